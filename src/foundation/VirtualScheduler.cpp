@@ -1,0 +1,181 @@
+#include "foundation/VirtualScheduler.h"
+
+#include <cmath>
+#include <utility>
+
+namespace pelko {
+
+class VirtualScheduler::Queue final : public TaskQueue {
+ public:
+  Queue(VirtualScheduler& owner, std::string label, bool isMain)
+      : owner_(owner), label_(std::move(label)), isMain_(isMain) {}
+  void async(Task task) override { owner_.enqueue(this, 0, std::move(task)); }
+  void asyncAfter(double delaySeconds, Task task) override {
+    owner_.enqueue(this, delaySeconds, std::move(task));
+  }
+  const std::string& label() const override { return label_; }
+  bool isMain() const { return isMain_; }
+
+ private:
+  VirtualScheduler& owner_;
+  std::string label_;
+  bool isMain_;
+};
+
+class VirtualScheduler::Timer final : public RepeatingTimer, public std::enable_shared_from_this<Timer> {
+ public:
+  Timer(VirtualScheduler& owner, double interval, double tolerance, Task task)
+      : owner_(owner), interval_(interval), tolerance_(tolerance), task_(std::move(task)) {}
+
+  void arm() {
+    std::weak_ptr<Timer> weak = shared_from_this();
+    owner_.mainQueue().asyncAfter(interval_, [weak] {
+      auto self = weak.lock();
+      if (!self || !self->valid_) return;
+      self->arm();  // the next firing is planned before this one runs, as a run-loop timer does
+      self->task_();
+    });
+  }
+  void invalidate() override { valid_ = false; }
+  bool isValid() const override { return valid_; }
+  double interval() const override { return interval_; }
+  double tolerance() const override { return tolerance_; }
+
+ private:
+  VirtualScheduler& owner_;
+  double interval_;
+  double tolerance_;
+  Task task_;
+  bool valid_ = true;
+};
+
+VirtualScheduler::VirtualScheduler()
+    : main_(std::make_unique<Queue>(*this, "com.apple.main-thread", true)),
+      global_(std::make_unique<Queue>(*this, "global", false)) {}
+
+VirtualScheduler::~VirtualScheduler() = default;
+
+double VirtualScheduler::now() const {
+  std::lock_guard lock(mutex_);
+  return now_;
+}
+
+TaskQueue& VirtualScheduler::mainQueue() { return *main_; }
+TaskQueue& VirtualScheduler::globalQueue() { return *global_; }
+
+std::shared_ptr<TaskQueue> VirtualScheduler::makeSerialQueue(const std::string& label) {
+  return std::make_shared<Queue>(*this, label, false);
+}
+
+void VirtualScheduler::performOnRunLoop(Task task) { enqueue(main_.get(), 0, std::move(task)); }
+
+RepeatingTimerPtr VirtualScheduler::scheduleRepeating(double interval, double tolerance, Task task) {
+  auto timer = std::make_shared<Timer>(*this, interval > 0 ? interval : 0.0001, tolerance, std::move(task));
+  timer->arm();
+  return timer;
+}
+
+std::shared_ptr<DispatchGroup> VirtualScheduler::makeGroup() { return std::make_shared<DispatchGroup>(*this); }
+
+bool VirtualScheduler::isMainThread() const {
+  std::lock_guard lock(mutex_);
+  return running_ == nullptr || running_->isMain();
+}
+
+std::string VirtualScheduler::currentQueueLabel() const {
+  std::lock_guard lock(mutex_);
+  return running_ && !running_->isMain() ? running_->label() : std::string();
+}
+
+size_t VirtualScheduler::pendingCount() const {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
+void VirtualScheduler::enqueue(const Queue* queue, double delaySeconds, Task task) {
+  std::lock_guard lock(mutex_);
+  double delay = std::isfinite(delaySeconds) && delaySeconds > 0 ? delaySeconds : 0;
+  entries_.emplace(Key{now_ + delay, sequence_++}, Entry{queue, std::move(task)});
+}
+
+bool VirtualScheduler::runNext(double limit, size_t& budget) {
+  Entry entry;
+  const Queue* previous;
+  {
+    std::lock_guard lock(mutex_);
+    if (entries_.empty() || entries_.begin()->first.first > limit) return false;
+    if (budget == 0) throw SchedulerRunaway("VirtualScheduler: work did not settle (runaway loop?)");
+    --budget;
+    auto node = entries_.extract(entries_.begin());
+    if (node.key().first > now_) now_ = node.key().first;
+    entry = std::move(node.mapped());
+    previous = std::exchange(running_, entry.queue);
+  }
+  struct Restore {
+    VirtualScheduler& self;
+    const Queue* previous;
+    ~Restore() {
+      std::lock_guard lock(self.mutex_);
+      self.running_ = previous;
+    }
+  } restore{*this, previous};
+  entry.task();
+  return true;
+}
+
+void VirtualScheduler::runUntilIdle() {
+  size_t budget = runawayLimit_;
+  while (runNext(now(), budget)) {
+  }
+}
+
+void VirtualScheduler::advance(double seconds) {
+  double target = now() + (seconds > 0 ? seconds : 0);
+  size_t budget = runawayLimit_;
+  while (runNext(target, budget)) {
+  }
+  std::lock_guard lock(mutex_);
+  if (now_ < target) now_ = target;
+}
+
+void VirtualScheduler::runAll() {
+  size_t budget = runawayLimit_;
+  while (runNext(INFINITY, budget)) {
+  }
+}
+
+bool VirtualScheduler::waitForGroup(DispatchGroup& group, double timeoutSeconds) {
+  // Waiting blocks the caller, so only work on other queues can empty the group; the virtual clock
+  // moves to each such task's time, and to the deadline when the group is still busy.
+  double deadline = now() + (timeoutSeconds > 0 ? timeoutSeconds : 0);
+  size_t budget = runawayLimit_;
+  const Queue* waiter;
+  {
+    std::lock_guard lock(mutex_);
+    waiter = running_ ? running_ : main_.get();
+  }
+  while (!group.isEmpty()) {
+    Entry entry;
+    const Queue* previous;
+    {
+      std::lock_guard lock(mutex_);
+      auto it = entries_.begin();
+      while (it != entries_.end() && (it->second.queue == waiter || it->first.first > deadline)) ++it;
+      if (it == entries_.end()) break;
+      if (budget-- == 0) throw SchedulerRunaway("VirtualScheduler: group wait did not settle");
+      if (it->first.first > now_) now_ = it->first.first;
+      entry = std::move(it->second);
+      entries_.erase(it);
+      previous = std::exchange(running_, entry.queue);
+    }
+    entry.task();
+    std::lock_guard lock(mutex_);
+    running_ = previous;
+  }
+  if (group.isEmpty()) return true;
+  std::lock_guard lock(mutex_);
+  if (now_ < deadline) now_ = deadline;
+  return false;
+}
+
+}  // namespace pelko

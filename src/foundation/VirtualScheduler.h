@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "foundation/Scheduler.h"
+
+namespace pelko {
+
+// Thrown when a run does not settle: a runaway zero-delay loop fails the test instead of hanging it.
+class SchedulerRunaway : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A deterministic scheduler on a virtual clock. Every queue (main, serial, global) runs on the calling
+// thread when the test advances time; work due at the same instant runs first-in first-out. While a
+// background queue's task runs, isMainThread() is false, so main-thread assertions catch misplaced work.
+class VirtualScheduler final : public Scheduler {
+ public:
+  static constexpr double kStartTime = 1000.0;
+  static constexpr double kWallClockOffset = 1'800'000'000.0;  // late 2027, seconds since the epoch
+
+  VirtualScheduler();
+  ~VirtualScheduler() override;
+
+  double now() const override;
+  double wallClockNow() const override { return now() + kWallClockOffset; }
+  TaskQueue& mainQueue() override;
+  TaskQueue& globalQueue() override;
+  std::shared_ptr<TaskQueue> makeSerialQueue(const std::string& label) override;
+  void performOnRunLoop(Task task) override;
+  RepeatingTimerPtr scheduleRepeating(double interval, double tolerance, Task task) override;
+  std::shared_ptr<DispatchGroup> makeGroup() override;
+  bool isMainThread() const override;
+
+  // Runs everything due now, including work that work due now schedules with no delay.
+  void runUntilIdle();
+  // Moves the clock forward by `seconds`, running everything that falls due on the way, in order.
+  void advance(double seconds);
+  // Runs until no work is queued at all, moving the clock as needed (repeating timers keep it busy:
+  // use advance() with them).
+  void runAll();
+  // Number of tasks waiting (delayed ones included).
+  size_t pendingCount() const;
+  // The label of the queue whose task is running, empty outside tasks and for the main queue.
+  std::string currentQueueLabel() const;
+
+  // Upper bound on tasks one run may execute before it is declared a runaway.
+  void setRunawayLimit(size_t limit) { runawayLimit_ = limit; }
+
+ protected:
+  bool waitForGroup(DispatchGroup& group, double timeoutSeconds) override;
+  void groupBecameEmpty(DispatchGroup&) override {}
+
+ private:
+  class Queue;
+  class Timer;
+  struct Entry {
+    const Queue* queue;
+    Task task;
+  };
+  using Key = std::pair<double, uint64_t>;
+
+  void enqueue(const Queue* queue, double delaySeconds, Task task);
+  // Runs the earliest entry due at or before `limit`; false when there is none.
+  bool runNext(double limit, size_t& budget);
+
+  mutable std::recursive_mutex mutex_;
+  double now_ = kStartTime;
+  uint64_t sequence_ = 0;
+  std::map<Key, Entry> entries_;
+  std::unique_ptr<Queue> main_;
+  std::unique_ptr<Queue> global_;
+  const Queue* running_ = nullptr;
+  size_t runawayLimit_ = 1'000'000;
+};
+
+}  // namespace pelko
