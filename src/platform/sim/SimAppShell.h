@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/AppShell.h"
+
+namespace pelko::sim {
+
+class SimAppShell final : public platform::AppShell {
+ public:
+  int processIdentifier() const override { return pid; }
+  std::string bundleIdentifier() const override { return bundleID; }
+  std::optional<std::string> mainBundleExecutablePath() const override { return executablePath; }
+  std::string homeDirectory() const override { return home; }
+
+  int pid = 4242;
+  std::string bundleID = "com.pelko.app";
+  std::optional<std::string> executablePath = "/Applications/Pelko.app/Contents/MacOS/Pelko";
+  std::string home = "/tmp/pelko-home";
+};
+
+}  // namespace pelko::sim
