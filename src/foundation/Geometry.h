@@ -75,6 +75,8 @@ inline Rect flipRect(const Rect& rect, double mainDisplayHeight) {
   Rect r = rect.standardized();
   return Rect(r.origin.x, mainDisplayHeight - r.maxY(), r.size.width, r.size.height);
 }
-inline Point flipPoint(Point p, double mainDisplayHeight) { return {p.x, mainDisplayHeight - p.y}; }
+inline Point flipPoint(Point p, double mainDisplayHeight) {
+  return {p.x, mainDisplayHeight - p.y};
+}
 
 }  // namespace pelko

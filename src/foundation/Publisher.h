@@ -70,14 +70,15 @@ class Publisher {
         bool cancelled = false;
       };
       auto state = std::make_shared<State>();
-      auto inner = std::make_shared<Cancellable>(upstream.sink([state, &scheduler, seconds, sink](const T& value) {
-        if (state->pending) state->pending->cancel();
-        std::weak_ptr<State> weak = state;
-        state->pending = scheduler.mainAfter(seconds, [weak, sink, value] {
-          auto s = weak.lock();
-          if (s && !s->cancelled) sink(value);
-        });
-      }));
+      auto inner =
+          std::make_shared<Cancellable>(upstream.sink([state, &scheduler, seconds, sink](const T& value) {
+            if (state->pending) state->pending->cancel();
+            std::weak_ptr<State> weak = state;
+            state->pending = scheduler.mainAfter(seconds, [weak, sink, value] {
+              auto s = weak.lock();
+              if (s && !s->cancelled) sink(value);
+            });
+          }));
       return Cancellable([state, inner] {
         state->cancelled = true;
         if (state->pending) state->pending->cancel();

@@ -18,7 +18,9 @@ WorkItemPtr Scheduler::mainAfter(double delaySeconds, Task task) {
   return item;
 }
 
-void DispatchGroup::enter() { count_.fetch_add(1); }
+void DispatchGroup::enter() {
+  count_.fetch_add(1);
+}
 
 void DispatchGroup::leave() {
   if (count_.fetch_sub(1) != 1) return;

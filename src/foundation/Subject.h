@@ -27,10 +27,13 @@ class Subject {
 
   Publisher<T> publisher() const {
     std::weak_ptr<State> weakState = state_;
-    return Publisher<T>([weakState](typename Publisher<T>::Sink sink) { return subscribe(weakState, std::move(sink)); });
+    return Publisher<T>(
+        [weakState](typename Publisher<T>::Sink sink) { return subscribe(weakState, std::move(sink)); });
   }
 
-  [[nodiscard]] Cancellable sink(typename Publisher<T>::Sink sink) const { return subscribe(state_, std::move(sink)); }
+  [[nodiscard]] Cancellable sink(typename Publisher<T>::Sink sink) const {
+    return subscribe(state_, std::move(sink));
+  }
 
   size_t subscriberCount() const { return state_->subscribers.size(); }
 

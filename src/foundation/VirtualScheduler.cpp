@@ -1,6 +1,7 @@
 #include "foundation/VirtualScheduler.h"
 
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace pelko {
@@ -55,19 +56,31 @@ VirtualScheduler::VirtualScheduler()
 
 VirtualScheduler::~VirtualScheduler() = default;
 
-double VirtualScheduler::now() const {
-  std::lock_guard lock(mutex_);
-  return now_;
+VirtualScheduler::Ticks VirtualScheduler::toTicks(double seconds) {
+  if (!std::isfinite(seconds) || seconds <= 0) return 0;
+  if (seconds > 1e9) return static_cast<Ticks>(1e18);
+  return std::llround(seconds * 1e9);
 }
 
-TaskQueue& VirtualScheduler::mainQueue() { return *main_; }
-TaskQueue& VirtualScheduler::globalQueue() { return *global_; }
+double VirtualScheduler::now() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<double>(now_) / 1e9;
+}
+
+TaskQueue& VirtualScheduler::mainQueue() {
+  return *main_;
+}
+TaskQueue& VirtualScheduler::globalQueue() {
+  return *global_;
+}
 
 std::shared_ptr<TaskQueue> VirtualScheduler::makeSerialQueue(const std::string& label) {
   return std::make_shared<Queue>(*this, label, false);
 }
 
-void VirtualScheduler::performOnRunLoop(Task task) { enqueue(main_.get(), 0, std::move(task)); }
+void VirtualScheduler::performOnRunLoop(Task task) {
+  enqueue(main_.get(), 0, std::move(task));
+}
 
 RepeatingTimerPtr VirtualScheduler::scheduleRepeating(double interval, double tolerance, Task task) {
   auto timer = std::make_shared<Timer>(*this, interval > 0 ? interval : 0.0001, tolerance, std::move(task));
@@ -75,7 +88,9 @@ RepeatingTimerPtr VirtualScheduler::scheduleRepeating(double interval, double to
   return timer;
 }
 
-std::shared_ptr<DispatchGroup> VirtualScheduler::makeGroup() { return std::make_shared<DispatchGroup>(*this); }
+std::shared_ptr<DispatchGroup> VirtualScheduler::makeGroup() {
+  return std::make_shared<DispatchGroup>(*this);
+}
 
 bool VirtualScheduler::isMainThread() const {
   std::lock_guard lock(mutex_);
@@ -94,11 +109,10 @@ size_t VirtualScheduler::pendingCount() const {
 
 void VirtualScheduler::enqueue(const Queue* queue, double delaySeconds, Task task) {
   std::lock_guard lock(mutex_);
-  double delay = std::isfinite(delaySeconds) && delaySeconds > 0 ? delaySeconds : 0;
-  entries_.emplace(Key{now_ + delay, sequence_++}, Entry{queue, std::move(task)});
+  entries_.emplace(Key{now_ + toTicks(delaySeconds), sequence_++}, Entry{queue, std::move(task)});
 }
 
-bool VirtualScheduler::runNext(double limit, size_t& budget) {
+bool VirtualScheduler::runNext(Ticks limit, size_t& budget) {
   Entry entry;
   const Queue* previous;
   {
@@ -125,12 +139,21 @@ bool VirtualScheduler::runNext(double limit, size_t& budget) {
 
 void VirtualScheduler::runUntilIdle() {
   size_t budget = runawayLimit_;
-  while (runNext(now(), budget)) {
+  Ticks limit;
+  {
+    std::lock_guard lock(mutex_);
+    limit = now_;
+  }
+  while (runNext(limit, budget)) {
   }
 }
 
 void VirtualScheduler::advance(double seconds) {
-  double target = now() + (seconds > 0 ? seconds : 0);
+  Ticks target;
+  {
+    std::lock_guard lock(mutex_);
+    target = now_ + toTicks(seconds);
+  }
   size_t budget = runawayLimit_;
   while (runNext(target, budget)) {
   }
@@ -140,18 +163,19 @@ void VirtualScheduler::advance(double seconds) {
 
 void VirtualScheduler::runAll() {
   size_t budget = runawayLimit_;
-  while (runNext(INFINITY, budget)) {
+  while (runNext(std::numeric_limits<Ticks>::max(), budget)) {
   }
 }
 
 bool VirtualScheduler::waitForGroup(DispatchGroup& group, double timeoutSeconds) {
   // Waiting blocks the caller, so only work on other queues can empty the group; the virtual clock
   // moves to each such task's time, and to the deadline when the group is still busy.
-  double deadline = now() + (timeoutSeconds > 0 ? timeoutSeconds : 0);
   size_t budget = runawayLimit_;
   const Queue* waiter;
+  Ticks deadline;
   {
     std::lock_guard lock(mutex_);
+    deadline = now_ + toTicks(timeoutSeconds);
     waiter = running_ ? running_ : main_.get();
   }
   while (!group.isEmpty()) {

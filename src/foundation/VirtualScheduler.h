@@ -63,14 +63,17 @@ class VirtualScheduler final : public Scheduler {
     const Queue* queue;
     Task task;
   };
-  using Key = std::pair<double, uint64_t>;
+  // Time is kept in whole nanoseconds so that delays add up exactly (0.15 s + 0.05 s is 0.2 s).
+  using Ticks = int64_t;
+  static Ticks toTicks(double seconds);
+  using Key = std::pair<Ticks, uint64_t>;
 
   void enqueue(const Queue* queue, double delaySeconds, Task task);
   // Runs the earliest entry due at or before `limit`; false when there is none.
-  bool runNext(double limit, size_t& budget);
+  bool runNext(Ticks limit, size_t& budget);
 
   mutable std::recursive_mutex mutex_;
-  double now_ = kStartTime;
+  Ticks now_ = toTicks(kStartTime);
   uint64_t sequence_ = 0;
   std::map<Key, Entry> entries_;
   std::unique_ptr<Queue> main_;

@@ -1,0 +1,145 @@
+#include "platform/real/RealScheduler.h"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+
+#include "platform/real/ThreadQueue.h"
+
+namespace pelko::real {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+int millisecondsUntil(Clock::time_point due) {
+  auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
+  return remaining > 0 ? static_cast<int>(std::min<long long>(remaining, INT32_MAX)) : 0;
+}
+
+Clock::time_point dueAfter(double delaySeconds) {
+  double delay = std::isfinite(delaySeconds) && delaySeconds > 0 ? delaySeconds : 0;
+  return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay));
+}
+
+// Runs `task` on the thread of `context`'s event loop, from any thread.
+void postTo(QObject* context, Task task) {
+  QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
+}
+}  // namespace
+
+class RealScheduler::MainQueue final : public TaskQueue {
+ public:
+  explicit MainQueue(QObject* context) : context_(context) {}
+  void async(Task task) override { postTo(context_, std::move(task)); }
+  void asyncAfter(double delaySeconds, Task task) override {
+    auto due = dueAfter(delaySeconds);
+    QObject* context = context_;
+    postTo(context, [context, due, task = std::move(task)]() mutable {
+      QTimer::singleShot(millisecondsUntil(due), Qt::PreciseTimer, context, std::move(task));
+    });
+  }
+  const std::string& label() const override { return label_; }
+
+ private:
+  QObject* context_;
+  std::string label_ = "com.apple.main-thread";
+};
+
+class RealScheduler::Timer final : public RepeatingTimer {
+ public:
+  Timer(QObject* context, double interval, double tolerance, Task task)
+      : interval_(interval), tolerance_(tolerance) {
+    timer_ = new QTimer(context);
+    timer_->setTimerType(tolerance > 0 ? Qt::CoarseTimer : Qt::PreciseTimer);
+    timer_->setInterval(std::max(1, static_cast<int>(std::lround(interval * 1000))));
+    QObject::connect(timer_, &QTimer::timeout, timer_, std::move(task));
+    timer_->start();
+  }
+  ~Timer() override { invalidate(); }
+  void invalidate() override {
+    valid_ = false;
+    if (QPointer<QTimer> timer = timer_) {
+      timer_ = nullptr;
+      // Timers belong to the main thread; stop and delete them there.
+      QMetaObject::invokeMethod(
+          timer,
+          [timer] {
+            if (timer) {
+              timer->stop();
+              timer->deleteLater();
+            }
+          },
+          Qt::AutoConnection);
+    }
+  }
+  bool isValid() const override { return valid_; }
+  double interval() const override { return interval_; }
+  double tolerance() const override { return tolerance_; }
+
+ private:
+  QPointer<QTimer> timer_;
+  double interval_;
+  double tolerance_;
+  std::atomic<bool> valid_{true};
+};
+
+RealScheduler::RealScheduler()
+    : mainThread_(std::this_thread::get_id()),
+      mainContext_(std::make_unique<QObject>()),
+      main_(std::make_unique<MainQueue>(mainContext_.get())),
+      global_(std::make_unique<ThreadQueue>(
+          "global", std::max(2, static_cast<int>(std::thread::hardware_concurrency())))) {}
+
+RealScheduler::~RealScheduler() = default;
+
+double RealScheduler::now() const {
+  return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
+double RealScheduler::wallClockNow() const {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+TaskQueue& RealScheduler::mainQueue() {
+  return *main_;
+}
+TaskQueue& RealScheduler::globalQueue() {
+  return *global_;
+}
+
+std::shared_ptr<TaskQueue> RealScheduler::makeSerialQueue(const std::string& label) {
+  return std::make_shared<ThreadQueue>(label, 1);
+}
+
+void RealScheduler::performOnRunLoop(Task task) {
+  postTo(mainContext_.get(), std::move(task));
+}
+
+RepeatingTimerPtr RealScheduler::scheduleRepeating(double interval, double tolerance, Task task) {
+  assertMainThread("RealScheduler::scheduleRepeating");
+  return std::make_shared<Timer>(mainContext_.get(), interval, tolerance, std::move(task));
+}
+
+std::shared_ptr<DispatchGroup> RealScheduler::makeGroup() {
+  return std::make_shared<DispatchGroup>(*this);
+}
+
+bool RealScheduler::isMainThread() const {
+  return std::this_thread::get_id() == mainThread_;
+}
+
+bool RealScheduler::waitForGroup(DispatchGroup& group, double timeoutSeconds) {
+  auto due = dueAfter(timeoutSeconds);
+  std::unique_lock lock(groupMutex_);
+  return groupEmptied_.wait_until(lock, due, [&group] { return group.isEmpty(); });
+}
+
+void RealScheduler::groupBecameEmpty(DispatchGroup&) {
+  { std::lock_guard lock(groupMutex_); }
+  groupEmptied_.notify_all();
+}
+
+}  // namespace pelko::real

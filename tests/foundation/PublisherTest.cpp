@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/Published.h"
+#include "foundation/Subject.h"
+#include "foundation/VirtualScheduler.h"
+
+namespace pelko {
+namespace {
+
+TEST(Published, SubscriberGetsCurrentValueThenEveryAssignmentBeforeItIsStored) {
+  Published<int> property(1);
+  std::vector<std::pair<int, int>> seen;  // (delivered, held while delivering)
+  auto subscription = property.publisher().sink([&](int v) { seen.emplace_back(v, property.get()); });
+  property = 2;
+  property = 2;  // unchanged values are delivered too
+  EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {2, 2}}));
+  EXPECT_EQ(property.get(), 2);
+}
+
+TEST(Published, NestedAssignmentIsDeliveredAtOnceAndTheOuterValueIsStoredLast) {
+  Published<int> property(0);
+  std::vector<int> first, second;
+  auto a = property.publisher().dropFirst().sink([&](int v) {
+    first.push_back(v);
+    if (v == 1) property = 5;
+  });
+  auto b = property.publisher().dropFirst().sink([&](int v) { second.push_back(v); });
+  property = 1;
+  EXPECT_EQ(first, (std::vector<int>{1, 5}));
+  EXPECT_EQ(second, (std::vector<int>{5, 1}));
+  EXPECT_EQ(property.get(), 1);
+}
+
+TEST(Subject, CancellationDuringDeliveryStopsFurtherDelivery) {
+  Subject<int> subject;
+  std::vector<std::string> log;
+  Cancellable second;
+  Cancellable first = subject.sink([&](int v) {
+    log.push_back("first " + std::to_string(v));
+    second.cancel();
+    first.cancel();  // cancelling itself is allowed too
+  });
+  second = subject.sink([&](int v) { log.push_back("second " + std::to_string(v)); });
+  subject.send(1);
+  subject.send(2);
+  EXPECT_EQ(log, (std::vector<std::string>{"first 1"}));
+  EXPECT_EQ(subject.subscriberCount(), 0u);
+}
+
+TEST(Subject, SubscriberAddedDuringDeliveryStartsWithTheNextValue) {
+  Subject<int> subject;
+  std::vector<int> late;
+  Cancellable lateSubscription;
+  auto first = subject.sink([&](int) {
+    if (!lateSubscription.isActive()) lateSubscription = subject.sink([&](int v) { late.push_back(v); });
+  });
+  subject.send(1);
+  subject.send(2);
+  EXPECT_EQ(late, (std::vector<int>{2}));
+}
+
+TEST(Subject, DroppingTheHandleCancelsAndOutlivingTheSubjectIsSafe) {
+  std::vector<int> seen;
+  Cancellable kept;
+  {
+    Subject<int> subject;
+    {
+      auto dropped = subject.sink([&](int v) { seen.push_back(-v); });
+    }
+    kept = subject.sink([&](int v) { seen.push_back(v); });
+    subject.send(7);
+  }
+  kept.cancel();
+  EXPECT_EQ(seen, (std::vector<int>{7}));
+}
+
+TEST(Operators, MapDropFirstAndRemoveDuplicates) {
+  Published<int> property(3);
+  std::vector<std::string> seen;
+  auto s = property.publisher()
+               .dropFirst()
+               .removeDuplicates()
+               .map([](int v) { return std::to_string(v * 10); })
+               .sink([&](const std::string& v) { seen.push_back(v); });
+  property = 3;
+  property = 3;
+  property = 4;
+  property = 3;
+  EXPECT_EQ(seen, (std::vector<std::string>{"30", "40", "30"}));
+}
+
+TEST(Operators, MergeDeliversFromEverySource) {
+  Subject<int> a, b;
+  std::vector<int> seen;
+  auto s = merge<int>({a.publisher(), b.publisher()}).sink([&](int v) { seen.push_back(v); });
+  a.send(1);
+  b.send(2);
+  a.send(3);
+  s.cancel();
+  b.send(4);
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
+}
+
+class TimedOperators : public ::testing::Test {
+ protected:
+  VirtualScheduler scheduler;
+  Subject<int> subject;
+  std::vector<std::pair<double, int>> seen;  // (time since start, value)
+  double start = scheduler.now();
+  auto recorder() {
+    return [this](int v) { seen.emplace_back(scheduler.now() - start, v); };
+  }
+  void expectSeen(const std::vector<std::pair<double, int>>& expected) {
+    ASSERT_EQ(seen.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_NEAR(seen[i].first, expected[i].first, 1e-6) << "delivery " << i;
+      EXPECT_EQ(seen[i].second, expected[i].second) << "delivery " << i;
+    }
+  }
+  void sendAt(double t, int v) {
+    scheduler.advance(t - (scheduler.now() - start));
+    subject.send(v);
+  }
+};
+
+TEST_F(TimedOperators, DebounceDeliversTheLastValueAfterAQuietPeriod) {
+  auto s = subject.publisher().debounce(scheduler, 0.05).sink(recorder());
+  sendAt(0, 1);
+  sendAt(0.04, 2);
+  sendAt(0.08, 3);  // each value restarts the wait
+  scheduler.advance(0.0499);
+  EXPECT_TRUE(seen.empty());
+  scheduler.advance(0.0002);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].second, 3);
+  EXPECT_NEAR(seen[0].first, 0.13, 1e-9);
+  sendAt(1, 4);
+  scheduler.advance(1);
+  EXPECT_EQ(seen.back().second, 4);
+}
+
+TEST_F(TimedOperators, DebounceCancelledWhileWaitingDeliversNothing) {
+  auto s = subject.publisher().debounce(scheduler, 0.05).sink(recorder());
+  sendAt(0, 1);
+  s.cancel();
+  scheduler.advance(1);
+  EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(TimedOperators, ThrottleLatestPassesTheFirstAtOnceThenTheLatestPerWindow) {
+  auto s = subject.publisher().throttle(scheduler, 0.1, true).sink(recorder());
+  sendAt(0, 1);     // at once
+  sendAt(0.02, 2);  // held, replaced
+  sendAt(0.05, 3);  // held: delivered at 0.1
+  sendAt(0.12, 4);  // inside the second window: delivered at 0.2
+  scheduler.advance(0.5);
+  sendAt(1.0, 5);  // the windows closed: at once again
+  expectSeen({{0, 1}, {0.1, 3}, {0.2, 4}, {1.0, 5}});
+}
+
+TEST_F(TimedOperators, ThrottleFirstKeepsTheFirstValueOfEachWindow) {
+  auto s = subject.publisher().throttle(scheduler, 0.1, false).sink(recorder());
+  sendAt(0, 1);
+  sendAt(0.02, 2);
+  sendAt(0.05, 3);
+  scheduler.advance(0.5);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].second, 2);
+}
+
+TEST_F(TimedOperators, ReceiveOnMainIsAlwaysAsynchronousAndHonoursCancellation) {
+  std::vector<std::string> order;
+  auto s =
+      subject.publisher().receiveOnMain(scheduler).sink([&](int v) { order.push_back(std::to_string(v)); });
+  scheduler.mainAsync([&] { order.push_back("earlier work"); });
+  subject.send(1);
+  order.push_back("after send");
+  scheduler.runUntilIdle();
+  EXPECT_EQ(order, (std::vector<std::string>{"after send", "earlier work", "1"}));
+
+  subject.send(2);  // queued, then cancelled before it runs: never delivered
+  s.cancel();
+  scheduler.runUntilIdle();
+  EXPECT_EQ(order.back(), "1");
+}
+
+}  // namespace
+}  // namespace pelko

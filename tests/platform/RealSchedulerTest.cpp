@@ -1,0 +1,107 @@
+#include "platform/real/RealScheduler.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pelko::real {
+namespace {
+
+// Spins the Qt event loop until `done` or a real-time limit; these few tests use real time on purpose.
+template <class Predicate>
+bool pumpUntil(Predicate done, int limitMs = 3000) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (!done() && elapsed.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return done();
+}
+
+TEST(RealScheduler, MainQueueRunsOnTheEventLoopInOrderFromAnyThread) {
+  RealScheduler scheduler;
+  std::vector<int> order;
+  std::atomic<bool> offMain{false};
+  scheduler.mainAsync([&] { order.push_back(1); });
+  scheduler.performOnRunLoop([&] { order.push_back(2); });
+  std::thread([&] {
+    offMain = !scheduler.isMainThread();
+    scheduler.mainAsync([&] { order.push_back(3); });
+  }).join();
+  EXPECT_TRUE(order.empty());  // nothing runs until the loop turns
+  ASSERT_TRUE(pumpUntil([&] { return order.size() == 3; }));
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+  EXPECT_TRUE(offMain);
+  EXPECT_TRUE(scheduler.isMainThread());
+}
+
+TEST(RealScheduler, DelayedMainWorkRunsAfterItsDelayAndCanBeCancelled) {
+  RealScheduler scheduler;
+  std::vector<std::string> order;
+  double start = scheduler.now();
+  double ranAt = 0;
+  scheduler.mainAfter(0.06, [&] {
+    order.push_back("late");
+    ranAt = scheduler.now();
+  });
+  scheduler.mainAfter(0.02, [&] { order.push_back("early"); });
+  auto cancelled = scheduler.mainAfter(0.01, [&] { order.push_back("cancelled"); });
+  cancelled->cancel();
+  ASSERT_TRUE(pumpUntil([&] { return order.size() == 2; }));
+  EXPECT_EQ(order, (std::vector<std::string>{"early", "late"}));
+  EXPECT_GE(ranAt - start, 0.055);
+}
+
+TEST(RealScheduler, SerialQueueRunsInOrderOffTheMainThread) {
+  RealScheduler scheduler;
+  auto queue = scheduler.makeSerialQueue("com.pelko.ax-work");
+  std::mutex mutex;
+  std::vector<int> order;
+  std::atomic<int> onMain{0};
+  auto group = scheduler.makeGroup();
+  for (int i = 0; i < 50; ++i) {
+    group->async(*queue, [&, i] {
+      if (scheduler.isMainThread()) ++onMain;
+      std::lock_guard lock(mutex);
+      order.push_back(i);
+    });
+  }
+  ASSERT_TRUE(group->wait(3));
+  ASSERT_EQ(order.size(), 50u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(order[i], i);
+  EXPECT_EQ(onMain, 0);
+}
+
+TEST(RealScheduler, GroupWaitTimesOutWhileWorkIsStillRunning) {
+  RealScheduler scheduler;
+  auto group = scheduler.makeGroup();
+  std::atomic<bool> release{false};
+  group->async(scheduler.globalQueue(), [&] {
+    while (!release) std::this_thread::yield();
+  });
+  EXPECT_FALSE(group->wait(0.05));
+  release = true;
+  EXPECT_TRUE(group->wait(3));
+
+  bool notified = false;
+  group->notify(scheduler.mainQueue(), [&] { notified = true; });
+  EXPECT_TRUE(pumpUntil([&] { return notified; }));
+}
+
+TEST(RealScheduler, RepeatingTimerFiresUntilInvalidated) {
+  RealScheduler scheduler;
+  int fired = 0;
+  auto timer = scheduler.scheduleRepeating(0.01, 0.005, [&] { ++fired; });
+  ASSERT_TRUE(pumpUntil([&] { return fired >= 3; }));
+  timer->invalidate();
+  int atInvalidate = fired;
+  pumpUntil([] { return false; }, 60);
+  EXPECT_EQ(fired, atInvalidate);
+}
+
+}  // namespace
+}  // namespace pelko::real
