@@ -25,16 +25,16 @@ class PlistValue {
   using Storage = std::variant<bool, int64_t, double, std::string, PlistData, PlistDate, Array, Dictionary>;
 
   PlistValue() : storage_(false) {}
-  PlistValue(bool v) : storage_(v) {}                     // NOLINT(google-explicit-constructor)
-  PlistValue(int v) : storage_(int64_t{v}) {}             // NOLINT(google-explicit-constructor)
-  PlistValue(int64_t v) : storage_(v) {}                  // NOLINT(google-explicit-constructor)
-  PlistValue(double v) : storage_(v) {}                   // NOLINT(google-explicit-constructor)
-  PlistValue(std::string v) : storage_(std::move(v)) {}   // NOLINT(google-explicit-constructor)
+  PlistValue(bool v) : storage_(v) {}                      // NOLINT(google-explicit-constructor)
+  PlistValue(int v) : storage_(int64_t{v}) {}              // NOLINT(google-explicit-constructor)
+  PlistValue(int64_t v) : storage_(v) {}                   // NOLINT(google-explicit-constructor)
+  PlistValue(double v) : storage_(v) {}                    // NOLINT(google-explicit-constructor)
+  PlistValue(std::string v) : storage_(std::move(v)) {}    // NOLINT(google-explicit-constructor)
   PlistValue(const char* v) : storage_(std::string(v)) {}  // NOLINT(google-explicit-constructor)
-  PlistValue(PlistData v) : storage_(std::move(v)) {}     // NOLINT(google-explicit-constructor)
-  PlistValue(PlistDate v) : storage_(v) {}                // NOLINT(google-explicit-constructor)
-  PlistValue(Array v) : storage_(std::move(v)) {}         // NOLINT(google-explicit-constructor)
-  PlistValue(Dictionary v) : storage_(std::move(v)) {}    // NOLINT(google-explicit-constructor)
+  PlistValue(PlistData v) : storage_(std::move(v)) {}      // NOLINT(google-explicit-constructor)
+  PlistValue(PlistDate v) : storage_(v) {}                 // NOLINT(google-explicit-constructor)
+  PlistValue(Array v) : storage_(std::move(v)) {}          // NOLINT(google-explicit-constructor)
+  PlistValue(Dictionary v) : storage_(std::move(v)) {}     // NOLINT(google-explicit-constructor)
 
   const Storage& storage() const { return storage_; }
 
