@@ -5,6 +5,14 @@
 
 namespace pelko::platform {
 
+// The application delegate as other components reach it through the shared application.
+class ApplicationDelegate {
+ public:
+  virtual ~ApplicationDelegate() = default;
+  // Shows the settings window, or puts it away when it is in front.
+  virtual void toggleSettingsWindowFromTaskbar() = 0;
+};
+
 // What the running application knows about itself.
 class AppShell {
  public:
@@ -15,6 +23,10 @@ class AppShell {
   virtual std::optional<std::string> mainBundleExecutablePath() const = 0;
   // The user's home folder.
   virtual std::string homeDirectory() const = 0;
+  // The shared application's delegate; null when none is set (or it is of another kind).
+  virtual ApplicationDelegate* delegate() const = 0;
+  // Brings this process to the front the standard way.
+  virtual void activateOwnProcess() = 0;
 };
 
 }  // namespace pelko::platform
