@@ -1,0 +1,278 @@
+#include "platform/PlistXml.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace pelko::platform {
+namespace {
+
+using Dict = PlistValue::Dictionary;
+using Array = PlistValue::Array;
+
+PlistValue roundTrip(const PlistValue& value) {
+  std::string error;
+  auto parsed = parsePlistXml(writePlistXml(value), &error);
+  EXPECT_TRUE(parsed) << error;
+  return parsed.value_or(PlistValue());
+}
+
+std::string wrap(const std::string& body) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n" + body + "\n</plist>\n";
+}
+
+TEST(PlistXmlWrite, WritesTheStandardLayout) {
+  Dict dict{
+      {"b", PlistValue(Array{1, "x"})}, {"a", true}, {"e", PlistValue(Dict{})}, {"f", PlistValue(Array{})}};
+  EXPECT_EQ(writePlistXml(dict),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+            "<plist version=\"1.0\">\n"
+            "<dict>\n"
+            "\t<key>a</key>\n"
+            "\t<true/>\n"
+            "\t<key>b</key>\n"
+            "\t<array>\n"
+            "\t\t<integer>1</integer>\n"
+            "\t\t<string>x</string>\n"
+            "\t</array>\n"
+            "\t<key>e</key>\n"
+            "\t<dict/>\n"
+            "\t<key>f</key>\n"
+            "\t<array/>\n"
+            "</dict>\n"
+            "</plist>\n");
+}
+
+TEST(PlistXmlWrite, EscapesMarkupAndControlCharacters) {
+  const std::string xml = writePlistXml(Dict{{"<k&>", std::string("a<b>&c\x01\x1f\r\x7f\td\ne")}});
+  EXPECT_NE(xml.find("<key>&lt;k&amp;&gt;</key>"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<string>a&lt;b&gt;&amp;c&#x1;&#x1F;&#xD;&#x7F;\td\ne</string>"), std::string::npos)
+      << xml;
+}
+
+TEST(PlistXmlWrite, ReplacesBytesThatAreNotUtf8) {
+  const std::string xml = writePlistXml(std::string("a\xff\xc3z\xc3\xa9"));
+  EXPECT_NE(xml.find("<string>a\xEF\xBF\xBD\xEF\xBF\xBDz\xc3\xa9</string>"), std::string::npos) << xml;
+  EXPECT_TRUE(parsePlistXml(xml));
+}
+
+TEST(PlistXmlWrite, WritesNonFiniteRealsAsTheToolsDo) {
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_NE(writePlistXml(inf).find("<real>+infinity</real>"), std::string::npos);
+  EXPECT_NE(writePlistXml(-inf).find("<real>-infinity</real>"), std::string::npos);
+  EXPECT_NE(writePlistXml(std::nan("")).find("<real>nan</real>"), std::string::npos);
+}
+
+TEST(PlistXmlWrite, DatesAreWholeSecondsInUtc) {
+  struct Case {
+    double seconds;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, "2001-01-01T00:00:00Z"},
+      {-1, "2000-12-31T23:59:59Z"},
+      {0.999, "2001-01-01T00:00:00Z"},
+      {-0.5, "2000-12-31T23:59:59Z"},
+      {730'989'296, "2024-03-01T12:34:56Z"},  // the day after a leap day
+      {-978'307'200, "1970-01-01T00:00:00Z"},
+      {std::nan(""), "2001-01-01T00:00:00Z"},
+      {1e300, "9999-12-31T23:59:59Z"},
+      {-1e300, "0001-01-01T00:00:00Z"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NE(writePlistXml(PlistDate{c.seconds}).find(std::string("<date>") + c.text + "</date>"),
+              std::string::npos)
+        << c.seconds;
+  }
+}
+
+TEST(PlistXmlRoundTrip, EveryKindSurvives) {
+  const PlistData bytes{0, 1, 2, 0xfe, 0xff};
+  PlistData long_data(200);
+  for (size_t i = 0; i < long_data.size(); ++i) long_data[i] = static_cast<uint8_t>(i * 7);
+  const PlistValue cases[] = {
+      true,
+      false,
+      0,
+      -1,
+      std::numeric_limits<int64_t>::max(),
+      std::numeric_limits<int64_t>::min(),
+      0.1,
+      -0.0,
+      1e300,
+      5e-324,
+      1.0,
+      std::numeric_limits<double>::infinity(),
+      -std::numeric_limits<double>::infinity(),
+      "",
+      "  leading and trailing spaces  ",
+      "h\xC3\xA9llo w\xC3\xB6rld \xE2\x9C\x93 \xF0\x9F\x98\x80 \xE4\xB8\xAD\xE6\x96\x87",
+      "a<b>&c \"q\" 'a' ]]> &amp; \x01\x02\r\n\t\x7f end",
+      std::string("nul\0inside", 10),
+      PlistData{},
+      PlistData{1},
+      PlistData{1, 2},
+      bytes,
+      long_data,
+      PlistDate{0},
+      PlistDate{-86'400 * 365.0 * 300},
+      PlistDate{123'456'789},
+      Array{},
+      Dict{},
+      Array{Array{}, Dict{}, Array{Array{1}}},
+      Dict{{"", ""},
+           {"nested", Dict{{"deeper", Array{1, 2.5, "s", Dict{{"x", PlistData{9}}}}}}},
+           {"\xC3\xA9t\xC3\xA9 & <key>", PlistDate{60}}},
+  };
+  for (const auto& value : cases) EXPECT_EQ(roundTrip(value), value) << writePlistXml(value);
+}
+
+TEST(PlistXmlRoundTrip, NotANumberStaysNotANumber) {
+  const PlistValue back = roundTrip(std::numeric_limits<double>::quiet_NaN());
+  ASSERT_TRUE(back.isReal());
+  EXPECT_TRUE(std::isnan(*back.asReal()));
+}
+
+TEST(PlistXmlParse, ReadsAHandWrittenFile) {
+  const std::string text =
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+      "<!-- written by hand -->\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+      "<plist version='1.0'>\n"
+      "  <dict>\n"
+      "    <!-- a comment between entries -->\n"
+      "    <key>empty</key>      <string/>\n"
+      "    <key>emptyDict</key>  <dict/>\n"
+      "    <key>emptyArray</key> <array></array>\n"
+      "    <key>emptyData</key>  <data/>\n"
+      "    <key>entities</key>   <string>&lt;&amp;&gt;&quot;&apos; &#65;&#x42;&#x1F600; &#xe9;</string>\n"
+      "    <key>cdata</key>      <string><![CDATA[<raw & text>]]> after</string>\n"
+      "    <key>commented</key>  <string>a<!-- hidden -->b</string>\n"
+      "    <key>spaced</key>     <integer>  42\n  </integer>\n"
+      "    <key>hex</key>        <integer>0x1F</integer>\n"
+      "    <key>plus</key>       <integer>+7</integer>\n"
+      "    <key>exp</key>        <real>-1.5E3</real>\n"
+      "    <key>inf</key>        <real>-INF</real>\n"
+      "    <key>yes</key>        <true></true>\n"
+      "    <key>no</key>         <false/>\n"
+      "    <key>when</key>       <date>2020-02-29T23:59:59Z</date>\n"
+      "    <key>bytes</key>\n"
+      "    <data>\n"
+      "      SGVs\n"
+      "      bG8=\n"
+      "    </data>\n"
+      "    <key>dup</key>        <integer>1</integer>\n"
+      "    <key>dup</key>        <integer>2</integer>\n"
+      "  </dict>\n"
+      "</plist>\n"
+      "<!-- trailing -->\n";
+  std::string error;
+  auto parsed = parsePlistXml(text, &error);
+  ASSERT_TRUE(parsed) << error;
+  const Dict expected{
+      {"empty", ""},
+      {"emptyDict", Dict{}},
+      {"emptyArray", Array{}},
+      {"emptyData", PlistData{}},
+      {"entities", "<&>\"' AB\xF0\x9F\x98\x80 \xC3\xA9"},
+      {"cdata", "<raw & text> after"},
+      {"commented", "ab"},
+      {"spaced", 42},
+      {"hex", 31},
+      {"plus", 7},
+      {"exp", -1500.0},
+      {"inf", -std::numeric_limits<double>::infinity()},
+      {"yes", true},
+      {"no", false},
+      {"when", PlistDate{604'713'599}},
+      {"bytes", PlistData{'H', 'e', 'l', 'l', 'o'}},
+      {"dup", 2},
+  };
+  EXPECT_EQ(*parsed, PlistValue(expected));
+}
+
+TEST(PlistXmlParse, AcceptsARootWithoutThePlistElement) {
+  auto parsed = parsePlistXml("<array><integer>1</integer></array>");
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(*parsed, PlistValue(Array{1}));
+}
+
+TEST(PlistXmlParse, RejectsMalformedInputWithOneLineNamingTheLine) {
+  struct Case {
+    std::string text;
+    std::string expected;  // part of the message
+  };
+  const Case cases[] = {
+      {"", "line 1: no property list"},
+      {"   \n", "no property list"},
+      {"<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n</plist>", "line 3: empty <plist>"},
+      {"<plist/>", "empty <plist>"},
+      {wrap("<dict>"), "line 4: expected </dict>, found </plist>"},
+      {"<dict>", "missing </dict>"},
+      {"<array><true/>", "missing </array>"},
+      {wrap("<dict><key>a</key></dict>"), "missing value for key \"a\""},
+      {wrap("<dict><key>a</key><key>b</key><true/></dict>"), "missing value for key \"a\""},
+      {wrap("<dict><string>a</string></dict>"), "expected <key> in <dict>, found <string>"},
+      {wrap("<array><string>a</array>"), "expected </string>, found </array>"},
+      {wrap("<string>a<b/></string>"), "unexpected element inside <string>"},
+      {wrap("<string>a &nbsp; b</string>"), "unknown entity &nbsp;"},
+      {wrap("<string>a & b</string>"), "entity"},
+      {wrap("<string>&#xD800;</string>"), "invalid character reference"},
+      {wrap("<string>&#x110000;</string>"), "invalid character reference"},
+      {wrap("<integer></integer>"), "empty <integer>"},
+      {wrap("<integer>12a</integer>"), "invalid <integer> \"12a\""},
+      {wrap("<integer>9223372036854775808</integer>"), "out of range"},
+      {wrap("<integer>-9223372036854775809</integer>"), "out of range"},
+      {wrap("<integer>99999999999999999999999</integer>"), "out of range"},
+      {wrap("<real/>"), "empty <real>"},
+      {wrap("<real>1.5.2</real>"), "invalid <real>"},
+      {wrap("<real>+-1</real>"), "invalid <real>"},
+      {wrap("<real>1e999</real>"), "out of range"},
+      {wrap("<data>AB$=</data>"), "invalid base64"},
+      {wrap("<data>A</data>"), "invalid base64"},
+      {wrap("<data>AB=C</data>"), "invalid base64"},
+      {wrap("<date>2021-02-29T00:00:00Z</date>"), "invalid <date>"},
+      {wrap("<date>2021-01-01 00:00:00</date>"), "invalid <date>"},
+      {wrap("<date>2021-01-01T24:00:00Z</date>"), "invalid <date>"},
+      {wrap("<date/>"), "invalid <date>"},
+      {wrap("<true>yes</true>"), "<true> must be empty"},
+      {wrap("<bogus/>"), "unknown element <bogus>"},
+      {wrap("<key>a</key>"), "<key> outside a <dict>"},
+      {wrap("<true/><true/>"), "expected </plist>"},
+      {wrap("<true/>") + "<false/>", "unexpected content after the property list"},
+      {wrap("hello"), "expected a tag, found text \"hello"},
+      {wrap("<!-- open"), "unterminated comment"},
+      {wrap("<string><![CDATA[x</string>"), "unterminated CDATA"},
+      {wrap("<string attr=oops>x</string>"), "malformed attribute"},
+      {wrap("<string>caf\xE9</string>"), "not valid UTF-8"},
+      {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><plist><true/></plist>", "unsupported encoding"},
+      {"<!DOCTYPE plist [ <!ENTITY x 'y'> ", "unterminated <!DOCTYPE>"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_FALSE(parsePlistXml(c.text, &error)) << c.text;
+    EXPECT_NE(error.find(c.expected), std::string::npos) << "message: " << error << "\ninput: " << c.text;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
+  }
+}
+
+TEST(PlistXmlParse, RefusesHostileNestingWithoutExhaustingTheStack) {
+  std::string deep;
+  for (int i = 0; i < 100'000; ++i) deep += "<array>";
+  std::string error;
+  EXPECT_FALSE(parsePlistXml(wrap(deep), &error));
+  EXPECT_NE(error.find("nesting deeper than"), std::string::npos) << error;
+
+  std::string fine;
+  for (int i = 0; i < 100; ++i) fine += "<array>";
+  for (int i = 0; i < 100; ++i) fine += "</array>";
+  EXPECT_TRUE(parsePlistXml(wrap(fine)));
+}
+
+}  // namespace
+}  // namespace pelko::platform
