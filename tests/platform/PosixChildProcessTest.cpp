@@ -1,0 +1,200 @@
+#include "platform/real/PosixChildProcess.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+namespace pelko::real {
+namespace {
+
+using platform::ChildProcessResult;
+using Termination = ChildProcessResult::Termination;
+
+const std::string kProbe = PELKO_CHILD_PROBE;
+
+std::vector<std::string> splitNul(const std::string& text) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\0') {
+      parts.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return parts;
+}
+
+bool processGone(pid_t pid) {
+  return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+TEST(PosixChildProcessTest, PassesArgumentsVerbatimWithoutAShell) {
+  std::vector<std::string> arguments{"args",
+                                     "two words",
+                                     "\"double\" and 'single'",
+                                     "a; rm -rf /tmp/nothing",
+                                     "$HOME `id` $(id) *",
+                                     "",
+                                     "line\nbreak",
+                                     "-bool",
+                                     "ünïcödé"};
+  PosixChildProcess runner;
+  auto result = runner.run(kProbe, arguments, 5.0);
+  ASSERT_TRUE(result.succeeded()) << result.standardError;
+  std::vector<std::string> expected(arguments.begin() + 1, arguments.end());
+  EXPECT_EQ(splitNul(result.standardOutput), expected);
+}
+
+TEST(PosixChildProcessTest, ReportsExitStatusesAndSignalsHonestly) {
+  struct Case {
+    std::vector<std::string> arguments;
+    Termination termination;
+    int exitStatus;
+    int signal;
+  };
+  const std::vector<Case> cases = {
+      {{"exit", "0"}, Termination::exited, 0, 0},
+      {{"exit", "1"}, Termination::exited, 1, 0},
+      {{"exit", "255"}, Termination::exited, 255, 0},
+      {{"signal", std::to_string(SIGSEGV)}, Termination::signaled, -1, SIGSEGV},
+      {{"signal", std::to_string(SIGTERM)}, Termination::signaled, -1, SIGTERM},
+  };
+  PosixChildProcess runner;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments[0] + " " + c.arguments[1]);
+    auto result = runner.run(kProbe, c.arguments, 5.0);
+    EXPECT_EQ(result.termination, c.termination);
+    EXPECT_FALSE(result.timedOut);
+    if (c.termination == Termination::exited) {
+      EXPECT_EQ(result.exitStatus, c.exitStatus);
+    } else {
+      EXPECT_EQ(result.signal, c.signal);
+    }
+    EXPECT_EQ(result.succeeded(), c.termination == Termination::exited && c.exitStatus == 0);
+  }
+}
+
+TEST(PosixChildProcessTest, DrainsBothPipesOfAChattyChild) {
+  // Far beyond a pipe's buffer on both streams: a runner that read one stream to its end before the
+  // other would deadlock here.
+  const size_t size = 4 * 1024 * 1024;
+  PosixChildProcess runner;
+  auto result = runner.run(kProbe, {"flood", std::to_string(size)}, 20.0);
+  ASSERT_TRUE(result.succeeded());
+  EXPECT_EQ(result.standardOutput.size(), size);
+  EXPECT_EQ(result.standardError.size(), size);
+  EXPECT_EQ(result.standardOutput.find_first_not_of('o'), std::string::npos);
+  EXPECT_EQ(result.standardError.find_first_not_of('e'), std::string::npos);
+  EXPECT_FALSE(result.outputTruncated);
+}
+
+TEST(PosixChildProcessTest, KeepsOnlyTheCapturedLimitButStillDrainsTheRest) {
+  PosixChildProcess::Options options;
+  options.maxCapturedBytes = 1000;
+  PosixChildProcess runner(options);
+  auto result = runner.run(kProbe, {"flood", "1000000"}, 20.0);
+  ASSERT_TRUE(result.succeeded());
+  EXPECT_EQ(result.standardOutput.size(), 1000u);
+  EXPECT_EQ(result.standardError.size(), 1000u);
+  EXPECT_TRUE(result.outputTruncated);
+}
+
+TEST(PosixChildProcessTest, TerminatesAtTheTimeOutAndReapsTheChild) {
+  PosixChildProcess::Options options;
+  options.terminateGraceSeconds = 2.0;
+  PosixChildProcess runner(options);
+  auto result = runner.run(kProbe, {"hang"}, 0.2);
+  EXPECT_TRUE(result.timedOut);
+  EXPECT_FALSE(result.succeeded());
+  EXPECT_EQ(result.termination, Termination::signaled);
+  EXPECT_EQ(result.signal, SIGTERM);
+  pid_t pid = std::stoi(result.standardOutput);
+  EXPECT_TRUE(processGone(pid)) << "the child is left as a zombie";
+}
+
+TEST(PosixChildProcessTest, KillsAChildThatIgnoresTerminateAfterTheGrace) {
+  PosixChildProcess::Options options;
+  options.terminateGraceSeconds = 0.2;
+  PosixChildProcess runner(options);
+  auto result = runner.run(kProbe, {"stubborn"}, 0.2);
+  EXPECT_TRUE(result.timedOut);
+  EXPECT_EQ(result.termination, Termination::signaled);
+  EXPECT_EQ(result.signal, SIGKILL);
+  pid_t pid = std::stoi(result.standardOutput);
+  EXPECT_TRUE(processGone(pid)) << "the child is left as a zombie";
+  int status = 0;
+  EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1) << "an unreaped child remains";
+}
+
+TEST(PosixChildProcessTest, ReportsAMissingExecutableAsALaunchFailure) {
+  PosixChildProcess runner;
+  auto result = runner.run("/nonexistent/pelko/tool", {"read"}, 1.0);
+  EXPECT_FALSE(result.launched());
+  EXPECT_FALSE(result.succeeded());
+  EXPECT_EQ(result.launchError, ENOENT);
+
+  auto notExecutable = runner.run("/etc/hostname", {}, 1.0);
+  EXPECT_FALSE(notExecutable.launched());
+  EXPECT_NE(notExecutable.launchError, 0);
+}
+
+TEST(PosixChildProcessTest, ChildStartsWithDefaultSignalsAndNoInheritedDescriptors) {
+  // What a parent blocks or ignores, and descriptors it opened without close-on-exec, must not reach
+  // the tool.
+  sigset_t block;
+  sigemptyset(&block);
+  sigaddset(&block, SIGUSR1);
+  sigaddset(&block, SIGTERM);
+  sigset_t previousMask;
+  ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &block, &previousMask), 0);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction previousInt {};
+  struct sigaction previousHup {};
+  ::sigaction(SIGINT, &ignore, &previousInt);
+  ::sigaction(SIGHUP, &ignore, &previousHup);
+  int leaked = ::open("/dev/null", O_RDONLY);  // deliberately without O_CLOEXEC
+  ASSERT_GE(leaked, 0);
+
+  PosixChildProcess runner;
+  auto signals = runner.run(kProbe, {"signals"}, 5.0);
+  auto fds = runner.run(kProbe, {"fds"}, 5.0);
+  auto input = runner.run(kProbe, {"stdin"}, 5.0);
+
+  ::close(leaked);
+  ::sigaction(SIGINT, &previousInt, nullptr);
+  ::sigaction(SIGHUP, &previousHup, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+
+  EXPECT_EQ(signals.standardOutput, "blocked: ignored:\n");
+  EXPECT_EQ(fds.standardOutput, "fds:\n");
+  EXPECT_EQ(input.standardOutput, "0\n");
+}
+
+TEST(PosixChildProcessTest, DoesNotWaitForAGrandchildHoldingThePipes) {
+  PosixChildProcess runner;
+  auto result = runner.run(kProbe, {"grandchild"}, 5.0);
+  EXPECT_TRUE(result.succeeded());
+  EXPECT_FALSE(result.timedOut);
+  pid_t grandchild = std::stoi(result.standardOutput);
+  ASSERT_GT(grandchild, 0);
+  ::kill(grandchild, SIGKILL);
+}
+
+TEST(PosixChildProcessTest, PassesExtraEnvironmentToTheChild) {
+  PosixChildProcess::Options options;
+  options.extraEnvironment["PELKO_TEST_VALUE"] = "a b;c";
+  PosixChildProcess runner(options);
+  auto result = runner.run("/usr/bin/env", {}, 5.0);
+  ASSERT_TRUE(result.succeeded());
+  EXPECT_NE(result.standardOutput.find("PELKO_TEST_VALUE=a b;c\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelko::real
