@@ -1,0 +1,227 @@
+#include "platform/real/PlistFileUserDefaults.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/PlistXml.h"
+#include "platform/real/PosixFileSystem.h"
+
+namespace pelko::real {
+
+using platform::PlistValue;
+
+struct PlistFileUserDefaults::State {
+  std::string folder;
+  std::string path;
+  std::string keptAside;
+  PosixFileSystem files;
+
+  // Guards the values and the bookkeeping of what the file holds; never held during disk I/O.
+  mutable std::mutex mutex;
+  PlistValue::Dictionary values;
+  uint64_t generation = 0;
+  bool flushScheduled = false;
+
+  // One writer at a time, each taking its snapshot after the previous writer finished, so an older
+  // snapshot can never replace a newer file.
+  std::mutex writeMutex;
+  uint64_t writtenGeneration = 0;
+  bool lastWriteFailed = false;
+  // False while an unreadable file we could not move aside is still in the way: writing would destroy it.
+  bool writable = true;
+  std::atomic<int> writeCount{0};
+
+  bool flush(bool scheduled);
+};
+
+bool PlistFileUserDefaults::State::flush(bool scheduled) {
+  std::lock_guard writing(writeMutex);
+  uint64_t snapshotGeneration;
+  PlistValue::Dictionary snapshot;
+  {
+    std::lock_guard lock(mutex);
+    if (scheduled) flushScheduled = false;
+    snapshotGeneration = generation;
+    if (snapshotGeneration == writtenGeneration) return true;
+    snapshot = values;
+  }
+  if (!writable) return false;
+  const std::string text = platform::writePlistXml(snapshot);
+  if (!files.createDirectories(folder) || !files.writeFileAtomically(path, text)) {
+    if (!lastWriteFailed) {
+      std::fprintf(stderr,
+                   "Pelko: could not save the settings to %s (%s); the changes are kept and saving them will "
+                   "be retried.\n",
+                   path.c_str(), PosixFileSystem::lastError().c_str());
+    }
+    lastWriteFailed = true;
+    return false;
+  }
+  lastWriteFailed = false;
+  writtenGeneration = snapshotGeneration;
+  writeCount.fetch_add(1);
+  return true;
+}
+
+namespace {
+
+std::string utcStamp(double secondsSinceEpoch) {
+  const auto seconds = static_cast<std::time_t>(std::isfinite(secondsSinceEpoch) ? secondsSinceEpoch : 0);
+  std::tm parts{};
+  gmtime_r(&seconds, &parts);
+  char buffer[32];
+  if (std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", &parts) == 0) return "unknown";
+  return buffer;
+}
+
+bool pathIsFree(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+}  // namespace
+
+PlistFileUserDefaults::PlistFileUserDefaults(Scheduler& scheduler, const std::string& folder,
+                                             const std::string& domain)
+    : state_(std::make_shared<State>()), queue_(scheduler.makeSerialQueue("com.pelko.defaults-writer")) {
+  if (domain.empty() || domain == "." || domain == ".." || domain.find('/') != std::string::npos) {
+    throw std::invalid_argument("not a user-defaults domain name: \"" + domain + "\"");
+  }
+  state_->folder = folder;
+  state_->path = folder + "/" + domain + ".plist";
+  load(scheduler);
+}
+
+PlistFileUserDefaults::~PlistFileUserDefaults() {
+  state_->flush(false);
+}
+
+void PlistFileUserDefaults::load(Scheduler& scheduler) {
+  State& s = *state_;
+  if (!s.files.fileExists(s.path)) return;
+
+  std::string problem;
+  if (auto text = s.files.readFile(s.path)) {
+    auto root = platform::parsePlistXml(*text, &problem);
+    if (root && root->isDictionary()) {
+      s.values = std::move(*root->asDictionary());
+      return;
+    }
+    if (root) problem = "its root is not a dictionary";
+  } else {
+    problem = PosixFileSystem::lastError();
+  }
+
+  // Unreadable settings are never thrown away: the file is moved aside for the user to repair.
+  const std::string base = s.path + ".corrupt-" + utcStamp(scheduler.wallClockNow());
+  std::string aside = base;
+  for (int n = 2; !pathIsFree(aside) && n < 10'000; ++n) aside = base + "-" + std::to_string(n);
+  int error = EEXIST;
+  if (pathIsFree(aside)) error = ::rename(s.path.c_str(), aside.c_str()) == 0 ? 0 : errno;
+  if (error == 0) {
+    s.keptAside = aside;
+    std::fprintf(stderr,
+                 "Pelko: the settings file %s could not be read (%s); it was kept as %s and the settings "
+                 "start from their defaults.\n",
+                 s.path.c_str(), problem.c_str(), aside.c_str());
+    return;
+  }
+  s.writable = false;
+  std::fprintf(stderr,
+               "Pelko: the settings file %s could not be read (%s) nor moved aside (%s); the settings start "
+               "from their defaults and will not be saved until that file is repaired or removed.\n",
+               s.path.c_str(), problem.c_str(), std::strerror(error));
+}
+
+std::string PlistFileUserDefaults::defaultFolder() {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+    return std::string(xdg) + "/pelko";
+  std::string home;
+  if (const char* env = std::getenv("HOME"); env && *env) {
+    home = env;
+  } else {
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_dir) {
+      home = found->pw_dir;
+    }
+  }
+  return home + "/.config/pelko";
+}
+
+const std::string& PlistFileUserDefaults::path() const {
+  return state_->path;
+}
+
+const std::string& PlistFileUserDefaults::keptAsidePath() const {
+  return state_->keptAside;
+}
+
+bool PlistFileUserDefaults::synchronize() {
+  return state_->flush(false);
+}
+
+std::optional<PlistValue> PlistFileUserDefaults::storedObject(const std::string& key) const {
+  std::lock_guard lock(state_->mutex);
+  auto it = state_->values.find(key);
+  if (it == state_->values.end()) return std::nullopt;
+  return it->second;
+}
+
+PlistValue::Dictionary PlistFileUserDefaults::storedDictionary() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->values;
+}
+
+int PlistFileUserDefaults::fileWriteCount() const {
+  return state_->writeCount.load();
+}
+
+void PlistFileUserDefaults::store(const std::string& key, PlistValue value) {
+  {
+    std::lock_guard lock(state_->mutex);
+    auto it = state_->values.find(key);
+    if (it == state_->values.end()) {
+      state_->values.emplace(key, std::move(value));
+    } else {
+      if (it->second == value) return;  // nothing for the file to learn
+      it->second = std::move(value);
+    }
+    ++state_->generation;
+    if (std::exchange(state_->flushScheduled, true)) return;
+  }
+  scheduleFlush();
+}
+
+void PlistFileUserDefaults::erase(const std::string& key) {
+  {
+    std::lock_guard lock(state_->mutex);
+    if (state_->values.erase(key) == 0) return;
+    ++state_->generation;
+    if (std::exchange(state_->flushScheduled, true)) return;
+  }
+  scheduleFlush();
+}
+
+// The delay runs from the first unsaved change, not the latest, so a steady stream of changes still
+// reaches the file every kFlushDelay seconds.
+void PlistFileUserDefaults::scheduleFlush() {
+  queue_->asyncAfter(kFlushDelay, [weak = std::weak_ptr<State>(state_)] {
+    if (auto state = weak.lock()) state->flush(true);
+  });
+}
+
+}  // namespace pelko::real

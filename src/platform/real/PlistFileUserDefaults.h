@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "foundation/Scheduler.h"
+#include "platform/UserDefaults.h"
+
+namespace pelko::real {
+
+// A user-defaults domain kept in one XML property-list file, `<folder>/<domain>.plist`.
+//
+// The file is read once, at construction. A file that cannot be read as a property list with a
+// dictionary at its root is moved aside (to `<file>.corrupt-<UTC time>`, never over an earlier one)
+// with a message on stderr, and the domain starts empty. Changes are written atomically on a
+// background serial queue, coalesced: the file is rewritten at most kFlushDelay seconds after the first
+// change it does not hold yet, however long a stream of changes goes on. synchronize() and destruction
+// write synchronously. Apart from those, the main thread never waits for the disk.
+class PlistFileUserDefaults final : public platform::UserDefaults {
+ public:
+  static constexpr double kFlushDelay = 0.5;
+
+  PlistFileUserDefaults(Scheduler& scheduler, const std::string& folder, const std::string& domain);
+  ~PlistFileUserDefaults() override;
+
+  PlistFileUserDefaults(const PlistFileUserDefaults&) = delete;
+  PlistFileUserDefaults& operator=(const PlistFileUserDefaults&) = delete;
+
+  // `$XDG_CONFIG_HOME/pelko`, or `$HOME/.config/pelko` when that is unset (or not an absolute path).
+  static std::string defaultFolder();
+
+  const std::string& path() const;
+  // Where an unreadable file found at construction was moved; empty when none was.
+  const std::string& keptAsidePath() const;
+
+  bool synchronize() override;
+  std::optional<platform::PlistValue> storedObject(const std::string& key) const override;
+  platform::PlistValue::Dictionary storedDictionary() const override;
+
+  // How many times the file has been rewritten, for tests of coalescing.
+  int fileWriteCount() const;
+
+ protected:
+  void store(const std::string& key, platform::PlistValue value) override;
+  void erase(const std::string& key) override;
+
+ private:
+  struct State;
+  void load(Scheduler& scheduler);
+  void scheduleFlush();
+
+  std::shared_ptr<State> state_;
+  std::shared_ptr<TaskQueue> queue_;
+};
+
+}  // namespace pelko::real

@@ -1,0 +1,334 @@
+#include "platform/real/PlistFileUserDefaults.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <thread>
+
+#include "foundation/VirtualScheduler.h"
+#include "platform/PlistXml.h"
+#include "platform/TempFolder.h"
+#include "platform/real/RealScheduler.h"
+
+extern char** environ;
+
+namespace pelko::real {
+namespace {
+
+using pelko::testing::readWholeFile;
+using pelko::testing::TempFolder;
+using pelko::testing::writeWholeFile;
+using platform::PlistData;
+using platform::PlistDate;
+using platform::PlistValue;
+using Dict = PlistValue::Dictionary;
+using Array = PlistValue::Array;
+
+constexpr const char* kDomain = "com.pelko.test";
+
+class PlistFileUserDefaultsTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<PlistFileUserDefaults> open() {
+    return std::make_unique<PlistFileUserDefaults>(scheduler, folder.path(), kDomain);
+  }
+  std::string file() const { return folder / (std::string(kDomain) + ".plist"); }
+  // What the file holds now, read independently of the store.
+  Dict onDisk() const {
+    std::string error;
+    auto parsed = platform::parsePlistXml(readWholeFile(file()), &error);
+    EXPECT_TRUE(parsed && parsed->isDictionary()) << error;
+    return parsed && parsed->isDictionary() ? *parsed->asDictionary() : Dict{};
+  }
+
+  VirtualScheduler scheduler;
+  TempFolder folder;
+};
+
+TEST_F(PlistFileUserDefaultsTest, EveryKindReadsBackAfterReopening) {
+  const Dict values{
+      {"bool", true},
+      {"int", std::numeric_limits<int64_t>::min()},
+      {"real", 0.25},
+      {"nan", std::numeric_limits<double>::infinity()},
+      {"string", "caf\xC3\xA9 <&> \x01"},
+      {"data", PlistData{0, 255}},
+      {"date", PlistDate{86'400}},
+      {"array", Array{1, "two", Array{}, Dict{}}},
+      {"dict", Dict{{"inner", Dict{{"x", 1.5}}}}},
+  };
+  {
+    auto defaults = open();
+    defaults->registerDefaults({{"registered", "only in memory"}});
+    for (const auto& [key, value] : values) defaults->setObject(key, value);
+    defaults->setBool("gone", true);
+    defaults->removeObject("gone");
+    EXPECT_TRUE(defaults->synchronize());
+  }
+  auto reopened = open();
+  EXPECT_EQ(reopened->storedDictionary(), values);
+  EXPECT_FALSE(reopened->objectForKey("registered"));
+  EXPECT_EQ(onDisk(), values);
+}
+
+TEST_F(PlistFileUserDefaultsTest, CreatesItsFolderOnTheFirstWrite) {
+  const std::string nested = folder / "config/pelko";
+  PlistFileUserDefaults defaults(scheduler, nested, kDomain);
+  EXPECT_FALSE(std::filesystem::exists(nested));  // opening alone writes nothing
+  defaults.setDouble("x", 2);
+  EXPECT_TRUE(defaults.synchronize());
+  EXPECT_EQ(defaults.path(), nested + "/" + kDomain + ".plist");
+  EXPECT_TRUE(std::filesystem::exists(defaults.path()));
+}
+
+TEST_F(PlistFileUserDefaultsTest, ABurstOfChangesIsWrittenOnceWithinTheFlushDelay) {
+  auto defaults = open();
+  for (int i = 0; i < 100; ++i) defaults->setObject("count", i);
+  EXPECT_EQ(defaults->fileWriteCount(), 0);  // nothing is written on the caller's thread
+  EXPECT_FALSE(std::filesystem::exists(file()));
+  scheduler.advance(PlistFileUserDefaults::kFlushDelay - 0.01);
+  EXPECT_EQ(defaults->fileWriteCount(), 0);
+  scheduler.advance(0.01);
+  EXPECT_EQ(defaults->fileWriteCount(), 1);
+  EXPECT_EQ(onDisk(), (Dict{{"count", 99}}));
+  scheduler.advance(10);
+  EXPECT_EQ(defaults->fileWriteCount(), 1);
+}
+
+TEST_F(PlistFileUserDefaultsTest, AContinuousStreamOfChangesStillReachesTheFileRegularly) {
+  auto defaults = open();
+  for (int i = 1; i <= 40; ++i) {
+    defaults->setObject("tick", i);
+    scheduler.advance(0.1);
+    // The file never lags more than the flush delay behind.
+    if (i >= 5) {
+      EXPECT_GE(*onDisk().at("tick").asInteger(), i - 5) << "after change " << i;
+    }
+  }
+  EXPECT_GE(defaults->fileWriteCount(), 7);
+  EXPECT_LE(defaults->fileWriteCount(), 9);
+}
+
+TEST_F(PlistFileUserDefaultsTest, UnchangedValuesAndMissingKeysCauseNoWrite) {
+  auto defaults = open();
+  defaults->setObject("a", "x");
+  ASSERT_TRUE(defaults->synchronize());
+  defaults->setObject("a", "x");
+  defaults->removeObject("never set");
+  scheduler.advance(5);
+  EXPECT_EQ(defaults->fileWriteCount(), 1);
+}
+
+TEST_F(PlistFileUserDefaultsTest, SynchronizeWritesAtOnceAndThePendingFlushHasNothingLeftToDo) {
+  auto defaults = open();
+  EXPECT_TRUE(defaults->synchronize());  // nothing to write is a success
+  EXPECT_EQ(defaults->fileWriteCount(), 0);
+  defaults->setObject("a", 1);
+  EXPECT_TRUE(defaults->synchronize());
+  EXPECT_EQ(defaults->fileWriteCount(), 1);
+  EXPECT_EQ(onDisk(), (Dict{{"a", 1}}));
+  EXPECT_TRUE(defaults->synchronize());
+  scheduler.advance(5);
+  EXPECT_EQ(defaults->fileWriteCount(), 1);
+}
+
+TEST_F(PlistFileUserDefaultsTest, DestructionWritesPendingChanges) {
+  open()->setObject("kept", "yes");
+  EXPECT_EQ(onDisk(), (Dict{{"kept", "yes"}}));
+  scheduler.runAll();  // the orphaned flush finds its store gone and does nothing
+}
+
+TEST_F(PlistFileUserDefaultsTest, AFailedWriteIsReportedAndRetriedWithTheChangesKept) {
+  const std::string blocker = folder / "blocker";
+  writeWholeFile(blocker, "a file where the folder should be");
+  PlistFileUserDefaults defaults(scheduler, blocker, kDomain);
+  defaults.setObject("a", 1);
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(defaults.synchronize());
+  scheduler.advance(1);
+  EXPECT_FALSE(defaults.synchronize());
+  const std::string message = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(message.find(defaults.path()), std::string::npos) << message;
+  EXPECT_EQ(message.find(defaults.path(), message.find(defaults.path()) + 1), std::string::npos)
+      << "reported once per failure streak: " << message;
+  EXPECT_EQ(defaults.fileWriteCount(), 0);
+  EXPECT_EQ(*defaults.storedObject("a"), PlistValue(1));
+
+  std::filesystem::remove(blocker);
+  EXPECT_TRUE(defaults.synchronize());
+  EXPECT_EQ(defaults.fileWriteCount(), 1);
+}
+
+TEST_F(PlistFileUserDefaultsTest, ReadsAFileWrittenByHandInTheToolsFormat) {
+  writeWholeFile(file(),
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                 "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                 "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                 "<plist version=\"1.0\">\n"
+                 "<dict>\n"
+                 "\t<key>showLabels</key>\n\t<true/>\n"
+                 "\t<key>iconSize</key>\n\t<real>48</real>\n"
+                 "\t<key>position</key>\n\t<string>bottom</string>\n"
+                 "\t<key>pinned</key>\n\t<array>\n\t\t<string>com.example.one</string>\n\t</array>\n"
+                 "</dict>\n"
+                 "</plist>\n");
+  auto defaults = open();
+  EXPECT_TRUE(defaults->boolForKey("showLabels"));
+  EXPECT_EQ(defaults->doubleForKey("iconSize"), 48);
+  EXPECT_EQ(defaults->stringForKey("position"), "bottom");
+  EXPECT_EQ(defaults->arrayForKey("pinned"), (Array{"com.example.one"}));
+  EXPECT_TRUE(defaults->keptAsidePath().empty());
+}
+
+TEST_F(PlistFileUserDefaultsTest, AnUnreadableFileIsKeptAsideIntactAndTheStoreStartsFromDefaults) {
+  struct Case {
+    const char* name;
+    std::string contents;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"truncated", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><true/>",
+       "missing </dict>"},
+      {"not a dictionary", "<plist version=\"1.0\"><array/></plist>", "root is not a dictionary"},
+      {"empty", "", "no property list"},
+      {"binary", std::string("bplist00\0\xff", 10), "line 1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeWholeFile(file(), c.contents);
+    ::testing::internal::CaptureStderr();
+    auto defaults = open();
+    const std::string message = ::testing::internal::GetCapturedStderr();
+
+    defaults->registerDefaults({{"a", false}});
+    EXPECT_TRUE(defaults->storedDictionary().empty());
+    EXPECT_FALSE(defaults->boolForKey("a"));
+    const std::string aside = defaults->keptAsidePath();
+    ASSERT_FALSE(aside.empty());
+    EXPECT_EQ(aside.rfind(file() + ".corrupt-", 0), 0u) << aside;
+    EXPECT_EQ(readWholeFile(aside), c.contents);
+    EXPECT_FALSE(std::filesystem::exists(file()));
+    EXPECT_NE(message.find(file() + " "), std::string::npos) << message;
+    EXPECT_NE(message.find(aside), std::string::npos) << message;
+    EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+
+    // Saving afterwards makes a new file and leaves the kept copy alone.
+    defaults->setObject("b", 2);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(onDisk(), (Dict{{"b", 2}}));
+    EXPECT_EQ(readWholeFile(aside), c.contents);
+    std::filesystem::remove(file());
+  }
+  // Every case happened at the same virtual instant, yet each copy got a name of its own.
+  size_t copies = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    copies += entry.path().filename().string().find(".corrupt-") != std::string::npos;
+  }
+  EXPECT_EQ(copies, std::size(cases));
+}
+
+TEST_F(PlistFileUserDefaultsTest, AFileThatCannotEvenBeOpenedIsKeptAsideToo) {
+  std::filesystem::create_directory(file());
+  std::filesystem::create_directory(file() + "/inside");
+  ::testing::internal::CaptureStderr();
+  auto defaults = open();
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_FALSE(defaults->keptAsidePath().empty());
+  EXPECT_TRUE(std::filesystem::exists(defaults->keptAsidePath() + "/inside"));
+  defaults->setObject("a", 1);
+  EXPECT_TRUE(defaults->synchronize());
+}
+
+TEST(PlistFileUserDefaultsSetup, TheFolderFollowsTheXdgConvention) {
+  const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string xdg = savedXdg ? savedXdg : "";
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+
+  ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+  EXPECT_EQ(PlistFileUserDefaults::defaultFolder(), "/somewhere/config/pelko");
+  ::setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
+  EXPECT_EQ(PlistFileUserDefaults::defaultFolder(), home + "/.config/pelko");
+  ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(PlistFileUserDefaults::defaultFolder(), home + "/.config/pelko");
+
+  if (savedXdg) ::setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+}
+
+TEST(PlistFileUserDefaultsSetup, RefusesDomainsThatAreNotPlainNames) {
+  VirtualScheduler scheduler;
+  TempFolder folder;
+  for (const char* domain : {"", ".", "..", "../escape", "a/b"}) {
+    EXPECT_THROW(PlistFileUserDefaults(scheduler, folder.path(), domain), std::invalid_argument) << domain;
+  }
+}
+
+TEST(PlistFileUserDefaultsThreads, ChangesFromTheMainThreadRaceNothingOnTheRealWriterThread) {
+  RealScheduler scheduler;
+  TempFolder folder;
+  {
+    PlistFileUserDefaults defaults(scheduler, folder.path(), kDomain);
+    for (int i = 0; i < 2000; ++i) {
+      defaults.setObject("key" + std::to_string(i % 50), i);
+      if (i % 500 == 0) defaults.synchronize();
+    }
+  }
+  PlistFileUserDefaults reopened(scheduler, folder.path(), kDomain);
+  EXPECT_EQ(reopened.storedDictionary().size(), 50u);
+  EXPECT_EQ(*reopened.storedObject("key49"), PlistValue(1999));
+}
+
+// The one real-time test: a separate process assigns a value and is killed without warning one second
+// later; the value must already be in the file.
+TEST(PlistFileUserDefaultsKill, AValueAssignedASecondBeforeSigkillIsOnDisk) {
+  TempFolder folder;
+  std::string child = PELKO_DEFAULTS_WRITER_CHILD;
+  ASSERT_TRUE(std::filesystem::exists(child)) << child;
+
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+  std::string folderArg = folder.path();
+  std::string domainArg = kDomain;
+  std::string keyArg = "lastWords";
+  std::string valueArg = "written before the kill";
+  char* argv[] = {child.data(), folderArg.data(), domainArg.data(), keyArg.data(), valueArg.data(), nullptr};
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, child.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeFds[1]);
+  ASSERT_EQ(spawned, 0);
+
+  std::string said;
+  char buffer[64];
+  ssize_t n;
+  while (said.find('\n') == std::string::npos && (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) {
+    said.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(pipeFds[0]);
+  EXPECT_EQ(said, "assigned\n");
+
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ended on its own: " << status;
+
+  std::string error;
+  auto parsed = platform::parsePlistXml(readWholeFile(folder / (domainArg + ".plist")), &error);
+  ASSERT_TRUE(parsed && parsed->isDictionary()) << error;
+  EXPECT_EQ(*parsed->asDictionary(), (Dict{{keyArg, valueArg}}));
+}
+
+}  // namespace
+}  // namespace pelko::real
