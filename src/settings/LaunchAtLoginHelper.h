@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "platform/AppShell.h"
+#include "platform/FileSystem.h"
+#include "platform/LoginItems.h"
+
+namespace pelko {
+
+// Starting the application at the user's login: registered as the system's login item for the main
+// application, or, when the system refuses, through a per-user launch agent file. No operation reports
+// a failure; callers read isEnabled() and requiresApproval() afterwards to learn the outcome.
+class LaunchAtLoginHelper {
+ public:
+  static constexpr const char* kLaunchAgentLabel = "com.pelko.launcher";
+
+  LaunchAtLoginHelper(platform::LoginItems& loginItems, platform::FileSystem& fileSystem,
+                      const platform::AppShell& appShell);
+
+  // The login item is enabled, or the launch agent file exists; both are looked at on every call.
+  bool isEnabled() const;
+  // The login item waits for the user to allow it in the system settings.
+  bool requiresApproval() const;
+  void setEnabled(bool enabled);
+
+  // <home>/Library/LaunchAgents/com.pelko.launcher.plist
+  std::string launchAgentPlistPath() const;
+
+ private:
+  void setLaunchAgent(bool install);
+
+  platform::LoginItems& loginItems_;
+  platform::FileSystem& fileSystem_;
+  const platform::AppShell& appShell_;
+};
+
+}  // namespace pelko
