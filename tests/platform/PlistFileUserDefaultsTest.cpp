@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -312,7 +313,10 @@ TEST(PlistFileUserDefaultsKill, AValueAssignedASecondBeforeSigkillIsOnDisk) {
   std::string said;
   char buffer[64];
   ssize_t n;
-  while (said.find('\n') == std::string::npos && (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) {
+  pollfd ready{pipeFds[0], POLLIN, 0};
+  // A child that never reports must fail the test, not hang it.
+  while (said.find('\n') == std::string::npos && ::poll(&ready, 1, 10'000) > 0 &&
+         (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) {
     said.append(buffer, static_cast<size_t>(n));
   }
   ::close(pipeFds[0]);

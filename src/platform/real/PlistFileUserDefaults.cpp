@@ -116,7 +116,7 @@ void PlistFileUserDefaults::load(Scheduler& scheduler) {
   if (auto text = s.files.readFile(s.path)) {
     auto root = platform::parsePlistXml(*text, &problem);
     if (root && root->isDictionary()) {
-      s.values = std::move(*root->asDictionary());
+      s.values = *root->asDictionary();
       return;
     }
     if (root) problem = "its root is not a dictionary";
@@ -139,10 +139,11 @@ void PlistFileUserDefaults::load(Scheduler& scheduler) {
     return;
   }
   s.writable = false;
-  std::fprintf(stderr,
-               "Pelko: the settings file %s could not be read (%s) nor moved aside (%s); the settings start "
-               "from their defaults and will not be saved until that file is repaired or removed.\n",
-               s.path.c_str(), problem.c_str(), std::strerror(error));
+  std::fprintf(
+      stderr,
+      "Pelko: the settings file %s could not be read (%s) nor moved aside (%s); it is left untouched, "
+      "the settings start from their defaults and changes are not saved while Pelko runs.\n",
+      s.path.c_str(), problem.c_str(), std::strerror(error));
 }
 
 std::string PlistFileUserDefaults::defaultFolder() {
