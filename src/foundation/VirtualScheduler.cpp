@@ -75,7 +75,10 @@ TaskQueue& VirtualScheduler::globalQueue() {
 }
 
 std::shared_ptr<TaskQueue> VirtualScheduler::makeSerialQueue(const std::string& label) {
-  return std::make_shared<Queue>(*this, label, false);
+  auto queue = std::make_shared<Queue>(*this, label, false);
+  std::lock_guard lock(mutex_);
+  serialQueues_.push_back(queue);
+  return queue;
 }
 
 void VirtualScheduler::performOnRunLoop(Task task) {

@@ -78,6 +78,9 @@ class VirtualScheduler final : public Scheduler {
   std::map<Key, Entry> entries_;
   std::unique_ptr<Queue> main_;
   std::unique_ptr<Queue> global_;
+  // Serial queues live as long as the scheduler, so work still queued on a queue its owner dropped
+  // never refers to freed memory.
+  std::vector<std::shared_ptr<Queue>> serialQueues_;
   const Queue* running_ = nullptr;
   size_t runawayLimit_ = 1'000'000;
 };
