@@ -425,8 +425,7 @@ void SettingsManager::readItemAlignment() {
       return;
     }
   // Versions before the alignment choice only had the centring switch.
-  auto centered = deps_.defaults.objectForKey(centerItems.key());
-  bool center = centered && centered->asBool() && *centered->asBool();
+  bool center = readBool(deps_.defaults.objectForKey(centerItems.key())).value_or(false);
   itemAlignment.setInitial(center ? ItemAlignment::center : ItemAlignment::left);
 }
 

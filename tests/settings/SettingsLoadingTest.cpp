@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <set>
+
+#include "SettingsTestWorld.h"
+
+namespace pelko {
+namespace {
+
+using platform::PlistValue;
+
+const std::set<std::string> kNumericKeys{"PelkoTaskbarSize",
+                                         "PelkoMaxTaskWidth",
+                                         "PelkoThumbnailDelay",
+                                         "PelkoAutoHideDelay",
+                                         "PelkoAutoHideActivationDelay",
+                                         "PelkoAutoHideAnimationSpeed",
+                                         "PelkoBackgroundOpacity",
+                                         "PelkoCornerRadius",
+                                         "PelkoBorderOpacity",
+                                         "PelkoBorderWidth",
+                                         "PelkoBadgeOpacity",
+                                         "PelkoMarginHorizontal",
+                                         "PelkoMarginVertical",
+                                         "PelkoItemSpacing",
+                                         "PelkoWindowGap",
+                                         "PelkoIconSize",
+                                         "PelkoItemTextSize",
+                                         "PelkoClockFontSize",
+                                         "PelkoTrayFontSize"};
+
+std::set<std::string> storedKeys(const test::SettingsTestWorld& world) {
+  std::set<std::string> keys;
+  for (const auto& [key, value] : world.defaults.storedDictionary()) keys.insert(key);
+  return keys;
+}
+
+class SettingsLoading : public ::testing::Test {
+ protected:
+  void plant(const std::string& key, PlistValue value) { world.defaults.setObject(key, std::move(value)); }
+  test::SettingsTestWorld world;
+};
+
+TEST_F(SettingsLoading, EmptyDomainWritesOnlyTheNumbersAndWhatTheSystemContradicts) {
+  world.make();
+  EXPECT_EQ(storedKeys(world), kNumericKeys);
+
+  test::SettingsTestWorld denied;
+  denied.permissions.screenCaptureGranted = false;
+  denied.loginItems.currentStatus = platform::LoginItemStatus::enabled;
+  auto settings = denied.make();
+  auto expected = kNumericKeys;
+  expected.insert({"PelkoShowThumbnails", "PelkoLaunchAtLogin"});
+  EXPECT_EQ(storedKeys(denied), expected);
+  EXPECT_FALSE(settings->showThumbnails.get());
+  EXPECT_TRUE(settings->launchAtLogin.get());
+}
+
+TEST_F(SettingsLoading, BarHeightByName) {
+  struct Case {
+    const char* height;
+    std::optional<double> storedSize;
+    double expected;
+  };
+  for (auto [height, storedSize, expected] :
+       std::vector<Case>{{"compact", std::nullopt, 82}, {"regular", 140.0, 118}, {"Compact", 130.0, 130}}) {
+    test::SettingsTestWorld world;
+    world.defaults.setObject("PelkoHeight", std::string(height));
+    if (storedSize) world.defaults.setObject("PelkoTaskbarSize", *storedSize);
+    auto settings = world.make();
+    EXPECT_EQ(settings->taskbarSize.get(), expected) << height;
+    EXPECT_EQ(world.stored("PelkoTaskbarSize"), PlistValue(expected)) << height;
+    EXPECT_FALSE(world.stored("PelkoHeight")) << height;
+  }
+}
+
+TEST_F(SettingsLoading, RetiredStyle) {
+  plant("PelkoStyle", "iconsTextBelow");
+  EXPECT_EQ(world.make()->style.get(), TaskbarStyle::iconsTextRight);
+  EXPECT_EQ(world.stored("PelkoStyle"), PlistValue("iconsTextRight"));
+
+  test::SettingsTestWorld other;
+  other.defaults.setObject("PelkoStyle", "iconsOnly");
+  EXPECT_EQ(other.make()->style.get(), TaskbarStyle::iconsTextRight);
+  EXPECT_EQ(other.stored("PelkoStyle"), PlistValue("iconsOnly"));
+}
+
+TEST_F(SettingsLoading, LegacyBorders) {
+  struct Case {
+    std::optional<PlistValue> showBorder;
+    std::optional<const char*> borderStyle;
+    std::array<bool, 4> expected;  // top, bottom, left, right
+    bool showBorderRemains;
+  };
+  const std::array<bool, 4> none{false, false, false, false}, all{true, true, true, true};
+  for (const auto& c : std::vector<Case>{
+           {PlistValue(false), std::nullopt, none, false},
+           {PlistValue(true), std::nullopt, all, false},
+           {std::nullopt, "all", all, false},
+           {std::nullopt, "topOnly", {true, false, false, false}, false},
+           {std::nullopt, "sides", {false, false, true, true}, false},
+           {std::nullopt, "none", none, false},
+           {PlistValue("yes"), "sides", {false, false, true, true}, true},  // not a Boolean: ignored, kept
+       }) {
+    test::SettingsTestWorld world;
+    if (c.showBorder) world.defaults.setObject("PelkoShowBorder", *c.showBorder);
+    if (c.borderStyle) world.defaults.setObject("PelkoBorderStyle", std::string(*c.borderStyle));
+    auto settings = world.make();
+    std::array<bool, 4> got{settings->borderTop.get(), settings->borderBottom.get(),
+                            settings->borderLeft.get(), settings->borderRight.get()};
+    EXPECT_EQ(got, c.expected) << c.borderStyle.value_or("-");
+    const char* keys[] = {"PelkoBorderTop", "PelkoBorderBottom", "PelkoBorderLeft", "PelkoBorderRight"};
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(world.stored(keys[i]), PlistValue(c.expected[i])) << keys[i];
+    EXPECT_EQ(world.stored("PelkoShowBorder").has_value(), c.showBorderRemains);
+    EXPECT_FALSE(world.stored("PelkoBorderStyle"));
+  }
+}
+
+TEST_F(SettingsLoading, BorderSwitchAndStyleMigrateOnceAndLaterChoicesSurvive) {
+  plant("PelkoShowBorder", true);
+  plant("PelkoBorderStyle", "sides");
+  auto settings = world.make();
+  EXPECT_TRUE(settings->borderTop.get() && settings->borderBottom.get());
+  settings->borderBottom = false;
+  settings.reset();
+  auto restarted = world.make();
+  EXPECT_TRUE(restarted->borderTop.get());
+  EXPECT_FALSE(restarted->borderBottom.get());
+  EXPECT_TRUE(restarted->borderLeft.get());
+}
+
+TEST_F(SettingsLoading, ItemAlignmentFromTheOldCentringSwitch) {
+  plant("PelkoItemAlignment", "middle");
+  plant("PelkoCenterItems", true);
+  EXPECT_EQ(world.make()->itemAlignment.get(), ItemAlignment::center);
+  EXPECT_EQ(world.stored("PelkoItemAlignment"), PlistValue("middle"));
+
+  test::SettingsTestWorld unset;
+  unset.defaults.setObject("PelkoCenterItems", true);
+  EXPECT_EQ(unset.make()->itemAlignment.get(), ItemAlignment::left);
+}
+
+TEST_F(SettingsLoading, StateOfTheSystemCorrectsStoredFlags) {
+  plant("PelkoShowThumbnails", true);
+  plant("PelkoSuppressAccessibilityPermissionPrompt", true);
+  plant("PelkoSuppressScreenRecordingPermissionPrompt", true);
+  plant("PelkoLaunchAtLogin", true);
+  world.permissions.screenCaptureGranted = false;
+  world.permissions.accessibilityTrusted = true;
+  auto settings = world.make();
+  EXPECT_FALSE(settings->showThumbnails.get());
+  EXPECT_EQ(world.stored("PelkoShowThumbnails"), PlistValue(false));
+  EXPECT_FALSE(settings->suppressAccessibilityPermissionPrompt.get());
+  EXPECT_EQ(world.stored("PelkoSuppressAccessibilityPermissionPrompt"), PlistValue(false));
+  EXPECT_TRUE(settings->suppressScreenRecordingPermissionPrompt.get());
+  EXPECT_FALSE(settings->launchAtLogin.get());
+  EXPECT_EQ(world.stored("PelkoLaunchAtLogin"), PlistValue(false));
+  EXPECT_EQ(world.loginItems.registerCount + world.loginItems.unregisterCount,
+            0);  // the service is only asked
+}
+
+TEST_F(SettingsLoading, ThumbnailPermissionIsAskedOnlyForStoredTrue) {
+  plant("PelkoShowThumbnails", false);
+  world.permissions.screenCaptureGranted = false;
+  world.make();
+  EXPECT_EQ(world.permissions.screenCapturePreflightCount, 1);  // the prompt-flag check only
+}
+
+TEST_F(SettingsLoading, HandEditedDomainKeepsEveryReadableSetting) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  // Readable values the user chose.
+  plant("PelkoPosition", "left");
+  plant("PelkoShowBattery", false);
+  plant("PelkoEqualWidth", int64_t{1});
+  plant("PelkoMaxTaskWidth", int64_t{300});
+  plant("PelkoBackgroundColor", "#112233");
+  plant("PelkoBadgeTextColor", "##abcdef#");
+  plant("PelkoWindowCountStyle", "dots");
+  plant("PelkoTaskbarSize", 300.0);
+  plant("PelkoBlacklistedBundleIDs", PlistValue::Array{"com.b", "com.a", "com.b", ""});
+  plant("PelkoActiveIndicatorPosition", "right");
+  // Garbage.
+  plant("PelkoShowTime", int64_t{2});
+  plant("PelkoGroupByApp", "no");
+  plant("PelkoIconSize", "120");
+  plant("PelkoCornerRadius", nan);
+  plant("PelkoBorderWidth", -inf);
+  plant("PelkoItemSpacing", true);
+  plant("PelkoThumbnailDelay", int64_t{9007199254740993});  // not exactly a double
+  plant("PelkoStyle", "Icons");
+  plant("PelkoMultiMonitorMode", int64_t{3});
+  plant("PelkoBorderColor", "#12345");
+  plant("PelkoBadgeColor", PlistValue::Array{});
+  plant("PelkoCustomAppOrder", platform::PlistData{'[', '1', ']'});
+  plant("PelkoAutoHideDelay", PlistValue::Dictionary{{"a", 1}});
+
+  auto s = world.make();
+  EXPECT_EQ(s->position.get(), TaskbarPosition::left);
+  EXPECT_FALSE(s->showBattery.get());
+  EXPECT_TRUE(s->equalWidth.get());
+  EXPECT_EQ(s->maxTaskWidth.get(), 300);
+  EXPECT_EQ(s->backgroundColor.get(), (Color{0x11 / 255.0, 0x22 / 255.0, 0x33 / 255.0, 1}));
+  EXPECT_EQ(s->badgeTextColor.get(), (Color{0xAB / 255.0, 0xCD / 255.0, 0xEF / 255.0, 1}));
+  EXPECT_EQ(s->windowCountStyle.get(), WindowCountStyle::dots);
+  EXPECT_EQ(s->taskbarSize.get(), 150);
+  EXPECT_EQ(s->blacklistedBundleIDs.get(), (StringList{"com.a", "com.b"}));
+  EXPECT_EQ(s->activeIndicatorPosition.get(), "right");
+
+  EXPECT_TRUE(s->showTime.get());
+  EXPECT_TRUE(s->groupByApp.get());
+  EXPECT_EQ(s->iconSize.get(), 100);
+  EXPECT_EQ(s->cornerRadius.get(), 0);
+  EXPECT_EQ(s->borderWidth.get(), 0.5);
+  EXPECT_EQ(s->itemSpacing.get(), 1);
+  EXPECT_EQ(s->thumbnailDelay.get(), 0.45);
+  EXPECT_EQ(s->autoHideDelay.get(), 0.5);
+  EXPECT_EQ(s->style.get(), TaskbarStyle::iconsTextRight);
+  EXPECT_EQ(s->multiMonitorMode.get(), MultiMonitorMode::allOnAll);
+  EXPECT_EQ(s->borderColor.get(), Color::white());
+  EXPECT_EQ(s->badgeColor.get(), world.appearance.accentColor);
+  EXPECT_TRUE(s->customAppOrder.get().empty());
+
+  // The numbers are rewritten in their sound form; other unreadable values wait for the next assignment.
+  EXPECT_EQ(world.stored("PelkoIconSize"), PlistValue(100.0));
+  EXPECT_EQ(world.stored("PelkoCornerRadius"), PlistValue(0.0));
+  EXPECT_EQ(world.stored("PelkoTaskbarSize"), PlistValue(150.0));
+  EXPECT_EQ(world.stored("PelkoShowTime"), PlistValue(int64_t{2}));
+  EXPECT_EQ(world.stored("PelkoStyle"), PlistValue("Icons"));
+}
+
+TEST_F(SettingsLoading, AccentDefaultsAreTheAccentOfTheStart) {
+  world.appearance.accentColor = Color{1, 0, 0, 1};
+  auto settings = world.make();
+  world.appearance.accentColor = Color{0, 1, 0, 1};
+  EXPECT_EQ(world.defaults.stringForKey("PelkoBadgeColor"), "#FF0000");
+  EXPECT_EQ(settings->activeIndicatorColor.get(), (Color{1, 0, 0, 1}));
+}
+
+TEST_F(SettingsLoading, DeletedKeyLoadsItsDefaultAgain) {
+  auto settings = world.make();
+  settings->windowGap = 12.0;
+  settings->autoHide = true;
+  world.defaults.removeObject("PelkoWindowGap");
+  world.defaults.removeObject("PelkoAutoHide");
+  auto restarted = world.make();
+  EXPECT_EQ(restarted->windowGap.get(), 0);
+  EXPECT_FALSE(restarted->autoHide.get());
+}
+
+}  // namespace
+}  // namespace pelko
