@@ -34,6 +34,8 @@ using AXObserverPtr = std::shared_ptr<AXObserver>;
 struct AXObserverResult {
   AXError error = AXError::success;
   AXObserverPtr observer;  // null unless error is success
+
+  bool ok() const { return error == AXError::success; }
 };
 
 // The Accessibility interface to other applications' user interfaces. Every call may be made from any

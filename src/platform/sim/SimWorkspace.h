@@ -1,0 +1,72 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "foundation/Subject.h"
+#include "platform/Workspace.h"
+#include "platform/sim/SimulatedMac.h"
+
+namespace pelko::sim {
+
+// A running application of the simulated Mac. It stays valid after its process ended (and after the
+// world is gone): it then reports itself terminated and its requests do nothing.
+class SimRunningApplication final : public platform::RunningApplication {
+ public:
+  SimRunningApplication(std::weak_ptr<SimulatedMac::Anchor> anchor, int32_t pid, uint64_t serial,
+                        SimAppSpec spec)
+      : anchor_(std::move(anchor)), pid_(pid), serial_(serial), spec_(std::move(spec)) {}
+
+  int32_t processIdentifier() const override { return pid_; }
+  std::optional<std::string> bundleIdentifier() const override { return spec_.bundleID; }
+  std::optional<std::string> localizedName() const override { return spec_.name; }
+  std::optional<platform::AppIcon> icon() const override { return spec_.icon; }
+  std::optional<std::string> bundleURL() const override { return spec_.bundlePath; }
+  std::optional<std::string> executableURL() const override { return spec_.executablePath; }
+  platform::ActivationPolicy activationPolicy() const override { return spec_.policy; }
+  bool isHidden() const override;
+  bool isActive() const override;
+  bool isTerminated() const override;
+
+  bool activate(uint32_t options) override;
+  bool hide() override;
+  bool unhide() override;
+  bool terminate() override;
+  bool forceTerminate() override;
+
+ private:
+  // Runs `f` with the world and this application's record under the world's lock; `fallback` when
+  // the process has ended.
+  template <class F, class R>
+  R withApp(F f, R fallback) const;
+
+  std::weak_ptr<SimulatedMac::Anchor> anchor_;
+  int32_t pid_;
+  uint64_t serial_;
+  SimAppSpec spec_;
+};
+
+// The workspace port of the simulated Mac.
+class SimWorkspace final : public platform::Workspace {
+ public:
+  explicit SimWorkspace(SimulatedMac& mac);
+
+  std::vector<platform::RunningApplicationPtr> runningApplications() override;
+  platform::RunningApplicationPtr frontmostApplication() override;
+  platform::RunningApplicationPtr runningApplication(int32_t pid) override;
+  platform::AppIcon iconForFile(const std::string& path) override;
+  bool openURL(const std::string& url) override;
+  bool sendReopenEvent(int32_t pid, double timeoutSeconds) override;
+  Publisher<platform::WorkspaceNotification> notifications(platform::WorkspaceNotificationName name) override;
+
+  // On the main queue: hands a notification to its subscribers.
+  void deliver(const platform::WorkspaceNotification& notification);
+
+ private:
+  SimulatedMac& mac_;
+  std::map<platform::WorkspaceNotificationName, std::unique_ptr<Subject<platform::WorkspaceNotification>>>
+      subjects_;
+};
+
+}  // namespace pelko::sim

@@ -1,0 +1,402 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "foundation/Geometry.h"
+#include "foundation/Scheduler.h"
+#include "platform/AXElement.h"
+#include "platform/Accessibility.h"
+#include "platform/RunningApplication.h"
+#include "platform/Screens.h"
+#include "platform/WindowServer.h"
+#include "platform/Workspace.h"
+#include "platform/sim/SimAppShell.h"
+#include "platform/sim/SimPermissions.h"
+
+namespace pelko::sim {
+
+class SimWorkspace;
+class SimWindowServer;
+class SimAccessibility;
+class SimScreens;
+class SimRunningApplication;
+class SimAXObserver;
+
+using platform::AXError;
+using platform::DisplayID;
+using platform::WindowID;
+
+// What an Accessibility element of the simulated Mac denotes.
+enum class SimElementKind { application, window, closeButton };
+
+struct SimAppSpec {
+  std::optional<std::string> bundleID{};
+  std::optional<std::string> name{};
+  std::optional<platform::AppIcon> icon{};
+  std::optional<std::string> bundlePath{};
+  std::optional<std::string> executablePath{};
+  platform::ActivationPolicy policy = platform::ActivationPolicy::regular;
+  // A fixed process identifier (to model a reused one); by default the next free one.
+  std::optional<int32_t> pid{};
+  // Whether the application comes to the front as it launches.
+  bool activate = true;
+  bool hidden = false;
+};
+
+struct SimWindowSpec {
+  std::string title{};
+  Rect bounds{100, 100, 800, 600};  // window-server coordinates
+  int layer = platform::window_layer::kNormal;
+  // Nothing: reading the subrole reports no value.
+  std::optional<std::string> subrole = std::string("AXStandardWindow");
+  bool minimized = false;
+  bool hasCloseButton = true;
+  // Whether the window appears in its application's "AXWindows" and in the window server's list.
+  bool listedInAccessibility = true;
+  bool listedInWindowList = true;
+  double alpha = 1.0;
+  // Whether the new window becomes its application's main and focused window (when it is not minimized).
+  bool becomesMain = true;
+  // The Space it opens on; the active one by default.
+  std::optional<int> space{};
+  // Writes of a smaller size are clamped to this, as applications do.
+  Size minimumSize{0, 0};
+};
+
+struct SimDisplaySpec {
+  std::optional<DisplayID> id{};
+  Rect bounds{0, 0, 1920, 1080};  // window-server coordinates
+  double scale = 2.0;
+  std::string name = "Display";
+};
+
+struct SimDisplay {
+  DisplayID id = 0;
+  Rect bounds;
+  double scale = 2.0;
+  std::string name{};
+  bool operator==(const SimDisplay&) const = default;
+};
+
+// A snapshot of one window.
+struct SimWindowState {
+  WindowID number = 0;
+  int32_t owner = 0;
+  std::string title;
+  Rect bounds;
+  int layer = 0;
+  std::optional<std::string> subrole;
+  bool minimized = false;
+  bool fullScreen = false;
+  bool onScreen = false;
+  int space = 1;
+};
+
+// One request the system under test made of the world through a port: the activation of an
+// application (with its options), hiding, quitting, a reopen event, an opened URL, an Accessibility
+// attribute write or action. `text()` renders it for assertions, for example
+//   "activate pid=501 options=0", "set AXPosition window=7 (100, 48)", "set AXSize window=7 (800, 572)",
+//   "set AXMinimized window=7 false", "set AXMainWindow pid=501 window=7", "set AXFrontmost pid=501 true",
+//   "AXRaise window=7", "AXPress AXCloseButton window=7", "hide pid=501", "reopen pid=501",
+//   "openURL /Applications/Editor.app"; a failed request ends in " -> error -25204" (or the code).
+struct SimAction {
+  std::string text;
+  int32_t pid = 0;
+  WindowID window = 0;
+  AXError result = AXError::success;
+};
+
+// The simulated Mac: one in-memory world of running applications, their windows, the displays and the
+// Accessibility interface, behind the Workspace, WindowServer, Accessibility and Screens ports, with the
+// Permissions and AppShell stand-ins it owns. Tests change the world through the methods below (as the
+// user or the applications would), and the world tells the ports' subscribers what a Mac tells them.
+//
+// What this model assumes about macOS:
+// - Launching: the workspace reports the launch, then (unless the application launches in the
+//   background) its activation.
+// - Notifications are posted with the scheduler's main queue, in the order of the changes; a test
+//   receives them by running the main queue. Of one change, the workspace notifications come first,
+//   then the Accessibility ones. The state itself changes at once.
+// - Activation: the previously frontmost application is told it deactivated, then the new one that it
+//   activated. Activating a hidden application unhides it first (its unhide notification comes before
+//   the activation's). Without activateAllWindows only the application's main window comes to the
+//   front of the window order; with it all its windows do. Activation does not restore minimized
+//   windows, unless the application is set to (setRestoresMinimizedWindowsOnActivation), as some do.
+//   Setting "AXFrontmost" to true is an activation without options.
+// - Hiding the frontmost application makes the application of the frontmost visible normal window
+//   frontmost (deactivate, activate, then hide); with no such window nothing is frontmost. The same
+//   happens when the frontmost application quits. There is no Finder unless a test launches one.
+// - Quitting: every window is destroyed ("AXUIElementDestroyed"), the application deactivates if it was
+//   frontmost, then the workspace reports its termination. Process identifiers are not reused unless a
+//   test asks for a given one.
+// - A window is on screen when it is not minimized, its application is not hidden and it lies on the
+//   active Space. The window list is ordered front to back: by layer (higher first), then by window
+//   order; windows off screen come after those on screen. A window's name is listed only when screen
+//   capture is granted or the window belongs to this process. Full screen only changes the window's
+//   frame to its display's bounds and its "AXFullScreen"; it opens no Space of its own.
+// - "AXWindows" lists the application's windows on the active Space and its minimized windows, front
+//   to back with the minimized ones last; hidden applications still list theirs. A new window opens in
+//   front of its application's windows (in front of all when its application is frontmost, otherwise
+//   behind the frontmost application's windows) and becomes main and focused.
+// - "AXRaise" brings a window to the front and makes it its application's main window; it does not
+//   activate the application. Minimizing the main window passes main and focus to the application's
+//   next visible window; restoring a window brings it to the front as main and focused window.
+// - The reopen event is handled by the application on a later pass of the main queue: when it has no
+//   visible window it restores its front minimized window, or else opens a new window (unless it is set
+//   not to). Opening a running application's bundle activates it and sends it the reopen event; opening
+//   an installed application's bundle launches it.
+// - Accessibility elements are equal exactly when they denote the same application, window or button,
+//   however often they are asked for. Calls on a closed window's element fail with invalidUIElement;
+//   calls on an application that does not run with invalidUIElement; calls while this process is not
+//   trusted with apiDisabled. A hung application fails every call with cannotComplete (the messaging
+//   time-out); the clock is not advanced, but the time callers would have waited is added up
+//   (hungWaitSeconds). The default messaging time-out is 6 s.
+// - Observer notifications registered on the application element cover all its windows; each change
+//   is delivered at most once per observer, and only while the observer lives and its source is on the
+//   main run loop.
+// - Removing a display moves its windows onto the main display; when the main display goes, the next
+//   one becomes main and every coordinate is shifted so that the new main display's origin is (0, 0).
+//
+// Thread safety: every method may be called from any thread (Accessibility and window-list reads come
+// from the tracker's background queue); the world is guarded by one recursive mutex, and no callback
+// runs while it is held.
+class SimulatedMac {
+ public:
+  // With `includeOwnProcess` this process (the AppShell's pid and bundle identifier) is one of the
+  // running applications, as an accessory application without windows. One display, 1920 x 1080 at
+  // scale 2, identifier 1, is online.
+  explicit SimulatedMac(Scheduler& scheduler, bool includeOwnProcess = true);
+  ~SimulatedMac();
+  SimulatedMac(const SimulatedMac&) = delete;
+  SimulatedMac& operator=(const SimulatedMac&) = delete;
+
+  platform::Workspace& workspace();
+  platform::WindowServer& windowServer();
+  platform::Accessibility& accessibility();
+  platform::Screens& screens();
+  SimPermissions& permissions() { return permissions_; }
+  SimAppShell& appShell() { return appShell_; }
+  Scheduler& scheduler() { return scheduler_; }
+
+  // ---- Applications ----
+  int32_t launchApp(const SimAppSpec& spec);
+  int32_t launchApp(const std::string& bundleID, const std::string& name);
+  // The application quits by itself (or is killed).
+  void quitApp(int32_t pid);
+  // Makes the application frontmost; false when it does not run or refuses.
+  bool activate(int32_t pid, uint32_t options = platform::activateNone);
+  void hide(int32_t pid);
+  void unhide(int32_t pid);
+  // An application that is not running but that opening its bundle launches.
+  void installApp(const SimAppSpec& spec);
+
+  bool isRunning(int32_t pid) const;
+  bool isHidden(int32_t pid) const;
+  std::optional<int32_t> frontmostPID() const;
+  // In launch order.
+  std::vector<int32_t> runningPIDs() const;
+
+  // ---- Windows ----
+  WindowID openWindow(int32_t pid, const SimWindowSpec& spec = {});
+  void closeWindow(WindowID window);
+  void moveWindow(WindowID window, Point origin);
+  void resizeWindow(WindowID window, Size size);
+  void setWindowFrame(WindowID window, Rect frame);
+  void setTitle(WindowID window, const std::string& title);
+  void minimize(WindowID window);
+  void unminimize(WindowID window);
+  void raiseWindow(WindowID window);
+  void setFullScreen(WindowID window, bool fullScreen);
+  // Keeps the window's offset from the display's origin, pulled inside the new display.
+  void moveWindowToDisplay(WindowID window, DisplayID display);
+  void moveWindowToSpace(WindowID window, int space);
+
+  std::optional<SimWindowState> window(WindowID window) const;
+  // The application's windows, front to back.
+  std::vector<WindowID> windowsOf(int32_t pid) const;
+  // Every window, front to back.
+  std::vector<WindowID> windowOrder() const;
+  WindowID mainWindow(int32_t pid) const;
+  WindowID focusedWindow(int32_t pid) const;
+
+  // ---- Spaces and screens ----
+  void switchSpace(int space);
+  int activeSpace() const;
+  void sleepScreens();
+  void wakeScreens();
+
+  // ---- Displays ----
+  DisplayID addDisplay(const SimDisplaySpec& spec);
+  void removeDisplay(DisplayID display);
+  // The online displays, the main one first.
+  std::vector<SimDisplay> displays() const;
+
+  // ---- Faults ----
+  // Every Accessibility call to the process fails with `error` (nothing: behaves again).
+  void setAXError(int32_t pid, std::optional<AXError> error);
+  // The process does not answer: every Accessibility call fails with cannotComplete.
+  void setHung(int32_t pid, bool hung);
+  // Reading (writing) the attribute of any element of the process fails with `error`.
+  void setAttributeReadError(int32_t pid, const std::string& attribute, std::optional<AXError> error);
+  void setAttributeWriteError(int32_t pid, const std::string& attribute, std::optional<AXError> error);
+  // Reading the attribute of one window fails with `error`.
+  void setWindowAttributeReadError(WindowID window, const std::string& attribute,
+                                   std::optional<AXError> error);
+  // Performing the action on any element of the process fails with `error`.
+  void setActionError(int32_t pid, const std::string& action, std::optional<AXError> error);
+  // The process refuses every attribute write with `error`.
+  void setRefusesAttributeWrites(int32_t pid, std::optional<AXError> error);
+  // The window's element yields no window number.
+  void setWindowNumberUnavailable(WindowID window, bool unavailable);
+  void setObserverCreationError(int32_t pid, std::optional<AXError> error);
+  // Activation requests are declined (the application stays in the background).
+  void setRefusesActivation(int32_t pid, bool refuses);
+  // Polite termination requests are ignored (force termination still works).
+  void setIgnoresTerminate(int32_t pid, bool ignores);
+  void setReopenEventFails(int32_t pid, bool fails);
+  void setOpensWindowOnReopen(int32_t pid, bool opens);
+  void setRestoresMinimizedWindowsOnActivation(int32_t pid, bool restores);
+  // The window server does not answer for its window list.
+  void setWindowListUnavailable(bool unavailable);
+  // A raw row added to every window list (to model odd entries), in front or at the end.
+  void addRawWindowListRow(const platform::WindowInfo& row, bool atFront = false);
+  void setDisplayListError(std::optional<platform::CGError> error);
+
+  // ---- Observations ----
+  std::vector<SimAction> actions() const;
+  std::vector<std::string> actionTexts() const;
+  void clearActions();
+  std::vector<std::string> openedURLs() const;
+  // Accessibility calls made to the process (failed ones included).
+  int axRequestCount(int32_t pid) const;
+  // The messaging time-outs hung calls to the process would have waited, added up.
+  double hungWaitSeconds(int32_t pid) const;
+  // Observers of the process that are still alive.
+  int liveObserverCount(int32_t pid) const;
+
+ private:
+  friend class SimWorkspace;
+  friend class SimWindowServer;
+  friend class SimAccessibility;
+  friend class SimScreens;
+  friend class SimRunningApplication;
+  friend class SimAXObserver;
+
+  struct Anchor {
+    std::recursive_mutex mutex;
+    SimulatedMac* mac = nullptr;
+  };
+
+  struct App {
+    int32_t pid = 0;
+    uint64_t serial = 0;  // tells a reused process identifier's applications apart
+    SimAppSpec spec;
+    bool hidden = false;
+    WindowID mainWindow = 0;
+    WindowID focusedWindow = 0;
+    std::shared_ptr<SimRunningApplication> handle;
+    // Behaviour and faults.
+    std::optional<AXError> axError;
+    bool hung = false;
+    std::map<std::string, AXError> readErrors;
+    std::map<std::string, AXError> writeErrors;
+    std::map<std::string, AXError> actionErrors;
+    std::optional<AXError> refusedWriteError;
+    std::optional<AXError> observerCreationError;
+    bool refusesActivation = false;
+    bool ignoresTerminate = false;
+    bool reopenFails = false;
+    bool opensWindowOnReopen = true;
+    bool restoresMinimizedOnActivation = false;
+    int axRequests = 0;
+    double hungWait = 0;
+    std::vector<std::weak_ptr<SimAXObserver>> observers;
+  };
+
+  struct Window {
+    WindowID number = 0;
+    int32_t owner = 0;
+    SimWindowSpec spec;
+    std::string title;
+    Rect bounds;
+    bool minimized = false;
+    bool fullScreen = false;
+    Rect frameBeforeFullScreen;
+    int space = 1;
+    bool closed = false;
+    bool numberUnavailable = false;
+    std::map<std::string, AXError> readErrors;
+  };
+
+  // Internals; the caller holds the mutex.
+  App* findApp(int32_t pid);
+  const App* findApp(int32_t pid) const;
+  App* runningApp(int32_t pid);
+  Window* findWindow(WindowID window);
+  const Window* findWindow(WindowID window) const;
+  bool isOnScreen(const Window& window) const;
+  bool isVisible(const Window& window) const;
+  std::vector<WindowID> appWindowsFrontToBack(int32_t pid) const;
+  std::vector<WindowID> axWindowList(int32_t pid) const;
+  std::optional<size_t> displayIndexFor(const Rect& bounds) const;
+  void bringToFront(WindowID window);
+  void activateLocked(int32_t pid, uint32_t options);
+  void deactivateFrontmost();
+  void chooseNextFrontmost(int32_t leaving);
+  void hideLocked(int32_t pid);
+  void unhideLocked(int32_t pid);
+  void quitLocked(int32_t pid);
+  void closeWindowLocked(WindowID window);
+  void setFrameLocked(WindowID window, Rect frame);
+  void setMinimizedLocked(WindowID window, bool minimized);
+  void raiseLocked(WindowID window);
+  void setMainWindowLocked(int32_t pid, WindowID window);
+  void setFocusedWindowLocked(int32_t pid, WindowID window);
+  void passMainAndFocusOn(int32_t pid, WindowID leaving);
+  void handleReopen(int32_t pid);
+  bool openURLLocked(const std::string& url);
+  void shiftCoordinates(Point delta);
+
+  platform::AXElement makeElement(int32_t pid, SimElementKind kind, WindowID window = 0) const;
+  void postWorkspace(platform::WorkspaceNotificationName name, int32_t pid);
+  void postAX(int32_t pid, WindowID window, std::string_view notification);
+  void postScreensChanged();
+  void record(std::string text, int32_t pid, WindowID window = 0, AXError result = AXError::success,
+              bool appendCode = true);
+
+  Scheduler& scheduler_;
+  std::shared_ptr<Anchor> anchor_;
+  SimPermissions permissions_;
+  SimAppShell appShell_;
+  std::unique_ptr<SimWorkspace> workspace_;
+  std::unique_ptr<SimWindowServer> windowServer_;
+  std::unique_ptr<SimAccessibility> accessibility_;
+  std::unique_ptr<SimScreens> screens_;
+
+  std::map<int32_t, App> apps_;
+  std::vector<int32_t> launchOrder_;
+  std::vector<SimAppSpec> installed_;
+  std::map<WindowID, Window> windows_;
+  std::vector<WindowID> zOrder_;  // front to back, every open window
+  std::vector<SimDisplay> displays_;
+  std::optional<int32_t> frontmost_;
+  int activeSpace_ = 1;
+  int32_t nextPid_ = 501;
+  uint64_t nextSerial_ = 1;
+  WindowID nextWindow_ = 101;
+  DisplayID nextDisplay_ = 1;
+  bool windowListUnavailable_ = false;
+  std::vector<std::pair<platform::WindowInfo, bool>> rawRows_;
+  std::optional<platform::CGError> displayListError_;
+  std::vector<SimAction> actions_;
+  std::vector<std::string> openedURLs_;
+};
+
+}  // namespace pelko::sim

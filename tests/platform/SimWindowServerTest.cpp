@@ -1,0 +1,219 @@
+#include "platform/sim/SimWindowServer.h"
+
+#include <gtest/gtest.h>
+
+#include "SimEventRecorder.h"
+#include "foundation/VirtualScheduler.h"
+#include "platform/sim/SimScreens.h"
+
+namespace pelko::sim {
+namespace {
+
+using platform::WindowInfo;
+using V = std::vector<std::string>;
+namespace key = platform::window_key;
+
+constexpr uint32_t kOnScreen =
+    platform::kWindowListOptionOnScreenOnly | platform::kWindowListExcludeDesktopElements;
+
+std::vector<int64_t> numbers(const std::optional<std::vector<WindowInfo>>& list) {
+  std::vector<int64_t> result;
+  if (!list) return result;
+  for (const auto& row : list.value()) {
+    auto it = row.find(key::kNumber);
+    result.push_back(it != row.end() && it->second.asInteger() ? *it->second.asInteger() : -1);
+  }
+  return result;
+}
+
+const WindowInfo* row(const std::optional<std::vector<WindowInfo>>& list, WindowID number) {
+  for (const auto& r : list.value())
+    if (r.count(key::kNumber) && r.at(key::kNumber) == platform::PlistValue(static_cast<int64_t>(number)))
+      return &r;
+  return nullptr;
+}
+
+class SimWindowServerTest : public ::testing::Test {
+ protected:
+  VirtualScheduler scheduler;
+  SimulatedMac mac{scheduler};
+  platform::WindowServer& server = mac.windowServer();
+  int32_t a = mac.launchApp("com.example.a", "A");
+};
+
+TEST_F(SimWindowServerTest, TheListRunsFrontToBackByLayerThenWindowOrderWithTheWindowKeys) {
+  WindowID w1 = mac.openWindow(a, {.title = "One"});
+  WindowID floating = mac.openWindow(a, {.title = "Palette", .layer = 3});
+  WindowID w3 = mac.openWindow(a, {.title = "Three", .bounds = Rect(10, 20, 300, 200)});
+  auto list = server.copyWindowInfo(kOnScreen, platform::kNullWindowID);
+  EXPECT_EQ(numbers(list), (std::vector<int64_t>{floating, w3, w1}));
+
+  const WindowInfo& r = *row(list, w3);
+  EXPECT_EQ(*r.at(key::kOwnerPID).asInteger(), a);
+  EXPECT_EQ(*r.at(key::kLayer).asInteger(), 0);
+  EXPECT_EQ(*r.at(key::kName).asString(), "Three");
+  EXPECT_EQ(*r.at(key::kOwnerName).asString(), "A");
+  EXPECT_EQ(*r.at(key::kAlpha).asReal(), 1.0);
+  EXPECT_TRUE(*r.at(key::kIsOnscreen).asBool());
+  EXPECT_EQ(platform::rectFromDictionary(*r.at(key::kBounds).asDictionary()), Rect(10, 20, 300, 200));
+
+  mac.raiseWindow(w1);
+  EXPECT_EQ(numbers(server.copyWindowInfo(kOnScreen, 0)), (std::vector<int64_t>{floating, w1, w3}));
+}
+
+TEST_F(SimWindowServerTest, OtherApplicationsWindowNamesNeedScreenCapture) {
+  WindowID theirs = mac.openWindow(a, {.title = "Secret"});
+  WindowID ours = mac.openWindow(mac.appShell().pid, {.title = "Pelko Settings", .layer = 3});
+  mac.permissions().screenCaptureGranted = false;
+  auto list = server.copyWindowInfo(kOnScreen, 0);
+  EXPECT_EQ(row(list, theirs)->count(key::kName), 0u);
+  EXPECT_EQ(*row(list, ours)->at(key::kName).asString(), "Pelko Settings");
+}
+
+TEST_F(SimWindowServerTest, WindowsOffScreenAreListedOnlyWithoutTheOnScreenOption) {
+  WindowID shown = mac.openWindow(a);
+  WindowID minimized = mac.openWindow(a, {.minimized = true});
+  WindowID elsewhere = mac.openWindow(a, {.space = 2});
+  WindowID unlisted = mac.openWindow(a, {.listedInWindowList = false});
+  WindowID desktop = mac.openWindow(a, {.layer = platform::window_layer::kDesktop});
+  int32_t b = mac.launchApp("com.example.b", "B");
+  WindowID hidden = mac.openWindow(b);
+  mac.hide(b);
+
+  EXPECT_EQ(numbers(server.copyWindowInfo(kOnScreen, 0)), (std::vector<int64_t>{shown}));
+  EXPECT_EQ(numbers(server.copyWindowInfo(platform::kWindowListOptionOnScreenOnly, 0)),
+            (std::vector<int64_t>{shown, desktop}));
+  auto all = server.copyWindowInfo(platform::kWindowListOptionAll, 0);
+  EXPECT_EQ(numbers(all), (std::vector<int64_t>{shown, desktop, hidden, elsewhere, minimized}));
+  EXPECT_EQ(row(all, hidden)->count(key::kIsOnscreen), 0u);
+  (void)unlisted;
+}
+
+TEST_F(SimWindowServerTest, ListsRelativeToAWindow) {
+  WindowID back = mac.openWindow(a);
+  WindowID middle = mac.openWindow(a);
+  WindowID front = mac.openWindow(a);
+  using platform::kWindowListOptionIncludingWindow, platform::kWindowListOptionOnScreenAboveWindow,
+      platform::kWindowListOptionOnScreenBelowWindow;
+  EXPECT_EQ(numbers(server.copyWindowInfo(kWindowListOptionOnScreenAboveWindow, middle)),
+            (std::vector<int64_t>{front}));
+  EXPECT_EQ(numbers(server.copyWindowInfo(
+                kWindowListOptionOnScreenBelowWindow | kWindowListOptionIncludingWindow, middle)),
+            (std::vector<int64_t>{middle, back}));
+  EXPECT_EQ(numbers(server.copyWindowInfo(kWindowListOptionIncludingWindow, back)),
+            (std::vector<int64_t>{back}));
+  EXPECT_TRUE(server.copyWindowInfo(kWindowListOptionOnScreenAboveWindow, 4242424)->empty());
+}
+
+TEST_F(SimWindowServerTest, InjectedRowsAndAnUnansweredListAreHandedOver) {
+  WindowID w = mac.openWindow(a);
+  mac.addRawWindowListRow({{key::kOwnerPID, "not a number"}}, true);
+  mac.addRawWindowListRow({}, false);
+  auto list = server.copyWindowInfo(kOnScreen, 0);
+  ASSERT_EQ(list->size(), 3u);
+  EXPECT_EQ(numbers(list), (std::vector<int64_t>{-1, w, -1}));
+  EXPECT_TRUE(list->back().empty());
+  mac.setWindowListUnavailable(true);
+  EXPECT_FALSE(server.copyWindowInfo(kOnScreen, 0).has_value());
+}
+
+TEST(RectDictionary, DecodesOnlyFourNumbers) {
+  using platform::PlistValue;
+  EXPECT_EQ(platform::rectFromDictionary(platform::rectDictionary(Rect(1.5, -2, 30, 40))),
+            Rect(1.5, -2, 30, 40));
+  EXPECT_EQ(platform::rectFromDictionary({{"X", 1}, {"Y", 2}, {"Width", 3}, {"Height", 4}}),
+            Rect(1, 2, 3, 4));
+  EXPECT_FALSE(platform::rectFromDictionary({{"X", 1}, {"Y", 2}, {"Width", 3}}));
+  EXPECT_FALSE(platform::rectFromDictionary({{"X", 1}, {"Y", 2}, {"Width", 3}, {"Height", "4"}}));
+  EXPECT_FALSE(platform::rectFromDictionary({}));
+}
+
+TEST_F(SimWindowServerTest, DisplaysListTheMainDisplayFirst) {
+  EXPECT_EQ(server.onlineDisplayList().displays, (std::vector<DisplayID>{1}));
+  DisplayID side = mac.addDisplay({.bounds = Rect(1920, -200, 1280, 800), .scale = 1.0, .name = "Side"});
+  DisplayID fixed = mac.addDisplay({.id = 77, .bounds = Rect(-1024, 0, 1024, 768)});
+  EXPECT_THROW(mac.addDisplay({.id = 77}), std::invalid_argument);
+  EXPECT_EQ(server.onlineDisplayList().displays, (std::vector<DisplayID>{1, side, fixed}));
+  EXPECT_EQ(server.mainDisplayID(), 1u);
+  EXPECT_EQ(server.displayBounds(side), Rect(1920, -200, 1280, 800));
+  EXPECT_EQ(server.displayBounds(12345), Rect());
+
+  mac.setDisplayListError(platform::CGError::failure);
+  auto failed = server.onlineDisplayList();
+  EXPECT_EQ(failed.error, platform::CGError::failure);
+  EXPECT_TRUE(failed.displays.empty());
+}
+
+TEST_F(SimWindowServerTest, ScreensAreTheDisplaysFlippedIntoScreenCoordinates) {
+  platform::Screens& screens = mac.screens();
+  int changes = 0;
+  auto subscription = screens.screenParametersChanged().sink([&](const auto&) { ++changes; });
+  DisplayID side = mac.addDisplay({.bounds = Rect(1920, -200, 1280, 800), .scale = 1.0, .name = "Side"});
+  EXPECT_EQ(changes, 0);
+  scheduler.runUntilIdle();
+  EXPECT_EQ(changes, 1);
+
+  auto all = screens.screens();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0].frame, Rect(0, 0, 1920, 1080));
+  EXPECT_EQ(all[0].visibleFrame, Rect(0, 0, 1920, 1080 - SimScreens::kMenuBarHeight));
+  EXPECT_EQ(all[0].backingScaleFactor, 2.0);
+  EXPECT_EQ(all[1].displayID, side);
+  EXPECT_EQ(all[1].frame, Rect(1920, 480, 1280, 800));
+  EXPECT_EQ(all[1].backingScaleFactor, 1.0);
+  EXPECT_EQ(screens.mainScreen()->displayID, 1u);
+}
+
+TEST_F(SimWindowServerTest, RemovingADisplayBringsItsWindowsToTheMainDisplay) {
+  testing::SimEventRecorder recorder(mac);
+  recorder.observe(a);
+  DisplayID side = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024)});
+  WindowID there = mac.openWindow(a, {.bounds = Rect(2000, 50, 400, 300)});
+  WindowID wide = mac.openWindow(a, {.bounds = Rect(3000, 900, 500, 300), .becomesMain = false});
+  WindowID here = mac.openWindow(a, {.bounds = Rect(10, 10, 100, 100), .becomesMain = false});
+  scheduler.runUntilIdle();
+  recorder.take();
+
+  mac.removeDisplay(side);
+  EXPECT_EQ(mac.window(there)->bounds, Rect(80, 50, 400, 300));    // same offset on the main display
+  EXPECT_EQ(mac.window(wide)->bounds, Rect(1080, 780, 500, 300));  // pulled inside it
+  EXPECT_EQ(mac.window(here)->bounds, Rect(10, 10, 100, 100));
+  scheduler.runUntilIdle();
+  std::string p = std::to_string(a);
+  // Front to back.
+  EXPECT_EQ(recorder.take(), (V{"AXWindowMoved " + p + "/" + std::to_string(wide),
+                                "AXWindowMoved " + p + "/" + std::to_string(there)}));
+  EXPECT_EQ(mac.displays().size(), 1u);
+}
+
+TEST_F(SimWindowServerTest, RemovingTheMainDisplayMakesTheNextOneTheOrigin) {
+  DisplayID side = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024)});
+  WindowID there = mac.openWindow(a, {.bounds = Rect(2000, 50, 400, 300)});
+  WindowID here = mac.openWindow(a, {.bounds = Rect(10, 10, 100, 100)});
+  mac.removeDisplay(1);
+  EXPECT_EQ(server.mainDisplayID(), side);
+  EXPECT_EQ(server.displayBounds(side), Rect(0, 0, 1280, 1024));
+  EXPECT_EQ(mac.window(there)->bounds, Rect(80, 50, 400, 300));
+  EXPECT_EQ(mac.window(here)->bounds, Rect(10, 10, 100, 100));
+}
+
+TEST_F(SimWindowServerTest, WindowsMoveBetweenDisplaysAndFillOneInFullScreen) {
+  DisplayID side = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024)});
+  WindowID w = mac.openWindow(a, {.bounds = Rect(1000, 100, 800, 600)});
+  mac.moveWindowToDisplay(w, side);
+  EXPECT_EQ(mac.window(w)->bounds, Rect(2400, 100, 800, 600));  // offset 1000 does not fit: pulled in
+  mac.moveWindowToDisplay(w, 1);
+  EXPECT_EQ(mac.window(w)->bounds, Rect(480, 100, 800, 600));
+
+  mac.setFullScreen(w, true);
+  EXPECT_EQ(mac.window(w)->bounds, Rect(0, 0, 1920, 1080));
+  auto& axi = mac.accessibility();
+  auto windows = axi.copyAttributeValue(axi.createApplicationElement(a), platform::ax::kWindows);
+  EXPECT_TRUE(axi.copyAttributeValue(windows.value->asElements()->front(), platform::ax::kFullScreen)
+                  .value->isTrue());
+  mac.setFullScreen(w, false);
+  EXPECT_EQ(mac.window(w)->bounds, Rect(480, 100, 800, 600));
+}
+
+}  // namespace
+}  // namespace pelko::sim
