@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace pelko {
+#include "TaskbarRectPrinter.h"
 
-void PrintTo(const Rect& r, std::ostream* os) {
-  *os << "(" << r.origin.x << ", " << r.origin.y << ", " << r.size.width << " x " << r.size.height << ")";
-}
+namespace pelko {
 
 namespace {
 

@@ -1,0 +1,20 @@
+#include "ui/ScreenCoordinates.h"
+
+#include <gtest/gtest.h>
+
+namespace pelko {
+namespace {
+
+TEST(ScreenCoordinatesTest, FlipsAgainstTheMainScreenAndRoundsEdges) {
+  EXPECT_EQ(toQtGlobal({0, 0, 1920, 34}, 1080), QRect(0, 1046, 1920, 34));
+  EXPECT_EQ(toQtGlobal({0, 1021, 1920, 34}, 1080), QRect(0, 25, 1920, 34));
+  // A screen above the main one has negative Qt y; one to the left negative x.
+  EXPECT_EQ(toQtGlobal({-1280, 1080, 1280, 800}, 1080), QRect(-1280, -800, 1280, 800));
+  // Edges are rounded, so two frames that touch still touch.
+  QRect a = toQtGlobal({0.4, 0, 100.2, 34}, 1080), b = toQtGlobal({100.6, 0, 50, 34}, 1080);
+  EXPECT_EQ(a.x() + a.width(), b.x());
+  EXPECT_EQ(fromQtGlobal(QRect(0, 1046, 1920, 34), 1080), Rect(0, 0, 1920, 34));
+}
+
+}  // namespace
+}  // namespace pelko
