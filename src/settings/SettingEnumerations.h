@@ -2,8 +2,6 @@
 
 #include <array>
 #include <optional>
-#include <span>
-#include <string>
 #include <string_view>
 
 namespace pelko {
