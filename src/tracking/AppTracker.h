@@ -1,0 +1,363 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "foundation/Cancellable.h"
+#include "foundation/Geometry.h"
+#include "foundation/Published.h"
+#include "foundation/Scheduler.h"
+#include "platform/AXElement.h"
+#include "platform/Accessibility.h"
+#include "platform/RunningApplication.h"
+#include "platform/WindowServer.h"
+#include "platform/Workspace.h"
+#include "tracking/TrackedApp.h"
+#include "tracking/WindowManager.h"
+
+namespace pelko {
+
+namespace platform {
+class Screens;
+}  // namespace platform
+
+class AccessibilityHelper;
+class SettingsManager;
+
+// Keeps the live, ordered list of taskbar entries: the running applications, or their windows, with
+// their active, hidden and minimized state and the display each one is on.
+//
+// A refresh pass has three phases: a snapshot on the main thread, the Accessibility and window-list
+// work on the serial queue "com.pelko.ax-work", and a completion on the main thread that applies the
+// result only when no newer pass was started meanwhile. Entries keep their identity across passes: an
+// entry whose id survives is the same object, updated in place through its published fields, and
+// `apps` is republished only when membership or order changed. Every trigger (workspace notifications,
+// Accessibility observers, timers, the window manager's pending focus) arrives on the main thread.
+//
+// All state belongs to the main thread. The queue phase works on copies and on state of its own, and
+// hands its result back to the main queue; it never touches published state.
+class AppTracker : public std::enable_shared_from_this<AppTracker> {
+ public:
+  // One of this process's own windows, as the tracker needs to know it: only a visible or
+  // miniaturized settings window makes the system itself appear in the bar.
+  struct OwnWindow {
+    std::string title;
+    bool isMiniaturized = false;
+    bool isVisible = false;
+  };
+
+  struct Dependencies {
+    Scheduler& scheduler;
+    platform::Workspace& workspace;
+    platform::WindowServer& windowServer;
+    platform::Accessibility& accessibility;
+    AccessibilityHelper& accessibilityHelper;
+    // For the main screen's scale when icons are rasterized; without it icons get 256 pixels.
+    platform::Screens* screens = nullptr;
+    // The application's own windows, in window order; none when not given.
+    std::function<std::vector<OwnWindow>()> ownWindows;
+  };
+
+  // One row of the window server's on-screen list that a pass keeps.
+  struct WindowInfo {
+    int32_t ownerPID = 0;
+    int64_t number = 0;
+    std::string title;
+    Rect bounds;
+    std::optional<uint32_t> displayID;
+  };
+
+  // One last-known window of a process.
+  struct CachedWindowInfo {
+    std::string title;
+    int64_t windowNumber = 0;
+    bool operator==(const CachedWindowInfo&) const = default;
+  };
+
+  struct DisplayGeometry {
+    uint32_t id = 0;
+    Rect bounds;
+    bool operator==(const DisplayGeometry&) const = default;
+  };
+
+  static constexpr const char* kQueueLabel = "com.pelko.ax-work";
+  static constexpr const char* kSettingsWindowTitlePrefix = "Pelko Settings";
+  static constexpr double kSafetyRefreshInterval = 10;
+  static constexpr double kSafetyRefreshTolerance = 2;
+  static constexpr double kThrottleDelay = 0.02;
+  static constexpr double kSpaceChangeThrottle = 0.1;
+  static constexpr double kMoveResizeDebounce = 0.08;
+  static constexpr double kWindowCreatedRefreshDelay = 0.1;
+  static constexpr double kRecentlyRemovedDuration = 2;
+  static constexpr double kTimeoutBackoff = 5;
+  static constexpr double kStickyRecheckInterval = 1.5;
+  static constexpr float kPassMessagingTimeout = 0.3f;
+  static constexpr size_t kMaxRecentlyDestroyed = 50;
+  static constexpr size_t kElementMapPruneThreshold = 50;
+
+  static std::shared_ptr<AppTracker> create(const Dependencies& dependencies);
+  // Removes the observers and ends the timers and subscriptions, as stop() does. Runs on the main thread.
+  ~AppTracker();
+  AppTracker(const AppTracker&) = delete;
+  AppTracker& operator=(const AppTracker&) = delete;
+
+  // The entries every taskbar shows, in order. Written on the main thread only.
+  Published<std::vector<TrackedAppPtr>> apps;
+  // Raised by one after a pass that kept the same entries in the same order and moved at least one of
+  // them to another display.
+  Published<uint64_t> displayIDGeneration{0};
+
+  // Set by the application shell right after creation.
+  SettingsManager* settingsManager = nullptr;
+  std::shared_ptr<WindowManager> windowManager;
+
+  bool isRunning() const { return isRunning_; }
+
+  // Call only while not running: each call makes a full set of subscriptions and a new timer.
+  void start();
+  void stop();
+  // One pass at once, whether running or not and without coalescing.
+  void forceRefresh();
+  // Makes every pass in flight discard its result.
+  void invalidateRefreshGeneration();
+  // Shows an activation at once by flipping the active flags of the existing entries.
+  void fastUpdateActiveState(int32_t activatedPID);
+  // What the window manager's pending-focus callback does: drop the running pass and show the focused
+  // application as active at once.
+  void pendingFocusChanged();
+  // The numbers of the application's standard windows, ascending. Main thread; reads Accessibility
+  // itself and never touches a running pass's state.
+  std::vector<int64_t> windowNumbers(int32_t pid);
+
+ private:
+  friend struct AppTrackerTestAccess;
+
+  using PIDSet = std::unordered_set<int32_t>;
+  using WindowNumberSet = std::unordered_set<int64_t>;
+  using TimeoutMap = std::unordered_map<int32_t, double>;
+  using LastKnownMap = std::unordered_map<int32_t, std::vector<CachedWindowInfo>>;
+  using BundleIDMap = std::unordered_map<int32_t, std::string>;
+  using Geometry = std::vector<DisplayGeometry>;
+
+  struct WindowRef {
+    int32_t pid = 0;
+    int64_t windowNumber = 0;
+  };
+
+  // A running application as the queue phase sees it, read on the main thread.
+  struct CandidateApp {
+    int32_t pid = 0;
+    std::optional<std::string> bundleID;
+    std::optional<std::string> localizedName;
+    bool isHidden = false;
+    bool isTerminated = false;
+    AppImage icon;
+  };
+
+  // The constant fields of a published entry and its display, for ordering a new list off the main
+  // thread without touching the published objects.
+  struct ExistingEntry {
+    std::string id;
+    std::string bundleID;
+    std::optional<uint32_t> displayID;
+  };
+
+  // One entry as a builder makes it. The main thread turns it into a TrackedApp only when no published
+  // entry has its id; otherwise it is merged into that entry.
+  struct BuiltEntry {
+    std::string bundleID;
+    std::string name;
+    AppImage icon;
+    int32_t pid = 0;
+    bool isActive = false;
+    bool isHidden = false;
+    bool isMinimized = false;
+    std::optional<std::string> windowTitle;
+    std::optional<int64_t> windowNumber;
+    std::optional<uint32_t> displayID;
+    std::string id;
+
+    BuiltEntry(std::string bundleID, std::string name, AppImage icon, int32_t pid, bool isActive,
+               bool isHidden, bool isMinimized, std::optional<std::string> windowTitle,
+               std::optional<int64_t> windowNumber);
+    TrackedAppPtr makeTrackedApp() const;
+  };
+  using EntryList = std::vector<BuiltEntry>;
+
+  // Everything the queue phase needs, captured on the main thread.
+  struct PassInput {
+    uint64_t generation = 0;
+    int32_t ownPID = 0;
+    bool trusted = false;
+    bool groupWindows = true;
+    bool groupByApp = true;
+    std::vector<CandidateApp> candidates;
+    std::vector<platform::WindowInfo> rawList;
+    WindowNumberSet recentlyDestroyed;
+    Geometry geometry;
+    int32_t frontmostPID = -1;
+    std::optional<PendingFocus> pendingFocus;
+    std::vector<ExistingEntry> existing;
+    std::vector<std::string> customAppOrder;
+    LastKnownMap lastKnown;
+    TimeoutMap timeouts;
+    PIDSet candidatePIDs;
+  };
+
+  // What a pass hands back to the main thread.
+  struct PassResult {
+    uint64_t generation = 0;
+    LastKnownMap lastKnown;
+    TimeoutMap timeouts;
+    BundleIDMap bundleIDUpdates;
+    EntryList items;
+    PIDSet candidatePIDs;
+  };
+
+  // The Accessibility reads of one pass (or of one main-thread query): each process's window list is
+  // read at most once, and a process that timed out is left alone for kTimeoutBackoff seconds. The
+  // state is its own, so a main-thread query never shares it with a pass on the queue.
+  class WindowDiscovery {
+   public:
+    WindowDiscovery(platform::Accessibility& accessibility, AccessibilityHelper& helper, Scheduler& scheduler,
+                    bool trusted, TimeoutMap timeouts);
+
+    const std::vector<platform::AXElement>& cachedAXWindows(int32_t pid);
+    struct AXWindowMaps {
+      std::unordered_map<int64_t, bool> minimized;
+      std::unordered_map<int64_t, std::string> titles;
+      std::vector<int64_t> titleOrder;  // the title map's keys in Accessibility order
+    };
+    AXWindowMaps buildAXWindowMaps(int32_t pid, const std::vector<WindowInfo>& cgWindows);
+    // In Accessibility order, without duplicates.
+    std::vector<int64_t> getStandardWindowNumbers(int32_t pid, const std::vector<WindowInfo>& cgWindows);
+    // Whether the application has a standard window (or one whose subrole cannot be read) and every
+    // such window reads as minimized.
+    bool allStandardWindowsMinimized(int32_t pid);
+    // The window number of the application's focused window, when Accessibility tells it.
+    std::optional<int64_t> focusedWindowNumber(int32_t pid);
+
+    bool trusted() const { return trusted_; }
+    TimeoutMap& timeouts() { return timeouts_; }
+    void clearCache() { axWindowCache_.clear(); }
+
+   private:
+    // True when the process timed out less than kTimeoutBackoff seconds ago (an older mark is dropped).
+    bool isBackedOff(int32_t pid);
+    std::optional<int64_t> windowNumberOf(const platform::AXElement& element);
+    platform::AXCopyResult copy(const platform::AXElement& element, std::string_view attribute);
+
+    platform::Accessibility& accessibility_;
+    AccessibilityHelper& helper_;
+    Scheduler& scheduler_;
+    bool trusted_;
+    TimeoutMap timeouts_;
+    std::unordered_map<int32_t, std::vector<platform::AXElement>> axWindowCache_;
+  };
+
+  explicit AppTracker(const Dependencies& dependencies);
+
+  // Event sources.
+  void subscribeToWorkspace();
+  void startSafetyTimer();
+  void handleActivated(const platform::WorkspaceNotification& notification);
+  void handleDeactivated(const platform::WorkspaceNotification& notification);
+  void handleLaunched(const platform::WorkspaceNotification& notification);
+  void handleHiddenOrUnhidden(const platform::WorkspaceNotification& notification);
+  void handleAppTerminated(const platform::WorkspaceNotification& notification);
+  void scheduleThrottledRefresh();
+  void scheduleCoalescedRefresh();
+  void removeAXObserver(int32_t pid);
+  void removeAllObservers();
+  std::optional<int64_t> frontWindowFromWindowList(int32_t pid);
+  bool groupsWindows() const;
+
+  // The refresh pass.
+  void refreshApps();
+  static PassResult computePass(PassInput input, platform::Accessibility& accessibility,
+                                AccessibilityHelper& helper, Scheduler& scheduler);
+  void completePass(PassResult result);
+  PIDSet getWindowOwnerPIDs(const std::vector<platform::WindowInfo>& rawList,
+                            const std::vector<platform::RunningApplicationPtr>& runningApps);
+  bool appHasAXWindows(int32_t pid);
+  const AppImage& cachedIcon(const platform::RunningApplication& app);
+  void rebuildDisplayGeometry();
+
+  // The fields of one window-list row that the tracker reads; absent where the row lacks the key or
+  // holds another kind of value.
+  struct RowFields {
+    std::optional<int32_t> ownerPID;
+    std::optional<int64_t> layer;
+    std::optional<int64_t> number;
+    std::optional<Rect> bounds;
+    const std::string* name = nullptr;
+  };
+  static RowFields readRow(const platform::WindowInfo& row);
+
+  // Window discovery and the builders, on the queue.
+  static std::vector<WindowInfo> getDetailedWindowList(const std::vector<platform::WindowInfo>& rawList,
+                                                       const WindowNumberSet& recentlyDestroyed,
+                                                       const Geometry& geometry, int32_t ownPID);
+  static std::optional<uint32_t> displayIDForBounds(const Rect& bounds, const Geometry& geometry);
+  static const WindowInfo* bestBoundsMatch(const Rect& axBounds, const std::vector<WindowInfo>& candidates,
+                                           const WindowNumberSet& alreadyMatched);
+  static std::optional<int64_t> frontWindowInRawList(const std::vector<platform::WindowInfo>& rawList,
+                                                     int32_t pid);
+  static EntryList refreshGrouped(const PassInput& input, WindowDiscovery& discovery,
+                                  LastKnownMap& lastKnown);
+  static EntryList refreshUngrouped(const PassInput& input, WindowDiscovery& discovery,
+                                    LastKnownMap& lastKnown, BundleIDMap& bundleIDUpdates);
+  static void applyCustomOrder(EntryList& entries, const std::vector<std::string>& customAppOrder);
+
+  // Applying a pass's result.
+  void applyUpdate(const EntryList& newEntries);
+  static void mergeProperties(const BuiltEntry& fresh, TrackedApp& existing);
+
+  // Accessibility observers and their notifications.
+  void registerObserver(int32_t pid);
+  void registerWindowDestructionObservers(int32_t pid, const platform::AXObserverPtr& observer);
+  void handleAXNotification(const std::string& notification, const platform::AXElement& element);
+  void handleTitleChanged(int32_t pid, const platform::AXElement& element);
+  void handleSpecificWindowDestroyed(int32_t pid, int64_t windowNumber);
+  void scheduleMoveResizeRefresh();
+
+  Scheduler& scheduler_;
+  platform::Workspace& workspace_;
+  platform::WindowServer& windowServer_;
+  platform::Accessibility& accessibility_;
+  AccessibilityHelper& accessibilityHelper_;
+  platform::Screens* screens_;
+  std::function<std::vector<OwnWindow>()> ownWindows_;
+  const int32_t ownPID_;
+
+  CancellableBag cancellables_;
+  RepeatingTimerPtr refreshTimer_;
+  bool isRunning_ = false;
+  std::shared_ptr<TaskQueue> axQueue_;
+  uint64_t refreshGeneration_ = 0;
+  std::unordered_map<int32_t, platform::AXObserverPtr> axObservers_;
+  PIDSet trackedPIDs_;
+  PIDSet stickyPIDs_;
+  PIDSet recentlyRemovedPIDs_;
+  WindowNumberSet recentlyDestroyedWindowNumbers_;
+  std::unordered_map<int32_t, double> stickyValidationDueAt_;
+  std::unordered_map<platform::AXElement, WindowRef, platform::AXElementHash> windowElementMap_;
+  LastKnownMap lastKnownWindows_;
+  BundleIDMap lastKnownBundleIDs_;
+  TimeoutMap axTimedOutPIDs_;
+  std::unordered_map<int32_t, AppImage> iconCache_;
+  Geometry cachedDisplayGeometry_;
+  const std::unordered_set<std::string> excludedBundleIDs_;
+  bool pendingRefresh_ = false;
+  WorkItemPtr axThrottleWorkItem_;
+  WorkItemPtr moveResizeWorkItem_;
+};
+
+}  // namespace pelko

@@ -1,0 +1,264 @@
+#include <algorithm>
+#include <limits>
+#include <string_view>
+
+#include "foundation/DebugLog.h"
+#include "tracking/AppTracker.h"
+
+// The two builders that turn a pass's inputs into the ordered entry list (one entry per application,
+// or one per window), and the user's custom application order. They run on the work queue and only
+// create new entries; the published ones are never touched here.
+
+namespace pelko {
+
+namespace {
+
+constexpr int64_t kUnranked = std::numeric_limits<int64_t>::max();
+
+using WindowsByProcess = std::unordered_map<int32_t, std::vector<AppTracker::WindowInfo>>;
+
+const std::vector<AppTracker::WindowInfo>& windowsOf(const WindowsByProcess& byProcess, int32_t pid) {
+  static const std::vector<AppTracker::WindowInfo> kNone;
+  auto it = byProcess.find(pid);
+  return it == byProcess.end() ? kNone : it->second;
+}
+
+// Reorders `entries` by the keys, stably; `keys[i]` belongs to `entries[i]`.
+template <class Entry, class Key>
+void stableSortByKeys(std::vector<Entry>& entries, const std::vector<Key>& keys) {
+  std::vector<size_t> order(entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+  std::vector<Entry> sorted;
+  sorted.reserve(entries.size());
+  for (size_t index : order) sorted.push_back(std::move(entries[index]));
+  entries = std::move(sorted);
+}
+
+}  // namespace
+
+AppTracker::BuiltEntry::BuiltEntry(std::string bundleID, std::string name, AppImage icon, int32_t pid,
+                                   bool isActive, bool isHidden, bool isMinimized,
+                                   std::optional<std::string> windowTitle,
+                                   std::optional<int64_t> windowNumber)
+    : bundleID(std::move(bundleID)),
+      name(std::move(name)),
+      icon(std::move(icon)),
+      pid(pid),
+      isActive(isActive),
+      isHidden(isHidden),
+      isMinimized(isMinimized),
+      windowTitle(std::move(windowTitle)),
+      windowNumber(windowNumber),
+      id(TrackedApp::makeID(this->bundleID, pid, windowNumber)) {}
+
+TrackedAppPtr AppTracker::BuiltEntry::makeTrackedApp() const {
+  auto app = std::make_shared<TrackedApp>(bundleID, name, icon, pid, isActive, isHidden, isMinimized,
+                                          windowTitle, windowNumber);
+  app->displayID = displayID;
+  return app;
+}
+
+AppTracker::EntryList AppTracker::refreshGrouped(const PassInput& input, WindowDiscovery& discovery,
+                                                 LastKnownMap& lastKnown) {
+  WindowsByProcess byProcess;
+  for (auto& window :
+       getDetailedWindowList(input.rawList, input.recentlyDestroyed, input.geometry, input.ownPID))
+    byProcess[window.ownerPID].push_back(std::move(window));
+
+  EntryList result;
+  result.reserve(input.candidates.size());
+  for (const auto& app : input.candidates) {
+    if (!app.bundleID || app.isTerminated) continue;
+    BuiltEntry entry(*app.bundleID, app.localizedName.value_or(*app.bundleID), app.icon, app.pid,
+                     app.pid == input.frontmostPID, app.isHidden, false, std::nullopt, std::nullopt);
+    entry.isMinimized = discovery.allStandardWindowsMinimized(app.pid);
+
+    const auto& windows = windowsOf(byProcess, app.pid);
+    if (!windows.empty() && !windows.front().title.empty()) {
+      entry.windowTitle = windows.front().title;
+      std::vector<CachedWindowInfo> known;
+      known.reserve(windows.size());
+      for (const auto& window : windows)
+        known.push_back({window.title.empty() ? entry.name : window.title, window.number});
+      lastKnown[app.pid] = std::move(known);
+    } else {
+      auto maps = discovery.buildAXWindowMaps(app.pid, windows);
+      for (int64_t number : maps.titleOrder) {
+        const auto& title = maps.titles[number];
+        if (!title.empty()) {
+          entry.windowTitle = title;
+          break;
+        }
+      }
+      if (!entry.windowTitle) {
+        auto it = lastKnown.find(app.pid);
+        if (it != lastKnown.end() && !it->second.empty()) entry.windowTitle = it->second.front().title;
+      }
+    }
+    if (!windows.empty()) entry.displayID = windows.front().displayID;
+    result.push_back(std::move(entry));
+  }
+  return result;
+}
+
+AppTracker::EntryList AppTracker::refreshUngrouped(const PassInput& input, WindowDiscovery& discovery,
+                                                   LastKnownMap& lastKnown, BundleIDMap& bundleIDUpdates) {
+  WindowsByProcess byProcess;
+  for (auto& window :
+       getDetailedWindowList(input.rawList, input.recentlyDestroyed, input.geometry, input.ownPID))
+    byProcess[window.ownerPID].push_back(std::move(window));
+
+  // Where each current entry stands; an id listed twice keeps its first place.
+  std::unordered_map<std::string_view, size_t> previousIndex;
+  previousIndex.reserve(input.existing.size());
+  for (size_t i = 0; i < input.existing.size(); ++i) previousIndex.emplace(input.existing[i].id, i);
+
+  // Which window is in front, and of which application.
+  std::optional<int32_t> activePID;
+  std::optional<int64_t> frontWindow;
+  if (input.pendingFocus) {
+    activePID = input.pendingFocus->pid;
+    frontWindow = input.pendingFocus->windowNumber;
+    debugLog("refreshUngrouped: using pendingFocus pid=" + std::to_string(input.pendingFocus->pid) +
+             " winNum=" + std::to_string(input.pendingFocus->windowNumber));
+  } else if (input.frontmostPID != -1) {
+    activePID = input.frontmostPID;
+    if (discovery.trusted()) {
+      frontWindow = discovery.focusedWindowNumber(input.frontmostPID);
+      if (frontWindow) {
+        debugLog("getFrontmostWindowNumber: AX focused wid=" + std::to_string(*frontWindow) +
+                 " for pid=" + std::to_string(input.frontmostPID));
+      } else {
+        debugLog("getFrontmostWindowNumber: AX query failed for pid=" + std::to_string(input.frontmostPID) +
+                 ", falling back to CGWindowList");
+      }
+    }
+    if (!frontWindow) frontWindow = frontWindowInRawList(input.rawList, input.frontmostPID);
+    debugLog("refreshUngrouped: frontmostPID=" + std::to_string(input.frontmostPID) +
+             " frontmostWinNum=" + std::to_string(frontWindow.value_or(-1)));
+  }
+
+  EntryList result;
+  result.reserve(input.candidates.size());
+  for (const auto& app : input.candidates) {
+    if (!app.bundleID) continue;
+    const std::string& bundleID = *app.bundleID;
+    std::string name = app.localizedName.value_or(bundleID);
+    const auto& windows = windowsOf(byProcess, app.pid);
+
+    std::vector<int64_t> standard = discovery.getStandardWindowNumbers(app.pid, windows);
+    WindowNumberSet standardSet(standard.begin(), standard.end());
+    std::vector<const WindowInfo*> visible;
+    WindowNumberSet visibleNumbers;
+    for (const auto& window : windows) {
+      if (!standardSet.count(window.number)) continue;
+      visible.push_back(&window);
+      visibleNumbers.insert(window.number);
+    }
+    auto maps = discovery.buildAXWindowMaps(app.pid, windows);
+    auto titleFor = [&maps](int64_t number) -> const std::string* {
+      auto it = maps.titles.find(number);
+      return it == maps.titles.end() || it->second.empty() ? nullptr : &it->second;
+    };
+
+    // Minimized standard windows are not in the on-screen list; Accessibility still knows them.
+    std::vector<CachedWindowInfo> minimizedExtras;
+    for (int64_t number : standard) {
+      if (visibleNumbers.count(number)) continue;
+      auto minimized = maps.minimized.find(number);
+      if (minimized == maps.minimized.end() || !minimized->second) continue;
+      const std::string* title = titleFor(number);
+      minimizedExtras.push_back({title ? *title : name, number});
+    }
+
+    if (visible.empty() && minimizedExtras.empty()) {
+      auto known = lastKnown.find(app.pid);
+      if (known == lastKnown.end()) {
+        result.emplace_back(bundleID, name, app.icon, app.pid, activePID && *activePID == app.pid,
+                            app.isHidden, false, std::nullopt, std::nullopt);
+      } else {
+        // Windows on another Space: show what was last seen of them.
+        for (const auto& cached : known->second)
+          result.emplace_back(bundleID, name, app.icon, app.pid, false, app.isHidden, false, cached.title,
+                              cached.windowNumber);
+      }
+      continue;
+    }
+
+    std::vector<CachedWindowInfo> recorded;
+    recorded.reserve(visible.size() + minimizedExtras.size());
+    for (const WindowInfo* window : visible) {
+      std::string title;
+      if (!window->title.empty()) {
+        title = window->title;
+      } else if (const std::string* axTitle = titleFor(window->number)) {
+        title = *axTitle;
+      } else {
+        title = name.empty() ? bundleID : name;
+      }
+      bool isFront = frontWindow && *frontWindow == window->number;
+      auto minimized = maps.minimized.find(window->number);
+      bool isMinimized = minimized != maps.minimized.end() && minimized->second;
+      if (isFront || (activePID && *activePID == app.pid)) {
+        debugLog("  window: " + name + " winNum=" + std::to_string(window->number) + " title='" +
+                 window->title + "' isFrontmost=" + (isFront ? "true" : "false"));
+      }
+      auto& entry = result.emplace_back(bundleID, name, app.icon, app.pid, isFront, app.isHidden, isMinimized,
+                                        title, window->number);
+      entry.displayID = window->displayID;
+      recorded.push_back({std::move(title), window->number});
+    }
+    for (auto& extra : minimizedExtras) {
+      auto& entry = result.emplace_back(bundleID, name, app.icon, app.pid, false, app.isHidden, true,
+                                        extra.title, extra.windowNumber);
+      if (auto it = previousIndex.find(entry.id); it != previousIndex.end())
+        entry.displayID = input.existing[it->second].displayID;
+      recorded.push_back(std::move(extra));
+    }
+    lastKnown[app.pid] = std::move(recorded);
+    bundleIDUpdates[app.pid] = bundleID;
+  }
+
+  // Entries keep the places they had; new ones follow (after their application's windows when
+  // grouping by application).
+  auto previousPosition = [&previousIndex](const BuiltEntry& entry) -> int64_t {
+    auto it = previousIndex.find(entry.id);
+    return it == previousIndex.end() ? kUnranked : static_cast<int64_t>(it->second);
+  };
+  if (!input.groupByApp) {
+    std::vector<int64_t> keys;
+    keys.reserve(result.size());
+    for (const auto& entry : result) keys.push_back(previousPosition(entry));
+    stableSortByKeys(result, keys);
+  } else {
+    std::unordered_map<std::string_view, int64_t> groupPosition;
+    auto place = [&groupPosition](std::string_view bundleID) {
+      groupPosition.emplace(bundleID, static_cast<int64_t>(groupPosition.size()));
+    };
+    for (const auto& existing : input.existing) place(existing.bundleID);
+    for (const auto& entry : result) place(entry.bundleID);
+    std::vector<std::pair<int64_t, int64_t>> keys;
+    keys.reserve(result.size());
+    for (const auto& entry : result)
+      keys.emplace_back(groupPosition.at(entry.bundleID), previousPosition(entry));
+    stableSortByKeys(result, keys);
+  }
+  return result;
+}
+
+void AppTracker::applyCustomOrder(EntryList& entries, const std::vector<std::string>& customAppOrder) {
+  if (customAppOrder.empty()) return;
+  std::unordered_map<std::string_view, int64_t> rank;
+  rank.reserve(customAppOrder.size());
+  for (size_t i = 0; i < customAppOrder.size(); ++i) rank.emplace(customAppOrder[i], static_cast<int64_t>(i));
+  std::vector<int64_t> keys;
+  keys.reserve(entries.size());
+  for (const auto& entry : entries) {
+    auto it = rank.find(entry.bundleID);
+    keys.push_back(it == rank.end() ? kUnranked : it->second);
+  }
+  stableSortByKeys(entries, keys);
+}
+
+}  // namespace pelko

@@ -1,0 +1,335 @@
+#include "AppTrackerTestWorld.h"
+
+namespace pelko::testing {
+namespace {
+
+class AppTrackerEvents : public AppTrackerTest {};
+
+TEST_F(AppTrackerEvents, LaunchShowsTheApplicationAndQuitRemovesItAtOnce) {
+  startAndSettle();
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Notes.txt");
+  settle();
+  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+  auto entry = apps().front();
+  EXPECT_EQ(entry->name, "Editor");
+  EXPECT_EQ(entry->windowTitle.get(), "Notes.txt");
+  EXPECT_TRUE(entry->isActive.get());
+  EXPECT_EQ(entry->displayID, 1u);
+  EXPECT_EQ(mac.liveObserverCount(editor), 1);
+
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  mac.quitApp(editor);
+  settle();
+  EXPECT_TRUE(apps().empty());
+  EXPECT_EQ(Access::observerCount(*tracker), 0u);
+  EXPECT_EQ(mac.liveObserverCount(editor), 0);
+  EXPECT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(editor));
+  // The termination discards passes in flight; the destroyed windows ask for one coalesced pass.
+  EXPECT_GE(Access::refreshGeneration(*tracker), generation + 1);
+  scheduler.advance(2.0);
+  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
+}
+
+TEST_F(AppTrackerEvents, TerminationOfAnUnknownProcessChangesNothing) {
+  int32_t helper = launch("com.example.helper", "Helper");  // no window: never an entry
+  startAndSettle();
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  int published = listPublications;
+  mac.quitApp(helper);
+  settle();
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  EXPECT_EQ(listPublications, published);
+  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(helper));
+}
+
+TEST_F(AppTrackerEvents, ActivationFlipsTheActiveFlagsBeforeAnyPass) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Notes.txt");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  auto editorEntry = find(idOf("com.example.editor", editor));
+  auto browserEntry = find(idOf("com.example.browser", browser));
+  ASSERT_TRUE(editorEntry && browserEntry);
+  EXPECT_FALSE(editorEntry->isActive.get());
+  EXPECT_TRUE(browserEntry->isActive.get());
+
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  mac.activate(editor);
+  settle();
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);  // the pass is still 20 ms away
+  EXPECT_TRUE(editorEntry->isActive.get());
+  EXPECT_FALSE(browserEntry->isActive.get());
+  scheduler.advance(0.05);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+  EXPECT_TRUE(editorEntry->isActive.get());
+}
+
+TEST_F(AppTrackerEvents, ABurstOfActivationsYieldsOnePassTwentyMillisecondsAfterTheFirst) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Notes.txt");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  uint64_t generation = Access::refreshGeneration(*tracker);
+
+  mac.activate(editor);
+  settle();
+  scheduler.advance(0.01);
+  mac.activate(browser);
+  settle();
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  scheduler.advance(0.01);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+  scheduler.advance(0.5);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+  EXPECT_TRUE(find(idOf("com.example.browser", browser))->isActive.get());
+}
+
+TEST_F(AppTrackerEvents, UngroupedActivationMarksThePendingFocusWindowOrTheFrontWindow) {
+  setGrouped(false);
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto first = open(editor, "One");
+  auto second = open(editor, "Two");
+  auto tiny = open(editor, "Palette", Rect(0, 0, 50, 300));
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  auto one = find(idOf("com.example.editor", editor, first));
+  auto two = find(idOf("com.example.editor", editor, second));
+  ASSERT_TRUE(one && two);
+  EXPECT_FALSE(find(idOf("com.example.editor", editor, tiny)));  // 50 points wide: no entry
+
+  // The window manager is focusing the first window: whatever the window server says, it is the one.
+  windowManager->setPendingFocus(PendingFocus{editor, static_cast<int64_t>(first)});
+  tracker->fastUpdateActiveState(editor);
+  EXPECT_TRUE(one->isActive.get());
+  EXPECT_FALSE(two->isActive.get());
+
+  // Without a pending focus the front layer-0 window wider and taller than 50 points is the one.
+  windowManager->setPendingFocus(std::nullopt);
+  mac.activate(editor);
+  settle();
+  EXPECT_TRUE(two->isActive.get());
+  EXPECT_FALSE(one->isActive.get());
+}
+
+TEST_F(AppTrackerEvents, GroupedActivationMarksExactlyTheActivatedProcess) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  tracker->fastUpdateActiveState(editor);
+  EXPECT_TRUE(find(idOf("com.example.editor", editor))->isActive.get());
+  EXPECT_FALSE(find(idOf("com.example.browser", browser))->isActive.get());
+  tracker->settingsManager = nullptr;  // without settings windows count as grouped
+  tracker->fastUpdateActiveState(browser);
+  EXPECT_FALSE(find(idOf("com.example.editor", editor))->isActive.get());
+  EXPECT_TRUE(find(idOf("com.example.browser", browser))->isActive.get());
+}
+
+TEST_F(AppTrackerEvents, DeactivationClearsTheFlagsUnlessTheApplicationIsBeingFocused) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  auto browserEntry = find(idOf("com.example.browser", browser));
+  ASSERT_TRUE(browserEntry->isActive.get());
+
+  windowManager->setPendingFocus(PendingFocus{browser, 12345});
+  Access::deliver(*tracker, platform::WorkspaceNotificationName::didDeactivateApplication,
+                  mac.workspace().runningApplication(browser));
+  EXPECT_TRUE(browserEntry->isActive.get());
+  EXPECT_TRUE(Access::pendingRefresh(*tracker));
+
+  windowManager->setPendingFocus(std::nullopt);
+  Access::deliver(*tracker, platform::WorkspaceNotificationName::didDeactivateApplication,
+                  mac.workspace().runningApplication(browser));
+  EXPECT_FALSE(browserEntry->isActive.get());
+}
+
+TEST_F(AppTrackerEvents, HideAndUnhideSetTheHiddenFlagAtOnce) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  auto editorEntry = find(idOf("com.example.editor", editor));
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  mac.hide(editor);
+  settle();
+  EXPECT_TRUE(editorEntry->isHidden.get());
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  scheduler.advance(0.05);
+  // A hidden application's windows leave the screen; the sticky set keeps its entry.
+  EXPECT_EQ(find(idOf("com.example.editor", editor)), editorEntry);
+  EXPECT_TRUE(editorEntry->isHidden.get());
+  mac.unhide(editor);
+  settle();
+  EXPECT_FALSE(editorEntry->isHidden.get());
+}
+
+TEST_F(AppTrackerEvents, SafetyTimerRefreshesEveryTenSecondsUnlessARefreshIsPending) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  startAndSettle();
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  scheduler.advance(5.6);  // ten seconds after start
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+  scheduler.advance(10);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 2);
+}
+
+TEST_F(AppTrackerEvents, ScreensSleepPausesTheTimerAndWakeRestoresItWithARefresh) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  startAndSettle();
+  mac.sleepScreens();
+  settle();
+  EXPECT_FALSE(Access::hasTimer(*tracker));
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  scheduler.advance(30);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  mac.wakeScreens();
+  settle();
+  EXPECT_TRUE(Access::hasTimer(*tracker));
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+
+  // Waking while the timer exists neither makes a second timer nor refreshes.
+  mac.wakeScreens();
+  settle();
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+  scheduler.advance(10);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 2);
+}
+
+TEST_F(AppTrackerEvents, SpaceChangesAreThrottledToOneDeliveryPerHundredMilliseconds) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  sim::SimWindowSpec elsewhere;
+  elsewhere.title = "Elsewhere";
+  elsewhere.space = 2;
+  int32_t browser = launch("com.example.browser", "Browser");
+  mac.openWindow(browser, elsewhere);
+  startAndSettle();
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  mac.switchSpace(2);
+  settle();
+  scheduler.advance(0.05);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.browser", browser)}));
+
+  mac.switchSpace(1);
+  settle();
+  mac.switchSpace(2);
+  settle();
+  mac.switchSpace(1);
+  settle();
+  // Within the first switch's 100 ms window: the latest switch waits for the window's end.
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+  scheduler.advance(0.2);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 2);
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+}
+
+TEST_F(AppTrackerEvents, StopRemovesObserversAndAPassInFlightDoesNotBringThemBack) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  startAndSettle();
+  ASSERT_EQ(mac.liveObserverCount(editor), 1);
+  ASSERT_GT(Access::windowElementCount(*tracker), 0u);
+
+  tracker->forceRefresh();  // its queue phase has not run yet
+  tracker->stop();
+  settle();
+  EXPECT_EQ(Access::observerCount(*tracker), 0u);
+  EXPECT_EQ(Access::windowElementCount(*tracker), 0u);
+  EXPECT_EQ(mac.liveObserverCount(editor), 0);
+  EXPECT_EQ(apps().size(), 1u);  // the pass itself still applies
+
+  // Requests while stopped do nothing, and the start-up refreshes still run without observers.
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  mac.activate(editor);
+  settle();
+  scheduler.advance(30);
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  EXPECT_EQ(mac.liveObserverCount(editor), 0);
+
+  // A new start registers them again with its first pass.
+  tracker->start();
+  settle();
+  EXPECT_EQ(mac.liveObserverCount(editor), 1);
+}
+
+TEST_F(AppTrackerEvents, DestroyingTheTrackerEndsItsObserversAndTimers) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  startAndSettle();
+  ASSERT_EQ(mac.liveObserverCount(editor), 1);
+  tracker->forceRefresh();
+  tracker.reset();
+  EXPECT_EQ(mac.liveObserverCount(editor), 0);
+  // Pending queue work, timers and notifications find no tracker and do nothing.
+  open(editor, "Two");
+  mac.activate(editor);
+  scheduler.advance(30);
+  EXPECT_EQ(mac.liveObserverCount(editor), 0);
+}
+
+TEST_F(AppTrackerEvents, PendingFocusCallbackDropsTheRunningPassAndShowsTheFocusAtOnce) {
+  setGrouped(false);
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto first = open(editor, "One");
+  open(editor, "Two");
+  int32_t browser = launch("com.example.browser", "Browser");
+  auto start = open(browser, "Start Page");
+  startAndSettle();
+  auto one = find(idOf("com.example.editor", editor, first));
+  auto page = find(idOf("com.example.browser", browser, start));
+  ASSERT_TRUE(one && page);
+  ASSERT_FALSE(one->isActive.get());
+
+  tracker->forceRefresh();  // captured while the browser is in front
+  windowManager->setPendingFocus(PendingFocus{editor, static_cast<int64_t>(first)});
+  windowManager->onPendingFocusChanged();
+  EXPECT_TRUE(one->isActive.get());
+  EXPECT_FALSE(page->isActive.get());
+  settle();
+  // Had the forced pass applied, the browser would be active again.
+  EXPECT_TRUE(one->isActive.get());
+  EXPECT_FALSE(page->isActive.get());
+}
+
+TEST_F(AppTrackerEvents, WindowNumbersAreTheStandardWindowsInAscendingOrder) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto a = open(editor, "A");
+  auto b = open(editor, "B");
+  sim::SimWindowSpec dialog;
+  dialog.title = "Find";
+  dialog.subrole = std::string("AXDialog");
+  mac.openWindow(editor, dialog);
+  sim::SimWindowSpec unknown;
+  unknown.title = "No subrole";
+  unknown.subrole = std::nullopt;
+  auto c = mac.openWindow(editor, unknown);
+  mac.minimize(a);
+  std::vector<int64_t> expected{a, b, c};
+  EXPECT_EQ(tracker->windowNumbers(editor), expected);
+
+  // A hung application answers nothing and is then left alone for the back-off.
+  mac.setHung(editor, true);
+  EXPECT_TRUE(tracker->windowNumbers(editor).empty());
+  int requests = mac.axRequestCount(editor);
+  EXPECT_TRUE(tracker->windowNumbers(editor).empty());
+  EXPECT_EQ(mac.axRequestCount(editor), requests);
+  mac.permissions().accessibilityTrusted = false;
+  EXPECT_TRUE(tracker->windowNumbers(editor).empty());
+}
+
+}  // namespace
+}  // namespace pelko::testing
