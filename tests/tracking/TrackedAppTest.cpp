@@ -1,0 +1,135 @@
+#include "tracking/TrackedApp.h"
+
+#include <gtest/gtest.h>
+
+#include <unordered_set>
+
+#include "foundation/VirtualScheduler.h"
+#include "platform/sim/SimulatedMac.h"
+
+namespace pelko {
+namespace {
+
+TrackedAppPtr entry(std::optional<int64_t> window, std::optional<std::string> title = std::nullopt,
+                    std::string name = "Editor", bool active = false) {
+  return std::make_shared<TrackedApp>("com.example.editor", std::move(name), AppImage{}, 412, active, false,
+                                      false, std::move(title), window);
+}
+
+TEST(TrackedApp, IdJoinsBundlePidAndWindowNumber) {
+  auto app = entry(std::nullopt);
+  auto window = entry(9071);
+  EXPECT_EQ(app->id, "com.example.editor-412");
+  EXPECT_EQ(window->id, "com.example.editor-412-9071");
+  EXPECT_NE(*app, *window);
+  EXPECT_FALSE(app->isWindowEntry());
+  EXPECT_TRUE(window->isWindowEntry());
+}
+
+TEST(TrackedApp, EqualityAndHashUseTheIdAlone) {
+  auto a = entry(9071, "One", "Editor", true);
+  auto b = entry(9071, "Two", "Other name", false);
+  EXPECT_EQ(*a, *b);
+  EXPECT_EQ(std::hash<TrackedApp>()(*a), std::hash<TrackedApp>()(*b));
+  EXPECT_NE(*a, *entry(9072, "One"));
+}
+
+TEST(TrackedApp, DisplayNamePrefersAnyTitleEvenAnEmptyOne) {
+  EXPECT_EQ(entry(1, "")->displayName(), "");
+  EXPECT_EQ(entry(1, "Draft")->displayName(), "Draft");
+  EXPECT_EQ(entry(std::nullopt)->displayName(), "Editor");
+}
+
+TEST(TrackedApp, NewEntryHasNoDisplayAndNoFreshTitle) {
+  auto app = entry(1, "x");
+  EXPECT_FALSE(app->displayID.has_value());
+  EXPECT_FALSE(app->titleFreshFromFastPath);
+}
+
+TEST(TrackedApp, ObjectWillChangeFiresBeforeTheFieldHoldsTheValue) {
+  auto app = entry(1, "Old");
+  std::vector<std::string> seen;
+  auto willChange = app->objectWillChange().sink(
+      [&](auto) { seen.push_back("will-change title=" + app->windowTitle.get().value_or("-")); });
+  auto titles = app->windowTitle.publisher().sink(
+      [&](const std::optional<std::string>& title) { seen.push_back("title " + title.value_or("-")); });
+  app->windowTitle = std::optional<std::string>("New");
+  app->isActive = false;  // unchanged values are published too
+  EXPECT_EQ(seen, (std::vector<std::string>{"title Old", "will-change title=Old", "title New",
+                                            "will-change title=New"}));
+  EXPECT_EQ(app->windowTitle.get(), "New");
+}
+
+class TrackedAppFromRunningApplication : public ::testing::Test {
+ protected:
+  VirtualScheduler scheduler;
+  sim::SimulatedMac mac{scheduler};
+};
+
+TEST_F(TrackedAppFromRunningApplication, BuildsAnApplicationEntry) {
+  sim::SimAppSpec spec;
+  spec.bundleID = "com.example.editor";
+  spec.name = "Editor";
+  spec.icon = platform::AppIcon{"editor-icon"};
+  int32_t pid = mac.launchApp(spec);
+  auto app =
+      TrackedApp::fromRunningApplication(*mac.workspace().runningApplication(pid), mac.workspace(), 2.0);
+  ASSERT_TRUE(app);
+  EXPECT_EQ(app->id, "com.example.editor-" + std::to_string(pid));
+  EXPECT_EQ(app->name, "Editor");
+  EXPECT_EQ(app->icon.source.source, "editor-icon");
+  EXPECT_TRUE(app->isActive.get());
+  EXPECT_FALSE(app->isMinimized.get());
+  EXPECT_FALSE(app->windowNumber.has_value());
+  EXPECT_FALSE(app->windowTitle.get().has_value());
+}
+
+TEST_F(TrackedAppFromRunningApplication, FallsBackToBundleIDAndWorkspaceIcon) {
+  sim::SimAppSpec spec;
+  spec.bundleID = "com.example.nameless";
+  spec.bundlePath = "/Applications/Nameless.app";
+  int32_t pid = mac.launchApp(spec);
+  auto running = mac.workspace().runningApplication(pid);
+  ASSERT_FALSE(running->localizedName().has_value());
+  auto app = TrackedApp::fromRunningApplication(*running, mac.workspace(), std::nullopt);
+  ASSERT_TRUE(app);
+  EXPECT_EQ(app->name, "com.example.nameless");
+  EXPECT_EQ(app->icon.source, mac.workspace().iconForFile("/Applications/Nameless.app"));
+}
+
+TEST_F(TrackedAppFromRunningApplication, YieldsNothingWithoutBundleIDOrAfterTermination) {
+  sim::SimAppSpec noBundle;
+  noBundle.name = "Tool";
+  int32_t tool = mac.launchApp(noBundle);
+  EXPECT_FALSE(
+      TrackedApp::fromRunningApplication(*mac.workspace().runningApplication(tool), mac.workspace(), 2));
+
+  int32_t pid = mac.launchApp("com.example.gone", "Gone");
+  auto handle = mac.workspace().runningApplication(pid);
+  mac.quitApp(pid);
+  ASSERT_TRUE(handle->isTerminated());
+  EXPECT_FALSE(TrackedApp::fromRunningApplication(*handle, mac.workspace(), 2));
+}
+
+TEST(TrackedAppRasterize, PixelSizeFollowsTheMainScreenScale) {
+  struct Case {
+    std::optional<double> scale;
+    int pixels;
+  };
+  for (Case c : {Case{2.0, 256}, Case{1.0, 128}, Case{1.5, 192}, Case{std::nullopt, 256}, Case{1.999, 255}}) {
+    AppImage image = TrackedApp::rasterizeIcon(AppImage{platform::AppIcon{"x"}, Size{512, 512}}, c.scale);
+    EXPECT_EQ(image.pixelsWide, c.pixels) << c.scale.value_or(-1);
+    EXPECT_EQ(image.pixelsHigh, c.pixels);
+    EXPECT_EQ(image.size, (Size{128, 128}));
+    EXPECT_EQ(image.source.source, "x");
+  }
+}
+
+TEST(TrackedAppRasterize, ImpossibleBitmapKeepsTheImage) {
+  AppImage original{platform::AppIcon{"x"}, Size{512, 512}};
+  for (double scale : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()})
+    EXPECT_EQ(TrackedApp::rasterizeIcon(original, scale), original);
+}
+
+}  // namespace
+}  // namespace pelko

@@ -1,0 +1,244 @@
+#include <cmath>
+#include <limits>
+
+#include "WindowManagerFixture.h"
+#include "platform/Accessibility.h"
+
+namespace pelko::testing {
+namespace {
+
+using platform::AXError;
+
+class WindowManagerActions : public WindowManagerTest {
+ protected:
+  void SetUp() override {
+    pid = launch("com.example.editor", "Editor");
+    front = open(pid, "Front");
+    back = open(pid, "Back");  // opens in front of "Front"
+    mac.clearActions();
+  }
+  platform::AXElement windowElement(platform::WindowID number) {
+    auto windows = mac.accessibility().copyAttributeValue(helper.appElement(pid), platform::ax::kWindows);
+    for (const auto& element : *windows.value->asElements())
+      if (mac.accessibility().windowNumber(element).windowNumber == number) return element;
+    ADD_FAILURE() << "no element for window " << number;
+    return {};
+  }
+
+  int32_t pid = 0;
+  platform::WindowID front = 0;
+  platform::WindowID back = 0;
+};
+
+TEST_F(WindowManagerActions, ApplicationActionsReachTheRunningApplication) {
+  manager->hide(pid);
+  EXPECT_TRUE(mac.isHidden(pid));
+  manager->unhide(pid);
+  EXPECT_FALSE(mac.isHidden(pid));
+  manager->quit(pid);
+  EXPECT_FALSE(mac.isRunning(pid));
+
+  int32_t stubborn = launch("com.example.stubborn", "Stubborn");
+  mac.setIgnoresTerminate(stubborn, true);
+  manager->quit(stubborn);
+  EXPECT_TRUE(mac.isRunning(stubborn));
+  manager->forceQuit(stubborn);
+  EXPECT_FALSE(mac.isRunning(stubborn));
+
+  mac.clearActions();
+  for (auto action : {&WindowManager::hide, &WindowManager::unhide, &WindowManager::quit,
+                      &WindowManager::forceQuit, &WindowManager::activate})
+    ((*manager).*action)(pid);  // no longer running: nothing at all
+  EXPECT_TRUE(mac.actionTexts().empty());
+}
+
+TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirst) {
+  manager->closeWindow(pid, static_cast<int64_t>(front));
+  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{"AXRaise window=" + w(front),
+                                                         "AXPress AXCloseButton window=" + w(front)}));
+  EXPECT_FALSE(mac.window(front).has_value());
+
+  mac.clearActions();
+  manager->closeWindow(pid, 424242);
+  EXPECT_TRUE(mac.actionTexts().empty());
+}
+
+TEST_F(WindowManagerActions, CloseWithoutNumberClosesTheFirstListedWindowWithoutRaising) {
+  manager->closeWindow(pid, std::nullopt);
+  EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{"AXPress AXCloseButton window=" + w(back)});
+}
+
+TEST_F(WindowManagerActions, CloseLogsAFailedPressWithTheWindowNumber) {
+  mac.setActionError(pid, "AXPress", AXError::cannotComplete);
+  mac.setActionError(pid, "AXRaise", AXError::actionUnsupported);
+  manager->closeWindow(pid, static_cast<int64_t>(front));
+  EXPECT_TRUE(logged("closeWindow: failed to raise window " + w(front) + " (error -25206)"));
+  EXPECT_TRUE(logged("closeWindow: failed to press close button for window " + w(front) + " (error -25204)"));
+  manager->closeWindow(pid, std::nullopt);
+  EXPECT_TRUE(logged("closeWindow: failed to press close button (error -25204)"));
+}
+
+TEST_F(WindowManagerActions, ToggleMinimizeOfAWindowEntryFlipsOnlyThatWindow) {
+  auto entry = windowEntry(pid, front, "Front");
+  manager->toggleMinimize(*entry);
+  EXPECT_TRUE(minimized(front));
+  EXPECT_FALSE(minimized(back));
+  manager->toggleMinimize(*entry);
+  EXPECT_FALSE(minimized(front));
+  EXPECT_TRUE(actionsStartingWith("activate").empty());
+}
+
+TEST_F(WindowManagerActions, ToggleMinimizeWithUnreadableStateMinimizes) {
+  mac.setWindowAttributeReadError(front, "AXMinimized", AXError::cannotComplete);
+  manager->toggleMinimize(*windowEntry(pid, front, "Front"));
+  EXPECT_TRUE(minimized(front));
+  EXPECT_TRUE(logged("toggleMinimize: failed to read minimized state (error -25204)"));
+}
+
+TEST_F(WindowManagerActions, ToggleMinimizeOfAnApplicationEntry) {
+  manager->toggleMinimize(*appEntry(pid, true, false, /*minimized=*/false));
+  EXPECT_TRUE(minimized(front));
+  EXPECT_TRUE(minimized(back));
+
+  mac.clearActions();
+  manager->toggleMinimize(*appEntry(pid, true, false, /*minimized=*/true));
+  EXPECT_FALSE(minimized(front));
+  EXPECT_FALSE(minimized(back));
+  auto texts = mac.actionTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), "activate pid=" + std::to_string(pid) + " options=0");  // after the restores
+}
+
+TEST_F(WindowManagerActions, MinimizeAllLogsEachFailureAndGoesOn) {
+  mac.setAttributeWriteError(pid, "AXMinimized", AXError::cannotComplete);
+  manager->minimizeAllWindows(pid);
+  EXPECT_EQ(
+      std::count(logs.begin(), logs.end(), "minimizeAllWindows: failed to minimize window (error -25204)"),
+      2);
+}
+
+TEST_F(WindowManagerActions, TitleReadsAreSilentForMissingTitles) {
+  EXPECT_EQ(manager->getAXWindowTitleByID(pid, front), "Front");
+  EXPECT_FALSE(manager->getAXWindowTitleByID(pid, 424242));
+  for (AXError silent : {AXError::noValue, AXError::attributeUnsupported}) {
+    mac.setAttributeReadError(pid, "AXTitle", silent);
+    EXPECT_FALSE(manager->getAXWindowTitleByID(pid, front));
+  }
+  EXPECT_TRUE(logs.empty());
+  mac.setAttributeReadError(pid, "AXTitle", AXError::cannotComplete);
+  EXPECT_FALSE(manager->getAXWindowTitleByID(pid, front));
+  EXPECT_EQ(logs, std::vector<std::string>{"getAXWindowTitleByID: failed to read title for window " +
+                                           w(front) + " (error -25204)"});
+}
+
+TEST_F(WindowManagerActions, WithoutTrustOnlyApplicationActionsWork) {
+  mac.permissions().accessibilityTrusted = false;
+  manager->closeWindow(pid, static_cast<int64_t>(front));
+  manager->toggleMinimize(*windowEntry(pid, front, "Front"));
+  manager->minimizeAllWindows(pid);
+  EXPECT_FALSE(manager->getAXWindowTitleByID(pid, front));
+  EXPECT_TRUE(mac.actionTexts().empty());
+  manager->hide(pid);
+  EXPECT_TRUE(mac.isHidden(pid));
+}
+
+struct ResizeCase {
+  const char* what;
+  TaskbarPosition position;
+  Rect bar;
+  Rect window;
+  bool floating;
+  std::vector<std::string> writes;  // "W" stands for the window number
+};
+
+TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdge) {
+  const Rect bottom(0, 1032, 1920, 48), top(0, 0, 1920, 48), left(0, 0, 60, 1080), right(1860, 0, 60, 1080);
+  const ResizeCase cases[] = {
+      {"bottom",
+       TaskbarPosition::bottom,
+       bottom,
+       {100, 100, 800, 1000},
+       false,
+       {"set AXSize window=W (800, 932)", "set AXPosition window=W (100, 100)"}},
+      {"bottom floating",
+       TaskbarPosition::bottom,
+       bottom,
+       {100, 100, 800, 1000},
+       true,
+       {"set AXPosition window=W (100, 32)"}},
+      {"bottom floor 100",
+       TaskbarPosition::bottom,
+       bottom,
+       {100, 950, 300, 90},
+       false,
+       {"set AXSize window=W (300, 100)", "set AXPosition window=W (100, 950)"}},
+      {"bottom floor 60%",
+       TaskbarPosition::bottom,
+       bottom,
+       {100, 900, 300, 400},
+       false,
+       {"set AXSize window=W (300, 240)", "set AXPosition window=W (100, 900)"}},
+      {"top",
+       TaskbarPosition::top,
+       top,
+       {100, 20, 800, 600},
+       false,
+       {"set AXPosition window=W (100, 48)", "set AXSize window=W (800, 572)"}},
+      {"top floating",
+       TaskbarPosition::top,
+       top,
+       {100, 20, 800, 600},
+       true,
+       {"set AXPosition window=W (100, 48)"}},
+      {"left",
+       TaskbarPosition::left,
+       left,
+       {30, 100, 400, 300},
+       false,
+       {"set AXPosition window=W (60, 100)", "set AXSize window=W (370, 300)"}},
+      {"right",
+       TaskbarPosition::right,
+       right,
+       {1500, 100, 400, 300},
+       false,
+       {"set AXSize window=W (360, 300)", "set AXPosition window=W (1500, 100)"}},
+      {"right floating",
+       TaskbarPosition::right,
+       right,
+       {1500, 100, 400, 300},
+       true,
+       {"set AXPosition window=W (1460, 100)"}},
+      {"apart", TaskbarPosition::bottom, bottom, {100, 100, 300, 300}, false, {}},
+      {"touching only", TaskbarPosition::bottom, bottom, {100, 732, 300, 300}, false, {}},
+  };
+  auto element = windowElement(front);
+  for (const auto& c : cases) {
+    mac.clearActions();
+    manager->resizeWindowToAvoidTaskbar(element, c.window, c.bar, c.position, c.floating);
+    std::vector<std::string> expected;
+    for (std::string text : c.writes) expected.push_back(text.replace(text.find("=W") + 1, 1, w(front)));
+    EXPECT_EQ(mac.actionTexts(), expected) << c.what;
+  }
+  EXPECT_TRUE(logs.empty());
+}
+
+TEST_F(WindowManagerActions, ResizeFailuresAreLoggedAndTheOtherWriteStillHappens) {
+  mac.setAttributeWriteError(pid, "AXSize", AXError::cannotComplete);
+  manager->resizeWindowToAvoidTaskbar(windowElement(front), {100, 100, 800, 1000}, {0, 1032, 1920, 48},
+                                      TaskbarPosition::bottom);
+  EXPECT_EQ(logs, std::vector<std::string>{"resizeWindowToAvoidTaskbar: failed to set size (error -25204)"});
+  EXPECT_EQ(actionsStartingWith("set AXPosition"),
+            std::vector<std::string>{"set AXPosition window=" + w(front) + " (100, 100)"});
+}
+
+TEST_F(WindowManagerActions, ResizeNeverWritesANonFiniteFrame) {
+  const double inf = std::numeric_limits<double>::infinity();
+  manager->resizeWindowToAvoidTaskbar(windowElement(front), {0, 1000, inf, 100}, {0, 1032, 1920, 48},
+                                      TaskbarPosition::bottom);
+  EXPECT_EQ(logs,
+            std::vector<std::string>{"resizeWindowToAvoidTaskbar: AXValueCreate(.cgSize) returned nil"});
+  EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{"set AXPosition window=" + w(front) + " (0, 1000)"});
+}
+
+}  // namespace
+}  // namespace pelko::testing

@@ -1,0 +1,220 @@
+#include "WindowManagerFixture.h"
+
+namespace pelko::testing {
+namespace {
+
+using platform::AXError;
+
+// Focusing one window of a background application whose other windows are minimized.
+class WindowManagerFocus : public WindowManagerTest {
+ protected:
+  void SetUp() override {
+    pid = launch("com.example.editor", "Editor");
+    visible = open(pid, "Visible");
+    target = open(pid, "Target", {200, 200, 800, 600}, true);
+    sibling = open(pid, "Sibling", {300, 300, 800, 600}, true);
+    other = launch("com.example.other", "Other");
+    manager->onPendingFocusChanged = [this] {
+      ++callbacks;
+      actionsAtCallback = mac.actionTexts().size();
+    };
+    mac.clearActions();
+  }
+  std::string mainWindowAction(platform::WindowID window) const {
+    return "set AXMainWindow pid=" + std::to_string(pid) + " window=" + w(window);
+  }
+
+  int32_t pid = 0;
+  int32_t other = 0;
+  platform::WindowID visible = 0, target = 0, sibling = 0;
+  int callbacks = 0;
+  size_t actionsAtCallback = 99;
+};
+
+TEST_F(WindowManagerFocus, FocusesAMinimizedWindowAndKeepsItsSiblingsMinimized) {
+  mac.setRestoresMinimizedWindowsOnActivation(pid, true);
+  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
+
+  EXPECT_EQ(callbacks, 1);
+  EXPECT_EQ(actionsAtCallback, 0u);  // announced before anything was done to the application
+  EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, target}));
+  EXPECT_FALSE(minimized(target));
+  std::string p = std::to_string(pid);
+  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{
+                                   "set AXMinimized window=" + w(target) + " false", mainWindowAction(target),
+                                   "set AXFocusedWindow pid=" + p + " window=" + w(target),
+                                   "AXRaise window=" + w(target), "set AXFrontmost pid=" + p + " true"}));
+  EXPECT_EQ(mac.frontmostPID(), pid);
+
+  // The activation restored the sibling; the passes at 50 and 150 ms minimize it again.
+  for (double step : {0.05, 0.1}) {
+    mac.unminimize(sibling);
+    scheduler.advance(step);
+    EXPECT_TRUE(minimized(sibling)) << step;
+  }
+  mac.unminimize(sibling);
+  scheduler.advance(0.149);
+  EXPECT_TRUE(manager->pendingFocus());
+  scheduler.advance(0.001);
+  EXPECT_FALSE(manager->pendingFocus());  // cleared at 300 ms
+  EXPECT_FALSE(minimized(sibling));       // no further passes
+  EXPECT_FALSE(minimized(visible));
+  EXPECT_FALSE(minimized(target));
+  EXPECT_EQ(callbacks, 1);  // clearing is not announced
+}
+
+struct TitleCase {
+  const char* what;
+  int64_t number;  // 0: the "Target" window's number
+  std::string title;
+  std::string expected;  // "visible", "target" or "sibling"
+};
+
+TEST_F(WindowManagerFocus, ChoosesByNumberThenTitleThenFirstWindow) {
+  const TitleCase cases[] = {
+      {"neither: the first window of the list", 424242, "Nope", "visible"},
+      {"number wins over title", 0, "Sibling", "target"},
+      {"stale number, title match", 424242, "Sibling", "sibling"},
+      {"composed and decomposed forms", 424242, "Caf\u0065\u0301", "visible"},
+  };
+  mac.setTitle(visible, "Caf\u00e9");
+  for (const auto& c : cases) {
+    int64_t number = c.number == 0 ? int64_t{target} : c.number;
+    mac.clearActions();
+    manager->toggleApp(*windowEntry(pid, number, c.title), 1);
+    platform::WindowID expected = c.expected == "visible"  ? visible
+                                  : c.expected == "target" ? target
+                                                           : sibling;
+    EXPECT_TRUE(acted(mainWindowAction(expected))) << c.what;
+    scheduler.advance(1);
+    mac.activate(other);
+  }
+}
+
+TEST_F(WindowManagerFocus, OfTwoWindowsWithTheTitleTheFirstWinsUnlessTheLaterHasTheNumber) {
+  mac.setTitle(visible, "Same");
+  mac.setTitle(target, "Same");
+  manager->toggleApp(*windowEntry(pid, 424242, "Same"), 1);
+  EXPECT_TRUE(acted(mainWindowAction(visible)));
+  scheduler.advance(1);
+  mac.activate(other);
+  mac.clearActions();
+  manager->toggleApp(*windowEntry(pid, target, "Same"), 1);
+  EXPECT_TRUE(acted(mainWindowAction(target)));
+}
+
+TEST_F(WindowManagerFocus, MissingTitlesAreNotLoggedOtherTitleErrorsAre) {
+  for (AXError silent : {AXError::noValue, AXError::attributeUnsupported}) {
+    mac.setAttributeReadError(pid, "AXTitle", silent);
+    manager->toggleApp(*windowEntry(pid, 424242, "Target"), 1);
+    scheduler.advance(1);
+  }
+  for (const auto& line : logs) EXPECT_EQ(line.find("failed to read title"), std::string::npos) << line;
+  mac.setAttributeReadError(pid, "AXTitle", AXError::cannotComplete);
+  manager->toggleApp(*windowEntry(pid, 424242, "Target"), 1);
+  EXPECT_TRUE(logged("focusSpecificWindow: failed to read title (error -25204)"));
+}
+
+TEST_F(WindowManagerFocus, LogsTheEntryItFocuses) {
+  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
+  manager->toggleApp(*windowEntry(pid, sibling, std::nullopt), 1);  // no title: the application's name
+  std::string id = "com.example.app-" + std::to_string(pid) + "-";
+  EXPECT_EQ(logs,
+            (std::vector<std::string>{
+                "focusSpecificWindow: id=" + id + w(target) + " winNum=" + w(target) + " title='Target'",
+                "focusSpecificWindow: id=" + id + w(sibling) + " winNum=" + w(sibling) + " title='App'"}));
+}
+
+TEST_F(WindowManagerFocus, HiddenApplicationIsActivatedAndTheWindowRaisedByNumberLater) {
+  mac.hide(pid);
+  mac.clearActions();
+  manager->toggleApp(*windowEntry(pid, target, "Target", false, /*hidden=*/true), 1);
+  EXPECT_EQ(mac.actionTexts(),
+            std::vector<std::string>{"activate pid=" + std::to_string(pid) + " options=0"});
+  mac.clearActions();
+  scheduler.advance(0.025);
+  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{
+                                   mainWindowAction(target),
+                                   "set AXFocusedWindow pid=" + std::to_string(pid) + " window=" + w(target),
+                                   "AXRaise window=" + w(target)}));
+  EXPECT_TRUE(manager->pendingFocus());
+  scheduler.advance(0.275);
+  EXPECT_FALSE(manager->pendingFocus());
+}
+
+TEST_F(WindowManagerFocus, WithoutTrustOnlyActivates) {
+  mac.permissions().accessibilityTrusted = false;
+  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
+  EXPECT_EQ(mac.actionTexts(),
+            std::vector<std::string>{"activate pid=" + std::to_string(pid) + " options=0"});
+  EXPECT_FALSE(manager->pendingFocus());
+  EXPECT_EQ(callbacks, 0);
+  EXPECT_EQ(manager->focusGeneration(), 0u);
+}
+
+TEST_F(WindowManagerFocus, ApplicationWithoutWindowsIsReopenedAndThePendingFocusStillClears) {
+  int32_t empty = launch("com.example.empty", "Empty");
+  mac.setOpensWindowOnReopen(empty, false);
+  mac.activate(other);
+  mac.clearActions();
+  manager->toggleApp(*windowEntry(empty, 777, "Gone"), 1);
+  EXPECT_EQ(callbacks, 1);
+  EXPECT_EQ(manager->pendingFocus(), (PendingFocus{empty, 777}));
+  EXPECT_TRUE(acted("reopen pid=" + std::to_string(empty)));
+  scheduler.advance(0.3);
+  EXPECT_FALSE(manager->pendingFocus());
+}
+
+TEST_F(WindowManagerFocus, FailedFrontmostClearsThePendingFocusAndActivates) {
+  mac.setAttributeWriteError(pid, "AXFrontmost", AXError::cannotComplete);
+  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
+  EXPECT_EQ(callbacks, 1);
+  EXPECT_FALSE(manager->pendingFocus());
+  EXPECT_TRUE(acted("activate pid=" + std::to_string(pid) + " options=0"));
+  scheduler.advance(1);
+  EXPECT_FALSE(manager->pendingFocus());
+}
+
+TEST_F(WindowManagerFocus, PreActivateFailuresAreLoggedWithAllThreeCodes) {
+  mac.setAttributeWriteError(pid, "AXFocusedWindow", AXError::cannotComplete);
+  mac.setActionError(pid, "AXRaise", AXError::actionUnsupported);
+  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
+  EXPECT_TRUE(logged("focusSpecificWindow: pre-activate failed (main=0 focus=-25204 raise=-25206)"));
+  EXPECT_EQ(mac.frontmostPID(), pid);
+}
+
+TEST_F(WindowManagerFocus, ASecondFocusWithinTheClearDelayKeepsItsOwnPendingFocus) {
+  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
+  scheduler.advance(0.1);
+  manager->toggleApp(*windowEntry(pid, sibling, "Sibling"), 1);
+  scheduler.advance(0.2);  // the first clear step: not its value any more
+  EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, sibling}));
+  scheduler.advance(0.1);
+  EXPECT_FALSE(manager->pendingFocus());
+  EXPECT_EQ(callbacks, 2);
+}
+
+TEST_F(WindowManagerFocus, PendingFocusDoesNotOutliveAGroupedActivation) {
+  open(other, "Other doc");
+  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
+  scheduler.advance(0.1);
+  manager->toggleApp(*appEntry(other), 1);
+  ASSERT_EQ(manager->focusGeneration(), 2u);  // the grouped activation moved the generation on
+  EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, target}));
+  scheduler.advance(0.2);
+  EXPECT_FALSE(manager->pendingFocus());
+}
+
+TEST_F(WindowManagerFocus, DelayedStepsDoNothingOnceTheManagerIsGone) {
+  mac.setRestoresMinimizedWindowsOnActivation(pid, true);
+  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
+  std::weak_ptr<WindowManager> weak = manager;
+  manager.reset();
+  EXPECT_TRUE(weak.expired());
+  mac.clearActions();
+  scheduler.advance(1);
+  EXPECT_TRUE(mac.actionTexts().empty());
+}
+
+}  // namespace
+}  // namespace pelko::testing

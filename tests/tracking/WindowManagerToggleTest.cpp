@@ -1,0 +1,325 @@
+#include "WindowManagerFixture.h"
+
+namespace pelko::testing {
+namespace {
+
+using platform::AXError;
+
+class CountingDelegate : public platform::ApplicationDelegate {
+ public:
+  void toggleSettingsWindowFromTaskbar() override { ++toggles; }
+  int toggles = 0;
+};
+
+class WindowManagerToggle : public WindowManagerTest {
+ protected:
+  void SetUp() override {
+    pid = launch("com.example.editor", "Editor");
+    other = launch("com.example.other", "Other");  // frontmost, so the editor is in the background
+  }
+  std::string activateAction(int32_t p) const { return "activate pid=" + std::to_string(p) + " options=0"; }
+  std::string frontmostAction() const { return "set AXFrontmost pid=" + std::to_string(pid) + " true"; }
+
+  int32_t pid = 0;
+  int32_t other = 0;
+};
+
+// ---- The decision table ----
+
+TEST_F(WindowManagerToggle, OwnEntryTogglesTheSettingsWindowWhateverItsFlags) {
+  CountingDelegate delegate;
+  mac.appShell().applicationDelegate = &delegate;
+  auto own = std::make_shared<TrackedApp>("com.pelko.app", "Pelko", AppImage{}, mac.appShell().pid, true,
+                                          false, false, "Pelko Settings", 77);
+  manager->toggleApp(*own, 1);
+  own->isActive = false;
+  manager->toggleApp(*own, 1);
+  EXPECT_EQ(delegate.toggles, 2);
+  EXPECT_EQ(mac.appShell().activateOwnProcessCount, 0);
+  EXPECT_TRUE(mac.actionTexts().empty());
+  EXPECT_FALSE(manager->pendingFocus());
+}
+
+TEST_F(WindowManagerToggle, OwnEntryWithoutDelegateActivatesTheOwnProcess) {
+  manager->toggleApp(*appEntry(mac.appShell().pid, true), 1);
+  EXPECT_EQ(mac.appShell().activateOwnProcessCount, 1);
+}
+
+TEST_F(WindowManagerToggle, ActiveShownEntriesHideTheApplication) {
+  auto window = open(pid, "Doc");
+  manager->toggleApp(*windowEntry(pid, window, "Doc", /*active=*/true), 1);
+  EXPECT_TRUE(mac.isHidden(pid));
+  mac.unhide(pid);
+  manager->toggleApp(*appEntry(pid, /*active=*/true), 1);  // has a visible window
+  EXPECT_TRUE(mac.isHidden(pid));
+}
+
+TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocused) {
+  auto window = open(pid, "Doc");
+  mac.activate(other);
+  for (auto entry :
+       {windowEntry(pid, window, "Doc", false, false), windowEntry(pid, window, "Doc", true, true)}) {
+    mac.clearActions();
+    manager->toggleApp(*entry, 1);
+    EXPECT_FALSE(mac.isHidden(pid));
+    EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, window}));
+    EXPECT_EQ(mac.frontmostPID(), pid);
+    scheduler.advance(1);
+  }
+}
+
+TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGrouped) {
+  auto window = open(pid, "Doc");
+  mac.activate(other);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid), 1);
+  EXPECT_TRUE(acted(frontmostAction()));
+  EXPECT_TRUE(acted("set AXMainWindow pid=" + std::to_string(pid) + " window=" + w(window)));
+  EXPECT_FALSE(acted(activateAction(pid)));  // made frontmost through Accessibility, no activation call
+  EXPECT_EQ(manager->focusGeneration(), 1u);
+}
+
+TEST_F(WindowManagerToggle, HiddenApplicationEntryGetsAStandardActivation) {
+  open(pid, "Doc");
+  mac.hide(pid);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid, true, /*hidden=*/true), 1);
+  EXPECT_EQ(mac.actionTexts().front(), activateAction(pid));
+  EXPECT_EQ(manager->focusGeneration(), 0u);
+}
+
+// ---- Reopening ----
+
+TEST_F(WindowManagerToggle, ActiveApplicationWithOnlyMinimizedWindowsIsReopened) {
+  auto window = open(pid, "Doc", {100, 100, 800, 600}, /*minimized=*/true);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
+  EXPECT_FALSE(mac.isHidden(pid));
+  EXPECT_EQ(mac.actionTexts(),
+            (std::vector<std::string>{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
+  scheduler.advance(0.5);
+  EXPECT_FALSE(minimized(window));  // the application answered the reopen event
+  EXPECT_TRUE(mac.openedURLs().empty());
+}
+
+TEST_F(WindowManagerToggle, ReopenOpensTheBundleWhenNoWindowAppears) {
+  mac.setOpensWindowOnReopen(pid, false);
+  manager->toggleApp(*appEntry(pid, true), 1);
+  scheduler.advance(0.499);
+  EXPECT_TRUE(mac.openedURLs().empty());
+  scheduler.advance(0.001);
+  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{"/Applications/Editor.app"});
+}
+
+TEST_F(WindowManagerToggle, FailedReopenEventOpensTheBundleAtOnce) {
+  mac.setOpensWindowOnReopen(pid, false);
+  mac.setReopenEventFails(pid, true);
+  manager->toggleApp(*appEntry(pid, true), 1);
+  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{"/Applications/Editor.app"});
+}
+
+TEST_F(WindowManagerToggle, ReopenOfAGoneProcessIsLoggedAndSkipped) {
+  mac.quitApp(pid);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid, true), 1);
+  scheduler.advance(1);
+  EXPECT_TRUE(logged("activateWithReopen: PID " + std::to_string(pid) + " no longer valid, skipping"));
+  EXPECT_TRUE(mac.actionTexts().empty());
+}
+
+// ---- Grouped activation on the clicked display ----
+
+class GroupedActivation : public WindowManagerToggle {
+ protected:
+  void SetUp() override {
+    WindowManagerToggle::SetUp();
+    sim::SimDisplaySpec second;
+    second.bounds = {1920, 0, 1920, 1080};
+    displayB = mac.addDisplay(second);
+    displayA = mac.displays().front().id;
+    scheduler.runUntilIdle();
+  }
+  platform::DisplayID displayA = 0;
+  platform::DisplayID displayB = 0;
+};
+
+TEST_F(WindowManagerToggle, OneDisplayRestoresEveryMinimizedWindowAndRaisesTheFirst) {
+  auto visible = open(pid, "Visible");
+  auto m1 = open(pid, "M1", {200, 200, 800, 600}, true);
+  auto m2 = open(pid, "M2", {300, 300, 800, 600}, true);
+  mac.activate(other);
+  manager->toggleApp(*appEntry(pid), mac.displays().front().id);
+  EXPECT_FALSE(minimized(m1));
+  EXPECT_FALSE(minimized(m2));
+  EXPECT_TRUE(acted("set AXMainWindow pid=" + std::to_string(pid) + " window=" + w(visible)));
+  mac.clearActions();
+  scheduler.advance(1);
+  EXPECT_TRUE(actionsStartingWith("set AXMinimized").empty());  // no re-minimize passes
+}
+
+TEST_F(GroupedActivation, OnlyWindowsOnTheClickedDisplayComeBack) {
+  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
+  auto onB = open(pid, "On B", {2000, 100, 800, 600}, true);
+  mac.setRestoresMinimizedWindowsOnActivation(pid, true);
+  mac.activate(other);
+  manager->toggleApp(*appEntry(pid), displayB);
+  EXPECT_FALSE(minimized(onB));
+  EXPECT_TRUE(acted("AXRaise window=" + w(onB)));
+
+  // The activation restored the window on A; each pass at 25, 80, 200 and 400 ms puts it back.
+  double last = 0;
+  for (double at : {0.025, 0.08, 0.2, 0.4}) {
+    mac.unminimize(onA);
+    scheduler.advance(at - last - 0.001);
+    EXPECT_FALSE(minimized(onA)) << at;
+    scheduler.advance(0.001);
+    EXPECT_TRUE(minimized(onA)) << at;
+    last = at;
+  }
+  mac.unminimize(onA);
+  scheduler.advance(1);
+  EXPECT_FALSE(minimized(onA));
+  EXPECT_FALSE(minimized(onB));
+}
+
+TEST_F(GroupedActivation, TiesGoToTheEarlierDisplay) {
+  for (bool clickOnA : {true, false}) {
+    auto straddling = open(pid, "Straddling", {1420, 100, 1000, 600}, true);
+    open(pid, "Anchor", {100, 100, 400, 300});
+    mac.activate(other);
+    manager->toggleApp(*appEntry(pid), clickOnA ? displayA : displayB);
+    EXPECT_EQ(minimized(straddling), !clickOnA) << clickOnA;
+    scheduler.advance(1);
+  }
+}
+
+TEST_F(GroupedActivation, WindowWithoutListBoundsOrSizeIsPlacedAs800By600) {
+  sim::SimWindowSpec spec;
+  spec.title = "Unlisted";
+  spec.bounds = {1500, 100, 1200, 600};  // mostly on B; as 800 x 600 at its position, mostly on A
+  spec.minimized = true;
+  spec.listedInWindowList = false;
+  auto unlisted = mac.openWindow(pid, spec);
+  open(pid, "On B", {2100, 200, 800, 600});
+  mac.setAttributeReadError(pid, "AXSize", AXError::cannotComplete);
+  mac.activate(other);
+  manager->toggleApp(*appEntry(pid), displayB);
+  EXPECT_TRUE(minimized(unlisted));
+}
+
+TEST_F(GroupedActivation, WindowOnNoDisplayCountsAsOnTheClickedOne) {
+  auto nowhere = open(pid, "Nowhere", {5000, 5000, 800, 600}, true);
+  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
+  open(pid, "On B", {2000, 100, 800, 600});
+  mac.activate(other);
+  manager->toggleApp(*appEntry(pid), displayB);
+  EXPECT_FALSE(minimized(nowhere));
+  EXPECT_TRUE(minimized(onA));
+}
+
+TEST_F(GroupedActivation, WithoutAClickedDisplayEveryWindowCounts) {
+  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
+  auto onB = open(pid, "On B", {2000, 100, 800, 600}, true);
+  mac.activate(other);
+  manager->toggleApp(*appEntry(pid), std::nullopt);
+  EXPECT_FALSE(minimized(onA));
+  EXPECT_FALSE(minimized(onB));
+}
+
+TEST_F(GroupedActivation, EverythingMinimizedElsewhereTakesTheReopenPath) {
+  open(pid, "On A", {100, 100, 800, 600}, true);
+  mac.activate(other);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid), displayB);
+  EXPECT_TRUE(acted("reopen pid=" + std::to_string(pid)));
+  EXPECT_FALSE(acted(frontmostAction()));
+  EXPECT_EQ(manager->focusGeneration(), 0u);
+}
+
+TEST_F(GroupedActivation, ReactivatesWhenAnotherApplicationTookTheFront) {
+  open(pid, "Doc");
+  mac.activate(other);
+  manager->toggleApp(*appEntry(pid), displayA);
+  EXPECT_EQ(mac.frontmostPID(), pid);
+  mac.activate(other);
+  mac.clearActions();
+  scheduler.advance(0.05);
+  EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{activateAction(pid)});
+}
+
+TEST_F(GroupedActivation, ASecondClickCancelsTheFirstClicksFollowUps) {
+  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
+  open(pid, "On B", {2000, 100, 800, 600});
+  open(other, "Other doc");
+  mac.setRestoresMinimizedWindowsOnActivation(pid, true);
+  mac.activate(other);
+  manager->toggleApp(*appEntry(pid), displayB);
+  scheduler.advance(0.01);
+  manager->toggleApp(*appEntry(other), displayA);
+  EXPECT_EQ(manager->focusGeneration(), 2u);
+  mac.clearActions();
+  scheduler.advance(1);
+  EXPECT_FALSE(minimized(onA));
+  EXPECT_TRUE(actionsStartingWith("activate pid=" + std::to_string(pid)).empty());
+}
+
+TEST_F(GroupedActivation, ReminimizeAlsoMinimizesAWindowWhoseStateCannotBeRead) {
+  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
+  open(pid, "On B", {2000, 100, 800, 600});
+  mac.activate(other);
+  manager->toggleApp(*appEntry(pid), displayB);
+  mac.unminimize(onA);
+  mac.setWindowAttributeReadError(onA, "AXMinimized", AXError::cannotComplete);
+  scheduler.advance(0.025);
+  EXPECT_TRUE(minimized(onA));
+  EXPECT_TRUE(
+      logged("reminimizeSiblings: failed to read minimized state for wid " + w(onA) + " (error -25204)"));
+}
+
+// ---- Faults ----
+
+TEST_F(WindowManagerToggle, PerProcessErrorCodesAreLoggedAndTheClickStillActivates) {
+  for (AXError error : {AXError::cannotComplete, AXError::apiDisabled, AXError::noValue,
+                        AXError::attributeUnsupported, AXError::invalidUIElement}) {
+    int32_t app = launch("com.example.faulty" + std::to_string(platform::code(error)), "Faulty");
+    auto window = open(app, "Doc", {100, 100, 800, 600}, true);
+    mac.activate(other);
+    mac.setAttributeReadError(app, "AXMinimized", error);
+    mac.setAttributeWriteError(app, "AXMainWindow", error);
+    logs.clear();
+    manager->toggleApp(*appEntry(app), 1);
+    std::string code = std::to_string(platform::code(error));
+    EXPECT_TRUE(logged("activateGrouped: failed to read minimized state (error " + code + ")")) << code;
+    EXPECT_TRUE(logged("activateGrouped: focus window failed (main=" + code + " focus=0 raise=0)")) << code;
+    EXPECT_TRUE(minimized(window)) << code;  // unreadable counts as not minimized: nothing to restore
+    EXPECT_EQ(mac.frontmostPID(), app) << code;
+    scheduler.advance(1);
+  }
+}
+
+TEST_F(WindowManagerToggle, WholeProcessErrorFallsBackToReopening) {
+  open(pid, "Doc");
+  mac.activate(other);
+  mac.setAXError(pid, AXError::cannotComplete);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid), 1);
+  EXPECT_EQ(mac.actionTexts(),
+            (std::vector<std::string>{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
+}
+
+TEST_F(WindowManagerToggle, HungApplicationCostsOneTimeoutPerRequest) {
+  open(pid, "Doc");
+  mac.activate(other);
+  mac.setHung(pid, true);
+  mac.setOpensWindowOnReopen(pid, false);
+  manager->toggleApp(*appEntry(pid), 1);
+  EXPECT_EQ(mac.frontmostPID(), pid);  // the workspace activation does not need Accessibility
+  scheduler.advance(0.5);
+  // Its windows cannot be read, so the reopen check opens the bundle.
+  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{"/Applications/Editor.app"});
+  // Two window-list reads (the click and the reopen check), each waiting its 1 s time-out.
+  EXPECT_DOUBLE_EQ(mac.hungWaitSeconds(pid), 2.0);
+}
+
+}  // namespace
+}  // namespace pelko::testing
