@@ -1,0 +1,713 @@
+#include "taskbar/AppItemView.h"
+
+#include <QEnterEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QImageReader>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Accessibility.h"
+#include "platform/Appearance.h"
+#include "platform/Workspace.h"
+#include "settings/SettingsManager.h"
+#include "tracking/AccessibilityHelper.h"
+#include "tracking/AppTracker.h"
+#include "tracking/TrackedApp.h"
+#include "tracking/WindowManager.h"
+
+namespace pelko {
+
+namespace {
+
+constexpr Color kClear{0, 0, 0, 0};
+constexpr double kTitleEllipsisLimit = 100;
+
+// A one-line title that truncates at its tail instead of growing the button.
+class ItemLabel final : public QLabel {
+ public:
+  explicit ItemLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(false);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QString elided = fontMetrics().elidedText(text(), Qt::ElideRight, width());
+    painter.drawText(rect(), static_cast<int>(alignment()), elided);
+  }
+};
+
+QColor toQColor(const Color& c) {
+  return QColor::fromRgbF(
+      static_cast<float>(std::clamp(c.red, 0.0, 1.0)), static_cast<float>(std::clamp(c.green, 0.0, 1.0)),
+      static_cast<float>(std::clamp(c.blue, 0.0, 1.0)), static_cast<float>(std::clamp(c.alpha, 0.0, 1.0)));
+}
+
+// Interpolates with premultiplied alpha, so fading to or from clear does not pass through grey.
+Color mixColors(const Color& from, const Color& to, double t) {
+  const double a = from.alpha + (to.alpha - from.alpha) * t;
+  if (a <= 0) return Color{to.red, to.green, to.blue, 0};
+  auto channel = [&](double f, double g) {
+    return (f * from.alpha + (g * to.alpha - f * from.alpha) * t) / a;
+  };
+  return Color{channel(from.red, to.red), channel(from.green, to.green), channel(from.blue, to.blue), a};
+}
+
+// The icon as pixels: the image file it names when there is one, else a tile in the icon's colour with
+// the application's initial, so every entry stays recognisable.
+QPixmap renderIcon(const AppImage& image, const std::string& name, int side, qreal devicePixelRatio) {
+  if (side <= 0) return {};
+  const int pixels = std::max(1, static_cast<int>(std::lround(side * devicePixelRatio)));
+  const QString path = QString::fromStdString(image.source.source);
+  if (!path.isEmpty() && QFileInfo(path).isFile()) {
+    QImageReader reader(path);
+    reader.setScaledSize(QSize(pixels, pixels));
+    QImage loaded = reader.read();
+    if (!loaded.isNull()) {
+      QPixmap pixmap =
+          QPixmap::fromImage(loaded.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+      pixmap.setDevicePixelRatio(devicePixelRatio);
+      return pixmap;
+    }
+  }
+  QPixmap pixmap(pixels, pixels);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QRectF tile(0, 0, pixels, pixels);
+  const QColor base = toQColor(image.source.color.withAlpha(1));
+  QLinearGradient gradient(tile.topLeft(), tile.bottomLeft());
+  gradient.setColorAt(0, base.lighter(125));
+  gradient.setColorAt(1, base.darker(115));
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(gradient);
+  painter.drawRoundedRect(tile.adjusted(pixels * 0.04, pixels * 0.04, -pixels * 0.04, -pixels * 0.04),
+                          pixels * 0.22, pixels * 0.22);
+  const QString initial = QString::fromStdString(name).left(1).toUpper();
+  if (!initial.isEmpty()) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(std::max(1, static_cast<int>(pixels * 0.55)));
+    font.setBold(true);
+    painter.setFont(font);
+    const double luma = 0.299 * base.redF() + 0.587 * base.greenF() + 0.114 * base.blueF();
+    painter.setPen(luma > 0.6 ? QColor(30, 30, 30) : QColor(Qt::white));
+    painter.drawText(tile, Qt::AlignCenter, initial);
+  }
+  painter.end();
+  pixmap.setDevicePixelRatio(devicePixelRatio);
+  return pixmap;
+}
+
+QRect toQRect(const Rect& r) {
+  return QRect(static_cast<int>(std::lround(r.origin.x)), static_cast<int>(std::lround(r.origin.y)),
+               static_cast<int>(std::lround(r.size.width)), static_cast<int>(std::lround(r.size.height)));
+}
+
+QRectF toQRectF(const Rect& r) {
+  return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height);
+}
+
+}  // namespace
+
+AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
+    : QWidget(parent), env_(environment), animator_(environment.scheduler) {
+  setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::NoFocus);
+  labelView_ = new ItemLabel(this);
+  labelView_->hide();
+  updateTextColor();
+  indicatorColor_ = accentColor();
+}
+
+AppItemView::~AppItemView() {
+  if (deactivateWorkItem_) deactivateWorkItem_->cancel();
+  backgroundAnimation_.cancel();
+  popPointingHand();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Layout
+
+bool AppItemView::recordLayout(LayoutMode mode, double barThickness, double iconSizePercent, bool equalWidth,
+                               double maxWidth, double textSize, const std::string& indicatorPosition) {
+  const bool unchanged = hasLayout_ && currentLayoutMode_ == mode && lastConfigThickness_ == barThickness &&
+                         lastConfigIconPct_ == iconSizePercent && lastConfigEqualWidth_ == equalWidth &&
+                         lastConfigMaxWidth_ == maxWidth && lastConfigItemTextSize_ == textSize &&
+                         lastIndicatorPosition_ == indicatorPosition;
+  if (unchanged) return false;
+  currentLayoutMode_ = mode;
+  lastConfigThickness_ = barThickness;
+  lastConfigIconPct_ = iconSizePercent;
+  lastConfigEqualWidth_ = equalWidth;
+  lastConfigMaxWidth_ = maxWidth;
+  lastConfigItemTextSize_ = textSize;
+  lastIndicatorPosition_ = indicatorPosition;
+  hasLayout_ = true;
+  ++layoutRebuildCount_;
+  return true;
+}
+
+void AppItemView::configureIconsOnly(double barThickness, bool useEqualWidth, double iconSizePercent) {
+  auto s = settings();
+  const std::string pos = s ? s->activeIndicatorPosition.get() : std::string("bottom");
+  // The width limit and text size do not apply here; keep the values of the last text layout.
+  if (!recordLayout(LayoutMode::iconsOnly, barThickness, iconSizePercent, useEqualWidth, lastConfigMaxWidth_,
+                    lastConfigItemTextSize_, pos)) {
+    return;
+  }
+  labelView_->hide();
+  iconSide_ = item_layout::iconSide(LayoutMode::iconsOnly, barThickness, iconSizePercent);
+  sizing_ = item_layout::itemSizing(LayoutMode::iconsOnly, barThickness, useEqualWidth, 0);
+  applySizing();
+}
+
+void AppItemView::configureIconsTextRight(double barThickness, bool useEqualWidth, double iconSizePercent) {
+  auto s = settings();
+  const double maxWidth = s ? s->maxTaskWidth.get() : item_layout::kDefaultMaxTaskWidth;
+  const double textSize =
+      item_layout::clampedItemTextSize(s ? s->itemTextSize.get() : item_layout::kDefaultItemTextSize);
+  const std::string pos = s ? s->activeIndicatorPosition.get() : std::string("bottom");
+  if (!recordLayout(LayoutMode::iconsTextRight, barThickness, iconSizePercent, useEqualWidth, maxWidth,
+                    textSize, pos)) {
+    return;
+  }
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPointSizeF(textSize);
+  labelView_->setFont(font);
+  labelView_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  labelView_->show();
+  iconSide_ = item_layout::iconSide(LayoutMode::iconsTextRight, barThickness, iconSizePercent);
+  sizing_ = item_layout::itemSizing(LayoutMode::iconsTextRight, barThickness, useEqualWidth, maxWidth);
+  applySizing();
+}
+
+void AppItemView::configureVertical(double barThickness, TaskbarPosition, double iconSizePercent) {
+  auto s = settings();
+  const std::string pos = s ? s->activeIndicatorPosition.get() : std::string("bottom");
+  if (!recordLayout(LayoutMode::vertical, barThickness, iconSizePercent, false, lastConfigMaxWidth_,
+                    lastConfigItemTextSize_, pos)) {
+    return;
+  }
+  labelView_->hide();
+  iconSide_ = item_layout::iconSide(LayoutMode::vertical, barThickness, iconSizePercent);
+  sizing_ = item_layout::itemSizing(LayoutMode::vertical, barThickness, false, 0);
+  applySizing();
+}
+
+void AppItemView::applySizing() {
+  const int height = static_cast<int>(std::lround(sizing_.height));
+  if (sizing_.fixedWidth) {
+    setFixedSize(static_cast<int>(std::lround(*sizing_.fixedWidth)), height);
+    ownsWidthLimits_ = true;
+  } else {
+    setFixedHeight(height);
+    if (sizing_.minimumWidth || sizing_.maximumWidth) {
+      setMinimumWidth(static_cast<int>(std::lround(sizing_.minimumWidth.value_or(0))));
+      setMaximumWidth(static_cast<int>(std::lround(sizing_.maximumWidth.value_or(QWIDGETSIZE_MAX))));
+      ownsWidthLimits_ = true;
+    } else if (ownsWidthLimits_) {
+      // The bar sizes equal-width buttons; drop only the limits this button set itself.
+      setMinimumWidth(0);
+      setMaximumWidth(QWIDGETSIZE_MAX);
+      ownsWidthLimits_ = false;
+    }
+  }
+  iconPixmap_ = QPixmap();
+  updateGeometry();
+  // A button outside any layout (tests, a lone preview) takes its natural size itself.
+  if (!parentWidget() || !parentWidget()->layout()) {
+    QSize wanted = sizeHint().expandedTo(minimumSize()).boundedTo(maximumSize());
+    if (wanted != size()) resize(wanted);
+  }
+  applyGeometry();
+}
+
+QSize AppItemView::sizeHint() const {
+  if (!hasLayout_) return QSize(0, 0);
+  double titleWidth = 0;
+  if (currentLayoutMode_ == LayoutMode::iconsTextRight) {
+    titleWidth = QFontMetricsF(labelView_->font()).horizontalAdvance(labelView_->text());
+  }
+  const double width = item_layout::preferredWidth(currentLayoutMode_, sizing_, iconSide_, titleWidth);
+  return QSize(static_cast<int>(std::ceil(width)), static_cast<int>(std::lround(sizing_.height)));
+}
+
+QSize AppItemView::minimumSizeHint() const {
+  if (!hasLayout_) return QSize(0, 0);
+  const int height = static_cast<int>(std::lround(sizing_.height));
+  if (sizing_.fixedWidth) return QSize(static_cast<int>(std::lround(*sizing_.fixedWidth)), height);
+  return QSize(static_cast<int>(std::lround(sizing_.minimumWidth.value_or(0))), height);
+}
+
+void AppItemView::applyGeometry() {
+  if (!hasLayout_) return;
+  const QFontMetricsF metrics(labelView_->font());
+  const Size title{metrics.horizontalAdvance(labelView_->text()), std::ceil(metrics.height())};
+  const auto frames = item_layout::itemFrames(
+      currentLayoutMode_, Size{static_cast<double>(width()), static_cast<double>(height())}, iconSide_,
+      indicatorEdgeFromSetting(lastIndicatorPosition_), title);
+  if (currentLayoutMode_ == LayoutMode::iconsTextRight) labelView_->setGeometry(toQRect(frames.label));
+  update();
+}
+
+QRect AppItemView::iconFrame() const {
+  if (!hasLayout_) return {};
+  return toQRect(item_layout::itemFrames(currentLayoutMode_,
+                                         Size{static_cast<double>(width()), static_cast<double>(height())},
+                                         iconSide_, indicatorEdgeFromSetting(lastIndicatorPosition_), Size{})
+                     .icon);
+}
+
+QRect AppItemView::indicatorFrame() const {
+  if (!hasLayout_) return {};
+  const bool compact = currentLayoutMode_ != LayoutMode::iconsTextRight;
+  return toQRect(
+      item_layout::indicatorFrame(indicatorEdgeFromSetting(lastIndicatorPosition_), compact,
+                                  Size{static_cast<double>(width()), static_cast<double>(height())}));
+}
+
+void AppItemView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  applyGeometry();
+}
+
+void AppItemView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const Color shownBackground = presentedBackgroundColor();
+  if (shownBackground.alpha > 0) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(toQColor(shownBackground));
+    painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+  }
+  if (!hasLayout_) return;
+  const QRect icon = iconFrame();
+  if (trackedApp_ && !icon.isEmpty()) {
+    const qreal dpr = devicePixelRatioF();
+    if (iconPixmap_.isNull() || iconPixmap_.devicePixelRatio() != dpr ||
+        std::lround(iconPixmap_.width() / dpr) != icon.width()) {
+      iconPixmap_ = renderIcon(trackedApp_->icon, trackedApp_->name, icon.width(), dpr);
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(icon, iconPixmap_);
+  }
+  if (indicatorAlpha_ > 0) {
+    const QRectF indicator = toQRectF(item_layout::indicatorFrame(
+        indicatorEdgeFromSetting(lastIndicatorPosition_), currentLayoutMode_ != LayoutMode::iconsTextRight,
+        Size{static_cast<double>(width()), static_cast<double>(height())}));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(toQColor(indicatorColor_.withAlpha(indicatorColor_.alpha * indicatorAlpha_)));
+    painter.drawRoundedRect(indicator, 1, 1);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Binding and the active look
+
+void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWindowTitle) {
+  if (!app) return;
+  const bool same = trackedApp_ && trackedApp_->id == app->id;
+  if (deactivateWorkItem_) {
+    deactivateWorkItem_->cancel();
+    deactivateWorkItem_.reset();
+  }
+  if (!same) {
+    cancellables_.clear();
+    // Forget the last layout so the next layout call rebuilds for the new entry.
+    lastConfigThickness_ = 0;
+    lastConfigMaxWidth_ = 0;
+    lastConfigItemTextSize_ = 0;
+    lastIndicatorPosition_.clear();
+    lastScrollFocusedWindow_.reset();
+  }
+  // The first binding after the settings object is attached takes the bar's colours.
+  if (!coloursFromSettings_ && settings()) {
+    updateTextColor();
+    indicatorColor_ = accentColor();
+    coloursFromSettings_ = true;
+  }
+  trackedApp_ = app;
+  iconPixmap_ = QPixmap();
+  showWindowTitle_ = showWindowTitle;
+  updateLabel(showWindowTitle, std::nullopt);
+
+  isCurrentlyActive_ = app->isActive.get();
+  setIndicatorAlpha(showsActiveIndicatorSetting() && isCurrentlyActive_ ? 1 : 0);
+  setBackground(isCurrentlyActive_);
+
+  if (!same) {
+    QPointer<AppItemView> self(this);
+    app->isActive.publisher()
+        .dropFirst()
+        .sink([self](const bool& active) {
+          if (self) self->handleActiveChange(active);
+        })
+        .store(cancellables_);
+    app->windowTitle.publisher()
+        .dropFirst()
+        .sink([self](const std::optional<std::string>& title) {
+          // Delivered before the entry holds the new title, so it is passed along explicitly.
+          if (self) self->updateLabel(self->showWindowTitle_, title);
+        })
+        .store(cancellables_);
+  }
+  update();
+}
+
+void AppItemView::handleActiveChange(bool active) {
+  if (active == isCurrentlyActive_) return;
+  if (active) {
+    if (deactivateWorkItem_) {
+      deactivateWorkItem_->cancel();
+      deactivateWorkItem_.reset();
+    }
+    isCurrentlyActive_ = true;
+    setIndicatorAlpha(showsActiveIndicatorSetting() ? 1 : 0);
+    removeBackgroundAnimation();
+    background_ = cachedActiveColor_;
+    update();
+    return;
+  }
+  // Deactivation waits a moment: switching between two windows of one application reports inactive
+  // and active again in quick succession, and the look should not flicker.
+  if (deactivateWorkItem_) deactivateWorkItem_->cancel();
+  QPointer<AppItemView> self(this);
+  deactivateWorkItem_ = env_.scheduler.mainAfter(kDeactivationDelay, [self] {
+    if (!self) return;
+    self->deactivateWorkItem_.reset();
+    const auto& app = self->trackedApp_;
+    if (!app) return;
+    if (app->isActive.get()) return;
+    if (!app->isWindowEntry()) {
+      auto frontmost = self->env_.workspace.frontmostApplication();
+      if (frontmost && frontmost->processIdentifier() == app->pid) return;
+    }
+    self->isCurrentlyActive_ = false;
+    self->setIndicatorAlpha(0);
+    self->removeBackgroundAnimation();
+    self->background_ = kClear;
+    self->update();
+  });
+}
+
+void AppItemView::setActiveImmediate(bool active) {
+  if (active == isCurrentlyActive_) return;
+  isCurrentlyActive_ = active;
+  setIndicatorAlpha(showsActiveIndicatorSetting() && active ? 1 : 0);
+  setBackground(active);
+}
+
+void AppItemView::updateActiveIndicatorAppearance() {
+  indicatorColor_ = accentColor();
+  setIndicatorAlpha(showsActiveIndicatorSetting() && isCurrentlyActive_ ? 1 : 0);
+  update();
+}
+
+Color AppItemView::contrastingTextColor(const std::optional<Color>& background) {
+  if (!background) return Color::white();
+  const Color& c = *background;
+  if (!std::isfinite(c.red) || !std::isfinite(c.green) || !std::isfinite(c.blue)) return Color::white();
+  const double luma = 0.299 * c.red + 0.587 * c.green + 0.114 * c.blue;
+  return luma > 0.5 ? Color::black() : Color::white();
+}
+
+void AppItemView::updateTextColor() {
+  auto s = settings();
+  const Color c = s ? contrastingTextColor(s->backgroundColor.get()) : Color::white();
+  QPalette palette = labelView_->palette();
+  palette.setColor(QPalette::WindowText, toQColor(c));
+  labelView_->setPalette(palette);
+  cachedOverlayColor_ = c;
+  cachedHoverColor_ = c.withAlpha(0.08);
+  cachedActiveColor_ = c.withAlpha(0.15);
+}
+
+Color AppItemView::accentColor() const {
+  if (auto s = settings()) return s->activeIndicatorColor.get();
+  return env_.appearance.controlAccentColor();
+}
+
+bool AppItemView::showsActiveIndicatorSetting() const {
+  auto s = settings();
+  return s && s->showActiveIndicator.get();
+}
+
+void AppItemView::setIndicatorAlpha(double alpha) {
+  if (indicatorAlpha_ == alpha) return;
+  indicatorAlpha_ = alpha;
+  update();
+}
+
+void AppItemView::setBackground(bool active) {
+  removeBackgroundAnimation();
+  background_ = active ? cachedActiveColor_ : kClear;
+  update();
+}
+
+void AppItemView::removeBackgroundAnimation() {
+  backgroundAnimation_.cancel();
+  backgroundAnimation_ = AnimationHandle();
+  presentedBackground_.reset();
+}
+
+void AppItemView::animateBackgroundColor(const Color& target, double duration) {
+  if (background_ == target) {
+    removeBackgroundAnimation();
+    update();
+    return;
+  }
+  const Color from = presentedBackground_.value_or(background_);
+  removeBackgroundAnimation();
+  background_ = target;
+  presentedBackground_ = from;
+  QPointer<AppItemView> self(this);
+  backgroundAnimation_ = animator_.animate(
+      AnimationSpec{0, 1, duration, Easing::easeOut, false},
+      [self, from, target](double t) {
+        if (!self) return;
+        self->presentedBackground_ = mixColors(from, target, t);
+        self->update();
+      },
+      [self] {
+        if (!self) return;
+        self->presentedBackground_.reset();
+        self->update();
+      });
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Label
+
+void AppItemView::updateLabel(bool showWindowTitle, std::optional<std::optional<std::string>> titleOverride) {
+  if (!trackedApp_) return;
+  const TrackedApp& app = *trackedApp_;
+  const std::optional<std::string> title = titleOverride ? *titleOverride : app.windowTitle.get();
+
+  std::string text;
+  if (!app.isWindowEntry()) {
+    text = app.name;
+  } else if (showWindowTitle && title && !title->empty()) {
+    text = *title == app.name ? app.name : *title + " - " + app.name;
+  } else {
+    text = title ? *title : app.name;
+  }
+  const QString newText = QString::fromStdString(text);
+  if (labelView_->text() == newText) return;
+  labelView_->setText(newText);
+
+  std::string tip = app.name;
+  if (title && !title->empty() && *title != app.name) {
+    tip = app.name + " - " + *title;
+    const QString full = QString::fromStdString(tip);
+    if (full.size() > kTitleEllipsisLimit) tip = (full.left(60) + "..." + full.right(40)).toStdString();
+  }
+  const QString newTip = QString::fromStdString(tip);
+  if (toolTip() != newTip) setToolTip(newTip);
+  const QString accessible = QString::fromStdString(app.name);
+  if (accessibleName() != accessible) {
+    setAccessibleName(accessible);
+    setAccessibleDescription(QStringLiteral("Click to activate ") + accessible);
+  }
+  if (currentLayoutMode_ == LayoutMode::iconsTextRight) {
+    updateGeometry();
+    applyGeometry();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Pointer
+
+void AppItemView::enterEvent(QEnterEvent* event) {
+  QWidget::enterEvent(event);
+  mouseEntered();
+}
+
+void AppItemView::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  mouseExited();
+}
+
+void AppItemView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    event->ignore();
+    return;
+  }
+  // Qt reports the Command key of a Mac keyboard as the Control modifier.
+  mouseDown(event->modifiers().testFlag(Qt::ControlModifier));
+  event->accept();
+}
+
+void AppItemView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    event->ignore();
+    return;
+  }
+  mouseUp(rect().contains(event->position().toPoint()));
+  event->accept();
+}
+
+void AppItemView::wheelEvent(QWheelEvent* event) {
+  const double delta = scrollingDeltaY(event->pixelDelta().y(), event->angleDelta().y());
+  // An ignored wheel event travels on to the bar.
+  event->setAccepted(scrollWheel(delta));
+}
+
+void AppItemView::mouseEntered() {
+  if (!pointingHandPushed_) {
+    pointingHandPushed_ = true;
+    setCursor(Qt::PointingHandCursor);
+  }
+  if (!trackedApp_ || !trackedApp_->isActive.get())
+    animateBackgroundColor(cachedHoverColor_, kHoverInDuration);
+}
+
+void AppItemView::mouseExited() {
+  popPointingHand();
+  if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kHoverOutDuration);
+}
+
+void AppItemView::popPointingHand() {
+  if (!pointingHandPushed_) return;
+  pointingHandPushed_ = false;
+  unsetCursor();
+}
+
+void AppItemView::mouseDown(bool commandKey) {
+  if (commandKey && trackedApp_) {
+    // A Command press never clicks: it becomes a reorder drag or ends without effect.
+    cmdMouseDown_ = CommandPress{};
+    return;
+  }
+  removeBackgroundAnimation();
+  background_ = cachedActiveColor_;
+  update();
+}
+
+void AppItemView::mouseUp(bool insideBounds) {
+  if (cmdMouseDown_) {
+    cmdMouseDown_.reset();
+    return;
+  }
+  if (!insideBounds) return;
+  if (trackedApp_ && !trackedApp_->isActive.get()) {
+    isCurrentlyActive_ = true;
+    setIndicatorAlpha(showsActiveIndicatorSetting() ? 1 : 0);
+    removeBackgroundAnimation();
+    background_ = cachedActiveColor_;
+    update();
+  }
+  const double now = env_.scheduler.now();
+  // A hair of tolerance: the media clock's sums of short intervals are not exact in binary.
+  if (now - lastClickTime_ >= kClickDebounce - 1e-9) {
+    lastClickTime_ = now;
+    if (onClick) {
+      auto callback = onClick;  // the owner may replace or clear it while it runs
+      callback();
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Scroll wheel: cycling through a grouped application's windows
+
+double AppItemView::scrollingDeltaY(double pixelDeltaY, double angleDeltaEighthsY) {
+  if (pixelDeltaY != 0) return pixelDeltaY;
+  return angleDeltaEighthsY / 8.0;
+}
+
+std::optional<int64_t> AppItemView::windowAfterScroll(const std::vector<int64_t>& windows,
+                                                      std::optional<int64_t> current, double deltaY) {
+  const auto count = static_cast<int64_t>(windows.size());
+  if (count < 2) return std::nullopt;
+  int64_t index = 0;
+  if (current) {
+    auto it = std::find(windows.begin(), windows.end(), *current);
+    if (it != windows.end()) index = it - windows.begin();
+  }
+  const int64_t step = deltaY > 0 ? -1 : 1;
+  return windows[static_cast<size_t>((index + step + count) % count)];
+}
+
+bool AppItemView::scrollWheel(double deltaY) {
+  auto tracker = appTracker.lock();
+  auto manager = windowManager.lock();
+  auto s = settings();
+  if (!trackedApp_ || !tracker || !manager || !s) return false;
+  if (!s->groupWindows.get()) return false;
+  if (!(std::abs(deltaY) > kScrollThreshold)) return false;
+
+  const double now = env_.scheduler.now();
+  if (now - lastScrollTime_ < kScrollInterval - 1e-9) return true;  // swallowed: one step per flick
+  lastScrollTime_ = now;
+
+  const int32_t pid = trackedApp_->pid;
+  std::vector<int64_t> windows;
+  for (auto number : tracker->windowNumbers(pid)) windows.push_back(static_cast<int64_t>(number));
+  if (windows.size() < 2) return false;
+
+  auto contains = [&](int64_t number) {
+    return std::find(windows.begin(), windows.end(), number) != windows.end();
+  };
+  // Start from where the cycle stands: the window this button brought forward last, else this entry's
+  // own window, else the one the application has focused. Starting from the first window every time
+  // would only ever reach the second or the last.
+  std::optional<int64_t> current;
+  if (lastScrollFocusedWindow_ && contains(*lastScrollFocusedWindow_)) {
+    current = lastScrollFocusedWindow_;
+  } else if (trackedApp_->windowNumber) {
+    current = trackedApp_->windowNumber;
+  } else if (auto focused = focusedWindowNumber(pid); focused && contains(*focused)) {
+    current = focused;
+  }
+  const auto target = windowAfterScroll(windows, current, deltaY);
+  if (!target) return false;
+
+  manager->activate(pid);
+  focusSpecificWindow(pid, *target);
+  lastScrollFocusedWindow_ = target;
+  return true;
+}
+
+std::optional<int64_t> AppItemView::focusedWindowNumber(int32_t pid) {
+  auto& helper = env_.accessibilityHelper;
+  if (!helper.isTrusted()) return std::nullopt;
+  auto& ax = helper.accessibility();
+  const platform::AXElement app = helper.appElement(pid);
+  const auto focused = ax.copyAttributeValue(app, platform::ax::kFocusedWindow);
+  if (!focused.ok() || !focused.value || !focused.value->asElement()) return std::nullopt;
+  const auto number = ax.windowNumber(*focused.value->asElement());
+  if (!number.ok()) return std::nullopt;
+  return static_cast<int64_t>(number.windowNumber);
+}
+
+void AppItemView::focusSpecificWindow(int32_t pid, int64_t windowNumber) {
+  auto& helper = env_.accessibilityHelper;
+  if (!helper.isTrusted()) return;
+  auto& ax = helper.accessibility();
+  const platform::AXElement app = helper.appElement(pid);
+  const auto windows = ax.copyAttributeValue(app, platform::ax::kWindows);
+  if (!windows.ok() || !windows.value || !windows.value->asElements()) return;
+  for (const auto& window : *windows.value->asElements()) {
+    const auto number = ax.windowNumber(window);
+    if (!number.ok() || static_cast<int64_t>(number.windowNumber) != windowNumber) continue;
+    // Errors are ignored: the application was activated already, which is the best fallback.
+    (void)ax.setAttributeValue(app, platform::ax::kMainWindow, window);
+    (void)ax.setAttributeValue(app, platform::ax::kFocusedWindow, window);
+    (void)ax.performAction(window, platform::ax::kRaiseAction);
+    return;
+  }
+}
+
+}  // namespace pelko

@@ -1,0 +1,220 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/Cancellable.h"
+#include "foundation/Color.h"
+#include "foundation/Scheduler.h"
+#include "settings/SettingEnumerations.h"
+#include "taskbar/AppItemLayout.h"
+#include "ui/Animator.h"
+
+class QLabel;
+
+namespace pelko {
+
+class AccessibilityHelper;
+class AppTracker;
+class SettingsManager;
+class TrackedApp;
+class WindowManager;
+
+namespace platform {
+class Appearance;
+class Workspace;
+}  // namespace platform
+
+// The platform services every item button of a bar uses. They outlive the buttons.
+struct AppItemEnvironment {
+  Scheduler& scheduler;
+  platform::Workspace& workspace;            // the frontmost application
+  platform::Appearance& appearance;          // the accent colour while no settings object is attached
+  AccessibilityHelper& accessibilityHelper;  // trust and elements for acting on other windows
+};
+
+// The button of one taskbar entry: the entry's icon, in text mode its title, and the active indicator.
+// It lays itself out in one of three modes, tints on hover, shows the active look when pressed and
+// clicked, and cycles through a grouped application's windows on the scroll wheel.
+class AppItemView : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr double kHoverInDuration = 0.05;
+  static constexpr double kHoverOutDuration = 0.06;
+  static constexpr double kDeactivationDelay = 0.08;
+  // Releases closer together than this on the media clock count as one click.
+  static constexpr double kClickDebounce = 0.05;
+  // Scroll steps closer together than this are swallowed, so one flick moves one window.
+  static constexpr double kScrollInterval = 0.15;
+  // Vertical scroll deltas (points) at or below this are left to the bar.
+  static constexpr double kScrollThreshold = 3.0;
+  static constexpr double kCornerRadius = 3;
+
+  explicit AppItemView(const AppItemEnvironment& environment, QWidget* parent = nullptr);
+  ~AppItemView() override;
+  AppItemView(const AppItemView&) = delete;
+  AppItemView& operator=(const AppItemView&) = delete;
+
+  // Collaborators, set by the bar's view controller after creation. Held weakly: a button never keeps
+  // them alive and does the reduced work its operations describe once one is gone.
+  std::weak_ptr<SettingsManager> settingsManager;
+  std::weak_ptr<AppTracker> appTracker;
+  std::weak_ptr<WindowManager> windowManager;
+
+  // Callbacks of the owner; setting one replaces the earlier one.
+  std::function<void()> onClick;
+  std::function<void()> onSettingsRequested;
+  std::function<void()> onThumbnailWillShow;
+
+  const std::shared_ptr<TrackedApp>& trackedApp() const { return trackedApp_; }
+
+  // Binds the button to `app` (or re-binds the same entry with another title choice) and follows its
+  // active flag and title from then on.
+  void configure(const std::shared_ptr<TrackedApp>& app, bool showWindowTitle);
+
+  // The three layout modes. Calling one again with unchanged inputs changes nothing.
+  void configureIconsOnly(double barThickness, bool useEqualWidth, double iconSizePercent = 100);
+  void configureIconsTextRight(double barThickness, bool useEqualWidth, double iconSizePercent = 100);
+  // The position does not change the layout; the indicator's edge comes from its own setting.
+  void configureVertical(double barThickness, TaskbarPosition position, double iconSizePercent = 100);
+
+  // Shows or clears the active look at once (the bar clears the other buttons when one is clicked).
+  void setActiveImmediate(bool active);
+  // Re-reads the indicator colour and whether it is shown.
+  void updateActiveIndicatorAppearance();
+  // Recomputes label and overlay colours from the bar's background colour.
+  void updateTextColor();
+
+  // Black on light backgrounds, white on dark ones (and when there is no colour).
+  static Color contrastingTextColor(const std::optional<Color>& background);
+
+  // A scroll delta in points from a wheel event: the pixel delta when the device reports one, else
+  // the angle delta in degrees (15 per wheel notch). Positive when scrolling up.
+  static double scrollingDeltaY(double pixelDeltaY, double angleDeltaEighthsY);
+  // The window a scroll step moves to from `current` among `windows` (ascending window numbers):
+  // scrolling up (positive delta) goes to the previous window, down to the next, wrapping around; a
+  // current window not in the list counts as the first. Nothing with fewer than two windows.
+  static std::optional<int64_t> windowAfterScroll(const std::vector<int64_t>& windows,
+                                                  std::optional<int64_t> current, double deltaY);
+
+  // State for tests and the owner.
+  LayoutMode currentLayoutMode() const { return currentLayoutMode_; }
+  bool isCurrentlyActive() const { return isCurrentlyActive_; }
+  double indicatorAlpha() const { return indicatorAlpha_; }
+  Color indicatorColor() const { return indicatorColor_; }
+  // The background the button has (clear is alpha 0); a running animation is heading for it.
+  Color backgroundColor() const { return background_; }
+  // The background as drawn at this moment, mid-animation included.
+  Color presentedBackgroundColor() const { return presentedBackground_.value_or(background_); }
+  Color hoverColor() const { return cachedHoverColor_; }
+  Color activeColor() const { return cachedActiveColor_; }
+  // Whether this button has pushed the pointing-hand cursor and not popped it yet.
+  bool isPointingHandPushed() const { return pointingHandPushed_; }
+  // Whether a Command press is waiting to become a reorder drag or to end.
+  bool hasCommandPress() const { return cmdMouseDown_.has_value(); }
+  double iconSide() const { return iconSide_; }
+  QRect iconFrame() const;
+  QRect indicatorFrame() const;
+  QLabel* labelView() const { return labelView_; }
+  // Counts the layout operations that rebuilt the geometry (the others changed nothing).
+  int layoutRebuildCount() const { return layoutRebuildCount_; }
+  // The window the scroll wheel brought forward last; cleared when another entry is bound.
+  std::optional<int64_t> lastScrollFocusedWindow() const { return lastScrollFocusedWindow_; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
+ public:
+  // The pointer and wheel reactions, callable without a window system (the Qt events forward here).
+  // Each returns nothing; `scrollWheel` answers whether it handled the scroll (false hands it on).
+  void mouseEntered();
+  void mouseExited();
+  void mouseDown(bool commandKey);
+  void mouseUp(bool insideBounds);
+  bool scrollWheel(double deltaY);
+
+ private:
+  std::shared_ptr<SettingsManager> settings() const { return settingsManager.lock(); }
+
+  // Stores the inputs of a layout and answers whether they differ from the last one's.
+  bool recordLayout(LayoutMode mode, double barThickness, double iconSizePercent, bool equalWidth,
+                    double maxWidth, double textSize, const std::string& indicatorPosition);
+  void applyGeometry();
+  void applySizing();
+
+  void updateLabel(bool showWindowTitle, std::optional<std::optional<std::string>> titleOverride);
+  void handleActiveChange(bool active);
+  void setBackground(bool active);
+  void animateBackgroundColor(const Color& target, double duration);
+  void removeBackgroundAnimation();
+  void setIndicatorAlpha(double alpha);
+  bool showsActiveIndicatorSetting() const;
+  Color accentColor() const;
+
+  void popPointingHand();
+  // Brings one window of another application forward through Accessibility; nothing without trust.
+  void focusSpecificWindow(int32_t pid, int64_t windowNumber);
+  std::optional<int64_t> focusedWindowNumber(int32_t pid);
+
+  AppItemEnvironment env_;
+  Animator animator_;
+
+  QLabel* labelView_ = nullptr;
+  QWidget* activeIndicator_ = nullptr;
+  QPixmap iconPixmap_;
+
+  std::shared_ptr<TrackedApp> trackedApp_;
+  std::vector<Cancellable> cancellables_;
+  WorkItemPtr deactivateWorkItem_;
+  bool showWindowTitle_ = false;
+  bool coloursFromSettings_ = false;
+
+  LayoutMode currentLayoutMode_ = LayoutMode::iconsOnly;
+  double lastConfigThickness_ = 0;
+  double lastConfigIconPct_ = 0;
+  bool lastConfigEqualWidth_ = false;
+  double lastConfigMaxWidth_ = 0;
+  double lastConfigItemTextSize_ = 0;
+  std::string lastIndicatorPosition_ = "bottom";
+  bool hasLayout_ = false;
+  int layoutRebuildCount_ = 0;
+  double iconSide_ = 0;
+  item_layout::ItemSizing sizing_;
+  // Whether the button set width limits of its own (text mode without equal widths); with equal widths
+  // the bar owns the width and the button leaves it alone.
+  bool ownsWidthLimits_ = false;
+
+  bool isCurrentlyActive_ = false;
+  double indicatorAlpha_ = 0;
+  Color indicatorColor_;
+  Color background_{0, 0, 0, 0};
+  std::optional<Color> presentedBackground_;  // set while an animation runs
+  AnimationHandle backgroundAnimation_;
+  Color cachedOverlayColor_ = Color::white();
+  Color cachedHoverColor_ = Color::white().withAlpha(0.08);
+  Color cachedActiveColor_ = Color::white().withAlpha(0.15);
+
+  bool pointingHandPushed_ = false;
+  struct CommandPress {};
+  std::optional<CommandPress> cmdMouseDown_;
+  double lastClickTime_ = 0;
+  double lastScrollTime_ = 0;
+  std::optional<int64_t> lastScrollFocusedWindow_;
+};
+
+}  // namespace pelko
