@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <thread>
+
+#include "DockTestFolder.h"
+#include "tools/SimDockFolder.h"
+
+namespace pelko::testing {
+namespace {
+
+using platform::ChildProcessResult;
+using platform::PlistValue;
+
+class SimDockToolsTest : public ::testing::Test {
+ protected:
+  ChildProcessResult defaults(std::vector<std::string> arguments, std::map<std::string, std::string> env = {},
+                              double timeout = 5.0) {
+    real::PosixChildProcess runner(folder.runnerOptions(std::move(env)));
+    return runner.run(kSimDefaults, arguments, timeout);
+  }
+  ChildProcessResult killall(std::vector<std::string> arguments) {
+    real::PosixChildProcess runner(folder.runnerOptions());
+    return runner.run(kSimKillall, arguments, 5.0);
+  }
+
+  DockTestFolder folder;
+};
+
+TEST_F(SimDockToolsTest, WrittenValuesReadBackAsTheRealToolPrintsThem) {
+  struct Case {
+    std::vector<std::string> write;  // after "write com.apple.dock key"
+    std::string printed;
+    PlistValue stored;
+  };
+  const std::vector<Case> cases = {
+      {{"-bool", "true"}, "1\n", PlistValue(true)},
+      {{"-bool", "NO"}, "0\n", PlistValue(false)},
+      {{"-boolean", "Yes"}, "1\n", PlistValue(true)},
+      {{"-float", "1000000"}, "1000000\n", PlistValue(1000000.0)},
+      {{"-float", "0.0001"}, "0.0001\n", PlistValue(0.0001)},
+      {{"-float", "0.5"}, "0.5\n", PlistValue(0.5)},
+      {{"-int", "-42"}, "-42\n", PlistValue(int64_t{-42})},
+      {{"-string", "scale"}, "scale\n", PlistValue("scale")},
+      {{"-string", "two words; \"quoted\" 'x'"},
+       "two words; \"quoted\" 'x'\n",
+       PlistValue("two words; \"quoted\" 'x'")},
+      {{"untyped"}, "untyped\n", PlistValue("untyped")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.write.front());
+    std::vector<std::string> arguments{"write", "com.apple.dock", "key"};
+    arguments.insert(arguments.end(), c.write.begin(), c.write.end());
+    auto written = defaults(arguments);
+    ASSERT_TRUE(written.succeeded()) << written.standardError;
+    auto read = defaults({"read", "com.apple.dock", "key"});
+    EXPECT_TRUE(read.succeeded());
+    EXPECT_EQ(read.standardOutput, c.printed);
+    EXPECT_EQ(folder.domain().at("key"), c.stored);
+  }
+}
+
+TEST_F(SimDockToolsTest, MissingKeysAndDomainsFailLikeTheRealTool) {
+  auto noDomain = defaults({"read", "com.apple.dock", "autohide"});
+  EXPECT_TRUE(noDomain.exitedWithStatus(1));
+  EXPECT_EQ(noDomain.standardOutput, "");
+  EXPECT_NE(noDomain.standardError.find("does not exist"), std::string::npos);
+
+  folder.setDomain({{"mineffect", "genie"}});
+  auto noKey = defaults({"read", "com.apple.dock", "autohide"});
+  EXPECT_TRUE(noKey.exitedWithStatus(1));
+  EXPECT_EQ(noKey.standardOutput, "");
+  EXPECT_NE(noKey.standardError.find("The domain/default pair of (com.apple.dock, autohide) does not exist"),
+            std::string::npos);
+
+  auto deleteMissing = defaults({"delete", "com.apple.dock", "autohide"});
+  EXPECT_TRUE(deleteMissing.exitedWithStatus(1));
+  EXPECT_NE(deleteMissing.standardError.find("Defaults have not been changed."), std::string::npos);
+  EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"mineffect", "genie"}}));
+}
+
+TEST_F(SimDockToolsTest, DeleteRemovesOnlyTheKey) {
+  folder.setDomain({{"autohide-delay", 0.5}, {"orientation", "left"}});
+  EXPECT_TRUE(defaults({"delete", "com.apple.dock", "autohide-delay"}).succeeded());
+  EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"orientation", "left"}}));
+  EXPECT_TRUE(defaults({"read", "com.apple.dock", "autohide-delay"}).exitedWithStatus(1));
+}
+
+TEST_F(SimDockToolsTest, RejectedInputLeavesTheDomainAlone) {
+  folder.setDomain({{"mineffect", "genie"}});
+  const std::vector<std::vector<std::string>> rejected = {
+      {"write", "com.apple.dock", "autohide", "-bool", "maybe"},
+      {"write", "com.apple.dock", "autohide-delay", "-float", "abc"},
+      {"write", "com.apple.dock", "autohide-delay", "-float", "1.5x"},
+      {"write", "com.apple.dock", "count", "-int", "1.5"},
+      {"write", "com.apple.dock", "key", "-date", "now"},
+      {"write", "../escape", "key", "-string", "x"},
+      {"read", ".hidden", "key"},
+      {"frobnicate", "com.apple.dock", "key"},
+      {"read"},
+  };
+  for (const auto& arguments : rejected) {
+    SCOPED_TRACE(arguments.front() + (arguments.size() > 4 ? " " + arguments[4] : std::string()));
+    auto result = defaults(arguments);
+    EXPECT_TRUE(result.exitedWithStatus(1));
+  }
+  EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"mineffect", "genie"}}));
+}
+
+TEST_F(SimDockToolsTest, NeverOverwritesADomainFileItCannotRead) {
+  const std::string garbage = "<plist><dict><key>autohide</key>";
+  std::ofstream(folder.domainFile()) << garbage;
+  EXPECT_TRUE(defaults({"read", "com.apple.dock", "autohide"}).exitedWithStatus(1));
+  EXPECT_TRUE(defaults({"write", "com.apple.dock", "autohide", "-bool", "true"}).exitedWithStatus(1));
+  EXPECT_TRUE(defaults({"delete", "com.apple.dock", "autohide"}).exitedWithStatus(1));
+  EXPECT_EQ(DockTestFolder::readText(folder.domainFile()), garbage);
+}
+
+TEST_F(SimDockToolsTest, RefusesToRunWithoutItsFolder) {
+  real::PosixChildProcess::Options options;
+  options.extraEnvironment["PELKO_SIM_DOCK_DIR"] = "";
+  real::PosixChildProcess runner(options);
+  auto result = runner.run(kSimDefaults, {"write", "com.apple.dock", "autohide", "-bool", "true"}, 5.0);
+  EXPECT_TRUE(result.exitedWithStatus(1));
+  EXPECT_NE(result.standardError.find("PELKO_SIM_DOCK_DIR"), std::string::npos);
+  EXPECT_TRUE(runner.run(kSimKillall, {"Dock"}, 5.0).exitedWithStatus(1));
+}
+
+TEST_F(SimDockToolsTest, ConcurrentWritesLoseNothing) {
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 12; ++i) {
+    threads.emplace_back([this, i] {
+      real::PosixChildProcess runner(folder.runnerOptions());
+      runner.run(kSimDefaults,
+                 {"write", "com.apple.dock", "key" + std::to_string(i), "-int", std::to_string(i)}, 10.0);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  auto domain = folder.domain();
+  EXPECT_EQ(domain.size(), 12u);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(domain["key" + std::to_string(i)], PlistValue(i));
+}
+
+TEST_F(SimDockToolsTest, KillallRestartsOnlyTheDock) {
+  EXPECT_TRUE(killall({"Dock"}).succeeded());
+  EXPECT_EQ(folder.restarts(), 1u);
+
+  auto other = killall({"Finder"});
+  EXPECT_TRUE(other.exitedWithStatus(1));
+  EXPECT_NE(other.standardError.find("No matching processes belonging to you were found"), std::string::npos);
+  EXPECT_TRUE(killall({}).exitedWithStatus(1));
+  EXPECT_TRUE(killall({"-9", "Dock"}).exitedWithStatus(1));
+  EXPECT_EQ(folder.restarts(), 1u);
+  EXPECT_EQ(folder.commands(),
+            (std::vector<std::string>{"killall Dock", "killall Finder", "killall", "killall -9 Dock"}));
+}
+
+TEST_F(SimDockToolsTest, InjectedFailuresHitOnlyTheNamedRuns) {
+  std::map<std::string, std::string> env{
+      {"PELKO_SIM_FAIL", "defaults write com.apple.dock autohide ; killall"}};
+  auto failed = defaults({"write", "com.apple.dock", "autohide", "-bool", "true"}, env);
+  EXPECT_TRUE(failed.exitedWithStatus(1));
+  EXPECT_NE(failed.standardError.find("injected failure"), std::string::npos);
+  // "autohide" names a whole word: the delay is another key.
+  EXPECT_TRUE(defaults({"write", "com.apple.dock", "autohide-delay", "-float", "2"}, env).succeeded());
+  EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"autohide-delay", 2.0}}));
+}
+
+TEST_F(SimDockToolsTest, InjectedHangsAreEndedByTheTimeOut) {
+  auto hung = defaults({"write", "com.apple.dock", "mineffect", "-string", "scale"},
+                       {{"PELKO_SIM_HANG", "defaults write com.apple.dock mineffect"}}, 0.2);
+  EXPECT_TRUE(hung.timedOut);
+  EXPECT_EQ(hung.signal, SIGTERM);
+
+  auto stubborn = defaults({"read", "com.apple.dock", "mineffect"},
+                           {{"PELKO_SIM_HANG", "defaults read"}, {"PELKO_SIM_HANG_IGNORES_TERM", "1"}}, 0.2);
+  EXPECT_TRUE(stubborn.timedOut);
+  EXPECT_EQ(stubborn.signal, SIGKILL);
+  EXPECT_EQ(folder.domain(), PlistValue::Dictionary{});
+}
+
+TEST(SimDockFaultPatternTest, MatchesWholeLeadingWords) {
+  struct Case {
+    const char* pattern;
+    const char* line;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"killall", "killall Dock", true},
+      {"killall Dock", "killall Dock", true},
+      {"defaults write com.apple.dock autohide", "defaults write com.apple.dock autohide -bool true", true},
+      {"defaults write com.apple.dock autohide", "defaults write com.apple.dock autohide-delay -float 1",
+       false},
+      {"defaults read", "defaults write com.apple.dock x", false},
+      {"killall Dock extra", "killall Dock", false},
+      {"", "killall Dock", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(tools::faultPatternMatches(c.pattern, c.line), c.matches) << c.pattern << " | " << c.line;
+  }
+}
+
+}  // namespace
+}  // namespace pelko::testing
