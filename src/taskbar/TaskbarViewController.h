@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "foundation/Cancellable.h"
+#include "foundation/Scheduler.h"
+#include "settings/SettingEnumerations.h"
+#include "taskbar/TaskbarGeometry.h"
+#include "ui/Animator.h"
+#include "ui/StackView.h"
+#include "ui/VisualEffectView.h"
+
+namespace pelko {
+
+class AccessibilityHelper;
+class AppItemView;
+class AppTracker;
+class SettingsManager;
+class TaskbarContainerView;
+class TrackedApp;
+class WindowManager;
+
+namespace platform {
+class Appearance;
+class Workspace;
+}  // namespace platform
+
+// The content controller of one bar: builds the bar's views (a blurred background, the stack of item
+// buttons, places for the trash icon and the tray), keeps one item button per entry in list order, and
+// offers the operations through which the monitor manager and the application shell update the bar.
+// Main thread only. Its root view is made on first use of view(); once installed in a panel, the panel
+// owns it.
+class TaskbarViewController : public QObject {
+  Q_OBJECT
+ public:
+  // What the controller and its item buttons need besides the shared managers; all outlive the bar.
+  struct Environment {
+    Scheduler& scheduler;
+    platform::Workspace& workspace;
+    platform::Appearance& appearance;
+    AccessibilityHelper& accessibilityHelper;
+  };
+
+  static constexpr double kFadeInDuration = 0.15;
+  static constexpr double kFadeOutDuration = 0.1;
+  static constexpr double kMinTrayWidth = 80;
+
+  // `externallyManaged`: the monitor manager hands this bar its entries through updateFilteredApps();
+  // otherwise the bar follows the tracker's whole list itself.
+  TaskbarViewController(std::shared_ptr<AppTracker> appTracker, std::shared_ptr<WindowManager> windowManager,
+                        std::shared_ptr<SettingsManager> settingsManager, bool externallyManaged,
+                        const Environment& environment);
+  ~TaskbarViewController() override;
+  TaskbarViewController(const TaskbarViewController&) = delete;
+  TaskbarViewController& operator=(const TaskbarViewController&) = delete;
+
+  // The bar's root view, built (for the current position) and bound on first use.
+  TaskbarContainerView* view();
+  bool isViewLoaded() const { return view_ != nullptr; }
+
+  // The monitor of this bar; clicks act on that display's windows first.
+  std::optional<uint32_t> displayID;
+
+  // Rebuilds the bar for `position` with the entries it had (the monitor manager's last list when
+  // externally managed, the tracker's otherwise) and asks the tracker for a fresh pass.
+  void updateLayout(TaskbarPosition position);
+  // The monitor manager's list for this bar.
+  void updateFilteredApps(const std::vector<std::shared_ptr<TrackedApp>>& apps);
+  // Re-binds every button still in the tracker's list to its entry and re-applies every button's layout.
+  void reconfigureItems();
+  // Re-applies every button's layout (sizes changed).
+  void reconfigureItemSizes();
+  void refreshActiveIndicators();
+  void updateVibrancy();
+  void updateBackgroundOpacity();
+
+  // ---- For the monitor manager, the auto-hide manager and tests ----
+  StackView* appStackView() const { return appStackView_; }
+  VisualEffectView* vibrancyView() const { return vibrancyView_; }
+  // The button of an entry; null when the bar has none.
+  AppItemView* itemView(const std::string& id) const;
+  size_t itemCount() const { return appItemViews_.size(); }
+  // The buttons in their order along the bar.
+  std::vector<AppItemView*> arrangedItems() const;
+  const std::vector<std::shared_ptr<TrackedApp>>& lastFilteredApps() const { return lastFilteredApps_; }
+  // Buttons still fading out after their entry went.
+  size_t fadingOutCount() const;
+  // How often the equal-width rule was (re)applied to the stack.
+  int equalWidthRebuildCount() const { return equalWidthRebuilds_; }
+  // Places the bar's parts for the root view's current size (done on every resize).
+  void layoutSubviews();
+  // Where the bar's parts sit for the root view's current size.
+  BarContentLayout contentLayout() const;
+
+ private:
+  struct ItemSettings;
+
+  void loadView();
+  void viewDidLoad();
+  void buildLayout(TaskbarPosition position);
+  void bindData();
+  void applyBackground();
+
+  void updateAppItems(const std::vector<std::shared_ptr<TrackedApp>>& apps);
+  AppItemView* makeItem(const std::shared_ptr<TrackedApp>& app, const ItemSettings& settings);
+  void applyLayoutMode(AppItemView& item, const ItemSettings& settings);
+  void applyEqualWidthConstraints();
+  void fadeOut(AppItemView* item);
+  void fadeIn(const std::vector<AppItemView*>& items);
+  bool isFadingOut(const AppItemView* item) const;
+  void bindClick(AppItemView& item, const std::shared_ptr<TrackedApp>& app);
+  void optimisticallyActivate(const TrackedApp& app);
+  ItemSettings readItemSettings() const;
+
+  std::shared_ptr<AppTracker> appTracker_;
+  std::shared_ptr<WindowManager> windowManager_;
+  std::shared_ptr<SettingsManager> settingsManager_;
+  const bool externallyManaged_;
+  Environment env_;
+  Animator animator_;
+
+  QPointer<TaskbarContainerView> view_;
+  QPointer<StackView> appStackView_;
+  QPointer<VisualEffectView> vibrancyView_;
+  TaskbarPosition builtPosition_ = TaskbarPosition::bottom;
+  CancellableBag cancellables_;
+  std::unordered_map<std::string, QPointer<AppItemView>> appItemViews_;
+  std::vector<std::shared_ptr<TrackedApp>> lastFilteredApps_;
+  std::vector<QPointer<AppItemView>> fadingOut_;
+  bool equalWidthApplied_ = false;
+  size_t lastEqualWidthItemCount_ = 0;
+  double lastEqualWidthMaxWidth_ = 0;
+  int equalWidthRebuilds_ = 0;
+};
+
+}  // namespace pelko

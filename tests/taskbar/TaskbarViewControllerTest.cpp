@@ -1,0 +1,327 @@
+#include "taskbar/TaskbarViewController.h"
+
+#include <gtest/gtest.h>
+
+#include "TaskbarRectPrinter.h"
+#include "TaskbarTestWorld.h"
+#include "taskbar/TaskbarContainerView.h"
+#include "ui/WidgetOpacity.h"
+
+namespace pelko::test {
+namespace {
+
+class TaskbarViewControllerTest : public TaskbarTest {
+ protected:
+  std::unique_ptr<TaskbarViewController> bar = makeController(true);
+  std::unique_ptr<TaskbarPanel> panel;
+
+  // Puts the bar in a panel on the main screen at the position the settings give, as the monitor
+  // manager does.
+  void load() {
+    auto screen = mac.screens().screens().front();
+    Rect frame =
+        TaskbarPanel::frameForPosition(settings->position.get(), settings->barThickness(), screen, 0, 0);
+    panel = std::make_unique<TaskbarPanel>(frame, mac.screens(), &ownWindows);
+    panel->setContentView(bar->view());
+    panel->syncContentViewFrame();
+    panel->orderFront();
+  }
+  void moveTo(TaskbarPosition position) {
+    settings->position = position;
+    auto screen = mac.screens().screens().front();
+    panel->updatePosition(position, settings->barThickness(), screen, 0, 0);
+    panel->syncContentViewFrame();
+    bar->updateLayout(position);
+  }
+  void TearDown() override {
+    panel.reset();  // takes the root view with it
+    bar.reset();
+  }
+  std::vector<std::string> arrangedIDs() {
+    std::vector<std::string> ids;
+    for (AppItemView* item : bar->arrangedItems())
+      ids.push_back(item->trackedApp() ? item->trackedApp()->id : "?");
+    return ids;
+  }
+  std::vector<std::string> idsOf(const std::vector<TrackedAppPtr>& apps) {
+    std::vector<std::string> ids;
+    for (const auto& app : apps) ids.push_back(app->id);
+    return ids;
+  }
+};
+
+TEST_F(TaskbarViewControllerTest, NewButtonsAppearInListOrderAndFadeIn) {
+  load();
+  std::vector<TrackedAppPtr> apps = {appEntry(501, "Editor"), appEntry(502, "Mail"), appEntry(503, "Notes")};
+  bar->updateFilteredApps(apps);
+  EXPECT_EQ(arrangedIDs(), idsOf(apps));
+  EXPECT_EQ(bar->itemCount(), 3u);
+  EXPECT_EQ(bar->lastFilteredApps().size(), 3u);
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(widgetOpacity(*item), 0);
+  scheduler.advance(TaskbarViewController::kFadeInDuration);
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(widgetOpacity(*item), 1);
+  for (size_t i = 0; i < apps.size(); ++i) EXPECT_EQ(bar->itemView(apps[i]->id)->trackedApp(), apps[i]);
+}
+
+TEST_F(TaskbarViewControllerTest, VanishedButtonFadesOutWhereItStoodThenGoes) {
+  load();
+  auto a = appEntry(501, "Editor"), b = appEntry(502, "Mail"), c = appEntry(503, "Notes");
+  bar->updateFilteredApps({a, b, c});
+  scheduler.advance(1);
+  QPointer<AppItemView> mail = bar->itemView(b->id);
+  QRect where = mail->geometry();
+
+  bar->updateFilteredApps({a, c});
+  EXPECT_EQ(arrangedIDs(), idsOf({a, c}));
+  EXPECT_EQ(bar->itemView(b->id), nullptr);
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(mail->parentWidget(), bar->appStackView()) << "stays in the view hierarchy while fading";
+  EXPECT_EQ(mail->geometry(), where);
+  EXPECT_TRUE(mail->testAttribute(Qt::WA_TransparentForMouseEvents));
+  EXPECT_EQ(bar->fadingOutCount(), 1u);
+
+  scheduler.advance(0.05);
+  EXPECT_GT(widgetOpacity(*mail), 0);
+  EXPECT_LT(widgetOpacity(*mail), 1);
+  scheduler.advance(0.05);
+  EXPECT_TRUE(mail.isNull()) << "removed once its 0.1 s fade completed";
+  EXPECT_EQ(bar->fadingOutCount(), 0u);
+}
+
+TEST_F(TaskbarViewControllerTest, ButtonRemovedWhileFadingInFadesOutInstead) {
+  load();
+  auto a = appEntry(501, "Editor"), b = appEntry(502, "Mail");
+  bar->updateFilteredApps({a});
+  scheduler.advance(1);
+  bar->updateFilteredApps({a, b});
+  QPointer<AppItemView> mail = bar->itemView(b->id);
+  scheduler.advance(0.1);
+  double reached = widgetOpacity(*mail);
+  EXPECT_GT(reached, 0.5);
+  bar->updateFilteredApps({a});
+  scheduler.advance(0.05);
+  ASSERT_TRUE(mail);
+  EXPECT_LT(widgetOpacity(*mail), reached) << "the fade-in no longer pulls it up";
+  scheduler.advance(0.05);
+  EXPECT_TRUE(mail.isNull());
+}
+
+TEST_F(TaskbarViewControllerTest, ButtonIsHandedOverToANewEntryOfTheSameProcess) {
+  load();
+  auto editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail");
+  bar->updateFilteredApps({editor, mail});
+  scheduler.advance(1);
+  AppItemView* button = bar->itemView(editor->id);
+
+  auto editorWindow = windowEntry(501, "Editor", 7, "Draft");
+  bar->updateFilteredApps({editorWindow, mail});
+  EXPECT_EQ(bar->itemView(editorWindow->id), button) << "same button, re-keyed";
+  EXPECT_EQ(bar->itemView(editor->id), nullptr);
+  EXPECT_EQ(button->trackedApp(), editorWindow);
+  EXPECT_EQ(arrangedIDs(), idsOf({editorWindow, mail}));
+  EXPECT_EQ(widgetOpacity(*button), 1) << "neither faded out nor in";
+  EXPECT_EQ(bar->fadingOutCount(), 0u);
+}
+
+TEST_F(TaskbarViewControllerTest, ReordersOnlyOnARealOrderChange) {
+  load();
+  settings->equalWidth = true;
+  auto a = appEntry(501, "Editor"), b = appEntry(502, "Mail"), c = appEntry(503, "Notes");
+  bar->updateFilteredApps({a, b, c});
+  scheduler.advance(1);
+  std::vector<AppItemView*> before = bar->arrangedItems();
+  int rebuilds = bar->equalWidthRebuildCount();
+  QRect firstFrame = before[0]->geometry();
+
+  bar->updateFilteredApps({a, b, c});  // unchanged: nothing moves, nothing fades, no width rebuild
+  EXPECT_EQ(bar->arrangedItems(), before);
+  EXPECT_EQ(before[0]->geometry(), firstFrame);
+  EXPECT_EQ(bar->equalWidthRebuildCount(), rebuilds);
+  EXPECT_EQ(bar->fadingOutCount(), 0u);
+
+  bar->updateFilteredApps({b, a, c});  // a swap: the same buttons in the new order, no fades
+  EXPECT_EQ(bar->arrangedItems(), (std::vector<AppItemView*>{before[1], before[0], before[2]}));
+  EXPECT_EQ(bar->equalWidthRebuildCount(), rebuilds);
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(widgetOpacity(*item), 1);
+  EXPECT_LT(before[1]->geometry().x(), before[0]->geometry().x());
+}
+
+TEST_F(TaskbarViewControllerTest, ClickClearsOtherActiveLooksThenTogglesOnItsDisplay) {
+  int32_t editorPID = mac.launchApp("com.example.Editor", "Editor");
+  int32_t mailPID = mac.launchApp("com.example.Mail", "Mail");
+  scheduler.runUntilIdle();
+  load();
+  bar->displayID = 1;
+  auto mail = appEntry(mailPID, "Mail", true);
+  auto editorA = windowEntry(editorPID, "Editor", 11, "A", true);
+  auto editorB = windowEntry(editorPID, "Editor", 12, "B");
+  bar->updateFilteredApps({mail, editorA, editorB});
+  ASSERT_TRUE(bar->itemView(mail->id)->isCurrentlyActive());
+  ASSERT_TRUE(bar->itemView(editorA->id)->isCurrentlyActive());
+  mac.clearActions();
+
+  bar->itemView(editorB->id)->onClick();
+  // With grouping on, the clicked application's buttons keep their look; the others lose it at once.
+  EXPECT_FALSE(bar->itemView(mail->id)->isCurrentlyActive());
+  EXPECT_TRUE(bar->itemView(editorA->id)->isCurrentlyActive());
+  EXPECT_FALSE(mac.actions().empty()) << "the window manager acted on the click";
+
+  settings->groupWindows = false;
+  bar->itemView(editorA->id)->setActiveImmediate(true);
+  bar->itemView(mail->id)->setActiveImmediate(true);
+  bar->itemView(editorB->id)->onClick();
+  EXPECT_FALSE(bar->itemView(editorA->id)->isCurrentlyActive());
+  EXPECT_FALSE(bar->itemView(mail->id)->isCurrentlyActive());
+
+  // A click on the entry that is already active leaves every look alone.
+  bar->itemView(editorA->id)->setActiveImmediate(true);
+  bar->itemView(mail->id)->onClick();
+  EXPECT_TRUE(bar->itemView(editorA->id)->isCurrentlyActive());
+}
+
+TEST_F(TaskbarViewControllerTest, ClickAfterTheBarIsGoneDoesNothing) {
+  load();
+  auto entry = appEntry(501, "Editor");
+  bar->updateFilteredApps({entry});
+  auto click = bar->itemView(entry->id)->onClick;
+  panel.reset();
+  bar.reset();
+  mac.clearActions();
+  click();
+  EXPECT_TRUE(mac.actions().empty());
+}
+
+TEST_F(TaskbarViewControllerTest, EqualWidthsInIconsOnlyAndNoneOnAVerticalBar) {
+  settings->style = TaskbarStyle::iconsOnly;
+  settings->equalWidth = true;
+  load();
+  bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail"), appEntry(503, "Notes")});
+  ASSERT_TRUE(bar->appStackView()->equalLengthRule().has_value());
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_LE(item->width(), settings->barThickness());
+
+  moveTo(TaskbarPosition::left);
+  EXPECT_EQ(bar->appStackView()->orientation(), Qt::Vertical);
+  EXPECT_FALSE(bar->appStackView()->equalLengthRule().has_value());
+  EXPECT_EQ(bar->itemCount(), 3u) << "rebuilt from the monitor manager's last list";
+}
+
+TEST_F(TaskbarViewControllerTest, TextButtonsShareOneWidthAndGrowOnlyWhenLeftAligned) {
+  settings->equalWidth = true;
+  load();
+  auto shortName = appEntry(501, "Mail"), longName = appEntry(502, "Notes");
+  bar->updateFilteredApps({shortName, longName});
+  auto items = bar->arrangedItems();
+  EXPECT_EQ(items[0]->width(), static_cast<int>(settings->maxTaskWidth.get()));
+  EXPECT_EQ(items[1]->width(), items[0]->width());
+
+  settings->itemAlignment = ItemAlignment::center;
+  bar->updateLayout(TaskbarPosition::bottom);
+  items = bar->arrangedItems();
+  EXPECT_EQ(items[0]->width(), items[1]->width());
+  EXPECT_LT(items[0]->width(), static_cast<int>(settings->maxTaskWidth.get()));
+}
+
+TEST_F(TaskbarViewControllerTest, ReconfigureRebindsOnlyEntriesTheTrackerStillHasButLaysOutEvery) {
+  load();
+  auto editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail");
+  bar->updateFilteredApps({editor, mail});
+  auto editorAgain = appEntry(501, "Editor");  // the same identifier, a fresh object from the tracker
+  tracker->apps = std::vector<TrackedAppPtr>{editorAgain};
+  settings->style = TaskbarStyle::iconsOnly;
+  bar->reconfigureItems();
+  EXPECT_EQ(bar->itemView(editor->id)->trackedApp(), editorAgain);
+  EXPECT_EQ(bar->itemView(mail->id)->trackedApp(), mail);
+  for (AppItemView* item : bar->arrangedItems()) {
+    EXPECT_EQ(item->currentLayoutMode(), LayoutMode::iconsOnly);
+    EXPECT_EQ(item->width(), 34);
+  }
+  settings->taskbarSize = 150;
+  bar->reconfigureItemSizes();
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(item->width(), settings->barThickness());
+}
+
+struct PositionCase {
+  TaskbarPosition position;
+  QSize rootSize;
+  QRect stack;
+  QRect first;
+  QRect second;
+};
+
+class TaskbarPositionTest : public TaskbarViewControllerTest,
+                            public ::testing::WithParamInterface<PositionCase> {};
+
+TEST_P(TaskbarPositionTest, StackAndButtonsForEachEdge) {
+  const auto& c = GetParam();
+  settings->position = c.position;
+  settings->style = TaskbarStyle::iconsOnly;
+  load();
+  ASSERT_EQ(bar->view()->size(), c.rootSize);
+  bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail")});
+  EXPECT_EQ(bar->appStackView()->geometry(), c.stack);
+  auto items = bar->arrangedItems();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0]->geometry(), c.first);
+  EXPECT_EQ(items[1]->geometry(), c.second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, TaskbarPositionTest,
+    ::testing::Values(
+        // Horizontal bars: 34-point square buttons from 4 points in, 1 point apart.
+        PositionCase{TaskbarPosition::bottom, {1920, 34}, {4, 0, 1912, 34}, {0, 0, 34, 34}, {35, 0, 34, 34}},
+        PositionCase{TaskbarPosition::top, {1920, 34}, {4, 0, 1912, 34}, {0, 0, 34, 34}, {35, 0, 34, 34}},
+        // Vertical bars: 48-point buttons from 4 points below the top edge downwards.
+        PositionCase{TaskbarPosition::left, {48, 1055}, {0, 4, 48, 1047}, {0, 0, 48, 48}, {0, 49, 48, 48}},
+        PositionCase{TaskbarPosition::right, {48, 1055}, {0, 4, 48, 1047}, {0, 0, 48, 48}, {0, 49, 48, 48}}));
+
+TEST_F(TaskbarViewControllerTest, BackgroundFollowsColourOpacityAndVibrancy) {
+  settings->backgroundColor = Color{0.2, 0.4, 0.6, 1};
+  settings->backgroundOpacity = 50;
+  load();
+  EXPECT_EQ(bar->view()->backgroundColor(), (Color{0.2, 0.4, 0.6, 0.5}));
+  EXPECT_TRUE(bar->vibrancyView()->isHidden());
+
+  settings->useVibrancy = true;
+  bar->updateVibrancy();
+  EXPECT_EQ(bar->view()->backgroundColor(), std::nullopt);
+  EXPECT_FALSE(bar->vibrancyView()->isHidden());
+  EXPECT_EQ(bar->vibrancyView()->material(), VisualEffectMaterial::hudWindow);
+  EXPECT_EQ(bar->vibrancyView()->geometry(), bar->view()->rect());
+
+  settings->useVibrancy = false;
+  settings->backgroundOpacity = 100;
+  bar->updateBackgroundOpacity();
+  EXPECT_EQ(bar->view()->backgroundColor(), (Color{0.2, 0.4, 0.6, 1}));
+  EXPECT_FALSE(bar->vibrancyView()->isHidden()) << "only updateVibrancy() shows or hides the blur";
+}
+
+class TrackedTaskbarTest : public TaskbarTest {};
+
+TEST_F(TrackedTaskbarTest, BarThatIsNotExternallyManagedFollowsTheTrackersList) {
+  tracker->settingsManager = settings.get();
+  tracker->windowManager = windowManager;
+  auto bar = makeController(false);
+  bar->view()->resize(1920, 34);
+  int32_t editor = mac.launchApp("com.example.editor", "Editor");
+  mac.openWindow(editor, {.title = "Draft"});
+  int32_t mail = mac.launchApp("com.example.mail", "Mail");
+  mac.openWindow(mail, {.title = "Inbox"});
+  tracker->start();
+  scheduler.advance(1);
+  ASSERT_GE(tracker->apps.get().size(), 2u);
+  EXPECT_EQ(bar->itemCount(), tracker->apps.get().size());
+  std::vector<std::string> expected;
+  for (const auto& app : tracker->apps.get()) expected.push_back(app->id);
+  std::vector<std::string> shown;
+  for (AppItemView* item : bar->arrangedItems()) shown.push_back(item->trackedApp()->id);
+  EXPECT_EQ(shown, expected);
+
+  mac.quitApp(mail);
+  scheduler.advance(1);
+  EXPECT_EQ(bar->itemCount(), tracker->apps.get().size());
+  tracker->stop();
+}
+
+}  // namespace
+}  // namespace pelko::test
