@@ -226,8 +226,8 @@ void AppItemView::applySizing() {
   }
   iconPixmap_ = QPixmap();
   updateGeometry();
-  // A button outside any layout (tests, a lone preview) takes its natural size itself.
-  if (!parentWidget() || !parentWidget()->layout()) {
+  // A lone button (tests, a preview) takes its natural size itself; inside a bar the bar places it.
+  if (!parentWidget()) {
     QSize wanted = sizeHint().expandedTo(minimumSize()).boundedTo(maximumSize());
     if (wanted != size()) resize(wanted);
   }

@@ -80,11 +80,14 @@ TEST_F(AppItemRenderTest, IconsOnlyButtons) {
   const QImage image = renderStrip({active, hovered, plain}, false, "item-icons-only.png");
   ASSERT_FALSE(image.isNull());
   // The active button carries its accent bar 1 point above its bottom edge, centred.
-  const QPoint indicator =
-      active->mapTo(active->parentWidget() ? active->parentWidget() : active, QPoint(17, 32));
-  (void)indicator;
   EXPECT_EQ(active->indicatorFrame(), QRect(10, 31, 14, 2));
   EXPECT_EQ(active->size(), QSize(34, 34));
+  const QColor accent = image.pixelColor(active->x() + 17, active->y() + 32);
+  EXPECT_EQ(accent.name(), QColor(0, 122, 255).name());
+  // The hovered button is tinted lighter than the bare bar beside the icon.
+  const QColor tinted = image.pixelColor(hovered->x() + 2, hovered->y() + 17);
+  const QColor bare = image.pixelColor(plain->x() + 2, plain->y() + 17);
+  EXPECT_GT(tinted.lightness(), bare.lightness());
 }
 
 TEST_F(AppItemRenderTest, TextButtons) {
