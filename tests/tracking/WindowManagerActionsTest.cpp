@@ -1,4 +1,5 @@
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "WindowManagerFixture.h"
@@ -238,6 +239,87 @@ TEST_F(WindowManagerActions, ResizeNeverWritesANonFiniteFrame) {
   EXPECT_EQ(logs,
             std::vector<std::string>{"resizeWindowToAvoidTaskbar: AXValueCreate(.cgSize) returned nil"});
   EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{"set AXPosition window=" + w(front) + " (0, 1000)"});
+}
+
+}  // namespace
+}  // namespace pelko::testing
+
+namespace pelko::testing {
+namespace {
+
+// Each failing Accessibility call is logged in its operation's words with the signed error code. Each
+// case acts on a fresh application and answers the message it expects.
+TEST_F(WindowManagerTest, FailedRequestsAreLoggedInTheirOperationsWords) {
+  using Case = std::function<std::string(int32_t app)>;
+  const AXError refused = AXError::cannotComplete;
+  const Case cases[] = {
+      [&](int32_t app) {
+        open(app, "Doc");
+        mac.setAttributeReadError(app, "AXMinimized", AXError::failure);
+        manager->toggleApp(*appEntry(app, /*active=*/true), 1);
+        return "appHasVisibleWindows: failed to read minimized state (error -25200)";
+      },
+      [&](int32_t app) {
+        open(app, "Doc", {100, 100, 800, 600}, true);
+        mac.setAttributeWriteError(app, "AXMinimized", refused);
+        manager->toggleApp(*appEntry(app), 1);
+        return "activateGrouped: failed to unminimize window (error -25204)";
+      },
+      [&](int32_t app) {
+        open(app, "Doc");
+        mac.setAttributeReadError(app, "AXMinimized", AXError::attributeUnsupported);
+        manager->toggleApp(*windowEntry(app, 424242, "Doc"), 1);  // found by title: read as target
+        return "focusSpecificWindow: failed to read minimized state (error -25205)";
+      },
+      [&](int32_t app) {
+        open(app, "Doc");
+        mac.setAttributeReadError(app, "AXMinimized", AXError::attributeUnsupported);
+        manager->toggleApp(*windowEntry(app, 424242, "Doc"), 1);  // and again as a sibling
+        return "focusSpecificWindow: failed to read sibling minimized state (error -25205)";
+      },
+      [&](int32_t app) {
+        auto window = open(app, "Doc", {100, 100, 800, 600}, true);
+        mac.setAttributeWriteError(app, "AXMinimized", refused);
+        manager->toggleApp(*windowEntry(app, window, "Doc"), 1);
+        return "focusSpecificWindow: failed to unminimize window (error -25204)";
+      },
+      [&](int32_t app) {
+        auto window = open(app, "Doc");
+        mac.setAttributeWriteError(app, "AXMainWindow", refused);
+        manager->toggleApp(*windowEntry(app, window, "Doc", false, /*hidden=*/true), 1);
+        scheduler.advance(0.025);
+        return "raiseWindowByID: failed (main=-25204 focus=0 raise=0)";
+      },
+      [&](int32_t app) {
+        auto window = open(app, "Doc");
+        auto sibling = open(app, "Sibling", {200, 200, 800, 600}, true);
+        mac.setRestoresMinimizedWindowsOnActivation(app, true);
+        manager->toggleApp(*windowEntry(app, window, "Doc"), 1);
+        mac.setAttributeWriteError(app, "AXMinimized", refused);
+        scheduler.advance(0.05);
+        return "reminimizeSiblings: failed to minimize wid " + w(sibling) + " (error -25204)";
+      },
+      [&](int32_t app) {
+        auto window = open(app, "Doc");
+        mac.setAttributeWriteError(app, "AXMinimized", refused);
+        manager->toggleMinimize(*windowEntry(app, window, "Doc"));
+        return "toggleMinimize: failed to set minimized=true (error -25204)";
+      },
+      [&](int32_t app) {
+        open(app, "Doc", {100, 100, 800, 600}, true);
+        mac.setAttributeWriteError(app, "AXMinimized", refused);
+        manager->toggleMinimize(*appEntry(app, true, false, /*minimized=*/true));
+        return "toggleMinimize: failed to unminimize window (error -25204)";
+      },
+  };
+  int n = 0;
+  for (const auto& run : cases) {
+    int32_t app = launch("com.example.faulty" + std::to_string(++n), "Faulty");
+    logs.clear();
+    std::string expected = run(app);
+    EXPECT_TRUE(logged(expected)) << expected;
+    scheduler.advance(1);
+  }
 }
 
 }  // namespace

@@ -142,6 +142,27 @@ TEST_F(WindowManagerFocus, HiddenApplicationIsActivatedAndTheWindowRaisedByNumbe
   EXPECT_FALSE(manager->pendingFocus());
 }
 
+TEST_F(WindowManagerFocus, HiddenApplicationThatQuitMeanwhileOnlyHasItsPendingFocusCleared) {
+  mac.quitApp(pid);
+  mac.clearActions();
+  manager->toggleApp(*windowEntry(pid, target, "Target", false, /*hidden=*/true), 1);
+  EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, target}));
+  scheduler.advance(0.3);
+  EXPECT_FALSE(manager->pendingFocus());
+  EXPECT_TRUE(mac.actionTexts().empty());
+}
+
+// The application delegate wires the callback to the tracker, which may replace the clicked entry
+// while the focus operation is still running.
+TEST_F(WindowManagerFocus, TheCallbackMayReleaseTheClickedEntry) {
+  auto entry = windowEntry(pid, target, "Target");
+  manager->onPendingFocusChanged = [&entry] { entry.reset(); };
+  manager->toggleApp(*entry, 1);
+  EXPECT_FALSE(entry);
+  EXPECT_TRUE(acted(mainWindowAction(target)));
+  EXPECT_FALSE(minimized(target));
+}
+
 TEST_F(WindowManagerFocus, WithoutTrustOnlyActivates) {
   mac.permissions().accessibilityTrusted = false;
   manager->toggleApp(*windowEntry(pid, target, "Target"), 1);

@@ -4,6 +4,7 @@ namespace pelko::testing {
 namespace {
 
 using platform::AXError;
+using platform::PlistValue;
 
 class CountingDelegate : public platform::ApplicationDelegate {
  public:
@@ -180,6 +181,59 @@ TEST_F(GroupedActivation, OnlyWindowsOnTheClickedDisplayComeBack) {
   scheduler.advance(1);
   EXPECT_FALSE(minimized(onA));
   EXPECT_FALSE(minimized(onB));
+}
+
+TEST_F(WindowManagerToggle, GroupedActivationRestoresThenFocusesThenComesToTheFront) {
+  auto visible = open(pid, "Visible");
+  auto restored = open(pid, "Restored", {200, 200, 800, 600}, true);
+  mac.activate(other);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid), mac.displays().front().id);
+  std::string p = std::to_string(pid);
+  EXPECT_EQ(mac.actionTexts(),
+            (std::vector<std::string>{"set AXMinimized window=" + w(restored) + " false",
+                                      "set AXMainWindow pid=" + p + " window=" + w(visible),
+                                      "set AXFocusedWindow pid=" + p + " window=" + w(visible),
+                                      "AXRaise window=" + w(visible), frontmostAction()}));
+  // It is frontmost by the time the re-activation check runs, so the check leaves it alone.
+  mac.clearActions();
+  scheduler.advance(1);
+  EXPECT_TRUE(mac.actionTexts().empty());
+}
+
+// Where the window server lists a window, its frame there decides the display, whatever Accessibility
+// says; only windows it does not place are placed by their Accessibility position.
+TEST_F(GroupedActivation, TheWindowListPlacesAWindowBeforeAccessibilityDoes) {
+  namespace key = platform::window_key;
+  struct Case {
+    const char* what;
+    Rect listedBounds;
+    bool ownRow;  // the row names this application as owner
+    bool restored;
+  };
+  const Case cases[] = {
+      {"listed on B, positioned on A", {2000, 100, 800, 600}, true, true},
+      {"listed without area", {2000, 100, 0, 600}, true, false},
+      {"listed for another process", {2000, 100, 800, 600}, false, false},
+  };
+  for (const auto& c : cases) {
+    int32_t app = launch("com.example.listed", "Listed");
+    sim::SimWindowSpec spec;
+    spec.title = "Window";
+    spec.bounds = {100, 100, 800, 600};  // on A, as Accessibility reports it
+    spec.minimized = true;
+    spec.listedInWindowList = false;
+    auto window = mac.openWindow(app, spec);
+    open(app, "On B", {2100, 200, 800, 600});
+    int32_t owner = c.ownRow ? app : other;
+    mac.addRawWindowListRow({{key::kNumber, PlistValue(static_cast<int64_t>(window))},
+                             {key::kOwnerPID, PlistValue(static_cast<int64_t>(owner))},
+                             {key::kBounds, PlistValue(platform::rectDictionary(c.listedBounds))}});
+    mac.activate(other);
+    manager->toggleApp(*appEntry(app), displayB);
+    EXPECT_EQ(!minimized(window), c.restored) << c.what;
+    scheduler.advance(1);
+  }
 }
 
 TEST_F(GroupedActivation, TiesGoToTheEarlierDisplay) {
