@@ -92,8 +92,9 @@ class DockManager {
   // Set while a restore runs; a restore cut short by a crash is completed by the next recovery.
   static constexpr const char* kRestoreInProgressKey = "PelkoDockRestoreInProgress";
 
-  static constexpr const char* kDockDomain = "com.apple.dock";
-
+  // Background work keeps the manager's state alive until it ends, so the scheduler and the ports
+  // must outlive the manager's queued work (the application keeps all of them for its lifetime).
+  // The user defaults are written from the hide's background queue: the store must be thread-safe.
   DockManager(Scheduler& scheduler, platform::Workspace& workspace, platform::WindowServer& windowServer,
               Services services);
   ~DockManager();

@@ -45,7 +45,9 @@ int main(int argc, char** argv) {
   }
   if (mode == "exit" && argc == 3) return std::atoi(argv[2]);
   if (mode == "signal" && argc == 3) {
-    ::raise(std::atoi(argv[2]));
+    int sig = std::atoi(argv[2]);
+    ::signal(sig, SIG_DFL);  // a sanitizer's own handler would turn the signal into an exit
+    ::raise(sig);
     return 0;
   }
   if (mode == "flood" && argc == 3) {
