@@ -73,4 +73,14 @@ void LaunchAtLoginHelper::setLaunchAgent(bool install) {
     debugLog("LaunchAtLogin: cannot write " + path);
 }
 
+void LaunchAtLoginHelper::openLoginItemsSettings(platform::Workspace& workspace) {
+  static constexpr const char* kPaneLinks[] = {
+      "x-apple.systempreferences:com.apple.LoginItems-Settings.extension",
+      "x-apple.systempreferences:com.apple.preference.users?LoginItems",  // before the redesigned settings
+  };
+  for (const char* link : kPaneLinks)
+    if (workspace.openURL(link)) return;
+  workspace.openURL("/System/Applications/System Settings.app");
+}
+
 }  // namespace pelko

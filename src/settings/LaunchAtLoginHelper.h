@@ -5,6 +5,7 @@
 #include "platform/AppShell.h"
 #include "platform/FileSystem.h"
 #include "platform/LoginItems.h"
+#include "platform/Workspace.h"
 
 namespace pelko {
 
@@ -26,6 +27,10 @@ class LaunchAtLoginHelper {
 
   // <home>/Library/LaunchAgents/com.pelko.launcher.plist
   std::string launchAgentPlistPath() const;
+
+  // Opens the Login Items pane of the system settings, where the user allows a login item that awaits
+  // approval: the current pane's link, else the older one, else the System Settings application.
+  static void openLoginItemsSettings(platform::Workspace& workspace);
 
  private:
   void setLaunchAgent(bool install);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "FakeFileSystem.h"
 #include "platform/PlistXml.h"
+#include "platform/Workspace.h"
 #include "platform/sim/SimAppShell.h"
 #include "platform/sim/SimLoginItems.h"
 #include "settings/LaunchAtLoginHelper.h"
@@ -104,6 +107,44 @@ TEST_F(LaunchAtLogin, Unregistering) {
     EXPECT_EQ(loginItems.unregisterCount, c.unregisters) << c.what;
     EXPECT_FALSE(fileSystem.fileExists(agentPath)) << c.what;  // removed whatever the outcome
     EXPECT_EQ(helper.isEnabled(), c.enabledAfter) << c.what;
+  }
+}
+
+// Records every URL asked for and opens only those it is told to.
+class OpeningWorkspace final : public platform::Workspace {
+ public:
+  std::vector<platform::RunningApplicationPtr> runningApplications() override { return {}; }
+  platform::RunningApplicationPtr frontmostApplication() override { return nullptr; }
+  platform::RunningApplicationPtr runningApplication(int32_t) override { return nullptr; }
+  platform::AppIcon iconForFile(const std::string&) override { return {}; }
+  bool openURL(const std::string& url) override {
+    asked.push_back(url);
+    return opens.count(url) > 0;
+  }
+  bool sendReopenEvent(int32_t, double) override { return false; }
+  Publisher<platform::WorkspaceNotification> notifications(platform::WorkspaceNotificationName) override {
+    return Publisher<platform::WorkspaceNotification>([](auto) { return Cancellable(); });
+  }
+
+  std::set<std::string> opens;
+  std::vector<std::string> asked;
+};
+
+TEST(LoginItemsSettings, TriesThePaneLinksInOrderThenTheApplication) {
+  const std::string current = "x-apple.systempreferences:com.apple.LoginItems-Settings.extension";
+  const std::string older = "x-apple.systempreferences:com.apple.preference.users?LoginItems";
+  const std::string app = "/System/Applications/System Settings.app";
+  struct Case {
+    std::set<std::string> opens;
+    std::vector<std::string> asked;
+  };
+  for (const auto& c : std::vector<Case>{{{current, older, app}, {current}},
+                                         {{older, app}, {current, older}},
+                                         {{}, {current, older, app}}}) {
+    OpeningWorkspace workspace;
+    workspace.opens = c.opens;
+    LaunchAtLoginHelper::openLoginItemsSettings(workspace);
+    EXPECT_EQ(workspace.asked, c.asked);
   }
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "SettingsTestWorld.h"
 
 namespace pelko {
@@ -40,6 +43,71 @@ TEST_F(Presets, EveryEmissionOfABatchHappensWhileTheFlagIsSet) {
   settings->resetToDefaults();
   EXPECT_GE(emissions, 55 + 76);
   EXPECT_EQ(outsideBatch, 0);
+}
+
+// How often each setting's publisher delivered, by setting name.
+void countDeliveries(SettingsManager& settings, CancellableBag& bag, std::map<std::string, int>& counts) {
+  auto watch = [&](auto& setting) {
+    counts[setting.name()] = 0;
+    bag.push_back(setting.publisher().dropFirst().sink(
+        [&counts, name = setting.name()](const auto&) { ++counts[name]; }));
+  };
+#define PELKO_WATCH(name, ...) watch(settings.name);
+  PELKO_SETTINGS(PELKO_WATCH, PELKO_WATCH, PELKO_WATCH)
+#undef PELKO_WATCH
+}
+
+std::set<std::string> delivered(const std::map<std::string, int>& counts) {
+  std::set<std::string> names;
+  for (const auto& [name, count] : counts)
+    if (count > 0) names.insert(name);
+  return names;
+}
+
+TEST_F(Presets, EachBatchAssignsExactlyItsSettings) {
+  // What no preset assigns; the indicator position still follows the position's rule.
+  const std::set<std::string> untouched{"showBattery",
+                                        "showTime",
+                                        "suppressAccessibilityPermissionPrompt",
+                                        "suppressScreenRecordingPermissionPrompt",
+                                        "multiMonitorMode",
+                                        "autoResizeWindows",
+                                        "fullyHideDock",
+                                        "excludeFromCapture",
+                                        "blacklistedBundleIDs",
+                                        "showActiveIndicator",
+                                        "activeIndicatorColor",
+                                        "launchAtLogin",
+                                        "clockFontSize",
+                                        "trayFontSize",
+                                        "clockAlignment",
+                                        "dateAlignment",
+                                        "showBatteryPercentage",
+                                        "showBatteryIcon",
+                                        "colorCodedBattery",
+                                        "batteryIconStyle",
+                                        "customAppOrder"};
+  for (auto id : allPresetIDs()) {
+    CancellableBag bag;
+    std::map<std::string, int> counts;
+    countDeliveries(*settings, bag, counts);
+    ASSERT_EQ(counts.size(), 77u);
+    settings->applyPreset(id);
+    std::set<std::string> expected;
+    for (const auto& [name, count] : counts)
+      if (!untouched.count(name)) expected.insert(name);
+    EXPECT_EQ(expected.size(), 56u);
+    EXPECT_EQ(delivered(counts), expected) << title(id);
+  }
+
+  CancellableBag bag;
+  std::map<std::string, int> counts;
+  countDeliveries(*settings, bag, counts);
+  settings->resetToDefaults();
+  std::set<std::string> everyButTheHiddenApps;
+  for (const auto& [name, count] : counts)
+    if (name != "blacklistedBundleIDs") everyButTheHiddenApps.insert(name);
+  EXPECT_EQ(delivered(counts), everyButTheHiddenApps);
 }
 
 TEST_F(Presets, SidebarFromTheBottom) {

@@ -67,6 +67,15 @@ TEST_F(SettingsAssignment, ModifyInPlaceRunsTheRule) {
   EXPECT_EQ(world.stored("PelkoIconSize"), PlistValue(200.0));
 }
 
+TEST_F(SettingsAssignment, TranslucentColourStaysInMemoryButIsStoredAndReloadedOpaque) {
+  auto settings = make();
+  const Color translucent{0.2, 0.4, 0.6, 0.5};
+  settings->borderColor = translucent;
+  EXPECT_EQ(settings->borderColor.get(), translucent);
+  EXPECT_EQ(world.stored("PelkoBorderColor"), PlistValue("#336699"));
+  EXPECT_EQ(world.make()->borderColor.get(), translucent.withAlpha(1));
+}
+
 TEST_F(SettingsAssignment, NumericCorrections) {
   auto settings = make();
   struct Case {

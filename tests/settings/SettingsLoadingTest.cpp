@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <set>
+#include <tuple>
 
 #include "SettingsTestWorld.h"
 
@@ -158,6 +159,21 @@ TEST_F(SettingsLoading, StateOfTheSystemCorrectsStoredFlags) {
   EXPECT_EQ(world.stored("PelkoLaunchAtLogin"), PlistValue(false));
   EXPECT_EQ(world.loginItems.registerCount + world.loginItems.unregisterCount,
             0);  // the service is only asked
+}
+
+TEST_F(SettingsLoading, IndicatorPositionIsCorrectedOnlyWhenItNamesNoSide) {
+  for (auto [storedText, expected, rewritten] : std::vector<std::tuple<const char*, const char*, bool>>{
+           {"Top", "bottom", true}, {"", "bottom", true}, {"left", "left", false}}) {
+    test::SettingsTestWorld world;
+    world.defaults.setObject("PelkoActiveIndicatorPosition", storedText);
+    int writes = world.defaults.writeCount();
+    auto settings = world.make();
+    EXPECT_EQ(settings->activeIndicatorPosition.get(), expected) << storedText;
+    EXPECT_EQ(world.stored("PelkoActiveIndicatorPosition"), PlistValue(rewritten ? expected : storedText));
+    // Only the numbers (and a corrected indicator) are written at start.
+    EXPECT_EQ(world.defaults.writeCount() - writes, int(kNumericKeys.size()) + (rewritten ? 1 : 0))
+        << storedText;
+  }
 }
 
 TEST_F(SettingsLoading, ThumbnailPermissionIsAskedOnlyForStoredTrue) {
