@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "foundation/Cancellable.h"
+#include "foundation/Scheduler.h"
+#include "platform/Screens.h"
+#include "screens/ScreenState.h"
+#include "settings/SettingEnumerations.h"
+#include "taskbar/TaskbarViewController.h"
+
+namespace pelko {
+
+class AccessibilityHelper;
+class AppTracker;
+class SettingsManager;
+class TrackedApp;
+class WindowManager;
+
+namespace platform {
+class Appearance;
+class OwnWindows;
+class WindowServer;
+class Workspace;
+}  // namespace platform
+
+// Puts one taskbar on every monitor the multi-monitor mode asks for and keeps the set of bars in step
+// with the screens, the settings and the tracker's entry list. It owns one ScreenState per displayed
+// monitor, keyed by display number, and hands every bar the entries that belong on its monitor.
+//
+// Every rebuild replaces all bars: the new panels are ordered in before the old ones go, so the screen
+// never shows a gap. A burst of screen changes re-places the bars at once for each change and rebuilds
+// them once, 300 ms after the last. Main thread only.
+class MonitorManager {
+ public:
+  struct Dependencies {
+    Scheduler& scheduler;
+    platform::Screens& screens;
+    platform::WindowServer& windowServer;
+    // What the bars' buttons need.
+    platform::Workspace& workspace;
+    platform::Appearance& appearance;
+    AccessibilityHelper& accessibilityHelper;
+    // Lists the panels among this process's windows; optional.
+    platform::OwnWindows* ownWindows = nullptr;
+  };
+
+  static constexpr double kAppsThrottle = 0.1;
+  static constexpr double kDisplayIDGenerationThrottle = 0.1;
+  static constexpr double kScreenChangeDebounce = 0.3;
+
+  // Builds nothing yet.
+  MonitorManager(std::shared_ptr<AppTracker> appTracker, std::shared_ptr<WindowManager> windowManager,
+                 std::shared_ptr<SettingsManager> settingsManager, const Dependencies& dependencies);
+  // Stops first.
+  ~MonitorManager();
+  MonitorManager(const MonitorManager&) = delete;
+  MonitorManager& operator=(const MonitorManager&) = delete;
+
+  // Builds the bars and subscribes to the tracker, the screens and the multi-monitor mode. Call once;
+  // after stop() it may be called again.
+  void start();
+  // Removes every bar and subscription.
+  void stop();
+  bool isRunning() const { return running_; }
+
+  // Replaces every bar and gives the new ones the tracker's current entries (position and floating-bar
+  // changes, the restart action).
+  void rebuildAll();
+  // Moves every bar whose screen is still there to where the current settings and screen put it.
+  void repositionAllPanels();
+  void forEachViewController(const std::function<void(TaskbarViewController&)>& body) const;
+  void updateSharingType(WindowSharingType type);
+
+  // ---- Looking at the bars (the application shell, tests) ----
+  // The displays with a bar, ascending.
+  std::vector<platform::DisplayID> displayIDs() const;
+  TaskbarPanel* panel(platform::DisplayID display) const;
+  TaskbarViewController* viewController(platform::DisplayID display) const;
+  std::optional<platform::ScreenInfo> screen(platform::DisplayID display) const;
+  // Raised by every rebuild.
+  uint64_t rebuildGeneration() const { return rebuildGeneration_; }
+
+  // The screens that get a bar in `mode`: the main screen (else the first) alone in "primary only",
+  // every screen otherwise.
+  static std::vector<platform::ScreenInfo> targetScreens(
+      MultiMonitorMode mode, const std::vector<platform::ScreenInfo>& screens,
+      const std::optional<platform::ScreenInfo>& mainScreen);
+  // The entries of the bar on `display`, in list order. `mainDisplay` is the window server's main
+  // display; entries without a display belong to it.
+  static std::vector<std::shared_ptr<TrackedApp>> appsForDisplay(
+      MultiMonitorMode mode, const std::vector<std::shared_ptr<TrackedApp>>& apps,
+      platform::DisplayID display, platform::DisplayID mainDisplay);
+
+ private:
+  void rebuildScreenStates();
+  void updateAllScreens(const std::vector<std::shared_ptr<TrackedApp>>& apps);
+  WindowSharingType sharingTypeFromSettings() const;
+
+  std::shared_ptr<AppTracker> appTracker_;
+  std::shared_ptr<WindowManager> windowManager_;
+  std::shared_ptr<SettingsManager> settingsManager_;
+  Dependencies deps_;
+  std::map<platform::DisplayID, ScreenState> screenStates_;
+  CancellableBag cancellables_;
+  uint64_t rebuildGeneration_ = 0;
+  bool running_ = false;
+  // Subscriptions hold this weakly and do nothing once the manager is gone.
+  std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+};
+
+}  // namespace pelko

@@ -1,0 +1,45 @@
+#include "screens/ScreenState.h"
+
+#include <utility>
+
+namespace pelko {
+
+ScreenState::ScreenState(TaskbarPanel* panel, TaskbarViewController* viewController,
+                         platform::ScreenInfo screen)
+    : panel_(panel), viewController_(viewController), screen_(std::move(screen)) {
+  if (viewController_ && panel_) viewController_->setParent(panel_);
+}
+
+ScreenState::~ScreenState() {
+  close();
+}
+
+ScreenState::ScreenState(ScreenState&& other) noexcept
+    : panel_(std::exchange(other.panel_, nullptr)),
+      viewController_(std::exchange(other.viewController_, nullptr)),
+      screen_(std::move(other.screen_)) {}
+
+ScreenState& ScreenState::operator=(ScreenState&& other) noexcept {
+  if (this != &other) {
+    close();
+    panel_ = std::exchange(other.panel_, nullptr);
+    viewController_ = std::exchange(other.viewController_, nullptr);
+    screen_ = std::move(other.screen_);
+  }
+  return *this;
+}
+
+void ScreenState::close() {
+  TaskbarPanel* panel = std::exchange(panel_, nullptr);
+  TaskbarViewController* viewController = std::exchange(viewController_, nullptr);
+  if (panel) {
+    panel->setWindowOpacity(0);
+    // Hidden rather than closed: a closed window could count as the application's last one.
+    panel->orderOut();
+    panel->deleteLater();  // the view controller, its child, goes with it
+  } else if (viewController) {
+    viewController->deleteLater();
+  }
+}
+
+}  // namespace pelko

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QPointer>
+
+#include "platform/Screens.h"
+#include "taskbar/TaskbarContainerView.h"
+#include "taskbar/TaskbarPanel.h"
+#include "taskbar/TaskbarViewController.h"
+
+namespace pelko {
+
+// The bar of one displayed monitor, as the monitor manager keeps it, and its only owner: the view
+// controller is a child of the panel and the panel shows the controller's root view, so closing the
+// panel takes the whole bar with it. A state closes its bar when it is destroyed. The panel is deleted
+// on a later pass of the event loop, so a bar can be replaced from inside one of its own menus.
+class ScreenState {
+ public:
+  ScreenState() = default;
+  ScreenState(TaskbarPanel* panel, TaskbarViewController* viewController, platform::ScreenInfo screen);
+  ~ScreenState();
+  ScreenState(ScreenState&& other) noexcept;
+  ScreenState& operator=(ScreenState&& other) noexcept;
+  ScreenState(const ScreenState&) = delete;
+  ScreenState& operator=(const ScreenState&) = delete;
+
+  TaskbarPanel* panel() const { return panel_; }
+  TaskbarViewController* viewController() const { return viewController_; }
+  // The screen as it was when the bar was built or last re-placed.
+  const platform::ScreenInfo& screen() const { return screen_; }
+  void setScreen(const platform::ScreenInfo& screen) { screen_ = screen; }
+  platform::DisplayID displayID() const { return screen_.displayID; }
+
+  // Makes the panel fully transparent, takes it off the screen and lets it go; idempotent.
+  void close();
+
+ private:
+  QPointer<TaskbarPanel> panel_;
+  QPointer<TaskbarViewController> viewController_;
+  platform::ScreenInfo screen_;
+};
+
+}  // namespace pelko

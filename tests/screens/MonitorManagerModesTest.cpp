@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include "MonitorManagerTestWorld.h"
+
+namespace pelko::test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct ModeCase {
+  const char* name;
+  MultiMonitorMode mode;
+  int displays;  // 2: main and right; 3: and left
+  // Per bar, in display order (1 main, 2 right, 3 left).
+  std::vector<std::pair<platform::DisplayID, Names>> bars;
+};
+
+void PrintTo(const ModeCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+const Names kAll{"Editor", "Viewer", "Player", "Shell", "Mailer"};
+
+class MonitorManagerModesTest : public MonitorManagerTest, public ::testing::WithParamInterface<ModeCase> {};
+
+// The list: an entry on each display, one without a display, and a second one on the right display.
+TEST_P(MonitorManagerModesTest, EachModePutsBarsOnItsScreensWithTheirEntries) {
+  const ModeCase& c = GetParam();
+  ASSERT_EQ(addRight(), 2u);
+  if (c.displays == 3) {
+    ASSERT_EQ(addLeft(), 3u);
+  }
+  settings->multiMonitorMode = c.mode;
+  tracker->apps = {entry("Editor", 1), entry("Viewer", 2), entry("Player", 3), entry("Shell", std::nullopt),
+                   entry("Mailer", 2)};
+  start();
+
+  std::vector<platform::DisplayID> expectedIDs;
+  for (const auto& [display, names] : c.bars) {
+    expectedIDs.push_back(display);
+    EXPECT_EQ(namesOn(display), names) << "bar on display " << display;
+    ASSERT_NE(manager->panel(display), nullptr);
+    EXPECT_TRUE(manager->panel(display)->isOrderedIn());
+    EXPECT_EQ(manager->screen(display)->displayID, display);
+    EXPECT_EQ(manager->viewController(display)->displayID, display);
+  }
+  EXPECT_EQ(manager->displayIDs(), expectedIDs);
+  EXPECT_EQ(ownWindowNumbers().size(), expectedIDs.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, MonitorManagerModesTest,
+    ::testing::Values(ModeCase{"PrimaryOnlyTwo", MultiMonitorMode::primaryOnly, 2, {{1, kAll}}},
+                      ModeCase{"PrimaryOnlyThree", MultiMonitorMode::primaryOnly, 3, {{1, kAll}}},
+                      ModeCase{"AllOnAllTwo", MultiMonitorMode::allOnAll, 2, {{1, kAll}, {2, kAll}}},
+                      ModeCase{
+                          "AllOnAllThree", MultiMonitorMode::allOnAll, 3, {{1, kAll}, {2, kAll}, {3, kAll}}},
+                      // The entry on a display that is not there shows nowhere.
+                      ModeCase{"ActiveMonitorOnlyTwo",
+                               MultiMonitorMode::activeMonitorOnly,
+                               2,
+                               {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}}},
+                      ModeCase{"ActiveMonitorOnlyThree",
+                               MultiMonitorMode::activeMonitorOnly,
+                               3,
+                               {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
+                      ModeCase{"PerMonitorWindowsTwo",
+                               MultiMonitorMode::primaryAllOthersOwn,
+                               2,
+                               {{1, kAll}, {2, {"Viewer", "Mailer"}}}},
+                      ModeCase{"PerMonitorWindowsThree",
+                               MultiMonitorMode::primaryAllOthersOwn,
+                               3,
+                               {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A bar in "primary only" follows the tracker by itself, at once; the others wait for the manager's
+// throttled hand-out.
+TEST_F(MonitorManagerTest, OnlyThePrimaryOnlyBarFollowsTheTrackerItself) {
+  addRight();
+  for (MultiMonitorMode mode : {MultiMonitorMode::primaryOnly, MultiMonitorMode::allOnAll,
+                                MultiMonitorMode::activeMonitorOnly, MultiMonitorMode::primaryAllOthersOwn}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    settings->multiMonitorMode = mode;
+    tracker->apps = std::vector<TrackedAppPtr>{};
+    start();
+    advance(1);
+    tracker->apps = {entry("Editor", std::nullopt), entry("Viewer", std::nullopt)};
+    EXPECT_EQ(manager->viewController(kMain)->itemCount(), mode == MultiMonitorMode::primaryOnly ? 2u : 0u);
+    settle();
+    EXPECT_EQ(manager->viewController(kMain)->itemCount(), 2u);
+    manager.reset();
+    flushDeletes();
+  }
+}
+
+TEST_F(MonitorManagerTest, EntryListsReachTheBarsAtMostOncePerHundredMillisecondsLatestFirst) {
+  settings->multiMonitorMode = MultiMonitorMode::allOnAll;
+  addRight();
+  start();
+  advance(1);
+
+  tracker->apps = {entry("Editor", 1)};
+  settle();
+  EXPECT_EQ(namesOn(2), (Names{"Editor"}));  // the first list of a quiet spell passes at once
+
+  tracker->apps = {entry("Viewer", 1)};
+  tracker->apps = {entry("Player", 1), entry("Shell", 2)};
+  settle();
+  EXPECT_EQ(namesOn(2), (Names{"Editor"}));
+  advance(MonitorManager::kAppsThrottle);
+  EXPECT_EQ(namesOn(1), (Names{"Player", "Shell"}));
+  EXPECT_EQ(namesOn(2), (Names{"Player", "Shell"}));
+}
+
+// The tracker keeps the same entries and raises its generation when one of them moves to another
+// display; the bars are handed their lists again.
+TEST_F(MonitorManagerTest, EntriesMovingBetweenDisplaysChangeBars) {
+  settings->multiMonitorMode = MultiMonitorMode::activeMonitorOnly;
+  addRight();
+  addLeft();
+  auto editor = entry("Editor", 1);
+  auto viewer = entry("Viewer", 2);
+  tracker->apps = {editor, viewer};
+  start();
+  advance(1);
+  ASSERT_EQ(namesOn(1), (Names{"Editor"}));
+  ASSERT_EQ(namesOn(2), (Names{"Viewer"}));
+
+  viewer->displayID = 3;
+  tracker->displayIDGeneration = 1;
+  settle();
+  EXPECT_EQ(namesOn(2), (Names{}));
+  EXPECT_EQ(namesOn(3), (Names{"Viewer"}));
+
+  // Within the throttle window the latest move wins, at the window's end.
+  viewer->displayID = 1;
+  tracker->displayIDGeneration = 2;
+  editor->displayID = std::nullopt;
+  viewer->displayID = 2;
+  tracker->displayIDGeneration = 3;
+  settle();
+  EXPECT_EQ(namesOn(3), (Names{"Viewer"}));
+  advance(MonitorManager::kDisplayIDGenerationThrottle);
+  EXPECT_EQ(namesOn(1), (Names{"Editor"}));  // without a display: the main display's
+  EXPECT_EQ(namesOn(2), (Names{"Viewer"}));
+  EXPECT_EQ(namesOn(3), (Names{}));
+}
+
+TEST_F(MonitorManagerTest, PrimaryOnlyUsesTheMainScreenAndEntriesWithoutDisplayGoToTheMainDisplay) {
+  addRight();
+  mac.removeDisplay(kMain);  // the right display becomes the main one
+  settle();
+  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
+  start();
+  EXPECT_EQ(manager->displayIDs(), (std::vector<platform::DisplayID>{2}));
+
+  settings->multiMonitorMode = MultiMonitorMode::activeMonitorOnly;
+  tracker->apps = {entry("Shell", std::nullopt), entry("Editor", 2)};
+  settle();
+  advance(1);
+  EXPECT_EQ(namesOn(2), (Names{"Shell", "Editor"}));
+}
+
+// The distribution rule on its own, for the corner the end-to-end cases do not reach: a display that
+// is not the main one never gets entries without a display.
+TEST(MonitorManagerDistributionTest, EntriesWithoutADisplayOnlyOnTheMainDisplay) {
+  auto floating = std::make_shared<TrackedApp>("com.example.a", "A", AppImage{}, 1, false, false, false,
+                                               std::nullopt, std::nullopt);
+  const std::vector<TrackedAppPtr> apps{floating};
+  for (MultiMonitorMode mode : {MultiMonitorMode::activeMonitorOnly, MultiMonitorMode::primaryAllOthersOwn}) {
+    EXPECT_EQ(MonitorManager::appsForDisplay(mode, apps, 5, 5).size(), 1u);
+    EXPECT_TRUE(MonitorManager::appsForDisplay(mode, apps, 6, 5).empty());
+  }
+  EXPECT_EQ(MonitorManager::appsForDisplay(MultiMonitorMode::allOnAll, apps, 6, 5).size(), 1u);
+}
+
+}  // namespace
+}  // namespace pelko::test

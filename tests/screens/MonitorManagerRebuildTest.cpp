@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <QPointer>
+#include <algorithm>
+
+#include "MonitorManagerTestWorld.h"
+
+namespace pelko::test {
+namespace {
+
+using IDs = std::vector<platform::DisplayID>;
+
+class MonitorManagerRebuildTest : public MonitorManagerTest {
+ protected:
+  void SetUp() override {
+    settings->multiMonitorMode = MultiMonitorMode::allOnAll;
+    tracker->apps = {entry("Editor", 1), entry("Viewer", 2)};
+  }
+  std::vector<QPointer<TaskbarPanel>> panels() const {
+    std::vector<QPointer<TaskbarPanel>> result;
+    for (auto id : manager->displayIDs()) result.emplace_back(manager->panel(id));
+    return result;
+  }
+  static bool allGone(const std::vector<QPointer<TaskbarPanel>>& panels) {
+    return std::all_of(panels.begin(), panels.end(), [](const auto& p) { return p.isNull(); });
+  }
+};
+
+TEST_F(MonitorManagerRebuildTest, AnAddedDisplayGetsItsBarAfterThreeHundredMillisecondsOfQuiet) {
+  start();
+  const auto generation = manager->rebuildGeneration();
+  addRight();
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
+  advance(MonitorManager::kScreenChangeDebounce - 0.01);
+  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
+  advance(0.01);
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
+  EXPECT_EQ(manager->rebuildGeneration(), generation + 1);
+  EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Editor", "Viewer"}));
+  EXPECT_EQ(manager->panel(2)->frame(), Rect(1920, 56, 1280, 34));
+}
+
+TEST_F(MonitorManagerRebuildTest, ABurstOfScreenChangesRebuildsOnceAfterTheLast) {
+  start();
+  const auto generation = manager->rebuildGeneration();
+  addRight();
+  advance(0.2);
+  addLeft();
+  advance(0.2);
+  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
+  advance(0.1);
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2, 3}));
+  EXPECT_EQ(manager->rebuildGeneration(), generation + 1);
+  advance(5);
+  EXPECT_EQ(manager->rebuildGeneration(), generation + 1);
+}
+
+TEST_F(MonitorManagerRebuildTest, ARemovedDisplaysBarStaysUntilTheRebuildThenGoes) {
+  addRight();
+  start();
+  QPointer<TaskbarPanel> right = manager->panel(2);
+  const Rect rightFrame = right->frame();
+  mac.removeDisplay(2);
+  settle();
+  // Re-placing leaves the bar of a screen that is gone alone.
+  ASSERT_FALSE(right.isNull());
+  EXPECT_EQ(right->frame(), rightFrame);
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
+
+  advance(MonitorManager::kScreenChangeDebounce);
+  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
+  EXPECT_TRUE(right.isNull());
+  EXPECT_EQ(ownWindowNumbers().size(), 1u);
+}
+
+// When the main display goes, every coordinate shifts to the new main display's origin; the remaining
+// bars move there at once, not only after the rebuild.
+TEST_F(MonitorManagerRebuildTest, BarsAreRePlacedAtOnceWhenScreensMove) {
+  addRight();
+  start();
+  TaskbarPanel* right = manager->panel(2);
+  ASSERT_EQ(right->frame(), Rect(1920, 56, 1280, 34));
+  const auto generation = manager->rebuildGeneration();
+
+  mac.removeDisplay(kMain);
+  settle();
+  EXPECT_EQ(manager->rebuildGeneration(), generation);
+  EXPECT_EQ(manager->panel(2), right);
+  EXPECT_EQ(right->frame(), Rect(0, 0, 1280, 34));
+  EXPECT_EQ(manager->screen(2)->frame, Rect(0, 0, 1280, 1024));
+  EXPECT_EQ(right->contentView()->size(), QSize(1280, 34));
+
+  advance(MonitorManager::kScreenChangeDebounce);
+  EXPECT_EQ(manager->displayIDs(), (IDs{2}));
+  EXPECT_EQ(manager->panel(2)->frame(), Rect(manager->screen(2)->frame.origin, Size{1280, 34}));
+}
+
+TEST_F(MonitorManagerRebuildTest, ChangingTheModeRebuildsOnTheNextPass) {
+  addRight();
+  start();
+  auto old = panels();
+  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));  // the setting announces before it holds the value
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
+  EXPECT_TRUE(allGone(old));
+
+  settings->multiMonitorMode = MultiMonitorMode::primaryAllOthersOwn;
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
+  EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Viewer"}));
+}
+
+// The shell rebuilds the bars when the position or the floating-bar setting changes.
+TEST_F(MonitorManagerRebuildTest, RebuildAllPlacesNewBarsForPositionAndFloating) {
+  addRight();
+  start();
+  auto old = panels();
+
+  settings->position = TaskbarPosition::left;
+  manager->rebuildAll();
+  flushDeletes();
+  EXPECT_TRUE(allGone(old));
+  EXPECT_EQ(manager->panel(1)->frame(), Rect(0, 0, 48, 1055));
+  EXPECT_EQ(manager->panel(2)->frame(), Rect(1920, 56, 48, 999));
+  EXPECT_EQ(manager->panel(2)->contentView()->size(), QSize(48, 999));
+  EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Editor", "Viewer"}));
+
+  settings->position = TaskbarPosition::top;
+  settings->marginHorizontal = 10;
+  settings->marginVertical = 4;
+  settings->floatingBar = true;
+  manager->rebuildAll();
+  EXPECT_EQ(manager->panel(1)->frame(), Rect(10, 1055 - 34 - 4, 1900, 34));
+  EXPECT_TRUE(manager->panel(1)->hasShadow());
+  EXPECT_TRUE(manager->panel(2)->hasShadow());
+
+  settings->floatingBar = false;
+  manager->rebuildAll();
+  EXPECT_FALSE(manager->panel(1)->hasShadow());
+}
+
+TEST_F(MonitorManagerRebuildTest, NewPanelsComeInFrontBeforeTheOldOnesAreClosed) {
+  addRight();
+  addLeft();
+  start();
+  std::vector<std::string> oldOuts;
+  for (auto id : manager->displayIDs())
+    oldOuts.push_back("out " + std::to_string(*manager->panel(id)->windowNumber()));
+  auto old = panels();
+  ownWindows.log.clear();
+
+  manager->rebuildAll();
+  // Closed: transparent and off the screen, deleted on a later pass.
+  for (const auto& panel : old) {
+    ASSERT_FALSE(panel.isNull());
+    EXPECT_EQ(panel->windowOpacity(), 0.0);
+    EXPECT_FALSE(panel->isOrderedIn());
+    EXPECT_FALSE(panel->isVisible());
+  }
+  ASSERT_EQ(ownWindows.log.size(), 6u);
+  std::vector<std::string> ins(ownWindows.log.begin(), ownWindows.log.begin() + 3);
+  std::vector<std::string> outs(ownWindows.log.begin() + 3, ownWindows.log.end());
+  for (const auto& in : ins) EXPECT_EQ(in.rfind("in ", 0), 0u) << in;
+  EXPECT_EQ(outs, oldOuts);
+
+  flushDeletes();
+  EXPECT_TRUE(allGone(old));
+  std::vector<platform::WindowID> now;
+  for (auto id : manager->displayIDs()) now.push_back(*manager->panel(id)->windowNumber());
+  auto listed = ownWindowNumbers();
+  std::sort(now.begin(), now.end());
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, now);
+}
+
+TEST_F(MonitorManagerRebuildTest, PanelsAreOrderedInFullSizeOnTheTaskbarLevel) {
+  start();
+  TaskbarPanel* panel = manager->panel(1);
+  EXPECT_EQ(panel->frame(), Rect(0, 0, 1920, 34));
+  EXPECT_EQ(panel->contentView(), manager->viewController(1)->view());
+  EXPECT_EQ(panel->contentView()->size(), QSize(1920, 34));
+  EXPECT_EQ(mac.window(*panel->windowNumber())->layer, TaskbarPanel::taskbarLevel());
+  EXPECT_FALSE(panel->hasShadow());
+}
+
+TEST_F(MonitorManagerRebuildTest, SharingTypeFollowsExcludeFromCapture) {
+  addRight();
+  start();
+  for (auto id : manager->displayIDs())
+    EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::readOnly);
+  settings->excludeFromCapture = true;
+  manager->updateSharingType(WindowSharingType::none);
+  for (auto id : manager->displayIDs()) EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::none);
+  manager->rebuildAll();
+  for (auto id : manager->displayIDs()) EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::none);
+}
+
+TEST_F(MonitorManagerRebuildTest, ForEachViewControllerVisitsEveryBarOnce) {
+  addRight();
+  addLeft();
+  start();
+  std::vector<std::optional<uint32_t>> visited;
+  manager->forEachViewController([&](TaskbarViewController& c) { visited.push_back(c.displayID); });
+  std::sort(visited.begin(), visited.end());
+  EXPECT_EQ(visited, (std::vector<std::optional<uint32_t>>{1u, 2u, 3u}));
+}
+
+TEST_F(MonitorManagerRebuildTest, AScreenWithoutADisplayNumberGetsNoBar) {
+  mac.addDisplay({.id = 0, .bounds = kRightBounds});
+  addLeft();
+  start();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
+}
+
+TEST_F(MonitorManagerRebuildTest, StopRemovesEveryBarAndSubscriptionAndStartMakesOneSetAgain) {
+  addRight();
+  start();
+  auto old = panels();
+  manager->stop();
+  flushDeletes();
+  EXPECT_TRUE(manager->displayIDs().empty());
+  EXPECT_TRUE(allGone(old));
+  EXPECT_TRUE(ownWindowNumbers().empty());
+
+  const auto generation = manager->rebuildGeneration();
+  addLeft();
+  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
+  advance(1);
+  EXPECT_EQ(manager->rebuildGeneration(), generation);
+  EXPECT_TRUE(manager->displayIDs().empty());
+
+  manager->start();
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
+  const auto started = manager->rebuildGeneration();
+  mac.removeDisplay(3);
+  advance(1);
+  EXPECT_EQ(manager->rebuildGeneration(), started + 1);
+}
+
+TEST_F(MonitorManagerRebuildTest, NothingHappensOnceTheManagerIsGone) {
+  addRight();
+  start();
+  addLeft();
+  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
+  tracker->apps = std::vector<TrackedAppPtr>{};
+  manager.reset();
+  advance(1);
+  EXPECT_TRUE(ownWindowNumbers().empty());
+}
+
+TEST_F(MonitorManagerRebuildTest, WithoutScreensThereIsNoBarUntilOneComes) {
+  start();
+  mac.removeDisplay(kMain);
+  advance(1);
+  EXPECT_TRUE(manager->displayIDs().empty());
+  addRight();
+  advance(1);
+  EXPECT_EQ(manager->displayIDs(), (IDs{2}));
+  EXPECT_EQ(manager->panel(2)->frame(), Rect(manager->screen(2)->frame.origin, Size{1280, 34}));
+}
+
+}  // namespace
+}  // namespace pelko::test

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/VirtualScheduler.h"
+#include "platform/FileSystem.h"
+#include "platform/sim/InMemoryUserDefaults.h"
+#include "platform/sim/SimAppearance.h"
+#include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimOwnWindows.h"
+#include "platform/sim/SimulatedMac.h"
+#include "screens/MonitorManager.h"
+#include "settings/LaunchAtLoginHelper.h"
+#include "settings/SettingsManager.h"
+#include "tracking/AccessibilityHelper.h"
+#include "tracking/AppTracker.h"
+#include "tracking/TrackedApp.h"
+#include "tracking/WindowManager.h"
+
+namespace pelko::test {
+
+class MonitorTestFileSystem final : public platform::FileSystem {
+ public:
+  bool fileExists(const std::string&) const override { return false; }
+  std::optional<std::string> readFile(const std::string&) const override { return std::nullopt; }
+  bool createDirectories(const std::string&) override { return true; }
+  bool writeFileAtomically(const std::string&, const std::string&) override { return true; }
+  bool removeFile(const std::string&) override { return false; }
+};
+
+// The panels' own windows in the simulated window server, with the order in which they came and went.
+class RecordingOwnWindows final : public platform::OwnWindows {
+ public:
+  explicit RecordingOwnWindows(sim::SimulatedMac& mac) : inner_(mac) {}
+  platform::WindowID orderIn(const platform::OwnWindowDescription& window) override {
+    auto id = inner_.orderIn(window);
+    log.push_back("in " + std::to_string(id));
+    return id;
+  }
+  void setBounds(platform::WindowID window, const Rect& bounds) override { inner_.setBounds(window, bounds); }
+  void orderOut(platform::WindowID window) override {
+    log.push_back("out " + std::to_string(window));
+    inner_.orderOut(window);
+  }
+  std::vector<std::string> log;
+
+ private:
+  sim::SimOwnWindows inner_;
+};
+
+// A simulated Mac whose main display (1) is 1920 x 1080, with the settings, tracker and window manager
+// the bars work with, and a monitor manager over them. The tracker is not started: tests publish entry
+// lists themselves.
+class MonitorManagerTest : public ::testing::Test {
+ protected:
+  // Window-server bounds of the displays tests add: one to the right, one to the left, lower.
+  static constexpr Rect kRightBounds{1920, 0, 1280, 1024};
+  static constexpr Rect kLeftBounds{-1440, 200, 1440, 900};
+
+  VirtualScheduler scheduler;
+  sim::SimulatedMac mac{scheduler};
+  RecordingOwnWindows ownWindows{mac};
+  sim::InMemoryUserDefaults defaults;
+  sim::SimAppearance appearance;
+  sim::SimLoginItems loginItems;
+  MonitorTestFileSystem fileSystem;
+  LaunchAtLoginHelper launchAtLogin{loginItems, fileSystem, mac.appShell()};
+  std::shared_ptr<SettingsManager> settings = std::make_shared<SettingsManager>(
+      SettingsManager::Dependencies{defaults, mac.permissions(), appearance, launchAtLogin, scheduler});
+  AccessibilityHelper accessibilityHelper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
+                                          mac.appShell()};
+  std::shared_ptr<WindowManager> windowManager =
+      WindowManager::create(scheduler, mac.workspace(), mac.windowServer(), accessibilityHelper);
+  std::shared_ptr<AppTracker> tracker = AppTracker::create(AppTracker::Dependencies{scheduler,
+                                                                                    mac.workspace(),
+                                                                                    mac.windowServer(),
+                                                                                    mac.accessibility(),
+                                                                                    accessibilityHelper,
+                                                                                    &mac.screens(),
+                                                                                    {}});
+  std::unique_ptr<MonitorManager> manager;
+
+  static constexpr platform::DisplayID kMain = 1;
+
+  void TearDown() override {
+    manager.reset();
+    flushDeletes();
+  }
+
+  std::unique_ptr<MonitorManager> makeManager() {
+    return std::make_unique<MonitorManager>(
+        tracker, windowManager, settings,
+        MonitorManager::Dependencies{scheduler, mac.screens(), mac.windowServer(), mac.workspace(),
+                                     appearance, accessibilityHelper, &ownWindows});
+  }
+  // Starts a manager and lets the first hand-out of the entries arrive.
+  void start() {
+    manager = makeManager();
+    manager->start();
+    settle();
+  }
+  // Runs what is due now, without moving the clock.
+  void settle() {
+    scheduler.runUntilIdle();
+    flushDeletes();
+  }
+  void advance(double seconds) {
+    scheduler.advance(seconds);
+    flushDeletes();
+  }
+  static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+  platform::DisplayID addRight() {
+    return mac.addDisplay({.bounds = kRightBounds, .scale = 1.0, .name = "Right"});
+  }
+  platform::DisplayID addLeft() {
+    return mac.addDisplay({.bounds = kLeftBounds, .scale = 2.0, .name = "Left"});
+  }
+
+  static TrackedAppPtr entry(const std::string& name, std::optional<uint32_t> display, int32_t pid = 0) {
+    static int32_t nextPID = 700;
+    auto app = std::make_shared<TrackedApp>("com.example." + name, name, AppImage{}, pid ? pid : nextPID++,
+                                            false, false, false, std::nullopt, std::nullopt);
+    app->displayID = display;
+    return app;
+  }
+
+  // The names of the entries the bar on `display` was last handed.
+  std::vector<std::string> namesOn(platform::DisplayID display) const {
+    std::vector<std::string> names;
+    auto* controller = manager->viewController(display);
+    if (!controller) return {"<no bar>"};
+    for (const auto& app : controller->lastFilteredApps()) names.push_back(app->name);
+    return names;
+  }
+  // This process's windows in the window server's list: the panels that are ordered in.
+  std::vector<platform::WindowID> ownWindowNumbers() {
+    std::vector<platform::WindowID> numbers;
+    for (auto number : mac.windowOrder())
+      if (mac.window(number)->owner == mac.appShell().pid) numbers.push_back(number);
+    return numbers;
+  }
+};
+
+}  // namespace pelko::test
