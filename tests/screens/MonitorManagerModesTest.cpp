@@ -162,18 +162,5 @@ TEST_F(MonitorManagerTest, PrimaryOnlyUsesTheMainScreenAndEntriesWithoutDisplayG
   EXPECT_EQ(namesOn(2), (Names{"Shell", "Editor"}));
 }
 
-// The distribution rule on its own, for the corner the end-to-end cases do not reach: a display that
-// is not the main one never gets entries without a display.
-TEST(MonitorManagerDistributionTest, EntriesWithoutADisplayOnlyOnTheMainDisplay) {
-  auto floating = std::make_shared<TrackedApp>("com.example.a", "A", AppImage{}, 1, false, false, false,
-                                               std::nullopt, std::nullopt);
-  const std::vector<TrackedAppPtr> apps{floating};
-  for (MultiMonitorMode mode : {MultiMonitorMode::activeMonitorOnly, MultiMonitorMode::primaryAllOthersOwn}) {
-    EXPECT_EQ(MonitorManager::appsForDisplay(mode, apps, 5, 5).size(), 1u);
-    EXPECT_TRUE(MonitorManager::appsForDisplay(mode, apps, 6, 5).empty());
-  }
-  EXPECT_EQ(MonitorManager::appsForDisplay(MultiMonitorMode::allOnAll, apps, 6, 5).size(), 1u);
-}
-
 }  // namespace
 }  // namespace pelko::test

@@ -175,16 +175,6 @@ TEST_F(MonitorManagerRebuildTest, NewPanelsComeInFrontBeforeTheOldOnesAreClosed)
   EXPECT_EQ(listed, now);
 }
 
-TEST_F(MonitorManagerRebuildTest, PanelsAreOrderedInFullSizeOnTheTaskbarLevel) {
-  start();
-  TaskbarPanel* panel = manager->panel(1);
-  EXPECT_EQ(panel->frame(), Rect(0, 0, 1920, 34));
-  EXPECT_EQ(panel->contentView(), manager->viewController(1)->view());
-  EXPECT_EQ(panel->contentView()->size(), QSize(1920, 34));
-  EXPECT_EQ(mac.window(*panel->windowNumber())->layer, TaskbarPanel::taskbarLevel());
-  EXPECT_FALSE(panel->hasShadow());
-}
-
 TEST_F(MonitorManagerRebuildTest, SharingTypeFollowsExcludeFromCapture) {
   addRight();
   start();
@@ -197,21 +187,30 @@ TEST_F(MonitorManagerRebuildTest, SharingTypeFollowsExcludeFromCapture) {
   for (auto id : manager->displayIDs()) EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::none);
 }
 
-TEST_F(MonitorManagerRebuildTest, ForEachViewControllerVisitsEveryBarOnce) {
-  addRight();
-  addLeft();
-  start();
-  std::vector<std::optional<uint32_t>> visited;
-  manager->forEachViewController([&](TaskbarViewController& c) { visited.push_back(c.displayID); });
-  std::sort(visited.begin(), visited.end());
-  EXPECT_EQ(visited, (std::vector<std::optional<uint32_t>>{1u, 2u, 3u}));
-}
+// Screens as a faulty port might report them: one without a display number, two claiming the same.
+class OddScreens final : public platform::Screens {
+ public:
+  std::vector<platform::ScreenInfo> screens() override {
+    auto screen = [](platform::DisplayID id, double x) {
+      return platform::ScreenInfo{id, Rect(x, 0, 1000, 800), Rect(x, 0, 1000, 775), 1.0, "Odd"};
+    };
+    return {screen(1, 0), screen(0, 1000), screen(7, 2000), screen(7, 3000)};
+  }
+  std::optional<platform::ScreenInfo> mainScreen() override { return screens().front(); }
+  Publisher<platform::ScreenParametersChange> screenParametersChanged() override {
+    return changes.publisher();
+  }
+  Subject<platform::ScreenParametersChange> changes;
+};
 
-TEST_F(MonitorManagerRebuildTest, AScreenWithoutADisplayNumberGetsNoBar) {
-  mac.addDisplay({.id = 0, .bounds = kRightBounds});
-  addLeft();
-  start();
-  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
+TEST_F(MonitorManagerRebuildTest, ScreensWithoutAUsableDisplayNumberGetNoBar) {
+  OddScreens screens;
+  manager = makeManager(&screens);
+  manager->start();
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 7}));
+  EXPECT_EQ(manager->panel(7)->frame(), Rect(2000, 0, 1000, 34));  // the first screen claiming 7
+  EXPECT_EQ(ownWindowNumbers().size(), 2u);                        // no bar left behind unowned
 }
 
 TEST_F(MonitorManagerRebuildTest, StopRemovesEveryBarAndSubscriptionAndStartMakesOneSetAgain) {

@@ -94,11 +94,12 @@ class MonitorManagerTest : public ::testing::Test {
     flushDeletes();
   }
 
-  std::unique_ptr<MonitorManager> makeManager() {
+  // Over the simulated Mac's screens unless given others.
+  std::unique_ptr<MonitorManager> makeManager(platform::Screens* screens = nullptr) {
     return std::make_unique<MonitorManager>(
         tracker, windowManager, settings,
-        MonitorManager::Dependencies{scheduler, mac.screens(), mac.windowServer(), mac.workspace(),
-                                     appearance, accessibilityHelper, &ownWindows});
+        MonitorManager::Dependencies{scheduler, screens ? *screens : mac.screens(), mac.windowServer(),
+                                     mac.workspace(), appearance, accessibilityHelper, &ownWindows});
   }
   // Starts a manager and lets the first hand-out of the entries arrive.
   void start() {
