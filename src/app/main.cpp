@@ -1,0 +1,177 @@
+// The entry point: Pelko on the simulated Mac, with the real screens, a real defaults file, real child
+// processes for the Dock's tools and real POSIX signals.
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/DisplayMirror.h"
+#include "app/ScenarioLoader.h"
+#include "app/TestHooks.h"
+#include "foundation/DebugLog.h"
+#include "platform/real/PlistFileUserDefaults.h"
+#include "platform/real/PosixChildProcess.h"
+#include "platform/real/PosixFileSystem.h"
+#include "platform/real/PosixProcessControl.h"
+#include "platform/real/QtScreens.h"
+#include "platform/real/RealScheduler.h"
+#include "platform/sim/SimAlerts.h"
+#include "platform/sim/SimAppearance.h"
+#include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimulatedMac.h"
+#include "shell/AppDelegate.h"
+#include "shell/SingleInstanceLock.h"
+
+namespace {
+
+constexpr const char* kBundleIdentifier = "com.pelko.app";
+constexpr const char* kVersion = "0.1.0";
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string executableFolder() {
+  std::error_code error;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : path.parent_path().string();
+}
+
+// The stand-in for a Dock tool: beside this program when installed together, else where the build put it.
+// Never the system's own tool of that name.
+std::string standInTool(const std::string& name, const char* buildPath) {
+  std::string beside = executableFolder() + "/" + name;
+  if (!executableFolder().empty() && ::access(beside.c_str(), X_OK) == 0) return beside;
+  return buildPath;
+}
+
+// The folder that stands in for the Dock's side of the Mac.
+std::string simulatedDockFolder(const std::string& configFolder) {
+  std::string folder = environment("PELKO_SIM_DOCK_DIR");
+  if (folder.empty()) folder = configFolder + "/simulated-dock";
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return folder;
+}
+
+std::string homeFolder() {
+  std::string home = environment("HOME");
+  return home.empty() ? "/" : home;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!environment("PELKO_DEBUG_LOG").empty()) {
+    pelko::setDebugLogSink([](std::string_view message) {
+      std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+      std::fflush(stderr);
+    });
+  }
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Pelko");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const std::string configFolder = pelko::real::PlistFileUserDefaults::defaultFolder();
+
+  auto scheduler = std::make_unique<pelko::real::RealScheduler>();
+  auto userDefaults =
+      std::make_unique<pelko::real::PlistFileUserDefaults>(*scheduler, configFolder, kBundleIdentifier);
+
+  pelko::real::PosixChildProcess::Options childOptions;
+  childOptions.extraEnvironment["PELKO_SIM_DOCK_DIR"] = simulatedDockFolder(configFolder);
+  auto childProcess = std::make_unique<pelko::real::PosixChildProcess>(childOptions);
+
+  auto processControl = std::make_unique<pelko::real::PosixProcessControl>();
+  auto fileSystem = std::make_unique<pelko::real::PosixFileSystem>();
+  auto mac = std::make_unique<pelko::sim::SimulatedMac>(*scheduler, false);
+  auto& shell = mac->appShell();
+  shell.pid = static_cast<int>(::getpid());
+  shell.bundleID = kBundleIdentifier;
+  shell.home = homeFolder();
+  shell.executablePath = executableFolder() + "/pelko";
+  auto loginItems = std::make_unique<pelko::sim::SimLoginItems>();
+  auto appearance = std::make_unique<pelko::sim::SimAppearance>();
+  auto alerts = std::make_unique<pelko::sim::SimAlerts>();
+  alerts->onShow = [](const pelko::platform::AlertContent& alert) {
+    std::string buttons;
+    for (const auto& button : alert.buttons) buttons += (buttons.empty() ? "[" : "] [") + button;
+    std::fprintf(stderr, "Pelko alert: %s\n  %s\n  %s]\n", alert.messageText.c_str(),
+                 alert.informativeText.c_str(), buttons.c_str());
+    std::fflush(stderr);
+  };
+
+  std::unique_ptr<pelko::real::QtScreens> screens;
+  std::unique_ptr<pelko::DisplayMirror> displayMirror;
+  const bool restoreOnly = std::find(arguments.begin(), arguments.end(),
+                                     pelko::AppDelegate::kRestoreDockArgument) != arguments.end();
+  screens = std::make_unique<pelko::real::QtScreens>(*scheduler);
+  if (!restoreOnly) {
+    // The world the bars show: the real screens, and the applications of the scenario.
+    displayMirror = std::make_unique<pelko::DisplayMirror>(*screens, *mac);
+    displayMirror->sync();
+    std::optional<pelko::Scenario> scenario;
+    if (std::string path = environment("PELKO_SCENARIO"); !path.empty()) {
+      std::string error;
+      scenario = pelko::ScenarioLoader::load(path, error);
+      if (!scenario) {
+        std::fprintf(stderr, "Pelko: cannot use the scenario %s: %s\n", path.c_str(), error.c_str());
+        return 2;
+      }
+    } else {
+      scenario = pelko::ScenarioLoader::builtIn();
+    }
+    pelko::ScenarioLoader::apply(*scenario, *mac);
+  }
+
+  pelko::DockManager::Services dockServices(*childProcess, *userDefaults);
+  dockServices.defaultsPath = standInTool("pelko-sim-defaults", PELKO_SIM_DEFAULTS);
+  dockServices.killallPath = standInTool("pelko-sim-killall", PELKO_SIM_KILLALL);
+  dockServices.appVersion = kVersion;
+
+  auto delegate = pelko::AppDelegate::create(
+      pelko::AppDelegate::Environment{*scheduler,
+                                      *userDefaults,
+                                      mac->workspace(),
+                                      mac->windowServer(),
+                                      mac->accessibility(),
+                                      *screens,
+                                      mac->permissions(),
+                                      *appearance,
+                                      shell,
+                                      *loginItems,
+                                      *fileSystem,
+                                      *alerts,
+                                      *processControl,
+                                      dockServices,
+                                      arguments,
+                                      pelko::SingleInstanceLock::defaultPath(configFolder),
+                                      {}});
+
+  // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
+  scheduler->mainAsync([&] {
+    delegate->applicationDidFinishLaunching();
+    pelko::installTestHooks(*scheduler, delegate);
+  });
+  int status = application.exec();
+
+  // Everything that uses the scheduler goes first; the scheduler then finishes the background work
+  // still running (a Dock hide) before the defaults and the child processes it uses go.
+  delegate.reset();
+  displayMirror.reset();
+  screens.reset();
+  mac.reset();
+  scheduler.reset();
+  userDefaults.reset();
+  return status;
+}

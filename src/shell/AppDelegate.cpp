@@ -1,0 +1,236 @@
+#include "shell/AppDelegate.h"
+
+#include <algorithm>
+
+#include "foundation/DebugLog.h"
+#include "platform/Alerts.h"
+#include "platform/Permissions.h"
+#include "platform/ProcessControl.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "settings/LaunchAtLoginHelper.h"
+#include "settings/SettingsManager.h"
+#include "shell/CrashMarker.h"
+#include "shell/SingleInstanceLock.h"
+#include "tracking/AccessibilityHelper.h"
+#include "tracking/AppTracker.h"
+#include "tracking/WindowManager.h"
+
+namespace pelko {
+
+namespace {
+
+// The tracking services' alerts, shown through the application's alert service.
+AlertRunner alertRunnerFor(platform::Alerts& alerts) {
+  return [&alerts](const AccessibilityAlert& alert) {
+    platform::AlertContent content;
+    content.style = platform::AlertContent::Style::warning;
+    content.messageText = alert.messageText;
+    content.informativeText = alert.informativeText;
+    content.buttons = {alert.firstButton, alert.secondButton};
+    return alerts.runModal(content) == 0;
+  };
+}
+
+}  // namespace
+
+std::shared_ptr<AppDelegate> AppDelegate::create(Environment environment) {
+  return std::shared_ptr<AppDelegate>(new AppDelegate(std::move(environment)));
+}
+
+AppDelegate::AppDelegate(Environment environment) : env_(std::move(environment)) {
+  accessibilityHelper_ =
+      std::make_unique<AccessibilityHelper>(env_.scheduler, env_.permissions, env_.accessibility,
+                                            env_.workspace, env_.appShell, alertRunnerFor(env_.alerts));
+  lastKnownScreenRecordingPermission_ = accessibilityHelper_->hasScreenRecordingPermission();
+}
+
+AppDelegate::~AppDelegate() {
+  cancellables_.clear();
+  for (auto* timer :
+       {&accessibilityTrustTimer_, &screenRecordingPermissionTimer_, &dockVisibilityMonitorTimer_}) {
+    if (*timer) (*timer)->invalidate();
+  }
+  if (appTracker_) appTracker_->stop();
+  if (taskbars_) taskbars_->stop();
+  if (settingsManager_) settingsManager_->onBatchResetComplete = nullptr;
+  if (windowManager_) windowManager_->onPendingFocusChanged = nullptr;
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+  env_.scheduler.assertMainThread("AppDelegate::applicationDidFinishLaunching");
+  if (std::exchange(didStart_, true)) return;
+
+  // 1. A restore-only run: give the Dock back and end, before anything else exists.
+  if (std::find(env_.arguments.begin(), env_.arguments.end(), kRestoreDockArgument) != env_.arguments.end()) {
+    DockManager::emergencyRestoreDock(env_.dockServices);
+    env_.processControl.exit(0);
+    return;
+  }
+
+  // 2. One running copy per user.
+  if (!claimSingleInstance()) return;
+
+  // 3. and 4. What the previous run left behind.
+  reportPreviousCrash();
+  recoverDockIfNeeded();
+
+  // 5. to 9. The managers, in this order.
+  createSettings();
+  dockManager_ =
+      std::make_unique<DockManager>(env_.scheduler, env_.workspace, env_.windowServer, env_.dockServices);
+  createTracking();
+
+  // 10. to 12. Permissions.
+  askForAccessibility();
+  accessibilityTrustTimer_ = accessibilityHelper_->startTrustMonitor();
+  startScreenRecordingMonitor();
+
+  // 13. The first bars.
+  createTaskbars();
+
+  // 14. and 15. The Dock.
+  if (settingsManager_->fullyHideDock) setDockHidden(true);
+  startDockVisibilityMonitor();
+
+  // 16. Following the applications.
+  appTracker_->start();
+
+  // 17. to 20.
+  subscribeToSettings();
+  installSignalHandlers();
+  subscribeToScreensDidWake();
+  debugLog("AppDelegate: start-up complete");
+}
+
+bool AppDelegate::claimSingleInstance() {
+  SingleInstanceLock::Outcome outcome;
+  instanceLock_ = SingleInstanceLock::tryAcquire(env_.instanceLockPath, outcome);
+  if (outcome != SingleInstanceLock::Outcome::heldByAnother) {
+    // A lock that cannot be taken at all (an unwritable folder) must not keep the user from their bar.
+    if (outcome == SingleInstanceLock::Outcome::unavailable)
+      debugLog("AppDelegate: running without the single-instance lock");
+    return true;
+  }
+  platform::AlertContent alert;
+  alert.style = platform::AlertContent::Style::warning;
+  alert.messageText = "Pelko is Already Running";
+  alert.informativeText = "Another instance of Pelko is already running. This instance will now quit.";
+  alert.buttons = {"OK"};
+  env_.alerts.runModal(alert);
+  terminate();
+  return false;
+}
+
+void AppDelegate::reportPreviousCrash() {
+  if (auto marker = CrashMarker::take(env_.userDefaults)) {
+    debugLog("AppDelegate: Previous session crashed: " + *marker);
+  }
+}
+
+void AppDelegate::recoverDockIfNeeded() {
+  if (!DockManager::needsRecovery(env_.userDefaults)) return;
+  // The settings do not exist yet: the stored value is read raw. Only an explicit "no" restores the
+  // Dock; an absent value means the default, which keeps it hidden. A "no" is what the settings will
+  // read as false (a Boolean, or the number 0 as the defaults system bridges it), so that this run
+  // never leaves the Dock hidden while its own setting says to show it.
+  auto stored = env_.userDefaults.storedObject(kFullyHideDockKey);
+  bool storedFalse = false;
+  if (stored) {
+    if (const bool* flag = stored->asBool()) {
+      storedFalse = !*flag;
+    } else if (auto number = stored->numberValue()) {
+      storedFalse = *number == 0;
+    }
+  }
+  if (storedFalse) {
+    DockManager::emergencyRestoreDock(env_.dockServices);
+  } else {
+    debugLog("AppDelegate: Recovery needed but user wants dock hidden, skipping restore");
+  }
+}
+
+void AppDelegate::createSettings() {
+  launchAtLoginHelper_ =
+      std::make_unique<LaunchAtLoginHelper>(env_.loginItems, env_.fileSystem, env_.appShell);
+  settingsManager_ = std::make_shared<SettingsManager>(SettingsManager::Dependencies{
+      env_.userDefaults, env_.permissions, env_.appearance, *launchAtLoginHelper_, env_.scheduler});
+  settingsManager_->clearAccessibilityPermissionDeclineIfNeeded();
+  settingsManager_->clearScreenRecordingPermissionDeclineIfNeeded();
+  if (!accessibilityHelper_->hasScreenRecordingPermission()) settingsManager_->showThumbnails = false;
+}
+
+void AppDelegate::createTracking() {
+  appTracker_ = AppTracker::create(AppTracker::Dependencies{env_.scheduler,
+                                                            env_.workspace,
+                                                            env_.windowServer,
+                                                            env_.accessibility,
+                                                            *accessibilityHelper_,
+                                                            &env_.screens,
+                                                            {}});
+  appTracker_->settingsManager = settingsManager_.get();
+
+  windowManager_ =
+      WindowManager::create(env_.scheduler, env_.workspace, env_.windowServer, *accessibilityHelper_);
+  appTracker_->windowManager = windowManager_;
+  std::weak_ptr<AppTracker> weakTracker = appTracker_;
+  windowManager_->onPendingFocusChanged = [weakTracker] {
+    auto tracker = weakTracker.lock();
+    if (!tracker) return;
+    tracker->invalidateRefreshGeneration();
+    if (tracker->windowManager && tracker->windowManager->pendingFocus()) {
+      tracker->fastUpdateActiveState(tracker->windowManager->pendingFocus()->pid);
+    }
+  };
+}
+
+void AppDelegate::askForAccessibility() {
+  // On the first run the onboarding asks for the permissions itself; no system prompt is shown here.
+  if (!env_.userDefaults.boolForKey(kOnboardingCompleteKey)) return;
+  if (!settingsManager_->shouldPromptForAccessibilityPermission()) return;
+  if (accessibilityHelper_->requestAccessIfNeeded()) return;
+  env_.scheduler.mainAfter(kAccessibilityAlertDelay, [weak = weakSelf()] {
+    auto self = weak.lock();
+    if (!self || !self->settingsManager_->shouldPromptForAccessibilityPermission()) return;
+    self->accessibilityHelper_->showAccessibilityAlert();
+  });
+}
+
+void AppDelegate::startScreenRecordingMonitor() {
+  lastKnownScreenRecordingPermission_ = accessibilityHelper_->hasScreenRecordingPermission();
+  if (screenRecordingPermissionTimer_) screenRecordingPermissionTimer_->invalidate();
+  screenRecordingPermissionTimer_ = env_.scheduler.scheduleRepeating(
+      kScreenRecordingCheckInterval, kScreenRecordingCheckTolerance, [weak = weakSelf()] {
+        if (auto self = weak.lock()) self->screenRecordingTick();
+      });
+}
+
+void AppDelegate::screenRecordingTick() {
+  bool granted = accessibilityHelper_->hasScreenRecordingPermission();
+  if (granted == lastKnownScreenRecordingPermission_) return;
+  lastKnownScreenRecordingPermission_ = granted;
+  if (granted) settingsManager_->clearScreenRecordingPermissionDeclineIfNeeded();
+  screenRecordingChanges_.send(granted);
+  if (!granted && settingsManager_->showThumbnails) {
+    settingsManager_->showThumbnails = false;
+    debugLog("AppDelegate: Screen Recording permission revoked, disabling thumbnails");
+  }
+}
+
+void AppDelegate::createTaskbars() {
+  if (!env_.makeTaskbars) return;
+  taskbars_ = env_.makeTaskbars(
+      TaskbarsContext{appTracker_, windowManager_, settingsManager_, *accessibilityHelper_});
+  if (taskbars_) taskbars_->start();
+}
+
+void AppDelegate::subscribeToScreensDidWake() {
+  env_.workspace.notifications(platform::WorkspaceNotificationName::screensDidWake)
+      .receiveOnMain(env_.scheduler)
+      .sink([weak = weakSelf()](const platform::WorkspaceNotification&) {
+        if (auto self = weak.lock()) self->screensDidWake();
+      })
+      .store(cancellables_);
+}
+
+}  // namespace pelko

@@ -1,0 +1,211 @@
+#pragma once
+
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/Cancellable.h"
+#include "foundation/Publisher.h"
+#include "foundation/Scheduler.h"
+#include "foundation/Subject.h"
+#include "screens/DockManager.h"
+#include "shell/Taskbars.h"
+
+namespace pelko {
+
+namespace platform {
+class Accessibility;
+class Alerts;
+class AppShell;
+class Appearance;
+class FileSystem;
+class LoginItems;
+class Permissions;
+class ProcessControl;
+class Screens;
+class UserDefaults;
+class WindowServer;
+class Workspace;
+}  // namespace platform
+
+class AccessibilityHelper;
+class AppTracker;
+class LaunchAtLoginHelper;
+class SettingsManager;
+class SingleInstanceLock;
+class WindowManager;
+
+// The application delegate: the one object that owns every long-lived manager of the running program.
+// Its start-up runs in a fixed order (applicationDidFinishLaunching); it turns settings changes into the
+// bars' reactions, keeps the macOS Dock hidden while the user wants it hidden and watches that it stays
+// so, and cleans up when the process ends, by a quit or by a termination signal.
+//
+// Main thread only. Timers, delayed blocks, subscriptions and completions hold the delegate weakly and
+// do nothing once it is gone.
+class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
+ public:
+  // What the managers are made with when start-up creates them.
+  struct TaskbarsContext {
+    std::shared_ptr<AppTracker> appTracker;
+    std::shared_ptr<WindowManager> windowManager;
+    std::shared_ptr<SettingsManager> settingsManager;
+    AccessibilityHelper& accessibilityHelper;
+  };
+  using TaskbarsFactory = std::function<std::unique_ptr<Taskbars>(const TaskbarsContext&)>;
+
+  struct Environment {
+    Scheduler& scheduler;
+    platform::UserDefaults& userDefaults;
+    platform::Workspace& workspace;
+    platform::WindowServer& windowServer;
+    platform::Accessibility& accessibility;
+    platform::Screens& screens;
+    platform::Permissions& permissions;
+    platform::Appearance& appearance;
+    platform::AppShell& appShell;
+    platform::LoginItems& loginItems;
+    platform::FileSystem& fileSystem;
+    platform::Alerts& alerts;
+    platform::ProcessControl& processControl;
+    // How the Dock's tools are run, for this run's Dock manager and for the start-up recovery.
+    DockManager::Services dockServices;
+    // The process's arguments after the program's name.
+    std::vector<std::string> arguments;
+    // The single-instance lock file.
+    std::string instanceLockPath;
+    // Makes the bars (start-up step 13); without it the program runs without bars.
+    TaskbarsFactory makeTaskbars;
+  };
+
+  enum class TerminateReply { terminateCancel, terminateNow, terminateLater };
+
+  static constexpr const char* kRestoreDockArgument = "--restore-dock";
+  static constexpr const char* kOnboardingCompleteKey = "PelkoOnboardingComplete";
+  static constexpr const char* kFullyHideDockKey = "PelkoFullyHideDock";
+  static constexpr const char* kScreenRecordingPermissionDidChange =
+      "PelkoScreenRecordingPermissionDidChange";
+  static constexpr const char* kDockVisibilityDidChange = "PelkoDockVisibilityDidChange";
+
+  static constexpr double kScreenRecordingCheckInterval = 5.0;
+  static constexpr double kScreenRecordingCheckTolerance = 1.0;
+  static constexpr double kDockVisibilityProbeInterval = 5.0;
+  static constexpr double kDockVisibilityProbeTolerance = 1.0;
+  static constexpr double kAccessibilityAlertDelay = 1.0;
+  static constexpr double kSuspendAfterHide = 8.0;
+  static constexpr double kSuspendAfterRestore = 4.0;
+  static constexpr double kSuspendAfterWake = 10.0;
+  static constexpr double kWakeCheckDelay = 1.5;
+  static constexpr double kDebounce = 0.05;
+  static constexpr double kThrottle = 0.03;
+
+  static std::shared_ptr<AppDelegate> create(Environment environment);
+  ~AppDelegate();
+  AppDelegate(const AppDelegate&) = delete;
+  AppDelegate& operator=(const AppDelegate&) = delete;
+
+  // ---- Start-up (AppDelegate.cpp) ----
+  // Runs the start-up sequence once, on the main queue after the application object exists.
+  void applicationDidFinishLaunching();
+  bool isDockHidden() const { return dockIsHidden_; }
+
+  // The notifications the settings window observes, each with the new state.
+  Publisher<bool> screenRecordingPermissionDidChange() const { return screenRecordingChanges_.publisher(); }
+  Publisher<bool> dockVisibilityDidChange() const { return dockVisibilityChanges_.publisher(); }
+
+  // ---- Dock hiding and its visibility monitor (AppDelegateDock.cpp) ----
+  void setDockHidden(bool hidden);
+  // Hides the Dock again although this run believes it hidden (its configuration drifted).
+  void reapplyDockHiddenNow();
+  // No probe starts within `seconds` from now; never shortens an earlier, longer suspension.
+  void suspendDockVisibilityMonitor(double seconds);
+  void probeDockVisibilityIfNeeded();
+  void presentDockVisibilityAlert();
+
+  // ---- Termination (AppDelegateTermination.cpp) ----
+  // The application's terminate path: asks applicationShouldTerminate, then runs
+  // applicationWillTerminate and ends the process with status 0.
+  void terminate();
+  TerminateReply applicationShouldTerminate();
+  void applicationWillTerminate();
+  void cleanup();
+  void installSignalHandlers();
+
+  // ---- For the status menu, the settings window and tests ----
+  SettingsManager* settingsManager() const { return settingsManager_.get(); }
+  AppTracker* appTracker() const { return appTracker_.get(); }
+  WindowManager* windowManager() const { return windowManager_.get(); }
+  DockManager* dockManager() const { return dockManager_.get(); }
+  Taskbars* taskbars() const { return taskbars_.get(); }
+  AccessibilityHelper* accessibilityHelper() const { return accessibilityHelper_.get(); }
+  const RepeatingTimerPtr& accessibilityTrustTimer() const { return accessibilityTrustTimer_; }
+  const RepeatingTimerPtr& screenRecordingPermissionTimer() const { return screenRecordingPermissionTimer_; }
+  const RepeatingTimerPtr& dockVisibilityMonitorTimer() const { return dockVisibilityMonitorTimer_; }
+  double dockVisibilityMonitorSuppressedUntil() const { return dockVisibilityMonitorSuppressedUntil_; }
+  bool isPresentingDockVisibilityAlert() const { return isPresentingDockVisibilityAlert_; }
+  bool hasObservedExternalDockReveal() const { return hasObservedExternalDockReveal_; }
+  bool shouldRestoreDockOnQuit() const { return shouldRestoreDockOnQuit_; }
+  size_t subscriptionCount() const { return cancellables_.size(); }
+  // Whether this process holds the single-instance lock.
+  bool isSingleInstance() const { return instanceLock_ != nullptr; }
+
+ private:
+  explicit AppDelegate(Environment environment);
+
+  // Start-up steps.
+  bool claimSingleInstance();
+  void reportPreviousCrash();
+  void recoverDockIfNeeded();
+  void createSettings();
+  void createTracking();
+  void askForAccessibility();
+  void startScreenRecordingMonitor();
+  void screenRecordingTick();
+  void createTaskbars();
+  void startDockVisibilityMonitor();
+  void subscribeToScreensDidWake();
+  void screensDidWake();
+
+  // Settings subscriptions (AppDelegateSubscriptions.cpp).
+  void subscribeToSettings();
+  using Handler = std::function<void(AppDelegate&)>;
+  // Runs `handler` for every value of `trigger`, holding the delegate weakly; with `skipInBatch` it does
+  // nothing while a preset or a reset is being applied.
+  void react(Publisher<std::monostate> trigger, bool skipInBatch, Handler handler);
+  void forEachBar(BarUpdate update);
+  void updateLayoutForCurrentPosition();
+
+  Environment env_;
+  std::weak_ptr<AppDelegate> weakSelf() { return weak_from_this(); }
+
+  // Owned services the managers share.
+  std::unique_ptr<AccessibilityHelper> accessibilityHelper_;
+  std::unique_ptr<LaunchAtLoginHelper> launchAtLoginHelper_;
+  std::unique_ptr<SingleInstanceLock> instanceLock_;
+
+  // The managers, in the order of the fields of a delegate; set once during start-up.
+  std::shared_ptr<AppTracker> appTracker_;
+  std::shared_ptr<WindowManager> windowManager_;
+  std::unique_ptr<DockManager> dockManager_;
+  std::shared_ptr<SettingsManager> settingsManager_;
+  std::unique_ptr<Taskbars> taskbars_;
+  CancellableBag cancellables_;
+  RepeatingTimerPtr accessibilityTrustTimer_;
+  RepeatingTimerPtr screenRecordingPermissionTimer_;
+  RepeatingTimerPtr dockVisibilityMonitorTimer_;
+  bool lastKnownScreenRecordingPermission_ = false;
+  double dockVisibilityMonitorSuppressedUntil_ = -std::numeric_limits<double>::infinity();
+  bool isDockVisibilityProbeInFlight_ = false;
+  bool isPresentingDockVisibilityAlert_ = false;
+  bool hasObservedExternalDockReveal_ = false;
+  bool dockIsHidden_ = false;
+  bool shouldRestoreDockOnQuit_ = false;
+  bool didStart_ = false;
+
+  Subject<bool> screenRecordingChanges_;
+  Subject<bool> dockVisibilityChanges_;
+};
+
+}  // namespace pelko

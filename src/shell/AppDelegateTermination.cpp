@@ -1,0 +1,55 @@
+#include <csignal>
+
+#include "platform/ProcessControl.h"
+#include "platform/UserDefaults.h"
+#include "shell/AppDelegate.h"
+#include "shell/CrashMarker.h"
+#include "tracking/AppTracker.h"
+
+namespace pelko {
+
+void AppDelegate::terminate() {
+  if (applicationShouldTerminate() != TerminateReply::terminateNow) return;
+  applicationWillTerminate();
+  env_.processControl.exit(0);
+}
+
+AppDelegate::TerminateReply AppDelegate::applicationShouldTerminate() {
+  shouldRestoreDockOnQuit_ = true;
+  return TerminateReply::terminateNow;
+}
+
+void AppDelegate::applicationWillTerminate() {
+  cleanup();
+}
+
+void AppDelegate::cleanup() {
+  cancellables_.clear();
+  for (auto* timer :
+       {&accessibilityTrustTimer_, &screenRecordingPermissionTimer_, &dockVisibilityMonitorTimer_}) {
+    if (*timer) (*timer)->invalidate();
+    timer->reset();
+  }
+  if (appTracker_) appTracker_->stop();
+  if (taskbars_) taskbars_->stop();
+  if (shouldRestoreDockOnQuit_ && dockIsHidden_) setDockHidden(false);
+  env_.userDefaults.synchronize();
+}
+
+void AppDelegate::installSignalHandlers() {
+  // The handler holds only what outlives the delegate, so a signal after the delegate is gone still
+  // ends the process with its number.
+  platform::ProcessControl* processControl = &env_.processControl;
+  processControl->deliverOnMainQueue({SIGTERM, SIGINT, SIGHUP},
+                                     [weak = weakSelf(), processControl](int signal) {
+                                       if (auto self = weak.lock()) self->cleanup();
+                                       processControl->exit(signal);
+                                     });
+  processControl->exitImmediatelyOn(SIGABRT, 6);
+
+  platform::UserDefaults* defaults = &env_.userDefaults;
+  processControl->setUncaughtExceptionHandler(
+      [defaults](const platform::UncaughtException& exception) { CrashMarker::store(*defaults, exception); });
+}
+
+}  // namespace pelko

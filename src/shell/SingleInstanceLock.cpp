@@ -1,0 +1,59 @@
+#include "shell/SingleInstanceLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "foundation/DebugLog.h"
+
+namespace pelko {
+
+std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::string& path,
+                                                                   Outcome& outcome) {
+  outcome = Outcome::unavailable;
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+
+  // Close-on-exec: a child process must not keep the lock alive after this process has gone.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    debugLog("AppDelegate: cannot open the instance lock " + path + ": " + std::strerror(errno));
+    return nullptr;
+  }
+  int result;
+  do {
+    result = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
+    int lockError = errno;
+    ::close(fd);
+    if (lockError == EWOULDBLOCK) {
+      outcome = Outcome::heldByAnother;
+    } else {
+      debugLog("AppDelegate: cannot lock " + path + ": " + std::strerror(lockError));
+    }
+    return nullptr;
+  }
+  outcome = Outcome::acquired;
+  return std::unique_ptr<SingleInstanceLock>(new SingleInstanceLock(path, fd));
+}
+
+std::string SingleInstanceLock::defaultPath(const std::string& configFolder) {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && runtime[0] == '/') return std::string(runtime) + "/pelko/pelko.lock";
+  return configFolder + "/pelko.lock";
+}
+
+SingleInstanceLock::~SingleInstanceLock() {
+  // Closing the descriptor releases the lock. The file stays: removing it would let a copy starting now
+  // lock a new file while another still holds the old one.
+  ::close(fd_);
+}
+
+}  // namespace pelko

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace pelko {
+
+// One running copy per user: an exclusive lock on a file in the user's runtime (or configuration)
+// folder, held for as long as this object lives and released by the system when the process ends,
+// however it ends. Taking it is one atomic step, so two copies started at the same moment cannot both
+// believe they are alone, and a copy that crashed never leaves a stale lock behind.
+class SingleInstanceLock {
+ public:
+  enum class Outcome {
+    acquired,       // this process is the one running copy
+    heldByAnother,  // another process holds the lock
+    unavailable,    // the lock file could not be opened or locked for another reason
+  };
+
+  // Tries once, without waiting; the folder is created when missing.
+  static std::unique_ptr<SingleInstanceLock> tryAcquire(const std::string& path, Outcome& outcome);
+
+  // `$XDG_RUNTIME_DIR/pelko/pelko.lock` when that variable names an absolute folder; otherwise
+  // `configFolder/pelko.lock`.
+  static std::string defaultPath(const std::string& configFolder);
+
+  ~SingleInstanceLock();
+  SingleInstanceLock(const SingleInstanceLock&) = delete;
+  SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  SingleInstanceLock(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+
+  std::string path_;
+  int fd_;
+};
+
+}  // namespace pelko

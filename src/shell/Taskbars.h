@@ -1,0 +1,41 @@
+#pragma once
+
+#include "settings/SettingEnumerations.h"
+
+namespace pelko {
+
+// What the application shell asks of every bar when a setting changes.
+enum class BarUpdate {
+  itemSizes,          // reconfigureItemSizes()
+  items,              // reconfigureItems()
+  dismissThumbnails,  // dismissAllThumbnails()
+  windowCounts,       // refreshWindowCounts()
+  dimming,            // refreshDimming()
+  activeIndicators,   // refreshActiveIndicators()
+  border,             // updateBorder()
+  backgroundOpacity,  // updateBackgroundOpacity()
+  vibrancy,           // updateVibrancy()
+  cornerRadius,       // updateCornerRadius()
+};
+
+// The bars of every monitor as the application shell drives them: the monitor manager with its bars
+// and screen-space managers in the running program.
+class Taskbars {
+ public:
+  virtual ~Taskbars() = default;
+
+  // Builds one bar per monitor and starts following the screens and the tracker's list.
+  virtual void start() = 0;
+  virtual void stop() = 0;
+  // Tears down and rebuilds every bar.
+  virtual void rebuildAll() = 0;
+  // Recomputes and applies every bar's frame.
+  virtual void repositionAllPanels() = 0;
+  // Rebuilds every bar's layout for `position`.
+  virtual void updateLayout(TaskbarPosition position) = 0;
+  virtual void updateEveryBar(BarUpdate update) = 0;
+  // Keeps the bars out of screen captures, or lets captures read them.
+  virtual void setExcludedFromCapture(bool excluded) = 0;
+};
+
+}  // namespace pelko

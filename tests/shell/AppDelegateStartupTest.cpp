@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include "ShellTestWorld.h"
+#include "shell/CrashMarker.h"
+#include "shell/SingleInstanceLock.h"
+#include "tracking/AppTracker.h"
+
+namespace pelko::testing {
+namespace {
+
+using platform::PlistValue;
+
+const ShellTestWorld::Dictionary kUsersDock = {
+    {"autohide", false}, {"mineffect", "suck"}, {"orientation", "left"}};
+
+class AppDelegateStartupTest : public ::testing::Test {
+ protected:
+  // Hides the Dock the way a run does, then "kills" that run: the record and the hidden Dock stay.
+  void hideDockInEarlierRun() {
+    world.setDockDomain(kUsersDock);
+    world.start();
+    ASSERT_TRUE(world.delegate->isDockHidden());
+    world.delegate.reset();
+    world.log.clear();
+    ASSERT_TRUE(DockManager::needsRecovery(world.defaults));
+  }
+
+  ShellTestWorld world;
+};
+
+TEST_F(AppDelegateStartupTest, RestoreOnlyRunRestoresTheDockAndExitsWithoutAnythingElse) {
+  hideDockInEarlierRun();
+  world.bars.clear();
+  // Another copy runs: the restore-only run does not care.
+  SingleInstanceLock::Outcome outcome;
+  auto other = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
+  ASSERT_EQ(outcome, SingleInstanceLock::Outcome::acquired);
+
+  world.start({"-v", "--restore-dock"});
+
+  EXPECT_EQ(world.dockDomain(), kUsersDock);
+  EXPECT_FALSE(DockManager::needsRecovery(world.defaults));
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+  EXPECT_EQ(world.delegate->settingsManager(), nullptr);
+  EXPECT_TRUE(world.bars.empty());
+  EXPECT_TRUE(world.alerts.shown.empty());
+  EXPECT_EQ(world.delegate->dockManager(), nullptr);
+  EXPECT_EQ(world.delegate->appTracker(), nullptr);
+}
+
+TEST_F(AppDelegateStartupTest, RestoreOnlyRunKeepsTheRecordWhenTheRestoreFails) {
+  hideDockInEarlierRun();
+  ::setenv("PELKO_SIM_FAIL", "killall", 1);
+  world.start({"--restore-dock"});
+  ::unsetenv("PELKO_SIM_FAIL");
+  EXPECT_TRUE(DockManager::needsRecovery(world.defaults)) << "the next attempt needs the record";
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+
+  world.start({"--restore-dock"});
+  EXPECT_EQ(world.dockDomain(), kUsersDock);
+  EXPECT_FALSE(DockManager::needsRecovery(world.defaults));
+}
+
+TEST_F(AppDelegateStartupTest, SecondInstanceExplainsItselfAndQuitsWithoutTouchingAnything) {
+  SingleInstanceLock::Outcome outcome;
+  auto first = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
+  ASSERT_EQ(outcome, SingleInstanceLock::Outcome::acquired);
+
+  world.start();
+
+  ASSERT_EQ(world.alerts.shown.size(), 1u);
+  const auto& alert = world.alerts.shown[0];
+  EXPECT_EQ(alert.messageText, "Pelko is Already Running");
+  EXPECT_EQ(alert.informativeText,
+            "Another instance of Pelko is already running. This instance will now quit.");
+  EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
+  EXPECT_EQ(alert.style, platform::AlertContent::Style::warning);
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+  EXPECT_EQ(world.delegate->settingsManager(), nullptr);
+  EXPECT_EQ(world.delegate->dockManager(), nullptr);
+  EXPECT_TRUE(world.bars.empty());
+  EXPECT_TRUE(world.dockCommands().empty()) << "the Dock belongs to the running copy";
+  EXPECT_FALSE(world.delegate->isSingleInstance());
+}
+
+TEST_F(AppDelegateStartupTest, TheLockIsHeldForTheLifeOfTheDelegate) {
+  world.start();
+  EXPECT_TRUE(world.delegate->isSingleInstance());
+  SingleInstanceLock::Outcome outcome;
+  EXPECT_FALSE(SingleInstanceLock::tryAcquire(world.lockPath(), outcome));
+  EXPECT_EQ(outcome, SingleInstanceLock::Outcome::heldByAnother);
+  world.delegate.reset();
+  EXPECT_TRUE(SingleInstanceLock::tryAcquire(world.lockPath(), outcome));
+}
+
+TEST_F(AppDelegateStartupTest, CrashMarkerIsReportedOnceAndRemoved) {
+  world.defaults.setObject(CrashMarker::kKey, std::string("std::runtime_error: disk on fire"));
+  world.start();
+  EXPECT_EQ(world.countLog("AppDelegate: Previous session crashed: std::runtime_error: disk on fire"), 1u);
+  EXPECT_FALSE(world.defaults.storedObject(CrashMarker::kKey));
+
+  world.delegate.reset();
+  world.log.clear();
+  world.start();
+  for (const auto& line : world.log)
+    EXPECT_EQ(line.find("Previous session crashed"), std::string::npos) << line;
+}
+
+struct RecoveryCase {
+  std::string name;
+  std::optional<PlistValue> storedFullyHide;
+  bool restores;
+};
+void PrintTo(const RecoveryCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class DockRecoveryTest : public AppDelegateStartupTest, public ::testing::WithParamInterface<RecoveryCase> {};
+
+TEST_P(DockRecoveryTest, RestoresOnlyWhenTheStoredSettingIsTheBooleanFalse) {
+  const RecoveryCase& c = GetParam();
+  hideDockInEarlierRun();
+  world.defaults.removeObject(AppDelegate::kFullyHideDockKey);
+  if (c.storedFullyHide) world.defaults.setObject(AppDelegate::kFullyHideDockKey, *c.storedFullyHide);
+  world.withTaskbars = false;
+  size_t restartsBefore = world.dockRestarts();
+
+  // Start-up up to the recovery step, before any manager exists.
+  world.delegate = world.makeDelegate();
+  world.delegate->applicationDidFinishLaunching();
+
+  if (c.restores) {
+    EXPECT_EQ(world.dockRestarts(), restartsBefore + 1);
+    EXPECT_EQ(world.dockDomain(), kUsersDock);
+    EXPECT_FALSE(world.delegate->isDockHidden());
+    EXPECT_EQ(world.countLog("AppDelegate: Recovery needed but user wants dock hidden, skipping restore"),
+              0u);
+  } else {
+    EXPECT_EQ(world.countLog("AppDelegate: Recovery needed but user wants dock hidden, skipping restore"),
+              1u);
+    world.scheduler.runUntilIdle();
+    // The Dock stayed hidden; this run hid it again and kept the first run's record of the user's Dock.
+    EXPECT_TRUE(DockManager::needsRecovery(world.defaults));
+    world.delegate->terminate();
+    EXPECT_EQ(world.dockDomain(), kUsersDock);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(StoredFullyHideDock, DockRecoveryTest,
+                         ::testing::Values(RecoveryCase{"False", PlistValue(false), true},
+                                           RecoveryCase{"True", PlistValue(true), false},
+                                           RecoveryCase{"Absent", std::nullopt, false},
+                                           RecoveryCase{"StringNo", PlistValue(std::string("NO")), false},
+                                           RecoveryCase{"IntegerZero", PlistValue(int64_t{0}), true},
+                                           RecoveryCase{"IntegerOne", PlistValue(int64_t{1}), false}),
+                         [](const ::testing::TestParamInfo<RecoveryCase>& info) { return info.param.name; });
+
+TEST_F(AppDelegateStartupTest, FullStartCreatesTheManagersHidesTheDockAndStartsTheTimers) {
+  world.setDockDomain(kUsersDock);
+  std::vector<bool> announced;
+  world.delegate = world.makeDelegate();
+  auto subscription = world.delegate->dockVisibilityDidChange().sink(
+      [&](const bool& hidden) { announced.push_back(hidden); });
+  world.delegate->applicationDidFinishLaunching();
+  world.scheduler.runUntilIdle();
+  AppDelegate& d = *world.delegate;
+
+  EXPECT_TRUE(d.isDockHidden());
+  EXPECT_EQ(announced, std::vector<bool>{true});
+  ShellTestWorld::Dictionary hidden = kUsersDock;
+  for (const auto& [key, value] : ShellTestWorld::kHiddenConfiguration) hidden[key] = value;
+  EXPECT_EQ(world.dockDomain(), hidden);
+
+  EXPECT_EQ(world.bars, std::vector<std::string>{"start"});
+  ASSERT_NE(d.appTracker(), nullptr);
+  EXPECT_TRUE(d.appTracker()->isRunning());
+  EXPECT_EQ(d.appTracker()->settingsManager, d.settingsManager());
+  EXPECT_EQ(d.appTracker()->windowManager.get(), d.windowManager());
+
+  ASSERT_TRUE(d.accessibilityTrustTimer());
+  EXPECT_EQ(d.accessibilityTrustTimer()->interval(), 30);
+  ASSERT_TRUE(d.screenRecordingPermissionTimer());
+  EXPECT_EQ(d.screenRecordingPermissionTimer()->interval(), 5);
+  EXPECT_EQ(d.screenRecordingPermissionTimer()->tolerance(), 1);
+  ASSERT_TRUE(d.dockVisibilityMonitorTimer());
+  EXPECT_EQ(d.dockVisibilityMonitorTimer()->interval(), 5);
+  EXPECT_EQ(d.dockVisibilityMonitorTimer()->tolerance(), 1);
+  EXPECT_GE(d.dockVisibilityMonitorSuppressedUntil(), world.scheduler.now() + 7.9);
+
+  EXPECT_GE(d.subscriptionCount(), 26u) << "25 settings rows and the screens-did-wake check";
+  EXPECT_TRUE(d.settingsManager()->onBatchResetComplete);
+  EXPECT_TRUE(world.processControl.handlesOnMainQueue(SIGTERM));
+  EXPECT_TRUE(world.processControl.handlesOnMainQueue(SIGINT));
+  EXPECT_TRUE(world.processControl.handlesOnMainQueue(SIGHUP));
+  EXPECT_EQ(world.processControl.immediateExits[SIGABRT], 6);
+  EXPECT_TRUE(world.alerts.shown.empty());
+  EXPECT_TRUE(world.processControl.exitStatuses.empty());
+}
+
+TEST_F(AppDelegateStartupTest, WithFullHideOffTheDockIsLeftAlone) {
+  world.setDockDomain(kUsersDock);
+  world.defaults.setBool(AppDelegate::kFullyHideDockKey, false);
+  world.start();
+  EXPECT_FALSE(world.delegate->isDockHidden());
+  EXPECT_TRUE(world.dockCommands().empty());
+  EXPECT_FALSE(DockManager::needsRecovery(world.defaults));
+}
+
+TEST_F(AppDelegateStartupTest, FocusCallbackDropsTheRunningPassAndShowsTheFocusedApplication) {
+  int32_t editor = world.mac.launchApp("com.example.editor", "Editor");
+  world.mac.openWindow(editor);
+  int32_t viewer = world.mac.launchApp("com.example.viewer", "Viewer");
+  world.mac.openWindow(viewer);
+  world.start();
+  world.scheduler.advance(1);
+  auto isActive = [&](int32_t pid) {
+    for (const auto& app : world.delegate->appTracker()->apps.get())
+      if (app->pid == pid) return app->isActive.get();
+    return false;
+  };
+  ASSERT_TRUE(isActive(viewer));
+
+  world.delegate->windowManager()->setPendingFocus(PendingFocus{editor, 0});
+  ASSERT_TRUE(world.delegate->windowManager()->onPendingFocusChanged);
+  world.delegate->windowManager()->onPendingFocusChanged();
+  EXPECT_TRUE(isActive(editor));
+  EXPECT_FALSE(isActive(viewer));
+}
+
+// ---- Permissions ----
+
+TEST_F(AppDelegateStartupTest, WithoutScreenRecordingThumbnailsStartOff) {
+  world.defaults.setBool("PelkoShowThumbnails", true);
+  world.mac.permissions().screenCaptureGranted = false;
+  world.start();
+  EXPECT_FALSE(world.settings().showThumbnails);
+}
+
+TEST_F(AppDelegateStartupTest, ScreenRecordingChangesAreAnnouncedWithinFiveSeconds) {
+  world.start();
+  std::vector<bool> announced;
+  auto subscription = world.delegate->screenRecordingPermissionDidChange().sink(
+      [&](const bool& granted) { announced.push_back(granted); });
+  ASSERT_TRUE(world.settings().showThumbnails);
+
+  world.mac.permissions().screenCaptureGranted = false;
+  world.scheduler.advance(5);
+  EXPECT_EQ(announced, std::vector<bool>{false});
+  EXPECT_FALSE(world.settings().showThumbnails);
+  EXPECT_EQ(world.countLog("AppDelegate: Screen Recording permission revoked, disabling thumbnails"), 1u);
+
+  world.settings().suppressScreenRecordingPermissionPrompt = true;
+  world.mac.permissions().screenCaptureGranted = true;
+  world.scheduler.advance(5);
+  EXPECT_EQ(announced, (std::vector<bool>{false, true}));
+  EXPECT_FALSE(world.settings().suppressScreenRecordingPermissionPrompt) << "the recorded decline is cleared";
+  EXPECT_FALSE(world.settings().showThumbnails) << "granting does not switch thumbnails back on";
+
+  world.scheduler.advance(20);
+  EXPECT_EQ(announced.size(), 2u) << "no change, no notification";
+}
+
+struct PromptCase {
+  std::string name;
+  bool onboardingComplete;
+  bool declinesBeforeAlert;
+  int expectedPrompts;
+  bool expectAlert;
+};
+void PrintTo(const PromptCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class AccessibilityPromptTest : public AppDelegateStartupTest,
+                                public ::testing::WithParamInterface<PromptCase> {};
+
+TEST_P(AccessibilityPromptTest, PromptsAndWarnsOnlyAfterTheOnboarding) {
+  const PromptCase& c = GetParam();
+  world.mac.permissions().accessibilityTrusted = false;
+  if (c.onboardingComplete) world.defaults.setBool(AppDelegate::kOnboardingCompleteKey, true);
+  world.start();
+  EXPECT_EQ(world.mac.permissions().accessibilityPromptCount, c.expectedPrompts);
+  EXPECT_TRUE(world.alerts.shown.empty()) << "the alert waits a second";
+
+  if (c.declinesBeforeAlert) world.settings().suppressAccessibilityPermissionPrompt = true;
+  world.scheduler.advance(1.0);
+  size_t accessAlerts = 0;
+  for (const auto& alert : world.alerts.shown)
+    accessAlerts += alert.messageText == "Accessibility Access Required";
+  EXPECT_EQ(accessAlerts, c.expectAlert ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, AccessibilityPromptTest,
+                         ::testing::Values(PromptCase{"FirstRun", false, false, 0, false},
+                                           PromptCase{"LaterRun", true, false, 1, true},
+                                           PromptCase{"LaterRunDeclinedMeanwhile", true, true, 1, false}),
+                         [](const ::testing::TestParamInfo<PromptCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace pelko::testing

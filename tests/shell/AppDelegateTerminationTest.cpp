@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "ShellTestWorld.h"
+#include "shell/CrashMarker.h"
+#include "shell/SingleInstanceLock.h"
+#include "tracking/AppTracker.h"
+
+namespace pelko::testing {
+namespace {
+
+const ShellTestWorld::Dictionary kUsersDock = {
+    {"autohide", true}, {"autohide-delay", 0.3}, {"mineffect", "suck"}};
+
+class AppDelegateTerminationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    world.setDockDomain(kUsersDock);
+    world.start();
+    subscription = world.delegate->dockVisibilityDidChange().sink(
+        [this](const bool& hidden) { announced.push_back(hidden); });
+    ASSERT_TRUE(world.delegate->isDockHidden());
+    world.bars.clear();
+  }
+
+  void expectCleanedUp() {
+    AppDelegate& d = *world.delegate;
+    EXPECT_EQ(d.subscriptionCount(), 0u);
+    EXPECT_FALSE(d.accessibilityTrustTimer());
+    EXPECT_FALSE(d.screenRecordingPermissionTimer());
+    EXPECT_FALSE(d.dockVisibilityMonitorTimer());
+    EXPECT_FALSE(d.appTracker()->isRunning());
+    EXPECT_EQ(world.bars, std::vector<std::string>{"stop"});
+    EXPECT_GE(world.defaults.synchronizeCount(), 1);
+  }
+
+  ShellTestWorld world;
+  std::vector<bool> announced;
+  Cancellable subscription;
+};
+
+TEST_F(AppDelegateTerminationTest, AQuitRestoresTheDockAnnouncesItAndEndsWithStatusZero) {
+  world.delegate->terminate();
+  EXPECT_TRUE(world.delegate->shouldRestoreDockOnQuit());
+  EXPECT_EQ(world.dockDomain(), kUsersDock);
+  EXPECT_FALSE(DockManager::needsRecovery(world.defaults));
+  EXPECT_EQ(announced, std::vector<bool>{false});
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+  expectCleanedUp();
+}
+
+TEST_F(AppDelegateTerminationTest, AQuitRightAfterTheHideStartedStillGivesTheDockBack) {
+  world.delegate->setDockHidden(false);
+  world.delegate->setDockHidden(true);  // the hide is queued, not yet run
+  world.delegate->terminate();
+  world.scheduler.runUntilIdle();
+  EXPECT_EQ(world.dockDomain(), kUsersDock);
+}
+
+struct SignalCase {
+  int signal;
+  int status;
+};
+void PrintTo(const SignalCase& c, std::ostream* os) {
+  *os << "signal " << c.signal;
+}
+
+class TerminationSignalTest : public AppDelegateTerminationTest,
+                              public ::testing::WithParamInterface<SignalCase> {};
+
+TEST_P(TerminationSignalTest, CleansUpWithoutRestoringAndExitsWithTheSignalNumber) {
+  ASSERT_TRUE(world.processControl.raise(GetParam().signal));
+  EXPECT_TRUE(world.processControl.exitStatuses.empty()) << "handled on the main queue, not in the signal";
+  world.scheduler.runUntilIdle();
+
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{GetParam().status});
+  expectCleanedUp();
+  EXPECT_TRUE(announced.empty());
+  EXPECT_TRUE(world.delegate->isDockHidden()) << "a Dock this run hid stays hidden";
+  EXPECT_TRUE(DockManager::needsRecovery(world.defaults)) << "the next start decides";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignalTest,
+                         ::testing::Values(SignalCase{SIGTERM, 15}, SignalCase{SIGINT, 2},
+                                           SignalCase{SIGHUP, 1}));
+
+TEST_F(AppDelegateTerminationTest, ASignalAfterAQuitBeganRestoresTheDock) {
+  world.delegate->applicationShouldTerminate();
+  world.processControl.raise(SIGTERM);
+  world.scheduler.runUntilIdle();
+  EXPECT_EQ(world.dockDomain(), kUsersDock);
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{15});
+}
+
+TEST_F(AppDelegateTerminationTest, ASignalOnceTheDelegateIsGoneStillEndsTheProcess) {
+  world.delegate.reset();
+  world.processControl.raise(SIGINT);
+  world.scheduler.runUntilIdle();
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{2});
+}
+
+TEST_F(AppDelegateTerminationTest, AbortEndsAtOnceWithStatusSix) {
+  world.processControl.raise(SIGABRT);
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{6});
+  EXPECT_EQ(world.bars, std::vector<std::string>{}) << "no clean-up";
+}
+
+TEST_F(AppDelegateTerminationTest, AnUncaughtExceptionLeavesAMarkerTheNextStartReportsOnce) {
+  ASSERT_TRUE(world.processControl.throwUncaught({"std::runtime_error", std::string("index out of range")}));
+  EXPECT_EQ(world.defaults.storedObject(CrashMarker::kKey),
+            platform::PlistValue(std::string("std::runtime_error: index out of range")));
+  EXPECT_GE(world.defaults.synchronizeCount(), 1);
+
+  world.delegate.reset();
+  world.log.clear();
+  world.start();
+  EXPECT_EQ(world.countLog("AppDelegate: Previous session crashed: std::runtime_error: index out of range"),
+            1u);
+  EXPECT_FALSE(world.defaults.storedObject(CrashMarker::kKey));
+}
+
+TEST(CrashMarkerTest, AnExceptionWithoutAReasonIsMarkedUnknown) {
+  EXPECT_EQ(CrashMarker::text({"NSInvalidArgumentException", std::nullopt}),
+            "NSInvalidArgumentException: unknown");
+  EXPECT_EQ(CrashMarker::text({"int", std::nullopt}), "int: unknown");
+}
+
+TEST(CrashMarkerTest, OnlyAStringMarkerIsTaken) {
+  sim::InMemoryUserDefaults defaults;
+  EXPECT_FALSE(CrashMarker::take(defaults));
+  defaults.setObject(CrashMarker::kKey, platform::PlistValue::Array{});
+  EXPECT_FALSE(CrashMarker::take(defaults));
+  defaults.setObject(CrashMarker::kKey, std::string("E: r"));
+  EXPECT_EQ(CrashMarker::take(defaults), "E: r");
+  EXPECT_FALSE(CrashMarker::take(defaults));
+}
+
+TEST(SecondInstanceTerminationTest, TerminatesThroughTheSameCallbacksWithoutTouchingTheDock) {
+  ShellTestWorld world;
+  SingleInstanceLock::Outcome outcome;
+  auto first = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
+  world.start();
+  EXPECT_TRUE(world.delegate->shouldRestoreDockOnQuit());
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+  EXPECT_TRUE(world.dockCommands().empty());
+}
+
+}  // namespace
+}  // namespace pelko::testing

@@ -1,0 +1,219 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/DebugLog.h"
+#include "foundation/VirtualScheduler.h"
+#include "platform/PlistXml.h"
+#include "platform/real/PosixChildProcess.h"
+#include "platform/real/PosixFileSystem.h"
+#include "platform/sim/InMemoryUserDefaults.h"
+#include "platform/sim/SimAlerts.h"
+#include "platform/sim/SimAppearance.h"
+#include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimProcessControl.h"
+#include "platform/sim/SimulatedMac.h"
+#include "settings/SettingsManager.h"
+#include "shell/AppDelegate.h"
+
+namespace pelko::testing {
+
+// The bars as calls, in the order they were made.
+class RecordingTaskbars final : public Taskbars {
+ public:
+  explicit RecordingTaskbars(std::vector<std::string>& log) : log_(log) {}
+  void start() override { log_.push_back("start"); }
+  void stop() override { log_.push_back("stop"); }
+  void rebuildAll() override { log_.push_back("rebuildAll"); }
+  void repositionAllPanels() override { log_.push_back("repositionAllPanels"); }
+  void updateLayout(TaskbarPosition position) override {
+    log_.push_back("updateLayout " + std::string(rawValue(position)));
+  }
+  void updateEveryBar(BarUpdate update) override { log_.push_back(name(update)); }
+  void setExcludedFromCapture(bool excluded) override {
+    log_.push_back(excluded ? "sharing none" : "sharing readOnly");
+  }
+
+  static std::string name(BarUpdate update) {
+    switch (update) {
+      case BarUpdate::itemSizes:
+        return "reconfigureItemSizes";
+      case BarUpdate::items:
+        return "reconfigureItems";
+      case BarUpdate::dismissThumbnails:
+        return "dismissAllThumbnails";
+      case BarUpdate::windowCounts:
+        return "refreshWindowCounts";
+      case BarUpdate::dimming:
+        return "refreshDimming";
+      case BarUpdate::activeIndicators:
+        return "refreshActiveIndicators";
+      case BarUpdate::border:
+        return "updateBorder";
+      case BarUpdate::backgroundOpacity:
+        return "updateBackgroundOpacity";
+      case BarUpdate::vibrancy:
+        return "updateVibrancy";
+      case BarUpdate::cornerRadius:
+        return "updateCornerRadius";
+    }
+    return "?";
+  }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+// A temporary folder removed at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "pelko-shell-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::vector<std::string> readLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// One application delegate on the simulated Mac and the virtual clock, with the real stand-in Dock tools
+// acting on a folder of its own.
+class ShellTestWorld {
+ public:
+  using Dictionary = platform::PlistValue::Dictionary;
+
+  ShellTestWorld() {
+    mac.appShell().home = folder.path();
+    std::filesystem::create_directories(dockFolder());
+    previousSink_ = setDebugLogSink([this](std::string_view line) { log.emplace_back(line); });
+  }
+  ~ShellTestWorld() {
+    delegate.reset();
+    setDebugLogSink(previousSink_);
+  }
+
+  std::string dockFolder() const { return folder.file("dock"); }
+  std::string lockPath() const { return folder.file("run/pelko.lock"); }
+
+  std::shared_ptr<AppDelegate> makeDelegate(std::vector<std::string> arguments = {}) {
+    DockManager::Services services(childProcess, defaults);
+    services.defaultsPath = PELKO_SIM_DEFAULTS;
+    services.killallPath = PELKO_SIM_KILLALL;
+    services.appVersion = "9.9";
+    services.commandTimeoutSeconds = 5;
+    AppDelegate::TaskbarsFactory factory;
+    if (withTaskbars) {
+      factory = [this](const AppDelegate::TaskbarsContext&) {
+        return std::make_unique<RecordingTaskbars>(bars);
+      };
+    }
+    return AppDelegate::create(AppDelegate::Environment{
+        scheduler, defaults, mac.workspace(), mac.windowServer(), mac.accessibility(), mac.screens(),
+        mac.permissions(), appearance, mac.appShell(), loginItems, fileSystem, alerts, processControl,
+        services, std::move(arguments), lockPath(), factory});
+  }
+
+  // Creates the delegate and runs its start-up, with the Dock work it starts.
+  AppDelegate& start(std::vector<std::string> arguments = {}) {
+    delegate = makeDelegate(std::move(arguments));
+    delegate->applicationDidFinishLaunching();
+    scheduler.runUntilIdle();
+    return *delegate;
+  }
+
+  SettingsManager& settings() { return *delegate->settingsManager(); }
+
+  // ---- The simulated Dock ----
+  void setDockDomain(const Dictionary& values) const {
+    std::ofstream(dockFolder() + "/com.apple.dock.plist")
+        << platform::writePlistXml(platform::PlistValue(values));
+  }
+  Dictionary dockDomain() const {
+    std::ifstream in(dockFolder() + "/com.apple.dock.plist");
+    std::stringstream text;
+    text << in.rdbuf();
+    if (text.str().empty()) return {};
+    auto root = platform::parsePlistXml(text.str());
+    return root && root->isDictionary() ? *root->asDictionary() : Dictionary{{"unreadable", true}};
+  }
+  std::vector<std::string> dockCommands() const { return readLines(dockFolder() + "/commands.log"); }
+  size_t dockRestarts() const { return readLines(dockFolder() + "/dock-restarts.log").size(); }
+  size_t dockReads() const {
+    size_t count = 0;
+    for (const auto& line : dockCommands()) count += line.rfind("defaults read", 0) == 0;
+    return count;
+  }
+
+  // A Dock process with a window on screen, as the window server lists it.
+  void showDockOnScreen() {
+    sim::SimAppSpec spec;
+    spec.bundleID = "com.apple.dock";
+    spec.name = "Dock";
+    spec.activate = false;
+    spec.policy = platform::ActivationPolicy::accessory;
+    int32_t pid = mac.launchApp(spec);
+    sim::SimWindowSpec window;
+    window.title = "Dock";
+    window.bounds = Rect(400, 990, 1100, 80);
+    window.layer = 20;
+    window.becomesMain = false;
+    mac.openWindow(pid, window);
+    scheduler.runUntilIdle();
+  }
+
+  size_t countLog(const std::string& line) const { return std::count(log.begin(), log.end(), line); }
+  size_t countBars(const std::string& call) const { return std::count(bars.begin(), bars.end(), call); }
+
+  static inline const Dictionary kHiddenConfiguration = {{"autohide", true},
+                                                         {"autohide-delay", 1000000.0},
+                                                         {"autohide-time-modifier", 0.0001},
+                                                         {"mineffect", "scale"}};
+
+  ScratchFolder folder;
+  VirtualScheduler scheduler;
+  sim::SimulatedMac mac{scheduler};
+  sim::InMemoryUserDefaults defaults;
+  sim::SimAppearance appearance;
+  sim::SimLoginItems loginItems;
+  real::PosixFileSystem fileSystem;
+  sim::SimAlerts alerts;
+  sim::SimProcessControl processControl{scheduler};
+  real::PosixChildProcess childProcess{[this] {
+    real::PosixChildProcess::Options options;
+    options.extraEnvironment["PELKO_SIM_DOCK_DIR"] = folder.file("dock");
+    options.terminateGraceSeconds = 0.2;
+    return options;
+  }()};
+  bool withTaskbars = true;
+  std::vector<std::string> bars;
+  std::vector<std::string> log;
+  std::shared_ptr<AppDelegate> delegate;
+
+ private:
+  DebugLogSink previousSink_;
+};
+
+}  // namespace pelko::testing

@@ -1,0 +1,61 @@
+#include "shell/SingleInstanceLock.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "ShellTestWorld.h"
+
+namespace pelko::testing {
+namespace {
+
+using Outcome = SingleInstanceLock::Outcome;
+
+TEST(SingleInstanceLockTest, OneHolderAtATimeAndTheLockGoesWithItsHolder) {
+  ScratchFolder folder;
+  const std::string path = folder.file("nested/run/pelko.lock");
+  Outcome outcome;
+  auto first = SingleInstanceLock::tryAcquire(path, outcome);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(outcome, Outcome::acquired);
+
+  EXPECT_FALSE(SingleInstanceLock::tryAcquire(path, outcome));
+  EXPECT_EQ(outcome, Outcome::heldByAnother);
+
+  first.reset();
+  EXPECT_TRUE(SingleInstanceLock::tryAcquire(path, outcome));
+  EXPECT_EQ(outcome, Outcome::acquired);
+}
+
+TEST(SingleInstanceLockTest, AStaleLockFileFromACrashedRunDoesNotCount) {
+  ScratchFolder folder;
+  std::ofstream(folder.file("pelko.lock")) << "12345\n";
+  Outcome outcome;
+  EXPECT_TRUE(SingleInstanceLock::tryAcquire(folder.file("pelko.lock"), outcome));
+  EXPECT_EQ(outcome, Outcome::acquired);
+}
+
+TEST(SingleInstanceLockTest, AnUnusableLocationIsReportedAsUnavailable) {
+  ScratchFolder folder;
+  std::ofstream(folder.file("file")) << "x";
+  Outcome outcome;
+  EXPECT_FALSE(SingleInstanceLock::tryAcquire(folder.file("file/pelko.lock"), outcome));
+  EXPECT_EQ(outcome, Outcome::unavailable);
+}
+
+TEST(SingleInstanceLockTest, TheLockLivesInTheRuntimeFolderWhenThereIsOne) {
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  std::string previous = saved ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", "/run/user/1000", 1);
+  EXPECT_EQ(SingleInstanceLock::defaultPath("/home/u/.config/pelko"), "/run/user/1000/pelko/pelko.lock");
+  ::setenv("XDG_RUNTIME_DIR", "relative", 1);
+  EXPECT_EQ(SingleInstanceLock::defaultPath("/home/u/.config/pelko"), "/home/u/.config/pelko/pelko.lock");
+  ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(SingleInstanceLock::defaultPath("/home/u/.config/pelko"), "/home/u/.config/pelko/pelko.lock");
+  if (saved) ::setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace pelko::testing
