@@ -25,8 +25,10 @@
 #include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimOwnWindows.h"
 #include "platform/sim/SimulatedMac.h"
 #include "shell/AppDelegate.h"
+#include "shell/MonitorManagerTaskbars.h"
 #include "shell/SingleInstanceLock.h"
 
 namespace {
@@ -94,12 +96,11 @@ int main(int argc, char** argv) {
 
   auto processControl = std::make_unique<pelko::real::PosixProcessControl>();
   auto fileSystem = std::make_unique<pelko::real::PosixFileSystem>();
-  auto mac = std::make_unique<pelko::sim::SimulatedMac>(*scheduler, false);
+  // This process is one of the simulated Mac's applications (its bars are windows of that world), under
+  // the simulated world's own process identifier.
+  auto mac = std::make_unique<pelko::sim::SimulatedMac>(*scheduler, true);
   auto& shell = mac->appShell();
-  shell.pid = static_cast<int>(::getpid());
-  shell.bundleID = kBundleIdentifier;
   shell.home = homeFolder();
-  shell.executablePath = executableFolder() + "/pelko";
   auto loginItems = std::make_unique<pelko::sim::SimLoginItems>();
   auto appearance = std::make_unique<pelko::sim::SimAppearance>();
   auto alerts = std::make_unique<pelko::sim::SimAlerts>();
@@ -139,24 +140,35 @@ int main(int argc, char** argv) {
   dockServices.killallPath = standInTool("pelko-sim-killall", PELKO_SIM_KILLALL);
   dockServices.appVersion = kVersion;
 
-  auto delegate = pelko::AppDelegate::create(
-      pelko::AppDelegate::Environment{*scheduler,
-                                      *userDefaults,
-                                      mac->workspace(),
-                                      mac->windowServer(),
-                                      mac->accessibility(),
-                                      *screens,
-                                      mac->permissions(),
-                                      *appearance,
-                                      shell,
-                                      *loginItems,
-                                      *fileSystem,
-                                      *alerts,
-                                      *processControl,
-                                      dockServices,
-                                      arguments,
-                                      pelko::SingleInstanceLock::defaultPath(configFolder),
-                                      {}});
+  auto ownWindows = std::make_unique<pelko::sim::SimOwnWindows>(*mac);
+  auto makeTaskbars =
+      [&](const pelko::AppDelegate::TaskbarsContext& context) -> std::unique_ptr<pelko::Taskbars> {
+    pelko::MonitorManager::Dependencies dependencies{*scheduler,          *screens,
+                                                     mac->windowServer(), mac->workspace(),
+                                                     *appearance,         context.accessibilityHelper,
+                                                     ownWindows.get()};
+    return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
+        context.appTracker, context.windowManager, context.settingsManager, dependencies));
+  };
+
+  pelko::AppDelegate::Environment environment{*scheduler,
+                                              *userDefaults,
+                                              mac->workspace(),
+                                              mac->windowServer(),
+                                              mac->accessibility(),
+                                              *screens,
+                                              mac->permissions(),
+                                              *appearance,
+                                              shell,
+                                              *loginItems,
+                                              *fileSystem,
+                                              *alerts,
+                                              *processControl,
+                                              dockServices,
+                                              arguments,
+                                              pelko::SingleInstanceLock::defaultPath(configFolder),
+                                              makeTaskbars};
+  auto delegate = pelko::AppDelegate::create(std::move(environment));
 
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
   scheduler->mainAsync([&] {
@@ -168,6 +180,7 @@ int main(int argc, char** argv) {
   // Everything that uses the scheduler goes first; the scheduler then finishes the background work
   // still running (a Dock hide) before the defaults and the child processes it uses go.
   delegate.reset();
+  ownWindows.reset();
   displayMirror.reset();
   screens.reset();
   mac.reset();

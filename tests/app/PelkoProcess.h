@@ -1,0 +1,252 @@
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/PlistXml.h"
+
+extern char** environ;
+
+namespace pelko::testing {
+
+inline const std::string kPelkoBinary = PELKO_BINARY;
+
+// A user of their own for each test: home, configuration and runtime folders, and the folder that
+// stands in for the Dock, all under one temporary folder removed at the end.
+class Sandbox {
+ public:
+  using Dictionary = platform::PlistValue::Dictionary;
+
+  Sandbox() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "pelko-e2e-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    root_ = pattern;
+    for (const char* folder : {"home", "config", "run", "dock"})
+      std::filesystem::create_directories(path(folder));
+    ::chmod(path("run").c_str(), 0700);
+  }
+  ~Sandbox() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  std::string path(const std::string& name) const { return root_ + "/" + name; }
+
+  // The variables every run of the program gets.
+  std::map<std::string, std::string> environment() const {
+    return {{"HOME", path("home")},           {"XDG_CONFIG_HOME", path("config")},
+            {"XDG_RUNTIME_DIR", path("run")}, {"PELKO_SIM_DOCK_DIR", path("dock")},
+            {"QT_QPA_PLATFORM", "offscreen"}, {"PELKO_DEBUG_LOG", "1"}};
+  }
+
+  // ---- The program's own defaults file ----
+  std::string defaultsFile() const { return path("config/pelko/com.pelko.app.plist"); }
+  Dictionary defaults() const { return readPlist(defaultsFile()); }
+  void setDefaults(const Dictionary& values) const {
+    std::filesystem::create_directories(path("config/pelko"));
+    writePlist(defaultsFile(), values);
+  }
+
+  // ---- The simulated Dock ----
+  std::string dockDomainFile() const { return path("dock/com.apple.dock.plist"); }
+  Dictionary dockDomain() const { return readPlist(dockDomainFile()); }
+  void setDockDomain(const Dictionary& values) const { writePlist(dockDomainFile(), values); }
+  void clearDockDomain() const { std::filesystem::remove(dockDomainFile()); }
+  std::vector<std::string> dockCommands() const { return lines(path("dock/commands.log")); }
+  void clearDockCommands() const { std::filesystem::remove(path("dock/commands.log")); }
+
+  static Dictionary readPlist(const std::string& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    if (text.str().empty()) return {};
+    auto root = platform::parsePlistXml(text.str());
+    return root && root->isDictionary() ? *root->asDictionary() : Dictionary{{"unreadable", true}};
+  }
+  static void writePlist(const std::string& file, const Dictionary& values) {
+    std::ofstream(file) << platform::writePlistXml(platform::PlistValue(values));
+  }
+  static std::vector<std::string> lines(const std::string& file) {
+    std::vector<std::string> result;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) result.push_back(line);
+    return result;
+  }
+
+ private:
+  std::string root_;
+};
+
+// One run of the `pelko` program, its standard output and error read through one pipe.
+class PelkoProcess {
+ public:
+  struct Ending {
+    bool exited = false;  // by exit(); otherwise by a signal
+    int status = -1;
+    int signal = 0;
+  };
+
+  static constexpr double kTimeout = 20.0;
+
+  PelkoProcess(const Sandbox& sandbox, std::vector<std::string> arguments = {},
+               const std::map<std::string, std::string>& extra = {}) {
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+      std::string text = *entry;
+      auto equals = text.find('=');
+      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : sandbox.environment()) variables[name] = value;
+    for (const auto& [name, value] : extra) variables[name] = value;
+    std::vector<std::string> environment;
+    for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+
+    std::vector<std::string> argv{kPelkoBinary};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argvPointers;
+    for (auto& argument : argv) argvPointers.push_back(argument.data());
+    argvPointers.push_back(nullptr);
+    std::vector<char*> envPointers;
+    for (auto& variable : environment) envPointers.push_back(variable.data());
+    envPointers.push_back(nullptr);
+
+    int error = ::posix_spawn(&pid_, kPelkoBinary.c_str(), &actions, nullptr, argvPointers.data(),
+                              envPointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    output_fd_ = fds[0];
+    if (error != 0) {
+      ::close(output_fd_);
+      throw std::runtime_error("cannot start " + kPelkoBinary);
+    }
+  }
+
+  ~PelkoProcess() {
+    if (!ending_) {
+      ::kill(pid_, SIGKILL);
+      int status;
+      ::waitpid(pid_, &status, 0);
+    }
+    if (output_fd_ >= 0) ::close(output_fd_);
+  }
+  PelkoProcess(const PelkoProcess&) = delete;
+  PelkoProcess& operator=(const PelkoProcess&) = delete;
+
+  pid_t pid() const { return pid_; }
+  const std::string& output() const { return output_; }
+
+  // Reads the output until it contains `text`; false when the program ended or the time ran out first.
+  bool waitForOutput(const std::string& text, double timeoutSeconds = kTimeout) {
+    auto deadline = Clock::now() + toDuration(timeoutSeconds);
+    while (output_.find(text) == std::string::npos) {
+      if (!readSome(deadline)) return output_.find(text) != std::string::npos;
+    }
+    return true;
+  }
+  bool waitUntilReady() { return waitForOutput("AppDelegate: start-up complete"); }
+
+  void signal(int number) { ::kill(pid_, number); }
+
+  // Whether the program still runs (it has not been reaped by wait()).
+  bool isRunning() {
+    if (ending_) return false;
+    int status;
+    pid_t result = ::waitpid(pid_, &status, WNOHANG);
+    if (result == pid_) {
+      recordEnding(status);
+      return false;
+    }
+    return result == 0;
+  }
+
+  // Reads the output to its end and reaps the program; nothing when it did not end in time (it is then
+  // killed).
+  std::optional<Ending> wait(double timeoutSeconds = kTimeout) {
+    if (ending_) return ending_;
+    auto deadline = Clock::now() + toDuration(timeoutSeconds);
+    while (readSome(deadline)) {
+    }
+    if (Clock::now() >= deadline) return std::nullopt;
+    int status;
+    if (::waitpid(pid_, &status, 0) != pid_) return std::nullopt;
+    recordEnding(status);
+    return ending_;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static Clock::duration toDuration(double seconds) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  }
+
+  // One read of the output; false at its end or at the deadline.
+  bool readSome(Clock::time_point deadline) {
+    if (output_fd_ < 0) return false;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd entry{output_fd_, POLLIN, 0};
+    int ready = ::poll(&entry, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) return true;
+    if (ready <= 0) return false;
+    char buffer[4096];
+    ssize_t count = ::read(output_fd_, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) return true;
+    if (count <= 0) {
+      ::close(output_fd_);
+      output_fd_ = -1;
+      return false;
+    }
+    output_.append(buffer, static_cast<size_t>(count));
+    return true;
+  }
+
+  void recordEnding(int status) {
+    Ending ending;
+    ending.exited = WIFEXITED(status);
+    ending.status = ending.exited ? WEXITSTATUS(status) : -1;
+    ending.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    ending_ = ending;
+  }
+
+  pid_t pid_ = -1;
+  int output_fd_ = -1;
+  std::string output_;
+  std::optional<Ending> ending_;
+};
+
+inline void PrintTo(const PelkoProcess::Ending& ending, std::ostream* os) {
+  if (ending.exited) {
+    *os << "exit status " << ending.status;
+  } else {
+    *os << "signal " << ending.signal;
+  }
+}
+
+}  // namespace pelko::testing

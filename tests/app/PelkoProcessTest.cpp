@@ -1,0 +1,182 @@
+// The `pelko` program itself, started as a process of its own on the offscreen platform: exit statuses,
+// signals, the single-instance lock, the crash marker and what it leaves in its files.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "PelkoProcess.h"
+
+namespace pelko::testing {
+namespace {
+
+using Dictionary = Sandbox::Dictionary;
+using platform::PlistValue;
+
+const Dictionary kUsersDock = {{"autohide", true}, {"autohide-delay", 0.25}, {"mineffect", "suck"}};
+const Dictionary kHiddenUsersDock = {{"autohide", true},
+                                     {"autohide-delay", 1000000.0},
+                                     {"autohide-time-modifier", 0.0001},
+                                     {"mineffect", "scale"}};
+const std::map<std::string, std::string> kQuit = {{"PELKO_TEST_HOOK_QUIT", "1"}};
+
+bool hasRecord(const Sandbox& sandbox) {
+  return sandbox.defaults().count("PelkoDockRecoveryNeeded") > 0;
+}
+
+::testing::AssertionResult endsWith(PelkoProcess& process, int status) {
+  auto ending = process.wait();
+  if (!ending) return ::testing::AssertionFailure() << "did not end in time; output:\n" << process.output();
+  if (!ending->exited || ending->status != status) {
+    return ::testing::AssertionFailure() << (ending->exited ? "exit status " + std::to_string(ending->status)
+                                                            : "signal " + std::to_string(ending->signal))
+                                         << "; output:\n"
+                                         << process.output();
+  }
+  return ::testing::AssertionSuccess();
+}
+
+class PelkoProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override { sandbox.setDockDomain(kUsersDock); }
+
+  // A run that hides the Dock and is then ended by SIGTERM, leaving the Dock hidden with its record.
+  void leaveDockHidden() {
+    PelkoProcess run(sandbox);
+    ASSERT_TRUE(run.waitUntilReady()) << run.output();
+    run.signal(SIGTERM);
+    ASSERT_TRUE(endsWith(run, 15));
+    ASSERT_EQ(sandbox.dockDomain(), kHiddenUsersDock);
+    ASSERT_TRUE(hasRecord(sandbox));
+  }
+
+  Sandbox sandbox;
+};
+
+TEST_F(PelkoProcessTest, AnOrdinaryQuitRestoresTheDockAndExitsZero) {
+  PelkoProcess run(sandbox, {}, kQuit);
+  ASSERT_TRUE(endsWith(run, 0));
+  EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
+  EXPECT_FALSE(hasRecord(sandbox));
+  EXPECT_EQ(sandbox.dockCommands().back(), "killall Dock");
+}
+
+TEST_F(PelkoProcessTest, RestoreDockExitsZeroAndGivesTheDockBack) {
+  leaveDockHidden();
+  PelkoProcess restore(sandbox, {"--restore-dock"});
+  ASSERT_TRUE(endsWith(restore, 0));
+  EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
+  EXPECT_FALSE(hasRecord(sandbox));
+  EXPECT_EQ(restore.output().find("start-up complete"), std::string::npos) << "nothing else of start-up ran";
+}
+
+TEST_F(PelkoProcessTest, RestoreDockWithNothingToRestoreStillExitsZero) {
+  PelkoProcess restore(sandbox, {"--restore-dock"});
+  ASSERT_TRUE(endsWith(restore, 0));
+  EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
+  for (const auto& command : sandbox.dockCommands())
+    EXPECT_EQ(command.rfind("defaults read ", 0), 0u) << command;
+}
+
+TEST_F(PelkoProcessTest, ASecondInstanceExplainsItselfAndQuitsWhileTheFirstKeepsRunning) {
+  PelkoProcess first(sandbox);
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+
+  PelkoProcess second(sandbox);
+  ASSERT_TRUE(endsWith(second, 0));
+  EXPECT_NE(second.output().find("Pelko is Already Running"), std::string::npos) << second.output();
+  EXPECT_NE(
+      second.output().find("Another instance of Pelko is already running. This instance will now quit."),
+      std::string::npos);
+
+  EXPECT_TRUE(first.isRunning());
+  first.signal(SIGTERM);
+  EXPECT_TRUE(endsWith(first, 15));
+  // The first copy's hide, and nothing from the second: four reads, four writes and one restart.
+  EXPECT_EQ(sandbox.dockCommands().size(), 9u);
+  EXPECT_EQ(sandbox.dockDomain(), kHiddenUsersDock);
+}
+
+TEST_F(PelkoProcessTest, TheLockGoesWithTheProcessEvenWhenItIsKilled) {
+  {
+    PelkoProcess first(sandbox);
+    ASSERT_TRUE(first.waitUntilReady()) << first.output();
+    first.signal(SIGKILL);
+    auto ending = first.wait();
+    ASSERT_TRUE(ending);
+    EXPECT_EQ(ending->signal, SIGKILL);
+  }
+  PelkoProcess next(sandbox, {}, kQuit);
+  ASSERT_TRUE(endsWith(next, 0));
+  EXPECT_EQ(next.output().find("Already Running"), std::string::npos);
+  EXPECT_EQ(sandbox.dockDomain(), kUsersDock)
+      << "the next run kept the first run's record and restored from it";
+}
+
+struct SignalCase {
+  int signal;
+  int status;
+};
+void PrintTo(const SignalCase& c, std::ostream* os) {
+  *os << strsignal(c.signal);
+}
+
+class TerminationSignalTest : public PelkoProcessTest, public ::testing::WithParamInterface<SignalCase> {};
+
+TEST_P(TerminationSignalTest, ExitsWithTheSignalNumberAfterCleanUpAndTheNextStartRecovers) {
+  {
+    PelkoProcess run(sandbox);
+    ASSERT_TRUE(run.waitUntilReady()) << run.output();
+    run.signal(GetParam().signal);
+    ASSERT_TRUE(endsWith(run, GetParam().status));
+  }
+  // Clean-up wrote the defaults; the Dock this run hid stays hidden with its record.
+  Dictionary stored = sandbox.defaults();
+  EXPECT_TRUE(hasRecord(sandbox));
+  EXPECT_EQ(sandbox.dockDomain(), kHiddenUsersDock);
+
+  // The user turns full-hide off: the next start's recovery gives the Dock back.
+  stored["PelkoFullyHideDock"] = false;
+  sandbox.setDefaults(stored);
+  PelkoProcess next(sandbox, {}, kQuit);
+  ASSERT_TRUE(endsWith(next, 0));
+  EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
+  EXPECT_FALSE(hasRecord(sandbox));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignalTest,
+                         ::testing::Values(SignalCase{SIGTERM, 15}, SignalCase{SIGINT, 2},
+                                           SignalCase{SIGHUP, 1}),
+                         [](const ::testing::TestParamInfo<SignalCase>& info) {
+                           return std::string(sigabbrev_np(info.param.signal));
+                         });
+
+TEST_F(PelkoProcessTest, AnUncaughtExceptionLeavesACrashMarkerThatTheNextStartReportsAndRemoves) {
+  {
+    PelkoProcess run(sandbox, {}, {{"PELKO_TEST_HOOK_THROW", "1"}});
+    ASSERT_TRUE(endsWith(run, 6));
+  }
+  EXPECT_EQ(sandbox.defaults()["PelkoLastCrash"],
+            PlistValue(std::string("std::runtime_error: exception thrown by the test hook")));
+
+  PelkoProcess next(sandbox, {}, kQuit);
+  ASSERT_TRUE(endsWith(next, 0));
+  EXPECT_NE(
+      next.output().find(
+          "AppDelegate: Previous session crashed: std::runtime_error: exception thrown by the test hook"),
+      std::string::npos)
+      << next.output();
+  EXPECT_EQ(sandbox.defaults().count("PelkoLastCrash"), 0u);
+  EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
+}
+
+TEST_F(PelkoProcessTest, AScenarioThatCannotBeReadIsNamedAndNothingStarts) {
+  std::ofstream(sandbox.path("scenario.json")) << R"({"applications": [{"bundleID": "com.x"}]})";
+  PelkoProcess run(sandbox, {}, {{"PELKO_SCENARIO", sandbox.path("scenario.json")}});
+  ASSERT_TRUE(endsWith(run, 2));
+  EXPECT_NE(run.output().find("applications[0].name is required"), std::string::npos) << run.output();
+  EXPECT_TRUE(sandbox.dockCommands().empty());
+}
+
+}  // namespace
+}  // namespace pelko::testing
