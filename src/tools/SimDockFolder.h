@@ -18,7 +18,12 @@
 //   PELKO_SIM_HANG_IGNORES_TERM  when "1", a hanging run also ignores SIGTERM (only SIGKILL ends it).
 //   PELKO_SIM_FAIL      runs to fail, same patterns: the run prints "pelko-sim: injected failure" to
 //                       standard error and exits 1 without changing anything.
+//   PELKO_SIM_KILL_PARENT_AFTER_RUN  a number N: the run written as the N-th line of commands.log sends
+//                       SIGKILL to its parent process (the program that ran it) once it has done its
+//                       work, as it ends: the program is killed right after that step. Meant for runs
+//                       that follow one another, as those of one Dock operation do.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +36,7 @@ inline constexpr const char* kDockDirVariable = "PELKO_SIM_DOCK_DIR";
 inline constexpr const char* kHangVariable = "PELKO_SIM_HANG";
 inline constexpr const char* kHangIgnoresTermVariable = "PELKO_SIM_HANG_IGNORES_TERM";
 inline constexpr const char* kFailVariable = "PELKO_SIM_FAIL";
+inline constexpr const char* kKillParentAfterRunVariable = "PELKO_SIM_KILL_PARENT_AFTER_RUN";
 inline constexpr const char* kCommandLogName = "commands.log";
 inline constexpr const char* kRestartLogName = "dock-restarts.log";
 
@@ -47,7 +53,8 @@ class SimDockFolder {
   const std::string& path() const { return path_; }
 
   // Appends the run to commands.log, then applies the injected faults: a hanging run never returns
-  // from here, a failing one exits the process with status 1.
+  // from here, a failing one exits the process with status 1, and the run chosen to kill its parent
+  // does so when it exits.
   void beginRun(const std::vector<std::string>& words) const;
 
   // Appends one restart to dock-restarts.log; false when it could not be written.
@@ -85,6 +92,7 @@ class SimDockFolder {
  private:
   std::string domainPath(const std::string& domain) const;
   bool appendLine(const char* fileName, const std::string& line) const;
+  size_t lineCount(const char* fileName) const;
 
   std::string path_;
 };
