@@ -178,8 +178,10 @@ int main(int argc, char** argv) {
   int status = application.exec();
 
   // Everything that uses the scheduler goes first; the scheduler then finishes the background work
-  // still running (a Dock hide) before the defaults and the child processes it uses go.
+  // still running (a Dock hide) before the defaults and the child processes it uses go. From here on a
+  // termination signal ends the process at once.
   delegate.reset();
+  processControl.reset();
   ownWindows.reset();
   displayMirror.reset();
   screens.reset();

@@ -86,6 +86,9 @@ std::string demangledTypeName(const char* mangled) {
 PosixProcessControl::PosixProcessControl() = default;
 
 PosixProcessControl::~PosixProcessControl() {
+  // Without the event loop nothing would hear these signals any more: they end the process again.
+  for (const auto& [signal, handler] : handlers_) ::signal(signal, SIG_DFL);
+  exceptionHandler() = nullptr;
   gWakeFD.store(-1);
   notifier_.reset();
   for (int fd : pipe_) {

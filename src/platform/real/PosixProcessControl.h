@@ -21,7 +21,8 @@ namespace pelko::real {
 // returns it and the process ends with the normal exit processing.
 //
 // Signal dispositions belong to the whole process: create one of these, on the main thread, after the
-// QCoreApplication.
+// QCoreApplication, and destroy it when the event loop has ended (the signals it delivered to the main
+// queue then take their default action again).
 class PosixProcessControl final : public platform::ProcessControl {
  public:
   PosixProcessControl();
