@@ -276,7 +276,9 @@ std::optional<int64_t> AppTracker::frontWindowFromWindowList(int32_t pid) {
       platform::kWindowListOptionOnScreenOnly | platform::kWindowListExcludeDesktopElements,
       platform::kNullWindowID);
   if (!list) return std::nullopt;
-  return frontWindowInRawList(*list, pid);
+  for (const auto& row : *list)
+    if (auto front = frontWindowNumber(readRow(row), pid)) return front;
+  return std::nullopt;
 }
 
 void AppTracker::handleAppTerminated(const WorkspaceNotification& notification) {
@@ -326,7 +328,7 @@ std::vector<int64_t> AppTracker::windowNumbers(int32_t pid) {
   if (auto it = axTimedOutPIDs_.find(pid); it != axTimedOutPIDs_.end()) timeouts.insert(*it);
   WindowDiscovery discovery(accessibility_, accessibilityHelper_, scheduler_,
                             accessibilityHelper_.isTrusted(), std::move(timeouts));
-  auto numbers = discovery.getStandardWindowNumbers(pid, {});
+  auto numbers = discovery.getStandardWindowNumbers(pid, {}).order;
   if (auto it = discovery.timeouts().find(pid); it != discovery.timeouts().end())
     axTimedOutPIDs_[pid] = it->second;
   std::sort(numbers.begin(), numbers.end());

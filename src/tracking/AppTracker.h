@@ -142,7 +142,10 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   using PIDSet = std::unordered_set<int32_t>;
   using WindowNumberSet = std::unordered_set<int64_t>;
   using TimeoutMap = std::unordered_map<int32_t, double>;
-  using LastKnownMap = std::unordered_map<int32_t, std::vector<CachedWindowInfo>>;
+  // Each process's list is shared between the tracker and the passes that captured it, and replaced,
+  // never changed in place, so capturing the map copies no window.
+  using CachedWindowList = std::shared_ptr<const std::vector<CachedWindowInfo>>;
+  using LastKnownMap = std::unordered_map<int32_t, CachedWindowList>;
   using BundleIDMap = std::unordered_map<int32_t, std::string>;
   using Geometry = std::vector<DisplayGeometry>;
 
@@ -151,45 +154,58 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
     int64_t windowNumber = 0;
   };
 
-  // A running application as the queue phase sees it, read on the main thread.
-  struct CandidateApp {
-    int32_t pid = 0;
-    std::optional<std::string> bundleID;
-    std::optional<std::string> localizedName;
-    bool isHidden = false;
-    bool isTerminated = false;
+  // What every entry of one application shares, read on the main thread.
+  struct AppInfo {
+    std::string bundleID;
+    std::string name;
     AppImage icon;
+    int32_t pid = 0;
+    bool isHidden = false;
+  };
+  using AppInfoPtr = std::shared_ptr<const AppInfo>;
+
+  // A running application that takes part in a pass.
+  struct CandidateApp {
+    AppInfoPtr app;
+    bool isTerminated = false;
   };
 
-  // The constant fields of a published entry and its display, for ordering a new list off the main
-  // thread without touching the published objects.
+  // The id and display of a published entry, for ordering a new list off the main thread without
+  // touching the published objects.
   struct ExistingEntry {
     std::string id;
-    std::string bundleID;
     std::optional<uint32_t> displayID;
   };
 
   // One entry as a builder makes it. The main thread turns it into a TrackedApp only when no published
   // entry has its id; otherwise it is merged into that entry.
   struct BuiltEntry {
-    std::string bundleID;
-    std::string name;
-    AppImage icon;
-    int32_t pid = 0;
+    AppInfoPtr app;
     bool isActive = false;
-    bool isHidden = false;
     bool isMinimized = false;
     std::optional<std::string> windowTitle;
     std::optional<int64_t> windowNumber;
     std::optional<uint32_t> displayID;
     std::string id;
 
-    BuiltEntry(std::string bundleID, std::string name, AppImage icon, int32_t pid, bool isActive,
-               bool isHidden, bool isMinimized, std::optional<std::string> windowTitle,
+    BuiltEntry(AppInfoPtr app, bool isActive, bool isMinimized, std::optional<std::string> windowTitle,
                std::optional<int64_t> windowNumber);
+    const std::string& bundleID() const { return app->bundleID; }
     TrackedAppPtr makeTrackedApp() const;
   };
   using EntryList = std::vector<BuiltEntry>;
+
+  // The fields of one window-list row that the tracker reads; absent where the row lacks the key or
+  // holds another kind of value.
+  struct RowFields {
+    std::optional<int32_t> ownerPID;
+    std::optional<int64_t> layer;
+    std::optional<int64_t> number;
+    std::optional<Rect> bounds;
+    std::optional<std::string> name;
+  };
+  static RowFields readRow(const platform::WindowInfo& row);
+  static std::vector<RowFields> readRows(const std::vector<platform::WindowInfo>& rawList);
 
   // Everything the queue phase needs, captured on the main thread.
   struct PassInput {
@@ -199,12 +215,14 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
     bool groupWindows = true;
     bool groupByApp = true;
     std::vector<CandidateApp> candidates;
-    std::vector<platform::WindowInfo> rawList;
+    std::vector<RowFields> rows;
     WindowNumberSet recentlyDestroyed;
     Geometry geometry;
     int32_t frontmostPID = -1;
     std::optional<PendingFocus> pendingFocus;
     std::vector<ExistingEntry> existing;
+    // The bundle identifiers of the published entries in the order they first appear.
+    std::vector<std::string> existingBundleOrder;
     std::vector<std::string> customAppOrder;
     LastKnownMap lastKnown;
     TimeoutMap timeouts;
@@ -230,14 +248,37 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
                     bool trusted, TimeoutMap timeouts);
 
     const std::vector<platform::AXElement>& cachedAXWindows(int32_t pid);
-    struct AXWindowMaps {
-      std::unordered_map<int64_t, bool> minimized;
-      std::unordered_map<int64_t, std::string> titles;
-      std::vector<int64_t> titleOrder;  // the title map's keys in Accessibility order
+    // The window numbers of cachedAXWindows(pid), in the same order, each asked for once per pass.
+    const std::vector<std::optional<int64_t>>& cachedWindowNumbers(int32_t pid);
+    // What Accessibility says about each window of a process, by window number. The minimized state is
+    // read for every window; a title only when a builder asks for it, since most windows have theirs
+    // from the window list. Valid for the pass that made it.
+    class AXWindowMaps {
+     public:
+      bool isMinimized(int64_t number) const;
+      // The window's title when it reads as a non-empty string; none otherwise.
+      const std::string* title(int64_t number);
+      // The window numbers in Accessibility order.
+      const std::vector<int64_t>& order() const { return order_; }
+
+     private:
+      friend class WindowDiscovery;
+      struct Attributes {
+        const platform::AXElement* element = nullptr;
+        std::optional<bool> minimized;  // when it read as a Boolean
+        bool titleRead = false;
+        std::string title;
+      };
+      WindowDiscovery* discovery_ = nullptr;
+      std::unordered_map<int64_t, Attributes> windows_;
+      std::vector<int64_t> order_;
     };
     AXWindowMaps buildAXWindowMaps(int32_t pid, const std::vector<WindowInfo>& cgWindows);
-    // In Accessibility order, without duplicates.
-    std::vector<int64_t> getStandardWindowNumbers(int32_t pid, const std::vector<WindowInfo>& cgWindows);
+    struct StandardWindows {
+      std::vector<int64_t> order;  // in Accessibility order, without duplicates
+      WindowNumberSet members;
+    };
+    StandardWindows getStandardWindowNumbers(int32_t pid, const std::vector<WindowInfo>& cgWindows);
     // Whether the application has a standard window (or one whose subrole cannot be read) and every
     // such window reads as minimized.
     bool allStandardWindowsMinimized(int32_t pid);
@@ -246,7 +287,10 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
 
     bool trusted() const { return trusted_; }
     TimeoutMap& timeouts() { return timeouts_; }
-    void clearCache() { axWindowCache_.clear(); }
+    void clearCache() {
+      axWindowCache_.clear();
+      windowNumberCache_.clear();
+    }
 
    private:
     // True when the process timed out less than kTimeoutBackoff seconds ago (an older mark is dropped).
@@ -260,6 +304,7 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
     bool trusted_;
     TimeoutMap timeouts_;
     std::unordered_map<int32_t, std::vector<platform::AXElement>> axWindowCache_;
+    std::unordered_map<int32_t, std::vector<std::optional<int64_t>>> windowNumberCache_;
   };
 
   explicit AppTracker(const Dependencies& dependencies);
@@ -284,32 +329,23 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   static PassResult computePass(PassInput input, platform::Accessibility& accessibility,
                                 AccessibilityHelper& helper, Scheduler& scheduler);
   void completePass(PassResult result);
-  PIDSet getWindowOwnerPIDs(const std::vector<platform::WindowInfo>& rawList,
+  PIDSet getWindowOwnerPIDs(const std::vector<RowFields>& rows,
                             const std::vector<platform::RunningApplicationPtr>& runningApps);
   bool appHasAXWindows(int32_t pid);
   const AppImage& cachedIcon(const platform::RunningApplication& app);
   void rebuildDisplayGeometry();
 
-  // The fields of one window-list row that the tracker reads; absent where the row lacks the key or
-  // holds another kind of value.
-  struct RowFields {
-    std::optional<int32_t> ownerPID;
-    std::optional<int64_t> layer;
-    std::optional<int64_t> number;
-    std::optional<Rect> bounds;
-    const std::string* name = nullptr;
-  };
-  static RowFields readRow(const platform::WindowInfo& row);
-
   // Window discovery and the builders, on the queue.
-  static std::vector<WindowInfo> getDetailedWindowList(const std::vector<platform::WindowInfo>& rawList,
+  static std::vector<WindowInfo> getDetailedWindowList(const std::vector<RowFields>& rows,
                                                        const WindowNumberSet& recentlyDestroyed,
                                                        const Geometry& geometry, int32_t ownPID);
   static std::optional<uint32_t> displayIDForBounds(const Rect& bounds, const Geometry& geometry);
   static const WindowInfo* bestBoundsMatch(const Rect& axBounds, const std::vector<WindowInfo>& candidates,
                                            const WindowNumberSet& alreadyMatched);
-  static std::optional<int64_t> frontWindowInRawList(const std::vector<platform::WindowInfo>& rawList,
-                                                     int32_t pid);
+  // The window number when the row is a front-window candidate of the process: a layer-0 window wider
+  // and taller than 50 points.
+  static std::optional<int64_t> frontWindowNumber(const RowFields& row, int32_t pid);
+  static std::optional<int64_t> frontWindowInRows(const std::vector<RowFields>& rows, int32_t pid);
   static EntryList refreshGrouped(const PassInput& input, WindowDiscovery& discovery,
                                   LastKnownMap& lastKnown);
   static EntryList refreshUngrouped(const PassInput& input, WindowDiscovery& discovery,

@@ -35,43 +35,62 @@ void stableSortByKeys(std::vector<Entry>& entries, const std::vector<Key>& keys)
   entries = std::move(sorted);
 }
 
+// The index of each id in a list of entries, the first one where an id occurs twice. Kept in one
+// sorted array of hashes rather than a node per entry, since a pass builds it for every window.
+template <class Entry>
+class PositionIndex {
+ public:
+  explicit PositionIndex(const std::vector<Entry>& entries) : entries_(entries) {
+    slots_.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+      slots_.push_back({std::hash<std::string_view>()(entries[i].id), i});
+    std::sort(slots_.begin(), slots_.end());
+  }
+  std::optional<size_t> find(std::string_view id) const {
+    size_t hash = std::hash<std::string_view>()(id);
+    auto it = std::lower_bound(slots_.begin(), slots_.end(), std::pair<size_t, size_t>{hash, 0});
+    for (; it != slots_.end() && it->first == hash; ++it)
+      if (entries_[it->second].id == id) return it->second;
+    return std::nullopt;
+  }
+
+ private:
+  const std::vector<Entry>& entries_;
+  std::vector<std::pair<size_t, size_t>> slots_;  // (hash of the id, index), by hash then index
+};
+
 }  // namespace
 
-AppTracker::BuiltEntry::BuiltEntry(std::string bundleID, std::string name, AppImage icon, int32_t pid,
-                                   bool isActive, bool isHidden, bool isMinimized,
+AppTracker::BuiltEntry::BuiltEntry(AppInfoPtr app, bool isActive, bool isMinimized,
                                    std::optional<std::string> windowTitle,
                                    std::optional<int64_t> windowNumber)
-    : bundleID(std::move(bundleID)),
-      name(std::move(name)),
-      icon(std::move(icon)),
-      pid(pid),
+    : app(std::move(app)),
       isActive(isActive),
-      isHidden(isHidden),
       isMinimized(isMinimized),
       windowTitle(std::move(windowTitle)),
       windowNumber(windowNumber),
-      id(TrackedApp::makeID(this->bundleID, pid, windowNumber)) {}
+      id(TrackedApp::makeID(this->app->bundleID, this->app->pid, windowNumber)) {}
 
 TrackedAppPtr AppTracker::BuiltEntry::makeTrackedApp() const {
-  auto app = std::make_shared<TrackedApp>(bundleID, name, icon, pid, isActive, isHidden, isMinimized,
-                                          windowTitle, windowNumber);
-  app->displayID = displayID;
-  return app;
+  auto entry = std::make_shared<TrackedApp>(app->bundleID, app->name, app->icon, app->pid, isActive,
+                                            app->isHidden, isMinimized, windowTitle, windowNumber);
+  entry->displayID = displayID;
+  return entry;
 }
 
 AppTracker::EntryList AppTracker::refreshGrouped(const PassInput& input, WindowDiscovery& discovery,
                                                  LastKnownMap& lastKnown) {
   WindowsByProcess byProcess;
   for (auto& window :
-       getDetailedWindowList(input.rawList, input.recentlyDestroyed, input.geometry, input.ownPID))
+       getDetailedWindowList(input.rows, input.recentlyDestroyed, input.geometry, input.ownPID))
     byProcess[window.ownerPID].push_back(std::move(window));
 
   EntryList result;
   result.reserve(input.candidates.size());
-  for (const auto& app : input.candidates) {
-    if (!app.bundleID || app.isTerminated) continue;
-    BuiltEntry entry(*app.bundleID, app.localizedName.value_or(*app.bundleID), app.icon, app.pid,
-                     app.pid == input.frontmostPID, app.isHidden, false, std::nullopt, std::nullopt);
+  for (const auto& candidate : input.candidates) {
+    if (candidate.isTerminated) continue;
+    const AppInfo& app = *candidate.app;
+    BuiltEntry entry(candidate.app, app.pid == input.frontmostPID, false, std::nullopt, std::nullopt);
     entry.isMinimized = discovery.allStandardWindowsMinimized(app.pid);
 
     const auto& windows = windowsOf(byProcess, app.pid);
@@ -80,20 +99,19 @@ AppTracker::EntryList AppTracker::refreshGrouped(const PassInput& input, WindowD
       std::vector<CachedWindowInfo> known;
       known.reserve(windows.size());
       for (const auto& window : windows)
-        known.push_back({window.title.empty() ? entry.name : window.title, window.number});
-      lastKnown[app.pid] = std::move(known);
+        known.push_back({window.title.empty() ? app.name : window.title, window.number});
+      lastKnown[app.pid] = std::make_shared<const std::vector<CachedWindowInfo>>(std::move(known));
     } else {
       auto maps = discovery.buildAXWindowMaps(app.pid, windows);
-      for (int64_t number : maps.titleOrder) {
-        const auto& title = maps.titles[number];
-        if (!title.empty()) {
-          entry.windowTitle = title;
+      for (int64_t number : maps.order()) {
+        if (const std::string* title = maps.title(number)) {
+          entry.windowTitle = *title;
           break;
         }
       }
       if (!entry.windowTitle) {
         auto it = lastKnown.find(app.pid);
-        if (it != lastKnown.end() && !it->second.empty()) entry.windowTitle = it->second.front().title;
+        if (it != lastKnown.end() && !it->second->empty()) entry.windowTitle = it->second->front().title;
       }
     }
     if (!windows.empty()) entry.displayID = windows.front().displayID;
@@ -106,13 +124,11 @@ AppTracker::EntryList AppTracker::refreshUngrouped(const PassInput& input, Windo
                                                    LastKnownMap& lastKnown, BundleIDMap& bundleIDUpdates) {
   WindowsByProcess byProcess;
   for (auto& window :
-       getDetailedWindowList(input.rawList, input.recentlyDestroyed, input.geometry, input.ownPID))
+       getDetailedWindowList(input.rows, input.recentlyDestroyed, input.geometry, input.ownPID))
     byProcess[window.ownerPID].push_back(std::move(window));
 
   // Where each current entry stands; an id listed twice keeps its first place.
-  std::unordered_map<std::string_view, size_t> previousIndex;
-  previousIndex.reserve(input.existing.size());
-  for (size_t i = 0; i < input.existing.size(); ++i) previousIndex.emplace(input.existing[i].id, i);
+  PositionIndex<ExistingEntry> previousIndex(input.existing);
 
   // Which window is in front, and of which application.
   std::optional<int32_t> activePID;
@@ -134,54 +150,48 @@ AppTracker::EntryList AppTracker::refreshUngrouped(const PassInput& input, Windo
                  ", falling back to CGWindowList");
       }
     }
-    if (!frontWindow) frontWindow = frontWindowInRawList(input.rawList, input.frontmostPID);
+    if (!frontWindow) frontWindow = frontWindowInRows(input.rows, input.frontmostPID);
     debugLog("refreshUngrouped: frontmostPID=" + std::to_string(input.frontmostPID) +
              " frontmostWinNum=" + std::to_string(frontWindow.value_or(-1)));
   }
 
   EntryList result;
   result.reserve(input.candidates.size());
-  for (const auto& app : input.candidates) {
-    if (!app.bundleID) continue;
-    const std::string& bundleID = *app.bundleID;
-    std::string name = app.localizedName.value_or(bundleID);
+  for (const auto& candidate : input.candidates) {
+    const AppInfo& app = *candidate.app;
+    const std::string& bundleID = app.bundleID;
+    const std::string& name = app.name;
     const auto& windows = windowsOf(byProcess, app.pid);
 
-    std::vector<int64_t> standard = discovery.getStandardWindowNumbers(app.pid, windows);
-    WindowNumberSet standardSet(standard.begin(), standard.end());
+    auto standard = discovery.getStandardWindowNumbers(app.pid, windows);
     std::vector<const WindowInfo*> visible;
-    WindowNumberSet visibleNumbers;
-    for (const auto& window : windows) {
-      if (!standardSet.count(window.number)) continue;
-      visible.push_back(&window);
-      visibleNumbers.insert(window.number);
-    }
+    visible.reserve(windows.size());
+    for (const auto& window : windows)
+      if (standard.members.count(window.number)) visible.push_back(&window);
     auto maps = discovery.buildAXWindowMaps(app.pid, windows);
-    auto titleFor = [&maps](int64_t number) -> const std::string* {
-      auto it = maps.titles.find(number);
-      return it == maps.titles.end() || it->second.empty() ? nullptr : &it->second;
-    };
 
     // Minimized standard windows are not in the on-screen list; Accessibility still knows them.
     std::vector<CachedWindowInfo> minimizedExtras;
-    for (int64_t number : standard) {
+    WindowNumberSet visibleNumbers;
+    for (int64_t number : standard.order) {
+      if (!maps.isMinimized(number)) continue;
+      if (visibleNumbers.empty() && !visible.empty()) {
+        for (const WindowInfo* window : visible) visibleNumbers.insert(window->number);
+      }
       if (visibleNumbers.count(number)) continue;
-      auto minimized = maps.minimized.find(number);
-      if (minimized == maps.minimized.end() || !minimized->second) continue;
-      const std::string* title = titleFor(number);
+      const std::string* title = maps.title(number);
       minimizedExtras.push_back({title ? *title : name, number});
     }
 
     if (visible.empty() && minimizedExtras.empty()) {
       auto known = lastKnown.find(app.pid);
       if (known == lastKnown.end()) {
-        result.emplace_back(bundleID, name, app.icon, app.pid, activePID && *activePID == app.pid,
-                            app.isHidden, false, std::nullopt, std::nullopt);
+        result.emplace_back(candidate.app, activePID && *activePID == app.pid, false, std::nullopt,
+                            std::nullopt);
       } else {
         // Windows on another Space: show what was last seen of them.
-        for (const auto& cached : known->second)
-          result.emplace_back(bundleID, name, app.icon, app.pid, false, app.isHidden, false, cached.title,
-                              cached.windowNumber);
+        for (const auto& cached : *known->second)
+          result.emplace_back(candidate.app, false, false, cached.title, cached.windowNumber);
       }
       continue;
     }
@@ -192,39 +202,31 @@ AppTracker::EntryList AppTracker::refreshUngrouped(const PassInput& input, Windo
       std::string title;
       if (!window->title.empty()) {
         title = window->title;
-      } else if (const std::string* axTitle = titleFor(window->number)) {
+      } else if (const std::string* axTitle = maps.title(window->number)) {
         title = *axTitle;
       } else {
         title = name.empty() ? bundleID : name;
       }
       bool isFront = frontWindow && *frontWindow == window->number;
-      auto minimized = maps.minimized.find(window->number);
-      bool isMinimized = minimized != maps.minimized.end() && minimized->second;
-      if (isFront || (activePID && *activePID == app.pid)) {
-        debugLog("  window: " + name + " winNum=" + std::to_string(window->number) + " title='" +
-                 window->title + "' isFrontmost=" + (isFront ? "true" : "false"));
-      }
-      auto& entry = result.emplace_back(bundleID, name, app.icon, app.pid, isFront, app.isHidden, isMinimized,
-                                        title, window->number);
+      bool isMinimized = maps.isMinimized(window->number);
+      auto& entry = result.emplace_back(candidate.app, isFront, isMinimized, title, window->number);
       entry.displayID = window->displayID;
       recorded.push_back({std::move(title), window->number});
     }
     for (auto& extra : minimizedExtras) {
-      auto& entry = result.emplace_back(bundleID, name, app.icon, app.pid, false, app.isHidden, true,
-                                        extra.title, extra.windowNumber);
-      if (auto it = previousIndex.find(entry.id); it != previousIndex.end())
-        entry.displayID = input.existing[it->second].displayID;
+      auto& entry = result.emplace_back(candidate.app, false, true, extra.title, extra.windowNumber);
+      if (auto index = previousIndex.find(entry.id)) entry.displayID = input.existing[*index].displayID;
       recorded.push_back(std::move(extra));
     }
-    lastKnown[app.pid] = std::move(recorded);
+    lastKnown[app.pid] = std::make_shared<const std::vector<CachedWindowInfo>>(std::move(recorded));
     bundleIDUpdates[app.pid] = bundleID;
   }
 
   // Entries keep the places they had; new ones follow (after their application's windows when
   // grouping by application).
   auto previousPosition = [&previousIndex](const BuiltEntry& entry) -> int64_t {
-    auto it = previousIndex.find(entry.id);
-    return it == previousIndex.end() ? kUnranked : static_cast<int64_t>(it->second);
+    auto index = previousIndex.find(entry.id);
+    return index ? static_cast<int64_t>(*index) : kUnranked;
   };
   if (!input.groupByApp) {
     std::vector<int64_t> keys;
@@ -234,14 +236,14 @@ AppTracker::EntryList AppTracker::refreshUngrouped(const PassInput& input, Windo
   } else {
     std::unordered_map<std::string_view, int64_t> groupPosition;
     auto place = [&groupPosition](std::string_view bundleID) {
-      groupPosition.emplace(bundleID, static_cast<int64_t>(groupPosition.size()));
+      groupPosition.try_emplace(bundleID, static_cast<int64_t>(groupPosition.size()));
     };
-    for (const auto& existing : input.existing) place(existing.bundleID);
-    for (const auto& entry : result) place(entry.bundleID);
+    for (const auto& bundleID : input.existingBundleOrder) place(bundleID);
+    for (const auto& entry : result) place(entry.bundleID());
     std::vector<std::pair<int64_t, int64_t>> keys;
     keys.reserve(result.size());
     for (const auto& entry : result)
-      keys.emplace_back(groupPosition.at(entry.bundleID), previousPosition(entry));
+      keys.emplace_back(groupPosition.at(entry.bundleID()), previousPosition(entry));
     stableSortByKeys(result, keys);
   }
   return result;
@@ -255,7 +257,7 @@ void AppTracker::applyCustomOrder(EntryList& entries, const std::vector<std::str
   std::vector<int64_t> keys;
   keys.reserve(entries.size());
   for (const auto& entry : entries) {
-    auto it = rank.find(entry.bundleID);
+    auto it = rank.find(entry.bundleID());
     keys.push_back(it == rank.end() ? kUnranked : it->second);
   }
   stableSortByKeys(entries, keys);

@@ -52,18 +52,26 @@ AppTracker::RowFields AppTracker::readRow(const platform::WindowInfo& row) {
   if (const auto* value = find(row, numberKey())) {
     if (const auto* number = value->asInteger()) fields.number = *number;
   }
-  if (const auto* value = find(row, nameKey())) fields.name = value->asString();
+  if (const auto* value = find(row, nameKey())) {
+    if (const auto* name = value->asString()) fields.name = *name;
+  }
   fields.bounds = cgWindowBounds(row);
   return fields;
 }
 
+std::vector<AppTracker::RowFields> AppTracker::readRows(const std::vector<platform::WindowInfo>& rawList) {
+  std::vector<RowFields> rows;
+  rows.reserve(rawList.size());
+  for (const auto& row : rawList) rows.push_back(readRow(row));
+  return rows;
+}
+
 std::vector<AppTracker::WindowInfo> AppTracker::getDetailedWindowList(
-    const std::vector<platform::WindowInfo>& rawList, const WindowNumberSet& recentlyDestroyed,
-    const Geometry& geometry, int32_t ownPID) {
+    const std::vector<RowFields>& rows, const WindowNumberSet& recentlyDestroyed, const Geometry& geometry,
+    int32_t ownPID) {
   std::vector<WindowInfo> result;
-  result.reserve(rawList.size() / 4);
-  for (const auto& row : rawList) {
-    RowFields fields = readRow(row);
+  result.reserve(rows.size() / 4);
+  for (const auto& fields : rows) {
     if (!fields.ownerPID || !fields.layer || !fields.number || !fields.bounds) continue;
     if (*fields.ownerPID == ownPID) {
       // Of the system's own windows only the settings window counts, on whatever layer.
@@ -116,14 +124,15 @@ const AppTracker::WindowInfo* AppTracker::bestBoundsMatch(const Rect& axBounds,
   return best;
 }
 
-std::optional<int64_t> AppTracker::frontWindowInRawList(const std::vector<platform::WindowInfo>& rawList,
-                                                        int32_t pid) {
-  for (const auto& row : rawList) {
-    RowFields fields = readRow(row);
-    if (!fields.ownerPID || *fields.ownerPID != pid) continue;
-    if (!fields.layer || *fields.layer != 0 || !fields.number || !fields.bounds) continue;
-    if (fields.bounds->width() > 50 && fields.bounds->height() > 50) return *fields.number;
-  }
+std::optional<int64_t> AppTracker::frontWindowNumber(const RowFields& row, int32_t pid) {
+  if (row.ownerPID != pid || row.layer != 0 || !row.number || !row.bounds) return std::nullopt;
+  if (row.bounds->width() > 50 && row.bounds->height() > 50) return *row.number;
+  return std::nullopt;
+}
+
+std::optional<int64_t> AppTracker::frontWindowInRows(const std::vector<RowFields>& rows, int32_t pid) {
+  for (const auto& row : rows)
+    if (auto front = frontWindowNumber(row, pid)) return front;
   return std::nullopt;
 }
 
@@ -170,67 +179,99 @@ const std::vector<AXElement>& AppTracker::WindowDiscovery::cachedAXWindows(int32
   return cached;
 }
 
+bool AppTracker::WindowDiscovery::AXWindowMaps::isMinimized(int64_t number) const {
+  auto it = windows_.find(number);
+  return it != windows_.end() && it->second.minimized.value_or(false);
+}
+
+const std::string* AppTracker::WindowDiscovery::AXWindowMaps::title(int64_t number) {
+  auto it = windows_.find(number);
+  if (it == windows_.end()) return nullptr;
+  auto& window = it->second;
+  if (!window.titleRead) {
+    window.titleRead = true;
+    auto title = discovery_->copy(*window.element, platform::ax::kTitle);
+    if (title.ok() && title.value && title.value->asString()) window.title = *title.value->asString();
+  }
+  return window.title.empty() ? nullptr : &window.title;
+}
+
+const std::vector<std::optional<int64_t>>& AppTracker::WindowDiscovery::cachedWindowNumbers(int32_t pid) {
+  if (auto it = windowNumberCache_.find(pid); it != windowNumberCache_.end()) return it->second;
+  const auto& elements = cachedAXWindows(pid);
+  std::vector<std::optional<int64_t>> numbers;
+  numbers.reserve(elements.size());
+  for (const auto& element : elements) numbers.push_back(windowNumberOf(element));
+  return windowNumberCache_.emplace(pid, std::move(numbers)).first->second;
+}
+
 AppTracker::WindowDiscovery::AXWindowMaps AppTracker::WindowDiscovery::buildAXWindowMaps(
     int32_t pid, const std::vector<WindowInfo>& cgWindows) {
   AXWindowMaps maps;
+  maps.discovery_ = this;
+  const auto& elements = cachedAXWindows(pid);
+  maps.windows_.reserve(elements.size());
+  maps.order_.reserve(elements.size());
   WindowNumberSet matched;
-  std::vector<AXElement> unresolved;
+  std::vector<const AXElement*> unresolved;
   auto readAttributes = [&](const AXElement& element, int64_t number) {
+    auto [it, inserted] = maps.windows_.try_emplace(number);
+    if (inserted) maps.order_.push_back(number);
+    it->second.element = &element;
     auto minimized = copy(element, platform::ax::kMinimized);
     if (minimized.ok() && minimized.value && minimized.value->asBool())
-      maps.minimized[number] = *minimized.value->asBool();
-    auto title = copy(element, platform::ax::kTitle);
-    if (title.ok() && title.value && title.value->asString() && !title.value->asString()->empty()) {
-      if (maps.titles.insert_or_assign(number, *title.value->asString()).second)
-        maps.titleOrder.push_back(number);
-    }
+      it->second.minimized = *minimized.value->asBool();
   };
 
-  for (const auto& element : cachedAXWindows(pid)) {
-    if (auto number = windowNumberOf(element)) {
+  const auto& numbers = cachedWindowNumbers(pid);
+  for (size_t i = 0; i < elements.size(); ++i) {
+    if (const auto& number = numbers[i]) {
       matched.insert(*number);
-      readAttributes(element, *number);
+      readAttributes(elements[i], *number);
     } else {
-      unresolved.push_back(element);
+      unresolved.push_back(&elements[i]);
     }
   }
   if (unresolved.empty() || cgWindows.empty()) return maps;
-  for (const auto& element : unresolved) {
-    auto frame = helper_.axBounds(element);
+  for (const AXElement* element : unresolved) {
+    auto frame = helper_.axBounds(*element);
     if (!frame) continue;
     const WindowInfo* match = bestBoundsMatch(*frame, cgWindows, matched);
     if (!match) continue;
     matched.insert(match->number);
-    readAttributes(element, match->number);
+    readAttributes(*element, match->number);
   }
   return maps;
 }
 
-std::vector<int64_t> AppTracker::WindowDiscovery::getStandardWindowNumbers(
+AppTracker::WindowDiscovery::StandardWindows AppTracker::WindowDiscovery::getStandardWindowNumbers(
     int32_t pid, const std::vector<WindowInfo>& cgWindows) {
-  std::vector<int64_t> result;
-  WindowNumberSet members;
-  std::vector<AXElement> unresolved;
-  for (const auto& element : cachedAXWindows(pid)) {
-    auto subrole = copy(element, platform::ax::kSubrole);
+  StandardWindows result;
+  const auto& elements = cachedAXWindows(pid);
+  result.order.reserve(elements.size());
+  result.members.reserve(elements.size());
+  std::vector<const AXElement*> unresolved;
+  const auto& numbers = cachedWindowNumbers(pid);
+  for (size_t i = 0; i < elements.size(); ++i) {
+    auto subrole = copy(elements[i], platform::ax::kSubrole);
     // A subrole that cannot be read counts as a standard window.
     if (subrole.ok() && subrole.value && subrole.value->asString() &&
         *subrole.value->asString() != platform::ax::kStandardWindowSubrole)
       continue;
-    if (auto number = windowNumberOf(element)) {
-      if (members.insert(*number).second) result.push_back(*number);
+    if (const auto& number = numbers[i]) {
+      if (result.members.insert(*number).second) result.order.push_back(*number);
     } else {
-      unresolved.push_back(element);
+      unresolved.push_back(&elements[i]);
     }
   }
   if (unresolved.empty() || cgWindows.empty()) return result;
-  for (const auto& element : unresolved) {
-    auto frame = helper_.axBounds(element);
+  for (const AXElement* element : unresolved) {
+    auto frame = helper_.axBounds(*element);
     if (!frame) continue;
-    const WindowInfo* match = bestBoundsMatch(*frame, cgWindows, members);
+    const WindowInfo* match = bestBoundsMatch(*frame, cgWindows, result.members);
     if (!match) continue;
-    members.insert(match->number);
-    result.push_back(match->number);
+    result.members.insert(match->number);
+    result.order.push_back(match->number);
   }
   return result;
 }

@@ -140,11 +140,14 @@ void AppTracker::handleTitleChanged(int32_t pid, const AXElement& element) {
   }
 
   if (auto known = lastKnownWindows_.find(pid); known != lastKnownWindows_.end()) {
-    for (auto& cached : known->second) {
-      if (cached.windowNumber == windowNumber) {
-        cached.title = *newTitle;
-        break;
-      }
+    const auto& windows = *known->second;
+    auto cached = std::find_if(windows.begin(), windows.end(), [windowNumber](const auto& window) {
+      return window.windowNumber == windowNumber;
+    });
+    if (cached != windows.end()) {
+      auto updated = std::make_shared<std::vector<CachedWindowInfo>>(windows);
+      (*updated)[static_cast<size_t>(cached - windows.begin())].title = *newTitle;
+      known->second = std::move(updated);
     }
   }
 }
@@ -161,8 +164,10 @@ void AppTracker::handleSpecificWindowDestroyed(int32_t pid, int64_t windowNumber
   });
 
   if (auto known = lastKnownWindows_.find(pid); known != lastKnownWindows_.end()) {
-    std::erase_if(known->second,
+    auto remaining = std::make_shared<std::vector<CachedWindowInfo>>(*known->second);
+    std::erase_if(*remaining,
                   [windowNumber](const auto& cached) { return cached.windowNumber == windowNumber; });
+    known->second = std::move(remaining);
   }
 
   if (!grouped) {

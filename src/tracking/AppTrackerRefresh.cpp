@@ -32,10 +32,12 @@ void AppTracker::refreshApps() {
   auto list = windowServer_.copyWindowInfo(
       platform::kWindowListOptionOnScreenOnly | platform::kWindowListExcludeDesktopElements,
       platform::kNullWindowID);
-  if (list) input->rawList = std::move(*list);
+  // Each row is read once; the queue works on the fields it needs.
+  if (list) input->rows = readRows(*list);
+  list.reset();
 
   auto running = workspace_.runningApplications();
-  PIDSet owners = getWindowOwnerPIDs(input->rawList, running);
+  PIDSet owners = getWindowOwnerPIDs(input->rows, running);
 
   for (const auto& app : running) {
     int32_t pid = app->processIdentifier();
@@ -47,8 +49,13 @@ void AppTracker::refreshApps() {
     // The system itself is never hidden from its own bar.
     if (!own && settingsManager && settingsManager->isBlacklisted(*bundleID)) continue;
     if (!owners.count(pid)) continue;
-    input->candidates.push_back(CandidateApp{pid, std::move(bundleID), app->localizedName(), app->isHidden(),
-                                             app->isTerminated(), cachedIcon(*app)});
+    auto info = std::make_shared<AppInfo>();
+    info->name = app->localizedName().value_or(*bundleID);
+    info->bundleID = std::move(*bundleID);
+    info->icon = cachedIcon(*app);
+    info->pid = pid;
+    info->isHidden = app->isHidden();
+    input->candidates.push_back(CandidateApp{std::move(info), app->isTerminated()});
   }
 
   rebuildDisplayGeometry();
@@ -60,8 +67,11 @@ void AppTracker::refreshApps() {
     // Only the ungrouped builder orders by the current list.
     const auto& current = apps.get();
     input->existing.reserve(current.size());
-    for (const auto& entry : current)
-      input->existing.push_back({entry->id, entry->bundleID, entry->displayID});
+    std::unordered_set<std::string_view> bundles;
+    for (const auto& entry : current) {
+      input->existing.push_back({entry->id, entry->displayID});
+      if (bundles.insert(entry->bundleID).second) input->existingBundleOrder.push_back(entry->bundleID);
+    }
   }
   if (windowManager) input->pendingFocus = windowManager->pendingFocus();
   auto frontmost = workspace_.frontmostApplication();
@@ -76,7 +86,7 @@ void AppTracker::refreshApps() {
   input->timeouts = axTimedOutPIDs_;
 
   input->generation = ++refreshGeneration_;
-  for (const auto& candidate : input->candidates) input->candidatePIDs.insert(candidate.pid);
+  for (const auto& candidate : input->candidates) input->candidatePIDs.insert(candidate.app->pid);
   input->trusted = accessibilityHelper_.isTrusted();
 
   // The queue phase needs nothing of the tracker but its liveness; it works on the captured input and
@@ -136,8 +146,7 @@ void AppTracker::completePass(PassResult result) {
 }
 
 AppTracker::PIDSet AppTracker::getWindowOwnerPIDs(
-    const std::vector<platform::WindowInfo>& rawList,
-    const std::vector<platform::RunningApplicationPtr>& runningApps) {
+    const std::vector<RowFields>& rows, const std::vector<platform::RunningApplicationPtr>& runningApps) {
   PIDSet owners;
   bool ownWindow = false;
 
@@ -150,8 +159,7 @@ AppTracker::PIDSet AppTracker::getWindowOwnerPIDs(
     }
   }
 
-  for (const auto& row : rawList) {
-    RowFields fields = readRow(row);
+  for (const auto& fields : rows) {
     if (!fields.ownerPID || !fields.layer || !fields.bounds) continue;
     bool own = *fields.ownerPID == ownPID_;
     bool counts = own ? fields.name && hasSettingsWindowPrefix(*fields.name) : *fields.layer == 0;

@@ -64,7 +64,7 @@ void AppTracker::mergeProperties(const BuiltEntry& fresh, TrackedApp& existing) 
              "'");
     existing.isActive = fresh.isActive;
   }
-  if (existing.isHidden.get() != fresh.isHidden) existing.isHidden = fresh.isHidden;
+  if (existing.isHidden.get() != fresh.app->isHidden) existing.isHidden = fresh.app->isHidden;
   if (existing.isMinimized.get() != fresh.isMinimized) existing.isMinimized = fresh.isMinimized;
   // An absent display never clears the one the entry has.
   if (fresh.displayID && existing.displayID != fresh.displayID) existing.displayID = fresh.displayID;

@@ -30,9 +30,14 @@ struct AppTrackerTestAccess {
   using DisplayGeometry = AppTracker::DisplayGeometry;
 
   static BuiltEntry entry(const std::string& bundleID, int32_t pid, std::optional<int64_t> windowNumber = {},
-                          std::optional<std::string> title = {}, std::optional<uint32_t> displayID = {}) {
-    BuiltEntry result(bundleID, bundleID + " name", AppImage{}, pid, false, false, false, std::move(title),
-                      windowNumber);
+                          std::optional<std::string> title = {}, std::optional<uint32_t> displayID = {},
+                          const std::string& name = {}, bool hidden = false) {
+    auto app = std::make_shared<AppTracker::AppInfo>();
+    app->bundleID = bundleID;
+    app->name = name.empty() ? bundleID + " name" : name;
+    app->pid = pid;
+    app->isHidden = hidden;
+    BuiltEntry result(std::move(app), false, false, std::move(title), windowNumber);
     result.displayID = displayID;
     return result;
   }
@@ -50,7 +55,7 @@ struct AppTrackerTestAccess {
   }
   static std::vector<WindowInfo> detailedWindowList(const std::vector<platform::WindowInfo>& rows,
                                                     int32_t ownPID) {
-    return AppTracker::getDetailedWindowList(rows, {}, {}, ownPID);
+    return AppTracker::getDetailedWindowList(AppTracker::readRows(rows), {}, {}, ownPID);
   }
   static void refresh(AppTracker& tracker) { tracker.refreshApps(); }
   static uint64_t refreshGeneration(const AppTracker& tracker) { return tracker.refreshGeneration_; }
@@ -72,7 +77,7 @@ struct AppTrackerTestAccess {
   static bool hasTimer(const AppTracker& tracker) { return tracker.refreshTimer_ != nullptr; }
   static std::vector<AppTracker::CachedWindowInfo> lastKnown(const AppTracker& tracker, int32_t pid) {
     auto it = tracker.lastKnownWindows_.find(pid);
-    return it == tracker.lastKnownWindows_.end() ? std::vector<AppTracker::CachedWindowInfo>{} : it->second;
+    return it == tracker.lastKnownWindows_.end() ? std::vector<AppTracker::CachedWindowInfo>{} : *it->second;
   }
   // Hands the tracker a workspace notification as its subscription would.
   static void deliver(AppTracker& tracker, platform::WorkspaceNotificationName name,

@@ -1,0 +1,188 @@
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/VirtualScheduler.h"
+#include "platform/FileSystem.h"
+#include "platform/sim/InMemoryUserDefaults.h"
+#include "platform/sim/SimAppearance.h"
+#include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimulatedMac.h"
+#include "settings/LaunchAtLoginHelper.h"
+#include "settings/SettingsManager.h"
+#include "tracking/AccessibilityHelper.h"
+#include "tracking/AppTracker.h"
+
+// Counts every allocation of the process, so a benchmark can report how many one operation makes.
+namespace {
+std::atomic<long> gAllocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
+namespace pelko {
+
+// Reaches the update step directly, as the tests do.
+struct AppTrackerTestAccess {
+  using BuiltEntry = AppTracker::BuiltEntry;
+  using EntryList = AppTracker::EntryList;
+  static void applyUpdate(AppTracker& tracker, const EntryList& entries) { tracker.applyUpdate(entries); }
+  static BuiltEntry entry(const std::string& bundleID, int32_t pid, int64_t windowNumber) {
+    auto app = std::make_shared<AppTracker::AppInfo>();
+    app->bundleID = bundleID;
+    app->name = bundleID;
+    app->pid = pid;
+    BuiltEntry result(std::move(app), false, false, "Window " + std::to_string(windowNumber), windowNumber);
+    result.displayID = 1;
+    return result;
+  }
+};
+
+namespace {
+
+class NoFiles final : public platform::FileSystem {
+ public:
+  bool fileExists(const std::string&) const override { return false; }
+  std::optional<std::string> readFile(const std::string&) const override { return std::nullopt; }
+  bool createDirectories(const std::string&) override { return true; }
+  bool writeFileAtomically(const std::string&, const std::string&) override { return true; }
+  bool removeFile(const std::string&) override { return false; }
+};
+
+// A simulated Mac with ten applications sharing `windowCount` windows, and a tracker over it.
+struct World {
+  VirtualScheduler scheduler;
+  sim::SimulatedMac mac{scheduler};
+  sim::InMemoryUserDefaults defaults;
+  sim::SimAppearance appearance;
+  sim::SimLoginItems loginItems;
+  NoFiles files;
+  LaunchAtLoginHelper launchAtLogin{loginItems, files, mac.appShell()};
+  SettingsManager settings{
+      SettingsManager::Dependencies{defaults, mac.permissions(), appearance, launchAtLogin, scheduler}};
+  AccessibilityHelper helper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
+                             mac.appShell()};
+  std::shared_ptr<AppTracker> tracker = AppTracker::create(AppTracker::Dependencies{
+      scheduler, mac.workspace(), mac.windowServer(), mac.accessibility(), helper, &mac.screens(), {}});
+
+  World(int windowCount, bool grouped) {
+    settings.groupWindows = grouped;
+    tracker->settingsManager = &settings;
+    constexpr int kApps = 10;
+    std::vector<int32_t> pids;
+    for (int i = 0; i < kApps; ++i)
+      pids.push_back(mac.launchApp("com.example.app" + std::to_string(i), "App " + std::to_string(i)));
+    for (int w = 0; w < windowCount; ++w) {
+      sim::SimWindowSpec spec;
+      spec.title = "Document " + std::to_string(w);
+      spec.bounds = Rect(20.0 * (w % 40), 20.0 * (w % 25), 800, 600);
+      mac.openWindow(pids[w % kApps], spec);
+    }
+    scheduler.runUntilIdle();
+    pass();  // the entries exist before measuring
+  }
+  void pass() {
+    tracker->forceRefresh();
+    scheduler.runUntilIdle();
+  }
+};
+
+void refreshPass(benchmark::State& state, bool grouped) {
+  World world(static_cast<int>(state.range(0)), grouped);
+  long allocations = 0;
+  for (auto _ : state) {
+    long before = gAllocations.load();
+    world.pass();
+    allocations += gAllocations.load() - before;
+  }
+  state.counters["entries"] = static_cast<double>(world.tracker->apps.get().size());
+  state.counters["allocs_per_pass"] =
+      benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations()));
+}
+
+void BM_RefreshPassUngrouped(benchmark::State& state) {
+  refreshPass(state, false);
+}
+void BM_RefreshPassGrouped(benchmark::State& state) {
+  refreshPass(state, true);
+}
+BENCHMARK(BM_RefreshPassUngrouped)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RefreshPassGrouped)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// For reading the pass numbers: what the simulated Mac alone spends answering the questions an
+// ungrouped pass asks (the window list, every application's Accessibility windows and, per window, its
+// subrole, number and minimized state).
+void BM_SimulatedMacAnswers(benchmark::State& state) {
+  World world(static_cast<int>(state.range(0)), false);
+  auto& mac = world.mac;
+  auto& accessibility = mac.accessibility();
+  auto pids = mac.runningPIDs();
+  long allocations = 0;
+  for (auto _ : state) {
+    long before = gAllocations.load();
+    auto list = mac.windowServer().copyWindowInfo(
+        platform::kWindowListOptionOnScreenOnly | platform::kWindowListExcludeDesktopElements, 0);
+    benchmark::DoNotOptimize(list);
+    for (int32_t pid : pids) {
+      auto windows =
+          accessibility.copyAttributeValue(accessibility.createApplicationElement(pid), "AXWindows");
+      if (!windows.value || !windows.value->asElements()) continue;
+      for (const auto& window : *windows.value->asElements()) {
+        benchmark::DoNotOptimize(accessibility.copyAttributeValue(window, "AXSubrole"));
+        benchmark::DoNotOptimize(accessibility.windowNumber(window));
+        benchmark::DoNotOptimize(accessibility.copyAttributeValue(window, "AXMinimized"));
+      }
+    }
+    allocations += gAllocations.load() - before;
+  }
+  state.counters["allocs_per_pass"] =
+      benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_SimulatedMacAnswers)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// An update that changes nothing: no publication, no notification and no allocation per entry.
+void BM_ApplyUpdateUnchanged(benchmark::State& state) {
+  VirtualScheduler scheduler;
+  sim::SimulatedMac mac{scheduler};
+  AccessibilityHelper helper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
+                             mac.appShell()};
+  auto tracker = AppTracker::create(AppTracker::Dependencies{
+      scheduler, mac.workspace(), mac.windowServer(), mac.accessibility(), helper, &mac.screens(), {}});
+  const int count = static_cast<int>(state.range(0));
+  AppTrackerTestAccess::EntryList entries;
+  for (int i = 0; i < count; ++i)
+    entries.push_back(
+        AppTrackerTestAccess::entry("com.example.app" + std::to_string(i % 30), 500 + i % 30, 1000 + i));
+  AppTrackerTestAccess::applyUpdate(*tracker, entries);
+  long allocations = 0;
+  for (auto _ : state) {
+    long before = gAllocations.load();
+    AppTrackerTestAccess::applyUpdate(*tracker, entries);
+    allocations += gAllocations.load() - before;
+  }
+  state.counters["allocs_per_update"] =
+      benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_ApplyUpdateUnchanged)->Arg(300)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace pelko
+
+BENCHMARK_MAIN();

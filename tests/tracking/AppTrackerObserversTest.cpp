@@ -1,0 +1,222 @@
+#include "AppTrackerTestWorld.h"
+
+namespace pelko::testing {
+namespace {
+
+namespace ax = platform::ax;
+
+class AppTrackerObservers : public AppTrackerTest {
+ protected:
+  // An editor with two windows and a browser in front, tracked and settled.
+  void SetUp() override {
+    editor = launch("com.example.editor", "Editor");
+    first = open(editor, "One");
+    second = open(editor, "Two");
+    browser = launch("com.example.browser", "Browser");
+    open(browser, "Start Page");
+  }
+  uint64_t generation() const { return Access::refreshGeneration(*tracker); }
+  platform::AXElement windowElement(platform::WindowID window) {
+    auto windows = mac.accessibility().copyAttributeValue(
+        mac.accessibility().createApplicationElement(editor), ax::kWindows);
+    for (const auto& element : *windows.value->asElements())
+      if (mac.accessibility().windowNumber(element).windowNumber == window) return element;
+    return {};
+  }
+
+  int32_t editor = 0;
+  int32_t browser = 0;
+  platform::WindowID first = 0;
+  platform::WindowID second = 0;
+};
+
+TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceAndSurvivesTheNextPass) {
+  setGrouped(false);
+  startAndSettle();
+  auto entry = find(idOf("com.example.editor", editor, first));
+  ASSERT_TRUE(entry);
+  uint64_t before = generation();
+  mac.setTitle(first, "One (edited)");
+  settle();
+  EXPECT_EQ(entry->windowTitle.get(), "One (edited)");
+  EXPECT_TRUE(entry->titleFreshFromFastPath);
+  EXPECT_EQ(Access::lastKnown(*tracker, editor).back().title, "One (edited)");
+  EXPECT_FALSE(Access::pendingRefresh(*tracker));
+  EXPECT_EQ(generation(), before);  // no pass was needed
+
+  tracker->forceRefresh();
+  settle();
+  EXPECT_EQ(entry->windowTitle.get(), "One (edited)");
+  EXPECT_FALSE(entry->titleFreshFromFastPath);
+
+  // The same title again changes nothing and asks for nothing.
+  int changes = 0;
+  auto watch = entry->objectWillChange().sink([&changes](const auto&) { ++changes; });
+  Access::handleAXNotification(*tracker, std::string(ax::kTitleChangedNotification), windowElement(first));
+  EXPECT_EQ(changes, 0);
+  EXPECT_FALSE(Access::pendingRefresh(*tracker));
+}
+
+TEST_F(AppTrackerObservers, GroupedTitleChangeOfAnyWindowRetitlesTheApplicationEntry) {
+  startAndSettle();
+  auto entry = find(idOf("com.example.editor", editor));
+  ASSERT_TRUE(entry);
+  mac.setTitle(first, "Back window renamed");
+  settle();
+  EXPECT_EQ(entry->windowTitle.get(), "Back window renamed");
+  EXPECT_TRUE(entry->titleFreshFromFastPath);
+}
+
+TEST_F(AppTrackerObservers, UnusableTitleChangesFallBackToAThrottledPass) {
+  startAndSettle();
+  auto entry = find(idOf("com.example.editor", editor));
+  auto title = entry->windowTitle.get();
+  // An application element is no window.
+  Access::handleAXNotification(*tracker, std::string(ax::kTitleChangedNotification),
+                               mac.accessibility().createApplicationElement(editor));
+  EXPECT_TRUE(Access::pendingRefresh(*tracker));
+  scheduler.advance(0.05);
+  EXPECT_FALSE(Access::pendingRefresh(*tracker));
+  // An empty title.
+  mac.setTitle(second, "");
+  settle();
+  EXPECT_TRUE(Access::pendingRefresh(*tracker));
+  EXPECT_EQ(entry->windowTitle.get(), title);
+}
+
+TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivatesTheNext) {
+  setGrouped(false);
+  mac.activate(editor);
+  startAndSettle();
+  auto secondEntry = find(idOf("com.example.editor", editor, second));
+  auto firstEntry = find(idOf("com.example.editor", editor, first));
+  ASSERT_TRUE(secondEntry && firstEntry);
+  ASSERT_TRUE(secondEntry->isActive.get());
+  uint64_t before = generation();
+  int published = listPublications;
+
+  mac.closeWindow(second);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(find(idOf("com.example.editor", editor, second)));
+  EXPECT_TRUE(firstEntry->isActive.get());
+  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(second));
+  EXPECT_GE(listPublications, published + 1);
+  EXPECT_GE(generation(), before + 1);  // and a coalesced pass confirms it
+  scheduler.advance(2.0);
+  EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(second));
+}
+
+TEST_F(AppTrackerObservers, GroupedWindowDestructionLeavesTheListToTheFollowingPass) {
+  startAndSettle();
+  auto entry = find(idOf("com.example.editor", editor));
+  int published = listPublications;
+  uint64_t before = generation();
+  mac.closeWindow(second);
+  settle();
+  EXPECT_EQ(listPublications, published);
+  EXPECT_EQ(find(idOf("com.example.editor", editor)), entry);
+  EXPECT_EQ(generation(), before + 1);
+  EXPECT_EQ(entry->windowTitle.get(), "One");
+}
+
+TEST_F(AppTrackerObservers, DestructionOfUnknownElementsInOneTurnQueuesOneRefresh) {
+  startAndSettle();
+  uint64_t before = generation();
+  auto unknown = mac.accessibility().createApplicationElement(editor);
+  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
+  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
+  scheduler.runUntilIdle();
+  EXPECT_EQ(generation(), before + 1);
+}
+
+TEST_F(AppTrackerObservers, ANewWindowLeadsToAPassAfterTwentyAndAfterAHundredMilliseconds) {
+  setGrouped(false);
+  startAndSettle();
+  uint64_t before = generation();
+  auto third = open(editor, "Three");
+  scheduler.runUntilIdle();
+  EXPECT_EQ(generation(), before);
+  scheduler.advance(0.02);
+  EXPECT_EQ(generation(), before + 1);
+  EXPECT_TRUE(find(idOf("com.example.editor", editor, third)));
+  scheduler.advance(0.08);
+  EXPECT_EQ(generation(), before + 2);
+  // The new window is watched for its destruction too.
+  mac.closeWindow(third);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(find(idOf("com.example.editor", editor, third)));
+}
+
+TEST_F(AppTrackerObservers, MovesAreDebouncedToOnePassEightyMillisecondsAfterTheLast) {
+  startAndSettle();
+  uint64_t before = generation();
+  for (int i = 0; i < 3; ++i) {
+    mac.moveWindow(first, Point{200.0 + i * 10, 200});
+    scheduler.runUntilIdle();
+    scheduler.advance(0.05);
+  }
+  EXPECT_EQ(generation(), before);
+  scheduler.advance(0.03);
+  EXPECT_EQ(generation(), before + 1);
+  scheduler.advance(1);
+  EXPECT_EQ(generation(), before + 1);
+}
+
+TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardWindowsAndOnThoseOfUnknownSubrole) {
+  sim::SimWindowSpec dialog;
+  dialog.title = "Dialog";
+  dialog.subrole = std::string("AXDialog");
+  auto dialogWindow = mac.openWindow(editor, dialog);
+  sim::SimWindowSpec unknown;
+  unknown.title = "Unknown";
+  unknown.subrole = std::nullopt;
+  auto unknownWindow = mac.openWindow(editor, unknown);
+  setGrouped(false);
+  startAndSettle();
+  auto unknownEntry = find(idOf("com.example.editor", editor, unknownWindow));
+  ASSERT_TRUE(unknownEntry);
+  EXPECT_FALSE(find(idOf("com.example.editor", editor, dialogWindow)));
+
+  mac.closeWindow(unknownWindow);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(find(idOf("com.example.editor", editor, unknownWindow)));
+  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(unknownWindow));
+
+  mac.closeWindow(dialogWindow);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(dialogWindow));
+}
+
+TEST_F(AppTrackerObservers, TheDestroyedWindowMemoryHoldsAtMostFiftyOneNumbers) {
+  setGrouped(false);
+  startAndSettle();
+  std::vector<platform::WindowID> windows;
+  for (int i = 0; i < 52; ++i) windows.push_back(open(editor, "W" + std::to_string(i)));
+  settle();
+  scheduler.advance(0.2);
+  for (auto window : windows) mac.closeWindow(window);
+  settle();
+  EXPECT_EQ(Access::recentlyDestroyed(*tracker).size(), 51u);
+  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(windows.back()));
+}
+
+TEST_F(AppTrackerObservers, ACreatedWindowLiftsTheRecentRemovalOfItsProcess) {
+  startAndSettle();
+  Access::deliver(*tracker, platform::WorkspaceNotificationName::didTerminateApplication,
+                  mac.workspace().runningApplication(editor));
+  ASSERT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(editor));
+  EXPECT_FALSE(find(idOf("com.example.editor", editor)));
+  tracker->forceRefresh();
+  settle();
+  EXPECT_FALSE(find(idOf("com.example.editor", editor)));  // kept out while recently removed
+
+  // Its observer went with the termination; the first pass after the block registers it again.
+  Access::handleAXNotification(*tracker, std::string(ax::kWindowCreatedNotification), windowElement(first));
+  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
+  scheduler.advance(0.2);
+  EXPECT_TRUE(find(idOf("com.example.editor", editor)));
+  EXPECT_EQ(mac.liveObserverCount(editor), 1);
+}
+
+}  // namespace
+}  // namespace pelko::testing

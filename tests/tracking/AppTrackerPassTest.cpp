@@ -1,0 +1,466 @@
+#include "AppTrackerTestWorld.h"
+
+namespace pelko::testing {
+namespace {
+
+class AppTrackerPass : public AppTrackerTest {};
+
+TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Notes.txt");
+  open(editor, "Todo.txt");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page", Rect(2000, 100, 800, 600));
+  mac.addDisplay(sim::SimDisplaySpec{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
+  startAndSettle();
+
+  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor),
+                                             idOf("com.example.browser", browser)}));
+  auto editorEntry = apps()[0];
+  auto browserEntry = apps()[1];
+  EXPECT_EQ(editorEntry->windowTitle.get(), "Todo.txt");  // the front window's title
+  EXPECT_FALSE(editorEntry->isActive.get());
+  EXPECT_TRUE(browserEntry->isActive.get());
+  EXPECT_EQ(editorEntry->displayID, 1u);
+  EXPECT_EQ(browserEntry->displayID, 2u);
+  EXPECT_EQ(editorEntry->icon.pixelsWide, 256);  // the main display's scale is 2
+  EXPECT_EQ((Access::lastKnown(*tracker, editor)),
+            (std::vector<AppTracker::CachedWindowInfo>{{"Todo.txt", mac.windowsOf(editor)[0]},
+                                                       {"Notes.txt", mac.windowsOf(editor)[1]}}));
+}
+
+TEST_F(AppTrackerPass, GroupedEntryIsMinimizedOnlyWhenEveryStandardWindowIs) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto a = open(editor, "A");
+  auto b = open(editor, "B");
+  sim::SimWindowSpec palette;
+  palette.title = "Palette";
+  palette.subrole = std::string("AXFloatingWindow");
+  mac.openWindow(editor, palette);
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  auto entry = find(idOf("com.example.editor", editor));
+  ASSERT_TRUE(entry);
+
+  // Minimizing is not among the notifications the tracker observes; the next pass shows it.
+  mac.minimize(a);
+  tracker->forceRefresh();
+  settle();
+  EXPECT_FALSE(entry->isMinimized.get());
+  mac.minimize(b);
+  tracker->forceRefresh();
+  settle();
+  // The floating palette is still on screen, but only standard windows count.
+  EXPECT_TRUE(entry->isMinimized.get());
+  EXPECT_EQ(find(idOf("com.example.editor", editor)), entry);
+}
+
+TEST_F(AppTrackerPass, GroupedTitleFallsBackToAccessibilityThenToTheLastKnownTitle) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Doc");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  EXPECT_EQ(Access::lastKnown(*tracker, editor).front().title, "Doc");
+
+  // Without screen capture the window list carries no names: Accessibility gives the title, and the
+  // last-known list is not rewritten from an unnamed front window.
+  mac.permissions().screenCaptureGranted = false;
+  mac.setTitle(mac.windowsOf(editor).front(), "Doc (edited)");
+  settle();
+  setGrouped(false);  // window entries first, so the grouped entry below is built afresh
+  tracker->forceRefresh();
+  settle();
+  setGrouped(true);
+  tracker->forceRefresh();
+  settle();
+  auto entry = find(idOf("com.example.editor", editor));
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->windowTitle.get(), "Doc (edited)");
+
+  // Neither a name nor an Accessibility title: the first last-known title.
+  mac.setAttributeReadError(editor, "AXTitle", platform::AXError::noValue);
+  setGrouped(false);
+  tracker->forceRefresh();
+  settle();
+  setGrouped(true);
+  tracker->forceRefresh();
+  settle();
+  entry = find(idOf("com.example.editor", editor));
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->windowTitle.get(), Access::lastKnown(*tracker, editor).front().title);
+  EXPECT_FALSE(Access::lastKnown(*tracker, editor).front().title.empty());
+}
+
+TEST_F(AppTrackerPass, UngroupedModeMakesOneEntryPerWindowWithItsState) {
+  setGrouped(false);
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto one = open(editor, "One");
+  auto two = open(editor, "Two");
+  auto three = open(editor, "Three");
+  int32_t browser = launch("com.example.browser", "Browser", false);
+  open(browser, "Start Page");
+  startAndSettle();
+  mac.minimize(one);
+  tracker->forceRefresh();
+  settle();
+
+  auto entries = apps();
+  ASSERT_EQ(entries.size(), 4u);
+  auto threeEntry = find(idOf("com.example.editor", editor, three));
+  auto oneEntry = find(idOf("com.example.editor", editor, one));
+  ASSERT_TRUE(threeEntry && oneEntry);
+  EXPECT_TRUE(threeEntry->isActive.get());  // the focused window of the frontmost application
+  EXPECT_FALSE(find(idOf("com.example.editor", editor, two))->isActive.get());
+  // A minimized window is not on screen; Accessibility still lists it.
+  EXPECT_TRUE(oneEntry->isMinimized.get());
+  EXPECT_EQ(oneEntry->windowTitle.get(), "One");
+  EXPECT_EQ(oneEntry->displayID, 1u);  // kept from the entry it had on screen
+  EXPECT_EQ(Access::lastKnown(*tracker, editor).size(), 3u);
+}
+
+TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplication) {
+  setGrouped(false);
+  int32_t a = launch("com.example.a", "A");
+  auto a1 = open(a, "A1");
+  auto a2 = open(a, "A2");
+  int32_t b = launch("com.example.b", "B");
+  auto b1 = open(b, "B1");
+  startAndSettle();
+
+  // Seed the order [A1, B1, A2], as a user might have arranged it over time.
+  using E = AppTrackerTestAccess;
+  Access::applyUpdate(*tracker, {E::entry("com.example.a", a, a1), E::entry("com.example.b", b, b1),
+                                 E::entry("com.example.a", a, a2)});
+  auto a3 = open(a, "A3");
+  settle();
+  scheduler.advance(0.5);
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.a", a, a1), idOf("com.example.a", a, a2),
+                                             idOf("com.example.a", a, a3), idOf("com.example.b", b, b1)}));
+
+  settings->groupByApp = false;
+  Access::applyUpdate(*tracker, {E::entry("com.example.a", a, a1), E::entry("com.example.b", b, b1),
+                                 E::entry("com.example.a", a, a2)});
+  tracker->forceRefresh();
+  settle();
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.a", a, a1), idOf("com.example.b", b, b1),
+                                             idOf("com.example.a", a, a2), idOf("com.example.a", a, a3)}));
+}
+
+TEST_F(AppTrackerPass, CustomOrderPutsListedApplicationsFirstInBothModes) {
+  int32_t a = launch("com.example.a", "A");
+  open(a, "A1");
+  int32_t c = launch("com.example.c", "C");
+  open(c, "C1");
+  int32_t b = launch("com.example.b", "B");
+  open(b, "B1");
+  open(b, "B2");
+  settings->customAppOrder = std::vector<std::string>{"com.example.b", "com.example.a"};
+  startAndSettle();
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.b", b), idOf("com.example.a", a),
+                                             idOf("com.example.c", c)}));
+
+  setGrouped(false);
+  tracker->forceRefresh();
+  settle();
+  ASSERT_EQ(apps().size(), 4u);
+  std::vector<std::string> bundles;
+  for (const auto& entry : apps()) bundles.push_back(entry->bundleID);
+  EXPECT_EQ(bundles,
+            (std::vector<std::string>{"com.example.b", "com.example.b", "com.example.a", "com.example.c"}));
+}
+
+TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
+  int32_t shown = launch("com.example.shown", "Shown");
+  open(shown, "Window");
+  // Started first: the start seeds every regular application with an Accessibility window as sticky.
+  startAndSettle();
+  int32_t dock = launch("com.apple.dock", "Dock");
+  open(dock, "Dock");
+  int32_t hidden = launch("com.example.hidden", "Hidden");
+  open(hidden, "Window");
+  settings->addToBlacklist("com.example.hidden");
+  sim::SimAppSpec accessory;
+  accessory.bundleID = "com.example.menuextra";
+  accessory.policy = platform::ActivationPolicy::accessory;
+  int32_t extra = mac.launchApp(accessory);
+  open(extra, "Popover");
+  sim::SimAppSpec anonymous;
+  anonymous.name = "Anonymous";
+  int32_t nameless = mac.launchApp(anonymous);
+  open(nameless, "Window");
+  int32_t tiny = launch("com.example.tiny", "Tiny");
+  open(tiny, "Sliver", Rect(0, 0, 1, 300));
+  sim::SimWindowSpec floating;
+  floating.title = "Floating";
+  floating.layer = platform::window_layer::kFloating;
+  int32_t floater = launch("com.example.floater", "Floater");
+  mac.openWindow(floater, floating);
+  tracker->forceRefresh();
+  settle();
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.shown", shown)}));
+}
+
+TEST_F(AppTrackerPass, TheSystemItselfAppearsOnlyThroughItsSettingsWindow) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Window");
+  int32_t own = mac.appShell().pid;
+  sim::SimWindowSpec about;
+  about.title = "About Pelko";
+  about.layer = platform::window_layer::kFloating;
+  mac.openWindow(own, about);
+  startAndSettle();
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+
+  sim::SimWindowSpec settingsWindow;
+  settingsWindow.title = "Pelko Settings";
+  settingsWindow.layer = platform::window_layer::kFloating;
+  auto window = mac.openWindow(own, settingsWindow);
+  tracker->forceRefresh();
+  settle();
+  // In the order of the running applications, where this process comes first.
+  EXPECT_EQ(ids(),
+            (std::vector<std::string>{idOf("com.pelko.app", own), idOf("com.example.editor", editor)}));
+
+  // Miniaturized, the window is not in the on-screen list; the application still knows it.
+  mac.minimize(window);
+  ownWindows = {{"Pelko Settings", true, false}};
+  tracker->forceRefresh();
+  settle();
+  EXPECT_TRUE(find(idOf("com.pelko.app", own)));
+  ownWindows = {{"Pelko Settings", false, false}};
+  tracker->forceRefresh();
+  settle();
+  EXPECT_FALSE(find(idOf("com.pelko.app", own)));
+}
+
+TEST_F(AppTrackerPass,
+       StickyProcessStaysWhileAccessibilityListsAWindowAndIsRecheckedAtMostEveryOneAndAHalfSeconds) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto window = open(editor, "Window");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  mac.minimize(window);
+  tracker->forceRefresh();  // re-checks the process: it still has a window
+  settle();
+  auto entry = find(idOf("com.example.editor", editor));
+  ASSERT_TRUE(entry);
+  EXPECT_TRUE(entry->isMinimized.get());
+  EXPECT_TRUE(Access::stickyPIDs(*tracker).count(editor));
+
+  // Accessibility stops listing the window: the process leaves at its next due re-check.
+  mac.setAttributeReadError(editor, "AXWindows", platform::AXError::noValue);
+  scheduler.advance(1.4);
+  tracker->forceRefresh();
+  settle();
+  EXPECT_EQ(find(idOf("com.example.editor", editor)), entry);
+  scheduler.advance(0.1);
+  tracker->forceRefresh();
+  settle();
+  EXPECT_FALSE(find(idOf("com.example.editor", editor)));
+  EXPECT_FALSE(Access::stickyPIDs(*tracker).count(editor));
+}
+
+TEST_F(AppTrackerPass, ASpaceChangeShowsTheWindowsOfTheNewSpace) {
+  setGrouped(false);
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto here = open(editor, "Here");
+  sim::SimWindowSpec there;
+  there.title = "There";
+  there.space = 2;
+  auto away = mac.openWindow(editor, there);
+  startAndSettle();
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor, here)}));
+  mac.switchSpace(2);
+  settle();
+  scheduler.advance(0.2);
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor, away)}));
+  mac.switchSpace(1);
+  settle();
+  scheduler.advance(0.2);
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor, here)}));
+}
+
+TEST_F(AppTrackerPass, UngroupedFallsBackToLastKnownWindowsThenToAnApplicationEntry) {
+  setGrouped(false);
+  mac.permissions().accessibilityTrusted = false;  // no Accessibility: standard windows are unknown
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  startAndSettle();
+  // Without a last-known list, one application entry stands for the application.
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+  EXPECT_TRUE(apps().front()->isActive.get());
+  EXPECT_EQ(Access::observerCount(*tracker), 0u);
+
+  // With Accessibility the windows are known and remembered; once it goes, the remembered ones show.
+  mac.permissions().accessibilityTrusted = true;
+  auto second = open(editor, "Two");
+  tracker->forceRefresh();
+  settle();
+  ASSERT_EQ(apps().size(), 2u);
+  mac.permissions().accessibilityTrusted = false;
+  tracker->forceRefresh();
+  settle();
+  ASSERT_EQ(apps().size(), 2u);
+  for (const auto& entry : apps()) {
+    EXPECT_FALSE(entry->isMinimized.get());
+    EXPECT_TRUE(entry->windowNumber);
+  }
+  EXPECT_TRUE(find(idOf("com.example.editor", editor, second)));
+}
+
+TEST_F(AppTrackerPass, AHungApplicationIsLeftAloneForFiveSeconds) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Notes");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  mac.setHung(editor, true);
+  int before = mac.axRequestCount(editor);
+  double waited = mac.hungWaitSeconds(editor);
+
+  tracker->forceRefresh();
+  settle();
+  int afterFirst = mac.axRequestCount(editor);
+  EXPECT_EQ(afterFirst, before + 1);  // one window-list read, at the pass's short time-out
+  EXPECT_NEAR(mac.hungWaitSeconds(editor) - waited, 0.3, 1e-6);
+  EXPECT_TRUE(find(idOf("com.example.editor", editor)));  // it still owns an on-screen window
+
+  for (int i = 0; i < 4; ++i) {
+    scheduler.advance(1.2);
+    tracker->forceRefresh();
+    settle();
+  }
+  EXPECT_EQ(mac.axRequestCount(editor), afterFirst);
+  EXPECT_TRUE(find(idOf("com.example.editor", editor)));
+  scheduler.advance(0.5);  // five seconds after the time-out
+  tracker->forceRefresh();
+  settle();
+  EXPECT_EQ(mac.axRequestCount(editor), afterFirst + 1);
+}
+
+TEST_F(AppTrackerPass, AHungStickyApplicationCountsAsHavingWindows) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto window = open(editor, "Notes");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  mac.minimize(window);
+  scheduler.advance(0.5);
+  mac.setHung(editor, true);
+  for (int i = 0; i < 8; ++i) {
+    scheduler.advance(1);
+    tracker->forceRefresh();
+    settle();
+    EXPECT_TRUE(find(idOf("com.example.editor", editor))) << i;
+  }
+}
+
+TEST_F(AppTrackerPass, OnlyTheLastOfOverlappingPassesApplies) {
+  setGrouped(false);
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  tracker->forceRefresh();  // captures one window
+  open(editor, "Two");
+  tracker->forceRefresh();  // captures both
+  settle();
+  EXPECT_EQ(apps().size(), 2u);
+  EXPECT_EQ(listPublications, 1);
+
+  // A pass followed by an invalidation applies nothing.
+  open(editor, "Three");
+  tracker->forceRefresh();
+  tracker->invalidateRefreshGeneration();
+  settle();
+  EXPECT_EQ(apps().size(), 2u);
+  EXPECT_EQ(listPublications, 1);
+}
+
+TEST_F(AppTrackerPass, AWindowMovingToAnotherDisplayRaisesTheDisplayGenerationOnce) {
+  setGrouped(false);
+  auto second = mac.addDisplay(sim::SimDisplaySpec{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto one = open(editor, "One");
+  auto two = open(editor, "Two", Rect(300, 300, 600, 400));
+  startAndSettle();
+  auto oneEntry = find(idOf("com.example.editor", editor, one));
+  auto twoEntry = find(idOf("com.example.editor", editor, two));
+  ASSERT_TRUE(oneEntry && twoEntry);
+  int published = listPublications;
+  int generations = displayGenerationPublications;
+
+  mac.moveWindowToDisplay(one, second);
+  mac.moveWindowToDisplay(two, second);
+  settle();
+  scheduler.advance(0.2);
+  EXPECT_EQ(oneEntry->displayID, second);
+  EXPECT_EQ(twoEntry->displayID, second);
+  EXPECT_EQ(tracker->displayIDGeneration.get(), 1u);
+  EXPECT_EQ(displayGenerationPublications, generations + 1);
+  EXPECT_EQ(listPublications, published);
+  EXPECT_EQ(find(idOf("com.example.editor", editor, one)), oneEntry);
+}
+
+TEST_F(AppTrackerPass, AnUnchangedWorldRefreshedAHundredTimesPublishesNothing) {
+  setGrouped(false);
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  open(editor, "Two");
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  startAndSettle();
+  auto before = apps();
+  int published = listPublications;
+  int changes = 0;
+  std::vector<Cancellable> watches;
+  for (const auto& entry : before)
+    watches.push_back(entry->objectWillChange().sink([&changes](const auto&) { ++changes; }));
+
+  for (int i = 0; i < 100; ++i) {
+    tracker->forceRefresh();
+    settle();
+  }
+  EXPECT_EQ(listPublications, published);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(displayGenerationPublications, 0);
+  ASSERT_EQ(apps().size(), before.size());
+  for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(apps()[i], before[i]);
+  // The list holds the only other references: no entry object was made after the first pass.
+  for (const auto& entry : before) EXPECT_EQ(entry.use_count(), 2);
+}
+
+TEST_F(AppTrackerPass, AStaleStickyProcessLeavesWithItsLastKnownData) {
+  setGrouped(false);
+  mac.permissions().accessibilityTrusted = false;  // no re-checks: only staleness removes it
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto window = open(editor, "Doc");
+  startAndSettle();
+  mac.permissions().accessibilityTrusted = true;
+  tracker->forceRefresh();
+  settle();
+  mac.permissions().accessibilityTrusted = false;
+  ASSERT_FALSE(Access::lastKnown(*tracker, editor).empty());
+  mac.hide(editor);  // off screen: only the sticky set keeps it
+  settle();
+  scheduler.advance(0.2);
+  EXPECT_TRUE(find(idOf("com.example.editor", editor, window)));
+
+  // The pid is reused by another application: the old one's data goes in the same pass.
+  tracker->stop();
+  mac.quitApp(editor);
+  sim::SimAppSpec other;
+  other.bundleID = "com.example.other";
+  other.pid = editor;
+  mac.launchApp(other);
+  settle();
+  tracker->forceRefresh();
+  settle();
+  EXPECT_FALSE(Access::stickyPIDs(*tracker).count(editor));
+  EXPECT_TRUE(Access::lastKnown(*tracker, editor).empty());
+  EXPECT_TRUE(apps().empty());
+}
+
+}  // namespace
+}  // namespace pelko::testing
