@@ -24,11 +24,51 @@ Clock::time_point dueAfter(double delaySeconds) {
   return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay));
 }
 
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+void announceRelease(void* address) {
+  __tsan_release(address);
+}
+void announceAcquire(void* address) {
+  __tsan_acquire(address);
+}
+#else
+void announceRelease(void*) {}
+void announceAcquire(void*) {}
+#endif
+
+// Qt's event queue is not built with ThreadSanitizer, so its hand-over is announced explicitly on this
+// one address, as the queue's own lock would: whatever a thread did before posting (building the event
+// included) happens before every task the main thread runs afterwards.
+char mainQueueHandOff;
+
+const QEvent::Type kTaskEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class TaskEvent final : public QEvent {
+ public:
+  explicit TaskEvent(Task task) : QEvent(kTaskEventType), task(std::move(task)) {}
+  Task task;
+};
+
 // Runs `task` on the thread of `context`'s event loop, from any thread.
 void postTo(QObject* context, Task task) {
-  QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
+  auto* event = new TaskEvent(std::move(task));
+  announceRelease(&mainQueueHandOff);
+  QCoreApplication::postEvent(context, event);
 }
 }  // namespace
+
+// The main thread's receiver of posted tasks.
+class RealScheduler::MainContext final : public QObject {
+ public:
+  bool event(QEvent* event) override {
+    announceAcquire(&mainQueueHandOff);  // before the event is read at all
+    if (event->type() != kTaskEventType) return QObject::event(event);
+    static_cast<TaskEvent*>(event)->task();
+    return true;
+  }
+};
 
 class RealScheduler::MainQueue final : public TaskQueue {
  public:
@@ -88,7 +128,7 @@ class RealScheduler::Timer final : public RepeatingTimer {
 
 RealScheduler::RealScheduler()
     : mainThread_(std::this_thread::get_id()),
-      mainContext_(std::make_unique<QObject>()),
+      mainContext_(std::make_unique<MainContext>()),
       main_(std::make_unique<MainQueue>(mainContext_.get())),
       global_(std::make_unique<ThreadQueue>(
           "global", std::max(2, static_cast<int>(std::thread::hardware_concurrency())))) {}

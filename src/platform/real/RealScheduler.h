@@ -7,8 +7,6 @@
 
 #include "foundation/Scheduler.h"
 
-class QObject;
-
 namespace pelko::real {
 
 class ThreadQueue;
@@ -36,11 +34,12 @@ class RealScheduler final : public Scheduler {
   void groupBecameEmpty(DispatchGroup& group) override;
 
  private:
+  class MainContext;
   class MainQueue;
   class Timer;
 
   std::thread::id mainThread_;
-  std::unique_ptr<QObject> mainContext_;
+  std::unique_ptr<MainContext> mainContext_;
   std::unique_ptr<MainQueue> main_;
   std::unique_ptr<ThreadQueue> global_;
   std::mutex groupMutex_;
