@@ -110,6 +110,17 @@ QPixmap renderIcon(const AppImage& image, const std::string& name, int side, qre
   return pixmap;
 }
 
+// The system font at `size` points of the bar's geometry, where one point is one device-independent
+// pixel, as every other length of the bar. Qt's own point sizes grow with the screen's logical dots per
+// inch (96 on most Linux desktops), which would draw an 11-point title a third larger than the bar
+// around it expects.
+QFont systemFontOfSize(double size, const QWidget& widget) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  const int dpi = widget.logicalDpiY();
+  font.setPointSizeF(dpi > 0 ? size * 72.0 / dpi : size);
+  return font;
+}
+
 QRect toQRect(const Rect& r) {
   return QRect(static_cast<int>(std::lround(r.origin.x)), static_cast<int>(std::lround(r.origin.y)),
                static_cast<int>(std::lround(r.size.width)), static_cast<int>(std::lround(r.size.height)));
@@ -183,9 +194,7 @@ void AppItemView::configureIconsTextRight(double barThickness, bool useEqualWidt
                     textSize, pos)) {
     return;
   }
-  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-  font.setPointSizeF(textSize);
-  labelView_->setFont(font);
+  labelView_->setFont(systemFontOfSize(textSize, *this));
   labelView_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   labelView_->show();
   iconSide_ = item_layout::iconSide(LayoutMode::iconsTextRight, barThickness, iconSizePercent);

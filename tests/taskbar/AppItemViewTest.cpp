@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -63,7 +64,9 @@ TEST_F(AppItemTest, TextModeTakesTheTitleWidthAndFontFromTheSettings) {
   item->configure(entry, false);
   item->configureIconsTextRight(34, false);
   EXPECT_EQ(item->labelView()->text(), "A rather long window title that needs room");
-  EXPECT_DOUBLE_EQ(item->labelView()->font().pointSizeF(), 14);
+  // 14 points of the bar: 14 device-independent pixels, whatever the screen's logical dots per inch.
+  EXPECT_NEAR(item->labelView()->font().pointSizeF() * item->logicalDpiY() / 72.0, 14, 1e-9);
+  EXPECT_EQ(QFontInfo(item->labelView()->font()).pixelSize(), 14);
   EXPECT_EQ(item->maximumWidth(), 300);
   EXPECT_GT(item->width(), 100);
   EXPECT_LE(item->width(), 300);
