@@ -100,8 +100,14 @@ void TaskbarViewController::applyBackground() {
 
 void TaskbarViewController::buildLayout(TaskbarPosition position) {
   if (!view_) return;
-  // The old stack takes its buttons (fading ones included) with it; the blurred background stays.
-  if (appStackView_) delete appStackView_.data();
+  // The old stack takes its buttons (fading ones included) with it; the blurred background stays. It
+  // goes on a later pass: a rebuild can be asked for from inside one of its buttons' own event handlers
+  // (a click or a menu that changes a setting), and that button must outlive its handler.
+  if (appStackView_) {
+    appStackView_->hide();
+    appStackView_->deleteLater();
+    appStackView_ = nullptr;
+  }
   appItemViews_.clear();
   fadingOut_.clear();
   builtPosition_ = position;

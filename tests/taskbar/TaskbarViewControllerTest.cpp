@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
+
 #include "TaskbarRectPrinter.h"
 #include "TaskbarTestWorld.h"
 #include "taskbar/TaskbarContainerView.h"
@@ -177,6 +180,38 @@ TEST_F(TaskbarViewControllerTest, ClickClearsOtherActiveLooksThenTogglesOnItsDis
   bar->itemView(editorA->id)->setActiveImmediate(true);
   bar->itemView(mail->id)->onClick();
   EXPECT_TRUE(bar->itemView(editorA->id)->isCurrentlyActive());
+}
+
+// A setting changed from inside a button's own handler rebuilds the bar while that handler still runs.
+TEST_F(TaskbarViewControllerTest, ARebuildFromInsideAButtonsHandlerLetsTheButtonFinishItsEvent) {
+  load();
+  auto entry = appEntry(501, "Editor");
+  bar->updateFilteredApps({entry});
+  scheduler.advance(1);
+  QPointer<AppItemView> button = bar->itemView(entry->id);
+  QPointer<StackView> oldStack = bar->appStackView();
+  bool survivedRebuild = false;
+  button->onClick = [&] {
+    bar->updateLayout(TaskbarPosition::bottom);
+    survivedRebuild = !button.isNull();
+  };
+  const QPointF inside(10, 10);
+  QMouseEvent press(QEvent::MouseButtonPress, inside, button->mapToGlobal(inside), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, inside, button->mapToGlobal(inside), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(button.data(), &press);
+  QApplication::sendEvent(button.data(), &release);
+  EXPECT_TRUE(survivedRebuild);
+  ASSERT_FALSE(oldStack.isNull());
+  EXPECT_FALSE(oldStack->isVisible());
+  EXPECT_NE(bar->appStackView(), oldStack.data());
+  EXPECT_NE(bar->itemView(entry->id), nullptr) << "the rebuilt bar has its own button";
+
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(oldStack.isNull());
+  EXPECT_TRUE(button.isNull());
+  EXPECT_EQ(arrangedIDs(), idsOf({entry}));
 }
 
 TEST_F(TaskbarViewControllerTest, ClickAfterTheBarIsGoneDoesNothing) {
