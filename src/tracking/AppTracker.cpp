@@ -311,13 +311,13 @@ void AppTracker::handleAppTerminated(const WorkspaceNotification& notification) 
   // A pass that started before the termination would bring the entries back.
   ++refreshGeneration_;
 
-  if (listed) {
-    std::vector<TrackedAppPtr> remaining;
-    remaining.reserve(entries.size());
-    for (const auto& entry : entries)
-      if (entry->pid != pid) remaining.push_back(entry);
-    apps = std::move(remaining);
-  }
+  // One publication, also for a sticky process that had no entry: subscribers learn of the removal
+  // the same way whatever the list held.
+  std::vector<TrackedAppPtr> remaining;
+  remaining.reserve(entries.size());
+  for (const auto& entry : entries)
+    if (entry->pid != pid) remaining.push_back(entry);
+  apps = std::move(remaining);
 }
 
 std::vector<int64_t> AppTracker::windowNumbers(int32_t pid) {

@@ -332,7 +332,8 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   PIDSet getWindowOwnerPIDs(const std::vector<RowFields>& rows,
                             const std::vector<platform::RunningApplicationPtr>& runningApps);
   bool appHasAXWindows(int32_t pid);
-  const AppImage& cachedIcon(const platform::RunningApplication& app);
+  // The application's rasterized icon, made once per process. `bundleID` is the application's.
+  const AppImage& cachedIcon(const platform::RunningApplication& app, const std::string& bundleID);
   void rebuildDisplayGeometry();
 
   // Window discovery and the builders, on the queue.
@@ -388,7 +389,13 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   LastKnownMap lastKnownWindows_;
   BundleIDMap lastKnownBundleIDs_;
   TimeoutMap axTimedOutPIDs_;
-  std::unordered_map<int32_t, AppImage> iconCache_;
+  // An icon remembers the application it was made for, so a reused pid never shows the icon of the
+  // application that had the pid before.
+  struct CachedIcon {
+    std::string bundleID;
+    AppImage icon;
+  };
+  std::unordered_map<int32_t, CachedIcon> iconCache_;
   Geometry cachedDisplayGeometry_;
   const std::unordered_set<std::string> excludedBundleIDs_;
   bool pendingRefresh_ = false;

@@ -138,19 +138,21 @@ AppTracker::EntryList AppTracker::refreshUngrouped(const PassInput& input, Windo
     frontWindow = input.pendingFocus->windowNumber;
     debugLog("refreshUngrouped: using pendingFocus pid=" + std::to_string(input.pendingFocus->pid) +
              " winNum=" + std::to_string(input.pendingFocus->windowNumber));
-  } else if (input.frontmostPID != -1) {
-    activePID = input.frontmostPID;
-    if (discovery.trusted()) {
-      frontWindow = discovery.focusedWindowNumber(input.frontmostPID);
-      if (frontWindow) {
-        debugLog("getFrontmostWindowNumber: AX focused wid=" + std::to_string(*frontWindow) +
-                 " for pid=" + std::to_string(input.frontmostPID));
-      } else {
-        debugLog("getFrontmostWindowNumber: AX query failed for pid=" + std::to_string(input.frontmostPID) +
-                 ", falling back to CGWindowList");
+  } else {
+    if (input.frontmostPID != -1) {
+      activePID = input.frontmostPID;
+      if (discovery.trusted()) {
+        frontWindow = discovery.focusedWindowNumber(input.frontmostPID);
+        if (frontWindow) {
+          debugLog("getFrontmostWindowNumber: AX focused wid=" + std::to_string(*frontWindow) +
+                   " for pid=" + std::to_string(input.frontmostPID));
+        } else {
+          debugLog("getFrontmostWindowNumber: AX query failed for pid=" + std::to_string(input.frontmostPID) +
+                   ", falling back to CGWindowList");
+        }
       }
+      if (!frontWindow) frontWindow = frontWindowInRows(input.rows, input.frontmostPID);
     }
-    if (!frontWindow) frontWindow = frontWindowInRows(input.rows, input.frontmostPID);
     debugLog("refreshUngrouped: frontmostPID=" + std::to_string(input.frontmostPID) +
              " frontmostWinNum=" + std::to_string(frontWindow.value_or(-1)));
   }
@@ -208,6 +210,10 @@ AppTracker::EntryList AppTracker::refreshUngrouped(const PassInput& input, Windo
         title = name.empty() ? bundleID : name;
       }
       bool isFront = frontWindow && *frontWindow == window->number;
+      if (isFront || (activePID && *activePID == app.pid)) {
+        debugLog("  window: " + name + " winNum=" + std::to_string(window->number) + " title='" +
+                 window->title + "' isFrontmost=" + (isFront ? "true" : "false"));
+      }
       bool isMinimized = maps.isMinimized(window->number);
       auto& entry = result.emplace_back(candidate.app, isFront, isMinimized, title, window->number);
       entry.displayID = window->displayID;

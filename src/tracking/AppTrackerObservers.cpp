@@ -176,21 +176,20 @@ void AppTracker::handleSpecificWindowDestroyed(int32_t pid, int64_t windowNumber
     };
     const auto& entries = apps.get();
     auto first = std::find_if(entries.begin(), entries.end(), isDestroyed);
-    if (first != entries.end()) {
-      bool wasActive = (*first)->isActive.get();
-      std::vector<TrackedAppPtr> remaining;
-      remaining.reserve(entries.size());
-      for (const auto& entry : entries)
-        if (!isDestroyed(entry)) remaining.push_back(entry);
-      apps = std::move(remaining);
-      if (wasActive) {
-        // The application's next window comes to the front when its active one closes.
-        auto remainingEntries = apps.get();
-        for (const auto& entry : remainingEntries) {
-          if (entry->pid != pid) continue;
-          if (!entry->isActive.get()) entry->isActive = true;
-          break;
-        }
+    bool wasActive = first != entries.end() && (*first)->isActive.get();
+    // The removal is one publication, whether or not the window had an entry.
+    std::vector<TrackedAppPtr> remaining;
+    remaining.reserve(entries.size());
+    for (const auto& entry : entries)
+      if (!isDestroyed(entry)) remaining.push_back(entry);
+    apps = std::move(remaining);
+    if (wasActive) {
+      // The application's next window comes to the front when its active one closes.
+      auto remainingEntries = apps.get();
+      for (const auto& entry : remainingEntries) {
+        if (entry->pid != pid) continue;
+        if (!entry->isActive.get()) entry->isActive = true;
+        break;
       }
     }
   }

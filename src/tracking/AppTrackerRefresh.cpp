@@ -51,8 +51,8 @@ void AppTracker::refreshApps() {
     if (!owners.count(pid)) continue;
     auto info = std::make_shared<AppInfo>();
     info->name = app->localizedName().value_or(*bundleID);
+    info->icon = cachedIcon(*app, *bundleID);
     info->bundleID = std::move(*bundleID);
-    info->icon = cachedIcon(*app);
     info->pid = pid;
     info->isHidden = app->isHidden();
     input->candidates.push_back(CandidateApp{std::move(info), app->isTerminated()});
@@ -243,16 +243,23 @@ bool AppTracker::appHasAXWindows(int32_t pid) {
   return false;
 }
 
-const AppImage& AppTracker::cachedIcon(const platform::RunningApplication& app) {
+const AppImage& AppTracker::cachedIcon(const platform::RunningApplication& app, const std::string& bundleID) {
   int32_t pid = app.processIdentifier();
-  if (auto it = iconCache_.find(pid); it != iconCache_.end()) return it->second;
+  auto it = iconCache_.find(pid);
+  if (it != iconCache_.end() && it->second.bundleID == bundleID) return it->second.icon;
   auto source = app.icon();
   if (!source) source = workspace_.iconForFile(app.bundleURL().value_or(""));
   std::optional<double> scale;
   if (screens_) {
     if (auto screen = screens_->mainScreen()) scale = screen->backingScaleFactor;
   }
-  return iconCache_.emplace(pid, TrackedApp::rasterizeIcon(AppImage{*source}, scale)).first->second;
+  CachedIcon made{bundleID, TrackedApp::rasterizeIcon(AppImage{*source}, scale)};
+  if (it != iconCache_.end()) {
+    it->second = std::move(made);
+  } else {
+    it = iconCache_.emplace(pid, std::move(made)).first;
+  }
+  return it->second.icon;
 }
 
 void AppTracker::rebuildDisplayGeometry() {

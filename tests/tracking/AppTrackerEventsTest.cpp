@@ -43,6 +43,30 @@ TEST_F(AppTrackerEvents, TerminationOfAnUnknownProcessChangesNothing) {
   EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(helper));
 }
 
+TEST_F(AppTrackerEvents, TerminationOfAStickyProcessWithoutAnEntryPublishesTheListOnce) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Notes.txt");
+  // On the hidden-app list: its window makes it sticky, but it never becomes an entry.
+  settings->addToBlacklist("com.example.hidden");
+  int32_t hidden = launch("com.example.hidden", "Hidden");
+  open(hidden, "Window");
+  startAndSettle();
+  ASSERT_TRUE(Access::stickyPIDs(*tracker).count(hidden));
+  auto before = apps();
+  ASSERT_EQ(before.size(), 1u);
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  int published = listPublications;
+
+  mac.quitApp(hidden);
+  settle();
+  EXPECT_EQ(listPublications, published + 1);
+  EXPECT_EQ(apps(), before);
+  EXPECT_FALSE(Access::stickyPIDs(*tracker).count(hidden));
+  EXPECT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(hidden));
+  // Passes in flight are discarded and no new one is started.
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+}
+
 TEST_F(AppTrackerEvents, ActivationFlipsTheActiveFlagsBeforeAnyPass) {
   int32_t editor = launch("com.example.editor", "Editor");
   open(editor, "Notes.txt");

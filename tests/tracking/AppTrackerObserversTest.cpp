@@ -106,6 +106,24 @@ TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivates
   EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(second));
 }
 
+TEST_F(AppTrackerObservers, UngroupedDestructionOfAWindowWithoutAnEntryStillPublishesTheListOnce) {
+  setGrouped(false);
+  // A standard window too small for an entry, but watched for its destruction all the same.
+  auto tiny = open(editor, "Tiny", Rect(100, 100, 40, 40));
+  startAndSettle();
+  ASSERT_FALSE(find(idOf("com.example.editor", editor, tiny)));
+  auto before = apps();
+  int published = listPublications;
+  uint64_t passes = generation();
+
+  mac.closeWindow(tiny);
+  settle();
+  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(tiny));
+  EXPECT_EQ(listPublications, published + 1);  // the removal; the following pass changes nothing
+  EXPECT_EQ(apps(), before);
+  EXPECT_EQ(generation(), passes + 1);
+}
+
 TEST_F(AppTrackerObservers, GroupedWindowDestructionLeavesTheListToTheFollowingPass) {
   startAndSettle();
   auto entry = find(idOf("com.example.editor", editor));

@@ -1,4 +1,5 @@
 #include "AppTrackerTestWorld.h"
+#include "foundation/DebugLog.h"
 
 namespace pelko::testing {
 namespace {
@@ -118,6 +119,54 @@ TEST_F(AppTrackerPass, UngroupedModeMakesOneEntryPerWindowWithItsState) {
   EXPECT_EQ(oneEntry->windowTitle.get(), "One");
   EXPECT_EQ(oneEntry->displayID, 1u);  // kept from the entry it had on screen
   EXPECT_EQ(Access::lastKnown(*tracker, editor).size(), 3u);
+}
+
+TEST_F(AppTrackerPass, UngroupedPassLogsTheWindowsOfTheActiveApplication) {
+  setGrouped(false);
+  int32_t browser = launch("com.example.browser", "Browser");
+  open(browser, "Start Page");
+  int32_t editor = launch("com.example.editor", "Editor");
+  auto one = open(editor, "One");
+  auto two = open(editor, "Two");
+  startAndSettle();
+  std::vector<std::string> lines;
+  auto previous = setDebugLogSink([&lines](std::string_view line) {
+    if (line.starts_with("  window: ")) lines.emplace_back(line);
+  });
+  tracker->forceRefresh();
+  settle();
+  setDebugLogSink(std::move(previous));
+  std::vector<std::string> expected{
+      "  window: Editor winNum=" + std::to_string(two) + " title='Two' isFrontmost=true",
+      "  window: Editor winNum=" + std::to_string(one) + " title='One' isFrontmost=false"};
+  EXPECT_EQ(lines, expected);
+}
+
+TEST_F(AppTrackerPass, UngroupedWithoutAFrontmostApplicationNoEntryIsActive) {
+  setGrouped(false);
+  mac.permissions().accessibilityTrusted = false;  // windows unknown: one application entry
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "One");
+  startAndSettle();
+  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+  ASSERT_TRUE(apps().front()->isActive.get());
+  // Hiding the only application leaves nothing frontmost.
+  mac.hide(editor);
+  settle();
+  scheduler.advance(0.1);
+  auto entry = apps().front();
+  entry->isActive = true;  // so only the pass can clear it
+
+  std::vector<std::string> lines;
+  auto previous = setDebugLogSink([&lines](std::string_view line) {
+    if (line.starts_with("refreshUngrouped: ")) lines.emplace_back(line);
+  });
+  tracker->forceRefresh();
+  settle();
+  setDebugLogSink(std::move(previous));
+  EXPECT_EQ(lines, (std::vector<std::string>{"refreshUngrouped: frontmostPID=-1 frontmostWinNum=-1"}));
+  EXPECT_EQ(apps().front(), entry);
+  EXPECT_FALSE(entry->isActive.get());
 }
 
 TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplication) {
@@ -429,6 +478,29 @@ TEST_F(AppTrackerPass, AnUnchangedWorldRefreshedAHundredTimesPublishesNothing) {
   for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(apps()[i], before[i]);
   // The list holds the only other references: no entry object was made after the first pass.
   for (const auto& entry : before) EXPECT_EQ(entry.use_count(), 2);
+}
+
+TEST_F(AppTrackerPass, AReusedProcessIdentifierShowsItsOwnApplicationsIcon) {
+  int32_t editor = launch("com.example.editor", "Editor");
+  open(editor, "Doc");
+  startAndSettle();
+  ASSERT_EQ(apps().size(), 1u);
+  EXPECT_EQ(apps().front()->icon.source.source, "/Applications/Editor.app");
+
+  // The application quits while the tracker is stopped, and its pid goes to another application.
+  tracker->stop();
+  mac.quitApp(editor);
+  sim::SimAppSpec other;
+  other.bundleID = "com.example.other";
+  other.name = "Other";
+  other.pid = editor;
+  other.icon = platform::AppIcon{"/Applications/Other.app", Color{0.9, 0.1, 0.1, 1.0}};
+  mac.launchApp(other);
+  open(editor, "Other window");
+  tracker->forceRefresh();
+  settle();
+  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("com.example.other", editor)}));
+  EXPECT_EQ(apps().front()->icon.source.source, "/Applications/Other.app");
 }
 
 TEST_F(AppTrackerPass, AStaleStickyProcessLeavesWithItsLastKnownData) {
