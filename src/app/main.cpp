@@ -179,7 +179,9 @@ int main(int argc, char** argv) {
 
   // Everything that uses the scheduler goes first; the scheduler then finishes the background work
   // still running (a Dock hide) before the defaults and the child processes it uses go. From here on a
-  // termination signal ends the process at once.
+  // termination signal ends the process at once. The single-instance lock goes last: no other copy may
+  // start, and touch the Dock, while this one still changes it.
+  std::unique_ptr<pelko::SingleInstanceLock> instanceLock = delegate->takeInstanceLock();
   delegate.reset();
   processControl.reset();
   ownWindows.reset();
@@ -188,5 +190,6 @@ int main(int argc, char** argv) {
   mac.reset();
   scheduler.reset();
   userDefaults.reset();
+  instanceLock.reset();
   return status;
 }

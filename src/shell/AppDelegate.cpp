@@ -103,6 +103,10 @@ void AppDelegate::applicationDidFinishLaunching() {
   debugLog("AppDelegate: start-up complete");
 }
 
+std::unique_ptr<SingleInstanceLock> AppDelegate::takeInstanceLock() {
+  return std::move(instanceLock_);
+}
+
 bool AppDelegate::claimSingleInstance() {
   SingleInstanceLock::Outcome outcome;
   instanceLock_ = SingleInstanceLock::tryAcquire(env_.instanceLockPath, outcome);

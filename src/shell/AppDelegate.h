@@ -150,6 +150,9 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   size_t subscriptionCount() const { return cancellables_.size(); }
   // Whether this process holds the single-instance lock.
   bool isSingleInstance() const { return instanceLock_ != nullptr; }
+  // Hands the single-instance lock over, so that the process can hold it past the delegate, until the
+  // last of its Dock work has finished.
+  std::unique_ptr<SingleInstanceLock> takeInstanceLock();
 
  private:
   explicit AppDelegate(Environment environment);

@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "PelkoProcess.h"
+#include "shell/SingleInstanceLock.h"
 
 namespace pelko::testing {
 namespace {
@@ -111,6 +112,42 @@ TEST_F(PelkoProcessTest, TheLockGoesWithTheProcessEvenWhenItIsKilled) {
   EXPECT_EQ(next.output().find("Already Running"), std::string::npos);
   EXPECT_EQ(sandbox.dockDomain(), kUsersDock)
       << "the next run kept the first run's record and restored from it";
+}
+
+TEST_F(PelkoProcessTest, TheLockIsHeldUntilTheLastDockWorkOfTheProcessHasFinished) {
+  // The hide's Dock restart hangs until its time-out: the process still changes the Dock after its
+  // event loop has ended.
+  PelkoProcess first(sandbox, {}, {{"PELKO_SIM_HANG", "killall"}});
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+  auto restartBegun = [&] {
+    auto commands = sandbox.dockCommands();
+    return !commands.empty() && commands.back() == "killall Dock";
+  };
+  for (int i = 0; i < 400 && !restartBegun(); ++i) ::poll(nullptr, 0, 10);
+  ASSERT_TRUE(restartBegun());
+  first.signal(SIGTERM);
+
+  const std::string lockPath = sandbox.path("run/pelko/pelko.lock");
+  int checks = 0;
+  while (first.isRunning()) {
+    SingleInstanceLock::Outcome outcome;
+    auto lock = SingleInstanceLock::tryAcquire(lockPath, outcome);
+    if (outcome == SingleInstanceLock::Outcome::acquired) {
+      // Only a process on its way out may have let go of it.
+      lock.reset();
+      for (int i = 0; i < 50 && first.isRunning(); ++i) ::poll(nullptr, 0, 10);
+      ASSERT_FALSE(first.isRunning()) << "released while running, after " << checks << " checks";
+      break;
+    }
+    ASSERT_EQ(outcome, SingleInstanceLock::Outcome::heldByAnother);
+    ++checks;
+    // Keeps its output flowing meanwhile; once the output has closed, waits all the same.
+    if (!first.waitForOutput("(no such line)", 0.02)) ::poll(nullptr, 0, 20);
+  }
+  EXPECT_GT(checks, 10) << "the process should still have been finishing its hide";
+  EXPECT_TRUE(endsWith(first, 15));
+  SingleInstanceLock::Outcome outcome;
+  EXPECT_TRUE(SingleInstanceLock::tryAcquire(lockPath, outcome));
 }
 
 struct SignalCase {
