@@ -218,6 +218,37 @@ TEST_P(ReactionRowTest, ReactsOnceWithTheRowsTiming) {
   EXPECT_TRUE(reactions().empty()) << "one change, one reaction";
 }
 
+TEST_P(ReactionRowTest, ASecondChangeSoonAfterIsHeldBackOnlyByTheRowsTiming) {
+  const Row& row = GetParam();
+  if (row.timing == Timing::debounced) {
+    row.change(world.settings());
+    world.scheduler.advance(0.03);
+    row.change(world.settings());
+    world.scheduler.advance(0.049);
+    for (const auto& call : reactions()) {
+      EXPECT_EQ(std::count(row.reaction.begin(), row.reaction.end(), call), 0)
+          << "50 ms after the last, not the first";
+    }
+    world.scheduler.advance(0.001);
+    EXPECT_EQ(reactions(), row.reaction) << "once for the burst";
+    return;
+  }
+  row.change(world.settings());
+  world.scheduler.runUntilIdle();
+  ASSERT_EQ(reactions(), row.reaction) << "the first change of a while reacts at once";
+
+  world.scheduler.advance(0.01);
+  row.change(world.settings());
+  world.scheduler.runUntilIdle();
+  if (row.timing == Timing::onMain) {
+    EXPECT_EQ(reactions(), row.reaction) << "delivered as it comes";
+  } else {
+    EXPECT_TRUE(reactions().empty()) << "at most one reaction per 30 ms";
+    world.scheduler.advance(0.02);
+    EXPECT_EQ(reactions(), row.reaction) << "the latest value at the end of the 30 ms";
+  }
+}
+
 TEST_P(ReactionRowTest, IsSilentWhileAPresetOrResetIsApplied) {
   const Row& row = GetParam();
   world.settings().isBatchingUpdates = true;
