@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 
 #include "foundation/DebugLog.h"
 #include "screens/DockPreferences.h"
@@ -19,7 +20,7 @@ constexpr const char* kMinEffect = "mineffect";
 constexpr const char* kOrientation = "orientation";
 constexpr const char* kFactoryMinEffect = "genie";
 constexpr double kHiddenDelayThreshold = 999999.0;
-// The text `defaults` prints for the delay a hide writes.
+// The text `defaults` prints for the delay a hide writes: the start-up recovery acts only on it.
 constexpr const char* kHiddenDelayText = "1000000";
 
 struct PreferenceSetting {
@@ -66,10 +67,14 @@ struct RecoveryRecord {
   std::string minEffect = kFactoryMinEffect;
   std::optional<std::string> autoHideDelay;
   std::optional<std::string> autoHideTimeModifier;
+  std::set<std::string> absentKeys;
   bool restoreInProgress = false;
 
-  // A Dock as it comes: auto-hide off, the genie effect, no timing preferences.
-  static RecoveryRecord factory() { return RecoveryRecord(); }
+  static RecoveryRecord factory() {
+    RecoveryRecord record;
+    record.absentKeys = {kAutoHide, kAutoHideDelay, kAutoHideTimeModifier, kMinEffect};
+    return record;
+  }
 
   static RecoveryRecord load(const platform::UserDefaults& defaults) {
     RecoveryRecord record;
@@ -77,15 +82,25 @@ struct RecoveryRecord {
     record.minEffect = defaults.stringForKey(DockManager::kPreviousMinEffectKey).value_or(kFactoryMinEffect);
     record.autoHideDelay = defaults.stringForKey(DockManager::kPreviousAutoHideDelayKey);
     record.autoHideTimeModifier = defaults.stringForKey(DockManager::kPreviousAutoHideTimeModifierKey);
+    if (auto absent = defaults.arrayForKey(DockManager::kPreviousAbsentKeysKey)) {
+      for (const auto& item : *absent) {
+        if (auto key = item.asString()) record.absentKeys.insert(*key);
+      }
+    }
     record.restoreInProgress = defaults.boolForKey(DockManager::kRestoreInProgressKey);
     return record;
   }
+
+  bool isAbsent(const char* key) const { return absentKeys.count(key) > 0; }
 
   void store(platform::UserDefaults& defaults, const std::optional<std::string>& appVersion) const {
     defaults.setBool(DockManager::kPreviousAutoHideKey, autoHide);
     defaults.setObject(DockManager::kPreviousMinEffectKey, minEffect);
     storeOptional(defaults, DockManager::kPreviousAutoHideDelayKey, autoHideDelay);
     storeOptional(defaults, DockManager::kPreviousAutoHideTimeModifierKey, autoHideTimeModifier);
+    platform::PlistValue::Array absent;
+    for (const auto& key : absentKeys) absent.emplace_back(key);
+    defaults.setObject(DockManager::kPreviousAbsentKeysKey, absent);
     defaults.removeObject(DockManager::kRestoreInProgressKey);
     defaults.setObject(DockManager::kRecoveryVersionKey, appVersion.value_or("unknown"));
     defaults.setBool(DockManager::kRecoveryNeededKey, true);
@@ -105,7 +120,7 @@ constexpr const char* kAllRecoveryKeys[] = {
     DockManager::kRecoveryNeededKey,        DockManager::kPreviousAutoHideKey,
     DockManager::kPreviousMinEffectKey,     DockManager::kRecoveryVersionKey,
     DockManager::kPreviousAutoHideDelayKey, DockManager::kPreviousAutoHideTimeModifierKey,
-    DockManager::kRestoreInProgressKey,
+    DockManager::kPreviousAbsentKeysKey,    DockManager::kRestoreInProgressKey,
 };
 
 bool hasAnyRecoveryKey(const platform::UserDefaults& defaults) {
@@ -155,6 +170,10 @@ bool saveRecoveryState(const DockManager::Services& services, const DockPreferen
     if (minEffect.hasValue()) record.minEffect = minEffect.text;
     if (delay.hasValue()) record.autoHideDelay = delay.text;
     if (timeModifier.hasValue()) record.autoHideTimeModifier = timeModifier.text;
+    if (!autoHide.hasValue()) record.absentKeys.insert(kAutoHide);
+    if (!minEffect.hasValue()) record.absentKeys.insert(kMinEffect);
+    if (!delay.hasValue()) record.absentKeys.insert(kAutoHideDelay);
+    if (!timeModifier.hasValue()) record.absentKeys.insert(kAutoHideTimeModifier);
   }
   record.store(defaults, services.appVersion);
   if (!defaults.synchronize()) {
@@ -231,11 +250,17 @@ void restoreLocked(const DockManager::Services& services, RestoreKind kind) {
   defaults.setBool(DockManager::kRestoreInProgressKey, true);
   defaults.synchronize();
 
-  // A Dock that auto-hid before keeps its "autohide"; the effect goes back as recorded ("genie" when
-  // the Dock had none).
   bool complete = true;
-  complete = preferences.write(kMinEffect, "-string", record.minEffect) && complete;
-  if (!record.autoHide) complete = preferences.write(kAutoHide, "-bool", "false") && complete;
+  if (record.isAbsent(kMinEffect)) {
+    complete = preferences.remove(kMinEffect) && complete;
+  } else {
+    complete = preferences.write(kMinEffect, "-string", record.minEffect) && complete;
+  }
+  if (record.isAbsent(kAutoHide)) {
+    complete = preferences.remove(kAutoHide) && complete;
+  } else if (!record.autoHide) {
+    complete = preferences.write(kAutoHide, "-bool", "false") && complete;
+  }
   complete = restoreTiming(preferences, kAutoHideTimeModifier, record.autoHideTimeModifier) && complete;
   complete = restoreTiming(preferences, kAutoHideDelay, record.autoHideDelay) && complete;
   complete = preferences.restartDock() && complete;

@@ -30,7 +30,7 @@ namespace pelko {
 // - A hide while a record exists keeps it and only re-applies the hidden configuration; a hide that
 //   finds the Dock already hidden without a record records the Dock's factory configuration.
 // - The previous "autohide-delay" and "autohide-time-modifier" are recorded (present or absent) and put
-//   back.
+//   back, as is the absence of "autohide" and "mineffect".
 // - Every operation that changes the Dock holds one process-wide lock, and a restore stops whatever
 //   remains of a running hide before it starts, so the two never interleave.
 // - The record is removed only once every command of a restore succeeded; a failed or timed-out
@@ -87,6 +87,8 @@ class DockManager {
   // The Dock's timing preferences before the hide, as text; absent when the Dock had none.
   static constexpr const char* kPreviousAutoHideDelayKey = "PelkoPreviousAutoHideDelay";
   static constexpr const char* kPreviousAutoHideTimeModifierKey = "PelkoPreviousAutoHideTimeModifier";
+  // The Dock preferences that had no value before the hide (a restore deletes them again).
+  static constexpr const char* kPreviousAbsentKeysKey = "PelkoPreviousAbsentDockKeys";
   // Set while a restore runs; a restore cut short by a crash is completed by the next recovery.
   static constexpr const char* kRestoreInProgressKey = "PelkoDockRestoreInProgress";
 
@@ -110,9 +112,9 @@ class DockManager {
 
   // A previous run hid the Dock and its record is still there.
   static bool needsRecovery(const platform::UserDefaults& userDefaults);
-  // Undoes a hide left behind by an earlier run, synchronously: from the record when the Dock's
-  // "autohide-delay" still reads exactly the hide's "1000000" (or a restore was cut short); when the
-  // user has changed the Dock since, only the record is dropped.
+  // Undoes a hide left behind by an earlier run, synchronously: from the record when the Dock still
+  // shows the hide (or a restore was cut short); when the user has changed the Dock since, only the
+  // record is dropped.
   static void emergencyRestoreDock(const Services& services);
   // emergencyRestoreDock(), then ends the process with status 0.
   [[noreturn]] static void restoreDockAndExit(const Services& services);

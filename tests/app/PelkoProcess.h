@@ -74,14 +74,6 @@ class Sandbox {
   std::vector<std::string> dockCommands() const { return lines(path("dock/commands.log")); }
   void clearDockCommands() const { std::filesystem::remove(path("dock/commands.log")); }
 
-  // What a restore leaves of the Dock's preferences `before` a hide: the same, with auto-hide written
-  // off and the effect written "genie" where the Dock had none of its own (the values it then used).
-  static Dictionary restoredDock(Dictionary before) {
-    before.try_emplace("autohide", false);
-    before.try_emplace("mineffect", "genie");
-    return before;
-  }
-
   static Dictionary readPlist(const std::string& file) {
     std::ifstream in(file);
     std::stringstream text;

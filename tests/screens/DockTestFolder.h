@@ -19,14 +19,6 @@ inline const std::string kSimDefaults = PELKO_SIM_DEFAULTS;
 inline const std::string kSimKillall = PELKO_SIM_KILLALL;
 inline const std::string kDockDriver = PELKO_DOCK_DRIVER;
 
-// What a restore leaves of the Dock's preferences `before` a hide: the same, with auto-hide written
-// off and the effect written "genie" where the Dock had none of its own (the values it then used).
-inline platform::PlistValue::Dictionary restoredDock(platform::PlistValue::Dictionary before) {
-  before.try_emplace("autohide", false);
-  before.try_emplace("mineffect", "genie");
-  return before;
-}
-
 // A fresh simulated Dock folder per test, removed afterwards, with helpers to plant and inspect the
 // Dock's preference domain and the tools' logs.
 class DockTestFolder {
