@@ -184,12 +184,11 @@ AXCopyResult SimAccessibility::copyAttributeValue(const AXElement& element, std:
   Lock lock(mac_.anchor_->mutex);
   Target target = resolve(element);
   if (target.error != AXError::success) return failure(target.error);
-  std::string name(attribute);
   if (target.window) {
-    auto it = target.window->readErrors.find(name);
+    auto it = target.window->readErrors.find(attribute);
     if (it != target.window->readErrors.end()) return failure(it->second);
   }
-  auto it = target.app->readErrors.find(name);
+  auto it = target.app->readErrors.find(attribute);
   if (it != target.app->readErrors.end()) return failure(it->second);
 
   switch (target.ref->kind()) {
@@ -217,8 +216,10 @@ AXCopyResult SimAccessibility::readApplication(SimulatedMac::App& app, std::stri
     return value(*app.spec.name);
   }
   if (attribute == ax::kWindows) {
+    std::vector<WindowID> numbers = mac_.axWindowList(app.pid);
     std::vector<AXElement> elements;
-    for (WindowID number : mac_.axWindowList(app.pid)) elements.push_back(windowElement(number));
+    elements.reserve(numbers.size());
+    for (WindowID number : numbers) elements.push_back(windowElement(number));
     return value(std::move(elements));
   }
   if (attribute == ax::kMainWindow || attribute == ax::kFocusedWindow) {
@@ -268,7 +269,7 @@ AXError SimAccessibility::setAttributeValue(const AXElement& element, std::strin
   Target target = resolve(element);
   AXError result = target.error;
   if (result == AXError::success) {
-    auto written = target.app->writeErrors.find(std::string(attribute));
+    auto written = target.app->writeErrors.find(attribute);
     if (target.app->refusedWriteError)
       result = *target.app->refusedWriteError;
     else if (written != target.app->writeErrors.end())
@@ -362,7 +363,7 @@ AXError SimAccessibility::performAction(const AXElement& element, std::string_vi
   Target target = resolve(element);
   AXError result = target.error;
   if (result == AXError::success) {
-    auto failing = target.app->actionErrors.find(std::string(action));
+    auto failing = target.app->actionErrors.find(action);
     if (failing != target.app->actionErrors.end())
       result = failing->second;
     else if (ref->kind() == SimElementKind::window && action == ax::kRaiseAction)

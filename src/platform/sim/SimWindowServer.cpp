@@ -14,22 +14,26 @@ bool isDesktopElement(int layer) {
 }
 }  // namespace
 
-platform::WindowInfo SimWindowServer::describe(const SimulatedMac::Window& window) const {
+platform::WindowInfo SimWindowServer::describe(const SimulatedMac::Window& window, bool onScreen) const {
+  // Keys go in in their sorted order, so that each one lands at the end without a search.
   platform::WindowInfo info;
-  info[key::kNumber] = static_cast<int64_t>(window.number);
-  info[key::kStoreType] = int64_t{1};
-  info[key::kLayer] = static_cast<int64_t>(window.spec.layer);
-  info[key::kBounds] = platform::rectDictionary(window.bounds);
-  info[key::kSharingState] = int64_t{1};
-  info[key::kAlpha] = window.spec.alpha;
-  info[key::kOwnerPID] = static_cast<int64_t>(window.owner);
-  info[key::kMemoryUsage] = int64_t{1024};
-  const SimulatedMac::App* app = mac_.findApp(window.owner);
-  if (app && app->spec.name) info[key::kOwnerName] = *app->spec.name;
+  auto add = [&info](const char* name, platform::PlistValue value) {
+    info.emplace_hint(info.end(), name, std::move(value));
+  };
+  add(key::kAlpha, window.spec.alpha);
+  add(key::kBounds, platform::rectDictionary(window.bounds));
+  if (onScreen) add(key::kIsOnscreen, true);
+  add(key::kLayer, static_cast<int64_t>(window.spec.layer));
+  add(key::kMemoryUsage, int64_t{1024});
   // Other applications' window names are private unless screen capture is allowed.
   if (mac_.permissions_.screenCaptureGranted || window.owner == mac_.appShell_.pid)
-    info[key::kName] = window.title;
-  if (mac_.isOnScreen(window)) info[key::kIsOnscreen] = true;
+    add(key::kName, window.title);
+  add(key::kNumber, static_cast<int64_t>(window.number));
+  const SimulatedMac::App* app = mac_.findApp(window.owner);
+  if (app && app->spec.name) add(key::kOwnerName, *app->spec.name);
+  add(key::kOwnerPID, static_cast<int64_t>(window.owner));
+  add(key::kSharingState, int64_t{1});
+  add(key::kStoreType, int64_t{1});
   return info;
 }
 
@@ -38,46 +42,58 @@ std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo
   Lock lock(mac_.anchor_->mutex);
   if (mac_.windowListUnavailable_) return std::nullopt;
 
-  std::vector<const SimulatedMac::Window*> ordered;
-  for (WindowID number : mac_.zOrder_) {
-    const auto& window = mac_.windows_.at(number);
-    if (window.spec.listedInWindowList) ordered.push_back(&window);
-  }
-  std::stable_sort(ordered.begin(), ordered.end(), [&](const auto* a, const auto* b) {
-    bool aOn = mac_.isOnScreen(*a), bOn = mac_.isOnScreen(*b);
-    if (aOn != bOn) return aOn;
-    return a->spec.layer > b->spec.layer;
-  });
-
   const bool above = options & platform::kWindowListOptionOnScreenAboveWindow;
   const bool below = options & platform::kWindowListOptionOnScreenBelowWindow;
   const bool including = options & platform::kWindowListOptionIncludingWindow;
   const bool onScreenOnly = (options & platform::kWindowListOptionOnScreenOnly) || above || below;
   const bool relative = relativeToWindow != platform::kNullWindowID && (above || below || including);
 
+  // Front to back: the windows on screen, then those off screen, each by layer (highest first) and
+  // within a layer by window order. The layers keep that order, so it is walked rather than built.
+  auto forEachListed = [this](auto&& visit) {
+    bool anyOffScreen = false;
+    for (const auto& [layer, windows] : mac_.layers_)
+      for (const SimulatedMac::Window* window : windows) {
+        if (!window->spec.listedInWindowList) continue;
+        if (mac_.isOnScreen(*window))
+          visit(*window, true);
+        else
+          anyOffScreen = true;
+      }
+    if (!anyOffScreen) return;
+    for (const auto& [layer, windows] : mac_.layers_)
+      for (const SimulatedMac::Window* window : windows)
+        if (window->spec.listedInWindowList && !mac_.isOnScreen(*window)) visit(*window, false);
+  };
+
   std::optional<size_t> anchorIndex;
   if (relative) {
-    for (size_t i = 0; i < ordered.size(); ++i)
-      if (ordered[i]->number == relativeToWindow) anchorIndex = i;
+    size_t index = 0;
+    forEachListed([&](const SimulatedMac::Window& window, bool) {
+      if (window.number == relativeToWindow) anchorIndex = index;
+      ++index;
+    });
     if (!anchorIndex && (above || below)) return std::vector<platform::WindowInfo>{};
   }
 
   std::vector<platform::WindowInfo> result;
+  result.reserve(mac_.windows_.size() + mac_.rawRows_.size());
   for (const auto& [row, atFront] : mac_.rawRows_)
     if (atFront) result.push_back(row);
-  for (size_t i = 0; i < ordered.size(); ++i) {
-    const auto& window = *ordered[i];
+  size_t index = 0;
+  forEachListed([&](const SimulatedMac::Window& window, bool onScreen) {
+    const size_t i = index++;
     if (relative) {
       bool isAnchor = anchorIndex && i == *anchorIndex;
       bool keep = (isAnchor && including) || (anchorIndex && above && i < *anchorIndex) ||
                   (anchorIndex && below && i > *anchorIndex);
-      if (!keep) continue;
+      if (!keep) return;
     }
-    if (onScreenOnly && !mac_.isOnScreen(window)) continue;
+    if (onScreenOnly && !onScreen) return;
     if ((options & platform::kWindowListExcludeDesktopElements) && isDesktopElement(window.spec.layer))
-      continue;
-    result.push_back(describe(window));
-  }
+      return;
+    result.push_back(describe(window, onScreen));
+  });
   for (const auto& [row, atFront] : mac_.rawRows_)
     if (!atFront) result.push_back(row);
   return result;

@@ -17,7 +17,7 @@ class SimWindowServer final : public platform::WindowServer {
   DisplayID mainDisplayID() override;
 
  private:
-  platform::WindowInfo describe(const SimulatedMac::Window& window) const;
+  platform::WindowInfo describe(const SimulatedMac::Window& window, bool onScreen) const;
 
   SimulatedMac& mac_;
 };

@@ -116,8 +116,11 @@ platform::RunningApplicationPtr SimWorkspace::runningApplication(int32_t pid) {
 
 platform::AppIcon SimWorkspace::iconForFile(const std::string& path) {
   Lock lock(mac_.anchor_->mutex);
-  for (auto& [pid, app] : mac_.apps_)
-    if (app.spec.bundlePath == path && app.spec.icon) return *app.spec.icon;
+  // The lowest process identifier wins when several running copies share the bundle.
+  const SimulatedMac::App* match = nullptr;
+  for (const auto& [pid, app] : mac_.apps_)
+    if (app.spec.bundlePath == path && app.spec.icon && (!match || pid < match->pid)) match = &app;
+  if (match) return *match->spec.icon;
   for (const auto& spec : mac_.installed_)
     if (spec.bundlePath == path && spec.icon) return *spec.icon;
   return platform::AppIcon{path, Color{0.5, 0.5, 0.5, 1.0}};

@@ -97,23 +97,24 @@ bool SimulatedMac::isOnScreen(const Window& window) const {
 
 std::vector<WindowID> SimulatedMac::appWindowsFrontToBack(int32_t pid) const {
   std::vector<WindowID> result;
-  for (WindowID number : zOrder_)
-    if (windows_.at(number).owner == pid) result.push_back(number);
+  const App* app = findApp(pid);
+  if (!app) return result;
+  result.reserve(app->windows.size());
+  for (const Window* window : app->windows) result.push_back(window->number);
   return result;
 }
 
 std::vector<WindowID> SimulatedMac::axWindowList(int32_t pid) const {
-  std::vector<WindowID> visible, minimized;
-  for (WindowID number : appWindowsFrontToBack(pid)) {
-    const Window& window = windows_.at(number);
-    if (!window.spec.listedInAccessibility) continue;
-    if (window.minimized)
-      minimized.push_back(number);
-    else if (window.space == activeSpace_)
-      visible.push_back(number);
-  }
-  visible.insert(visible.end(), minimized.begin(), minimized.end());
-  return visible;
+  std::vector<WindowID> result;
+  const App* app = findApp(pid);
+  if (!app) return result;
+  result.reserve(app->windows.size());
+  for (const Window* window : app->windows)
+    if (window->spec.listedInAccessibility && !window->minimized && window->space == activeSpace_)
+      result.push_back(window->number);
+  for (const Window* window : app->windows)
+    if (window->spec.listedInAccessibility && window->minimized) result.push_back(window->number);
+  return result;
 }
 
 std::optional<size_t> SimulatedMac::displayIndexFor(const Rect& bounds) const {
@@ -270,15 +271,16 @@ void SimulatedMac::activateLocked(int32_t pid, uint32_t options) {
     for (WindowID window : appWindowsFrontToBack(pid))
       if (windows_.at(window).minimized) setMinimizedLocked(window, false);
   }
-  std::vector<WindowID> mine = appWindowsFrontToBack(pid);
   if (options & platform::activateAllWindows) {
-    for (auto it = mine.rbegin(); it != mine.rend(); ++it) bringToFront(*it);
-  } else if (app->mainWindow && isVisible(windows_.at(app->mainWindow))) {
-    bringToFront(app->mainWindow);
+    // Bringing the back window forward first keeps the application's own order.
+    std::vector<Window*> mine(app->windows.begin(), app->windows.end());
+    for (auto it = mine.rbegin(); it != mine.rend(); ++it) bringToFront(**it);
+  } else if (Window* appMain = findWindow(app->mainWindow); appMain && isVisible(*appMain)) {
+    bringToFront(*appMain);
   } else {
-    for (WindowID window : mine)
-      if (isVisible(windows_.at(window))) {
-        bringToFront(window);
+    for (Window* window : app->windows)
+      if (isVisible(*window)) {
+        bringToFront(*window);
         break;
       }
   }
@@ -286,8 +288,8 @@ void SimulatedMac::activateLocked(int32_t pid, uint32_t options) {
 
 void SimulatedMac::chooseNextFrontmost(int32_t leaving) {
   std::optional<int32_t> next;
-  for (WindowID number : zOrder_) {
-    const Window& window = windows_.at(number);
+  for (const Window* w : zOrder_) {
+    const Window& window = *w;
     if (window.owner == leaving || window.spec.layer != platform::window_layer::kNormal) continue;
     const App* app = findApp(window.owner);
     if (!app || app->spec.policy == platform::ActivationPolicy::prohibited || !isOnScreen(window)) continue;
@@ -358,7 +360,8 @@ std::vector<int32_t> SimulatedMac::runningPIDs() const {
 
 WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSpec& spec) {
   Lock lock(anchor_->mutex);
-  if (!runningApp(pid)) throw std::invalid_argument("openWindow: no such process");
+  App* app = runningApp(pid);
+  if (!app) throw std::invalid_argument("openWindow: no such process");
   Window window;
   window.number = nextWindow_++;
   window.owner = pid;
@@ -368,13 +371,20 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSpec& spec) {
   window.minimized = spec.minimized;
   window.space = spec.space.value_or(activeSpace_);
   WindowID number = window.number;
-  size_t position = 0;
+  // Behind the frontmost application's windows, and so in front of every window of its own
+  // application; in its layer, behind the last window of that layer it passed.
+  auto position = zOrder_.begin();
+  const Window* passedInLayer = nullptr;
   if (frontmost_ && *frontmost_ != pid) {
-    while (position < zOrder_.size() && windows_.at(zOrder_[position]).owner == *frontmost_) ++position;
+    for (; position != zOrder_.end() && (*position)->owner == *frontmost_; ++position)
+      if ((*position)->spec.layer == spec.layer) passedInLayer = *position;
   }
-  zOrder_.insert(zOrder_.begin() + static_cast<std::ptrdiff_t>(position), number);
-  bool visible = isVisible(window);
-  windows_.emplace(number, std::move(window));
+  Window& stored = windows_.emplace(number, std::move(window)).first->second;
+  stored.inWorld = zOrder_.insert(position, &stored);
+  stored.inApp = app->windows.insert(app->windows.begin(), &stored);
+  WindowOrder& layer = layers_[spec.layer];
+  stored.inLayer = layer.insert(passedInLayer ? std::next(passedInLayer->inLayer) : layer.begin(), &stored);
+  bool visible = isVisible(stored);
   postAX(pid, number, ax::kWindowCreatedNotification);
   if (visible && spec.becomesMain) {
     setMainWindowLocked(pid, number);
@@ -393,7 +403,11 @@ void SimulatedMac::closeWindowLocked(WindowID number) {
   if (!window) return;
   int32_t pid = window->owner;
   postAX(pid, number, ax::kUIElementDestroyedNotification);
-  zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), number), zOrder_.end());
+  zOrder_.erase(window->inWorld);
+  if (App* app = findApp(pid)) app->windows.erase(window->inApp);
+  auto layer = layers_.find(window->spec.layer);
+  layer->second.erase(window->inLayer);
+  if (layer->second.empty()) layers_.erase(layer);
   windows_.erase(number);
   passMainAndFocusOn(pid, number);
 }
@@ -402,9 +416,9 @@ void SimulatedMac::passMainAndFocusOn(int32_t pid, WindowID leaving) {
   App* app = findApp(pid);
   if (!app || (app->mainWindow != leaving && app->focusedWindow != leaving)) return;
   WindowID next = 0;
-  for (WindowID number : appWindowsFrontToBack(pid))
-    if (number != leaving && isVisible(windows_.at(number))) {
-      next = number;
+  for (const Window* window : app->windows)
+    if (window->number != leaving && isVisible(*window)) {
+      next = window->number;
       break;
     }
   if (app->mainWindow == leaving) setMainWindowLocked(pid, next);
@@ -425,9 +439,11 @@ void SimulatedMac::setFocusedWindowLocked(int32_t pid, WindowID window) {
   if (window) postAX(pid, window, ax::kFocusedWindowChangedNotification);
 }
 
-void SimulatedMac::bringToFront(WindowID window) {
-  zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), window), zOrder_.end());
-  zOrder_.insert(zOrder_.begin(), window);
+void SimulatedMac::bringToFront(Window& window) {
+  zOrder_.splice(zOrder_.begin(), zOrder_, window.inWorld);
+  if (App* app = findApp(window.owner)) app->windows.splice(app->windows.begin(), app->windows, window.inApp);
+  WindowOrder& layer = layers_.at(window.spec.layer);
+  layer.splice(layer.begin(), layer, window.inLayer);
 }
 
 void SimulatedMac::setFrameLocked(WindowID number, Rect frame) {
@@ -485,7 +501,7 @@ void SimulatedMac::setMinimizedLocked(WindowID number, bool minimized) {
     passMainAndFocusOn(pid, number);
     return;
   }
-  bringToFront(number);
+  bringToFront(*window);
   postAX(pid, number, ax::kWindowDeminiaturizedNotification);
   if (window->space == activeSpace_) {
     setMainWindowLocked(pid, number);
@@ -501,7 +517,7 @@ void SimulatedMac::raiseWindow(WindowID window) {
 void SimulatedMac::raiseLocked(WindowID number) {
   Window* window = findWindow(number);
   if (!window) return;
-  bringToFront(number);
+  bringToFront(*window);
   if (isVisible(*window)) setMainWindowLocked(window->owner, number);
 }
 
@@ -558,7 +574,10 @@ std::vector<WindowID> SimulatedMac::windowsOf(int32_t pid) const {
 
 std::vector<WindowID> SimulatedMac::windowOrder() const {
   Lock lock(anchor_->mutex);
-  return zOrder_;
+  std::vector<WindowID> result;
+  result.reserve(zOrder_.size());
+  for (const Window* window : zOrder_) result.push_back(window->number);
+  return result;
 }
 
 WindowID SimulatedMac::mainWindow(int32_t pid) const {
@@ -627,11 +646,12 @@ void SimulatedMac::removeDisplay(DisplayID id) {
   size_t index = static_cast<size_t>(it - displays_.begin());
   Rect removed = it->bounds;
   std::vector<std::pair<WindowID, Point>> stranded;  // window and its offset from the removed display
-  for (WindowID number : zOrder_) {
-    const Window& window = windows_.at(number);
+  for (const Window* w : zOrder_) {
+    const Window& window = *w;
     if (displayIndexFor(window.bounds) == index)
       stranded.push_back(
-          {number, {window.bounds.origin.x - removed.minX(), window.bounds.origin.y - removed.minY()}});
+          {window.number,
+           {window.bounds.origin.x - removed.minX(), window.bounds.origin.y - removed.minY()}});
   }
   displays_.erase(it);
   if (index == 0 && !displays_.empty()) {
@@ -661,13 +681,13 @@ std::vector<SimDisplay> SimulatedMac::displays() const {
 void SimulatedMac::handleReopen(int32_t pid) {
   App* app = runningApp(pid);
   if (!app) return;
-  std::vector<WindowID> mine = appWindowsFrontToBack(pid);
-  bool hasVisible =
-      std::any_of(mine.begin(), mine.end(), [&](WindowID n) { return isVisible(windows_.at(n)); });
+  const WindowOrder& mine = app->windows;
+  bool hasVisible = std::any_of(mine.begin(), mine.end(), [&](const Window* w) { return isVisible(*w); });
   if (hasVisible) return;
-  for (WindowID number : mine)
-    if (windows_.at(number).minimized) {
-      setMinimizedLocked(number, false);
+  for (const Window* window : mine)
+    if (window->minimized) {
+      // Restoring reorders the list being walked: stop right after it.
+      setMinimizedLocked(window->number, false);
       return;
     }
   if (app->opensWindowOnReopen) {

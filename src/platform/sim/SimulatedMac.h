@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/Geometry.h"
@@ -294,6 +297,13 @@ class SimulatedMac {
     SimulatedMac* mac = nullptr;
   };
 
+  struct Window;
+  // Window orders, front to back. The nodes stay put when a window moves, so a window keeps its place
+  // in each order and moves or leaves in constant time.
+  using WindowOrder = std::list<Window*>;
+  // Fault tables are looked up by the attribute or action name as callers pass it.
+  using ErrorTable = std::map<std::string, AXError, std::less<>>;
+
   struct App {
     int32_t pid = 0;
     uint64_t serial = 0;  // tells a reused process identifier's applications apart
@@ -305,9 +315,9 @@ class SimulatedMac {
     // Behaviour and faults.
     std::optional<AXError> axError;
     bool hung = false;
-    std::map<std::string, AXError> readErrors;
-    std::map<std::string, AXError> writeErrors;
-    std::map<std::string, AXError> actionErrors;
+    ErrorTable readErrors;
+    ErrorTable writeErrors;
+    ErrorTable actionErrors;
     std::optional<AXError> refusedWriteError;
     std::optional<AXError> observerCreationError;
     bool refusesActivation = false;
@@ -318,6 +328,7 @@ class SimulatedMac {
     int axRequests = 0;
     double hungWait = 0;
     std::vector<std::weak_ptr<SimAXObserver>> observers;
+    WindowOrder windows;  // this application's open windows
   };
 
   struct Window {
@@ -332,7 +343,11 @@ class SimulatedMac {
     int space = 1;
     bool closed = false;
     bool numberUnavailable = false;
-    std::map<std::string, AXError> readErrors;
+    ErrorTable readErrors;
+    // Where the window stands in the world's order, its application's and its layer's.
+    WindowOrder::iterator inWorld;
+    WindowOrder::iterator inApp;
+    WindowOrder::iterator inLayer;
   };
 
   // Internals; the caller holds the mutex.
@@ -343,10 +358,11 @@ class SimulatedMac {
   const Window* findWindow(WindowID window) const;
   bool isOnScreen(const Window& window) const;
   bool isVisible(const Window& window) const;
+  // A snapshot, for callers that change the order while they walk it.
   std::vector<WindowID> appWindowsFrontToBack(int32_t pid) const;
   std::vector<WindowID> axWindowList(int32_t pid) const;
   std::optional<size_t> displayIndexFor(const Rect& bounds) const;
-  void bringToFront(WindowID window);
+  void bringToFront(Window& window);
   void activateLocked(int32_t pid, uint32_t options);
   void deactivateFrontmost();
   void chooseNextFrontmost(int32_t leaving);
@@ -380,11 +396,13 @@ class SimulatedMac {
   std::unique_ptr<SimAccessibility> accessibility_;
   std::unique_ptr<SimScreens> screens_;
 
-  std::map<int32_t, App> apps_;
+  std::unordered_map<int32_t, App> apps_;
   std::vector<int32_t> launchOrder_;
   std::vector<SimAppSpec> installed_;
-  std::map<WindowID, Window> windows_;
-  std::vector<WindowID> zOrder_;  // front to back, every open window
+  std::unordered_map<WindowID, Window> windows_;
+  WindowOrder zOrder_;  // every open window
+  // The same windows by layer, the highest layer first: the window list's order without a sort.
+  std::map<int, WindowOrder, std::greater<>> layers_;
   std::vector<SimDisplay> displays_;
   std::optional<int32_t> frontmost_;
   int activeSpace_ = 1;
