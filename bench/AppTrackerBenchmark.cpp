@@ -2,23 +2,13 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <new>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "foundation/VirtualScheduler.h"
-#include "platform/FileSystem.h"
-#include "platform/sim/InMemoryUserDefaults.h"
-#include "platform/sim/SimAppearance.h"
-#include "platform/sim/SimLoginItems.h"
-#include "platform/sim/SimulatedMac.h"
-#include "settings/LaunchAtLoginHelper.h"
-#include "settings/SettingsManager.h"
-#include "tracking/AccessibilityHelper.h"
-#include "tracking/AppTracker.h"
+#include "support/AppTrackerTestAccess.h"
+#include "support/SimulatedSystem.h"
 
 // Counts every allocation of the process, so a benchmark can report how many one operation makes.
 namespace {
@@ -39,52 +29,13 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace pelko {
 
-// Reaches the update step directly, as the tests do.
-struct AppTrackerTestAccess {
-  using BuiltEntry = AppTracker::BuiltEntry;
-  using EntryList = AppTracker::EntryList;
-  static void applyUpdate(AppTracker& tracker, const EntryList& entries) { tracker.applyUpdate(entries); }
-  static BuiltEntry entry(const std::string& bundleID, int32_t pid, int64_t windowNumber) {
-    auto app = std::make_shared<AppTracker::AppInfo>();
-    app->bundleID = bundleID;
-    app->name = bundleID;
-    app->pid = pid;
-    BuiltEntry result(std::move(app), false, false, "Window " + std::to_string(windowNumber), windowNumber);
-    result.displayID = 1;
-    return result;
-  }
-};
-
 namespace {
 
-class NoFiles final : public platform::FileSystem {
- public:
-  bool fileExists(const std::string&) const override { return false; }
-  std::optional<std::string> readFile(const std::string&) const override { return std::nullopt; }
-  bool createDirectories(const std::string&) override { return true; }
-  bool writeFileAtomically(const std::string&, const std::string&) override { return true; }
-  bool removeFile(const std::string&) override { return false; }
-};
-
 // A simulated Mac with ten applications sharing `windowCount` windows, and a tracker over it.
-struct World {
-  VirtualScheduler scheduler;
-  sim::SimulatedMac mac{scheduler};
-  sim::InMemoryUserDefaults defaults;
-  sim::SimAppearance appearance;
-  sim::SimLoginItems loginItems;
-  NoFiles files;
-  LaunchAtLoginHelper launchAtLogin{loginItems, files, mac.appShell()};
-  SettingsManager settings{
-      SettingsManager::Dependencies{defaults, mac.permissions(), appearance, launchAtLogin, scheduler}};
-  AccessibilityHelper helper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
-                             mac.appShell()};
-  std::shared_ptr<AppTracker> tracker = AppTracker::create(AppTracker::Dependencies{
-      scheduler, mac.workspace(), mac.windowServer(), mac.accessibility(), helper, &mac.screens(), {}});
-
+struct World : test::SimulatedSystem {
   World(int windowCount, bool grouped) {
-    settings.groupWindows = grouped;
-    tracker->settingsManager = &settings;
+    settings->groupWindows = grouped;
+    tracker->settingsManager = settings.get();
     constexpr int kApps = 10;
     std::vector<int32_t> pids;
     for (int i = 0; i < kApps; ++i)
@@ -159,17 +110,16 @@ BENCHMARK(BM_SimulatedMacAnswers)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark:
 
 // An update that changes nothing: no publication, no notification and no allocation per entry.
 void BM_ApplyUpdateUnchanged(benchmark::State& state) {
-  VirtualScheduler scheduler;
-  sim::SimulatedMac mac{scheduler};
-  AccessibilityHelper helper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
-                             mac.appShell()};
-  auto tracker = AppTracker::create(AppTracker::Dependencies{
-      scheduler, mac.workspace(), mac.windowServer(), mac.accessibility(), helper, &mac.screens(), {}});
+  test::SimulatedSystem world;
+  auto& tracker = world.tracker;
   const int count = static_cast<int>(state.range(0));
   AppTrackerTestAccess::EntryList entries;
-  for (int i = 0; i < count; ++i)
-    entries.push_back(
-        AppTrackerTestAccess::entry("com.example.app" + std::to_string(i % 30), 500 + i % 30, 1000 + i));
+  for (int i = 0; i < count; ++i) {
+    const std::string bundleID = "com.example.app" + std::to_string(i % 30);
+    const int64_t window = 1000 + i;
+    entries.push_back(AppTrackerTestAccess::entry(bundleID, 500 + i % 30, window,
+                                                  "Window " + std::to_string(window), 1, bundleID));
+  }
   AppTrackerTestAccess::applyUpdate(*tracker, entries);
   long allocations = 0;
   for (auto _ : state) {

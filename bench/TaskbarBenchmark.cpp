@@ -7,21 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "foundation/VirtualScheduler.h"
-#include "platform/FileSystem.h"
-#include "platform/sim/InMemoryUserDefaults.h"
-#include "platform/sim/SimAppearance.h"
-#include "platform/sim/SimLoginItems.h"
-#include "platform/sim/SimulatedMac.h"
-#include "settings/LaunchAtLoginHelper.h"
-#include "settings/SettingsManager.h"
+#include "support/SimulatedSystem.h"
 #include "taskbar/ItemListDiff.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarViewController.h"
-#include "tracking/AccessibilityHelper.h"
-#include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
-#include "tracking/WindowManager.h"
 
 namespace {
 
@@ -29,37 +19,8 @@ using namespace pelko;
 
 constexpr int kButtons = 200;
 
-class NullFileSystem final : public platform::FileSystem {
- public:
-  bool fileExists(const std::string&) const override { return false; }
-  std::optional<std::string> readFile(const std::string&) const override { return std::nullopt; }
-  bool createDirectories(const std::string&) override { return true; }
-  bool writeFileAtomically(const std::string&, const std::string&) override { return true; }
-  bool removeFile(const std::string&) override { return false; }
-};
-
 // One bar over the simulated Mac, externally managed, 1920 points long.
-struct BarWorld {
-  VirtualScheduler scheduler;
-  sim::SimulatedMac mac{scheduler};
-  sim::InMemoryUserDefaults defaults;
-  sim::SimAppearance appearance;
-  sim::SimLoginItems loginItems;
-  NullFileSystem fileSystem;
-  LaunchAtLoginHelper launchAtLogin{loginItems, fileSystem, mac.appShell()};
-  std::shared_ptr<SettingsManager> settings = std::make_shared<SettingsManager>(
-      SettingsManager::Dependencies{defaults, mac.permissions(), appearance, launchAtLogin, scheduler});
-  AccessibilityHelper accessibilityHelper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
-                                          mac.appShell()};
-  std::shared_ptr<WindowManager> windowManager =
-      WindowManager::create(scheduler, mac.workspace(), mac.windowServer(), accessibilityHelper);
-  std::shared_ptr<AppTracker> tracker = AppTracker::create(AppTracker::Dependencies{scheduler,
-                                                                                    mac.workspace(),
-                                                                                    mac.windowServer(),
-                                                                                    mac.accessibility(),
-                                                                                    accessibilityHelper,
-                                                                                    &mac.screens(),
-                                                                                    {}});
+struct BarWorld : test::SimulatedSystem {
   std::unique_ptr<TaskbarViewController> bar;
 
   explicit BarWorld(TaskbarStyle style) {

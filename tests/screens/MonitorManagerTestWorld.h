@@ -9,31 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "foundation/VirtualScheduler.h"
-#include "platform/FileSystem.h"
-#include "platform/sim/InMemoryUserDefaults.h"
-#include "platform/sim/SimAppearance.h"
-#include "platform/sim/SimLoginItems.h"
+#include "platform/OwnWindows.h"
 #include "platform/sim/SimOwnWindows.h"
-#include "platform/sim/SimulatedMac.h"
 #include "screens/MonitorManager.h"
-#include "settings/LaunchAtLoginHelper.h"
-#include "settings/SettingsManager.h"
-#include "tracking/AccessibilityHelper.h"
-#include "tracking/AppTracker.h"
+#include "support/SimulatedSystem.h"
 #include "tracking/TrackedApp.h"
-#include "tracking/WindowManager.h"
 
 namespace pelko::test {
-
-class MonitorTestFileSystem final : public platform::FileSystem {
- public:
-  bool fileExists(const std::string&) const override { return false; }
-  std::optional<std::string> readFile(const std::string&) const override { return std::nullopt; }
-  bool createDirectories(const std::string&) override { return true; }
-  bool writeFileAtomically(const std::string&, const std::string&) override { return true; }
-  bool removeFile(const std::string&) override { return false; }
-};
 
 // The panels' own windows in the simulated window server, with the order in which they came and went.
 class RecordingOwnWindows final : public platform::OwnWindows {
@@ -58,33 +40,13 @@ class RecordingOwnWindows final : public platform::OwnWindows {
 // A simulated Mac whose main display (1) is 1920 x 1080, with the settings, tracker and window manager
 // the bars work with, and a monitor manager over them. The tracker is not started: tests publish entry
 // lists themselves.
-class MonitorManagerTest : public ::testing::Test {
+class MonitorManagerTest : public ::testing::Test, protected SimulatedSystem {
  protected:
   // Window-server bounds of the displays tests add: one to the right, one to the left, lower.
   static constexpr Rect kRightBounds{1920, 0, 1280, 1024};
   static constexpr Rect kLeftBounds{-1440, 200, 1440, 900};
 
-  VirtualScheduler scheduler;
-  sim::SimulatedMac mac{scheduler};
   RecordingOwnWindows ownWindows{mac};
-  sim::InMemoryUserDefaults defaults;
-  sim::SimAppearance appearance;
-  sim::SimLoginItems loginItems;
-  MonitorTestFileSystem fileSystem;
-  LaunchAtLoginHelper launchAtLogin{loginItems, fileSystem, mac.appShell()};
-  std::shared_ptr<SettingsManager> settings = std::make_shared<SettingsManager>(
-      SettingsManager::Dependencies{defaults, mac.permissions(), appearance, launchAtLogin, scheduler});
-  AccessibilityHelper accessibilityHelper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
-                                          mac.appShell()};
-  std::shared_ptr<WindowManager> windowManager =
-      WindowManager::create(scheduler, mac.workspace(), mac.windowServer(), accessibilityHelper);
-  std::shared_ptr<AppTracker> tracker = AppTracker::create(AppTracker::Dependencies{scheduler,
-                                                                                    mac.workspace(),
-                                                                                    mac.windowServer(),
-                                                                                    mac.accessibility(),
-                                                                                    accessibilityHelper,
-                                                                                    &mac.screens(),
-                                                                                    {}});
   std::unique_ptr<MonitorManager> manager;
 
   static constexpr platform::DisplayID kMain = 1;

@@ -29,27 +29,8 @@ bool pumpUntil(Predicate done, int limitMs = 5000) {
   return done();
 }
 
-struct RealWorld {
-  real::RealScheduler scheduler;
-  sim::SimulatedMac mac{scheduler};
-  sim::InMemoryUserDefaults defaults;
-  sim::SimAppearance appearance;
-  sim::SimLoginItems loginItems;
-  TrackerTestFileSystem fileSystem;
-  LaunchAtLoginHelper launchAtLogin{loginItems, fileSystem, mac.appShell()};
-  SettingsManager settings{
-      SettingsManager::Dependencies{defaults, mac.permissions(), appearance, launchAtLogin, scheduler}};
-  AccessibilityHelper helper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
-                             mac.appShell()};
-  std::shared_ptr<WindowManager> windowManager =
-      WindowManager::create(scheduler, mac.workspace(), mac.windowServer(), helper);
-  std::shared_ptr<AppTracker> tracker = AppTracker::create(AppTracker::Dependencies{
-      scheduler, mac.workspace(), mac.windowServer(), mac.accessibility(), helper, &mac.screens(), {}});
-
-  RealWorld() {
-    tracker->settingsManager = &settings;
-    tracker->windowManager = windowManager;
-  }
+struct RealWorld : test::BasicSimulatedSystem<real::RealScheduler> {
+  RealWorld() { connectTracker(); }
   size_t windowEntries() const {
     size_t count = 0;
     for (const auto& app : tracker->apps.get())
@@ -62,7 +43,7 @@ TEST(AppTrackerThreads, PassesOnTheWorkQueueHandTheirResultsToTheMainThread) {
   for (bool grouped : {false, true}) {
     SCOPED_TRACE(grouped ? "grouped" : "ungrouped");
     RealWorld world;
-    world.settings.groupWindows = grouped;
+    world.settings->groupWindows = grouped;
     auto& mac = world.mac;
     std::vector<int32_t> pids;
     for (int i = 0; i < 4; ++i) {
@@ -149,23 +130,13 @@ class ThreadedQueueScheduler final : public Scheduler {
 };
 
 TEST(AppTrackerThreads, WorkQueueOnARealThreadSharesNothingWithTheMainThread) {
-  ThreadedQueueScheduler scheduler;
-  sim::SimulatedMac mac{scheduler};
-  sim::InMemoryUserDefaults defaults;
-  sim::SimAppearance appearance;
-  sim::SimLoginItems loginItems;
-  TrackerTestFileSystem fileSystem;
-  LaunchAtLoginHelper launchAtLogin{loginItems, fileSystem, mac.appShell()};
-  SettingsManager settings{
-      SettingsManager::Dependencies{defaults, mac.permissions(), appearance, launchAtLogin, scheduler}};
-  AccessibilityHelper helper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
-                             mac.appShell()};
-  auto windowManager = WindowManager::create(scheduler, mac.workspace(), mac.windowServer(), helper);
-  auto tracker = AppTracker::create(AppTracker::Dependencies{
-      scheduler, mac.workspace(), mac.windowServer(), mac.accessibility(), helper, &mac.screens(), {}});
-  tracker->settingsManager = &settings;
-  tracker->windowManager = windowManager;
-  settings.groupWindows = false;
+  test::BasicSimulatedSystem<ThreadedQueueScheduler> world;
+  world.connectTracker();
+  auto& scheduler = world.scheduler;
+  auto& mac = world.mac;
+  auto& windowManager = world.windowManager;
+  auto& tracker = world.tracker;
+  world.settings->groupWindows = false;
 
   std::vector<int32_t> pids;
   for (int i = 0; i < 3; ++i) {
