@@ -40,44 +40,56 @@ class ScratchFolder {
   std::string path_;
 };
 
+// A property-list store of its own in a fresh folder, on a virtual clock.
+struct ScratchStore {
+  ScratchFolder folder;
+  pelko::VirtualScheduler scheduler;
+  PlistFileUserDefaults defaults{scheduler, folder.path(), "com.pelko.bench"};
+};
+
 // A store holding about as many keys as the settings do, so each write serialises a realistic file.
 void fill(PlistFileUserDefaults& defaults) {
   for (int i = 0; i < 80; ++i) defaults.setDouble("PelkoSetting" + std::to_string(i), i);
   defaults.synchronize();
 }
 
+// Ends a round: runs the store's delayed write, and whatever else falls due, outside the measured time.
+void flushUntimed(benchmark::State& state, pelko::VirtualScheduler& scheduler, double seconds) {
+  state.PauseTiming();
+  scheduler.advance(seconds);
+  state.ResumeTiming();
+}
+
+void reportAssignments(benchmark::State& state, const PlistFileUserDefaults& defaults) {
+  state.counters["fileWrites"] =
+      benchmark::Counter(defaults.fileWriteCount(), benchmark::Counter::kAvgIterations);
+  state.SetItemsProcessed(state.iterations() * kAssignments);
+}
+
 void BM_StoreAssignments(benchmark::State& state) {
-  ScratchFolder folder;
-  pelko::VirtualScheduler scheduler;
-  PlistFileUserDefaults defaults(scheduler, folder.path(), "com.pelko.bench");
-  fill(defaults);
+  ScratchStore store;
+  fill(store.defaults);
   std::vector<std::string> keys;
   for (int i = 0; i < 80; ++i) keys.push_back("PelkoSetting" + std::to_string(i));
   int64_t round = 0;
   for (auto _ : state) {
     for (int i = 0; i < kAssignments; ++i)
-      defaults.setDouble(keys[i % keys.size()], double(round * kAssignments + i));
-    state.PauseTiming();
-    scheduler.advance(PlistFileUserDefaults::kFlushDelay);  // the background write, not counted
+      store.defaults.setDouble(keys[i % keys.size()], double(round * kAssignments + i));
+    flushUntimed(state, store.scheduler, PlistFileUserDefaults::kFlushDelay);
     ++round;
-    state.ResumeTiming();
   }
-  state.counters["fileWrites"] =
-      benchmark::Counter(defaults.fileWriteCount(), benchmark::Counter::kAvgIterations);
-  state.SetItemsProcessed(state.iterations() * kAssignments);
+  reportAssignments(state, store.defaults);
 }
 BENCHMARK(BM_StoreAssignments)->Unit(benchmark::kMicrosecond);
 
 void BM_StoreAssignmentsThenSynchronize(benchmark::State& state) {
-  ScratchFolder folder;
-  pelko::VirtualScheduler scheduler;
-  PlistFileUserDefaults defaults(scheduler, folder.path(), "com.pelko.bench");
-  fill(defaults);
+  ScratchStore store;
+  fill(store.defaults);
   int64_t round = 0;
   for (auto _ : state) {
     for (int i = 0; i < kAssignments; ++i)
-      defaults.setDouble("PelkoSetting" + std::to_string(i % 80), double(round * kAssignments + i));
-    if (!defaults.synchronize()) state.SkipWithError("synchronize failed");
+      store.defaults.setDouble("PelkoSetting" + std::to_string(i % 80), double(round * kAssignments + i));
+    if (!store.defaults.synchronize()) state.SkipWithError("synchronize failed");
     ++round;
   }
   state.SetItemsProcessed(state.iterations() * kAssignments);
@@ -86,17 +98,15 @@ BENCHMARK(BM_StoreAssignmentsThenSynchronize)->Unit(benchmark::kMicrosecond);
 
 // The same through the settings themselves: publishing, change rules and the store.
 void BM_SettingsManagerAssignments(benchmark::State& state) {
-  ScratchFolder folder;
-  pelko::VirtualScheduler scheduler;
-  PlistFileUserDefaults defaults(scheduler, folder.path(), "com.pelko.bench");
+  ScratchStore store;
   pelko::sim::SimPermissions permissions;
   pelko::sim::SimAppearance appearance;
   pelko::sim::SimLoginItems loginItems;
   pelko::sim::SimAppShell appShell;
   pelko::real::PosixFileSystem files;
   pelko::LaunchAtLoginHelper launchAtLogin(loginItems, files, appShell);
-  pelko::SettingsManager settings({defaults, permissions, appearance, launchAtLogin, scheduler});
-  scheduler.runAll();
+  pelko::SettingsManager settings({store.defaults, permissions, appearance, launchAtLogin, store.scheduler});
+  store.scheduler.runAll();
   int64_t round = 0;
   for (auto _ : state) {
     for (int i = 0; i < kAssignments; ++i) {
@@ -115,14 +125,10 @@ void BM_SettingsManagerAssignments(benchmark::State& state) {
           break;
       }
     }
-    state.PauseTiming();
-    scheduler.advance(1);
+    flushUntimed(state, store.scheduler, 1);
     ++round;
-    state.ResumeTiming();
   }
-  state.counters["fileWrites"] =
-      benchmark::Counter(defaults.fileWriteCount(), benchmark::Counter::kAvgIterations);
-  state.SetItemsProcessed(state.iterations() * kAssignments);
+  reportAssignments(state, store.defaults);
 }
 BENCHMARK(BM_SettingsManagerAssignments)->Unit(benchmark::kMicrosecond);
 

@@ -68,11 +68,7 @@ TEST_F(AppTrackerEvents, TerminationOfAStickyProcessWithoutAnEntryPublishesTheLi
 }
 
 TEST_F(AppTrackerEvents, ActivationFlipsTheActiveFlagsBeforeAnyPass) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "Notes.txt");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
-  startAndSettle();
+  const auto [editor, browser] = startWithEditorAndBrowser("Notes.txt");
   auto editorEntry = find(idOf("com.example.editor", editor));
   auto browserEntry = find(idOf("com.example.browser", browser));
   ASSERT_TRUE(editorEntry && browserEntry);
@@ -91,11 +87,7 @@ TEST_F(AppTrackerEvents, ActivationFlipsTheActiveFlagsBeforeAnyPass) {
 }
 
 TEST_F(AppTrackerEvents, ABurstOfActivationsYieldsOnePassTwentyMillisecondsAfterTheFirst) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "Notes.txt");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
-  startAndSettle();
+  const auto [editor, browser] = startWithEditorAndBrowser("Notes.txt");
   uint64_t generation = Access::refreshGeneration(*tracker);
 
   mac.activate(editor);
@@ -140,11 +132,7 @@ TEST_F(AppTrackerEvents, UngroupedActivationMarksThePendingFocusWindowOrTheFront
 }
 
 TEST_F(AppTrackerEvents, GroupedActivationMarksExactlyTheActivatedProcess) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "One");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
-  startAndSettle();
+  const auto [editor, browser] = startWithEditorAndBrowser("One");
   tracker->fastUpdateActiveState(editor);
   EXPECT_TRUE(find(idOf("com.example.editor", editor))->isActive.get());
   EXPECT_FALSE(find(idOf("com.example.browser", browser))->isActive.get());
@@ -155,11 +143,7 @@ TEST_F(AppTrackerEvents, GroupedActivationMarksExactlyTheActivatedProcess) {
 }
 
 TEST_F(AppTrackerEvents, DeactivationClearsTheFlagsUnlessTheApplicationIsBeingFocused) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "One");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
-  startAndSettle();
+  const auto [editor, browser] = startWithEditorAndBrowser("One");
   auto browserEntry = find(idOf("com.example.browser", browser));
   ASSERT_TRUE(browserEntry->isActive.get());
 
@@ -176,11 +160,7 @@ TEST_F(AppTrackerEvents, DeactivationClearsTheFlagsUnlessTheApplicationIsBeingFo
 }
 
 TEST_F(AppTrackerEvents, HideAndUnhideSetTheHiddenFlagAtOnce) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "One");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
-  startAndSettle();
+  const auto [editor, browser] = startWithEditorAndBrowser("One");
   auto editorEntry = find(idOf("com.example.editor", editor));
   uint64_t generation = Access::refreshGeneration(*tracker);
   mac.hide(editor);
@@ -333,14 +313,8 @@ TEST_F(AppTrackerEvents, WindowNumbersAreTheStandardWindowsInAscendingOrder) {
   int32_t editor = launch("com.example.editor", "Editor");
   auto a = open(editor, "A");
   auto b = open(editor, "B");
-  sim::SimWindowSpec dialog;
-  dialog.title = "Find";
-  dialog.subrole = std::string("AXDialog");
-  mac.openWindow(editor, dialog);
-  sim::SimWindowSpec unknown;
-  unknown.title = "No subrole";
-  unknown.subrole = std::nullopt;
-  auto c = mac.openWindow(editor, unknown);
+  openWithSubrole(editor, "Find", "AXDialog");
+  auto c = openWithSubrole(editor, "No subrole", std::nullopt);
   mac.minimize(a);
   std::vector<int64_t> expected{a, b, c};
   EXPECT_EQ(tracker->windowNumbers(editor), expected);

@@ -181,14 +181,8 @@ TEST_F(AppTrackerObservers, MovesAreDebouncedToOnePassEightyMillisecondsAfterThe
 }
 
 TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardWindowsAndOnThoseOfUnknownSubrole) {
-  sim::SimWindowSpec dialog;
-  dialog.title = "Dialog";
-  dialog.subrole = std::string("AXDialog");
-  auto dialogWindow = mac.openWindow(editor, dialog);
-  sim::SimWindowSpec unknown;
-  unknown.title = "Unknown";
-  unknown.subrole = std::nullopt;
-  auto unknownWindow = mac.openWindow(editor, unknown);
+  auto dialogWindow = openWithSubrole(editor, "Dialog", "AXDialog");
+  auto unknownWindow = openWithSubrole(editor, "Unknown", std::nullopt);
   setGrouped(false);
   startAndSettle();
   auto unknownEntry = find(idOf("com.example.editor", editor, unknownWindow));

@@ -4,7 +4,20 @@
 namespace pelko::testing {
 namespace {
 
-class AppTrackerPass : public AppTrackerTest {};
+class AppTrackerPass : public AppTrackerTest {
+ protected:
+  // The diagnostic lines beginning with `prefix` that one forced pass writes.
+  std::vector<std::string> linesOfAForcedPass(std::string_view prefix) {
+    std::vector<std::string> lines;
+    auto previous = setDebugLogSink([&lines, prefix](std::string_view line) {
+      if (line.starts_with(prefix)) lines.emplace_back(line);
+    });
+    tracker->forceRefresh();
+    settle();
+    setDebugLogSink(std::move(previous));
+    return lines;
+  }
+};
 
 TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
   int32_t editor = launch("com.example.editor", "Editor");
@@ -34,10 +47,7 @@ TEST_F(AppTrackerPass, GroupedEntryIsMinimizedOnlyWhenEveryStandardWindowIs) {
   int32_t editor = launch("com.example.editor", "Editor");
   auto a = open(editor, "A");
   auto b = open(editor, "B");
-  sim::SimWindowSpec palette;
-  palette.title = "Palette";
-  palette.subrole = std::string("AXFloatingWindow");
-  mac.openWindow(editor, palette);
+  openWithSubrole(editor, "Palette", "AXFloatingWindow");
   int32_t browser = launch("com.example.browser", "Browser");
   open(browser, "Start Page");
   startAndSettle();
@@ -58,11 +68,7 @@ TEST_F(AppTrackerPass, GroupedEntryIsMinimizedOnlyWhenEveryStandardWindowIs) {
 }
 
 TEST_F(AppTrackerPass, GroupedTitleFallsBackToAccessibilityThenToTheLastKnownTitle) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "Doc");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
-  startAndSettle();
+  const auto [editor, browser] = startWithEditorAndBrowser("Doc");
   EXPECT_EQ(Access::lastKnown(*tracker, editor).front().title, "Doc");
 
   // Without screen capture the window list carries no names: Accessibility gives the title, and the
@@ -129,17 +135,10 @@ TEST_F(AppTrackerPass, UngroupedPassLogsTheWindowsOfTheActiveApplication) {
   auto one = open(editor, "One");
   auto two = open(editor, "Two");
   startAndSettle();
-  std::vector<std::string> lines;
-  auto previous = setDebugLogSink([&lines](std::string_view line) {
-    if (line.starts_with("  window: ")) lines.emplace_back(line);
-  });
-  tracker->forceRefresh();
-  settle();
-  setDebugLogSink(std::move(previous));
   std::vector<std::string> expected{
       "  window: Editor winNum=" + std::to_string(two) + " title='Two' isFrontmost=true",
       "  window: Editor winNum=" + std::to_string(one) + " title='One' isFrontmost=false"};
-  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(linesOfAForcedPass("  window: "), expected);
 }
 
 TEST_F(AppTrackerPass, UngroupedWithoutAFrontmostApplicationNoEntryIsActive) {
@@ -157,14 +156,8 @@ TEST_F(AppTrackerPass, UngroupedWithoutAFrontmostApplicationNoEntryIsActive) {
   auto entry = apps().front();
   entry->isActive = true;  // so only the pass can clear it
 
-  std::vector<std::string> lines;
-  auto previous = setDebugLogSink([&lines](std::string_view line) {
-    if (line.starts_with("refreshUngrouped: ")) lines.emplace_back(line);
-  });
-  tracker->forceRefresh();
-  settle();
-  setDebugLogSink(std::move(previous));
-  EXPECT_EQ(lines, (std::vector<std::string>{"refreshUngrouped: frontmostPID=-1 frontmostWinNum=-1"}));
+  EXPECT_EQ(linesOfAForcedPass("refreshUngrouped: "),
+            (std::vector<std::string>{"refreshUngrouped: frontmostPID=-1 frontmostWinNum=-1"}));
   EXPECT_EQ(apps().front(), entry);
   EXPECT_FALSE(entry->isActive.get());
 }
@@ -361,11 +354,7 @@ TEST_F(AppTrackerPass, UngroupedFallsBackToLastKnownWindowsThenToAnApplicationEn
 }
 
 TEST_F(AppTrackerPass, AHungApplicationIsLeftAloneForFiveSeconds) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "Notes");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
-  startAndSettle();
+  const auto [editor, browser] = startWithEditorAndBrowser("Notes");
   mac.setHung(editor, true);
   int before = mac.axRequestCount(editor);
   double waited = mac.hungWaitSeconds(editor);

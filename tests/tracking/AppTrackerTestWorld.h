@@ -58,6 +58,29 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
     spec.bounds = bounds;
     return mac.openWindow(pid, spec);
   }
+  // A window with the given subrole (none when nullopt) and the simulated Mac's default frame.
+  platform::WindowID openWithSubrole(int32_t pid, const std::string& title,
+                                     std::optional<std::string> subrole) {
+    sim::SimWindowSpec spec;
+    spec.title = title;
+    spec.subrole = std::move(subrole);
+    return mac.openWindow(pid, spec);
+  }
+
+  struct EditorAndBrowser {
+    int32_t editor = 0;
+    int32_t browser = 0;
+  };
+  // An editor with one window and then a browser, frontmost, with its start page; tracked and settled.
+  EditorAndBrowser startWithEditorAndBrowser(const std::string& editorWindow) {
+    EditorAndBrowser pids;
+    pids.editor = launch("com.example.editor", "Editor");
+    open(pids.editor, editorWindow);
+    pids.browser = launch("com.example.browser", "Browser");
+    open(pids.browser, "Start Page");
+    startAndSettle();
+    return pids;
+  }
 
   // Lets the notifications, the queue phase and the completion of any pass run.
   void settle() { scheduler.runUntilIdle(); }
