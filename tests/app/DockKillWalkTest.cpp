@@ -102,8 +102,9 @@ TEST_P(DockKillWalkTest, TheDockEndsAsItWasAfterAKillAtAnyStepOfAHideOrARestore)
       }
     }
     if (!killed) {
-      // More steps than the run had: it hid the Dock, quit and restored it by itself.
+      // More steps than the run had: it hid the Dock, quit with status 0 and restored it by itself.
       EXPECT_EQ(sandbox.dockDomain(), original());
+      EXPECT_EQ(sandbox.defaults().count("PelkoDockRecoveryNeeded"), 0u);
       break;
     }
   }

@@ -159,7 +159,6 @@ class PelkoProcess {
   PelkoProcess(const PelkoProcess&) = delete;
   PelkoProcess& operator=(const PelkoProcess&) = delete;
 
-  pid_t pid() const { return pid_; }
   const std::string& output() const { return output_; }
 
   // Reads the output until it contains `text`; false when the program ended or the time ran out first.
@@ -240,13 +239,5 @@ class PelkoProcess {
   std::string output_;
   std::optional<Ending> ending_;
 };
-
-inline void PrintTo(const PelkoProcess::Ending& ending, std::ostream* os) {
-  if (ending.exited) {
-    *os << "exit status " << ending.status;
-  } else {
-    *os << "signal " << ending.signal;
-  }
-}
 
 }  // namespace pelko::testing

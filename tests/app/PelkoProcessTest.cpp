@@ -41,35 +41,8 @@ class PelkoProcessTest : public ::testing::Test {
  protected:
   void SetUp() override { sandbox.setDockDomain(kUsersDock); }
 
-  // A run that hides the Dock and is then ended by SIGTERM, leaving the Dock hidden with its record.
-  void leaveDockHidden() {
-    PelkoProcess run(sandbox);
-    ASSERT_TRUE(run.waitUntilReady()) << run.output();
-    run.signal(SIGTERM);
-    ASSERT_TRUE(endsWith(run, 15));
-    ASSERT_EQ(sandbox.dockDomain(), kHiddenUsersDock);
-    ASSERT_TRUE(hasRecord(sandbox));
-  }
-
   Sandbox sandbox;
 };
-
-TEST_F(PelkoProcessTest, AnOrdinaryQuitRestoresTheDockAndExitsZero) {
-  PelkoProcess run(sandbox, {}, kQuit);
-  ASSERT_TRUE(endsWith(run, 0));
-  EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
-  EXPECT_FALSE(hasRecord(sandbox));
-  EXPECT_EQ(sandbox.dockCommands().back(), "killall Dock");
-}
-
-TEST_F(PelkoProcessTest, RestoreDockExitsZeroAndGivesTheDockBack) {
-  leaveDockHidden();
-  PelkoProcess restore(sandbox, {"--restore-dock"});
-  ASSERT_TRUE(endsWith(restore, 0));
-  EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
-  EXPECT_FALSE(hasRecord(sandbox));
-  EXPECT_EQ(restore.output().find("start-up complete"), std::string::npos) << "nothing else of start-up ran";
-}
 
 TEST_F(PelkoProcessTest, RestoreDockWithNothingToRestoreStillExitsZero) {
   PelkoProcess restore(sandbox, {"--restore-dock"});
@@ -96,22 +69,6 @@ TEST_F(PelkoProcessTest, ASecondInstanceExplainsItselfAndQuitsWhileTheFirstKeeps
   // The first copy's hide, and nothing from the second: four reads, four writes and one restart.
   EXPECT_EQ(sandbox.dockCommands().size(), 9u);
   EXPECT_EQ(sandbox.dockDomain(), kHiddenUsersDock);
-}
-
-TEST_F(PelkoProcessTest, TheLockGoesWithTheProcessEvenWhenItIsKilled) {
-  {
-    PelkoProcess first(sandbox);
-    ASSERT_TRUE(first.waitUntilReady()) << first.output();
-    first.signal(SIGKILL);
-    auto ending = first.wait();
-    ASSERT_TRUE(ending);
-    EXPECT_EQ(ending->signal, SIGKILL);
-  }
-  PelkoProcess next(sandbox, {}, kQuit);
-  ASSERT_TRUE(endsWith(next, 0));
-  EXPECT_EQ(next.output().find("Already Running"), std::string::npos);
-  EXPECT_EQ(sandbox.dockDomain(), kUsersDock)
-      << "the next run kept the first run's record and restored from it";
 }
 
 TEST_F(PelkoProcessTest, TheLockIsHeldUntilTheLastDockWorkOfTheProcessHasFinished) {
@@ -160,7 +117,7 @@ void PrintTo(const SignalCase& c, std::ostream* os) {
 
 class TerminationSignalTest : public PelkoProcessTest, public ::testing::WithParamInterface<SignalCase> {};
 
-TEST_P(TerminationSignalTest, ExitsWithTheSignalNumberAfterCleanUpAndTheNextStartRecovers) {
+TEST_P(TerminationSignalTest, ExitsWithTheSignalNumberAfterCleanUpAndRestoreDockGivesTheDockBack) {
   {
     PelkoProcess run(sandbox);
     ASSERT_TRUE(run.waitUntilReady()) << run.output();
@@ -168,17 +125,14 @@ TEST_P(TerminationSignalTest, ExitsWithTheSignalNumberAfterCleanUpAndTheNextStar
     ASSERT_TRUE(endsWith(run, GetParam().status));
   }
   // Clean-up wrote the defaults; the Dock this run hid stays hidden with its record.
-  Dictionary stored = sandbox.defaults();
   EXPECT_TRUE(hasRecord(sandbox));
   EXPECT_EQ(sandbox.dockDomain(), kHiddenUsersDock);
 
-  // The user turns full-hide off: the next start's recovery gives the Dock back.
-  stored["PelkoFullyHideDock"] = false;
-  sandbox.setDefaults(stored);
-  PelkoProcess next(sandbox, {}, kQuit);
-  ASSERT_TRUE(endsWith(next, 0));
+  PelkoProcess restore(sandbox, {"--restore-dock"});
+  ASSERT_TRUE(endsWith(restore, 0));
   EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
   EXPECT_FALSE(hasRecord(sandbox));
+  EXPECT_EQ(restore.output().find("start-up complete"), std::string::npos) << "nothing else of start-up ran";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignalTest,

@@ -39,81 +39,50 @@ TEST(ScenarioLoaderTest, ReadsEveryField) {
     ]})",
                                         error);
   ASSERT_TRUE(scenario) << error;
-  EXPECT_FALSE(scenario->accessibilityTrusted);
-  EXPECT_FALSE(scenario->screenRecordingGranted);
-  EXPECT_EQ(scenario->frontmost, "com.example.a");
-  ASSERT_EQ(scenario->applications.size(), 1u);
-  const auto& app = scenario->applications[0];
-  EXPECT_EQ(app.bundleID, "com.example.a");
-  EXPECT_EQ(app.name, "A");
-  EXPECT_EQ(app.icon.source, "/icons/a.png");
-  EXPECT_EQ(app.icon.color, (Color{1, 128 / 255.0, 0, 1}));
-  EXPECT_EQ(app.policy, platform::ActivationPolicy::accessory);
-  EXPECT_TRUE(app.hidden);
-  ASSERT_EQ(app.windows.size(), 2u);
-  EXPECT_EQ(app.windows[0], (Scenario::Window{"One", Rect(1, 2, 300, 200), 1, true, true}));
-  EXPECT_EQ(app.windows[1], Scenario::Window{});
+  Scenario expected{{{"com.example.a",
+                      "A",
+                      {"/icons/a.png", Color{1, 128 / 255.0, 0, 1}},
+                      platform::ActivationPolicy::accessory,
+                      true,
+                      {{"One", Rect(1, 2, 300, 200), 1, true, true}, {}}}},
+                    "com.example.a",
+                    false,
+                    false};
+  EXPECT_EQ(*scenario, expected);
 }
 
-struct BadScenario {
-  std::string name;
-  std::string json;
-  std::string message;
-};
-void PrintTo(const BadScenario& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class BadScenarioTest : public ::testing::TestWithParam<BadScenario> {};
-
-TEST_P(BadScenarioTest, IsRefusedWithAMessageNamingTheField) {
-  std::string error;
-  EXPECT_FALSE(ScenarioLoader::parse(GetParam().json, error));
-  EXPECT_NE(error.find(GetParam().message), std::string::npos) << error;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Scenarios, BadScenarioTest,
-    ::testing::Values(
-        BadScenario{"NotJson", "{\"applications\": [", "not valid JSON at offset"},
-        BadScenario{"NotAnObject", "[1, 2]", "must be a JSON object"},
-        BadScenario{"UnknownField", R"({"apps": []})", "apps is not a scenario field"},
-        BadScenario{"ApplicationsNotAList", R"({"applications": {}})", "applications must be a list"},
-        BadScenario{"ApplicationNotAnObject", R"({"applications": [3]})",
-                    "applications[0] must be an object"},
-        BadScenario{"MissingBundleID", R"({"applications": [{"name": "A"}]})",
-                    "applications[0].bundleID is required"},
-        BadScenario{"EmptyName", R"({"applications": [{"bundleID": "a", "name": ""}]})",
-                    "applications[0].name is required"},
-        BadScenario{"BadColour", R"({"applications": [{"bundleID": "a", "name": "A", "iconColor": "red"}]})",
-                    "applications[0].iconColor must be a colour"},
-        BadScenario{"BadPolicy", R"({"applications": [{"bundleID": "a", "name": "A", "policy": "daemon"}]})",
-                    "applications[0].policy must be"},
-        BadScenario{"HiddenNotBool", R"({"applications": [{"bundleID": "a", "name": "A", "hidden": "yes"}]})",
-                    "applications[0].hidden must be true or false"},
-        BadScenario{
-            "FrameTooShort",
-            R"({"applications": [{"bundleID": "a", "name": "A", "windows": [{"frame": [0, 0, 10]}]}]})",
+TEST(ScenarioLoaderTest, RefusesABadScenarioWithAMessageNamingTheField) {
+  // One application "a" with the given further fields, or one window of it.
+  auto app = [](std::string fields) {
+    return R"({"applications": [{"bundleID": "a", "name": "A", )" + fields + "}]}";
+  };
+  auto window = [&](std::string fields) { return app(R"("windows": [{)" + fields + "}]"); };
+  for (const auto& [json, message] : std::vector<std::pair<std::string, std::string>>{
+           {"{\"applications\": [", "not valid JSON at offset"},
+           {"[1, 2]", "must be a JSON object"},
+           {R"({"apps": []})", "apps is not a scenario field"},
+           {R"({"applications": {}})", "applications must be a list"},
+           {R"({"applications": [3]})", "applications[0] must be an object"},
+           {R"({"applications": [{"name": "A"}]})", "applications[0].bundleID is required"},
+           {R"({"applications": [{"bundleID": "a", "name": ""}]})", "applications[0].name is required"},
+           {app(R"("iconColor": "red")"), "applications[0].iconColor must be a colour"},
+           {app(R"("policy": "daemon")"), "applications[0].policy must be"},
+           {app(R"("hidden": "yes")"), "applications[0].hidden must be true or false"},
+           {window(R"("frame": [0, 0, 10])"),
             "applications[0].windows[0].frame must be [x, y, width, height]"},
-        BadScenario{
-            "FrameNegativeSize",
-            R"({"applications": [{"bundleID": "a", "name": "A", "windows": [{"frame": [0, 0, -1, 5]}]}]})",
-            "applications[0].windows[0].frame must be"},
-        BadScenario{"FractionalDisplay",
-                    R"({"applications": [{"bundleID": "a", "name": "A", "windows": [{"display": 0.5}]}]})",
-                    "applications[0].windows[0].display must be a display index"},
-        BadScenario{"TitleNotText",
-                    R"({"applications": [{"bundleID": "a", "name": "A", "windows": [{"title": 7}]}]})",
-                    "applications[0].windows[0].title must be a string"},
-        BadScenario{"UnknownWindowField",
-                    R"({"applications": [{"bundleID": "a", "name": "A", "windows": [{"zoomed": true}]}]})",
-                    "applications[0].windows[0].zoomed is not a scenario field"},
-        BadScenario{"UnknownFrontmost",
-                    R"({"frontmost": "b", "applications": [{"bundleID": "a", "name": "A"}]})",
-                    "frontmost names no application"},
-        BadScenario{"PermissionNotBool", R"({"permissions": {"accessibility": 1}})",
-                    "permissions.accessibility must be true or false"}),
-    [](const ::testing::TestParamInfo<BadScenario>& info) { return info.param.name; });
+           {window(R"("frame": [0, 0, -1, 5])"), "applications[0].windows[0].frame must be"},
+           {window(R"("display": 0.5)"), "applications[0].windows[0].display must be a display index"},
+           {window(R"("title": 7)"), "applications[0].windows[0].title must be a string"},
+           {window(R"("zoomed": true)"), "applications[0].windows[0].zoomed is not a scenario field"},
+           {R"({"frontmost": "b", "applications": [{"bundleID": "a", "name": "A"}]})",
+            "frontmost names no application"},
+           {R"({"permissions": {"accessibility": 1}})", "permissions.accessibility must be true or false"},
+       }) {
+    std::string error;
+    EXPECT_FALSE(ScenarioLoader::parse(json, error)) << json;
+    EXPECT_NE(error.find(message), std::string::npos) << json << ": " << error;
+  }
+}
 
 class ScenarioApplyTest : public ::testing::Test {
  protected:

@@ -5,23 +5,20 @@
 namespace pelko {
 namespace {
 
+using M = SettingsManager;
 using platform::PlistValue;
 
 TEST(BarThickness, ScalesWithSizeAndOrientation) {
   test::SettingsTestWorld world;
   auto settings = world.make();
-  struct Case {
-    double size;
-    double horizontal, vertical;
-  };
-  for (auto [size, horizontal, vertical] : std::vector<Case>{{50, 26, 36},
-                                                             {76, 26, 36},
-                                                             {77, 26, 37},
-                                                             {82, 28, 39},
-                                                             {100, 34, 48},
-                                                             {118, 40, 57},
-                                                             {125, 43, 60},
-                                                             {150, 51, 72}}) {
+  for (auto [size, horizontal, vertical] : std::vector<std::tuple<double, double, double>>{{50, 26, 36},
+                                                                                           {76, 26, 36},
+                                                                                           {77, 26, 37},
+                                                                                           {82, 28, 39},
+                                                                                           {100, 34, 48},
+                                                                                           {118, 40, 57},
+                                                                                           {125, 43, 60},
+                                                                                           {150, 51, 72}}) {
     settings->position = TaskbarPosition::bottom;
     settings->taskbarSize = size;
     EXPECT_EQ(settings->barThickness(), horizontal) << size;
@@ -29,85 +26,79 @@ TEST(BarThickness, ScalesWithSizeAndOrientation) {
     settings->taskbarSize = size;
     EXPECT_EQ(settings->barThickness(), vertical) << size;
   }
-}
-
-TEST(BarThickness, ValueBeingCorrectedCountsAsTheBound) {
-  test::SettingsTestWorld world;
-  auto settings = world.make();
+  // Read while a value is being corrected, the held value counts as its bound: 400 is held while 150 is
+  // delivered.
   std::vector<double> seen;
-  auto subscription = settings->taskbarSize.publisher().dropFirst().sink([&](const double&) {
-    seen.push_back(settings->barThickness());  // reads the held value during delivery
-  });
+  world.trace(settings->taskbarSize, seen, [&](double) { return settings->barThickness(); });
   settings->taskbarSize = 400.0;
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[1], 51);  // 400 is held while 150 is delivered
+  EXPECT_EQ(seen, (std::vector<double>{72, 72}));
 }
 
-class PermissionPrompts : public ::testing::Test {
- protected:
-  test::SettingsTestWorld world;
-  std::unique_ptr<SettingsManager> settings = world.make();
+// One permission's prompt flag, its acknowledgements and how the system is asked.
+struct Permission {
+  const char* name;
+  Setting<bool> M::*flag;
+  void (M::*acknowledge)();
+  void (M::*clearAcknowledgement)();
+  void (M::*clearDeclineIfNeeded)();
+  bool (M::*shouldPrompt)() const;
+  bool sim::SimPermissions::*granted;
 };
 
-TEST_F(PermissionPrompts, AccessibilityPromptFollowsFlagThenTrust) {
-  settings->acknowledgeLimitedModeWithoutAccessibility();
-  world.permissions.accessibilityTrusted = false;
-  EXPECT_FALSE(settings->shouldPromptForAccessibilityPermission());
-  settings->clearLimitedModeAcknowledgement();
-  EXPECT_TRUE(settings->shouldPromptForAccessibilityPermission());
-  world.permissions.accessibilityTrusted = true;
-  EXPECT_FALSE(settings->shouldPromptForAccessibilityPermission());
-  EXPECT_EQ(world.permissions.accessibilityPromptCount, 0);  // asked without the system prompt
+TEST(PermissionPrompts, PromptOnlyWhileNotDeclinedNorGrantedAndClearADeclineOnlyOnceGranted) {
+  for (const auto& p :
+       {Permission{"accessibility", &M::suppressAccessibilityPermissionPrompt,
+                   &M::acknowledgeLimitedModeWithoutAccessibility, &M::clearLimitedModeAcknowledgement,
+                   &M::clearAccessibilityPermissionDeclineIfNeeded,
+                   &M::shouldPromptForAccessibilityPermission, &sim::SimPermissions::accessibilityTrusted},
+        Permission{"screen recording", &M::suppressScreenRecordingPermissionPrompt,
+                   &M::acknowledgeScreenRecordingSkip, &M::clearScreenRecordingSkipAcknowledgement,
+                   &M::clearScreenRecordingPermissionDeclineIfNeeded,
+                   &M::shouldPromptForScreenRecordingPermission,
+                   &sim::SimPermissions::screenCaptureGranted}}) {
+    SCOPED_TRACE(p.name);
+    test::SettingsTestWorld world;
+    auto settings = world.make();
+    M& s = *settings;
+    world.permissions.*p.granted = false;
+    (s.*p.acknowledge)();
+    int preflights = world.permissions.screenCapturePreflightCount;
+    EXPECT_FALSE((s.*p.shouldPrompt)());
+    EXPECT_EQ(world.permissions.screenCapturePreflightCount, preflights) << "not asked while declined";
+    (s.*p.clearDeclineIfNeeded)();
+    EXPECT_TRUE((s.*p.flag).get()) << "a decline stays until the permission is granted";
+    (s.*p.clearAcknowledgement)();
+    EXPECT_TRUE((s.*p.shouldPrompt)());
+
+    world.permissions.*p.granted = true;
+    EXPECT_FALSE((s.*p.shouldPrompt)());
+    (s.*p.acknowledge)();
+    (s.*p.clearDeclineIfNeeded)();
+    EXPECT_FALSE((s.*p.flag).get());
+    EXPECT_EQ(world.stored((s.*p.flag).key()), PlistValue(false));
+    int writes = world.defaults.writeCount();
+    (s.*p.clearDeclineIfNeeded)();
+    EXPECT_EQ(world.defaults.writeCount(), writes) << "nothing to clear: no assignment";
+    EXPECT_EQ(world.permissions.accessibilityPromptCount, 0) << "asked without the system prompt";
+  }
 }
 
-TEST_F(PermissionPrompts, ScreenRecordingPromptIsNotAskedWhileDeclined) {
-  world.permissions.screenCaptureGranted = false;
-  settings->acknowledgeScreenRecordingSkip();
-  int preflights = world.permissions.screenCapturePreflightCount;
-  EXPECT_FALSE(settings->shouldPromptForScreenRecordingPermission());
-  EXPECT_EQ(world.permissions.screenCapturePreflightCount, preflights);
-  settings->clearScreenRecordingSkipAcknowledgement();
-  EXPECT_TRUE(settings->shouldPromptForScreenRecordingPermission());
-}
-
-TEST_F(PermissionPrompts, ClearingADeclineNeedsThePermission) {
-  settings->acknowledgeLimitedModeWithoutAccessibility();
-  world.permissions.accessibilityTrusted = false;
-  settings->clearAccessibilityPermissionDeclineIfNeeded();
-  EXPECT_TRUE(settings->suppressAccessibilityPermissionPrompt.get());
-  world.permissions.accessibilityTrusted = true;
-  settings->clearAccessibilityPermissionDeclineIfNeeded();
-  EXPECT_FALSE(settings->suppressAccessibilityPermissionPrompt.get());
-  EXPECT_EQ(world.stored("PelkoSuppressAccessibilityPermissionPrompt"), PlistValue(false));
-
-  int writes = world.defaults.writeCount();
-  settings->clearAccessibilityPermissionDeclineIfNeeded();  // flag already false: no assignment
-  EXPECT_EQ(world.defaults.writeCount(), writes);
-
-  world.permissions.screenCaptureGranted = false;
-  settings->acknowledgeScreenRecordingSkip();
-  settings->clearScreenRecordingPermissionDeclineIfNeeded();
-  EXPECT_TRUE(settings->suppressScreenRecordingPermissionPrompt.get());
-  world.permissions.screenCaptureGranted = true;
-  settings->clearScreenRecordingPermissionDeclineIfNeeded();
-  EXPECT_FALSE(settings->suppressScreenRecordingPermissionPrompt.get());
-}
-
-TEST_F(PermissionPrompts, SkippingScreenRecordingTurnsThumbnailsOffAfterTheFlag) {
+TEST(PermissionPrompts, SkippingScreenRecordingTurnsThumbnailsOffAfterTheFlag) {
+  test::SettingsTestWorld world;
+  auto settings = world.make();
   std::vector<std::string> events;
-  CancellableBag bag;
-  bag.push_back(settings->suppressScreenRecordingPermissionPrompt.publisher().dropFirst().sink(
-      [&](const bool& v) { events.push_back(std::string("suppress ") + (v ? "true" : "false")); }));
-  bag.push_back(settings->showThumbnails.publisher().dropFirst().sink(
-      [&](const bool& v) { events.push_back(std::string("thumbnails ") + (v ? "true" : "false")); }));
+  auto text = [](const char* name) {
+    return [name](bool v) { return std::string(name) + (v ? " true" : " false"); };
+  };
+  world.trace(settings->suppressScreenRecordingPermissionPrompt, events, text("suppress"));
+  world.trace(settings->showThumbnails, events, text("thumbnails"));
   settings->acknowledgeScreenRecordingSkip();
   EXPECT_EQ(events, (std::vector<std::string>{"suppress true", "thumbnails false"}));
   EXPECT_EQ(world.stored("PelkoShowThumbnails"), PlistValue(false));
   EXPECT_EQ(world.stored("PelkoSuppressScreenRecordingPermissionPrompt"), PlistValue(true));
-
   settings->clearScreenRecordingSkipAcknowledgement();
   EXPECT_FALSE(settings->suppressScreenRecordingPermissionPrompt.get());
-  EXPECT_FALSE(settings->showThumbnails.get());
+  EXPECT_FALSE(settings->showThumbnails.get()) << "thumbnails stay off";
 }
 
 }  // namespace

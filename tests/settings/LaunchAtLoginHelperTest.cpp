@@ -15,99 +15,70 @@ namespace {
 using platform::LoginItemStatus;
 using platform::PlistValue;
 
-class LaunchAtLogin : public ::testing::Test {
- protected:
-  const std::string agentPath = "/tmp/pelko-home/Library/LaunchAgents/com.pelko.launcher.plist";
-  bool agentExists() const { return fileSystem.fileExists(agentPath); }
+const std::string kAgentPath = "/tmp/pelko-home/Library/LaunchAgents/com.pelko.launcher.plist";
 
+struct HelperWorld {
   sim::SimLoginItems loginItems;
   test::FakeFileSystem fileSystem;
   sim::SimAppShell appShell;
   LaunchAtLoginHelper helper{loginItems, fileSystem, appShell};
 };
 
-TEST_F(LaunchAtLogin, AgentFileLivesInTheUsersLaunchAgents) {
-  EXPECT_EQ(helper.launchAgentPlistPath(), agentPath);
-  appShell.home = "/home/someone/";
-  EXPECT_EQ(helper.launchAgentPlistPath(), "/home/someone/Library/LaunchAgents/com.pelko.launcher.plist");
+TEST(LaunchAtLogin, Outcomes) {
+  using S = LoginItemStatus;
+  struct Case {
+    S status;
+    bool enable;
+    std::string setup;  // stale agent file, refusals and what is missing
+    int registers, unregisters;
+    bool agentAfter, enabledAfter;
+  };
+  for (const auto& c : std::vector<Case>{
+           {S::notRegistered, true, "stale", 1, 0, false, true},
+           {S::notRegistered, true, "failRegister", 1, 0, true, true},
+           {S::notRegistered, true, "failRegister noExecutable", 1, 0, false, false},
+           {S::notRegistered, true, "failRegister noFolder", 1, 0, false, false},
+           {S::requiresApproval, true, "stale", 0, 0, false, false},
+           {S::notRegistered, false, "stale", 0, 0, false, false},
+           {S::notFound, false, "stale", 0, 0, false, false},
+           {S::enabled, false, "stale", 0, 1, false, false},
+           {S::enabled, false, "stale failUnregister", 0, 1, false, true},
+           {S::requiresApproval, false, "stale", 0, 1, false, false},
+       }) {
+    SCOPED_TRACE(std::to_string(int(c.status)) + (c.enable ? " enable " : " disable ") + c.setup);
+    auto has = [&](const char* flag) { return c.setup.find(flag) != std::string::npos; };
+    HelperWorld w;
+    ASSERT_EQ(w.helper.launchAgentPlistPath(), kAgentPath);
+    w.loginItems.currentStatus = c.status;
+    w.loginItems.failRegister = has("failRegister");
+    w.loginItems.failUnregister = has("failUnregister");
+    if (has("noExecutable")) w.appShell.executablePath = std::nullopt;
+    w.fileSystem.failCreateDirectories = has("noFolder");
+    if (has("stale")) w.fileSystem.files[kAgentPath] = "stale";
+    w.helper.setEnabled(c.enable);
+    EXPECT_EQ(w.loginItems.registerCount, c.registers);
+    EXPECT_EQ(w.loginItems.unregisterCount, c.unregisters);
+    EXPECT_EQ(w.fileSystem.fileExists(kAgentPath), c.agentAfter);
+    EXPECT_EQ(w.helper.isEnabled(), c.enabledAfter);
+    EXPECT_EQ(w.helper.requiresApproval(), c.enable && c.status == S::requiresApproval);
+    EXPECT_EQ(w.fileSystem.writeCount, c.agentAfter ? 1 : 0) << "a file is written only when it stays";
+  }
 }
 
-TEST_F(LaunchAtLogin, RegisteringRemovesAStaleAgentFile) {
-  fileSystem.files[agentPath] = "stale";
-  helper.setEnabled(true);
-  EXPECT_EQ(loginItems.registerCount, 1);
-  EXPECT_FALSE(agentExists());
-  EXPECT_TRUE(helper.isEnabled());
-}
-
-TEST_F(LaunchAtLogin, RefusedRegistrationWritesTheAgentFile) {
-  loginItems.failRegister = true;
-  helper.setEnabled(true);
-  ASSERT_TRUE(agentExists());
-  EXPECT_TRUE(helper.isEnabled());
-  auto plist = platform::parsePlistXml(fileSystem.files[agentPath]);
+TEST(LaunchAtLogin, TheAgentFileStartsTheExecutableAtLoginFromTheUsersLaunchAgents) {
+  HelperWorld w;
+  w.appShell.home = "/home/someone/";
+  const std::string path = "/home/someone/Library/LaunchAgents/com.pelko.launcher.plist";
+  EXPECT_EQ(w.helper.launchAgentPlistPath(), path);
+  w.loginItems.failRegister = true;
+  w.helper.setEnabled(true);
+  auto plist = platform::parsePlistXml(w.fileSystem.files[path]);
   ASSERT_TRUE(plist && plist->asDictionary());
   EXPECT_EQ(*plist->asDictionary(),
             (PlistValue::Dictionary{{"Label", "com.pelko.launcher"},
-                                    {"ProgramArguments", PlistValue::Array{*appShell.executablePath}},
+                                    {"ProgramArguments", PlistValue::Array{*w.appShell.executablePath}},
                                     {"RunAtLoad", true},
                                     {"KeepAlive", false}}));
-
-  loginItems.failRegister = false;
-  helper.setEnabled(true);  // a later registration that works replaces the file
-  EXPECT_FALSE(agentExists());
-  EXPECT_EQ(loginItems.currentStatus, LoginItemStatus::enabled);
-}
-
-TEST_F(LaunchAtLogin, NoExecutableOrNoFolderMeansNoFile) {
-  loginItems.failRegister = true;
-  appShell.executablePath = std::nullopt;
-  helper.setEnabled(true);
-  EXPECT_FALSE(agentExists());
-  EXPECT_FALSE(helper.isEnabled());
-
-  appShell.executablePath = "/bin/pelko";
-  fileSystem.failCreateDirectories = true;
-  helper.setEnabled(true);
-  EXPECT_FALSE(agentExists());
-  EXPECT_EQ(fileSystem.writeCount, 0);
-}
-
-TEST_F(LaunchAtLogin, AwaitingApprovalRegistersNothing) {
-  loginItems.currentStatus = LoginItemStatus::requiresApproval;
-  fileSystem.files[agentPath] = "stale";
-  helper.setEnabled(true);
-  EXPECT_EQ(loginItems.registerCount, 0);
-  EXPECT_FALSE(agentExists());
-  EXPECT_FALSE(helper.isEnabled());
-  EXPECT_TRUE(helper.requiresApproval());
-}
-
-TEST_F(LaunchAtLogin, Unregistering) {
-  struct Case {
-    const char* what;
-    LoginItemStatus status;
-    bool failUnregister;
-    int unregisters;
-    bool enabledAfter;
-  };
-  for (auto c :
-       std::vector<Case>{{"not registered", LoginItemStatus::notRegistered, false, 0, false},
-                         {"not found", LoginItemStatus::notFound, false, 0, false},
-                         {"enabled", LoginItemStatus::enabled, false, 1, false},
-                         {"refused", LoginItemStatus::enabled, true, 1, true},
-                         {"awaiting approval", LoginItemStatus::requiresApproval, false, 1, false}}) {
-    sim::SimLoginItems loginItems;
-    test::FakeFileSystem fileSystem;
-    LaunchAtLoginHelper helper(loginItems, fileSystem, appShell);
-    loginItems.currentStatus = c.status;
-    loginItems.failUnregister = c.failUnregister;
-    fileSystem.files[agentPath] = "agent";
-    helper.setEnabled(false);
-    EXPECT_EQ(loginItems.unregisterCount, c.unregisters) << c.what;
-    EXPECT_FALSE(fileSystem.fileExists(agentPath)) << c.what;  // removed whatever the outcome
-    EXPECT_EQ(helper.isEnabled(), c.enabledAfter) << c.what;
-  }
 }
 
 // Records every URL asked for and opens only those it is told to.
@@ -134,17 +105,14 @@ TEST(LoginItemsSettings, TriesThePaneLinksInOrderThenTheApplication) {
   const std::string current = "x-apple.systempreferences:com.apple.LoginItems-Settings.extension";
   const std::string older = "x-apple.systempreferences:com.apple.preference.users?LoginItems";
   const std::string app = "/System/Applications/System Settings.app";
-  struct Case {
-    std::set<std::string> opens;
-    std::vector<std::string> asked;
-  };
-  for (const auto& c : std::vector<Case>{{{current, older, app}, {current}},
-                                         {{older, app}, {current, older}},
-                                         {{}, {current, older, app}}}) {
+  for (const auto& [opens, asked] : std::vector<std::pair<std::set<std::string>, std::vector<std::string>>>{
+           {{current, older, app}, {current}},
+           {{older, app}, {current, older}},
+           {{}, {current, older, app}}}) {
     OpeningWorkspace workspace;
-    workspace.opens = c.opens;
+    workspace.opens = opens;
     LaunchAtLoginHelper::openLoginItemsSettings(workspace);
-    EXPECT_EQ(workspace.asked, c.asked);
+    EXPECT_EQ(workspace.asked, asked);
   }
 }
 

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <set>
-#include <tuple>
 
 #include "SettingsTestWorld.h"
 
@@ -11,52 +9,11 @@ namespace {
 
 using platform::PlistValue;
 
-const std::set<std::string> kNumericKeys{"PelkoTaskbarSize",
-                                         "PelkoMaxTaskWidth",
-                                         "PelkoThumbnailDelay",
-                                         "PelkoAutoHideDelay",
-                                         "PelkoAutoHideActivationDelay",
-                                         "PelkoAutoHideAnimationSpeed",
-                                         "PelkoBackgroundOpacity",
-                                         "PelkoCornerRadius",
-                                         "PelkoBorderOpacity",
-                                         "PelkoBorderWidth",
-                                         "PelkoBadgeOpacity",
-                                         "PelkoMarginHorizontal",
-                                         "PelkoMarginVertical",
-                                         "PelkoItemSpacing",
-                                         "PelkoWindowGap",
-                                         "PelkoIconSize",
-                                         "PelkoItemTextSize",
-                                         "PelkoClockFontSize",
-                                         "PelkoTrayFontSize"};
-
-std::set<std::string> storedKeys(const test::SettingsTestWorld& world) {
-  std::set<std::string> keys;
-  for (const auto& [key, value] : world.defaults.storedDictionary()) keys.insert(key);
-  return keys;
-}
-
 class SettingsLoading : public ::testing::Test {
  protected:
-  void plant(const std::string& key, PlistValue value) { world.defaults.setObject(key, std::move(value)); }
+  void plant(const std::string& key, PlistValue value) { world.plant(key, std::move(value)); }
   test::SettingsTestWorld world;
 };
-
-TEST_F(SettingsLoading, EmptyDomainWritesOnlyTheNumbersAndWhatTheSystemContradicts) {
-  world.make();
-  EXPECT_EQ(storedKeys(world), kNumericKeys);
-
-  test::SettingsTestWorld denied;
-  denied.permissions.screenCaptureGranted = false;
-  denied.loginItems.currentStatus = platform::LoginItemStatus::enabled;
-  auto settings = denied.make();
-  auto expected = kNumericKeys;
-  expected.insert({"PelkoShowThumbnails", "PelkoLaunchAtLogin"});
-  EXPECT_EQ(storedKeys(denied), expected);
-  EXPECT_FALSE(settings->showThumbnails.get());
-  EXPECT_TRUE(settings->launchAtLogin.get());
-}
 
 TEST_F(SettingsLoading, BarHeightByName) {
   struct Case {
@@ -67,8 +24,8 @@ TEST_F(SettingsLoading, BarHeightByName) {
   for (auto [height, storedSize, expected] :
        std::vector<Case>{{"compact", std::nullopt, 82}, {"regular", 140.0, 118}, {"Compact", 130.0, 130}}) {
     test::SettingsTestWorld world;
-    world.defaults.setObject("PelkoHeight", std::string(height));
-    if (storedSize) world.defaults.setObject("PelkoTaskbarSize", *storedSize);
+    world.plant("PelkoHeight", std::string(height));
+    if (storedSize) world.plant("PelkoTaskbarSize", *storedSize);
     auto settings = world.make();
     EXPECT_EQ(settings->taskbarSize.get(), expected) << height;
     EXPECT_EQ(world.stored("PelkoTaskbarSize"), PlistValue(expected)) << height;
@@ -82,7 +39,7 @@ TEST_F(SettingsLoading, RetiredStyle) {
   EXPECT_EQ(world.stored("PelkoStyle"), PlistValue("iconsTextRight"));
 
   test::SettingsTestWorld other;
-  other.defaults.setObject("PelkoStyle", "iconsOnly");
+  other.plant("PelkoStyle", "iconsOnly");
   EXPECT_EQ(other.make()->style.get(), TaskbarStyle::iconsTextRight);
   EXPECT_EQ(other.stored("PelkoStyle"), PlistValue("iconsOnly"));
 }
@@ -105,8 +62,8 @@ TEST_F(SettingsLoading, LegacyBorders) {
            {PlistValue("yes"), "sides", {false, false, true, true}, true},  // not a Boolean: ignored, kept
        }) {
     test::SettingsTestWorld world;
-    if (c.showBorder) world.defaults.setObject("PelkoShowBorder", *c.showBorder);
-    if (c.borderStyle) world.defaults.setObject("PelkoBorderStyle", std::string(*c.borderStyle));
+    if (c.showBorder) world.plant("PelkoShowBorder", *c.showBorder);
+    if (c.borderStyle) world.plant("PelkoBorderStyle", std::string(*c.borderStyle));
     auto settings = world.make();
     std::array<bool, 4> got{settings->borderTop.get(), settings->borderBottom.get(),
                             settings->borderLeft.get(), settings->borderRight.get()};
@@ -138,7 +95,7 @@ TEST_F(SettingsLoading, ItemAlignmentFromTheOldCentringSwitch) {
   EXPECT_EQ(world.stored("PelkoItemAlignment"), PlistValue("middle"));
 
   test::SettingsTestWorld unset;
-  unset.defaults.setObject("PelkoCenterItems", true);
+  unset.plant("PelkoCenterItems", true);
   EXPECT_EQ(unset.make()->itemAlignment.get(), ItemAlignment::left);
 }
 
@@ -157,22 +114,16 @@ TEST_F(SettingsLoading, StateOfTheSystemCorrectsStoredFlags) {
   EXPECT_TRUE(settings->suppressScreenRecordingPermissionPrompt.get());
   EXPECT_FALSE(settings->launchAtLogin.get());
   EXPECT_EQ(world.stored("PelkoLaunchAtLogin"), PlistValue(false));
-  EXPECT_EQ(world.loginItems.registerCount + world.loginItems.unregisterCount,
-            0);  // the service is only asked
+  EXPECT_EQ(world.loginItems.registerCount + world.loginItems.unregisterCount, 0) << "only asked";
 }
 
 TEST_F(SettingsLoading, IndicatorPositionIsCorrectedOnlyWhenItNamesNoSide) {
-  for (auto [storedText, expected, rewritten] : std::vector<std::tuple<const char*, const char*, bool>>{
-           {"Top", "bottom", true}, {"", "bottom", true}, {"left", "left", false}}) {
+  for (auto [storedText, expected] : std::vector<std::pair<const char*, const char*>>{
+           {"Top", "bottom"}, {"", "bottom"}, {"left", "left"}}) {
     test::SettingsTestWorld world;
-    world.defaults.setObject("PelkoActiveIndicatorPosition", storedText);
-    int writes = world.defaults.writeCount();
-    auto settings = world.make();
-    EXPECT_EQ(settings->activeIndicatorPosition.get(), expected) << storedText;
-    EXPECT_EQ(world.stored("PelkoActiveIndicatorPosition"), PlistValue(rewritten ? expected : storedText));
-    // Only the numbers (and a corrected indicator) are written at start.
-    EXPECT_EQ(world.defaults.writeCount() - writes, int(kNumericKeys.size()) + (rewritten ? 1 : 0))
-        << storedText;
+    world.plant("PelkoActiveIndicatorPosition", storedText);
+    EXPECT_EQ(world.make()->activeIndicatorPosition.get(), expected) << storedText;
+    EXPECT_EQ(world.stored("PelkoActiveIndicatorPosition"), PlistValue(expected)) << storedText;
   }
 }
 
@@ -252,17 +203,6 @@ TEST_F(SettingsLoading, AccentDefaultsAreTheAccentOfTheStart) {
   world.appearance.accentColor = Color{0, 1, 0, 1};
   EXPECT_EQ(world.defaults.stringForKey("PelkoBadgeColor"), "#FF0000");
   EXPECT_EQ(settings->activeIndicatorColor.get(), (Color{1, 0, 0, 1}));
-}
-
-TEST_F(SettingsLoading, DeletedKeyLoadsItsDefaultAgain) {
-  auto settings = world.make();
-  settings->windowGap = 12.0;
-  settings->autoHide = true;
-  world.defaults.removeObject("PelkoWindowGap");
-  world.defaults.removeObject("PelkoAutoHide");
-  auto restarted = world.make();
-  EXPECT_EQ(restarted->windowGap.get(), 0);
-  EXPECT_FALSE(restarted->autoHide.get());
 }
 
 }  // namespace

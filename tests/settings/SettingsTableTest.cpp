@@ -110,87 +110,39 @@ const std::vector<Row>& table() {
   return rows;
 }
 
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+
 // The in-memory value in the form it is registered and stored.
-PlistValue formOf(bool v) {
-  return v;
-}
-PlistValue formOf(double v) {
-  return v;
-}
-PlistValue formOf(const Color& v) {
-  return hexString(v);
-}
-PlistValue formOf(const std::string& v) {
-  return v;
-}
-template <StringEnumeration E>
-PlistValue formOf(E v) {
-  return std::string(rawValue(v));
-}
+const Overloaded formOf{[](bool v) { return PlistValue(v); }, [](double v) { return PlistValue(v); },
+                        [](const Color& v) { return PlistValue(hexString(v)); },
+                        [](const std::string& v) { return PlistValue(v); },
+                        []<StringEnumeration E>(E v) { return PlistValue(std::string(rawValue(v))); }};
 
 // A value other than the default, to see it persist and load back.
-bool other(bool v) {
-  return !v;
-}
-double other(double v) {
-  return v == 100 ? 99.5 : v + 0.25;
-}
-Color other(const Color&) {
-  return Color{0.2, 0.4, 0.6, 1};
-}
-std::string other(const std::string&) {
-  return "top";
-}
-StringList other(const StringList&) {
-  return {"com.example.one"};
-}
-template <StringEnumeration E>
-E other(E v) {
-  auto cases = allCases<E>();
-  return v == cases[0] ? cases[1] : cases[0];
-}
+const Overloaded other{
+    [](bool v) { return !v; },
+    [](double v) { return v == 100 ? 99.5 : v + 0.25; },
+    [](const Color&) {
+      return Color{0.2, 0.4, 0.6, 1};
+    },
+    [](const std::string&) { return std::string("top"); },
+    [](const StringList&) { return StringList{"com.example.one"}; },
+    []<StringEnumeration E>(E v) { return v == allCases<E>()[0] ? allCases<E>()[1] : allCases<E>()[0]; }};
 
-bool isStoredKind(const PlistValue& stored, const bool&) {
-  return stored.isBool();
-}
-bool isStoredKind(const PlistValue& stored, const double&) {
-  return stored.isReal();
-}
-bool isStoredKind(const PlistValue& stored, const StringList&) {
-  return stored.isData();
-}
 template <class T>
-bool isStoredKind(const PlistValue& stored, const T&) {
+bool isStoredKind(const PlistValue& stored) {
+  if constexpr (std::is_same_v<T, bool>) return stored.isBool();
+  if constexpr (std::is_same_v<T, double>) return stored.isReal();
+  if constexpr (std::is_same_v<T, StringList>) return stored.isData();
   return stored.isString();
 }
 
 class SettingsTable : public ::testing::TestWithParam<size_t> {};
 
-TEST(SettingsTableShape, SeventySevenDistinctKeys) {
-  std::set<std::string> keys;
-  for (const auto& row : table()) keys.insert(row.key);
-  EXPECT_EQ(table().size(), 77u);
-  EXPECT_EQ(keys.size(), 77u);
-}
-
-TEST_P(SettingsTable, KeyDefaultAndRegisteredValue) {
-  const Row& row = table()[GetParam()];
-  test::SettingsTestWorld world;
-  auto settings = world.make();
-  std::visit(
-      [&](auto member) {
-        auto& setting = (*settings).*member;
-        EXPECT_EQ(setting.key(), row.key);
-        EXPECT_EQ(world.defaults.objectForKey(row.key), row.registered) << row.key;
-        if constexpr (std::is_same_v<std::decay_t<decltype(setting.get())>, StringList>)
-          EXPECT_TRUE(setting.get().empty());
-        else
-          EXPECT_EQ(formOf(setting.get()), *row.registered) << row.key;
-      },
-      row.member);
-}
-
-TEST_P(SettingsTable, AssignedValuePersistsInItsTypeAndLoadsBack) {
+TEST_P(SettingsTable, KeyDefaultStoredTypeAndRange) {
   const Row& row = table()[GetParam()];
   test::SettingsTestWorld world;
   // Granted permissions would clear the suppress flags at the next start.
@@ -201,41 +153,69 @@ TEST_P(SettingsTable, AssignedValuePersistsInItsTypeAndLoadsBack) {
   std::visit(
       [&](auto member) {
         auto& setting = (*settings).*member;
-        auto value = other(setting.get());
+        using T = std::decay_t<decltype(setting.get())>;
+        EXPECT_EQ(setting.key(), row.key);
+        EXPECT_EQ(world.defaults.objectForKey(row.key), row.registered);
+        if constexpr (std::is_same_v<T, StringList>) {
+          EXPECT_TRUE(setting.get().empty());
+        } else {
+          EXPECT_EQ(formOf(setting.get()), *row.registered);
+        }
+
+        T value = other(setting.get());
         setting = value;
-        ASSERT_EQ(setting.get(), value) << row.key;
+        ASSERT_EQ(setting.get(), value);
         auto stored = world.stored(row.key);
-        ASSERT_TRUE(stored) << row.key;
-        EXPECT_TRUE(isStoredKind(*stored, value)) << row.key;
-        auto reloaded = world.make();
-        EXPECT_EQ(((*reloaded).*member).get(), value) << row.key;
+        ASSERT_TRUE(stored && isStoredKind<T>(*stored));
+        EXPECT_EQ(((*world.make()).*member).get(), value) << "loads back";
+
+        ASSERT_EQ((std::is_same_v<T, double>), row.range.has_value());
+        if constexpr (std::is_same_v<T, double>) {
+          auto [lower, upper] = *row.range;
+          const double cases[][2] = {{lower - 1, lower},
+                                     {lower, lower},
+                                     {upper, upper},
+                                     {upper + 1, upper},
+                                     {(lower + upper) / 2, (lower + upper) / 2}};
+          for (const auto& [assigned, expected] : cases) {
+            setting = assigned;
+            EXPECT_EQ(setting.get(), expected) << "assigned " << assigned;
+            EXPECT_EQ(world.stored(row.key), PlistValue(expected)) << "assigned " << assigned;
+          }
+        }
       },
       row.member);
 }
 
-TEST_P(SettingsTable, NumbersAreClampedToTheirRange) {
-  const Row& row = table()[GetParam()];
-  auto* member = std::get_if<Setting<double> M::*>(&row.member);
-  ASSERT_EQ(member != nullptr, row.range.has_value()) << row.key;
-  if (!member) return;
-  auto [lower, upper] = *row.range;
-  test::SettingsTestWorld world;
-  auto settings = world.make();
-  auto& setting = (*settings).**member;
-  for (auto [assigned, expected] :
-       std::vector<std::pair<double, double>>{{lower - 1, lower},
-                                              {lower, lower},
-                                              {upper, upper},
-                                              {upper + 1, upper},
-                                              {(lower + upper) / 2, (lower + upper) / 2}}) {
-    setting = assigned;
-    EXPECT_EQ(setting.get(), expected) << row.key << " assigned " << assigned;
-    EXPECT_EQ(world.stored(row.key), PlistValue(expected)) << row.key;
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(AllSettings, SettingsTable, ::testing::Range<size_t>(0, 77),
                          [](const auto& info) { return std::string(table()[info.param].key).substr(5); });
+
+std::set<std::string> storedKeys(const test::SettingsTestWorld& world) {
+  std::set<std::string> keys;
+  for (const auto& [key, value] : world.defaults.storedDictionary()) keys.insert(key);
+  return keys;
+}
+
+TEST(SettingsStart, AnEmptyDomainGetsOnlyTheNumbersAndWhatTheSystemContradicts) {
+  std::set<std::string> keys, numbers;
+  for (const auto& row : table()) {
+    keys.insert(row.key);
+    if (row.range) numbers.insert(row.key);
+  }
+  ASSERT_EQ(keys.size(), 77u);
+  test::SettingsTestWorld world;
+  world.make();
+  EXPECT_EQ(storedKeys(world), numbers);
+
+  test::SettingsTestWorld denied;
+  denied.permissions.screenCaptureGranted = false;
+  denied.loginItems.currentStatus = platform::LoginItemStatus::enabled;
+  auto settings = denied.make();
+  numbers.insert({"PelkoShowThumbnails", "PelkoLaunchAtLogin"});
+  EXPECT_EQ(storedKeys(denied), numbers);
+  EXPECT_FALSE(settings->showThumbnails.get());
+  EXPECT_TRUE(settings->launchAtLogin.get());
+}
 
 }  // namespace
 }  // namespace pelko

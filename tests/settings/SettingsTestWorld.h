@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "FakeFileSystem.h"
 #include "foundation/VirtualScheduler.h"
@@ -25,14 +26,34 @@ struct SettingsTestWorld {
   sim::SimAppShell appShell;
   FakeFileSystem fileSystem;
   LaunchAtLoginHelper launchAtLogin{loginItems, fileSystem, appShell};
+  CancellableBag subscriptions;
 
   std::unique_ptr<SettingsManager> make() {
     return std::make_unique<SettingsManager>(
         SettingsManager::Dependencies{defaults, permissions, appearance, launchAtLogin, scheduler});
   }
 
+  void plant(const std::string& key, platform::PlistValue value) {
+    defaults.setObject(key, std::move(value));
+  }
   std::optional<platform::PlistValue> stored(const std::string& key) const {
     return defaults.storedObject(key);
+  }
+
+  // Every value the setting publishes from now on (its current value is skipped).
+  template <class T>
+  std::shared_ptr<std::vector<T>> record(Setting<T>& setting) {
+    auto values = std::make_shared<std::vector<T>>();
+    subscriptions.push_back(
+        setting.publisher().dropFirst().sink([values](const T& v) { values->push_back(v); }));
+    return values;
+  }
+
+  // Appends `text(value)` to `events` whenever the setting publishes (its current value is skipped).
+  template <class T, class E, class F>
+  void trace(Setting<T>& setting, std::vector<E>& events, F text) {
+    subscriptions.push_back(
+        setting.publisher().dropFirst().sink([&events, text](const T& v) { events.push_back(text(v)); }));
   }
 };
 

@@ -56,13 +56,17 @@ TEST_F(AppDelegateDockTest, HidingTwiceSendsOneCommandAndOneNotification) {
 }
 
 TEST_F(AppDelegateDockTest, TheFirstProbeComesAfterTheStartUpSuspension) {
-  size_t reads = world.dockReads();
+  size_t reads = world.dockCommands().size();
   world.scheduler.advance(5);
   world.scheduler.runUntilIdle();
-  EXPECT_EQ(world.dockReads(), reads) << "the tick at 5 s falls into the 8 s after start";
+  EXPECT_EQ(world.dockCommands().size(), reads) << "the tick at 5 s falls into the 8 s after start";
   world.scheduler.advance(5);
   world.scheduler.runUntilIdle();
-  EXPECT_GT(world.dockReads(), reads) << "the tick at 10 s probes";
+  EXPECT_GT(world.dockCommands().size(), reads) << "the tick at 10 s probes";
+  world.scheduler.advance(60);
+  world.scheduler.runUntilIdle();
+  EXPECT_EQ(alertsShown(), 0u) << "a Dock hidden as it should be raises no alert";
+  EXPECT_FALSE(world.delegate->hasObservedExternalDockReveal());
 }
 
 TEST_F(AppDelegateDockTest, EachDockChangeSuspendsTheProbeAndNoSuspensionIsShortened) {
@@ -96,13 +100,6 @@ TEST_F(AppDelegateDockTest, EachDockChangeSuspendsTheProbeAndNoSuspensionIsShort
   EXPECT_EQ(world.delegate->dockVisibilityMonitorSuppressedUntil(), until) << "never shortened";
 }
 
-TEST_F(AppDelegateDockTest, ADockHiddenAsItShouldBeRaisesNoAlert) {
-  world.scheduler.advance(60);
-  world.scheduler.runUntilIdle();
-  EXPECT_EQ(alertsShown(), 0u);
-  EXPECT_FALSE(world.delegate->hasObservedExternalDockReveal());
-}
-
 TEST_F(AppDelegateDockTest, AnOutsideRevealIsReportedOnceAndHideAgainKeepsTheSetting) {
   world.scheduler.advance(10);
   world.scheduler.runUntilIdle();
@@ -126,27 +123,34 @@ TEST_F(AppDelegateDockTest, AnOutsideRevealIsReportedOnceAndHideAgainKeepsTheSet
   EXPECT_EQ(world.dockDomain().at("autohide-delay"), platform::PlistValue(1000000.0)) << "hidden again";
   EXPECT_TRUE(announced.empty()) << "already hidden: nothing to announce";
 
-  // Hidden again: the following probes find it hidden.
+  // Hidden again: the following probes find it hidden; a later reveal is reported anew.
   world.scheduler.advance(30);
   world.scheduler.runUntilIdle();
   EXPECT_EQ(alertsShown(), 1u);
-
-  // The re-hide does not hold: the next probe after the 8 s suspension reports it again.
   revealDockFromOutside();
   world.alerts.scriptedAnswers = {0};
   nextProbe();
   EXPECT_EQ(alertsShown(), 2u);
+  // The hides again kept the user's configuration for the restore.
+  world.scheduler.runUntilIdle();
+  world.delegate->terminate();
+  EXPECT_EQ(world.dockDomain(), kUsersDock);
 }
 
-TEST_F(AppDelegateDockTest, HidingAgainAfterAnOutsideRevealKeepsTheUsersDockForTheRestore) {
+TEST_F(AppDelegateDockTest, AfterHideAgainAStillVisibleDockIsReportedAgainEightSecondsLaterAtTheEarliest) {
   world.scheduler.advance(10);
   revealDockFromOutside();
+  // The re-hide the user asks for does not take: the tools fail to write.
+  ::setenv("PELKO_SIM_FAIL", "defaults write", 1);
   world.alerts.scriptedAnswers = {0};
   nextProbe();
   world.scheduler.runUntilIdle();
+  ::unsetenv("PELKO_SIM_FAIL");
   ASSERT_EQ(alertsShown(), 1u);
-  world.delegate->terminate();
-  EXPECT_EQ(world.dockDomain(), kUsersDock);
+  nextProbe();
+  EXPECT_EQ(alertsShown(), 1u) << "5 s after the alert: still suspended";
+  nextProbe();
+  EXPECT_EQ(alertsShown(), 2u);
 }
 
 TEST_F(AppDelegateDockTest, KeepDockVisibleTurnsTheSettingOffAndRestoresTheDock) {
@@ -169,23 +173,6 @@ TEST_F(AppDelegateDockTest, KeepDockVisibleTurnsTheSettingOffAndRestoresTheDock)
   EXPECT_EQ(alertsShown(), 1u);
 }
 
-TEST_F(AppDelegateDockTest, AfterHideAgainAStillVisibleDockIsReportedAgainEightSecondsLaterAtTheEarliest) {
-  world.scheduler.advance(10);
-  revealDockFromOutside();
-  // The re-hide the user asks for does not take: the tools fail to write.
-  ::setenv("PELKO_SIM_FAIL", "defaults write", 1);
-  world.alerts.scriptedAnswers = {0};
-  nextProbe();
-  world.scheduler.runUntilIdle();
-  ::unsetenv("PELKO_SIM_FAIL");
-  ASSERT_EQ(alertsShown(), 1u);
-
-  nextProbe();
-  EXPECT_EQ(alertsShown(), 1u) << "5 s after the alert: still suspended";
-  nextProbe();
-  EXPECT_EQ(alertsShown(), 2u);
-}
-
 TEST_F(AppDelegateDockTest, AProbeDuringAQuitNeverAlerts) {
   world.scheduler.advance(10);
   revealDockFromOutside();
@@ -195,22 +182,17 @@ TEST_F(AppDelegateDockTest, AProbeDuringAQuitNeverAlerts) {
   EXPECT_EQ(alertsShown(), 0u);
 }
 
-TEST_F(AppDelegateDockTest, AfterWakeAMatchingConfigurationIsLeftAlone) {
+TEST_F(AppDelegateDockTest, AfterWakeOnlyADriftedConfigurationIsHiddenAgainAndWithoutAnAlert) {
   world.scheduler.advance(20);
   size_t restarts = world.dockRestarts();
   world.mac.wakeScreens();
   world.scheduler.runUntilIdle();
-  EXPECT_GE(world.delegate->dockVisibilityMonitorSuppressedUntil(), world.scheduler.now() + 9.9);
   world.scheduler.advance(1.5);
   world.scheduler.runUntilIdle();
   EXPECT_EQ(world.dockRestarts(), restarts) << "the Dock is visible, but its preferences still hide it";
-  EXPECT_EQ(alertsShown(), 0u);
-}
 
-TEST_F(AppDelegateDockTest, AfterWakeADriftedConfigurationIsHiddenAgainWithoutAnAlert) {
   world.scheduler.advance(20);
   revealDockFromOutside();
-  size_t restarts = world.dockRestarts();
   world.mac.wakeScreens();
   world.scheduler.runUntilIdle();
   world.scheduler.advance(1.4);
@@ -225,21 +207,13 @@ TEST_F(AppDelegateDockTest, AfterWakeADriftedConfigurationIsHiddenAgainWithoutAn
   EXPECT_EQ(world.dockDomain(), kUsersDock) << "the re-hide kept the user's configuration for the restore";
 }
 
-TEST_F(AppDelegateDockTest, WakeWithFullHideOffDoesNothing) {
+TEST_F(AppDelegateDockTest, WakeAndReapplyDoNothingWhileTheUserKeepsTheDock) {
   world.settings().fullyHideDock = false;
   world.scheduler.runUntilIdle();
   size_t commands = world.dockCommands().size();
   world.mac.wakeScreens();
-  world.scheduler.advance(2);
-  world.scheduler.runUntilIdle();
-  EXPECT_EQ(world.dockCommands().size(), commands);
-}
-
-TEST_F(AppDelegateDockTest, ReapplyDoesNothingWhileTheUserKeepsTheDock) {
-  world.settings().fullyHideDock = false;
-  world.scheduler.runUntilIdle();
-  size_t commands = world.dockCommands().size();
   world.delegate->reapplyDockHiddenNow();
+  world.scheduler.advance(2);
   world.scheduler.runUntilIdle();
   EXPECT_EQ(world.dockCommands().size(), commands);
   EXPECT_FALSE(world.delegate->isDockHidden());

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "ShellTestWorld.h"
-#include "shell/CrashMarker.h"
 #include "shell/SingleInstanceLock.h"
 #include "tracking/AppTracker.h"
 
@@ -36,29 +35,20 @@ TEST_F(AppDelegateStartupTest, RestoreOnlyRunRestoresTheDockAndExitsWithoutAnyth
   auto other = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
   ASSERT_EQ(outcome, SingleInstanceLock::Outcome::acquired);
 
-  world.start({"-v", "--restore-dock"});
-
-  EXPECT_EQ(world.dockDomain(), kUsersDock);
-  EXPECT_FALSE(DockManager::needsRecovery(world.defaults));
-  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
-  EXPECT_EQ(world.delegate->settingsManager(), nullptr);
-  EXPECT_TRUE(world.bars.empty());
-  EXPECT_TRUE(world.alerts.shown.empty());
-  EXPECT_EQ(world.delegate->dockManager(), nullptr);
-  EXPECT_EQ(world.delegate->appTracker(), nullptr);
-}
-
-TEST_F(AppDelegateStartupTest, RestoreOnlyRunKeepsTheRecordWhenTheRestoreFails) {
-  hideDockInEarlierRun();
   ::setenv("PELKO_SIM_FAIL", "killall", 1);
   world.start({"--restore-dock"});
   ::unsetenv("PELKO_SIM_FAIL");
-  EXPECT_TRUE(DockManager::needsRecovery(world.defaults)) << "the next attempt needs the record";
-  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+  EXPECT_TRUE(DockManager::needsRecovery(world.defaults)) << "a failed restore keeps the record for the next";
 
-  world.start({"--restore-dock"});
+  world.start({"-v", "--restore-dock"});
   EXPECT_EQ(world.dockDomain(), kUsersDock);
   EXPECT_FALSE(DockManager::needsRecovery(world.defaults));
+  EXPECT_EQ(world.processControl.exitStatuses, (std::vector<int>{0, 0}));
+  EXPECT_EQ(world.delegate->settingsManager(), nullptr);
+  EXPECT_EQ(world.delegate->dockManager(), nullptr);
+  EXPECT_EQ(world.delegate->appTracker(), nullptr);
+  EXPECT_TRUE(world.bars.empty());
+  EXPECT_TRUE(world.alerts.shown.empty());
 }
 
 TEST_F(AppDelegateStartupTest, SecondInstanceExplainsItselfAndQuitsWithoutTouchingAnything) {
@@ -81,6 +71,7 @@ TEST_F(AppDelegateStartupTest, SecondInstanceExplainsItselfAndQuitsWithoutTouchi
   EXPECT_TRUE(world.bars.empty());
   EXPECT_TRUE(world.dockCommands().empty()) << "the Dock belongs to the running copy";
   EXPECT_FALSE(world.delegate->isSingleInstance());
+  EXPECT_TRUE(world.delegate->shouldRestoreDockOnQuit()) << "ends through the ordinary quit";
 }
 
 TEST_F(AppDelegateStartupTest, TheLockIsHeldForTheLifeOfTheDelegate) {
@@ -91,19 +82,6 @@ TEST_F(AppDelegateStartupTest, TheLockIsHeldForTheLifeOfTheDelegate) {
   EXPECT_EQ(outcome, SingleInstanceLock::Outcome::heldByAnother);
   world.delegate.reset();
   EXPECT_TRUE(SingleInstanceLock::tryAcquire(world.lockPath(), outcome));
-}
-
-TEST_F(AppDelegateStartupTest, CrashMarkerIsReportedOnceAndRemoved) {
-  world.defaults.setObject(CrashMarker::kKey, std::string("std::runtime_error: disk on fire"));
-  world.start();
-  EXPECT_EQ(world.countLog("AppDelegate: Previous session crashed: std::runtime_error: disk on fire"), 1u);
-  EXPECT_FALSE(world.defaults.storedObject(CrashMarker::kKey));
-
-  world.delegate.reset();
-  world.log.clear();
-  world.start();
-  for (const auto& line : world.log)
-    EXPECT_EQ(line.find("Previous session crashed"), std::string::npos) << line;
 }
 
 struct RecoveryCase {
@@ -225,15 +203,6 @@ TEST_F(AppDelegateStartupTest, FocusCallbackDropsTheRunningPassAndShowsTheFocuse
   world.delegate->windowManager()->onPendingFocusChanged();
   EXPECT_TRUE(isActive(editor));
   EXPECT_FALSE(isActive(viewer));
-}
-
-// ---- Permissions ----
-
-TEST_F(AppDelegateStartupTest, WithoutScreenRecordingThumbnailsStartOff) {
-  world.defaults.setBool("PelkoShowThumbnails", true);
-  world.mac.permissions().screenCaptureGranted = false;
-  world.start();
-  EXPECT_FALSE(world.settings().showThumbnails);
 }
 
 TEST_F(AppDelegateStartupTest, ScreenRecordingChangesAreAnnouncedWithinFiveSeconds) {

@@ -4,7 +4,6 @@
 
 #include "ShellTestWorld.h"
 #include "shell/CrashMarker.h"
-#include "shell/SingleInstanceLock.h"
 #include "tracking/AppTracker.h"
 
 namespace pelko::testing {
@@ -120,13 +119,9 @@ TEST_F(AppDelegateTerminationTest, AnUncaughtExceptionLeavesAMarkerTheNextStartR
   EXPECT_FALSE(world.defaults.storedObject(CrashMarker::kKey));
 }
 
-TEST(CrashMarkerTest, AnExceptionWithoutAReasonIsMarkedUnknown) {
+TEST(CrashMarkerTest, AnExceptionWithoutAReasonIsMarkedUnknownAndOnlyAStringMarkerIsTaken) {
   EXPECT_EQ(CrashMarker::text({"NSInvalidArgumentException", std::nullopt}),
             "NSInvalidArgumentException: unknown");
-  EXPECT_EQ(CrashMarker::text({"int", std::nullopt}), "int: unknown");
-}
-
-TEST(CrashMarkerTest, OnlyAStringMarkerIsTaken) {
   sim::InMemoryUserDefaults defaults;
   EXPECT_FALSE(CrashMarker::take(defaults));
   defaults.setObject(CrashMarker::kKey, platform::PlistValue::Array{});
@@ -134,16 +129,6 @@ TEST(CrashMarkerTest, OnlyAStringMarkerIsTaken) {
   defaults.setObject(CrashMarker::kKey, std::string("E: r"));
   EXPECT_EQ(CrashMarker::take(defaults), "E: r");
   EXPECT_FALSE(CrashMarker::take(defaults));
-}
-
-TEST(SecondInstanceTerminationTest, TerminatesThroughTheSameCallbacksWithoutTouchingTheDock) {
-  ShellTestWorld world;
-  SingleInstanceLock::Outcome outcome;
-  auto first = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
-  world.start();
-  EXPECT_TRUE(world.delegate->shouldRestoreDockOnQuit());
-  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
-  EXPECT_TRUE(world.dockCommands().empty());
 }
 
 }  // namespace

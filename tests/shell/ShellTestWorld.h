@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -36,35 +37,22 @@ class RecordingTaskbars final : public Taskbars {
   void updateLayout(TaskbarPosition position) override {
     log_.push_back("updateLayout " + std::string(rawValue(position)));
   }
-  void updateEveryBar(BarUpdate update) override { log_.push_back(name(update)); }
+  void updateEveryBar(BarUpdate update) override {
+    static const std::map<BarUpdate, const char*> kNames{
+        {BarUpdate::itemSizes, "reconfigureItemSizes"},
+        {BarUpdate::items, "reconfigureItems"},
+        {BarUpdate::dismissThumbnails, "dismissAllThumbnails"},
+        {BarUpdate::windowCounts, "refreshWindowCounts"},
+        {BarUpdate::dimming, "refreshDimming"},
+        {BarUpdate::activeIndicators, "refreshActiveIndicators"},
+        {BarUpdate::border, "updateBorder"},
+        {BarUpdate::backgroundOpacity, "updateBackgroundOpacity"},
+        {BarUpdate::vibrancy, "updateVibrancy"},
+        {BarUpdate::cornerRadius, "updateCornerRadius"}};
+    log_.push_back(kNames.at(update));
+  }
   void setExcludedFromCapture(bool excluded) override {
     log_.push_back(excluded ? "sharing none" : "sharing readOnly");
-  }
-
-  static std::string name(BarUpdate update) {
-    switch (update) {
-      case BarUpdate::itemSizes:
-        return "reconfigureItemSizes";
-      case BarUpdate::items:
-        return "reconfigureItems";
-      case BarUpdate::dismissThumbnails:
-        return "dismissAllThumbnails";
-      case BarUpdate::windowCounts:
-        return "refreshWindowCounts";
-      case BarUpdate::dimming:
-        return "refreshDimming";
-      case BarUpdate::activeIndicators:
-        return "refreshActiveIndicators";
-      case BarUpdate::border:
-        return "updateBorder";
-      case BarUpdate::backgroundOpacity:
-        return "updateBackgroundOpacity";
-      case BarUpdate::vibrancy:
-        return "updateVibrancy";
-      case BarUpdate::cornerRadius:
-        return "updateCornerRadius";
-    }
-    return "?";
   }
 
  private:
@@ -161,31 +149,18 @@ class ShellTestWorld {
   }
   std::vector<std::string> dockCommands() const { return readLines(dockFolder() + "/commands.log"); }
   size_t dockRestarts() const { return readLines(dockFolder() + "/dock-restarts.log").size(); }
-  size_t dockReads() const {
-    size_t count = 0;
-    for (const auto& line : dockCommands()) count += line.rfind("defaults read", 0) == 0;
-    return count;
-  }
-
   // A Dock process with a window on screen, as the window server lists it.
   void showDockOnScreen() {
-    sim::SimAppSpec spec;
-    spec.bundleID = "com.apple.dock";
-    spec.name = "Dock";
-    spec.activate = false;
-    spec.policy = platform::ActivationPolicy::accessory;
-    int32_t pid = mac.launchApp(spec);
-    sim::SimWindowSpec window;
-    window.title = "Dock";
-    window.bounds = Rect(400, 990, 1100, 80);
-    window.layer = 20;
-    window.becomesMain = false;
-    mac.openWindow(pid, window);
+    int32_t pid = mac.launchApp(sim::SimAppSpec{.bundleID = "com.apple.dock",
+                                                .name = "Dock",
+                                                .policy = platform::ActivationPolicy::accessory,
+                                                .activate = false});
+    mac.openWindow(pid,
+                   {.title = "Dock", .bounds = Rect(400, 990, 1100, 80), .layer = 20, .becomesMain = false});
     scheduler.runUntilIdle();
   }
 
   size_t countLog(const std::string& line) const { return std::count(log.begin(), log.end(), line); }
-  size_t countBars(const std::string& call) const { return std::count(bars.begin(), bars.end(), call); }
 
   static inline const Dictionary kHiddenConfiguration = {{"autohide", true},
                                                          {"autohide-delay", 1000000.0},
