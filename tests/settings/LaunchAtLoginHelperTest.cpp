@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "FakeFileSystem.h"
+#include "support/FakeFileSystem.h"
 #include "platform/PlistXml.h"
 #include "platform/Workspace.h"
 #include "platform/sim/SimAppShell.h"

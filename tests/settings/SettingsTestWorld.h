@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "FakeFileSystem.h"
+#include "support/FakeFileSystem.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/sim/InMemoryUserDefaults.h"
 #include "platform/sim/SimAppShell.h"

@@ -1,4 +1,0 @@
-#pragma once
-
-// The settings tests' files in memory are the shared ones.
-#include "support/FakeFileSystem.h"
