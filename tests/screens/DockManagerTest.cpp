@@ -317,12 +317,6 @@ TEST_F(DockManagerTest, ATimedOutRestoreKeepsTheRecord) {
 
 // --- Start-up recovery ------------------------------------------------------------------------------
 
-TEST_F(DockManagerTest, NeedsRecoveryOnlyAfterAHide) {
-  EXPECT_FALSE(DockManager::needsRecovery(userDefaults));
-  hideAndFinish();
-  EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
-}
-
 TEST_F(DockManagerTest, RecoveryRestoresADockThatStillShowsTheHide) {
   const Dictionary original{{"autohide-time-modifier", 0.5}, {"orientation", "left"}};
   folder.setDomain(original);

@@ -60,7 +60,7 @@ TEST_F(SimDockToolsTest, WrittenValuesReadBackAsTheRealToolPrintsThem) {
   }
 }
 
-TEST_F(SimDockToolsTest, MissingKeysAndDomainsFailLikeTheRealTool) {
+TEST_F(SimDockToolsTest, MissingKeysAndDomainsFailLikeTheRealToolAndDeleteRemovesOnlyItsKey) {
   auto noDomain = defaults({"read", "com.apple.dock", "autohide"});
   EXPECT_TRUE(noDomain.exitedWithStatus(1));
   EXPECT_EQ(noDomain.standardOutput, "");
@@ -77,9 +77,8 @@ TEST_F(SimDockToolsTest, MissingKeysAndDomainsFailLikeTheRealTool) {
   EXPECT_TRUE(deleteMissing.exitedWithStatus(1));
   EXPECT_NE(deleteMissing.standardError.find("Defaults have not been changed."), std::string::npos);
   EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"mineffect", "genie"}}));
-}
 
-TEST_F(SimDockToolsTest, DeleteRemovesOnlyTheKey) {
+  // A delete removes only its key, which then reads as missing.
   folder.setDomain({{"autohide-delay", 0.5}, {"orientation", "left"}});
   EXPECT_TRUE(defaults({"delete", "com.apple.dock", "autohide-delay"}).succeeded());
   EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"orientation", "left"}}));

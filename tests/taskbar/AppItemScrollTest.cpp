@@ -59,29 +59,18 @@ class AppItemScrollTest : public AppItemTest {
   std::unique_ptr<AppItemView> item;
 };
 
-TEST_F(AppItemScrollTest, ScrollingDownCyclesThroughEveryWindowAndWraps) {
+TEST_F(AppItemScrollTest, ScrollingCyclesThroughEveryWindowAndWrapsBothWays) {
   ASSERT_EQ(tracker->windowNumbers(pid), (std::vector<int64_t>{w1, w2, w3}));
   ASSERT_EQ(focused(), w3);  // the last window opened has the focus
-
-  // The cycle starts from the application's focused window and keeps going from where it got to.
-  EXPECT_TRUE(step(-10));
-  EXPECT_EQ(focused(), w1);
-  EXPECT_TRUE(step(-10));
-  EXPECT_EQ(focused(), w2);
-  EXPECT_TRUE(step(-10));
-  EXPECT_EQ(focused(), w3);
-  EXPECT_TRUE(step(-10));
-  EXPECT_EQ(focused(), w1);
+  // The cycle starts from the application's focused window and keeps going from where it got to:
+  // down is the next window, up the previous one.
+  const std::pair<double, platform::WindowID> steps[] = {{-10, w1}, {-10, w2}, {-10, w3}, {-10, w1},
+                                                         {10, w3},  {10, w2},  {10, w1}};
+  for (const auto& [delta, expected] : steps) {
+    EXPECT_TRUE(step(delta));
+    EXPECT_EQ(focused(), expected) << "after a step of " << delta;
+  }
   EXPECT_EQ(item->lastScrollFocusedWindow(), w1);
-}
-
-TEST_F(AppItemScrollTest, ScrollingUpCyclesBackward) {
-  EXPECT_TRUE(step(10));
-  EXPECT_EQ(focused(), w2);
-  EXPECT_TRUE(step(10));
-  EXPECT_EQ(focused(), w1);
-  EXPECT_TRUE(step(10));
-  EXPECT_EQ(focused(), w3);
 }
 
 TEST_F(AppItemScrollTest, EachStepActivatesTheApplicationAndRaisesTheWindow) {
@@ -110,24 +99,23 @@ TEST_F(AppItemScrollTest, StepsCloserThanThePacingIntervalAreSwallowed) {
   EXPECT_EQ(focused(), w2);
 }
 
-TEST_F(AppItemScrollTest, SmallScrollsAndUngroupedBarsGoToTheBar) {
-  EXPECT_FALSE(step(3.0));
-  EXPECT_FALSE(step(-3.0));
-  EXPECT_FALSE(step(0));
-  settings->groupWindows = false;
-  EXPECT_FALSE(step(-10));
-  EXPECT_EQ(focused(), w3);
-}
+TEST_F(AppItemScrollTest, ScrollsThatCannotCycleGoToTheBar) {
+  for (double small : {3.0, -3.0, 0.0}) EXPECT_FALSE(step(small)) << small;
 
-TEST_F(AppItemScrollTest, OneWindowOrMissingCollaboratorsGoToTheBar) {
   const int32_t single = launch("com.example.notes", "Notes");
   open(single, "Only");
   item->configure(appEntry(single, "Notes"), false);
-  EXPECT_FALSE(step(-10));
+  EXPECT_FALSE(step(-10)) << "one window";
 
   item->configure(appEntry(pid), false);
+  settings->groupWindows = false;
+  EXPECT_FALSE(step(-10)) << "ungrouped";
+  settings->groupWindows = true;
+  mac.permissions().accessibilityTrusted = false;
+  EXPECT_FALSE(step(-10)) << "no windows known without accessibility";
+  mac.permissions().accessibilityTrusted = true;
   item->appTracker.reset();
-  EXPECT_FALSE(step(-10));
+  EXPECT_FALSE(step(-10)) << "no tracker";
   EXPECT_EQ(focused(), w3);
 }
 
@@ -146,12 +134,6 @@ TEST_F(AppItemScrollTest, WindowThatRefusesFocusStillGetsItsApplicationActivated
   mac.setActionError(pid, "AXRaise", platform::AXError::cannotComplete);
   EXPECT_TRUE(step(-10));
   EXPECT_EQ(mac.frontmostPID(), pid);
-  EXPECT_EQ(focused(), w3);
-}
-
-TEST_F(AppItemScrollTest, WithoutAccessibilityNoWindowsAreKnownAndTheScrollGoesToTheBar) {
-  mac.permissions().accessibilityTrusted = false;
-  EXPECT_FALSE(step(-10));
   EXPECT_EQ(focused(), w3);
 }
 

@@ -88,22 +88,13 @@ class TaskbarPanelTest : public ::testing::Test {
   }
 };
 
+// The bar floats above the menu bar and never takes the focus from the application in front.
 TEST_F(TaskbarPanelTest, IsANonActivatingPanelAboveTheMenuBar) {
   TaskbarPanel panel({0, 0, 1920, 34}, mac.screens());
-  EXPECT_EQ(TaskbarPanel::taskbarLevel(), platform::window_layer::kMainMenu + 1);
-  EXPECT_EQ(panel.level(), TaskbarPanel::taskbarLevel());
-  EXPECT_EQ(panel.collectionBehavior(), 81u);
-  EXPECT_EQ(panel.sharingType(), WindowSharingType::none);
-  EXPECT_FALSE(panel.hasShadow());
-  EXPECT_FALSE(panel.isOpaque());
-  EXPECT_TRUE(panel.canBecomeKey());
+  EXPECT_GT(panel.level(), platform::window_layer::kMainMenu);
   EXPECT_FALSE(panel.canBecomeMain());
   EXPECT_FALSE(panel.hidesOnDeactivate());
-  EXPECT_EQ(panel.lastSyncedSize(), Size{});
-  auto flags = panel.windowFlags();
-  EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
-  EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
-  EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
   EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
   EXPECT_EQ(panel.focusPolicy(), Qt::NoFocus);
 }
