@@ -37,6 +37,17 @@ bool hasRecord(const Sandbox& sandbox) {
   return ::testing::AssertionSuccess();
 }
 
+// Start-up hides the Dock on a background queue after it reports itself complete; the hide's last step
+// is the Dock's restart. Signals sent before it would race the hide.
+::testing::AssertionResult waitForTheHide(PelkoProcess& process, const Sandbox& sandbox) {
+  for (int i = 0; i < 2000; ++i) {
+    auto commands = sandbox.dockCommands();
+    if (!commands.empty() && commands.back() == "killall Dock") return ::testing::AssertionSuccess();
+    process.waitForOutput("(no such line)", 0.01);  // keeps the output flowing while waiting
+  }
+  return ::testing::AssertionFailure() << "the Dock was not hidden; output:\n" << process.output();
+}
+
 class PelkoProcessTest : public ::testing::Test {
  protected:
   void SetUp() override { sandbox.setDockDomain(kUsersDock); }
@@ -64,6 +75,7 @@ TEST_F(PelkoProcessTest, ASecondInstanceExplainsItselfAndQuitsWhileTheFirstKeeps
       std::string::npos);
 
   EXPECT_TRUE(first.isRunning());
+  ASSERT_TRUE(waitForTheHide(first, sandbox));
   first.signal(SIGTERM);
   EXPECT_TRUE(endsWith(first, 15));
   // The first copy's hide, and nothing from the second: four reads, four writes and one restart.
@@ -121,6 +133,7 @@ TEST_P(TerminationSignalTest, ExitsWithTheSignalNumberAfterCleanUpAndRestoreDock
   {
     PelkoProcess run(sandbox);
     ASSERT_TRUE(run.waitUntilReady()) << run.output();
+    ASSERT_TRUE(waitForTheHide(run, sandbox));
     run.signal(GetParam().signal);
     ASSERT_TRUE(endsWith(run, GetParam().status));
   }
