@@ -9,11 +9,10 @@ class AppTrackerObservers : public AppTrackerTest {
  protected:
   // An editor with two windows and a browser in front, tracked and settled.
   void SetUp() override {
-    editor = launch("com.example.editor", "Editor");
+    editor = app("editor");
     first = open(editor, "One");
     second = open(editor, "Two");
-    browser = launch("com.example.browser", "Browser");
-    open(browser, "Start Page");
+    browser = app("browser", {"Start Page"});
   }
   uint64_t generation() const { return Access::refreshGeneration(*tracker); }
   platform::AXElement windowElement(platform::WindowID window) {
@@ -33,7 +32,7 @@ class AppTrackerObservers : public AppTrackerTest {
 TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceAndSurvivesTheNextPass) {
   setGrouped(false);
   startAndSettle();
-  auto entry = find(idOf("com.example.editor", editor, first));
+  auto entry = tracked("editor", editor, first);
   ASSERT_TRUE(entry);
   uint64_t before = generation();
   mac.setTitle(first, "One (edited)");
@@ -44,8 +43,7 @@ TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceAndSurvivesTh
   EXPECT_FALSE(Access::pendingRefresh(*tracker));
   EXPECT_EQ(generation(), before);  // no pass was needed
 
-  tracker->forceRefresh();
-  settle();
+  refresh();
   EXPECT_EQ(entry->windowTitle.get(), "One (edited)");
   EXPECT_FALSE(entry->titleFreshFromFastPath);
 
@@ -57,19 +55,16 @@ TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceAndSurvivesTh
   EXPECT_FALSE(Access::pendingRefresh(*tracker));
 }
 
-TEST_F(AppTrackerObservers, GroupedTitleChangeOfAnyWindowRetitlesTheApplicationEntry) {
+TEST_F(AppTrackerObservers, GroupedTitleChangeOfAnyWindowRetitlesTheEntryUnusableOnesAskForAPass) {
   startAndSettle();
-  auto entry = find(idOf("com.example.editor", editor));
+  auto entry = tracked("editor", editor);
   ASSERT_TRUE(entry);
   mac.setTitle(first, "Back window renamed");
   settle();
   EXPECT_EQ(entry->windowTitle.get(), "Back window renamed");
   EXPECT_TRUE(entry->titleFreshFromFastPath);
-}
+  EXPECT_FALSE(Access::pendingRefresh(*tracker));
 
-TEST_F(AppTrackerObservers, UnusableTitleChangesFallBackToAThrottledPass) {
-  startAndSettle();
-  auto entry = find(idOf("com.example.editor", editor));
   auto title = entry->windowTitle.get();
   // An application element is no window.
   Access::handleAXNotification(*tracker, std::string(ax::kTitleChangedNotification),
@@ -88,8 +83,8 @@ TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivates
   setGrouped(false);
   mac.activate(editor);
   startAndSettle();
-  auto secondEntry = find(idOf("com.example.editor", editor, second));
-  auto firstEntry = find(idOf("com.example.editor", editor, first));
+  auto secondEntry = tracked("editor", editor, second);
+  auto firstEntry = tracked("editor", editor, first);
   ASSERT_TRUE(secondEntry && firstEntry);
   ASSERT_TRUE(secondEntry->isActive.get());
   uint64_t before = generation();
@@ -97,7 +92,7 @@ TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivates
 
   mac.closeWindow(second);
   scheduler.runUntilIdle();
-  EXPECT_FALSE(find(idOf("com.example.editor", editor, second)));
+  EXPECT_FALSE(tracked("editor", editor, second));
   EXPECT_TRUE(firstEntry->isActive.get());
   EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(second));
   EXPECT_GE(listPublications, published + 1);
@@ -111,7 +106,7 @@ TEST_F(AppTrackerObservers, UngroupedDestructionOfAWindowWithoutAnEntryStillPubl
   // A standard window too small for an entry, but watched for its destruction all the same.
   auto tiny = open(editor, "Tiny", Rect(100, 100, 40, 40));
   startAndSettle();
-  ASSERT_FALSE(find(idOf("com.example.editor", editor, tiny)));
+  ASSERT_FALSE(tracked("editor", editor, tiny));
   auto before = apps();
   int published = listPublications;
   uint64_t passes = generation();
@@ -126,13 +121,13 @@ TEST_F(AppTrackerObservers, UngroupedDestructionOfAWindowWithoutAnEntryStillPubl
 
 TEST_F(AppTrackerObservers, GroupedWindowDestructionLeavesTheListToTheFollowingPass) {
   startAndSettle();
-  auto entry = find(idOf("com.example.editor", editor));
+  auto entry = tracked("editor", editor);
   int published = listPublications;
   uint64_t before = generation();
   mac.closeWindow(second);
   settle();
   EXPECT_EQ(listPublications, published);
-  EXPECT_EQ(find(idOf("com.example.editor", editor)), entry);
+  EXPECT_EQ(tracked("editor", editor), entry);
   EXPECT_EQ(generation(), before + 1);
   EXPECT_EQ(entry->windowTitle.get(), "One");
 }
@@ -156,13 +151,13 @@ TEST_F(AppTrackerObservers, ANewWindowLeadsToAPassAfterTwentyAndAfterAHundredMil
   EXPECT_EQ(generation(), before);
   scheduler.advance(0.02);
   EXPECT_EQ(generation(), before + 1);
-  EXPECT_TRUE(find(idOf("com.example.editor", editor, third)));
+  EXPECT_TRUE(tracked("editor", editor, third));
   scheduler.advance(0.08);
   EXPECT_EQ(generation(), before + 2);
   // The new window is watched for its destruction too.
   mac.closeWindow(third);
   scheduler.runUntilIdle();
-  EXPECT_FALSE(find(idOf("com.example.editor", editor, third)));
+  EXPECT_FALSE(tracked("editor", editor, third));
 }
 
 TEST_F(AppTrackerObservers, MovesAreDebouncedToOnePassEightyMillisecondsAfterTheLast) {
@@ -185,13 +180,13 @@ TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardWindowsAndOnThoseOfUnk
   auto unknownWindow = openWithSubrole(editor, "Unknown", std::nullopt);
   setGrouped(false);
   startAndSettle();
-  auto unknownEntry = find(idOf("com.example.editor", editor, unknownWindow));
+  auto unknownEntry = tracked("editor", editor, unknownWindow);
   ASSERT_TRUE(unknownEntry);
-  EXPECT_FALSE(find(idOf("com.example.editor", editor, dialogWindow)));
+  EXPECT_FALSE(tracked("editor", editor, dialogWindow));
 
   mac.closeWindow(unknownWindow);
   scheduler.runUntilIdle();
-  EXPECT_FALSE(find(idOf("com.example.editor", editor, unknownWindow)));
+  EXPECT_FALSE(tracked("editor", editor, unknownWindow));
   EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(unknownWindow));
 
   mac.closeWindow(dialogWindow);
@@ -217,16 +212,15 @@ TEST_F(AppTrackerObservers, ACreatedWindowLiftsTheRecentRemovalOfItsProcess) {
   Access::deliver(*tracker, platform::WorkspaceNotificationName::didTerminateApplication,
                   mac.workspace().runningApplication(editor));
   ASSERT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(editor));
-  EXPECT_FALSE(find(idOf("com.example.editor", editor)));
-  tracker->forceRefresh();
-  settle();
-  EXPECT_FALSE(find(idOf("com.example.editor", editor)));  // kept out while recently removed
+  EXPECT_FALSE(tracked("editor", editor));
+  refresh();
+  EXPECT_FALSE(tracked("editor", editor));  // kept out while recently removed
 
   // Its observer went with the termination; the first pass after the block registers it again.
   Access::handleAXNotification(*tracker, std::string(ax::kWindowCreatedNotification), windowElement(first));
   EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
   scheduler.advance(0.2);
-  EXPECT_TRUE(find(idOf("com.example.editor", editor)));
+  EXPECT_TRUE(tracked("editor", editor));
   EXPECT_EQ(mac.liveObserverCount(editor), 1);
 }
 

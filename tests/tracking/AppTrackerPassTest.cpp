@@ -12,24 +12,31 @@ class AppTrackerPass : public AppTrackerTest {
     auto previous = setDebugLogSink([&lines, prefix](std::string_view line) {
       if (line.starts_with(prefix)) lines.emplace_back(line);
     });
-    tracker->forceRefresh();
-    settle();
+    refresh();
     setDebugLogSink(std::move(previous));
     return lines;
+  }
+  // With the tracker stopped, `pid` quits and comes back as another application's process.
+  void reusePID(int32_t pid, const std::string& bundleID, std::optional<platform::AppIcon> icon = {}) {
+    tracker->stop();
+    mac.quitApp(pid);
+    sim::SimAppSpec other;
+    other.bundleID = bundleID;
+    other.name = "Other";
+    other.pid = pid;
+    other.icon = std::move(icon);
+    mac.launchApp(other);
   }
 };
 
 TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "Notes.txt");
-  open(editor, "Todo.txt");
-  int32_t browser = launch("com.example.browser", "Browser");
+  int32_t editor = app("editor", {"Notes.txt", "Todo.txt"});
+  int32_t browser = app("browser");
   open(browser, "Start Page", Rect(2000, 100, 800, 600));
   mac.addDisplay(sim::SimDisplaySpec{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
   startAndSettle();
 
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor),
-                                             idOf("com.example.browser", browser)}));
+  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor), idOf("browser", browser)}));
   auto editorEntry = apps()[0];
   auto browserEntry = apps()[1];
   EXPECT_EQ(editorEntry->windowTitle.get(), "Todo.txt");  // the front window's title
@@ -44,27 +51,24 @@ TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
 }
 
 TEST_F(AppTrackerPass, GroupedEntryIsMinimizedOnlyWhenEveryStandardWindowIs) {
-  int32_t editor = launch("com.example.editor", "Editor");
+  int32_t editor = app("editor");
   auto a = open(editor, "A");
   auto b = open(editor, "B");
   openWithSubrole(editor, "Palette", "AXFloatingWindow");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
+  app("browser", {"Start Page"});
   startAndSettle();
-  auto entry = find(idOf("com.example.editor", editor));
+  auto entry = tracked("editor", editor);
   ASSERT_TRUE(entry);
 
   // Minimizing is not among the notifications the tracker observes; the next pass shows it.
   mac.minimize(a);
-  tracker->forceRefresh();
-  settle();
+  refresh();
   EXPECT_FALSE(entry->isMinimized.get());
   mac.minimize(b);
-  tracker->forceRefresh();
-  settle();
+  refresh();
   // The floating palette is still on screen, but only standard windows count.
   EXPECT_TRUE(entry->isMinimized.get());
-  EXPECT_EQ(find(idOf("com.example.editor", editor)), entry);
+  EXPECT_EQ(tracked("editor", editor), entry);
 }
 
 TEST_F(AppTrackerPass, GroupedTitleFallsBackToAccessibilityThenToTheLastKnownTitle) {
@@ -76,25 +80,21 @@ TEST_F(AppTrackerPass, GroupedTitleFallsBackToAccessibilityThenToTheLastKnownTit
   mac.permissions().screenCaptureGranted = false;
   mac.setTitle(mac.windowsOf(editor).front(), "Doc (edited)");
   settle();
-  setGrouped(false);  // window entries first, so the grouped entry below is built afresh
-  tracker->forceRefresh();
-  settle();
-  setGrouped(true);
-  tracker->forceRefresh();
-  settle();
-  auto entry = find(idOf("com.example.editor", editor));
+  auto rebuildGrouped = [this] {  // window entries first, so the grouped entry is built afresh
+    setGrouped(false);
+    refresh();
+    setGrouped(true);
+    refresh();
+  };
+  rebuildGrouped();
+  auto entry = tracked("editor", editor);
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->windowTitle.get(), "Doc (edited)");
 
   // Neither a name nor an Accessibility title: the first last-known title.
   mac.setAttributeReadError(editor, "AXTitle", platform::AXError::noValue);
-  setGrouped(false);
-  tracker->forceRefresh();
-  settle();
-  setGrouped(true);
-  tracker->forceRefresh();
-  settle();
-  entry = find(idOf("com.example.editor", editor));
+  rebuildGrouped();
+  entry = tracked("editor", editor);
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->windowTitle.get(), Access::lastKnown(*tracker, editor).front().title);
   EXPECT_FALSE(Access::lastKnown(*tracker, editor).front().title.empty());
@@ -102,24 +102,22 @@ TEST_F(AppTrackerPass, GroupedTitleFallsBackToAccessibilityThenToTheLastKnownTit
 
 TEST_F(AppTrackerPass, UngroupedModeMakesOneEntryPerWindowWithItsState) {
   setGrouped(false);
-  int32_t editor = launch("com.example.editor", "Editor");
+  int32_t editor = app("editor");
   auto one = open(editor, "One");
   auto two = open(editor, "Two");
   auto three = open(editor, "Three");
-  int32_t browser = launch("com.example.browser", "Browser", false);
-  open(browser, "Start Page");
+  app("browser", {"Start Page"}, false);
   startAndSettle();
   mac.minimize(one);
-  tracker->forceRefresh();
-  settle();
+  refresh();
 
   auto entries = apps();
   ASSERT_EQ(entries.size(), 4u);
-  auto threeEntry = find(idOf("com.example.editor", editor, three));
-  auto oneEntry = find(idOf("com.example.editor", editor, one));
+  auto threeEntry = tracked("editor", editor, three);
+  auto oneEntry = tracked("editor", editor, one);
   ASSERT_TRUE(threeEntry && oneEntry);
   EXPECT_TRUE(threeEntry->isActive.get());  // the focused window of the frontmost application
-  EXPECT_FALSE(find(idOf("com.example.editor", editor, two))->isActive.get());
+  EXPECT_FALSE(tracked("editor", editor, two)->isActive.get());
   // A minimized window is not on screen; Accessibility still lists it.
   EXPECT_TRUE(oneEntry->isMinimized.get());
   EXPECT_EQ(oneEntry->windowTitle.get(), "One");
@@ -129,9 +127,8 @@ TEST_F(AppTrackerPass, UngroupedModeMakesOneEntryPerWindowWithItsState) {
 
 TEST_F(AppTrackerPass, UngroupedPassLogsTheWindowsOfTheActiveApplication) {
   setGrouped(false);
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
-  int32_t editor = launch("com.example.editor", "Editor");
+  app("browser", {"Start Page"});
+  int32_t editor = app("editor");
   auto one = open(editor, "One");
   auto two = open(editor, "Two");
   startAndSettle();
@@ -144,10 +141,9 @@ TEST_F(AppTrackerPass, UngroupedPassLogsTheWindowsOfTheActiveApplication) {
 TEST_F(AppTrackerPass, UngroupedWithoutAFrontmostApplicationNoEntryIsActive) {
   setGrouped(false);
   mac.permissions().accessibilityTrusted = false;  // windows unknown: one application entry
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "One");
+  int32_t editor = app("editor", {"One"});
   startAndSettle();
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
   ASSERT_TRUE(apps().front()->isActive.get());
   // Hiding the only application leaves nothing frontmost.
   mac.hide(editor);
@@ -164,10 +160,10 @@ TEST_F(AppTrackerPass, UngroupedWithoutAFrontmostApplicationNoEntryIsActive) {
 
 TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplication) {
   setGrouped(false);
-  int32_t a = launch("com.example.a", "A");
+  int32_t a = app("a");
   auto a1 = open(a, "A1");
   auto a2 = open(a, "A2");
-  int32_t b = launch("com.example.b", "B");
+  int32_t b = app("b");
   auto b1 = open(b, "B1");
   startAndSettle();
 
@@ -178,34 +174,27 @@ TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplica
   auto a3 = open(a, "A3");
   settle();
   scheduler.advance(0.5);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.a", a, a1), idOf("com.example.a", a, a2),
-                                             idOf("com.example.a", a, a3), idOf("com.example.b", b, b1)}));
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("a", a, a1), idOf("a", a, a2), idOf("a", a, a3),
+                                             idOf("b", b, b1)}));
 
   settings->groupByApp = false;
   Access::applyUpdate(*tracker, {E::entry("com.example.a", a, a1), E::entry("com.example.b", b, b1),
                                  E::entry("com.example.a", a, a2)});
-  tracker->forceRefresh();
-  settle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.a", a, a1), idOf("com.example.b", b, b1),
-                                             idOf("com.example.a", a, a2), idOf("com.example.a", a, a3)}));
+  refresh();
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("a", a, a1), idOf("b", b, b1), idOf("a", a, a2),
+                                             idOf("a", a, a3)}));
 }
 
 TEST_F(AppTrackerPass, CustomOrderPutsListedApplicationsFirstInBothModes) {
-  int32_t a = launch("com.example.a", "A");
-  open(a, "A1");
-  int32_t c = launch("com.example.c", "C");
-  open(c, "C1");
-  int32_t b = launch("com.example.b", "B");
-  open(b, "B1");
-  open(b, "B2");
+  int32_t a = app("a", {"A1"});
+  int32_t c = app("c", {"C1"});
+  int32_t b = app("b", {"B1", "B2"});
   settings->customAppOrder = std::vector<std::string>{"com.example.b", "com.example.a"};
   startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.b", b), idOf("com.example.a", a),
-                                             idOf("com.example.c", c)}));
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("b", b), idOf("a", a), idOf("c", c)}));
 
   setGrouped(false);
-  tracker->forceRefresh();
-  settle();
+  refresh();
   ASSERT_EQ(apps().size(), 4u);
   std::vector<std::string> bundles;
   for (const auto& entry : apps()) bundles.push_back(entry->bundleID);
@@ -214,14 +203,12 @@ TEST_F(AppTrackerPass, CustomOrderPutsListedApplicationsFirstInBothModes) {
 }
 
 TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
-  int32_t shown = launch("com.example.shown", "Shown");
-  open(shown, "Window");
+  int32_t shown = app("shown", {"Window"});
   // Started first: the start seeds every regular application with an Accessibility window as sticky.
   startAndSettle();
   int32_t dock = launch("com.apple.dock", "Dock");
   open(dock, "Dock");
-  int32_t hidden = launch("com.example.hidden", "Hidden");
-  open(hidden, "Window");
+  app("hidden", {"Window"});
   settings->addToBlacklist("com.example.hidden");
   sim::SimAppSpec accessory;
   accessory.bundleID = "com.example.menuextra";
@@ -232,62 +219,54 @@ TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
   anonymous.name = "Anonymous";
   int32_t nameless = mac.launchApp(anonymous);
   open(nameless, "Window");
-  int32_t tiny = launch("com.example.tiny", "Tiny");
+  int32_t tiny = app("tiny");
   open(tiny, "Sliver", Rect(0, 0, 1, 300));
   sim::SimWindowSpec floating;
   floating.title = "Floating";
   floating.layer = platform::window_layer::kFloating;
-  int32_t floater = launch("com.example.floater", "Floater");
+  int32_t floater = app("floater");
   mac.openWindow(floater, floating);
-  tracker->forceRefresh();
-  settle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.shown", shown)}));
+  refresh();
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("shown", shown)}));
 }
 
 TEST_F(AppTrackerPass, TheSystemItselfAppearsOnlyThroughItsSettingsWindow) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "Window");
+  int32_t editor = app("editor", {"Window"});
   int32_t own = mac.appShell().pid;
   sim::SimWindowSpec about;
   about.title = "About Pelko";
   about.layer = platform::window_layer::kFloating;
   mac.openWindow(own, about);
   startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
 
   sim::SimWindowSpec settingsWindow;
   settingsWindow.title = "Pelko Settings";
   settingsWindow.layer = platform::window_layer::kFloating;
   auto window = mac.openWindow(own, settingsWindow);
-  tracker->forceRefresh();
-  settle();
+  refresh();
   // In the order of the running applications, where this process comes first.
-  EXPECT_EQ(ids(),
-            (std::vector<std::string>{idOf("com.pelko.app", own), idOf("com.example.editor", editor)}));
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.pelko.app", own), idOf("editor", editor)}));
 
   // Miniaturized, the window is not in the on-screen list; the application still knows it.
   mac.minimize(window);
   ownWindows = {{"Pelko Settings", true, false}};
-  tracker->forceRefresh();
-  settle();
+  refresh();
   EXPECT_TRUE(find(idOf("com.pelko.app", own)));
   ownWindows = {{"Pelko Settings", false, false}};
-  tracker->forceRefresh();
-  settle();
+  refresh();
   EXPECT_FALSE(find(idOf("com.pelko.app", own)));
 }
 
 TEST_F(AppTrackerPass,
        StickyProcessStaysWhileAccessibilityListsAWindowAndIsRecheckedAtMostEveryOneAndAHalfSeconds) {
-  int32_t editor = launch("com.example.editor", "Editor");
+  int32_t editor = app("editor");
   auto window = open(editor, "Window");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
+  app("browser", {"Start Page"});
   startAndSettle();
   mac.minimize(window);
-  tracker->forceRefresh();  // re-checks the process: it still has a window
-  settle();
-  auto entry = find(idOf("com.example.editor", editor));
+  refresh();  // re-checks the process: it still has a window
+  auto entry = tracked("editor", editor);
   ASSERT_TRUE(entry);
   EXPECT_TRUE(entry->isMinimized.get());
   EXPECT_TRUE(Access::stickyPIDs(*tracker).count(editor));
@@ -295,62 +274,37 @@ TEST_F(AppTrackerPass,
   // Accessibility stops listing the window: the process leaves at its next due re-check.
   mac.setAttributeReadError(editor, "AXWindows", platform::AXError::noValue);
   scheduler.advance(1.4);
-  tracker->forceRefresh();
-  settle();
-  EXPECT_EQ(find(idOf("com.example.editor", editor)), entry);
+  refresh();
+  EXPECT_EQ(tracked("editor", editor), entry);
   scheduler.advance(0.1);
-  tracker->forceRefresh();
-  settle();
-  EXPECT_FALSE(find(idOf("com.example.editor", editor)));
+  refresh();
+  EXPECT_FALSE(tracked("editor", editor));
   EXPECT_FALSE(Access::stickyPIDs(*tracker).count(editor));
-}
-
-TEST_F(AppTrackerPass, ASpaceChangeShowsTheWindowsOfTheNewSpace) {
-  setGrouped(false);
-  int32_t editor = launch("com.example.editor", "Editor");
-  auto here = open(editor, "Here");
-  sim::SimWindowSpec there;
-  there.title = "There";
-  there.space = 2;
-  auto away = mac.openWindow(editor, there);
-  startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor, here)}));
-  mac.switchSpace(2);
-  settle();
-  scheduler.advance(0.2);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor, away)}));
-  mac.switchSpace(1);
-  settle();
-  scheduler.advance(0.2);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor, here)}));
 }
 
 TEST_F(AppTrackerPass, UngroupedFallsBackToLastKnownWindowsThenToAnApplicationEntry) {
   setGrouped(false);
   mac.permissions().accessibilityTrusted = false;  // no Accessibility: standard windows are unknown
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "One");
+  int32_t editor = app("editor", {"One"});
   startAndSettle();
   // Without a last-known list, one application entry stands for the application.
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.example.editor", editor)}));
+  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
   EXPECT_TRUE(apps().front()->isActive.get());
   EXPECT_EQ(Access::observerCount(*tracker), 0u);
 
   // With Accessibility the windows are known and remembered; once it goes, the remembered ones show.
   mac.permissions().accessibilityTrusted = true;
   auto second = open(editor, "Two");
-  tracker->forceRefresh();
-  settle();
+  refresh();
   ASSERT_EQ(apps().size(), 2u);
   mac.permissions().accessibilityTrusted = false;
-  tracker->forceRefresh();
-  settle();
+  refresh();
   ASSERT_EQ(apps().size(), 2u);
   for (const auto& entry : apps()) {
     EXPECT_FALSE(entry->isMinimized.get());
     EXPECT_TRUE(entry->windowNumber);
   }
-  EXPECT_TRUE(find(idOf("com.example.editor", editor, second)));
+  EXPECT_TRUE(tracked("editor", editor, second));
 }
 
 TEST_F(AppTrackerPass, AHungApplicationIsLeftAloneForFiveSeconds) {
@@ -359,51 +313,44 @@ TEST_F(AppTrackerPass, AHungApplicationIsLeftAloneForFiveSeconds) {
   int before = mac.axRequestCount(editor);
   double waited = mac.hungWaitSeconds(editor);
 
-  tracker->forceRefresh();
-  settle();
+  refresh();
   int afterFirst = mac.axRequestCount(editor);
   EXPECT_EQ(afterFirst, before + 1);  // one window-list read, at the pass's short time-out
   EXPECT_NEAR(mac.hungWaitSeconds(editor) - waited, 0.3, 1e-6);
-  EXPECT_TRUE(find(idOf("com.example.editor", editor)));  // it still owns an on-screen window
+  EXPECT_TRUE(tracked("editor", editor));  // it still owns an on-screen window
 
   for (int i = 0; i < 4; ++i) {
     scheduler.advance(1.2);
-    tracker->forceRefresh();
-    settle();
+    refresh();
   }
   EXPECT_EQ(mac.axRequestCount(editor), afterFirst);
-  EXPECT_TRUE(find(idOf("com.example.editor", editor)));
+  EXPECT_TRUE(tracked("editor", editor));
   scheduler.advance(0.5);  // five seconds after the time-out
-  tracker->forceRefresh();
-  settle();
+  refresh();
   EXPECT_EQ(mac.axRequestCount(editor), afterFirst + 1);
 }
 
 TEST_F(AppTrackerPass, AHungStickyApplicationCountsAsHavingWindows) {
-  int32_t editor = launch("com.example.editor", "Editor");
+  int32_t editor = app("editor");
   auto window = open(editor, "Notes");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
+  app("browser", {"Start Page"});
   startAndSettle();
   mac.minimize(window);
   scheduler.advance(0.5);
   mac.setHung(editor, true);
   for (int i = 0; i < 8; ++i) {
     scheduler.advance(1);
-    tracker->forceRefresh();
-    settle();
-    EXPECT_TRUE(find(idOf("com.example.editor", editor))) << i;
+    refresh();
+    EXPECT_TRUE(tracked("editor", editor)) << i;
   }
 }
 
 TEST_F(AppTrackerPass, OnlyTheLastOfOverlappingPassesApplies) {
   setGrouped(false);
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "One");
+  int32_t editor = app("editor", {"One"});
   tracker->forceRefresh();  // captures one window
   open(editor, "Two");
-  tracker->forceRefresh();  // captures both
-  settle();
+  refresh();  // captures both
   EXPECT_EQ(apps().size(), 2u);
   EXPECT_EQ(listPublications, 1);
 
@@ -419,12 +366,12 @@ TEST_F(AppTrackerPass, OnlyTheLastOfOverlappingPassesApplies) {
 TEST_F(AppTrackerPass, AWindowMovingToAnotherDisplayRaisesTheDisplayGenerationOnce) {
   setGrouped(false);
   auto second = mac.addDisplay(sim::SimDisplaySpec{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
-  int32_t editor = launch("com.example.editor", "Editor");
+  int32_t editor = app("editor");
   auto one = open(editor, "One");
   auto two = open(editor, "Two", Rect(300, 300, 600, 400));
   startAndSettle();
-  auto oneEntry = find(idOf("com.example.editor", editor, one));
-  auto twoEntry = find(idOf("com.example.editor", editor, two));
+  auto oneEntry = tracked("editor", editor, one);
+  auto twoEntry = tracked("editor", editor, two);
   ASSERT_TRUE(oneEntry && twoEntry);
   int published = listPublications;
   int generations = displayGenerationPublications;
@@ -438,16 +385,13 @@ TEST_F(AppTrackerPass, AWindowMovingToAnotherDisplayRaisesTheDisplayGenerationOn
   EXPECT_EQ(tracker->displayIDGeneration.get(), 1u);
   EXPECT_EQ(displayGenerationPublications, generations + 1);
   EXPECT_EQ(listPublications, published);
-  EXPECT_EQ(find(idOf("com.example.editor", editor, one)), oneEntry);
+  EXPECT_EQ(tracked("editor", editor, one), oneEntry);
 }
 
 TEST_F(AppTrackerPass, AnUnchangedWorldRefreshedAHundredTimesPublishesNothing) {
   setGrouped(false);
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "One");
-  open(editor, "Two");
-  int32_t browser = launch("com.example.browser", "Browser");
-  open(browser, "Start Page");
+  app("editor", {"One", "Two"});
+  app("browser", {"Start Page"});
   startAndSettle();
   auto before = apps();
   int published = listPublications;
@@ -457,8 +401,7 @@ TEST_F(AppTrackerPass, AnUnchangedWorldRefreshedAHundredTimesPublishesNothing) {
     watches.push_back(entry->objectWillChange().sink([&changes](const auto&) { ++changes; }));
 
   for (int i = 0; i < 100; ++i) {
-    tracker->forceRefresh();
-    settle();
+    refresh();
   }
   EXPECT_EQ(listPublications, published);
   EXPECT_EQ(changes, 0);
@@ -470,54 +413,39 @@ TEST_F(AppTrackerPass, AnUnchangedWorldRefreshedAHundredTimesPublishesNothing) {
 }
 
 TEST_F(AppTrackerPass, AReusedProcessIdentifierShowsItsOwnApplicationsIcon) {
-  int32_t editor = launch("com.example.editor", "Editor");
-  open(editor, "Doc");
+  int32_t editor = app("editor", {"Doc"});
   startAndSettle();
   ASSERT_EQ(apps().size(), 1u);
   EXPECT_EQ(apps().front()->icon.source.source, "/Applications/Editor.app");
 
   // The application quits while the tracker is stopped, and its pid goes to another application.
-  tracker->stop();
-  mac.quitApp(editor);
-  sim::SimAppSpec other;
-  other.bundleID = "com.example.other";
-  other.name = "Other";
-  other.pid = editor;
-  other.icon = platform::AppIcon{"/Applications/Other.app", Color{0.9, 0.1, 0.1, 1.0}};
-  mac.launchApp(other);
+  reusePID(editor, "com.example.other",
+           platform::AppIcon{"/Applications/Other.app", Color{0.9, 0.1, 0.1, 1.0}});
   open(editor, "Other window");
-  tracker->forceRefresh();
-  settle();
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("com.example.other", editor)}));
+  refresh();
+  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("other", editor)}));
   EXPECT_EQ(apps().front()->icon.source.source, "/Applications/Other.app");
 }
 
 TEST_F(AppTrackerPass, AStaleStickyProcessLeavesWithItsLastKnownData) {
   setGrouped(false);
   mac.permissions().accessibilityTrusted = false;  // no re-checks: only staleness removes it
-  int32_t editor = launch("com.example.editor", "Editor");
+  int32_t editor = app("editor");
   auto window = open(editor, "Doc");
   startAndSettle();
   mac.permissions().accessibilityTrusted = true;
-  tracker->forceRefresh();
-  settle();
+  refresh();
   mac.permissions().accessibilityTrusted = false;
   ASSERT_FALSE(Access::lastKnown(*tracker, editor).empty());
   mac.hide(editor);  // off screen: only the sticky set keeps it
   settle();
   scheduler.advance(0.2);
-  EXPECT_TRUE(find(idOf("com.example.editor", editor, window)));
+  EXPECT_TRUE(tracked("editor", editor, window));
 
   // The pid is reused by another application: the old one's data goes in the same pass.
-  tracker->stop();
-  mac.quitApp(editor);
-  sim::SimAppSpec other;
-  other.bundleID = "com.example.other";
-  other.pid = editor;
-  mac.launchApp(other);
+  reusePID(editor, "com.example.other");
   settle();
-  tracker->forceRefresh();
-  settle();
+  refresh();
   EXPECT_FALSE(Access::stickyPIDs(*tracker).count(editor));
   EXPECT_TRUE(Access::lastKnown(*tracker, editor).empty());
   EXPECT_TRUE(apps().empty());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +54,14 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
     spec.activate = activate;
     return mac.launchApp(spec);
   }
+  // A regular application "com.example.<name>" shown as <Name>, with windows of the given titles.
+  int32_t app(const std::string& name, std::initializer_list<std::string> titles = {}, bool activate = true) {
+    std::string shown = name;
+    shown[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(shown[0])));
+    int32_t pid = launch("com.example." + name, shown, activate);
+    for (const auto& title : titles) open(pid, title);
+    return pid;
+  }
   platform::WindowID open(int32_t pid, const std::string& title, Rect bounds = Rect(100, 100, 800, 600)) {
     sim::SimWindowSpec spec;
     spec.title = title;
@@ -73,17 +83,18 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
   };
   // An editor with one window and then a browser, frontmost, with its start page; tracked and settled.
   EditorAndBrowser startWithEditorAndBrowser(const std::string& editorWindow) {
-    EditorAndBrowser pids;
-    pids.editor = launch("com.example.editor", "Editor");
-    open(pids.editor, editorWindow);
-    pids.browser = launch("com.example.browser", "Browser");
-    open(pids.browser, "Start Page");
+    EditorAndBrowser pids{app("editor", {editorWindow}), app("browser", {"Start Page"})};
     startAndSettle();
     return pids;
   }
 
   // Lets the notifications, the queue phase and the completion of any pass run.
   void settle() { scheduler.runUntilIdle(); }
+  // One forced pass, run to completion.
+  void refresh() {
+    tracker->forceRefresh();
+    settle();
+  }
   // Starts the tracker and lets the first pass and the start-up refreshes finish.
   void startAndSettle() {
     tracker->start();
@@ -101,8 +112,13 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
       if (app->id == id) return app;
     return nullptr;
   }
+  // A bundle identifier without a dot is short for "com.example.<name>".
   static std::string idOf(const std::string& bundleID, int32_t pid, std::optional<int64_t> window = {}) {
-    return TrackedApp::makeID(bundleID, pid, window);
+    return TrackedApp::makeID(bundleID.find('.') == std::string::npos ? "com.example." + bundleID : bundleID,
+                              pid, window);
+  }
+  TrackedAppPtr tracked(const std::string& bundleID, int32_t pid, std::optional<int64_t> window = {}) const {
+    return find(idOf(bundleID, pid, window));
   }
 };
 

@@ -16,34 +16,22 @@ TrackedAppPtr entry(std::optional<int64_t> window, std::optional<std::string> ti
                                       false, std::move(title), window);
 }
 
-TEST(TrackedApp, IdJoinsBundlePidAndWindowNumber) {
+TEST(TrackedApp, IdJoinsBundlePidAndWindowAndAloneDecidesEqualityAndHash) {
   auto app = entry(std::nullopt);
-  auto window = entry(9071);
-  EXPECT_EQ(app->id, "com.example.editor-412");
-  EXPECT_EQ(window->id, "com.example.editor-412-9071");
-  EXPECT_NE(*app, *window);
-  EXPECT_FALSE(app->isWindowEntry());
-  EXPECT_TRUE(window->isWindowEntry());
-}
-
-TEST(TrackedApp, EqualityAndHashUseTheIdAlone) {
   auto a = entry(9071, "One", "Editor", true);
   auto b = entry(9071, "Two", "Other name", false);
+  EXPECT_EQ(app->id, "com.example.editor-412");
+  EXPECT_EQ(a->id, "com.example.editor-412-9071");
+  EXPECT_FALSE(app->isWindowEntry());
+  EXPECT_TRUE(a->isWindowEntry());
+  EXPECT_NE(*app, *a);
   EXPECT_EQ(*a, *b);
   EXPECT_EQ(std::hash<TrackedApp>()(*a), std::hash<TrackedApp>()(*b));
   EXPECT_NE(*a, *entry(9072, "One"));
-}
-
-TEST(TrackedApp, DisplayNamePrefersAnyTitleEvenAnEmptyOne) {
+  // Any title names the entry, even an empty one.
   EXPECT_EQ(entry(1, "")->displayName(), "");
-  EXPECT_EQ(entry(1, "Draft")->displayName(), "Draft");
-  EXPECT_EQ(entry(std::nullopt)->displayName(), "Editor");
-}
-
-TEST(TrackedApp, NewEntryHasNoDisplayAndNoFreshTitle) {
-  auto app = entry(1, "x");
-  EXPECT_FALSE(app->displayID.has_value());
-  EXPECT_FALSE(app->titleFreshFromFastPath);
+  EXPECT_EQ(a->displayName(), "One");
+  EXPECT_EQ(app->displayName(), "Editor");
 }
 
 TEST(TrackedApp, ObjectWillChangeFiresBeforeTheFieldHoldsTheValue) {
@@ -111,24 +99,26 @@ TEST_F(TrackedAppFromRunningApplication, YieldsNothingWithoutBundleIDOrAfterTerm
   EXPECT_FALSE(TrackedApp::fromRunningApplication(*handle, mac.workspace(), 2));
 }
 
-TEST(TrackedAppRasterize, PixelSizeFollowsTheMainScreenScale) {
+TEST(TrackedAppRasterize, PixelSizeFollowsTheMainScreenScaleAndAnImpossibleBitmapKeepsTheImage) {
+  const AppImage original{platform::AppIcon{"x"}, Size{512, 512}};
+  const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Case {
     std::optional<double> scale;
-    int pixels;
+    int pixels;  // 0: the original image, unchanged
   };
-  for (Case c : {Case{2.0, 256}, Case{1.0, 128}, Case{1.5, 192}, Case{std::nullopt, 256}, Case{1.999, 255}}) {
-    AppImage image = TrackedApp::rasterizeIcon(AppImage{platform::AppIcon{"x"}, Size{512, 512}}, c.scale);
-    EXPECT_EQ(image.pixelsWide, c.pixels) << c.scale.value_or(-1);
+  for (Case c : {Case{2.0, 256}, Case{1.0, 128}, Case{1.5, 192}, Case{std::nullopt, 256}, Case{1.999, 255},
+                 Case{0.0, 0}, Case{-1.0, 0}, Case{nan, 0}}) {
+    SCOPED_TRACE(c.scale.value_or(-99));
+    AppImage image = TrackedApp::rasterizeIcon(original, c.scale);
+    if (c.pixels == 0) {
+      EXPECT_EQ(image, original);
+      continue;
+    }
+    EXPECT_EQ(image.pixelsWide, c.pixels);
     EXPECT_EQ(image.pixelsHigh, c.pixels);
     EXPECT_EQ(image.size, (Size{128, 128}));
     EXPECT_EQ(image.source.source, "x");
   }
-}
-
-TEST(TrackedAppRasterize, ImpossibleBitmapKeepsTheImage) {
-  AppImage original{platform::AppIcon{"x"}, Size{512, 512}};
-  for (double scale : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()})
-    EXPECT_EQ(TrackedApp::rasterizeIcon(original, scale), original);
 }
 
 }  // namespace

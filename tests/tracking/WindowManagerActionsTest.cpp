@@ -53,7 +53,7 @@ TEST_F(WindowManagerActions, ApplicationActionsReachTheRunningApplication) {
   EXPECT_TRUE(mac.actionTexts().empty());
 }
 
-TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirst) {
+TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirstWithoutNumberTheFirstListed) {
   manager->closeWindow(pid, static_cast<int64_t>(front));
   EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{"AXRaise window=" + w(front),
                                                          "AXPress AXCloseButton window=" + w(front)}));
@@ -62,9 +62,7 @@ TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirst) {
   mac.clearActions();
   manager->closeWindow(pid, 424242);
   EXPECT_TRUE(mac.actionTexts().empty());
-}
-
-TEST_F(WindowManagerActions, CloseWithoutNumberClosesTheFirstListedWindowWithoutRaising) {
+  // Without a number the first listed window closes, unraised.
   manager->closeWindow(pid, std::nullopt);
   EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{"AXPress AXCloseButton window=" + w(back)});
 }
@@ -87,11 +85,9 @@ TEST_F(WindowManagerActions, ToggleMinimizeOfAWindowEntryFlipsOnlyThatWindow) {
   manager->toggleMinimize(*entry);
   EXPECT_FALSE(minimized(front));
   EXPECT_TRUE(actionsStartingWith("activate").empty());
-}
-
-TEST_F(WindowManagerActions, ToggleMinimizeWithUnreadableStateMinimizes) {
+  // An unreadable state counts as not minimized.
   mac.setWindowAttributeReadError(front, "AXMinimized", AXError::cannotComplete);
-  manager->toggleMinimize(*windowEntry(pid, front, "Front"));
+  manager->toggleMinimize(*entry);
   EXPECT_TRUE(minimized(front));
   EXPECT_TRUE(logged("toggleMinimize: failed to read minimized state (error -25204)"));
 }
@@ -143,81 +139,48 @@ TEST_F(WindowManagerActions, WithoutTrustOnlyApplicationActionsWork) {
   EXPECT_TRUE(mac.isHidden(pid));
 }
 
-struct ResizeCase {
-  const char* what;
-  TaskbarPosition position;
-  Rect bar;
-  Rect window;
-  bool floating;
-  std::vector<std::string> writes;  // "W" stands for the window number
-};
-
 TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdge) {
-  const Rect bottom(0, 1032, 1920, 48), top(0, 0, 1920, 48), left(0, 0, 60, 1080), right(1860, 0, 60, 1080);
-  const ResizeCase cases[] = {
-      {"bottom",
-       TaskbarPosition::bottom,
-       bottom,
-       {100, 100, 800, 1000},
-       false,
-       {"set AXSize window=W (800, 932)", "set AXPosition window=W (100, 100)"}},
-      {"bottom floating",
-       TaskbarPosition::bottom,
-       bottom,
-       {100, 100, 800, 1000},
-       true,
-       {"set AXPosition window=W (100, 32)"}},
-      {"bottom floor 100",
-       TaskbarPosition::bottom,
-       bottom,
-       {100, 950, 300, 90},
-       false,
-       {"set AXSize window=W (300, 100)", "set AXPosition window=W (100, 950)"}},
-      {"bottom floor 60%",
-       TaskbarPosition::bottom,
-       bottom,
-       {100, 900, 300, 400},
-       false,
-       {"set AXSize window=W (300, 240)", "set AXPosition window=W (100, 900)"}},
-      {"top",
-       TaskbarPosition::top,
-       top,
-       {100, 20, 800, 600},
-       false,
-       {"set AXPosition window=W (100, 48)", "set AXSize window=W (800, 572)"}},
-      {"top floating",
-       TaskbarPosition::top,
-       top,
-       {100, 20, 800, 600},
-       true,
-       {"set AXPosition window=W (100, 48)"}},
-      {"left",
-       TaskbarPosition::left,
-       left,
-       {30, 100, 400, 300},
-       false,
-       {"set AXPosition window=W (60, 100)", "set AXSize window=W (370, 300)"}},
-      {"right",
-       TaskbarPosition::right,
-       right,
-       {1500, 100, 400, 300},
-       false,
-       {"set AXSize window=W (360, 300)", "set AXPosition window=W (1500, 100)"}},
-      {"right floating",
-       TaskbarPosition::right,
-       right,
-       {1500, 100, 400, 300},
-       true,
-       {"set AXPosition window=W (1460, 100)"}},
-      {"apart", TaskbarPosition::bottom, bottom, {100, 100, 300, 300}, false, {}},
-      {"touching only", TaskbarPosition::bottom, bottom, {100, 732, 300, 300}, false, {}},
+  struct Case {
+    const char* what;
+    TaskbarPosition position;
+    Rect window;
+    bool floating;
+    std::vector<std::string> writes;  // "S" a size write, "P" a position write, as "set AX... window=W ..."
+  };
+  using enum TaskbarPosition;
+  const Case cases[] = {
+      {"bottom", bottom, {100, 100, 800, 1000}, false, {"S (800, 932)", "P (100, 100)"}},
+      {"bottom floating", bottom, {100, 100, 800, 1000}, true, {"P (100, 32)"}},
+      {"bottom floor 100", bottom, {100, 950, 300, 90}, false, {"S (300, 100)", "P (100, 950)"}},
+      {"bottom floor 60%", bottom, {100, 900, 300, 400}, false, {"S (300, 240)", "P (100, 900)"}},
+      {"top", top, {100, 20, 800, 600}, false, {"P (100, 48)", "S (800, 572)"}},
+      {"top floating", top, {100, 20, 800, 600}, true, {"P (100, 48)"}},
+      {"left", left, {30, 100, 400, 300}, false, {"P (60, 100)", "S (370, 300)"}},
+      {"right", right, {1500, 100, 400, 300}, false, {"S (360, 300)", "P (1500, 100)"}},
+      {"right floating", right, {1500, 100, 400, 300}, true, {"P (1460, 100)"}},
+      {"apart", bottom, {100, 100, 300, 300}, false, {}},
+      {"touching only", bottom, {100, 732, 300, 300}, false, {}},
+  };
+  auto barAt = [](TaskbarPosition edge) {
+    switch (edge) {
+      case top:
+        return Rect(0, 0, 1920, 48);
+      case left:
+        return Rect(0, 0, 60, 1080);
+      case right:
+        return Rect(1860, 0, 60, 1080);
+      default:
+        return Rect(0, 1032, 1920, 48);
+    }
   };
   auto element = windowElement(front);
   for (const auto& c : cases) {
     mac.clearActions();
-    manager->resizeWindowToAvoidTaskbar(element, c.window, c.bar, c.position, c.floating);
+    manager->resizeWindowToAvoidTaskbar(element, c.window, barAt(c.position), c.position, c.floating);
     std::vector<std::string> expected;
-    for (std::string text : c.writes) expected.push_back(text.replace(text.find("=W") + 1, 1, w(front)));
+    for (const auto& write : c.writes)
+      expected.push_back(std::string(write[0] == 'S' ? "set AXSize" : "set AXPosition") +
+                         " window=" + w(front) + write.substr(1));
     EXPECT_EQ(mac.actionTexts(), expected) << c.what;
   }
   EXPECT_TRUE(logs.empty());

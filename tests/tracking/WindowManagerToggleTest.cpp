@@ -39,10 +39,9 @@ TEST_F(WindowManagerToggle, OwnEntryTogglesTheSettingsWindowWhateverItsFlags) {
   EXPECT_EQ(mac.appShell().activateOwnProcessCount, 0);
   EXPECT_TRUE(mac.actionTexts().empty());
   EXPECT_FALSE(manager->pendingFocus());
-}
-
-TEST_F(WindowManagerToggle, OwnEntryWithoutDelegateActivatesTheOwnProcess) {
-  manager->toggleApp(*appEntry(mac.appShell().pid, true), 1);
+  // Without a delegate the own process is activated instead.
+  mac.appShell().applicationDelegate = nullptr;
+  manager->toggleApp(*own, 1);
   EXPECT_EQ(mac.appShell().activateOwnProcessCount, 1);
 }
 
@@ -103,20 +102,17 @@ TEST_F(WindowManagerToggle, ActiveApplicationWithOnlyMinimizedWindowsIsReopened)
   EXPECT_TRUE(mac.openedURLs().empty());
 }
 
-TEST_F(WindowManagerToggle, ReopenOpensTheBundleWhenNoWindowAppears) {
+TEST_F(WindowManagerToggle, ReopenOpensTheBundleWhenNoWindowAppearsOrAtOnceWhenTheEventFails) {
+  const std::vector<std::string> bundle{"/Applications/Editor.app"};
   mac.setOpensWindowOnReopen(pid, false);
   manager->toggleApp(*appEntry(pid, true), 1);
   scheduler.advance(0.499);
   EXPECT_TRUE(mac.openedURLs().empty());
   scheduler.advance(0.001);
-  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{"/Applications/Editor.app"});
-}
-
-TEST_F(WindowManagerToggle, FailedReopenEventOpensTheBundleAtOnce) {
-  mac.setOpensWindowOnReopen(pid, false);
+  EXPECT_EQ(mac.openedURLs(), bundle);
   mac.setReopenEventFails(pid, true);
   manager->toggleApp(*appEntry(pid, true), 1);
-  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{"/Applications/Editor.app"});
+  EXPECT_EQ(mac.openedURLs(), (std::vector<std::string>(2, bundle[0])));
 }
 
 TEST_F(WindowManagerToggle, ReopenOfAGoneProcessIsLoggedAndSkipped) {
@@ -236,48 +232,41 @@ TEST_F(GroupedActivation, TheWindowListPlacesAWindowBeforeAccessibilityDoes) {
   }
 }
 
-TEST_F(GroupedActivation, TiesGoToTheEarlierDisplay) {
-  for (bool clickOnA : {true, false}) {
-    auto straddling = open(pid, "Straddling", {1420, 100, 1000, 600}, true);
-    open(pid, "Anchor", {100, 100, 400, 300});
+// A minimized window comes back only when its largest overlap is with the clicked display; the visible
+// window on B keeps every case off the reopen path.
+TEST_F(GroupedActivation, MinimizedWindowsComeBackByTheirLargestOverlapWithTheClickedDisplay) {
+  enum Click { onA, onB, none };
+  struct Case {
+    const char* what;
+    Rect bounds;
+    Click click;
+    bool restored;
+    bool sizeUnreadable = false;  // and not in the window list
+  };
+  const Case cases[] = {
+      {"tie, clicked on A: the earlier display", {1420, 100, 1000, 600}, onA, true},
+      {"tie, clicked on B", {1420, 100, 1000, 600}, onB, false},
+      {"on no display: counts as on the clicked one", {5000, 5000, 800, 600}, onB, true},
+      {"on A, clicked on B", {100, 100, 800, 600}, onB, false},
+      {"no clicked display: every window counts", {100, 100, 800, 600}, none, true},
+      {"no list bounds nor size: 800 x 600, mostly on A", {1500, 100, 1200, 600}, onB, false, true},
+  };
+  for (const auto& c : cases) {
+    int32_t app = launch("com.example.mapped", "Mapped");
+    sim::SimWindowSpec spec;
+    spec.title = "Window";
+    spec.bounds = c.bounds;
+    spec.minimized = true;
+    spec.listedInWindowList = !c.sizeUnreadable;
+    auto window = mac.openWindow(app, spec);
+    open(app, "On B", {2100, 200, 800, 600});
+    if (c.sizeUnreadable) mac.setAttributeReadError(app, "AXSize", AXError::cannotComplete);
     mac.activate(other);
-    manager->toggleApp(*appEntry(pid), clickOnA ? displayA : displayB);
-    EXPECT_EQ(minimized(straddling), !clickOnA) << clickOnA;
+    manager->toggleApp(*appEntry(app),
+                       c.click == none ? std::nullopt : std::optional(c.click == onA ? displayA : displayB));
+    EXPECT_EQ(!minimized(window), c.restored) << c.what;
     scheduler.advance(1);
   }
-}
-
-TEST_F(GroupedActivation, WindowWithoutListBoundsOrSizeIsPlacedAs800By600) {
-  sim::SimWindowSpec spec;
-  spec.title = "Unlisted";
-  spec.bounds = {1500, 100, 1200, 600};  // mostly on B; as 800 x 600 at its position, mostly on A
-  spec.minimized = true;
-  spec.listedInWindowList = false;
-  auto unlisted = mac.openWindow(pid, spec);
-  open(pid, "On B", {2100, 200, 800, 600});
-  mac.setAttributeReadError(pid, "AXSize", AXError::cannotComplete);
-  mac.activate(other);
-  manager->toggleApp(*appEntry(pid), displayB);
-  EXPECT_TRUE(minimized(unlisted));
-}
-
-TEST_F(GroupedActivation, WindowOnNoDisplayCountsAsOnTheClickedOne) {
-  auto nowhere = open(pid, "Nowhere", {5000, 5000, 800, 600}, true);
-  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
-  open(pid, "On B", {2000, 100, 800, 600});
-  mac.activate(other);
-  manager->toggleApp(*appEntry(pid), displayB);
-  EXPECT_FALSE(minimized(nowhere));
-  EXPECT_TRUE(minimized(onA));
-}
-
-TEST_F(GroupedActivation, WithoutAClickedDisplayEveryWindowCounts) {
-  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
-  auto onB = open(pid, "On B", {2000, 100, 800, 600}, true);
-  mac.activate(other);
-  manager->toggleApp(*appEntry(pid), std::nullopt);
-  EXPECT_FALSE(minimized(onA));
-  EXPECT_FALSE(minimized(onB));
 }
 
 TEST_F(GroupedActivation, EverythingMinimizedElsewhereTakesTheReopenPath) {
