@@ -11,7 +11,7 @@ using platform::PlistValue;
 
 class SettingsLoading : public ::testing::Test {
  protected:
-  void plant(const std::string& key, PlistValue value) { world.plant(key, std::move(value)); }
+  void plant(const std::string& key, const PlistValue& value) { world.plant(key, value); }
   test::SettingsTestWorld world;
 };
 

@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "support/FakeFileSystem.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/sim/InMemoryUserDefaults.h"
 #include "platform/sim/SimAppShell.h"
@@ -12,6 +11,7 @@
 #include "platform/sim/SimPermissions.h"
 #include "settings/LaunchAtLoginHelper.h"
 #include "settings/SettingsManager.h"
+#include "support/FakeFileSystem.h"
 
 namespace pelko::test {
 
@@ -33,9 +33,7 @@ struct SettingsTestWorld {
         SettingsManager::Dependencies{defaults, permissions, appearance, launchAtLogin, scheduler});
   }
 
-  void plant(const std::string& key, platform::PlistValue value) {
-    defaults.setObject(key, std::move(value));
-  }
+  void plant(const std::string& key, const platform::PlistValue& value) { defaults.setObject(key, value); }
   std::optional<platform::PlistValue> stored(const std::string& key) const {
     return defaults.storedObject(key);
   }
