@@ -733,13 +733,11 @@ bool SimulatedMac::openURLLocked(const std::string& url) {
 // ---- Faults ----
 
 void SimulatedMac::setAXError(int32_t pid, std::optional<AXError> error) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->axError = error;
+  setAppFault(pid, &App::axError, error);
 }
 
 void SimulatedMac::setHung(int32_t pid, bool hung) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->hung = hung;
+  setAppFault(pid, &App::hung, hung);
 }
 
 namespace {
@@ -776,8 +774,7 @@ void SimulatedMac::setActionError(int32_t pid, const std::string& action, std::o
 }
 
 void SimulatedMac::setRefusesAttributeWrites(int32_t pid, std::optional<AXError> error) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->refusedWriteError = error;
+  setAppFault(pid, &App::refusedWriteError, error);
 }
 
 void SimulatedMac::setWindowNumberUnavailable(WindowID window, bool unavailable) {
@@ -786,33 +783,27 @@ void SimulatedMac::setWindowNumberUnavailable(WindowID window, bool unavailable)
 }
 
 void SimulatedMac::setObserverCreationError(int32_t pid, std::optional<AXError> error) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->observerCreationError = error;
+  setAppFault(pid, &App::observerCreationError, error);
 }
 
 void SimulatedMac::setRefusesActivation(int32_t pid, bool refuses) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->refusesActivation = refuses;
+  setAppFault(pid, &App::refusesActivation, refuses);
 }
 
 void SimulatedMac::setIgnoresTerminate(int32_t pid, bool ignores) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->ignoresTerminate = ignores;
+  setAppFault(pid, &App::ignoresTerminate, ignores);
 }
 
 void SimulatedMac::setReopenEventFails(int32_t pid, bool fails) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->reopenFails = fails;
+  setAppFault(pid, &App::reopenFails, fails);
 }
 
 void SimulatedMac::setOpensWindowOnReopen(int32_t pid, bool opens) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->opensWindowOnReopen = opens;
+  setAppFault(pid, &App::opensWindowOnReopen, opens);
 }
 
 void SimulatedMac::setRestoresMinimizedWindowsOnActivation(int32_t pid, bool restores) {
-  Lock lock(anchor_->mutex);
-  if (App* app = findApp(pid)) app->restoresMinimizedOnActivation = restores;
+  setAppFault(pid, &App::restoresMinimizedOnActivation, restores);
 }
 
 void SimulatedMac::setWindowListUnavailable(bool unavailable) {

@@ -353,6 +353,12 @@ class SimulatedMac {
   // Internals; the caller holds the mutex.
   App* findApp(int32_t pid);
   const App* findApp(int32_t pid) const;
+  // Sets one per-process fault or behaviour switch, when the process runs.
+  template <class Field, class Value>
+  void setAppFault(int32_t pid, Field App::*field, Value value) {
+    std::lock_guard<std::recursive_mutex> lock(anchor_->mutex);
+    if (App* app = findApp(pid)) app->*field = std::move(value);
+  }
   App* runningApp(int32_t pid);
   Window* findWindow(WindowID window);
   const Window* findWindow(WindowID window) const;
