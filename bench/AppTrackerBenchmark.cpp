@@ -41,10 +41,10 @@ struct World : test::SimulatedSystem {
     for (int i = 0; i < kApps; ++i)
       pids.push_back(mac.launchApp("com.example.app" + std::to_string(i), "App " + std::to_string(i)));
     for (int w = 0; w < windowCount; ++w) {
-      sim::SimWindowSpec spec;
-      spec.title = "Document " + std::to_string(w);
-      spec.bounds = Rect(20.0 * (w % 40), 20.0 * (w % 25), 800, 600);
-      mac.openWindow(pids[w % kApps], spec);
+      sim::SimWindowSetup setup;
+      setup.title = "Document " + std::to_string(w);
+      setup.bounds = Rect(20.0 * (w % 40), 20.0 * (w % 25), 800, 600);
+      mac.openWindow(pids[w % kApps], setup);
     }
     scheduler.runUntilIdle();
     pass();  // the entries exist before measuring

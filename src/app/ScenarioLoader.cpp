@@ -266,16 +266,16 @@ void ScenarioLoader::apply(const Scenario& scenario, sim::SimulatedMac& mac) {
   std::vector<size_t> cascadeCounts(displays.size(), 0);
   std::optional<int32_t> front;
   for (const auto& app : scenario.applications) {
-    sim::SimAppSpec spec;
-    spec.bundleID = app.bundleID;
-    spec.name = app.name;
-    spec.icon = app.icon;
-    spec.bundlePath = "/Applications/" + app.name + ".app";
-    spec.executablePath = *spec.bundlePath + "/Contents/MacOS/" + app.name;
-    spec.policy = app.policy;
-    spec.hidden = app.hidden;
-    spec.activate = false;
-    int32_t pid = mac.launchApp(spec);
+    sim::SimAppSetup setup;
+    setup.bundleID = app.bundleID;
+    setup.name = app.name;
+    setup.icon = app.icon;
+    setup.bundlePath = "/Applications/" + app.name + ".app";
+    setup.executablePath = *setup.bundlePath + "/Contents/MacOS/" + app.name;
+    setup.policy = app.policy;
+    setup.hidden = app.hidden;
+    setup.activate = false;
+    int32_t pid = mac.launchApp(setup);
     bool isFront = scenario.frontmost ? *scenario.frontmost == app.bundleID : true;
     if (isFront && !app.hidden && app.policy != platform::ActivationPolicy::prohibited) front = pid;
 
@@ -283,14 +283,14 @@ void ScenarioLoader::apply(const Scenario& scenario, sim::SimulatedMac& mac) {
       if (displays.empty()) break;
       const size_t index = window.display < displays.size() ? window.display : 0;
       const Rect display = displays[index].bounds;
-      sim::SimWindowSpec spec;
-      spec.title = window.title;
-      spec.bounds = window.frame
-                        ? Rect(display.minX() + window.frame->minX(), display.minY() + window.frame->minY(),
-                               window.frame->width(), window.frame->height())
-                        : cascadedFrame(cascadeCounts[index]++, display);
-      spec.minimized = window.minimized;
-      platform::WindowID number = mac.openWindow(pid, spec);
+      sim::SimWindowSetup setup;
+      setup.title = window.title;
+      setup.bounds = window.frame
+                         ? Rect(display.minX() + window.frame->minX(), display.minY() + window.frame->minY(),
+                                window.frame->width(), window.frame->height())
+                         : cascadedFrame(cascadeCounts[index]++, display);
+      setup.minimized = window.minimized;
+      platform::WindowID number = mac.openWindow(pid, setup);
       if (window.fullScreen) mac.setFullScreen(number, true);
     }
   }

@@ -483,7 +483,7 @@ void AppItemView::animateBackgroundColor(const Color& target, double duration) {
   presentedBackground_ = from;
   QPointer<AppItemView> self(this);
   backgroundAnimation_ = animator_.animate(
-      AnimationSpec{0, 1, duration, Easing::easeOut, false},
+      AnimationSetup{0, 1, duration, Easing::easeOut, false},
       [self, from, target](double t) {
         if (!self) return;
         self->presentedBackground_ = mixColors(from, target, t);

@@ -76,7 +76,7 @@ double applyEasing(Easing easing, double t) {
 namespace detail {
 
 struct AnimationEntry {
-  AnimationSpec spec;
+  AnimationSetup setup;
   std::function<void(double)> update;
   std::function<void()> completion;
   double startTime = 0;
@@ -85,9 +85,9 @@ struct AnimationEntry {
   std::function<void(AnimationEntry*)> detach;
 
   double valueAt(double now) const {
-    double progress = spec.duration > 0 ? (now - startTime) / spec.duration : 1;
-    double eased = applyEasing(spec.easing, progress);
-    return spec.from + (spec.to - spec.from) * eased;
+    double progress = setup.duration > 0 ? (now - startTime) / setup.duration : 1;
+    double eased = applyEasing(setup.easing, progress);
+    return setup.from + (setup.to - setup.from) * eased;
   }
 
   // Ends the animation at its end value; the completion runs after the last update.
@@ -97,7 +97,7 @@ struct AnimationEntry {
     if (detach) detach(this);
     auto finalUpdate = std::move(update);
     auto done = std::move(completion);
-    double to = spec.to;
+    double to = setup.to;
     if (finalUpdate) finalUpdate(to);
     if (done) done();
   }
@@ -198,20 +198,20 @@ Animator::~Animator() {
   if (state_->pendingTick) state_->pendingTick->cancel();
 }
 
-AnimationHandle Animator::animate(const AnimationSpec& spec, std::function<void(double)> update,
+AnimationHandle Animator::animate(const AnimationSetup& setup, std::function<void(double)> update,
                                   std::function<void()> completion) {
   auto entry = std::make_shared<detail::AnimationEntry>();
-  entry->spec = spec;
+  entry->setup = setup;
   entry->update = std::move(update);
   entry->completion = std::move(completion);
-  bool instant = spec.reduceMotion || !(spec.duration > 0) || !std::isfinite(spec.duration);
+  bool instant = setup.reduceMotion || !(setup.duration > 0) || !std::isfinite(setup.duration);
   if (instant) {
-    entry->spec.duration = 0;
+    entry->setup.duration = 0;
     entry->complete();
     return AnimationHandle(entry);
   }
   entry->startTime = state_->scheduler.now();
-  entry->endTime = entry->startTime + spec.duration;
+  entry->endTime = entry->startTime + setup.duration;
   std::weak_ptr<State> weakState = state_;
   entry->detach = [weakState](detail::AnimationEntry* e) {
     if (auto state = weakState.lock()) state->remove(e);
@@ -219,7 +219,7 @@ AnimationHandle Animator::animate(const AnimationSpec& spec, std::function<void(
   state_->running.push_back(entry);
   if (entry->update) {
     auto first = entry->update;
-    first(spec.from);
+    first(setup.from);
   }
   if (entry->running) state_->scheduleTick();
   return AnimationHandle(entry);

@@ -22,7 +22,7 @@ enum class Easing {
 // and 1.
 double applyEasing(Easing easing, double t);
 
-struct AnimationSpec {
+struct AnimationSetup {
   double from = 0;
   double to = 1;
   double duration = 0.25;  // seconds
@@ -66,7 +66,7 @@ class Animator {
   Animator(const Animator&) = delete;
   Animator& operator=(const Animator&) = delete;
 
-  AnimationHandle animate(const AnimationSpec& spec, std::function<void(double)> update,
+  AnimationHandle animate(const AnimationSetup& setup, std::function<void(double)> update,
                           std::function<void()> completion = {});
 
   size_t runningCount() const;

@@ -54,14 +54,14 @@ class SimWindowOrderTest : public ::testing::TestWithParam<unsigned> {
       case 0:
       case 1: {
         static constexpr int kLayers[] = {0, 0, 0, 3, 20, platform::window_layer::kDesktop};
-        SimWindowSpec spec;
-        spec.layer = kLayers[pick(6)];
-        spec.minimized = chance(10);
-        spec.space = chance(20) ? 2 : 1;
-        spec.listedInWindowList = chance(90);
-        spec.listedInAccessibility = chance(90);
-        spec.becomesMain = chance(80);
-        listings[mac.openWindow(pid, spec)] = {spec.listedInWindowList, spec.listedInAccessibility};
+        SimWindowSetup setup;
+        setup.layer = kLayers[pick(6)];
+        setup.minimized = chance(10);
+        setup.space = chance(20) ? 2 : 1;
+        setup.listedInWindowList = chance(90);
+        setup.listedInAccessibility = chance(90);
+        setup.becomesMain = chance(80);
+        listings[mac.openWindow(pid, setup)] = {setup.listedInWindowList, setup.listedInAccessibility};
         break;
       }
       case 2:

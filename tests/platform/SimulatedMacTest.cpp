@@ -37,7 +37,7 @@ TEST_F(SimulatedMacTest, NotificationsArriveOnALaterMainQueuePassInTheOrderOfThe
   EXPECT_EQ(mac.workspace().frontmostApplication()->processIdentifier(), b);
   EXPECT_FALSE(mac.workspace().runningApplication(a)->isActive());
 
-  SimAppSpec background;
+  SimAppSetup background;
   background.bundleID = "com.example.c";
   background.activate = false;
   int32_t c = mac.launchApp(background);
@@ -126,14 +126,14 @@ TEST_F(SimulatedMacTest, RequestsThroughARunningApplicationAreLoggedAndCanBeDecl
 }
 
 TEST_F(SimulatedMacTest, AReusedProcessIdentifierIsANewApplication) {
-  SimAppSpec first;
+  SimAppSetup first;
   first.bundleID = "com.example.first";
   first.pid = 900;
   mac.launchApp(first);
   auto old = mac.workspace().runningApplication(900);
   mac.quitApp(900);
 
-  SimAppSpec second;
+  SimAppSetup second;
   second.bundleID = "com.example.second";
   second.pid = 900;
   mac.launchApp(second);
@@ -211,7 +211,7 @@ TEST_F(SimulatedMacTest, TheReopenEventRestoresOrOpensAWindowOnlyWhenNoneIsVisib
 TEST_F(SimulatedMacTest, OpeningABundleActivatesARunningApplicationOrLaunchesAnInstalledOne) {
   int32_t a = mac.launchApp("com.example.a", "A");
   mac.launchApp("com.example.b", "B");
-  SimAppSpec installed;
+  SimAppSetup installed;
   installed.bundleID = "com.example.c";
   installed.bundlePath = "/Applications/C.app";
   mac.installApp(installed);

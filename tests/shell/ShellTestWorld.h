@@ -151,10 +151,10 @@ class ShellTestWorld {
   size_t dockRestarts() const { return readLines(dockFolder() + "/dock-restarts.log").size(); }
   // A Dock process with a window on screen, as the window server lists it.
   void showDockOnScreen() {
-    int32_t pid = mac.launchApp(sim::SimAppSpec{.bundleID = "com.apple.dock",
-                                                .name = "Dock",
-                                                .policy = platform::ActivationPolicy::accessory,
-                                                .activate = false});
+    int32_t pid = mac.launchApp(sim::SimAppSetup{.bundleID = "com.apple.dock",
+                                                 .name = "Dock",
+                                                 .policy = platform::ActivationPolicy::accessory,
+                                                 .activate = false});
     mac.openWindow(pid,
                    {.title = "Dock", .bounds = Rect(400, 990, 1100, 80), .layer = 20, .becomesMain = false});
     scheduler.runUntilIdle();

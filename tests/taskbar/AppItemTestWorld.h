@@ -30,17 +30,17 @@ class AppItemTest : public ::testing::Test, protected test::SimulatedSystem {
   }
 
   int32_t launch(const std::string& bundleID, const std::string& name) {
-    sim::SimAppSpec spec;
-    spec.bundleID = bundleID;
-    spec.name = name;
-    const int32_t pid = mac.launchApp(spec);
+    sim::SimAppSetup setup;
+    setup.bundleID = bundleID;
+    setup.name = name;
+    const int32_t pid = mac.launchApp(setup);
     scheduler.runUntilIdle();
     return pid;
   }
   platform::WindowID open(int32_t pid, const std::string& title) {
-    sim::SimWindowSpec spec;
-    spec.title = title;
-    const auto window = mac.openWindow(pid, spec);
+    sim::SimWindowSetup setup;
+    setup.title = title;
+    const auto window = mac.openWindow(pid, setup);
     scheduler.runUntilIdle();
     return window;
   }

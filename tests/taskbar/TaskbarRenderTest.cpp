@@ -31,11 +31,11 @@ class TaskbarRenderTest : public TaskbarTest {
         {"com.example.music", "Music Player With A Long Name", {0.95, 0.30, 0.40, 1}, "Library"},
     };
     for (const auto& app : apps) {
-      sim::SimAppSpec spec;
-      spec.bundleID = app.bundleID;
-      spec.name = app.name;
-      spec.icon = platform::AppIcon{app.bundleID, app.color};
-      int32_t pid = mac.launchApp(spec);
+      sim::SimAppSetup setup;
+      setup.bundleID = app.bundleID;
+      setup.name = app.name;
+      setup.icon = platform::AppIcon{app.bundleID, app.color};
+      int32_t pid = mac.launchApp(setup);
       mac.openWindow(pid, {.title = app.window});
     }
     tracker->start();

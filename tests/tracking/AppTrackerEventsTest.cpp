@@ -188,7 +188,7 @@ TEST_F(AppTrackerEvents, SafetyTimerRefreshesEveryTenSecondsAndPausesWhileTheScr
 
 TEST_F(AppTrackerEvents, SpaceChangesAreThrottledToOneDeliveryPerHundredMilliseconds) {
   int32_t editor = app("editor", {"One"});
-  sim::SimWindowSpec elsewhere;
+  sim::SimWindowSetup elsewhere;
   elsewhere.title = "Elsewhere";
   elsewhere.space = 2;
   int32_t browser = app("browser");

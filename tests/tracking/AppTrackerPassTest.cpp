@@ -20,7 +20,7 @@ class AppTrackerPass : public AppTrackerTest {
   void reusePID(int32_t pid, const std::string& bundleID, std::optional<platform::AppIcon> icon = {}) {
     tracker->stop();
     mac.quitApp(pid);
-    sim::SimAppSpec other;
+    sim::SimAppSetup other;
     other.bundleID = bundleID;
     other.name = "Other";
     other.pid = pid;
@@ -33,7 +33,7 @@ TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
   int32_t editor = app("editor", {"Notes.txt", "Todo.txt"});
   int32_t browser = app("browser");
   open(browser, "Start Page", Rect(2000, 100, 800, 600));
-  mac.addDisplay(sim::SimDisplaySpec{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
+  mac.addDisplay(sim::SimDisplaySetup{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
   startAndSettle();
 
   ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor), idOf("browser", browser)}));
@@ -210,18 +210,18 @@ TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
   open(dock, "Dock");
   app("hidden", {"Window"});
   settings->addToBlacklist("com.example.hidden");
-  sim::SimAppSpec accessory;
+  sim::SimAppSetup accessory;
   accessory.bundleID = "com.example.menuextra";
   accessory.policy = platform::ActivationPolicy::accessory;
   int32_t extra = mac.launchApp(accessory);
   open(extra, "Popover");
-  sim::SimAppSpec anonymous;
+  sim::SimAppSetup anonymous;
   anonymous.name = "Anonymous";
   int32_t nameless = mac.launchApp(anonymous);
   open(nameless, "Window");
   int32_t tiny = app("tiny");
   open(tiny, "Sliver", Rect(0, 0, 1, 300));
-  sim::SimWindowSpec floating;
+  sim::SimWindowSetup floating;
   floating.title = "Floating";
   floating.layer = platform::window_layer::kFloating;
   int32_t floater = app("floater");
@@ -233,14 +233,14 @@ TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
 TEST_F(AppTrackerPass, TheSystemItselfAppearsOnlyThroughItsSettingsWindow) {
   int32_t editor = app("editor", {"Window"});
   int32_t own = mac.appShell().pid;
-  sim::SimWindowSpec about;
+  sim::SimWindowSetup about;
   about.title = "About Pelko";
   about.layer = platform::window_layer::kFloating;
   mac.openWindow(own, about);
   startAndSettle();
   EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
 
-  sim::SimWindowSpec settingsWindow;
+  sim::SimWindowSetup settingsWindow;
   settingsWindow.title = "Pelko Settings";
   settingsWindow.layer = platform::window_layer::kFloating;
   auto window = mac.openWindow(own, settingsWindow);
@@ -365,7 +365,7 @@ TEST_F(AppTrackerPass, OnlyTheLastOfOverlappingPassesApplies) {
 
 TEST_F(AppTrackerPass, AWindowMovingToAnotherDisplayRaisesTheDisplayGenerationOnce) {
   setGrouped(false);
-  auto second = mac.addDisplay(sim::SimDisplaySpec{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
+  auto second = mac.addDisplay(sim::SimDisplaySetup{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
   int32_t editor = app("editor");
   auto one = open(editor, "One");
   auto two = open(editor, "Two", Rect(300, 300, 600, 400));

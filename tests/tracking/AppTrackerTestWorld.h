@@ -46,13 +46,13 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
   void setGrouped(bool grouped) { settings->groupWindows = grouped; }
 
   int32_t launch(const std::string& bundleID, const std::string& name, bool activate = true) {
-    sim::SimAppSpec spec;
-    spec.bundleID = bundleID;
-    spec.name = name;
-    spec.bundlePath = "/Applications/" + name + ".app";
-    spec.icon = platform::AppIcon{"/Applications/" + name + ".app", Color{0.2, 0.4, 0.8, 1.0}};
-    spec.activate = activate;
-    return mac.launchApp(spec);
+    sim::SimAppSetup setup;
+    setup.bundleID = bundleID;
+    setup.name = name;
+    setup.bundlePath = "/Applications/" + name + ".app";
+    setup.icon = platform::AppIcon{"/Applications/" + name + ".app", Color{0.2, 0.4, 0.8, 1.0}};
+    setup.activate = activate;
+    return mac.launchApp(setup);
   }
   // A regular application "com.example.<name>" shown as <Name>, with windows of the given titles.
   int32_t app(const std::string& name, std::initializer_list<std::string> titles = {}, bool activate = true) {
@@ -63,18 +63,18 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
     return pid;
   }
   platform::WindowID open(int32_t pid, const std::string& title, Rect bounds = Rect(100, 100, 800, 600)) {
-    sim::SimWindowSpec spec;
-    spec.title = title;
-    spec.bounds = bounds;
-    return mac.openWindow(pid, spec);
+    sim::SimWindowSetup setup;
+    setup.title = title;
+    setup.bounds = bounds;
+    return mac.openWindow(pid, setup);
   }
   // A window with the given subrole (none when nullopt) and the simulated Mac's default frame.
   platform::WindowID openWithSubrole(int32_t pid, const std::string& title,
                                      std::optional<std::string> subrole) {
-    sim::SimWindowSpec spec;
-    spec.title = title;
-    spec.subrole = std::move(subrole);
-    return mac.openWindow(pid, spec);
+    sim::SimWindowSetup setup;
+    setup.title = title;
+    setup.subrole = std::move(subrole);
+    return mac.openWindow(pid, setup);
   }
 
   struct EditorAndBrowser {

@@ -50,7 +50,8 @@ TEST(AppTrackerThreads, PassesOnTheWorkQueueHandTheirResultsToTheMainThread) {
       int32_t pid = mac.launchApp("com.example.app" + std::to_string(i), "App " + std::to_string(i));
       pids.push_back(pid);
       for (int w = 0; w < 3; ++w)
-        mac.openWindow(pid, sim::SimWindowSpec{"W" + std::to_string(w), Rect(100.0 + w * 40, 100, 800, 600)});
+        mac.openWindow(pid,
+                       sim::SimWindowSetup{"W" + std::to_string(w), Rect(100.0 + w * 40, 100, 800, 600)});
     }
     auto& tracker = *world.tracker;
     tracker.start();
@@ -65,7 +66,7 @@ TEST(AppTrackerThreads, PassesOnTheWorkQueueHandTheirResultsToTheMainThread) {
         mac.closeWindow(extra.back());
         extra.pop_back();
       } else {
-        extra.push_back(mac.openWindow(pid, sim::SimWindowSpec{"Extra " + std::to_string(round)}));
+        extra.push_back(mac.openWindow(pid, sim::SimWindowSetup{"Extra " + std::to_string(round)}));
       }
       mac.setTitle(mac.windowsOf(pid).back(), "Renamed " + std::to_string(round));
       tracker.forceRefresh();
@@ -142,7 +143,7 @@ TEST(AppTrackerThreads, WorkQueueOnARealThreadSharesNothingWithTheMainThread) {
   for (int i = 0; i < 3; ++i) {
     int32_t pid = mac.launchApp("com.example.app" + std::to_string(i), "App " + std::to_string(i));
     pids.push_back(pid);
-    for (int w = 0; w < 3; ++w) mac.openWindow(pid, sim::SimWindowSpec{"W" + std::to_string(w)});
+    for (int w = 0; w < 3; ++w) mac.openWindow(pid, sim::SimWindowSetup{"W" + std::to_string(w)});
   }
   tracker->start();
   ASSERT_TRUE(scheduler.pumpUntil([&] { return tracker->apps.get().size() == 9; }));
@@ -155,7 +156,7 @@ TEST(AppTrackerThreads, WorkQueueOnARealThreadSharesNothingWithTheMainThread) {
       mac.closeWindow(extra.back());
       extra.pop_back();
     } else {
-      extra.push_back(mac.openWindow(pid, sim::SimWindowSpec{"Extra " + std::to_string(round)}));
+      extra.push_back(mac.openWindow(pid, sim::SimWindowSetup{"Extra " + std::to_string(round)}));
     }
     mac.setTitle(mac.windowsOf(pid).front(), "Renamed " + std::to_string(round));
     tracker->forceRefresh();

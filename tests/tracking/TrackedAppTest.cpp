@@ -55,11 +55,11 @@ class TrackedAppFromRunningApplication : public ::testing::Test {
 };
 
 TEST_F(TrackedAppFromRunningApplication, BuildsAnApplicationEntry) {
-  sim::SimAppSpec spec;
-  spec.bundleID = "com.example.editor";
-  spec.name = "Editor";
-  spec.icon = platform::AppIcon{"editor-icon"};
-  int32_t pid = mac.launchApp(spec);
+  sim::SimAppSetup setup;
+  setup.bundleID = "com.example.editor";
+  setup.name = "Editor";
+  setup.icon = platform::AppIcon{"editor-icon"};
+  int32_t pid = mac.launchApp(setup);
   auto app =
       TrackedApp::fromRunningApplication(*mac.workspace().runningApplication(pid), mac.workspace(), 2.0);
   ASSERT_TRUE(app);
@@ -73,10 +73,10 @@ TEST_F(TrackedAppFromRunningApplication, BuildsAnApplicationEntry) {
 }
 
 TEST_F(TrackedAppFromRunningApplication, FallsBackToBundleIDAndWorkspaceIcon) {
-  sim::SimAppSpec spec;
-  spec.bundleID = "com.example.nameless";
-  spec.bundlePath = "/Applications/Nameless.app";
-  int32_t pid = mac.launchApp(spec);
+  sim::SimAppSetup setup;
+  setup.bundleID = "com.example.nameless";
+  setup.bundlePath = "/Applications/Nameless.app";
+  int32_t pid = mac.launchApp(setup);
   auto running = mac.workspace().runningApplication(pid);
   ASSERT_FALSE(running->localizedName().has_value());
   auto app = TrackedApp::fromRunningApplication(*running, mac.workspace(), std::nullopt);
@@ -86,7 +86,7 @@ TEST_F(TrackedAppFromRunningApplication, FallsBackToBundleIDAndWorkspaceIcon) {
 }
 
 TEST_F(TrackedAppFromRunningApplication, YieldsNothingWithoutBundleIDOrAfterTermination) {
-  sim::SimAppSpec noBundle;
+  sim::SimAppSetup noBundle;
   noBundle.name = "Tool";
   int32_t tool = mac.launchApp(noBundle);
   EXPECT_FALSE(

@@ -25,21 +25,21 @@ class WindowManagerTest : public ::testing::Test {
   ~WindowManagerTest() override { setDebugLogSink(previousSink_); }
 
   int32_t launch(const std::string& bundleID, const std::string& name = "App") {
-    sim::SimAppSpec spec;
-    spec.bundleID = bundleID;
-    spec.name = name;
-    spec.bundlePath = "/Applications/" + name + ".app";
-    int32_t pid = mac.launchApp(spec);
+    sim::SimAppSetup setup;
+    setup.bundleID = bundleID;
+    setup.name = name;
+    setup.bundlePath = "/Applications/" + name + ".app";
+    int32_t pid = mac.launchApp(setup);
     scheduler.runUntilIdle();
     return pid;
   }
   platform::WindowID open(int32_t pid, const std::string& title, Rect bounds = {100, 100, 800, 600},
                           bool minimized = false) {
-    sim::SimWindowSpec spec;
-    spec.title = title;
-    spec.bounds = bounds;
-    spec.minimized = minimized;
-    auto window = mac.openWindow(pid, spec);
+    sim::SimWindowSetup setup;
+    setup.title = title;
+    setup.bounds = bounds;
+    setup.minimized = minimized;
+    auto window = mac.openWindow(pid, setup);
     scheduler.runUntilIdle();
     return window;
   }

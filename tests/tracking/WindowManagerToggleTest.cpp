@@ -130,7 +130,7 @@ class GroupedActivation : public WindowManagerToggle {
  protected:
   void SetUp() override {
     WindowManagerToggle::SetUp();
-    sim::SimDisplaySpec second;
+    sim::SimDisplaySetup second;
     second.bounds = {1920, 0, 1920, 1080};
     displayB = mac.addDisplay(second);
     displayA = mac.displays().front().id;
@@ -214,12 +214,12 @@ TEST_F(GroupedActivation, TheWindowListPlacesAWindowBeforeAccessibilityDoes) {
   };
   for (const auto& c : cases) {
     int32_t app = launch("com.example.listed", "Listed");
-    sim::SimWindowSpec spec;
-    spec.title = "Window";
-    spec.bounds = {100, 100, 800, 600};  // on A, as Accessibility reports it
-    spec.minimized = true;
-    spec.listedInWindowList = false;
-    auto window = mac.openWindow(app, spec);
+    sim::SimWindowSetup setup;
+    setup.title = "Window";
+    setup.bounds = {100, 100, 800, 600};  // on A, as Accessibility reports it
+    setup.minimized = true;
+    setup.listedInWindowList = false;
+    auto window = mac.openWindow(app, setup);
     open(app, "On B", {2100, 200, 800, 600});
     int32_t owner = c.ownRow ? app : other;
     mac.addRawWindowListRow({{key::kNumber, PlistValue(static_cast<int64_t>(window))},
@@ -253,12 +253,12 @@ TEST_F(GroupedActivation, MinimizedWindowsComeBackByTheirLargestOverlapWithTheCl
   };
   for (const auto& c : cases) {
     int32_t app = launch("com.example.mapped", "Mapped");
-    sim::SimWindowSpec spec;
-    spec.title = "Window";
-    spec.bounds = c.bounds;
-    spec.minimized = true;
-    spec.listedInWindowList = !c.sizeUnreadable;
-    auto window = mac.openWindow(app, spec);
+    sim::SimWindowSetup setup;
+    setup.title = "Window";
+    setup.bounds = c.bounds;
+    setup.minimized = true;
+    setup.listedInWindowList = !c.sizeUnreadable;
+    auto window = mac.openWindow(app, setup);
     open(app, "On B", {2100, 200, 800, 600});
     if (c.sizeUnreadable) mac.setAttributeReadError(app, "AXSize", AXError::cannotComplete);
     mac.activate(other);

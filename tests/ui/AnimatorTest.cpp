@@ -42,9 +42,9 @@ class AnimatorTest : public ::testing::Test {
   std::vector<double> values;
   int completions = 0;
 
-  AnimationHandle start(AnimationSpec spec) {
+  AnimationHandle start(AnimationSetup setup) {
     return animator->animate(
-        spec, [this](double v) { values.push_back(v); }, [this] { ++completions; });
+        setup, [this](double v) { values.push_back(v); }, [this] { ++completions; });
   }
 };
 

@@ -167,7 +167,7 @@ SimAccessibility::Target SimAccessibility::resolve(const AXElement& element) {
   if (target.ref->kind() != SimElementKind::application) {
     target.window = mac_.findWindow(target.ref->window());
     if (!target.window || target.window->owner != target.app->pid ||
-        (target.ref->kind() == SimElementKind::closeButton && !target.window->spec.hasCloseButton))
+        (target.ref->kind() == SimElementKind::closeButton && !target.window->setup.hasCloseButton))
       target.error = AXError::invalidUIElement;
   }
   return target;
@@ -212,8 +212,8 @@ AXCopyResult SimAccessibility::readApplication(SimulatedMac::App& app, std::stri
   };
   if (attribute == ax::kRole) return value(std::string(ax::kApplicationRole));
   if (attribute == ax::kTitle) {
-    if (!app.spec.name) return failure(AXError::noValue);
-    return value(*app.spec.name);
+    if (!app.setup.name) return failure(AXError::noValue);
+    return value(*app.setup.name);
   }
   if (attribute == ax::kWindows) {
     std::vector<WindowID> numbers = mac_.axWindowList(app.pid);
@@ -225,7 +225,7 @@ AXCopyResult SimAccessibility::readApplication(SimulatedMac::App& app, std::stri
   if (attribute == ax::kMainWindow || attribute == ax::kFocusedWindow) {
     WindowID number = attribute == ax::kMainWindow ? app.mainWindow : app.focusedWindow;
     const SimulatedMac::Window* window = mac_.findWindow(number);
-    if (!window || !window->spec.listedInAccessibility) return failure(AXError::noValue);
+    if (!window || !window->setup.listedInAccessibility) return failure(AXError::noValue);
     return value(windowElement(number));
   }
   if (attribute == ax::kFrontmost) return value(mac_.frontmost_ == app.pid);
@@ -237,8 +237,8 @@ AXCopyResult SimAccessibility::readWindow(SimulatedMac::Window& window, std::str
   const SimulatedMac::App* app = mac_.findApp(window.owner);
   if (attribute == ax::kRole) return value(std::string(ax::kWindowRole));
   if (attribute == ax::kSubrole) {
-    if (!window.spec.subrole) return failure(AXError::noValue);
-    return value(*window.spec.subrole);
+    if (!window.setup.subrole) return failure(AXError::noValue);
+    return value(*window.setup.subrole);
   }
   if (attribute == ax::kTitle) return value(window.title);
   if (attribute == ax::kPosition) return value(window.bounds.origin);
@@ -248,7 +248,7 @@ AXCopyResult SimAccessibility::readWindow(SimulatedMac::Window& window, std::str
   if (attribute == ax::kFocused) return value(app && app->focusedWindow == window.number);
   if (attribute == ax::kFullScreen) return value(window.fullScreen);
   if (attribute == ax::kCloseButton) {
-    if (!window.spec.hasCloseButton) return failure(AXError::noValue);
+    if (!window.setup.hasCloseButton) return failure(AXError::noValue);
     return value(mac_.makeElement(window.owner, SimElementKind::closeButton, window.number));
   }
   if (attribute == ax::kParent) return value(mac_.makeElement(window.owner, SimElementKind::application));

@@ -13,14 +13,14 @@ class SimOwnWindows final : public platform::OwnWindows {
   explicit SimOwnWindows(SimulatedMac& mac) : mac_(mac) {}
 
   WindowID orderIn(const platform::OwnWindowDescription& window) override {
-    SimWindowSpec spec;
-    spec.title = window.title;
-    spec.bounds = window.bounds;
-    spec.layer = window.layer;
-    spec.subrole = std::nullopt;
-    spec.listedInAccessibility = false;
-    spec.becomesMain = false;
-    return mac_.openWindow(mac_.appShell().pid, spec);
+    SimWindowSetup setup;
+    setup.title = window.title;
+    setup.bounds = window.bounds;
+    setup.layer = window.layer;
+    setup.subrole = std::nullopt;
+    setup.listedInAccessibility = false;
+    setup.becomesMain = false;
+    return mac_.openWindow(mac_.appShell().pid, setup);
   }
   void setBounds(WindowID window, const Rect& bounds) override { mac_.setWindowFrame(window, bounds); }
   void orderOut(WindowID window) override { mac_.closeWindow(window); }

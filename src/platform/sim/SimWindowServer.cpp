@@ -20,17 +20,17 @@ platform::WindowInfo SimWindowServer::describe(const SimulatedMac::Window& windo
   auto add = [&info](const char* name, platform::PlistValue value) {
     info.emplace_hint(info.end(), name, std::move(value));
   };
-  add(key::kAlpha, window.spec.alpha);
+  add(key::kAlpha, window.setup.alpha);
   add(key::kBounds, platform::rectDictionary(window.bounds));
   if (onScreen) add(key::kIsOnscreen, true);
-  add(key::kLayer, static_cast<int64_t>(window.spec.layer));
+  add(key::kLayer, static_cast<int64_t>(window.setup.layer));
   add(key::kMemoryUsage, int64_t{1024});
   // Other applications' window names are private unless screen capture is allowed.
   if (mac_.permissions_.screenCaptureGranted || window.owner == mac_.appShell_.pid)
     add(key::kName, window.title);
   add(key::kNumber, static_cast<int64_t>(window.number));
   const SimulatedMac::App* app = mac_.findApp(window.owner);
-  if (app && app->spec.name) add(key::kOwnerName, *app->spec.name);
+  if (app && app->setup.name) add(key::kOwnerName, *app->setup.name);
   add(key::kOwnerPID, static_cast<int64_t>(window.owner));
   add(key::kSharingState, int64_t{1});
   add(key::kStoreType, int64_t{1});
@@ -54,7 +54,7 @@ std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo
     bool anyOffScreen = false;
     for (const auto& [layer, windows] : mac_.layers_)
       for (const SimulatedMac::Window* window : windows) {
-        if (!window->spec.listedInWindowList) continue;
+        if (!window->setup.listedInWindowList) continue;
         if (mac_.isOnScreen(*window))
           visit(*window, true);
         else
@@ -63,7 +63,7 @@ std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo
     if (!anyOffScreen) return;
     for (const auto& [layer, windows] : mac_.layers_)
       for (const SimulatedMac::Window* window : windows)
-        if (window->spec.listedInWindowList && !mac_.isOnScreen(*window)) visit(*window, false);
+        if (window->setup.listedInWindowList && !mac_.isOnScreen(*window)) visit(*window, false);
   };
 
   std::optional<size_t> anchorIndex;
@@ -90,7 +90,7 @@ std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo
       if (!keep) return;
     }
     if (onScreenOnly && !onScreen) return;
-    if ((options & platform::kWindowListExcludeDesktopElements) && isDesktopElement(window.spec.layer))
+    if ((options & platform::kWindowListExcludeDesktopElements) && isDesktopElement(window.setup.layer))
       return;
     result.push_back(describe(window, onScreen));
   });

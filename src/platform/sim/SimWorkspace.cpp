@@ -119,10 +119,10 @@ platform::AppIcon SimWorkspace::iconForFile(const std::string& path) {
   // The lowest process identifier wins when several running copies share the bundle.
   const SimulatedMac::App* match = nullptr;
   for (const auto& [pid, app] : mac_.apps_)
-    if (app.spec.bundlePath == path && app.spec.icon && (!match || pid < match->pid)) match = &app;
-  if (match) return *match->spec.icon;
-  for (const auto& spec : mac_.installed_)
-    if (spec.bundlePath == path && spec.icon) return *spec.icon;
+    if (app.setup.bundlePath == path && app.setup.icon && (!match || pid < match->pid)) match = &app;
+  if (match) return *match->setup.icon;
+  for (const auto& setup : mac_.installed_)
+    if (setup.bundlePath == path && setup.icon) return *setup.icon;
   return platform::AppIcon{path, Color{0.5, 0.5, 0.5, 1.0}};
 }
 

@@ -15,16 +15,16 @@ namespace pelko::sim {
 class SimRunningApplication final : public platform::RunningApplication {
  public:
   SimRunningApplication(std::weak_ptr<SimulatedMac::Anchor> anchor, int32_t pid, uint64_t serial,
-                        SimAppSpec spec)
-      : anchor_(std::move(anchor)), pid_(pid), serial_(serial), spec_(std::move(spec)) {}
+                        SimAppSetup setup)
+      : anchor_(std::move(anchor)), pid_(pid), serial_(serial), setup_(std::move(setup)) {}
 
   int32_t processIdentifier() const override { return pid_; }
-  std::optional<std::string> bundleIdentifier() const override { return spec_.bundleID; }
-  std::optional<std::string> localizedName() const override { return spec_.name; }
-  std::optional<platform::AppIcon> icon() const override { return spec_.icon; }
-  std::optional<std::string> bundleURL() const override { return spec_.bundlePath; }
-  std::optional<std::string> executableURL() const override { return spec_.executablePath; }
-  platform::ActivationPolicy activationPolicy() const override { return spec_.policy; }
+  std::optional<std::string> bundleIdentifier() const override { return setup_.bundleID; }
+  std::optional<std::string> localizedName() const override { return setup_.name; }
+  std::optional<platform::AppIcon> icon() const override { return setup_.icon; }
+  std::optional<std::string> bundleURL() const override { return setup_.bundlePath; }
+  std::optional<std::string> executableURL() const override { return setup_.executablePath; }
+  platform::ActivationPolicy activationPolicy() const override { return setup_.policy; }
   bool isHidden() const override;
   bool isActive() const override;
   bool isTerminated() const override;
@@ -44,7 +44,7 @@ class SimRunningApplication final : public platform::RunningApplication {
   std::weak_ptr<SimulatedMac::Anchor> anchor_;
   int32_t pid_;
   uint64_t serial_;
-  SimAppSpec spec_;
+  SimAppSetup setup_;
 };
 
 // The workspace port of the simulated Mac.

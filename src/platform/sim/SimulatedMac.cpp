@@ -33,12 +33,12 @@ SimulatedMac::SimulatedMac(Scheduler& scheduler, bool includeOwnProcess)
     App app;
     app.pid = appShell_.pid;
     app.serial = nextSerial_++;
-    app.spec.bundleID = appShell_.bundleID;
-    app.spec.name = "Pelko";
-    app.spec.bundlePath = "/Applications/Pelko.app";
-    app.spec.executablePath = appShell_.executablePath;
-    app.spec.policy = platform::ActivationPolicy::accessory;
-    app.handle = std::make_shared<SimRunningApplication>(anchor_, app.pid, app.serial, app.spec);
+    app.setup.bundleID = appShell_.bundleID;
+    app.setup.name = "Pelko";
+    app.setup.bundlePath = "/Applications/Pelko.app";
+    app.setup.executablePath = appShell_.executablePath;
+    app.setup.policy = platform::ActivationPolicy::accessory;
+    app.handle = std::make_shared<SimRunningApplication>(anchor_, app.pid, app.serial, app.setup);
     apps_.emplace(app.pid, std::move(app));
     launchOrder_.push_back(appShell_.pid);
   }
@@ -110,10 +110,10 @@ std::vector<WindowID> SimulatedMac::axWindowList(int32_t pid) const {
   if (!app) return result;
   result.reserve(app->windows.size());
   for (const Window* window : app->windows)
-    if (window->spec.listedInAccessibility && !window->minimized && window->space == activeSpace_)
+    if (window->setup.listedInAccessibility && !window->minimized && window->space == activeSpace_)
       result.push_back(window->number);
   for (const Window* window : app->windows)
-    if (window->spec.listedInAccessibility && window->minimized) result.push_back(window->number);
+    if (window->setup.listedInAccessibility && window->minimized) result.push_back(window->number);
   return result;
 }
 
@@ -155,7 +155,7 @@ void SimulatedMac::postAX(int32_t pid, WindowID window, std::string_view notific
   if (!app) return;
   if (window) {
     const Window* w = findWindow(window);
-    if (w && !w->spec.listedInAccessibility) return;
+    if (w && !w->setup.listedInAccessibility) return;
   }
   auto application = makeElement(pid, SimElementKind::application);
   auto target = window ? makeElement(pid, SimElementKind::window, window) : application;
@@ -193,11 +193,11 @@ void SimulatedMac::record(std::string text, int32_t pid, WindowID window, AXErro
 
 // ---- Applications ----
 
-int32_t SimulatedMac::launchApp(const SimAppSpec& spec) {
+int32_t SimulatedMac::launchApp(const SimAppSetup& setup) {
   Lock lock(anchor_->mutex);
   int32_t pid = 0;
-  if (spec.pid) {
-    pid = *spec.pid;
+  if (setup.pid) {
+    pid = *setup.pid;
     if (pid <= 0 || apps_.count(pid)) throw std::invalid_argument("launchApp: process identifier in use");
   } else {
     while (apps_.count(nextPid_)) ++nextPid_;
@@ -206,25 +206,25 @@ int32_t SimulatedMac::launchApp(const SimAppSpec& spec) {
   App app;
   app.pid = pid;
   app.serial = nextSerial_++;
-  app.spec = spec;
-  app.hidden = spec.hidden;
-  app.handle = std::make_shared<SimRunningApplication>(anchor_, pid, app.serial, spec);
+  app.setup = setup;
+  app.hidden = setup.hidden;
+  app.handle = std::make_shared<SimRunningApplication>(anchor_, pid, app.serial, setup);
   apps_.emplace(pid, std::move(app));
   launchOrder_.push_back(pid);
   postWorkspace(WorkspaceNotificationName::didLaunchApplication, pid);
-  if (spec.activate && !spec.hidden && spec.policy != platform::ActivationPolicy::prohibited)
+  if (setup.activate && !setup.hidden && setup.policy != platform::ActivationPolicy::prohibited)
     activateLocked(pid, platform::activateNone);
   return pid;
 }
 
 int32_t SimulatedMac::launchApp(const std::string& bundleID, const std::string& name) {
-  SimAppSpec spec;
-  spec.bundleID = bundleID;
-  spec.name = name;
-  spec.bundlePath = "/Applications/" + name + ".app";
-  spec.executablePath = "/Applications/" + name + ".app/Contents/MacOS/" + name;
-  spec.icon = platform::AppIcon{spec.bundlePath.value_or(""), Color{0.2, 0.4, 0.8, 1.0}};
-  return launchApp(spec);
+  SimAppSetup setup;
+  setup.bundleID = bundleID;
+  setup.name = name;
+  setup.bundlePath = "/Applications/" + name + ".app";
+  setup.executablePath = "/Applications/" + name + ".app/Contents/MacOS/" + name;
+  setup.icon = platform::AppIcon{setup.bundlePath.value_or(""), Color{0.2, 0.4, 0.8, 1.0}};
+  return launchApp(setup);
 }
 
 void SimulatedMac::quitApp(int32_t pid) {
@@ -290,9 +290,9 @@ void SimulatedMac::chooseNextFrontmost(int32_t leaving) {
   std::optional<int32_t> next;
   for (const Window* w : zOrder_) {
     const Window& window = *w;
-    if (window.owner == leaving || window.spec.layer != platform::window_layer::kNormal) continue;
+    if (window.owner == leaving || window.setup.layer != platform::window_layer::kNormal) continue;
     const App* app = findApp(window.owner);
-    if (!app || app->spec.policy == platform::ActivationPolicy::prohibited || !isOnScreen(window)) continue;
+    if (!app || app->setup.policy == platform::ActivationPolicy::prohibited || !isOnScreen(window)) continue;
     next = window.owner;
     break;
   }
@@ -330,9 +330,9 @@ void SimulatedMac::unhideLocked(int32_t pid) {
   postAX(pid, 0, ax::kApplicationShownNotification);
 }
 
-void SimulatedMac::installApp(const SimAppSpec& spec) {
+void SimulatedMac::installApp(const SimAppSetup& setup) {
   Lock lock(anchor_->mutex);
-  installed_.push_back(spec);
+  installed_.push_back(setup);
 }
 
 bool SimulatedMac::isRunning(int32_t pid) const {
@@ -358,18 +358,18 @@ std::vector<int32_t> SimulatedMac::runningPIDs() const {
 
 // ---- Windows ----
 
-WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSpec& spec) {
+WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
   Lock lock(anchor_->mutex);
   App* app = runningApp(pid);
   if (!app) throw std::invalid_argument("openWindow: no such process");
   Window window;
   window.number = nextWindow_++;
   window.owner = pid;
-  window.spec = spec;
-  window.title = spec.title;
-  window.bounds = spec.bounds;
-  window.minimized = spec.minimized;
-  window.space = spec.space.value_or(activeSpace_);
+  window.setup = setup;
+  window.title = setup.title;
+  window.bounds = setup.bounds;
+  window.minimized = setup.minimized;
+  window.space = setup.space.value_or(activeSpace_);
   WindowID number = window.number;
   // Behind the frontmost application's windows, and so in front of every window of its own
   // application; in its layer, behind the last window of that layer it passed.
@@ -377,16 +377,16 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSpec& spec) {
   const Window* passedInLayer = nullptr;
   if (frontmost_ && *frontmost_ != pid) {
     for (; position != zOrder_.end() && (*position)->owner == *frontmost_; ++position)
-      if ((*position)->spec.layer == spec.layer) passedInLayer = *position;
+      if ((*position)->setup.layer == setup.layer) passedInLayer = *position;
   }
   Window& stored = windows_.emplace(number, std::move(window)).first->second;
   stored.inWorld = zOrder_.insert(position, &stored);
   stored.inApp = app->windows.insert(app->windows.begin(), &stored);
-  WindowOrder& layer = layers_[spec.layer];
+  WindowOrder& layer = layers_[setup.layer];
   stored.inLayer = layer.insert(passedInLayer ? std::next(passedInLayer->inLayer) : layer.begin(), &stored);
   bool visible = isVisible(stored);
   postAX(pid, number, ax::kWindowCreatedNotification);
-  if (visible && spec.becomesMain) {
+  if (visible && setup.becomesMain) {
     setMainWindowLocked(pid, number);
     setFocusedWindowLocked(pid, number);
   }
@@ -405,7 +405,7 @@ void SimulatedMac::closeWindowLocked(WindowID number) {
   postAX(pid, number, ax::kUIElementDestroyedNotification);
   zOrder_.erase(window->inWorld);
   if (App* app = findApp(pid)) app->windows.erase(window->inApp);
-  auto layer = layers_.find(window->spec.layer);
+  auto layer = layers_.find(window->setup.layer);
   layer->second.erase(window->inLayer);
   if (layer->second.empty()) layers_.erase(layer);
   windows_.erase(number);
@@ -442,15 +442,15 @@ void SimulatedMac::setFocusedWindowLocked(int32_t pid, WindowID window) {
 void SimulatedMac::bringToFront(Window& window) {
   zOrder_.splice(zOrder_.begin(), zOrder_, window.inWorld);
   if (App* app = findApp(window.owner)) app->windows.splice(app->windows.begin(), app->windows, window.inApp);
-  WindowOrder& layer = layers_.at(window.spec.layer);
+  WindowOrder& layer = layers_.at(window.setup.layer);
   layer.splice(layer.begin(), layer, window.inLayer);
 }
 
 void SimulatedMac::setFrameLocked(WindowID number, Rect frame) {
   Window* window = findWindow(number);
   if (!window) return;
-  frame.size.width = std::max(frame.size.width, window->spec.minimumSize.width);
-  frame.size.height = std::max(frame.size.height, window->spec.minimumSize.height);
+  frame.size.width = std::max(frame.size.width, window->setup.minimumSize.width);
+  frame.size.height = std::max(frame.size.height, window->setup.minimumSize.height);
   bool moved = frame.origin != window->bounds.origin;
   bool resized = frame.size != window->bounds.size;
   window->bounds = frame;
@@ -562,8 +562,8 @@ std::optional<SimWindowState> SimulatedMac::window(WindowID number) const {
   Lock lock(anchor_->mutex);
   const Window* window = findWindow(number);
   if (!window) return std::nullopt;
-  return SimWindowState{window->number,      window->owner,        window->title,     window->bounds,
-                        window->spec.layer,  window->spec.subrole, window->minimized, window->fullScreen,
+  return SimWindowState{window->number,      window->owner,         window->title,     window->bounds,
+                        window->setup.layer, window->setup.subrole, window->minimized, window->fullScreen,
                         isOnScreen(*window), window->space};
 }
 
@@ -616,13 +616,13 @@ void SimulatedMac::wakeScreens() {
   postWorkspace(WorkspaceNotificationName::screensDidWake, 0);
 }
 
-DisplayID SimulatedMac::addDisplay(const SimDisplaySpec& spec) {
+DisplayID SimulatedMac::addDisplay(const SimDisplaySetup& setup) {
   Lock lock(anchor_->mutex);
-  DisplayID id = spec.id.value_or(nextDisplay_);
+  DisplayID id = setup.id.value_or(nextDisplay_);
   if (std::any_of(displays_.begin(), displays_.end(), [&](auto& d) { return d.id == id; }))
     throw std::invalid_argument("addDisplay: display identifier in use");
   nextDisplay_ = std::max(nextDisplay_, id + 1);
-  displays_.push_back({id, spec.bounds, spec.scale, spec.name});
+  displays_.push_back({id, setup.bounds, setup.scale, setup.name});
   postScreensChanged();
   return id;
 }
@@ -691,13 +691,13 @@ void SimulatedMac::handleReopen(int32_t pid) {
       return;
     }
   if (app->opensWindowOnReopen) {
-    SimWindowSpec spec;
-    spec.title = "Untitled";
+    SimWindowSetup setup;
+    setup.title = "Untitled";
     if (!displays_.empty()) {
       const Rect& main = displays_.front().bounds;
-      spec.bounds = Rect(main.minX() + 100, main.minY() + 100, 800, 600);
+      setup.bounds = Rect(main.minX() + 100, main.minY() + 100, 800, 600);
     }
-    openWindow(pid, spec);
+    openWindow(pid, setup);
   }
 }
 
@@ -709,7 +709,7 @@ bool SimulatedMac::openURLLocked(const std::string& url) {
   if (!path.empty() && path.front() == '/') {
     for (int32_t pid : launchOrder_) {
       App& app = apps_.at(pid);
-      if (app.spec.bundlePath != path) continue;
+      if (app.setup.bundlePath != path) continue;
       if (!app.refusesActivation) activateLocked(pid, platform::activateNone);
       std::weak_ptr<Anchor> weak = anchor_;
       scheduler_.mainAsync([weak, pid] {
@@ -720,9 +720,9 @@ bool SimulatedMac::openURLLocked(const std::string& url) {
       });
       return true;
     }
-    for (const SimAppSpec& spec : installed_)
-      if (spec.bundlePath == path) {
-        launchApp(spec);
+    for (const SimAppSetup& setup : installed_)
+      if (setup.bundlePath == path) {
+        launchApp(setup);
         return true;
       }
     return false;

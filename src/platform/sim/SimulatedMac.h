@@ -39,7 +39,7 @@ using platform::WindowID;
 // What an Accessibility element of the simulated Mac denotes.
 enum class SimElementKind { application, window, closeButton };
 
-struct SimAppSpec {
+struct SimAppSetup {
   std::optional<std::string> bundleID{};
   std::optional<std::string> name{};
   std::optional<platform::AppIcon> icon{};
@@ -53,7 +53,7 @@ struct SimAppSpec {
   bool hidden = false;
 };
 
-struct SimWindowSpec {
+struct SimWindowSetup {
   std::string title{};
   Rect bounds{100, 100, 800, 600};  // window-server coordinates
   int layer = platform::window_layer::kNormal;
@@ -73,7 +73,7 @@ struct SimWindowSpec {
   Size minimumSize{0, 0};
 };
 
-struct SimDisplaySpec {
+struct SimDisplaySetup {
   std::optional<DisplayID> id{};
   Rect bounds{0, 0, 1920, 1080};  // window-server coordinates
   double scale = 2.0;
@@ -189,7 +189,7 @@ class SimulatedMac {
   Scheduler& scheduler() { return scheduler_; }
 
   // ---- Applications ----
-  int32_t launchApp(const SimAppSpec& spec);
+  int32_t launchApp(const SimAppSetup& setup);
   int32_t launchApp(const std::string& bundleID, const std::string& name);
   // The application quits by itself (or is killed).
   void quitApp(int32_t pid);
@@ -198,7 +198,7 @@ class SimulatedMac {
   void hide(int32_t pid);
   void unhide(int32_t pid);
   // An application that is not running but that opening its bundle launches.
-  void installApp(const SimAppSpec& spec);
+  void installApp(const SimAppSetup& setup);
 
   bool isRunning(int32_t pid) const;
   bool isHidden(int32_t pid) const;
@@ -207,7 +207,7 @@ class SimulatedMac {
   std::vector<int32_t> runningPIDs() const;
 
   // ---- Windows ----
-  WindowID openWindow(int32_t pid, const SimWindowSpec& spec = {});
+  WindowID openWindow(int32_t pid, const SimWindowSetup& setup = {});
   void closeWindow(WindowID window);
   void moveWindow(WindowID window, Point origin);
   void resizeWindow(WindowID window, Size size);
@@ -236,7 +236,7 @@ class SimulatedMac {
   void wakeScreens();
 
   // ---- Displays ----
-  DisplayID addDisplay(const SimDisplaySpec& spec);
+  DisplayID addDisplay(const SimDisplaySetup& setup);
   void removeDisplay(DisplayID display);
   // The online displays, the main one first.
   std::vector<SimDisplay> displays() const;
@@ -307,7 +307,7 @@ class SimulatedMac {
   struct App {
     int32_t pid = 0;
     uint64_t serial = 0;  // tells a reused process identifier's applications apart
-    SimAppSpec spec;
+    SimAppSetup setup;
     bool hidden = false;
     WindowID mainWindow = 0;
     WindowID focusedWindow = 0;
@@ -334,7 +334,7 @@ class SimulatedMac {
   struct Window {
     WindowID number = 0;
     int32_t owner = 0;
-    SimWindowSpec spec;
+    SimWindowSetup setup;
     std::string title;
     Rect bounds;
     bool minimized = false;
@@ -404,7 +404,7 @@ class SimulatedMac {
 
   std::unordered_map<int32_t, App> apps_;
   std::vector<int32_t> launchOrder_;
-  std::vector<SimAppSpec> installed_;
+  std::vector<SimAppSetup> installed_;
   std::unordered_map<WindowID, Window> windows_;
   WindowOrder zOrder_;  // every open window
   // The same windows by layer, the highest layer first: the window list's order without a sort.
