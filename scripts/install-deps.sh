@@ -2,6 +2,10 @@
 # Installs the Debian packages the build needs, only when something is missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+if [ "${1:-}" = "--list" ]; then
+  echo "${packages[@]}"
+  exit 0
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
