@@ -581,15 +581,11 @@ std::vector<WindowID> SimulatedMac::windowOrder() const {
 }
 
 WindowID SimulatedMac::mainWindow(int32_t pid) const {
-  Lock lock(anchor_->mutex);
-  const App* app = findApp(pid);
-  return app ? app->mainWindow : 0;
+  return appField(pid, &App::mainWindow);
 }
 
 WindowID SimulatedMac::focusedWindow(int32_t pid) const {
-  Lock lock(anchor_->mutex);
-  const App* app = findApp(pid);
-  return app ? app->focusedWindow : 0;
+  return appField(pid, &App::focusedWindow);
 }
 
 // ---- Spaces, screens, displays ----
@@ -846,15 +842,11 @@ std::vector<std::string> SimulatedMac::openedURLs() const {
 }
 
 int SimulatedMac::axRequestCount(int32_t pid) const {
-  Lock lock(anchor_->mutex);
-  const App* app = findApp(pid);
-  return app ? app->axRequests : 0;
+  return appField(pid, &App::axRequests);
 }
 
 double SimulatedMac::hungWaitSeconds(int32_t pid) const {
-  Lock lock(anchor_->mutex);
-  const App* app = findApp(pid);
-  return app ? app->hungWait : 0;
+  return appField(pid, &App::hungWait);
 }
 
 int SimulatedMac::liveObserverCount(int32_t pid) const {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -353,6 +354,13 @@ class SimulatedMac {
   // Internals; the caller holds the mutex.
   App* findApp(int32_t pid);
   const App* findApp(int32_t pid) const;
+  // One piece of a process's state, or `absent` when the process does not run.
+  template <class Field>
+  Field appField(int32_t pid, Field App::*field, std::type_identity_t<Field> absent = {}) const {
+    std::lock_guard<std::recursive_mutex> lock(anchor_->mutex);
+    const App* app = findApp(pid);
+    return app ? app->*field : absent;
+  }
   // Sets one per-process fault or behaviour switch, when the process runs.
   template <class Field, class Value>
   void setAppFault(int32_t pid, Field App::*field, Value value) {
