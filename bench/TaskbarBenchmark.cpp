@@ -1,8 +1,12 @@
 // What a bar costs on the main thread: bringing 200 buttons in line with a list that changed in one
-// entry (the pure diff, and the whole update with its fades), and laying 200 buttons out again.
+// entry (the pure diff, and the whole update with its fades), laying 200 buttons out again, and
+// re-laying out and repainting buttons whose icons are large image files against plain colour tiles.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,15 +37,25 @@ struct BarWorld : test::SimulatedSystem {
   }
 };
 
-std::vector<TrackedAppPtr> makeEntries(int count, int firstPID) {
+std::vector<TrackedAppPtr> makeEntries(int count, int firstPID, const std::string& iconFile = {}) {
   std::vector<TrackedAppPtr> apps;
   for (int i = 0; i < count; ++i) {
     std::string name = "App " + std::to_string(i);
-    apps.push_back(std::make_shared<TrackedApp>("com.example.app" + std::to_string(i), name, AppImage{},
+    AppImage icon;
+    icon.source.source = iconFile;
+    icon.source.color = Color{0.1 + 0.02 * i, 0.4, 0.8, 1};
+    apps.push_back(std::make_shared<TrackedApp>("com.example.app" + std::to_string(i), name, icon,
                                                 firstPID + i, false, false, false, std::nullopt,
                                                 std::nullopt));
   }
   return apps;
+}
+
+// Everything the event loop would have delivered between two frames: the replaced buttons' deletion and
+// the layout requests and updates they posted.
+void deliverPostedEvents() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::sendPostedEvents();
 }
 
 void BM_DiffItemList_200_OneChanged(benchmark::State& state) {
@@ -71,6 +85,7 @@ void BM_UpdateFilteredApps_200_OneChanged(benchmark::State& state) {
     toB = !toB;
     state.PauseTiming();
     world.scheduler.advance(0.2);  // let the fades end, so every round starts from a settled bar
+    deliverPostedEvents();
     state.ResumeTiming();
   }
 }
@@ -98,12 +113,49 @@ void BM_RebuildBar_200Buttons(benchmark::State& state) {
     world.bar->updateLayout(TaskbarPosition::bottom);
     state.PauseTiming();
     world.scheduler.advance(1);
-    // The replaced buttons are deleted on a later pass of the event loop; pay for that here too.
+    deliverPostedEvents();
     state.ResumeTiming();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }
 BENCHMARK(BM_RebuildBar_200Buttons)->Unit(benchmark::kMillisecond);
+
+// The bar's thickness changes back and forth: 40 icon buttons are laid out again for the new size and the
+// bar is repainted. Arg 1: every icon is the same 1024-pixel image file; arg 0: colour tiles.
+void BM_RelayoutAndRepaint_40Icons(benchmark::State& state) {
+  constexpr int kIcons = 40;
+  const bool fromFile = state.range(0) == 1;
+  QTemporaryDir dir;
+  const QString file = dir.filePath("icon.png");
+  if (fromFile) {
+    QImage image(1024, 1024, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int ring = 0; ring < 16; ++ring) {  // detail, so the file does not compress to nothing
+      painter.setBrush(QColor::fromHsv(ring * 22, 200, 230));
+      painter.drawEllipse(QPoint(512, 512), 512 - ring * 30, 512 - ring * 30);
+    }
+    painter.end();
+    image.save(file);
+  }
+  BarWorld world(TaskbarStyle::iconsOnly);
+  world.bar->updateFilteredApps(makeEntries(kIcons, 1000, fromFile ? file.toStdString() : std::string()));
+  world.scheduler.advance(1);
+  QImage frame(1920, 64, QImage::Format_ARGB32_Premultiplied);
+  bool thick = false;
+  for (auto _ : state) {
+    thick = !thick;
+    world.settings->taskbarSize = thick ? 150.0 : 100.0;
+    const int thickness = static_cast<int>(world.settings->barThickness());
+    world.bar->view()->resize(1920, thickness);
+    world.bar->reconfigureItemSizes();
+    QPainter painter(&frame);
+    world.bar->view()->render(&painter);
+    painter.end();
+    benchmark::DoNotOptimize(frame.bits());
+  }
+}
+BENCHMARK(BM_RelayoutAndRepaint_40Icons)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -83,15 +83,18 @@ ItemFrames itemFrames(LayoutMode mode, Size itemSize, double iconSide, Indicator
   ItemFrames frames;
   const double w = itemSize.width;
   const double h = itemSize.height;
+  // A squeezed button keeps 1 point around its icon; the icon only shrinks once the title has gone.
+  const double side = std::max(0.0, std::min({iconSide, w - 2, h - 2}));
   if (mode == LayoutMode::iconsTextRight) {
-    frames.icon = Rect(kTextLeadingInset, (h - iconSide) / 2, iconSide, iconSide);
-    const double labelX = kTextLeadingInset + iconSide + kIconLabelGap;
+    const double iconX = std::min(kTextLeadingInset, (w - side) / 2);
+    frames.icon = Rect(iconX, (h - side) / 2, side, side);
+    const double labelX = iconX + side + kIconLabelGap;
     const double room = std::max(0.0, w - kTextTrailingInset - labelX);
     const double labelWidth = std::min(std::ceil(std::max(0.0, titleSize.width)), room);
     frames.label = Rect(labelX, (h - titleSize.height) / 2, labelWidth, titleSize.height);
     frames.indicator = indicatorFrame(edge, false, itemSize);
   } else {
-    frames.icon = Rect((w - iconSide) / 2, (h - iconSide) / 2, iconSide, iconSide);
+    frames.icon = Rect((w - side) / 2, (h - side) / 2, side, side);
     frames.indicator = indicatorFrame(edge, true, itemSize);
   }
   return frames;

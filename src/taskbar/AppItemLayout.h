@@ -74,7 +74,8 @@ struct ItemFrames {
   Rect indicator;
 };
 // The frames of icon, title and indicator on a button of `itemSize`. `titleSize` is the title's natural
-// one-line size; a title that does not fit is given the room there is (and is elided there).
+// one-line size; a title that does not fit is given the room there is (and is elided there). A button
+// squeezed below its natural size loses its title's room first, then shrinks its icon.
 ItemFrames itemFrames(LayoutMode mode, Size itemSize, double iconSide, IndicatorEdge edge, Size titleSize);
 
 }  // namespace item_layout

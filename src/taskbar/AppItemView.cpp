@@ -1,9 +1,7 @@
 #include "taskbar/AppItemView.h"
 
 #include <QEnterEvent>
-#include <QFileInfo>
 #include <QFontDatabase>
-#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,13 +19,18 @@
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
 #include "tracking/WindowManager.h"
+#include "ui/IconCache.h"
+#include "ui/PlainText.h"
 
 namespace pelko {
 
 namespace {
 
 constexpr Color kClear{0, 0, 0, 0};
-constexpr double kTitleEllipsisLimit = 100;
+// A longer tooltip keeps its head and tail.
+constexpr int kTooltipLimit = 100;
+constexpr int kTooltipHead = 60;
+constexpr int kTooltipTail = 40;
 
 // A one-line title that truncates at its tail instead of growing the button.
 class ItemLabel final : public QLabel {
@@ -65,29 +68,15 @@ Color mixColors(const Color& from, const Color& to, double t) {
   return Color{channel(from.red, to.red), channel(from.green, to.green), channel(from.blue, to.blue), a};
 }
 
-// The icon as pixels: the image file it names when there is one, else a tile in the icon's colour with
-// the application's initial, so every entry stays recognisable.
-QPixmap renderIcon(const AppImage& image, const std::string& name, int side, qreal devicePixelRatio) {
-  if (side <= 0) return {};
-  const int pixels = std::max(1, static_cast<int>(std::lround(side * devicePixelRatio)));
-  const QString path = QString::fromStdString(image.source.source);
-  if (!path.isEmpty() && QFileInfo(path).isFile()) {
-    QImageReader reader(path);
-    reader.setScaledSize(QSize(pixels, pixels));
-    QImage loaded = reader.read();
-    if (!loaded.isNull()) {
-      QPixmap pixmap =
-          QPixmap::fromImage(loaded.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-      pixmap.setDevicePixelRatio(devicePixelRatio);
-      return pixmap;
-    }
-  }
+// A tile in the icon's colour with the application's initial, for an entry whose icon has no image file
+// (or one that cannot be read), so every entry stays recognisable.
+QPixmap renderTile(const Color& color, const QString& initial, int pixels) {
   QPixmap pixmap(pixels, pixels);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF tile(0, 0, pixels, pixels);
-  const QColor base = toQColor(image.source.color.withAlpha(1));
+  const QColor base = toQColor(color.withAlpha(1));
   QLinearGradient gradient(tile.topLeft(), tile.bottomLeft());
   gradient.setColorAt(0, base.lighter(125));
   gradient.setColorAt(1, base.darker(115));
@@ -95,7 +84,6 @@ QPixmap renderIcon(const AppImage& image, const std::string& name, int side, qre
   painter.setBrush(gradient);
   painter.drawRoundedRect(tile.adjusted(pixels * 0.04, pixels * 0.04, -pixels * 0.04, -pixels * 0.04),
                           pixels * 0.22, pixels * 0.22);
-  const QString initial = QString::fromStdString(name).left(1).toUpper();
   if (!initial.isEmpty()) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(std::max(1, static_cast<int>(pixels * 0.55)));
@@ -105,8 +93,6 @@ QPixmap renderIcon(const AppImage& image, const std::string& name, int side, qre
     painter.setPen(luma > 0.6 ? QColor(30, 30, 30) : QColor(Qt::white));
     painter.drawText(tile, Qt::AlignCenter, initial);
   }
-  painter.end();
-  pixmap.setDevicePixelRatio(devicePixelRatio);
   return pixmap;
 }
 
@@ -216,28 +202,15 @@ void AppItemView::configureVertical(double barThickness, TaskbarPosition, double
 }
 
 void AppItemView::applySizing() {
+  // Only upper limits: the soft minimum is minimumSizeHint(), below which a full bar may squeeze.
   const int height = static_cast<int>(std::lround(sizing_.height));
-  if (sizing_.fixedWidth) {
-    setFixedSize(static_cast<int>(std::lround(*sizing_.fixedWidth)), height);
-    ownsWidthLimits_ = true;
-  } else {
-    setFixedHeight(height);
-    if (sizing_.minimumWidth || sizing_.maximumWidth) {
-      setMinimumWidth(static_cast<int>(std::lround(sizing_.minimumWidth.value_or(0))));
-      setMaximumWidth(static_cast<int>(std::lround(sizing_.maximumWidth.value_or(QWIDGETSIZE_MAX))));
-      ownsWidthLimits_ = true;
-    } else if (ownsWidthLimits_) {
-      // The bar sizes equal-width buttons; drop only the limits this button set itself.
-      setMinimumWidth(0);
-      setMaximumWidth(QWIDGETSIZE_MAX);
-      ownsWidthLimits_ = false;
-    }
-  }
-  iconPixmap_ = QPixmap();
+  const std::optional<double> maxWidth = sizing_.fixedWidth ? sizing_.fixedWidth : sizing_.maximumWidth;
+  setMinimumSize(0, 0);
+  setMaximumSize(maxWidth ? static_cast<int>(std::lround(*maxWidth)) : QWIDGETSIZE_MAX, height);
   updateGeometry();
   // A lone button (tests, a preview) takes its natural size itself; inside a bar the bar places it.
   if (!parentWidget()) {
-    QSize wanted = sizeHint().expandedTo(minimumSize()).boundedTo(maximumSize());
+    QSize wanted = sizeHint().expandedTo(minimumSizeHint()).boundedTo(maximumSize());
     if (wanted != size()) resize(wanted);
   }
   applyGeometry();
@@ -268,7 +241,35 @@ void AppItemView::applyGeometry() {
       currentLayoutMode_, Size{static_cast<double>(width()), static_cast<double>(height())}, iconSide_,
       indicatorEdgeFromSetting(lastIndicatorPosition_), title);
   if (currentLayoutMode_ == LayoutMode::iconsTextRight) labelView_->setGeometry(toQRect(frames.label));
+  refreshIcon();
   update();
+}
+
+QString AppItemView::iconInitial() const {
+  return iconKey_ ? iconKey_->initial : QString();
+}
+
+void AppItemView::refreshIcon() {
+  const QRect icon = iconFrame();
+  if (!trackedApp_ || icon.isEmpty()) {
+    iconKey_.reset();
+    iconPixmap_ = QPixmap();
+    return;
+  }
+  IconKey key;
+  key.file = trackedApp_->icon.source.source;
+  key.pixels = std::max(1, static_cast<int>(std::lround(icon.width() * devicePixelRatioF())));
+  if (iconKey_ && iconKey_->file == key.file && iconKey_->pixels == key.pixels && !key.file.empty()) return;
+  key.tileColor = trackedApp_->icon.source.color;
+  key.initial = firstCharacter(QString::fromStdString(trackedApp_->name)).toUpper();
+  if (iconKey_ == key) return;
+  iconKey_ = key;
+  iconPixmap_ = QPixmap();
+  if (!key.file.empty()) {
+    IconCache& cache = env_.iconCache ? *env_.iconCache : IconCache::shared();
+    iconPixmap_ = cache.pixmap(QString::fromStdString(key.file), key.pixels);
+  }
+  if (iconPixmap_.isNull()) iconPixmap_ = renderTile(key.tileColor, key.initial, key.pixels);
 }
 
 QRect AppItemView::iconFrame() const {
@@ -303,14 +304,16 @@ void AppItemView::paintEvent(QPaintEvent*) {
   }
   if (!hasLayout_) return;
   const QRect icon = iconFrame();
-  if (trackedApp_ && !icon.isEmpty()) {
-    const qreal dpr = devicePixelRatioF();
-    if (iconPixmap_.isNull() || iconPixmap_.devicePixelRatio() != dpr ||
-        std::lround(iconPixmap_.width() / dpr) != icon.width()) {
-      iconPixmap_ = renderIcon(trackedApp_->icon, trackedApp_->name, icon.width(), dpr);
-    }
+  // Normally made at the last layout; this only catches a move to a screen of another pixel density.
+  refreshIcon();
+  if (!iconPixmap_.isNull()) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(icon, iconPixmap_);
+    // The pixmap may be larger than the frame in points (dense screens) or keep the file's aspect
+    // ratio: centred and fitted in the frame.
+    QSizeF shown = QSizeF(iconPixmap_.size()).scaled(QSizeF(icon.size()), Qt::KeepAspectRatio);
+    QRectF target(QPointF(0, 0), shown);
+    target.moveCenter(QRectF(icon).center());
+    painter.drawPixmap(target, iconPixmap_, QRectF(iconPixmap_.rect()));
   }
   if (indicatorAlpha_ > 0) {
     const QRectF indicator = toQRectF(item_layout::indicatorFrame(
@@ -348,9 +351,9 @@ void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWin
     coloursFromSettings_ = true;
   }
   trackedApp_ = app;
-  iconPixmap_ = QPixmap();
   showWindowTitle_ = showWindowTitle;
   updateLabel(showWindowTitle, std::nullopt);
+  if (hasLayout_) refreshIcon();
 
   isCurrentlyActive_ = app->isActive.get();
   setIndicatorAlpha(showsActiveIndicatorSetting() && isCurrentlyActive_ ? 1 : 0);
@@ -512,17 +515,17 @@ void AppItemView::updateLabel(bool showWindowTitle, std::optional<std::optional<
   } else {
     text = title ? *title : app.name;
   }
-  const QString newText = QString::fromStdString(text);
+  // A title is one line, whatever line breaks or tabs the other program put in it.
+  const QString newText = singleLine(QString::fromStdString(text));
   if (labelView_->text() == newText) return;
-  labelView_->setText(newText);
+  setPlainText(*labelView_, newText);
 
-  std::string tip = app.name;
-  if (title && !title->empty() && *title != app.name) {
-    tip = app.name + " - " + *title;
-    const QString full = QString::fromStdString(tip);
-    if (full.size() > kTitleEllipsisLimit) tip = (full.left(60) + "..." + full.right(40)).toStdString();
-  }
-  const QString newTip = QString::fromStdString(tip);
+  const QString name = QString::fromStdString(app.name);
+  QString tip = name;
+  if (title && !title->empty() && *title != app.name)
+    tip = keepHeadAndTail(name + QStringLiteral(" - ") + QString::fromStdString(*title), kTooltipLimit,
+                          kTooltipHead, kTooltipTail);
+  const QString newTip = plainToolTip(tip);
   if (toolTip() != newTip) setToolTip(newTip);
   const QString accessible = QString::fromStdString(app.name);
   if (accessibleName() != accessible) {

@@ -19,6 +19,8 @@ class QLabel;
 
 namespace pelko {
 
+class IconCache;
+
 class AccessibilityHelper;
 class AppTracker;
 class SettingsManager;
@@ -36,6 +38,7 @@ struct AppItemEnvironment {
   platform::Workspace& workspace;            // the frontmost application
   platform::Appearance& appearance;          // the accent colour while no settings object is attached
   AccessibilityHelper& accessibilityHelper;  // trust and elements for acting on other windows
+  IconCache* iconCache = nullptr;            // decoded icon files; none: the one all bars share
 };
 
 // The button of one taskbar entry: the entry's icon, in text mode its title, and the active indicator.
@@ -122,11 +125,17 @@ class AppItemView : public QWidget {
   QRect iconFrame() const;
   QRect indicatorFrame() const;
   QLabel* labelView() const { return labelView_; }
+  // The pixmap the icon is drawn from, and the initial on it when the entry has no readable icon file.
+  const QPixmap& iconPixmap() const { return iconPixmap_; }
+  QString iconInitial() const;
   // Counts the layout operations that rebuilt the geometry (the others changed nothing).
   int layoutRebuildCount() const { return layoutRebuildCount_; }
   // The window the scroll wheel brought forward last; cleared when another entry is bound.
   std::optional<int64_t> lastScrollFocusedWindow() const { return lastScrollFocusedWindow_; }
 
+  // The natural size, and the size the button keeps while the bar has room for every button at it. A
+  // bar short of room squeezes the buttons below it (the title gives way before the icon), so the
+  // button sets no minimum size of its own.
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
@@ -156,6 +165,8 @@ class AppItemView : public QWidget {
                     double maxWidth, double textSize, const std::string& indicatorPosition);
   void applyGeometry();
   void applySizing();
+  // Fetches or draws the icon when its source or size changed since the last time.
+  void refreshIcon();
 
   void updateLabel(bool showWindowTitle, std::optional<std::optional<std::string>> titleOverride);
   void handleActiveChange(bool active);
@@ -177,6 +188,16 @@ class AppItemView : public QWidget {
   QLabel* labelView_ = nullptr;
   QWidget* activeIndicator_ = nullptr;
   QPixmap iconPixmap_;
+  // What iconPixmap_ was made from: the file (or, without one, the tile's colour and initial) and the
+  // size in device pixels.
+  struct IconKey {
+    std::string file;
+    Color tileColor;
+    QString initial;
+    int pixels = 0;
+    bool operator==(const IconKey&) const = default;
+  };
+  std::optional<IconKey> iconKey_;
 
   std::shared_ptr<TrackedApp> trackedApp_;
   std::vector<Cancellable> cancellables_;
@@ -195,9 +216,6 @@ class AppItemView : public QWidget {
   int layoutRebuildCount_ = 0;
   double iconSide_ = 0;
   item_layout::ItemSizing sizing_;
-  // Whether the button set width limits of its own (text mode without equal widths); with equal widths
-  // the bar owns the width and the button leaves it alone.
-  bool ownsWidthLimits_ = false;
 
   bool isCurrentlyActive_ = false;
   double indicatorAlpha_ = 0;

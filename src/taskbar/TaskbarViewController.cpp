@@ -182,6 +182,9 @@ void TaskbarViewController::reconfigureItems() {
     applyLayoutMode(*item, settings);
   }
   applyEqualWidthConstraints();
+  // The buttons asked for a new layout; place them now rather than on a later pass, so the bar never
+  // paints new sizes in old places.
+  if (appStackView_) appStackView_->layoutArrangedSubviews();
 }
 
 void TaskbarViewController::reconfigureItemSizes() {
@@ -190,6 +193,7 @@ void TaskbarViewController::reconfigureItemSizes() {
   for (auto& [id, item] : appItemViews_)
     if (item) applyLayoutMode(*item, settings);
   applyEqualWidthConstraints();
+  if (appStackView_) appStackView_->layoutArrangedSubviews();
 }
 
 void TaskbarViewController::refreshActiveIndicators() {

@@ -2,8 +2,24 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+#include <vector>
 
 namespace pelko {
+
+namespace {
+
+// Where each character starts, in UTF-16 units, followed by the text's length.
+std::vector<qsizetype> characterBoundaries(const QString& text) {
+  std::vector<qsizetype> boundaries;
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  for (qsizetype at = 0; at >= 0 && at <= text.size(); at = finder.toNextBoundary()) boundaries.push_back(at);
+  if (boundaries.empty() || boundaries.back() != text.size()) boundaries.push_back(text.size());
+  return boundaries;
+}
+
+}  // namespace
 
 void setPlainText(QLabel& label, const QString& text) {
   label.setTextFormat(Qt::PlainText);
@@ -11,8 +27,10 @@ void setPlainText(QLabel& label, const QString& text) {
 }
 
 QString plainToolTip(const QString& text) {
-  // Escaped and wrapped as rich text on purpose: Qt then never guesses, and the escaped text draws as
-  // the characters it holds.
+  if (text.isEmpty()) return {};
+  // Escaped and wrapped as rich text on purpose: a tooltip has no plain-text mode, so Qt would guess
+  // from the text itself; wrapped, it never guesses, and the escaped text draws as the characters it
+  // holds.
   return Qt::convertFromPlainText(singleLine(text), Qt::WhiteSpaceNoWrap);
 }
 
@@ -24,7 +42,10 @@ QString plainButtonTitle(const QString& text) {
 void setPlainMessage(QMessageBox& box, const QString& text, const QString& informativeText) {
   box.setTextFormat(Qt::PlainText);
   box.setText(text);
-  box.setInformativeText(informativeText.isEmpty() ? QString() : plainToolTip(informativeText));
+  box.setInformativeText(informativeText);
+  // The box's text format covers only its main text; the informative label guesses on its own.
+  if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+    informative->setTextFormat(Qt::PlainText);
 }
 
 QString singleLine(const QString& text) {
@@ -39,16 +60,32 @@ QString singleLine(const QString& text) {
 
 QString firstCharacter(const QString& text) {
   if (text.isEmpty()) return {};
-  const int units = text.size() > 1 && text[0].isHighSurrogate() && text[1].isLowSurrogate() ? 2 : 1;
-  return text.left(units);
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  const qsizetype end = finder.toNextBoundary();
+  return text.left(end > 0 ? end : text.size());
 }
 
 QString shortened(const QString& text, int maxUnits) {
   if (maxUnits <= 0) return {};
   if (text.size() <= maxUnits) return text;
-  int cut = maxUnits - 1;  // room for the ellipsis
-  if (cut > 0 && text[cut - 1].isHighSurrogate()) --cut;
+  const qsizetype room = maxUnits - 1;  // for the ellipsis
+  qsizetype cut = 0;
+  for (qsizetype boundary : characterBoundaries(text)) {
+    if (boundary > room) break;
+    cut = boundary;
+  }
   return text.left(cut) + QChar(0x2026);
+}
+
+QString keepHeadAndTail(const QString& text, int maxCharacters, int headCharacters, int tailCharacters) {
+  const auto boundaries = characterBoundaries(text);
+  const auto characters = static_cast<qsizetype>(boundaries.size()) - 1;
+  if (characters <= maxCharacters) return text;
+  const qsizetype headEnd =
+      boundaries[static_cast<size_t>(std::clamp<qsizetype>(headCharacters, 0, characters))];
+  const qsizetype tailStart =
+      boundaries[static_cast<size_t>(characters - std::clamp<qsizetype>(tailCharacters, 0, characters))];
+  return text.left(headEnd) + QStringLiteral("...") + text.mid(tailStart);
 }
 
 }  // namespace pelko

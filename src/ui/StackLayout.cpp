@@ -18,37 +18,49 @@ double preferredLength(const StackItemMetrics& item) {
   return item.maxLength < natural ? std::max(minimum, item.maxLength) : natural;
 }
 
+double minimumOf(const StackItemMetrics& item) {
+  return std::max(0.0, finiteOr(item.minLength, 0));
+}
+
+double squeezedOf(const StackItemMetrics& item) {
+  return std::clamp(finiteOr(item.squeezedLength, 0), 0.0, minimumOf(item));
+}
+
+// Takes `deficit` off `lengths`, from each in proportion to how far it is above its `floor`.
+double giveWay(std::vector<double>& lengths, const std::vector<double>& floors, double deficit) {
+  double slack = 0;
+  for (size_t i = 0; i < lengths.size(); ++i) slack += lengths[i] - floors[i];
+  if (deficit <= 0 || slack <= 0) return deficit;
+  const double share = std::min(1.0, deficit / slack);
+  for (size_t i = 0; i < lengths.size(); ++i) lengths[i] -= (lengths[i] - floors[i]) * share;
+  return deficit - slack * share;
+}
+
 std::vector<double> independentLengths(const std::vector<StackItemMetrics>& items, double room) {
-  std::vector<double> lengths;
-  lengths.reserve(items.size());
-  double total = 0, slack = 0;
+  std::vector<double> lengths, minimums, squeezed;
+  double total = 0;
   for (const auto& item : items) {
-    double length = preferredLength(item);
-    lengths.push_back(length);
-    total += length;
-    slack += length - std::max(0.0, finiteOr(item.minLength, 0));
+    lengths.push_back(preferredLength(item));
+    minimums.push_back(minimumOf(item));
+    squeezed.push_back(squeezedOf(item));
+    total += lengths.back();
   }
-  double deficit = total - room;
-  if (deficit <= 0 || slack <= 0) return lengths;
-  double share = std::min(1.0, deficit / slack);
-  for (size_t i = 0; i < items.size(); ++i) {
-    double minimum = std::max(0.0, finiteOr(items[i].minLength, 0));
-    lengths[i] -= (lengths[i] - minimum) * share;
-  }
+  const double deficit = giveWay(lengths, minimums, total - room);
+  giveWay(lengths, squeezed, deficit);
   return lengths;
 }
 
 std::vector<double> equalLengths(const std::vector<StackItemMetrics>& items, double room,
                                  const EqualLengthRule& rule) {
   double cap = std::max(0.0, finiteOr(rule.maxLength, 0));
-  double common = 0, floor = 0;
+  double common = 0, squeezeFloor = 0;
   for (const auto& item : items) {
     common = std::max(common, preferredLength(item));
-    floor = std::max(floor, std::max(0.0, finiteOr(item.minLength, 0)));
+    squeezeFloor = std::max(squeezeFloor, squeezedOf(item));
   }
   common = rule.growToMax ? cap : std::min(common, cap);
   double fitting = items.empty() ? common : room / static_cast<double>(items.size());
-  if (common > fitting) common = std::max(fitting, std::min(floor, common));
+  if (common > fitting) common = std::max(fitting, squeezeFloor);
   return std::vector<double>(items.size(), std::max(0.0, common));
 }
 
@@ -62,7 +74,8 @@ StackLayoutResult layoutStack(const std::vector<StackItemMetrics>& items, double
   spacing = std::max(0.0, finiteOr(spacing, 0));
   crossLength = std::max(0.0, finiteOr(crossLength, 0));
   double gaps = spacing * static_cast<double>(items.size() - 1);
-  double room = std::max(0.0, finiteOr(availableLength, 0) - gaps);
+  // Unlimited room (asking for the natural lengths) stays unlimited.
+  double room = std::max(0.0, (std::isnan(availableLength) ? 0 : availableLength) - gaps);
   auto lengths = equalLength ? equalLengths(items, room, *equalLength) : independentLengths(items, room);
 
   result.placements.reserve(items.size());

@@ -8,11 +8,14 @@ namespace pelko {
 
 // What a stack needs to know of one arranged view, measured along the stack's axis ("length") and
 // across it ("cross").
+// `minLength` is the length a view keeps while every view fits at its minimum; a stack short of even
+// that room squeezes the views further, down to `squeezedLength` at most.
 struct StackItemMetrics {
   double minLength = 0;
   double naturalLength = 0;
   double maxLength = std::numeric_limits<double>::infinity();
   double crossLength = 0;
+  double squeezedLength = 0;
 };
 
 // Every arranged view gets one common length, at most `maxLength`. With `growToMax` the views prefer
@@ -37,8 +40,10 @@ struct StackLayoutResult {
 
 // Lays views out one after another from the start edge with `spacing` between them. Each view gets its
 // natural length within its own limits; when the views do not fit in `availableLength`, they give way
-// in proportion to how far each can shrink, never below its minimum (what still does not fit runs past
-// the end and is clipped by the stack). Across the axis each view keeps its own length, at most
+// in proportion to how far each can shrink down to its minimum, and when even the minimums do not fit,
+// in proportion to how far each can be squeezed below it, so every view keeps a place. Only views that
+// cannot be squeezed far enough run past the end (clipped by the stack). With an equal-length rule every
+// view gets the same length, squeezed alike. Across the axis each view keeps its own length, at most
 // `crossLength`, centred.
 StackLayoutResult layoutStack(const std::vector<StackItemMetrics>& items, double availableLength,
                               double crossLength, double spacing,

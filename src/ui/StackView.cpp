@@ -68,7 +68,9 @@ StackItemMetrics StackView::metricsOf(const QWidget& view) const {
   auto along = [horizontal](QSize s) { return static_cast<double>(horizontal ? s.width() : s.height()); };
   auto across = [horizontal](QSize s) { return static_cast<double>(horizontal ? s.height() : s.width()); };
   StackItemMetrics m;
-  m.minLength = along(minimum);
+  const QSize minimumHint = view.minimumSizeHint();
+  m.squeezedLength = along(minimum);
+  m.minLength = std::max(m.squeezedLength, minimumHint.isValid() ? along(minimumHint) : 0.0);
   m.maxLength = along(maximum) >= QWIDGETSIZE_MAX ? std::numeric_limits<double>::infinity() : along(maximum);
   m.naturalLength = hint.isValid() ? along(hint) : m.minLength;
   double cross = hint.isValid() ? across(hint) : across(minimum);

@@ -11,8 +11,9 @@ namespace pelko {
 
 // A row or column of arranged views laid out by layoutStack(). Views are measured through the standard
 // size properties: the length along the axis from sizeHint() within minimumSize()..maximumSize(), the
-// length across from sizeHint(). A view removed from the arranged views stays a child (so it can fade
-// out where it stood) until someone removes it from the stack.
+// length across from sizeHint(). A view keeps at least its minimumSizeHint() while there is room; a
+// stack short of room squeezes it down to its minimumSize(). A view removed from the arranged views stays a
+// child (so it can fade out where it stood) until someone removes it from the stack.
 class StackView : public QWidget {
   Q_OBJECT
  public:

@@ -25,53 +25,45 @@ std::vector<double> offsetsOf(const StackLayoutResult& r) {
 }
 
 TEST(StackLayoutTest, NaturalLengthsWithSpacingAndCentredAcross) {
-  auto r = layoutStack({{0, 34, 34, 34}, {100, 150, 176, 30}, {0, 20, kInf, 40}}, 1000, 34, 2);
-  EXPECT_EQ(lengthsOf(r), (std::vector<double>{34, 150, 20}));
-  EXPECT_EQ(offsetsOf(r), (std::vector<double>{0, 36, 188}));
-  EXPECT_EQ(r.contentLength, 208);
+  auto r = layoutStack({{0, 34, 34, 34}, {100, 150, 176, 30}, {0, 20, kInf, 40}, {100, 300, 176, 34}}, 1000,
+                       34, 2);
+  EXPECT_EQ(lengthsOf(r), (std::vector<double>{34, 150, 20, 176}));  // within each view's own limits
+  EXPECT_EQ(offsetsOf(r), (std::vector<double>{0, 36, 188, 210}));
+  EXPECT_EQ(r.contentLength, 386);
   EXPECT_EQ(r.placements[1].crossOffset, 2);   // 30 in 34, centred
   EXPECT_EQ(r.placements[2].crossLength, 34);  // never wider than the stack
   EXPECT_EQ(r.placements[2].crossOffset, 0);
 }
 
-TEST(StackLayoutTest, NaturalLengthIsKeptWithinTheViewsOwnLimits) {
-  auto r = layoutStack({{100, 60, 176, 34}, {100, 300, 176, 34}}, 1000, 34, 0);
-  EXPECT_EQ(lengthsOf(r), (std::vector<double>{100, 176}));
-}
-
-TEST(StackLayoutTest, TooLittleRoomShrinksInProportionToSlackButNotBelowMinimum) {
-  // Slack: 50 and 150; deficit 100 is shared 25 / 75.
+TEST(StackLayoutTest, ShortOfRoomViewsGiveWayToTheirMinimumsThenAreSqueezedBelowThem) {
+  // Slack: 50 and 150; a deficit of 100 is shared 25 / 75.
   auto r = layoutStack({{100, 150, 200, 34}, {50, 200, 200, 34}}, 250, 34, 0);
   EXPECT_EQ(lengthsOf(r), (std::vector<double>{125, 125}));
-  // Not enough even at the minimums: everything at its minimum, running past the end.
-  r = layoutStack({{100, 150, 200, 34}, {100, 200, 200, 34}, {34, 34, 34, 34}}, 100, 34, 4);
-  EXPECT_EQ(lengthsOf(r), (std::vector<double>{100, 100, 34}));
-  EXPECT_EQ(r.contentLength, 242);
+  // Minimums of 250 in 150 points: squeezed in proportion to how far each can go (the last not at all).
+  r = layoutStack({{100, 150, 200, 34}, {100, 200, 200, 34}, {50, 50, 50, 34, 50}}, 154, 34, 2);
+  EXPECT_EQ(lengthsOf(r), (std::vector<double>{50, 50, 50}));
+  EXPECT_EQ(r.contentLength, 154);
 }
-
-struct EqualCase {
-  const char* name;
-  EqualLengthRule rule;
-  double available;
-  double expected;
-};
 
 TEST(StackLayoutTest, EqualLengths) {
   std::vector<StackItemMetrics> text = {{0, 90, kInf, 34}, {0, 130, kInf, 34}, {0, 60, kInf, 34}};
-  const EqualCase cases[] = {
+  const std::tuple<const char*, EqualLengthRule, double, double> cases[] = {
       {"grows to the maximum", {176, true}, 1000, 176},
       {"shares the longest natural length", {176, false}, 1000, 130},
       {"capped by the maximum", {100, false}, 1000, 100},
       {"squeezed when out of room", {176, true}, 302, 100},  // (302 - 2 gaps of 1) / 3
   };
-  for (const auto& c : cases) {
-    auto r = layoutStack(text, c.available, 34, 1, c.rule);
-    for (double length : lengthsOf(r)) EXPECT_DOUBLE_EQ(length, c.expected) << c.name;
+  for (const auto& [name, rule, available, expected] : cases) {
+    for (double length : lengthsOf(layoutStack(text, available, 34, 1, rule)))
+      EXPECT_DOUBLE_EQ(length, expected) << name;
   }
-  // Fixed-size icons are not squeezed below their own minimum.
+  // Icons are squeezed alike below their minimum, down to what each may be squeezed to.
   std::vector<StackItemMetrics> icons(5, {34, 34, 34, 34});
-  auto r = layoutStack(icons, 100, 34, 0, EqualLengthRule{34, false});
-  for (double length : lengthsOf(r)) EXPECT_EQ(length, 34);
+  for (double length : lengthsOf(layoutStack(icons, 100, 34, 0, EqualLengthRule{34, false})))
+    EXPECT_EQ(length, 20);
+  icons[2].squeezedLength = 30;
+  for (double length : lengthsOf(layoutStack(icons, 100, 34, 0, EqualLengthRule{34, false})))
+    EXPECT_EQ(length, 30);
 }
 
 TEST(StackLayoutTest, HostileNumbersGiveSaneLayouts) {
@@ -119,16 +111,27 @@ TEST(StackViewTest, PlacesArrangedViewsAndKeepsRemovedOnesAsChildren) {
   EXPECT_EQ(a->geometry().x(), 0);
 }
 
-TEST(StackViewTest, VerticalStackRunsTopDown) {
+// A view that keeps 48 points while there is room and may be squeezed to nothing.
+struct SqueezableView : QWidget {
+  using QWidget::QWidget;
+  QSize sizeHint() const override { return {48, 48}; }
+  QSize minimumSizeHint() const override { return {48, 48}; }
+};
+
+TEST(StackViewTest, VerticalStackRunsTopDownAndSqueezesDownToTheMinimumSize) {
   StackView stack(Qt::Vertical);
   stack.resize(48, 300);
   stack.setSpacing(1);
-  QWidget* a = fixedView(&stack, 48, 48);
+  QWidget* a = new SqueezableView(&stack);
   QWidget* b = fixedView(&stack, 40, 48);
   stack.setArrangedSubviews({a, b});
   EXPECT_EQ(a->geometry(), QRect(0, 0, 48, 48));
   EXPECT_EQ(b->geometry(), QRect(4, 49, 40, 48));
   EXPECT_EQ(stack.sizeHint(), QSize(48, 97));
+  stack.resize(48, 61);
+  stack.layoutArrangedSubviews();  // hidden, it gets no resize event
+  EXPECT_EQ(a->geometry(), QRect(0, 0, 48, 12));
+  EXPECT_EQ(b->geometry(), QRect(4, 13, 40, 48)) << "its fixed size is not squeezed";
 }
 
 TEST(WidgetOpacityTest, OpacityEffectComesAndGoes) {

@@ -1,0 +1,76 @@
+#include "ui/PlainText.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QTextDocument>
+
+namespace pelko {
+namespace {
+
+// What a tooltip shows: Qt reads it as rich text when it looks like markup, else as it is.
+QString shownToolTip(const QString& tip) {
+  if (!Qt::mightBeRichText(tip)) return tip;
+  QTextDocument document;
+  document.setHtml(tip);
+  return document.toPlainText();
+}
+
+TEST(PlainTextTest, TextsComeOutAsTheyWentIn) {
+  const QString grin = QString::fromUtf8("\xF0\x9F\x98\x80");                   // one surrogate pair
+  const QString thumb = QString::fromUtf8("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD");  // with a skin tone
+  const QString accented = QString::fromUtf8("e\xCC\x81");                      // e + combining acute
+  struct Case {
+    const char* what;
+    QString got;
+    QString expected;
+  };
+  const Case cases[] = {
+      {"line breaks and tabs become spaces", singleLine("a\nb\tc\r\nd\u2028e"), "a b c  d e"},
+      {"ampersands in titles are doubled", plainButtonTitle("Save & Quit &&"), "Save && Quit &&&&"},
+      {"first character of plain text", firstCharacter("Editor"), "E"},
+      {"first character of an emoji name", firstCharacter(grin + "Smile"), grin},
+      {"an emoji with a modifier is one character", firstCharacter(thumb + "x"), thumb},
+      {"a combining mark stays with its letter", firstCharacter(accented + "x"), accented},
+      {"no first character of nothing", firstCharacter(""), ""},
+      {"short text is not shortened", shortened("abc", 3), "abc"},
+      {"shortened with an ellipsis", shortened("abcdef", 4), QString("abc") + QChar(0x2026)},
+      {"shortening never splits a pair", shortened(grin + grin + grin, 4), grin + QChar(0x2026)},
+      {"100 characters stay whole", keepHeadAndTail(QString(100, 'x'), 100, 60, 40), QString(100, 'x')},
+      {"101 keep head and tail", keepHeadAndTail(QString(60, 'a') + "b" + QString(40, 'c'), 100, 60, 40),
+       QString(60, 'a') + "..." + QString(40, 'c')},
+      {"head and tail count characters", keepHeadAndTail(grin.repeated(101), 100, 60, 40),
+       grin.repeated(60) + "..." + grin.repeated(40)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.expected) << c.what;
+}
+
+TEST(PlainTextTest, MarkupInToolTipsLabelsAndMessagesIsShownNotObeyed) {
+  const QString hostile[] = {"page <img src=\"/dev/zero\">", "<b>bold</b> &amp; <i>it</i>", "a < b && c > d"};
+  for (const QString& text : hostile) {
+    const QString tip = plainToolTip(text);
+    EXPECT_TRUE(Qt::mightBeRichText(tip)) << "Qt must never guess: " << text.toStdString();
+    EXPECT_EQ(shownToolTip(tip), text);
+
+    QLabel label;
+    label.setTextFormat(Qt::RichText);
+    setPlainText(label, text);
+    EXPECT_EQ(label.textFormat(), Qt::PlainText);
+    EXPECT_EQ(label.text(), text);
+
+    QMessageBox box;
+    setPlainMessage(box, text, text);
+    for (const char* name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+      auto* shown = box.findChild<QLabel*>(name);
+      ASSERT_NE(shown, nullptr) << name;
+      EXPECT_EQ(shown->textFormat(), Qt::PlainText) << name;
+      EXPECT_EQ(shown->text(), text) << name;
+    }
+  }
+  EXPECT_EQ(shownToolTip(plainToolTip("one\ntwo")), "one two");
+  EXPECT_EQ(plainToolTip(""), "") << "no empty tooltip box";
+}
+
+}  // namespace
+}  // namespace pelko
