@@ -6,93 +6,48 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 
-#include "AppItemTestWorld.h"
+#include "TaskbarTestWorld.h"
 #include "ui/IconCache.h"
 
-namespace pelko::testing {
+namespace pelko::test {
 namespace {
 
 // ---------------------------------------------------------------------------------------------------
 // Layout modes
 
-struct ModeCase {
-  const char* name;
-  LayoutMode mode;
-  double thickness;
-  double percent;
-  bool equalWidth;
-  QSize size;     // a lone button takes its natural size (unchecked when invalid)
-  QSize minimum;  // what it keeps while the bar has room
-  QSize maximum;
-  QRect icon;
-};
-
-class AppItemLayoutModeTest : public AppItemTest, public ::testing::WithParamInterface<ModeCase> {};
-
-TEST_P(AppItemLayoutModeTest, SizesTheButtonAndItsIcon) {
-  const auto& c = GetParam();
-  auto item = makeItem();
-  item->configure(appEntry(501), false);
-  if (c.mode == LayoutMode::iconsOnly) item->configureIconsOnly(c.thickness, c.equalWidth, c.percent);
-  if (c.mode == LayoutMode::iconsTextRight)
-    item->configureIconsTextRight(c.thickness, c.equalWidth, c.percent);
-  if (c.mode == LayoutMode::vertical) item->configureVertical(c.thickness, TaskbarPosition::left, c.percent);
-  EXPECT_EQ(item->currentLayoutMode(), c.mode);
-  if (c.size.isValid()) {
-    EXPECT_EQ(item->size(), c.size);
+TEST_F(AppItemTest, EachModeSizesTheButtonAndItsIconAndLetsAFullBarSqueezeIt) {
+  struct Case {
+    LayoutMode mode;
+    bool equalWidth;
+    QSize minimum;  // what it keeps while the bar has room
+    QSize maximum;
+    QRect icon;
+  };
+  const Case cases[] = {
+      {LayoutMode::iconsOnly, false, {34, 34}, {34, 34}, {4, 4, 26, 26}},
+      // Text mode: at least min(176, 100) wide, at most the width limit of 176; with equal widths the
+      // bar decides the width.
+      {LayoutMode::iconsTextRight, false, {100, 34}, {176, 34}, {6, 7, 20, 20}},
+      {LayoutMode::iconsTextRight, true, {0, 34}, {QWIDGETSIZE_MAX, 34}, {6, 7, 20, 20}},
+      {LayoutMode::vertical, false, {48, 48}, {48, 48}, {13, 13, 22, 22}},
+  };
+  for (const auto& c : cases) {
+    auto item = makeItem();
+    item->configure(appEntry(501), false);
+    const double thickness = c.mode == LayoutMode::vertical ? 48 : 34;
+    if (c.mode == LayoutMode::iconsOnly) item->configureIconsOnly(thickness, c.equalWidth);
+    if (c.mode == LayoutMode::iconsTextRight) item->configureIconsTextRight(thickness, c.equalWidth);
+    if (c.mode == LayoutMode::vertical) item->configureVertical(thickness, TaskbarPosition::left);
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    EXPECT_EQ(item->currentLayoutMode(), c.mode);
+    EXPECT_EQ(item->minimumSizeHint(), c.minimum);
+    EXPECT_EQ(item->size(), c.minimum.expandedTo(item->sizeHint()).boundedTo(c.maximum)) << "a lone button";
+    EXPECT_EQ(item->minimumSize(), QSize(0, 0));
+    EXPECT_EQ(item->maximumSize(), c.maximum);
+    EXPECT_EQ(item->iconFrame(), c.icon);
+    EXPECT_EQ(item->labelView()->isVisibleTo(item.get()), c.mode == LayoutMode::iconsTextRight);
   }
-  EXPECT_EQ(item->minimumSizeHint(), c.minimum);
-  EXPECT_EQ(item->minimumSize(), QSize(0, 0)) << "a full bar may squeeze it";
-  EXPECT_EQ(item->maximumSize(), c.maximum);
-  EXPECT_EQ(item->iconFrame(), c.icon);
-  EXPECT_EQ(item->labelView()->isVisibleTo(item.get()), c.mode == LayoutMode::iconsTextRight);
 }
-
-constexpr int kNoLimit = QWIDGETSIZE_MAX;
-INSTANTIATE_TEST_SUITE_P(
-    Modes, AppItemLayoutModeTest,
-    ::testing::Values(
-        ModeCase{
-            "iconsOnly", LayoutMode::iconsOnly, 34, 100, false, {34, 34}, {34, 34}, {34, 34}, {4, 4, 26, 26}},
-        ModeCase{"iconsOnlyLarge",
-                 LayoutMode::iconsOnly,
-                 34,
-                 200,
-                 false,
-                 {34, 34},
-                 {34, 34},
-                 {34, 34},
-                 {1, 1, 32, 32}},
-        // Text mode: at least min(176, 100) wide, at most the width limit of 176.
-        ModeCase{"text",
-                 LayoutMode::iconsTextRight,
-                 34,
-                 100,
-                 false,
-                 {100, 34},
-                 {100, 34},
-                 {176, 34},
-                 {6, 7, 20, 20}},
-        // With equal widths the bar decides the width.
-        ModeCase{"textEqual",
-                 LayoutMode::iconsTextRight,
-                 34,
-                 100,
-                 true,
-                 {},
-                 {0, 34},
-                 {kNoLimit, 34},
-                 {6, 7, 20, 20}},
-        ModeCase{"vertical",
-                 LayoutMode::vertical,
-                 48,
-                 100,
-                 false,
-                 {48, 48},
-                 {48, 48},
-                 {48, 48},
-                 {13, 13, 22, 22}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AppItemTest, TextModeTakesTitleWidthAndFontFromTheSettingsAndItsDefaultsWithout) {
   settings->itemTextSize = 14.0;
@@ -113,22 +68,6 @@ TEST_F(AppItemTest, TextModeTakesTitleWidthAndFontFromTheSettingsAndItsDefaultsW
   lone.configureIconsTextRight(34, false);
   EXPECT_EQ(lone.maximumWidth(), 200);
   EXPECT_EQ(lone.indicatorFrame(), QRect(0, 32, lone.width(), 2));
-}
-
-TEST_F(AppItemTest, SqueezedTextButtonGivesUpItsTitleBeforeItsIcon) {
-  auto item = makeItem();
-  item->configure(appEntry(501, "Spreadsheet"), false);
-  item->configureIconsTextRight(34, false);
-  QWidget bar;  // placed by its bar, as in a full one
-  item->setParent(&bar);
-  bar.show();
-  item->resize(40, 34);
-  EXPECT_EQ(item->iconFrame(), QRect(6, 7, 20, 20));
-  EXPECT_EQ(item->labelView()->width(), 3);  // 40 - 6 - (6 + 20 + 5)
-  item->resize(16, 34);
-  EXPECT_EQ(item->iconFrame(), QRect(1, 10, 14, 14));
-  EXPECT_EQ(item->labelView()->width(), 0);
-  item->setParent(nullptr);
 }
 
 TEST_F(AppItemTest, RepeatedLayoutChangesNothingButTheIndicatorSettingOrANewEntryRebuilds) {
@@ -378,4 +317,4 @@ TEST_F(AppItemTest, DestroyingAHoveredButtonWithPendingWorkLeavesNoCallbackBehin
 }
 
 }  // namespace
-}  // namespace pelko::testing
+}  // namespace pelko::test

@@ -107,12 +107,8 @@ TEST_F(TaskbarRenderTest, IconsOnlyBarWithAHoveredButton) {
 }
 
 TEST_F(TaskbarRenderTest, LeftBar) {
-  Bar bar = makeBar(TaskbarPosition::left, "left-bar.png");
-  EXPECT_EQ(bar.panel->frame(), Rect(0, 0, 48, 1055));
-  auto frames = buttonFrames(bar);
-  ASSERT_EQ(frames.size(), 5u);
-  for (size_t i = 0; i < frames.size(); ++i)
-    EXPECT_EQ(frames[i], QRect(0, 4 + static_cast<int>(i) * 49, 48, 48)) << i;
+  Bar bar = makeBar(TaskbarPosition::left, "left-bar.png");  // where its buttons land: the controller's tests
+  EXPECT_EQ(image.size(), QSize(48, 1055));
 }
 
 TEST_F(TaskbarRenderTest, FullBottomBarSqueezesItsButtons) {

@@ -9,34 +9,57 @@
 #include "platform/sim/SimOwnWindows.h"
 #include "support/SimulatedSystem.h"
 #include "taskbar/AppItemView.h"
+#include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarViewController.h"
 #include "tracking/TrackedApp.h"
 
 namespace pelko::test {
 
-// A simulated Mac with the settings store, tracker and window manager one bar works with.
+// A simulated Mac with the settings store, tracker and window manager a bar and its buttons work with.
 class TaskbarTest : public ::testing::Test, protected SimulatedSystem {
  protected:
   sim::SimOwnWindows ownWindows{mac};
 
-  TaskbarViewController::Environment environment() {
-    return {scheduler, mac.workspace(), appearance, accessibilityHelper};
-  }
   std::unique_ptr<TaskbarViewController> makeController(bool externallyManaged) {
-    return std::make_unique<TaskbarViewController>(tracker, windowManager, settings, externallyManaged,
-                                                   environment());
+    return std::make_unique<TaskbarViewController>(
+        tracker, windowManager, settings, externallyManaged,
+        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper});
+  }
+  AppItemEnvironment environment() {
+    return AppItemEnvironment{scheduler, mac.workspace(), appearance, accessibilityHelper};
+  }
+  // A button with all three collaborators attached, as the bar makes them.
+  std::unique_ptr<AppItemView> makeItem() {
+    auto item = std::make_unique<AppItemView>(environment());
+    item->settingsManager = settings;
+    item->appTracker = tracker;
+    item->windowManager = windowManager;
+    return item;
   }
 
-  static TrackedAppPtr appEntry(int32_t pid, const std::string& name, bool active = false) {
+  int32_t launch(const std::string& bundleID, const std::string& name) {
+    const int32_t pid = mac.launchApp(bundleID, name);
+    scheduler.runUntilIdle();
+    return pid;
+  }
+  platform::WindowID open(int32_t pid, const std::string& title) {
+    const auto window = mac.openWindow(pid, {.title = title});
+    scheduler.runUntilIdle();
+    return window;
+  }
+
+  static TrackedAppPtr appEntry(int32_t pid, const std::string& name = "Editor", bool active = false) {
     return std::make_shared<TrackedApp>("com.example." + name, name, AppImage{}, pid, active, false, false,
                                         std::nullopt, std::nullopt);
   }
-  static TrackedAppPtr windowEntry(int32_t pid, const std::string& name, int64_t window, std::string title,
-                                   bool active = false) {
+  static TrackedAppPtr windowEntry(int32_t pid, int64_t window, std::optional<std::string> title,
+                                   const std::string& name = "Editor", bool active = false) {
     return std::make_shared<TrackedApp>("com.example." + name, name, AppImage{}, pid, active, false, false,
                                         std::move(title), window);
   }
 };
+
+using AppItemTest = TaskbarTest;
 
 }  // namespace pelko::test

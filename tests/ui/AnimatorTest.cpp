@@ -14,21 +14,13 @@ namespace {
 TEST(EasingTest, EndsAreExactAndCurvesBendTheRightWay) {
   for (Easing e :
        {Easing::linear, Easing::easeIn, Easing::easeOut, Easing::easeInEaseOut, Easing::standard}) {
-    EXPECT_EQ(applyEasing(e, 0), 0);
-    EXPECT_EQ(applyEasing(e, 1), 1);
-    EXPECT_EQ(applyEasing(e, -3), 0);
-    EXPECT_EQ(applyEasing(e, 7), 1);
-    EXPECT_EQ(applyEasing(e, std::nan("")), 0);
-    double previous = 0;
-    for (int i = 1; i <= 100; ++i) {
-      double v = applyEasing(e, i / 100.0);
-      EXPECT_GE(v, previous - 1e-9) << "not monotonic at " << i;
-      previous = v;
-    }
+    for (auto [t, expected] : {std::pair{0.0, 0.0}, {1.0, 1.0}, {-3.0, 0.0}, {7.0, 1.0}, {std::nan(""), 0.0}})
+      EXPECT_EQ(applyEasing(e, t), expected) << t;
+    for (int i = 1; i <= 100; ++i)
+      EXPECT_GE(applyEasing(e, i / 100.0), applyEasing(e, (i - 1) / 100.0) - 1e-9);
   }
   EXPECT_DOUBLE_EQ(applyEasing(Easing::linear, 0.3), 0.3);
   EXPECT_LT(applyEasing(Easing::easeIn, 0.5), 0.35);
-  EXPECT_GT(applyEasing(Easing::easeOut, 0.5), 0.65);
   EXPECT_NEAR(applyEasing(Easing::easeInEaseOut, 0.5), 0.5, 1e-6);
   // Ease-in and ease-out are each other's point reflection, which checks the curve solver.
   for (double t : {0.1, 0.25, 0.4, 0.7, 0.9})
@@ -48,81 +40,63 @@ class AnimatorTest : public ::testing::Test {
   }
 };
 
-TEST_F(AnimatorTest, RunsFromStartToExactEndOnTheVirtualClock) {
+TEST_F(AnimatorTest, RunsFromStartToExactEndOnTheVirtualClockSharingFrames) {
+  int other = 0;
+  animator->animate({.duration = 0.15}, [&](double) { ++other; });
   auto handle = start({.from = 0, .to = 1, .duration = 0.15, .easing = Easing::easeOut});
-  ASSERT_EQ(values.size(), 1u);
-  EXPECT_EQ(values[0], 0);
-  EXPECT_TRUE(handle.isRunning());
-
+  EXPECT_EQ(values, std::vector<double>{0});
   scheduler.advance(0.1);
   EXPECT_EQ(completions, 0);
-  ASSERT_GT(values.size(), 3u);
   EXPECT_GT(values.back(), 0.5);
   EXPECT_LT(values.back(), 1);
   for (size_t i = 1; i < values.size(); ++i) EXPECT_GE(values[i], values[i - 1]);
-
   scheduler.advance(0.05);  // exactly the duration
   EXPECT_EQ(values.back(), 1);
   EXPECT_EQ(completions, 1);
   EXPECT_FALSE(handle.isRunning());
-  EXPECT_EQ(animator->runningCount(), 0u);
-
-  size_t count = values.size();
+  EXPECT_EQ(static_cast<size_t>(other), values.size());
+  EXPECT_EQ(animator->framesDelivered() + 1, values.size());  // the first value comes at once
   scheduler.advance(1);
-  EXPECT_EQ(values.size(), count) << "no frames after the end";
-  EXPECT_EQ(scheduler.pendingCount(), 0u);
-}
+  EXPECT_EQ(scheduler.pendingCount(), 0u) << "no frames after the end";
 
-TEST_F(AnimatorTest, DurationShorterThanAFrameEndsOnTime) {
+  // Shorter than a frame, zero, not a number or reduced motion: the end comes on time or at once.
+  values.clear();
   start({.from = 1, .to = 0, .duration = 0.005, .easing = Easing::linear});
   scheduler.advance(0.005);
-  EXPECT_EQ(completions, 1);
-  EXPECT_EQ(values.back(), 0);
-}
-
-TEST_F(AnimatorTest, ReduceMotionAndZeroDurationApplyTheEndStateAtOnce) {
   start({.from = 0, .to = 1, .duration = 0.25, .reduceMotion = true});
-  EXPECT_EQ(values, std::vector<double>{1});
-  EXPECT_EQ(completions, 1);
   start({.from = 0, .to = 0.5, .duration = 0});
   start({.from = 0, .to = 0.25, .duration = std::nan("")});
-  EXPECT_EQ(values, (std::vector<double>{1, 0.5, 0.25}));
-  EXPECT_EQ(completions, 3);
-  EXPECT_EQ(scheduler.pendingCount(), 0u);
+  EXPECT_EQ(values, (std::vector<double>{1, 0, 1, 0.5, 0.25}));
+  EXPECT_EQ(completions, 5);
 }
 
-TEST_F(AnimatorTest, CancelStopsWithoutCompletionAndFinishJumpsToTheEnd) {
+TEST_F(AnimatorTest, CancelStopsWithoutCompletionFinishJumpsToTheEndAndAGoneAnimatorIsQuiet) {
   auto cancelled = start({.from = 0, .to = 10, .duration = 1, .easing = Easing::linear});
   scheduler.advance(0.5);
   cancelled.cancel();
   double last = values.back();
   EXPECT_NEAR(last, 5, 0.2);
   scheduler.advance(1);
-  EXPECT_EQ(values.back(), last);
-  EXPECT_EQ(completions, 0);
   cancelled.finish();  // too late: nothing happens
+  EXPECT_EQ(values.back(), last);
   EXPECT_EQ(completions, 0);
 
   auto finished = start({.from = 0, .to = 3, .duration = 1});
   scheduler.advance(0.2);
   finished.finish();
+  finished.finish();
   EXPECT_EQ(values.back(), 3);
   EXPECT_EQ(completions, 1);
-  finished.finish();
-  EXPECT_EQ(completions, 1);
-}
 
-TEST_F(AnimatorTest, DestroyingTheAnimatorStopsEverythingQuietly) {
-  auto handle = start({.from = 0, .to = 1, .duration = 1});
+  auto orphan = start({.from = 0, .to = 1, .duration = 1});
   scheduler.advance(0.1);
-  size_t count = values.size();
+  const size_t count = values.size();
   animator.reset();
-  EXPECT_FALSE(handle.isRunning());
+  EXPECT_FALSE(orphan.isRunning());
   scheduler.advance(2);
+  orphan.finish();
   EXPECT_EQ(values.size(), count);
-  EXPECT_EQ(completions, 0);
-  handle.finish();
-  EXPECT_EQ(completions, 0);
+  EXPECT_EQ(completions, 1);
 }
 
 TEST_F(AnimatorTest, CallbacksMayCancelThemselvesChainAndDestroyTheAnimator) {
@@ -149,16 +123,6 @@ TEST_F(AnimatorTest, CallbacksMayCancelThemselvesChainAndDestroyTheAnimator) {
   scheduler.advance(1);
   EXPECT_EQ(animator, nullptr);
   EXPECT_EQ(completions, 0);
-}
-
-TEST_F(AnimatorTest, ConcurrentAnimationsShareFrames) {
-  int a = 0, b = 0;
-  animator->animate({.duration = 0.5}, [&](double) { ++a; });
-  animator->animate({.duration = 0.5}, [&](double) { ++b; });
-  scheduler.advance(0.5);
-  EXPECT_EQ(a, b);
-  EXPECT_EQ(animator->framesDelivered() + 1, static_cast<uint64_t>(a));  // the first value comes at once
-  EXPECT_LE(animator->framesDelivered(), 31u);
 }
 
 }  // namespace

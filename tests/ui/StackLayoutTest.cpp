@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QLabel>
 #include <QWidget>
 
 #include "ui/StackView.h"
@@ -13,22 +12,17 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-std::vector<double> lengthsOf(const StackLayoutResult& r) {
+std::vector<double> slotsOf(const StackLayoutResult& r, double StackSlot::*field = &StackSlot::length) {
   std::vector<double> v;
-  for (const auto& p : r.placements) v.push_back(p.length);
-  return v;
-}
-std::vector<double> offsetsOf(const StackLayoutResult& r) {
-  std::vector<double> v;
-  for (const auto& p : r.placements) v.push_back(p.offset);
+  for (const auto& p : r.placements) v.push_back(p.*field);
   return v;
 }
 
 TEST(StackLayoutTest, NaturalLengthsWithSpacingAndCentredAcross) {
   auto r = layoutStack({{0, 34, 34, 34}, {100, 150, 176, 30}, {0, 20, kInf, 40}, {100, 300, 176, 34}}, 1000,
                        34, 2);
-  EXPECT_EQ(lengthsOf(r), (std::vector<double>{34, 150, 20, 176}));  // within each view's own limits
-  EXPECT_EQ(offsetsOf(r), (std::vector<double>{0, 36, 188, 210}));
+  EXPECT_EQ(slotsOf(r), (std::vector<double>{34, 150, 20, 176}));  // within each view's own limits
+  EXPECT_EQ(slotsOf(r, &StackSlot::offset), (std::vector<double>{0, 36, 188, 210}));
   EXPECT_EQ(r.contentLength, 386);
   EXPECT_EQ(r.placements[1].crossOffset, 2);   // 30 in 34, centred
   EXPECT_EQ(r.placements[2].crossLength, 34);  // never wider than the stack
@@ -38,10 +32,10 @@ TEST(StackLayoutTest, NaturalLengthsWithSpacingAndCentredAcross) {
 TEST(StackLayoutTest, ShortOfRoomViewsGiveWayToTheirMinimumsThenAreSqueezedBelowThem) {
   // Slack: 50 and 150; a deficit of 100 is shared 25 / 75.
   auto r = layoutStack({{100, 150, 200, 34}, {50, 200, 200, 34}}, 250, 34, 0);
-  EXPECT_EQ(lengthsOf(r), (std::vector<double>{125, 125}));
+  EXPECT_EQ(slotsOf(r), (std::vector<double>{125, 125}));
   // Minimums of 250 in 150 points: squeezed in proportion to how far each can go (the last not at all).
   r = layoutStack({{100, 150, 200, 34}, {100, 200, 200, 34}, {50, 50, 50, 34, 50}}, 154, 34, 2);
-  EXPECT_EQ(lengthsOf(r), (std::vector<double>{50, 50, 50}));
+  EXPECT_EQ(slotsOf(r), (std::vector<double>{50, 50, 50}));
   EXPECT_EQ(r.contentLength, 154);
 }
 
@@ -54,15 +48,15 @@ TEST(StackLayoutTest, EqualLengths) {
       {"squeezed when out of room", {176, true}, 302, 100},  // (302 - 2 gaps of 1) / 3
   };
   for (const auto& [name, rule, available, expected] : cases) {
-    for (double length : lengthsOf(layoutStack(text, available, 34, 1, rule)))
+    for (double length : slotsOf(layoutStack(text, available, 34, 1, rule)))
       EXPECT_DOUBLE_EQ(length, expected) << name;
   }
   // Icons are squeezed alike below their minimum, down to what each may be squeezed to.
   std::vector<StackItemMetrics> icons(5, {34, 34, 34, 34});
-  for (double length : lengthsOf(layoutStack(icons, 100, 34, 0, EqualLengthRule{34, false})))
+  for (double length : slotsOf(layoutStack(icons, 100, 34, 0, EqualLengthRule{34, false})))
     EXPECT_EQ(length, 20);
   icons[2].squeezedLength = 30;
-  for (double length : lengthsOf(layoutStack(icons, 100, 34, 0, EqualLengthRule{34, false})))
+  for (double length : slotsOf(layoutStack(icons, 100, 34, 0, EqualLengthRule{34, false})))
     EXPECT_EQ(length, 30);
 }
 
@@ -137,17 +131,11 @@ TEST(StackViewTest, VerticalStackRunsTopDownAndSqueezesDownToTheMinimumSize) {
 TEST(WidgetOpacityTest, OpacityEffectComesAndGoes) {
   QWidget w;
   EXPECT_EQ(widgetOpacity(w), 1);
-  setWidgetOpacity(w, 0);
-  EXPECT_EQ(widgetOpacity(w), 0);
-  ASSERT_NE(w.graphicsEffect(), nullptr);
-  setWidgetOpacity(w, 0.4);
-  EXPECT_DOUBLE_EQ(widgetOpacity(w), 0.4);
-  setWidgetOpacity(w, 1);
-  EXPECT_EQ(w.graphicsEffect(), nullptr);
-  setWidgetOpacity(w, std::nan(""));
-  EXPECT_EQ(widgetOpacity(w), 1);
-  setWidgetOpacity(w, -2);
-  EXPECT_EQ(widgetOpacity(w), 0);
+  for (auto [set, shown] : {std::pair{0.0, 0.0}, {0.4, 0.4}, {std::nan(""), 1.0}, {-2.0, 0.0}, {1.0, 1.0}}) {
+    setWidgetOpacity(w, set);
+    EXPECT_DOUBLE_EQ(widgetOpacity(w), shown) << set;
+  }
+  EXPECT_EQ(w.graphicsEffect(), nullptr) << "fully opaque needs no effect";
 }
 
 }  // namespace
