@@ -102,7 +102,7 @@ QString shownToolTip(const QWidget& widget) {
   return document.toPlainText();
 }
 
-TEST_F(AppItemTest, WindowEntryLabelAndTooltipFollowTheTitle) {
+TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
   auto item = makeItem();
   auto entry = windowEntry(501, 7, std::string("Report"));
   item->configure(entry, true);
@@ -119,13 +119,11 @@ TEST_F(AppItemTest, WindowEntryLabelAndTooltipFollowTheTitle) {
   // A long tooltip keeps its head and tail.
   entry->windowTitle = std::string(200, 'x');
   EXPECT_EQ(shownToolTip(*item), "Editor - " + QString(51, 'x') + "..." + QString(40, 'x'));
-}
 
-TEST_F(AppItemTest, TitlesAndNamesFromOtherProgramsAreShownNotObeyed) {
-  auto item = makeItem();
-  auto entry = windowEntry(501, 7, std::string("page <img src=\"/dev/zero\">\n<b>two</b>\tlines"));
+  // Titles and names from other programs are shown, not obeyed, on one line.
   item->configure(entry, false);
   item->configureIconsTextRight(34, false);
+  entry->windowTitle = std::string("page <img src=\"/dev/zero\">\n<b>two</b>\tlines");
   EXPECT_EQ(item->labelView()->text(), "page <img src=\"/dev/zero\"> <b>two</b> lines");
   EXPECT_EQ(shownToolTip(*item), "Editor - page <img src=\"/dev/zero\"> <b>two</b> lines");
 
