@@ -1,5 +1,6 @@
 #include "ui/IconCache.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -29,7 +30,19 @@ IconCache::IconCache(int64_t budgetBytes) : budget_(std::max<int64_t>(0, budgetB
 
 IconCache& IconCache::shared() {
   static IconCache cache;
+  // Pixmaps must not outlive the application object, which goes before static storage does.
+  static const bool emptiedWithTheApplication = [] {
+    qAddPostRoutine([] { IconCache::shared().clear(); });
+    return true;
+  }();
+  (void)emptiedWithTheApplication;
   return cache;
+}
+
+void IconCache::clear() {
+  entries_.clear();
+  index_.clear();
+  bytes_ = 0;
 }
 
 QPixmap IconCache::pixmap(const QString& path, int pixels) {

@@ -28,6 +28,8 @@ class IconCache {
   // null when there is no such file or it cannot be decoded.
   QPixmap pixmap(const QString& path, int pixels);
 
+  void clear();
+
   int64_t bytes() const { return bytes_; }
   size_t entryCount() const { return entries_.size(); }
   // How often a file was actually read.
