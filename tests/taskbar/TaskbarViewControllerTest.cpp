@@ -204,34 +204,24 @@ TEST_F(TaskbarViewControllerTest, ARebuildFromInsideAButtonsHandlerLetsTheButton
   EXPECT_EQ(arrangedIDs(), idsOf({entry}));
 }
 
-TEST_F(TaskbarViewControllerTest, EqualWidthsInIconsOnlyAndNoneOnAVerticalBar) {
-  settings->style = TaskbarStyle::iconsOnly;
+TEST_F(TaskbarViewControllerTest, EqualWidthsKeepTheNaturalWidthUnlessLeftAlignedAndAVerticalBarHasNone) {
   settings->equalWidth = true;
+  settings->itemAlignment = ItemAlignment::center;  // left alignment: the edge table
   load();
-  bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail"), appEntry(503, "Notes")});
+  bar->updateFilteredApps({appEntry(501, "Mail"), appEntry(502, "Notes")});
+  auto items = bar->arrangedItems();
+  EXPECT_EQ(items[0]->width(), items[1]->width());
+  EXPECT_LT(items[0]->width(), 176);
+
+  settings->style = TaskbarStyle::iconsOnly;
+  bar->updateLayout(TaskbarPosition::bottom);
   ASSERT_TRUE(bar->appStackView()->equalLengthRule().has_value());
-  for (AppItemView* item : bar->arrangedItems()) EXPECT_LE(item->width(), settings->barThickness());
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(item->width(), 34);
 
   moveTo(TaskbarPosition::left);
   EXPECT_EQ(bar->appStackView()->orientation(), Qt::Vertical);
   EXPECT_FALSE(bar->appStackView()->equalLengthRule().has_value());
-  EXPECT_EQ(bar->itemCount(), 3u) << "rebuilt from the monitor manager's last list";
-}
-
-TEST_F(TaskbarViewControllerTest, TextButtonsShareOneWidthAndGrowOnlyWhenLeftAligned) {
-  settings->equalWidth = true;
-  load();
-  auto shortName = appEntry(501, "Mail"), longName = appEntry(502, "Notes");
-  bar->updateFilteredApps({shortName, longName});
-  auto items = bar->arrangedItems();
-  EXPECT_EQ(items[0]->width(), static_cast<int>(settings->maxTaskWidth.get()));
-  EXPECT_EQ(items[1]->width(), items[0]->width());
-
-  settings->itemAlignment = ItemAlignment::center;
-  bar->updateLayout(TaskbarPosition::bottom);
-  items = bar->arrangedItems();
-  EXPECT_EQ(items[0]->width(), items[1]->width());
-  EXPECT_LT(items[0]->width(), static_cast<int>(settings->maxTaskWidth.get()));
+  EXPECT_EQ(bar->itemCount(), 2u) << "rebuilt from the monitor manager's last list";
 }
 
 TEST_F(TaskbarViewControllerTest, ReconfigureRebindsOnlyEntriesTheTrackerStillHasButLaysOutEvery) {
@@ -324,7 +314,6 @@ TEST_F(TaskbarViewControllerTest, BackgroundFollowsColourOpacityAndVibrancy) {
   bar->updateVibrancy();
   EXPECT_EQ(bar->view()->backgroundColor(), std::nullopt);
   EXPECT_FALSE(bar->vibrancyView()->isHidden());
-  EXPECT_EQ(bar->vibrancyView()->material(), VisualEffectMaterial::hudWindow);
   EXPECT_EQ(bar->vibrancyView()->geometry(), bar->view()->rect());
 
   settings->useVibrancy = false;
