@@ -259,7 +259,6 @@ void AppItemView::refreshIcon() {
   IconKey key;
   key.file = trackedApp_->icon.source.source;
   key.pixels = std::max(1, static_cast<int>(std::lround(icon.width() * devicePixelRatioF())));
-  if (iconKey_ && iconKey_->file == key.file && iconKey_->pixels == key.pixels && !key.file.empty()) return;
   key.tileColor = trackedApp_->icon.source.color;
   key.initial = firstCharacter(QString::fromStdString(trackedApp_->name)).toUpper();
   if (iconKey_ == key) return;

@@ -125,7 +125,7 @@ class AppItemView : public QWidget {
   QRect iconFrame() const;
   QRect indicatorFrame() const;
   QLabel* labelView() const { return labelView_; }
-  // The pixmap the icon is drawn from, and the initial on it when the entry has no readable icon file.
+  // The pixmap the icon is drawn from, and the initial it shows when the entry has no readable icon file.
   const QPixmap& iconPixmap() const { return iconPixmap_; }
   QString iconInitial() const;
   // Counts the layout operations that rebuilt the geometry (the others changed nothing).
