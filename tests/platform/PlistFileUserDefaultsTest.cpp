@@ -167,27 +167,6 @@ TEST_F(PlistFileUserDefaultsTest, AFailedWriteIsReportedAndRetriedWithTheChanges
   EXPECT_EQ(defaults.fileWriteCount(), 1);
 }
 
-TEST_F(PlistFileUserDefaultsTest, ReadsAFileWrittenByHandInTheToolsFormat) {
-  writeWholeFile(file(),
-                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                 "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                 "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                 "<plist version=\"1.0\">\n"
-                 "<dict>\n"
-                 "\t<key>showLabels</key>\n\t<true/>\n"
-                 "\t<key>iconSize</key>\n\t<real>48</real>\n"
-                 "\t<key>position</key>\n\t<string>bottom</string>\n"
-                 "\t<key>pinned</key>\n\t<array>\n\t\t<string>com.example.one</string>\n\t</array>\n"
-                 "</dict>\n"
-                 "</plist>\n");
-  auto defaults = open();
-  EXPECT_TRUE(defaults->boolForKey("showLabels"));
-  EXPECT_EQ(defaults->doubleForKey("iconSize"), 48);
-  EXPECT_EQ(defaults->stringForKey("position"), "bottom");
-  EXPECT_EQ(defaults->arrayForKey("pinned"), (Array{"com.example.one"}));
-  EXPECT_TRUE(defaults->keptAsidePath().empty());
-}
-
 TEST_F(PlistFileUserDefaultsTest, AnUnreadableFileIsKeptAsideIntactAndTheStoreStartsFromDefaults) {
   struct Case {
     const char* name;

@@ -92,6 +92,25 @@ TEST_F(Presets, EachBatchAssignsExactlyItsSettings) {
   EXPECT_EQ(delivered, all) << "the reset assigns everything but the hidden apps";
 }
 
+TEST_F(Presets, EachPresetStoresTheValueOnlyItGives) {
+  using P = TaskbarPresetID;
+  const std::tuple<P, const char*, PlistValue> rows[] = {
+      {P::dock, "PelkoCornerRadius", 15.0},        {P::minimal, "PelkoMarginHorizontal", 52.0},
+      {P::windowsIcons, "PelkoTaskbarSize", 98.0}, {P::windowsText, "PelkoMaxTaskWidth", 172.0},
+      {P::windows11, "PelkoBorderOpacity", 15.0},  {P::productivity, "PelkoItemTextSize", 12.0},
+      {P::glass, "PelkoBackgroundOpacity", 26.0},  {P::topBar, "PelkoBorderBottom", true},
+      {P::sidebar, "PelkoBorderRight", true},
+  };
+  for (const auto& [preset, key, value] : rows) {
+    settings->applyPreset(preset);
+    EXPECT_EQ(world.stored(key), value) << title(preset);
+    for (const auto& [other, otherKey, otherValue] : rows) {
+      if (other == preset) continue;
+      EXPECT_NE(world.stored(otherKey), otherValue) << title(preset) << " " << otherKey;
+    }
+  }
+}
+
 TEST_F(Presets, APositionChangeInABatchIsOverriddenByTheBatchsSize) {
   using P = TaskbarPresetID;
   for (auto [preset, sizes, indicator] : std::vector<std::tuple<P, std::vector<double>, const char*>>{
