@@ -381,6 +381,11 @@ class Parser {
     if (!recovering_) failAt(offset, std::move(message));
     if (!valueProblem_) valueProblem_ = ParseError{offset, std::move(message)};
   }
+  // The placeholder a recovering read carries on with; its entry is dropped.
+  PlistValue unrepresentable(size_t offset, std::string message) {
+    valueFailAt(offset, std::move(message));
+    return {};
+  }
 
   bool atEnd() const { return pos_ >= text_.size(); }
   bool lookingAt(std::string_view s) const { return text_.substr(pos_, s.size()) == s; }
@@ -655,7 +660,7 @@ class Parser {
   PlistValue integer(const Tag& tag) {
     const std::string raw = content(tag);
     std::string_view s = trim(raw);
-    if (s.empty()) return valueFailAt(tag.offset, "empty <integer>"), int64_t{0};
+    if (s.empty()) return unrepresentable(tag.offset, "empty <integer>");
     bool negative = false;
     if (s[0] == '+' || s[0] == '-') {
       negative = s[0] == '-';
@@ -670,11 +675,11 @@ class Parser {
     auto [p, error] = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
     if (s.empty() || p != s.data() + s.size() ||
         (error != std::errc() && error != std::errc::result_out_of_range)) {
-      return valueFailAt(tag.offset, "invalid <integer> " + quoted(raw)), int64_t{0};
+      return unrepresentable(tag.offset, "invalid <integer> " + quoted(raw));
     }
     constexpr uint64_t kMaxPositive = std::numeric_limits<int64_t>::max();
     if (error == std::errc::result_out_of_range || magnitude > kMaxPositive + (negative ? 1 : 0)) {
-      return valueFailAt(tag.offset, "<integer> " + quoted(raw) + " is out of range"), int64_t{0};
+      return unrepresentable(tag.offset, "<integer> " + quoted(raw) + " is out of range");
     }
     if (negative)
       return magnitude == kMaxPositive + 1 ? std::numeric_limits<int64_t>::min()
@@ -685,7 +690,7 @@ class Parser {
   PlistValue real(const Tag& tag) {
     const std::string raw = content(tag);
     std::string_view s = trim(raw);
-    if (s.empty()) return valueFailAt(tag.offset, "empty <real>"), 0.0;
+    if (s.empty()) return unrepresentable(tag.offset, "empty <real>");
     bool negative = false;
     std::string_view unsignedPart = s;
     if (s[0] == '+' || s[0] == '-') {
@@ -701,10 +706,10 @@ class Parser {
     if (unsignedPart.empty() || unsignedPart[0] == '+' || unsignedPart[0] == '-' ||
         p != unsignedPart.data() + unsignedPart.size() ||
         (error != std::errc() && error != std::errc::result_out_of_range)) {
-      return valueFailAt(tag.offset, "invalid <real> " + quoted(raw)), 0.0;
+      return unrepresentable(tag.offset, "invalid <real> " + quoted(raw));
     }
     if (error == std::errc::result_out_of_range)
-      return valueFailAt(tag.offset, "<real> " + quoted(raw) + " is out of range"), 0.0;
+      return unrepresentable(tag.offset, "<real> " + quoted(raw) + " is out of range");
     return negative ? -value : value;
   }
 
@@ -726,7 +731,7 @@ class Parser {
       if (c >= '0' && c <= '9') v = c - '0' + 52;
       if (c == '+') v = 62;
       if (c == '/') v = 63;
-      if (v < 0 || padding > 0) return valueFailAt(tag.offset, "invalid base64 in <data>"), PlistData{};
+      if (v < 0 || padding > 0) return unrepresentable(tag.offset, "invalid base64 in <data>");
       bits = (bits << 6) | static_cast<uint32_t>(v);
       if (++count == 4) {
         out.push_back(static_cast<uint8_t>(bits >> 16));
@@ -737,7 +742,7 @@ class Parser {
       }
     }
     if (count == 1 || padding > 2 || (padding > 0 && count + padding != 4)) {
-      return valueFailAt(tag.offset, "invalid base64 in <data>"), PlistData{};
+      return unrepresentable(tag.offset, "invalid base64 in <data>");
     }
     if (count == 2) out.push_back(static_cast<uint8_t>(bits >> 4));
     if (count == 3) {
@@ -770,7 +775,7 @@ class Parser {
     if (negativeYear) year = -year;
     if (!wellFormed || month < 1 || month > 12 || day < 1 ||
         day > daysInMonth(year, static_cast<unsigned>(month)) || hour > 23 || minute > 59 || second > 59) {
-      return valueFailAt(tag.offset, "invalid <date> " + quoted(raw)), PlistDate{};
+      return unrepresentable(tag.offset, "invalid <date> " + quoted(raw));
     }
     const int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
                          kReferenceDayFromUnixEpoch;
