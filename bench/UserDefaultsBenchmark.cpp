@@ -17,6 +17,7 @@
 #include "platform/sim/SimPermissions.h"
 #include "settings/LaunchAtLoginHelper.h"
 #include "settings/SettingsManager.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -24,25 +25,9 @@ using pelko::real::PlistFileUserDefaults;
 
 constexpr int kAssignments = 1000;
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelko-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 // A property-list store of its own in a fresh folder, on a virtual clock.
 struct ScratchStore {
-  ScratchFolder folder;
+  pelko::testing::TempFolder folder;
   pelko::VirtualScheduler scheduler;
   PlistFileUserDefaults defaults{scheduler, folder.path(), "com.pelko.bench"};
 };

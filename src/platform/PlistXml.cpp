@@ -9,6 +9,8 @@
 #include <limits>
 #include <string_view>
 
+#include "foundation/Utf8.h"
+
 namespace pelko::platform {
 
 namespace {
@@ -93,53 +95,6 @@ std::string formatDate(const PlistDate& date) {
                 civil.month, civil.day, static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
                 static_cast<int>(rest % 60));
   return buffer;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// UTF-8
-
-// Length of the well-formed UTF-8 sequence at `i` (1-4), or 0 when the bytes there are not one.
-size_t utf8SequenceLength(std::string_view text, size_t i) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char b0 = byte(i);
-  if (b0 < 0x80) return 1;
-  size_t length = 0;
-  uint32_t lowest = 0;
-  uint32_t cp = 0;
-  if ((b0 & 0xE0) == 0xC0) {
-    length = 2, lowest = 0x80, cp = b0 & 0x1F;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    length = 3, lowest = 0x800, cp = b0 & 0x0F;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    length = 4, lowest = 0x10000, cp = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return length;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -336,22 +291,46 @@ class Parser {
     if (text_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;
     checkEncoding();
     prolog();
-    if (atEnd()) fail("no property list in the text");
-    Tag tag = openTag();
-    PlistValue root;
-    if (tag.name == "plist") {
-      if (tag.empty) fail("empty <plist>");
-      misc();
-      if (lookingAt("</")) fail("empty <plist>");
-      root = element(openTag(), 1);
-      misc();
-      closeTag("plist");
-    } else {
-      root = element(tag, 0);
+    const Root root = rootTag();
+    PlistValue value = element(root.tag, root.depth);
+    epilog(root);
+    return value;
+  }
+
+  // Like document(), for a dictionary at the root, but a value that cannot be represented costs only
+  // its top-level entry, and damage further on costs only the entries from there to the end.
+  PlistDictionaryRecovery recoverDictionary() {
+    recovering_ = true;
+    if (text_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;
+    prolog();
+    const Root root = rootTag();
+    if (root.tag.name != "dict") failAt(root.tag.offset, "the root is not a dictionary");
+    PlistDictionaryRecovery recovery;
+    try {
+      if (!root.tag.empty) {
+        for (;;) {
+          misc();
+          if (atEnd()) failAt(root.tag.offset, "missing </dict>");
+          if (lookingAt("</")) break;
+          auto [key, value] = entry(root.depth + 1);
+          if (valueProblem_) {
+            recovery.droppedEntries.push_back({std::move(key), describe(*valueProblem_)});
+            valueProblem_.reset();
+            continue;
+          }
+          recovery.values[std::move(key)] = std::move(value);
+        }
+        closeTag("dict");
+      }
+      epilog(root);
+    } catch (const ParseError& e) {
+      recovery.damage = describe(e);
     }
-    misc();
-    if (!atEnd()) fail("unexpected content after the property list");
-    return root;
+    return recovery;
+  }
+
+  std::string describe(const ParseError& e) const {
+    return "line " + std::to_string(lineAt(e.offset)) + ": " + e.message;
   }
 
   size_t lineAt(size_t offset) const {
@@ -366,10 +345,46 @@ class Parser {
     bool empty = false;
     size_t offset = 0;
   };
+  // The root element's opening tag, inside <plist> or standing alone.
+  struct Root {
+    Tag tag;
+    bool wrapped = false;
+    int depth = 0;
+  };
+
+  Root rootTag() {
+    if (atEnd()) fail("no property list in the text");
+    Root root{openTag()};
+    if (root.tag.name != "plist") return root;
+    if (root.tag.empty) fail("empty <plist>");
+    misc();
+    if (lookingAt("</")) fail("empty <plist>");
+    return Root{openTag(), true, 1};
+  }
+
+  void epilog(const Root& root) {
+    misc();
+    if (root.wrapped) {
+      closeTag("plist");
+      misc();
+    }
+    if (!atEnd()) fail("unexpected content after the property list");
+  }
 
   [[noreturn]] void fail(std::string message) const { throw ParseError{pos_, std::move(message)}; }
   [[noreturn]] void failAt(size_t offset, std::string message) const {
     throw ParseError{offset, std::move(message)};
+  }
+  // A well-formed element whose value cannot be represented. The element has been read to its end, so
+  // a recovering read can go on after it; the first such problem is kept.
+  void valueFailAt(size_t offset, std::string message) {
+    if (!recovering_) failAt(offset, std::move(message));
+    if (!valueProblem_) valueProblem_ = ParseError{offset, std::move(message)};
+  }
+  // The placeholder a recovering read carries on with; its entry is dropped.
+  PlistValue unrepresentable(size_t offset, std::string message) {
+    valueFailAt(offset, std::move(message));
+    return {};
   }
 
   bool atEnd() const { return pos_ >= text_.size(); }
@@ -551,6 +566,8 @@ class Parser {
       ++pos_;
     }
     closeTag(tag.name);
+    // A strict read has checked the whole text already.
+    if (recovering_ && !isValidUtf8(out)) valueFailAt(tag.offset, "<" + tag.name + "> is not valid UTF-8");
     return out;
   }
 
@@ -570,14 +587,13 @@ class Parser {
       const std::string_view digits = ref.substr(hex ? 2 : 1);
       uint32_t cp = 0;
       auto [p, error] = std::from_chars(digits.data(), digits.data() + digits.size(), cp, hex ? 16 : 10);
-      if (!digits.empty() && error == std::errc() && p == digits.data() + digits.size() && cp <= 0x10FFFF &&
-          !(cp >= 0xD800 && cp <= 0xDFFF)) {
-        appendUtf8(out, cp);
+      if (!digits.empty() && error == std::errc() && p == digits.data() + digits.size() &&
+          appendUtf8(out, cp)) {
         return;
       }
-      failAt(start, "invalid character reference &" + std::string(ref) + ";");
+      return valueFailAt(start, "invalid character reference &" + std::string(ref) + ";");
     }
-    failAt(start, "unknown entity &" + std::string(ref) + ";");
+    valueFailAt(start, "unknown entity &" + std::string(ref) + ";");
   }
 
   PlistValue element(const Tag& tag, int depth) {
@@ -588,7 +604,7 @@ class Parser {
     if (n == "string") return content(tag);
     if (n == "true" || n == "false") {
       if (!tag.empty) {
-        if (!trim(content(tag)).empty()) failAt(tag.offset, "<" + n + "> must be empty");
+        if (!trim(content(tag)).empty()) valueFailAt(tag.offset, "<" + n + "> must be empty");
       }
       return n == "true";
     }
@@ -607,19 +623,25 @@ class Parser {
       misc();
       if (atEnd()) failAt(tag.offset, "missing </dict>");
       if (lookingAt("</")) break;
-      const Tag keyTag = openTag();
-      if (keyTag.name != "key")
-        failAt(keyTag.offset, "expected <key> in <dict>, found <" + keyTag.name + ">");
-      std::string key = content(keyTag);
-      misc();
-      if (lookingAt("</")) fail("missing value for key " + quoted(key));
-      const Tag valueTag = openTag();
-      if (valueTag.name == "key") failAt(valueTag.offset, "missing value for key " + quoted(key));
       // A repeated key keeps its last value.
-      dict[std::move(key)] = element(valueTag, depth + 1);
+      auto [key, value] = entry(depth + 1);
+      dict[std::move(key)] = std::move(value);
     }
     closeTag("dict");
     return dict;
+  }
+
+  // One `<key>` and the value after it, the value at `depth`.
+  std::pair<std::string, PlistValue> entry(int depth) {
+    const Tag keyTag = openTag();
+    if (keyTag.name != "key") failAt(keyTag.offset, "expected <key> in <dict>, found <" + keyTag.name + ">");
+    std::string key = content(keyTag);
+    misc();
+    if (lookingAt("</")) fail("missing value for key " + quoted(key));
+    const Tag valueTag = openTag();
+    if (valueTag.name == "key") failAt(valueTag.offset, "missing value for key " + quoted(key));
+    PlistValue value = element(valueTag, depth);
+    return {std::move(key), std::move(value)};
   }
 
   PlistValue array(const Tag& tag, int depth) {
@@ -638,7 +660,7 @@ class Parser {
   PlistValue integer(const Tag& tag) {
     const std::string raw = content(tag);
     std::string_view s = trim(raw);
-    if (s.empty()) failAt(tag.offset, "empty <integer>");
+    if (s.empty()) return unrepresentable(tag.offset, "empty <integer>");
     bool negative = false;
     if (s[0] == '+' || s[0] == '-') {
       negative = s[0] == '-';
@@ -653,11 +675,11 @@ class Parser {
     auto [p, error] = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
     if (s.empty() || p != s.data() + s.size() ||
         (error != std::errc() && error != std::errc::result_out_of_range)) {
-      failAt(tag.offset, "invalid <integer> " + quoted(raw));
+      return unrepresentable(tag.offset, "invalid <integer> " + quoted(raw));
     }
     constexpr uint64_t kMaxPositive = std::numeric_limits<int64_t>::max();
     if (error == std::errc::result_out_of_range || magnitude > kMaxPositive + (negative ? 1 : 0)) {
-      failAt(tag.offset, "<integer> " + quoted(raw) + " is out of range");
+      return unrepresentable(tag.offset, "<integer> " + quoted(raw) + " is out of range");
     }
     if (negative)
       return magnitude == kMaxPositive + 1 ? std::numeric_limits<int64_t>::min()
@@ -668,7 +690,7 @@ class Parser {
   PlistValue real(const Tag& tag) {
     const std::string raw = content(tag);
     std::string_view s = trim(raw);
-    if (s.empty()) failAt(tag.offset, "empty <real>");
+    if (s.empty()) return unrepresentable(tag.offset, "empty <real>");
     bool negative = false;
     std::string_view unsignedPart = s;
     if (s[0] == '+' || s[0] == '-') {
@@ -684,10 +706,10 @@ class Parser {
     if (unsignedPart.empty() || unsignedPart[0] == '+' || unsignedPart[0] == '-' ||
         p != unsignedPart.data() + unsignedPart.size() ||
         (error != std::errc() && error != std::errc::result_out_of_range)) {
-      failAt(tag.offset, "invalid <real> " + quoted(raw));
+      return unrepresentable(tag.offset, "invalid <real> " + quoted(raw));
     }
     if (error == std::errc::result_out_of_range)
-      failAt(tag.offset, "<real> " + quoted(raw) + " is out of range");
+      return unrepresentable(tag.offset, "<real> " + quoted(raw) + " is out of range");
     return negative ? -value : value;
   }
 
@@ -709,7 +731,7 @@ class Parser {
       if (c >= '0' && c <= '9') v = c - '0' + 52;
       if (c == '+') v = 62;
       if (c == '/') v = 63;
-      if (v < 0 || padding > 0) failAt(tag.offset, "invalid base64 in <data>");
+      if (v < 0 || padding > 0) return unrepresentable(tag.offset, "invalid base64 in <data>");
       bits = (bits << 6) | static_cast<uint32_t>(v);
       if (++count == 4) {
         out.push_back(static_cast<uint8_t>(bits >> 16));
@@ -720,7 +742,7 @@ class Parser {
       }
     }
     if (count == 1 || padding > 2 || (padding > 0 && count + padding != 4)) {
-      failAt(tag.offset, "invalid base64 in <data>");
+      return unrepresentable(tag.offset, "invalid base64 in <data>");
     }
     if (count == 2) out.push_back(static_cast<uint8_t>(bits >> 4));
     if (count == 3) {
@@ -753,7 +775,7 @@ class Parser {
     if (negativeYear) year = -year;
     if (!wellFormed || month < 1 || month > 12 || day < 1 ||
         day > daysInMonth(year, static_cast<unsigned>(month)) || hour > 23 || minute > 59 || second > 59) {
-      failAt(tag.offset, "invalid <date> " + quoted(raw));
+      return unrepresentable(tag.offset, "invalid <date> " + quoted(raw));
     }
     const int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
                          kReferenceDayFromUnixEpoch;
@@ -762,6 +784,8 @@ class Parser {
 
   std::string_view text_;
   size_t pos_ = 0;
+  bool recovering_ = false;
+  std::optional<ParseError> valueProblem_;
 };
 
 }  // namespace
@@ -783,7 +807,17 @@ std::optional<PlistValue> parsePlistXml(const std::string& text, std::string* er
   try {
     return parser.document();
   } catch (const ParseError& e) {
-    if (error) *error = "line " + std::to_string(parser.lineAt(e.offset)) + ": " + e.message;
+    if (error) *error = parser.describe(e);
+    return std::nullopt;
+  }
+}
+
+std::optional<PlistDictionaryRecovery> recoverPlistDictionary(const std::string& text, std::string* error) {
+  Parser parser(text);
+  try {
+    return parser.recoverDictionary();
+  } catch (const ParseError& e) {
+    if (error) *error = parser.describe(e);
     return std::nullopt;
   }
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "foundation/DebugLog.h"
+#include "foundation/Utf8.h"
 
 namespace pelko {
 
@@ -16,20 +17,6 @@ std::string trimmed(const std::string& text) {
   if (first == std::string::npos) return std::string();
   auto last = text.find_last_not_of(space);
   return text.substr(first, last - first + 1);
-}
-
-bool isValidUtf8(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    auto c = static_cast<unsigned char>(text[i]);
-    size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
-    }
-    i += length;
-  }
-  return true;
 }
 
 std::string commandLine(const std::string& path, const std::vector<std::string>& arguments) {

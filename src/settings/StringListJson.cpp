@@ -3,27 +3,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "foundation/Utf8.h"
+
 namespace pelko {
 
 namespace {
-
-void appendUtf8(std::string& out, uint32_t codePoint) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (codePoint >> 18));
-    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
 
 class Parser {
  public:
@@ -146,41 +130,6 @@ class Parser {
 };
 
 }  // namespace
-
-bool isValidUtf8(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    auto byte = static_cast<unsigned char>(text[i]);
-    size_t length;
-    uint32_t codePoint;
-    if (byte < 0x80) {
-      ++i;
-      continue;
-    } else if ((byte & 0xE0) == 0xC0) {
-      length = 2;
-      codePoint = byte & 0x1F;
-    } else if ((byte & 0xF0) == 0xE0) {
-      length = 3;
-      codePoint = byte & 0x0F;
-    } else if ((byte & 0xF8) == 0xF0) {
-      length = 4;
-      codePoint = byte & 0x07;
-    } else {
-      return false;
-    }
-    if (text.size() - i < length) return false;
-    for (size_t k = 1; k < length; ++k) {
-      auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (codePoint < kMinimum[length] || codePoint > 0x10FFFF) return false;  // overlong or beyond Unicode
-    if (codePoint >= 0xD800 && codePoint <= 0xDFFF) return false;            // surrogates are not characters
-    i += length;
-  }
-  return true;
-}
 
 std::optional<platform::PlistData> encodeStringListJson(const StringList& list) {
   std::string json = "[";

@@ -17,6 +17,4 @@ std::optional<platform::PlistData> encodeStringListJson(const StringList& list);
 // Strict decoding: the data must be UTF-8 JSON whose top level is an array of strings only.
 std::optional<StringList> decodeStringListJson(const platform::PlistData& data);
 
-bool isValidUtf8(std::string_view text);
-
 }  // namespace pelko

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/PlistXml.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -35,21 +36,14 @@ class Sandbox {
   using Dictionary = platform::PlistValue::Dictionary;
 
   Sandbox() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelko-e2e-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
     for (const char* folder : {"home", "config", "run", "dock"})
       std::filesystem::create_directories(path(folder));
     ::chmod(path("run").c_str(), 0700);
   }
-  ~Sandbox() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
   Sandbox(const Sandbox&) = delete;
   Sandbox& operator=(const Sandbox&) = delete;
 
-  std::string path(const std::string& name) const { return root_ + "/" + name; }
+  std::string path(const std::string& name) const { return root_.file(name); }
 
   // The variables every run of the program gets.
   std::map<std::string, std::string> environment() const {
@@ -93,7 +87,7 @@ class Sandbox {
   }
 
  private:
-  std::string root_;
+  TempFolder root_;
 };
 
 // One run of the `pelko` program, its standard output and error read through one pipe.

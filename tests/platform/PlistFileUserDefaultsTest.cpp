@@ -16,8 +16,8 @@
 
 #include "foundation/VirtualScheduler.h"
 #include "platform/PlistXml.h"
-#include "platform/TempFolder.h"
 #include "platform/real/RealScheduler.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -40,7 +40,7 @@ class PlistFileUserDefaultsTest : public ::testing::Test {
   std::unique_ptr<PlistFileUserDefaults> open() {
     return std::make_unique<PlistFileUserDefaults>(scheduler, folder.path(), kDomain);
   }
-  std::string file() const { return folder / (std::string(kDomain) + ".plist"); }
+  std::string file() const { return folder.file(std::string(kDomain) + ".plist"); }
   // What the file holds now, read independently of the store.
   Dict onDisk() const {
     std::string error;
@@ -80,7 +80,7 @@ TEST_F(PlistFileUserDefaultsTest, EveryKindReadsBackAfterReopening) {
 }
 
 TEST_F(PlistFileUserDefaultsTest, CreatesItsFolderOnTheFirstWrite) {
-  const std::string nested = folder / "config/pelko";
+  const std::string nested = folder.file("config/pelko");
   PlistFileUserDefaults defaults(scheduler, nested, kDomain);
   EXPECT_FALSE(std::filesystem::exists(nested));  // opening alone writes nothing
   defaults.setDouble("x", 2);
@@ -147,7 +147,7 @@ TEST_F(PlistFileUserDefaultsTest, DestructionWritesPendingChanges) {
 }
 
 TEST_F(PlistFileUserDefaultsTest, AFailedWriteIsReportedAndRetriedWithTheChangesKept) {
-  const std::string blocker = folder / "blocker";
+  const std::string blocker = folder.file("blocker");
   writeWholeFile(blocker, "a file where the folder should be");
   PlistFileUserDefaults defaults(scheduler, blocker, kDomain);
   defaults.setObject("a", 1);
@@ -167,27 +167,6 @@ TEST_F(PlistFileUserDefaultsTest, AFailedWriteIsReportedAndRetriedWithTheChanges
   EXPECT_EQ(defaults.fileWriteCount(), 1);
 }
 
-TEST_F(PlistFileUserDefaultsTest, ReadsAFileWrittenByHandInTheToolsFormat) {
-  writeWholeFile(file(),
-                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                 "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                 "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                 "<plist version=\"1.0\">\n"
-                 "<dict>\n"
-                 "\t<key>showLabels</key>\n\t<true/>\n"
-                 "\t<key>iconSize</key>\n\t<real>48</real>\n"
-                 "\t<key>position</key>\n\t<string>bottom</string>\n"
-                 "\t<key>pinned</key>\n\t<array>\n\t\t<string>com.example.one</string>\n\t</array>\n"
-                 "</dict>\n"
-                 "</plist>\n");
-  auto defaults = open();
-  EXPECT_TRUE(defaults->boolForKey("showLabels"));
-  EXPECT_EQ(defaults->doubleForKey("iconSize"), 48);
-  EXPECT_EQ(defaults->stringForKey("position"), "bottom");
-  EXPECT_EQ(defaults->arrayForKey("pinned"), (Array{"com.example.one"}));
-  EXPECT_TRUE(defaults->keptAsidePath().empty());
-}
-
 TEST_F(PlistFileUserDefaultsTest, AnUnreadableFileIsKeptAsideIntactAndTheStoreStartsFromDefaults) {
   struct Case {
     const char* name;
@@ -195,11 +174,11 @@ TEST_F(PlistFileUserDefaultsTest, AnUnreadableFileIsKeptAsideIntactAndTheStoreSt
     const char* reason;
   };
   const Case cases[] = {
-      {"truncated", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><true/>",
-       "missing </dict>"},
       {"not a dictionary", "<plist version=\"1.0\"><array/></plist>", "root is not a dictionary"},
       {"empty", "", "no property list"},
       {"binary", std::string("bplist00\0\xff", 10), "line 1"},
+      {"cut before the first entry", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>",
+       "unexpected end of the text"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -234,6 +213,37 @@ TEST_F(PlistFileUserDefaultsTest, AnUnreadableFileIsKeptAsideIntactAndTheStoreSt
     copies += entry.path().filename().string().find(".corrupt-") != std::string::npos;
   }
   EXPECT_EQ(copies, std::size(cases));
+}
+
+TEST_F(PlistFileUserDefaultsTest, ADamagedFileKeepsEveryReadableSettingAndIsKeptAside) {
+  const std::string damaged =
+      "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n"
+      "<key>big</key><integer>18446744073709551616</integer>\n"
+      "<key>kept</key><string>yes</string>\n"
+      "<key>huge</key><real>1e400</real>\n"
+      "<key>also</key><integer>7</integer>\n"
+      "<key>cut</key><arr";
+  writeWholeFile(file(), damaged);
+  ::testing::internal::CaptureStderr();
+  auto defaults = open();
+  const std::string message = ::testing::internal::GetCapturedStderr();
+
+  EXPECT_EQ(defaults->storedDictionary(), (Dict{{"kept", "yes"}, {"also", 7}}));
+  for (const char* named : {"\"big\"", "\"huge\"", "line 8", "out of range"}) {
+    EXPECT_NE(message.find(named), std::string::npos) << named << " in " << message;
+  }
+  ASSERT_FALSE(defaults->keptAsidePath().empty());
+  EXPECT_EQ(readWholeFile(defaults->keptAsidePath()), damaged);
+  EXPECT_NE(message.find(defaults->keptAsidePath()), std::string::npos) << message;
+  // What was kept is back in the file at once, even if nothing changes before the next start.
+  EXPECT_EQ(onDisk(), (Dict{{"kept", "yes"}, {"also", 7}}));
+
+  defaults.reset();
+  ::testing::internal::CaptureStderr();
+  defaults = open();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(defaults->keptAsidePath().empty());
+  EXPECT_EQ(defaults->storedDictionary(), (Dict{{"kept", "yes"}, {"also", 7}}));
 }
 
 TEST_F(PlistFileUserDefaultsTest, AFileThatCannotEvenBeOpenedIsKeptAsideToo) {
@@ -329,7 +339,7 @@ TEST(PlistFileUserDefaultsKill, AValueAssignedASecondBeforeSigkillIsOnDisk) {
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ended on its own: " << status;
 
   std::string error;
-  auto parsed = platform::parsePlistXml(readWholeFile(folder / (domainArg + ".plist")), &error);
+  auto parsed = platform::parsePlistXml(readWholeFile(folder.file(domainArg + ".plist")), &error);
   ASSERT_TRUE(parsed && parsed->isDictionary()) << error;
   EXPECT_EQ(*parsed->asDictionary(), (Dict{{keyArg, valueArg}}));
 }

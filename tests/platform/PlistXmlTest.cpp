@@ -261,6 +261,71 @@ TEST(PlistXmlParse, RejectsMalformedInputWithOneLineNamingTheLine) {
   }
 }
 
+TEST(PlistXmlRecover, KeepsEveryEntryThatCanBeReadAndNamesWhatWasLost) {
+  const std::string head = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n<key>a</key><true/>\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    Dict kept;
+    std::vector<std::string> dropped;
+    std::string damage;  // part of the message; empty when the document is whole
+  };
+  const Case cases[] = {
+      {"whole",
+       head + "<key>z</key><integer>2</integer>\n</dict>\n</plist>\n",
+       Dict{{"a", true}, {"z", 2}},
+       {},
+       ""},
+      {"values that cannot be represented",
+       head +
+           "<key>big</key><integer>99999999999999999999</integer>\n<key>huge</key><real>1e400</real>\n"
+           "<key>nested</key><dict><key>d</key><date>2021-02-30T00:00:00Z</date></dict>\n"
+           "<key>bytes</key><data>A</data>\n<key>latin1</key><string>caf\xE9</string>\n"
+           "<key>ref</key><string>&#xD800;</string>\n<key>z</key><integer>2</integer>\n</dict>\n</plist>\n",
+       Dict{{"a", true}, {"z", 2}},
+       {"big", "huge", "nested", "bytes", "latin1", "ref"},
+       ""},
+      {"cut inside an entry",
+       head + "<key>z</key><integer>2</integer>\n<key>cut</key><string>hal",
+       Dict{{"a", true}, {"z", 2}},
+       {},
+       "line 6: missing </string>"},
+      {"cut between entries",
+       head + "<key>z</key><false/>\n",
+       Dict{{"a", true}, {"z", false}},
+       {},
+       "missing </dict>"},
+      {"broken markup",
+       head + "<key>b</key><bogus/>\n<key>z</key><true/>\n</dict>\n</plist>\n",
+       Dict{{"a", true}},
+       {},
+       "unknown element <bogus>"},
+      {"trailing garbage", head + "</dict>\n</plist>\ngarbage", Dict{{"a", true}}, {}, "unexpected content"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string error;
+    auto recovery = recoverPlistDictionary(c.text, &error);
+    ASSERT_TRUE(recovery) << error;
+    EXPECT_EQ(recovery->values, c.kept);
+    std::vector<std::string> dropped;
+    for (const auto& [key, why] : recovery->droppedEntries) {
+      dropped.push_back(key);
+      EXPECT_EQ(why.rfind("line ", 0), 0u) << why;
+    }
+    EXPECT_EQ(dropped, c.dropped);
+    EXPECT_EQ(recovery->damage.empty(), c.damage.empty()) << recovery->damage;
+    EXPECT_NE(recovery->damage.find(c.damage), std::string::npos) << recovery->damage;
+    EXPECT_EQ(recovery->lostAnything(), !c.dropped.empty() || !c.damage.empty());
+  }
+  // Without a dictionary to start from there is nothing to keep.
+  for (const std::string text : {"", "<plist version=\"1.0\"><array/></plist>", "bplist00", "<plist><dict"}) {
+    std::string error;
+    EXPECT_FALSE(recoverPlistDictionary(text, &error)) << text;
+    EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
+  }
+}
+
 TEST(PlistXmlParse, RefusesHostileNestingWithoutExhaustingTheStack) {
   std::string deep;
   for (int i = 0; i < 100'000; ++i) deep += "<array>";

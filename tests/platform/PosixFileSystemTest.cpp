@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace pelko::real {
 namespace {
@@ -29,7 +29,7 @@ std::vector<std::string> folderEntries(const std::string& folder) {
 TEST(PosixFileSystem, WritesReadsAndReplacesWholeFilesLeavingNoTemporaries) {
   TempFolder folder;
   PosixFileSystem fs;
-  const std::string path = folder / "a.txt";
+  const std::string path = folder.file("a.txt");
   const std::string binary("one\0two\xff", 8);
   EXPECT_FALSE(fs.fileExists(path));
   EXPECT_FALSE(fs.readFile(path));
@@ -47,7 +47,7 @@ TEST(PosixFileSystem, WritesReadsAndReplacesWholeFilesLeavingNoTemporaries) {
 TEST(PosixFileSystem, ReplacementIsANewFileSoAnOpenReaderKeepsTheOldOneWhole) {
   TempFolder folder;
   PosixFileSystem fs;
-  const std::string path = folder / "a.txt";
+  const std::string path = folder.file("a.txt");
   ASSERT_TRUE(fs.writeFileAtomically(path, "old contents"));
   const int reader = ::open(path.c_str(), O_RDONLY);
   ASSERT_GE(reader, 0);
@@ -62,7 +62,7 @@ TEST(PosixFileSystem, ReplacementIsANewFileSoAnOpenReaderKeepsTheOldOneWhole) {
 TEST(PosixFileSystem, ReplacementKeepsTheFilesPermissions) {
   TempFolder folder;
   PosixFileSystem fs;
-  const std::string path = folder / "private.txt";
+  const std::string path = folder.file("private.txt");
   writeWholeFile(path, "secret");
   ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
   ASSERT_TRUE(fs.writeFileAtomically(path, "still secret"));
@@ -74,19 +74,19 @@ TEST(PosixFileSystem, ReplacementKeepsTheFilesPermissions) {
 TEST(PosixFileSystem, FailuresReportFalseAndLeaveNothingBehind) {
   TempFolder folder;
   PosixFileSystem fs;
-  writeWholeFile(folder / "plain", "x");
+  writeWholeFile(folder.file("plain"), "x");
   // A regular file where a folder is needed fails even for a privileged user.
-  EXPECT_FALSE(fs.writeFileAtomically(folder / "missing/a.txt", "x"));
-  EXPECT_FALSE(fs.writeFileAtomically(folder / "plain/a.txt", "x"));
-  EXPECT_NE(PosixFileSystem::lastError().find(folder / "plain/a.txt"), std::string::npos)
+  EXPECT_FALSE(fs.writeFileAtomically(folder.file("missing/a.txt"), "x"));
+  EXPECT_FALSE(fs.writeFileAtomically(folder.file("plain/a.txt"), "x"));
+  EXPECT_NE(PosixFileSystem::lastError().find(folder.file("plain/a.txt")), std::string::npos)
       << PosixFileSystem::lastError();
-  EXPECT_FALSE(fs.createDirectories(folder / "plain/sub"));
+  EXPECT_FALSE(fs.createDirectories(folder.file("plain/sub")));
   EXPECT_FALSE(fs.createDirectories(""));
-  std::filesystem::create_directory(folder / "dir");
-  EXPECT_FALSE(fs.writeFileAtomically(folder / "dir", "x"));  // a folder is not replaced by a file
-  EXPECT_TRUE(std::filesystem::is_directory(folder / "dir"));
-  EXPECT_FALSE(fs.removeFile(folder / "absent"));
-  EXPECT_FALSE(fs.readFile(folder / "dir"));
+  std::filesystem::create_directory(folder.file("dir"));
+  EXPECT_FALSE(fs.writeFileAtomically(folder.file("dir"), "x"));  // a folder is not replaced by a file
+  EXPECT_TRUE(std::filesystem::is_directory(folder.file("dir")));
+  EXPECT_FALSE(fs.removeFile(folder.file("absent")));
+  EXPECT_FALSE(fs.readFile(folder.file("dir")));
   auto names = folderEntries(folder.path());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"dir", "plain"}));
@@ -95,7 +95,7 @@ TEST(PosixFileSystem, FailuresReportFalseAndLeaveNothingBehind) {
 TEST(PosixFileSystem, CreatesNestedFoldersAndRemovesFiles) {
   TempFolder folder;
   PosixFileSystem fs;
-  const std::string nested = folder / "a/b/c";
+  const std::string nested = folder.file("a/b/c");
   EXPECT_TRUE(fs.createDirectories(nested));
   EXPECT_TRUE(fs.createDirectories(nested));  // already there is fine
   ASSERT_TRUE(fs.writeFileAtomically(nested + "/f", "x"));
@@ -106,7 +106,7 @@ TEST(PosixFileSystem, CreatesNestedFoldersAndRemovesFiles) {
 
 TEST(PosixFileSystem, ConcurrentWritersNeverInterleave) {
   TempFolder folder;
-  const std::string path = folder / "shared.txt";
+  const std::string path = folder.file("shared.txt");
   const std::string a(50'000, 'a');
   const std::string b(70'000, 'b');
   auto writer = [&](const std::string& contents) {

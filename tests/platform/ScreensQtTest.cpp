@@ -20,7 +20,7 @@ class QtScreensTest : public ::testing::Test {
   QScreen* primary = QGuiApplication::primaryScreen();
 };
 
-TEST_F(QtScreensTest, PrimaryScreenComesFirstFlippedIntoScreenCoordinates) {
+TEST_F(QtScreensTest, PrimaryScreenComesFirstFlippedIntoScreenCoordinatesWithAStableNumber) {
   ASSERT_NE(primary, nullptr);
   auto all = screens.screens();
   ASSERT_EQ(all.size(), static_cast<size_t>(QGuiApplication::screens().size()));
@@ -34,18 +34,8 @@ TEST_F(QtScreensTest, PrimaryScreenComesFirstFlippedIntoScreenCoordinates) {
   EXPECT_EQ(all[0].backingScaleFactor, primary->devicePixelRatio());
   EXPECT_EQ(all[0].localizedName, primary->name().toStdString());
   EXPECT_EQ(screens.mainScreen(), all[0]);
-}
-
-TEST_F(QtScreensTest, DisplayNumbersAreNonZeroDistinctAndStable) {
-  auto first = screens.screens();
-  auto again = screens.screens();
-  ASSERT_FALSE(first.empty());
-  EXPECT_EQ(first[0].displayID, real::QtScreens::kFirstDisplayID);
-  for (size_t i = 0; i < first.size(); ++i) {
-    EXPECT_NE(first[i].displayID, 0u);
-    EXPECT_EQ(first[i].displayID, again[i].displayID);
-    for (size_t j = i + 1; j < first.size(); ++j) EXPECT_NE(first[i].displayID, first[j].displayID);
-  }
+  EXPECT_EQ(all[0].displayID, real::QtScreens::kFirstDisplayID);
+  EXPECT_EQ(screens.screens(), all);
 }
 
 TEST_F(QtScreensTest, SeveralQtSignalsOfOneChangeMakeOneNotificationOnTheMainQueue) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 
 #include "platform/PlistXml.h"
 #include "platform/real/PosixChildProcess.h"
+#include "support/TempFolder.h"
 
 namespace pelko::testing {
 
@@ -23,27 +23,15 @@ inline const std::string kDockDriver = PELKO_DOCK_DRIVER;
 // Dock's preference domain and the tools' logs.
 class DockTestFolder {
  public:
-  DockTestFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelko-dock-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~DockTestFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  DockTestFolder(const DockTestFolder&) = delete;
-  DockTestFolder& operator=(const DockTestFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return folder_.path(); }
+  std::string file(const std::string& name) const { return folder_.file(name); }
   std::string domainFile() const { return file("com.apple.dock.plist"); }
 
   // A runner whose children see this folder, plus any fault-injection variables.
   real::PosixChildProcess::Options runnerOptions(std::map<std::string, std::string> extra = {}) const {
     real::PosixChildProcess::Options options;
     options.extraEnvironment = std::move(extra);
-    options.extraEnvironment["PELKO_SIM_DOCK_DIR"] = path_;
+    options.extraEnvironment["PELKO_SIM_DOCK_DIR"] = path();
     options.terminateGraceSeconds = 0.2;
     return options;
   }
@@ -82,7 +70,7 @@ class DockTestFolder {
     return result;
   }
 
-  std::string path_;
+  TempFolder folder_;
 };
 
 }  // namespace pelko::testing

@@ -2,12 +2,12 @@
 
 #include <set>
 
-#include "support/FakeFileSystem.h"
 #include "platform/PlistXml.h"
 #include "platform/Workspace.h"
 #include "platform/sim/SimAppShell.h"
 #include "platform/sim/SimLoginItems.h"
 #include "settings/LaunchAtLoginHelper.h"
+#include "support/FakeFileSystem.h"
 
 namespace pelko {
 namespace {

@@ -92,18 +92,27 @@ TEST_F(Presets, EachBatchAssignsExactlyItsSettings) {
   EXPECT_EQ(delivered, all) << "the reset assigns everything but the hidden apps";
 }
 
-TEST_F(Presets, APositionChangeInABatchIsOverriddenByTheBatchsSize) {
+TEST_F(Presets, EachPresetStoresTheValueOnlyItGives) {
   using P = TaskbarPresetID;
-  for (auto [preset, sizes, indicator] : std::vector<std::tuple<P, std::vector<double>, const char*>>{
-           {P::sidebar, {100, 96}, "right"}, {P::topBar, {88}, "top"}}) {
-    test::SettingsTestWorld world;
-    auto settings = world.make();
-    settings->taskbarSize = 140.0;
-    auto published = world.record(settings->taskbarSize);
+  const std::tuple<P, const char*, PlistValue> rows[] = {
+      {P::dock, "PelkoCornerRadius", 15.0},
+      {P::minimal, "PelkoMarginHorizontal", 52.0},
+      {P::windowsIcons, "PelkoTaskbarSize", 98.0},
+      {P::windowsText, "PelkoMaxTaskWidth", 172.0},
+      {P::windows11, "PelkoBorderOpacity", 15.0},
+      {P::productivity, "PelkoItemTextSize", 12.0},
+      {P::glass, "PelkoBackgroundOpacity", 26.0},
+      {P::topBar, "PelkoBorderBottom", true},
+      // Its size outlasts the reset to 100 that its move to a vertical edge makes.
+      {P::sidebar, "PelkoTaskbarSize", 96.0},
+  };
+  for (const auto& [preset, key, value] : rows) {
     settings->applyPreset(preset);
-    EXPECT_EQ(*published, sizes) << title(preset);
-    EXPECT_EQ(settings->activeIndicatorPosition.get(), indicator);
-    EXPECT_EQ(world.stored("PelkoTaskbarSize"), PlistValue(sizes.back()));
+    EXPECT_EQ(world.stored(key), value) << title(preset);
+    for (const auto& [other, otherKey, otherValue] : rows) {
+      if (other == preset) continue;
+      EXPECT_NE(world.stored(otherKey), otherValue) << title(preset) << " " << otherKey;
+    }
   }
 }
 

@@ -75,19 +75,6 @@ TEST_F(SettingsLoading, LegacyBorders) {
   }
 }
 
-TEST_F(SettingsLoading, BorderSwitchAndStyleMigrateOnceAndLaterChoicesSurvive) {
-  plant("PelkoShowBorder", true);
-  plant("PelkoBorderStyle", "sides");
-  auto settings = world.make();
-  EXPECT_TRUE(settings->borderTop.get() && settings->borderBottom.get());
-  settings->borderBottom = false;
-  settings.reset();
-  auto restarted = world.make();
-  EXPECT_TRUE(restarted->borderTop.get());
-  EXPECT_FALSE(restarted->borderBottom.get());
-  EXPECT_TRUE(restarted->borderLeft.get());
-}
-
 TEST_F(SettingsLoading, ItemAlignmentFromTheOldCentringSwitch) {
   plant("PelkoItemAlignment", "middle");
   plant("PelkoCenterItems", true);
@@ -117,16 +104,6 @@ TEST_F(SettingsLoading, StateOfTheSystemCorrectsStoredFlags) {
   EXPECT_EQ(world.loginItems.registerCount + world.loginItems.unregisterCount, 0) << "only asked";
 }
 
-TEST_F(SettingsLoading, IndicatorPositionIsCorrectedOnlyWhenItNamesNoSide) {
-  for (auto [storedText, expected] : std::vector<std::pair<const char*, const char*>>{
-           {"Top", "bottom"}, {"", "bottom"}, {"left", "left"}}) {
-    test::SettingsTestWorld world;
-    world.plant("PelkoActiveIndicatorPosition", storedText);
-    EXPECT_EQ(world.make()->activeIndicatorPosition.get(), expected) << storedText;
-    EXPECT_EQ(world.stored("PelkoActiveIndicatorPosition"), PlistValue(expected)) << storedText;
-  }
-}
-
 TEST_F(SettingsLoading, ThumbnailPermissionIsAskedOnlyForStoredTrue) {
   plant("PelkoShowThumbnails", false);
   world.permissions.screenCaptureGranted = false;
@@ -138,16 +115,10 @@ TEST_F(SettingsLoading, HandEditedDomainKeepsEveryReadableSetting) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   // Readable values the user chose.
-  plant("PelkoPosition", "left");
-  plant("PelkoShowBattery", false);
   plant("PelkoEqualWidth", int64_t{1});
   plant("PelkoMaxTaskWidth", int64_t{300});
-  plant("PelkoBackgroundColor", "#112233");
   plant("PelkoBadgeTextColor", "##abcdef#");
-  plant("PelkoWindowCountStyle", "dots");
   plant("PelkoTaskbarSize", 300.0);
-  plant("PelkoBlacklistedBundleIDs", PlistValue::Array{"com.b", "com.a", "com.b", ""});
-  plant("PelkoActiveIndicatorPosition", "right");
   // Garbage.
   plant("PelkoShowTime", int64_t{2});
   plant("PelkoGroupByApp", "no");
@@ -162,18 +133,13 @@ TEST_F(SettingsLoading, HandEditedDomainKeepsEveryReadableSetting) {
   plant("PelkoBadgeColor", PlistValue::Array{});
   plant("PelkoCustomAppOrder", platform::PlistData{'[', '1', ']'});
   plant("PelkoAutoHideDelay", PlistValue::Dictionary{{"a", 1}});
+  plant("PelkoActiveIndicatorPosition", "Top");
 
   auto s = world.make();
-  EXPECT_EQ(s->position.get(), TaskbarPosition::left);
-  EXPECT_FALSE(s->showBattery.get());
   EXPECT_TRUE(s->equalWidth.get());
   EXPECT_EQ(s->maxTaskWidth.get(), 300);
-  EXPECT_EQ(s->backgroundColor.get(), (Color{0x11 / 255.0, 0x22 / 255.0, 0x33 / 255.0, 1}));
   EXPECT_EQ(s->badgeTextColor.get(), (Color{0xAB / 255.0, 0xCD / 255.0, 0xEF / 255.0, 1}));
-  EXPECT_EQ(s->windowCountStyle.get(), WindowCountStyle::dots);
   EXPECT_EQ(s->taskbarSize.get(), 150);
-  EXPECT_EQ(s->blacklistedBundleIDs.get(), (StringList{"com.a", "com.b"}));
-  EXPECT_EQ(s->activeIndicatorPosition.get(), "right");
 
   EXPECT_TRUE(s->showTime.get());
   EXPECT_TRUE(s->groupByApp.get());
@@ -188,11 +154,14 @@ TEST_F(SettingsLoading, HandEditedDomainKeepsEveryReadableSetting) {
   EXPECT_EQ(s->borderColor.get(), Color::white());
   EXPECT_EQ(s->badgeColor.get(), world.appearance.accentColor);
   EXPECT_TRUE(s->customAppOrder.get().empty());
+  EXPECT_EQ(s->activeIndicatorPosition.get(), "bottom");
 
-  // The numbers are rewritten in their sound form; other unreadable values wait for the next assignment.
+  // The numbers and the indicator side are rewritten in their sound form; other unreadable values wait
+  // for the next assignment.
   EXPECT_EQ(world.stored("PelkoIconSize"), PlistValue(100.0));
   EXPECT_EQ(world.stored("PelkoCornerRadius"), PlistValue(0.0));
   EXPECT_EQ(world.stored("PelkoTaskbarSize"), PlistValue(150.0));
+  EXPECT_EQ(world.stored("PelkoActiveIndicatorPosition"), PlistValue("bottom"));
   EXPECT_EQ(world.stored("PelkoShowTime"), PlistValue(int64_t{2}));
   EXPECT_EQ(world.stored("PelkoStyle"), PlistValue("Icons"));
 }

@@ -23,6 +23,7 @@
 #include "platform/sim/SimulatedMac.h"
 #include "settings/SettingsManager.h"
 #include "shell/AppDelegate.h"
+#include "support/TempFolder.h"
 
 namespace pelko::testing {
 
@@ -57,27 +58,6 @@ class RecordingTaskbars final : public Taskbars {
 
  private:
   std::vector<std::string>& log_;
-};
-
-// A temporary folder removed at the end.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelko-shell-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
 };
 
 inline std::vector<std::string> readLines(const std::string& path) {
@@ -167,7 +147,7 @@ class ShellTestWorld {
                                                          {"autohide-time-modifier", 0.0001},
                                                          {"mineffect", "scale"}};
 
-  ScratchFolder folder;
+  TempFolder folder;
   VirtualScheduler scheduler;
   sim::SimulatedMac mac{scheduler};
   sim::InMemoryUserDefaults defaults;

@@ -14,7 +14,7 @@ namespace {
 using Outcome = SingleInstanceLock::Outcome;
 
 TEST(SingleInstanceLockTest, OneHolderAtATimeAndTheLockGoesWithItsHolder) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string path = folder.file("nested/run/pelko.lock");
   Outcome outcome;
   auto first = SingleInstanceLock::tryAcquire(path, outcome);
@@ -30,7 +30,7 @@ TEST(SingleInstanceLockTest, OneHolderAtATimeAndTheLockGoesWithItsHolder) {
 }
 
 TEST(SingleInstanceLockTest, AStaleLockFileDoesNotCountAndAnUnusableLocationIsUnavailable) {
-  ScratchFolder folder;
+  TempFolder folder;
   std::ofstream(folder.file("pelko.lock")) << "12345\n";  // left by a crashed run
   Outcome outcome;
   EXPECT_TRUE(SingleInstanceLock::tryAcquire(folder.file("pelko.lock"), outcome));

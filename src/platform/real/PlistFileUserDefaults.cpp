@@ -112,19 +112,30 @@ void PlistFileUserDefaults::load(Scheduler& scheduler) {
   State& s = *state_;
   if (!s.files.fileExists(s.path)) return;
 
-  std::string problem;
+  std::string problem;  // why nothing at all could be read; empty when something could
   if (auto text = s.files.readFile(s.path)) {
-    auto root = platform::parsePlistXml(*text, &problem);
-    if (root && root->isDictionary()) {
-      s.values = *root->asDictionary();
-      return;
+    auto recovery = platform::recoverPlistDictionary(*text, &problem);
+    if (recovery) {
+      s.values = std::move(recovery->values);
+      if (!recovery->lostAnything()) return;
+      for (const auto& [key, why] : recovery->droppedEntries) {
+        std::fprintf(stderr, "Pelko: the setting \"%s\" in %s could not be read (%s); it was left out.\n",
+                     key.c_str(), s.path.c_str(), why.c_str());
+      }
+      if (s.values.empty() && recovery->droppedEntries.empty()) {
+        problem = recovery->damage;
+      } else if (!recovery->damage.empty()) {
+        std::fprintf(stderr,
+                     "Pelko: the settings file %s is damaged (%s); the settings before it were kept.\n",
+                     s.path.c_str(), recovery->damage.c_str());
+      }
     }
-    if (root) problem = "its root is not a dictionary";
   } else {
     problem = PosixFileSystem::lastError();
   }
 
-  // Unreadable settings are never thrown away: the file is moved aside for the user to repair.
+  // Damaged settings are never thrown away: the file is moved aside for the user to repair, and what
+  // could be read of it is written back at once, so it survives a run that changes nothing.
   const std::string base = s.path + ".corrupt-" + utcStamp(scheduler.wallClockNow());
   std::string aside = base;
   for (int n = 2; !pathIsFree(aside) && n < 10'000; ++n) aside = base + "-" + std::to_string(n);
@@ -132,18 +143,28 @@ void PlistFileUserDefaults::load(Scheduler& scheduler) {
   if (pathIsFree(aside)) error = ::rename(s.path.c_str(), aside.c_str()) == 0 ? 0 : errno;
   if (error == 0) {
     s.keptAside = aside;
-    std::fprintf(stderr,
-                 "Pelko: the settings file %s could not be read (%s); it was kept as %s and the settings "
-                 "start from their defaults.\n",
-                 s.path.c_str(), problem.c_str(), aside.c_str());
+    if (problem.empty()) {
+      std::fprintf(
+          stderr, "Pelko: the damaged settings file %s was kept as %s; the settings read from it are kept.\n",
+          s.path.c_str(), aside.c_str());
+      ++s.generation;
+      s.flush(false);
+    } else {
+      std::fprintf(stderr,
+                   "Pelko: the settings file %s could not be read (%s); it was kept as %s and the settings "
+                   "start from their defaults.\n",
+                   s.path.c_str(), problem.c_str(), aside.c_str());
+    }
     return;
   }
   s.writable = false;
+  if (problem.empty()) problem = "it is damaged";
   std::fprintf(
       stderr,
       "Pelko: the settings file %s could not be read (%s) nor moved aside (%s); it is left untouched, "
-      "the settings start from their defaults and changes are not saved while Pelko runs.\n",
-      s.path.c_str(), problem.c_str(), std::strerror(error));
+      "the settings %s and changes are not saved while Pelko runs.\n",
+      s.path.c_str(), problem.c_str(), std::strerror(error),
+      s.values.empty() ? "start from their defaults" : "read from it are used");
 }
 
 std::string PlistFileUserDefaults::defaultFolder() {

@@ -10,9 +10,11 @@ namespace pelko::real {
 
 // A user-defaults domain kept in one XML property-list file, `<folder>/<domain>.plist`.
 //
-// The file is read once, at construction. A file that cannot be read as a property list with a
-// dictionary at its root is moved aside (to `<file>.corrupt-<UTC time>`, never over an earlier one)
-// with a message on stderr, and the domain starts empty. Changes are written atomically on a
+// The file is read once, at construction, entry by entry: a value that cannot be represented costs
+// only its key, and a file cut short or broken further on keeps every complete entry before the damage.
+// A file that lost anything that way, or cannot be read at all, is moved aside (to
+// `<file>.corrupt-<UTC time>`, never over an earlier one) with a message on stderr naming what was
+// lost, and what could be read is written back in its place at once. Changes are written atomically on a
 // background serial queue, coalesced: the file is rewritten at most kFlushDelay seconds after the first
 // change it does not hold yet, however long a stream of changes goes on. synchronize() and destruction
 // write synchronously. Apart from those, the main thread never waits for the disk.
@@ -30,7 +32,7 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   static std::string defaultFolder();
 
   const std::string& path() const;
-  // Where an unreadable file found at construction was moved; empty when none was.
+  // Where a damaged file found at construction was moved; empty when none was.
   const std::string& keptAsidePath() const;
 
   bool synchronize() override;

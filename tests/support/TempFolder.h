@@ -25,7 +25,7 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
 
  private:
   std::string path_;
