@@ -116,7 +116,7 @@ void MonitorManager::rebuildScreenStates() {
       continue;
     }
     const Rect frame = TaskbarPanel::frameForPosition(position, thickness, screen, marginH, marginV);
-    auto* panel = new TaskbarPanel(frame, deps_.screens, deps_.ownWindows);
+    auto* panel = new TaskbarPanel(frame, deps_.screens, deps_.ownWindows, &deps_.scheduler);
     panel->setSharingType(sharingTypeFromSettings());
 
     auto* viewController = new TaskbarViewController(appTracker_, windowManager_, settingsManager_,
