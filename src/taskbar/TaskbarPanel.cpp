@@ -86,6 +86,8 @@ TaskbarPanel::TaskbarPanel(const Rect& contentRect, platform::Screens& screens,
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TranslucentBackground);  // not opaque; the root view paints the bar
   setAttribute(Qt::WA_MacAlwaysShowToolWindow);
+  // The bar is never the active window, and its buttons' tooltips show on hover all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   setFocusPolicy(Qt::NoFocus);
   setMouseTracking(true);
   setFrame(contentRect);
