@@ -36,7 +36,10 @@ void MonitorManager::start() {
   std::weak_ptr<int> alive = lifetime_;
   // Every delivery takes a later pass of the main queue: a setting's publisher announces a value before
   // the setting holds it, and the rebuild reads the settings.
+  // The rebuild has just handed every bar the current list. Skipping it here keeps that duplicate from
+  // opening a throttle window that would hold back the tracker's first real list.
   appTracker_->apps.publisher()
+      .dropFirst()
       .throttle(scheduler, kAppsThrottle, true)
       .receiveOnMain(scheduler)
       .sink([this, alive](const std::vector<TrackedAppPtr>& apps) {
