@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
