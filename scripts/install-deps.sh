@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, only when something is missing.
+# Installs the Debian packages the build and its tests need, only when something is missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libxcb1-dev libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb openbox)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"
   exit 0

@@ -36,7 +36,10 @@ void MonitorManager::start() {
   std::weak_ptr<int> alive = lifetime_;
   // Every delivery takes a later pass of the main queue: a setting's publisher announces a value before
   // the setting holds it, and the rebuild reads the settings.
+  // The rebuild has just handed every bar the current list. Skipping it here keeps that duplicate from
+  // opening a throttle window that would hold back the tracker's first real list.
   appTracker_->apps.publisher()
+      .dropFirst()
       .throttle(scheduler, kAppsThrottle, true)
       .receiveOnMain(scheduler)
       .sink([this, alive](const std::vector<TrackedAppPtr>& apps) {
@@ -116,7 +119,7 @@ void MonitorManager::rebuildScreenStates() {
       continue;
     }
     const Rect frame = TaskbarPanel::frameForPosition(position, thickness, screen, marginH, marginV);
-    auto* panel = new TaskbarPanel(frame, deps_.screens, deps_.ownWindows);
+    auto* panel = new TaskbarPanel(frame, deps_.screens, deps_.ownWindows, &deps_.scheduler);
     panel->setSharingType(sharingTypeFromSettings());
 
     auto* viewController = new TaskbarViewController(appTracker_, windowManager_, settingsManager_,

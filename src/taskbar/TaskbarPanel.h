@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/Geometry.h"
+#include "foundation/Scheduler.h"
 #include "platform/OwnWindows.h"
 #include "platform/Screens.h"
 #include "settings/SettingEnumerations.h"
@@ -33,7 +34,9 @@ inline constexpr uint32_t kTaskbar = kCanJoinAllSpaces | kStationary | kIgnoresC
 // focus from other applications. Its frame is kept in screen coordinates (origin bottom left, y up) and
 // converted to Qt's global coordinates in one place. What Qt has no notion of (window level, collection
 // behaviour, sharing type) is kept as state. With an OwnWindows port the window server lists the panel
-// as one of this process's windows while it is ordered in.
+// as one of this process's windows while it is ordered in. On X11 the window is a dock, so window
+// managers keep it undecorated and above normal windows; with a Scheduler it is shown again when a
+// window manager starting at the same moment swallowed the request to map it.
 class TaskbarPanel : public QWidget {
   Q_OBJECT
  public:
@@ -47,7 +50,7 @@ class TaskbarPanel : public QWidget {
                                double marginH, double marginV);
 
   TaskbarPanel(const Rect& contentRect, platform::Screens& screens,
-               platform::OwnWindows* ownWindows = nullptr);
+               platform::OwnWindows* ownWindows = nullptr, Scheduler* scheduler = nullptr);
   ~TaskbarPanel() override;
   TaskbarPanel(const TaskbarPanel&) = delete;
   TaskbarPanel& operator=(const TaskbarPanel&) = delete;
@@ -92,9 +95,13 @@ class TaskbarPanel : public QWidget {
  private:
   double mainScreenHeight() const;
   void applyFrameToWindow();
+  void markAsDockOnX11();
+  void checkOnScreenLater(int attemptsLeft);
 
   platform::Screens& screens_;
   platform::OwnWindows* ownWindows_;
+  Scheduler* scheduler_;
+  WorkItemPtr onScreenCheck_;
   Size lastSyncedSize_;
   Rect frame_;
   QPointer<QWidget> contentView_;
@@ -103,6 +110,7 @@ class TaskbarPanel : public QWidget {
   WindowSharingType sharingType_ = WindowSharingType::none;
   bool hasShadow_ = false;
   bool orderedIn_ = false;
+  bool onX11_ = false;
   std::optional<platform::WindowID> windowNumber_;
 };
 

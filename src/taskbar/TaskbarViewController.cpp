@@ -110,6 +110,7 @@ void TaskbarViewController::buildLayout(TaskbarPosition position) {
   }
   appItemViews_.clear();
   fadingOut_.clear();
+  hasShownItems_ = false;
   builtPosition_ = position;
 
   auto* stack = new StackView(isHorizontal(position) ? Qt::Horizontal : Qt::Vertical, view_);
@@ -288,10 +289,14 @@ void TaskbarViewController::updateAppItems(const std::vector<std::shared_ptr<Tra
     appItemViews_.erase(it);
   }
 
-  std::vector<AppItemView*> fadeIns;
+  // A bar's first buttons since it was built appear with the bar; buttons added later fade in.
+  const bool appearWithBar = !hasShownItems_;
+  std::vector<AppItemView*> added, fadeIns;
   for (size_t index : diff.added) {
     AppItemView* item = makeItem(apps[index], settings);
     appItemViews_[apps[index]->id] = item;
+    added.push_back(item);
+    if (appearWithBar) continue;
     setWidgetOpacity(*item, 0);
     fadeIns.push_back(item);
   }
@@ -305,8 +310,9 @@ void TaskbarViewController::updateAppItems(const std::vector<std::shared_ptr<Tra
     if (it != appItemViews_.end() && it->second) desired.push_back(it->second.data());
   }
   appStackView_->setArrangedSubviews(desired);
+  if (!desired.empty()) hasShownItems_ = true;
 
-  if (!toRemove.empty() || !fadeIns.empty()) applyEqualWidthConstraints();
+  if (!toRemove.empty() || !added.empty()) applyEqualWidthConstraints();
   for (AppItemView* item : toRemove) fadeOut(item);
   if (!fadeIns.empty()) fadeIn(fadeIns);
 }

@@ -135,6 +135,7 @@ class TaskbarViewController : public QObject {
   std::vector<std::shared_ptr<TrackedApp>> lastFilteredApps_;
   std::vector<QPointer<AppItemView>> fadingOut_;
   bool equalWidthApplied_ = false;
+  bool hasShownItems_ = false;  // since the last build
   size_t lastEqualWidthItemCount_ = 0;
   double lastEqualWidthMaxWidth_ = 0;
   int equalWidthRebuilds_ = 0;

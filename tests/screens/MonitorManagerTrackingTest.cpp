@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "MonitorManagerTestWorld.h"
+#include "taskbar/AppItemView.h"
+#include "ui/WidgetOpacity.h"
 
 namespace pelko::test {
 namespace {
@@ -30,6 +32,25 @@ TEST_F(MonitorManagerTest, WindowsMovedToAnotherDisplayMoveTheirEntriesToThatBar
   EXPECT_EQ(namesOn(1), (std::vector<std::string>{"Editor", "Viewer"}));
   EXPECT_EQ(namesOn(2), (std::vector<std::string>{}));
   EXPECT_EQ(manager->viewController(1)->itemCount(), 2u);
+  tracker->stop();
+}
+
+// Start-up in the shell's order, the bars before the tracker: the tracker's first entries are on the bar
+// and fully drawn on the same pass, not at the end of a throttle window nor after a fade.
+TEST_F(MonitorManagerTest, FirstEntriesAppearWithTheBar) {
+  settings->multiMonitorMode = MultiMonitorMode::allOnAll;  // the bar is handed its lists
+  tracker->settingsManager = settings.get();
+  tracker->windowManager = windowManager;
+  const int32_t editor = mac.launchApp("com.example.editor", "Editor");
+  mac.openWindow(editor, {.title = "Page", .bounds = Rect(100, 100, 800, 600)});
+  start();
+  const double started = scheduler.now();
+  tracker->start();
+  settle();
+  ASSERT_EQ(scheduler.now(), started);
+  auto items = manager->viewController(kMain)->arrangedItems();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(widgetOpacity(*items[0]), 1.0);
   tracker->stop();
 }
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QProxyStyle>
+#include <QTest>
+#include <QToolTip>
+
 #include "TaskbarRectPrinter.h"
 
 #include <string>
@@ -97,6 +102,43 @@ TEST_F(TaskbarPanelTest, IsANonActivatingPanelAboveTheMenuBar) {
   EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
   EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
   EXPECT_EQ(panel.focusPolicy(), Qt::NoFocus);
+}
+
+// Qt shows a tooltip after the pointer rested for the style's wake-up delay; none here, so the tooltip
+// comes on the next pass of the event loop instead of after a real wait.
+class NoToolTipDelay : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_ToolTip_WakeUpDelay) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+// The bar never becomes the active window (clicking it activates another application), yet hovering a
+// button shows its tooltip.
+TEST_F(TaskbarPanelTest, ShowsTooltipsOnHoverWhileAnotherWindowIsActive) {
+  NoToolTipDelay style;
+  TaskbarPanel panel({0, 0, 400, 34}, mac.screens());
+  auto* content = new QWidget;
+  panel.setContentView(content);
+  panel.syncContentViewFrame();
+  auto* button = new QWidget(content);
+  button->setGeometry(4, 2, 100, 30);
+  button->setToolTip("Safari");
+  button->setStyle(&style);
+  panel.orderFront();
+  QWidget front;
+  front.show();
+  QApplication::processEvents();  // the window system's activations of both windows come first
+  QApplication::setActiveWindow(&front);
+  ASSERT_FALSE(panel.isActiveWindow());
+
+  QTest::mouseMove(panel.windowHandle(), button->mapTo(&panel, QPoint(10, 10)));
+  for (int pass = 0; pass < 20 && !QToolTip::isVisible(); ++pass) QApplication::processEvents();
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_EQ(QToolTip::text(), "Safari");
+  QToolTip::hideText();
 }
 
 TEST_F(TaskbarPanelTest, FrameIsConvertedToQtGlobalCoordinates) {

@@ -53,13 +53,18 @@ class TaskbarViewControllerTest : public TaskbarTest {
   }
 };
 
-TEST_F(TaskbarViewControllerTest, ButtonsFadeInInListOrderAndAVanishedOneFadesOutWhereItStood) {
+// The first buttons of a freshly built bar appear with it; a button added later fades in, and a
+// vanished one fades out where it stood.
+TEST_F(TaskbarViewControllerTest,
+       FirstButtonsAppearAtOnceLaterOnesFadeInAndAVanishedOneFadesOutWhereItStood) {
   load();
   auto a = appEntry(501, "Editor"), b = appEntry(502, "Mail"), c = appEntry(503, "Notes");
+  bar->updateFilteredApps({a, c});
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(widgetOpacity(*item), 1);
   bar->updateFilteredApps({a, b, c});
   EXPECT_EQ(arrangedIDs(), idsOf({a, b, c}));
   EXPECT_EQ(bar->itemView(b->id)->trackedApp(), b);
-  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(widgetOpacity(*item), 0);
+  EXPECT_EQ(widgetOpacity(*bar->itemView(b->id)), 0);
   scheduler.advance(0.15);
   for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(widgetOpacity(*item), 1);
   QPointer<AppItemView> mail = bar->itemView(b->id);

@@ -1,0 +1,295 @@
+// The bar as a real X11 window. Started under a fresh X server at the same moment as a window manager,
+// it must come up every time: mapped, typed as a dock, managed without decorations and above a normal
+// window. Each run has an X server of its own on a free display; a few run side by side.
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <thread>
+
+#include "PelkoProcess.h"
+
+namespace pelko::testing {
+namespace {
+
+constexpr int kRuns = 20;
+constexpr int kLanes = 4;
+constexpr double kBarDeadline = 8.0;
+
+std::string findProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path ? path : "");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    std::string candidate = folder + "/" + name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+bool exists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
+
+// Polls without sleeping the test blind: the program's output keeps being read meanwhile.
+void pause(PelkoProcess& pelko, double seconds) {
+  pelko.waitForOutput("(a line that never comes)", seconds);
+}
+
+// A program the test starts (the X server, the window manager); it is ended by its own process id.
+class Helper {
+ public:
+  Helper(const std::string& path, std::vector<std::string> arguments,
+         const std::map<std::string, std::string>& overrides) {
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+      std::string text = *entry;
+      auto equals = text.find('=');
+      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : overrides) variables[name] = value;
+    std::vector<std::string> environment;
+    for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
+    arguments.insert(arguments.begin(), path);
+    std::vector<char*> argv, envp;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    for (auto& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    if (::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Helper() { stop(); }
+  Helper(const Helper&) = delete;
+  Helper& operator=(const Helper&) = delete;
+
+  bool isRunning() {
+    if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;  // ended and reaped
+    return pid_ > 0;
+  }
+
+  void stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    for (int i = 0; i < 200 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) ::usleep(10000);
+    if (::waitpid(pid_, nullptr, WNOHANG) == 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// An X server on a display number nobody else uses: no socket and no lock file for it, and the server
+// came up on it (another process may take a number between the check and the start).
+class XServer {
+ public:
+  explicit XServer(const std::string& program) {
+    static std::atomic<int> next{200 + ::getpid() % 500};
+    for (int attempt = 0; attempt < 20 && display_.empty(); ++attempt) {
+      int number = next++;
+      std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+      if (exists(socket) || exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
+      auto server = std::make_unique<Helper>(program,
+                                             std::vector<std::string>{":" + std::to_string(number), "-screen",
+                                                                      "0", "1280x800x24", "-nolisten", "tcp"},
+                                             std::map<std::string, std::string>{});
+      for (int i = 0; i < 500 && server->isRunning() && !exists(socket); ++i) ::usleep(10000);
+      if (!exists(socket) || !server->isRunning()) continue;
+      server_ = std::move(server);
+      display_ = ":" + std::to_string(number);
+    }
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  std::unique_ptr<Helper> server_;
+  std::string display_;
+};
+
+// What the test reads of the display, through a connection of its own.
+class XView {
+ public:
+  explicit XView(const std::string& display) {
+    connection_ = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(connection_)) return;
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+  }
+  ~XView() { xcb_disconnect(connection_); }
+  XView(const XView&) = delete;
+  XView& operator=(const XView&) = delete;
+
+  bool isConnected() const { return root_ != XCB_WINDOW_NONE; }
+  xcb_window_t root() const { return root_; }
+
+  xcb_atom_t atom(const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name),
+        nullptr);
+    xcb_atom_t result = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+  }
+
+  // The property's raw bytes; nothing when the window does not have it.
+  std::optional<std::string> property(xcb_window_t window, const char* name) {
+    auto* reply = xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+        nullptr);
+    std::optional<std::string> result;
+    if (reply && reply->type != XCB_ATOM_NONE)
+      result = std::string(static_cast<const char*>(xcb_get_property_value(reply)),
+                           static_cast<size_t>(xcb_get_property_value_length(reply)));
+    std::free(reply);
+    return result;
+  }
+  std::vector<uint32_t> cardinals(xcb_window_t window, const char* name) {
+    auto bytes = property(window, name).value_or("");
+    std::vector<uint32_t> values(bytes.size() / 4);
+    std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    return values;
+  }
+
+  // Bottom to top.
+  std::vector<xcb_window_t> children(xcb_window_t window) {
+    auto* reply = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr);
+    std::vector<xcb_window_t> result;
+    if (reply) {
+      auto* first = xcb_query_tree_children(reply);
+      result.assign(first, first + xcb_query_tree_children_length(reply));
+    }
+    std::free(reply);
+    return result;
+  }
+
+  bool isViewable(xcb_window_t window) {
+    auto* reply =
+        xcb_get_window_attributes_reply(connection_, xcb_get_window_attributes(connection_, window), nullptr);
+    bool viewable = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(reply);
+    return viewable;
+  }
+
+  // The client window whose WM_CLASS instance is `instance`, and the root's child that holds it (the
+  // window manager's frame, or the window itself); none when there is no such window.
+  struct Found {
+    xcb_window_t client = XCB_WINDOW_NONE;
+    xcb_window_t top = XCB_WINDOW_NONE;
+  };
+  Found find(const std::string& instance) {
+    for (xcb_window_t top : children(root_)) {
+      std::vector<xcb_window_t> level{top};
+      for (int depth = 0; depth < 4 && !level.empty(); ++depth) {
+        std::vector<xcb_window_t> next;
+        for (xcb_window_t window : level) {
+          auto wmClass = property(window, "WM_CLASS");
+          if (wmClass && wmClass->substr(0, wmClass->find('\0')) == instance) return {window, top};
+          auto below = children(window);
+          next.insert(next.end(), below.begin(), below.end());
+        }
+        level = std::move(next);
+      }
+    }
+    return {};
+  }
+
+  // A plain application window covering the screen, as a window manager maps any normal window.
+  void openNormalWindow(const std::string& instance) {
+    xcb_window_t window = xcb_generate_id(connection_);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 1280, 800, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    std::string wmClass = instance + '\0' + instance + '\0';
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(wmClass.size()), wmClass.data());
+    xcb_map_window(connection_, window);
+    xcb_flush(connection_);
+  }
+
+ private:
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t root_ = XCB_WINDOW_NONE;
+};
+
+// One start of the bar together with the window manager; an empty text when all was well.
+std::string oneRun(const std::string& xvfb, const std::string& openbox) {
+  XServer server(xvfb);
+  if (server.display().empty()) return "no X server came up on a free display";
+  Sandbox sandbox;
+  Helper windowManager(openbox, {}, {{"DISPLAY", server.display()}, {"HOME", sandbox.path("home")}});
+  PelkoProcess pelko(sandbox, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}});
+  XView view(server.display());
+  if (!view.isConnected()) return server.display() + ": cannot connect";
+  const std::string where = server.display() + ": ";
+
+  auto isManagedBar = [&](xcb_window_t bar) {
+    return view.isViewable(bar) && view.property(bar, "WM_STATE") && view.property(bar, "_NET_FRAME_EXTENTS");
+  };
+  XView::Found bar;
+  for (double waited = 0; waited < kBarDeadline && !(bar.client && isManagedBar(bar.client));
+       waited += 0.05) {
+    pause(pelko, 0.05);
+    bar = view.find("pelko");
+  }
+  if (!bar.client) return where + "no bar window; output:\n" + pelko.output();
+  if (!view.isViewable(bar.client)) return where + "the bar window is not mapped";
+  if (!view.property(bar.client, "WM_STATE")) return where + "the window manager does not manage the bar";
+  auto types = view.cardinals(bar.client, "_NET_WM_WINDOW_TYPE");
+  if (types.empty() || types.front() != view.atom("_NET_WM_WINDOW_TYPE_DOCK"))
+    return where + "the bar is not typed as a dock";
+  auto extents = view.cardinals(bar.client, "_NET_FRAME_EXTENTS");
+  if (extents != std::vector<uint32_t>{0, 0, 0, 0}) return where + "the bar has decorations";
+
+  view.openNormalWindow("normal-window");
+  XView::Found normal;
+  for (double waited = 0;
+       waited < kBarDeadline && !(normal.client && view.property(normal.client, "WM_STATE"));
+       waited += 0.05) {
+    pause(pelko, 0.05);
+    normal = view.find("normal-window");
+  }
+  if (!normal.client) return where + "the normal window did not come up";
+  auto stack = view.children(view.root());
+  auto position = [&](xcb_window_t top) {
+    return std::find(stack.begin(), stack.end(), top) - stack.begin();
+  };
+  if (position(bar.top) < position(normal.top)) return where + "a normal window covers the bar";
+
+  pelko.signal(SIGTERM);
+  pelko.wait(5);
+  return "";
+}
+
+TEST(BarWindowX11Test, ComesUpAsAnUndecoratedDockAboveNormalWindowsWhenStartedWithTheWindowManager) {
+  const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
+  if (xvfb.empty() || openbox.empty()) GTEST_SKIP() << "needs Xvfb and openbox (scripts/install-deps.sh)";
+
+  std::vector<std::string> failures(kRuns);
+  std::vector<std::thread> lanes;
+  for (int lane = 0; lane < kLanes; ++lane) {
+    lanes.emplace_back([&, lane] {
+      for (int run = lane; run < kRuns; run += kLanes)
+        failures[static_cast<size_t>(run)] = oneRun(xvfb, openbox);
+    });
+  }
+  for (auto& lane : lanes) lane.join();
+  int failed = 0;
+  for (const auto& failure : failures) {
+    if (failure.empty()) continue;
+    ++failed;
+    ADD_FAILURE() << failure;
+  }
+  EXPECT_EQ(failed, 0) << "of " << kRuns << " runs";
+}
+
+}  // namespace
+}  // namespace pelko::testing
