@@ -13,7 +13,6 @@
 #include "taskbar/BatteryFillView.h"
 #include "taskbar/BatteryIconView.h"
 #include "taskbar/SystemTrayManager.h"
-#include "ui/StackView.h"
 
 namespace pelko {
 
@@ -97,72 +96,104 @@ SystemTrayView::SystemTrayView(Scheduler& scheduler, QWidget* parent)
   batteryIconView_ = new BatteryIconView(this);
   batteryIconView_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-  clockStack_ = new StackView(Qt::Vertical, this);
-  clockStack_->setSpacing(0);
-  buildStacks(false);
-}
-
-SystemTrayView::~SystemTrayView() {
-  cancellables_.clear();
-}
-
-void SystemTrayView::buildStacks(bool vertical) {
-  vertical_ = vertical;
-  StackView* oldOuter = stackView_;
-  StackView* oldBattery = batteryStack_;
-  batteryStack_ = new StackView(vertical ? Qt::Vertical : Qt::Horizontal, this);
-  batteryStack_->setSpacing(vertical ? 2 : 4);
+  batteryStack_ = new QWidget(this);
   batteryStack_->setAccessibleName("Battery level");
-  stackView_ = new StackView(vertical ? Qt::Vertical : Qt::Horizontal, this);
-  stackView_->setSpacing(vertical ? 6 : 12);
+  clockStack_ = new QWidget(this);
+  stackView_ = new QWidget(this);
   batteryIconView_->setParent(batteryStack_);
   batteryPercentLabel_->setParent(batteryStack_);
   timeLabel_->setParent(clockStack_);
   dateLabel_->setParent(clockStack_);
   batteryStack_->setParent(stackView_);
   clockStack_->setParent(stackView_);
-  delete oldBattery;
-  delete oldOuter;
-  stackView_->show();
   arrangeShownViews();
 }
 
+SystemTrayView::~SystemTrayView() {
+  cancellables_.clear();
+}
+
 void SystemTrayView::configureForVerticalLayout() {
-  buildStacks(true);
+  vertical_ = true;
   separator_->hide();
-  layoutContents();
+  arrangeShownViews();
 }
 
 void SystemTrayView::arrangeShownViews() {
-  auto arrange = [](StackView& stack, std::initializer_list<std::pair<QWidget*, bool>> views) {
-    std::vector<QWidget*> shown;
-    for (auto [view, show] : views)
-      if (show) shown.push_back(view);
-    stack.setArrangedSubviews(shown);
-    for (auto [view, show] : views)
-      if (!show) view->hide();
-  };
-  arrange(*clockStack_, {{timeLabel_, true}, {dateLabel_, true}});
-  arrange(*batteryStack_, {{batteryIconView_, iconShown_}, {batteryPercentLabel_, percentageShown_}});
-  arrange(*stackView_, {{batteryStack_, batteryShown_}, {clockStack_, clockShown_}});
-  equalizeClockWidths();
+  batteryStack_->setVisible(batteryShown_);
+  batteryIconView_->setVisible(iconShown_);
+  batteryPercentLabel_->setVisible(percentageShown_);
+  clockStack_->setVisible(clockShown_);
   updateGeometry();
   layoutContents();
 }
 
-void SystemTrayView::equalizeClockWidths() {
-  timeLabel_->setMinimumWidth(0);
-  dateLabel_->setMinimumWidth(0);
-  const int width = std::max(timeLabel_->sizeHint().width(), dateLabel_->sizeHint().width());
-  timeLabel_->setMinimumWidth(width);
-  dateLabel_->setMinimumWidth(width);
-  clockStack_->layoutArrangedSubviews();
+SystemTrayView::Layout SystemTrayView::layoutContent(const LayoutInput& in) {
+  Layout out;
+  // The battery group.
+  const QSize glyph = in.glyphShown ? in.glyph : QSize();
+  const QSize percentage = in.percentageShown ? in.percentage : QSize();
+  const int batteryGap = in.glyphShown && in.percentageShown ? (in.vertical ? 2 : 4) : 0;
+  QSize battery;
+  if (in.vertical) {
+    battery =
+        QSize(std::max(glyph.width(), percentage.width()), glyph.height() + batteryGap + percentage.height());
+    out.glyph = QRect((battery.width() - glyph.width()) / 2, 0, glyph.width(), glyph.height());
+    out.percentage = QRect((battery.width() - percentage.width()) / 2, glyph.height() + batteryGap,
+                           percentage.width(), percentage.height());
+  } else {
+    battery =
+        QSize(glyph.width() + batteryGap + percentage.width(), std::max(glyph.height(), percentage.height()));
+    out.glyph = QRect(0, (battery.height() - glyph.height()) / 2, glyph.width(), glyph.height());
+    out.percentage = QRect(glyph.width() + batteryGap, (battery.height() - percentage.height()) / 2,
+                           percentage.width(), percentage.height());
+  }
+  // The clock: the wider text sets the width of both.
+  const int clockWidth = std::max(in.time.width(), in.date.width());
+  const QSize clock(clockWidth, in.time.height() + in.date.height());
+  out.time = QRect(0, 0, clockWidth, in.time.height());
+  out.date = QRect(0, in.time.height(), clockWidth, in.date.height());
+  // The two groups.
+  const QSize first = in.batteryShown ? battery : QSize();
+  const QSize second = in.clockShown ? clock : QSize();
+  const int gap = in.batteryShown && in.clockShown ? (in.vertical ? 6 : 12) : 0;
+  if (in.vertical) {
+    out.content = QSize(std::max(first.width(), second.width()), first.height() + gap + second.height());
+    out.batteryGroup = QRect((out.content.width() - first.width()) / 2, 0, first.width(), first.height());
+    out.clockGroup = QRect((out.content.width() - second.width()) / 2, first.height() + gap, second.width(),
+                           second.height());
+  } else {
+    out.content = QSize(first.width() + gap + second.width(), std::max(first.height(), second.height()));
+    out.batteryGroup = QRect(0, (out.content.height() - first.height()) / 2, first.width(), first.height());
+    out.clockGroup = QRect(first.width() + gap, (out.content.height() - second.height()) / 2, second.width(),
+                           second.height());
+  }
+  return out;
 }
 
+namespace {
+SystemTrayView::LayoutInput layoutInputOf(const QWidget& glyph, const QWidget& percentage,
+                                          const QWidget& time, const QWidget& date, const QWidget& battery,
+                                          const QWidget& clock, bool vertical) {
+  SystemTrayView::LayoutInput in;
+  in.glyph = glyph.sizeHint();
+  in.percentage = percentage.sizeHint();
+  in.time = time.sizeHint();
+  in.date = date.sizeHint();
+  in.batteryShown = !battery.isHidden();
+  in.glyphShown = !glyph.isHidden();
+  in.percentageShown = !percentage.isHidden();
+  in.clockShown = !clock.isHidden();
+  in.vertical = vertical;
+  return in;
+}
+}  // namespace
+
 QSize SystemTrayView::sizeHint() const {
-  const QSize content = stackView_->sizeHint();
+  const auto layout = layoutContent(layoutInputOf(*batteryIconView_, *batteryPercentLabel_, *timeLabel_,
+                                                  *dateLabel_, *batteryStack_, *clockStack_, vertical_));
   const int leading = 1 + static_cast<int>(kStackLeading);
-  return QSize(leading + content.width() + static_cast<int>(kStackTrailing), content.height());
+  return QSize(leading + layout.content.width() + static_cast<int>(kStackTrailing), layout.content.height());
 }
 
 void SystemTrayView::resizeEvent(QResizeEvent* event) {
@@ -174,11 +205,19 @@ void SystemTrayView::layoutContents() {
   batteryFillView_->setGeometry(rect());
   separator_->setGeometry(0, static_cast<int>(kSeparatorInset), 1,
                           std::max(0, height() - 2 * static_cast<int>(kSeparatorInset)));
+  const auto layout = layoutContent(layoutInputOf(*batteryIconView_, *batteryPercentLabel_, *timeLabel_,
+                                                  *dateLabel_, *batteryStack_, *clockStack_, vertical_));
+  // The content keeps its trailing distance and is centred vertically; it starts after the separator.
   const int leading = 1 + static_cast<int>(kStackLeading);
-  const int stackWidth = std::max(0, width() - leading - static_cast<int>(kStackTrailing));
-  const int stackHeight = stackView_->sizeHint().height();
-  stackView_->setGeometry(leading, (height() - stackHeight) / 2, stackWidth, stackHeight);
-  stackView_->layoutArrangedSubviews();
+  const int x = std::max(leading, width() - static_cast<int>(kStackTrailing) - layout.content.width());
+  stackView_->setGeometry(x, (height() - layout.content.height()) / 2, layout.content.width(),
+                          layout.content.height());
+  batteryStack_->setGeometry(layout.batteryGroup);
+  batteryIconView_->setGeometry(layout.glyph);
+  batteryPercentLabel_->setGeometry(layout.percentage);
+  clockStack_->setGeometry(layout.clockGroup);
+  timeLabel_->setGeometry(layout.time);
+  dateLabel_->setGeometry(layout.date);
 }
 
 double SystemTrayView::whiteTextContrast(const Color& background) {

@@ -15,7 +15,6 @@ namespace pelko {
 class BatteryFillView;
 class BatteryIconView;
 class SettingsManager;
-class StackView;
 class SystemTrayManager;
 
 // The tray at the far end of a bar: the battery (glyph and percentage) beside the clock (time over
@@ -53,12 +52,27 @@ class SystemTrayView : public QWidget {
   QLabel* batteryPercentLabel() const { return batteryPercentLabel_; }
   BatteryIconView* batteryIconView() const { return batteryIconView_; }
   BatteryFillView* batteryFillView() const { return batteryFillView_; }
-  StackView* batteryStack() const { return batteryStack_; }
-  StackView* clockStack() const { return clockStack_; }
-  StackView* stackView() const { return stackView_; }
+  QWidget* batteryStack() const { return batteryStack_; }
+  QWidget* clockStack() const { return clockStack_; }
+  QWidget* stackView() const { return stackView_; }
   QWidget* separator() const { return separator_; }
   // The last contrast decision (true: light text); nothing before the first.
   std::optional<bool> lastLuminanceBracket() const { return lastLuminanceBracket_; }
+
+  // Where the groups and their views go: the battery group (glyph beside, or above, the percentage)
+  // and the clock (time over date, equally wide) side by side, or stacked on a vertical bar, each
+  // centred across; hidden views take no room. Group frames are relative to the content's origin,
+  // the views' frames to their group's.
+  struct LayoutInput {
+    QSize glyph, percentage, time, date;
+    bool batteryShown = true, glyphShown = true, percentageShown = true, clockShown = true;
+    bool vertical = false;
+  };
+  struct Layout {
+    QSize content;
+    QRect batteryGroup, glyph, percentage, clockGroup, time, date;
+  };
+  static Layout layoutContent(const LayoutInput& input);
 
   QSize sizeHint() const override;
 
@@ -83,12 +97,8 @@ class SystemTrayView : public QWidget {
   void setClockFontSize(double size);
   void setTrayFontSize(double size);
   void setClockShown(bool shown);
-  // Makes the stacks for a horizontal or a vertical bar, keeping the views they hold.
-  void buildStacks(bool vertical);
-  // Arranges the views that show and hides the others; the stacks then lay out again.
+  // Shows the views that are on, hides the others and lays the tray out again.
   void arrangeShownViews();
-  // The time and the date are equally wide, so their alignments line up.
-  void equalizeClockWidths();
   void layoutContents();
 
   Scheduler& scheduler_;
@@ -96,9 +106,9 @@ class SystemTrayView : public QWidget {
   QLabel* dateLabel_ = nullptr;
   BatteryIconView* batteryIconView_ = nullptr;
   QLabel* batteryPercentLabel_ = nullptr;
-  StackView* batteryStack_ = nullptr;
-  StackView* clockStack_ = nullptr;
-  StackView* stackView_ = nullptr;
+  QWidget* batteryStack_ = nullptr;
+  QWidget* clockStack_ = nullptr;
+  QWidget* stackView_ = nullptr;
   QWidget* separator_ = nullptr;
   BatteryFillView* batteryFillView_ = nullptr;
   CancellableBag cancellables_;
