@@ -93,6 +93,9 @@ TEST_F(TrashIconViewTest, LooksForHoverAndDrag) {
   const Color clear = Color::black().withAlpha(0);
   view.mouseEntered();
   EXPECT_EQ(view.backgroundColor(), Color::fromWhite(1, 0.08));
+  // The pointing hand is the button's own cursor; nothing is pushed for the whole application.
+  EXPECT_EQ(view.cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   auto drag = filesDrag({"/Users/user/a.txt"});
   view.draggingEntered(*drag);
   EXPECT_EQ(view.backgroundColor(), (Color{1.0, 0.231, 0.188, 0.15}));
@@ -104,9 +107,6 @@ TEST_F(TrashIconViewTest, LooksForHoverAndDrag) {
   EXPECT_EQ(view.backgroundColor(), clear);
   EXPECT_FALSE(view.showsFilledSymbol());
   EXPECT_EQ(view.symbolColor(), Color::fromWhite(1, 0.55));
-  // The pointing hand is the button's own cursor; nothing is pushed for the whole application.
-  EXPECT_EQ(view.cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(TrashIconViewTest, ClickOpensTheTrashFolderAndTheSymbolInsetHasAFloor) {
