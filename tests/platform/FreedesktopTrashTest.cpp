@@ -5,29 +5,11 @@
 
 #include <filesystem>
 
+#include "ScopedEnvironment.h"
 #include "TempFolder.h"
 
 namespace pelko::testing {
 namespace {
-
-// Points XDG_DATA_HOME at a folder for one test and puts the old value back.
-class DataHome {
- public:
-  explicit DataHome(const std::string& path)
-      : old_(qgetenv("XDG_DATA_HOME")), had_(qEnvironmentVariableIsSet("XDG_DATA_HOME")) {
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path));
-  }
-  ~DataHome() {
-    if (had_)
-      qputenv("XDG_DATA_HOME", old_);
-    else
-      qunsetenv("XDG_DATA_HOME");
-  }
-
- private:
-  QByteArray old_;
-  bool had_;
-};
 
 TEST(FreedesktopTrash, MovesIntoTheHomeTrashCreatingItsFolders) {
   // An existing data folder, and one whose parents do not exist yet (a fresh account).
@@ -36,7 +18,8 @@ TEST(FreedesktopTrash, MovesIntoTheHomeTrashCreatingItsFolders) {
     TempFolder temp;
     std::filesystem::create_directories(temp / "work");
     if (sub == "share") std::filesystem::create_directories(temp / sub);
-    DataHome dataHome(temp / sub);
+    ScopedEnvironment environment;
+    environment.set("XDG_DATA_HOME", temp / sub);
     // Qt once dropped such files into "files" beside the working directory: work somewhere watchable.
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(temp / "work");
@@ -59,7 +42,8 @@ TEST(FreedesktopTrash, MovesIntoTheHomeTrashCreatingItsFolders) {
 
 TEST(FreedesktopTrash, AMissingFileIsAFailureAndFilesFolderIsMadeOnDemand) {
   TempFolder temp;
-  DataHome dataHome(temp / "data");
+  ScopedEnvironment environment;
+  environment.set("XDG_DATA_HOME", temp / "data");
   real::FreedesktopTrash trash;
   const auto error = trash.moveToTrash(temp / "absent.txt");
   ASSERT_TRUE(error.has_value());

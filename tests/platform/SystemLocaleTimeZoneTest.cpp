@@ -6,35 +6,11 @@
 
 #include <filesystem>
 
+#include "ScopedEnvironment.h"
 #include "TempFolder.h"
 
 namespace pelko::testing {
 namespace {
-
-// Sets or clears environment variables for one test and puts the old values back.
-class Environment {
- public:
-  void set(const char* name, const char* value) {
-    if (!saved_.count(name))
-      saved_[name] =
-          qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt;
-    if (value)
-      qputenv(name, value);
-    else
-      qunsetenv(name);
-  }
-  ~Environment() {
-    for (const auto& [name, value] : saved_) {
-      if (value)
-        qputenv(name.c_str(), *value);
-      else
-        qunsetenv(name.c_str());
-    }
-  }
-
- private:
-  std::map<std::string, std::optional<QByteArray>> saved_;
-};
 
 TEST(SystemLocaleTimeZone, LocaleFromTheEnvironmentForTimeFormats) {
   struct Case {
@@ -47,10 +23,9 @@ TEST(SystemLocaleTimeZone, LocaleFromTheEnvironmentForTimeFormats) {
        {Case{"de_DE.UTF-8", "fr_FR.UTF-8", "en_GB.UTF-8", "de_DE"},
         Case{nullptr, "fr_FR.UTF-8@euro", "en_GB.UTF-8", "fr_FR"},
         Case{nullptr, nullptr, "en_GB.UTF-8", "en_GB"}, Case{nullptr, nullptr, "C", "en_US_POSIX"}}) {
-    Environment environment;
-    environment.set("LC_ALL", c.lcAll);
-    environment.set("LC_TIME", c.lcTime);
-    environment.set("LANG", c.lang);
+    ScopedEnvironment environment;
+    for (auto [name, value] : {std::pair{"LC_ALL", c.lcAll}, {"LC_TIME", c.lcTime}, {"LANG", c.lang}})
+      environment.set(name, value ? std::optional<std::string>(value) : std::nullopt);
     TempFolder etc;
     real::SystemLocaleTimeZone system(etc.path());
     EXPECT_EQ(system.currentLocaleIdentifier(), c.locale);
@@ -58,9 +33,9 @@ TEST(SystemLocaleTimeZone, LocaleFromTheEnvironmentForTimeFormats) {
 }
 
 TEST(SystemLocaleTimeZone, ZoneFromTZThenTheLinkThenTheNameFile) {
-  Environment environment;
+  ScopedEnvironment environment;
   TempFolder etc;
-  environment.set("TZ", nullptr);
+  environment.set("TZ", std::nullopt);
   real::SystemLocaleTimeZone system(etc.path());
   EXPECT_EQ(system.systemTimeZoneIdentifier(), "UTC");
   writeWholeFile(etc / "timezone", "America/New_York\n");
@@ -73,8 +48,8 @@ TEST(SystemLocaleTimeZone, ZoneFromTZThenTheLinkThenTheNameFile) {
 
 // The one test here that waits for the system (file notifications), with a real-time limit.
 TEST(SystemLocaleTimeZone, AnnouncesAReplacedZoneLink) {
-  Environment environment;
-  environment.set("TZ", nullptr);
+  ScopedEnvironment environment;
+  environment.set("TZ", std::nullopt);
   TempFolder etc;
   std::filesystem::create_symlink("/usr/share/zoneinfo/Europe/Berlin", etc / "localtime");
   real::SystemLocaleTimeZone system(etc.path());

@@ -186,16 +186,6 @@ TEST(BatteryGlyph, ChargeColours) {
   EXPECT_EQ(BatteryFillView::fillColor(5, false, false), Color::white().withAlpha(0.15));
 }
 
-TEST(BatteryGlyph, AccessibilityLabelFollowsLevelAndChargingOnly) {
-  BatteryIconView view;
-  view.setLevel(42);
-  view.setCharging(true);
-  EXPECT_EQ(view.accessibleName(), "Battery 42%, charging");
-  view.setIconColor(Color::black());
-  view.setColorCoded(false);
-  EXPECT_EQ(view.accessibleName(), "Battery 42%, charging");
-}
-
 TEST(BatteryFill, RectanglesByStyleAndLevel) {
   // 128 x 40 inset by 3: 122 x 34; segments 22 wide with 3-point gaps.
   const Rect bounds(0, 0, 128, 40);
