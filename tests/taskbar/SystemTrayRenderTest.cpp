@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QMimeData>
+#include <QUrl>
 
 #include "SystemTrayTestWorld.h"
 #include "platform/sim/SimAlerts.h"
@@ -52,11 +54,18 @@ TEST_F(SystemTrayTest, RendersTheTrayAndTheTrashButton) {
   layout->setContentsMargins(4, 4, 4, 4);
   auto* trashButton = new TrashIconView({scheduler, mac.workspace(), trash, alerts}, 34);
   trashButton->setFixedSize(34, 34);
+  // A second button as it looks while files are dragged over it.
+  auto* dragTarget = new TrashIconView({scheduler, mac.workspace(), trash, alerts}, 34);
+  dragTarget->setFixedSize(34, 34);
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile("/Users/user/a.txt")});
+  dragTarget->draggingEntered(files);
   auto* tray = new SystemTrayView(scheduler);
   tray->bind(*manager, settings.get());
   scheduler.runUntilIdle();
   tray->setFixedSize(tray->sizeHint().width(), 34);
   layout->addWidget(trashButton);
+  layout->addWidget(dragTarget);
   layout->addWidget(tray);
   bar.resize(bar.sizeHint());
   layout->activate();
@@ -81,6 +90,7 @@ TEST_F(SystemTrayTest, RendersTheTrayAndTheTrashButton) {
   // The trash symbol is drawn inside its inset.
   const QRect symbol = trashButton->geometry().adjusted(6, 6, -6, -6);
   EXPECT_TRUE(hasPixelNear(image, symbol, QColor(150, 150, 150), 40));
+  EXPECT_TRUE(hasPixelNear(image, dragTarget->geometry().adjusted(6, 6, -6, -6), QColor(255, 59, 48), 10));
 }
 
 }  // namespace
