@@ -75,9 +75,15 @@ SystemTrayView::SystemTrayView(Scheduler& scheduler, QWidget* parent)
   separatorPalette.setColor(QPalette::Window, toQColor(kSeparatorColor));
   separator_->setPalette(separatorPalette);
 
-  timeLabel_ = new QLabel(this);
-  dateLabel_ = new QLabel(this);
-  batteryPercentLabel_ = new QLabel(this);
+  stackView_ = new QWidget(this);
+  batteryStack_ = new QWidget(stackView_);
+  batteryStack_->setAccessibleName("Battery level");
+  clockStack_ = new QWidget(stackView_);
+  batteryIconView_ = new BatteryIconView(batteryStack_);
+  batteryIconView_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  batteryPercentLabel_ = new QLabel(batteryStack_);
+  timeLabel_ = new QLabel(clockStack_);
+  dateLabel_ = new QLabel(clockStack_);
   for (QLabel* label : {timeLabel_, dateLabel_, batteryPercentLabel_}) {
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -92,20 +98,6 @@ SystemTrayView::SystemTrayView(Scheduler& scheduler, QWidget* parent)
   batteryPercentLabel_->setFont(trayFont(10, *this));
   setTextColor(*batteryPercentLabel_, kSecondaryColor);
   batteryPercentLabel_->setAccessibleName("Battery percentage");
-
-  batteryIconView_ = new BatteryIconView(this);
-  batteryIconView_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-
-  batteryStack_ = new QWidget(this);
-  batteryStack_->setAccessibleName("Battery level");
-  clockStack_ = new QWidget(this);
-  stackView_ = new QWidget(this);
-  batteryIconView_->setParent(batteryStack_);
-  batteryPercentLabel_->setParent(batteryStack_);
-  timeLabel_->setParent(clockStack_);
-  dateLabel_->setParent(clockStack_);
-  batteryStack_->setParent(stackView_);
-  clockStack_->setParent(stackView_);
   arrangeShownViews();
 }
 
