@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "ScopedEnvironment.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace pelko::testing {
 namespace {
@@ -16,24 +16,24 @@ TEST(FreedesktopTrash, MovesIntoTheHomeTrashCreatingItsFolders) {
   for (const std::string sub : {"share", "new/deeper/share"}) {
     SCOPED_TRACE(sub);
     TempFolder temp;
-    std::filesystem::create_directories(temp / "work");
-    if (sub == "share") std::filesystem::create_directories(temp / sub);
+    std::filesystem::create_directories(temp.file("work"));
+    if (sub == "share") std::filesystem::create_directories(temp.file(sub));
     ScopedEnvironment environment;
-    environment.set("XDG_DATA_HOME", temp / sub);
+    environment.set("XDG_DATA_HOME", temp.file(sub));
     // Qt once dropped such files into "files" beside the working directory: work somewhere watchable.
     const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(temp / "work");
-    writeWholeFile(temp / "notes.txt", "hello");
+    std::filesystem::current_path(temp.file("work"));
+    writeWholeFile(temp.file("notes.txt"), "hello");
 
     real::FreedesktopTrash trash;
-    EXPECT_EQ(trash.moveToTrash(temp / "notes.txt"), std::nullopt);
+    EXPECT_EQ(trash.moveToTrash(temp.file("notes.txt")), std::nullopt);
     std::filesystem::current_path(previous);
 
-    const std::string trashFolder = temp / (sub + "/Trash");
-    EXPECT_FALSE(std::filesystem::exists(temp / "notes.txt"));
+    const std::string trashFolder = temp.file((sub + "/Trash"));
+    EXPECT_FALSE(std::filesystem::exists(temp.file("notes.txt")));
     EXPECT_EQ(readWholeFile(trashFolder + "/files/notes.txt"), "hello");
     EXPECT_TRUE(std::filesystem::exists(trashFolder + "/info/notes.txt.trashinfo"));
-    EXPECT_FALSE(std::filesystem::exists(temp / "work/files"));
+    EXPECT_FALSE(std::filesystem::exists(temp.file("work/files")));
     EXPECT_EQ(std::filesystem::status(trashFolder).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
     EXPECT_EQ(trash.filesFolder(), trashFolder + "/files");
@@ -43,9 +43,9 @@ TEST(FreedesktopTrash, MovesIntoTheHomeTrashCreatingItsFolders) {
 TEST(FreedesktopTrash, AMissingFileIsAFailureAndFilesFolderIsMadeOnDemand) {
   TempFolder temp;
   ScopedEnvironment environment;
-  environment.set("XDG_DATA_HOME", temp / "data");
+  environment.set("XDG_DATA_HOME", temp.file("data"));
   real::FreedesktopTrash trash;
-  const auto error = trash.moveToTrash(temp / "absent.txt");
+  const auto error = trash.moveToTrash(temp.file("absent.txt"));
   ASSERT_TRUE(error.has_value());
   EXPECT_FALSE(error->localizedDescription.empty());
   EXPECT_TRUE(std::filesystem::is_directory(trash.filesFolder()));

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <map>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace pelko::testing {
 namespace {
@@ -18,9 +18,9 @@ using Supply = std::map<std::string, std::string>;  // attribute -> contents
 // break).
 void makeTree(const TempFolder& root, const std::map<std::string, Supply>& supplies) {
   for (const auto& [name, attributes] : supplies) {
-    std::filesystem::create_directories(root / name);
+    std::filesystem::create_directories(root.file(name));
     for (const auto& [attribute, value] : attributes)
-      writeWholeFile(root / (name + "/" + attribute), value + "\n");
+      writeWholeFile(root.file((name + "/" + attribute)), value + "\n");
   }
 }
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "ScopedEnvironment.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace pelko::testing {
 namespace {
@@ -38,9 +38,9 @@ TEST(SystemLocaleTimeZone, ZoneFromTZThenTheLinkThenTheNameFile) {
   environment.set("TZ", std::nullopt);
   real::SystemLocaleTimeZone system(etc.path());
   EXPECT_EQ(system.systemTimeZoneIdentifier(), "UTC");
-  writeWholeFile(etc / "timezone", "America/New_York\n");
+  writeWholeFile(etc.file("timezone"), "America/New_York\n");
   EXPECT_EQ(system.systemTimeZoneIdentifier(), "America/New_York");
-  std::filesystem::create_symlink("../usr/share/zoneinfo/Europe/Berlin", etc / "localtime");
+  std::filesystem::create_symlink("../usr/share/zoneinfo/Europe/Berlin", etc.file("localtime"));
   EXPECT_EQ(system.systemTimeZoneIdentifier(), "Europe/Berlin");
   environment.set("TZ", ":/usr/share/zoneinfo/Asia/Tokyo");
   EXPECT_EQ(system.systemTimeZoneIdentifier(), "Asia/Tokyo");
@@ -51,13 +51,13 @@ TEST(SystemLocaleTimeZone, AnnouncesAReplacedZoneLink) {
   ScopedEnvironment environment;
   environment.set("TZ", std::nullopt);
   TempFolder etc;
-  std::filesystem::create_symlink("/usr/share/zoneinfo/Europe/Berlin", etc / "localtime");
+  std::filesystem::create_symlink("/usr/share/zoneinfo/Europe/Berlin", etc.file("localtime"));
   real::SystemLocaleTimeZone system(etc.path());
   int announced = 0;
   auto subscription = system.systemTimeZoneDidChange().sink([&](const std::monostate&) { ++announced; });
   // Replaced the way system tools do it: a new link renamed over the old one.
-  std::filesystem::create_symlink("/usr/share/zoneinfo/Asia/Tokyo", etc / "localtime.new");
-  std::filesystem::rename(etc / "localtime.new", etc / "localtime");
+  std::filesystem::create_symlink("/usr/share/zoneinfo/Asia/Tokyo", etc.file("localtime.new"));
+  std::filesystem::rename(etc.file("localtime.new"), etc.file("localtime"));
   QElapsedTimer elapsed;
   elapsed.start();
   while (announced == 0 && elapsed.elapsed() < 3000)
