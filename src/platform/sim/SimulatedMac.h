@@ -239,6 +239,10 @@ class SimulatedMac {
   // ---- Displays ----
   DisplayID addDisplay(const SimDisplaySetup& setup);
   void removeDisplay(DisplayID display);
+  // One reconfiguration to exactly these displays (the main one first, in window-server coordinates
+  // relative to it; none is ignored): a window keeps its place on a display that remains, however
+  // that display moved or changed; the windows of a display that goes move onto the main display.
+  void setDisplays(const std::vector<SimDisplay>& displays);
   // The online displays, the main one first.
   std::vector<SimDisplay> displays() const;
 
