@@ -189,6 +189,7 @@ void SimulatedMac::postScreensChanged() {
 void SimulatedMac::record(std::string text, int32_t pid, WindowID window, AXError result, bool appendCode) {
   if (result != AXError::success && appendCode) text += " -> error " + std::to_string(platform::code(result));
   actions_.push_back({std::move(text), pid, window, result});
+  if (actions_.size() > kActionLogCapacity) actions_.pop_front();
 }
 
 // ---- Applications ----
@@ -740,6 +741,7 @@ void SimulatedMac::handleReopen(int32_t pid) {
 
 bool SimulatedMac::openURLLocked(const std::string& url) {
   openedURLs_.push_back(url);
+  if (openedURLs_.size() > kActionLogCapacity) openedURLs_.pop_front();
   record("openURL " + url, 0);
   std::string path = url.rfind("file://", 0) == 0 ? url.substr(7) : url;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -862,7 +864,7 @@ void SimulatedMac::setDisplayListError(std::optional<platform::CGError> error) {
 
 std::vector<SimAction> SimulatedMac::actions() const {
   Lock lock(anchor_->mutex);
-  return actions_;
+  return {actions_.begin(), actions_.end()};
 }
 
 std::vector<std::string> SimulatedMac::actionTexts() const {
@@ -879,7 +881,7 @@ void SimulatedMac::clearActions() {
 
 std::vector<std::string> SimulatedMac::openedURLs() const {
   Lock lock(anchor_->mutex);
-  return openedURLs_;
+  return {openedURLs_.begin(), openedURLs_.end()};
 }
 
 int SimulatedMac::axRequestCount(int32_t pid) const {
