@@ -110,7 +110,9 @@ TEST_F(AccessibilityHelperTest, AlertOpensThePaneOnlyForTheFirstButton) {
   EXPECT_TRUE(mac.openedURLs().empty());
   answerFirstButton = true;
   helper.showAccessibilityAlert();
-  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{AccessibilityHelper::kAccessibilityPaneURL});
+  EXPECT_EQ(mac.openedURLs(),
+            std::vector<std::string>{
+                "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"});
   EXPECT_EQ(alerts, (std::vector<std::string>(2, "Accessibility Access Required")));
 }
 

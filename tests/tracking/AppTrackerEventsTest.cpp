@@ -140,6 +140,12 @@ TEST_F(AppTrackerEvents, UngroupedActivationMarksThePendingFocusWindowOrTheFront
   settle();
   EXPECT_TRUE(two->isActive.get());
   EXPECT_FALSE(one->isActive.get());
+
+  // No front window to be had (the list cannot be read): every entry of the application is active.
+  mac.setWindowListUnavailable(true);
+  tracker->fastUpdateActiveState(editor);
+  EXPECT_TRUE(one->isActive.get());
+  EXPECT_TRUE(two->isActive.get());
 }
 
 TEST_F(AppTrackerEvents, GroupedActivationMarksExactlyTheActivatedProcess) {

@@ -52,6 +52,13 @@ TEST_F(WindowManagerToggle, ActiveShownEntriesHideTheApplication) {
   mac.unhide(pid);
   manager->toggleApp(*appEntry(pid, /*active=*/true), 1);  // has a visible window
   EXPECT_TRUE(mac.isHidden(pid));
+  // A window whose minimized state cannot be read counts as visible: still a hide, not a reopen.
+  mac.unhide(pid);
+  mac.setWindowAttributeReadError(window, "AXMinimized", AXError::cannotComplete);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
+  EXPECT_TRUE(mac.isHidden(pid));
+  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{"hide pid=" + std::to_string(pid)}));
 }
 
 TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocused) {
