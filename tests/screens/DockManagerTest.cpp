@@ -153,18 +153,6 @@ INSTANTIATE_TEST_SUITE_P(Domains, DockManagerRoundTripTest,
                                                        {"tilesize", int64_t{48}}}}),
                          [](const ::testing::TestParamInfo<DomainCase>& info) { return info.param.name; });
 
-TEST_F(DockManagerTest, RecordsPreviousValuesAndWhatWasAbsent) {
-  folder.setDomain({{"autohide", true}, {"autohide-delay", 0.5}});
-  hideAndFinish();
-  EXPECT_TRUE(userDefaults.boolForKey(DockManager::kPreviousAutoHideKey));
-  EXPECT_EQ(userDefaults.stringForKey(DockManager::kPreviousMinEffectKey), "genie");
-  EXPECT_EQ(userDefaults.stringForKey(DockManager::kPreviousAutoHideDelayKey), "0.5");
-  EXPECT_FALSE(userDefaults.storedObject(DockManager::kPreviousAutoHideTimeModifierKey));
-  EXPECT_EQ(userDefaults.arrayForKey(DockManager::kPreviousAbsentKeysKey),
-            (PlistValue::Array{"autohide-time-modifier", "mineffect"}));
-  EXPECT_GE(userDefaults.synchronizeCount(), 1);
-}
-
 TEST_F(DockManagerTest, HideWritesTheDelayFirstAndRestoresItLast) {
   folder.setDomain({{"autohide-delay", 0.5}, {"mineffect", "suck"}});
   hideAndFinish();
