@@ -1,7 +1,5 @@
 #include "app/DisplayMirror.h"
 
-#include <algorithm>
-
 #include "platform/sim/SimulatedMac.h"
 
 namespace pelko {
@@ -24,20 +22,8 @@ void DisplayMirror::sync() {
     wanted.push_back({screen.displayID, Rect(f.minX(), mainHeight - f.maxY(), f.width(), f.height()),
                       screen.backingScaleFactor, screen.localizedName});
   }
-  const auto current = mac_.displays();
-  if (current == wanted) return;
-
-  // The world always needs a main display: a stand-in holds the windows while the displays are replaced,
-  // and leaves last, handing them to the new main display.
-  platform::DisplayID standIn = 1;
-  for (const auto& display : current) standIn = std::max(standIn, display.id + 1);
-  for (const auto& display : wanted) standIn = std::max(standIn, display.id + 1);
-  mac_.addDisplay({standIn, Rect(1e6, 0, wanted.front().bounds.width(), wanted.front().bounds.height()), 1.0,
-                   "Stand-in"});
-  for (const auto& display : current) mac_.removeDisplay(display.id);
-  for (const auto& display : wanted)
-    mac_.addDisplay({display.id, display.bounds, display.scale, display.name});
-  mac_.removeDisplay(standIn);
+  // One reconfiguration, so that windows stay on the displays that remain.
+  if (mac_.displays() != wanted) mac_.setDisplays(wanted);
 }
 
 }  // namespace pelko

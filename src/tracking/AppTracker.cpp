@@ -167,7 +167,13 @@ void AppTracker::forceRefresh() {
 }
 
 void AppTracker::invalidateRefreshGeneration() {
+  raiseRefreshGeneration();
+}
+
+uint64_t AppTracker::raiseRefreshGeneration() {
   ++refreshGeneration_;
+  queueGeneration_->store(refreshGeneration_, std::memory_order_relaxed);
+  return refreshGeneration_;
 }
 
 void AppTracker::pendingFocusChanged() {
@@ -178,7 +184,8 @@ void AppTracker::pendingFocusChanged() {
 
 void AppTracker::scheduleThrottledRefresh() {
   scheduler_.assertMainThread("AppTracker.scheduleThrottledRefresh");
-  if (!isRunning_ || pendingRefresh_) return;
+  // A launch's pass that has not started yet will see whatever this request is about.
+  if (!isRunning_ || pendingRefresh_ || launchRefreshScheduled_) return;
   if (axThrottleWorkItem_) axThrottleWorkItem_->cancel();
   std::weak_ptr<AppTracker> weak = weak_from_this();
   pendingRefresh_ = true;
@@ -225,7 +232,18 @@ void AppTracker::handleDeactivated(const WorkspaceNotification& notification) {
 
 void AppTracker::handleLaunched(const WorkspaceNotification& notification) {
   if (notification.application) recentlyRemovedPIDs_.erase(notification.application->processIdentifier());
-  refreshApps();
+  // Applications launched together report one by one, each notification already queued behind the
+  // one before; the pass waits for the next turn of the main queue and then sees all of them, so a
+  // burst costs one pass instead of one full window-list snapshot per launch.
+  if (launchRefreshScheduled_) return;
+  launchRefreshScheduled_ = true;
+  std::weak_ptr<AppTracker> weak = weak_from_this();
+  scheduler_.mainAsync([weak] {
+    auto tracker = weak.lock();
+    if (!tracker) return;
+    tracker->launchRefreshScheduled_ = false;
+    tracker->refreshApps();
+  });
 }
 
 void AppTracker::handleHiddenOrUnhidden(const WorkspaceNotification& notification) {
@@ -309,7 +327,7 @@ void AppTracker::handleAppTerminated(const WorkspaceNotification& notification) 
   });
 
   // A pass that started before the termination would bring the entries back.
-  ++refreshGeneration_;
+  raiseRefreshGeneration();
 
   // One publication, also for a sticky process that had no entry: subscribers learn of the removal
   // the same way whatever the list held.

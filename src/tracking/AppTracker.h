@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -326,6 +327,8 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
 
   // The refresh pass.
   void refreshApps();
+  // Raises refreshGeneration_ (wrapping) and tells the queue; returns the new value.
+  uint64_t raiseRefreshGeneration();
   static PassResult computePass(PassInput input, platform::Accessibility& accessibility,
                                 AccessibilityHelper& helper, Scheduler& scheduler);
   void completePass(PassResult result);
@@ -379,6 +382,9 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   bool isRunning_ = false;
   std::shared_ptr<TaskQueue> axQueue_;
   uint64_t refreshGeneration_ = 0;
+  // refreshGeneration_ as the queue sees it: a pass that a newer one (or an invalidation) has
+  // overtaken before it started on the queue is not run, since its result would be discarded.
+  std::shared_ptr<std::atomic<uint64_t>> queueGeneration_ = std::make_shared<std::atomic<uint64_t>>(0);
   std::unordered_map<int32_t, platform::AXObserverPtr> axObservers_;
   PIDSet trackedPIDs_;
   PIDSet stickyPIDs_;
@@ -399,6 +405,8 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   Geometry cachedDisplayGeometry_;
   const std::unordered_set<std::string> excludedBundleIDs_;
   bool pendingRefresh_ = false;
+  // A pass for the launches reported so far waits on the main queue.
+  bool launchRefreshScheduled_ = false;
   WorkItemPtr axThrottleWorkItem_;
   WorkItemPtr moveResizeWorkItem_;
 };

@@ -85,7 +85,7 @@ void AppTracker::refreshApps() {
   std::erase_if(axTimedOutPIDs_, [now](const auto& item) { return !(now - item.second < kTimeoutBackoff); });
   input->timeouts = axTimedOutPIDs_;
 
-  input->generation = ++refreshGeneration_;
+  input->generation = raiseRefreshGeneration();
   for (const auto& candidate : input->candidates) input->candidatePIDs.insert(candidate.app->pid);
   input->trusted = accessibilityHelper_.isTrusted();
 
@@ -95,8 +95,9 @@ void AppTracker::refreshApps() {
   Scheduler* scheduler = &scheduler_;
   platform::Accessibility* accessibility = &accessibility_;
   AccessibilityHelper* helper = &accessibilityHelper_;
-  axQueue_->async([weak, input, scheduler, accessibility, helper] {
-    if (weak.expired()) return;
+  // A burst of requests (launches arrive one notification per application) thus costs one pass.
+  axQueue_->async([weak, input, scheduler, accessibility, helper, latest = queueGeneration_] {
+    if (weak.expired() || latest->load(std::memory_order_relaxed) != input->generation) return;
     auto result =
         std::make_shared<PassResult>(computePass(std::move(*input), *accessibility, *helper, *scheduler));
     scheduler->mainAsync([weak, result] {

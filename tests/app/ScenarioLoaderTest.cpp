@@ -197,18 +197,29 @@ TEST(DisplayMirrorTest, TheSimulatedDisplaysFollowTheScreensInTheWindowServersCo
 
   int32_t pid = mac.launchApp("com.example.a", "A");
   auto window = mac.openWindow(pid, {"W", Rect(100, 100, 400, 300)});
+  auto above = mac.openWindow(pid, {"Above", Rect(200, -900, 400, 300)});
 
-  // The second screen goes; the window on the main screen stays where it was.
-  screens.list.pop_back();
+  // A third screen arrives and the second one is rearranged 100 points to the right: every window
+  // keeps its place on its own display.
+  screens.list[1].frame = Rect(100, 900, 1920, 1080);
+  screens.list.push_back(screen(3, Rect(1440, 0, 800, 600), 1));
   screens.changes.send({});
-  ASSERT_EQ(mac.displays().size(), 1u);
+  ASSERT_EQ(mac.displays().size(), 3u);
+  EXPECT_EQ(mac.window(window)->bounds, Rect(100, 100, 400, 300));
+  EXPECT_EQ(mac.window(above)->bounds, Rect(300, -900, 400, 300));
+
+  // The second screen goes: its window moves onto the main screen, the other stays where it was.
+  screens.list.erase(screens.list.begin() + 1);
+  screens.changes.send({});
+  ASSERT_EQ(mac.displays().size(), 2u);
   EXPECT_EQ(mac.displays()[0].id, 1u);
   EXPECT_EQ(mac.window(window)->bounds, Rect(100, 100, 400, 300));
+  EXPECT_EQ(mac.window(above)->bounds, Rect(200, 180, 400, 300));
 
   // No screens at all (a moment during reconfiguration): the world keeps its display.
   screens.list.clear();
   mirror.sync();
-  EXPECT_EQ(mac.displays().size(), 1u);
+  EXPECT_EQ(mac.displays().size(), 2u);
 }
 
 }  // namespace

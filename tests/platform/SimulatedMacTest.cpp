@@ -125,6 +125,21 @@ TEST_F(SimulatedMacTest, RequestsThroughARunningApplicationAreLoggedAndCanBeDecl
          "hide pid=" + n(a), "unhide pid=" + n(a), "terminate pid=" + n(a), "forceTerminate pid=" + n(a)}));
 }
 
+TEST_F(SimulatedMacTest, TheActionLogKeepsOnlyTheLatestThousandRequests) {
+  // As the running program's world is built: this process among the applications.
+  int32_t a = mac.launchApp("com.example.a", "A");
+  int32_t b = mac.launchApp("com.example.b", "B");
+  for (int click = 0; click < 10'000; ++click) {
+    mac.workspace().runningApplication(click % 2 ? a : b)->activate(0);
+    mac.workspace().openURL("/Applications/A.app");
+  }
+  auto texts = mac.actionTexts();
+  ASSERT_EQ(texts.size(), 1000u);
+  EXPECT_EQ(texts.back(), "openURL /Applications/A.app");
+  EXPECT_EQ(texts[texts.size() - 2], "activate pid=" + n(a) + " options=0");
+  EXPECT_EQ(mac.openedURLs().size(), 1000u);
+}
+
 TEST_F(SimulatedMacTest, AReusedProcessIdentifierIsANewApplication) {
   SimAppSetup first;
   first.bundleID = "com.example.first";

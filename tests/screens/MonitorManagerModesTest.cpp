@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "MonitorManagerTestWorld.h"
 
 namespace pelko::test {
@@ -10,7 +12,7 @@ using Names = std::vector<std::string>;
 struct ModeCase {
   const char* name;
   MultiMonitorMode mode;
-  int displays;  // 2: main and right; 3: and left
+  int displays;  // 2: main and right; 3: and left; -2: the right display is main, display 1 left of it
   // Per bar, in display order (1 main, 2 right, 3 left).
   std::vector<std::pair<platform::DisplayID, Names>> bars;
 };
@@ -30,6 +32,11 @@ TEST_P(MonitorManagerModesTest, EachModePutsBarsOnItsScreensWithTheirEntries) {
   if (c.displays == 3) {
     ASSERT_EQ(addLeft(), 3u);
   }
+  if (c.displays == -2) {
+    mac.setDisplays(
+        {{2, Rect(0, 0, 1280, 1024), 1.0, "Right"}, {1, Rect(-1920, 0, 1920, 1080), 2.0, "Main"}});
+    settle();
+  }
   settings->multiMonitorMode = c.mode;
   tracker->apps = {entry("Editor", 1), entry("Viewer", 2), entry("Player", 3), entry("Shell", std::nullopt),
                    entry("Mailer", 2)};
@@ -44,6 +51,7 @@ TEST_P(MonitorManagerModesTest, EachModePutsBarsOnItsScreensWithTheirEntries) {
     EXPECT_EQ(manager->screen(display)->displayID, display);
     EXPECT_EQ(manager->viewController(display)->displayID, display);
   }
+  std::sort(expectedIDs.begin(), expectedIDs.end());
   EXPECT_EQ(manager->displayIDs(), expectedIDs);
   EXPECT_EQ(ownWindowNumbers().size(), expectedIDs.size());
 }
@@ -71,7 +79,16 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"PerMonitorWindowsThree",
                                MultiMonitorMode::primaryAllOthersOwn,
                                3,
-                               {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}}),
+                               {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
+                      // The main display is the one the window server names main, not number 1.
+                      ModeCase{"PerMonitorWindowsMainIsTwo",
+                               MultiMonitorMode::primaryAllOthersOwn,
+                               -2,
+                               {{2, kAll}, {1, {"Editor"}}}},
+                      ModeCase{"ActiveMonitorOnlyMainIsTwo",
+                               MultiMonitorMode::activeMonitorOnly,
+                               -2,
+                               {{2, {"Viewer", "Shell", "Mailer"}}, {1, {"Editor"}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A bar in "primary only" follows the tracker by itself, at once; the others wait for the manager's
@@ -108,7 +125,7 @@ TEST_F(MonitorManagerTest, EntryListsReachTheBarsAtMostOncePerHundredMillisecond
   tracker->apps = {entry("Player", 1), entry("Shell", 2)};
   settle();
   EXPECT_EQ(namesOn(2), (Names{"Editor"}));
-  advance(MonitorManager::kAppsThrottle);
+  advance(0.1);
   EXPECT_EQ(namesOn(1), (Names{"Player", "Shell"}));
   EXPECT_EQ(namesOn(2), (Names{"Player", "Shell"}));
 }
@@ -141,7 +158,7 @@ TEST_F(MonitorManagerTest, EntriesMovingBetweenDisplaysChangeBars) {
   tracker->displayIDGeneration = 3;
   settle();
   EXPECT_EQ(namesOn(3), (Names{"Viewer"}));
-  advance(MonitorManager::kDisplayIDGenerationThrottle);
+  advance(0.1);
   EXPECT_EQ(namesOn(1), (Names{"Editor"}));  // without a display: the main display's
   EXPECT_EQ(namesOn(2), (Names{"Viewer"}));
   EXPECT_EQ(namesOn(3), (Names{}));

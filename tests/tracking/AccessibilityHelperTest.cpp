@@ -74,43 +74,15 @@ TEST_F(AccessibilityHelperTest, BoundsDoNotReadTheSizeWithoutAPosition) {
   EXPECT_EQ(helper.axBounds(AXElement()), Rect(10, 20, 30, 40));
 }
 
-TEST_F(AccessibilityHelperTest, AppElementSetsTheMessagingTimeout) {
-  auto helper = makeHelper(mock);
-  EXPECT_CALL(mock, createApplicationElement(77));
-  EXPECT_CALL(mock, setMessagingTimeout(_, 1.0f)).WillOnce(Return(AXError::illegalArgument));
-  helper.appElement(77);
-  EXPECT_CALL(mock, createApplicationElement(78));
-  EXPECT_CALL(mock, setMessagingTimeout(_, 0.3f));
-  helper.appElement(78, 0.3f);
-}
-
-TEST_F(AccessibilityHelperTest, OwnPIDIsReadOnceFromTheShell) {
-  auto helper = makeHelper(mac.accessibility());
-  mac.appShell().pid = 321;
-  EXPECT_EQ(helper.ownPID(), 321);
-  mac.appShell().pid = 999;
-  EXPECT_EQ(helper.ownPID(), 321);
-}
-
-TEST_F(AccessibilityHelperTest, TrustAndPermissionsGoThroughThePermissionsPort) {
-  auto helper = makeHelper(mac.accessibility());
-  mac.permissions().accessibilityTrusted = false;
-  mac.permissions().screenCaptureGranted = false;
-  EXPECT_FALSE(helper.isTrusted());
-  EXPECT_FALSE(helper.hasScreenRecordingPermission());
-  EXPECT_EQ(mac.permissions().accessibilityPromptCount, 0);
-  EXPECT_FALSE(helper.requestAccessIfNeeded());
-  EXPECT_EQ(mac.permissions().accessibilityPromptCount, 1);
-  EXPECT_EQ(mac.permissions().screenCaptureRequestCount, 0);
-}
-
 TEST_F(AccessibilityHelperTest, AlertOpensThePaneOnlyForTheFirstButton) {
   auto helper = makeHelper(mac.accessibility());
   helper.showAccessibilityAlert();
   EXPECT_TRUE(mac.openedURLs().empty());
   answerFirstButton = true;
   helper.showAccessibilityAlert();
-  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{AccessibilityHelper::kAccessibilityPaneURL});
+  EXPECT_EQ(mac.openedURLs(),
+            std::vector<std::string>{
+                "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"});
   EXPECT_EQ(alerts, (std::vector<std::string>(2, "Accessibility Access Required")));
 }
 

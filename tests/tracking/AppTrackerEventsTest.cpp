@@ -30,6 +30,31 @@ TEST_F(AppTrackerEvents, LaunchShowsTheApplicationAndQuitRemovesItAtOnce) {
   EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
 }
 
+TEST_F(AppTrackerEvents, ABurstOfLaunchesRunsOnePassThatShowsThemAll) {
+  startAndSettle();
+  uint64_t generation = Access::refreshGeneration(*tracker);
+  int published = listPublications;
+  std::vector<std::string> expected;
+  for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h"})
+    expected.push_back(idOf(name, app(name, {"Window", "Other"})));
+  int32_t last = mac.runningPIDs().back();
+  settle();
+  scheduler.advance(0.05);  // past any throttled request the activations made
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
+  EXPECT_EQ(listPublications, published + 1);
+  EXPECT_EQ(ids(), expected);
+  EXPECT_TRUE(tracked("h", last)->isActive.get());
+
+  // Of two passes requested before the queue runs, only the later one reads Accessibility.
+  int requests = mac.axRequestCount(last);
+  refresh();
+  int onePass = mac.axRequestCount(last) - requests;
+  ASSERT_GT(onePass, 0);
+  tracker->forceRefresh();
+  refresh();
+  EXPECT_EQ(mac.axRequestCount(last) - requests, 2 * onePass);
+}
+
 TEST_F(AppTrackerEvents, TerminationOfAnUnknownProcessChangesNothing) {
   int32_t helper = app("helper");  // no window: never an entry
   startAndSettle();
@@ -115,6 +140,12 @@ TEST_F(AppTrackerEvents, UngroupedActivationMarksThePendingFocusWindowOrTheFront
   settle();
   EXPECT_TRUE(two->isActive.get());
   EXPECT_FALSE(one->isActive.get());
+
+  // No front window to be had (the list cannot be read): every entry of the application is active.
+  mac.setWindowListUnavailable(true);
+  tracker->fastUpdateActiveState(editor);
+  EXPECT_TRUE(one->isActive.get());
+  EXPECT_TRUE(two->isActive.get());
 }
 
 TEST_F(AppTrackerEvents, GroupedActivationMarksExactlyTheActivatedProcess) {

@@ -89,11 +89,21 @@ TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivates
   ASSERT_TRUE(secondEntry->isActive.get());
   uint64_t before = generation();
   int published = listPublications;
+  // When the next window turns active, and whether its closed sibling was still listed then.
+  std::optional<uint64_t> activatedAt;
+  bool closedStillListed = true;
+  auto watch = firstEntry->isActive.publisher().dropFirst().sink([&](bool active) {
+    if (!active || activatedAt) return;
+    activatedAt = generation();
+    closedStillListed = tracked("editor", editor, second) != nullptr;
+  });
 
   mac.closeWindow(second);
   scheduler.runUntilIdle();
   EXPECT_FALSE(tracked("editor", editor, second));
   EXPECT_TRUE(firstEntry->isActive.get());
+  EXPECT_EQ(activatedAt, before) << "activated by the destruction itself, before any pass";
+  EXPECT_FALSE(closedStillListed);
   EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(second));
   EXPECT_GE(listPublications, published + 1);
   EXPECT_GE(generation(), before + 1);  // and a coalesced pass confirms it

@@ -104,28 +104,6 @@ TEST_F(WindowManagerFocus, OfTwoWindowsWithTheTitleTheFirstWinsUnlessTheLaterHas
   EXPECT_TRUE(acted(mainWindowAction(target)));
 }
 
-TEST_F(WindowManagerFocus, MissingTitlesAreNotLoggedOtherTitleErrorsAre) {
-  for (AXError silent : {AXError::noValue, AXError::attributeUnsupported}) {
-    mac.setAttributeReadError(pid, "AXTitle", silent);
-    manager->toggleApp(*windowEntry(pid, 424242, "Target"), 1);
-    scheduler.advance(1);
-  }
-  for (const auto& line : logs) EXPECT_EQ(line.find("failed to read title"), std::string::npos) << line;
-  mac.setAttributeReadError(pid, "AXTitle", AXError::cannotComplete);
-  manager->toggleApp(*windowEntry(pid, 424242, "Target"), 1);
-  EXPECT_TRUE(logged("focusSpecificWindow: failed to read title (error -25204)"));
-}
-
-TEST_F(WindowManagerFocus, LogsTheEntryItFocuses) {
-  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
-  manager->toggleApp(*windowEntry(pid, sibling, std::nullopt), 1);  // no title: the application's name
-  std::string id = "com.example.app-" + std::to_string(pid) + "-";
-  EXPECT_EQ(logs,
-            (std::vector<std::string>{
-                "focusSpecificWindow: id=" + id + w(target) + " winNum=" + w(target) + " title='Target'",
-                "focusSpecificWindow: id=" + id + w(sibling) + " winNum=" + w(sibling) + " title='App'"}));
-}
-
 TEST_F(WindowManagerFocus, HiddenApplicationIsActivatedAndTheWindowRaisedByNumberLater) {
   mac.hide(pid);
   mac.clearActions();
@@ -195,14 +173,6 @@ TEST_F(WindowManagerFocus, FailedFrontmostClearsThePendingFocusAndActivates) {
   EXPECT_TRUE(acted("activate pid=" + std::to_string(pid) + " options=0"));
   scheduler.advance(1);
   EXPECT_FALSE(manager->pendingFocus());
-}
-
-TEST_F(WindowManagerFocus, PreActivateFailuresAreLoggedWithAllThreeCodes) {
-  mac.setAttributeWriteError(pid, "AXFocusedWindow", AXError::cannotComplete);
-  mac.setActionError(pid, "AXRaise", AXError::actionUnsupported);
-  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
-  EXPECT_TRUE(logged("focusSpecificWindow: pre-activate failed (main=0 focus=-25204 raise=-25206)"));
-  EXPECT_EQ(mac.frontmostPID(), pid);
 }
 
 TEST_F(WindowManagerFocus, ASecondFocusWithinTheClearDelayKeepsItsOwnPendingFocus) {

@@ -189,6 +189,7 @@ void SimulatedMac::postScreensChanged() {
 void SimulatedMac::record(std::string text, int32_t pid, WindowID window, AXError result, bool appendCode) {
   if (result != AXError::success && appendCode) text += " -> error " + std::to_string(platform::code(result));
   actions_.push_back({std::move(text), pid, window, result});
+  if (actions_.size() > kActionLogCapacity) actions_.pop_front();
 }
 
 // ---- Applications ----
@@ -667,6 +668,47 @@ void SimulatedMac::removeDisplay(DisplayID id) {
   postScreensChanged();
 }
 
+void SimulatedMac::setDisplays(const std::vector<SimDisplay>& displays) {
+  Lock lock(anchor_->mutex);
+  if (displays.empty()) return;
+  struct Placement {
+    WindowID number;
+    std::optional<DisplayID> display;
+    Point offset;  // from its display's origin
+  };
+  std::vector<Placement> placements;
+  for (const Window* window : zOrder_) {
+    auto index = displayIndexFor(window->bounds);
+    if (!index) continue;  // on no display: stays where it is
+    const Rect& on = displays_[*index].bounds;
+    placements.push_back({window->number,
+                          displays_[*index].id,
+                          {window->bounds.minX() - on.minX(), window->bounds.minY() - on.minY()}});
+  }
+  displays_ = displays;
+  for (const auto& display : displays_) nextDisplay_ = std::max(nextDisplay_, display.id + 1);
+  for (const auto& placement : placements) {
+    Window& window = windows_.at(placement.number);
+    auto kept = std::find_if(displays_.begin(), displays_.end(),
+                             [&](const SimDisplay& d) { return d.id == placement.display; });
+    const bool stays = kept != displays_.end();
+    const Rect to = stays ? kept->bounds : displays_.front().bounds;
+    Rect frame = window.bounds;
+    frame.origin = {to.minX() + placement.offset.x, to.minY() + placement.offset.y};
+    if (!stays) {
+      if (frame.maxX() > to.maxX()) frame.origin.x = std::max(to.minX(), to.maxX() - frame.width());
+      if (frame.maxY() > to.maxY()) frame.origin.y = std::max(to.minY(), to.maxY() - frame.height());
+    }
+    if (window.fullScreen) {
+      window.frameBeforeFullScreen.origin.x += frame.minX() - window.bounds.minX();
+      window.frameBeforeFullScreen.origin.y += frame.minY() - window.bounds.minY();
+      frame = to;
+    }
+    setFrameLocked(placement.number, frame);
+  }
+  postScreensChanged();
+}
+
 std::vector<SimDisplay> SimulatedMac::displays() const {
   Lock lock(anchor_->mutex);
   return displays_;
@@ -699,6 +741,7 @@ void SimulatedMac::handleReopen(int32_t pid) {
 
 bool SimulatedMac::openURLLocked(const std::string& url) {
   openedURLs_.push_back(url);
+  if (openedURLs_.size() > kActionLogCapacity) openedURLs_.pop_front();
   record("openURL " + url, 0);
   std::string path = url.rfind("file://", 0) == 0 ? url.substr(7) : url;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -821,7 +864,7 @@ void SimulatedMac::setDisplayListError(std::optional<platform::CGError> error) {
 
 std::vector<SimAction> SimulatedMac::actions() const {
   Lock lock(anchor_->mutex);
-  return actions_;
+  return {actions_.begin(), actions_.end()};
 }
 
 std::vector<std::string> SimulatedMac::actionTexts() const {
@@ -838,7 +881,7 @@ void SimulatedMac::clearActions() {
 
 std::vector<std::string> SimulatedMac::openedURLs() const {
   Lock lock(anchor_->mutex);
-  return openedURLs_;
+  return {openedURLs_.begin(), openedURLs_.end()};
 }
 
 int SimulatedMac::axRequestCount(int32_t pid) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <map>
@@ -239,6 +240,10 @@ class SimulatedMac {
   // ---- Displays ----
   DisplayID addDisplay(const SimDisplaySetup& setup);
   void removeDisplay(DisplayID display);
+  // One reconfiguration to exactly these displays (the main one first, in window-server coordinates
+  // relative to it; none is ignored): a window keeps its place on a display that remains, however
+  // that display moved or changed; the windows of a display that goes move onto the main display.
+  void setDisplays(const std::vector<SimDisplay>& displays);
   // The online displays, the main one first.
   std::vector<SimDisplay> displays() const;
 
@@ -274,6 +279,9 @@ class SimulatedMac {
   void setDisplayListError(std::optional<platform::CGError> error);
 
   // ---- Observations ----
+  // The log keeps the latest kActionLogCapacity requests (and as many opened URLs), so a world that
+  // runs for long, as the program's does, does not grow with every click.
+  static constexpr size_t kActionLogCapacity = 1000;
   std::vector<SimAction> actions() const;
   std::vector<std::string> actionTexts() const;
   void clearActions();
@@ -427,8 +435,8 @@ class SimulatedMac {
   bool windowListUnavailable_ = false;
   std::vector<std::pair<platform::WindowInfo, bool>> rawRows_;
   std::optional<platform::CGError> displayListError_;
-  std::vector<SimAction> actions_;
-  std::vector<std::string> openedURLs_;
+  std::deque<SimAction> actions_;
+  std::deque<std::string> openedURLs_;
 };
 
 }  // namespace pelko::sim
