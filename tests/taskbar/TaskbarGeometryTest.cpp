@@ -58,5 +58,30 @@ INSTANTIATE_TEST_SUITE_P(
         ContentCase{"tooShortForAnything", {TaskbarPosition::bottom, {5, 34}, 34}, {4, 0, 0, 34}, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(BarCornersTest, RoundsTheCornersAwayFromItsEdgeUnlessItStandsFree) {
+  struct Case {
+    TaskbarPosition position;
+    bool floating;
+    double marginH, marginV;
+    unsigned corners;
+  };
+  const Case cases[] = {
+      {TaskbarPosition::bottom, false, 0, 0, 12}, {TaskbarPosition::top, false, 0, 0, 3},
+      {TaskbarPosition::left, false, 0, 0, 10},   {TaskbarPosition::right, false, 0, 0, 5},
+      {TaskbarPosition::bottom, false, 1, 0, 15}, {TaskbarPosition::left, false, 0, 1, 15},
+      {TaskbarPosition::top, true, 0, 0, 15},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(roundedCorners(c.position, c.floating, c.marginH, c.marginV), c.corners)
+        << static_cast<int>(c.position) << c.floating << c.marginH << c.marginV;
+}
+
+TEST(BarBordersTest, LinesLieInsideTheEdgesTheSettingsName) {
+  EXPECT_EQ(borderRects({100, 34}, 2, {.top = true, .right = true}),
+            (std::vector<Rect>{{0, 0, 100, 2}, {98, 0, 2, 34}}));
+  EXPECT_EQ(borderRects({100, 34}, 0.5, {.bottom = true, .left = true}),
+            (std::vector<Rect>{{0, 33.5, 100, 0.5}, {0, 0, 0.5, 34}}));
+}
+
 }  // namespace
 }  // namespace pelko
