@@ -695,9 +695,14 @@ void AppItemView::updateWindowCount(int64_t count) {
         hideAllCountElements();
         setupDots(count);
         break;
-      case WindowCountStyle::badge:
+      case WindowCountStyle::badge: {
+        const QSize before = countBadge_->sizeHint();
         updateBadge(count);
+        if (trackedApp_) updateAccessibility(trackedApp_->windowTitle.get());
+        // A repaint in new colours needs no new place.
+        if (countBadge_->sizeHint() == before) return;
         break;
+      }
       case WindowCountStyle::stacked:
         shadowCount_ = count >= 3 ? 2 : 1;
         break;
