@@ -1,5 +1,4 @@
 #include <QLabel>
-#include <QTextDocument>
 
 #include "TaskbarTestWorld.h"
 #include "taskbar/BadgeView.h"
@@ -135,21 +134,6 @@ TEST_F(AppItemTest, MinimizedAndHiddenEntriesAreDimmedAsTheirSettingsSay) {
     item->configure(entry, false);
     EXPECT_EQ(item->dimmedAlpha(), c.alpha);
   }
-}
-
-TEST_F(AppItemTest, TooltipFollowsATitleChangeThatLeavesTheLabelAsItWas) {
-  auto item = makeItem();
-  auto entry = std::make_shared<TrackedApp>("com.example.Editor", "Editor", AppImage{}, 501, false, false,
-                                            false, std::string("Draft"), std::nullopt);
-  item->configure(entry, false);
-  EXPECT_EQ(item->labelView()->text(), "Editor");
-  QTextDocument tip;
-  tip.setHtml(item->toolTip());
-  EXPECT_EQ(tip.toPlainText(), "Editor - Draft");
-  entry->windowTitle = std::string("Report");
-  EXPECT_EQ(item->labelView()->text(), "Editor");
-  tip.setHtml(item->toolTip());
-  EXPECT_EQ(tip.toPlainText(), "Editor - Report");
 }
 
 }  // namespace

