@@ -1,6 +1,7 @@
 // What a bar costs on the main thread: bringing 200 buttons in line with a list that changed in one
 // entry (the pure diff, and the whole update with its fades), laying 200 buttons out again, and
-// re-laying out and repainting buttons whose icons are large image files against plain colour tiles.
+// re-laying out and repainting buttons whose icons are large image files against plain colour tiles; the
+// centring pass when nothing changed against one after a button came; and the window-count refresh.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/SettingsManager.h"
 #include "support/SimulatedSystem.h"
 #include "taskbar/ItemListDiff.h"
 #include "taskbar/TaskbarContainerView.h"
@@ -23,8 +25,9 @@ using namespace pelko;
 
 constexpr int kButtons = 200;
 
-// One bar over the simulated Mac, externally managed, 1920 points long.
+// One bar over the simulated Mac, externally managed, 1920 points long, in a window of its own.
 struct BarWorld : test::SimulatedSystem {
+  QWidget window;
   std::unique_ptr<TaskbarViewController> bar;
 
   explicit BarWorld(TaskbarStyle style) {
@@ -32,9 +35,12 @@ struct BarWorld : test::SimulatedSystem {
     bar = std::make_unique<TaskbarViewController>(
         tracker, windowManager, settings, true,
         TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper});
+    bar->view()->setParent(&window);
+    window.resize(1920, 34);
     bar->view()->resize(1920, 34);
-    bar->view()->show();
+    window.show();
   }
+  ~BarWorld() { bar->view()->setParent(nullptr); }
 };
 
 std::vector<TrackedAppPtr> makeEntries(int count, int firstPID, const std::string& iconFile = {}) {
@@ -104,6 +110,78 @@ void BM_LayoutPass_200Buttons(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LayoutPass_200Buttons)->Unit(benchmark::kMicrosecond);
+
+// The layout pass of a centred bar of 200 text buttons when nothing changed (the stack stays where it is),
+// against the pass after a button was added (the stack moves and is laid out again).
+void BM_CentringPass_200_Unchanged(benchmark::State& state) {
+  BarWorld world(TaskbarStyle::iconsTextRight);
+  world.settings->itemAlignment = ItemAlignment::center;
+  world.settings->maxTaskWidth = 40;  // 200 buttons fit: the stack is centred, not squeezed
+  world.bar->updateFilteredApps(makeEntries(kButtons, 1000));
+  world.scheduler.advance(1);
+  for (auto _ : state) {
+    world.bar->viewDidLayout();
+    world.scheduler.runUntilIdle();
+  }
+}
+BENCHMARK(BM_CentringPass_200_Unchanged)->Unit(benchmark::kMicrosecond);
+
+void BM_CentringPass_200_AfterAdding(benchmark::State& state) {
+  BarWorld world(TaskbarStyle::iconsTextRight);
+  world.settings->itemAlignment = ItemAlignment::center;
+  world.settings->maxTaskWidth = 40;
+  auto list = makeEntries(kButtons, 1000);
+  auto longer = list;
+  longer.push_back(makeEntries(1, 9999).front());
+  world.bar->updateFilteredApps(list);
+  world.scheduler.advance(1);
+  for (auto _ : state) {
+    world.bar->updateFilteredApps(longer);
+    world.scheduler.runUntilIdle();
+    state.PauseTiming();
+    world.bar->updateFilteredApps(list);
+    world.scheduler.advance(1);
+    deliverPostedEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_CentringPass_200_AfterAdding)->Unit(benchmark::kMicrosecond);
+
+// Window counts for every button: 200 buttons over 50 processes against 20 over 5, each process with
+// two windows. The tracker is asked once per process; the counter says how often it was asked, from
+// the Accessibility requests the simulated processes received.
+void BM_RefreshWindowCounts(benchmark::State& state) {
+  const int buttons = static_cast<int>(state.range(0));
+  const int processes = static_cast<int>(state.range(1));
+  BarWorld world(TaskbarStyle::iconsOnly);
+  std::vector<int32_t> pids;
+  for (int i = 0; i < processes; ++i) {
+    pids.push_back(world.mac.launchApp("com.example.p" + std::to_string(i), "P" + std::to_string(i)));
+    world.mac.openWindow(pids.back());
+    world.mac.openWindow(pids.back());
+  }
+  world.scheduler.runUntilIdle();
+  std::vector<TrackedAppPtr> apps;
+  for (int i = 0; i < buttons; ++i)
+    apps.push_back(std::make_shared<TrackedApp>("com.example.b" + std::to_string(i), "B" + std::to_string(i),
+                                                AppImage{}, pids[static_cast<size_t>(i % processes)], false,
+                                                false, false, std::nullopt, std::nullopt));
+  world.bar->updateFilteredApps(apps);
+  world.scheduler.advance(1);
+  auto requests = [&] {
+    int total = 0;
+    for (int32_t pid : pids) total += world.mac.axRequestCount(pid);
+    return total;
+  };
+  int before = requests();
+  for (int32_t pid : pids) world.tracker->windowNumbers(pid);
+  const double perCall = static_cast<double>(requests() - before) / processes;
+  before = requests();
+  for (auto _ : state) world.bar->refreshWindowCounts();
+  state.counters["windowNumbersCalls"] =
+      static_cast<double>(requests() - before) / perCall / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_RefreshWindowCounts)->Args({20, 5})->Args({200, 50})->Unit(benchmark::kMicrosecond);
 
 // Rebuilding the bar (a position or layout setting changed): 200 new buttons bound and laid out.
 void BM_RebuildBar_200Buttons(benchmark::State& state) {

@@ -25,13 +25,20 @@ void MonitorManagerTaskbars::updateEveryBar(BarUpdate update) {
       case BarUpdate::vibrancy:
         bar.updateVibrancy();
         break;
-      case BarUpdate::dismissThumbnails:
       case BarUpdate::windowCounts:
+        bar.refreshWindowCounts();
+        break;
       case BarUpdate::dimming:
+        bar.refreshDimming();
+        break;
       case BarUpdate::border:
+        bar.updateBorder();
+        break;
       case BarUpdate::cornerRadius:
-        // The bars do not show thumbnails, window-count badges, dimming, borders or rounded corners
-        // yet, so there is nothing of them to bring up to date.
+        bar.updateCornerRadius();
+        break;
+      case BarUpdate::dismissThumbnails:
+        // The bars do not show thumbnails yet, so there is nothing of them to dismiss.
         break;
     }
   });

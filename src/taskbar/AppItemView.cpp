@@ -15,6 +15,7 @@
 #include "platform/Appearance.h"
 #include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
+#include "taskbar/BadgeView.h"
 #include "tracking/AccessibilityHelper.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
@@ -31,6 +32,12 @@ constexpr Color kClear{0, 0, 0, 0};
 constexpr int kTooltipLimit = 100;
 constexpr int kTooltipHead = 60;
 constexpr int kTooltipTail = 40;
+// Minimized and hidden entries are drawn faded when their setting asks for it.
+constexpr double kDimmedAlpha = 0.4;
+// Dots: one per window up to five, 4 points wide, 3 apart.
+constexpr int kMaxDots = 5;
+constexpr double kDotSide = 4;
+constexpr double kDotSpacing = 3;
 
 // A one-line title that truncates at its tail instead of growing the button.
 class ItemLabel final : public QLabel {
@@ -124,6 +131,13 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
   setFocusPolicy(Qt::NoFocus);
   labelView_ = new ItemLabel(this);
   labelView_->hide();
+  countBadge_ = new BadgeView(this);
+  countBadge_->hide();
+  trailingCountLabel_ = new QLabel(this);
+  trailingCountLabel_->setTextFormat(Qt::PlainText);
+  trailingCountLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  trailingCountLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  trailingCountLabel_->hide();
   updateTextColor();
   indicatorColor_ = accentColor();
 }
@@ -182,6 +196,7 @@ void AppItemView::configureIconsTextRight(double barThickness, bool useEqualWidt
   }
   labelView_->setFont(systemFontOfSize(textSize, *this));
   labelView_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  if (countPlacement_ == CountPlacement::textTrailing) setupTrailingCount(windowCount_);
   labelView_->show();
   iconSide_ = item_layout::iconSide(LayoutMode::iconsTextRight, barThickness, iconSizePercent);
   sizing_ = item_layout::itemSizing(LayoutMode::iconsTextRight, barThickness, useEqualWidth, maxWidth);
@@ -221,6 +236,9 @@ QSize AppItemView::sizeHint() const {
   double titleWidth = 0;
   if (currentLayoutMode_ == LayoutMode::iconsTextRight) {
     titleWidth = QFontMetricsF(labelView_->font()).horizontalAdvance(labelView_->text());
+    // A count at the end takes the place of the title's own trailing inset.
+    if (const double room = trailingCountRoom(); room > 0)
+      titleWidth += room - item_layout::kTextTrailingInset;
   }
   const double width = item_layout::preferredWidth(currentLayoutMode_, sizing_, iconSide_, titleWidth);
   return QSize(static_cast<int>(std::ceil(width)), static_cast<int>(std::lround(sizing_.height)));
@@ -240,7 +258,14 @@ void AppItemView::applyGeometry() {
   const auto frames = item_layout::itemFrames(
       currentLayoutMode_, Size{static_cast<double>(width()), static_cast<double>(height())}, iconSide_,
       indicatorEdgeFromSetting(lastIndicatorPosition_), title);
-  if (currentLayoutMode_ == LayoutMode::iconsTextRight) labelView_->setGeometry(toQRect(frames.label));
+  if (currentLayoutMode_ == LayoutMode::iconsTextRight) {
+    QRect label = toQRect(frames.label);
+    // A count at the button's end keeps the title 4 points short of it.
+    const int room = static_cast<int>(std::lround(trailingCountRoom()));
+    if (room > 0) label.setRight(std::min(label.right(), width() - room - 1));
+    labelView_->setGeometry(label);
+  }
+  placeCountDecoration(toQRect(frames.icon));
   refreshIcon();
   update();
 }
@@ -312,9 +337,34 @@ void AppItemView::paintEvent(QPaintEvent*) {
     QSizeF shown = QSizeF(iconPixmap_.size()).scaled(QSizeF(icon.size()), Qt::KeepAspectRatio);
     QRectF target(QPointF(0, 0), shown);
     target.moveCenter(QRectF(icon).center());
+    // Faint copies of the icon peek out behind it toward the top trailing corner, one per extra
+    // window (two at most), the further one fainter.
+    for (int i = shadowCount_; i >= 1; --i) {
+      painter.save();
+      const QRectF copy = target.translated(2.0 * i, -2.0 * i);
+      QPainterPath clip;
+      clip.addRoundedRect(copy, 2, 2);
+      painter.setClipPath(clip);
+      painter.setOpacity(i == 1 ? 0.25 : 0.15);
+      painter.drawPixmap(copy, iconPixmap_, QRectF(iconPixmap_.rect()));
+      painter.restore();
+    }
+    painter.setOpacity(lastDimmedAlpha_);
     painter.drawPixmap(target, iconPixmap_, QRectF(iconPixmap_.rect()));
+    painter.setOpacity(1);
   }
-  if (indicatorAlpha_ > 0) {
+  if (dotCount_ > 0) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(toQColor(dotColor()));
+    const QRect dots = dotsFrame();
+    const bool across = currentLayoutMode_ != LayoutMode::vertical;
+    for (int i = 0; i < dotCount_; ++i) {
+      const double step = i * (kDotSide + kDotSpacing);
+      const QRectF dot(dots.x() + (across ? step : 0), dots.y() + (across ? 0 : step), kDotSide, kDotSide);
+      painter.drawRoundedRect(dot, 2, 2);
+    }
+  }
+  if (indicatorAlpha_ > 0 && !indicatorHidden_) {
     const QRectF indicator = toQRectF(item_layout::indicatorFrame(
         indicatorEdgeFromSetting(lastIndicatorPosition_), currentLayoutMode_ != LayoutMode::iconsTextRight,
         Size{static_cast<double>(width()), static_cast<double>(height())}));
@@ -336,7 +386,10 @@ void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWin
   }
   if (!same) {
     cancellables_.clear();
-    // Forget the last layout so the next layout call rebuilds for the new entry.
+    // Forget the last count and layout so the next count and layout calls rebuild for the new entry.
+    lastCountVisible_ = false;
+    lastCountStyle_.reset();
+    windowCount_ = 0;
     lastConfigThickness_ = 0;
     lastConfigMaxWidth_ = 0;
     lastConfigItemTextSize_ = 0;
@@ -351,12 +404,15 @@ void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWin
   }
   trackedApp_ = app;
   showWindowTitle_ = showWindowTitle;
-  updateLabel(showWindowTitle, std::nullopt);
+  if (!same) inlineCount_ = 0;
+  updateLabel(showWindowTitle, inlineCount_, std::nullopt);
   if (hasLayout_) refreshIcon();
 
   isCurrentlyActive_ = app->isActive.get();
   setIndicatorAlpha(showsActiveIndicatorSetting() && isCurrentlyActive_ ? 1 : 0);
+  indicatorHidden_ = false;
   setBackground(isCurrentlyActive_);
+  applyDimming(dimAlpha(app->isMinimized.get(), app->isHidden.get()));
 
   if (!same) {
     QPointer<AppItemView> self(this);
@@ -370,7 +426,22 @@ void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWin
         .dropFirst()
         .sink([self](const std::optional<std::string>& title) {
           // Delivered before the entry holds the new title, so it is passed along explicitly.
-          if (self) self->updateLabel(self->showWindowTitle_, title);
+          if (self) self->updateLabel(self->showWindowTitle_, self->inlineCount_, title);
+        })
+        .store(cancellables_);
+    // Delivered before the entry holds the new flag, so the new value stands in for the entry's own.
+    app->isMinimized.publisher()
+        .dropFirst()
+        .sink([self](const bool& minimized) {
+          if (self && self->trackedApp_)
+            self->applyDimming(self->dimAlpha(minimized, self->trackedApp_->isHidden.get()));
+        })
+        .store(cancellables_);
+    app->isHidden.publisher()
+        .dropFirst()
+        .sink([self](const bool& hidden) {
+          if (self && self->trackedApp_)
+            self->applyDimming(self->dimAlpha(self->trackedApp_->isMinimized.get(), hidden));
         })
         .store(cancellables_);
   }
@@ -386,8 +457,10 @@ void AppItemView::handleActiveChange(bool active) {
     }
     isCurrentlyActive_ = true;
     setIndicatorAlpha(showsActiveIndicatorSetting() ? 1 : 0);
+    indicatorHidden_ = false;
     removeBackgroundAnimation();
     background_ = cachedActiveColor_;
+    updateDotsColor(true);
     update();
     return;
   }
@@ -409,6 +482,7 @@ void AppItemView::handleActiveChange(bool active) {
     self->setIndicatorAlpha(0);
     self->removeBackgroundAnimation();
     self->background_ = kClear;
+    self->updateDotsColor(false);
     self->update();
   });
 }
@@ -418,6 +492,7 @@ void AppItemView::setActiveImmediate(bool active) {
   isCurrentlyActive_ = active;
   setIndicatorAlpha(showsActiveIndicatorSetting() && active ? 1 : 0);
   setBackground(active);
+  updateDotsColor(active);
 }
 
 void AppItemView::updateActiveIndicatorAppearance() {
@@ -437,10 +512,8 @@ Color AppItemView::contrastingTextColor(const std::optional<Color>& background) 
 void AppItemView::updateTextColor() {
   auto s = settings();
   const Color c = s ? contrastingTextColor(s->backgroundColor.get()) : Color::white();
-  QPalette palette = labelView_->palette();
-  palette.setColor(QPalette::WindowText, toQColor(c));
-  labelView_->setPalette(palette);
   cachedOverlayColor_ = c;
+  applyLabelColor();
   cachedHoverColor_ = c.withAlpha(0.08);
   cachedActiveColor_ = c.withAlpha(0.15);
 }
@@ -501,10 +574,12 @@ void AppItemView::animateBackgroundColor(const Color& target, double duration) {
 // ---------------------------------------------------------------------------------------------------
 // Label
 
-void AppItemView::updateLabel(bool showWindowTitle, std::optional<std::optional<std::string>> titleOverride) {
+void AppItemView::updateLabel(bool showWindowTitle, int64_t inlineCount,
+                              std::optional<std::optional<std::string>> titleOverride) {
   if (!trackedApp_) return;
   const TrackedApp& app = *trackedApp_;
   const std::optional<std::string> title = titleOverride ? *titleOverride : app.windowTitle.get();
+  inlineCount_ = inlineCount;
 
   std::string text;
   if (!app.isWindowEntry()) {
@@ -514,11 +589,26 @@ void AppItemView::updateLabel(bool showWindowTitle, std::optional<std::optional<
   } else {
     text = title ? *title : app.name;
   }
+  if (inlineCount >= 2) text += " (" + std::to_string(inlineCount) + ")";
+  // The tooltip and the accessibility texts follow the title and the count even when the label's own
+  // text stays the same (a window count is not always part of it).
+  updateAccessibility(title);
   // A title is one line, whatever line breaks or tabs the other program put in it.
   const QString newText = singleLine(QString::fromStdString(text));
   if (labelView_->text() == newText) return;
   setPlainText(*labelView_, newText);
+  if (currentLayoutMode_ == LayoutMode::iconsTextRight) {
+    updateGeometry();
+    applyGeometry();
+  }
+}
 
+void AppItemView::updateLabelWithoutCount() {
+  if (trackedApp_) updateLabel(showWindowTitle_, 0, std::nullopt);
+}
+
+void AppItemView::updateAccessibility(const std::optional<std::string>& title) {
+  const TrackedApp& app = *trackedApp_;
   const QString name = QString::fromStdString(app.name);
   QString tip = name;
   if (title && !title->empty() && *title != app.name)
@@ -526,14 +616,272 @@ void AppItemView::updateLabel(bool showWindowTitle, std::optional<std::optional<
                           kTooltipHead, kTooltipTail);
   const QString newTip = plainToolTip(tip);
   if (toolTip() != newTip) setToolTip(newTip);
-  const QString accessible = QString::fromStdString(app.name);
+  QString accessible = name;
+  if (windowCount_ >= 2) accessible += QStringLiteral(", %1 windows").arg(windowCount_);
   if (accessibleName() != accessible) {
     setAccessibleName(accessible);
-    setAccessibleDescription(QStringLiteral("Click to activate ") + accessible);
+    setAccessibleDescription(QStringLiteral("Click to activate ") + name);
   }
-  if (currentLayoutMode_ == LayoutMode::iconsTextRight) {
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Dimming
+
+double AppItemView::dimAlpha(bool minimized, bool hidden) const {
+  auto s = settings();
+  // Without settings both kinds of dimming count as asked for.
+  const bool indicateMinimized = !s || s->indicateMinimized.get();
+  const bool indicateHidden = !s || s->indicateHidden.get();
+  return (minimized && indicateMinimized) || (hidden && indicateHidden) ? kDimmedAlpha : 1.0;
+}
+
+void AppItemView::refreshDimming() {
+  if (trackedApp_) applyDimming(dimAlpha(trackedApp_->isMinimized.get(), trackedApp_->isHidden.get()));
+}
+
+void AppItemView::applyDimming(double alpha) {
+  if (alpha == lastDimmedAlpha_) return;
+  lastDimmedAlpha_ = alpha;
+  applyLabelColor();
+  update();
+}
+
+void AppItemView::applyLabelColor() {
+  QPalette palette = labelView_->palette();
+  palette.setColor(QPalette::WindowText, toQColor(cachedOverlayColor_.withAlpha(lastDimmedAlpha_)));
+  labelView_->setPalette(palette);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Window counts
+
+Color AppItemView::secondaryLabelColor() const {
+  // The secondary label colour of the bar's appearance: the label colour, half transparent.
+  return cachedOverlayColor_.withAlpha(0.55);
+}
+
+void AppItemView::updateWindowCount(int64_t count) {
+  const int64_t old = windowCount_;
+  windowCount_ = count;
+  auto s = settings();
+  if (!s) {
+    hideAllCountElements();
+    lastCountVisible_ = false;
+    lastCountStyle_.reset();
+    if (trackedApp_) updateAccessibility(trackedApp_->windowTitle.get());
+    return;
+  }
+  const bool visible =
+      s->showWindowCount.get() && count > 1 && (!trackedApp_ || !trackedApp_->isWindowEntry());
+  const WindowCountStyle style = s->windowCountStyle.get();
+  const bool textMode = currentLayoutMode_ == LayoutMode::iconsTextRight;
+
+  if (visible && lastCountVisible_ && lastCountStyle_ == style) {
+    if (count == old && style != WindowCountStyle::badge) return;
+    switch (style) {
+      case WindowCountStyle::inlineLeft:
+        if (textMode && trackedApp_) {
+          updateLabel(s->showWindowTitle.get(), count, std::nullopt);
+        } else {
+          setPlainText(*trailingCountLabel_, QString::number(count));
+          trailingCountLabel_->adjustSize();
+        }
+        break;
+      case WindowCountStyle::inlineRight:
+        setPlainText(*trailingCountLabel_, QString::number(count));
+        trailingCountLabel_->adjustSize();
+        break;
+      case WindowCountStyle::dots:
+        hideAllCountElements();
+        setupDots(count);
+        break;
+      case WindowCountStyle::badge: {
+        const QSize before = countBadge_->sizeHint();
+        updateBadge(count);
+        if (trackedApp_) updateAccessibility(trackedApp_->windowTitle.get());
+        // A repaint in new colours needs no new place.
+        if (countBadge_->sizeHint() == before) return;
+        break;
+      }
+      case WindowCountStyle::stacked:
+        shadowCount_ = count >= 3 ? 2 : 1;
+        break;
+    }
+    if (trackedApp_) updateAccessibility(trackedApp_->windowTitle.get());
     updateGeometry();
     applyGeometry();
+    return;
+  }
+
+  lastCountVisible_ = visible;
+  lastCountStyle_ = visible ? std::optional<WindowCountStyle>(style) : std::nullopt;
+  hideAllCountElements();
+  if (visible) {
+    switch (style) {
+      case WindowCountStyle::inlineLeft:
+        if (textMode) {
+          if (trackedApp_) updateLabel(s->showWindowTitle.get(), count, std::nullopt);
+        } else {
+          setupSuperscriptCount(count);
+        }
+        break;
+      case WindowCountStyle::inlineRight:
+        if (textMode) {
+          setupTrailingCount(count);
+          updateLabelWithoutCount();
+        } else {
+          setupSuperscriptCount(count);
+        }
+        break;
+      case WindowCountStyle::dots:
+        setupDots(count);
+        break;
+      case WindowCountStyle::badge:
+        countBadge_->show();
+        updateBadge(count);
+        countPlacement_ = textMode ? CountPlacement::badgeTrailing : CountPlacement::badgeOnIcon;
+        updateLabelWithoutCount();
+        break;
+      case WindowCountStyle::stacked:
+        if (trackedApp_) {
+          shadowCount_ = count >= 3 ? 2 : 1;
+          countPlacement_ = CountPlacement::stacked;
+          updateLabelWithoutCount();
+        }
+        break;
+    }
+  } else {
+    updateLabelWithoutCount();
+  }
+  if (trackedApp_) updateAccessibility(trackedApp_->windowTitle.get());
+  updateGeometry();
+  applyGeometry();
+}
+
+void AppItemView::hideAllCountElements() {
+  countBadge_->hide();
+  trailingCountLabel_->hide();
+  dotCount_ = 0;
+  shadowCount_ = 0;
+  countPlacement_ = CountPlacement::none;
+  indicatorHidden_ = false;
+  update();
+}
+
+void AppItemView::updateBadge(int64_t count) {
+  auto s = settings();
+  countBadge_->setCount(count);
+  if (s) {
+    countBadge_->setBadgeColor(s->badgeColor.get());
+    countBadge_->setTextColor(s->badgeTextColor.get());
+    countBadge_->setBadgeOpacity(s->badgeOpacity.get() / 100);
+  }
+}
+
+void AppItemView::setupSuperscriptCount(int64_t count) {
+  QFont font = systemFontOfSize(8, *this);
+  font.setWeight(QFont::DemiBold);
+  trailingCountLabel_->setFont(font);
+  QPalette palette = trailingCountLabel_->palette();
+  palette.setColor(QPalette::WindowText, toQColor(secondaryLabelColor()));
+  trailingCountLabel_->setPalette(palette);
+  setPlainText(*trailingCountLabel_, QString::number(count));
+  trailingCountLabel_->adjustSize();
+  trailingCountLabel_->show();
+  countPlacement_ = CountPlacement::superscript;
+}
+
+void AppItemView::setupTrailingCount(int64_t count) {
+  auto s = settings();
+  double size = 10;
+  if (s) {
+    const double textSize = s->itemTextSize.get();
+    size = textSize <= 9 ? 9 : textSize > 16 ? 15 : std::max(textSize - 1, 9.0);
+  }
+  QFont font = systemFontOfSize(size, *this);
+  font.setWeight(QFont::Medium);
+  trailingCountLabel_->setFont(font);
+  QPalette palette = trailingCountLabel_->palette();
+  palette.setColor(QPalette::WindowText, toQColor(secondaryLabelColor()));
+  trailingCountLabel_->setPalette(palette);
+  setPlainText(*trailingCountLabel_, QString::number(count));
+  trailingCountLabel_->adjustSize();
+  trailingCountLabel_->show();
+  countPlacement_ = CountPlacement::textTrailing;
+}
+
+void AppItemView::setupDots(int64_t count) {
+  dotCount_ = static_cast<int>(std::min<int64_t>(count, kMaxDots));
+  dotsActive_ = trackedApp_ && trackedApp_->isActive.get();
+  countPlacement_ = CountPlacement::dots;
+  // The dots take the indicator's place.
+  indicatorHidden_ = true;
+  if (trackedApp_ && settings()) updateLabelWithoutCount();
+  update();
+}
+
+void AppItemView::updateDotsColor(bool active) {
+  if (dotCount_ == 0) return;
+  dotsActive_ = active;
+  update();
+}
+
+Color AppItemView::dotColor() const {
+  return dotsActive_ ? env_.appearance.controlAccentColor() : secondaryLabelColor();
+}
+
+QRect AppItemView::dotsFrame() const {
+  if (dotCount_ == 0) return {};
+  const int length = static_cast<int>(dotCount_ * kDotSide + (dotCount_ - 1) * kDotSpacing);
+  const int side = static_cast<int>(kDotSide);
+  if (currentLayoutMode_ != LayoutMode::vertical)
+    return QRect((width() - length) / 2, height() - 1 - side, length, side);
+  auto s = settings();
+  const int y = (height() - length) / 2;
+  if (s && s->position.get() == TaskbarPosition::right) return QRect(2, y, side, length);
+  return QRect(width() - 2 - side, y, side, length);
+}
+
+double AppItemView::trailingCountRoom() const {
+  switch (countPlacement_) {
+    case CountPlacement::textTrailing:
+      return 6 + trailingCountLabel_->sizeHint().width() + 4;
+    case CountPlacement::badgeTrailing:
+      return 4 + countBadge_->sizeHint().width() + 4;
+    default:
+      return 0;
+  }
+}
+
+void AppItemView::placeCountDecoration(const QRect& icon) {
+  switch (countPlacement_) {
+    case CountPlacement::superscript: {
+      const QSize size = trailingCountLabel_->sizeHint();
+      trailingCountLabel_->setGeometry(icon.x() + icon.width() + 5 - size.width(), icon.y() - 3, size.width(),
+                                       size.height());
+      break;
+    }
+    case CountPlacement::textTrailing: {
+      const QSize size = trailingCountLabel_->sizeHint();
+      trailingCountLabel_->setGeometry(width() - 6 - size.width(), (height() - size.height()) / 2,
+                                       size.width(), size.height());
+      break;
+    }
+    case CountPlacement::badgeTrailing: {
+      const QSize size = countBadge_->sizeHint();
+      countBadge_->setGeometry(width() - 4 - size.width(), (height() - size.height()) / 2, size.width(),
+                               size.height());
+      break;
+    }
+    case CountPlacement::badgeOnIcon: {
+      // The badge overhangs the icon's bottom trailing corner.
+      const QSize size = countBadge_->sizeHint();
+      countBadge_->setGeometry(icon.x() + icon.width() + 5 - size.width(),
+                               icon.y() + icon.height() + 5 - size.height(), size.width(), size.height());
+      break;
+    }
+    default:
+      break;
   }
 }
 

@@ -19,6 +19,7 @@ class QLabel;
 
 namespace pelko {
 
+class BadgeView;
 class IconCache;
 
 class AccessibilityHelper;
@@ -93,6 +94,11 @@ class AppItemView : public QWidget {
   void updateActiveIndicatorAppearance();
   // Recomputes label and overlay colours from the bar's background colour.
   void updateTextColor();
+  // Re-applies the dimming of a minimized or hidden entry after its settings changed.
+  void refreshDimming();
+  // Shows or hides the window count of a grouped application in the style the settings name; counts
+  // below 2 and window entries show none.
+  void updateWindowCount(int64_t count);
 
   // Black on light backgrounds, white on dark ones (and when there is no colour).
   static Color contrastingTextColor(const std::optional<Color>& background);
@@ -125,6 +131,18 @@ class AppItemView : public QWidget {
   QRect iconFrame() const;
   QRect indicatorFrame() const;
   QLabel* labelView() const { return labelView_; }
+  // The alpha icon and title are drawn with: 0.4 for an entry dimmed as minimized or hidden, else 1.
+  double dimmedAlpha() const { return lastDimmedAlpha_; }
+  int64_t windowCount() const { return windowCount_; }
+  // The count decoration shown, if any, and its parts.
+  std::optional<WindowCountStyle> shownCountStyle() const { return lastCountStyle_; }
+  BadgeView* countBadge() const { return countBadge_; }
+  QLabel* trailingCountLabel() const { return trailingCountLabel_; }
+  int shownDotCount() const { return dotCount_; }
+  QRect dotsFrame() const;
+  Color dotColor() const;
+  int stackShadowCount() const { return shadowCount_; }
+  bool isIndicatorHidden() const { return indicatorHidden_; }
   // The pixmap the icon is drawn from, and the initial it shows when the entry has no readable icon file.
   const QPixmap& iconPixmap() const { return iconPixmap_; }
   QString iconInitial() const;
@@ -168,7 +186,26 @@ class AppItemView : public QWidget {
   // Fetches or draws the icon when its source or size changed since the last time.
   void refreshIcon();
 
-  void updateLabel(bool showWindowTitle, std::optional<std::optional<std::string>> titleOverride);
+  void updateLabel(bool showWindowTitle, int64_t inlineCount,
+                   std::optional<std::optional<std::string>> titleOverride);
+  void updateLabelWithoutCount();
+  void updateAccessibility(const std::optional<std::string>& title);
+  double dimAlpha(bool minimized, bool hidden) const;
+  void applyDimming(double alpha);
+  void applyLabelColor();
+
+  // Window counts
+  enum class CountPlacement { none, superscript, textTrailing, badgeOnIcon, badgeTrailing, dots, stacked };
+  void hideAllCountElements();
+  void setupDots(int64_t count);
+  void setupSuperscriptCount(int64_t count);
+  void setupTrailingCount(int64_t count);
+  void updateBadge(int64_t count);
+  void updateDotsColor(bool active);
+  void placeCountDecoration(const QRect& icon);
+  // The room a trailing count takes at the end of a text-mode button (with its gap to the title).
+  double trailingCountRoom() const;
+  Color secondaryLabelColor() const;
   void handleActiveChange(bool active);
   void setBackground(bool active);
   void animateBackgroundColor(const Color& target, double duration);
@@ -186,6 +223,8 @@ class AppItemView : public QWidget {
   Animator animator_;
 
   QLabel* labelView_ = nullptr;
+  BadgeView* countBadge_ = nullptr;
+  QLabel* trailingCountLabel_ = nullptr;
   QWidget* activeIndicator_ = nullptr;
   QPixmap iconPixmap_;
   // What iconPixmap_ was made from: the file (or, without one, the tile's colour and initial) and the
@@ -216,6 +255,17 @@ class AppItemView : public QWidget {
   int layoutRebuildCount_ = 0;
   double iconSide_ = 0;
   item_layout::ItemSizing sizing_;
+
+  int64_t windowCount_ = 0;
+  int64_t inlineCount_ = 0;
+  bool lastCountVisible_ = false;
+  std::optional<WindowCountStyle> lastCountStyle_;
+  CountPlacement countPlacement_ = CountPlacement::none;
+  int dotCount_ = 0;
+  bool dotsActive_ = false;
+  int shadowCount_ = 0;
+  bool indicatorHidden_ = false;
+  double lastDimmedAlpha_ = 1.0;
 
   bool isCurrentlyActive_ = false;
   double indicatorAlpha_ = 0;

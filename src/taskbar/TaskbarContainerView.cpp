@@ -1,10 +1,11 @@
 #include "taskbar/TaskbarContainerView.h"
 
+#include <QChildEvent>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRegion>
 #include <algorithm>
 #include <cmath>
+
+#include "taskbar/TaskbarGeometry.h"
 
 namespace pelko {
 
@@ -14,11 +15,80 @@ QColor toQColor(const Color& c) {
       static_cast<float>(std::clamp(c.red, 0.0, 1.0)), static_cast<float>(std::clamp(c.green, 0.0, 1.0)),
       static_cast<float>(std::clamp(c.blue, 0.0, 1.0)), static_cast<float>(std::clamp(c.alpha, 0.0, 1.0)));
 }
+
+// A rectangle with the chosen corners rounded (y down here: the "top" bits are the small-y corners).
+QPainterPath roundedPath(const QRectF& r, double radius, unsigned corners) {
+  QPainterPath path;
+  radius = std::min({radius, r.width() / 2, r.height() / 2});
+  if (radius <= 0 || corners == 0) {
+    path.addRect(r);
+    return path;
+  }
+  if (corners == kAllCorners) {
+    path.addRoundedRect(r, radius, radius);
+    return path;
+  }
+  const double d = radius * 2;
+  const bool tl = corners & kCornerTopLeft, tr = corners & kCornerTopRight;
+  const bool bl = corners & kCornerBottomLeft, br = corners & kCornerBottomRight;
+  path.moveTo(r.left() + (tl ? radius : 0), r.top());
+  if (tr) {
+    path.lineTo(r.right() - radius, r.top());
+    path.arcTo(QRectF(r.right() - d, r.top(), d, d), 90, -90);
+  } else {
+    path.lineTo(r.right(), r.top());
+  }
+  if (br) {
+    path.lineTo(r.right(), r.bottom() - radius);
+    path.arcTo(QRectF(r.right() - d, r.bottom() - d, d, d), 0, -90);
+  } else {
+    path.lineTo(r.right(), r.bottom());
+  }
+  if (bl) {
+    path.lineTo(r.left() + radius, r.bottom());
+    path.arcTo(QRectF(r.left(), r.bottom() - d, d, d), 270, -90);
+  } else {
+    path.lineTo(r.left(), r.bottom());
+  }
+  if (tl) {
+    path.lineTo(r.left(), r.top() + radius);
+    path.arcTo(QRectF(r.left(), r.top(), d, d), 180, -90);
+  } else {
+    path.lineTo(r.left(), r.top());
+  }
+  path.closeSubpath();
+  return path;
+}
 }  // namespace
+
+// Draws the border lines on top of the bar's other children, within the bar's rounded outline.
+class TaskbarContainerView::BorderOverlay final : public QWidget {
+ public:
+  explicit BorderOverlay(TaskbarContainerView* bar) : QWidget(bar), bar_(bar) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (bar_->borderLines_.empty() || bar_->borderColor_.alpha <= 0) return;
+    QPainterPath lines;
+    for (const Rect& line : bar_->borderLines_)
+      lines.addRect(QRectF(line.origin.x, line.origin.y, line.size.width, line.size.height));
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Intersected as paths rather than clipped: a clip path would cut the corners with hard steps.
+    painter.fillPath(bar_->shape().intersected(lines.simplified()), toQColor(bar_->borderColor_));
+  }
+
+ private:
+  TaskbarContainerView* bar_;
+};
 
 TaskbarContainerView::TaskbarContainerView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TranslucentBackground);
   setAutoFillBackground(false);
+  overlay_ = new BorderOverlay(this);
 }
 
 void TaskbarContainerView::setBackgroundColor(std::optional<Color> color) {
@@ -27,12 +97,23 @@ void TaskbarContainerView::setBackgroundColor(std::optional<Color> color) {
   update();
 }
 
-void TaskbarContainerView::setCornerRadius(double radius) {
+void TaskbarContainerView::setCorners(double radius, unsigned corners) {
   if (!std::isfinite(radius) || radius < 0) radius = 0;
-  if (radius == cornerRadius_) return;
+  if (radius == cornerRadius_ && corners == corners_) return;
   cornerRadius_ = radius;
-  updateMask();
-  update();
+  corners_ = corners;
+  shapeChanged();
+}
+
+QPainterPath TaskbarContainerView::shape() const {
+  return roundedPath(QRectF(rect()), cornerRadius_, corners_);
+}
+
+void TaskbarContainerView::setBorderLines(const std::vector<Rect>& lines, const Color& color) {
+  borderLines_ = lines;
+  borderColor_ = color;
+  overlay_->raise();
+  overlay_->update();
 }
 
 void TaskbarContainerView::layoutNow() {
@@ -43,26 +124,26 @@ void TaskbarContainerView::paintEvent(QPaintEvent*) {
   if (!background_ || background_->alpha <= 0) return;
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(toQColor(*background_));
-  painter.drawRoundedRect(QRectF(rect()), cornerRadius_, cornerRadius_);
+  painter.fillPath(shape(), toQColor(*background_));
 }
 
 void TaskbarContainerView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  updateMask();
+  overlay_->setGeometry(rect());
+  shapeChanged();
   layoutNow();
 }
 
-void TaskbarContainerView::updateMask() {
-  if (cornerRadius_ <= 0) {
-    clearMask();
-    return;
-  }
-  // Children are clipped to the rounded shape as well (masks to bounds).
-  QPainterPath path;
-  path.addRoundedRect(QRectF(rect()), cornerRadius_, cornerRadius_);
-  setMask(QRegion(path.toFillPolygon().toPolygon()));
+void TaskbarContainerView::childEvent(QChildEvent* event) {
+  QWidget::childEvent(event);
+  // The lines stay above whatever the controller adds later (a rebuilt stack, the tray).
+  if (event->added() && overlay_ && event->child() != overlay_ && event->child()->isWidgetType())
+    overlay_->raise();
+}
+
+void TaskbarContainerView::shapeChanged() {
+  update();
+  overlay_->update();
 }
 
 }  // namespace pelko

@@ -1,16 +1,20 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "foundation/Color.h"
+#include "foundation/Geometry.h"
 
 namespace pelko {
 
 // The root view of one bar: paints the bar's background (none when a blurred background shows
-// through) with rounded corners that also clip what lies on it, and hands its layout to the bar's view
-// controller whenever its size changes. Its coordinates are Qt's (origin top left).
+// through) in its rounded shape and the border lines above everything on it, both anti-aliased, and
+// hands its layout to the bar's view controller whenever its size changes. Its coordinates are Qt's
+// (origin top left).
 class TaskbarContainerView : public QWidget {
   Q_OBJECT
  public:
@@ -19,8 +23,18 @@ class TaskbarContainerView : public QWidget {
   // Nothing: clear.
   void setBackgroundColor(std::optional<Color> color);
   const std::optional<Color>& backgroundColor() const { return background_; }
-  void setCornerRadius(double radius);
+  // `corners`: the rounded ones, as the bits of roundedCorners().
+  void setCorners(double radius, unsigned corners);
   double cornerRadius() const { return cornerRadius_; }
+  unsigned roundedCorners() const { return corners_; }
+  // The bar's outline: the rounded rectangle of its bounds (a plain one without rounding).
+  QPainterPath shape() const;
+
+  // Lines in the view's coordinates, drawn in `color` above the bar's contents and clipped by its
+  // rounded corners.
+  void setBorderLines(const std::vector<Rect>& lines, const Color& color);
+  const std::vector<Rect>& borderLines() const { return borderLines_; }
+  const Color& borderColor() const { return borderColor_; }
 
   // Run after every resize, and by layoutNow(); the controller places the bar's parts there.
   std::function<void()> onLayout;
@@ -29,12 +43,18 @@ class TaskbarContainerView : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void childEvent(QChildEvent* event) override;
 
  private:
-  void updateMask();
+  class BorderOverlay;
+  void shapeChanged();
 
   std::optional<Color> background_;
   double cornerRadius_ = 0;
+  unsigned corners_ = 0;
+  std::vector<Rect> borderLines_;
+  Color borderColor_;
+  BorderOverlay* overlay_ = nullptr;
 };
 
 }  // namespace pelko

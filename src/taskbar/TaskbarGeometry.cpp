@@ -49,4 +49,39 @@ BarContentLayout layoutBarContent(const BarContentOptions& options) {
   return layout;
 }
 
+unsigned roundedCorners(TaskbarPosition position, bool floatingBar, double marginHorizontal,
+                        double marginVertical) {
+  if (floatingBar || marginHorizontal > 0 || marginVertical > 0) return kAllCorners;
+  switch (position) {
+    case TaskbarPosition::bottom:
+      return kCornerTopLeft | kCornerTopRight;
+    case TaskbarPosition::top:
+      return kCornerBottomLeft | kCornerBottomRight;
+    case TaskbarPosition::left:
+      return kCornerBottomRight | kCornerTopRight;
+    case TaskbarPosition::right:
+      return kCornerBottomLeft | kCornerTopLeft;
+  }
+  return kAllCorners;
+}
+
+std::vector<Rect> borderRects(Size size, double width, BorderEdges edges) {
+  const double w = nonNegative(width);
+  const double bw = nonNegative(size.width);
+  const double bh = nonNegative(size.height);
+  std::vector<Rect> rects;
+  if (edges.top) rects.emplace_back(0, 0, bw, w);
+  if (edges.bottom) rects.emplace_back(0, bh - w, bw, w);
+  if (edges.left) rects.emplace_back(0, 0, w, bh);
+  if (edges.right) rects.emplace_back(bw - w, 0, w, bh);
+  return rects;
+}
+
+double stackOffset(ItemAlignment alignment, bool floatingBar, bool emptyStack, double contentLength,
+                   double room) {
+  if (alignment == ItemAlignment::left || emptyStack || floatingBar) return kBarEndInset;
+  if (alignment == ItemAlignment::center) return std::max((room - contentLength) / 2, kBarEndInset);
+  return std::max(room - contentLength - kBarEndInset, kBarEndInset);
+}
+
 }  // namespace pelko

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "foundation/Geometry.h"
 #include "settings/SettingEnumerations.h"
@@ -31,5 +32,33 @@ struct BarContentOptions {
 inline constexpr double kBarEndInset = 4;  // at each end of the bar and between its parts
 
 BarContentLayout layoutBarContent(const BarContentOptions& options);
+
+// Corners of a bar, as bits: min-x/min-y 1, max-x/min-y 2, min-x/max-y 4, max-x/max-y 8, with y growing
+// upward (so 12 are the two top corners).
+enum RoundedCorner : unsigned {
+  kCornerBottomLeft = 1,
+  kCornerBottomRight = 2,
+  kCornerTopLeft = 4,
+  kCornerTopRight = 8
+};
+inline constexpr unsigned kAllCorners = 15;
+
+// Which corners of a bar are rounded: all four on a floating bar or one that stands off its screen edge
+// (a margin), else only the two away from the edge it sits on.
+unsigned roundedCorners(TaskbarPosition position, bool floatingBar, double marginHorizontal,
+                        double marginVertical);
+
+struct BorderEdges {
+  bool top = false, bottom = false, left = false, right = false;
+};
+// The border lines of a bar of `size` drawn `width` thick inside its edges, in the order top, bottom,
+// left, right; in the view's own coordinates (y down).
+std::vector<Rect> borderRects(Size size, double width, BorderEdges edges);
+
+// How far the item stack starts from the bar's start edge (left, or top) for the item alignment.
+// `contentLength` is the stack's natural length; `room` the length from the start edge up to what follows
+// the stack (the trash, else the tray, else the bar's end).
+double stackOffset(ItemAlignment alignment, bool floatingBar, bool emptyStack, double contentLength,
+                   double room);
 
 }  // namespace pelko

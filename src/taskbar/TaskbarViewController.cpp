@@ -1,6 +1,8 @@
 #include "taskbar/TaskbarViewController.h"
 
+#include <QEvent>
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 #include "settings/SettingsManager.h"
@@ -95,7 +97,6 @@ void TaskbarViewController::applyBackground() {
   } else {
     view_->setBackgroundColor(s.backgroundColor.get().withAlpha(s.backgroundOpacity.get() / 100));
   }
-  view_->setCornerRadius(s.cornerRadius.get());
 }
 
 void TaskbarViewController::buildLayout(TaskbarPosition position) {
@@ -115,8 +116,10 @@ void TaskbarViewController::buildLayout(TaskbarPosition position) {
 
   auto* stack = new StackView(isHorizontal(position) ? Qt::Horizontal : Qt::Vertical, view_);
   stack->setSpacing(settingsManager_->itemSpacing.get());
+  stack->installEventFilter(this);
   stack->show();
   appStackView_ = stack;
+  stackLeading_ = kBarEndInset;
   if (vibrancyView_) vibrancyView_->lower();
 
   equalWidthApplied_ = false;
@@ -132,17 +135,182 @@ BarContentLayout TaskbarViewController::contentLayout() const {
     options.rootSize = Size{static_cast<double>(view_->width()), static_cast<double>(view_->height())};
   options.barThickness = settingsManager_->barThickness();
   options.minTrayLength = kMinTrayWidth;
-  // The trash icon and the tray are not part of this bar yet; the stack has the whole length.
+  options.showTrash = isTrashShown();
+  options.showTray = isTrayShown();
+  options.trayLength = trayPlaceLength_.value_or(0);
   return layoutBarContent(options);
+}
+
+void TaskbarViewController::setAccessoryPlaces(bool trash, std::optional<double> trayLength) {
+  trashPlace_ = trash;
+  trayPlaceLength_ = trayLength;
+  layoutSubviews();
+}
+
+bool TaskbarViewController::isTrashShown() const {
+  return trashPlace_;
+}
+
+bool TaskbarViewController::isTrayShown() const {
+  return trayPlaceLength_.has_value() && settingsManager_->showSystemTray.get();
 }
 
 void TaskbarViewController::layoutSubviews() {
   if (!view_) return;
-  if (vibrancyView_) vibrancyView_->setGeometry(view_->rect());
-  if (!appStackView_) return;
-  Rect frame = contentLayout().stack;
-  appStackView_->setGeometry(QRect(static_cast<int>(frame.minX()), static_cast<int>(frame.minY()),
-                                   static_cast<int>(frame.width()), static_cast<int>(frame.height())));
+  if (vibrancyView_) {
+    vibrancyView_->setGeometry(view_->rect());
+    vibrancyView_->setClipShape(view_->shape());
+  }
+  if (appStackView_) {
+    // The stack starts at its offset and may reach to the end of its room; the buttons are placed
+    // from its start.
+    Rect frame = contentLayout().stack;
+    const double leading = stackLeading_.value_or(kBarEndInset);
+    if (isHorizontal(builtPosition_)) {
+      frame = Rect(leading, frame.minY(), std::max(0.0, frame.maxX() - leading), frame.height());
+    } else {
+      frame = Rect(frame.minX(), leading, frame.width(), std::max(0.0, frame.maxY() - leading));
+    }
+    const QRect target(
+        static_cast<int>(std::lround(frame.minX())), static_cast<int>(std::lround(frame.minY())),
+        static_cast<int>(std::lround(frame.width())), static_cast<int>(std::lround(frame.height())));
+    if (appStackView_->geometry() != target) appStackView_->setGeometry(target);
+  }
+  viewDidLayout();
+}
+
+bool TaskbarViewController::eventFilter(QObject* watched, QEvent* event) {
+  // A button whose natural size changed asks the stack for a new layout; the bar follows.
+  if (watched == appStackView_ && event->type() == QEvent::LayoutRequest) viewDidLayout();
+  return QObject::eventFilter(watched, event);
+}
+
+// ---- Layout pass ----
+
+void TaskbarViewController::viewDidLayout() {
+  if (!view_) return;
+  if (lastBorderBounds_ != view_->size()) updateBorder();
+  updateCornerRadius();
+  if (layoutPassScheduled_) return;
+  layoutPassScheduled_ = true;
+  QPointer<TaskbarViewController> weak(this);
+  env_.scheduler.mainAsync([weak] {
+    if (weak) weak->runLayoutPass();
+  });
+}
+
+void TaskbarViewController::runLayoutPass() {
+  layoutPassScheduled_ = false;
+  ++layoutPasses_;
+  // Only a bar in its panel has a size worth measuring.
+  if (!view_ || !view_->parentWidget()) return;
+  updateCenteringOffset();
+  if (settingsManager_->floatingBar.get() && !isReportingContentSize_) reportContentSize();
+}
+
+size_t TaskbarViewController::arrangedCount() const {
+  return appStackView_ ? appStackView_->arrangedSubviews().size() : 0;
+}
+
+void TaskbarViewController::updateCenteringOffset() {
+  if (isUpdatingCenteringOffset_) return;
+  isUpdatingCenteringOffset_ = true;
+  if (!stackLeading_ || !appStackView_) {
+    isUpdatingCenteringOffset_ = false;
+    return;
+  }
+  const SettingsManager& s = *settingsManager_;
+  const ItemAlignment alignment = s.itemAlignment.get();
+  const size_t n = arrangedCount();
+  double target = kBarEndInset;
+  bool measured = false;
+  if (alignment != ItemAlignment::left && n > 0) {
+    // The room runs up to whatever follows the stack: the trash when shown, else the tray, else the end.
+    const BarContentLayout layout = contentLayout();
+    const bool horizontal = isHorizontal(builtPosition_);
+    double room = horizontal ? view_->width() : view_->height();
+    const std::optional<Rect>& next = layout.trash ? layout.trash : layout.tray;
+    if (next) room = horizontal ? next->minX() : next->minY();
+    // Natural lengths: a stack squeezed once must not keep measuring its squeezed size.
+    target = stackOffset(alignment, s.floatingBar.get(), false, appStackView_->naturalContentLength(), room);
+    measured = true;
+  }
+  const double current = *stackLeading_;
+  const bool change = measured ? std::abs(target - current) >= 1 : target != current;
+  if (change) {
+    stackLeading_ = target;
+    layoutSubviews();
+  }
+  isUpdatingCenteringOffset_ = false;
+}
+
+double TaskbarViewController::insets() const {
+  const int shown = (isTrashShown() ? 1 : 0) + (isTrayShown() ? 1 : 0);
+  return 8 + 4 * shown;
+}
+
+void TaskbarViewController::reportContentSize() {
+  isReportingContentSize_ = true;
+  const SettingsManager& s = *settingsManager_;
+  const double thickness = s.barThickness();
+  const size_t n = arrangedCount();
+  const double spacing = appStackView_ ? appStackView_->spacing() : s.itemSpacing.get();
+  const double gaps = spacing * static_cast<double>(n > 0 ? n - 1 : 0);
+  // The buttons' natural lengths, not their current ones: a floating bar that was once too short for
+  // its buttons must grow back when it gets the room.
+  double items = appStackView_ && n > 0 ? appStackView_->naturalContentLength() - gaps : 0;
+  if (n == 0 || items <= 0) {
+    const double perButton = isHorizontal(s.position.get()) && s.style.get() == TaskbarStyle::iconsTextRight
+                                 ? (s.equalWidth.get() ? s.maxTaskWidth.get() : thickness + 60)
+                                 : thickness;
+    items = static_cast<double>(n) * perButton;
+  }
+  const double tray = isTrayShown() ? std::max(kMinTrayWidth, *trayPlaceLength_) : 0;
+  const double trash = isTrashShown() ? thickness - 8 : 0;
+  const double size = std::max(thickness, insets() + trash + gaps + items + tray);
+  if (std::abs(size - lastReportedContentSize_) > 4) {
+    lastReportedContentSize_ = size;
+    if (onContentSizeChanged) onContentSizeChanged(size);
+  }
+  isReportingContentSize_ = false;
+}
+
+double TaskbarViewController::estimatedContentSize() const {
+  const SettingsManager& s = *settingsManager_;
+  const double thickness = s.barThickness();
+  const double perButton = isHorizontal(s.position.get()) && s.style.get() == TaskbarStyle::iconsTextRight
+                               ? (s.equalWidth.get() ? s.maxTaskWidth.get() : thickness + 60)
+                               : thickness;
+  const auto n = static_cast<double>(arrangedCount());
+  const double spacing = appStackView_ ? appStackView_->spacing() : s.itemSpacing.get();
+  return std::max(thickness, insets() + (isTrashShown() ? thickness - 8 : 0) +
+                                 (isTrayShown() ? kMinTrayWidth : 0) + n * perButton +
+                                 spacing * std::max(n - 1, 0.0));
+}
+
+void TaskbarViewController::resetContentSizeTracking() {
+  lastReportedContentSize_ = 0;
+  layoutPassScheduled_ = false;
+}
+
+// ---- Borders and corners ----
+
+void TaskbarViewController::updateBorder() {
+  if (!view_) return;
+  lastBorderBounds_ = view_->size();
+  const SettingsManager& s = *settingsManager_;
+  const BorderEdges edges{s.borderTop.get(), s.borderBottom.get(), s.borderLeft.get(), s.borderRight.get()};
+  const Size size{static_cast<double>(view_->width()), static_cast<double>(view_->height())};
+  view_->setBorderLines(borderRects(size, s.borderWidth.get(), edges),
+                        s.borderColor.get().withAlpha(s.borderOpacity.get() / 100));
+}
+
+void TaskbarViewController::updateCornerRadius() {
+  if (!view_) return;
+  const SettingsManager& s = *settingsManager_;
+  view_->setCorners(s.cornerRadius.get(), roundedCorners(s.position.get(), s.floatingBar.get(),
+                                                         s.marginHorizontal.get(), s.marginVertical.get()));
+  if (vibrancyView_) vibrancyView_->setClipShape(view_->shape());
 }
 
 void TaskbarViewController::bindData() {
@@ -162,6 +330,8 @@ void TaskbarViewController::updateLayout(TaskbarPosition position) {
   view();
   buildLayout(position);
   applyBackground();
+  updateBorder();
+  updateCornerRadius();
   updateAppItems(externallyManaged_ ? lastFilteredApps_ : appTracker_->apps.get());
   appTracker_->forceRefresh();
 }
@@ -186,6 +356,7 @@ void TaskbarViewController::reconfigureItems() {
   // The buttons asked for a new layout; place them now rather than on a later pass, so the bar never
   // paints new sizes in old places.
   if (appStackView_) appStackView_->layoutArrangedSubviews();
+  viewDidLayout();
 }
 
 void TaskbarViewController::reconfigureItemSizes() {
@@ -195,6 +366,7 @@ void TaskbarViewController::reconfigureItemSizes() {
     if (item) applyLayoutMode(*item, settings);
   applyEqualWidthConstraints();
   if (appStackView_) appStackView_->layoutArrangedSubviews();
+  viewDidLayout();
 }
 
 void TaskbarViewController::refreshActiveIndicators() {
@@ -205,6 +377,30 @@ void TaskbarViewController::refreshActiveIndicators() {
 void TaskbarViewController::updateVibrancy() {
   if (vibrancyView_) vibrancyView_->setVisible(settingsManager_->useVibrancy.get());
   applyBackground();
+}
+
+void TaskbarViewController::refreshDimming() {
+  for (auto& [id, item] : appItemViews_)
+    if (item) item->refreshDimming();
+}
+
+int64_t TaskbarViewController::windowCountFor(const TrackedApp& app,
+                                              std::unordered_map<int32_t, int64_t>& cache) const {
+  auto it = cache.find(app.pid);
+  if (it != cache.end()) return it->second;
+  const auto count = static_cast<int64_t>(appTracker_->windowNumbers(app.pid).size());
+  cache.emplace(app.pid, count);
+  return count;
+}
+
+void TaskbarViewController::refreshWindowCounts() {
+  const bool group = settingsManager_->groupWindows.get();
+  std::unordered_map<int32_t, int64_t> counts;
+  for (auto& [id, item] : appItemViews_) {
+    if (!item) continue;
+    const auto& app = item->trackedApp();
+    item->updateWindowCount(group && app && !app->isWindowEntry() ? windowCountFor(*app, counts) : 0);
+  }
 }
 
 void TaskbarViewController::updateBackgroundOpacity() {
@@ -265,7 +461,11 @@ void TaskbarViewController::updateAppItems(const std::vector<std::shared_ptr<Tra
   for (const auto& app : apps) entries.push_back({app->id, app->pid});
 
   ItemListDiff diff = diffItemList(existing, entries);
-  if (!diff.changesMembership() && !diff.needsReorder) return;
+  std::unordered_map<int32_t, int64_t> counts;
+  if (!diff.changesMembership() && !diff.needsReorder) {
+    updateWindowCounts(apps, counts);
+    return;
+  }
 
   ItemSettings settings = readItemSettings();
 
@@ -294,6 +494,8 @@ void TaskbarViewController::updateAppItems(const std::vector<std::shared_ptr<Tra
   std::vector<AppItemView*> added, fadeIns;
   for (size_t index : diff.added) {
     AppItemView* item = makeItem(apps[index], settings);
+    if (settingsManager_->groupWindows.get() && !apps[index]->isWindowEntry())
+      item->updateWindowCount(windowCountFor(*apps[index], counts));
     appItemViews_[apps[index]->id] = item;
     added.push_back(item);
     if (appearWithBar) continue;
@@ -315,6 +517,19 @@ void TaskbarViewController::updateAppItems(const std::vector<std::shared_ptr<Tra
   if (!toRemove.empty() || !added.empty()) applyEqualWidthConstraints();
   for (AppItemView* item : toRemove) fadeOut(item);
   if (!fadeIns.empty()) fadeIn(fadeIns);
+  updateWindowCounts(apps, counts);
+  viewDidLayout();
+}
+
+void TaskbarViewController::updateWindowCounts(const std::vector<TrackedAppPtr>& apps,
+                                               std::unordered_map<int32_t, int64_t>& counts) {
+  const SettingsManager& s = *settingsManager_;
+  const bool counted = s.showWindowCount.get() && s.groupWindows.get();
+  for (const auto& app : apps) {
+    AppItemView* item = itemView(app->id);
+    if (!item) continue;
+    item->updateWindowCount(counted && !app->isWindowEntry() ? windowCountFor(*app, counts) : 0);
+  }
 }
 
 AppItemView* TaskbarViewController::makeItem(const std::shared_ptr<TrackedApp>& app,

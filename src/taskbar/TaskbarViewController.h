@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,30 @@ class TaskbarViewController : public QObject {
   void refreshActiveIndicators();
   void updateVibrancy();
   void updateBackgroundOpacity();
+  // Re-applies every button's dimming of minimized and hidden entries.
+  void refreshDimming();
+  // Gives every button its application's window count (asking the tracker once per process).
+  void refreshWindowCounts();
+  // Redraws the border lines from the settings for the bar's current size.
+  void updateBorder();
+  // Applies the corner rounding from the settings.
+  void updateCornerRadius();
+
+  // After every layout of the bar: redraws the borders when the size changed, applies the corners and
+  // queues one layout pass (any number of layouts before it runs lead to one pass), which moves the
+  // stack for the item alignment and reports a floating bar's content length.
+  void viewDidLayout();
+  // The length along the bar its contents need, from the settings and the number of buttons, for
+  // sizing a panel before its contents are laid out.
+  double estimatedContentSize() const;
+  // Forgets the last reported content length, so the next layout reports it again.
+  void resetContentSizeTracking();
+  // Set by the monitor manager for a floating bar; called with the new content length.
+  std::function<void(double)> onContentSizeChanged;
+
+  // Until the trash icon and the tray are built into the bar, these stand for their places: whether the
+  // trash has one, and the tray's own length (its place counts only while the tray setting is on).
+  void setAccessoryPlaces(bool trash, std::optional<double> trayLength);
 
   // ---- For the monitor manager, the auto-hide manager and tests ----
   StackView* appStackView() const { return appStackView_; }
@@ -98,10 +123,28 @@ class TaskbarViewController : public QObject {
   void layoutSubviews();
   // Where the bar's parts sit for the root view's current size.
   BarContentLayout contentLayout() const;
+  // The stack's offset from the bar's start edge (none before the bar is built).
+  std::optional<double> stackLeadingOffset() const { return stackLeading_; }
+  bool isLayoutPassScheduled() const { return layoutPassScheduled_; }
+  int layoutPassCount() const { return layoutPasses_; }
 
  private:
   struct ItemSettings;
 
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void runLayoutPass();
+  void updateCenteringOffset();
+  void reportContentSize();
+  bool isTrashShown() const;
+  bool isTrayShown() const;
+  double insets() const;
+  size_t arrangedCount() const;
+  // Window counts with at most one question to the tracker per process in `cache`.
+  int64_t windowCountFor(const TrackedApp& app, std::unordered_map<int32_t, int64_t>& cache) const;
+
+  // Step 9 of a list update: every listed entry's button gets its count (0 unless counts are shown).
+  void updateWindowCounts(const std::vector<std::shared_ptr<TrackedApp>>& apps,
+                          std::unordered_map<int32_t, int64_t>& counts);
   void loadView();
   void viewDidLoad();
   void buildLayout(TaskbarPosition position);
@@ -139,6 +182,16 @@ class TaskbarViewController : public QObject {
   size_t lastEqualWidthItemCount_ = 0;
   double lastEqualWidthMaxWidth_ = 0;
   int equalWidthRebuilds_ = 0;
+
+  std::optional<double> stackLeading_;
+  bool layoutPassScheduled_ = false;
+  bool isUpdatingCenteringOffset_ = false;
+  bool isReportingContentSize_ = false;
+  double lastReportedContentSize_ = 0;
+  std::optional<QSize> lastBorderBounds_;
+  int layoutPasses_ = 0;
+  bool trashPlace_ = false;
+  std::optional<double> trayPlaceLength_;
 };
 
 }  // namespace pelko

@@ -43,8 +43,20 @@ Color VisualEffectView::tintOf(VisualEffectMaterial material, VisualEffectState 
 void VisualEffectView::paintEvent(QPaintEvent*) {
   Color tint = tintOf(material_, state_);
   QPainter painter(this);
-  painter.fillRect(rect(), QColor::fromRgbF(static_cast<float>(tint.red), static_cast<float>(tint.green),
-                                            static_cast<float>(tint.blue), static_cast<float>(tint.alpha)));
+  const QColor color = QColor::fromRgbF(static_cast<float>(tint.red), static_cast<float>(tint.green),
+                                        static_cast<float>(tint.blue), static_cast<float>(tint.alpha));
+  if (clipShape_.isEmpty()) {
+    painter.fillRect(rect(), color);
+    return;
+  }
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.fillPath(clipShape_, color);
+}
+
+void VisualEffectView::setClipShape(const QPainterPath& shape) {
+  if (shape == clipShape_) return;
+  clipShape_ = shape;
+  update();
 }
 
 }  // namespace pelko

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QWidget>
 
 #include "foundation/Color.h"
@@ -30,6 +31,8 @@ class VisualEffectView : public QWidget {
   // The colour painted for a material (dark, translucent materials as the system's dark appearance
   // shows them).
   static Color tintOf(VisualEffectMaterial material, VisualEffectState state);
+  // The shape the tint fills, in the view's coordinates (drawn anti-aliased); empty: the whole view.
+  void setClipShape(const QPainterPath& shape);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -38,6 +41,7 @@ class VisualEffectView : public QWidget {
   VisualEffectMaterial material_ = VisualEffectMaterial::underWindowBackground;
   VisualEffectBlending blending_ = VisualEffectBlending::behindWindow;
   VisualEffectState state_ = VisualEffectState::followsWindowActiveState;
+  QPainterPath clipShape_;
 };
 
 }  // namespace pelko

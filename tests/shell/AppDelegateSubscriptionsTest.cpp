@@ -3,6 +3,13 @@
 #include <functional>
 
 #include "ShellTestWorld.h"
+#include "platform/sim/SimOwnWindows.h"
+#include "shell/MonitorManagerTaskbars.h"
+#include "support/SimulatedSystem.h"
+#include "taskbar/AppItemView.h"
+#include "taskbar/BadgeView.h"
+#include "taskbar/TaskbarContainerView.h"
+#include "taskbar/TaskbarViewController.h"
 
 namespace pelko::testing {
 namespace {
@@ -250,3 +257,49 @@ TEST_F(AppDelegateSubscriptionsTest, NothingReactsAfterCleanUp) {
 
 }  // namespace
 }  // namespace pelko::testing
+
+// The rows for window counts, dimming, borders and corners end in the running program's bars.
+namespace pelko::test {
+
+class RealBarsTest : public ::testing::Test, protected test::SimulatedSystem {};
+
+TEST_F(RealBarsTest, CountDimmingBorderAndCornerUpdatesReachEveryBar) {
+  sim::SimOwnWindows ownWindows{mac};
+  connectTracker();
+  const int32_t editor = mac.launchApp("com.example.editor", "Editor");
+  for (int i = 0; i < 3; ++i) mac.openWindow(editor);
+  mac.hide(editor);
+  tracker->start();
+  MonitorManagerTaskbars taskbars(std::make_unique<MonitorManager>(
+      tracker, windowManager, settings,
+      MonitorManager::Dependencies{scheduler, mac.screens(), mac.windowServer(), mac.workspace(), appearance,
+                                   accessibilityHelper, &ownWindows}));
+  taskbars.start();
+  scheduler.advance(1);
+  TaskbarViewController* bar = taskbars.monitorManager().viewController(1);
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(bar->arrangedItems().size(), 1u);
+  AppItemView* item = bar->arrangedItems().front();
+  ASSERT_NE(item->countBadge(), nullptr);
+
+  settings->badgeOpacity = 40;
+  settings->indicateHidden = true;
+  settings->borderLeft = true;
+  settings->cornerRadius = 10;
+  EXPECT_EQ(item->countBadge()->badgeOpacity(), 1.0);
+  EXPECT_EQ(item->dimmedAlpha(), 1.0);
+  EXPECT_EQ(bar->view()->borderLines().size(), 1u);
+  EXPECT_EQ(bar->view()->cornerRadius(), 0);
+
+  for (auto update :
+       {BarUpdate::windowCounts, BarUpdate::dimming, BarUpdate::border, BarUpdate::cornerRadius})
+    taskbars.updateEveryBar(update);
+  EXPECT_DOUBLE_EQ(item->countBadge()->badgeOpacity(), 0.4);
+  EXPECT_EQ(item->dimmedAlpha(), 0.4);
+  EXPECT_EQ(bar->view()->borderLines().size(), 2u) << "top and left";
+  EXPECT_EQ(bar->view()->cornerRadius(), 10);
+  taskbars.stop();
+  tracker->stop();
+}
+
+}  // namespace pelko::test

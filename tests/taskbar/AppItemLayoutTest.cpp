@@ -17,11 +17,10 @@ TEST(AppItemLayoutTest, IconSideFollowsThicknessAndPercent) {
       {kIcons, 34, 100, 26},    {kText, 34, 100, 20},
       {kVertical, 48, 100, 22},  // default bars
       {kIcons, 34, 200, 32},    {kText, 34, 200, 32},
-      {kVertical, 48, 200, 44},                         // never more than the bar less 2
-      {kIcons, 26, 50, 9},                              // the thinnest bar at half size
-      {kIcons, 34, 75, 20},     {kText, 34, 52.5, 11},  // halves round away from zero: 19.5 and 10.5
-      {kIcons, 51, 100, 43},    {kText, 51, 100, 20},
-      {kVertical, 72, 150, 33},  // text and vertical cap the base
+      {kVertical, 48, 200, 44},                            // never more than the bar less 2
+      {kIcons, 26, 50, 9},                                 // the thinnest bar at half size
+      {kIcons, 34, 75, 20},     {kText, 34, 52.5, 11},     // halves round away from zero: 19.5 and 10.5
+      {kText, 51, 100, 20},     {kVertical, 72, 150, 33},  // text and vertical cap the base
   };
   for (const auto& [mode, thickness, percent, expected] : cases)
     EXPECT_EQ(iconSide(mode, thickness, percent), expected) << thickness << " " << percent;

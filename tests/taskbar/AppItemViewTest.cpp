@@ -134,6 +134,14 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
   entry->windowTitle = emoji;
   EXPECT_TRUE(QStringView(shownToolTip(*item)).isValidUtf16());
 
+  // An application entry's label stays its name, while its tooltip follows the title.
+  auto app = std::make_shared<TrackedApp>("com.example.Notes", "Notes", AppImage{}, 503, false, false, false,
+                                          std::string("Draft"), std::nullopt);
+  item->configure(app, false);
+  app->windowTitle = std::string("List");
+  EXPECT_EQ(item->labelView()->text(), "Notes");
+  EXPECT_EQ(shownToolTip(*item), "Notes - List");
+
   // An emoji name gives its whole emoji as the icon tile's initial.
   item->configure(appEntry(502, grin + " Smile"), false);
   item->configureIconsOnly(34, false);

@@ -58,5 +58,23 @@ INSTANTIATE_TEST_SUITE_P(
         ContentCase{"tooShortForAnything", {TaskbarPosition::bottom, {5, 34}, 34}, {4, 0, 0, 34}, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(BarCornersTest, RoundsTheCornersAwayFromItsEdgeUnlessItStandsFree) {
+  struct Case {
+    TaskbarPosition position;
+    bool floating;
+    double marginH, marginV;
+    unsigned corners;
+  };
+  const Case cases[] = {
+      {TaskbarPosition::bottom, false, 0, 0, 12}, {TaskbarPosition::top, false, 0, 0, 3},
+      {TaskbarPosition::left, false, 0, 0, 10},   {TaskbarPosition::right, false, 0, 0, 5},
+      {TaskbarPosition::bottom, false, 1, 0, 15}, {TaskbarPosition::left, false, 0, 1, 15},
+      {TaskbarPosition::top, true, 0, 0, 15},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(roundedCorners(c.position, c.floating, c.marginH, c.marginV), c.corners)
+        << static_cast<int>(c.position) << c.floating << c.marginH << c.marginV;
+}
+
 }  // namespace
 }  // namespace pelko

@@ -2,9 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPainter>
 #include <QPixmap>
 
 #include "TaskbarTestWorld.h"
+#include "taskbar/BadgeView.h"
 #include "taskbar/TaskbarContainerView.h"
 
 namespace pelko::test {
@@ -28,17 +30,19 @@ class TaskbarRenderTest : public TaskbarTest {
         {"Terminal", {0.15, 0.15, 0.15, 1}, "zsh"},
         {"Music Player With A Long Name", {0.95, 0.30, 0.40, 1}, "Library"},
     };
-    for (const auto& app : apps) launch(app.name, app.color, app.window);
+    for (const auto& app : apps) pids.push_back(launch(app.name, app.color, app.window));
     tracker->start();
   }
   void TearDown() override { tracker->stop(); }
 
-  void launch(const std::string& name, Color color, const char* window) {
+  int32_t launch(const std::string& name, Color color, const char* window) {
     sim::SimAppSetup setup;
     setup.bundleID = "com.example." + name;
     setup.name = name;
     setup.icon = platform::AppIcon{*setup.bundleID, color};
-    mac.openWindow(mac.launchApp(setup), {.title = window});
+    const int32_t pid = mac.launchApp(setup);
+    mac.openWindow(pid, {.title = window});
+    return pid;
   }
 
   struct Bar {
@@ -71,6 +75,7 @@ class TaskbarRenderTest : public TaskbarTest {
   }
 
   QImage image;
+  std::vector<int32_t> pids;  // of the five applications above
 };
 
 TEST_F(TaskbarRenderTest, BottomBar) {
@@ -103,8 +108,64 @@ TEST_F(TaskbarRenderTest, IconsOnlyBarWithAHoveredButton) {
 }
 
 TEST_F(TaskbarRenderTest, LeftBar) {
+  for (int i = 0; i < 2; ++i) mac.openWindow(pids[1], {.title = "Draft"});
   Bar bar = makeBar(TaskbarPosition::left, "left-bar.png");  // where its buttons land: the controller's tests
   EXPECT_EQ(image.size(), QSize(48, 1055));
+  // Mail's three windows: a badge over its icon's bottom trailing corner (a 22-point icon at 13, 13).
+  EXPECT_EQ(bar.controller->arrangedItems()[1]->countBadge()->geometry(), QRect(24, 24, 16, 16));
+}
+
+// One bar with a badge, dots and stacked copies side by side (each button keeps the style it was last
+// given) and a hidden application drawn faded.
+TEST_F(TaskbarRenderTest, WideBottomBarWithWindowCountsAndADimmedEntry) {
+  const int32_t editor = launch("Editor", {0.55, 0.35, 0.85, 1}, "notes.txt");
+  for (int i = 0; i < 4; ++i) mac.openWindow(editor, {.title = "draft " + std::to_string(i)});
+  const int32_t mail = pids[1];
+  mac.openWindow(mail, {.title = "Draft"});
+  const int32_t notes = pids[2];
+  for (int i = 0; i < 2; ++i) mac.openWindow(notes, {.title = "Note " + std::to_string(i)});
+  settings->indicateHidden = true;
+  mac.hide(pids[3]);  // Terminal
+  settings->windowCountStyle = WindowCountStyle::badge;
+  Bar bar = makeBar(TaskbarPosition::bottom, "bottom-bar-counts.png");
+  auto items = bar.controller->arrangedItems();
+  ASSERT_EQ(items.size(), 6u);
+  settings->windowCountStyle = WindowCountStyle::dots;
+  items[2]->updateWindowCount(3);
+  settings->windowCountStyle = WindowCountStyle::stacked;
+  items[5]->updateWindowCount(5);
+  image = bar.panel->grab().toImage();
+  EXPECT_TRUE(image.save(QCoreApplication::applicationDirPath() + "/../artifacts/bottom-bar-counts.png"));
+  EXPECT_EQ(items[1]->accessibleName(), "Mail, 2 windows");
+  const QRect badge(items[1]->countBadge()->mapTo(bar.panel.get(), QPoint(0, 0)),
+                    items[1]->countBadge()->size());
+  EXPECT_EQ(image.pixelColor(badge.x() + 2, badge.center().y()).name(), QColor(0, 122, 255).name());
+  EXPECT_EQ(items[3]->dimmedAlpha(), 0.4);
+}
+
+// The dark bar over a white page: its rounded top corners blend into the white instead of stepping.
+TEST_F(TaskbarRenderTest, BarOnAWhiteBackgroundHasSmoothCornersAndBorder) {
+  settings->cornerRadius = 12;
+  settings->borderTop = true;
+  settings->borderOpacity = 60;
+  settings->borderWidth = 1;
+  Bar bar = makeBar(TaskbarPosition::bottom, "bottom-bar-white.png");
+  QImage page(image.size(), QImage::Format_ARGB32);
+  page.fill(Qt::white);
+  QPainter(&page).drawImage(0, 0, image);
+  EXPECT_TRUE(page.save(QCoreApplication::applicationDirPath() + "/../artifacts/bottom-bar-white.png"));
+  EXPECT_EQ(page.pixelColor(0, 0), QColor(Qt::white));
+  // Every row of the arc below the border line has a pixel that is part bar, part page.
+  int blendedRows = 0;
+  for (int y = 2; y < 12; ++y) {
+    bool blended = false;
+    for (int x = 0; x < 13; ++x) {
+      const int lightness = page.pixelColor(x, y).lightness();
+      blended = blended || (lightness > 60 && lightness < 245);
+    }
+    blendedRows += blended;
+  }
+  EXPECT_EQ(blendedRows, 10);
 }
 
 TEST_F(TaskbarRenderTest, FullBottomBarSqueezesItsButtons) {

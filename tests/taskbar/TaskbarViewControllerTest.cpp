@@ -351,5 +351,106 @@ TEST_F(TrackedTaskbarTest, BarThatIsNotExternallyManagedFollowsTheTrackersList) 
   tracker->stop();
 }
 
+// ---- Layout pass ----
+
+TEST_F(TaskbarViewControllerTest, AlignmentCentresOrRightAlignsTheStackInTheRoomBeforeTrashTrayOrEnd) {
+  struct Case {
+    TaskbarPosition position;
+    bool trash;
+    std::optional<double> tray;
+    double centre, right;  // the stack's offset from the start edge
+  };
+  // Three icons: 104 points along a bottom bar 1920 long, 146 down a left bar 1055 high. The tray place
+  // is 100 long, the trash 26 (40 on the left bar); each 4 points from what follows.
+  const Case cases[] = {
+      {TaskbarPosition::bottom, false, std::nullopt, 908, 1812},
+      {TaskbarPosition::bottom, false, 100, 856, 1708},
+      {TaskbarPosition::bottom, true, 100, 841, 1678},
+      {TaskbarPosition::bottom, true, std::nullopt, 893, 1782},
+      {TaskbarPosition::left, false, std::nullopt, 454.5, 905},
+      {TaskbarPosition::left, false, 100, 402.5, 801},
+      {TaskbarPosition::left, true, 100, 380.5, 757},
+      {TaskbarPosition::left, true, std::nullopt, 432.5, 861},
+  };
+  settings->style = TaskbarStyle::iconsOnly;
+  settings->showSystemTray = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.position) << c.trash << c.tray.has_value());
+    settings->position = c.position;
+    panel.reset();
+    bar = makeController(true);
+    load();
+    bar->setAccessoryPlaces(c.trash, c.tray);
+    bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail"), appEntry(503, "Notes")});
+    for (auto [alignment, offset] :
+         {std::pair{ItemAlignment::center, c.centre}, {ItemAlignment::right, c.right}}) {
+      settings->itemAlignment = alignment;
+      bar->viewDidLayout();
+      scheduler.runUntilIdle();
+      EXPECT_DOUBLE_EQ(bar->stackLeadingOffset().value_or(-1), offset) << static_cast<int>(alignment);
+      const QRect first = bar->arrangedItems().front()->geometry().translated(bar->appStackView()->pos());
+      EXPECT_EQ(isHorizontal(c.position) ? first.x() : first.y(), std::lround(offset));
+    }
+    settings->itemAlignment = ItemAlignment::left;
+    bar->viewDidLayout();
+    scheduler.runUntilIdle();
+    EXPECT_EQ(bar->stackLeadingOffset(), 4);
+  }
+}
+
+TEST_F(TaskbarViewControllerTest, LayoutsCollapseIntoOnePassAndAFloatingBarReportsItsNaturalLength) {
+  settings->style = TaskbarStyle::iconsOnly;
+  settings->floatingBar = true;
+  settings->itemAlignment = ItemAlignment::center;
+  std::vector<double> reports;
+  bar->onContentSizeChanged = [&](double length) { reports.push_back(length); };
+  load();
+  bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail"), appEntry(503, "Notes")});
+  scheduler.runUntilIdle();
+  const int passes = bar->layoutPassCount();
+  for (int i = 0; i < 5; ++i) bar->viewDidLayout();
+  scheduler.runUntilIdle();
+  EXPECT_EQ(bar->layoutPassCount(), passes + 1);
+  EXPECT_EQ(bar->stackLeadingOffset(), 4) << "the monitor manager centres a floating bar";
+  // 8 points of insets, three icons of 34 and two 1-point gaps.
+  EXPECT_EQ(reports, std::vector<double>{112});
+  EXPECT_DOUBLE_EQ(bar->estimatedContentSize(), 112);
+
+  // A bar squeezed shorter than its buttons still asks for their natural length, after a reset.
+  bar->view()->resize(60, 34);
+  bar->resetContentSizeTracking();
+  bar->viewDidLayout();
+  scheduler.runUntilIdle();
+  EXPECT_EQ(reports, (std::vector<double>{112, 112}));
+  // With the trash and the tray: 16 of insets, the 26-point trash and at least 80 of tray.
+  settings->showSystemTray = true;
+  bar->setAccessoryPlaces(true, 30);
+  scheduler.runUntilIdle();
+  EXPECT_EQ(reports.back(), 16 + 26 + 2 + 102 + 80);
+  EXPECT_DOUBLE_EQ(bar->estimatedContentSize(), 16 + 26 + 80 + 102 + 2);
+}
+
+TEST_F(TaskbarViewControllerTest, BordersAndCornersFollowTheSettingsAndTheBarsSize) {
+  settings->cornerRadius = 8;
+  load();
+  scheduler.runUntilIdle();
+  TaskbarContainerView* root = bar->view();
+  EXPECT_EQ(root->roundedCorners(), 12u) << "a bottom bar rounds its top corners";
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 1920, 0.5}}));
+  EXPECT_EQ(root->borderColor(), Color::white().withAlpha(0.18));
+
+  settings->borderTop = false;
+  settings->borderLeft = true;
+  settings->marginHorizontal = 1;
+  bar->updateBorder();
+  bar->updateCornerRadius();
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}}));
+  EXPECT_EQ(root->roundedCorners(), 15u);
+  // A new size alone redraws the lines, at that size.
+  settings->borderRight = true;
+  root->resize(900, 34);
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}, {899.5, 0, 0.5, 34}}));
+}
+
 }  // namespace
 }  // namespace pelko::test

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+#include "foundation/Color.h"
+
+namespace pelko {
+
+// The capsule that carries an application's window count on its button: the count in small bold
+// digits, centred on a pill of the badge colour. Its width grows with the digits, never below its
+// height. The opacity is the widget's own (the whole badge fades, digits included).
+class BadgeView : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr double kHeight = 16;
+  static constexpr double kFontSize = 9;
+
+  explicit BadgeView(QWidget* parent = nullptr);
+
+  void setCount(int64_t count);
+  int64_t count() const { return count_; }
+  void setBadgeColor(const Color& color);
+  const Color& badgeColor() const { return badgeColor_; }
+  void setTextColor(const Color& color);
+  const Color& textColor() const { return textColor_; }
+  // 0 to 1; the widget's opacity.
+  void setBadgeOpacity(double opacity);
+  double badgeOpacity() const { return badgeOpacity_; }
+
+  // The digits' measured size, kept until the count or text colour changes.
+  QSizeF textSize() const;
+  QSize sizeHint() const override;
+  // How often the digits were measured (a repaint with the same count measures nothing).
+  int measureCount() const { return measureCount_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QFont digitFont() const;
+  const QString& countString() const;
+
+  int64_t count_ = 0;
+  Color badgeColor_;
+  Color textColor_ = Color::white();
+  double badgeOpacity_ = 1.0;
+  mutable std::optional<QString> cachedCountString_;
+  mutable std::optional<QSizeF> cachedTextSize_;
+  mutable int measureCount_ = 0;
+};
+
+}  // namespace pelko
