@@ -51,12 +51,16 @@ TEST_F(AppDelegateStartupTest, RestoreOnlyRunRestoresTheDockAndExitsWithoutAnyth
   EXPECT_TRUE(world.alerts.shown.empty());
 }
 
-TEST_F(AppDelegateStartupTest, SecondInstanceExplainsItselfAndQuitsWithoutTouchingAnything) {
+TEST_F(AppDelegateStartupTest, SecondInstanceWaitsTwoSecondsForTheLockThenExplainsItselfAndQuits) {
   SingleInstanceLock::Outcome outcome;
   auto first = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
   ASSERT_EQ(outcome, SingleInstanceLock::Outcome::acquired);
 
-  world.start();
+  world.delegate = world.makeDelegate();
+  world.delegate->applicationDidFinishLaunching();
+  world.scheduler.advance(1.95);
+  EXPECT_TRUE(world.alerts.shown.empty()) << "a copy killed a moment ago may still hold the lock";
+  world.scheduler.advance(0.1);
 
   ASSERT_EQ(world.alerts.shown.size(), 1u);
   const auto& alert = world.alerts.shown[0];
@@ -72,6 +76,32 @@ TEST_F(AppDelegateStartupTest, SecondInstanceExplainsItselfAndQuitsWithoutTouchi
   EXPECT_TRUE(world.dockCommands().empty()) << "the Dock belongs to the running copy";
   EXPECT_FALSE(world.delegate->isSingleInstance());
   EXPECT_TRUE(world.delegate->shouldRestoreDockOnQuit()) << "ends through the ordinary quit";
+}
+
+TEST_F(AppDelegateStartupTest, ALockLetGoOfWithinTheWaitIsTakenAndStartUpGoesOn) {
+  SingleInstanceLock::Outcome outcome;
+  auto killedCopy = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
+  world.delegate = world.makeDelegate();
+  world.delegate->applicationDidFinishLaunching();
+  world.scheduler.advance(1.9);
+  EXPECT_EQ(world.delegate->settingsManager(), nullptr);
+  killedCopy.reset();
+  world.scheduler.advance(0.1);
+  EXPECT_TRUE(world.delegate->isSingleInstance());
+  EXPECT_NE(world.delegate->settingsManager(), nullptr);
+  EXPECT_EQ(world.bars, std::vector<std::string>{"start"});
+  EXPECT_TRUE(world.alerts.shown.empty());
+  EXPECT_TRUE(world.processControl.exitStatuses.empty());
+}
+
+TEST_F(AppDelegateStartupTest, ALockThatCannotBeTakenAtAllEndsTheProcessWithStatusOne) {
+  std::ofstream(world.folder.file("run")) << "";  // the lock's folder is a file
+  world.start();
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{1});
+  EXPECT_EQ(world.delegate->settingsManager(), nullptr);
+  EXPECT_TRUE(world.bars.empty());
+  EXPECT_TRUE(world.alerts.shown.empty());
+  EXPECT_TRUE(world.dockCommands().empty());
 }
 
 TEST_F(AppDelegateStartupTest, TheLockIsHeldForTheLifeOfTheDelegate) {
