@@ -248,5 +248,47 @@ TEST_F(AppDelegateSubscriptionsTest, NothingReactsAfterCleanUp) {
   EXPECT_EQ(reactions(), std::vector<std::string>{}) << "clean-up ended every subscription";
 }
 
+// The reactions as the program's own bars show them.
+TEST(RealBarsTest, StartUpBuildsEachBarOnceAndTheReactionsChangeWhatTheBarsShow) {
+  ShellTestWorld world;
+  world.withRealBars = true;
+  world.defaults.setBool(AppDelegate::kFullyHideDockKey, false);
+  world.start();
+  world.scheduler.advance(1);
+  MonitorManager& monitors = world.realBars->monitorManager();
+  EXPECT_EQ(monitors.rebuildGeneration(), 1u) << "every bar built once";
+  ASSERT_EQ(monitors.displayIDs().size(), world.mac.screens().screens().size());
+  auto bar = [&] { return monitors.viewController(monitors.displayIDs().front()); };
+  auto panel = [&] { return monitors.panel(monitors.displayIDs().front()); };
+  auto background = [&] { return bar()->view()->backgroundColor(); };
+
+  struct Case {
+    std::string name;
+    std::function<void(M&)> change;
+    std::function<bool()> shows;
+  };
+  for (const auto& c : std::vector<Case>{
+           {"BackgroundOpacity", set(&M::backgroundOpacity, 40.0),
+            [&] { return background() && background()->alpha == 0.4; }},
+           {"BackgroundColor", set(&M::backgroundColor, kRed),
+            [&] { return background() && *background() == kRed.withAlpha(0.4); }},
+           {"VibrancyOn", set(&M::useVibrancy, true),
+            [&] { return !background() && bar()->vibrancyView() && !bar()->vibrancyView()->isHidden(); }},
+           {"VibrancyOff", set(&M::useVibrancy, false),
+            [&] { return background() && bar()->vibrancyView() && bar()->vibrancyView()->isHidden(); }},
+           {"ExcludeFromCapture", set(&M::excludeFromCapture, true),
+            [&] { return panel()->sharingType() == WindowSharingType::none; }},
+           {"IncludeInCapture", set(&M::excludeFromCapture, false),
+            [&] { return panel()->sharingType() == WindowSharingType::readOnly; }},
+           {"Position", set(&M::position, TaskbarPosition::top),
+            [&] { return monitors.rebuildGeneration() == 2; }},
+       }) {
+    c.change(world.settings());
+    world.scheduler.advance(0.1);
+    EXPECT_TRUE(c.shows()) << c.name;
+  }
+  // Rounded corners are not drawn by the bars yet: the corner-radius reaction has nothing to show.
+}
+
 }  // namespace
 }  // namespace pelko::testing

@@ -19,10 +19,12 @@
 #include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimOwnWindows.h"
 #include "platform/sim/SimProcessControl.h"
 #include "platform/sim/SimulatedMac.h"
 #include "settings/SettingsManager.h"
 #include "shell/AppDelegate.h"
+#include "shell/MonitorManagerTaskbars.h"
 
 namespace pelko::testing {
 
@@ -113,7 +115,17 @@ class ShellTestWorld {
     services.appVersion = "9.9";
     services.commandTimeoutSeconds = 5;
     AppDelegate::TaskbarsFactory factory;
-    if (withTaskbars) {
+    if (withRealBars) {
+      factory = [this](const AppDelegate::TaskbarsContext& c) -> std::unique_ptr<Taskbars> {
+        MonitorManager::Dependencies dependencies{scheduler,       mac.screens(), mac.windowServer(),
+                                                  mac.workspace(), appearance,    c.accessibilityHelper,
+                                                  &ownWindows};
+        auto made = std::make_unique<MonitorManagerTaskbars>(
+            std::make_unique<MonitorManager>(c.appTracker, c.windowManager, c.settingsManager, dependencies));
+        realBars = made.get();
+        return made;
+      };
+    } else if (withTaskbars) {
       factory = [this](const AppDelegate::TaskbarsContext&) {
         return std::make_unique<RecordingTaskbars>(bars);
       };
@@ -183,6 +195,10 @@ class ShellTestWorld {
     return options;
   }()};
   bool withTaskbars = true;
+  // The program's own bars (one per display) instead of the recorder.
+  bool withRealBars = false;
+  MonitorManagerTaskbars* realBars = nullptr;
+  sim::SimOwnWindows ownWindows{mac};
   std::vector<std::string> bars;
   std::vector<std::string> log;
   std::shared_ptr<AppDelegate> delegate;
