@@ -153,7 +153,6 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   bool isPresentingDockVisibilityAlert() const { return isPresentingDockVisibilityAlert_; }
   bool hasObservedExternalDockReveal() const { return hasObservedExternalDockReveal_; }
   bool shouldRestoreDockOnQuit() const { return shouldRestoreDockOnQuit_; }
-  size_t subscriptionCount() const { return cancellables_.size(); }
   // Whether this process holds the single-instance lock.
   bool isSingleInstance() const { return instanceLock_ != nullptr; }
   // Hands the single-instance lock over, so that the process can hold it past the delegate, until the

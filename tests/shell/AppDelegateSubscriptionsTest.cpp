@@ -168,18 +168,6 @@ TEST_P(ReactionRowTest, IsSilentWhileAPresetOrResetIsApplied) {
 INSTANTIATE_TEST_SUITE_P(Rows, ReactionRowTest, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
 
-TEST_F(AppDelegateSubscriptionsTest, TheCurrentValuesAtSubscriptionCauseNoReactionButAnEqualAssignmentDoes) {
-  ShellTestWorld fresh;
-  fresh.defaults.setBool(AppDelegate::kFullyHideDockKey, false);
-  fresh.start();
-  fresh.scheduler.advance(1);
-  EXPECT_EQ(fresh.bars, std::vector<std::string>{"start"});
-
-  world.settings().itemSpacing = world.settings().itemSpacing.get();
-  world.scheduler.runUntilIdle();
-  EXPECT_EQ(reactions(), kLayout);
-}
-
 TEST_F(AppDelegateSubscriptionsTest, BorderSwitchesInQuickSuccessionRedrawTheBorderOnce) {
   auto& m = world.settings();
   for (auto* side : {&m.borderTop, &m.borderBottom, &m.borderLeft, &m.borderRight}) {

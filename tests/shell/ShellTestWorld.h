@@ -13,6 +13,7 @@
 #include "foundation/DebugLog.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/PlistXml.h"
+#include "platform/TempFolder.h"
 #include "platform/real/PosixChildProcess.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/sim/InMemoryUserDefaults.h"
@@ -40,18 +41,11 @@ class RecordingTaskbars final : public Taskbars {
     log_.push_back("updateLayout " + std::string(rawValue(position)));
   }
   void updateEveryBar(BarUpdate update) override {
-    static const std::map<BarUpdate, const char*> kNames{
-        {BarUpdate::itemSizes, "reconfigureItemSizes"},
-        {BarUpdate::items, "reconfigureItems"},
-        {BarUpdate::dismissThumbnails, "dismissAllThumbnails"},
-        {BarUpdate::windowCounts, "refreshWindowCounts"},
-        {BarUpdate::dimming, "refreshDimming"},
-        {BarUpdate::activeIndicators, "refreshActiveIndicators"},
-        {BarUpdate::border, "updateBorder"},
-        {BarUpdate::backgroundOpacity, "updateBackgroundOpacity"},
-        {BarUpdate::vibrancy, "updateVibrancy"},
-        {BarUpdate::cornerRadius, "updateCornerRadius"}};
-    log_.push_back(kNames.at(update));
+    static const char* const kNames[] = {
+        "reconfigureItemSizes", "reconfigureItems",        "dismissAllThumbnails", "refreshWindowCounts",
+        "refreshDimming",       "refreshActiveIndicators", "updateBorder",         "updateBackgroundOpacity",
+        "updateVibrancy",       "updateCornerRadius"};  // in BarUpdate's order
+    log_.push_back(kNames[static_cast<int>(update)]);
   }
   void setExcludedFromCapture(bool excluded) override {
     log_.push_back(excluded ? "sharing none" : "sharing readOnly");
@@ -59,27 +53,6 @@ class RecordingTaskbars final : public Taskbars {
 
  private:
   std::vector<std::string>& log_;
-};
-
-// A temporary folder removed at the end.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelko-shell-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
 };
 
 inline std::vector<std::string> readLines(const std::string& path) {
@@ -105,8 +78,8 @@ class ShellTestWorld {
     setDebugLogSink(previousSink_);
   }
 
-  std::string dockFolder() const { return folder.file("dock"); }
-  std::string lockPath() const { return folder.file("run/pelko.lock"); }
+  std::string dockFolder() const { return folder / "dock"; }
+  std::string lockPath() const { return folder / "run/pelko.lock"; }
 
   std::shared_ptr<AppDelegate> makeDelegate(std::vector<std::string> arguments = {}) {
     DockManager::Services services(childProcess, defaults);
@@ -145,6 +118,11 @@ class ShellTestWorld {
   }
 
   SettingsManager& settings() { return *delegate->settingsManager(); }
+  // Lets `seconds` pass, then runs what became due, the Dock tools' work included.
+  void settle(double seconds) {
+    scheduler.advance(seconds);
+    scheduler.runUntilIdle();
+  }
 
   // ---- The simulated Dock ----
   void setDockDomain(const Dictionary& values) const {
@@ -152,11 +130,9 @@ class ShellTestWorld {
         << platform::writePlistXml(platform::PlistValue(values));
   }
   Dictionary dockDomain() const {
-    std::ifstream in(dockFolder() + "/com.apple.dock.plist");
-    std::stringstream text;
-    text << in.rdbuf();
-    if (text.str().empty()) return {};
-    auto root = platform::parsePlistXml(text.str());
+    std::string text = readWholeFile(dockFolder() + "/com.apple.dock.plist");
+    if (text.empty()) return {};
+    auto root = platform::parsePlistXml(text);
     return root && root->isDictionary() ? *root->asDictionary() : Dictionary{{"unreadable", true}};
   }
   std::vector<std::string> dockCommands() const { return readLines(dockFolder() + "/commands.log"); }
@@ -179,7 +155,7 @@ class ShellTestWorld {
                                                          {"autohide-time-modifier", 0.0001},
                                                          {"mineffect", "scale"}};
 
-  ScratchFolder folder;
+  TempFolder folder;
   VirtualScheduler scheduler;
   sim::SimulatedMac mac{scheduler};
   sim::InMemoryUserDefaults defaults;
@@ -190,7 +166,7 @@ class ShellTestWorld {
   sim::SimProcessControl processControl{scheduler};
   real::PosixChildProcess childProcess{[this] {
     real::PosixChildProcess::Options options;
-    options.extraEnvironment["PELKO_SIM_DOCK_DIR"] = folder.file("dock");
+    options.extraEnvironment["PELKO_SIM_DOCK_DIR"] = folder / "dock";
     options.terminateGraceSeconds = 0.2;
     return options;
   }()};
