@@ -24,7 +24,14 @@ function(pelko_test_folder name folder)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE pelko_test_support ${ARG_DEPS} GTest::gmock)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  # Under ThreadSanitizer, the reports from inside Qt's uninstrumented libraries are suppressed (and only
+  # those): the file lists them.
+  set(sanitizer_environment "")
+  if(PELKO_TSAN)
+    set(sanitizer_environment ENVIRONMENT_MODIFICATION
+        "TSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan-suppressions.txt")
+  endif()
   gtest_discover_tests(${name}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${sanitizer_environment}
     DISCOVERY_TIMEOUT 60)
 endfunction()

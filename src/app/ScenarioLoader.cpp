@@ -1,13 +1,18 @@
 #include "app/ScenarioLoader.h"
 
-#include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QSet>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "platform/sim/SimulatedMac.h"
 #include "settings/ColorHex.h"
@@ -223,12 +228,49 @@ std::optional<Scenario> ScenarioLoader::parse(const std::string& json, std::stri
 }
 
 std::optional<Scenario> ScenarioLoader::load(const std::string& path, std::string& error) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) {
-    error = "cannot read the file: " + file.errorString().toStdString();
+  // Opened without blocking and looked at before anything is read: a FIFO without a writer or an
+  // endless device must not hold up the start or fill the memory.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::string("cannot read the file: ") + std::strerror(errno);
     return std::nullopt;
   }
-  return parse(file.readAll().toStdString(), error);
+  struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    error = std::string("cannot read the file: ") + std::strerror(errno);
+    return std::nullopt;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = "cannot read the file: not a regular file";
+    return std::nullopt;
+  }
+  const std::string tooLarge =
+      "cannot read the file: larger than " + std::to_string(kMaximumFileSize / (1024 * 1024)) + " MB";
+  if (info.st_size > kMaximumFileSize) {
+    error = tooLarge;
+    return std::nullopt;
+  }
+  std::string contents;
+  char buffer[65536];
+  for (;;) {
+    ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      error = std::string("cannot read the file: ") + std::strerror(errno);
+      return std::nullopt;
+    }
+    if (count == 0) break;
+    contents.append(buffer, static_cast<size_t>(count));
+    if (contents.size() > static_cast<size_t>(kMaximumFileSize)) {  // it grew while being read
+      error = tooLarge;
+      return std::nullopt;
+    }
+  }
+  return parse(contents, error);
 }
 
 const char* ScenarioLoader::builtInJson() {

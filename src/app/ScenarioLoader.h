@@ -52,6 +52,8 @@ class ScenarioLoader {
   static std::optional<Scenario> parse(const std::string& json, std::string& error);
   // The same for a file.
   static std::optional<Scenario> load(const std::string& path, std::string& error);
+  // The largest scenario file read: only a regular file of at most this many bytes is.
+  static constexpr long long kMaximumFileSize = 16LL * 1024 * 1024;
   // Several applications with windows, for running without a scenario file.
   static Scenario builtIn();
   static const char* builtInJson();

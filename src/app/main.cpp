@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -22,9 +23,9 @@
 #include "platform/real/PosixProcessControl.h"
 #include "platform/real/QtScreens.h"
 #include "platform/real/RealScheduler.h"
+#include "platform/real/XdgAutostartLoginItems.h"
 #include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimAppearance.h"
-#include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimOwnWindows.h"
 #include "platform/sim/SimulatedMac.h"
 #include "shell/AppDelegate.h"
@@ -41,10 +42,15 @@ std::string environment(const char* name) {
   return value ? value : "";
 }
 
-std::string executableFolder() {
+std::string executablePath() {
   std::error_code error;
   auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : path.parent_path().string();
+  return error ? std::string() : path.string();
+}
+
+std::string executableFolder() {
+  std::string path = executablePath();
+  return path.empty() ? path : std::filesystem::path(path).parent_path().string();
 }
 
 // The stand-in for a Dock tool: beside this program when installed together, else where the build put it.
@@ -79,11 +85,20 @@ int main(int argc, char** argv) {
     });
   }
 
-  QApplication application(argc, argv);
-  QApplication::setApplicationName("Pelko");
-  QApplication::setQuitOnLastWindowClosed(false);
-
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  // Restoring the Dock works from a text console or over ssh: no display is opened for it, and nothing
+  // of the user interface exists.
+  const bool restoreOnly = std::find(arguments.begin(), arguments.end(),
+                                     pelko::AppDelegate::kRestoreDockArgument) != arguments.end();
+  std::unique_ptr<QCoreApplication> application;
+  if (restoreOnly) {
+    application = std::make_unique<QCoreApplication>(argc, argv);
+  } else {
+    application = std::make_unique<QApplication>(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+  }
+  QCoreApplication::setApplicationName("Pelko");
+
   const std::string configFolder = pelko::real::PlistFileUserDefaults::defaultFolder();
 
   auto scheduler = std::make_unique<pelko::real::RealScheduler>();
@@ -101,7 +116,8 @@ int main(int argc, char** argv) {
   auto mac = std::make_unique<pelko::sim::SimulatedMac>(*scheduler, true);
   auto& shell = mac->appShell();
   shell.home = homeFolder();
-  auto loginItems = std::make_unique<pelko::sim::SimLoginItems>();
+  auto loginItems = std::make_unique<pelko::real::XdgAutostartLoginItems>(
+      *fileSystem, pelko::real::XdgAutostartLoginItems::defaultEntryPath("pelko"), executablePath());
   auto appearance = std::make_unique<pelko::sim::SimAppearance>();
   auto alerts = std::make_unique<pelko::sim::SimAlerts>();
   alerts->onShow = [](const pelko::platform::AlertContent& alert) {
@@ -114,11 +130,9 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<pelko::real::QtScreens> screens;
   std::unique_ptr<pelko::DisplayMirror> displayMirror;
-  const bool restoreOnly = std::find(arguments.begin(), arguments.end(),
-                                     pelko::AppDelegate::kRestoreDockArgument) != arguments.end();
-  screens = std::make_unique<pelko::real::QtScreens>(*scheduler);
   if (!restoreOnly) {
     // The world the bars show: the real screens, and the applications of the scenario.
+    screens = std::make_unique<pelko::real::QtScreens>(*scheduler);
     displayMirror = std::make_unique<pelko::DisplayMirror>(*screens, *mac);
     displayMirror->sync();
     std::optional<pelko::Scenario> scenario;
@@ -141,33 +155,25 @@ int main(int argc, char** argv) {
   dockServices.appVersion = kVersion;
 
   auto ownWindows = std::make_unique<pelko::sim::SimOwnWindows>(*mac);
-  auto makeTaskbars =
-      [&](const pelko::AppDelegate::TaskbarsContext& context) -> std::unique_ptr<pelko::Taskbars> {
-    pelko::MonitorManager::Dependencies dependencies{*scheduler,          *screens,
-                                                     mac->windowServer(), mac->workspace(),
-                                                     *appearance,         context.accessibilityHelper,
-                                                     ownWindows.get()};
-    return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
-        context.appTracker, context.windowManager, context.settingsManager, dependencies));
-  };
+  pelko::AppDelegate::TaskbarsFactory makeTaskbars;
+  if (!restoreOnly) {
+    makeTaskbars =
+        [&](const pelko::AppDelegate::TaskbarsContext& context) -> std::unique_ptr<pelko::Taskbars> {
+      pelko::MonitorManager::Dependencies dependencies{*scheduler,          *screens,
+                                                       mac->windowServer(), mac->workspace(),
+                                                       *appearance,         context.accessibilityHelper,
+                                                       ownWindows.get()};
+      return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
+          context.appTracker, context.windowManager, context.settingsManager, dependencies));
+    };
+  }
 
-  pelko::AppDelegate::Environment environment{*scheduler,
-                                              *userDefaults,
-                                              mac->workspace(),
-                                              mac->windowServer(),
-                                              mac->accessibility(),
-                                              *screens,
-                                              mac->permissions(),
-                                              *appearance,
-                                              shell,
-                                              *loginItems,
-                                              *fileSystem,
-                                              *alerts,
-                                              *processControl,
-                                              dockServices,
-                                              arguments,
-                                              pelko::SingleInstanceLock::defaultPath(configFolder),
-                                              makeTaskbars};
+  pelko::AppDelegate::Environment environment{
+      *scheduler, *userDefaults, mac->workspace(), mac->windowServer(), mac->accessibility(),
+      // a restore-only run has no display to ask
+      screens ? static_cast<pelko::platform::Screens&>(*screens) : mac->screens(), mac->permissions(),
+      *appearance, shell, *loginItems, *fileSystem, *alerts, *processControl, dockServices, arguments,
+      pelko::SingleInstanceLock::defaultPath(configFolder), makeTaskbars};
   auto delegate = pelko::AppDelegate::create(std::move(environment));
 
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
@@ -175,15 +181,16 @@ int main(int argc, char** argv) {
     delegate->applicationDidFinishLaunching();
     pelko::installTestHooks(*scheduler, delegate);
   });
-  int status = application.exec();
+  int status = QCoreApplication::exec();
 
-  // Everything that uses the scheduler goes first; the scheduler then finishes the background work
-  // still running (a Dock hide) before the defaults and the child processes it uses go. From here on a
-  // termination signal ends the process at once. The single-instance lock goes last: no other copy may
-  // start, and touch the Dock, while this one still changes it.
+  // Teardown in dependency order. The delegate goes first; from then on a termination signal ends the
+  // process at once. Background work still running (a Dock hide, or a Dock snapshot that looks at the
+  // simulated Mac's windows) is finished before anything it uses goes. The single-instance lock goes
+  // last: no other copy may start, and touch the Dock, while this one still changes it.
   std::unique_ptr<pelko::SingleInstanceLock> instanceLock = delegate->takeInstanceLock();
   delegate.reset();
   processControl.reset();
+  scheduler->finishBackgroundWork();
   ownWindows.reset();
   displayMirror.reset();
   screens.reset();

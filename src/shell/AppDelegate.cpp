@@ -1,6 +1,7 @@
 #include "shell/AppDelegate.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "foundation/DebugLog.h"
 #include "platform/Alerts.h"
@@ -68,9 +69,46 @@ void AppDelegate::applicationDidFinishLaunching() {
     return;
   }
 
-  // 2. One running copy per user.
-  if (!claimSingleInstance()) return;
+  // 2. One running copy per user. A copy killed a moment ago may still hold the lock through a child it
+  // was starting; the lock is asked for again for a short while before another copy counts as running.
+  instanceLockDeadline_ = env_.scheduler.now() + kInstanceLockWait;
+  claimSingleInstanceThenStart();
+}
 
+void AppDelegate::claimSingleInstanceThenStart() {
+  SingleInstanceLock::Outcome outcome;
+  std::string reason;
+  instanceLock_ = SingleInstanceLock::tryAcquire(env_.instanceLockPath, outcome, reason);
+  switch (outcome) {
+    case SingleInstanceLock::Outcome::acquired:
+      finishLaunching();
+      return;
+    case SingleInstanceLock::Outcome::unavailable:
+      // Running unguarded could let two copies change the Dock at once.
+      std::fprintf(stderr, "Pelko: cannot take the single-instance lock %s: %s\n",
+                   env_.instanceLockPath.c_str(), reason.c_str());
+      std::fflush(stderr);
+      env_.processControl.exit(1);
+      return;
+    case SingleInstanceLock::Outcome::heldByAnother:
+      if (env_.scheduler.now() < instanceLockDeadline_) {
+        env_.scheduler.mainAfter(kInstanceLockRetryInterval, [weak = weakSelf()] {
+          if (auto self = weak.lock()) self->claimSingleInstanceThenStart();
+        });
+        return;
+      }
+      break;
+  }
+  platform::AlertContent alert;
+  alert.style = platform::AlertContent::Style::warning;
+  alert.messageText = "Pelko is Already Running";
+  alert.informativeText = "Another instance of Pelko is already running. This instance will now quit.";
+  alert.buttons = {"OK"};
+  env_.alerts.runModal(alert);
+  terminate();
+}
+
+void AppDelegate::finishLaunching() {
   // 3. and 4. What the previous run left behind.
   reportPreviousCrash();
   recoverDockIfNeeded();
@@ -105,25 +143,6 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 std::unique_ptr<SingleInstanceLock> AppDelegate::takeInstanceLock() {
   return std::move(instanceLock_);
-}
-
-bool AppDelegate::claimSingleInstance() {
-  SingleInstanceLock::Outcome outcome;
-  instanceLock_ = SingleInstanceLock::tryAcquire(env_.instanceLockPath, outcome);
-  if (outcome != SingleInstanceLock::Outcome::heldByAnother) {
-    // A lock that cannot be taken at all (an unwritable folder) must not keep the user from their bar.
-    if (outcome == SingleInstanceLock::Outcome::unavailable)
-      debugLog("AppDelegate: running without the single-instance lock");
-    return true;
-  }
-  platform::AlertContent alert;
-  alert.style = platform::AlertContent::Style::warning;
-  alert.messageText = "Pelko is Already Running";
-  alert.informativeText = "Another instance of Pelko is already running. This instance will now quit.";
-  alert.buttons = {"OK"};
-  env_.alerts.runModal(alert);
-  terminate();
-  return false;
 }
 
 void AppDelegate::reportPreviousCrash() {

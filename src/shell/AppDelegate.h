@@ -100,6 +100,9 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   static constexpr double kWakeCheckDelay = 1.5;
   static constexpr double kDebounce = 0.05;
   static constexpr double kThrottle = 0.03;
+  // How long start-up keeps asking for a single-instance lock that another process holds.
+  static constexpr double kInstanceLockWait = 2.0;
+  static constexpr double kInstanceLockRetryInterval = 0.05;
 
   static std::shared_ptr<AppDelegate> create(Environment environment);
   ~AppDelegate();
@@ -107,8 +110,11 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   AppDelegate& operator=(const AppDelegate&) = delete;
 
   // ---- Start-up (AppDelegate.cpp) ----
-  // Runs the start-up sequence once, on the main queue after the application object exists.
+  // Runs the start-up sequence once, on the main queue after the application object exists. While
+  // another process holds the single-instance lock, the steps after the lock wait for it a short while.
   void applicationDidFinishLaunching();
+  // Whether start-up has run to its end.
+  bool hasFinishedLaunching() const { return settingsManager_ != nullptr; }
   bool isDockHidden() const { return dockIsHidden_; }
 
   // The notifications the settings window observes, each with the new state.
@@ -147,7 +153,6 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   bool isPresentingDockVisibilityAlert() const { return isPresentingDockVisibilityAlert_; }
   bool hasObservedExternalDockReveal() const { return hasObservedExternalDockReveal_; }
   bool shouldRestoreDockOnQuit() const { return shouldRestoreDockOnQuit_; }
-  size_t subscriptionCount() const { return cancellables_.size(); }
   // Whether this process holds the single-instance lock.
   bool isSingleInstance() const { return instanceLock_ != nullptr; }
   // Hands the single-instance lock over, so that the process can hold it past the delegate, until the
@@ -158,7 +163,10 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   explicit AppDelegate(Environment environment);
 
   // Start-up steps.
-  bool claimSingleInstance();
+  // Takes the single-instance lock and runs the rest of start-up; asks again later while another
+  // process holds it, quits once the wait is over, and ends the process when no lock can be taken.
+  void claimSingleInstanceThenStart();
+  void finishLaunching();
   void reportPreviousCrash();
   void recoverDockIfNeeded();
   void createSettings();
@@ -206,6 +214,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   bool dockIsHidden_ = false;
   bool shouldRestoreDockOnQuit_ = false;
   bool didStart_ = false;
+  double instanceLockDeadline_ = 0;
 
   Subject<bool> screenRecordingChanges_;
   Subject<bool> dockVisibilityChanges_;

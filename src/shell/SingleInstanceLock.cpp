@@ -14,8 +14,8 @@
 
 namespace pelko {
 
-std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::string& path,
-                                                                   Outcome& outcome) {
+std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::string& path, Outcome& outcome,
+                                                                   std::string& reason) {
   outcome = Outcome::unavailable;
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
@@ -23,7 +23,8 @@ std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::st
   // Close-on-exec: a child process must not keep the lock alive after this process has gone.
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
-    debugLog("AppDelegate: cannot open the instance lock " + path + ": " + std::strerror(errno));
+    reason = std::strerror(errno);
+    debugLog("AppDelegate: cannot open the instance lock " + path + ": " + reason);
     return nullptr;
   }
   int result;
@@ -36,7 +37,8 @@ std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::st
     if (lockError == EWOULDBLOCK) {
       outcome = Outcome::heldByAnother;
     } else {
-      debugLog("AppDelegate: cannot lock " + path + ": " + std::strerror(lockError));
+      reason = std::strerror(lockError);
+      debugLog("AppDelegate: cannot lock " + path + ": " + reason);
     }
     return nullptr;
   }

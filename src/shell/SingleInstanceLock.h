@@ -17,8 +17,14 @@ class SingleInstanceLock {
     unavailable,    // the lock file could not be opened or locked for another reason
   };
 
-  // Tries once, without waiting; the folder is created when missing.
-  static std::unique_ptr<SingleInstanceLock> tryAcquire(const std::string& path, Outcome& outcome);
+  // Tries once, without waiting; the folder is created when missing. `reason` says why when the lock is
+  // unavailable.
+  static std::unique_ptr<SingleInstanceLock> tryAcquire(const std::string& path, Outcome& outcome,
+                                                        std::string& reason);
+  static std::unique_ptr<SingleInstanceLock> tryAcquire(const std::string& path, Outcome& outcome) {
+    std::string reason;
+    return tryAcquire(path, outcome, reason);
+  }
 
   // `$XDG_RUNTIME_DIR/pelko/pelko.lock` when that variable names an absolute folder; otherwise
   // `configFolder/pelko.lock`.

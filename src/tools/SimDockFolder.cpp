@@ -99,15 +99,18 @@ std::optional<SimDockFolder> SimDockFolder::fromEnvironment(std::string& error) 
 void SimDockFolder::beginRun(const std::vector<std::string>& words) const {
   std::string line = joined(words);
   appendLine(kCommandLogName, line);
-  if (const char* chosen = std::getenv(kKillParentAfterRunVariable)) {
+  auto runNumberVariable = [](const char* name) -> long {
+    const char* chosen = std::getenv(name);
+    if (!chosen) return 0;
     char* end = nullptr;
     long number = std::strtol(chosen, &end, 10);
-    if (end != chosen && *end == '\0' && number > 0 &&
-        static_cast<long>(lineCount(kCommandLogName)) == number) {
-      std::atexit(killParent);
-    }
+    return end != chosen && *end == '\0' && number > 0 ? number : 0;
+  };
+  const long runNumber = static_cast<long>(lineCount(kCommandLogName));
+  if (long chosen = runNumberVariable(kKillParentAfterRunVariable); chosen > 0 && runNumber == chosen) {
+    std::atexit(killParent);
   }
-  if (anyMatches(kHangVariable, line)) hangForever();
+  if (anyMatches(kHangVariable, line) && runNumber >= runNumberVariable(kHangFromRunVariable)) hangForever();
   if (anyMatches(kFailVariable, line)) {
     std::fputs("pelko-sim: injected failure\n", stderr);
     std::exit(1);

@@ -16,6 +16,8 @@
 //                       starts with it followed by a space: "defaults write com.apple.dock mineffect"
 //                       hangs every write of "mineffect", "killall" every killall.
 //   PELKO_SIM_HANG_IGNORES_TERM  when "1", a hanging run also ignores SIGTERM (only SIGKILL ends it).
+//   PELKO_SIM_HANG_FROM_RUN  a number N: PELKO_SIM_HANG applies only to runs written as the N-th line of
+//                       commands.log or later, so that the runs before it (a start-up's) go through.
 //   PELKO_SIM_FAIL      runs to fail, same patterns: the run prints "pelko-sim: injected failure" to
 //                       standard error and exits 1 without changing anything.
 //   PELKO_SIM_KILL_PARENT_AFTER_RUN  a number N: the run written as the N-th line of commands.log sends
@@ -35,6 +37,7 @@ namespace pelko::tools {
 inline constexpr const char* kDockDirVariable = "PELKO_SIM_DOCK_DIR";
 inline constexpr const char* kHangVariable = "PELKO_SIM_HANG";
 inline constexpr const char* kHangIgnoresTermVariable = "PELKO_SIM_HANG_IGNORES_TERM";
+inline constexpr const char* kHangFromRunVariable = "PELKO_SIM_HANG_FROM_RUN";
 inline constexpr const char* kFailVariable = "PELKO_SIM_FAIL";
 inline constexpr const char* kKillParentAfterRunVariable = "PELKO_SIM_KILL_PARENT_AFTER_RUN";
 inline constexpr const char* kCommandLogName = "commands.log";

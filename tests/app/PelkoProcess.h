@@ -101,8 +101,10 @@ class PelkoProcess {
 
   static constexpr double kTimeout = 20.0;
 
+  // `unset` names variables the program must not get at all (the display's, for a run from a console).
   PelkoProcess(const Sandbox& sandbox, std::vector<std::string> arguments = {},
-               const std::map<std::string, std::string>& extra = {}) {
+               const std::map<std::string, std::string>& extra = {},
+               const std::vector<std::string>& unset = {}) {
     std::map<std::string, std::string> variables;
     for (char** entry = environ; *entry; ++entry) {
       std::string text = *entry;
@@ -111,6 +113,7 @@ class PelkoProcess {
     }
     for (const auto& [name, value] : sandbox.environment()) variables[name] = value;
     for (const auto& [name, value] : extra) variables[name] = value;
+    for (const auto& name : unset) variables.erase(name);
     std::vector<std::string> environment;
     for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 
 #include "PelkoProcess.h"
@@ -55,8 +57,9 @@ class PelkoProcessTest : public ::testing::Test {
   Sandbox sandbox;
 };
 
-TEST_F(PelkoProcessTest, RestoreDockWithNothingToRestoreStillExitsZero) {
-  PelkoProcess restore(sandbox, {"--restore-dock"});
+TEST_F(PelkoProcessTest, RestoreDockNeedsNoDisplayAndWithNothingToRestoreStillExitsZero) {
+  PelkoProcess restore(sandbox, {"--restore-dock"}, {},
+                       {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"});
   ASSERT_TRUE(endsWith(restore, 0));
   EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
   for (const auto& command : sandbox.dockCommands())
@@ -176,10 +179,51 @@ TEST_F(PelkoProcessTest, AnUncaughtExceptionLeavesACrashMarkerThatTheNextStartRe
 
 TEST_F(PelkoProcessTest, AScenarioThatCannotBeReadIsNamedAndNothingStarts) {
   std::ofstream(sandbox.path("scenario.json")) << R"({"applications": [{"bundleID": "com.x"}]})";
-  PelkoProcess run(sandbox, {}, {{"PELKO_SCENARIO", sandbox.path("scenario.json")}});
-  ASSERT_TRUE(endsWith(run, 2));
-  EXPECT_NE(run.output().find("applications[0].name is required"), std::string::npos) << run.output();
+  ASSERT_EQ(::mkfifo(sandbox.path("fifo.json").c_str(), 0600), 0);  // no writer: reading would wait
+  for (const auto& [file, message] : std::vector<std::pair<std::string, std::string>>{
+           {sandbox.path("scenario.json"), "applications[0].name is required"},
+           {sandbox.path("fifo.json"), "not a regular file"},
+       }) {
+    PelkoProcess run(sandbox, {}, {{"PELKO_SCENARIO", file}});
+    ASSERT_TRUE(endsWith(run, 2));
+    EXPECT_NE(run.output().find(message), std::string::npos) << run.output();
+  }
   EXPECT_TRUE(sandbox.dockCommands().empty());
+}
+
+TEST_F(PelkoProcessTest, WithoutAUsableLockFolderItSaysSoAndDoesNotRun) {
+  std::ofstream(sandbox.path("not-a-folder")) << "";
+  PelkoProcess run(sandbox, {}, {{"XDG_RUNTIME_DIR", sandbox.path("not-a-folder")}});
+  ASSERT_TRUE(endsWith(run, 1));
+  EXPECT_NE(run.output().find("Pelko: cannot take the single-instance lock " + sandbox.path("not-a-folder") +
+                              "/pelko/pelko.lock: Not a directory"),
+            std::string::npos)
+      << run.output();
+  EXPECT_TRUE(sandbox.dockCommands().empty());
+}
+
+TEST_F(PelkoProcessTest, ATerminationSignalWhileADockSnapshotWaitsOnASlowReadEndsCleanly) {
+  // The hide's nine runs go through; the visibility probe's read of the delay (the eleventh run) hangs
+  // until its time-out, and the snapshot then looks at the simulated Mac's windows.
+  const std::string delayRead = "defaults read com.apple.dock autohide-delay";
+  PelkoProcess run(sandbox, {}, {{"PELKO_SIM_HANG", delayRead}, {"PELKO_SIM_HANG_FROM_RUN", "10"}});
+  ASSERT_TRUE(waitForTheHide(run, sandbox));
+  auto probeBegun = [&] { return sandbox.dockCommands().size() >= 11; };
+  for (int i = 0; i < 2000 && !probeBegun(); ++i) run.waitForOutput("(no such line)", 0.01);
+  ASSERT_TRUE(probeBegun()) << run.output();
+  EXPECT_EQ(sandbox.dockCommands()[10], delayRead);
+  run.signal(SIGTERM);
+  EXPECT_TRUE(endsWith(run, 15));
+}
+
+TEST_F(PelkoProcessTest, LaunchAtLoginStaysOnWhileItsAutostartEntryExists) {
+  sandbox.setDefaults({{"PelkoLaunchAtLogin", true}});
+  const std::string entry = sandbox.path("config/autostart/pelko.desktop");
+  std::filesystem::create_directories(sandbox.path("config/autostart"));
+  std::ofstream(entry) << "[Desktop Entry]\nType=Application\nExec=\"" << kPelkoBinary << "\"\n";
+  PelkoProcess run(sandbox, {}, kQuit);
+  ASSERT_TRUE(endsWith(run, 0));
+  EXPECT_EQ(sandbox.defaults()["PelkoLaunchAtLogin"], PlistValue(true));
 }
 
 }  // namespace

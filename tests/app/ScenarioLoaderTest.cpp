@@ -1,6 +1,12 @@
 #include "app/ScenarioLoader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "PelkoProcess.h"
 
 #include "app/DisplayMirror.h"
 #include "foundation/Subject.h"
@@ -82,6 +88,35 @@ TEST(ScenarioLoaderTest, RefusesABadScenarioWithAMessageNamingTheField) {
     EXPECT_FALSE(ScenarioLoader::parse(json, error)) << json;
     EXPECT_NE(error.find(message), std::string::npos) << json << ": " << error;
   }
+}
+
+// Only a regular file of at most 16 MB is read; a FIFO without a writer or an endless device is refused
+// at once instead of holding up the start.
+TEST(ScenarioLoaderTest, ReadsOnlyARegularFileOfAtMostSixteenMegabytes) {
+  testing::Sandbox sandbox;
+  const std::string fifo = sandbox.path("fifo.json");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  auto sized = [&](const char* name, off_t size) {
+    std::string path = sandbox.path(name);
+    std::ofstream(path) << "";
+    EXPECT_EQ(::truncate(path.c_str(), size), 0);
+    return path;
+  };
+  for (const auto& [path, message] : std::vector<std::pair<std::string, std::string>>{
+           {fifo, "cannot read the file: not a regular file"},
+           {"/dev/zero", "cannot read the file: not a regular file"},
+           {sandbox.path("home"), "cannot read the file: not a regular file"},
+           {sandbox.path("missing.json"), "cannot read the file: No such file or directory"},
+           {sized("large.json", 16 * 1024 * 1024 + 1), "cannot read the file: larger than 16 MB"},
+           {sized("limit.json", 16 * 1024 * 1024), "not valid JSON"},  // read, and found to be zeros
+       }) {
+    std::string error;
+    EXPECT_FALSE(ScenarioLoader::load(path, error)) << path;
+    EXPECT_NE(error.find(message), std::string::npos) << path << ": " << error;
+  }
+  std::ofstream(sandbox.path("ok.json")) << R"({"applications": [{"bundleID": "a", "name": "A"}]})";
+  std::string error;
+  EXPECT_TRUE(ScenarioLoader::load(sandbox.path("ok.json"), error)) << error;
 }
 
 class ScenarioApplyTest : public ::testing::Test {

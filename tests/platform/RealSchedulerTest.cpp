@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -101,6 +103,42 @@ TEST(RealScheduler, RepeatingTimerFiresUntilInvalidated) {
   int atInvalidate = fired;
   pumpUntil([] { return false; }, 60);
   EXPECT_EQ(fired, atInvalidate);
+}
+
+// The end of the process: what runs on the global queue finishes before anything it uses may go, also
+// when the scheduler itself goes (a group left by running work signals the scheduler's condition).
+TEST(RealScheduler, FinishingBackgroundWorkWaitsForRunningTasksAndDropsTheRest) {
+  auto scheduler = std::make_unique<RealScheduler>();
+  auto group = scheduler->makeGroup();
+  std::atomic<bool> started{false};
+  std::atomic<int> finished{0};
+  auto notStarted = std::make_shared<int>(0);
+  auto givenLater = std::make_shared<int>(0);
+  group->async(scheduler->globalQueue(), [&] {
+    started = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ++finished;
+  });
+  scheduler->globalQueue().asyncAfter(30, [notStarted] {});
+  while (!started) std::this_thread::yield();
+
+  scheduler->finishBackgroundWork();
+  EXPECT_EQ(finished, 1);
+  EXPECT_EQ(notStarted.use_count(), 1);
+  scheduler->globalQueue().async([givenLater] {});
+  EXPECT_EQ(givenLater.use_count(), 1);
+
+  started = false;
+  auto second = std::make_unique<RealScheduler>();
+  auto secondGroup = second->makeGroup();
+  secondGroup->async(second->globalQueue(), [&] {
+    started = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ++finished;
+  });
+  while (!started) std::this_thread::yield();
+  second.reset();
+  EXPECT_EQ(finished, 2);
 }
 
 }  // namespace

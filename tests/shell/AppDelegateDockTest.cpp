@@ -30,10 +30,7 @@ class AppDelegateDockTest : public ::testing::Test {
   }
 
   // Lets the probe timer fire at its next tick and waits for the snapshot it asks for.
-  void nextProbe() {
-    world.scheduler.advance(5);
-    world.scheduler.runUntilIdle();
-  }
+  void nextProbe() { world.settle(5); }
 
   ShellTestWorld world;
   std::vector<bool> announced;
@@ -57,14 +54,11 @@ TEST_F(AppDelegateDockTest, HidingTwiceSendsOneCommandAndOneNotification) {
 
 TEST_F(AppDelegateDockTest, TheFirstProbeComesAfterTheStartUpSuspension) {
   size_t reads = world.dockCommands().size();
-  world.scheduler.advance(5);
-  world.scheduler.runUntilIdle();
+  world.settle(5);
   EXPECT_EQ(world.dockCommands().size(), reads) << "the tick at 5 s falls into the 8 s after start";
-  world.scheduler.advance(5);
-  world.scheduler.runUntilIdle();
+  world.settle(5);
   EXPECT_GT(world.dockCommands().size(), reads) << "the tick at 10 s probes";
-  world.scheduler.advance(60);
-  world.scheduler.runUntilIdle();
+  world.settle(60);
   EXPECT_EQ(alertsShown(), 0u) << "a Dock hidden as it should be raises no alert";
   EXPECT_FALSE(world.delegate->hasObservedExternalDockReveal());
 }
@@ -88,8 +82,7 @@ TEST_F(AppDelegateDockTest, EachDockChangeSuspendsTheProbeAndNoSuspensionIsShort
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
-    world.scheduler.advance(30);
-    world.scheduler.runUntilIdle();
+    world.settle(30);
     double start = world.scheduler.now();
     c.act();
     EXPECT_DOUBLE_EQ(world.delegate->dockVisibilityMonitorSuppressedUntil(), start + c.quiet);
@@ -101,8 +94,7 @@ TEST_F(AppDelegateDockTest, EachDockChangeSuspendsTheProbeAndNoSuspensionIsShort
 }
 
 TEST_F(AppDelegateDockTest, AnOutsideRevealIsReportedOnceAndHideAgainKeepsTheSetting) {
-  world.scheduler.advance(10);
-  world.scheduler.runUntilIdle();
+  world.settle(10);
   revealDockFromOutside();
   world.alerts.scriptedAnswers = {0};  // "Hide Dock Again"
   nextProbe();
@@ -124,8 +116,7 @@ TEST_F(AppDelegateDockTest, AnOutsideRevealIsReportedOnceAndHideAgainKeepsTheSet
   EXPECT_TRUE(announced.empty()) << "already hidden: nothing to announce";
 
   // Hidden again: the following probes find it hidden; a later reveal is reported anew.
-  world.scheduler.advance(30);
-  world.scheduler.runUntilIdle();
+  world.settle(30);
   EXPECT_EQ(alertsShown(), 1u);
   revealDockFromOutside();
   world.alerts.scriptedAnswers = {0};
@@ -187,19 +178,16 @@ TEST_F(AppDelegateDockTest, AfterWakeOnlyADriftedConfigurationIsHiddenAgainAndWi
   size_t restarts = world.dockRestarts();
   world.mac.wakeScreens();
   world.scheduler.runUntilIdle();
-  world.scheduler.advance(1.5);
-  world.scheduler.runUntilIdle();
+  world.settle(1.5);
   EXPECT_EQ(world.dockRestarts(), restarts) << "the Dock is visible, but its preferences still hide it";
 
   world.scheduler.advance(20);
   revealDockFromOutside();
   world.mac.wakeScreens();
   world.scheduler.runUntilIdle();
-  world.scheduler.advance(1.4);
-  world.scheduler.runUntilIdle();
+  world.settle(1.4);
   EXPECT_EQ(world.dockRestarts(), restarts) << "1.5 s after the wake, not before";
-  world.scheduler.advance(0.1);
-  world.scheduler.runUntilIdle();
+  world.settle(0.1);
   EXPECT_EQ(world.dockRestarts(), restarts + 1);
   EXPECT_EQ(world.countLog("AppDelegate: Dock config drifted after wake, re-hiding"), 1u);
   EXPECT_EQ(alertsShown(), 0u);
@@ -213,8 +201,7 @@ TEST_F(AppDelegateDockTest, WakeAndReapplyDoNothingWhileTheUserKeepsTheDock) {
   size_t commands = world.dockCommands().size();
   world.mac.wakeScreens();
   world.delegate->reapplyDockHiddenNow();
-  world.scheduler.advance(2);
-  world.scheduler.runUntilIdle();
+  world.settle(2);
   EXPECT_EQ(world.dockCommands().size(), commands);
   EXPECT_FALSE(world.delegate->isDockHidden());
 }

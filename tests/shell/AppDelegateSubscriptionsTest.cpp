@@ -121,7 +121,7 @@ class AppDelegateSubscriptionsTest : public ::testing::Test {
 
 class ReactionRowTest : public AppDelegateSubscriptionsTest, public ::testing::WithParamInterface<Row> {};
 
-TEST_P(ReactionRowTest, ReactsOnceWithTheRowsTimingAndASecondChangeIsHeldBackOnlyByIt) {
+TEST_P(ReactionRowTest, ReactsOnceWithTheRowsTimingAndIsSilentInABatchUnlessItMustAct) {
   const Row& row = GetParam();
   row.change(world.settings());
   EXPECT_TRUE(reactions().empty()) << "never inside the assignment";
@@ -146,46 +146,33 @@ TEST_P(ReactionRowTest, ReactsOnceWithTheRowsTimingAndASecondChangeIsHeldBackOnl
       EXPECT_EQ(std::count(row.reaction.begin(), row.reaction.end(), call), 0) << "50 ms after the last";
     world.scheduler.advance(0.001);
     EXPECT_EQ(reactions(), row.reaction) << "once for the burst";
-    return;
-  }
-  world.scheduler.runUntilIdle();
-  ASSERT_EQ(reactions(), row.reaction) << "the first change of a while reacts at once";
-  world.scheduler.advance(0.01);
-  row.change(world.settings());
-  world.scheduler.runUntilIdle();
-  if (row.timing == Timing::onMain) {
-    EXPECT_EQ(reactions(), row.reaction) << "delivered as it comes";
   } else {
-    EXPECT_TRUE(reactions().empty()) << "at most one reaction per 30 ms";
-    world.scheduler.advance(0.02);
-    EXPECT_EQ(reactions(), row.reaction) << "the latest value at the end of the 30 ms";
+    world.scheduler.runUntilIdle();
+    ASSERT_EQ(reactions(), row.reaction) << "the first change of a while reacts at once";
+    world.scheduler.advance(0.01);
+    row.change(world.settings());
+    world.scheduler.runUntilIdle();
+    if (row.timing == Timing::onMain) {
+      EXPECT_EQ(reactions(), row.reaction) << "delivered as it comes";
+    } else {
+      EXPECT_TRUE(reactions().empty()) << "at most one reaction per 30 ms";
+      world.scheduler.advance(0.02);
+      EXPECT_EQ(reactions(), row.reaction) << "the latest value at the end of the 30 ms";
+    }
   }
-}
 
-TEST_P(ReactionRowTest, IsSilentWhileAPresetOrResetIsApplied) {
-  const Row& row = GetParam();
+  // While a preset or a reset is applied.
+  world.settle(0.5);
+  reactions();
   world.settings().isBatchingUpdates = true;
   row.change(world.settings());
-  world.scheduler.runUntilIdle();
-  if (row.timing == Timing::debounced) world.scheduler.advance(0.05);
-  EXPECT_EQ(reactions(), row.skippedInBatch ? std::vector<std::string>{} : row.reaction);
+  world.settle(0.05);
+  EXPECT_EQ(reactions(), row.skippedInBatch ? std::vector<std::string>{} : row.reaction) << "in a batch";
   world.settings().isBatchingUpdates = false;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ReactionRowTest, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
-
-TEST_F(AppDelegateSubscriptionsTest, TheCurrentValuesAtSubscriptionCauseNoReactionButAnEqualAssignmentDoes) {
-  ShellTestWorld fresh;
-  fresh.defaults.setBool(AppDelegate::kFullyHideDockKey, false);
-  fresh.start();
-  fresh.scheduler.advance(1);
-  EXPECT_EQ(fresh.bars, std::vector<std::string>{"start"});
-
-  world.settings().itemSpacing = world.settings().itemSpacing.get();
-  world.scheduler.runUntilIdle();
-  EXPECT_EQ(reactions(), kLayout);
-}
 
 TEST_F(AppDelegateSubscriptionsTest, BorderSwitchesInQuickSuccessionRedrawTheBorderOnce) {
   auto& m = world.settings();
@@ -255,15 +242,57 @@ TEST_F(AppDelegateSubscriptionsTest, NothingReactsAfterCleanUp) {
   EXPECT_EQ(reactions(), std::vector<std::string>{}) << "clean-up ended every subscription";
 }
 
+// The reactions as the program's own bars show them.
+TEST(RealBarsTest, StartUpBuildsEachBarOnceAndTheReactionsChangeWhatTheBarsShow) {
+  ShellTestWorld world;
+  world.withRealBars = true;
+  world.defaults.setBool(AppDelegate::kFullyHideDockKey, false);
+  world.start();
+  world.scheduler.advance(1);
+  MonitorManager& monitors = world.realBars->monitorManager();
+  EXPECT_EQ(monitors.rebuildGeneration(), 1u) << "every bar built once";
+  ASSERT_EQ(monitors.displayIDs().size(), world.mac.screens().screens().size());
+  auto bar = [&] { return monitors.viewController(monitors.displayIDs().front()); };
+  auto panel = [&] { return monitors.panel(monitors.displayIDs().front()); };
+  auto background = [&] { return bar()->view()->backgroundColor(); };
+
+  struct Case {
+    std::string name;
+    std::function<void(M&)> change;
+    std::function<bool()> shows;
+  };
+  for (const auto& c : std::vector<Case>{
+           {"BackgroundOpacity", set(&M::backgroundOpacity, 40.0),
+            [&] { return background() && background()->alpha == 0.4; }},
+           {"BackgroundColor", set(&M::backgroundColor, kRed),
+            [&] { return background() && *background() == kRed.withAlpha(0.4); }},
+           {"VibrancyOn", set(&M::useVibrancy, true),
+            [&] { return !background() && bar()->vibrancyView() && !bar()->vibrancyView()->isHidden(); }},
+           {"VibrancyOff", set(&M::useVibrancy, false),
+            [&] { return background() && bar()->vibrancyView() && bar()->vibrancyView()->isHidden(); }},
+           {"ExcludeFromCapture", set(&M::excludeFromCapture, true),
+            [&] { return panel()->sharingType() == WindowSharingType::none; }},
+           {"IncludeInCapture", set(&M::excludeFromCapture, false),
+            [&] { return panel()->sharingType() == WindowSharingType::readOnly; }},
+           {"CornerRadius", set(&M::cornerRadius, 10.0), [&] { return bar()->view()->cornerRadius() == 10; }},
+           {"Position", set(&M::position, TaskbarPosition::top),
+            [&] { return monitors.rebuildGeneration() == 2; }},
+       }) {
+    c.change(world.settings());
+    world.scheduler.advance(0.1);
+    EXPECT_TRUE(c.shows()) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace pelko::testing
 
 // The rows for window counts, dimming, borders and corners end in the running program's bars.
 namespace pelko::test {
 
-class RealBarsTest : public ::testing::Test, protected test::SimulatedSystem {};
+class EveryBarUpdateTest : public ::testing::Test, protected test::SimulatedSystem {};
 
-TEST_F(RealBarsTest, CountDimmingBorderAndCornerUpdatesReachEveryBar) {
+TEST_F(EveryBarUpdateTest, CountDimmingBorderAndCornerUpdatesReachEveryBar) {
   sim::SimOwnWindows ownWindows{mac};
   connectTracker();
   const int32_t editor = mac.launchApp("com.example.editor", "Editor");

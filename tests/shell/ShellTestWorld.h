@@ -19,10 +19,12 @@
 #include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimOwnWindows.h"
 #include "platform/sim/SimProcessControl.h"
 #include "platform/sim/SimulatedMac.h"
 #include "settings/SettingsManager.h"
 #include "shell/AppDelegate.h"
+#include "shell/MonitorManagerTaskbars.h"
 #include "support/TempFolder.h"
 
 namespace pelko::testing {
@@ -39,18 +41,11 @@ class RecordingTaskbars final : public Taskbars {
     log_.push_back("updateLayout " + std::string(rawValue(position)));
   }
   void updateEveryBar(BarUpdate update) override {
-    static const std::map<BarUpdate, const char*> kNames{
-        {BarUpdate::itemSizes, "reconfigureItemSizes"},
-        {BarUpdate::items, "reconfigureItems"},
-        {BarUpdate::dismissThumbnails, "dismissAllThumbnails"},
-        {BarUpdate::windowCounts, "refreshWindowCounts"},
-        {BarUpdate::dimming, "refreshDimming"},
-        {BarUpdate::activeIndicators, "refreshActiveIndicators"},
-        {BarUpdate::border, "updateBorder"},
-        {BarUpdate::backgroundOpacity, "updateBackgroundOpacity"},
-        {BarUpdate::vibrancy, "updateVibrancy"},
-        {BarUpdate::cornerRadius, "updateCornerRadius"}};
-    log_.push_back(kNames.at(update));
+    static const char* const kNames[] = {
+        "reconfigureItemSizes", "reconfigureItems",        "dismissAllThumbnails", "refreshWindowCounts",
+        "refreshDimming",       "refreshActiveIndicators", "updateBorder",         "updateBackgroundOpacity",
+        "updateVibrancy",       "updateCornerRadius"};  // in BarUpdate's order
+    log_.push_back(kNames[static_cast<int>(update)]);
   }
   void setExcludedFromCapture(bool excluded) override {
     log_.push_back(excluded ? "sharing none" : "sharing readOnly");
@@ -93,7 +88,17 @@ class ShellTestWorld {
     services.appVersion = "9.9";
     services.commandTimeoutSeconds = 5;
     AppDelegate::TaskbarsFactory factory;
-    if (withTaskbars) {
+    if (withRealBars) {
+      factory = [this](const AppDelegate::TaskbarsContext& c) -> std::unique_ptr<Taskbars> {
+        MonitorManager::Dependencies dependencies{scheduler,       mac.screens(), mac.windowServer(),
+                                                  mac.workspace(), appearance,    c.accessibilityHelper,
+                                                  &ownWindows};
+        auto made = std::make_unique<MonitorManagerTaskbars>(
+            std::make_unique<MonitorManager>(c.appTracker, c.windowManager, c.settingsManager, dependencies));
+        realBars = made.get();
+        return made;
+      };
+    } else if (withTaskbars) {
       factory = [this](const AppDelegate::TaskbarsContext&) {
         return std::make_unique<RecordingTaskbars>(bars);
       };
@@ -113,6 +118,11 @@ class ShellTestWorld {
   }
 
   SettingsManager& settings() { return *delegate->settingsManager(); }
+  // Lets `seconds` pass, then runs what became due, the Dock tools' work included.
+  void settle(double seconds) {
+    scheduler.advance(seconds);
+    scheduler.runUntilIdle();
+  }
 
   // ---- The simulated Dock ----
   void setDockDomain(const Dictionary& values) const {
@@ -120,11 +130,9 @@ class ShellTestWorld {
         << platform::writePlistXml(platform::PlistValue(values));
   }
   Dictionary dockDomain() const {
-    std::ifstream in(dockFolder() + "/com.apple.dock.plist");
-    std::stringstream text;
-    text << in.rdbuf();
-    if (text.str().empty()) return {};
-    auto root = platform::parsePlistXml(text.str());
+    std::string text = readWholeFile(dockFolder() + "/com.apple.dock.plist");
+    if (text.empty()) return {};
+    auto root = platform::parsePlistXml(text);
     return root && root->isDictionary() ? *root->asDictionary() : Dictionary{{"unreadable", true}};
   }
   std::vector<std::string> dockCommands() const { return readLines(dockFolder() + "/commands.log"); }
@@ -163,6 +171,10 @@ class ShellTestWorld {
     return options;
   }()};
   bool withTaskbars = true;
+  // The program's own bars (one per display) instead of the recorder.
+  bool withRealBars = false;
+  MonitorManagerTaskbars* realBars = nullptr;
+  sim::SimOwnWindows ownWindows{mac};
   std::vector<std::string> bars;
   std::vector<std::string> log;
   std::shared_ptr<AppDelegate> delegate;

@@ -88,6 +88,35 @@ class RealScheduler::MainQueue final : public TaskQueue {
   std::string label_ = "com.apple.main-thread";
 };
 
+// The global pool behind a queue that outlives it: once the pool is finished, work given to the queue
+// is dropped instead of reaching a pool that no longer runs anything.
+class RealScheduler::GlobalQueue final : public TaskQueue {
+ public:
+  explicit GlobalQueue(int threadCount) : pool_(std::make_unique<ThreadQueue>("global", threadCount)) {}
+  void async(Task task) override {
+    std::lock_guard lock(mutex_);
+    if (pool_) pool_->async(std::move(task));
+  }  // a dropped task is destroyed by the caller, after the lock is released
+  void asyncAfter(double delaySeconds, Task task) override {
+    std::lock_guard lock(mutex_);
+    if (pool_) pool_->asyncAfter(delaySeconds, std::move(task));
+  }
+  const std::string& label() const override { return label_; }
+  void finish() {
+    std::unique_ptr<ThreadQueue> pool;
+    {
+      std::lock_guard lock(mutex_);
+      pool = std::move(pool_);
+    }
+    pool.reset();  // joins the running tasks, which may still give work to this queue
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unique_ptr<ThreadQueue> pool_;
+  std::string label_ = "global";
+};
+
 class RealScheduler::Timer final : public RepeatingTimer {
  public:
   Timer(QObject* context, double interval, double tolerance, Task task)
@@ -130,10 +159,21 @@ RealScheduler::RealScheduler()
     : mainThread_(std::this_thread::get_id()),
       mainContext_(std::make_unique<MainContext>()),
       main_(std::make_unique<MainQueue>(mainContext_.get())),
-      global_(std::make_unique<ThreadQueue>(
-          "global", std::max(2, static_cast<int>(std::thread::hardware_concurrency())))) {}
+      global_(
+          std::make_unique<GlobalQueue>(std::max(2, static_cast<int>(std::thread::hardware_concurrency())))) {
+}
 
-RealScheduler::~RealScheduler() = default;
+RealScheduler::~RealScheduler() {
+  global_->finish();
+}
+
+void RealScheduler::finishBackgroundWork() {
+  assertMainThread("RealScheduler::finishBackgroundWork");
+  global_->finish();
+  // What the finished work handed to the main queue will not run any more; its captures go now, while
+  // everything they may refer to still exists.
+  QCoreApplication::removePostedEvents(mainContext_.get(), kTaskEventType);
+}
 
 double RealScheduler::now() const {
   return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();

@@ -14,10 +14,17 @@ class ThreadQueue;
 // The Scheduler of the running program: the main queue, run-loop blocks and timers run on the Qt event
 // loop of the thread that created the scheduler (a QCoreApplication must exist); serial queues each
 // have a thread of their own and the global queue a small pool. Delays are measured from the call.
+// Destroying the scheduler finishes the global queue's running work first.
 class RealScheduler final : public Scheduler {
  public:
   RealScheduler();
   ~RealScheduler() override;
+
+  // Waits for the global queue's running tasks and drops those not started yet; from then on the
+  // global queue drops what it is given. The main-queue tasks still waiting are dropped too. For the
+  // end of the process, after the event loop: the objects that background work uses may be destroyed
+  // once this has returned. Main thread only.
+  void finishBackgroundWork();
 
   double now() const override;
   double wallClockNow() const override;
@@ -36,14 +43,16 @@ class RealScheduler final : public Scheduler {
  private:
   class MainContext;
   class MainQueue;
+  class GlobalQueue;
   class Timer;
 
+  // Declared before the queues: work still running on them may signal a group that became empty.
+  std::mutex groupMutex_;
+  std::condition_variable groupEmptied_;
   std::thread::id mainThread_;
   std::unique_ptr<MainContext> mainContext_;
   std::unique_ptr<MainQueue> main_;
-  std::unique_ptr<ThreadQueue> global_;
-  std::mutex groupMutex_;
-  std::condition_variable groupEmptied_;
+  std::unique_ptr<GlobalQueue> global_;
 };
 
 }  // namespace pelko::real

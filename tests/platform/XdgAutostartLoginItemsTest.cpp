@@ -1,0 +1,105 @@
+#include "platform/real/XdgAutostartLoginItems.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/real/PosixFileSystem.h"
+#include "support/TempFolder.h"
+
+namespace pelko::real {
+namespace {
+
+using platform::LoginItemStatus;
+using testing::readWholeFile;
+using testing::TempFolder;
+
+// Sets an environment variable for the scope of one check, putting back what was there.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    if (const char* saved = std::getenv(name)) saved_ = saved;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedVariable() { saved_ ? ::setenv(name_, saved_->c_str(), 1) : ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+TEST(XdgAutostartLoginItemsTest, TheEntryLivesInTheConfigurationFolderOrUnderHome) {
+  ScopedVariable home("HOME", "/home/u");
+  for (const auto& [config, expected] : std::vector<std::pair<const char*, std::string>>{
+           {"/tmp/cfg", "/tmp/cfg/autostart/pelko.desktop"},
+           {"relative/cfg", "/home/u/.config/autostart/pelko.desktop"},
+           {nullptr, "/home/u/.config/autostart/pelko.desktop"},
+       }) {
+    ScopedVariable configHome("XDG_CONFIG_HOME", config);
+    EXPECT_EQ(XdgAutostartLoginItems::defaultEntryPath("pelko"), expected) << (config ? config : "unset");
+  }
+}
+
+TEST(XdgAutostartLoginItemsTest, TheProgramPathIsQuotedAsOneExecArgument) {
+  for (const auto& [path, exec] : std::vector<std::pair<std::string, std::string>>{
+           {"/opt/pelko/bin/pelko", R"("/opt/pelko/bin/pelko")"},
+           {"/home/a b/it's (mine)/pelko", R"("/home/a b/it's (mine)/pelko")"},
+           // quoting escapes " ` $ \ with a backslash; the string value then doubles every backslash
+           {R"(/x/$HOME/"q"/`c`/back\slash/pelko)", R"("/x/\\$HOME/\\"q\\"/\\`c\\`/back\\\\slash/pelko")"},
+           {"/x/100%/pelko", R"("/x/100%%/pelko")"},
+           {"/x/line\nbreak\tand tab/pelko", R"("/x/line\nbreak\tand tab/pelko")"},
+       }) {
+    EXPECT_EQ(XdgAutostartLoginItems::quotedExecArgument(path), exec) << path;
+  }
+}
+
+TEST(XdgAutostartLoginItemsTest, RegisteringWritesTheEntryAndTheStatusIsReadBackFromTheFile) {
+  TempFolder folder;
+  PosixFileSystem fileSystem;
+  const std::string entry = folder.file("config/autostart/pelko.desktop");
+  XdgAutostartLoginItems items(fileSystem, entry, "/opt/my apps/pelko");
+  std::string error;
+  EXPECT_EQ(items.status(), LoginItemStatus::notRegistered);
+
+  ASSERT_TRUE(items.registerMainApp(error)) << error;
+  EXPECT_EQ(readWholeFile(entry),
+            "[Desktop Entry]\nType=Application\nName=Pelko\nComment=Starts Pelko when you log in\n"
+            "Exec=\"/opt/my apps/pelko\"\nTerminal=false\n");
+  EXPECT_EQ(items.status(), LoginItemStatus::enabled);
+
+  // The desktop's settings switch an entry off by marking it hidden; a "Hidden" elsewhere does not count.
+  std::ofstream(entry, std::ios::app) << "[Desktop Action x]\nHidden=true\n";
+  EXPECT_EQ(items.status(), LoginItemStatus::enabled);
+  std::ofstream(entry) << "[Desktop Entry]\nType=Application\nExec=pelko\nHidden = true\n";
+  EXPECT_EQ(items.status(), LoginItemStatus::notRegistered);
+  ASSERT_TRUE(items.registerMainApp(error)) << error;
+  EXPECT_EQ(items.status(), LoginItemStatus::enabled);
+
+  EXPECT_TRUE(items.unregisterMainApp(error)) << error;
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  EXPECT_EQ(items.status(), LoginItemStatus::notRegistered);
+  EXPECT_TRUE(items.unregisterMainApp(error)) << "nothing to remove is no failure";
+}
+
+TEST(XdgAutostartLoginItemsTest, AnEntryThatCannotBeWrittenOrNamedIsRefusedWithAReason) {
+  TempFolder folder;
+  PosixFileSystem fileSystem;
+  std::ofstream(folder.file("file")) << "";
+  for (const auto& [entry, program, reason] : std::vector<std::tuple<std::string, std::string, std::string>>{
+           {folder.file("file/autostart/pelko.desktop"), "/opt/pelko",
+            "cannot write " + (folder.file("file"))},
+           {folder.file("autostart/pelko.desktop"), "/opt/a=b/pelko", "contains '='"},
+           {folder.file("autostart/pelko.desktop"), "", "not known"},
+       }) {
+    XdgAutostartLoginItems items(fileSystem, entry, program);
+    std::string error;
+    EXPECT_FALSE(items.registerMainApp(error)) << entry;
+    EXPECT_NE(error.find(reason), std::string::npos) << error;
+    EXPECT_EQ(items.status(), LoginItemStatus::notRegistered);
+  }
+}
+
+}  // namespace
+}  // namespace pelko::real
