@@ -29,9 +29,7 @@ class AppItemScrollTest : public AppItemTest {
     w1 = open(pid, "One");
     w2 = open(pid, "Two");
     w3 = open(pid, "Three");
-    item = makeItem();
-    item->configure(appEntry(pid), false);
-    item->configureIconsOnly(34, false);
+    item = makeItem(appEntry(pid));
   }
   // One scroll step, `wait` seconds after the last.
   bool step(double delta, double wait = 0.2) {
