@@ -177,12 +177,23 @@ TEST_F(AppItemTest, IconFileIsDecodedOncePerSizeNotOnEveryLayoutOrPaint) {
 // ---------------------------------------------------------------------------------------------------
 // Active look
 
-TEST_F(AppItemTest, ActiveEntryShowsIndicatorAndDeactivationWaits) {
+TEST_F(AppItemTest, ActiveLookFollowsTheSettingsAndDeactivationWaits) {
+  settings->showActiveIndicator = false;
+  settings->backgroundColor = Color{1, 1, 1, 1};
   auto entry = appEntry(9999, "Editor", true);  // no such process: never frontmost
   auto item = makeItem(entry);
-  EXPECT_EQ(item->indicatorAlpha(), 1);
-  EXPECT_EQ(item->indicatorColor(), settings->activeIndicatorColor.get());
+  EXPECT_EQ(item->indicatorAlpha(), 0);
   EXPECT_EQ(item->backgroundColor(), item->activeColor());
+  // A light bar gives dark labels and overlays.
+  EXPECT_EQ(item->hoverColor(), Color::black().withAlpha(0.08));
+  EXPECT_EQ(item->activeColor(), Color::black().withAlpha(0.15));
+  EXPECT_EQ(item->labelView()->palette().color(QPalette::WindowText), QColor(Qt::black));
+  EXPECT_EQ(AppItemView::contrastingTextColor(std::nullopt), Color::white());
+  settings->showActiveIndicator = true;
+  settings->activeIndicatorColor = Color{1, 0, 0, 1};
+  item->updateActiveIndicatorAppearance();
+  EXPECT_EQ(item->indicatorAlpha(), 1);
+  EXPECT_EQ(item->indicatorColor(), (Color{1, 0, 0, 1}));
 
   entry->isActive = false;
   scheduler.advance(0.07);
@@ -199,6 +210,8 @@ TEST_F(AppItemTest, ActiveEntryShowsIndicatorAndDeactivationWaits) {
   entry->isActive = true;
   scheduler.advance(0.2);
   EXPECT_TRUE(item->isCurrentlyActive());
+  item->setActiveImmediate(false);
+  EXPECT_EQ(item->indicatorAlpha(), 0);
 
   // The frontmost application keeps its look when its entry reports inactive.
   const int32_t pid = launch("com.example.editor", "Editor");
@@ -207,28 +220,6 @@ TEST_F(AppItemTest, ActiveEntryShowsIndicatorAndDeactivationWaits) {
   frontmost->isActive = false;
   scheduler.advance(0.1);
   EXPECT_TRUE(item->isCurrentlyActive());
-}
-
-TEST_F(AppItemTest, IndicatorAndColoursFollowTheSettings) {
-  settings->showActiveIndicator = false;
-  settings->backgroundColor = Color{1, 1, 1, 1};
-  auto item = makeItem();
-  item->configure(appEntry(9999, "Editor", true), false);
-  EXPECT_EQ(item->indicatorAlpha(), 0);
-  // A light bar gives dark labels and overlays.
-  EXPECT_EQ(item->hoverColor(), Color::black().withAlpha(0.08));
-  EXPECT_EQ(item->activeColor(), Color::black().withAlpha(0.15));
-  EXPECT_EQ(item->labelView()->palette().color(QPalette::WindowText), QColor(Qt::black));
-  EXPECT_EQ(AppItemView::contrastingTextColor(std::nullopt), Color::white());
-
-  settings->showActiveIndicator = true;
-  settings->activeIndicatorColor = Color{1, 0, 0, 1};
-  item->updateActiveIndicatorAppearance();
-  EXPECT_EQ(item->indicatorAlpha(), 1);
-  EXPECT_EQ(item->indicatorColor(), (Color{1, 0, 0, 1}));
-  item->setActiveImmediate(false);
-  EXPECT_EQ(item->indicatorAlpha(), 0);
-  EXPECT_EQ(item->backgroundColor().alpha, 0);
 }
 
 // ---------------------------------------------------------------------------------------------------

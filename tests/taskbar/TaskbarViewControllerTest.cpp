@@ -280,7 +280,8 @@ TEST_F(TaskbarViewControllerTest, StackAndButtonsForEachEdgeAndAFullBarSqueezesT
   }
 }
 
-TEST_F(TaskbarViewControllerTest, BackgroundFollowsColourOpacityAndVibrancy) {
+TEST_F(TaskbarViewControllerTest, BackgroundBordersAndCornersFollowTheSettingsAndTheBarsSize) {
+  settings->cornerRadius = 8;
   settings->backgroundColor = Color{0.2, 0.4, 0.6, 1};
   settings->backgroundOpacity = 50;
   load();
@@ -298,6 +299,24 @@ TEST_F(TaskbarViewControllerTest, BackgroundFollowsColourOpacityAndVibrancy) {
   bar->updateBackgroundOpacity();
   EXPECT_EQ(bar->view()->backgroundColor(), (Color{0.2, 0.4, 0.6, 1}));
   EXPECT_FALSE(bar->vibrancyView()->isHidden()) << "only updateVibrancy() shows or hides the blur";
+
+  scheduler.runUntilIdle();
+  TaskbarContainerView* root = bar->view();
+  EXPECT_EQ(root->roundedCorners(), 12u) << "a bottom bar rounds its top corners";
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 1920, 0.5}}));
+  EXPECT_EQ(root->borderColor(), Color::white().withAlpha(0.18));
+
+  settings->borderTop = false;
+  settings->borderLeft = true;
+  settings->marginHorizontal = 1;
+  bar->updateBorder();
+  bar->updateCornerRadius();
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}}));
+  EXPECT_EQ(root->roundedCorners(), 15u);
+  // A new size alone redraws the lines, at that size.
+  settings->borderRight = true;
+  root->resize(900, 34);
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}, {899.5, 0, 0.5, 34}}));
 }
 
 TEST_F(TaskbarTest, BarThatIsNotExternallyManagedFollowsTheTrackersList) {
@@ -396,28 +415,6 @@ TEST_F(TaskbarViewControllerTest, LayoutsCollapseIntoOnePassAndAFloatingBarRepor
   scheduler.runUntilIdle();
   EXPECT_EQ(reports.back(), 16 + 26 + 2 + 102 + 80);
   EXPECT_DOUBLE_EQ(bar->estimatedContentSize(), 16 + 26 + 80 + 102 + 2);
-}
-
-TEST_F(TaskbarViewControllerTest, BordersAndCornersFollowTheSettingsAndTheBarsSize) {
-  settings->cornerRadius = 8;
-  load();
-  scheduler.runUntilIdle();
-  TaskbarContainerView* root = bar->view();
-  EXPECT_EQ(root->roundedCorners(), 12u) << "a bottom bar rounds its top corners";
-  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 1920, 0.5}}));
-  EXPECT_EQ(root->borderColor(), Color::white().withAlpha(0.18));
-
-  settings->borderTop = false;
-  settings->borderLeft = true;
-  settings->marginHorizontal = 1;
-  bar->updateBorder();
-  bar->updateCornerRadius();
-  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}}));
-  EXPECT_EQ(root->roundedCorners(), 15u);
-  // A new size alone redraws the lines, at that size.
-  settings->borderRight = true;
-  root->resize(900, 34);
-  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}, {899.5, 0, 0.5, 34}}));
 }
 
 }  // namespace
