@@ -196,30 +196,18 @@ TEST_F(TaskbarViewControllerTest, ARebuildFromInsideAButtonsHandlerLetsTheButton
   EXPECT_EQ(arrangedIDs(), idsOf({entry}));
 }
 
-TEST_F(TaskbarViewControllerTest, EqualWidthsKeepTheNaturalWidthUnlessLeftAlignedAndAVerticalBarHasNone) {
+// Equal widths keep the natural width unless the bar is left-aligned (the edge table below); a vertical
+// bar has none.
+TEST_F(TaskbarViewControllerTest, EqualWidthsReconfigureRebindingOnlyWhatTheTrackerStillHasAndAnEdgeChange) {
   settings->equalWidth = true;
-  settings->itemAlignment = ItemAlignment::center;  // left alignment: the edge table
+  settings->itemAlignment = ItemAlignment::center;
   load();
-  bar->updateFilteredApps({appEntry(501, "Mail"), appEntry(502, "Notes")});
+  auto editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail");
+  bar->updateFilteredApps({editor, mail});
   auto items = bar->arrangedItems();
   EXPECT_EQ(items[0]->width(), items[1]->width());
   EXPECT_LT(items[0]->width(), 176);
 
-  settings->style = TaskbarStyle::iconsOnly;
-  bar->updateLayout(TaskbarPosition::bottom);
-  ASSERT_TRUE(bar->appStackView()->equalLengthRule().has_value());
-  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(item->width(), 34);
-
-  moveTo(TaskbarPosition::left);
-  EXPECT_EQ(bar->appStackView()->orientation(), Qt::Vertical);
-  EXPECT_FALSE(bar->appStackView()->equalLengthRule().has_value());
-  EXPECT_EQ(bar->itemCount(), 2u) << "rebuilt from the monitor manager's last list";
-}
-
-TEST_F(TaskbarViewControllerTest, ReconfigureRebindsOnlyEntriesTheTrackerStillHasButLaysOutEvery) {
-  load();
-  auto editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail");
-  bar->updateFilteredApps({editor, mail});
   auto editorAgain = appEntry(501, "Editor");  // the same identifier, a fresh object from the tracker
   tracker->apps = std::vector<TrackedAppPtr>{editorAgain};
   settings->style = TaskbarStyle::iconsOnly;
@@ -230,9 +218,17 @@ TEST_F(TaskbarViewControllerTest, ReconfigureRebindsOnlyEntriesTheTrackerStillHa
     EXPECT_EQ(item->currentLayoutMode(), LayoutMode::iconsOnly);
     EXPECT_EQ(item->width(), 34);
   }
+  bar->updateLayout(TaskbarPosition::bottom);
+  ASSERT_TRUE(bar->appStackView()->equalLengthRule().has_value());
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(item->width(), 34);
   settings->taskbarSize = 150;
   bar->reconfigureItemSizes();
   for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(item->width(), settings->barThickness());
+
+  moveTo(TaskbarPosition::left);
+  EXPECT_EQ(bar->appStackView()->orientation(), Qt::Vertical);
+  EXPECT_FALSE(bar->appStackView()->equalLengthRule().has_value());
+  EXPECT_EQ(bar->itemCount(), 2u) << "rebuilt from the monitor manager's last list";
 }
 
 TEST_F(TaskbarViewControllerTest, StackAndButtonsForEachEdgeAndAFullBarSqueezesThemKeepingEveryEntry) {
