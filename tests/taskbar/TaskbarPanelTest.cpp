@@ -114,15 +114,11 @@ TEST_F(TaskbarPanelTest, IsANonActivatingPanelAboveTheMenuBarThatShowsTooltipsOn
   QToolTip::hideText();
 }
 
-TEST_F(TaskbarPanelTest, UpdatePositionRefusesAFrameWithoutArea) {
+TEST_F(TaskbarPanelTest, RefusesAFrameWithoutAreaAndTheContentViewFollowsOnlyWhenTheSizeChanged) {
   TaskbarPanel panel({0, 0, 1920, 34}, mac.screens());
   for (double thickness : {0.0, -5.0, std::nan("")})
     panel.updatePosition(TaskbarPosition::bottom, thickness, mainScreen(), 0, 0);
   EXPECT_EQ(panel.frame(), Rect(0, 0, 1920, 34));
-}
-
-TEST_F(TaskbarPanelTest, ContentViewFollowsOnlyWhenTheSizeChanged) {
-  TaskbarPanel panel({0, 0, 1920, 34}, mac.screens());
   auto* content = new QWidget;
   panel.setContentView(content);
   EXPECT_EQ(content->parentWidget(), &panel);

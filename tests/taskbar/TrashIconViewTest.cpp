@@ -64,7 +64,7 @@ TEST_F(TrashIconViewTest, DropAnswersAfterTheMovesWithWhatHappened) {
   }
 }
 
-TEST_F(TrashIconViewTest, OnlyFileDragsAreTaken) {
+TEST_F(TrashIconViewTest, OnlyFileDragsAreTakenAndAClickOpensTheTrashFolder) {
   QMimeData text;
   text.setText("/Users/user/a.txt");
   EXPECT_FALSE(view.draggingEntered(text));
@@ -74,6 +74,8 @@ TEST_F(TrashIconViewTest, OnlyFileDragsAreTaken) {
   web.setUrls({QUrl("https://example.com/a.txt")});
   EXPECT_EQ(view.performDrop(web), std::nullopt);
   EXPECT_TRUE(trash.trashed.empty());
+  view.openTrash();
+  EXPECT_EQ(mac.openedURLs(), (std::vector<std::string>{"/Users/user/.Trash"}));
 }
 
 TEST_F(TrashIconViewTest, LooksForHoverAndDrag) {
@@ -94,11 +96,7 @@ TEST_F(TrashIconViewTest, LooksForHoverAndDrag) {
   EXPECT_EQ(view.backgroundColor(), clear);
   EXPECT_FALSE(view.showsFilledSymbol());
   EXPECT_EQ(view.symbolColor(), Color::fromWhite(1, 0.55));
-}
-
-TEST_F(TrashIconViewTest, ClickOpensTheTrashFolderAndTheSymbolInsetHasAFloor) {
-  view.openTrash();
-  EXPECT_EQ(mac.openedURLs(), (std::vector<std::string>{"/Users/user/.Trash"}));
+  // The symbol's inset grows with the button but has a floor.
   EXPECT_EQ(TrashIconView::symbolInset(24), 4);
   EXPECT_NEAR(TrashIconView::symbolInset(40), 6, 1e-9);
 }

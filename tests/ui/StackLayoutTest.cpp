@@ -78,7 +78,14 @@ QWidget* fixedView(QWidget* parent, int w, int h) {
   return view;
 }
 
-TEST(StackViewTest, PlacesArrangedViewsAndKeepsRemovedOnesAsChildren) {
+// A view that keeps 48 points while there is room and may be squeezed to nothing.
+struct SqueezableView : QWidget {
+  using QWidget::QWidget;
+  QSize sizeHint() const override { return {48, 48}; }
+  QSize minimumSizeHint() const override { return {48, 48}; }
+};
+
+TEST(StackViewTest, PlacesArrangedViewsKeepsRemovedOnesAsChildrenAndSqueezesDownToTheMinimumSize) {
   QWidget root;
   StackView stack(Qt::Horizontal, &root);
   stack.setSpacing(2);
@@ -103,29 +110,21 @@ TEST(StackViewTest, PlacesArrangedViewsAndKeepsRemovedOnesAsChildren) {
   delete b;  // a deleted view leaves the arrangement
   EXPECT_EQ(stack.arrangedSubviews(), std::vector<QWidget*>{a});
   EXPECT_EQ(a->geometry().x(), 0);
-}
 
-// A view that keeps 48 points while there is room and may be squeezed to nothing.
-struct SqueezableView : QWidget {
-  using QWidget::QWidget;
-  QSize sizeHint() const override { return {48, 48}; }
-  QSize minimumSizeHint() const override { return {48, 48}; }
-};
-
-TEST(StackViewTest, VerticalStackRunsTopDownAndSqueezesDownToTheMinimumSize) {
-  StackView stack(Qt::Vertical);
-  stack.resize(48, 300);
-  stack.setSpacing(1);
-  QWidget* a = new SqueezableView(&stack);
-  QWidget* b = fixedView(&stack, 40, 48);
-  stack.setArrangedSubviews({a, b});
-  EXPECT_EQ(a->geometry(), QRect(0, 0, 48, 48));
-  EXPECT_EQ(b->geometry(), QRect(4, 49, 40, 48));
-  EXPECT_EQ(stack.sizeHint(), QSize(48, 97));
-  stack.resize(48, 61);
-  stack.layoutArrangedSubviews();  // hidden, it gets no resize event
-  EXPECT_EQ(a->geometry(), QRect(0, 0, 48, 12));
-  EXPECT_EQ(b->geometry(), QRect(4, 13, 40, 48)) << "its fixed size is not squeezed";
+  // A vertical stack runs top down.
+  StackView column(Qt::Vertical);
+  column.resize(48, 300);
+  column.setSpacing(1);
+  QWidget* c = new SqueezableView(&column);
+  QWidget* d = fixedView(&column, 40, 48);
+  column.setArrangedSubviews({c, d});
+  EXPECT_EQ(c->geometry(), QRect(0, 0, 48, 48));
+  EXPECT_EQ(d->geometry(), QRect(4, 49, 40, 48));
+  EXPECT_EQ(column.sizeHint(), QSize(48, 97));
+  column.resize(48, 61);
+  column.layoutArrangedSubviews();  // hidden, it gets no resize event
+  EXPECT_EQ(c->geometry(), QRect(0, 0, 48, 12));
+  EXPECT_EQ(d->geometry(), QRect(4, 13, 40, 48)) << "its fixed size is not squeezed";
 }
 
 TEST(WidgetOpacityTest, OpacityEffectComesAndGoes) {
