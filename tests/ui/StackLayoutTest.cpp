@@ -18,7 +18,7 @@ std::vector<double> slotsOf(const StackLayoutResult& r, double StackSlot::*field
   return v;
 }
 
-TEST(StackLayoutTest, NaturalLengthsWithSpacingAndCentredAcross) {
+TEST(StackLayoutTest, NaturalLengthsWithSpacingCentredAcrossAndShortOfRoomGivingWayThenSqueezed) {
   auto r = layoutStack({{0, 34, 34, 34}, {100, 150, 176, 30}, {0, 20, kInf, 40}, {100, 300, 176, 34}}, 1000,
                        34, 2);
   EXPECT_EQ(slotsOf(r), (std::vector<double>{34, 150, 20, 176}));  // within each view's own limits
@@ -27,11 +27,9 @@ TEST(StackLayoutTest, NaturalLengthsWithSpacingAndCentredAcross) {
   EXPECT_EQ(r.placements[1].crossOffset, 2);   // 30 in 34, centred
   EXPECT_EQ(r.placements[2].crossLength, 34);  // never wider than the stack
   EXPECT_EQ(r.placements[2].crossOffset, 0);
-}
 
-TEST(StackLayoutTest, ShortOfRoomViewsGiveWayToTheirMinimumsThenAreSqueezedBelowThem) {
-  // Slack: 50 and 150; a deficit of 100 is shared 25 / 75.
-  auto r = layoutStack({{100, 150, 200, 34}, {50, 200, 200, 34}}, 250, 34, 0);
+  // Short of room, views give way to their minimums. Slack: 50 and 150; a deficit of 100 is shared 25 / 75.
+  r = layoutStack({{100, 150, 200, 34}, {50, 200, 200, 34}}, 250, 34, 0);
   EXPECT_EQ(slotsOf(r), (std::vector<double>{125, 125}));
   // Minimums of 250 in 150 points: squeezed in proportion to how far each can go (the last not at all).
   r = layoutStack({{100, 150, 200, 34}, {100, 200, 200, 34}, {50, 50, 50, 34, 50}}, 154, 34, 2);
