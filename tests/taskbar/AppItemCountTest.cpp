@@ -42,13 +42,7 @@ TEST_F(AppItemTest, EachCountStyleShowsCountsFromTwoAndTheAccessibilityLabelFoll
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.style) * 10 + c.textMode);
     settings->windowCountStyle = c.style;
-    auto item = makeItem();
-    item->configure(appEntry(501), false);
-    if (c.textMode) {
-      item->configureIconsTextRight(34, false);
-    } else {
-      item->configureIconsOnly(34, false);
-    }
+    auto item = makeItem(appEntry(501), c.textMode);
     const struct {
       int64_t count;
       std::string shown, accessible;
@@ -67,10 +61,8 @@ TEST_F(AppItemTest, EachCountStyleShowsCountsFromTwoAndTheAccessibilityLabelFoll
 }
 
 TEST_F(AppItemTest, CountDecorationsSitWhereTheyBelongAndGiveWayOnlyWhereTheyMust) {
-  auto item = makeItem();
   auto entry = appEntry(501);
-  item->configure(entry, false);
-  item->configureIconsOnly(34, false);
+  auto item = makeItem(entry);
   // The badge overhangs the icon's bottom trailing corner (a 26-point icon at 4, 4).
   item->updateWindowCount(3);
   EXPECT_EQ(item->countBadge()->geometry(), QRect(19, 19, 16, 16));

@@ -29,9 +29,7 @@ class AppItemScrollTest : public AppItemTest {
     w1 = open(pid, "One");
     w2 = open(pid, "Two");
     w3 = open(pid, "Three");
-    item = makeItem();
-    item->configure(appEntry(pid), false);
-    item->configureIconsOnly(34, false);
+    item = makeItem(appEntry(pid));
   }
   // One scroll step, `wait` seconds after the last.
   bool step(double delta, double wait = 0.2) {
@@ -47,7 +45,7 @@ class AppItemScrollTest : public AppItemTest {
   std::unique_ptr<AppItemView> item;
 };
 
-TEST_F(AppItemScrollTest, ScrollingCyclesThroughEveryWindowOnePerFlick) {
+TEST_F(AppItemScrollTest, ScrollingCyclesThroughEveryWindowOnePerFlickActivatingAndRaisingEach) {
   ASSERT_EQ(focused(), w3);  // the last window opened has the focus
   // From the application's focused window on, and on from where it got to; steps closer than 0.15 s
   // are swallowed (handled, but nothing moves).
@@ -64,9 +62,8 @@ TEST_F(AppItemScrollTest, ScrollingCyclesThroughEveryWindowOnePerFlick) {
   item->configure(windowEntry(pid, w2, std::string("Two"), "Editor Two"), false);
   EXPECT_TRUE(step(-10));
   EXPECT_EQ(focused(), w3);
-}
 
-TEST_F(AppItemScrollTest, EachStepActivatesTheApplicationAndRaisesTheWindowEvenIfItRefusesFocus) {
+  // Each step activates the application and raises the window, even one that refuses the focus.
   ASSERT_EQ(mac.frontmostPID(), launch("com.example.mail", "Mail"));
   mac.clearActions();
   EXPECT_TRUE(step(-10));

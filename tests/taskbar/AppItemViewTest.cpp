@@ -52,9 +52,7 @@ TEST_F(AppItemTest, EachModeSizesTheButtonAndItsIconAndLetsAFullBarSqueezeIt) {
 TEST_F(AppItemTest, TextModeTakesTitleWidthAndFontFromTheSettingsAndItsDefaultsWithout) {
   settings->itemTextSize = 14.0;
   settings->maxTaskWidth = 300.0;
-  auto item = makeItem();
-  item->configure(windowEntry(501, 7, std::string("A rather long window title that needs room")), false);
-  item->configureIconsTextRight(34, false);
+  auto item = makeItem(windowEntry(501, 7, std::string("A rather long window title that needs room")), true);
   // 14 points of the bar: 14 device-independent pixels, whatever the screen's logical dots per inch.
   EXPECT_EQ(QFontInfo(item->labelView()->font()).pixelSize(), 14);
   EXPECT_EQ(item->maximumWidth(), 300);
@@ -71,9 +69,7 @@ TEST_F(AppItemTest, TextModeTakesTitleWidthAndFontFromTheSettingsAndItsDefaultsW
 }
 
 TEST_F(AppItemTest, RepeatedLayoutChangesNothingButTheIndicatorSettingOrANewEntryRebuilds) {
-  auto item = makeItem();
-  item->configure(appEntry(501), false);
-  item->configureIconsOnly(34, false);
+  auto item = makeItem(appEntry(501));
   const int built = item->layoutRebuildCount();
   item->configureIconsOnly(34, false);
   EXPECT_EQ(item->layoutRebuildCount(), built);
@@ -127,13 +123,6 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
   EXPECT_EQ(item->labelView()->text(), "page <img src=\"/dev/zero\"> <b>two</b> lines");
   EXPECT_EQ(shownToolTip(*item), "Editor - page <img src=\"/dev/zero\"> <b>two</b> lines");
 
-  // Shortening counts whole characters: no half of a surrogate pair is left at either cut.
-  const std::string grin = "\xF0\x9F\x98\x80";
-  std::string emoji;
-  for (int i = 0; i < 100; ++i) emoji += grin;
-  entry->windowTitle = emoji;
-  EXPECT_TRUE(QStringView(shownToolTip(*item)).isValidUtf16());
-
   // An application entry's label stays its name, while its tooltip follows the title.
   auto app = std::make_shared<TrackedApp>("com.example.Notes", "Notes", AppImage{}, 503, false, false, false,
                                           std::string("Draft"), std::nullopt);
@@ -143,6 +132,7 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
   EXPECT_EQ(shownToolTip(*item), "Notes - List");
 
   // An emoji name gives its whole emoji as the icon tile's initial.
+  const std::string grin = "\xF0\x9F\x98\x80";
   item->configure(appEntry(502, grin + " Smile"), false);
   item->configureIconsOnly(34, false);
   EXPECT_EQ(item->iconInitial(), QString::fromStdString(grin));
@@ -187,14 +177,23 @@ TEST_F(AppItemTest, IconFileIsDecodedOncePerSizeNotOnEveryLayoutOrPaint) {
 // ---------------------------------------------------------------------------------------------------
 // Active look
 
-TEST_F(AppItemTest, ActiveEntryShowsIndicatorAndDeactivationWaits) {
-  auto item = makeItem();
+TEST_F(AppItemTest, ActiveLookFollowsTheSettingsAndDeactivationWaits) {
+  settings->showActiveIndicator = false;
+  settings->backgroundColor = Color{1, 1, 1, 1};
   auto entry = appEntry(9999, "Editor", true);  // no such process: never frontmost
-  item->configure(entry, false);
-  item->configureIconsOnly(34, false);
-  EXPECT_EQ(item->indicatorAlpha(), 1);
-  EXPECT_EQ(item->indicatorColor(), settings->activeIndicatorColor.get());
+  auto item = makeItem(entry);
+  EXPECT_EQ(item->indicatorAlpha(), 0);
   EXPECT_EQ(item->backgroundColor(), item->activeColor());
+  // A light bar gives dark labels and overlays.
+  EXPECT_EQ(item->hoverColor(), Color::black().withAlpha(0.08));
+  EXPECT_EQ(item->activeColor(), Color::black().withAlpha(0.15));
+  EXPECT_EQ(item->labelView()->palette().color(QPalette::WindowText), QColor(Qt::black));
+  EXPECT_EQ(AppItemView::contrastingTextColor(std::nullopt), Color::white());
+  settings->showActiveIndicator = true;
+  settings->activeIndicatorColor = Color{1, 0, 0, 1};
+  item->updateActiveIndicatorAppearance();
+  EXPECT_EQ(item->indicatorAlpha(), 1);
+  EXPECT_EQ(item->indicatorColor(), (Color{1, 0, 0, 1}));
 
   entry->isActive = false;
   scheduler.advance(0.07);
@@ -211,6 +210,8 @@ TEST_F(AppItemTest, ActiveEntryShowsIndicatorAndDeactivationWaits) {
   entry->isActive = true;
   scheduler.advance(0.2);
   EXPECT_TRUE(item->isCurrentlyActive());
+  item->setActiveImmediate(false);
+  EXPECT_EQ(item->indicatorAlpha(), 0);
 
   // The frontmost application keeps its look when its entry reports inactive.
   const int32_t pid = launch("com.example.editor", "Editor");
@@ -219,28 +220,6 @@ TEST_F(AppItemTest, ActiveEntryShowsIndicatorAndDeactivationWaits) {
   frontmost->isActive = false;
   scheduler.advance(0.1);
   EXPECT_TRUE(item->isCurrentlyActive());
-}
-
-TEST_F(AppItemTest, IndicatorAndColoursFollowTheSettings) {
-  settings->showActiveIndicator = false;
-  settings->backgroundColor = Color{1, 1, 1, 1};
-  auto item = makeItem();
-  item->configure(appEntry(9999, "Editor", true), false);
-  EXPECT_EQ(item->indicatorAlpha(), 0);
-  // A light bar gives dark labels and overlays.
-  EXPECT_EQ(item->hoverColor(), Color::black().withAlpha(0.08));
-  EXPECT_EQ(item->activeColor(), Color::black().withAlpha(0.15));
-  EXPECT_EQ(item->labelView()->palette().color(QPalette::WindowText), QColor(Qt::black));
-  EXPECT_EQ(AppItemView::contrastingTextColor(std::nullopt), Color::white());
-
-  settings->showActiveIndicator = true;
-  settings->activeIndicatorColor = Color{1, 0, 0, 1};
-  item->updateActiveIndicatorAppearance();
-  EXPECT_EQ(item->indicatorAlpha(), 1);
-  EXPECT_EQ(item->indicatorColor(), (Color{1, 0, 0, 1}));
-  item->setActiveImmediate(false);
-  EXPECT_EQ(item->indicatorAlpha(), 0);
-  EXPECT_EQ(item->backgroundColor().alpha, 0);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -274,9 +253,7 @@ TEST_F(AppItemTest, HoverTintsOnlyAnInactiveButtonAndPushesThePointingHand) {
 }
 
 TEST_F(AppItemTest, ClicksAreDebouncedAndNeitherAReleaseOutsideNorACommandPressClicks) {
-  auto item = makeItem();
-  item->configure(appEntry(9999), false);
-  item->configureIconsOnly(34, false);
+  auto item = makeItem(appEntry(9999));
   int clicks = 0;
   item->onClick = [&] { ++clicks; };
   auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButton button,

@@ -75,18 +75,6 @@ TEST_F(SystemTrayTest, StartsOnceAndStopsEverything) {
   EXPECT_EQ(manager->timeString.get(), "8:18 AM");
 }
 
-TEST_F(SystemTrayTest, WakeRefreshesAndReArmsTheTimer) {
-  manager->start();  // at second 40: fires after 20.1 s
-  advanceToSecond(30.5);
-  powerSources.announcesChanges = false;
-  powerSources.sources =
-      std::vector<PowerSourceDescription>{sim::SimPowerSources::internalBattery(30, false)};
-  mac.wakeScreens();
-  scheduler.runUntilIdle();
-  EXPECT_EQ(manager->batteryLevel.get(), 30);
-  EXPECT_NEAR(*manager->clockTimerDelay(), 30.1, 1e-9);
-}
-
 TEST_F(SystemTrayTest, BatteryStateFromThePowerSources) {
   PowerSourceDescription ups = PlistValue::Dictionary{{k::kType, "UPS"}, {k::kCurrentCapacity, 90}};
   PowerSourceDescription typeNotText = PlistValue::Dictionary{{k::kType, 7}, {k::kCurrentCapacity, 10}};
@@ -127,15 +115,24 @@ TEST_F(SystemTrayTest, BatteryStateFromThePowerSources) {
   }
 }
 
-TEST_F(SystemTrayTest, WithoutChangeAnnouncementsTheMinuteTimerReadsTheBattery) {
+TEST_F(SystemTrayTest, WithoutChangeAnnouncementsTheMinuteTimerAndAWakeReadTheBattery) {
   powerSources.announcesChanges = false;
-  manager->start();  // at second 40
+  manager->start();  // at second 40: fires after 20.1 s
   EXPECT_FALSE(manager->observesPowerSources());
   powerSources.setSources(std::vector{sim::SimPowerSources::internalBattery(42, false)});
   scheduler.advance(20);
   EXPECT_FALSE(manager->hasBattery.get());
   scheduler.advance(0.1);
   EXPECT_EQ(manager->batteryLevel.get(), 42);
+
+  // A wake reads at once and re-arms the timer.
+  advanceToSecond(30.5);
+  powerSources.sources =
+      std::vector<PowerSourceDescription>{sim::SimPowerSources::internalBattery(30, false)};
+  mac.wakeScreens();
+  scheduler.runUntilIdle();
+  EXPECT_EQ(manager->batteryLevel.get(), 30);
+  EXPECT_NEAR(*manager->clockTimerDelay(), 30.1, 1e-9);
 }
 
 }  // namespace

@@ -8,55 +8,31 @@ namespace pelko {
 
 namespace {
 
-struct ContentCase {
-  const char* name;
-  BarContentOptions options;
-  Rect stack;
-  std::optional<Rect> trash;
-  std::optional<Rect> tray;
-};
-
-class BarContentLayoutTest : public ::testing::TestWithParam<ContentCase> {};
-
-TEST_P(BarContentLayoutTest, PlacesStackTrashAndTray) {
-  const auto& c = GetParam();
-  auto layout = layoutBarContent(c.options);
-  EXPECT_EQ(layout.stack, c.stack);
-  EXPECT_EQ(layout.trash, c.trash);
-  EXPECT_EQ(layout.tray, c.tray);
+TEST(BarContentLayoutTest, PlacesStackTrashAndTray) {
+  using P = TaskbarPosition;
+  using R = Rect;
+  const std::optional<Rect> none;
+  const std::tuple<BarContentOptions, Rect, std::optional<Rect>, std::optional<Rect>> cases[] = {
+      // Alone, the stack runs from 4 points in to 4 points before the far end.
+      {{P::bottom, {1920, 34}, 34}, {4, 0, 1912, 34}, none, none},
+      {{P::top, {1000, 40}, 40}, {4, 0, 992, 40}, none, none},
+      // Items, trash, tray, with 4-point gaps and a 4-point inset at each end.
+      {{P::bottom, {1000, 34}, 34, true, true, 120}, {4, 0, 838, 34}, R{846, 4, 26, 26}, R{876, 0, 120, 34}},
+      // The tray never gets less than its minimum.
+      {{P::top, {1000, 34}, 34, false, true, 30}, {4, 0, 908, 34}, none, R{916, 0, 80, 34}},
+      {{P::bottom, {1000, 34}, 34, true, false}, {4, 0, 962, 34}, R{970, 4, 26, 26}, none},
+      // Vertical: items from the top down, the tray 4 points above the bottom edge.
+      {{P::left, {48, 1000}, 48}, {0, 4, 48, 992}, none, none},
+      {{P::right, {48, 1000}, 48, true, true, 90}, {0, 4, 48, 854}, R{4, 862, 40, 40}, R{0, 906, 48, 90}},
+      {{P::bottom, {5, 34}, 34}, {4, 0, 0, 34}, none, none},  // too short for anything
+  };
+  for (const auto& [options, stack, trash, tray] : cases) {
+    const auto layout = layoutBarContent(options);
+    EXPECT_EQ(layout.stack, stack);
+    EXPECT_EQ(layout.trash, trash) << stack.width();
+    EXPECT_EQ(layout.tray, tray) << stack.width();
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Positions, BarContentLayoutTest,
-    ::testing::Values(
-        // Alone, the stack runs from 4 points in to 4 points before the far end.
-        ContentCase{"bottomAlone", {TaskbarPosition::bottom, {1920, 34}, 34}, {4, 0, 1912, 34}, {}, {}},
-        ContentCase{"topAlone", {TaskbarPosition::top, {1000, 40}, 40}, {4, 0, 992, 40}, {}, {}},
-        // Items, trash, tray, with 4-point gaps and a 4-point inset at each end.
-        ContentCase{"bottomWithTrashAndTray",
-                    {TaskbarPosition::bottom, {1000, 34}, 34, true, true, 120},
-                    {4, 0, 838, 34},
-                    Rect{846, 4, 26, 26},
-                    Rect{876, 0, 120, 34}},
-        ContentCase{"trayNeverBelowItsMinimum",
-                    {TaskbarPosition::top, {1000, 34}, 34, false, true, 30},
-                    {4, 0, 908, 34},
-                    {},
-                    Rect{916, 0, 80, 34}},
-        ContentCase{"trashWithoutTray",
-                    {TaskbarPosition::bottom, {1000, 34}, 34, true, false},
-                    {4, 0, 962, 34},
-                    Rect{970, 4, 26, 26},
-                    {}},
-        // Vertical: items from the top down, the tray 4 points above the bottom edge.
-        ContentCase{"leftAlone", {TaskbarPosition::left, {48, 1000}, 48}, {0, 4, 48, 992}, {}, {}},
-        ContentCase{"rightWithTrashAndTray",
-                    {TaskbarPosition::right, {48, 1000}, 48, true, true, 90},
-                    {0, 4, 48, 854},
-                    Rect{4, 862, 40, 40},
-                    Rect{0, 906, 48, 90}},
-        ContentCase{"tooShortForAnything", {TaskbarPosition::bottom, {5, 34}, 34}, {4, 0, 0, 34}, {}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BarCornersTest, RoundsTheCornersAwayFromItsEdgeUnlessItStandsFree) {
   struct Case {

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "foundation/DebugLog.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/sim/SimOwnWindows.h"
 #include "platform/sim/SimulatedMac.h"
@@ -30,48 +29,27 @@ platform::ScreenInfo screenWithMenuBar(Rect frame, double menuBar = 25, double d
   return screen;
 }
 
-struct FrameCase {
-  const char* name;
-  TaskbarPosition position;
-  double thickness, marginH, marginV;
-  platform::ScreenInfo screen;
-  Rect expected;
-};
-
-class FrameForPositionTest : public ::testing::TestWithParam<FrameCase> {};
-
-TEST_P(FrameForPositionTest, Placement) {
-  const auto& c = GetParam();
-  EXPECT_EQ(TaskbarPanel::frameForPosition(c.position, c.thickness, c.screen, c.marginH, c.marginV),
-            c.expected);
+TEST(FrameForPositionTest, PlacesTheBarOnItsEdgeWithinTheMarginsOfItsScreen) {
+  const auto main = screenWithMenuBar({0, 0, 1920, 1080});
+  const auto dockAtBottom = screenWithMenuBar({0, 0, 1920, 1080}, 25, 70);
+  const auto secondary = screenWithMenuBar({1920, 200, 1280, 800}, 0);
+  using P = TaskbarPosition;
+  const std::tuple<P, double, double, double, platform::ScreenInfo, Rect> cases[] = {
+      {P::bottom, 34, 0, 0, main, {0, 0, 1920, 34}},           // on the very edge
+      {P::bottom, 34, 0, 0, dockAtBottom, {0, 0, 1920, 34}},   // ignoring the visible frame
+      {P::bottom, 34, 20, 8, main, {20, 8, 1880, 34}},         // within the margins
+      {P::top, 34, 0, 0, main, {0, 1021, 1920, 34}},           // below the menu bar
+      {P::top, 34, 10, 5, main, {10, 1016, 1900, 34}},         //
+      {P::left, 48, 10, 20, dockAtBottom, {10, 90, 48, 945}},  // in the visible frame
+      {P::right, 48, 10, 20, main, {1862, 20, 48, 1015}},
+      {P::bottom, 34, 1000, 0, main, {1000, 0, 34, 34}},      // margins beyond half the width
+      {P::left, 48, 0, 600, main, {0, 600, 48, 48}},          // margins beyond half the height
+      {P::right, 48, 0, 0, secondary, {3152, 200, 48, 800}},  // a secondary screen
+  };
+  for (const auto& [position, thickness, marginH, marginV, screen, expected] : cases)
+    EXPECT_EQ(TaskbarPanel::frameForPosition(position, thickness, screen, marginH, marginV), expected)
+        << static_cast<int>(position) << " " << marginH << " " << marginV;
 }
-
-const auto kMain = screenWithMenuBar({0, 0, 1920, 1080});
-const auto kDockAtBottom = screenWithMenuBar({0, 0, 1920, 1080}, 25, 70);
-const auto kSecondary = screenWithMenuBar({1920, 200, 1280, 800}, 0);
-
-INSTANTIATE_TEST_SUITE_P(
-    Positions, FrameForPositionTest,
-    ::testing::Values(
-        FrameCase{"bottomOnTheVeryEdge", TaskbarPosition::bottom, 34, 0, 0, kMain, {0, 0, 1920, 34}},
-        FrameCase{"bottomIgnoresTheVisibleFrame",
-                  TaskbarPosition::bottom,
-                  34,
-                  0,
-                  0,
-                  kDockAtBottom,
-                  {0, 0, 1920, 34}},
-        FrameCase{"bottomWithMargins", TaskbarPosition::bottom, 34, 20, 8, kMain, {20, 8, 1880, 34}},
-        FrameCase{"topBelowTheMenuBar", TaskbarPosition::top, 34, 0, 0, kMain, {0, 1021, 1920, 34}},
-        FrameCase{"topWithMargins", TaskbarPosition::top, 34, 10, 5, kMain, {10, 1016, 1900, 34}},
-        FrameCase{
-            "leftInTheVisibleFrame", TaskbarPosition::left, 48, 10, 20, kDockAtBottom, {10, 90, 48, 945}},
-        FrameCase{"rightWithMargins", TaskbarPosition::right, 48, 10, 20, kMain, {1862, 20, 48, 1015}},
-        FrameCase{
-            "marginsBeyondHalfTheWidth", TaskbarPosition::bottom, 34, 1000, 0, kMain, {1000, 0, 34, 34}},
-        FrameCase{"marginsBeyondHalfTheHeight", TaskbarPosition::left, 48, 0, 600, kMain, {0, 600, 48, 48}},
-        FrameCase{"secondaryScreen", TaskbarPosition::right, 48, 0, 0, kSecondary, {3152, 200, 48, 800}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 class TaskbarPanelTest : public ::testing::Test {
  protected:
@@ -93,17 +71,6 @@ class TaskbarPanelTest : public ::testing::Test {
   }
 };
 
-// The bar floats above the menu bar and never takes the focus from the application in front.
-TEST_F(TaskbarPanelTest, IsANonActivatingPanelAboveTheMenuBar) {
-  TaskbarPanel panel({0, 0, 1920, 34}, mac.screens());
-  EXPECT_GT(panel.level(), platform::window_layer::kMainMenu);
-  EXPECT_FALSE(panel.canBecomeMain());
-  EXPECT_FALSE(panel.hidesOnDeactivate());
-  EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-  EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
-  EXPECT_EQ(panel.focusPolicy(), Qt::NoFocus);
-}
-
 // Qt shows a tooltip after the pointer rested for the style's wake-up delay; none here, so the tooltip
 // comes on the next pass of the event loop instead of after a real wait.
 class NoToolTipDelay : public QProxyStyle {
@@ -115,11 +82,17 @@ class NoToolTipDelay : public QProxyStyle {
   }
 };
 
-// The bar never becomes the active window (clicking it activates another application), yet hovering a
-// button shows its tooltip.
-TEST_F(TaskbarPanelTest, ShowsTooltipsOnHoverWhileAnotherWindowIsActive) {
+// The bar floats above the menu bar and never becomes the active window (clicking it activates another
+// application), yet hovering a button shows its tooltip.
+TEST_F(TaskbarPanelTest, IsANonActivatingPanelAboveTheMenuBarThatShowsTooltipsOnHover) {
   NoToolTipDelay style;
   TaskbarPanel panel({0, 0, 400, 34}, mac.screens());
+  EXPECT_GT(panel.level(), platform::window_layer::kMainMenu);
+  EXPECT_FALSE(panel.canBecomeMain());
+  EXPECT_FALSE(panel.hidesOnDeactivate());
+  EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+  EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
+  EXPECT_EQ(panel.focusPolicy(), Qt::NoFocus);
   auto* content = new QWidget;
   panel.setContentView(content);
   panel.syncContentViewFrame();
@@ -141,28 +114,11 @@ TEST_F(TaskbarPanelTest, ShowsTooltipsOnHoverWhileAnotherWindowIsActive) {
   QToolTip::hideText();
 }
 
-TEST_F(TaskbarPanelTest, FrameIsConvertedToQtGlobalCoordinates) {
-  TaskbarPanel panel({0, 0, 1920, 34}, mac.screens());
-  EXPECT_EQ(panel.geometry(), QRect(0, 1046, 1920, 34));
-  panel.updatePosition(TaskbarPosition::top, 34, mainScreen(), 0, 0);
-  EXPECT_EQ(panel.frame(), Rect(0, 1021, 1920, 34));
-  EXPECT_EQ(panel.geometry(), QRect(0, 25, 1920, 34));
-}
-
-TEST_F(TaskbarPanelTest, UpdatePositionRefusesAFrameWithoutArea) {
-  std::vector<std::string> lines;
-  auto previous = setDebugLogSink([&](std::string_view line) { lines.emplace_back(line); });
+TEST_F(TaskbarPanelTest, RefusesAFrameWithoutAreaAndTheContentViewFollowsOnlyWhenTheSizeChanged) {
   TaskbarPanel panel({0, 0, 1920, 34}, mac.screens());
   for (double thickness : {0.0, -5.0, std::nan("")})
     panel.updatePosition(TaskbarPosition::bottom, thickness, mainScreen(), 0, 0);
-  setDebugLogSink(previous);
   EXPECT_EQ(panel.frame(), Rect(0, 0, 1920, 34));
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "TaskbarPanel: refusing to set zero/negative frame: (0.0, 0.0, 1920.0, 0.0)");
-}
-
-TEST_F(TaskbarPanelTest, ContentViewFollowsOnlyWhenTheSizeChanged) {
-  TaskbarPanel panel({0, 0, 1920, 34}, mac.screens());
   auto* content = new QWidget;
   panel.setContentView(content);
   EXPECT_EQ(content->parentWidget(), &panel);
@@ -198,16 +154,13 @@ TEST_F(TaskbarPanelTest, AppearsInTheWindowListAsOwnWindowWhileOrderedIn) {
   EXPECT_EQ(rows[0].at(platform::window_key::kNumber).numberValue(), *panel->windowNumber());
   auto bounds = platform::rectFromDictionary(*rows[0].at(platform::window_key::kBounds).asDictionary());
   EXPECT_EQ(bounds, Rect(0, 1046, 1920, 34)) << "window-server coordinates, y down";
+  EXPECT_EQ(panel->geometry(), QRect(0, 1046, 1920, 34)) << "Qt's global coordinates";
 
   panel->updatePosition(TaskbarPosition::top, 34, mainScreen(), 0, 0);
+  EXPECT_EQ(panel->frame(), Rect(0, 1021, 1920, 34));
+  EXPECT_EQ(panel->geometry(), QRect(0, 25, 1920, 34));
   bounds = platform::rectFromDictionary(*ownRows()[0].at(platform::window_key::kBounds).asDictionary());
   EXPECT_EQ(bounds, Rect(0, 25, 1920, 34));
-  // The panel is in front of normal windows.
-  auto other = mac.launchApp("com.example.editor", "Editor");
-  mac.openWindow(other, {.title = "Doc", .bounds = {0, 0, 1920, 1080}});
-  auto all =
-      mac.windowServer().copyWindowInfo(platform::kWindowListOptionOnScreenOnly, platform::kNullWindowID);
-  EXPECT_EQ(all->front().at(platform::window_key::kNumber).numberValue(), *panel->windowNumber());
 
   panel->orderOut();
   EXPECT_TRUE(ownRows().empty());

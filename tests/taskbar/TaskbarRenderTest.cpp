@@ -18,19 +18,14 @@ class TaskbarRenderTest : public TaskbarTest {
  protected:
   void SetUp() override {
     connectTracker();
-    struct App {
-      const char* name;
-      Color color;
-      const char* window;
-    };
-    const App apps[] = {
+    const std::tuple<const char*, Color, const char*> apps[] = {
         {"Browser", {0.20, 0.55, 0.95, 1}, "Start Page"},
         {"Mail", {0.30, 0.75, 0.95, 1}, "Inbox (3)"},
         {"Notes", {0.98, 0.80, 0.20, 1}, "Shopping & Errands"},
         {"Terminal", {0.15, 0.15, 0.15, 1}, "zsh"},
         {"Music Player With A Long Name", {0.95, 0.30, 0.40, 1}, "Library"},
     };
-    for (const auto& app : apps) pids.push_back(launch(app.name, app.color, app.window));
+    for (const auto& [name, color, window] : apps) pids.push_back(launch(name, color, window));
     tracker->start();
   }
   void TearDown() override { tracker->stop(); }
@@ -53,12 +48,7 @@ class TaskbarRenderTest : public TaskbarTest {
   Bar makeBar(TaskbarPosition position, const char* file) {
     settings->position = position;
     Bar bar{makeController(false), nullptr};
-    auto screen = mac.screens().screens().front();
-    Rect frame = TaskbarPanel::frameForPosition(position, settings->barThickness(), screen, 0, 0);
-    bar.panel = std::make_unique<TaskbarPanel>(frame, mac.screens(), &ownWindows);
-    bar.panel->setContentView(bar.controller->view());
-    bar.panel->syncContentViewFrame();
-    bar.panel->orderFront();
+    bar.panel = makePanel(*bar.controller);
     scheduler.advance(1);
     QDir dir(QCoreApplication::applicationDirPath() + "/../artifacts");
     dir.mkpath(".");

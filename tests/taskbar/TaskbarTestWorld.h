@@ -26,15 +26,30 @@ class TaskbarTest : public ::testing::Test, protected SimulatedSystem {
         tracker, windowManager, settings, externallyManaged,
         TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper});
   }
+  // `bar` in an ordered-in panel on the main screen at the position the settings give, as the monitor
+  // manager places it.
+  std::unique_ptr<TaskbarPanel> makePanel(TaskbarViewController& bar) {
+    const Rect frame = TaskbarPanel::frameForPosition(settings->position.get(), settings->barThickness(),
+                                                      mac.screens().screens().front(), 0, 0);
+    auto panel = std::make_unique<TaskbarPanel>(frame, mac.screens(), &ownWindows);
+    panel->setContentView(bar.view());
+    panel->syncContentViewFrame();
+    panel->orderFront();
+    return panel;
+  }
   AppItemEnvironment environment() {
     return AppItemEnvironment{scheduler, mac.workspace(), appearance, accessibilityHelper};
   }
-  // A button with all three collaborators attached, as the bar makes them.
-  std::unique_ptr<AppItemView> makeItem() {
+  // A button with all three collaborators attached, as the bar makes them; given an entry, showing it
+  // in the icons-only (or text) layout of a 34-point bar.
+  std::unique_ptr<AppItemView> makeItem(TrackedAppPtr entry = nullptr, bool textMode = false) {
     auto item = std::make_unique<AppItemView>(environment());
     item->settingsManager = settings;
     item->appTracker = tracker;
     item->windowManager = windowManager;
+    if (!entry) return item;
+    item->configure(std::move(entry), false);
+    textMode ? item->configureIconsTextRight(34, false) : item->configureIconsOnly(34, false);
     return item;
   }
 

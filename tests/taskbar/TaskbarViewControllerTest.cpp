@@ -18,16 +18,11 @@ class TaskbarViewControllerTest : public TaskbarTest {
   std::unique_ptr<TaskbarViewController> bar = makeController(true);
   std::unique_ptr<TaskbarPanel> panel;
 
-  // Puts the bar in a panel on the main screen at the position the settings give, as the monitor
-  // manager does.
-  void load() {
-    auto screen = mac.screens().screens().front();
-    Rect frame =
-        TaskbarPanel::frameForPosition(settings->position.get(), settings->barThickness(), screen, 0, 0);
-    panel = std::make_unique<TaskbarPanel>(frame, mac.screens(), &ownWindows);
-    panel->setContentView(bar->view());
-    panel->syncContentViewFrame();
-    panel->orderFront();
+  void load() { panel = makePanel(*bar); }
+  void reload() {  // a fresh bar in a fresh panel
+    panel.reset();
+    bar = makeController(true);
+    load();
   }
   void moveTo(TaskbarPosition position) {
     settings->position = position;
@@ -96,24 +91,7 @@ TEST_F(TaskbarViewControllerTest,
   EXPECT_TRUE(mail.isNull());
 }
 
-TEST_F(TaskbarViewControllerTest, ButtonIsHandedOverToANewEntryOfTheSameProcess) {
-  load();
-  auto editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail");
-  bar->updateFilteredApps({editor, mail});
-  scheduler.advance(1);
-  AppItemView* button = bar->itemView(editor->id);
-
-  auto editorWindow = windowEntry(501, 7, "Draft");
-  bar->updateFilteredApps({editorWindow, mail});
-  EXPECT_EQ(bar->itemView(editorWindow->id), button) << "same button, re-keyed";
-  EXPECT_EQ(bar->itemView(editor->id), nullptr);
-  EXPECT_EQ(button->trackedApp(), editorWindow);
-  EXPECT_EQ(arrangedIDs(), idsOf({editorWindow, mail}));
-  EXPECT_EQ(widgetOpacity(*button), 1) << "neither faded out nor in";
-  EXPECT_EQ(bar->fadingOutCount(), 0u);
-}
-
-TEST_F(TaskbarViewControllerTest, ReordersOnlyOnARealOrderChange) {
+TEST_F(TaskbarViewControllerTest, ReordersOnlyOnARealOrderChangeAndHandsAButtonToANewEntryOfItsProcess) {
   load();
   settings->equalWidth = true;
   auto a = appEntry(501, "Editor"), b = appEntry(502, "Mail"), c = appEntry(503, "Notes");
@@ -134,6 +112,15 @@ TEST_F(TaskbarViewControllerTest, ReordersOnlyOnARealOrderChange) {
   EXPECT_EQ(bar->equalWidthRebuildCount(), rebuilds);
   for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(widgetOpacity(*item), 1);
   EXPECT_LT(before[1]->geometry().x(), before[0]->geometry().x());
+
+  auto editorWindow = windowEntry(501, 7, "Draft");
+  bar->updateFilteredApps({b, editorWindow, c});
+  EXPECT_EQ(bar->itemView(editorWindow->id), before[0]) << "same button, re-keyed";
+  EXPECT_EQ(bar->itemView(a->id), nullptr);
+  EXPECT_EQ(before[0]->trackedApp(), editorWindow);
+  EXPECT_EQ(arrangedIDs(), idsOf({b, editorWindow, c}));
+  EXPECT_EQ(widgetOpacity(*before[0]), 1) << "neither faded out nor in";
+  EXPECT_EQ(bar->fadingOutCount(), 0u);
 }
 
 TEST_F(TaskbarViewControllerTest, ClickClearsOtherActiveLooksThenTogglesOnItsDisplay) {
@@ -209,30 +196,18 @@ TEST_F(TaskbarViewControllerTest, ARebuildFromInsideAButtonsHandlerLetsTheButton
   EXPECT_EQ(arrangedIDs(), idsOf({entry}));
 }
 
-TEST_F(TaskbarViewControllerTest, EqualWidthsKeepTheNaturalWidthUnlessLeftAlignedAndAVerticalBarHasNone) {
+// Equal widths keep the natural width unless the bar is left-aligned (the edge table below); a vertical
+// bar has none.
+TEST_F(TaskbarViewControllerTest, EqualWidthsReconfigureRebindingOnlyWhatTheTrackerStillHasAndAnEdgeChange) {
   settings->equalWidth = true;
-  settings->itemAlignment = ItemAlignment::center;  // left alignment: the edge table
+  settings->itemAlignment = ItemAlignment::center;
   load();
-  bar->updateFilteredApps({appEntry(501, "Mail"), appEntry(502, "Notes")});
+  auto editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail");
+  bar->updateFilteredApps({editor, mail});
   auto items = bar->arrangedItems();
   EXPECT_EQ(items[0]->width(), items[1]->width());
   EXPECT_LT(items[0]->width(), 176);
 
-  settings->style = TaskbarStyle::iconsOnly;
-  bar->updateLayout(TaskbarPosition::bottom);
-  ASSERT_TRUE(bar->appStackView()->equalLengthRule().has_value());
-  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(item->width(), 34);
-
-  moveTo(TaskbarPosition::left);
-  EXPECT_EQ(bar->appStackView()->orientation(), Qt::Vertical);
-  EXPECT_FALSE(bar->appStackView()->equalLengthRule().has_value());
-  EXPECT_EQ(bar->itemCount(), 2u) << "rebuilt from the monitor manager's last list";
-}
-
-TEST_F(TaskbarViewControllerTest, ReconfigureRebindsOnlyEntriesTheTrackerStillHasButLaysOutEvery) {
-  load();
-  auto editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail");
-  bar->updateFilteredApps({editor, mail});
   auto editorAgain = appEntry(501, "Editor");  // the same identifier, a fresh object from the tracker
   tracker->apps = std::vector<TrackedAppPtr>{editorAgain};
   settings->style = TaskbarStyle::iconsOnly;
@@ -243,9 +218,17 @@ TEST_F(TaskbarViewControllerTest, ReconfigureRebindsOnlyEntriesTheTrackerStillHa
     EXPECT_EQ(item->currentLayoutMode(), LayoutMode::iconsOnly);
     EXPECT_EQ(item->width(), 34);
   }
+  bar->updateLayout(TaskbarPosition::bottom);
+  ASSERT_TRUE(bar->appStackView()->equalLengthRule().has_value());
+  for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(item->width(), 34);
   settings->taskbarSize = 150;
   bar->reconfigureItemSizes();
   for (AppItemView* item : bar->arrangedItems()) EXPECT_EQ(item->width(), settings->barThickness());
+
+  moveTo(TaskbarPosition::left);
+  EXPECT_EQ(bar->appStackView()->orientation(), Qt::Vertical);
+  EXPECT_FALSE(bar->appStackView()->equalLengthRule().has_value());
+  EXPECT_EQ(bar->itemCount(), 2u) << "rebuilt from the monitor manager's last list";
 }
 
 TEST_F(TaskbarViewControllerTest, StackAndButtonsForEachEdgeAndAFullBarSqueezesThemKeepingEveryEntry) {
@@ -255,38 +238,23 @@ TEST_F(TaskbarViewControllerTest, StackAndButtonsForEachEdgeAndAFullBarSqueezesT
     QRect stack, first, second;
     int smallestIcon;  // of 60 buttons squeezed into the stack
   };
+  using P = TaskbarPosition;
+  using S = TaskbarStyle;
   const Case cases[] = {
       // Horizontal bars: buttons from 4 points in, 1 point apart; 60 of them share 1912 points.
-      {TaskbarPosition::bottom,
-       TaskbarStyle::iconsOnly,
-       {4, 0, 1912, 34},
-       {0, 0, 34, 34},
-       {35, 0, 34, 34},
-       26},
+      {P::bottom, S::iconsOnly, {4, 0, 1912, 34}, {0, 0, 34, 34}, {35, 0, 34, 34}, 26},
       // Equal widths on a left-aligned bar grow to the width limit; squeezed, the titles go first.
-      {TaskbarPosition::top,
-       TaskbarStyle::iconsTextRight,
-       {4, 0, 1912, 34},
-       {0, 0, 176, 34},
-       {177, 0, 176, 34},
-       20},
+      {P::top, S::iconsTextRight, {4, 0, 1912, 34}, {0, 0, 176, 34}, {177, 0, 176, 34}, 20},
       // Vertical bars: 48-point buttons from 4 points below the top edge downwards.
-      {TaskbarPosition::left, TaskbarStyle::iconsOnly, {0, 4, 48, 1047}, {0, 0, 48, 48}, {0, 49, 48, 48}, 14},
-      {TaskbarPosition::right,
-       TaskbarStyle::iconsOnly,
-       {0, 4, 48, 1047},
-       {0, 0, 48, 48},
-       {0, 49, 48, 48},
-       14},
+      {P::left, S::iconsOnly, {0, 4, 48, 1047}, {0, 0, 48, 48}, {0, 49, 48, 48}, 14},
+      {P::right, S::iconsOnly, {0, 4, 48, 1047}, {0, 0, 48, 48}, {0, 49, 48, 48}, 14},
   };
   settings->equalWidth = true;
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.position));
     settings->position = c.position;
     settings->style = c.style;
-    panel.reset();
-    bar = makeController(true);
-    load();
+    reload();
     bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail")});
     EXPECT_EQ(bar->appStackView()->geometry(), c.stack);
     auto items = bar->arrangedItems();
@@ -308,7 +276,8 @@ TEST_F(TaskbarViewControllerTest, StackAndButtonsForEachEdgeAndAFullBarSqueezesT
   }
 }
 
-TEST_F(TaskbarViewControllerTest, BackgroundFollowsColourOpacityAndVibrancy) {
+TEST_F(TaskbarViewControllerTest, BackgroundBordersAndCornersFollowTheSettingsAndTheBarsSize) {
+  settings->cornerRadius = 8;
   settings->backgroundColor = Color{0.2, 0.4, 0.6, 1};
   settings->backgroundOpacity = 50;
   load();
@@ -326,11 +295,27 @@ TEST_F(TaskbarViewControllerTest, BackgroundFollowsColourOpacityAndVibrancy) {
   bar->updateBackgroundOpacity();
   EXPECT_EQ(bar->view()->backgroundColor(), (Color{0.2, 0.4, 0.6, 1}));
   EXPECT_FALSE(bar->vibrancyView()->isHidden()) << "only updateVibrancy() shows or hides the blur";
+
+  scheduler.runUntilIdle();
+  TaskbarContainerView* root = bar->view();
+  EXPECT_EQ(root->roundedCorners(), 12u) << "a bottom bar rounds its top corners";
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 1920, 0.5}}));
+  EXPECT_EQ(root->borderColor(), Color::white().withAlpha(0.18));
+
+  settings->borderTop = false;
+  settings->borderLeft = true;
+  settings->marginHorizontal = 1;
+  bar->updateBorder();
+  bar->updateCornerRadius();
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}}));
+  EXPECT_EQ(root->roundedCorners(), 15u);
+  // A new size alone redraws the lines, at that size.
+  settings->borderRight = true;
+  root->resize(900, 34);
+  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}, {899.5, 0, 0.5, 34}}));
 }
 
-class TrackedTaskbarTest : public TaskbarTest {};
-
-TEST_F(TrackedTaskbarTest, BarThatIsNotExternallyManagedFollowsTheTrackersList) {
+TEST_F(TaskbarTest, BarThatIsNotExternallyManagedFollowsTheTrackersList) {
   connectTracker();
   auto bar = makeController(false);
   bar->view()->resize(1920, 34);
@@ -377,9 +362,7 @@ TEST_F(TaskbarViewControllerTest, AlignmentCentresOrRightAlignsTheStackInTheRoom
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(c.position) << c.trash << c.tray.has_value());
     settings->position = c.position;
-    panel.reset();
-    bar = makeController(true);
-    load();
+    reload();
     bar->setAccessoryPlaces(c.trash, c.tray);
     bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail"), appEntry(503, "Notes")});
     for (auto [alignment, offset] :
@@ -428,28 +411,6 @@ TEST_F(TaskbarViewControllerTest, LayoutsCollapseIntoOnePassAndAFloatingBarRepor
   scheduler.runUntilIdle();
   EXPECT_EQ(reports.back(), 16 + 26 + 2 + 102 + 80);
   EXPECT_DOUBLE_EQ(bar->estimatedContentSize(), 16 + 26 + 80 + 102 + 2);
-}
-
-TEST_F(TaskbarViewControllerTest, BordersAndCornersFollowTheSettingsAndTheBarsSize) {
-  settings->cornerRadius = 8;
-  load();
-  scheduler.runUntilIdle();
-  TaskbarContainerView* root = bar->view();
-  EXPECT_EQ(root->roundedCorners(), 12u) << "a bottom bar rounds its top corners";
-  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 1920, 0.5}}));
-  EXPECT_EQ(root->borderColor(), Color::white().withAlpha(0.18));
-
-  settings->borderTop = false;
-  settings->borderLeft = true;
-  settings->marginHorizontal = 1;
-  bar->updateBorder();
-  bar->updateCornerRadius();
-  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}}));
-  EXPECT_EQ(root->roundedCorners(), 15u);
-  // A new size alone redraws the lines, at that size.
-  settings->borderRight = true;
-  root->resize(900, 34);
-  EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}, {899.5, 0, 0.5, 34}}));
 }
 
 }  // namespace

@@ -8,19 +8,14 @@
 namespace pelko {
 namespace {
 
-class IconCacheTest : public ::testing::Test {
- protected:
+TEST(IconCacheTest, DecodesEachFileAndSizeOnceKeepsTheShapeAndForgetsTheLeastRecentlyUsedBeyondItsBudget) {
   QTemporaryDir dir;
-  QString write(const QString& name, QSize size, QColor colour) {
+  auto write = [&](const QString& name, QSize size, QColor colour) {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(colour);
-    const QString path = dir.filePath(name);
-    EXPECT_TRUE(image.save(path));
-    return path;
-  }
-};
-
-TEST_F(IconCacheTest, DecodesEachFileAndSizeOnceAndKeepsTheShape) {
+    EXPECT_TRUE(image.save(dir.filePath(name)));
+    return dir.filePath(name);
+  };
   IconCache cache;
   const QString wide = write("wide.png", {512, 256}, Qt::red);
   EXPECT_EQ(cache.pixmap(wide, 32).size(), QSize(32, 16));
@@ -35,23 +30,21 @@ TEST_F(IconCacheTest, DecodesEachFileAndSizeOnceAndKeepsTheShape) {
     EXPECT_TRUE(cache.pixmap(bad, 32).isNull());
   }
   EXPECT_EQ(cache.decodeCount(), 4);
-}
 
-TEST_F(IconCacheTest, ForgetsTheLeastRecentlyUsedBeyondItsBudget) {
-  IconCache cache(2 * 32 * 32 * 4);  // room for two 32-pixel icons
+  IconCache small(2 * 32 * 32 * 4);  // room for two 32-pixel icons
   const QString a = write("a.png", {128, 128}, Qt::red), b = write("b.png", {128, 128}, Qt::green),
                 c = write("c.png", {128, 128}, Qt::blue);
-  cache.pixmap(a, 32);
-  cache.pixmap(b, 32);
-  cache.pixmap(a, 32);  // a is now the more recent
-  cache.pixmap(c, 32);  // b goes
-  EXPECT_EQ(cache.entryCount(), 2u);
-  EXPECT_LE(cache.bytes(), 2 * 32 * 32 * 4);
-  EXPECT_EQ(cache.decodeCount(), 3);
-  cache.pixmap(a, 32);
-  EXPECT_EQ(cache.decodeCount(), 3);
-  cache.pixmap(b, 32);
-  EXPECT_EQ(cache.decodeCount(), 4);
+  small.pixmap(a, 32);
+  small.pixmap(b, 32);
+  small.pixmap(a, 32);  // a is now the more recent
+  small.pixmap(c, 32);  // b goes
+  EXPECT_EQ(small.entryCount(), 2u);
+  EXPECT_LE(small.bytes(), 2 * 32 * 32 * 4);
+  EXPECT_EQ(small.decodeCount(), 3);
+  small.pixmap(a, 32);
+  EXPECT_EQ(small.decodeCount(), 3);
+  small.pixmap(b, 32);
+  EXPECT_EQ(small.decodeCount(), 4);
 }
 
 }  // namespace

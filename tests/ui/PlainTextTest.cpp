@@ -21,12 +21,7 @@ TEST(PlainTextTest, TextsComeOutAsTheyWentIn) {
   const QString grin = QString::fromUtf8("\xF0\x9F\x98\x80");                   // one surrogate pair
   const QString thumb = QString::fromUtf8("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD");  // with a skin tone
   const QString accented = QString::fromUtf8("e\xCC\x81");                      // e + combining acute
-  struct Case {
-    const char* what;
-    QString got;
-    QString expected;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, QString, QString> cases[] = {
       {"line breaks and tabs become spaces", singleLine("a\nb\tc\r\nd\u2028e"), "a b c  d e"},
       {"ampersands in titles are doubled", plainButtonTitle("Save & Quit &&"), "Save && Quit &&&&"},
       {"first character of plain text", firstCharacter("Editor"), "E"},
@@ -43,7 +38,7 @@ TEST(PlainTextTest, TextsComeOutAsTheyWentIn) {
       {"head and tail count characters", keepHeadAndTail(grin.repeated(101), 100, 60, 40),
        grin.repeated(60) + "..." + grin.repeated(40)},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.got, c.expected) << c.what;
+  for (const auto& [what, got, expected] : cases) EXPECT_EQ(got, expected) << what;
 }
 
 TEST(PlainTextTest, MarkupInToolTipsLabelsAndMessagesIsShownNotObeyed) {

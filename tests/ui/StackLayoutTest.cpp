@@ -18,7 +18,7 @@ std::vector<double> slotsOf(const StackLayoutResult& r, double StackSlot::*field
   return v;
 }
 
-TEST(StackLayoutTest, NaturalLengthsWithSpacingAndCentredAcross) {
+TEST(StackLayoutTest, NaturalLengthsWithSpacingCentredAcrossAndShortOfRoomGivingWayThenSqueezed) {
   auto r = layoutStack({{0, 34, 34, 34}, {100, 150, 176, 30}, {0, 20, kInf, 40}, {100, 300, 176, 34}}, 1000,
                        34, 2);
   EXPECT_EQ(slotsOf(r), (std::vector<double>{34, 150, 20, 176}));  // within each view's own limits
@@ -27,11 +27,9 @@ TEST(StackLayoutTest, NaturalLengthsWithSpacingAndCentredAcross) {
   EXPECT_EQ(r.placements[1].crossOffset, 2);   // 30 in 34, centred
   EXPECT_EQ(r.placements[2].crossLength, 34);  // never wider than the stack
   EXPECT_EQ(r.placements[2].crossOffset, 0);
-}
 
-TEST(StackLayoutTest, ShortOfRoomViewsGiveWayToTheirMinimumsThenAreSqueezedBelowThem) {
-  // Slack: 50 and 150; a deficit of 100 is shared 25 / 75.
-  auto r = layoutStack({{100, 150, 200, 34}, {50, 200, 200, 34}}, 250, 34, 0);
+  // Short of room, views give way to their minimums. Slack: 50 and 150; a deficit of 100 is shared 25 / 75.
+  r = layoutStack({{100, 150, 200, 34}, {50, 200, 200, 34}}, 250, 34, 0);
   EXPECT_EQ(slotsOf(r), (std::vector<double>{125, 125}));
   // Minimums of 250 in 150 points: squeezed in proportion to how far each can go (the last not at all).
   r = layoutStack({{100, 150, 200, 34}, {100, 200, 200, 34}, {50, 50, 50, 34, 50}}, 154, 34, 2);
@@ -78,7 +76,14 @@ QWidget* fixedView(QWidget* parent, int w, int h) {
   return view;
 }
 
-TEST(StackViewTest, PlacesArrangedViewsAndKeepsRemovedOnesAsChildren) {
+// A view that keeps 48 points while there is room and may be squeezed to nothing.
+struct SqueezableView : QWidget {
+  using QWidget::QWidget;
+  QSize sizeHint() const override { return {48, 48}; }
+  QSize minimumSizeHint() const override { return {48, 48}; }
+};
+
+TEST(StackViewTest, PlacesArrangedViewsKeepsRemovedOnesAsChildrenAndSqueezesDownToTheMinimumSize) {
   QWidget root;
   StackView stack(Qt::Horizontal, &root);
   stack.setSpacing(2);
@@ -103,29 +108,21 @@ TEST(StackViewTest, PlacesArrangedViewsAndKeepsRemovedOnesAsChildren) {
   delete b;  // a deleted view leaves the arrangement
   EXPECT_EQ(stack.arrangedSubviews(), std::vector<QWidget*>{a});
   EXPECT_EQ(a->geometry().x(), 0);
-}
 
-// A view that keeps 48 points while there is room and may be squeezed to nothing.
-struct SqueezableView : QWidget {
-  using QWidget::QWidget;
-  QSize sizeHint() const override { return {48, 48}; }
-  QSize minimumSizeHint() const override { return {48, 48}; }
-};
-
-TEST(StackViewTest, VerticalStackRunsTopDownAndSqueezesDownToTheMinimumSize) {
-  StackView stack(Qt::Vertical);
-  stack.resize(48, 300);
-  stack.setSpacing(1);
-  QWidget* a = new SqueezableView(&stack);
-  QWidget* b = fixedView(&stack, 40, 48);
-  stack.setArrangedSubviews({a, b});
-  EXPECT_EQ(a->geometry(), QRect(0, 0, 48, 48));
-  EXPECT_EQ(b->geometry(), QRect(4, 49, 40, 48));
-  EXPECT_EQ(stack.sizeHint(), QSize(48, 97));
-  stack.resize(48, 61);
-  stack.layoutArrangedSubviews();  // hidden, it gets no resize event
-  EXPECT_EQ(a->geometry(), QRect(0, 0, 48, 12));
-  EXPECT_EQ(b->geometry(), QRect(4, 13, 40, 48)) << "its fixed size is not squeezed";
+  // A vertical stack runs top down.
+  StackView column(Qt::Vertical);
+  column.resize(48, 300);
+  column.setSpacing(1);
+  QWidget* c = new SqueezableView(&column);
+  QWidget* d = fixedView(&column, 40, 48);
+  column.setArrangedSubviews({c, d});
+  EXPECT_EQ(c->geometry(), QRect(0, 0, 48, 48));
+  EXPECT_EQ(d->geometry(), QRect(4, 49, 40, 48));
+  EXPECT_EQ(column.sizeHint(), QSize(48, 97));
+  column.resize(48, 61);
+  column.layoutArrangedSubviews();  // hidden, it gets no resize event
+  EXPECT_EQ(c->geometry(), QRect(0, 0, 48, 12));
+  EXPECT_EQ(d->geometry(), QRect(4, 13, 40, 48)) << "its fixed size is not squeezed";
 }
 
 TEST(WidgetOpacityTest, OpacityEffectComesAndGoes) {
