@@ -9,9 +9,9 @@
 #include "platform/sim/SimOwnWindows.h"
 #include "support/SimulatedSystem.h"
 #include "taskbar/AppItemView.h"
+#include "taskbar/TaskbarAccessoryServices.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarPanel.h"
-#include "taskbar/TaskbarAccessoryServices.h"
 #include "taskbar/TaskbarViewController.h"
 #include "tracking/TrackedApp.h"
 
