@@ -39,7 +39,7 @@ class Workspace;
 }  // namespace platform
 
 // The content controller of one bar: builds the bar's views (a blurred background, the stack of item
-// buttons, places for the trash icon and the tray), keeps one item button per entry in list order, and
+// buttons, the trash button and the tray), keeps one item button per entry in list order, and
 // offers the operations through which the monitor manager and the application shell update the bar.
 // Main thread only. Its root view is made on first use of view(); once installed in a panel, the panel
 // owns it.
