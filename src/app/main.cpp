@@ -1,5 +1,5 @@
 // The entry point: Pelko on the simulated Mac, with the real screens, a real defaults file, real child
-// processes for the Dock's tools and real POSIX signals.
+// processes for the Dock's tools, real POSIX signals, and the real trash, battery, locale and time zone.
 
 #include <unistd.h>
 
@@ -17,12 +17,15 @@
 #include "app/ScenarioLoader.h"
 #include "app/TestHooks.h"
 #include "foundation/DebugLog.h"
+#include "platform/real/FreedesktopTrash.h"
 #include "platform/real/PlistFileUserDefaults.h"
 #include "platform/real/PosixChildProcess.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/PosixProcessControl.h"
 #include "platform/real/QtScreens.h"
 #include "platform/real/RealScheduler.h"
+#include "platform/real/SysfsPowerSources.h"
+#include "platform/real/SystemLocaleTimeZone.h"
 #include "platform/real/XdgAutostartLoginItems.h"
 #include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimAppearance.h"
@@ -31,6 +34,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "shell/SingleInstanceLock.h"
+#include "ui/QtAlerts.h"
 
 namespace {
 
@@ -68,6 +72,13 @@ std::string simulatedDockFolder(const std::string& configFolder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   return folder;
+}
+
+// Without a display to show a box on (offscreen, as the end-to-end runs use), an alert goes to stderr
+// and takes its first button, so nothing ever waits for a click that cannot come.
+bool hasDisplay() {
+  const QString platform = QGuiApplication::platformName();
+  return platform != "offscreen" && platform != "minimal";
 }
 
 std::string homeFolder() {
@@ -119,14 +130,28 @@ int main(int argc, char** argv) {
   auto loginItems = std::make_unique<pelko::real::XdgAutostartLoginItems>(
       *fileSystem, pelko::real::XdgAutostartLoginItems::defaultEntryPath("pelko"), executablePath());
   auto appearance = std::make_unique<pelko::sim::SimAppearance>();
-  auto alerts = std::make_unique<pelko::sim::SimAlerts>();
-  alerts->onShow = [](const pelko::platform::AlertContent& alert) {
-    std::string buttons;
-    for (const auto& button : alert.buttons) buttons += (buttons.empty() ? "[" : "] [") + button;
-    std::fprintf(stderr, "Pelko alert: %s\n  %s\n  %s]\n", alert.messageText.c_str(),
-                 alert.informativeText.c_str(), buttons.c_str());
-    std::fflush(stderr);
-  };
+  std::unique_ptr<pelko::platform::Alerts> alerts;
+  if (!restoreOnly && hasDisplay()) {
+    alerts = std::make_unique<pelko::QtAlerts>();
+  } else {
+    auto printed = std::make_unique<pelko::sim::SimAlerts>();
+    printed->onShow = [](const pelko::platform::AlertContent& alert) {
+      std::string buttons;
+      for (const auto& button : alert.buttons) buttons += (buttons.empty() ? "[" : "] [") + button;
+      std::fprintf(stderr, "Pelko alert: %s\n  %s\n  %s]\n", alert.messageText.c_str(),
+                   alert.informativeText.c_str(), buttons.c_str());
+      std::fflush(stderr);
+    };
+    alerts = std::move(printed);
+  }
+  auto trash = std::make_unique<pelko::real::FreedesktopTrash>();
+  // The tray's sources; a restore-only run shows no bars and needs none.
+  std::unique_ptr<pelko::real::SysfsPowerSources> powerSources;
+  std::unique_ptr<pelko::real::SystemLocaleTimeZone> localeTimeZone;
+  if (!restoreOnly) {
+    powerSources = std::make_unique<pelko::real::SysfsPowerSources>();
+    localeTimeZone = std::make_unique<pelko::real::SystemLocaleTimeZone>();
+  }
 
   std::unique_ptr<pelko::real::QtScreens> screens;
   std::unique_ptr<pelko::DisplayMirror> displayMirror;
@@ -159,12 +184,13 @@ int main(int argc, char** argv) {
   if (!restoreOnly) {
     makeTaskbars =
         [&](const pelko::AppDelegate::TaskbarsContext& context) -> std::unique_ptr<pelko::Taskbars> {
-      pelko::MonitorManager::Dependencies dependencies{*scheduler,          *screens,
-                                                       mac->windowServer(), mac->workspace(),
-                                                       *appearance,         context.accessibilityHelper,
-                                                       ownWindows.get()};
+      pelko::MonitorManager::Dependencies dependencies{
+          *scheduler,       *screens,    mac->windowServer(),
+          mac->workspace(), *appearance, context.accessibilityHelper,
+          *trash,           *alerts,     ownWindows.get()};
       return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
-          context.appTracker, context.windowManager, context.settingsManager, dependencies));
+          context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
+          dependencies));
     };
   }
 
@@ -173,7 +199,8 @@ int main(int argc, char** argv) {
       // a restore-only run has no display to ask
       screens ? static_cast<pelko::platform::Screens&>(*screens) : mac->screens(), mac->permissions(),
       *appearance, shell, *loginItems, *fileSystem, *alerts, *processControl, dockServices, arguments,
-      pelko::SingleInstanceLock::defaultPath(configFolder), makeTaskbars};
+      pelko::SingleInstanceLock::defaultPath(configFolder), makeTaskbars, powerSources.get(),
+      localeTimeZone.get()};
   auto delegate = pelko::AppDelegate::create(std::move(environment));
 
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
@@ -192,6 +219,8 @@ int main(int argc, char** argv) {
   processControl.reset();
   scheduler->finishBackgroundWork();
   ownWindows.reset();
+  localeTimeZone.reset();
+  powerSources.reset();
   displayMirror.reset();
   screens.reset();
   mac.reset();

@@ -14,10 +14,12 @@ namespace pelko {
 
 MonitorManager::MonitorManager(std::shared_ptr<AppTracker> appTracker,
                                std::shared_ptr<WindowManager> windowManager,
+                               std::shared_ptr<SystemTrayManager> systemTrayManager,
                                std::shared_ptr<SettingsManager> settingsManager,
                                const Dependencies& dependencies)
     : appTracker_(std::move(appTracker)),
       windowManager_(std::move(windowManager)),
+      systemTrayManager_(std::move(systemTrayManager)),
       settingsManager_(std::move(settingsManager)),
       deps_(dependencies) {}
 
@@ -107,8 +109,9 @@ void MonitorManager::rebuildScreenStates() {
   const double marginH = settings.marginHorizontal.get();
   const double marginV = settings.marginVertical.get();
   const bool floating = settings.floatingBar.get();
-  const TaskbarViewController::Environment environment{deps_.scheduler, deps_.workspace, deps_.appearance,
-                                                       deps_.accessibilityHelper};
+  const TaskbarViewController::Environment environment{deps_.scheduler,  deps_.workspace,
+                                                       deps_.appearance, deps_.accessibilityHelper,
+                                                       deps_.trash,      deps_.alerts};
 
   for (const platform::ScreenInfo& screen : screens) {
     // 0 is no display at all; a second screen claiming a number already used would leave a bar
@@ -122,8 +125,9 @@ void MonitorManager::rebuildScreenStates() {
     auto* panel = new TaskbarPanel(frame, deps_.screens, deps_.ownWindows, &deps_.scheduler);
     panel->setSharingType(sharingTypeFromSettings());
 
-    auto* viewController = new TaskbarViewController(appTracker_, windowManager_, settingsManager_,
-                                                     mode != MultiMonitorMode::primaryOnly, environment);
+    auto* viewController =
+        new TaskbarViewController(appTracker_, windowManager_, systemTrayManager_, settingsManager_,
+                                  mode != MultiMonitorMode::primaryOnly, environment);
     viewController->displayID = screen.displayID;
     panel->setContentView(viewController->view());
     panel->setFrame(frame);

@@ -19,12 +19,15 @@ namespace pelko {
 class AccessibilityHelper;
 class AppTracker;
 class SettingsManager;
+class SystemTrayManager;
 class TrackedApp;
 class WindowManager;
 
 namespace platform {
+class Alerts;
 class Appearance;
 class OwnWindows;
+class Trash;
 class WindowServer;
 class Workspace;
 }  // namespace platform
@@ -46,6 +49,9 @@ class MonitorManager {
     platform::Workspace& workspace;
     platform::Appearance& appearance;
     AccessibilityHelper& accessibilityHelper;
+    // What the bars' trash buttons need.
+    platform::Trash& trash;
+    platform::Alerts& alerts;
     // Lists the panels among this process's windows; optional.
     platform::OwnWindows* ownWindows = nullptr;
   };
@@ -54,8 +60,9 @@ class MonitorManager {
   static constexpr double kDisplayIDGenerationThrottle = 0.1;
   static constexpr double kScreenChangeDebounce = 0.3;
 
-  // Builds nothing yet.
+  // Builds nothing yet. Every bar's tray shows `systemTrayManager`.
   MonitorManager(std::shared_ptr<AppTracker> appTracker, std::shared_ptr<WindowManager> windowManager,
+                 std::shared_ptr<SystemTrayManager> systemTrayManager,
                  std::shared_ptr<SettingsManager> settingsManager, const Dependencies& dependencies);
   // Stops first.
   ~MonitorManager();
@@ -104,6 +111,7 @@ class MonitorManager {
 
   std::shared_ptr<AppTracker> appTracker_;
   std::shared_ptr<WindowManager> windowManager_;
+  std::shared_ptr<SystemTrayManager> systemTrayManager_;
   std::shared_ptr<SettingsManager> settingsManager_;
   Dependencies deps_;
   std::map<platform::DisplayID, ScreenState> screenStates_;

@@ -13,6 +13,7 @@
 #include "settings/SettingsManager.h"
 #include "shell/CrashMarker.h"
 #include "shell/SingleInstanceLock.h"
+#include "taskbar/SystemTrayManager.h"
 #include "tracking/AccessibilityHelper.h"
 #include "tracking/AppTracker.h"
 #include "tracking/WindowManager.h"
@@ -54,6 +55,7 @@ AppDelegate::~AppDelegate() {
   }
   if (appTracker_) appTracker_->stop();
   if (taskbars_) taskbars_->stop();
+  if (systemTrayManager_) systemTrayManager_->stop();
   if (settingsManager_) settingsManager_->onBatchResetComplete = nullptr;
   if (windowManager_) windowManager_->onPendingFocusChanged = nullptr;
 }
@@ -118,6 +120,10 @@ void AppDelegate::finishLaunching() {
   dockManager_ =
       std::make_unique<DockManager>(env_.scheduler, env_.workspace, env_.windowServer, env_.dockServices);
   createTracking();
+  if (env_.powerSources && env_.localeTimeZone) {
+    systemTrayManager_ =
+        SystemTrayManager::create({env_.scheduler, env_.workspace, *env_.powerSources, *env_.localeTimeZone});
+  }
 
   // 10. to 12. Permissions.
   askForAccessibility();
@@ -131,8 +137,9 @@ void AppDelegate::finishLaunching() {
   if (settingsManager_->fullyHideDock) setDockHidden(true);
   startDockVisibilityMonitor();
 
-  // 16. Following the applications.
+  // 16. Following the applications, and the tray's clock and battery.
   appTracker_->start();
+  if (systemTrayManager_) systemTrayManager_->start();
 
   // 17. to 20.
   subscribeToSettings();
@@ -242,8 +249,8 @@ void AppDelegate::screenRecordingTick() {
 
 void AppDelegate::createTaskbars() {
   if (!env_.makeTaskbars) return;
-  taskbars_ = env_.makeTaskbars(
-      TaskbarsContext{appTracker_, windowManager_, settingsManager_, *accessibilityHelper_});
+  taskbars_ = env_.makeTaskbars(TaskbarsContext{appTracker_, windowManager_, settingsManager_,
+                                                *accessibilityHelper_, systemTrayManager_});
   if (taskbars_) taskbars_->start();
 }
 

@@ -22,8 +22,10 @@ class Alerts;
 class AppShell;
 class Appearance;
 class FileSystem;
+class LocaleTimeZone;
 class LoginItems;
 class Permissions;
+class PowerSources;
 class ProcessControl;
 class Screens;
 class UserDefaults;
@@ -36,6 +38,7 @@ class AppTracker;
 class LaunchAtLoginHelper;
 class SettingsManager;
 class SingleInstanceLock;
+class SystemTrayManager;
 class WindowManager;
 
 // The application delegate: the one object that owns every long-lived manager of the running program.
@@ -53,6 +56,8 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
     std::shared_ptr<WindowManager> windowManager;
     std::shared_ptr<SettingsManager> settingsManager;
     AccessibilityHelper& accessibilityHelper;
+    // Shared by every bar's tray; none when the program runs without a tray.
+    std::shared_ptr<SystemTrayManager> systemTrayManager;
   };
   using TaskbarsFactory = std::function<std::unique_ptr<Taskbars>(const TaskbarsContext&)>;
 
@@ -78,6 +83,9 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
     std::string instanceLockPath;
     // Makes the bars (start-up step 13); without it the program runs without bars.
     TaskbarsFactory makeTaskbars;
+    // Where the tray reads the battery, the locale and the time zone; without both there is no tray.
+    platform::PowerSources* powerSources = nullptr;
+    platform::LocaleTimeZone* localeTimeZone = nullptr;
   };
 
   enum class TerminateReply { terminateCancel, terminateNow, terminateLater };
@@ -145,6 +153,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   WindowManager* windowManager() const { return windowManager_.get(); }
   DockManager* dockManager() const { return dockManager_.get(); }
   Taskbars* taskbars() const { return taskbars_.get(); }
+  SystemTrayManager* systemTrayManager() const { return systemTrayManager_.get(); }
   AccessibilityHelper* accessibilityHelper() const { return accessibilityHelper_.get(); }
   const RepeatingTimerPtr& accessibilityTrustTimer() const { return accessibilityTrustTimer_; }
   const RepeatingTimerPtr& screenRecordingPermissionTimer() const { return screenRecordingPermissionTimer_; }
@@ -200,6 +209,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   std::shared_ptr<AppTracker> appTracker_;
   std::shared_ptr<WindowManager> windowManager_;
   std::unique_ptr<DockManager> dockManager_;
+  std::shared_ptr<SystemTrayManager> systemTrayManager_;
   std::shared_ptr<SettingsManager> settingsManager_;
   std::unique_ptr<Taskbars> taskbars_;
   CancellableBag cancellables_;

@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "shell/AppDelegate.h"
 #include "shell/CrashMarker.h"
+#include "taskbar/SystemTrayManager.h"
 #include "tracking/AppTracker.h"
 
 namespace pelko {
@@ -32,6 +33,7 @@ void AppDelegate::cleanup() {
   }
   if (appTracker_) appTracker_->stop();
   if (taskbars_) taskbars_->stop();
+  if (systemTrayManager_) systemTrayManager_->stop();
   if (shouldRestoreDockOnQuit_ && dockIsHidden_) setDockHidden(false);
   env_.userDefaults.synchronize();
 }

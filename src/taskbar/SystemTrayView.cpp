@@ -118,6 +118,7 @@ void SystemTrayView::arrangeShownViews() {
   clockStack_->setVisible(clockShown_);
   updateGeometry();
   layoutContents();
+  if (onSizeHintChanged) onSizeHintChanged();
 }
 
 SystemTrayView::Layout SystemTrayView::layoutContent(const LayoutInput& in) {

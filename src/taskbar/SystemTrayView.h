@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 #include "foundation/Cancellable.h"
@@ -75,6 +76,9 @@ class SystemTrayView : public QWidget {
   static Layout layoutContent(const LayoutInput& input);
 
   QSize sizeHint() const override;
+  // Called whenever the natural size may have changed (new texts, fonts, shown parts), so that the bar
+  // can give the tray its new room.
+  std::function<void()> onSizeHintChanged;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

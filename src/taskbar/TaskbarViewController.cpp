@@ -8,7 +8,10 @@
 #include "settings/SettingsManager.h"
 #include "taskbar/AppItemView.h"
 #include "taskbar/ItemListDiff.h"
+#include "taskbar/SystemTrayManager.h"
+#include "taskbar/SystemTrayView.h"
 #include "taskbar/TaskbarContainerView.h"
+#include "taskbar/TrashIconView.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
 #include "tracking/WindowManager.h"
@@ -17,6 +20,13 @@
 #include "ui/WidgetOpacity.h"
 
 namespace pelko {
+
+namespace {
+QRect toQRect(const Rect& r) {
+  return QRect(static_cast<int>(std::lround(r.minX())), static_cast<int>(std::lround(r.minY())),
+               static_cast<int>(std::lround(r.width())), static_cast<int>(std::lround(r.height())));
+}
+}  // namespace
 
 // The settings that decide how a button is laid out, read once per operation.
 struct TaskbarViewController::ItemSettings {
@@ -30,10 +40,12 @@ struct TaskbarViewController::ItemSettings {
 
 TaskbarViewController::TaskbarViewController(std::shared_ptr<AppTracker> appTracker,
                                              std::shared_ptr<WindowManager> windowManager,
+                                             std::shared_ptr<SystemTrayManager> systemTrayManager,
                                              std::shared_ptr<SettingsManager> settingsManager,
                                              bool externallyManaged, const Environment& environment)
     : appTracker_(std::move(appTracker)),
       windowManager_(std::move(windowManager)),
+      systemTrayManager_(std::move(systemTrayManager)),
       settingsManager_(std::move(settingsManager)),
       externallyManaged_(externallyManaged),
       env_(environment),
@@ -41,6 +53,8 @@ TaskbarViewController::TaskbarViewController(std::shared_ptr<AppTracker> appTrac
 
 TaskbarViewController::~TaskbarViewController() {
   cancellables_.clear();
+  // A tray kept off the bar belongs to nobody else.
+  if (systemTrayView_ && !systemTrayView_->parent()) delete systemTrayView_.data();
   // Once a panel holds the root view it owns it; a view never installed goes with its controller.
   if (view_ && !view_->parent()) delete view_.data();
 }
@@ -120,6 +134,7 @@ void TaskbarViewController::buildLayout(TaskbarPosition position) {
   stack->show();
   appStackView_ = stack;
   stackLeading_ = kBarEndInset;
+  buildAccessories(position);
   if (vibrancyView_) vibrancyView_->lower();
 
   equalWidthApplied_ = false;
@@ -137,22 +152,66 @@ BarContentLayout TaskbarViewController::contentLayout() const {
   options.minTrayLength = kMinTrayWidth;
   options.showTrash = isTrashShown();
   options.showTray = isTrayShown();
-  options.trayLength = trayPlaceLength_.value_or(0);
+  options.trayLength = trayLength();
   return layoutBarContent(options);
 }
 
-void TaskbarViewController::setAccessoryPlaces(bool trash, std::optional<double> trayLength) {
-  trashPlace_ = trash;
-  trayPlaceLength_ = trayLength;
-  layoutSubviews();
+void TaskbarViewController::buildAccessories(TaskbarPosition position) {
+  // Like the stack, the old tray and trash may be inside one of their own handlers (a drop on the trash).
+  for (QWidget* old :
+       {static_cast<QWidget*>(systemTrayView_.data()), static_cast<QWidget*>(trashIconView_)}) {
+    if (!old) continue;
+    old->hide();
+    old->deleteLater();
+  }
+  trashIconView_ = nullptr;
+  systemTrayView_ = nullptr;
+  const SettingsManager& s = *settingsManager_;
+
+  if (s.showTrashIcon.get()) {
+    const double side = s.barThickness() - 8;
+    trashIconView_ = new TrashIconView(
+        TrashIconEnvironment{env_.scheduler, env_.workspace, env_.trash, env_.alerts}, side, view_);
+    trashIconView_->show();
+  }
+  // A program without a tray manager (no clock or power sources to show) has no tray.
+  if (!systemTrayManager_) return;
+  // The tray is made and bound even when it stays off the bar.
+  auto* tray = new SystemTrayView(env_.scheduler);
+  tray->bind(*systemTrayManager_, settingsManager_.get());
+  if (!isHorizontal(position)) tray->configureForVerticalLayout();
+  QPointer<TaskbarViewController> weak(this);
+  tray->onSizeHintChanged = [weak] {
+    if (weak && weak->isTrayShown()) weak->layoutSubviews();
+  };
+  systemTrayView_ = tray;
+  if (s.showSystemTray.get()) {
+    tray->setParent(view_);
+    tray->show();
+  }
+}
+
+SystemTrayView* TaskbarViewController::systemTrayView() const {
+  return systemTrayView_;
+}
+
+TrashIconView* TaskbarViewController::trashIconView() const {
+  return trashIconView_;
 }
 
 bool TaskbarViewController::isTrashShown() const {
-  return trashPlace_;
+  return trashIconView_ != nullptr;
 }
 
 bool TaskbarViewController::isTrayShown() const {
-  return trayPlaceLength_.has_value() && settingsManager_->showSystemTray.get();
+  return systemTrayView_ && view_ && systemTrayView_->parentWidget() == view_ &&
+         settingsManager_->showSystemTray.get();
+}
+
+double TaskbarViewController::trayLength() const {
+  if (!systemTrayView_) return 0;
+  const QSize natural = systemTrayView_->sizeHint();
+  return isHorizontal(builtPosition_) ? natural.width() : natural.height();
 }
 
 void TaskbarViewController::layoutSubviews() {
@@ -171,10 +230,13 @@ void TaskbarViewController::layoutSubviews() {
     } else {
       frame = Rect(frame.minX(), leading, frame.width(), std::max(0.0, frame.maxY() - leading));
     }
-    const QRect target(
-        static_cast<int>(std::lround(frame.minX())), static_cast<int>(std::lround(frame.minY())),
-        static_cast<int>(std::lround(frame.width())), static_cast<int>(std::lround(frame.height())));
+    const QRect target = toQRect(frame);
     if (appStackView_->geometry() != target) appStackView_->setGeometry(target);
+  }
+  if (trashIconView_ || systemTrayView_) {
+    const BarContentLayout layout = contentLayout();
+    if (trashIconView_ && layout.trash) trashIconView_->setGeometry(toQRect(*layout.trash));
+    if (systemTrayView_ && layout.tray) systemTrayView_->setGeometry(toQRect(*layout.tray));
   }
   viewDidLayout();
 }
@@ -265,7 +327,7 @@ void TaskbarViewController::reportContentSize() {
                                  : thickness;
     items = static_cast<double>(n) * perButton;
   }
-  const double tray = isTrayShown() ? std::max(kMinTrayWidth, *trayPlaceLength_) : 0;
+  const double tray = isTrayShown() ? std::max(kMinTrayWidth, trayLength()) : 0;
   const double trash = isTrashShown() ? thickness - 8 : 0;
   const double size = std::max(thickness, insets() + trash + gaps + items + tray);
   if (std::abs(size - lastReportedContentSize_) > 4) {

@@ -24,17 +24,22 @@ class AccessibilityHelper;
 class AppItemView;
 class AppTracker;
 class SettingsManager;
+class SystemTrayManager;
+class SystemTrayView;
 class TaskbarContainerView;
+class TrashIconView;
 class TrackedApp;
 class WindowManager;
 
 namespace platform {
+class Alerts;
 class Appearance;
+class Trash;
 class Workspace;
 }  // namespace platform
 
 // The content controller of one bar: builds the bar's views (a blurred background, the stack of item
-// buttons, places for the trash icon and the tray), keeps one item button per entry in list order, and
+// buttons, the trash button and the tray), keeps one item button per entry in list order, and
 // offers the operations through which the monitor manager and the application shell update the bar.
 // Main thread only. Its root view is made on first use of view(); once installed in a panel, the panel
 // owns it.
@@ -47,6 +52,9 @@ class TaskbarViewController : public QObject {
     platform::Workspace& workspace;
     platform::Appearance& appearance;
     AccessibilityHelper& accessibilityHelper;
+    // For the trash button: moving dropped files and reporting those that could not go.
+    platform::Trash& trash;
+    platform::Alerts& alerts;
   };
 
   static constexpr double kFadeInDuration = 0.15;
@@ -54,8 +62,10 @@ class TaskbarViewController : public QObject {
   static constexpr double kMinTrayWidth = 80;
 
   // `externallyManaged`: the monitor manager hands this bar its entries through updateFilteredApps();
-  // otherwise the bar follows the tracker's whole list itself.
+  // otherwise the bar follows the tracker's whole list itself. `systemTrayManager` is shared by every
+  // bar's tray.
   TaskbarViewController(std::shared_ptr<AppTracker> appTracker, std::shared_ptr<WindowManager> windowManager,
+                        std::shared_ptr<SystemTrayManager> systemTrayManager,
                         std::shared_ptr<SettingsManager> settingsManager, bool externallyManaged,
                         const Environment& environment);
   ~TaskbarViewController() override;
@@ -102,13 +112,13 @@ class TaskbarViewController : public QObject {
   // Set by the monitor manager for a floating bar; called with the new content length.
   std::function<void(double)> onContentSizeChanged;
 
-  // Until the trash icon and the tray are built into the bar, these stand for their places: whether the
-  // trash has one, and the tray's own length (its place counts only while the tray setting is on).
-  void setAccessoryPlaces(bool trash, std::optional<double> trayLength);
-
   // ---- For the monitor manager, the auto-hide manager and tests ----
   StackView* appStackView() const { return appStackView_; }
   VisualEffectView* vibrancyView() const { return vibrancyView_; }
+  // Made and bound by every build, on the bar only while the tray setting was on at that build.
+  SystemTrayView* systemTrayView() const;
+  // Made by a build while the trash setting is on.
+  TrashIconView* trashIconView() const;
   // The button of an entry; null when the bar has none.
   AppItemView* itemView(const std::string& id) const;
   size_t itemCount() const { return appItemViews_.size(); }
@@ -137,6 +147,9 @@ class TaskbarViewController : public QObject {
   void reportContentSize();
   bool isTrashShown() const;
   bool isTrayShown() const;
+  // The tray's own length along the bar (its natural size; the layout gives it at least the minimum).
+  double trayLength() const;
+  void buildAccessories(TaskbarPosition position);
   double insets() const;
   size_t arrangedCount() const;
   // Window counts with at most one question to the tracker per process in `cache`.
@@ -164,6 +177,7 @@ class TaskbarViewController : public QObject {
 
   std::shared_ptr<AppTracker> appTracker_;
   std::shared_ptr<WindowManager> windowManager_;
+  std::shared_ptr<SystemTrayManager> systemTrayManager_;
   std::shared_ptr<SettingsManager> settingsManager_;
   const bool externallyManaged_;
   Environment env_;
@@ -172,6 +186,8 @@ class TaskbarViewController : public QObject {
   QPointer<TaskbarContainerView> view_;
   QPointer<StackView> appStackView_;
   QPointer<VisualEffectView> vibrancyView_;
+  QPointer<SystemTrayView> systemTrayView_;
+  QPointer<TrashIconView> trashIconView_;
   TaskbarPosition builtPosition_ = TaskbarPosition::bottom;
   CancellableBag cancellables_;
   std::unordered_map<std::string, QPointer<AppItemView>> appItemViews_;
@@ -190,8 +206,6 @@ class TaskbarViewController : public QObject {
   double lastReportedContentSize_ = 0;
   std::optional<QSize> lastBorderBounds_;
   int layoutPasses_ = 0;
-  bool trashPlace_ = false;
-  std::optional<double> trayPlaceLength_;
 };
 
 }  // namespace pelko

@@ -13,6 +13,7 @@
 #include "platform/sim/SimOwnWindows.h"
 #include "screens/MonitorManager.h"
 #include "support/SimulatedSystem.h"
+#include "taskbar/TaskbarAccessoryServices.h"
 #include "tracking/TrackedApp.h"
 
 namespace pelko::test {
@@ -47,6 +48,7 @@ class MonitorManagerTest : public ::testing::Test, protected SimulatedSystem {
   static constexpr Rect kLeftBounds{-1440, 200, 1440, 900};
 
   RecordingOwnWindows ownWindows{mac};
+  TaskbarAccessoryServices accessories{scheduler, mac.workspace()};
   std::unique_ptr<MonitorManager> manager;
 
   static constexpr platform::DisplayID kMain = 1;
@@ -59,9 +61,10 @@ class MonitorManagerTest : public ::testing::Test, protected SimulatedSystem {
   // Over the simulated Mac's screens unless given others.
   std::unique_ptr<MonitorManager> makeManager(platform::Screens* screens = nullptr) {
     return std::make_unique<MonitorManager>(
-        tracker, windowManager, settings,
+        tracker, windowManager, accessories.systemTrayManager, settings,
         MonitorManager::Dependencies{scheduler, screens ? *screens : mac.screens(), mac.windowServer(),
-                                     mac.workspace(), appearance, accessibilityHelper, &ownWindows});
+                                     mac.workspace(), appearance, accessibilityHelper, accessories.trash,
+                                     accessories.alerts, &ownWindows});
   }
   // Starts a manager and lets the first hand-out of the entries arrive.
   void start() {

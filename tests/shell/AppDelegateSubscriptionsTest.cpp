@@ -8,6 +8,7 @@
 #include "support/SimulatedSystem.h"
 #include "taskbar/AppItemView.h"
 #include "taskbar/BadgeView.h"
+#include "taskbar/TaskbarAccessoryServices.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarViewController.h"
 
@@ -294,15 +295,16 @@ class EveryBarUpdateTest : public ::testing::Test, protected test::SimulatedSyst
 
 TEST_F(EveryBarUpdateTest, CountDimmingBorderAndCornerUpdatesReachEveryBar) {
   sim::SimOwnWindows ownWindows{mac};
+  TaskbarAccessoryServices accessories{scheduler, mac.workspace()};
   connectTracker();
   const int32_t editor = mac.launchApp("com.example.editor", "Editor");
   for (int i = 0; i < 3; ++i) mac.openWindow(editor);
   mac.hide(editor);
   tracker->start();
   MonitorManagerTaskbars taskbars(std::make_unique<MonitorManager>(
-      tracker, windowManager, settings,
+      tracker, windowManager, accessories.systemTrayManager, settings,
       MonitorManager::Dependencies{scheduler, mac.screens(), mac.windowServer(), mac.workspace(), appearance,
-                                   accessibilityHelper, &ownWindows}));
+                                   accessibilityHelper, accessories.trash, accessories.alerts, &ownWindows}));
   taskbars.start();
   scheduler.advance(1);
   TaskbarViewController* bar = taskbars.monitorManager().viewController(1);

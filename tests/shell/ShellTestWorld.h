@@ -21,6 +21,7 @@
 #include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimOwnWindows.h"
 #include "platform/sim/SimProcessControl.h"
+#include "platform/sim/SimTrash.h"
 #include "platform/sim/SimulatedMac.h"
 #include "settings/SettingsManager.h"
 #include "shell/AppDelegate.h"
@@ -92,9 +93,9 @@ class ShellTestWorld {
       factory = [this](const AppDelegate::TaskbarsContext& c) -> std::unique_ptr<Taskbars> {
         MonitorManager::Dependencies dependencies{scheduler,       mac.screens(), mac.windowServer(),
                                                   mac.workspace(), appearance,    c.accessibilityHelper,
-                                                  &ownWindows};
-        auto made = std::make_unique<MonitorManagerTaskbars>(
-            std::make_unique<MonitorManager>(c.appTracker, c.windowManager, c.settingsManager, dependencies));
+                                                  trash,           alerts,        &ownWindows};
+        auto made = std::make_unique<MonitorManagerTaskbars>(std::make_unique<MonitorManager>(
+            c.appTracker, c.windowManager, c.systemTrayManager, c.settingsManager, dependencies));
         realBars = made.get();
         return made;
       };
@@ -163,6 +164,7 @@ class ShellTestWorld {
   sim::SimLoginItems loginItems;
   real::PosixFileSystem fileSystem;
   sim::SimAlerts alerts;
+  sim::SimTrash trash;
   sim::SimProcessControl processControl{scheduler};
   real::PosixChildProcess childProcess{[this] {
     real::PosixChildProcess::Options options;

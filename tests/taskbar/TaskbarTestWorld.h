@@ -9,6 +9,7 @@
 #include "platform/sim/SimOwnWindows.h"
 #include "support/SimulatedSystem.h"
 #include "taskbar/AppItemView.h"
+#include "taskbar/TaskbarAccessoryServices.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarViewController.h"
@@ -20,11 +21,13 @@ namespace pelko::test {
 class TaskbarTest : public ::testing::Test, protected SimulatedSystem {
  protected:
   sim::SimOwnWindows ownWindows{mac};
+  TaskbarAccessoryServices accessories{scheduler, mac.workspace()};
 
   std::unique_ptr<TaskbarViewController> makeController(bool externallyManaged) {
     return std::make_unique<TaskbarViewController>(
-        tracker, windowManager, settings, externallyManaged,
-        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper});
+        tracker, windowManager, accessories.systemTrayManager, settings, externallyManaged,
+        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
+                                           accessories.trash, accessories.alerts});
   }
   // `bar` in an ordered-in panel on the main screen at the position the settings give, as the monitor
   // manager places it.

@@ -7,7 +7,9 @@
 
 #include "TaskbarRectPrinter.h"
 #include "TaskbarTestWorld.h"
+#include "taskbar/SystemTrayView.h"
 #include "taskbar/TaskbarContainerView.h"
+#include "taskbar/TrashIconView.h"
 #include "ui/WidgetOpacity.h"
 
 namespace pelko::test {
@@ -341,30 +343,36 @@ TEST_F(TaskbarTest, BarThatIsNotExternallyManagedFollowsTheTrackersList) {
 TEST_F(TaskbarViewControllerTest, AlignmentCentresOrRightAlignsTheStackInTheRoomBeforeTrashTrayOrEnd) {
   struct Case {
     TaskbarPosition position;
-    bool trash;
-    std::optional<double> tray;
+    bool trash, tray;
     double centre, right;  // the stack's offset from the start edge
+    int trashAt, trayAt;   // where the trash button and the tray start along the bar; -1: not on it
   };
-  // Three icons: 104 points along a bottom bar 1920 long, 146 down a left bar 1055 high. The tray place
-  // is 100 long, the trash 26 (40 on the left bar); each 4 points from what follows.
+  // Three icons: 104 points along a bottom bar 1920 long, 146 down a left bar 1055 high. The tray takes
+  // its minimum of 80, the trash 26 (40 on the left bar); each 4 points from what follows.
   const Case cases[] = {
-      {TaskbarPosition::bottom, false, std::nullopt, 908, 1812},
-      {TaskbarPosition::bottom, false, 100, 856, 1708},
-      {TaskbarPosition::bottom, true, 100, 841, 1678},
-      {TaskbarPosition::bottom, true, std::nullopt, 893, 1782},
-      {TaskbarPosition::left, false, std::nullopt, 454.5, 905},
-      {TaskbarPosition::left, false, 100, 402.5, 801},
-      {TaskbarPosition::left, true, 100, 380.5, 757},
-      {TaskbarPosition::left, true, std::nullopt, 432.5, 861},
+      {TaskbarPosition::bottom, false, false, 908, 1812, -1, -1},
+      {TaskbarPosition::bottom, false, true, 866, 1728, -1, 1836},
+      {TaskbarPosition::bottom, true, true, 851, 1698, 1806, 1836},
+      {TaskbarPosition::bottom, true, false, 893, 1782, 1890, -1},
+      {TaskbarPosition::left, false, false, 454.5, 905, -1, -1},
+      {TaskbarPosition::left, false, true, 412.5, 821, -1, 971},
+      {TaskbarPosition::left, true, true, 390.5, 777, 927, 971},
+      {TaskbarPosition::left, true, false, 432.5, 861, 1011, -1},
   };
   settings->style = TaskbarStyle::iconsOnly;
-  settings->showSystemTray = true;
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << static_cast<int>(c.position) << c.trash << c.tray.has_value());
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.position) << c.trash << c.tray);
     settings->position = c.position;
+    settings->showTrashIcon = c.trash;
+    settings->showSystemTray = c.tray;
     reload();
-    bar->setAccessoryPlaces(c.trash, c.tray);
     bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail"), appEntry(503, "Notes")});
+    const auto along = [&](const QWidget* view) {
+      if (!view || view->parentWidget() != bar->view()) return -1;
+      return isHorizontal(c.position) ? view->x() : view->y();
+    };
+    EXPECT_EQ(along(bar->trashIconView()), c.trashAt);
+    EXPECT_EQ(along(bar->systemTrayView()), c.trayAt);
     for (auto [alignment, offset] :
          {std::pair{ItemAlignment::center, c.centre}, {ItemAlignment::right, c.right}}) {
       settings->itemAlignment = alignment;
@@ -407,7 +415,8 @@ TEST_F(TaskbarViewControllerTest, LayoutsCollapseIntoOnePassAndAFloatingBarRepor
   EXPECT_EQ(reports, (std::vector<double>{112, 112}));
   // With the trash and the tray: 16 of insets, the 26-point trash and at least 80 of tray.
   settings->showSystemTray = true;
-  bar->setAccessoryPlaces(true, 30);
+  settings->showTrashIcon = true;
+  bar->updateLayout(TaskbarPosition::bottom);
   scheduler.runUntilIdle();
   EXPECT_EQ(reports.back(), 16 + 26 + 2 + 102 + 80);
   EXPECT_DOUBLE_EQ(bar->estimatedContentSize(), 16 + 26 + 80 + 102 + 2);
