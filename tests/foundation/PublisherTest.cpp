@@ -39,17 +39,23 @@ TEST(Published, NestedAssignmentIsDeliveredAtOnceAndTheOuterValueIsStoredLast) {
 TEST(Subject, CancellationDuringDeliveryStopsAtOnceAndASubscriberAddedStartsWithTheNextValue) {
   Subject<int> subject;
   std::vector<std::string> log;
+  auto logger = [&](std::string name) {
+    return [&log, name](int v) { log.push_back(name + std::to_string(v)); };
+  };
   Cancellable second, late;
+  auto adder = subject.sink([&](int) {
+    if (!late.isActive()) late = subject.sink(logger("late "));
+  });
   Cancellable first = subject.sink([&](int v) {
-    log.push_back("first " + std::to_string(v));
+    logger("first ")(v);
+    if (v < 2) return;
     second.cancel();
     first.cancel();  // cancelling itself is allowed too
-    late = subject.sink([&](int v) { log.push_back("late " + std::to_string(v)); });
   });
-  second = subject.sink([&](int v) { log.push_back("second " + std::to_string(v)); });
-  subject.send(1);
-  subject.send(2);
-  EXPECT_EQ(log, (std::vector<std::string>{"first 1", "late 2"}));
+  second = subject.sink(logger("second "));
+  for (int v : {1, 2, 3}) subject.send(v);
+  EXPECT_EQ(log, (std::vector<std::string>{"first 1", "second 1", "first 2", "late 2", "late 3"}));
+  adder.cancel();
   late.cancel();
   EXPECT_EQ(subject.subscriberCount(), 0u);
 }

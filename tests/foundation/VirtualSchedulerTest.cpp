@@ -71,7 +71,6 @@ TEST(VirtualScheduler, RepeatingTimerFiresEveryIntervalUntilInvalidatedOrDropped
   ASSERT_EQ(fired.size(), 3u);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(fired[i], 5.0 * (i + 1), 1e-6);
   timer->invalidate();
-  EXPECT_FALSE(timer->isValid());
   scheduler.advance(20);
   EXPECT_EQ(fired.size(), 3u);
 }
