@@ -101,44 +101,34 @@ class DockManagerTest : public ::testing::Test {
 
 // --- Hide and restore -------------------------------------------------------------------------------
 
-struct DomainCase {
-  std::string name;
-  Dictionary domain;
-};
-void PrintTo(const DomainCase& c, std::ostream* os) {
-  *os << c.name;
+TEST_F(DockManagerTest, HideThenRestoreGivesBackTheDomainExactly) {
+  const std::pair<const char*, Dictionary> domains[] = {
+      {"empty", {}},
+      {"auto-hide off, genie", {{"autohide", false}, {"mineffect", "genie"}}},
+      {"everything",
+       {{"autohide", true},
+        {"autohide-delay", 0.5},
+        {"autohide-time-modifier", 1.5},
+        {"mineffect", "scale"},
+        {"orientation", "right"},
+        {"tilesize", int64_t{48}}}},
+  };
+  size_t restarts = 0;
+  for (const auto& [what, original] : domains) {
+    SCOPED_TRACE(what);
+    folder.setDomain(original);
+    hideAndFinish();
+    EXPECT_EQ(folder.domain(), withHiddenConfiguration(original));
+    EXPECT_EQ(folder.restarts(), ++restarts);
+    EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
+    EXPECT_EQ(userDefaults.stringForKey(DockManager::kRecoveryVersionKey), "2.1");
+
+    manager->restoreDock();
+    EXPECT_EQ(folder.domain(), original);
+    EXPECT_EQ(folder.restarts(), ++restarts);
+    expectNoRecord();
+  }
 }
-
-class DockManagerRoundTripTest : public DockManagerTest, public ::testing::WithParamInterface<DomainCase> {};
-
-TEST_P(DockManagerRoundTripTest, HideThenRestoreGivesBackTheDomainExactly) {
-  const Dictionary original = GetParam().domain;
-  folder.setDomain(original);
-
-  hideAndFinish();
-  EXPECT_EQ(folder.domain(), withHiddenConfiguration(original));
-  EXPECT_EQ(folder.restarts(), 1u);
-  EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
-  EXPECT_EQ(userDefaults.stringForKey(DockManager::kRecoveryVersionKey), "2.1");
-
-  manager->restoreDock();
-  EXPECT_EQ(folder.domain(), original);
-  EXPECT_EQ(folder.restarts(), 2u);
-  expectNoRecord();
-}
-
-INSTANTIATE_TEST_SUITE_P(Domains, DockManagerRoundTripTest,
-                         ::testing::Values(DomainCase{"Empty", {}},
-                                           DomainCase{"AutoHideOffGenie",
-                                                      {{"autohide", false}, {"mineffect", "genie"}}},
-                                           DomainCase{"Everything",
-                                                      {{"autohide", true},
-                                                       {"autohide-delay", 0.5},
-                                                       {"autohide-time-modifier", 1.5},
-                                                       {"mineffect", "scale"},
-                                                       {"orientation", "right"},
-                                                       {"tilesize", int64_t{48}}}}),
-                         [](const ::testing::TestParamInfo<DomainCase>& info) { return info.param.name; });
 
 TEST_F(DockManagerTest, HideWritesTheDelayFirstAndRestoresItLast) {
   folder.setDomain({{"autohide-delay", 0.5}, {"mineffect", "suck"}});
@@ -234,8 +224,9 @@ TEST_F(DockManagerTest, ARestoreRightAfterAHideWaitsForItAndThenRestores) {
   expectNoRecord();
 }
 
-// Without a record only the hide's own delay and speed are taken out, and only when they are there.
-TEST_F(DockManagerTest, ARestoreWithoutARecordRemovesOnlyTheHidesTiming) {
+// Without a record only the hide's own delay and speed are taken out, and only when they are there;
+// neither a restore nor the start-up recovery writes auto-hide or the effect.
+TEST_F(DockManagerTest, WithoutARecordOnlyTheHidesTimingIsTakenOut) {
   folder.setDomain({{"mineffect", "suck"}, {"autohide-delay", 0.5}});
   manager->restoreDock();
   EXPECT_EQ(folder.domain(), (Dictionary{{"mineffect", "suck"}, {"autohide-delay", 0.5}}));
@@ -246,6 +237,13 @@ TEST_F(DockManagerTest, ARestoreWithoutARecordRemovesOnlyTheHidesTiming) {
   EXPECT_EQ(folder.domain(), (Dictionary{{"autohide", true}, {"mineffect", "scale"}}));
   EXPECT_EQ(countPrefix(folder.commands(), "defaults write"), 0u);
   EXPECT_EQ(folder.restarts(), 1u);
+
+  folder.setDomain(withHiddenConfiguration({}));
+  userDefaults.setObject(DockManager::kPreviousMinEffectKey, "suck");  // a stray key without the flag
+  DockManager::emergencyRestoreDock(servicesWith(runner));
+  EXPECT_EQ(folder.domain(), (Dictionary{{"autohide", true}, {"mineffect", "scale"}}));
+  EXPECT_EQ(countPrefix(folder.commands(), "defaults write"), 0u);
+  expectNoRecord();
 }
 
 TEST_F(DockManagerTest, AFailedRestoreKeepsTheRecordForTheNextAttempt) {
@@ -303,14 +301,6 @@ TEST_F(DockManagerTest, RecoveryLeavesADockTheUserChangedSinceAndDropsTheRecord)
     EXPECT_EQ(folder.commands(), (Lines{"defaults read com.apple.dock autohide-delay"}));
     expectNoRecord();
   }
-}
-
-TEST_F(DockManagerTest, RecoveryWithoutARecordWritesNeitherAutoHideNorEffect) {
-  folder.setDomain(withHiddenConfiguration({}));
-  userDefaults.setObject(DockManager::kPreviousMinEffectKey, "suck");  // a stray key without the flag
-  DockManager::emergencyRestoreDock(servicesWith(runner));
-  EXPECT_EQ(folder.domain(), (Dictionary{{"autohide", true}, {"mineffect", "scale"}}));
-  expectNoRecord();
 }
 
 TEST_F(DockManagerTest, RestoreDockAndExitRestoresAndExitsWithStatusZero) {
