@@ -87,22 +87,6 @@ TEST_F(MonitorManagerRebuildTest,
   EXPECT_EQ(manager->panel(added)->frame(), Rect(manager->screen(added)->frame.origin, Size{1440, 34}));
 }
 
-TEST_F(MonitorManagerRebuildTest, ChangingTheModeRebuildsOnTheNextPass) {
-  addRight();
-  start();
-  auto old = panels();
-  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
-  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));  // the setting announces before it holds the value
-  settle();
-  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
-  EXPECT_TRUE(allGone(old));
-
-  settings->multiMonitorMode = MultiMonitorMode::primaryAllOthersOwn;
-  settle();
-  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
-  EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Viewer"}));
-}
-
 // The shell rebuilds the bars when the position or the floating-bar setting changes.
 TEST_F(MonitorManagerRebuildTest, RebuildAllPlacesNewBarsForPositionFloatingAndCaptureExclusion) {
   addRight();
@@ -197,11 +181,21 @@ TEST_F(MonitorManagerRebuildTest, ScreensWithoutAUsableDisplayNumberGetNoBar) {
   EXPECT_EQ(ownWindowNumbers().size(), 2u);                        // no bar left behind unowned
 }
 
-TEST_F(MonitorManagerRebuildTest,
-       StopRemovesEveryBarAndSubscriptionStartMakesOneSetAgainAndDestructionEndsAll) {
+TEST_F(MonitorManagerRebuildTest, ModeChangesRebuildStopRemovesEveryBarAndSubscriptionAndStartRebuilds) {
   addRight();
   start();
   auto old = panels();
+  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));  // the setting announces before it holds the value
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
+  EXPECT_TRUE(allGone(old));
+  settings->multiMonitorMode = MultiMonitorMode::primaryAllOthersOwn;
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
+  EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Viewer"}));
+
+  old = panels();
   manager->stop();
   flushDeletes();
   EXPECT_TRUE(manager->displayIDs().empty());
