@@ -163,7 +163,7 @@ TEST_F(DockManagerTest, TwoHidesInQuickSuccessionStartOne) {
   EXPECT_EQ(countPrefix(folder.commands(), delayWrite), 2u);
 }
 
-TEST_F(DockManagerTest, AHideWhileARecordExistsKeepsTheRecordedValues) {
+TEST_F(DockManagerTest, AHideWhileARecordExistsKeepsTheRecordedValuesAndWithoutOneRecordsTheFactoryValues) {
   const Dictionary original{{"mineffect", "suck"}, {"autohide-delay", 0.25}};
   folder.setDomain(original);
   hideAndFinish();
@@ -180,14 +180,12 @@ TEST_F(DockManagerTest, AHideWhileARecordExistsKeepsTheRecordedValues) {
   EXPECT_EQ(userDefaults.storedDictionary(), record);
   manager->restoreDock();
   EXPECT_EQ(folder.domain(), original);
-}
 
-TEST_F(DockManagerTest, AHideOfAnAlreadyHiddenDockWithoutARecordRecordsTheFactoryConfiguration) {
+  // A Dock found hidden without a record is taken to have had the factory configuration.
   folder.setDomain(withHiddenConfiguration({{"orientation", "left"}}));
   hideAndFinish();
   EXPECT_FALSE(userDefaults.boolForKey(DockManager::kPreviousAutoHideKey));
   EXPECT_EQ(userDefaults.stringForKey(DockManager::kPreviousMinEffectKey), "genie");
-
   manager->restoreDock();
   EXPECT_EQ(folder.domain(), (Dictionary{{"orientation", "left"}}));
   expectNoRecord();
