@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "foundation/CombineLatest.h"
 #include "foundation/Published.h"
 #include "foundation/Subject.h"
 #include "foundation/VirtualScheduler.h"
@@ -34,32 +36,28 @@ TEST(Published, NestedAssignmentIsDeliveredAtOnceAndTheOuterValueIsStoredLast) {
   EXPECT_EQ(property.get(), 1);
 }
 
-TEST(Subject, CancellationDuringDeliveryStopsFurtherDelivery) {
+TEST(Subject, CancellationDuringDeliveryStopsAtOnceAndASubscriberAddedStartsWithTheNextValue) {
   Subject<int> subject;
   std::vector<std::string> log;
-  Cancellable second;
+  auto logger = [&](std::string name) {
+    return [&log, name](int v) { log.push_back(name + std::to_string(v)); };
+  };
+  Cancellable second, late;
+  auto adder = subject.sink([&](int) {
+    if (!late.isActive()) late = subject.sink(logger("late "));
+  });
   Cancellable first = subject.sink([&](int v) {
-    log.push_back("first " + std::to_string(v));
+    logger("first ")(v);
+    if (v < 2) return;
     second.cancel();
     first.cancel();  // cancelling itself is allowed too
   });
-  second = subject.sink([&](int v) { log.push_back("second " + std::to_string(v)); });
-  subject.send(1);
-  subject.send(2);
-  EXPECT_EQ(log, (std::vector<std::string>{"first 1"}));
+  second = subject.sink(logger("second "));
+  for (int v : {1, 2, 3}) subject.send(v);
+  EXPECT_EQ(log, (std::vector<std::string>{"first 1", "second 1", "first 2", "late 2", "late 3"}));
+  adder.cancel();
+  late.cancel();
   EXPECT_EQ(subject.subscriberCount(), 0u);
-}
-
-TEST(Subject, SubscriberAddedDuringDeliveryStartsWithTheNextValue) {
-  Subject<int> subject;
-  std::vector<int> late;
-  Cancellable lateSubscription;
-  auto first = subject.sink([&](int) {
-    if (!lateSubscription.isActive()) lateSubscription = subject.sink([&](int v) { late.push_back(v); });
-  });
-  subject.send(1);
-  subject.send(2);
-  EXPECT_EQ(late, (std::vector<int>{2}));
 }
 
 TEST(Subject, DroppingTheHandleCancelsAndOutlivingTheSubjectIsSafe) {
@@ -104,71 +102,73 @@ TEST(Operators, MergeDeliversFromEverySource) {
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
 }
 
+TEST(Operators, CombineLatestWaitsForEveryInputThenDeliversOnEachChange) {
+  Subject<int> numbers;
+  Published<std::string> name(std::string("a"));
+  using T = std::tuple<int, std::string, bool>;
+  std::vector<T> seen;
+  auto s = combineLatest(numbers.publisher(), name.publisher(), just(true)).sink([&](const T& v) {
+    seen.push_back(v);
+  });
+  EXPECT_TRUE(seen.empty());  // no number yet
+  numbers.send(1);
+  name = "b";
+  numbers.send(2);
+  s.cancel();
+  numbers.send(3);
+  EXPECT_EQ(seen, (std::vector<T>{{1, "a", true}, {1, "b", true}, {2, "b", true}}));
+}
+
 class TimedOperators : public ::testing::Test {
  protected:
   VirtualScheduler scheduler;
   Subject<int> subject;
-  std::vector<std::pair<double, int>> seen;  // (time since start, value)
   double start = scheduler.now();
-  auto recorder() {
-    return [this](int v) { seen.emplace_back(scheduler.now() - start, v); };
+  using Seen = std::vector<std::pair<double, int>>;  // (time since start, value)
+  Seen seen;
+  auto recorder(Seen& into) {
+    return [this, &into](int v) { into.emplace_back(scheduler.now() - start, v); };
   }
-  void expectSeen(const std::vector<std::pair<double, int>>& expected) {
+  void sendAt(double t, int v) {
+    scheduler.advance(t - (scheduler.now() - start));
+    subject.send(v);
+  }
+  static void expectSeen(const Seen& seen, const Seen& expected) {
     ASSERT_EQ(seen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
       EXPECT_NEAR(seen[i].first, expected[i].first, 1e-6) << "delivery " << i;
       EXPECT_EQ(seen[i].second, expected[i].second) << "delivery " << i;
     }
   }
-  void sendAt(double t, int v) {
-    scheduler.advance(t - (scheduler.now() - start));
-    subject.send(v);
-  }
 };
 
-TEST_F(TimedOperators, DebounceDeliversTheLastValueAfterAQuietPeriod) {
-  auto s = subject.publisher().debounce(scheduler, 0.05).sink(recorder());
+TEST_F(TimedOperators, DebounceDeliversTheLastValueAfterAQuietPeriodAndNothingOnceCancelled) {
+  auto s = subject.publisher().debounce(scheduler, 0.05).sink(recorder(seen));
   sendAt(0, 1);
   sendAt(0.04, 2);
   sendAt(0.08, 3);  // each value restarts the wait
   scheduler.advance(0.0499);
   EXPECT_TRUE(seen.empty());
   scheduler.advance(0.0002);
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].second, 3);
-  EXPECT_NEAR(seen[0].first, 0.13, 1e-9);
   sendAt(1, 4);
+  sendAt(2, 5);
+  s.cancel();  // while waiting
   scheduler.advance(1);
-  EXPECT_EQ(seen.back().second, 4);
+  expectSeen(seen, {{0.13, 3}, {1.05, 4}});
 }
 
-TEST_F(TimedOperators, DebounceCancelledWhileWaitingDeliversNothing) {
-  auto s = subject.publisher().debounce(scheduler, 0.05).sink(recorder());
-  sendAt(0, 1);
-  s.cancel();
-  scheduler.advance(1);
-  EXPECT_TRUE(seen.empty());
-}
-
-TEST_F(TimedOperators, ThrottleLatestPassesTheFirstAtOnceThenTheLatestPerWindow) {
-  auto s = subject.publisher().throttle(scheduler, 0.1, true).sink(recorder());
+TEST_F(TimedOperators, ThrottlePassesTheFirstAtOnceThenTheLatestOrFirstPerWindow) {
+  Seen first;
+  auto latest = subject.publisher().throttle(scheduler, 0.1, true).sink(recorder(seen));
+  auto earliest = subject.publisher().throttle(scheduler, 0.1, false).sink(recorder(first));
   sendAt(0, 1);     // at once
   sendAt(0.02, 2);  // held, replaced
   sendAt(0.05, 3);  // held: delivered at 0.1
   sendAt(0.12, 4);  // inside the second window: delivered at 0.2
   scheduler.advance(0.5);
   sendAt(1.0, 5);  // the windows closed: at once again
-  expectSeen({{0, 1}, {0.1, 3}, {0.2, 4}, {1.0, 5}});
-}
-
-TEST_F(TimedOperators, ThrottleFirstKeepsTheFirstValueOfEachWindow) {
-  auto s = subject.publisher().throttle(scheduler, 0.1, false).sink(recorder());
-  sendAt(0, 1);
-  sendAt(0.02, 2);
-  sendAt(0.05, 3);
-  scheduler.advance(0.5);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[1].second, 2);
+  expectSeen(seen, {{0, 1}, {0.1, 3}, {0.2, 4}, {1.0, 5}});
+  expectSeen(first, {{0, 1}, {0.1, 2}, {0.2, 4}, {1.0, 5}});
 }
 
 TEST_F(TimedOperators, ReceiveOnMainIsAlwaysAsynchronousAndHonoursCancellation) {

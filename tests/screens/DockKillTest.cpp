@@ -22,11 +22,6 @@ void PrintTo(const KillCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-const Dictionary kHidden = {{"autohide", true},
-                            {"autohide-delay", 1000000.0},
-                            {"autohide-time-modifier", 0.0001},
-                            {"mineffect", "scale"}};
-
 // The application is killed (SIGKILL: no clean-up of any kind) right after each step of a hide or a
 // restore, a step being one tool run or one write of its user defaults to disk. The next start's
 // recovery must then give the Dock back exactly as it was before the first hide, every time.
@@ -40,22 +35,13 @@ class DockKillTest : public ::testing::TestWithParam<KillCase> {
   }
   std::string defaultsFile() const { return folder.file("pelko-defaults.plist"); }
 
-  Dictionary storedDefaults() const {
-    std::string text = DockTestFolder::readText(defaultsFile());
-    if (text.empty()) return {};
-    auto root = platform::parsePlistXml(text);
-    return root && root->isDictionary() ? *root->asDictionary() : Dictionary{{"unreadable", true}};
-  }
-
   DockTestFolder folder;
   real::PosixChildProcess runner{folder.runnerOptions()};
 };
 
 TEST_P(DockKillTest, RecoveryAfterAKillAtAnyStepGivesTheDockBack) {
   const KillCase& c = GetParam();
-  Dictionary hidden = c.domain;
-  for (const auto& [key, value] : kHidden) hidden[key] = value;
-
+  const Dictionary hidden = withHiddenConfiguration(c.domain);
   bool ranToTheEnd = false;
   int step = 1;
   for (; step < 60 && !ranToTheEnd; ++step) {
@@ -80,7 +66,7 @@ TEST_P(DockKillTest, RecoveryAfterAKillAtAnyStepGivesTheDockBack) {
     auto recovery = driver("recover");
     ASSERT_TRUE(recovery.succeeded()) << recovery.standardError;
     EXPECT_EQ(folder.domain(), c.domain);
-    for (const auto& [key, value] : storedDefaults()) ADD_FAILURE() << "left behind: " << key;
+    EXPECT_EQ(DockTestFolder::dictionaryIn(defaultsFile()), Dictionary{}) << "records left behind";
   }
   EXPECT_TRUE(ranToTheEnd);
   EXPECT_GT(step, 5) << "the walk must have cut the operation at several steps";

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 
 #include "DockTestFolder.h"
-#include "foundation/DebugLog.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/real/RealScheduler.h"
 #include "platform/sim/InMemoryUserDefaults.h"
@@ -20,28 +20,11 @@ using platform::PlistValue;
 using testing::DockTestFolder;
 using testing::kSimDefaults;
 using testing::kSimKillall;
+using testing::withHiddenConfiguration;
 using Dictionary = PlistValue::Dictionary;
+using Lines = std::vector<std::string>;
 
-const char* const kRecoveryKeys[] = {
-    DockManager::kRecoveryNeededKey,        DockManager::kPreviousAutoHideKey,
-    DockManager::kPreviousMinEffectKey,     DockManager::kRecoveryVersionKey,
-    DockManager::kPreviousAutoHideDelayKey, DockManager::kPreviousAutoHideTimeModifierKey,
-    DockManager::kPreviousAbsentKeysKey,    DockManager::kRestoreInProgressKey,
-};
-
-const Dictionary kHiddenConfiguration = {
-    {"autohide", true},
-    {"autohide-delay", 1000000.0},
-    {"autohide-time-modifier", 0.0001},
-    {"mineffect", "scale"},
-};
-
-Dictionary withHiddenConfiguration(Dictionary domain) {
-  for (const auto& [key, value] : kHiddenConfiguration) domain[key] = value;
-  return domain;
-}
-
-size_t countPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
+size_t countPrefix(const Lines& lines, const std::string& prefix) {
   return std::count_if(lines.begin(), lines.end(),
                        [&](const auto& line) { return line.rfind(prefix, 0) == 0; });
 }
@@ -50,7 +33,7 @@ size_t countPrefix(const std::vector<std::string>& lines, const std::string& pre
 class SignallingChildProcess final : public platform::ChildProcess {
  public:
   explicit SignallingChildProcess(platform::ChildProcess& inner) : inner_(inner) {}
-  platform::ChildProcessResult run(const std::string& path, const std::vector<std::string>& arguments,
+  platform::ChildProcessResult run(const std::string& path, const Lines& arguments,
                                    double timeoutSeconds) override {
     auto result = inner_.run(path, arguments, timeoutSeconds);
     std::string line = path;
@@ -75,33 +58,40 @@ class SignallingChildProcess final : public platform::ChildProcess {
   platform::ChildProcess& inner_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::string> lines_;
+  Lines lines_;
 };
 
 class DockManagerTest : public ::testing::Test {
  protected:
-  DockManager::Services servicesWith(platform::ChildProcess& childProcess) {
+  // Stand-in tools with injected faults (PELKO_SIM_FAIL / PELKO_SIM_HANG name the runs they hit).
+  real::PosixChildProcess& faultyTools(std::map<std::string, std::string> faults,
+                                       double terminateGrace = 0.2) {
+    auto options = folder.runnerOptions(std::move(faults));
+    options.terminateGraceSeconds = terminateGrace;
+    return *faulty.emplace_back(std::make_unique<real::PosixChildProcess>(options));
+  }
+  real::PosixChildProcess& failingReads() { return faultyTools({{"PELKO_SIM_FAIL", "defaults read"}}); }
+  DockManager::Services servicesWith(platform::ChildProcess& childProcess, double commandTimeout = 5.0) {
     DockManager::Services services(childProcess, userDefaults);
     services.defaultsPath = kSimDefaults;
     services.killallPath = kSimKillall;
     services.appVersion = "2.1";
+    services.commandTimeoutSeconds = commandTimeout;
     return services;
   }
   std::unique_ptr<DockManager> managerWith(platform::ChildProcess& childProcess) {
     return std::make_unique<DockManager>(scheduler, workspace, windowServer, servicesWith(childProcess));
   }
-
   void hideAndFinish() {
     manager->hideDock();
     scheduler.runUntilIdle();
   }
-
-  void expectNoRecoveryKeys() {
-    for (const char* key : kRecoveryKeys) EXPECT_FALSE(userDefaults.storedObject(key)) << key;
-  }
+  // Every key the manager keeps is part of its record of the user's Dock.
+  void expectNoRecord() { EXPECT_EQ(userDefaults.storedDictionary(), Dictionary{}); }
 
   DockTestFolder folder;
   real::PosixChildProcess runner{folder.runnerOptions()};
+  std::deque<std::unique_ptr<real::PosixChildProcess>> faulty;
   sim::InMemoryUserDefaults userDefaults;
   VirtualScheduler scheduler;
   testing::FakeWorkspace workspace;
@@ -111,57 +101,43 @@ class DockManagerTest : public ::testing::Test {
 
 // --- Hide and restore -------------------------------------------------------------------------------
 
-struct DomainCase {
-  std::string name;
-  Dictionary domain;
-};
-void PrintTo(const DomainCase& c, std::ostream* os) {
-  *os << c.name;
+TEST_F(DockManagerTest, HideThenRestoreGivesBackTheDomainExactly) {
+  const std::pair<const char*, Dictionary> domains[] = {
+      {"empty", {}},
+      {"auto-hide off, genie", {{"autohide", false}, {"mineffect", "genie"}}},
+      {"everything",
+       {{"autohide", true},
+        {"autohide-delay", 0.5},
+        {"autohide-time-modifier", 1.5},
+        {"mineffect", "scale"},
+        {"orientation", "right"},
+        {"tilesize", int64_t{48}}}},
+  };
+  size_t restarts = 0;
+  for (const auto& [what, original] : domains) {
+    SCOPED_TRACE(what);
+    folder.setDomain(original);
+    hideAndFinish();
+    EXPECT_EQ(folder.domain(), withHiddenConfiguration(original));
+    EXPECT_EQ(folder.restarts(), ++restarts);
+    EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
+    EXPECT_EQ(userDefaults.stringForKey(DockManager::kRecoveryVersionKey), "2.1");
+
+    manager->restoreDock();
+    EXPECT_EQ(folder.domain(), original);
+    EXPECT_EQ(folder.restarts(), ++restarts);
+    expectNoRecord();
+  }
 }
-
-class DockManagerRoundTripTest : public DockManagerTest, public ::testing::WithParamInterface<DomainCase> {};
-
-TEST_P(DockManagerRoundTripTest, HideThenRestoreGivesBackTheDomainExactly) {
-  const Dictionary original = GetParam().domain;
-  folder.setDomain(original);
-
-  hideAndFinish();
-  EXPECT_EQ(folder.domain(), withHiddenConfiguration(original));
-  EXPECT_EQ(folder.restarts(), 1u);
-  EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
-  EXPECT_EQ(userDefaults.stringForKey(DockManager::kRecoveryVersionKey), "2.1");
-  EXPECT_EQ(folder.commands().back(), "killall Dock");
-
-  manager->restoreDock();
-  EXPECT_EQ(folder.domain(), original);
-  EXPECT_EQ(folder.restarts(), 2u);
-  EXPECT_EQ(folder.commands().back(), "killall Dock");
-  EXPECT_FALSE(DockManager::needsRecovery(userDefaults));
-  expectNoRecoveryKeys();
-}
-
-INSTANTIATE_TEST_SUITE_P(Domains, DockManagerRoundTripTest,
-                         ::testing::Values(DomainCase{"Empty", {}},
-                                           DomainCase{"AutoHideOffGenie",
-                                                      {{"autohide", false}, {"mineffect", "genie"}}},
-                                           DomainCase{"Everything",
-                                                      {{"autohide", true},
-                                                       {"autohide-delay", 0.5},
-                                                       {"autohide-time-modifier", 1.5},
-                                                       {"mineffect", "scale"},
-                                                       {"orientation", "right"},
-                                                       {"tilesize", int64_t{48}}}}),
-                         [](const ::testing::TestParamInfo<DomainCase>& info) { return info.param.name; });
 
 TEST_F(DockManagerTest, HideWritesTheDelayFirstAndRestoresItLast) {
   folder.setDomain({{"autohide-delay", 0.5}, {"mineffect", "suck"}});
   hideAndFinish();
   manager->restoreDock();
-  auto commands = folder.commands();
-  std::vector<std::string> changes;
+  Lines changes, commands = folder.commands();
   std::copy_if(commands.begin(), commands.end(), std::back_inserter(changes),
                [](const auto& line) { return line.rfind("defaults read", 0) != 0; });
-  EXPECT_EQ(changes, (std::vector<std::string>{
+  EXPECT_EQ(changes, (Lines{
                          "defaults write com.apple.dock autohide-delay -float 1000000",
                          "defaults write com.apple.dock autohide -bool true",
                          "defaults write com.apple.dock autohide-time-modifier -float 0.0001",
@@ -176,22 +152,20 @@ TEST_F(DockManagerTest, HideWritesTheDelayFirstAndRestoresItLast) {
 }
 
 TEST_F(DockManagerTest, TwoHidesInQuickSuccessionStartOne) {
+  const std::string delayWrite = "defaults write com.apple.dock autohide-delay -float 1000000";
   manager->hideDock();
   EXPECT_TRUE(manager->isHideRunning());
   manager->hideDock();
   scheduler.runUntilIdle();
   EXPECT_FALSE(manager->isHideRunning());
-  EXPECT_EQ(countPrefix(folder.commands(), "defaults write com.apple.dock autohide-delay -float 1000000"),
-            1u);
-
-  manager->hideDock();
-  scheduler.runUntilIdle();
-  EXPECT_EQ(countPrefix(folder.commands(), "defaults write com.apple.dock autohide-delay -float 1000000"),
-            2u);
+  EXPECT_EQ(countPrefix(folder.commands(), delayWrite), 1u);
+  hideAndFinish();
+  EXPECT_EQ(countPrefix(folder.commands(), delayWrite), 2u);
 }
 
-TEST_F(DockManagerTest, AHideWhileARecordExistsKeepsTheRecordedValues) {
-  folder.setDomain({{"mineffect", "suck"}, {"autohide-delay", 0.25}});
+TEST_F(DockManagerTest, AHideWhileARecordExistsKeepsTheRecordedValuesAndWithoutOneRecordsTheFactoryValues) {
+  const Dictionary original{{"mineffect", "suck"}, {"autohide-delay", 0.25}};
+  folder.setDomain(original);
   hideAndFinish();
   auto record = userDefaults.storedDictionary();
 
@@ -199,37 +173,38 @@ TEST_F(DockManagerTest, AHideWhileARecordExistsKeepsTheRecordedValues) {
   // not take the hidden configuration for the user's own.
   hideAndFinish();
   EXPECT_EQ(userDefaults.storedDictionary(), record);
-  EXPECT_EQ(folder.domain(), withHiddenConfiguration({{"mineffect", "suck"}, {"autohide-delay", 0.25}}));
+  EXPECT_EQ(folder.domain(), withHiddenConfiguration(original));
 
-  auto nextRun = managerWith(runner);
-  nextRun->hideDock();
-  scheduler.runUntilIdle();
+  manager = managerWith(runner);
+  hideAndFinish();
   EXPECT_EQ(userDefaults.storedDictionary(), record);
+  manager->restoreDock();
+  EXPECT_EQ(folder.domain(), original);
 
-  nextRun->restoreDock();
-  EXPECT_EQ(folder.domain(), (Dictionary{{"mineffect", "suck"}, {"autohide-delay", 0.25}}));
-}
-
-TEST_F(DockManagerTest, AHideOfAnAlreadyHiddenDockWithoutARecordRecordsTheFactoryConfiguration) {
+  // A Dock found hidden without a record is taken to have had the factory configuration.
   folder.setDomain(withHiddenConfiguration({{"orientation", "left"}}));
   hideAndFinish();
   EXPECT_FALSE(userDefaults.boolForKey(DockManager::kPreviousAutoHideKey));
   EXPECT_EQ(userDefaults.stringForKey(DockManager::kPreviousMinEffectKey), "genie");
-
   manager->restoreDock();
   EXPECT_EQ(folder.domain(), (Dictionary{{"orientation", "left"}}));
-  expectNoRecoveryKeys();
+  expectNoRecord();
 }
 
-TEST_F(DockManagerTest, AHideThatCannotReadTheDockChangesNothing) {
+// Neither a hide nor the start-up recovery acts on a Dock whose preferences it cannot read.
+TEST_F(DockManagerTest, AHideOrRecoveryThatCannotReadTheDockChangesNothing) {
   folder.setDomain({{"mineffect", "suck"}});
-  real::PosixChildProcess failingReads(folder.runnerOptions({{"PELKO_SIM_FAIL", "defaults read"}}));
-  manager = managerWith(failingReads);
-  hideAndFinish();
+  managerWith(failingReads())->hideDock();
+  scheduler.runUntilIdle();
   EXPECT_EQ(folder.domain(), (Dictionary{{"mineffect", "suck"}}));
   EXPECT_EQ(countPrefix(folder.commands(), "defaults write"), 0u);
   EXPECT_EQ(folder.restarts(), 0u);
   EXPECT_FALSE(DockManager::needsRecovery(userDefaults));
+
+  hideAndFinish();
+  DockManager::emergencyRestoreDock(servicesWith(failingReads()));
+  EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
+  EXPECT_EQ(folder.domain(), withHiddenConfiguration({{"mineffect", "suck"}}));
 }
 
 TEST_F(DockManagerTest, ARestoreRightAfterAHideWaitsForItAndThenRestores) {
@@ -244,11 +219,12 @@ TEST_F(DockManagerTest, ARestoreRightAfterAHideWaitsForItAndThenRestores) {
   ASSERT_NE(hideEnd, commands.end());
   EXPECT_EQ(countPrefix({commands.begin(), hideEnd}, "defaults write com.apple.dock mineffect -string scale"),
             1u);
-  expectNoRecoveryKeys();
+  expectNoRecord();
 }
 
-// Without a record only the hide's own delay and speed are taken out, and only when they are there.
-TEST_F(DockManagerTest, ARestoreWithoutARecordRemovesOnlyTheHidesTiming) {
+// Without a record only the hide's own delay and speed are taken out, and only when they are there;
+// neither a restore nor the start-up recovery writes auto-hide or the effect.
+TEST_F(DockManagerTest, WithoutARecordOnlyTheHidesTimingIsTakenOut) {
   folder.setDomain({{"mineffect", "suck"}, {"autohide-delay", 0.5}});
   manager->restoreDock();
   EXPECT_EQ(folder.domain(), (Dictionary{{"mineffect", "suck"}, {"autohide-delay", 0.5}}));
@@ -259,6 +235,13 @@ TEST_F(DockManagerTest, ARestoreWithoutARecordRemovesOnlyTheHidesTiming) {
   EXPECT_EQ(folder.domain(), (Dictionary{{"autohide", true}, {"mineffect", "scale"}}));
   EXPECT_EQ(countPrefix(folder.commands(), "defaults write"), 0u);
   EXPECT_EQ(folder.restarts(), 1u);
+
+  folder.setDomain(withHiddenConfiguration({}));
+  userDefaults.setObject(DockManager::kPreviousMinEffectKey, "suck");  // a stray key without the flag
+  DockManager::emergencyRestoreDock(servicesWith(runner));
+  EXPECT_EQ(folder.domain(), (Dictionary{{"autohide", true}, {"mineffect", "scale"}}));
+  EXPECT_EQ(countPrefix(folder.commands(), "defaults write"), 0u);
+  expectNoRecord();
 }
 
 TEST_F(DockManagerTest, AFailedRestoreKeepsTheRecordForTheNextAttempt) {
@@ -266,9 +249,7 @@ TEST_F(DockManagerTest, AFailedRestoreKeepsTheRecordForTheNextAttempt) {
   folder.setDomain(original);
   hideAndFinish();
 
-  real::PosixChildProcess failingWrite(
-      folder.runnerOptions({{"PELKO_SIM_FAIL", "defaults write com.apple.dock mineffect"}}));
-  managerWith(failingWrite)->restoreDock();
+  managerWith(faultyTools({{"PELKO_SIM_FAIL", "defaults write com.apple.dock mineffect"}}))->restoreDock();
   EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
   EXPECT_TRUE(userDefaults.boolForKey(DockManager::kRestoreInProgressKey));
   EXPECT_EQ(folder.domain().at("mineffect"), PlistValue("scale"));
@@ -276,7 +257,7 @@ TEST_F(DockManagerTest, AFailedRestoreKeepsTheRecordForTheNextAttempt) {
   // The start-up recovery finishes it, although the delay already reads as the user's again.
   DockManager::emergencyRestoreDock(servicesWith(runner));
   EXPECT_EQ(folder.domain(), original);
-  expectNoRecoveryKeys();
+  expectNoRecord();
 }
 
 TEST_F(DockManagerTest, ATimedOutRestoreKeepsTheRecord) {
@@ -284,9 +265,7 @@ TEST_F(DockManagerTest, ATimedOutRestoreKeepsTheRecord) {
   folder.setDomain(original);
   hideAndFinish();
 
-  real::PosixChildProcess hangingKillall(folder.runnerOptions({{"PELKO_SIM_HANG", "killall"}}));
-  auto services = servicesWith(hangingKillall);
-  services.commandTimeoutSeconds = 0.2;
+  auto services = servicesWith(faultyTools({{"PELKO_SIM_HANG", "killall"}}), 0.2);
   DockManager(scheduler, workspace, windowServer, services).restoreDock();
   EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
   EXPECT_EQ(folder.domain(), original);
@@ -294,7 +273,7 @@ TEST_F(DockManagerTest, ATimedOutRestoreKeepsTheRecord) {
 
   manager->restoreDock();
   EXPECT_EQ(folder.restarts(), 2u);
-  expectNoRecoveryKeys();
+  expectNoRecord();
 }
 
 // --- Start-up recovery ------------------------------------------------------------------------------
@@ -317,25 +296,9 @@ TEST_F(DockManagerTest, RecoveryLeavesADockTheUserChangedSinceAndDropsTheRecord)
 
     DockManager::emergencyRestoreDock(servicesWith(runner));
     EXPECT_EQ(folder.domain(), changed);
-    EXPECT_EQ(folder.commands(), (std::vector<std::string>{"defaults read com.apple.dock autohide-delay"}));
-    expectNoRecoveryKeys();
+    EXPECT_EQ(folder.commands(), (Lines{"defaults read com.apple.dock autohide-delay"}));
+    expectNoRecord();
   }
-}
-
-TEST_F(DockManagerTest, RecoveryThatCannotReadTheDockKeepsTheRecord) {
-  hideAndFinish();
-  real::PosixChildProcess failingReads(folder.runnerOptions({{"PELKO_SIM_FAIL", "defaults read"}}));
-  DockManager::emergencyRestoreDock(servicesWith(failingReads));
-  EXPECT_TRUE(DockManager::needsRecovery(userDefaults));
-  EXPECT_EQ(folder.domain(), withHiddenConfiguration({}));
-}
-
-TEST_F(DockManagerTest, RecoveryWithoutARecordWritesNeitherAutoHideNorEffect) {
-  folder.setDomain(withHiddenConfiguration({}));
-  userDefaults.setObject(DockManager::kPreviousMinEffectKey, "suck");  // a stray key without the flag
-  DockManager::emergencyRestoreDock(servicesWith(runner));
-  EXPECT_EQ(folder.domain(), (Dictionary{{"autohide", true}, {"mineffect", "scale"}}));
-  expectNoRecoveryKeys();
 }
 
 TEST_F(DockManagerTest, RestoreDockAndExitRestoresAndExitsWithStatusZero) {
@@ -357,11 +320,7 @@ TEST_F(DockManagerTest, ARestoreStopsWhatRemainsOfAHungHideAndNeverInterleavesWi
       "defaults write com.apple.dock autohide -bool true;"
       "defaults write com.apple.dock autohide-time-modifier -float 0.0001;"
       "defaults write com.apple.dock mineffect -string scale";
-  real::PosixChildProcess::Options options = folder.runnerOptions({{"PELKO_SIM_HANG", hideWrites}});
-  options.terminateGraceSeconds = 0.05;
-  real::PosixChildProcess hangingHide(options);
-  auto services = servicesWith(hangingHide);
-  services.commandTimeoutSeconds = 0.3;
+  auto services = servicesWith(faultyTools({{"PELKO_SIM_HANG", hideWrites}}, 0.05), 0.3);
   services.hideWaitSeconds = 0.2;
   {
     real::RealScheduler realScheduler;
@@ -376,7 +335,7 @@ TEST_F(DockManagerTest, ARestoreStopsWhatRemainsOfAHungHideAndNeverInterleavesWi
   auto restoreStart =
       std::find(commands.begin(), commands.end(), "defaults write com.apple.dock mineffect -string suck");
   ASSERT_NE(restoreStart, commands.end());
-  std::vector<std::string> afterRestore(restoreStart, commands.end());
+  Lines afterRestore(restoreStart, commands.end());
   EXPECT_EQ(countPrefix(afterRestore, "defaults write com.apple.dock autohide -bool true"), 0u);
   EXPECT_EQ(countPrefix(afterRestore, "defaults write com.apple.dock mineffect -string scale"), 0u);
   EXPECT_EQ(countPrefix(commands, "killall Dock"), 1u) << "the stopped hide must not restart the Dock";
@@ -384,13 +343,9 @@ TEST_F(DockManagerTest, ARestoreStopsWhatRemainsOfAHungHideAndNeverInterleavesWi
 }
 
 TEST_F(DockManagerTest, AHideRequestedAfterARestoreStoppedTheLastOneIsNotSwallowed) {
-  const std::string hangAll = "defaults write com.apple.dock autohide-delay -float 1000000";
-  real::PosixChildProcess::Options options = folder.runnerOptions({{"PELKO_SIM_HANG", hangAll}});
-  options.terminateGraceSeconds = 0.05;
-  real::PosixChildProcess hangingHide(options);
-  SignallingChildProcess signalling(hangingHide);
-  auto services = servicesWith(signalling);
-  services.commandTimeoutSeconds = 0.3;
+  SignallingChildProcess signalling(
+      faultyTools({{"PELKO_SIM_HANG", "defaults write com.apple.dock autohide-delay -float 1000000"}}, 0.05));
+  auto services = servicesWith(signalling, 0.3);
   services.hideWaitSeconds = 0.0;
   {
     real::RealScheduler realScheduler;
@@ -425,11 +380,6 @@ class DockSnapshotTest : public DockManagerTest {
     EXPECT_EQ(calls, 1);
     return result;
   }
-
-  void runDock() {
-    workspace.applications.push_back(std::make_shared<testing::FakeRunningApplication>(77, "com.apple.dock"));
-  }
-
   static platform::WindowInfo window(int32_t pid, Rect bounds, int layer = 20,
                                      std::optional<double> alpha = 1.0,
                                      std::optional<std::string> name = std::nullopt) {
@@ -442,45 +392,47 @@ class DockSnapshotTest : public DockManagerTest {
   }
 };
 
-TEST_F(DockSnapshotTest, MatchesTheHiddenConfigurationByAutoHideAndDelay) {
+TEST_F(DockSnapshotTest, ReadsTheHiddenConfigurationAutoHideAndPlacementInAnyCase) {
+  using P = DockManager::DockPlacement;
   struct Case {
     Dictionary domain;
     bool matches;
+    bool autohide;
+    std::optional<P> placement;
   };
-  const std::vector<Case> cases = {
-      {{{"autohide", true}, {"autohide-delay", 1000000.0}}, true},
-      {{{"autohide", true}, {"autohide-delay", 999999.0}}, true},
-      {{{"autohide", true}, {"autohide-delay", 999998.5}}, false},
-      {{{"autohide", true}, {"autohide-delay", "lots"}}, false},
-      {{{"autohide", true}}, false},
-      {{{"autohide", false}, {"autohide-delay", 1000000.0}}, false},
-      {{{"autohide-delay", 1000000.0}}, false},
+  const Case cases[] = {
+      {{{"autohide", true}, {"autohide-delay", 1000000.0}, {"orientation", "Left"}}, true, true, P::left},
+      {{{"autohide", true}, {"autohide-delay", 999999.0}, {"orientation", "bottom"}}, true, true, P::bottom},
+      {{{"autohide", true}, {"autohide-delay", 999998.5}, {"orientation", "RIGHT"}}, false, true, P::right},
+      {{{"autohide", true}, {"autohide-delay", "lots"}, {"orientation", "top"}}, false, true, std::nullopt},
+      {{{"autohide", true}}, false, true, std::nullopt},
+      {{{"autohide", false}, {"autohide-delay", 1000000.0}}, false, false, std::nullopt},
+      {{{"autohide-delay", 1000000.0}}, false, false, std::nullopt},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
     folder.setDomain(c.domain);
     auto s = snapshot();
-    EXPECT_EQ(s.matchesPelkoHiddenConfiguration, c.matches) << ::testing::PrintToString(c.domain.size());
-    EXPECT_EQ(s.autohideEnabled, c.domain.count("autohide") && c.domain.at("autohide") == PlistValue(true));
+    EXPECT_EQ(s.matchesPelkoHiddenConfiguration, c.matches);
+    EXPECT_EQ(s.autohideEnabled, c.autohide);
+    EXPECT_EQ(s.placement, c.placement);
   }
-}
-
-TEST_F(DockSnapshotTest, ReadsThePlacementInAnyCase) {
-  const std::vector<std::pair<std::optional<std::string>, std::optional<DockManager::DockPlacement>>> cases =
-      {
-          {"Left", DockManager::DockPlacement::left},
-          {"bottom", DockManager::DockPlacement::bottom},
-          {"RIGHT", DockManager::DockPlacement::right},
-          {"top", std::nullopt},
-          {std::nullopt, std::nullopt},
-      };
-  for (const auto& [orientation, placement] : cases) {
-    folder.setDomain(orientation ? Dictionary{{"orientation", *orientation}} : Dictionary{});
-    EXPECT_EQ(snapshot().placement, placement) << orientation.value_or("(none)");
-  }
+  // Unreadable preferences count as absent.
+  manager = managerWith(failingReads());
+  folder.setDomain({{"autohide", true}, {"autohide-delay", 1000000.0}, {"orientation", "left"}});
+  EXPECT_EQ(snapshot(), DockManager::VisibilitySnapshot{});
 }
 
 TEST_F(DockSnapshotTest, JudgesVisibilityFromTheDocksOnScreenWindows) {
-  runDock();
+  auto dock = [](int32_t pid) {
+    return std::make_shared<testing::FakeRunningApplication>(pid, "com.apple.dock");
+  };
+  windowServer.windows = std::vector<platform::WindowInfo>{window(0, Rect(0, 850, 1440, 50))};
+  EXPECT_FALSE(snapshot().isActuallyVisibleOnScreen) << "no Dock process";
+  workspace.applications = {dock(0)};
+  EXPECT_FALSE(snapshot().isActuallyVisibleOnScreen) << "a Dock without a process number";
+
+  workspace.applications = {dock(77)};
   struct Case {
     const char* what;
     std::vector<platform::WindowInfo> windows;
@@ -514,20 +466,6 @@ TEST_F(DockSnapshotTest, JudgesVisibilityFromTheDocksOnScreenWindows) {
   EXPECT_FALSE(snapshot().isActuallyVisibleOnScreen) << "no window list";
 }
 
-TEST_F(DockSnapshotTest, NoDockProcessMeansNotVisible) {
-  windowServer.windows = std::vector<platform::WindowInfo>{window(0, Rect(0, 850, 1440, 50))};
-  EXPECT_FALSE(snapshot().isActuallyVisibleOnScreen);
-  workspace.applications.push_back(std::make_shared<testing::FakeRunningApplication>(0, "com.apple.dock"));
-  EXPECT_FALSE(snapshot().isActuallyVisibleOnScreen);
-}
-
-TEST_F(DockSnapshotTest, UnreadablePreferencesCountAsAbsent) {
-  folder.setDomain({{"autohide", true}, {"autohide-delay", 1000000.0}, {"orientation", "left"}});
-  real::PosixChildProcess failingReads(folder.runnerOptions({{"PELKO_SIM_FAIL", "defaults read"}}));
-  manager = managerWith(failingReads);
-  EXPECT_EQ(snapshot(), DockManager::VisibilitySnapshot{});
-}
-
 // --- Visible-Dock optimisation ----------------------------------------------------------------------
 
 TEST_F(DockManagerTest, OptimisationMovesTheDockOffTheTaskbarsEdgeAndTurnsOnAutoHide) {
@@ -548,16 +486,16 @@ TEST_F(DockManagerTest, OptimisationMovesTheDockOffTheTaskbarsEdgeAndTurnsOnAuto
   EXPECT_EQ(folder.domain(),
             (Dictionary{{"orientation", "left"}, {"autohide", true}, {"mineffect", "suck"}}));
   EXPECT_EQ(folder.restarts(), 1u);
-  expectNoRecoveryKeys();
-}
+  expectNoRecord();
 
-TEST_F(DockManagerTest, OptimisationOfADockAlreadyOnTheTargetEdgeWritesNoOrientation) {
+  // A Dock already on the edge it would be moved to gets no orientation written.
   folder.setDomain({{"orientation", "left"}, {"autohide-delay", 0.5}});
+  folder.clearCommands();
   manager->optimizeVisibleDock(TaskbarPosition::top, nullptr);
   scheduler.runUntilIdle();
   EXPECT_EQ(countPrefix(folder.commands(), "defaults write com.apple.dock orientation"), 0u);
   EXPECT_EQ(folder.domain(), (Dictionary{{"orientation", "left"}, {"autohide", true}}));
-  EXPECT_EQ(folder.restarts(), 1u);
+  EXPECT_EQ(folder.restarts(), 2u);
 }
 
 // --- Placement rules --------------------------------------------------------------------------------
@@ -582,8 +520,7 @@ TEST(DockPlacementTest, RecommendedPlacementKeepsTheDockUnlessTheTaskbarSitsTher
   for (const auto& c : cases) {
     EXPECT_EQ(DockManager::recommendedVisiblePlacement(c.taskbar, c.current), c.recommended)
         << static_cast<int>(c.taskbar) << " " << (c.current ? static_cast<int>(*c.current) : -1);
-    EXPECT_FALSE(DockManager::dockPlacementConflicts(
-        DockManager::recommendedVisiblePlacement(c.taskbar, c.current), c.taskbar));
+    EXPECT_FALSE(DockManager::dockPlacementConflicts(c.recommended, c.taskbar));
   }
   EXPECT_TRUE(DockManager::dockPlacementConflicts(P::left, T::left));
   EXPECT_TRUE(DockManager::dockPlacementConflicts(P::bottom, T::bottom));

@@ -19,6 +19,15 @@ inline const std::string kSimDefaults = PELKO_SIM_DEFAULTS;
 inline const std::string kSimKillall = PELKO_SIM_KILLALL;
 inline const std::string kDockDriver = PELKO_DOCK_DRIVER;
 
+// The domain as a hide leaves it: the user's other preferences untouched.
+inline platform::PlistValue::Dictionary withHiddenConfiguration(platform::PlistValue::Dictionary domain) {
+  domain["autohide"] = true;
+  domain["autohide-delay"] = 1000000.0;
+  domain["autohide-time-modifier"] = 0.0001;
+  domain["mineffect"] = "scale";
+  return domain;
+}
+
 // A fresh simulated Dock folder per test, removed afterwards, with helpers to plant and inspect the
 // Dock's preference domain and the tools' logs.
 class DockTestFolder {
@@ -40,12 +49,13 @@ class DockTestFolder {
     std::ofstream(domainFile()) << platform::writePlistXml(platform::PlistValue(values));
   }
   // The domain as the file holds it; an empty dictionary when there is no file.
-  platform::PlistValue::Dictionary domain() const {
-    std::string text = readText(domainFile());
+  platform::PlistValue::Dictionary domain() const { return dictionaryIn(domainFile()); }
+  static platform::PlistValue::Dictionary dictionaryIn(const std::string& path) {
+    std::string text = readText(path);
     if (text.empty()) return {};
     auto root = platform::parsePlistXml(text);
     if (!root || !root->isDictionary()) {
-      ADD_FAILURE() << "the domain file is not a property list";
+      ADD_FAILURE() << path << " is not a property list";
       return {};
     }
     return *root->asDictionary();

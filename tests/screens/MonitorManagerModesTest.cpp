@@ -56,47 +56,29 @@ TEST_P(MonitorManagerModesTest, EachModePutsBarsOnItsScreensWithTheirEntries) {
   EXPECT_EQ(ownWindowNumbers().size(), expectedIDs.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, MonitorManagerModesTest,
-    ::testing::Values(ModeCase{"PrimaryOnlyTwo", MultiMonitorMode::primaryOnly, 2, {{1, kAll}}},
-                      ModeCase{"PrimaryOnlyThree", MultiMonitorMode::primaryOnly, 3, {{1, kAll}}},
-                      ModeCase{"AllOnAllTwo", MultiMonitorMode::allOnAll, 2, {{1, kAll}, {2, kAll}}},
-                      ModeCase{
-                          "AllOnAllThree", MultiMonitorMode::allOnAll, 3, {{1, kAll}, {2, kAll}, {3, kAll}}},
-                      // The entry on a display that is not there shows nowhere.
-                      ModeCase{"ActiveMonitorOnlyTwo",
-                               MultiMonitorMode::activeMonitorOnly,
-                               2,
-                               {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}}},
-                      ModeCase{"ActiveMonitorOnlyThree",
-                               MultiMonitorMode::activeMonitorOnly,
-                               3,
-                               {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
-                      ModeCase{"PerMonitorWindowsTwo",
-                               MultiMonitorMode::primaryAllOthersOwn,
-                               2,
-                               {{1, kAll}, {2, {"Viewer", "Mailer"}}}},
-                      ModeCase{"PerMonitorWindowsThree",
-                               MultiMonitorMode::primaryAllOthersOwn,
-                               3,
-                               {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
-                      // The main display is the one the window server names main, not number 1.
-                      ModeCase{"PerMonitorWindowsMainIsTwo",
-                               MultiMonitorMode::primaryAllOthersOwn,
-                               -2,
-                               {{2, kAll}, {1, {"Editor"}}}},
-                      ModeCase{"ActiveMonitorOnlyMainIsTwo",
-                               MultiMonitorMode::activeMonitorOnly,
-                               -2,
-                               {{2, {"Viewer", "Shell", "Mailer"}}, {1, {"Editor"}}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+using M = MultiMonitorMode;
+const ModeCase kModeCases[] = {
+    {"PrimaryOnly", M::primaryOnly, 3, {{1, kAll}}},
+    {"AllOnAll", M::allOnAll, 3, {{1, kAll}, {2, kAll}, {3, kAll}}},
+    // The entry on a display that is not there shows nowhere.
+    {"ActiveOnlyTwo", M::activeMonitorOnly, 2, {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}}},
+    {"ActiveOnlyThree",
+     M::activeMonitorOnly,
+     3,
+     {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
+    {"PerMonitorWindows", M::primaryAllOthersOwn, 3, {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
+    // The main display is the one the window server names main, not number 1.
+    {"PerMonitorMainIsTwo", M::primaryAllOthersOwn, -2, {{2, kAll}, {1, {"Editor"}}}},
+    {"ActiveOnlyMainIsTwo", M::activeMonitorOnly, -2, {{2, {"Viewer", "Shell", "Mailer"}}, {1, {"Editor"}}}},
+};
+INSTANTIATE_TEST_SUITE_P(Modes, MonitorManagerModesTest, ::testing::ValuesIn(kModeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A bar in "primary only" follows the tracker by itself, at once; the others wait for the manager's
 // throttled hand-out.
 TEST_F(MonitorManagerTest, OnlyThePrimaryOnlyBarFollowsTheTrackerItself) {
   addRight();
-  for (MultiMonitorMode mode : {MultiMonitorMode::primaryOnly, MultiMonitorMode::allOnAll,
-                                MultiMonitorMode::activeMonitorOnly, MultiMonitorMode::primaryAllOthersOwn}) {
+  for (M mode : {M::primaryOnly, M::allOnAll, M::activeMonitorOnly, M::primaryAllOthersOwn}) {
     SCOPED_TRACE(static_cast<int>(mode));
     settings->multiMonitorMode = mode;
     tracker->apps = std::vector<TrackedAppPtr>{};
@@ -111,39 +93,30 @@ TEST_F(MonitorManagerTest, OnlyThePrimaryOnlyBarFollowsTheTrackerItself) {
   }
 }
 
-TEST_F(MonitorManagerTest, EntryListsReachTheBarsAtMostOncePerHundredMillisecondsLatestFirst) {
-  settings->multiMonitorMode = MultiMonitorMode::allOnAll;
-  addRight();
-  start();
-  advance(1);
-
-  tracker->apps = {entry("Editor", 1)};
-  settle();
-  EXPECT_EQ(namesOn(2), (Names{"Editor"}));  // the first list of a quiet spell passes at once
-
-  tracker->apps = {entry("Viewer", 1)};
-  tracker->apps = {entry("Player", 1), entry("Shell", 2)};
-  settle();
-  EXPECT_EQ(namesOn(2), (Names{"Editor"}));
-  advance(0.1);
-  EXPECT_EQ(namesOn(1), (Names{"Player", "Shell"}));
-  EXPECT_EQ(namesOn(2), (Names{"Player", "Shell"}));
-}
-
-// The tracker keeps the same entries and raises its generation when one of them moves to another
-// display; the bars are handed their lists again.
-TEST_F(MonitorManagerTest, EntriesMovingBetweenDisplaysChangeBars) {
+// Entry lists reach the bars at most once per 100 ms, the latest at the window's end. The tracker keeps
+// the same entries and raises its generation when one of them moves to another display; the bars are
+// handed their lists again.
+TEST_F(MonitorManagerTest, EntryListsAndMovesReachTheBarsAtMostOncePerHundredMillisecondsLatestFirst) {
   settings->multiMonitorMode = MultiMonitorMode::activeMonitorOnly;
   addRight();
   addLeft();
-  auto editor = entry("Editor", 1);
-  auto viewer = entry("Viewer", 2);
-  tracker->apps = {editor, viewer};
   start();
   advance(1);
-  ASSERT_EQ(namesOn(1), (Names{"Editor"}));
-  ASSERT_EQ(namesOn(2), (Names{"Viewer"}));
+  tracker->apps = {entry("Player", 2)};
+  settle();
+  EXPECT_EQ(namesOn(2), (Names{"Player"}));  // the first list of a quiet spell passes at once
 
+  auto editor = entry("Editor", 1);
+  auto viewer = entry("Viewer", 2);
+  tracker->apps = {entry("Shell", 2)};
+  tracker->apps = {editor, viewer};
+  settle();
+  EXPECT_EQ(namesOn(2), (Names{"Player"}));
+  advance(0.1);
+  EXPECT_EQ(namesOn(1), (Names{"Editor"}));
+  EXPECT_EQ(namesOn(2), (Names{"Viewer"}));
+
+  advance(1);
   viewer->displayID = 3;
   tracker->displayIDGeneration = 1;
   settle();

@@ -44,33 +44,28 @@ TEST_F(MonitorManagerRebuildTest, AddedDisplaysGetTheirBarsAfterThreeHundredMill
   EXPECT_EQ(manager->rebuildGeneration(), generation + 1);
 }
 
-TEST_F(MonitorManagerRebuildTest, ARemovedDisplaysBarStaysUntilTheRebuildThenGoes) {
+// A removed display's bar stays until the rebuild. When the main display goes, every coordinate shifts
+// to the new main display's origin; the remaining bars move there at once, not only after the rebuild.
+TEST_F(MonitorManagerRebuildTest,
+       RemovedDisplaysBarsGoAtTheRebuildTheOthersAreRePlacedAtOnceAndANewOneGetsABar) {
   addRight();
+  addLeft();
   start();
-  QPointer<TaskbarPanel> right = manager->panel(2);
-  const Rect rightFrame = right->frame();
-  mac.removeDisplay(2);
+  QPointer<TaskbarPanel> left = manager->panel(3);
+  const Rect leftFrame = left->frame();
+  mac.removeDisplay(3);
   settle();
-  // Re-placing leaves the bar of a screen that is gone alone.
-  ASSERT_FALSE(right.isNull());
-  EXPECT_EQ(right->frame(), rightFrame);
-  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
-
+  ASSERT_FALSE(left.isNull());
+  EXPECT_EQ(left->frame(), leftFrame);
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2, 3}));
   advance(0.3);
-  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
-  EXPECT_TRUE(right.isNull());
-  EXPECT_EQ(ownWindowNumbers().size(), 1u);
-}
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
+  EXPECT_TRUE(left.isNull());
+  EXPECT_EQ(ownWindowNumbers().size(), 2u);
 
-// When the main display goes, every coordinate shifts to the new main display's origin; the remaining
-// bars move there at once, not only after the rebuild.
-TEST_F(MonitorManagerRebuildTest, BarsAreRePlacedAtOnceWhenScreensMove) {
-  addRight();
-  start();
   TaskbarPanel* right = manager->panel(2);
   ASSERT_EQ(right->frame(), Rect(1920, 56, 1280, 34));
   const auto generation = manager->rebuildGeneration();
-
   mac.removeDisplay(kMain);
   settle();
   EXPECT_EQ(manager->rebuildGeneration(), generation);
@@ -78,30 +73,22 @@ TEST_F(MonitorManagerRebuildTest, BarsAreRePlacedAtOnceWhenScreensMove) {
   EXPECT_EQ(right->frame(), Rect(0, 0, 1280, 34));
   EXPECT_EQ(manager->screen(2)->frame, Rect(0, 0, 1280, 1024));
   EXPECT_EQ(right->contentView()->size(), QSize(1280, 34));
-
   advance(0.3);
   EXPECT_EQ(manager->displayIDs(), (IDs{2}));
   EXPECT_EQ(manager->panel(2)->frame(), Rect(manager->screen(2)->frame.origin, Size{1280, 34}));
-}
 
-TEST_F(MonitorManagerRebuildTest, ChangingTheModeRebuildsOnTheNextPass) {
-  addRight();
-  start();
-  auto old = panels();
-  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
-  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));  // the setting announces before it holds the value
-  settle();
-  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
-  EXPECT_TRUE(allGone(old));
-
-  settings->multiMonitorMode = MultiMonitorMode::primaryAllOthersOwn;
-  settle();
-  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
-  EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Viewer"}));
+  // Without screens there is no bar until one comes.
+  mac.removeDisplay(2);
+  advance(1);
+  EXPECT_TRUE(manager->displayIDs().empty());
+  const auto added = addLeft();
+  advance(1);
+  EXPECT_EQ(manager->displayIDs(), (IDs{added}));
+  EXPECT_EQ(manager->panel(added)->frame(), Rect(manager->screen(added)->frame.origin, Size{1440, 34}));
 }
 
 // The shell rebuilds the bars when the position or the floating-bar setting changes.
-TEST_F(MonitorManagerRebuildTest, RebuildAllPlacesNewBarsForPositionAndFloating) {
+TEST_F(MonitorManagerRebuildTest, RebuildAllPlacesNewBarsForPositionFloatingAndCaptureExclusion) {
   addRight();
   start();
   auto old = panels();
@@ -125,8 +112,13 @@ TEST_F(MonitorManagerRebuildTest, RebuildAllPlacesNewBarsForPositionAndFloating)
   EXPECT_TRUE(manager->panel(2)->hasShadow());
 
   settings->floatingBar = false;
+  settings->excludeFromCapture = true;
+  EXPECT_EQ(manager->panel(2)->sharingType(), WindowSharingType::readOnly);
+  manager->updateSharingType(WindowSharingType::none);
+  EXPECT_EQ(manager->panel(2)->sharingType(), WindowSharingType::none);
   manager->rebuildAll();
   EXPECT_FALSE(manager->panel(1)->hasShadow());
+  for (auto id : manager->displayIDs()) EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::none);
 }
 
 TEST_F(MonitorManagerRebuildTest, NewPanelsComeInFrontBeforeTheOldOnesAreClosed) {
@@ -163,18 +155,6 @@ TEST_F(MonitorManagerRebuildTest, NewPanelsComeInFrontBeforeTheOldOnesAreClosed)
   EXPECT_EQ(listed, now);
 }
 
-TEST_F(MonitorManagerRebuildTest, SharingTypeFollowsExcludeFromCapture) {
-  addRight();
-  start();
-  for (auto id : manager->displayIDs())
-    EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::readOnly);
-  settings->excludeFromCapture = true;
-  manager->updateSharingType(WindowSharingType::none);
-  for (auto id : manager->displayIDs()) EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::none);
-  manager->rebuildAll();
-  for (auto id : manager->displayIDs()) EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::none);
-}
-
 // Screens as a faulty port might report them: one without a display number, two claiming the same.
 class OddScreens final : public platform::Screens {
  public:
@@ -201,10 +181,21 @@ TEST_F(MonitorManagerRebuildTest, ScreensWithoutAUsableDisplayNumberGetNoBar) {
   EXPECT_EQ(ownWindowNumbers().size(), 2u);                        // no bar left behind unowned
 }
 
-TEST_F(MonitorManagerRebuildTest, StopRemovesEveryBarAndSubscriptionAndStartMakesOneSetAgain) {
+TEST_F(MonitorManagerRebuildTest, ModeChangesRebuildStopRemovesEveryBarAndSubscriptionAndStartRebuilds) {
   addRight();
   start();
   auto old = panels();
+  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));  // the setting announces before it holds the value
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1}));
+  EXPECT_TRUE(allGone(old));
+  settings->multiMonitorMode = MultiMonitorMode::primaryAllOthersOwn;
+  settle();
+  EXPECT_EQ(manager->displayIDs(), (IDs{1, 2}));
+  EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Viewer"}));
+
+  old = panels();
   manager->stop();
   flushDeletes();
   EXPECT_TRUE(manager->displayIDs().empty());
@@ -225,28 +216,14 @@ TEST_F(MonitorManagerRebuildTest, StopRemovesEveryBarAndSubscriptionAndStartMake
   mac.removeDisplay(3);
   advance(1);
   EXPECT_EQ(manager->rebuildGeneration(), started + 1);
-}
 
-TEST_F(MonitorManagerRebuildTest, NothingHappensOnceTheManagerIsGone) {
-  addRight();
-  start();
+  // Nothing happens once the manager is gone.
   addLeft();
-  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
+  settings->multiMonitorMode = MultiMonitorMode::allOnAll;
   tracker->apps = std::vector<TrackedAppPtr>{};
   manager.reset();
   advance(1);
   EXPECT_TRUE(ownWindowNumbers().empty());
-}
-
-TEST_F(MonitorManagerRebuildTest, WithoutScreensThereIsNoBarUntilOneComes) {
-  start();
-  mac.removeDisplay(kMain);
-  advance(1);
-  EXPECT_TRUE(manager->displayIDs().empty());
-  addRight();
-  advance(1);
-  EXPECT_EQ(manager->displayIDs(), (IDs{2}));
-  EXPECT_EQ(manager->panel(2)->frame(), Rect(manager->screen(2)->frame.origin, Size{1280, 34}));
 }
 
 }  // namespace

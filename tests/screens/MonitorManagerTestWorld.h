@@ -43,10 +43,6 @@ class RecordingOwnWindows final : public platform::OwnWindows {
 // lists themselves.
 class MonitorManagerTest : public ::testing::Test, protected SimulatedSystem {
  protected:
-  // Window-server bounds of the displays tests add: one to the right, one to the left, lower.
-  static constexpr Rect kRightBounds{1920, 0, 1280, 1024};
-  static constexpr Rect kLeftBounds{-1440, 200, 1440, 900};
-
   RecordingOwnWindows ownWindows{mac};
   TaskbarAccessoryServices accessories{scheduler, mac.workspace()};
   std::unique_ptr<MonitorManager> manager;
@@ -83,11 +79,12 @@ class MonitorManagerTest : public ::testing::Test, protected SimulatedSystem {
   }
   static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
+  // Displays tests add: one to the right, one to the left, lower.
   platform::DisplayID addRight() {
-    return mac.addDisplay({.bounds = kRightBounds, .scale = 1.0, .name = "Right"});
+    return mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024), .scale = 1.0, .name = "Right"});
   }
   platform::DisplayID addLeft() {
-    return mac.addDisplay({.bounds = kLeftBounds, .scale = 2.0, .name = "Left"});
+    return mac.addDisplay({.bounds = Rect(-1440, 200, 1440, 900), .scale = 2.0, .name = "Left"});
   }
 
   static TrackedAppPtr entry(const std::string& name, std::optional<uint32_t> display, int32_t pid = 0) {

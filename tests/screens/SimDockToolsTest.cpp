@@ -11,16 +11,22 @@ namespace {
 using platform::ChildProcessResult;
 using platform::PlistValue;
 
+// The tool failed as the real one does: status 1, nothing on standard output, `message` on standard error.
+void expectFailure(const ChildProcessResult& result, const std::string& message = "") {
+  EXPECT_TRUE(result.exitedWithStatus(1));
+  EXPECT_EQ(result.standardOutput, "");
+  EXPECT_NE(result.standardError.find(message), std::string::npos) << result.standardError;
+}
+
 class SimDockToolsTest : public ::testing::Test {
  protected:
   ChildProcessResult defaults(std::vector<std::string> arguments, std::map<std::string, std::string> env = {},
                               double timeout = 5.0) {
-    real::PosixChildProcess runner(folder.runnerOptions(std::move(env)));
-    return runner.run(kSimDefaults, arguments, timeout);
+    return real::PosixChildProcess(folder.runnerOptions(std::move(env)))
+        .run(kSimDefaults, arguments, timeout);
   }
   ChildProcessResult killall(std::vector<std::string> arguments) {
-    real::PosixChildProcess runner(folder.runnerOptions());
-    return runner.run(kSimKillall, arguments, 5.0);
+    return real::PosixChildProcess(folder.runnerOptions()).run(kSimKillall, arguments, 5.0);
   }
 
   DockTestFolder folder;
@@ -57,28 +63,18 @@ TEST_F(SimDockToolsTest, WrittenValuesReadBackAsTheRealToolPrintsThem) {
 }
 
 TEST_F(SimDockToolsTest, MissingKeysAndDomainsFailLikeTheRealToolAndDeleteRemovesOnlyItsKey) {
-  auto noDomain = defaults({"read", "com.apple.dock", "autohide"});
-  EXPECT_TRUE(noDomain.exitedWithStatus(1));
-  EXPECT_EQ(noDomain.standardOutput, "");
-  EXPECT_NE(noDomain.standardError.find("does not exist"), std::string::npos);
-
+  expectFailure(defaults({"read", "com.apple.dock", "autohide"}), "does not exist");
   folder.setDomain({{"mineffect", "genie"}});
-  auto noKey = defaults({"read", "com.apple.dock", "autohide"});
-  EXPECT_TRUE(noKey.exitedWithStatus(1));
-  EXPECT_EQ(noKey.standardOutput, "");
-  EXPECT_NE(noKey.standardError.find("The domain/default pair of (com.apple.dock, autohide) does not exist"),
-            std::string::npos);
-
-  auto deleteMissing = defaults({"delete", "com.apple.dock", "autohide"});
-  EXPECT_TRUE(deleteMissing.exitedWithStatus(1));
-  EXPECT_NE(deleteMissing.standardError.find("Defaults have not been changed."), std::string::npos);
+  expectFailure(defaults({"read", "com.apple.dock", "autohide"}),
+                "The domain/default pair of (com.apple.dock, autohide) does not exist");
+  expectFailure(defaults({"delete", "com.apple.dock", "autohide"}), "Defaults have not been changed.");
   EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"mineffect", "genie"}}));
 
   // A delete removes only its key, which then reads as missing.
   folder.setDomain({{"autohide-delay", 0.5}, {"orientation", "left"}});
   EXPECT_TRUE(defaults({"delete", "com.apple.dock", "autohide-delay"}).succeeded());
   EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"orientation", "left"}}));
-  EXPECT_TRUE(defaults({"read", "com.apple.dock", "autohide-delay"}).exitedWithStatus(1));
+  expectFailure(defaults({"read", "com.apple.dock", "autohide-delay"}), "does not exist");
 }
 
 TEST_F(SimDockToolsTest, RejectedInputLeavesTheDomainAlone) {
@@ -96,8 +92,7 @@ TEST_F(SimDockToolsTest, RejectedInputLeavesTheDomainAlone) {
   };
   for (const auto& arguments : rejected) {
     SCOPED_TRACE(arguments.front() + (arguments.size() > 4 ? " " + arguments[4] : std::string()));
-    auto result = defaults(arguments);
-    EXPECT_TRUE(result.exitedWithStatus(1));
+    expectFailure(defaults(arguments));
   }
   EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"mineffect", "genie"}}));
 }
@@ -115,9 +110,8 @@ TEST_F(SimDockToolsTest, RefusesToRunWithoutItsFolder) {
   real::PosixChildProcess::Options options;
   options.extraEnvironment["PELKO_SIM_DOCK_DIR"] = "";
   real::PosixChildProcess runner(options);
-  auto result = runner.run(kSimDefaults, {"write", "com.apple.dock", "autohide", "-bool", "true"}, 5.0);
-  EXPECT_TRUE(result.exitedWithStatus(1));
-  EXPECT_NE(result.standardError.find("PELKO_SIM_DOCK_DIR"), std::string::npos);
+  expectFailure(runner.run(kSimDefaults, {"write", "com.apple.dock", "autohide", "-bool", "true"}, 5.0),
+                "PELKO_SIM_DOCK_DIR");
   EXPECT_TRUE(runner.run(kSimKillall, {"Dock"}, 5.0).exitedWithStatus(1));
 }
 
@@ -140,9 +134,7 @@ TEST_F(SimDockToolsTest, KillallRestartsOnlyTheDock) {
   EXPECT_TRUE(killall({"Dock"}).succeeded());
   EXPECT_EQ(folder.restarts(), 1u);
 
-  auto other = killall({"Finder"});
-  EXPECT_TRUE(other.exitedWithStatus(1));
-  EXPECT_NE(other.standardError.find("No matching processes belonging to you were found"), std::string::npos);
+  expectFailure(killall({"Finder"}), "No matching processes belonging to you were found");
   EXPECT_TRUE(killall({}).exitedWithStatus(1));
   EXPECT_TRUE(killall({"-9", "Dock"}).exitedWithStatus(1));
   EXPECT_EQ(folder.restarts(), 1u);
@@ -153,9 +145,7 @@ TEST_F(SimDockToolsTest, KillallRestartsOnlyTheDock) {
 TEST_F(SimDockToolsTest, InjectedFailuresHitOnlyTheNamedRuns) {
   std::map<std::string, std::string> env{
       {"PELKO_SIM_FAIL", "defaults write com.apple.dock autohide ; killall"}};
-  auto failed = defaults({"write", "com.apple.dock", "autohide", "-bool", "true"}, env);
-  EXPECT_TRUE(failed.exitedWithStatus(1));
-  EXPECT_NE(failed.standardError.find("injected failure"), std::string::npos);
+  expectFailure(defaults({"write", "com.apple.dock", "autohide", "-bool", "true"}, env), "injected failure");
   // "autohide" names a whole word: the delay is another key.
   EXPECT_TRUE(defaults({"write", "com.apple.dock", "autohide-delay", "-float", "2"}, env).succeeded());
   EXPECT_EQ(folder.domain(), (PlistValue::Dictionary{{"autohide-delay", 2.0}}));
