@@ -242,8 +242,9 @@ void TaskbarViewController::layoutSubviews() {
 }
 
 bool TaskbarViewController::eventFilter(QObject* watched, QEvent* event) {
-  // A button whose natural size changed asks the stack for a new layout; the bar follows.
-  if (watched == appStackView_ && event->type() == QEvent::LayoutRequest) viewDidLayout();
+  // A button whose natural size changed asks the stack for a new layout; the bar follows. The type is
+  // checked first: the stack also sends events while it is being destroyed, when it is no StackView.
+  if (event->type() == QEvent::LayoutRequest && watched == appStackView_) viewDidLayout();
   return QObject::eventFilter(watched, event);
 }
 
