@@ -201,8 +201,12 @@ void SystemTrayView::layoutContents() {
   const auto layout = layoutContent(layoutInputOf(*batteryIconView_, *batteryPercentLabel_, *timeLabel_,
                                                   *dateLabel_, *batteryStack_, *clockStack_, vertical_));
   // The content keeps its trailing distance and is centred vertically; it starts after the separator.
+  // A vertical bar has no separator and is narrow: there the content is centred across the bar, so a
+  // clock wider than the room between the insets still shows whole.
   const int leading = 1 + static_cast<int>(kStackLeading);
-  const int x = std::max(leading, width() - static_cast<int>(kStackTrailing) - layout.content.width());
+  const int x = vertical_
+                    ? (width() - layout.content.width()) / 2
+                    : std::max(leading, width() - static_cast<int>(kStackTrailing) - layout.content.width());
   stackView_->setGeometry(x, (height() - layout.content.height()) / 2, layout.content.width(),
                           layout.content.height());
   batteryStack_->setGeometry(layout.batteryGroup);

@@ -142,8 +142,13 @@ TEST_F(SystemTrayViewTest, ClockFontsTimeVisibilityAndTheVerticalLayout) {
   scheduler.runUntilIdle();
 
   EXPECT_LT(tray.batteryStack()->geometry().right(), tray.clockStack()->geometry().left());
+  settings->clockFontSize = 11;
+  scheduler.runUntilIdle();
   tray.configureForVerticalLayout();
-  tray.resize(60, 120);
+  tray.resize(48, 120);  // a left bar of the default thickness: the clock fits only centred
+  tray.show();           // a hidden widget hears of its new size only when shown
+  EXPECT_GE(tray.stackView()->geometry().left(), 1);
+  EXPECT_LT(tray.stackView()->geometry().right(), 48);
   EXPECT_TRUE(tray.separator()->isHidden());
   EXPECT_LT(tray.batteryStack()->geometry().bottom(), tray.clockStack()->geometry().top());
   EXPECT_LT(tray.batteryIconView()->geometry().bottom(), tray.batteryPercentLabel()->geometry().top());
