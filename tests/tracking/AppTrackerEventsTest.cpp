@@ -5,7 +5,7 @@ namespace {
 
 class AppTrackerEvents : public AppTrackerTest {};
 
-TEST_F(AppTrackerEvents, LaunchShowsTheApplicationAndQuitRemovesItAtOnce) {
+TEST_F(AppTrackerEvents, LaunchShowsTheApplicationQuitRemovesItAtOnceAndABurstOfLaunchesRunsOnePass) {
   startAndSettle();
   int32_t editor = app("editor", {"Notes.txt"});
   settle();
@@ -28,11 +28,9 @@ TEST_F(AppTrackerEvents, LaunchShowsTheApplicationAndQuitRemovesItAtOnce) {
   EXPECT_GE(Access::refreshGeneration(*tracker), generation + 1);
   scheduler.advance(2.0);
   EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
-}
 
-TEST_F(AppTrackerEvents, ABurstOfLaunchesRunsOnePassThatShowsThemAll) {
-  startAndSettle();
-  uint64_t generation = Access::refreshGeneration(*tracker);
+  // A burst of launches runs one pass that shows them all.
+  generation = Access::refreshGeneration(*tracker);
   int published = listPublications;
   std::vector<std::string> expected;
   for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h"})
@@ -55,20 +53,9 @@ TEST_F(AppTrackerEvents, ABurstOfLaunchesRunsOnePassThatShowsThemAll) {
   EXPECT_EQ(mac.axRequestCount(last) - requests, 2 * onePass);
 }
 
-TEST_F(AppTrackerEvents, TerminationOfAnUnknownProcessChangesNothing) {
-  int32_t helper = app("helper");  // no window: never an entry
-  startAndSettle();
-  uint64_t generation = Access::refreshGeneration(*tracker);
-  int published = listPublications;
-  mac.quitApp(helper);
-  settle();
-  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
-  EXPECT_EQ(listPublications, published);
-  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(helper));
-}
-
-TEST_F(AppTrackerEvents, TerminationOfAStickyProcessWithoutAnEntryPublishesTheListOnce) {
+TEST_F(AppTrackerEvents, TerminationOfAProcessWithoutAnEntry) {
   app("editor", {"Notes.txt"});
+  int32_t helper = app("helper");  // no window: never tracked
   // On the hidden-app list: its window makes it sticky, but it never becomes an entry.
   settings->addToBlacklist("com.example.hidden");
   int32_t hidden = app("hidden", {"Window"});
@@ -79,6 +66,14 @@ TEST_F(AppTrackerEvents, TerminationOfAStickyProcessWithoutAnEntryPublishesTheLi
   uint64_t generation = Access::refreshGeneration(*tracker);
   int published = listPublications;
 
+  // An unknown process changes nothing.
+  mac.quitApp(helper);
+  settle();
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  EXPECT_EQ(listPublications, published);
+  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(helper));
+
+  // A sticky one publishes the list once.
   mac.quitApp(hidden);
   settle();
   EXPECT_EQ(listPublications, published + 1);
@@ -113,6 +108,15 @@ TEST_F(AppTrackerEvents, ActivationFlipsTheFlagsAtOnceAndABurstYieldsOnePassTwen
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
   EXPECT_TRUE(browserEntry->isActive.get());
   EXPECT_FALSE(editorEntry->isActive.get());
+
+  // The fast path marks exactly the activated process, also without settings (windows count as grouped).
+  tracker->fastUpdateActiveState(editor);
+  EXPECT_TRUE(editorEntry->isActive.get());
+  EXPECT_FALSE(browserEntry->isActive.get());
+  tracker->settingsManager = nullptr;
+  tracker->fastUpdateActiveState(browser);
+  EXPECT_FALSE(editorEntry->isActive.get());
+  EXPECT_TRUE(browserEntry->isActive.get());
 }
 
 TEST_F(AppTrackerEvents, UngroupedActivationMarksThePendingFocusWindowOrTheFrontWindow) {
@@ -148,37 +152,10 @@ TEST_F(AppTrackerEvents, UngroupedActivationMarksThePendingFocusWindowOrTheFront
   EXPECT_TRUE(two->isActive.get());
 }
 
-TEST_F(AppTrackerEvents, GroupedActivationMarksExactlyTheActivatedProcess) {
-  const auto [editor, browser] = startWithEditorAndBrowser("One");
-  tracker->fastUpdateActiveState(editor);
-  EXPECT_TRUE(tracked("editor", editor)->isActive.get());
-  EXPECT_FALSE(tracked("browser", browser)->isActive.get());
-  tracker->settingsManager = nullptr;  // without settings windows count as grouped
-  tracker->fastUpdateActiveState(browser);
-  EXPECT_FALSE(tracked("editor", editor)->isActive.get());
-  EXPECT_TRUE(tracked("browser", browser)->isActive.get());
-}
-
-TEST_F(AppTrackerEvents, DeactivationClearsTheFlagsUnlessTheApplicationIsBeingFocused) {
-  const auto [editor, browser] = startWithEditorAndBrowser("One");
-  auto browserEntry = tracked("browser", browser);
-  ASSERT_TRUE(browserEntry->isActive.get());
-
-  windowManager->setPendingFocus(PendingFocus{browser, 12345});
-  Access::deliver(*tracker, platform::WorkspaceNotificationName::didDeactivateApplication,
-                  mac.workspace().runningApplication(browser));
-  EXPECT_TRUE(browserEntry->isActive.get());
-  EXPECT_TRUE(Access::pendingRefresh(*tracker));
-
-  windowManager->setPendingFocus(std::nullopt);
-  Access::deliver(*tracker, platform::WorkspaceNotificationName::didDeactivateApplication,
-                  mac.workspace().runningApplication(browser));
-  EXPECT_FALSE(browserEntry->isActive.get());
-}
-
-TEST_F(AppTrackerEvents, HideAndUnhideSetTheHiddenFlagAtOnce) {
+TEST_F(AppTrackerEvents, HidingAndDeactivationSetTheFlagsAtOnce) {
   const auto [editor, browser] = startWithEditorAndBrowser("One");
   auto editorEntry = tracked("editor", editor);
+  auto browserEntry = tracked("browser", browser);
   uint64_t generation = Access::refreshGeneration(*tracker);
   mac.hide(editor);
   settle();
@@ -191,6 +168,16 @@ TEST_F(AppTrackerEvents, HideAndUnhideSetTheHiddenFlagAtOnce) {
   mac.unhide(editor);
   settle();
   EXPECT_FALSE(editorEntry->isHidden.get());
+
+  // A deactivation leaves the flag to the application the window manager is focusing.
+  ASSERT_TRUE(browserEntry->isActive.get());
+  windowManager->setPendingFocus(PendingFocus{browser, 12345});
+  Access::deactivated(*tracker, mac.workspace().runningApplication(browser));
+  EXPECT_TRUE(browserEntry->isActive.get());
+  EXPECT_TRUE(Access::pendingRefresh(*tracker));
+  windowManager->setPendingFocus(std::nullopt);
+  Access::deactivated(*tracker, mac.workspace().runningApplication(browser));
+  EXPECT_FALSE(browserEntry->isActive.get());
 }
 
 TEST_F(AppTrackerEvents, SafetyTimerRefreshesEveryTenSecondsAndPausesWhileTheScreensSleep) {
@@ -247,7 +234,7 @@ TEST_F(AppTrackerEvents, SpaceChangesAreThrottledToOneDeliveryPerHundredMillisec
   EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
 }
 
-TEST_F(AppTrackerEvents, StopRemovesObserversAndAPassInFlightDoesNotBringThemBack) {
+TEST_F(AppTrackerEvents, StopAndDestructionRemoveObserversAndAPassInFlightDoesNotBringThemBack) {
   int32_t editor = app("editor", {"One"});
   startAndSettle();
   ASSERT_EQ(mac.liveObserverCount(editor), 1);
@@ -273,16 +260,11 @@ TEST_F(AppTrackerEvents, StopRemovesObserversAndAPassInFlightDoesNotBringThemBac
   tracker->start();
   settle();
   EXPECT_EQ(mac.liveObserverCount(editor), 1);
-}
 
-TEST_F(AppTrackerEvents, DestroyingTheTrackerEndsItsObserversAndTimers) {
-  int32_t editor = app("editor", {"One"});
-  startAndSettle();
-  ASSERT_EQ(mac.liveObserverCount(editor), 1);
+  // Destroying the tracker ends them; pending queue work, timers and notifications find no tracker.
   tracker->forceRefresh();
   tracker.reset();
   EXPECT_EQ(mac.liveObserverCount(editor), 0);
-  // Pending queue work, timers and notifications find no tracker and do nothing.
   open(editor, "Two");
   mac.activate(editor);
   scheduler.advance(30);

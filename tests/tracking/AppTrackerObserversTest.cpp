@@ -219,8 +219,7 @@ TEST_F(AppTrackerObservers, TheDestroyedWindowMemoryHoldsAtMostFiftyOneNumbers) 
 
 TEST_F(AppTrackerObservers, ACreatedWindowLiftsTheRecentRemovalOfItsProcess) {
   startAndSettle();
-  Access::deliver(*tracker, platform::WorkspaceNotificationName::didTerminateApplication,
-                  mac.workspace().runningApplication(editor));
+  Access::terminated(*tracker, mac.workspace().runningApplication(editor));
   ASSERT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(editor));
   EXPECT_FALSE(tracked("editor", editor));
   refresh();
