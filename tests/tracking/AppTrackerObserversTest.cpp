@@ -29,7 +29,7 @@ class AppTrackerObservers : public AppTrackerTest {
   platform::WindowID second = 0;
 };
 
-TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceAndSurvivesTheNextPass) {
+TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceANewWindowLeadsToTwoPasses) {
   setGrouped(false);
   startAndSettle();
   auto entry = tracked("editor", editor, first);
@@ -53,6 +53,21 @@ TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceAndSurvivesTh
   Access::handleAXNotification(*tracker, std::string(ax::kTitleChangedNotification), windowElement(first));
   EXPECT_EQ(changes, 0);
   EXPECT_FALSE(Access::pendingRefresh(*tracker));
+
+  // A new window leads to a pass after 20 and after 100 ms.
+  before = generation();
+  auto third = open(editor, "Three");
+  scheduler.runUntilIdle();
+  EXPECT_EQ(generation(), before);
+  scheduler.advance(0.02);
+  EXPECT_EQ(generation(), before + 1);
+  EXPECT_TRUE(tracked("editor", editor, third));
+  scheduler.advance(0.08);
+  EXPECT_EQ(generation(), before + 2);
+  // The new window is watched for its destruction too.
+  mac.closeWindow(third);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(tracked("editor", editor, third));
 }
 
 TEST_F(AppTrackerObservers, GroupedTitleChangeOfAnyWindowRetitlesTheEntryUnusableOnesAskForAPass) {
@@ -129,49 +144,9 @@ TEST_F(AppTrackerObservers, UngroupedDestructionOfAWindowWithoutAnEntryStillPubl
   EXPECT_EQ(generation(), passes + 1);
 }
 
-TEST_F(AppTrackerObservers, GroupedWindowDestructionLeavesTheListToTheFollowingPass) {
+TEST_F(AppTrackerObservers, GroupedMovesAndDestructionsLeaveTheListToOneCoalescedPass) {
   startAndSettle();
-  auto entry = tracked("editor", editor);
-  int published = listPublications;
-  uint64_t before = generation();
-  mac.closeWindow(second);
-  settle();
-  EXPECT_EQ(listPublications, published);
-  EXPECT_EQ(tracked("editor", editor), entry);
-  EXPECT_EQ(generation(), before + 1);
-  EXPECT_EQ(entry->windowTitle.get(), "One");
-}
-
-TEST_F(AppTrackerObservers, DestructionOfUnknownElementsInOneTurnQueuesOneRefresh) {
-  startAndSettle();
-  uint64_t before = generation();
-  auto unknown = mac.accessibility().createApplicationElement(editor);
-  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
-  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
-  scheduler.runUntilIdle();
-  EXPECT_EQ(generation(), before + 1);
-}
-
-TEST_F(AppTrackerObservers, ANewWindowLeadsToAPassAfterTwentyAndAfterAHundredMilliseconds) {
-  setGrouped(false);
-  startAndSettle();
-  uint64_t before = generation();
-  auto third = open(editor, "Three");
-  scheduler.runUntilIdle();
-  EXPECT_EQ(generation(), before);
-  scheduler.advance(0.02);
-  EXPECT_EQ(generation(), before + 1);
-  EXPECT_TRUE(tracked("editor", editor, third));
-  scheduler.advance(0.08);
-  EXPECT_EQ(generation(), before + 2);
-  // The new window is watched for its destruction too.
-  mac.closeWindow(third);
-  scheduler.runUntilIdle();
-  EXPECT_FALSE(tracked("editor", editor, third));
-}
-
-TEST_F(AppTrackerObservers, MovesAreDebouncedToOnePassEightyMillisecondsAfterTheLast) {
-  startAndSettle();
+  // Moves are debounced to one pass 80 ms after the last.
   uint64_t before = generation();
   for (int i = 0; i < 3; ++i) {
     mac.moveWindow(first, Point{200.0 + i * 10, 200});
@@ -183,6 +158,23 @@ TEST_F(AppTrackerObservers, MovesAreDebouncedToOnePassEightyMillisecondsAfterThe
   EXPECT_EQ(generation(), before + 1);
   scheduler.advance(1);
   EXPECT_EQ(generation(), before + 1);
+
+  // Destruction of unknown elements in one turn queues one refresh.
+  auto unknown = mac.accessibility().createApplicationElement(editor);
+  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
+  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
+  scheduler.runUntilIdle();
+  EXPECT_EQ(generation(), before + 2);
+
+  // A destroyed window of a grouped entry changes the list only through the following pass.
+  auto entry = tracked("editor", editor);
+  int published = listPublications;
+  mac.closeWindow(second);
+  settle();
+  EXPECT_EQ(listPublications, published);
+  EXPECT_EQ(tracked("editor", editor), entry);
+  EXPECT_EQ(generation(), before + 3);
+  EXPECT_EQ(entry->windowTitle.get(), "One");
 }
 
 TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardWindowsAndOnThoseOfUnknownSubrole) {

@@ -114,23 +114,40 @@ TEST_F(AppTrackerPass, UngroupedModeMakesOneEntryPerWindowWithItsState) {
   EXPECT_EQ(Access::lastKnown(*tracker, editor).size(), 3u);
 }
 
-TEST_F(AppTrackerPass, UngroupedWithoutAFrontmostApplicationNoEntryIsActive) {
+TEST_F(AppTrackerPass, UngroupedWithoutAccessibilityShowsAnApplicationEntryThenTheLastKnownWindows) {
   setGrouped(false);
-  mac.permissions().accessibilityTrusted = false;  // windows unknown: one application entry
+  mac.permissions().accessibilityTrusted = false;  // no Accessibility: standard windows are unknown
   int32_t editor = app("editor", {"One"});
   startAndSettle();
+  // Without a last-known list, one application entry stands for the application.
   ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
-  ASSERT_TRUE(apps().front()->isActive.get());
-  // Hiding the only application leaves nothing frontmost.
+  EXPECT_TRUE(apps().front()->isActive.get());
+  EXPECT_EQ(Access::observerCount(*tracker), 0u);
+
+  // Hiding the only application leaves nothing frontmost: no entry is active.
   mac.hide(editor);
   settle();
   scheduler.advance(0.1);
   auto entry = apps().front();
   entry->isActive = true;  // so only the pass can clear it
-
   refresh();
   EXPECT_EQ(apps().front(), entry);
   EXPECT_FALSE(entry->isActive.get());
+  mac.unhide(editor);
+
+  // With Accessibility the windows are known and remembered; once it goes, the remembered ones show.
+  mac.permissions().accessibilityTrusted = true;
+  auto second = open(editor, "Two");
+  refresh();
+  ASSERT_EQ(apps().size(), 2u);
+  mac.permissions().accessibilityTrusted = false;
+  refresh();
+  ASSERT_EQ(apps().size(), 2u);
+  for (const auto& remembered : apps()) {
+    EXPECT_FALSE(remembered->isMinimized.get());
+    EXPECT_TRUE(remembered->windowNumber);
+  }
+  EXPECT_TRUE(tracked("editor", editor, second));
 }
 
 TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplication) {
@@ -255,31 +272,6 @@ TEST_F(AppTrackerPass,
   refresh();
   EXPECT_FALSE(tracked("editor", editor));
   EXPECT_FALSE(Access::stickyPIDs(*tracker).count(editor));
-}
-
-TEST_F(AppTrackerPass, UngroupedFallsBackToLastKnownWindowsThenToAnApplicationEntry) {
-  setGrouped(false);
-  mac.permissions().accessibilityTrusted = false;  // no Accessibility: standard windows are unknown
-  int32_t editor = app("editor", {"One"});
-  startAndSettle();
-  // Without a last-known list, one application entry stands for the application.
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
-  EXPECT_TRUE(apps().front()->isActive.get());
-  EXPECT_EQ(Access::observerCount(*tracker), 0u);
-
-  // With Accessibility the windows are known and remembered; once it goes, the remembered ones show.
-  mac.permissions().accessibilityTrusted = true;
-  auto second = open(editor, "Two");
-  refresh();
-  ASSERT_EQ(apps().size(), 2u);
-  mac.permissions().accessibilityTrusted = false;
-  refresh();
-  ASSERT_EQ(apps().size(), 2u);
-  for (const auto& entry : apps()) {
-    EXPECT_FALSE(entry->isMinimized.get());
-    EXPECT_TRUE(entry->windowNumber);
-  }
-  EXPECT_TRUE(tracked("editor", editor, second));
 }
 
 TEST_F(AppTrackerPass, AHungApplicationIsLeftAloneForFiveSeconds) {
