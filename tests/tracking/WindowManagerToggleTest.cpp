@@ -75,7 +75,7 @@ TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocused) {
   }
 }
 
-TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGrouped) {
+TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGroupedHiddenOneStandardly) {
   auto window = open(pid, "Doc");
   mac.activate(other);
   mac.clearActions();
@@ -84,20 +84,26 @@ TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGrouped) {
   EXPECT_TRUE(acted("set AXMainWindow pid=" + std::to_string(pid) + " window=" + w(window)));
   EXPECT_FALSE(acted(activateAction(pid)));  // made frontmost through Accessibility, no activation call
   EXPECT_EQ(manager->focusGeneration(), 1u);
-}
 
-TEST_F(WindowManagerToggle, HiddenApplicationEntryGetsAStandardActivation) {
-  open(pid, "Doc");
+  // Hidden, it gets a standard activation and no grouped one.
   mac.hide(pid);
   mac.clearActions();
   manager->toggleApp(*appEntry(pid, true, /*hidden=*/true), 1);
   EXPECT_EQ(mac.actionTexts().front(), activateAction(pid));
-  EXPECT_EQ(manager->focusGeneration(), 0u);
+  EXPECT_EQ(manager->focusGeneration(), 1u);
+
+  // An error for the whole process falls back to reopening.
+  mac.activate(other);
+  mac.setAXError(pid, AXError::cannotComplete);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid), 1);
+  EXPECT_EQ(mac.actionTexts(),
+            (std::vector<std::string>{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
 }
 
 // ---- Reopening ----
 
-TEST_F(WindowManagerToggle, ActiveApplicationWithOnlyMinimizedWindowsIsReopened) {
+TEST_F(WindowManagerToggle, ActiveApplicationWithOnlyMinimizedWindowsIsReopenedThenItsBundleOpened) {
   auto window = open(pid, "Doc", {100, 100, 800, 600}, /*minimized=*/true);
   mac.clearActions();
   manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
@@ -107,10 +113,10 @@ TEST_F(WindowManagerToggle, ActiveApplicationWithOnlyMinimizedWindowsIsReopened)
   scheduler.advance(0.5);
   EXPECT_FALSE(minimized(window));  // the application answered the reopen event
   EXPECT_TRUE(mac.openedURLs().empty());
-}
 
-TEST_F(WindowManagerToggle, ReopenOpensTheBundleWhenNoWindowAppearsOrAtOnceWhenTheEventFails) {
+  // When no window appears the bundle is opened after 500 ms, at once when the event fails.
   const std::vector<std::string> bundle{"/Applications/Editor.app"};
+  mac.closeWindow(window);
   mac.setOpensWindowOnReopen(pid, false);
   manager->toggleApp(*appEntry(pid, true), 1);
   scheduler.advance(0.499);
@@ -155,6 +161,8 @@ TEST_F(GroupedActivation, OnlyWindowsOnTheClickedDisplayComeBack) {
   manager->toggleApp(*appEntry(pid), displayB);
   EXPECT_FALSE(minimized(onB));
   EXPECT_TRUE(acted("AXRaise window=" + w(onB)));
+  // The passes minimize it without reading its state.
+  mac.setWindowAttributeReadError(onA, "AXMinimized", AXError::cannotComplete);
 
   // The activation restored the window on A; each pass at 25, 80, 200 and 400 ms puts it back.
   double last = 0;
@@ -303,17 +311,6 @@ TEST_F(GroupedActivation, ASecondClickCancelsTheFirstClicksFollowUps) {
   EXPECT_TRUE(actionsStartingWith("activate pid=" + std::to_string(pid)).empty());
 }
 
-TEST_F(GroupedActivation, ReminimizeAlsoMinimizesAWindowWhoseStateCannotBeRead) {
-  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
-  open(pid, "On B", {2000, 100, 800, 600});
-  mac.activate(other);
-  manager->toggleApp(*appEntry(pid), displayB);
-  mac.unminimize(onA);
-  mac.setWindowAttributeReadError(onA, "AXMinimized", AXError::cannotComplete);
-  scheduler.advance(0.025);
-  EXPECT_TRUE(minimized(onA));
-}
-
 // ---- Faults ----
 
 TEST_F(WindowManagerToggle, PerProcessErrorCodesAreLoggedAndTheClickStillActivates) {
@@ -333,16 +330,6 @@ TEST_F(WindowManagerToggle, PerProcessErrorCodesAreLoggedAndTheClickStillActivat
     EXPECT_EQ(mac.frontmostPID(), app) << code;
     scheduler.advance(1);
   }
-}
-
-TEST_F(WindowManagerToggle, WholeProcessErrorFallsBackToReopening) {
-  open(pid, "Doc");
-  mac.activate(other);
-  mac.setAXError(pid, AXError::cannotComplete);
-  mac.clearActions();
-  manager->toggleApp(*appEntry(pid), 1);
-  EXPECT_EQ(mac.actionTexts(),
-            (std::vector<std::string>{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
 }
 
 TEST_F(WindowManagerToggle, HungApplicationCostsOneTimeoutPerRequest) {
