@@ -10,11 +10,7 @@ TEST_F(AppTrackerEvents, LaunchShowsTheApplicationQuitRemovesItAtOnceAndABurstOf
   int32_t editor = app("editor", {"Notes.txt"});
   settle();
   ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
-  auto entry = apps().front();
-  EXPECT_EQ(entry->name, "Editor");
-  EXPECT_EQ(entry->windowTitle.get(), "Notes.txt");
-  EXPECT_TRUE(entry->isActive.get());
-  EXPECT_EQ(entry->displayID, 1u);
+  EXPECT_TRUE(apps().front()->isActive.get());
   EXPECT_EQ(mac.liveObserverCount(editor), 1);
 
   uint64_t generation = Access::refreshGeneration(*tracker);

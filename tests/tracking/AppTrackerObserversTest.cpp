@@ -94,16 +94,30 @@ TEST_F(AppTrackerObservers, GroupedTitleChangeOfAnyWindowRetitlesTheEntryUnusabl
   EXPECT_EQ(entry->windowTitle.get(), title);
 }
 
-TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivatesTheNext) {
+TEST_F(AppTrackerObservers, UngroupedDestructionRemovesTheWindowAtOnceAndActivatesTheNext) {
   setGrouped(false);
+  // A standard window too small for an entry, but watched for its destruction all the same.
+  auto tiny = open(editor, "Tiny", Rect(100, 100, 40, 40));
   mac.activate(editor);
   startAndSettle();
+  ASSERT_FALSE(tracked("editor", editor, tiny));
+  auto entries = apps();
+  int published = listPublications;
+  uint64_t before = generation();
+  mac.closeWindow(tiny);
+  settle();
+  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(tiny));
+  EXPECT_EQ(listPublications, published + 1);  // the removal; the following pass changes nothing
+  EXPECT_EQ(apps(), entries);
+  EXPECT_EQ(generation(), before + 1);
+
+  // The active window goes at once and the next one turns active.
   auto secondEntry = tracked("editor", editor, second);
   auto firstEntry = tracked("editor", editor, first);
   ASSERT_TRUE(secondEntry && firstEntry);
   ASSERT_TRUE(secondEntry->isActive.get());
-  uint64_t before = generation();
-  int published = listPublications;
+  before = generation();
+  published = listPublications;
   // When the next window turns active, and whether its closed sibling was still listed then.
   std::optional<uint64_t> activatedAt;
   bool closedStillListed = true;
@@ -124,24 +138,6 @@ TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivates
   EXPECT_GE(generation(), before + 1);  // and a coalesced pass confirms it
   scheduler.advance(2.0);
   EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(second));
-}
-
-TEST_F(AppTrackerObservers, UngroupedDestructionOfAWindowWithoutAnEntryStillPublishesTheListOnce) {
-  setGrouped(false);
-  // A standard window too small for an entry, but watched for its destruction all the same.
-  auto tiny = open(editor, "Tiny", Rect(100, 100, 40, 40));
-  startAndSettle();
-  ASSERT_FALSE(tracked("editor", editor, tiny));
-  auto before = apps();
-  int published = listPublications;
-  uint64_t passes = generation();
-
-  mac.closeWindow(tiny);
-  settle();
-  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(tiny));
-  EXPECT_EQ(listPublications, published + 1);  // the removal; the following pass changes nothing
-  EXPECT_EQ(apps(), before);
-  EXPECT_EQ(generation(), passes + 1);
 }
 
 TEST_F(AppTrackerObservers, GroupedMovesAndDestructionsLeaveTheListToOneCoalescedPass) {
@@ -177,7 +173,7 @@ TEST_F(AppTrackerObservers, GroupedMovesAndDestructionsLeaveTheListToOneCoalesce
   EXPECT_EQ(entry->windowTitle.get(), "One");
 }
 
-TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardWindowsAndOnThoseOfUnknownSubrole) {
+TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardAndUnknownSubrolesAndRememberedForAtMostFiftyOne) {
   auto dialogWindow = openWithSubrole(editor, "Dialog", "AXDialog");
   auto unknownWindow = openWithSubrole(editor, "Unknown", std::nullopt);
   setGrouped(false);
@@ -194,11 +190,8 @@ TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardWindowsAndOnThoseOfUnk
   mac.closeWindow(dialogWindow);
   scheduler.runUntilIdle();
   EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(dialogWindow));
-}
 
-TEST_F(AppTrackerObservers, TheDestroyedWindowMemoryHoldsAtMostFiftyOneNumbers) {
-  setGrouped(false);
-  startAndSettle();
+  // The memory of destroyed windows holds at most 51 numbers.
   std::vector<platform::WindowID> windows;
   for (int i = 0; i < 52; ++i) windows.push_back(open(editor, "W" + std::to_string(i)));
   settle();
