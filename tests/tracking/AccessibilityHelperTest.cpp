@@ -46,7 +46,7 @@ class AccessibilityHelperTest : public ::testing::Test {
   bool answerFirstButton = false;
 };
 
-TEST_F(AccessibilityHelperTest, PositionAndSizeNeedValuesOfTheirOwnKind) {
+TEST_F(AccessibilityHelperTest, PositionAndSizeNeedValuesOfTheirOwnKindAndBoundsBoth) {
   auto helper = makeHelper(mock);
   AXElement element;
   EXPECT_CALL(mock, copyAttributeValue(_, platform::ax::kPosition))
@@ -61,10 +61,9 @@ TEST_F(AccessibilityHelperTest, PositionAndSizeNeedValuesOfTheirOwnKind) {
   EXPECT_CALL(mock, copyAttributeValue(_, platform::ax::kSize))
       .WillOnce(Return(AXCopyResult{AXError::success, platform::AXValue(Point{3, 4})}));
   EXPECT_FALSE(helper.axSize(element));
-}
+  ::testing::Mock::VerifyAndClearExpectations(&mock);
 
-TEST_F(AccessibilityHelperTest, BoundsDoNotReadTheSizeWithoutAPosition) {
-  auto helper = makeHelper(mock);
+  // Bounds do not read the size without a position.
   EXPECT_CALL(mock, copyAttributeValue(_, platform::ax::kPosition))
       .WillOnce(Return(AXCopyResult{AXError::noValue, std::nullopt}))
       .WillOnce(Return(AXCopyResult{AXError::success, platform::AXValue(Point{10, 20})}));

@@ -67,7 +67,7 @@ TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirstWithoutNumberTheFir
   EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{"AXPress AXCloseButton window=" + w(back)});
 }
 
-TEST_F(WindowManagerActions, ToggleMinimizeOfAWindowEntryFlipsOnlyThatWindow) {
+TEST_F(WindowManagerActions, ToggleMinimizeFlipsOnlyAWindowEntrysWindowOrEveryWindowOfTheApplication) {
   auto entry = windowEntry(pid, front, "Front");
   manager->toggleMinimize(*entry);
   EXPECT_TRUE(minimized(front));
@@ -80,9 +80,11 @@ TEST_F(WindowManagerActions, ToggleMinimizeOfAWindowEntryFlipsOnlyThatWindow) {
   manager->toggleMinimize(*entry);
   EXPECT_TRUE(minimized(front));
   EXPECT_TRUE(logged("toggleMinimize: failed to read minimized state (error -25204)"));
-}
 
-TEST_F(WindowManagerActions, ToggleMinimizeOfAnApplicationEntry) {
+  // An application entry minimizes every window, and restores them before activating.
+  mac.setWindowAttributeReadError(front, "AXMinimized", std::nullopt);
+  mac.unminimize(front);
+  mac.clearActions();
   manager->toggleMinimize(*appEntry(pid, true, false, /*minimized=*/false));
   EXPECT_TRUE(minimized(front));
   EXPECT_TRUE(minimized(back));
