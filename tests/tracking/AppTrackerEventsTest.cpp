@@ -202,11 +202,8 @@ TEST_F(AppTrackerEvents, SafetyTimerRefreshesEveryTenSecondsAndPausesWhileTheScr
 
 TEST_F(AppTrackerEvents, SpaceChangesAreThrottledToOneDeliveryPerHundredMilliseconds) {
   int32_t editor = app("editor", {"One"});
-  sim::SimWindowSetup elsewhere;
-  elsewhere.title = "Elsewhere";
-  elsewhere.space = 2;
   int32_t browser = app("browser");
-  mac.openWindow(browser, elsewhere);
+  mac.openWindow(browser, {.title = "Elsewhere", .space = 2});
   startAndSettle();
   EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
 

@@ -9,12 +9,7 @@ class AppTrackerPass : public AppTrackerTest {
   void reusePID(int32_t pid, const std::string& bundleID, std::optional<platform::AppIcon> icon = {}) {
     tracker->stop();
     mac.quitApp(pid);
-    sim::SimAppSetup other;
-    other.bundleID = bundleID;
-    other.name = "Other";
-    other.pid = pid;
-    other.icon = std::move(icon);
-    mac.launchApp(other);
+    mac.launchApp({.bundleID = bundleID, .name = "Other", .icon = std::move(icon), .pid = pid});
   }
 };
 
@@ -202,22 +197,11 @@ TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
   open(dock, "Dock");
   app("hidden", {"Window"});
   settings->addToBlacklist("com.example.hidden");
-  sim::SimAppSetup accessory;
-  accessory.bundleID = "com.example.menuextra";
-  accessory.policy = platform::ActivationPolicy::accessory;
-  int32_t extra = mac.launchApp(accessory);
-  open(extra, "Popover");
-  sim::SimAppSetup anonymous;
-  anonymous.name = "Anonymous";
-  int32_t nameless = mac.launchApp(anonymous);
-  open(nameless, "Window");
-  int32_t tiny = app("tiny");
-  open(tiny, "Sliver", Rect(0, 0, 1, 300));
-  sim::SimWindowSetup floating;
-  floating.title = "Floating";
-  floating.layer = platform::window_layer::kFloating;
-  int32_t floater = app("floater");
-  mac.openWindow(floater, floating);
+  open(mac.launchApp({.bundleID = "com.example.menuextra", .policy = platform::ActivationPolicy::accessory}),
+       "Popover");
+  open(mac.launchApp({.name = "Anonymous"}), "Window");
+  open(app("tiny"), "Sliver", Rect(0, 0, 1, 300));
+  mac.openWindow(app("floater"), {.title = "Floating", .layer = platform::window_layer::kFloating});
   refresh();
   EXPECT_EQ(ids(), (std::vector<std::string>{idOf("shown", shown)}));
 }
@@ -225,17 +209,11 @@ TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
 TEST_F(AppTrackerPass, TheSystemItselfAppearsOnlyThroughItsSettingsWindow) {
   int32_t editor = app("editor", {"Window"});
   int32_t own = mac.appShell().pid;
-  sim::SimWindowSetup about;
-  about.title = "About Pelko";
-  about.layer = platform::window_layer::kFloating;
-  mac.openWindow(own, about);
+  mac.openWindow(own, {.title = "About Pelko", .layer = platform::window_layer::kFloating});
   startAndSettle();
   EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
 
-  sim::SimWindowSetup settingsWindow;
-  settingsWindow.title = "Pelko Settings";
-  settingsWindow.layer = platform::window_layer::kFloating;
-  auto window = mac.openWindow(own, settingsWindow);
+  auto window = mac.openWindow(own, {.title = "Pelko Settings", .layer = platform::window_layer::kFloating});
   refresh();
   // In the order of the running applications, where this process comes first.
   EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.pelko.app", own), idOf("editor", editor)}));

@@ -25,21 +25,14 @@ class WindowManagerTest : public ::testing::Test {
   ~WindowManagerTest() override { setDebugLogSink(previousSink_); }
 
   int32_t launch(const std::string& bundleID, const std::string& name = "App") {
-    sim::SimAppSetup setup;
-    setup.bundleID = bundleID;
-    setup.name = name;
-    setup.bundlePath = "/Applications/" + name + ".app";
-    int32_t pid = mac.launchApp(setup);
+    int32_t pid =
+        mac.launchApp({.bundleID = bundleID, .name = name, .bundlePath = "/Applications/" + name + ".app"});
     scheduler.runUntilIdle();
     return pid;
   }
   platform::WindowID open(int32_t pid, const std::string& title, Rect bounds = {100, 100, 800, 600},
                           bool minimized = false) {
-    sim::SimWindowSetup setup;
-    setup.title = title;
-    setup.bounds = bounds;
-    setup.minimized = minimized;
-    auto window = mac.openWindow(pid, setup);
+    auto window = mac.openWindow(pid, {.title = title, .bounds = bounds, .minimized = minimized});
     scheduler.runUntilIdle();
     return window;
   }

@@ -144,9 +144,7 @@ class GroupedActivation : public WindowManagerToggle {
  protected:
   void SetUp() override {
     WindowManagerToggle::SetUp();
-    sim::SimDisplaySetup second;
-    second.bounds = {1920, 0, 1920, 1080};
-    displayB = mac.addDisplay(second);
+    displayB = mac.addDisplay({.bounds = {1920, 0, 1920, 1080}});
     displayA = mac.displays().front().id;
     scheduler.runUntilIdle();
   }
