@@ -201,51 +201,23 @@ TEST_F(WindowManagerToggle, GroupedActivationRestoresThenFocusesThenComesToTheFr
   EXPECT_TRUE(mac.actionTexts().empty());
 }
 
-// Where the window server lists a window, its frame there decides the display, whatever Accessibility
-// says; only windows it does not place are placed by their Accessibility position.
-TEST_F(GroupedActivation, TheWindowListPlacesAWindowBeforeAccessibilityDoes) {
-  namespace key = platform::window_key;
-  struct Case {
-    const char* what;
-    Rect listedBounds;
-    bool ownRow;  // the row names this application as owner
-    bool restored;
-  };
-  const Case cases[] = {
-      {"listed on B, positioned on A", {2000, 100, 800, 600}, true, true},
-      {"listed without area", {2000, 100, 0, 600}, true, false},
-      {"listed for another process", {2000, 100, 800, 600}, false, false},
-  };
-  for (const auto& c : cases) {
-    int32_t app = launch("com.example.listed", "Listed");
-    sim::SimWindowSetup setup;
-    setup.title = "Window";
-    setup.bounds = {100, 100, 800, 600};  // on A, as Accessibility reports it
-    setup.minimized = true;
-    setup.listedInWindowList = false;
-    auto window = mac.openWindow(app, setup);
-    open(app, "On B", {2100, 200, 800, 600});
-    int32_t owner = c.ownRow ? app : other;
-    mac.addRawWindowListRow({{key::kNumber, PlistValue(static_cast<int64_t>(window))},
-                             {key::kOwnerPID, PlistValue(static_cast<int64_t>(owner))},
-                             {key::kBounds, PlistValue(platform::rectDictionary(c.listedBounds))}});
-    mac.activate(other);
-    manager->toggleApp(*appEntry(app), displayB);
-    EXPECT_EQ(!minimized(window), c.restored) << c.what;
-    scheduler.advance(1);
-  }
-}
-
 // A minimized window comes back only when its largest overlap is with the clicked display; the visible
-// window on B keeps every case off the reopen path.
+// window on B keeps every case off the reopen path. Where the window server lists a window, its frame
+// there decides the display, whatever Accessibility says; only windows it does not place are placed by
+// their Accessibility position.
 TEST_F(GroupedActivation, MinimizedWindowsComeBackByTheirLargestOverlapWithTheClickedDisplay) {
+  namespace key = platform::window_key;
   enum Click { onA, onB, none };
+  // How the window server lists the window: as usual, not at all and without a readable size, or only
+  // through a row of its own naming this application or another as owner.
+  enum Listing { listed, sizeUnreadable, ownRow, othersRow };
   struct Case {
     const char* what;
-    Rect bounds;
+    Rect bounds;  // as Accessibility reports it
     Click click;
     bool restored;
-    bool sizeUnreadable = false;  // and not in the window list
+    Listing listing = listed;
+    Rect rowBounds = {};
   };
   const Case cases[] = {
       {"tie, clicked on A: the earlier display", {1420, 100, 1000, 600}, onA, true},
@@ -253,18 +225,24 @@ TEST_F(GroupedActivation, MinimizedWindowsComeBackByTheirLargestOverlapWithTheCl
       {"on no display: counts as on the clicked one", {5000, 5000, 800, 600}, onB, true},
       {"on A, clicked on B", {100, 100, 800, 600}, onB, false},
       {"no clicked display: every window counts", {100, 100, 800, 600}, none, true},
-      {"no list bounds nor size: 800 x 600, mostly on A", {1500, 100, 1200, 600}, onB, false, true},
+      {"no list bounds nor size: 800 x 600, mostly on A", {1500, 100, 1200, 600}, onB, false, sizeUnreadable},
+      {"listed on B, positioned on A", {100, 100, 800, 600}, onB, true, ownRow, {2000, 100, 800, 600}},
+      {"listed without area", {100, 100, 800, 600}, onB, false, ownRow, {2000, 100, 0, 600}},
+      {"listed for another process", {100, 100, 800, 600}, onB, false, othersRow, {2000, 100, 800, 600}},
   };
   for (const auto& c : cases) {
     int32_t app = launch("com.example.mapped", "Mapped");
-    sim::SimWindowSetup setup;
-    setup.title = "Window";
-    setup.bounds = c.bounds;
-    setup.minimized = true;
-    setup.listedInWindowList = !c.sizeUnreadable;
-    auto window = mac.openWindow(app, setup);
+    auto window = mac.openWindow(app, {.title = "Window",
+                                       .bounds = c.bounds,
+                                       .minimized = true,
+                                       .listedInWindowList = c.listing == listed});
     open(app, "On B", {2100, 200, 800, 600});
-    if (c.sizeUnreadable) mac.setAttributeReadError(app, "AXSize", AXError::cannotComplete);
+    if (c.listing == sizeUnreadable) mac.setAttributeReadError(app, "AXSize", AXError::cannotComplete);
+    if (c.listing == ownRow || c.listing == othersRow)
+      mac.addRawWindowListRow(
+          {{key::kNumber, PlistValue(static_cast<int64_t>(window))},
+           {key::kOwnerPID, PlistValue(static_cast<int64_t>(c.listing == ownRow ? app : other))},
+           {key::kBounds, PlistValue(platform::rectDictionary(c.rowBounds))}});
     mac.activate(other);
     manager->toggleApp(*appEntry(app),
                        c.click == none ? std::nullopt : std::optional(c.click == onA ? displayA : displayB));
