@@ -19,7 +19,8 @@ class WindowManagerActions : public WindowManagerTest {
     mac.clearActions();
   }
   platform::AXElement windowElement(platform::WindowID number) {
-    auto windows = mac.accessibility().copyAttributeValue(helper.appElement(pid), platform::ax::kWindows);
+    auto windows =
+        mac.accessibility().copyAttributeValue(accessibilityHelper.appElement(pid), platform::ax::kWindows);
     for (const auto& element : *windows.value->asElements())
       if (mac.accessibility().windowNumber(element).windowNumber == number) return element;
     ADD_FAILURE() << "no element for window " << number;
@@ -132,16 +133,10 @@ TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdge) {
       {"touching only", bottom, {100, 732, 300, 300}, false, {}},
   };
   auto barAt = [](TaskbarPosition edge) {
-    switch (edge) {
-      case top:
-        return Rect(0, 0, 1920, 48);
-      case left:
-        return Rect(0, 0, 60, 1080);
-      case right:
-        return Rect(1860, 0, 60, 1080);
-      default:
-        return Rect(0, 1032, 1920, 48);
-    }
+    return edge == top     ? Rect(0, 0, 1920, 48)
+           : edge == left  ? Rect(0, 0, 60, 1080)
+           : edge == right ? Rect(1860, 0, 60, 1080)
+                           : Rect(0, 1032, 1920, 48);
   };
   auto element = windowElement(front);
   for (const auto& c : cases) {

@@ -8,16 +8,13 @@
 #include <vector>
 
 #include "foundation/DebugLog.h"
-#include "foundation/VirtualScheduler.h"
-#include "platform/sim/SimulatedMac.h"
-#include "tracking/AccessibilityHelper.h"
+#include "support/SimulatedSystem.h"
 #include "tracking/TrackedApp.h"
-#include "tracking/WindowManager.h"
 
 namespace pelko::testing {
 
 // A window manager on a fresh simulated Mac, with the diagnostic log captured.
-class WindowManagerTest : public ::testing::Test {
+class WindowManagerTest : public ::testing::Test, protected test::SimulatedSystem {
  protected:
   WindowManagerTest() {
     previousSink_ = setDebugLogSink([this](std::string_view message) { logs.emplace_back(message); });
@@ -64,12 +61,7 @@ class WindowManagerTest : public ::testing::Test {
   }
   static std::string w(platform::WindowID window) { return std::to_string(window); }
 
-  VirtualScheduler scheduler;
-  sim::SimulatedMac mac{scheduler};
-  AccessibilityHelper helper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
-                             mac.appShell()};
-  std::shared_ptr<WindowManager> manager =
-      WindowManager::create(scheduler, mac.workspace(), mac.windowServer(), helper);
+  std::shared_ptr<WindowManager>& manager = windowManager;
   std::vector<std::string> logs;
 
  private:
