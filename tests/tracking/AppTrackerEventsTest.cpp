@@ -9,7 +9,7 @@ TEST_F(AppTrackerEvents, LaunchShowsTheApplicationQuitRemovesItAtOnceAndABurstOf
   startAndSettle();
   int32_t editor = app("editor", {"Notes.txt"});
   settle();
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
+  ASSERT_EQ(ids(), (Texts{idOf("editor", editor)}));
   EXPECT_TRUE(apps().front()->isActive.get());
   EXPECT_EQ(mac.liveObserverCount(editor), 1);
 
@@ -205,14 +205,14 @@ TEST_F(AppTrackerEvents, SpaceChangesAreThrottledToOneDeliveryPerHundredMillisec
   int32_t browser = app("browser");
   mac.openWindow(browser, {.title = "Elsewhere", .space = 2});
   startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
+  EXPECT_EQ(ids(), (Texts{idOf("editor", editor)}));
 
   uint64_t generation = Access::refreshGeneration(*tracker);
   mac.switchSpace(2);
   settle();
   scheduler.advance(0.05);
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("browser", browser)}));
+  EXPECT_EQ(ids(), (Texts{idOf("browser", browser)}));
 
   mac.switchSpace(1);
   settle();
@@ -224,7 +224,7 @@ TEST_F(AppTrackerEvents, SpaceChangesAreThrottledToOneDeliveryPerHundredMillisec
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
   scheduler.advance(0.2);
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 2);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
+  EXPECT_EQ(ids(), (Texts{idOf("editor", editor)}));
 }
 
 TEST_F(AppTrackerEvents, StopAndDestructionRemoveObserversAndAPassInFlightDoesNotBringThemBack) {

@@ -20,7 +20,7 @@ TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
   mac.addDisplay(sim::SimDisplaySetup{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
   startAndSettle();
 
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor), idOf("browser", browser)}));
+  ASSERT_EQ(ids(), (Texts{idOf("editor", editor), idOf("browser", browser)}));
   auto editorEntry = apps()[0];
   auto browserEntry = apps()[1];
   EXPECT_EQ(editorEntry->windowTitle.get(), "Todo.txt");  // the front window's title
@@ -115,7 +115,7 @@ TEST_F(AppTrackerPass, UngroupedWithoutAccessibilityShowsAnApplicationEntryThenT
   int32_t editor = app("editor", {"One"});
   startAndSettle();
   // Without a last-known list, one application entry stands for the application.
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
+  ASSERT_EQ(ids(), (Texts{idOf("editor", editor)}));
   EXPECT_TRUE(apps().front()->isActive.get());
   EXPECT_EQ(Access::observerCount(*tracker), 0u);
 
@@ -161,32 +161,29 @@ TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplica
   auto a3 = open(a, "A3");
   settle();
   scheduler.advance(0.5);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("a", a, a1), idOf("a", a, a2), idOf("a", a, a3),
-                                             idOf("b", b, b1)}));
+  EXPECT_EQ(ids(), (Texts{idOf("a", a, a1), idOf("a", a, a2), idOf("a", a, a3), idOf("b", b, b1)}));
 
   settings->groupByApp = false;
   Access::applyUpdate(*tracker, {E::entry("com.example.a", a, a1), E::entry("com.example.b", b, b1),
                                  E::entry("com.example.a", a, a2)});
   refresh();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("a", a, a1), idOf("b", b, b1), idOf("a", a, a2),
-                                             idOf("a", a, a3)}));
+  EXPECT_EQ(ids(), (Texts{idOf("a", a, a1), idOf("b", b, b1), idOf("a", a, a2), idOf("a", a, a3)}));
 }
 
 TEST_F(AppTrackerPass, CustomOrderPutsListedApplicationsFirstInBothModes) {
   int32_t a = app("a", {"A1"});
   int32_t c = app("c", {"C1"});
   int32_t b = app("b", {"B1", "B2"});
-  settings->customAppOrder = std::vector<std::string>{"com.example.b", "com.example.a"};
+  settings->customAppOrder = Texts{"com.example.b", "com.example.a"};
   startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("b", b), idOf("a", a), idOf("c", c)}));
+  EXPECT_EQ(ids(), (Texts{idOf("b", b), idOf("a", a), idOf("c", c)}));
 
   setGrouped(false);
   refresh();
   ASSERT_EQ(apps().size(), 4u);
   std::vector<std::string> bundles;
   for (const auto& entry : apps()) bundles.push_back(entry->bundleID);
-  EXPECT_EQ(bundles,
-            (std::vector<std::string>{"com.example.b", "com.example.b", "com.example.a", "com.example.c"}));
+  EXPECT_EQ(bundles, (Texts{"com.example.b", "com.example.b", "com.example.a", "com.example.c"}));
 }
 
 TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
@@ -203,7 +200,7 @@ TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
   open(app("tiny"), "Sliver", Rect(0, 0, 1, 300));
   mac.openWindow(app("floater"), {.title = "Floating", .layer = platform::window_layer::kFloating});
   refresh();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("shown", shown)}));
+  EXPECT_EQ(ids(), (Texts{idOf("shown", shown)}));
 }
 
 TEST_F(AppTrackerPass, TheSystemItselfAppearsOnlyThroughItsSettingsWindow) {
@@ -211,12 +208,12 @@ TEST_F(AppTrackerPass, TheSystemItselfAppearsOnlyThroughItsSettingsWindow) {
   int32_t own = mac.appShell().pid;
   mac.openWindow(own, {.title = "About Pelko", .layer = platform::window_layer::kFloating});
   startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
+  EXPECT_EQ(ids(), (Texts{idOf("editor", editor)}));
 
   auto window = mac.openWindow(own, {.title = "Pelko Settings", .layer = platform::window_layer::kFloating});
   refresh();
   // In the order of the running applications, where this process comes first.
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.pelko.app", own), idOf("editor", editor)}));
+  EXPECT_EQ(ids(), (Texts{idOf("com.pelko.app", own), idOf("editor", editor)}));
 
   // Miniaturized, the window is not in the on-screen list; the application still knows it.
   mac.minimize(window);
@@ -368,7 +365,7 @@ TEST_F(AppTrackerPass, AReusedProcessIdentifierShowsItsOwnApplicationsIcon) {
            platform::AppIcon{"/Applications/Other.app", Color{0.9, 0.1, 0.1, 1.0}});
   open(editor, "Other window");
   refresh();
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("other", editor)}));
+  ASSERT_EQ(ids(), (Texts{idOf("other", editor)}));
   EXPECT_EQ(apps().front()->icon.source.source, "/Applications/Other.app");
 }
 

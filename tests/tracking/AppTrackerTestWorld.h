@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/AppTrackerTestAccess.h"
@@ -14,6 +15,8 @@
 #include "tracking/TrackedApp.h"
 
 namespace pelko::testing {
+
+using Texts = std::vector<std::string>;
 
 // A simulated Mac with a settings store, a window manager and the tracker under test, wired as the
 // application shell wires them.
@@ -70,13 +73,9 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
     return mac.openWindow(pid, {.title = title, .subrole = std::move(subrole)});
   }
 
-  struct EditorAndBrowser {
-    int32_t editor = 0;
-    int32_t browser = 0;
-  };
   // An editor with one window and then a browser, frontmost, with its start page; tracked and settled.
-  EditorAndBrowser startWithEditorAndBrowser(const std::string& editorWindow) {
-    EditorAndBrowser pids{app("editor", {editorWindow}), app("browser", {"Start Page"})};
+  std::pair<int32_t, int32_t> startWithEditorAndBrowser(const std::string& editorWindow) {
+    std::pair pids{app("editor", {editorWindow}), app("browser", {"Start Page"})};
     startAndSettle();
     return pids;
   }

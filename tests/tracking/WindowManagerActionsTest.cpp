@@ -56,8 +56,8 @@ TEST_F(WindowManagerActions, ApplicationActionsReachTheRunningApplication) {
 
 TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirstWithoutNumberTheFirstListed) {
   manager->closeWindow(pid, static_cast<int64_t>(front));
-  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{"AXRaise window=" + w(front),
-                                                         "AXPress AXCloseButton window=" + w(front)}));
+  EXPECT_EQ(mac.actionTexts(),
+            (Texts{"AXRaise window=" + w(front), "AXPress AXCloseButton window=" + w(front)}));
   EXPECT_FALSE(mac.window(front).has_value());
 
   mac.clearActions();
@@ -65,7 +65,7 @@ TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirstWithoutNumberTheFir
   EXPECT_TRUE(mac.actionTexts().empty());
   // Without a number the first listed window closes, unraised.
   manager->closeWindow(pid, std::nullopt);
-  EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{"AXPress AXCloseButton window=" + w(back)});
+  EXPECT_EQ(mac.actionTexts(), Texts{"AXPress AXCloseButton window=" + w(back)});
 }
 
 TEST_F(WindowManagerActions, ToggleMinimizeFlipsOnlyAWindowEntrysWindowOrEveryWindowOfTheApplication) {
@@ -96,7 +96,7 @@ TEST_F(WindowManagerActions, ToggleMinimizeFlipsOnlyAWindowEntrysWindowOrEveryWi
   EXPECT_FALSE(minimized(back));
   auto texts = mac.actionTexts();
   ASSERT_FALSE(texts.empty());
-  EXPECT_EQ(texts.back(), "activate pid=" + std::to_string(pid) + " options=0");  // after the restores
+  EXPECT_EQ(texts.back(), activateAction(pid));  // after the restores
 }
 
 TEST_F(WindowManagerActions, WithoutTrustOnlyApplicationActionsWork) {
@@ -161,10 +161,10 @@ TEST_F(WindowManagerActions, ResizeWritesThePositionWhenTheSizeFailsOrIsNotFinit
   manager->resizeWindowToAvoidTaskbar(windowElement(front), {0, 1000, inf, 100}, {0, 1032, 1920, 48},
                                       TaskbarPosition::bottom);
   EXPECT_EQ(actionsStartingWith("set AXPosition"),
-            (std::vector<std::string>{"set AXPosition window=" + w(front) + " (100, 100)",
-                                      "set AXPosition window=" + w(front) + " (0, 1000)"}));
+            (Texts{"set AXPosition window=" + w(front) + " (100, 100)",
+                   "set AXPosition window=" + w(front) + " (0, 1000)"}));
   EXPECT_EQ(actionsStartingWith("set AXSize"),
-            std::vector<std::string>{"set AXSize window=" + w(front) + " (800, 932) -> error -25204"});
+            Texts{"set AXSize window=" + w(front) + " (800, 932) -> error -25204"});
 }
 
 }  // namespace

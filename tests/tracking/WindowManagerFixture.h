@@ -13,6 +13,8 @@
 
 namespace pelko::testing {
 
+using Texts = std::vector<std::string>;
+
 // A window manager on a fresh simulated Mac, with the diagnostic log captured.
 class WindowManagerTest : public ::testing::Test, protected test::SimulatedSystem {
  protected:
@@ -60,6 +62,9 @@ class WindowManagerTest : public ::testing::Test, protected test::SimulatedSyste
     return std::find(texts.begin(), texts.end(), text) != texts.end();
   }
   static std::string w(platform::WindowID window) { return std::to_string(window); }
+  static std::string activateAction(int32_t pid) {
+    return "activate pid=" + std::to_string(pid) + " options=0";
+  }
 
   std::shared_ptr<WindowManager>& manager = windowManager;
   std::vector<std::string> logs;

@@ -40,10 +40,10 @@ TEST_F(WindowManagerFocus, FocusesAMinimizedWindowAndKeepsItsSiblingsMinimized) 
   EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, target}));
   EXPECT_FALSE(minimized(target));
   std::string p = std::to_string(pid);
-  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{
-                                   "set AXMinimized window=" + w(target) + " false", mainWindowAction(target),
-                                   "set AXFocusedWindow pid=" + p + " window=" + w(target),
-                                   "AXRaise window=" + w(target), "set AXFrontmost pid=" + p + " true"}));
+  EXPECT_EQ(mac.actionTexts(),
+            (Texts{"set AXMinimized window=" + w(target) + " false", mainWindowAction(target),
+                   "set AXFocusedWindow pid=" + p + " window=" + w(target), "AXRaise window=" + w(target),
+                   "set AXFrontmost pid=" + p + " true"}));
   EXPECT_EQ(mac.frontmostPID(), pid);
 
   // The activation restored the sibling; the passes at 50 and 150 ms minimize it again.
@@ -108,14 +108,13 @@ TEST_F(WindowManagerFocus, HiddenApplicationIsActivatedAndTheWindowRaisedByNumbe
   mac.hide(pid);
   mac.clearActions();
   manager->toggleApp(*windowEntry(pid, target, "Target", false, /*hidden=*/true), 1);
-  EXPECT_EQ(mac.actionTexts(),
-            std::vector<std::string>{"activate pid=" + std::to_string(pid) + " options=0"});
+  EXPECT_EQ(mac.actionTexts(), Texts{activateAction(pid)});
   mac.clearActions();
   scheduler.advance(0.025);
-  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{
-                                   mainWindowAction(target),
-                                   "set AXFocusedWindow pid=" + std::to_string(pid) + " window=" + w(target),
-                                   "AXRaise window=" + w(target)}));
+  EXPECT_EQ(mac.actionTexts(),
+            (Texts{mainWindowAction(target),
+                   "set AXFocusedWindow pid=" + std::to_string(pid) + " window=" + w(target),
+                   "AXRaise window=" + w(target)}));
   EXPECT_TRUE(manager->pendingFocus());
   scheduler.advance(0.275);
   EXPECT_FALSE(manager->pendingFocus());
@@ -144,8 +143,7 @@ TEST_F(WindowManagerFocus, TheCallbackMayReleaseTheClickedEntry) {
 TEST_F(WindowManagerFocus, WithoutTrustOrWhenMakingItFrontmostFailsItIsOnlyActivated) {
   mac.permissions().accessibilityTrusted = false;
   manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
-  EXPECT_EQ(mac.actionTexts(),
-            std::vector<std::string>{"activate pid=" + std::to_string(pid) + " options=0"});
+  EXPECT_EQ(mac.actionTexts(), Texts{activateAction(pid)});
   EXPECT_FALSE(manager->pendingFocus());
   EXPECT_EQ(callbacks, 0);
   EXPECT_EQ(manager->focusGeneration(), 0u);
@@ -158,7 +156,7 @@ TEST_F(WindowManagerFocus, WithoutTrustOrWhenMakingItFrontmostFailsItIsOnlyActiv
   manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
   EXPECT_EQ(callbacks, 1);
   EXPECT_FALSE(manager->pendingFocus());
-  EXPECT_TRUE(acted("activate pid=" + std::to_string(pid) + " options=0"));
+  EXPECT_TRUE(acted(activateAction(pid)));
   scheduler.advance(1);
   EXPECT_FALSE(manager->pendingFocus());
 }

@@ -18,7 +18,6 @@ class WindowManagerToggle : public WindowManagerTest {
     pid = launch("com.example.editor", "Editor");
     other = launch("com.example.other", "Other");  // frontmost, so the editor is in the background
   }
-  std::string activateAction(int32_t p) const { return "activate pid=" + std::to_string(p) + " options=0"; }
   std::string frontmostAction() const { return "set AXFrontmost pid=" + std::to_string(pid) + " true"; }
 
   int32_t pid = 0;
@@ -58,7 +57,7 @@ TEST_F(WindowManagerToggle, ActiveShownEntriesHideTheApplication) {
   mac.clearActions();
   manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
   EXPECT_TRUE(mac.isHidden(pid));
-  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{"hide pid=" + std::to_string(pid)}));
+  EXPECT_EQ(mac.actionTexts(), (Texts{"hide pid=" + std::to_string(pid)}));
 }
 
 TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocused) {
@@ -97,8 +96,7 @@ TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGroupedHiddenOneS
   mac.setAXError(pid, AXError::cannotComplete);
   mac.clearActions();
   manager->toggleApp(*appEntry(pid), 1);
-  EXPECT_EQ(mac.actionTexts(),
-            (std::vector<std::string>{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
+  EXPECT_EQ(mac.actionTexts(), (Texts{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
 }
 
 // ---- Reopening ----
@@ -109,8 +107,7 @@ TEST_F(WindowManagerToggle,
   mac.clearActions();
   manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
   EXPECT_FALSE(mac.isHidden(pid));
-  EXPECT_EQ(mac.actionTexts(),
-            (std::vector<std::string>{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
+  EXPECT_EQ(mac.actionTexts(), (Texts{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
   scheduler.advance(0.5);
   EXPECT_FALSE(minimized(window));  // the application answered the reopen event
   EXPECT_TRUE(mac.openedURLs().empty());
@@ -126,7 +123,7 @@ TEST_F(WindowManagerToggle,
   EXPECT_EQ(mac.openedURLs(), bundle);
   mac.setReopenEventFails(pid, true);
   manager->toggleApp(*appEntry(pid, true), 1);
-  EXPECT_EQ(mac.openedURLs(), (std::vector<std::string>(2, bundle[0])));
+  EXPECT_EQ(mac.openedURLs(), (Texts(2, bundle[0])));
 
   // A process gone by then is skipped.
   scheduler.advance(1);
@@ -188,8 +185,7 @@ TEST_F(WindowManagerToggle, GroupedActivationRestoresThenFocusesThenComesToTheFr
   // With one display every minimized window comes back, and the first listed one is focused.
   manager->toggleApp(*appEntry(pid), mac.displays().front().id);
   std::string p = std::to_string(pid);
-  EXPECT_EQ(mac.actionTexts(),
-            (std::vector<std::string>{"set AXMinimized window=" + w(also) + " false",
+  EXPECT_EQ(mac.actionTexts(), (Texts{"set AXMinimized window=" + w(also) + " false",
                                       "set AXMinimized window=" + w(restored) + " false",
                                       "set AXMainWindow pid=" + p + " window=" + w(visible),
                                       "set AXFocusedWindow pid=" + p + " window=" + w(visible),
@@ -269,7 +265,7 @@ TEST_F(GroupedActivation, ReactivatesWhenAnotherApplicationTookTheFront) {
   mac.activate(other);
   mac.clearActions();
   scheduler.advance(0.05);
-  EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{activateAction(pid)});
+  EXPECT_EQ(mac.actionTexts(), Texts{activateAction(pid)});
 }
 
 TEST_F(GroupedActivation, ASecondClickCancelsTheFirstClicksFollowUps) {
@@ -318,7 +314,7 @@ TEST_F(WindowManagerToggle, HungApplicationCostsOneTimeoutPerRequest) {
   EXPECT_EQ(mac.frontmostPID(), pid);  // the workspace activation does not need Accessibility
   scheduler.advance(0.5);
   // Its windows cannot be read, so the reopen check opens the bundle.
-  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{"/Applications/Editor.app"});
+  EXPECT_EQ(mac.openedURLs(), Texts{"/Applications/Editor.app"});
   // Two window-list reads (the click and the reopen check), each waiting its 1 s time-out.
   EXPECT_DOUBLE_EQ(mac.hungWaitSeconds(pid), 2.0);
 }
