@@ -174,7 +174,7 @@ TEST_F(WindowManagerFocus, ApplicationWithoutWindowsIsReopenedAndThePendingFocus
   EXPECT_FALSE(manager->pendingFocus());
 }
 
-TEST_F(WindowManagerFocus, ASecondFocusWithinTheClearDelayKeepsItsOwnPendingFocus) {
+TEST_F(WindowManagerFocus, ALaterFocusKeepsItsOwnPendingFocusAGroupedActivationDoesNot) {
   manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
   scheduler.advance(0.1);
   manager->toggleApp(*windowEntry(pid, sibling, "Sibling"), 1);
@@ -183,14 +183,20 @@ TEST_F(WindowManagerFocus, ASecondFocusWithinTheClearDelayKeepsItsOwnPendingFocu
   scheduler.advance(0.1);
   EXPECT_FALSE(manager->pendingFocus());
   EXPECT_EQ(callbacks, 2);
-}
+  // The same window clicked again: the first click's clear step leaves the second's alone.
+  manager->toggleApp(*windowEntry(pid, sibling, "Sibling"), 1);
+  scheduler.advance(0.1);
+  manager->toggleApp(*windowEntry(pid, sibling, "Sibling"), 1);
+  scheduler.advance(0.2);
+  EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, sibling}));
+  scheduler.advance(0.1);
 
-TEST_F(WindowManagerFocus, PendingFocusDoesNotOutliveAGroupedActivation) {
   open(other, "Other doc");
+  mac.activate(other);
   manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
   scheduler.advance(0.1);
   manager->toggleApp(*appEntry(other), 1);
-  ASSERT_EQ(manager->focusGeneration(), 2u);  // the grouped activation moved the generation on
+  ASSERT_EQ(manager->focusGeneration(), 6u);  // the grouped activation moved the generation on
   EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, target}));
   scheduler.advance(0.2);
   EXPECT_FALSE(manager->pendingFocus());

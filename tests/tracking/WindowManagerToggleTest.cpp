@@ -44,8 +44,19 @@ TEST_F(WindowManagerToggle, OwnEntryTogglesTheSettingsWindowWhateverItsFlags) {
   EXPECT_EQ(mac.appShell().activateOwnProcessCount, 1);
 }
 
-TEST_F(WindowManagerToggle, ActiveShownEntriesHideTheApplication) {
+TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocusedActiveShownEntriesHideTheApplication) {
   auto window = open(pid, "Doc");
+  mac.activate(other);
+  for (auto entry :
+       {windowEntry(pid, window, "Doc", false, false), windowEntry(pid, window, "Doc", true, true)}) {
+    mac.clearActions();
+    manager->toggleApp(*entry, 1);
+    EXPECT_FALSE(mac.isHidden(pid));
+    EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, window}));
+    EXPECT_EQ(mac.frontmostPID(), pid);
+    scheduler.advance(1);
+  }
+
   manager->toggleApp(*windowEntry(pid, window, "Doc", /*active=*/true), 1);
   EXPECT_TRUE(mac.isHidden(pid));
   mac.unhide(pid);
@@ -58,20 +69,6 @@ TEST_F(WindowManagerToggle, ActiveShownEntriesHideTheApplication) {
   manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
   EXPECT_TRUE(mac.isHidden(pid));
   EXPECT_EQ(mac.actionTexts(), (Texts{"hide pid=" + std::to_string(pid)}));
-}
-
-TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocused) {
-  auto window = open(pid, "Doc");
-  mac.activate(other);
-  for (auto entry :
-       {windowEntry(pid, window, "Doc", false, false), windowEntry(pid, window, "Doc", true, true)}) {
-    mac.clearActions();
-    manager->toggleApp(*entry, 1);
-    EXPECT_FALSE(mac.isHidden(pid));
-    EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, window}));
-    EXPECT_EQ(mac.frontmostPID(), pid);
-    scheduler.advance(1);
-  }
 }
 
 TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGroupedHiddenOneStandardly) {
