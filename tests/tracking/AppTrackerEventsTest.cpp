@@ -80,7 +80,8 @@ TEST_F(AppTrackerEvents, TerminationOfAProcessWithoutAnEntry) {
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
 }
 
-TEST_F(AppTrackerEvents, ActivationFlipsTheFlagsAtOnceAndABurstYieldsOnePassTwentyMillisecondsLater) {
+TEST_F(AppTrackerEvents,
+       ActivationDeactivationAndHidingFlipTheFlagsAtOnceAndABurstYieldsOnePassTwentyMillisecondsLater) {
   const auto [editor, browser] = startWithEditorAndBrowser("Notes.txt");
   auto editorEntry = tracked("editor", editor);
   auto browserEntry = tracked("browser", browser);
@@ -113,6 +114,30 @@ TEST_F(AppTrackerEvents, ActivationFlipsTheFlagsAtOnceAndABurstYieldsOnePassTwen
   tracker->fastUpdateActiveState(browser);
   EXPECT_FALSE(editorEntry->isActive.get());
   EXPECT_TRUE(browserEntry->isActive.get());
+
+  // Hiding sets the flag at once.
+  generation = Access::refreshGeneration(*tracker);
+  mac.hide(editor);
+  settle();
+  EXPECT_TRUE(editorEntry->isHidden.get());
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  scheduler.advance(0.05);
+  // A hidden application's windows leave the screen; the sticky set keeps its entry.
+  EXPECT_EQ(tracked("editor", editor), editorEntry);
+  EXPECT_TRUE(editorEntry->isHidden.get());
+  mac.unhide(editor);
+  settle();
+  EXPECT_FALSE(editorEntry->isHidden.get());
+
+  // A deactivation leaves the flag to the application the window manager is focusing.
+  ASSERT_TRUE(browserEntry->isActive.get());
+  windowManager->setPendingFocus(PendingFocus{browser, 12345});
+  Access::deactivated(*tracker, mac.workspace().runningApplication(browser));
+  EXPECT_TRUE(browserEntry->isActive.get());
+  EXPECT_TRUE(Access::pendingRefresh(*tracker));
+  windowManager->setPendingFocus(std::nullopt);
+  Access::deactivated(*tracker, mac.workspace().runningApplication(browser));
+  EXPECT_FALSE(browserEntry->isActive.get());
 }
 
 TEST_F(AppTrackerEvents,
@@ -161,34 +186,6 @@ TEST_F(AppTrackerEvents,
   tracker->fastUpdateActiveState(editor);
   EXPECT_TRUE(one->isActive.get());
   EXPECT_TRUE(two->isActive.get());
-}
-
-TEST_F(AppTrackerEvents, HidingAndDeactivationSetTheFlagsAtOnce) {
-  const auto [editor, browser] = startWithEditorAndBrowser("One");
-  auto editorEntry = tracked("editor", editor);
-  auto browserEntry = tracked("browser", browser);
-  uint64_t generation = Access::refreshGeneration(*tracker);
-  mac.hide(editor);
-  settle();
-  EXPECT_TRUE(editorEntry->isHidden.get());
-  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
-  scheduler.advance(0.05);
-  // A hidden application's windows leave the screen; the sticky set keeps its entry.
-  EXPECT_EQ(tracked("editor", editor), editorEntry);
-  EXPECT_TRUE(editorEntry->isHidden.get());
-  mac.unhide(editor);
-  settle();
-  EXPECT_FALSE(editorEntry->isHidden.get());
-
-  // A deactivation leaves the flag to the application the window manager is focusing.
-  ASSERT_TRUE(browserEntry->isActive.get());
-  windowManager->setPendingFocus(PendingFocus{browser, 12345});
-  Access::deactivated(*tracker, mac.workspace().runningApplication(browser));
-  EXPECT_TRUE(browserEntry->isActive.get());
-  EXPECT_TRUE(Access::pendingRefresh(*tracker));
-  windowManager->setPendingFocus(std::nullopt);
-  Access::deactivated(*tracker, mac.workspace().runningApplication(browser));
-  EXPECT_FALSE(browserEntry->isActive.get());
 }
 
 TEST_F(AppTrackerEvents, SafetyTimerRefreshesEveryTenSecondsAndSpaceChangesAreThrottled) {

@@ -18,13 +18,11 @@ class AppTrackerUpdate : public AppTrackerTest {
   std::vector<Cancellable> watches;
 };
 
-TEST_F(AppTrackerUpdate, AnEmptyListIsPublishedEvenWhenTheListWasEmpty) {
+TEST_F(AppTrackerUpdate, SameIdsKeepTheObjectsAndPublishNothingUnlessReordered) {
+  // An empty list is published even when the list was empty.
   Access::applyUpdate(*tracker, {});
   EXPECT_EQ(listPublications, 1);
   EXPECT_TRUE(apps().empty());
-}
-
-TEST_F(AppTrackerUpdate, SameIdsKeepTheObjectsAndPublishNothingUnlessReordered) {
   Access::applyUpdate(*tracker, {E::entry("a", 1, 10, "A", 1), E::entry("b", 2, {}, "B", 1)});
   auto before = apps();
   listPublications = 0;
