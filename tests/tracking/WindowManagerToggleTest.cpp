@@ -244,7 +244,8 @@ TEST_F(GroupedActivation, MinimizedWindowsComeBackByTheirLargestOverlapWithTheCl
   }
 }
 
-TEST_F(GroupedActivation, EverythingMinimizedElsewhereTakesTheReopenPath) {
+TEST_F(GroupedActivation,
+       EverythingMinimizedElsewhereTakesTheReopenPathOtherwiseItReactivatesWhenAnotherTookTheFront) {
   open(pid, "On A", {100, 100, 800, 600}, true);
   mac.activate(other);
   mac.clearActions();
@@ -252,10 +253,10 @@ TEST_F(GroupedActivation, EverythingMinimizedElsewhereTakesTheReopenPath) {
   EXPECT_TRUE(acted("reopen pid=" + std::to_string(pid)));
   EXPECT_FALSE(acted(frontmostAction()));
   EXPECT_EQ(manager->focusGeneration(), 0u);
-}
 
-TEST_F(GroupedActivation, ReactivatesWhenAnotherApplicationTookTheFront) {
-  open(pid, "Doc");
+  // With a window on the clicked display it is activated, and again when another application took the
+  // front meanwhile.
+  open(pid, "Doc", {200, 200, 800, 600});
   mac.activate(other);
   manager->toggleApp(*appEntry(pid), displayA);
   EXPECT_EQ(mac.frontmostPID(), pid);
