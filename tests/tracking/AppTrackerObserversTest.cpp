@@ -140,7 +140,8 @@ TEST_F(AppTrackerObservers, UngroupedDestructionRemovesTheWindowAtOnceAndActivat
   EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(second));
 }
 
-TEST_F(AppTrackerObservers, GroupedMovesAndDestructionsLeaveTheListToOneCoalescedPass) {
+TEST_F(AppTrackerObservers,
+       GroupedMovesAndDestructionsLeaveTheListToOneCoalescedPassACreatedWindowLiftsARemoval) {
   startAndSettle();
   // Moves are debounced to one pass 80 ms after the last.
   uint64_t before = generation();
@@ -171,6 +172,20 @@ TEST_F(AppTrackerObservers, GroupedMovesAndDestructionsLeaveTheListToOneCoalesce
   EXPECT_EQ(tracked("editor", editor), entry);
   EXPECT_EQ(generation(), before + 3);
   EXPECT_EQ(entry->windowTitle.get(), "One");
+
+  // A created window lifts the recent removal of its process.
+  Access::terminated(*tracker, mac.workspace().runningApplication(editor));
+  ASSERT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(editor));
+  EXPECT_FALSE(tracked("editor", editor));
+  refresh();
+  EXPECT_FALSE(tracked("editor", editor));  // kept out while recently removed
+
+  // Its observer went with the termination; the first pass after the block registers it again.
+  Access::handleAXNotification(*tracker, std::string(ax::kWindowCreatedNotification), windowElement(first));
+  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
+  scheduler.advance(0.2);
+  EXPECT_TRUE(tracked("editor", editor));
+  EXPECT_EQ(mac.liveObserverCount(editor), 1);
 }
 
 TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardAndUnknownSubrolesAndRememberedForAtMostFiftyOne) {
@@ -200,22 +215,6 @@ TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardAndUnknownSubrolesAndR
   settle();
   EXPECT_EQ(Access::recentlyDestroyed(*tracker).size(), 51u);
   EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(windows.back()));
-}
-
-TEST_F(AppTrackerObservers, ACreatedWindowLiftsTheRecentRemovalOfItsProcess) {
-  startAndSettle();
-  Access::terminated(*tracker, mac.workspace().runningApplication(editor));
-  ASSERT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(editor));
-  EXPECT_FALSE(tracked("editor", editor));
-  refresh();
-  EXPECT_FALSE(tracked("editor", editor));  // kept out while recently removed
-
-  // Its observer went with the termination; the first pass after the block registers it again.
-  Access::handleAXNotification(*tracker, std::string(ax::kWindowCreatedNotification), windowElement(first));
-  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
-  scheduler.advance(0.2);
-  EXPECT_TRUE(tracked("editor", editor));
-  EXPECT_EQ(mac.liveObserverCount(editor), 1);
 }
 
 }  // namespace
