@@ -32,7 +32,15 @@ class WindowManagerActions : public WindowManagerTest {
   platform::WindowID back = 0;
 };
 
-TEST_F(WindowManagerActions, ApplicationActionsReachTheRunningApplication) {
+TEST_F(WindowManagerActions, ApplicationActionsReachTheRunningApplicationEvenWithoutTrust) {
+  // Without trust the window actions do nothing.
+  mac.permissions().accessibilityTrusted = false;
+  manager->closeWindow(pid, static_cast<int64_t>(front));
+  manager->toggleMinimize(*windowEntry(pid, front, "Front"));
+  manager->minimizeAllWindows(pid);
+  EXPECT_FALSE(manager->getAXWindowTitleByID(pid, front));
+  EXPECT_TRUE(mac.actionTexts().empty());
+
   manager->hide(pid);
   EXPECT_TRUE(mac.isHidden(pid));
   manager->unhide(pid);
@@ -97,17 +105,6 @@ TEST_F(WindowManagerActions, ToggleMinimizeFlipsOnlyAWindowEntrysWindowOrEveryWi
   auto texts = mac.actionTexts();
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), activateAction(pid));  // after the restores
-}
-
-TEST_F(WindowManagerActions, WithoutTrustOnlyApplicationActionsWork) {
-  mac.permissions().accessibilityTrusted = false;
-  manager->closeWindow(pid, static_cast<int64_t>(front));
-  manager->toggleMinimize(*windowEntry(pid, front, "Front"));
-  manager->minimizeAllWindows(pid);
-  EXPECT_FALSE(manager->getAXWindowTitleByID(pid, front));
-  EXPECT_TRUE(mac.actionTexts().empty());
-  manager->hide(pid);
-  EXPECT_TRUE(mac.isHidden(pid));
 }
 
 TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdge) {

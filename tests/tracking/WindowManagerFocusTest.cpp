@@ -131,13 +131,21 @@ TEST_F(WindowManagerFocus, HiddenApplicationIsActivatedAndTheWindowRaisedByNumbe
 
 // The application delegate wires the callback to the tracker, which may replace the clicked entry
 // while the focus operation is still running.
-TEST_F(WindowManagerFocus, TheCallbackMayReleaseTheClickedEntry) {
+TEST_F(WindowManagerFocus, TheCallbackMayReleaseTheClickedEntryAndDelayedStepsOutliveNoManager) {
+  mac.setRestoresMinimizedWindowsOnActivation(pid, true);
   auto entry = windowEntry(pid, target, "Target");
   manager->onPendingFocusChanged = [&entry] { entry.reset(); };
   manager->toggleApp(*entry, 1);
   EXPECT_FALSE(entry);
   EXPECT_TRUE(acted(mainWindowAction(target)));
   EXPECT_FALSE(minimized(target));
+
+  std::weak_ptr<WindowManager> weak = manager;
+  manager.reset();
+  EXPECT_TRUE(weak.expired());
+  mac.clearActions();
+  scheduler.advance(1);
+  EXPECT_TRUE(mac.actionTexts().empty());
 }
 
 TEST_F(WindowManagerFocus, WithoutTrustOrWhenMakingItFrontmostFailsItIsOnlyActivated) {
@@ -200,17 +208,6 @@ TEST_F(WindowManagerFocus, ALaterFocusKeepsItsOwnPendingFocusAGroupedActivationD
   EXPECT_EQ(manager->pendingFocus(), (PendingFocus{pid, target}));
   scheduler.advance(0.2);
   EXPECT_FALSE(manager->pendingFocus());
-}
-
-TEST_F(WindowManagerFocus, DelayedStepsDoNothingOnceTheManagerIsGone) {
-  mac.setRestoresMinimizedWindowsOnActivation(pid, true);
-  manager->toggleApp(*windowEntry(pid, target, "Target"), 1);
-  std::weak_ptr<WindowManager> weak = manager;
-  manager.reset();
-  EXPECT_TRUE(weak.expired());
-  mac.clearActions();
-  scheduler.advance(1);
-  EXPECT_TRUE(mac.actionTexts().empty());
 }
 
 }  // namespace
