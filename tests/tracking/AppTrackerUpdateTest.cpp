@@ -77,7 +77,7 @@ TEST_F(AppTrackerUpdate, DisplayMovesRaiseTheGenerationOncePerUpdate) {
   }
 }
 
-TEST_F(AppTrackerUpdate, ARebuildKeepsSurvivorsDropsTheGoneAndTheFirstOfDuplicates) {
+TEST_F(AppTrackerUpdate, ARebuildKeepsSurvivorsFirstNamesAndFastPathTitlesDropsTheGoneAndLaterDuplicates) {
   Access::applyUpdate(*tracker, {E::entry("a", 1, 10), E::entry("a", 1, 11)});
   auto a10 = apps()[0];
   auto duplicateFirst = E::entry("b", 2, {}, "first");
@@ -99,9 +99,8 @@ TEST_F(AppTrackerUpdate, ARebuildKeepsSurvivorsDropsTheGoneAndTheFirstOfDuplicat
   Access::applyUpdate(*tracker, {E::entry("b", 2, {}, {}, {}, "New Name", true)});
   EXPECT_EQ(apps()[0]->name, "b name");
   EXPECT_TRUE(apps()[0]->isHidden.get());
-}
 
-TEST_F(AppTrackerUpdate, TitlesFromTheFastPathSurviveOnePassAndEmptyTitlesNeverReplace) {
+  // Titles from the fast path survive one pass, and empty titles never replace one.
   Access::applyUpdate(*tracker, {E::entry("a", 1, 10, "Built")});
   auto entry = apps()[0];
   entry->windowTitle = std::string("From notification");
