@@ -48,13 +48,9 @@ struct AppTrackerTestAccess {
                                                     int32_t ownPID) {
     return AppTracker::getDetailedWindowList(AppTracker::readRows(rows), {}, {}, ownPID);
   }
-  static void refresh(AppTracker& tracker) { tracker.refreshApps(); }
   static uint64_t refreshGeneration(const AppTracker& tracker) { return tracker.refreshGeneration_; }
   static const std::unordered_set<int32_t>& stickyPIDs(const AppTracker& tracker) {
     return tracker.stickyPIDs_;
-  }
-  static const std::unordered_set<int32_t>& trackedPIDs(const AppTracker& tracker) {
-    return tracker.trackedPIDs_;
   }
   static const std::unordered_set<int32_t>& recentlyRemovedPIDs(const AppTracker& tracker) {
     return tracker.recentlyRemovedPIDs_;
@@ -71,30 +67,11 @@ struct AppTrackerTestAccess {
     return it == tracker.lastKnownWindows_.end() ? std::vector<AppTracker::CachedWindowInfo>{} : *it->second;
   }
   // Hands the tracker a workspace notification as its subscription would.
-  static void deliver(AppTracker& tracker, platform::WorkspaceNotificationName name,
-                      platform::RunningApplicationPtr application) {
-    platform::WorkspaceNotification notification{name, std::move(application)};
-    using N = platform::WorkspaceNotificationName;
-    switch (name) {
-      case N::didActivateApplication:
-        tracker.handleActivated(notification);
-        break;
-      case N::didDeactivateApplication:
-        tracker.handleDeactivated(notification);
-        break;
-      case N::didLaunchApplication:
-        tracker.handleLaunched(notification);
-        break;
-      case N::didHideApplication:
-      case N::didUnhideApplication:
-        tracker.handleHiddenOrUnhidden(notification);
-        break;
-      case N::didTerminateApplication:
-        tracker.handleAppTerminated(notification);
-        break;
-      default:
-        break;
-    }
+  static void deactivated(AppTracker& tracker, platform::RunningApplicationPtr application) {
+    tracker.handleDeactivated({platform::WorkspaceNotificationName::didDeactivateApplication, application});
+  }
+  static void terminated(AppTracker& tracker, platform::RunningApplicationPtr application) {
+    tracker.handleAppTerminated({platform::WorkspaceNotificationName::didTerminateApplication, application});
   }
   static void handleAXNotification(AppTracker& tracker, const std::string& name,
                                    const platform::AXElement& element) {

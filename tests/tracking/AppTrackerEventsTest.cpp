@@ -5,16 +5,12 @@ namespace {
 
 class AppTrackerEvents : public AppTrackerTest {};
 
-TEST_F(AppTrackerEvents, LaunchShowsTheApplicationAndQuitRemovesItAtOnce) {
+TEST_F(AppTrackerEvents, LaunchShowsTheApplicationQuitRemovesItAtOnceAndABurstOfLaunchesRunsOnePass) {
   startAndSettle();
   int32_t editor = app("editor", {"Notes.txt"});
   settle();
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
-  auto entry = apps().front();
-  EXPECT_EQ(entry->name, "Editor");
-  EXPECT_EQ(entry->windowTitle.get(), "Notes.txt");
-  EXPECT_TRUE(entry->isActive.get());
-  EXPECT_EQ(entry->displayID, 1u);
+  ASSERT_EQ(ids(), (Texts{idOf("editor", editor)}));
+  EXPECT_TRUE(apps().front()->isActive.get());
   EXPECT_EQ(mac.liveObserverCount(editor), 1);
 
   uint64_t generation = Access::refreshGeneration(*tracker);
@@ -28,11 +24,9 @@ TEST_F(AppTrackerEvents, LaunchShowsTheApplicationAndQuitRemovesItAtOnce) {
   EXPECT_GE(Access::refreshGeneration(*tracker), generation + 1);
   scheduler.advance(2.0);
   EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
-}
 
-TEST_F(AppTrackerEvents, ABurstOfLaunchesRunsOnePassThatShowsThemAll) {
-  startAndSettle();
-  uint64_t generation = Access::refreshGeneration(*tracker);
+  // A burst of launches runs one pass that shows them all.
+  generation = Access::refreshGeneration(*tracker);
   int published = listPublications;
   std::vector<std::string> expected;
   for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h"})
@@ -55,20 +49,9 @@ TEST_F(AppTrackerEvents, ABurstOfLaunchesRunsOnePassThatShowsThemAll) {
   EXPECT_EQ(mac.axRequestCount(last) - requests, 2 * onePass);
 }
 
-TEST_F(AppTrackerEvents, TerminationOfAnUnknownProcessChangesNothing) {
-  int32_t helper = app("helper");  // no window: never an entry
-  startAndSettle();
-  uint64_t generation = Access::refreshGeneration(*tracker);
-  int published = listPublications;
-  mac.quitApp(helper);
-  settle();
-  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
-  EXPECT_EQ(listPublications, published);
-  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(helper));
-}
-
-TEST_F(AppTrackerEvents, TerminationOfAStickyProcessWithoutAnEntryPublishesTheListOnce) {
+TEST_F(AppTrackerEvents, TerminationOfAProcessWithoutAnEntry) {
   app("editor", {"Notes.txt"});
+  int32_t helper = app("helper");  // no window: never tracked
   // On the hidden-app list: its window makes it sticky, but it never becomes an entry.
   settings->addToBlacklist("com.example.hidden");
   int32_t hidden = app("hidden", {"Window"});
@@ -79,6 +62,14 @@ TEST_F(AppTrackerEvents, TerminationOfAStickyProcessWithoutAnEntryPublishesTheLi
   uint64_t generation = Access::refreshGeneration(*tracker);
   int published = listPublications;
 
+  // An unknown process changes nothing.
+  mac.quitApp(helper);
+  settle();
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  EXPECT_EQ(listPublications, published);
+  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(helper));
+
+  // A sticky one publishes the list once.
   mac.quitApp(hidden);
   settle();
   EXPECT_EQ(listPublications, published + 1);
@@ -89,7 +80,8 @@ TEST_F(AppTrackerEvents, TerminationOfAStickyProcessWithoutAnEntryPublishesTheLi
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
 }
 
-TEST_F(AppTrackerEvents, ActivationFlipsTheFlagsAtOnceAndABurstYieldsOnePassTwentyMillisecondsLater) {
+TEST_F(AppTrackerEvents,
+       ActivationDeactivationAndHidingFlipTheFlagsAtOnceAndABurstYieldsOnePassTwentyMillisecondsLater) {
   const auto [editor, browser] = startWithEditorAndBrowser("Notes.txt");
   auto editorEntry = tracked("editor", editor);
   auto browserEntry = tracked("browser", browser);
@@ -113,20 +105,68 @@ TEST_F(AppTrackerEvents, ActivationFlipsTheFlagsAtOnceAndABurstYieldsOnePassTwen
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
   EXPECT_TRUE(browserEntry->isActive.get());
   EXPECT_FALSE(editorEntry->isActive.get());
+
+  // The fast path marks exactly the activated process, also without settings (windows count as grouped).
+  tracker->fastUpdateActiveState(editor);
+  EXPECT_TRUE(editorEntry->isActive.get());
+  EXPECT_FALSE(browserEntry->isActive.get());
+  tracker->settingsManager = nullptr;
+  tracker->fastUpdateActiveState(browser);
+  EXPECT_FALSE(editorEntry->isActive.get());
+  EXPECT_TRUE(browserEntry->isActive.get());
+
+  // Hiding sets the flag at once.
+  generation = Access::refreshGeneration(*tracker);
+  mac.hide(editor);
+  settle();
+  EXPECT_TRUE(editorEntry->isHidden.get());
+  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
+  scheduler.advance(0.05);
+  // A hidden application's windows leave the screen; the sticky set keeps its entry.
+  EXPECT_EQ(tracked("editor", editor), editorEntry);
+  EXPECT_TRUE(editorEntry->isHidden.get());
+  mac.unhide(editor);
+  settle();
+  EXPECT_FALSE(editorEntry->isHidden.get());
+
+  // A deactivation leaves the flag to the application the window manager is focusing.
+  ASSERT_TRUE(browserEntry->isActive.get());
+  windowManager->setPendingFocus(PendingFocus{browser, 12345});
+  Access::deactivated(*tracker, mac.workspace().runningApplication(browser));
+  EXPECT_TRUE(browserEntry->isActive.get());
+  EXPECT_TRUE(Access::pendingRefresh(*tracker));
+  windowManager->setPendingFocus(std::nullopt);
+  Access::deactivated(*tracker, mac.workspace().runningApplication(browser));
+  EXPECT_FALSE(browserEntry->isActive.get());
 }
 
-TEST_F(AppTrackerEvents, UngroupedActivationMarksThePendingFocusWindowOrTheFrontWindow) {
+TEST_F(AppTrackerEvents,
+       UngroupedActivationAndThePendingFocusCallbackMarkThePendingFocusWindowOrTheFrontWindow) {
   setGrouped(false);
   int32_t editor = app("editor");
   auto first = open(editor, "One");
   auto second = open(editor, "Two");
   auto tiny = open(editor, "Palette", Rect(0, 0, 50, 300));
-  app("browser", {"Start Page"});
+  int32_t browser = app("browser");
+  auto start = open(browser, "Start Page");
   startAndSettle();
   auto one = tracked("editor", editor, first);
   auto two = tracked("editor", editor, second);
-  ASSERT_TRUE(one && two);
+  auto page = tracked("browser", browser, start);
+  ASSERT_TRUE(one && two && page);
   EXPECT_FALSE(tracked("editor", editor, tiny));  // 50 points wide: no entry
+  ASSERT_FALSE(one->isActive.get());
+
+  // The pending-focus callback drops the running pass and shows the focus at once.
+  tracker->forceRefresh();  // captured while the browser is in front
+  windowManager->setPendingFocus(PendingFocus{editor, static_cast<int64_t>(first)});
+  windowManager->onPendingFocusChanged();
+  EXPECT_TRUE(one->isActive.get());
+  EXPECT_FALSE(page->isActive.get());
+  settle();
+  // Had the forced pass applied, the browser would be active again.
+  EXPECT_TRUE(one->isActive.get());
+  EXPECT_FALSE(page->isActive.get());
 
   // The window manager is focusing the first window: whatever the window server says, it is the one.
   windowManager->setPendingFocus(PendingFocus{editor, static_cast<int64_t>(first)});
@@ -148,54 +188,12 @@ TEST_F(AppTrackerEvents, UngroupedActivationMarksThePendingFocusWindowOrTheFront
   EXPECT_TRUE(two->isActive.get());
 }
 
-TEST_F(AppTrackerEvents, GroupedActivationMarksExactlyTheActivatedProcess) {
-  const auto [editor, browser] = startWithEditorAndBrowser("One");
-  tracker->fastUpdateActiveState(editor);
-  EXPECT_TRUE(tracked("editor", editor)->isActive.get());
-  EXPECT_FALSE(tracked("browser", browser)->isActive.get());
-  tracker->settingsManager = nullptr;  // without settings windows count as grouped
-  tracker->fastUpdateActiveState(browser);
-  EXPECT_FALSE(tracked("editor", editor)->isActive.get());
-  EXPECT_TRUE(tracked("browser", browser)->isActive.get());
-}
-
-TEST_F(AppTrackerEvents, DeactivationClearsTheFlagsUnlessTheApplicationIsBeingFocused) {
-  const auto [editor, browser] = startWithEditorAndBrowser("One");
-  auto browserEntry = tracked("browser", browser);
-  ASSERT_TRUE(browserEntry->isActive.get());
-
-  windowManager->setPendingFocus(PendingFocus{browser, 12345});
-  Access::deliver(*tracker, platform::WorkspaceNotificationName::didDeactivateApplication,
-                  mac.workspace().runningApplication(browser));
-  EXPECT_TRUE(browserEntry->isActive.get());
-  EXPECT_TRUE(Access::pendingRefresh(*tracker));
-
-  windowManager->setPendingFocus(std::nullopt);
-  Access::deliver(*tracker, platform::WorkspaceNotificationName::didDeactivateApplication,
-                  mac.workspace().runningApplication(browser));
-  EXPECT_FALSE(browserEntry->isActive.get());
-}
-
-TEST_F(AppTrackerEvents, HideAndUnhideSetTheHiddenFlagAtOnce) {
-  const auto [editor, browser] = startWithEditorAndBrowser("One");
-  auto editorEntry = tracked("editor", editor);
-  uint64_t generation = Access::refreshGeneration(*tracker);
-  mac.hide(editor);
-  settle();
-  EXPECT_TRUE(editorEntry->isHidden.get());
-  EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
-  scheduler.advance(0.05);
-  // A hidden application's windows leave the screen; the sticky set keeps its entry.
-  EXPECT_EQ(tracked("editor", editor), editorEntry);
-  EXPECT_TRUE(editorEntry->isHidden.get());
-  mac.unhide(editor);
-  settle();
-  EXPECT_FALSE(editorEntry->isHidden.get());
-}
-
-TEST_F(AppTrackerEvents, SafetyTimerRefreshesEveryTenSecondsAndPausesWhileTheScreensSleep) {
-  app("editor", {"One"});
+TEST_F(AppTrackerEvents, SafetyTimerRefreshesEveryTenSecondsAndSpaceChangesAreThrottled) {
+  int32_t editor = app("editor", {"One"});
+  int32_t browser = app("browser");
+  mac.openWindow(browser, {.title = "Elsewhere", .space = 2});
   startAndSettle();
+  EXPECT_EQ(ids(), (Texts{idOf("editor", editor)}));
   uint64_t generation = Access::refreshGeneration(*tracker);
   scheduler.advance(5.6);  // ten seconds after start
   EXPECT_EQ(Access::refreshGeneration(*tracker), ++generation);
@@ -215,24 +213,14 @@ TEST_F(AppTrackerEvents, SafetyTimerRefreshesEveryTenSecondsAndPausesWhileTheScr
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation);
   scheduler.advance(10);
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
-}
 
-TEST_F(AppTrackerEvents, SpaceChangesAreThrottledToOneDeliveryPerHundredMilliseconds) {
-  int32_t editor = app("editor", {"One"});
-  sim::SimWindowSetup elsewhere;
-  elsewhere.title = "Elsewhere";
-  elsewhere.space = 2;
-  int32_t browser = app("browser");
-  mac.openWindow(browser, elsewhere);
-  startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
-
-  uint64_t generation = Access::refreshGeneration(*tracker);
+  // Space changes are throttled to one delivery per 100 ms.
+  generation = Access::refreshGeneration(*tracker);
   mac.switchSpace(2);
   settle();
   scheduler.advance(0.05);
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("browser", browser)}));
+  EXPECT_EQ(ids(), (Texts{idOf("browser", browser)}));
 
   mac.switchSpace(1);
   settle();
@@ -241,13 +229,14 @@ TEST_F(AppTrackerEvents, SpaceChangesAreThrottledToOneDeliveryPerHundredMillisec
   mac.switchSpace(1);
   settle();
   // Within the first switch's 100 ms window: the latest switch waits for the window's end.
+  scheduler.advance(0.04);
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 1);
-  scheduler.advance(0.2);
+  scheduler.advance(0.16);
   EXPECT_EQ(Access::refreshGeneration(*tracker), generation + 2);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
+  EXPECT_EQ(ids(), (Texts{idOf("editor", editor)}));
 }
 
-TEST_F(AppTrackerEvents, StopRemovesObserversAndAPassInFlightDoesNotBringThemBack) {
+TEST_F(AppTrackerEvents, StopAndDestructionRemoveObserversAndAPassInFlightDoesNotBringThemBack) {
   int32_t editor = app("editor", {"One"});
   startAndSettle();
   ASSERT_EQ(mac.liveObserverCount(editor), 1);
@@ -273,44 +262,15 @@ TEST_F(AppTrackerEvents, StopRemovesObserversAndAPassInFlightDoesNotBringThemBac
   tracker->start();
   settle();
   EXPECT_EQ(mac.liveObserverCount(editor), 1);
-}
 
-TEST_F(AppTrackerEvents, DestroyingTheTrackerEndsItsObserversAndTimers) {
-  int32_t editor = app("editor", {"One"});
-  startAndSettle();
-  ASSERT_EQ(mac.liveObserverCount(editor), 1);
+  // Destroying the tracker ends them; pending queue work, timers and notifications find no tracker.
   tracker->forceRefresh();
   tracker.reset();
   EXPECT_EQ(mac.liveObserverCount(editor), 0);
-  // Pending queue work, timers and notifications find no tracker and do nothing.
   open(editor, "Two");
   mac.activate(editor);
   scheduler.advance(30);
   EXPECT_EQ(mac.liveObserverCount(editor), 0);
-}
-
-TEST_F(AppTrackerEvents, PendingFocusCallbackDropsTheRunningPassAndShowsTheFocusAtOnce) {
-  setGrouped(false);
-  int32_t editor = app("editor");
-  auto first = open(editor, "One");
-  open(editor, "Two");
-  int32_t browser = app("browser");
-  auto start = open(browser, "Start Page");
-  startAndSettle();
-  auto one = tracked("editor", editor, first);
-  auto page = tracked("browser", browser, start);
-  ASSERT_TRUE(one && page);
-  ASSERT_FALSE(one->isActive.get());
-
-  tracker->forceRefresh();  // captured while the browser is in front
-  windowManager->setPendingFocus(PendingFocus{editor, static_cast<int64_t>(first)});
-  windowManager->onPendingFocusChanged();
-  EXPECT_TRUE(one->isActive.get());
-  EXPECT_FALSE(page->isActive.get());
-  settle();
-  // Had the forced pass applied, the browser would be active again.
-  EXPECT_TRUE(one->isActive.get());
-  EXPECT_FALSE(page->isActive.get());
 }
 
 TEST_F(AppTrackerEvents, WindowNumbersAreTheStandardWindowsInAscendingOrder) {

@@ -29,7 +29,7 @@ class AppTrackerObservers : public AppTrackerTest {
   platform::WindowID second = 0;
 };
 
-TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceAndSurvivesTheNextPass) {
+TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceANewWindowLeadsToTwoPasses) {
   setGrouped(false);
   startAndSettle();
   auto entry = tracked("editor", editor, first);
@@ -53,6 +53,21 @@ TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceAndSurvivesTh
   Access::handleAXNotification(*tracker, std::string(ax::kTitleChangedNotification), windowElement(first));
   EXPECT_EQ(changes, 0);
   EXPECT_FALSE(Access::pendingRefresh(*tracker));
+
+  // A new window leads to a pass after 20 and after 100 ms.
+  before = generation();
+  auto third = open(editor, "Three");
+  scheduler.runUntilIdle();
+  EXPECT_EQ(generation(), before);
+  scheduler.advance(0.02);
+  EXPECT_EQ(generation(), before + 1);
+  EXPECT_TRUE(tracked("editor", editor, third));
+  scheduler.advance(0.08);
+  EXPECT_EQ(generation(), before + 2);
+  // The new window is watched for its destruction too.
+  mac.closeWindow(third);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(tracked("editor", editor, third));
 }
 
 TEST_F(AppTrackerObservers, GroupedTitleChangeOfAnyWindowRetitlesTheEntryUnusableOnesAskForAPass) {
@@ -79,16 +94,30 @@ TEST_F(AppTrackerObservers, GroupedTitleChangeOfAnyWindowRetitlesTheEntryUnusabl
   EXPECT_EQ(entry->windowTitle.get(), title);
 }
 
-TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivatesTheNext) {
+TEST_F(AppTrackerObservers, UngroupedDestructionRemovesTheWindowAtOnceAndActivatesTheNext) {
   setGrouped(false);
+  // A standard window too small for an entry, but watched for its destruction all the same.
+  auto tiny = open(editor, "Tiny", Rect(100, 100, 40, 40));
   mac.activate(editor);
   startAndSettle();
+  ASSERT_FALSE(tracked("editor", editor, tiny));
+  auto entries = apps();
+  int published = listPublications;
+  uint64_t before = generation();
+  mac.closeWindow(tiny);
+  settle();
+  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(tiny));
+  EXPECT_EQ(listPublications, published + 1);  // the removal; the following pass changes nothing
+  EXPECT_EQ(apps(), entries);
+  EXPECT_EQ(generation(), before + 1);
+
+  // The active window goes at once and the next one turns active.
   auto secondEntry = tracked("editor", editor, second);
   auto firstEntry = tracked("editor", editor, first);
   ASSERT_TRUE(secondEntry && firstEntry);
   ASSERT_TRUE(secondEntry->isActive.get());
-  uint64_t before = generation();
-  int published = listPublications;
+  before = generation();
+  published = listPublications;
   // When the next window turns active, and whether its closed sibling was still listed then.
   std::optional<uint64_t> activatedAt;
   bool closedStillListed = true;
@@ -111,67 +140,10 @@ TEST_F(AppTrackerObservers, DestroyingTheActiveWindowRemovesItAtOnceAndActivates
   EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(second));
 }
 
-TEST_F(AppTrackerObservers, UngroupedDestructionOfAWindowWithoutAnEntryStillPublishesTheListOnce) {
-  setGrouped(false);
-  // A standard window too small for an entry, but watched for its destruction all the same.
-  auto tiny = open(editor, "Tiny", Rect(100, 100, 40, 40));
+TEST_F(AppTrackerObservers,
+       GroupedMovesAndDestructionsLeaveTheListToOneCoalescedPassACreatedWindowLiftsARemoval) {
   startAndSettle();
-  ASSERT_FALSE(tracked("editor", editor, tiny));
-  auto before = apps();
-  int published = listPublications;
-  uint64_t passes = generation();
-
-  mac.closeWindow(tiny);
-  settle();
-  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(tiny));
-  EXPECT_EQ(listPublications, published + 1);  // the removal; the following pass changes nothing
-  EXPECT_EQ(apps(), before);
-  EXPECT_EQ(generation(), passes + 1);
-}
-
-TEST_F(AppTrackerObservers, GroupedWindowDestructionLeavesTheListToTheFollowingPass) {
-  startAndSettle();
-  auto entry = tracked("editor", editor);
-  int published = listPublications;
-  uint64_t before = generation();
-  mac.closeWindow(second);
-  settle();
-  EXPECT_EQ(listPublications, published);
-  EXPECT_EQ(tracked("editor", editor), entry);
-  EXPECT_EQ(generation(), before + 1);
-  EXPECT_EQ(entry->windowTitle.get(), "One");
-}
-
-TEST_F(AppTrackerObservers, DestructionOfUnknownElementsInOneTurnQueuesOneRefresh) {
-  startAndSettle();
-  uint64_t before = generation();
-  auto unknown = mac.accessibility().createApplicationElement(editor);
-  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
-  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
-  scheduler.runUntilIdle();
-  EXPECT_EQ(generation(), before + 1);
-}
-
-TEST_F(AppTrackerObservers, ANewWindowLeadsToAPassAfterTwentyAndAfterAHundredMilliseconds) {
-  setGrouped(false);
-  startAndSettle();
-  uint64_t before = generation();
-  auto third = open(editor, "Three");
-  scheduler.runUntilIdle();
-  EXPECT_EQ(generation(), before);
-  scheduler.advance(0.02);
-  EXPECT_EQ(generation(), before + 1);
-  EXPECT_TRUE(tracked("editor", editor, third));
-  scheduler.advance(0.08);
-  EXPECT_EQ(generation(), before + 2);
-  // The new window is watched for its destruction too.
-  mac.closeWindow(third);
-  scheduler.runUntilIdle();
-  EXPECT_FALSE(tracked("editor", editor, third));
-}
-
-TEST_F(AppTrackerObservers, MovesAreDebouncedToOnePassEightyMillisecondsAfterTheLast) {
-  startAndSettle();
+  // Moves are debounced to one pass 80 ms after the last.
   uint64_t before = generation();
   for (int i = 0; i < 3; ++i) {
     mac.moveWindow(first, Point{200.0 + i * 10, 200});
@@ -183,9 +155,40 @@ TEST_F(AppTrackerObservers, MovesAreDebouncedToOnePassEightyMillisecondsAfterThe
   EXPECT_EQ(generation(), before + 1);
   scheduler.advance(1);
   EXPECT_EQ(generation(), before + 1);
+
+  // Destruction of unknown elements in one turn queues one refresh.
+  auto unknown = mac.accessibility().createApplicationElement(editor);
+  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
+  Access::handleAXNotification(*tracker, std::string(ax::kUIElementDestroyedNotification), unknown);
+  scheduler.runUntilIdle();
+  EXPECT_EQ(generation(), before + 2);
+
+  // A destroyed window of a grouped entry changes the list only through the following pass.
+  auto entry = tracked("editor", editor);
+  int published = listPublications;
+  mac.closeWindow(second);
+  settle();
+  EXPECT_EQ(listPublications, published);
+  EXPECT_EQ(tracked("editor", editor), entry);
+  EXPECT_EQ(generation(), before + 3);
+  EXPECT_EQ(entry->windowTitle.get(), "One");
+
+  // A created window lifts the recent removal of its process.
+  Access::terminated(*tracker, mac.workspace().runningApplication(editor));
+  ASSERT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(editor));
+  EXPECT_FALSE(tracked("editor", editor));
+  refresh();
+  EXPECT_FALSE(tracked("editor", editor));  // kept out while recently removed
+
+  // Its observer went with the termination; the first pass after the block registers it again.
+  Access::handleAXNotification(*tracker, std::string(ax::kWindowCreatedNotification), windowElement(first));
+  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
+  scheduler.advance(0.2);
+  EXPECT_TRUE(tracked("editor", editor));
+  EXPECT_EQ(mac.liveObserverCount(editor), 1);
 }
 
-TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardWindowsAndOnThoseOfUnknownSubrole) {
+TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardAndUnknownSubrolesAndRememberedForAtMostFiftyOne) {
   auto dialogWindow = openWithSubrole(editor, "Dialog", "AXDialog");
   auto unknownWindow = openWithSubrole(editor, "Unknown", std::nullopt);
   setGrouped(false);
@@ -202,11 +205,8 @@ TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardWindowsAndOnThoseOfUnk
   mac.closeWindow(dialogWindow);
   scheduler.runUntilIdle();
   EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(dialogWindow));
-}
 
-TEST_F(AppTrackerObservers, TheDestroyedWindowMemoryHoldsAtMostFiftyOneNumbers) {
-  setGrouped(false);
-  startAndSettle();
+  // The memory of destroyed windows holds at most 51 numbers.
   std::vector<platform::WindowID> windows;
   for (int i = 0; i < 52; ++i) windows.push_back(open(editor, "W" + std::to_string(i)));
   settle();
@@ -215,23 +215,6 @@ TEST_F(AppTrackerObservers, TheDestroyedWindowMemoryHoldsAtMostFiftyOneNumbers) 
   settle();
   EXPECT_EQ(Access::recentlyDestroyed(*tracker).size(), 51u);
   EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(windows.back()));
-}
-
-TEST_F(AppTrackerObservers, ACreatedWindowLiftsTheRecentRemovalOfItsProcess) {
-  startAndSettle();
-  Access::deliver(*tracker, platform::WorkspaceNotificationName::didTerminateApplication,
-                  mac.workspace().runningApplication(editor));
-  ASSERT_TRUE(Access::recentlyRemovedPIDs(*tracker).count(editor));
-  EXPECT_FALSE(tracked("editor", editor));
-  refresh();
-  EXPECT_FALSE(tracked("editor", editor));  // kept out while recently removed
-
-  // Its observer went with the termination; the first pass after the block registers it again.
-  Access::handleAXNotification(*tracker, std::string(ax::kWindowCreatedNotification), windowElement(first));
-  EXPECT_FALSE(Access::recentlyRemovedPIDs(*tracker).count(editor));
-  scheduler.advance(0.2);
-  EXPECT_TRUE(tracked("editor", editor));
-  EXPECT_EQ(mac.liveObserverCount(editor), 1);
 }
 
 }  // namespace

@@ -9,12 +9,7 @@ class AppTrackerPass : public AppTrackerTest {
   void reusePID(int32_t pid, const std::string& bundleID, std::optional<platform::AppIcon> icon = {}) {
     tracker->stop();
     mac.quitApp(pid);
-    sim::SimAppSetup other;
-    other.bundleID = bundleID;
-    other.name = "Other";
-    other.pid = pid;
-    other.icon = std::move(icon);
-    mac.launchApp(other);
+    mac.launchApp({.bundleID = bundleID, .name = "Other", .icon = std::move(icon), .pid = pid});
   }
 };
 
@@ -25,7 +20,7 @@ TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
   mac.addDisplay(sim::SimDisplaySetup{std::nullopt, Rect(1920, 0, 1920, 1080), 1.0, "Second"});
   startAndSettle();
 
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor), idOf("browser", browser)}));
+  ASSERT_EQ(ids(), (Texts{idOf("editor", editor), idOf("browser", browser)}));
   auto editorEntry = apps()[0];
   auto browserEntry = apps()[1];
   EXPECT_EQ(editorEntry->windowTitle.get(), "Todo.txt");  // the front window's title
@@ -39,11 +34,11 @@ TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
                                                        {"Notes.txt", mac.windowsOf(editor)[1]}}));
 }
 
-TEST_F(AppTrackerPass, GroupedEntryIsMinimizedOnlyWhenEveryStandardWindowIs) {
+TEST_F(AppTrackerPass, GroupedEntryIsMinimizedOnlyWhenEveryStandardWindowIsAndStaysWhileHung) {
   int32_t editor = app("editor");
   auto a = open(editor, "A");
   auto b = open(editor, "B");
-  openWithSubrole(editor, "Palette", "AXFloatingWindow");
+  auto palette = openWithSubrole(editor, "Palette", "AXFloatingWindow");
   app("browser", {"Start Page"});
   startAndSettle();
   auto entry = tracked("editor", editor);
@@ -58,6 +53,16 @@ TEST_F(AppTrackerPass, GroupedEntryIsMinimizedOnlyWhenEveryStandardWindowIs) {
   // The floating palette is still on screen, but only standard windows count.
   EXPECT_TRUE(entry->isMinimized.get());
   EXPECT_EQ(tracked("editor", editor), entry);
+
+  // With nothing on screen only the sticky set keeps it; hung, it counts as having windows.
+  mac.closeWindow(palette);
+  scheduler.advance(0.5);
+  mac.setHung(editor, true);
+  for (int i = 0; i < 8; ++i) {
+    scheduler.advance(1);
+    refresh();
+    EXPECT_TRUE(tracked("editor", editor)) << i;
+  }
 }
 
 TEST_F(AppTrackerPass, GroupedTitleFallsBackToAccessibilityThenToTheLastKnownTitle) {
@@ -114,23 +119,40 @@ TEST_F(AppTrackerPass, UngroupedModeMakesOneEntryPerWindowWithItsState) {
   EXPECT_EQ(Access::lastKnown(*tracker, editor).size(), 3u);
 }
 
-TEST_F(AppTrackerPass, UngroupedWithoutAFrontmostApplicationNoEntryIsActive) {
+TEST_F(AppTrackerPass, UngroupedWithoutAccessibilityShowsAnApplicationEntryThenTheLastKnownWindows) {
   setGrouped(false);
-  mac.permissions().accessibilityTrusted = false;  // windows unknown: one application entry
+  mac.permissions().accessibilityTrusted = false;  // no Accessibility: standard windows are unknown
   int32_t editor = app("editor", {"One"});
   startAndSettle();
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
-  ASSERT_TRUE(apps().front()->isActive.get());
-  // Hiding the only application leaves nothing frontmost.
+  // Without a last-known list, one application entry stands for the application.
+  ASSERT_EQ(ids(), (Texts{idOf("editor", editor)}));
+  EXPECT_TRUE(apps().front()->isActive.get());
+  EXPECT_EQ(Access::observerCount(*tracker), 0u);
+
+  // Hiding the only application leaves nothing frontmost: no entry is active.
   mac.hide(editor);
   settle();
   scheduler.advance(0.1);
   auto entry = apps().front();
   entry->isActive = true;  // so only the pass can clear it
-
   refresh();
   EXPECT_EQ(apps().front(), entry);
   EXPECT_FALSE(entry->isActive.get());
+  mac.unhide(editor);
+
+  // With Accessibility the windows are known and remembered; once it goes, the remembered ones show.
+  mac.permissions().accessibilityTrusted = true;
+  auto second = open(editor, "Two");
+  refresh();
+  ASSERT_EQ(apps().size(), 2u);
+  mac.permissions().accessibilityTrusted = false;
+  refresh();
+  ASSERT_EQ(apps().size(), 2u);
+  for (const auto& remembered : apps()) {
+    EXPECT_FALSE(remembered->isMinimized.get());
+    EXPECT_TRUE(remembered->windowNumber);
+  }
+  EXPECT_TRUE(tracked("editor", editor, second));
 }
 
 TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplication) {
@@ -149,32 +171,29 @@ TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplica
   auto a3 = open(a, "A3");
   settle();
   scheduler.advance(0.5);
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("a", a, a1), idOf("a", a, a2), idOf("a", a, a3),
-                                             idOf("b", b, b1)}));
+  EXPECT_EQ(ids(), (Texts{idOf("a", a, a1), idOf("a", a, a2), idOf("a", a, a3), idOf("b", b, b1)}));
 
   settings->groupByApp = false;
   Access::applyUpdate(*tracker, {E::entry("com.example.a", a, a1), E::entry("com.example.b", b, b1),
                                  E::entry("com.example.a", a, a2)});
   refresh();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("a", a, a1), idOf("b", b, b1), idOf("a", a, a2),
-                                             idOf("a", a, a3)}));
+  EXPECT_EQ(ids(), (Texts{idOf("a", a, a1), idOf("b", b, b1), idOf("a", a, a2), idOf("a", a, a3)}));
 }
 
 TEST_F(AppTrackerPass, CustomOrderPutsListedApplicationsFirstInBothModes) {
   int32_t a = app("a", {"A1"});
   int32_t c = app("c", {"C1"});
   int32_t b = app("b", {"B1", "B2"});
-  settings->customAppOrder = std::vector<std::string>{"com.example.b", "com.example.a"};
+  settings->customAppOrder = Texts{"com.example.b", "com.example.a"};
   startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("b", b), idOf("a", a), idOf("c", c)}));
+  EXPECT_EQ(ids(), (Texts{idOf("b", b), idOf("a", a), idOf("c", c)}));
 
   setGrouped(false);
   refresh();
   ASSERT_EQ(apps().size(), 4u);
   std::vector<std::string> bundles;
   for (const auto& entry : apps()) bundles.push_back(entry->bundleID);
-  EXPECT_EQ(bundles,
-            (std::vector<std::string>{"com.example.b", "com.example.b", "com.example.a", "com.example.c"}));
+  EXPECT_EQ(bundles, (Texts{"com.example.b", "com.example.b", "com.example.a", "com.example.c"}));
 }
 
 TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
@@ -185,43 +204,26 @@ TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
   open(dock, "Dock");
   app("hidden", {"Window"});
   settings->addToBlacklist("com.example.hidden");
-  sim::SimAppSetup accessory;
-  accessory.bundleID = "com.example.menuextra";
-  accessory.policy = platform::ActivationPolicy::accessory;
-  int32_t extra = mac.launchApp(accessory);
-  open(extra, "Popover");
-  sim::SimAppSetup anonymous;
-  anonymous.name = "Anonymous";
-  int32_t nameless = mac.launchApp(anonymous);
-  open(nameless, "Window");
-  int32_t tiny = app("tiny");
-  open(tiny, "Sliver", Rect(0, 0, 1, 300));
-  sim::SimWindowSetup floating;
-  floating.title = "Floating";
-  floating.layer = platform::window_layer::kFloating;
-  int32_t floater = app("floater");
-  mac.openWindow(floater, floating);
+  open(mac.launchApp({.bundleID = "com.example.menuextra", .policy = platform::ActivationPolicy::accessory}),
+       "Popover");
+  open(mac.launchApp({.name = "Anonymous"}), "Window");
+  open(app("tiny"), "Sliver", Rect(0, 0, 1, 300));
+  mac.openWindow(app("floater"), {.title = "Floating", .layer = platform::window_layer::kFloating});
   refresh();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("shown", shown)}));
+  EXPECT_EQ(ids(), (Texts{idOf("shown", shown)}));
 }
 
 TEST_F(AppTrackerPass, TheSystemItselfAppearsOnlyThroughItsSettingsWindow) {
   int32_t editor = app("editor", {"Window"});
   int32_t own = mac.appShell().pid;
-  sim::SimWindowSetup about;
-  about.title = "About Pelko";
-  about.layer = platform::window_layer::kFloating;
-  mac.openWindow(own, about);
+  mac.openWindow(own, {.title = "About Pelko", .layer = platform::window_layer::kFloating});
   startAndSettle();
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
+  EXPECT_EQ(ids(), (Texts{idOf("editor", editor)}));
 
-  sim::SimWindowSetup settingsWindow;
-  settingsWindow.title = "Pelko Settings";
-  settingsWindow.layer = platform::window_layer::kFloating;
-  auto window = mac.openWindow(own, settingsWindow);
+  auto window = mac.openWindow(own, {.title = "Pelko Settings", .layer = platform::window_layer::kFloating});
   refresh();
   // In the order of the running applications, where this process comes first.
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("com.pelko.app", own), idOf("editor", editor)}));
+  EXPECT_EQ(ids(), (Texts{idOf("com.pelko.app", own), idOf("editor", editor)}));
 
   // Miniaturized, the window is not in the on-screen list; the application still knows it.
   mac.minimize(window);
@@ -257,31 +259,6 @@ TEST_F(AppTrackerPass,
   EXPECT_FALSE(Access::stickyPIDs(*tracker).count(editor));
 }
 
-TEST_F(AppTrackerPass, UngroupedFallsBackToLastKnownWindowsThenToAnApplicationEntry) {
-  setGrouped(false);
-  mac.permissions().accessibilityTrusted = false;  // no Accessibility: standard windows are unknown
-  int32_t editor = app("editor", {"One"});
-  startAndSettle();
-  // Without a last-known list, one application entry stands for the application.
-  EXPECT_EQ(ids(), (std::vector<std::string>{idOf("editor", editor)}));
-  EXPECT_TRUE(apps().front()->isActive.get());
-  EXPECT_EQ(Access::observerCount(*tracker), 0u);
-
-  // With Accessibility the windows are known and remembered; once it goes, the remembered ones show.
-  mac.permissions().accessibilityTrusted = true;
-  auto second = open(editor, "Two");
-  refresh();
-  ASSERT_EQ(apps().size(), 2u);
-  mac.permissions().accessibilityTrusted = false;
-  refresh();
-  ASSERT_EQ(apps().size(), 2u);
-  for (const auto& entry : apps()) {
-    EXPECT_FALSE(entry->isMinimized.get());
-    EXPECT_TRUE(entry->windowNumber);
-  }
-  EXPECT_TRUE(tracked("editor", editor, second));
-}
-
 TEST_F(AppTrackerPass, AHungApplicationIsLeftAloneForFiveSeconds) {
   const auto [editor, browser] = startWithEditorAndBrowser("Notes");
   mac.setHung(editor, true);
@@ -303,21 +280,6 @@ TEST_F(AppTrackerPass, AHungApplicationIsLeftAloneForFiveSeconds) {
   scheduler.advance(0.5);  // five seconds after the time-out
   refresh();
   EXPECT_EQ(mac.axRequestCount(editor), afterFirst + 1);
-}
-
-TEST_F(AppTrackerPass, AHungStickyApplicationCountsAsHavingWindows) {
-  int32_t editor = app("editor");
-  auto window = open(editor, "Notes");
-  app("browser", {"Start Page"});
-  startAndSettle();
-  mac.minimize(window);
-  scheduler.advance(0.5);
-  mac.setHung(editor, true);
-  for (int i = 0; i < 8; ++i) {
-    scheduler.advance(1);
-    refresh();
-    EXPECT_TRUE(tracked("editor", editor)) << i;
-  }
 }
 
 TEST_F(AppTrackerPass, OnlyTheLastOfOverlappingPassesApplies) {
@@ -398,7 +360,7 @@ TEST_F(AppTrackerPass, AReusedProcessIdentifierShowsItsOwnApplicationsIcon) {
            platform::AppIcon{"/Applications/Other.app", Color{0.9, 0.1, 0.1, 1.0}});
   open(editor, "Other window");
   refresh();
-  ASSERT_EQ(ids(), (std::vector<std::string>{idOf("other", editor)}));
+  ASSERT_EQ(ids(), (Texts{idOf("other", editor)}));
   EXPECT_EQ(apps().front()->icon.source.source, "/Applications/Other.app");
 }
 

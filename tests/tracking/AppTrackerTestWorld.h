@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/AppTrackerTestAccess.h"
@@ -14,6 +15,8 @@
 #include "tracking/TrackedApp.h"
 
 namespace pelko::testing {
+
+using Texts = std::vector<std::string>;
 
 // A simulated Mac with a settings store, a window manager and the tracker under test, wired as the
 // application shell wires them.
@@ -46,13 +49,12 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
   void setGrouped(bool grouped) { settings->groupWindows = grouped; }
 
   int32_t launch(const std::string& bundleID, const std::string& name, bool activate = true) {
-    sim::SimAppSetup setup;
-    setup.bundleID = bundleID;
-    setup.name = name;
-    setup.bundlePath = "/Applications/" + name + ".app";
-    setup.icon = platform::AppIcon{"/Applications/" + name + ".app", Color{0.2, 0.4, 0.8, 1.0}};
-    setup.activate = activate;
-    return mac.launchApp(setup);
+    std::string path = "/Applications/" + name + ".app";
+    return mac.launchApp({.bundleID = bundleID,
+                          .name = name,
+                          .icon = platform::AppIcon{path, Color{0.2, 0.4, 0.8, 1.0}},
+                          .bundlePath = path,
+                          .activate = activate});
   }
   // A regular application "com.example.<name>" shown as <Name>, with windows of the given titles.
   int32_t app(const std::string& name, std::initializer_list<std::string> titles = {}, bool activate = true) {
@@ -63,27 +65,17 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
     return pid;
   }
   platform::WindowID open(int32_t pid, const std::string& title, Rect bounds = Rect(100, 100, 800, 600)) {
-    sim::SimWindowSetup setup;
-    setup.title = title;
-    setup.bounds = bounds;
-    return mac.openWindow(pid, setup);
+    return mac.openWindow(pid, {.title = title, .bounds = bounds});
   }
   // A window with the given subrole (none when nullopt) and the simulated Mac's default frame.
   platform::WindowID openWithSubrole(int32_t pid, const std::string& title,
                                      std::optional<std::string> subrole) {
-    sim::SimWindowSetup setup;
-    setup.title = title;
-    setup.subrole = std::move(subrole);
-    return mac.openWindow(pid, setup);
+    return mac.openWindow(pid, {.title = title, .subrole = std::move(subrole)});
   }
 
-  struct EditorAndBrowser {
-    int32_t editor = 0;
-    int32_t browser = 0;
-  };
   // An editor with one window and then a browser, frontmost, with its start page; tracked and settled.
-  EditorAndBrowser startWithEditorAndBrowser(const std::string& editorWindow) {
-    EditorAndBrowser pids{app("editor", {editorWindow}), app("browser", {"Start Page"})};
+  std::pair<int32_t, int32_t> startWithEditorAndBrowser(const std::string& editorWindow) {
+    std::pair pids{app("editor", {editorWindow}), app("browser", {"Start Page"})};
     startAndSettle();
     return pids;
   }

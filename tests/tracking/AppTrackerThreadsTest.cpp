@@ -56,14 +56,12 @@ class ThreadedQueueScheduler final : public Scheduler {
   std::thread::id mainThread_ = std::this_thread::get_id();
 };
 
-TEST(AppTrackerThreads, WorkQueueOnARealThreadSharesNothingWithTheMainThread) {
-  test::BasicSimulatedSystem<ThreadedQueueScheduler> world;
-  world.connectTracker();
-  auto& scheduler = world.scheduler;
-  auto& mac = world.mac;
-  auto& windowManager = world.windowManager;
-  auto& tracker = world.tracker;
-  world.settings->groupWindows = false;
+class AppTrackerThreads : public ::testing::Test,
+                          protected test::BasicSimulatedSystem<ThreadedQueueScheduler> {};
+
+TEST_F(AppTrackerThreads, WorkQueueOnARealThreadSharesNothingWithTheMainThread) {
+  connectTracker();
+  settings->groupWindows = false;
 
   std::vector<int32_t> pids;
   for (int i = 0; i < 3; ++i) {

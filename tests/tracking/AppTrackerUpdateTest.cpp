@@ -18,13 +18,11 @@ class AppTrackerUpdate : public AppTrackerTest {
   std::vector<Cancellable> watches;
 };
 
-TEST_F(AppTrackerUpdate, AnEmptyListIsPublishedEvenWhenTheListWasEmpty) {
+TEST_F(AppTrackerUpdate, SameIdsKeepTheObjectsAndPublishNothingUnlessReordered) {
+  // An empty list is published even when the list was empty.
   Access::applyUpdate(*tracker, {});
   EXPECT_EQ(listPublications, 1);
   EXPECT_TRUE(apps().empty());
-}
-
-TEST_F(AppTrackerUpdate, SameIdsInTheSameOrderKeepTheObjectsAndPublishNothing) {
   Access::applyUpdate(*tracker, {E::entry("a", 1, 10, "A", 1), E::entry("b", 2, {}, "B", 1)});
   auto before = apps();
   listPublications = 0;
@@ -43,6 +41,14 @@ TEST_F(AppTrackerUpdate, SameIdsInTheSameOrderKeepTheObjectsAndPublishNothing) {
   EXPECT_EQ(listPublications, 0);
   EXPECT_EQ(entryChanges, 1);
   EXPECT_TRUE(before[0]->isMinimized.get());
+
+  // A reorder republishes the same objects without raising the generation.
+  listPublications = 0;
+  Access::applyUpdate(*tracker, {E::entry("b", 2, {}, "B", 2), E::entry("a", 1, 10, "A", 1)});
+  EXPECT_EQ(listPublications, 1);
+  EXPECT_EQ(apps(), (std::vector<TrackedAppPtr>{before[1], before[0]}));
+  EXPECT_EQ(before[1]->displayID, 2u);
+  EXPECT_EQ(tracker->displayIDGeneration.get(), 0u);
 }
 
 TEST_F(AppTrackerUpdate, DisplayMovesRaiseTheGenerationOncePerUpdate) {
@@ -71,21 +77,7 @@ TEST_F(AppTrackerUpdate, DisplayMovesRaiseTheGenerationOncePerUpdate) {
   }
 }
 
-TEST_F(AppTrackerUpdate, AReorderRepublishesTheSameObjectsWithoutRaisingTheGeneration) {
-  Access::applyUpdate(*tracker, {E::entry("a", 1, {}, {}, 1), E::entry("b", 2, {}, {}, 1)});
-  auto a = apps()[0];
-  auto b = apps()[1];
-  listPublications = 0;
-  Access::applyUpdate(*tracker, {E::entry("b", 2, {}, {}, 2), E::entry("a", 1, {}, {}, 1)});
-  EXPECT_EQ(listPublications, 1);
-  ASSERT_EQ(apps().size(), 2u);
-  EXPECT_EQ(apps()[0], b);
-  EXPECT_EQ(apps()[1], a);
-  EXPECT_EQ(b->displayID, 2u);
-  EXPECT_EQ(tracker->displayIDGeneration.get(), 0u);
-}
-
-TEST_F(AppTrackerUpdate, ARebuildKeepsSurvivorsDropsTheGoneAndTheFirstOfDuplicates) {
+TEST_F(AppTrackerUpdate, ARebuildKeepsSurvivorsFirstNamesAndFastPathTitlesDropsTheGoneAndLaterDuplicates) {
   Access::applyUpdate(*tracker, {E::entry("a", 1, 10), E::entry("a", 1, 11)});
   auto a10 = apps()[0];
   auto duplicateFirst = E::entry("b", 2, {}, "first");
@@ -102,9 +94,13 @@ TEST_F(AppTrackerUpdate, ARebuildKeepsSurvivorsDropsTheGoneAndTheFirstOfDuplicat
   Access::applyUpdate(*tracker, {E::entry("b", 2)});
   Access::applyUpdate(*tracker, {E::entry("a", 1, 10), E::entry("b", 2)});
   EXPECT_NE(apps()[0], a10);
-}
 
-TEST_F(AppTrackerUpdate, TitlesFromTheFastPathSurviveOnePassAndEmptyTitlesNeverReplace) {
+  // Entries keep their first name.
+  Access::applyUpdate(*tracker, {E::entry("b", 2, {}, {}, {}, "New Name", true)});
+  EXPECT_EQ(apps()[0]->name, "b name");
+  EXPECT_TRUE(apps()[0]->isHidden.get());
+
+  // Titles from the fast path survive one pass, and empty titles never replace one.
   Access::applyUpdate(*tracker, {E::entry("a", 1, 10, "Built")});
   auto entry = apps()[0];
   entry->windowTitle = std::string("From notification");
@@ -119,13 +115,6 @@ TEST_F(AppTrackerUpdate, TitlesFromTheFastPathSurviveOnePassAndEmptyTitlesNeverR
   EXPECT_EQ(entry->windowTitle.get(), "From notification");
   Access::applyUpdate(*tracker, {E::entry("a", 1, 10, "Built")});
   EXPECT_EQ(entry->windowTitle.get(), "Built");
-}
-
-TEST_F(AppTrackerUpdate, EntriesKeepTheirFirstNameAndIcon) {
-  Access::applyUpdate(*tracker, {E::entry("a", 1, {}, {}, {}, "Old Name")});
-  Access::applyUpdate(*tracker, {E::entry("a", 1, {}, {}, {}, "New Name", true)});
-  EXPECT_EQ(apps()[0]->name, "Old Name");
-  EXPECT_TRUE(apps()[0]->isHidden.get());
 }
 
 }  // namespace

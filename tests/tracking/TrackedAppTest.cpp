@@ -55,11 +55,8 @@ class TrackedAppFromRunningApplication : public ::testing::Test {
 };
 
 TEST_F(TrackedAppFromRunningApplication, BuildsAnApplicationEntryWithFallbacksAndNoneWithoutABundle) {
-  sim::SimAppSetup setup;
-  setup.bundleID = "com.example.editor";
-  setup.name = "Editor";
-  setup.icon = platform::AppIcon{"editor-icon"};
-  int32_t pid = mac.launchApp(setup);
+  int32_t pid = mac.launchApp(
+      {.bundleID = "com.example.editor", .name = "Editor", .icon = platform::AppIcon{"editor-icon"}});
   auto app =
       TrackedApp::fromRunningApplication(*mac.workspace().runningApplication(pid), mac.workspace(), 2.0);
   ASSERT_TRUE(app);
@@ -70,19 +67,17 @@ TEST_F(TrackedAppFromRunningApplication, BuildsAnApplicationEntryWithFallbacksAn
   EXPECT_FALSE(app->windowNumber.has_value());
 
   // Without a name the bundle identifier, without an icon the workspace's icon for the bundle.
-  sim::SimAppSetup nameless;
-  nameless.bundleID = "com.example.nameless";
-  nameless.bundlePath = "/Applications/Nameless.app";
-  auto unnamed = TrackedApp::fromRunningApplication(
-      *mac.workspace().runningApplication(mac.launchApp(nameless)), mac.workspace(), std::nullopt);
+  int32_t nameless =
+      mac.launchApp({.bundleID = "com.example.nameless", .bundlePath = "/Applications/Nameless.app"});
+  auto unnamed =
+      TrackedApp::fromRunningApplication(*mac.workspace().runningApplication(nameless), mac.workspace(), {});
   ASSERT_TRUE(unnamed);
   EXPECT_EQ(unnamed->name, "com.example.nameless");
   EXPECT_EQ(unnamed->icon.source, mac.workspace().iconForFile("/Applications/Nameless.app"));
 
-  sim::SimAppSetup noBundle;
-  noBundle.name = "Tool";
-  EXPECT_FALSE(TrackedApp::fromRunningApplication(
-      *mac.workspace().runningApplication(mac.launchApp(noBundle)), mac.workspace(), 2));
+  int32_t tool = mac.launchApp({.name = "Tool"});
+  EXPECT_FALSE(
+      TrackedApp::fromRunningApplication(*mac.workspace().runningApplication(tool), mac.workspace(), 2));
   auto handle = mac.workspace().runningApplication(pid);
   mac.quitApp(pid);
   EXPECT_FALSE(TrackedApp::fromRunningApplication(*handle, mac.workspace(), 2));

@@ -19,7 +19,8 @@ class WindowManagerActions : public WindowManagerTest {
     mac.clearActions();
   }
   platform::AXElement windowElement(platform::WindowID number) {
-    auto windows = mac.accessibility().copyAttributeValue(helper.appElement(pid), platform::ax::kWindows);
+    auto windows =
+        mac.accessibility().copyAttributeValue(accessibilityHelper.appElement(pid), platform::ax::kWindows);
     for (const auto& element : *windows.value->asElements())
       if (mac.accessibility().windowNumber(element).windowNumber == number) return element;
     ADD_FAILURE() << "no element for window " << number;
@@ -31,7 +32,15 @@ class WindowManagerActions : public WindowManagerTest {
   platform::WindowID back = 0;
 };
 
-TEST_F(WindowManagerActions, ApplicationActionsReachTheRunningApplication) {
+TEST_F(WindowManagerActions, ApplicationActionsReachTheRunningApplicationEvenWithoutTrust) {
+  // Without trust the window actions do nothing.
+  mac.permissions().accessibilityTrusted = false;
+  manager->closeWindow(pid, static_cast<int64_t>(front));
+  manager->toggleMinimize(*windowEntry(pid, front, "Front"));
+  manager->minimizeAllWindows(pid);
+  EXPECT_FALSE(manager->getAXWindowTitleByID(pid, front));
+  EXPECT_TRUE(mac.actionTexts().empty());
+
   manager->hide(pid);
   EXPECT_TRUE(mac.isHidden(pid));
   manager->unhide(pid);
@@ -55,8 +64,8 @@ TEST_F(WindowManagerActions, ApplicationActionsReachTheRunningApplication) {
 
 TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirstWithoutNumberTheFirstListed) {
   manager->closeWindow(pid, static_cast<int64_t>(front));
-  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{"AXRaise window=" + w(front),
-                                                         "AXPress AXCloseButton window=" + w(front)}));
+  EXPECT_EQ(mac.actionTexts(),
+            (Texts{"AXRaise window=" + w(front), "AXPress AXCloseButton window=" + w(front)}));
   EXPECT_FALSE(mac.window(front).has_value());
 
   mac.clearActions();
@@ -64,10 +73,10 @@ TEST_F(WindowManagerActions, CloseWindowByNumberRaisesItFirstWithoutNumberTheFir
   EXPECT_TRUE(mac.actionTexts().empty());
   // Without a number the first listed window closes, unraised.
   manager->closeWindow(pid, std::nullopt);
-  EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{"AXPress AXCloseButton window=" + w(back)});
+  EXPECT_EQ(mac.actionTexts(), Texts{"AXPress AXCloseButton window=" + w(back)});
 }
 
-TEST_F(WindowManagerActions, ToggleMinimizeOfAWindowEntryFlipsOnlyThatWindow) {
+TEST_F(WindowManagerActions, ToggleMinimizeFlipsOnlyAWindowEntrysWindowOrEveryWindowOfTheApplication) {
   auto entry = windowEntry(pid, front, "Front");
   manager->toggleMinimize(*entry);
   EXPECT_TRUE(minimized(front));
@@ -80,9 +89,11 @@ TEST_F(WindowManagerActions, ToggleMinimizeOfAWindowEntryFlipsOnlyThatWindow) {
   manager->toggleMinimize(*entry);
   EXPECT_TRUE(minimized(front));
   EXPECT_TRUE(logged("toggleMinimize: failed to read minimized state (error -25204)"));
-}
 
-TEST_F(WindowManagerActions, ToggleMinimizeOfAnApplicationEntry) {
+  // An application entry minimizes every window, and restores them before activating.
+  mac.setWindowAttributeReadError(front, "AXMinimized", std::nullopt);
+  mac.unminimize(front);
+  mac.clearActions();
   manager->toggleMinimize(*appEntry(pid, true, false, /*minimized=*/false));
   EXPECT_TRUE(minimized(front));
   EXPECT_TRUE(minimized(back));
@@ -93,18 +104,7 @@ TEST_F(WindowManagerActions, ToggleMinimizeOfAnApplicationEntry) {
   EXPECT_FALSE(minimized(back));
   auto texts = mac.actionTexts();
   ASSERT_FALSE(texts.empty());
-  EXPECT_EQ(texts.back(), "activate pid=" + std::to_string(pid) + " options=0");  // after the restores
-}
-
-TEST_F(WindowManagerActions, WithoutTrustOnlyApplicationActionsWork) {
-  mac.permissions().accessibilityTrusted = false;
-  manager->closeWindow(pid, static_cast<int64_t>(front));
-  manager->toggleMinimize(*windowEntry(pid, front, "Front"));
-  manager->minimizeAllWindows(pid);
-  EXPECT_FALSE(manager->getAXWindowTitleByID(pid, front));
-  EXPECT_TRUE(mac.actionTexts().empty());
-  manager->hide(pid);
-  EXPECT_TRUE(mac.isHidden(pid));
+  EXPECT_EQ(texts.back(), activateAction(pid));  // after the restores
 }
 
 TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdge) {
@@ -130,16 +130,10 @@ TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdge) {
       {"touching only", bottom, {100, 732, 300, 300}, false, {}},
   };
   auto barAt = [](TaskbarPosition edge) {
-    switch (edge) {
-      case top:
-        return Rect(0, 0, 1920, 48);
-      case left:
-        return Rect(0, 0, 60, 1080);
-      case right:
-        return Rect(1860, 0, 60, 1080);
-      default:
-        return Rect(0, 1032, 1920, 48);
-    }
+    return edge == top     ? Rect(0, 0, 1920, 48)
+           : edge == left  ? Rect(0, 0, 60, 1080)
+           : edge == right ? Rect(1860, 0, 60, 1080)
+                           : Rect(0, 1032, 1920, 48);
   };
   auto element = windowElement(front);
   for (const auto& c : cases) {
@@ -164,10 +158,10 @@ TEST_F(WindowManagerActions, ResizeWritesThePositionWhenTheSizeFailsOrIsNotFinit
   manager->resizeWindowToAvoidTaskbar(windowElement(front), {0, 1000, inf, 100}, {0, 1032, 1920, 48},
                                       TaskbarPosition::bottom);
   EXPECT_EQ(actionsStartingWith("set AXPosition"),
-            (std::vector<std::string>{"set AXPosition window=" + w(front) + " (100, 100)",
-                                      "set AXPosition window=" + w(front) + " (0, 1000)"}));
+            (Texts{"set AXPosition window=" + w(front) + " (100, 100)",
+                   "set AXPosition window=" + w(front) + " (0, 1000)"}));
   EXPECT_EQ(actionsStartingWith("set AXSize"),
-            std::vector<std::string>{"set AXSize window=" + w(front) + " (800, 932) -> error -25204"});
+            Texts{"set AXSize window=" + w(front) + " (800, 932) -> error -25204"});
 }
 
 }  // namespace

@@ -8,16 +8,15 @@
 #include <vector>
 
 #include "foundation/DebugLog.h"
-#include "foundation/VirtualScheduler.h"
-#include "platform/sim/SimulatedMac.h"
-#include "tracking/AccessibilityHelper.h"
+#include "support/SimulatedSystem.h"
 #include "tracking/TrackedApp.h"
-#include "tracking/WindowManager.h"
 
 namespace pelko::testing {
 
+using Texts = std::vector<std::string>;
+
 // A window manager on a fresh simulated Mac, with the diagnostic log captured.
-class WindowManagerTest : public ::testing::Test {
+class WindowManagerTest : public ::testing::Test, protected test::SimulatedSystem {
  protected:
   WindowManagerTest() {
     previousSink_ = setDebugLogSink([this](std::string_view message) { logs.emplace_back(message); });
@@ -25,21 +24,14 @@ class WindowManagerTest : public ::testing::Test {
   ~WindowManagerTest() override { setDebugLogSink(previousSink_); }
 
   int32_t launch(const std::string& bundleID, const std::string& name = "App") {
-    sim::SimAppSetup setup;
-    setup.bundleID = bundleID;
-    setup.name = name;
-    setup.bundlePath = "/Applications/" + name + ".app";
-    int32_t pid = mac.launchApp(setup);
+    int32_t pid =
+        mac.launchApp({.bundleID = bundleID, .name = name, .bundlePath = "/Applications/" + name + ".app"});
     scheduler.runUntilIdle();
     return pid;
   }
   platform::WindowID open(int32_t pid, const std::string& title, Rect bounds = {100, 100, 800, 600},
                           bool minimized = false) {
-    sim::SimWindowSetup setup;
-    setup.title = title;
-    setup.bounds = bounds;
-    setup.minimized = minimized;
-    auto window = mac.openWindow(pid, setup);
+    auto window = mac.openWindow(pid, {.title = title, .bounds = bounds, .minimized = minimized});
     scheduler.runUntilIdle();
     return window;
   }
@@ -70,13 +62,11 @@ class WindowManagerTest : public ::testing::Test {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
   }
   static std::string w(platform::WindowID window) { return std::to_string(window); }
+  static std::string activateAction(int32_t pid) {
+    return "activate pid=" + std::to_string(pid) + " options=0";
+  }
 
-  VirtualScheduler scheduler;
-  sim::SimulatedMac mac{scheduler};
-  AccessibilityHelper helper{scheduler, mac.permissions(), mac.accessibility(), mac.workspace(),
-                             mac.appShell()};
-  std::shared_ptr<WindowManager> manager =
-      WindowManager::create(scheduler, mac.workspace(), mac.windowServer(), helper);
+  std::shared_ptr<WindowManager>& manager = windowManager;
   std::vector<std::string> logs;
 
  private:

@@ -18,7 +18,6 @@ class WindowManagerToggle : public WindowManagerTest {
     pid = launch("com.example.editor", "Editor");
     other = launch("com.example.other", "Other");  // frontmost, so the editor is in the background
   }
-  std::string activateAction(int32_t p) const { return "activate pid=" + std::to_string(p) + " options=0"; }
   std::string frontmostAction() const { return "set AXFrontmost pid=" + std::to_string(pid) + " true"; }
 
   int32_t pid = 0;
@@ -45,23 +44,7 @@ TEST_F(WindowManagerToggle, OwnEntryTogglesTheSettingsWindowWhateverItsFlags) {
   EXPECT_EQ(mac.appShell().activateOwnProcessCount, 1);
 }
 
-TEST_F(WindowManagerToggle, ActiveShownEntriesHideTheApplication) {
-  auto window = open(pid, "Doc");
-  manager->toggleApp(*windowEntry(pid, window, "Doc", /*active=*/true), 1);
-  EXPECT_TRUE(mac.isHidden(pid));
-  mac.unhide(pid);
-  manager->toggleApp(*appEntry(pid, /*active=*/true), 1);  // has a visible window
-  EXPECT_TRUE(mac.isHidden(pid));
-  // A window whose minimized state cannot be read counts as visible: still a hide, not a reopen.
-  mac.unhide(pid);
-  mac.setWindowAttributeReadError(window, "AXMinimized", AXError::cannotComplete);
-  mac.clearActions();
-  manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
-  EXPECT_TRUE(mac.isHidden(pid));
-  EXPECT_EQ(mac.actionTexts(), (std::vector<std::string>{"hide pid=" + std::to_string(pid)}));
-}
-
-TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocused) {
+TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocusedActiveShownEntriesHideTheApplication) {
   auto window = open(pid, "Doc");
   mac.activate(other);
   for (auto entry :
@@ -73,9 +56,22 @@ TEST_F(WindowManagerToggle, InactiveOrHiddenWindowEntryIsFocused) {
     EXPECT_EQ(mac.frontmostPID(), pid);
     scheduler.advance(1);
   }
+
+  manager->toggleApp(*windowEntry(pid, window, "Doc", /*active=*/true), 1);
+  EXPECT_TRUE(mac.isHidden(pid));
+  mac.unhide(pid);
+  manager->toggleApp(*appEntry(pid, /*active=*/true), 1);  // has a visible window
+  EXPECT_TRUE(mac.isHidden(pid));
+  // A window whose minimized state cannot be read counts as visible: still a hide, not a reopen.
+  mac.unhide(pid);
+  mac.setWindowAttributeReadError(window, "AXMinimized", AXError::cannotComplete);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
+  EXPECT_TRUE(mac.isHidden(pid));
+  EXPECT_EQ(mac.actionTexts(), (Texts{"hide pid=" + std::to_string(pid)}));
 }
 
-TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGrouped) {
+TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGroupedHiddenOneStandardly) {
   auto window = open(pid, "Doc");
   mac.activate(other);
   mac.clearActions();
@@ -84,33 +80,38 @@ TEST_F(WindowManagerToggle, InactiveApplicationEntryIsActivatedGrouped) {
   EXPECT_TRUE(acted("set AXMainWindow pid=" + std::to_string(pid) + " window=" + w(window)));
   EXPECT_FALSE(acted(activateAction(pid)));  // made frontmost through Accessibility, no activation call
   EXPECT_EQ(manager->focusGeneration(), 1u);
-}
 
-TEST_F(WindowManagerToggle, HiddenApplicationEntryGetsAStandardActivation) {
-  open(pid, "Doc");
+  // Hidden, it gets a standard activation and no grouped one.
   mac.hide(pid);
   mac.clearActions();
   manager->toggleApp(*appEntry(pid, true, /*hidden=*/true), 1);
   EXPECT_EQ(mac.actionTexts().front(), activateAction(pid));
-  EXPECT_EQ(manager->focusGeneration(), 0u);
+  EXPECT_EQ(manager->focusGeneration(), 1u);
+
+  // An error for the whole process falls back to reopening.
+  mac.activate(other);
+  mac.setAXError(pid, AXError::cannotComplete);
+  mac.clearActions();
+  manager->toggleApp(*appEntry(pid), 1);
+  EXPECT_EQ(mac.actionTexts(), (Texts{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
 }
 
 // ---- Reopening ----
 
-TEST_F(WindowManagerToggle, ActiveApplicationWithOnlyMinimizedWindowsIsReopened) {
+TEST_F(WindowManagerToggle,
+       ActiveApplicationWithOnlyMinimizedWindowsIsReopenedThenItsBundleOpenedUnlessItQuit) {
   auto window = open(pid, "Doc", {100, 100, 800, 600}, /*minimized=*/true);
   mac.clearActions();
   manager->toggleApp(*appEntry(pid, /*active=*/true), 1);
   EXPECT_FALSE(mac.isHidden(pid));
-  EXPECT_EQ(mac.actionTexts(),
-            (std::vector<std::string>{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
+  EXPECT_EQ(mac.actionTexts(), (Texts{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
   scheduler.advance(0.5);
   EXPECT_FALSE(minimized(window));  // the application answered the reopen event
   EXPECT_TRUE(mac.openedURLs().empty());
-}
 
-TEST_F(WindowManagerToggle, ReopenOpensTheBundleWhenNoWindowAppearsOrAtOnceWhenTheEventFails) {
+  // When no window appears the bundle is opened after 500 ms, at once when the event fails.
   const std::vector<std::string> bundle{"/Applications/Editor.app"};
+  mac.closeWindow(window);
   mac.setOpensWindowOnReopen(pid, false);
   manager->toggleApp(*appEntry(pid, true), 1);
   scheduler.advance(0.499);
@@ -119,10 +120,10 @@ TEST_F(WindowManagerToggle, ReopenOpensTheBundleWhenNoWindowAppearsOrAtOnceWhenT
   EXPECT_EQ(mac.openedURLs(), bundle);
   mac.setReopenEventFails(pid, true);
   manager->toggleApp(*appEntry(pid, true), 1);
-  EXPECT_EQ(mac.openedURLs(), (std::vector<std::string>(2, bundle[0])));
-}
+  EXPECT_EQ(mac.openedURLs(), (Texts(2, bundle[0])));
 
-TEST_F(WindowManagerToggle, ReopenOfAGoneProcessIsLoggedAndSkipped) {
+  // A process gone by then is skipped.
+  scheduler.advance(1);
   mac.quitApp(pid);
   mac.clearActions();
   manager->toggleApp(*appEntry(pid, true), 1);
@@ -137,9 +138,7 @@ class GroupedActivation : public WindowManagerToggle {
  protected:
   void SetUp() override {
     WindowManagerToggle::SetUp();
-    sim::SimDisplaySetup second;
-    second.bounds = {1920, 0, 1920, 1080};
-    displayB = mac.addDisplay(second);
+    displayB = mac.addDisplay({.bounds = {1920, 0, 1920, 1080}});
     displayA = mac.displays().front().id;
     scheduler.runUntilIdle();
   }
@@ -155,6 +154,8 @@ TEST_F(GroupedActivation, OnlyWindowsOnTheClickedDisplayComeBack) {
   manager->toggleApp(*appEntry(pid), displayB);
   EXPECT_FALSE(minimized(onB));
   EXPECT_TRUE(acted("AXRaise window=" + w(onB)));
+  // The passes minimize it without reading its state.
+  mac.setWindowAttributeReadError(onA, "AXMinimized", AXError::cannotComplete);
 
   // The activation restored the window on A; each pass at 25, 80, 200 and 400 ms puts it back.
   double last = 0;
@@ -181,8 +182,7 @@ TEST_F(WindowManagerToggle, GroupedActivationRestoresThenFocusesThenComesToTheFr
   // With one display every minimized window comes back, and the first listed one is focused.
   manager->toggleApp(*appEntry(pid), mac.displays().front().id);
   std::string p = std::to_string(pid);
-  EXPECT_EQ(mac.actionTexts(),
-            (std::vector<std::string>{"set AXMinimized window=" + w(also) + " false",
+  EXPECT_EQ(mac.actionTexts(), (Texts{"set AXMinimized window=" + w(also) + " false",
                                       "set AXMinimized window=" + w(restored) + " false",
                                       "set AXMainWindow pid=" + p + " window=" + w(visible),
                                       "set AXFocusedWindow pid=" + p + " window=" + w(visible),
@@ -194,51 +194,23 @@ TEST_F(WindowManagerToggle, GroupedActivationRestoresThenFocusesThenComesToTheFr
   EXPECT_TRUE(mac.actionTexts().empty());
 }
 
-// Where the window server lists a window, its frame there decides the display, whatever Accessibility
-// says; only windows it does not place are placed by their Accessibility position.
-TEST_F(GroupedActivation, TheWindowListPlacesAWindowBeforeAccessibilityDoes) {
-  namespace key = platform::window_key;
-  struct Case {
-    const char* what;
-    Rect listedBounds;
-    bool ownRow;  // the row names this application as owner
-    bool restored;
-  };
-  const Case cases[] = {
-      {"listed on B, positioned on A", {2000, 100, 800, 600}, true, true},
-      {"listed without area", {2000, 100, 0, 600}, true, false},
-      {"listed for another process", {2000, 100, 800, 600}, false, false},
-  };
-  for (const auto& c : cases) {
-    int32_t app = launch("com.example.listed", "Listed");
-    sim::SimWindowSetup setup;
-    setup.title = "Window";
-    setup.bounds = {100, 100, 800, 600};  // on A, as Accessibility reports it
-    setup.minimized = true;
-    setup.listedInWindowList = false;
-    auto window = mac.openWindow(app, setup);
-    open(app, "On B", {2100, 200, 800, 600});
-    int32_t owner = c.ownRow ? app : other;
-    mac.addRawWindowListRow({{key::kNumber, PlistValue(static_cast<int64_t>(window))},
-                             {key::kOwnerPID, PlistValue(static_cast<int64_t>(owner))},
-                             {key::kBounds, PlistValue(platform::rectDictionary(c.listedBounds))}});
-    mac.activate(other);
-    manager->toggleApp(*appEntry(app), displayB);
-    EXPECT_EQ(!minimized(window), c.restored) << c.what;
-    scheduler.advance(1);
-  }
-}
-
 // A minimized window comes back only when its largest overlap is with the clicked display; the visible
-// window on B keeps every case off the reopen path.
+// window on B keeps every case off the reopen path. Where the window server lists a window, its frame
+// there decides the display, whatever Accessibility says; only windows it does not place are placed by
+// their Accessibility position.
 TEST_F(GroupedActivation, MinimizedWindowsComeBackByTheirLargestOverlapWithTheClickedDisplay) {
+  namespace key = platform::window_key;
   enum Click { onA, onB, none };
+  // How the window server lists the window: as usual, not at all and without a readable size, or only
+  // through a row of its own naming this application or another as owner.
+  enum Listing { listed, sizeUnreadable, ownRow, othersRow };
   struct Case {
     const char* what;
-    Rect bounds;
+    Rect bounds;  // as Accessibility reports it
     Click click;
     bool restored;
-    bool sizeUnreadable = false;  // and not in the window list
+    Listing listing = listed;
+    Rect rowBounds = {};
   };
   const Case cases[] = {
       {"tie, clicked on A: the earlier display", {1420, 100, 1000, 600}, onA, true},
@@ -246,18 +218,24 @@ TEST_F(GroupedActivation, MinimizedWindowsComeBackByTheirLargestOverlapWithTheCl
       {"on no display: counts as on the clicked one", {5000, 5000, 800, 600}, onB, true},
       {"on A, clicked on B", {100, 100, 800, 600}, onB, false},
       {"no clicked display: every window counts", {100, 100, 800, 600}, none, true},
-      {"no list bounds nor size: 800 x 600, mostly on A", {1500, 100, 1200, 600}, onB, false, true},
+      {"no list bounds nor size: 800 x 600, mostly on A", {1500, 100, 1200, 600}, onB, false, sizeUnreadable},
+      {"listed on B, positioned on A", {100, 100, 800, 600}, onB, true, ownRow, {2000, 100, 800, 600}},
+      {"listed without area", {100, 100, 800, 600}, onB, false, ownRow, {2000, 100, 0, 600}},
+      {"listed for another process", {100, 100, 800, 600}, onB, false, othersRow, {2000, 100, 800, 600}},
   };
   for (const auto& c : cases) {
     int32_t app = launch("com.example.mapped", "Mapped");
-    sim::SimWindowSetup setup;
-    setup.title = "Window";
-    setup.bounds = c.bounds;
-    setup.minimized = true;
-    setup.listedInWindowList = !c.sizeUnreadable;
-    auto window = mac.openWindow(app, setup);
+    auto window = mac.openWindow(app, {.title = "Window",
+                                       .bounds = c.bounds,
+                                       .minimized = true,
+                                       .listedInWindowList = c.listing == listed});
     open(app, "On B", {2100, 200, 800, 600});
-    if (c.sizeUnreadable) mac.setAttributeReadError(app, "AXSize", AXError::cannotComplete);
+    if (c.listing == sizeUnreadable) mac.setAttributeReadError(app, "AXSize", AXError::cannotComplete);
+    if (c.listing == ownRow || c.listing == othersRow)
+      mac.addRawWindowListRow(
+          {{key::kNumber, PlistValue(static_cast<int64_t>(window))},
+           {key::kOwnerPID, PlistValue(static_cast<int64_t>(c.listing == ownRow ? app : other))},
+           {key::kBounds, PlistValue(platform::rectDictionary(c.rowBounds))}});
     mac.activate(other);
     manager->toggleApp(*appEntry(app),
                        c.click == none ? std::nullopt : std::optional(c.click == onA ? displayA : displayB));
@@ -266,7 +244,8 @@ TEST_F(GroupedActivation, MinimizedWindowsComeBackByTheirLargestOverlapWithTheCl
   }
 }
 
-TEST_F(GroupedActivation, EverythingMinimizedElsewhereTakesTheReopenPath) {
+TEST_F(GroupedActivation,
+       EverythingMinimizedElsewhereTakesTheReopenPathOtherwiseItReactivatesWhenAnotherTookTheFront) {
   open(pid, "On A", {100, 100, 800, 600}, true);
   mac.activate(other);
   mac.clearActions();
@@ -274,17 +253,17 @@ TEST_F(GroupedActivation, EverythingMinimizedElsewhereTakesTheReopenPath) {
   EXPECT_TRUE(acted("reopen pid=" + std::to_string(pid)));
   EXPECT_FALSE(acted(frontmostAction()));
   EXPECT_EQ(manager->focusGeneration(), 0u);
-}
 
-TEST_F(GroupedActivation, ReactivatesWhenAnotherApplicationTookTheFront) {
-  open(pid, "Doc");
+  // With a window on the clicked display it is activated, and again when another application took the
+  // front meanwhile.
+  open(pid, "Doc", {200, 200, 800, 600});
   mac.activate(other);
   manager->toggleApp(*appEntry(pid), displayA);
   EXPECT_EQ(mac.frontmostPID(), pid);
   mac.activate(other);
   mac.clearActions();
   scheduler.advance(0.05);
-  EXPECT_EQ(mac.actionTexts(), std::vector<std::string>{activateAction(pid)});
+  EXPECT_EQ(mac.actionTexts(), Texts{activateAction(pid)});
 }
 
 TEST_F(GroupedActivation, ASecondClickCancelsTheFirstClicksFollowUps) {
@@ -301,17 +280,6 @@ TEST_F(GroupedActivation, ASecondClickCancelsTheFirstClicksFollowUps) {
   scheduler.advance(1);
   EXPECT_FALSE(minimized(onA));
   EXPECT_TRUE(actionsStartingWith("activate pid=" + std::to_string(pid)).empty());
-}
-
-TEST_F(GroupedActivation, ReminimizeAlsoMinimizesAWindowWhoseStateCannotBeRead) {
-  auto onA = open(pid, "On A", {100, 100, 800, 600}, true);
-  open(pid, "On B", {2000, 100, 800, 600});
-  mac.activate(other);
-  manager->toggleApp(*appEntry(pid), displayB);
-  mac.unminimize(onA);
-  mac.setWindowAttributeReadError(onA, "AXMinimized", AXError::cannotComplete);
-  scheduler.advance(0.025);
-  EXPECT_TRUE(minimized(onA));
 }
 
 // ---- Faults ----
@@ -335,16 +303,6 @@ TEST_F(WindowManagerToggle, PerProcessErrorCodesAreLoggedAndTheClickStillActivat
   }
 }
 
-TEST_F(WindowManagerToggle, WholeProcessErrorFallsBackToReopening) {
-  open(pid, "Doc");
-  mac.activate(other);
-  mac.setAXError(pid, AXError::cannotComplete);
-  mac.clearActions();
-  manager->toggleApp(*appEntry(pid), 1);
-  EXPECT_EQ(mac.actionTexts(),
-            (std::vector<std::string>{activateAction(pid), "reopen pid=" + std::to_string(pid)}));
-}
-
 TEST_F(WindowManagerToggle, HungApplicationCostsOneTimeoutPerRequest) {
   open(pid, "Doc");
   mac.activate(other);
@@ -354,7 +312,7 @@ TEST_F(WindowManagerToggle, HungApplicationCostsOneTimeoutPerRequest) {
   EXPECT_EQ(mac.frontmostPID(), pid);  // the workspace activation does not need Accessibility
   scheduler.advance(0.5);
   // Its windows cannot be read, so the reopen check opens the bundle.
-  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{"/Applications/Editor.app"});
+  EXPECT_EQ(mac.openedURLs(), Texts{"/Applications/Editor.app"});
   // Two window-list reads (the click and the reopen check), each waiting its 1 s time-out.
   EXPECT_DOUBLE_EQ(mac.hungWaitSeconds(pid), 2.0);
 }
