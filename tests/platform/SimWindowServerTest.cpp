@@ -186,15 +186,36 @@ TEST_F(SimWindowServerTest, RemovingADisplayBringsItsWindowsToTheMainDisplay) {
   EXPECT_EQ(mac.displays().size(), 1u);
 }
 
-TEST_F(SimWindowServerTest, RemovingTheMainDisplayMakesTheNextOneTheOrigin) {
-  DisplayID side = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024)});
+// The simulated screens describe the window server's displays: the same numbers in the same order, and
+// frames that are the displays' bounds flipped against the main display.
+TEST_F(SimWindowServerTest, RemovingTheMainDisplayMakesTheNextOneTheOriginForWindowsAndScreens) {
+  DisplayID side = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024), .scale = 1.0});
+  DisplayID below = mac.addDisplay({.bounds = Rect(0, 1080, 1920, 1200)});
   WindowID there = mac.openWindow(a, {.bounds = Rect(2000, 50, 400, 300)});
   WindowID here = mac.openWindow(a, {.bounds = Rect(10, 10, 100, 100)});
+  auto screensAgree = [&] {
+    auto list = server.onlineDisplayList();
+    auto all = mac.screens().screens();
+    ASSERT_EQ(all.size(), list.displays.size());
+    const double mainHeight = server.displayBounds(list.displays.front()).height();
+    for (size_t i = 0; i < all.size(); ++i) {
+      EXPECT_EQ(all[i].displayID, list.displays[i]);
+      EXPECT_EQ(all[i].frame, flipRect(server.displayBounds(list.displays[i]), mainHeight));
+    }
+    EXPECT_EQ(mac.screens().mainScreen()->displayID, server.mainDisplayID());
+  };
+  screensAgree();
   mac.removeDisplay(1);
+  screensAgree();
   EXPECT_EQ(server.mainDisplayID(), side);
   EXPECT_EQ(server.displayBounds(side), Rect(0, 0, 1280, 1024));
   EXPECT_EQ(mac.window(there)->bounds, Rect(80, 50, 400, 300));
   EXPECT_EQ(mac.window(here)->bounds, Rect(10, 10, 100, 100));
+  // The display that hung below the old main one is now below and left of the new one.
+  auto all = mac.screens().screens();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[1].displayID, below);
+  EXPECT_EQ(all[1].frame, Rect(-1920, 1024 - 1080 - 1200, 1920, 1200));
 }
 
 TEST_F(SimWindowServerTest, WindowsMoveBetweenDisplaysAndFillOneInFullScreen) {
