@@ -59,14 +59,12 @@ TEST_F(SimWindowServerTest, TheListRunsFrontToBackByLayerThenWindowOrderWithTheW
 
   mac.raiseWindow(w1);
   EXPECT_EQ(numbers(server.copyWindowInfo(kOnScreen, 0)), (std::vector<int64_t>{floating, w1, w3}));
-}
 
-TEST_F(SimWindowServerTest, OtherApplicationsWindowNamesNeedScreenCapture) {
-  WindowID theirs = mac.openWindow(a, {.title = "Secret"});
+  // Other applications' window names need screen capture; our own do not.
   WindowID ours = mac.openWindow(mac.appShell().pid, {.title = "Pelko Settings", .layer = 3});
   mac.permissions().screenCaptureGranted = false;
-  auto list = server.copyWindowInfo(kOnScreen, 0);
-  EXPECT_EQ(row(list, theirs)->count(key::kName), 0u);
+  list = server.copyWindowInfo(kOnScreen, 0);
+  EXPECT_EQ(row(list, w3)->count(key::kName), 0u);
   EXPECT_EQ(*row(list, ours)->at(key::kName).asString(), "Pelko Settings");
 }
 
@@ -128,9 +126,25 @@ TEST(RectDictionary, DecodesOnlyFourNumbers) {
   EXPECT_FALSE(platform::rectFromDictionary({}));
 }
 
-TEST_F(SimWindowServerTest, DisplaysListTheMainDisplayFirst) {
+TEST_F(SimWindowServerTest, DisplaysListTheMainDisplayFirstAndAreTheScreensFlipped) {
   EXPECT_EQ(server.onlineDisplayList().displays, (std::vector<DisplayID>{1}));
+  platform::Screens& screens = mac.screens();
+  int changes = 0;
+  auto subscription = screens.screenParametersChanged().sink([&](const auto&) { ++changes; });
   DisplayID side = mac.addDisplay({.bounds = Rect(1920, -200, 1280, 800), .scale = 1.0, .name = "Side"});
+  EXPECT_EQ(changes, 0);
+  scheduler.runUntilIdle();
+  EXPECT_EQ(changes, 1);
+  auto all = screens.screens();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0].frame, Rect(0, 0, 1920, 1080));
+  EXPECT_EQ(all[0].visibleFrame, Rect(0, 0, 1920, 1080 - SimScreens::kMenuBarHeight));
+  EXPECT_EQ(all[0].backingScaleFactor, 2.0);
+  EXPECT_EQ(all[1].displayID, side);
+  EXPECT_EQ(all[1].frame, Rect(1920, 480, 1280, 800));
+  EXPECT_EQ(all[1].backingScaleFactor, 1.0);
+  EXPECT_EQ(screens.mainScreen()->displayID, 1u);
+
   DisplayID fixed = mac.addDisplay({.id = 77, .bounds = Rect(-1024, 0, 1024, 768)});
   EXPECT_THROW(mac.addDisplay({.id = 77}), std::invalid_argument);
   EXPECT_EQ(server.onlineDisplayList().displays, (std::vector<DisplayID>{1, side, fixed}));
@@ -142,26 +156,6 @@ TEST_F(SimWindowServerTest, DisplaysListTheMainDisplayFirst) {
   auto failed = server.onlineDisplayList();
   EXPECT_EQ(failed.error, platform::CGError::failure);
   EXPECT_TRUE(failed.displays.empty());
-}
-
-TEST_F(SimWindowServerTest, ScreensAreTheDisplaysFlippedIntoScreenCoordinates) {
-  platform::Screens& screens = mac.screens();
-  int changes = 0;
-  auto subscription = screens.screenParametersChanged().sink([&](const auto&) { ++changes; });
-  DisplayID side = mac.addDisplay({.bounds = Rect(1920, -200, 1280, 800), .scale = 1.0, .name = "Side"});
-  EXPECT_EQ(changes, 0);
-  scheduler.runUntilIdle();
-  EXPECT_EQ(changes, 1);
-
-  auto all = screens.screens();
-  ASSERT_EQ(all.size(), 2u);
-  EXPECT_EQ(all[0].frame, Rect(0, 0, 1920, 1080));
-  EXPECT_EQ(all[0].visibleFrame, Rect(0, 0, 1920, 1080 - SimScreens::kMenuBarHeight));
-  EXPECT_EQ(all[0].backingScaleFactor, 2.0);
-  EXPECT_EQ(all[1].displayID, side);
-  EXPECT_EQ(all[1].frame, Rect(1920, 480, 1280, 800));
-  EXPECT_EQ(all[1].backingScaleFactor, 1.0);
-  EXPECT_EQ(screens.mainScreen()->displayID, 1u);
 }
 
 TEST_F(SimWindowServerTest, RemovingADisplayBringsItsWindowsToTheMainDisplay) {
