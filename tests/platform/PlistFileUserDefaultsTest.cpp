@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,12 +13,11 @@
 #include <limits>
 #include <thread>
 
+#include "ScopedEnvironment.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/PlistXml.h"
 #include "platform/real/RealScheduler.h"
 #include "support/TempFolder.h"
-
-extern char** environ;
 
 namespace pelko::real {
 namespace {
@@ -117,17 +115,7 @@ TEST_F(PlistFileUserDefaultsTest, AContinuousStreamOfChangesStillReachesTheFileR
   EXPECT_LE(defaults->fileWriteCount(), 9);
 }
 
-TEST_F(PlistFileUserDefaultsTest, UnchangedValuesAndMissingKeysCauseNoWrite) {
-  auto defaults = open();
-  defaults->setObject("a", "x");
-  ASSERT_TRUE(defaults->synchronize());
-  defaults->setObject("a", "x");
-  defaults->removeObject("never set");
-  scheduler.advance(5);
-  EXPECT_EQ(defaults->fileWriteCount(), 1);
-}
-
-TEST_F(PlistFileUserDefaultsTest, SynchronizeWritesAtOnceAndThePendingFlushHasNothingLeftToDo) {
+TEST_F(PlistFileUserDefaultsTest, SynchronizeWritesAtOnceAndUnchangedValuesCauseNoWrite) {
   auto defaults = open();
   EXPECT_TRUE(defaults->synchronize());  // nothing to write is a success
   EXPECT_EQ(defaults->fileWriteCount(), 0);
@@ -136,7 +124,9 @@ TEST_F(PlistFileUserDefaultsTest, SynchronizeWritesAtOnceAndThePendingFlushHasNo
   EXPECT_EQ(defaults->fileWriteCount(), 1);
   EXPECT_EQ(onDisk(), (Dict{{"a", 1}}));
   EXPECT_TRUE(defaults->synchronize());
-  scheduler.advance(5);
+  defaults->setObject("a", 1);
+  defaults->removeObject("never set");
+  scheduler.advance(5);  // the pending flush has nothing left to do
   EXPECT_EQ(defaults->fileWriteCount(), 1);
 }
 
@@ -259,18 +249,15 @@ TEST_F(PlistFileUserDefaultsTest, AFileThatCannotEvenBeOpenedIsKeptAsideToo) {
 }
 
 TEST(PlistFileUserDefaultsSetup, TheFolderFollowsTheXdgConvention) {
-  const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
-  const std::string xdg = savedXdg ? savedXdg : "";
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-
-  ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
-  EXPECT_EQ(PlistFileUserDefaults::defaultFolder(), "/somewhere/config/pelko");
-  ::setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
-  EXPECT_EQ(PlistFileUserDefaults::defaultFolder(), home + "/.config/pelko");
-  ::unsetenv("XDG_CONFIG_HOME");
-  EXPECT_EQ(PlistFileUserDefaults::defaultFolder(), home + "/.config/pelko");
-
-  if (savedXdg) ::setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+  pelko::testing::ScopedEnvironment environment;
+  for (auto [xdg, folder] :
+       {std::pair<std::optional<std::string>, std::string>{"/somewhere/config", "/somewhere/config/pelko"},
+        {"relative/is/ignored", home + "/.config/pelko"},
+        {std::nullopt, home + "/.config/pelko"}}) {
+    environment.set("XDG_CONFIG_HOME", xdg);
+    EXPECT_EQ(PlistFileUserDefaults::defaultFolder(), folder);
+  }
 }
 
 TEST(PlistFileUserDefaultsSetup, RefusesDomainsThatAreNotPlainNames) {
@@ -303,22 +290,20 @@ TEST(PlistFileUserDefaultsKill, AValueAssignedASecondBeforeSigkillIsOnDisk) {
   std::string child = PELKO_DEFAULTS_WRITER_CHILD;
   ASSERT_TRUE(std::filesystem::exists(child)) << child;
 
+  const std::string key = "lastWords", value = "written before the kill";
+  std::vector<std::string> args{child, folder.path(), kDomain, key, value};
+  char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
   int pipeFds[2];
   ASSERT_EQ(::pipe(pipeFds), 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-  std::string folderArg = folder.path();
-  std::string domainArg = kDomain;
-  std::string keyArg = "lastWords";
-  std::string valueArg = "written before the kill";
-  char* argv[] = {child.data(), folderArg.data(), domainArg.data(), keyArg.data(), valueArg.data(), nullptr};
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, child.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = ::fork();
+  if (pid == 0) {  // only calls that are safe between fork and exec
+    ::dup2(pipeFds[1], STDOUT_FILENO);
+    ::close(pipeFds[0]);
+    ::execv(argv[0], argv);
+    ::_exit(127);
+  }
   ::close(pipeFds[1]);
-  ASSERT_EQ(spawned, 0);
+  ASSERT_GT(pid, 0);
 
   std::string said;
   char buffer[64];
@@ -339,9 +324,9 @@ TEST(PlistFileUserDefaultsKill, AValueAssignedASecondBeforeSigkillIsOnDisk) {
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ended on its own: " << status;
 
   std::string error;
-  auto parsed = platform::parsePlistXml(readWholeFile(folder.file(domainArg + ".plist")), &error);
+  auto parsed = platform::parsePlistXml(readWholeFile(folder.file(std::string(kDomain) + ".plist")), &error);
   ASSERT_TRUE(parsed && parsed->isDictionary()) << error;
-  EXPECT_EQ(*parsed->asDictionary(), (Dict{{keyArg, valueArg}}));
+  EXPECT_EQ(*parsed->asDictionary(), (Dict{{key, value}}));
 }
 
 }  // namespace

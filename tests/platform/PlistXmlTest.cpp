@@ -29,169 +29,97 @@ TEST(PlistXmlWrite, WritesTheStandardLayout) {
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-            "<plist version=\"1.0\">\n"
-            "<dict>\n"
-            "\t<key>a</key>\n"
-            "\t<true/>\n"
-            "\t<key>b</key>\n"
-            "\t<array>\n"
-            "\t\t<integer>1</integer>\n"
-            "\t\t<string>x</string>\n"
-            "\t</array>\n"
-            "\t<key>e</key>\n"
-            "\t<dict/>\n"
-            "\t<key>f</key>\n"
-            "\t<array/>\n"
-            "</dict>\n"
-            "</plist>\n");
+            "<plist version=\"1.0\">\n<dict>\n\t<key>a</key>\n\t<true/>\n\t<key>b</key>\n\t<array>\n"
+            "\t\t<integer>1</integer>\n\t\t<string>x</string>\n\t</array>\n"
+            "\t<key>e</key>\n\t<dict/>\n\t<key>f</key>\n\t<array/>\n</dict>\n</plist>\n");
 }
 
-TEST(PlistXmlWrite, EscapesMarkupAndControlCharacters) {
-  const std::string xml = writePlistXml(Dict{{"<k&>", std::string("a<b>&c\x01\x1f\r\x7f\td\ne")}});
-  EXPECT_NE(xml.find("<key>&lt;k&amp;&gt;</key>"), std::string::npos) << xml;
-  EXPECT_NE(xml.find("<string>a&lt;b&gt;&amp;c&#x1;&#x1F;&#xD;&#x7F;\td\ne</string>"), std::string::npos)
-      << xml;
-}
-
-TEST(PlistXmlWrite, ReplacesBytesThatAreNotUtf8) {
-  const std::string xml = writePlistXml(std::string("a\xff\xc3z\xc3\xa9"));
-  EXPECT_NE(xml.find("<string>a\xEF\xBF\xBD\xEF\xBF\xBDz\xc3\xa9</string>"), std::string::npos) << xml;
-  EXPECT_TRUE(parsePlistXml(xml));
-}
-
-TEST(PlistXmlWrite, WritesNonFiniteRealsAsTheToolsDo) {
+TEST(PlistXmlWrite, EscapesMarkupReplacesBadBytesAndSpellsOutNonFiniteRealsAndDates) {
   const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_NE(writePlistXml(inf).find("<real>+infinity</real>"), std::string::npos);
-  EXPECT_NE(writePlistXml(-inf).find("<real>-infinity</real>"), std::string::npos);
-  EXPECT_NE(writePlistXml(std::nan("")).find("<real>nan</real>"), std::string::npos);
-}
-
-TEST(PlistXmlWrite, DatesAreWholeSecondsInUtc) {
-  struct Case {
-    double seconds;
-    const char* text;
-  };
-  const Case cases[] = {
-      {0, "2001-01-01T00:00:00Z"},
-      {-1, "2000-12-31T23:59:59Z"},
-      {0.999, "2001-01-01T00:00:00Z"},
-      {-0.5, "2000-12-31T23:59:59Z"},
-      {730'989'296, "2024-03-01T12:34:56Z"},  // the day after a leap day
-      {-978'307'200, "1970-01-01T00:00:00Z"},
-      {std::nan(""), "2001-01-01T00:00:00Z"},
-      {1e300, "9999-12-31T23:59:59Z"},
-      {-1e300, "0001-01-01T00:00:00Z"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_NE(writePlistXml(PlistDate{c.seconds}).find(std::string("<date>") + c.text + "</date>"),
-              std::string::npos)
-        << c.seconds;
+  const std::pair<PlistValue, std::string> cases[] = {
+      {Dict{{"<k&>", ""}}, "<key>&lt;k&amp;&gt;</key>"},
+      {std::string("a<b>&c\x01\x1f\r\x7f\td\ne"),
+       "<string>a&lt;b&gt;&amp;c&#x1;&#x1F;&#xD;&#x7F;\td\ne</string>"},
+      {std::string("a\xff\xc3z\xc3\xa9"), "<string>a\xEF\xBF\xBD\xEF\xBF\xBDz\xc3\xa9</string>"},
+      {inf, "<real>+infinity</real>"},
+      {-inf, "<real>-infinity</real>"},
+      {std::nan(""), "<real>nan</real>"},
+      // Dates are whole seconds in UTC.
+      {PlistDate{0}, "2001-01-01T00:00:00Z"},
+      {PlistDate{-1}, "2000-12-31T23:59:59Z"},
+      {PlistDate{0.999}, "2001-01-01T00:00:00Z"},
+      {PlistDate{-0.5}, "2000-12-31T23:59:59Z"},
+      {PlistDate{730'989'296}, "2024-03-01T12:34:56Z"},  // the day after a leap day
+      {PlistDate{-978'307'200}, "1970-01-01T00:00:00Z"},
+      {PlistDate{std::nan("")}, "2001-01-01T00:00:00Z"},
+      {PlistDate{1e300}, "9999-12-31T23:59:59Z"},
+      {PlistDate{-1e300}, "0001-01-01T00:00:00Z"}};
+  for (const auto& [value, expected] : cases) {
+    const std::string xml = writePlistXml(value);
+    EXPECT_NE(xml.find(value.isDate() ? "<date>" + expected + "</date>" : expected), std::string::npos)
+        << xml;
+    EXPECT_TRUE(parsePlistXml(xml)) << xml;
   }
 }
 
 TEST(PlistXmlRoundTrip, EveryKindSurvives) {
-  const PlistData bytes{0, 1, 2, 0xfe, 0xff};
   PlistData long_data(200);
   for (size_t i = 0; i < long_data.size(); ++i) long_data[i] = static_cast<uint8_t>(i * 7);
-  const PlistValue cases[] = {
-      true,
-      false,
-      0,
-      -1,
-      std::numeric_limits<int64_t>::max(),
-      std::numeric_limits<int64_t>::min(),
-      0.1,
-      -0.0,
-      1e300,
-      5e-324,
-      1.0,
-      std::numeric_limits<double>::infinity(),
-      -std::numeric_limits<double>::infinity(),
-      "",
-      "  leading and trailing spaces  ",
-      "h\xC3\xA9llo w\xC3\xB6rld \xE2\x9C\x93 \xF0\x9F\x98\x80 \xE4\xB8\xAD\xE6\x96\x87",
-      "a<b>&c \"q\" 'a' ]]> &amp; \x01\x02\r\n\t\x7f end",
-      std::string("nul\0inside", 10),
-      PlistData{},
-      PlistData{1},
-      PlistData{1, 2},
-      bytes,
-      long_data,
-      PlistDate{0},
-      PlistDate{-86'400 * 365.0 * 300},
-      PlistDate{123'456'789},
-      Array{},
-      Dict{},
-      Array{Array{}, Dict{}, Array{Array{1}}},
-      Dict{{"", ""},
-           {"nested", Dict{{"deeper", Array{1, 2.5, "s", Dict{{"x", PlistData{9}}}}}}},
-           {"\xC3\xA9t\xC3\xA9 & <key>", PlistDate{60}}},
-  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const int64_t lowest = std::numeric_limits<int64_t>::min(), highest = std::numeric_limits<int64_t>::max();
+  const PlistData empty, one(1, 1), bytes{0, 1, 2, 0xfe, 0xff};
+  const PlistDate start{0}, past{-86'400 * 365.0 * 300}, later{123'456'789};
+  const std::string spaced = "  leading and trailing spaces  ", nul("nul\0inside", 10),
+                    unicode =
+                        "h\xC3\xA9llo w\xC3\xB6rld \xE2\x9C\x93 \xF0\x9F\x98\x80 \xE4\xB8\xAD\xE6\x96\x87",
+                    markup = "a<b>&c \"q\" 'a' ]]> &amp; \x01\x02\r\n\t\x7f end";
+  const Array nested = {Array{}, Dict{}, Array{Array{1}}};
+  const Dict dict = {{"", ""},
+                     {"nested", Dict{{"deeper", Array{1, 2.5, "s", Dict{{"x", PlistData{9}}}}}}},
+                     {"\xC3\xA9t\xC3\xA9 & <key>", PlistDate{60}}};
+  const PlistValue cases[] = {true,  false,     0,     -1,   highest, lowest,  0.1,     -0.0,   1e300, 5e-324,
+                              1.0,   inf,       -inf,  "",   spaced,  nul,     unicode, markup, empty, one,
+                              bytes, long_data, start, past, later,   Array(), Dict(),  nested, dict};
   for (const auto& value : cases) EXPECT_EQ(roundTrip(value), value) << writePlistXml(value);
-}
-
-TEST(PlistXmlRoundTrip, NotANumberStaysNotANumber) {
-  const PlistValue back = roundTrip(std::numeric_limits<double>::quiet_NaN());
-  ASSERT_TRUE(back.isReal());
-  EXPECT_TRUE(std::isnan(*back.asReal()));
+  const PlistValue notANumber = roundTrip(std::numeric_limits<double>::quiet_NaN());
+  EXPECT_TRUE(notANumber.isReal() && std::isnan(*notANumber.asReal()));
 }
 
 TEST(PlistXmlParse, ReadsAHandWrittenFile) {
-  const std::string text =
-      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-      "<!-- written by hand -->\n"
+  const std::tuple<const char*, const char*, PlistValue> entries[] = {
+      {"empty", "<string/>", ""},
+      {"emptyDict", "<dict/>", Dict{}},
+      {"emptyArray", "<array></array>", Array{}},
+      {"emptyData", "<data/>", PlistData{}},
+      {"entities", "<string>&lt;&amp;&gt;&quot;&apos; &#65;&#x42;&#x1F600; &#xe9;</string>",
+       "<&>\"' AB\xF0\x9F\x98\x80 \xC3\xA9"},
+      {"cdata", "<string><![CDATA[<raw & text>]]> after</string>", "<raw & text> after"},
+      {"commented", "<string>a<!-- hidden -->b</string>", "ab"},
+      {"spaced", "<integer>  42\n  </integer>", 42},
+      {"hex", "<integer>0x1F</integer>", 31},
+      {"plus", "<integer>+7</integer>", 7},
+      {"exp", "<real>-1.5E3</real>", -1500.0},
+      {"inf", "<real>-INF</real>", -std::numeric_limits<double>::infinity()},
+      {"yes", "<true></true>", true},
+      {"no", "<false/>", false},
+      {"when", "<date>2020-02-29T23:59:59Z</date>", PlistDate{604'713'599}},
+      {"bytes", "\n    <data>\n      SGVs\n      bG8=\n    </data>", PlistData{'H', 'e', 'l', 'l', 'o'}},
+      {"dup", "<integer>1</integer>", 1},
+      {"dup", "<integer>2</integer>", 2}};
+  std::string text =
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- written by hand -->\n"
       "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
       "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-      "<plist version='1.0'>\n"
-      "  <dict>\n"
-      "    <!-- a comment between entries -->\n"
-      "    <key>empty</key>      <string/>\n"
-      "    <key>emptyDict</key>  <dict/>\n"
-      "    <key>emptyArray</key> <array></array>\n"
-      "    <key>emptyData</key>  <data/>\n"
-      "    <key>entities</key>   <string>&lt;&amp;&gt;&quot;&apos; &#65;&#x42;&#x1F600; &#xe9;</string>\n"
-      "    <key>cdata</key>      <string><![CDATA[<raw & text>]]> after</string>\n"
-      "    <key>commented</key>  <string>a<!-- hidden -->b</string>\n"
-      "    <key>spaced</key>     <integer>  42\n  </integer>\n"
-      "    <key>hex</key>        <integer>0x1F</integer>\n"
-      "    <key>plus</key>       <integer>+7</integer>\n"
-      "    <key>exp</key>        <real>-1.5E3</real>\n"
-      "    <key>inf</key>        <real>-INF</real>\n"
-      "    <key>yes</key>        <true></true>\n"
-      "    <key>no</key>         <false/>\n"
-      "    <key>when</key>       <date>2020-02-29T23:59:59Z</date>\n"
-      "    <key>bytes</key>\n"
-      "    <data>\n"
-      "      SGVs\n"
-      "      bG8=\n"
-      "    </data>\n"
-      "    <key>dup</key>        <integer>1</integer>\n"
-      "    <key>dup</key>        <integer>2</integer>\n"
-      "  </dict>\n"
-      "</plist>\n"
-      "<!-- trailing -->\n";
+      "<plist version='1.0'>\n  <dict>\n    <!-- a comment between entries -->\n";
+  Dict expected;
+  for (const auto& [key, xml, value] : entries) {
+    text += std::string("    <key>") + key + "</key>   " + xml + "\n";
+    expected[key] = value;
+  }
+  text += "  </dict>\n</plist>\n<!-- trailing -->\n";
   std::string error;
   auto parsed = parsePlistXml(text, &error);
   ASSERT_TRUE(parsed) << error;
-  const Dict expected{
-      {"empty", ""},
-      {"emptyDict", Dict{}},
-      {"emptyArray", Array{}},
-      {"emptyData", PlistData{}},
-      {"entities", "<&>\"' AB\xF0\x9F\x98\x80 \xC3\xA9"},
-      {"cdata", "<raw & text> after"},
-      {"commented", "ab"},
-      {"spaced", 42},
-      {"hex", 31},
-      {"plus", 7},
-      {"exp", -1500.0},
-      {"inf", -std::numeric_limits<double>::infinity()},
-      {"yes", true},
-      {"no", false},
-      {"when", PlistDate{604'713'599}},
-      {"bytes", PlistData{'H', 'e', 'l', 'l', 'o'}},
-      {"dup", 2},
-  };
   EXPECT_EQ(*parsed, PlistValue(expected));
 }
 
@@ -262,55 +190,40 @@ TEST(PlistXmlParse, RejectsMalformedInputWithOneLineNamingTheLine) {
 }
 
 TEST(PlistXmlRecover, KeepsEveryEntryThatCanBeReadAndNamesWhatWasLost) {
-  const std::string head = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n<key>a</key><true/>\n";
+  const std::string
+      head = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n<key>a</key><true/>\n",
+      z2 = "<key>z</key><integer>2</integer>\n", end = "</dict>\n</plist>\n",
+      unrepresentable =
+          "<key>big</key><integer>99999999999999999999</integer>\n<key>huge</key><real>1e400</real>\n"
+          "<key>nested</key><dict><key>d</key><date>2021-02-30T00:00:00Z</date></dict>\n"
+          "<key>bytes</key><data>A</data>\n<key>latin1</key><string>caf\xE9</string>\n"
+          "<key>ref</key><string>&#xD800;</string>\n";
+  const Dict az{{"a", true}, {"z", 2}}, a{{"a", true}}, azFalse{{"a", true}, {"z", false}};
   struct Case {
     const char* name;
     std::string text;
     Dict kept;
-    std::vector<std::string> dropped;
-    std::string damage;  // part of the message; empty when the document is whole
+    std::string dropped;  // keys, each followed by a space
+    std::string damage;   // part of the message; empty when the document is whole
   };
   const Case cases[] = {
-      {"whole",
-       head + "<key>z</key><integer>2</integer>\n</dict>\n</plist>\n",
-       Dict{{"a", true}, {"z", 2}},
-       {},
-       ""},
-      {"values that cannot be represented",
-       head +
-           "<key>big</key><integer>99999999999999999999</integer>\n<key>huge</key><real>1e400</real>\n"
-           "<key>nested</key><dict><key>d</key><date>2021-02-30T00:00:00Z</date></dict>\n"
-           "<key>bytes</key><data>A</data>\n<key>latin1</key><string>caf\xE9</string>\n"
-           "<key>ref</key><string>&#xD800;</string>\n<key>z</key><integer>2</integer>\n</dict>\n</plist>\n",
-       Dict{{"a", true}, {"z", 2}},
-       {"big", "huge", "nested", "bytes", "latin1", "ref"},
-       ""},
-      {"cut inside an entry",
-       head + "<key>z</key><integer>2</integer>\n<key>cut</key><string>hal",
-       Dict{{"a", true}, {"z", 2}},
-       {},
-       "line 6: missing </string>"},
-      {"cut between entries",
-       head + "<key>z</key><false/>\n",
-       Dict{{"a", true}, {"z", false}},
-       {},
-       "missing </dict>"},
-      {"broken markup",
-       head + "<key>b</key><bogus/>\n<key>z</key><true/>\n</dict>\n</plist>\n",
-       Dict{{"a", true}},
-       {},
+      {"whole", head + z2 + end, az, "", ""},
+      {"values that cannot be represented", head + unrepresentable + z2 + end, az,
+       "big huge nested bytes latin1 ref ", ""},
+      {"cut inside an entry", head + z2 + "<key>cut</key><string>hal", az, "", "line 6: missing </string>"},
+      {"cut between entries", head + "<key>z</key><false/>\n", azFalse, "", "missing </dict>"},
+      {"broken markup", head + "<key>b</key><bogus/>\n<key>z</key><true/>\n" + end, a, "",
        "unknown element <bogus>"},
-      {"trailing garbage", head + "</dict>\n</plist>\ngarbage", Dict{{"a", true}}, {}, "unexpected content"},
-  };
+      {"trailing garbage", head + end + "garbage", a, "", "unexpected content"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::string error;
     auto recovery = recoverPlistDictionary(c.text, &error);
     ASSERT_TRUE(recovery) << error;
     EXPECT_EQ(recovery->values, c.kept);
-    std::vector<std::string> dropped;
+    std::string dropped;
     for (const auto& [key, why] : recovery->droppedEntries) {
-      dropped.push_back(key);
+      dropped += key + " ";
       EXPECT_EQ(why.rfind("line ", 0), 0u) << why;
     }
     EXPECT_EQ(dropped, c.dropped);

@@ -18,37 +18,25 @@ using Termination = ChildProcessResult::Termination;
 
 const std::string kProbe = PELKO_CHILD_PROBE;
 
-std::vector<std::string> splitNul(const std::string& text) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\0') {
-      parts.push_back(text.substr(start, i - start));
-      start = i + 1;
-    }
-  }
-  return parts;
-}
-
 bool processGone(pid_t pid) {
   return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 TEST(PosixChildProcessTest, PassesArgumentsVerbatimWithoutAShell) {
-  std::vector<std::string> arguments{"args",
-                                     "two words",
-                                     "\"double\" and 'single'",
-                                     "a; rm -rf /tmp/nothing",
-                                     "$HOME `id` $(id) *",
-                                     "",
-                                     "line\nbreak",
-                                     "-bool",
-                                     "ünïcödé"};
-  PosixChildProcess runner;
-  auto result = runner.run(kProbe, arguments, 5.0);
+  const std::vector<std::string> arguments{"args",
+                                           "two words",
+                                           "\"double\" and 'single'",
+                                           "a; rm -rf /tmp/nothing",
+                                           "$HOME `id` $(id) *",
+                                           "",
+                                           "line\nbreak",
+                                           "-bool",
+                                           "ünïcödé"};
+  std::string expected;  // each one after the mode, ending in a NUL byte
+  for (size_t i = 1; i < arguments.size(); ++i) expected += arguments[i] + '\0';
+  auto result = PosixChildProcess().run(kProbe, arguments, 5.0);
   ASSERT_TRUE(result.succeeded()) << result.standardError;
-  std::vector<std::string> expected(arguments.begin() + 1, arguments.end());
-  EXPECT_EQ(splitNul(result.standardOutput), expected);
+  EXPECT_EQ(result.standardOutput, expected);
 }
 
 TEST(PosixChildProcessTest, ReportsExitStatusesAndSignalsHonestly) {
@@ -80,56 +68,37 @@ TEST(PosixChildProcessTest, ReportsExitStatusesAndSignalsHonestly) {
   }
 }
 
-TEST(PosixChildProcessTest, DrainsBothPipesOfAChattyChild) {
+TEST(PosixChildProcessTest, DrainsBothPipesOfAChattyChildKeepingOnlyTheCapturedLimit) {
   // Far beyond a pipe's buffer on both streams: a runner that read one stream to its end before the
   // other would deadlock here.
   const size_t size = 4 * 1024 * 1024;
-  PosixChildProcess runner;
-  auto result = runner.run(kProbe, {"flood", std::to_string(size)}, 20.0);
-  ASSERT_TRUE(result.succeeded());
-  EXPECT_EQ(result.standardOutput.size(), size);
-  EXPECT_EQ(result.standardError.size(), size);
-  EXPECT_EQ(result.standardOutput.find_first_not_of('o'), std::string::npos);
-  EXPECT_EQ(result.standardError.find_first_not_of('e'), std::string::npos);
-  EXPECT_FALSE(result.outputTruncated);
+  for (size_t limit : {size_t{0}, size_t{1000}}) {
+    PosixChildProcess::Options options;
+    if (limit) options.maxCapturedBytes = limit;
+    PosixChildProcess runner(options);
+    auto result = runner.run(kProbe, {"flood", std::to_string(size)}, 20.0);
+    ASSERT_TRUE(result.succeeded());
+    EXPECT_EQ(result.standardOutput, std::string(limit ? limit : size, 'o'));
+    EXPECT_EQ(result.standardError, std::string(limit ? limit : size, 'e'));
+    EXPECT_EQ(result.outputTruncated, limit != 0);
+  }
 }
 
-TEST(PosixChildProcessTest, KeepsOnlyTheCapturedLimitButStillDrainsTheRest) {
-  PosixChildProcess::Options options;
-  options.maxCapturedBytes = 1000;
-  PosixChildProcess runner(options);
-  auto result = runner.run(kProbe, {"flood", "1000000"}, 20.0);
-  ASSERT_TRUE(result.succeeded());
-  EXPECT_EQ(result.standardOutput.size(), 1000u);
-  EXPECT_EQ(result.standardError.size(), 1000u);
-  EXPECT_TRUE(result.outputTruncated);
-}
-
-TEST(PosixChildProcessTest, TerminatesAtTheTimeOutAndReapsTheChild) {
-  PosixChildProcess::Options options;
-  options.terminateGraceSeconds = 2.0;
-  PosixChildProcess runner(options);
-  auto result = runner.run(kProbe, {"hang"}, 0.2);
-  EXPECT_TRUE(result.timedOut);
-  EXPECT_FALSE(result.succeeded());
-  EXPECT_EQ(result.termination, Termination::signaled);
-  EXPECT_EQ(result.signal, SIGTERM);
-  pid_t pid = std::stoi(result.standardOutput);
-  EXPECT_TRUE(processGone(pid)) << "the child is left as a zombie";
-}
-
-TEST(PosixChildProcessTest, KillsAChildThatIgnoresTerminateAfterTheGrace) {
-  PosixChildProcess::Options options;
-  options.terminateGraceSeconds = 0.2;
-  PosixChildProcess runner(options);
-  auto result = runner.run(kProbe, {"stubborn"}, 0.2);
-  EXPECT_TRUE(result.timedOut);
-  EXPECT_EQ(result.termination, Termination::signaled);
-  EXPECT_EQ(result.signal, SIGKILL);
-  pid_t pid = std::stoi(result.standardOutput);
-  EXPECT_TRUE(processGone(pid)) << "the child is left as a zombie";
-  int status = 0;
-  EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1) << "an unreaped child remains";
+TEST(PosixChildProcessTest, TerminatesAtTheTimeOutKillingAChildThatIgnoresItAndReapsIt) {
+  for (auto [mode, signal] : {std::pair{"hang", SIGTERM}, {"stubborn", SIGKILL}}) {
+    SCOPED_TRACE(mode);
+    PosixChildProcess::Options options;
+    options.terminateGraceSeconds = signal == SIGTERM ? 2.0 : 0.2;
+    PosixChildProcess runner(options);
+    auto result = runner.run(kProbe, {mode}, 0.2);
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_EQ(result.termination, Termination::signaled);
+    EXPECT_EQ(result.signal, signal);
+    EXPECT_TRUE(processGone(std::stoi(result.standardOutput))) << "the child is left as a zombie";
+    int status = 0;
+    EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1) << "an unreaped child remains";
+  }
 }
 
 TEST(PosixChildProcessTest, ReportsAMissingExecutableAsALaunchFailure) {

@@ -26,9 +26,13 @@ std::vector<std::string> folderEntries(const std::string& folder) {
   return names;
 }
 
-TEST(PosixFileSystem, WritesReadsAndReplacesWholeFilesLeavingNoTemporaries) {
+class PosixFileSystemTest : public ::testing::Test {
+ protected:
   TempFolder folder;
   PosixFileSystem fs;
+};
+
+TEST_F(PosixFileSystemTest, WritesReadsAndReplacesWholeFilesLeavingNoTemporaries) {
   const std::string path = folder.file("a.txt");
   const std::string binary("one\0two\xff", 8);
   EXPECT_FALSE(fs.fileExists(path));
@@ -42,11 +46,17 @@ TEST(PosixFileSystem, WritesReadsAndReplacesWholeFilesLeavingNoTemporaries) {
   ASSERT_TRUE(fs.writeFileAtomically(path, large));
   EXPECT_EQ(fs.readFile(path), large);
   EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"a.txt"});
+
+  const std::string nested = folder.file("a/b/c");
+  EXPECT_TRUE(fs.createDirectories(nested));
+  EXPECT_TRUE(fs.createDirectories(nested));  // already there is fine
+  ASSERT_TRUE(fs.writeFileAtomically(nested + "/f", "x"));
+  EXPECT_TRUE(fs.removeFile(nested + "/f"));
+  EXPECT_FALSE(fs.fileExists(nested + "/f"));
+  EXPECT_FALSE(fs.removeFile(nested + "/f"));
 }
 
-TEST(PosixFileSystem, ReplacementIsANewFileSoAnOpenReaderKeepsTheOldOneWhole) {
-  TempFolder folder;
-  PosixFileSystem fs;
+TEST_F(PosixFileSystemTest, ReplacementIsANewFileSoAnOpenReaderKeepsTheOldOneWhole) {
   const std::string path = folder.file("a.txt");
   ASSERT_TRUE(fs.writeFileAtomically(path, "old contents"));
   const int reader = ::open(path.c_str(), O_RDONLY);
@@ -59,9 +69,7 @@ TEST(PosixFileSystem, ReplacementIsANewFileSoAnOpenReaderKeepsTheOldOneWhole) {
   EXPECT_EQ(readWholeFile(path), "new");
 }
 
-TEST(PosixFileSystem, ReplacementKeepsTheFilesPermissions) {
-  TempFolder folder;
-  PosixFileSystem fs;
+TEST_F(PosixFileSystemTest, ReplacementKeepsTheFilesPermissions) {
   const std::string path = folder.file("private.txt");
   writeWholeFile(path, "secret");
   ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
@@ -71,9 +79,7 @@ TEST(PosixFileSystem, ReplacementKeepsTheFilesPermissions) {
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
-TEST(PosixFileSystem, FailuresReportFalseAndLeaveNothingBehind) {
-  TempFolder folder;
-  PosixFileSystem fs;
+TEST_F(PosixFileSystemTest, FailuresReportFalseAndLeaveNothingBehind) {
   writeWholeFile(folder.file("plain"), "x");
   // A regular file where a folder is needed fails even for a privileged user.
   EXPECT_FALSE(fs.writeFileAtomically(folder.file("missing/a.txt"), "x"));
@@ -92,26 +98,13 @@ TEST(PosixFileSystem, FailuresReportFalseAndLeaveNothingBehind) {
   EXPECT_EQ(names, (std::vector<std::string>{"dir", "plain"}));
 }
 
-TEST(PosixFileSystem, CreatesNestedFoldersAndRemovesFiles) {
-  TempFolder folder;
-  PosixFileSystem fs;
-  const std::string nested = folder.file("a/b/c");
-  EXPECT_TRUE(fs.createDirectories(nested));
-  EXPECT_TRUE(fs.createDirectories(nested));  // already there is fine
-  ASSERT_TRUE(fs.writeFileAtomically(nested + "/f", "x"));
-  EXPECT_TRUE(fs.removeFile(nested + "/f"));
-  EXPECT_FALSE(fs.fileExists(nested + "/f"));
-  EXPECT_FALSE(fs.removeFile(nested + "/f"));
-}
-
-TEST(PosixFileSystem, ConcurrentWritersNeverInterleave) {
-  TempFolder folder;
+TEST_F(PosixFileSystemTest, ConcurrentWritersNeverInterleave) {
   const std::string path = folder.file("shared.txt");
   const std::string a(50'000, 'a');
   const std::string b(70'000, 'b');
   auto writer = [&](const std::string& contents) {
-    PosixFileSystem fs;
-    for (int i = 0; i < 50; ++i) EXPECT_TRUE(fs.writeFileAtomically(path, contents));
+    PosixFileSystem own;  // one per thread
+    for (int i = 0; i < 50; ++i) EXPECT_TRUE(own.writeFileAtomically(path, contents));
   };
   std::thread first(writer, a);
   std::thread second(writer, b);

@@ -18,6 +18,8 @@ class QtScreensTest : public ::testing::Test {
   VirtualScheduler scheduler;
   real::QtScreens screens{scheduler};
   QScreen* primary = QGuiApplication::primaryScreen();
+  int changes = 0;
+  Cancellable subscription = screens.screenParametersChanged().sink([this](const auto&) { ++changes; });
 };
 
 TEST_F(QtScreensTest, PrimaryScreenComesFirstFlippedIntoScreenCoordinatesWithAStableNumber) {
@@ -39,8 +41,6 @@ TEST_F(QtScreensTest, PrimaryScreenComesFirstFlippedIntoScreenCoordinatesWithASt
 }
 
 TEST_F(QtScreensTest, SeveralQtSignalsOfOneChangeMakeOneNotificationOnTheMainQueue) {
-  int changes = 0;
-  auto subscription = screens.screenParametersChanged().sink([&](const auto&) { ++changes; });
   Q_EMIT primary->geometryChanged(primary->geometry());
   Q_EMIT primary->availableGeometryChanged(primary->availableGeometry());
   Q_EMIT qGuiApp->primaryScreenChanged(primary);
@@ -56,8 +56,6 @@ TEST_F(QtScreensTest, SeveralQtSignalsOfOneChangeMakeOneNotificationOnTheMainQue
 
 TEST_F(QtScreensTest, AScreenThatComesBackGetsItsOldNumber) {
   const platform::DisplayID id = screens.screens()[0].displayID;
-  int changes = 0;
-  auto subscription = screens.screenParametersChanged().sink([&](const auto&) { ++changes; });
   Q_EMIT qGuiApp->screenRemoved(primary);
   Q_EMIT qGuiApp->screenAdded(primary);
   scheduler.runUntilIdle();
@@ -67,13 +65,13 @@ TEST_F(QtScreensTest, AScreenThatComesBackGetsItsOldNumber) {
 
 TEST_F(QtScreensTest, NothingIsDeliveredOnceTheAdapterIsGone) {
   auto other = std::make_unique<real::QtScreens>(scheduler);
-  int changes = 0;
-  auto subscription = other->screenParametersChanged().sink([&](const auto&) { ++changes; });
+  int otherChanges = 0;
+  auto otherSubscription = other->screenParametersChanged().sink([&](const auto&) { ++otherChanges; });
   Q_EMIT primary->geometryChanged(primary->geometry());
   other.reset();
   Q_EMIT primary->geometryChanged(primary->geometry());  // no longer connected
   scheduler.runUntilIdle();
-  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(otherChanges, 0);
 }
 
 }  // namespace

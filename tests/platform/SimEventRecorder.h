@@ -11,47 +11,21 @@
 
 namespace pelko::sim::testing {
 
-inline const char* shortName(platform::WorkspaceNotificationName name) {
-  using N = platform::WorkspaceNotificationName;
-  switch (name) {
-    case N::didLaunchApplication:
-      return "launch";
-    case N::didTerminateApplication:
-      return "terminate";
-    case N::didActivateApplication:
-      return "activate";
-    case N::didDeactivateApplication:
-      return "deactivate";
-    case N::didHideApplication:
-      return "hide";
-    case N::didUnhideApplication:
-      return "unhide";
-    case N::activeSpaceDidChange:
-      return "space";
-    case N::screensDidSleep:
-      return "sleep";
-    case N::screensDidWake:
-      return "wake";
-  }
-  return "?";
-}
-
 // Collects, as short texts in arrival order, the workspace notifications ("activate 501") and the
 // Accessibility notifications of observed processes ("AXWindowCreated 501/101", the element's window
 // or "app").
 class SimEventRecorder {
  public:
   explicit SimEventRecorder(SimulatedMac& mac) : mac_(mac) {
-    using N = platform::WorkspaceNotificationName;
-    for (auto name : {N::didLaunchApplication, N::didTerminateApplication, N::didActivateApplication,
-                      N::didDeactivateApplication, N::didHideApplication, N::didUnhideApplication,
-                      N::activeSpaceDidChange, N::screensDidSleep, N::screensDidWake}) {
+    // In the order the notification names are declared.
+    const char* const shortNames[] = {"launch", "terminate", "activate", "deactivate", "hide",
+                                      "unhide", "space",     "sleep",    "wake"};
+    for (int i = 0; i < 9; ++i) {
       mac.workspace()
-          .notifications(name)
-          .sink([this](const platform::WorkspaceNotification& n) {
-            std::string text = shortName(n.name);
-            if (n.application) text += " " + std::to_string(n.application->processIdentifier());
-            events.push_back(text);
+          .notifications(static_cast<platform::WorkspaceNotificationName>(i))
+          .sink([this, text = std::string(shortNames[i])](const platform::WorkspaceNotification& n) {
+            events.push_back(n.application ? text + " " + std::to_string(n.application->processIdentifier())
+                                           : text);
           })
           .store(bag_);
     }

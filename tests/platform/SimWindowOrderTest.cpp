@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -50,58 +51,36 @@ class SimWindowOrderTest : public ::testing::TestWithParam<unsigned> {
     WindowID window =
         windows.empty() ? 0 : windows[static_cast<size_t>(pick(static_cast<int>(windows.size())))];
     int32_t pid = pids[static_cast<size_t>(pick(static_cast<int>(pids.size())))];
-    switch (pick(12)) {
-      case 0:
-      case 1: {
-        static constexpr int kLayers[] = {0, 0, 0, 3, 20, platform::window_layer::kDesktop};
-        SimWindowSetup setup;
-        setup.layer = kLayers[pick(6)];
-        setup.minimized = chance(10);
-        setup.space = chance(20) ? 2 : 1;
-        setup.listedInWindowList = chance(90);
-        setup.listedInAccessibility = chance(90);
-        setup.becomesMain = chance(80);
-        listings[mac.openWindow(pid, setup)] = {setup.listedInWindowList, setup.listedInAccessibility};
-        break;
-      }
-      case 2:
-        mac.closeWindow(window);
-        break;
-      case 3:
-        mac.raiseWindow(window);
-        break;
-      case 4:
-        mac.minimize(window);
-        break;
-      case 5:
-        mac.unminimize(window);
-        break;
-      case 6:
-        mac.activate(pid, chance(50) ? platform::activateAllWindows : platform::activateNone);
-        break;
-      case 7:
-        if (chance(50))
-          mac.hide(pid);
-        else
-          mac.unhide(pid);
-        break;
-      case 8:
-        mac.switchSpace(chance(70) ? 1 : 2);
-        break;
-      case 9:
-        mac.moveWindowToSpace(window, chance(50) ? 1 : 2);
-        break;
-      case 10:
-        if (chance(20)) {
+    auto open = [&] {
+      static constexpr int kLayers[] = {0, 0, 0, 3, 20, platform::window_layer::kDesktop};
+      SimWindowSetup setup;
+      setup.layer = kLayers[pick(6)];
+      setup.minimized = chance(10);
+      setup.space = chance(20) ? 2 : 1;
+      setup.listedInWindowList = chance(90);
+      setup.listedInAccessibility = chance(90);
+      setup.becomesMain = chance(80);
+      listings[mac.openWindow(pid, setup)] = {setup.listedInWindowList, setup.listedInAccessibility};
+    };
+    const std::function<void()> changes[] = {
+        open,
+        open,
+        [&] { mac.closeWindow(window); },
+        [&] { mac.raiseWindow(window); },
+        [&] { mac.minimize(window); },
+        [&] { mac.unminimize(window); },
+        [&] { mac.activate(pid, chance(50) ? platform::activateAllWindows : platform::activateNone); },
+        [&] { chance(50) ? mac.hide(pid) : mac.unhide(pid); },
+        [&] { mac.switchSpace(chance(70) ? 1 : 2); },
+        [&] { mac.moveWindowToSpace(window, chance(50) ? 1 : 2); },
+        [&] {
+          if (!chance(20)) return;
           mac.quitApp(pid);
           pids.erase(std::find(pids.begin(), pids.end(), pid));
           launch();
-        }
-        break;
-      case 11:
-        mac.workspace().sendReopenEvent(pid, 1.0);
-        break;
-    }
+        },
+        [&] { mac.workspace().sendReopenEvent(pid, 1.0); }};
+    changes[pick(12)]();
     scheduler.runUntilIdle();
   }
 

@@ -59,14 +59,12 @@ TEST_F(SimWindowServerTest, TheListRunsFrontToBackByLayerThenWindowOrderWithTheW
 
   mac.raiseWindow(w1);
   EXPECT_EQ(numbers(server.copyWindowInfo(kOnScreen, 0)), (std::vector<int64_t>{floating, w1, w3}));
-}
 
-TEST_F(SimWindowServerTest, OtherApplicationsWindowNamesNeedScreenCapture) {
-  WindowID theirs = mac.openWindow(a, {.title = "Secret"});
+  // Other applications' window names need screen capture; our own do not.
   WindowID ours = mac.openWindow(mac.appShell().pid, {.title = "Pelko Settings", .layer = 3});
   mac.permissions().screenCaptureGranted = false;
-  auto list = server.copyWindowInfo(kOnScreen, 0);
-  EXPECT_EQ(row(list, theirs)->count(key::kName), 0u);
+  list = server.copyWindowInfo(kOnScreen, 0);
+  EXPECT_EQ(row(list, w3)->count(key::kName), 0u);
   EXPECT_EQ(*row(list, ours)->at(key::kName).asString(), "Pelko Settings");
 }
 
@@ -128,9 +126,25 @@ TEST(RectDictionary, DecodesOnlyFourNumbers) {
   EXPECT_FALSE(platform::rectFromDictionary({}));
 }
 
-TEST_F(SimWindowServerTest, DisplaysListTheMainDisplayFirst) {
+TEST_F(SimWindowServerTest, DisplaysListTheMainDisplayFirstAndAreTheScreensFlipped) {
   EXPECT_EQ(server.onlineDisplayList().displays, (std::vector<DisplayID>{1}));
+  platform::Screens& screens = mac.screens();
+  int changes = 0;
+  auto subscription = screens.screenParametersChanged().sink([&](const auto&) { ++changes; });
   DisplayID side = mac.addDisplay({.bounds = Rect(1920, -200, 1280, 800), .scale = 1.0, .name = "Side"});
+  EXPECT_EQ(changes, 0);
+  scheduler.runUntilIdle();
+  EXPECT_EQ(changes, 1);
+  auto all = screens.screens();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0].frame, Rect(0, 0, 1920, 1080));
+  EXPECT_EQ(all[0].visibleFrame, Rect(0, 0, 1920, 1080 - SimScreens::kMenuBarHeight));
+  EXPECT_EQ(all[0].backingScaleFactor, 2.0);
+  EXPECT_EQ(all[1].displayID, side);
+  EXPECT_EQ(all[1].frame, Rect(1920, 480, 1280, 800));
+  EXPECT_EQ(all[1].backingScaleFactor, 1.0);
+  EXPECT_EQ(screens.mainScreen()->displayID, 1u);
+
   DisplayID fixed = mac.addDisplay({.id = 77, .bounds = Rect(-1024, 0, 1024, 768)});
   EXPECT_THROW(mac.addDisplay({.id = 77}), std::invalid_argument);
   EXPECT_EQ(server.onlineDisplayList().displays, (std::vector<DisplayID>{1, side, fixed}));
@@ -142,26 +156,6 @@ TEST_F(SimWindowServerTest, DisplaysListTheMainDisplayFirst) {
   auto failed = server.onlineDisplayList();
   EXPECT_EQ(failed.error, platform::CGError::failure);
   EXPECT_TRUE(failed.displays.empty());
-}
-
-TEST_F(SimWindowServerTest, ScreensAreTheDisplaysFlippedIntoScreenCoordinates) {
-  platform::Screens& screens = mac.screens();
-  int changes = 0;
-  auto subscription = screens.screenParametersChanged().sink([&](const auto&) { ++changes; });
-  DisplayID side = mac.addDisplay({.bounds = Rect(1920, -200, 1280, 800), .scale = 1.0, .name = "Side"});
-  EXPECT_EQ(changes, 0);
-  scheduler.runUntilIdle();
-  EXPECT_EQ(changes, 1);
-
-  auto all = screens.screens();
-  ASSERT_EQ(all.size(), 2u);
-  EXPECT_EQ(all[0].frame, Rect(0, 0, 1920, 1080));
-  EXPECT_EQ(all[0].visibleFrame, Rect(0, 0, 1920, 1080 - SimScreens::kMenuBarHeight));
-  EXPECT_EQ(all[0].backingScaleFactor, 2.0);
-  EXPECT_EQ(all[1].displayID, side);
-  EXPECT_EQ(all[1].frame, Rect(1920, 480, 1280, 800));
-  EXPECT_EQ(all[1].backingScaleFactor, 1.0);
-  EXPECT_EQ(screens.mainScreen()->displayID, 1u);
 }
 
 TEST_F(SimWindowServerTest, RemovingADisplayBringsItsWindowsToTheMainDisplay) {
@@ -186,15 +180,36 @@ TEST_F(SimWindowServerTest, RemovingADisplayBringsItsWindowsToTheMainDisplay) {
   EXPECT_EQ(mac.displays().size(), 1u);
 }
 
-TEST_F(SimWindowServerTest, RemovingTheMainDisplayMakesTheNextOneTheOrigin) {
-  DisplayID side = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024)});
+// The simulated screens describe the window server's displays: the same numbers in the same order, and
+// frames that are the displays' bounds flipped against the main display.
+TEST_F(SimWindowServerTest, RemovingTheMainDisplayMakesTheNextOneTheOriginForWindowsAndScreens) {
+  DisplayID side = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024), .scale = 1.0});
+  DisplayID below = mac.addDisplay({.bounds = Rect(0, 1080, 1920, 1200)});
   WindowID there = mac.openWindow(a, {.bounds = Rect(2000, 50, 400, 300)});
   WindowID here = mac.openWindow(a, {.bounds = Rect(10, 10, 100, 100)});
+  auto screensAgree = [&] {
+    auto list = server.onlineDisplayList();
+    auto all = mac.screens().screens();
+    ASSERT_EQ(all.size(), list.displays.size());
+    const double mainHeight = server.displayBounds(list.displays.front()).height();
+    for (size_t i = 0; i < all.size(); ++i) {
+      EXPECT_EQ(all[i].displayID, list.displays[i]);
+      EXPECT_EQ(all[i].frame, flipRect(server.displayBounds(list.displays[i]), mainHeight));
+    }
+    EXPECT_EQ(mac.screens().mainScreen()->displayID, server.mainDisplayID());
+  };
+  screensAgree();
   mac.removeDisplay(1);
+  screensAgree();
   EXPECT_EQ(server.mainDisplayID(), side);
   EXPECT_EQ(server.displayBounds(side), Rect(0, 0, 1280, 1024));
   EXPECT_EQ(mac.window(there)->bounds, Rect(80, 50, 400, 300));
   EXPECT_EQ(mac.window(here)->bounds, Rect(10, 10, 100, 100));
+  // The display that hung below the old main one is now below and left of the new one.
+  auto all = mac.screens().screens();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[1].displayID, below);
+  EXPECT_EQ(all[1].frame, Rect(-1920, 1024 - 1080 - 1200, 1920, 1200));
 }
 
 TEST_F(SimWindowServerTest, WindowsMoveBetweenDisplaysAndFillOneInFullScreen) {

@@ -11,14 +11,9 @@ using platform::PlistValue;
 TEST(BarThickness, ScalesWithSizeAndOrientation) {
   test::SettingsTestWorld world;
   auto settings = world.make();
-  for (auto [size, horizontal, vertical] : std::vector<std::tuple<double, double, double>>{{50, 26, 36},
-                                                                                           {76, 26, 36},
-                                                                                           {77, 26, 37},
-                                                                                           {82, 28, 39},
-                                                                                           {100, 34, 48},
-                                                                                           {118, 40, 57},
-                                                                                           {125, 43, 60},
-                                                                                           {150, 51, 72}}) {
+  const double rows[][3] = {{50, 26, 36},  {76, 26, 36},  {77, 26, 37},  {82, 28, 39},
+                            {100, 34, 48}, {118, 40, 57}, {125, 43, 60}, {150, 51, 72}};
+  for (auto [size, horizontal, vertical] : rows) {
     settings->position = TaskbarPosition::bottom;
     settings->taskbarSize = size;
     EXPECT_EQ(settings->barThickness(), horizontal) << size;

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <map>
 #include <set>
 
 #include "SettingsTestWorld.h"
@@ -14,24 +12,20 @@ namespace {
 
 using M = SettingsManager;
 
-// One case, written out independently of the enumerations' own tables (rows of one enumeration in
-// declared order): assigned through the settings object, it must be stored as `raw` and shown as `name`.
-struct EnumRow {
-  const char* raw;
-  const char* name;
-  // Assigns the case; gives the setting's key, the case's display name and the raw values of the whole
-  // enumeration in declared order.
-  std::function<std::tuple<std::string, std::string, std::string>(M&)> assign;
-};
-
+// Every case of one enumeration in declared order, written out independently of the enumeration's own
+// tables: assigned through the settings object, each must be stored as its raw value and shown by its name.
 template <class E>
-EnumRow row(Setting<E> M::*member, E value, const char* raw, const char* name) {
-  return {raw, name, [=](M& s) {
-            s.*member = value;
-            std::string all;
-            for (E e : allCases<E>()) all += (all.empty() ? "" : " ") + std::string(rawValue(e));
-            return std::tuple{(s.*member).key(), std::string(displayName(value)), all};
-          }};
+void expectCases(test::SettingsTestWorld& world, M& settings, Setting<E> M::*member,
+                 std::vector<std::tuple<E, const char*, const char*>> cases) {
+  std::vector<E> listed;
+  for (const auto& [value, raw, name] : cases) {
+    settings.*member = value;
+    EXPECT_EQ(world.defaults.stringForKey((settings.*member).key()), raw);
+    EXPECT_EQ(displayName(value), std::string_view(name)) << raw;
+    listed.push_back(value);
+  }
+  const auto all = allCases<E>();
+  EXPECT_EQ(listed, std::vector<E>(all.begin(), all.end())) << "allCases order";
 }
 
 TEST(SettingEnumerations, EveryCaseIsStoredAsItsRawValueAndShownByItsName) {
@@ -40,44 +34,38 @@ TEST(SettingEnumerations, EveryCaseIsStoredAsItsRawValueAndShownByItsName) {
   using P = TaskbarPosition;
   using B = BatteryIconStyle;
   using MM = MultiMonitorMode;
-  const EnumRow rows[] = {
-      row(&M::multiMonitorMode, MM::primaryOnly, "primaryOnly", "Primary Only"),
-      row(&M::multiMonitorMode, MM::allOnAll, "allOnAll", "All on Every Monitor"),
-      row(&M::multiMonitorMode, MM::activeMonitorOnly, "activeMonitorOnly", "Active Monitor Only"),
-      row(&M::multiMonitorMode, MM::primaryAllOthersOwn, "primaryAllOthersOwn", "Per-Monitor Windows"),
-      row(&M::autoHideAnimation, A::slide, "slide", "Slide In/Out"),
-      row(&M::autoHideAnimation, A::fade, "fade", "Fade In/Out"),
-      row(&M::autoHideAnimation, A::scale, "scale", "Scale Up/Down"),
-      row(&M::autoHideAnimation, A::instant, "instant", "Instant (No Animation)"),
-      row(&M::windowCountStyle, W::inlineLeft, "inlineLeft", "Inline Left"),
-      row(&M::windowCountStyle, W::inlineRight, "inlineRight", "Inline Right"),
-      row(&M::windowCountStyle, W::dots, "dots", "Dots"),
-      row(&M::windowCountStyle, W::badge, "badge", "Badge"),
-      row(&M::windowCountStyle, W::stacked, "stacked", "Stacked"),
-      row(&M::itemAlignment, ItemAlignment::left, "left", "Left"),
-      row(&M::clockAlignment, ItemAlignment::center, "center", "Center"),
-      row(&M::dateAlignment, ItemAlignment::right, "right", "Right"),
-      row(&M::position, P::bottom, "bottom", "Bottom"),
-      row(&M::position, P::top, "top", "Top"),
-      row(&M::position, P::left, "left", "Left"),
-      row(&M::position, P::right, "right", "Right"),
-      row(&M::batteryIconStyle, B::battery, "battery", "Battery"),
-      row(&M::batteryIconStyle, B::bar, "bar", "Bar"),
-      row(&M::batteryIconStyle, B::segments, "segments", "Segments"),
-      row(&M::style, TaskbarStyle::iconsOnly, "icons", "Icons Only"),
-      row(&M::style, TaskbarStyle::iconsTextRight, "iconsTextRight", "Icons + Text Right"),
-  };
+  using IA = ItemAlignment;
   test::SettingsTestWorld world;
   auto settings = world.make();
-  std::map<std::string, std::string> declared;  // the rows' raw values, per enumeration
-  for (const auto& r : rows) {
-    const auto [key, shownName, enumeration] = r.assign(*settings);
-    EXPECT_EQ(world.defaults.stringForKey(key), r.raw) << key;
-    EXPECT_EQ(shownName, r.name) << r.raw;
-    std::string& all = declared[enumeration];
-    all += (all.empty() ? "" : " ") + std::string(r.raw);
-  }
-  for (const auto& [enumeration, fromRows] : declared) EXPECT_EQ(fromRows, enumeration) << "allCases order";
+  expectCases(world, *settings, &M::multiMonitorMode,
+              {{MM::primaryOnly, "primaryOnly", "Primary Only"},
+               {MM::allOnAll, "allOnAll", "All on Every Monitor"},
+               {MM::activeMonitorOnly, "activeMonitorOnly", "Active Monitor Only"},
+               {MM::primaryAllOthersOwn, "primaryAllOthersOwn", "Per-Monitor Windows"}});
+  expectCases(world, *settings, &M::autoHideAnimation,
+              {{A::slide, "slide", "Slide In/Out"},
+               {A::fade, "fade", "Fade In/Out"},
+               {A::scale, "scale", "Scale Up/Down"},
+               {A::instant, "instant", "Instant (No Animation)"}});
+  expectCases(world, *settings, &M::windowCountStyle,
+              {{W::inlineLeft, "inlineLeft", "Inline Left"},
+               {W::inlineRight, "inlineRight", "Inline Right"},
+               {W::dots, "dots", "Dots"},
+               {W::badge, "badge", "Badge"},
+               {W::stacked, "stacked", "Stacked"}});
+  expectCases(world, *settings, &M::clockAlignment,
+              {{IA::left, "left", "Left"}, {IA::center, "center", "Center"}, {IA::right, "right", "Right"}});
+  expectCases(world, *settings, &M::position,
+              {{P::bottom, "bottom", "Bottom"},
+               {P::top, "top", "Top"},
+               {P::left, "left", "Left"},
+               {P::right, "right", "Right"}});
+  expectCases(
+      world, *settings, &M::batteryIconStyle,
+      {{B::battery, "battery", "Battery"}, {B::bar, "bar", "Bar"}, {B::segments, "segments", "Segments"}});
+  expectCases(world, *settings, &M::style,
+              {{TaskbarStyle::iconsOnly, "icons", "Icons Only"},
+               {TaskbarStyle::iconsTextRight, "iconsTextRight", "Icons + Text Right"}});
 
   for (const char* text : {"Bottom", " bottom", "bottom ", ""})
     EXPECT_EQ(fromRawValue<TaskbarPosition>(text), std::nullopt) << '"' << text << '"';

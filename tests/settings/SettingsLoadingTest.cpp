@@ -11,7 +11,6 @@ using platform::PlistValue;
 
 class SettingsLoading : public ::testing::Test {
  protected:
-  void plant(const std::string& key, const PlistValue& value) { world.plant(key, value); }
   test::SettingsTestWorld world;
 };
 
@@ -34,7 +33,7 @@ TEST_F(SettingsLoading, BarHeightByName) {
 }
 
 TEST_F(SettingsLoading, RetiredStyle) {
-  plant("PelkoStyle", "iconsTextBelow");
+  world.plant("PelkoStyle", "iconsTextBelow");
   EXPECT_EQ(world.make()->style.get(), TaskbarStyle::iconsTextRight);
   EXPECT_EQ(world.stored("PelkoStyle"), PlistValue("iconsTextRight"));
 
@@ -76,8 +75,8 @@ TEST_F(SettingsLoading, LegacyBorders) {
 }
 
 TEST_F(SettingsLoading, ItemAlignmentFromTheOldCentringSwitch) {
-  plant("PelkoItemAlignment", "middle");
-  plant("PelkoCenterItems", true);
+  world.plant("PelkoItemAlignment", "middle");
+  world.plant("PelkoCenterItems", true);
   EXPECT_EQ(world.make()->itemAlignment.get(), ItemAlignment::center);
   EXPECT_EQ(world.stored("PelkoItemAlignment"), PlistValue("middle"));
 
@@ -87,10 +86,10 @@ TEST_F(SettingsLoading, ItemAlignmentFromTheOldCentringSwitch) {
 }
 
 TEST_F(SettingsLoading, StateOfTheSystemCorrectsStoredFlags) {
-  plant("PelkoShowThumbnails", true);
-  plant("PelkoSuppressAccessibilityPermissionPrompt", true);
-  plant("PelkoSuppressScreenRecordingPermissionPrompt", true);
-  plant("PelkoLaunchAtLogin", true);
+  world.plant("PelkoShowThumbnails", true);
+  world.plant("PelkoSuppressAccessibilityPermissionPrompt", true);
+  world.plant("PelkoSuppressScreenRecordingPermissionPrompt", true);
+  world.plant("PelkoLaunchAtLogin", true);
   world.permissions.screenCaptureGranted = false;
   world.permissions.accessibilityTrusted = true;
   auto settings = world.make();
@@ -105,7 +104,7 @@ TEST_F(SettingsLoading, StateOfTheSystemCorrectsStoredFlags) {
 }
 
 TEST_F(SettingsLoading, ThumbnailPermissionIsAskedOnlyForStoredTrue) {
-  plant("PelkoShowThumbnails", false);
+  world.plant("PelkoShowThumbnails", false);
   world.permissions.screenCaptureGranted = false;
   world.make();
   EXPECT_EQ(world.permissions.screenCapturePreflightCount, 1);  // the prompt-flag check only
@@ -115,25 +114,25 @@ TEST_F(SettingsLoading, HandEditedDomainKeepsEveryReadableSetting) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   // Readable values the user chose.
-  plant("PelkoEqualWidth", int64_t{1});
-  plant("PelkoMaxTaskWidth", int64_t{300});
-  plant("PelkoBadgeTextColor", "##abcdef#");
-  plant("PelkoTaskbarSize", 300.0);
+  world.plant("PelkoEqualWidth", int64_t{1});
+  world.plant("PelkoMaxTaskWidth", int64_t{300});
+  world.plant("PelkoBadgeTextColor", "##abcdef#");
+  world.plant("PelkoTaskbarSize", 300.0);
   // Garbage.
-  plant("PelkoShowTime", int64_t{2});
-  plant("PelkoGroupByApp", "no");
-  plant("PelkoIconSize", "120");
-  plant("PelkoCornerRadius", nan);
-  plant("PelkoBorderWidth", -inf);
-  plant("PelkoItemSpacing", true);
-  plant("PelkoThumbnailDelay", int64_t{9007199254740993});  // not exactly a double
-  plant("PelkoStyle", "Icons");
-  plant("PelkoMultiMonitorMode", int64_t{3});
-  plant("PelkoBorderColor", "#12345");
-  plant("PelkoBadgeColor", PlistValue::Array{});
-  plant("PelkoCustomAppOrder", platform::PlistData{'[', '1', ']'});
-  plant("PelkoAutoHideDelay", PlistValue::Dictionary{{"a", 1}});
-  plant("PelkoActiveIndicatorPosition", "Top");
+  world.plant("PelkoShowTime", int64_t{2});
+  world.plant("PelkoGroupByApp", "no");
+  world.plant("PelkoIconSize", "120");
+  world.plant("PelkoCornerRadius", nan);
+  world.plant("PelkoBorderWidth", -inf);
+  world.plant("PelkoItemSpacing", true);
+  world.plant("PelkoThumbnailDelay", int64_t{9007199254740993});  // not exactly a double
+  world.plant("PelkoStyle", "Icons");
+  world.plant("PelkoMultiMonitorMode", int64_t{3});
+  world.plant("PelkoBorderColor", "#12345");
+  world.plant("PelkoBadgeColor", PlistValue::Array{});
+  world.plant("PelkoCustomAppOrder", platform::PlistData{'[', '1', ']'});
+  world.plant("PelkoAutoHideDelay", PlistValue::Dictionary{{"a", 1}});
+  world.plant("PelkoActiveIndicatorPosition", "Top");
 
   auto s = world.make();
   EXPECT_TRUE(s->equalWidth.get());
