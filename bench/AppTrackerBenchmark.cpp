@@ -153,6 +153,8 @@ BENCHMARK(BM_LaunchBurst)
     ->Args({100, 10})
     ->Args({10, 20})
     ->Args({100, 20})
+    ->Args({10, 40})
+    ->Args({100, 40})
     ->Unit(benchmark::kMillisecond);
 
 // An update that changes nothing: no publication, no notification and no allocation per entry.
