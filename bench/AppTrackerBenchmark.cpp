@@ -123,6 +123,7 @@ void BM_LaunchBurst(benchmark::State& state) {
   world.scheduler.advance(5);  // past the start-up refreshes
   size_t entries = 0;
   int burst = 0;
+  long allocations = 0;
   for (auto _ : state) {
     state.PauseTiming();
     std::vector<int32_t> pids;
@@ -138,21 +139,28 @@ void BM_LaunchBurst(benchmark::State& state) {
       pids.push_back(pid);
     }
     ++burst;
+    long before = gAllocations.load();
     state.ResumeTiming();
     world.scheduler.advance(0.1);  // the launches, their pass and the throttled one after them
     state.PauseTiming();
+    allocations += gAllocations.load() - before;
     entries = world.tracker->apps.get().size();
     for (int32_t pid : pids) world.mac.quitApp(pid);
     world.scheduler.advance(3);  // the quits, and past the time terminated processes are kept out
     state.ResumeTiming();
   }
   state.counters["entries"] = static_cast<double>(entries);
+  state.counters["allocs_per_window"] =
+      benchmark::Counter(static_cast<double>(allocations) /
+                         (static_cast<double>(state.iterations()) * appCount * windowsPerApp));
 }
 BENCHMARK(BM_LaunchBurst)
     ->Args({10, 10})
     ->Args({100, 10})
     ->Args({10, 20})
     ->Args({100, 20})
+    ->Args({10, 40})
+    ->Args({100, 40})
     ->Unit(benchmark::kMillisecond);
 
 // An update that changes nothing: no publication, no notification and no allocation per entry.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "foundation/Geometry.h"
@@ -61,6 +63,21 @@ inline constexpr int kScreenSaver = 1000;
 
 using WindowInfo = PlistValue::Dictionary;
 
+// The keys of one window-list entry that deciding which windows count needs, read out of it: each is
+// absent when the entry lacks the key or holds something else there (an owner outside the pid range,
+// bounds that are not a rectangle).
+struct WindowListRow {
+  std::optional<int32_t> ownerPID;
+  std::optional<int64_t> layer;
+  std::optional<int64_t> number;
+  std::optional<Rect> bounds;
+  std::optional<std::string> name;
+  bool operator==(const WindowListRow&) const = default;
+};
+
+// The entry read into its row.
+inline WindowListRow decodeWindowListRow(const WindowInfo& entry);
+
 struct DisplayListResult {
   CGError error = CGError::success;
   std::vector<DisplayID> displays;
@@ -75,6 +92,17 @@ class WindowServer {
   // nothing when the window server does not answer.
   virtual std::optional<std::vector<WindowInfo>> copyWindowInfo(uint32_t options,
                                                                 WindowID relativeToWindow) = 0;
+  // The same list, each entry read into its row. A window server that keeps its windows as data
+  // answers this without building every entry's dictionary, which dominates a pass over many windows.
+  virtual std::optional<std::vector<WindowListRow>> copyWindowListRows(uint32_t options,
+                                                                       WindowID relativeToWindow) {
+    auto list = copyWindowInfo(options, relativeToWindow);
+    if (!list) return std::nullopt;
+    std::vector<WindowListRow> rows;
+    rows.reserve(list->size());
+    for (const auto& entry : *list) rows.push_back(decodeWindowListRow(entry));
+    return rows;
+  }
 
   // The online displays; the main display first.
   virtual DisplayListResult onlineDisplayList() = 0;
@@ -100,6 +128,36 @@ inline std::optional<Rect> rectFromDictionary(const PlistValue::Dictionary& dict
     values[i] = *number;
   }
   return Rect(values[0], values[1], values[2], values[3]);
+}
+
+inline WindowListRow decodeWindowListRow(const WindowInfo& entry) {
+  // The keys are built once: the dictionary's lookup takes a std::string.
+  static const std::string ownerPIDKey = window_key::kOwnerPID, layerKey = window_key::kLayer,
+                           numberKey = window_key::kNumber, nameKey = window_key::kName,
+                           boundsKey = window_key::kBounds;
+  auto find = [&entry](const std::string& key) -> const PlistValue* {
+    auto it = entry.find(key);
+    return it == entry.end() ? nullptr : &it->second;
+  };
+  WindowListRow row;
+  if (const PlistValue* value = find(ownerPIDKey)) {
+    if (const int64_t* pid = value->asInteger();
+        pid && *pid >= std::numeric_limits<int32_t>::min() && *pid <= std::numeric_limits<int32_t>::max())
+      row.ownerPID = static_cast<int32_t>(*pid);
+  }
+  if (const PlistValue* value = find(layerKey)) {
+    if (const int64_t* layer = value->asInteger()) row.layer = *layer;
+  }
+  if (const PlistValue* value = find(numberKey)) {
+    if (const int64_t* number = value->asInteger()) row.number = *number;
+  }
+  if (const PlistValue* value = find(nameKey)) {
+    if (const std::string* name = value->asString()) row.name = *name;
+  }
+  if (const PlistValue* value = find(boundsKey)) {
+    if (const auto* dictionary = value->asDictionary()) row.bounds = rectFromDictionary(*dictionary);
+  }
+  return row;
 }
 
 }  // namespace pelko::platform

@@ -290,13 +290,11 @@ void AppTracker::fastUpdateActiveState(int32_t activatedPID) {
 }
 
 std::optional<int64_t> AppTracker::frontWindowFromWindowList(int32_t pid) {
-  auto list = windowServer_.copyWindowInfo(
+  auto rows = windowServer_.copyWindowListRows(
       platform::kWindowListOptionOnScreenOnly | platform::kWindowListExcludeDesktopElements,
       platform::kNullWindowID);
-  if (!list) return std::nullopt;
-  for (const auto& row : *list)
-    if (auto front = frontWindowNumber(readRow(row), pid)) return front;
-  return std::nullopt;
+  if (!rows) return std::nullopt;
+  return frontWindowInRows(*rows, pid);
 }
 
 void AppTracker::handleAppTerminated(const WorkspaceNotification& notification) {

@@ -198,14 +198,7 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
 
   // The fields of one window-list row that the tracker reads; absent where the row lacks the key or
   // holds another kind of value.
-  struct RowFields {
-    std::optional<int32_t> ownerPID;
-    std::optional<int64_t> layer;
-    std::optional<int64_t> number;
-    std::optional<Rect> bounds;
-    std::optional<std::string> name;
-  };
-  static RowFields readRow(const platform::WindowInfo& row);
+  using RowFields = platform::WindowListRow;
   static std::vector<RowFields> readRows(const std::vector<platform::WindowInfo>& rawList);
 
   // Everything the queue phase needs, captured on the main thread.

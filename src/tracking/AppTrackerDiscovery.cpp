@@ -12,57 +12,10 @@ namespace pelko {
 using platform::AXElement;
 using platform::AXError;
 
-namespace {
-
-// Built once, so looking a key up in a row does not build a string each time.
-const std::string& ownerPIDKey() {
-  static const std::string key = platform::window_key::kOwnerPID;
-  return key;
-}
-const std::string& layerKey() {
-  static const std::string key = platform::window_key::kLayer;
-  return key;
-}
-const std::string& numberKey() {
-  static const std::string key = platform::window_key::kNumber;
-  return key;
-}
-const std::string& nameKey() {
-  static const std::string key = platform::window_key::kName;
-  return key;
-}
-
-const platform::PlistValue* find(const platform::WindowInfo& row, const std::string& key) {
-  auto it = row.find(key);
-  return it == row.end() ? nullptr : &it->second;
-}
-
-}  // namespace
-
-AppTracker::RowFields AppTracker::readRow(const platform::WindowInfo& row) {
-  RowFields fields;
-  if (const auto* value = find(row, ownerPIDKey())) {
-    if (const auto* pid = value->asInteger();
-        pid && *pid >= std::numeric_limits<int32_t>::min() && *pid <= std::numeric_limits<int32_t>::max())
-      fields.ownerPID = static_cast<int32_t>(*pid);
-  }
-  if (const auto* value = find(row, layerKey())) {
-    if (const auto* layer = value->asInteger()) fields.layer = *layer;
-  }
-  if (const auto* value = find(row, numberKey())) {
-    if (const auto* number = value->asInteger()) fields.number = *number;
-  }
-  if (const auto* value = find(row, nameKey())) {
-    if (const auto* name = value->asString()) fields.name = *name;
-  }
-  fields.bounds = cgWindowBounds(row);
-  return fields;
-}
-
 std::vector<AppTracker::RowFields> AppTracker::readRows(const std::vector<platform::WindowInfo>& rawList) {
   std::vector<RowFields> rows;
   rows.reserve(rawList.size());
-  for (const auto& row : rawList) rows.push_back(readRow(row));
+  for (const auto& row : rawList) rows.push_back(platform::decodeWindowListRow(row));
   return rows;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SimEventRecorder.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/sim/SimScreens.h"
@@ -113,6 +115,50 @@ TEST_F(SimWindowServerTest, InjectedRowsAndAnUnansweredListAreHandedOver) {
   EXPECT_TRUE(list->back().empty());
   mac.setWindowListUnavailable(true);
   EXPECT_FALSE(server.copyWindowInfo(kOnScreen, 0).has_value());
+}
+
+// The rows are read straight from the windows; they must say what the dictionaries say.
+TEST_F(SimWindowServerTest, TheRowsAreTheListsEntriesReadOut) {
+  WindowID back = mac.openWindow(a, {.title = "Back", .bounds = Rect(10, 20, 300, 200)});
+  mac.openWindow(a, {.title = "Palette", .layer = 3});
+  mac.openWindow(a, {.minimized = true});
+  mac.openWindow(a, {.space = 2});
+  mac.openWindow(a, {.layer = platform::window_layer::kDesktop});
+  mac.openWindow(mac.appShell().pid, {.title = "Pelko Settings"});
+  int32_t b = mac.launchApp("com.example.b", "B");
+  mac.openWindow(b, {.title = "Hidden"});
+  mac.hide(b);
+  mac.addRawWindowListRow({{key::kOwnerPID, int64_t{1} << 40}, {key::kNumber, "7"}}, true);
+  mac.addRawWindowListRow({{key::kLayer, 0}, {key::kName, "Raw"}}, false);
+  mac.permissions().screenCaptureGranted = false;
+
+  auto rows = server.copyWindowListRows(platform::kWindowListOptionAll, 0);
+  ASSERT_EQ(rows->size(), 9u);
+  EXPECT_EQ(rows->front(), platform::WindowListRow{});
+  EXPECT_EQ(rows->back(), (platform::WindowListRow{std::nullopt, 0, std::nullopt, std::nullopt, "Raw"}));
+  auto backRow = std::find_if(rows->begin(), rows->end(), [&](const auto& r) { return r.number == back; });
+  ASSERT_NE(backRow, rows->end());
+  EXPECT_EQ(*backRow, (platform::WindowListRow{a, 0, back, Rect(10, 20, 300, 200), std::nullopt}));
+
+  using platform::kWindowListOptionIncludingWindow, platform::kWindowListOptionOnScreenBelowWindow;
+  const std::pair<uint32_t, WindowID> requests[] = {
+      {platform::kWindowListOptionAll, 0},
+      {kOnScreen, 0},
+      {kWindowListOptionOnScreenBelowWindow | kWindowListOptionIncludingWindow, back},
+      {kWindowListOptionOnScreenBelowWindow, 4242424},
+  };
+  for (bool granted : {false, true}) {
+    mac.permissions().screenCaptureGranted = granted;
+    for (auto [options, relativeTo] : requests) {
+      std::vector<platform::WindowListRow> decoded;
+      auto list = server.copyWindowInfo(options, relativeTo);
+      for (const auto& entry : *list) decoded.push_back(platform::decodeWindowListRow(entry));
+      EXPECT_EQ(*server.copyWindowListRows(options, relativeTo), decoded) << options << " " << granted;
+    }
+  }
+  EXPECT_TRUE(server.copyWindowListRows(kWindowListOptionOnScreenBelowWindow, 4242424)->empty());
+  mac.setWindowListUnavailable(true);
+  EXPECT_FALSE(server.copyWindowListRows(kOnScreen, 0).has_value());
 }
 
 TEST(RectDictionary, DecodesOnlyFourNumbers) {

@@ -79,10 +79,10 @@ AXError SimAXObserver::addNotification(const AXElement& element, std::string_vie
   if (element.pid() != pid_) return AXError::illegalArgument;
   auto target = anchor->mac->accessibility_->resolve(element);
   if (target.error != AXError::success) return target.error;
-  for (const auto& registration : registrations_)
-    if (registration.element == element && registration.notification == notification)
-      return AXError::notificationAlreadyRegistered;
-  registrations_.push_back({element, std::string(notification)});
+  auto& names = registrations_[element];
+  if (std::find(names.begin(), names.end(), notification) != names.end())
+    return AXError::notificationAlreadyRegistered;
+  names.emplace_back(notification);
   return AXError::success;
 }
 
@@ -90,11 +90,13 @@ AXError SimAXObserver::removeNotification(const AXElement& element, std::string_
   auto anchor = anchor_.lock();
   if (!anchor) return AXError::invalidUIElementObserver;
   Lock lock(anchor->mutex);
-  auto it = std::find_if(registrations_.begin(), registrations_.end(), [&](const Registration& r) {
-    return r.element == element && r.notification == notification;
-  });
+  auto it = registrations_.find(element);
   if (it == registrations_.end()) return AXError::notificationNotRegistered;
-  registrations_.erase(it);
+  auto& names = it->second;
+  auto name = std::find(names.begin(), names.end(), notification);
+  if (name == names.end()) return AXError::notificationNotRegistered;
+  names.erase(name);
+  if (names.empty()) registrations_.erase(it);
   return AXError::success;
 }
 
@@ -114,9 +116,12 @@ void SimAXObserver::removeFromMainRunLoop() {
 
 bool SimAXObserver::wants(const AXElement& target, const AXElement& application,
                           std::string_view notification) const {
-  return std::any_of(registrations_.begin(), registrations_.end(), [&](const Registration& r) {
-    return r.notification == notification && (r.element == target || r.element == application);
-  });
+  auto registeredOn = [&](const AXElement& element) {
+    auto it = registrations_.find(element);
+    return it != registrations_.end() &&
+           std::find(it->second.begin(), it->second.end(), notification) != it->second.end();
+  };
+  return registeredOn(target) || (!(application == target) && registeredOn(application));
 }
 
 void SimAXObserver::deliver(const AXElement& target, const AXElement& application,

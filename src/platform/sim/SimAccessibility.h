@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Accessibility.h"
@@ -56,15 +57,12 @@ class SimAXObserver final : public platform::AXObserver, public std::enable_shar
                const std::string& notification);
 
  private:
-  struct Registration {
-    platform::AXElement element;
-    std::string notification;
-  };
-
   std::weak_ptr<SimulatedMac::Anchor> anchor_;
   int32_t pid_;
   platform::AXObserverCallback callback_;
-  std::vector<Registration> registrations_;
+  // The notifications registered on each element: an observer of an application with many windows
+  // holds one registration per window, and each change asks about two elements only.
+  std::unordered_map<platform::AXElement, std::vector<std::string>, platform::AXElementHash> registrations_;
   bool onRunLoop_ = false;
 };
 

@@ -25,9 +25,7 @@ platform::WindowInfo SimWindowServer::describe(const SimulatedMac::Window& windo
   if (onScreen) add(key::kIsOnscreen, true);
   add(key::kLayer, static_cast<int64_t>(window.setup.layer));
   add(key::kMemoryUsage, int64_t{1024});
-  // Other applications' window names are private unless screen capture is allowed.
-  if (mac_.permissions_.screenCaptureGranted || window.owner == mac_.appShell_.pid)
-    add(key::kName, window.title);
+  if (nameIsReadable(window)) add(key::kName, window.title);
   add(key::kNumber, static_cast<int64_t>(window.number));
   const SimulatedMac::App* app = mac_.findApp(window.owner);
   if (app && app->setup.name) add(key::kOwnerName, *app->setup.name);
@@ -37,10 +35,10 @@ platform::WindowInfo SimWindowServer::describe(const SimulatedMac::Window& windo
   return info;
 }
 
-std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo(uint32_t options,
-                                                                                 WindowID relativeToWindow) {
-  Lock lock(mac_.anchor_->mutex);
-  if (mac_.windowListUnavailable_) return std::nullopt;
+template <class Visit>
+SimWindowServer::Answer SimWindowServer::forEachSelected(uint32_t options, WindowID relativeToWindow,
+                                                         Visit&& visit) const {
+  if (mac_.windowListUnavailable_) return Answer::none;
 
   const bool above = options & platform::kWindowListOptionOnScreenAboveWindow;
   const bool below = options & platform::kWindowListOptionOnScreenBelowWindow;
@@ -50,20 +48,20 @@ std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo
 
   // Front to back: the windows on screen, then those off screen, each by layer (highest first) and
   // within a layer by window order. The layers keep that order, so it is walked rather than built.
-  auto forEachListed = [this](auto&& visit) {
+  auto forEachListed = [this](auto&& each) {
     bool anyOffScreen = false;
     for (const auto& [layer, windows] : mac_.layers_)
       for (const SimulatedMac::Window* window : windows) {
         if (!window->setup.listedInWindowList) continue;
         if (mac_.isOnScreen(*window))
-          visit(*window, true);
+          each(*window, true);
         else
           anyOffScreen = true;
       }
     if (!anyOffScreen) return;
     for (const auto& [layer, windows] : mac_.layers_)
       for (const SimulatedMac::Window* window : windows)
-        if (window->setup.listedInWindowList && !mac_.isOnScreen(*window)) visit(*window, false);
+        if (window->setup.listedInWindowList && !mac_.isOnScreen(*window)) each(*window, false);
   };
 
   std::optional<size_t> anchorIndex;
@@ -73,13 +71,9 @@ std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo
       if (window.number == relativeToWindow) anchorIndex = index;
       ++index;
     });
-    if (!anchorIndex && (above || below)) return std::vector<platform::WindowInfo>{};
+    if (!anchorIndex && (above || below)) return Answer::emptyList;
   }
 
-  std::vector<platform::WindowInfo> result;
-  result.reserve(mac_.windows_.size() + mac_.rawRows_.size());
-  for (const auto& [row, atFront] : mac_.rawRows_)
-    if (atFront) result.push_back(row);
   size_t index = 0;
   forEachListed([&](const SimulatedMac::Window& window, bool onScreen) {
     const size_t i = index++;
@@ -92,10 +86,57 @@ std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo
     if (onScreenOnly && !onScreen) return;
     if ((options & platform::kWindowListExcludeDesktopElements) && isDesktopElement(window.setup.layer))
       return;
+    visit(window, onScreen);
+  });
+  return Answer::windows;
+}
+
+bool SimWindowServer::nameIsReadable(const SimulatedMac::Window& window) const {
+  // Other applications' window names are private unless screen capture is allowed.
+  return mac_.permissions_.screenCaptureGranted || window.owner == mac_.appShell_.pid;
+}
+
+// What describe() holds, read straight from the window.
+platform::WindowListRow SimWindowServer::rowOf(const SimulatedMac::Window& window) const {
+  platform::WindowListRow row;
+  row.ownerPID = window.owner;
+  row.layer = window.setup.layer;
+  row.number = window.number;
+  row.bounds = window.bounds;
+  if (nameIsReadable(window)) row.name = window.title;
+  return row;
+}
+
+std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo(uint32_t options,
+                                                                                 WindowID relativeToWindow) {
+  Lock lock(mac_.anchor_->mutex);
+  std::vector<platform::WindowInfo> result;
+  result.reserve(mac_.windows_.size() + mac_.rawRows_.size());
+  for (const auto& [row, atFront] : mac_.rawRows_)
+    if (atFront) result.push_back(row);
+  const Answer answer = forEachSelected(options, relativeToWindow, [&](const auto& window, bool onScreen) {
     result.push_back(describe(window, onScreen));
   });
+  if (answer == Answer::none) return std::nullopt;
+  if (answer == Answer::emptyList) return decltype(result){};
   for (const auto& [row, atFront] : mac_.rawRows_)
     if (!atFront) result.push_back(row);
+  return result;
+}
+
+std::optional<std::vector<platform::WindowListRow>> SimWindowServer::copyWindowListRows(
+    uint32_t options, WindowID relativeToWindow) {
+  Lock lock(mac_.anchor_->mutex);
+  std::vector<platform::WindowListRow> result;
+  result.reserve(mac_.windows_.size() + mac_.rawRows_.size());
+  for (const auto& [row, atFront] : mac_.rawRows_)
+    if (atFront) result.push_back(platform::decodeWindowListRow(row));
+  const Answer answer = forEachSelected(options, relativeToWindow,
+                                        [&](const auto& window, bool) { result.push_back(rowOf(window)); });
+  if (answer == Answer::none) return std::nullopt;
+  if (answer == Answer::emptyList) return decltype(result){};
+  for (const auto& [row, atFront] : mac_.rawRows_)
+    if (!atFront) result.push_back(platform::decodeWindowListRow(row));
   return result;
 }
 
