@@ -26,6 +26,15 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
+// The library's own nothrow allocations (a stable sort's buffer) are freed through the plain delete
+// above, so they must come from malloc too.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
 
 namespace pelko {
 
