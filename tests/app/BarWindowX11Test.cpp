@@ -9,6 +9,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "PelkoProcess.h"
@@ -121,7 +122,12 @@ class XServer {
 class XView {
  public:
   explicit XView(const std::string& display) {
-    connection_ = xcb_connect(display.c_str(), nullptr);
+    // Connecting reads the X authority file through a static buffer of the X library: one at a time.
+    static std::mutex connecting;
+    {
+      std::lock_guard<std::mutex> lock(connecting);
+      connection_ = xcb_connect(display.c_str(), nullptr);
+    }
     if (xcb_connection_has_error(connection_)) return;
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
   }
