@@ -22,6 +22,7 @@
 #include "tracking/WindowManager.h"
 #include "ui/IconCache.h"
 #include "ui/PlainText.h"
+#include "ui/QtColor.h"
 
 namespace pelko {
 
@@ -58,12 +59,6 @@ class ItemLabel final : public QLabel {
     painter.drawText(rect(), static_cast<int>(alignment()), elided);
   }
 };
-
-QColor toQColor(const Color& c) {
-  return QColor::fromRgbF(
-      static_cast<float>(std::clamp(c.red, 0.0, 1.0)), static_cast<float>(std::clamp(c.green, 0.0, 1.0)),
-      static_cast<float>(std::clamp(c.blue, 0.0, 1.0)), static_cast<float>(std::clamp(c.alpha, 0.0, 1.0)));
-}
 
 // Interpolates with premultiplied alpha, so fading to or from clear does not pass through grey.
 Color mixColors(const Color& from, const Color& to, double t) {

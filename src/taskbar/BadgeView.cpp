@@ -6,17 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/QtColor.h"
 #include "ui/WidgetOpacity.h"
 
 namespace pelko {
-
-namespace {
-QColor toQColor(const Color& c) {
-  return QColor::fromRgbF(
-      static_cast<float>(std::clamp(c.red, 0.0, 1.0)), static_cast<float>(std::clamp(c.green, 0.0, 1.0)),
-      static_cast<float>(std::clamp(c.blue, 0.0, 1.0)), static_cast<float>(std::clamp(c.alpha, 0.0, 1.0)));
-}
-}  // namespace
 
 BadgeView::BadgeView(QWidget* parent) : QWidget(parent), badgeColor_{0, 122.0 / 255, 1, 1} {
   setAttribute(Qt::WA_TransparentForMouseEvents);

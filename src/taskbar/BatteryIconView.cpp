@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/QtColor.h"
+
 namespace pelko {
 
 namespace {
-QColor toQColor(const Color& c) {
-  return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue),
-                          static_cast<float>(c.alpha));
-}
 QRectF toQRectF(const Rect& r) {
   return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height);
 }

@@ -13,6 +13,7 @@
 #include "taskbar/BatteryFillView.h"
 #include "taskbar/BatteryIconView.h"
 #include "taskbar/SystemTrayManager.h"
+#include "ui/QtColor.h"
 
 namespace pelko {
 
@@ -22,11 +23,6 @@ constexpr double kSeparatorInset = 6;
 constexpr double kStackLeading = 8;
 constexpr double kStackTrailing = 10;
 constexpr Color kSeparatorColor = Color::fromWhite(1, 0.15);
-
-QColor toQColor(const Color& c) {
-  return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue),
-                          static_cast<float>(c.alpha));
-}
 
 void setTextColor(QLabel& label, const Color& color) {
   QPalette palette = label.palette();

@@ -6,16 +6,11 @@
 #include <cmath>
 
 #include "taskbar/TaskbarGeometry.h"
+#include "ui/QtColor.h"
 
 namespace pelko {
 
 namespace {
-QColor toQColor(const Color& c) {
-  return QColor::fromRgbF(
-      static_cast<float>(std::clamp(c.red, 0.0, 1.0)), static_cast<float>(std::clamp(c.green, 0.0, 1.0)),
-      static_cast<float>(std::clamp(c.blue, 0.0, 1.0)), static_cast<float>(std::clamp(c.alpha, 0.0, 1.0)));
-}
-
 // A rectangle with the chosen corners rounded (y down here: the "top" bits are the small-y corners).
 QPainterPath roundedPath(const QRectF& r, double radius, unsigned corners) {
   QPainterPath path;

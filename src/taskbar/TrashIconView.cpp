@@ -15,6 +15,7 @@
 #include "platform/Alerts.h"
 #include "platform/Trash.h"
 #include "platform/Workspace.h"
+#include "ui/QtColor.h"
 
 namespace pelko {
 
@@ -22,11 +23,6 @@ namespace {
 
 constexpr double kCornerRadius = 4;
 constexpr Color kClear = Color::black().withAlpha(0);
-
-QColor toQColor(const Color& c) {
-  return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue),
-                          static_cast<float>(c.alpha));
-}
 
 std::vector<std::string> fileURLPaths(const QMimeData& data) {
   std::vector<std::string> paths;
