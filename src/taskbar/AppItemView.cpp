@@ -776,6 +776,10 @@ void AppItemView::updateBadge(int64_t count) {
 void AppItemView::setupSuperscriptCount(int64_t count) {
   QFont font = systemFontOfSize(8, *this);
   font.setWeight(QFont::DemiBold);
+  showCountLabel(font, count, CountPlacement::superscript);
+}
+
+void AppItemView::showCountLabel(const QFont& font, int64_t count, CountPlacement placement) {
   trailingCountLabel_->setFont(font);
   QPalette palette = trailingCountLabel_->palette();
   palette.setColor(QPalette::WindowText, toQColor(secondaryLabelColor()));
@@ -783,7 +787,7 @@ void AppItemView::setupSuperscriptCount(int64_t count) {
   setPlainText(*trailingCountLabel_, QString::number(count));
   trailingCountLabel_->adjustSize();
   trailingCountLabel_->show();
-  countPlacement_ = CountPlacement::superscript;
+  countPlacement_ = placement;
 }
 
 void AppItemView::setupTrailingCount(int64_t count) {
@@ -795,14 +799,7 @@ void AppItemView::setupTrailingCount(int64_t count) {
   }
   QFont font = systemFontOfSize(size, *this);
   font.setWeight(QFont::Medium);
-  trailingCountLabel_->setFont(font);
-  QPalette palette = trailingCountLabel_->palette();
-  palette.setColor(QPalette::WindowText, toQColor(secondaryLabelColor()));
-  trailingCountLabel_->setPalette(palette);
-  setPlainText(*trailingCountLabel_, QString::number(count));
-  trailingCountLabel_->adjustSize();
-  trailingCountLabel_->show();
-  countPlacement_ = CountPlacement::textTrailing;
+  showCountLabel(font, count, CountPlacement::textTrailing);
 }
 
 void AppItemView::setupDots(int64_t count) {

@@ -200,6 +200,8 @@ class AppItemView : public QWidget {
   void setupDots(int64_t count);
   void setupSuperscriptCount(int64_t count);
   void setupTrailingCount(int64_t count);
+  // The count label beside the title (or over the icon), in the given font.
+  void showCountLabel(const QFont& font, int64_t count, CountPlacement placement);
   void updateBadge(int64_t count);
   void updateDotsColor(bool active);
   void placeCountDecoration(const QRect& icon);
