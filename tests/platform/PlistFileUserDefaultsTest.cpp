@@ -52,17 +52,11 @@ class PlistFileUserDefaultsTest : public ::testing::Test {
 };
 
 TEST_F(PlistFileUserDefaultsTest, EveryKindReadsBackAfterReopening) {
-  const Dict values{
-      {"bool", true},
-      {"int", std::numeric_limits<int64_t>::min()},
-      {"real", 0.25},
-      {"nan", std::numeric_limits<double>::infinity()},
-      {"string", "caf\xC3\xA9 <&> \x01"},
-      {"data", PlistData{0, 255}},
-      {"date", PlistDate{86'400}},
-      {"array", Array{1, "two", Array{}, Dict{}}},
-      {"dict", Dict{{"inner", Dict{{"x", 1.5}}}}},
-  };
+  // clang-format off
+  const Dict values{{"bool", true}, {"int", std::numeric_limits<int64_t>::min()}, {"real", 0.25}, {"nan", std::numeric_limits<double>::infinity()},
+                    {"string", "caf\xC3\xA9 <&> \x01"}, {"data", PlistData{0, 255}}, {"date", PlistDate{86'400}},
+                    {"array", Array{1, "two", Array{}, Dict{}}}, {"dict", Dict{{"inner", Dict{{"x", 1.5}}}}}};
+  // clang-format on
   {
     auto defaults = open();
     defaults->registerDefaults({{"registered", "only in memory"}});

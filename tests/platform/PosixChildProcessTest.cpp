@@ -23,15 +23,10 @@ bool processGone(pid_t pid) {
 }
 
 TEST(PosixChildProcessTest, PassesArgumentsVerbatimWithoutAShell) {
-  const std::vector<std::string> arguments{"args",
-                                           "two words",
-                                           "\"double\" and 'single'",
-                                           "a; rm -rf /tmp/nothing",
-                                           "$HOME `id` $(id) *",
-                                           "",
-                                           "line\nbreak",
-                                           "-bool",
-                                           "ünïcödé"};
+  // clang-format off
+  const std::vector<std::string> arguments{"args", "two words", "\"double\" and 'single'", "a; rm -rf /tmp/nothing",
+                                           "$HOME `id` $(id) *", "", "line\nbreak", "-bool", "ünïcödé"};
+  // clang-format on
   std::string expected;  // each one after the mode, ending in a NUL byte
   for (size_t i = 1; i < arguments.size(); ++i) expected += arguments[i] + '\0';
   auto result = PosixChildProcess().run(kProbe, arguments, 5.0);

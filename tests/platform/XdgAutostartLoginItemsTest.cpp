@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ScopedEnvironment.h"
 #include "platform/real/PosixFileSystem.h"
 #include "support/TempFolder.h"
 
@@ -14,30 +15,18 @@ namespace {
 
 using platform::LoginItemStatus;
 using testing::readWholeFile;
+using testing::ScopedEnvironment;
 using testing::TempFolder;
 
-// Sets an environment variable for the scope of one check, putting back what was there.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* saved = std::getenv(name)) saved_ = saved;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedVariable() { saved_ ? ::setenv(name_, saved_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> saved_;
-};
-
 TEST(XdgAutostartLoginItemsTest, TheEntryLivesInTheConfigurationFolderOrUnderHome) {
-  ScopedVariable home("HOME", "/home/u");
+  ScopedEnvironment environment;
+  environment.set("HOME", "/home/u");
   for (const auto& [config, expected] : std::vector<std::pair<const char*, std::string>>{
            {"/tmp/cfg", "/tmp/cfg/autostart/pelko.desktop"},
            {"relative/cfg", "/home/u/.config/autostart/pelko.desktop"},
            {nullptr, "/home/u/.config/autostart/pelko.desktop"},
        }) {
-    ScopedVariable configHome("XDG_CONFIG_HOME", config);
+    environment.set("XDG_CONFIG_HOME", config ? std::optional<std::string>(config) : std::nullopt);
     EXPECT_EQ(XdgAutostartLoginItems::defaultEntryPath("pelko"), expected) << (config ? config : "unset");
   }
 }

@@ -41,16 +41,12 @@ struct Permission {
 };
 
 TEST(PermissionPrompts, PromptOnlyWhileNotDeclinedNorGrantedAndClearADeclineOnlyOnceGranted) {
-  for (const auto& p :
-       {Permission{"accessibility", &M::suppressAccessibilityPermissionPrompt,
-                   &M::acknowledgeLimitedModeWithoutAccessibility, &M::clearLimitedModeAcknowledgement,
-                   &M::clearAccessibilityPermissionDeclineIfNeeded,
-                   &M::shouldPromptForAccessibilityPermission, &sim::SimPermissions::accessibilityTrusted},
-        Permission{"screen recording", &M::suppressScreenRecordingPermissionPrompt,
-                   &M::acknowledgeScreenRecordingSkip, &M::clearScreenRecordingSkipAcknowledgement,
-                   &M::clearScreenRecordingPermissionDeclineIfNeeded,
-                   &M::shouldPromptForScreenRecordingPermission,
-                   &sim::SimPermissions::screenCaptureGranted}}) {
+  // clang-format off
+  const Permission permissions[] = {
+      {"accessibility",    &M::suppressAccessibilityPermissionPrompt,   &M::acknowledgeLimitedModeWithoutAccessibility, &M::clearLimitedModeAcknowledgement,          &M::clearAccessibilityPermissionDeclineIfNeeded,   &M::shouldPromptForAccessibilityPermission,   &sim::SimPermissions::accessibilityTrusted},
+      {"screen recording", &M::suppressScreenRecordingPermissionPrompt, &M::acknowledgeScreenRecordingSkip,             &M::clearScreenRecordingSkipAcknowledgement, &M::clearScreenRecordingPermissionDeclineIfNeeded, &M::shouldPromptForScreenRecordingPermission, &sim::SimPermissions::screenCaptureGranted}};
+  // clang-format on
+  for (const auto& p : permissions) {
     SCOPED_TRACE(p.name);
     test::SettingsTestWorld world;
     auto settings = world.make();

@@ -61,13 +61,9 @@ TEST_F(BundleIDLists, AssignmentsAreNormalisedBeforeTheyArePersisted) {
 
   // The app order is trimmed (Unicode white space included) and keeps its order.
   auto order = world.record(settings->customAppOrder);
-  const StringList messy{" a",
-                         "a",
-                         "",
-                         "b\n",
-                         "\xC2\xA0"
-                         "c\t",
-                         " "};
+  // clang-format off
+  const StringList messy{" a", "a", "", "b\n", "\xC2\xA0" "c\t", " "};
+  // clang-format on
   settings->customAppOrder = messy;
   EXPECT_EQ(*order, (Published{messy, {"a", "b", "c"}}));
   EXPECT_EQ(storedText("PelkoCustomAppOrder"), R"(["a","b","c"])");

@@ -37,35 +37,18 @@ TEST(SettingEnumerations, EveryCaseIsStoredAsItsRawValueAndShownByItsName) {
   using IA = ItemAlignment;
   test::SettingsTestWorld world;
   auto settings = world.make();
-  expectCases(world, *settings, &M::multiMonitorMode,
-              {{MM::primaryOnly, "primaryOnly", "Primary Only"},
-               {MM::allOnAll, "allOnAll", "All on Every Monitor"},
-               {MM::activeMonitorOnly, "activeMonitorOnly", "Active Monitor Only"},
-               {MM::primaryAllOthersOwn, "primaryAllOthersOwn", "Per-Monitor Windows"}});
-  expectCases(world, *settings, &M::autoHideAnimation,
-              {{A::slide, "slide", "Slide In/Out"},
-               {A::fade, "fade", "Fade In/Out"},
-               {A::scale, "scale", "Scale Up/Down"},
-               {A::instant, "instant", "Instant (No Animation)"}});
-  expectCases(world, *settings, &M::windowCountStyle,
-              {{W::inlineLeft, "inlineLeft", "Inline Left"},
-               {W::inlineRight, "inlineRight", "Inline Right"},
-               {W::dots, "dots", "Dots"},
-               {W::badge, "badge", "Badge"},
-               {W::stacked, "stacked", "Stacked"}});
-  expectCases(world, *settings, &M::clockAlignment,
-              {{IA::left, "left", "Left"}, {IA::center, "center", "Center"}, {IA::right, "right", "Right"}});
-  expectCases(world, *settings, &M::position,
-              {{P::bottom, "bottom", "Bottom"},
-               {P::top, "top", "Top"},
-               {P::left, "left", "Left"},
-               {P::right, "right", "Right"}});
-  expectCases(
-      world, *settings, &M::batteryIconStyle,
-      {{B::battery, "battery", "Battery"}, {B::bar, "bar", "Bar"}, {B::segments, "segments", "Segments"}});
-  expectCases(world, *settings, &M::style,
-              {{TaskbarStyle::iconsOnly, "icons", "Icons Only"},
-               {TaskbarStyle::iconsTextRight, "iconsTextRight", "Icons + Text Right"}});
+  // clang-format off
+  expectCases(world, *settings, &M::multiMonitorMode, {{MM::primaryOnly, "primaryOnly", "Primary Only"}, {MM::allOnAll, "allOnAll", "All on Every Monitor"},
+                                                       {MM::activeMonitorOnly, "activeMonitorOnly", "Active Monitor Only"}, {MM::primaryAllOthersOwn, "primaryAllOthersOwn", "Per-Monitor Windows"}});
+  expectCases(world, *settings, &M::autoHideAnimation, {{A::slide, "slide", "Slide In/Out"}, {A::fade, "fade", "Fade In/Out"}, {A::scale, "scale", "Scale Up/Down"},
+                                                        {A::instant, "instant", "Instant (No Animation)"}});
+  expectCases(world, *settings, &M::windowCountStyle,  {{W::inlineLeft, "inlineLeft", "Inline Left"}, {W::inlineRight, "inlineRight", "Inline Right"}, {W::dots, "dots", "Dots"},
+                                                        {W::badge, "badge", "Badge"}, {W::stacked, "stacked", "Stacked"}});
+  expectCases(world, *settings, &M::clockAlignment,    {{IA::left, "left", "Left"}, {IA::center, "center", "Center"}, {IA::right, "right", "Right"}});
+  expectCases(world, *settings, &M::position,          {{P::bottom, "bottom", "Bottom"}, {P::top, "top", "Top"}, {P::left, "left", "Left"}, {P::right, "right", "Right"}});
+  expectCases(world, *settings, &M::batteryIconStyle,  {{B::battery, "battery", "Battery"}, {B::bar, "bar", "Bar"}, {B::segments, "segments", "Segments"}});
+  expectCases(world, *settings, &M::style,             {{TaskbarStyle::iconsOnly, "icons", "Icons Only"}, {TaskbarStyle::iconsTextRight, "iconsTextRight", "Icons + Text Right"}});
+  // clang-format on
 
   for (const char* text : {"Bottom", " bottom", "bottom ", ""})
     EXPECT_EQ(fromRawValue<TaskbarPosition>(text), std::nullopt) << '"' << text << '"';

@@ -172,11 +172,9 @@ TEST_P(SettingsTable, KeyDefaultStoredTypeAndRange) {
         ASSERT_EQ((std::is_same_v<T, double>), row.range.has_value());
         if constexpr (std::is_same_v<T, double>) {
           auto [lower, upper] = *row.range;
-          const double cases[][2] = {{lower - 1, lower},
-                                     {lower, lower},
-                                     {upper, upper},
-                                     {upper + 1, upper},
-                                     {(lower + upper) / 2, (lower + upper) / 2}};
+          const double mid = (lower + upper) / 2;
+          const double cases[][2] = {
+              {lower - 1, lower}, {lower, lower}, {upper, upper}, {upper + 1, upper}, {mid, mid}};
           for (const auto& [assigned, expected] : cases) {
             setting = assigned;
             EXPECT_EQ(setting.get(), expected) << "assigned " << assigned;
