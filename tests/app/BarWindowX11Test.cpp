@@ -45,26 +45,14 @@ class Helper {
  public:
   Helper(const std::string& path, std::vector<std::string> arguments,
          const std::map<std::string, std::string>& overrides) {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-      std::string text = *entry;
-      auto equals = text.find('=');
-      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const auto& [name, value] : overrides) variables[name] = value;
-    std::vector<std::string> environment;
-    for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
+    std::vector<std::string> environment = environmentWith(overrides);
     arguments.insert(arguments.begin(), path);
-    std::vector<char*> argv, envp;
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    for (auto& variable : environment) envp.push_back(variable.data());
-    envp.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
-    if (::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    if (::posix_spawn(&pid_, path.c_str(), &actions, nullptr, pointersTo(arguments).data(),
+                      pointersTo(environment).data()) != 0)
+      pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
   ~Helper() { stop(); }

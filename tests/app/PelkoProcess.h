@@ -29,6 +29,30 @@ namespace pelko::testing {
 
 inline const std::string kPelkoBinary = PELKO_BINARY;
 
+// This process's environment as "name=value" entries, with `overrides` set and `unset` left out.
+inline std::vector<std::string> environmentWith(const std::map<std::string, std::string>& overrides,
+                                                const std::vector<std::string>& unset = {}) {
+  std::map<std::string, std::string> variables;
+  for (char** entry = environ; *entry; ++entry) {
+    std::string text = *entry;
+    auto equals = text.find('=');
+    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+  }
+  for (const auto& [name, value] : overrides) variables[name] = value;
+  for (const auto& name : unset) variables.erase(name);
+  std::vector<std::string> environment;
+  for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
+  return environment;
+}
+
+// The null-terminated pointer list posix_spawn takes; valid while `strings` is.
+inline std::vector<char*> pointersTo(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (auto& text : strings) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
 // A user of their own for each test: home, configuration and runtime folders, and the folder that
 // stands in for the Dock, all under one temporary folder removed at the end.
 class Sandbox {
@@ -105,17 +129,9 @@ class PelkoProcess {
   PelkoProcess(const Sandbox& sandbox, std::vector<std::string> arguments = {},
                const std::map<std::string, std::string>& extra = {},
                const std::vector<std::string>& unset = {}) {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-      std::string text = *entry;
-      auto equals = text.find('=');
-      if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const auto& [name, value] : sandbox.environment()) variables[name] = value;
+    auto variables = sandbox.environment();
     for (const auto& [name, value] : extra) variables[name] = value;
-    for (const auto& name : unset) variables.erase(name);
-    std::vector<std::string> environment;
-    for (const auto& [name, value] : variables) environment.push_back(name + "=" + value);
+    std::vector<std::string> environment = environmentWith(variables, unset);
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
@@ -127,15 +143,8 @@ class PelkoProcess {
 
     std::vector<std::string> argv{kPelkoBinary};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argvPointers;
-    for (auto& argument : argv) argvPointers.push_back(argument.data());
-    argvPointers.push_back(nullptr);
-    std::vector<char*> envPointers;
-    for (auto& variable : environment) envPointers.push_back(variable.data());
-    envPointers.push_back(nullptr);
-
-    int error = ::posix_spawn(&pid_, kPelkoBinary.c_str(), &actions, nullptr, argvPointers.data(),
-                              envPointers.data());
+    int error = ::posix_spawn(&pid_, kPelkoBinary.c_str(), &actions, nullptr, pointersTo(argv).data(),
+                              pointersTo(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     output_fd_ = fds[0];

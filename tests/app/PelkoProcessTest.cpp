@@ -17,10 +17,10 @@ using Dictionary = Sandbox::Dictionary;
 using platform::PlistValue;
 
 const Dictionary kUsersDock = {{"autohide", true}, {"autohide-delay", 0.25}, {"mineffect", "suck"}};
-const Dictionary kHiddenUsersDock = {{"autohide", true},
-                                     {"autohide-delay", 1000000.0},
-                                     {"autohide-time-modifier", 0.0001},
-                                     {"mineffect", "scale"}};
+// clang-format off
+const Dictionary kHiddenUsersDock = {{"autohide", true}, {"autohide-delay", 1000000.0},
+                                     {"autohide-time-modifier", 0.0001}, {"mineffect", "scale"}};
+// clang-format on
 const std::map<std::string, std::string> kQuit = {{"PELKO_TEST_HOOK_QUIT", "1"}};
 
 bool hasRecord(const Sandbox& sandbox) {

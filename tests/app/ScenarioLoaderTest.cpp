@@ -45,15 +45,11 @@ TEST(ScenarioLoaderTest, ReadsEveryField) {
     ]})",
                                         error);
   ASSERT_TRUE(scenario) << error;
-  Scenario expected{{{"com.example.a",
-                      "A",
-                      {"/icons/a.png", Color{1, 128 / 255.0, 0, 1}},
-                      platform::ActivationPolicy::accessory,
-                      true,
-                      {{"One", Rect(1, 2, 300, 200), 1, true, true}, {}}}},
-                    "com.example.a",
-                    false,
-                    false};
+  // clang-format off
+  Scenario expected{{{"com.example.a", "A", {"/icons/a.png", Color{1, 128 / 255.0, 0, 1}},
+                      platform::ActivationPolicy::accessory, true, {{"One", Rect(1, 2, 300, 200), 1, true, true}, {}}}},
+                    "com.example.a", false, false};
+  // clang-format on
   EXPECT_EQ(*scenario, expected);
 }
 
@@ -63,6 +59,7 @@ TEST(ScenarioLoaderTest, RefusesABadScenarioWithAMessageNamingTheField) {
     return R"({"applications": [{"bundleID": "a", "name": "A", )" + fields + "}]}";
   };
   auto window = [&](std::string fields) { return app(R"("windows": [{)" + fields + "}]"); };
+  // clang-format off
   for (const auto& [json, message] : std::vector<std::pair<std::string, std::string>>{
            {"{\"applications\": [", "not valid JSON at offset"},
            {"[1, 2]", "must be a JSON object"},
@@ -74,16 +71,15 @@ TEST(ScenarioLoaderTest, RefusesABadScenarioWithAMessageNamingTheField) {
            {app(R"("iconColor": "red")"), "applications[0].iconColor must be a colour"},
            {app(R"("policy": "daemon")"), "applications[0].policy must be"},
            {app(R"("hidden": "yes")"), "applications[0].hidden must be true or false"},
-           {window(R"("frame": [0, 0, 10])"),
-            "applications[0].windows[0].frame must be [x, y, width, height]"},
+           {window(R"("frame": [0, 0, 10])"), "applications[0].windows[0].frame must be [x, y, width, height]"},
            {window(R"("frame": [0, 0, -1, 5])"), "applications[0].windows[0].frame must be"},
            {window(R"("display": 0.5)"), "applications[0].windows[0].display must be a display index"},
            {window(R"("title": 7)"), "applications[0].windows[0].title must be a string"},
            {window(R"("zoomed": true)"), "applications[0].windows[0].zoomed is not a scenario field"},
-           {R"({"frontmost": "b", "applications": [{"bundleID": "a", "name": "A"}]})",
-            "frontmost names no application"},
+           {R"({"frontmost": "b", "applications": [{"bundleID": "a", "name": "A"}]})", "frontmost names no application"},
            {R"({"permissions": {"accessibility": 1}})", "permissions.accessibility must be true or false"},
        }) {
+    // clang-format on
     std::string error;
     EXPECT_FALSE(ScenarioLoader::parse(json, error)) << json;
     EXPECT_NE(error.find(message), std::string::npos) << json << ": " << error;

@@ -69,17 +69,14 @@ TEST_F(AppDelegateDockTest, EachDockChangeSuspendsTheProbeAndNoSuspensionIsShort
     std::function<void()> act;
     double quiet;
   };
+  // clang-format off
   std::vector<Case> cases = {
-      {"restore", [&] { world.delegate->setDockHidden(false); }, 4},
-      {"hide", [&] { world.delegate->setDockHidden(true); }, 8},
-      {"hide again", [&] { world.delegate->reapplyDockHiddenNow(); }, 8},
-      {"wake",
-       [&] {
-         world.mac.wakeScreens();
-         world.scheduler.runUntilIdle();
-       },
-       10},
+      {"restore",    [&] { world.delegate->setDockHidden(false); },                           4},
+      {"hide",       [&] { world.delegate->setDockHidden(true); },                            8},
+      {"hide again", [&] { world.delegate->reapplyDockHiddenNow(); },                         8},
+      {"wake",       [&] { world.mac.wakeScreens(); world.scheduler.runUntilIdle(); },        10},
   };
+  // clang-format on
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
     world.settle(30);

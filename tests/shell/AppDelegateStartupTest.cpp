@@ -170,9 +170,7 @@ TEST_F(AppDelegateStartupTest, FullStartCreatesTheManagersHidesTheDockAndStartsT
   EXPECT_EQ(d.dockVisibilityMonitorTimer()->tolerance(), 1);
   EXPECT_GE(d.dockVisibilityMonitorSuppressedUntil(), world.scheduler.now() + 7.9);
 
-  EXPECT_TRUE(world.processControl.handlesOnMainQueue(SIGTERM));
-  EXPECT_TRUE(world.processControl.handlesOnMainQueue(SIGINT));
-  EXPECT_TRUE(world.processControl.handlesOnMainQueue(SIGHUP));
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) EXPECT_TRUE(world.processControl.handlesOnMainQueue(signal));
   EXPECT_TRUE(world.alerts.shown.empty());
   EXPECT_TRUE(world.processControl.exitStatuses.empty());
 }

@@ -3,12 +3,9 @@
 #include <functional>
 
 #include "ShellTestWorld.h"
-#include "platform/sim/SimOwnWindows.h"
 #include "shell/MonitorManagerTaskbars.h"
-#include "support/SimulatedSystem.h"
 #include "taskbar/AppItemView.h"
 #include "taskbar/BadgeView.h"
-#include "taskbar/TaskbarAccessoryServices.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarViewController.h"
 
@@ -42,6 +39,7 @@ const std::vector<std::string> kLayout{"updateLayout bottom"}, kReposition{"repo
     kSizes{"reconfigureItemSizes"}, kCounts{"refreshWindowCounts"}, kBorder{"updateBorder"},
     kRepositionAndLayout{"repositionAllPanels", "updateLayout bottom"};
 
+// clang-format off
 // The reaction table: one change of one setting of each row, and what every bar (or the tracker) does.
 const std::vector<Row> kRows = {
     {"Position", set(&M::position, TaskbarPosition::top), D, true, {"rebuildAll"}, kSizes},
@@ -71,11 +69,7 @@ const std::vector<Row> kRows = {
     {"GroupByApp", set(&M::groupByApp, false), O, true, {"forceRefresh"}},
     {"IndicateMinimized", set(&M::indicateMinimized, true), O, true, {"refreshDimming"}},
     {"IndicateHidden", set(&M::indicateHidden, true), O, true, {"refreshDimming"}},
-    {"HiddenApps",
-     set(&M::blacklistedBundleIDs, StringList{"com.example.hidden"}),
-     O,
-     true,
-     {"forceRefresh"}},
+    {"HiddenApps", set(&M::blacklistedBundleIDs, StringList{"com.example.hidden"}), O, true, {"forceRefresh"}},
     {"ActiveIndicator", set(&M::showActiveIndicator, false), O, true, {"refreshActiveIndicators"}},
     {"ActiveIndicatorColor", set(&M::activeIndicatorColor, kRed), O, true, {"refreshActiveIndicators"}},
     {"ActiveIndicatorPosition", set(&M::activeIndicatorPosition, "top"), O, true, kSizes},
@@ -91,6 +85,7 @@ const std::vector<Row> kRows = {
     {"ExcludeFromCapture", set(&M::excludeFromCapture, true), O, false, {"sharing none"}},
     {"IncludeInCapture", set(&M::excludeFromCapture, false), O, false, {"sharing readOnly"}},
 };
+// clang-format on
 
 class AppDelegateSubscriptionsTest : public ::testing::Test {
  protected:
@@ -248,12 +243,18 @@ TEST(RealBarsTest, StartUpBuildsEachBarOnceAndTheReactionsChangeWhatTheBarsShow)
   ShellTestWorld world;
   world.withRealBars = true;
   world.defaults.setBool(AppDelegate::kFullyHideDockKey, false);
+  const int32_t editor = world.mac.launchApp("com.example.editor", "Editor");
+  for (int i = 0; i < 3; ++i) world.mac.openWindow(editor);
+  world.mac.hide(editor);
   world.start();
   world.scheduler.advance(1);
   MonitorManager& monitors = world.realBars->monitorManager();
   EXPECT_EQ(monitors.rebuildGeneration(), 1u) << "every bar built once";
   ASSERT_EQ(monitors.displayIDs().size(), world.mac.screens().screens().size());
   auto bar = [&] { return monitors.viewController(monitors.displayIDs().front()); };
+  ASSERT_EQ(bar()->arrangedItems().size(), 1u);
+  ASSERT_NE(bar()->arrangedItems().front()->countBadge(), nullptr);
+  auto item = [&] { return bar()->arrangedItems().front(); };
   auto panel = [&] { return monitors.panel(monitors.displayIDs().front()); };
   auto background = [&] { return bar()->view()->backgroundColor(); };
 
@@ -262,23 +263,22 @@ TEST(RealBarsTest, StartUpBuildsEachBarOnceAndTheReactionsChangeWhatTheBarsShow)
     std::function<void(M&)> change;
     std::function<bool()> shows;
   };
+  auto vibrancy = [&] { return bar()->vibrancyView(); };
+  // clang-format off
   for (const auto& c : std::vector<Case>{
-           {"BackgroundOpacity", set(&M::backgroundOpacity, 40.0),
-            [&] { return background() && background()->alpha == 0.4; }},
-           {"BackgroundColor", set(&M::backgroundColor, kRed),
-            [&] { return background() && *background() == kRed.withAlpha(0.4); }},
-           {"VibrancyOn", set(&M::useVibrancy, true),
-            [&] { return !background() && bar()->vibrancyView() && !bar()->vibrancyView()->isHidden(); }},
-           {"VibrancyOff", set(&M::useVibrancy, false),
-            [&] { return background() && bar()->vibrancyView() && bar()->vibrancyView()->isHidden(); }},
-           {"ExcludeFromCapture", set(&M::excludeFromCapture, true),
-            [&] { return panel()->sharingType() == WindowSharingType::none; }},
-           {"IncludeInCapture", set(&M::excludeFromCapture, false),
-            [&] { return panel()->sharingType() == WindowSharingType::readOnly; }},
-           {"CornerRadius", set(&M::cornerRadius, 10.0), [&] { return bar()->view()->cornerRadius() == 10; }},
-           {"Position", set(&M::position, TaskbarPosition::top),
-            [&] { return monitors.rebuildGeneration() == 2; }},
-       }) {
+      {"BackgroundOpacity",  set(&M::backgroundOpacity, 40.0),         [&] { return background() && background()->alpha == 0.4; }},
+      {"BackgroundColor",    set(&M::backgroundColor, kRed),           [&] { return background() && *background() == kRed.withAlpha(0.4); }},
+      {"VibrancyOn",         set(&M::useVibrancy, true),               [&] { return !background() && vibrancy() && !vibrancy()->isHidden(); }},
+      {"VibrancyOff",        set(&M::useVibrancy, false),              [&] { return background() && vibrancy() && vibrancy()->isHidden(); }},
+      {"ExcludeFromCapture", set(&M::excludeFromCapture, true),        [&] { return panel()->sharingType() == WindowSharingType::none; }},
+      {"IncludeInCapture",   set(&M::excludeFromCapture, false),       [&] { return panel()->sharingType() == WindowSharingType::readOnly; }},
+      {"BadgeOpacity",       set(&M::badgeOpacity, 40.0),              [&] { return std::abs(item()->countBadge()->badgeOpacity() - 0.4) < 1e-9; }},
+      {"IndicateHidden",     set(&M::indicateHidden, true),            [&] { return item()->dimmedAlpha() == 0.4; }},
+      {"BorderLeft",         set(&M::borderLeft, true),                [&] { return bar()->view()->borderLines().size() == 2; }},
+      {"CornerRadius",       set(&M::cornerRadius, 10.0),              [&] { return bar()->view()->cornerRadius() == 10; }},
+      {"Position",           set(&M::position, TaskbarPosition::top),  [&] { return monitors.rebuildGeneration() == 2; }},
+  }) {
+    // clang-format on
     c.change(world.settings());
     world.scheduler.advance(0.1);
     EXPECT_TRUE(c.shows()) << c.name;
@@ -287,50 +287,3 @@ TEST(RealBarsTest, StartUpBuildsEachBarOnceAndTheReactionsChangeWhatTheBarsShow)
 
 }  // namespace
 }  // namespace pelko::testing
-
-// The rows for window counts, dimming, borders and corners end in the running program's bars.
-namespace pelko::test {
-
-class EveryBarUpdateTest : public ::testing::Test, protected test::SimulatedSystem {};
-
-TEST_F(EveryBarUpdateTest, CountDimmingBorderAndCornerUpdatesReachEveryBar) {
-  sim::SimOwnWindows ownWindows{mac};
-  TaskbarAccessoryServices accessories{scheduler, mac.workspace()};
-  connectTracker();
-  const int32_t editor = mac.launchApp("com.example.editor", "Editor");
-  for (int i = 0; i < 3; ++i) mac.openWindow(editor);
-  mac.hide(editor);
-  tracker->start();
-  MonitorManagerTaskbars taskbars(std::make_unique<MonitorManager>(
-      tracker, windowManager, accessories.systemTrayManager, settings,
-      MonitorManager::Dependencies{scheduler, mac.screens(), mac.windowServer(), mac.workspace(), appearance,
-                                   accessibilityHelper, accessories.trash, accessories.alerts, &ownWindows}));
-  taskbars.start();
-  scheduler.advance(1);
-  TaskbarViewController* bar = taskbars.monitorManager().viewController(1);
-  ASSERT_NE(bar, nullptr);
-  ASSERT_EQ(bar->arrangedItems().size(), 1u);
-  AppItemView* item = bar->arrangedItems().front();
-  ASSERT_NE(item->countBadge(), nullptr);
-
-  settings->badgeOpacity = 40;
-  settings->indicateHidden = true;
-  settings->borderLeft = true;
-  settings->cornerRadius = 10;
-  EXPECT_EQ(item->countBadge()->badgeOpacity(), 1.0);
-  EXPECT_EQ(item->dimmedAlpha(), 1.0);
-  EXPECT_EQ(bar->view()->borderLines().size(), 1u);
-  EXPECT_EQ(bar->view()->cornerRadius(), 0);
-
-  for (auto update :
-       {BarUpdate::windowCounts, BarUpdate::dimming, BarUpdate::border, BarUpdate::cornerRadius})
-    taskbars.updateEveryBar(update);
-  EXPECT_DOUBLE_EQ(item->countBadge()->badgeOpacity(), 0.4);
-  EXPECT_EQ(item->dimmedAlpha(), 0.4);
-  EXPECT_EQ(bar->view()->borderLines().size(), 2u) << "top and left";
-  EXPECT_EQ(bar->view()->cornerRadius(), 10);
-  taskbars.stop();
-  tracker->stop();
-}
-
-}  // namespace pelko::test

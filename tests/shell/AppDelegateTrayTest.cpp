@@ -3,7 +3,6 @@
 #include <QLabel>
 
 #include "ShellTestWorld.h"
-#include "platform/sim/SimOwnWindows.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "taskbar/SystemTrayManager.h"
 #include "taskbar/SystemTrayView.h"
@@ -17,46 +16,15 @@ namespace {
 TEST(AppDelegateTrayTest, StartUpGivesEveryBarTheOneStartedTrayAndCleanUpStopsItsMinuteTicks) {
   ShellTestWorld world;
   test::TaskbarAccessoryServices services{world.scheduler, world.mac.workspace()};
-  sim::SimOwnWindows ownWindows{world.mac};
   world.mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024), .scale = 1.0, .name = "Right"});
-  MonitorManager* monitors = nullptr;
-  DockManager::Services dock(world.childProcess, world.defaults);
-  dock.defaultsPath = PELKO_SIM_DEFAULTS;
-  dock.killallPath = PELKO_SIM_KILLALL;
-  world.delegate = AppDelegate::create(AppDelegate::Environment{
-      world.scheduler,
-      world.defaults,
-      world.mac.workspace(),
-      world.mac.windowServer(),
-      world.mac.accessibility(),
-      world.mac.screens(),
-      world.mac.permissions(),
-      world.appearance,
-      world.mac.appShell(),
-      world.loginItems,
-      world.fileSystem,
-      world.alerts,
-      world.processControl,
-      dock,
-      {},
-      world.lockPath(),
-      [&](const AppDelegate::TaskbarsContext& context) {
-        auto taskbars = std::make_unique<MonitorManagerTaskbars>(std::make_unique<MonitorManager>(
-            context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
-            MonitorManager::Dependencies{world.scheduler, world.mac.screens(), world.mac.windowServer(),
-                                         world.mac.workspace(), world.appearance, context.accessibilityHelper,
-                                         services.trash, services.alerts, &ownWindows}));
-        monitors = &taskbars->monitorManager();
-        return taskbars;
-      },
-      &services.powerSources,
-      &services.localeTimeZone});
-  world.delegate->applicationDidFinishLaunching();
-  world.scheduler.runUntilIdle();
+  world.withRealBars = true;
+  world.powerSources = &services.powerSources;
+  world.localeTimeZone = &services.localeTimeZone;
+  world.start();
+  MonitorManager* monitors = &world.realBars->monitorManager();
 
   SystemTrayManager* tray = world.delegate->systemTrayManager();
   ASSERT_NE(tray, nullptr);
-  ASSERT_NE(monitors, nullptr);
   ASSERT_EQ(monitors->displayIDs().size(), 2u);
   std::vector<std::string> ticks;
   auto subscription =

@@ -107,7 +107,7 @@ class ShellTestWorld {
     return AppDelegate::create(AppDelegate::Environment{
         scheduler, defaults, mac.workspace(), mac.windowServer(), mac.accessibility(), mac.screens(),
         mac.permissions(), appearance, mac.appShell(), loginItems, fileSystem, alerts, processControl,
-        services, std::move(arguments), lockPath(), factory});
+        services, std::move(arguments), lockPath(), factory, powerSources, localeTimeZone});
   }
 
   // Creates the delegate and runs its start-up, with the Dock work it starts.
@@ -151,10 +151,10 @@ class ShellTestWorld {
 
   size_t countLog(const std::string& line) const { return std::count(log.begin(), log.end(), line); }
 
-  static inline const Dictionary kHiddenConfiguration = {{"autohide", true},
-                                                         {"autohide-delay", 1000000.0},
-                                                         {"autohide-time-modifier", 0.0001},
-                                                         {"mineffect", "scale"}};
+  // clang-format off
+  static inline const Dictionary kHiddenConfiguration = {{"autohide", true}, {"autohide-delay", 1000000.0},
+                                                         {"autohide-time-modifier", 0.0001}, {"mineffect", "scale"}};
+  // clang-format on
 
   TempFolder folder;
   VirtualScheduler scheduler;
@@ -176,6 +176,9 @@ class ShellTestWorld {
   // The program's own bars (one per display) instead of the recorder.
   bool withRealBars = false;
   MonitorManagerTaskbars* realBars = nullptr;
+  // The tray's sources; without them the program runs without a tray.
+  platform::PowerSources* powerSources = nullptr;
+  platform::LocaleTimeZone* localeTimeZone = nullptr;
   sim::SimOwnWindows ownWindows{mac};
   std::vector<std::string> bars;
   std::vector<std::string> log;
