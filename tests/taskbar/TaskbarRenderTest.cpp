@@ -11,12 +11,25 @@
 #include "TaskbarTestWorld.h"
 #include "taskbar/BadgeView.h"
 #include "taskbar/BatteryFillView.h"
+#include "taskbar/BatteryIconView.h"
 #include "taskbar/SystemTrayView.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TrashIconView.h"
 
 namespace pelko::test {
 namespace {
+
+bool hasPixelNear(const QImage& image, const QRect& area, const QColor& colour, int tolerance) {
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor p = image.pixelColor(x, y);
+      if (std::abs(p.red() - colour.red()) <= tolerance &&
+          std::abs(p.green() - colour.green()) <= tolerance &&
+          std::abs(p.blue() - colour.blue()) <= tolerance)
+        return true;
+    }
+  return false;
+}
 
 // Renders whole bars for a scenario of running applications, as a person would see them, to PNG files
 // under the build tree (artifacts/), and checks where the buttons landed and the pixels that matter.
@@ -219,8 +232,24 @@ TEST_F(TaskbarTrayRenderTest, WideBottomBarEndsInTheTrashAndTheTrayAndTheTrashTa
   EXPECT_EQ(trashFrame, QRect(trayFrame.left() - 30, 4, 26, 26));
   EXPECT_LE(inPanel(bar, items.back()).right(), trashFrame.left() - 4);
 
+  // As drawn: white text, the glyph's charge fill green, the segment fill tinting only the charged half
+  // (the right end stays the bar's colour), the trash symbol grey inside its inset.
+  QImage picture = bar.panel->grab().toImage();
+  const QRect trayAndTrash = trashFrame.united(trayFrame);
+  save(picture.copy(trayAndTrash), "system-tray.png");
+  save(picture.copy(trayAndTrash).scaled(trayAndTrash.size() * 4), "system-tray-x4.png");
+  EXPECT_TRUE(hasPixelNear(picture, inPanel(bar, tray->timeLabel()), Qt::white, 40));
+  EXPECT_TRUE(hasPixelNear(picture, inPanel(bar, tray->batteryIconView()), QColor(52, 199, 89), 40));
+  const QColor bare = picture.pixelColor(trashFrame.left() - 2, 5);
+  EXPECT_EQ(picture.pixelColor(trayFrame.right() - 5, 5), bare);
+  EXPECT_NE(picture.pixelColor(trayFrame.left() + 5, 5), bare);
+  EXPECT_TRUE(hasPixelNear(picture, trashFrame.adjusted(4, 4, -4, -4), QColor(150, 150, 150), 40));
+
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile("/Users/user/report.txt")});
+  bar.controller->trashIconView()->draggingEntered(files);  // red while files are dragged over it
+  picture = bar.panel->grab().toImage();
+  EXPECT_TRUE(hasPixelNear(picture, trashFrame.adjusted(4, 4, -4, -4), QColor(255, 59, 48), 10));
   EXPECT_EQ(bar.controller->trashIconView()->performDrop(files), Qt::MoveAction);
   EXPECT_EQ(accessories.trash.trashed, std::vector<std::string>{"/Users/user/report.txt"});
 }
