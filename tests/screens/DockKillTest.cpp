@@ -72,21 +72,16 @@ TEST_P(DockKillTest, RecoveryAfterAKillAtAnyStepGivesTheDockBack) {
   EXPECT_GT(step, 5) << "the walk must have cut the operation at several steps";
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Operations, DockKillTest,
-    ::testing::Values(KillCase{"HideOfADefaultDock", "hide", {}},
-                      KillCase{"HideOfACustomisedDock",
-                               "hide",
-                               {{"autohide", true},
-                                {"autohide-delay", 0.5},
-                                {"autohide-time-modifier", 1.5},
-                                {"mineffect", "suck"},
-                                {"orientation", "right"}}},
-                      KillCase{"RestoreOfADefaultDock", "restore", {}},
-                      KillCase{"RestoreOfACustomisedDock",
-                               "restore",
-                               {{"autohide", false}, {"autohide-delay", 0.0}, {"mineffect", "genie"}}}),
+    ::testing::Values(
+        KillCase{"HideOfADefaultDock",       "hide",    {}},
+        KillCase{"HideOfACustomisedDock",    "hide",    {{"autohide", true}, {"autohide-delay", 0.5}, {"autohide-time-modifier", 1.5}, {"mineffect", "suck"}, {"orientation", "right"}}},
+        KillCase{"RestoreOfADefaultDock",    "restore", {}},
+        KillCase{"RestoreOfACustomisedDock", "restore", {{"autohide", false}, {"autohide-delay", 0.0}, {"mineffect", "genie"}}}),
     [](const ::testing::TestParamInfo<KillCase>& info) { return info.param.name; });
+// clang-format on
 
 }  // namespace
 }  // namespace pelko::testing

@@ -102,17 +102,14 @@ class DockManagerTest : public ::testing::Test {
 // --- Hide and restore -------------------------------------------------------------------------------
 
 TEST_F(DockManagerTest, HideThenRestoreGivesBackTheDomainExactly) {
+  // clang-format off
   const std::pair<const char*, Dictionary> domains[] = {
-      {"empty", {}},
+      {"empty",                {}},
       {"auto-hide off, genie", {{"autohide", false}, {"mineffect", "genie"}}},
-      {"everything",
-       {{"autohide", true},
-        {"autohide-delay", 0.5},
-        {"autohide-time-modifier", 1.5},
-        {"mineffect", "scale"},
-        {"orientation", "right"},
-        {"tilesize", int64_t{48}}}},
+      {"everything",           {{"autohide", true}, {"autohide-delay", 0.5}, {"autohide-time-modifier", 1.5},
+                                {"mineffect", "scale"}, {"orientation", "right"}, {"tilesize", int64_t{48}}}},
   };
+  // clang-format on
   size_t restarts = 0;
   for (const auto& [what, original] : domains) {
     SCOPED_TRACE(what);
@@ -438,22 +435,23 @@ TEST_F(DockSnapshotTest, JudgesVisibilityFromTheDocksOnScreenWindows) {
     std::vector<platform::WindowInfo> windows;
     bool visible;
   };
+  // clang-format off
   const std::vector<Case> cases = {
-      {"a Dock bar", {window(77, Rect(0, 850, 1440, 50))}, true},
-      {"exactly 1500 square points", {window(77, Rect(0, 0, 30, 50))}, true},
-      {"1000 square points", {window(77, Rect(0, 0, 20, 50))}, false},
-      {"alpha 0.01", {window(77, Rect(0, 850, 1440, 50), 20, 0.01)}, false},
-      {"alpha 0.02", {window(77, Rect(0, 850, 1440, 50), 20, 0.02)}, true},
-      {"no alpha at all", {window(77, Rect(0, 850, 1440, 50), 20, std::nullopt)}, true},
-      {"empty bounds", {window(77, Rect(0, 0, 0, 50))}, false},
+      {"a Dock bar",                    {window(77, Rect(0, 850, 1440, 50))}, true},
+      {"exactly 1500 square points",    {window(77, Rect(0, 0, 30, 50))}, true},
+      {"1000 square points",            {window(77, Rect(0, 0, 20, 50))}, false},
+      {"alpha 0.01",                    {window(77, Rect(0, 850, 1440, 50), 20, 0.01)}, false},
+      {"alpha 0.02",                    {window(77, Rect(0, 850, 1440, 50), 20, 0.02)}, true},
+      {"no alpha at all",               {window(77, Rect(0, 850, 1440, 50), 20, std::nullopt)}, true},
+      {"empty bounds",                  {window(77, Rect(0, 0, 0, 50))}, false},
       {"unnamed large layer-0 backdrops only",
-       {window(77, Rect(0, 0, 1440, 900), 0), window(77, Rect(0, 0, 200, 200), 0, 1.0, "")},
-       false},
-      {"a named layer-0 window", {window(77, Rect(0, 0, 1440, 900), 0, 1.0, "Dock")}, true},
+                                        {window(77, Rect(0, 0, 1440, 900), 0), window(77, Rect(0, 0, 200, 200), 0, 1.0, "")}, false},
+      {"a named layer-0 window",        {window(77, Rect(0, 0, 1440, 900), 0, 1.0, "Dock")}, true},
       {"a small unnamed layer-0 window", {window(77, Rect(0, 0, 199, 300), 0)}, true},
-      {"another process's window", {window(12, Rect(0, 850, 1440, 50))}, false},
-      {"backdrop then bar", {window(77, Rect(0, 0, 1440, 900), 0), window(77, Rect(0, 850, 1440, 50))}, true},
+      {"another process's window",     {window(12, Rect(0, 850, 1440, 50))}, false},
+      {"backdrop then bar",             {window(77, Rect(0, 0, 1440, 900), 0), window(77, Rect(0, 850, 1440, 50))}, true},
   };
+  // clang-format on
   for (const auto& c : cases) {
     windowServer.windows = c.windows;
     EXPECT_EQ(snapshot().isActuallyVisibleOnScreen, c.visible) << c.what;

@@ -57,20 +57,19 @@ TEST_P(MonitorManagerModesTest, EachModePutsBarsOnItsScreensWithTheirEntries) {
 }
 
 using M = MultiMonitorMode;
+// clang-format off
 const ModeCase kModeCases[] = {
-    {"PrimaryOnly", M::primaryOnly, 3, {{1, kAll}}},
-    {"AllOnAll", M::allOnAll, 3, {{1, kAll}, {2, kAll}, {3, kAll}}},
+    {"PrimaryOnly",         M::primaryOnly,         3,  {{1, kAll}}},
+    {"AllOnAll",            M::allOnAll,            3,  {{1, kAll}, {2, kAll}, {3, kAll}}},
     // The entry on a display that is not there shows nowhere.
-    {"ActiveOnlyTwo", M::activeMonitorOnly, 2, {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}}},
-    {"ActiveOnlyThree",
-     M::activeMonitorOnly,
-     3,
-     {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
-    {"PerMonitorWindows", M::primaryAllOthersOwn, 3, {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
+    {"ActiveOnlyTwo",       M::activeMonitorOnly,   2,  {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}}},
+    {"ActiveOnlyThree",     M::activeMonitorOnly,   3,  {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
+    {"PerMonitorWindows",   M::primaryAllOthersOwn, 3,  {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
     // The main display is the one the window server names main, not number 1.
     {"PerMonitorMainIsTwo", M::primaryAllOthersOwn, -2, {{2, kAll}, {1, {"Editor"}}}},
-    {"ActiveOnlyMainIsTwo", M::activeMonitorOnly, -2, {{2, {"Viewer", "Shell", "Mailer"}}, {1, {"Editor"}}}},
+    {"ActiveOnlyMainIsTwo", M::activeMonitorOnly,   -2, {{2, {"Viewer", "Shell", "Mailer"}}, {1, {"Editor"}}}},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Modes, MonitorManagerModesTest, ::testing::ValuesIn(kModeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -9,8 +9,8 @@ namespace {
 
 // Start-up in the shell's order, the bars before the tracker: the tracker's first entries are on the bars
 // and fully drawn on the same pass, not at the end of a throttle window nor after a fade. A window moved
-// to another display then moves its entry to that display's bar.
-TEST_F(MonitorManagerTest, FirstEntriesAppearWithTheBarsAndFollowTheirWindowsAcrossDisplays) {
+// to another display: the tracker's tests raise the generation, the modes test hands the lists out again.
+TEST_F(MonitorManagerTest, FirstEntriesAppearWithTheBarsOnTheirWindowsDisplays) {
   settings->multiMonitorMode = MultiMonitorMode::activeMonitorOnly;  // the bars are handed their lists
   settings->groupWindows = false;
   addRight();
@@ -19,7 +19,7 @@ TEST_F(MonitorManagerTest, FirstEntriesAppearWithTheBarsAndFollowTheirWindowsAcr
   const int32_t editor = mac.launchApp("com.example.editor", "Editor");
   const int32_t viewer = mac.launchApp("com.example.viewer", "Viewer");
   mac.openWindow(editor, {.title = "Left page", .bounds = Rect(100, 100, 800, 600)});
-  const auto moving = mac.openWindow(viewer, {.title = "Photo", .bounds = Rect(2000, 100, 800, 600)});
+  mac.openWindow(viewer, {.title = "Photo", .bounds = Rect(2000, 100, 800, 600)});
   start();
   const double started = scheduler.now();
   tracker->start();
@@ -30,14 +30,6 @@ TEST_F(MonitorManagerTest, FirstEntriesAppearWithTheBarsAndFollowTheirWindowsAcr
   EXPECT_EQ(widgetOpacity(*items[0]), 1.0);
   EXPECT_EQ(namesOn(1), (std::vector<std::string>{"Editor"}));
   EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Viewer"}));
-
-  const auto generation = tracker->displayIDGeneration.get();
-  mac.moveWindowToDisplay(moving, kMain);
-  advance(1);
-  EXPECT_GT(tracker->displayIDGeneration.get(), generation);
-  EXPECT_EQ(namesOn(1), (std::vector<std::string>{"Editor", "Viewer"}));
-  EXPECT_EQ(namesOn(2), (std::vector<std::string>{}));
-  EXPECT_EQ(manager->viewController(1)->itemCount(), 2u);
   tracker->stop();
 }
 

@@ -38,17 +38,17 @@ TEST_F(SimDockToolsTest, WrittenValuesReadBackAsTheRealToolPrintsThem) {
     std::string printed;
     PlistValue stored;
   };
+  // clang-format off
   const std::vector<Case> cases = {
-      {{"-bool", "true"}, "1\n", PlistValue(true)},
-      {{"-bool", "NO"}, "0\n", PlistValue(false)},
-      {{"-float", "0.0001"}, "0.0001\n", PlistValue(0.0001)},
-      {{"-int", "-42"}, "-42\n", PlistValue(int64_t{-42})},
-      {{"-string", "scale"}, "scale\n", PlistValue("scale")},
-      {{"-string", "two words; \"quoted\" 'x'"},
-       "two words; \"quoted\" 'x'\n",
-       PlistValue("two words; \"quoted\" 'x'")},
-      {{"untyped"}, "untyped\n", PlistValue("untyped")},
+      {{"-bool", "true"},                         "1\n",                         PlistValue(true)},
+      {{"-bool", "NO"},                           "0\n",                         PlistValue(false)},
+      {{"-float", "0.0001"},                      "0.0001\n",                    PlistValue(0.0001)},
+      {{"-int", "-42"},                           "-42\n",                       PlistValue(int64_t{-42})},
+      {{"-string", "scale"},                      "scale\n",                     PlistValue("scale")},
+      {{"-string", "two words; \"quoted\" 'x'"}, "two words; \"quoted\" 'x'\n", PlistValue("two words; \"quoted\" 'x'")},
+      {{"untyped"},                               "untyped\n",                   PlistValue("untyped")},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.write.front());
     std::vector<std::string> arguments{"write", "com.apple.dock", "key"};

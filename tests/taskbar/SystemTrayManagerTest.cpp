@@ -88,19 +88,23 @@ TEST_F(SystemTrayTest, BatteryStateFromThePowerSources) {
     std::optional<int> level;
     bool charging;
   };
-  const std::vector<Case> cases{
-      {"unreadable", std::nullopt, false, std::nullopt, false},
-      {"desktop", std::vector<PowerSourceDescription>{}, false, std::nullopt, false},
-      {"only a UPS", std::vector{ups}, false, std::nullopt, false},
-      {"on mains", std::vector{sim::SimPowerSources::internalBattery(87, true)}, true, 87, true},
-      {"on battery", std::vector{sim::SimPowerSources::internalBattery(15, false)}, true, 15, false},
-      {"skips sources without description or text type",
-       std::vector<PowerSourceDescription>{std::nullopt, typeNotText,
-                                           sim::SimPowerSources::internalBattery(60, true)},
-       true, 60, true},
-      {"no capacity", std::vector{noCapacity}, true, std::nullopt, false},
-      {"capacity not an integer", std::vector{capacityText}, true, std::nullopt, false},
+  const auto battery = [](int level, bool charging) {
+    return sim::SimPowerSources::internalBattery(level, charging);
   };
+  using Sources = std::vector<PowerSourceDescription>;
+  // clang-format off
+  const std::vector<Case> cases{
+      {"unreadable",                 std::nullopt,                                     false, std::nullopt, false},
+      {"desktop",                    Sources{},                                        false, std::nullopt, false},
+      {"only a UPS",                 Sources{ups},                                     false, std::nullopt, false},
+      {"on mains",                   Sources{battery(87, true)},                       true,  87,           true},
+      {"on battery",                 Sources{battery(15, false)},                      true,  15,           false},
+      {"skips sources without description or text type",
+                                     Sources{std::nullopt, typeNotText, battery(60, true)}, true, 60,      true},
+      {"no capacity",                Sources{noCapacity},                              true,  std::nullopt, false},
+      {"capacity not an integer",    Sources{capacityText},                            true,  std::nullopt, false},
+  };
+  // clang-format on
   manager->start();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -2,15 +2,34 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
+#include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
+#include <QUrl>
 
 #include "TaskbarTestWorld.h"
 #include "taskbar/BadgeView.h"
+#include "taskbar/BatteryFillView.h"
+#include "taskbar/BatteryIconView.h"
+#include "taskbar/SystemTrayView.h"
 #include "taskbar/TaskbarContainerView.h"
+#include "taskbar/TrashIconView.h"
 
 namespace pelko::test {
 namespace {
+
+bool hasPixelNear(const QImage& image, const QRect& area, const QColor& colour, int tolerance) {
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor p = image.pixelColor(x, y);
+      if (std::abs(p.red() - colour.red()) <= tolerance &&
+          std::abs(p.green() - colour.green()) <= tolerance &&
+          std::abs(p.blue() - colour.blue()) <= tolerance)
+        return true;
+    }
+  return false;
+}
 
 // Renders whole bars for a scenario of running applications, as a person would see them, to PNG files
 // under the build tree (artifacts/), and checks where the buttons landed and the pixels that matter.
@@ -44,17 +63,23 @@ class TaskbarRenderTest : public TaskbarTest {
     std::unique_ptr<TaskbarViewController> controller;
     std::unique_ptr<TaskbarPanel> panel;
   };
-  // The bar at `position`, saved as `file` once its buttons have faded in.
-  Bar makeBar(TaskbarPosition position, const char* file) {
+  // The bar at `position`, saved as `file` (when given) once its buttons have faded in.
+  Bar makeBar(TaskbarPosition position, const char* file = nullptr) {
     settings->position = position;
     Bar bar{makeController(false), nullptr};
     bar.panel = makePanel(*bar.controller);
     scheduler.advance(1);
+    image = bar.panel->grab().toImage();
+    if (file) save(image, file);
+    return bar;
+  }
+  static void save(const QImage& picture, const char* file) {
     QDir dir(QCoreApplication::applicationDirPath() + "/../artifacts");
     dir.mkpath(".");
-    image = bar.panel->grab().toImage();
-    EXPECT_TRUE(image.save(dir.filePath(file)));
-    return bar;
+    EXPECT_TRUE(picture.save(dir.filePath(file)));
+  }
+  static QRect inPanel(const Bar& bar, const QWidget* view) {
+    return {view->mapTo(bar.panel.get(), QPoint(0, 0)), view->size()};
   }
   // Each button's frame in the panel's coordinates.
   static std::vector<QRect> buttonFrames(Bar& bar) {
@@ -125,10 +150,9 @@ TEST_F(TaskbarRenderTest, WideBottomBarWithWindowCountsAndADimmedEntry) {
   settings->windowCountStyle = WindowCountStyle::stacked;
   items[5]->updateWindowCount(5);
   image = bar.panel->grab().toImage();
-  EXPECT_TRUE(image.save(QCoreApplication::applicationDirPath() + "/../artifacts/bottom-bar-counts.png"));
+  save(image, "bottom-bar-counts.png");
   EXPECT_EQ(items[1]->accessibleName(), "Mail, 2 windows");
-  const QRect badge(items[1]->countBadge()->mapTo(bar.panel.get(), QPoint(0, 0)),
-                    items[1]->countBadge()->size());
+  const QRect badge = inPanel(bar, items[1]->countBadge());
   EXPECT_EQ(image.pixelColor(badge.x() + 2, badge.center().y()).name(), QColor(0, 122, 255).name());
   EXPECT_EQ(items[3]->dimmedAlpha(), 0.4);
 }
@@ -143,7 +167,7 @@ TEST_F(TaskbarRenderTest, BarOnAWhiteBackgroundHasSmoothCornersAndBorder) {
   QImage page(image.size(), QImage::Format_ARGB32);
   page.fill(Qt::white);
   QPainter(&page).drawImage(0, 0, image);
-  EXPECT_TRUE(page.save(QCoreApplication::applicationDirPath() + "/../artifacts/bottom-bar-white.png"));
+  save(page, "bottom-bar-white.png");
   EXPECT_EQ(page.pixelColor(0, 0), QColor(Qt::white));
   // Every row of the arc below the border line has a pixel that is part bar, part page.
   int blendedRows = 0;
@@ -165,6 +189,108 @@ TEST_F(TaskbarRenderTest, FullBottomBarSqueezesItsButtons) {
   auto frames = buttonFrames(bar);
   ASSERT_EQ(frames.size(), 50u);
   EXPECT_LE(frames.back().right(), 1920 - 4) << "the last of 50 buttons is still on the bar";
+}
+
+// The same bars with the trash button and the tray over a half-charged battery that is charging.
+class TaskbarTrayRenderTest : public TaskbarRenderTest {
+ protected:
+  void SetUp() override {
+    accessories.powerSources.setSources(std::vector{sim::SimPowerSources::internalBattery(50, true)});
+    settings->showTrashIcon = true;
+    settings->showSystemTray = true;
+    settings->batteryIconStyle = BatteryIconStyle::segments;
+    accessories.systemTrayManager->start();
+    TaskbarRenderTest::SetUp();
+  }
+  void TearDown() override {
+    TaskbarRenderTest::TearDown();
+    accessories.systemTrayManager->stop();
+  }
+};
+
+// Badge, dots and stacked copies side by side, a hidden application faded, then the trash and the tray.
+TEST_F(TaskbarTrayRenderTest, WideBottomBarEndsInTheTrashAndTheTrayAndTheTrashTakesDroppedFiles) {
+  for (int i = 0; i < 2; ++i) mac.openWindow(pids[1], {.title = "Draft"});
+  settings->indicateHidden = true;
+  mac.hide(pids[3]);
+  settings->windowCountStyle = WindowCountStyle::badge;
+  Bar bar = makeBar(TaskbarPosition::bottom);
+  auto items = bar.controller->arrangedItems();
+  ASSERT_EQ(items.size(), 5u);
+  settings->windowCountStyle = WindowCountStyle::dots;
+  items[0]->updateWindowCount(3);
+  settings->windowCountStyle = WindowCountStyle::stacked;
+  items[2]->updateWindowCount(4);
+  save(bar.panel->grab().toImage(), "bottom-bar-tray.png");
+
+  SystemTrayView* tray = bar.controller->systemTrayView();
+  EXPECT_EQ(tray->timeLabel()->text(), "8:16 AM");
+  EXPECT_EQ(tray->batteryPercentLabel()->text(), "50%");
+  EXPECT_TRUE(tray->batteryFillView()->isVisibleTo(tray));
+  const QRect trayFrame = inPanel(bar, tray), trashFrame = inPanel(bar, bar.controller->trashIconView());
+  EXPECT_EQ(trayFrame.right(), 1915);
+  EXPECT_EQ(trashFrame, QRect(trayFrame.left() - 30, 4, 26, 26));
+  EXPECT_LE(inPanel(bar, items.back()).right(), trashFrame.left() - 4);
+
+  // As drawn: white text, the glyph's charge fill green, the segment fill tinting only the charged half
+  // (the right end stays the bar's colour), the trash symbol grey inside its inset.
+  QImage picture = bar.panel->grab().toImage();
+  const QRect trayAndTrash = trashFrame.united(trayFrame);
+  save(picture.copy(trayAndTrash), "system-tray.png");
+  save(picture.copy(trayAndTrash).scaled(trayAndTrash.size() * 4), "system-tray-x4.png");
+  EXPECT_TRUE(hasPixelNear(picture, inPanel(bar, tray->timeLabel()), Qt::white, 40));
+  EXPECT_TRUE(hasPixelNear(picture, inPanel(bar, tray->batteryIconView()), QColor(52, 199, 89), 40));
+  const QColor bare = picture.pixelColor(trashFrame.left() - 2, 5);
+  EXPECT_EQ(picture.pixelColor(trayFrame.right() - 5, 5), bare);
+  EXPECT_NE(picture.pixelColor(trayFrame.left() + 5, 5), bare);
+  EXPECT_TRUE(hasPixelNear(picture, trashFrame.adjusted(4, 4, -4, -4), QColor(150, 150, 150), 40));
+
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile("/Users/user/report.txt")});
+  bar.controller->trashIconView()->draggingEntered(files);  // red while files are dragged over it
+  picture = bar.panel->grab().toImage();
+  EXPECT_TRUE(hasPixelNear(picture, trashFrame.adjusted(4, 4, -4, -4), QColor(255, 59, 48), 10));
+  EXPECT_EQ(bar.controller->trashIconView()->performDrop(files), Qt::MoveAction);
+  EXPECT_EQ(accessories.trash.trashed, std::vector<std::string>{"/Users/user/report.txt"});
+}
+
+TEST_F(TaskbarTrayRenderTest, LeftBarEndsInTheTrashAboveTheTray) {
+  Bar bar = makeBar(TaskbarPosition::left, "left-bar-tray.png");
+  const QRect trayFrame = inPanel(bar, bar.controller->systemTrayView());
+  EXPECT_EQ(trayFrame.bottom(), 1055 - 5);
+  EXPECT_EQ(inPanel(bar, bar.controller->trashIconView()), QRect(4, trayFrame.top() - 44, 40, 40));
+}
+
+// Where exactly: the alignment table of the view controller's tests.
+TEST_F(TaskbarTrayRenderTest, CentredAndRightAlignedItemsBeforeTheTrash) {
+  settings->style = TaskbarStyle::iconsOnly;
+  settings->itemAlignment = ItemAlignment::center;
+  makeBar(TaskbarPosition::bottom, "bottom-bar-tray-centred.png");
+  settings->itemAlignment = ItemAlignment::right;
+  Bar bar = makeBar(TaskbarPosition::bottom, "bottom-bar-tray-right.png");
+  EXPECT_EQ(inPanel(bar, bar.controller->arrangedItems().back()).right() + 1,
+            inPanel(bar, bar.controller->trashIconView()).left() - 4);
+}
+
+TEST_F(TaskbarTrayRenderTest, TheTrayIsBoundEvenOffTheBarAndTheBarFollowsItsSize) {
+  settings->showSystemTray = false;
+  settings->showTrashIcon = false;
+  Bar bar = makeBar(TaskbarPosition::bottom);
+  TaskbarViewController& controller = *bar.controller;
+  EXPECT_EQ(controller.systemTrayView()->timeLabel()->text(), "8:16 AM");
+  EXPECT_EQ(controller.systemTrayView()->parentWidget(), nullptr);
+  EXPECT_EQ(controller.trashIconView(), nullptr);
+  EXPECT_EQ(controller.appStackView()->geometry().right(), 1915);
+
+  settings->showSystemTray = true;
+  controller.updateLayout(TaskbarPosition::bottom);
+  scheduler.runUntilIdle();
+  settings->clockFontSize = 40;
+  scheduler.runUntilIdle();
+  const QRect tray = controller.systemTrayView()->geometry();
+  EXPECT_GT(tray.width(), 80);
+  EXPECT_EQ(tray.right(), 1915);
+  EXPECT_EQ(controller.appStackView()->geometry().right() + 1, tray.left() - 4);
 }
 
 }  // namespace

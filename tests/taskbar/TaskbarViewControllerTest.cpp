@@ -317,27 +317,6 @@ TEST_F(TaskbarViewControllerTest, BackgroundBordersAndCornersFollowTheSettingsAn
   EXPECT_EQ(root->borderLines(), (std::vector<Rect>{{0, 0, 0.5, 34}, {899.5, 0, 0.5, 34}}));
 }
 
-TEST_F(TaskbarTest, BarThatIsNotExternallyManagedFollowsTheTrackersList) {
-  connectTracker();
-  auto bar = makeController(false);
-  bar->view()->resize(1920, 34);
-  int32_t editor = mac.launchApp("com.example.editor", "Editor");
-  mac.openWindow(editor, {.title = "Draft"});
-  int32_t mail = mac.launchApp("com.example.mail", "Mail");
-  mac.openWindow(mail, {.title = "Inbox"});
-  tracker->start();
-  for (bool quit : {false, true}) {
-    if (quit) mac.quitApp(mail);
-    scheduler.advance(1);
-    std::vector<std::string> expected, shown;
-    for (const auto& app : tracker->apps.get()) expected.push_back(app->id);
-    for (AppItemView* item : bar->arrangedItems()) shown.push_back(item->trackedApp()->id);
-    EXPECT_EQ(shown, expected);
-    EXPECT_EQ(bar->itemCount(), expected.size());
-  }
-  tracker->stop();
-}
-
 // ---- Layout pass ----
 
 TEST_F(TaskbarViewControllerTest, AlignmentCentresOrRightAlignsTheStackInTheRoomBeforeTrashTrayOrEnd) {

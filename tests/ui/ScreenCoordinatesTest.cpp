@@ -6,8 +6,7 @@ namespace pelko {
 namespace {
 
 TEST(ScreenCoordinatesTest, FlipsAgainstTheMainScreenAndRoundsEdges) {
-  EXPECT_EQ(toQtGlobal({0, 0, 1920, 34}, 1080), QRect(0, 1046, 1920, 34));
-  EXPECT_EQ(toQtGlobal({0, 1021, 1920, 34}, 1080), QRect(0, 25, 1920, 34));
+  // A bar at the bottom or the top: the panel's test.
   // A screen above the main one has negative Qt y; one to the left negative x.
   EXPECT_EQ(toQtGlobal({-1280, 1080, 1280, 800}, 1080), QRect(-1280, -800, 1280, 800));
   // Edges are rounded, so two frames that touch still touch.
