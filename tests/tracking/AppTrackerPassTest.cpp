@@ -293,30 +293,6 @@ TEST_F(AppTrackerPass, OnlyTheLastOfOverlappingPassesApplies) {
   EXPECT_EQ(listPublications, 1);
 }
 
-TEST_F(AppTrackerPass, AnUnchangedWorldRefreshedAHundredTimesPublishesNothing) {
-  setGrouped(false);
-  app("editor", {"One", "Two"});
-  app("browser", {"Start Page"});
-  startAndSettle();
-  auto before = apps();
-  int published = listPublications;
-  int changes = 0;
-  std::vector<Cancellable> watches;
-  for (const auto& entry : before)
-    watches.push_back(entry->objectWillChange().sink([&changes](const auto&) { ++changes; }));
-
-  for (int i = 0; i < 100; ++i) {
-    refresh();
-  }
-  EXPECT_EQ(listPublications, published);
-  EXPECT_EQ(changes, 0);
-  EXPECT_EQ(displayGenerationPublications, 0);
-  ASSERT_EQ(apps().size(), before.size());
-  for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(apps()[i], before[i]);
-  // The list holds the only other references: no entry object was made after the first pass.
-  for (const auto& entry : before) EXPECT_EQ(entry.use_count(), 2);
-}
-
 TEST_F(AppTrackerPass, AReusedProcessIdentifierShowsItsOwnApplicationsIcon) {
   int32_t editor = app("editor", {"Doc"});
   startAndSettle();
