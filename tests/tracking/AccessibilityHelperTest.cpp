@@ -114,20 +114,17 @@ TEST(CGWindowBounds, DecodesOnlyAWellFormedBoundsDictionary) {
     WindowInfo entry;
     std::optional<Rect> expected;
   };
+  using D = PlistValue::Dictionary;
+  // clang-format off
   Case cases[] = {
-      {"empty", {}, std::nullopt},
-      {"no bounds", {{key::kNumber, PlistValue(7)}}, std::nullopt},
-      {"not a dictionary", {{key::kBounds, PlistValue("0 0 10 10")}}, std::nullopt},
-      {"missing height",
-       {{key::kBounds, PlistValue::Dictionary{{"X", 1}, {"Y", 2}, {"Width", 3}}}},
-       std::nullopt},
-      {"text number",
-       {{key::kBounds, PlistValue::Dictionary{{"X", "1"}, {"Y", 2}, {"Width", 3}, {"Height", 4}}}},
-       std::nullopt},
-      {"good",
-       {{key::kBounds, PlistValue(platform::rectDictionary(Rect(1, 2, 3.5, 4)))}},
-       Rect(1, 2, 3.5, 4)},
+      {"empty",            {},                                                                  std::nullopt},
+      {"no bounds",        {{key::kNumber, PlistValue(7)}},                                     std::nullopt},
+      {"not a dictionary", {{key::kBounds, PlistValue("0 0 10 10")}},                           std::nullopt},
+      {"missing height",   {{key::kBounds, D{{"X", 1}, {"Y", 2}, {"Width", 3}}}},                std::nullopt},
+      {"text number",      {{key::kBounds, D{{"X", "1"}, {"Y", 2}, {"Width", 3}, {"Height", 4}}}}, std::nullopt},
+      {"good",             {{key::kBounds, platform::rectDictionary(Rect(1, 2, 3.5, 4))}},      Rect(1, 2, 3.5, 4)},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(cgWindowBounds(c.entry), c.expected) << c.what;
 }
 

@@ -44,21 +44,20 @@ TEST(AppTrackerOrdering, BoundsMatchToleratesSmallDifferencesAndPrefersTheCloses
     std::unordered_set<int64_t> matched;
     std::optional<int64_t> expected;
   };
-  const std::vector<Case> cases = {
-      {"off by exactly 10 in x and 30 in width", {window(1, Rect(110, 100, 830, 600))}, {}, 1},
-      {"off by 10.5 in x", {window(1, Rect(110.5, 100, 800, 600))}, {}, std::nullopt},
-      {"off by 31 in height", {window(1, Rect(100, 100, 800, 631))}, {}, std::nullopt},
-      {"equal scores: the first",
-       {window(1, Rect(105, 100, 800, 600)), window(2, Rect(95, 100, 800, 600))},
-       {},
-       1},
-      {"the closest", {window(1, Rect(108, 100, 800, 600)), window(2, Rect(101, 100, 800, 600))}, {}, 2},
-      {"already matched is skipped",
-       {window(1, Rect(100, 100, 800, 600)), window(2, Rect(104, 100, 800, 600))},
-       {1},
-       2},
-      {"no candidates", {}, {}, std::nullopt},
+  auto at = [&window](double x, double width = 800, double height = 600, int64_t number = 1) {
+    return window(number, Rect(x, 100, width, height));
   };
+  // clang-format off
+  const std::vector<Case> cases = {
+      {"off by exactly 10 in x and 30 in width", {at(110, 830)},                  {},  1},
+      {"off by 10.5 in x",                       {at(110.5)},                     {},  std::nullopt},
+      {"off by 31 in height",                    {at(100, 800, 631)},             {},  std::nullopt},
+      {"equal scores: the first",                {at(105), at(95, 800, 600, 2)},  {},  1},
+      {"the closest",                            {at(108), at(101, 800, 600, 2)}, {},  2},
+      {"already matched is skipped",             {at(100), at(104, 800, 600, 2)}, {1}, 2},
+      {"no candidates",                          {},                              {},  std::nullopt},
+  };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const WindowInfo* match = E::bestBoundsMatch(ax, c.candidates, c.matched);
