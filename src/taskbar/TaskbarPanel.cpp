@@ -1,16 +1,12 @@
 #include "taskbar/TaskbarPanel.h"
 
-#include <xcb/xcb.h>
-
-#include <QGuiApplication>
 #include <QWindow>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <sstream>
 
 #include "foundation/DebugLog.h"
 #include "ui/ScreenCoordinates.h"
+#include "ui/X11WindowType.h"
 
 namespace pelko {
 
@@ -24,18 +20,6 @@ double maxPreferringFirst(double a, double b) {
 // How long a window manager gets to map the bar before it is shown again, and how often.
 constexpr double kOnScreenCheckDelay = 0.5;
 constexpr int kOnScreenCheckAttempts = 10;
-
-// Qt's X11 plugin reads this window property whenever it (re)writes the window's type.
-constexpr const char* kXcbWindowTypeProperty = "_q_xcb_wm_window_type";
-constexpr int kXcbWindowTypeDock = 0x4;
-
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-  auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-  xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-  std::free(reply);
-  return atom;
-}
 
 std::string describeNumber(double value) {
   std::ostringstream out;
@@ -92,29 +76,13 @@ TaskbarPanel::TaskbarPanel(const Rect& contentRect, platform::Screens& screens,
   setFocusPolicy(Qt::NoFocus);
   setMouseTracking(true);
   setFrame(contentRect);
-  markAsDockOnX11();
+  // A window manager reads the type when the window is first mapped: before it is ever shown.
+  onX11_ = markAsDockWindow(*this);
 }
 
 TaskbarPanel::~TaskbarPanel() {
   if (onScreenCheck_) onScreenCheck_->cancel();
   if (ownWindows_ && windowNumber_) ownWindows_->orderOut(*windowNumber_);
-}
-
-// A window manager reads the window type once, when the window is first mapped, so it is written on the
-// native window right after it is created and before it is ever shown.
-void TaskbarPanel::markAsDockOnX11() {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  if (!x11 || !x11->connection()) return;
-  onX11_ = true;
-  const auto window = static_cast<xcb_window_t>(winId());
-  // Kept on the Qt window too, so that Qt keeps the dock type when it writes the window's type again.
-  windowHandle()->setProperty(kXcbWindowTypeProperty, kXcbWindowTypeDock);
-  xcb_connection_t* connection = x11->connection();
-  const xcb_atom_t type = internAtom(connection, "_NET_WM_WINDOW_TYPE");
-  const xcb_atom_t dock = internAtom(connection, "_NET_WM_WINDOW_TYPE_DOCK");
-  if (type == XCB_ATOM_NONE || dock == XCB_ATOM_NONE) return;
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, type, XCB_ATOM_ATOM, 32, 1, &dock);
-  xcb_flush(connection);
 }
 
 void TaskbarPanel::checkOnScreenLater(int attemptsLeft) {

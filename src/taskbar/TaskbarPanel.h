@@ -95,7 +95,6 @@ class TaskbarPanel : public QWidget {
  private:
   double mainScreenHeight() const;
   void applyFrameToWindow();
-  void markAsDockOnX11();
   void checkOnScreenLater(int attemptsLeft);
 
   platform::Screens& screens_;
