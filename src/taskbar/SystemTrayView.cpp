@@ -278,24 +278,18 @@ void SystemTrayView::bind(SystemTrayManager& manager, SettingsManager* settings)
   QPointer<SystemTrayView> weak(this);
   Scheduler& main = scheduler_;
 
-  manager.timeString.publisher()
-      .removeDuplicates()
-      .receiveOnMain(main)
-      .sink([weak](const std::string& text) {
-        if (!weak) return;
-        weak->timeLabel_->setText(QString::fromStdString(text));
-        weak->arrangeShownViews();
-      })
-      .store(cancellables_);
-  manager.dateString.publisher()
-      .removeDuplicates()
-      .receiveOnMain(main)
-      .sink([weak](const std::string& text) {
-        if (!weak) return;
-        weak->dateLabel_->setText(QString::fromStdString(text));
-        weak->arrangeShownViews();
-      })
-      .store(cancellables_);
+  for (auto [source, label] :
+       {std::pair{&manager.timeString, timeLabel_}, {&manager.dateString, dateLabel_}}) {
+    source->publisher()
+        .removeDuplicates()
+        .receiveOnMain(main)
+        .sink([weak, label](const std::string& text) {
+          if (!weak) return;
+          label->setText(QString::fromStdString(text));
+          weak->arrangeShownViews();
+        })
+        .store(cancellables_);
+  }
 
   Publisher<bool> showBattery = just(true), showPercentage = just(true), showIcon = just(true),
                   colorCoded = just(true);

@@ -199,7 +199,6 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   // The fields of one window-list row that the tracker reads; absent where the row lacks the key or
   // holds another kind of value.
   using RowFields = platform::WindowListRow;
-  static std::vector<RowFields> readRows(const std::vector<platform::WindowInfo>& rawList);
 
   // Everything the queue phase needs, captured on the main thread.
   struct PassInput {

@@ -12,13 +12,6 @@ namespace pelko {
 using platform::AXElement;
 using platform::AXError;
 
-std::vector<AppTracker::RowFields> AppTracker::readRows(const std::vector<platform::WindowInfo>& rawList) {
-  std::vector<RowFields> rows;
-  rows.reserve(rawList.size());
-  for (const auto& row : rawList) rows.push_back(platform::decodeWindowListRow(row));
-  return rows;
-}
-
 std::vector<AppTracker::WindowInfo> AppTracker::getDetailedWindowList(
     const std::vector<RowFields>& rows, const WindowNumberSet& recentlyDestroyed, const Geometry& geometry,
     int32_t ownPID) {

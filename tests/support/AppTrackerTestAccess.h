@@ -46,7 +46,9 @@ struct AppTrackerTestAccess {
   }
   static std::vector<WindowInfo> detailedWindowList(const std::vector<platform::WindowInfo>& rows,
                                                     int32_t ownPID) {
-    return AppTracker::getDetailedWindowList(AppTracker::readRows(rows), {}, {}, ownPID);
+    std::vector<AppTracker::RowFields> fields;
+    for (const auto& row : rows) fields.push_back(platform::decodeWindowListRow(row));
+    return AppTracker::getDetailedWindowList(fields, {}, {}, ownPID);
   }
   static uint64_t refreshGeneration(const AppTracker& tracker) { return tracker.refreshGeneration_; }
   static const std::unordered_set<int32_t>& stickyPIDs(const AppTracker& tracker) {
