@@ -50,6 +50,10 @@ class Workspace {
   // process, without waiting for a reply; true when it was sent.
   virtual bool sendReopenEvent(int32_t pid, double timeoutSeconds) = 0;
 
+  // Whether the user asked the system to reduce motion (animations become fades or nothing). A system
+  // without that preference never reduces motion.
+  virtual bool accessibilityDisplayShouldReduceMotion() { return false; }
+
   // The notifications of one name, from any sender.
   virtual Publisher<WorkspaceNotification> notifications(WorkspaceNotificationName name) = 0;
 };

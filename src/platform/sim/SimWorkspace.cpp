@@ -131,6 +131,11 @@ bool SimWorkspace::openURL(const std::string& url) {
   return mac_.openURLLocked(url);
 }
 
+bool SimWorkspace::accessibilityDisplayShouldReduceMotion() {
+  Lock lock(mac_.anchor_->mutex);
+  return mac_.reduceMotion_;
+}
+
 bool SimWorkspace::sendReopenEvent(int32_t pid, double /*timeoutSeconds*/) {
   Lock lock(mac_.anchor_->mutex);
   SimulatedMac::App* app = mac_.findApp(pid);

@@ -58,6 +58,7 @@ class SimWorkspace final : public platform::Workspace {
   platform::AppIcon iconForFile(const std::string& path) override;
   bool openURL(const std::string& url) override;
   bool sendReopenEvent(int32_t pid, double timeoutSeconds) override;
+  bool accessibilityDisplayShouldReduceMotion() override;
   Publisher<platform::WorkspaceNotification> notifications(platform::WorkspaceNotificationName name) override;
 
   // On the main queue: hands a notification to its subscribers.

@@ -613,6 +613,11 @@ void SimulatedMac::wakeScreens() {
   postWorkspace(WorkspaceNotificationName::screensDidWake, 0);
 }
 
+void SimulatedMac::setReduceMotion(bool reduce) {
+  Lock lock(anchor_->mutex);
+  reduceMotion_ = reduce;
+}
+
 DisplayID SimulatedMac::addDisplay(const SimDisplaySetup& setup) {
   Lock lock(anchor_->mutex);
   DisplayID id = setup.id.value_or(nextDisplay_);

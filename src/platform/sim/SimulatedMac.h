@@ -236,6 +236,8 @@ class SimulatedMac {
   int activeSpace() const;
   void sleepScreens();
   void wakeScreens();
+  // The user's "Reduce motion" accessibility preference.
+  void setReduceMotion(bool reduce);
 
   // ---- Displays ----
   DisplayID addDisplay(const SimDisplaySetup& setup);
@@ -433,6 +435,7 @@ class SimulatedMac {
   WindowID nextWindow_ = 101;
   DisplayID nextDisplay_ = 1;
   bool windowListUnavailable_ = false;
+  bool reduceMotion_ = false;
   std::vector<std::pair<platform::WindowInfo, bool>> rawRows_;
   std::optional<platform::CGError> displayListError_;
   std::deque<SimAction> actions_;
