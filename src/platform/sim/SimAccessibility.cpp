@@ -71,6 +71,19 @@ SimAXObserver::SimAXObserver(std::weak_ptr<SimulatedMac::Anchor> anchor, int32_t
                              platform::AXObserverCallback callback)
     : anchor_(std::move(anchor)), pid_(pid), callback_(std::move(callback)) {}
 
+std::optional<int> SimAXObserver::notificationBit(std::string_view notification) const {
+  auto known = std::find(vocabulary_.begin(), vocabulary_.end(), notification);
+  if (known == vocabulary_.end()) return std::nullopt;
+  return static_cast<int>(known - vocabulary_.begin());
+}
+
+std::optional<int> SimAXObserver::addNotificationName(std::string_view notification) {
+  if (auto bit = notificationBit(notification)) return bit;
+  if (vocabulary_.size() == kMaxNotificationNames) return std::nullopt;
+  vocabulary_.emplace_back(notification);
+  return static_cast<int>(vocabulary_.size() - 1);
+}
+
 AXError SimAXObserver::addNotification(const AXElement& element, std::string_view notification) {
   auto anchor = anchor_.lock();
   if (!anchor) return AXError::invalidUIElementObserver;
@@ -79,10 +92,12 @@ AXError SimAXObserver::addNotification(const AXElement& element, std::string_vie
   if (element.pid() != pid_) return AXError::illegalArgument;
   auto target = anchor->mac->accessibility_->resolve(element);
   if (target.error != AXError::success) return target.error;
-  auto& names = registrations_[element];
-  if (std::find(names.begin(), names.end(), notification) != names.end())
-    return AXError::notificationAlreadyRegistered;
-  names.emplace_back(notification);
+  auto bit = addNotificationName(notification);
+  if (!bit) return AXError::failure;
+  uint64_t& names = registrations_[element];
+  const uint64_t mask = uint64_t{1} << *bit;
+  if (names & mask) return AXError::notificationAlreadyRegistered;
+  names |= mask;
   return AXError::success;
 }
 
@@ -91,12 +106,11 @@ AXError SimAXObserver::removeNotification(const AXElement& element, std::string_
   if (!anchor) return AXError::invalidUIElementObserver;
   Lock lock(anchor->mutex);
   auto it = registrations_.find(element);
-  if (it == registrations_.end()) return AXError::notificationNotRegistered;
-  auto& names = it->second;
-  auto name = std::find(names.begin(), names.end(), notification);
-  if (name == names.end()) return AXError::notificationNotRegistered;
-  names.erase(name);
-  if (names.empty()) registrations_.erase(it);
+  auto bit = notificationBit(notification);
+  if (it == registrations_.end() || !bit || !(it->second & (uint64_t{1} << *bit)))
+    return AXError::notificationNotRegistered;
+  it->second &= ~(uint64_t{1} << *bit);
+  if (it->second == 0) registrations_.erase(it);
   return AXError::success;
 }
 
@@ -116,10 +130,11 @@ void SimAXObserver::removeFromMainRunLoop() {
 
 bool SimAXObserver::wants(const AXElement& target, const AXElement& application,
                           std::string_view notification) const {
+  auto bit = notificationBit(notification);
+  if (!bit) return false;
   auto registeredOn = [&](const AXElement& element) {
     auto it = registrations_.find(element);
-    return it != registrations_.end() &&
-           std::find(it->second.begin(), it->second.end(), notification) != it->second.end();
+    return it != registrations_.end() && (it->second & (uint64_t{1} << *bit)) != 0;
   };
   return registeredOn(target) || (!(application == target) && registeredOn(application));
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,9 +61,17 @@ class SimAXObserver final : public platform::AXObserver, public std::enable_shar
   std::weak_ptr<SimulatedMac::Anchor> anchor_;
   int32_t pid_;
   platform::AXObserverCallback callback_;
-  // The notifications registered on each element: an observer of an application with many windows
-  // holds one registration per window, and each change asks about two elements only.
-  std::unordered_map<platform::AXElement, std::vector<std::string>, platform::AXElementHash> registrations_;
+  // The bit of a notification name in this observer's vocabulary; nothing when it is not in it.
+  std::optional<int> notificationBit(std::string_view notification) const;
+  // The same, adding the name when it is new; nothing when the vocabulary is full.
+  std::optional<int> addNotificationName(std::string_view notification);
+
+  // The notifications registered on each element, as bits of `vocabulary_`: an observer of an
+  // application with many windows holds one registration per window, so each is one word rather than a
+  // list of names, and each change asks about two elements only.
+  static constexpr size_t kMaxNotificationNames = 64;
+  std::vector<std::string> vocabulary_;
+  std::unordered_map<platform::AXElement, uint64_t, platform::AXElementHash> registrations_;
   bool onRunLoop_ = false;
 };
 
