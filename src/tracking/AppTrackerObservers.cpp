@@ -42,13 +42,15 @@ void AppTracker::registerWindowDestructionObservers(int32_t pid, const platform:
       accessibilityHelper_.appElement(pid, kPassMessagingTimeout), ax::kWindows);
   if (!windows.ok() || !windows.value || !windows.value->asElements()) return;
   for (const auto& window : *windows.value->asElements()) {
+    // Every window created asks again for all of its application's windows: the ones already watched
+    // cost no further calls to the application.
+    if (windowElementMap_.count(window)) continue;
     auto subrole = accessibility_.copyAttributeValue(window, ax::kSubrole);
     if (subrole.ok() && subrole.value && subrole.value->asString() &&
         *subrole.value->asString() != ax::kStandardWindowSubrole)
       continue;
     auto number = accessibility_.windowNumber(window);
     if (!number.ok()) continue;
-    if (windowElementMap_.count(window)) continue;
     windowElementMap_.emplace(window, WindowRef{pid, static_cast<int64_t>(number.windowNumber)});
     observer->addNotification(window, ax::kUIElementDestroyedNotification);
   }
