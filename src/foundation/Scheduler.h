@@ -56,6 +56,19 @@ class RepeatingTimer {
 };
 using RepeatingTimerPtr = std::shared_ptr<RepeatingTimer>;
 
+// A timer on the main queue that fires once. Invalidating it (or dropping the last reference) removes
+// it from its queue at once, so a delay that is restarted at pointer rate leaves nothing behind that
+// would still wake the process when the old deadline comes.
+class OneShotTimer {
+ public:
+  virtual ~OneShotTimer() = default;
+  virtual void invalidate() = 0;
+  // False once it has fired or been invalidated.
+  virtual bool isValid() const = 0;
+  virtual double tolerance() const = 0;
+};
+using OneShotTimerPtr = std::shared_ptr<OneShotTimer>;
+
 class DispatchGroup;
 
 // Every delay, timer, queue and clock read of the program goes through a Scheduler, so tests can run the
@@ -79,6 +92,8 @@ class Scheduler {
 
   // Fires on the main queue every `interval` seconds until invalidated.
   virtual RepeatingTimerPtr scheduleRepeating(double interval, double tolerance, Task task) = 0;
+  // Fires once on the main queue after `delay` seconds (at most `tolerance` later).
+  virtual OneShotTimerPtr scheduleOneShot(double delay, double tolerance, Task task) = 0;
 
   virtual std::shared_ptr<DispatchGroup> makeGroup() = 0;
 

@@ -50,6 +50,41 @@ class VirtualScheduler::Timer final : public RepeatingTimer, public std::enable_
   bool valid_ = true;
 };
 
+// Fires exactly on time; the tolerance is only recorded.
+class VirtualScheduler::OneShot final : public OneShotTimer, public std::enable_shared_from_this<OneShot> {
+ public:
+  OneShot(VirtualScheduler& owner, double tolerance, Task task)
+      : owner_(owner), ownerLifetime_(owner.lifetime_), tolerance_(tolerance), task_(std::move(task)) {}
+  ~OneShot() override { invalidate(); }
+
+  void arm(double delay) {
+    std::weak_ptr<OneShot> weak = shared_from_this();
+    key_ = owner_.enqueue(owner_.main_.get(), delay, [weak] {
+      auto self = weak.lock();
+      if (!self || !self->valid_) return;
+      self->valid_ = false;
+      Task task = std::move(self->task_);
+      task();
+    });
+  }
+  void invalidate() override {
+    if (!valid_) return;
+    valid_ = false;
+    task_ = nullptr;
+    if (!ownerLifetime_.expired()) owner_.removeEntry(key_);
+  }
+  bool isValid() const override { return valid_; }
+  double tolerance() const override { return tolerance_; }
+
+ private:
+  VirtualScheduler& owner_;
+  std::weak_ptr<const bool> ownerLifetime_;
+  double tolerance_;
+  Task task_;
+  Key key_{};
+  bool valid_ = true;
+};
+
 VirtualScheduler::VirtualScheduler()
     : main_(std::make_unique<Queue>(*this, "com.apple.main-thread", true)),
       global_(std::make_unique<Queue>(*this, "global", false)) {}
@@ -91,6 +126,12 @@ RepeatingTimerPtr VirtualScheduler::scheduleRepeating(double interval, double to
   return timer;
 }
 
+OneShotTimerPtr VirtualScheduler::scheduleOneShot(double delay, double tolerance, Task task) {
+  auto timer = std::make_shared<OneShot>(*this, tolerance, std::move(task));
+  timer->arm(delay);
+  return timer;
+}
+
 std::shared_ptr<DispatchGroup> VirtualScheduler::makeGroup() {
   return std::make_shared<DispatchGroup>(*this);
 }
@@ -110,9 +151,16 @@ size_t VirtualScheduler::pendingCount() const {
   return entries_.size();
 }
 
-void VirtualScheduler::enqueue(const Queue* queue, double delaySeconds, Task task) {
+VirtualScheduler::Key VirtualScheduler::enqueue(const Queue* queue, double delaySeconds, Task task) {
   std::lock_guard lock(mutex_);
-  entries_.emplace(Key{now_ + toTicks(delaySeconds), sequence_++}, Entry{queue, std::move(task)});
+  Key key{now_ + toTicks(delaySeconds), sequence_++};
+  entries_.emplace(key, Entry{queue, std::move(task)});
+  return key;
+}
+
+void VirtualScheduler::removeEntry(const Key& key) {
+  std::lock_guard lock(mutex_);
+  entries_.erase(key);
 }
 
 bool VirtualScheduler::runNext(Ticks limit, size_t& budget) {

@@ -34,6 +34,7 @@ class VirtualScheduler final : public Scheduler {
   std::shared_ptr<TaskQueue> makeSerialQueue(const std::string& label) override;
   void performOnRunLoop(Task task) override;
   RepeatingTimerPtr scheduleRepeating(double interval, double tolerance, Task task) override;
+  OneShotTimerPtr scheduleOneShot(double delay, double tolerance, Task task) override;
   std::shared_ptr<DispatchGroup> makeGroup() override;
   bool isMainThread() const override;
 
@@ -59,6 +60,7 @@ class VirtualScheduler final : public Scheduler {
  private:
   class Queue;
   class Timer;
+  class OneShot;
   struct Entry {
     const Queue* queue;
     Task task;
@@ -68,7 +70,8 @@ class VirtualScheduler final : public Scheduler {
   static Ticks toTicks(double seconds);
   using Key = std::pair<Ticks, uint64_t>;
 
-  void enqueue(const Queue* queue, double delaySeconds, Task task);
+  Key enqueue(const Queue* queue, double delaySeconds, Task task);
+  void removeEntry(const Key& key);
   // Runs the earliest entry due at or before `limit`; false when there is none.
   bool runNext(Ticks limit, size_t& budget);
 
@@ -77,6 +80,8 @@ class VirtualScheduler final : public Scheduler {
   uint64_t sequence_ = 0;
   std::map<Key, Entry> entries_;
   std::unique_ptr<Queue> main_;
+  // Expires with the scheduler: a one-shot timer that outlives it has nothing to remove itself from.
+  std::shared_ptr<const bool> lifetime_ = std::make_shared<const bool>(true);
   std::unique_ptr<Queue> global_;
   // Serial queues live as long as the scheduler, so work still queued on a queue its owner dropped
   // never refers to freed memory.

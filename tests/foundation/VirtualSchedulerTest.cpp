@@ -75,6 +75,24 @@ TEST(VirtualScheduler, RepeatingTimerFiresEveryIntervalUntilInvalidatedOrDropped
   EXPECT_EQ(fired.size(), 3u);
 }
 
+TEST(VirtualScheduler, OneShotTimerFiresOnceAndLeavesNothingQueuedWhenInvalidatedOrDropped) {
+  VirtualScheduler scheduler;
+  const size_t idle = scheduler.pendingCount();
+  int fired = 0;
+  auto timer = scheduler.scheduleOneShot(0.5, 0.1, [&] { ++fired; });
+  for (int i = 0; i < 300; ++i) scheduler.scheduleOneShot(30, 1, [&] { ++fired; })->invalidate();
+  scheduler.scheduleOneShot(30, 1, [&] { ++fired; });  // dropped at once
+  EXPECT_EQ(scheduler.pendingCount(), idle + 1);
+  scheduler.advance(0.49);
+  EXPECT_EQ(fired, 0);
+  EXPECT_TRUE(timer->isValid());
+  scheduler.advance(0.01);
+  EXPECT_EQ(fired, 1);
+  EXPECT_FALSE(timer->isValid());
+  scheduler.advance(60);
+  EXPECT_EQ(fired, 1);
+}
+
 TEST(VirtualScheduler, RunawayZeroDelayLoopFailsInsteadOfHanging) {
   VirtualScheduler scheduler;
   scheduler.setRunawayLimit(1000);

@@ -20,7 +20,10 @@ template <class Predicate>
 bool pumpUntil(Predicate done, int limitMs = 3000) {
   QElapsedTimer elapsed;
   elapsed.start();
-  while (!done() && elapsed.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  while (!done() && elapsed.elapsed() < limitMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
   return done();
 }
 
@@ -56,6 +59,17 @@ TEST(RealScheduler, DelayedMainWorkRunsAfterItsDelayAndCanBeCancelled) {
   ASSERT_TRUE(pumpUntil([&] { return order.size() == 2; }));
   EXPECT_EQ(order, (std::vector<std::string>{"early", "late"}));
   EXPECT_GE(ranAt - start, 0.055);
+}
+
+TEST(RealScheduler, OneShotTimerFiresOnceAndAnInvalidatedOneLeavesNoQtTimer) {
+  RealScheduler scheduler;
+  int fired = 0;
+  auto timer = scheduler.scheduleOneShot(0.02, 0.001, [&] { ++fired; });
+  for (int i = 0; i < 200; ++i) scheduler.scheduleOneShot(30, 1, [&] { ++fired; })->invalidate();
+  ASSERT_TRUE(pumpUntil([&] { return fired == 1 && scheduler.liveTimerCount() == 0; }));
+  EXPECT_FALSE(timer->isValid());
+  pumpUntil([] { return false; }, 50);
+  EXPECT_EQ(fired, 1);
 }
 
 TEST(RealScheduler, SerialQueueRunsInOrderOffTheMainThread) {

@@ -31,6 +31,9 @@ class ThreadedQueueScheduler final : public Scheduler {
   RepeatingTimerPtr scheduleRepeating(double interval, double tolerance, Task task) override {
     return virtual_.scheduleRepeating(interval, tolerance, std::move(task));
   }
+  OneShotTimerPtr scheduleOneShot(double delay, double tolerance, Task task) override {
+    return virtual_.scheduleOneShot(delay, tolerance, std::move(task));
+  }
   std::shared_ptr<DispatchGroup> makeGroup() override { return std::make_shared<DispatchGroup>(*this); }
   bool isMainThread() const override { return std::this_thread::get_id() == mainThread_; }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <chrono>
 #include <cmath>
@@ -155,6 +156,46 @@ class RealScheduler::Timer final : public RepeatingTimer {
   std::atomic<bool> valid_{true};
 };
 
+class RealScheduler::OneShot final : public OneShotTimer {
+ public:
+  OneShot(QObject* context, double delay, double tolerance, Task task) : tolerance_(tolerance) {
+    timer_ = new QTimer(context);
+    timer_->setSingleShot(true);
+    // A coarse timer may come up to 5% of its interval late: only where the tolerance allows that.
+    timer_->setTimerType(tolerance >= 0.05 * delay ? Qt::CoarseTimer : Qt::PreciseTimer);
+    timer_->setInterval(std::max(0, static_cast<int>(std::lround(delay * 1000))));
+    QObject::connect(timer_, &QTimer::timeout, timer_,
+                     [valid = valid_, timer = timer_.data(), task = std::move(task)] {
+                       if (!valid->exchange(false)) return;
+                       timer->deleteLater();
+                       task();
+                     });
+    timer_->start();
+  }
+  ~OneShot() override { invalidate(); }
+  void invalidate() override {
+    // Once fired, the timer has already handed itself to deleteLater().
+    if (!valid_->exchange(false)) return;
+    QPointer<QTimer> timer = timer_;
+    timer_ = nullptr;
+    if (!timer) return;
+    // Not fired, so not inside its own timeout: on the main thread it can go at once.
+    if (timer->thread() == QThread::currentThread()) {
+      delete timer.data();
+      return;
+    }
+    QMetaObject::invokeMethod(
+        timer, [timer] { delete timer.data(); }, Qt::QueuedConnection);
+  }
+  bool isValid() const override { return valid_->load(); }
+  double tolerance() const override { return tolerance_; }
+
+ private:
+  QPointer<QTimer> timer_;
+  double tolerance_;
+  std::shared_ptr<std::atomic<bool>> valid_ = std::make_shared<std::atomic<bool>>(true);
+};
+
 RealScheduler::RealScheduler()
     : mainThread_(std::this_thread::get_id()),
       mainContext_(std::make_unique<MainContext>()),
@@ -201,6 +242,15 @@ void RealScheduler::performOnRunLoop(Task task) {
 RepeatingTimerPtr RealScheduler::scheduleRepeating(double interval, double tolerance, Task task) {
   assertMainThread("RealScheduler::scheduleRepeating");
   return std::make_shared<Timer>(mainContext_.get(), interval, tolerance, std::move(task));
+}
+
+OneShotTimerPtr RealScheduler::scheduleOneShot(double delay, double tolerance, Task task) {
+  assertMainThread("RealScheduler::scheduleOneShot");
+  return std::make_shared<OneShot>(mainContext_.get(), delay, tolerance, std::move(task));
+}
+
+size_t RealScheduler::liveTimerCount() const {
+  return static_cast<size_t>(mainContext_->findChildren<QTimer*>(Qt::FindDirectChildrenOnly).size());
 }
 
 std::shared_ptr<DispatchGroup> RealScheduler::makeGroup() {

@@ -33,8 +33,12 @@ class RealScheduler final : public Scheduler {
   std::shared_ptr<TaskQueue> makeSerialQueue(const std::string& label) override;
   void performOnRunLoop(Task task) override;
   RepeatingTimerPtr scheduleRepeating(double interval, double tolerance, Task task) override;
+  OneShotTimerPtr scheduleOneShot(double delay, double tolerance, Task task) override;
   std::shared_ptr<DispatchGroup> makeGroup() override;
   bool isMainThread() const override;
+  // The repeating and one-shot timers that still hold a Qt timer (deleted ones count until the event
+  // loop has deleted them).
+  size_t liveTimerCount() const;
 
  protected:
   bool waitForGroup(DispatchGroup& group, double timeoutSeconds) override;
@@ -45,6 +49,7 @@ class RealScheduler final : public Scheduler {
   class MainQueue;
   class GlobalQueue;
   class Timer;
+  class OneShot;
 
   // Declared before the queues: work still running on them may signal a group that became empty.
   std::mutex groupMutex_;
