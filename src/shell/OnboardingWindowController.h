@@ -2,13 +2,14 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QPushButton>
 #include <functional>
 #include <memory>
 
 #include "foundation/Scheduler.h"
 #include "settings/TaskbarPreset.h"
+#include "shell/OnboardingPermissionRow.h"
 
-class QPushButton;
 class QVBoxLayout;
 class QWidget;
 
@@ -22,7 +23,6 @@ class UserDefaults;
 }  // namespace platform
 
 class AccessibilityHelper;
-class OnboardingPermissionRow;
 class OnboardingWindow;
 class SettingsManager;
 
