@@ -89,7 +89,8 @@ OnboardingPage makeOnboardingWelcomePage(const QPixmap& applicationIcon) {
 OnboardingPage makeOnboardingPermissionsPage() {
   OnboardingPage page;
   page.view = new QWidget;
-  QVBoxLayout* column = makeColumn(*page.view, 40);
+  // Narrower side margins than the welcome page's: a row's title and its two buttons need the width.
+  QVBoxLayout* column = makeColumn(*page.view, 22);
   addTitle(*page.view, *column, QStringLiteral("Permissions"), 22);
   column->addSpacing(12);
   addDescription(*page.view, *column,

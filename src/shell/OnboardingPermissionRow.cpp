@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include "shell/ShellWindowStyle.h"
@@ -30,6 +31,28 @@ PermissionRowTexts permissionRowTexts(PermissionKind kind, bool granted, bool su
             QStringLiteral("Remind Me Again")};
   return {QStringLiteral("Optional. Only needed for Thumbnails, which use live window previews on hover."),
           QStringLiteral("Skip Thumbnails")};
+}
+
+QString wrappedWithinLines(const QString& text, const QFont& font, int width, int maxLines) {
+  if (width <= 0 || maxLines <= 0) return {};
+  QTextLayout layout(text, font);
+  QTextOption option;
+  option.setWrapMode(QTextOption::WordWrap);
+  layout.setTextOption(option);
+  QStringList lines;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    if (lines.size() == maxLines - 1) {
+      // The last line shown takes the rest of the text, cut to fit.
+      const QString rest = text.mid(line.textStart()).simplified();
+      lines << QFontMetrics(font).elidedText(rest, Qt::ElideRight, width);
+      break;
+    }
+    lines << text.mid(line.textStart(), line.textLength()).trimmed();
+  }
+  layout.endLayout();
+  return lines.join(QLatin1Char('\n'));
 }
 
 PermissionStatusIcon::PermissionStatusIcon(QWidget* parent) : QWidget(parent) {
@@ -93,12 +116,12 @@ OnboardingPermissionRow::OnboardingPermissionRow(const QString& title, Permissio
   texts->addWidget(titleLabel);
   description_ = new QLabel(this);
   description_->setFont(shellSystemFont(11));
-  description_->setWordWrap(true);
   QPalette palette = description_->palette();
   palette.setColor(QPalette::WindowText, secondaryLabelColor(*this));
   description_->setPalette(palette);
-  // At most two lines.
-  description_->setMaximumHeight(QFontMetrics(description_->font()).lineSpacing() * 2 + 2);
+  description_->setMinimumWidth(60);
+  description_->installEventFilter(this);
+  description_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   texts->addWidget(description_);
   row->addLayout(texts, 1);
   row->addSpacing(8);
@@ -114,12 +137,25 @@ OnboardingPermissionRow::OnboardingPermissionRow(const QString& title, Permissio
     button->setAutoDefault(false);
     buttonRow->addWidget(button);
   }
+  buttons_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   row->addWidget(buttons_, 0, Qt::AlignVCenter);
+}
+
+bool OnboardingPermissionRow::eventFilter(QObject* watched, QEvent* event) {
+  // The description is wrapped anew for each width it gets (the buttons leave and take room).
+  if (watched == description_ && event->type() == QEvent::Resize) showDescription();
+  return QWidget::eventFilter(watched, event);
+}
+
+void OnboardingPermissionRow::showDescription() {
+  const int width = description_->width() > 0 ? description_->width() : 200;
+  setPlainText(*description_, wrappedWithinLines(descriptionText_, description_->font(), width, 2));
 }
 
 void OnboardingPermissionRow::apply(bool granted, const PermissionRowTexts& texts) {
   icon_->setGranted(granted);
-  setPlainText(*description_, texts.description);
+  descriptionText_ = texts.description;
+  showDescription();
   primary_->setEnabled(true);
   primary_->setText(plainButtonTitle(primaryTitle_));
   buttons_->setVisible(!granted);

@@ -23,6 +23,10 @@ struct PermissionRowTexts {
 // `suppressed`: the user chose to go on without the permission (Limited Mode, or no thumbnails).
 PermissionRowTexts permissionRowTexts(PermissionKind kind, bool granted, bool suppressed);
 
+// `text` wrapped at word boundaries to `width` in `font`, at most `maxLines` lines, the last one cut with
+// an ellipsis when the text goes on.
+QString wrappedWithinLines(const QString& text, const QFont& font, int width, int maxLines);
+
 // A round status mark: a green check when granted, a red cross when not.
 class PermissionStatusIcon final : public QWidget {
   Q_OBJECT
@@ -57,10 +61,18 @@ class OnboardingPermissionRow final : public QWidget {
   QPushButton& primaryButton() const { return *primary_; }
   QPushButton& secondaryButton() const { return *secondary_; }
   QWidget& buttonStack() const { return *buttons_; }
+  // The state description in full; the label shows at most two lines of it.
+  const QString& description() const { return descriptionText_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void showDescription();
+
   PermissionKind kind_;
   QString primaryTitle_;
+  QString descriptionText_;
   PermissionStatusIcon* icon_;
   QLabel* description_;
   QPushButton* primary_;
