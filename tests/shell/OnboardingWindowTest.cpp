@@ -308,6 +308,24 @@ TEST_F(OnboardingWindowTest, ClosingWithoutFinishingLeavesTheGuideIncompleteAndR
   EXPECT_FALSE(controller->wasCompletedBefore());
 }
 
+TEST_F(OnboardingWindowTest, ClosingOnThePermissionsPageStopsItsRefreshBeforeTheControllerGoes) {
+  settings->showThumbnails = true;
+  open();
+  pressReturn();
+  const RepeatingTimerPtr timer = controller->permissionsRefreshTimer();
+  mac.permissions().screenCaptureGranted = false;
+  controller->window().close();
+  EXPECT_FALSE(timer->isValid());
+  EXPECT_EQ(controller->screenRecordingRow(), nullptr);
+  scheduler.advance(2);
+  EXPECT_TRUE(settings->showThumbnails.get());
+  flushDeletes();
+  EXPECT_TRUE(controller.isNull());
+  scheduler.advance(2);
+  EXPECT_TRUE(settings->showThumbnails.get());
+  EXPECT_EQ(closes, 1);
+}
+
 TEST_F(OnboardingWindowTest, RendersEachPageForALook) {
   mac.permissions().accessibilityTrusted = false;
   mac.permissions().screenCaptureGranted = false;
