@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
@@ -53,6 +54,11 @@ void AboutWindow::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+void AboutWindow::mousePressEvent(QMouseEvent* event) {
+  if (moveWindowByBackground(*this, *event)) return event->accept();
+  QWidget::mousePressEvent(event);
 }
 
 QString aboutVersionText(const platform::AppShell& appShell) {

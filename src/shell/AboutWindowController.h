@@ -46,6 +46,7 @@ class AboutWindow final : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 };
 
 // The texts of the About window that come from the running system and the bundle.

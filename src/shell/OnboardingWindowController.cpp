@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -38,6 +39,10 @@ class OnboardingWindow final : public QWidget {
       return;
     }
     QWidget::keyPressEvent(event);
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (moveWindowByBackground(*this, *event)) return event->accept();
+    QWidget::mousePressEvent(event);
   }
   void closeEvent(QCloseEvent* event) override {
     QWidget::closeEvent(event);

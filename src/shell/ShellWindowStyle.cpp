@@ -2,8 +2,10 @@
 
 #include <QFontDatabase>
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -33,6 +35,12 @@ QColor secondaryLabelColor(const QWidget& widget) {
 
 QColor tertiaryLabelColor(const QWidget& widget) {
   return labelColorWithAlpha(widget, 0.4);
+}
+
+bool moveWindowByBackground(QWidget& window, const QMouseEvent& event) {
+  if (event.button() != Qt::LeftButton) return false;
+  QWindow* handle = window.windowHandle();
+  return handle && handle->startSystemMove();
 }
 
 QPixmap applicationIconPixmap(const platform::AppIcon& icon, int pixels) {
