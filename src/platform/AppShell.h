@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/RunningApplication.h"
+
 namespace pelko::platform {
 
 // The application delegate as other components reach it through the shared application.
@@ -11,6 +13,16 @@ class ApplicationDelegate {
   virtual ~ApplicationDelegate() = default;
   // Shows the settings window, or puts it away when it is in front.
   virtual void toggleSettingsWindowFromTaskbar() = 0;
+  // Looks for a newer version on the user's request; a delegate without an updater does nothing.
+  virtual void checkForUpdates() {}
+};
+
+// The version of the running operating system.
+struct OperatingSystemVersion {
+  int majorVersion = 0;
+  int minorVersion = 0;
+  int patchVersion = 0;
+  bool operator==(const OperatingSystemVersion&) const = default;
 };
 
 // What the running application knows about itself.
@@ -27,6 +39,14 @@ class AppShell {
   virtual ApplicationDelegate* delegate() const = 0;
   // Brings this process to the front the standard way.
   virtual void activateOwnProcess() = 0;
+  // The main bundle's short version and build number; nothing when the bundle has no such string.
+  virtual std::optional<std::string> versionString() const = 0;
+  virtual std::optional<std::string> buildString() const = 0;
+  // The main bundle's copyright line; nothing when the bundle has no such string.
+  virtual std::optional<std::string> copyrightString() const = 0;
+  // The icon the application shows for itself (windows, the About box).
+  virtual AppIcon applicationIcon() const = 0;
+  virtual OperatingSystemVersion operatingSystemVersion() const = 0;
 };
 
 }  // namespace pelko::platform

@@ -17,12 +17,23 @@ class SimAppShell final : public platform::AppShell {
     ++activateOwnProcessCount;
     if (onActivateOwnProcess) onActivateOwnProcess();
   }
+  std::optional<std::string> versionString() const override { return version; }
+  std::optional<std::string> buildString() const override { return build; }
+  std::optional<std::string> copyrightString() const override { return copyright; }
+  platform::AppIcon applicationIcon() const override { return icon; }
+  platform::OperatingSystemVersion operatingSystemVersion() const override { return systemVersion; }
 
   int pid = 4242;
   std::string bundleID = "com.pelko.app";
   std::optional<std::string> executablePath = "/Applications/Pelko.app/Contents/MacOS/Pelko";
   std::string home = "/tmp/pelko-home";
   platform::ApplicationDelegate* applicationDelegate = nullptr;
+  std::optional<std::string> version = "1.0.0";
+  std::optional<std::string> build = "1";
+  std::optional<std::string> copyright;
+  // An amber tile: the application's own colour.
+  platform::AppIcon icon{"", Color{0.984, 0.749, 0.141, 1.0}};
+  platform::OperatingSystemVersion systemVersion{14, 5, 0};
   int activateOwnProcessCount = 0;
   // Set by the simulated Mac so that activating this process changes the frontmost application.
   std::function<void()> onActivateOwnProcess;
