@@ -88,8 +88,8 @@ QString ForceQuitPopover::messageText() const {
 
 QPoint ForceQuitPopover::placement(const QRect& anchor, const QSize& size,
                                    std::optional<TaskbarPosition> barPosition) {
-  const int centredX = anchor.center().x() - size.width() / 2;
-  const int centredY = anchor.center().y() - size.height() / 2;
+  const int centredX = anchor.x() + (anchor.width() - size.width()) / 2;
+  const int centredY = anchor.y() + (anchor.height() - size.height()) / 2;
   switch (barPosition.value_or(TaskbarPosition::bottom)) {
     case TaskbarPosition::bottom:
       return QPoint(centredX, anchor.top() - kGap - size.height());
