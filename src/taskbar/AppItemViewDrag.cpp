@@ -56,7 +56,8 @@ bool AppItemView::mouseDragged(const QPointF& position) {
 std::unique_ptr<QMimeData> AppItemView::makeReorderMimeData() const {
   auto data = std::make_unique<QMimeData>();
   if (trackedApp_)
-    data->setData(QString::fromLatin1(kReorderPasteboardType), QByteArray::fromStdString(trackedApp_->bundleID));
+    data->setData(QString::fromLatin1(kReorderPasteboardType),
+                  QByteArray::fromStdString(trackedApp_->bundleID));
   return data;
 }
 

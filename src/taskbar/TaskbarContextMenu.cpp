@@ -18,8 +18,8 @@ QMenu* enumerationSubmenu(QMenu& parent, const QString& title, const char* kind,
                           std::function<void(QAction*)> choose) {
   QMenu* submenu = parent.addMenu(title);
   for (E value : allCases<E>()) {
-    QAction* item = submenu->addAction(QString::fromUtf8(displayName(value).data(),
-                                                         static_cast<qsizetype>(displayName(value).size())));
+    QAction* item = submenu->addAction(
+        QString::fromUtf8(displayName(value).data(), static_cast<qsizetype>(displayName(value).size())));
     item->setCheckable(true);
     item->setData(QString::fromUtf8(rawValue(value).data(), static_cast<qsizetype>(rawValue(value).size())));
     item->setProperty("pelkoSetting", kind);
@@ -44,7 +44,10 @@ void checkCurrent(QMenu* submenu, const char* kind, E current) {
 
 TaskbarContextMenu::TaskbarContextMenu(Scheduler& scheduler, std::shared_ptr<SettingsManager> settings,
                                        std::weak_ptr<AppTracker> tracker, TaskbarShellActions shell)
-    : scheduler_(scheduler), settings_(std::move(settings)), tracker_(std::move(tracker)), shell_(std::move(shell)) {
+    : scheduler_(scheduler),
+      settings_(std::move(settings)),
+      tracker_(std::move(tracker)),
+      shell_(std::move(shell)) {
   menu_ = new QMenu;
   QPointer<TaskbarContextMenu> weak(this);
   enumerationSubmenu<TaskbarStyle>(*menu_, "Style", kStyleKind, [weak](QAction* item) {

@@ -165,7 +165,8 @@ void TaskbarViewController::buildLayout(TaskbarPosition position) {
   equalWidthApplied_ = false;
   lastEqualWidthItemCount_ = 0;
   lastEqualWidthMaxWidth_ = 0;
-  contextMenu_ = std::make_unique<TaskbarContextMenu>(env_.scheduler, settingsManager_, appTracker_, shellActions);
+  contextMenu_ =
+      std::make_unique<TaskbarContextMenu>(env_.scheduler, settingsManager_, appTracker_, shellActions);
   layoutSubviews();
 }
 
@@ -730,7 +731,8 @@ bool TaskbarViewController::reorderPerformDrag(const ReorderDrag& drag) {
   return reorderTarget_->performDrop(drag);
 }
 
-std::vector<std::string> TaskbarViewController::storeReorderedOrder(const std::vector<std::string>& barOrder) {
+std::vector<std::string> TaskbarViewController::storeReorderedOrder(
+    const std::vector<std::string>& barOrder) {
   settingsManager_->customAppOrder = mergedCustomAppOrder(settingsManager_->customAppOrder.get(), barOrder);
   lastEqualWidthItemCount_ = 0;
   lastEqualWidthMaxWidth_ = 0;

@@ -70,10 +70,10 @@ class XServer {
       int number = next++;
       std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
       if (exists(socket) || exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
-      auto server = std::make_unique<Helper>(
-          program,
-          std::vector<std::string>{":" + std::to_string(number), "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-          std::map<std::string, std::string>{});
+      auto server = std::make_unique<Helper>(program,
+                                             std::vector<std::string>{":" + std::to_string(number), "-screen",
+                                                                      "0", "1280x800x24", "-nolisten", "tcp"},
+                                             std::map<std::string, std::string>{});
       for (int i = 0; i < 500 && server->isRunning() && !exists(socket); ++i) ::usleep(10000);
       if (!exists(socket) || !server->isRunning()) continue;
       server_ = std::move(server);
@@ -148,8 +148,8 @@ TEST(ReorderDragX11Test, AControlDragOfTheFirstButtonPastTheOthersStoresTheNewOr
   // Icons only, from the start of the bar: the buttons sit at its left end.
   sandbox.setDefaults({{"PelkoStyle", platform::PlistValue(std::string("icons"))}});
   Helper windowManager(openbox, {}, {{"DISPLAY", server.display()}, {"HOME", sandbox.path("home")}});
-  PelkoProcess pelko(sandbox, {},
-                     {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_SCENARIO", scenario}});
+  PelkoProcess pelko(
+      sandbox, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_SCENARIO", scenario}});
   ASSERT_TRUE(pelko.waitUntilReady()) << pelko.output();
 
   std::optional<Geometry> bar;

@@ -12,8 +12,10 @@ namespace {
 class AppItemContextMenuTest : public AppItemTest {
  protected:
   void SetUp() override {
-    pid = mac.launchApp({.bundleID = "com.example.Editor", .name = "Editor",
-                         .bundlePath = "/Applications/Editor.app", .activate = false});
+    pid = mac.launchApp({.bundleID = "com.example.Editor",
+                         .name = "Editor",
+                         .bundlePath = "/Applications/Editor.app",
+                         .activate = false});
     window = open(pid, "Draft");
     mac.clearActions();
   }
@@ -30,7 +32,8 @@ class AppItemContextMenuTest : public AppItemTest {
   }
   static TrackedAppPtr entry(int32_t pid, std::optional<int64_t> window, bool active, bool hidden,
                              bool minimized) {
-    return std::make_shared<TrackedApp>("com.example.Editor", "Editor", AppImage{}, pid, active, hidden, minimized,
+    return std::make_shared<TrackedApp>("com.example.Editor", "Editor", AppImage{}, pid, active, hidden,
+                                        minimized,
                                         window ? std::optional<std::string>("Draft") : std::nullopt, window);
   }
   // The entries as "title" (with " ^key" for a shortcut), "-" for a separator.
@@ -67,8 +70,8 @@ TEST_F(AppItemContextMenuTest, TheMenuOfEveryKindOfEntry) {
   auto inactive = makeMenuItem(entry(pid, std::nullopt, false, false, false));
   std::unique_ptr<QMenu> menu(inactive->makeContextMenu());
   EXPECT_EQ(entries(menu.get()),
-            (std::vector<std::string>{"Show", "Minimize All Windows", "Hide ^Ctrl+H", "New Window ^Ctrl+N", "-",
-                                      "Close Window ^Ctrl+W", "Quit Editor ^Ctrl+Q", "Force Quit", "-",
+            (std::vector<std::string>{"Show", "Minimize All Windows", "Hide ^Ctrl+H", "New Window ^Ctrl+N",
+                                      "-", "Close Window ^Ctrl+W", "Quit Editor ^Ctrl+Q", "Force Quit", "-",
                                       "Show in Finder", "-", "Hide from Taskbar", "-",
                                       "Pelko Settings... ^Ctrl+,"}));
   EXPECT_EQ(menu->actions()[11]->toolTip().toStdString(),
@@ -156,8 +159,9 @@ TEST_F(ForceQuitPopoverTest, ThePopoverSitsOnTheItemsSideAwayFromTheBarsScreenEd
   const QRect item(500, 1000, 40, 34);
   const QSize size(280, 110);
   const std::tuple<std::optional<TaskbarPosition>, QPoint> cases[] = {
-      {TaskbarPosition::bottom, {380, 884}}, {std::nullopt, {380, 884}}, {TaskbarPosition::top, {380, 1040}},
-      {TaskbarPosition::left, {546, 962}},   {TaskbarPosition::right, {214, 962}},
+      {TaskbarPosition::bottom, {380, 884}}, {std::nullopt, {380, 884}},
+      {TaskbarPosition::top, {380, 1040}},   {TaskbarPosition::left, {546, 962}},
+      {TaskbarPosition::right, {214, 962}},
   };
   for (const auto& [position, expected] : cases)
     EXPECT_EQ(ForceQuitPopover::placement(item, size, position), expected)

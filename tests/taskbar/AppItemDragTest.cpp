@@ -1,8 +1,8 @@
 #include <QCoreApplication>
 #include <QDrag>
 #include <QDropEvent>
-#include <QUrl>
 #include <QMimeData>
+#include <QUrl>
 
 #include "TaskbarTestWorld.h"
 #include "ui/WidgetOpacity.h"
@@ -22,8 +22,8 @@ class AppItemDragTest : public AppItemTest {
   void record(AppItemView& item) {
     item.runReorderDrag = [this, &item](QDrag& drag) {
       scheduler.advance(0.08);
-      drags.push_back({drag.mimeData()->formats(), drag.mimeData()->data("com.pelko.reorder"),
-                       widgetOpacity(item)});
+      drags.push_back(
+          {drag.mimeData()->formats(), drag.mimeData()->data("com.pelko.reorder"), widgetOpacity(item)});
       return Qt::IgnoreAction;  // dropped outside, or refused
     };
   }

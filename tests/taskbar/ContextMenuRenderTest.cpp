@@ -58,16 +58,18 @@ class ContextMenuRenderTest : public TaskbarTest {
 TEST_F(ContextMenuRenderTest, ItemMenusActiveMinimizedWindowAndHiddenApplication) {
   const int32_t pid = launch("com.example.Editor", "Editor");
   const std::tuple<const char*, TrackedAppPtr> kinds[] = {
-      {"item-menu-active.png", std::make_shared<TrackedApp>("com.example.Editor", "Editor", AppImage{}, pid, true,
-                                                            false, false, std::nullopt, std::nullopt)},
+      {"item-menu-active.png", std::make_shared<TrackedApp>("com.example.Editor", "Editor", AppImage{}, pid,
+                                                            true, false, false, std::nullopt, std::nullopt)},
       {"item-menu-minimized-window.png",
        std::make_shared<TrackedApp>("com.example.Editor", "Editor", AppImage{}, pid, false, false, true,
                                     std::string("Draft"), 7)},
-      {"item-menu-hidden-app.png", std::make_shared<TrackedApp>("com.example.Editor", "Editor", AppImage{}, pid,
-                                                                false, true, false, std::nullopt, std::nullopt)},
+      {"item-menu-hidden-app.png",
+       std::make_shared<TrackedApp>("com.example.Editor", "Editor", AppImage{}, pid, false, true, false,
+                                    std::nullopt, std::nullopt)},
   };
   for (const auto& [file, entry] : kinds) {
-    AppItemView item(AppItemEnvironment{scheduler, mac.workspace(), appearance, accessibilityHelper, nullptr, &alerts});
+    AppItemView item(
+        AppItemEnvironment{scheduler, mac.workspace(), appearance, accessibilityHelper, nullptr, &alerts});
     item.settingsManager = settings;
     item.windowManager = windowManager;
     item.onSettingsRequested = [] {};

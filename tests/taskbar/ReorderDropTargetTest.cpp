@@ -30,8 +30,8 @@ class ReorderDropTargetTest : public TaskbarTest {
  protected:
   std::unique_ptr<TaskbarViewController> bar = makeController(true);
   std::unique_ptr<TaskbarPanel> panel;
-  TrackedAppPtr editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail"), notes = appEntry(503, "Notes"),
-                music = appEntry(504, "Music"), chat = appEntry(505, "Chat");
+  TrackedAppPtr editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail"),
+                notes = appEntry(503, "Notes"), music = appEntry(504, "Music"), chat = appEntry(505, "Chat");
   int session = 0;  // stands for one drag's data
 
   void SetUp() override {
@@ -78,7 +78,8 @@ TEST_F(ReorderDropTargetTest, TheDraggedButtonLandsBeforeTheFirstButtonWhoseMidd
 
   // A column: above a button's middle is before it.
   settings->position = TaskbarPosition::left;
-  panel->updatePosition(TaskbarPosition::left, settings->barThickness(), mac.screens().screens().front(), 0, 0);
+  panel->updatePosition(TaskbarPosition::left, settings->barThickness(), mac.screens().screens().front(), 0,
+                        0);
   panel->syncContentViewFrame();
   bar->updateLayout(TaskbarPosition::left);
   ASSERT_EQ(bar->appStackView()->orientation(), Qt::Vertical);
@@ -206,7 +207,8 @@ namespace {
 // The tracker sorts by the stored order on the pass the bar asks for 0.25 s after the drop.
 TEST_F(TaskbarTest, TheTrackerFollowsTheDroppedOrderOnThePassAskedForAQuarterSecondLater) {
   connectTracker();
-  for (const char* name : {"Editor", "Mail", "Notes"}) open(launch(std::string("com.example.") + name, name), name);
+  for (const char* name : {"Editor", "Mail", "Notes"})
+    open(launch(std::string("com.example.") + name, name), name);
   auto bar = makeController(false);
   auto panel = makePanel(*bar);
   tracker->forceRefresh();

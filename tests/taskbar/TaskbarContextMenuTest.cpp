@@ -16,9 +16,7 @@ class TaskbarContextMenuTest : public TaskbarTest {
             [this] { calls.push_back("terminate"); }};
   }
   // A title as the menu draws it ("&&" shows one ampersand).
-  static std::string title(const QAction* action) {
-    return action->text().replace("&&", "&").toStdString();
-  }
+  static std::string title(const QAction* action) { return action->text().replace("&&", "&").toStdString(); }
   // The visible entries: "title" (" ^key", " [x]" when checked), "-" for separators, submenus inline.
   static std::vector<std::string> shown(QMenu* menu) {
     std::vector<std::string> result;
@@ -58,16 +56,15 @@ TEST_F(TaskbarContextMenuTest, ChecksTheCurrentStyleAndPositionAndShowsResetOnly
   TaskbarContextMenu menu(scheduler, settings, tracker, shell());
   settings->style = TaskbarStyle::iconsOnly;
   settings->position = TaskbarPosition::top;
-  EXPECT_EQ(open(menu), (std::vector<std::string>{"Style: Icons Only [x] Icons + Text Right",
-                                                  "Position: Bottom Top [x] Left Right", "-",
-                                                  "Pelko Settings... ^Ctrl+,", "-",
-                                                  "Restore Dock & Quit ^Ctrl+Q"}));
+  EXPECT_EQ(open(menu), (std::vector<std::string>{
+                            "Style: Icons Only [x] Icons + Text Right", "Position: Bottom Top [x] Left Right",
+                            "-", "Pelko Settings... ^Ctrl+,", "-", "Restore Dock & Quit ^Ctrl+Q"}));
   settings->customAppOrder = StringList{"com.example.Editor"};
   settings->style = TaskbarStyle::iconsTextRight;  // changed elsewhere: followed at the next opening
-  EXPECT_EQ(open(menu), (std::vector<std::string>{"Style: Icons Only Icons + Text Right [x]",
-                                                  "Position: Bottom Top [x] Left Right", "-",
-                                                  "Reset Custom Order", "-", "Pelko Settings... ^Ctrl+,", "-",
-                                                  "Restore Dock & Quit ^Ctrl+Q"}));
+  EXPECT_EQ(open(menu),
+            (std::vector<std::string>{"Style: Icons Only Icons + Text Right [x]",
+                                      "Position: Bottom Top [x] Left Right", "-", "Reset Custom Order", "-",
+                                      "Pelko Settings... ^Ctrl+,", "-", "Restore Dock & Quit ^Ctrl+Q"}));
   // Without a settings window to open, its entry and separator are left out.
   TaskbarContextMenu bare(scheduler, settings, tracker, TaskbarShellActions{});
   EXPECT_EQ(open(bare).back(), "Restore Dock & Quit ^Ctrl+Q");
