@@ -12,86 +12,30 @@
 namespace pelko::testing {
 namespace {
 
-std::string findProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::stringstream folders(path ? path : "");
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    std::string candidate = folder + "/" + name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return "";
-}
-
-bool exists(const std::string& path) {
-  return ::access(path.c_str(), F_OK) == 0;
-}
-
-// A background program of the test (the X server, the window manager), ended by its own process id.
-class Helper {
- public:
-  Helper(const std::string& path, std::vector<std::string> arguments,
-         const std::map<std::string, std::string>& overrides) {
+// A program the test runs in the background (found on the PATH), ended by its own process id.
+struct Background {
+  Background(std::vector<std::string> argv, const std::map<std::string, std::string>& overrides) {
     std::vector<std::string> environment = environmentWith(overrides);
-    arguments.insert(arguments.begin(), path);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
-    if (::posix_spawn(&pid_, path.c_str(), &actions, nullptr, pointersTo(arguments).data(),
-                      pointersTo(environment).data()) != 0)
-      pid_ = -1;
+    if (::posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, pointersTo(argv).data(),
+                       pointersTo(environment).data()) != 0)
+      pid = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
-  ~Helper() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 200 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) ::usleep(10000);
-    if (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
+  ~Background() {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
   }
-  Helper(const Helper&) = delete;
-  Helper& operator=(const Helper&) = delete;
-  bool isRunning() {
-    if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
-    return pid_ > 0;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
-
-// An X server on a display number nobody else uses.
-class XServer {
- public:
-  explicit XServer(const std::string& program) {
-    static int next = 700 + ::getpid() % 200;
-    for (int attempt = 0; attempt < 20 && display_.empty(); ++attempt) {
-      int number = next++;
-      std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-      if (exists(socket) || exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
-      auto server = std::make_unique<Helper>(program,
-                                             std::vector<std::string>{":" + std::to_string(number), "-screen",
-                                                                      "0", "1280x800x24", "-nolisten", "tcp"},
-                                             std::map<std::string, std::string>{});
-      for (int i = 0; i < 500 && server->isRunning() && !exists(socket); ++i) ::usleep(10000);
-      if (!exists(socket) || !server->isRunning()) continue;
-      server_ = std::move(server);
-      display_ = ":" + std::to_string(number);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  std::unique_ptr<Helper> server_;
-  std::string display_;
+  pid_t pid = -1;
 };
 
 // Runs xdotool on the display to its end; its standard output.
 std::string xdotool(const std::string& display, const std::string& arguments) {
-  std::string command = "DISPLAY=" + display + " xdotool " + arguments + " 2>/dev/null";
   std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+  if (FILE* pipe = ::popen(("DISPLAY=" + display + " xdotool " + arguments + " 2>/dev/null").c_str(), "r")) {
     char buffer[256];
     while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
     ::pclose(pipe);
@@ -99,91 +43,75 @@ std::string xdotool(const std::string& display, const std::string& arguments) {
   return output;
 }
 
-struct Geometry {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-// The bar: the program's window along the bottom of the 1280 x 800 screen.
-std::optional<Geometry> findBar(const std::string& display) {
-  std::stringstream windows(xdotool(display, "search --onlyvisible --classname pelko"));
-  for (std::string id; windows >> id;) {
-    std::stringstream shell(xdotool(display, "getwindowgeometry --shell " + id));
-    Geometry g;
-    for (std::string line; std::getline(shell, line);) {
-      const auto eq = line.find('=');
-      if (eq == std::string::npos) continue;
-      const std::string key = line.substr(0, eq);
-      const int value = std::atoi(line.c_str() + eq + 1);
-      if (key == "X") g.x = value;
-      if (key == "Y") g.y = value;
-      if (key == "WIDTH") g.width = value;
-      if (key == "HEIGHT") g.height = value;
-    }
-    if (g.width >= 1000 && g.y > 600 && g.height > 10) return g;
-  }
-  return std::nullopt;
-}
-
-std::string storedOrder(const Sandbox& sandbox) {
-  auto defaults = sandbox.defaults();
-  auto it = defaults.find("PelkoCustomAppOrder");
-  if (it == defaults.end()) return "";
-  if (auto data = it->second.asData()) return std::string(data->begin(), data->end());
-  if (auto text = it->second.asString()) return *text;
-  return "(not data)";
-}
-
 TEST(ReorderDragX11Test, AControlDragOfTheFirstButtonPastTheOthersStoresTheNewOrder) {
-  const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
-  if (xvfb.empty() || openbox.empty() || findProgram("xdotool").empty())
+  if (std::system("command -v Xvfb && command -v openbox && command -v xdotool >/dev/null") != 0)
     GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
-  XServer server(xvfb);
-  ASSERT_FALSE(server.display().empty()) << "no X server came up on a free display";
+  // An X server on a display number nobody uses.
+  std::unique_ptr<Background> server;
+  std::string display;
+  for (int number = 700 + ::getpid() % 200; display.empty() && number < 1000; ++number) {
+    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+    if (::access(socket.c_str(), F_OK) == 0 ||
+        ::access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
+      continue;
+    server =
+        std::make_unique<Background>(std::vector<std::string>{"Xvfb", ":" + std::to_string(number), "-screen",
+                                                              "0", "1280x800x24", "-nolisten", "tcp"},
+                                     std::map<std::string, std::string>{});
+    for (int i = 0; i < 500 && ::access(socket.c_str(), F_OK) != 0; ++i) ::usleep(10000);
+    if (::access(socket.c_str(), F_OK) == 0) display = ":" + std::to_string(number);
+  }
+  ASSERT_FALSE(display.empty()) << "no X server came up";
   Sandbox sandbox;
   const std::string scenario = sandbox.path("scenario.json");
   std::ofstream(scenario) << R"({"applications": [
       {"bundleID": "com.example.Alpha", "name": "Alpha", "windows": [{"title": "A"}]},
       {"bundleID": "com.example.Bravo", "name": "Bravo", "windows": [{"title": "B"}]},
       {"bundleID": "com.example.Charlie", "name": "Charlie", "windows": [{"title": "C"}]}]})";
-  // Icons only, from the start of the bar: the buttons sit at its left end.
+  // Icons only, from the start of the bar: the buttons are the bar's thickness wide at its left end.
   sandbox.setDefaults({{"PelkoStyle", platform::PlistValue(std::string("icons"))}});
-  Helper windowManager(openbox, {}, {{"DISPLAY", server.display()}, {"HOME", sandbox.path("home")}});
-  PelkoProcess pelko(
-      sandbox, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_SCENARIO", scenario}});
+  Background windowManager({"openbox"}, {{"DISPLAY", display}, {"HOME", sandbox.path("home")}});
+  PelkoProcess pelko(sandbox, {},
+                     {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_SCENARIO", scenario}});
   ASSERT_TRUE(pelko.waitUntilReady()) << pelko.output();
+  auto wait = [&](double seconds) { pelko.waitForOutput("(a line that never comes)", seconds); };
 
-  std::optional<Geometry> bar;
-  for (int i = 0; i < 100 && !bar; ++i) {
-    pelko.waitForOutput("(a line that never comes)", 0.1);
-    bar = findBar(server.display());
+  // The bar: the program's window along the bottom of the screen.
+  int x = 0, y = 0, width = 0, height = 0;
+  for (int i = 0; i < 100 && !(width >= 1000 && y > 600); ++i) {
+    wait(0.1);
+    std::stringstream lines(
+        xdotool(display, "search --onlyvisible --classname pelko getwindowgeometry --shell %@"));
+    for (std::string line; std::getline(lines, line) && !(width >= 1000 && y > 600);) {
+      const int value = std::atoi(line.c_str() + line.find('=') + 1);
+      if (line.rfind("X=", 0) == 0) x = value;
+      if (line.rfind("Y=", 0) == 0) y = value;
+      if (line.rfind("WIDTH=", 0) == 0) width = value;
+      if (line.rfind("HEIGHT=", 0) == 0) height = value;
+    }
   }
-  ASSERT_TRUE(bar) << pelko.output();
-  pelko.waitForOutput("(a line that never comes)", 1.0);  // the buttons fade in
+  ASSERT_TRUE(width >= 1000 && y > 600) << pelko.output();
+  wait(1.0);  // the buttons fade in
 
-  // From the middle of the first button (the bar's thickness wide, 4 points in) to well past the third.
-  const int y = bar->y + bar->height / 2;
-  const int from = bar->x + 4 + bar->height / 2;
-  xdotool(server.display(), "mousemove " + std::to_string(from) + " " + std::to_string(y));
-  xdotool(server.display(), "keydown ctrl mousedown 1");
-  for (int x = from + 4; x <= bar->x + 400; x += 24) {
-    xdotool(server.display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
-    pelko.waitForOutput("(a line that never comes)", 0.05);
+  // From the middle of the first button to well past the third, in small steps.
+  const std::string row = " " + std::to_string(y + height / 2);
+  const int from = x + 4 + height / 2;
+  xdotool(display, "mousemove " + std::to_string(from) + row + " keydown ctrl mousedown 1");
+  for (int to = from + 4; to <= x + 400; to += 24) {
+    xdotool(display, "mousemove " + std::to_string(to) + row);
+    wait(0.05);
   }
-  pelko.waitForOutput("(a line that never comes)", 0.3);
-  xdotool(server.display(), "mouseup 1 keyup ctrl");
+  wait(0.3);
+  xdotool(display, "mouseup 1 keyup ctrl");
 
   std::string order;
-  for (int i = 0; i < 50 && order.find("Alpha") == std::string::npos; ++i) {
-    pelko.waitForOutput("(a line that never comes)", 0.1);
-    order = storedOrder(sandbox);
+  for (int i = 0; i < 50 && order.empty(); ++i) {
+    wait(0.1);
+    auto defaults = sandbox.defaults();
+    if (auto it = defaults.find("PelkoCustomAppOrder"); it != defaults.end() && it->second.asData())
+      order.assign(it->second.asData()->begin(), it->second.asData()->end());
   }
-  const auto alpha = order.find("com.example.Alpha"), bravo = order.find("com.example.Bravo"),
-             charlie = order.find("com.example.Charlie");
-  ASSERT_NE(alpha, std::string::npos) << "stored: " << order << "\n" << pelko.output();
-  EXPECT_LT(bravo, charlie) << order;
-  EXPECT_LT(charlie, alpha) << order;
-  std::fprintf(stderr, "stored order: %s\n", order.c_str());
-
+  EXPECT_EQ(order, R"(["com.example.Bravo","com.example.Charlie","com.example.Alpha"])") << pelko.output();
   pelko.signal(SIGTERM);
   pelko.wait(5);
 }
