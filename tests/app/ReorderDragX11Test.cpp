@@ -44,7 +44,7 @@ std::string xdotool(const std::string& display, const std::string& arguments) {
 }
 
 TEST(ReorderDragX11Test, AControlDragOfTheFirstButtonPastTheOthersStoresTheNewOrder) {
-  if (std::system("command -v Xvfb && command -v openbox && command -v xdotool >/dev/null") != 0)
+  if (std::system("(command -v Xvfb && command -v openbox && command -v xdotool) >/dev/null") != 0)
     GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
   // An X server on a display number nobody uses.
   std::unique_ptr<Background> server;
