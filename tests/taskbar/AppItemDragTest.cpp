@@ -10,28 +10,16 @@
 namespace pelko::test {
 namespace {
 
-class AppItemDragTest : public AppItemTest {
- protected:
-  // What the drag carried and how the button looked while it ran.
-  struct SeenDrag {
-    QStringList formats;
-    QByteArray content;
-    double alphaWhileDragging = -1;
-  };
-  std::vector<SeenDrag> drags;
-  void record(AppItemView& item) {
-    item.runReorderDrag = [this, &item](QDrag& drag) {
-      scheduler.advance(0.08);
-      drags.push_back(
-          {drag.mimeData()->formats(), drag.mimeData()->data("com.pelko.reorder"), widgetOpacity(item)});
-      return Qt::IgnoreAction;  // dropped outside, or refused
-    };
-  }
-};
-
-TEST_F(AppItemDragTest, ACommandPressMovedMoreThanThreePointsDragsTheBundleIdentifierAndFadesTheButton) {
+TEST_F(AppItemTest, ACommandPressMovedMoreThanThreePointsDragsTheBundleIdentifierAndFadesTheButton) {
   auto item = makeItem(windowEntry(501, 7, "Draft"));
-  record(*item);
+  std::vector<std::string> drags;  // formats, content and the button's alpha while each drag ran
+  item->runReorderDrag = [&](QDrag& drag) {
+    scheduler.advance(0.08);
+    drags.push_back(drag.mimeData()->formats().join(",").toStdString() + " " +
+                    drag.mimeData()->data("com.pelko.reorder").toStdString() + " " +
+                    std::to_string(widgetOpacity(*item)));
+    return Qt::IgnoreAction;  // dropped outside, or refused
+  };
   std::vector<AppItemView*> ended;
   item->onReorderDragEnded = [&](AppItemView* source) { ended.push_back(source); };
 
@@ -41,21 +29,17 @@ TEST_F(AppItemDragTest, ACommandPressMovedMoreThanThreePointsDragsTheBundleIdent
   item->mouseDown(true);
   EXPECT_TRUE(item->mouseDragged({2, 2}));
   EXPECT_TRUE(drags.empty());
-  EXPECT_TRUE(item->hasCommandPress());
   EXPECT_TRUE(item->mouseDragged({4, 0}));
-  ASSERT_EQ(drags.size(), 1u);
-  EXPECT_EQ(drags[0].formats, QStringList{"com.pelko.reorder"});
-  EXPECT_EQ(drags[0].content, "com.example.Editor") << "a window entry carries its application's";
-  EXPECT_EQ(drags[0].alphaWhileDragging, 0);
+  // A window entry carries its application's identifier.
+  EXPECT_EQ(drags, std::vector<std::string>{"com.pelko.reorder com.example.Editor 0.000000"});
   EXPECT_EQ(ended, std::vector<AppItemView*>{item.get()});
-  EXPECT_FALSE(item->hasCommandPress());
   EXPECT_LT(widgetOpacity(*item), 1);
   scheduler.advance(0.2);
   EXPECT_EQ(widgetOpacity(*item), 1);
   EXPECT_FALSE(item->mouseDragged({20, 0})) << "the press is used up";
 }
 
-TEST_F(AppItemDragTest, AButtonRemovedDuringItsOwnDragIsHiddenAndDeletedOnlyAfterTheDrag) {
+TEST_F(AppItemTest, AButtonRemovedDuringItsOwnDragIsHiddenAndDeletedOnlyAfterTheDrag) {
   auto bar = makeController(true);
   auto panel = makePanel(*bar);
   auto editor = appEntry(501, "Editor"), mail = appEntry(502, "Mail");
@@ -65,12 +49,9 @@ TEST_F(AppItemDragTest, AButtonRemovedDuringItsOwnDragIsHiddenAndDeletedOnlyAfte
     QPointer<AppItemView> item = bar->itemView(editor->id);
     bool aliveAfterRemoval = false;
     item->runReorderDrag = [&](QDrag&) {
-      if (way == 0) {
-        bar->updateLayout(TaskbarPosition::bottom);  // a rebuild takes the old stack
-      } else {
-        bar->updateFilteredApps({mail});  // the entry went; its fade-out ends during the drag
-        scheduler.advance(0.2);
-      }
+      if (way == 0) bar->updateLayout(TaskbarPosition::bottom);  // a rebuild takes the old stack
+      if (way == 1) bar->updateFilteredApps({mail});             // its fade-out ends during the drag
+      scheduler.advance(0.2);
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
       aliveAfterRemoval = item && item->isHidden();
       return Qt::IgnoreAction;
@@ -81,73 +62,51 @@ TEST_F(AppItemDragTest, AButtonRemovedDuringItsOwnDragIsHiddenAndDeletedOnlyAfte
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(item.isNull()) << way;
   }
-  panel.reset();
 }
 
-class AppItemDragHoverTest : public AppItemTest {
- protected:
-  void SetUp() override {
-    pid = launch("com.example.Editor", "Editor");
-    for (const char* title : {"One", "Two", "Three"}) windows.push_back(open(pid, title));
-    mac.activate(launch("com.example.Other", "Other"));
-    scheduler.runUntilIdle();
-    mac.clearActions();
-  }
-  std::unique_ptr<AppItemView> hover(TrackedAppPtr entry, double rest) {
-    auto item = makeItem(std::move(entry));
-    item->dragHoverEntered();
-    scheduler.advance(rest);
-    return item;
-  }
-  int32_t pid = 0;
+TEST_F(AppItemTest, AFileRestingThreeTenthsOfASecondShowsThumbnailsOrBringsTheWindowForward) {
+  const int32_t pid = launch("com.example.Editor", "Editor");
   std::vector<platform::WindowID> windows;
-};
-
-TEST_F(AppItemDragHoverTest, RestingThreeTenthsOfASecondShowsThumbnailsOrBringsTheWindowForward) {
+  for (const char* title : {"One", "Two", "Three"}) windows.push_back(open(pid, title));
+  mac.activate(launch("com.example.Other", "Other"));
+  scheduler.runUntilIdle();
+  mac.clearActions();
   int thumbnails = 0;
-  auto grouped = makeItem(appEntry(pid));
-  grouped->showThumbnailsForDragHover = [&] { ++thumbnails; };
-  grouped->dragHoverEntered();
-  EXPECT_TRUE(grouped->isDragHovering());
-  EXPECT_EQ(grouped->backgroundColor(), grouped->hoverColor());
-  scheduler.advance(0.29);
+  auto hover = [&](TrackedAppPtr entry, double rest, int way = 0) {
+    auto item = makeItem(std::move(entry));
+    item->showThumbnailsForDragHover = [&] { ++thumbnails; };
+    item->dragHoverEntered();
+    EXPECT_EQ(item->backgroundColor(), item->hoverColor());
+    scheduler.advance(rest);
+    if (way == 1) item->dragHoverExited();
+    if (way == 2) item->dragHoverEnded();
+    scheduler.advance(1);
+    return item;
+  };
+  hover(appEntry(pid), 0.29, 1);  // leaving or dropping early does nothing
+  hover(appEntry(pid), 0.29, 2);
   EXPECT_EQ(thumbnails, 0);
-  scheduler.advance(0.02);
+  EXPECT_TRUE(mac.actionTexts().empty());
+  hover(appEntry(pid), 0.31);
   EXPECT_EQ(thumbnails, 1);
   EXPECT_TRUE(mac.actionTexts().empty());
 
-  // Without thumbnails the application comes forward with the first of its windows (the last opened
-  // has the focus until then); a window entry brings its own window.
+  // Without thumbnails the application comes forward with its first window; a window entry with its own.
   ASSERT_EQ(mac.focusedWindow(pid), windows[2]);
-  hover(appEntry(pid), 0.3);
-  scheduler.runUntilIdle();
+  auto plain = makeItem(appEntry(pid));
+  plain->dragHoverEntered();
+  scheduler.advance(0.3);
   EXPECT_EQ(mac.frontmostPID(), pid);
   EXPECT_EQ(mac.focusedWindow(pid), windows[0]);
+  thumbnails = 0;
   hover(windowEntry(pid, windows[1], "Two"), 0.3);
-  scheduler.runUntilIdle();
   EXPECT_EQ(mac.focusedWindow(pid), windows[1]);
-}
-
-TEST_F(AppItemDragHoverTest, LeavingEarlyOrDroppingDoesNothingAndTheButtonTakesNoDrop) {
-  int thumbnails = 0;
-  for (int way = 0; way < 2; ++way) {
-    auto item = makeItem(appEntry(pid));
-    item->showThumbnailsForDragHover = [&] { ++thumbnails; };
-    item->dragHoverEntered();
-    scheduler.advance(0.2);
-    way == 0 ? item->dragHoverExited() : item->dragHoverEnded();
-    EXPECT_FALSE(item->isDragHovering());
-    scheduler.advance(1);
-    EXPECT_EQ(item->backgroundColor().alpha, 0);
-  }
   EXPECT_EQ(thumbnails, 0);
-  EXPECT_TRUE(mac.actionTexts().empty());
 
-  auto item = makeItem(appEntry(pid));
-  QMimeData file;
+  QMimeData file;  // the button takes no drop
   file.setUrls({QUrl::fromLocalFile("/tmp/report.pdf")});
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(item.get(), &drop);
+  QCoreApplication::sendEvent(plain.get(), &drop);
   EXPECT_FALSE(drop.isAccepted());
 }
 
