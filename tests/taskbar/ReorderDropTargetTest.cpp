@@ -3,22 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "TaskbarTestWorld.h"
-#include "taskbar/CustomAppOrder.h"
 
 namespace pelko::test {
 namespace {
 
 using Names = std::vector<std::string>;
-
-TEST(CustomAppOrderTest, MergeKeepsWhatTheBarDoesNotShowInPlaceAndTheBarsOrderAsOneBlock) {
-  const std::tuple<Names, Names, Names> cases[] = {
-      {{}, {"a", "b"}, {"a", "b"}},
-      {{"x", "b", "y", "a", "z"}, {"a", "b"}, {"x", "a", "b", "y", "z"}},
-      {{"x", "a"}, {"c", "a"}, {"x", "c", "a"}},       // a new identifier joins the block
-      {{"x", "y"}, {"b", "a"}, {"x", "y", "b", "a"}},  // none stored yet: the block goes last
-  };
-  for (const auto& [stored, bar, expected] : cases) EXPECT_EQ(mergedCustomAppOrder(stored, bar), expected);
-}
 
 // The bar's drop target driven through its handlers, as the root view calls them.
 class ReorderDropTargetTest : public TaskbarTest {
