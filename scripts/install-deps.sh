@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libxcb1-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb openbox)
+# The reorder drag's end-to-end test drives the pointer and keyboard of its X server.
+packages+=(xdotool)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"
   exit 0

@@ -124,6 +124,8 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
     : QWidget(parent), env_(environment), animator_(environment.scheduler) {
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
+  // Files, links, text and images light the button up (reorder drags pass on to the bar).
+  setAcceptDrops(true);
   labelView_ = new ItemLabel(this);
   labelView_->hide();
   countBadge_ = new BadgeView(this);
@@ -139,6 +141,7 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
 
 AppItemView::~AppItemView() {
   if (deactivateWorkItem_) deactivateWorkItem_->cancel();
+  if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
   backgroundAnimation_.cancel();
   popPointingHand();
 }
@@ -896,6 +899,7 @@ void AppItemView::mousePressEvent(QMouseEvent* event) {
     return;
   }
   // Qt reports the Command key of a Mac keyboard as the Control modifier.
+  lastPressPosition_ = event->position();
   mouseDown(event->modifiers().testFlag(Qt::ControlModifier));
   event->accept();
 }
@@ -938,7 +942,7 @@ void AppItemView::popPointingHand() {
 void AppItemView::mouseDown(bool commandKey) {
   if (commandKey && trackedApp_) {
     // A Command press never clicks: it becomes a reorder drag or ends without effect.
-    cmdMouseDown_ = CommandPress{};
+    cmdMouseDown_ = CommandPress{lastPressPosition_};
     return;
   }
   removeBackgroundAnimation();

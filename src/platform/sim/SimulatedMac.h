@@ -402,6 +402,9 @@ class SimulatedMac {
   void passMainAndFocusOn(int32_t pid, WindowID leaving);
   void handleReopen(int32_t pid);
   bool openURLLocked(const std::string& url);
+  // Opening an application bundle at an absolute path: a running copy is activated and sent the reopen
+  // event, an installed one launches; false for any other path.
+  bool openBundleLocked(const std::string& path);
   void shiftCoordinates(Point delta);
 
   platform::AXElement makeElement(int32_t pid, SimElementKind kind, WindowID window = 0) const;
