@@ -17,10 +17,6 @@ struct ModeCase {
   std::vector<std::pair<platform::DisplayID, Names>> bars;
 };
 
-void PrintTo(const ModeCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
 const Names kAll{"Editor", "Viewer", "Player", "Shell", "Mailer"};
 
 class MonitorManagerModesTest : public MonitorManagerTest, public ::testing::WithParamInterface<ModeCase> {};
@@ -66,6 +62,7 @@ const ModeCase kModeCases[] = {
     {"ActiveOnlyThree",     M::activeMonitorOnly,   3,  {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
     {"PerMonitorWindows",   M::primaryAllOthersOwn, 3,  {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
     // The main display is the one the window server names main, not number 1.
+    {"PrimaryOnlyMainIsTwo", M::primaryOnly,        -2, {{2, kAll}}},
     {"PerMonitorMainIsTwo", M::primaryAllOthersOwn, -2, {{2, kAll}, {1, {"Editor"}}}},
     {"ActiveOnlyMainIsTwo", M::activeMonitorOnly,   -2, {{2, {"Viewer", "Shell", "Mailer"}}, {1, {"Editor"}}}},
 };
@@ -134,21 +131,6 @@ TEST_F(MonitorManagerTest, EntryListsAndMovesReachTheBarsAtMostOncePerHundredMil
   EXPECT_EQ(namesOn(1), (Names{"Editor"}));  // without a display: the main display's
   EXPECT_EQ(namesOn(2), (Names{"Viewer"}));
   EXPECT_EQ(namesOn(3), (Names{}));
-}
-
-TEST_F(MonitorManagerTest, PrimaryOnlyUsesTheMainScreenAndEntriesWithoutDisplayGoToTheMainDisplay) {
-  addRight();
-  mac.removeDisplay(kMain);  // the right display becomes the main one
-  settle();
-  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
-  start();
-  EXPECT_EQ(manager->displayIDs(), (std::vector<platform::DisplayID>{2}));
-
-  settings->multiMonitorMode = MultiMonitorMode::activeMonitorOnly;
-  tracker->apps = {entry("Shell", std::nullopt), entry("Editor", 2)};
-  settle();
-  advance(1);
-  EXPECT_EQ(namesOn(2), (Names{"Shell", "Editor"}));
 }
 
 }  // namespace

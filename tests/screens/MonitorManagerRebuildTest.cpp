@@ -26,10 +26,12 @@ class MonitorManagerRebuildTest : public MonitorManagerTest {
   }
 };
 
-// A burst of screen changes rebuilds once, 300 ms after the last one.
-TEST_F(MonitorManagerRebuildTest, AddedDisplaysGetTheirBarsAfterThreeHundredMillisecondsOfQuiet) {
+// A burst of screen changes rebuilds once, 300 ms after the last one. A removed display's bar stays until
+// the rebuild. When the main display goes, every coordinate shifts to the new main display's origin; the
+// remaining bars move there at once, not only after the rebuild.
+TEST_F(MonitorManagerRebuildTest, DisplaysComeAndGoWithTheirBarsAfterThreeHundredMillisecondsOfQuiet) {
   start();
-  const auto generation = manager->rebuildGeneration();
+  auto generation = manager->rebuildGeneration();
   addRight();
   advance(0.2);
   addLeft();
@@ -42,15 +44,7 @@ TEST_F(MonitorManagerRebuildTest, AddedDisplaysGetTheirBarsAfterThreeHundredMill
   EXPECT_EQ(manager->panel(2)->frame(), Rect(1920, 56, 1280, 34));
   advance(5);
   EXPECT_EQ(manager->rebuildGeneration(), generation + 1);
-}
 
-// A removed display's bar stays until the rebuild. When the main display goes, every coordinate shifts
-// to the new main display's origin; the remaining bars move there at once, not only after the rebuild.
-TEST_F(MonitorManagerRebuildTest,
-       RemovedDisplaysBarsGoAtTheRebuildTheOthersAreRePlacedAtOnceAndANewOneGetsABar) {
-  addRight();
-  addLeft();
-  start();
   QPointer<TaskbarPanel> left = manager->panel(3);
   const Rect leftFrame = left->frame();
   mac.removeDisplay(3);
@@ -64,8 +58,7 @@ TEST_F(MonitorManagerRebuildTest,
   EXPECT_EQ(ownWindowNumbers().size(), 2u);
 
   TaskbarPanel* right = manager->panel(2);
-  ASSERT_EQ(right->frame(), Rect(1920, 56, 1280, 34));
-  const auto generation = manager->rebuildGeneration();
+  generation = manager->rebuildGeneration();
   mac.removeDisplay(kMain);
   settle();
   EXPECT_EQ(manager->rebuildGeneration(), generation);

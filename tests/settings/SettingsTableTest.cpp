@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <variant>
 
@@ -180,6 +181,11 @@ TEST_P(SettingsTable, KeyDefaultStoredTypeAndRange) {
             EXPECT_EQ(setting.get(), expected) << "assigned " << assigned;
             EXPECT_EQ(world.stored(row.key), PlistValue(expected)) << "assigned " << assigned;
           }
+          // Numbers that are not finite become the default without ever being published as such.
+          auto published = world.record(setting);
+          for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) setting = bad;
+          EXPECT_EQ(*published, std::vector<double>(3, *row.registered->numberValue()));
+          EXPECT_EQ(world.stored(row.key), row.registered);
         }
       },
       row.member);

@@ -189,8 +189,8 @@ TEST_F(AppTrackerObservers,
 }
 
 TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardAndUnknownSubrolesAndRememberedForAtMostFiftyOne) {
-  auto dialogWindow = openWithSubrole(editor, "Dialog", "AXDialog");
-  auto unknownWindow = openWithSubrole(editor, "Unknown", std::nullopt);
+  auto dialogWindow = mac.openWindow(editor, {.title = "Dialog", .subrole = "AXDialog"});
+  auto unknownWindow = mac.openWindow(editor, {.title = "Unknown", .subrole = std::nullopt});
   setGrouped(false);
   startAndSettle();
   auto unknownEntry = tracked("editor", editor, unknownWindow);

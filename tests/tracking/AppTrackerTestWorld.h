@@ -48,29 +48,21 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
 
   void setGrouped(bool grouped) { settings->groupWindows = grouped; }
 
-  int32_t launch(const std::string& bundleID, const std::string& name, bool activate = true) {
-    std::string path = "/Applications/" + name + ".app";
-    return mac.launchApp({.bundleID = bundleID,
-                          .name = name,
-                          .icon = platform::AppIcon{path, Color{0.2, 0.4, 0.8, 1.0}},
-                          .bundlePath = path,
-                          .activate = activate});
-  }
   // A regular application "com.example.<name>" shown as <Name>, with windows of the given titles.
   int32_t app(const std::string& name, std::initializer_list<std::string> titles = {}, bool activate = true) {
     std::string shown = name;
     shown[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(shown[0])));
-    int32_t pid = launch("com.example." + name, shown, activate);
+    const std::string path = "/Applications/" + shown + ".app";
+    int32_t pid = mac.launchApp({.bundleID = "com.example." + name,
+                                 .name = shown,
+                                 .icon = platform::AppIcon{path, Color{0.2, 0.4, 0.8, 1.0}},
+                                 .bundlePath = path,
+                                 .activate = activate});
     for (const auto& title : titles) open(pid, title);
     return pid;
   }
   platform::WindowID open(int32_t pid, const std::string& title, Rect bounds = Rect(100, 100, 800, 600)) {
     return mac.openWindow(pid, {.title = title, .bounds = bounds});
-  }
-  // A window with the given subrole (none when nullopt) and the simulated Mac's default frame.
-  platform::WindowID openWithSubrole(int32_t pid, const std::string& title,
-                                     std::optional<std::string> subrole) {
-    return mac.openWindow(pid, {.title = title, .subrole = std::move(subrole)});
   }
 
   // An editor with one window and then a browser, frontmost, with its start page; tracked and settled.
@@ -99,18 +91,15 @@ class AppTrackerTest : public ::testing::Test, protected test::SimulatedSystem {
     for (const auto& app : apps()) result.push_back(app->id);
     return result;
   }
-  TrackedAppPtr find(const std::string& id) const {
-    for (const auto& app : apps())
-      if (app->id == id) return app;
-    return nullptr;
-  }
   // A bundle identifier without a dot is short for "com.example.<name>".
   static std::string idOf(const std::string& bundleID, int32_t pid, std::optional<int64_t> window = {}) {
     return TrackedApp::makeID(bundleID.find('.') == std::string::npos ? "com.example." + bundleID : bundleID,
                               pid, window);
   }
   TrackedAppPtr tracked(const std::string& bundleID, int32_t pid, std::optional<int64_t> window = {}) const {
-    return find(idOf(bundleID, pid, window));
+    for (const auto& app : apps())
+      if (app->id == idOf(bundleID, pid, window)) return app;
+    return nullptr;
   }
 };
 

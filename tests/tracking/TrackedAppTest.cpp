@@ -48,13 +48,9 @@ TEST(TrackedApp, ObjectWillChangeFiresBeforeTheFieldHoldsTheValue) {
   EXPECT_EQ(app->windowTitle.get(), "New");
 }
 
-class TrackedAppFromRunningApplication : public ::testing::Test {
- protected:
+TEST(TrackedAppFromRunningApplication, BuildsAnApplicationEntryWithFallbacksAndNoneWithoutABundle) {
   VirtualScheduler scheduler;
   sim::SimulatedMac mac{scheduler};
-};
-
-TEST_F(TrackedAppFromRunningApplication, BuildsAnApplicationEntryWithFallbacksAndNoneWithoutABundle) {
   int32_t pid = mac.launchApp(
       {.bundleID = "com.example.editor", .name = "Editor", .icon = platform::AppIcon{"editor-icon"}});
   auto app =
