@@ -1,4 +1,4 @@
-#include "AppTrackerTestWorld.h"
+#include "TrackingTestWorld.h"
 
 namespace pelko::testing {
 namespace {

@@ -2,7 +2,7 @@
 #include <functional>
 #include <limits>
 
-#include "WindowManagerFixture.h"
+#include "TrackingTestWorld.h"
 #include "platform/Accessibility.h"
 
 namespace pelko::testing {
