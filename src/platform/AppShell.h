@@ -27,6 +27,11 @@ class AppShell {
   virtual ApplicationDelegate* delegate() const = 0;
   // Brings this process to the front the standard way.
   virtual void activateOwnProcess() = 0;
+  // The main bundle's short version string and build number; nothing when the bundle has none.
+  virtual std::optional<std::string> versionString() const { return std::nullopt; }
+  virtual std::optional<std::string> buildString() const { return std::nullopt; }
+  // Makes `delegate` the shared application's delegate (null: none).
+  virtual void setDelegate(ApplicationDelegate* delegate) = 0;
 };
 
 }  // namespace pelko::platform

@@ -13,6 +13,9 @@ class SimAppShell final : public platform::AppShell {
   std::optional<std::string> mainBundleExecutablePath() const override { return executablePath; }
   std::string homeDirectory() const override { return home; }
   platform::ApplicationDelegate* delegate() const override { return applicationDelegate; }
+  std::optional<std::string> versionString() const override { return version; }
+  std::optional<std::string> buildString() const override { return build; }
+  void setDelegate(platform::ApplicationDelegate* delegate) override { applicationDelegate = delegate; }
   void activateOwnProcess() override {
     ++activateOwnProcessCount;
     if (onActivateOwnProcess) onActivateOwnProcess();
@@ -23,6 +26,8 @@ class SimAppShell final : public platform::AppShell {
   std::optional<std::string> executablePath = "/Applications/Pelko.app/Contents/MacOS/Pelko";
   std::string home = "/tmp/pelko-home";
   platform::ApplicationDelegate* applicationDelegate = nullptr;
+  std::optional<std::string> version = "1.0.0";
+  std::optional<std::string> build = "1";
   int activateOwnProcessCount = 0;
   // Set by the simulated Mac so that activating this process changes the frontmost application.
   std::function<void()> onActivateOwnProcess;
