@@ -66,10 +66,10 @@ QWidget* SettingsViewController::makeSectionJumpStrip(const std::vector<JumpItem
       makePlainLabel(title, {11, QFont::Medium, semanticColor(SemanticColor::secondaryLabel)}, strip));
   auto* popup = new QComboBox(strip);
   popup->setCursor(Qt::PointingHandCursor);
-  popup->addItem(plainButtonTitle("Select Section"));
+  popup->addItem("Select Section");
   if (auto* model = qobject_cast<QStandardItemModel*>(popup->model())) model->item(0)->setEnabled(false);
   for (const JumpItem& item : items)
-    popup->addItem(plainButtonTitle(item.title), QVariant::fromValue<QObject*>(item.target));
+    popup->addItem(singleLine(item.title), QVariant::fromValue<QObject*>(item.target));  // shown literally
   popup->setCurrentIndex(0);
   QPointer<QComboBox> weakPopup(popup);
   connect(popup, &QComboBox::activated, this, [this, weakPopup](int index) {
@@ -204,6 +204,7 @@ void SettingsViewController::rebuildInnerStack(QWidget* stack, const std::vector
     if (QWidget* old = item->widget()) {
       if (qobject_cast<SettingsSeparator*>(old) || qobject_cast<SettingsNoticeRow*>(old)) {
         old->hide();
+        old->setParent(nullptr);  // out of the section now; freed once the current event is done
         old->deleteLater();
       } else {
         old->hide();
