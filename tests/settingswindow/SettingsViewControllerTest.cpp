@@ -267,6 +267,23 @@ TEST_F(SettingsViewControllerTest, RowsHelpButtonsAndCursors) {
   EXPECT_EQ(helped->findChild<InfoPopoverButton*>()->helpText(), "Explains <b>this</b> & that");
 }
 
+TEST_F(SettingsViewControllerTest, TextsReachQtAsPlainText) {
+  SettingsViewController& view = open();
+  SettingsViewController::NoticeDescription notice;
+  notice.symbolName = "info.circle.fill";
+  notice.text = "Grouping is off. <b>Not bold</b>";
+  notice.buttonTitle = QString("Feedback & Support");
+  SettingsNoticeRow* row = view.makeNoticeRow(notice);
+  EXPECT_EQ(row->findChild<QPushButton*>()->text(), "Feedback && Support");
+  EXPECT_EQ(row->findChild<WrappingLabel*>()->textFormat(), Qt::PlainText);
+  QWidget* header = view.makeSectionHeader("System & Startup", QString("Display <i>behavior</i>"));
+  for (auto* label : header->findChildren<QLabel*>()) EXPECT_EQ(label->textFormat(), Qt::PlainText);
+  EXPECT_EQ(header->findChildren<QLabel*>()[0]->text(), "System & Startup");
+  // The jump strip's pop-up shows its items literally: no doubling there.
+  QWidget* strip = view.makeSectionJumpStrip({{"Animation & Windows", header}});
+  EXPECT_EQ(strip->findChild<QComboBox*>()->itemText(1), "Animation & Windows");
+}
+
 TEST_F(SettingsViewControllerTest, InfoPopoverTexts) {
   InfoPopoverButton blank("  \n\t ");
   EXPECT_EQ(blank.helpText(), "No additional details available.");
