@@ -26,6 +26,8 @@ class PresetCardView : public QWidget, public SettingsHoverRefreshable {
   void applyRenderingMode(SettingsRenderingMode mode);
   void refreshHoverState(const std::optional<QPoint>& globalPointer) override;
 
+  // The card keeps its own minimum height; its wrapped features text never asks the page for more.
+  bool hasHeightForWidth() const override { return false; }
   Color fillColor() const;
   Color borderColor() const;
   QPushButton* applyButton() const { return applyButton_; }

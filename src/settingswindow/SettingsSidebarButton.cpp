@@ -16,8 +16,6 @@ SettingsSidebarButton::SettingsSidebarButton(const std::string& symbolName, cons
   setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::NoFocus);
   setAccessibleName(title);
-  selectionBar_ = new QWidget(this);
-  selectionBar_->setAttribute(Qt::WA_TransparentForMouseEvents);
   iconView_ = new QLabel(this);
   iconView_->setAttribute(Qt::WA_TransparentForMouseEvents);
   titleLabel_ =
@@ -58,17 +56,11 @@ void SettingsSidebarButton::updateAppearance() {
   const Appearance look = appearance();
   iconView_->setPixmap(symbolImage(symbolName_, 18, look.iconTint, true));
   applyLabelStyle(*summaryLabel_, LabelStyle{10, QFont::Normal, look.summaryText});
-  selectionBar_->setVisible(look.barAlpha > 0);
-  QPalette palette = selectionBar_->palette();
-  palette.setColor(QPalette::Window, toQColor(kSettingsBrandColor));
-  selectionBar_->setPalette(palette);
-  selectionBar_->setAutoFillBackground(true);
   update();
 }
 
 void SettingsSidebarButton::resizeEvent(QResizeEvent* event) {
   QAbstractButton::resizeEvent(event);
-  selectionBar_->setGeometry(7, 12, 3, std::max(0, height() - 24));
   iconView_->setGeometry(18, 11, 18, 18);
   const int textLeft = 18 + 18 + 10;
   const int textWidth = std::max(0, width() - textLeft - 12);
@@ -96,6 +88,13 @@ void SettingsSidebarButton::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), toQColor(look.background));
   painter.setPen(toQColor(look.border));
   painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+  if (look.barAlpha > 0) {
+    // The accent bar at the leading edge.
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(toQColor(kSettingsBrandColor.withAlpha(look.barAlpha)));
+    painter.drawRoundedRect(QRectF(7, 12, 3, std::max(0, height() - 24)), 1.5, 1.5);
+  }
 }
 
 }  // namespace pelko

@@ -12,9 +12,9 @@ namespace pelko {
 class ElidingLabel;
 class WrappingLabel;
 
-// One page button of the sidebar: an accent bar, the page symbol, the title and a two-line summary.
-// The pointing hand shows over it through its own cursor, which Qt shows only while the pointer is on
-// the button: nothing is pushed that a removed button could leave behind.
+// One page button of the sidebar: an accent bar (drawn by the button), the page symbol, the title and a
+// two-line summary. The pointing hand shows over it through its own cursor, which Qt shows only while the
+// pointer is on the button: nothing is pushed that a removed button could leave behind.
 class SettingsSidebarButton : public QAbstractButton {
   Q_OBJECT
  public:
@@ -48,7 +48,6 @@ class SettingsSidebarButton : public QAbstractButton {
   void updateAppearance();
 
   std::string symbolName_;
-  QWidget* selectionBar_;
   QLabel* iconView_;
   ElidingLabel* titleLabel_;
   WrappingLabel* summaryLabel_;

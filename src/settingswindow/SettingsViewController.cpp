@@ -75,6 +75,10 @@ SettingsViewController::SettingsViewController(std::shared_ptr<SettingsManager> 
       deps_(std::move(dependencies)),
       animator_(std::make_unique<Animator>(deps_.scheduler)) {
   resize(480, 640);
+  setPalette(semanticPalette());
+  QFont base = font();
+  base.setPixelSize(13);
+  setFont(base);
   detachedRows_ = new QWidget(this);
   detachedRows_->hide();
 }
@@ -230,6 +234,7 @@ QWidget* SettingsViewController::buildContentPanel() {
   auto* pageHolder = new QVBoxLayout(tabContainer_);
   pageHolder->setContentsMargins(0, 0, 0, 0);
   scrollView_->setWidget(tabContainer_);
+  tabContainer_->setAutoFillBackground(false);  // the area shows the content surface behind it
   connect(scrollView_->verticalScrollBar(), &QScrollBar::valueChanged, this,
           [this] { refreshHoverStatesInSettingsContent(); });
   contentStack_->addWidget(scrollView_, 1);

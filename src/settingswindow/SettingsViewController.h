@@ -214,6 +214,8 @@ class SettingsViewController : public QWidget {
   QWidget* buildPresetsTab();
   QWidget* buildFooter();
   void presentScrollContent(QWidget* page);
+  // Lays the whole view tree out now (what the layout pass does).
+  void layoutSubtreeNow();
   std::optional<QPoint> pointerLocation() const;
   std::optional<double> windowScreenScale() const;
   void applyRenderingModeRecursively(QWidget* view, SettingsRenderingMode mode);

@@ -2,6 +2,7 @@
 // coalesced layout pass.
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -79,10 +80,16 @@ void SettingsViewController::updateHeaderSummary() {
         QString::fromStdString(settingsHeaderSummary(page, query, currentSearchResults_.size())));
 }
 
+void SettingsViewController::layoutSubtreeNow() {
+  // Layout requests wait as posted events; the scroll area sizes the page when it sees them.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  if (QLayout* root = layout()) root->activate();
+  if (tabContainer_ && tabContainer_->layout()) tabContainer_->layout()->activate();
+}
+
 void SettingsViewController::scrollToSection(QWidget* section) {
   if (!section || !tabContainer_ || !scrollView_) return;
-  if (layout()) layout()->activate();
-  if (tabContainer_->layout()) tabContainer_->layout()->activate();
+  layoutSubtreeNow();
   const int top = section->mapTo(tabContainer_, QPoint(0, 0)).y();
   const int target = top - 14 > 0 ? top - 14 : 0;
   QScrollBar* bar = scrollView_->verticalScrollBar();

@@ -10,7 +10,8 @@ namespace pelko {
 
 void applyLabelStyle(QLabel& label, const LabelStyle& style) {
   QFont font = label.font();
-  font.setPointSizeF(style.pointSize);
+  // The sizes are the system's points, which are device-independent pixels here; Qt's points are larger.
+  font.setPixelSize(qMax(1, qRound(style.pointSize)));
   font.setWeight(style.weight);
   // The system fonts here draw tabular digits by default, so a value label keeps its width as it counts.
   label.setFont(font);

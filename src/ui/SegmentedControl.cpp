@@ -20,7 +20,7 @@ SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent) :
   setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   QFont small = font();
-  small.setPointSizeF(12);
+  small.setPixelSize(12);
   setFont(small);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPalette>
+
 #include "foundation/Color.h"
 
 namespace pelko {
@@ -20,5 +22,8 @@ enum class SemanticColor {
 Color semanticColor(SemanticColor role);
 // The role's colour with its alpha replaced by `alpha` ("separator colour at 0.14").
 Color semanticColor(SemanticColor role, double alpha);
+
+// The same appearance for Qt's own controls (fields, pop-ups, push buttons).
+QPalette semanticPalette();
 
 }  // namespace pelko

@@ -147,12 +147,9 @@ TEST_F(SettingsViewControllerTest, JumpStripScrollsToTheSectionAndRestsOnItsFirs
   auto* popup = view.tabViews()[1]->findChild<QComboBox*>();
   auto boxes = view.tabViews()[1]->findChildren<SettingsSectionBox*>();
   QScrollBar* bar = view.scrollView()->verticalScrollBar();
-  // Rows make the page taller than the window, so there is something to scroll.
-  for (int i = 0; i < 12; ++i)
-    view.makeSectionBox({{"Row", new Switch(), std::nullopt}}, {}, "x", std::nullopt);
+  // Tall sections make the page taller than the window, so there is something to scroll.
   for (auto* box : boxes) box->setMinimumHeight(300);
-  view.layout()->activate();
-  view.tabContainer()->layout()->activate();
+  QCoreApplication::processEvents();  // the event loop lays the page out
 
   view.jumpToSectionFromPopup(popup, 0);  // "Select Section" does nothing
   system.scheduler.advance(1);
