@@ -104,26 +104,27 @@ class ShellTestWorld {
         return std::make_unique<RecordingTaskbars>(bars);
       };
     }
-    return AppDelegate::create(AppDelegate::Environment{scheduler,
-                                                        defaults,
-                                                        mac.workspace(),
-                                                        mac.windowServer(),
-                                                        mac.accessibility(),
-                                                        mac.screens(),
-                                                        mac.permissions(),
-                                                        appearance,
-                                                        mac.appShell(),
-                                                        loginItems,
-                                                        fileSystem,
-                                                        alerts,
-                                                        processControl,
-                                                        services,
-                                                        std::move(arguments),
-                                                        lockPath(),
-                                                        factory,
-                                                        powerSources,
-                                                        localeTimeZone,
-                                                        settingsWindowFactory});
+    auto environment = AppDelegate::Environment{scheduler,
+                                                defaults,
+                                                mac.workspace(),
+                                                mac.windowServer(),
+                                                mac.accessibility(),
+                                                mac.screens(),
+                                                mac.permissions(),
+                                                appearance,
+                                                mac.appShell(),
+                                                loginItems,
+                                                fileSystem,
+                                                alerts,
+                                                processControl,
+                                                services,
+                                                std::move(arguments),
+                                                lockPath(),
+                                                factory,
+                                                powerSources,
+                                                localeTimeZone};
+    environment.makeSettingsWindow = settingsWindowFactory;
+    return AppDelegate::create(std::move(environment));
   }
 
   // Creates the delegate and runs its start-up, with the Dock work it starts.
