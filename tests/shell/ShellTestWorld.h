@@ -104,27 +104,26 @@ class ShellTestWorld {
         return std::make_unique<RecordingTaskbars>(bars);
       };
     }
-    auto environment = AppDelegate::Environment{scheduler,
-                                                defaults,
-                                                mac.workspace(),
-                                                mac.windowServer(),
-                                                mac.accessibility(),
-                                                mac.screens(),
-                                                mac.permissions(),
-                                                appearance,
-                                                mac.appShell(),
-                                                loginItems,
-                                                fileSystem,
-                                                alerts,
-                                                processControl,
-                                                services,
-                                                std::move(arguments),
-                                                lockPath(),
-                                                factory,
-                                                powerSources,
-                                                localeTimeZone};
-    environment.makeSettingsWindow = settingsWindowFactory;
-    return AppDelegate::create(std::move(environment));
+    return AppDelegate::create(AppDelegate::Environment{scheduler,
+                                                        defaults,
+                                                        mac.workspace(),
+                                                        mac.windowServer(),
+                                                        mac.accessibility(),
+                                                        mac.screens(),
+                                                        mac.permissions(),
+                                                        appearance,
+                                                        mac.appShell(),
+                                                        loginItems,
+                                                        fileSystem,
+                                                        alerts,
+                                                        processControl,
+                                                        services,
+                                                        std::move(arguments),
+                                                        lockPath(),
+                                                        factory,
+                                                        powerSources,
+                                                        localeTimeZone,
+                                                        settingsWindowFactory});
   }
 
   // Creates the delegate and runs its start-up, with the Dock work it starts.
