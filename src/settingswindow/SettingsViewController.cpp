@@ -59,13 +59,14 @@ QPixmap brandIcon(int size) {
 
 }  // namespace
 
-SettingsSeparator::SettingsSeparator(QWidget* parent) : QWidget(parent) {
+SettingsSeparator::SettingsSeparator(QWidget* parent, int inset) : QWidget(parent), inset_(inset) {
   setFixedHeight(1);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void SettingsSeparator::paintEvent(QPaintEvent*) {
-  QPainter(this).fillRect(rect().adjusted(18, 0, -18, 0), toQColor(semanticColor(SemanticColor::separator)));
+  QPainter(this).fillRect(rect().adjusted(inset_, 0, -inset_, 0),
+                          toQColor(semanticColor(SemanticColor::separator)));
 }
 
 SettingsViewController::SettingsViewController(std::shared_ptr<SettingsManager> settingsManager,
@@ -153,7 +154,7 @@ QWidget* SettingsViewController::buildSidebar() {
   brandText->addWidget(subtitle);
   brandRow->addLayout(brandText, 1);
   stack->addLayout(brandRow);
-  stack->addWidget(new SettingsSeparator(surface));
+  stack->addWidget(new SettingsSeparator(surface, 0));
 
   auto* buttons = new QVBoxLayout();
   buttons->setSpacing(6);

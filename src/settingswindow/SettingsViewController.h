@@ -39,14 +39,17 @@ class SettingsSidebarButton;
 class WrappingLabel;
 class ElidingLabel;
 
-// A hairline between two rows of a section, inset 18 points from both sides.
+// A hairline between two rows of a section, inset 18 points from both sides (or `inset`).
 class SettingsSeparator : public QWidget {
   Q_OBJECT
  public:
-  explicit SettingsSeparator(QWidget* parent = nullptr);
+  explicit SettingsSeparator(QWidget* parent = nullptr, int inset = 18);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int inset_;
 };
 
 // A row that a rebuildable section shows in place of controls it hides; made anew by each rebuild.

@@ -130,8 +130,7 @@ QWidget* SettingsViewController::buildFooter() {
   auto* column = new QVBoxLayout(footer);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(8);
-  auto* line = new SettingsSeparator(footer);
-  line->setContentsMargins(0, 0, 0, 0);
+  auto* line = new SettingsSeparator(footer, 0);  // across the whole footer
   column->addWidget(line);
   auto* row = new QHBoxLayout();
   row->setSpacing(8);
