@@ -248,10 +248,6 @@ void SettingsViewController::viewDidAppear() {
   resizeWindowToFit();
 }
 
-void SettingsViewController::viewWillDisappear() {
-  // The permission refresh stops here once the permissions section exists.
-}
-
 WrappingLabel* SettingsViewController::makeWrappingLabel(const QString& text, int maxLines) {
   return new WrappingLabel(text, LabelStyle{}, maxLines);
 }

@@ -90,9 +90,8 @@ class SettingsViewController : public QWidget {
   // Builds the whole view tree on first call.
   void loadViewIfNeeded();
   bool isViewLoaded() const { return viewLoaded_; }
-  // Called when the window shows the view and when it hides it.
+  // Called when the window shows the view.
   void viewDidAppear();
-  void viewWillDisappear();
 
   // ---- Pages and navigation ----
   int pageCount() const { return static_cast<int>(tabViews_.size()); }

@@ -130,11 +130,6 @@ void SettingsWindow::showEvent(QShowEvent* event) {
   if (auto* content = controller_.content()) content->viewDidAppear();
 }
 
-void SettingsWindow::hideEvent(QHideEvent* event) {
-  if (auto* content = controller_.content()) content->viewWillDisappear();
-  QWidget::hideEvent(event);
-}
-
 // ---- SettingsWindowController ----
 
 SettingsWindowController::SettingsWindowController(Dependencies dependencies, SettingsViewController* content)
