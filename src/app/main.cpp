@@ -31,9 +31,12 @@
 #include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimOwnWindows.h"
 #include "platform/sim/SimulatedMac.h"
+#include "settingswindow/SettingsViewController.h"
+#include "settingswindow/SettingsWindowController.h"
 #include "shell/AppDelegate.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "shell/SingleInstanceLock.h"
+#include "tracking/AccessibilityHelper.h"
 #include "ui/QtAlerts.h"
 
 namespace {
@@ -127,6 +130,7 @@ int main(int argc, char** argv) {
   auto mac = std::make_unique<pelko::sim::SimulatedMac>(*scheduler, true);
   auto& shell = mac->appShell();
   shell.home = homeFolder();
+  shell.version = kVersion;
   auto loginItems = std::make_unique<pelko::real::XdgAutostartLoginItems>(
       *fileSystem, pelko::real::XdgAutostartLoginItems::defaultEntryPath("pelko"), executablePath());
   auto appearance = std::make_unique<pelko::sim::SimAppearance>();
@@ -194,13 +198,42 @@ int main(int argc, char** argv) {
     };
   }
 
+  pelko::AppDelegate::SettingsWindowFactory makeSettingsWindow;
+  if (!restoreOnly) {
+    makeSettingsWindow = [&](const pelko::AppDelegate::SettingsWindowContext& context)
+        -> std::unique_ptr<pelko::AppDelegate::SettingsWindowHandle> {
+      pelko::AccessibilityHelper* helper = &context.accessibilityHelper;
+      std::weak_ptr<pelko::AppDelegate> weakDelegate = context.delegate;
+      pelko::real::RealScheduler* mainQueue = scheduler.get();
+      auto* content = new pelko::SettingsViewController(
+          context.settingsManager,
+          {*scheduler,
+           *userDefaults,
+           *alerts,
+           shell,
+           screens.get(),
+           {},
+           [helper] { return helper->hasScreenRecordingPermission(); },
+           // Quitting tears the window down: never from inside the click that asked for it.
+           [weakDelegate, mainQueue] {
+             mainQueue->mainAsync([weakDelegate] {
+               if (auto delegate = weakDelegate.lock()) delegate->terminate();
+             });
+           }});
+      return std::make_unique<pelko::SettingsWindowController>(
+          pelko::SettingsWindowController::Dependencies{*scheduler, *userDefaults, mac->workspace(), shell,
+                                                        screens.get()},
+          content);
+    };
+  }
+
   pelko::AppDelegate::Environment environment{
       *scheduler, *userDefaults, mac->workspace(), mac->windowServer(), mac->accessibility(),
       // a restore-only run has no display to ask
       screens ? static_cast<pelko::platform::Screens&>(*screens) : mac->screens(), mac->permissions(),
       *appearance, shell, *loginItems, *fileSystem, *alerts, *processControl, dockServices, arguments,
       pelko::SingleInstanceLock::defaultPath(configFolder), makeTaskbars, powerSources.get(),
-      localeTimeZone.get()};
+      localeTimeZone.get(), makeSettingsWindow};
   auto delegate = pelko::AppDelegate::create(std::move(environment));
 
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.

@@ -47,6 +47,8 @@ class AppShell {
   // The icon the application shows for itself (windows, the About box).
   virtual AppIcon applicationIcon() const = 0;
   virtual OperatingSystemVersion operatingSystemVersion() const = 0;
+  // Makes `delegate` the shared application's delegate (null: none).
+  virtual void setDelegate(ApplicationDelegate* delegate) = 0;
 };
 
 }  // namespace pelko::platform

@@ -37,7 +37,28 @@ AlertRunner alertRunnerFor(platform::Alerts& alerts) {
 }  // namespace
 
 std::shared_ptr<AppDelegate> AppDelegate::create(Environment environment) {
-  return std::shared_ptr<AppDelegate>(new AppDelegate(std::move(environment)));
+  auto delegate = std::shared_ptr<AppDelegate>(new AppDelegate(std::move(environment)));
+  // The shared application's delegate: a click on this program's own entry in the bar reaches it.
+  delegate->env_.appShell.setDelegate(delegate.get());
+  return delegate;
+}
+
+void AppDelegate::showSettingsWindow() {
+  if (!settingsWindowController_) {
+    if (!env_.makeSettingsWindow || !settingsManager_) return;
+    settingsWindowController_ =
+        env_.makeSettingsWindow({settingsManager_, *accessibilityHelper_, weakSelf()});
+    if (!settingsWindowController_) return;
+  }
+  settingsWindowController_->showSettings();
+}
+
+void AppDelegate::toggleSettingsWindowFromTaskbar() {
+  if (!settingsWindowController_) {
+    showSettingsWindow();
+    return;
+  }
+  settingsWindowController_->toggleFromTaskbar();
 }
 
 AppDelegate::AppDelegate(Environment environment) : env_(std::move(environment)) {
@@ -48,6 +69,7 @@ AppDelegate::AppDelegate(Environment environment) : env_(std::move(environment))
 }
 
 AppDelegate::~AppDelegate() {
+  if (env_.appShell.delegate() == this) env_.appShell.setDelegate(nullptr);
   cancellables_.clear();
   for (auto* timer :
        {&accessibilityTrustTimer_, &screenRecordingPermissionTimer_, &dockVisibilityMonitorTimer_}) {
@@ -191,13 +213,14 @@ void AppDelegate::createSettings() {
 }
 
 void AppDelegate::createTracking() {
-  appTracker_ = AppTracker::create(AppTracker::Dependencies{env_.scheduler,
-                                                            env_.workspace,
-                                                            env_.windowServer,
-                                                            env_.accessibility,
-                                                            *accessibilityHelper_,
-                                                            &env_.screens,
-                                                            {}});
+  appTracker_ = AppTracker::create(
+      AppTracker::Dependencies{env_.scheduler, env_.workspace, env_.windowServer, env_.accessibility,
+                               *accessibilityHelper_, &env_.screens, [weak = weakSelf()] {
+                                 auto self = weak.lock();
+                                 if (!self || !self->settingsWindowController_)
+                                   return std::vector<AppTracker::OwnWindow>{};
+                                 return self->settingsWindowController_->ownWindows();
+                               }});
   appTracker_->settingsManager = settingsManager_.get();
 
   windowManager_ =

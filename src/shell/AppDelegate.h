@@ -11,8 +11,10 @@
 #include "foundation/Publisher.h"
 #include "foundation/Scheduler.h"
 #include "foundation/Subject.h"
+#include "platform/AppShell.h"
 #include "screens/DockManager.h"
 #include "shell/Taskbars.h"
+#include "tracking/AppTracker.h"
 
 namespace pelko {
 
@@ -48,8 +50,30 @@ class WindowManager;
 //
 // Main thread only. Timers, delayed blocks, subscriptions and completions hold the delegate weakly and
 // do nothing once it is gone.
-class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public platform::ApplicationDelegate {
  public:
+  // ---- The settings window, as the shell drives it (made on first use through the factory) ----
+  class SettingsWindowHandle {
+   public:
+    virtual ~SettingsWindowHandle() = default;
+    virtual void showSettings() = 0;
+    // A click on this program's own entry in the bar: shows the window, or puts it away when in front.
+    virtual void toggleFromTaskbar() = 0;
+    // The program's own windows, for the tracker: the settings window while it exists.
+    virtual std::vector<AppTracker::OwnWindow> ownWindows() const = 0;
+  };
+  struct SettingsWindowContext {
+    std::shared_ptr<SettingsManager> settingsManager;
+    AccessibilityHelper& accessibilityHelper;
+    std::weak_ptr<AppDelegate> delegate;
+  };
+  using SettingsWindowFactory =
+      std::function<std::unique_ptr<SettingsWindowHandle>(const SettingsWindowContext&)>;
+  // Shows the settings window, making it on first use; nothing without a factory or before start-up.
+  void showSettingsWindow();
+  void toggleSettingsWindowFromTaskbar() override;
+  SettingsWindowHandle* settingsWindowController() const { return settingsWindowController_.get(); }
+
   // What the managers are made with when start-up creates them.
   struct TaskbarsContext {
     std::shared_ptr<AppTracker> appTracker;
@@ -86,6 +110,8 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
     // Where the tray reads the battery, the locale and the time zone; without both there is no tray.
     platform::PowerSources* powerSources = nullptr;
     platform::LocaleTimeZone* localeTimeZone = nullptr;
+    // Makes the settings window; without it the program has none.
+    SettingsWindowFactory makeSettingsWindow;
   };
 
   enum class TerminateReply { terminateCancel, terminateNow, terminateLater };
@@ -212,6 +238,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   std::shared_ptr<SystemTrayManager> systemTrayManager_;
   std::shared_ptr<SettingsManager> settingsManager_;
   std::unique_ptr<Taskbars> taskbars_;
+  std::unique_ptr<SettingsWindowHandle> settingsWindowController_;
   CancellableBag cancellables_;
   RepeatingTimerPtr accessibilityTrustTimer_;
   RepeatingTimerPtr screenRecordingPermissionTimer_;

@@ -104,10 +104,26 @@ class ShellTestWorld {
         return std::make_unique<RecordingTaskbars>(bars);
       };
     }
-    return AppDelegate::create(AppDelegate::Environment{
-        scheduler, defaults, mac.workspace(), mac.windowServer(), mac.accessibility(), mac.screens(),
-        mac.permissions(), appearance, mac.appShell(), loginItems, fileSystem, alerts, processControl,
-        services, std::move(arguments), lockPath(), factory, powerSources, localeTimeZone});
+    return AppDelegate::create(AppDelegate::Environment{scheduler,
+                                                        defaults,
+                                                        mac.workspace(),
+                                                        mac.windowServer(),
+                                                        mac.accessibility(),
+                                                        mac.screens(),
+                                                        mac.permissions(),
+                                                        appearance,
+                                                        mac.appShell(),
+                                                        loginItems,
+                                                        fileSystem,
+                                                        alerts,
+                                                        processControl,
+                                                        services,
+                                                        std::move(arguments),
+                                                        lockPath(),
+                                                        factory,
+                                                        powerSources,
+                                                        localeTimeZone,
+                                                        settingsWindowFactory});
   }
 
   // Creates the delegate and runs its start-up, with the Dock work it starts.
@@ -173,6 +189,8 @@ class ShellTestWorld {
     return options;
   }()};
   bool withTaskbars = true;
+  // Makes the settings window when the shell first asks for it; none by default.
+  AppDelegate::SettingsWindowFactory settingsWindowFactory;
   // The program's own bars (one per display) instead of the recorder.
   bool withRealBars = false;
   MonitorManagerTaskbars* realBars = nullptr;

@@ -13,6 +13,7 @@ class SimAppShell final : public platform::AppShell {
   std::optional<std::string> mainBundleExecutablePath() const override { return executablePath; }
   std::string homeDirectory() const override { return home; }
   platform::ApplicationDelegate* delegate() const override { return applicationDelegate; }
+  void setDelegate(platform::ApplicationDelegate* delegate) override { applicationDelegate = delegate; }
   void activateOwnProcess() override {
     ++activateOwnProcessCount;
     if (onActivateOwnProcess) onActivateOwnProcess();
