@@ -2,6 +2,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/RunningApplication.h"
 
 namespace pelko::platform {
 
@@ -11,6 +14,15 @@ class ApplicationDelegate {
   virtual ~ApplicationDelegate() = default;
   // Shows the settings window, or puts it away when it is in front.
   virtual void toggleSettingsWindowFromTaskbar() = 0;
+};
+
+// One of the application's own windows, as the application lists them.
+struct AppWindowInfo {
+  // The window's class name (the update framework's windows carry its prefix).
+  std::string className;
+  bool isVisible = false;
+  bool isSheet = false;
+  bool operator==(const AppWindowInfo&) const = default;
 };
 
 // What the running application knows about itself.
@@ -27,6 +39,17 @@ class AppShell {
   virtual ApplicationDelegate* delegate() const = 0;
   // Brings this process to the front the standard way.
   virtual void activateOwnProcess() = 0;
+
+  // The main bundle's short version ("1.4.2") and build number; nothing when missing or not a string.
+  virtual std::optional<std::string> shortVersionString() const = 0;
+  virtual std::optional<std::string> bundleVersion() const = 0;
+  // The operating system's version as the system words it ("Version 14.5 (Build 23F79)").
+  virtual std::string operatingSystemVersionString() const = 0;
+  // The processor family the process runs on ("Apple Silicon" or "Intel").
+  virtual std::string processorFamily() const = 0;
+  virtual AppIcon applicationIcon() const = 0;
+  // The application's windows, in the order the application lists them.
+  virtual std::vector<AppWindowInfo> windows() const = 0;
 };
 
 }  // namespace pelko::platform

@@ -11,14 +11,21 @@
 #include "foundation/Publisher.h"
 #include "foundation/Scheduler.h"
 #include "foundation/Subject.h"
+#include "platform/AppShell.h"
 #include "screens/DockManager.h"
+#include "shell/StatusMenuModel.h"
 #include "shell/Taskbars.h"
+#include "shell/WindowPresenters.h"
 
 namespace pelko {
 
 namespace platform {
 class Accessibility;
 class Alerts;
+class Clipboard;
+class StatusItem;
+class Updater;
+class UrlDelivery;
 class AppShell;
 class Appearance;
 class FileSystem;
@@ -48,7 +55,7 @@ class WindowManager;
 //
 // Main thread only. Timers, delayed blocks, subscriptions and completions hold the delegate weakly and
 // do nothing once it is gone.
-class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public platform::ApplicationDelegate {
  public:
   // What the managers are made with when start-up creates them.
   struct TaskbarsContext {
@@ -86,6 +93,19 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
     // Where the tray reads the battery, the locale and the time zone; without both there is no tray.
     platform::PowerSources* powerSources = nullptr;
     platform::LocaleTimeZone* localeTimeZone = nullptr;
+
+    // ---- The front ends: status item, URLs, clipboard, updates, the shell's windows ----
+    // Each may be absent: no status item, no URLs from later starts, no copying, no update checks.
+    platform::StatusItem* statusItem = nullptr;
+    platform::UrlDelivery* urlDelivery = nullptr;
+    platform::Clipboard* clipboard = nullptr;
+    platform::Updater* updater = nullptr;
+    // Without a factory the window is not shown (the request is logged).
+    std::function<std::unique_ptr<SettingsWindowPresenter>(SettingsManager&)> makeSettingsWindow;
+    std::function<std::unique_ptr<AboutPresenter>()> makeAboutWindow;
+    std::function<std::unique_ptr<OnboardingPresenter>(SettingsManager&)> makeOnboardingWindow;
+    // Opens the maker's feedback and support page in the browser.
+    std::function<void()> openFeedbackPage;
   };
 
   enum class TerminateReply { terminateCancel, terminateNow, terminateLater };
@@ -147,6 +167,44 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   void cleanup();
   void installSignalHandlers();
 
+  // ---- Status item and main menu (AppDelegateMenus.cpp) ----
+  static constexpr double kOnboardingDelay = 0.5;
+  static constexpr double kRestartDebounce = 2.0;
+  // The status item's actions, in the order of its menu.
+  void statusMenuAbout();
+  void statusMenuCheckForUpdates();
+  void statusMenuFeedback();
+  void statusMenuOpenSettings();
+  void statusMenuOpenOnboarding();
+  void statusMenuRestart();
+  void statusMenuCopyDiagnostics();
+  void statusMenuQuit();
+  bool hasStatusItem() const { return hasStatusItem_; }
+  const std::vector<MenuRow>& mainMenu() const { return mainMenu_; }
+
+  // ---- URL actions, restart and quit (AppDelegateURLActions.cpp) ----
+  // URLs opened with the application, handled in order; ignored once a quit has begun.
+  void openURLs(const std::vector<std::string>& urls);
+  void openSettings();
+  void toggleSettingsWindowFromTaskbar() override;
+  void openOnboarding();
+  // Rebuilds every bar; a restart 2 s or less after the previous one is ignored. Never relaunches.
+  void restartPelko();
+  void restoreDockAndQuit();
+  void forceAppRefresh();
+  bool hasQuitBegun() const { return quitHasBegun_; }
+  SettingsWindowPresenter* settingsWindowController() const { return settingsWindowController_.get(); }
+  AboutPresenter* aboutWindowController() const { return aboutWindowController_.get(); }
+  OnboardingPresenter* onboardingWindowController() const { return onboardingWindowController_.get(); }
+
+  // ---- Diagnostics (AppDelegateDiagnostics.cpp) ----
+  std::string diagnosticsReport() const;
+  // Puts the report on the clipboard; true when it holds the report afterwards.
+  bool copyDiagnosticsToPasteboard();
+
+  // ---- Update checks (AppDelegateUpdates.cpp) ----
+  void checkForUpdates();
+
   // ---- For the status menu, the settings window and tests ----
   SettingsManager* settingsManager() const { return settingsManager_.get(); }
   AppTracker* appTracker() const { return appTracker_.get(); }
@@ -188,6 +246,18 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   void subscribeToScreensDidWake();
   void screensDidWake();
 
+  // Front ends (AppDelegateMenus.cpp, AppDelegateURLActions.cpp, AppDelegateUpdates.cpp).
+  void scheduleFirstRunOnboarding();
+  void startFrontEnds();
+  void installStatusItem();
+  void receiveURLs();
+  // The process's arguments that are URLs to open.
+  std::vector<std::string> urlArguments() const;
+  // Hands this start's URLs to the copy that runs; true when this process is done (it then exits).
+  bool forwardURLsToRunningCopy();
+  void openURL(const std::string& url);
+  void reactivateForUpdateWindows();
+
   // Settings subscriptions (AppDelegateSubscriptions.cpp).
   void subscribeToSettings();
   using Handler = std::function<void(AppDelegate&)>;
@@ -225,6 +295,15 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   bool shouldRestoreDockOnQuit_ = false;
   bool didStart_ = false;
   double instanceLockDeadline_ = 0;
+
+  // Front ends: the shell's windows, the status item and main menu, the restart stamp (monotonic clock).
+  std::unique_ptr<SettingsWindowPresenter> settingsWindowController_;
+  std::unique_ptr<AboutPresenter> aboutWindowController_;
+  std::unique_ptr<OnboardingPresenter> onboardingWindowController_;
+  bool hasStatusItem_ = false;
+  std::vector<MenuRow> mainMenu_;
+  double lastRestartTime_ = -std::numeric_limits<double>::infinity();
+  bool quitHasBegun_ = false;
 
   Subject<bool> screenRecordingChanges_;
   Subject<bool> dockVisibilityChanges_;
