@@ -11,9 +11,9 @@ namespace pelko::platform {
 class UrlDelivery {
  public:
   enum class ForwardResult {
-    delivered,  // the running copy took the URLs
-    noReceiver, // nobody listens (no copy runs, or it is not receiving yet)
-    refused,    // a copy listens but did not take them (too many, too long, or it did not answer)
+    delivered,   // the running copy took the URLs
+    noReceiver,  // nobody listens (no copy runs, or it is not receiving yet)
+    refused,     // a copy listens but did not take them (too many, too long, or it did not answer)
   };
 
   using Handler = std::function<void(const std::vector<std::string>& urls)>;

@@ -101,11 +101,11 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
     platform::Clipboard* clipboard = nullptr;
     platform::Updater* updater = nullptr;
     // Without a factory the window is not shown (the request is logged).
-    std::function<std::unique_ptr<SettingsWindowPresenter>(SettingsManager&)> makeSettingsWindow;
-    std::function<std::unique_ptr<AboutPresenter>()> makeAboutWindow;
-    std::function<std::unique_ptr<OnboardingPresenter>(SettingsManager&)> makeOnboardingWindow;
+    std::function<std::unique_ptr<SettingsWindowPresenter>(SettingsManager&)> makeSettingsWindow{};
+    std::function<std::unique_ptr<AboutPresenter>()> makeAboutWindow{};
+    std::function<std::unique_ptr<OnboardingPresenter>(SettingsManager&)> makeOnboardingWindow{};
     // Opens the maker's feedback and support page in the browser.
-    std::function<void()> openFeedbackPage;
+    std::function<void()> openFeedbackPage{};
   };
 
   enum class TerminateReply { terminateCancel, terminateNow, terminateLater };

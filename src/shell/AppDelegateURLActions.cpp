@@ -33,7 +33,8 @@ bool AppDelegate::forwardURLsToRunningCopy() {
       env_.processControl.exit(0);
       return true;
     case platform::UrlDelivery::ForwardResult::refused:
-      std::fprintf(stderr, "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)\n");
+      std::fprintf(stderr,
+                   "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)\n");
       std::fflush(stderr);
       quitHasBegun_ = true;
       env_.processControl.exit(1);

@@ -29,8 +29,12 @@ const std::vector<MenuRow>& StatusMenuModel::statusMenu() {
 
 const std::vector<MenuRow>& StatusMenuModel::editMenu() {
   static const std::vector<MenuRow> rows = {
-      {"Undo", "undo:", "z"}, {"Redo", "redo:", "Z"},  {"", "", "", true},
-      {"Cut", "cut:", "x"},   {"Copy", "copy:", "c"},  {"Paste", "paste:", "v"},
+      {"Undo", "undo:", "z"},
+      {"Redo", "redo:", "Z"},
+      {"", "", "", true},
+      {"Cut", "cut:", "x"},
+      {"Copy", "copy:", "c"},
+      {"Paste", "paste:", "v"},
       {"Select All", "selectAll:", "a"},
   };
   return rows;
@@ -39,10 +43,10 @@ const std::vector<MenuRow>& StatusMenuModel::editMenu() {
 platform::StatusItemImage StatusMenuModel::createMenuBarIcon() {
   platform::StatusItemImage image;
   image.shapes = {
-      {Rect(2, 1, 14, 9), 2.5, 1.4},     // the screen's outline
-      {Rect(4.5, 3, 9, 1.2), 0.6, 0},    // a bar inside the screen
-      {Rect(7.5, 10, 3, 2.5), 1.2, 0},   // the stand
-      {Rect(3, 13, 12, 3.5), 1.75, 0},   // the base
+      {Rect(2, 1, 14, 9), 2.5, 1.4},    // the screen's outline
+      {Rect(4.5, 3, 9, 1.2), 0.6, 0},   // a bar inside the screen
+      {Rect(7.5, 10, 3, 2.5), 1.2, 0},  // the stand
+      {Rect(3, 13, 12, 3.5), 1.75, 0},  // the base
   };
   image.isTemplate = true;
   return image;
