@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/DebugLog.h"
 #include "foundation/Scheduler.h"
 #include "platform/Updater.h"
 #include "platform/sim/SimAppShell.h"
@@ -20,6 +21,7 @@ class SimUpdater final : public platform::Updater {
   void start() override { ++startCount; }
   void checkForUpdates() override {
     ++checkCount;
+    debugLog("Updater: no network here; no update was looked for");
     if (checkWindowSeconds <= 0) return;
     shell_.windowList.push_back({kStatusWindowClass, true, false});
     scheduler_.mainAfter(checkWindowSeconds, [this] {
