@@ -83,13 +83,6 @@ class Spawned {
     buffer_.erase(0, end + 1);
     return line;
   }
-  // Everything it writes until it ends (at most `seconds`).
-  std::string readAll(double seconds) {
-    std::string all;
-    while (auto line = readLine(seconds)) all += *line + "\n";
-    return all + buffer_;
-  }
-
   void stop() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
@@ -267,8 +260,12 @@ TEST_F(StatusItemX11Test, TheMenuCopiesDiagnosticsTakesForwardedURLsAndQuitsRest
   std::string clipboard;
   for (int attempt = 0; attempt < 50 && clipboard.rfind("Pelko Diagnostics\n", 0) != 0; ++attempt) {
     pelko.waitForOutput("(a line that never comes)", 0.1);
-    Spawned reader(xclip_, {"-selection", "clipboard", "-o"}, {{"DISPLAY", display_}});
-    clipboard = reader.readAll(3);
+    clipboard.clear();
+    FILE* reader = ::popen(("DISPLAY=" + display_ + " " + xclip_ + " -selection clipboard -o").c_str(), "r");
+    char chunk[4096];
+    for (size_t count; (count = std::fread(chunk, 1, sizeof chunk, reader)) > 0;)
+      clipboard.append(chunk, count);
+    ::pclose(reader);
   }
   std::vector<std::string> lines;
   std::stringstream in(clipboard);

@@ -13,52 +13,31 @@ namespace pelko::testing {
 
 // What happened to one kind of window; kept outside the windows so that it outlives them.
 struct WindowLog {
-  int made = 0;
-  int shown = 0;
-  int toggled = 0;
-  int destroyed = 0;
-  bool insideClose = false;
-  bool destroyedInsideClose = false;
+  int made = 0, shown = 0, toggled = 0, destroyed = 0;
+  bool insideClose = false, destroyedInsideClose = false;
 };
 
-class FakeSettingsWindow final : public SettingsWindowPresenter {
+// Any of the shell's windows. Its window closes from inside the window's own handling, as a click on
+// the close button does.
+class FakeWindow final : public SettingsWindowPresenter, public AboutPresenter, public OnboardingPresenter {
  public:
-  explicit FakeSettingsWindow(std::shared_ptr<WindowLog> log) : log_(std::move(log)) { ++log_->made; }
-  ~FakeSettingsWindow() override { ++log_->destroyed; }
-  void showSettings() override { ++log_->shown; }
-  void toggleFromTaskbar() override { ++log_->toggled; }
-
- private:
-  std::shared_ptr<WindowLog> log_;
-};
-
-class FakeAboutWindow final : public AboutPresenter {
- public:
-  explicit FakeAboutWindow(std::shared_ptr<WindowLog> log) : log_(std::move(log)) { ++log_->made; }
-  ~FakeAboutWindow() override { ++log_->destroyed; }
-  void showAbout() override { ++log_->shown; }
-
- private:
-  std::shared_ptr<WindowLog> log_;
-};
-
-// Its window closes from inside the window's own handling, as a click on the close button does.
-class FakeOnboardingWindow final : public OnboardingPresenter {
- public:
-  explicit FakeOnboardingWindow(std::shared_ptr<WindowLog> log) : log_(std::move(log)) { ++log_->made; }
-  ~FakeOnboardingWindow() override {
-    if (log_->insideClose) log_->destroyedInsideClose = true;
+  explicit FakeWindow(std::shared_ptr<WindowLog> log) : log_(std::move(log)) { ++log_->made; }
+  ~FakeWindow() override {
+    log_->destroyedInsideClose |= log_->insideClose;
     ++log_->destroyed;
   }
+  void showSettings() override { ++log_->shown; }
+  void toggleFromTaskbar() override { ++log_->toggled; }
+  void showAbout() override { ++log_->shown; }
   void showOnboarding() override { ++log_->shown; }
   void setOnClose(std::function<void()> onClose) override { onClose_ = std::move(onClose); }
 
-  // Nothing of this object is touched once the close callback has run (it may be gone then).
-  static void closeWindow(FakeOnboardingWindow* window) {
+  // Touches nothing of the window once the close callback has run (it may be gone then).
+  static void closeWindow(FakeWindow* window) {
     auto log = window->log_;
     auto onClose = window->onClose_;
     log->insideClose = true;
-    if (onClose) onClose();
+    onClose();
     log->insideClose = false;
   }
 
@@ -67,7 +46,7 @@ class FakeOnboardingWindow final : public OnboardingPresenter {
   std::function<void()> onClose_;
 };
 
-// A shell test world with every front end plugged in.
+// A shell test world with every front end plugged in, on a run after the onboarding.
 class FrontEndsWorld : public ShellTestWorld {
  public:
   FrontEndsWorld() {
@@ -77,19 +56,19 @@ class FrontEndsWorld : public ShellTestWorld {
       environment.clipboard = &clipboard;
       environment.updater = &updater;
       environment.makeSettingsWindow = [this](SettingsManager&) {
-        return std::make_unique<FakeSettingsWindow>(settingsWindow);
+        return std::make_unique<FakeWindow>(settingsWindow);
       };
-      environment.makeAboutWindow = [this] { return std::make_unique<FakeAboutWindow>(aboutWindow); };
+      environment.makeAboutWindow = [this] { return std::make_unique<FakeWindow>(aboutWindow); };
       environment.makeOnboardingWindow = [this](SettingsManager&) {
-        auto made = std::make_unique<FakeOnboardingWindow>(onboardingWindow);
+        auto made = std::make_unique<FakeWindow>(onboardingWindow);
         lastOnboarding = made.get();
         return made;
       };
       environment.openFeedbackPage = [this] { ++feedbackPagesOpened; };
     };
-    // A later run: no first-run onboarding unless a test asks for it.
     defaults.setBool(AppDelegate::kOnboardingCompleteKey, true);
   }
+  int rebuilds() const { return static_cast<int>(std::count(bars.begin(), bars.end(), "rebuildAll")); }
 
   sim::SimStatusItem statusItem;
   sim::SimUrlDelivery urlDelivery{scheduler};
@@ -98,7 +77,7 @@ class FrontEndsWorld : public ShellTestWorld {
   std::shared_ptr<WindowLog> settingsWindow = std::make_shared<WindowLog>();
   std::shared_ptr<WindowLog> aboutWindow = std::make_shared<WindowLog>();
   std::shared_ptr<WindowLog> onboardingWindow = std::make_shared<WindowLog>();
-  FakeOnboardingWindow* lastOnboarding = nullptr;
+  FakeWindow* lastOnboarding = nullptr;
   int feedbackPagesOpened = 0;
 };
 
