@@ -22,12 +22,9 @@ namespace pelko {
 namespace platform {
 class Accessibility;
 class Alerts;
-class Clipboard;
-class StatusItem;
-class Updater;
-class UrlDelivery;
 class AppShell;
 class Appearance;
+class Clipboard;
 class FileSystem;
 class LocaleTimeZone;
 class LoginItems;
@@ -35,6 +32,9 @@ class Permissions;
 class PowerSources;
 class ProcessControl;
 class Screens;
+class StatusItem;
+class Updater;
+class UrlDelivery;
 class UserDefaults;
 class WindowServer;
 class Workspace;
@@ -167,44 +167,6 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   void cleanup();
   void installSignalHandlers();
 
-  // ---- Status item and main menu (AppDelegateMenus.cpp) ----
-  static constexpr double kOnboardingDelay = 0.5;
-  static constexpr double kRestartDebounce = 2.0;
-  // The status item's actions, in the order of its menu.
-  void statusMenuAbout();
-  void statusMenuCheckForUpdates();
-  void statusMenuFeedback();
-  void statusMenuOpenSettings();
-  void statusMenuOpenOnboarding();
-  void statusMenuRestart();
-  void statusMenuCopyDiagnostics();
-  void statusMenuQuit();
-  bool hasStatusItem() const { return hasStatusItem_; }
-  const std::vector<MenuRow>& mainMenu() const { return mainMenu_; }
-
-  // ---- URL actions, restart and quit (AppDelegateURLActions.cpp) ----
-  // URLs opened with the application, handled in order; ignored once a quit has begun.
-  void openURLs(const std::vector<std::string>& urls);
-  void openSettings();
-  void toggleSettingsWindowFromTaskbar() override;
-  void openOnboarding();
-  // Rebuilds every bar; a restart 2 s or less after the previous one is ignored. Never relaunches.
-  void restartPelko();
-  void restoreDockAndQuit();
-  void forceAppRefresh();
-  bool hasQuitBegun() const { return quitHasBegun_; }
-  SettingsWindowPresenter* settingsWindowController() const { return settingsWindowController_.get(); }
-  AboutPresenter* aboutWindowController() const { return aboutWindowController_.get(); }
-  OnboardingPresenter* onboardingWindowController() const { return onboardingWindowController_.get(); }
-
-  // ---- Diagnostics (AppDelegateDiagnostics.cpp) ----
-  std::string diagnosticsReport() const;
-  // Puts the report on the clipboard; true when it holds the report afterwards.
-  bool copyDiagnosticsToPasteboard();
-
-  // ---- Update checks (AppDelegateUpdates.cpp) ----
-  void checkForUpdates();
-
   // ---- For the status menu, the settings window and tests ----
   SettingsManager* settingsManager() const { return settingsManager_.get(); }
   AppTracker* appTracker() const { return appTracker_.get(); }
@@ -246,18 +208,6 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   void subscribeToScreensDidWake();
   void screensDidWake();
 
-  // Front ends (AppDelegateMenus.cpp, AppDelegateURLActions.cpp, AppDelegateUpdates.cpp).
-  void scheduleFirstRunOnboarding();
-  void startFrontEnds();
-  void installStatusItem();
-  void receiveURLs();
-  // The process's arguments that are URLs to open.
-  std::vector<std::string> urlArguments() const;
-  // Hands this start's URLs to the copy that runs; true when this process is done (it then exits).
-  bool forwardURLsToRunningCopy();
-  void openURL(const std::string& url);
-  void reactivateForUpdateWindows();
-
   // Settings subscriptions (AppDelegateSubscriptions.cpp).
   void subscribeToSettings();
   using Handler = std::function<void(AppDelegate&)>;
@@ -296,6 +246,64 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   bool didStart_ = false;
   double instanceLockDeadline_ = 0;
 
+  Subject<bool> screenRecordingChanges_;
+  Subject<bool> dockVisibilityChanges_;
+
+  // ==== Front ends: the status item and main menu, URL actions, restart and quit, diagnostics, update
+  // checks (AppDelegateMenus.cpp, AppDelegateURLActions.cpp, AppDelegateDiagnostics.cpp,
+  // AppDelegateUpdates.cpp) ====
+ public:
+  // ---- Status item and main menu (AppDelegateMenus.cpp) ----
+  static constexpr double kOnboardingDelay = 0.5;
+  static constexpr double kRestartDebounce = 2.0;
+  // The status item's actions, in the order of its menu.
+  void statusMenuAbout();
+  void statusMenuCheckForUpdates();
+  void statusMenuFeedback();
+  void statusMenuOpenSettings();
+  void statusMenuOpenOnboarding();
+  void statusMenuRestart();
+  void statusMenuCopyDiagnostics();
+  void statusMenuQuit();
+  bool hasStatusItem() const { return hasStatusItem_; }
+  const std::vector<MenuRow>& mainMenu() const { return mainMenu_; }
+
+  // ---- URL actions, restart and quit (AppDelegateURLActions.cpp) ----
+  // URLs opened with the application, handled in order; ignored once a quit has begun.
+  void openURLs(const std::vector<std::string>& urls);
+  void openSettings();
+  void toggleSettingsWindowFromTaskbar() override;
+  void openOnboarding();
+  // Rebuilds every bar; a restart 2 s or less after the previous one is ignored. Never relaunches.
+  void restartPelko();
+  void restoreDockAndQuit();
+  void forceAppRefresh();
+  bool hasQuitBegun() const { return quitHasBegun_; }
+  SettingsWindowPresenter* settingsWindowController() const { return settingsWindowController_.get(); }
+  AboutPresenter* aboutWindowController() const { return aboutWindowController_.get(); }
+  OnboardingPresenter* onboardingWindowController() const { return onboardingWindowController_.get(); }
+
+  // ---- Diagnostics (AppDelegateDiagnostics.cpp) ----
+  std::string diagnosticsReport() const;
+  // Puts the report on the clipboard; true when it holds the report afterwards.
+  bool copyDiagnosticsToPasteboard();
+
+  // ---- Update checks (AppDelegateUpdates.cpp) ----
+  void checkForUpdates();
+
+ private:
+  // Front ends (AppDelegateMenus.cpp, AppDelegateURLActions.cpp, AppDelegateUpdates.cpp).
+  void scheduleFirstRunOnboarding();
+  void startFrontEnds();
+  void installStatusItem();
+  void receiveURLs();
+  // The process's arguments that are URLs to open.
+  std::vector<std::string> urlArguments() const;
+  // Hands this start's URLs to the copy that runs; true when this process is done (it then exits).
+  bool forwardURLsToRunningCopy();
+  void openURL(const std::string& url);
+  void reactivateForUpdateWindows();
+
   // Front ends: the shell's windows, the status item and main menu, the restart stamp (monotonic clock).
   std::unique_ptr<SettingsWindowPresenter> settingsWindowController_;
   std::unique_ptr<AboutPresenter> aboutWindowController_;
@@ -304,9 +312,6 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   std::vector<MenuRow> mainMenu_;
   double lastRestartTime_ = -std::numeric_limits<double>::infinity();
   bool quitHasBegun_ = false;
-
-  Subject<bool> screenRecordingChanges_;
-  Subject<bool> dockVisibilityChanges_;
 };
 
 }  // namespace pelko
