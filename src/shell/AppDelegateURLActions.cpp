@@ -17,8 +17,11 @@ constexpr const char* kScheme = "pelko";
 
 std::vector<std::string> AppDelegate::urlArguments() const {
   std::vector<std::string> urls;
+  // Options ("--restore-dock", and Qt's own such as "-platform xcb") and their values are no URLs: a URL
+  // has a scheme before a ':'.
   for (const auto& argument : env_.arguments) {
-    if (!argument.empty() && argument.front() != '-') urls.push_back(argument);
+    if (!argument.empty() && argument.front() != '-' && argument.find(':') != std::string::npos)
+      urls.push_back(argument);
   }
   return urls;
 }

@@ -136,26 +136,33 @@ TEST(StartURLsTest, AStartsOwnURLsAndLaterOnesAreHandledAfterStartUp) {
   EXPECT_EQ(world.onboardingWindow->shown, 1);
 }
 
-TEST(StartURLsTest, ASecondStartHandsItsURLsOverOrSaysAlreadyRunningWhenNobodyListens) {
+TEST(StartURLsTest, ASecondStartHandsItsURLsOverAndOneWithoutURLsSaysAlreadyRunning) {
   FrontEndsWorld world;
   SingleInstanceLock::Outcome outcome;
   auto running = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
   ASSERT_TRUE(running);
   world.urlDelivery.forwardAnswer = platform::UrlDelivery::ForwardResult::delivered;
-  world.start({"pelko://restart", "pelko://settings"});
+  world.start({"-platform", "xcb", "pelko://restart", "pelko://settings"});
   EXPECT_EQ(world.urlDelivery.forwarded,
             (std::vector<std::vector<std::string>>{{"pelko://restart", "pelko://settings"}}));
   EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
   EXPECT_TRUE(world.alerts.shown.empty());
   EXPECT_FALSE(world.delegate->hasFinishedLaunching());
 
-  FrontEndsWorld unanswered;
-  auto alsoRunning = SingleInstanceLock::tryAcquire(unanswered.lockPath(), outcome);
-  unanswered.start({"pelko://restart"});
-  unanswered.settle(2.1);
-  ASSERT_EQ(unanswered.alerts.shown.size(), 1u);
-  EXPECT_EQ(unanswered.alerts.shown[0].messageText, "Pelko is Already Running");
-  EXPECT_GT(unanswered.urlDelivery.forwarded.size(), 1u) << "asked again while waiting";
+  // Without URLs to hand over, or with nobody taking them, the start waits for the lock, then gives up.
+  for (bool listening : {true, false}) {
+    FrontEndsWorld later;
+    auto alsoRunning = SingleInstanceLock::tryAcquire(later.lockPath(), outcome);
+    std::vector<std::string> arguments{"-platform", "xcb"};
+    if (!listening) arguments.push_back("pelko://restart");
+    later.urlDelivery.forwardAnswer = listening ? platform::UrlDelivery::ForwardResult::delivered
+                                                : platform::UrlDelivery::ForwardResult::noReceiver;
+    later.start(arguments);
+    later.settle(2.1);
+    ASSERT_EQ(later.alerts.shown.size(), 1u);
+    EXPECT_EQ(later.alerts.shown[0].messageText, "Pelko is Already Running");
+    EXPECT_EQ(later.urlDelivery.forwarded.empty(), listening) << "asked again while waiting";
+  }
 }
 
 }  // namespace
