@@ -2,8 +2,10 @@
 # Installs the Debian packages the build and its tests need, only when something is missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libxcb1-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb openbox)
-# The reorder drag's end-to-end test drives the pointer and keyboard of its X server.
+  xvfb openbox
+  # the status item's end-to-end test: a private session bus, and a second process reading the clipboard
+  dbus-daemon xclip)
+# The end-to-end tests drive the pointer and keyboard of their X server.
 packages+=(xdotool)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"

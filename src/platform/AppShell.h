@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/RunningApplication.h"
 
@@ -23,6 +24,15 @@ struct OperatingSystemVersion {
   int minorVersion = 0;
   int patchVersion = 0;
   bool operator==(const OperatingSystemVersion&) const = default;
+};
+
+// One of the application's own windows, as the application lists them.
+struct AppWindowInfo {
+  // The window's class name (the update framework's windows carry its prefix).
+  std::string className;
+  bool isVisible = false;
+  bool isSheet = false;
+  bool operator==(const AppWindowInfo&) const = default;
 };
 
 // What the running application knows about itself.
@@ -49,6 +59,12 @@ class AppShell {
   virtual OperatingSystemVersion operatingSystemVersion() const = 0;
   // Makes `delegate` the shared application's delegate (null: none).
   virtual void setDelegate(ApplicationDelegate* delegate) = 0;
+  // The operating system's version as the system words it ("Version 14.5 (Build 23F79)").
+  virtual std::string operatingSystemVersionString() const = 0;
+  // The processor family the process runs on ("Apple Silicon" or "Intel").
+  virtual std::string processorFamily() const = 0;
+  // The application's windows, in the order the application lists them.
+  virtual std::vector<AppWindowInfo> windows() const = 0;
 };
 
 }  // namespace pelko::platform

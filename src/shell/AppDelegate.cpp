@@ -115,6 +115,8 @@ void AppDelegate::claimSingleInstanceThenStart() {
       env_.processControl.exit(1);
       return;
     case SingleInstanceLock::Outcome::heldByAnother:
+      // A start with URLs hands them to the copy that runs, and is done.
+      if (forwardURLsToRunningCopy()) return;
       if (env_.scheduler.now() < instanceLockDeadline_) {
         env_.scheduler.mainAfter(kInstanceLockRetryInterval, [weak = weakSelf()] {
           if (auto self = weak.lock()) self->claimSingleInstanceThenStart();
@@ -167,6 +169,8 @@ void AppDelegate::finishLaunching() {
   subscribeToSettings();
   installSignalHandlers();
   subscribeToScreensDidWake();
+  // 19., 21. and 22. The menus, the status item and the updater; then URLs.
+  startFrontEnds();
   debugLog("AppDelegate: start-up complete");
 }
 
@@ -239,7 +243,10 @@ void AppDelegate::createTracking() {
 
 void AppDelegate::askForAccessibility() {
   // On the first run the onboarding asks for the permissions itself; no system prompt is shown here.
-  if (!env_.userDefaults.boolForKey(kOnboardingCompleteKey)) return;
+  if (!env_.userDefaults.boolForKey(kOnboardingCompleteKey)) {
+    scheduleFirstRunOnboarding();
+    return;
+  }
   if (!settingsManager_->shouldPromptForAccessibilityPermission()) return;
   if (accessibilityHelper_->requestAccessIfNeeded()) return;
   env_.scheduler.mainAfter(kAccessibilityAlertDelay, [weak = weakSelf()] {

@@ -23,6 +23,9 @@ class SimAppShell final : public platform::AppShell {
   std::optional<std::string> copyrightString() const override { return copyright; }
   platform::AppIcon applicationIcon() const override { return icon; }
   platform::OperatingSystemVersion operatingSystemVersion() const override { return systemVersion; }
+  std::string operatingSystemVersionString() const override { return osVersion; }
+  std::string processorFamily() const override { return processor; }
+  std::vector<platform::AppWindowInfo> windows() const override { return windowList; }
 
   int pid = 4242;
   std::string bundleID = "com.pelko.app";
@@ -36,6 +39,9 @@ class SimAppShell final : public platform::AppShell {
   platform::AppIcon icon{"", Color{0.984, 0.749, 0.141, 1.0}};
   platform::OperatingSystemVersion systemVersion{14, 5, 0};
   int activateOwnProcessCount = 0;
+  std::string osVersion = "Version 14.5 (Build 23F79)";
+  std::string processor = "Apple Silicon";
+  std::vector<platform::AppWindowInfo> windowList;
   // Set by the simulated Mac so that activating this process changes the frontmost application.
   std::function<void()> onActivateOwnProcess;
 };
