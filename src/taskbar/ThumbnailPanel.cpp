@@ -1,6 +1,7 @@
 #include "taskbar/ThumbnailPanel.h"
 
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QPainter>
 #include <algorithm>
 
@@ -14,6 +15,11 @@
 namespace pelko {
 
 namespace {
+// Windows without a window system (tests) have no opacity or stacking order to set.
+bool hasWindowSystem() {
+  static const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+  return !offscreen;
+}
 // How far the panel stays off the item.
 constexpr double kItemGap = 4;
 // Without a main screen the capture assumes a Retina display.
@@ -208,7 +214,7 @@ void ThumbnailPanel::drop() {
 
 void ThumbnailPanel::orderFront() {
   QWidget::setVisible(true);
-  raise();
+  if (hasWindowSystem()) raise();
   orderedIn_ = true;
   if (auto* own = env_.services.ownWindows) {
     const Rect bounds = flipRect(frame_, mainScreenHeight());
@@ -238,7 +244,7 @@ void ThumbnailPanel::clearContent() {
 
 void ThumbnailPanel::setAlpha(double alpha) {
   alpha_ = alpha;
-  setWindowOpacity(alpha);
+  if (hasWindowSystem()) setWindowOpacity(alpha);
 }
 
 void ThumbnailPanel::paintEvent(QPaintEvent*) {
