@@ -41,13 +41,17 @@ TEST_F(ThumbnailPanelTest, ThePanelIsKeptInsideTheVisibleFrameOfTheItemsScreen) 
   const auto screens = mac.screens().screens();  // 1920 x 1080, 25 points of menu bar
   const auto main = mac.screens().mainScreen();
   const Size size{300, 200};
-  auto clamp = [&](Point origin, Rect r) { return ThumbnailPanel::clampToScreen(origin, size, r, screens, main); };
+  auto clamp = [&](Point origin, Rect r) {
+    return ThumbnailPanel::clampToScreen(origin, size, r, screens, main);
+  };
   EXPECT_EQ(clamp({1800, 40}, {1880, 0, 40, 34}), (Point{1620, 40})) << "ends at the right edge";
   EXPECT_EQ(clamp({-50, 900}, {0, 0, 40, 34}), (Point{0, 855})) << "below the menu bar, from the left edge";
-  EXPECT_EQ(ThumbnailPanel::clampToScreen({10, 10}, {2000, 1200}, {0, 0, 40, 34}, screens, main), (Point{0, 0}))
+  EXPECT_EQ(ThumbnailPanel::clampToScreen({10, 10}, {2000, 1200}, {0, 0, 40, 34}, screens, main),
+            (Point{0, 0}))
       << "too large: aligned to the left and bottom";
   EXPECT_EQ(clamp({5000, 40}, {5000, 0, 40, 34}), (Point{1620, 40})) << "off every screen: the main one";
-  EXPECT_EQ(ThumbnailPanel::clampToScreen({5000, 40}, size, {0, 0, 1, 1}, {}, std::nullopt), (Point{5000, 40}));
+  EXPECT_EQ(ThumbnailPanel::clampToScreen({5000, 40}, size, {0, 0, 1, 1}, {}, std::nullopt),
+            (Point{5000, 40}));
 }
 
 TEST_F(ThumbnailPanelTest, PicturesFitThreeHundredByTwoHundredPointsAndAreNeverEnlarged) {
@@ -65,7 +69,8 @@ TEST_F(ThumbnailPanelTest, PicturesFitThreeHundredByTwoHundredPointsAndAreNeverE
 
 TEST_F(ThumbnailPanelTest, AGroupRunsAlongTheBarWithSixPointsBetweenCards) {
   std::vector<int64_t> windows{openWindow(), openWindow(), openWindow()};
-  for (auto [position, horizontal] : {std::pair{TaskbarPosition::bottom, true}, {TaskbarPosition::left, false}}) {
+  for (auto [position, horizontal] :
+       {std::pair{TaskbarPosition::bottom, true}, {TaskbarPosition::left, false}}) {
     auto panel = makePanel();
     const Rect r = horizontal ? item : Rect{0, 500, 34, 40};
     panel->showGrouped(windows, "Editor", r, position);
