@@ -84,7 +84,7 @@ TEST(SimEventMonitorsTest, TrackedRectanglesReportEnteringAndLeaving) {
 
 TEST(QtEventMonitorsTest, TheGlobalPointerIsReadOnlyWhileWatchedAndReportedOnlyWhenItMoves) {
   VirtualScheduler scheduler;
-  real::QtEventMonitors monitors(scheduler);
+  real::QtEventMonitors monitors(scheduler, false);
   EXPECT_FALSE(monitors.isPolling());
   monitors.addLocalMonitor(mask::kMouseMoved, [](const Event& e) { return std::optional<Event>(e); });
   EXPECT_FALSE(monitors.isPolling()) << "local monitors need no polling";
