@@ -31,17 +31,5 @@ TEST_F(SimWindowImageTest, AWindowIsDrawnAtItsBoundsTimesItsDisplaysScale) {
   EXPECT_EQ(mac.windowCaptureCount(), 3);
 }
 
-TEST_F(SimWindowImageTest, SwitchesMakeCapturesFailOrTiny) {
-  const auto window = mac.openWindow(pid);
-  mac.setTinyWindowImages(true);
-  EXPECT_EQ(server.createWindowImage(window)->width, 8);
-  mac.setWindowCaptureFails(true);
-  EXPECT_FALSE(server.createWindowImage(window));
-  mac.setWindowCaptureFails(false);
-  mac.closeWindow(window);
-  EXPECT_FALSE(server.createWindowImage(window));
-  EXPECT_FALSE(server.createWindowImage(99999));
-}
-
 }  // namespace
 }  // namespace pelko

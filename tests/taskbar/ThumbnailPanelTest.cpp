@@ -68,33 +68,18 @@ TEST_F(ThumbnailPanelTest, PicturesFitThreeHundredByTwoHundredPointsAndAreNeverE
 }
 
 TEST_F(ThumbnailPanelTest, AGroupRunsAlongTheBarWithSixPointsBetweenCards) {
-  std::vector<int64_t> windows{openWindow(), openWindow(), openWindow()};
-  for (auto [position, horizontal] :
-       {std::pair{TaskbarPosition::bottom, true}, {TaskbarPosition::left, false}}) {
-    auto panel = makePanel();
-    const Rect r = horizontal ? item : Rect{0, 500, 34, 40};
-    panel->showGrouped(windows, "Editor", r, position);
-    scheduler.runUntilIdle();
-    const auto cards = panel->cards();
-    ASSERT_EQ(cards.size(), 3u);
-    for (size_t i = 1; i < cards.size(); ++i) {
-      const QRect a = cards[i - 1]->geometry(), b = cards[i]->geometry();
-      if (horizontal) {
-        EXPECT_EQ(b.left() - a.right() - 1, 6);
-        EXPECT_EQ(b.top(), a.top());
-      } else {
-        EXPECT_EQ(b.top() - a.bottom() - 1, 6);
-        EXPECT_EQ(b.left(), a.left());
-      }
-    }
-    EXPECT_EQ(cards.front()->geometry().topLeft(), QPoint(8, 8));
-    const Rect frame = panel->frame();
-    if (horizontal)
-      EXPECT_EQ(frame.minY(), r.maxY() + 4);
-    else
-      EXPECT_EQ(frame.minX(), r.maxX() + 4);
-    EXPECT_EQ(cards[0]->title(), "Doc");
+  auto panel = makePanel();
+  panel->showGrouped({openWindow(), openWindow(), openWindow()}, "Editor", item, TaskbarPosition::bottom);
+  scheduler.runUntilIdle();
+  const auto cards = panel->cards();
+  ASSERT_EQ(cards.size(), 3u);
+  EXPECT_EQ(cards[0]->geometry().topLeft(), QPoint(8, 8));
+  for (size_t i = 1; i < cards.size(); ++i) {
+    EXPECT_EQ(cards[i]->geometry().left() - cards[i - 1]->geometry().right() - 1, 6);
+    EXPECT_EQ(cards[i]->geometry().top(), 8);
   }
+  EXPECT_EQ(panel->frame().minY(), item.maxY() + 4);
+  EXPECT_EQ(cards[0]->title(), "Doc");
 }
 
 TEST_F(ThumbnailPanelTest, OnlyTheLaterOfTwoQuickShowingsIsPresented) {
