@@ -7,6 +7,8 @@ packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libxcb1-dev l
   dbus-daemon xclip)
 # The end-to-end tests drive the pointer and keyboard of their X server.
 packages+=(xdotool)
+# The thumbnail end-to-end test takes a screenshot.
+packages+=(imagemagick)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"
   exit 0

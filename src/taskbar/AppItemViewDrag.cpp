@@ -146,8 +146,14 @@ void AppItemView::dropEvent(QDropEvent* event) {
 
 void AppItemView::dragHoverEntered() {
   isDragHovering_ = true;
+  if (thumbnailWorkItem_) thumbnailWorkItem_->cancel();
+  thumbnailWorkItem_.reset();
   animateBackgroundColor(cachedHoverColor_, kDragHoverFadeDuration);
-  scheduleDragThumbnail();
+  // A panel already shown stays while the drag rests on its button.
+  if (activeThumbnailPanel())
+    removeThumbnailHoverMonitors();
+  else
+    scheduleDragThumbnail();
 }
 
 void AppItemView::dragHoverExited() {
@@ -155,6 +161,8 @@ void AppItemView::dragHoverExited() {
   if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
   dragThumbnailWorkItem_.reset();
   if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kDragHoverFadeDuration);
+  // The panel stays while the drag moves onto it, and goes once it is left.
+  if (activeThumbnailPanel()) startThumbnailHoverMonitor();
 }
 
 void AppItemView::dragHoverEnded() {
@@ -162,6 +170,7 @@ void AppItemView::dragHoverEnded() {
   if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
   dragThumbnailWorkItem_.reset();
   if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kDragHoverFadeDuration);
+  cancelThumbnail();
 }
 
 void AppItemView::scheduleDragThumbnail() {
@@ -179,9 +188,8 @@ void AppItemView::performDragHoverAction() {
   std::vector<int64_t> windows;
   if (!app->isWindowEntry()) {
     if (auto tracker = appTracker.lock()) windows = tracker->windowNumbers(app->pid);
-    if (windows.size() > 1 && showThumbnailsForDragHover) {
-      auto show = showThumbnailsForDragHover;
-      show();
+    if (windows.size() > 1 && env_.thumbnails) {
+      showThumbnailsForDragHover();
       return;
     }
   }
