@@ -34,6 +34,8 @@ struct Scenario {
     platform::ActivationPolicy policy = platform::ActivationPolicy::regular;
     bool hidden = false;
     std::vector<Window> windows;
+    // Puts its windows' frames back after every move or resize it is asked for.
+    bool restoresFrame = false;
     bool operator==(const Application&) const = default;
   };
 

@@ -192,6 +192,8 @@ int main(int argc, char** argv) {
     } else {
       scenario = pelko::ScenarioLoader::builtIn();
     }
+    // The Dock runs on every Mac; Mission Control is seen through it.
+    mac->launchDock();
     pelko::ScenarioLoader::apply(*scenario, *mac);
   }
 
@@ -212,11 +214,18 @@ int main(int argc, char** argv) {
   if (!restoreOnly) {
     makeTaskbars =
         [&](const pelko::AppDelegate::TaskbarsContext& context) -> std::unique_ptr<pelko::Taskbars> {
-      pelko::MonitorManager::Dependencies dependencies{
-          *scheduler,       *screens,    mac->windowServer(),
-          mac->workspace(), *appearance, context.accessibilityHelper,
-          *trash,           *alerts,     ownWindows.get(),
-          thumbnails.get()};
+      pelko::MonitorManager::Dependencies dependencies{*scheduler,
+                                                       *screens,
+                                                       mac->windowServer(),
+                                                       mac->workspace(),
+                                                       *appearance,
+                                                       context.accessibilityHelper,
+                                                       *trash,
+                                                       *alerts,
+                                                       ownWindows.get(),
+                                                       &mac->distributedNotifications(),
+                                                       &mac->processExistence(),
+                                                       thumbnails.get()};
       return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
           context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
           dependencies));
@@ -279,7 +288,7 @@ int main(int argc, char** argv) {
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
   scheduler->mainAsync([&] {
     delegate->applicationDidFinishLaunching();
-    pelko::installTestHooks(*scheduler, delegate);
+    pelko::installTestHooks(*scheduler, delegate, mac.get());
   });
   int status = QCoreApplication::exec();
 
