@@ -42,8 +42,8 @@
 #include "shell/LocalSocketUrlDelivery.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "shell/SingleInstanceLock.h"
-#include "tracking/AccessibilityHelper.h"
 #include "taskbar/ThumbnailServices.h"
+#include "tracking/AccessibilityHelper.h"
 #include "ui/QtAlerts.h"
 #include "ui/QtStatusItem.h"
 
@@ -225,7 +225,8 @@ int main(int argc, char** argv) {
                                                        ownWindows.get(),
                                                        &mac->distributedNotifications(),
                                                        &mac->processExistence(),
-                                                       thumbnails.get()};
+                                                       thumbnails.get(),
+                                                       context.shellActions};
       return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
           context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
           dependencies));

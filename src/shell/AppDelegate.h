@@ -15,8 +15,9 @@
 #include "screens/DockManager.h"
 #include "shell/StatusMenuModel.h"
 #include "shell/Taskbars.h"
-#include "tracking/AppTracker.h"
 #include "shell/WindowPresenters.h"
+#include "taskbar/TaskbarShellActions.h"
+#include "tracking/AppTracker.h"
 
 namespace pelko {
 
@@ -88,6 +89,8 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
     AccessibilityHelper& accessibilityHelper;
     // Shared by every bar's tray; none when the program runs without a tray.
     std::shared_ptr<SystemTrayManager> systemTrayManager;
+    // The bars' menus' way back to the shell: settings, quit.
+    TaskbarShellActions shellActions{};
   };
   using TaskbarsFactory = std::function<std::unique_ptr<Taskbars>(const TaskbarsContext&)>;
 
