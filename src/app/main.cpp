@@ -38,9 +38,11 @@
 #include "platform/sim/SimulatedMac.h"
 #include "settingswindow/SettingsViewController.h"
 #include "settingswindow/SettingsWindowController.h"
+#include "shell/AboutWindowController.h"
 #include "shell/AppDelegate.h"
 #include "shell/LocalSocketUrlDelivery.h"
 #include "shell/MonitorManagerTaskbars.h"
+#include "shell/OnboardingWindowController.h"
 #include "shell/SingleInstanceLock.h"
 #include "taskbar/ThumbnailServices.h"
 #include "tracking/AccessibilityHelper.h"
@@ -284,6 +286,23 @@ int main(int argc, char** argv) {
   environment.urlDelivery = urlDelivery.get();
   environment.clipboard = clipboard.get();
   environment.updater = updater.get();
+  if (!restoreOnly) {
+    pelko::platform::Workspace& workspace = mac->workspace();
+    environment.makeAboutWindow = [&shell, &workspace] {
+      return std::make_unique<pelko::AboutWindowController>(
+          pelko::AboutWindowController::Dependencies{shell, workspace});
+    };
+    environment.makeOnboardingWindow = [&](pelko::SettingsManager& settings,
+                                           pelko::AccessibilityHelper& accessibilityHelper) {
+      return std::make_unique<pelko::OnboardingWindowController>(
+          pelko::OnboardingWindowController::Dependencies{*scheduler, *userDefaults, *alerts,
+                                                          mac->permissions(), shell, accessibilityHelper},
+          &settings);
+    };
+    environment.openFeedbackPage = [&workspace] {
+      pelko::AboutWindowController::openFeedbackPage(workspace);
+    };
+  }
   auto delegate = pelko::AppDelegate::create(std::move(environment));
 
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.

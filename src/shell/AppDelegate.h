@@ -130,7 +130,8 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
     platform::Updater* updater = nullptr;
     // Without a factory the window is not shown (the request is logged).
     std::function<std::unique_ptr<AboutPresenter>()> makeAboutWindow{};
-    std::function<std::unique_ptr<OnboardingPresenter>(SettingsManager&)> makeOnboardingWindow{};
+    std::function<std::unique_ptr<OnboardingPresenter>(SettingsManager&, AccessibilityHelper&)>
+        makeOnboardingWindow{};
     // Opens the maker's feedback and support page in the browser.
     std::function<void()> openFeedbackPage{};
   };
@@ -316,7 +317,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   bool copyDiagnosticsToPasteboard();
 
   // ---- Update checks (AppDelegateUpdates.cpp) ----
-  void checkForUpdates();
+  void checkForUpdates() override;
 
  private:
   // Front ends (AppDelegateMenus.cpp, AppDelegateURLActions.cpp, AppDelegateUpdates.cpp).
