@@ -63,6 +63,7 @@ class Sandbox {
     for (const char* folder : {"home", "config", "run", "dock"})
       std::filesystem::create_directories(path(folder));
     ::chmod(path("run").c_str(), 0700);
+    setDefaults({});
   }
   Sandbox(const Sandbox&) = delete;
   Sandbox& operator=(const Sandbox&) = delete;
@@ -79,8 +80,10 @@ class Sandbox {
   // ---- The program's own defaults file ----
   std::string defaultsFile() const { return path("config/pelko/com.pelko.app.plist"); }
   Dictionary defaults() const { return readPlist(defaultsFile()); }
-  void setDefaults(const Dictionary& values) const {
+  // A returning user's file: the first-run guide has been seen unless `values` say otherwise.
+  void setDefaults(Dictionary values) const {
     std::filesystem::create_directories(path("config/pelko"));
+    values.emplace("PelkoOnboardingComplete", true);
     writePlist(defaultsFile(), values);
   }
 
