@@ -63,7 +63,8 @@ void ReorderDropTarget::dragMoved(const ReorderDrag& drag) {
   const bool horizontal = stack->orientation() == Qt::Horizontal;
   size_t target = views.size();
   for (size_t i = 0; i < views.size(); ++i) {
-    const QRectF frame = views[i]->geometry();
+    // Where the buttons are going, not where a slide has them now.
+    const QRectF frame = stack->arrangedFrame(views[i]);
     // Qt's y grows downwards: on a column the pointer is before a view when it is above its middle.
     const bool before = horizontal ? frame.center().x() > p.x() : frame.center().y() > p.y();
     if (before) {
@@ -79,7 +80,8 @@ void ReorderDropTarget::moveButton(QWidget* button, size_t newIndex) {
   auto views = stack->arrangedSubviews();
   views.erase(std::remove(views.begin(), views.end(), button), views.end());
   views.insert(views.begin() + static_cast<std::ptrdiff_t>(std::min(newIndex, views.size())), button);
-  stack->setArrangedSubviews(views);
+  // The neighbours slide to their new places.
+  stack->slideArrangedSubviews(views, animator_, kMoveSlideDuration);
 }
 
 void ReorderDropTarget::dragExited() {

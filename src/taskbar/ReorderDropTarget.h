@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Scheduler.h"
+#include "ui/Animator.h"
 
 class QObject;
 class QWidget;
@@ -39,6 +40,7 @@ struct ReorderDrag {
 // parked list, so the bar never stops following its entries. Main thread only.
 class ReorderDropTarget {
  public:
+  static constexpr double kMoveSlideDuration = 0.15;
   using AppList = std::vector<std::shared_ptr<TrackedApp>>;
   struct Host {
     std::function<StackView*()> stack;
@@ -89,6 +91,7 @@ class ReorderDropTarget {
   std::optional<size_t> indexInStack(const QObject* view) const;
 
   Scheduler& scheduler_;
+  Animator animator_{scheduler_};
   Host host_;
   bool isDraggingReorder_ = false;
   QPointer<QObject> draggingSourceView_;

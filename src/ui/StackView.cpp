@@ -86,7 +86,37 @@ double StackView::naturalContentLength() const {
       .contentLength;
 }
 
+void StackView::slideArrangedSubviews(const std::vector<QWidget*>& views, Animator& animator,
+                                      double duration) {
+  struct Slide {
+    QPointer<QWidget> view;
+    QPoint from;
+  };
+  std::vector<Slide> slides;
+  for (QWidget* view : arrangedSubviews()) slides.push_back({view, view->pos()});
+  setArrangedSubviews(views);
+  std::erase_if(slides, [](const Slide& slide) { return !slide.view || slide.view->pos() == slide.from; });
+  if (slides.empty()) return;
+  for (const Slide& slide : slides) slide.view->move(slide.from);
+  QPointer<StackView> self(this);
+  slide_ = animator.animate({.from = 0, .to = 1, .duration = duration, .easing = Easing::standard},
+                            [self, slides = std::move(slides)](double progress) {
+                              if (!self) return;
+                              for (const Slide& slide : slides) {
+                                if (!slide.view) continue;
+                                const QPoint to = self->arrangedFrame(slide.view).topLeft();
+                                slide.view->move(slide.from + (to - slide.from) * progress);
+                              }
+                            });
+}
+
+QRect StackView::arrangedFrame(const QWidget* view) const {
+  auto found = frames_.find(view);
+  return found != frames_.end() ? found->second : view->geometry();
+}
+
 void StackView::layoutArrangedSubviews() {
+  slide_.cancel();
   auto views = arrangedSubviews();
   std::vector<StackItemMetrics> metrics;
   metrics.reserve(views.size());
@@ -96,6 +126,7 @@ void StackView::layoutArrangedSubviews() {
   double cross = horizontal ? height() : width();
   auto result = layoutStack(metrics, length, cross, spacing_, equalLength_);
   contentLength_ = result.contentLength;
+  frames_.clear();
   for (size_t i = 0; i < views.size(); ++i) {
     const auto& slot = result.placements[i];
     // Whole points, the way the views are drawn; the offset is rounded where it lands, not summed.
@@ -106,6 +137,7 @@ void StackView::layoutArrangedSubviews() {
     QRect frame = horizontal ? QRect(start, crossStart, end - start, crossEnd - crossStart)
                              : QRect(crossStart, start, crossEnd - crossStart, end - start);
     views[i]->setGeometry(frame);
+    frames_[views[i]] = frame;
   }
 }
 

@@ -3,8 +3,10 @@
 #include <QPointer>
 #include <QWidget>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
+#include "ui/Animator.h"
 #include "ui/StackLayout.h"
 
 namespace pelko {
@@ -33,6 +35,12 @@ class StackView : public QWidget {
   void setArrangedSubviews(const std::vector<QWidget*>& views);
   // Takes `view` out of the arranged views; it stays a child where it was last placed.
   void removeArrangedSubview(QWidget* view);
+  // As setArrangedSubviews, with the views that move sliding to their new places over `duration`
+  // seconds. The next layout pass ends the slide where the views belong.
+  void slideArrangedSubviews(const std::vector<QWidget*>& views, Animator& animator, double duration);
+  // Where the last layout placed `view` (while sliding, where it is going); its geometry when it is not
+  // arranged.
+  QRect arrangedFrame(const QWidget* view) const;
 
   // Places the arranged views for the current size now.
   void layoutArrangedSubviews();
@@ -55,6 +63,8 @@ class StackView : public QWidget {
   double spacing_ = 0;
   std::optional<EqualLengthRule> equalLength_;
   std::vector<QPointer<QWidget>> arranged_;
+  std::unordered_map<const QWidget*, QRect> frames_;
+  AnimationHandle slide_;
   double contentLength_ = 0;
 };
 

@@ -32,11 +32,12 @@ class ReorderDropTargetTest : public TaskbarTest {
   void enterWith(const TrackedAppPtr& app) { bar->reorderDragEntered(drag(button(app))); }
   // The pointer at `fraction` of `target`'s length along the bar.
   void moveOver(const TrackedAppPtr& source, const TrackedAppPtr& target, double fraction) {
-    AppItemView* item = button(target);
-    const bool row = bar->appStackView()->orientation() == Qt::Horizontal;
-    const QPoint at = row ? QPoint(static_cast<int>(item->width() * fraction), item->height() / 2)
-                          : QPoint(item->width() / 2, static_cast<int>(item->height() * fraction));
-    bar->reorderDragUpdated(drag(button(source), item->mapTo(bar->view(), at)));
+    StackView* stack = bar->appStackView();
+    const QRect frame = stack->arrangedFrame(button(target));  // where it goes, if it is sliding
+    const bool row = stack->orientation() == Qt::Horizontal;
+    const QPoint at = row ? QPoint(static_cast<int>(frame.width() * fraction), frame.height() / 2)
+                          : QPoint(frame.width() / 2, static_cast<int>(frame.height() * fraction));
+    bar->reorderDragUpdated(drag(button(source), stack->mapTo(bar->view(), frame.topLeft() + at)));
   }
   void leave() {
     bar->reorderDragExited();
@@ -56,6 +57,19 @@ TEST_F(ReorderDropTargetTest, TheDraggedButtonLandsBeforeTheFirstButtonWhoseMidd
     moveOver(editor, target, fraction);
     EXPECT_EQ(shown(), expected) << target->name << " " << fraction;
   }
+  // The neighbours slide to their places in 0.15 s; a move is measured against where they are going.
+  moveOver(editor, notes, 0.7);
+  const QPoint mailFrom = button(mail)->pos();
+  EXPECT_NE(mailFrom, bar->appStackView()->arrangedFrame(button(mail)).topLeft());
+  moveOver(editor, notes, 0.3);  // before Notes where it is going, though it still stands where Mail goes
+  EXPECT_EQ(shown(), (Names{"Mail", "Editor", "Notes", "Music"}));
+  scheduler.advance(0.07);
+  EXPECT_NE(button(mail)->pos(), mailFrom);
+  EXPECT_NE(button(mail)->pos(), bar->appStackView()->arrangedFrame(button(mail)).topLeft());
+  scheduler.advance(0.08);
+  EXPECT_EQ(button(mail)->pos(), bar->appStackView()->arrangedFrame(button(mail)).topLeft());
+  moveOver(editor, mail, 0.2);
+  scheduler.advance(0.15);
   // A column: above a button's middle is before it.
   settings->position = TaskbarPosition::left;
   panel->updatePosition(TaskbarPosition::left, settings->barThickness(), mac.screens().screens().front(), 0,
