@@ -22,6 +22,7 @@
 #include "platform/real/PosixChildProcess.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/PosixProcessControl.h"
+#include "platform/real/QtEventMonitors.h"
 #include "platform/real/QtScreens.h"
 #include "platform/real/RealScheduler.h"
 #include "platform/real/SysfsPowerSources.h"
@@ -29,11 +30,13 @@
 #include "platform/real/XdgAutostartLoginItems.h"
 #include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimAppearance.h"
+#include "platform/sim/SimMemoryPressure.h"
 #include "platform/sim/SimOwnWindows.h"
 #include "platform/sim/SimulatedMac.h"
 #include "shell/AppDelegate.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "shell/SingleInstanceLock.h"
+#include "taskbar/ThumbnailServices.h"
 #include "ui/QtAlerts.h"
 
 namespace {
@@ -180,6 +183,13 @@ int main(int argc, char** argv) {
   dockServices.appVersion = kVersion;
 
   auto ownWindows = std::make_unique<pelko::sim::SimOwnWindows>(*mac);
+  // Thumbnails capture the simulated windows and follow the real pointer.
+  auto eventMonitors = std::make_unique<pelko::real::QtEventMonitors>(*scheduler);
+  auto memoryPressure = std::make_unique<pelko::sim::SimMemoryPressure>(*scheduler);
+  std::unique_ptr<pelko::ThumbnailServices> thumbnails;
+  if (!restoreOnly)
+    thumbnails = std::make_unique<pelko::ThumbnailServices>(
+        *scheduler, mac->windowServer(), *screens, *eventMonitors, *memoryPressure, ownWindows.get());
   pelko::AppDelegate::TaskbarsFactory makeTaskbars;
   if (!restoreOnly) {
     makeTaskbars =
@@ -187,7 +197,8 @@ int main(int argc, char** argv) {
       pelko::MonitorManager::Dependencies dependencies{
           *scheduler,       *screens,    mac->windowServer(),
           mac->workspace(), *appearance, context.accessibilityHelper,
-          *trash,           *alerts,     ownWindows.get()};
+          *trash,           *alerts,     ownWindows.get(),
+          thumbnails.get()};
       return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
           context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
           dependencies));
@@ -218,6 +229,9 @@ int main(int argc, char** argv) {
   delegate.reset();
   processControl.reset();
   scheduler->finishBackgroundWork();
+  thumbnails.reset();
+  memoryPressure.reset();
+  eventMonitors.reset();
   ownWindows.reset();
   localeTimeZone.reset();
   powerSources.reset();

@@ -78,6 +78,14 @@ struct WindowListRow {
 // The entry read into its row.
 inline WindowListRow decodeWindowListRow(const WindowInfo& entry);
 
+// A picture of a window: premultiplied ARGB pixels (0xAARRGGBB), rows from the top, `width` per row.
+// A plain value, so that it may be made and passed around off the main thread.
+struct WindowImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+
 struct DisplayListResult {
   CGError error = CGError::success;
   std::vector<DisplayID> displays;
@@ -103,6 +111,10 @@ class WindowServer {
     for (const auto& entry : *list) rows.push_back(decodeWindowListRow(entry));
     return rows;
   }
+
+  // A picture of one window at its best resolution (its bounds times its display's scale), without its
+  // frame; nothing when the window does not exist or cannot be captured.
+  virtual std::optional<WindowImage> createWindowImage(WindowID /*window*/) { return std::nullopt; }
 
   // The online displays; the main display first.
   virtual DisplayListResult onlineDisplayList() = 0;

@@ -79,6 +79,7 @@ void MonitorManager::start() {
 
 void MonitorManager::stop() {
   cancellables_.clear();
+  forEachViewController([](TaskbarViewController& bar) { bar.dismissAllThumbnails(); });
   // Each state closes its bar as it goes.
   screenStates_.clear();
   running_ = false;
@@ -109,9 +110,9 @@ void MonitorManager::rebuildScreenStates() {
   const double marginH = settings.marginHorizontal.get();
   const double marginV = settings.marginVertical.get();
   const bool floating = settings.floatingBar.get();
-  const TaskbarViewController::Environment environment{deps_.scheduler,  deps_.workspace,
-                                                       deps_.appearance, deps_.accessibilityHelper,
-                                                       deps_.trash,      deps_.alerts};
+  const TaskbarViewController::Environment environment{
+      deps_.scheduler, deps_.workspace, deps_.appearance, deps_.accessibilityHelper,
+      deps_.trash,     deps_.alerts,    deps_.thumbnails};
 
   for (const platform::ScreenInfo& screen : screens) {
     // 0 is no display at all; a second screen claiming a number already used would leave a bar

@@ -20,6 +20,7 @@ class AccessibilityHelper;
 class AppTracker;
 class SettingsManager;
 class SystemTrayManager;
+struct ThumbnailServices;
 class TrackedApp;
 class WindowManager;
 
@@ -54,6 +55,8 @@ class MonitorManager {
     platform::Alerts& alerts;
     // Lists the panels among this process's windows; optional.
     platform::OwnWindows* ownWindows = nullptr;
+    // What the bars' thumbnails share; none: the bars show no thumbnails.
+    ThumbnailServices* thumbnails = nullptr;
   };
 
   static constexpr double kAppsThrottle = 0.1;

@@ -38,7 +38,7 @@ void MonitorManagerTaskbars::updateEveryBar(BarUpdate update) {
         bar.updateCornerRadius();
         break;
       case BarUpdate::dismissThumbnails:
-        // The bars do not show thumbnails yet, so there is nothing of them to dismiss.
+        bar.dismissAllThumbnails();
         break;
     }
   });

@@ -16,6 +16,7 @@
 #include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
 #include "taskbar/BadgeView.h"
+#include "taskbar/ThumbnailPanel.h"
 #include "tracking/AccessibilityHelper.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
@@ -138,6 +139,7 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
 }
 
 AppItemView::~AppItemView() {
+  cancelThumbnail();
   if (deactivateWorkItem_) deactivateWorkItem_->cancel();
   backgroundAnimation_.cancel();
   popPointingHand();
@@ -380,6 +382,7 @@ void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWin
     deactivateWorkItem_.reset();
   }
   if (!same) {
+    cancelThumbnail();
     cancellables_.clear();
     // Forget the last count and layout so the next count and layout calls rebuild for the new entry.
     lastCountVisible_ = false;
@@ -922,11 +925,13 @@ void AppItemView::mouseEntered() {
   }
   if (!trackedApp_ || !trackedApp_->isActive.get())
     animateBackgroundColor(cachedHoverColor_, kHoverInDuration);
+  thumbnailPointerEntered();
 }
 
 void AppItemView::mouseExited() {
   popPointingHand();
   if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kHoverOutDuration);
+  thumbnailPointerExited();
 }
 
 void AppItemView::popPointingHand() {
@@ -939,6 +944,7 @@ void AppItemView::mouseDown(bool commandKey) {
   if (commandKey && trackedApp_) {
     // A Command press never clicks: it becomes a reorder drag or ends without effect.
     cmdMouseDown_ = CommandPress{};
+    cancelThumbnail();
     return;
   }
   removeBackgroundAnimation();
@@ -951,7 +957,10 @@ void AppItemView::mouseUp(bool insideBounds) {
     cmdMouseDown_.reset();
     return;
   }
-  if (!insideBounds) return;
+  if (!insideBounds) {
+    cancelThumbnail();
+    return;
+  }
   if (trackedApp_ && !trackedApp_->isActive.get()) {
     isCurrentlyActive_ = true;
     setIndicatorAlpha(showsActiveIndicatorSetting() ? 1 : 0);
@@ -968,6 +977,7 @@ void AppItemView::mouseUp(bool insideBounds) {
       callback();
     }
   }
+  cancelThumbnail();
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,19 +1,25 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/Cancellable.h"
 #include "foundation/Color.h"
+#include "foundation/Geometry.h"
 #include "foundation/Scheduler.h"
+#include "platform/AXElement.h"
 #include "settings/SettingEnumerations.h"
 #include "taskbar/AppItemLayout.h"
 #include "ui/Animator.h"
+
+#include "platform/EventMonitors.h"
 
 class QLabel;
 
@@ -21,6 +27,8 @@ namespace pelko {
 
 class BadgeView;
 class IconCache;
+class ThumbnailPanel;
+struct ThumbnailServices;
 
 class AccessibilityHelper;
 class AppTracker;
@@ -40,6 +48,7 @@ struct AppItemEnvironment {
   platform::Appearance& appearance;          // the accent colour while no settings object is attached
   AccessibilityHelper& accessibilityHelper;  // trust and elements for acting on other windows
   IconCache* iconCache = nullptr;            // decoded icon files; none: the one all bars share
+  ThumbnailServices* thumbnails = nullptr;   // none: the button shows no thumbnails
 };
 
 // The button of one taskbar entry: the entry's icon, in text mode its title, and the active indicator.
@@ -151,6 +160,17 @@ class AppItemView : public QWidget {
   // The window the scroll wheel brought forward last; cleared when another entry is bound.
   std::optional<int64_t> lastScrollFocusedWindow() const { return lastScrollFocusedWindow_; }
 
+  // ---- Thumbnails ----
+  // Ends everything of this button's thumbnail: the pending show, the monitors and the shown panel.
+  void cancelThumbnail();
+  // Shows this button's thumbnail panel now (a drag resting on the button asks for it).
+  void showThumbnailsForDragHover() { showThumbnail(); }
+  // The panel shown for this button, if any.
+  ThumbnailPanel* activeThumbnailPanel() const;
+  bool isThumbnailScheduled() const { return thumbnailWorkItem_ != nullptr; }
+  // The window numbers whose single-window panel is shown without delay (seen in the last 3 s), pruned.
+  static void pruneCaptureTimestamps(std::unordered_map<int64_t, double>& timestamps, double now);
+
   // The natural size, and the size the button keeps while the bar has room for every button at it. A
   // bar short of room squeezes the buttons below it (the title gives way before the icon), so the
   // button sets no minimum size of its own.
@@ -217,6 +237,26 @@ class AppItemView : public QWidget {
   Color accentColor() const;
 
   void popPointingHand();
+
+  // Thumbnails
+  void scheduleThumbnail();
+  void showThumbnail();
+  void startThumbnailHoverMonitor();
+  void removeThumbnailHoverMonitors();
+  void checkThumbnailHover();
+  void searchWindowsAndShow(ThumbnailPanel* panel, const std::string& appName, const Rect& itemRect,
+                            TaskbarPosition position);
+  void thumbnailCardClicked(int64_t windowNumber);
+  void thumbnailCardClosed(int64_t windowNumber);
+  void thumbnailCardDragHovered(int64_t windowNumber);
+  void refreshTrackerSoon();
+  // The first of the application's Accessibility windows with the window number; none without one.
+  std::optional<platform::AXElement> accessibilityWindow(int32_t pid, int64_t windowNumber);
+  // The button's bounds in screen coordinates.
+  Rect screenRect() const;
+  // The pointer-hover reactions of thumbnails (called from mouseEntered and mouseExited).
+  void thumbnailPointerEntered();
+  void thumbnailPointerExited();
   // Brings one window of another application forward through Accessibility; nothing without trust.
   void focusSpecificWindow(int32_t pid, int64_t windowNumber);
   std::optional<int64_t> focusedWindowNumber(int32_t pid);
@@ -285,6 +325,13 @@ class AppItemView : public QWidget {
   double lastClickTime_ = 0;
   double lastScrollTime_ = 0;
   std::optional<int64_t> lastScrollFocusedWindow_;
+
+  WorkItemPtr thumbnailWorkItem_;
+  QPointer<ThumbnailPanel> activeThumbnailPanel_;
+  std::optional<platform::MonitorToken> scrollMonitor_;
+  std::optional<platform::MonitorToken> thumbnailHoverLocalMonitor_;
+  std::optional<platform::MonitorToken> thumbnailHoverGlobalMonitor_;
+  int64_t thumbnailGeneration_ = 0;
 };
 
 }  // namespace pelko

@@ -11,6 +11,7 @@
 #include "taskbar/SystemTrayManager.h"
 #include "taskbar/SystemTrayView.h"
 #include "taskbar/TaskbarContainerView.h"
+#include "taskbar/ThumbnailPanel.h"
 #include "taskbar/TrashIconView.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
@@ -597,9 +598,9 @@ void TaskbarViewController::updateWindowCounts(const std::vector<TrackedAppPtr>&
 
 AppItemView* TaskbarViewController::makeItem(const std::shared_ptr<TrackedApp>& app,
                                              const ItemSettings& settings) {
-  auto* item = new AppItemView(
-      AppItemEnvironment{env_.scheduler, env_.workspace, env_.appearance, env_.accessibilityHelper},
-      appStackView_);
+  auto* item = new AppItemView(AppItemEnvironment{env_.scheduler, env_.workspace, env_.appearance,
+                                                  env_.accessibilityHelper, nullptr, env_.thumbnails},
+                               appStackView_);
   item->settingsManager = settingsManager_;
   item->appTracker = appTracker_;
   item->windowManager = windowManager_;
@@ -684,6 +685,26 @@ void TaskbarViewController::bindClick(AppItemView& item, const std::shared_ptr<T
     if (weak) weak->optimisticallyActivate(*app);
     if (weak) weak->windowManager_->toggleApp(*app, weak->displayID);
   };
+  // One thumbnail per bar: the others go before a button shows its own.
+  QPointer<AppItemView> showing(&item);
+  item.onThumbnailWillShow = [weak, showing] {
+    if (!weak) return;
+    for (auto& [id, other] : weak->appItemViews_)
+      if (other && other != showing) other->cancelThumbnail();
+  };
+}
+
+void TaskbarViewController::dismissAllThumbnails() {
+  for (auto& [id, item] : appItemViews_)
+    if (item) item->cancelThumbnail();
+}
+
+ThumbnailPanel* TaskbarViewController::visibleThumbnailPanel() const {
+  for (const auto& [id, item] : appItemViews_) {
+    ThumbnailPanel* panel = item ? item->activeThumbnailPanel() : nullptr;
+    if (panel && panel->isPanelVisible()) return panel;
+  }
+  return nullptr;
 }
 
 void TaskbarViewController::optimisticallyActivate(const TrackedApp& app) {

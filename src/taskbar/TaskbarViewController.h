@@ -27,6 +27,8 @@ class SettingsManager;
 class SystemTrayManager;
 class SystemTrayView;
 class TaskbarContainerView;
+class ThumbnailPanel;
+struct ThumbnailServices;
 class TrashIconView;
 class TrackedApp;
 class WindowManager;
@@ -55,6 +57,8 @@ class TaskbarViewController : public QObject {
     // For the trash button: moving dropped files and reporting those that could not go.
     platform::Trash& trash;
     platform::Alerts& alerts;
+    // What the buttons' thumbnails share; none: no thumbnails.
+    ThumbnailServices* thumbnails = nullptr;
   };
 
   static constexpr double kFadeInDuration = 0.15;
@@ -95,6 +99,10 @@ class TaskbarViewController : public QObject {
   void refreshDimming();
   // Gives every button its application's window count (asking the tracker once per process).
   void refreshWindowCounts();
+  // Ends every button's thumbnail.
+  void dismissAllThumbnails();
+  // The panel of the first button whose thumbnail panel is shown, if any.
+  ThumbnailPanel* visibleThumbnailPanel() const;
   // Redraws the border lines from the settings for the bar's current size.
   void updateBorder();
   // Applies the corner rounding from the settings.

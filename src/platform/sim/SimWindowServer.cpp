@@ -1,6 +1,7 @@
 #include "platform/sim/SimWindowServer.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace pelko::sim {
 
@@ -33,6 +34,68 @@ platform::WindowInfo SimWindowServer::describe(const SimulatedMac::Window& windo
   add(key::kSharingState, int64_t{1});
   add(key::kStoreType, int64_t{1});
   return info;
+}
+
+namespace {
+
+uint32_t argb(double r, double g, double b) {
+  auto channel = [](double v) { return static_cast<uint32_t>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
+  return 0xFF000000u | channel(r) << 16 | channel(g) << 8 | channel(b);
+}
+
+// What a window looks like: a light title strip of 28 points, the body in a pale tint of the
+// application's icon colour, crossed by diagonal stripes whose spacing and direction depend on the window
+// number, so that two windows' pictures tell apart.
+void renderWindow(platform::WindowImage& image, WindowID number, const Color& tint, double scale) {
+  const uint32_t strip = argb(0.86, 0.86, 0.88);
+  const uint32_t body = argb(0.55 + 0.45 * tint.red, 0.55 + 0.45 * tint.green, 0.55 + 0.45 * tint.blue);
+  const uint32_t stripe = argb(0.75 * tint.red, 0.75 * tint.green, 0.75 * tint.blue);
+  const int stripHeight = std::min(image.height, static_cast<int>(28 * scale));
+  const int period = static_cast<int>((12 + (number % 5) * 6) * scale);
+  const int width = std::max(1, static_cast<int>(3 * scale));
+  const bool rising = number % 2 == 0;
+  for (int y = 0; y < image.height; ++y) {
+    uint32_t* row = image.pixels.data() + static_cast<size_t>(y) * image.width;
+    if (y < stripHeight) {
+      std::fill(row, row + image.width, strip);
+      continue;
+    }
+    for (int x = 0; x < image.width; ++x) {
+      const int diagonal = rising ? x + y : x - y + image.height;
+      row[x] = diagonal % period < width ? stripe : body;
+    }
+  }
+}
+
+}  // namespace
+
+std::optional<platform::WindowImage> SimWindowServer::createWindowImage(WindowID window) {
+  Rect bounds;
+  Color tint{0.5, 0.5, 0.5, 1.0};
+  double scale = 1.0;
+  int repeats = 1;
+  bool tiny = false;
+  {
+    Lock lock(mac_.anchor_->mutex);
+    const SimulatedMac::Window* found = mac_.findWindow(window);
+    if (!found || found->closed || mac_.captureFails_) return std::nullopt;
+    bounds = found->bounds;
+    if (const SimulatedMac::App* app = mac_.findApp(found->owner); app && app->setup.icon)
+      tint = app->setup.icon->color;
+    auto index = mac_.displayIndexFor(bounds);
+    if (!index && !mac_.displays_.empty()) index = 0;
+    if (index) scale = mac_.displays_[*index].scale;
+    repeats = mac_.captureSlowdown_;
+    tiny = mac_.tinyImages_;
+    ++mac_.captureCount_;
+  }
+  platform::WindowImage image;
+  image.width = tiny ? 8 : std::max(1, static_cast<int>(std::lround(bounds.size.width * scale)));
+  image.height = tiny ? 8 : std::max(1, static_cast<int>(std::lround(bounds.size.height * scale)));
+  image.pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
+  // The world's lock is not held while drawing: a capture takes long and other threads read the world.
+  for (int i = 0; i < repeats; ++i) renderWindow(image, window, tint, scale);
+  return image;
 }
 
 template <class Visit>

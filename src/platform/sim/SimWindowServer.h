@@ -14,6 +14,7 @@ class SimWindowServer final : public platform::WindowServer {
                                                                   WindowID relativeToWindow) override;
   std::optional<std::vector<platform::WindowListRow>> copyWindowListRows(uint32_t options,
                                                                          WindowID relativeToWindow) override;
+  std::optional<platform::WindowImage> createWindowImage(WindowID window) override;
   platform::DisplayListResult onlineDisplayList() override;
   Rect displayBounds(DisplayID display) override;
   DisplayID mainDisplayID() override;

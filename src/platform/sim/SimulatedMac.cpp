@@ -865,6 +865,26 @@ void SimulatedMac::setDisplayListError(std::optional<platform::CGError> error) {
   displayListError_ = error;
 }
 
+void SimulatedMac::setWindowCaptureFails(bool fails) {
+  Lock lock(anchor_->mutex);
+  captureFails_ = fails;
+}
+
+void SimulatedMac::setTinyWindowImages(bool tiny) {
+  Lock lock(anchor_->mutex);
+  tinyImages_ = tiny;
+}
+
+void SimulatedMac::setWindowCaptureSlowdown(int times) {
+  Lock lock(anchor_->mutex);
+  captureSlowdown_ = std::max(1, times);
+}
+
+int SimulatedMac::windowCaptureCount() const {
+  Lock lock(anchor_->mutex);
+  return captureCount_;
+}
+
 // ---- Observations ----
 
 std::vector<SimAction> SimulatedMac::actions() const {

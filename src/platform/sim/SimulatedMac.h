@@ -279,6 +279,11 @@ class SimulatedMac {
   // A raw row added to every window list (to model odd entries), in front or at the end.
   void addRawWindowListRow(const platform::WindowInfo& row, bool atFront = false);
   void setDisplayListError(std::optional<platform::CGError> error);
+  // Window pictures: every capture fails; every capture comes back 8 by 8 pixels; every capture renders
+  // the picture `times` times over, as a slow window server would take (1: at the usual speed).
+  void setWindowCaptureFails(bool fails);
+  void setTinyWindowImages(bool tiny);
+  void setWindowCaptureSlowdown(int times);
 
   // ---- Observations ----
   // The log keeps the latest kActionLogCapacity requests (and as many opened URLs), so a world that
@@ -292,6 +297,8 @@ class SimulatedMac {
   int axRequestCount(int32_t pid) const;
   // The messaging time-outs hung calls to the process would have waited, added up.
   double hungWaitSeconds(int32_t pid) const;
+  // Window pictures made so far (failed captures not counted).
+  int windowCaptureCount() const;
   // Observers of the process that are still alive.
   int liveObserverCount(int32_t pid) const;
 
@@ -438,6 +445,10 @@ class SimulatedMac {
   bool reduceMotion_ = false;
   std::vector<std::pair<platform::WindowInfo, bool>> rawRows_;
   std::optional<platform::CGError> displayListError_;
+  bool captureFails_ = false;
+  bool tinyImages_ = false;
+  int captureSlowdown_ = 1;
+  int captureCount_ = 0;
   std::deque<SimAction> actions_;
   std::deque<std::string> openedURLs_;
 };

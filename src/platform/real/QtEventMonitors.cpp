@@ -1,0 +1,210 @@
+#include "platform/real/QtEventMonitors.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWheelEvent>
+#include <QWindow>
+#include <vector>
+
+namespace pelko::real {
+
+using platform::Event;
+using platform::EventType;
+
+namespace {
+
+double mainScreenHeight() {
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  return primary ? primary->geometry().height() : 0;
+}
+
+// Qt's global coordinates (y down from the main screen's top) to screen coordinates (y up).
+Point toScreen(const QPointF& global) {
+  return {global.x(), mainScreenHeight() - global.y()};
+}
+
+uint64_t macModifiers(Qt::KeyboardModifiers modifiers) {
+  uint64_t flags = 0;
+  if (modifiers & Qt::ShiftModifier) flags |= platform::modifier_flag::kShift;
+  // Qt names a Mac keyboard's Command key Control and its Control key Meta.
+  if (modifiers & Qt::MetaModifier) flags |= platform::modifier_flag::kControl;
+  if (modifiers & Qt::AltModifier) flags |= platform::modifier_flag::kOption;
+  if (modifiers & Qt::ControlModifier) flags |= platform::modifier_flag::kCommand;
+  return flags;
+}
+
+}  // namespace
+
+QtEventMonitors::QtEventMonitors(Scheduler& scheduler) : scheduler_(scheduler) {}
+
+QtEventMonitors::~QtEventMonitors() {
+  if (pollTimer_) pollTimer_->invalidate();
+  if (filterInstalled_ && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+platform::MonitorToken QtEventMonitors::addLocalMonitor(platform::EventMask mask,
+                                                        platform::LocalEventHandler handler) {
+  if (!filterInstalled_ && QCoreApplication::instance()) {
+    QCoreApplication::instance()->installEventFilter(this);
+    filterInstalled_ = true;
+  }
+  const auto token = nextToken_++;
+  monitors_[token] =
+      Monitor{mask, false, std::make_shared<platform::LocalEventHandler>(std::move(handler)), {}};
+  return token;
+}
+
+std::optional<platform::MonitorToken> QtEventMonitors::addGlobalMonitor(
+    platform::EventMask mask, platform::GlobalEventHandler handler) {
+  // Only pointer movement can be watched outside this process.
+  if (!(mask & platform::event_mask::kMouseMovedOrDragged)) return std::nullopt;
+  const auto token = nextToken_++;
+  monitors_[token] =
+      Monitor{mask, true, {}, std::make_shared<platform::GlobalEventHandler>(std::move(handler))};
+  updatePolling();
+  return token;
+}
+
+void QtEventMonitors::removeMonitor(platform::MonitorToken token) {
+  monitors_.erase(token);
+  updatePolling();
+}
+
+uint64_t QtEventMonitors::addTrackingRect(const Rect& screenRect, platform::GlobalEventHandler handler) {
+  const auto token = nextToken_++;
+  trackingRects_[token] = Tracking{screenRect, screenRect.contains(mouseLocation()),
+                                   std::make_shared<platform::GlobalEventHandler>(std::move(handler))};
+  updatePolling();
+  return token;
+}
+
+void QtEventMonitors::removeTrackingRect(uint64_t trackingRect) {
+  trackingRects_.erase(trackingRect);
+  updatePolling();
+}
+
+Point QtEventMonitors::mouseLocation() {
+  return toScreen(QCursor::pos());
+}
+
+void QtEventMonitors::updatePolling() {
+  bool needed = !trackingRects_.empty();
+  for (const auto& [token, monitor] : monitors_) needed = needed || monitor.global;
+  if (needed && !pollTimer_) {
+    lastPolled_.reset();
+    pollTimer_ = scheduler_.scheduleRepeating(kPollInterval, kPollInterval / 2, [this] { poll(); });
+  } else if (!needed && pollTimer_) {
+    pollTimer_->invalidate();
+    pollTimer_.reset();
+  }
+}
+
+void QtEventMonitors::poll() {
+  const QPoint global = QCursor::pos();
+  const Point location = toScreen(global);
+  if (lastPolled_ && *lastPolled_ == location) return;
+  const bool first = !lastPolled_;
+  lastPolled_ = location;
+  updateTracking(location);
+  if (first) return;
+  // Over our own windows the local monitors see the move.
+  if (QGuiApplication::topLevelAt(global)) return;
+  Event moved;
+  moved.type = EventType::mouseMoved;
+  moved.locationInScreen = location;
+  moved.modifierFlags = macModifiers(QGuiApplication::queryKeyboardModifiers());
+  deliverGlobal(moved);
+}
+
+void QtEventMonitors::updateTracking(Point location) {
+  std::vector<uint64_t> tokens;
+  for (const auto& [token, tracking] : trackingRects_) tokens.push_back(token);
+  for (uint64_t token : tokens) {
+    auto it = trackingRects_.find(token);
+    if (it == trackingRects_.end()) continue;
+    const bool inside = it->second.rect.contains(location);
+    if (inside == it->second.inside) continue;
+    it->second.inside = inside;
+    Event event;
+    event.type = inside ? EventType::mouseEntered : EventType::mouseExited;
+    event.locationInScreen = location;
+    event.trackingRect = token;
+    auto handler = it->second.handler;
+    (*handler)(event);
+  }
+}
+
+bool QtEventMonitors::deliverLocal(Event event) {
+  const auto bit = platform::eventMaskFor(event.type);
+  std::vector<platform::MonitorToken> tokens;
+  for (const auto& [token, monitor] : monitors_)
+    if (!monitor.global && (monitor.mask & bit)) tokens.push_back(token);
+  for (auto token : tokens) {
+    auto it = monitors_.find(token);
+    if (it == monitors_.end()) continue;
+    auto handler = it->second.local;
+    auto passed = (*handler)(event);
+    if (!passed) return true;
+    event = *passed;
+  }
+  return false;
+}
+
+void QtEventMonitors::deliverGlobal(const Event& event) {
+  const auto bit = platform::eventMaskFor(event.type);
+  std::vector<platform::MonitorToken> tokens;
+  for (const auto& [token, monitor] : monitors_)
+    if (monitor.global && (monitor.mask & bit)) tokens.push_back(token);
+  for (auto token : tokens) {
+    auto it = monitors_.find(token);
+    if (it == monitors_.end()) continue;
+    auto handler = it->second.globalHandler;
+    (*handler)(event);
+  }
+}
+
+bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
+  // Every input event reaches the window first, then its widgets: looking at windows only sees each once.
+  if (!watched->isWindowType()) return false;
+  Event converted;
+  switch (event->type()) {
+    case QEvent::MouseMove: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      const Qt::MouseButtons buttons = mouse->buttons();
+      converted.type = buttons & Qt::LeftButton    ? EventType::leftMouseDragged
+                       : buttons & Qt::RightButton ? EventType::rightMouseDragged
+                       : buttons != Qt::NoButton   ? EventType::otherMouseDragged
+                                                   : EventType::mouseMoved;
+      converted.locationInScreen = toScreen(mouse->globalPosition());
+      converted.modifierFlags = macModifiers(mouse->modifiers());
+      updateTracking(converted.locationInScreen);
+      break;
+    }
+    case QEvent::Wheel: {
+      const auto* wheel = static_cast<QWheelEvent*>(event);
+      converted.type = EventType::scrollWheel;
+      converted.locationInScreen = toScreen(wheel->globalPosition());
+      converted.modifierFlags = macModifiers(wheel->modifiers());
+      converted.scrollingDeltaY =
+          wheel->pixelDelta().y() != 0 ? wheel->pixelDelta().y() : wheel->angleDelta().y() / 8.0;
+      break;
+    }
+    case QEvent::KeyPress: {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      converted.type = EventType::keyDown;
+      converted.locationInScreen = mouseLocation();
+      converted.modifierFlags = macModifiers(key->modifiers());
+      converted.keyCode = static_cast<uint16_t>(key->nativeScanCode());
+      converted.characters = key->text().toStdString();
+      break;
+    }
+    default:
+      return false;
+  }
+  return deliverLocal(converted);
+}
+
+}  // namespace pelko::real

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "foundation/Scheduler.h"
+#include "platform/EventMonitors.h"
+
+namespace pelko::real {
+
+// Event monitors over Qt. Local monitors see the events Qt delivers to this process's windows through an
+// application-wide event filter (a handler that swallows an event keeps it from the window). The global
+// pointer is read from QCursor on the Scheduler, only while a global monitor or a tracked rectangle
+// exists, and reported only when it moved and is not over one of this process's windows; a still
+// pointer costs one position read per tick and wakes no handler. Global key events are not available.
+class QtEventMonitors final : public QObject, public platform::EventMonitors {
+ public:
+  static constexpr double kPollInterval = 1.0 / 30.0;
+
+  explicit QtEventMonitors(Scheduler& scheduler);
+  ~QtEventMonitors() override;
+
+  platform::MonitorToken addLocalMonitor(platform::EventMask mask,
+                                         platform::LocalEventHandler handler) override;
+  std::optional<platform::MonitorToken> addGlobalMonitor(platform::EventMask mask,
+                                                         platform::GlobalEventHandler handler) override;
+  void removeMonitor(platform::MonitorToken token) override;
+  uint64_t addTrackingRect(const Rect& screenRect, platform::GlobalEventHandler handler) override;
+  void removeTrackingRect(uint64_t trackingRect) override;
+  Point mouseLocation() override;
+
+  bool isPolling() const { return pollTimer_ != nullptr; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Monitor {
+    platform::EventMask mask = 0;
+    bool global = false;
+    std::shared_ptr<platform::LocalEventHandler> local;
+    std::shared_ptr<platform::GlobalEventHandler> globalHandler;
+  };
+  struct Tracking {
+    Rect rect;
+    bool inside = false;
+    std::shared_ptr<platform::GlobalEventHandler> handler;
+  };
+
+  void updatePolling();
+  void poll();
+  void updateTracking(Point location);
+  // Answers whether a local handler swallowed the event.
+  bool deliverLocal(platform::Event event);
+  void deliverGlobal(const platform::Event& event);
+
+  Scheduler& scheduler_;
+  platform::MonitorToken nextToken_ = 1;
+  std::map<platform::MonitorToken, Monitor> monitors_;
+  std::map<uint64_t, Tracking> trackingRects_;
+  RepeatingTimerPtr pollTimer_;
+  std::optional<Point> lastPolled_;
+  bool filterInstalled_ = false;
+};
+
+}  // namespace pelko::real
