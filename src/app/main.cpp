@@ -171,6 +171,8 @@ int main(int argc, char** argv) {
     } else {
       scenario = pelko::ScenarioLoader::builtIn();
     }
+    // The Dock runs on every Mac; Mission Control is seen through it.
+    mac->launchDock();
     pelko::ScenarioLoader::apply(*scenario, *mac);
   }
 
@@ -187,7 +189,8 @@ int main(int argc, char** argv) {
       pelko::MonitorManager::Dependencies dependencies{
           *scheduler,       *screens,    mac->windowServer(),
           mac->workspace(), *appearance, context.accessibilityHelper,
-          *trash,           *alerts,     ownWindows.get()};
+          *trash,           *alerts,     ownWindows.get(),
+          &mac->distributedNotifications(), &mac->processExistence()};
       return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
           context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
           dependencies));

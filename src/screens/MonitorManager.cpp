@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "foundation/DebugLog.h"
+#include "platform/Workspace.h"
 #include "platform/WindowServer.h"
 #include "settings/SettingsManager.h"
 #include "tracking/AppTracker.h"
@@ -21,7 +22,8 @@ MonitorManager::MonitorManager(std::shared_ptr<AppTracker> appTracker,
       windowManager_(std::move(windowManager)),
       systemTrayManager_(std::move(systemTrayManager)),
       settingsManager_(std::move(settingsManager)),
-      deps_(dependencies) {}
+      deps_(dependencies),
+      animator_(dependencies.scheduler) {}
 
 MonitorManager::~MonitorManager() {
   stop();
@@ -75,9 +77,14 @@ void MonitorManager::start() {
         if (alive.lock()) rebuildScreenStates();
       })
       .store(cancellables_);
+  subscribeToWorkspace();
 }
 
 void MonitorManager::stop() {
+  if (fullscreenTimer_) std::exchange(fullscreenTimer_, nullptr)->invalidate();
+  ++fullscreenCheckGeneration_;
+  if (mcShowWorkItem_) std::exchange(mcShowWorkItem_, nullptr)->cancel();
+  mcPanelsHidden_ = false;
   cancellables_.clear();
   // Each state closes its bar as it goes.
   screenStates_.clear();
@@ -97,9 +104,14 @@ std::vector<platform::ScreenInfo> MonitorManager::targetScreens(
 
 void MonitorManager::rebuildScreenStates() {
   ++rebuildGeneration_;
+  ++fullscreenCheckGeneration_;
+  if (mcShowWorkItem_) std::exchange(mcShowWorkItem_, nullptr)->cancel();
+  mcPanelsHidden_ = false;
 
-  // The old bars stay on screen until the new ones are in front of them.
+  // The old bars stay on screen until the new ones are in front of them; their managers stop now.
   std::map<platform::DisplayID, ScreenState> oldStates = std::exchange(screenStates_, {});
+  for (auto& [display, state] : oldStates)
+    if (state.screenSpaceManager()) state.screenSpaceManager()->stopMonitoring();
 
   const SettingsManager& settings = *settingsManager_;
   const MultiMonitorMode mode = settings.multiMonitorMode.get();
@@ -134,7 +146,15 @@ void MonitorManager::rebuildScreenStates() {
     panel->syncContentViewFrame();
     panel->setHasShadow(floating);
 
-    screenStates_.emplace(screen.displayID, ScreenState(panel, viewController, screen));
+    ScreenState state(panel, viewController, screen);
+    auto screenSpaceManager = std::make_unique<ScreenSpaceManager>(
+        panel, settingsManager_, windowManager_, screen, screenSpaceShared_,
+        ScreenSpaceManager::Dependencies{deps_.scheduler, deps_.workspace, deps_.windowServer, deps_.screens,
+                                         deps_.accessibilityHelper, deps_.distributedNotifications,
+                                         deps_.processExistence});
+    screenSpaceManager->startMonitoring();
+    state.setScreenSpaceManager(std::move(screenSpaceManager));
+    screenStates_.emplace(screen.displayID, std::move(state));
   }
 
   updateAllScreens(appTracker_->apps.get());
@@ -142,6 +162,13 @@ void MonitorManager::rebuildScreenStates() {
   for (auto& [display, state] : screenStates_)
     if (state.panel()) state.panel()->orderFront();
   for (auto& [display, state] : oldStates) state.close();
+
+  if (auto front = deps_.workspace.frontmostApplication();
+      front && front->bundleIdentifier() == std::optional<std::string>("com.apple.dock"))
+    hideAllPanelsForMC();
+  updateFullscreenTimers();
+  // A full-screen window already in front must not wait for the next timer to send the new bars away.
+  fullscreenSweep();
 }
 
 void MonitorManager::rebuildAll() {
@@ -205,8 +232,14 @@ void MonitorManager::repositionAllPanels() {
     state.setScreen(it->second);
     TaskbarPanel* panel = state.panel();
     if (!panel) continue;
-    panel->updatePosition(position, thickness, it->second, marginH, marginV);
-    panel->syncContentViewFrame();
+    if (ScreenSpaceManager* manager = state.screenSpaceManager()) {
+      // Puts the windows it resized back first, then places the panel.
+      manager->repositionPanel();
+    } else {
+      panel->updatePosition(position, thickness, it->second, marginH, marginV);
+      panel->syncContentViewFrame();
+    }
+    if (TaskbarAutoHide* autoHide = state.autoHideManager()) autoHide->repositionTriggerZone();
   }
 }
 
@@ -225,6 +258,15 @@ void MonitorManager::updateSharingType(WindowSharingType type) {
     if (state.panel()) state.panel()->setSharingType(type);
 }
 
+void MonitorManager::forEachScreenSpaceManager(const std::function<void(ScreenSpaceManager&)>& body) const {
+  for (const auto& [display, state] : screenStates_)
+    if (ScreenSpaceManager* manager = state.screenSpaceManager()) body(*manager);
+}
+
+void MonitorManager::updateBlacklistedBundleIDs(const std::vector<std::string>& bundleIDs) {
+  screenSpaceShared_.updateBlacklistedBundleIDs(bundleIDs);
+}
+
 WindowSharingType MonitorManager::sharingTypeFromSettings() const {
   return settingsManager_->excludeFromCapture.get() ? WindowSharingType::none : WindowSharingType::readOnly;
 }
@@ -240,6 +282,11 @@ std::vector<platform::DisplayID> MonitorManager::displayIDs() const {
 TaskbarPanel* MonitorManager::panel(platform::DisplayID display) const {
   auto it = screenStates_.find(display);
   return it == screenStates_.end() ? nullptr : it->second.panel();
+}
+
+ScreenSpaceManager* MonitorManager::screenSpaceManager(platform::DisplayID display) const {
+  auto it = screenStates_.find(display);
+  return it == screenStates_.end() ? nullptr : it->second.screenSpaceManager();
 }
 
 TaskbarViewController* MonitorManager::viewController(platform::DisplayID display) const {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QPointer>
+#include <memory>
 
 #include "platform/Screens.h"
+#include "screens/ScreenSpaceManager.h"
+#include "screens/TaskbarAutoHide.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarViewController.h"
@@ -11,7 +14,8 @@ namespace pelko {
 
 // The bar of one displayed monitor, as the monitor manager keeps it, and its only owner: the view
 // controller is a child of the panel and the panel shows the controller's root view, so closing the
-// panel takes the whole bar with it. A state closes its bar when it is destroyed. The panel is deleted
+// panel takes the whole bar with it. It also owns the bar's screen-space manager, which goes (and stops)
+// before the panel is closed. A state closes its bar when it is destroyed. The panel is deleted
 // on a later pass of the event loop, so a bar can be replaced from inside one of its own menus.
 class ScreenState {
  public:
@@ -27,7 +31,11 @@ class ScreenState {
   TaskbarViewController* viewController() const { return viewController_; }
   // The screen as it was when the bar was built or last re-placed.
   const platform::ScreenInfo& screen() const { return screen_; }
-  void setScreen(const platform::ScreenInfo& screen) { screen_ = screen; }
+  void setScreen(const platform::ScreenInfo& screen);
+  ScreenSpaceManager* screenSpaceManager() const { return screenSpaceManager_.get(); }
+  void setScreenSpaceManager(std::unique_ptr<ScreenSpaceManager> manager);
+  // The bar's auto-hide manager; null while the bar has none.
+  TaskbarAutoHide* autoHideManager() const { return autoHideManager_; }
   platform::DisplayID displayID() const { return screen_.displayID; }
 
   // Makes the panel fully transparent, takes it off the screen and lets it go; idempotent.
@@ -36,6 +44,8 @@ class ScreenState {
  private:
   QPointer<TaskbarPanel> panel_;
   QPointer<TaskbarViewController> viewController_;
+  std::unique_ptr<ScreenSpaceManager> screenSpaceManager_;
+  TaskbarAutoHide* autoHideManager_ = nullptr;
   platform::ScreenInfo screen_;
 };
 
