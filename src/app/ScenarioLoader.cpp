@@ -131,8 +131,9 @@ std::optional<platform::ActivationPolicy> policyNamed(const std::string& name) {
 
 std::optional<Scenario::Application> readApplication(const QJsonObject& object, const std::string& path,
                                                      std::string& error) {
-  Reader reader(object, path, error,
-                {"bundleID", "name", "iconColor", "iconFile", "policy", "hidden", "restoresFrame", "windows"});
+  Reader reader(
+      object, path, error,
+      {"bundleID", "name", "iconColor", "iconFile", "policy", "hidden", "restoresFrame", "windows"});
   Scenario::Application app;
   auto bundleID = reader.string("bundleID");
   if (reader.ok() && (!bundleID || bundleID->empty())) reader.fail("bundleID", "is required");

@@ -186,11 +186,17 @@ int main(int argc, char** argv) {
   if (!restoreOnly) {
     makeTaskbars =
         [&](const pelko::AppDelegate::TaskbarsContext& context) -> std::unique_ptr<pelko::Taskbars> {
-      pelko::MonitorManager::Dependencies dependencies{
-          *scheduler,       *screens,    mac->windowServer(),
-          mac->workspace(), *appearance, context.accessibilityHelper,
-          *trash,           *alerts,     ownWindows.get(),
-          &mac->distributedNotifications(), &mac->processExistence()};
+      pelko::MonitorManager::Dependencies dependencies{*scheduler,
+                                                       *screens,
+                                                       mac->windowServer(),
+                                                       mac->workspace(),
+                                                       *appearance,
+                                                       context.accessibilityHelper,
+                                                       *trash,
+                                                       *alerts,
+                                                       ownWindows.get(),
+                                                       &mac->distributedNotifications(),
+                                                       &mac->processExistence()};
       return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
           context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
           dependencies));

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "foundation/DebugLog.h"
-#include "platform/Workspace.h"
 #include "platform/WindowServer.h"
+#include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"

@@ -28,9 +28,8 @@ void MonitorManager::subscribeToWorkspace() {
         })
         .store(cancellables_);
   };
-  on(WorkspaceNotificationName::activeSpaceDidChange, [this](const WorkspaceNotification&) {
-    onActiveSpaceChanged();
-  });
+  on(WorkspaceNotificationName::activeSpaceDidChange,
+     [this](const WorkspaceNotification&) { onActiveSpaceChanged(); });
   on(WorkspaceNotificationName::didActivateApplication, [this](const WorkspaceNotification& n) {
     if (n.application) fullscreenSweep();
   });
@@ -61,7 +60,8 @@ void MonitorManager::subscribeToWorkspace() {
         fullscreenSweep();
       })
       .store(cancellables_);
-  for (Setting<bool>* setting : {&settingsManager_->autoHideResizeWindows, &settingsManager_->autoResizeWindows})
+  for (Setting<bool>* setting :
+       {&settingsManager_->autoHideResizeWindows, &settingsManager_->autoResizeWindows})
     setting->publisher()
         .dropFirst()
         .receiveOnMain(scheduler)
@@ -74,7 +74,8 @@ void MonitorManager::subscribeToWorkspace() {
 // ---- Mission Control ----
 
 void MonitorManager::hideAllPanelsForMC() {
-  debugLog(std::string("MM: hideAllPanelsForMC() called, mcPanelsHidden=") + (mcPanelsHidden_ ? "true" : "false"));
+  debugLog(std::string("MM: hideAllPanelsForMC() called, mcPanelsHidden=") +
+           (mcPanelsHidden_ ? "true" : "false"));
   if (mcShowWorkItem_) std::exchange(mcShowWorkItem_, nullptr)->cancel();
   if (mcPanelsHidden_ || screenStates_.empty()) return;
   mcPanelsHidden_ = true;

@@ -157,10 +157,10 @@ void ScreenSpaceManager::installAppObserver(int32_t pid) {
   if (appObservers_.count(pid) || isAXDisabled(pid)) return;
   if (auto bundle = bundleID(pid); bundle && shared_.isExcluded(*bundle)) return;
   std::weak_ptr<int> alive = lifetime_;
-  auto created = accessibility_.createObserver(pid, [this, alive](const AXElement& element,
-                                                                  const std::string& notification) {
-    if (alive.lock()) axObserverCallback(element, notification);
-  });
+  auto created = accessibility_.createObserver(
+      pid, [this, alive](const AXElement& element, const std::string& notification) {
+        if (alive.lock()) axObserverCallback(element, notification);
+      });
   if (!created.ok() || !created.observer) return;
   platform::AXObserverPtr observer = created.observer;
   const AXElement app = deps_.accessibilityHelper.appElement(pid, kAXTimeout);
@@ -208,8 +208,8 @@ void ScreenSpaceManager::axObserverCallback(const AXElement& element, const std:
   const bool focusChanged = notification == ax::kFocusedWindowChangedNotification;
   if (created || focusChanged) {
     auto role = accessibility_.copyAttributeValue(element, ax::kRole);
-    const bool isWindow = role.ok() && role.value && role.value->asString() &&
-                          *role.value->asString() == ax::kWindowRole;
+    const bool isWindow =
+        role.ok() && role.value && role.value->asString() && *role.value->asString() == ax::kWindowRole;
     if (isWindow) {
       registerWindowNotifications(element);
       checkWindowElement(element);

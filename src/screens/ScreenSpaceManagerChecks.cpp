@@ -137,8 +137,8 @@ void ScreenSpaceManager::resizeStep(const AXElement& window, int64_t windowNumbe
   if (!resizedWindowInfo_.count(windowNumber))
     resizedWindowInfo_[windowNumber] = {pid, bounds, geometry.displayBounds};
   debugLog(logLine);
-  windowManager_->resizeWindowToAvoidTaskbar(window, bounds, geometry.effectiveTaskbarCG, geometry.barPosition,
-                                             floating);
+  windowManager_->resizeWindowToAvoidTaskbar(window, bounds, geometry.effectiveTaskbarCG,
+                                             geometry.barPosition, floating);
   recordResize(windowNumber);
   alreadyResizedWindows_[windowNumber] = deps_.accessibilityHelper.axBounds(window).value_or(bounds);
 }
@@ -239,7 +239,8 @@ void ScreenSpaceManager::checkFrontmostWindow() {
     ensureDodgeFallbackTimer();
     return;
   }
-  if (auto it = alreadyResizedWindows_.find(*wn); it != alreadyResizedWindows_.end() && it->second == *bounds) {
+  if (auto it = alreadyResizedWindows_.find(*wn);
+      it != alreadyResizedWindows_.end() && it->second == *bounds) {
     debugLog("SSM: checkFrontmostWindow: wn=" + number + " still at post-resize bounds (skip)");
   } else if (shouldBackOff(*wn)) {
     debugLog("SSM: checkFrontmostWindow: wn=" + number + " backed off (app fighting)");
@@ -340,7 +341,8 @@ void ScreenSpaceManager::fallbackCheck() {
       alreadyResizedWindows_.erase(wn);
       continue;
     }
-    if (auto it = alreadyResizedWindows_.find(wn); it != alreadyResizedWindows_.end() && it->second == *bounds)
+    if (auto it = alreadyResizedWindows_.find(wn);
+        it != alreadyResizedWindows_.end() && it->second == *bounds)
       continue;
     if (shouldBackOff(wn)) continue;
     resizeStep(*window, wn, *bounds, pid, *geometry, *row.layer != 0,

@@ -127,8 +127,8 @@ bool ScreenSpaceManager::detectMissionControlViaOverlays(
     list = &*copied;
   }
   return std::any_of(list->begin(), list->end(), [dock](const platform::WindowListRow& row) {
-    return row.ownerPID == dock && row.layer == int64_t{0} && (!row.name || row.name->empty()) && row.bounds &&
-           row.bounds->width() >= kOverlaySide && row.bounds->height() >= kOverlaySide;
+    return row.ownerPID == dock && row.layer == int64_t{0} && (!row.name || row.name->empty()) &&
+           row.bounds && row.bounds->width() >= kOverlaySide && row.bounds->height() >= kOverlaySide;
   });
 }
 
@@ -185,7 +185,8 @@ bool ScreenSpaceManager::anyWindowOverlapsExpectedTaskbar(const Rect& expected) 
   const Rect display = screen_.displayID ? deps_.windowServer.displayBounds(screen_.displayID) : Rect();
   const int32_t own = deps_.accessibilityHelper.ownPID();
   return std::any_of(list->begin(), list->end(), [&](const platform::WindowListRow& row) {
-    if (!row.layer || (*row.layer != 0 && *row.layer != 3) || !row.bounds || row.ownerPID == own) return false;
+    if (!row.layer || (*row.layer != 0 && *row.layer != 3) || !row.bounds || row.ownerPID == own)
+      return false;
     const Rect& b = *row.bounds;
     return b.width() >= 150 && b.height() >= 150 && b.intersects(display) && b.intersects(expected);
   });
@@ -256,10 +257,14 @@ void ScreenSpaceManager::restoreResizedWindows() {
     Rect target = info.originalBounds;
     target.origin.x += display.origin.x - info.displayBounds.origin.x;
     target.origin.y += display.origin.y - info.displayBounds.origin.y;
-    target.size.width = std::min(target.size.width, display.width());
-    target.size.height = std::min(target.size.height, display.height());
-    target.origin.x = std::clamp(target.origin.x, display.minX(), display.maxX() - target.size.width);
-    target.origin.y = std::clamp(target.origin.y, display.minY(), display.maxY() - target.size.height);
+    // A window may hang over its display's edge, as it did before; only one that would lose its title
+    // bar off the display is pulled back into it.
+    if (!display.contains(target.origin)) {
+      target.size.width = std::min(target.size.width, display.width());
+      target.size.height = std::min(target.size.height, display.height());
+      target.origin.x = std::clamp(target.origin.x, display.minX(), display.maxX() - target.size.width);
+      target.origin.y = std::clamp(target.origin.y, display.minY(), display.maxY() - target.size.height);
+    }
 
     OwnerWindows owner = readOwnerWindows(info.pid);
     if (owner.error != AXError::success) continue;

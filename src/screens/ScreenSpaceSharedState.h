@@ -25,9 +25,9 @@ struct ScreenSpaceSharedState {
   // Remote-desktop and virtual-machine viewers: their windows mirror another screen, so resizing them
   // would resize that screen's picture.
   std::set<std::string> remoteDesktopBundleIDs{
-      "com.philandro.anydesk",       "com.teamviewer.TeamViewer", "com.teamviewer.TeamViewerHost",
-      "com.parallels.desktop.console", "com.microsoft.rdc.macos", "com.vmware.fusion",
-      "com.citrix.receiver.nomas",   "com.realvnc.vncviewer"};
+      "com.philandro.anydesk",         "com.teamviewer.TeamViewer", "com.teamviewer.TeamViewerHost",
+      "com.parallels.desktop.console", "com.microsoft.rdc.macos",   "com.vmware.fusion",
+      "com.citrix.receiver.nomas",     "com.realvnc.vncviewer"};
   // The user's excluded applications.
   std::set<std::string> blacklistedBundleIDs;
   std::map<int32_t, std::string> pidBundleIDCache;
