@@ -131,8 +131,9 @@ std::optional<platform::ActivationPolicy> policyNamed(const std::string& name) {
 
 std::optional<Scenario::Application> readApplication(const QJsonObject& object, const std::string& path,
                                                      std::string& error) {
-  Reader reader(object, path, error,
-                {"bundleID", "name", "iconColor", "iconFile", "policy", "hidden", "windows"});
+  Reader reader(
+      object, path, error,
+      {"bundleID", "name", "iconColor", "iconFile", "policy", "hidden", "restoresFrame", "windows"});
   Scenario::Application app;
   auto bundleID = reader.string("bundleID");
   if (reader.ok() && (!bundleID || bundleID->empty())) reader.fail("bundleID", "is required");
@@ -157,6 +158,7 @@ std::optional<Scenario::Application> readApplication(const QJsonObject& object, 
     }
   }
   app.hidden = reader.boolean("hidden").value_or(false);
+  app.restoresFrame = reader.boolean("restoresFrame").value_or(false);
   if (auto windows = reader.array("windows")) {
     std::string listPath = reader.pathOf("windows");
     for (int i = 0; i < windows->size() && reader.ok(); ++i) {
@@ -318,6 +320,7 @@ void ScenarioLoader::apply(const Scenario& scenario, sim::SimulatedMac& mac) {
     setup.hidden = app.hidden;
     setup.activate = false;
     int32_t pid = mac.launchApp(setup);
+    if (app.restoresFrame) mac.setRestoresFrameAfterWrite(pid, true);
     bool isFront = scenario.frontmost ? *scenario.frontmost == app.bundleID : true;
     if (isFront && !app.hidden && app.policy != platform::ActivationPolicy::prohibited) front = pid;
 

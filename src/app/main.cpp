@@ -174,6 +174,8 @@ int main(int argc, char** argv) {
     } else {
       scenario = pelko::ScenarioLoader::builtIn();
     }
+    // The Dock runs on every Mac; Mission Control is seen through it.
+    mac->launchDock();
     pelko::ScenarioLoader::apply(*scenario, *mac);
   }
 
@@ -194,14 +196,23 @@ int main(int argc, char** argv) {
   if (!restoreOnly) {
     makeTaskbars =
         [&](const pelko::AppDelegate::TaskbarsContext& context) -> std::unique_ptr<pelko::Taskbars> {
-      pelko::MonitorManager::Dependencies dependencies{
-          *scheduler,       *screens,    mac->windowServer(),
-          mac->workspace(), *appearance, context.accessibilityHelper,
-          *trash,           *alerts,     ownWindows.get(),
-          thumbnails.get()};
-      return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
-          context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
-          dependencies));
+      pelko::MonitorManager::Dependencies dependencies{*scheduler,
+                                                       *screens,
+                                                       mac->windowServer(),
+                                                       mac->workspace(),
+                                                       *appearance,
+                                                       context.accessibilityHelper,
+                                                       *trash,
+                                                       *alerts,
+                                                       ownWindows.get(),
+                                                       thumbnails.get(),
+                                                       &mac->distributedNotifications(),
+                                                       &mac->processExistence()};
+      auto monitorManager = std::make_unique<pelko::MonitorManager>(context.appTracker, context.windowManager,
+                                                                    context.systemTrayManager,
+                                                                    context.settingsManager, dependencies);
+      monitorManager->setEventMonitors(eventMonitors.get());
+      return std::make_unique<pelko::MonitorManagerTaskbars>(std::move(monitorManager));
     };
   }
 

@@ -5,6 +5,7 @@
 
 #include "foundation/DebugLog.h"
 #include "platform/WindowServer.h"
+#include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
@@ -21,7 +22,8 @@ MonitorManager::MonitorManager(std::shared_ptr<AppTracker> appTracker,
       windowManager_(std::move(windowManager)),
       systemTrayManager_(std::move(systemTrayManager)),
       settingsManager_(std::move(settingsManager)),
-      deps_(dependencies) {}
+      deps_(dependencies),
+      animator_(dependencies.scheduler) {}
 
 MonitorManager::~MonitorManager() {
   stop();
@@ -75,9 +77,20 @@ void MonitorManager::start() {
         if (alive.lock()) rebuildScreenStates();
       })
       .store(cancellables_);
+  subscribeToWorkspace();
+  subscribeToAutoHideSettings();
 }
 
 void MonitorManager::stop() {
+  if (fullscreenTimer_) std::exchange(fullscreenTimer_, nullptr)->invalidate();
+  ++fullscreenCheckGeneration_;
+  if (mcShowWorkItem_) std::exchange(mcShowWorkItem_, nullptr)->cancel();
+  mcPanelsHidden_ = false;
+  pendingFrames_.clear();
+  pendingFrameScheduled_.clear();
+  asyncFrameGeneration_.clear();
+  removeMouseMonitors();
+  removeKeyMonitors();
   cancellables_.clear();
   forEachViewController([](TaskbarViewController& bar) { bar.dismissAllThumbnails(); });
   // Each state closes its bar as it goes.
@@ -98,9 +111,15 @@ std::vector<platform::ScreenInfo> MonitorManager::targetScreens(
 
 void MonitorManager::rebuildScreenStates() {
   ++rebuildGeneration_;
+  ++fullscreenCheckGeneration_;
+  if (mcShowWorkItem_) std::exchange(mcShowWorkItem_, nullptr)->cancel();
+  mcPanelsHidden_ = false;
+  removeMouseMonitors();
 
-  // The old bars stay on screen until the new ones are in front of them.
+  // The old bars stay on screen until the new ones are in front of them; their managers stop now.
   std::map<platform::DisplayID, ScreenState> oldStates = std::exchange(screenStates_, {});
+  for (auto& [display, state] : oldStates)
+    if (state.screenSpaceManager()) state.screenSpaceManager()->stopMonitoring();
 
   const SettingsManager& settings = *settingsManager_;
   const MultiMonitorMode mode = settings.multiMonitorMode.get();
@@ -135,14 +154,34 @@ void MonitorManager::rebuildScreenStates() {
     panel->syncContentViewFrame();
     panel->setHasShadow(floating);
 
-    screenStates_.emplace(screen.displayID, ScreenState(panel, viewController, screen));
+    ScreenState state(panel, viewController, screen);
+    auto screenSpaceManager = std::make_unique<ScreenSpaceManager>(
+        panel, settingsManager_, windowManager_, screen, screenSpaceShared_,
+        ScreenSpaceManager::Dependencies{deps_.scheduler, deps_.workspace, deps_.windowServer, deps_.screens,
+                                         deps_.accessibilityHelper, deps_.distributedNotifications,
+                                         deps_.processExistence});
+    screenSpaceManager->startMonitoring();
+    state.setScreenSpaceManager(std::move(screenSpaceManager));
+    if (floating) installContentSizeHandler(*viewController, *panel, screen);
+    state.setAutoHideManager(makeAutoHideManager(panel, viewController, screen));
+    screenStates_.emplace(screen.displayID, std::move(state));
   }
 
   updateAllScreens(appTracker_->apps.get());
+  if (floating) floatingRebuildPasses();
 
   for (auto& [display, state] : screenStates_)
     if (state.panel()) state.panel()->orderFront();
   for (auto& [display, state] : oldStates) state.close();
+  if (floating) floatingRebuildDelayedPasses(rebuildGeneration_);
+
+  if (auto front = deps_.workspace.frontmostApplication();
+      front && front->bundleIdentifier() == std::optional<std::string>("com.apple.dock"))
+    hideAllPanelsForMC();
+  updateFullscreenTimers();
+  updateEventMonitorsFromSettings(true, true);
+  // A full-screen window already in front must not wait for the next timer to send the new bars away.
+  fullscreenSweep();
 }
 
 void MonitorManager::rebuildAll() {
@@ -178,6 +217,7 @@ std::vector<TrackedAppPtr> MonitorManager::appsForDisplay(MultiMonitorMode mode,
 
 void MonitorManager::updateAllScreens(const std::vector<TrackedAppPtr>& apps) {
   const MultiMonitorMode mode = settingsManager_->multiMonitorMode.get();
+  revealOnNewWindow(apps.size());
   for (auto& [display, state] : screenStates_) {
     TaskbarViewController* viewController = state.viewController();
     if (!viewController) continue;
@@ -199,6 +239,8 @@ void MonitorManager::repositionAllPanels() {
   const double thickness = settings.barThickness();
   const double marginH = settings.marginHorizontal.get();
   const double marginV = settings.marginVertical.get();
+  const bool floating = settings.floatingBar.get();
+  resetFloatingBookkeeping();
   for (auto& [display, state] : screenStates_) {
     auto it = current.find(display);
     // A screen that is gone keeps its bar until the rebuild that follows every screen change.
@@ -206,9 +248,25 @@ void MonitorManager::repositionAllPanels() {
     state.setScreen(it->second);
     TaskbarPanel* panel = state.panel();
     if (!panel) continue;
-    panel->updatePosition(position, thickness, it->second, marginH, marginV);
-    panel->syncContentViewFrame();
+    if (ScreenSpaceManager* manager = state.screenSpaceManager()) {
+      // Puts the windows it resized back first, then places the panel.
+      manager->repositionPanel();
+    } else {
+      panel->updatePosition(position, thickness, it->second, marginH, marginV);
+      panel->syncContentViewFrame();
+    }
+    if (TaskbarAutoHide* autoHide = state.autoHideManager()) autoHide->repositionTriggerZone();
+    if (floating && state.viewController()) state.viewController()->resetContentSizeTracking();
   }
+  if (!floating) return;
+  std::weak_ptr<int> alive = lifetime_;
+  std::set<platform::DisplayID> present;
+  for (const auto& [display, screen] : current) present.insert(display);
+  deps_.scheduler.mainQueue().async([this, alive, present] {
+    if (!alive.lock()) return;
+    for (auto& [display, state] : screenStates_)
+      if (present.count(display)) layOutFloatingBar(state);
+  });
 }
 
 // ---- Per-bar operations ----
@@ -226,6 +284,15 @@ void MonitorManager::updateSharingType(WindowSharingType type) {
     if (state.panel()) state.panel()->setSharingType(type);
 }
 
+void MonitorManager::forEachScreenSpaceManager(const std::function<void(ScreenSpaceManager&)>& body) const {
+  for (const auto& [display, state] : screenStates_)
+    if (ScreenSpaceManager* manager = state.screenSpaceManager()) body(*manager);
+}
+
+void MonitorManager::updateBlacklistedBundleIDs(const std::vector<std::string>& bundleIDs) {
+  screenSpaceShared_.updateBlacklistedBundleIDs(bundleIDs);
+}
+
 WindowSharingType MonitorManager::sharingTypeFromSettings() const {
   return settingsManager_->excludeFromCapture.get() ? WindowSharingType::none : WindowSharingType::readOnly;
 }
@@ -241,6 +308,11 @@ std::vector<platform::DisplayID> MonitorManager::displayIDs() const {
 TaskbarPanel* MonitorManager::panel(platform::DisplayID display) const {
   auto it = screenStates_.find(display);
   return it == screenStates_.end() ? nullptr : it->second.panel();
+}
+
+ScreenSpaceManager* MonitorManager::screenSpaceManager(platform::DisplayID display) const {
+  auto it = screenStates_.find(display);
+  return it == screenStates_.end() ? nullptr : it->second.screenSpaceManager();
 }
 
 TaskbarViewController* MonitorManager::viewController(platform::DisplayID display) const {

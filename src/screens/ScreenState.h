@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QPointer>
+#include <memory>
 
 #include "platform/Screens.h"
+#include "screens/AutoHideManager.h"
+#include "screens/ScreenSpaceManager.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarViewController.h"
@@ -11,7 +14,8 @@ namespace pelko {
 
 // The bar of one displayed monitor, as the monitor manager keeps it, and its only owner: the view
 // controller is a child of the panel and the panel shows the controller's root view, so closing the
-// panel takes the whole bar with it. A state closes its bar when it is destroyed. The panel is deleted
+// panel takes the whole bar with it. It also owns the bar's screen-space manager, which goes (and stops)
+// before the panel is closed. A state closes its bar when it is destroyed. The panel is deleted
 // on a later pass of the event loop, so a bar can be replaced from inside one of its own menus.
 class ScreenState {
  public:
@@ -27,7 +31,13 @@ class ScreenState {
   TaskbarViewController* viewController() const { return viewController_; }
   // The screen as it was when the bar was built or last re-placed.
   const platform::ScreenInfo& screen() const { return screen_; }
-  void setScreen(const platform::ScreenInfo& screen) { screen_ = screen; }
+  void setScreen(const platform::ScreenInfo& screen);
+  ScreenSpaceManager* screenSpaceManager() const { return screenSpaceManager_.get(); }
+  void setScreenSpaceManager(std::unique_ptr<ScreenSpaceManager> manager);
+  // The bar's auto-hide manager; null while the bar has none. It goes (and stops) first when the state
+  // closes, before the screen-space manager it asks.
+  AutoHideManager* autoHideManager() const { return autoHideManager_.get(); }
+  void setAutoHideManager(std::unique_ptr<AutoHideManager> manager);
   platform::DisplayID displayID() const { return screen_.displayID; }
 
   // Makes the panel fully transparent, takes it off the screen and lets it go; idempotent.
@@ -36,6 +46,8 @@ class ScreenState {
  private:
   QPointer<TaskbarPanel> panel_;
   QPointer<TaskbarViewController> viewController_;
+  std::unique_ptr<ScreenSpaceManager> screenSpaceManager_;
+  std::unique_ptr<AutoHideManager> autoHideManager_;
   platform::ScreenInfo screen_;
 };
 

@@ -251,7 +251,9 @@ void AppDelegate::createTaskbars() {
   if (!env_.makeTaskbars) return;
   taskbars_ = env_.makeTaskbars(TaskbarsContext{appTracker_, windowManager_, settingsManager_,
                                                 *accessibilityHelper_, systemTrayManager_});
-  if (taskbars_) taskbars_->start();
+  if (!taskbars_) return;
+  taskbars_->updateBlacklistedBundleIDs(settingsManager_->blacklistedBundleIDs.get());
+  taskbars_->start();
 }
 
 void AppDelegate::subscribeToScreensDidWake() {

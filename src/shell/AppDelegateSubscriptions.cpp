@@ -123,8 +123,12 @@ void AppDelegate::subscribeToSettings() {
   react(onMain(merge<std::monostate>({changes(m.indicateMinimized), changes(m.indicateHidden)})), skipInBatch,
         [](AppDelegate& d) { d.forEachBar(BarUpdate::dimming); });
   // 15
-  react(onMain(changes(m.blacklistedBundleIDs)), skipInBatch,
-        [](AppDelegate& d) { d.appTracker_->forceRefresh(); });
+  react(onMain(changes(m.blacklistedBundleIDs)), skipInBatch, [](AppDelegate& d) {
+    d.appTracker_->forceRefresh();
+    if (!d.taskbars_) return;
+    d.taskbars_->updateBlacklistedBundleIDs(d.settingsManager_->blacklistedBundleIDs.get());
+    d.taskbars_->removeBlacklistedObservers();
+  });
   // 16
   react(onMain(merge<std::monostate>({changes(m.showActiveIndicator), changes(m.activeIndicatorColor)})),
         skipInBatch, [](AppDelegate& d) { d.forEachBar(BarUpdate::activeIndicators); });

@@ -20,6 +20,12 @@ class MonitorManagerTaskbars final : public Taskbars {
   void updateLayout(TaskbarPosition position) override;
   void updateEveryBar(BarUpdate update) override;
   void setExcludedFromCapture(bool excluded) override;
+  void updateBlacklistedBundleIDs(const std::vector<std::string>& bundleIDs) override {
+    monitorManager_->updateBlacklistedBundleIDs(bundleIDs);
+  }
+  void removeBlacklistedObservers() override {
+    monitorManager_->forEachScreenSpaceManager([](ScreenSpaceManager& m) { m.removeBlacklistedObservers(); });
+  }
 
   MonitorManager& monitorManager() const { return *monitorManager_; }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "settings/SettingEnumerations.h"
 
 namespace pelko {
@@ -36,6 +39,11 @@ class Taskbars {
   virtual void updateEveryBar(BarUpdate update) = 0;
   // Keeps the bars out of screen captures, or lets captures read them.
   virtual void setExcludedFromCapture(bool excluded) = 0;
+  // The applications whose windows the bars never move, shared by every bar and kept across rebuilds;
+  // bars that move no windows have nothing to keep.
+  virtual void updateBlacklistedBundleIDs(const std::vector<std::string>& /*bundleIDs*/) {}
+  // Stops watching the windows of applications that are excluded now.
+  virtual void removeBlacklistedObservers() {}
 };
 
 }  // namespace pelko

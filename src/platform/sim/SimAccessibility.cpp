@@ -341,12 +341,16 @@ AXError SimAccessibility::writeWindow(SimulatedMac::Window& window, std::string_
   const WindowID number = window.number;
   if (attribute == ax::kPosition) {
     if (!v.asPoint()) return AXError::illegalArgument;
+    const Rect before = window.bounds;
     mac_.setFrameLocked(number, Rect(*v.asPoint(), window.bounds.size));
+    mac_.noteFrameWrite(window, before);
     return AXError::success;
   }
   if (attribute == ax::kSize) {
     if (!v.asSize()) return AXError::illegalArgument;
+    const Rect before = window.bounds;
     mac_.setFrameLocked(number, Rect(window.bounds.origin, *v.asSize()));
+    mac_.noteFrameWrite(window, before);
     return AXError::success;
   }
   if (attribute == ax::kMinimized) {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimDistributedNotifications.h"
 #include "platform/sim/SimScreens.h"
 #include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorkspace.h"
@@ -15,6 +16,17 @@ namespace ax = platform::ax;
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+namespace {
+class SimProcessExistence final : public platform::ProcessExistence {
+ public:
+  explicit SimProcessExistence(SimulatedMac& mac) : mac_(mac) {}
+  bool processExists(int32_t pid) override { return mac_.isRunning(pid); }
+
+ private:
+  SimulatedMac& mac_;
+};
+}  // namespace
+
 SimulatedMac::SimulatedMac(Scheduler& scheduler, bool includeOwnProcess)
     : scheduler_(scheduler), anchor_(std::make_shared<Anchor>()) {
   anchor_->mac = this;
@@ -22,6 +34,8 @@ SimulatedMac::SimulatedMac(Scheduler& scheduler, bool includeOwnProcess)
   windowServer_ = std::make_unique<SimWindowServer>(*this);
   accessibility_ = std::make_unique<SimAccessibility>(*this);
   screens_ = std::make_unique<SimScreens>(*this);
+  distributed_ = std::make_unique<SimDistributedNotifications>(scheduler);
+  processExistence_ = std::make_unique<SimProcessExistence>(*this);
   displays_.push_back({nextDisplay_++, Rect(0, 0, 1920, 1080), 2.0, "Built-in Display"});
 
   appShell_.onActivateOwnProcess = [this] {
@@ -61,6 +75,106 @@ platform::Accessibility& SimulatedMac::accessibility() {
 }
 platform::Screens& SimulatedMac::screens() {
   return *screens_;
+}
+platform::DistributedNotifications& SimulatedMac::distributedNotifications() {
+  return *distributed_;
+}
+platform::ProcessExistence& SimulatedMac::processExistence() {
+  return *processExistence_;
+}
+
+// ---- The Dock and Mission Control ----
+
+int32_t SimulatedMac::launchDock() {
+  {
+    Lock lock(anchor_->mutex);
+    if (dockPID_ && findApp(*dockPID_)) return *dockPID_;
+  }
+  SimAppSetup setup;
+  setup.bundleID = kDockBundleID;
+  setup.name = "Dock";
+  setup.bundlePath = "/System/Library/CoreServices/Dock.app";
+  setup.policy = platform::ActivationPolicy::accessory;
+  setup.activate = false;
+  int32_t pid = launchApp(setup);
+  Lock lock(anchor_->mutex);
+  dockPID_ = pid;
+  return pid;
+}
+
+std::optional<int32_t> SimulatedMac::dockPID() const {
+  Lock lock(anchor_->mutex);
+  if (dockPID_ && findApp(*dockPID_)) return dockPID_;
+  return std::nullopt;
+}
+
+void SimulatedMac::setMissionControlSignals(MissionControlSignals enabled) {
+  Lock lock(anchor_->mutex);
+  missionControlSignals_ = enabled;
+}
+
+void SimulatedMac::showMissionControl() {
+  const int32_t dock = launchDock();
+  Lock lock(anchor_->mutex);
+  if (missionControlShowing_) return;
+  missionControlShowing_ = true;
+  if (missionControlSignals_.willShowSpacesNotification) distributed_->post(kWillShowSpacesNotification);
+  if (missionControlSignals_.overlayWindows) {
+    for (const SimDisplay& display : std::vector<SimDisplay>(displays_)) {
+      SimWindowSetup overlay;
+      overlay.bounds = display.bounds;
+      overlay.subrole = std::nullopt;
+      overlay.hasCloseButton = false;
+      overlay.listedInAccessibility = false;
+      overlay.becomesMain = false;
+      missionControlOverlays_.push_back(openWindow(dock, overlay));
+    }
+  }
+  if (missionControlSignals_.dockActivation) {
+    frontmostBeforeMissionControl_ = frontmost_;
+    activateLocked(dock, platform::activateNone);
+  }
+}
+
+void SimulatedMac::hideMissionControl() {
+  Lock lock(anchor_->mutex);
+  if (!missionControlShowing_) return;
+  missionControlShowing_ = false;
+  for (WindowID overlay : std::exchange(missionControlOverlays_, {})) closeWindowLocked(overlay);
+  if (dockPID_ && frontmost_ == dockPID_) {
+    auto previous = std::exchange(frontmostBeforeMissionControl_, std::nullopt);
+    if (previous && runningApp(*previous))
+      activateLocked(*previous, platform::activateNone);
+    else
+      chooseNextFrontmost(*dockPID_);
+  }
+}
+
+bool SimulatedMac::isMissionControlShowing() const {
+  Lock lock(anchor_->mutex);
+  return missionControlShowing_;
+}
+
+void SimulatedMac::postDistributedNotification(const std::string& name) {
+  distributed_->post(name);
+}
+
+void SimulatedMac::noteFrameWrite(Window& window, const Rect& before) {
+  const App* app = findApp(window.owner);
+  if (!app || !app->restoresFrameAfterWrite || window.frameToPutBack) return;
+  window.frameToPutBack = before;
+  std::weak_ptr<Anchor> weak = anchor_;
+  const WindowID number = window.number;
+  scheduler_.mainAsync([weak, number] {
+    auto anchor = weak.lock();
+    if (!anchor) return;
+    Lock lock(anchor->mutex);
+    SimulatedMac* mac = anchor->mac;
+    Window* putBack = mac ? mac->findWindow(number) : nullptr;
+    if (!putBack || !putBack->frameToPutBack) return;
+    const Rect frame = *std::exchange(putBack->frameToPutBack, std::nullopt);
+    mac->setFrameLocked(number, frame);
+  });
 }
 
 // ---- Lookups ----
@@ -844,6 +958,10 @@ void SimulatedMac::setReopenEventFails(int32_t pid, bool fails) {
 
 void SimulatedMac::setOpensWindowOnReopen(int32_t pid, bool opens) {
   setAppFault(pid, &App::opensWindowOnReopen, opens);
+}
+
+void SimulatedMac::setRestoresFrameAfterWrite(int32_t pid, bool restores) {
+  setAppFault(pid, &App::restoresFrameAfterWrite, restores);
 }
 
 void SimulatedMac::setRestoresMinimizedWindowsOnActivation(int32_t pid, bool restores) {

@@ -18,6 +18,8 @@
 #include "foundation/Scheduler.h"
 #include "platform/AXElement.h"
 #include "platform/Accessibility.h"
+#include "platform/DistributedNotifications.h"
+#include "platform/ProcessExistence.h"
 #include "platform/RunningApplication.h"
 #include "platform/Screens.h"
 #include "platform/WindowServer.h"
@@ -33,6 +35,7 @@ class SimAccessibility;
 class SimScreens;
 class SimRunningApplication;
 class SimAXObserver;
+class SimDistributedNotifications;
 
 using platform::AXError;
 using platform::DisplayID;
@@ -169,6 +172,15 @@ struct SimAction {
 // - Removing a display moves its windows onto the main display; when the main display goes, the next
 //   one becomes main and every coordinate is shifted so that the new main display's origin is (0, 0).
 //
+// - The Dock is a process of its own (launchDock). Mission Control, while it shows, may give itself away
+//   three ways, each of which a test can switch off: the "com.apple.spaces.willShowSpaces" distributed
+//   notification, the Dock becoming the active application, and the Dock's full-display overlay windows
+//   (layer 0, no name). Leaving it closes the overlays and gives the front back to the application that
+//   had it.
+// - An application set to put its frame back (setRestoresFrameAfterWrite) undoes every Accessibility
+//   write of a window's position or size on a later pass of the main queue, as applications that insist
+//   on their own layout do.
+//
 // Thread safety: every method may be called from any thread (Accessibility and window-list reads come
 // from the tracker's background queue); the world is guarded by one recursive mutex, and no callback
 // runs while it is held.
@@ -186,6 +198,9 @@ class SimulatedMac {
   platform::WindowServer& windowServer();
   platform::Accessibility& accessibility();
   platform::Screens& screens();
+  platform::DistributedNotifications& distributedNotifications();
+  // Answers from this world's processes (the Dock included), never from the host's.
+  platform::ProcessExistence& processExistence();
   SimPermissions& permissions() { return permissions_; }
   SimAppShell& appShell() { return appShell_; }
   Scheduler& scheduler() { return scheduler_; }
@@ -239,6 +254,24 @@ class SimulatedMac {
   // The user's "Reduce motion" accessibility preference.
   void setReduceMotion(bool reduce);
 
+  // ---- The Dock and Mission Control ----
+  static constexpr const char* kDockBundleID = "com.apple.dock";
+  static constexpr const char* kWillShowSpacesNotification = "com.apple.spaces.willShowSpaces";
+  struct MissionControlSignals {
+    bool willShowSpacesNotification = true;
+    bool dockActivation = true;
+    bool overlayWindows = true;
+  };
+  // Starts the Dock process (an accessory application without windows) unless it runs; its pid.
+  int32_t launchDock();
+  std::optional<int32_t> dockPID() const;
+  void setMissionControlSignals(MissionControlSignals enabled);
+  // Shows Mission Control, launching the Dock first when it does not run; nothing while it shows.
+  void showMissionControl();
+  void hideMissionControl();
+  bool isMissionControlShowing() const;
+  void postDistributedNotification(const std::string& name);
+
   // ---- Displays ----
   DisplayID addDisplay(const SimDisplaySetup& setup);
   void removeDisplay(DisplayID display);
@@ -274,6 +307,7 @@ class SimulatedMac {
   void setReopenEventFails(int32_t pid, bool fails);
   void setOpensWindowOnReopen(int32_t pid, bool opens);
   void setRestoresMinimizedWindowsOnActivation(int32_t pid, bool restores);
+  void setRestoresFrameAfterWrite(int32_t pid, bool restores);
   // The window server does not answer for its window list.
   void setWindowListUnavailable(bool unavailable);
   // A raw row added to every window list (to model odd entries), in front or at the end.
@@ -343,6 +377,7 @@ class SimulatedMac {
     bool reopenFails = false;
     bool opensWindowOnReopen = true;
     bool restoresMinimizedOnActivation = false;
+    bool restoresFrameAfterWrite = false;
     int axRequests = 0;
     double hungWait = 0;
     std::vector<std::weak_ptr<SimAXObserver>> observers;
@@ -362,6 +397,8 @@ class SimulatedMac {
     bool closed = false;
     bool numberUnavailable = false;
     ErrorTable readErrors;
+    // The frame an application that insists on its layout will put back.
+    std::optional<Rect> frameToPutBack;
     // Where the window stands in the world's order, its application's and its layer's.
     WindowOrder::iterator inWorld;
     WindowOrder::iterator inApp;
@@ -410,6 +447,8 @@ class SimulatedMac {
   void handleReopen(int32_t pid);
   bool openURLLocked(const std::string& url);
   void shiftCoordinates(Point delta);
+  // After an Accessibility write of the window's frame: queues the application's undoing of it.
+  void noteFrameWrite(Window& window, const Rect& before);
 
   platform::AXElement makeElement(int32_t pid, SimElementKind kind, WindowID window = 0) const;
   void postWorkspace(platform::WorkspaceNotificationName name, int32_t pid);
@@ -426,6 +465,8 @@ class SimulatedMac {
   std::unique_ptr<SimWindowServer> windowServer_;
   std::unique_ptr<SimAccessibility> accessibility_;
   std::unique_ptr<SimScreens> screens_;
+  std::unique_ptr<SimDistributedNotifications> distributed_;
+  std::unique_ptr<platform::ProcessExistence> processExistence_;
 
   std::unordered_map<int32_t, App> apps_;
   std::vector<int32_t> launchOrder_;
@@ -449,6 +490,11 @@ class SimulatedMac {
   bool tinyImages_ = false;
   int captureSlowdown_ = 1;
   int captureCount_ = 0;
+  std::optional<int32_t> dockPID_;
+  MissionControlSignals missionControlSignals_;
+  bool missionControlShowing_ = false;
+  std::vector<WindowID> missionControlOverlays_;
+  std::optional<int32_t> frontmostBeforeMissionControl_;
   std::deque<SimAction> actions_;
   std::deque<std::string> openedURLs_;
 };

@@ -1,0 +1,332 @@
+// Full screen, Mission Control, dodging and putting windows back: the screen-space manager's duties
+// beyond the overlap checks.
+#include <algorithm>
+
+#include "foundation/DebugLog.h"
+#include "platform/ProcessExistence.h"
+#include "platform/Workspace.h"
+#include "screens/ScreenSpaceManager.h"
+#include "settings/SettingsManager.h"
+#include "tracking/AccessibilityHelper.h"
+
+namespace pelko {
+
+using platform::AXElement;
+using platform::AXError;
+namespace ax = platform::ax;
+
+namespace {
+constexpr const char* kDockBundleID = "com.apple.dock";
+constexpr float kAXTimeout = 0.3f;
+constexpr double kFullscreenTolerance = 2;
+constexpr double kOverlaySide = 200;
+constexpr double kDodgeInterval = 2.0;
+constexpr double kDodgeTolerance = 0.5;
+constexpr double kFadeIn = 0.15;
+constexpr double kRescanDelay = 0.1;
+}  // namespace
+
+// ---- Full screen ----
+
+bool ScreenSpaceManager::isAppFullscreenOnDisplay(int32_t pid, const Rect& displayBounds) {
+  if (isAXDisabled(pid)) return false;
+  auto windows =
+      accessibility_.copyAttributeValue(deps_.accessibilityHelper.appElement(pid, kAXTimeout), ax::kWindows);
+  if (windows.error == AXError::cannotComplete) {
+    shared_.axTimedOutPIDs[pid] = deps_.scheduler.now();
+    return false;
+  }
+  if (!windows.ok() || !windows.value || !windows.value->asElements()) return false;
+  for (const AXElement& window : *windows.value->asElements()) {
+    auto fullScreen = accessibility_.copyAttributeValue(window, ax::kFullScreen);
+    if (!fullScreen.ok() || !fullScreen.value || !fullScreen.value->isTrue()) continue;
+    auto position = deps_.accessibilityHelper.axPosition(window);
+    if (!position || displayBounds.contains(*position)) return true;
+  }
+  return false;
+}
+
+void ScreenSpaceManager::checkFullscreen() {
+  if (!panel_) return;
+  if (!isTrusted()) {
+    // Without trust nothing can be told about other windows; a bar hidden for full screen must not stay
+    // out until trust comes back.
+    if (isHiddenForFullscreen_) {
+      isHiddenForFullscreen_ = false;
+      showPanelAfterFullscreen();
+    }
+    return;
+  }
+  const Rect displayBounds = deps_.windowServer.displayBounds(screen_.displayID);
+  bool fullscreen = false;
+  auto front = deps_.workspace.frontmostApplication();
+  const int32_t own = deps_.accessibilityHelper.ownPID();
+  if (front && front->processIdentifier() != own)
+    fullscreen = isAppFullscreenOnDisplay(front->processIdentifier(), displayBounds);
+  if (!fullscreen && screen_.displayID != 0) {
+    if (auto list = copyWindowList()) {
+      fullscreen = std::any_of(list->begin(), list->end(), [&](const platform::WindowListRow& row) {
+        if (!row.ownerPID || *row.ownerPID == own || row.layer != int64_t{0} || !row.bounds) return false;
+        const Rect& b = *row.bounds;
+        return std::abs(b.origin.x - displayBounds.origin.x) <= kFullscreenTolerance &&
+               std::abs(b.origin.y - displayBounds.origin.y) <= kFullscreenTolerance &&
+               std::abs(b.size.width - displayBounds.size.width) <= kFullscreenTolerance &&
+               std::abs(b.size.height - displayBounds.size.height) <= kFullscreenTolerance;
+      });
+    }
+  }
+  if (fullscreen != isFullscreenActive_) {
+    isFullscreenActive_ = fullscreen;
+    if (autoHideManager_) autoHideManager_->fullscreenStateChanged(fullscreen);
+  }
+  if (settingsManager_->hideInFullscreen.get() && fullscreen) {
+    if (!isHiddenForFullscreen_) {
+      isHiddenForFullscreen_ = true;
+      panel_->setCollectionBehavior(collection_behavior::kStationary | collection_behavior::kIgnoresCycle);
+      panel_->orderOut();
+    }
+  } else if (isHiddenForFullscreen_) {
+    isHiddenForFullscreen_ = false;
+    showPanelAfterFullscreen();
+  }
+}
+
+void ScreenSpaceManager::showPanelAfterFullscreen() {
+  if (!panel_ || (autoHideManager_ && autoHideManager_->isTaskbarHidden())) return;
+  panel_->setCollectionBehavior(collection_behavior::kTaskbar);
+  panel_->setWindowOpacity(0);
+  panel_->orderFront();
+  QPointer<TaskbarPanel> panel = panel_;
+  animator_.animate({0, 1, kFadeIn, Easing::easeOut, false}, [panel](double alpha) {
+    if (panel) panel->setWindowOpacity(alpha);
+  });
+  if (autoHideManager_) autoHideManager_->resetHideTimer();
+}
+
+// ---- Mission Control ----
+
+bool ScreenSpaceManager::detectMissionControlViaOverlays(
+    const std::optional<std::vector<platform::WindowListRow>>& windowList) {
+  int32_t& dock = shared_.cachedDockPID;
+  const bool cachedAlive =
+      dock >= 1 && (!deps_.processExistence || deps_.processExistence->processExists(dock));
+  if (!cachedAlive) {
+    dock = -1;
+    for (const auto& app : deps_.workspace.runningApplications())
+      if (app->bundleIdentifier() == std::optional<std::string>(kDockBundleID)) {
+        dock = app->processIdentifier();
+        break;
+      }
+    if (dock < 1) return false;
+  }
+  std::optional<std::vector<platform::WindowListRow>> copied;
+  const auto* list = windowList ? &*windowList : nullptr;
+  if (!list) {
+    copied = copyWindowList();
+    if (!copied) return false;
+    list = &*copied;
+  }
+  return std::any_of(list->begin(), list->end(), [dock](const platform::WindowListRow& row) {
+    return row.ownerPID == dock && row.layer == int64_t{0} && (!row.name || row.name->empty()) &&
+           row.bounds && row.bounds->width() >= kOverlaySide && row.bounds->height() >= kOverlaySide;
+  });
+}
+
+void ScreenSpaceManager::onMissionControlEnter() {
+  debugLog("SSM: onMissionControlEnter()");
+  removeAllAppObservers();
+  if (debouncedCheckWorkItem_) std::exchange(debouncedCheckWorkItem_, nullptr)->cancel();
+  debouncedElement_.reset();
+  if (dodgeCheckTimer_) std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
+  frontmostPID_.reset();
+  const double now = deps_.scheduler.now();
+  shared_.mcLastDetectedTime = now;
+  shared_.postMCResumeTime = now;
+}
+
+// ---- Dodging ----
+
+std::optional<Rect> ScreenSpaceManager::expectedTaskbarCG() const {
+  if (screen_.displayID == 0) {
+    debugLog("ScreenSpaceManager: expectedTaskbarCG failed - screen number unavailable");
+    return std::nullopt;
+  }
+  const SettingsManager& s = *settingsManager_;
+  const Rect frame = s.floatingBar.get() && panel_
+                         ? panel_->frame()
+                         : TaskbarPanel::frameForPosition(s.position.get(), s.barThickness(), screen_,
+                                                          s.marginHorizontal.get(), s.marginVertical.get());
+  Rect cg = appKitRectToCG(frame);
+  const double gap = s.windowGap.get();
+  if (gap > 0) {
+    switch (s.position.get()) {
+      case TaskbarPosition::bottom:
+        cg.origin.y -= gap;
+        cg.size.height += gap;
+        break;
+      case TaskbarPosition::top:
+        cg.size.height += gap;
+        break;
+      case TaskbarPosition::left:
+        cg.size.width += gap;
+        break;
+      case TaskbarPosition::right:
+        cg.origin.x -= gap;
+        cg.size.width += gap;
+        break;
+    }
+  }
+  return cg;
+}
+
+bool ScreenSpaceManager::anyWindowOverlapsExpectedTaskbar(const Rect& expected) const {
+  auto list = copyWindowList();
+  if (!list) return false;
+  const Rect display = screen_.displayID ? deps_.windowServer.displayBounds(screen_.displayID) : Rect();
+  const int32_t own = deps_.accessibilityHelper.ownPID();
+  return std::any_of(list->begin(), list->end(), [&](const platform::WindowListRow& row) {
+    if (!row.layer || (*row.layer != 0 && *row.layer != 3) || !row.bounds || row.ownerPID == own)
+      return false;
+    const Rect& b = *row.bounds;
+    return b.width() >= 150 && b.height() >= 150 && b.intersects(display) && b.intersects(expected);
+  });
+}
+
+void ScreenSpaceManager::dodgeCheckFromEvent(const AXElement& element) {
+  auto expected = expectedTaskbarCG();
+  if (!expected) return;
+  auto bounds = deps_.accessibilityHelper.axBounds(element);
+  if (bounds && bounds->width() >= 150 && bounds->height() >= 150 && bounds->intersects(*expected)) {
+    ensureDodgeFallbackTimer();
+    return;
+  }
+  if (!anyWindowOverlapsExpectedTaskbar(*expected)) {
+    debugLog("SSM: dodge event check - no overlap, showing taskbar");
+    if (dodgeCheckTimer_) std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
+    if (autoHideManager_) autoHideManager_->showTaskbar(true);
+    return;
+  }
+  ensureDodgeFallbackTimer();
+}
+
+void ScreenSpaceManager::ensureDodgeFallbackTimer() {
+  if (dodgeCheckTimer_) return;
+  std::weak_ptr<int> alive = lifetime_;
+  dodgeCheckTimer_ = deps_.scheduler.scheduleRepeating(kDodgeInterval, kDodgeTolerance, [this, alive] {
+    if (!alive.lock()) return;
+    if (dodgeMode() && autoHideManager_ && autoHideManager_->isTaskbarHidden()) {
+      if (isHiddenForFullscreen_) return;
+      auto expected = expectedTaskbarCG();
+      if (!expected || anyWindowOverlapsExpectedTaskbar(*expected)) return;
+      debugLog("SSM: dodge check - no overlap, showing taskbar");
+      std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
+      autoHideManager_->showTaskbar(true);
+      return;
+    }
+    std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
+  });
+}
+
+// ---- Showing, putting back, re-placing ----
+
+void ScreenSpaceManager::onTaskbarShown() {
+  debugLog("SSM: onTaskbarShown() - clearing caches, running immediate check");
+  alreadyResizedWindows_.clear();
+  windowResizeCounts_.clear();
+  shared_.postMCResumeTime.reset();
+  shared_.mcLastDetectedTime.reset();
+  std::weak_ptr<int> alive = lifetime_;
+  deps_.scheduler.mainAfter(kRescanDelay, [this, alive] {
+    if (alive.lock()) fallbackCheck();
+  });
+}
+
+void ScreenSpaceManager::restoreResizedWindows() {
+  debugLog("SSM: restoreResizedWindows() - restoring " + std::to_string(resizedWindowInfo_.size()) +
+           " windows");
+  // Without trust nothing can be moved: the records wait for trust to return.
+  if (!isTrusted()) return;
+  // Frames are absolute: when the display moved (the main display went away, say) the window follows its
+  // display, and stays inside it.
+  const Rect display = deps_.windowServer.displayBounds(screen_.displayID);
+  for (const auto& [wn, info] : resizedWindowInfo_) {
+    if (display.isEmpty()) {
+      debugLog("SSM: restoreResizedWindows skipping wn=" + std::to_string(wn) + " (display gone)");
+      continue;
+    }
+    Rect target = info.originalBounds;
+    target.origin.x += display.origin.x - info.displayBounds.origin.x;
+    target.origin.y += display.origin.y - info.displayBounds.origin.y;
+    // A window may hang over its display's edge, as it did before; only one that would lose its title
+    // bar off the display is pulled back into it.
+    if (!display.contains(target.origin)) {
+      target.size.width = std::min(target.size.width, display.width());
+      target.size.height = std::min(target.size.height, display.height());
+      target.origin.x = std::clamp(target.origin.x, display.minX(), display.maxX() - target.size.width);
+      target.origin.y = std::clamp(target.origin.y, display.minY(), display.maxY() - target.size.height);
+    }
+
+    OwnerWindows owner = readOwnerWindows(info.pid);
+    if (owner.error != AXError::success) continue;
+    auto window = findWindow(owner, wn);
+    if (!window) continue;
+    const std::string number = std::to_string(wn);
+    if (AXError error = accessibility_.setAttributeValue(*window, ax::kPosition, target.origin);
+        error != AXError::success)
+      debugLog("SSM: restoreResizedWindows failed to set position for wn=" + number + " (error " +
+               std::to_string(platform::code(error)) + ")");
+    if (AXError error = accessibility_.setAttributeValue(*window, ax::kSize, target.size);
+        error != AXError::success)
+      debugLog("SSM: restoreResizedWindows failed to set size for wn=" + number + " (error " +
+               std::to_string(platform::code(error)) + ")");
+  }
+  resizedWindowInfo_.clear();
+  alreadyResizedWindows_.clear();
+}
+
+void ScreenSpaceManager::repositionPanel() {
+  if ((autoHideManager_ && autoHideManager_->isTaskbarHidden()) || !panel_) return;
+  debugLog("SSM: repositionPanel() - restoring " + std::to_string(resizedWindowInfo_.size()) +
+           " windows before reposition");
+  restoreResizedWindows();
+  const SettingsManager& s = *settingsManager_;
+  const TaskbarPosition position = s.position.get();
+  const double t = s.barThickness(), mH = s.marginHorizontal.get(), mV = s.marginVertical.get();
+  if (!s.floatingBar.get()) {
+    panel_->updatePosition(position, t, screen_, mH, mV);
+    panel_->syncContentViewFrame();
+    return;
+  }
+  double w = panel_->frame().width(), h = panel_->frame().height();
+  const bool horizontal = position == TaskbarPosition::bottom || position == TaskbarPosition::top;
+  if ((horizontal && h >= w) || (!horizontal && w > h)) {
+    const Rect fitted = TaskbarPanel::frameForPosition(position, t, screen_, mH, mV);
+    w = fitted.width();
+    h = fitted.height();
+  }
+  const Rect& S = screen_.frame;
+  const Rect& V = screen_.visibleFrame;
+  Rect frame;
+  switch (position) {
+    case TaskbarPosition::bottom:
+      frame = Rect(S.midX() - w / 2, S.minY() + mV, w, t);
+      break;
+    case TaskbarPosition::top:
+      frame = Rect(S.midX() - w / 2, V.maxY() - t - mV, w, t);
+      break;
+    case TaskbarPosition::left:
+      frame = Rect(V.minX() + mH, S.midY() - h / 2, t, h);
+      break;
+    case TaskbarPosition::right:
+      frame = Rect(V.maxX() - t - mH, S.midY() - h / 2, t, h);
+      break;
+  }
+  if (frame.minX() < S.minX()) frame.origin.x = S.minX();
+  if (frame.maxX() > S.maxX()) frame.origin.x = S.maxX() - frame.width();
+  if (frame.minY() < S.minY()) frame.origin.y = S.minY();
+  if (frame.maxY() > S.maxY()) frame.origin.y = S.maxY() - frame.height();
+  panel_->setFrame(frame);
+  panel_->syncContentViewFrame();
+}
+
+}  // namespace pelko
