@@ -213,8 +213,7 @@ void TaskbarPanel::setLayer(const PanelLayer& layer) {
 }
 
 void TaskbarPanel::setAlphaValue(double alpha) {
-  alpha_ = std::isnan(alpha) ? 1 : std::clamp(alpha, 0.0, 1.0);
-  setWindowOpacity(alpha_);
+  setWindowOpacity(std::isnan(alpha) ? 1 : std::clamp(alpha, 0.0, 1.0));
 }
 
 void TaskbarPanel::orderFront() {

@@ -92,7 +92,7 @@ class TaskbarPanel : public QWidget {
   const PanelLayer& layer() const { return layer_; }
   void setLayer(const PanelLayer& layer);
   // The whole window's opacity, 0 to 1.
-  double alphaValue() const { return alpha_; }
+  double alphaValue() const { return windowOpacity(); }
   void setAlphaValue(double alpha);
   Size lastSyncedSize() const { return lastSyncedSize_; }
 
@@ -132,7 +132,6 @@ class TaskbarPanel : public QWidget {
   QPointer<QWidget> contentView_;
   QWidget* container_ = nullptr;
   PanelLayer layer_;
-  double alpha_ = 1;
   int level_;
   uint32_t collectionBehavior_ = collection_behavior::kTaskbar;
   WindowSharingType sharingType_ = WindowSharingType::none;
