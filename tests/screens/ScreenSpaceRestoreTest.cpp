@@ -138,22 +138,5 @@ TEST_F(ScreenSpaceTest, LeavingMissionControlReinstallsObserversAndStartsTheCool
   EXPECT_DOUBLE_EQ(shared.postMCResumeTime.value_or(-1), scheduler.now());
 }
 
-TEST_F(ScreenSpaceTest, DodgeModeHidesTheBarInsteadOfResizing) {
-  settings->autoHide = true;
-  settings->autoHideDodgeWindows = true;
-  settings->autoHideResizeWindows = true;
-  const int32_t pid = launch("Editor");
-  const auto window = mac.openWindow(pid, {.title = "w", .bounds = Rect(100, 100, 800, 600)});
-  scheduler.runUntilIdle();
-  start(true);
-  mac.setWindowFrame(window, Rect(100, 100, 800, 1000));
-  scheduler.advance(0.2);
-  EXPECT_EQ(autoHide.calls, (std::vector<std::string>{"hide"}));
-  EXPECT_EQ(sizeWrites(window), 0);
-  mac.setWindowFrame(window, Rect(100, 100, 800, 600));
-  scheduler.advance(2.1);
-  EXPECT_FALSE(autoHide.hidden);
-}
-
 }  // namespace
 }  // namespace pelko::test
