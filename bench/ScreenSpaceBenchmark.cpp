@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <memory>
 
+#include "CountingAccessibility.h"
 #include "platform/sim/SimOwnWindows.h"
-#include "screens/CountingAccessibility.h"
 #include "screens/ScreenSpaceManager.h"
 #include "support/SimulatedSystem.h"
 
