@@ -33,9 +33,9 @@ struct Scenario {
     platform::AppIcon icon;
     platform::ActivationPolicy policy = platform::ActivationPolicy::regular;
     bool hidden = false;
+    std::vector<Window> windows;
     // Puts its windows' frames back after every move or resize it is asked for.
     bool restoresFrame = false;
-    std::vector<Window> windows;
     bool operator==(const Application&) const = default;
   };
 

@@ -1,9 +1,12 @@
 #include "app/TestHooks.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 
+#include "platform/sim/SimulatedMac.h"
 #include "shell/AppDelegate.h"
 
 namespace pelko {
@@ -16,10 +19,40 @@ bool hookEnabled(const char* name) {
 }
 
 constexpr double kPollInterval = 0.01;
+constexpr double kFramesInterval = 0.1;
+
+// Runs until the delegate goes (the timer keeps itself, as the other hooks' timer does).
+void printChangedFrames(Scheduler& scheduler, const std::shared_ptr<AppDelegate>& delegate,
+                        sim::SimulatedMac& world) {
+  auto printed = std::make_shared<std::map<platform::WindowID, Rect>>();
+  auto timer = std::make_shared<RepeatingTimerPtr>();
+  std::weak_ptr<AppDelegate> weak = delegate;
+  *timer = scheduler.scheduleRepeating(kFramesInterval, 0, [&world, printed, timer, weak] {
+    if (!weak.lock()) {
+      if (*timer) (*timer)->invalidate();
+      timer->reset();
+      return;
+    }
+    for (platform::WindowID number : world.windowOrder()) {
+      auto window = world.window(number);
+      if (!window) continue;
+      auto [it, added] = printed->try_emplace(number, window->bounds);
+      if (!added && it->second == window->bounds) continue;
+      it->second = window->bounds;
+      const Rect& b = window->bounds;
+      std::fprintf(stderr, "PELKO_FRAME wn=%u pid=%d %g %g %g %g\n", number, window->owner, b.origin.x,
+                   b.origin.y, b.size.width, b.size.height);
+    }
+    std::fflush(stderr);
+  });
+}
 
 }  // namespace
 
-void installTestHooks(Scheduler& scheduler, const std::shared_ptr<AppDelegate>& delegate) {
+void installTestHooks(Scheduler& scheduler, const std::shared_ptr<AppDelegate>& delegate,
+                      sim::SimulatedMac* world) {
+  if (world && delegate && hookEnabled("PELKO_TEST_HOOK_FRAMES"))
+    printChangedFrames(scheduler, delegate, *world);
   bool throwAfterStart = hookEnabled("PELKO_TEST_HOOK_THROW");
   bool quitAfterHide = hookEnabled("PELKO_TEST_HOOK_QUIT");
   if (!delegate || (!throwAfterStart && !quitAfterHide)) return;

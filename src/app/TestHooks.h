@@ -6,6 +6,10 @@
 
 namespace pelko {
 
+namespace sim {
+class SimulatedMac;
+}  // namespace sim
+
 class AppDelegate;
 
 // Hooks for the end-to-end tests, each switched on by an environment variable set to "1"; a normal run
@@ -14,6 +18,9 @@ class AppDelegate;
 //   PELKO_TEST_HOOK_THROW  right after start-up, a main-queue task throws an exception nobody catches.
 //   PELKO_TEST_HOOK_QUIT   once the Dock hide that start-up began has finished, quits the ordinary way,
 //                          as the quit command does.
-void installTestHooks(Scheduler& scheduler, const std::shared_ptr<AppDelegate>& delegate);
+//   PELKO_TEST_HOOK_FRAMES every 0.1 s, prints to standard error each window of the simulated world whose
+//                          frame is new or changed: "PELKO_FRAME wn=<number> pid=<pid> <x> <y> <w> <h>".
+void installTestHooks(Scheduler& scheduler, const std::shared_ptr<AppDelegate>& delegate,
+                      sim::SimulatedMac* world = nullptr);
 
 }  // namespace pelko

@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
   scheduler->mainAsync([&] {
     delegate->applicationDidFinishLaunching();
-    pelko::installTestHooks(*scheduler, delegate);
+    pelko::installTestHooks(*scheduler, delegate, mac.get());
   });
   int status = QCoreApplication::exec();
 

@@ -109,7 +109,6 @@ void ScreenSpaceManager::startMonitoring() {
 void ScreenSpaceManager::stopMonitoring() {
   registrations_.clear();
   if (fallbackTimer_) std::exchange(fallbackTimer_, nullptr)->invalidate();
-  if (dodgeCheckTimer_) std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
   removeAllAppObservers();
   if (debouncedCheckWorkItem_) std::exchange(debouncedCheckWorkItem_, nullptr)->cancel();
   debouncedElement_.reset();
@@ -317,10 +316,6 @@ void ScreenSpaceManager::ageFailureLists() {
 
 bool ScreenSpaceManager::isTrusted() const {
   return deps_.accessibilityHelper.isTrusted();
-}
-
-bool ScreenSpaceManager::dodgeMode() const {
-  return settingsManager_->autoHide.get() && settingsManager_->autoHideDodgeWindows.get();
 }
 
 std::optional<std::vector<platform::WindowListRow>> ScreenSpaceManager::copyWindowList() const {

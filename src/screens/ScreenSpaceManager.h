@@ -39,7 +39,8 @@ class Workspace;
 // on-screen window once a second. A window overlapping the bar is shrunk or moved through Accessibility,
 // left alone while it stays where it was put, or given up on for a while when it keeps fighting back.
 // It also hides the bar while a full-screen window covers the monitor, pauses around Mission Control,
-// puts resized windows back and re-places the panel. Main thread only.
+// puts resized windows back and re-places the panel. Hiding the bar for an overlapping window instead of
+// resizing it belongs to the auto-hide manager. Main thread only.
 class ScreenSpaceManager {
  public:
   struct Dependencies {
@@ -159,16 +160,10 @@ class ScreenSpaceManager {
   std::optional<platform::AXElement> findWindow(OwnerWindows& owner, int64_t windowNumber) const;
   OwnerWindows readOwnerWindows(int32_t pid) const;
   bool isTrusted() const;
-  bool dodgeMode() const;
   bool isExcludedPID(int32_t pid);
   void ageFailureLists();
 
-  // Full screen, dodge and showing the panel.
   void showPanelAfterFullscreen();
-  void dodgeCheckFromEvent(const platform::AXElement& element);
-  void ensureDodgeFallbackTimer();
-  std::optional<Rect> expectedTaskbarCG() const;
-  bool anyWindowOverlapsExpectedTaskbar(const Rect& expected) const;
 
   QPointer<TaskbarPanel> panel_;
   std::shared_ptr<SettingsManager> settingsManager_;
@@ -186,7 +181,6 @@ class ScreenSpaceManager {
   std::map<int64_t, ResizeCount> windowResizeCounts_;
   std::map<int64_t, ResizedWindow> resizedWindowInfo_;
   RepeatingTimerPtr fallbackTimer_;
-  RepeatingTimerPtr dodgeCheckTimer_;
   std::map<int32_t, platform::AXObserverPtr> appObservers_;
   std::optional<int32_t> frontmostPID_;
   WorkItemPtr debouncedCheckWorkItem_;

@@ -146,26 +146,13 @@ void ScreenSpaceManager::resizeStep(const AXElement& window, int64_t windowNumbe
 // ---- Element check ----
 
 void ScreenSpaceManager::checkWindowElement(const AXElement& element) {
-  const bool dodge = dodgeMode();
-  if (dodge && autoHideManager_ && autoHideManager_->isTaskbarHidden() && !isHiddenForFullscreen_) {
-    dodgeCheckFromEvent(element);
-    return;
-  }
   if (shouldSkipOverlapCheck(CheckContext::axEvent)) return;
   auto bounds = deps_.accessibilityHelper.axBounds(element);
   if (!bounds) return;
   auto geometry = taskbarGeometry();
   if (!geometry) return;
   if (!bounds->intersects(geometry->displayBounds) || !largeEnough(*bounds)) return;
-  // Windows of excluded applications neither get resized nor make the bar dodge.
   if (isExcludedPID(element.pid())) return;
-  if (dodge) {
-    if (bounds->intersects(geometry->effectiveTaskbarCG) && autoHideManager_) {
-      autoHideManager_->hideTaskbar(true);
-      ensureDodgeFallbackTimer();
-    }
-    return;
-  }
   auto wn = windowNumberOf(element);
   if (!wn) return;
   if (!bounds->intersects(geometry->effectiveTaskbarCG)) {
@@ -183,16 +170,6 @@ void ScreenSpaceManager::checkWindowElement(const AXElement& element) {
 // ---- Frontmost check ----
 
 void ScreenSpaceManager::checkFrontmostWindow() {
-  const bool dodge = dodgeMode();
-  if (dodge && autoHideManager_ && autoHideManager_->isTaskbarHidden() && !isHiddenForFullscreen_) {
-    auto front = deps_.workspace.frontmostApplication();
-    if (!front) return;
-    auto bundle = front->bundleIdentifier();
-    if (bundle == std::optional<std::string>(kDockBundleID)) return;
-    if (bundle && shared_.isExcluded(*bundle)) return;
-    if (auto window = focusedWindowElement(front->processIdentifier())) dodgeCheckFromEvent(*window);
-    return;
-  }
   if (shouldSkipOverlapCheck(CheckContext::frontmost)) return;
   auto windowList = copyWindowList();
   if (detectMissionControlViaOverlays(windowList)) {
@@ -231,12 +208,6 @@ void ScreenSpaceManager::checkFrontmostWindow() {
   if (!bounds->intersects(geometry->effectiveTaskbarCG)) {
     debugLog("SSM: checkFrontmostWindow: wn=" + number + " not overlapping taskbar");
     alreadyResizedWindows_.erase(*wn);
-    return;
-  }
-  if (dodge) {
-    debugLog("SSM: dodge mode - hiding taskbar due to overlap wn=" + number);
-    if (autoHideManager_) autoHideManager_->hideTaskbar(true);
-    ensureDodgeFallbackTimer();
     return;
   }
   if (auto it = alreadyResizedWindows_.find(*wn);

@@ -1,4 +1,4 @@
-// Full screen, Mission Control, dodging and putting windows back: the screen-space manager's duties
+// Full screen, Mission Control and putting windows back: the screen-space manager's duties
 // beyond the overlap checks.
 #include <algorithm>
 
@@ -20,8 +20,6 @@ constexpr const char* kDockBundleID = "com.apple.dock";
 constexpr float kAXTimeout = 0.3f;
 constexpr double kFullscreenTolerance = 2;
 constexpr double kOverlaySide = 200;
-constexpr double kDodgeInterval = 2.0;
-constexpr double kDodgeTolerance = 0.5;
 constexpr double kFadeIn = 0.15;
 constexpr double kRescanDelay = 0.1;
 }  // namespace
@@ -138,94 +136,10 @@ void ScreenSpaceManager::onMissionControlEnter() {
   removeAllAppObservers();
   if (debouncedCheckWorkItem_) std::exchange(debouncedCheckWorkItem_, nullptr)->cancel();
   debouncedElement_.reset();
-  if (dodgeCheckTimer_) std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
   frontmostPID_.reset();
   const double now = deps_.scheduler.now();
   shared_.mcLastDetectedTime = now;
   shared_.postMCResumeTime = now;
-}
-
-// ---- Dodging ----
-
-std::optional<Rect> ScreenSpaceManager::expectedTaskbarCG() const {
-  if (screen_.displayID == 0) {
-    debugLog("ScreenSpaceManager: expectedTaskbarCG failed - screen number unavailable");
-    return std::nullopt;
-  }
-  const SettingsManager& s = *settingsManager_;
-  const Rect frame = s.floatingBar.get() && panel_
-                         ? panel_->frame()
-                         : TaskbarPanel::frameForPosition(s.position.get(), s.barThickness(), screen_,
-                                                          s.marginHorizontal.get(), s.marginVertical.get());
-  Rect cg = appKitRectToCG(frame);
-  const double gap = s.windowGap.get();
-  if (gap > 0) {
-    switch (s.position.get()) {
-      case TaskbarPosition::bottom:
-        cg.origin.y -= gap;
-        cg.size.height += gap;
-        break;
-      case TaskbarPosition::top:
-        cg.size.height += gap;
-        break;
-      case TaskbarPosition::left:
-        cg.size.width += gap;
-        break;
-      case TaskbarPosition::right:
-        cg.origin.x -= gap;
-        cg.size.width += gap;
-        break;
-    }
-  }
-  return cg;
-}
-
-bool ScreenSpaceManager::anyWindowOverlapsExpectedTaskbar(const Rect& expected) const {
-  auto list = copyWindowList();
-  if (!list) return false;
-  const Rect display = screen_.displayID ? deps_.windowServer.displayBounds(screen_.displayID) : Rect();
-  const int32_t own = deps_.accessibilityHelper.ownPID();
-  return std::any_of(list->begin(), list->end(), [&](const platform::WindowListRow& row) {
-    if (!row.layer || (*row.layer != 0 && *row.layer != 3) || !row.bounds || row.ownerPID == own)
-      return false;
-    const Rect& b = *row.bounds;
-    return b.width() >= 150 && b.height() >= 150 && b.intersects(display) && b.intersects(expected);
-  });
-}
-
-void ScreenSpaceManager::dodgeCheckFromEvent(const AXElement& element) {
-  auto expected = expectedTaskbarCG();
-  if (!expected) return;
-  auto bounds = deps_.accessibilityHelper.axBounds(element);
-  if (bounds && bounds->width() >= 150 && bounds->height() >= 150 && bounds->intersects(*expected)) {
-    ensureDodgeFallbackTimer();
-    return;
-  }
-  if (!anyWindowOverlapsExpectedTaskbar(*expected)) {
-    debugLog("SSM: dodge event check - no overlap, showing taskbar");
-    if (dodgeCheckTimer_) std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
-    if (autoHideManager_) autoHideManager_->showTaskbar(true);
-    return;
-  }
-  ensureDodgeFallbackTimer();
-}
-
-void ScreenSpaceManager::ensureDodgeFallbackTimer() {
-  if (dodgeCheckTimer_) return;
-  std::weak_ptr<int> alive = lifetime_;
-  dodgeCheckTimer_ = deps_.scheduler.scheduleRepeating(kDodgeInterval, kDodgeTolerance, [this, alive] {
-    if (!alive.lock()) return;
-    if (dodgeMode() && autoHideManager_ && autoHideManager_->isTaskbarHidden()) {
-      if (isHiddenForFullscreen_) return;
-      auto expected = expectedTaskbarCG();
-      if (!expected || anyWindowOverlapsExpectedTaskbar(*expected)) return;
-      debugLog("SSM: dodge check - no overlap, showing taskbar");
-      std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
-      autoHideManager_->showTaskbar(true);
-      return;
-    }
-    std::exchange(dodgeCheckTimer_, nullptr)->invalidate();
-  });
 }
 
 // ---- Showing, putting back, re-placing ----

@@ -172,6 +172,24 @@ TEST_F(ScenarioApplyTest, LaunchesTheApplicationsWithTheirWindowsAndLeavesTheFro
   EXPECT_TRUE(inside(Rect(0, 0, 1920, 1080), windows["B1"].bounds));
 }
 
+// An application that puts its frame back undoes a resize on the next pass; the others keep it.
+TEST_F(ScenarioApplyTest, AnApplicationMayPutItsFramesBack) {
+  ScenarioLoader::apply(parse(R"({"applications": [
+      {"bundleID": "com.example.a", "name": "A", "restoresFrame": true, "windows": [{"frame": [0, 0, 500, 400]}]},
+      {"bundleID": "com.example.b", "name": "B", "windows": [{"frame": [0, 0, 500, 400]}]}]})"),
+                        mac);
+  for (const char* bundleID : {"com.example.a", "com.example.b"}) {
+    auto window = mac.windowsOf(*pidOf(bundleID)).front();
+    auto element = mac.accessibility().copyAttributeValue(
+        mac.accessibility().createApplicationElement(*pidOf(bundleID)), platform::ax::kWindows);
+    mac.accessibility().setAttributeValue(element.value->asElements()->front(), platform::ax::kSize,
+                                          Size(300, 200));
+    scheduler.runUntilIdle();
+    EXPECT_EQ(mac.window(window)->bounds.size,
+              std::string(bundleID) == "com.example.a" ? Size(500, 400) : Size(300, 200));
+  }
+}
+
 TEST_F(ScenarioApplyTest, WithoutAFrontmostTheLastVisibleApplicationIsInFront) {
   ScenarioLoader::apply(parse(R"({"applications": [
       {"bundleID": "com.example.a", "name": "A"}, {"bundleID": "com.example.b", "name": "B"},

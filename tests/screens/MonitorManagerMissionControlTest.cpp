@@ -127,13 +127,5 @@ TEST_F(MonitorManagerMissionControlTest, SwitchingResizingOffPutsWindowsBack) {
   EXPECT_EQ(mac.window(window)->bounds, Rect(100, 100, 800, 1000));
 }
 
-TEST_F(MonitorManagerMissionControlTest, TheExcludedListOutlivesRebuilds) {
-  manager = makeManager();
-  manager->updateBlacklistedBundleIDs({"com.example.editor"});
-  manager->start();
-  manager->rebuildAll();
-  EXPECT_TRUE(manager->screenSpaceSharedState().blacklistedBundleIDs.count("com.example.editor"));
-}
-
 }  // namespace
 }  // namespace pelko::test

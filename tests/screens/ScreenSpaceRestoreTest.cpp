@@ -35,25 +35,31 @@ TEST_F(ScreenSpaceTest, RestoringWithoutTrustKeepsTheRecordsForLater) {
 
 // The bar sits on a second display to the right; the main display then goes away, which shifts every
 // coordinate by -1920. The window goes back to its place on its own display, not 1920 pt to its right.
-TEST_F(ScreenSpaceTest, RestoringAfterTheMainDisplayWentFollowsTheDisplay) {
-  const auto right = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024), .scale = 1.0, .name = "Right"});
-  platform::ScreenInfo screen;
-  for (const auto& s : mac.screens().screens())
-    if (s.displayID == right) screen = s;
-  panel->setFrame(Rect(screen.frame.minX(), screen.frame.minY(), 1280, 48));
-  const int32_t pid = launch("Editor", false);
-  const auto window = openOverlapping(pid, Rect(2000, 100, 800, 900));
-  manager = std::make_unique<ScreenSpaceManager>(panel.get(), settings, windowManager, screen, shared,
-                                                 dependencies(accessibilityHelper));
-  manager->startMonitoring();
-  scheduler.advance(1.0);
-  ASSERT_EQ(frameOf(window), Rect(2000, 100, 800, 876));
+TEST_F(ScreenSpaceTest, RestoringAfterADisplayWentFollowsTheDisplayOrLeavesTheWindow) {
+  for (bool mainGoes : {false, true}) {
+    SCOPED_TRACE(mainGoes ? "main display goes" : "the bar's display goes");
+    const auto right = mac.addDisplay({.bounds = Rect(1920, 0, 1280, 1024), .scale = 1.0, .name = "Right"});
+    platform::ScreenInfo screen;
+    for (const auto& s : mac.screens().screens())
+      if (s.displayID == right) screen = s;
+    panel->setFrame(Rect(screen.frame.minX(), screen.frame.minY(), 1280, 48));
+    const auto window = openOverlapping(launch("Editor", false), Rect(2000, 100, 800, 900));
+    manager = std::make_unique<ScreenSpaceManager>(panel.get(), settings, windowManager, screen, shared,
+                                                   dependencies(accessibilityHelper));
+    manager->startMonitoring();
+    scheduler.advance(1.0);
+    ASSERT_EQ(frameOf(window), Rect(2000, 100, 800, 876));
 
-  mac.removeDisplay(1);
-  scheduler.runUntilIdle();
-  ASSERT_EQ(frameOf(window), Rect(80, 100, 800, 876));
-  manager->restoreResizedWindows();
-  EXPECT_EQ(frameOf(window), Rect(80, 100, 800, 900));
+    mac.removeDisplay(mainGoes ? 1 : right);
+    scheduler.runUntilIdle();
+    const Rect moved = frameOf(window);
+    if (mainGoes) {
+      ASSERT_EQ(moved, Rect(80, 100, 800, 876));
+    }
+    manager->restoreResizedWindows();
+    // Back in its place on its display; with its display gone, left where the system put it.
+    EXPECT_EQ(frameOf(window), mainGoes ? Rect(80, 100, 800, 900) : moved);
+  }
 }
 
 TEST_F(ScreenSpaceTest, FullScreenHidesTheBarAndLosingTrustBringsItBack) {
@@ -136,23 +142,6 @@ TEST_F(ScreenSpaceTest, LeavingMissionControlReinstallsObserversAndStartsTheCool
   EXPECT_TRUE(manager->hasObserver(pid));
   EXPECT_EQ(manager->frontmostPID(), pid);
   EXPECT_DOUBLE_EQ(shared.postMCResumeTime.value_or(-1), scheduler.now());
-}
-
-TEST_F(ScreenSpaceTest, DodgeModeHidesTheBarInsteadOfResizing) {
-  settings->autoHide = true;
-  settings->autoHideDodgeWindows = true;
-  settings->autoHideResizeWindows = true;
-  const int32_t pid = launch("Editor");
-  const auto window = mac.openWindow(pid, {.title = "w", .bounds = Rect(100, 100, 800, 600)});
-  scheduler.runUntilIdle();
-  start(true);
-  mac.setWindowFrame(window, Rect(100, 100, 800, 1000));
-  scheduler.advance(0.2);
-  EXPECT_EQ(autoHide.calls, (std::vector<std::string>{"hide"}));
-  EXPECT_EQ(sizeWrites(window), 0);
-  mac.setWindowFrame(window, Rect(100, 100, 800, 600));
-  scheduler.advance(2.1);
-  EXPECT_FALSE(autoHide.hidden);
 }
 
 }  // namespace

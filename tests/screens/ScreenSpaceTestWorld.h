@@ -23,14 +23,6 @@ class FakeAutoHide final : public TaskbarAutoHide {
   bool hidden = false;
   std::vector<std::string> calls;
   bool isTaskbarHidden() const override { return hidden; }
-  void hideTaskbar(bool) override {
-    hidden = true;
-    calls.push_back("hide");
-  }
-  void showTaskbar(bool) override {
-    hidden = false;
-    calls.push_back("show");
-  }
   void fullscreenStateChanged(bool isFullscreen) override {
     calls.push_back(isFullscreen ? "fullscreen on" : "fullscreen off");
   }

@@ -1,0 +1,112 @@
+// The real program keeping the simulated world's windows out of its bar, under an X server and a window
+// manager of the test's own: a window overlapping the bar is shrunk once, and a full-screen window in
+// front leaves no bar on screen.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <regex>
+
+#include "PelkoProcess.h"
+#include "XTestServer.h"
+
+namespace pelko::testing {
+namespace {
+
+// The visible windows of the program's window class, as xdotool lists them.
+std::vector<std::string> visibleBars(const std::string& display) {
+  std::vector<std::string> windows;
+  const std::string command =
+      "DISPLAY=" + display + " xdotool search --onlyvisible --classname pelko 2>/dev/null";
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char line[64];
+    while (std::fgets(line, sizeof line, pipe)) windows.emplace_back(line);
+    ::pclose(pipe);
+  }
+  return windows;
+}
+
+std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> found;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(prefix, 0) == 0) found.push_back(line);
+  return found;
+}
+
+class ScreenSpaceEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
+    if (xvfb.empty() || openbox.empty() || findProgram("xdotool").empty())
+      GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
+    server = std::make_unique<XServer>(xvfb);
+    ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
+    windowManager = std::make_unique<Helper>(
+        openbox, std::vector<std::string>{},
+        std::map<std::string, std::string>{{"DISPLAY", server->display()}, {"HOME", sandbox.path("home")}});
+  }
+  void TearDown() override {
+    if (pelko) {
+      pelko->signal(SIGTERM);
+      pelko->wait(5);
+    }
+  }
+
+  // Starts the program on the scenario, with its diagnostic log and the world's frames on its output.
+  void run(const std::string& scenarioJson) {
+    const std::string scenario = sandbox.path("scenario.json");
+    std::ofstream(scenario) << scenarioJson;
+    pelko =
+        std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{},
+                                       std::map<std::string, std::string>{{"DISPLAY", server->display()},
+                                                                          {"QT_QPA_PLATFORM", "xcb"},
+                                                                          {"PELKO_SCENARIO", scenario},
+                                                                          {"PELKO_DEBUG_LOG", "1"},
+                                                                          {"PELKO_TEST_HOOK_FRAMES", "1"}});
+  }
+  // Lets the program run while its output keeps being read.
+  void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
+
+  Sandbox sandbox;
+  std::unique_ptr<XServer> server;
+  std::unique_ptr<Helper> windowManager;
+  std::unique_ptr<PelkoProcess> pelko;
+};
+
+TEST_F(ScreenSpaceEndToEndTest, AWindowOverlappingTheBarIsShrunkOnce) {
+  // The X screen is 1280 x 800: the window reaches 10 pt above the bottom edge, into the bar.
+  run(R"({"applications": [{"bundleID": "com.example.editor", "name": "Editor",
+          "windows": [{"title": "notes", "frame": [100, 100, 600, 690]}]}]})");
+  ASSERT_TRUE(pelko->waitForOutput("SSM: fallbackCheck() called", 15)) << pelko->output();
+  pause(3.0);  // three more scans
+  const std::string output = pelko->output();
+
+  auto resizes = linesStartingWith(output, "SSM: >>> RESIZE");
+  for (const auto& line : linesStartingWith(output, "SSM: fallback resizing")) resizes.push_back(line);
+  ASSERT_EQ(resizes.size(), 1u) << output;
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(resizes.front(), match, std::regex("wn=(\\d+)"))) << resizes.front();
+  const auto frames = linesStartingWith(output, "PELKO_FRAME wn=" + match[1].str() + " ");
+  ASSERT_EQ(frames.size(), 2u) << output;
+  EXPECT_NE(frames[0].find(" 100 100 600 690"), std::string::npos) << frames[0];
+  // Shrunk from the bottom: same place and width, lower than before.
+  ASSERT_TRUE(std::regex_search(frames[1], match, std::regex(" 100 100 600 (\\d+)$"))) << frames[1];
+  EXPECT_LT(std::stod(match[1].str()), 690);
+  EXPECT_FALSE(visibleBars(server->display()).empty()) << "the bar is not on screen";
+}
+
+TEST_F(ScreenSpaceEndToEndTest, AFullScreenWindowInFrontLeavesNoBarOnScreen) {
+  run(R"({"applications": [{"bundleID": "com.example.player", "name": "Player",
+          "windows": [{"title": "movie", "fullScreen": true}]}]})");
+  ASSERT_TRUE(pelko->waitForOutput("SSM: fallbackCheck() called", 15)) << pelko->output();
+  for (int look = 0; look < 5; ++look) {
+    pause(0.3);
+    EXPECT_TRUE(visibleBars(server->display()).empty()) << "a bar is visible at look " << look;
+  }
+}
+
+}  // namespace
+}  // namespace pelko::testing
