@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and its tests need, only when something is missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libxcb1-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb openbox xdotool)
+  xvfb openbox
+  xdotool imagemagick)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"
   exit 0

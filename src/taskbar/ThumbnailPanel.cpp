@@ -27,8 +27,8 @@ constexpr double kDefaultScale = 2.0;
 }  // namespace
 
 ThumbnailPanel::ThumbnailPanel(const Environment& environment)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
-                           Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint),
+    : QWidget(nullptr,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowStaysOnTopHint),
       env_(environment),
       animator_(environment.scheduler) {
   setAttribute(Qt::WA_ShowWithoutActivating);

@@ -47,7 +47,7 @@ TEST(ScenarioLoaderTest, ReadsEveryField) {
   ASSERT_TRUE(scenario) << error;
   // clang-format off
   Scenario expected{{{"com.example.a", "A", {"/icons/a.png", Color{1, 128 / 255.0, 0, 1}},
-                      platform::ActivationPolicy::accessory, true, false, {{"One", Rect(1, 2, 300, 200), 1, true, true}, {}}}},
+                      platform::ActivationPolicy::accessory, true, {{"One", Rect(1, 2, 300, 200), 1, true, true}, {}}}},
                     "com.example.a", false, false};
   // clang-format on
   EXPECT_EQ(*scenario, expected);

@@ -41,13 +41,17 @@ TEST_F(ThumbnailPanelTest, ThePanelIsKeptInsideTheVisibleFrameOfTheItemsScreen) 
   const auto screens = mac.screens().screens();  // 1920 x 1080, 25 points of menu bar
   const auto main = mac.screens().mainScreen();
   const Size size{300, 200};
-  auto clamp = [&](Point origin, Rect r) { return ThumbnailPanel::clampToScreen(origin, size, r, screens, main); };
+  auto clamp = [&](Point origin, Rect r) {
+    return ThumbnailPanel::clampToScreen(origin, size, r, screens, main);
+  };
   EXPECT_EQ(clamp({1800, 40}, {1880, 0, 40, 34}), (Point{1620, 40})) << "ends at the right edge";
   EXPECT_EQ(clamp({-50, 900}, {0, 0, 40, 34}), (Point{0, 855})) << "below the menu bar, from the left edge";
-  EXPECT_EQ(ThumbnailPanel::clampToScreen({10, 10}, {2000, 1200}, {0, 0, 40, 34}, screens, main), (Point{0, 0}))
+  EXPECT_EQ(ThumbnailPanel::clampToScreen({10, 10}, {2000, 1200}, {0, 0, 40, 34}, screens, main),
+            (Point{0, 0}))
       << "too large: aligned to the left and bottom";
   EXPECT_EQ(clamp({5000, 40}, {5000, 0, 40, 34}), (Point{1620, 40})) << "off every screen: the main one";
-  EXPECT_EQ(ThumbnailPanel::clampToScreen({5000, 40}, size, {0, 0, 1, 1}, {}, std::nullopt), (Point{5000, 40}));
+  EXPECT_EQ(ThumbnailPanel::clampToScreen({5000, 40}, size, {0, 0, 1, 1}, {}, std::nullopt),
+            (Point{5000, 40}));
 }
 
 TEST_F(ThumbnailPanelTest, PicturesFitThreeHundredByTwoHundredPointsAndAreNeverEnlarged) {
@@ -64,32 +68,18 @@ TEST_F(ThumbnailPanelTest, PicturesFitThreeHundredByTwoHundredPointsAndAreNeverE
 }
 
 TEST_F(ThumbnailPanelTest, AGroupRunsAlongTheBarWithSixPointsBetweenCards) {
-  std::vector<int64_t> windows{openWindow(), openWindow(), openWindow()};
-  for (auto [position, horizontal] : {std::pair{TaskbarPosition::bottom, true}, {TaskbarPosition::left, false}}) {
-    auto panel = makePanel();
-    const Rect r = horizontal ? item : Rect{0, 500, 34, 40};
-    panel->showGrouped(windows, "Editor", r, position);
-    scheduler.runUntilIdle();
-    const auto cards = panel->cards();
-    ASSERT_EQ(cards.size(), 3u);
-    for (size_t i = 1; i < cards.size(); ++i) {
-      const QRect a = cards[i - 1]->geometry(), b = cards[i]->geometry();
-      if (horizontal) {
-        EXPECT_EQ(b.left() - a.right() - 1, 6);
-        EXPECT_EQ(b.top(), a.top());
-      } else {
-        EXPECT_EQ(b.top() - a.bottom() - 1, 6);
-        EXPECT_EQ(b.left(), a.left());
-      }
-    }
-    EXPECT_EQ(cards.front()->geometry().topLeft(), QPoint(8, 8));
-    const Rect frame = panel->frame();
-    if (horizontal)
-      EXPECT_EQ(frame.minY(), r.maxY() + 4);
-    else
-      EXPECT_EQ(frame.minX(), r.maxX() + 4);
-    EXPECT_EQ(cards[0]->title(), "Doc");
+  auto panel = makePanel();
+  panel->showGrouped({openWindow(), openWindow(), openWindow()}, "Editor", item, TaskbarPosition::bottom);
+  scheduler.runUntilIdle();
+  const auto cards = panel->cards();
+  ASSERT_EQ(cards.size(), 3u);
+  EXPECT_EQ(cards[0]->geometry().topLeft(), QPoint(8, 8));
+  for (size_t i = 1; i < cards.size(); ++i) {
+    EXPECT_EQ(cards[i]->geometry().left() - cards[i - 1]->geometry().right() - 1, 6);
+    EXPECT_EQ(cards[i]->geometry().top(), 8);
   }
+  EXPECT_EQ(panel->frame().minY(), item.maxY() + 4);
+  EXPECT_EQ(cards[0]->title(), "Doc");
 }
 
 TEST_F(ThumbnailPanelTest, OnlyTheLaterOfTwoQuickShowingsIsPresented) {

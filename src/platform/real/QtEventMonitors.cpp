@@ -38,7 +38,9 @@ uint64_t macModifiers(Qt::KeyboardModifiers modifiers) {
 
 }  // namespace
 
-QtEventMonitors::QtEventMonitors(Scheduler& scheduler) : scheduler_(scheduler) {}
+QtEventMonitors::QtEventMonitors(Scheduler& scheduler, bool useDisplayServerEvents) : scheduler_(scheduler) {
+  if (useDisplayServerEvents) rawMotion_ = X11RawMotion::create([this] { rawMotion(); });
+}
 
 QtEventMonitors::~QtEventMonitors() {
   if (pollTimer_) pollTimer_->invalidate();
@@ -93,6 +95,12 @@ Point QtEventMonitors::mouseLocation() {
 void QtEventMonitors::updatePolling() {
   bool needed = !trackingRects_.empty();
   for (const auto& [token, monitor] : monitors_) needed = needed || monitor.global;
+  if (rawMotion_) {
+    if (needed && !rawMotion_->isEnabled()) lastPolled_.reset();
+    rawMotion_->setEnabled(needed);
+    if (needed && !lastPolled_) poll();  // where the pointer starts
+    return;
+  }
   if (needed && !pollTimer_) {
     lastPolled_.reset();
     pollTimer_ = scheduler_.scheduleRepeating(kPollInterval, kPollInterval / 2, [this] { poll(); });
@@ -100,6 +108,18 @@ void QtEventMonitors::updatePolling() {
     pollTimer_->invalidate();
     pollTimer_.reset();
   }
+}
+
+void QtEventMonitors::rawMotion() {
+  // A burst of motion events leads to one read of the position, on a later pass of the main queue.
+  if (readPending_) return;
+  readPending_ = true;
+  std::weak_ptr<int> alive = alive_;
+  scheduler_.mainAsync([this, alive] {
+    if (!alive.lock()) return;
+    readPending_ = false;
+    if (rawMotion_ && rawMotion_->isEnabled()) poll();
+  });
 }
 
 void QtEventMonitors::poll() {

@@ -7,19 +7,22 @@
 
 #include "foundation/Scheduler.h"
 #include "platform/EventMonitors.h"
+#include "platform/real/X11RawMotion.h"
 
 namespace pelko::real {
 
 // Event monitors over Qt. Local monitors see the events Qt delivers to this process's windows through an
 // application-wide event filter (a handler that swallows an event keeps it from the window). The global
-// pointer is read from QCursor on the Scheduler, only while a global monitor or a tracked rectangle
-// exists, and reported only when it moved and is not over one of this process's windows; a still
-// pointer costs one position read per tick and wakes no handler. Global key events are not available.
+// pointer is watched only while a global monitor or a tracked rectangle exists, and reported only when it
+// moved and is not over one of this process's windows. On X11 the display server's raw motion events
+// wake it, so a still pointer wakes nothing; elsewhere QCursor is read on the Scheduler as a fallback.
+// Global key events are not available.
 class QtEventMonitors final : public QObject, public platform::EventMonitors {
  public:
   static constexpr double kPollInterval = 1.0 / 30.0;
 
-  explicit QtEventMonitors(Scheduler& scheduler);
+  // `useDisplayServerEvents`: false always polls (as on a display server without pointer events).
+  explicit QtEventMonitors(Scheduler& scheduler, bool useDisplayServerEvents = true);
   ~QtEventMonitors() override;
 
   platform::MonitorToken addLocalMonitor(platform::EventMask mask,
@@ -32,6 +35,8 @@ class QtEventMonitors final : public QObject, public platform::EventMonitors {
   Point mouseLocation() override;
 
   bool isPolling() const { return pollTimer_ != nullptr; }
+  // Whether the display server reports the pointer's movement (and the position is read on each report).
+  bool isEventDriven() const { return rawMotion_ != nullptr; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,6 +56,7 @@ class QtEventMonitors final : public QObject, public platform::EventMonitors {
 
   void updatePolling();
   void poll();
+  void rawMotion();
   void updateTracking(Point location);
   // Answers whether a local handler swallowed the event.
   bool deliverLocal(platform::Event event);
@@ -61,6 +67,9 @@ class QtEventMonitors final : public QObject, public platform::EventMonitors {
   std::map<platform::MonitorToken, Monitor> monitors_;
   std::map<uint64_t, Tracking> trackingRects_;
   RepeatingTimerPtr pollTimer_;
+  std::unique_ptr<X11RawMotion> rawMotion_;
+  bool readPending_ = false;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   std::optional<Point> lastPolled_;
   bool filterInstalled_ = false;
 };

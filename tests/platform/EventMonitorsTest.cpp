@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include "foundation/VirtualScheduler.h"
+#include "platform/real/QtEventMonitors.h"
+#include "platform/sim/SimEventMonitors.h"
+
+namespace pelko {
+namespace {
+
+using platform::Event;
+using platform::EventType;
+namespace mask = platform::event_mask;
+
+TEST(SimEventMonitorsTest, LocalMonitorsSeeOurEventsAndMaySwallowThemGlobalOnesSeeTheRest) {
+  sim::SimEventMonitors monitors;
+  std::vector<std::string> seen;
+  const auto swallowing =
+      monitors.addLocalMonitor(mask::kKeyDown, [&](const Event& e) -> std::optional<Event> {
+        seen.push_back("local key " + std::to_string(e.modifierFlags));
+        if (e.modifierFlags == (platform::modifier_flag::kControl | platform::modifier_flag::kOption))
+          return std::nullopt;
+        return e;
+      });
+  const auto global = monitors.addGlobalMonitor(
+      mask::kKeyDown | mask::kMouseMovedOrDragged,
+      [&](const Event& e) { seen.push_back("global " + std::to_string(static_cast<int>(e.type))); });
+  ASSERT_TRUE(global);
+  Event key;
+  key.type = EventType::keyDown;
+  key.modifierFlags = (1u << 18) | (1u << 19);
+  EXPECT_FALSE(monitors.post(key, true)) << "swallowed";
+  key.modifierFlags = 1u << 20;
+  EXPECT_TRUE(monitors.post(key, true));
+  monitors.post(key, false);
+  monitors.movePointer({10, 20});
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"local key 786432", "local key 1048576", "global 10", "global 5"}));
+
+  // The two kinds are independent: removing the local monitor leaves the global one.
+  monitors.removeMonitor(swallowing);
+  EXPECT_EQ(monitors.localMonitorCount(), 0u);
+  EXPECT_EQ(monitors.globalMonitorCount(), 1u);
+  EXPECT_EQ(monitors.mouseLocation(), (Point{10, 20}));
+  EXPECT_FALSE(sim::SimEventMonitors(false).addGlobalMonitor(mask::kMouseMoved, [](const Event&) {}));
+}
+
+TEST(SimEventMonitorsTest, AHandlerMayRemoveMonitorsWhileAnEventIsDelivered) {
+  sim::SimEventMonitors monitors;
+  int later = 0;
+  platform::MonitorToken second = 0;
+  monitors.addLocalMonitor(mask::kScrollWheel, [&](const Event& e) -> std::optional<Event> {
+    monitors.removeMonitor(second);
+    return e;
+  });
+  second = monitors.addLocalMonitor(mask::kScrollWheel, [&](const Event& e) -> std::optional<Event> {
+    ++later;
+    return e;
+  });
+  Event scroll;
+  scroll.type = EventType::scrollWheel;
+  monitors.post(scroll, true);
+  EXPECT_EQ(later, 0);
+}
+
+TEST(SimEventMonitorsTest, TrackedRectanglesReportEnteringAndLeaving) {
+  sim::SimEventMonitors monitors;
+  std::vector<EventType> seen;
+  const auto rect =
+      monitors.addTrackingRect({20, 0, 100, 4}, [&](const Event& e) { seen.push_back(e.type); });
+  monitors.movePointer({50, 10});
+  monitors.movePointer({50, 2});
+  monitors.movePointer({60, 3});
+  monitors.movePointer({50, 4});  // the top edge is outside
+  monitors.removeTrackingRect(rect);
+  monitors.movePointer({50, 2});
+  EXPECT_EQ(seen, (std::vector<EventType>{EventType::mouseEntered, EventType::mouseExited}));
+}
+
+TEST(QtEventMonitorsTest, TheGlobalPointerIsReadOnlyWhileWatchedAndReportedOnlyWhenItMoves) {
+  VirtualScheduler scheduler;
+  real::QtEventMonitors monitors(scheduler, false);
+  EXPECT_FALSE(monitors.isPolling());
+  monitors.addLocalMonitor(mask::kMouseMoved, [](const Event& e) { return std::optional<Event>(e); });
+  EXPECT_FALSE(monitors.isPolling()) << "local monitors need no polling";
+  std::vector<Point> moves;
+  const auto token = monitors.addGlobalMonitor(mask::kMouseMoved,
+                                               [&](const Event& e) { moves.push_back(e.locationInScreen); });
+  ASSERT_TRUE(token);
+  EXPECT_TRUE(monitors.isPolling());
+  QCursor::setPos(300, 200);
+  scheduler.advance(0.1);
+  const double height = QGuiApplication::primaryScreen()->geometry().height();
+  QCursor::setPos(310, 200);
+  scheduler.advance(0.5);
+  if (QCursor::pos() != QPoint(310, 200)) GTEST_SKIP() << "this platform cannot move the pointer";
+  EXPECT_EQ(moves, (std::vector<Point>{{310, height - 200}})) << "one report per move, none while still";
+  monitors.removeMonitor(*token);
+  EXPECT_FALSE(monitors.isPolling());
+}
+
+TEST(QtEventMonitorsTest, ALocalHandlerSwallowsTheEventBeforeTheWindowSeesIt) {
+  VirtualScheduler scheduler;
+  real::QtEventMonitors monitors(scheduler);
+  struct Window : QWindow {
+    int moves = 0;
+    void mouseMoveEvent(QMouseEvent*) override { ++moves; }
+  } window;
+  bool swallow = false;
+  std::vector<EventType> seen;
+  monitors.addLocalMonitor(mask::kMouseMovedOrDragged, [&](const Event& e) -> std::optional<Event> {
+    seen.push_back(e.type);
+    if (swallow) return std::nullopt;
+    return e;
+  });
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(&window, &move);
+  swallow = true;
+  QMouseEvent drag(QEvent::MouseMove, QPointF(6, 5), QPointF(6, 5), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(&window, &drag);
+  EXPECT_EQ(window.moves, 1);
+  EXPECT_EQ(seen, (std::vector<EventType>{EventType::mouseMoved, EventType::leftMouseDragged}));
+}
+
+}  // namespace
+}  // namespace pelko

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "taskbar/ThumbnailCard.h"
+#include "taskbar/ThumbnailTestWorld.h"
+
+namespace pelko::test {
+namespace {
+
+class AppItemThumbnailTest : public ThumbnailTest {
+ protected:
+  void SetUp() override {
+    connectTracker();
+    settings->thumbnailDelay = 0.45;
+    pid = mac.launchApp("com.example.Editor", "Editor");
+    for (int i = 0; i < 3; ++i)
+      windows.push_back(
+          mac.openWindow(pid, {.title = "Doc " + std::to_string(i), .bounds = {100, 100, 600, 400}}));
+    tracker->start();
+    scheduler.runUntilIdle();
+  }
+  void TearDown() override {
+    tracker->stop();
+    ThumbnailTest::TearDown();
+  }
+
+  bool shows(const AppItemView& item) {
+    return item.activeThumbnailPanel() && item.activeThumbnailPanel()->isPanelVisible();
+  }
+  // Hovers `item` for the delay and lets the capture arrive.
+  void hover(AppItemView& item, double seconds = 0.45) {
+    item.mouseEntered();
+    scheduler.advance(seconds);
+    scheduler.runUntilIdle();
+  }
+  bool performed(const std::string& action) {
+    const auto texts = mac.actionTexts();
+    return std::find(texts.begin(), texts.end(), action) != texts.end();
+  }
+  std::string w(size_t index) const { return std::to_string(windows[index]); }
+
+  int32_t pid = 0;
+  std::vector<platform::WindowID> windows;
+};
+
+TEST_F(AppItemThumbnailTest, AWindowShownLessThanThreeSecondsAgoShowsWithoutDelay) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
+  item->mouseEntered();
+  scheduler.advance(0.44);
+  EXPECT_FALSE(item->activeThumbnailPanel());
+  scheduler.advance(0.01);
+  scheduler.runUntilIdle();
+  ASSERT_TRUE(shows(*item));
+  EXPECT_EQ(item->activeThumbnailPanel()->cards().at(0)->windowNumber(), windows[0]);
+
+  // Seconds since the window's panel was last shown, and whether it shows again at once.
+  const struct {
+    double since;
+    bool atOnce;
+  } cases[] = {{2.0, true}, {2.99, true}, {3.0, false}, {5.0, false}};
+  for (const auto& c : cases) {
+    item->cancelThumbnail();
+    services.lastCaptureTimestamps.clear();
+    hover(*item);
+    item->cancelThumbnail();
+    scheduler.advance(c.since);
+    item->mouseEntered();
+    scheduler.runUntilIdle();
+    EXPECT_EQ(item->activeThumbnailPanel() != nullptr, c.atOnce) << c.since;
+    scheduler.advance(0.45);
+    EXPECT_TRUE(item->activeThumbnailPanel()) << c.since;
+  }
+
+  // An application entry always waits the whole delay.
+  auto app = makeThumbnailItem(appEntry(pid), 200);
+  hover(*app);
+  app->cancelThumbnail();
+  app->mouseEntered();
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(app->activeThumbnailPanel());
+}
+
+TEST_F(AppItemThumbnailTest, LeavingBeforeTheDelayShowsNothing) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
+  item->mouseEntered();
+  EXPECT_EQ(eventMonitors.localMonitorCount(), 1u) << "the scroll monitor";
+  scheduler.advance(0.3);
+  item->mouseExited();
+  scheduler.advance(1);
+  EXPECT_FALSE(item->activeThumbnailPanel());
+  EXPECT_EQ(listedPanels(), 0u);
+  EXPECT_EQ(eventMonitors.localMonitorCount(), 0u);
+}
+
+TEST_F(AppItemThumbnailTest, AReplacedShowIsCancelledSoADoubleEnterShowsOnceAndNotAfterLeaving) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
+  int willShow = 0;
+  item->onThumbnailWillShow = [&] { ++willShow; };
+  item->mouseEntered();
+  scheduler.advance(0.2);
+  item->mouseEntered();
+  item->mouseExited();
+  scheduler.advance(1);
+  EXPECT_FALSE(item->activeThumbnailPanel()) << "the first show was still queued";
+  EXPECT_EQ(listedPanels(), 0u);
+  EXPECT_EQ(willShow, 0);
+
+  item->mouseEntered();
+  scheduler.advance(0.2);
+  item->mouseEntered();
+  scheduler.advance(1);
+  EXPECT_EQ(willShow, 1);
+  EXPECT_EQ(eventMonitors.localMonitorCount(), 1u) << "one scroll monitor";
+}
+
+TEST_F(AppItemThumbnailTest, ThePanelStaysWhileThePointerRoamsToItAndGoesBeyondEightPoints) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
+  hover(*item);
+  ASSERT_TRUE(shows(*item));
+  const Rect frame = item->activeThumbnailPanel()->frame();
+  EXPECT_EQ(frame.minY(), 34 + 4) << "4 points above the item";
+  item->mouseExited();
+  EXPECT_EQ(eventMonitors.globalMonitorCount(), 1u);
+
+  eventMonitors.movePointer({120, 36});  // between item and panel, within 8 points of the panel
+  eventMonitors.movePointer({frame.midX(), frame.midY()}, true);
+  eventMonitors.movePointer({frame.maxX() + 7.9, frame.midY()});
+  EXPECT_TRUE(shows(*item));
+  // Back on the item: its own exit governs again.
+  item->mouseEntered();
+  EXPECT_EQ(eventMonitors.globalMonitorCount(), 0u);
+  item->mouseExited();
+  eventMonitors.movePointer({120, 20});  // on the item
+  EXPECT_TRUE(shows(*item));
+  eventMonitors.movePointer({frame.maxX() + 8.1, frame.midY()});
+  EXPECT_FALSE(item->activeThumbnailPanel());
+  scheduler.advance(0.08);
+  EXPECT_EQ(listedPanels(), 0u);
+  EXPECT_EQ(eventMonitors.localMonitorCount() + eventMonitors.globalMonitorCount(), 0u);
+}
+
+TEST_F(AppItemThumbnailTest, AScrollInOurWindowsCancelsAPendingOrShownThumbnail) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
+  platform::Event scroll;
+  scroll.type = platform::EventType::scrollWheel;
+  scroll.scrollingDeltaY = 5;
+  item->mouseEntered();
+  EXPECT_TRUE(eventMonitors.post(scroll, true)) << "passed on unchanged";
+  scheduler.advance(1);
+  EXPECT_FALSE(item->activeThumbnailPanel());
+
+  item->mouseEntered();
+  scheduler.advance(1);
+  ASSERT_TRUE(shows(*item));
+  eventMonitors.post(scroll, false);
+  EXPECT_TRUE(shows(*item)) << "a scroll elsewhere is not ours";
+  eventMonitors.post(scroll, true);
+  EXPECT_FALSE(item->activeThumbnailPanel());
+}
+
+TEST_F(AppItemThumbnailTest, AWindowSearchShowsLargeOnScreenWindowsUnlessThePointerLeftMeanwhile) {
+  // Without trust the tracker knows no windows of the application: the window list is searched.
+  mac.permissions().accessibilityTrusted = false;
+  mac.openWindow(pid, {.title = "Palette", .bounds = {0, 0, 50, 300}});
+  auto item = makeThumbnailItem(appEntry(pid));
+  item->showThumbnailsForDragHover();
+  item->mouseExited();
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(item->activeThumbnailPanel());
+  EXPECT_EQ(listedPanels(), 0u);
+  deleteLaterNow();
+
+  item->showThumbnailsForDragHover();
+  scheduler.runUntilIdle();
+  ASSERT_TRUE(shows(*item));
+  std::vector<int64_t> shown;
+  for (auto* card : item->activeThumbnailPanel()->cards()) shown.push_back(card->windowNumber());
+  EXPECT_EQ(shown, (std::vector<int64_t>{windows[0], windows[1], windows[2]}));
+}
+
+TEST_F(AppItemThumbnailTest, ClickingACardRestoresAndRaisesItsWindowOrWithoutTrustActivates) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[1], "Doc 1"));
+  mac.minimize(windows[1]);
+  hover(*item);
+  ASSERT_TRUE(shows(*item));
+  mac.clearActions();
+  ThumbnailCard* card = item->activeThumbnailPanel()->cards().at(0);
+  card->mouseDown({30, 30});
+  card->mouseUp({30, 30});
+  EXPECT_FALSE(item->activeThumbnailPanel());
+  EXPECT_FALSE(mac.window(windows[1])->minimized);
+  EXPECT_TRUE(performed("set AXMinimized window=" + w(1) + " false"));
+  EXPECT_TRUE(performed("AXRaise window=" + w(1)));
+  EXPECT_TRUE(performed("set AXFrontmost pid=" + std::to_string(pid) + " true"));
+  EXPECT_EQ(mac.frontmostPID(), pid);
+  deleteLaterNow();
+
+  mac.permissions().accessibilityTrusted = false;
+  mac.launchApp("com.example.Other", "Other");
+  scheduler.advance(5);
+  hover(*item);
+  mac.clearActions();
+  item->activeThumbnailPanel()->cards().at(0)->mouseUp({30, 30});
+  EXPECT_EQ(mac.actionTexts(),
+            (std::vector<std::string>{"activate pid=" + std::to_string(pid) + " options=0"}));
+}
+
+TEST_F(AppItemThumbnailTest, TheCloseControlPressesTheWindowsCloseButtonOrWithoutTrustOnlyDismisses) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[2], "Doc 2"));
+  for (bool trusted : {false, true}) {
+    mac.permissions().accessibilityTrusted = trusted;
+    hover(*item, 5);
+    ASSERT_TRUE(shows(*item));
+    mac.clearActions();
+    ThumbnailCard* card = item->activeThumbnailPanel()->cards().at(0);
+    card->closeClicked();
+    EXPECT_FALSE(item->activeThumbnailPanel());
+    EXPECT_EQ(mac.window(windows[2]).has_value(), !trusted);
+    EXPECT_EQ(performed("AXPress AXCloseButton window=" + w(2)), trusted);
+    item->cancelThumbnail();
+  }
+}
+
+TEST_F(AppItemThumbnailTest, AnotherButtonsPanelDismissesOursInTheSameBar) {
+  auto otherPid = mac.launchApp("com.example.Mail", "Mail");
+  mac.openWindow(otherPid, {.title = "Inbox"});
+  scheduler.runUntilIdle();
+  auto bar = std::make_unique<TaskbarViewController>(
+      tracker, windowManager, accessories.systemTrayManager, settings, false,
+      TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
+                                         accessories.trash, accessories.alerts, &services});
+  auto panel = makePanel(*bar);
+  scheduler.advance(1);
+  auto items = bar->arrangedItems();
+  ASSERT_GE(items.size(), 2u);
+  hover(*items[0]);
+  ASSERT_TRUE(shows(*items[0]));
+  EXPECT_EQ(bar->visibleThumbnailPanel(), items[0]->activeThumbnailPanel());
+  hover(*items[1]);
+  EXPECT_FALSE(items[0]->activeThumbnailPanel());
+  EXPECT_TRUE(shows(*items[1]));
+  EXPECT_EQ(bar->visibleThumbnailPanel(), items[1]->activeThumbnailPanel());
+  bar->dismissAllThumbnails();
+  EXPECT_FALSE(items[1]->activeThumbnailPanel());
+  EXPECT_EQ(bar->visibleThumbnailPanel(), nullptr);
+}
+
+}  // namespace
+}  // namespace pelko::test
