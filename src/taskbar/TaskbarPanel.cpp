@@ -63,7 +63,7 @@ class PanelLayerEffect final : public QGraphicsEffect {
 
   void draw(QPainter* painter) override {
     QPoint offset;
-    const QPixmap pixmap = sourcePixmap(Qt::LogicalCoordinates, &offset);
+    const QPixmap pixmap = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
     if (pixmap.isNull()) return;
     const QRectF bounds = sourceBoundingRect(Qt::LogicalCoordinates);
     painter->save();

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEnterEvent>
 #include <QEvent>
+#include <QImage>
+#include <QPalette>
 
 #include "foundation/DebugLog.h"
 #include "platform/sim/SimEventMonitors.h"
@@ -429,6 +432,61 @@ TEST_F(AutoHideFullScreenTest, LeavingFullScreenInFullScreenOnlyModeRevealsTheBa
   EXPECT_FALSE(space->isHiddenForFullscreen());
   EXPECT_FALSE(autoHide->isTaskbarHidden());
   EXPECT_TRUE(panel->isOrderedIn());
+}
+
+}  // namespace
+}  // namespace pelko::test
+
+namespace pelko::test {
+namespace {
+
+// What a person sees of a bar caught mid-animation: its content moved, shrunk toward its edge or faded,
+// clipped by the panel. Saved under artifacts/ for a look.
+TEST(PanelLayerRenderTest, TheContentContainerMovesShrinksAndFadesInsideThePanel) {
+  VirtualScheduler scheduler;
+  sim::SimulatedMac world{scheduler};
+  TaskbarPanel panel(Rect(0, 0, 400, 48), world.screens());
+  auto* content = new QWidget;
+  content->setAutoFillBackground(true);
+  QPalette palette = content->palette();
+  palette.setColor(QPalette::Window, Qt::red);
+  content->setPalette(palette);
+  panel.setContentView(content);
+  panel.syncContentViewFrame();
+
+  auto render = [&](const PanelLayer& layer, const char* file) {
+    panel.setLayer(layer);
+    QImage image = panel.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QDir dir(QCoreApplication::applicationDirPath() + "/../artifacts");
+    dir.mkpath(".");
+    image.save(dir.filePath(file));
+    return image;
+  };
+  auto redAt = [](const QImage& image, int x, int y) {
+    return qRed(image.pixel(x, y)) > 200 && qAlpha(image.pixel(x, y)) > 200;
+  };
+
+  PanelLayer slid;
+  slid.translationY = -24;  // half the bar below the screen edge
+  QImage image = render(slid, "panel-layer-slide.png");
+  EXPECT_FALSE(redAt(image, 200, 10));
+  EXPECT_TRUE(redAt(image, 200, 40));
+
+  PanelLayer shrunk;
+  shrunk.anchorY = 0;  // the bottom edge stays
+  shrunk.scaleY = 0.5;
+  image = render(shrunk, "panel-layer-scale.png");
+  EXPECT_FALSE(redAt(image, 200, 10));
+  EXPECT_TRUE(redAt(image, 200, 40));
+
+  PanelLayer faded;
+  faded.opacity = 0.5;
+  image = render(faded, "panel-layer-fade.png");
+  EXPECT_NEAR(qAlpha(image.pixel(200, 24)), 128, 10);
+
+  image = render(PanelLayer(), "panel-layer-rest.png");
+  EXPECT_TRUE(redAt(image, 200, 10));
+  EXPECT_EQ(panel.contentContainer()->graphicsEffect(), nullptr);
 }
 
 }  // namespace
