@@ -364,6 +364,8 @@ void AutoHideManager::createPeekStrip() {
   auto* window = new AutoHideEdgeWindow(description, mainScreenHeight());
   window->orderFront();
   peekPanel_ = window;
+  // The strip's level is below the zone's: the zone stays in front for the pointer.
+  if (triggerPanel_) triggerPanel_->orderFront();
 }
 
 void AutoHideManager::repositionTriggerZone() {
