@@ -25,10 +25,10 @@ AutoHideManager::AutoHideManager(TaskbarPanel* panel, std::shared_ptr<SettingsMa
 }
 
 AutoHideManager::~AutoHideManager() {
+  // The owner may be tearing down its own bookkeeping right now: it hears nothing more.
+  onHiddenChanged = nullptr;
   cancellables_.clear();
   stopAutoHide();
-  // Nothing may call back into a manager that is going.
-  onHiddenChanged = nullptr;
   removeTriggerZone();
   removePeekStrip();
 }

@@ -114,19 +114,6 @@ TEST_F(AutoHideTest, TheFirstHideLeavesATriggerZoneThatRevealsTheBar) {
   EXPECT_NE(autoHide->hideTimer(), nullptr);
 }
 
-TEST_F(AutoHideTest, PeekRevealAndDragRevealFollowTheirSettingsWhileHidden) {
-  makeHidden();
-  EXPECT_EQ(autoHide->peekPanel(), nullptr);
-  settings->autoHidePeekReveal = true;
-  settings->autoHideDragReveal = false;
-  advance(0);
-  ASSERT_NE(autoHide->peekPanel(), nullptr);
-  EXPECT_EQ(autoHide->triggerPanel()->frame(), Rect(0, 0, 1920, 2));
-  settings->autoHidePeekReveal = false;
-  advance(0);
-  EXPECT_EQ(autoHide->peekPanel(), nullptr);
-}
-
 TEST_F(AutoHideTest, AnimationAndDeadlineLastAsLongAsSpeedAndReduceMotionSay) {
   struct Row {
     double speed;
@@ -250,16 +237,6 @@ TEST_F(AutoHideTest, SmartDelayDoublesTheNextDelayAfterThePointerWasOverTheBar) 
   }
 }
 
-TEST_F(AutoHideTest, PointerMovementOnAnotherMonitorDoesNotDelayTheHide) {
-  makeHidden();
-  autoHide->showTaskbar(false);
-  advance(0.9);                      // the hide timer is postponed past the grace period: due at 1.0
-  pointer.movePointer({2500, 500});  // right of the main display
-  autoHide->handleMouseMoved();
-  advance(0.15);
-  EXPECT_EQ(autoHide->state(), State::hidden);
-}
-
 TEST_F(AutoHideTest, PinningRevealsAndHoldsTheBarAndUnpinningHidesItAgain) {
   makeHidden();
   settings->autoHidePinned = true;
@@ -294,18 +271,6 @@ TEST_F(AutoHideTest, WakingScreensShowAHiddenBarWithoutAnimation) {
   EXPECT_EQ(autoHide->state(), State::shown);
   EXPECT_TRUE(panel->isOrderedIn());
   EXPECT_TRUE(autoHide->runningAnimationKey().empty());
-}
-
-TEST_F(AutoHideTest, TurningAutoHideOffShowsTheBarAtOnceAndRemovesTheEdgeWindows) {
-  settings->autoHidePeekReveal = true;
-  makeHidden();
-  settings->autoHide = false;
-  advance(0);
-  EXPECT_EQ(autoHide->state(), State::shown);
-  EXPECT_TRUE(panel->isOrderedIn());
-  EXPECT_EQ(autoHide->triggerPanel(), nullptr);
-  EXPECT_EQ(autoHide->peekPanel(), nullptr);
-  EXPECT_EQ(autoHide->hideTimer(), nullptr);
 }
 
 // With a delay of 0 a hide postponed by the pointer on the bar retries at most every 0.05 s instead of
@@ -398,16 +363,6 @@ class AutoHideFullScreenTest : public AutoHideTest {
     advance(0.5);
   }
 };
-
-TEST_F(AutoHideFullScreenTest, NoAutoHideTriggerShowsABarHiddenForFullScreen) {
-  makeHidden();
-  link();
-  setFullScreen(true);
-  ASSERT_TRUE(space->isHiddenForFullscreen());
-  autoHide->showTaskbar(true);
-  EXPECT_TRUE(autoHide->isTaskbarHidden());
-  EXPECT_FALSE(panel->isOrderedIn());
-}
 
 TEST_F(AutoHideFullScreenTest, TurningAutoHideOffDuringFullScreenBringsTheBarBackWhenItEnds) {
   makeHidden();
