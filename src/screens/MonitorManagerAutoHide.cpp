@@ -162,8 +162,8 @@ void MonitorManager::removeKeyMonitors() {
 
 bool MonitorManager::handleKeyDown(const platform::Event& event) {
   if ((event.modifierFlags & kDeviceIndependentFlags) != kShortcutModifiers) return false;
-  if (event.characters.empty()) return false;
-  std::string lower = event.characters;
+  if (event.charactersIgnoringModifiers.empty()) return false;
+  std::string lower = event.charactersIgnoringModifiers;
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
   if (lower != "t") return false;
   std::vector<AutoHideManager*> managers;

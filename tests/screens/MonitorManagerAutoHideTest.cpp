@@ -36,7 +36,7 @@ class MonitorManagerAutoHideTest : public MonitorManagerTest {
     Event key;
     key.type = EventType::keyDown;
     key.modifierFlags = modifiers;
-    key.characters = characters;
+    key.charactersIgnoringModifiers = characters;
     return monitors->post(key, true).has_value();
   }
 };
