@@ -60,8 +60,8 @@ class MonitorManagerTest : public ::testing::Test, protected SimulatedSystem {
         tracker, windowManager, accessories.systemTrayManager, settings,
         MonitorManager::Dependencies{scheduler, screens ? *screens : mac.screens(), mac.windowServer(),
                                      mac.workspace(), appearance, accessibilityHelper, accessories.trash,
-                                     accessories.alerts, &ownWindows, nullptr, &mac.distributedNotifications(),
-                                     &mac.processExistence()});
+                                     accessories.alerts, &ownWindows, nullptr,
+                                     &mac.distributedNotifications(), &mac.processExistence()});
   }
   // Starts a manager and lets the first hand-out of the entries arrive.
   void start() {

@@ -36,7 +36,8 @@ TEST(EasingTest, CustomCurvesFollowTheirControlPoints) {
   EXPECT_GT(applyCurve(quickStart, 0.5), 0.9);
   EXPECT_LT(applyCurve(slowStart, 0.5), 0.15);
   // The presets are curves like any other.
-  for (double t : {0.2, 0.5, 0.8}) EXPECT_NEAR(applyCurve({0.42, 0, 1, 1}, t), applyEasing(Easing::easeIn, t), 1e-9);
+  for (double t : {0.2, 0.5, 0.8})
+    EXPECT_NEAR(applyCurve({0.42, 0, 1, 1}, t), applyEasing(Easing::easeIn, t), 1e-9);
 }
 
 class AnimatorTest : public ::testing::Test {
