@@ -3,7 +3,12 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libxcb1-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb openbox
-  xdotool imagemagick)
+  # the status item's end-to-end test: a private session bus, and a second process reading the clipboard
+  dbus-daemon xclip)
+# The end-to-end tests drive the pointer and keyboard of their X server.
+packages+=(xdotool)
+# The thumbnail end-to-end test takes a screenshot.
+packages+=(imagemagick)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"
   exit 0

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QSysInfo>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@
 #include "platform/real/PosixChildProcess.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/PosixProcessControl.h"
+#include "platform/real/QtClipboard.h"
 #include "platform/real/QtEventMonitors.h"
 #include "platform/real/QtScreens.h"
 #include "platform/real/RealScheduler.h"
@@ -32,17 +34,24 @@
 #include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimMemoryPressure.h"
 #include "platform/sim/SimOwnWindows.h"
+#include "platform/sim/SimUpdater.h"
 #include "platform/sim/SimulatedMac.h"
+#include "settingswindow/SettingsViewController.h"
+#include "settingswindow/SettingsWindowController.h"
 #include "shell/AppDelegate.h"
+#include "shell/LocalSocketUrlDelivery.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "shell/SingleInstanceLock.h"
+#include "tracking/AccessibilityHelper.h"
 #include "taskbar/ThumbnailServices.h"
 #include "ui/QtAlerts.h"
+#include "ui/QtStatusItem.h"
 
 namespace {
 
 constexpr const char* kBundleIdentifier = "com.pelko.app";
 constexpr const char* kVersion = "0.1.0";
+constexpr const char* kBuild = "1";
 
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
@@ -82,6 +91,12 @@ std::string simulatedDockFolder(const std::string& configFolder) {
 bool hasDisplay() {
   const QString platform = QGuiApplication::platformName();
   return platform != "offscreen" && platform != "minimal";
+}
+
+// The processor family as the About window and the diagnostics name it.
+std::string processorFamily() {
+  const QString architecture = QSysInfo::currentCpuArchitecture();
+  return architecture.startsWith("arm") ? "Apple Silicon" : "Intel";
 }
 
 std::string homeFolder() {
@@ -130,6 +145,9 @@ int main(int argc, char** argv) {
   auto mac = std::make_unique<pelko::sim::SimulatedMac>(*scheduler, true);
   auto& shell = mac->appShell();
   shell.home = homeFolder();
+  shell.version = kVersion;
+  shell.build = kBuild;
+  shell.processor = processorFamily();
   auto loginItems = std::make_unique<pelko::real::XdgAutostartLoginItems>(
       *fileSystem, pelko::real::XdgAutostartLoginItems::defaultEntryPath("pelko"), executablePath());
   auto appearance = std::make_unique<pelko::sim::SimAppearance>();
@@ -205,14 +223,43 @@ int main(int argc, char** argv) {
                                                        *trash,
                                                        *alerts,
                                                        ownWindows.get(),
-                                                       thumbnails.get(),
                                                        &mac->distributedNotifications(),
-                                                       &mac->processExistence()};
+                                                       &mac->processExistence(),
+                                                       thumbnails.get()};
       auto monitorManager = std::make_unique<pelko::MonitorManager>(context.appTracker, context.windowManager,
                                                                     context.systemTrayManager,
                                                                     context.settingsManager, dependencies);
       monitorManager->setEventMonitors(eventMonitors.get());
       return std::make_unique<pelko::MonitorManagerTaskbars>(std::move(monitorManager));
+    };
+  }
+
+  pelko::AppDelegate::SettingsWindowFactory makeSettingsWindow;
+  if (!restoreOnly) {
+    makeSettingsWindow = [&](const pelko::AppDelegate::SettingsWindowContext& context)
+        -> std::unique_ptr<pelko::AppDelegate::SettingsWindowHandle> {
+      pelko::AccessibilityHelper* helper = &context.accessibilityHelper;
+      std::weak_ptr<pelko::AppDelegate> weakDelegate = context.delegate;
+      pelko::real::RealScheduler* mainQueue = scheduler.get();
+      auto* content = new pelko::SettingsViewController(
+          context.settingsManager,
+          {*scheduler,
+           *userDefaults,
+           *alerts,
+           shell,
+           screens.get(),
+           {},
+           [helper] { return helper->hasScreenRecordingPermission(); },
+           // Quitting tears the window down: never from inside the click that asked for it.
+           [weakDelegate, mainQueue] {
+             mainQueue->mainAsync([weakDelegate] {
+               if (auto delegate = weakDelegate.lock()) delegate->terminate();
+             });
+           }});
+      return std::make_unique<pelko::SettingsWindowController>(
+          pelko::SettingsWindowController::Dependencies{*scheduler, *userDefaults, mac->workspace(), shell,
+                                                        screens.get()},
+          content);
     };
   }
 
@@ -222,7 +269,22 @@ int main(int argc, char** argv) {
       screens ? static_cast<pelko::platform::Screens&>(*screens) : mac->screens(), mac->permissions(),
       *appearance, shell, *loginItems, *fileSystem, *alerts, *processControl, dockServices, arguments,
       pelko::SingleInstanceLock::defaultPath(configFolder), makeTaskbars, powerSources.get(),
-      localeTimeZone.get()};
+      localeTimeZone.get(), makeSettingsWindow};
+  // The front ends: the status item, URLs from later starts, the clipboard and the (offline) updater.
+  const std::string lockPath = pelko::SingleInstanceLock::defaultPath(configFolder);
+  auto urlDelivery = std::make_unique<pelko::LocalSocketUrlDelivery>(
+      *scheduler, pelko::LocalSocketUrlDelivery::defaultPath(lockPath));
+  auto updater = std::make_unique<pelko::sim::SimUpdater>(*scheduler, shell);
+  std::unique_ptr<pelko::QtStatusItem> statusItem;
+  std::unique_ptr<pelko::real::QtClipboard> clipboard;
+  if (!restoreOnly) {
+    statusItem = std::make_unique<pelko::QtStatusItem>();
+    clipboard = std::make_unique<pelko::real::QtClipboard>();
+  }
+  environment.statusItem = statusItem.get();
+  environment.urlDelivery = urlDelivery.get();
+  environment.clipboard = clipboard.get();
+  environment.updater = updater.get();
   auto delegate = pelko::AppDelegate::create(std::move(environment));
 
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
@@ -237,7 +299,10 @@ int main(int argc, char** argv) {
   // simulated Mac's windows) is finished before anything it uses goes. The single-instance lock goes
   // last: no other copy may start, and touch the Dock, while this one still changes it.
   std::unique_ptr<pelko::SingleInstanceLock> instanceLock = delegate->takeInstanceLock();
+  shell.applicationDelegate = nullptr;
   delegate.reset();
+  statusItem.reset();
+  urlDelivery.reset();
   processControl.reset();
   scheduler->finishBackgroundWork();
   thumbnails.reset();

@@ -28,7 +28,7 @@ class VirtualScheduler final : public Scheduler {
   ~VirtualScheduler() override;
 
   double now() const override;
-  double wallClockNow() const override { return now() + kWallClockOffset; }
+  double wallClockNow() const override { return now() + wallClockOffset_; }
   TaskQueue& mainQueue() override;
   TaskQueue& globalQueue() override;
   std::shared_ptr<TaskQueue> makeSerialQueue(const std::string& label) override;
@@ -49,6 +49,10 @@ class VirtualScheduler final : public Scheduler {
   size_t pendingCount() const;
   // The label of the queue whose task is running, empty outside tasks and for the main queue.
   std::string currentQueueLabel() const;
+
+  // Sets the wall clock forward (or back, with a negative value) without moving the monotonic clock, as
+  // a person changing the system time does.
+  void shiftWallClock(double seconds) { wallClockOffset_ += seconds; }
 
   // Upper bound on tasks one run may execute before it is declared a runaway.
   void setRunawayLimit(size_t limit) { runawayLimit_ = limit; }
@@ -77,6 +81,7 @@ class VirtualScheduler final : public Scheduler {
 
   mutable std::recursive_mutex mutex_;
   Ticks now_ = toTicks(kStartTime);
+  double wallClockOffset_ = kWallClockOffset;
   uint64_t sequence_ = 0;
   std::map<Key, Entry> entries_;
   std::unique_ptr<Queue> main_;

@@ -46,6 +46,13 @@ class Workspace {
   virtual AppIcon iconForFile(const std::string& path) = 0;
   // Opens a URL, or the file or application bundle at an absolute path; false when nothing handles it.
   virtual bool openURL(const std::string& url) = 0;
+  // Opens the application at an absolute path with no documents: launches it, or brings a running copy
+  // forward (which then opens a window when it shows none); false when nothing can be opened there. A
+  // system without that service opens nothing.
+  virtual bool openApplication(const std::string& /*path*/) { return false; }
+  // Shows the items at these absolute paths selected in a file viewer window; false when there is no
+  // file viewer.
+  virtual bool activateFileViewerSelecting(const std::vector<std::string>& /*paths*/) { return false; }
   // Sends the "reopen" Apple event (what clicking a running application's Dock icon sends) to the
   // process, without waiting for a reply; true when it was sent.
   virtual bool sendReopenEvent(int32_t pid, double timeoutSeconds) = 0;

@@ -62,11 +62,11 @@ class MonitorManager {
     platform::Alerts& alerts;
     // Lists the panels among this process's windows; optional.
     platform::OwnWindows* ownWindows = nullptr;
-    // What the bars' thumbnails share; none: the bars show no thumbnails.
-    ThumbnailServices* thumbnails = nullptr;
     // What the screen-space managers watch besides the workspace; optional.
     platform::DistributedNotifications* distributedNotifications = nullptr;
     platform::ProcessExistence* processExistence = nullptr;
+    // What the bars' thumbnails share; none: the bars show no thumbnails.
+    ThumbnailServices* thumbnails = nullptr;
   };
 
   static constexpr double kAppsThrottle = 0.1;

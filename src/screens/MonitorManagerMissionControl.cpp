@@ -4,6 +4,7 @@
 #include "platform/Workspace.h"
 #include "screens/MonitorManager.h"
 #include "settings/SettingsManager.h"
+#include "taskbar/TaskbarViewController.h"
 
 namespace pelko {
 
@@ -80,6 +81,7 @@ void MonitorManager::hideAllPanelsForMC() {
   if (mcPanelsHidden_ || screenStates_.empty()) return;
   mcPanelsHidden_ = true;
   for (auto& [display, state] : screenStates_) {
+    if (TaskbarViewController* bar = state.viewController()) bar->dismissAllThumbnails();
     if (TaskbarPanel* panel = state.panel()) {
       panel->setCollectionBehavior(collection_behavior::kStationary | collection_behavior::kIgnoresCycle);
       panel->orderOut();
@@ -134,8 +136,15 @@ void MonitorManager::showAllPanelsAfterMC() {
 // ---- Full screen ----
 
 void MonitorManager::fullscreenSweep() {
-  for (auto& [display, state] : screenStates_)
-    if (ScreenSpaceManager* manager = state.screenSpaceManager()) manager->checkFullscreen();
+  for (auto& [display, state] : screenStates_) {
+    ScreenSpaceManager* manager = state.screenSpaceManager();
+    if (!manager) continue;
+    const bool wasHidden = manager->isHiddenForFullscreen();
+    manager->checkFullscreen();
+    // A panel left over a window that has just gone full screen would float above it.
+    if (!wasHidden && manager->isHiddenForFullscreen())
+      if (TaskbarViewController* bar = state.viewController()) bar->dismissAllThumbnails();
+  }
 }
 
 void MonitorManager::updateFullscreenTimers() {

@@ -123,12 +123,9 @@ class ScreenSpaceManager {
   std::optional<std::string> bundleID(int32_t pid);
 
   // ---- Looking in (tests, diagnostics) ----
-  const std::map<int64_t, Rect>& alreadyResizedWindows() const { return alreadyResizedWindows_; }
-  const std::map<int64_t, ResizeCount>& windowResizeCounts() const { return windowResizeCounts_; }
   const std::map<int64_t, ResizedWindow>& resizedWindowInfo() const { return resizedWindowInfo_; }
   bool hasObserver(int32_t pid) const { return appObservers_.count(pid) > 0; }
   std::optional<int32_t> frontmostPID() const { return frontmostPID_; }
-  bool hasFallbackTimer() const { return fallbackTimer_ != nullptr; }
 
  private:
   // One application's Accessibility windows with their numbers, read at most once per scan: numbers are

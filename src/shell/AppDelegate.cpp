@@ -37,7 +37,28 @@ AlertRunner alertRunnerFor(platform::Alerts& alerts) {
 }  // namespace
 
 std::shared_ptr<AppDelegate> AppDelegate::create(Environment environment) {
-  return std::shared_ptr<AppDelegate>(new AppDelegate(std::move(environment)));
+  auto delegate = std::shared_ptr<AppDelegate>(new AppDelegate(std::move(environment)));
+  // The shared application's delegate: a click on this program's own entry in the bar reaches it.
+  delegate->env_.appShell.setDelegate(delegate.get());
+  return delegate;
+}
+
+void AppDelegate::showSettingsWindow() {
+  if (!settingsWindowController_) {
+    if (!env_.makeSettingsWindow || !settingsManager_) return;
+    settingsWindowController_ =
+        env_.makeSettingsWindow({settingsManager_, *accessibilityHelper_, weakSelf()});
+    if (!settingsWindowController_) return;
+  }
+  settingsWindowController_->showSettings();
+}
+
+void AppDelegate::toggleSettingsWindowFromTaskbar() {
+  if (!settingsWindowController_) {
+    showSettingsWindow();
+    return;
+  }
+  settingsWindowController_->toggleFromTaskbar();
 }
 
 AppDelegate::AppDelegate(Environment environment) : env_(std::move(environment)) {
@@ -48,6 +69,7 @@ AppDelegate::AppDelegate(Environment environment) : env_(std::move(environment))
 }
 
 AppDelegate::~AppDelegate() {
+  if (env_.appShell.delegate() == this) env_.appShell.setDelegate(nullptr);
   cancellables_.clear();
   for (auto* timer :
        {&accessibilityTrustTimer_, &screenRecordingPermissionTimer_, &dockVisibilityMonitorTimer_}) {
@@ -93,6 +115,8 @@ void AppDelegate::claimSingleInstanceThenStart() {
       env_.processControl.exit(1);
       return;
     case SingleInstanceLock::Outcome::heldByAnother:
+      // A start with URLs hands them to the copy that runs, and is done.
+      if (forwardURLsToRunningCopy()) return;
       if (env_.scheduler.now() < instanceLockDeadline_) {
         env_.scheduler.mainAfter(kInstanceLockRetryInterval, [weak = weakSelf()] {
           if (auto self = weak.lock()) self->claimSingleInstanceThenStart();
@@ -145,6 +169,8 @@ void AppDelegate::finishLaunching() {
   subscribeToSettings();
   installSignalHandlers();
   subscribeToScreensDidWake();
+  // 19., 21. and 22. The menus, the status item and the updater; then URLs.
+  startFrontEnds();
   debugLog("AppDelegate: start-up complete");
 }
 
@@ -191,13 +217,14 @@ void AppDelegate::createSettings() {
 }
 
 void AppDelegate::createTracking() {
-  appTracker_ = AppTracker::create(AppTracker::Dependencies{env_.scheduler,
-                                                            env_.workspace,
-                                                            env_.windowServer,
-                                                            env_.accessibility,
-                                                            *accessibilityHelper_,
-                                                            &env_.screens,
-                                                            {}});
+  appTracker_ = AppTracker::create(
+      AppTracker::Dependencies{env_.scheduler, env_.workspace, env_.windowServer, env_.accessibility,
+                               *accessibilityHelper_, &env_.screens, [weak = weakSelf()] {
+                                 auto self = weak.lock();
+                                 if (!self || !self->settingsWindowController_)
+                                   return std::vector<AppTracker::OwnWindow>{};
+                                 return self->settingsWindowController_->ownWindows();
+                               }});
   appTracker_->settingsManager = settingsManager_.get();
 
   windowManager_ =
@@ -216,7 +243,10 @@ void AppDelegate::createTracking() {
 
 void AppDelegate::askForAccessibility() {
   // On the first run the onboarding asks for the permissions itself; no system prompt is shown here.
-  if (!env_.userDefaults.boolForKey(kOnboardingCompleteKey)) return;
+  if (!env_.userDefaults.boolForKey(kOnboardingCompleteKey)) {
+    scheduleFirstRunOnboarding();
+    return;
+  }
   if (!settingsManager_->shouldPromptForAccessibilityPermission()) return;
   if (accessibilityHelper_->requestAccessIfNeeded()) return;
   env_.scheduler.mainAfter(kAccessibilityAlertDelay, [weak = weakSelf()] {

@@ -11,8 +11,12 @@
 #include "foundation/Publisher.h"
 #include "foundation/Scheduler.h"
 #include "foundation/Subject.h"
+#include "platform/AppShell.h"
 #include "screens/DockManager.h"
+#include "shell/StatusMenuModel.h"
 #include "shell/Taskbars.h"
+#include "tracking/AppTracker.h"
+#include "shell/WindowPresenters.h"
 
 namespace pelko {
 
@@ -21,6 +25,7 @@ class Accessibility;
 class Alerts;
 class AppShell;
 class Appearance;
+class Clipboard;
 class FileSystem;
 class LocaleTimeZone;
 class LoginItems;
@@ -28,6 +33,9 @@ class Permissions;
 class PowerSources;
 class ProcessControl;
 class Screens;
+class StatusItem;
+class Updater;
+class UrlDelivery;
 class UserDefaults;
 class WindowServer;
 class Workspace;
@@ -48,8 +56,30 @@ class WindowManager;
 //
 // Main thread only. Timers, delayed blocks, subscriptions and completions hold the delegate weakly and
 // do nothing once it is gone.
-class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public platform::ApplicationDelegate {
  public:
+  // ---- The settings window, as the shell drives it (made on first use through the factory) ----
+  class SettingsWindowHandle {
+   public:
+    virtual ~SettingsWindowHandle() = default;
+    virtual void showSettings() = 0;
+    // A click on this program's own entry in the bar: shows the window, or puts it away when in front.
+    virtual void toggleFromTaskbar() = 0;
+    // The program's own windows, for the tracker: the settings window while it exists.
+    virtual std::vector<AppTracker::OwnWindow> ownWindows() const = 0;
+  };
+  struct SettingsWindowContext {
+    std::shared_ptr<SettingsManager> settingsManager;
+    AccessibilityHelper& accessibilityHelper;
+    std::weak_ptr<AppDelegate> delegate;
+  };
+  using SettingsWindowFactory =
+      std::function<std::unique_ptr<SettingsWindowHandle>(const SettingsWindowContext&)>;
+  // Shows the settings window, making it on first use; nothing without a factory or before start-up.
+  void showSettingsWindow();
+  void toggleSettingsWindowFromTaskbar() override;
+  SettingsWindowHandle* settingsWindowController() const { return settingsWindowController_.get(); }
+
   // What the managers are made with when start-up creates them.
   struct TaskbarsContext {
     std::shared_ptr<AppTracker> appTracker;
@@ -86,6 +116,20 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
     // Where the tray reads the battery, the locale and the time zone; without both there is no tray.
     platform::PowerSources* powerSources = nullptr;
     platform::LocaleTimeZone* localeTimeZone = nullptr;
+    // Makes the settings window; without it the program has none.
+    SettingsWindowFactory makeSettingsWindow;
+
+    // ---- The front ends: status item, URLs, clipboard, updates, the shell's windows ----
+    // Each may be absent: no status item, no URLs from later starts, no copying, no update checks.
+    platform::StatusItem* statusItem = nullptr;
+    platform::UrlDelivery* urlDelivery = nullptr;
+    platform::Clipboard* clipboard = nullptr;
+    platform::Updater* updater = nullptr;
+    // Without a factory the window is not shown (the request is logged).
+    std::function<std::unique_ptr<AboutPresenter>()> makeAboutWindow{};
+    std::function<std::unique_ptr<OnboardingPresenter>(SettingsManager&)> makeOnboardingWindow{};
+    // Opens the maker's feedback and support page in the browser.
+    std::function<void()> openFeedbackPage{};
   };
 
   enum class TerminateReply { terminateCancel, terminateNow, terminateLater };
@@ -212,6 +256,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   std::shared_ptr<SystemTrayManager> systemTrayManager_;
   std::shared_ptr<SettingsManager> settingsManager_;
   std::unique_ptr<Taskbars> taskbars_;
+  std::unique_ptr<SettingsWindowHandle> settingsWindowController_;
   CancellableBag cancellables_;
   RepeatingTimerPtr accessibilityTrustTimer_;
   RepeatingTimerPtr screenRecordingPermissionTimer_;
@@ -228,6 +273,68 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
 
   Subject<bool> screenRecordingChanges_;
   Subject<bool> dockVisibilityChanges_;
+
+  // ==== Front ends: the status item and main menu, URL actions, restart and quit, diagnostics, update
+  // checks (AppDelegateMenus.cpp, AppDelegateURLActions.cpp, AppDelegateDiagnostics.cpp,
+  // AppDelegateUpdates.cpp) ====
+ public:
+  // ---- Status item and main menu (AppDelegateMenus.cpp) ----
+  static constexpr double kOnboardingDelay = 0.5;
+  static constexpr double kRestartDebounce = 2.0;
+  // The status item's actions, in the order of its menu.
+  void statusMenuAbout();
+  void statusMenuCheckForUpdates();
+  void statusMenuFeedback();
+  void statusMenuOpenSettings();
+  void statusMenuOpenOnboarding();
+  void statusMenuRestart();
+  void statusMenuCopyDiagnostics();
+  void statusMenuQuit();
+  bool hasStatusItem() const { return hasStatusItem_; }
+  const std::vector<MenuRow>& mainMenu() const { return mainMenu_; }
+
+  // ---- URL actions, restart and quit (AppDelegateURLActions.cpp) ----
+  // URLs opened with the application, handled in order; ignored once a quit has begun.
+  void openURLs(const std::vector<std::string>& urls);
+  // The status menu's and the URLs' way to the settings window (showSettingsWindow).
+  void openSettings();
+  void openOnboarding();
+  // Rebuilds every bar; a restart 2 s or less after the previous one is ignored. Never relaunches.
+  void restartPelko();
+  void restoreDockAndQuit();
+  void forceAppRefresh();
+  bool hasQuitBegun() const { return quitHasBegun_; }
+  AboutPresenter* aboutWindowController() const { return aboutWindowController_.get(); }
+  OnboardingPresenter* onboardingWindowController() const { return onboardingWindowController_.get(); }
+
+  // ---- Diagnostics (AppDelegateDiagnostics.cpp) ----
+  std::string diagnosticsReport() const;
+  // Puts the report on the clipboard; true when it holds the report afterwards.
+  bool copyDiagnosticsToPasteboard();
+
+  // ---- Update checks (AppDelegateUpdates.cpp) ----
+  void checkForUpdates();
+
+ private:
+  // Front ends (AppDelegateMenus.cpp, AppDelegateURLActions.cpp, AppDelegateUpdates.cpp).
+  void scheduleFirstRunOnboarding();
+  void startFrontEnds();
+  void installStatusItem();
+  void receiveURLs();
+  // The process's arguments that are URLs to open.
+  std::vector<std::string> urlArguments() const;
+  // Hands this start's URLs to the copy that runs; true when this process is done (it then exits).
+  bool forwardURLsToRunningCopy();
+  void openURL(const std::string& url);
+  void reactivateForUpdateWindows();
+
+  // Front ends: the shell's windows, the status item and main menu, the restart stamp (monotonic clock).
+  std::unique_ptr<AboutPresenter> aboutWindowController_;
+  std::unique_ptr<OnboardingPresenter> onboardingWindowController_;
+  bool hasStatusItem_ = false;
+  std::vector<MenuRow> mainMenu_;
+  double lastRestartTime_ = -std::numeric_limits<double>::infinity();
+  bool quitHasBegun_ = false;
 };
 
 }  // namespace pelko

@@ -1,6 +1,7 @@
 #include <csignal>
 
 #include "platform/ProcessControl.h"
+#include "platform/UrlDelivery.h"
 #include "platform/UserDefaults.h"
 #include "shell/AppDelegate.h"
 #include "shell/CrashMarker.h"
@@ -10,6 +11,7 @@
 namespace pelko {
 
 void AppDelegate::terminate() {
+  quitHasBegun_ = true;
   if (applicationShouldTerminate() != TerminateReply::terminateNow) return;
   applicationWillTerminate();
   env_.processControl.exit(0);
@@ -25,6 +27,8 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 void AppDelegate::cleanup() {
+  quitHasBegun_ = true;
+  if (env_.urlDelivery) env_.urlDelivery->stopReceiving();
   cancellables_.clear();
   for (auto* timer :
        {&accessibilityTrustTimer_, &screenRecordingPermissionTimer_, &dockVisibilityMonitorTimer_}) {

@@ -125,6 +125,8 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
     : QWidget(parent), env_(environment), animator_(environment.scheduler) {
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
+  // Files, links, text and images light the button up (reorder drags pass on to the bar).
+  setAcceptDrops(true);
   labelView_ = new ItemLabel(this);
   labelView_->hide();
   countBadge_ = new BadgeView(this);
@@ -141,6 +143,7 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
 AppItemView::~AppItemView() {
   cancelThumbnail();
   if (deactivateWorkItem_) deactivateWorkItem_->cancel();
+  if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
   backgroundAnimation_.cancel();
   popPointingHand();
 }
@@ -899,6 +902,7 @@ void AppItemView::mousePressEvent(QMouseEvent* event) {
     return;
   }
   // Qt reports the Command key of a Mac keyboard as the Control modifier.
+  lastPressPosition_ = event->position();
   mouseDown(event->modifiers().testFlag(Qt::ControlModifier));
   event->accept();
 }
@@ -943,7 +947,7 @@ void AppItemView::popPointingHand() {
 void AppItemView::mouseDown(bool commandKey) {
   if (commandKey && trackedApp_) {
     // A Command press never clicks: it becomes a reorder drag or ends without effect.
-    cmdMouseDown_ = CommandPress{};
+    cmdMouseDown_ = CommandPress{lastPressPosition_};
     cancelThumbnail();
     return;
   }

@@ -15,13 +15,16 @@
 #include "foundation/Geometry.h"
 #include "foundation/Scheduler.h"
 #include "platform/AXElement.h"
+#include "platform/EventMonitors.h"
 #include "settings/SettingEnumerations.h"
 #include "taskbar/AppItemLayout.h"
+#include "taskbar/ForceQuitPopover.h"
 #include "ui/Animator.h"
 
-#include "platform/EventMonitors.h"
-
+class QDrag;
 class QLabel;
+class QMenu;
+class QMimeData;
 
 namespace pelko {
 
@@ -37,7 +40,9 @@ class TrackedApp;
 class WindowManager;
 
 namespace platform {
+class Alerts;
 class Appearance;
+class RunningApplication;
 class Workspace;
 }  // namespace platform
 
@@ -48,6 +53,7 @@ struct AppItemEnvironment {
   platform::Appearance& appearance;          // the accent colour while no settings object is attached
   AccessibilityHelper& accessibilityHelper;  // trust and elements for acting on other windows
   IconCache* iconCache = nullptr;            // decoded icon files; none: the one all bars share
+  platform::Alerts* alerts = nullptr;        // for confirming "Hide from Taskbar"; none: the entry is absent
   ThumbnailServices* thumbnails = nullptr;   // none: the button shows no thumbnails
 };
 
@@ -84,6 +90,45 @@ class AppItemView : public QWidget {
   std::function<void()> onClick;
   std::function<void()> onSettingsRequested;
   std::function<void()> onThumbnailWillShow;
+
+  // ---- Reorder drag source and drag hover ----
+  // The drag data type of a reorder drag; its content is the entry's bundle identifier.
+  static constexpr const char* kReorderPasteboardType = "com.pelko.reorder";
+  // When this button's reorder drag has ended, however it ended.
+  std::function<void(AppItemView*)> onReorderDragEnded;
+  // Runs a started drag until it ends (the toolkit's drag loop unless replaced, as tests do).
+  std::function<Qt::DropAction(QDrag&)> runReorderDrag;
+  // The pointer moved while pressed, in the button's coordinates. Answers false when the move is not
+  // this button's (no Command press or no entry), for the toolkit's default handling.
+  bool mouseDragged(const QPointF& position);
+  std::unique_ptr<QMimeData> makeReorderMimeData() const;
+  bool isReorderDragging() const { return reorderDragging_; }
+  // A button removed while its drag runs is hidden and taken off its parent, and deletes itself once the
+  // drag is over; answers whether it did so (false: not dragging, the caller may delete it).
+  bool detachIfDragging();
+  // Files, links, text or images dragged over the button.
+  void dragHoverEntered();
+  void dragHoverExited();
+  void dragHoverEnded();
+  bool isDragHovering() const { return isDragHovering_; }
+
+  // ---- Context menu and force quit ----
+  // A new menu for the entry (deleted when it closes); null without an entry or window manager.
+  QMenu* makeContextMenu();
+  void rightMouseDown(const QPoint& globalPosition);
+  void menuActivate();
+  void menuToggleMinimize();
+  void menuToggleHide();
+  void menuNewWindow();
+  void menuCloseWindow();
+  void menuQuit();
+  void menuForceQuit();
+  void menuShowInFinder();
+  void menuBlacklist();
+  void menuOpenSettings();
+  void confirmForceQuitPopover();
+  void cancelForceQuitPopover();
+  ForceQuitPopover* forceQuitPopover() const { return forceQuitPopover_.data(); }
 
   const std::shared_ptr<TrackedApp>& trackedApp() const { return trackedApp_; }
 
@@ -185,6 +230,12 @@ class AppItemView : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  public:
   // The pointer and wheel reactions, callable without a window system (the Qt events forward here).
@@ -237,6 +288,11 @@ class AppItemView : public QWidget {
   Color accentColor() const;
 
   void popPointingHand();
+  void startReorderDrag();
+  void scheduleDragThumbnail();
+  void performDragHoverAction();
+  // The bundle, else the executable, of the entry's running application.
+  std::optional<std::string> applicationLocation() const;
 
   // Thumbnails
   void scheduleThumbnail();
@@ -320,8 +376,17 @@ class AppItemView : public QWidget {
   Color cachedActiveColor_ = Color::white().withAlpha(0.15);
 
   bool pointingHandPushed_ = false;
-  struct CommandPress {};
+  struct CommandPress {
+    QPointF position;
+  };
   std::optional<CommandPress> cmdMouseDown_;
+  QPointF lastPressPosition_;
+  bool reorderDragging_ = false;
+  bool deleteAfterDrag_ = false;
+  bool isDragHovering_ = false;
+  WorkItemPtr dragThumbnailWorkItem_;
+  QPointer<ForceQuitPopover> forceQuitPopover_;
+  std::shared_ptr<platform::RunningApplication> pendingForceQuitApp_;
   double lastClickTime_ = 0;
   double lastScrollTime_ = 0;
   std::optional<int64_t> lastScrollFocusedWindow_;

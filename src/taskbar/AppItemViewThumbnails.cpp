@@ -148,6 +148,9 @@ void AppItemView::cancelThumbnail() {
   }
   if (scrollMonitor_ && env_.thumbnails) env_.thumbnails->eventMonitors.removeMonitor(*scrollMonitor_);
   scrollMonitor_.reset();
+  if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
+  dragThumbnailWorkItem_.reset();
+  isDragHovering_ = false;
 }
 
 Rect AppItemView::screenRect() const {

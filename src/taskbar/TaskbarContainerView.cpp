@@ -1,10 +1,14 @@
 #include "taskbar/TaskbarContainerView.h"
 
 #include <QChildEvent>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
+#include "taskbar/AppItemView.h"
 #include "taskbar/TaskbarGeometry.h"
 #include "ui/QtColor.h"
 
@@ -53,6 +57,21 @@ QPainterPath roundedPath(const QRectF& r, double radius, unsigned corners) {
   }
   path.closeSubpath();
   return path;
+}
+// The reorder drag an event carries, in the bar's coordinates.
+ReorderDrag reorderDragOf(const QDropEvent& event) {
+  ReorderDrag drag;
+  drag.source = event.source();
+  drag.session = event.mimeData();
+  const QString type = QString::fromLatin1(AppItemView::kReorderPasteboardType);
+  if (event.mimeData() && event.mimeData()->hasFormat(type))
+    drag.reorderString = QString::fromUtf8(event.mimeData()->data(type)).toStdString();
+  drag.position = event.position();
+  return drag;
+}
+
+bool carriesReorderType(const QMimeData* data) {
+  return data && data->hasFormat(QString::fromLatin1(AppItemView::kReorderPasteboardType));
 }
 }  // namespace
 
@@ -134,6 +153,51 @@ void TaskbarContainerView::childEvent(QChildEvent* event) {
   // The lines stay above whatever the controller adds later (a rebuilt stack, the tray).
   if (event->added() && overlay_ && event->child() != overlay_ && event->child()->isWidgetType())
     overlay_->raise();
+}
+
+void TaskbarContainerView::dragEnterEvent(QDragEnterEvent* event) {
+  auto target = reorderDelegate.lock();
+  if (!target || !carriesReorderType(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  target->dragEntered(reorderDragOf(*event));
+  event->setDropAction(Qt::MoveAction);
+  event->accept();
+}
+
+void TaskbarContainerView::dragMoveEvent(QDragMoveEvent* event) {
+  auto target = reorderDelegate.lock();
+  if (!target || !carriesReorderType(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  target->dragMoved(reorderDragOf(*event));
+  event->setDropAction(Qt::MoveAction);
+  event->accept();
+}
+
+void TaskbarContainerView::dragLeaveEvent(QDragLeaveEvent*) {
+  if (auto target = reorderDelegate.lock()) target->dragExited();
+}
+
+void TaskbarContainerView::dropEvent(QDropEvent* event) {
+  auto target = reorderDelegate.lock();
+  if (target && target->performDrop(reorderDragOf(*event))) {
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void TaskbarContainerView::contextMenuEvent(QContextMenuEvent* event) {
+  if (!onContextMenu) {
+    event->ignore();
+    return;
+  }
+  onContextMenu(event->globalPos());
+  event->accept();
 }
 
 void TaskbarContainerView::shapeChanged() {

@@ -8,6 +8,7 @@
 
 #include "foundation/Color.h"
 #include "foundation/Geometry.h"
+#include "taskbar/ReorderDropTarget.h"
 
 namespace pelko {
 
@@ -40,10 +41,21 @@ class TaskbarContainerView : public QWidget {
   std::function<void()> onLayout;
   void layoutNow();
 
+  // Where reorder drags over the bar go; the bar answers no operation without one. Only drags that carry
+  // the reorder type are taken.
+  std::weak_ptr<ReorderDropTarget> reorderDelegate;
+  // The context-menu gesture on the bar outside its buttons, with the pointer in global coordinates.
+  std::function<void(const QPoint&)> onContextMenu;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void childEvent(QChildEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   class BorderOverlay;

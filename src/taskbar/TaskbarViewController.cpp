@@ -7,10 +7,12 @@
 
 #include "settings/SettingsManager.h"
 #include "taskbar/AppItemView.h"
+#include "taskbar/CustomAppOrder.h"
 #include "taskbar/ItemListDiff.h"
 #include "taskbar/SystemTrayManager.h"
 #include "taskbar/SystemTrayView.h"
 #include "taskbar/TaskbarContainerView.h"
+#include "taskbar/TaskbarContextMenu.h"
 #include "taskbar/ThumbnailPanel.h"
 #include "taskbar/TrashIconView.h"
 #include "tracking/AppTracker.h"
@@ -50,7 +52,19 @@ TaskbarViewController::TaskbarViewController(std::shared_ptr<AppTracker> appTrac
       settingsManager_(std::move(settingsManager)),
       externallyManaged_(externallyManaged),
       env_(environment),
-      animator_(environment.scheduler) {}
+      animator_(environment.scheduler) {
+  ReorderDropTarget::Host host;
+  QPointer<TaskbarViewController> weak(this);
+  host.stack = [weak]() -> StackView* { return weak ? weak->appStackView_.data() : nullptr; };
+  host.root = [weak]() -> QWidget* { return weak ? weak->view_.data() : nullptr; };
+  host.applyList = [weak](const ReorderDropTarget::AppList& apps) {
+    if (weak) weak->updateAppItems(apps);
+  };
+  host.storeOrder = [weak](const std::vector<std::string>& order) {
+    return weak ? weak->storeReorderedOrder(order) : std::vector<std::string>{};
+  };
+  reorderTarget_ = std::make_shared<ReorderDropTarget>(env_.scheduler, std::move(host));
+}
 
 TaskbarViewController::~TaskbarViewController() {
   cancellables_.clear();
@@ -89,6 +103,11 @@ void TaskbarViewController::loadView() {
   root->onLayout = [weak] {
     if (weak) weak->layoutSubviews();
   };
+  root->setAcceptDrops(true);
+  root->reorderDelegate = reorderTarget_;
+  root->onContextMenu = [weak](const QPoint& at) {
+    if (weak && weak->contextMenu_) weak->contextMenu_->popup(at);
+  };
   applyBackground();
 
   auto* vibrancy = new VisualEffectView(root);
@@ -119,7 +138,13 @@ void TaskbarViewController::buildLayout(TaskbarPosition position) {
   // The old stack takes its buttons (fading ones included) with it; the blurred background stays. It
   // goes on a later pass: a rebuild can be asked for from inside one of its buttons' own event handlers
   // (a click or a menu that changes a setting), and that button must outlive its handler.
+  // A drag over the old stack ends with it; the list it parked is the newest, and the caller applies
+  // that list (the tracker's or the monitor manager's last one) to the new stack.
+  reorderTarget_->endForRebuild();
   if (appStackView_) {
+    // A button being dragged must outlive its drag: it leaves the stack and goes once the drag is over.
+    for (auto& [id, item] : appItemViews_)
+      if (item) item->detachIfDragging();
     appStackView_->hide();
     appStackView_->deleteLater();
     appStackView_ = nullptr;
@@ -141,6 +166,8 @@ void TaskbarViewController::buildLayout(TaskbarPosition position) {
   equalWidthApplied_ = false;
   lastEqualWidthItemCount_ = 0;
   lastEqualWidthMaxWidth_ = 0;
+  contextMenu_ =
+      std::make_unique<TaskbarContextMenu>(env_.scheduler, settingsManager_, appTracker_, shellActions);
   layoutSubviews();
 }
 
@@ -502,6 +529,7 @@ size_t TaskbarViewController::fadingOutCount() const {
 
 void TaskbarViewController::updateAppItems(const std::vector<std::shared_ptr<TrackedApp>>& input) {
   if (!appStackView_) return;
+  if (reorderTarget_->parkIfDragging(input)) return;
   std::vector<TrackedAppPtr> apps;
   apps.reserve(input.size());
   for (const auto& app : input)
@@ -599,7 +627,8 @@ void TaskbarViewController::updateWindowCounts(const std::vector<TrackedAppPtr>&
 AppItemView* TaskbarViewController::makeItem(const std::shared_ptr<TrackedApp>& app,
                                              const ItemSettings& settings) {
   auto* item = new AppItemView(AppItemEnvironment{env_.scheduler, env_.workspace, env_.appearance,
-                                                  env_.accessibilityHelper, nullptr, env_.thumbnails},
+                                                  env_.accessibilityHelper, nullptr, &env_.alerts,
+                                                  env_.thumbnails},
                                appStackView_);
   item->settingsManager = settingsManager_;
   item->appTracker = appTracker_;
@@ -607,6 +636,15 @@ AppItemView* TaskbarViewController::makeItem(const std::shared_ptr<TrackedApp>& 
   item->configure(app, settings.showWindowTitle);
   bindClick(*item, app);
   applyLayoutMode(*item, settings);
+  if (auto open = shellActions.openSettings) {
+    Scheduler* scheduler = &env_.scheduler;
+    // After the button's menu has closed.
+    item->onSettingsRequested = [scheduler, open] { scheduler->mainAsync(open); };
+  }
+  std::weak_ptr<ReorderDropTarget> target = reorderTarget_;
+  item->onReorderDragEnded = [target](AppItemView* source) {
+    if (auto locked = target.lock()) locked->sourceDragEnded(source);
+  };
   return item;
 }
 
@@ -660,7 +698,7 @@ void TaskbarViewController::fadeOut(AppItemView* item) {
       },
       [target] {
         // A rebuild in between may have taken the button already.
-        if (target && target->parentWidget()) delete target.data();
+        if (target && target->parentWidget() && !target->detachIfDragging()) delete target.data();
       });
 }
 
@@ -675,6 +713,37 @@ void TaskbarViewController::fadeIn(const std::vector<AppItemView*>& items) {
                         if (target && !weak->isFadingOut(target.data())) setWidgetOpacity(*target, alpha);
                       }
                     });
+}
+
+// ---- Reordering ----
+
+void TaskbarViewController::reorderDragEntered(const ReorderDrag& drag) {
+  reorderTarget_->dragEntered(drag);
+}
+
+void TaskbarViewController::reorderDragUpdated(const ReorderDrag& drag) {
+  reorderTarget_->dragMoved(drag);
+}
+
+void TaskbarViewController::reorderDragExited() {
+  reorderTarget_->dragExited();
+}
+
+bool TaskbarViewController::reorderPerformDrag(const ReorderDrag& drag) {
+  return reorderTarget_->performDrop(drag);
+}
+
+std::vector<std::string> TaskbarViewController::storeReorderedOrder(
+    const std::vector<std::string>& barOrder) {
+  settingsManager_->customAppOrder = mergedCustomAppOrder(settingsManager_->customAppOrder.get(), barOrder);
+  lastEqualWidthItemCount_ = 0;
+  lastEqualWidthMaxWidth_ = 0;
+  applyEqualWidthConstraints();
+  QPointer<TaskbarViewController> weak(this);
+  env_.scheduler.mainAfter(kRefreshAfterDropDelay, [weak] {
+    if (weak) weak->appTracker_->forceRefresh();
+  });
+  return settingsManager_->customAppOrder.get();
 }
 
 // ---- Clicks ----

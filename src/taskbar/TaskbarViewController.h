@@ -13,7 +13,9 @@
 #include "foundation/Cancellable.h"
 #include "foundation/Scheduler.h"
 #include "settings/SettingEnumerations.h"
+#include "taskbar/ReorderDropTarget.h"
 #include "taskbar/TaskbarGeometry.h"
+#include "taskbar/TaskbarShellActions.h"
 #include "ui/Animator.h"
 #include "ui/StackView.h"
 #include "ui/VisualEffectView.h"
@@ -27,6 +29,7 @@ class SettingsManager;
 class SystemTrayManager;
 class SystemTrayView;
 class TaskbarContainerView;
+class TaskbarContextMenu;
 class ThumbnailPanel;
 struct ThumbnailServices;
 class TrashIconView;
@@ -82,6 +85,19 @@ class TaskbarViewController : public QObject {
 
   // The monitor of this bar; clicks act on that display's windows first.
   std::optional<uint32_t> displayID;
+  // What the bar's menus and its buttons' settings entry ask of the application shell; set before the
+  // view is built (the menus and buttons take a copy when they are made).
+  TaskbarShellActions shellActions;
+
+  // Reordering by drag, as the root view hands it on.
+  static constexpr double kRefreshAfterDropDelay = 0.25;
+  void reorderDragEntered(const ReorderDrag& drag);
+  void reorderDragUpdated(const ReorderDrag& drag);
+  void reorderDragExited();
+  bool reorderPerformDrag(const ReorderDrag& drag);
+  const ReorderDropTarget& reorderTarget() const { return *reorderTarget_; }
+  // The bar's own menu of the last build.
+  TaskbarContextMenu* contextMenu() const { return contextMenu_.get(); }
 
   // Rebuilds the bar for `position` with the entries it had (the monitor manager's last list when
   // externally managed, the tracker's otherwise) and asks the tracker for a fresh pass.
@@ -182,6 +198,7 @@ class TaskbarViewController : public QObject {
   void bindClick(AppItemView& item, const std::shared_ptr<TrackedApp>& app);
   void optimisticallyActivate(const TrackedApp& app);
   ItemSettings readItemSettings() const;
+  std::vector<std::string> storeReorderedOrder(const std::vector<std::string>& barOrder);
 
   std::shared_ptr<AppTracker> appTracker_;
   std::shared_ptr<WindowManager> windowManager_;
@@ -206,6 +223,9 @@ class TaskbarViewController : public QObject {
   size_t lastEqualWidthItemCount_ = 0;
   double lastEqualWidthMaxWidth_ = 0;
   int equalWidthRebuilds_ = 0;
+
+  std::shared_ptr<ReorderDropTarget> reorderTarget_;
+  std::unique_ptr<TaskbarContextMenu> contextMenu_;
 
   std::optional<double> stackLeading_;
   bool layoutPassScheduled_ = false;

@@ -34,6 +34,9 @@ Color VisualEffectView::tintOf(VisualEffectMaterial material, VisualEffectState 
     case VisualEffectMaterial::underWindowBackground:
       tint = {0.14, 0.14, 0.15, 0.9};
       break;
+    case VisualEffectMaterial::windowBackground:
+      tint = {0.196, 0.196, 0.196, 1.0};  // the window background itself, drawn opaque
+      break;
   }
   // An inactive material loses its translucency, as an inactive window's does.
   if (state == VisualEffectState::inactive) tint.alpha = 1;

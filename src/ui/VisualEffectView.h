@@ -8,7 +8,14 @@
 namespace pelko {
 
 // The materials a blurred background can have.
-enum class VisualEffectMaterial { hudWindow, menu, popover, sidebar, underWindowBackground };
+enum class VisualEffectMaterial {
+  hudWindow,
+  menu,
+  popover,
+  sidebar,
+  underWindowBackground,
+  windowBackground
+};
 // Whether the blur shows what lies behind the window or behind the view inside the window.
 enum class VisualEffectBlending { behindWindow, withinWindow };
 // Whether the material looks active always, never, or as its window does.

@@ -18,10 +18,6 @@ struct KillCase {
   Dictionary domain;
 };
 
-void PrintTo(const KillCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
 // The application is killed (SIGKILL: no clean-up of any kind) right after each step of a hide or a
 // restore, a step being one tool run or one write of its user defaults to disk. The next start's
 // recovery must then give the Dock back exactly as it was before the first hide, every time.

@@ -1,5 +1,10 @@
+#include "platform/sim/SimEventMonitors.h"
+#include "platform/sim/SimMemoryPressure.h"
 #include "screens/MonitorManagerTestWorld.h"
 #include "settings/SettingsManager.h"
+#include "taskbar/AppItemView.h"
+#include "taskbar/TaskbarViewController.h"
+#include "taskbar/ThumbnailServices.h"
 
 namespace pelko::test {
 namespace {
@@ -37,6 +42,41 @@ TEST_F(MonitorManagerMissionControlTest, BarsLeaveForMissionControlAndFadeBackAf
     mac.quitApp(editor);
     settle();
   }
+}
+
+// A panel left up would float over Mission Control, or over a window that has just gone full screen.
+TEST_F(MonitorManagerMissionControlTest, MissionControlAndAWindowGoingFullScreenDismissTheThumbnails) {
+  sim::SimEventMonitors eventMonitors;
+  sim::SimMemoryPressure memoryPressure{scheduler};
+  ThumbnailServices thumbnails{scheduler, mac.windowServer(), mac.screens(), eventMonitors, memoryPressure};
+  const int32_t pid = mac.launchApp("com.example.editor", "Editor");
+  std::vector<platform::WindowID> windows;
+  for (const char* title : {"One", "Two"}) windows.push_back(mac.openWindow(pid, {.title = title}));
+  manager = makeManager(nullptr, &thumbnails);
+  manager->start();
+  auto editor = entry("Editor", kMain, pid);
+  tracker->apps = {editor};
+  settle();
+  TaskbarViewController* bar = manager->viewController(kMain);
+  auto showThumbnails = [&] {
+    bar->itemView(editor->id)->showThumbnailsForDragHover();
+    settle();
+    return bar->visibleThumbnailPanel() != nullptr;
+  };
+  ASSERT_TRUE(showThumbnails());
+  mac.setMissionControlSignals({false, true, false});
+  mac.showMissionControl();
+  settle();
+  EXPECT_EQ(bar->visibleThumbnailPanel(), nullptr);
+  mac.hideMissionControl();
+  advance(1);
+
+  ASSERT_TRUE(showThumbnails());
+  mac.setFullScreen(windows[1], true);
+  advance(10);  // the full-screen timer's sweep
+  EXPECT_EQ(bar->visibleThumbnailPanel(), nullptr);
+  manager.reset();
+  advance(1);
 }
 
 TEST_F(MonitorManagerMissionControlTest, ARebuildWhileTheDockIsInFrontHidesTheNewBarsAgain) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "MonitorManagerTestWorld.h"
+#include "taskbar/AppItemView.h"
+#include "ui/WidgetOpacity.h"
 
 namespace pelko::test {
 namespace {
@@ -16,10 +18,6 @@ struct ModeCase {
   // Per bar, in display order (1 main, 2 right, 3 left).
   std::vector<std::pair<platform::DisplayID, Names>> bars;
 };
-
-void PrintTo(const ModeCase& c, std::ostream* out) {
-  *out << c.name;
-}
 
 const Names kAll{"Editor", "Viewer", "Player", "Shell", "Mailer"};
 
@@ -66,6 +64,7 @@ const ModeCase kModeCases[] = {
     {"ActiveOnlyThree",     M::activeMonitorOnly,   3,  {{1, {"Editor", "Shell"}}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
     {"PerMonitorWindows",   M::primaryAllOthersOwn, 3,  {{1, kAll}, {2, {"Viewer", "Mailer"}}, {3, {"Player"}}}},
     // The main display is the one the window server names main, not number 1.
+    {"PrimaryOnlyMainIsTwo", M::primaryOnly,        -2, {{2, kAll}}},
     {"PerMonitorMainIsTwo", M::primaryAllOthersOwn, -2, {{2, kAll}, {1, {"Editor"}}}},
     {"ActiveOnlyMainIsTwo", M::activeMonitorOnly,   -2, {{2, {"Viewer", "Shell", "Mailer"}}, {1, {"Editor"}}}},
 };
@@ -136,19 +135,30 @@ TEST_F(MonitorManagerTest, EntryListsAndMovesReachTheBarsAtMostOncePerHundredMil
   EXPECT_EQ(namesOn(3), (Names{}));
 }
 
-TEST_F(MonitorManagerTest, PrimaryOnlyUsesTheMainScreenAndEntriesWithoutDisplayGoToTheMainDisplay) {
+// Start-up in the shell's order, the bars before the tracker: the tracker's first entries are on the bars
+// and fully drawn on the same pass, not at the end of a throttle window nor after a fade. A window moved
+// to another display: the tracker's tests raise the generation, the modes test hands the lists out again.
+TEST_F(MonitorManagerTest, FirstEntriesAppearWithTheBarsOnTheirWindowsDisplays) {
+  settings->multiMonitorMode = MultiMonitorMode::activeMonitorOnly;  // the bars are handed their lists
+  settings->groupWindows = false;
   addRight();
-  mac.removeDisplay(kMain);  // the right display becomes the main one
-  settle();
-  settings->multiMonitorMode = MultiMonitorMode::primaryOnly;
+  tracker->settingsManager = settings.get();
+  tracker->windowManager = windowManager;
+  const int32_t editor = mac.launchApp("com.example.editor", "Editor");
+  const int32_t viewer = mac.launchApp("com.example.viewer", "Viewer");
+  mac.openWindow(editor, {.title = "Left page", .bounds = Rect(100, 100, 800, 600)});
+  mac.openWindow(viewer, {.title = "Photo", .bounds = Rect(2000, 100, 800, 600)});
   start();
-  EXPECT_EQ(manager->displayIDs(), (std::vector<platform::DisplayID>{2}));
-
-  settings->multiMonitorMode = MultiMonitorMode::activeMonitorOnly;
-  tracker->apps = {entry("Shell", std::nullopt), entry("Editor", 2)};
+  const double started = scheduler.now();
+  tracker->start();
   settle();
-  advance(1);
-  EXPECT_EQ(namesOn(2), (Names{"Shell", "Editor"}));
+  ASSERT_EQ(scheduler.now(), started);
+  auto items = manager->viewController(kMain)->arrangedItems();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(widgetOpacity(*items[0]), 1.0);
+  EXPECT_EQ(namesOn(1), (std::vector<std::string>{"Editor"}));
+  EXPECT_EQ(namesOn(2), (std::vector<std::string>{"Viewer"}));
+  tracker->stop();
 }
 
 }  // namespace

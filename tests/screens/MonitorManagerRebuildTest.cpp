@@ -26,10 +26,12 @@ class MonitorManagerRebuildTest : public MonitorManagerTest {
   }
 };
 
-// A burst of screen changes rebuilds once, 300 ms after the last one.
-TEST_F(MonitorManagerRebuildTest, AddedDisplaysGetTheirBarsAfterThreeHundredMillisecondsOfQuiet) {
+// A burst of screen changes rebuilds once, 300 ms after the last one. A removed display's bar stays until
+// the rebuild. When the main display goes, every coordinate shifts to the new main display's origin; the
+// remaining bars move there at once, not only after the rebuild.
+TEST_F(MonitorManagerRebuildTest, DisplaysComeAndGoWithTheirBarsAfterThreeHundredMillisecondsOfQuiet) {
   start();
-  const auto generation = manager->rebuildGeneration();
+  auto generation = manager->rebuildGeneration();
   addRight();
   advance(0.2);
   addLeft();
@@ -42,15 +44,7 @@ TEST_F(MonitorManagerRebuildTest, AddedDisplaysGetTheirBarsAfterThreeHundredMill
   EXPECT_EQ(manager->panel(2)->frame(), Rect(1920, 56, 1280, 34));
   advance(5);
   EXPECT_EQ(manager->rebuildGeneration(), generation + 1);
-}
 
-// A removed display's bar stays until the rebuild. When the main display goes, every coordinate shifts
-// to the new main display's origin; the remaining bars move there at once, not only after the rebuild.
-TEST_F(MonitorManagerRebuildTest,
-       RemovedDisplaysBarsGoAtTheRebuildTheOthersAreRePlacedAtOnceAndANewOneGetsABar) {
-  addRight();
-  addLeft();
-  start();
   QPointer<TaskbarPanel> left = manager->panel(3);
   const Rect leftFrame = left->frame();
   mac.removeDisplay(3);
@@ -64,8 +58,7 @@ TEST_F(MonitorManagerRebuildTest,
   EXPECT_EQ(ownWindowNumbers().size(), 2u);
 
   TaskbarPanel* right = manager->panel(2);
-  ASSERT_EQ(right->frame(), Rect(1920, 56, 1280, 34));
-  const auto generation = manager->rebuildGeneration();
+  generation = manager->rebuildGeneration();
   mac.removeDisplay(kMain);
   settle();
   EXPECT_EQ(manager->rebuildGeneration(), generation);
@@ -88,15 +81,39 @@ TEST_F(MonitorManagerRebuildTest,
 }
 
 // The shell rebuilds the bars when the position or the floating-bar setting changes.
+// New panels come in front before the old ones are closed.
 TEST_F(MonitorManagerRebuildTest, RebuildAllPlacesNewBarsForPositionFloatingAndCaptureExclusion) {
   addRight();
   start();
   auto old = panels();
+  std::vector<std::string> oldOuts;
+  for (auto id : manager->displayIDs())
+    oldOuts.push_back("out " + std::to_string(*manager->panel(id)->windowNumber()));
+  ownWindows.log.clear();
 
   settings->position = TaskbarPosition::left;
   manager->rebuildAll();
+  // Closed: transparent and off the screen, deleted on a later pass.
+  for (const auto& panel : old) {
+    ASSERT_FALSE(panel.isNull());
+    EXPECT_EQ(panel->windowOpacity(), 0.0);
+    EXPECT_FALSE(panel->isOrderedIn());
+    EXPECT_FALSE(panel->isVisible());
+  }
+  ASSERT_EQ(ownWindows.log.size(), 4u);
+  std::vector<std::string> ins(ownWindows.log.begin(), ownWindows.log.begin() + 2);
+  std::vector<std::string> outs(ownWindows.log.begin() + 2, ownWindows.log.end());
+  for (const auto& in : ins) EXPECT_EQ(in.rfind("in ", 0), 0u) << in;
+  EXPECT_EQ(outs, oldOuts);
   flushDeletes();
   EXPECT_TRUE(allGone(old));
+  std::vector<platform::WindowID> now;
+  for (auto id : manager->displayIDs()) now.push_back(*manager->panel(id)->windowNumber());
+  auto listed = ownWindowNumbers();
+  std::sort(now.begin(), now.end());
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, now);
+
   EXPECT_EQ(manager->panel(1)->frame(), Rect(0, 0, 48, 1055));
   EXPECT_EQ(manager->panel(2)->frame(), Rect(1920, 56, 48, 999));
   EXPECT_EQ(manager->panel(2)->contentView()->size(), QSize(48, 999));
@@ -124,40 +141,6 @@ TEST_F(MonitorManagerRebuildTest, RebuildAllPlacesNewBarsForPositionFloatingAndC
   manager->rebuildAll();
   EXPECT_FALSE(manager->panel(1)->hasShadow());
   for (auto id : manager->displayIDs()) EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::none);
-}
-
-TEST_F(MonitorManagerRebuildTest, NewPanelsComeInFrontBeforeTheOldOnesAreClosed) {
-  addRight();
-  addLeft();
-  start();
-  std::vector<std::string> oldOuts;
-  for (auto id : manager->displayIDs())
-    oldOuts.push_back("out " + std::to_string(*manager->panel(id)->windowNumber()));
-  auto old = panels();
-  ownWindows.log.clear();
-
-  manager->rebuildAll();
-  // Closed: transparent and off the screen, deleted on a later pass.
-  for (const auto& panel : old) {
-    ASSERT_FALSE(panel.isNull());
-    EXPECT_EQ(panel->windowOpacity(), 0.0);
-    EXPECT_FALSE(panel->isOrderedIn());
-    EXPECT_FALSE(panel->isVisible());
-  }
-  ASSERT_EQ(ownWindows.log.size(), 6u);
-  std::vector<std::string> ins(ownWindows.log.begin(), ownWindows.log.begin() + 3);
-  std::vector<std::string> outs(ownWindows.log.begin() + 3, ownWindows.log.end());
-  for (const auto& in : ins) EXPECT_EQ(in.rfind("in ", 0), 0u) << in;
-  EXPECT_EQ(outs, oldOuts);
-
-  flushDeletes();
-  EXPECT_TRUE(allGone(old));
-  std::vector<platform::WindowID> now;
-  for (auto id : manager->displayIDs()) now.push_back(*manager->panel(id)->windowNumber());
-  auto listed = ownWindowNumbers();
-  std::sort(now.begin(), now.end());
-  std::sort(listed.begin(), listed.end());
-  EXPECT_EQ(listed, now);
 }
 
 // Screens as a faulty port might report them: one without a display number, two claiming the same.

@@ -55,13 +55,14 @@ class MonitorManagerTest : public ::testing::Test, protected SimulatedSystem {
   }
 
   // Over the simulated Mac's screens unless given others.
-  std::unique_ptr<MonitorManager> makeManager(platform::Screens* screens = nullptr) {
+  std::unique_ptr<MonitorManager> makeManager(platform::Screens* screens = nullptr,
+                                              ThumbnailServices* thumbnails = nullptr) {
     return std::make_unique<MonitorManager>(
         tracker, windowManager, accessories.systemTrayManager, settings,
         MonitorManager::Dependencies{scheduler, screens ? *screens : mac.screens(), mac.windowServer(),
                                      mac.workspace(), appearance, accessibilityHelper, accessories.trash,
-                                     accessories.alerts, &ownWindows, nullptr,
-                                     &mac.distributedNotifications(), &mac.processExistence()});
+                                     accessories.alerts, &ownWindows, &mac.distributedNotifications(),
+                                     &mac.processExistence(), thumbnails});
   }
   // Starts a manager and lets the first hand-out of the entries arrive.
   void start() {

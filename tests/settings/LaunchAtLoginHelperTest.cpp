@@ -3,10 +3,10 @@
 #include <set>
 
 #include "platform/PlistXml.h"
-#include "platform/Workspace.h"
 #include "platform/sim/SimAppShell.h"
 #include "platform/sim/SimLoginItems.h"
 #include "settings/LaunchAtLoginHelper.h"
+#include "support/FakeDockWorld.h"
 #include "support/FakeFileSystem.h"
 
 namespace pelko {
@@ -81,26 +81,6 @@ TEST(LaunchAtLogin, TheAgentFileStartsTheExecutableAtLoginFromTheUsersLaunchAgen
                                     {"KeepAlive", false}}));
 }
 
-// Records every URL asked for and opens only those it is told to.
-class OpeningWorkspace final : public platform::Workspace {
- public:
-  std::vector<platform::RunningApplicationPtr> runningApplications() override { return {}; }
-  platform::RunningApplicationPtr frontmostApplication() override { return nullptr; }
-  platform::RunningApplicationPtr runningApplication(int32_t) override { return nullptr; }
-  platform::AppIcon iconForFile(const std::string&) override { return {}; }
-  bool openURL(const std::string& url) override {
-    asked.push_back(url);
-    return opens.count(url) > 0;
-  }
-  bool sendReopenEvent(int32_t, double) override { return false; }
-  Publisher<platform::WorkspaceNotification> notifications(platform::WorkspaceNotificationName) override {
-    return Publisher<platform::WorkspaceNotification>([](auto) { return Cancellable(); });
-  }
-
-  std::set<std::string> opens;
-  std::vector<std::string> asked;
-};
-
 TEST(LoginItemsSettings, TriesThePaneLinksInOrderThenTheApplication) {
   const std::string current = "x-apple.systempreferences:com.apple.LoginItems-Settings.extension";
   const std::string older = "x-apple.systempreferences:com.apple.preference.users?LoginItems";
@@ -109,7 +89,7 @@ TEST(LoginItemsSettings, TriesThePaneLinksInOrderThenTheApplication) {
            {{current, older, app}, {current}},
            {{older, app}, {current, older}},
            {{}, {current, older, app}}}) {
-    OpeningWorkspace workspace;
+    testing::FakeWorkspace workspace;
     workspace.opens = opens;
     LaunchAtLoginHelper::openLoginItemsSettings(workspace);
     EXPECT_EQ(workspace.asked, asked);

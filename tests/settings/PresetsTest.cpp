@@ -65,7 +65,7 @@ TEST_F(Presets, EachBatchIsFlaggedThroughoutAndFinishesOnceOnALaterPass) {
   EXPECT_EQ(completions, 3);
 }
 
-TEST_F(Presets, EachBatchAssignsExactlyItsSettings) {
+TEST_F(Presets, EachBatchAssignsExactlyItsSettingsAndKeepsThumbnailsOffWithoutScreenRecording) {
   // What no preset assigns; the indicator position still follows the position's rule.
   std::set<std::string> untouched;
   std::istringstream names(
@@ -81,15 +81,19 @@ TEST_F(Presets, EachBatchAssignsExactlyItsSettings) {
   std::set<std::string> expected;
   std::set_difference(all.begin(), all.end(), untouched.begin(), untouched.end(),
                       std::inserter(expected, expected.end()));
+  // Without screen recording the thumbnails stay off whatever a batch assigns.
+  world.permissions.screenCaptureGranted = false;
   for (auto id : allPresetIDs()) {
     delivered.clear();
     settings->applyPreset(id);
     EXPECT_EQ(delivered, expected) << title(id);
+    EXPECT_FALSE(settings->showThumbnails.get()) << title(id);
   }
   delivered.clear();
   settings->resetToDefaults();
   all.erase("blacklistedBundleIDs");
   EXPECT_EQ(delivered, all) << "the reset assigns everything but the hidden apps";
+  EXPECT_FALSE(settings->showThumbnails.get());
 }
 
 TEST_F(Presets, EachPresetStoresTheValueOnlyItGives) {
@@ -114,14 +118,6 @@ TEST_F(Presets, EachPresetStoresTheValueOnlyItGives) {
       EXPECT_NE(world.stored(otherKey), otherValue) << title(preset) << " " << otherKey;
     }
   }
-}
-
-TEST_F(Presets, ThumbnailsStayOffWithoutScreenRecording) {
-  world.permissions.screenCaptureGranted = false;
-  settings->applyPreset(TaskbarPresetID::windowsText);
-  EXPECT_FALSE(settings->showThumbnails.get());
-  settings->resetToDefaults();
-  EXPECT_FALSE(settings->showThumbnails.get());
 }
 
 TEST_F(Presets, ResetRestoresEveryDefaultButKeepsTheHiddenApps) {

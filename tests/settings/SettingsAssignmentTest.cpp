@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include "SettingsTestWorld.h"
 
 namespace pelko {
@@ -49,19 +47,8 @@ TEST_F(SettingsAssignment, TranslucentColourStaysInMemoryButIsStoredAndReloadedO
   EXPECT_EQ(world.make()->borderColor.get(), translucent.withAlpha(1));
 }
 
-TEST_F(SettingsAssignment, NonFiniteNumbersBecomeTheDefaultWithoutEverBeingPublished) {
-  settings->cornerRadius = 12.0;
-  auto values = world.record(settings->cornerRadius);
-  for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                     -std::numeric_limits<double>::infinity()}) {
-    settings->cornerRadius = bad;
-    EXPECT_EQ(settings->cornerRadius.get(), 0);
-    EXPECT_EQ(world.stored("PelkoCornerRadius"), PlistValue(0.0));
-  }
-  EXPECT_EQ(*values, (std::vector<double>{0, 0, 0}));
-}
-
-TEST(SettingsPosition, SizeAndIndicatorFollowTheOrientation) {
+// The position is published and persisted before its knock-ons on the size and the indicator side.
+TEST(SettingsPosition, SizeAndIndicatorFollowTheOrientationAfterThePositionIsStored) {
   using P = TaskbarPosition;
   for (auto [from, to, sizeAfter, indicator] :
        std::vector<std::tuple<P, P, double, const char*>>{{P::bottom, P::top, 140, "top"},
@@ -74,26 +61,23 @@ TEST(SettingsPosition, SizeAndIndicatorFollowTheOrientation) {
     settings->position = from;
     settings->taskbarSize = 140.0;
     settings->activeIndicatorPosition = std::string("left");  // a choice of the user's own, replaced below
+    std::vector<std::string> events;
+    auto storedPosition = [&] { return *world.defaults.stringForKey("PelkoPosition"); };
+    world.trace(settings->position, events, [&](P) { return "position stored=" + storedPosition(); });
+    world.trace(settings->taskbarSize, events, [&](double) { return "size stored=" + storedPosition(); });
+    world.trace(settings->activeIndicatorPosition, events,
+                [](const std::string& v) { return "indicator " + v; });
     settings->position = to;
     EXPECT_EQ(settings->taskbarSize.get(), sizeAfter);
     EXPECT_EQ(settings->activeIndicatorPosition.get(), indicator);
     EXPECT_EQ(world.stored("PelkoPosition"), PlistValue(std::string(rawValue(to))));
     EXPECT_EQ(world.stored("PelkoTaskbarSize"), PlistValue(sizeAfter));
     EXPECT_EQ(world.stored("PelkoActiveIndicatorPosition"), PlistValue(indicator));
+    if (to == P::left) {
+      EXPECT_EQ(events,
+                (std::vector<std::string>{"position stored=bottom", "size stored=left", "indicator right"}));
+    }
   }
-}
-
-TEST_F(SettingsAssignment, PositionIsPublishedAndPersistedBeforeItsKnockOns) {
-  settings->taskbarSize = 140.0;
-  auto storedPosition = [&] { return *world.defaults.stringForKey("PelkoPosition"); };
-  world.trace(settings->position, events,
-              [&](TaskbarPosition) { return "position stored=" + storedPosition(); });
-  world.trace(settings->taskbarSize, events, [&](double) { return "size stored=" + storedPosition(); });
-  world.trace(settings->activeIndicatorPosition, events,
-              [](const std::string& v) { return "indicator " + v; });
-  settings->position = TaskbarPosition::left;
-  EXPECT_EQ(events,
-            (std::vector<std::string>{"position stored=bottom", "size stored=left", "indicator right"}));
 }
 
 TEST_F(SettingsAssignment, IndicatorPositionOutsideTheFourBecomesBottom) {

@@ -104,10 +104,28 @@ class ShellTestWorld {
         return std::make_unique<RecordingTaskbars>(bars);
       };
     }
-    return AppDelegate::create(AppDelegate::Environment{
-        scheduler, defaults, mac.workspace(), mac.windowServer(), mac.accessibility(), mac.screens(),
-        mac.permissions(), appearance, mac.appShell(), loginItems, fileSystem, alerts, processControl,
-        services, std::move(arguments), lockPath(), factory, powerSources, localeTimeZone});
+    AppDelegate::Environment environment{scheduler,
+                                         defaults,
+                                         mac.workspace(),
+                                         mac.windowServer(),
+                                         mac.accessibility(),
+                                         mac.screens(),
+                                         mac.permissions(),
+                                         appearance,
+                                         mac.appShell(),
+                                         loginItems,
+                                         fileSystem,
+                                         alerts,
+                                         processControl,
+                                         services,
+                                         std::move(arguments),
+                                         lockPath(),
+                                         factory,
+                                         powerSources,
+                                         localeTimeZone,
+                                         settingsWindowFactory};
+    if (frontEnds) frontEnds(environment);
+    return AppDelegate::create(std::move(environment));
   }
 
   // Creates the delegate and runs its start-up, with the Dock work it starts.
@@ -173,6 +191,8 @@ class ShellTestWorld {
     return options;
   }()};
   bool withTaskbars = true;
+  // Makes the settings window when the shell first asks for it; none by default.
+  AppDelegate::SettingsWindowFactory settingsWindowFactory;
   // The program's own bars (one per display) instead of the recorder.
   bool withRealBars = false;
   MonitorManagerTaskbars* realBars = nullptr;
@@ -180,6 +200,8 @@ class ShellTestWorld {
   platform::PowerSources* powerSources = nullptr;
   platform::LocaleTimeZone* localeTimeZone = nullptr;
   sim::SimOwnWindows ownWindows{mac};
+  // Plugs the status item, URL delivery, clipboard, updater and windows in (tests of those front ends).
+  std::function<void(AppDelegate::Environment&)> frontEnds;
   std::vector<std::string> bars;
   std::vector<std::string> log;
   std::shared_ptr<AppDelegate> delegate;

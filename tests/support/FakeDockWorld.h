@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,13 +48,18 @@ class FakeWorkspace final : public platform::Workspace {
     return nullptr;
   }
   platform::AppIcon iconForFile(const std::string&) override { return {}; }
-  bool openURL(const std::string&) override { return false; }
+  bool openURL(const std::string& url) override {
+    asked.push_back(url);
+    return opens.count(url) > 0;
+  }
   bool sendReopenEvent(int32_t, double) override { return false; }
   Publisher<platform::WorkspaceNotification> notifications(platform::WorkspaceNotificationName) override {
     return Publisher<platform::WorkspaceNotification>([](auto) { return Cancellable(); });
   }
 
   std::vector<platform::RunningApplicationPtr> applications;
+  std::set<std::string> opens;  // the URLs that open; every one asked for is recorded
+  std::vector<std::string> asked;
 };
 
 class FakeWindowServer final : public platform::WindowServer {

@@ -81,6 +81,20 @@ TEST_F(AppItemThumbnailTest, AWindowShownLessThanThreeSecondsAgoShowsWithoutDela
   EXPECT_FALSE(app->activeThumbnailPanel());
 }
 
+TEST(CaptureTimestampsTest, PrunedFromTwentyOneEntriesToTheRecentOnesAndAtMostFifty) {
+  std::unordered_map<int64_t, double> times;
+  for (int64_t n = 0; n < 21; ++n) times[n] = n < 18 ? 96.9 : 98.0;  // 18 shown 3.1 s before 100
+  AppItemView::pruneCaptureTimestamps(times, 100);
+  EXPECT_EQ(times.size(), 3u);
+  AppItemView::pruneCaptureTimestamps(times, 200);
+  EXPECT_EQ(times.size(), 3u) << "below 21 nothing is pruned";
+  for (int64_t n = 0; n < 60; ++n) times[n] = 100 + n * 0.01;
+  AppItemView::pruneCaptureTimestamps(times, 100.5);
+  EXPECT_EQ(times.size(), 50u);
+  EXPECT_FALSE(times.count(9)) << "the oldest went";
+  EXPECT_TRUE(times.count(10));
+}
+
 TEST_F(AppItemThumbnailTest, LeavingBeforeTheDelayShowsNothing) {
   auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
   item->mouseEntered();
@@ -177,6 +191,22 @@ TEST_F(AppItemThumbnailTest, AWindowSearchShowsLargeOnScreenWindowsUnlessThePoin
   std::vector<int64_t> shown;
   for (auto* card : item->activeThumbnailPanel()->cards()) shown.push_back(card->windowNumber());
   EXPECT_EQ(shown, (std::vector<int64_t>{windows[0], windows[1], windows[2]}));
+}
+
+TEST_F(AppItemThumbnailTest, AFileRestingOnAnApplicationWithSeveralWindowsShowsThemUntilTheDragEnds) {
+  auto item = makeThumbnailItem(appEntry(pid));
+  mac.clearActions();
+  item->dragHoverEntered();
+  scheduler.advance(0.29);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(item->activeThumbnailPanel());
+  scheduler.advance(0.01);
+  scheduler.runUntilIdle();
+  ASSERT_TRUE(shows(*item));
+  EXPECT_EQ(item->activeThumbnailPanel()->cards().size(), 3u);
+  EXPECT_TRUE(mac.actionTexts().empty()) << "thumbnails instead of bringing a window forward";
+  item->dragHoverEnded();
+  EXPECT_FALSE(item->activeThumbnailPanel());
 }
 
 TEST_F(AppItemThumbnailTest, ClickingACardRestoresAndRaisesItsWindowOrWithoutTrustActivates) {

@@ -21,7 +21,11 @@ class ThumbnailTest : public TaskbarTest {
   ThumbnailServices services{scheduler,     mac.windowServer(), mac.screens(),
                              eventMonitors, memoryPressure,     &ownWindows};
 
-  void TearDown() override { deleteLaterNow(); }
+  // Panels dropped while fading out delete themselves when the fade ends.
+  void TearDown() override {
+    scheduler.advance(1);
+    deleteLaterNow();
+  }
 
   ThumbnailPanel::Environment panelEnvironment() {
     return {scheduler, mac.workspace(), accessibilityHelper, services};

@@ -1,4 +1,4 @@
-#include "AppTrackerTestWorld.h"
+#include "TrackingTestWorld.h"
 
 namespace pelko::testing {
 namespace {
@@ -70,31 +70,8 @@ TEST_F(AppTrackerObservers, ATitleChangeReachesTheWindowEntryAtOnceANewWindowLea
   EXPECT_FALSE(tracked("editor", editor, third));
 }
 
-TEST_F(AppTrackerObservers, GroupedTitleChangeOfAnyWindowRetitlesTheEntryUnusableOnesAskForAPass) {
-  startAndSettle();
-  auto entry = tracked("editor", editor);
-  ASSERT_TRUE(entry);
-  mac.setTitle(first, "Back window renamed");
-  settle();
-  EXPECT_EQ(entry->windowTitle.get(), "Back window renamed");
-  EXPECT_TRUE(entry->titleFreshFromFastPath);
-  EXPECT_FALSE(Access::pendingRefresh(*tracker));
-
-  auto title = entry->windowTitle.get();
-  // An application element is no window.
-  Access::handleAXNotification(*tracker, std::string(ax::kTitleChangedNotification),
-                               mac.accessibility().createApplicationElement(editor));
-  EXPECT_TRUE(Access::pendingRefresh(*tracker));
-  scheduler.advance(0.05);
-  EXPECT_FALSE(Access::pendingRefresh(*tracker));
-  // An empty title.
-  mac.setTitle(second, "");
-  settle();
-  EXPECT_TRUE(Access::pendingRefresh(*tracker));
-  EXPECT_EQ(entry->windowTitle.get(), title);
-}
-
-TEST_F(AppTrackerObservers, UngroupedDestructionRemovesTheWindowAtOnceAndActivatesTheNext) {
+TEST_F(AppTrackerObservers,
+       UngroupedDestructionRemovesTheWindowAtOnceActivatesTheNextAndIsRememberedForFiftyOne) {
   setGrouped(false);
   // A standard window too small for an entry, but watched for its destruction all the same.
   auto tiny = open(editor, "Tiny", Rect(100, 100, 40, 40));
@@ -138,11 +115,59 @@ TEST_F(AppTrackerObservers, UngroupedDestructionRemovesTheWindowAtOnceAndActivat
   EXPECT_GE(generation(), before + 1);  // and a coalesced pass confirms it
   scheduler.advance(2.0);
   EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(second));
+
+  // Destruction is watched on standard windows and those of unknown subrole, not on dialogs.
+  auto dialogWindow = mac.openWindow(editor, {.title = "Dialog", .subrole = "AXDialog"});
+  auto unknownWindow = mac.openWindow(editor, {.title = "Unknown", .subrole = std::nullopt});
+  settle();
+  scheduler.advance(0.2);
+  ASSERT_TRUE(tracked("editor", editor, unknownWindow));
+  EXPECT_FALSE(tracked("editor", editor, dialogWindow));
+
+  mac.closeWindow(unknownWindow);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(tracked("editor", editor, unknownWindow));
+  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(unknownWindow));
+
+  mac.closeWindow(dialogWindow);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(dialogWindow));
+
+  // The memory of destroyed windows holds at most 51 numbers.
+  std::vector<platform::WindowID> windows;
+  for (int i = 0; i < 52; ++i) windows.push_back(open(editor, "W" + std::to_string(i)));
+  settle();
+  scheduler.advance(0.2);
+  for (auto window : windows) mac.closeWindow(window);
+  settle();
+  EXPECT_EQ(Access::recentlyDestroyed(*tracker).size(), 51u);
+  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(windows.back()));
 }
 
-TEST_F(AppTrackerObservers,
-       GroupedMovesAndDestructionsLeaveTheListToOneCoalescedPassACreatedWindowLiftsARemoval) {
+TEST_F(AppTrackerObservers, GroupedTitlesMovesAndDestructionsTheTitleAtOnceTheListThroughOneCoalescedPass) {
   startAndSettle();
+  auto entry = tracked("editor", editor);
+  ASSERT_TRUE(entry);
+  mac.setTitle(first, "Back window renamed");
+  settle();
+  EXPECT_EQ(entry->windowTitle.get(), "Back window renamed");
+  EXPECT_TRUE(entry->titleFreshFromFastPath);
+  EXPECT_FALSE(Access::pendingRefresh(*tracker));
+
+  auto title = entry->windowTitle.get();
+  // An application element is no window.
+  Access::handleAXNotification(*tracker, std::string(ax::kTitleChangedNotification),
+                               mac.accessibility().createApplicationElement(editor));
+  EXPECT_TRUE(Access::pendingRefresh(*tracker));
+  scheduler.advance(0.05);
+  EXPECT_FALSE(Access::pendingRefresh(*tracker));
+  // An empty title.
+  mac.setTitle(second, "");
+  settle();
+  EXPECT_TRUE(Access::pendingRefresh(*tracker));
+  EXPECT_EQ(entry->windowTitle.get(), title);
+
+  scheduler.advance(1);  // the pass it asked for
   // Moves are debounced to one pass 80 ms after the last.
   uint64_t before = generation();
   for (int i = 0; i < 3; ++i) {
@@ -164,14 +189,13 @@ TEST_F(AppTrackerObservers,
   EXPECT_EQ(generation(), before + 2);
 
   // A destroyed window of a grouped entry changes the list only through the following pass.
-  auto entry = tracked("editor", editor);
   int published = listPublications;
   mac.closeWindow(second);
   settle();
   EXPECT_EQ(listPublications, published);
   EXPECT_EQ(tracked("editor", editor), entry);
   EXPECT_EQ(generation(), before + 3);
-  EXPECT_EQ(entry->windowTitle.get(), "One");
+  EXPECT_EQ(entry->windowTitle.get(), "Back window renamed");
 
   // A created window lifts the recent removal of its process.
   Access::terminated(*tracker, mac.workspace().runningApplication(editor));
@@ -186,35 +210,6 @@ TEST_F(AppTrackerObservers,
   scheduler.advance(0.2);
   EXPECT_TRUE(tracked("editor", editor));
   EXPECT_EQ(mac.liveObserverCount(editor), 1);
-}
-
-TEST_F(AppTrackerObservers, DestructionIsWatchedOnStandardAndUnknownSubrolesAndRememberedForAtMostFiftyOne) {
-  auto dialogWindow = openWithSubrole(editor, "Dialog", "AXDialog");
-  auto unknownWindow = openWithSubrole(editor, "Unknown", std::nullopt);
-  setGrouped(false);
-  startAndSettle();
-  auto unknownEntry = tracked("editor", editor, unknownWindow);
-  ASSERT_TRUE(unknownEntry);
-  EXPECT_FALSE(tracked("editor", editor, dialogWindow));
-
-  mac.closeWindow(unknownWindow);
-  scheduler.runUntilIdle();
-  EXPECT_FALSE(tracked("editor", editor, unknownWindow));
-  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(unknownWindow));
-
-  mac.closeWindow(dialogWindow);
-  scheduler.runUntilIdle();
-  EXPECT_FALSE(Access::recentlyDestroyed(*tracker).count(dialogWindow));
-
-  // The memory of destroyed windows holds at most 51 numbers.
-  std::vector<platform::WindowID> windows;
-  for (int i = 0; i < 52; ++i) windows.push_back(open(editor, "W" + std::to_string(i)));
-  settle();
-  scheduler.advance(0.2);
-  for (auto window : windows) mac.closeWindow(window);
-  settle();
-  EXPECT_EQ(Access::recentlyDestroyed(*tracker).size(), 51u);
-  EXPECT_TRUE(Access::recentlyDestroyed(*tracker).count(windows.back()));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "AppTrackerTestWorld.h"
+#include "TrackingTestWorld.h"
 
 namespace pelko::testing {
 namespace {
@@ -32,13 +32,17 @@ TEST_F(AppTrackerPass, GroupedModeMakesOneEntryPerApplicationInLaunchOrder) {
   EXPECT_EQ((Access::lastKnown(*tracker, editor)),
             (std::vector<AppTracker::CachedWindowInfo>{{"Todo.txt", mac.windowsOf(editor)[0]},
                                                        {"Notes.txt", mac.windowsOf(editor)[1]}}));
+  // A custom order puts the applications it lists first.
+  settings->customAppOrder = Texts{"com.example.browser"};
+  refresh();
+  EXPECT_EQ(ids(), (Texts{idOf("browser", browser), idOf("editor", editor)}));
 }
 
 TEST_F(AppTrackerPass, GroupedEntryIsMinimizedOnlyWhenEveryStandardWindowIsAndStaysWhileHung) {
   int32_t editor = app("editor");
   auto a = open(editor, "A");
   auto b = open(editor, "B");
-  auto palette = openWithSubrole(editor, "Palette", "AXFloatingWindow");
+  auto palette = mac.openWindow(editor, {.title = "Palette", .subrole = "AXFloatingWindow"});
   app("browser", {"Start Page"});
   startAndSettle();
   auto entry = tracked("editor", editor);
@@ -180,20 +184,14 @@ TEST_F(AppTrackerPass, UngroupedWindowsKeepTheirPlacesAndNewOnesJoinTheirApplica
   EXPECT_EQ(ids(), (Texts{idOf("a", a, a1), idOf("b", b, b1), idOf("a", a, a2), idOf("a", a, a3)}));
 }
 
-TEST_F(AppTrackerPass, CustomOrderPutsListedApplicationsFirst) {
-  int32_t a = app("a", {"A1"});
-  int32_t c = app("c", {"C1"});
-  int32_t b = app("b", {"B1"});
-  settings->customAppOrder = Texts{"com.example.b", "com.example.a"};
-  startAndSettle();
-  EXPECT_EQ(ids(), (Texts{idOf("b", b), idOf("a", a), idOf("c", c)}));
-}
-
+// The system itself appears only through its settings window.
 TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
   int32_t shown = app("shown", {"Window"});
+  int32_t own = mac.appShell().pid;
+  mac.openWindow(own, {.title = "About Pelko", .layer = platform::window_layer::kFloating});
   // Started first: the start seeds every regular application with an Accessibility window as sticky.
   startAndSettle();
-  int32_t dock = launch("com.apple.dock", "Dock");
+  int32_t dock = mac.launchApp({.bundleID = "com.apple.dock", .name = "Dock"});
   open(dock, "Dock");
   app("hidden", {"Window"});
   settings->addToBlacklist("com.example.hidden");
@@ -204,28 +202,20 @@ TEST_F(AppTrackerPass, ApplicationsThatNeverBecomeEntries) {
   mac.openWindow(app("floater"), {.title = "Floating", .layer = platform::window_layer::kFloating});
   refresh();
   EXPECT_EQ(ids(), (Texts{idOf("shown", shown)}));
-}
-
-TEST_F(AppTrackerPass, TheSystemItselfAppearsOnlyThroughItsSettingsWindow) {
-  int32_t editor = app("editor", {"Window"});
-  int32_t own = mac.appShell().pid;
-  mac.openWindow(own, {.title = "About Pelko", .layer = platform::window_layer::kFloating});
-  startAndSettle();
-  EXPECT_EQ(ids(), (Texts{idOf("editor", editor)}));
 
   auto window = mac.openWindow(own, {.title = "Pelko Settings", .layer = platform::window_layer::kFloating});
   refresh();
   // In the order of the running applications, where this process comes first.
-  EXPECT_EQ(ids(), (Texts{idOf("com.pelko.app", own), idOf("editor", editor)}));
+  EXPECT_EQ(ids(), (Texts{idOf("com.pelko.app", own), idOf("shown", shown)}));
 
   // Miniaturized, the window is not in the on-screen list; the application still knows it.
   mac.minimize(window);
   ownWindows = {{"Pelko Settings", true, false}};
   refresh();
-  EXPECT_TRUE(find(idOf("com.pelko.app", own)));
+  EXPECT_TRUE(tracked("com.pelko.app", own));
   ownWindows = {{"Pelko Settings", false, false}};
   refresh();
-  EXPECT_FALSE(find(idOf("com.pelko.app", own)));
+  EXPECT_FALSE(tracked("com.pelko.app", own));
 }
 
 TEST_F(AppTrackerPass,

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "AppTrackerTestWorld.h"
+#include "TrackingTestWorld.h"
 #include "platform/real/ThreadQueue.h"
 
 // The tracker's hand-offs between the main thread and its work queue on a real thread: the queue reads

@@ -22,8 +22,6 @@ TEST(TrackedApp, IdJoinsBundlePidAndWindowAndAloneDecidesEqualityAndHash) {
   auto b = entry(9071, "Two", "Other name", false);
   EXPECT_EQ(app->id, "com.example.editor-412");
   EXPECT_EQ(a->id, "com.example.editor-412-9071");
-  EXPECT_FALSE(app->isWindowEntry());
-  EXPECT_TRUE(a->isWindowEntry());
   EXPECT_NE(*app, *a);
   EXPECT_EQ(*a, *b);
   EXPECT_EQ(std::hash<TrackedApp>()(*a), std::hash<TrackedApp>()(*b));
@@ -48,13 +46,9 @@ TEST(TrackedApp, ObjectWillChangeFiresBeforeTheFieldHoldsTheValue) {
   EXPECT_EQ(app->windowTitle.get(), "New");
 }
 
-class TrackedAppFromRunningApplication : public ::testing::Test {
- protected:
+TEST(TrackedAppFromRunningApplication, BuildsAnApplicationEntryWithFallbacksAndNoneWithoutABundle) {
   VirtualScheduler scheduler;
   sim::SimulatedMac mac{scheduler};
-};
-
-TEST_F(TrackedAppFromRunningApplication, BuildsAnApplicationEntryWithFallbacksAndNoneWithoutABundle) {
   int32_t pid = mac.launchApp(
       {.bundleID = "com.example.editor", .name = "Editor", .icon = platform::AppIcon{"editor-icon"}});
   auto app =

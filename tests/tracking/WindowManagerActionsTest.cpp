@@ -2,7 +2,7 @@
 #include <functional>
 #include <limits>
 
-#include "WindowManagerFixture.h"
+#include "TrackingTestWorld.h"
 #include "platform/Accessibility.h"
 
 namespace pelko::testing {
@@ -107,7 +107,7 @@ TEST_F(WindowManagerActions, ToggleMinimizeFlipsOnlyAWindowEntrysWindowOrEveryWi
   EXPECT_EQ(texts.back(), activateAction(pid));  // after the restores
 }
 
-TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdge) {
+TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdgeAndEachWriteDespiteTheOther) {
   struct Case {
     const char* what;
     TaskbarPosition position;
@@ -146,22 +146,17 @@ TEST_F(WindowManagerActions, ResizeToAvoidTheBarWritesInOrderForEachEdge) {
     EXPECT_EQ(mac.actionTexts(), expected) << c.what;
   }
   EXPECT_TRUE(logs.empty());
-}
 
-// A failed or impossible write leaves the other one to happen.
-TEST_F(WindowManagerActions, ResizeWritesThePositionWhenTheSizeFailsOrIsNotFinite) {
+  // A failed or impossible write leaves the other one to happen.
   const double inf = std::numeric_limits<double>::infinity();
+  mac.clearActions();
   mac.setAttributeWriteError(pid, "AXSize", AXError::cannotComplete);
-  manager->resizeWindowToAvoidTaskbar(windowElement(front), {100, 100, 800, 1000}, {0, 1032, 1920, 48},
-                                      TaskbarPosition::bottom);
+  manager->resizeWindowToAvoidTaskbar(element, {100, 100, 800, 1000}, barAt(bottom), bottom);
   mac.setAttributeWriteError(pid, "AXSize", std::nullopt);
-  manager->resizeWindowToAvoidTaskbar(windowElement(front), {0, 1000, inf, 100}, {0, 1032, 1920, 48},
-                                      TaskbarPosition::bottom);
-  EXPECT_EQ(actionsStartingWith("set AXPosition"),
-            (Texts{"set AXPosition window=" + w(front) + " (100, 100)",
-                   "set AXPosition window=" + w(front) + " (0, 1000)"}));
-  EXPECT_EQ(actionsStartingWith("set AXSize"),
-            Texts{"set AXSize window=" + w(front) + " (800, 932) -> error -25204"});
+  manager->resizeWindowToAvoidTaskbar(element, {0, 1000, inf, 100}, barAt(bottom), bottom);
+  EXPECT_EQ(mac.actionTexts(), (Texts{"set AXSize window=" + w(front) + " (800, 932) -> error -25204",
+                                      "set AXPosition window=" + w(front) + " (100, 100)",
+                                      "set AXPosition window=" + w(front) + " (0, 1000)"}));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "WindowManagerFixture.h"
+#include "TrackingTestWorld.h"
 
 namespace pelko::testing {
 namespace {
@@ -63,34 +63,31 @@ TEST_F(WindowManagerFocus, FocusesAMinimizedWindowAndKeepsItsSiblingsMinimized) 
   EXPECT_EQ(callbacks, 1);  // clearing is not announced
 }
 
-struct TitleCase {
-  const char* what;
-  int64_t number;  // 0: the "Target" window's number, 1: the "Sibling" window's
-  std::string title;
-  std::string expected;  // "visible", "target" or "sibling"
-};
-
 TEST_F(WindowManagerFocus, ChoosesByNumberThenFirstTitleMatchThenFirstWindow) {
   // Two windows share a title, neither of them the first of the list (what no match at all gives). A
-  // focused window comes to the front of the list, so the rows that need the order come first.
+  // focused window comes to the front of the list, so the rows that need the order come first. Numbers
+  // and expectations index {target, sibling, visible}; a number beyond them is stale.
+  struct Case {
+    const char* what;
+    size_t number;
+    std::string title;
+    size_t expected;
+  };
   // clang-format off
-  const TitleCase cases[] = {
-      {"neither: the first window of the list",           424242, "Nope",             "visible"},
-      {"stale number: the first title match, decomposed", 424242, "Caf\u0065\u0301", "sibling"},
-      {"of two title matches the later, by number",       0,      "Caf\u00e9",        "target"},
-      {"number wins over title",                          1,      "Visible",          "sibling"},
+  const Case cases[] = {
+      {"neither: the first window of the list",           9, "Nope",             2},
+      {"stale number: the first title match, decomposed", 9, "Caf\u0065\u0301", 1},
+      {"of two title matches the later, by number",       0, "Caf\u00e9",        0},
+      {"number wins over title",                          1, "Visible",          1},
   };
   // clang-format on
   mac.setTitle(target, "Caf\u00e9");
   mac.setTitle(sibling, "Caf\u00e9");
+  const platform::WindowID windows[] = {target, sibling, visible};
   for (const auto& c : cases) {
-    int64_t number = c.number == 0 ? int64_t{target} : c.number == 1 ? int64_t{sibling} : c.number;
     mac.clearActions();
-    manager->toggleApp(*windowEntry(pid, number, c.title), 1);
-    platform::WindowID expected = c.expected == "visible"  ? visible
-                                  : c.expected == "target" ? target
-                                                           : sibling;
-    EXPECT_TRUE(acted(mainWindowAction(expected))) << c.what;
+    manager->toggleApp(*windowEntry(pid, c.number < 3 ? int64_t{windows[c.number]} : 424242, c.title), 1);
+    EXPECT_TRUE(acted(mainWindowAction(windows[c.expected]))) << c.what;
     scheduler.advance(1);
     mac.activate(other);
   }

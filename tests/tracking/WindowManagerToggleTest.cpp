@@ -1,4 +1,4 @@
-#include "WindowManagerFixture.h"
+#include "TrackingTestWorld.h"
 
 namespace pelko::testing {
 namespace {

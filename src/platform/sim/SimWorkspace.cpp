@@ -131,6 +131,18 @@ bool SimWorkspace::openURL(const std::string& url) {
   return mac_.openURLLocked(url);
 }
 
+bool SimWorkspace::openApplication(const std::string& path) {
+  Lock lock(mac_.anchor_->mutex);
+  mac_.record("openApplication " + path, 0);
+  return mac_.openBundleLocked(path);
+}
+
+bool SimWorkspace::activateFileViewerSelecting(const std::vector<std::string>& paths) {
+  Lock lock(mac_.anchor_->mutex);
+  for (const auto& path : paths) mac_.record("reveal " + path, 0);
+  return !paths.empty();
+}
+
 bool SimWorkspace::accessibilityDisplayShouldReduceMotion() {
   Lock lock(mac_.anchor_->mutex);
   return mac_.reduceMotion_;

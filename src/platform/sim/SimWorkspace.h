@@ -57,6 +57,9 @@ class SimWorkspace final : public platform::Workspace {
   platform::RunningApplicationPtr runningApplication(int32_t pid) override;
   platform::AppIcon iconForFile(const std::string& path) override;
   bool openURL(const std::string& url) override;
+  // Logged as "openApplication <path>" and "reveal <path>" (one line per path).
+  bool openApplication(const std::string& path) override;
+  bool activateFileViewerSelecting(const std::vector<std::string>& paths) override;
   bool sendReopenEvent(int32_t pid, double timeoutSeconds) override;
   bool accessibilityDisplayShouldReduceMotion() override;
   Publisher<platform::WorkspaceNotification> notifications(platform::WorkspaceNotificationName name) override;

@@ -864,28 +864,30 @@ bool SimulatedMac::openURLLocked(const std::string& url) {
   record("openURL " + url, 0);
   std::string path = url.rfind("file://", 0) == 0 ? url.substr(7) : url;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
-  if (!path.empty() && path.front() == '/') {
-    for (int32_t pid : launchOrder_) {
-      App& app = apps_.at(pid);
-      if (app.setup.bundlePath != path) continue;
-      if (!app.refusesActivation) activateLocked(pid, platform::activateNone);
-      std::weak_ptr<Anchor> weak = anchor_;
-      scheduler_.mainAsync([weak, pid] {
-        if (auto anchor = weak.lock()) {
-          Lock lock(anchor->mutex);
-          if (anchor->mac) anchor->mac->handleReopen(pid);
-        }
-      });
+  if (!path.empty() && path.front() == '/') return openBundleLocked(path);
+  return url.find(':') != std::string::npos;
+}
+
+bool SimulatedMac::openBundleLocked(const std::string& path) {
+  for (int32_t pid : launchOrder_) {
+    App& app = apps_.at(pid);
+    if (app.setup.bundlePath != path) continue;
+    if (!app.refusesActivation) activateLocked(pid, platform::activateNone);
+    std::weak_ptr<Anchor> weak = anchor_;
+    scheduler_.mainAsync([weak, pid] {
+      if (auto anchor = weak.lock()) {
+        Lock lock(anchor->mutex);
+        if (anchor->mac) anchor->mac->handleReopen(pid);
+      }
+    });
+    return true;
+  }
+  for (const SimAppSetup& setup : installed_)
+    if (setup.bundlePath == path) {
+      launchApp(setup);
       return true;
     }
-    for (const SimAppSetup& setup : installed_)
-      if (setup.bundlePath == path) {
-        launchApp(setup);
-        return true;
-      }
-    return false;
-  }
-  return url.find(':') != std::string::npos;
+  return false;
 }
 
 // ---- Faults ----

@@ -446,6 +446,9 @@ class SimulatedMac {
   void passMainAndFocusOn(int32_t pid, WindowID leaving);
   void handleReopen(int32_t pid);
   bool openURLLocked(const std::string& url);
+  // Opening an application bundle at an absolute path: a running copy is activated and sent the reopen
+  // event, an installed one launches; false for any other path.
+  bool openBundleLocked(const std::string& path);
   void shiftCoordinates(Point delta);
   // After an Accessibility write of the window's frame: queues the application's undoing of it.
   void noteFrameWrite(Window& window, const Rect& before);

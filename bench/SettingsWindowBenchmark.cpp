@@ -1,0 +1,102 @@
+// What building a settings page costs: a page of 40 rows against one of 80 (the cost should grow with the
+// rows, not faster), and the layout pass that any number of requests in one turn share.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLayout>
+#include <memory>
+
+#include "platform/sim/SimAlerts.h"
+#include "settingswindow/SettingsRowView.h"
+#include "settingswindow/SettingsViewController.h"
+#include "support/SimulatedSystem.h"
+#include "ui/Stepper.h"
+#include "ui/Switch.h"
+
+namespace pelko {
+namespace {
+
+struct SettingsWorld : test::SimulatedSystem {
+  sim::SimAlerts alerts;
+  QWidget window;
+  SettingsViewController* view = nullptr;
+
+  SettingsWorld() {
+    view = new SettingsViewController(
+        settings,
+        {scheduler, defaults, alerts, mac.appShell(), &mac.screens(), [] { return std::nullopt; }, {}, {}},
+        &window);
+    view->loadViewIfNeeded();
+    window.resize(980, 760);
+    view->resize(980, 760);
+  }
+};
+
+// Sections of eight rows, alternating switches and steppers with their value labels, under a jump strip;
+// then one layout pass over the finished page.
+void BM_BuildPage(benchmark::State& state) {
+  SettingsWorld world;
+  const int rows = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::vector<SettingsViewController::SectionDescription> sections;
+    std::vector<SettingsViewController::JumpItem> jumps;
+    for (int first = 0; first < rows; first += 8) {
+      std::vector<SettingsViewController::RowDescription> described;
+      std::vector<QWidget*> custom;
+      for (int row = first; row < std::min(rows, first + 8); ++row) {
+        if (row % 2 == 0) {
+          described.push_back(
+              {QString("Switch %1").arg(row), new Switch(), QString("Help for row %1").arg(row)});
+        } else {
+          auto* stepper = new Stepper();
+          stepper->setRange(0, 100, 5);
+          custom.push_back(world.view->makeStepperRow(QString("Stepper %1").arg(row), stepper,
+                                                      new QLabel("50%"), std::nullopt));
+        }
+      }
+      auto box =
+          world.view->makeSectionBox(described, custom, QString("Section %1").arg(first / 8), std::nullopt);
+      sections.push_back({QString("Section %1").arg(first / 8), QString("Subtitle"), box.box});
+      jumps.push_back({QString("Section %1").arg(first / 8), box.box});
+    }
+    QWidget* page = world.view->makePageLayout(nullptr, world.view->makeSectionJumpStrip(jumps),
+                                               world.view->makeTabContent(sections));
+    page->setParent(&world.window);
+    page->resize(700, page->sizeHint().height());
+    page->layout()->activate();
+    benchmark::DoNotOptimize(page->sizeHint());
+    delete page;
+  }
+  state.counters["rows"] = rows;
+}
+BENCHMARK(BM_BuildPage)->Arg(40)->Arg(80)->Unit(benchmark::kMillisecond);
+
+// Ten requests in one turn of the main queue, then the turn: one layout pass per iteration.
+void BM_TenLayoutRequests(benchmark::State& state) {
+  SettingsWorld world;
+  world.window.show();
+  world.scheduler.runUntilIdle();
+  const int before = world.view->layoutPassCount();
+  for (auto _ : state) {
+    for (int i = 0; i < 10; ++i) world.view->resizeWindowToFit();
+    world.scheduler.runUntilIdle();
+  }
+  state.counters["passesPerIteration"] =
+      static_cast<double>(world.view->layoutPassCount() - before) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_TenLayoutRequests)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace pelko
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

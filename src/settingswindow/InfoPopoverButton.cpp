@@ -1,0 +1,38 @@
+#include "settingswindow/InfoPopoverButton.h"
+
+#include <QPainter>
+
+#include "ui/InfoPopover.h"
+#include "ui/PlainText.h"
+#include "ui/SemanticColors.h"
+#include "ui/SymbolIcon.h"
+
+namespace pelko {
+
+InfoPopoverButton::InfoPopoverButton(const QString& helpText, QWidget* parent) : QAbstractButton(parent) {
+  helpText_ = helpText.trimmed();
+  if (helpText_.isEmpty()) helpText_ = kNoDetails;
+  setFixedSize(20, 20);
+  setFocusPolicy(Qt::NoFocus);
+  setToolTip(plainToolTip(helpText_));
+  setAccessibleName("Info: " + helpText_);
+  connect(this, &QAbstractButton::clicked, this, &InfoPopoverButton::togglePopover);
+}
+
+void InfoPopoverButton::togglePopover() {
+  if (popover_ && popover_->isVisible()) {
+    popover_->close();
+    return;
+  }
+  if (!popover_) popover_ = new InfoPopover(helpText_, this);
+  popover_->showBelow(this);
+}
+
+void InfoPopoverButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (!isEnabled()) painter.setOpacity(0.4);
+  const QPixmap icon = symbolImage("info.circle", 14, semanticColor(SemanticColor::tertiaryLabel));
+  painter.drawPixmap(QRectF(3, 3, 14, 14), icon, QRectF());
+}
+
+}  // namespace pelko

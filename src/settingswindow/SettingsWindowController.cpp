@@ -1,0 +1,285 @@
+#include "settingswindow/SettingsWindowController.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "platform/AppShell.h"
+#include "platform/RunningApplication.h"
+#include "platform/Screens.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "settingswindow/ColorPanelPlacement.h"
+#include "settingswindow/SettingsShortcuts.h"
+#include "settingswindow/SettingsViewController.h"
+#include "settingswindow/SettingsWindowFrame.h"
+#include "ui/ColorPanel.h"
+#include "ui/ScreenCoordinates.h"
+
+namespace pelko {
+
+namespace {
+
+// Command is the Control key here; the Meta key stands for the Mac's Control.
+uint64_t modifierFlagsOf(Qt::KeyboardModifiers modifiers) {
+  uint64_t flags = 0;
+  if (modifiers & Qt::ControlModifier) flags |= key_modifier::kCommand;
+  if (modifiers & Qt::ShiftModifier) flags |= key_modifier::kShift;
+  if (modifiers & Qt::AltModifier) flags |= key_modifier::kOption;
+  if (modifiers & Qt::MetaModifier) flags |= key_modifier::kControl;
+  return flags;
+}
+
+// The typed characters ignoring modifiers: with Control held Qt reports a control code as the text, so
+// the key itself names the character.
+std::string charactersOf(const QKeyEvent& event) {
+  const int key = event.key();
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return std::string(1, static_cast<char>('a' + (key - Qt::Key_A)));
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return std::string(1, static_cast<char>('0' + (key - Qt::Key_0)));
+  const QString text = event.text();
+  if (text.size() == 1 && text[0].isPrint()) return text.toLower().toStdString();
+  return {};
+}
+
+}  // namespace
+
+// ---- SettingsWindow ----
+
+SettingsWindow::SettingsWindow(SettingsWindowController& controller)
+    : QWidget(nullptr), controller_(controller) {
+  setWindowTitle(kTitle);
+  setMinimumSize(static_cast<int>(SettingsWindowFrame::kMinimumSize.width),
+                 static_cast<int>(SettingsWindowFrame::kMinimumSize.height));
+  setMaximumSize(static_cast<int>(SettingsWindowFrame::kMaximumSize.width),
+                 static_cast<int>(SettingsWindowFrame::kMaximumSize.height));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+}
+
+bool SettingsWindow::handleSettingsShortcut(QKeyEvent* event) {
+  SettingsViewController* content = controller_.content();
+  const SettingsShortcut shortcut =
+      settingsShortcut(modifierFlagsOf(event->modifiers()), charactersOf(*event),
+                       content ? content->pageCount() : 0, content != nullptr);
+  switch (shortcut.action) {
+    case SettingsShortcut::Action::none:
+      return false;
+    case SettingsShortcut::Action::closeWindow:
+      close();
+      return true;
+    case SettingsShortcut::Action::focusSearch:
+      content->focusSearchField();
+      return true;
+    case SettingsShortcut::Action::selectPage:
+      content->selectTab(shortcut.pageIndex);
+      return true;
+    case SettingsShortcut::Action::copyDiagnostics:
+      // The diagnostics snapshot joins the maintenance actions; the shortcut is taken meanwhile so that
+      // no control of the window reads it as its own.
+      return true;
+  }
+  return false;
+}
+
+bool SettingsWindow::event(QEvent* event) {
+  // The key-equivalent path: a shortcut wins over whatever control has the focus.
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (handleSettingsShortcut(key)) {
+      key->accept();
+      return true;
+    }
+  }
+  if (event->type() == QEvent::WindowDeactivate) controller_.windowDidResignKey();
+  return QWidget::event(event);
+}
+
+void SettingsWindow::keyPressEvent(QKeyEvent* event) {
+  if (handleSettingsShortcut(event)) return;
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+  controller_.windowWillClose();
+  QWidget::closeEvent(event);  // hides; the window is kept for the next showing
+}
+
+void SettingsWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  controller_.saveFrame();
+}
+
+void SettingsWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  controller_.saveFrame();
+}
+
+void SettingsWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (QWindow* handle = windowHandle()) {
+    connect(handle, &QWindow::screenChanged, &controller_, &SettingsWindowController::windowDidChangeScreen,
+            Qt::UniqueConnection);
+  }
+  if (auto* content = controller_.content()) content->viewDidAppear();
+}
+
+// ---- SettingsWindowController ----
+
+SettingsWindowController::SettingsWindowController(Dependencies dependencies, SettingsViewController* content)
+    : deps_(dependencies), content_(content) {
+  window_ = new SettingsWindow(*this);
+  if (content) {
+    window_->layout()->addWidget(content);
+    content->loadViewIfNeeded();
+  }
+
+  std::optional<Rect> saved;
+  if (auto text = deps_.userDefaults.stringForKey(SettingsWindowFrame::kAutosaveName))
+    saved = SettingsWindowFrame::parse(*text);
+  const Rect frame = SettingsWindowFrame::restored(saved, visibleFrames());
+  window_->setGeometry(toQtGlobal(frame, mainScreenHeight()));
+  restoringFrame_ = false;
+}
+
+SettingsWindowController::~SettingsWindowController() {
+  stopColorPanelObserver();
+  delete window_.data();
+}
+
+std::vector<Rect> SettingsWindowController::visibleFrames() const {
+  std::vector<Rect> frames;
+  if (deps_.screens) {
+    for (const auto& screen : deps_.screens->screens()) frames.push_back(screen.visibleFrame);
+    return frames;
+  }
+  const double height = mainScreenHeight();
+  for (QScreen* screen : QGuiApplication::screens()) {
+    Rect visible = fromQtGlobal(screen->availableGeometry(), height);
+    if (screen == QGuiApplication::primaryScreen()) {
+      frames.insert(frames.begin(), visible);
+    } else {
+      frames.push_back(visible);
+    }
+  }
+  return frames;
+}
+
+double SettingsWindowController::mainScreenHeight() const {
+  if (deps_.screens) {
+    const auto screens = deps_.screens->screens();
+    return screens.empty() ? 0 : screens.front().frame.height();
+  }
+  QScreen* primary = QGuiApplication::primaryScreen();
+  return primary ? primary->geometry().height() : 0;
+}
+
+void SettingsWindowController::saveFrame() {
+  if (restoringFrame_ || !window_) return;
+  const Rect frame = fromQtGlobal(window_->geometry(), mainScreenHeight());
+  deps_.userDefaults.setObject(SettingsWindowFrame::kAutosaveName, SettingsWindowFrame::format(frame));
+}
+
+void SettingsWindowController::showSettings() {
+  if (!window_) return;
+  window_->setLevel(SettingsWindow::kFloatingLevel);
+  if (!colorPanelObserver_) startColorPanelObserver();
+  if (auto front = deps_.workspace.frontmostApplication();
+      front && front->processIdentifier() != deps_.appShell.processIdentifier())
+    lastNonPelkoFrontmostPID_ = front->processIdentifier();
+  QPointer<SettingsWindowController> weakSelf(this);
+  deps_.scheduler.mainAsync([weakSelf] {
+    if (weakSelf) weakSelf->presentSettingsWindow();
+  });
+}
+
+void SettingsWindowController::presentSettingsWindow() {
+  if (!window_) return;
+  deps_.appShell.activateOwnProcess();
+  if (window_->isMinimized()) window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+  if (content_) content_->updateDisplayRenderingMode();
+  QPointer<SettingsWindow> weakWindow(window_);
+  deps_.scheduler.mainAsync([weakWindow] {
+    if (weakWindow && weakWindow->isVisible() && !weakWindow->isActiveWindow()) {
+      weakWindow->raise();
+      weakWindow->activateWindow();
+    }
+  });
+}
+
+void SettingsWindowController::toggleFromTaskbar() {
+  if (!window_) return;
+  if (window_->isMinimized() || !window_->isVisible() || !window_->isActiveWindow()) {
+    showSettings();
+    return;
+  }
+  window_->lower();
+  if (!lastNonPelkoFrontmostPID_) return;
+  if (auto app = deps_.workspace.runningApplication(*lastNonPelkoFrontmostPID_); app && !app->isTerminated())
+    app->activate(platform::activateNone);
+}
+
+std::vector<AppTracker::OwnWindow> SettingsWindowController::ownWindows() const {
+  if (!window_) return {};
+  return {{window_->windowTitle().toStdString(), window_->isMinimized(),
+           window_->isVisible() && !window_->isMinimized()}};
+}
+
+void SettingsWindowController::startColorPanelObserver() {
+  QPointer<SettingsWindowController> weakSelf(this);
+  colorPanelObserver_ = connect(&ColorPanelEvents::instance(), &ColorPanelEvents::panelBecameKey, this,
+                                [weakSelf](ColorPanel* panel) {
+                                  if (weakSelf && weakSelf->window_) weakSelf->placeColorPanel(panel);
+                                });
+}
+
+void SettingsWindowController::stopColorPanelObserver() {
+  if (colorPanelObserver_) disconnect(colorPanelObserver_);
+  colorPanelObserver_ = {};
+}
+
+void SettingsWindowController::placeColorPanel(QWidget* panel) {
+  if (!panel || !window_) return;
+  if (auto* colorPanel = qobject_cast<ColorPanel*>(panel)) colorPanel->setLevel(window_->level() + 1);
+  const double height = mainScreenHeight();
+  const Rect windowFrame = fromQtGlobal(window_->frameGeometry(), height);
+  const std::vector<Rect> frames = visibleFrames();
+  Rect visible;
+  bool found = false;
+  for (const Rect& frame : frames)
+    if (frame.intersects(windowFrame)) {
+      visible = frame;
+      found = true;
+      break;
+    }
+  if (!found && !frames.empty()) visible = frames.front();
+  const QSize size = panel->frameGeometry().size();
+  const Point origin = colorPanelOrigin(
+      windowFrame, {static_cast<double>(size.width()), static_cast<double>(size.height())}, visible);
+  const QRect placed = toQtGlobal(Rect(origin.x, origin.y, size.width(), size.height()), height);
+  panel->move(placed.topLeft());
+}
+
+void SettingsWindowController::windowWillClose() {
+  stopColorPanelObserver();
+  if (ColorPanel* panel = ColorPanel::sharedIfExists()) panel->close();
+}
+
+void SettingsWindowController::windowDidResignKey() {
+  if (window_) window_->setLevel(SettingsWindow::kNormalLevel);
+}
+
+void SettingsWindowController::windowDidChangeScreen() {
+  if (content_) content_->updateDisplayRenderingMode();
+}
+
+}  // namespace pelko

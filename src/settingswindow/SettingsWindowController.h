@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+#include "foundation/Scheduler.h"
+#include "shell/AppDelegate.h"
+
+class QKeyEvent;
+
+namespace pelko {
+
+namespace platform {
+class AppShell;
+class Screens;
+class UserDefaults;
+class Workspace;
+}  // namespace platform
+
+class SettingsViewController;
+class SettingsWindowController;
+
+// The settings window itself: keeps its frame in the user defaults, closes (hides) on Escape, and
+// offers every key press to the settings shortcuts first.
+class SettingsWindow : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr const char* kTitle = "Pelko Settings";
+  // Window levels, as the window server numbers them.
+  static constexpr int kNormalLevel = 0;
+  static constexpr int kFloatingLevel = 3;
+
+  explicit SettingsWindow(SettingsWindowController& controller);
+
+  int level() const { return level_; }
+  void setLevel(int level) { level_ = level; }
+  // Answers whether the settings shortcuts took the key press.
+  bool handleSettingsShortcut(QKeyEvent* event);
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  SettingsWindowController& controller_;
+  int level_ = kNormalLevel;
+};
+
+// Owns the settings window: makes it with its size limits and remembered frame, brings it forward,
+// lets this program's entry in the bar toggle it, keeps the colour panel beside it while a colour is
+// edited, and routes the window's shortcuts to the settings content.
+class SettingsWindowController : public QObject, public AppDelegate::SettingsWindowHandle {
+  Q_OBJECT
+ public:
+  struct Dependencies {
+    Scheduler& scheduler;
+    platform::UserDefaults& userDefaults;
+    platform::Workspace& workspace;
+    platform::AppShell& appShell;
+    // Visible frames for the remembered frame and the colour panel; without them Qt's screens are used.
+    platform::Screens* screens = nullptr;
+  };
+
+  // Takes the content; the window is made at once.
+  SettingsWindowController(Dependencies dependencies, SettingsViewController* content);
+  ~SettingsWindowController() override;
+
+  // AppDelegate::SettingsWindowHandle
+  void showSettings() override;
+  void toggleFromTaskbar() override;
+  std::vector<AppTracker::OwnWindow> ownWindows() const override;
+
+  SettingsWindow* window() const { return window_; }
+  SettingsViewController* content() const { return content_; }
+  std::optional<int32_t> lastNonPelkoFrontmostPID() const { return lastNonPelkoFrontmostPID_; }
+  bool isObservingColorPanel() const { return static_cast<bool>(colorPanelObserver_); }
+
+  // For the window.
+  void presentSettingsWindow();
+  void windowWillClose();
+  void windowDidResignKey();
+  void windowDidChangeScreen();
+  void saveFrame();
+  void placeColorPanel(QWidget* panel);
+
+ private:
+  void startColorPanelObserver();
+  void stopColorPanelObserver();
+  // The visible frames in screen coordinates, the main screen first, and the main screen's height.
+  std::vector<Rect> visibleFrames() const;
+  double mainScreenHeight() const;
+
+  Dependencies deps_;
+  QPointer<SettingsWindow> window_;
+  QPointer<SettingsViewController> content_;
+  QMetaObject::Connection colorPanelObserver_;
+  std::optional<int32_t> lastNonPelkoFrontmostPID_;
+  bool restoringFrame_ = true;
+  friend class SettingsWindow;
+};
+
+}  // namespace pelko

@@ -1,0 +1,146 @@
+#include <cstdio>
+
+#include "foundation/DebugLog.h"
+#include "platform/ProcessControl.h"
+#include "platform/UrlDelivery.h"
+#include "shell/AppDelegate.h"
+#include "shell/PelkoURL.h"
+#include "tracking/AppTracker.h"
+
+namespace pelko {
+
+namespace {
+
+constexpr const char* kScheme = "pelko";
+
+}  // namespace
+
+std::vector<std::string> AppDelegate::urlArguments() const {
+  std::vector<std::string> urls;
+  // Options ("--restore-dock", and Qt's own such as "-platform xcb") and their values are no URLs: a URL
+  // has a scheme before a ':'.
+  for (const auto& argument : env_.arguments) {
+    if (!argument.empty() && argument.front() != '-' && argument.find(':') != std::string::npos)
+      urls.push_back(argument);
+  }
+  return urls;
+}
+
+bool AppDelegate::forwardURLsToRunningCopy() {
+  auto urls = urlArguments();
+  if (urls.empty() || !env_.urlDelivery) return false;
+  switch (env_.urlDelivery->forwardToRunningCopy(urls)) {
+    case platform::UrlDelivery::ForwardResult::delivered:
+      debugLog("AppDelegate: handed " + std::to_string(urls.size()) + " URL(s) to the running copy");
+      quitHasBegun_ = true;
+      env_.processControl.exit(0);
+      return true;
+    case platform::UrlDelivery::ForwardResult::refused:
+      std::fprintf(stderr,
+                   "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)\n");
+      std::fflush(stderr);
+      quitHasBegun_ = true;
+      env_.processControl.exit(1);
+      return true;
+    case platform::UrlDelivery::ForwardResult::noReceiver:
+      // The copy holding the lock does not listen yet (it is starting) or no longer (it is ending).
+      return false;
+  }
+  return false;
+}
+
+void AppDelegate::receiveURLs() {
+  if (!env_.urlDelivery) return;
+  env_.urlDelivery->startReceiving([weak = weakSelf()](const std::vector<std::string>& urls) {
+    if (auto self = weak.lock()) self->openURLs(urls);
+  });
+  // The URLs this copy was started with arrive like any others, after start-up.
+  if (auto urls = urlArguments(); !urls.empty()) {
+    env_.scheduler.mainAsync([weak = weakSelf(), urls] {
+      if (auto self = weak.lock()) self->openURLs(urls);
+    });
+  }
+}
+
+void AppDelegate::openURLs(const std::vector<std::string>& urls) {
+  for (const auto& url : urls) {
+    // Termination has run its clean-up by now: an action would act on a program that is going away.
+    if (quitHasBegun_) {
+      debugLog("AppDelegate: ignoring URL during quit: " + url);
+      continue;
+    }
+    openURL(url);
+  }
+}
+
+void AppDelegate::openURL(const std::string& text) {
+  PelkoURL url = PelkoURL::parse(text);
+  if (url.scheme != kScheme) return;
+  const std::string host = url.host.value_or("");
+  if (url.host && host == "settings") {
+    openSettings();
+  } else if (url.host && host == "onboarding") {
+    openOnboarding();
+  } else if (url.host && host == "restart") {
+    restartPelko();
+  } else if (url.host && host == "quit") {
+    restoreDockAndQuit();
+  } else {
+    debugLog("AppDelegate: unhandled URL scheme action: " + url.absoluteString);
+  }
+}
+
+void AppDelegate::openSettings() {
+  if (!env_.makeSettingsWindow) {
+    debugLog("AppDelegate: no settings window in this build");
+    return;
+  }
+  showSettingsWindow();
+}
+
+void AppDelegate::openOnboarding() {
+  if (!onboardingWindowController_ && env_.makeOnboardingWindow) {
+    onboardingWindowController_ = env_.makeOnboardingWindow(*settingsManager_);
+    if (onboardingWindowController_) {
+      OnboardingPresenter* made = onboardingWindowController_.get();
+      onboardingWindowController_->setOnClose([weak = weakSelf(), made] {
+        auto self = weak.lock();
+        if (!self || self->onboardingWindowController_.get() != made) return;
+        // The controller is inside its own close handling: it is let go of now (a later opening
+        // makes a fresh one) and destroyed once that handling has returned.
+        std::shared_ptr<OnboardingPresenter> closing = std::move(self->onboardingWindowController_);
+        self->env_.scheduler.mainAsync([closing] {});
+      });
+    }
+  }
+  if (!onboardingWindowController_) {
+    debugLog("AppDelegate: no onboarding window in this build");
+    return;
+  }
+  onboardingWindowController_->showOnboarding();
+}
+
+void AppDelegate::restartPelko() {
+  // The monotonic clock: a wall clock set back would ignore restarts for as long.
+  const double now = env_.scheduler.now();
+  if (now - lastRestartTime_ > kRestartDebounce) {
+    lastRestartTime_ = now;
+    debugLog("AppDelegate: restarting the taskbars");
+    if (taskbars_) taskbars_->rebuildAll();
+  } else {
+    debugLog("AppDelegate: ignoring rapid restart request (debounced)");
+  }
+}
+
+void AppDelegate::restoreDockAndQuit() {
+  shouldRestoreDockOnQuit_ = true;
+  if (dockVisibilityMonitorTimer_) dockVisibilityMonitorTimer_->invalidate();
+  dockVisibilityMonitorTimer_.reset();
+  terminate();
+}
+
+void AppDelegate::forceAppRefresh() {
+  if (appTracker_) appTracker_->forceRefresh();
+}
+
+}  // namespace pelko

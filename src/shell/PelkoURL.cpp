@@ -1,0 +1,45 @@
+#include "shell/PelkoURL.h"
+
+#include <cctype>
+
+namespace pelko {
+
+namespace {
+
+bool isSchemeCharacter(char c, bool first) {
+  auto u = static_cast<unsigned char>(c);
+  if (std::isalpha(u)) return true;
+  return !first && (std::isdigit(u) || c == '+' || c == '-' || c == '.');
+}
+
+// The host of an authority: without the user information before the last '@' and without a port.
+std::string hostOf(std::string_view authority) {
+  if (auto at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+  if (!authority.empty() && authority.front() == '[') {
+    auto close = authority.find(']');
+    return std::string(authority.substr(0, close == std::string_view::npos ? authority.size() : close + 1));
+  }
+  return std::string(authority.substr(0, authority.find(':')));
+}
+
+}  // namespace
+
+PelkoURL PelkoURL::parse(std::string_view text) {
+  PelkoURL url;
+  url.absoluteString = std::string(text);
+  auto colon = text.find(':');
+  if (colon == std::string_view::npos || colon == 0) return url;
+  for (size_t i = 0; i < colon; ++i) {
+    if (!isSchemeCharacter(text[i], i == 0)) return url;
+  }
+  url.scheme = std::string(text.substr(0, colon));
+
+  std::string_view rest = text.substr(colon + 1);
+  if (rest.substr(0, 2) != "//") return url;
+  rest.remove_prefix(2);
+  std::string host = hostOf(rest.substr(0, rest.find_first_of("/?#")));
+  if (!host.empty()) url.host = std::move(host);
+  return url;
+}
+
+}  // namespace pelko

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pelko {
+
+// The parts of a URL the application's actions look at, read from the string exactly as it came: the
+// scheme and host keep their case and their percent escapes, so "PELKO://settings" is not a "pelko"
+// URL and "pelko://Settings" is not the settings action.
+struct PelkoURL {
+  // Nothing when the string has no valid scheme before a ':'.
+  std::optional<std::string> scheme;
+  // Nothing when there is no authority ("pelko:settings") or it names no host ("pelko://",
+  // "pelko:///settings").
+  std::optional<std::string> host;
+  // The string as given.
+  std::string absoluteString;
+
+  static PelkoURL parse(std::string_view text);
+};
+
+}  // namespace pelko

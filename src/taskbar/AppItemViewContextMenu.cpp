@@ -1,0 +1,223 @@
+// The item button's context menu, the confirmation before force-quitting and the alert before hiding an
+// application from the taskbar.
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
+
+#include "foundation/DebugLog.h"
+#include "platform/Alerts.h"
+#include "platform/Workspace.h"
+#include "settings/SettingsManager.h"
+#include "taskbar/AppItemView.h"
+#include "taskbar/ForceQuitPopover.h"
+#include "tracking/AppTracker.h"
+#include "tracking/TrackedApp.h"
+#include "tracking/WindowManager.h"
+#include "ui/PlainText.h"
+
+namespace pelko {
+
+namespace {
+constexpr const char* kDestructiveProperty = "pelkoDestructive";
+const QColor kSystemRed(255, 59, 48);
+
+// A menu that draws the entries marked destructive in red.
+class ItemContextMenu final : public QMenu {
+ public:
+  using QMenu::QMenu;
+
+ protected:
+  void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override {
+    QMenu::initStyleOption(option, action);
+    if (!action || !action->property(kDestructiveProperty).toBool()) return;
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+      option->palette.setColor(role, kSystemRed);
+  }
+};
+}  // namespace
+
+void AppItemView::contextMenuEvent(QContextMenuEvent* event) {
+  rightMouseDown(event->globalPos());
+  // Handled here even without a menu: the bar's own menu is for the space between the buttons.
+  event->accept();
+}
+
+void AppItemView::rightMouseDown(const QPoint& globalPosition) {
+  QMenu* menu = makeContextMenu();
+  if (menu) menu->popup(globalPosition);
+}
+
+QMenu* AppItemView::makeContextMenu() {
+  if (!trackedApp_ || !windowManager.lock()) return nullptr;
+  const TrackedApp& app = *trackedApp_;
+  auto* menu = new ItemContextMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  QPointer<AppItemView> self(this);
+  auto add = [&](const QString& title, void (AppItemView::*action)(), std::optional<Qt::Key> key = {}) {
+    QAction* item = menu->addAction(plainButtonTitle(title));
+    if (key) item->setShortcut(QKeySequence(Qt::CTRL | *key));
+    QObject::connect(item, &QAction::triggered, this, [self, action] {
+      if (self) ((*self).*action)();
+    });
+    return item;
+  };
+  const bool window = app.isWindowEntry();
+  const bool minimized = app.isMinimized.get();
+  if (!app.isActive.get()) add("Show", &AppItemView::menuActivate);
+  add(window ? (minimized ? "Unminimize" : "Minimize")
+             : (minimized ? "Unminimize All Windows" : "Minimize All Windows"),
+      &AppItemView::menuToggleMinimize);
+  add(app.isHidden.get() ? "Unhide" : "Hide", &AppItemView::menuToggleHide, Qt::Key_H);
+  add("New Window", &AppItemView::menuNewWindow, Qt::Key_N);
+  menu->addSeparator();
+  add("Close Window", &AppItemView::menuCloseWindow, Qt::Key_W);
+  add("Quit " + QString::fromStdString(app.name), &AppItemView::menuQuit, Qt::Key_Q);
+  add("Force Quit", &AppItemView::menuForceQuit)->setProperty(kDestructiveProperty, true);
+  menu->addSeparator();
+  add("Show in Finder", &AppItemView::menuShowInFinder);
+  if (settings() && env_.alerts) {
+    menu->addSeparator();
+    QAction* hide = add("Hide from Taskbar", &AppItemView::menuBlacklist);
+    hide->setToolTip(plainToolTip("Blacklist " + QString::fromStdString(app.name) +
+                                  " so it never appears in the taskbar"));
+    menu->setToolTipsVisible(true);
+  }
+  if (onSettingsRequested) {
+    menu->addSeparator();
+    add("Pelko Settings...", &AppItemView::menuOpenSettings, Qt::Key_Comma);
+  }
+  return menu;
+}
+
+std::optional<std::string> AppItemView::applicationLocation() const {
+  if (!trackedApp_) return std::nullopt;
+  auto running = env_.workspace.runningApplication(trackedApp_->pid);
+  if (!running) return std::nullopt;
+  if (auto bundle = running->bundleURL()) return bundle;
+  return running->executableURL();
+}
+
+void AppItemView::menuActivate() {
+  if (!trackedApp_) return;
+  auto manager = windowManager.lock();
+  if (manager && env_.workspace.runningApplication(trackedApp_->pid)) manager->activate(trackedApp_->pid);
+}
+
+void AppItemView::menuToggleMinimize() {
+  if (!trackedApp_) return;
+  if (auto manager = windowManager.lock()) manager->toggleMinimize(*trackedApp_);
+}
+
+void AppItemView::menuToggleHide() {
+  if (!trackedApp_) return;
+  auto manager = windowManager.lock();
+  if (!manager) return;
+  if (trackedApp_->isHidden.get()) {
+    manager->unhide(trackedApp_->pid);
+  } else {
+    manager->hide(trackedApp_->pid);
+  }
+}
+
+void AppItemView::menuNewWindow() {
+  if (auto location = applicationLocation()) env_.workspace.openApplication(*location);
+}
+
+void AppItemView::menuCloseWindow() {
+  if (!trackedApp_) return;
+  auto manager = windowManager.lock();
+  if (manager && env_.workspace.runningApplication(trackedApp_->pid))
+    manager->closeWindow(trackedApp_->pid, trackedApp_->windowNumber);
+}
+
+void AppItemView::menuQuit() {
+  if (!trackedApp_) return;
+  auto manager = windowManager.lock();
+  if (manager && env_.workspace.runningApplication(trackedApp_->pid)) manager->quit(trackedApp_->pid);
+}
+
+void AppItemView::menuShowInFinder() {
+  if (auto location = applicationLocation()) env_.workspace.activateFileViewerSelecting({*location});
+}
+
+void AppItemView::menuOpenSettings() {
+  if (!trackedApp_ || !onSettingsRequested) return;
+  auto request = onSettingsRequested;
+  request();
+}
+
+void AppItemView::menuBlacklist() {
+  if (!trackedApp_ || !env_.alerts) return;
+  // The alert is modal: the bar may be rebuilt while it waits, and this button with it. Everything the
+  // answer needs is taken now, and nothing of the button is touched afterwards.
+  const std::string name = trackedApp_->name;
+  const std::string bundleID = trackedApp_->bundleID;
+  std::weak_ptr<SettingsManager> weakSettings = settingsManager;
+  std::weak_ptr<AppTracker> weakTracker = appTracker;
+  platform::AlertContent alert;
+  alert.style = platform::AlertContent::Style::warning;
+  alert.messageText = "Hide " + name + " from Taskbar?";
+  alert.informativeText =
+      "This app will no longer appear in the taskbar. You can restore it from Pelko Settings > Items > "
+      "Blacklisted Apps.";
+  alert.buttons = {"Hide", "Cancel"};
+  QPointer<AppItemView> self(this);
+  const int answer = env_.alerts->runModal(alert);
+  if (!self) debugLog("The button of " + name + " went while its alert was open");
+  if (answer != 0) return;
+  if (auto s = weakSettings.lock()) s->addToBlacklist(bundleID);
+  if (auto tracker = weakTracker.lock()) tracker->forceRefresh();
+}
+
+void AppItemView::menuForceQuit() {
+  if (!trackedApp_) return;
+  // The application itself, not its process identifier: by the time the user confirms, the
+  // application may have ended and another one may have been given the same identifier.
+  pendingForceQuitApp_ = env_.workspace.runningApplication(trackedApp_->pid);
+  if (forceQuitPopover_) {
+    forceQuitPopover_->hide();
+    forceQuitPopover_->deleteLater();
+  }
+  auto* popover = new ForceQuitPopover(trackedApp_->name, this);
+  QPointer<AppItemView> self(this);
+  popover->onConfirm = [self] {
+    if (self) self->confirmForceQuitPopover();
+  };
+  popover->onCancel = [self] {
+    if (self) self->cancelForceQuitPopover();
+  };
+  forceQuitPopover_ = popover;
+  auto s = settings();
+  const QRect anchor(mapToGlobal(QPoint(0, 0)), size());
+  popover->showBeside(anchor, s ? std::optional<TaskbarPosition>(s->position.get()) : std::nullopt);
+}
+
+void AppItemView::cancelForceQuitPopover() {
+  pendingForceQuitApp_.reset();
+  if (forceQuitPopover_) {
+    forceQuitPopover_->hide();
+    forceQuitPopover_->deleteLater();
+  }
+  forceQuitPopover_ = nullptr;
+}
+
+void AppItemView::confirmForceQuitPopover() {
+  auto app = std::move(pendingForceQuitApp_);
+  pendingForceQuitApp_.reset();
+  if (forceQuitPopover_) {
+    forceQuitPopover_->hide();
+    forceQuitPopover_->deleteLater();
+  }
+  forceQuitPopover_ = nullptr;
+  if (!app) return;
+  if (app->isTerminated()) {
+    debugLog("Force Quit: pid " + std::to_string(app->processIdentifier()) +
+             " has ended already; nothing to force quit");
+    return;
+  }
+  (void)app->forceTerminate();
+}
+
+}  // namespace pelko

@@ -1,0 +1,79 @@
+#include "ui/ColorPanel.h"
+
+#include <QColorDialog>
+#include <QVBoxLayout>
+
+#include "ui/ColorWell.h"
+#include "ui/QtColor.h"
+
+namespace pelko {
+
+namespace {
+ColorPanel* sharedPanel = nullptr;
+}
+
+ColorPanelEvents& ColorPanelEvents::instance() {
+  static ColorPanelEvents events;
+  return events;
+}
+
+ColorPanel& ColorPanel::shared() {
+  if (!sharedPanel) sharedPanel = new ColorPanel();  // lives as long as the application
+  return *sharedPanel;
+}
+
+ColorPanel* ColorPanel::sharedIfExists() {
+  return sharedPanel;
+}
+
+ColorPanel::ColorPanel() : QWidget(nullptr, Qt::Tool) {
+  setWindowTitle("Colors");
+  picker_ = new QColorDialog(this);
+  picker_->setWindowFlags(Qt::Widget);
+  picker_->setOptions(QColorDialog::NoButtons | QColorDialog::DontUseNativeDialog |
+                      QColorDialog::ShowAlphaChannel);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(picker_);
+  connect(picker_, &QColorDialog::currentColorChanged, this, [this](const QColor& color) {
+    if (showingProgrammatically_) return;
+    pickByUser({color.redF(), color.greenF(), color.blueF(), color.alphaF()});
+  });
+}
+
+void ColorPanel::activate(ColorWell* well) {
+  if (activeWell_ && activeWell_ != well) activeWell_->setActive(false);
+  activeWell_ = well;
+  if (well) {
+    well->setActive(true);
+    showColor(well->color());
+  }
+  show();
+  raise();
+  emit becameKey();
+  emit ColorPanelEvents::instance().panelBecameKey(this);
+}
+
+void ColorPanel::showColor(const Color& color) {
+  showingProgrammatically_ = true;
+  picker_->setCurrentColor(toQColor(color));
+  showingProgrammatically_ = false;
+}
+
+void ColorPanel::pickByUser(const Color& color) {
+  if (activeWell_) activeWell_->takeColorFromPanel(color);
+}
+
+void ColorPanel::release(ColorWell* well) {
+  if (!well || activeWell_ != well) return;
+  well->setActive(false);
+  activeWell_ = nullptr;
+}
+
+void ColorPanel::closeEvent(QCloseEvent* event) {
+  if (activeWell_) activeWell_->setActive(false);
+  activeWell_ = nullptr;
+  QWidget::closeEvent(event);
+}
+
+}  // namespace pelko

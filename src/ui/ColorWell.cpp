@@ -1,0 +1,68 @@
+#include "ui/ColorWell.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/ColorPanel.h"
+#include "ui/QtColor.h"
+#include "ui/SemanticColors.h"
+
+namespace pelko {
+
+ColorWell::ColorWell(QWidget* parent) : QWidget(parent) {
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+ColorWell::~ColorWell() {
+  if (auto* panel = ColorPanel::sharedIfExists()) panel->release(this);
+}
+
+void ColorWell::setColor(const Color& color) {
+  color_ = color;
+  if (active_)
+    if (auto* panel = ColorPanel::sharedIfExists()) panel->showColor(color);
+  update();
+}
+
+void ColorWell::setActive(bool active) {
+  active_ = active;
+  update();
+}
+
+void ColorWell::takeColorFromPanel(const Color& color) {
+  if (!isEnabled()) return;
+  color_ = color;
+  update();
+  emit colorChangedByUser(color);
+}
+
+void ColorWell::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && isEnabled() && rect().contains(event->position().toPoint()))
+    ColorPanel::shared().activate(this);
+}
+
+void ColorWell::changeEvent(QEvent* event) {
+  // A disabled well lets go of the panel, so no pick reaches a setting that is switched off.
+  if (event->type() == QEvent::EnabledChange && !isEnabled() && active_) {
+    if (auto* panel = ColorPanel::sharedIfExists()) panel->release(this);
+    setActive(false);
+  }
+  QWidget::changeEvent(event);
+}
+
+void ColorWell::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (!isEnabled()) painter.setOpacity(0.4);
+  const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  painter.setPen(
+      toQColor(active_ ? Color{0.039, 0.518, 1.0, 1.0} : semanticColor(SemanticColor::separator, 0.4)));
+  painter.setBrush(toQColor(semanticColor(SemanticColor::label, 0.08)));
+  painter.drawRoundedRect(frame, 5, 5);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(toQColor(color_));
+  painter.drawRoundedRect(frame.adjusted(4, 4, -4, -4), 3, 3);
+}
+
+}  // namespace pelko

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+#include "foundation/Color.h"
+
+namespace pelko {
+
+// A swatch that edits one colour through the shared colour panel. setColor() shows a value silently
+// (also in the panel while this well is its active one); a pick in the panel sends `colorChangedByUser`.
+class ColorWell : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ColorWell(QWidget* parent = nullptr);
+  ~ColorWell() override;
+
+  const Color& color() const { return color_; }
+  void setColor(const Color& color);
+  bool isActive() const { return active_; }
+
+  QSize sizeHint() const override { return {44, 24}; }
+
+  // For the panel.
+  void setActive(bool active);
+  void takeColorFromPanel(const Color& color);
+
+ signals:
+  void colorChangedByUser(const Color& color);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  Color color_ = Color::white();
+  bool active_ = false;
+};
+
+}  // namespace pelko

@@ -1,0 +1,95 @@
+#include "ui/QtStatusItem.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+
+#include "ui/PlainText.h"
+
+namespace pelko {
+
+namespace {
+
+// "q" is Ctrl+Q; an upper-case letter adds Shift, as a Command key equivalent does.
+QKeySequence shortcutFor(const std::string& key) {
+  if (key.empty()) return {};
+  const QChar character = QString::fromStdString(key).at(0);
+  int modifiers = Qt::CTRL;
+  if (character.isUpper()) modifiers |= Qt::SHIFT;
+  return QKeySequence(QString(modifiers & Qt::SHIFT ? "Ctrl+Shift+" : "Ctrl+") + character.toUpper());
+}
+
+}  // namespace
+
+QtStatusItem::QtStatusItem() = default;
+
+QtStatusItem::~QtStatusItem() {
+  remove();
+}
+
+QImage QtStatusItem::render(const platform::StatusItemImage& image, const QColor& color, double scale) {
+  QImage result(QSize(qRound(image.width * scale), qRound(image.height * scale)),
+                QImage::Format_ARGB32_Premultiplied);
+  result.fill(Qt::transparent);
+  QPainter painter(&result);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(scale, scale);
+  const QColor ink = image.isTemplate ? color : QColor(Qt::black);
+  for (const auto& shape : image.shapes) {
+    QRectF rect(shape.rect.origin.x, shape.rect.origin.y, shape.rect.size.width, shape.rect.size.height);
+    QPainterPath path;
+    path.addRoundedRect(rect, shape.cornerRadius, shape.cornerRadius);
+    if (shape.strokeWidth > 0) {
+      painter.strokePath(path, QPen(ink, shape.strokeWidth));
+    } else {
+      painter.fillPath(path, ink);
+    }
+  }
+  return result;
+}
+
+std::unique_ptr<QMenu> QtStatusItem::makeMenu(const std::vector<platform::StatusMenuItem>& items) {
+  auto menu = std::make_unique<QMenu>();
+  for (const auto& item : items) {
+    if (item.isSeparator) {
+      menu->addSeparator();
+      continue;
+    }
+    QAction* action = menu->addAction(plainButtonTitle(QString::fromStdString(item.title)));
+    action->setShortcut(shortcutFor(item.keyEquivalent));
+    // Shown beside the title; the menu is not focused while closed, so the keys act only inside it.
+    action->setShortcutContext(Qt::WidgetShortcut);
+    if (item.action)
+      QObject::connect(action, &QAction::triggered, menu.get(), [run = item.action] { run(); });
+  }
+  return menu;
+}
+
+bool QtStatusItem::install(const platform::StatusItemImage& image, const std::string& toolTip,
+                           std::vector<platform::StatusMenuItem> menu) {
+  remove();
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+  const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
+  QIcon icon;
+  for (double scale : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(render(image, text, scale)));
+  menu_ = makeMenu(menu);
+  icon_ = std::make_unique<QSystemTrayIcon>(icon);
+  icon_->setToolTip(QString::fromStdString(toolTip));
+  icon_->setContextMenu(menu_.get());
+  // A click opens the menu too: the item has no action of its own.
+  QObject::connect(icon_.get(), &QSystemTrayIcon::activated, menu_.get(),
+                   [menu = menu_.get()](QSystemTrayIcon::ActivationReason reason) {
+                     if (reason == QSystemTrayIcon::Trigger) menu->popup(QCursor::pos());
+                   });
+  icon_->show();
+  return true;
+}
+
+void QtStatusItem::remove() {
+  if (icon_) icon_->hide();
+  icon_.reset();
+  menu_.reset();
+}
+
+}  // namespace pelko

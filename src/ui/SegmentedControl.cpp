@@ -1,0 +1,92 @@
+#include "ui/SegmentedControl.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/PlainText.h"
+#include "ui/QtColor.h"
+#include "ui/SemanticColors.h"
+
+namespace pelko {
+
+namespace {
+constexpr int kPadding = 12;
+constexpr int kHeight = 24;
+}  // namespace
+
+SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent) : QWidget(parent) {
+  for (const QString& label : labels) labels_ << singleLine(label);
+  setFocusPolicy(Qt::StrongFocus);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  QFont small = font();
+  small.setPixelSize(12);
+  setFont(small);
+}
+
+void SegmentedControl::setSelectedSegment(int segment) {
+  if (segment < -1 || segment >= segmentCount()) return;
+  selected_ = segment;
+  update();
+}
+
+bool SegmentedControl::selectByUser(int segment) {
+  if (!isEnabled() || segment < 0 || segment >= segmentCount() || segment == selected_) return false;
+  selected_ = segment;
+  update();
+  emit segmentSelectedByUser(segment);
+  return true;
+}
+
+QSize SegmentedControl::sizeHint() const {
+  int widest = 0;
+  for (const QString& label : labels_) widest = std::max(widest, fontMetrics().horizontalAdvance(label));
+  return {segmentCount() * (widest + 2 * kPadding) + 2, kHeight};
+}
+
+QRect SegmentedControl::segmentRect(int segment) const {
+  if (segmentCount() == 0) return {};
+  const double width = (this->width() - 2) / static_cast<double>(segmentCount());
+  return QRect(1 + qRound(segment * width), 1, qRound((segment + 1) * width) - qRound(segment * width),
+               height() - 2);
+}
+
+void SegmentedControl::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  for (int i = 0; i < segmentCount(); ++i)
+    if (segmentRect(i).contains(event->position().toPoint())) selectByUser(i);
+}
+
+void SegmentedControl::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Left) {
+    selectByUser(selected_ - 1);
+  } else if (event->key() == Qt::Key_Right) {
+    selectByUser(selected_ + 1);
+  } else {
+    QWidget::keyPressEvent(event);
+  }
+}
+
+void SegmentedControl::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (!isEnabled()) painter.setOpacity(0.4);
+  painter.setPen(toQColor(semanticColor(SemanticColor::separator, 0.3)));
+  painter.setBrush(toQColor(semanticColor(SemanticColor::label, 0.06)));
+  painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+  for (int i = 0; i < segmentCount(); ++i) {
+    const QRect area = segmentRect(i);
+    if (i == selected_) {
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(toQColor(semanticColor(SemanticColor::label, 0.22)));
+      painter.drawRoundedRect(QRectF(area).adjusted(1, 1, -1, -1), 5, 5);
+    } else if (i > 0 && i - 1 != selected_) {
+      painter.setPen(toQColor(semanticColor(SemanticColor::separator, 0.3)));
+      painter.drawLine(area.left(), area.top() + 5, area.left(), area.bottom() - 5);
+    }
+    painter.setPen(toQColor(semanticColor(SemanticColor::label)));
+    painter.drawText(area, Qt::AlignCenter, labels_[i]);
+  }
+}
+
+}  // namespace pelko

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+namespace pelko {
+
+// A row of mutually exclusive segments. setSelectedSegment() shows a value silently; a click on
+// another segment (or the arrow keys) sends `segmentSelectedByUser`.
+class SegmentedControl : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SegmentedControl(const QStringList& labels, QWidget* parent = nullptr);
+
+  int segmentCount() const { return static_cast<int>(labels_.size()); }
+  QString label(int segment) const { return labels_.value(segment); }
+  int selectedSegment() const { return selected_; }
+  // -1 selects nothing; an index without a segment is ignored.
+  void setSelectedSegment(int segment);
+  // The user choosing `segment`; answers whether the selection changed.
+  bool selectByUser(int segment);
+  QRect segmentRect(int segment) const;
+
+  QSize sizeHint() const override;
+
+ signals:
+  void segmentSelectedByUser(int segment);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  QStringList labels_;
+  int selected_ = -1;
+};
+
+}  // namespace pelko

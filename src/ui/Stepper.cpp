@@ -1,0 +1,85 @@
+#include "ui/Stepper.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "ui/QtColor.h"
+#include "ui/SemanticColors.h"
+#include "ui/SymbolIcon.h"
+
+namespace pelko {
+
+Stepper::Stepper(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+double Stepper::clamped(double value) const {
+  if (!std::isfinite(value)) return minimum_;
+  return std::clamp(value, minimum_, maximum_);
+}
+
+void Stepper::setRange(double minimum, double maximum, double increment) {
+  minimum_ = minimum;
+  maximum_ = std::max(minimum, maximum);
+  increment_ = increment > 0 ? increment : 1;
+  value_ = clamped(value_);
+  update();
+}
+
+void Stepper::setValue(double value) {
+  value_ = clamped(value);
+  update();
+}
+
+bool Stepper::stepByUser(int direction) {
+  if (!isEnabled() || direction == 0) return false;
+  // Counted in whole steps from the nearest step below, so repeated clicks never accumulate error.
+  const double steps = std::round((value_ - minimum_) / increment_ * 1e9) / 1e9;
+  const double base = direction > 0 ? std::floor(steps) + 1 : std::ceil(steps) - 1;
+  const double next = clamped(minimum_ + base * increment_);
+  if (next == value_) return false;
+  value_ = next;
+  update();
+  emit valueChangedByUser(value_);
+  return true;
+}
+
+void Stepper::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  stepByUser(event->position().y() < height() / 2.0 ? 1 : -1);
+}
+
+void Stepper::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Up) {
+    stepByUser(1);
+  } else if (event->key() == Qt::Key_Down) {
+    stepByUser(-1);
+  } else {
+    QWidget::keyPressEvent(event);
+  }
+}
+
+void Stepper::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (!isEnabled()) painter.setOpacity(0.4);
+  const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  painter.setPen(toQColor(semanticColor(SemanticColor::separator, 0.3)));
+  painter.setBrush(toQColor(semanticColor(SemanticColor::label, 0.08)));
+  painter.drawRoundedRect(frame, 5, 5);
+  painter.drawLine(QPointF(frame.left() + 3, frame.center().y()),
+                   QPointF(frame.right() - 3, frame.center().y()));
+  const double arrow = std::min(width(), height() / 2) - 4;
+  const Color tint = semanticColor(SemanticColor::label);
+  painter.drawPixmap(QRectF((width() - arrow) / 2, (height() / 2.0 - arrow) / 2, arrow, arrow),
+                     symbolImage("chevron.up", arrow, tint, true), QRectF());
+  painter.drawPixmap(
+      QRectF((width() - arrow) / 2, height() / 2.0 + (height() / 2.0 - arrow) / 2, arrow, arrow),
+      symbolImage("chevron.down", arrow, tint, true), QRectF());
+}
+
+}  // namespace pelko

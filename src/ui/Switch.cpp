@@ -1,0 +1,61 @@
+#include "ui/Switch.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/QtColor.h"
+#include "ui/SemanticColors.h"
+
+namespace pelko {
+
+namespace {
+constexpr Color kOnColor{0.039, 0.518, 1.0, 1.0};
+}
+
+Switch::Switch(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void Switch::setOn(bool on) {
+  if (on_ == on) return;
+  on_ = on;
+  update();
+}
+
+void Switch::toggleByUser() {
+  if (!isEnabled()) return;
+  on_ = !on_;
+  update();
+  emit toggledByUser(on_);
+}
+
+void Switch::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) toggleByUser();
+}
+
+void Switch::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space) {
+    toggleByUser();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void Switch::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (!isEnabled()) painter.setOpacity(0.4);
+  const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
+  const double radius = track.height() / 2;
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(toQColor(on_ ? kOnColor : semanticColor(SemanticColor::label, 0.16)));
+  painter.drawRoundedRect(track, radius, radius);
+  const double knob = track.height() - 4;
+  const double x = on_ ? track.right() - 2 - knob : track.left() + 2;
+  painter.setBrush(Qt::white);
+  painter.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
+}
+
+}  // namespace pelko

@@ -1,0 +1,114 @@
+// URLs handed from a later start to the running copy over the user-only local socket. The sending side
+// runs on a thread of its own, as it would in the other process, while this thread serves the socket.
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QLocalSocket>
+#include <future>
+
+#include "foundation/VirtualScheduler.h"
+#include "shell/LocalSocketUrlDelivery.h"
+#include "support/TempFolder.h"
+
+namespace pelko::testing {
+namespace {
+
+using Result = platform::UrlDelivery::ForwardResult;
+
+class LocalSocketUrlDeliveryTest : public ::testing::Test {
+ protected:
+  // These tests spin the event loop, which no other test of this binary does: events that earlier tests
+  // posted to their (now gone) worlds' widgets are dropped rather than delivered here.
+  void SetUp() override { QCoreApplication::removePostedEvents(nullptr); }
+  std::string socketPath() const { return folder.file("run/pelko.socket"); }
+  bool startReceiver() {
+    return receiver.startReceiving(
+        [this](const std::vector<std::string>& urls) { received.push_back(urls); });
+  }
+  // Forwards from another thread, serving this side's socket meanwhile.
+  Result forward(const std::vector<std::string>& urls) {
+    LocalSocketUrlDelivery sender(scheduler, socketPath());
+    auto result = std::async(std::launch::async, [&] { return sender.forwardToRunningCopy(urls); });
+    while (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    scheduler.runUntilIdle();
+    return result.get();
+  }
+
+  TempFolder folder;
+  VirtualScheduler scheduler;
+  LocalSocketUrlDelivery receiver{scheduler, socketPath()};
+  std::vector<std::vector<std::string>> received;
+};
+
+TEST_F(LocalSocketUrlDeliveryTest, BatchesOfAtMostSixteenURLsOfAtMostTwoKibibytesArriveWholeAndInOrder) {
+  EXPECT_EQ(forward({"pelko://restart"}), Result::noReceiver);
+  ASSERT_TRUE(startReceiver());
+  const std::vector<std::string> sixteen(16, "pelko://restart");
+  std::vector<std::string> seventeen = sixteen;
+  seventeen.push_back("pelko://quit");
+  const std::string longest = "pelko://Settings/" + std::string(2048 - 17, 'a');
+
+  EXPECT_EQ(forward(sixteen), Result::delivered);
+  EXPECT_EQ(forward({longest, "pelko://quit"}), Result::delivered);
+  EXPECT_EQ(forward(seventeen), Result::refused);
+  EXPECT_EQ(forward({longest + "a"}), Result::refused);
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0], sixteen);
+  EXPECT_EQ(received[1], (std::vector<std::string>{longest, "pelko://quit"}));
+
+  receiver.stopReceiving();
+  EXPECT_FALSE(std::filesystem::exists(socketPath()));
+  EXPECT_EQ(forward({"pelko://restart"}), Result::noReceiver);
+}
+
+TEST_F(LocalSocketUrlDeliveryTest, OnlyTheUserCanReachTheSocketAndAStaleOneIsReplaced) {
+  // A copy killed while receiving left its socket, in a folder others could enter.
+  std::filesystem::create_directories(folder.file("run"));
+  ::chmod(folder.file("run").c_str(), 0755);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath().c_str());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);
+
+  ASSERT_TRUE(startReceiver());
+  struct stat info {};
+  ASSERT_EQ(::stat(folder.file("run").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat(socketPath().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0077, 0u);
+  EXPECT_EQ(forward({"pelko://onboarding"}), Result::delivered);
+}
+
+TEST_F(LocalSocketUrlDeliveryTest, ASenderThatStallsIsCutOffAfterOneSecond) {
+  ASSERT_TRUE(startReceiver());
+  QLocalSocket stalled;
+  stalled.connectToServer(QString::fromStdString(socketPath()));
+  ASSERT_TRUE(stalled.waitForConnected(1000));
+  stalled.write("pelko://restart\n");  // no closing empty line
+  stalled.flush();
+  auto serve = [] {
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  };
+  serve();
+  scheduler.advance(0.99);
+  serve();
+  EXPECT_EQ(stalled.state(), QLocalSocket::ConnectedState);
+  scheduler.advance(0.01);
+  for (int i = 0; i < 200 && stalled.state() != QLocalSocket::UnconnectedState; ++i) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    stalled.waitForDisconnected(5);
+  }
+  EXPECT_EQ(stalled.state(), QLocalSocket::UnconnectedState);
+  EXPECT_TRUE(received.empty());
+}
+
+}  // namespace
+}  // namespace pelko::testing

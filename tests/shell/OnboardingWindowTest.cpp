@@ -1,0 +1,357 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+
+#include "platform/sim/SimAlerts.h"
+#include "shell/OnboardingPermissionRow.h"
+#include "shell/OnboardingPresetCardView.h"
+#include "shell/OnboardingWindowController.h"
+#include "support/SimulatedSystem.h"
+
+namespace pelko {
+namespace {
+
+using platform::AlertContent;
+
+constexpr const char* kCompleteKey = "PelkoOnboardingComplete";
+
+class OnboardingWindowTest : public test::SimulatedSystem, public ::testing::Test {
+ protected:
+  ~OnboardingWindowTest() override { delete controller.data(); }
+
+  // Opens the guide as the application delegate does: the close callback drops the controller later.
+  void open() {
+    controller = new OnboardingWindowController(
+        {scheduler, defaults, alerts, mac.permissions(), mac.appShell(), accessibilityHelper},
+        settings.get());
+    controller->onClose = [this] {
+      ++closes;
+      controller->deleteLater();
+    };
+    controller->showOnboarding();
+  }
+  void pressReturn() {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&controller->window(), &press);
+  }
+  static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+  bool isOpen() const { return controller && controller->window().isVisible(); }
+  bool completed() const { return defaults.boolForKey(kCompleteKey); }
+
+  static void mouse(QWidget& widget, QEvent::Type type, QPoint at) {
+    QMouseEvent event(type, QPointF(at), QPointF(widget.mapToGlobal(at)), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &event);
+  }
+  OnboardingPresetCardView& card(TaskbarPresetID preset) {
+    for (auto* view : controller->window().findChildren<OnboardingPresetCardView*>())
+      if (view->preset() == preset && view->isVisibleTo(&controller->window())) return *view;
+    ADD_FAILURE() << "no card for preset " << rawValue(preset);
+    throw std::runtime_error("no card");
+  }
+  void clickCard(TaskbarPresetID preset) {
+    OnboardingPresetCardView& view = card(preset);
+    mouse(view, QEvent::MouseButtonPress, view.rect().center());
+    mouse(view, QEvent::MouseButtonRelease, view.rect().center());
+  }
+  void goToPresets() {
+    open();
+    pressReturn();
+    pressReturn();
+    ASSERT_EQ(controller->currentPage(), 2);
+  }
+  // Lays the window out as the event loop would before it paints (a wrapped text may ask again).
+  static void save(QWidget& window, const char* file) {
+    for (int pass = 0; pass < 3; ++pass) QCoreApplication::sendPostedEvents();
+    QDir dir(QCoreApplication::applicationDirPath() + "/../artifacts");
+    dir.mkpath(".");
+    EXPECT_TRUE(window.grab().save(dir.filePath(file)));
+  }
+
+  sim::SimAlerts alerts;
+  QPointer<OnboardingWindowController> controller;
+  int closes = 0;
+};
+
+TEST_F(OnboardingWindowTest, FirstRunWalkedWithReturnAppliesTheDefaultLookAndCloses) {
+  mac.permissions().accessibilityTrusted = false;
+  alerts.scriptedAnswers = {1};
+  open();
+  EXPECT_EQ(controller->window().windowTitle(), "Welcome to Pelko");
+  EXPECT_EQ(controller->window().size(), QSize(500, 470));
+  EXPECT_EQ(controller->currentPage(), 0);
+  EXPECT_EQ(controller->defaultButton()->text(), "Get Started");
+
+  pressReturn();
+  EXPECT_EQ(controller->currentPage(), 1);
+  EXPECT_TRUE(alerts.shown.empty());
+
+  pressReturn();
+  ASSERT_EQ(alerts.shown.size(), 1u);
+  EXPECT_EQ(alerts.shown[0],
+            (AlertContent{AlertContent::Style::warning,
+                          "Accessibility Unlocks Full Pelko Controls",
+                          "Without Accessibility, Pelko can still run in Limited Mode, but active-window "
+                          "detection and window controls will be less reliable.",
+                          {"Open System Settings", "Use Limited Mode"}}));
+  EXPECT_TRUE(settings->suppressAccessibilityPermissionPrompt.get());
+  EXPECT_EQ(controller->currentPage(), 2);
+  EXPECT_EQ(controller->defaultButton()->text(), "Finish");
+  EXPECT_EQ(settings->maxTaskWidth.get(), 176);
+  EXPECT_FALSE(completed());
+
+  pressReturn();
+  EXPECT_EQ(settings->maxTaskWidth.get(), 172);  // the classic labelled taskbar
+  EXPECT_EQ(settings->style.get(), TaskbarStyle::iconsTextRight);
+  EXPECT_TRUE(completed());
+  EXPECT_FALSE(controller->window().isVisible());
+  EXPECT_EQ(closes, 1);
+  flushDeletes();
+  EXPECT_TRUE(controller.isNull());
+}
+
+TEST_F(OnboardingWindowTest, RunAgainAfterCompletionKeepsTheUsersSettingsUnlessACardIsChosen) {
+  defaults.setBool(kCompleteKey, true);
+  settings->maxTaskWidth = 300;
+  settings->taskbarSize = 140;
+  open();
+  EXPECT_TRUE(controller->wasCompletedBefore());
+  pressReturn();
+  pressReturn();
+  pressReturn();
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(settings->maxTaskWidth.get(), 300);
+  EXPECT_EQ(settings->taskbarSize.get(), 140);
+  EXPECT_TRUE(completed());
+  flushDeletes();
+
+  goToPresets();
+  clickCard(TaskbarPresetID::dock);
+  EXPECT_EQ(settings->taskbarSize.get(), 124);
+}
+
+TEST_F(OnboardingWindowTest, AccessibilityAlertCanOpenSettingsOrIsSkippedOnceLimitedModeWasChosen) {
+  mac.permissions().accessibilityTrusted = false;
+  alerts.scriptedAnswers = {0};
+  open();
+  pressReturn();
+  pressReturn();
+  EXPECT_EQ(controller->currentPage(), 1);
+  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{AccessibilityHelper::kAccessibilityPaneURL});
+  EXPECT_FALSE(settings->suppressAccessibilityPermissionPrompt.get());
+
+  settings->acknowledgeLimitedModeWithoutAccessibility();
+  pressReturn();
+  EXPECT_EQ(alerts.shown.size(), 1u);
+  EXPECT_EQ(controller->currentPage(), 2);
+}
+
+TEST_F(OnboardingWindowTest, RowAlertsSwitchLimitedModeAndTheThumbnailSkip) {
+  mac.permissions().accessibilityTrusted = false;
+  mac.permissions().screenCaptureGranted = false;
+  open();
+  pressReturn();
+  OnboardingPermissionRow& axRow = *controller->accessibilityRow();
+  OnboardingPermissionRow& srRow = *controller->screenRecordingRow();
+  EXPECT_EQ(axRow.secondaryButton().text(), "Use Limited Mode");
+  EXPECT_EQ(axRow.primaryButton().text(), "Open macOS Settings");
+  EXPECT_EQ(axRow.statusIcon().symbolName(), "xmark.circle.fill");
+  EXPECT_EQ(axRow.statusIcon().accessibleName(), "Not granted");
+
+  alerts.scriptedAnswers = {1, 0};
+  axRow.secondaryButton().click();  // Cancel
+  EXPECT_FALSE(settings->suppressAccessibilityPermissionPrompt.get());
+  EXPECT_EQ(axRow.secondaryButton().text(), "Use Limited Mode");
+  axRow.secondaryButton().click();
+  ASSERT_EQ(alerts.shown.size(), 2u);
+  EXPECT_EQ(
+      alerts.shown[1],
+      (AlertContent{AlertContent::Style::informational,
+                    "Continue in Limited Mode?",
+                    "Pelko will still run, but active-window detection, window focus changes, and window "
+                    "controls will be less reliable until Accessibility is granted.",
+                    {"Use Limited Mode", "Cancel"}}));
+  EXPECT_TRUE(settings->suppressAccessibilityPermissionPrompt.get());
+  EXPECT_EQ(axRow.secondaryButton().text(), "Remind Me Again");
+  EXPECT_EQ(
+      axRow.description(),
+      "Limited Mode is active. Window tracking and controls are reduced until Accessibility is granted.");
+  axRow.secondaryButton().click();  // "Remind Me Again" asks nothing
+  EXPECT_EQ(alerts.shown.size(), 2u);
+  EXPECT_FALSE(settings->suppressAccessibilityPermissionPrompt.get());
+  EXPECT_EQ(axRow.secondaryButton().text(), "Use Limited Mode");
+
+  EXPECT_EQ(srRow.secondaryButton().text(), "Skip Thumbnails");
+  srRow.secondaryButton().click();
+  ASSERT_EQ(alerts.shown.size(), 3u);
+  EXPECT_EQ(alerts.shown[2].messageText, "Skip Thumbnails for Now?");
+  EXPECT_EQ(alerts.shown[2].buttons, (std::vector<std::string>{"Skip Thumbnails", "Cancel"}));
+  EXPECT_TRUE(settings->suppressScreenRecordingPermissionPrompt.get());
+  EXPECT_EQ(srRow.secondaryButton().text(), "Remind Me Again");
+  EXPECT_EQ(srRow.description(), "Skipped. Thumbnails stay disabled until Screen Recording is granted.");
+}
+
+TEST_F(OnboardingWindowTest, PermissionsPageRefreshesEveryTwoSecondsWhileItIsUp) {
+  settings->showThumbnails = true;
+  open();
+  EXPECT_EQ(controller->permissionsRefreshTimer(), nullptr);
+  pressReturn();
+  OnboardingPermissionRow& srRow = *controller->screenRecordingRow();
+  EXPECT_TRUE(srRow.buttonStack().isHidden());
+  EXPECT_EQ(srRow.statusIcon().symbolName(), "checkmark.circle.fill");
+  EXPECT_EQ(srRow.description(), "Granted. You can enable Thumbnails for live window previews.");
+  const RepeatingTimerPtr timer = controller->permissionsRefreshTimer();
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(timer->interval(), 2.0);
+  EXPECT_EQ(timer->tolerance(), 0.5);
+
+  mac.permissions().screenCaptureGranted = false;
+  scheduler.advance(1.9);
+  EXPECT_TRUE(settings->showThumbnails.get());
+  scheduler.advance(0.1);
+  EXPECT_FALSE(settings->showThumbnails.get());
+  EXPECT_FALSE(srRow.buttonStack().isHidden());
+  EXPECT_EQ(srRow.secondaryButton().text(), "Skip Thumbnails");
+  EXPECT_EQ(srRow.statusIcon().accessibleName(), "Not granted");
+
+  pressReturn();
+  EXPECT_FALSE(timer->isValid());
+  EXPECT_EQ(controller->permissionsRefreshTimer(), nullptr);
+  EXPECT_EQ(controller->accessibilityRow(), nullptr);
+}
+
+TEST_F(OnboardingWindowTest, GrantButtonsClearTheEarlierChoiceAndAskTheSystem) {
+  mac.permissions().accessibilityTrusted = false;
+  mac.permissions().screenCaptureGranted = false;
+  mac.permissions().userGrantsScreenCaptureOnRequest = true;
+  settings->acknowledgeLimitedModeWithoutAccessibility();
+  settings->acknowledgeScreenRecordingSkip();
+  open();
+  pressReturn();
+  controller->accessibilityRow()->primaryButton().click();
+  EXPECT_FALSE(settings->suppressAccessibilityPermissionPrompt.get());
+  EXPECT_EQ(mac.permissions().accessibilityPromptCount, 1);
+
+  controller->screenRecordingRow()->primaryButton().click();
+  EXPECT_FALSE(settings->suppressScreenRecordingPermissionPrompt.get());
+  EXPECT_EQ(mac.permissions().screenCaptureRequestCount, 1);
+  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{AccessibilityHelper::kScreenRecordingPaneURL});
+  EXPECT_TRUE(controller->screenRecordingRow()->buttonStack().isHidden());
+  EXPECT_TRUE(alerts.shown.empty());
+}
+
+TEST_F(OnboardingWindowTest, CardAppliesItsPresetAndClosesHalfASecondLater) {
+  goToPresets();
+  std::vector<TaskbarPresetID> shown;
+  for (auto* view : controller->window().findChildren<OnboardingPresetCardView*>()) {
+    if (!view->isVisibleTo(&controller->window())) continue;
+    shown.push_back(view->preset());
+    EXPECT_EQ(view->isRecommended(), view->preset() == TaskbarPresetID::windowsText);
+    EXPECT_EQ(view->width(), 210);
+    EXPECT_GE(view->height(), 76);
+  }
+  EXPECT_EQ(shown.size(), 6u);
+
+  clickCard(TaskbarPresetID::dock);
+  EXPECT_EQ(settings->taskbarSize.get(), 124);
+  EXPECT_TRUE(controller->didSelectPreset());
+  scheduler.advance(0.49);
+  EXPECT_TRUE(isOpen());
+  EXPECT_FALSE(completed());
+  scheduler.advance(0.01);
+  EXPECT_TRUE(completed());
+  EXPECT_EQ(closes, 1);
+  EXPECT_FALSE(controller->window().isVisible());
+}
+
+TEST_F(OnboardingWindowTest, FinishWithinTheHalfSecondKeepsTheChosenPreset) {
+  goToPresets();
+  clickCard(TaskbarPresetID::glass);
+  EXPECT_EQ(settings->taskbarSize.get(), 114);
+  pressReturn();
+  EXPECT_EQ(settings->taskbarSize.get(), 114);
+  EXPECT_TRUE(completed());
+  EXPECT_EQ(closes, 1);
+  scheduler.advance(1);
+  EXPECT_EQ(closes, 1);
+}
+
+TEST_F(OnboardingWindowTest, ReleasingOutsideACardAppliesNothing) {
+  goToPresets();
+  OnboardingPresetCardView& view = card(TaskbarPresetID::minimal);
+  mouse(view, QEvent::MouseButtonPress, view.rect().center());
+  EXPECT_EQ(view.look(), OnboardingPresetCardView::Look::pressed);
+  mouse(view, QEvent::MouseButtonRelease, view.rect().bottomRight() + QPoint(5, 5));
+  EXPECT_EQ(view.look(), OnboardingPresetCardView::Look::normal);
+  EXPECT_FALSE(controller->didSelectPreset());
+  EXPECT_EQ(settings->taskbarSize.get(), 100);
+  scheduler.advance(1);
+  EXPECT_TRUE(isOpen());
+}
+
+TEST_F(OnboardingWindowTest, ClosingWithoutFinishingLeavesTheGuideIncompleteAndReopensAtTheStart) {
+  goToPresets();
+  controller->window().close();
+  EXPECT_EQ(closes, 1);
+  EXPECT_FALSE(completed());
+  flushDeletes();
+  EXPECT_TRUE(controller.isNull());
+  open();
+  EXPECT_EQ(controller->currentPage(), 0);
+  EXPECT_FALSE(controller->wasCompletedBefore());
+}
+
+TEST_F(OnboardingWindowTest, ClosingOnThePermissionsPageStopsItsRefreshBeforeTheControllerGoes) {
+  settings->showThumbnails = true;
+  open();
+  pressReturn();
+  const RepeatingTimerPtr timer = controller->permissionsRefreshTimer();
+  mac.permissions().screenCaptureGranted = false;
+  controller->window().close();
+  EXPECT_FALSE(timer->isValid());
+  EXPECT_EQ(controller->screenRecordingRow(), nullptr);
+  scheduler.advance(2);
+  EXPECT_TRUE(settings->showThumbnails.get());
+  flushDeletes();
+  EXPECT_TRUE(controller.isNull());
+  scheduler.advance(2);
+  EXPECT_TRUE(settings->showThumbnails.get());
+  EXPECT_EQ(closes, 1);
+}
+
+TEST_F(OnboardingWindowTest, RendersEachPageForALook) {
+  mac.permissions().accessibilityTrusted = false;
+  mac.permissions().screenCaptureGranted = false;
+  alerts.scriptedAnswers = {1};
+  open();
+  save(controller->window(), "onboarding-welcome.png");
+  pressReturn();
+  save(controller->window(), "onboarding-permissions.png");
+  // Each row's title and buttons fit beside each other within the row.
+  for (OnboardingPermissionRow* row : {controller->accessibilityRow(), controller->screenRecordingRow()}) {
+    const QPushButton& primary = row->primaryButton();
+    EXPECT_GE(primary.width(), primary.sizeHint().width());
+    EXPECT_LE(row->buttonStack().geometry().right(), row->width());
+    for (QLabel* label : row->findChildren<QLabel*>())
+      EXPECT_LE(label->geometry().right(), row->buttonStack().geometry().left())
+          << label->text().toStdString();
+  }
+  pressReturn();
+  save(controller->window(), "onboarding-presets.png");
+  const QImage presets = controller->window().grab().toImage();
+  // The recommended card's tag is amber.
+  const OnboardingPresetCardView& recommended = card(TaskbarPresetID::windowsText);
+  const QPoint badge = recommended.mapTo(&controller->window(), QPoint(18, 18));
+  const QColor pixel = presets.pixelColor(badge * presets.devicePixelRatio());
+  EXPECT_GT(pixel.red(), pixel.blue());
+}
+
+}  // namespace
+}  // namespace pelko

@@ -1,0 +1,169 @@
+// URLs opened with the application, the restart and quit commands, the shell's windows, and URLs handed
+// over by a later start.
+
+#include <gtest/gtest.h>
+
+#include "FrontEndsWorld.h"
+#include "shell/SingleInstanceLock.h"
+
+namespace pelko::testing {
+namespace {
+
+TEST(UrlActionsTest, EachHostRunsItsActionCaseSensitively) {
+  struct Case {
+    const char* url;
+    int settings, onboarding, rebuilds, exits;
+    bool unhandled;
+  };
+  const Case cases[] = {
+      {"pelko://settings", 1, 0, 0, 0, false},
+      {"pelko://settings/any/path?q=1#f", 1, 0, 0, 0, false},
+      {"pelko://user@settings:80", 1, 0, 0, 0, false},
+      {"pelko://onboarding", 0, 1, 0, 0, false},
+      {"pelko://restart", 0, 0, 1, 0, false},
+      {"pelko://quit", 0, 0, 0, 1, false},
+      {"pelko://Settings", 0, 0, 0, 0, true},
+      {"pelko://setting%73", 0, 0, 0, 0, true},
+      {"pelko://", 0, 0, 0, 0, true},
+      {"pelko:///settings", 0, 0, 0, 0, true},
+      {"pelko:settings", 0, 0, 0, 0, true},
+      {"pelko://other", 0, 0, 0, 0, true},
+      {"PELKO://settings", 0, 0, 0, 0, false},
+      {"Pelko://restart", 0, 0, 0, 0, false},
+      {"https://settings", 0, 0, 0, 0, false},
+      {"settings", 0, 0, 0, 0, false},
+      {"1pelko://settings", 0, 0, 0, 0, false},
+  };
+  for (const auto& c : cases) {
+    FrontEndsWorld world;
+    world.start();
+    world.bars.clear();
+    world.delegate->openURLs({c.url});
+    world.scheduler.runUntilIdle();
+    EXPECT_EQ(world.settingsWindow->shown, c.settings) << c.url;
+    EXPECT_EQ(world.onboardingWindow->shown, c.onboarding) << c.url;
+    EXPECT_EQ(world.rebuilds(), c.rebuilds) << c.url;
+    EXPECT_EQ(static_cast<int>(world.processControl.exitStatuses.size()), c.exits) << c.url;
+    EXPECT_EQ(world.countLog(std::string("AppDelegate: unhandled URL scheme action: ") + c.url),
+              c.unhandled ? 1u : 0u)
+        << c.url;
+  }
+}
+
+class UrlActionsWorldTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    world.start();
+    world.bars.clear();
+  }
+  FrontEndsWorld world;
+};
+
+TEST_F(UrlActionsWorldTest, RestartsWithinTwoSecondsOfTheLastAreIgnoredWhateverTheWallClockDoes) {
+  const char* debounced = "AppDelegate: ignoring rapid restart request (debounced)";
+  world.delegate->openURLs({"pelko://restart", "pelko://settings"});
+  EXPECT_EQ(world.rebuilds(), 1) << "the first restart of a process always runs";
+  world.scheduler.shiftWallClock(7200);  // set forward: no rapid restart gets through
+  world.settle(1.0);
+  world.delegate->openURLs({"pelko://restart"});
+  world.settle(1.0);  // exactly 2 s after the first
+  world.delegate->restartPelko();
+  EXPECT_EQ(world.rebuilds(), 1);
+  EXPECT_EQ(world.countLog(debounced), 2u);
+  world.scheduler.shiftWallClock(-3 * 7200);  // set back: restarts go on as before
+  world.settle(0.5);
+  world.delegate->restartPelko();
+  EXPECT_EQ(world.rebuilds(), 2);
+}
+
+TEST_F(UrlActionsWorldTest, URLsAfterAQuitOrATerminationSignalAreIgnored) {
+  world.delegate->openURLs({"pelko://quit", "pelko://restart", "pelko://settings"});
+  world.delegate->openURLs({"pelko://onboarding"});
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+  EXPECT_EQ(world.rebuilds() + world.settingsWindow->made + world.onboardingWindow->made, 0);
+
+  FrontEndsWorld signalled;
+  signalled.start();
+  signalled.processControl.raise(SIGTERM);
+  signalled.scheduler.runUntilIdle();
+  EXPECT_FALSE(signalled.urlDelivery.isReceiving());
+  signalled.delegate->openURLs({"pelko://settings"});
+  EXPECT_EQ(signalled.settingsWindow->made, 0);
+}
+
+TEST_F(UrlActionsWorldTest, TheTaskbarEntryOpensTheSettingsWindowThenTogglesIt) {
+  world.mac.appShell().applicationDelegate = world.delegate.get();
+  world.mac.appShell().delegate()->toggleSettingsWindowFromTaskbar();
+  world.mac.appShell().delegate()->toggleSettingsWindowFromTaskbar();
+  EXPECT_EQ(world.settingsWindow->made, 1);
+  EXPECT_EQ(world.settingsWindow->shown, 1);
+  EXPECT_EQ(world.settingsWindow->toggled, 1);
+  world.mac.appShell().applicationDelegate = nullptr;
+}
+
+TEST_F(UrlActionsWorldTest, TheOnboardingIsReleasedAfterItsCloseHandlerReturnsAndRebuiltWhenReopened) {
+  world.delegate->openOnboarding();
+  world.delegate->openOnboarding();
+  EXPECT_EQ(world.onboardingWindow->made, 1);
+  FakeWindow::closeWindow(world.lastOnboarding);
+  EXPECT_FALSE(world.onboardingWindow->destroyedInsideClose);
+  EXPECT_EQ(world.delegate->onboardingWindowController(), nullptr) << "let go of at once";
+  // Reopened before the old one is destroyed: the new window stays.
+  world.delegate->openURLs({"pelko://onboarding"});
+  world.scheduler.runUntilIdle();
+  EXPECT_EQ(world.onboardingWindow->destroyed, 1);
+  EXPECT_EQ(world.onboardingWindow->made, 2);
+  EXPECT_EQ(world.onboardingWindow->shown, 3);
+  EXPECT_NE(world.delegate->onboardingWindowController(), nullptr);
+}
+
+TEST(StartURLsTest, TheFirstRunOpensTheOnboardingHalfASecondAfterStartUp) {
+  FrontEndsWorld world;
+  world.defaults.removeObject(AppDelegate::kOnboardingCompleteKey);
+  world.start();
+  world.settle(0.49);
+  EXPECT_EQ(world.onboardingWindow->shown, 0);
+  world.settle(0.01);
+  EXPECT_EQ(world.onboardingWindow->shown, 1);
+}
+
+TEST(StartURLsTest, AStartsOwnURLsAndLaterOnesAreHandledAfterStartUp) {
+  FrontEndsWorld world;
+  world.start({"pelko://settings", "--some-flag"});
+  EXPECT_EQ(world.settingsWindow->shown, 1);
+  world.urlDelivery.open({"pelko://onboarding"});
+  world.scheduler.runUntilIdle();
+  EXPECT_EQ(world.onboardingWindow->shown, 1);
+}
+
+TEST(StartURLsTest, ASecondStartHandsItsURLsOverAndOneWithoutURLsSaysAlreadyRunning) {
+  FrontEndsWorld world;
+  SingleInstanceLock::Outcome outcome;
+  auto running = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
+  ASSERT_TRUE(running);
+  world.urlDelivery.forwardAnswer = platform::UrlDelivery::ForwardResult::delivered;
+  world.start({"-platform", "xcb", "pelko://restart", "pelko://settings"});
+  EXPECT_EQ(world.urlDelivery.forwarded,
+            (std::vector<std::vector<std::string>>{{"pelko://restart", "pelko://settings"}}));
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+  EXPECT_TRUE(world.alerts.shown.empty());
+  EXPECT_FALSE(world.delegate->hasFinishedLaunching());
+
+  // Without URLs to hand over, or with nobody taking them, the start waits for the lock, then gives up.
+  for (bool listening : {true, false}) {
+    FrontEndsWorld later;
+    auto alsoRunning = SingleInstanceLock::tryAcquire(later.lockPath(), outcome);
+    std::vector<std::string> arguments{"-platform", "xcb"};
+    if (!listening) arguments.push_back("pelko://restart");
+    later.urlDelivery.forwardAnswer = listening ? platform::UrlDelivery::ForwardResult::delivered
+                                                : platform::UrlDelivery::ForwardResult::noReceiver;
+    later.start(arguments);
+    later.settle(2.1);
+    ASSERT_EQ(later.alerts.shown.size(), 1u);
+    EXPECT_EQ(later.alerts.shown[0].messageText, "Pelko is Already Running");
+    EXPECT_EQ(later.urlDelivery.forwarded.empty(), listening) << "asked again while waiting";
+  }
+}
+
+}  // namespace
+}  // namespace pelko::testing
