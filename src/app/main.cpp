@@ -38,12 +38,14 @@
 #include "platform/sim/SimulatedMac.h"
 #include "settingswindow/SettingsViewController.h"
 #include "settingswindow/SettingsWindowController.h"
+#include "shell/AboutWindowController.h"
 #include "shell/AppDelegate.h"
 #include "shell/LocalSocketUrlDelivery.h"
 #include "shell/MonitorManagerTaskbars.h"
+#include "shell/OnboardingWindowController.h"
 #include "shell/SingleInstanceLock.h"
-#include "tracking/AccessibilityHelper.h"
 #include "taskbar/ThumbnailServices.h"
+#include "tracking/AccessibilityHelper.h"
 #include "ui/QtAlerts.h"
 #include "ui/QtStatusItem.h"
 
@@ -225,7 +227,8 @@ int main(int argc, char** argv) {
                                                        ownWindows.get(),
                                                        &mac->distributedNotifications(),
                                                        &mac->processExistence(),
-                                                       thumbnails.get()};
+                                                       thumbnails.get(),
+                                                       context.shellActions};
       auto monitorManager = std::make_unique<pelko::MonitorManager>(context.appTracker, context.windowManager,
                                                                     context.systemTrayManager,
                                                                     context.settingsManager, dependencies);
@@ -285,6 +288,23 @@ int main(int argc, char** argv) {
   environment.urlDelivery = urlDelivery.get();
   environment.clipboard = clipboard.get();
   environment.updater = updater.get();
+  if (!restoreOnly) {
+    pelko::platform::Workspace& workspace = mac->workspace();
+    environment.makeAboutWindow = [&shell, &workspace] {
+      return std::make_unique<pelko::AboutWindowController>(
+          pelko::AboutWindowController::Dependencies{shell, workspace});
+    };
+    environment.makeOnboardingWindow = [&](pelko::SettingsManager& settings,
+                                           pelko::AccessibilityHelper& accessibilityHelper) {
+      return std::make_unique<pelko::OnboardingWindowController>(
+          pelko::OnboardingWindowController::Dependencies{*scheduler, *userDefaults, *alerts,
+                                                          mac->permissions(), shell, accessibilityHelper},
+          &settings);
+    };
+    environment.openFeedbackPage = [&workspace] {
+      pelko::AboutWindowController::openFeedbackPage(workspace);
+    };
+  }
   auto delegate = pelko::AppDelegate::create(std::move(environment));
 
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.

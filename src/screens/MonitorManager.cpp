@@ -149,6 +149,7 @@ void MonitorManager::rebuildScreenStates() {
         new TaskbarViewController(appTracker_, windowManager_, systemTrayManager_, settingsManager_,
                                   mode != MultiMonitorMode::primaryOnly, environment);
     viewController->displayID = screen.displayID;
+    viewController->shellActions = deps_.shellActions;
     panel->setContentView(viewController->view());
     panel->setFrame(frame);
     panel->syncContentViewFrame();

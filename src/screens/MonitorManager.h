@@ -16,6 +16,7 @@
 #include "screens/ScreenSpaceSharedState.h"
 #include "screens/ScreenState.h"
 #include "settings/SettingEnumerations.h"
+#include "taskbar/TaskbarShellActions.h"
 #include "taskbar/TaskbarViewController.h"
 #include "ui/Animator.h"
 
@@ -67,6 +68,8 @@ class MonitorManager {
     platform::ProcessExistence* processExistence = nullptr;
     // What the bars' thumbnails share; none: the bars show no thumbnails.
     ThumbnailServices* thumbnails = nullptr;
+    // What the bars' menus ask of the application shell.
+    TaskbarShellActions shellActions{};
   };
 
   static constexpr double kAppsThrottle = 0.1;

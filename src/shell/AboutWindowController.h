@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/AppShell.h"
+#include "shell/WindowPresenters.h"
 
 class QKeyEvent;
 class QLabel;
@@ -57,7 +58,7 @@ QString processorFamily();
 QString aboutCopyrightText(const platform::AppShell& appShell);
 
 // Builds the About window once and shows it on request; the window is reused after closing.
-class AboutWindowController {
+class AboutWindowController final : public AboutPresenter {
  public:
   struct Dependencies {
     platform::AppShell& appShell;
@@ -69,12 +70,12 @@ class AboutWindowController {
   static constexpr const char* kFeedbackPageURL = "https://pelko.app/feedback";
 
   explicit AboutWindowController(const Dependencies& dependencies);
-  ~AboutWindowController();
+  ~AboutWindowController() override;
   AboutWindowController(const AboutWindowController&) = delete;
   AboutWindowController& operator=(const AboutWindowController&) = delete;
 
   // Brings the application forward and shows the window centred on the screen, in front and focused.
-  void showAbout();
+  void showAbout() override;
 
   // The buttons' actions.
   void checkForUpdates();

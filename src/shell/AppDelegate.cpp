@@ -279,8 +279,21 @@ void AppDelegate::screenRecordingTick() {
 
 void AppDelegate::createTaskbars() {
   if (!env_.makeTaskbars) return;
-  taskbars_ = env_.makeTaskbars(TaskbarsContext{appTracker_, windowManager_, settingsManager_,
-                                                *accessibilityHelper_, systemTrayManager_});
+  // The menus hold the delegate weakly: a bar may outlive it by a pass of the event loop.
+  TaskbarShellActions actions;
+  if (env_.makeSettingsWindow)
+    actions.openSettings = [weak = weakSelf()] {
+      if (auto self = weak.lock()) self->openSettings();
+    };
+  actions.restoreDockAndQuit = [weak = weakSelf()] {
+    if (auto self = weak.lock()) self->restoreDockAndQuit();
+  };
+  actions.terminate = [weak = weakSelf()] {
+    if (auto self = weak.lock()) self->terminate();
+  };
+  taskbars_ =
+      env_.makeTaskbars(TaskbarsContext{appTracker_, windowManager_, settingsManager_, *accessibilityHelper_,
+                                        systemTrayManager_, std::move(actions)});
   if (!taskbars_) return;
   taskbars_->updateBlacklistedBundleIDs(settingsManager_->blacklistedBundleIDs.get());
   taskbars_->start();

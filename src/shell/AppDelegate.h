@@ -15,8 +15,9 @@
 #include "screens/DockManager.h"
 #include "shell/StatusMenuModel.h"
 #include "shell/Taskbars.h"
-#include "tracking/AppTracker.h"
 #include "shell/WindowPresenters.h"
+#include "taskbar/TaskbarShellActions.h"
+#include "tracking/AppTracker.h"
 
 namespace pelko {
 
@@ -88,6 +89,8 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
     AccessibilityHelper& accessibilityHelper;
     // Shared by every bar's tray; none when the program runs without a tray.
     std::shared_ptr<SystemTrayManager> systemTrayManager;
+    // The bars' menus' way back to the shell: settings, quit.
+    TaskbarShellActions shellActions{};
   };
   using TaskbarsFactory = std::function<std::unique_ptr<Taskbars>(const TaskbarsContext&)>;
 
@@ -127,7 +130,8 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
     platform::Updater* updater = nullptr;
     // Without a factory the window is not shown (the request is logged).
     std::function<std::unique_ptr<AboutPresenter>()> makeAboutWindow{};
-    std::function<std::unique_ptr<OnboardingPresenter>(SettingsManager&)> makeOnboardingWindow{};
+    std::function<std::unique_ptr<OnboardingPresenter>(SettingsManager&, AccessibilityHelper&)>
+        makeOnboardingWindow{};
     // Opens the maker's feedback and support page in the browser.
     std::function<void()> openFeedbackPage{};
   };
@@ -313,7 +317,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   bool copyDiagnosticsToPasteboard();
 
   // ---- Update checks (AppDelegateUpdates.cpp) ----
-  void checkForUpdates();
+  void checkForUpdates() override;
 
  private:
   // Front ends (AppDelegateMenus.cpp, AppDelegateURLActions.cpp, AppDelegateUpdates.cpp).

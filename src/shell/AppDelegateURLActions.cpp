@@ -100,7 +100,7 @@ void AppDelegate::openSettings() {
 
 void AppDelegate::openOnboarding() {
   if (!onboardingWindowController_ && env_.makeOnboardingWindow) {
-    onboardingWindowController_ = env_.makeOnboardingWindow(*settingsManager_);
+    onboardingWindowController_ = env_.makeOnboardingWindow(*settingsManager_, *accessibilityHelper_);
     if (onboardingWindowController_) {
       OnboardingPresenter* made = onboardingWindowController_.get();
       onboardingWindowController_->setOnClose([weak = weakSelf(), made] {

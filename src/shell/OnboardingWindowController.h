@@ -9,6 +9,7 @@
 #include "foundation/Scheduler.h"
 #include "settings/TaskbarPreset.h"
 #include "shell/OnboardingPermissionRow.h"
+#include "shell/WindowPresenters.h"
 
 class QVBoxLayout;
 class QWidget;
@@ -33,7 +34,7 @@ class SettingsManager;
 //
 // Main thread only. The controller never deletes itself; its owner may delete it any time after the
 // close callback has returned (deleteLater from inside the callback).
-class OnboardingWindowController final : public QObject {
+class OnboardingWindowController final : public QObject, public OnboardingPresenter {
   Q_OBJECT
  public:
   struct Dependencies {
@@ -60,7 +61,8 @@ class OnboardingWindowController final : public QObject {
   ~OnboardingWindowController() override;
 
   // Brings the application forward and shows the window centred, restored, focused and in front.
-  void showOnboarding();
+  void showOnboarding() override;
+  void setOnClose(std::function<void()> handler) override { onClose = std::move(handler); }
 
   // Run once when the window closes (taken out of the field first).
   std::function<void()> onClose;

@@ -62,7 +62,7 @@ class FrontEndsWorld : public ShellTestWorld {
         return std::make_unique<FakeWindow>(settingsWindow);
       };
       environment.makeAboutWindow = [this] { return std::make_unique<FakeWindow>(aboutWindow); };
-      environment.makeOnboardingWindow = [this](SettingsManager&) {
+      environment.makeOnboardingWindow = [this](SettingsManager&, AccessibilityHelper&) {
         auto made = std::make_unique<FakeWindow>(onboardingWindow);
         lastOnboarding = made.get();
         return made;

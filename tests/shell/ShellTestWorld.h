@@ -94,6 +94,7 @@ class ShellTestWorld {
         MonitorManager::Dependencies dependencies{scheduler,       mac.screens(), mac.windowServer(),
                                                   mac.workspace(), appearance,    c.accessibilityHelper,
                                                   trash,           alerts,        &ownWindows};
+        dependencies.shellActions = c.shellActions;
         auto made = std::make_unique<MonitorManagerTaskbars>(std::make_unique<MonitorManager>(
             c.appTracker, c.windowManager, c.systemTrayManager, c.settingsManager, dependencies));
         realBars = made.get();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "FrontEndsWorld.h"
+#include "shell/MonitorManagerTaskbars.h"
+#include "taskbar/TaskbarViewController.h"
 
 namespace pelko::testing {
 namespace {
@@ -70,6 +72,25 @@ TEST(StatusMenuTest, EachRowReachesItsAction) {
   EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
   EXPECT_EQ(world.dockDomain(), usersDock);
   EXPECT_FALSE(world.delegate->dockVisibilityMonitorTimer());
+}
+
+// The bars' menus reach the same shell: "Pelko Settings..." and "Quit Pelko".
+TEST(StatusMenuTest, TheBarsMenusOpenTheSettingsAndRestoreTheDockAndQuit) {
+  FrontEndsWorld world;
+  const ShellTestWorld::Dictionary usersDock = {{"autohide", false}, {"tilesize", 48.0}};
+  world.setDockDomain(usersDock);
+  world.withRealBars = true;
+  world.start();
+  MonitorManager& monitors = world.realBars->monitorManager();
+  const TaskbarShellActions& actions = monitors.viewController(monitors.displayIDs().front())->shellActions;
+  ASSERT_TRUE(actions.openSettings && actions.restoreDockAndQuit);
+  actions.openSettings();
+  world.scheduler.runUntilIdle();
+  EXPECT_EQ(world.settingsWindow->shown, 1);
+  actions.restoreDockAndQuit();
+  world.scheduler.runUntilIdle();
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{0});
+  EXPECT_EQ(world.dockDomain(), usersDock);
 }
 
 TEST(StatusMenuTest, CopyDiagnosticsConfirmsAndAFailedCopyLeavesTheClipboardAsItWas) {
