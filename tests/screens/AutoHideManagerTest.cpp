@@ -252,6 +252,21 @@ TEST_F(AutoHideTest, PinningRevealsAndHoldsTheBarAndUnpinningHidesItAgain) {
   EXPECT_EQ(autoHide->state(), State::hidden);
 }
 
+// In dodge mode only the screen-space manager hides the bar; a hide it asks for too early is dropped.
+TEST_F(AutoHideTest, DodgeModeRunsNoHideTimerAndDropsAnEarlyHide) {
+  settings->autoHideDodgeWindows = true;
+  makeHidden();  // the first hide checks nothing
+  autoHide->showTaskbar(false);
+  advance(0.5);
+  autoHide->hideTaskbar(true);
+  EXPECT_EQ(autoHide->state(), State::shown);
+  EXPECT_EQ(autoHide->hideTimer(), nullptr);
+  advance(10);
+  EXPECT_EQ(autoHide->state(), State::shown);
+  autoHide->hideTaskbar(true);
+  EXPECT_EQ(autoHide->state(), State::hidden);
+}
+
 TEST_F(AutoHideTest, FullScreenOnlyModeOutsideFullScreenNeverHidesByTimer) {
   settings->autoHideFullscreenOnly = true;
   makeHidden();  // the first hide checks nothing
