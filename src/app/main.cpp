@@ -229,9 +229,11 @@ int main(int argc, char** argv) {
                                                        &mac->processExistence(),
                                                        thumbnails.get(),
                                                        context.shellActions};
-      return std::make_unique<pelko::MonitorManagerTaskbars>(std::make_unique<pelko::MonitorManager>(
-          context.appTracker, context.windowManager, context.systemTrayManager, context.settingsManager,
-          dependencies));
+      auto monitorManager = std::make_unique<pelko::MonitorManager>(context.appTracker, context.windowManager,
+                                                                    context.systemTrayManager,
+                                                                    context.settingsManager, dependencies);
+      monitorManager->setEventMonitors(eventMonitors.get());
+      return std::make_unique<pelko::MonitorManagerTaskbars>(std::move(monitorManager));
     };
   }
 

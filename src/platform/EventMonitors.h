@@ -49,6 +49,8 @@ struct Event {
   uint64_t modifierFlags = 0;
   uint16_t keyCode = 0;
   std::string characters;
+  // The characters the key gives without any modifier (for shortcuts that hold Control).
+  std::string charactersIgnoringModifiers;
   double scrollingDeltaY = 0;
   // For entered and exited events: the tracked rectangle the pointer crossed.
   uint64_t trackingRect = 0;

@@ -78,6 +78,7 @@ void MonitorManager::start() {
       })
       .store(cancellables_);
   subscribeToWorkspace();
+  subscribeToAutoHideSettings();
 }
 
 void MonitorManager::stop() {
@@ -85,6 +86,11 @@ void MonitorManager::stop() {
   ++fullscreenCheckGeneration_;
   if (mcShowWorkItem_) std::exchange(mcShowWorkItem_, nullptr)->cancel();
   mcPanelsHidden_ = false;
+  pendingFrames_.clear();
+  pendingFrameScheduled_.clear();
+  asyncFrameGeneration_.clear();
+  removeMouseMonitors();
+  removeKeyMonitors();
   cancellables_.clear();
   forEachViewController([](TaskbarViewController& bar) { bar.dismissAllThumbnails(); });
   // Each state closes its bar as it goes.
@@ -108,6 +114,7 @@ void MonitorManager::rebuildScreenStates() {
   ++fullscreenCheckGeneration_;
   if (mcShowWorkItem_) std::exchange(mcShowWorkItem_, nullptr)->cancel();
   mcPanelsHidden_ = false;
+  removeMouseMonitors();
 
   // The old bars stay on screen until the new ones are in front of them; their managers stop now.
   std::map<platform::DisplayID, ScreenState> oldStates = std::exchange(screenStates_, {});
@@ -156,19 +163,24 @@ void MonitorManager::rebuildScreenStates() {
                                          deps_.processExistence});
     screenSpaceManager->startMonitoring();
     state.setScreenSpaceManager(std::move(screenSpaceManager));
+    if (floating) installContentSizeHandler(*viewController, *panel, screen);
+    state.setAutoHideManager(makeAutoHideManager(panel, viewController, screen));
     screenStates_.emplace(screen.displayID, std::move(state));
   }
 
   updateAllScreens(appTracker_->apps.get());
+  if (floating) floatingRebuildPasses();
 
   for (auto& [display, state] : screenStates_)
     if (state.panel()) state.panel()->orderFront();
   for (auto& [display, state] : oldStates) state.close();
+  if (floating) floatingRebuildDelayedPasses(rebuildGeneration_);
 
   if (auto front = deps_.workspace.frontmostApplication();
       front && front->bundleIdentifier() == std::optional<std::string>("com.apple.dock"))
     hideAllPanelsForMC();
   updateFullscreenTimers();
+  updateEventMonitorsFromSettings(true, true);
   // A full-screen window already in front must not wait for the next timer to send the new bars away.
   fullscreenSweep();
 }
@@ -206,6 +218,7 @@ std::vector<TrackedAppPtr> MonitorManager::appsForDisplay(MultiMonitorMode mode,
 
 void MonitorManager::updateAllScreens(const std::vector<TrackedAppPtr>& apps) {
   const MultiMonitorMode mode = settingsManager_->multiMonitorMode.get();
+  revealOnNewWindow(apps.size());
   for (auto& [display, state] : screenStates_) {
     TaskbarViewController* viewController = state.viewController();
     if (!viewController) continue;
@@ -227,6 +240,8 @@ void MonitorManager::repositionAllPanels() {
   const double thickness = settings.barThickness();
   const double marginH = settings.marginHorizontal.get();
   const double marginV = settings.marginVertical.get();
+  const bool floating = settings.floatingBar.get();
+  resetFloatingBookkeeping();
   for (auto& [display, state] : screenStates_) {
     auto it = current.find(display);
     // A screen that is gone keeps its bar until the rebuild that follows every screen change.
@@ -242,7 +257,17 @@ void MonitorManager::repositionAllPanels() {
       panel->syncContentViewFrame();
     }
     if (TaskbarAutoHide* autoHide = state.autoHideManager()) autoHide->repositionTriggerZone();
+    if (floating && state.viewController()) state.viewController()->resetContentSizeTracking();
   }
+  if (!floating) return;
+  std::weak_ptr<int> alive = lifetime_;
+  std::set<platform::DisplayID> present;
+  for (const auto& [display, screen] : current) present.insert(display);
+  deps_.scheduler.mainQueue().async([this, alive, present] {
+    if (!alive.lock()) return;
+    for (auto& [display, state] : screenStates_)
+      if (present.count(display)) layOutFloatingBar(state);
+  });
 }
 
 // ---- Per-bar operations ----

@@ -5,10 +5,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "foundation/Cancellable.h"
 #include "foundation/Scheduler.h"
+#include "platform/EventMonitors.h"
+#include "platform/RunningApplication.h"
 #include "platform/Screens.h"
 #include "screens/ScreenSpaceSharedState.h"
 #include "screens/ScreenState.h"
@@ -141,6 +144,49 @@ class MonitorManager {
   void fullscreenSweep();
   void onActiveSpaceChanged();
   void onResizeSettingChanged(bool enabled);
+
+  // ---- Auto-hide, the pointer and key monitors, the floating bar ----
+ public:
+  // Where the bars' auto-hide watches the pointer and keys; set before start(). None: no monitors.
+  void setEventMonitors(platform::EventMonitors* monitors) { eventMonitors_ = monitors; }
+  AutoHideManager* autoHideManager(platform::DisplayID display) const;
+  bool hasMouseMonitors() const { return globalMouseMonitor_ || localMouseMonitor_; }
+  bool hasKeyMonitors() const { return globalKeyMonitor_ || localKeyMonitor_; }
+  static constexpr double kFloatingRecoveryDelay = 0.5;
+  static constexpr double kFloatingMinimumLength = 10;
+
+ private:
+  void subscribeToAutoHideSettings();
+  std::unique_ptr<AutoHideManager> makeAutoHideManager(TaskbarPanel* panel,
+                                                       TaskbarViewController* viewController,
+                                                       const platform::ScreenInfo& screen);
+  void updateEventMonitorsFromSettings(bool mouse, bool keys);
+  void updateMouseMonitors();
+  void installMouseMonitors();
+  void removeMouseMonitors();
+  void broadcastMouseMoved();
+  void installKeyMonitors();
+  void removeKeyMonitors();
+  bool handleKeyDown(const platform::Event& event);
+  void revealOnAppSwitch(const platform::RunningApplicationPtr& app);
+  void revealOnNewWindow(size_t appCount);
+  // The floating bar.
+  void installContentSizeHandler(TaskbarViewController& viewController, TaskbarPanel& panel,
+                                 const platform::ScreenInfo& screen);
+  void onContentSizeChanged(TaskbarPanel* panel, const platform::ScreenInfo& screen, double contentLength);
+  void applyPendingFrame(platform::DisplayID display, uint64_t generation);
+  void layOutFloatingBar(ScreenState& state);
+  void floatingRebuildPasses();
+  void floatingRebuildDelayedPasses(uint64_t generation);
+  void resetFloatingBookkeeping();
+
+  platform::EventMonitors* eventMonitors_ = nullptr;
+  std::optional<platform::MonitorToken> globalMouseMonitor_, localMouseMonitor_;
+  std::optional<platform::MonitorToken> globalKeyMonitor_, localKeyMonitor_;
+  size_t previousAppCount_ = 0;
+  std::map<platform::DisplayID, Rect> pendingFrames_;
+  std::set<platform::DisplayID> pendingFrameScheduled_;
+  std::map<platform::DisplayID, uint64_t> asyncFrameGeneration_;
 
   std::shared_ptr<AppTracker> appTracker_;
   std::shared_ptr<WindowManager> windowManager_;

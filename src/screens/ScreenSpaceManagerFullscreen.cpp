@@ -73,10 +73,8 @@ void ScreenSpaceManager::checkFullscreen() {
       });
     }
   }
-  if (fullscreen != isFullscreenActive_) {
-    isFullscreenActive_ = fullscreen;
-    if (autoHideManager_) autoHideManager_->fullscreenStateChanged(fullscreen);
-  }
+  const bool changed = fullscreen != isFullscreenActive_;
+  isFullscreenActive_ = fullscreen;
   if (settingsManager_->hideInFullscreen.get() && fullscreen) {
     if (!isHiddenForFullscreen_) {
       isHiddenForFullscreen_ = true;
@@ -87,6 +85,9 @@ void ScreenSpaceManager::checkFullscreen() {
     isHiddenForFullscreen_ = false;
     showPanelAfterFullscreen();
   }
+  // Told last: leaving full screen reveals an auto-hidden bar, which a bar still marked as hidden for
+  // full screen would refuse.
+  if (changed && autoHideManager_) autoHideManager_->fullscreenStateChanged(fullscreen);
 }
 
 void ScreenSpaceManager::showPanelAfterFullscreen() {

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "platform/Screens.h"
+#include "screens/AutoHideManager.h"
 #include "screens/ScreenSpaceManager.h"
-#include "screens/TaskbarAutoHide.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TaskbarPanel.h"
 #include "taskbar/TaskbarViewController.h"
@@ -34,8 +34,10 @@ class ScreenState {
   void setScreen(const platform::ScreenInfo& screen);
   ScreenSpaceManager* screenSpaceManager() const { return screenSpaceManager_.get(); }
   void setScreenSpaceManager(std::unique_ptr<ScreenSpaceManager> manager);
-  // The bar's auto-hide manager; null while the bar has none.
-  TaskbarAutoHide* autoHideManager() const { return autoHideManager_; }
+  // The bar's auto-hide manager; null while the bar has none. It goes (and stops) first when the state
+  // closes, before the screen-space manager it asks.
+  AutoHideManager* autoHideManager() const { return autoHideManager_.get(); }
+  void setAutoHideManager(std::unique_ptr<AutoHideManager> manager);
   platform::DisplayID displayID() const { return screen_.displayID; }
 
   // Makes the panel fully transparent, takes it off the screen and lets it go; idempotent.
@@ -45,7 +47,7 @@ class ScreenState {
   QPointer<TaskbarPanel> panel_;
   QPointer<TaskbarViewController> viewController_;
   std::unique_ptr<ScreenSpaceManager> screenSpaceManager_;
-  TaskbarAutoHide* autoHideManager_ = nullptr;
+  std::unique_ptr<AutoHideManager> autoHideManager_;
   platform::ScreenInfo screen_;
 };
 

@@ -1,6 +1,9 @@
 #include "taskbar/TaskbarPanel.h"
 
+#include <QGraphicsEffect>
+#include <QPainter>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -29,6 +32,50 @@ std::string describeNumber(double value) {
   if (std::isfinite(value) && text.find_first_of(".e") == std::string::npos) text += ".0";
   return text;
 }
+
+// Paints the content container (and everything in it) moved, scaled about its anchor and faded, the
+// way a compositor would draw a transformed layer. Installed only while the layer is not at rest, so a
+// bar at rest paints straight into its window.
+class PanelLayerEffect final : public QGraphicsEffect {
+ public:
+  explicit PanelLayerEffect(QObject* parent) : QGraphicsEffect(parent) {}
+
+  void setLayer(const PanelLayer& layer) {
+    layer_ = layer;
+    updateBoundingRect();
+    update();
+  }
+
+ protected:
+  QTransform transformFor(const QRectF& bounds) const {
+    // Qt's y axis points down: the layer's y translation and anchor flip.
+    const double anchorX = bounds.left() + bounds.width() * layer_.anchorX;
+    const double anchorY = bounds.top() + bounds.height() * (1 - layer_.anchorY);
+    QTransform transform;
+    transform.translate(layer_.translationX, -layer_.translationY);
+    transform.translate(anchorX, anchorY);
+    transform.scale(layer_.scaleX, layer_.scaleY);
+    transform.translate(-anchorX, -anchorY);
+    return transform;
+  }
+
+  QRectF boundingRectFor(const QRectF& rect) const override { return transformFor(rect).mapRect(rect); }
+
+  void draw(QPainter* painter) override {
+    QPoint offset;
+    const QPixmap pixmap = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+    if (pixmap.isNull()) return;
+    const QRectF bounds = sourceBoundingRect(Qt::LogicalCoordinates);
+    painter->save();
+    painter->setOpacity(painter->opacity() * std::clamp(layer_.opacity, 0.0, 1.0));
+    painter->setTransform(transformFor(bounds), true);
+    painter->drawPixmap(offset, pixmap);
+    painter->restore();
+  }
+
+ private:
+  PanelLayer layer_;
+};
 
 }  // namespace
 
@@ -75,6 +122,8 @@ TaskbarPanel::TaskbarPanel(const Rect& contentRect, platform::Screens& screens,
   setAttribute(Qt::WA_AlwaysShowToolTips);
   setFocusPolicy(Qt::NoFocus);
   setMouseTracking(true);
+  container_ = new QWidget(this);
+  container_->setMouseTracking(true);
   setFrame(contentRect);
   // A window manager reads the type when the window is first mapped: before it is ever shown.
   onX11_ = markAsDockWindow(*this);
@@ -134,6 +183,7 @@ void TaskbarPanel::updatePosition(TaskbarPosition position, double thickness,
 void TaskbarPanel::syncContentViewFrame() {
   if (frame_.size == lastSyncedSize_) return;
   lastSyncedSize_ = frame_.size;
+  container_->setGeometry(QRect(QPoint(0, 0), size()));
   if (contentView_) contentView_->setGeometry(QRect(QPoint(0, 0), size()));
 }
 
@@ -142,9 +192,28 @@ void TaskbarPanel::setContentView(QWidget* view) {
   if (contentView_) contentView_->deleteLater();
   contentView_ = view;
   if (view) {
-    view->setParent(this);
+    view->setParent(container_);
     view->show();
   }
+}
+
+void TaskbarPanel::setLayer(const PanelLayer& layer) {
+  layer_ = layer;
+  auto* effect = static_cast<PanelLayerEffect*>(container_->graphicsEffect());
+  const bool atRest = layer.hasIdentityTransform() && layer.opacity >= 1;
+  if (atRest) {
+    if (effect) container_->setGraphicsEffect(nullptr);  // deletes it
+    return;
+  }
+  if (!effect) {
+    effect = new PanelLayerEffect(container_);
+    container_->setGraphicsEffect(effect);
+  }
+  effect->setLayer(layer);
+}
+
+void TaskbarPanel::setAlphaValue(double alpha) {
+  setWindowOpacity(std::isnan(alpha) ? 1 : std::clamp(alpha, 0.0, 1.0));
 }
 
 void TaskbarPanel::orderFront() {

@@ -30,6 +30,25 @@ inline constexpr uint32_t kIgnoresCycle = 64;
 inline constexpr uint32_t kTaskbar = kCanJoinAllSpaces | kStationary | kIgnoresCycle;
 }  // namespace collection_behavior
 
+// What moves when a bar slides, fades or shrinks in and out: the content container inside the panel,
+// as a compositing layer would keep it. The translation is in points (screen axes, y up), the scale is
+// about the anchor point (unit coordinates of the container, origin bottom left), so scaling toward an
+// edge leaves that edge in place. The panel clips whatever moves outside it.
+struct PanelLayer {
+  double translationX = 0;
+  double translationY = 0;
+  double scaleX = 1;
+  double scaleY = 1;
+  double anchorX = 0.5;
+  double anchorY = 0.5;
+  double opacity = 1;
+
+  bool hasIdentityTransform() const {
+    return translationX == 0 && translationY == 0 && scaleX == 1 && scaleY == 1;
+  }
+  bool operator==(const PanelLayer&) const = default;
+};
+
 // The window of one bar: a borderless panel above the menu bar's level on every Space that never takes
 // focus from other applications. Its frame is kept in screen coordinates (origin bottom left, y up) and
 // converted to Qt's global coordinates in one place. What Qt has no notion of (window level, collection
@@ -68,6 +87,13 @@ class TaskbarPanel : public QWidget {
   // The bar's root view; the panel owns it from then on. Not resized until syncContentViewFrame().
   void setContentView(QWidget* view);
   QWidget* contentView() const { return contentView_; }
+  // The container that holds the content view and covers the panel; its layer is what animates.
+  QWidget* contentContainer() const { return container_; }
+  const PanelLayer& layer() const { return layer_; }
+  void setLayer(const PanelLayer& layer);
+  // The whole window's opacity, 0 to 1.
+  double alphaValue() const { return windowOpacity(); }
+  void setAlphaValue(double alpha);
   Size lastSyncedSize() const { return lastSyncedSize_; }
 
   // Shows the panel without activating anything, in front of other windows of its level.
@@ -104,6 +130,8 @@ class TaskbarPanel : public QWidget {
   Size lastSyncedSize_;
   Rect frame_;
   QPointer<QWidget> contentView_;
+  QWidget* container_ = nullptr;
+  PanelLayer layer_;
   int level_;
   uint32_t collectionBehavior_ = collection_behavior::kTaskbar;
   WindowSharingType sharingType_ = WindowSharingType::none;

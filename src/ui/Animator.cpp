@@ -8,9 +8,7 @@ namespace pelko {
 
 namespace {
 
-struct Bezier {
-  double x1, y1, x2, y2;
-};
+using Bezier = CubicBezier;
 
 Bezier curveOf(Easing easing) {
   switch (easing) {
@@ -46,10 +44,13 @@ constexpr double kEndTolerance = 1e-7;
 }  // namespace
 
 double applyEasing(Easing easing, double t) {
+  if (easing == Easing::linear) return std::clamp(std::isnan(t) ? 0.0 : t, 0.0, 1.0);
+  return applyCurve(curveOf(easing), t);
+}
+
+double applyCurve(const CubicBezier& c, double t) {
   if (!(t > 0)) return 0;  // also catches NaN
   if (t >= 1) return 1;
-  if (easing == Easing::linear) return t;
-  Bezier c = curveOf(easing);
   // Solve x(s) = t for s: Newton steps from t, then bisection if the slope gets too flat.
   double s = t;
   for (int i = 0; i < 8; ++i) {
@@ -77,6 +78,7 @@ namespace detail {
 
 struct AnimationEntry {
   AnimationSetup setup;
+  std::optional<CubicBezier> curve;
   std::function<void(double)> update;
   std::function<void()> completion;
   double startTime = 0;
@@ -86,7 +88,7 @@ struct AnimationEntry {
 
   double valueAt(double now) const {
     double progress = setup.duration > 0 ? (now - startTime) / setup.duration : 1;
-    double eased = applyEasing(setup.easing, progress);
+    double eased = curve ? applyCurve(*curve, progress) : applyEasing(setup.easing, progress);
     return setup.from + (setup.to - setup.from) * eased;
   }
 
@@ -200,8 +202,19 @@ Animator::~Animator() {
 
 AnimationHandle Animator::animate(const AnimationSetup& setup, std::function<void(double)> update,
                                   std::function<void()> completion) {
+  return start(setup, std::nullopt, std::move(update), std::move(completion));
+}
+
+AnimationHandle Animator::animate(const AnimationSetup& setup, const CubicBezier& curve,
+                                  std::function<void(double)> update, std::function<void()> completion) {
+  return start(setup, curve, std::move(update), std::move(completion));
+}
+
+AnimationHandle Animator::start(const AnimationSetup& setup, const std::optional<CubicBezier>& curve,
+                                std::function<void(double)> update, std::function<void()> completion) {
   auto entry = std::make_shared<detail::AnimationEntry>();
   entry->setup = setup;
+  entry->curve = curve;
   entry->update = std::move(update);
   entry->completion = std::move(completion);
   bool instant = setup.reduceMotion || !(setup.duration > 0) || !std::isfinite(setup.duration);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "foundation/Scheduler.h"
@@ -18,9 +19,15 @@ enum class Easing {
   standard,       // (0.25, 0.1) (0.25, 1), the curve implicit animations use
 };
 
+// A timing curve given by its two inner control points; the outer ones are (0,0) and (1,1).
+struct CubicBezier {
+  double x1 = 0, y1 = 0, x2 = 1, y2 = 1;
+};
+
 // The eased progress for a linear progress `t`; `t` is clamped to [0, 1], and the ends map exactly to 0
 // and 1.
 double applyEasing(Easing easing, double t);
+double applyCurve(const CubicBezier& curve, double t);
 
 struct AnimationSetup {
   double from = 0;
@@ -68,12 +75,18 @@ class Animator {
 
   AnimationHandle animate(const AnimationSetup& setup, std::function<void(double)> update,
                           std::function<void()> completion = {});
+  // The same along a curve of the caller's own; `setup.easing` is not used.
+  AnimationHandle animate(const AnimationSetup& setup, const CubicBezier& curve,
+                          std::function<void(double)> update, std::function<void()> completion = {});
 
   size_t runningCount() const;
   // Frames delivered so far (for tests and benchmarks of frame pacing).
   uint64_t framesDelivered() const;
 
  private:
+  AnimationHandle start(const AnimationSetup& setup, const std::optional<CubicBezier>& curve,
+                        std::function<void(double)> update, std::function<void()> completion);
+
   struct State;
   std::shared_ptr<State> state_;
 };

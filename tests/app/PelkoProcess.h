@@ -181,6 +181,7 @@ class PelkoProcess {
   bool waitUntilReady() { return waitForOutput("AppDelegate: start-up complete"); }
 
   void signal(int number) { ::kill(pid_, number); }
+  pid_t pid() const { return pid_; }
 
   // Whether the program still runs (it has not been reaped by wait()).
   bool isRunning() {

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
@@ -127,6 +128,24 @@ TEST(QtEventMonitorsTest, ALocalHandlerSwallowsTheEventBeforeTheWindowSeesIt) {
   QCoreApplication::sendEvent(&window, &drag);
   EXPECT_EQ(window.moves, 1);
   EXPECT_EQ(seen, (std::vector<EventType>{EventType::mouseMoved, EventType::leftMouseDragged}));
+}
+
+TEST(QtEventMonitorsTest, AKeyWithControlHeldStillNamesItsCharacter) {
+  VirtualScheduler scheduler;
+  real::QtEventMonitors monitors(scheduler);
+  QWindow window;
+  std::optional<Event> seen;
+  monitors.addLocalMonitor(mask::kKeyDown, [&](const Event& e) -> std::optional<Event> {
+    seen = e;
+    return e;
+  });
+  // Qt names a Mac keyboard's Control key Meta.
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_T, Qt::MetaModifier | Qt::AltModifier, QString(QChar(0x14)));
+  QCoreApplication::sendEvent(&window, &press);
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(seen->characters, "\x14");
+  EXPECT_EQ(seen->charactersIgnoringModifiers, "t");
+  EXPECT_EQ(seen->modifierFlags, platform::modifier_flag::kControl | platform::modifier_flag::kOption);
 }
 
 }  // namespace

@@ -121,7 +121,8 @@ TEST_F(TaskbarPanelTest, RefusesAFrameWithoutAreaAndTheContentViewFollowsOnlyWhe
   EXPECT_EQ(panel.frame(), Rect(0, 0, 1920, 34));
   auto* content = new QWidget;
   panel.setContentView(content);
-  EXPECT_EQ(content->parentWidget(), &panel);
+  EXPECT_EQ(content->parentWidget(), panel.contentContainer());
+  EXPECT_EQ(panel.contentContainer()->parentWidget(), &panel);
   panel.syncContentViewFrame();
   EXPECT_EQ(content->geometry(), QRect(0, 0, 1920, 34));
   EXPECT_EQ(panel.lastSyncedSize(), (Size{1920, 34}));

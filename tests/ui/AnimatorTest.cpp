@@ -27,6 +27,19 @@ TEST(EasingTest, EndsAreExactAndCurvesBendTheRightWay) {
     EXPECT_NEAR(applyEasing(Easing::easeIn, t), 1 - applyEasing(Easing::easeOut, 1 - t), 1e-6) << t;
 }
 
+TEST(EasingTest, CustomCurvesFollowTheirControlPoints) {
+  const CubicBezier quickStart{0.25, 1, 0.5, 1}, slowStart{0.5, 0, 0.75, 0};
+  for (double t : {0.0, 1.0}) {
+    EXPECT_EQ(applyCurve(quickStart, t), t);
+    EXPECT_EQ(applyCurve(slowStart, t), t);
+  }
+  EXPECT_GT(applyCurve(quickStart, 0.5), 0.9);
+  EXPECT_LT(applyCurve(slowStart, 0.5), 0.15);
+  // The presets are curves like any other.
+  for (double t : {0.2, 0.5, 0.8})
+    EXPECT_NEAR(applyCurve({0.42, 0, 1, 1}, t), applyEasing(Easing::easeIn, t), 1e-9);
+}
+
 class AnimatorTest : public ::testing::Test {
  protected:
   VirtualScheduler scheduler;
@@ -68,6 +81,17 @@ TEST_F(AnimatorTest, RunsFromStartToExactEndOnTheVirtualClockSharingFrames) {
   start({.from = 0, .to = 0.25, .duration = std::nan("")});
   EXPECT_EQ(values, (std::vector<double>{1, 0, 1, 0.5, 0.25}));
   EXPECT_EQ(completions, 5);
+}
+
+TEST_F(AnimatorTest, AnAnimationAlongACustomCurveUsesItInPlaceOfTheEasing) {
+  const CubicBezier curve{0.5, 0, 0.75, 0};
+  Animator quarterSeconds(scheduler, 0.25);  // frames fall on whole quarters
+  quarterSeconds.animate({.from = 0, .to = 10, .duration = 1, .easing = Easing::easeOut}, curve,
+                         [this](double v) { values.push_back(v); });
+  scheduler.advance(0.5);
+  EXPECT_NEAR(values.back(), 10 * applyCurve(curve, 0.5), 1e-6);
+  scheduler.advance(0.5);
+  EXPECT_EQ(values.back(), 10);
 }
 
 TEST_F(AnimatorTest, CancelStopsFinishJumpsToTheEndAndCallbacksMayCancelChainAndDestroyTheAnimator) {

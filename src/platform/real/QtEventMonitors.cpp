@@ -219,6 +219,9 @@ bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
       converted.modifierFlags = macModifiers(key->modifiers());
       converted.keyCode = static_cast<uint16_t>(key->nativeScanCode());
       converted.characters = key->text().toStdString();
+      // With Control held the text is a control character; the key itself names the character.
+      if (key->key() >= Qt::Key_Space && key->key() <= Qt::Key_AsciiTilde)
+        converted.charactersIgnoringModifiers = QString(QChar(key->key())).toLower().toStdString();
       break;
     }
     default:

@@ -1,0 +1,197 @@
+// The real program with auto-hide on, under an X server and a window manager of the test's own: the
+// pointer at the bottom edge brings the bar back, moving away sends it off again after the delay, and a
+// still pointer wakes the program no more often than with auto-hide off. Screenshots of the hidden bar
+// with its peek strip, the revealed bar and a floating bar land in the build's artifacts folder.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "PelkoProcess.h"
+#include "XTestServer.h"
+
+namespace pelko::testing {
+namespace {
+
+struct Geometry {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+std::string runCommand(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    ::pclose(pipe);
+  }
+  return output;
+}
+
+// The program's visible windows with their places, as xdotool reports them.
+std::vector<Geometry> visibleWindows(const std::string& display) {
+  const std::string text =
+      runCommand("DISPLAY=" + display +
+                 " xdotool search --onlyvisible --classname pelko getwindowgeometry --shell "
+                 "%@ 2>/dev/null");
+  std::vector<Geometry> windows;
+  std::istringstream in(text);
+  Geometry current;
+  for (std::string line; std::getline(in, line);) {
+    auto value = [&](const char* key) { return std::stoi(line.substr(std::strlen(key))); };
+    if (line.rfind("X=", 0) == 0) current.x = value("X=");
+    if (line.rfind("Y=", 0) == 0) current.y = value("Y=");
+    if (line.rfind("WIDTH=", 0) == 0) current.width = value("WIDTH=");
+    if (line.rfind("HEIGHT=", 0) == 0) {
+      current.height = value("HEIGHT=");
+      windows.push_back(current);
+    }
+  }
+  return windows;
+}
+
+// The bar is the one window thicker than the edge windows (a 2 or 10 pixel zone, a 3 pixel strip).
+std::optional<Geometry> visibleBar(const std::string& display) {
+  for (const Geometry& window : visibleWindows(display))
+    if (window.height > 12 && window.width > 12) return window;
+  return std::nullopt;
+}
+
+// Context switches the process asked for, over all its threads: how often it went to sleep and woke.
+long voluntarySwitches(pid_t pid) {
+  long total = 0;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code error;
+  for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+    std::ifstream status(task.path() / "status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::stol(line.substr(24));
+  }
+  return total;
+}
+
+std::filesystem::path artifacts() {
+  auto folder = std::filesystem::read_symlink("/proc/self/exe").parent_path() / ".." / "artifacts";
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+class AutoHideEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
+    if (xvfb.empty() || openbox.empty() || findProgram("xdotool").empty())
+      GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
+    server = std::make_unique<XServer>(xvfb);
+    ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
+    windowManager = std::make_unique<Helper>(
+        openbox, std::vector<std::string>{},
+        std::map<std::string, std::string>{{"DISPLAY", server->display()}, {"HOME", sandbox.path("home")}});
+  }
+  void TearDown() override { stop(); }
+
+  // Past the first run: no welcome window stands beside the bar.
+  void run(Sandbox::Dictionary defaults) {
+    defaults["PelkoOnboardingComplete"] = true;
+    sandbox.setDefaults(defaults);
+    pelko = std::make_unique<PelkoProcess>(
+        sandbox, std::vector<std::string>{},
+        std::map<std::string, std::string>{
+            {"DISPLAY", server->display()}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_DEBUG_LOG", "1"}});
+  }
+  void stop() {
+    if (!pelko) return;
+    pelko->signal(SIGTERM);
+    pelko->wait(5);
+    pelko.reset();
+  }
+  void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
+  void movePointer(int x, int y) {
+    runCommand("DISPLAY=" + server->display() + " xdotool mousemove " + std::to_string(x) + " " +
+               std::to_string(y));
+  }
+  // Waits up to `seconds` for the bar to be shown (or gone).
+  bool waitForBar(bool shown, double seconds) {
+    for (double waited = 0; waited < seconds; waited += 0.1) {
+      if (visibleBar(server->display()).has_value() == shown) return true;
+      pause(0.1);
+    }
+    return visibleBar(server->display()).has_value() == shown;
+  }
+  void screenshot(const std::string& name) {
+    runCommand("import -display " + server->display() + " -window root " + (artifacts() / name).string());
+  }
+  double wakeUpsPerSecond(double seconds) {
+    const long before = voluntarySwitches(pelko->pid());
+    pause(seconds);
+    return (voluntarySwitches(pelko->pid()) - before) / seconds;
+  }
+
+  Sandbox sandbox;
+  std::unique_ptr<XServer> server;
+  std::unique_ptr<Helper> windowManager;
+  std::unique_ptr<PelkoProcess> pelko;
+};
+
+TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesItAgain) {
+  movePointer(640, 300);
+  run({{"PelkoAutoHide", true}, {"PelkoAutoHidePeekReveal", true}, {"PelkoAutoHideDelay", 0.5}});
+  ASSERT_TRUE(waitForBar(true, 10)) << "the bar never came up";
+  ASSERT_TRUE(waitForBar(false, 5)) << "the bar did not hide\n" << pelko->output();
+  pause(0.5);
+  const auto edge = visibleWindows(server->display());
+  // The peek strip and the trigger zone stay on the bottom edge of the 800 pixel high screen.
+  ASSERT_EQ(edge.size(), 2u);
+  for (const Geometry& window : edge) {
+    EXPECT_EQ(window.y + window.height, 800);
+    EXPECT_EQ(window.width, 1280);
+  }
+  screenshot("autohide-hidden-peek.png");
+
+  movePointer(640, 799);
+  ASSERT_TRUE(waitForBar(true, 3)) << "the pointer at the edge did not reveal the bar";
+  const Geometry bar = *visibleBar(server->display());
+  EXPECT_EQ(bar.y + bar.height, 800);
+  pause(0.4);
+  screenshot("autohide-revealed.png");
+
+  movePointer(640, 300);
+  pause(0.3);
+  EXPECT_TRUE(visibleBar(server->display()).has_value()) << "hidden before the delay";
+  EXPECT_TRUE(waitForBar(false, 3)) << "moving away did not hide the bar";
+}
+
+TEST_F(AutoHideEndToEndTest, AFloatingBarIsCentredOnItsEdge) {
+  movePointer(640, 300);
+  run({{"PelkoFloatingBar", true}, {"PelkoMarginVertical", 8.0}});
+  ASSERT_TRUE(waitForBar(true, 10));
+  pause(1.5);  // the reports of the content size and the recovery pass
+  const Geometry bar = *visibleBar(server->display());
+  EXPECT_LT(bar.width, 1280);
+  EXPECT_NEAR(bar.x + bar.width / 2.0, 640, 1.5);
+  screenshot("floating-centred.png");
+}
+
+TEST_F(AutoHideEndToEndTest, AStillPointerWakesTheProgramNoMoreWithAutoHideOn) {
+  movePointer(640, 300);
+  run({{"PelkoAutoHide", false}});
+  ASSERT_TRUE(waitForBar(true, 10));
+  pause(2);
+  const double off = wakeUpsPerSecond(4);
+  stop();
+
+  run({{"PelkoAutoHide", true}});
+  ASSERT_TRUE(waitForBar(true, 10));
+  ASSERT_TRUE(waitForBar(false, 5));
+  pause(2);
+  const double on = wakeUpsPerSecond(4);
+  std::printf("wake-ups per second with a still pointer: auto-hide off %.1f, on %.1f\n", off, on);
+  // A little room for the scheduler's own noise; a pointer poll would add 30 a second.
+  EXPECT_LE(on, off * 1.2 + 3);
+}
+
+}  // namespace
+}  // namespace pelko::testing
