@@ -3,11 +3,11 @@
 // full re-layout of the same bar.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "BenchmarkSupport.h"
 #include "settings/SettingsManager.h"
 #include "support/SimulatedSystem.h"
 #include "taskbar/AppItemView.h"
@@ -104,11 +104,5 @@ BENCHMARK(BM_FullRelayout_200Buttons)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelko::bench::runWithApplication(argc, argv);
 }

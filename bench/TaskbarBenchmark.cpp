@@ -4,7 +4,6 @@
 // centring pass when nothing changed against one after a button came; and the window-count refresh.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchmarkSupport.h"
 #include "settings/SettingsManager.h"
 #include "support/SimulatedSystem.h"
 #include "taskbar/ItemListDiff.h"
@@ -241,11 +241,5 @@ BENCHMARK(BM_RelayoutAndRepaint_40Icons)->Arg(0)->Arg(1)->Unit(benchmark::kMicro
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelko::bench::runWithApplication(argc, argv);
 }
