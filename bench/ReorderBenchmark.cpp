@@ -3,17 +3,12 @@
 // full re-layout of the same bar.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "settings/SettingsManager.h"
-#include "support/SimulatedSystem.h"
+#include "BarWorld.h"
+#include "BenchmarkSupport.h"
 #include "taskbar/AppItemView.h"
-#include "taskbar/TaskbarAccessoryServices.h"
-#include "taskbar/TaskbarContainerView.h"
-#include "taskbar/TaskbarViewController.h"
 #include "tracking/TrackedApp.h"
 
 namespace {
@@ -22,23 +17,11 @@ using namespace pelko;
 
 constexpr int kButtons = 200;
 
-// One icons-only bar of 200 buttons over the simulated Mac, 1920 points long, in a window of its own.
-struct BarWorld : test::SimulatedSystem {
-  QWidget window;
-  test::TaskbarAccessoryServices accessories{scheduler, mac.workspace()};
-  std::unique_ptr<TaskbarViewController> bar;
+// One icons-only bar of 200 buttons.
+struct ReorderWorld : bench::BarWorld {
   int session = 0;
 
-  BarWorld() {
-    settings->style = TaskbarStyle::iconsOnly;
-    bar = std::make_unique<TaskbarViewController>(
-        tracker, windowManager, accessories.systemTrayManager, settings, true,
-        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
-                                           accessories.trash, accessories.alerts});
-    bar->view()->setParent(&window);
-    window.resize(1920, 34);
-    bar->view()->resize(1920, 34);
-    window.show();
+  ReorderWorld() : BarWorld(TaskbarStyle::iconsOnly) {
     std::vector<TrackedAppPtr> apps;
     for (int i = 0; i < kButtons; ++i)
       apps.push_back(std::make_shared<TrackedApp>("com.example.app" + std::to_string(i), "App", AppImage{},
@@ -46,7 +29,6 @@ struct BarWorld : test::SimulatedSystem {
     bar->updateFilteredApps(apps);
     scheduler.advance(1);
   }
-  ~BarWorld() { bar->view()->setParent(nullptr); }
 
   ReorderDrag drag(AppItemView* source, QPointF at) {
     return ReorderDrag{source, &session, std::string("com.example.app0"), at};
@@ -59,7 +41,7 @@ struct BarWorld : test::SimulatedSystem {
 };
 
 void BM_LiveMove_200Buttons(benchmark::State& state) {
-  BarWorld world;
+  ReorderWorld world;
   AppItemView* dragged = world.bar->arrangedItems().front();
   world.bar->reorderDragEntered(world.drag(dragged, world.on(0, 0.5)));
   const QPointF middle = world.on(100, 0.7), start = world.on(0, 0.2);
@@ -76,7 +58,7 @@ void BM_LiveMove_200Buttons(benchmark::State& state) {
 BENCHMARK(BM_LiveMove_200Buttons)->Unit(benchmark::kMicrosecond);
 
 void BM_MoveChangingNoIndex_200Buttons(benchmark::State& state) {
-  BarWorld world;
+  ReorderWorld world;
   AppItemView* dragged = world.bar->arrangedItems()[100];
   world.bar->reorderDragEntered(world.drag(dragged, world.on(100, 0.5)));
   const QPointF a = world.on(100, 0.3), b = world.on(101, 0.4);
@@ -91,7 +73,7 @@ BENCHMARK(BM_MoveChangingNoIndex_200Buttons)->Unit(benchmark::kMicrosecond);
 
 // The whole bar laid out again for another length.
 void BM_FullRelayout_200Buttons(benchmark::State& state) {
-  BarWorld world;
+  ReorderWorld world;
   bool wide = false;
   for (auto _ : state) {
     world.bar->view()->resize(wide ? 1920 : 1600, 34);
@@ -104,11 +86,5 @@ BENCHMARK(BM_FullRelayout_200Buttons)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelko::bench::runWithApplication(argc, argv);
 }

@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <memory>
 
+#include "BenchmarkSupport.h"
 #include "CountingAccessibility.h"
 #include "platform/sim/SimOwnWindows.h"
 #include "screens/ScreenSpaceManager.h"
@@ -72,11 +72,5 @@ BENCHMARK(BM_FallbackTick)->Arg(100)->Arg(1000)->Arg(2000)->Unit(benchmark::kMic
 }  // namespace pelko
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelko::bench::runWithApplication(argc, argv);
 }

@@ -3,11 +3,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QLayout>
 #include <memory>
 
+#include "BenchmarkSupport.h"
 #include "platform/sim/SimAlerts.h"
 #include "settingswindow/SettingsRowView.h"
 #include "settingswindow/SettingsViewController.h"
@@ -92,11 +92,5 @@ BENCHMARK(BM_TenLayoutRequests)->Unit(benchmark::kMicrosecond);
 }  // namespace pelko
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelko::bench::runWithApplication(argc, argv);
 }

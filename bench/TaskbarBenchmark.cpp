@@ -4,20 +4,15 @@
 // centring pass when nothing changed against one after a button came; and the window-count refresh.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "settings/SettingsManager.h"
-#include "support/SimulatedSystem.h"
+#include "BarWorld.h"
+#include "BenchmarkSupport.h"
 #include "taskbar/ItemListDiff.h"
-#include "taskbar/TaskbarAccessoryServices.h"
-#include "taskbar/TaskbarContainerView.h"
-#include "taskbar/TaskbarViewController.h"
 #include "tracking/TrackedApp.h"
 
 namespace {
@@ -26,25 +21,7 @@ using namespace pelko;
 
 constexpr int kButtons = 200;
 
-// One bar over the simulated Mac, externally managed, 1920 points long, in a window of its own.
-struct BarWorld : test::SimulatedSystem {
-  QWidget window;
-  test::TaskbarAccessoryServices accessories{scheduler, mac.workspace()};
-  std::unique_ptr<TaskbarViewController> bar;
-
-  explicit BarWorld(TaskbarStyle style) {
-    settings->style = style;
-    bar = std::make_unique<TaskbarViewController>(
-        tracker, windowManager, accessories.systemTrayManager, settings, true,
-        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
-                                           accessories.trash, accessories.alerts});
-    bar->view()->setParent(&window);
-    window.resize(1920, 34);
-    bar->view()->resize(1920, 34);
-    window.show();
-  }
-  ~BarWorld() { bar->view()->setParent(nullptr); }
-};
+using bench::BarWorld;
 
 std::vector<TrackedAppPtr> makeEntries(int count, int firstPID, const std::string& iconFile = {}) {
   std::vector<TrackedAppPtr> apps;
@@ -241,11 +218,5 @@ BENCHMARK(BM_RelayoutAndRepaint_40Icons)->Arg(0)->Arg(1)->Unit(benchmark::kMicro
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelko::bench::runWithApplication(argc, argv);
 }

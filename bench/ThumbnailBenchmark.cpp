@@ -4,10 +4,10 @@
 // captures them.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <memory>
 #include <vector>
 
+#include "BenchmarkSupport.h"
 #include "platform/sim/SimEventMonitors.h"
 #include "platform/sim/SimMemoryPressure.h"
 #include "support/SimulatedSystem.h"
@@ -112,11 +112,5 @@ BENCHMARK(BM_GroupOfSixMainThread)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelko::bench::runWithApplication(argc, argv);
 }

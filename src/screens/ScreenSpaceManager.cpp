@@ -18,7 +18,6 @@ using platform::WorkspaceNotificationName;
 namespace ax = platform::ax;
 
 namespace {
-constexpr const char* kDockBundleID = "com.apple.dock";
 constexpr const char* kWillShowSpaces = "com.apple.spaces.willShowSpaces";
 constexpr float kAXTimeout = 0.3f;
 constexpr double kFallbackInterval = 1.0;
@@ -162,7 +161,7 @@ void ScreenSpaceManager::installAppObserver(int32_t pid) {
       });
   if (!created.ok() || !created.observer) return;
   platform::AXObserverPtr observer = created.observer;
-  const AXElement app = deps_.accessibilityHelper.appElement(pid, kAXTimeout);
+  const AXElement app = appElement(pid);
   (void)observer->addNotification(app, ax::kWindowCreatedNotification);
   (void)observer->addNotification(app, ax::kFocusedWindowChangedNotification);
   auto windows = accessibility_.copyAttributeValue(app, ax::kWindows);
@@ -240,9 +239,12 @@ std::optional<AXElement> ScreenSpaceManager::registerFocusedWindowNotifications(
   return window;
 }
 
+AXElement ScreenSpaceManager::appElement(int32_t pid) const {
+  return deps_.accessibilityHelper.appElement(pid, kAXTimeout);
+}
+
 std::optional<AXElement> ScreenSpaceManager::focusedWindowElement(int32_t pid) {
-  auto result = accessibility_.copyAttributeValue(deps_.accessibilityHelper.appElement(pid, kAXTimeout),
-                                                  ax::kFocusedWindow);
+  auto result = accessibility_.copyAttributeValue(appElement(pid), ax::kFocusedWindow);
   if (!result.ok() || !result.value || !result.value->asElement()) return std::nullopt;
   return *result.value->asElement();
 }
@@ -332,8 +334,7 @@ std::optional<int64_t> ScreenSpaceManager::windowNumberOf(const AXElement& eleme
 
 ScreenSpaceManager::OwnerWindows ScreenSpaceManager::readOwnerWindows(int32_t pid) const {
   OwnerWindows owner;
-  auto result =
-      accessibility_.copyAttributeValue(deps_.accessibilityHelper.appElement(pid, kAXTimeout), ax::kWindows);
+  auto result = accessibility_.copyAttributeValue(appElement(pid), ax::kWindows);
   owner.error = result.error;
   if (!result.ok()) return owner;
   if (!result.value || !result.value->asElements()) {

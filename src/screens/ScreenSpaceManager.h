@@ -128,6 +128,8 @@ class ScreenSpaceManager {
   std::optional<int32_t> frontmostPID() const { return frontmostPID_; }
 
  private:
+  static constexpr const char* kDockBundleID = "com.apple.dock";
+
   // One application's Accessibility windows with their numbers, read at most once per scan: numbers are
   // asked for in list order and only as far as a search needs.
   struct OwnerWindows {
@@ -146,6 +148,8 @@ class ScreenSpaceManager {
   void registerWindowNotifications(const platform::AXElement& window);
   std::optional<platform::AXElement> registerFocusedWindowNotifications(int32_t pid);
   std::optional<platform::AXElement> focusedWindowElement(int32_t pid);
+  // The application's Accessibility element, with the time-out every request of this manager uses.
+  platform::AXElement appElement(int32_t pid) const;
 
   // The resize itself, shared by every check; `logLine` is the calling check's line.
   void resizeStep(const platform::AXElement& window, int64_t windowNumber, const Rect& bounds, int32_t pid,

@@ -18,8 +18,6 @@ using platform::AXError;
 namespace ax = platform::ax;
 
 namespace {
-constexpr const char* kDockBundleID = "com.apple.dock";
-constexpr float kAXTimeout = 0.3f;
 constexpr double kMinimumWindowSide = 150;
 constexpr double kBackOffWindow = 30.0;
 constexpr int kMaximumResizes = 4;
@@ -184,8 +182,7 @@ void ScreenSpaceManager::checkFrontmostWindow() {
   if (isExcludedPID(pid)) return;
   debugLog("SSM: checkFrontmostWindow checking pid=" + std::to_string(pid) + " (" +
            front->localizedName().value_or("?") + ")");
-  auto focused = accessibility_.copyAttributeValue(deps_.accessibilityHelper.appElement(pid, kAXTimeout),
-                                                   ax::kFocusedWindow);
+  auto focused = accessibility_.copyAttributeValue(appElement(pid), ax::kFocusedWindow);
   if (focused.error == AXError::cannotComplete) {
     shared_.axTimedOutPIDs[pid] = deps_.scheduler.now();
     return;

@@ -16,8 +16,6 @@ using platform::AXError;
 namespace ax = platform::ax;
 
 namespace {
-constexpr const char* kDockBundleID = "com.apple.dock";
-constexpr float kAXTimeout = 0.3f;
 constexpr double kFullscreenTolerance = 2;
 constexpr double kOverlaySide = 200;
 constexpr double kFadeIn = 0.15;
@@ -28,14 +26,9 @@ constexpr double kRescanDelay = 0.1;
 
 bool ScreenSpaceManager::isAppFullscreenOnDisplay(int32_t pid, const Rect& displayBounds) {
   if (isAXDisabled(pid)) return false;
-  auto windows =
-      accessibility_.copyAttributeValue(deps_.accessibilityHelper.appElement(pid, kAXTimeout), ax::kWindows);
-  if (windows.error == AXError::cannotComplete) {
-    shared_.axTimedOutPIDs[pid] = deps_.scheduler.now();
-    return false;
-  }
-  if (!windows.ok() || !windows.value || !windows.value->asElements()) return false;
-  for (const AXElement& window : *windows.value->asElements()) {
+  const OwnerWindows owner = readOwnerWindows(pid);
+  if (owner.error == AXError::cannotComplete) shared_.axTimedOutPIDs[pid] = deps_.scheduler.now();
+  for (const AXElement& window : owner.windows) {
     auto fullScreen = accessibility_.copyAttributeValue(window, ax::kFullScreen);
     if (!fullScreen.ok() || !fullScreen.value || !fullScreen.value->isTrue()) continue;
     auto position = deps_.accessibilityHelper.axPosition(window);

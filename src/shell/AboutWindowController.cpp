@@ -1,12 +1,10 @@
 #include "shell/AboutWindowController.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -171,14 +169,7 @@ void AboutWindowController::buildContent() {
 
 void AboutWindowController::showAbout() {
   deps_.appShell.activateOwnProcess();
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame = window_->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window_->move(frame.topLeft());
-  }
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  presentCentredOnMainScreen(*window_);
 }
 
 void AboutWindowController::checkForUpdates() {

@@ -1,11 +1,9 @@
 #include "shell/OnboardingWindowController.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -83,14 +81,7 @@ QWidget& OnboardingWindowController::window() const {
 void OnboardingWindowController::showOnboarding() {
   deps_.appShell.activateOwnProcess();
   if (window_->isMinimized()) window_->showNormal();
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame = window_->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window_->move(frame.topLeft());
-  }
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  presentCentredOnMainScreen(*window_);
 }
 
 void OnboardingWindowController::showPage(int index) {

@@ -1,9 +1,11 @@
 #include "shell/ShellWindowStyle.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -41,6 +43,17 @@ bool moveWindowByBackground(QWidget& window, const QMouseEvent& event) {
   if (event.button() != Qt::LeftButton) return false;
   QWindow* handle = window.windowHandle();
   return handle && handle->startSystemMove();
+}
+
+void presentCentredOnMainScreen(QWidget& window) {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+  }
+  window.show();
+  window.raise();
+  window.activateWindow();
 }
 
 QPixmap applicationIconPixmap(const platform::AppIcon& icon, int pixels) {

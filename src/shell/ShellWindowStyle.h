@@ -24,6 +24,9 @@ QColor tertiaryLabelColor(const QWidget& widget);
 // system does with its title bar. True when the move started.
 bool moveWindowByBackground(QWidget& window, const QMouseEvent& event);
 
+// Brings the window to the front, centred on the main screen's area free of panels, and gives it focus.
+void presentCentredOnMainScreen(QWidget& window);
+
 // The application's icon drawn into a square of `pixels`: its image file when it has a readable one,
 // else a rounded tile in its colour with the application's initial.
 QPixmap applicationIconPixmap(const platform::AppIcon& icon, int pixels);

@@ -140,7 +140,7 @@ std::string oneRun(const std::string& xvfb, const std::string& openbox) {
   XServer server(xvfb);
   if (server.display().empty()) return "no X server came up on a free display";
   Sandbox sandbox;
-  Helper windowManager(openbox, {}, {{"DISPLAY", server.display()}, {"HOME", sandbox.path("home")}});
+  auto windowManager = startWindowManager(openbox, server.display(), sandbox.path("home"));
   PelkoProcess pelko(sandbox, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}});
   XView view(server.display());
   if (!view.isConnected()) return server.display() + ": cannot connect";

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
 #include <fstream>
 #include <regex>
 
@@ -15,17 +14,9 @@
 namespace pelko::testing {
 namespace {
 
-// The visible windows of the program's window class, as xdotool lists them.
-std::vector<std::string> visibleBars(const std::string& display) {
-  std::vector<std::string> windows;
-  const std::string command =
-      "DISPLAY=" + display + " xdotool search --onlyvisible --classname pelko 2>/dev/null";
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char line[64];
-    while (std::fgets(line, sizeof line, pipe)) windows.emplace_back(line);
-    ::pclose(pipe);
-  }
-  return windows;
+// Whether a window of the program's window class is on screen.
+bool barIsVisible(const std::string& display) {
+  return !xdotool(display, "search --onlyvisible --classname pelko").empty();
 }
 
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
@@ -44,9 +35,7 @@ class ScreenSpaceEndToEndTest : public ::testing::Test {
       GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
     server = std::make_unique<XServer>(xvfb);
     ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
-    windowManager = std::make_unique<Helper>(
-        openbox, std::vector<std::string>{},
-        std::map<std::string, std::string>{{"DISPLAY", server->display()}, {"HOME", sandbox.path("home")}});
+    windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
   }
   void TearDown() override {
     if (pelko) {
@@ -95,7 +84,7 @@ TEST_F(ScreenSpaceEndToEndTest, AWindowOverlappingTheBarIsShrunkOnce) {
   // Shrunk from the bottom: same place and width, lower than before.
   ASSERT_TRUE(std::regex_search(frames[1], match, std::regex(" 100 100 600 (\\d+)$"))) << frames[1];
   EXPECT_LT(std::stod(match[1].str()), 690);
-  EXPECT_FALSE(visibleBars(server->display()).empty()) << "the bar is not on screen";
+  EXPECT_TRUE(barIsVisible(server->display())) << "the bar is not on screen";
 }
 
 TEST_F(ScreenSpaceEndToEndTest, AFullScreenWindowInFrontLeavesNoBarOnScreen) {
@@ -104,7 +93,7 @@ TEST_F(ScreenSpaceEndToEndTest, AFullScreenWindowInFrontLeavesNoBarOnScreen) {
   ASSERT_TRUE(pelko->waitForOutput("SSM: fallbackCheck() called", 15)) << pelko->output();
   for (int look = 0; look < 5; ++look) {
     pause(0.3);
-    EXPECT_TRUE(visibleBars(server->display()).empty()) << "a bar is visible at look " << look;
+    EXPECT_FALSE(barIsVisible(server->display())) << "a bar is visible at look " << look;
   }
 }
 

@@ -10,114 +10,12 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
-#include <atomic>
 
 #include "PelkoProcess.h"
+#include "XTestServer.h"
 
 namespace pelko::testing {
 namespace {
-
-std::string findProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::stringstream folders(path ? path : "");
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    std::string candidate = folder + "/" + name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return "";
-}
-
-bool exists(const std::string& path) {
-  return ::access(path.c_str(), F_OK) == 0;
-}
-
-// A program the test starts and ends by its own process id; its standard output is read line by line.
-class Spawned {
- public:
-  Spawned(const std::string& path, std::vector<std::string> arguments,
-          const std::map<std::string, std::string>& overrides) {
-    std::vector<std::string> environment = environmentWith(overrides);
-    arguments.insert(arguments.begin(), path);
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (::posix_spawn(&pid_, path.c_str(), &actions, nullptr, pointersTo(arguments).data(),
-                      pointersTo(environment).data()) != 0)
-      pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    out_ = fds[0];
-  }
-  ~Spawned() {
-    stop();
-    if (out_ >= 0) ::close(out_);
-  }
-  Spawned(const Spawned&) = delete;
-  Spawned& operator=(const Spawned&) = delete;
-
-  // The next line of output; nothing at its end or when `seconds` pass first.
-  std::optional<std::string> readLine(double seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
-    while (buffer_.find('\n') == std::string::npos) {
-      auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (out_ < 0 || left.count() <= 0) return std::nullopt;
-      pollfd entry{out_, POLLIN, 0};
-      if (::poll(&entry, 1, static_cast<int>(left.count())) <= 0) continue;
-      char chunk[4096];
-      ssize_t count = ::read(out_, chunk, sizeof chunk);
-      if (count <= 0) {
-        ::close(out_);
-        out_ = -1;
-        break;
-      }
-      buffer_.append(chunk, static_cast<size_t>(count));
-    }
-    auto end = buffer_.find('\n');
-    if (end == std::string::npos) return std::nullopt;
-    std::string line = buffer_.substr(0, end);
-    buffer_.erase(0, end + 1);
-    return line;
-  }
-  void stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 200 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) ::usleep(10000);
-    if (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-  std::string buffer_;
-};
-
-// An X server on a display number no one else uses.
-std::unique_ptr<Spawned> startXServer(const std::string& program, std::string& display) {
-  static std::atomic<int> next{720 + ::getpid() % 200};
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    int number = next++;
-    std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-    if (exists(socket) || exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
-    auto server = std::make_unique<Spawned>(program,
-                                            std::vector<std::string>{":" + std::to_string(number), "-screen",
-                                                                     "0", "1280x800x24", "-nolisten", "tcp"},
-                                            std::map<std::string, std::string>{});
-    for (int i = 0; i < 500 && !exists(socket); ++i) ::usleep(10000);
-    if (!exists(socket)) continue;
-    display = ":" + std::to_string(number);
-    return server;
-  }
-  return nullptr;
-}
 
 // One entry of a D-Bus menu layout.
 struct MenuNode {
@@ -160,19 +58,21 @@ class StatusItemX11Test : public ::testing::Test {
     xclip_ = findProgram("xclip");
     if (xvfb.empty() || daemon.empty() || xclip_.empty())
       GTEST_SKIP() << "needs Xvfb, dbus-daemon and xclip (scripts/install-deps.sh)";
-    server_ = startXServer(xvfb, display_);
-    ASSERT_TRUE(server_) << "no X server came up on a free display";
+    server_ = std::make_unique<XServer>(xvfb);
+    display_ = server_->display();
+    ASSERT_FALSE(display_.empty()) << "no X server came up on a free display";
     // A session bus of the test's own, as dbus-run-session starts one.
-    bus_ = std::make_unique<Spawned>(daemon,
-                                     std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
-                                     std::map<std::string, std::string>{});
+    bus_ = std::make_unique<Helper>(daemon,
+                                    std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
+                                    std::map<std::string, std::string>{}, Helper::Output::read);
     auto address = bus_->readLine(5);
     ASSERT_TRUE(address && !address->empty()) << "the session bus did not start";
     busAddress_ = *address;
-    watcher_ = std::make_unique<Spawned>(
-        PELKO_SNI_WATCHER, std::vector<std::string>{},
-        std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress_},
-                                           {"QT_QPA_PLATFORM", "offscreen"}});
+    watcher_ =
+        std::make_unique<Helper>(PELKO_SNI_WATCHER, std::vector<std::string>{},
+                                 std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress_},
+                                                                    {"QT_QPA_PLATFORM", "offscreen"}},
+                                 Helper::Output::read);
     ASSERT_EQ(watcher_->readLine(5), "watching");
   }
   void TearDown() override { QDBusConnection::disconnectFromBus(kConnection); }
@@ -200,9 +100,9 @@ class StatusItemX11Test : public ::testing::Test {
   std::string xclip_;
   std::string display_;
   std::string busAddress_;
-  std::unique_ptr<Spawned> server_;
-  std::unique_ptr<Spawned> bus_;
-  std::unique_ptr<Spawned> watcher_;
+  std::unique_ptr<XServer> server_;
+  std::unique_ptr<Helper> bus_;
+  std::unique_ptr<Helper> watcher_;
 };
 
 TEST_F(StatusItemX11Test, TheMenuCopiesDiagnosticsTakesForwardedURLsAndQuitsRestoringTheDock) {
@@ -260,12 +160,7 @@ TEST_F(StatusItemX11Test, TheMenuCopiesDiagnosticsTakesForwardedURLsAndQuitsRest
   std::string clipboard;
   for (int attempt = 0; attempt < 50 && clipboard.rfind("Pelko Diagnostics\n", 0) != 0; ++attempt) {
     pelko.waitForOutput("(a line that never comes)", 0.1);
-    clipboard.clear();
-    FILE* reader = ::popen(("DISPLAY=" + display_ + " " + xclip_ + " -selection clipboard -o").c_str(), "r");
-    char chunk[4096];
-    for (size_t count; (count = std::fread(chunk, 1, sizeof chunk, reader)) > 0;)
-      clipboard.append(chunk, count);
-    ::pclose(reader);
+    clipboard = runOnDisplay(display_, xclip_ + " -selection clipboard -o");
   }
   std::vector<std::string> lines;
   std::stringstream in(clipboard);

@@ -6,47 +6,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <cstdio>
-#include <sstream>
 
 #include "PelkoProcess.h"
+#include "XTestServer.h"
 
 namespace pelko::testing {
 namespace {
-
-std::string findProgram(const std::string& name) {
-  std::stringstream folders(std::getenv("PATH") ? std::getenv("PATH") : "");
-  for (std::string folder; std::getline(folders, folder, ':');)
-    if (::access((folder + "/" + name).c_str(), X_OK) == 0) return folder + "/" + name;
-  return "";
-}
-
-// A program of the test's own (the X server, the window manager), ended by its process id.
-class Helper {
- public:
-  Helper(const std::string& path, std::vector<std::string> arguments, const std::string& display) {
-    std::vector<std::string> environment = environmentWith({{"DISPLAY", display}});
-    arguments.insert(arguments.begin(), path);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
-    if (::posix_spawn(&pid_, path.c_str(), &actions, nullptr, pointersTo(arguments).data(),
-                      pointersTo(environment).data()) != 0)
-      pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Helper() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  Helper(const Helper&) = delete;
-  Helper& operator=(const Helper&) = delete;
-  bool isRunning() { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
-
- private:
-  pid_t pid_ = -1;
-};
 
 class ThumbnailX11Test : public ::testing::Test {
  protected:
@@ -54,20 +19,10 @@ class ThumbnailX11Test : public ::testing::Test {
     const std::string xvfb = findProgram("Xvfb");
     if (xvfb.empty() || findProgram("xdotool").empty() || findProgram("import").empty())
       GTEST_SKIP() << "needs Xvfb, xdotool and ImageMagick (scripts/install-deps.sh)";
-    for (int number = 600 + ::getpid() % 300, attempt = 0; attempt < 20 && !server; ++number, ++attempt) {
-      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-      if (::access(socket.c_str(), F_OK) == 0) continue;
-      auto candidate = std::make_unique<Helper>(
-          xvfb, std::vector<std::string>{":" + std::to_string(number), "-screen", "0", "1280x800x24"}, "");
-      for (int i = 0; i < 300 && candidate->isRunning() && ::access(socket.c_str(), F_OK) != 0; ++i)
-        ::usleep(10000);
-      if (!candidate->isRunning() || ::access(socket.c_str(), F_OK) != 0) continue;
-      server = std::move(candidate);
-      display = ":" + std::to_string(number);
-    }
-    ASSERT_TRUE(server) << "no X server came up";
-    if (auto openbox = findProgram("openbox"); !openbox.empty())
-      windowManager = std::make_unique<Helper>(openbox, std::vector<std::string>{}, display);
+    server = std::make_unique<XServer>(xvfb);
+    ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
+    display = server->display();
+    windowManager = startWindowManager(findProgram("openbox"), display, sandbox.path("home"));
     pelko = std::make_unique<PelkoProcess>(
         sandbox, std::vector<std::string>{},
         std::map<std::string, std::string>{{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}});
@@ -78,27 +33,12 @@ class ThumbnailX11Test : public ::testing::Test {
     pelko->wait(5);
   }
 
-  std::string run(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r")) {
-      char buffer[256];
-      while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-      ::pclose(pipe);
-    }
-    return output;
-  }
-  // The program's visible windows as "x,y WxH", read through xdotool.
+  // The program's visible windows as "x,y WxH".
   std::vector<std::string> windows() {
     std::vector<std::string> result;
-    std::stringstream ids(run("xdotool search --onlyvisible --class pelko"));
-    for (std::string id; ids >> id;) {
-      std::stringstream shape(run("xdotool getwindowgeometry --shell " + id));
-      std::map<std::string, std::string> values;
-      for (std::string line; std::getline(shape, line);)
-        if (auto equals = line.find('='); equals != std::string::npos)
-          values[line.substr(0, equals)] = line.substr(equals + 1);
-      result.push_back(values["X"] + "," + values["Y"] + " " + values["WIDTH"] + "x" + values["HEIGHT"]);
-    }
+    for (const auto& window : visibleWindows(display, "--class pelko"))
+      result.push_back(std::to_string(window.x) + "," + std::to_string(window.y) + " " +
+                       std::to_string(window.width) + "x" + std::to_string(window.height));
     return result;
   }
   // Waits up to `seconds` for a window other than the bar and the tooltips (taller than 100): the panel.
@@ -113,7 +53,7 @@ class ThumbnailX11Test : public ::testing::Test {
   }
 
   Sandbox sandbox;
-  std::unique_ptr<Helper> server;
+  std::unique_ptr<XServer> server;
   std::unique_ptr<Helper> windowManager;
   std::string display;
   std::unique_ptr<PelkoProcess> pelko;
@@ -127,7 +67,7 @@ TEST_F(ThumbnailX11Test, RestingOnAButtonShowsItsPanelUntilThePointerMovesAway) 
   }
   ASSERT_TRUE(barUp) << pelko->output();
 
-  run("xdotool mousemove 150 783");  // the second button of the bottom bar
+  xdotool(display, "mousemove 150 783");  // the second button of the bottom bar
   const auto shown = panel(3);
   ASSERT_TRUE(shown) << pelko->output();
   // Above the bar, 4 points off it, kept on the screen.
@@ -138,11 +78,11 @@ TEST_F(ThumbnailX11Test, RestingOnAButtonShowsItsPanelUntilThePointerMovesAway) 
   EXPECT_GE(x, 0);
   QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
   artifacts.mkpath(".");
-  run("import -window root " + artifacts.filePath("thumbnail-panel-x11.png").toStdString());
+  runOnDisplay(display, "import -window root " + artifacts.filePath("thumbnail-panel-x11.png").toStdString());
 
-  run("xdotool mousemove_relative -- 0 -100");  // onto the panel
+  xdotool(display, "mousemove_relative -- 0 -100");  // onto the panel
   EXPECT_TRUE(panel(0.3));
-  run("xdotool mousemove_relative -- 700 -300");  // away from bar and panel
+  xdotool(display, "mousemove_relative -- 700 -300");  // away from bar and panel
   EXPECT_FALSE(panel(2, false)) << "the panel stayed after the pointer left it";
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 // An X server of the test's own on a free display, and the helper programs a test starts beside the
-// program (the server itself, a window manager), each ended by its own process id.
+// program (the server itself, a window manager, a session bus), each ended by its own process id.
 
 #include <unistd.h>
 
-#include <atomic>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -26,28 +26,64 @@ inline std::string findProgram(const std::string& name) {
   return "";
 }
 
-inline bool exists(const std::string& path) {
-  return ::access(path.c_str(), F_OK) == 0;
-}
-
-// A program the test starts (the X server, the window manager); it is ended by its own process id.
+// A program the test starts (the X server, the window manager); it is ended by its own process id. Its
+// standard output is discarded, or kept to be read line by line.
 class Helper {
  public:
+  enum class Output { discarded, read };
+
   Helper(const std::string& path, std::vector<std::string> arguments,
-         const std::map<std::string, std::string>& overrides) {
+         const std::map<std::string, std::string>& overrides, Output output = Output::discarded) {
     std::vector<std::string> environment = environmentWith(overrides);
     arguments.insert(arguments.begin(), path);
+    int fds[2] = {-1, -1};
+    if (output == Output::read && ::pipe2(fds, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    for (int fd : {0, 1, 2}) {
+      if (fd == 1 && fds[1] >= 0)
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+      else
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    }
     if (::posix_spawn(&pid_, path.c_str(), &actions, nullptr, pointersTo(arguments).data(),
                       pointersTo(environment).data()) != 0)
       pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
+    if (fds[1] >= 0) ::close(fds[1]);
+    out_ = fds[0];
   }
-  ~Helper() { stop(); }
+  ~Helper() {
+    stop();
+    if (out_ >= 0) ::close(out_);
+  }
   Helper(const Helper&) = delete;
   Helper& operator=(const Helper&) = delete;
+
+  // The next line of output; nothing at its end or when `seconds` pass first.
+  std::optional<std::string> readLine(double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    while (buffer_.find('\n') == std::string::npos) {
+      auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (out_ < 0 || left.count() <= 0) return std::nullopt;
+      pollfd entry{out_, POLLIN, 0};
+      if (::poll(&entry, 1, static_cast<int>(left.count())) <= 0) continue;
+      char chunk[4096];
+      ssize_t count = ::read(out_, chunk, sizeof chunk);
+      if (count <= 0) {
+        ::close(out_);
+        out_ = -1;
+        break;
+      }
+      buffer_.append(chunk, static_cast<size_t>(count));
+    }
+    auto end = buffer_.find('\n');
+    if (end == std::string::npos) return std::nullopt;
+    std::string line = buffer_.substr(0, end);
+    buffer_.erase(0, end + 1);
+    return line;
+  }
 
   bool isRunning() {
     if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;  // ended and reaped
@@ -67,27 +103,71 @@ class Helper {
 
  private:
   pid_t pid_ = -1;
+  int out_ = -1;
+  std::string buffer_;
 };
 
-// An X server on a display number nobody else uses: no socket and no lock file for it, and the server
-// came up on it (another process may take a number between the check and the start).
+// The window manager on `display`, with a home of the test's own so no user's settings are read; none
+// when `program` is empty.
+inline std::unique_ptr<Helper> startWindowManager(const std::string& program, const std::string& display,
+                                                  const std::string& home) {
+  if (program.empty()) return nullptr;
+  return std::make_unique<Helper>(program, std::vector<std::string>{},
+                                  std::map<std::string, std::string>{{"DISPLAY", display}, {"HOME", home}});
+}
+
+// Runs a shell command line against `display` to its end; its standard output.
+inline std::string runOnDisplay(const std::string& display, const std::string& command) {
+  std::string output;
+  if (FILE* pipe = ::popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r")) {
+    char chunk[4096];
+    for (size_t count; (count = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, count);
+    ::pclose(pipe);
+  }
+  return output;
+}
+
+inline std::string xdotool(const std::string& display, const std::string& arguments) {
+  return runOnDisplay(display, "xdotool " + arguments);
+}
+
+// A window's place and size on the screen, as xdotool reports them.
+struct WindowGeometry {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The visible windows `search` (xdotool's search options, e.g. "--classname pelko") finds.
+inline std::vector<WindowGeometry> visibleWindows(const std::string& display, const std::string& search) {
+  std::vector<WindowGeometry> windows;
+  std::stringstream lines(
+      xdotool(display, "search --onlyvisible " + search + " getwindowgeometry --shell %@"));
+  for (std::string line; std::getline(lines, line);) {
+    const auto equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string name = line.substr(0, equals);
+    const int value = std::atoi(line.c_str() + equals + 1);
+    if (name == "WINDOW") windows.emplace_back();
+    if (windows.empty()) continue;
+    if (name == "X") windows.back().x = value;
+    if (name == "Y") windows.back().y = value;
+    if (name == "WIDTH") windows.back().width = value;
+    if (name == "HEIGHT") windows.back().height = value;
+  }
+  return windows;
+}
+
+// An X server on a display number nobody else uses. The server picks the number itself, taking the lock
+// file of the first free one, and writes it out once it accepts connections: tests checking for a free
+// number and then starting a server could both believe they own a number when they run side by side.
 class XServer {
  public:
   explicit XServer(const std::string& program) {
-    static std::atomic<int> next{200 + ::getpid() % 500};
-    for (int attempt = 0; attempt < 20 && display_.empty(); ++attempt) {
-      int number = next++;
-      std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-      if (exists(socket) || exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
-      auto server = std::make_unique<Helper>(program,
-                                             std::vector<std::string>{":" + std::to_string(number), "-screen",
-                                                                      "0", "1280x800x24", "-nolisten", "tcp"},
-                                             std::map<std::string, std::string>{});
-      for (int i = 0; i < 500 && server->isRunning() && !exists(socket); ++i) ::usleep(10000);
-      if (!exists(socket) || !server->isRunning()) continue;
-      server_ = std::move(server);
-      display_ = ":" + std::to_string(number);
-    }
+    server_ = std::make_unique<Helper>(
+        program,
+        std::vector<std::string>{"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+        std::map<std::string, std::string>{}, Helper::Output::read);
+    if (auto number = server_->readLine(10); number && !number->empty() && server_->isRunning())
+      display_ = ":" + *number;
   }
   const std::string& display() const { return display_; }
 

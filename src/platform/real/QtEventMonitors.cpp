@@ -53,38 +53,32 @@ platform::MonitorToken QtEventMonitors::addLocalMonitor(platform::EventMask mask
     QCoreApplication::instance()->installEventFilter(this);
     filterInstalled_ = true;
   }
-  const auto token = nextToken_++;
-  monitors_[token] =
-      Monitor{mask, false, std::make_shared<platform::LocalEventHandler>(std::move(handler)), {}};
-  return token;
+  return registry_.addLocalMonitor(mask, std::move(handler));
 }
 
 std::optional<platform::MonitorToken> QtEventMonitors::addGlobalMonitor(
     platform::EventMask mask, platform::GlobalEventHandler handler) {
   // Only pointer movement can be watched outside this process.
   if (!(mask & platform::event_mask::kMouseMovedOrDragged)) return std::nullopt;
-  const auto token = nextToken_++;
-  monitors_[token] =
-      Monitor{mask, true, {}, std::make_shared<platform::GlobalEventHandler>(std::move(handler))};
+  const auto token = registry_.addGlobalMonitor(mask, std::move(handler));
   updatePolling();
   return token;
 }
 
 void QtEventMonitors::removeMonitor(platform::MonitorToken token) {
-  monitors_.erase(token);
+  registry_.removeMonitor(token);
   updatePolling();
 }
 
 uint64_t QtEventMonitors::addTrackingRect(const Rect& screenRect, platform::GlobalEventHandler handler) {
-  const auto token = nextToken_++;
-  trackingRects_[token] = Tracking{screenRect, screenRect.contains(mouseLocation()),
-                                   std::make_shared<platform::GlobalEventHandler>(std::move(handler))};
+  const auto token =
+      registry_.addTrackingRect(screenRect, screenRect.contains(mouseLocation()), std::move(handler));
   updatePolling();
   return token;
 }
 
 void QtEventMonitors::removeTrackingRect(uint64_t trackingRect) {
-  trackingRects_.erase(trackingRect);
+  registry_.removeTrackingRect(trackingRect);
   updatePolling();
 }
 
@@ -93,8 +87,7 @@ Point QtEventMonitors::mouseLocation() {
 }
 
 void QtEventMonitors::updatePolling() {
-  bool needed = !trackingRects_.empty();
-  for (const auto& [token, monitor] : monitors_) needed = needed || monitor.global;
+  const bool needed = registry_.trackingRectCount() > 0 || registry_.globalMonitorCount() > 0;
   if (rawMotion_) {
     if (needed && !rawMotion_->isEnabled()) lastPolled_.reset();
     rawMotion_->setEnabled(needed);
@@ -128,7 +121,7 @@ void QtEventMonitors::poll() {
   if (lastPolled_ && *lastPolled_ == location) return;
   const bool first = !lastPolled_;
   lastPolled_ = location;
-  updateTracking(location);
+  registry_.updateTracking(location);
   if (first) return;
   // Over our own windows the local monitors see the move.
   if (QGuiApplication::topLevelAt(global)) return;
@@ -136,54 +129,7 @@ void QtEventMonitors::poll() {
   moved.type = EventType::mouseMoved;
   moved.locationInScreen = location;
   moved.modifierFlags = macModifiers(QGuiApplication::queryKeyboardModifiers());
-  deliverGlobal(moved);
-}
-
-void QtEventMonitors::updateTracking(Point location) {
-  std::vector<uint64_t> tokens;
-  for (const auto& [token, tracking] : trackingRects_) tokens.push_back(token);
-  for (uint64_t token : tokens) {
-    auto it = trackingRects_.find(token);
-    if (it == trackingRects_.end()) continue;
-    const bool inside = it->second.rect.contains(location);
-    if (inside == it->second.inside) continue;
-    it->second.inside = inside;
-    Event event;
-    event.type = inside ? EventType::mouseEntered : EventType::mouseExited;
-    event.locationInScreen = location;
-    event.trackingRect = token;
-    auto handler = it->second.handler;
-    (*handler)(event);
-  }
-}
-
-bool QtEventMonitors::deliverLocal(Event event) {
-  const auto bit = platform::eventMaskFor(event.type);
-  std::vector<platform::MonitorToken> tokens;
-  for (const auto& [token, monitor] : monitors_)
-    if (!monitor.global && (monitor.mask & bit)) tokens.push_back(token);
-  for (auto token : tokens) {
-    auto it = monitors_.find(token);
-    if (it == monitors_.end()) continue;
-    auto handler = it->second.local;
-    auto passed = (*handler)(event);
-    if (!passed) return true;
-    event = *passed;
-  }
-  return false;
-}
-
-void QtEventMonitors::deliverGlobal(const Event& event) {
-  const auto bit = platform::eventMaskFor(event.type);
-  std::vector<platform::MonitorToken> tokens;
-  for (const auto& [token, monitor] : monitors_)
-    if (monitor.global && (monitor.mask & bit)) tokens.push_back(token);
-  for (auto token : tokens) {
-    auto it = monitors_.find(token);
-    if (it == monitors_.end()) continue;
-    auto handler = it->second.globalHandler;
-    (*handler)(event);
-  }
+  registry_.deliverGlobal(moved);
 }
 
 bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
@@ -200,7 +146,7 @@ bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
                                                    : EventType::mouseMoved;
       converted.locationInScreen = toScreen(mouse->globalPosition());
       converted.modifierFlags = macModifiers(mouse->modifiers());
-      updateTracking(converted.locationInScreen);
+      registry_.updateTracking(converted.locationInScreen);
       break;
     }
     case QEvent::Wheel: {
@@ -227,7 +173,7 @@ bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
     default:
       return false;
   }
-  return deliverLocal(converted);
+  return !registry_.deliverLocal(converted).has_value();
 }
 
 }  // namespace pelko::real

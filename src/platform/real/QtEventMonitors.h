@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QObject>
-#include <map>
 #include <memory>
 #include <optional>
 
 #include "foundation/Scheduler.h"
+#include "platform/EventMonitorRegistry.h"
 #include "platform/EventMonitors.h"
 #include "platform/real/X11RawMotion.h"
 
@@ -42,30 +42,12 @@ class QtEventMonitors final : public QObject, public platform::EventMonitors {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  struct Monitor {
-    platform::EventMask mask = 0;
-    bool global = false;
-    std::shared_ptr<platform::LocalEventHandler> local;
-    std::shared_ptr<platform::GlobalEventHandler> globalHandler;
-  };
-  struct Tracking {
-    Rect rect;
-    bool inside = false;
-    std::shared_ptr<platform::GlobalEventHandler> handler;
-  };
-
   void updatePolling();
   void poll();
   void rawMotion();
-  void updateTracking(Point location);
-  // Answers whether a local handler swallowed the event.
-  bool deliverLocal(platform::Event event);
-  void deliverGlobal(const platform::Event& event);
 
   Scheduler& scheduler_;
-  platform::MonitorToken nextToken_ = 1;
-  std::map<platform::MonitorToken, Monitor> monitors_;
-  std::map<uint64_t, Tracking> trackingRects_;
+  platform::EventMonitorRegistry registry_;
   RepeatingTimerPtr pollTimer_;
   std::unique_ptr<X11RawMotion> rawMotion_;
   bool readPending_ = false;

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <map>
-#include <memory>
-
+#include "platform/EventMonitorRegistry.h"
 #include "platform/EventMonitors.h"
 
 namespace pelko::sim {
@@ -32,28 +30,14 @@ class SimEventMonitors final : public platform::EventMonitors {
   // (nothing when a local monitor swallowed it); global events always pass.
   std::optional<platform::Event> post(platform::Event event, bool inOwnWindow);
 
-  size_t localMonitorCount() const;
-  size_t globalMonitorCount() const;
-  size_t trackingRectCount() const { return trackingRects_.size(); }
+  size_t localMonitorCount() const { return registry_.localMonitorCount(); }
+  size_t globalMonitorCount() const { return registry_.globalMonitorCount(); }
+  size_t trackingRectCount() const { return registry_.trackingRectCount(); }
 
  private:
-  struct Monitor {
-    platform::EventMask mask = 0;
-    bool global = false;
-    std::shared_ptr<platform::LocalEventHandler> local;
-    std::shared_ptr<platform::GlobalEventHandler> globalHandler;
-  };
-  struct Tracking {
-    Rect rect;
-    bool inside = false;
-    std::shared_ptr<platform::GlobalEventHandler> handler;
-  };
-
   bool globalAvailable_;
   Point pointer_{0, 0};
-  platform::MonitorToken nextToken_ = 1;
-  std::map<platform::MonitorToken, Monitor> monitors_;
-  std::map<uint64_t, Tracking> trackingRects_;
+  platform::EventMonitorRegistry registry_;
 };
 
 }  // namespace pelko::sim
