@@ -159,6 +159,11 @@ TEST_F(ScreenSpaceDodgeTest, TheRepeatingCheckEndsWithDodgingOffTheBarShownMissi
     mac.closeWindow(window);
     manager.reset();
   }
+  // After Mission Control, the next look at a window still covering the bar starts the check again.
+  hiddenByWindow();
+  manager->onMissionControlEnter();
+  manager->checkFrontmostWindow();
+  EXPECT_TRUE(manager->hasDodgeCheckTimer());
 }
 
 TEST_F(ScreenSpaceDodgeTest, FullScreenHoldsTheBarHiddenUntilItEnds) {
