@@ -75,8 +75,8 @@ class AutoHideManager final : public TaskbarAutoHide {
 
   // ---- What the other managers call ----
   bool isTaskbarHidden() const override { return isTaskbarHidden_; }
-  void showTaskbar(bool animated = true);
-  void hideTaskbar(bool animated = true);
+  void showTaskbar(bool animated = true) override;
+  void hideTaskbar(bool animated = true) override;
   void toggleTaskbar();
   void fullscreenStateChanged(bool isFullscreen) override;
   void resetHideTimer() override;

@@ -108,6 +108,7 @@ void ScreenSpaceManager::startMonitoring() {
 void ScreenSpaceManager::stopMonitoring() {
   registrations_.clear();
   if (fallbackTimer_) std::exchange(fallbackTimer_, nullptr)->invalidate();
+  stopDodgeCheckTimer();
   removeAllAppObservers();
   if (debouncedCheckWorkItem_) std::exchange(debouncedCheckWorkItem_, nullptr)->cancel();
   debouncedElement_.reset();

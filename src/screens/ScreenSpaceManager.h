@@ -39,8 +39,8 @@ class Workspace;
 // on-screen window once a second. A window overlapping the bar is shrunk or moved through Accessibility,
 // left alone while it stays where it was put, or given up on for a while when it keeps fighting back.
 // It also hides the bar while a full-screen window covers the monitor, pauses around Mission Control,
-// puts resized windows back and re-places the panel. Hiding the bar for an overlapping window instead of
-// resizing it belongs to the auto-hide manager. Main thread only.
+// puts resized windows back and re-places the panel. With auto-hide set to dodge windows, an overlapping
+// window hides the bar instead of being resized. Main thread only.
 class ScreenSpaceManager {
  public:
   struct Dependencies {
@@ -120,12 +120,20 @@ class ScreenSpaceManager {
   bool detectMissionControlViaOverlays(const std::optional<std::vector<platform::WindowListRow>>& windowList);
   bool isAppFullscreenOnDisplay(int32_t pid, const Rect& displayBounds);
   bool isAXDisabled(int32_t pid);
+
+  // Dodge mode (auto-hide with window dodging): an overlapping window hides the bar, which comes back
+  // once nothing covers the place it would take.
+  void dodgeCheckFromEvent(const platform::AXElement& element);
+  void ensureDodgeFallbackTimer();
+  std::optional<Rect> expectedTaskbarCG() const;
+  bool anyWindowOverlapsExpectedTaskbar(const Rect& expected) const;
   std::optional<std::string> bundleID(int32_t pid);
 
   // ---- Looking in (tests, diagnostics) ----
   const std::map<int64_t, ResizedWindow>& resizedWindowInfo() const { return resizedWindowInfo_; }
   bool hasObserver(int32_t pid) const { return appObservers_.count(pid) > 0; }
   std::optional<int32_t> frontmostPID() const { return frontmostPID_; }
+  bool hasDodgeCheckTimer() const { return dodgeCheckTimer_ != nullptr; }
 
  private:
   static constexpr const char* kDockBundleID = "com.apple.dock";
@@ -166,6 +174,14 @@ class ScreenSpaceManager {
 
   void showPanelAfterFullscreen();
 
+  bool isDodgeMode() const;
+  // The bar is hidden because a window covered it, not for a full-screen window.
+  bool isHiddenForDodging() const;
+  void hideTaskbarForDodging();
+  void dodgeCheckFrontmost();
+  void dodgeCheckTick();
+  void stopDodgeCheckTimer();
+
   QPointer<TaskbarPanel> panel_;
   std::shared_ptr<SettingsManager> settingsManager_;
   std::shared_ptr<WindowManager> windowManager_;
@@ -182,6 +198,7 @@ class ScreenSpaceManager {
   std::map<int64_t, ResizeCount> windowResizeCounts_;
   std::map<int64_t, ResizedWindow> resizedWindowInfo_;
   RepeatingTimerPtr fallbackTimer_;
+  RepeatingTimerPtr dodgeCheckTimer_;
   std::map<int32_t, platform::AXObserverPtr> appObservers_;
   std::optional<int32_t> frontmostPID_;
   WorkItemPtr debouncedCheckWorkItem_;

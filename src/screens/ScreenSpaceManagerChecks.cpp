@@ -90,7 +90,10 @@ bool ScreenSpaceManager::shouldSkipOverlapCheck(CheckContext context) {
   if (!settings.autoResizeWindows.get()) return true;
   if (isHiddenForFullscreen_) return true;
   if (autoHideManager_ && autoHideManager_->isTaskbarHidden()) return true;
-  if (settings.autoHide.get() && !settings.autoHideResizeWindows.get()) return true;
+  // Dodging needs the event checks even where nothing is resized; those checks stop before any resize.
+  if (settings.autoHide.get() && !settings.autoHideResizeWindows.get() &&
+      (context == CheckContext::fallback || !isDodgeMode()))
+    return true;
   if (!panel_) return true;
   if (!isTrusted()) return true;
   if (shared_.postWakeResumeTime && now < *shared_.postWakeResumeTime) return true;
@@ -144,6 +147,7 @@ void ScreenSpaceManager::resizeStep(const AXElement& window, int64_t windowNumbe
 // ---- Element check ----
 
 void ScreenSpaceManager::checkWindowElement(const AXElement& element) {
+  if (isHiddenForDodging()) return dodgeCheckFromEvent(element);
   if (shouldSkipOverlapCheck(CheckContext::axEvent)) return;
   auto bounds = deps_.accessibilityHelper.axBounds(element);
   if (!bounds) return;
@@ -151,6 +155,10 @@ void ScreenSpaceManager::checkWindowElement(const AXElement& element) {
   if (!geometry) return;
   if (!bounds->intersects(geometry->displayBounds) || !largeEnough(*bounds)) return;
   if (isExcludedPID(element.pid())) return;
+  if (isDodgeMode()) {
+    if (bounds->intersects(geometry->effectiveTaskbarCG)) hideTaskbarForDodging();
+    return;
+  }
   auto wn = windowNumberOf(element);
   if (!wn) return;
   if (!bounds->intersects(geometry->effectiveTaskbarCG)) {
@@ -168,6 +176,7 @@ void ScreenSpaceManager::checkWindowElement(const AXElement& element) {
 // ---- Frontmost check ----
 
 void ScreenSpaceManager::checkFrontmostWindow() {
+  if (isHiddenForDodging()) return dodgeCheckFrontmost();
   if (shouldSkipOverlapCheck(CheckContext::frontmost)) return;
   auto windowList = copyWindowList();
   if (detectMissionControlViaOverlays(windowList)) {
@@ -206,6 +215,10 @@ void ScreenSpaceManager::checkFrontmostWindow() {
     debugLog("SSM: checkFrontmostWindow: wn=" + number + " not overlapping taskbar");
     alreadyResizedWindows_.erase(*wn);
     return;
+  }
+  if (isDodgeMode()) {
+    debugLog("SSM: dodge mode - hiding taskbar due to overlap wn=" + number);
+    return hideTaskbarForDodging();
   }
   if (auto it = alreadyResizedWindows_.find(*wn);
       it != alreadyResizedWindows_.end() && it->second == *bounds) {

@@ -129,6 +129,7 @@ void ScreenSpaceManager::onMissionControlEnter() {
   removeAllAppObservers();
   if (debouncedCheckWorkItem_) std::exchange(debouncedCheckWorkItem_, nullptr)->cancel();
   debouncedElement_.reset();
+  stopDodgeCheckTimer();
   frontmostPID_.reset();
   const double now = deps_.scheduler.now();
   shared_.mcLastDetectedTime = now;

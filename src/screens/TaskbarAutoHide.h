@@ -8,6 +8,8 @@ class TaskbarAutoHide {
  public:
   virtual ~TaskbarAutoHide() = default;
   virtual bool isTaskbarHidden() const = 0;
+  virtual void showTaskbar(bool animated) = 0;
+  virtual void hideTaskbar(bool animated) = 0;
   virtual void fullscreenStateChanged(bool isFullscreen) = 0;
   virtual void resetHideTimer() = 0;
   virtual void cancelHideTimer() = 0;

@@ -23,6 +23,14 @@ class FakeAutoHide final : public TaskbarAutoHide {
   bool hidden = false;
   std::vector<std::string> calls;
   bool isTaskbarHidden() const override { return hidden; }
+  void showTaskbar(bool animated) override {
+    hidden = false;
+    calls.push_back(animated ? "show animated" : "show");
+  }
+  void hideTaskbar(bool animated) override {
+    hidden = true;
+    calls.push_back(animated ? "hide animated" : "hide");
+  }
   void fullscreenStateChanged(bool isFullscreen) override {
     calls.push_back(isFullscreen ? "fullscreen on" : "fullscreen off");
   }
