@@ -125,6 +125,8 @@ class ScreenSpaceManager {
   // once nothing covers the place it would take.
   void dodgeCheckFromEvent(const platform::AXElement& element);
   void ensureDodgeFallbackTimer();
+  // `taskbar` (window-server coordinates) with the window gap added on the windows' side.
+  Rect widenedByWindowGap(Rect taskbar) const;
   std::optional<Rect> expectedTaskbarCG() const;
   bool anyWindowOverlapsExpectedTaskbar(const Rect& expected) const;
   std::optional<std::string> bundleID(int32_t pid);

@@ -52,33 +52,36 @@ Rect ScreenSpaceManager::appKitRectToCG(const Rect& rect) const {
   return Rect(rect.origin.x, height - rect.maxY(), rect.width(), rect.height());
 }
 
+Rect ScreenSpaceManager::widenedByWindowGap(Rect taskbar) const {
+  // The gap is kept free on the side the windows are: above a bottom bar, beside a left one.
+  const double gap = settingsManager_->windowGap.get();
+  if (gap <= 0) return taskbar;
+  switch (settingsManager_->position.get()) {
+    case TaskbarPosition::bottom:
+      taskbar.origin.y -= gap;
+      taskbar.size.height += gap;
+      break;
+    case TaskbarPosition::top:
+      taskbar.size.height += gap;
+      break;
+    case TaskbarPosition::left:
+      taskbar.size.width += gap;
+      break;
+    case TaskbarPosition::right:
+      taskbar.origin.x -= gap;
+      taskbar.size.width += gap;
+      break;
+  }
+  return taskbar;
+}
+
 std::optional<ScreenSpaceManager::TaskbarGeometry> ScreenSpaceManager::taskbarGeometry() const {
   if (!panel_ || screen_.displayID == 0) return std::nullopt;
   TaskbarGeometry geometry;
   geometry.displayBounds = deps_.windowServer.displayBounds(screen_.displayID);
   geometry.taskbarCG = appKitRectToCG(panel_->frame());
   geometry.barPosition = settingsManager_->position.get();
-  Rect effective = geometry.taskbarCG;
-  const double gap = settingsManager_->windowGap.get();
-  if (gap > 0) {
-    switch (geometry.barPosition) {
-      case TaskbarPosition::bottom:
-        effective.origin.y -= gap;
-        effective.size.height += gap;
-        break;
-      case TaskbarPosition::top:
-        effective.size.height += gap;
-        break;
-      case TaskbarPosition::left:
-        effective.size.width += gap;
-        break;
-      case TaskbarPosition::right:
-        effective.origin.x -= gap;
-        effective.size.width += gap;
-        break;
-    }
-  }
-  geometry.effectiveTaskbarCG = effective;
+  geometry.effectiveTaskbarCG = widenedByWindowGap(geometry.taskbarCG);
   return geometry;
 }
 

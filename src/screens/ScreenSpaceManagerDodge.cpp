@@ -46,27 +46,7 @@ std::optional<Rect> ScreenSpaceManager::expectedTaskbarCG() const {
           ? panel_->frame()
           : TaskbarPanel::frameForPosition(settings.position.get(), settings.barThickness(), screen_,
                                            settings.marginHorizontal.get(), settings.marginVertical.get());
-  Rect expected = appKitRectToCG(frame);
-  const double gap = settings.windowGap.get();
-  if (gap > 0) {
-    switch (settings.position.get()) {
-      case TaskbarPosition::bottom:
-        expected.origin.y -= gap;
-        expected.size.height += gap;
-        break;
-      case TaskbarPosition::top:
-        expected.size.height += gap;
-        break;
-      case TaskbarPosition::left:
-        expected.size.width += gap;
-        break;
-      case TaskbarPosition::right:
-        expected.origin.x -= gap;
-        expected.size.width += gap;
-        break;
-    }
-  }
-  return expected;
+  return widenedByWindowGap(appKitRectToCG(frame));
 }
 
 bool ScreenSpaceManager::anyWindowOverlapsExpectedTaskbar(const Rect& expected) const {
