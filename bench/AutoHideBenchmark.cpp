@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "BenchmarkSupport.h"
 #include "platform/sim/SimEventMonitors.h"
 #include "screens/MonitorManager.h"
 #include "settings/SettingsManager.h"
@@ -76,11 +77,5 @@ BENCHMARK(BM_PointerMoves_AutoHideOff)->Unit(benchmark::kMillisecond);
 }  // namespace pelko
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelko::bench::runWithApplication(argc, argv);
 }

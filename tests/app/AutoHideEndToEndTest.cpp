@@ -17,45 +17,14 @@
 namespace pelko::testing {
 namespace {
 
-struct Geometry {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-std::string runCommand(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    ::pclose(pipe);
-  }
-  return output;
-}
-
-// The program's visible windows with their places, as xdotool reports them.
-std::vector<Geometry> visibleWindows(const std::string& display) {
-  const std::string text =
-      runCommand("DISPLAY=" + display +
-                 " xdotool search --onlyvisible --classname pelko getwindowgeometry --shell "
-                 "%@ 2>/dev/null");
-  std::vector<Geometry> windows;
-  std::istringstream in(text);
-  Geometry current;
-  for (std::string line; std::getline(in, line);) {
-    auto value = [&](const char* key) { return std::stoi(line.substr(std::strlen(key))); };
-    if (line.rfind("X=", 0) == 0) current.x = value("X=");
-    if (line.rfind("Y=", 0) == 0) current.y = value("Y=");
-    if (line.rfind("WIDTH=", 0) == 0) current.width = value("WIDTH=");
-    if (line.rfind("HEIGHT=", 0) == 0) {
-      current.height = value("HEIGHT=");
-      windows.push_back(current);
-    }
-  }
-  return windows;
+// The program's visible windows with their places.
+std::vector<WindowGeometry> programWindows(const std::string& display) {
+  return visibleWindows(display, "--classname pelko");
 }
 
 // The bar is the one window thicker than the edge windows (a 2 or 10 pixel zone, a 3 pixel strip).
-std::optional<Geometry> visibleBar(const std::string& display) {
-  for (const Geometry& window : visibleWindows(display))
+std::optional<WindowGeometry> visibleBar(const std::string& display) {
+  for (const WindowGeometry& window : programWindows(display))
     if (window.height > 12 && window.width > 12) return window;
   return std::nullopt;
 }
@@ -87,9 +56,7 @@ class AutoHideEndToEndTest : public ::testing::Test {
       GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
     server = std::make_unique<XServer>(xvfb);
     ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
-    windowManager = std::make_unique<Helper>(
-        openbox, std::vector<std::string>{},
-        std::map<std::string, std::string>{{"DISPLAY", server->display()}, {"HOME", sandbox.path("home")}});
+    windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
   }
   void TearDown() override { stop(); }
 
@@ -110,8 +77,7 @@ class AutoHideEndToEndTest : public ::testing::Test {
   }
   void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
   void movePointer(int x, int y) {
-    runCommand("DISPLAY=" + server->display() + " xdotool mousemove " + std::to_string(x) + " " +
-               std::to_string(y));
+    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
   }
   // Waits up to `seconds` for the bar to be shown (or gone).
   bool waitForBar(bool shown, double seconds) {
@@ -122,7 +88,7 @@ class AutoHideEndToEndTest : public ::testing::Test {
     return visibleBar(server->display()).has_value() == shown;
   }
   void screenshot(const std::string& name) {
-    runCommand("import -display " + server->display() + " -window root " + (artifacts() / name).string());
+    runOnDisplay(server->display(), "import -window root " + (artifacts() / name).string());
   }
   double wakeUpsPerSecond(double seconds) {
     const long before = voluntarySwitches(pelko->pid());
@@ -143,10 +109,10 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
   ASSERT_TRUE(waitForBar(false, 5)) << "the bar did not hide\n" << pelko->output();
   pause(0.5);
-  const auto edge = visibleWindows(server->display());
+  const auto edge = programWindows(server->display());
   // The peek strip and the trigger zone stay on the bottom edge of the 800 pixel high screen.
   ASSERT_EQ(edge.size(), 2u);
-  for (const Geometry& window : edge) {
+  for (const WindowGeometry& window : edge) {
     EXPECT_EQ(window.y + window.height, 800);
     EXPECT_EQ(window.width, 1280);
   }
@@ -154,7 +120,7 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
 
   movePointer(640, 799);
   ASSERT_TRUE(waitForBar(true, 3)) << "the pointer at the edge did not reveal the bar";
-  const Geometry bar = *visibleBar(server->display());
+  const WindowGeometry bar = *visibleBar(server->display());
   EXPECT_EQ(bar.y + bar.height, 800);
   pause(0.4);
   screenshot("autohide-revealed.png");
@@ -170,7 +136,7 @@ TEST_F(AutoHideEndToEndTest, AFloatingBarIsCentredOnItsEdge) {
   run({{"PelkoFloatingBar", true}, {"PelkoMarginVertical", 8.0}});
   ASSERT_TRUE(waitForBar(true, 10));
   pause(1.5);  // the reports of the content size and the recovery pass
-  const Geometry bar = *visibleBar(server->display());
+  const WindowGeometry bar = *visibleBar(server->display());
   EXPECT_LT(bar.width, 1280);
   EXPECT_NEAR(bar.x + bar.width / 2.0, 640, 1.5);
   screenshot("floating-centred.png");
