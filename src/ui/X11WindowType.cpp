@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
@@ -27,7 +28,9 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
 }  // namespace
 
 bool markAsDockWindow(QWidget& window) {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  // Only a GUI application has a display connection (a restore-only run has a core application).
+  auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   if (!x11 || !x11->connection()) return false;
   const auto id = static_cast<xcb_window_t>(window.winId());
   // Kept on the Qt window too, so that Qt keeps the dock type when it writes the window's type again.

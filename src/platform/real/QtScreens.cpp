@@ -1,5 +1,6 @@
 #include "platform/real/QtScreens.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <algorithm>
 
@@ -25,7 +26,7 @@ QList<QScreen*> orderedScreens() {
 }  // namespace
 
 QtScreens::QtScreens(Scheduler& scheduler) : scheduler_(scheduler) {
-  auto* app = qGuiApp;
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
   if (!app) return;
   appConnections_.push_back(QObject::connect(app, &QGuiApplication::screenAdded, [this](QScreen* screen) {
     displayIDFor(screen);

@@ -55,7 +55,9 @@ struct EventMask {
 }  // namespace
 
 std::unique_ptr<X11RawMotion> X11RawMotion::create(std::function<void()> onMotion) {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  // Only a GUI application has a display connection (a restore-only run has a core application).
+  auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
   if (!connection) return nullptr;
   const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xinputExtension);
