@@ -48,34 +48,15 @@ std::filesystem::path artifacts() {
   return folder;
 }
 
-class AutoHideEndToEndTest : public ::testing::Test {
+class AutoHideEndToEndTest : public DesktopTest {
  protected:
-  void SetUp() override {
-    const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
-    if (xvfb.empty() || openbox.empty() || findProgram("xdotool").empty())
-      GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
-    server = std::make_unique<XServer>(xvfb);
-    ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
-    windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
-  }
-  void TearDown() override { stop(); }
-
-  // Past the first run: no welcome window stands beside the bar.
-  void run(Sandbox::Dictionary defaults) {
-    defaults["PelkoOnboardingComplete"] = true;
+  void run(const Sandbox::Dictionary& defaults) {
     sandbox.setDefaults(defaults);
     pelko = std::make_unique<PelkoProcess>(
         sandbox, std::vector<std::string>{},
         std::map<std::string, std::string>{
             {"DISPLAY", server->display()}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_DEBUG_LOG", "1"}});
   }
-  void stop() {
-    if (!pelko) return;
-    pelko->signal(SIGTERM);
-    pelko->wait(5);
-    pelko.reset();
-  }
-  void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
   void movePointer(int x, int y) {
     xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
   }
@@ -95,11 +76,6 @@ class AutoHideEndToEndTest : public ::testing::Test {
     pause(seconds);
     return (voluntarySwitches(pelko->pid()) - before) / seconds;
   }
-
-  Sandbox sandbox;
-  std::unique_ptr<XServer> server;
-  std::unique_ptr<Helper> windowManager;
-  std::unique_ptr<PelkoProcess> pelko;
 };
 
 TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesItAgain) {

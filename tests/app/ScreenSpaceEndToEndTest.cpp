@@ -27,23 +27,8 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
   return found;
 }
 
-class ScreenSpaceEndToEndTest : public ::testing::Test {
+class ScreenSpaceEndToEndTest : public DesktopTest {
  protected:
-  void SetUp() override {
-    const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
-    if (xvfb.empty() || openbox.empty() || findProgram("xdotool").empty())
-      GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
-    server = std::make_unique<XServer>(xvfb);
-    ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
-    windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
-  }
-  void TearDown() override {
-    if (pelko) {
-      pelko->signal(SIGTERM);
-      pelko->wait(5);
-    }
-  }
-
   // Starts the program on the scenario, with its diagnostic log and the world's frames on its output.
   void run(const std::string& scenarioJson) {
     const std::string scenario = sandbox.path("scenario.json");
@@ -56,13 +41,6 @@ class ScreenSpaceEndToEndTest : public ::testing::Test {
                                                                           {"PELKO_DEBUG_LOG", "1"},
                                                                           {"PELKO_TEST_HOOK_FRAMES", "1"}});
   }
-  // Lets the program run while its output keeps being read.
-  void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
-
-  Sandbox sandbox;
-  std::unique_ptr<XServer> server;
-  std::unique_ptr<Helper> windowManager;
-  std::unique_ptr<PelkoProcess> pelko;
 };
 
 TEST_F(ScreenSpaceEndToEndTest, AWindowOverlappingTheBarIsShrunkOnce) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "PelkoProcess.h"
 
 namespace pelko::testing {
@@ -174,6 +176,34 @@ class XServer {
  private:
   std::unique_ptr<Helper> server_;
   std::string display_;
+};
+
+// A test of the running program on an X server of its own with a window manager; skipped where Xvfb,
+// openbox or xdotool are missing. The program it starts in `pelko` is ended at the end.
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
+    if (xvfb.empty() || openbox.empty() || findProgram("xdotool").empty())
+      GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
+    server = std::make_unique<XServer>(xvfb);
+    ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
+    windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
+  }
+  void TearDown() override { stop(); }
+  void stop() {
+    if (!pelko) return;
+    pelko->signal(SIGTERM);
+    pelko->wait(5);
+    pelko.reset();
+  }
+  // Lets the program run while its output keeps being read.
+  void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
+
+  Sandbox sandbox;
+  std::unique_ptr<XServer> server;
+  std::unique_ptr<Helper> windowManager;
+  std::unique_ptr<PelkoProcess> pelko;
 };
 
 }  // namespace pelko::testing
