@@ -127,7 +127,7 @@ TEST_F(AutoHideEndToEndTest, AStillPointerWakesTheProgramNoMoreWithAutoHideOn) {
   stop();
 
   run({{"PelkoAutoHide", true}});
-  ASSERT_TRUE(waitForBar(true, 10));
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();  // the bar is up for its first 0.3 s only
   ASSERT_TRUE(waitForBar(false, 5));
   pause(2);
   const double on = wakeUpsPerSecond(4);
