@@ -13,24 +13,16 @@
 namespace pelko::testing {
 namespace {
 
-class ThumbnailX11Test : public ::testing::Test {
+class ThumbnailX11Test : public DesktopTest {
  protected:
   void SetUp() override {
-    const std::string xvfb = findProgram("Xvfb");
-    if (xvfb.empty() || findProgram("xdotool").empty() || findProgram("import").empty())
-      GTEST_SKIP() << "needs Xvfb, xdotool and ImageMagick (scripts/install-deps.sh)";
-    server = std::make_unique<XServer>(xvfb);
-    ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
+    if (findProgram("import").empty()) GTEST_SKIP() << "needs ImageMagick (scripts/install-deps.sh)";
+    DesktopTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     display = server->display();
-    windowManager = startWindowManager(findProgram("openbox"), display, sandbox.path("home"));
     pelko = std::make_unique<PelkoProcess>(
         sandbox, std::vector<std::string>{},
         std::map<std::string, std::string>{{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}});
-  }
-  void TearDown() override {
-    if (!pelko) return;
-    pelko->signal(SIGTERM);
-    pelko->wait(5);
   }
 
   // The program's visible windows as "x,y WxH".
@@ -52,11 +44,7 @@ class ThumbnailX11Test : public ::testing::Test {
     }
   }
 
-  Sandbox sandbox;
-  std::unique_ptr<XServer> server;
-  std::unique_ptr<Helper> windowManager;
   std::string display;
-  std::unique_ptr<PelkoProcess> pelko;
 };
 
 TEST_F(ThumbnailX11Test, RestingOnAButtonShowsItsPanelUntilThePointerMovesAway) {
