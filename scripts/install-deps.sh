@@ -9,6 +9,8 @@ packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libxcb1-dev l
 packages+=(xdotool)
 # The thumbnail end-to-end test takes a screenshot.
 packages+=(imagemagick)
+# End-to-end tests find the program's widgets through the accessibility bus.
+packages+=(at-spi2-core python3-pyatspi)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"
   exit 0

@@ -1,0 +1,169 @@
+#pragma once
+
+// The running program's widgets as a screen reader finds them: a session bus of the test's own with the
+// accessibility bus beside it, and look-ups by accessible role and name that give each widget's place on
+// the screen. The program joins the bus when started with environment().
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "XTestServer.h"
+
+namespace pelko::testing {
+
+// A widget the accessibility bus reports; its place is in screen coordinates.
+struct AccessibleWidget {
+  std::string role;  // as the bus names it: "push button", "panel", "label", ...
+  std::string name;
+  int x = 0, y = 0, width = 0, height = 0;
+  bool showing = false;
+
+  int centerX() const { return x + width / 2; }
+  int centerY() const { return y + height / 2; }
+};
+
+inline std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+class AccessibilityBus {
+ public:
+  // What is missing on this machine for the look-ups; empty when everything is there.
+  static std::string missing() {
+    static const std::string answer = [] {
+      for (const char* program : {"dbus-daemon", "timeout"})
+        if (findProgram(program).empty()) return std::string(program);
+      if (::access(kLauncher, X_OK) != 0) return std::string("at-spi2-core");
+      const std::string check =
+          std::string("timeout 20 ") + kPython + " " + PELKO_FIND_ACCESSIBLE + " --check";
+      if (::access(kPython, X_OK) != 0 || std::system(check.c_str()) != 0)
+        return std::string("python3-pyatspi");
+      return std::string();
+    }();
+    return answer;
+  }
+
+  // Starts the buses for the X server on `display`; `runtimeFolder` holds the accessibility bus's socket.
+  AccessibilityBus(const std::string& display, const std::string& runtimeFolder) : display_(display) {
+    session_ = std::make_unique<Helper>(
+        findProgram("dbus-daemon"), std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
+        std::map<std::string, std::string>{}, Helper::Output::read);
+    auto address = session_->readLine(5);
+    if (!address || address->empty()) return;
+    // The launcher starts the accessibility bus and ends it when it is ended itself.
+    launcher_ =
+        std::make_unique<Helper>(kLauncher, std::vector<std::string>{"--launch-immediately"},
+                                 std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", *address},
+                                                                    {"DISPLAY", display},
+                                                                    {"XDG_RUNTIME_DIR", runtimeFolder}});
+    address_ = *address;
+  }
+  ~AccessibilityBus() {
+    launcher_.reset();  // before the session bus it watches
+    session_.reset();
+  }
+  AccessibilityBus(const AccessibilityBus&) = delete;
+  AccessibilityBus& operator=(const AccessibilityBus&) = delete;
+
+  bool isUp() const { return !address_.empty(); }
+
+  // The variables that put the program on these buses with its accessibility bridge on.
+  std::map<std::string, std::string> environment() const {
+    return {{"DBUS_SESSION_BUS_ADDRESS", address_}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}};
+  }
+
+  // The widgets of the program with `role` and `name` (empty: any), looked for again until at least one
+  // is there or `seconds` pass.
+  std::vector<AccessibleWidget> find(const std::string& role, const std::string& name,
+                                     double seconds = 5) const {
+    std::vector<AccessibleWidget> found;
+    if (!isUp()) return found;
+    std::ostringstream command;
+    command << "DBUS_SESSION_BUS_ADDRESS=" << shellQuoted(address_) << " timeout -k 2 "
+            << static_cast<int>(seconds) + 10 << " " << kPython << " " << PELKO_FIND_ACCESSIBLE
+            << " --application Pelko --role " << shellQuoted(role) << " --name " << shellQuoted(name)
+            << " --seconds " << seconds;
+    std::stringstream lines(runOnDisplay(display_, command.str()));
+    for (std::string line; std::getline(lines, line);) {
+      std::vector<std::string> fields;
+      std::stringstream columns(line);
+      for (std::string field; std::getline(columns, field, '\t');) fields.push_back(field);
+      if (fields.size() != 7) continue;
+      AccessibleWidget widget{fields[0], fields[1]};
+      widget.x = std::atoi(fields[2].c_str());
+      widget.y = std::atoi(fields[3].c_str());
+      widget.width = std::atoi(fields[4].c_str());
+      widget.height = std::atoi(fields[5].c_str());
+      widget.showing = fields[6] == "1";
+      found.push_back(widget);
+    }
+    return found;
+  }
+
+  // The one showing widget with `role` and `name`; nothing when none or several show by then.
+  std::optional<AccessibleWidget> findOne(const std::string& role, const std::string& name,
+                                          double seconds = 5) const {
+    std::optional<AccessibleWidget> only;
+    for (const auto& widget : find(role, name, seconds)) {
+      if (!widget.showing) continue;
+      if (only) return std::nullopt;
+      only = widget;
+    }
+    return only;
+  }
+
+  // Every widget of the program, one per line, for a failure message.
+  std::string describeAll() const {
+    std::ostringstream text;
+    for (const auto& widget : find("", "", 1))
+      text << widget.role << " '" << widget.name << "' " << widget.x << "," << widget.y << " " << widget.width
+           << "x" << widget.height << (widget.showing ? "" : " (hidden)") << "\n";
+    return text.str();
+  }
+
+ private:
+  // The system's interpreter, which has the Debian bindings (a user's own python3 may come first on PATH).
+  static constexpr const char* kPython = "/usr/bin/python3";
+  static constexpr const char* kLauncher = "/usr/libexec/at-spi-bus-launcher";
+
+  std::string display_;
+  std::string address_;
+  std::unique_ptr<Helper> session_;
+  std::unique_ptr<Helper> launcher_;
+};
+
+// A desktop test whose program is found through the accessibility bus; skipped where the bus's programs
+// or the Python bindings are missing. startPelko() starts the program on the X server and the bus.
+class AccessibleDesktopTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    if (auto what = AccessibilityBus::missing(); !what.empty())
+      GTEST_SKIP() << "needs " << what << " (scripts/install-deps.sh)";
+    DesktopTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    accessibility = std::make_unique<AccessibilityBus>(server->display(), sandbox.path("run"));
+    ASSERT_TRUE(accessibility->isUp()) << "the session bus did not start";
+  }
+  void TearDown() override {
+    DesktopTest::TearDown();  // the program before the buses it is on
+    accessibility.reset();
+  }
+
+  void startPelko(const std::map<std::string, std::string>& extra = {}) {
+    std::map<std::string, std::string> variables = accessibility->environment();
+    variables["DISPLAY"] = server->display();
+    variables["QT_QPA_PLATFORM"] = "xcb";
+    for (const auto& [name, value] : extra) variables[name] = value;
+    pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{}, variables);
+  }
+
+  std::unique_ptr<AccessibilityBus> accessibility;
+};
+
+}  // namespace pelko::testing

@@ -1,0 +1,97 @@
+#!/usr/bin/python3
+"""Finds widgets of the running program through the accessibility bus, as a screen reader sees them.
+
+Prints one line per widget whose role and name match (an empty argument matches any):
+    role <TAB> name <TAB> x <TAB> y <TAB> width <TAB> height <TAB> showing (1 or 0)
+with the place in screen coordinates. Looks again until something matches or --seconds pass, then exits
+0 when something matched and 1 when nothing did. --check only tells whether the bindings can be loaded.
+"""
+
+import argparse
+import sys
+import time
+
+
+def widgets(node, depth=0):
+    # A deep or cyclic tree from a faulty bridge must not keep the test waiting.
+    if node is None or depth > 40:
+        return
+    yield node
+    try:
+        count = node.childCount
+    except Exception:
+        return
+    for index in range(min(count, 2000)):
+        try:
+            child = node.getChildAtIndex(index)
+        except Exception:
+            continue
+        yield from widgets(child, depth + 1)
+
+
+def describe(pyatspi, node):
+    try:
+        extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        place = (extents.x, extents.y, extents.width, extents.height)
+    except Exception:
+        place = (0, 0, 0, 0)
+    try:
+        showing = node.getState().contains(pyatspi.STATE_SHOWING)
+    except Exception:
+        showing = False
+    return place, showing
+
+
+def clean(text):
+    return " ".join((text or "").split())
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--role", default="")
+    parser.add_argument("--name", default="")
+    parser.add_argument("--application", default="", help="the application's accessible name")
+    parser.add_argument("--seconds", type=float, default=5.0)
+    parser.add_argument("--check", action="store_true")
+    arguments = parser.parse_args()
+    try:
+        import pyatspi
+    except ImportError:
+        return 2
+    if arguments.check:
+        return 0
+
+    deadline = time.monotonic() + arguments.seconds
+    while True:
+        found = []
+        try:
+            desktop = pyatspi.Registry.getDesktop(0)
+            for index in range(desktop.childCount):
+                application = desktop.getChildAtIndex(index)
+                if application is None:
+                    continue
+                if arguments.application and application.name != arguments.application:
+                    continue
+                for node in widgets(application):
+                    try:
+                        role, name = node.getRoleName(), clean(node.name)
+                    except Exception:
+                        continue
+                    if arguments.role and role != arguments.role:
+                        continue
+                    if arguments.name and name != arguments.name:
+                        continue
+                    place, showing = describe(pyatspi, node)
+                    found.append("\t".join([role, name] + [str(v) for v in place] + [str(int(showing))]))
+        except Exception as error:  # the program may be between two states of its tree
+            print("lookup failed: %s" % error, file=sys.stderr)
+        if found or time.monotonic() >= deadline:
+            break
+        time.sleep(0.1)
+    for line in found:
+        print(line)
+    return 0 if found else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
