@@ -12,6 +12,7 @@
 #include "settingswindow/SettingsViewController.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
+#include "ui/QtAlerts.h"
 
 namespace pelko {
 
@@ -89,8 +90,9 @@ void SettingsViewController::confirmAndApplyPreset(const std::string& name,
   alert.messageText = "Apply " + name + " Preset?";
   alert.informativeText = "This will change multiple settings to match the " + name + " style.";
   alert.buttons = {"Apply", "Cancel"};
+  alert.cancelButton = 1;
   QPointer<SettingsViewController> weakSelf(this);
-  const int answer = deps_.alerts.runModal(alert);
+  const int answer = deps_.alerts.runModal(alert, alertOwner(this));
   if (answer != 0 || !weakSelf) return;
   weakSelf->dismissSuggestion();
   if (action) action();
@@ -103,8 +105,9 @@ void SettingsViewController::resetToDefaults() {
   alert.messageText = "Reset All Settings?";
   alert.informativeText = "This will restore all settings to their default values. This cannot be undone.";
   alert.buttons = {"Reset", "Cancel"};
+  alert.cancelButton = 1;
   QPointer<SettingsViewController> weakSelf(this);
-  const int answer = deps_.alerts.runModal(alert);
+  const int answer = deps_.alerts.runModal(alert, alertOwner(this));
   if (answer == 0 && weakSelf) weakSelf->settingsManager_->resetToDefaults();
 }
 

@@ -30,7 +30,8 @@ AlertRunner alertRunnerFor(platform::Alerts& alerts) {
     content.messageText = alert.messageText;
     content.informativeText = alert.informativeText;
     content.buttons = {alert.firstButton, alert.secondButton};
-    return alerts.runModal(content) == 0;
+    content.cancelButton = 1;
+    return alerts.runModal(content, {}) == 0;
   };
 }
 
@@ -130,7 +131,7 @@ void AppDelegate::claimSingleInstanceThenStart() {
   alert.messageText = "Pelko is Already Running";
   alert.informativeText = "Another instance of Pelko is already running. This instance will now quit.";
   alert.buttons = {"OK"};
-  env_.alerts.runModal(alert);
+  env_.alerts.runModal(alert, {});
   terminate();
 }
 

@@ -92,13 +92,14 @@ void AppDelegate::presentDockVisibilityAlert() {
       "Pelko detected that the native Dock is actually visible on screen again. Do you want to hide it again "
       "or keep it visible?";
   alert.buttons = {"Hide Dock Again", "Keep Dock Visible"};
-  int response = env_.alerts.runModal(alert);
+  // Ended without a choice (a quit while it is open): neither hidden again nor the setting changed.
+  const int response = env_.alerts.runModal(alert, {});
 
   isPresentingDockVisibilityAlert_ = false;
   suspendDockVisibilityMonitor(kSuspendAfterHide);
   if (response == 0) {
     reapplyDockHiddenNow();
-  } else {
+  } else if (response == 1) {
     hasObservedExternalDockReveal_ = false;
     // Restores the Dock through the setting's subscription.
     settingsManager_->fullyHideDock = false;

@@ -101,7 +101,8 @@ void AppDelegate::statusMenuCopyDiagnostics() {
     alert.messageText = "Copy Failed";
     alert.informativeText = "Pelko could not copy diagnostics to the clipboard.";
   }
-  env_.alerts.runModal(alert);
+  // The application's own alert: it comes above every window of ours, About among them.
+  env_.alerts.runModal(alert, {});
 }
 
 void AppDelegate::statusMenuQuit() {

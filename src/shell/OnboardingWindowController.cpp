@@ -17,6 +17,7 @@
 #include "shell/OnboardingPresetCardView.h"
 #include "shell/ShellWindowStyle.h"
 #include "tracking/AccessibilityHelper.h"
+#include "ui/QtAlerts.h"
 
 namespace pelko {
 
@@ -202,7 +203,9 @@ void OnboardingWindowController::toggleOnboardingAccessibilityLimitedMode() {
        "Continue in Limited Mode?",
        "Pelko will still run, but active-window detection, window focus changes, and window controls will be "
        "less reliable until Accessibility is granted.",
-       {"Use Limited Mode", "Cancel"}});
+       {"Use Limited Mode", "Cancel"},
+       1},
+      alertOwner(window_.get()));
   if (!self || answer != 0) return;
   if (settingsManager_) settingsManager_->acknowledgeLimitedModeWithoutAccessibility();
   refreshOnboardingPermissions();
@@ -220,7 +223,9 @@ void OnboardingWindowController::toggleOnboardingScreenRecordingSkip() {
        "Skip Thumbnails for Now?",
        "Pelko works normally without Screen Recording permission. The only blocked feature is Thumbnails, "
        "because macOS does not allow live window previews without it.",
-       {"Skip Thumbnails", "Cancel"}});
+       {"Skip Thumbnails", "Cancel"},
+       1},
+      alertOwner(window_.get()));
   if (!self || answer != 0) return;
   if (settingsManager_) settingsManager_->acknowledgeScreenRecordingSkip();
   refreshOnboardingPermissions();
@@ -242,7 +247,9 @@ void OnboardingWindowController::nextPage() {
          "Accessibility Unlocks Full Pelko Controls",
          "Without Accessibility, Pelko can still run in Limited Mode, but active-window detection and window "
          "controls will be less reliable.",
-         {"Open System Settings", "Use Limited Mode"}});
+         {"Open System Settings", "Use Limited Mode"},
+         platform::AlertContent::kNoButton},
+        alertOwner(window_.get()));
     if (!self) return;
     if (answer == 0) {
       deps_.accessibilityHelper.openAccessibilitySettings();

@@ -163,8 +163,11 @@ void AppItemView::menuBlacklist() {
       "This app will no longer appear in the taskbar. You can restore it from Pelko Settings > Items > "
       "Blacklisted Apps.";
   alert.buttons = {"Hide", "Cancel"};
+  alert.cancelButton = 1;
   QPointer<AppItemView> self(this);
-  const int answer = env_.alerts->runModal(alert);
+  // The application's own alert, above the bar (which stays on top) on the screen the user clicked on;
+  // the bar may be rebuilt while it waits, so it does not own it.
+  const int answer = env_.alerts->runModal(alert, {});
   if (!self) debugLog("The button of " + name + " went while its alert was open");
   if (answer != 0) return;
   if (auto s = weakSettings.lock()) s->addToBlacklist(bundleID);

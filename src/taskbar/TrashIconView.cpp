@@ -137,9 +137,10 @@ void TrashIconView::reportFailure(const std::string& path, const std::string& re
   alert.messageText = "Could not move to Trash";
   alert.informativeText = QFileInfo(QString::fromStdString(path)).fileName().toStdString() + ": " + reason;
   alert.buttons = {"OK"};
-  // Each alert is modal and waits for the previous one; the drop itself is answered first.
+  // Each alert is modal and waits for the previous one; the drop itself is answered first. The
+  // application's own alert: above the bar, which stays on top.
   platform::Alerts& alerts = env_.alerts;
-  env_.scheduler.mainAsync([&alerts, alert] { alerts.runModal(alert); });
+  env_.scheduler.mainAsync([&alerts, alert] { alerts.runModal(alert, {}); });
 }
 
 void TrashIconView::openTrash() {

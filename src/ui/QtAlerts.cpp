@@ -1,6 +1,9 @@
 #include "ui/QtAlerts.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QPushButton>
 
 #include "ui/PlainText.h"
@@ -8,6 +11,7 @@
 namespace pelko {
 
 namespace {
+
 QMessageBox::Icon iconFor(platform::AlertContent::Style style) {
   switch (style) {
     case platform::AlertContent::Style::informational:
@@ -19,10 +23,42 @@ QMessageBox::Icon iconFor(platform::AlertContent::Style style) {
   }
   return QMessageBox::Warning;
 }
+
+// A message box refuses to close, and ignores Escape, when none of several buttons cancels. An alert
+// without a cancelling button still ends on either, without a choice.
+class AlertBox final : public QMessageBox {
+ public:
+  explicit AlertBox(QWidget* parent) : QMessageBox(parent) {}
+  bool hasCancellingButton = false;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (hasCancellingButton) {
+      QMessageBox::closeEvent(event);
+      return;
+    }
+    QDialog::closeEvent(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (!hasCancellingButton && event->matches(QKeySequence::Cancel)) {
+      reject();
+      return;
+    }
+    QMessageBox::keyPressEvent(event);
+  }
+};
+
 }  // namespace
 
-std::unique_ptr<QMessageBox> QtAlerts::makeBox(const platform::AlertContent& alert) {
-  auto box = std::make_unique<QMessageBox>();
+platform::AlertOwner alertOwner(const QWidget* widget) {
+  return {widget ? widget->window() : nullptr};
+}
+
+std::unique_ptr<QMessageBox> QtAlerts::makeBox(const platform::AlertContent& alert,
+                                               platform::AlertOwner owner) {
+  // The owner is a window of ours that outlives the box: the box is shown and ended within runModal.
+  auto* ownerWindow = const_cast<QWidget*>(static_cast<const QWidget*>(owner.window));
+  auto box = std::make_unique<AlertBox>(ownerWindow);
   box->setIcon(iconFor(alert.style));
   setPlainMessage(*box, QString::fromStdString(alert.messageText),
                   QString::fromStdString(alert.informativeText));
@@ -34,15 +70,37 @@ std::unique_ptr<QMessageBox> QtAlerts::makeBox(const platform::AlertContent& ale
     if (box->buttons().size() == 1) box->setDefaultButton(button);
   }
   if (alert.buttons.empty()) box->addButton(QMessageBox::Ok);
+  const QList<QAbstractButton*> buttons = box->buttons();
+  if (alert.cancelButton >= 0 && alert.cancelButton < buttons.size()) {
+    box->setEscapeButton(buttons[alert.cancelButton]);
+    box->hasCancellingButton = true;
+  } else {
+    // The box's own rule: a lone button is also the one that cancels.
+    box->hasCancellingButton = buttons.size() == 1;
+  }
+  // Above a window that stays on top only at the same level; without an owner above any of them.
+  if (!ownerWindow || ownerWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
   return box;
 }
 
-int QtAlerts::runModal(const platform::AlertContent& alert) {
-  auto box = makeBox(alert);
+int QtAlerts::answerOf(const QMessageBox& box, const platform::AlertContent& alert) {
+  const int index = static_cast<int>(box.buttons().indexOf(box.clickedButton()));
+  if (index >= 0 && index < static_cast<int>(alert.buttons.size())) return index;
+  return alert.cancelButton;
+}
+
+int QtAlerts::runModal(const platform::AlertContent& alert, platform::AlertOwner owner) {
+  auto box = makeBox(alert, owner);
   box->setWindowModality(Qt::ApplicationModal);
+  // The owner may go while the box waits (a rebuilt bar); the box must not go with it.
+  QPointer<QMessageBox> alive(box.get());
   box->exec();
-  const int index = static_cast<int>(box->buttons().indexOf(box->clickedButton()));
-  return index < 0 ? 0 : index;
+  if (!alive) {
+    (void)box.release();
+    return alert.cancelButton;
+  }
+  return answerOf(*box, alert);
 }
 
 }  // namespace pelko

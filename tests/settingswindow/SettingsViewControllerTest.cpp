@@ -487,6 +487,8 @@ TEST_F(SettingsViewControllerTest, PresetSheetApplyAndCancel) {
             "This will change multiple settings to match the Windows (Icons) style.");
   EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Apply", "Cancel"}));
   EXPECT_EQ(alerts.shown[0].style, platform::AlertContent::Style::informational);
+  EXPECT_EQ(alerts.shown[0].cancelButton, 1);
+  EXPECT_EQ(alerts.owners[0].window, view.window()) << "the settings window's own alert, over it";
   EXPECT_EQ(system.settings->position.get(), TaskbarPosition::left);
   EXPECT_TRUE(weakBanner && !weakBanner->isHidden());
 

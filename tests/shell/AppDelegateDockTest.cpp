@@ -161,6 +161,18 @@ TEST_F(AppDelegateDockTest, KeepDockVisibleTurnsTheSettingOffAndRestoresTheDock)
   EXPECT_EQ(alertsShown(), 1u);
 }
 
+// Closed, Escape, or a quit while it is open: the user chose neither button, and the setting stays.
+TEST_F(AppDelegateDockTest, TheAlertEndedWithoutAChoiceKeepsTheSetting) {
+  world.scheduler.advance(10);
+  revealDockFromOutside();
+  world.alerts.scriptedAnswers = {sim::SimAlerts::kEndedWithoutChoice};
+  nextProbe();
+  ASSERT_EQ(alertsShown(), 1u);
+  world.scheduler.runUntilIdle();
+  EXPECT_TRUE(world.settings().fullyHideDock);
+  EXPECT_EQ(world.alerts.owners.back().window, nullptr) << "the application's own alert";
+}
+
 TEST_F(AppDelegateDockTest, AProbeDuringAQuitNeverAlerts) {
   world.scheduler.advance(10);
   revealDockFromOutside();

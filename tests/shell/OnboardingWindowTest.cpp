@@ -8,6 +8,9 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/sim/SimAlerts.h"
 #include "shell/OnboardingPermissionRow.h"
@@ -153,6 +156,43 @@ TEST_F(OnboardingWindowTest, AccessibilityAlertCanOpenSettingsOrIsSkippedOnceLim
   EXPECT_EQ(controller->currentPage(), 2);
 }
 
+// Closing an alert, Escape or a quit while it is open is no choice: nothing of what its buttons do
+// happens, and each alert belongs to the guide's window (which stays on top).
+TEST_F(OnboardingWindowTest, AnAlertEndedWithoutAChoiceChangesNothing) {
+  struct Case {
+    const char* name;
+    std::function<void()> ask;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"Continue", [this] { pressReturn(); }, "Accessibility Unlocks Full Pelko Controls"},
+      {"Use Limited Mode", [this] { controller->accessibilityRow()->secondaryButton().click(); },
+       "Continue in Limited Mode?"},
+      {"Skip Thumbnails", [this] { controller->screenRecordingRow()->secondaryButton().click(); },
+       "Skip Thumbnails for Now?"},
+  };
+  mac.permissions().accessibilityTrusted = false;
+  mac.permissions().screenCaptureGranted = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    alerts.shown.clear();
+    alerts.owners.clear();
+    alerts.scriptedAnswers = {sim::SimAlerts::kEndedWithoutChoice};
+    open();
+    pressReturn();
+    c.ask();
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].messageText, c.message);
+    EXPECT_EQ(alerts.owners[0].window, &controller->window());
+    EXPECT_FALSE(settings->suppressAccessibilityPermissionPrompt.get());
+    EXPECT_FALSE(settings->suppressScreenRecordingPermissionPrompt.get());
+    EXPECT_TRUE(mac.openedURLs().empty());
+    EXPECT_EQ(controller->currentPage(), 1);
+    controller->window().close();
+    flushDeletes();
+  }
+}
+
 TEST_F(OnboardingWindowTest, RowAlertsSwitchLimitedModeAndTheThumbnailSkip) {
   mac.permissions().accessibilityTrusted = false;
   mac.permissions().screenCaptureGranted = false;
@@ -177,7 +217,8 @@ TEST_F(OnboardingWindowTest, RowAlertsSwitchLimitedModeAndTheThumbnailSkip) {
                     "Continue in Limited Mode?",
                     "Pelko will still run, but active-window detection, window focus changes, and window "
                     "controls will be less reliable until Accessibility is granted.",
-                    {"Use Limited Mode", "Cancel"}}));
+                    {"Use Limited Mode", "Cancel"},
+                    1}));
   EXPECT_TRUE(settings->suppressAccessibilityPermissionPrompt.get());
   EXPECT_EQ(axRow.secondaryButton().text(), "Remind Me Again");
   EXPECT_EQ(

@@ -110,6 +110,8 @@ TEST(StatusMenuTest, CopyDiagnosticsConfirmsAndAFailedCopyLeavesTheClipboardAsIt
                  "Diagnostics Copied",
                  "Diagnostic details were copied to your clipboard.",
                  {"OK"}}}));
+  // The application's own alerts: above every window of ours, the About window among them.
+  EXPECT_EQ(world.alerts.owners, (std::vector<platform::AlertOwner>(2)));
   // The settings window's copy answers instead of showing an alert.
   world.clipboard.contents = "again";
   world.clipboard.failingWrites = 1;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+#include <functional>
 
 namespace pelko {
 namespace {
@@ -19,6 +22,7 @@ TEST(QtAlertsTest, TheBoxShowsItsTextsPlainAndItsButtonsInTheGivenOrderFirstAsDe
   alert.buttons = {"Quit & Restore", "Keep", "Cancel"};
   auto box = QtAlerts::makeBox(alert);
   box->show();
+  EXPECT_EQ(box->escapeButton(), nullptr) << "no button cancels this alert";
 
   EXPECT_EQ(box->icon(), QMessageBox::Critical);
   EXPECT_EQ(box->textFormat(), Qt::PlainText);
@@ -40,6 +44,99 @@ TEST(QtAlertsTest, TheBoxShowsItsTextsPlainAndItsButtonsInTheGivenOrderFirstAsDe
   EXPECT_EQ(box->defaultButton(), buttons.front());
   EXPECT_EQ(box->buttons().indexOf(buttons[1]), 1) << "runModal answers with the index as given";
   box->close();
+}
+
+// Runs the alert and, once it waits for the user, ends it with `end` (given the waiting box).
+int runAndEnd(const platform::AlertContent& alert, platform::AlertOwner owner,
+              std::function<void(QWidget&)> end) {
+  bool ended = false;
+  QMetaObject::invokeMethod(
+      qApp,
+      [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        ended = true;
+        end(*box);
+      },
+      Qt::QueuedConnection);
+  QtAlerts alerts;
+  const int answer = alerts.runModal(alert, owner);
+  EXPECT_TRUE(ended) << "the alert never waited";
+  return answer;
+}
+
+// Closing the box, Escape, and a quit (which ends the box's loop without a click) are no choice: the
+// answer is the alert's cancelling button, or none; never its first button.
+TEST(QtAlertsTest, AnAlertEndedWithoutAChoiceAnswersItsCancelButton) {
+  const auto escape = [](QWidget& box) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&box, &press);
+  };
+  const auto close = [](QWidget& box) { box.close(); };
+  const auto quit = [](QWidget& box) { box.hide(); };
+  const auto clickSecond = [](QWidget& box) { static_cast<QMessageBox&>(box).buttons()[1]->click(); };
+  struct Case {
+    const char* name;
+    int cancelButton;
+    std::function<void(QWidget&)> end;
+    int answer;
+  };
+  const int none = platform::AlertContent::kNoButton;
+  const std::vector<Case> cases = {
+      {"Escape, Cancel", 1, escape, 1},
+      {"close, Cancel", 1, close, 1},
+      {"quit, Cancel", 1, quit, 1},
+      {"Escape, no Cancel", none, escape, none},
+      {"close, no Cancel", none, close, none},
+      {"quit, no Cancel", none, quit, none},
+      {"a click, no Cancel", none, clickSecond, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::AlertContent alert;
+    alert.messageText = "Use Limited Mode?";
+    alert.buttons = {"Use Limited Mode", "Cancel"};
+    alert.cancelButton = c.cancelButton;
+    EXPECT_EQ(runAndEnd(alert, {}, c.end), c.answer);
+  }
+}
+
+// An alert belongs to its window: it is that window's child (the window system keeps it above it) and
+// opens centred over it, and on top when the window stays on top; an alert of the whole application
+// stays on top of every window.
+TEST(QtAlertsTest, AnAlertComesAboveItsWindowAndOpensOverIt) {
+  QWidget onTop(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+  onTop.setGeometry(360, 120, 420, 420);  // inside the 800 x 600 offscreen screen
+  QWidget plain;
+  plain.setGeometry(20, 40, 420, 500);
+  QWidget* child = new QWidget(&plain);
+  struct Case {
+    const char* name;
+    const QWidget* owner;
+    const QWidget* parent;
+    bool staysOnTop;
+  };
+  const std::vector<Case> cases = {
+      {"a window on top", &onTop, &onTop, true},
+      {"a plain window, from a control inside it", child, &plain, false},
+      {"the application", nullptr, nullptr, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.parent) const_cast<QWidget*>(c.parent)->show();
+    platform::AlertContent alert;
+    alert.buttons = {"OK"};
+    auto box = QtAlerts::makeBox(alert, alertOwner(c.owner));
+    EXPECT_EQ(box->parentWidget(), c.parent);
+    EXPECT_TRUE(box->isWindow());
+    EXPECT_EQ(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.staysOnTop);
+    if (c.parent) {
+      box->show();
+      const QPoint offset = box->frameGeometry().center() - c.parent->frameGeometry().center();
+      EXPECT_LE(offset.manhattanLength(), 4) << "opens over its window";
+      box->close();
+    }
+  }
 }
 
 }  // namespace
