@@ -1,0 +1,62 @@
+#include "settingswindow/SettingsPermissionStatus.h"
+
+namespace pelko {
+
+std::string permissionDescription(PermissionKind kind, bool granted, bool remindersSuppressed) {
+  if (kind == PermissionKind::accessibility) {
+    if (granted) return "Granted. Pelko can track active apps and use full window controls.";
+    if (!remindersSuppressed)
+      return "Recommended for reliable app tracking, active-window detection, and window controls.";
+    return "Limited Mode is active. Task tracking still works, but window controls and focus detection are "
+           "less reliable until you grant Accessibility.";
+  }
+  if (granted) return "Granted. You can enable Thumbnails for live window previews.";
+  if (!remindersSuppressed)
+    return "Optional. Only needed for Thumbnails, which use live window previews on hover.";
+  return "Skipped. Thumbnails stay disabled until Screen Recording is granted in System Settings.";
+}
+
+PermissionRowState permissionRowState(PermissionKind kind, bool granted, bool remindersSuppressed) {
+  PermissionRowState state;
+  state.description = permissionDescription(kind, granted, remindersSuppressed);
+  state.granted = granted;
+  state.iconSymbol = granted ? "checkmark.circle.fill" : "xmark.circle.fill";
+  state.iconDescription = granted ? "Granted" : "Not granted";
+  state.secondaryVisible = !granted;
+  const bool accessibility = kind == PermissionKind::accessibility;
+  if (!remindersSuppressed) {
+    state.secondaryTitle = accessibility ? "Use Limited Mode" : "Skip Thumbnails";
+    state.secondaryToolTip = accessibility
+                                 ? "Stop Accessibility reminders and continue with reduced window controls"
+                                 : "Keep Thumbnails disabled and stop Screen Recording reminders";
+  } else {
+    state.secondaryTitle = "Remind Me Again";
+    state.secondaryToolTip = accessibility ? "Resume Accessibility reminders and onboarding prompts"
+                                           : "Resume Screen Recording reminders for Thumbnails";
+  }
+  return state;
+}
+
+platform::AlertContent limitedModeAlert() {
+  platform::AlertContent alert;
+  alert.style = platform::AlertContent::Style::informational;
+  alert.messageText = "Use Pelko Without Accessibility?";
+  alert.informativeText =
+      "Pelko will keep running, but active-window detection, window focus changes, and window controls like "
+      "minimize or close will be less reliable until Accessibility is granted.";
+  alert.buttons = {"Use Limited Mode", "Cancel"};
+  return alert;
+}
+
+platform::AlertContent skipThumbnailsAlert() {
+  platform::AlertContent alert;
+  alert.style = platform::AlertContent::Style::informational;
+  alert.messageText = "Skip Screen Recording?";
+  alert.informativeText =
+      "Pelko will keep working normally, but Thumbnails will stay disabled because macOS blocks live window "
+      "previews without Screen Recording permission.";
+  alert.buttons = {"Skip Thumbnails", "Cancel"};
+  return alert;
+}
+
+}  // namespace pelko
