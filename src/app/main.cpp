@@ -244,21 +244,56 @@ int main(int argc, char** argv) {
       pelko::AccessibilityHelper* helper = &context.accessibilityHelper;
       std::weak_ptr<pelko::AppDelegate> weakDelegate = context.delegate;
       pelko::real::RealScheduler* mainQueue = scheduler.get();
-      auto* content = new pelko::SettingsViewController(
-          context.settingsManager,
-          {*scheduler,
-           *userDefaults,
-           *alerts,
-           shell,
-           screens.get(),
-           {},
-           [helper] { return helper->hasScreenRecordingPermission(); },
-           // Quitting tears the window down: never from inside the click that asked for it.
-           [weakDelegate, mainQueue] {
-             mainQueue->mainAsync([weakDelegate] {
-               if (auto delegate = weakDelegate.lock()) delegate->terminate();
-             });
-           }});
+      pelko::SettingsViewController::Dependencies dependencies{
+          *scheduler,
+          *userDefaults,
+          *alerts,
+          shell,
+          screens.get(),
+          {},
+          [helper] { return helper->hasScreenRecordingPermission(); },
+          // Quitting tears the window down: never from inside the click that asked for it.
+          [weakDelegate, mainQueue] {
+            mainQueue->mainAsync([weakDelegate] {
+              if (auto delegate = weakDelegate.lock()) delegate->terminate();
+            });
+          }};
+      dependencies.shell = pelko::SettingsViewController::ShellActions{
+          [weakDelegate] {
+            if (auto delegate = weakDelegate.lock()) delegate->restartPelko();
+          },
+          [weakDelegate, mainQueue] {
+            mainQueue->mainAsync([weakDelegate] {
+              if (auto delegate = weakDelegate.lock()) delegate->restoreDockAndQuit();
+            });
+          },
+          [weakDelegate] {
+            auto delegate = weakDelegate.lock();
+            return delegate && delegate->copyDiagnosticsToPasteboard();
+          }};
+      pelko::platform::Workspace& workspace = mac->workspace();
+      dependencies.openFeedbackPage = [&workspace] {
+        pelko::AboutWindowController::openFeedbackPage(workspace);
+      };
+      dependencies.accessibilityHelper = helper;
+      dependencies.permissions = &mac->permissions();
+      // Each look at the Dock and each optimisation has a Dock manager of its own, as the Dock's
+      // background work keeps what it needs alive until it ends.
+      dependencies.dockVisibilitySnapshot =
+          [&](std::function<void(const pelko::DockManager::VisibilitySnapshot&)> done) {
+            pelko::DockManager(*scheduler, mac->workspace(), mac->windowServer(), dockServices)
+                .dockVisibilitySnapshot(
+                    [done = std::move(done)](pelko::DockManager::VisibilitySnapshot snapshot) {
+                      done(snapshot);
+                    });
+          };
+      dependencies.optimizeVisibleDock = [&](pelko::TaskbarPosition position, std::function<void()> done) {
+        pelko::DockManager(*scheduler, mac->workspace(), mac->windowServer(), dockServices)
+            .optimizeVisibleDock(position, [done = std::move(done)](pelko::DockManager::OptimizationResult) {
+              if (done) done();
+            });
+      };
+      auto* content = new pelko::SettingsViewController(context.settingsManager, std::move(dependencies));
       return std::make_unique<pelko::SettingsWindowController>(
           pelko::SettingsWindowController::Dependencies{*scheduler, *userDefaults, mac->workspace(), shell,
                                                         screens.get()},

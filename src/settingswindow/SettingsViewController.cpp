@@ -84,7 +84,14 @@ SettingsViewController::SettingsViewController(std::shared_ptr<SettingsManager> 
   detachedRows_->hide();
 }
 
-SettingsViewController::~SettingsViewController() = default;
+SettingsViewController::~SettingsViewController() {
+  setPermissionsRefreshActive(false);
+  if (pendingSearchUpdateWorkItem_) pendingSearchUpdateWorkItem_->cancel();
+}
+
+void SettingsViewController::viewWillDisappear() {
+  setPermissionsRefreshActive(false);
+}
 
 void SettingsViewController::loadViewIfNeeded() {
   if (viewLoaded_) return;
@@ -108,6 +115,7 @@ void SettingsViewController::loadViewIfNeeded() {
     page->hide();
   }
 
+  connectSearchField();
   footerView_ = buildFooter();
   contentStack_->addWidget(footerView_);
 

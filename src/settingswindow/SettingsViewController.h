@@ -10,9 +10,13 @@
 
 #include "foundation/Cancellable.h"
 #include "foundation/Scheduler.h"
+#include "platform/Alerts.h"
+#include "screens/DockManager.h"
 #include "settings/SettingEnumerations.h"
 #include "settings/TaskbarPreset.h"
 #include "settingswindow/SettingsHoverRefreshable.h"
+#include "settingswindow/SettingsPermissionStatus.h"
+#include "settingswindow/SettingsSearch.h"
 #include "settingswindow/SettingsSectionBox.h"
 #include "settingswindow/SettingsTabMetadata.h"
 #include "ui/VisualEffectView.h"
@@ -20,6 +24,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
 
@@ -28,16 +33,22 @@ namespace pelko {
 namespace platform {
 class Alerts;
 class AppShell;
+class Clipboard;
+class Permissions;
 class Screens;
 class UserDefaults;
 }  // namespace platform
 
+class AccessibilityHelper;
 class Animator;
 class SettingsManager;
 class SettingsRowView;
 class SettingsSidebarButton;
 class WrappingLabel;
 class ElidingLabel;
+namespace settings_suggestions {
+struct Decision;
+}
 
 // A hairline between two rows of a section, inset 18 points from both sides (or `inset`).
 class SettingsSeparator : public QWidget {
@@ -65,6 +76,15 @@ class SettingsNoticeRow : public QWidget {
 class SettingsViewController : public QWidget {
   Q_OBJECT
  public:
+  // The application shell's side of the maintenance actions.
+  struct ShellActions {
+    // Rebuilds every bar; the shell ignores a restart 2 s or less after the previous one.
+    std::function<void()> restartPelko;
+    std::function<void()> restoreDockAndQuit;
+    // Puts the diagnostics report on the clipboard; true when the clipboard holds it afterwards.
+    std::function<bool()> copyDiagnosticsToPasteboard;
+  };
+
   struct Dependencies {
     Scheduler& scheduler;
     platform::UserDefaults& userDefaults;
@@ -78,6 +98,23 @@ class SettingsViewController : public QWidget {
     std::function<bool()> hasScreenRecordingPermission;
     // Quits the program the shell's way (restoring the Dock); none: nothing happens.
     std::function<void()> quitApplication;
+    // What the application shell does for the maintenance actions; none when the window runs without
+    // the shell, and the actions fall back on what the window can do itself.
+    std::optional<ShellActions> shell = std::nullopt;
+    // Opens the feedback and support page in the browser.
+    std::function<void()> openFeedbackPage = {};
+    // Where the diagnostics go without the shell; none: nothing is copied.
+    platform::Clipboard* clipboard = nullptr;
+    // The permission states and the privacy panes the Permissions section opens; without the helper
+    // both permissions read as granted.
+    AccessibilityHelper* accessibilityHelper = nullptr;
+    platform::Permissions* permissions = nullptr;
+    // One look at the Dock, and one optimisation of a visible Dock (each by a fresh Dock manager); the
+    // completions come back on the main queue. Without them the Dock banner and the optimise button
+    // do nothing.
+    std::function<void(std::function<void(const DockManager::VisibilitySnapshot&)>)> dockVisibilitySnapshot =
+        {};
+    std::function<void(TaskbarPosition, std::function<void()>)> optimizeVisibleDock = {};
   };
 
   static constexpr const char* kLastSelectedTabKey = "PelkoSettingsLastSelectedTab";
@@ -92,6 +129,8 @@ class SettingsViewController : public QWidget {
   bool isViewLoaded() const { return viewLoaded_; }
   // Called when the window shows the view.
   void viewDidAppear();
+  // Called when the window is about to hide the view.
+  void viewWillDisappear();
 
   // ---- Pages and navigation ----
   int pageCount() const { return static_cast<int>(tabViews_.size()); }
@@ -179,9 +218,76 @@ class SettingsViewController : public QWidget {
   void applyPresetWithConfirmation(TaskbarPresetID preset);
   void confirmAndApplyPreset(const std::string& name, const std::function<void()>& action);
   void resetToDefaults();
-  void dismissSuggestion();
   // The quit the bar's menu and this window share.
   void quitPelko();
+
+  // ---- Search (SettingsViewControllerSearch.cpp) ----
+  // Restarts the 0.25 s wait after a change of the query; the update runs when it ends.
+  void scheduleSearchResultsUpdate();
+  // Return: updates at once and opens the first result of a non-empty query.
+  void submitSearch();
+  void updateSearchResults();
+  std::vector<SettingsSearchResult> collectSearchResults(const QString& query) const;
+  // The rows of a page, depth first, the view before its subviews; hidden rows too.
+  static std::vector<SettingsRowView*> collectSearchableRows(QWidget* page);
+  void renderSearchResultsPanel(const QString& query);
+  void openSearchResultFromButton(int index);
+  QWidget* makeSearchResultRow(const SettingsSearchResult& result, int index);
+  void openSearchResult(SettingsSearchResult result);
+  const std::vector<SettingsSearchResult>& currentSearchResults() const { return currentSearchResults_; }
+  bool hasPendingSearchUpdate() const { return pendingSearchUpdateWorkItem_ != nullptr; }
+
+  // ---- Suggestion banners (SettingsViewControllerSuggestions.cpp) ----
+  void showSuggestion(const QString& text, const std::string& key, const QString& actionTitle,
+                      std::function<void()> action);
+  void dismissSuggestion();
+  void applySuggestion();
+  void dismissSuggestionClicked();
+  void evaluatePositionSuggestion();
+  void evaluateStyleSuggestion();
+  void evaluateEqualWidthSuggestion();
+  void evaluateGroupedTitleSuggestion();
+  void evaluateAutoHideSuggestion();
+  void evaluateDockSuggestion();
+  // What showing a page (or clearing a search on it) evaluates.
+  void evaluateSuggestionsForCurrentPage();
+  QWidget* suggestionContainer() const { return suggestionContainer_; }
+  const std::optional<std::string>& currentSuggestionKey() const { return currentSuggestionKey_; }
+  const std::optional<std::string>& dismissedSuggestionKey() const { return dismissedSuggestionKey_; }
+  void clearDismissedSuggestionKey() { dismissedSuggestionKey_.reset(); }
+
+  // ---- Permissions section (SettingsViewControllerPermissions.cpp) ----
+  SettingsSectionBox* buildPermissionsSection();
+  void refreshPermissionIndicators();
+  // Runs the 2 s refresh of the permission rows (refreshing at once when it starts), or stops it.
+  void setPermissionsRefreshActive(bool active);
+  const RepeatingTimerPtr& permissionsRefreshTimer() const { return permissionsRefreshTimer_; }
+  std::optional<bool> lastKnownScreenRecordingPermission() const {
+    return lastKnownScreenRecordingPermission_;
+  }
+  void openAccessibilitySettings();
+  void openScreenRecordingSettings();
+  void toggleAccessibilityLimitedMode();
+  void toggleScreenRecordingSkip();
+  struct PermissionRowViews {
+    QPointer<QLabel> icon;
+    QPointer<WrappingLabel> description;
+    QPointer<QPushButton> primary;
+    QPointer<QPushButton> secondary;
+    QPointer<SettingsRowView> row;
+  };
+  const PermissionRowViews& permissionRow(PermissionKind kind) const {
+    return kind == PermissionKind::accessibility ? accessibilityPermission_ : screenRecordingPermission_;
+  }
+  // The Items page's Thumbnails section follows the Screen Recording permission.
+  void rebuildThumbnailsSection();
+
+  // ---- Maintenance (SettingsViewControllerMaintenance.cpp) ----
+  SettingsSectionBox* buildMaintenanceSection();
+  void restartPelko();
+  void copyDiagnostics();
+  void openFeedbackPage();
+  void optimizeVisibleDock();
 
   // ---- For the window controller and tests ----
   SettingsManager& settingsManager() const { return *settingsManager_; }
@@ -203,7 +309,6 @@ class SettingsViewController : public QWidget {
   QWidget* backgroundUnderlayView() const { return backgroundUnderlayView_; }
   SettingsChromeView* sidebarSurfaceView() const { return sidebarSurfaceView_; }
   SettingsChromeView* contentSurfaceView() const { return contentSurfaceView_; }
-  std::vector<std::string>& currentSearchResults() { return currentSearchResults_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -221,6 +326,16 @@ class SettingsViewController : public QWidget {
   std::optional<QPoint> pointerLocation() const;
   std::optional<double> windowScreenScale() const;
   void applyRenderingModeRecursively(QWidget* view, SettingsRenderingMode mode);
+  void connectSearchField();
+  SettingsRowView* makePermissionRow(const QString& label, PermissionKind kind, bool granted,
+                                     std::function<void()> primaryAction,
+                                     std::function<void()> secondaryAction);
+  void updatePermissionRow(PermissionKind kind, bool granted, bool remindersSuppressed);
+  bool isAccessibilityTrusted() const;
+  bool hasScreenRecordingPermission() const;
+  // Shows an alert as a sheet on the window, or application-modal without one; the chosen button.
+  int runAlert(const platform::AlertContent& alert);
+  void carryOut(const settings_suggestions::Decision& decision);
 
   std::shared_ptr<SettingsManager> settingsManager_;
   Dependencies deps_;
@@ -252,7 +367,18 @@ class SettingsViewController : public QWidget {
   QWidget* detachedRows_ = nullptr;
 
   int currentTabIndex_ = 0;
-  std::vector<std::string> currentSearchResults_;
+  std::vector<SettingsSearchResult> currentSearchResults_;
+  WorkItemPtr pendingSearchUpdateWorkItem_;
+
+  QPointer<QWidget> suggestionContainer_;
+  std::function<void()> currentSuggestionAction_;
+  std::optional<std::string> currentSuggestionKey_;
+  std::optional<std::string> dismissedSuggestionKey_;
+
+  RepeatingTimerPtr permissionsRefreshTimer_;
+  std::optional<bool> lastKnownScreenRecordingPermission_;
+  PermissionRowViews accessibilityPermission_;
+  PermissionRowViews screenRecordingPermission_;
   SettingsRenderingMode currentRenderingMode_ = SettingsRenderingMode::standard;
   bool isWindowResizeScheduled_ = false;
   int layoutPassCount_ = 0;

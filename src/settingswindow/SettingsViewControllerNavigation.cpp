@@ -30,7 +30,7 @@ void SettingsViewController::selectTab(int index) {
   if (searchField_ && !searchField_->text().trimmed().isEmpty()) {
     searchField_->clear();
     currentSearchResults_.clear();
-    if (searchResultsHostView_) searchResultsHostView_->hide();
+    renderSearchResultsPanel(QString());
   }
   showTab(index);
 }
@@ -44,6 +44,8 @@ void SettingsViewController::showTab(int index) {
   presentScrollContent(tabViews_[static_cast<size_t>(index)]);
   if (scrollView_) scrollView_->verticalScrollBar()->setValue(0);
   dismissSuggestion();
+  setPermissionsRefreshActive(index == 2);
+  evaluateSuggestionsForCurrentPage();
   refreshHoverStatesInSettingsContent();
   updateDisplayRenderingMode();
   updateHeaderSummary();

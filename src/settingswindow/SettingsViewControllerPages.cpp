@@ -65,11 +65,22 @@ QWidget* SettingsViewController::buildPageSkeleton(int page) {
   for (const SectionFrame& frame : sectionsOf(page)) {
     std::optional<QString> accessibility;
     if (frame.accessibilityLabel) accessibility = QString(frame.accessibilityLabel);
-    SectionBox box = makeSectionBox({}, {}, frame.title, accessibility);
-    sections.push_back({frame.title, QString(frame.subtitle), box.box});
-    jumps.push_back({frame.jumpTitle, box.box});
+    QWidget* box = nullptr;
+    if (page == 2 && QString(frame.title) == "Permissions") {
+      box = buildPermissionsSection();
+    } else if (page == 2 && QString(frame.title) == "Maintenance") {
+      box = buildMaintenanceSection();
+    } else {
+      box = makeSectionBox({}, {}, frame.title, accessibility).box;
+    }
+    sections.push_back({frame.title, QString(frame.subtitle), box});
+    jumps.push_back({frame.jumpTitle, box});
   }
   return makePageLayout(nullptr, makeSectionJumpStrip(jumps), makeTabContent(sections));
+}
+
+void SettingsViewController::rebuildThumbnailsSection() {
+  // The frames have no Thumbnails rows yet: nothing to refill.
 }
 
 }  // namespace pelko

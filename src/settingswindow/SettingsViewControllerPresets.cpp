@@ -111,22 +111,6 @@ void SettingsViewController::resetToDefaults() {
   if (answer == 0 && weakSelf) weakSelf->settingsManager_->resetToDefaults();
 }
 
-void SettingsViewController::dismissSuggestion() {
-  if (!suggestionHostView_ || !suggestionHostView_->layout()) return;
-  QLayout* host = suggestionHostView_->layout();
-  while (QLayoutItem* item = host->takeAt(0)) {
-    if (QWidget* banner = item->widget()) {
-      banner->hide();
-      banner->deleteLater();
-    }
-    delete item;
-  }
-}
-
-void SettingsViewController::quitPelko() {
-  if (deps_.quitApplication) deps_.quitApplication();
-}
-
 QWidget* SettingsViewController::buildFooter() {
   auto* footer = new QWidget();
   footer->setFixedHeight(34);

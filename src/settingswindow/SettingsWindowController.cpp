@@ -77,8 +77,7 @@ bool SettingsWindow::handleSettingsShortcut(QKeyEvent* event) {
       content->selectTab(shortcut.pageIndex);
       return true;
     case SettingsShortcut::Action::copyDiagnostics:
-      // The diagnostics snapshot joins the maintenance actions; the shortcut is taken meanwhile so that
-      // no control of the window reads it as its own.
+      content->copyDiagnostics();
       return true;
   }
   return false;
@@ -270,6 +269,7 @@ void SettingsWindowController::placeColorPanel(QWidget* panel) {
 }
 
 void SettingsWindowController::windowWillClose() {
+  if (content_) content_->viewWillDisappear();
   stopColorPanelObserver();
   if (ColorPanel* panel = ColorPanel::sharedIfExists()) panel->close();
 }

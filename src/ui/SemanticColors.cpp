@@ -20,6 +20,10 @@ Color semanticColor(SemanticColor role) {
       return Color::fromWhite(0.196);
     case SemanticColor::systemOrange:
       return {1.0, 0.624, 0.039, 1.0};
+    case SemanticColor::systemGreen:
+      return {0.196, 0.843, 0.294, 1.0};
+    case SemanticColor::systemRed:
+      return {1.0, 0.271, 0.227, 1.0};
     case SemanticColor::clear:
       return Color::fromWhite(0, 0);
   }

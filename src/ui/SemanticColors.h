@@ -16,6 +16,8 @@ enum class SemanticColor {
   controlBackground,
   windowBackground,
   systemOrange,
+  systemGreen,
+  systemRed,
   clear,
 };
 

@@ -203,6 +203,49 @@ const std::map<std::string, Drawing>& drawings() {
          p.drawLine(QPointF(5, 9), QPointF(12, 16));
          p.drawLine(QPointF(12, 16), QPointF(19, 9));
        }},
+      {"magnifyingglass",
+       [](QPainter& p) {
+         p.drawEllipse(QRectF(3, 3, 13, 13));
+         p.drawLine(QPointF(14, 14), QPointF(21, 21));
+       }},
+      {"sparkles",
+       [](QPainter& p) {
+         auto star = [&p](double x, double y, double r) {
+           QPainterPath path;
+           path.moveTo(x, y - r);
+           path.quadTo(x, y, x + r, y);
+           path.quadTo(x, y, x, y + r);
+           path.quadTo(x, y, x - r, y);
+           path.quadTo(x, y, x, y - r);
+           fillWithPen(p, path);
+         };
+         star(10, 13, 8);
+         star(18.5, 5.5, 3.5);
+         star(19, 18.5, 2.5);
+       }},
+      {"xmark",
+       [](QPainter& p) {
+         p.drawLine(QPointF(6, 6), QPointF(18, 18));
+         p.drawLine(QPointF(18, 6), QPointF(6, 18));
+       }},
+      {"checkmark.circle.fill",
+       [](QPainter& p) {
+         circle(p, true);
+         QPen pen = p.pen();
+         p.setPen(QPen(Qt::white, pen.widthF() + 0.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+         p.drawLine(QPointF(7.5, 12.5), QPointF(10.5, 15.5));
+         p.drawLine(QPointF(10.5, 15.5), QPointF(16.5, 8.5));
+         p.setPen(pen);
+       }},
+      {"xmark.circle.fill",
+       [](QPainter& p) {
+         circle(p, true);
+         QPen pen = p.pen();
+         p.setPen(QPen(Qt::white, pen.widthF() + 0.4, Qt::SolidLine, Qt::RoundCap));
+         p.drawLine(QPointF(8.5, 8.5), QPointF(15.5, 15.5));
+         p.drawLine(QPointF(15.5, 8.5), QPointF(8.5, 15.5));
+         p.setPen(pen);
+       }},
   };
   return table;
 }

@@ -84,8 +84,9 @@ TEST_F(SettingsViewControllerTest, SelectingPagesAndTheHeader) {
   EXPECT_FALSE(system.defaults.objectForKey("PelkoSettingsLastSelectedTab").has_value());
 
   // A real switch clears a query; a field of spaces is left alone.
-  view.currentSearchResults() = {"one", "two"};
-  view.searchResultsHostView()->show();
+  view.searchField()->setText("placement");
+  view.updateSearchResults();
+  ASSERT_FALSE(view.searchResultsHostView()->isHidden());
   view.sidebarButtons()[1]->click();
   EXPECT_EQ(view.currentTabIndex(), 1);
   EXPECT_EQ(view.searchField()->text(), "");
@@ -474,9 +475,9 @@ TEST_F(SettingsViewControllerTest, TenLayoutRequestsMakeOnePass) {
 TEST_F(SettingsViewControllerTest, PresetSheetApplyAndCancel) {
   SettingsViewController& view = open();
   auto* card = view.tabViews()[4]->findChildren<PresetCardView*>()[0];  // Windows Icons, first of its group
-  auto* banner = new QLabel("suggestion");
-  view.suggestionHostView()->layout()->addWidget(banner);
-  QPointer<QLabel> weakBanner(banner);
+  view.showSuggestion("suggestion", "test-key", "Apply", [] {});
+  QPointer<QWidget> weakBanner(view.suggestionContainer());
+  ASSERT_TRUE(weakBanner);
 
   system.settings->position = TaskbarPosition::left;
   alerts.scriptedAnswers = {1};  // Cancel
