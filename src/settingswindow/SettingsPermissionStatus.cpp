@@ -45,6 +45,7 @@ platform::AlertContent limitedModeAlert() {
       "Pelko will keep running, but active-window detection, window focus changes, and window controls like "
       "minimize or close will be less reliable until Accessibility is granted.";
   alert.buttons = {"Use Limited Mode", "Cancel"};
+  alert.cancelButton = 1;
   return alert;
 }
 
@@ -56,6 +57,7 @@ platform::AlertContent skipThumbnailsAlert() {
       "Pelko will keep working normally, but Thumbnails will stay disabled because macOS blocks live window "
       "previews without Screen Recording permission.";
   alert.buttons = {"Skip Thumbnails", "Cancel"};
+  alert.cancelButton = 1;
   return alert;
 }
 

@@ -16,6 +16,7 @@
 #include "tracking/AccessibilityHelper.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
+#include "ui/QtAlerts.h"
 #include "ui/SymbolIcon.h"
 
 namespace pelko {
@@ -180,9 +181,8 @@ void SettingsViewController::openScreenRecordingSettings() {
 }
 
 int SettingsViewController::runAlert(const platform::AlertContent& alert) {
-  // A sheet on the settings window and an application-modal alert are both modal here; the alert
-  // service puts it above the window that is in front.
-  return deps_.alerts.runModal(alert);
+  // A sheet on the settings window when the view is in one, else an alert of the whole application.
+  return deps_.alerts.runModal(alert, window() == this ? platform::AlertOwner{} : alertOwner(this));
 }
 
 void SettingsViewController::toggleAccessibilityLimitedMode() {

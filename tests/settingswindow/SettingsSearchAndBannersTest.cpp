@@ -582,6 +582,13 @@ TEST_F(SettingsSearchAndBannersTest, LimitedModeAndSkipThumbnailsAlerts) {
   EXPECT_FALSE(system.settings->suppressAccessibilityPermissionPrompt.get());
   EXPECT_EQ(access.secondary->text(), "Use Limited Mode");
 
+  // Closed without a choice: the same as Cancel.
+  alerts.scriptedAnswers = {sim::SimAlerts::kEndedWithoutChoice};
+  access.secondary->click();
+  EXPECT_FALSE(system.settings->suppressAccessibilityPermissionPrompt.get());
+  // The alert is a sheet on the settings window.
+  EXPECT_EQ(alerts.owners.back().window, controller->window());
+
   alerts.scriptedAnswers = {0};
   access.secondary->click();
   EXPECT_TRUE(system.settings->suppressAccessibilityPermissionPrompt.get());
@@ -589,7 +596,7 @@ TEST_F(SettingsSearchAndBannersTest, LimitedModeAndSkipThumbnailsAlerts) {
   EXPECT_EQ(access.secondary->toolTip(),
             plainToolTip("Resume Accessibility reminders and onboarding prompts"));
   access.secondary->click();  // no alert to turn it off
-  EXPECT_EQ(alerts.shown.size(), 2u);
+  EXPECT_EQ(alerts.shown.size(), 3u);
   EXPECT_FALSE(system.settings->suppressAccessibilityPermissionPrompt.get());
 
   alerts.scriptedAnswers = {0};

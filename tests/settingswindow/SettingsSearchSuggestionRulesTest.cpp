@@ -533,6 +533,9 @@ TEST(SettingsPermissionStatusTest, RowsByKindAndState) {
   EXPECT_EQ(limitedModeAlert().messageText, "Use Pelko Without Accessibility?");
   EXPECT_EQ(skipThumbnailsAlert().buttons, (Strings{"Skip Thumbnails", "Cancel"}));
   EXPECT_EQ(skipThumbnailsAlert().messageText, "Skip Screen Recording?");
+  // Closing either without a choice is its Cancel.
+  EXPECT_EQ(limitedModeAlert().cancelButton, 1);
+  EXPECT_EQ(skipThumbnailsAlert().cancelButton, 1);
 }
 
 TEST(SettingsMaintenanceTest, FallbackReportAndCopySheets) {
