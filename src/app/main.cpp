@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@
 #include "shell/LocalSocketUrlDelivery.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "shell/OnboardingWindowController.h"
+#include "shell/PelkoURL.h"
 #include "shell/SingleInstanceLock.h"
 #include "taskbar/ThumbnailServices.h"
 #include "tracking/AccessibilityHelper.h"
@@ -106,6 +108,33 @@ std::string homeFolder() {
   return home.empty() ? "/" : home;
 }
 
+// Hands this start's URLs to the copy that runs. The exit status when that copy answered (0: it took
+// them), nothing when there are none or nobody listens: the start then goes on as usual (the copy may
+// be starting; start-up asks again while it waits for the single-instance lock).
+std::optional<int> forwardURLsToRunningCopy(int& argc, char** argv,
+                                            const std::vector<std::string>& arguments) {
+  const std::vector<std::string> urls = pelko::urlsAmongArguments(arguments);
+  if (urls.empty()) return std::nullopt;
+  // The socket needs a core application (and the delivery a scheduler), never a display; both go
+  // before the real application is made.
+  QCoreApplication application(argc, argv);
+  pelko::real::RealScheduler scheduler;
+  const std::string lockPath =
+      pelko::SingleInstanceLock::defaultPath(pelko::real::PlistFileUserDefaults::defaultFolder());
+  pelko::LocalSocketUrlDelivery delivery(scheduler, pelko::LocalSocketUrlDelivery::defaultPath(lockPath));
+  switch (delivery.forwardToRunningCopy(urls)) {
+    case pelko::platform::UrlDelivery::ForwardResult::delivered:
+      return 0;
+    case pelko::platform::UrlDelivery::ForwardResult::refused:
+      std::fprintf(stderr,
+                   "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)\n");
+      return 1;
+    case pelko::platform::UrlDelivery::ForwardResult::noReceiver:
+      break;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,6 +150,11 @@ int main(int argc, char** argv) {
   // of the user interface exists.
   const bool restoreOnly = std::find(arguments.begin(), arguments.end(),
                                      pelko::AppDelegate::kRestoreDockArgument) != arguments.end();
+  // A start with URLs for the copy that runs hands them over and ends before anything of the user
+  // interface exists, so that it works without a display too (a script, ssh, a text console).
+  if (!restoreOnly) {
+    if (std::optional<int> status = forwardURLsToRunningCopy(argc, argv, arguments)) return *status;
+  }
   std::unique_ptr<QCoreApplication> application;
   if (restoreOnly) {
     application = std::make_unique<QCoreApplication>(argc, argv);

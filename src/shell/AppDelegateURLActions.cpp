@@ -16,14 +16,7 @@ constexpr const char* kScheme = "pelko";
 }  // namespace
 
 std::vector<std::string> AppDelegate::urlArguments() const {
-  std::vector<std::string> urls;
-  // Options ("--restore-dock", and Qt's own such as "-platform xcb") and their values are no URLs: a URL
-  // has a scheme before a ':'.
-  for (const auto& argument : env_.arguments) {
-    if (!argument.empty() && argument.front() != '-' && argument.find(':') != std::string::npos)
-      urls.push_back(argument);
-  }
-  return urls;
+  return urlsAmongArguments(env_.arguments);
 }
 
 bool AppDelegate::forwardURLsToRunningCopy() {

@@ -1,5 +1,7 @@
 #include "shell/PelkoURL.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace pelko {
@@ -22,7 +24,32 @@ std::string hostOf(std::string_view authority) {
   return std::string(authority.substr(0, authority.find(':')));
 }
 
+// The toolkit's own options that take the next argument as their value, without the leading dashes
+// (one or two: the toolkit reads both forms).
+constexpr std::array<std::string_view, 14> kToolkitOptionsWithValue = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+    "style",       "stylesheet",         "title",         "name"};
+
+bool takesValue(std::string_view option) {
+  if (option.size() < 2 || option.front() != '-') return false;
+  option.remove_prefix(option[1] == '-' ? 2 : 1);
+  return std::find(kToolkitOptionsWithValue.begin(), kToolkitOptionsWithValue.end(), option) !=
+         kToolkitOptionsWithValue.end();
+}
+
 }  // namespace
+
+std::vector<std::string> urlsAmongArguments(const std::vector<std::string>& arguments) {
+  std::vector<std::string> urls;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument.empty() || argument.front() == '-') continue;
+    if (i > 0 && takesValue(arguments[i - 1])) continue;
+    if (PelkoURL::parse(argument).scheme) urls.push_back(argument);
+  }
+  return urls;
+}
 
 PelkoURL PelkoURL::parse(std::string_view text) {
   PelkoURL url;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelko {
 
@@ -20,5 +21,10 @@ struct PelkoURL {
 
   static PelkoURL parse(std::string_view text);
 };
+
+// The process arguments that are URLs to open, in order: those with a scheme (a letter, then letters,
+// digits, '+', '-' or '.', then ':'). Options ("--restore-dock", Qt's "-display :1") are none, and
+// neither is the value that follows one of Qt's options that take one ("-display host:0").
+std::vector<std::string> urlsAmongArguments(const std::vector<std::string>& arguments);
 
 }  // namespace pelko

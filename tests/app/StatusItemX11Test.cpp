@@ -1,7 +1,7 @@
 // The status item of the real program under an X server, with a private session bus and a
 // status-notifier watcher written for the test: the item registers, its menu is read and clicked over
 // the bus as a tray host would, the diagnostics reach the X clipboard for another process, a second
-// start hands its URL over, and the menu's quit gives the Dock back.
+// start hands its URL over (also one without a display), and the menu's quit gives the Dock back.
 
 #include <gtest/gtest.h>
 
@@ -154,6 +154,14 @@ TEST_F(StatusItemX11Test, TheMenuCopiesDiagnosticsTakesForwardedURLsAndQuitsRest
   ASSERT_TRUE(secondEnding);
   EXPECT_TRUE(secondEnding->exited && secondEnding->status == 0) << second.output();
   EXPECT_TRUE(pelko.waitForOutput("AppDelegate: restarting the taskbars", 5));
+
+  // Handing a URL over needs no display: a start from a text console or over ssh does it too.
+  PelkoProcess console(sandbox, {"pelko://from-a-console"}, {{"DBUS_SESSION_BUS_ADDRESS", busAddress_}},
+                       {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+  auto consoleEnding = console.wait(10);
+  ASSERT_TRUE(consoleEnding);
+  EXPECT_TRUE(consoleEnding->exited && consoleEnding->status == 0) << console.output();
+  EXPECT_TRUE(pelko.waitForOutput("AppDelegate: unhandled URL scheme action: pelko://from-a-console", 5));
 
   // The report reaches the X clipboard, where another process reads it.
   click("Copy Diagnostics");

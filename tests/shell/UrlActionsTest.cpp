@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "FrontEndsWorld.h"
+#include "shell/PelkoURL.h"
 #include "shell/SingleInstanceLock.h"
 
 namespace pelko::testing {
@@ -125,6 +126,27 @@ TEST(StartURLsTest, TheFirstRunOpensTheOnboardingHalfASecondAfterStartUp) {
   EXPECT_EQ(world.onboardingWindow->shown, 0);
   world.settle(0.01);
   EXPECT_EQ(world.onboardingWindow->shown, 1);
+}
+
+TEST(StartURLsTest, OnlyArgumentsWithASchemeAreURLsAndValuesOfOptionsAreNone) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::vector<std::string> urls;
+  };
+  const std::vector<Case> cases = {
+      {{"pelko://settings", "x-y.z+1:thing", "a1:"}, {"pelko://settings", "x-y.z+1:thing", "a1:"}},
+      {{":55", "1pelko://settings", "-pelko://settings", "pel ko://x", "pel_ko:x", "settings"}, {}},
+      {{"-display", ":55"}, {}},
+      {{"-display", "host:0", "pelko://restart"}, {"pelko://restart"}},
+      {{"--display", "host:0"}, {}},
+      {{"-platform", "xcb:nograb", "-style", "fusion:x"}, {}},
+      {{"-reverse", "pelko://quit"}, {"pelko://quit"}},
+      {{"--restore-dock", "pelko://quit"}, {"pelko://quit"}},
+      {{"-display=host:0", "pelko://quit"}, {"pelko://quit"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(urlsAmongArguments(c.arguments), c.urls) << ::testing::PrintToString(c.arguments);
+  }
 }
 
 TEST(StartURLsTest, AStartsOwnURLsAndLaterOnesAreHandledAfterStartUp) {
