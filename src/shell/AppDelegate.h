@@ -239,9 +239,9 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   // Settings subscriptions (AppDelegateSubscriptions.cpp).
   void subscribeToSettings();
   using Handler = std::function<void(AppDelegate&)>;
-  // Runs `handler` for every value of `trigger`, holding the delegate weakly; with `skipInBatch` it does
-  // nothing while a preset or a reset is being applied.
-  void react(Publisher<std::monostate> trigger, bool skipInBatch, Handler handler);
+  // Runs `handler` for every value of `trigger` (whether a batch made the change it reports), holding
+  // the delegate weakly; nothing while a preset or a reset is being applied, nor for what one changed.
+  void react(Publisher<bool> trigger, Handler handler);
   void forEachBar(BarUpdate update);
   void updateLayoutForCurrentPosition();
 

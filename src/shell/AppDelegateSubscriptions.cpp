@@ -8,27 +8,30 @@ namespace pelko {
 
 namespace {
 
-// Every row reacts to changes only: the value current at subscription is skipped.
+// Every row reacts to changes only: the value current at subscription is skipped. Each change carries
+// whether a batch (a preset or a reset) made it: the batch's own rebuild covers it, also when its
+// debounced or throttled delivery comes after the batch has ended.
 template <class T>
-Publisher<std::monostate> changes(const Setting<T>& setting) {
-  return setting.publisher().dropFirst().asSignal();
+Publisher<bool> changes(const Setting<T>& setting, const SettingsManager& manager) {
+  return setting.publisher().dropFirst().map([&manager](const T&) { return manager.isBatchingUpdates; });
 }
 
 template <class T>
-Publisher<std::monostate> throttledChanges(const Setting<T>& setting, Scheduler& scheduler) {
-  return setting.publisher().dropFirst().throttle(scheduler, AppDelegate::kThrottle, true).asSignal();
+Publisher<bool> throttledChanges(const Setting<T>& setting, const SettingsManager& manager,
+                                 Scheduler& scheduler) {
+  return changes(setting, manager).throttle(scheduler, AppDelegate::kThrottle, true);
 }
 
 }  // namespace
 
-void AppDelegate::react(Publisher<std::monostate> trigger, bool skipInBatch, Handler handler) {
+void AppDelegate::react(Publisher<bool> trigger, Handler handler) {
   trigger
-      .sink([weak = weakSelf(), skipInBatch, handler = std::move(handler)](const std::monostate&) {
+      .sink([weak = weakSelf(), handler = std::move(handler)](const bool& madeInBatch) {
         auto self = weak.lock();
         if (!self) return;
-        // Read when the reaction runs, not when the setting changed: a reaction delivered after the
-        // batch ended runs normally.
-        if (skipInBatch && self->settingsManager_->isBatchingUpdates) return;
+        // Skipped while a batch runs, and when the batch made the change this delivery reports: the
+        // batch ends with one rebuild of every bar.
+        if (madeInBatch || self->settingsManager_->isBatchingUpdates) return;
         handler(*self);
       })
       .store(cancellables_);
@@ -45,55 +48,53 @@ void AppDelegate::updateLayoutForCurrentPosition() {
 void AppDelegate::subscribeToSettings() {
   Scheduler& s = env_.scheduler;
   SettingsManager& m = *settingsManager_;
-  constexpr bool skipInBatch = true;
 
   // Delivered on the main queue in every case: a reaction never runs inside the assignment, where the
   // setting does not hold its new value yet.
-  auto debounced = [&s](Publisher<std::monostate> p) { return p.debounce(s, kDebounce); };
-  auto onMain = [&s](Publisher<std::monostate> p) { return p.receiveOnMain(s); };
-  auto throttled = [&s](const auto& setting) { return throttledChanges(setting, s).receiveOnMain(s); };
+  auto debounced = [&s](Publisher<bool> p) { return p.debounce(s, kDebounce); };
+  auto onMain = [&s](Publisher<bool> p) { return p.receiveOnMain(s); };
+  auto changed = [&m](const auto& setting) { return changes(setting, m); };
+  auto throttledChange = [&m, &s](const auto& setting) { return throttledChanges(setting, m, s); };
+  auto throttled = [&](const auto& setting) { return throttledChange(setting).receiveOnMain(s); };
 
   // 1
-  react(debounced(changes(m.position)), skipInBatch, [](AppDelegate& d) {
+  react(debounced(changed(m.position)), [](AppDelegate& d) {
     if (d.taskbars_) d.taskbars_->rebuildAll();
   });
   // 2
-  react(debounced(merge<std::monostate>(
-            {changes(m.showSystemTray), changes(m.centerItems), changes(m.itemAlignment)})),
-        skipInBatch, [](AppDelegate& d) {
+  react(debounced(merge<bool>({changed(m.showSystemTray), changed(m.centerItems), changed(m.itemAlignment)})),
+        [](AppDelegate& d) {
           if (!d.taskbars_) return;
           TaskbarPosition position = d.settingsManager_->position;
           d.taskbars_->repositionAllPanels();
           d.taskbars_->updateLayout(position);
         });
   // 3
-  react(onMain(changes(m.floatingBar)), skipInBatch, [](AppDelegate& d) {
+  react(onMain(changed(m.floatingBar)), [](AppDelegate& d) {
     if (d.taskbars_) d.taskbars_->rebuildAll();
   });
   // 4
-  react(throttled(m.itemSpacing), skipInBatch, [](AppDelegate& d) { d.updateLayoutForCurrentPosition(); });
+  react(throttled(m.itemSpacing), [](AppDelegate& d) { d.updateLayoutForCurrentPosition(); });
   // 5
-  react(
-      debounced(merge<std::monostate>({changes(m.showTrashIcon), changes(m.groupWindows), changes(m.style)})),
-      skipInBatch, [](AppDelegate& d) { d.updateLayoutForCurrentPosition(); });
+  react(debounced(merge<bool>({changed(m.showTrashIcon), changed(m.groupWindows), changed(m.style)})),
+        [](AppDelegate& d) { d.updateLayoutForCurrentPosition(); });
   // 6
-  react(onMain(
-            merge<std::monostate>({throttledChanges(m.marginHorizontal, s),
-                                   throttledChanges(m.marginVertical, s), throttledChanges(m.windowGap, s)})),
-        skipInBatch, [](AppDelegate& d) {
+  react(onMain(merge<bool>({throttledChange(m.marginHorizontal), throttledChange(m.marginVertical),
+                            throttledChange(m.windowGap)})),
+        [](AppDelegate& d) {
           if (d.taskbars_) d.taskbars_->repositionAllPanels();
         });
   // 7
-  react(throttled(m.taskbarSize), skipInBatch, [](AppDelegate& d) {
+  react(throttled(m.taskbarSize), [](AppDelegate& d) {
     if (!d.taskbars_) return;
     d.taskbars_->repositionAllPanels();
     d.taskbars_->updateEveryBar(BarUpdate::itemSizes);
   });
   // 8
-  react(throttled(m.iconSize), skipInBatch, [](AppDelegate& d) { d.forEachBar(BarUpdate::itemSizes); });
+  react(throttled(m.iconSize), [](AppDelegate& d) { d.forEachBar(BarUpdate::itemSizes); });
   // 9
-  react(onMain(merge<std::monostate>({changes(m.equalWidth), throttledChanges(m.maxTaskWidth, s)})),
-        skipInBatch, [](AppDelegate& d) { d.forEachBar(BarUpdate::itemSizes); });
+  react(onMain(merge<bool>({changed(m.equalWidth), throttledChange(m.maxTaskWidth)})),
+        [](AppDelegate& d) { d.forEachBar(BarUpdate::itemSizes); });
   // 10
   m.showThumbnails.publisher()
       .dropFirst()
@@ -110,50 +111,47 @@ void AppDelegate::subscribeToSettings() {
       })
       .store(cancellables_);
   // 11
-  react(onMain(merge<std::monostate>({changes(m.showWindowTitle), changes(m.itemTextSize)})), skipInBatch,
+  react(onMain(merge<bool>({changed(m.showWindowTitle), changed(m.itemTextSize)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::items); });
   // 12
-  react(debounced(merge<std::monostate>({changes(m.showWindowCount), changes(m.windowCountStyle),
-                                         changes(m.badgeColor), changes(m.badgeTextColor),
-                                         changes(m.badgeOpacity)})),
-        skipInBatch, [](AppDelegate& d) { d.forEachBar(BarUpdate::windowCounts); });
+  react(debounced(merge<bool>({changed(m.showWindowCount), changed(m.windowCountStyle), changed(m.badgeColor),
+                               changed(m.badgeTextColor), changed(m.badgeOpacity)})),
+        [](AppDelegate& d) { d.forEachBar(BarUpdate::windowCounts); });
   // 13
-  react(onMain(changes(m.groupByApp)), skipInBatch, [](AppDelegate& d) { d.appTracker_->forceRefresh(); });
+  react(onMain(changed(m.groupByApp)), [](AppDelegate& d) { d.appTracker_->forceRefresh(); });
   // 14
-  react(onMain(merge<std::monostate>({changes(m.indicateMinimized), changes(m.indicateHidden)})), skipInBatch,
+  react(onMain(merge<bool>({changed(m.indicateMinimized), changed(m.indicateHidden)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::dimming); });
   // 15
-  react(onMain(changes(m.blacklistedBundleIDs)), skipInBatch, [](AppDelegate& d) {
+  react(onMain(changed(m.blacklistedBundleIDs)), [](AppDelegate& d) {
     d.appTracker_->forceRefresh();
     if (!d.taskbars_) return;
     d.taskbars_->updateBlacklistedBundleIDs(d.settingsManager_->blacklistedBundleIDs.get());
     d.taskbars_->removeBlacklistedObservers();
   });
   // 16
-  react(onMain(merge<std::monostate>({changes(m.showActiveIndicator), changes(m.activeIndicatorColor)})),
-        skipInBatch, [](AppDelegate& d) { d.forEachBar(BarUpdate::activeIndicators); });
+  react(onMain(merge<bool>({changed(m.showActiveIndicator), changed(m.activeIndicatorColor)})),
+        [](AppDelegate& d) { d.forEachBar(BarUpdate::activeIndicators); });
   // 17
-  react(onMain(changes(m.activeIndicatorPosition)), skipInBatch,
+  react(onMain(changed(m.activeIndicatorPosition)),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::itemSizes); });
   // 18
-  react(debounced(merge<std::monostate>(
-            {changes(m.borderTop), changes(m.borderBottom), changes(m.borderLeft), changes(m.borderRight)})),
-        skipInBatch, [](AppDelegate& d) { d.forEachBar(BarUpdate::border); });
+  react(debounced(merge<bool>(
+            {changed(m.borderTop), changed(m.borderBottom), changed(m.borderLeft), changed(m.borderRight)})),
+        [](AppDelegate& d) { d.forEachBar(BarUpdate::border); });
   // 19
-  react(throttled(m.backgroundOpacity), skipInBatch,
-        [](AppDelegate& d) { d.forEachBar(BarUpdate::backgroundOpacity); });
+  react(throttled(m.backgroundOpacity), [](AppDelegate& d) { d.forEachBar(BarUpdate::backgroundOpacity); });
   // 20
-  react(onMain(changes(m.backgroundColor)), skipInBatch,
+  react(onMain(changed(m.backgroundColor)),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::backgroundOpacity); });
   // 21
-  react(onMain(changes(m.useVibrancy)), skipInBatch,
-        [](AppDelegate& d) { d.forEachBar(BarUpdate::vibrancy); });
+  react(onMain(changed(m.useVibrancy)), [](AppDelegate& d) { d.forEachBar(BarUpdate::vibrancy); });
   // 22
-  react(onMain(merge<std::monostate>({changes(m.borderColor), throttledChanges(m.borderOpacity, s),
-                                      throttledChanges(m.borderWidth, s)})),
-        skipInBatch, [](AppDelegate& d) { d.forEachBar(BarUpdate::border); });
+  react(onMain(merge<bool>(
+            {changed(m.borderColor), throttledChange(m.borderOpacity), throttledChange(m.borderWidth)})),
+        [](AppDelegate& d) { d.forEachBar(BarUpdate::border); });
   // 23
-  react(throttled(m.cornerRadius), skipInBatch, [](AppDelegate& d) {
+  react(throttled(m.cornerRadius), [](AppDelegate& d) {
     d.forEachBar(BarUpdate::cornerRadius);
     if (d.taskbars_) d.taskbars_->repositionAllPanels();
   });

@@ -184,10 +184,19 @@ TEST_F(AppDelegateSubscriptionsTest, BorderSwitchesInQuickSuccessionRedrawTheBor
 
 TEST_F(AppDelegateSubscriptionsTest, APresetRebuildsTheBarsOnceWhenItEnds) {
   world.settings().applyPreset(TaskbarPresetID::topBar);
-  // The batch ends on the next pass of the main run loop, after its own deliveries.
+  // The batch ends on the next pass of the main run loop, after its own deliveries; the debounced (50 ms)
+  // and throttled (30 ms) deliveries of what it changed come later and rebuild nothing more.
   world.scheduler.runUntilIdle();
+  world.scheduler.advance(0.2);
   EXPECT_EQ(reactions(), std::vector<std::string>{"rebuildAll"});
   EXPECT_FALSE(world.settings().isBatchingUpdates);
+
+  // A change of the user's own after the batch still acts, within those 50 ms as later.
+  world.settings().applyPreset(TaskbarPresetID::dock);
+  world.scheduler.runUntilIdle();
+  world.settings().showTrashIcon = !world.settings().showTrashIcon.get();
+  world.scheduler.advance(0.2);
+  EXPECT_EQ(reactions(), (std::vector<std::string>{"rebuildAll", "updateLayout bottom"}));
 }
 
 TEST_F(AppDelegateSubscriptionsTest, ThumbnailsCannotBeSwitchedOnWithoutScreenRecording) {
