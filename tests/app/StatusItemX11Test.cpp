@@ -5,51 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusVariant>
-
 #include "PelkoProcess.h"
+#include "StatusMenuBus.h"
 #include "XTestServer.h"
 
 namespace pelko::testing {
 namespace {
-
-// One entry of a D-Bus menu layout.
-struct MenuNode {
-  int id = 0;
-  QVariantMap properties;
-  std::vector<MenuNode> children;
-};
-
-MenuNode readNode(const QDBusArgument& argument) {
-  MenuNode node;
-  argument.beginStructure();
-  argument >> node.id >> node.properties;
-  argument.beginArray();
-  while (!argument.atEnd()) {
-    QDBusVariant child;
-    argument >> child;
-    node.children.push_back(readNode(child.variant().value<QDBusArgument>()));
-  }
-  argument.endArray();
-  argument.endStructure();
-  return node;
-}
-
-// A label as a tray host shows it: an underscore marks the next character as the mnemonic, two stand
-// for one underscore.
-std::string shownLabel(const QString& label) {
-  std::string shown;
-  const std::string text = label.toStdString();
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '_' && i + 1 < text.size()) ++i;
-    shown += text[i];
-  }
-  return shown;
-}
 
 class StatusItemX11Test : public ::testing::Test {
  protected:
@@ -75,25 +36,12 @@ class StatusItemX11Test : public ::testing::Test {
                                  Helper::Output::read);
     ASSERT_EQ(watcher_->readLine(5), "watching");
   }
-  void TearDown() override { QDBusConnection::disconnectFromBus(kConnection); }
-
   std::map<std::string, std::string> displayEnvironment() const {
     return {{"DISPLAY", display_},
             {"QT_QPA_PLATFORM", "xcb"},
             {"DBUS_SESSION_BUS_ADDRESS", busAddress_},
             {"XDG_CURRENT_DESKTOP", ""},
             {"QT_QPA_PLATFORMTHEME", ""}};
-  }
-
-  QDBusConnection bus() {
-    return QDBusConnection::connectToBus(QString::fromStdString(busAddress_), kConnection);
-  }
-
-  QDBusMessage call(const QString& service, const QString& path, const QString& interface,
-                    const QString& method, const QList<QVariant>& arguments) {
-    auto message = QDBusMessage::createMethodCall(service, path, interface, method);
-    message.setArguments(arguments);
-    return bus().call(message, QDBus::Block, 5000);
   }
 
   static constexpr const char* kConnection = "status-item-test";
@@ -112,41 +60,17 @@ TEST_F(StatusItemX11Test, TheMenuCopiesDiagnosticsTakesForwardedURLsAndQuitsRest
   PelkoProcess pelko(sandbox, {}, displayEnvironment());
   ASSERT_TRUE(pelko.waitUntilReady()) << pelko.output();
 
-  // The item registers with the watcher.
+  // The item registers with the watcher; its menu, as a tray host reads it.
   auto registered = watcher_->readLine(10);
   ASSERT_TRUE(registered) << "the item did not register; output:\n" << pelko.output();
-  std::stringstream words(*registered);
-  std::string word, service, itemPath;
-  words >> word >> service >> itemPath;
-  ASSERT_EQ(word, "registered");
-  const QString itemService = QString::fromStdString(service);
-
-  // Its menu, as a tray host reads it.
-  auto menuPath = call(itemService, QString::fromStdString(itemPath), "org.freedesktop.DBus.Properties",
-                       "Get", {"org.kde.StatusNotifierItem", "Menu"});
-  ASSERT_EQ(menuPath.type(), QDBusMessage::ReplyMessage) << menuPath.errorMessage().toStdString();
-  const QString menu =
-      qvariant_cast<QDBusVariant>(menuPath.arguments().at(0)).variant().value<QDBusObjectPath>().path();
-  auto layout = call(itemService, menu, "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList{}});
-  ASSERT_EQ(layout.type(), QDBusMessage::ReplyMessage) << layout.errorMessage().toStdString();
-  MenuNode root = readNode(layout.arguments().at(1).value<QDBusArgument>());
-  std::vector<std::string> rows;
-  std::map<std::string, int> ids;
-  for (const auto& child : root.children) {
-    bool separator = child.properties.value("type").toString() == "separator";
-    std::string label = separator ? "---" : shownLabel(child.properties.value("label").toString());
-    rows.push_back(label);
-    ids[label] = child.id;
-  }
-  EXPECT_EQ(rows, (std::vector<std::string>{"About Pelko", "Check for Updates...", "Feedback & Support...",
-                                            "---", "Settings...", "Run Onboarding...", "Restart Pelko",
-                                            "Copy Diagnostics", "---", "Restore Dock & Quit"}));
-  auto click = [&](const std::string& row) {
-    auto message = QDBusMessage::createMethodCall(itemService, menu, "com.canonical.dbusmenu", "Event");
-    message.setArguments({ids.at(row), QString("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
-    // The action may open a modal alert before the call returns: the answer is not waited for.
-    bus().send(message);
-  };
+  StatusMenu menu(busAddress_, kConnection);
+  std::string error;
+  ASSERT_TRUE(menu.read(*registered, error)) << error;
+  EXPECT_EQ(menu.rows(),
+            (std::vector<std::string>{"About Pelko", "Check for Updates...", "Feedback & Support...", "---",
+                                      "Settings...", "Run Onboarding...", "Restart Pelko", "Copy Diagnostics",
+                                      "---", "Restore Dock & Quit"}));
+  auto click = [&](const std::string& row) { menu.click(row); };
 
   // A second start hands its URL to this one and ends with status 0.
   PelkoProcess second(sandbox, {"pelko://restart"}, displayEnvironment());

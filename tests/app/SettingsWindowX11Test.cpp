@@ -1,0 +1,105 @@
+// The settings window of the running program under an X server: opened from the status item's menu as a
+// tray host clicks it, searched with the keyboard, found through the accessibility bus; closing and
+// opening it again keeps the page it showed.
+
+#include <gtest/gtest.h>
+
+#include "AccessibilityBus.h"
+#include "PelkoProcess.h"
+#include "StatusMenuBus.h"
+
+namespace pelko::testing {
+namespace {
+
+class SettingsWindowX11Test : public AccessibleDesktopTest {
+ protected:
+  void SetUp() override {
+    AccessibleDesktopTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    // A tray host's watcher on the program's session bus, so that the status item registers.
+    watcher = std::make_unique<Helper>(
+        PELKO_SNI_WATCHER, std::vector<std::string>{},
+        std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress()},
+                                           {"QT_QPA_PLATFORM", "offscreen"}},
+        Helper::Output::read);
+    ASSERT_EQ(watcher->readLine(5), "watching");
+  }
+  void TearDown() override {
+    AccessibleDesktopTest::TearDown();
+    watcher.reset();
+  }
+
+  std::string busAddress() const { return accessibility->environment().at("DBUS_SESSION_BUS_ADDRESS"); }
+
+  // The settings window's X window, once it shows; 0 when it does not within `seconds`.
+  std::string settingsWindow(double seconds = 5) {
+    for (int attempt = 0; attempt < seconds * 10; ++attempt) {
+      std::string id = xdotool(server->display(), "search --onlyvisible --name '^Pelko Settings$'");
+      if (auto end = id.find('\n'); end != std::string::npos) id.resize(end);
+      if (!id.empty()) return id;
+      pause(0.1);
+    }
+    return {};
+  }
+
+  // How many labels named `name` show: the sidebar names every page, and the header names the page
+  // shown.
+  size_t showingLabels(const std::string& name, double seconds = 2) {
+    size_t count = 0;
+    for (const auto& widget : accessibility->find("label", name, seconds)) count += widget.showing ? 1 : 0;
+    return count;
+  }
+
+  // Waits until `count` labels named `name` show.
+  bool waitForLabels(const std::string& name, size_t count, double seconds = 5) {
+    for (int attempt = 0; attempt < seconds * 4; ++attempt) {
+      if (showingLabels(name, 0.25) == count) return true;
+      pause(0.25);
+    }
+    return false;
+  }
+
+  std::unique_ptr<Helper> watcher;
+};
+
+TEST_F(SettingsWindowX11Test, TheStatusMenuOpensItSearchFindsRowsAndReopeningKeepsThePage) {
+  startPelko();
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+  auto registered = watcher->readLine(10);
+  ASSERT_TRUE(registered) << "the status item did not register; output:\n" << pelko->output();
+  StatusMenu menu(busAddress(), "settings-window-test");
+  std::string error;
+  ASSERT_TRUE(menu.read(*registered, error)) << error;
+
+  // "Settings..." opens the window.
+  ASSERT_TRUE(settingsWindow(0.5).empty());
+  menu.click("Settings...");
+  const std::string window = settingsWindow();
+  ASSERT_FALSE(window.empty()) << pelko->output();
+  xdotool(server->display(), "windowactivate --sync " + window);
+  ASSERT_TRUE(waitForLabels("Appearance", 2)) << accessibility->describeAll();  // the first page
+
+  // Typing a query into the search field (Control-F puts the keyboard there) lists its rows.
+  xdotool(server->display(), "key --window " + window + " ctrl+f");
+  xdotool(server->display(), "type --delay 30 diagnostics");
+  const auto jump = accessibility->findOne("push button", "Jump to Diagnostics", 10);
+  ASSERT_TRUE(jump) << accessibility->describeAll();
+  EXPECT_TRUE(accessibility->findOne("label", "1 match for \"diagnostics\".", 2))
+      << accessibility->describeAll();
+
+  // Return opens it: the Behavior page. Escape in the emptied field then closes the window.
+  xdotool(server->display(), "key --window " + window + " Return");
+  ASSERT_TRUE(waitForLabels("Behavior", 2)) << accessibility->describeAll();
+  xdotool(server->display(), "key --window " + window + " Escape");
+  for (int attempt = 0; attempt < 50 && !settingsWindow(0.1).empty(); ++attempt) pause(0.1);
+  ASSERT_TRUE(settingsWindow(0.1).empty()) << "Escape did not close the window";
+
+  // Opened again, it shows the page it showed.
+  menu.click("Settings...");
+  ASSERT_FALSE(settingsWindow().empty()) << pelko->output();
+  EXPECT_TRUE(waitForLabels("Behavior", 2)) << accessibility->describeAll();
+  EXPECT_FALSE(accessibility->findOne("push button", "Jump to Diagnostics", 1));
+}
+
+}  // namespace
+}  // namespace pelko::testing
