@@ -29,10 +29,11 @@ Point toScreen(const QPointF& global) {
 uint64_t macModifiers(Qt::KeyboardModifiers modifiers) {
   uint64_t flags = 0;
   if (modifiers & Qt::ShiftModifier) flags |= platform::modifier_flag::kShift;
-  // Qt names a Mac keyboard's Command key Control and its Control key Meta.
-  if (modifiers & Qt::MetaModifier) flags |= platform::modifier_flag::kControl;
+  // On Linux Qt reports the physical Control key as Control and Super as Meta (only on a Mac does it
+  // swap them). The shortcuts watched through these monitors are Control shortcuts (Control-Option-T),
+  // so physical Control is Control here; Super stands for no Mac key.
+  if (modifiers & Qt::ControlModifier) flags |= platform::modifier_flag::kControl;
   if (modifiers & Qt::AltModifier) flags |= platform::modifier_flag::kOption;
-  if (modifiers & Qt::ControlModifier) flags |= platform::modifier_flag::kCommand;
   return flags;
 }
 
