@@ -1,8 +1,12 @@
 #include "screens/AutoHideEdgeWindow.h"
 
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include "ui/ScreenCoordinates.h"
+#include "ui/X11InputOnlyWindow.h"
 #include "ui/X11WindowType.h"
 
 namespace pelko {
@@ -17,6 +21,28 @@ AutoHideEdgeWindow::AutoHideEdgeWindow(const Description& description, double ma
   setAttribute(Qt::WA_TransparentForMouseEvents, description.ignoresMouseEvents);
   setFocusPolicy(Qt::NoFocus);
   setGeometry(toQtGlobal(description.frame, mainScreenHeight));
+  if (!description.background && !description.ignoresMouseEvents && isX11WithoutCompositor()) {
+    inputOnly_ = X11InputOnlyWindow::create(geometry());
+    if (inputOnly_) {
+      inputOnly_->onEntered = [this] {
+        if (onMouseEntered) onMouseEntered();
+      };
+      inputOnly_->onExited = [this] {
+        if (onMouseExited) onMouseExited();
+      };
+      // Moves inside the zone reach the program as moves over one of its own windows, as they would
+      // over a drawn one (the window is made for that, never shown).
+      create();
+      inputOnly_->onMoved = [this](QPoint global) {
+        QWindow* window = windowHandle();
+        if (!window) return;
+        QMouseEvent move(QEvent::MouseMove, window->mapFromGlobal(global), global, Qt::NoButton,
+                         QGuiApplication::mouseButtons(), QGuiApplication::keyboardModifiers());
+        QCoreApplication::sendEvent(window, &move);
+      };
+      return;
+    }
+  }
   // Kept above normal windows and undecorated by an X11 window manager, like the bar itself.
   markAsDockWindow(*this);
 }
@@ -25,12 +51,17 @@ AutoHideEdgeWindow::~AutoHideEdgeWindow() = default;
 
 void AutoHideEdgeWindow::orderFront() {
   orderedIn_ = true;
+  if (inputOnly_) {
+    inputOnly_->map();
+    return;
+  }
   show();
   raise();
 }
 
 void AutoHideEdgeWindow::orderOut() {
   orderedIn_ = false;
+  if (inputOnly_) inputOnly_->unmap();
   hide();
 }
 

@@ -4,16 +4,20 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "foundation/Geometry.h"
 #include "taskbar/TaskbarPanel.h"
 
 namespace pelko {
 
+class X11InputOnlyWindow;
+
 // A thin window on a screen edge that stands in for a hidden bar: the trigger zone, a clear window the
 // pointer reveals the bar by entering, or the peek strip, a tinted line that marks where the bar is and
 // lets every click through. Borderless, never focused, above the bar's level; what Qt cannot express
-// (level, style, collection behaviour, sharing) is kept as state. Placed in screen coordinates.
+// (level, style, collection behaviour, sharing) is kept as state. Placed in screen coordinates. On X11
+// without a compositor a clear window would show black, so the clear one is an input-only window there.
 class AutoHideEdgeWindow final : public QWidget {
  public:
   // The style of a panel that never activates its application.
@@ -62,6 +66,7 @@ class AutoHideEdgeWindow final : public QWidget {
  private:
   Description description_;
   bool orderedIn_ = false;
+  std::unique_ptr<X11InputOnlyWindow> inputOnly_;
 };
 
 }  // namespace pelko

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <regex>
 
+#include <QImage>
+
 #include "PelkoProcess.h"
 #include "XTestServer.h"
 
@@ -105,6 +107,37 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
   pause(0.3);
   EXPECT_TRUE(visibleBar(server->display()).has_value()) << "hidden before the delay";
   EXPECT_TRUE(waitForBar(false, 3)) << "moving away did not hide the bar";
+}
+
+// Without a compositor (as on this X server) a translucent window shows its painted pixels as they are:
+// the clear trigger zone must draw nothing there, and leave the screen and the peek strip as they were.
+TEST_F(AutoHideEndToEndTest, TheHiddenBarsTriggerZoneDrawsNothingWithoutACompositor) {
+  movePointer(640, 300);
+  // A grey desktop, which a clear window leaves grey.
+  const std::string grey = sandbox.path("grey.png");
+  runOnDisplay(server->display(), "convert -size 8x8 xc:#808080 " + grey);
+  runOnDisplay(server->display(), "display -window root " + grey);
+  // Drag reveal: the 10 pixel zone over the 3 pixel peek strip.
+  run({{"PelkoAutoHide", true}, {"PelkoAutoHidePeekReveal", true}, {"PelkoAutoHideDragReveal", true}});
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+  ASSERT_TRUE(waitForBar(false, 5)) << pelko->output();
+  pause(0.5);
+  ASSERT_EQ(programWindows(server->display()).size(), 2u) << "the zone and the strip";
+  screenshot("autohide-hidden-no-compositor.png");
+  const QImage screen(QString::fromStdString((artifacts() / "autohide-hidden-no-compositor.png").string()));
+  ASSERT_EQ(screen.height(), 800);
+  ASSERT_EQ(screen.pixel(640, 400) & 0xFFFFFF, 0x808080u) << "the desktop is not grey";
+  int greyPixels = 0, pixels = 0;
+  for (int y = 790; y < 797; ++y)
+    for (int x = 0; x < 1280; x += 3, ++pixels) greyPixels += (screen.pixel(x, y) & 0xFFFFFF) == 0x808080;
+  EXPECT_EQ(greyPixels, pixels) << "the zone above the strip is drawn";
+  // The strip shows its accent colour, not black.
+  const QRgb strip = screen.pixel(640, 798);
+  EXPECT_GT(qBlue(strip), 60) << std::hex << strip;
+
+  // The zone still takes the pointer.
+  movePointer(640, 795);
+  EXPECT_TRUE(waitForBar(true, 3)) << "the pointer in the zone did not reveal the bar";
 }
 
 TEST_F(AutoHideEndToEndTest, AFloatingBarIsCentredOnItsEdge) {
