@@ -37,28 +37,35 @@ PermissionRowState permissionRowState(PermissionKind kind, bool granted, bool re
   return state;
 }
 
-platform::AlertContent limitedModeAlert() {
+namespace {
+
+// An informational confirmation whose second button, "Cancel", is also the answer when it is closed.
+platform::AlertContent confirmation(std::string message, std::string informative, std::string confirm) {
   platform::AlertContent alert;
   alert.style = platform::AlertContent::Style::informational;
-  alert.messageText = "Use Pelko Without Accessibility?";
-  alert.informativeText =
-      "Pelko will keep running, but active-window detection, window focus changes, and window controls like "
-      "minimize or close will be less reliable until Accessibility is granted.";
-  alert.buttons = {"Use Limited Mode", "Cancel"};
+  alert.messageText = std::move(message);
+  alert.informativeText = std::move(informative);
+  alert.buttons = {std::move(confirm), "Cancel"};
   alert.cancelButton = 1;
   return alert;
 }
 
+}  // namespace
+
+platform::AlertContent limitedModeAlert() {
+  return confirmation(
+      "Use Pelko Without Accessibility?",
+      "Pelko will keep running, but active-window detection, window focus changes, and window "
+      "controls like minimize or close will be less reliable until Accessibility is granted.",
+      "Use Limited Mode");
+}
+
 platform::AlertContent skipThumbnailsAlert() {
-  platform::AlertContent alert;
-  alert.style = platform::AlertContent::Style::informational;
-  alert.messageText = "Skip Screen Recording?";
-  alert.informativeText =
-      "Pelko will keep working normally, but Thumbnails will stay disabled because macOS blocks live window "
-      "previews without Screen Recording permission.";
-  alert.buttons = {"Skip Thumbnails", "Cancel"};
-  alert.cancelButton = 1;
-  return alert;
+  return confirmation(
+      "Skip Screen Recording?",
+      "Pelko will keep working normally, but Thumbnails will stay disabled because macOS blocks "
+      "live window previews without Screen Recording permission.",
+      "Skip Thumbnails");
 }
 
 }  // namespace pelko

@@ -42,31 +42,24 @@ bool SettingsViewController::hasScreenRecordingPermission() const {
 }
 
 SettingsSectionBox* SettingsViewController::buildPermissionsSection() {
-  auto* box = new SettingsSectionBox(std::string("Permissions"));
-  box->setAccessibleName("Permissions");
-  auto* boxLayout = new QVBoxLayout(box);
-  boxLayout->setContentsMargins(0, 0, 0, 0);
-  auto* stack = new QWidget(box);
-  auto* column = new QVBoxLayout(stack);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  boxLayout->addWidget(stack);
   QPointer<SettingsViewController> weakSelf(this);
   auto call = [weakSelf](void (SettingsViewController::*action)()) {
     return [weakSelf, action] {
       if (weakSelf) (weakSelf.data()->*action)();
     };
   };
-  column->addWidget(makePermissionRow("Accessibility", PermissionKind::accessibility,
-                                      isAccessibilityTrusted(),
-                                      call(&SettingsViewController::openAccessibilitySettings),
-                                      call(&SettingsViewController::toggleAccessibilityLimitedMode)));
-  addSeparator(stack);
-  column->addWidget(makePermissionRow("Screen Recording (Optional)", PermissionKind::screenRecording,
-                                      hasScreenRecordingPermission(),
-                                      call(&SettingsViewController::openScreenRecordingSettings),
-                                      call(&SettingsViewController::toggleScreenRecordingSkip)));
-  return box;
+  // Two custom rows: the box puts a separator between them.
+  return makeSectionBox(
+             {},
+             {makePermissionRow("Accessibility", PermissionKind::accessibility, isAccessibilityTrusted(),
+                                call(&SettingsViewController::openAccessibilitySettings),
+                                call(&SettingsViewController::toggleAccessibilityLimitedMode)),
+              makePermissionRow("Screen Recording (Optional)", PermissionKind::screenRecording,
+                                hasScreenRecordingPermission(),
+                                call(&SettingsViewController::openScreenRecordingSettings),
+                                call(&SettingsViewController::toggleScreenRecordingSkip))},
+             "Permissions", QString("Permissions"))
+      .box;
 }
 
 SettingsRowView* SettingsViewController::makePermissionRow(const QString& label, PermissionKind kind,
