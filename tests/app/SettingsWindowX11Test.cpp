@@ -32,7 +32,7 @@ class SettingsWindowX11Test : public AccessibleDesktopTest {
   std::string busAddress() const { return accessibility->environment().at("DBUS_SESSION_BUS_ADDRESS"); }
 
   // The settings window's X window, once it shows; 0 when it does not within `seconds`.
-  std::string settingsWindow(double seconds = 5) {
+  std::string settingsWindow(double seconds = 10) {
     for (int attempt = 0; attempt < seconds * 10; ++attempt) {
       std::string id = xdotool(server->display(), "search --onlyvisible --name '^Pelko Settings$'");
       if (auto end = id.find('\n'); end != std::string::npos) id.resize(end);
@@ -51,7 +51,7 @@ class SettingsWindowX11Test : public AccessibleDesktopTest {
   }
 
   // Waits until `count` labels named `name` show.
-  bool waitForLabels(const std::string& name, size_t count, double seconds = 5) {
+  bool waitForLabels(const std::string& name, size_t count, double seconds = 10) {
     for (int attempt = 0; attempt < seconds * 4; ++attempt) {
       if (showingLabels(name, 0.25) == count) return true;
       pause(0.25);
@@ -84,7 +84,7 @@ TEST_F(SettingsWindowX11Test, TheStatusMenuOpensItSearchFindsRowsAndReopeningKee
   xdotool(server->display(), "type --delay 30 diagnostics");
   const auto jump = accessibility->findOne("push button", "Jump to Diagnostics", 10);
   ASSERT_TRUE(jump) << accessibility->describeAll();
-  EXPECT_TRUE(accessibility->findOne("label", "1 match for \"diagnostics\".", 2))
+  EXPECT_TRUE(accessibility->findOne("label", "1 match for \"diagnostics\".", 10))
       << accessibility->describeAll();
 
   // Return opens it: the Behavior page. Escape in the emptied field then closes the window.
