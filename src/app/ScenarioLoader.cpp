@@ -1,19 +1,14 @@
 #include "app/ScenarioLoader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QSet>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 
+#include "platform/RegularFile.h"
 #include "platform/sim/SimulatedMac.h"
 #include "settings/ColorHex.h"
 
@@ -230,49 +225,12 @@ std::optional<Scenario> ScenarioLoader::parse(const std::string& json, std::stri
 }
 
 std::optional<Scenario> ScenarioLoader::load(const std::string& path, std::string& error) {
-  // Opened without blocking and looked at before anything is read: a FIFO without a writer or an
-  // endless device must not hold up the start or fill the memory.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    error = std::string("cannot read the file: ") + std::strerror(errno);
+  platform::RegularFileRead file = platform::readRegularFile(path, kMaximumFileSize);
+  if (!file.ok()) {
+    error = "cannot read the file: " + file.error;
     return std::nullopt;
   }
-  struct FileCloser {
-    int fd;
-    ~FileCloser() { ::close(fd); }
-  } closer{fd};
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    error = std::string("cannot read the file: ") + std::strerror(errno);
-    return std::nullopt;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    error = "cannot read the file: not a regular file";
-    return std::nullopt;
-  }
-  const std::string tooLarge =
-      "cannot read the file: larger than " + std::to_string(kMaximumFileSize / (1024 * 1024)) + " MB";
-  if (info.st_size > kMaximumFileSize) {
-    error = tooLarge;
-    return std::nullopt;
-  }
-  std::string contents;
-  char buffer[65536];
-  for (;;) {
-    ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) {
-      error = std::string("cannot read the file: ") + std::strerror(errno);
-      return std::nullopt;
-    }
-    if (count == 0) break;
-    contents.append(buffer, static_cast<size_t>(count));
-    if (contents.size() > static_cast<size_t>(kMaximumFileSize)) {  // it grew while being read
-      error = tooLarge;
-      return std::nullopt;
-    }
-  }
-  return parse(contents, error);
+  return parse(file.contents, error);
 }
 
 const char* ScenarioLoader::builtInJson() {

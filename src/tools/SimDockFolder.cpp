@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/PlistXml.h"
+#include "platform/RegularFile.h"
 
 namespace pelko::tools {
 
@@ -176,28 +177,14 @@ SimDockFolder::DomainLock::~DomainLock() {
 SimDockFolder::LoadedDomain SimDockFolder::loadDomain(const std::string& domain) const {
   LoadedDomain result;
   std::string path = domainPath(domain);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return result;
+  platform::RegularFileRead file = platform::readRegularFile(path);
+  if (file.status == platform::RegularFileRead::Status::missing) return result;
+  if (!file.ok()) {
     result.status = LoadStatus::unreadable;
-    result.error = "cannot open " + path + ": " + std::strerror(errno);
+    result.error = "cannot read " + path + ": " + file.error;
     return result;
   }
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      result.status = LoadStatus::unreadable;
-      result.error = "cannot read " + path + ": " + std::strerror(errno);
-      ::close(fd);
-      return result;
-    }
-    if (n == 0) break;
-    text.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  const std::string& text = file.contents;
 
   std::string parseError;
   auto root = platform::parsePlistXml(text, &parseError);

@@ -1,10 +1,13 @@
 #include "ui/IconCache.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <algorithm>
+
+#include "platform/RegularFile.h"
 
 namespace pelko {
 
@@ -12,9 +15,13 @@ namespace {
 
 QPixmap decode(const QString& path, int pixels) {
   // An icon may also be a symbolic name; only an absolute path names a file.
-  const QFileInfo file(path);
-  if (!file.isAbsolute() || !file.isFile()) return {};
-  QImageReader reader(path);
+  if (!QFileInfo(path).isAbsolute()) return {};
+  platform::RegularFileRead file = platform::readRegularFile(path.toStdString());
+  if (!file.ok()) return {};
+  QByteArray bytes = QByteArray::fromStdString(file.contents);
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
   // Formats that can decode at a smaller size (JPEG) do so; the rest are scaled after reading.
   const QSize full = reader.size();
   if (full.isValid()) reader.setScaledSize(full.scaled(pixels, pixels, Qt::KeepAspectRatio));

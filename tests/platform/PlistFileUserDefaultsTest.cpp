@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <thread>
 
@@ -240,6 +242,38 @@ TEST_F(PlistFileUserDefaultsTest, AFileThatCannotEvenBeOpenedIsKeptAsideToo) {
   EXPECT_TRUE(std::filesystem::exists(defaults->keptAsidePath() + "/inside"));
   defaults->setObject("a", 1);
   EXPECT_TRUE(defaults->synchronize());
+}
+
+TEST_F(PlistFileUserDefaultsTest, AFileWithoutAnEndIsTreatedAsDamagedWithoutBlockingOrFillingTheMemory) {
+  const std::string tooLarge = "<plist><dict>" + std::string(16 * 1024 * 1024, ' ') + "</dict></plist>";
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"a FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0); },
+       "not a regular file"},
+      {"a link to an endless device", [&] { std::filesystem::create_symlink("/dev/zero", file()); },
+       "not a regular file"},
+      {"a file beyond 16 MB", [&] { writeWholeFile(file(), tooLarge); }, "larger than 16 MB"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.make();
+    ::testing::internal::CaptureStderr();
+    auto defaults = open();
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(defaults->storedDictionary().empty());
+    EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+    ASSERT_FALSE(defaults->keptAsidePath().empty()) << message;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(file())));
+    defaults->setObject("a", 1);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(onDisk(), (Dict{{"a", 1}}));
+    defaults.reset();
+    std::filesystem::remove(file());
+  }
 }
 
 TEST(PlistFileUserDefaultsSetup, TheFolderFollowsTheXdgConvention) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "DockTestFolder.h"
@@ -104,6 +106,18 @@ TEST_F(SimDockToolsTest, NeverOverwritesADomainFileItCannotRead) {
   EXPECT_TRUE(defaults({"write", "com.apple.dock", "autohide", "-bool", "true"}).exitedWithStatus(1));
   EXPECT_TRUE(defaults({"delete", "com.apple.dock", "autohide"}).exitedWithStatus(1));
   EXPECT_EQ(DockTestFolder::readText(folder.domainFile()), garbage);
+}
+
+TEST_F(SimDockToolsTest, ADomainThatIsNoRegularFileFailsAtOnceAndIsLeftAlone) {
+  // A FIFO without a writer would block an ordinary open for ever; /dev/zero never ends.
+  ASSERT_EQ(::mkfifo(folder.domainFile().c_str(), 0600), 0);
+  expectFailure(defaults({"read", "com.apple.dock", "autohide"}, {}, 2.0), "not a regular file");
+  expectFailure(defaults({"write", "com.apple.dock", "autohide", "-bool", "true"}, {}, 2.0),
+                "not a regular file");
+  std::filesystem::remove(folder.domainFile());
+  std::filesystem::create_symlink("/dev/zero", folder.domainFile());
+  expectFailure(defaults({"read", "com.apple.dock", "autohide"}, {}, 2.0), "not a regular file");
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.domainFile()));
 }
 
 TEST_F(SimDockToolsTest, RefusesToRunWithoutItsFolder) {

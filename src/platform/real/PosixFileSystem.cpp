@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/RegularFile.h"
+
 namespace pelko::real {
 
 namespace {
@@ -55,27 +57,12 @@ bool PosixFileSystem::fileExists(const std::string& path) const {
 }
 
 std::optional<std::string> PosixFileSystem::readFile(const std::string& path) const {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    failWith("cannot open " + path, errno);
+  platform::RegularFileRead file = platform::readRegularFile(path);
+  if (!file.ok()) {
+    lastErrorText = "cannot read " + path + ": " + file.error;
     return std::nullopt;
   }
-  std::string contents;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      failWith("cannot read " + path, error);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    contents.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return contents;
+  return std::move(file.contents);
 }
 
 bool PosixFileSystem::createDirectories(const std::string& path) {

@@ -10,6 +10,7 @@ namespace pelko::real {
 class PosixFileSystem final : public platform::FileSystem {
  public:
   bool fileExists(const std::string& path) const override;
+  // Only a regular file of at most 16 MB is read (see platform/RegularFile.h).
   std::optional<std::string> readFile(const std::string& path) const override;
   bool createDirectories(const std::string& path) override;
   // The contents reach the disk (fsync of the file, then of the folder after the rename) before this
