@@ -237,6 +237,8 @@ int main(int argc, char** argv) {
   dockServices.defaultsPath = standInTool("pelko-sim-defaults", PELKO_SIM_DEFAULTS);
   dockServices.killallPath = standInTool("pelko-sim-killall", PELKO_SIM_KILLALL);
   dockServices.appVersion = kVersion;
+  dockServices.fileSystem = fileSystem.get();
+  dockServices.recordCopyPath = configFolder + "/" + kBundleIdentifier + ".dock-record.plist";
 
   auto ownWindows = std::make_unique<pelko::sim::SimOwnWindows>(*mac);
   // Thumbnails capture the simulated windows and follow the real pointer.

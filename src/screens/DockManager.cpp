@@ -3,15 +3,21 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 
 #include "foundation/DebugLog.h"
+#include "platform/PlistXml.h"
 #include "screens/DockPreferences.h"
 
 namespace pelko {
 
 namespace {
+
+using platform::PlistValue;
 
 constexpr const char* kAutoHide = "autohide";
 constexpr const char* kAutoHideDelay = "autohide-delay";
@@ -76,6 +82,8 @@ struct RecoveryRecord {
     return record;
   }
 
+  // The record as the user defaults hold it, read leniently: a value of the wrong kind gives that
+  // field's factory value. Only the last resort, when neither the keys nor the copy read strictly.
   static RecoveryRecord load(const platform::UserDefaults& defaults) {
     RecoveryRecord record;
     record.autoHide = defaults.boolForKey(DockManager::kPreviousAutoHideKey);
@@ -89,6 +97,71 @@ struct RecoveryRecord {
     }
     record.restoreInProgress = defaults.boolForKey(DockManager::kRestoreInProgressKey);
     return record;
+  }
+
+  // The record exactly as a hide stores it, every value of the kind written; nothing when a record is
+  // missing or any of its values is missing or of another kind.
+  static std::optional<RecoveryRecord> read(const std::function<const PlistValue*(const char*)>& lookup) {
+    const PlistValue* needed = lookup(DockManager::kRecoveryNeededKey);
+    if (!needed || !needed->asBool() || !*needed->asBool()) return std::nullopt;
+    RecoveryRecord record;
+    const PlistValue* autoHide = lookup(DockManager::kPreviousAutoHideKey);
+    const PlistValue* minEffect = lookup(DockManager::kPreviousMinEffectKey);
+    if (!autoHide || !autoHide->asBool() || !minEffect || !minEffect->asString()) return std::nullopt;
+    record.autoHide = *autoHide->asBool();
+    record.minEffect = *minEffect->asString();
+    const auto optionalText = [&](const char* key, std::optional<std::string>& out) {
+      const PlistValue* value = lookup(key);
+      if (!value) return true;
+      if (!value->asString()) return false;
+      out = *value->asString();
+      return true;
+    };
+    if (!optionalText(DockManager::kPreviousAutoHideDelayKey, record.autoHideDelay) ||
+        !optionalText(DockManager::kPreviousAutoHideTimeModifierKey, record.autoHideTimeModifier)) {
+      return std::nullopt;
+    }
+    if (const PlistValue* absent = lookup(DockManager::kPreviousAbsentKeysKey)) {
+      if (!absent->asArray()) return std::nullopt;
+      for (const auto& item : *absent->asArray()) {
+        if (!item.asString()) return std::nullopt;
+        record.absentKeys.insert(*item.asString());
+      }
+    }
+    if (const PlistValue* inProgress = lookup(DockManager::kRestoreInProgressKey)) {
+      if (!inProgress->asBool()) return std::nullopt;
+      record.restoreInProgress = *inProgress->asBool();
+    }
+    return record;
+  }
+
+  static std::optional<RecoveryRecord> read(const platform::UserDefaults& defaults) {
+    std::map<std::string, PlistValue> values;
+    return read([&](const char* key) -> const PlistValue* {
+      auto stored = defaults.storedObject(key);
+      if (!stored) return nullptr;
+      return &(values[key] = std::move(*stored));
+    });
+  }
+
+  static std::optional<RecoveryRecord> read(const PlistValue::Dictionary& values) {
+    return read([&](const char* key) -> const PlistValue* {
+      auto found = values.find(key);
+      return found == values.end() ? nullptr : &found->second;
+    });
+  }
+
+  PlistValue::Dictionary dictionary(const std::optional<std::string>& appVersion) const {
+    PlistValue::Dictionary values{{DockManager::kPreviousAutoHideKey, autoHide},
+                                  {DockManager::kPreviousMinEffectKey, minEffect},
+                                  {DockManager::kRecoveryVersionKey, appVersion.value_or("unknown")},
+                                  {DockManager::kRecoveryNeededKey, true}};
+    if (autoHideDelay) values[DockManager::kPreviousAutoHideDelayKey] = *autoHideDelay;
+    if (autoHideTimeModifier) values[DockManager::kPreviousAutoHideTimeModifierKey] = *autoHideTimeModifier;
+    PlistValue::Array absent;
+    for (const auto& key : absentKeys) absent.emplace_back(key);
+    values[DockManager::kPreviousAbsentKeysKey] = absent;
+    return values;
   }
 
   bool isAbsent(const char* key) const { return absentKeys.count(key) > 0; }
@@ -128,23 +201,93 @@ bool hasAnyRecoveryKey(const platform::UserDefaults& defaults) {
                      [&](const char* key) { return defaults.storedObject(key).has_value(); });
 }
 
-void dropRecord(platform::UserDefaults& defaults) {
+bool keepsCopy(const DockManager::Services& services) {
+  return services.fileSystem && !services.recordCopyPath.empty();
+}
+
+// The record in its copy; nothing when there is none or it cannot be read.
+std::optional<RecoveryRecord> readCopy(const DockManager::Services& services) {
+  if (!keepsCopy(services) || !services.fileSystem->fileExists(services.recordCopyPath)) return std::nullopt;
+  auto text = services.fileSystem->readFile(services.recordCopyPath);
+  auto parsed = text ? platform::parsePlistXml(*text) : std::nullopt;
+  if (!parsed || !parsed->asDictionary()) {
+    debugLog("DockManager: the copy of the recovery record at " + services.recordCopyPath +
+             " cannot be read");
+    return std::nullopt;
+  }
+  return RecoveryRecord::read(*parsed->asDictionary());
+}
+
+bool writeCopy(const DockManager::Services& services, const RecoveryRecord& record) {
+  if (!keepsCopy(services)) return true;
+  const std::string folder = std::filesystem::path(services.recordCopyPath).parent_path().string();
+  return services.fileSystem->createDirectories(folder) &&
+         services.fileSystem->writeFileAtomically(
+             services.recordCopyPath, platform::writePlistXml(record.dictionary(services.appVersion)));
+}
+
+// The record to restore from: the user defaults' keys; else their copy; else, when the keys still say a
+// record exists, whatever of them can be read.
+std::optional<RecoveryRecord> findRecord(const DockManager::Services& services) {
+  if (auto record = RecoveryRecord::read(services.userDefaults)) return record;
+  if (auto copy = readCopy(services)) {
+    debugLog("DockManager: no readable recovery record in the user defaults; using its copy at " +
+             services.recordCopyPath);
+    return copy;
+  }
+  if (DockManager::needsRecovery(services.userDefaults)) return RecoveryRecord::load(services.userDefaults);
+  return std::nullopt;
+}
+
+bool hasAnyRecord(const DockManager::Services& services) {
+  return hasAnyRecoveryKey(services.userDefaults) ||
+         (keepsCopy(services) && services.fileSystem->fileExists(services.recordCopyPath));
+}
+
+// The user defaults' keys go first: a copy left behind by a crash in between is dropped by the next
+// recovery, which finds the Dock no longer hidden.
+void dropRecord(const DockManager::Services& services) {
+  auto& defaults = services.userDefaults;
   for (const char* key : kAllRecoveryKeys) defaults.removeObject(key);
   if (!defaults.synchronize()) debugLog("DockManager: could not write the user defaults after a restore");
+  if (keepsCopy(services) && services.fileSystem->fileExists(services.recordCopyPath) &&
+      !services.fileSystem->removeFile(services.recordCopyPath)) {
+    debugLog("DockManager: could not remove the copy of the recovery record at " + services.recordCopyPath);
+  }
 }
 
 // Records the Dock's present configuration before a hide changes it. False when the hide must not go
 // on: the previous values could not be read, or the record could not be made durable.
 bool saveRecoveryState(const DockManager::Services& services, const DockPreferences& preferences) {
   auto& defaults = services.userDefaults;
-  if (DockManager::needsRecovery(defaults)) {
+  bool keepRecord = DockManager::needsRecovery(defaults);
+  if (!keepRecord) {
+    if (auto copy = readCopy(services)) {
+      // The copy alone speaks for the record only while the Dock still shows the hide; otherwise it is
+      // what a crash left between removing the keys and removing the copy.
+      auto delay = preferences.read(kAutoHideDelay);
+      if (delay.status == DockPreferences::ReadStatus::failed) {
+        debugLog("DockManager: could not read the Dock's preferences; not hiding the Dock");
+        return false;
+      }
+      if (delay.is(kHiddenDelayText)) {
+        debugLog("DockManager: taking the recovery record back from its copy at " + services.recordCopyPath);
+        copy->store(defaults, services.appVersion);
+        if (copy->restoreInProgress) defaults.setBool(DockManager::kRestoreInProgressKey, true);
+        keepRecord = true;
+      } else {
+        dropRecord(services);
+      }
+    }
+  }
+  if (keepRecord) {
     // The record describes the Dock before the first hide; the Dock now shows (part of) that hide, so
     // recording again would make the hidden configuration the one to go back to.
     debugLog("DockManager: keeping the recorded Dock configuration; re-applying the hidden configuration");
     if (defaults.storedObject(DockManager::kRestoreInProgressKey)) {
       defaults.removeObject(DockManager::kRestoreInProgressKey);
-      defaults.synchronize();
     }
+    defaults.synchronize();
     return true;
   }
 
@@ -176,9 +319,9 @@ bool saveRecoveryState(const DockManager::Services& services, const DockPreferen
     if (!timeModifier.hasValue()) record.absentKeys.insert(kAutoHideTimeModifier);
   }
   record.store(defaults, services.appVersion);
-  if (!defaults.synchronize()) {
+  if (!writeCopy(services, record) || !defaults.synchronize()) {
     debugLog("DockManager: could not save the Dock's recovery record; not hiding the Dock");
-    dropRecord(defaults);
+    dropRecord(services);
     return false;
   }
   return true;
@@ -227,13 +370,14 @@ void restoreLocked(const DockManager::Services& services, RestoreKind kind) {
   auto& defaults = services.userDefaults;
   DockPreferences preferences = preferencesFor(services);
 
-  if (!DockManager::needsRecovery(defaults)) {
+  std::optional<RecoveryRecord> found = findRecord(services);
+  if (!found) {
     restoreWithoutRecord(preferences);
-    if (kind == RestoreKind::recovery && hasAnyRecoveryKey(defaults)) dropRecord(defaults);
+    if (kind == RestoreKind::recovery && hasAnyRecord(services)) dropRecord(services);
     return;
   }
 
-  RecoveryRecord record = RecoveryRecord::load(defaults);
+  const RecoveryRecord& record = *found;
   if (kind == RestoreKind::recovery && !record.restoreInProgress) {
     auto delay = preferences.read(kAutoHideDelay);
     if (delay.status == DockPreferences::ReadStatus::failed) {
@@ -242,7 +386,7 @@ void restoreLocked(const DockManager::Services& services, RestoreKind kind) {
     }
     if (!delay.is(kHiddenDelayText)) {
       debugLog("DockManager: the Dock no longer shows the hide; dropping the recovery record");
-      dropRecord(defaults);
+      dropRecord(services);
       return;
     }
   }
@@ -266,7 +410,7 @@ void restoreLocked(const DockManager::Services& services, RestoreKind kind) {
   complete = preferences.restartDock() && complete;
 
   if (complete) {
-    dropRecord(defaults);
+    dropRecord(services);
   } else {
     debugLog("DockManager: the restore did not complete; keeping the recovery record for the next attempt");
   }
@@ -355,6 +499,10 @@ void DockManager::restoreDock() {
 
 bool DockManager::needsRecovery(const platform::UserDefaults& userDefaults) {
   return userDefaults.boolForKey(kRecoveryNeededKey);
+}
+
+bool DockManager::needsRecovery(const Services& services) {
+  return needsRecovery(services.userDefaults) || readCopy(services).has_value();
 }
 
 void DockManager::emergencyRestoreDock(const Services& services) {

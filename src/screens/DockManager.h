@@ -11,6 +11,7 @@
 
 #include "foundation/Scheduler.h"
 #include "platform/ChildProcess.h"
+#include "platform/FileSystem.h"
 #include "platform/UserDefaults.h"
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
@@ -26,7 +27,9 @@ namespace pelko {
 //
 // The user's Dock configuration is never lost:
 // - The record is written, and synchronized to disk, before the first preference is changed; a hide
-//   whose reading of the previous values fails changes nothing.
+//   whose reading of the previous values fails changes nothing. A copy of it is written atomically to a
+//   file of its own at the same time and removed with it; a record missing from the user defaults, or
+//   unreadable there, is taken from the copy.
 // - A hide while a record exists keeps it and only re-applies the hidden configuration; a hide that
 //   finds the Dock already hidden without a record records the Dock's factory configuration.
 // - The previous "autohide-delay" and "autohide-time-modifier" are recorded (present or absent) and put
@@ -77,6 +80,11 @@ class DockManager {
     double commandTimeoutSeconds = 5.0;
     // How long a restore waits for a hide of the same manager that is still running.
     double hideWaitSeconds = 3.0;
+    // Where a second copy of the recovery record is kept, in a small file of its own beside the
+    // settings: damage to the settings file (garbage, deletion, keys of the wrong type) must not cost
+    // the Dock its previous configuration. No copy is kept without a file system or a path.
+    platform::FileSystem* fileSystem = nullptr;
+    std::string recordCopyPath;
   };
 
   // Recovery keys in the application's user defaults.
@@ -110,8 +118,10 @@ class DockManager {
   // True while a hide started by this manager has not finished.
   bool isHideRunning() const;
 
-  // A previous run hid the Dock and its record is still there.
+  // A previous run hid the Dock and its record is still there: in the user defaults, or (with
+  // `services`) in the record's copy.
   static bool needsRecovery(const platform::UserDefaults& userDefaults);
+  static bool needsRecovery(const Services& services);
   // Undoes a hide left behind by an earlier run, synchronously: from the record when the Dock still
   // shows the hide (or a restore was cut short); when the user has changed the Dock since, only the
   // record is dropped.

@@ -186,7 +186,7 @@ void AppDelegate::reportPreviousCrash() {
 }
 
 void AppDelegate::recoverDockIfNeeded() {
-  if (!DockManager::needsRecovery(env_.userDefaults)) return;
+  if (!DockManager::needsRecovery(env_.dockServices)) return;
   // The settings do not exist yet: the stored value is read raw. Only an explicit "no" restores the
   // Dock; an absent value means the default, which keeps it hidden. A "no" is what the settings will
   // read as false (a Boolean, or the number 0 as the defaults system bridges it), so that this run

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -77,6 +79,69 @@ TEST(DamagedSettingsRestoreTest, RestoreDockGivesBackTheDockFromBeforeTheHide) {
       EXPECT_EQ(readWholeFile(entry.path().string()), damaged);
     }
     EXPECT_EQ(keptAside, 1u);
+  }
+}
+
+// The record also has a copy of its own beside the settings, so even damage that costs the settings
+// file its recovery keys, or the whole file, does not cost the Dock the user's own timing.
+TEST(DamagedSettingsRestoreTest, RestoreDockFallsBackToTheRecordsCopyWhenTheSettingsLostTheirRecord) {
+  const Dictionary usersDock = {{"autohide", true},
+                                {"autohide-delay", 0.5},
+                                {"autohide-time-modifier", 2.0},
+                                {"mineffect", "scale"},
+                                {"orientation", "left"}};
+  const char* recoveryKeys[] = {"PelkoDockRecoveryNeeded",
+                                "PelkoPreviousAutoHide",
+                                "PelkoPreviousMinEffect",
+                                "PelkoPreviousAutoHideDelay",
+                                "PelkoPreviousAutoHideTimeModifier",
+                                "PelkoPreviousAbsentDockKeys"};
+  struct Ruin {
+    const char* name;
+    std::function<void(const std::string& file)> apply;
+  };
+  const Ruin ruins[] = {
+      {"garbage", [](const std::string& file) { writeWholeFile(file, "\x01\x02 not a property list"); }},
+      {"deleted", [](const std::string& file) { std::filesystem::remove(file); }},
+      {"recovery keys of the wrong type",
+       [&](const std::string& file) {
+         Dictionary values = Sandbox::readPlist(file);
+         for (const char* key : recoveryKeys) {
+           ASSERT_TRUE(values.count(key) || std::string(key) == "PelkoPreviousAbsentDockKeys") << key;
+           values[key] = platform::PlistDate{0};
+         }
+         Sandbox::writePlist(file, values);
+       }},
+      {"a FIFO in its place",
+       [](const std::string& file) {
+         std::filesystem::remove(file);
+         ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+       }},
+      {"a link to /dev/zero in its place",
+       [](const std::string& file) {
+         std::filesystem::remove(file);
+         std::filesystem::create_symlink("/dev/zero", file);
+       }},
+  };
+  for (const auto& ruin : ruins) {
+    SCOPED_TRACE(ruin.name);
+    Sandbox sandbox;
+    sandbox.setDockDomain(usersDock);
+    PelkoProcess hide(sandbox, {}, {{"PELKO_SIM_KILL_PARENT_AFTER_RUN", "9"}});
+    auto killed = hide.wait();
+    ASSERT_TRUE(killed && !killed->exited && killed->signal == SIGKILL) << hide.output();
+    ASSERT_NE(sandbox.dockDomain(), usersDock) << "the Dock was not hidden";
+    const std::string copy = sandbox.path("config/pelko/com.pelko.app.dock-record.plist");
+    ASSERT_TRUE(std::filesystem::exists(copy));
+
+    ruin.apply(sandbox.defaultsFile());
+
+    PelkoProcess restore(sandbox, {"--restore-dock"}, {{"PELKO_DEBUG_LOG", "1"}});
+    auto ending = restore.wait();
+    ASSERT_TRUE(ending && ending->exited && ending->status == 0) << restore.output();
+    EXPECT_EQ(sandbox.dockDomain(), usersDock) << restore.output();
+    EXPECT_NE(restore.output().find("using its copy"), std::string::npos) << restore.output();
+    EXPECT_FALSE(std::filesystem::exists(copy)) << "the copy went with the record";
   }
 }
 

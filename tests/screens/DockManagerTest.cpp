@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 #include "DockTestFolder.h"
 #include "foundation/VirtualScheduler.h"
+#include "platform/PlistXml.h"
 #include "platform/real/RealScheduler.h"
 #include "platform/sim/InMemoryUserDefaults.h"
 #include "support/FakeDockWorld.h"
+#include "support/FakeFileSystem.h"
 
 namespace pelko {
 namespace {
@@ -261,6 +264,96 @@ TEST_F(DockManagerTest, AFailedOrTimedOutRestoreKeepsTheRecordForTheNextAttempt)
   manager->restoreDock();
   EXPECT_EQ(folder.restarts(), restarts + 1);
   expectNoRecord();
+}
+
+// --- The record's copy ------------------------------------------------------------------------------
+
+class DockRecordCopyTest : public DockManagerTest {
+ protected:
+  static constexpr const char* kCopy = "/config/pelko/dock-record.plist";
+  DockManager::Services withCopy() {
+    DockManager::Services services = servicesWith(runner);
+    services.fileSystem = &files;
+    services.recordCopyPath = kCopy;
+    return services;
+  }
+  // The copy's keys and values, as a test reads them independently of the manager.
+  Dictionary copy() const {
+    auto found = files.files.find(kCopy);
+    if (found == files.files.end()) return {};
+    auto parsed = platform::parsePlistXml(found->second);
+    return parsed && parsed->asDictionary() ? *parsed->asDictionary() : Dictionary{};
+  }
+
+  void clearDefaults() {
+    for (const auto& [key, value] : userDefaults.storedDictionary()) userDefaults.removeObject(key);
+  }
+
+  test::FakeFileSystem files;
+};
+
+TEST_F(DockRecordCopyTest, TheCopyHoldsTheRecordAndGivesTheDockBackWhenTheUserDefaultsLostIt) {
+  const Dictionary original = {{"autohide", true}, {"autohide-delay", 0.5}, {"autohide-time-modifier", 2.0}};
+  const std::pair<const char*, std::function<void()>> damages[] = {
+      {"keys gone", [&] { clearDefaults(); }},
+      {"keys of the wrong type",
+       [&] {
+         for (const auto& [key, value] : userDefaults.storedDictionary()) {
+           userDefaults.setObject(key, PlistValue(Dictionary{{"x", 1}}));
+         }
+       }},
+      {"only the flag of the wrong type", [&] { userDefaults.setObject("PelkoDockRecoveryNeeded", "yes"); }},
+      {"a value of the wrong type", [&] { userDefaults.setObject("PelkoPreviousAutoHideDelay", 7); }},
+  };
+  for (const auto& [what, damage] : damages) {
+    SCOPED_TRACE(what);
+    folder.setDomain(original);
+    manager = std::make_unique<DockManager>(scheduler, workspace, windowServer, withCopy());
+    hideAndFinish();
+    ASSERT_EQ(folder.domain(), withHiddenConfiguration(original));
+    EXPECT_EQ(copy(), userDefaults.storedDictionary()) << "the copy is the record, key for key";
+
+    damage();
+    EXPECT_TRUE(DockManager::needsRecovery(withCopy()));
+    DockManager::emergencyRestoreDock(withCopy());
+    EXPECT_EQ(folder.domain(), original);
+    EXPECT_FALSE(files.fileExists(kCopy)) << "the copy goes with the record";
+    expectNoRecord();
+    EXPECT_FALSE(DockManager::needsRecovery(withCopy()));
+  }
+}
+
+TEST_F(DockRecordCopyTest,
+       AHideWithoutADurableCopyChangesNothingAndALeftOverCopyIsUsedOnlyWhileTheDockShowsTheHide) {
+  const Dictionary original = {{"autohide-delay", 0.5}, {"mineffect", "suck"}};
+  folder.setDomain(original);
+  manager = std::make_unique<DockManager>(scheduler, workspace, windowServer, withCopy());
+  files.failWrite = true;
+  hideAndFinish();
+  EXPECT_EQ(folder.domain(), original);
+  expectNoRecord();
+  files.failWrite = false;
+
+  // A copy a crash left behind after the Dock was given back does not describe the Dock any more.
+  hideAndFinish();
+  const std::string staleCopy = files.files[kCopy];
+  manager->restoreDock();
+  ASSERT_EQ(folder.domain(), original);
+  folder.setDomain({{"mineffect", "genie"}});
+  files.files[kCopy] = staleCopy;
+  hideAndFinish();
+  EXPECT_EQ(copy().at("PelkoPreviousMinEffect"), PlistValue("genie"));
+  manager->restoreDock();
+  EXPECT_EQ(folder.domain(), (Dictionary{{"mineffect", "genie"}}));
+
+  // While the Dock still shows the hide, a new hide takes the record back from the copy.
+  hideAndFinish();
+  const Dictionary record = userDefaults.storedDictionary();
+  clearDefaults();
+  hideAndFinish();
+  EXPECT_EQ(userDefaults.storedDictionary(), record);
+  manager->restoreDock();
+  EXPECT_EQ(folder.domain(), (Dictionary{{"mineffect", "genie"}}));
 }
 
 // --- Start-up recovery ------------------------------------------------------------------------------
