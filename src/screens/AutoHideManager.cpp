@@ -333,8 +333,14 @@ void AutoHideManager::removePeekStrip() {
   window->deleteLater();
 }
 
+bool AutoHideManager::isHiddenForFullscreen() const {
+  return screenSpaceManager_ && screenSpaceManager_->isHiddenForFullscreen();
+}
+
 void AutoHideManager::createTriggerZone() {
   removeTriggerZone();
+  // Nothing of the bar goes over a full-screen window; the screen-space manager asks again when it ends.
+  if (isHiddenForFullscreen()) return;
   const SettingsManager& settings = *settingsManager_;
   AutoHideEdgeWindow::Description description;
   description.frame = triggerZoneFrame(settings.position.get(), settings.autoHideDragReveal.get(), screen_);
@@ -354,6 +360,7 @@ void AutoHideManager::createTriggerZone() {
 void AutoHideManager::createPeekStrip() {
   if (!settingsManager_->autoHidePeekReveal.get()) return;
   removePeekStrip();
+  if (isHiddenForFullscreen()) return;
   AutoHideEdgeWindow::Description description;
   description.frame = peekStripFrame(settingsManager_->position.get(), screen_, floatingPanelFrame());
   description.level = AutoHideEdgeWindow::kPeekStripLevel;

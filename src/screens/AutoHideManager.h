@@ -142,6 +142,7 @@ class AutoHideManager final : public TaskbarAutoHide {
   void removePeekStrip();
   double mainScreenHeight() const;
   std::optional<Rect> floatingPanelFrame() const;
+  bool isHiddenForFullscreen() const;
 
   QPointer<TaskbarPanel> panel_;
   std::shared_ptr<SettingsManager> settingsManager_;

@@ -103,8 +103,19 @@ void ScreenSpaceManager::ensureDodgeFallbackTimer() {
 }
 
 void ScreenSpaceManager::dodgeCheckTick() {
-  if (!isDodgeMode() || !autoHideManager_ || !autoHideManager_->isTaskbarHidden()) {
+  if (!isDodgeMode() || !autoHideManager_) {
     stopDodgeCheckTimer();
+    return;
+  }
+  if (!autoHideManager_->isTaskbarHidden()) {
+    // The auto-hide manager puts a hide off while the pointer is on the bar or the bar has only just
+    // come back, and in dodge mode no hide timer retries it: this check does, for as long as a window
+    // covers the bar, so the bar goes once the pointer leaves it.
+    auto expected = isHiddenForFullscreen_ ? std::nullopt : expectedTaskbarCG();
+    if (expected && anyWindowOverlapsExpectedTaskbar(*expected))
+      autoHideManager_->hideTaskbar(true);
+    else
+      stopDodgeCheckTimer();
     return;
   }
   if (isHiddenForFullscreen_) return;

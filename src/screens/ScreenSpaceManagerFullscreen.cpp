@@ -73,6 +73,8 @@ void ScreenSpaceManager::checkFullscreen() {
       isHiddenForFullscreen_ = true;
       panel_->setCollectionBehavior(collection_behavior::kStationary | collection_behavior::kIgnoresCycle);
       panel_->orderOut();
+      // An auto-hidden bar's trigger zone and peek strip go with it.
+      if (autoHideManager_) autoHideManager_->repositionTriggerZone();
     }
   } else if (isHiddenForFullscreen_) {
     isHiddenForFullscreen_ = false;
@@ -84,7 +86,12 @@ void ScreenSpaceManager::checkFullscreen() {
 }
 
 void ScreenSpaceManager::showPanelAfterFullscreen() {
-  if (!panel_ || (autoHideManager_ && autoHideManager_->isTaskbarHidden())) return;
+  if (!panel_) return;
+  if (autoHideManager_ && autoHideManager_->isTaskbarHidden()) {
+    // The bar stays hidden by auto-hide; its trigger zone and peek strip come back.
+    autoHideManager_->repositionTriggerZone();
+    return;
+  }
   panel_->setCollectionBehavior(collection_behavior::kTaskbar);
   panel_->setWindowOpacity(0);
   panel_->orderFront();

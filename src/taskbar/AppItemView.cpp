@@ -380,12 +380,13 @@ void AppItemView::paintEvent(QPaintEvent*) {
 void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWindowTitle) {
   if (!app) return;
   const bool same = trackedApp_ && trackedApp_->id == app->id;
+  // Even the same entry: a panel of the old binding would show titles and windows the entry no longer has.
+  cancelThumbnail();
   if (deactivateWorkItem_) {
     deactivateWorkItem_->cancel();
     deactivateWorkItem_.reset();
   }
   if (!same) {
-    cancelThumbnail();
     cancellables_.clear();
     // Forget the last count and layout so the next count and layout calls rebuild for the new entry.
     lastCountVisible_ = false;

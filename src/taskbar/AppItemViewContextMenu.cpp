@@ -8,14 +8,18 @@
 
 #include "foundation/DebugLog.h"
 #include "platform/Alerts.h"
+#include "platform/Screens.h"
 #include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
 #include "taskbar/AppItemView.h"
 #include "taskbar/ForceQuitPopover.h"
+#include "taskbar/ThumbnailPanel.h"
+#include "taskbar/ThumbnailServices.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
 #include "tracking/WindowManager.h"
 #include "ui/PlainText.h"
+#include "ui/ScreenCoordinates.h"
 
 namespace pelko {
 
@@ -36,6 +40,17 @@ class ItemContextMenu final : public QMenu {
       option->palette.setColor(role, kSystemRed);
   }
 };
+
+// `frame` (Qt's global coordinates) moved inside the visible frame of the screen holding `anchor`, by
+// the rule that keeps the thumbnail panel on screen.
+QPoint keptOnScreen(const QRect& frame, const QRect& anchor, platform::Screens& screens) {
+  const auto all = screens.screens();
+  const double mainHeight = all.empty() ? 0 : all.front().frame.size.height;
+  const Rect wanted = fromQtGlobal(frame, mainHeight);
+  const Point kept = ThumbnailPanel::clampToScreen(
+      wanted.origin, wanted.size, fromQtGlobal(anchor, mainHeight), all, screens.mainScreen());
+  return toQtGlobal(Rect(kept, wanted.size), mainHeight).topLeft();
+}
 }  // namespace
 
 void AppItemView::contextMenuEvent(QContextMenuEvent* event) {
@@ -46,7 +61,10 @@ void AppItemView::contextMenuEvent(QContextMenuEvent* event) {
 
 void AppItemView::rightMouseDown(const QPoint& globalPosition) {
   QMenu* menu = makeContextMenu();
-  if (menu) menu->popup(globalPosition);
+  if (!menu) return;
+  // The panel would stay under the menu, and behind the force-quit popover the menu may lead to.
+  cancelThumbnail();
+  menu->popup(globalPosition);
 }
 
 QMenu* AppItemView::makeContextMenu() {
@@ -176,6 +194,7 @@ void AppItemView::menuBlacklist() {
 
 void AppItemView::menuForceQuit() {
   if (!trackedApp_) return;
+  cancelThumbnail();
   // The application itself, not its process identifier: by the time the user confirms, the
   // application may have ended and another one may have been given the same identifier.
   pendingForceQuitApp_ = env_.workspace.runningApplication(trackedApp_->pid);
@@ -194,7 +213,14 @@ void AppItemView::menuForceQuit() {
   forceQuitPopover_ = popover;
   auto s = settings();
   const QRect anchor(mapToGlobal(QPoint(0, 0)), size());
-  popover->showBeside(anchor, s ? std::optional<TaskbarPosition>(s->position.get()) : std::nullopt);
+  popover->adjustSize();
+  QPoint origin = ForceQuitPopover::placement(
+      anchor, popover->size(), s ? std::optional<TaskbarPosition>(s->position.get()) : std::nullopt);
+  // Centred on a button at the end of the bar, the popover would run past the screen's edge.
+  if (env_.thumbnails)
+    origin = keptOnScreen(QRect(origin, popover->size()), anchor, env_.thumbnails->screens);
+  popover->move(origin);
+  popover->show();
 }
 
 void AppItemView::cancelForceQuitPopover() {

@@ -208,11 +208,13 @@ void AppItemView::showThumbnail() {
     panel->fallbackIcon = image;
   }
 
-  const std::string appName = trackedApp_->displayName();
   if (trackedApp_->windowNumber) {
     services.lastCaptureTimestamps[*trackedApp_->windowNumber] = now;
-    panel->show(*trackedApp_->windowNumber, appName, itemRect, position);
+    panel->show(*trackedApp_->windowNumber, trackedApp_->displayName(), itemRect, position);
   } else {
+    // The name cards fall back on for minimized and untitled windows: the application's own, not the
+    // entry's display name, which is the title of whichever window has the focus.
+    const std::string appName = trackedApp_->name;
     auto tracker = appTracker.lock();
     if (!tracker) {
       panel->drop();

@@ -103,12 +103,6 @@ QPoint ForceQuitPopover::placement(const QRect& anchor, const QSize& size,
   return QPoint(centredX, anchor.top() - kGap - size.height());
 }
 
-void ForceQuitPopover::showBeside(const QRect& anchor, std::optional<TaskbarPosition> barPosition) {
-  adjustSize();
-  move(placement(anchor, size(), barPosition));
-  show();
-}
-
 void ForceQuitPopover::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Escape:

@@ -39,8 +39,6 @@ class ForceQuitPopover : public QWidget {
   // from the screen edge that carries the bar: above for a bottom bar (and without a position), below
   // for a top bar, to the right for a left bar, to the left for a right bar; centred on the item across.
   static QPoint placement(const QRect& anchor, const QSize& size, std::optional<TaskbarPosition> barPosition);
-  // Shows the popover beside `anchor`.
-  void showBeside(const QRect& anchor, std::optional<TaskbarPosition> barPosition);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -237,6 +237,23 @@ TEST_F(AutoHideTest, SmartDelayDoublesTheNextDelayAfterThePointerWasOverTheBar) 
   }
 }
 
+TEST_F(AutoHideTest, OnlyAPointerOnThisMonitorPutsTheHideOff) {
+  const std::pair<Point, bool> rows[] = {{{960, 600}, true},     // this monitor, away from the bar
+                                         {{2500, 600}, false}};  // a monitor to its right
+  for (const auto& [at, putsOff] : rows) {
+    SCOPED_TRACE(at.x);
+    makeHidden();
+    autoHide->showTaskbar(false);
+    advance(0.9);  // the 0.5 s hide, put off by the show's 0.8 s of grace, is due at 1.0
+    pointer.movePointer(at);
+    autoHide->handleMouseMoved();
+    advance(0.3);
+    EXPECT_EQ(autoHide->isTaskbarHidden(), !putsOff);
+    autoHide.reset();
+    pointer.movePointer({960, 600});
+  }
+}
+
 TEST_F(AutoHideTest, PinningRevealsAndHoldsTheBarAndUnpinningHidesItAgain) {
   makeHidden();
   settings->autoHidePinned = true;
@@ -391,6 +408,43 @@ TEST_F(AutoHideFullScreenTest, TurningAutoHideOffDuringFullScreenBringsTheBarBac
   setFullScreen(false);
   EXPECT_TRUE(panel->isOrderedIn());
   EXPECT_EQ(panel->frame(), barFrame());
+}
+
+// Nothing of the bar goes over a full-screen window: the trigger zone and the peek strip leave with the
+// bar, whether it was hidden before full screen began or its first hide came during it, and they come
+// back when full screen ends while auto-hide still holds the bar.
+TEST_F(AutoHideFullScreenTest, TheEdgeWindowsStayOffAFullScreenWindowAndComeBackAfterIt) {
+  settings->autoHidePeekReveal = true;
+  for (bool hiddenFirst : {true, false}) {
+    SCOPED_TRACE(hiddenFirst ? "hidden, then full screen" : "full screen, then the first hide");
+    if (hiddenFirst) {
+      makeHidden();
+      link();
+      ASSERT_TRUE(autoHide->triggerPanel() && autoHide->peekPanel());
+      setFullScreen(true);
+    } else {
+      make();
+      link();
+      setFullScreen(true);
+      advance(2);
+    }
+    EXPECT_TRUE(autoHide->isTaskbarHidden());
+    EXPECT_EQ(autoHide->triggerPanel(), nullptr);
+    EXPECT_EQ(autoHide->peekPanel(), nullptr);
+    autoHide->repositionTriggerZone();  // a re-placed bar (a screen change) brings nothing back
+    EXPECT_EQ(autoHide->triggerPanel(), nullptr);
+    EXPECT_EQ(autoHide->peekPanel(), nullptr);
+
+    setFullScreen(false);
+    EXPECT_TRUE(autoHide->isTaskbarHidden());
+    EXPECT_FALSE(panel->isOrderedIn());
+    ASSERT_TRUE(autoHide->triggerPanel() && autoHide->peekPanel());
+    EXPECT_TRUE(autoHide->triggerPanel()->isOrderedIn());
+    EXPECT_TRUE(autoHide->peekPanel()->isOrderedIn());
+    autoHide.reset();
+    space.reset();
+    flushDeletes();
+  }
 }
 
 TEST_F(AutoHideFullScreenTest, LeavingFullScreenInFullScreenOnlyModeRevealsTheBar) {

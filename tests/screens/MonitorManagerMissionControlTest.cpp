@@ -44,6 +44,46 @@ TEST_F(MonitorManagerMissionControlTest, BarsLeaveForMissionControlAndFadeBackAf
   }
 }
 
+// No screens at all, so no bars: Mission Control leaves nothing to bring back.
+class NoScreens final : public platform::Screens {
+ public:
+  std::vector<platform::ScreenInfo> screens() override { return {}; }
+  std::optional<platform::ScreenInfo> mainScreen() override { return std::nullopt; }
+  Publisher<platform::ScreenParametersChange> screenParametersChanged() override {
+    return changes.publisher();
+  }
+  Subject<platform::ScreenParametersChange> changes;
+};
+
+TEST_F(MonitorManagerMissionControlTest, MissionControlWithoutScreensHidesNothing) {
+  NoScreens none;
+  manager = makeManager(&none);
+  manager->start();
+  settle();
+  ASSERT_TRUE(manager->displayIDs().empty());
+  mac.setMissionControlSignals({false, true, false});
+  mac.showMissionControl();
+  settle();
+  EXPECT_FALSE(manager->mcPanelsHidden());
+}
+
+TEST_F(MonitorManagerMissionControlTest, ABarHiddenForFullScreenStaysHiddenAfterMissionControl) {
+  settings->hideInFullscreen = true;
+  const int32_t player = mac.launchApp("com.example.player", "Player");
+  mac.setFullScreen(mac.openWindow(player, {.title = "movie"}), true);
+  start();
+  ASSERT_TRUE(screenSpace()->isHiddenForFullscreen());
+  mac.setMissionControlSignals({false, true, false});
+  mac.showMissionControl();
+  settle();
+  ASSERT_TRUE(manager->mcPanelsHidden());
+  mac.hideMissionControl();
+  advance(0.5);
+  EXPECT_FALSE(manager->mcPanelsHidden());
+  EXPECT_TRUE(screenSpace()->isHiddenForFullscreen());
+  EXPECT_FALSE(bar()->isOrderedIn());
+}
+
 // A panel left up would float over Mission Control, or over a window that has just gone full screen.
 TEST_F(MonitorManagerMissionControlTest, MissionControlAndAWindowGoingFullScreenDismissTheThumbnails) {
   sim::SimEventMonitors eventMonitors;

@@ -92,15 +92,19 @@ TEST_F(ScreenSpaceDodgeTest, WhatStillCoversTheBarOrItsGapKeepsItHidden) {
 }
 
 TEST_F(ScreenSpaceDodgeTest, TheRepeatingCheckEndsWithDodgingOffTheBarShownMissionControlOrStop) {
-  const std::pair<std::function<void()>, bool> rows[] = {
-      {[this] { settings->autoHideDodgeWindows = false; }, false},
-      {[this] { autoHide.hidden = false; }, false},
-      {[this] { manager->onMissionControlEnter(); }, true},
-      {[this] { manager->stopMonitoring(); }, true}};
+  const std::pair<std::function<void(platform::WindowID)>, bool> rows[] = {
+      {[this](platform::WindowID) { settings->autoHideDodgeWindows = false; }, false},
+      {[this](platform::WindowID window) {
+         autoHide.hidden = false;  // shown, with nothing over it any more
+         mac.moveWindow(window, Point(100, 0));
+       },
+       false},
+      {[this](platform::WindowID) { manager->onMissionControlEnter(); }, true},
+      {[this](platform::WindowID) { manager->stopMonitoring(); }, true}};
   for (const auto& [act, endsAtOnce] : rows) {
     settings->autoHideDodgeWindows = true;
     const auto window = hiddenByWindow();
-    act();
+    act(window);
     EXPECT_EQ(manager->hasDodgeCheckTimer(), !endsAtOnce);
     scheduler.advance(2.0);
     EXPECT_FALSE(manager->hasDodgeCheckTimer());
@@ -112,6 +116,27 @@ TEST_F(ScreenSpaceDodgeTest, TheRepeatingCheckEndsWithDodgingOffTheBarShownMissi
   manager->onMissionControlEnter();
   manager->checkFrontmostWindow();
   EXPECT_TRUE(manager->hasDodgeCheckTimer());
+}
+
+// A click on the covering window's button activates it with the pointer on the bar: the auto-hide
+// manager puts the hide off, and in dodge mode no hide timer would try again.
+TEST_F(ScreenSpaceDodgeTest, AHidePutOffByThePointerOnTheBarHappensOnceThePointerLeaves) {
+  start(true);
+  autoHide.pointerOnBar = true;
+  const auto window = openOverlapping(editor);
+  scheduler.advance(0.4);
+  EXPECT_FALSE(autoHide.hidden);
+  EXPECT_TRUE(manager->hasDodgeCheckTimer());
+  scheduler.advance(6.0);
+  EXPECT_FALSE(autoHide.hidden);
+  EXPECT_GE(std::count(autoHide.calls.begin(), autoHide.calls.end(), "hide animated"), 3)
+      << "tried each tick";
+  autoHide.pointerOnBar = false;
+  scheduler.advance(2.0);
+  EXPECT_TRUE(autoHide.hidden);
+  EXPECT_TRUE(manager->hasDodgeCheckTimer()) << "now watching for the window to leave";
+  EXPECT_EQ(std::count(autoHide.calls.begin(), autoHide.calls.end(), "show animated"), 0);
+  closeAll({window});
 }
 
 TEST_F(ScreenSpaceDodgeTest, FullScreenHoldsTheBarHiddenUntilItEnds) {

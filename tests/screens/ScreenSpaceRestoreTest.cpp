@@ -75,7 +75,8 @@ TEST_F(ScreenSpaceTest, FullScreenHidesTheBarAndLosingTrustBringsItBack) {
   EXPECT_TRUE(manager->isHiddenForFullscreen());
   EXPECT_FALSE(panel->isOrderedIn());
   EXPECT_EQ(panel->collectionBehavior(), 80u);
-  EXPECT_EQ(autoHide.calls, (std::vector<std::string>{"fullscreen on"}));
+  // The auto-hide manager is asked to take its edge windows away too.
+  EXPECT_EQ(autoHide.calls, (std::vector<std::string>{"repositionTriggerZone", "fullscreen on"}));
 
   mac.permissions().accessibilityTrusted = false;
   manager->checkFullscreen();
@@ -85,6 +86,22 @@ TEST_F(ScreenSpaceTest, FullScreenHidesTheBarAndLosingTrustBringsItBack) {
   EXPECT_DOUBLE_EQ(panel->windowOpacity(), 0.0);
   scheduler.advance(0.2);
   EXPECT_DOUBLE_EQ(panel->windowOpacity(), 1.0);
+}
+
+TEST_F(ScreenSpaceTest, AFullScreenWindowCountsOnTheDisplayHoldingItOrWhereverItsPositionCannotBeRead) {
+  const int32_t pid = launch("Player");
+  const auto window = mac.openWindow(pid, {.title = "movie", .bounds = Rect(200, 200, 640, 480)});
+  mac.setFullScreen(window, true);
+  make();
+  const Rect here = mac.windowServer().displayBounds(mac.screens().screens().front().displayID),
+             elsewhere(1920, 0, 1280, 800);
+  const std::tuple<bool, Rect, bool> rows[] = {
+      {true, here, true}, {true, elsewhere, false}, {false, here, true}, {false, elsewhere, true}};
+  for (const auto& [readable, display, fullScreen] : rows) {
+    mac.setWindowAttributeReadError(window, "AXPosition",
+                                    readable ? std::nullopt : std::optional(platform::AXError::noValue));
+    EXPECT_EQ(manager->isAppFullscreenOnDisplay(pid, display), fullScreen) << readable << display.minX();
+  }
 }
 
 TEST_F(ScreenSpaceTest, BorderlessWindowCoveringTheDisplayCountsAsFullScreen) {

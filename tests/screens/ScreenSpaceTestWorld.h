@@ -21,6 +21,8 @@ namespace pelko::test {
 class FakeAutoHide final : public TaskbarAutoHide {
  public:
   bool hidden = false;
+  // As the real one does, a hide is put off while the pointer is on the bar.
+  bool pointerOnBar = false;
   std::vector<std::string> calls;
   bool isTaskbarHidden() const override { return hidden; }
   void showTaskbar(bool animated) override {
@@ -28,7 +30,7 @@ class FakeAutoHide final : public TaskbarAutoHide {
     calls.push_back(animated ? "show animated" : "show");
   }
   void hideTaskbar(bool animated) override {
-    hidden = true;
+    if (!pointerOnBar) hidden = true;
     calls.push_back(animated ? "hide animated" : "hide");
   }
   void fullscreenStateChanged(bool isFullscreen) override {

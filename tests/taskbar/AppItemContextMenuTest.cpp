@@ -3,15 +3,15 @@
 #include <QKeyEvent>
 #include <QMenu>
 
-#include "TaskbarTestWorld.h"
 #include "platform/sim/SimAlerts.h"
+#include "taskbar/ThumbnailTestWorld.h"
 
 namespace pelko::test {
 namespace {
 
 using Texts = std::vector<std::string>;
 
-class AppItemContextMenuTest : public AppItemTest {
+class AppItemContextMenuTest : public ThumbnailTest {
  protected:
   void SetUp() override {
     pid = mac.launchApp({.bundleID = "com.example.Editor",
@@ -23,8 +23,8 @@ class AppItemContextMenuTest : public AppItemTest {
   }
   std::unique_ptr<AppItemView> item(bool active = false, bool hidden = false, bool minimized = false,
                                     std::optional<int64_t> windowNumber = std::nullopt, int32_t of = 0) {
-    auto view = std::make_unique<AppItemView>(
-        AppItemEnvironment{scheduler, mac.workspace(), appearance, accessibilityHelper, nullptr, &alerts});
+    auto view = std::make_unique<AppItemView>(AppItemEnvironment{
+        scheduler, mac.workspace(), appearance, accessibilityHelper, nullptr, &alerts, &services});
     view->settingsManager = settings;
     view->appTracker = tracker;
     view->windowManager = windowManager;
@@ -140,6 +140,7 @@ TEST_F(AppItemContextMenuTest, TheForceQuitPopoverSitsAwayFromTheBarsEdgeAndAnsw
 
   settings->position = TaskbarPosition::right;
   auto view = item();
+  view->setGeometry(1000, 500, 40, 34);
   view->menuForceQuit();
   ForceQuitPopover* popover = view->forceQuitPopover();
   EXPECT_EQ(popover->titleText().toStdString(), "Force Quit \"Editor\"?");
@@ -153,6 +154,55 @@ TEST_F(AppItemContextMenuTest, TheForceQuitPopoverSitsAwayFromTheBarsEdgeAndAnsw
   press(*view, Qt::Key_Return);
   EXPECT_EQ(forceQuits(), Texts{"forceTerminate pid=" + std::to_string(pid)});
   EXPECT_FALSE(mac.isRunning(pid));
+}
+
+// A popover centred on a button at the end of a bar would run off the screen: it is kept inside the
+// visible frame of the button's screen (1920 x 1080, the menu bar's 25 points at the top), as the
+// thumbnail panel is.
+TEST_F(AppItemContextMenuTest, TheForceQuitPopoverStaysInsideTheScreensVisibleFrame) {
+  const struct {
+    TaskbarPosition position;
+    QPoint button;  // the 40 x 34 button's top-left corner, Qt's global coordinates
+    const char* where;
+  } rows[] = {
+      {TaskbarPosition::bottom, {0, 1046}, "first button of a bottom bar"},
+      {TaskbarPosition::bottom, {1880, 1046}, "last button of a bottom bar"},
+      {TaskbarPosition::left, {4, 25}, "top button of a left bar"},
+      {TaskbarPosition::right, {1876, 1046}, "bottom button of a right bar"},
+      {TaskbarPosition::bottom, {900, 1046}, "a button in the middle"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.where);
+    settings->position = row.position;
+    auto view = item();
+    view->setGeometry(QRect(row.button, QSize(40, 34)));
+    view->show();
+    view->menuForceQuit();
+    const QRect popover = view->forceQuitPopover()->geometry();
+    EXPECT_EQ(popover.width(), 280);
+    EXPECT_GE(popover.left(), 0);
+    EXPECT_LE(popover.right(), 1919);
+    EXPECT_GE(popover.top(), 25);
+    EXPECT_LE(popover.bottom(), 1079);
+    const int h = popover.height();
+    switch (row.position) {
+      case TaskbarPosition::bottom:
+        EXPECT_EQ(popover.bottom() + 1 + 6, 1046) << "6 points above the button";
+        EXPECT_EQ(popover.left(), row.button.x() == 0 ? 0 : row.button.x() == 1880 ? 1640 : 780);
+        break;
+      case TaskbarPosition::left:
+        EXPECT_EQ(popover.left(), 4 + 40 + 6);
+        EXPECT_EQ(popover.top(), 25) << "centred on the button it would reach above the screen";
+        break;
+      case TaskbarPosition::right:
+        EXPECT_EQ(popover.right() + 1 + 6, 1876);
+        EXPECT_EQ(popover.top(), 1080 - h);
+        break;
+      case TaskbarPosition::top:
+        break;
+    }
+    view->cancelForceQuitPopover();
+  }
 }
 
 TEST_F(AppItemContextMenuTest, ForceQuitEndsOnlyTheApplicationConfirmedNotOneThatTookItsProcessIdentifier) {

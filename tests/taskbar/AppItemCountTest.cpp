@@ -1,4 +1,7 @@
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLabel>
+#include <cmath>
 
 #include "TaskbarTestWorld.h"
 #include "taskbar/BadgeView.h"
@@ -25,19 +28,21 @@ TEST_F(AppItemTest, EachCountStyleShowsCountsFromTwoAndTheAccessibilityLabelFoll
   struct Case {
     WindowCountStyle style;
     bool textMode;
-    const char* two;   // shown for 2 windows
-    const char* five;  // for 5
-    const char* many;  // for 1000
+    const char* two;    // shown for 2 windows
+    const char* three;  // for 3
+    const char* five;   // for 5
+    const char* many;   // for 1000
   };
   const Case cases[] = {
-      {WindowCountStyle::badge, false, "badge 2 16x16", "badge 5 16x16", "badge 1000 wide"},
-      {WindowCountStyle::badge, true, "badge 2 16x16", "badge 5 16x16", "badge 1000 wide"},
-      {WindowCountStyle::dots, false, "dots 2", "dots 5", "dots 5"},
-      {WindowCountStyle::stacked, false, "copies 1", "copies 2", "copies 2"},
-      {WindowCountStyle::inlineLeft, true, "label Editor (2)", "label Editor (5)", "label Editor (1000)"},
-      {WindowCountStyle::inlineLeft, false, "count 2", "count 5", "count 1000"},
-      {WindowCountStyle::inlineRight, true, "count 2", "count 5", "count 1000"},
-      {WindowCountStyle::inlineRight, false, "count 2", "count 5", "count 1000"},
+      {WindowCountStyle::badge, false, "badge 2 16x16", "badge 3 16x16", "badge 5 16x16", "badge 1000 wide"},
+      {WindowCountStyle::badge, true, "badge 2 16x16", "badge 3 16x16", "badge 5 16x16", "badge 1000 wide"},
+      {WindowCountStyle::dots, false, "dots 2", "dots 3", "dots 5", "dots 5"},
+      {WindowCountStyle::stacked, false, "copies 1", "copies 2", "copies 2", "copies 2"},
+      {WindowCountStyle::inlineLeft, true, "label Editor (2)", "label Editor (3)", "label Editor (5)",
+       "label Editor (1000)"},
+      {WindowCountStyle::inlineLeft, false, "count 2", "count 3", "count 5", "count 1000"},
+      {WindowCountStyle::inlineRight, true, "count 2", "count 3", "count 5", "count 1000"},
+      {WindowCountStyle::inlineRight, false, "count 2", "count 3", "count 5", "count 1000"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.style) * 10 + c.textMode);
@@ -49,6 +54,7 @@ TEST_F(AppItemTest, EachCountStyleShowsCountsFromTwoAndTheAccessibilityLabelFoll
     } steps[] = {{0, "-", "Editor"},
                  {1, "-", "Editor"},
                  {2, c.two, "Editor, 2 windows"},
+                 {3, c.three, "Editor, 3 windows"},
                  {5, c.five, "Editor, 5 windows"},
                  {1000, c.many, "Editor, 1000 windows"},
                  {1, "-", "Editor"}};
@@ -58,6 +64,15 @@ TEST_F(AppItemTest, EachCountStyleShowsCountsFromTwoAndTheAccessibilityLabelFoll
       EXPECT_EQ(item->accessibleName().toStdString(), step.accessible) << step.count;
     }
   }
+  // A wide badge is its text's width and 4 points on either side, in bold 9-point digits.
+  settings->windowCountStyle = WindowCountStyle::badge;
+  auto item = makeItem(appEntry(501), false);
+  item->updateWindowCount(1000);
+  QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  digits.setPixelSize(9);
+  digits.setBold(true);
+  EXPECT_EQ(item->countBadge()->sizeHint().width(),
+            static_cast<int>(std::ceil(QFontMetricsF(digits).horizontalAdvance("1000") + 8)));
 }
 
 TEST_F(AppItemTest, CountDecorationsSitWhereTheyBelongAndGiveWayOnlyWhereTheyMust) {

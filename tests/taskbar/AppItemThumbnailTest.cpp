@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "taskbar/ThumbnailCard.h"
 #include "taskbar/ThumbnailTestWorld.h"
@@ -207,6 +208,67 @@ TEST_F(AppItemThumbnailTest, AFileRestingOnAnApplicationWithSeveralWindowsShowsT
   EXPECT_TRUE(mac.actionTexts().empty()) << "thumbnails instead of bringing a window forward";
   item->dragHoverEnded();
   EXPECT_FALSE(item->activeThumbnailPanel());
+
+  // With one window, thumbnails or not, that window comes forward instead.
+  const int32_t single = mac.launchApp("com.example.Mail", "Mail");
+  const auto inbox = mac.openWindow(single, {.title = "Inbox", .bounds = {100, 100, 600, 400}});
+  scheduler.runUntilIdle();
+  auto one = makeThumbnailItem(appEntry(single, "Mail"), 200);
+  mac.clearActions();
+  one->dragHoverEntered();
+  scheduler.advance(0.3);
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(one->activeThumbnailPanel());
+  EXPECT_TRUE(performed("AXRaise window=" + std::to_string(inbox)));
+}
+
+// Each of these ends a thumbnail still waiting for its delay and one already shown: a menu or the
+// force-quit popover would otherwise open over the panel, and a binding would leave it showing what
+// the button no longer stands for.
+TEST_F(AppItemThumbnailTest, AMenuForceQuitACommandPressOrABindingEndsAPendingOrShownThumbnail) {
+  const std::pair<const char*, std::function<void(AppItemView&)>> enders[] = {
+      {"right click", [](AppItemView& item) { item.rightMouseDown(item.mapToGlobal(QPoint(20, 17))); }},
+      {"Force Quit", [](AppItemView& item) { item.menuForceQuit(); }},
+      {"Command press", [](AppItemView& item) { item.mouseDown(true); }},
+      {"the same entry bound again", [](AppItemView& item) { item.configure(item.trackedApp(), true); }},
+  };
+  for (const auto& [what, end] : enders)
+    for (bool shown : {false, true}) {
+      SCOPED_TRACE(std::string(what) + (shown ? ", shown" : ", pending"));
+      services.lastCaptureTimestamps.clear();
+      auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
+      item->mouseEntered();
+      scheduler.advance(shown ? 0.45 : 0.2);
+      scheduler.runUntilIdle();
+      ASSERT_EQ(shows(*item), shown);
+      end(*item);
+      scheduler.advance(1);
+      scheduler.runUntilIdle();
+      EXPECT_FALSE(item->activeThumbnailPanel());
+      EXPECT_EQ(listedPanels(), 0u);
+      EXPECT_FALSE(item->isThumbnailScheduled());
+      deleteLaterNow();
+    }
+}
+
+// An application entry's display name is the focused window's title; cards of windows that have no
+// title of their own, or are not on screen to have one read, carry the application's name instead.
+TEST_F(AppItemThumbnailTest, CardsOfMinimizedOrUntitledWindowsCarryTheApplicationsName) {
+  const int32_t writer = mac.launchApp("com.example.Writer", "Writer");
+  std::vector<platform::WindowID> opened;
+  for (const char* title : {"notes.txt", "todo.md", "draft.txt", ""})
+    opened.push_back(mac.openWindow(writer, {.title = title, .bounds = {100, 100, 600, 400}}));
+  mac.minimize(opened[2]);
+  scheduler.runUntilIdle();
+  auto entry = std::make_shared<TrackedApp>("com.example.Writer", "Writer", AppImage{}, writer, false, false,
+                                            false, std::optional<std::string>("todo.md"), std::nullopt);
+  ASSERT_EQ(entry->displayName(), "todo.md");
+  auto item = makeThumbnailItem(entry);
+  hover(*item);
+  ASSERT_TRUE(shows(*item));
+  std::vector<std::string> titles;
+  for (auto* card : item->activeThumbnailPanel()->cards()) titles.push_back(card->title().toStdString());
+  EXPECT_EQ(titles, (std::vector<std::string>{"notes.txt", "todo.md", "Writer", "Writer"}));
 }
 
 TEST_F(AppItemThumbnailTest, ClickingACardRestoresAndRaisesItsWindowOrWithoutTrustActivates) {

@@ -82,6 +82,14 @@ TEST_F(ReorderDropTargetTest, TheDraggedButtonLandsBeforeTheFirstButtonWhoseMidd
 }
 
 TEST_F(ReorderDropTargetTest, LeavingRestoresTheIndexOnEnteringAndAppliesTheNewestParkedList) {
+  // Nothing parked: the button goes back where it was.
+  enterWith(notes);
+  moveOver(notes, editor, 0.1);
+  EXPECT_EQ(shown(), (Names{"Notes", "Editor", "Mail", "Music"}));
+  leave();
+  EXPECT_FALSE(bar->reorderTarget().hasParkedList());
+  EXPECT_EQ(shown(), (Names{"Editor", "Mail", "Notes", "Music"}));
+
   enterWith(notes);
   moveOver(notes, editor, 0.1);
   bar->reorderDragExited();  // the toolkit's leave and enter at a button's edge: nothing

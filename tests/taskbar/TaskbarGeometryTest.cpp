@@ -34,6 +34,21 @@ TEST(BarContentLayoutTest, PlacesStackTrashAndTray) {
   }
 }
 
+TEST(StackOffsetTest, CentredAndRightAlignedStacksKeepFourPointsFromTheStart) {
+  using A = ItemAlignment;
+  // Room up to the tray at 880 on a bar 1000 long.
+  const std::tuple<A, bool, double, double> rows[] = {
+      {A::center, false, 300, 290},  // (880 - 300) / 2
+      {A::center, false, 900, 4},    // more buttons than room: the floor
+      {A::right, false, 300, 576},   // 880 - 300 - 4
+      {A::right, false, 900, 4},    {A::left, false, 300, 4},
+      {A::center, true, 300, 4},  // a floating bar is centred by its panel
+  };
+  for (const auto& [alignment, floating, content, offset] : rows)
+    EXPECT_DOUBLE_EQ(stackOffset(alignment, floating, false, content, 880), offset)
+        << static_cast<int>(alignment) << " " << content;
+}
+
 TEST(BarCornersTest, RoundsTheCornersAwayFromItsEdgeUnlessItStandsFree) {
   struct Case {
     TaskbarPosition position;

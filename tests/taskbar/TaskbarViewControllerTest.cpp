@@ -392,6 +392,16 @@ TEST_F(TaskbarViewControllerTest, LayoutsCollapseIntoOnePassAndAFloatingBarRepor
   bar->viewDidLayout();
   scheduler.runUntilIdle();
   EXPECT_EQ(reports, (std::vector<double>{112, 112}));
+  // Changes of 4 points or less are not reported: wider gaps between the three buttons make 3 more
+  // (not reported), then 5 more than the last report.
+  bar->view()->resize(1920, 34);
+  for (auto [spacing, reported] : {std::pair{2.5, false}, {3.5, true}}) {
+    settings->itemSpacing = spacing;
+    bar->updateLayout(TaskbarPosition::bottom);
+    scheduler.runUntilIdle();
+    EXPECT_EQ(reports.back(), reported ? 117 : 112) << spacing;
+  }
+  settings->itemSpacing = 1;
   // With the trash and the tray: 16 of insets, the 26-point trash and at least 80 of tray.
   settings->showSystemTray = true;
   settings->showTrashIcon = true;
@@ -399,6 +409,15 @@ TEST_F(TaskbarViewControllerTest, LayoutsCollapseIntoOnePassAndAFloatingBarRepor
   scheduler.runUntilIdle();
   EXPECT_EQ(reports.back(), 16 + 26 + 2 + 102 + 80);
   EXPECT_DOUBLE_EQ(bar->estimatedContentSize(), 16 + 26 + 80 + 102 + 2);
+  // A tray wider than its minimum (a clock and a battery) is reported at its own length.
+  accessories.powerSources.sources = std::vector{sim::SimPowerSources::internalBattery(87, false)};
+  accessories.systemTrayManager->start();
+  scheduler.runUntilIdle();
+  bar->updateLayout(TaskbarPosition::bottom);
+  scheduler.runUntilIdle();
+  const int tray = bar->systemTrayView()->sizeHint().width();
+  ASSERT_GT(tray, 80);
+  EXPECT_EQ(reports.back(), 16 + 26 + 2 + 102 + tray);
 }
 
 }  // namespace

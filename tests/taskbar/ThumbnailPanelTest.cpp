@@ -92,6 +92,15 @@ TEST_F(ThumbnailPanelTest, OnlyTheLaterOfTwoQuickShowingsIsPresented) {
   ASSERT_EQ(cards.size(), 1u);
   EXPECT_EQ(cards[0]->windowNumber(), second);
   EXPECT_EQ(cards[0]->title(), "Editor");
+
+  // A capture still under way when the shown panel is dismissed is dropped: the panel stays gone.
+  panel->show(first, "Editor", item, TaskbarPosition::bottom);
+  panel->dismiss();
+  scheduler.runUntilIdle();
+  scheduler.advance(1);
+  EXPECT_FALSE(panel->isPanelVisible());
+  EXPECT_TRUE(panel->cards().empty());
+  EXPECT_EQ(listedPanels(), 0u);
 }
 
 TEST_F(ThumbnailPanelTest, ThePanelFadesInAndOutUnlessMotionIsReduced) {
