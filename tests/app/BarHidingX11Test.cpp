@@ -1,0 +1,87 @@
+// The running program with auto-hide on, under a real X server with a real pointer: in dodge mode a bar
+// revealed over a window, and clicked, goes once the pointer leaves it; with a full-screen window in
+// front, nothing of an auto-hidden bar (trigger zone, peek strip) is left on the screen.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "PelkoProcess.h"
+#include "XTestServer.h"
+
+namespace pelko::testing {
+namespace {
+
+class BarHidingX11Test : public DesktopTest {
+ protected:
+  void run(const std::string& scenarioJson, const Sandbox::Dictionary& defaults) {
+    sandbox.setDefaults(defaults);
+    const std::string scenario = sandbox.path("scenario.json");
+    std::ofstream(scenario) << scenarioJson;
+    movePointer(640, 300);
+    pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{},
+                                           std::map<std::string, std::string>{{"DISPLAY", server->display()},
+                                                                              {"QT_QPA_PLATFORM", "xcb"},
+                                                                              {"PELKO_SCENARIO", scenario},
+                                                                              {"PELKO_DEBUG_LOG", "1"}});
+  }
+  void movePointer(int x, int y) {
+    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
+  }
+  std::vector<WindowGeometry> windows() { return visibleWindows(server->display(), "--classname pelko"); }
+  // The bar on the bottom edge of the 1280 x 800 screen.
+  bool barShown() {
+    for (const auto& w : windows())
+      if (w.x == 0 && w.y == 766 && w.width == 1280 && w.height == 34) return true;
+    return false;
+  }
+  bool waitForBar(bool shown, double seconds) {
+    for (double waited = 0; waited < seconds; waited += 0.1) {
+      if (barShown() == shown) return true;
+      pause(0.1);
+    }
+    return barShown() == shown;
+  }
+};
+
+TEST_F(BarHidingX11Test, ADodgingBarClickedOverAWindowGoesOnceThePointerLeavesIt) {
+  // The editor's window reaches 24 pixels into the bar; the viewer, in front at start, stays clear of it.
+  run(R"({"applications": [
+          {"bundleID": "com.example.viewer", "name": "Viewer", "windows": [{"title": "photo", "frame": [900, 100, 300, 300]}]},
+          {"bundleID": "com.example.editor", "name": "Editor", "windows": [{"title": "notes.txt", "frame": [100, 100, 600, 690]}]}],
+        "frontmost": "com.example.viewer"})",
+      {{"PelkoAutoHide", true}, {"PelkoAutoHideDodgeWindows", true}});
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+  ASSERT_TRUE(waitForBar(false, 5)) << "the bar did not hide over the window\n" << pelko->output();
+
+  movePointer(640, 799);  // the trigger zone
+  ASSERT_TRUE(waitForBar(true, 3)) << "the pointer at the edge did not reveal the bar";
+  movePointer(150, 783);  // the Editor button: the editor comes to the front, its window over the bar
+  pause(0.3);
+  xdotool(server->display(), "click 1");
+  ASSERT_TRUE(pelko->waitForOutput("SSM: dodge mode - hiding taskbar due to overlap", 3)) << pelko->output();
+  pause(1.0);
+  EXPECT_TRUE(barShown()) << "hidden under the pointer";
+
+  movePointer(640, 300);
+  EXPECT_TRUE(waitForBar(false, 4)) << "the bar stayed over the window after the pointer left it";
+}
+
+TEST_F(BarHidingX11Test, AFullScreenWindowInFrontLeavesNoTriggerZoneOrPeekStrip) {
+  run(R"({"applications": [{"bundleID": "com.example.player", "name": "Player",
+          "windows": [{"title": "movie", "fullScreen": true}]}]})",
+      {{"PelkoAutoHide", true}, {"PelkoAutoHidePeekReveal", true}});
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+  ASSERT_TRUE(pelko->waitForOutput("SSM: fallbackCheck() called", 15)) << pelko->output();
+  for (int look = 0; look < 5; ++look) {
+    pause(0.3);
+    EXPECT_TRUE(windows().empty()) << "a window of the program is on screen at look " << look;
+  }
+  // The pointer at the edge reveals nothing over the full-screen window.
+  movePointer(640, 799);
+  pause(1.0);
+  EXPECT_TRUE(windows().empty());
+}
+
+}  // namespace
+}  // namespace pelko::testing

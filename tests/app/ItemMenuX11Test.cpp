@@ -1,0 +1,147 @@
+// The running program under a real X server, driven with a real pointer and keyboard: a right click on a
+// button whose thumbnail panel shows ends the panel before the menu opens, and the force-quit popover the
+// menu leads to stays on the screen at either end of a bottom bar and at the top of a left bar. The
+// popovers are saved as pictures for a person to look at.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "PelkoProcess.h"
+#include "XTestServer.h"
+
+namespace pelko::testing {
+namespace {
+
+// Two applications: a button of about 100 pixels each on a bottom bar of the 1280 x 800 screen.
+constexpr const char* kScenario = R"({"applications": [
+    {"bundleID": "com.example.viewer", "name": "Viewer", "windows": [{"title": "photo", "frame": [900, 100, 300, 300]}]},
+    {"bundleID": "com.example.editor", "name": "Editor", "windows": [{"title": "notes.txt", "frame": [100, 100, 600, 400]}]}],
+  "frontmost": "com.example.viewer"})";
+
+constexpr int kPopoverWidth = 280;
+
+std::filesystem::path artifacts() {
+  auto folder = std::filesystem::read_symlink("/proc/self/exe").parent_path() / ".." / "artifacts";
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+bool operator==(const WindowGeometry& a, const WindowGeometry& b) {
+  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+class ItemMenuX11Test : public DesktopTest {
+ protected:
+  void run(const Sandbox::Dictionary& defaults) {
+    sandbox.setDefaults(defaults);
+    const std::string scenario = sandbox.path("scenario.json");
+    std::ofstream(scenario) << kScenario;
+    xdotool(server->display(), "mousemove 640 300");
+    pelko = std::make_unique<PelkoProcess>(
+        sandbox, std::vector<std::string>{},
+        std::map<std::string, std::string>{
+            {"DISPLAY", server->display()}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_SCENARIO", scenario}});
+  }
+  std::vector<WindowGeometry> windows() { return visibleWindows(server->display(), "--classname pelko"); }
+  // Waits up to `seconds` for a visible window of the program that `matches` (or for none to, when
+  // `present` is false); the one found.
+  template <typename Match>
+  std::optional<WindowGeometry> waitFor(Match matches, double seconds, bool present = true) {
+    for (double waited = 0;; waited += 0.05) {
+      std::optional<WindowGeometry> found;
+      for (const auto& window : windows())
+        if (matches(window)) found = window;
+      if (found.has_value() == present || waited >= seconds) return found;
+      pause(0.05);
+    }
+  }
+  std::optional<WindowGeometry> waitForBar(int x, int y, int width, int height) {
+    return waitFor([&](const WindowGeometry& w) { return w == WindowGeometry{x, y, width, height}; }, 10);
+  }
+  // Right-clicks at (x, y) and chooses "Force Quit", the fourth entry from the end of the button's menu
+  // (before "Show in Finder", "Hide from Taskbar" and "Pelko Settings..."); the popover.
+  std::optional<WindowGeometry> openForceQuit(int x, int y) {
+    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
+    pause(0.2);
+    xdotool(server->display(), "click 3");
+    pause(0.5);
+    xdotool(server->display(), "key Up Up Up Up Return");
+    return waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 3);
+  }
+  void screenshot(const std::string& name) {
+    const auto file = artifacts() / name;
+    runOnDisplay(server->display(), "import -window root " + file.string());
+    std::printf("saved %s\n", file.c_str());
+  }
+};
+
+TEST_F(ItemMenuX11Test, ARightClickEndsTheThumbnailPanelBeforeTheMenuOpens) {
+  run({});
+  ASSERT_TRUE(waitForBar(0, 766, 1280, 34)) << pelko->output();
+  xdotool(server->display(), "mousemove 150 783");  // the Editor button
+  const auto panel = waitFor([](const WindowGeometry& w) { return w.height > 100; }, 3);
+  ASSERT_TRUE(panel) << pelko->output();
+
+  xdotool(server->display(), "click 3");
+  const auto menu = waitFor([&](const WindowGeometry& w) { return w.height > 100 && !(w == *panel); }, 3);
+  ASSERT_TRUE(menu) << "no menu opened";
+  EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 1, false))
+      << "the thumbnail panel stayed under the menu";
+
+  xdotool(server->display(), "key Up Up Up Up Return");
+  ASSERT_TRUE(waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 3))
+      << "no force-quit popover";
+  EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 0.5, false))
+      << "the thumbnail panel is behind the popover";
+  xdotool(server->display(), "key Escape");
+  EXPECT_FALSE(waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 2, false));
+}
+
+// Where a button sits at an end of its bar, and the settings that put it there.
+struct BarEnd {
+  const char* name;
+  Sandbox::Dictionary defaults;
+  WindowGeometry bar;
+  int x, y;  // on the button
+};
+
+// Each on an X server of its own.
+class ForceQuitPopoverX11Test : public ItemMenuX11Test, public ::testing::WithParamInterface<BarEnd> {};
+
+TEST_P(ForceQuitPopoverX11Test, StaysOnTheScreenBesideTheButton) {
+  if (findProgram("import").empty()) GTEST_SKIP() << "needs ImageMagick (scripts/install-deps.sh)";
+  const BarEnd& end = GetParam();
+  run(end.defaults);
+  ASSERT_TRUE(waitForBar(end.bar.x, end.bar.y, end.bar.width, end.bar.height)) << pelko->output();
+  pause(0.5);  // the alignment pass
+  const auto popover = openForceQuit(end.x, end.y);
+  ASSERT_TRUE(popover) << pelko->output();
+  EXPECT_GE(popover->x, 0);
+  EXPECT_LE(popover->x + popover->width, 1280);
+  EXPECT_GE(popover->y, 0);
+  EXPECT_LE(popover->y + popover->height, 800);
+  // Still beside the button, away from the bar's edge.
+  if (end.bar.width == 1280)
+    EXPECT_LE(popover->y + popover->height, 766);
+  else
+    EXPECT_GE(popover->x, 48);
+  screenshot(std::string("force-quit-popover-") + end.name + ".png");
+  xdotool(server->display(), "key Escape");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BarEnds, ForceQuitPopoverX11Test,
+    ::testing::Values(
+        BarEnd{"bottom-first", {}, {0, 766, 1280, 34}, 54, 783},
+        BarEnd{"bottom-last", {{"PelkoItemAlignment", std::string("right")}}, {0, 766, 1280, 34}, 1226, 783},
+        BarEnd{"left-top", {{"PelkoPosition", std::string("left")}}, {0, 0, 48, 800}, 24, 20}),
+    [](const ::testing::TestParamInfo<BarEnd>& info) {
+      std::string name = info.param.name;
+      std::erase(name, '-');
+      return name;
+    });
+
+}  // namespace
+}  // namespace pelko::testing
