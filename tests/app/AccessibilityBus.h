@@ -118,6 +118,17 @@ class AccessibilityBus {
     return only;
   }
 
+  // The largest showing widget with `role` and `name`: a button rather than the title inside it of the
+  // same name. Nothing when none shows by then.
+  std::optional<AccessibleWidget> findLargest(const std::string& role, const std::string& name,
+                                              double seconds = 5) const {
+    std::optional<AccessibleWidget> largest;
+    for (const auto& widget : find(role, name, seconds))
+      if (widget.showing && (!largest || widget.width * widget.height > largest->width * largest->height))
+        largest = widget;
+    return largest;
+  }
+
   // Every widget of the program, one per line, for a failure message.
   std::string describeAll() const {
     std::ostringstream text;

@@ -1,29 +1,26 @@
-// The running program with auto-hide on, under a real X server with a real pointer: in dodge mode a bar
-// revealed over a window, and clicked, goes once the pointer leaves it; with a full-screen window in
-// front, nothing of an auto-hidden bar (trigger zone, peek strip) is left on the screen.
+// The running program with auto-hide on, under a real X server with a real pointer (buttons found
+// through the accessibility bus): in dodge mode a bar revealed over a window, and clicked, goes once the
+// pointer leaves it; with a full-screen window in front, nothing of an auto-hidden bar (trigger zone,
+// peek strip) is left on the screen.
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "AccessibilityBus.h"
 #include "PelkoProcess.h"
-#include "XTestServer.h"
 
 namespace pelko::testing {
 namespace {
 
-class BarHidingX11Test : public DesktopTest {
+class BarHidingX11Test : public AccessibleDesktopTest {
  protected:
   void run(const std::string& scenarioJson, const Sandbox::Dictionary& defaults) {
     sandbox.setDefaults(defaults);
     const std::string scenario = sandbox.path("scenario.json");
     std::ofstream(scenario) << scenarioJson;
     movePointer(640, 300);
-    pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{},
-                                           std::map<std::string, std::string>{{"DISPLAY", server->display()},
-                                                                              {"QT_QPA_PLATFORM", "xcb"},
-                                                                              {"PELKO_SCENARIO", scenario},
-                                                                              {"PELKO_DEBUG_LOG", "1"}});
+    startPelko({{"PELKO_SCENARIO", scenario}, {"PELKO_DEBUG_LOG", "1"}});
   }
   void movePointer(int x, int y) {
     xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
@@ -56,7 +53,10 @@ TEST_F(BarHidingX11Test, ADodgingBarClickedOverAWindowGoesOnceThePointerLeavesIt
 
   movePointer(640, 799);  // the trigger zone
   ASSERT_TRUE(waitForBar(true, 3)) << "the pointer at the edge did not reveal the bar";
-  movePointer(150, 783);  // the Editor button: the editor comes to the front, its window over the bar
+  // A click on the Editor button brings the editor to the front, its window over the bar.
+  const auto editor = accessibility->findLargest("", "Editor");
+  ASSERT_TRUE(editor) << accessibility->describeAll();
+  movePointer(editor->centerX(), editor->centerY());
   pause(0.3);
   xdotool(server->display(), "click 1");
   ASSERT_TRUE(pelko->waitForOutput("SSM: dodge mode - hiding taskbar due to overlap", 3)) << pelko->output();

@@ -1,15 +1,15 @@
-// The running program under a real X server, driven with a real pointer and keyboard: a right click on a
-// button whose thumbnail panel shows ends the panel before the menu opens, and the force-quit popover the
-// menu leads to stays on the screen at either end of a bottom bar and at the top of a left bar. The
-// popovers are saved as pictures for a person to look at.
+// The running program under a real X server, driven with a real pointer and found through the
+// accessibility bus: a right click on a button whose thumbnail panel shows ends the panel before the
+// menu opens, and the force-quit popover the menu leads to stays on the screen at either end of a bottom
+// bar and at the top of a left bar. The popovers are saved as pictures for a person to look at.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "AccessibilityBus.h"
 #include "PelkoProcess.h"
-#include "XTestServer.h"
 
 namespace pelko::testing {
 namespace {
@@ -32,17 +32,24 @@ bool operator==(const WindowGeometry& a, const WindowGeometry& b) {
   return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
 }
 
-class ItemMenuX11Test : public DesktopTest {
+class ItemMenuX11Test : public AccessibleDesktopTest {
  protected:
   void run(const Sandbox::Dictionary& defaults) {
     sandbox.setDefaults(defaults);
     const std::string scenario = sandbox.path("scenario.json");
     std::ofstream(scenario) << kScenario;
-    xdotool(server->display(), "mousemove 640 300");
-    pelko = std::make_unique<PelkoProcess>(
-        sandbox, std::vector<std::string>{},
-        std::map<std::string, std::string>{
-            {"DISPLAY", server->display()}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_SCENARIO", scenario}});
+    movePointer(640, 300);
+    startPelko({{"PELKO_SCENARIO", scenario}});
+  }
+  void movePointer(int x, int y) {
+    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
+  }
+  // Puts the pointer on the middle of the widget named `name`; false when there is none.
+  bool pointAt(const std::string& role, const std::string& name) {
+    const auto widget = accessibility->findLargest(role, name);
+    if (!widget) return false;
+    movePointer(widget->centerX(), widget->centerY());
+    return true;
   }
   std::vector<WindowGeometry> windows() { return visibleWindows(server->display(), "--classname pelko"); }
   // Waits up to `seconds` for a visible window of the program that `matches` (or for none to, when
@@ -60,14 +67,18 @@ class ItemMenuX11Test : public DesktopTest {
   std::optional<WindowGeometry> waitForBar(int x, int y, int width, int height) {
     return waitFor([&](const WindowGeometry& w) { return w == WindowGeometry{x, y, width, height}; }, 10);
   }
-  // Right-clicks at (x, y) and chooses "Force Quit", the fourth entry from the end of the button's menu
-  // (before "Show in Finder", "Hide from Taskbar" and "Pelko Settings..."); the popover.
-  std::optional<WindowGeometry> openForceQuit(int x, int y) {
-    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
-    pause(0.2);
-    xdotool(server->display(), "click 3");
+  // In the open menu of a button, "Force Quit" is the fourth entry from the end (before "Show in
+  // Finder", "Hide from Taskbar" and "Pelko Settings..."): the accessibility bus does not list the menu.
+  void chooseForceQuit() {
     pause(0.5);
     xdotool(server->display(), "key Up Up Up Up Return");
+  }
+  // Right-clicks the button of the application `name` and chooses "Force Quit" in its menu; the popover.
+  std::optional<WindowGeometry> openForceQuit(const std::string& name) {
+    if (!pointAt("", name)) return std::nullopt;
+    pause(0.2);
+    xdotool(server->display(), "click 3");
+    chooseForceQuit();
     return waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 3);
   }
   void screenshot(const std::string& name) {
@@ -80,7 +91,7 @@ class ItemMenuX11Test : public DesktopTest {
 TEST_F(ItemMenuX11Test, ARightClickEndsTheThumbnailPanelBeforeTheMenuOpens) {
   run({});
   ASSERT_TRUE(waitForBar(0, 766, 1280, 34)) << pelko->output();
-  xdotool(server->display(), "mousemove 150 783");  // the Editor button
+  ASSERT_TRUE(pointAt("", "Editor")) << accessibility->describeAll();
   const auto panel = waitFor([](const WindowGeometry& w) { return w.height > 100; }, 3);
   ASSERT_TRUE(panel) << pelko->output();
 
@@ -90,7 +101,7 @@ TEST_F(ItemMenuX11Test, ARightClickEndsTheThumbnailPanelBeforeTheMenuOpens) {
   EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 1, false))
       << "the thumbnail panel stayed under the menu";
 
-  xdotool(server->display(), "key Up Up Up Up Return");
+  chooseForceQuit();
   ASSERT_TRUE(waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 3))
       << "no force-quit popover";
   EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 0.5, false))
@@ -104,8 +115,12 @@ struct BarEnd {
   const char* name;
   Sandbox::Dictionary defaults;
   WindowGeometry bar;
-  int x, y;  // on the button
+  const char* button;  // the application whose button it is
 };
+
+void PrintTo(const BarEnd& end, std::ostream* out) {
+  *out << end.name;
+}
 
 // Each on an X server of its own.
 class ForceQuitPopoverX11Test : public ItemMenuX11Test, public ::testing::WithParamInterface<BarEnd> {};
@@ -116,7 +131,7 @@ TEST_P(ForceQuitPopoverX11Test, StaysOnTheScreenBesideTheButton) {
   run(end.defaults);
   ASSERT_TRUE(waitForBar(end.bar.x, end.bar.y, end.bar.width, end.bar.height)) << pelko->output();
   pause(0.5);  // the alignment pass
-  const auto popover = openForceQuit(end.x, end.y);
+  const auto popover = openForceQuit(end.button);
   ASSERT_TRUE(popover) << pelko->output();
   EXPECT_GE(popover->x, 0);
   EXPECT_LE(popover->x + popover->width, 1280);
@@ -134,9 +149,9 @@ TEST_P(ForceQuitPopoverX11Test, StaysOnTheScreenBesideTheButton) {
 INSTANTIATE_TEST_SUITE_P(
     BarEnds, ForceQuitPopoverX11Test,
     ::testing::Values(
-        BarEnd{"bottom-first", {}, {0, 766, 1280, 34}, 54, 783},
-        BarEnd{"bottom-last", {{"PelkoItemAlignment", std::string("right")}}, {0, 766, 1280, 34}, 1226, 783},
-        BarEnd{"left-top", {{"PelkoPosition", std::string("left")}}, {0, 0, 48, 800}, 24, 20}),
+        BarEnd{"bottom-first", {}, {0, 766, 1280, 34}, "Viewer"},
+        BarEnd{"bottom-last", {{"PelkoItemAlignment", std::string("right")}}, {0, 766, 1280, 34}, "Editor"},
+        BarEnd{"left-top", {{"PelkoPosition", std::string("left")}}, {0, 0, 48, 800}, "Viewer"}),
     [](const ::testing::TestParamInfo<BarEnd>& info) {
       std::string name = info.param.name;
       std::erase(name, '-');
