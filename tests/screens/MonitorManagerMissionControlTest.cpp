@@ -45,18 +45,8 @@ TEST_F(MonitorManagerMissionControlTest, BarsLeaveForMissionControlAndFadeBackAf
 }
 
 // No screens at all, so no bars: Mission Control leaves nothing to bring back.
-class NoScreens final : public platform::Screens {
- public:
-  std::vector<platform::ScreenInfo> screens() override { return {}; }
-  std::optional<platform::ScreenInfo> mainScreen() override { return std::nullopt; }
-  Publisher<platform::ScreenParametersChange> screenParametersChanged() override {
-    return changes.publisher();
-  }
-  Subject<platform::ScreenParametersChange> changes;
-};
-
 TEST_F(MonitorManagerMissionControlTest, MissionControlWithoutScreensHidesNothing) {
-  NoScreens none;
+  FixedScreens none({});
   manager = makeManager(&none);
   manager->start();
   settle();

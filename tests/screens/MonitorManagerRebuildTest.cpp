@@ -143,24 +143,12 @@ TEST_F(MonitorManagerRebuildTest, RebuildAllPlacesNewBarsForPositionFloatingAndC
   for (auto id : manager->displayIDs()) EXPECT_EQ(manager->panel(id)->sharingType(), WindowSharingType::none);
 }
 
-// Screens as a faulty port might report them: one without a display number, two claiming the same.
-class OddScreens final : public platform::Screens {
- public:
-  std::vector<platform::ScreenInfo> screens() override {
-    auto screen = [](platform::DisplayID id, double x) {
-      return platform::ScreenInfo{id, Rect(x, 0, 1000, 800), Rect(x, 0, 1000, 775), 1.0, "Odd"};
-    };
-    return {screen(1, 0), screen(0, 1000), screen(7, 2000), screen(7, 3000)};
-  }
-  std::optional<platform::ScreenInfo> mainScreen() override { return screens().front(); }
-  Publisher<platform::ScreenParametersChange> screenParametersChanged() override {
-    return changes.publisher();
-  }
-  Subject<platform::ScreenParametersChange> changes;
-};
-
 TEST_F(MonitorManagerRebuildTest, ScreensWithoutAUsableDisplayNumberGetNoBar) {
-  OddScreens screens;
+  // One without a display number, two claiming the same.
+  auto screen = [](platform::DisplayID id, double x) {
+    return platform::ScreenInfo{id, Rect(x, 0, 1000, 800), Rect(x, 0, 1000, 775), 1.0, "Odd"};
+  };
+  FixedScreens screens({screen(1, 0), screen(0, 1000), screen(7, 2000), screen(7, 3000)});
   manager = makeManager(&screens);
   manager->start();
   settle();

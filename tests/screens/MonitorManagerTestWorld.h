@@ -41,6 +41,23 @@ class RecordingOwnWindows final : public platform::OwnWindows {
 // A simulated Mac whose main display (1) is 1920 x 1080, with the settings, tracker and window manager
 // the bars work with, and a monitor manager over them. The tracker is not started: tests publish entry
 // lists themselves.
+// Screens a test names itself: as a faulty port might report them, or none at all.
+class FixedScreens final : public platform::Screens {
+ public:
+  explicit FixedScreens(std::vector<platform::ScreenInfo> screens) : screens_(std::move(screens)) {}
+  std::vector<platform::ScreenInfo> screens() override { return screens_; }
+  std::optional<platform::ScreenInfo> mainScreen() override {
+    return screens_.empty() ? std::nullopt : std::optional(screens_.front());
+  }
+  Publisher<platform::ScreenParametersChange> screenParametersChanged() override {
+    return changes.publisher();
+  }
+  Subject<platform::ScreenParametersChange> changes;
+
+ private:
+  std::vector<platform::ScreenInfo> screens_;
+};
+
 class MonitorManagerTest : public ::testing::Test, protected SimulatedSystem {
  protected:
   RecordingOwnWindows ownWindows{mac};
