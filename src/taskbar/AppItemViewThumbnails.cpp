@@ -210,7 +210,9 @@ void AppItemView::showThumbnail() {
 
   if (trackedApp_->windowNumber) {
     services.lastCaptureTimestamps[*trackedApp_->windowNumber] = now;
-    panel->show(*trackedApp_->windowNumber, trackedApp_->displayName(), itemRect, position);
+    // An untitled window's card carries the application's name, as in a group.
+    const std::string title = trackedApp_->displayName();
+    panel->show(*trackedApp_->windowNumber, title.empty() ? trackedApp_->name : title, itemRect, position);
   } else {
     // The name cards fall back on for minimized and untitled windows: the application's own, not the
     // entry's display name, which is the title of whichever window has the focus.

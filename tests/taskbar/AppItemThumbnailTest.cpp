@@ -269,6 +269,12 @@ TEST_F(AppItemThumbnailTest, CardsOfMinimizedOrUntitledWindowsCarryTheApplicatio
   std::vector<std::string> titles;
   for (auto* card : item->activeThumbnailPanel()->cards()) titles.push_back(card->title().toStdString());
   EXPECT_EQ(titles, (std::vector<std::string>{"notes.txt", "todo.md", "Writer", "Writer"}));
+
+  // One button per window: the untitled window's card too.
+  auto untitled = makeThumbnailItem(windowEntry(writer, opened[3], "", "Writer"), 200);
+  hover(*untitled);
+  ASSERT_TRUE(shows(*untitled));
+  EXPECT_EQ(untitled->activeThumbnailPanel()->cards().at(0)->title().toStdString(), "Writer");
 }
 
 TEST_F(AppItemThumbnailTest, ClickingACardRestoresAndRaisesItsWindowOrWithoutTrustActivates) {
