@@ -16,6 +16,7 @@
 #include "settingswindow/SettingsViewStyle.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
+#include "ui/PopUpButton.h"
 #include "ui/SymbolIcon.h"
 
 namespace pelko {
@@ -64,7 +65,7 @@ QWidget* SettingsViewController::makeSectionJumpStrip(const std::vector<JumpItem
   row->setSpacing(8);
   row->addWidget(
       makePlainLabel(title, {11, QFont::Medium, semanticColor(SemanticColor::secondaryLabel)}, strip));
-  auto* popup = new QComboBox(strip);
+  auto* popup = new PopUpButton(strip);
   popup->setCursor(Qt::PointingHandCursor);
   popup->addItem("Select Section");
   if (auto* model = qobject_cast<QStandardItemModel*>(popup->model())) model->item(0)->setEnabled(false);

@@ -3,16 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QWheelEvent>
 
 #include "ui/ColorPanel.h"
 #include "ui/ColorWell.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
+#include "ui/PopUpButton.h"
 #include "ui/SegmentedControl.h"
 #include "ui/Stepper.h"
 #include "ui/Switch.h"
@@ -124,6 +127,38 @@ TEST(SettingsKitTest, ColorWellsShareOnePanel) {
   second.setEnabled(false);  // a disabled well gives up the panel
   EXPECT_EQ(panel.activeWell(), nullptr);
   panel.close();
+}
+
+TEST(SettingsKitTest, PopUpButtonChangesOnlyByChoiceAndOpensInItsWindowsPalette) {
+  QWidget window;
+  QPalette dark = window.palette();
+  dark.setColor(QPalette::Window, QColor(50, 50, 50));
+  dark.setColor(QPalette::Base, QColor(30, 30, 30));
+  dark.setColor(QPalette::Text, QColor(220, 220, 220));
+  window.setPalette(dark);
+  auto* popup = new PopUpButton(&window);
+  popup->addItems({"Select Section", "Placement", "Surface"});
+  window.show();
+  QSignalSpy chosen(popup, &QComboBox::activated);
+
+  // Wheel steps either way leave the choice alone and go on to whatever scrolls around the button.
+  for (int delta : {-120, 120, -360}) {
+    QWheelEvent wheel(QPointF(5, 5), popup->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(popup, &wheel);
+    EXPECT_FALSE(wheel.isAccepted()) << delta;
+    EXPECT_EQ(popup->currentIndex(), 0) << delta;
+  }
+  EXPECT_EQ(chosen.count(), 0);
+  EXPECT_EQ(popup->focusPolicy(), Qt::StrongFocus);  // a wheel step does not take the focus either
+
+  // The list is a window of its own, drawn in the button's window's colours.
+  popup->showPopup();
+  QWidget* list = popup->view()->window();
+  ASSERT_NE(list, &window);
+  EXPECT_EQ(list->palette().color(QPalette::Base), QColor(30, 30, 30));
+  EXPECT_EQ(popup->view()->palette().color(QPalette::Text), QColor(220, 220, 220));
+  popup->hidePopup();
 }
 
 TEST(SettingsKitTest, WrappingLabelKeepsToItsLines) {
