@@ -329,6 +329,14 @@ int main(int argc, char** argv) {
               if (done) done();
             });
       };
+      dependencies.isDockHidden = [weakDelegate] {
+        auto delegate = weakDelegate.lock();
+        return delegate && delegate->isDockHidden();
+      };
+      if (auto delegate = weakDelegate.lock()) {
+        dependencies.screenRecordingPermissionDidChange = delegate->screenRecordingPermissionDidChange();
+        dependencies.dockVisibilityDidChange = delegate->dockVisibilityDidChange();
+      }
       auto* content = new pelko::SettingsViewController(context.settingsManager, std::move(dependencies));
       return std::make_unique<pelko::SettingsWindowController>(
           pelko::SettingsWindowController::Dependencies{*scheduler, *userDefaults, mac->workspace(), shell,

@@ -216,7 +216,9 @@ QWidget* SettingsViewController::buildContentPanel() {
   searchField_->setClearButtonEnabled(true);
   searchField_->setMinimumWidth(280);
   searchField_->setMaximumWidth(360);
-  header->addWidget(searchField_, 0, Qt::AlignTop);
+  // The field takes two parts of the header's width to the titles' one, from 280 up to 360 points: at
+  // the window's usual width its whole placeholder shows.
+  header->addWidget(searchField_, 2, Qt::AlignTop);
   contentStack_->addLayout(header);
 
   searchResultsHostView_ = new QWidget(surface);

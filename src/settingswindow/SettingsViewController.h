@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Cancellable.h"
+#include "foundation/Publisher.h"
 #include "foundation/Scheduler.h"
 #include "platform/Alerts.h"
 #include "screens/DockManager.h"
@@ -19,6 +20,7 @@
 #include "settingswindow/SettingsSearch.h"
 #include "settingswindow/SettingsSectionBox.h"
 #include "settingswindow/SettingsTabMetadata.h"
+#include "ui/Animator.h"
 #include "ui/VisualEffectView.h"
 
 class QComboBox;
@@ -115,6 +117,13 @@ class SettingsViewController : public QWidget {
     std::function<void(std::function<void(const DockManager::VisibilitySnapshot&)>)> dockVisibilitySnapshot =
         {};
     std::function<void(TaskbarPosition, std::function<void()>)> optimizeVisibleDock = {};
+    // Whether this run keeps the Dock hidden at the moment; none: the fullyHideDock setting stands in.
+    std::function<bool()> isDockHidden = {};
+    // The shell's notifications, each with the new state: the Screen Recording permission changed
+    // ("PelkoScreenRecordingPermissionDidChange"), the Dock was shown or hidden
+    // ("PelkoDockVisibilityDidChange"). None: nothing is observed.
+    std::optional<Publisher<bool>> screenRecordingPermissionDidChange = std::nullopt;
+    std::optional<Publisher<bool>> dockVisibilityDidChange = std::nullopt;
   };
 
   static constexpr const char* kLastSelectedTabKey = "PelkoSettingsLastSelectedTab";
@@ -340,6 +349,8 @@ class SettingsViewController : public QWidget {
   std::shared_ptr<SettingsManager> settingsManager_;
   Dependencies deps_;
   std::unique_ptr<Animator> animator_;
+  // The scroll of the last jump to a section, while it runs.
+  AnimationHandle scrollAnimation_;
   CancellableBag cancellables_;
   bool viewLoaded_ = false;
 

@@ -42,6 +42,7 @@ void SettingsViewController::showTab(int index) {
     sidebarButtons_[i]->setCurrentSelection(static_cast<int>(i) == currentTabIndex_);
   deps_.userDefaults.setObject(kLastSelectedTabKey, platform::PlistValue(int64_t{index}));
   presentScrollContent(tabViews_[static_cast<size_t>(index)]);
+  scrollAnimation_.cancel();  // a jump's scroll still running belongs to the page that was shown
   if (scrollView_) scrollView_->verticalScrollBar()->setValue(0);
   dismissSuggestion();
   setPermissionsRefreshActive(index == 2);
@@ -101,7 +102,8 @@ void SettingsViewController::scrollToSection(QWidget* section) {
   setup.from = bar->value();
   setup.to = target;
   setup.duration = 0.25;
-  animator_->animate(
+  scrollAnimation_.cancel();
+  scrollAnimation_ = animator_->animate(
       setup,
       [weakBar](double value) {
         if (weakBar) weakBar->setValue(qRound(value));

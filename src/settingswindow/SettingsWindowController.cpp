@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -18,6 +19,7 @@
 #include "settingswindow/SettingsWindowFrame.h"
 #include "ui/ColorPanel.h"
 #include "ui/ScreenCoordinates.h"
+#include "ui/SemanticColors.h"
 
 namespace pelko {
 
@@ -49,14 +51,18 @@ std::string charactersOf(const QKeyEvent& event) {
 // ---- SettingsWindow ----
 
 SettingsWindow::SettingsWindow(SettingsWindowController& controller)
-    : QWidget(nullptr), controller_(controller) {
+    : QWidget(nullptr), controller_(controller), otherToolTipPalette_(QToolTip::palette()) {
   setWindowTitle(kTitle);
+  setPalette(semanticPalette());
   setMinimumSize(static_cast<int>(SettingsWindowFrame::kMinimumSize.width),
                  static_cast<int>(SettingsWindowFrame::kMinimumSize.height));
   setMaximumSize(static_cast<int>(SettingsWindowFrame::kMaximumSize.width),
                  static_cast<int>(SettingsWindowFrame::kMaximumSize.height));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  // Key presses reach the focused control before this window, and tooltips are windows of their own:
+  // both are looked at on their way in.
+  qApp->installEventFilter(this);
 }
 
 bool SettingsWindow::handleSettingsShortcut(QKeyEvent* event) {
@@ -77,10 +83,15 @@ bool SettingsWindow::handleSettingsShortcut(QKeyEvent* event) {
       content->selectTab(shortcut.pageIndex);
       return true;
     case SettingsShortcut::Action::copyDiagnostics:
-      content->copyDiagnostics();
+      if (content) content->copyDiagnostics();
       return true;
   }
   return false;
+}
+
+bool SettingsWindow::contains(QObject* object) const {
+  auto* widget = qobject_cast<QWidget*>(object);
+  return widget && widget->window() == this;
 }
 
 bool SettingsWindow::event(QEvent* event) {
@@ -88,12 +99,39 @@ bool SettingsWindow::event(QEvent* event) {
   if (event->type() == QEvent::ShortcutOverride) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (handleSettingsShortcut(key)) {
+      takenKeyPress_ = std::pair(key->key(), key->modifiers());
       key->accept();
       return true;
     }
   }
+  if (event->type() == QEvent::WindowActivate) controller_.windowDidBecomeKey();
   if (event->type() == QEvent::WindowDeactivate) controller_.windowDidResignKey();
   return QWidget::event(event);
+}
+
+bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (takenKeyPress_) {
+        // The press of a pair whose override acted; wherever it goes now (a closing shortcut moves the
+        // focus away), it has had its action.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool pairsWithOverride =
+            takenKeyPress_->first == key->key() && takenKeyPress_->second == key->modifiers();
+        takenKeyPress_.reset();
+        if (pairsWithOverride) return true;
+      }
+      break;
+    case QEvent::MouseButtonPress:
+      if (contains(watched)) controller_.windowDidBecomeKey();
+      break;
+    case QEvent::ToolTip:
+      QToolTip::setPalette(contains(watched) ? palette() : otherToolTipPalette_);
+      break;
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void SettingsWindow::keyPressEvent(QKeyEvent* event) {
@@ -103,6 +141,15 @@ void SettingsWindow::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+void SettingsWindow::mousePressEvent(QMouseEvent* event) {
+  // A press that no control took landed on the background, which moves the window.
+  if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) {
+    event->accept();
+    return;
+  }
+  QWidget::mousePressEvent(event);
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {
@@ -143,7 +190,11 @@ SettingsWindowController::SettingsWindowController(Dependencies dependencies, Se
   if (auto text = deps_.userDefaults.stringForKey(SettingsWindowFrame::kAutosaveName))
     saved = SettingsWindowFrame::parse(*text);
   const Rect frame = SettingsWindowFrame::restored(saved, visibleFrames());
-  window_->setGeometry(toQtGlobal(frame, mainScreenHeight()));
+  // Placed by its outer frame, so that the window manager's title bar, not the content, goes where the
+  // top edge was kept.
+  const QRect placed = toQtGlobal(frame, mainScreenHeight());
+  window_->resize(placed.size());
+  window_->move(placed.topLeft());
   restoringFrame_ = false;
 }
 
@@ -181,7 +232,8 @@ double SettingsWindowController::mainScreenHeight() const {
 
 void SettingsWindowController::saveFrame() {
   if (restoringFrame_ || !window_) return;
-  const Rect frame = fromQtGlobal(window_->geometry(), mainScreenHeight());
+  const Rect frame =
+      fromQtGlobal(QRect(window_->frameGeometry().topLeft(), window_->geometry().size()), mainScreenHeight());
   deps_.userDefaults.setObject(SettingsWindowFrame::kAutosaveName, SettingsWindowFrame::format(frame));
 }
 
@@ -200,6 +252,7 @@ void SettingsWindowController::showSettings() {
 
 void SettingsWindowController::presentSettingsWindow() {
   if (!window_) return;
+  sentBack_ = false;
   deps_.appShell.activateOwnProcess();
   if (window_->isMinimized()) window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
   window_->show();
@@ -217,11 +270,12 @@ void SettingsWindowController::presentSettingsWindow() {
 
 void SettingsWindowController::toggleFromTaskbar() {
   if (!window_) return;
-  if (window_->isMinimized() || !window_->isVisible() || !window_->isActiveWindow()) {
+  if (window_->isMinimized() || !window_->isVisible() || !isKeyWindow()) {
     showSettings();
     return;
   }
   window_->lower();
+  sentBack_ = true;
   if (!lastNonPelkoFrontmostPID_) return;
   if (auto app = deps_.workspace.runningApplication(*lastNonPelkoFrontmostPID_); app && !app->isTerminated())
     app->activate(platform::activateNone);
@@ -253,14 +307,11 @@ void SettingsWindowController::placeColorPanel(QWidget* panel) {
   const Rect windowFrame = fromQtGlobal(window_->frameGeometry(), height);
   const std::vector<Rect> frames = visibleFrames();
   Rect visible;
-  bool found = false;
-  for (const Rect& frame : frames)
-    if (frame.intersects(windowFrame)) {
-      visible = frame;
-      found = true;
-      break;
-    }
-  if (!found && !frames.empty()) visible = frames.front();
+  if (auto own = SettingsWindowFrame::screenHolding(windowFrame, frames)) {
+    visible = frames[*own];
+  } else if (!frames.empty()) {
+    visible = frames.front();
+  }
   const QSize size = panel->frameGeometry().size();
   const Point origin = colorPanelOrigin(
       windowFrame, {static_cast<double>(size.width()), static_cast<double>(size.height())}, visible);
@@ -272,6 +323,14 @@ void SettingsWindowController::windowWillClose() {
   if (content_) content_->viewWillDisappear();
   stopColorPanelObserver();
   if (ColorPanel* panel = ColorPanel::sharedIfExists()) panel->close();
+}
+
+bool SettingsWindowController::isKeyWindow() const {
+  return window_ && window_->isActiveWindow() && !sentBack_;
+}
+
+void SettingsWindowController::windowDidBecomeKey() {
+  sentBack_ = false;
 }
 
 void SettingsWindowController::windowDidResignKey() {

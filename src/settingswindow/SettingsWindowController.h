@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QMetaObject>
+#include <QPalette>
 #include <QPointer>
 #include <QWidget>
 #include <optional>
+#include <utility>
 
 #include "foundation/Scheduler.h"
 #include "shell/AppDelegate.h"
@@ -41,15 +43,24 @@ class SettingsWindow : public QWidget {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
+  bool contains(QObject* object) const;
+
   SettingsWindowController& controller_;
   int level_ = kNormalLevel;
+  // The key of a press the shortcuts took on its shortcut-override event: Qt delivers the press itself
+  // next, and that one must not act a second time.
+  std::optional<std::pair<int, Qt::KeyboardModifiers>> takenKeyPress_;
+  // The tooltip palette of the rest of the program, given back when a tooltip shows outside this window.
+  QPalette otherToolTipPalette_;
 };
 
 // Owns the settings window: makes it with its size limits and remembered frame, brings it forward,
@@ -83,6 +94,11 @@ class SettingsWindowController : public QObject, public AppDelegate::SettingsWin
 
   // For the window.
   void presentSettingsWindow();
+  // The window counts as in front (key) while it is active and has not been sent back since: on X11 a
+  // window sent back stays active, as nothing of this program takes the focus from it.
+  bool isKeyWindow() const;
+  // The user brought the window forward or worked in it.
+  void windowDidBecomeKey();
   void windowWillClose();
   void windowDidResignKey();
   void windowDidChangeScreen();
@@ -102,6 +118,7 @@ class SettingsWindowController : public QObject, public AppDelegate::SettingsWin
   QMetaObject::Connection colorPanelObserver_;
   std::optional<int32_t> lastNonPelkoFrontmostPID_;
   bool restoringFrame_ = true;
+  bool sentBack_ = false;
   friend class SettingsWindow;
 };
 

@@ -15,9 +15,18 @@ std::string number(double value) {
   return buffer;
 }
 
+// `size` shrunk to fit `visible`, never below the window's minimum size.
+Size fitted(Size size, const Rect& visible) {
+  return {std::max(SettingsWindowFrame::kMinimumSize.width, std::min(size.width, visible.width())),
+          std::max(SettingsWindowFrame::kMinimumSize.height, std::min(size.height, visible.height()))};
+}
+
+// `size`, fitted to `on`, in the middle of it and kept on it.
 Rect centred(Size size, const Rect& on) {
-  return Rect(std::round(on.midX() - size.width / 2), std::round(on.midY() - size.height / 2), size.width,
-              size.height);
+  const Size fit = fitted(size, on);
+  const Rect middle(std::round(on.midX() - fit.width / 2), std::round(on.midY() - fit.height / 2), fit.width,
+                    fit.height);
+  return SettingsWindowFrame::keptOnScreen(middle, on);
 }
 
 }  // namespace
@@ -54,9 +63,32 @@ Rect SettingsWindowFrame::restored(const std::optional<Rect>& saved, const std::
                   std::clamp(saved->height(), kMinimumSize.height, kMaximumSize.height)};
   const Rect frame(saved->minX(), saved->minY(), size.width, size.height);
   if (visibleFrames.empty()) return frame;
-  for (const Rect& visible : visibleFrames)
-    if (frame.intersects(visible)) return frame;
+  if (auto own = screenHolding(frame, visibleFrames)) return keptOnScreen(frame, visibleFrames[*own]);
   return centred(size, visibleFrames.front());
+}
+
+Rect SettingsWindowFrame::keptOnScreen(const Rect& frame, const Rect& visible) {
+  const auto [width, height] = fitted(frame.size, visible);
+  // Shrinking keeps the top edge where it was (screen coordinates grow upwards).
+  double x = frame.minX();
+  double y = frame.maxY() - height;
+  if (y + height > visible.maxY()) y = visible.maxY() - height;
+  if (width > visible.width()) x = visible.minX();
+  return Rect(x, y, width, height);
+}
+
+std::optional<size_t> SettingsWindowFrame::screenHolding(const Rect& frame,
+                                                         const std::vector<Rect>& visibleFrames) {
+  std::optional<size_t> best;
+  double bestArea = 0;
+  for (size_t index = 0; index < visibleFrames.size(); ++index) {
+    const double area = frame.intersectionArea(visibleFrames[index]);
+    if (area > bestArea) {
+      bestArea = area;
+      best = index;
+    }
+  }
+  return best;
 }
 
 }  // namespace pelko

@@ -23,9 +23,19 @@ struct SettingsWindowFrame {
 
   // The frame the window opens with: the saved one with its size clamped into the window's limits, kept
   // where it was when it still overlaps a screen's visible frame, else (the screen it was on is gone,
-  // or nothing was saved) the window's size centred on the main screen's visible frame. `screens` are
-  // the visible frames, the main screen first; without any screen the saved frame is used as it is.
+  // or nothing was saved) the window's size centred on the main screen's visible frame. Either way it
+  // is then kept on its screen (below). `visibleFrames` are the visible frames, the main screen first;
+  // without any screen the saved frame is used as it is.
   static Rect restored(const std::optional<Rect>& saved, const std::vector<Rect>& visibleFrames);
+
+  // The window on a screen smaller than itself: it shrinks to the visible frame, never below its
+  // minimum size, and its top edge (where the title bar is) and, when it is still wider than the
+  // screen, its left edge stay on the visible frame, so the window can always be grabbed and moved.
+  static Rect keptOnScreen(const Rect& frame, const Rect& visibleFrame);
+
+  // The index of the visible frame that holds the largest part of `frame`: the window's own screen;
+  // nothing when it overlaps none.
+  static std::optional<size_t> screenHolding(const Rect& frame, const std::vector<Rect>& visibleFrames);
 };
 
 }  // namespace pelko

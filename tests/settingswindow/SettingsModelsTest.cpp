@@ -67,6 +67,60 @@ TEST(ColorPanelPlacementTest, RightThenLeftThenCentredAndClamped) {
   EXPECT_EQ(raised.y, 0);
 }
 
+TEST(ColorPanelPlacementTest, BoundariesOfEachSide) {
+  const Rect screen(0, 100, 2000, 1000);  // visible from x 0 to 2000, y 100 to 1100
+  const Size panel{300, 400};
+  struct Case {
+    const char* name;
+    Rect window;
+    Point expected;
+  };
+  const Case cases[] = {
+      // The right side takes the panel while its right edge is at most the screen's: 1692 + 8 + 300.
+      {"right, flush", Rect(892, 500, 800, 500), {1700, 600}},
+      {"right, one point over", Rect(893, 500, 800, 500), {585, 600}},
+      // The left side takes it while its left edge is at least the screen's: 308 - 8 - 300.
+      {"left, flush", Rect(308, 500, 1500, 500), {0, 600}},
+      {"left, one point over", Rect(307, 500, 1500, 500), {907, 600}},
+      // Neither: centred on the window, then kept inside the screen.
+      {"centred, clamped", Rect(200, 500, 3400, 500), {1700, 600}},
+      // Tops level, unless that puts the panel below the screen's bottom: then raised to it exactly.
+      {"top level, at the bottom", Rect(200, 100, 800, 400), {1008, 100}},
+      {"raised", Rect(200, 99, 800, 400), {1008, 100}},
+  };
+  for (const Case& c : cases) {
+    const Point origin = colorPanelOrigin(c.window, panel, screen);
+    EXPECT_EQ(origin.x, c.expected.x) << c.name;
+    EXPECT_EQ(origin.y, c.expected.y) << c.name;
+  }
+}
+
+TEST(SettingsSurfaceColorTest, BoundariesOfTheFlattening) {
+  const Color base{0.2, 0.4, 0.6, 1.0};
+  struct Case {
+    const char* name;
+    Color color;
+    Color expected;
+  };
+  const Case cases[] = {
+      // From 0.995 up a colour counts as opaque and keeps its components; just below it is blended.
+      {"alpha 0.995", {1, 0, 0, 0.995}, {1, 0, 0, 0.995}},
+      {"alpha 0.994", {1, 0, 0, 0.994}, {0.2 * 0.006 + 0.994, 0.4 * 0.006, 0.6 * 0.006, 1}},
+      {"clear", {1, 1, 1, 0}, {0.2, 0.4, 0.6, 1}},
+      // Components out of range, or not numbers at all, are brought into range before blending.
+      {"out of range", {1.5, -0.5, 0.5, 0.5}, {0.6, 0.2, 0.55, 1}},
+      {"alpha above one", {0.3, 0.3, 0.3, 1.7}, {0.3, 0.3, 0.3, 1}},
+      {"not a number", {std::numeric_limits<double>::quiet_NaN(), 1, 1, 0.5}, {0.1, 0.7, 0.8, 1}},
+  };
+  for (const Case& c : cases) {
+    const Color flat = resolvedSettingsSurfaceColor(c.color, SettingsRenderingMode::lowDensity, base);
+    EXPECT_NEAR(flat.red, c.expected.red, 1e-12) << c.name;
+    EXPECT_NEAR(flat.green, c.expected.green, 1e-12) << c.name;
+    EXPECT_NEAR(flat.blue, c.expected.blue, 1e-12) << c.name;
+    EXPECT_NEAR(flat.alpha, c.expected.alpha, 1e-12) << c.name;
+  }
+}
+
 TEST(SettingsSurfaceColorTest, LowDensityFlattensTranslucentColours) {
   const Color base = Color::fromWhite(0.2);
   const Color translucent{1.0, 0.5, 0.0, 0.72};
@@ -142,13 +196,52 @@ TEST(SettingsWindowFrameTest, RestoreClampsAndRecentres) {
   const std::vector<Rect> screens{Rect(0, 0, 1920, 1055), Rect(1920, 0, 1280, 1024)};
   // Nothing saved: the window's size, centred on the main screen.
   EXPECT_EQ(SettingsWindowFrame::restored(std::nullopt, screens), Rect(470, 148, 980, 760));
-  // A frame on a screen stays where it was, its size clamped into the limits.
-  EXPECT_EQ(SettingsWindowFrame::restored(Rect(100, 100, 400, 3000), screens), Rect(100, 100, 860, 1200));
+  // A frame on a screen stays where it was, its size clamped into the limits and to the screen; its top
+  // edge comes down onto the screen.
+  EXPECT_EQ(SettingsWindowFrame::restored(Rect(100, 100, 400, 3000), screens), Rect(100, 0, 860, 1055));
+  EXPECT_EQ(SettingsWindowFrame::restored(Rect(100, 100, 900, 700), screens), Rect(100, 100, 900, 700));
   EXPECT_EQ(SettingsWindowFrame::restored(Rect(2000, 50, 1000, 800), screens), Rect(2000, 50, 1000, 800));
   // A frame left on a monitor that is gone is centred on the main screen, keeping its clamped size.
   EXPECT_EQ(SettingsWindowFrame::restored(Rect(-3000, 100, 1000, 800), screens), Rect(460, 128, 1000, 800));
   // Touching a screen's edge is no overlap.
   EXPECT_EQ(SettingsWindowFrame::restored(Rect(3200, 0, 900, 700), screens), Rect(510, 178, 900, 700));
+  // A frame over two screens belongs to the one holding more of it: the second one's top is lower.
+  EXPECT_EQ(SettingsWindowFrame::restored(Rect(1800, 400, 1000, 700), screens), Rect(1800, 324, 1000, 700));
+}
+
+TEST(SettingsWindowFrameTest, TheTitleBarStaysOnSmallScreens) {
+  struct Case {
+    const char* name;
+    Rect visible;  // the screen's visible frame, the bar's strip at the bottom taken off
+    Rect expected;
+  };
+  const Case cases[] = {
+      // 1366 x 768 with a 34-point bar: the window shrinks to the height and is centred across.
+      {"1366x768", Rect(0, 34, 1366, 734), Rect(193, 34, 980, 734)},
+      // 1920 x 1080 at scale 2 gives 960 x 540 points: the minimum size does not fit; the top edge is kept.
+      {"960x540", Rect(0, 34, 960, 506), Rect(0, -80, 960, 620)},
+      {"960x540 second screen", Rect(1920, 34, 960, 506), Rect(1920, -80, 960, 620)},
+      // Narrower than the minimum width too: the left edge stays on the screen as well.
+      {"800x600", Rect(0, 0, 800, 600), Rect(0, -20, 860, 620)},
+      // A screen with room changes nothing.
+      {"1920x1080", Rect(0, 34, 1920, 1046), Rect(470, 177, 980, 760)},
+  };
+  for (const Case& c : cases) {
+    const Rect restored = SettingsWindowFrame::restored(std::nullopt, {c.visible});
+    EXPECT_EQ(restored, c.expected) << c.name;
+    EXPECT_LE(restored.maxY(), c.visible.maxY()) << c.name;
+  }
+  // A remembered frame whose title bar is above the screen comes down, keeping its left edge.
+  EXPECT_EQ(SettingsWindowFrame::restored(Rect(300, 200, 900, 700), {Rect(0, 34, 1366, 734)}),
+            Rect(300, 68, 900, 700));
+}
+
+TEST(SettingsWindowFrameTest, TheWindowsOwnScreenHoldsMostOfIt) {
+  const std::vector<Rect> screens{Rect(0, 0, 1920, 1055), Rect(1920, 0, 1280, 1024)};
+  EXPECT_EQ(SettingsWindowFrame::screenHolding(Rect(100, 100, 980, 760), screens), 0u);
+  EXPECT_EQ(SettingsWindowFrame::screenHolding(Rect(1800, 100, 980, 760), screens), 1u);
+  EXPECT_EQ(SettingsWindowFrame::screenHolding(Rect(1400, 100, 980, 760), screens), 0u);
+  EXPECT_EQ(SettingsWindowFrame::screenHolding(Rect(3200, 100, 980, 760), screens), std::nullopt);
 }
 
 }  // namespace

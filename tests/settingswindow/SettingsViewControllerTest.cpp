@@ -11,6 +11,10 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QSpontaneKeyEvent>
+#include <QTest>
+#include <QWheelEvent>
 
 #include "SettingsWindowTestWorld.h"
 #include "settings/SettingsManager.h"
@@ -163,6 +167,81 @@ TEST_F(SettingsViewControllerTest, JumpStripScrollsToTheSectionAndRestsOnItsFirs
   EXPECT_EQ(popup->currentIndex(), 0);
   system.scheduler.advance(1);
   EXPECT_EQ(bar->value(), std::min(top - 14, bar->maximum()));
+}
+
+TEST_F(SettingsViewControllerTest, APageSwitchStartsAtTheTopAndEndsAJumpsScroll) {
+  SettingsViewController& view = open();
+  controller->window()->resize(980, 760);
+  controller->window()->show();
+  // Tall sections make every page taller than the window.
+  for (int page : {0, 1})
+    for (auto* box : view.tabViews()[page]->findChildren<SettingsSectionBox*>()) box->setMinimumHeight(400);
+  view.selectTab(1);
+  QCoreApplication::processEvents();
+  QScrollBar* bar = view.scrollView()->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 300);
+
+  // Showing a page, also the one shown, starts at its top.
+  for (int page : {1, 0, 0}) {
+    bar->setValue(300);
+    view.selectTab(page);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), 0) << page;
+  }
+
+  // A jump's 0.25 s scroll that is still running when the page changes stops there.
+  view.selectTab(1);
+  QCoreApplication::processEvents();
+  auto* popup = view.tabViews()[1]->findChild<QComboBox*>();
+  view.jumpToSectionFromPopup(popup, 4);
+  system.scheduler.advance(0.1);
+  EXPECT_GT(bar->value(), 0);
+  view.selectTab(0);
+  QCoreApplication::processEvents();
+  system.scheduler.advance(1);
+  EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(SettingsViewControllerTest, TheWheelOverAJumpToPopUpScrollsThePage) {
+  SettingsViewController& view = open();
+  controller->window()->resize(980, 760);
+  controller->window()->show();
+  for (auto* box : view.tabViews()[0]->findChildren<SettingsSectionBox*>()) box->setMinimumHeight(400);
+  view.selectTab(0);
+  QCoreApplication::processEvents();
+  auto* popup = view.tabViews()[0]->findChild<QComboBox*>();
+  QScrollBar* bar = view.scrollView()->verticalScrollBar();
+  QSignalSpy chosen(popup, &QComboBox::activated);
+  // Marked as coming from the window system, as a real wheel step does: it reaches the widget under
+  // the pointer first and then its parents, while none takes it.
+  const QPointF at(popup->width() / 2.0, popup->height() / 2.0);
+  QWheelEvent wheel(at, popup->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QSpontaneKeyEvent::setSpontaneous(&wheel);
+  qApp->notify(popup, &wheel);  // sendEvent would take the mark off again
+  system.scheduler.advance(1);
+  EXPECT_EQ(chosen.count(), 0);  // no section was chosen
+  EXPECT_EQ(popup->currentIndex(), 0);
+  EXPECT_GT(bar->value(), 0);  // the step went on to the page
+}
+
+TEST_F(SettingsViewControllerTest, TheSearchFieldGrowsWithTheHeader) {
+  SettingsViewController& view = open();
+  QLineEdit* field = view.searchField();
+  struct Case {
+    int windowWidth;
+    int minimumFieldWidth;
+  };
+  // At the usual width the whole placeholder shows; narrower windows still give more than the minimum.
+  const QString placeholder = "Search settings or jump to a control (Cmd+F)";
+  const int placeholderWidth = field->fontMetrics().horizontalAdvance(placeholder);
+  for (const Case& c : {Case{980, placeholderWidth + 16}, Case{860, 300}, Case{1400, 360}}) {
+    controller->window()->resize(c.windowWidth, 760);
+    controller->window()->show();
+    QCoreApplication::processEvents();
+    EXPECT_GE(field->width(), c.minimumFieldWidth) << c.windowWidth;
+    EXPECT_LE(field->width(), 360) << c.windowWidth;
+  }
 }
 
 TEST_F(SettingsViewControllerTest, SectionBoxSeparatorsAndRebuild) {

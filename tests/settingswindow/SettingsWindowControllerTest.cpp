@@ -4,11 +4,15 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTest>
+#include <QToolTip>
 
 #include "SettingsWindowTestWorld.h"
 #include "settingswindow/SettingsWindowFrame.h"
 #include "ui/ColorPanel.h"
 #include "ui/ColorWell.h"
+#include "ui/QtColor.h"
+#include "ui/SemanticColors.h"
 
 namespace pelko::test {
 namespace {
@@ -25,7 +29,12 @@ class SettingsWindowControllerTest : public SettingsWindowTest {
     QApplication::sendEvent(target, &event);
     return event.isAccepted();
   }
+  SettingsViewController& view() { return *controller->content(); }
   std::string savedFrame() { return system.defaults.stringForKey("PelkoSettingsWindow.v2").value_or(""); }
+  // Where the window is placed: by its outer frame's corner (the title bar's), with its content's size.
+  QRect placed() const {
+    return QRect(controller->window()->frameGeometry().topLeft(), controller->window()->geometry().size());
+  }
 };
 
 TEST_F(SettingsWindowControllerTest, FirstOpeningIsCentredWithinLimits) {
@@ -42,11 +51,13 @@ TEST_F(SettingsWindowControllerTest, FirstOpeningIsCentredWithinLimits) {
 TEST_F(SettingsWindowControllerTest, RememberedFrameAcrossRelaunchesAndItsFaults) {
   open();
   controller->window()->show();
-  controller->window()->setGeometry(qtRect(100, 120, 1000, 700));
+  controller->window()->resize(1000, 700);
+  controller->window()->move(qtRect(100, 120, 1000, 700).topLeft());
   EXPECT_EQ(savedFrame(), "100 120 1000 700");
   controller.reset();
   open();
-  EXPECT_EQ(controller->window()->geometry(), qtRect(100, 120, 1000, 700));
+  controller->window()->show();
+  EXPECT_EQ(placed(), qtRect(100, 120, 1000, 700));
 
   struct Case {
     const char* saved;
@@ -57,16 +68,16 @@ TEST_F(SettingsWindowControllerTest, RememberedFrameAcrossRelaunchesAndItsFaults
     return qtRect(std::round(visible.midX() - w / 2), std::round(visible.midY() - h / 2), w, h);
   };
   const Case cases[] = {
-      {"-5000 100 1000 700", centred(1000, 700)},         // left on a monitor that is gone
-      {"100 120 300 5000", qtRect(100, 120, 860, 1200)},  // clamped into the limits
-      {"100 120 1000", centred(980, 760)},                // half written
+      {"-5000 100 1000 700", centred(1000, 700)},       // left on a monitor that is gone
+      {"100 120 300 5000", qtRect(100, 0, 860, 1055)},  // clamped into the limits and the screen
+      {"100 120 1000", centred(980, 760)},              // half written
       {"garbage", centred(980, 760)},
   };
   for (const Case& c : cases) {
     controller.reset();
     system.defaults.setObject("PelkoSettingsWindow.v2", c.saved);
     open();
-    EXPECT_EQ(controller->window()->geometry(), c.expected) << c.saved;
+    EXPECT_EQ(placed(), c.expected) << c.saved;
   }
 }
 
@@ -138,6 +149,23 @@ TEST_F(SettingsWindowControllerTest, ToggleFromTheBar) {
   controller->toggleFromTaskbar();  // in front: sent back, the editor comes forward
   EXPECT_EQ(system.mac.frontmostPID(), editor);
 
+  // On X11 nothing takes the focus from the window sent back: it is still active, yet the next click
+  // brings it forward instead of sending it back again.
+  ASSERT_TRUE(window->isActiveWindow());
+  const int shown = system.mac.appShell().activateOwnProcessCount;
+  controller->toggleFromTaskbar();
+  system.scheduler.runUntilIdle();
+  EXPECT_EQ(system.mac.appShell().activateOwnProcessCount, shown + 1);
+  EXPECT_EQ(controller->window()->level(), 3);
+  controller->toggleFromTaskbar();  // in front again: sent back again
+  EXPECT_EQ(system.mac.appShell().activateOwnProcessCount, shown + 1);
+  EXPECT_EQ(system.mac.frontmostPID(), editor);
+  // A click into the window sent back counts as bringing it forward.
+  QTest::mouseClick(view().searchField(), Qt::LeftButton);
+  controller->toggleFromTaskbar();
+  EXPECT_EQ(system.mac.appShell().activateOwnProcessCount, shown + 1);
+  system.mac.activate(system.mac.appShell().pid);
+
   window->showMinimized();
   controller->toggleFromTaskbar();  // minimized: shown again
   system.scheduler.runUntilIdle();
@@ -149,6 +177,59 @@ TEST_F(SettingsWindowControllerTest, ToggleFromTheBar) {
   system.mac.quitApp(editor);
   controller->toggleFromTaskbar();
   EXPECT_NE(system.mac.frontmostPID(), editor);
+}
+
+TEST_F(SettingsWindowControllerTest, EachShortcutActsOnceForTheKeyPairQtDelivers) {
+  int copies = 0;
+  SettingsViewController::Dependencies dependencies = viewDependencies();
+  dependencies.shell = SettingsViewController::ShellActions{{}, {}, [&copies] {
+                                                              ++copies;
+                                                              return true;
+                                                            }};
+  open(std::move(dependencies));
+  SettingsWindow* window = controller->window();
+  window->show();
+  QApplication::setActiveWindow(window);
+  view().searchField()->setFocus();
+  struct Case {
+    const char* name;
+    QWidget* target;
+  };
+  const Case cases[] = {{"from the search field", view().searchField()}, {"from the window", window}};
+  for (const Case& c : cases) {
+    copies = 0;
+    // The shortcut override first, then the press itself, as a real key press arrives.
+    QTest::keyClick(c.target, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(copies, 1) << c.name;
+  }
+  // The press after the pair is a press of its own.
+  QTest::keyClick(view().searchField(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(view().searchField(), Qt::Key_A);
+  EXPECT_EQ(copies, 2);
+  EXPECT_EQ(view().searchField()->text(), "a");
+  QTest::keyClick(view().searchField(), Qt::Key_3, Qt::ControlModifier);
+  EXPECT_EQ(view().currentTabIndex(), 2);
+  EXPECT_EQ(view().searchField()->text(), "");  // the switch cleared the query, and no "3" was typed
+}
+
+TEST_F(SettingsWindowControllerTest, OnePaletteForTheWindowAndItsTooltips) {
+  open();
+  SettingsWindow* window = controller->window();
+  window->show();
+  const QColor dark = toQColor(semanticColor(SemanticColor::windowBackground));
+  EXPECT_EQ(window->palette().color(QPalette::Window), dark);
+  const QPalette before = QToolTip::palette();
+  auto tooltipFor = [](QWidget* widget) {
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(widget, &help);
+    return QToolTip::palette().color(QPalette::ToolTipBase);
+  };
+  EXPECT_EQ(tooltipFor(view().searchField()), window->palette().color(QPalette::ToolTipBase));
+  QWidget elsewhere;
+  elsewhere.setToolTip("elsewhere");
+  elsewhere.show();
+  EXPECT_EQ(tooltipFor(&elsewhere), before.color(QPalette::ToolTipBase));
+  QToolTip::hideText();
 }
 
 TEST_F(SettingsWindowControllerTest, OwnWindowsForTheTracker) {
@@ -178,6 +259,18 @@ TEST_F(SettingsWindowControllerTest, ColourPanelBesideTheWindowWhileItIsOpen) {
   const QRect frame = controller->window()->frameGeometry();
   EXPECT_EQ(ColorPanel::shared().frameGeometry().left(), frame.right() + 1 + 8);
   EXPECT_EQ(ColorPanel::shared().frameGeometry().top(), frame.top());
+
+  // The visible frame is that of the window's own screen. On the second screen neither side has room,
+  // so the panel is centred on the window; measured against the main screen it would go to the left,
+  // onto the main screen.
+  system.mac.setDisplays(
+      {{1, Rect(0, 0, 1920, 1080), 2.0, "Main"}, {2, Rect(1920, 0, 1500, 1080), 2.0, "Second"}});
+  controller->window()->setGeometry(qtRect(2200, 200, 980, 760));
+  ColorPanel::shared().activate(&well);
+  const QRect onSecond = controller->window()->frameGeometry();
+  const QRect panel = ColorPanel::shared().frameGeometry();
+  EXPECT_NEAR(panel.left(), onSecond.left() + onSecond.width() / 2 - panel.width() / 2, 1);
+  EXPECT_GE(panel.left(), 1920);
 
   // Closing the window closes the panel and stops placing it.
   controller->window()->close();

@@ -1,6 +1,8 @@
 // Renders the settings window as a person sees it, to PNG files under the build folder: every page in
 // both rendering modes, the whole Presets page, and a gallery of the kit's controls.
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -66,6 +68,38 @@ TEST_F(SettingsWindowRenderTest, WholePresetsPage) {
   page->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
   EXPECT_GT(image.height(), 700);
   save(image, "presets-page-whole.png");
+}
+
+TEST_F(SettingsWindowRenderTest, TheJumpToListInTheWindowsColours) {
+  SettingsViewController& view = open();
+  controller->window()->resize(980, 760);
+  controller->window()->show();
+  view.selectTab(2);
+  QCoreApplication::processEvents();
+  auto* popup = view.tabViews()[2]->findChild<QComboBox*>();
+  ASSERT_NE(popup, nullptr);
+  popup->showPopup();
+  QCoreApplication::processEvents();
+  QWidget* list = popup->view()->window();
+  ASSERT_NE(list, controller->window());
+  const QImage image = list->grab().toImage();
+  // Mostly the window's dark background, never the light default.
+  const QColor dark = toQColor(semanticColor(SemanticColor::controlBackground));
+  int light = 0, total = 0;
+  for (int y = 0; y < image.height(); y += 2)
+    for (int x = 0; x < image.width(); x += 2, ++total)
+      if (image.pixelColor(x, y).lightness() > 160) ++light;
+  EXPECT_LT(light * 5, total) << "a light list in a dark window";
+  EXPECT_EQ(list->palette().color(QPalette::Base), dark);
+  save(image, "jump-to-list.png");
+  QImage whole(controller->window()->size(), QImage::Format_ARGB32_Premultiplied);
+  controller->window()->render(&whole);
+  {
+    QPainter painter(&whole);
+    painter.drawImage(list->mapToGlobal(QPoint()) - controller->window()->mapToGlobal(QPoint()), image);
+  }
+  save(whole, "jump-to-list-in-window.png");
+  popup->hidePopup();
 }
 
 TEST_F(SettingsWindowRenderTest, KitGallery) {

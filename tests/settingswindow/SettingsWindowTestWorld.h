@@ -36,8 +36,9 @@ class SettingsWindowTest : public ::testing::Test {
   }
 
   // Builds the window with its content (the content builds itself at once).
-  SettingsViewController& open() {
-    auto* content = new SettingsViewController(system.settings, viewDependencies());
+  SettingsViewController& open() { return open(viewDependencies()); }
+  SettingsViewController& open(SettingsViewController::Dependencies dependencies) {
+    auto* content = new SettingsViewController(system.settings, std::move(dependencies));
     controller = std::make_unique<SettingsWindowController>(
         SettingsWindowController::Dependencies{system.scheduler, system.defaults, system.mac.workspace(),
                                                system.mac.appShell(), &system.mac.screens()},
