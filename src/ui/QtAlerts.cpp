@@ -59,6 +59,8 @@ std::unique_ptr<QMessageBox> QtAlerts::makeBox(const platform::AlertContent& ale
   // The owner is a window of ours that outlives the box: the box is shown and ended within runModal.
   auto* ownerWindow = const_cast<QWidget*>(static_cast<const QWidget*>(owner.window));
   auto box = std::make_unique<AlertBox>(ownerWindow);
+  // A window of its own takes no colours from its owner unless given them: a dark window's alert is dark.
+  if (ownerWindow) box->setPalette(ownerWindow->palette());
   box->setIcon(iconFor(alert.style));
   setPlainMessage(*box, QString::fromStdString(alert.messageText),
                   QString::fromStdString(alert.informativeText));

@@ -11,6 +11,7 @@
 #include "settingswindow/SettingsWindowFrame.h"
 #include "ui/ColorPanel.h"
 #include "ui/ColorWell.h"
+#include "ui/QtAlerts.h"
 #include "ui/QtColor.h"
 #include "ui/SemanticColors.h"
 
@@ -230,6 +231,14 @@ TEST_F(SettingsWindowControllerTest, OnePaletteForTheWindowAndItsTooltips) {
   elsewhere.show();
   EXPECT_EQ(tooltipFor(&elsewhere), before.color(QPalette::ToolTipBase));
   QToolTip::hideText();
+
+  // Its alerts too.
+  platform::AlertContent alert;
+  alert.messageText = "Reset All Settings?";
+  alert.buttons = {"Reset", "Cancel"};
+  auto box = QtAlerts::makeBox(alert, alertOwner(view().searchField()));
+  EXPECT_EQ(box->palette().color(QPalette::Window), dark);
+  EXPECT_EQ(box->palette().color(QPalette::ButtonText), window->palette().color(QPalette::ButtonText));
 }
 
 TEST_F(SettingsWindowControllerTest, OwnWindowsForTheTracker) {
