@@ -1,6 +1,7 @@
 #include "taskbar/SystemTrayView.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPointer>
 #include <QResizeEvent>
@@ -22,6 +23,10 @@ namespace {
 constexpr double kSeparatorInset = 6;
 constexpr double kStackLeading = 8;
 constexpr double kStackTrailing = 10;
+// On a vertical bar the clock keeps this far from each side of the bar, and its texts shrink to this
+// size at the least before they are cut at the tail.
+constexpr int kVerticalClockInset = 2;
+constexpr double kSmallestClockFont = 7;
 constexpr Color kSeparatorColor = Color::fromWhite(1, 0.15);
 
 void setTextColor(QLabel& label, const Color& color) {
@@ -86,9 +91,7 @@ SystemTrayView::SystemTrayView(Scheduler& scheduler, QWidget* parent)
     label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     setTextColor(*label, Color::white());
   }
-  timeLabel_->setFont(trayFont(11, *this));
   timeLabel_->setAccessibleName("Current time");
-  dateLabel_->setFont(trayFont(9, *this));
   setTextColor(*dateLabel_, kSecondaryColor);
   dateLabel_->setAccessibleName("Current date");
   batteryPercentLabel_->setFont(trayFont(10, *this));
@@ -190,7 +193,30 @@ void SystemTrayView::resizeEvent(QResizeEvent* event) {
   layoutContents();
 }
 
+void SystemTrayView::fitClock() {
+  const double sizes[] = {clockFontSize_, std::max(clockFontSize_ - 2, kSmallestClockFont)};
+  const QString* texts[] = {&timeText_, &dateText_};
+  QLabel* labels[] = {timeLabel_, dateLabel_};
+  const int room = width() - 2 * kVerticalClockInset;
+  for (int i = 0; i < 2; ++i) {
+    double size = sizes[i];
+    // A horizontal bar gives the tray the room its texts need.
+    if (!vertical_ || room <= 0) {
+      labels[i]->setFont(trayFont(size, *this));
+      labels[i]->setText(*texts[i]);
+      continue;
+    }
+    while (size > kSmallestClockFont &&
+           QFontMetrics(trayFont(size, *this)).horizontalAdvance(*texts[i]) > room)
+      size = std::max(kSmallestClockFont, size - 0.5);
+    const QFont font = trayFont(size, *this);
+    labels[i]->setFont(font);
+    labels[i]->setText(QFontMetrics(font).elidedText(*texts[i], Qt::ElideRight, room));
+  }
+}
+
 void SystemTrayView::layoutContents() {
+  fitClock();
   batteryFillView_->setGeometry(rect());
   separator_->setGeometry(0, static_cast<int>(kSeparatorInset), 1,
                           std::max(0, height() - 2 * static_cast<int>(kSeparatorInset)));
@@ -235,8 +261,12 @@ void SystemTrayView::updateTextColors(const Color& background) {
 }
 
 void SystemTrayView::setClockFontSize(double size) {
-  timeLabel_->setFont(trayFont(size, *this));
-  dateLabel_->setFont(trayFont(std::max(size - 2, 7.0), *this));
+  clockFontSize_ = size;
+  arrangeShownViews();
+}
+
+void SystemTrayView::setClockText(QLabel* label, const QString& text) {
+  (label == timeLabel_ ? timeText_ : dateText_) = text;
   arrangeShownViews();
 }
 
@@ -284,9 +314,7 @@ void SystemTrayView::bind(SystemTrayManager& manager, SettingsManager* settings)
         .removeDuplicates()
         .receiveOnMain(main)
         .sink([weak, label](const std::string& text) {
-          if (!weak) return;
-          label->setText(QString::fromStdString(text));
-          weak->arrangeShownViews();
+          if (weak) weak->setClockText(label, QString::fromStdString(text));
         })
         .store(cancellables_);
   }

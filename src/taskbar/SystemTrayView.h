@@ -99,6 +99,9 @@ class SystemTrayView : public QWidget {
   void updateTextColors(const Color& background);
   void updateBattery(const BatteryState& state);
   void setClockFontSize(double size);
+  void setClockText(QLabel* label, const QString& text);
+  // Gives time and date their fonts and texts: on a vertical bar as much of each as fits across it.
+  void fitClock();
   void setTrayFontSize(double size);
   void setClockShown(bool shown);
   // Shows the views that are on, hides the others and lays the tray out again.
@@ -118,6 +121,8 @@ class SystemTrayView : public QWidget {
   CancellableBag cancellables_;
   std::optional<bool> lastLuminanceBracket_;
   bool vertical_ = false;
+  double clockFontSize_ = 11;
+  QString timeText_, dateText_;
   bool batteryShown_ = true;
   bool iconShown_ = true;
   bool percentageShown_ = true;

@@ -154,6 +154,41 @@ TEST_F(SystemTrayViewTest, ClockFontsTimeVisibilityAndTheVerticalLayout) {
   EXPECT_LT(tray.batteryIconView()->geometry().bottom(), tray.batteryPercentLabel()->geometry().top());
 }
 
+// Across a vertical bar the clock takes a smaller font, down to 7 points, and is cut at the tail only
+// below that; a horizontal bar gives it the room it needs.
+TEST_F(SystemTrayViewTest, AVerticalBarFitsTheClockAcrossIt) {
+  bind();
+  manager->timeString = "12:59 PM";
+  manager->dateString = "12/31/26";
+  scheduler.runUntilIdle();
+  auto pixels = [&](const QLabel* label) { return label->font().pointSizeF() * tray.logicalDpiY() / 72.0; };
+  EXPECT_NEAR(pixels(tray.timeLabel()), 11, 0.01) << "horizontal: the chosen size";
+  EXPECT_EQ(tray.timeLabel()->text(), "12:59 PM");
+  tray.configureForVerticalLayout();
+  tray.show();
+  struct Case {
+    int width;
+    bool whole;
+  };
+  for (const Case& c : {Case{80, true}, Case{48, true}, Case{24, false}}) {
+    SCOPED_TRACE(c.width);
+    tray.resize(c.width, 120);
+    for (auto [label, text] :
+         {std::pair{tray.timeLabel(), "12:59 PM"}, std::pair{tray.dateLabel(), "12/31/26"}}) {
+      EXPECT_EQ(label->text() == text, c.whole) << label->text().toStdString();
+      if (!c.whole) {
+        EXPECT_TRUE(label->text().endsWith(QChar(0x2026)));
+      }
+      EXPECT_GE(pixels(label), 7 - 0.01);
+      const QRect frame(label->mapTo(&tray, QPoint(0, 0)), label->size());
+      EXPECT_GE(frame.left(), 2);
+      EXPECT_LE(frame.right(), c.width - 3);
+      EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), frame.width());
+    }
+  }
+  EXPECT_NEAR(pixels(tray.timeLabel()), 7, 0.01) << "the narrowest bar: the smallest font";
+}
+
 TEST(BatteryGlyph, GeometryAtIconHeight12) {
   const auto g = batteryGlyphGeometry(12, 16, 50);
   EXPECT_EQ(g.body.origin, (Point{0, 2}));

@@ -261,6 +261,29 @@ TEST_F(TaskbarTrayRenderTest, LeftBarEndsInTheTrashAboveTheTray) {
   EXPECT_EQ(inPanel(bar, bar.controller->trashIconView()), QRect(4, trayFrame.top() - 44, 40, 40));
 }
 
+// The widest times and dates of a 12-hour clock fit across a left bar of the default 48 points, whole.
+TEST_F(TaskbarTrayRenderTest, ALeftBarShowsItsWidestClockAndDateWhole) {
+  Bar bar = makeBar(TaskbarPosition::left);
+  SystemTrayView* tray = bar.controller->systemTrayView();
+  for (const char* time : {"11:11 AM", "12:59 PM"}) {
+    SCOPED_TRACE(time);
+    accessories.systemTrayManager->timeString = time;
+    accessories.systemTrayManager->dateString = "12/31/26";
+    scheduler.runUntilIdle();
+    const QImage picture = bar.panel->grab().toImage();
+    save(picture.copy(0, picture.height() - 200, 48, 200).scaled(192, 800),
+         time[1] == '1' ? "left-bar-clock-1111-x4.png" : "left-bar-clock-1259-x4.png");
+    EXPECT_EQ(tray->timeLabel()->text(), time);
+    EXPECT_EQ(tray->dateLabel()->text(), "12/31/26");
+    for (QLabel* label : {tray->timeLabel(), tray->dateLabel()}) {
+      const QRect frame = inPanel(bar, label);
+      EXPECT_GE(frame.left(), 0);
+      EXPECT_LE(frame.right(), 47);
+      EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), frame.width());
+    }
+  }
+}
+
 // Where exactly: the alignment table of the view controller's tests.
 TEST_F(TaskbarTrayRenderTest, CentredAndRightAlignedItemsBeforeTheTrash) {
   settings->style = TaskbarStyle::iconsOnly;
