@@ -27,7 +27,6 @@ constexpr double kStackTrailing = 10;
 // size at the least before they are cut at the tail.
 constexpr int kVerticalClockInset = 2;
 constexpr double kSmallestClockFont = 7;
-constexpr Color kSeparatorColor = Color::fromWhite(1, 0.15);
 
 void setTextColor(QLabel& label, const Color& color) {
   QPalette palette = label.palette();
@@ -72,9 +71,7 @@ SystemTrayView::SystemTrayView(Scheduler& scheduler, QWidget* parent)
 
   separator_ = new QWidget(this);
   separator_->setAutoFillBackground(true);
-  QPalette separatorPalette = separator_->palette();
-  separatorPalette.setColor(QPalette::Window, toQColor(kSeparatorColor));
-  separator_->setPalette(separatorPalette);
+  setSeparatorColor(kDarkSeparatorColor);
 
   stackView_ = new QWidget(this);
   batteryStack_ = new QWidget(stackView_);
@@ -258,6 +255,18 @@ void SystemTrayView::updateTextColors(const Color& background) {
   setTextColor(*dateLabel_, colors.secondary);
   setTextColor(*batteryPercentLabel_, colors.secondary);
   batteryIconView_->setIconColor(colors.secondary);
+  setSeparatorColor(light ? kDarkSeparatorColor : kLightSeparatorColor);
+}
+
+void SystemTrayView::setSeparatorColor(const Color& color) {
+  QPalette palette = separator_->palette();
+  palette.setColor(QPalette::Window, toQColor(color));
+  separator_->setPalette(palette);
+}
+
+Color SystemTrayView::separatorColor() const {
+  const QColor c = separator_->palette().color(QPalette::Window);
+  return {c.redF(), c.greenF(), c.blueF(), c.alphaF()};
 }
 
 void SystemTrayView::setClockFontSize(double size) {

@@ -33,6 +33,9 @@ class SystemTrayView : public QWidget {
   static constexpr Color kSecondaryColor = Color::fromWhite(0.7);
   static constexpr TextColors kDarkTextColors{Color::white(), Color::fromWhite(0.7)};
   static constexpr TextColors kLightTextColors{Color::black(), Color::fromWhite(0.3)};
+  // The separator line on a dark and on a light background.
+  static constexpr Color kDarkSeparatorColor = Color::fromWhite(1, 0.15);
+  static constexpr Color kLightSeparatorColor = Color::fromWhite(0, 0.15);
 
   explicit SystemTrayView(Scheduler& scheduler, QWidget* parent = nullptr);
   ~SystemTrayView() override;
@@ -57,6 +60,7 @@ class SystemTrayView : public QWidget {
   QWidget* clockStack() const { return clockStack_; }
   QWidget* stackView() const { return stackView_; }
   QWidget* separator() const { return separator_; }
+  Color separatorColor() const;
   // The last contrast decision (true: light text); nothing before the first.
   std::optional<bool> lastLuminanceBracket() const { return lastLuminanceBracket_; }
 
@@ -97,6 +101,7 @@ class SystemTrayView : public QWidget {
   };
 
   void updateTextColors(const Color& background);
+  void setSeparatorColor(const Color& color);
   void updateBattery(const BatteryState& state);
   void setClockFontSize(double size);
   void setClockText(QLabel* label, const QString& text);

@@ -200,6 +200,7 @@ void TaskbarViewController::buildAccessories(TaskbarPosition position) {
     const double side = s.barThickness() - 8;
     trashIconView_ = new TrashIconView(
         TrashIconEnvironment{env_.scheduler, env_.workspace, env_.trash, env_.alerts}, side, view_);
+    trashIconView_->updateColors(s.backgroundColor.get());
     trashIconView_->show();
   }
   // A program without a tray manager (no clock or power sources to show) has no tray.
@@ -498,6 +499,7 @@ void TaskbarViewController::updateBackgroundOpacity() {
   applyBackground();
   for (auto& [id, item] : appItemViews_)
     if (item) item->updateTextColor();
+  if (trashIconView_) trashIconView_->updateColors(settingsManager_->backgroundColor.get());
 }
 
 // ---- Queries ----
@@ -626,10 +628,10 @@ void TaskbarViewController::updateWindowCounts(const std::vector<TrackedAppPtr>&
 
 AppItemView* TaskbarViewController::makeItem(const std::shared_ptr<TrackedApp>& app,
                                              const ItemSettings& settings) {
-  auto* item = new AppItemView(AppItemEnvironment{env_.scheduler, env_.workspace, env_.appearance,
-                                                  env_.accessibilityHelper, nullptr, &env_.alerts,
-                                                  env_.thumbnails},
-                               appStackView_);
+  auto* item =
+      new AppItemView(AppItemEnvironment{env_.scheduler, env_.workspace, env_.appearance,
+                                         env_.accessibilityHelper, nullptr, &env_.alerts, env_.thumbnails},
+                      appStackView_);
   item->settingsManager = settingsManager_;
   item->appTracker = appTracker_;
   item->windowManager = windowManager_;

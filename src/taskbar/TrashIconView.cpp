@@ -15,6 +15,7 @@
 #include "platform/Alerts.h"
 #include "platform/Trash.h"
 #include "platform/Workspace.h"
+#include "taskbar/SystemTrayView.h"
 #include "ui/QtColor.h"
 
 namespace pelko {
@@ -92,8 +93,13 @@ void TrashIconView::setBackground(Color color) {
   update();
 }
 
+void TrashIconView::updateColors(const Color& barBackground) {
+  lightContent_ = SystemTrayView::wantsLightText(barBackground);
+  update();
+}
+
 void TrashIconView::mouseEntered() {
-  setBackground(kHoverColor);
+  setBackground(lightContent_ ? kHoverColor : kHoverColorOnLight);
 }
 
 void TrashIconView::mouseExited() {

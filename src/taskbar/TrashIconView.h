@@ -30,8 +30,12 @@ struct TrashIconEnvironment {
 class TrashIconView : public QWidget {
   Q_OBJECT
  public:
-  static constexpr Color kSymbolColor = Color::fromWhite(1, 0.55);  // the secondary label colour
-  static constexpr Color kHoverColor = Color::fromWhite(1, 0.08);   // the label colour, faintly
+  // The secondary label colour and, faintly, the label colour, each light on a dark bar and dark on a
+  // light one (the tray's contrast rule).
+  static constexpr Color kSymbolColor = Color::fromWhite(1, 0.55);
+  static constexpr Color kHoverColor = Color::fromWhite(1, 0.08);
+  static constexpr Color kSymbolColorOnLight = Color::fromWhite(0, 0.55);
+  static constexpr Color kHoverColorOnLight = Color::fromWhite(0, 0.08);
   static constexpr Color kDragTargetColor{1.0, 0.231, 0.188, 0.15};
   static constexpr Color kDragSymbolColor{1.0, 0.231, 0.188, 1};
 
@@ -44,7 +48,11 @@ class TrashIconView : public QWidget {
   bool isDragTarget() const { return isDragTarget_; }
   // The background as drawn (clear is alpha 0), the symbol's colour and whether it is the filled one.
   Color backgroundColor() const { return background_; }
-  Color symbolColor() const { return isDragTarget_ ? kDragSymbolColor : kSymbolColor; }
+  Color symbolColor() const {
+    return isDragTarget_ ? kDragSymbolColor : lightContent_ ? kSymbolColor : kSymbolColorOnLight;
+  }
+  // Follows the bar's background colour: light symbol and hover on a dark bar, dark ones on a light bar.
+  void updateColors(const Color& barBackground);
   bool showsFilledSymbol() const { return isDragTarget_; }
 
   // The reactions, callable without a window system (the Qt events forward here).
@@ -76,6 +84,7 @@ class TrashIconView : public QWidget {
   TrashIconEnvironment env_;
   double inset_;
   bool isDragTarget_ = false;
+  bool lightContent_ = true;
   Color background_ = Color::black().withAlpha(0);
 };
 

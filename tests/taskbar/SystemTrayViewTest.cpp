@@ -53,6 +53,9 @@ TEST_F(SystemTrayViewTest, TextColoursFollowTheContrastWithWhiteText) {
     expectColor(labelColor(view.dateLabel()), secondary);
     expectColor(labelColor(view.batteryPercentLabel()), secondary);
     expectColor(view.batteryIconView()->iconColor(), secondary);
+    const Color separator = view.separatorColor();
+    expectColor(separator, c.lightText ? Color::white() : Color::black());
+    EXPECT_NEAR(separator.alpha, 0.15, 0.005);
   }
   EXPECT_NEAR(SystemTrayView::whiteTextContrast(Color::black()), 21, 1e-9);
   EXPECT_NEAR(SystemTrayView::whiteTextContrast(Color::white()), 1, 1e-9);

@@ -261,6 +261,31 @@ TEST_F(TaskbarTrayRenderTest, LeftBarEndsInTheTrashAboveTheTray) {
   EXPECT_EQ(inPanel(bar, bar.controller->trashIconView()), QRect(4, trayFrame.top() - 44, 40, 40));
 }
 
+// On a white bar the trash symbol and the tray's separator turn dark, as the tray's texts do; they turn
+// light again when the bar's colour changes back.
+TEST_F(TaskbarTrayRenderTest, TheTrashAndTheSeparatorFollowTheBarsBackground) {
+  settings->backgroundColor = Color::white();
+  settings->backgroundOpacity = 100;
+  Bar bar = makeBar(TaskbarPosition::bottom);
+  const QRect trash = inPanel(bar, bar.controller->trashIconView()).adjusted(4, 4, -4, -4);
+  const QRect separator = inPanel(bar, bar.controller->systemTrayView()->separator());
+  QImage picture = bar.panel->grab().toImage();
+  const QRect trayAndTrash = trash.united(inPanel(bar, bar.controller->systemTrayView()));
+  save(picture.copy(trayAndTrash.adjusted(-8, -8, 0, 8)).scaled(trayAndTrash.size() * 4 + QSize(32, 64)),
+       "white-bar-trash-x4.png");
+  // 0.55 black over white is about 115 grey; 0.15 black is about 217.
+  EXPECT_TRUE(hasPixelNear(picture, trash, QColor(115, 115, 115), 30));
+  EXPECT_TRUE(hasPixelNear(picture, separator, QColor(217, 217, 217), 12));
+
+  settings->backgroundColor = Color::black();
+  bar.controller->updateBackgroundOpacity();
+  scheduler.runUntilIdle();
+  picture = bar.panel->grab().toImage();
+  // 0.55 white over black is about 140 grey; 0.15 white is about 38.
+  EXPECT_TRUE(hasPixelNear(picture, trash, QColor(140, 140, 140), 30));
+  EXPECT_TRUE(hasPixelNear(picture, separator, QColor(38, 38, 38), 12));
+}
+
 // The widest times and dates of a 12-hour clock fit across a left bar of the default 48 points, whole.
 TEST_F(TaskbarTrayRenderTest, ALeftBarShowsItsWidestClockAndDateWhole) {
   Bar bar = makeBar(TaskbarPosition::left);

@@ -96,6 +96,23 @@ TEST_F(TrashIconViewTest, LooksForHoverAndDrag) {
   EXPECT_EQ(view.backgroundColor(), clear);
   EXPECT_FALSE(view.showsFilledSymbol());
   EXPECT_EQ(view.symbolColor(), Color::fromWhite(1, 0.55));
+  // Symbol and hover follow the tray's contrast rule for the bar's background; the drag look does not.
+  struct Case {
+    Color bar;
+    double white;
+  };
+  for (const Case& c : {Case{Color::black(), 1}, Case{Color::fromWhite(0.4653), 1},
+                        Case{Color::fromWhite(0.4654), 0}, Case{Color::white(), 0}}) {
+    SCOPED_TRACE(c.bar.red);
+    view.updateColors(c.bar);
+    EXPECT_EQ(view.symbolColor(), Color::fromWhite(c.white, 0.55));
+    view.mouseEntered();
+    EXPECT_EQ(view.backgroundColor(), Color::fromWhite(c.white, 0.08));
+    view.draggingEntered(*drag);
+    EXPECT_EQ(view.symbolColor(), (Color{1.0, 0.231, 0.188, 1}));
+    view.draggingExited();
+    view.mouseExited();
+  }
   // The symbol's inset grows with the button but has a floor.
   EXPECT_EQ(TrashIconView::symbolInset(24), 4);
   EXPECT_NEAR(TrashIconView::symbolInset(40), 6, 1e-9);
