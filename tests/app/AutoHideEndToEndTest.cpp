@@ -82,7 +82,8 @@ class AutoHideEndToEndTest : public DesktopTest {
 
 TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesItAgain) {
   movePointer(640, 300);
-  run({{"PelkoAutoHide", true}, {"PelkoAutoHidePeekReveal", true}, {"PelkoAutoHideDelay", 0.5}});
+  // A delay well above the time a loaded machine takes between two steps of the walk.
+  run({{"PelkoAutoHide", true}, {"PelkoAutoHidePeekReveal", true}, {"PelkoAutoHideDelay", 3.0}});
   // The bar shows at start and hides 0.3 s later: too quick to catch through xdotool reliably.
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
   ASSERT_TRUE(waitForBar(false, 5)) << "the bar did not hide\n" << pelko->output();
@@ -106,7 +107,7 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
   movePointer(640, 300);
   pause(0.3);
   EXPECT_TRUE(visibleBar(server->display()).has_value()) << "hidden before the delay";
-  EXPECT_TRUE(waitForBar(false, 3)) << "moving away did not hide the bar";
+  EXPECT_TRUE(waitForBar(false, 6)) << "moving away did not hide the bar";
 }
 
 // Without a compositor (as on this X server) a translucent window shows its painted pixels as they are:
