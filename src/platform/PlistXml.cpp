@@ -274,13 +274,17 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
-// What a short piece of the input looks like, for messages.
-std::string quoted(std::string_view s) {
+// What a short piece of the input looks like, for messages: on one line, whatever it holds.
+std::string printable(std::string_view s) {
   constexpr size_t kLimit = 40;
-  std::string out = "\"";
+  std::string out;
   for (char c : s.substr(0, kLimit)) out += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
   if (s.size() > kLimit) out += "...";
-  return out + "\"";
+  return out;
+}
+
+std::string quoted(std::string_view s) {
+  return "\"" + printable(s) + "\"";
 }
 
 class Parser {
@@ -310,7 +314,7 @@ class Parser {
       if (!root.tag.empty) {
         for (;;) {
           misc();
-          if (atEnd()) failAt(root.tag.offset, "missing </dict>");
+          if (atEnd()) failAtEnd("dict");
           if (lookingAt("</")) break;
           auto [key, value] = entry(root.depth + 1);
           if (valueProblem_) {
@@ -324,8 +328,10 @@ class Parser {
       }
       epilog(root);
     } catch (const ParseError& e) {
-      recovery.damage = describe(e);
+      // A cut inside a closing tag is the first damage, whatever it left unclosed further out.
+      recovery.damage = describe(cut_ ? *cut_ : e);
     }
+    if (cut_ && recovery.damage.empty()) recovery.damage = describe(*cut_);
     return recovery;
   }
 
@@ -374,6 +380,10 @@ class Parser {
   [[noreturn]] void fail(std::string message) const { throw ParseError{pos_, std::move(message)}; }
   [[noreturn]] void failAt(size_t offset, std::string message) const {
     throw ParseError{offset, std::move(message)};
+  }
+  // The text ended while `tag` was still open: a file cut short. Named at the line where it ends.
+  [[noreturn]] void failAtEnd(const std::string& tag) const {
+    throw ParseError{text_.size(), "missing </" + tag + ">, the text ends here"};
   }
   // A well-formed element whose value cannot be represented. The element has been read to its end, so
   // a recovering read can go on after it; the first such problem is kept.
@@ -526,9 +536,20 @@ class Parser {
   }
 
   void closeTag(const std::string& expected) {
-    if (atEnd()) fail("missing </" + expected + ">");
+    if (atEnd()) failAtEnd(expected);
     if (!lookingAt("</")) fail("expected </" + expected + ">");
     const size_t start = pos_;
+    // A text that ends part-way through the closing tag was cut there; what the element holds is whole,
+    // so a recovering read keeps it and carries on to the end of the text.
+    const std::string whole = "</" + expected + ">";
+    const std::string_view rest = text_.substr(pos_);
+    if (rest.size() < whole.size() && std::string_view(whole).substr(0, rest.size()) == rest) {
+      ParseError cut{start, "the text ends inside </" + expected + ">"};
+      if (!recovering_) throw cut;
+      if (!cut_) cut_ = cut;
+      pos_ = text_.size();
+      return;
+    }
     pos_ += 2;
     const std::string found = name();
     skipSpace();
@@ -544,7 +565,7 @@ class Parser {
     std::string out;
     if (tag.empty) return out;
     for (;;) {
-      if (atEnd()) failAt(tag.offset, "missing </" + tag.name + ">");
+      if (atEnd()) failAtEnd(tag.name);
       const char c = text_[pos_];
       if (c == '<') {
         if (lookingAt("</")) break;
@@ -591,9 +612,9 @@ class Parser {
           appendUtf8(out, cp)) {
         return;
       }
-      return valueFailAt(start, "invalid character reference &" + std::string(ref) + ";");
+      return valueFailAt(start, "invalid character reference &" + printable(ref) + ";");
     }
-    valueFailAt(start, "unknown entity &" + std::string(ref) + ";");
+    valueFailAt(start, "unknown entity &" + printable(ref) + ";");
   }
 
   PlistValue element(const Tag& tag, int depth) {
@@ -621,7 +642,7 @@ class Parser {
     if (tag.empty) return dict;
     for (;;) {
       misc();
-      if (atEnd()) failAt(tag.offset, "missing </dict>");
+      if (atEnd()) failAtEnd("dict");
       if (lookingAt("</")) break;
       // A repeated key keeps its last value.
       auto [key, value] = entry(depth + 1);
@@ -649,7 +670,7 @@ class Parser {
     if (tag.empty) return items;
     for (;;) {
       misc();
-      if (atEnd()) failAt(tag.offset, "missing </array>");
+      if (atEnd()) failAtEnd("array");
       if (lookingAt("</")) break;
       items.push_back(element(openTag(), depth + 1));
     }
@@ -786,6 +807,7 @@ class Parser {
   size_t pos_ = 0;
   bool recovering_ = false;
   std::optional<ParseError> valueProblem_;
+  std::optional<ParseError> cut_;
 };
 
 }  // namespace

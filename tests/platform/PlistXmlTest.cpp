@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace pelko::platform {
@@ -236,6 +238,102 @@ TEST(PlistXmlRecover, KeepsEveryEntryThatCanBeReadAndNamesWhatWasLost) {
     std::string error;
     EXPECT_FALSE(recoverPlistDictionary(text, &error)) << text;
     EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
+  }
+}
+
+// A settings file cut at any byte keeps exactly the entries whose values it holds whole, in file order,
+// and names the cut at the line where the text ends.
+TEST(PlistXmlRecover, AFileCutAtAnyByteKeepsEveryEntryItHoldsWhole) {
+  const Dict whole{{"PelkoBackgroundColor", "#1F1F1FFF"},
+                   {"PelkoBadgeOpacity", 0.9},
+                   {"PelkoBorderTop", true},
+                   {"PelkoCustomAppOrder", Array{"a", "b"}},
+                   {"PelkoItemSpacing", 4}};
+  const std::string text = writePlistXml(whole);
+  // Where each entry's value is known to be whole: once its closing tag has begun ("</"), or after "/>".
+  std::vector<size_t> holdsWhole;
+  for (const char* end : {"#1F1F1FFF</", "0.9</", "<true/>", "</array>", "<integer>4</"}) {
+    const size_t at = text.find(end);
+    ASSERT_NE(at, std::string::npos) << end;
+    holdsWhole.push_back(std::string(end) == "</array>" ? at + 2 : at + std::strlen(end));
+  }
+  for (size_t n = text.find("<dict>") + 6; n < text.rfind("</plist>") + 8; ++n) {
+    SCOPED_TRACE("cut after " + std::to_string(n) + " bytes: ..." + text.substr(n < 30 ? 0 : n - 30, 30));
+    const std::string cut = text.substr(0, n);
+    std::string error;
+    auto recovery = recoverPlistDictionary(cut, &error);
+    ASSERT_TRUE(recovery) << error;
+    const size_t expected = static_cast<size_t>(
+        std::count_if(holdsWhole.begin(), holdsWhole.end(), [&](size_t at) { return at <= n; }));
+    Dict kept;
+    for (const auto& [key, value] : whole) {
+      if (kept.size() < expected) kept[key] = value;
+    }
+    EXPECT_EQ(recovery->values, kept);
+    EXPECT_TRUE(recovery->droppedEntries.empty());
+    const std::string lastLine =
+        "line " + std::to_string(1 + std::count(cut.begin(), cut.end(), '\n')) + ": ";
+    EXPECT_EQ(recovery->damage.rfind(lastLine, 0), 0u) << recovery->damage;
+    EXPECT_EQ(recovery->damage.find(", found </"), std::string::npos) << recovery->damage;
+  }
+  std::string error;
+  EXPECT_FALSE(parsePlistXml(text.substr(0, text.rfind("</real>") + 6), &error));
+  EXPECT_NE(error.find("the text ends inside </real>"), std::string::npos) << error;
+}
+
+// Random damage to a settings file: nothing crashes or hangs, every message is one line naming a line,
+// and a text the strict reader accepts is recovered whole.
+TEST(PlistXmlRecover, FuzzedDocumentsAreReadConsistently) {
+  const Dict whole{
+      {"a", "text &amp; <more>"}, {"b", 0.5},   {"c", Array{1, true, Dict{{"d", PlistData{1, 2}}}}},
+      {"e", PlistDate{60}},       {"f", false}, {"g", int64_t{-3}}};
+  const std::string seed = writePlistXml(whole);
+  const std::string fragments[] = {"<",      ">",     "</",   "/>",        "<dict>", "</dict>", "<key>",
+                                   "&",      "&#x0;", "<!--", "<![CDATA[", "\xff",   "\0",      "<array>",
+                                   "<real>", "nan",   "]]>",  "<?",        "\"",     "<plist>"};
+  uint64_t state = 0x9E3779B97F4A7C15u;
+  auto next = [&](uint64_t bound) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return static_cast<size_t>(state % bound);
+  };
+  for (int round = 0; round < 20'000; ++round) {
+    std::string text = seed;
+    for (int edits = 1 + static_cast<int>(next(4)); edits > 0 && !text.empty(); --edits) {
+      const size_t at = next(text.size());
+      switch (next(4)) {
+        case 0:
+          text[at] = static_cast<char>(next(256));
+          break;
+        case 1:
+          text.erase(at, 1 + next(8));
+          break;
+        case 2:
+          text.insert(at, fragments[next(std::size(fragments))]);
+          break;
+        default:
+          text.resize(at);
+          break;
+      }
+    }
+    SCOPED_TRACE(text);
+    std::string strictError, recoverError;
+    auto strict = parsePlistXml(text, &strictError);
+    auto recovery = recoverPlistDictionary(text, &recoverError);
+    for (const std::string* message : {&strictError, &recoverError}) {
+      if (message->empty()) continue;
+      ASSERT_EQ(message->rfind("line ", 0), 0u) << *message;
+      ASSERT_EQ(message->find('\n'), std::string::npos) << *message;
+    }
+    if (recovery && !recovery->damage.empty()) {
+      ASSERT_EQ(recovery->damage.rfind("line ", 0), 0u);
+    }
+    if (strict && strict->isDictionary()) {
+      ASSERT_TRUE(recovery) << recoverError;
+      ASSERT_FALSE(recovery->lostAnything()) << recovery->damage;
+      ASSERT_EQ(PlistValue(recovery->values), *strict);
+    }
   }
 }
 
