@@ -367,6 +367,7 @@ int main(int argc, char** argv) {
   environment.urlDelivery = urlDelivery.get();
   environment.clipboard = clipboard.get();
   environment.updater = updater.get();
+  environment.damagedSettingsKeptAs = userDefaults->keptAsidePath();
   if (!restoreOnly) {
     pelko::platform::Workspace& workspace = mac->workspace();
     environment.makeAboutWindow = [&shell, &workspace] {

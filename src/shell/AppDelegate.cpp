@@ -138,6 +138,7 @@ void AppDelegate::claimSingleInstanceThenStart() {
 void AppDelegate::finishLaunching() {
   // 3. and 4. What the previous run left behind.
   reportPreviousCrash();
+  reportDamagedSettings();
   recoverDockIfNeeded();
 
   // 5. to 9. The managers, in this order.
@@ -183,6 +184,20 @@ void AppDelegate::reportPreviousCrash() {
   if (auto marker = CrashMarker::take(env_.userDefaults)) {
     debugLog("AppDelegate: Previous session crashed: " + *marker);
   }
+}
+
+// Said once, in the run that found the damage: the file is out of the way afterwards, and without the
+// alert the user would only see the first-run guide again and wonder where their settings went.
+void AppDelegate::reportDamagedSettings() {
+  if (env_.damagedSettingsKeptAs.empty()) return;
+  platform::AlertContent alert;
+  alert.style = platform::AlertContent::Style::warning;
+  alert.messageText = "Pelko's Settings Could Not Be Read";
+  alert.informativeText = "The settings file was damaged. It was kept as " + env_.damagedSettingsKeptAs +
+                          "; settings that could not be read start from their defaults.";
+  alert.buttons = {"OK"};
+  alert.cancelButton = 0;
+  env_.alerts.runModal(alert, {});
 }
 
 void AppDelegate::recoverDockIfNeeded() {

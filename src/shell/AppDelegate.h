@@ -134,6 +134,8 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
         makeOnboardingWindow{};
     // Opens the maker's feedback and support page in the browser.
     std::function<void()> openFeedbackPage{};
+    // Where a settings file found damaged at this start was moved; empty when the settings were whole.
+    std::string damagedSettingsKeptAs{};
   };
 
   enum class TerminateReply { terminateCancel, terminateNow, terminateLater };
@@ -225,6 +227,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   void claimSingleInstanceThenStart();
   void finishLaunching();
   void reportPreviousCrash();
+  void reportDamagedSettings();
   void recoverDockIfNeeded();
   void createSettings();
   void createTracking();

@@ -177,6 +177,30 @@ TEST_F(PelkoProcessTest, AnUncaughtExceptionLeavesACrashMarkerThatTheNextStartRe
   EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
 }
 
+TEST_F(PelkoProcessTest, ADamagedSettingsFileIsSaidOnceInAnAlertNamingWhereItWasKept) {
+  std::ofstream(sandbox.defaultsFile()) << "not a property list";
+  std::string keptAs;
+  {
+    PelkoProcess run(sandbox, {}, kQuit);
+    ASSERT_TRUE(endsWith(run, 0));
+    for (const auto& entry : std::filesystem::directory_iterator(sandbox.path("config/pelko"))) {
+      if (entry.path().filename().string().rfind("com.pelko.app.plist.corrupt-", 0) == 0)
+        keptAs = entry.path();
+    }
+    ASSERT_FALSE(keptAs.empty()) << run.output();
+    const std::string alert =
+        "Pelko alert: Pelko's Settings Could Not Be Read\n  The settings file was damaged. "
+        "It was kept as " +
+        keptAs +
+        "; settings that could not be read start from their "
+        "defaults.\n  [OK]";
+    EXPECT_NE(run.output().find(alert), std::string::npos) << run.output();
+  }
+  PelkoProcess next(sandbox, {}, kQuit);
+  ASSERT_TRUE(endsWith(next, 0));
+  EXPECT_EQ(next.output().find("Settings Could Not Be Read"), std::string::npos) << next.output();
+}
+
 TEST_F(PelkoProcessTest, AScenarioThatCannotBeReadIsNamedAndNothingStarts) {
   std::ofstream(sandbox.path("scenario.json")) << R"({"applications": [{"bundleID": "com.x"}]})";
   ASSERT_EQ(::mkfifo(sandbox.path("fifo.json").c_str(), 0600), 0);  // no writer: reading would wait

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <vector>
 
 #include "ShellTestWorld.h"
 #include "shell/SingleInstanceLock.h"
@@ -55,6 +56,30 @@ TEST(AppDelegateRestoreOnlyTest, RestoresTheDockAndExitsWithoutAnythingElse) {
   EXPECT_EQ(world.delegate->appTracker(), nullptr);
   EXPECT_TRUE(world.bars.empty());
   EXPECT_TRUE(world.alerts.shown.empty());
+}
+
+TEST(DamagedSettingsAlertTest, ADamagedSettingsFileIsSaidOnceNamingWhereItWasKept) {
+  for (const auto& [keptAs, arguments, alerts] :
+       std::vector<std::tuple<std::string, std::vector<std::string>, size_t>>{
+           {"/home/u/.config/pelko/com.pelko.app.plist.corrupt-20261207-081500", {}, 1},
+           {"", {}, 0},
+           {"/kept", {"--restore-dock"}, 0},  // a restore-only run shows nothing
+       }) {
+    SCOPED_TRACE(keptAs);
+    ShellTestWorld world;
+    world.frontEnds = [keptAs = keptAs](AppDelegate::Environment& environment) {
+      environment.damagedSettingsKeptAs = keptAs;
+    };
+    world.start(arguments);
+    world.settle(10);
+    ASSERT_EQ(world.alerts.shown.size(), alerts);
+    if (alerts == 0) continue;
+    EXPECT_EQ(world.alerts.shown[0].messageText, "Pelko's Settings Could Not Be Read");
+    EXPECT_EQ(world.alerts.shown[0].informativeText,
+              "The settings file was damaged. It was kept as " + keptAs +
+                  "; settings that could not be read start from their defaults.");
+    EXPECT_EQ(world.alerts.shown[0].buttons, (std::vector<std::string>{"OK"}));
+  }
 }
 
 // Another copy's lock is asked for again for 2 s (a copy killed a moment ago may still hold it through a
