@@ -312,6 +312,11 @@ int main(int argc, char** argv) {
         pelko::AboutWindowController::openFeedbackPage(workspace);
       };
       dependencies.accessibilityHelper = helper;
+      dependencies.workspace = &workspace;
+      dependencies.launchAtLogin = context.launchAtLogin;
+      dependencies.forceAppRefresh = [weakDelegate] {
+        if (auto delegate = weakDelegate.lock()) delegate->forceAppRefresh();
+      };
       dependencies.permissions = &mac->permissions();
       // Each look at the Dock and each optimisation has a Dock manager of its own, as the Dock's
       // background work keeps what it needs alive until it ends.

@@ -108,7 +108,11 @@ void SettingsViewController::loadViewIfNeeded() {
   if (deps_.hasScreenRecordingPermission && !deps_.hasScreenRecordingPermission())
     settingsManager_->showThumbnails = false;
 
-  for (int page = 0; page < 4; ++page) tabViews_.push_back(buildPageSkeleton(page));
+  buildAllControls();
+  tabViews_.push_back(buildAppearanceTab());
+  tabViews_.push_back(buildItemsTab());
+  tabViews_.push_back(buildBehaviorTab());
+  tabViews_.push_back(buildAutoHideTab());
   tabViews_.push_back(buildPresetsTab());
   for (QWidget* page : tabViews_) {
     page->setParent(tabContainer_);
@@ -120,6 +124,8 @@ void SettingsViewController::loadViewIfNeeded() {
   contentStack_->addWidget(footerView_);
 
   selectTab(restoredSettingsPageIndex(deps_.userDefaults.doubleForKey(kLastSelectedTabKey), pageCount()));
+  bindSettings();
+  refreshDockButtonsState();
 }
 
 void SettingsViewController::buildBackground() {

@@ -3,9 +3,12 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/Cancellable.h"
@@ -19,10 +22,12 @@
 #include "settingswindow/SettingsPermissionStatus.h"
 #include "settingswindow/SettingsSearch.h"
 #include "settingswindow/SettingsSectionBox.h"
+#include "settingswindow/SettingsSectionLayout.h"
 #include "settingswindow/SettingsTabMetadata.h"
 #include "ui/Animator.h"
 #include "ui/VisualEffectView.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -39,7 +44,13 @@ class Clipboard;
 class Permissions;
 class Screens;
 class UserDefaults;
+class Workspace;
 }  // namespace platform
+
+class LaunchAtLoginHelper;
+class Stepper;
+class Switch;
+struct SettingsControlSpec;
 
 class AccessibilityHelper;
 class Animator;
@@ -124,6 +135,12 @@ class SettingsViewController : public QWidget {
     // ("PelkoDockVisibilityDidChange"). None: nothing is observed.
     std::optional<Publisher<bool>> screenRecordingPermissionDidChange = std::nullopt;
     std::optional<Publisher<bool>> dockVisibilityDidChange = std::nullopt;
+    // Where a hidden application's name and icon are found and the Login Items pane is opened.
+    platform::Workspace* workspace = nullptr;
+    // The login item the launch-at-login switch registers; asked whether it awaits approval.
+    LaunchAtLoginHelper* launchAtLogin = nullptr;
+    // Asks the bars for an immediate refresh once an application leaves the hidden list.
+    std::function<void()> forceAppRefresh = {};
   };
 
   static constexpr const char* kLastSelectedTabKey = "PelkoSettingsLastSelectedTab";
@@ -222,6 +239,55 @@ class SettingsViewController : public QWidget {
   // asks for a layout pass; answers whether it rebuilt.
   bool rebuildSection(RebuildableSection& section, const std::string& signature,
                       const std::function<std::vector<QWidget*>()>& rows);
+
+  // ---- Controls (made once from the control catalogue), their actions and the bindings ----
+  // Makes every control with the store's current values; runs once, before the pages are built.
+  void buildAllControls();
+  // Follows the store: one subscription per entry of the binding order, each delivered on the main queue.
+  void bindSettings();
+  QWidget* control(std::string_view field) const;
+  template <class W>
+  W* control(std::string_view field) const {
+    return qobject_cast<W*>(control(field));
+  }
+  // The value label beside a stepper.
+  QLabel* valueLabel(std::string_view stepperField) const;
+  // A row a rebuildable section moves in and out ("appearanceStyleRow").
+  QWidget* storedRow(std::string_view field) const;
+  Stepper* makeStepper(double value, double minimum, double maximum, double increment);
+  Switch* makeSwitch(bool on, const std::optional<QString>& accessibilityLabel);
+  QCheckBox* makeCheckbox(const QString& title, bool on);
+  SettingsRowView* makeCompactBorderRow();
+  void updateBorderControlsEnabled();
+
+  void syncPositionControl();
+  void syncItemAlignmentControl();
+  void syncClockAlignmentControl();
+  void syncDateAlignmentControl();
+  void syncDockModeControl();
+  void syncStylePopUp();
+  void syncMultiMonitorPopUp();
+  void syncWindowCountStylePopUp();
+  void syncBatteryIconStylePopUp();
+  void syncAutoHideAnimationPopUp();
+  void updateDockButtons();
+  void refreshDockButtonsState();
+
+  void rebuildAppearanceContentSection();
+  void rebuildAppearanceBordersSection();
+  void rebuildGroupingSection();
+  void rebuildItemsDisplaySection();
+  void rebuildSystemTraySection();
+  void rebuildAutoHideSection();
+  void rebuildBlacklistSection();
+  void removeBlacklistItem(const QString& bundleID);
+  // The signature a section was last filled for; none before its first rebuild.
+  std::optional<std::string> storedSectionSignature(RebuildableSectionID section) const;
+  int sectionRebuildCount() const { return sectionRebuildCount_; }
+  // The inner stack `index` of a rebuildable section (the Auto-Hide page has four); null when absent.
+  QWidget* sectionStack(RebuildableSectionID section, size_t index = 0) const;
+  QWidget* blacklistStack() const { return blacklistStack_; }
+  QWidget* optimizeDockButton() const { return optimizeDockButton_; }
 
   // ---- Presets page, footer and the shared actions ----
   void applyPresetWithConfirmation(TaskbarPresetID preset);
@@ -326,7 +392,42 @@ class SettingsViewController : public QWidget {
   void buildBackground();
   QWidget* buildSidebar();
   QWidget* buildContentPanel();
-  QWidget* buildPageSkeleton(int page);
+  QWidget* buildAppearanceTab();
+  QWidget* buildItemsTab();
+  QWidget* buildBehaviorTab();
+  QWidget* buildAutoHideTab();
+  QWidget* buildBlacklistSection();
+  QWidget* makeMonitorModeRow();
+  QWidget* makeAutoHidePlaceholderRow(const QString& text);
+  // A row made for the catalogue's control `field` (a stepper row for a stepper), stored when the
+  // control's row is one a section rebuild moves.
+  SettingsRowView* makeCatalogRow(std::string_view field);
+  RowDescription rowDescription(std::string_view field);
+  // A notice of a rebuildable section, made anew on each rebuild.
+  QWidget* makeSectionNotice(std::string_view notice);
+  // Fills `section` for the current settings when its signature changed; answers whether it did.
+  bool rebuildFromLayout(RebuildableSectionID section);
+  SettingsSnapshot currentSnapshot() const;
+  void setControlEnabledByRule(std::string_view field, const SettingsSnapshot& snapshot);
+
+  // Control actions, one per family plus the special cases.
+  void connectControlAction(const SettingsControlSpec& spec, QWidget* widget);
+  void switchChanged(const SettingsControlSpec& spec, bool on);
+  void stepperChanged(const SettingsControlSpec& spec, double stepperValue);
+  void popUpChanged(const SettingsControlSpec& spec, int index);
+  void segmentChanged(const SettingsControlSpec& spec, int segment);
+  void colorChanged(const SettingsControlSpec& spec, const Color& color);
+  void showThumbnailsChanged(bool on);
+  void launchAtLoginChanged(bool on);
+
+  // Bindings: what a delivered value does to the window.
+  void bindSetting(std::string_view setting, bool changeOnly);
+  void boolDelivered(std::string_view setting, bool value);
+  void numberDelivered(std::string_view setting, double value);
+  void colorDelivered(std::string_view setting, const Color& value);
+  void selectionDelivered(std::string_view setting);
+  void changeOnlyDelivered(std::string_view setting);
+  void applyCornerRadiusMaximum();
   QWidget* buildPresetsTab();
   QWidget* buildFooter();
   void presentScrollContent(QWidget* page);
@@ -376,6 +477,19 @@ class SettingsViewController : public QWidget {
   QLabel* footerHintLabel_ = nullptr;
   // Rows a rebuild took out of their section wait here, hidden, for the next rebuild.
   QWidget* detachedRows_ = nullptr;
+
+  std::unordered_map<std::string, QWidget*> controls_;
+  std::unordered_map<std::string, QLabel*> valueLabels_;
+  std::unordered_map<std::string, QPointer<QWidget>> storedRows_;
+  struct SectionState {
+    std::vector<QPointer<QWidget>> stacks;
+    std::optional<std::string> signature;
+  };
+  std::map<RebuildableSectionID, SectionState> sections_;
+  int sectionRebuildCount_ = 0;
+  QPointer<QWidget> blacklistStack_;
+  QPointer<QWidget> optimizeDockButton_;
+  bool didShowLaunchAtLoginApprovalHint_ = false;
 
   int currentTabIndex_ = 0;
   std::vector<SettingsSearchResult> currentSearchResults_;

@@ -48,7 +48,7 @@ void AppDelegate::showSettingsWindow() {
   if (!settingsWindowController_) {
     if (!env_.makeSettingsWindow || !settingsManager_) return;
     settingsWindowController_ =
-        env_.makeSettingsWindow({settingsManager_, *accessibilityHelper_, weakSelf()});
+        env_.makeSettingsWindow({settingsManager_, *accessibilityHelper_, weakSelf(), launchAtLoginHelper_.get()});
     if (!settingsWindowController_) return;
   }
   settingsWindowController_->showSettings();

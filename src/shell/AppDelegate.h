@@ -73,6 +73,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
     std::shared_ptr<SettingsManager> settingsManager;
     AccessibilityHelper& accessibilityHelper;
     std::weak_ptr<AppDelegate> delegate;
+    LaunchAtLoginHelper* launchAtLogin = nullptr;
   };
   using SettingsWindowFactory =
       std::function<std::unique_ptr<SettingsWindowHandle>(const SettingsWindowContext&)>;

@@ -285,7 +285,10 @@ TEST_F(SettingsSearchAndBannersTest, ReturnAndEscape) {
   EXPECT_EQ(view.currentTabIndex(), 3);
   EXPECT_EQ(view.searchField()->text(), "");
   system.scheduler.runUntilIdle();
-  auto* row = view.tabViews()[3]->findChildren<SettingsRowView*>()[0];
+  SettingsRowView* row = nullptr;
+  for (SettingsRowView* candidate : view.tabViews()[3]->findChildren<SettingsRowView*>())
+    if (candidate->searchTitle() == "Koala Delay") row = candidate;
+  ASSERT_NE(row, nullptr);
   EXPECT_TRUE(row->isSearchHighlighted());
 }
 

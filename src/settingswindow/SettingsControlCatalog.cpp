@@ -1,0 +1,559 @@
+#include "settingswindow/SettingsControlCatalog.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include "settings/SettingsManager.h"
+
+namespace pelko {
+
+namespace {
+
+using Kind = SettingsControlKind;
+using Format = SettingsValueFormat;
+
+struct Place {
+  int page;
+  std::string_view section;
+};
+constexpr Place kPlacement{0, "Placement"};
+constexpr Place kContent{0, "Content & Density"};
+constexpr Place kSurface{0, "Surface"};
+constexpr Place kBorders{0, "Borders & Shape"};
+constexpr Place kGrouping{1, "Grouping"};
+constexpr Place kLayout{1, "Layout"};
+constexpr Place kDisplay{1, "Display"};
+constexpr Place kThumbnails{1, "Thumbnails"};
+constexpr Place kDock{2, "Dock Integration"};
+constexpr Place kTray{2, "System Tray"};
+constexpr Place kSystem{2, "System & Startup"};
+constexpr Place kCore{3, "Core"};
+constexpr Place kReveal{3, "Reveal"};
+constexpr Place kAutomation{3, "Automation"};
+constexpr Place kMotion{3, "Animation & Windows"};
+
+struct RowText {
+  std::string_view field;  // empty: a static row
+  std::string_view label;
+  std::string_view help;
+};
+
+SettingsControlSpec control(std::string_view field, Kind kind, std::string_view setting, Place place,
+                            RowText row, std::string_view tooltip, std::string_view accessibility = {},
+                            std::vector<std::string_view> choices = {}) {
+  SettingsControlSpec spec{.field = field, .kind = kind};
+  spec.setting = setting;
+  spec.page = place.page;
+  spec.section = place.section;
+  spec.rowField = row.field;
+  spec.rowLabel = row.label;
+  spec.helpText = row.help;
+  spec.tooltip = tooltip;
+  spec.accessibilityLabel = accessibility;
+  spec.choices = std::move(choices);
+  return spec;
+}
+
+SettingsControlSpec onOff(std::string_view field, std::string_view setting, Place place, RowText row,
+                          std::string_view tooltip, std::string_view accessibility) {
+  return control(field, Kind::switchControl, setting, place, row, tooltip, accessibility);
+}
+
+struct Steps {
+  double minimum;
+  double maximum;
+  double increment;
+  double grid;
+  Format format;
+  std::string_view suffix = {};
+  double scale = 1;
+};
+
+SettingsControlSpec stepper(std::string_view field, std::string_view setting, Place place, RowText row,
+                            std::string_view tooltip, Steps steps) {
+  SettingsControlSpec spec = control(field, Kind::stepper, setting, place, row, tooltip);
+  spec.minimum = steps.minimum;
+  spec.maximum = steps.maximum;
+  spec.increment = steps.increment;
+  spec.grid = steps.grid;
+  spec.format = steps.format;
+  spec.suffix = steps.suffix;
+  spec.scale = steps.scale;
+  return spec;
+}
+
+Steps whole(double minimum, double maximum, double increment, std::string_view suffix) {
+  return {minimum, maximum, increment, 1, Format::whole, suffix};
+}
+
+template <StringEnumeration E>
+std::vector<std::string_view> displayNames() {
+  std::vector<std::string_view> names;
+  for (E value : allCases<E>()) names.push_back(displayName(value));
+  return names;
+}
+
+const std::vector<std::string_view> kEdges = {"Bottom", "Top", "Left", "Right"};
+const std::vector<std::string_view> kAlignments = {"Left", "Center", "Right"};
+
+std::vector<SettingsControlSpec> makeCatalog() {
+  const RowText borders{"appearanceBorderEdgesRow", "Borders",
+                        "Choose which edges of the taskbar should draw a border"};
+  return {
+      // Appearance: Placement.
+      control("positionControl", Kind::segmented, "position", kPlacement,
+              {{}, "Position", "Which screen edge the taskbar attaches to"},
+              "Which screen edge the taskbar attaches to", {}, kEdges),
+      onOff("floatingBarSwitch", "floatingBar", kPlacement,
+            {{}, "Floating Bar", "Detach from the screen edge and center the taskbar as a floating bar"},
+            "Detach from the screen edge and center the taskbar as a floating bar", "Floating Bar"),
+      stepper("marginHStepper", "marginHorizontal", kPlacement,
+              {{}, "Horizontal Margin", "Space between the taskbar and the left/right screen edges"},
+              "Space between the taskbar and the left/right screen edges", whole(0, 100, 2, " pt")),
+      stepper("marginVStepper", "marginVertical", kPlacement,
+              {{}, "Vertical Margin", "Space between the taskbar and the top/bottom screen edges"},
+              "Space between the taskbar and the top/bottom screen edges", whole(0, 100, 2, " pt")),
+      stepper("windowGapStepper", "windowGap", kPlacement,
+              {{}, "Window Gap", "Space reserved between the taskbar and application windows"},
+              "Space between the taskbar and app windows", whole(0, 20, 1, " pt")),
+      // Appearance: Content & Density.
+      control("stylePopUp", Kind::enumPopUp, "style", kContent,
+              {"appearanceStyleRow", "Style", "Icons only, or icons with text labels"},
+              "Display style for taskbar items", {}, displayNames<TaskbarStyle>()),
+      stepper("taskbarSizeStepper", "taskbarSize", kContent,
+              {"appearanceTaskbarSizeRow", "Taskbar Size", "Scale the overall taskbar thickness (50%-150%)"},
+              "Scale the taskbar height (50%-150%)", {50, 150, 5, 1, Format::taskbarSize}),
+      stepper("iconSizeStepper", "iconSize", kContent,
+              {"appearanceIconSizeRow", "Icon Size", "Scale app icons independently (50%-200%)"},
+              "Scale app icons (50%-200%)", whole(50, 200, 5, "%")),
+      stepper("itemTextSizeStepper", "itemTextSize", kContent,
+              {"appearanceItemTextSizeRow", "Text Size", "Size of taskbar item labels when text is visible"},
+              "Adjust the text size for taskbar item labels", whole(9, 16, 1, " pt")),
+      stepper("maxTaskWidthStepper", "maxTaskWidth", kContent,
+              {"appearanceMaxTaskWidthRow", "Max Task Width",
+               "Maximum width for each taskbar item when text is shown"},
+              "Maximum width for each taskbar item", whole(50, 600, 10, " pt")),
+      stepper("itemSpacingStepper", "itemSpacing", kContent,
+              {"appearanceItemSpacingRow", "Item Spacing", "Gap between individual taskbar items"},
+              "Gap between taskbar items", whole(0, 20, 1, " pt")),
+      // Appearance: Surface.
+      onOff("useVibrancySwitch", "useVibrancy", kSurface,
+            {{}, "Vibrancy", "Use macOS vibrancy blur effect for the background"},
+            "Use macOS blur/vibrancy effect for the background", "Vibrancy Effect"),
+      control("backgroundColorWell", Kind::largeColorWell, "backgroundColor", kSurface,
+              {{}, "Background Color", "Base color of the taskbar background"},
+              "Base color of the taskbar background"),
+      stepper("backgroundOpacityStepper", "backgroundOpacity", kSurface,
+              {{}, "Opacity", "0% = fully transparent, 100% = fully opaque"},
+              "0% = fully transparent, 100% = fully opaque", whole(0, 100, 5, "%")),
+      // Appearance: Borders & Shape.
+      control("borderTopCheck", Kind::checkbox, "borderTop", kBorders, borders, {}, {}, {"Top"}),
+      control("borderBottomCheck", Kind::checkbox, "borderBottom", kBorders, borders, {}, {}, {"Bottom"}),
+      control("borderLeftCheck", Kind::checkbox, "borderLeft", kBorders, borders, {}, {}, {"Left"}),
+      control("borderRightCheck", Kind::checkbox, "borderRight", kBorders, borders, {}, {}, {"Right"}),
+      control("borderColorWell", Kind::largeColorWell, "borderColor", kBorders,
+              {"appearanceBorderColorRow", "Border Color", "Color of the active border edges"},
+              "Color of the active border edges"),
+      stepper("borderOpacityStepper", "borderOpacity", kBorders,
+              {"appearanceBorderOpacityRow", "Border Opacity", "Transparency of the border (0%-100%)"}, {},
+              whole(0, 100, 5, "%")),
+      stepper("borderWidthStepper", "borderWidth", kBorders,
+              {"appearanceBorderWidthRow", "Border Width", "Thickness of the border line"}, {},
+              {0, 10, 0.5, 0.5, Format::halfPoints}),
+      stepper("cornerRadiusStepper", "cornerRadius", kBorders,
+              {"appearanceCornerRadiusRow", "Corner Radius", "Round the corners of the taskbar panel"},
+              "Round the corners of the taskbar", whole(0, 50, 1, " pt")),
+      // Items: Grouping.
+      onOff("groupWindowsSwitch", "groupWindows", kGrouping,
+            {"groupWindowsRow", "Group Windows",
+             "Combine all windows of the same app into a single taskbar item"},
+            "Combine windows of the same app into one item", "Group Windows"),
+      onOff("groupByAppSwitch", "groupByApp", kGrouping,
+            {"groupByAppRow", "Group by App", "Sort items by application instead of activation order"},
+            "Sort items by app instead of activation order", "Group by App"),
+      onOff("showWindowCountSwitch", "showWindowCount", kGrouping,
+            {"showWindowCountRow", "Show Window Count", "Display the number of windows when grouped"},
+            "Display the number of grouped windows", {}),
+      control("windowCountStylePopUp", Kind::enumPopUp, "windowCountStyle", kGrouping,
+              {"windowCountStyleRow", "Count Style",
+               "Visual style for the window count indicator (dots or badge)"},
+              "Visual style for the window count indicator", {}, displayNames<WindowCountStyle>()),
+      control("badgeColorWell", Kind::smallColorWell, "badgeColor", kGrouping,
+              {"badgeColorRow", "Badge Color", "Background color of the count badge"},
+              "Background color of the count badge"),
+      control("badgeTextColorWell", Kind::smallColorWell, "badgeTextColor", kGrouping,
+              {"badgeTextColorRow", "Badge Text", "Text color of the count number in badges"},
+              "Text color of the count number"),
+      stepper("badgeOpacityStepper", "badgeOpacity", kGrouping,
+              {"badgeOpacityRow", "Badge Opacity", "Transparency of the badge overlay"}, {},
+              whole(0, 100, 5, "%")),
+      // Items: Layout.
+      onOff("equalWidthSwitch", "equalWidth", kLayout,
+            {{}, "Equal Width Items", "Make all taskbar items the same width"},
+            "Make all items the same width", "Equal Width Items"),
+      control("itemAlignmentControl", Kind::segmented, "itemAlignment", kLayout,
+              {{}, "Item Alignment", "Where items are positioned within the taskbar"},
+              "Where items are positioned within the taskbar", {}, kAlignments),
+      onOff("showTrashIconSwitch", "showTrashIcon", kLayout,
+            {{}, "Show Trash Icon", "Display a trash can icon at the end of the taskbar"},
+            "Display a trash can at the end of the taskbar", "Show Trash Icon"),
+      // Items: Display.
+      onOff("showWindowTitleSwitch", "showWindowTitle", kDisplay,
+            {"showWindowTitleRow", "Show Window Title", "Display the window or app name next to the icon"},
+            "Display window or app name next to the icon", "Show Window Title"),
+      onOff("indicateMinimizedSwitch", "indicateMinimized", kDisplay,
+            {"indicateMinimizedRow", "Indicate Minimized", "Dim items whose windows are minimized"},
+            "Dim items whose windows are minimized", "Indicate Minimized Windows"),
+      onOff("indicateHiddenSwitch", "indicateHidden", kDisplay,
+            {"indicateHiddenRow", "Indicate Hidden", "Dim items whose app is hidden (Cmd+H)"},
+            "Dim items whose app is hidden", "Indicate Hidden Apps"),
+      onOff("showActiveIndicatorSwitch", "showActiveIndicator", kDisplay,
+            {"showActiveIndicatorRow", "Active Indicator", "Show a colored bar on the currently active item"},
+            "Show a colored bar on the active taskbar item", "Show Active Indicator"),
+      control("activeIndicatorColorWell", Kind::largeColorWell, "activeIndicatorColor", kDisplay,
+              {"activeIndicatorColorRow", "Indicator Color", "Color of the active indicator bar"},
+              "Color of the active indicator bar"),
+      control("activeIndicatorPositionPopUp", Kind::titlePopUp, "activeIndicatorPosition", kDisplay,
+              {"activeIndicatorPositionRow", "Indicator Position",
+               "Which edge of each item shows the indicator (bottom, top, left, right)"},
+              "Which edge of each item shows the active indicator", {}, kEdges),
+      // Items: Thumbnails.
+      onOff(
+          "showThumbnailsSwitch", "showThumbnails", kThumbnails,
+          {"showThumbnailsRow", "Show Thumbnails",
+           "Show a live window preview when hovering a taskbar item. Requires Screen Recording permission."},
+          "Show a window preview when hovering an item", {}),
+      stepper("thumbnailDelayStepper", "thumbnailDelay", kThumbnails,
+              {"thumbnailDelayRow", "Hover Delay", "How long to hover before showing the window preview"},
+              "How long to hover before showing window preview",
+              {0, 5000, 50, 50, Format::milliseconds, {}, 1000}),
+      // Behavior: Dock Integration.
+      control(
+          "dockModeControl", Kind::segmented, "fullyHideDock", kDock,
+          {{},
+           "Dock Mode",
+           "Recommended: keep the macOS Dock hidden while Pelko runs. Switch to Show Dock if you want the "
+           "Dock available beside Pelko."},
+          "Choose whether Pelko should keep the macOS Dock hidden while it runs", {},
+          {"Hide Dock", "Show Dock"}),
+      // Behavior: System Tray.
+      onOff("showSystemTraySwitch", "showSystemTray", kTray,
+            {"showSystemTrayRow", "Show System Tray", "Display clock and battery in the taskbar"},
+            "Display clock and battery on the taskbar", "Show System Tray"),
+      onOff("showBatterySwitch", "showBattery", kTray,
+            {"showBatteryRow", "Show Battery", "Show battery level and charging status"},
+            "Display battery level in the system tray", {}),
+      onOff("showTimeSwitch", "showTime", kTray, {"showTimeRow", "Show Time", "Show current time and date"},
+            "Display current time in the system tray", {}),
+      stepper("clockFontSizeStepper", "clockFontSize", kTray,
+              {"clockFontSizeRow", "Clock Font Size", "Font size for the clock display (8-16 pt)"},
+              "Font size for the clock display", whole(8, 16, 1, " pt")),
+      stepper("trayFontSizeStepper", "trayFontSize", kTray,
+              {"trayFontSizeRow", "Battery Font Size", "Font size for the battery display (8-16 pt)"},
+              "Font size for the battery display", whole(8, 16, 1, " pt")),
+      control("clockAlignmentControl", Kind::segmented, "clockAlignment", kTray,
+              {"clockAlignmentRow", "Clock Alignment", "Horizontal alignment of the clock text"},
+              "Alignment of the clock text", {}, kAlignments),
+      control("dateAlignmentControl", Kind::segmented, "dateAlignment", kTray,
+              {"dateAlignmentRow", "Date Alignment",
+               "Horizontal alignment of the date text (independent from clock)"},
+              "Alignment of the date text (independent from clock)", {}, kAlignments),
+      onOff("showBatteryIconSwitch", "showBatteryIcon", kTray,
+            {"showBatteryIconRow", "Show Battery Icon", "Display the battery icon graphic"},
+            "Display the battery icon in the system tray", "Show Battery Icon"),
+      onOff("showBatteryPercentageSwitch", "showBatteryPercentage", kTray,
+            {"showBatteryPercentageRow", "Show Battery %", "Display the battery percentage number"},
+            "Display the battery percentage number", "Show Battery Percentage"),
+      onOff("colorCodedBatterySwitch", "colorCodedBattery", kTray,
+            {"colorCodedBatteryRow", "Color-Coded Battery",
+             "Use red, orange, green colors based on battery level"},
+            "Use red, orange, green colors based on battery level", "Color-Coded Battery"),
+      control("batteryIconStylePopUp", Kind::enumPopUp, "batteryIconStyle", kTray,
+              {"batteryIconStyleRow", "Battery Style", "Visual style for the battery icon graphic"},
+              "Visual style for the battery icon", {}, displayNames<BatteryIconStyle>()),
+      // Behavior: System & Startup.
+      control("multiMonitorPopUp", Kind::enumPopUp, "multiMonitorMode", kSystem, {{}, "Monitor Mode", {}},
+              "How the taskbar appears on multiple displays", {}, displayNames<MultiMonitorMode>()),
+      onOff("hideInFullscreenSwitch", "hideInFullscreen", kSystem,
+            {{}, "Hide in Fullscreen", "Hide the taskbar when any app enters fullscreen mode"},
+            "Hide taskbar when an app goes fullscreen", "Hide in Fullscreen"),
+      onOff("autoResizeWindowsSwitch", "autoResizeWindows", kSystem,
+            {{},
+             "Auto-Resize Windows",
+             "Automatically resize windows that overlap with the taskbar to prevent them from being hidden "
+             "behind it"},
+            "Automatically resize windows that overlap the taskbar", "Auto-Resize Windows"),
+      onOff("excludeFromCaptureSwitch", "excludeFromCapture", kSystem,
+            {{}, "Exclude from Screen Capture", "Hide the taskbar from screenshots and screen recordings"},
+            "Hide the taskbar from screenshots and screen recordings", "Exclude from Screen Capture"),
+      onOff("launchAtLoginSwitch", "launchAtLogin", kSystem,
+            {{}, "Launch at Login", "Automatically start Pelko when you log in"},
+            "Start Pelko when you log in to your Mac", "Launch at Login"),
+      // Auto-Hide.
+      onOff(
+          "autoHideSwitch", "autoHide", kCore,
+          {"autoHideMainRow", "Auto-Hide", "Automatically hide the taskbar until you hover the screen edge"},
+          "Hide taskbar until you hover the screen edge", "Auto-Hide Taskbar"),
+      onOff("autoHidePinnedSwitch", "autoHidePinned", kCore,
+            {"autoHidePinnedRow", "Pin Taskbar",
+             "Temporarily keep the taskbar visible while auto-hide is enabled"},
+            "Temporarily keep the taskbar visible (disable auto-hide)", "Pin Taskbar"),
+      onOff("autoHideFullscreenOnlySwitch", "autoHideFullscreenOnly", kCore,
+            {"autoHideFullscreenOnlyRow", "Fullscreen Only",
+             "Only auto-hide when a fullscreen app is detected on the current screen"},
+            "Only auto-hide the taskbar when a fullscreen app is active on the screen", "Fullscreen Only"),
+      onOff("autoHideDodgeWindowsSwitch", "autoHideDodgeWindows", kReveal,
+            {"autoHideDodgeWindowsRow", "Dodge Windows",
+             "Only hide when a window overlaps the taskbar (no timer)"},
+            "Only hide the taskbar when a window overlaps it, instead of on a timer", "Dodge Windows Mode"),
+      stepper("autoHideDelayStepper", "autoHideDelay", kReveal,
+              {"autoHideDelayRow", "Auto-Hide Delay",
+               "Seconds before the taskbar appears when hovering the edge"},
+              "Seconds to wait before the taskbar shows when hovering",
+              {0, 30, 0.1, 0.1, Format::tenthSeconds}),
+      onOff("autoHideSmartDelaySwitch", "autoHideSmartDelay", kReveal,
+            {"autoHideSmartDelayRow", "Smart Delay",
+             "Doubles the hide delay when you recently hovered over the taskbar"},
+            "Double the hide delay when you recently hovered over the taskbar", "Smart Delay"),
+      stepper("autoHideActivationDelayStepper", "autoHideActivationDelay", kReveal,
+              {"autoHideActivationDelayRow", "Activation Delay",
+               "How long the mouse must stay at the screen edge before the taskbar appears (0 = instant)"},
+              "How long the mouse must stay at the screen edge before the taskbar appears",
+              {0, 0.5, 0.05, 0.05, Format::activationDelay}),
+      onOff("autoHideDragRevealSwitch", "autoHideDragReveal", kReveal,
+            {"autoHideDragRevealRow", "Easy Drag Reveal",
+             "Use a larger trigger zone (10px) for easier reveal during drag operations"},
+            "Use a larger trigger zone to make it easier to reveal the taskbar, especially during drag "
+            "operations",
+            "Easy Drag Reveal"),
+      onOff("autoHidePeekRevealSwitch", "autoHidePeekReveal", kReveal,
+            {"autoHidePeekRevealRow", "Peek Strip",
+             "Shows a thin colored strip at the screen edge hinting at the taskbar location"},
+            "Show a thin accent-colored strip at the screen edge when the taskbar is hidden", "Peek Strip"),
+      onOff("autoHideShortcutSwitch", "autoHideShortcut", kAutomation,
+            {"autoHideShortcutRow", "Shortcut (Ctrl+Opt+T)", "Toggle taskbar visibility with Ctrl+Option+T"},
+            "Toggle taskbar visibility with Ctrl+Option+T", "Auto-Hide Keyboard Shortcut"),
+      onOff("autoHideShowOnAppSwitchSwitch", "autoHideShowOnAppSwitch", kAutomation,
+            {"autoHideShowOnAppSwitchRow", "Show on App Switch",
+             "Briefly show the taskbar when switching between applications"},
+            "Briefly show the taskbar when switching between applications", "Show on App Switch"),
+      onOff("autoHideShowOnNewWindowSwitch", "autoHideShowOnNewWindow", kAutomation,
+            {"autoHideShowOnNewWindowRow", "Show on New Window",
+             "Briefly shows the taskbar when a new window appears on any app"},
+            "Briefly show the taskbar when a new window appears", "Show on New Window"),
+      control(
+          "autoHideAnimationPopUp", Kind::enumPopUp, "autoHideAnimation", kMotion,
+          {"autoHideAnimationRow", "Animation Style", "How the taskbar animates in and out (slide or fade)"},
+          "How the taskbar animates in and out", {}, displayNames<AutoHideAnimation>()),
+      stepper("autoHideAnimationSpeedStepper", "autoHideAnimationSpeed", kMotion,
+              {"autoHideAnimationSpeedRow", "Animation Speed",
+               "Speed multiplier for show/hide animations (0.5x = slow, 2.0x = fast)"},
+              "Animation speed multiplier for show/hide transitions",
+              {0.5, 2.0, 0.25, 0.25, Format::animationSpeed}),
+      onOff("autoHideResizeWindowsSwitch", "autoHideResizeWindows", kMotion,
+            {"autoHideResizeWindowsRow", "Resize Windows",
+             "Resize overlapping windows when the taskbar appears/disappears during auto-hide cycles"},
+            "Resize overlapping windows when the taskbar shows/hides during auto-hide", "Resize Windows"),
+  };
+}
+
+// Digits in the C locale whatever the process's locale is.
+std::string fixed(double value, int precision) {
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+  std::string text(buffer, result.ptr);
+  if (text.starts_with('-') && text.find_first_not_of("-0.") == std::string::npos)
+    text.erase(0, 1);  // a tiny negative rounds to zero, never "-0"
+  return text;
+}
+
+std::string truncated(double value) {
+  return std::to_string(static_cast<long long>(std::trunc(value)));
+}
+
+}  // namespace
+
+const std::vector<SettingsControlSpec>& settingsControlCatalog() {
+  static const std::vector<SettingsControlSpec> catalog = makeCatalog();
+  return catalog;
+}
+
+const SettingsControlSpec* findControlSpec(std::string_view field) {
+  for (const SettingsControlSpec& spec : settingsControlCatalog())
+    if (spec.field == field) return &spec;
+  return nullptr;
+}
+
+std::string valueLabelField(std::string_view stepperField) {
+  std::string name(stepperField);
+  if (name.ends_with("Stepper")) name.erase(name.size() - 7);
+  return name + "Label";
+}
+
+double stepperValueForSetting(const SettingsControlSpec& spec, double settingValue) {
+  return settingValue * spec.scale;
+}
+
+double settingValueForStepper(const SettingsControlSpec& spec, double stepperValue) {
+  double value = stepperValue;
+  if (spec.grid >= 1) {
+    value = std::round(value / spec.grid) * spec.grid;
+  } else if (spec.grid > 0) {
+    // Divided by the whole number of steps per unit, so 3 x 0.05 gives 0.15, not 0.15000000000000002.
+    value = std::round(value / spec.grid) / std::round(1 / spec.grid);
+  }
+  return value / spec.scale;
+}
+
+std::string formatActivationDelay(double seconds) {
+  if (seconds == 0) return "Instant";
+  return fixed(seconds * 1000, 0) + " ms";
+}
+
+std::string formatAnimationSpeed(double speed) {
+  return fixed(speed, 2) + "x";
+}
+
+std::string formatValueLabel(const SettingsControlSpec& spec, double settingValue, double barThickness) {
+  switch (spec.format) {
+    case Format::none:
+      return {};
+    case Format::whole:
+      return truncated(settingValue) + std::string(spec.suffix);
+    case Format::taskbarSize:
+      return truncated(settingValue) + "% (" + truncated(barThickness) + " pt)";
+    case Format::milliseconds:
+      return truncated(settingValue * spec.scale) + " ms";
+    case Format::halfPoints:
+      return fixed(settingValue, 1) + " pt";
+    case Format::tenthSeconds:
+      return fixed(settingValue, 1) + " s";
+    case Format::activationDelay:
+      return formatActivationDelay(settingValue);
+    case Format::animationSpeed:
+      return formatAnimationSpeed(settingValue);
+  }
+  return {};
+}
+
+double cornerRadiusMaximum(double barThickness) {
+  return std::min(std::floor(barThickness * 0.5), 50.0);
+}
+
+const std::vector<std::string_view>& indicatorPositions() {
+  static const std::vector<std::string_view> positions = {"bottom", "top", "left", "right"};
+  return positions;
+}
+
+int indicatorPositionIndex(std::string_view stored) {
+  const auto& positions = indicatorPositions();
+  for (size_t i = 0; i < positions.size(); ++i)
+    if (positions[i] == stored) return static_cast<int>(i);
+  return 0;
+}
+
+const std::vector<SettingsBindingSpec>& settingsBindingOrder() {
+  static const std::vector<SettingsBindingSpec> order = {
+      {"position"},
+      {"style"},
+      {"style", true},
+      {"position", true},
+      {"groupWindows", true},
+      {"showWindowTitle", true},
+      {"taskbarSize"},
+      {"maxTaskWidth"},
+      {"groupWindows"},
+      {"showWindowCount"},
+      {"windowCountStyle"},
+      {"badgeColor"},
+      {"badgeTextColor"},
+      {"badgeOpacity"},
+      {"groupByApp"},
+      {"equalWidth"},
+      {"showWindowTitle"},
+      {"indicateMinimized"},
+      {"indicateHidden"},
+      {"itemAlignment"},
+      {"showThumbnails"},
+      {"thumbnailDelay"},
+      {"borderTop"},
+      {"borderBottom"},
+      {"borderLeft"},
+      {"borderRight"},
+      {"centerItems", true},
+      {"backgroundOpacity"},
+      {"cornerRadius"},
+      {"backgroundColor"},
+      {"borderColor"},
+      {"borderOpacity"},
+      {"borderWidth"},
+      {"showSystemTray"},
+      {"clockFontSize"},
+      {"trayFontSize"},
+      {"clockAlignment"},
+      {"dateAlignment"},
+      {"showBatteryIcon"},
+      {"showBatteryPercentage"},
+      {"colorCodedBattery"},
+      {"batteryIconStyle"},
+      {"multiMonitorMode"},
+      {"autoHide"},
+      {"autoHideDelay"},
+      {"autoHideAnimation"},
+      {"autoHideShortcut"},
+      {"autoHideActivationDelay"},
+      {"autoHideDodgeWindows"},
+      {"autoHideAnimationSpeed"},
+      {"autoHideShowOnAppSwitch"},
+      {"autoHidePinned"},
+      {"autoHideDragReveal"},
+      {"autoHideSmartDelay"},
+      {"autoHidePeekReveal"},
+      {"autoHideFullscreenOnly"},
+      {"autoHideShowOnNewWindow"},
+      {"autoHideResizeWindows"},
+      {"hideInFullscreen"},
+      {"autoResizeWindows"},
+      {"fullyHideDock"},
+      {"fullyHideDock", true},
+      {"excludeFromCapture"},
+      {"showActiveIndicator"},
+      {"blacklistedBundleIDs"},
+      {"activeIndicatorColor"},
+      {"activeIndicatorPosition"},
+      {"launchAtLogin"},
+      {"floatingBar"},
+      {"useVibrancy"},
+      {"showTrashIcon"},
+      {"itemSpacing"},
+      {"iconSize"},
+      {"itemTextSize"},
+      {"marginHorizontal"},
+      {"marginVertical"},
+      {"windowGap"},
+      {"showBattery"},
+      {"showTime"},
+  };
+  return order;
+}
+
+std::vector<SettingBase*> allSettings(SettingsManager& settings) {
+  std::vector<SettingBase*> all;
+#define PELKO_COLLECT_BOOL(name, def) all.push_back(&settings.name);
+#define PELKO_COLLECT_NUMBER(name, def, lower, upper) all.push_back(&settings.name);
+#define PELKO_COLLECT_VALUE(name, Type, def, rule) all.push_back(&settings.name);
+  PELKO_SETTINGS(PELKO_COLLECT_BOOL, PELKO_COLLECT_NUMBER, PELKO_COLLECT_VALUE)
+#undef PELKO_COLLECT_BOOL
+#undef PELKO_COLLECT_NUMBER
+#undef PELKO_COLLECT_VALUE
+  return all;
+}
+
+SettingBase* findSetting(SettingsManager& settings, std::string_view name) {
+  for (SettingBase* setting : allSettings(settings))
+    if (setting->name() == name) return setting;
+  return nullptr;
+}
+
+}  // namespace pelko

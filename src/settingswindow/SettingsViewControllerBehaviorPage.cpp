@@ -1,0 +1,120 @@
+// The Behavior page: the Dock integration, the system tray (a rebuildable section), system and start-up
+// behaviour with the monitor mode, then the permissions and maintenance sections.
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "settings/SettingsManager.h"
+#include "settingswindow/SettingsRowView.h"
+#include "settingswindow/SettingsSectionLayout.h"
+#include "settingswindow/SettingsViewController.h"
+#include "ui/Labels.h"
+#include "ui/PlainText.h"
+#include "ui/SemanticColors.h"
+#include "ui/WidgetOpacity.h"
+
+namespace pelko {
+
+QWidget* SettingsViewController::buildBehaviorTab() {
+  auto* optimize = new QPushButton(plainButtonTitle("Move Away + Enable Auto-Hide"));
+  optimize->setToolTip(
+      plainToolTip("Move the macOS Dock to a non-conflicting edge and turn on macOS auto-hide"));
+  optimize->setCursor(Qt::PointingHandCursor);
+  connect(optimize, &QPushButton::clicked, this, [this] { optimizeVisibleDock(); });
+  optimizeDockButton_ = optimize;
+  updateDockButtons();
+  SectionBox dock = makeSectionBox(
+      {rowDescription("dockModeControl"),
+       {"Visible Dock Setup", optimize,
+        QString(
+            "When you keep the Dock visible, Pelko can move it away from the current taskbar edge and enable "
+            "macOS auto-hide for you.")}},
+      {}, "Dock Integration", QString("Dock Integration Settings"));
+
+  for (std::string_view field :
+       {"showSystemTraySwitch", "showBatterySwitch", "showTimeSwitch", "clockFontSizeStepper",
+        "trayFontSizeStepper", "clockAlignmentControl", "dateAlignmentControl", "showBatteryIconSwitch",
+        "showBatteryPercentageSwitch", "colorCodedBatterySwitch", "batteryIconStylePopUp"})
+    makeCatalogRow(field);
+  SectionBox tray = makeSectionBox({}, {}, "System Tray", QString("System Tray Settings"));
+  sections_[RebuildableSectionID::systemTray] = {{tray.innerStack}, std::nullopt};
+  rebuildSystemTraySection();
+
+  SectionBox system =
+      makeSectionBox({rowDescription("hideInFullscreenSwitch"), rowDescription("autoResizeWindowsSwitch"),
+                      rowDescription("excludeFromCaptureSwitch"), rowDescription("launchAtLoginSwitch")},
+                     {}, "System & Startup", QString("General Settings"));
+  if (auto* column = qobject_cast<QVBoxLayout*>(system.innerStack->layout())) {
+    column->insertWidget(0, makeMonitorModeRow());
+    column->insertWidget(1, new SettingsSeparator(system.innerStack));
+  }
+
+  SettingsSectionBox* permissions = buildPermissionsSection();
+  SettingsSectionBox* maintenance = buildMaintenanceSection();
+
+  QWidget* content = makeTabContent(
+      {{"Dock Integration", QString("Hide the Dock by default or optimize it for visible use"), dock.box},
+       {"System Tray", QString("Optional clock and battery controls inside Pelko"), tray.box},
+       {"System & Startup", QString("Display behavior, monitor layout, and launch preferences"), system.box},
+       {"Permissions", QString("macOS permissions required for advanced features"), permissions},
+       {"Maintenance", QString("Diagnostics and app-level actions"), maintenance}});
+  QWidget* jump = makeSectionJumpStrip({{"Dock", dock.box},
+                                        {"Tray", tray.box},
+                                        {"System", system.box},
+                                        {"Permissions", permissions},
+                                        {"Maintenance", maintenance}});
+  return makePageLayout(nullptr, jump, content);
+}
+
+void SettingsViewController::rebuildSystemTraySection() {
+  if (!rebuildFromLayout(RebuildableSectionID::systemTray)) return;
+  const SettingsSnapshot snapshot = currentSnapshot();
+  for (std::string_view field :
+       {"showBatterySwitch", "showTimeSwitch", "clockFontSizeStepper", "clockAlignmentControl",
+        "dateAlignmentControl", "trayFontSizeStepper", "showBatteryIconSwitch", "showBatteryPercentageSwitch",
+        "colorCodedBatterySwitch", "batteryIconStylePopUp"})
+    setControlEnabledByRule(field, snapshot);
+  for (std::string_view stepper : {"clockFontSizeStepper", "trayFontSizeStepper"})
+    if (QLabel* label = valueLabel(stepper))
+      setWidgetOpacity(*label, isControlEnabled(stepper, snapshot) ? 1.0 : 0.4);
+}
+
+QWidget* SettingsViewController::makeMonitorModeRow() {
+  auto* container = new QWidget();
+  auto* column = new QVBoxLayout(container);
+  column->setContentsMargins(0, 0, 0, 10);
+  column->setSpacing(4);
+  column->addWidget(makeRow("Monitor Mode", control("multiMonitorPopUp"), std::nullopt));
+  auto* grid = new QGridLayout();
+  grid->setContentsMargins(16, 0, 16, 0);
+  grid->setVerticalSpacing(6);
+  grid->setHorizontalSpacing(8);
+  int line = 0;
+  for (MultiMonitorMode mode : allCases<MultiMonitorMode>()) {
+    auto* name = new QWidget(container);
+    auto* nameRow = new QHBoxLayout(name);
+    nameRow->setContentsMargins(0, 0, 0, 0);
+    nameRow->setSpacing(4);
+    nameRow->addWidget(
+        makePlainLabel("\u2022", {11, QFont::Normal, semanticColor(SemanticColor::tertiaryLabel)}, name));
+    const std::string_view title = displayName(mode);
+    nameRow->addWidget(makePlainLabel(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
+                                      {11, QFont::DemiBold, semanticColor(SemanticColor::secondaryLabel)},
+                                      name));
+    grid->addWidget(name, line, 0, Qt::AlignRight | Qt::AlignTop);
+    const std::string_view text = explanation(mode);
+    auto* detail = makeWrappingLabel(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    applyLabelStyle(*detail, {11, QFont::Normal, semanticColor(SemanticColor::tertiaryLabel)});
+    detail->setMaximumWidth(340);
+    grid->addWidget(detail, line, 1, Qt::AlignLeft | Qt::AlignTop);
+    ++line;
+  }
+  grid->setColumnStretch(1, 1);
+  column->addLayout(grid);
+  return container;
+}
+
+}  // namespace pelko
