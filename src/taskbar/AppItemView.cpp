@@ -21,6 +21,7 @@
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
 #include "tracking/WindowManager.h"
+#include "ui/AccessibleRole.h"
 #include "ui/IconCache.h"
 #include "ui/PlainText.h"
 #include "ui/QtColor.h"
@@ -125,6 +126,7 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
     : QWidget(parent), env_(environment), animator_(environment.scheduler) {
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
+  setAccessibleRole(*this, QAccessible::Button);
   // Files, links, text and images light the button up (reorder drags pass on to the bar).
   setAcceptDrops(true);
   labelView_ = new ItemLabel(this);

@@ -14,6 +14,7 @@
 #include "taskbar/BatteryFillView.h"
 #include "taskbar/BatteryIconView.h"
 #include "taskbar/SystemTrayManager.h"
+#include "ui/AccessibleRole.h"
 #include "ui/QtColor.h"
 
 namespace pelko {
@@ -64,6 +65,7 @@ double linearized(double c) {
 
 SystemTrayView::SystemTrayView(Scheduler& scheduler, QWidget* parent)
     : QWidget(parent), scheduler_(scheduler) {
+  setAccessibleRole(*this, QAccessible::Grouping);
   setAccessibleName("System tray");
 
   batteryFillView_ = new BatteryFillView(this);

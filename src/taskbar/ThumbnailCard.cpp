@@ -1,4 +1,5 @@
 #include "taskbar/ThumbnailCard.h"
+#include "ui/AccessibleRole.h"
 
 #include <QDragEnterEvent>
 #include <QFontDatabase>
@@ -54,6 +55,7 @@ ThumbnailCard::ThumbnailCard(int64_t windowNumber, std::optional<QImage> picture
   setFont(titleFont(*this));
   setAcceptDrops(true);
   setMouseTracking(false);
+  setAccessibleRole(*this, QAccessible::Button);
   setAccessibleName(title_);
   setAccessibleDescription(QStringLiteral("Click to focus this window"));
   resize(sizeHint());

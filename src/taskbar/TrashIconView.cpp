@@ -16,6 +16,7 @@
 #include "platform/Trash.h"
 #include "platform/Workspace.h"
 #include "taskbar/SystemTrayView.h"
+#include "ui/AccessibleRole.h"
 #include "ui/QtColor.h"
 
 namespace pelko {
@@ -77,6 +78,7 @@ void drawTrashSymbol(QPainter& painter, const QRectF& r, const QColor& colour, b
 
 TrashIconView::TrashIconView(const TrashIconEnvironment& environment, double size, QWidget* parent)
     : QWidget(parent), env_(environment), inset_(symbolInset(size)) {
+  setAccessibleRole(*this, QAccessible::Button);
   setAccessibleName("Trash");
   setAccessibleDescription("Click to open Trash, or drop files to move them to Trash");
   setAcceptDrops(true);

@@ -1,0 +1,48 @@
+// A screen reader's view of the running bar: the item buttons, the thumbnail cards and the trash are
+// buttons with their names, and the tray is a group named "System tray".
+
+#include <gtest/gtest.h>
+
+#include "AccessibilityBus.h"
+
+namespace pelko::testing {
+namespace {
+
+class AccessibleRolesX11Test : public AccessibleDesktopTest {};
+
+TEST_F(AccessibleRolesX11Test, ButtonsCardsAndTrashAreButtonsAndTheTrayIsAGroup) {
+  xdotool(server->display(), "mousemove 640 200");
+  sandbox.setDefaults({{"PelkoShowTrashIcon", true}, {"PelkoShowSystemTray", true}});
+  startPelko();
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+
+  // Along the bottom bar, 34 high on the 1280x800 screen.
+  struct Case {
+    std::string role, name;
+  };
+  for (const Case& c : {Case{"push button", "Finder, 2 windows"}, Case{"push button", "Mail"},
+                        Case{"push button", "Trash"}, Case{"panel", "System tray"}}) {
+    SCOPED_TRACE(c.name);
+    const auto widget = accessibility->findOne(c.role, c.name, 10);
+    ASSERT_TRUE(widget) << accessibility->describeAll();
+    EXPECT_GE(widget->y, 766);
+    EXPECT_LE(widget->y + widget->height, 800);
+  }
+
+  // Resting on Finder's button shows a card per window above the bar, each a button.
+  const auto finder = accessibility->findOne("push button", "Finder, 2 windows");
+  ASSERT_TRUE(finder);
+  xdotool(server->display(),
+          "mousemove " + std::to_string(finder->centerX()) + " " + std::to_string(finder->centerY()));
+  std::vector<AccessibleWidget> cards;
+  for (double waited = 0; waited < 10 && cards.size() < 2; waited += 0.5) {
+    cards.clear();
+    for (const auto& button : accessibility->find("push button", "", 0.5))
+      if (button.showing && button.y + button.height <= 766) cards.push_back(button);
+  }
+  ASSERT_EQ(cards.size(), 2u) << accessibility->describeAll();
+  for (const auto& card : cards) EXPECT_FALSE(card.name.empty());
+}
+
+}  // namespace
+}  // namespace pelko::testing
