@@ -25,6 +25,8 @@ namespace pelko {
 
 namespace {
 constexpr const char* kDestructiveProperty = "pelkoDestructive";
+// A name in a menu row is cut here, so a hostile one cannot push the row's shortcut off the screen.
+constexpr int kMenuNameLimit = 60;
 const QColor kSystemRed(255, 59, 48);
 
 // A menu that draws the entries marked destructive in red.
@@ -91,14 +93,16 @@ QMenu* AppItemView::makeContextMenu() {
   add("New Window", &AppItemView::menuNewWindow, Qt::Key_N);
   menu->addSeparator();
   add("Close Window", &AppItemView::menuCloseWindow, Qt::Key_W);
-  add("Quit " + QString::fromStdString(app.name), &AppItemView::menuQuit, Qt::Key_Q);
+  add("Quit " + isolatedName(QString::fromStdString(app.name), kMenuNameLimit), &AppItemView::menuQuit,
+      Qt::Key_Q);
   add("Force Quit", &AppItemView::menuForceQuit)->setProperty(kDestructiveProperty, true);
   menu->addSeparator();
   add("Show in Finder", &AppItemView::menuShowInFinder);
   if (settings() && env_.alerts) {
     menu->addSeparator();
     QAction* hide = add("Hide from Taskbar", &AppItemView::menuBlacklist);
-    hide->setToolTip(plainToolTip("Blacklist " + QString::fromStdString(app.name) +
+    hide->setToolTip(plainToolTip("Blacklist " +
+                                  isolatedName(QString::fromStdString(app.name), kMenuNameLimit) +
                                   " so it never appears in the taskbar"));
     menu->setToolTipsVisible(true);
   }
@@ -176,7 +180,8 @@ void AppItemView::menuBlacklist() {
   std::weak_ptr<AppTracker> weakTracker = appTracker;
   platform::AlertContent alert;
   alert.style = platform::AlertContent::Style::warning;
-  alert.messageText = "Hide " + name + " from Taskbar?";
+  alert.messageText =
+      "Hide " + isolatedName(QString::fromStdString(name), kMenuNameLimit).toStdString() + " from Taskbar?";
   alert.informativeText =
       "This app will no longer appear in the taskbar. You can restore it from Pelko Settings > Items > "
       "Blacklisted Apps.";

@@ -49,13 +49,31 @@ void setPlainMessage(QMessageBox& box, const QString& text, const QString& infor
 }
 
 QString singleLine(const QString& text) {
-  QString line = text;
-  for (QChar& c : line) {
+  QString line;
+  line.reserve(text.size());
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
     if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') ||
-        c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-      c = QLatin1Char(' ');
+        c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+      line += QLatin1Char(' ');
+    } else if (c.category() == QChar::Other_Control || (u >= 0x202A && u <= 0x202E) ||
+               (u >= 0x2066 && u <= 0x2069)) {
+      continue;
+    } else {
+      line += c;
+    }
   }
   return line;
+}
+
+QString isolatedName(const QString& text, int maxUnits) {
+  const QString name = shortened(singleLine(text), maxUnits);
+  const bool rightToLeft = std::any_of(name.begin(), name.end(), [](QChar c) {
+    const QChar::Direction direction = c.direction();
+    return direction == QChar::DirR || direction == QChar::DirAL;
+  });
+  if (!rightToLeft) return name;
+  return QChar(0x2068) + name + QChar(0x2069);
 }
 
 QString firstCharacter(const QString& text) {

@@ -24,8 +24,15 @@ QString plainButtonTitle(const QString& text);
 // A message box whose texts (the main and the informative one) are shown as given.
 void setPlainMessage(QMessageBox& box, const QString& text, const QString& informativeText = {});
 
-// Line breaks and tabs become spaces, so a title stays on one line.
+// Line breaks and tabs become spaces, so a title stays on one line; other control characters and the
+// bidirectional embeddings, overrides and isolates are removed, so a title cannot reorder the text
+// around it (U+202E cannot make "txt.exe" read "exe.txt").
 QString singleLine(const QString& text);
+
+// A name or title set into a text of our own ("Quit <name>"): on one line as singleLine() makes it,
+// shortened() to maxUnits, and isolated (U+2068 ... U+2069) when it holds right-to-left letters, so its
+// direction cannot move the words and marks around it.
+QString isolatedName(const QString& text, int maxUnits);
 
 // The first whole character; empty for empty text.
 QString firstCharacter(const QString& text);

@@ -1,6 +1,10 @@
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QMenu>
 
 #include "platform/sim/SimAlerts.h"
@@ -154,6 +158,44 @@ TEST_F(AppItemContextMenuTest, TheForceQuitPopoverSitsAwayFromTheBarsEdgeAndAnsw
   press(*view, Qt::Key_Return);
   EXPECT_EQ(forceQuits(), Texts{"forceTerminate pid=" + std::to_string(pid)});
   EXPECT_FALSE(mac.isRunning(pid));
+}
+
+// A name of 10,000 characters, or one whose U+202E would make "txt.exe" read "exe.txt", stays inside the
+// menu row and the popover's two-line title and cannot reorder the text around it.
+TEST_F(AppItemContextMenuTest, HostileNamesStayInsideTheMenuAndThePopover) {
+  const std::tuple<std::string, std::string, int> cases[] = {
+      {std::string(10'000, 'W'), "Quit " + std::string(59, 'W') + "\u2026", 2},
+      {"Invoice \u202Etxt.exe\n", "Quit Invoice txt.exe ", 1},
+  };
+  for (const auto& [name, quitRow, titleLines] : cases) {
+    SCOPED_TRACE(name.substr(0, 20));
+    auto view = item();
+    view->configure(std::make_shared<TrackedApp>("com.example.Editor", name, AppImage{}, pid, false, false,
+                                                 false, std::nullopt, std::nullopt),
+                    false);
+    std::unique_ptr<QMenu> menu(view->makeContextMenu());
+    const auto actions = menu->actions();
+    const auto quit = std::find_if(actions.begin(), actions.end(),
+                                   [](QAction* action) { return action->text().startsWith("Quit "); });
+    ASSERT_NE(quit, actions.end());
+    EXPECT_EQ((*quit)->text().toStdString(), quitRow);
+    EXPECT_LE(menu->sizeHint().width(), 960) << "half of a 1920-pixel screen";
+
+    view->menuForceQuit();
+    ForceQuitPopover* popover = view->forceQuitPopover();
+    ASSERT_NE(popover, nullptr);
+    popover->layout()->activate();
+    const auto labels = popover->findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 2);
+    const QLabel& title = *labels[0];
+    const QStringList lines = popover->titleText().split('\n');
+    EXPECT_EQ(lines.size(), titleLines) << popover->titleText().toStdString();
+    EXPECT_FALSE(popover->titleText().contains(QChar(0x202E)));
+    for (const QString& line : lines) EXPECT_LE(QFontMetrics(title.font()).horizontalAdvance(line), 280 - 24);
+    EXPECT_LE(title.geometry().bottom(), labels[1]->geometry().top()) << "the title overlaps the message";
+    EXPECT_EQ(popover->width(), 280);
+    press(*view, Qt::Key_Escape);
+  }
 }
 
 // A popover centred on a button at the end of a bar would run off the screen: it is kept inside the

@@ -22,6 +22,12 @@ TEST(PlainTextTest, TextsComeOutAsTheyWentIn) {
   const QString accented = QString::fromUtf8("e\xCC\x81");                      // e + combining acute
   const std::tuple<const char*, QString, QString> cases[] = {
       {"line breaks and tabs become spaces", singleLine("a\nb\tc\r\nd\u2028e"), "a b c  d e"},
+      {"overrides, embeddings, isolates and controls go",
+       singleLine(QString::fromUtf8("a\u202Etxt.exe\u202Ab\u2066c\u2069\x01\x7f\u0085d")), "atxt.exebcd"},
+      {"a left-to-right name is shortened only", isolatedName(QString(100, 'n'), 60),
+       QString(59, 'n') + QChar(0x2026)},
+      {"a right-to-left name is isolated", isolatedName(QString::fromUtf8("\u05D0\u05D1 \u202Eexe"), 60),
+       QString::fromUtf8("\u2068\u05D0\u05D1 exe\u2069")},
       {"ampersands in titles are doubled", plainButtonTitle("Save & Quit &&"), "Save && Quit &&&&"},
       {"first character of plain text", firstCharacter("Editor"), "E"},
       {"first character of an emoji name", firstCharacter(grin + "Smile"), grin},
