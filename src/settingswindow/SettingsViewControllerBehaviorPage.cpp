@@ -108,8 +108,7 @@ QWidget* SettingsViewController::makeMonitorModeRow() {
     const std::string_view text = explanation(mode);
     auto* detail = makeWrappingLabel(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     applyLabelStyle(*detail, {11, QFont::Normal, semanticColor(SemanticColor::tertiaryLabel)});
-    detail->setMaximumWidth(340);
-    grid->addWidget(detail, line, 1, Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(detail, line, 1);  // no alignment: the label takes the width it wraps for
     ++line;
   }
   grid->setColumnStretch(1, 1);

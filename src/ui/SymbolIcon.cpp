@@ -123,6 +123,15 @@ const std::map<std::string, Drawing>& drawings() {
          p.drawLine(QPointF(9, 4), QPointF(15, 4));
          slash(p);
        }},
+      {"lightbulb.fill",
+       [](QPainter& p) {
+         QPainterPath bulb;
+         bulb.addEllipse(QRectF(5, 1.5, 14, 14));
+         bulb.addRoundedRect(QRectF(8.5, 12, 7, 5), 1, 1);
+         p.fillPath(bulb.simplified(), p.pen().color());
+         p.drawLine(QPointF(9, 19.5), QPointF(15, 19.5));
+         p.drawLine(QPointF(10, 22), QPointF(14, 22));
+       }},
       {"clock.badge.xmark",
        [](QPainter& p) {
          p.drawEllipse(QRectF(2, 4, 16, 16));

@@ -1,7 +1,7 @@
 // The four settings pages through their widgets: the rows each rebuildable section shows for the
 // settings, what a user's change writes, what the binding pass writes (nothing but two corrections), the
 // corner-radius maximum with presets and the reset, the launch-at-login and thumbnails alerts, the
-// hidden-apps list, and a change made while the window is closed.
+// hidden-apps list, a change made while the window is closed, and each page drawn in its states.
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 
 #include "SettingsWindowTestWorld.h"
@@ -17,7 +18,9 @@
 #include "settingswindow/SettingsSectionLayout.h"
 #include "ui/ColorWell.h"
 #include "ui/QtAlerts.h"
+#include "ui/QtColor.h"
 #include "ui/SegmentedControl.h"
+#include "ui/SemanticColors.h"
 #include "ui/Stepper.h"
 #include "ui/Switch.h"
 #include "ui/WidgetOpacity.h"
@@ -486,6 +489,78 @@ TEST_F(SettingsPagesTest, AChangeMadeWhileTheWindowIsClosedShowsWhenItOpens) {
   EXPECT_EQ(widgetOpacity(*view.valueLabel("borderWidthStepper")), 0.4);
   EXPECT_EQ(rowsOf(view.sectionStack(RebuildableSectionID::appearanceBorders)),
             (QStringList{"appearanceBorderEdgesRow", "appearanceCornerRadiusRow"}));
+}
+
+}  // namespace
+}  // namespace pelko::test
+
+namespace pelko::test {
+namespace {
+
+// Each page whole, in the states a person checks, in both rendering modes: PNG files under the build
+// folder ("settingswindow-renders/pages-*.png"). A state that hides rows draws a shorter page.
+TEST_F(SettingsPagesTest, PagesRenderInTheirStates) {
+  struct State {
+    const char* name;
+    int page;
+    std::function<void(SettingsManager&)> change;
+    bool permission = true;
+  };
+  const State states[] = {
+      {"appearance-default", 0, [](SettingsManager&) {}},
+      {"appearance-icons-left-no-borders", 0,
+       [](SettingsManager& m) {
+         m.style = TaskbarStyle::iconsOnly;
+         m.position = TaskbarPosition::left;
+         m.borderTop = false;
+       }},
+      {"items-default", 1, [](SettingsManager&) {}},
+      {"items-grouping-off", 1, [](SettingsManager& m) { m.groupWindows = false; }},
+      {"items-badge-and-hidden-apps", 1,
+       [](SettingsManager& m) {
+         m.blacklistedBundleIDs = StringList{"com.example.notes", "com.example.mail"};
+       }},
+      {"items-permission-missing", 1, [](SettingsManager&) {}, false},
+      {"behavior-tray-off", 2, [](SettingsManager&) {}},
+      {"behavior-tray-both", 2, [](SettingsManager& m) { m.showSystemTray = true; }},
+      {"behavior-tray-neither", 2,
+       [](SettingsManager& m) { m.showSystemTray = true, m.showTime = false, m.showBattery = false; }},
+      {"autohide-off", 3, [](SettingsManager&) {}},
+      {"autohide-on", 3, [](SettingsManager& m) { m.autoHide = true; }},
+      {"autohide-dodge", 3, [](SettingsManager& m) { m.autoHide = true, m.autoHideDodgeWindows = true; }},
+  };
+  std::map<std::string, int> heights;
+  for (const State& state : states) {
+    for (double scale : {2.0, 1.0}) {
+      SCOPED_TRACE(state.name);
+      controller.reset();
+      watch.clear();
+      system.settings->resetToDefaults();
+      system.scheduler.advance(1);
+      screenRecordingGranted = state.permission;
+      setScale(scale);
+      SettingsViewController& view = openPages();
+      controller->window()->resize(980, 760);
+      controller->showSettings();
+      state.change(*system.settings);
+      view.selectTab(state.page);
+      settle();
+      QCoreApplication::processEvents();
+      QWidget* page = view.tabViews()[static_cast<size_t>(state.page)];
+      page->resize(view.scrollView()->viewport()->width(), page->sizeHint().height());
+      page->layout()->activate();
+      QImage image(page->size(), QImage::Format_ARGB32_Premultiplied);
+      image.fill(toQColor(semanticColor(SemanticColor::windowBackground)));
+      page->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+      heights[state.name] = image.height();
+      save(image, QString("pages-%1-%2.png").arg(state.name, scale == 2.0 ? "standard" : "low-density"));
+    }
+  }
+  EXPECT_LT(heights["items-grouping-off"], heights["items-default"]);
+  EXPECT_LT(heights["behavior-tray-off"], heights["behavior-tray-neither"]);
+  EXPECT_LT(heights["behavior-tray-neither"], heights["behavior-tray-both"]);
+  EXPECT_LT(heights["autohide-off"], heights["autohide-on"]);
+  EXPECT_LT(heights["appearance-icons-left-no-borders"], heights["appearance-default"]);
 }
 
 }  // namespace
