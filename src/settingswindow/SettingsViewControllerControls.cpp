@@ -16,6 +16,7 @@
 #include "ui/ColorWell.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
+#include "ui/PopUpButton.h"
 #include "ui/SegmentedControl.h"
 #include "ui/SemanticColors.h"
 #include "ui/Stepper.h"
@@ -96,7 +97,7 @@ void SettingsViewController::buildAllControls() {
         widget->setCursor(Qt::PointingHandCursor);
         break;
       case SettingsControlKind::enumPopUp: {
-        auto* popUp = new QComboBox();
+        auto* popUp = new PopUpButton();
         visitEnumSetting(setting, [&](auto& typed) {
           using E = std::decay_t<decltype(typed.get())>;
           for (E value : allCases<E>()) popUp->addItem(qText(displayName(value)), qText(rawValue(value)));
@@ -106,7 +107,7 @@ void SettingsViewController::buildAllControls() {
         break;
       }
       case SettingsControlKind::titlePopUp: {
-        auto* popUp = new QComboBox();
+        auto* popUp = new PopUpButton();
         popUp->addItems(qTexts(spec.choices));
         if (auto* stored = settingOfType<std::string>(setting))
           popUp->setCurrentIndex(indicatorPositionIndex(stored->get()));

@@ -17,6 +17,7 @@
 #include "settingswindow/SettingsControlCatalog.h"
 #include "settingswindow/SettingsSectionLayout.h"
 #include "ui/ColorWell.h"
+#include "ui/PopUpButton.h"
 #include "ui/QtAlerts.h"
 #include "ui/QtColor.h"
 #include "ui/SegmentedControl.h"
@@ -301,6 +302,12 @@ TEST_F(SettingsPagesTest, AUserChangeWritesItsSettingAndItsLabel) {
     settle();
   }
   EXPECT_TRUE(alerts.shown.empty());
+  // The six pop-ups are the kit's, which a wheel step passing over them does not change.
+  int popUps = 0;
+  for (const SettingsControlSpec& spec : settingsControlCatalog())
+    if (spec.kind == SettingsControlKind::enumPopUp || spec.kind == SettingsControlKind::titlePopUp)
+      popUps += view.control<PopUpButton>(spec.field) != nullptr;
+  EXPECT_EQ(popUps, 6);
 }
 
 TEST_F(SettingsPagesTest, TheBindingPassWritesNothingButItsTwoCorrections) {
