@@ -2,12 +2,15 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QLocalSocket>
 #include <QPointer>
 #include <QVariant>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 
 #include "foundation/DebugLog.h"
@@ -65,48 +68,133 @@ std::string LocalSocketUrlDelivery::defaultPath(const std::string& lockPath) {
 bool LocalSocketUrlDelivery::startReceiving(Handler handler) {
   stopReceiving();
   std::string reason;
-  if (!preparePrivateFolder(std::filesystem::path(socketPath_).parent_path().string(), reason)) {
+  if (!preparePrivateFolder(std::filesystem::path(socketPath_).parent_path().string(), reason) ||
+      !listen(reason)) {
     debugLog("AppDelegate: cannot receive URLs at " + socketPath_ + ": " + reason);
     return false;
   }
-  // This process holds the single-instance lock: a socket left there is from a copy that has gone.
-  QLocalServer::removeServer(QString::fromStdString(socketPath_));
-  server_ = std::make_unique<QLocalServer>();
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server_->listen(QString::fromStdString(socketPath_))) {
-    debugLog("AppDelegate: cannot receive URLs at " + socketPath_ + ": " +
-             server_->errorString().toStdString());
-    server_.reset();
-    return false;
-  }
   handler_ = std::move(handler);
-  QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] { accept(); });
   return true;
 }
 
 void LocalSocketUrlDelivery::stopReceiving() {
   handler_ = nullptr;
-  if (!server_) return;
-  server_->close();
-  server_.reset();
+  if (retry_) retry_->cancel();
+  retry_.reset();
+  clients_.reset();
+  clientCount_ = 0;
+  if (listenFd_ < 0) return;
+  closeListener();
   ::unlink(socketPath_.c_str());
 }
 
+bool LocalSocketUrlDelivery::listen(std::string& reason) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (socketPath_.size() >= sizeof address.sun_path) {
+    reason = "the path is too long for a socket";
+    return false;
+  }
+  std::memcpy(address.sun_path, socketPath_.c_str(), socketPath_.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  // This process holds the single-instance lock: a socket left there is from a copy that has gone.
+  ::unlink(socketPath_.c_str());
+  // Only the user may connect, from the moment the socket exists.
+  const mode_t previousMask = ::umask(0077);
+  const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::umask(previousMask);
+  if (!bound || ::listen(fd, SOMAXCONN) != 0) {
+    reason = std::strerror(errno);
+    ::close(fd);
+    return false;
+  }
+  listenFd_ = fd;
+  if (!clients_) clients_ = std::make_unique<QObject>();
+  notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { accept(); });
+  return true;
+}
+
+void LocalSocketUrlDelivery::closeListener() {
+  notifier_.reset();
+  ::close(listenFd_);
+  listenFd_ = -1;
+}
+
 void LocalSocketUrlDelivery::accept() {
-  while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    if (!isSameUser(socket)) {
-      socket->abort();
-      socket->deleteLater();
+  while (listenFd_ >= 0) {
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd >= 0) {
+      serve(fd);
       continue;
     }
-    QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { readFrom(socket); });
-    QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    // A sender that stalls is cut off.
-    scheduler_.mainAfter(kTimeoutSeconds, [guard = QPointer<QLocalSocket>(socket)] {
-      if (guard) guard->abort();
-    });
-    readFrom(socket);
+    const int error = errno;
+    if (error == EAGAIN || error == EWOULDBLOCK) return;
+    if (error == EINTR || error == ECONNABORTED || error == EPROTO) continue;
+    // Out of descriptors or memory: the connection waits in the queue until there is room again.
+    const bool exhausted = error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+    retryLater("cannot take a connection", error, !exhausted);
+    return;
   }
+}
+
+void LocalSocketUrlDelivery::retryLater(const char* what, int error, bool listenAgain) {
+  debugLog(std::string("AppDelegate: ") + what + " for URLs at " + socketPath_ + " (" + std::strerror(error) +
+           "); " + (listenAgain ? "listening again" : "trying again") + " in " +
+           std::to_string(static_cast<int>(kAcceptRetrySeconds * 1000)) + " ms");
+  if (listenAgain) {
+    closeListener();
+  } else {
+    notifier_->setEnabled(false);
+  }
+  if (retry_) retry_->cancel();
+  retry_ = std::make_shared<WorkItem>([this, listenAgain] {
+    retry_.reset();
+    if (!listenAgain) {
+      if (notifier_) notifier_->setEnabled(true);
+      accept();
+      return;
+    }
+    std::string reason;
+    if (listen(reason)) {
+      debugLog("AppDelegate: receiving URLs at " + socketPath_ + " again");
+      accept();
+    } else {
+      retryLater("cannot listen", errno, true);
+    }
+  });
+  scheduler_.mainQueue().asyncAfter(kAcceptRetrySeconds, retry_);
+}
+
+void LocalSocketUrlDelivery::serve(int fd) {
+  // The newest connection beyond the few served at once is closed unanswered: a flood of connections
+  // must not use up the descriptors the rest of the program needs.
+  if (clientCount_ >= kMaxClients) {
+    ::close(fd);
+    debugLog("AppDelegate: too many connections for URLs at once; closing the newest");
+    return;
+  }
+  auto* socket = new QLocalSocket(clients_.get());
+  if (!socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite) ||
+      !isSameUser(socket)) {
+    if (socket->socketDescriptor() < 0) ::close(fd);
+    socket->abort();
+    socket->deleteLater();
+    return;
+  }
+  ++clientCount_;
+  QObject::connect(socket, &QObject::destroyed, clients_.get(), [this] { --clientCount_; });
+  QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { readFrom(socket); });
+  QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+  // A sender that stalls is cut off.
+  scheduler_.mainAfter(kTimeoutSeconds, [guard = QPointer<QLocalSocket>(socket)] {
+    if (guard) guard->abort();
+  });
+  readFrom(socket);
 }
 
 void LocalSocketUrlDelivery::readFrom(QLocalSocket* socket) {

@@ -9,7 +9,9 @@
 
 #include <QCoreApplication>
 #include <QLocalSocket>
+#include <QProcess>
 #include <future>
+#include <memory>
 
 #include "foundation/VirtualScheduler.h"
 #include "shell/LocalSocketUrlDelivery.h"
@@ -108,6 +110,64 @@ TEST_F(LocalSocketUrlDeliveryTest, ASenderThatStallsIsCutOffAfterOneSecond) {
   }
   EXPECT_EQ(stalled.state(), QLocalSocket::UnconnectedState);
   EXPECT_TRUE(received.empty());
+}
+
+TEST_F(LocalSocketUrlDeliveryTest, BeyondEightConnectionsAtOnceTheNewestIsClosedAndTheRestAreServed) {
+  ASSERT_TRUE(startReceiver());
+  std::vector<std::unique_ptr<QLocalSocket>> stalled;
+  for (int i = 0; i < 8; ++i) {
+    stalled.push_back(std::make_unique<QLocalSocket>());
+    stalled.back()->connectToServer(QString::fromStdString(socketPath()));
+    ASSERT_TRUE(stalled.back()->waitForConnected(1000));
+    stalled.back()->write("pelko://restart\n");  // never finished
+    stalled.back()->flush();
+  }
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_EQ(forward({"pelko://settings"}), Result::refused) << "a ninth connection is closed unanswered";
+  EXPECT_TRUE(received.empty());
+
+  // Once the stalled senders are cut off, there is room again.
+  scheduler.advance(1.0);
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
+}
+
+// A receiver out of file descriptors cannot take the connection; once it has descriptors again it serves
+// the next sender, at the same socket, and its diagnostic log says what happened.
+TEST(LocalSocketUrlDeliveryPressureTest, AReceiverOutOfDescriptorsServesAgainOnceItHasSome) {
+  TempFolder folder;
+  const std::string path = folder.file("run/pelko.socket");
+  QProcess child;
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(PELKO_URL_RECEIVER_CHILD, {QString::fromStdString(path)});
+  QByteArray output;
+  auto waitFor = [&](const QByteArray& text) {
+    for (int i = 0; i < 100 && !output.contains(text); ++i) {
+      child.waitForReadyRead(50);
+      output += child.readAll();
+    }
+    return output.contains(text);
+  };
+  ASSERT_TRUE(waitFor("ready\n")) << output.toStdString();
+
+  VirtualScheduler scheduler;
+  LocalSocketUrlDelivery sender(scheduler, path);
+  Result result = Result::noReceiver;
+  for (int attempt = 0; attempt < 10 && result != Result::delivered; ++attempt)
+    result = sender.forwardToRunningCopy({"pelko://settings", "pelko://quit"});
+  EXPECT_EQ(result, Result::delivered) << output.toStdString();
+  EXPECT_TRUE(waitFor("received pelko://quit\n")) << output.toStdString();
+  EXPECT_TRUE(output.contains("received pelko://settings\n")) << output.toStdString();
+  EXPECT_TRUE(output.contains("AppDelegate: cannot take a connection for URLs at " +
+                              QByteArray::fromStdString(path) +
+                              " (Too many open files); trying again in 250 ms"))
+      << output.toStdString();
+  EXPECT_TRUE(child.waitForFinished(5000));
+  if (child.state() != QProcess::NotRunning) child.kill();
+  child.waitForFinished(1000);
+  EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
 }
 
 }  // namespace
