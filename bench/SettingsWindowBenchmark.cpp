@@ -20,17 +20,30 @@
 namespace pelko {
 namespace {
 
+// The settings content inside `window`, built at once.
+SettingsViewController* openSettingsView(test::SimulatedSystem& system, sim::SimAlerts& alerts,
+                                         QWidget& window) {
+  auto* view = new SettingsViewController(system.settings,
+                                          {system.scheduler,
+                                           system.defaults,
+                                           alerts,
+                                           system.mac.appShell(),
+                                           &system.mac.screens(),
+                                           [] { return std::nullopt; },
+                                           {},
+                                           {}},
+                                          &window);
+  view->loadViewIfNeeded();
+  return view;
+}
+
 struct SettingsWorld : test::SimulatedSystem {
   sim::SimAlerts alerts;
   QWidget window;
   SettingsViewController* view = nullptr;
 
   SettingsWorld() {
-    view = new SettingsViewController(
-        settings,
-        {scheduler, defaults, alerts, mac.appShell(), &mac.screens(), [] { return std::nullopt; }, {}, {}},
-        &window);
-    view->loadViewIfNeeded();
+    view = openSettingsView(*this, alerts, window);
     window.resize(980, 760);
     view->resize(980, 760);
   }
@@ -97,17 +110,7 @@ void BM_OpenWindow(benchmark::State& state) {
   sim::SimAlerts alerts;
   for (auto _ : state) {
     QWidget window;
-    auto* view = new SettingsViewController(system.settings,
-                                            {system.scheduler,
-                                             system.defaults,
-                                             alerts,
-                                             system.mac.appShell(),
-                                             &system.mac.screens(),
-                                             [] { return std::nullopt; },
-                                             {},
-                                             {}},
-                                            &window);
-    view->loadViewIfNeeded();
+    SettingsViewController* view = openSettingsView(system, alerts, window);
     system.scheduler.runUntilIdle();
     benchmark::DoNotOptimize(view->sectionRebuildCount());
   }
@@ -122,19 +125,7 @@ void BM_ApplyPreset(benchmark::State& state) {
   sim::SimAlerts alerts;
   QWidget window;
   SettingsViewController* view = nullptr;
-  if (state.range(0) == 1) {
-    view = new SettingsViewController(system.settings,
-                                      {system.scheduler,
-                                       system.defaults,
-                                       alerts,
-                                       system.mac.appShell(),
-                                       &system.mac.screens(),
-                                       [] { return std::nullopt; },
-                                       {},
-                                       {}},
-                                      &window);
-    view->loadViewIfNeeded();
-  }
+  if (state.range(0) == 1) view = openSettingsView(system, alerts, window);
   system.scheduler.runUntilIdle();
   const TaskbarPresetID presets[] = {TaskbarPresetID::windows11, TaskbarPresetID::minimal};
   int64_t signatureChanges = 0;

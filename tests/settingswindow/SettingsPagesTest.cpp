@@ -63,6 +63,15 @@ class SettingsPagesTest : public SettingsWindowTest {
   }
 
   void settle() { system.scheduler.runUntilIdle(); }
+
+  // Closes the window and puts every setting back to its default, the batch run to its end.
+  void closeAndReset() {
+    controller.reset();
+    watch.clear();
+    system.settings->resetToDefaults();
+    system.scheduler.advance(1);
+    settle();
+  }
 };
 
 TEST_F(SettingsPagesTest, EveryRebuildableSectionShowsTheRowsOfItsSettings) {
@@ -209,11 +218,7 @@ TEST_F(SettingsPagesTest, EveryRebuildableSectionShowsTheRowsOfItsSettings) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    controller.reset();
-    watch.clear();
-    system.settings->resetToDefaults();
-    system.scheduler.advance(1);
-    settle();
+    closeAndReset();
     SettingsViewController& view = openPages();
     settle();
     c.change(*system.settings);  // reaches the section through the bindings
@@ -328,11 +333,7 @@ TEST_F(SettingsPagesTest, TheBindingPassWritesNothingButItsTwoCorrections) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    controller.reset();
-    watch.clear();
-    system.settings->resetToDefaults();
-    system.scheduler.advance(1);
-    settle();
+    closeAndReset();
     c.before(*system.settings);
     screenRecordingGranted = c.permission;
     storeWrites = 0;
@@ -540,10 +541,7 @@ TEST_F(SettingsPagesTest, PagesRenderInTheirStates) {
   for (const State& state : states) {
     for (double scale : {2.0, 1.0}) {
       SCOPED_TRACE(state.name);
-      controller.reset();
-      watch.clear();
-      system.settings->resetToDefaults();
-      system.scheduler.advance(1);
+      closeAndReset();
       screenRecordingGranted = state.permission;
       setScale(scale);
       SettingsViewController& view = openPages();
