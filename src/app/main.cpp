@@ -19,6 +19,7 @@
 #include "app/ScenarioLoader.h"
 #include "app/TestHooks.h"
 #include "foundation/DebugLog.h"
+#include "platform/real/DesktopUrlWorkspace.h"
 #include "platform/real/FreedesktopTrash.h"
 #include "platform/real/PlistFileUserDefaults.h"
 #include "platform/real/PosixChildProcess.h"
@@ -240,6 +241,9 @@ int main(int argc, char** argv) {
   dockServices.fileSystem = fileSystem.get();
   dockServices.recordCopyPath = configFolder + "/" + kBundleIdentifier + ".dock-record.plist";
 
+  // Files, folders and web pages (the trash, the feedback page) open through the desktop's URL handler;
+  // the running applications stay the simulated Mac's.
+  pelko::real::DesktopUrlWorkspace desktopWorkspace(mac->workspace());
   auto ownWindows = std::make_unique<pelko::sim::SimOwnWindows>(*mac);
   // Thumbnails capture the simulated windows and follow the real pointer.
   auto eventMonitors = std::make_unique<pelko::real::QtEventMonitors>(*scheduler);
@@ -255,7 +259,7 @@ int main(int argc, char** argv) {
       pelko::MonitorManager::Dependencies dependencies{*scheduler,
                                                        *screens,
                                                        mac->windowServer(),
-                                                       mac->workspace(),
+                                                       desktopWorkspace,
                                                        *appearance,
                                                        context.accessibilityHelper,
                                                        *trash,
@@ -308,8 +312,8 @@ int main(int argc, char** argv) {
             return delegate && delegate->copyDiagnosticsToPasteboard();
           }};
       pelko::platform::Workspace& workspace = mac->workspace();
-      dependencies.openFeedbackPage = [&workspace] {
-        pelko::AboutWindowController::openFeedbackPage(workspace);
+      dependencies.openFeedbackPage = [&desktopWorkspace] {
+        pelko::AboutWindowController::openFeedbackPage(desktopWorkspace);
       };
       dependencies.accessibilityHelper = helper;
       dependencies.workspace = &workspace;
@@ -374,7 +378,7 @@ int main(int argc, char** argv) {
   environment.updater = updater.get();
   environment.damagedSettingsKeptAs = userDefaults->keptAsidePath();
   if (!restoreOnly) {
-    pelko::platform::Workspace& workspace = mac->workspace();
+    pelko::platform::Workspace& workspace = desktopWorkspace;
     environment.makeAboutWindow = [&shell, &workspace] {
       return std::make_unique<pelko::AboutWindowController>(
           pelko::AboutWindowController::Dependencies{shell, workspace});
