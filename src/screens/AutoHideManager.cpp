@@ -179,7 +179,17 @@ void AutoHideManager::cancelHideTimer() {
 }
 
 void AutoHideManager::resetHideTimer() {
+  restartHideTimer(pointerLocation());
+}
+
+std::optional<Point> AutoHideManager::pointerLocation() const {
+  if (!deps_.eventMonitors) return std::nullopt;
+  return deps_.eventMonitors->mouseLocation();
+}
+
+void AutoHideManager::restartHideTimer(const std::optional<Point>& pointer) {
   cancelHideTimer();
+  pointerAtArming_ = pointer;
   const SettingsManager& settings = *settingsManager_;
   const bool fullscreenAllows = !settings.autoHideFullscreenOnly.get() ||
                                 (screenSpaceManager_ && screenSpaceManager_->isFullscreenActive());
@@ -194,6 +204,13 @@ void AutoHideManager::resetHideTimer() {
   hideTimer_ = deps_.scheduler.scheduleOneShot(delay, tolerance, [this, alive] {
     if (!alive.lock()) return;
     hideTimer_.reset();
+    // The pointer may have moved since the timer was armed with that move's event still queued behind
+    // this timer: the move is the last movement, and the delay counts from it, not from the one before.
+    const std::optional<Point> pointer = pointerLocation();
+    if (pointer && pointerAtArming_ && *pointer != *pointerAtArming_ && screen_.frame.contains(*pointer)) {
+      pointerMoved(*pointer);
+      return;
+    }
     userInteracted_ = false;
     hideTaskbar(true);
   });
@@ -210,9 +227,12 @@ void AutoHideManager::markUserInteraction() {
 void AutoHideManager::handleMouseMoved() {
   if (isTaskbarHidden_ || !settingsManager_->autoHide.get() || !deps_.eventMonitors) return;
   const Point location = deps_.eventMonitors->mouseLocation();
-  if (!screen_.frame.contains(location)) return;
+  if (screen_.frame.contains(location)) pointerMoved(location);
+}
+
+void AutoHideManager::pointerMoved(const Point& location) {
   if (settingsManager_->autoHideSmartDelay.get() && isMouseOverTaskbar(location)) userInteracted_ = true;
-  resetHideTimer();
+  restartHideTimer(location);
 }
 
 bool AutoHideManager::isMouseOverTaskbar(const Point& location) const {

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "foundation/Cancellable.h"
@@ -120,6 +121,10 @@ class AutoHideManager final : public TaskbarAutoHide {
   void subscribe();
   void startAutoHide();
   bool isMouseOverTaskbar(const Point& location) const;
+  std::optional<Point> pointerLocation() const;
+  // A movement on this monitor while the bar is shown: the delay starts again.
+  void pointerMoved(const Point& location);
+  void restartHideTimer(const std::optional<Point>& pointer);
   double mediaTime() const;
   bool reduceMotion() const;
 
@@ -157,6 +162,8 @@ class AutoHideManager final : public TaskbarAutoHide {
   int64_t animationGeneration_ = 0;
   OneShotTimerPtr animationDeadlineTimer_;
   OneShotTimerPtr hideTimer_;
+  // Where the pointer was when the hide timer was last armed.
+  std::optional<Point> pointerAtArming_;
   OneShotTimerPtr showDelayTimer_;
   bool userInteracted_ = false;
   WorkItemPtr initialHideWorkItem_;

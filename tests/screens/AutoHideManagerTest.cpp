@@ -254,6 +254,31 @@ TEST_F(AutoHideTest, OnlyAPointerOnThisMonitorPutsTheHideOff) {
   }
 }
 
+// The pointer rests on the bar, so the hide timer keeps being re-armed; then it leaves the bar just
+// before the timer fires, with the move's event still queued. That move counts as the last movement:
+// the bar stays for the whole delay after it, whether the event then comes or not.
+TEST_F(AutoHideTest, AMoveNotYetHandledWhenTheTimerFiresStillStartsTheDelayAgain) {
+  for (bool eventComes : {false, true}) {
+    SCOPED_TRACE(eventComes);
+    settings->autoHideDelay = 0.5;
+    makeHidden();
+    pointer.movePointer({960, 10});
+    autoHide->showTaskbar(false);  // armed at 0, postponed at 0.5 and 1.0 (pointer on the bar): due at 1.5
+    advance(1.45);
+    ASSERT_EQ(autoHide->state(), State::shown);
+    pointer.movePointer({960, 600});  // not handled yet
+    advance(0.1);
+    EXPECT_EQ(autoHide->state(), State::shown) << "hidden at once by a timer armed before the move";
+    if (eventComes) autoHide->handleMouseMoved();  // at 1.55
+    advance(eventComes ? 0.49 : 0.44);             // 2.04 and 1.99: within the delay after the move
+    EXPECT_EQ(autoHide->state(), State::shown);
+    advance(0.02);
+    EXPECT_TRUE(autoHide->isTaskbarHidden());
+    autoHide.reset();
+    pointer.movePointer({960, 600});
+  }
+}
+
 TEST_F(AutoHideTest, PinningRevealsAndHoldsTheBarAndUnpinningHidesItAgain) {
   makeHidden();
   settings->autoHidePinned = true;
