@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -64,11 +66,7 @@ class AutoHideEndToEndTest : public DesktopTest {
   }
   // Waits up to `seconds` for the bar to be shown (or gone).
   bool waitForBar(bool shown, double seconds) {
-    for (double waited = 0; waited < seconds; waited += 0.1) {
-      if (visibleBar(server->display()).has_value() == shown) return true;
-      pause(0.1);
-    }
-    return visibleBar(server->display()).has_value() == shown;
+    return waitUntil([&] { return visibleBar(server->display()).has_value() == shown; }, seconds);
   }
   void screenshot(const std::string& name) {
     runOnDisplay(server->display(), "import -window root " + (artifacts() / name).string());
@@ -85,12 +83,16 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
   // A delay well above the time a loaded machine takes between two steps of the walk.
   run({{"PelkoAutoHide", true}, {"PelkoAutoHidePeekReveal", true}, {"PelkoAutoHideDelay", 3.0}});
   // The bar shows at start and hides 0.3 s later: too quick to catch through xdotool reliably.
-  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
-  ASSERT_TRUE(waitForBar(false, 5)) << "the bar did not hide\n" << pelko->output();
-  pause(0.5);
-  const auto edge = programWindows(server->display());
+  ASSERT_TRUE(pelko->waitUntilReady());
   // The peek strip and the trigger zone stay on the bottom edge of the 800 pixel high screen.
-  ASSERT_EQ(edge.size(), 2u);
+  std::vector<WindowGeometry> edge;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        edge = programWindows(server->display());
+        return edge.size() == 2 && !visibleBar(server->display());
+      },
+      10))
+      << "not just the two edge windows: " << edge.size() << " windows";
   for (const WindowGeometry& window : edge) {
     EXPECT_EQ(window.y + window.height, 800);
     EXPECT_EQ(window.width, 1280);
@@ -98,16 +100,19 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
   screenshot("autohide-hidden-peek.png");
 
   movePointer(640, 799);
-  ASSERT_TRUE(waitForBar(true, 3)) << "the pointer at the edge did not reveal the bar";
+  ASSERT_TRUE(waitForBar(true, 5)) << "the pointer at the edge did not reveal the bar";
   const WindowGeometry bar = *visibleBar(server->display());
   EXPECT_EQ(bar.y + bar.height, 800);
-  pause(0.4);
+  pause(0.4);  // the slide in, for the picture only
   screenshot("autohide-revealed.png");
 
+  // The move off the bar is the last movement: the bar starts going three seconds after it (a coarse
+  // timer may come 5% early) and slides out for a quarter of a second, so it cannot be gone sooner.
+  const auto moved = std::chrono::steady_clock::now();
   movePointer(640, 300);
-  pause(0.3);
-  EXPECT_TRUE(visibleBar(server->display()).has_value()) << "hidden before the delay";
-  EXPECT_TRUE(waitForBar(false, 6)) << "moving away did not hide the bar";
+  ASSERT_TRUE(waitForBar(false, 10)) << "moving away did not hide the bar";
+  const std::chrono::duration<double> gone = std::chrono::steady_clock::now() - moved;
+  EXPECT_GE(gone.count(), 3.0) << "hidden before the delay";
 }
 
 // Without a compositor (as on this X server) a translucent window shows its painted pixels as they are:
@@ -144,11 +149,17 @@ TEST_F(AutoHideEndToEndTest, TheHiddenBarsTriggerZoneDrawsNothingWithoutAComposi
 TEST_F(AutoHideEndToEndTest, AFloatingBarIsCentredOnItsEdge) {
   movePointer(640, 300);
   run({{"PelkoFloatingBar", true}, {"PelkoMarginVertical", 8.0}});
-  ASSERT_TRUE(waitForBar(true, 10));
-  pause(1.5);  // the reports of the content size and the recovery pass
-  const WindowGeometry bar = *visibleBar(server->display());
-  EXPECT_LT(bar.width, 1280);
-  EXPECT_NEAR(bar.x + bar.width / 2.0, 640, 1.5);
+  // Full width at first, then centred once its contents report their length.
+  std::optional<WindowGeometry> bar;
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        bar = visibleBar(server->display());
+        return bar && bar->width < 1280 && std::abs(bar->x + bar->width / 2.0 - 640) <= 1.5;
+      },
+      10));
+  ASSERT_TRUE(bar) << "no bar";
+  EXPECT_LT(bar->width, 1280);
+  EXPECT_NEAR(bar->x + bar->width / 2.0, 640, 1.5);
   screenshot("floating-centred.png");
 }
 

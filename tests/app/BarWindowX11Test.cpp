@@ -179,8 +179,8 @@ std::string oneRun(const std::string& xvfb, const std::string& openbox) {
   };
   if (position(bar.top) < position(normal.top)) return where + "a normal window covers the bar";
 
-  pelko.signal(SIGTERM);
-  pelko.wait(5);
+  if (const std::string ending = pelko.terminate(); !ending.empty())
+    return where + "the program " + ending + "; output:\n" + pelko.output();
   return "";
 }
 

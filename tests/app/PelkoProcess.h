@@ -181,6 +181,18 @@ class PelkoProcess {
   bool waitUntilReady() { return waitForOutput("AppDelegate: start-up complete"); }
 
   void signal(int number) { ::kill(pid_, number); }
+
+  // Asks the program to quit as a logout does (SIGTERM) and reads it to its end. Empty when it cleaned
+  // up and exited with the signal's number, else how it ended: a sanitizer that reported inside the
+  // program makes it exit with a status of its own, so this is where such a report fails the test.
+  std::string terminate(double timeoutSeconds = 15) {
+    signal(SIGTERM);
+    const std::optional<Ending> ending = wait(timeoutSeconds);
+    if (!ending) return "did not end within " + std::to_string(timeoutSeconds) + " s of SIGTERM";
+    if (!ending->exited) return "ended by signal " + std::to_string(ending->signal);
+    if (ending->status != SIGTERM) return "exited with status " + std::to_string(ending->status);
+    return "";
+  }
   pid_t pid() const { return pid_; }
 
   // Whether the program still runs (it has not been reaped by wait()).

@@ -62,8 +62,7 @@ TEST(ReorderDragX11Test, AControlDragOfTheFirstButtonPastTheOthersStoresTheNewOr
       order.assign(it->second.asData()->begin(), it->second.asData()->end());
   }
   EXPECT_EQ(order, R"(["com.example.Bravo","com.example.Charlie","com.example.Alpha"])") << pelko.output();
-  pelko.signal(SIGTERM);
-  pelko.wait(5);
+  EXPECT_EQ(pelko.terminate(), "") << pelko.output();
 }
 
 }  // namespace

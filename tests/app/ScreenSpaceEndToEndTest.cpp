@@ -48,7 +48,9 @@ TEST_F(ScreenSpaceEndToEndTest, AWindowOverlappingTheBarIsShrunkOnce) {
   run(R"({"applications": [{"bundleID": "com.example.editor", "name": "Editor",
           "windows": [{"title": "notes", "frame": [100, 100, 600, 690]}]}]})");
   ASSERT_TRUE(pelko->waitForOutput("SSM: fallbackCheck() called", 15)) << pelko->output();
-  pause(3.0);  // three more scans
+  // Three more scans after the first: a second resize would have come by then.
+  ASSERT_TRUE(waitUntil(
+      [&] { return linesStartingWith(pelko->output(), "SSM: fallbackCheck() called").size() >= 4; }, 15));
   const std::string output = pelko->output();
 
   auto resizes = linesStartingWith(output, "SSM: >>> RESIZE");

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -191,14 +192,24 @@ class DesktopTest : public ::testing::Test {
     windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
   }
   void TearDown() override { stop(); }
+  // Ends the program; when the test failed, its output is printed.
   void stop() {
     if (!pelko) return;
-    pelko->signal(SIGTERM);
-    pelko->wait(5);
+    pelko->terminate();
+    if (HasFailure()) std::printf("---- the program's output ----\n%s\n----\n", pelko->output().c_str());
     pelko.reset();
   }
-  // Lets the program run while its output keeps being read.
+  // Lets the program run for a stretch of time while its output keeps being read.
   void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
+  // Looks at `condition` every 0.05 s until it holds or `seconds` have passed; whether it held.
+  bool waitUntil(const std::function<bool()>& condition, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      pause(0.05);
+    }
+    return true;
+  }
 
   Sandbox sandbox;
   std::unique_ptr<XServer> server;
