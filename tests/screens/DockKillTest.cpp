@@ -17,6 +17,10 @@ struct KillCase {
   std::string mode;  // the driver's operation that is cut short
   Dictionary domain;
 };
+// Named in test listings and failures by what it does, not by its bytes.
+void PrintTo(const KillCase& c, std::ostream* out) {
+  *out << c.name << " (" << c.mode << ", " << c.domain.size() << " Dock keys)";
+}
 
 // The application is killed (SIGKILL: no clean-up of any kind) right after each step of a hide or a
 // restore, a step being one tool run or one write of its user defaults to disk. The next start's
