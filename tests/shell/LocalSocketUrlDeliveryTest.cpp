@@ -25,8 +25,12 @@ using Result = platform::UrlDelivery::ForwardResult;
 class LocalSocketUrlDeliveryTest : public ::testing::Test {
  protected:
   // These tests spin the event loop, which no other test of this binary does: events that earlier tests
-  // posted to their (now gone) worlds' widgets are dropped rather than delivered here.
-  void SetUp() override { QCoreApplication::removePostedEvents(nullptr); }
+  // posted to their (now gone) worlds' widgets are dropped rather than delivered here. Objects waiting to
+  // be deleted are deleted first: dropping their deletion would leak them.
+  void SetUp() override {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::removePostedEvents(nullptr);
+  }
   std::string socketPath() const { return folder.file("run/pelko.socket"); }
   bool startReceiver() {
     return receiver.startReceiving(
