@@ -11,6 +11,8 @@ packages+=(xdotool)
 packages+=(imagemagick)
 # End-to-end tests find the program's widgets through the accessibility bus.
 packages+=(at-spi2-core python3-pyatspi)
+# The panel comparison (scripts/compare-panels.sh) moves the pointer through the XTest extension.
+packages+=(libxcb-xtest0-dev)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"
   exit 0

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Measures Pelko beside a bare Qt bar, tint2 and (when installed) lxqt-panel, in interleaved rounds:
+# the time from start to the first window on the screen, and the processor share while the pointer
+# sweeps along the bar at 60 moves a second for 10 seconds. Each program gets an X server of its own.
+#   scripts/compare-panels.sh [ROUNDS]   (default 5)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds="${1:-5}"
+scripts/install-deps.sh
+for tool in tint2 lxqt-panel; do
+  command -v "$tool" >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$tool" >/dev/null 2>&1 || true
+done
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j4 --target pelko pelko_bare_panel pelko_panel_compare >/dev/null
+
+home="$(mktemp -d)"
+trap 'rm -rf "$home"' EXIT
+mkdir -p "$home/config/pelko" "$home/run" "$home/dock" "$home/lxqt"
+chmod 700 "$home/run"
+# A returning user: no first-run guide in front of the bar.
+cat > "$home/config/pelko/com.pelko.app.plist" <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>PelkoOnboardingComplete</key><true/></dict></plist>
+PLIST
+user="HOME=$home XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/run"
+programs=("bare-qt=$user build/bench/panels/pelko_bare_panel" "tint2=$user tint2")
+command -v lxqt-panel >/dev/null && programs+=("lxqt-panel=$user lxqt-panel")
+programs+=("pelko=$user PELKO_SIM_DOCK_DIR=$home/dock build/src/app/pelko")
+build/bench/panels/pelko_panel_compare "$rounds" "${programs[@]}"
