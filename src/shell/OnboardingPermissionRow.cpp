@@ -1,14 +1,15 @@
 #include "shell/OnboardingPermissionRow.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include "shell/ShellWindowStyle.h"
+#include "ui/Labels.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
@@ -31,28 +32,6 @@ PermissionRowTexts permissionRowTexts(PermissionKind kind, bool granted, bool su
             QStringLiteral("Remind Me Again")};
   return {QStringLiteral("Optional. Only needed for Thumbnails, which use live window previews on hover."),
           QStringLiteral("Skip Thumbnails")};
-}
-
-QString wrappedWithinLines(const QString& text, const QFont& font, int width, int maxLines) {
-  if (width <= 0 || maxLines <= 0) return {};
-  QTextLayout layout(text, font);
-  QTextOption option;
-  option.setWrapMode(QTextOption::WordWrap);
-  layout.setTextOption(option);
-  QStringList lines;
-  layout.beginLayout();
-  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-    line.setLineWidth(width);
-    if (lines.size() == maxLines - 1) {
-      // The last line shown takes the rest of the text, cut to fit.
-      const QString rest = text.mid(line.textStart()).simplified();
-      lines << QFontMetrics(font).elidedText(rest, Qt::ElideRight, width);
-      break;
-    }
-    lines << text.mid(line.textStart(), line.textLength()).trimmed();
-  }
-  layout.endLayout();
-  return lines.join(QLatin1Char('\n'));
 }
 
 PermissionStatusIcon::PermissionStatusIcon(QWidget* parent) : QWidget(parent) {

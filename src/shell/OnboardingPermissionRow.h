@@ -23,10 +23,6 @@ struct PermissionRowTexts {
 // `suppressed`: the user chose to go on without the permission (Limited Mode, or no thumbnails).
 PermissionRowTexts permissionRowTexts(PermissionKind kind, bool granted, bool suppressed);
 
-// `text` wrapped at word boundaries to `width` in `font`, at most `maxLines` lines, the last one cut with
-// an ellipsis when the text goes on.
-QString wrappedWithinLines(const QString& text, const QFont& font, int width, int maxLines);
-
 // A round status mark: a green check when granted, a red cross when not.
 class PermissionStatusIcon final : public QWidget {
   Q_OBJECT

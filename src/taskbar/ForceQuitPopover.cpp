@@ -6,9 +6,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QTextLayout>
 #include <QVBoxLayout>
 
+#include "ui/Labels.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
@@ -26,27 +26,6 @@ constexpr int kMargin = 12;
 // The application's name in the title is cut here.
 constexpr int kNameLimit = 60;
 
-// `text` broken into at most `maxLines` lines of at most `width` pixels, at word boundaries where it can
-// be and anywhere else where it must; a last line that cannot hold the rest is elided.
-QString wrappedTitle(const QString& text, const QFont& font, int width, int maxLines) {
-  QTextLayout layout(text, font);
-  QTextOption option;
-  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-  layout.setTextOption(option);
-  QStringList lines;
-  layout.beginLayout();
-  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-    line.setLineWidth(width);
-    if (lines.size() == maxLines - 1) {
-      lines << QFontMetrics(font).elidedText(text.mid(line.textStart()), Qt::ElideRight, width);
-      break;
-    }
-    lines << text.mid(line.textStart(), line.textLength()).trimmed();
-  }
-  layout.endLayout();
-  return lines.join(QLatin1Char('\n'));
-}
-
 }  // namespace
 
 ForceQuitPopover::ForceQuitPopover(const std::string& appName, QWidget* parent)
@@ -59,7 +38,7 @@ ForceQuitPopover::ForceQuitPopover(const std::string& appName, QWidget* parent)
   title_->setWordWrap(true);
   title_->setFont(systemFont(13, QFont::DemiBold));
   // At most two lines inside the popover, broken anywhere when a word is longer than a line.
-  title_->setText(wrappedTitle(
+  title_->setText(wrappedWithinLines(
       QString("Force Quit \"%1\"?").arg(isolatedName(QString::fromStdString(appName), kNameLimit)),
       title_->font(), kWidth - 2 * kMargin, 2));
   title_->setMaximumHeight(QFontMetrics(title_->font()).lineSpacing() * 2);

@@ -132,4 +132,26 @@ void WrappingLabel::paintEvent(QPaintEvent*) {
   }
 }
 
+QString wrappedWithinLines(const QString& text, const QFont& font, int width, int maxLines) {
+  if (width <= 0 || maxLines <= 0) return {};
+  QTextLayout layout(text, font);
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  QStringList lines;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    if (lines.size() == maxLines - 1) {
+      // The last line shown takes the rest of the text, cut to fit.
+      const QString rest = text.mid(line.textStart()).simplified();
+      lines << QFontMetrics(font).elidedText(rest, Qt::ElideRight, width);
+      break;
+    }
+    lines << text.mid(line.textStart(), line.textLength()).trimmed();
+  }
+  layout.endLayout();
+  return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace pelko

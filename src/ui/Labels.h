@@ -66,4 +66,8 @@ class WrappingLabel : public QLabel {
 
 void applyLabelStyle(QLabel& label, const LabelStyle& style);
 
+// `text` wrapped to `width` in `font`, at word boundaries where it can be and anywhere within a word
+// wider than a line, in at most `maxLines` lines, the last one cut with an ellipsis when the text goes on.
+QString wrappedWithinLines(const QString& text, const QFont& font, int width, int maxLines);
+
 }  // namespace pelko
