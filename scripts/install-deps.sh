@@ -13,6 +13,8 @@ packages+=(imagemagick)
 packages+=(at-spi2-core python3-pyatspi)
 # The panel comparison (scripts/compare-panels.sh) moves the pointer through the XTest extension.
 packages+=(libxcb-xtest0-dev)
+# The settings window's end-to-end test watches the clipboard's owners and reads the window's frame.
+packages+=(libxcb-xfixes0-dev x11-utils)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[@]}"
   exit 0

@@ -164,10 +164,10 @@ inline std::vector<WindowGeometry> visibleWindows(const std::string& display, co
 // number and then starting a server could both believe they own a number when they run side by side.
 class XServer {
  public:
-  explicit XServer(const std::string& program) {
+  // `screen` is the screen's size and depth, as "1280x800x24".
+  explicit XServer(const std::string& program, const std::string& screen = "1280x800x24") {
     server_ = std::make_unique<Helper>(
-        program,
-        std::vector<std::string>{"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+        program, std::vector<std::string>{"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
         std::map<std::string, std::string>{}, Helper::Output::read);
     if (auto number = server_->readLine(10); number && !number->empty() && server_->isRunning())
       display_ = ":" + *number;
@@ -187,7 +187,7 @@ class DesktopTest : public ::testing::Test {
     const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
     if (xvfb.empty() || openbox.empty() || findProgram("xdotool").empty())
       GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
-    server = std::make_unique<XServer>(xvfb);
+    server = std::make_unique<XServer>(xvfb, screenSize);
     ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display";
     windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
   }
@@ -211,6 +211,8 @@ class DesktopTest : public ::testing::Test {
     return true;
   }
 
+  // The X server's screen, for a test to change before SetUp().
+  std::string screenSize = "1280x800x24";
   Sandbox sandbox;
   std::unique_ptr<XServer> server;
   std::unique_ptr<Helper> windowManager;

@@ -1,0 +1,297 @@
+// The settings window's frame in the running program under an X server, with the window manager and real
+// pointer, wheel and key events: the program's own bar entry sends the window back and brings it forward
+// again, a shortcut acts once per key press, a wheel step over a "Jump To" pop-up scrolls the page as it
+// does anywhere else on it, and on a small screen the title bar stays on the screen.
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstring>
+#include <fstream>
+
+#include "AccessibilityBus.h"
+#include "PelkoProcess.h"
+#include "XTestServer.h"
+
+namespace pelko::testing {
+namespace {
+
+// The test's own connection to the display: a plain window of its own to cover others, the window
+// manager's stacking order and active window, and the owners the clipboard has had.
+class Display {
+ public:
+  explicit Display(const std::string& display) {
+    connection_ = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(connection_)) return;
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    clipboard_ = atom("CLIPBOARD");
+    auto* version =
+        xcb_xfixes_query_version_reply(connection_, xcb_xfixes_query_version(connection_, 5, 0), nullptr);
+    std::free(version);
+    const auto* xfixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+      xfixesEvents_ = xfixes->first_event;
+      xcb_xfixes_select_selection_input(connection_, root_, clipboard_,
+                                        XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
+      xcb_flush(connection_);
+    }
+  }
+  ~Display() { xcb_disconnect(connection_); }
+  Display(const Display&) = delete;
+  Display& operator=(const Display&) = delete;
+
+  bool isConnected() const { return root_ != XCB_WINDOW_NONE && xfixesEvents_ != 0; }
+
+  // A normal window of the test's own, mapped where the settings window opens.
+  void openCover(int width, int height) {
+    const xcb_window_t window = xcb_generate_id(connection_);
+    const uint32_t background = 0x204060;
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, static_cast<uint16_t>(width),
+                      static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL, &background);
+    const char* title = "Cover";
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(std::strlen(title)), title);
+    xcb_map_window(connection_, window);
+    xcb_flush(connection_);
+    cover_ = window;
+  }
+  xcb_window_t cover() const { return cover_; }
+
+  // The managed windows bottom to top, as the window manager stacks them.
+  std::vector<xcb_window_t> stacking() { return windows("_NET_CLIENT_LIST_STACKING"); }
+  xcb_window_t activeWindow() {
+    auto active = windows("_NET_ACTIVE_WINDOW");
+    return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
+  }
+
+  // How often the clipboard got an owner since the last call.
+  int clipboardOwnerChanges() {
+    int changes = 0;
+    xcb_flush(connection_);
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+      if ((event->response_type & 0x7f) == xfixesEvents_ + XCB_XFIXES_SELECTION_NOTIFY) ++changes;
+      std::free(event);
+    }
+    return changes;
+  }
+
+ private:
+  xcb_atom_t atom(const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name),
+        nullptr);
+    xcb_atom_t result = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+  }
+  std::vector<xcb_window_t> windows(const char* property) {
+    auto* reply = xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, root_, atom(property), XCB_ATOM_WINDOW, 0, 1024),
+        nullptr);
+    std::vector<xcb_window_t> result;
+    if (reply && reply->format == 32) {
+      auto* first = static_cast<xcb_window_t*>(xcb_get_property_value(reply));
+      result.assign(first, first + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return result;
+  }
+
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t root_ = XCB_WINDOW_NONE;
+  xcb_window_t cover_ = XCB_WINDOW_NONE;
+  xcb_atom_t clipboard_ = XCB_ATOM_NONE;
+  uint8_t xfixesEvents_ = 0;
+};
+
+class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
+ protected:
+  void SetUp() override {
+    AccessibleDesktopTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    display = std::make_unique<Display>(server->display());
+    ASSERT_TRUE(display->isConnected());
+    // No other application: the program's own entry is the bar's only button.
+    std::ofstream(sandbox.path("scenario.json")) << R"({"applications": []})";
+  }
+  void TearDown() override {
+    AccessibleDesktopTest::TearDown();
+    display.reset();
+  }
+
+  void start(const std::map<std::string, std::string>& extra = {}) {
+    std::map<std::string, std::string> variables{{"PELKO_SCENARIO", sandbox.path("scenario.json")}};
+    variables.insert(extra.begin(), extra.end());
+    startPelko(variables);
+    ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+  }
+
+  // Opens the window as a second start hands the running copy its URL; its X window.
+  xcb_window_t openSettings(const std::map<std::string, std::string>& extra = {}) {
+    std::map<std::string, std::string> variables = accessibility->environment();
+    variables["DISPLAY"] = server->display();
+    variables["QT_QPA_PLATFORM"] = "xcb";
+    variables.insert(extra.begin(), extra.end());
+    PelkoProcess second(sandbox, {"pelko://settings"}, variables);
+    second.wait(10);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string id = xdotool(server->display(), "search --onlyvisible --name '^Pelko Settings$'");
+      if (!id.empty()) return static_cast<xcb_window_t>(std::stoul(id));
+      pause(0.1);
+    }
+    return XCB_WINDOW_NONE;
+  }
+
+  // Where `window` stands among the managed windows, counted from the bottom.
+  int stackedAt(xcb_window_t window) {
+    const auto order = display->stacking();
+    for (size_t index = 0; index < order.size(); ++index)
+      if (order[index] == window) return static_cast<int>(index);
+    return -1;
+  }
+
+  // Waits until `condition` holds, for at most `seconds`.
+  template <class Condition>
+  bool waitFor(Condition condition, double seconds = 10) {
+    for (int attempt = 0; attempt < seconds * 20; ++attempt) {
+      if (condition()) return true;
+      pause(0.05);
+    }
+    return condition();
+  }
+
+  void click(int x, int y) {
+    xdotool(server->display(),
+            "mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  }
+
+  std::string screenshot(const std::string& name) {
+    QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
+    artifacts.mkpath(".");
+    const std::string file = artifacts.filePath(QString::fromStdString(name)).toStdString();
+    runOnDisplay(server->display(), "import -window root " + file);
+    return file;
+  }
+
+  std::unique_ptr<Display> display;
+};
+
+TEST_F(SettingsWindowFrameX11Test, TheBarEntrySendsTheWindowBackAndBringsItForward) {
+  display->openCover(1000, 700);
+  start();
+  const xcb_window_t settings = openSettings();
+  ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
+  xdotool(server->display(), "windowactivate --sync " + std::to_string(settings));
+  ASSERT_TRUE(waitFor([&] { return stackedAt(settings) > stackedAt(display->cover()); }));
+  // The program's own entry shows in the bar while its window does.
+  const auto entry = accessibility->findLargest("filler", "Pelko", 10);  // the bar's button
+  ASSERT_TRUE(entry) << accessibility->describeAll();
+
+  // The first click sends the window behind the test's own window.
+  click(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) < stackedAt(display->cover()); }))
+      << "the first click did not send the window back";
+  // The second brings it forward, in front and active.
+  click(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) > stackedAt(display->cover()); }))
+      << "the second click did not bring the window forward";
+  EXPECT_TRUE(waitFor([&] { return display->activeWindow() == settings; }));
+  // And the third sends it back again.
+  click(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) < stackedAt(display->cover()); }));
+}
+
+TEST_F(SettingsWindowFrameX11Test, OneKeyPressRunsItsShortcutOnce) {
+  start();
+  const xcb_window_t settings = openSettings();
+  ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
+  const std::string window = std::to_string(settings);
+  xdotool(server->display(), "windowactivate --sync " + window);
+  display->clipboardOwnerChanges();
+
+  // Control-Shift-C copies the diagnostics and confirms the copy with an alert, which Escape ends. A
+  // second run of the shortcut for the same press would copy again as soon as the alert is gone.
+  xdotool(server->display(), "key --window " + window + " ctrl+shift+c");
+  ASSERT_TRUE(accessibility->findOne("label", "Diagnostics Copied", 10)) << accessibility->describeAll();
+  xdotool(server->display(), "key Escape");
+  pause(1.5);
+  const int copies = display->clipboardOwnerChanges();
+  EXPECT_EQ(copies, 1) << pelko->output();
+}
+
+TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAnywhereElse) {
+  start();
+  const xcb_window_t settings = openSettings();
+  ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
+  const std::string window = std::to_string(settings);
+  xdotool(server->display(), "windowactivate --sync " + window);
+  // The Behavior page is the tallest of the pages built so far.
+  xdotool(server->display(), "key --window " + window + " ctrl+3");
+  const auto popup = accessibility->findOne("combo box", "", 10);
+  ASSERT_TRUE(popup) << accessibility->describeAll();
+  auto sectionTop = [&] {
+    const auto heading = accessibility->findOne("label", "System & Startup", 3);
+    return heading ? heading->y : -1;
+  };
+  const int top = sectionTop();
+  ASSERT_GT(top, 0) << accessibility->describeAll();
+
+  // A wheel step down over the page's own background, then the page back at its top.
+  auto wheelAt = [&](int x, int y) {
+    xdotool(server->display(),
+            "mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 5");
+    pause(0.6);  // longer than a jump's scroll
+    return top - sectionTop();
+  };
+  const int onThePage = wheelAt(popup->x + popup->width + 200, popup->centerY());
+  ASSERT_GT(onThePage, 0) << "the page did not scroll";
+  xdotool(server->display(), "key --window " + window + " ctrl+3");
+  ASSERT_TRUE(waitFor([&] { return sectionTop() == top; }));
+
+  // The same step over the pop-up: the same scroll, and no jump to a section.
+  EXPECT_EQ(wheelAt(popup->centerX(), popup->centerY()), onThePage);
+  EXPECT_TRUE(accessibility->findOne("combo box", "", 3)) << accessibility->describeAll();
+}
+
+// Screens smaller than the window: 1366 x 768, and 1920 x 1080 at scale 2 (960 x 540 points).
+struct SmallScreen {
+  const char* name;
+  const char* screen;
+  const char* scale;
+};
+
+class SettingsWindowOnASmallScreenTest : public SettingsWindowFrameX11Test,
+                                         public ::testing::WithParamInterface<SmallScreen> {
+ protected:
+  SettingsWindowOnASmallScreenTest() { screenSize = GetParam().screen; }
+};
+
+TEST_P(SettingsWindowOnASmallScreenTest, TheTitleBarStaysOnTheScreen) {
+  start({{"QT_SCALE_FACTOR", GetParam().scale}});
+  const xcb_window_t settings = openSettings({{"QT_SCALE_FACTOR", GetParam().scale}});
+  ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
+  pause(1);
+  // The window manager's frame, title bar included, starts on the screen.
+  const std::string frame =
+      runOnDisplay(server->display(), "xwininfo -frame -id " + std::to_string(settings));
+  const auto at = frame.find("Absolute upper-left Y:");
+  ASSERT_NE(at, std::string::npos) << frame;
+  EXPECT_GE(std::atoi(frame.c_str() + at + std::strlen("Absolute upper-left Y:")), 0) << frame;
+  screenshot(std::string("settings-window-") + GetParam().name + ".png");
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, SettingsWindowOnASmallScreenTest,
+                         ::testing::Values(SmallScreen{"1366x768", "1366x768x24", "1"},
+                                           SmallScreen{"1920x1080-scale2", "1920x1080x24", "2"}),
+                         [](const auto& info) {
+                           return std::string(info.param.name) == "1366x768"
+                                      ? std::string("Screen1366x768")
+                                      : std::string("Screen1920x1080AtScale2");
+                         });
+
+}  // namespace
+}  // namespace pelko::testing
