@@ -188,7 +188,7 @@ TEST_F(SettingsWindowFrameX11Test, TheBarEntrySendsTheWindowBackAndBringsItForwa
   xdotool(server->display(), "windowactivate --sync " + std::to_string(settings));
   ASSERT_TRUE(waitFor([&] { return stackedAt(settings) > stackedAt(display->cover()); }));
   // The program's own entry shows in the bar while its window does.
-  const auto entry = accessibility->findLargest("filler", "Pelko", 10);  // the bar's button
+  const auto entry = accessibility->findLargest("push button", "Pelko", 10);
   ASSERT_TRUE(entry) << accessibility->describeAll();
 
   // The first click sends the window behind the test's own window.
@@ -231,7 +231,14 @@ TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAny
   xdotool(server->display(), "windowactivate --sync " + window);
   // The Behavior page is the tallest of the pages built so far.
   xdotool(server->display(), "key --window " + window + " ctrl+3");
-  const auto popup = accessibility->findOne("combo box", "", 10);
+  // The page's "Jump To" pop-up: the topmost of its pop-ups.
+  auto jumpTo = [&] {
+    std::optional<AccessibleWidget> topmost;
+    for (const auto& widget : accessibility->find("combo box", "", 10))
+      if (widget.showing && (!topmost || widget.y < topmost->y)) topmost = widget;
+    return topmost;
+  };
+  const auto popup = jumpTo();
   ASSERT_TRUE(popup) << accessibility->describeAll();
   auto sectionTop = [&] {
     const auto heading = accessibility->findOne("label", "System & Startup", 3);
@@ -254,7 +261,6 @@ TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAny
 
   // The same step over the pop-up: the same scroll, and no jump to a section.
   EXPECT_EQ(wheelAt(popup->centerX(), popup->centerY()), onThePage);
-  EXPECT_TRUE(accessibility->findOne("combo box", "", 3)) << accessibility->describeAll();
 }
 
 // Screens smaller than the window: 1366 x 768, and 1920 x 1080 at scale 2 (960 x 540 points).
