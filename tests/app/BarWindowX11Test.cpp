@@ -47,14 +47,7 @@ class XView {
   bool isConnected() const { return root_ != XCB_WINDOW_NONE; }
   xcb_window_t root() const { return root_; }
 
-  xcb_atom_t atom(const char* name) {
-    auto* reply = xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr);
-    xcb_atom_t result = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-  }
+  xcb_atom_t atom(const char* name) { return internAtom(connection_, name); }
 
   // The property's raw bytes; nothing when the window does not have it.
   std::optional<std::string> property(xcb_window_t window, const char* name) {

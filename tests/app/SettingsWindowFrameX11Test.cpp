@@ -80,14 +80,7 @@ class Display {
   }
 
  private:
-  xcb_atom_t atom(const char* name) {
-    auto* reply = xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr);
-    xcb_atom_t result = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-  }
+  xcb_atom_t atom(const char* name) { return internAtom(connection_, name); }
   std::vector<xcb_window_t> windows(const char* property) {
     auto* reply = xcb_get_property_reply(
         connection_, xcb_get_property(connection_, 0, root_, atom(property), XCB_ATOM_WINDOW, 0, 1024),
@@ -144,6 +137,15 @@ class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
       pause(0.1);
     }
     return XCB_WINDOW_NONE;
+  }
+
+  // Starts the program and opens the window in front; its X window's number, empty when it did not open.
+  std::string startWithSettingsInFront() {
+    start();
+    const xcb_window_t settings = openSettings();
+    if (settings == XCB_WINDOW_NONE) return {};
+    xdotool(server->display(), "windowactivate --sync " + std::to_string(settings));
+    return std::to_string(settings);
   }
 
   // Where `window` stands among the managed windows, counted from the bottom.
@@ -206,11 +208,8 @@ TEST_F(SettingsWindowFrameX11Test, TheBarEntrySendsTheWindowBackAndBringsItForwa
 }
 
 TEST_F(SettingsWindowFrameX11Test, OneKeyPressRunsItsShortcutOnce) {
-  start();
-  const xcb_window_t settings = openSettings();
-  ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
-  const std::string window = std::to_string(settings);
-  xdotool(server->display(), "windowactivate --sync " + window);
+  const std::string window = startWithSettingsInFront();
+  ASSERT_FALSE(window.empty()) << pelko->output();
   display->clipboardOwnerChanges();
 
   // Control-Shift-C copies the diagnostics and confirms the copy with an alert, which Escape ends. A
@@ -224,11 +223,8 @@ TEST_F(SettingsWindowFrameX11Test, OneKeyPressRunsItsShortcutOnce) {
 }
 
 TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAnywhereElse) {
-  start();
-  const xcb_window_t settings = openSettings();
-  ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
-  const std::string window = std::to_string(settings);
-  xdotool(server->display(), "windowactivate --sync " + window);
+  const std::string window = startWithSettingsInFront();
+  ASSERT_FALSE(window.empty()) << pelko->output();
   // The Behavior page is the tallest of the pages built so far.
   xdotool(server->display(), "key --window " + window + " ctrl+3");
   // The page's "Jump To" pop-up: the topmost of its pop-ups.

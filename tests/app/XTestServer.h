@@ -4,8 +4,11 @@
 // program (the server itself, a window manager, a session bus), each ended by its own process id.
 
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -128,6 +131,15 @@ inline std::string runOnDisplay(const std::string& display, const std::string& c
     ::pclose(pipe);
   }
   return output;
+}
+
+// The atom named `name` on the X server `connection` talks to; none when the server does not answer.
+inline xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+  auto* reply = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  xcb_atom_t result = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  std::free(reply);
+  return result;
 }
 
 inline std::string xdotool(const std::string& display, const std::string& arguments) {
