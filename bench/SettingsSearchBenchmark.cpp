@@ -97,6 +97,20 @@ void BM_OneSearchUpdate(benchmark::State& state) {
 }
 BENCHMARK(BM_OneSearchUpdate)->Unit(benchmark::kMillisecond);
 
+// A pasted query of 10,000 characters: some 1,700 different words, none on any row.
+void BM_LongQueryUpdate(benchmark::State& state) {
+  SearchWorld world;
+  world.open();
+  QString query;
+  for (int word = 0; query.size() < 10000; ++word) query += QString("w%1x ").arg(word, 3, 10, QChar('0'));
+  world.view->searchField()->setText(query.left(10000));
+  for (auto _ : state) {
+    world.view->updateSearchResults();
+    benchmark::DoNotOptimize(world.view->currentSearchResults().size());
+  }
+}
+BENCHMARK(BM_LongQueryUpdate)->Unit(benchmark::kMillisecond);
+
 // Types the query a key every `state.range(0)` milliseconds of virtual time, then waits out the pause.
 void BM_TypeQuery(benchmark::State& state) {
   SearchWorld world;
