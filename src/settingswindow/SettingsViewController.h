@@ -494,6 +494,8 @@ class SettingsViewController : public QWidget {
   int currentTabIndex_ = 0;
   std::vector<SettingsSearchResult> currentSearchResults_;
   WorkItemPtr pendingSearchUpdateWorkItem_;
+  // The page area's own minimum height, which it gives up while search results show.
+  int pageAreaMinimumHeight_ = 0;
 
   QPointer<QWidget> suggestionContainer_;
   std::function<void()> currentSuggestionAction_;

@@ -94,6 +94,7 @@ void SettingsViewController::optimizeVisibleDock() {
   deps_.optimizeVisibleDock(settingsManager_->position.get(), [weakSelf] {
     if (!weakSelf) return;
     weakSelf->dismissedSuggestionKey_.reset();
+    weakSelf->refreshDockButtonsState();
     weakSelf->evaluateDockSuggestion();
   });
 }

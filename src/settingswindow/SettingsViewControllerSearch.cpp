@@ -64,6 +64,7 @@ void SettingsViewController::connectSearchField() {
   connect(searchField_, &QLineEdit::textEdited, this, [this] { scheduleSearchResultsUpdate(); });
   connect(searchField_, &QLineEdit::returnPressed, this, [this] { submitSearch(); });
   searchField_->installEventFilter(new SearchFieldEscape(searchField_, this));
+  if (scrollView_) pageAreaMinimumHeight_ = scrollView_->minimumHeight();
 }
 
 void SettingsViewController::scheduleSearchResultsUpdate() {
@@ -165,6 +166,9 @@ void SettingsViewController::renderSearchResultsPanel(const QString& query) {
     }
     delete item;
   }
+  // Six results and the page area's full minimum are more than a window of the usual height holds:
+  // the page area gives way (it scrolls) rather than the panel's rows being drawn over each other.
+  if (scrollView_) scrollView_->setMinimumHeight(query.isEmpty() ? pageAreaMinimumHeight_ : 0);
   if (query.isEmpty()) {
     searchResultsHostView_->hide();
     return;

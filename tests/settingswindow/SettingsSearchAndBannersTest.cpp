@@ -195,9 +195,13 @@ TEST_F(SettingsSearchAndBannersTest, PanelHeaderFooterAndEmptyState) {
   for (int i = 0; i < 7; ++i) rows.push_back({QString("Quokka %1").arg(i), QString("Help %1").arg(i)});
   addSection(view, 1, "Marsupials", rows);
 
+  const int pageAreaMinimum = view.scrollView()->minimumHeight();
+  ASSERT_GT(pageAreaMinimum, 0);
   view.searchField()->setText("  quokka ");
   view.updateSearchResults();
   EXPECT_FALSE(view.searchResultsHostView()->isHidden());
+  // The page area gives way to the panel while it shows.
+  EXPECT_EQ(view.scrollView()->minimumHeight(), 0);
   EXPECT_EQ(jumpButtons(view).size(), 6u);
   const QString seven = panelText(view);
   EXPECT_TRUE(seven.contains("7 matches for \"quokka\".")) << seven.toStdString();
@@ -231,6 +235,7 @@ TEST_F(SettingsSearchAndBannersTest, PanelHeaderFooterAndEmptyState) {
   view.searchField()->setText(" \n ");
   view.updateSearchResults();
   EXPECT_TRUE(view.searchResultsHostView()->isHidden());
+  EXPECT_EQ(view.scrollView()->minimumHeight(), pageAreaMinimum);
   EXPECT_EQ(view.tabSummaryLabel()->fullText(),
             QString(settingsTabMetadata()[static_cast<size_t>(view.currentTabIndex())].summary));
 }

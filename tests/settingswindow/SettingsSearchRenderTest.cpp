@@ -53,13 +53,28 @@ class SettingsSearchRenderTest : public SettingsWindowTest {
 };
 
 TEST_F(SettingsSearchRenderTest, SearchPanels) {
+  system.settings->autoHide = true;  // the Auto-Hide page shows all its rows
   SettingsViewController& view = openShown();
   view.selectTab(0);
-  for (const char* query : {"dock", "zzz unknown"}) {
+  for (const char* query : {"dock", "auto hide", "zzz unknown"}) {
     view.searchField()->setText(query);
     view.updateSearchResults();
     ASSERT_FALSE(view.searchResultsHostView()->isHidden());
-    save(windowImage(), QString("search-%1.png").arg(QString(query).section(' ', 0, 0)));
+    save(windowImage(), QString("search-%1.png").arg(QString(query).replace(' ', '-')));
+  }
+}
+
+TEST_F(SettingsSearchRenderTest, WholePagesInBothModes) {
+  SettingsViewController& view = openShown();
+  for (double scale : {2.0, 1.0}) {
+    setScale(scale);
+    for (int page = 0; page < view.pageCount(); ++page) {
+      view.selectTab(page);
+      view.updateDisplayRenderingMode();
+      const QImage image = wholePage(view, page);
+      EXPECT_GT(image.height(), 300) << page;
+      save(image, QString("page%1-whole-%2.png").arg(page).arg(scale == 2.0 ? "standard" : "low-density"));
+    }
   }
 }
 
