@@ -42,19 +42,15 @@ class SettingsWindowX11Test : public AccessibleDesktopTest {
     return {};
   }
 
-  // How many labels named `name` show: the sidebar names every page, and the header names the page
-  // shown.
-  size_t showingLabels(const std::string& name, double seconds = 2) {
-    size_t count = 0;
-    for (const auto& widget : accessibility->find("label", name, seconds)) count += widget.showing ? 1 : 0;
-    return count;
-  }
-
-  // Waits until `count` labels named `name` show.
-  bool waitForLabels(const std::string& name, size_t count, double seconds = 10) {
-    for (int attempt = 0; attempt < seconds * 4; ++attempt) {
-      if (showingLabels(name, 0.25) == count) return true;
-      pause(0.25);
+  // Waits until the page titled `title` shows: the sidebar names every page, the header the one shown,
+  // so two labels with its title show. Each look walks the whole accessible tree, which takes a while on
+  // a busy machine: few looks, each waiting itself.
+  bool showsPage(const std::string& title) {
+    for (int look = 0; look < 8; ++look) {
+      size_t showing = 0;
+      for (const auto& widget : accessibility->find("label", title, 5)) showing += widget.showing ? 1 : 0;
+      if (showing == 2) return true;
+      pause(0.5);
     }
     return false;
   }
@@ -77,19 +73,19 @@ TEST_F(SettingsWindowX11Test, TheStatusMenuOpensItSearchFindsRowsAndReopeningKee
   const std::string window = settingsWindow();
   ASSERT_FALSE(window.empty()) << pelko->output();
   xdotool(server->display(), "windowactivate --sync " + window);
-  ASSERT_TRUE(waitForLabels("Appearance", 2)) << accessibility->describeAll();  // the first page
+  ASSERT_TRUE(showsPage("Appearance")) << accessibility->describeAll();  // the first page
 
   // Typing a query into the search field (Control-F puts the keyboard there) lists its rows.
   xdotool(server->display(), "key --window " + window + " ctrl+f");
   xdotool(server->display(), "type --delay 30 diagnostics");
-  const auto jump = accessibility->findOne("push button", "Jump to Diagnostics", 10);
+  const auto jump = accessibility->findOne("push button", "Jump to Diagnostics", 20);
   ASSERT_TRUE(jump) << accessibility->describeAll();
-  EXPECT_TRUE(accessibility->findOne("label", "1 match for \"diagnostics\".", 10))
+  EXPECT_TRUE(accessibility->findOne("label", "1 match for \"diagnostics\".", 20))
       << accessibility->describeAll();
 
   // Return opens it: the Behavior page. Escape in the emptied field then closes the window.
   xdotool(server->display(), "key --window " + window + " Return");
-  ASSERT_TRUE(waitForLabels("Behavior", 2)) << accessibility->describeAll();
+  ASSERT_TRUE(showsPage("Behavior")) << accessibility->describeAll();
   xdotool(server->display(), "key --window " + window + " Escape");
   for (int attempt = 0; attempt < 50 && !settingsWindow(0.1).empty(); ++attempt) pause(0.1);
   ASSERT_TRUE(settingsWindow(0.1).empty()) << "Escape did not close the window";
@@ -97,7 +93,7 @@ TEST_F(SettingsWindowX11Test, TheStatusMenuOpensItSearchFindsRowsAndReopeningKee
   // Opened again, it shows the page it showed.
   menu.click("Settings...");
   ASSERT_FALSE(settingsWindow().empty()) << pelko->output();
-  EXPECT_TRUE(waitForLabels("Behavior", 2)) << accessibility->describeAll();
+  EXPECT_TRUE(showsPage("Behavior")) << accessibility->describeAll();
   EXPECT_FALSE(accessibility->findOne("push button", "Jump to Diagnostics", 1));
 }
 
