@@ -78,15 +78,15 @@ std::optional<platform::WindowImage> SimWindowServer::createWindowImage(WindowID
   {
     Lock lock(mac_.anchor_->mutex);
     const SimulatedMac::Window* found = mac_.findWindow(window);
-    if (!found || found->closed || mac_.captureFails_) return std::nullopt;
+    if (!found || found->closed || mac_.windowServerFaults_.captureFails) return std::nullopt;
     bounds = found->bounds;
     if (const SimulatedMac::App* app = mac_.findApp(found->owner); app && app->setup.icon)
       tint = app->setup.icon->color;
     auto index = mac_.displayIndexFor(bounds);
     if (!index && !mac_.displays_.empty()) index = 0;
     if (index) scale = mac_.displays_[*index].scale;
-    repeats = mac_.captureSlowdown_;
-    tiny = mac_.tinyImages_;
+    repeats = mac_.windowServerFaults_.captureSlowdown;
+    tiny = mac_.windowServerFaults_.tinyImages;
     ++mac_.captureCount_;
   }
   platform::WindowImage image;
@@ -101,7 +101,7 @@ std::optional<platform::WindowImage> SimWindowServer::createWindowImage(WindowID
 template <class Visit>
 SimWindowServer::Answer SimWindowServer::forEachSelected(uint32_t options, WindowID relativeToWindow,
                                                          Visit&& visit) const {
-  if (mac_.windowListUnavailable_) return Answer::none;
+  if (mac_.windowServerFaults_.windowListUnavailable) return Answer::none;
 
   const bool above = options & platform::kWindowListOptionOnScreenAboveWindow;
   const bool below = options & platform::kWindowListOptionOnScreenBelowWindow;
@@ -174,15 +174,15 @@ std::optional<std::vector<platform::WindowInfo>> SimWindowServer::copyWindowInfo
                                                                                  WindowID relativeToWindow) {
   Lock lock(mac_.anchor_->mutex);
   std::vector<platform::WindowInfo> result;
-  result.reserve(mac_.windows_.size() + mac_.rawRows_.size());
-  for (const auto& [row, atFront] : mac_.rawRows_)
+  result.reserve(mac_.windows_.size() + mac_.windowServerFaults_.rawRows.size());
+  for (const auto& [row, atFront] : mac_.windowServerFaults_.rawRows)
     if (atFront) result.push_back(row);
   const Answer answer = forEachSelected(options, relativeToWindow, [&](const auto& window, bool onScreen) {
     result.push_back(describe(window, onScreen));
   });
   if (answer == Answer::none) return std::nullopt;
   if (answer == Answer::emptyList) return decltype(result){};
-  for (const auto& [row, atFront] : mac_.rawRows_)
+  for (const auto& [row, atFront] : mac_.windowServerFaults_.rawRows)
     if (!atFront) result.push_back(row);
   return result;
 }
@@ -191,21 +191,21 @@ std::optional<std::vector<platform::WindowListRow>> SimWindowServer::copyWindowL
     uint32_t options, WindowID relativeToWindow) {
   Lock lock(mac_.anchor_->mutex);
   std::vector<platform::WindowListRow> result;
-  result.reserve(mac_.windows_.size() + mac_.rawRows_.size());
-  for (const auto& [row, atFront] : mac_.rawRows_)
+  result.reserve(mac_.windows_.size() + mac_.windowServerFaults_.rawRows.size());
+  for (const auto& [row, atFront] : mac_.windowServerFaults_.rawRows)
     if (atFront) result.push_back(platform::decodeWindowListRow(row));
   const Answer answer = forEachSelected(options, relativeToWindow,
                                         [&](const auto& window, bool) { result.push_back(rowOf(window)); });
   if (answer == Answer::none) return std::nullopt;
   if (answer == Answer::emptyList) return decltype(result){};
-  for (const auto& [row, atFront] : mac_.rawRows_)
+  for (const auto& [row, atFront] : mac_.windowServerFaults_.rawRows)
     if (!atFront) result.push_back(platform::decodeWindowListRow(row));
   return result;
 }
 
 platform::DisplayListResult SimWindowServer::onlineDisplayList() {
   Lock lock(mac_.anchor_->mutex);
-  if (mac_.displayListError_) return {*mac_.displayListError_, {}};
+  if (mac_.windowServerFaults_.displayListError) return {*mac_.windowServerFaults_.displayListError, {}};
   platform::DisplayListResult result;
   for (const auto& display : mac_.displays_) result.displays.push_back(display.id);
   return result;

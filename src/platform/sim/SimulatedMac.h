@@ -181,6 +181,12 @@ struct SimAction {
 //   write of a window's position or size on a later pass of the main queue, as applications that insist
 //   on their own layout do.
 //
+// Where each part lives: the world itself, its lookups, notifications and the action log in
+// SimulatedMac.cpp; then one file per section below: SimulatedMacApplications.cpp (launching,
+// activation, hiding, quitting, the reopen event and opened URLs), SimulatedMacWindows.cpp,
+// SimulatedMacDisplays.cpp (Spaces, screens and displays), SimulatedMacMissionControl.cpp (the Dock and
+// Mission Control) and SimulatedMacFaults.cpp.
+//
 // Thread safety: every method may be called from any thread (Accessibility and window-list reads come
 // from the tracker's background queue); the world is guarded by one recursive mutex, and no callback
 // runs while it is held.
@@ -485,19 +491,29 @@ class SimulatedMac {
   uint64_t nextSerial_ = 1;
   WindowID nextWindow_ = 101;
   DisplayID nextDisplay_ = 1;
-  bool windowListUnavailable_ = false;
   bool reduceMotion_ = false;
-  std::vector<std::pair<platform::WindowInfo, bool>> rawRows_;
-  std::optional<platform::CGError> displayListError_;
-  bool captureFails_ = false;
-  bool tinyImages_ = false;
-  int captureSlowdown_ = 1;
   int captureCount_ = 0;
-  std::optional<int32_t> dockPID_;
-  MissionControlSignals missionControlSignals_;
-  bool missionControlShowing_ = false;
-  std::vector<WindowID> missionControlOverlays_;
-  std::optional<int32_t> frontmostBeforeMissionControl_;
+
+  // How the window server misbehaves, as tests set it.
+  struct WindowServerFaults {
+    bool windowListUnavailable = false;
+    std::vector<std::pair<platform::WindowInfo, bool>> rawRows;  // with whether each goes in front
+    std::optional<platform::CGError> displayListError;
+    bool captureFails = false;
+    bool tinyImages = false;
+    int captureSlowdown = 1;
+  };
+  WindowServerFaults windowServerFaults_;
+
+  // The Dock process and Mission Control while it shows.
+  struct MissionControl {
+    std::optional<int32_t> dockPID;
+    MissionControlSignals enabledSignals;
+    bool showing = false;
+    std::vector<WindowID> overlays;
+    std::optional<int32_t> frontmostBefore;
+  };
+  MissionControl missionControl_;
   std::deque<SimAction> actions_;
   std::deque<std::string> openedURLs_;
 };
