@@ -13,10 +13,10 @@
 #include "foundation/Cancellable.h"
 #include "foundation/Scheduler.h"
 #include "settings/SettingEnumerations.h"
+#include "taskbar/ItemFades.h"
 #include "taskbar/ReorderDropTarget.h"
 #include "taskbar/TaskbarGeometry.h"
 #include "taskbar/TaskbarShellActions.h"
-#include "ui/Animator.h"
 #include "ui/StackView.h"
 #include "ui/VisualEffectView.h"
 
@@ -48,6 +48,12 @@ class Workspace;
 // offers the operations through which the monitor manager and the application shell update the bar.
 // Main thread only. Its root view is made on first use of view(); once installed in a panel, the panel
 // owns it.
+//
+// Its parts: building the root view, the operations and the clicks in TaskbarViewController.cpp; placing
+// the parts, the layout pass, borders and corners in TaskbarViewControllerLayout.cpp; the item list
+// (one button per entry, their layout modes and the equal-width rule) in TaskbarViewControllerItems.cpp.
+// Its collaborators: ItemFades (buttons appearing and going), ReorderDropTarget (reordering by drag)
+// and TaskbarContextMenu.
 class TaskbarViewController : public QObject {
   Q_OBJECT
  public:
@@ -64,8 +70,8 @@ class TaskbarViewController : public QObject {
     ThumbnailServices* thumbnails = nullptr;
   };
 
-  static constexpr double kFadeInDuration = 0.15;
-  static constexpr double kFadeOutDuration = 0.1;
+  static constexpr double kFadeInDuration = ItemFades::kFadeInDuration;
+  static constexpr double kFadeOutDuration = ItemFades::kFadeOutDuration;
   static constexpr double kMinTrayWidth = 80;
 
   // `externallyManaged`: the monitor manager hands this bar its entries through updateFilteredApps();
@@ -163,7 +169,15 @@ class TaskbarViewController : public QObject {
   int layoutPassCount() const { return layoutPasses_; }
 
  private:
-  struct ItemSettings;
+  // The settings that decide how a button is laid out, read once per operation.
+  struct ItemSettings {
+    TaskbarPosition position = TaskbarPosition::bottom;
+    TaskbarStyle style = TaskbarStyle::iconsTextRight;
+    double barThickness = 34;
+    bool equalWidth = false;
+    bool showWindowTitle = false;
+    double iconSize = 100;
+  };
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   void runLayoutPass();
@@ -192,9 +206,6 @@ class TaskbarViewController : public QObject {
   AppItemView* makeItem(const std::shared_ptr<TrackedApp>& app, const ItemSettings& settings);
   void applyLayoutMode(AppItemView& item, const ItemSettings& settings);
   void applyEqualWidthConstraints();
-  void fadeOut(AppItemView* item);
-  void fadeIn(const std::vector<AppItemView*>& items);
-  bool isFadingOut(const AppItemView* item) const;
   void bindClick(AppItemView& item, const std::shared_ptr<TrackedApp>& app);
   void optimisticallyActivate(const TrackedApp& app);
   ItemSettings readItemSettings() const;
@@ -206,7 +217,7 @@ class TaskbarViewController : public QObject {
   std::shared_ptr<SettingsManager> settingsManager_;
   const bool externallyManaged_;
   Environment env_;
-  Animator animator_;
+  ItemFades fades_;
 
   QPointer<TaskbarContainerView> view_;
   QPointer<StackView> appStackView_;
@@ -217,7 +228,6 @@ class TaskbarViewController : public QObject {
   CancellableBag cancellables_;
   std::unordered_map<std::string, QPointer<AppItemView>> appItemViews_;
   std::vector<std::shared_ptr<TrackedApp>> lastFilteredApps_;
-  std::vector<QPointer<AppItemView>> fadingOut_;
   bool equalWidthApplied_ = false;
   bool hasShownItems_ = false;  // since the last build
   size_t lastEqualWidthItemCount_ = 0;
