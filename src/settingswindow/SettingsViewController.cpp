@@ -107,6 +107,7 @@ void SettingsViewController::loadViewIfNeeded() {
 
   if (deps_.hasScreenRecordingPermission && !deps_.hasScreenRecordingPermission())
     settingsManager_->showThumbnails = false;
+  lastKnownScreenRecordingPermission_ = hasScreenRecordingPermission();
 
   buildAllControls();
   tabViews_.push_back(buildAppearanceTab());
@@ -125,6 +126,7 @@ void SettingsViewController::loadViewIfNeeded() {
 
   selectTab(restoredSettingsPageIndex(deps_.userDefaults.doubleForKey(kLastSelectedTabKey), pageCount()));
   bindSettings();
+  observeShellNotifications();
   refreshDockButtonsState();
 }
 

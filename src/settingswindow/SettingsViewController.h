@@ -245,6 +245,8 @@ class SettingsViewController : public QWidget {
   void buildAllControls();
   // Follows the store: one subscription per entry of the binding order, each delivered on the main queue.
   void bindSettings();
+  // Follows the shell's permission and Dock notifications for as long as the view lives.
+  void observeShellNotifications();
   QWidget* control(std::string_view field) const;
   template <class W>
   W* control(std::string_view field) const {

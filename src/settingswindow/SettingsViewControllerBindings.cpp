@@ -201,4 +201,31 @@ void SettingsViewController::changeOnlyDelivered(std::string_view setting) {
   }
 }
 
+void SettingsViewController::observeShellNotifications() {
+  QPointer<SettingsViewController> self(this);
+  if (deps_.screenRecordingPermissionDidChange) {
+    deps_.screenRecordingPermissionDidChange->receiveOnMain(deps_.scheduler)
+        .sink([self](bool granted) {
+          if (!self) return;
+          // A change the window has not seen yet may take thumbnails away; the same state again
+          // only refreshes the rows.
+          if (self->lastKnownScreenRecordingPermission_ != granted) {
+            self->lastKnownScreenRecordingPermission_ = granted;
+            if (!granted && self->settingsManager_->showThumbnails.get())
+              self->settingsManager_->showThumbnails = false;
+            self->rebuildThumbnailsSection();
+          }
+          self->refreshPermissionIndicators();
+        })
+        .store(cancellables_);
+  }
+  if (deps_.dockVisibilityDidChange) {
+    deps_.dockVisibilityDidChange->receiveOnMain(deps_.scheduler)
+        .sink([self](bool) {
+          if (self) self->updateDockButtons();
+        })
+        .store(cancellables_);
+  }
+}
+
 }  // namespace pelko

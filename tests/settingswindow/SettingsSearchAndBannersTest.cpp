@@ -16,6 +16,7 @@
 #include <set>
 
 #include "SettingsWindowTestWorld.h"
+#include "foundation/Subject.h"
 #include "platform/sim/SimClipboard.h"
 #include "settings/SettingsManager.h"
 #include "settingswindow/SettingsRowView.h"
@@ -700,6 +701,50 @@ TEST_F(SettingsSearchAndBannersTest, MaintenanceWithoutTheShell) {
   other.restartPelko();
   other.quitPelko();
   EXPECT_EQ(fallbackQuits, 1);
+}
+
+TEST_F(SettingsSearchAndBannersTest, ShellNotificationsReachThePermissionRowsAndTheDockButtons) {
+  Subject<bool> permissionChanges;
+  Subject<bool> dockChanges;
+  sim::SimPermissions& permissions = system.mac.permissions();
+  permissions.screenCaptureGranted = true;
+  system.settings->showThumbnails = true;
+  SettingsViewController::Dependencies deps = fullDependencies(true);
+  deps.screenRecordingPermissionDidChange = permissionChanges.publisher();
+  deps.dockVisibilityDidChange = dockChanges.publisher();
+  SettingsViewController& view = open(std::move(deps));
+  system.scheduler.runUntilIdle();
+  view.selectTab(1);
+  system.scheduler.runUntilIdle();
+  EXPECT_EQ(view.lastKnownScreenRecordingPermission(), true);
+  const auto& screen = view.permissionRow(PermissionKind::screenRecording);
+  ASSERT_TRUE(screen.icon);
+
+  // The state the window already knows: nothing is rebuilt.
+  const int rebuilds = view.sectionRebuildCount();
+  permissionChanges.send(true);
+  system.scheduler.runUntilIdle();
+  EXPECT_EQ(view.sectionRebuildCount(), rebuilds);
+  EXPECT_TRUE(system.settings->showThumbnails.get());
+
+  // Revoked: thumbnails go off, the Thumbnails section is rebuilt and the row says so at once, on a
+  // page that runs no refresh timer.
+  permissions.screenCaptureGranted = false;
+  permissionChanges.send(false);
+  system.scheduler.runUntilIdle();
+  EXPECT_FALSE(system.settings->showThumbnails.get());
+  EXPECT_GT(view.sectionRebuildCount(), rebuilds);
+  EXPECT_EQ(view.lastKnownScreenRecordingPermission(), false);
+  EXPECT_EQ(screen.icon->accessibleName(), "Not granted");
+
+  // The Dock shown or hidden brings its buttons back in line with the setting.
+  system.settings->fullyHideDock = true;
+  system.scheduler.runUntilIdle();
+  ASSERT_TRUE(view.optimizeDockButton());
+  view.optimizeDockButton()->setEnabled(true);
+  dockChanges.send(false);
+  system.scheduler.runUntilIdle();
+  EXPECT_FALSE(view.optimizeDockButton()->isEnabled());
 }
 
 }  // namespace
