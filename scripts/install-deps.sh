@@ -9,6 +9,8 @@ packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libxcb1-dev l
 packages+=(xdotool)
 # The thumbnail end-to-end test takes a screenshot.
 packages+=(imagemagick)
+# The shell's end-to-end test puts the status icon in a real XEmbed tray host.
+packages+=(tint2)
 # End-to-end tests find the program's widgets through the accessibility bus.
 packages+=(at-spi2-core python3-pyatspi)
 # The panel comparison (scripts/compare-panels.sh) moves the pointer through the XTest extension.

@@ -273,7 +273,7 @@ int main(int argc, char** argv) {
                                                                     context.systemTrayManager,
                                                                     context.settingsManager, dependencies);
       monitorManager->setEventMonitors(eventMonitors.get());
-      return std::make_unique<pelko::MonitorManagerTaskbars>(std::move(monitorManager));
+      return std::make_unique<pelko::MonitorManagerTaskbars>(std::move(monitorManager), *scheduler);
     };
   }
 

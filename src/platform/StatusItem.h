@@ -43,7 +43,7 @@ class StatusItem {
  public:
   virtual ~StatusItem() = default;
   // Puts the item in the status area with its image, tooltip and menu; false when the system has no
-  // status area to put it in.
+  // status area now. The item is kept either way and shows in a status area that appears later.
   virtual bool install(const StatusItemImage& image, const std::string& toolTip,
                        std::vector<StatusMenuItem> menu) = 0;
   // Takes the item out of the status area.

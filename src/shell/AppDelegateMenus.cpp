@@ -19,8 +19,20 @@ void AppDelegate::startFrontEnds() {
   // The main menu: on this system the text fields route these keys themselves; the rows stay as the
   // menu the application declares.
   mainMenu_ = StatusMenuModel::editMenu();
-  installStatusItem();
-  if (env_.updater) env_.updater->start();
+  // Asking whether a status area exists may hold the main thread up (without a session bus the toolkit
+  // starts the bus's launcher for the answer): the status item, and the updater after it, wait until
+  // the bars stand on screen.
+  auto installThenStartUpdater = [weak = weakSelf()] {
+    auto self = weak.lock();
+    if (!self || self->quitHasBegun_) return;
+    self->installStatusItem();
+    if (self->env_.updater) self->env_.updater->start();
+  };
+  if (taskbars_) {
+    taskbars_->whenOnScreen(installThenStartUpdater);
+  } else {
+    installThenStartUpdater();
+  }
   receiveURLs();
 }
 
@@ -50,7 +62,7 @@ void AppDelegate::installStatusItem() {
   hasStatusItem_ = env_.statusItem->install(StatusMenuModel::createMenuBarIcon(), StatusMenuModel::kToolTip,
                                             std::move(items));
   if (!hasStatusItem_) {
-    debugLog("AppDelegate: no status area to show the status item in; running without the status menu");
+    debugLog("AppDelegate: no status area yet; the status item shows once one appears");
   }
 }
 

@@ -1,6 +1,81 @@
 #include "shell/MonitorManagerTaskbars.h"
 
+#include <QEvent>
+#include <QPointer>
+#include <QWindow>
+
+#include "taskbar/TaskbarPanel.h"
+
 namespace pelko {
+
+// Watches bar windows until each has been exposed once, then hands `run` to the main queue: a window
+// is drawn while its first expose is handled, so the next pass of the main queue finds it on screen.
+// The wait ends at the latest after kOnScreenWait.
+class MonitorManagerTaskbars::ExposeWatcher final : public QObject {
+ public:
+  ExposeWatcher(Scheduler& scheduler, std::vector<QWindow*> windows, std::function<void()> run)
+      : scheduler_(scheduler), run_(std::move(run)) {
+    for (QWindow* window : windows) {
+      if (window->isExposed()) continue;
+      window->installEventFilter(this);
+      waiting_.push_back(window);
+    }
+    QPointer<ExposeWatcher> self(this);
+    timeout_ = scheduler_.scheduleOneShot(kOnScreenWait, 0.1, [self] {
+      if (self) self->finish();
+    });
+    if (waiting_.empty()) finish();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Expose) {
+      auto* window = static_cast<QWindow*>(watched);
+      // Looked at once Qt has handled the expose, and drawn the window.
+      QPointer<ExposeWatcher> self(this);
+      QPointer<QWindow> exposed(window);
+      scheduler_.mainAsync([self, exposed] {
+        if (self && exposed && exposed->isExposed()) self->sawExposed(exposed);
+      });
+    }
+    return false;
+  }
+
+ private:
+  void sawExposed(QWindow* window) {
+    window->removeEventFilter(this);
+    std::erase_if(waiting_, [window](const QPointer<QWindow>& w) { return !w || w == window; });
+    if (waiting_.empty()) finish();
+  }
+  void finish() {
+    if (!run_) return;
+    for (const QPointer<QWindow>& window : waiting_)
+      if (window) window->removeEventFilter(this);
+    waiting_.clear();
+    if (timeout_) timeout_->invalidate();
+    scheduler_.mainAsync(std::exchange(run_, nullptr));
+  }
+
+  Scheduler& scheduler_;
+  std::function<void()> run_;
+  std::vector<QPointer<QWindow>> waiting_;
+  OneShotTimerPtr timeout_;
+};
+
+MonitorManagerTaskbars::MonitorManagerTaskbars(std::unique_ptr<MonitorManager> monitorManager,
+                                               Scheduler& scheduler)
+    : monitorManager_(std::move(monitorManager)), scheduler_(scheduler) {}
+
+MonitorManagerTaskbars::~MonitorManagerTaskbars() = default;
+
+void MonitorManagerTaskbars::whenOnScreen(std::function<void()> run) {
+  std::vector<QWindow*> windows;
+  for (platform::DisplayID display : monitorManager_->displayIDs()) {
+    TaskbarPanel* panel = monitorManager_->panel(display);
+    if (panel && panel->isVisible() && panel->windowHandle()) windows.push_back(panel->windowHandle());
+  }
+  watchers_.push_back(std::make_unique<ExposeWatcher>(scheduler_, std::move(windows), std::move(run)));
+}
 
 void MonitorManagerTaskbars::updateLayout(TaskbarPosition position) {
   monitorManager_->forEachViewController(

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "foundation/Scheduler.h"
 #include "screens/MonitorManager.h"
 #include "shell/Taskbars.h"
 
@@ -10,8 +11,11 @@ namespace pelko {
 // The bars of the running program: the monitor manager and the view controllers of its bars.
 class MonitorManagerTaskbars final : public Taskbars {
  public:
-  explicit MonitorManagerTaskbars(std::unique_ptr<MonitorManager> monitorManager)
-      : monitorManager_(std::move(monitorManager)) {}
+  // A bar that never comes on screen (its window system shows nothing) holds `whenOnScreen` up no longer.
+  static constexpr double kOnScreenWait = 2.0;
+
+  MonitorManagerTaskbars(std::unique_ptr<MonitorManager> monitorManager, Scheduler& scheduler);
+  ~MonitorManagerTaskbars() override;
 
   void start() override { monitorManager_->start(); }
   void stop() override { monitorManager_->stop(); }
@@ -27,10 +31,17 @@ class MonitorManagerTaskbars final : public Taskbars {
     monitorManager_->forEachScreenSpaceManager([](ScreenSpaceManager& m) { m.removeBlacklistedObservers(); });
   }
 
+  // Waits for the first expose of every visible bar's window.
+  void whenOnScreen(std::function<void()> run) override;
+
   MonitorManager& monitorManager() const { return *monitorManager_; }
 
  private:
+  class ExposeWatcher;
+
   std::unique_ptr<MonitorManager> monitorManager_;
+  Scheduler& scheduler_;
+  std::vector<std::unique_ptr<ExposeWatcher>> watchers_;
 };
 
 }  // namespace pelko

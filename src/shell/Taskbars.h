@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ class Taskbars {
   virtual void updateBlacklistedBundleIDs(const std::vector<std::string>& /*bundleIDs*/) {}
   // Stops watching the windows of applications that are excluded now.
   virtual void removeBlacklistedObservers() {}
+  // Runs `run` once, on the main queue, after the bars first stood on screen (drawn); bars that show
+  // nothing run it at once. For start-up work that may hold the main thread up and must not delay them.
+  virtual void whenOnScreen(std::function<void()> run) { run(); }
 };
 
 }  // namespace pelko

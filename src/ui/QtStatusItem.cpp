@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPalette>
 
 #include "ui/PlainText.h"
@@ -28,6 +29,10 @@ QtStatusItem::~QtStatusItem() {
   remove();
 }
 
+QColor QtStatusItem::outlineColor(const QColor& ink) {
+  return ink.lightnessF() < 0.5 ? QColor(255, 255, 255, 220) : QColor(0, 0, 0, 220);
+}
+
 QImage QtStatusItem::render(const platform::StatusItemImage& image, const QColor& color, double scale) {
   QImage result(QSize(qRound(image.width * scale), qRound(image.height * scale)),
                 QImage::Format_ARGB32_Premultiplied);
@@ -36,14 +41,31 @@ QImage QtStatusItem::render(const platform::StatusItemImage& image, const QColor
   painter.setRenderHint(QPainter::Antialiasing);
   painter.scale(scale, scale);
   const QColor ink = image.isTemplate ? color : QColor(Qt::black);
+  std::vector<QPainterPath> paths;
   for (const auto& shape : image.shapes) {
     QRectF rect(shape.rect.origin.x, shape.rect.origin.y, shape.rect.size.width, shape.rect.size.height);
     QPainterPath path;
     path.addRoundedRect(rect, shape.cornerRadius, shape.cornerRadius);
-    if (shape.strokeWidth > 0) {
-      painter.strokePath(path, QPen(ink, shape.strokeWidth));
+    paths.push_back(path);
+  }
+  // A tray host shows the image as given, on a panel of any colour, and tells nothing of that colour:
+  // a template image gets a thin outline in the colour opposite its ink, so it reads on dark and light
+  // panels alike. Every outline goes first, so that none covers another shape's ink.
+  if (image.isTemplate) {
+    const QColor outline = outlineColor(ink);
+    for (size_t i = 0; i < paths.size(); ++i) {
+      const double width = image.shapes[i].strokeWidth + 2 * kOutlineWidth;
+      QPainterPathStroker stroker(QPen(outline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      QPainterPath around = stroker.createStroke(paths[i]);
+      if (image.shapes[i].strokeWidth <= 0) around = around.united(paths[i]);
+      painter.fillPath(around, outline);
+    }
+  }
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (image.shapes[i].strokeWidth > 0) {
+      painter.strokePath(paths[i], QPen(ink, image.shapes[i].strokeWidth));
     } else {
-      painter.fillPath(path, ink);
+      painter.fillPath(paths[i], ink);
     }
   }
   return result;
@@ -69,7 +91,6 @@ std::unique_ptr<QMenu> QtStatusItem::makeMenu(const std::vector<platform::Status
 bool QtStatusItem::install(const platform::StatusItemImage& image, const std::string& toolTip,
                            std::vector<platform::StatusMenuItem> menu) {
   remove();
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
   const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
   QIcon icon;
   for (double scale : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(render(image, text, scale)));
@@ -82,8 +103,10 @@ bool QtStatusItem::install(const platform::StatusItemImage& image, const std::st
                    [menu = menu_.get()](QSystemTrayIcon::ActivationReason reason) {
                      if (reason == QSystemTrayIcon::Trigger) menu->popup(QCursor::pos());
                    });
+  // Shown also while no tray host runs: Qt watches for one and puts the icon in the first that appears
+  // (a panel started after this program, or one that restarted).
   icon_->show();
-  return true;
+  return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void QtStatusItem::remove() {

@@ -30,10 +30,17 @@
 
 namespace pelko::testing {
 
+// When the recorded bars stand on screen: at once, or when a test lets the held waiters run.
+struct BarsOnScreen {
+  bool hold = false;
+  std::vector<std::function<void()>> waiting;
+};
+
 // The bars as calls, in the order they were made.
 class RecordingTaskbars final : public Taskbars {
  public:
-  explicit RecordingTaskbars(std::vector<std::string>& log) : log_(log) {}
+  explicit RecordingTaskbars(std::vector<std::string>& log, BarsOnScreen* onScreen = nullptr)
+      : log_(log), onScreen_(onScreen) {}
   void start() override { log_.push_back("start"); }
   void stop() override { log_.push_back("stop"); }
   void rebuildAll() override { log_.push_back("rebuildAll"); }
@@ -51,9 +58,17 @@ class RecordingTaskbars final : public Taskbars {
   void setExcludedFromCapture(bool excluded) override {
     log_.push_back(excluded ? "sharing none" : "sharing readOnly");
   }
+  void whenOnScreen(std::function<void()> run) override {
+    if (onScreen_ && onScreen_->hold) {
+      onScreen_->waiting.push_back(std::move(run));
+    } else {
+      run();
+    }
+  }
 
  private:
   std::vector<std::string>& log_;
+  BarsOnScreen* onScreen_;
 };
 
 inline std::vector<std::string> readLines(const std::string& path) {
@@ -95,14 +110,16 @@ class ShellTestWorld {
                                                   mac.workspace(), appearance,    c.accessibilityHelper,
                                                   trash,           alerts,        &ownWindows};
         dependencies.shellActions = c.shellActions;
-        auto made = std::make_unique<MonitorManagerTaskbars>(std::make_unique<MonitorManager>(
-            c.appTracker, c.windowManager, c.systemTrayManager, c.settingsManager, dependencies));
+        auto made = std::make_unique<MonitorManagerTaskbars>(
+            std::make_unique<MonitorManager>(c.appTracker, c.windowManager, c.systemTrayManager,
+                                             c.settingsManager, dependencies),
+            scheduler);
         realBars = made.get();
         return made;
       };
     } else if (withTaskbars) {
       factory = [this](const AppDelegate::TaskbarsContext&) {
-        return std::make_unique<RecordingTaskbars>(bars);
+        return std::make_unique<RecordingTaskbars>(bars, &barsOnScreen);
       };
     }
     AppDelegate::Environment environment{scheduler,
@@ -192,6 +209,7 @@ class ShellTestWorld {
     return options;
   }()};
   bool withTaskbars = true;
+  BarsOnScreen barsOnScreen;
   // Makes the settings window when the shell first asks for it; none by default.
   AppDelegate::SettingsWindowFactory settingsWindowFactory;
   // The program's own bars (one per display) instead of the recorder.

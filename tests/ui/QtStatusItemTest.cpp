@@ -41,10 +41,15 @@ TEST(QtStatusItemTest, TheTemplateImageIsDrawnInTheGivenColourWithAnOpenScreen) 
   EXPECT_EQ(QtStatusItem::render(notTemplate, Qt::white, 1.0).pixelColor(9, 15).red(), 0);
 }
 
-TEST(QtStatusItemTest, WithoutATrayHostNothingIsInstalled) {
+TEST(QtStatusItemTest, WithoutATrayHostTheIconIsKeptForOneThatStartsLater) {
   // The offscreen platform has no system tray.
   QtStatusItem item;
   EXPECT_FALSE(item.install(screenOnAStand(), "Pelko - Taskbar for macOS", {}));
+  ASSERT_NE(item.trayIcon(), nullptr);
+  EXPECT_TRUE(item.trayIcon()->isVisible()) << "Qt puts a visible icon in a tray host that appears";
+  EXPECT_EQ(item.trayIcon()->toolTip(), "Pelko - Taskbar for macOS");
+  item.remove();
+  EXPECT_EQ(item.trayIcon(), nullptr);
 }
 
 }  // namespace

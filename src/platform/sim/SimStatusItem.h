@@ -8,17 +8,17 @@
 
 namespace pelko::sim {
 
-// The status area as state: what was installed, and a person choosing a row of its menu.
+// The status area as state: what was installed, whether a status area shows it (one may appear after the
+// item was installed), and a person choosing a row of its menu.
 class SimStatusItem final : public platform::StatusItem {
  public:
   bool install(const platform::StatusItemImage& image, const std::string& tip,
                std::vector<platform::StatusMenuItem> items) override {
     ++installCount;
-    if (!hasStatusArea) return false;
     installedImage = image;
     toolTip = tip;
     menu = std::move(items);
-    return true;
+    return hasStatusArea;
   }
   void remove() override {
     installedImage.reset();
@@ -26,6 +26,8 @@ class SimStatusItem final : public platform::StatusItem {
   }
 
   bool isInstalled() const { return installedImage.has_value(); }
+  // Whether a person sees it: installed, in a status area.
+  bool isShown() const { return isInstalled() && hasStatusArea; }
   // Runs the action of the row titled `title`; false when there is no such row.
   bool choose(const std::string& title) {
     for (const auto& item : menu) {
