@@ -50,6 +50,7 @@
 #include "taskbar/ThumbnailServices.h"
 #include "tracking/AccessibilityHelper.h"
 #include "ui/QtAlerts.h"
+#include "ui/QtOfflineUpdater.h"
 #include "ui/QtStatusItem.h"
 
 namespace {
@@ -365,7 +366,16 @@ int main(int argc, char** argv) {
   const std::string lockPath = pelko::SingleInstanceLock::defaultPath(configFolder);
   auto urlDelivery = std::make_unique<pelko::LocalSocketUrlDelivery>(
       *scheduler, pelko::LocalSocketUrlDelivery::defaultPath(lockPath));
-  auto updater = std::make_unique<pelko::sim::SimUpdater>(*scheduler, shell);
+  // The update framework has no feed to reach: a check says so in its own window (a program without a
+  // display has none to show, and only logs it).
+  std::unique_ptr<pelko::platform::Updater> updater;
+  if (!restoreOnly && hasDisplay()) {
+    auto offline = std::make_unique<pelko::QtOfflineUpdater>();
+    shell.moreWindows = [window = offline.get()] { return window->windows(); };
+    updater = std::move(offline);
+  } else {
+    updater = std::make_unique<pelko::sim::SimUpdater>(*scheduler, shell);
+  }
   std::unique_ptr<pelko::QtStatusItem> statusItem;
   std::unique_ptr<pelko::real::QtClipboard> clipboard;
   if (!restoreOnly) {

@@ -88,7 +88,7 @@ TEST_F(UpdateCheckTest, WhileTheUpdateWindowShowsTheApplicationComesForwardAtEac
 
 TEST_F(UpdateCheckTest, AVisibleSheetAlsoCountsButHiddenOrOtherWindowsDoNot) {
   auto& windows = world.mac.appShell().windowList;
-  windows = {{"SUUpdateAlert", false, false}, {"SettingsWindow", true, false}};
+  windows = {{"SUUpdateAlert", false, false}, {"SettingsWindow", true, false}, {"NSPanel", false, true}};
   world.delegate->checkForUpdates();
   EXPECT_EQ(activationsAt({2.0}), std::vector<int>{1});
   windows.push_back({"NSPanel", true, true});

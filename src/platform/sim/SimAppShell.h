@@ -25,7 +25,13 @@ class SimAppShell final : public platform::AppShell {
   platform::OperatingSystemVersion operatingSystemVersion() const override { return systemVersion; }
   std::string operatingSystemVersionString() const override { return osVersion; }
   std::string processorFamily() const override { return processor; }
-  std::vector<platform::AppWindowInfo> windows() const override { return windowList; }
+  std::vector<platform::AppWindowInfo> windows() const override {
+    std::vector<platform::AppWindowInfo> list = windowList;
+    if (moreWindows) {
+      for (auto& window : moreWindows()) list.push_back(std::move(window));
+    }
+    return list;
+  }
 
   int pid = 4242;
   std::string bundleID = "com.pelko.app";
@@ -42,6 +48,8 @@ class SimAppShell final : public platform::AppShell {
   std::string osVersion = "Version 14.5 (Build 23F79)";
   std::string processor = "Apple Silicon";
   std::vector<platform::AppWindowInfo> windowList;
+  // Windows of the running program that are real (the update framework's), listed after windowList.
+  std::function<std::vector<platform::AppWindowInfo>()> moreWindows;
   // Set by the simulated Mac so that activating this process changes the frontmost application.
   std::function<void()> onActivateOwnProcess;
 };
