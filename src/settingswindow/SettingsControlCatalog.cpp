@@ -39,24 +39,24 @@ struct RowText {
   std::string_view help;
 };
 
-SettingsControlSpec control(std::string_view field, Kind kind, std::string_view setting, Place place,
-                            RowText row, std::string_view tooltip, std::string_view accessibility = {},
-                            std::vector<std::string_view> choices = {}) {
-  SettingsControlSpec spec{.field = field, .kind = kind};
-  spec.setting = setting;
-  spec.page = place.page;
-  spec.section = place.section;
-  spec.rowField = row.field;
-  spec.rowLabel = row.label;
-  spec.helpText = row.help;
-  spec.tooltip = tooltip;
-  spec.accessibilityLabel = accessibility;
-  spec.choices = std::move(choices);
-  return spec;
+SettingsControlEntry control(std::string_view field, Kind kind, std::string_view setting, Place place,
+                             RowText row, std::string_view tooltip, std::string_view accessibility = {},
+                             std::vector<std::string_view> choices = {}) {
+  SettingsControlEntry entry{.field = field, .kind = kind};
+  entry.setting = setting;
+  entry.page = place.page;
+  entry.section = place.section;
+  entry.rowField = row.field;
+  entry.rowLabel = row.label;
+  entry.helpText = row.help;
+  entry.tooltip = tooltip;
+  entry.accessibilityLabel = accessibility;
+  entry.choices = std::move(choices);
+  return entry;
 }
 
-SettingsControlSpec onOff(std::string_view field, std::string_view setting, Place place, RowText row,
-                          std::string_view tooltip, std::string_view accessibility) {
+SettingsControlEntry onOff(std::string_view field, std::string_view setting, Place place, RowText row,
+                           std::string_view tooltip, std::string_view accessibility) {
   return control(field, Kind::switchControl, setting, place, row, tooltip, accessibility);
 }
 
@@ -70,17 +70,17 @@ struct Steps {
   double scale = 1;
 };
 
-SettingsControlSpec stepper(std::string_view field, std::string_view setting, Place place, RowText row,
-                            std::string_view tooltip, Steps steps) {
-  SettingsControlSpec spec = control(field, Kind::stepper, setting, place, row, tooltip);
-  spec.minimum = steps.minimum;
-  spec.maximum = steps.maximum;
-  spec.increment = steps.increment;
-  spec.grid = steps.grid;
-  spec.format = steps.format;
-  spec.suffix = steps.suffix;
-  spec.scale = steps.scale;
-  return spec;
+SettingsControlEntry stepper(std::string_view field, std::string_view setting, Place place, RowText row,
+                             std::string_view tooltip, Steps steps) {
+  SettingsControlEntry entry = control(field, Kind::stepper, setting, place, row, tooltip);
+  entry.minimum = steps.minimum;
+  entry.maximum = steps.maximum;
+  entry.increment = steps.increment;
+  entry.grid = steps.grid;
+  entry.format = steps.format;
+  entry.suffix = steps.suffix;
+  entry.scale = steps.scale;
+  return entry;
 }
 
 Steps whole(double minimum, double maximum, double increment, std::string_view suffix) {
@@ -97,7 +97,7 @@ std::vector<std::string_view> displayNames() {
 const std::vector<std::string_view> kEdges = {"Bottom", "Top", "Left", "Right"};
 const std::vector<std::string_view> kAlignments = {"Left", "Center", "Right"};
 
-std::vector<SettingsControlSpec> makeCatalog() {
+std::vector<SettingsControlEntry> makeCatalog() {
   const RowText borders{"appearanceBorderEdgesRow", "Borders",
                         "Choose which edges of the taskbar should draw a border"};
   return {
@@ -374,14 +374,14 @@ std::string truncated(double value) {
 
 }  // namespace
 
-const std::vector<SettingsControlSpec>& settingsControlCatalog() {
-  static const std::vector<SettingsControlSpec> catalog = makeCatalog();
+const std::vector<SettingsControlEntry>& settingsControlCatalog() {
+  static const std::vector<SettingsControlEntry> catalog = makeCatalog();
   return catalog;
 }
 
-const SettingsControlSpec* findControlSpec(std::string_view field) {
-  for (const SettingsControlSpec& spec : settingsControlCatalog())
-    if (spec.field == field) return &spec;
+const SettingsControlEntry* findControlEntry(std::string_view field) {
+  for (const SettingsControlEntry& entry : settingsControlCatalog())
+    if (entry.field == field) return &entry;
   return nullptr;
 }
 
@@ -391,19 +391,19 @@ std::string valueLabelField(std::string_view stepperField) {
   return name + "Label";
 }
 
-double stepperValueForSetting(const SettingsControlSpec& spec, double settingValue) {
-  return settingValue * spec.scale;
+double stepperValueForSetting(const SettingsControlEntry& entry, double settingValue) {
+  return settingValue * entry.scale;
 }
 
-double settingValueForStepper(const SettingsControlSpec& spec, double stepperValue) {
+double settingValueForStepper(const SettingsControlEntry& entry, double stepperValue) {
   double value = stepperValue;
-  if (spec.grid >= 1) {
-    value = std::round(value / spec.grid) * spec.grid;
-  } else if (spec.grid > 0) {
+  if (entry.grid >= 1) {
+    value = std::round(value / entry.grid) * entry.grid;
+  } else if (entry.grid > 0) {
     // Divided by the whole number of steps per unit, so 3 x 0.05 gives 0.15, not 0.15000000000000002.
-    value = std::round(value / spec.grid) / std::round(1 / spec.grid);
+    value = std::round(value / entry.grid) / std::round(1 / entry.grid);
   }
-  return value / spec.scale;
+  return value / entry.scale;
 }
 
 std::string formatActivationDelay(double seconds) {
@@ -415,16 +415,16 @@ std::string formatAnimationSpeed(double speed) {
   return fixed(speed, 2) + "x";
 }
 
-std::string formatValueLabel(const SettingsControlSpec& spec, double settingValue, double barThickness) {
-  switch (spec.format) {
+std::string formatValueLabel(const SettingsControlEntry& entry, double settingValue, double barThickness) {
+  switch (entry.format) {
     case Format::none:
       return {};
     case Format::whole:
-      return truncated(settingValue) + std::string(spec.suffix);
+      return truncated(settingValue) + std::string(entry.suffix);
     case Format::taskbarSize:
       return truncated(settingValue) + "% (" + truncated(barThickness) + " pt)";
     case Format::milliseconds:
-      return truncated(settingValue * spec.scale) + " ms";
+      return truncated(settingValue * entry.scale) + " ms";
     case Format::halfPoints:
       return fixed(settingValue, 1) + " pt";
     case Format::tenthSeconds:
@@ -453,8 +453,8 @@ int indicatorPositionIndex(std::string_view stored) {
   return 0;
 }
 
-const std::vector<SettingsBindingSpec>& settingsBindingOrder() {
-  static const std::vector<SettingsBindingSpec> order = {
+const std::vector<SettingsBindingEntry>& settingsBindingOrder() {
+  static const std::vector<SettingsBindingEntry> order = {
       {"position"},
       {"style"},
       {"style", true},

@@ -39,7 +39,7 @@ enum class SettingsValueFormat {
   animationSpeed,   // "1.25x"
 };
 
-struct SettingsControlSpec {
+struct SettingsControlEntry {
   std::string_view field{};  // the controller's name for the control: "taskbarSizeStepper"
   SettingsControlKind kind = SettingsControlKind::switchControl;
   std::string_view setting{};   // the setting it edits: "taskbarSize"
@@ -63,19 +63,19 @@ struct SettingsControlSpec {
 };
 
 // Every control, page by page and section by section.
-const std::vector<SettingsControlSpec>& settingsControlCatalog();
+const std::vector<SettingsControlEntry>& settingsControlCatalog();
 // The control named `field`; null when there is none.
-const SettingsControlSpec* findControlSpec(std::string_view field);
+const SettingsControlEntry* findControlEntry(std::string_view field);
 // The value label's field: the stepper's name with "Label" in place of "Stepper".
 std::string valueLabelField(std::string_view stepperField);
 
 // The stepper's value for a setting's value, and the setting's value for what the user stepped to
 // (rounded to the control's grid, so repeated steps never leave a remainder like 1.4e-17).
-double stepperValueForSetting(const SettingsControlSpec& spec, double settingValue);
-double settingValueForStepper(const SettingsControlSpec& spec, double stepperValue);
+double stepperValueForSetting(const SettingsControlEntry& entry, double settingValue);
+double settingValueForStepper(const SettingsControlEntry& entry, double stepperValue);
 // The value label for a setting's value; `barThickness` is only read by the taskbar size. The digits
 // never follow the locale: "0.5 pt", never "0,5 pt".
-std::string formatValueLabel(const SettingsControlSpec& spec, double settingValue, double barThickness);
+std::string formatValueLabel(const SettingsControlEntry& entry, double settingValue, double barThickness);
 std::string formatActivationDelay(double seconds);
 std::string formatAnimationSpeed(double speed);
 
@@ -90,11 +90,11 @@ int indicatorPositionIndex(std::string_view stored);
 
 // The order in which the settings window follows the store: one entry per subscription. A change-only
 // subscription skips the value current when it is made.
-struct SettingsBindingSpec {
+struct SettingsBindingEntry {
   std::string_view setting;
   bool changeOnly = false;
 };
-const std::vector<SettingsBindingSpec>& settingsBindingOrder();
+const std::vector<SettingsBindingEntry>& settingsBindingOrder();
 
 // Every setting of the store by its name, in declared order; null when no setting has that name.
 std::vector<SettingBase*> allSettings(SettingsManager& settings);

@@ -50,7 +50,7 @@ class Workspace;
 class LaunchAtLoginHelper;
 class Stepper;
 class Switch;
-struct SettingsControlSpec;
+struct SettingsControlEntry;
 
 class AccessibilityHelper;
 class Animator;
@@ -413,12 +413,12 @@ class SettingsViewController : public QWidget {
   void setControlEnabledByRule(std::string_view field, const SettingsSnapshot& snapshot);
 
   // Control actions, one per family plus the special cases.
-  void connectControlAction(const SettingsControlSpec& spec, QWidget* widget);
-  void switchChanged(const SettingsControlSpec& spec, bool on);
-  void stepperChanged(const SettingsControlSpec& spec, double stepperValue);
-  void popUpChanged(const SettingsControlSpec& spec, int index);
-  void segmentChanged(const SettingsControlSpec& spec, int segment);
-  void colorChanged(const SettingsControlSpec& spec, const Color& color);
+  void connectControlAction(const SettingsControlEntry& entry, QWidget* widget);
+  void switchChanged(const SettingsControlEntry& entry, bool on);
+  void stepperChanged(const SettingsControlEntry& entry, double stepperValue);
+  void popUpChanged(const SettingsControlEntry& entry, int index);
+  void segmentChanged(const SettingsControlEntry& entry, int segment);
+  void colorChanged(const SettingsControlEntry& entry, const Color& color);
   void showThumbnailsChanged(bool on);
   void launchAtLoginChanged(bool on);
 

@@ -38,8 +38,8 @@ platform::AlertContent settingsAlert(platform::AlertContent::Style style, std::s
 
 }  // namespace
 
-void SettingsViewController::connectControlAction(const SettingsControlSpec& spec, QWidget* widget) {
-  const SettingsControlSpec* s = &spec;  // the catalogue lives for the whole program
+void SettingsViewController::connectControlAction(const SettingsControlEntry& entry, QWidget* widget) {
+  const SettingsControlEntry* s = &entry;  // the catalogue lives for the whole program
   if (auto* control = qobject_cast<Switch*>(widget)) {
     connect(control, &Switch::toggledByUser, this, [this, s](bool on) { switchChanged(*s, on); });
   } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
@@ -58,55 +58,55 @@ void SettingsViewController::connectControlAction(const SettingsControlSpec& spe
   }
 }
 
-void SettingsViewController::switchChanged(const SettingsControlSpec& spec, bool on) {
-  if (spec.field == "showThumbnailsSwitch") return showThumbnailsChanged(on);
-  if (spec.field == "launchAtLoginSwitch") return launchAtLoginChanged(on);
-  auto* setting = settingOfType<bool>(findSetting(*settingsManager_, spec.setting));
+void SettingsViewController::switchChanged(const SettingsControlEntry& entry, bool on) {
+  if (entry.field == "showThumbnailsSwitch") return showThumbnailsChanged(on);
+  if (entry.field == "launchAtLoginSwitch") return launchAtLoginChanged(on);
+  auto* setting = settingOfType<bool>(findSetting(*settingsManager_, entry.setting));
   if (!setting) return;
   *setting = on;
-  if (spec.kind == SettingsControlKind::checkbox) updateBorderControlsEnabled();
+  if (entry.kind == SettingsControlKind::checkbox) updateBorderControlsEnabled();
 }
 
-void SettingsViewController::stepperChanged(const SettingsControlSpec& spec, double stepperValue) {
-  auto* setting = settingOfType<double>(findSetting(*settingsManager_, spec.setting));
+void SettingsViewController::stepperChanged(const SettingsControlEntry& entry, double stepperValue) {
+  auto* setting = settingOfType<double>(findSetting(*settingsManager_, entry.setting));
   if (!setting) return;
-  const double value = settingValueForStepper(spec, stepperValue);
+  const double value = settingValueForStepper(entry, stepperValue);
   *setting = value;
   // The label shows what was asked for; a correction by the store arrives through the binding.
-  if (QLabel* label = valueLabel(spec.field))
-    label->setText(QString::fromStdString(formatValueLabel(spec, value, settingsManager_->barThickness())));
+  if (QLabel* label = valueLabel(entry.field))
+    label->setText(QString::fromStdString(formatValueLabel(entry, value, settingsManager_->barThickness())));
 }
 
-void SettingsViewController::segmentChanged(const SettingsControlSpec& spec, int segment) {
-  if (spec.field == "dockModeControl") {
+void SettingsViewController::segmentChanged(const SettingsControlEntry& entry, int segment) {
+  if (entry.field == "dockModeControl") {
     // Only the two segments choose a mode; no selection leaves the setting as it is.
     if (segment == 0 || segment == 1) settingsManager_->fullyHideDock = segment == 0;
     return;
   }
-  SettingBase* setting = findSetting(*settingsManager_, spec.setting);
+  SettingBase* setting = findSetting(*settingsManager_, entry.setting);
   const std::optional<std::string> raw = enumRawValueAt(setting, segment);
   if (!raw) return;
   assignEnumRawValue(setting, *raw);
-  if (spec.field == "itemAlignmentControl")
+  if (entry.field == "itemAlignmentControl")
     settingsManager_->centerItems = *raw == rawValue(ItemAlignment::center);
 }
 
-void SettingsViewController::popUpChanged(const SettingsControlSpec& spec, int index) {
-  if (spec.kind == SettingsControlKind::titlePopUp) {
+void SettingsViewController::popUpChanged(const SettingsControlEntry& entry, int index) {
+  if (entry.kind == SettingsControlKind::titlePopUp) {
     const auto& positions = indicatorPositions();
     if (index >= 0 && index < static_cast<int>(positions.size()))
       settingsManager_->activeIndicatorPosition = std::string(positions[static_cast<size_t>(index)]);
     return;
   }
-  auto* popUp = control<QComboBox>(spec.field);
+  auto* popUp = control<QComboBox>(entry.field);
   if (!popUp || index < 0 || index >= popUp->count()) return;
   const QVariant value = popUp->itemData(index);
   if (value.typeId() != QMetaType::QString) return;
-  assignEnumRawValue(findSetting(*settingsManager_, spec.setting), value.toString().toStdString());
+  assignEnumRawValue(findSetting(*settingsManager_, entry.setting), value.toString().toStdString());
 }
 
-void SettingsViewController::colorChanged(const SettingsControlSpec& spec, const Color& color) {
-  if (auto* setting = settingOfType<Color>(findSetting(*settingsManager_, spec.setting))) *setting = color;
+void SettingsViewController::colorChanged(const SettingsControlEntry& entry, const Color& color) {
+  if (auto* setting = settingOfType<Color>(findSetting(*settingsManager_, entry.setting))) *setting = color;
 }
 
 void SettingsViewController::showThumbnailsChanged(bool on) {

@@ -21,16 +21,16 @@ namespace pelko {
 
 namespace {
 
-const SettingsControlSpec* controlForSetting(std::string_view setting) {
-  for (const SettingsControlSpec& spec : settingsControlCatalog())
-    if (spec.setting == setting) return &spec;
+const SettingsControlEntry* controlForSetting(std::string_view setting) {
+  for (const SettingsControlEntry& entry : settingsControlCatalog())
+    if (entry.setting == setting) return &entry;
   return nullptr;
 }
 
 }  // namespace
 
 void SettingsViewController::bindSettings() {
-  for (const SettingsBindingSpec& binding : settingsBindingOrder())
+  for (const SettingsBindingEntry& binding : settingsBindingOrder())
     bindSetting(binding.setting, binding.changeOnly);
 }
 
@@ -87,9 +87,9 @@ void SettingsViewController::bindSetting(std::string_view settingName, bool chan
 }
 
 void SettingsViewController::boolDelivered(std::string_view setting, bool value) {
-  if (const SettingsControlSpec* spec = controlForSetting(setting)) {
-    if (auto* toggle = control<Switch>(spec->field)) toggle->setOn(value);
-    if (auto* box = control<QCheckBox>(spec->field)) box->setChecked(value);
+  if (const SettingsControlEntry* entry = controlForSetting(setting)) {
+    if (auto* toggle = control<Switch>(entry->field)) toggle->setOn(value);
+    if (auto* box = control<QCheckBox>(entry->field)) box->setChecked(value);
   }
   if (setting == "groupWindows") {
     if (QWidget* count = control("showWindowCountSwitch")) count->setEnabled(value);
@@ -122,11 +122,12 @@ void SettingsViewController::boolDelivered(std::string_view setting, bool value)
 }
 
 void SettingsViewController::numberDelivered(std::string_view setting, double value) {
-  const SettingsControlSpec* spec = controlForSetting(setting);
-  if (!spec) return;
-  if (auto* stepper = control<Stepper>(spec->field)) stepper->setValue(stepperValueForSetting(*spec, value));
-  if (QLabel* label = valueLabel(spec->field))
-    label->setText(QString::fromStdString(formatValueLabel(*spec, value, settingsManager_->barThickness())));
+  const SettingsControlEntry* entry = controlForSetting(setting);
+  if (!entry) return;
+  if (auto* stepper = control<Stepper>(entry->field))
+    stepper->setValue(stepperValueForSetting(*entry, value));
+  if (QLabel* label = valueLabel(entry->field))
+    label->setText(QString::fromStdString(formatValueLabel(*entry, value, settingsManager_->barThickness())));
   if (setting == "taskbarSize") applyCornerRadiusMaximum();
 }
 
@@ -141,8 +142,8 @@ void SettingsViewController::applyCornerRadiusMaximum() {
 }
 
 void SettingsViewController::colorDelivered(std::string_view setting, const Color& value) {
-  if (const SettingsControlSpec* spec = controlForSetting(setting))
-    if (auto* well = control<ColorWell>(spec->field)) well->setColor(value);
+  if (const SettingsControlEntry* entry = controlForSetting(setting))
+    if (auto* well = control<ColorWell>(entry->field)) well->setColor(value);
 }
 
 void SettingsViewController::selectionDelivered(std::string_view setting) {

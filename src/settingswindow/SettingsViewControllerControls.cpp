@@ -69,31 +69,31 @@ QCheckBox* SettingsViewController::makeCheckbox(const QString& title, bool on) {
 void SettingsViewController::buildAllControls() {
   if (!controls_.empty()) return;
   SettingsManager& settings = *settingsManager_;
-  for (const SettingsControlSpec& spec : settingsControlCatalog()) {
-    SettingBase* setting = findSetting(settings, spec.setting);
+  for (const SettingsControlEntry& entry : settingsControlCatalog()) {
+    SettingBase* setting = findSetting(settings, entry.setting);
     if (!setting) continue;  // the catalogue's tests keep every name a setting of the store
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (entry.kind) {
       case SettingsControlKind::switchControl:
         if (auto* on = settingOfType<bool>(setting))
-          widget = makeSwitch(on->get(), optionalText(spec.accessibilityLabel));
+          widget = makeSwitch(on->get(), optionalText(entry.accessibilityLabel));
         break;
       case SettingsControlKind::checkbox:
         if (auto* on = settingOfType<bool>(setting))
-          widget = makeCheckbox(qText(spec.choices.at(0)), on->get());
+          widget = makeCheckbox(qText(entry.choices.at(0)), on->get());
         break;
       case SettingsControlKind::stepper:
         if (auto* number = settingOfType<double>(setting)) {
-          widget = makeStepper(stepperValueForSetting(spec, number->get()), spec.minimum, spec.maximum,
-                               spec.increment);
+          widget = makeStepper(stepperValueForSetting(entry, number->get()), entry.minimum, entry.maximum,
+                               entry.increment);
           auto* label = makePlainLabel(
-              QString::fromStdString(formatValueLabel(spec, number->get(), settings.barThickness())),
+              QString::fromStdString(formatValueLabel(entry, number->get(), settings.barThickness())),
               {12, QFont::Normal, semanticColor(SemanticColor::label), true});
-          valueLabels_[valueLabelField(spec.field)] = label;
+          valueLabels_[valueLabelField(entry.field)] = label;
         }
         break;
       case SettingsControlKind::segmented:
-        widget = new SegmentedControl(qTexts(spec.choices));
+        widget = new SegmentedControl(qTexts(entry.choices));
         widget->setCursor(Qt::PointingHandCursor);
         break;
       case SettingsControlKind::enumPopUp: {
@@ -108,7 +108,7 @@ void SettingsViewController::buildAllControls() {
       }
       case SettingsControlKind::titlePopUp: {
         auto* popUp = new PopUpButton();
-        popUp->addItems(qTexts(spec.choices));
+        popUp->addItems(qTexts(entry.choices));
         if (auto* stored = settingOfType<std::string>(setting))
           popUp->setCurrentIndex(indicatorPositionIndex(stored->get()));
         popUp->setCursor(Qt::PointingHandCursor);
@@ -120,7 +120,7 @@ void SettingsViewController::buildAllControls() {
         if (auto* color = settingOfType<Color>(setting)) {
           auto* well = new ColorWell();
           well->setColor(color->get());
-          if (spec.kind == SettingsControlKind::largeColorWell)
+          if (entry.kind == SettingsControlKind::largeColorWell)
             well->setFixedSize(44, 28);
           else
             well->setFixedSize(36, 22);
@@ -130,10 +130,10 @@ void SettingsViewController::buildAllControls() {
         break;
     }
     if (!widget) continue;
-    widget->setObjectName(qText(spec.field));
-    if (!spec.tooltip.empty()) widget->setToolTip(plainToolTip(qText(spec.tooltip)));
-    controls_[std::string(spec.field)] = widget;
-    connectControlAction(spec, widget);
+    widget->setObjectName(qText(entry.field));
+    if (!entry.tooltip.empty()) widget->setToolTip(plainToolTip(qText(entry.tooltip)));
+    controls_[std::string(entry.field)] = widget;
+    connectControlAction(entry, widget);
   }
 
   syncPositionControl();
@@ -148,8 +148,8 @@ void SettingsViewController::buildAllControls() {
   syncBatteryIconStylePopUp();
 
   const SettingsSnapshot snapshot = currentSnapshot();
-  for (const SettingsControlSpec& spec : settingsControlCatalog())
-    setControlEnabledByRule(spec.field, snapshot);
+  for (const SettingsControlEntry& entry : settingsControlCatalog())
+    setControlEnabledByRule(entry.field, snapshot);
   updateBorderControlsEnabled();
 }
 
@@ -187,25 +187,25 @@ void SettingsViewController::updateBorderControlsEnabled() {
 }
 
 SettingsRowView* SettingsViewController::makeCatalogRow(std::string_view field) {
-  const SettingsControlSpec* spec = findControlSpec(field);
-  if (!spec) return nullptr;
+  const SettingsControlEntry* entry = findControlEntry(field);
+  if (!entry) return nullptr;
   SettingsRowView* row = nullptr;
-  if (spec->kind == SettingsControlKind::stepper)
-    row = makeStepperRow(qText(spec->rowLabel), control(field), valueLabel(field),
-                         optionalText(spec->helpText));
+  if (entry->kind == SettingsControlKind::stepper)
+    row = makeStepperRow(qText(entry->rowLabel), control(field), valueLabel(field),
+                         optionalText(entry->helpText));
   else
-    row = makeRow(qText(spec->rowLabel), control(field), optionalText(spec->helpText));
-  if (!spec->rowField.empty()) {
-    row->setObjectName(qText(spec->rowField));
-    storedRows_[std::string(spec->rowField)] = row;
+    row = makeRow(qText(entry->rowLabel), control(field), optionalText(entry->helpText));
+  if (!entry->rowField.empty()) {
+    row->setObjectName(qText(entry->rowField));
+    storedRows_[std::string(entry->rowField)] = row;
   }
   return row;
 }
 
 SettingsViewController::RowDescription SettingsViewController::rowDescription(std::string_view field) {
-  const SettingsControlSpec* spec = findControlSpec(field);
-  if (!spec) return {};
-  return {qText(spec->rowLabel), control(field), optionalText(spec->helpText)};
+  const SettingsControlEntry* entry = findControlEntry(field);
+  if (!entry) return {};
+  return {qText(entry->rowLabel), control(field), optionalText(entry->helpText)};
 }
 
 SettingsRowView* SettingsViewController::makeCompactBorderRow() {

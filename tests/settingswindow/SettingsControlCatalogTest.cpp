@@ -16,10 +16,10 @@
 namespace pelko::test {
 namespace {
 
-const SettingsControlSpec& spec(std::string_view field) {
-  const SettingsControlSpec* found = findControlSpec(field);
+const SettingsControlEntry& entry(std::string_view field) {
+  const SettingsControlEntry* found = findControlEntry(field);
   EXPECT_NE(found, nullptr) << field;
-  static const SettingsControlSpec none;
+  static const SettingsControlEntry none;
   return found ? *found : none;
 }
 
@@ -28,7 +28,7 @@ TEST(SettingsControlCatalogTest, EveryControlEditsOneSettingOfTheStoreWithinItsR
   SettingsManager& settings = *system.settings;
   std::set<std::string_view> edited;
   std::map<int, int> perPage;
-  for (const SettingsControlSpec& control : settingsControlCatalog()) {
+  for (const SettingsControlEntry& control : settingsControlCatalog()) {
     SCOPED_TRACE(std::string(control.field));
     SettingBase* setting = findSetting(settings, control.setting);
     ASSERT_NE(setting, nullptr);
@@ -84,7 +84,7 @@ TEST(SettingsControlCatalogTest, BindingsFollowEverySettingButThePromptFlagsAndT
   SimulatedSystem system;
   std::set<std::string> bound;
   int subscriptions = 0;
-  for (const SettingsBindingSpec& binding : settingsBindingOrder()) {
+  for (const SettingsBindingEntry& binding : settingsBindingOrder()) {
     ++subscriptions;
     EXPECT_NE(findSetting(*system.settings, binding.setting), nullptr) << binding.setting;
     bound.insert(std::string(binding.setting));
@@ -97,9 +97,9 @@ TEST(SettingsControlCatalogTest, BindingsFollowEverySettingButThePromptFlagsAndT
   EXPECT_EQ(unbound, (std::set<std::string>{"suppressAccessibilityPermissionPrompt",
                                             "suppressScreenRecordingPermissionPrompt", "customAppOrder"}));
   // Every control's setting is followed with its current value, not only on change.
-  for (const SettingsControlSpec& control : settingsControlCatalog()) {
+  for (const SettingsControlEntry& control : settingsControlCatalog()) {
     bool followed = false;
-    for (const SettingsBindingSpec& binding : settingsBindingOrder())
+    for (const SettingsBindingEntry& binding : settingsBindingOrder())
       followed |= binding.setting == control.setting && !binding.changeOnly;
     EXPECT_TRUE(followed) << control.setting;
   }
@@ -139,7 +139,7 @@ TEST(SettingsControlCatalogTest, RowsTooltipsAndAccessibilityLabels) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.field));
-    const SettingsControlSpec& control = spec(c.field);
+    const SettingsControlEntry& control = entry(c.field);
     EXPECT_EQ(control.rowField, c.rowField);
     EXPECT_EQ(control.rowLabel, c.label);
     EXPECT_EQ(control.helpText, c.help);
@@ -149,8 +149,8 @@ TEST(SettingsControlCatalogTest, RowsTooltipsAndAccessibilityLabels) {
     EXPECT_EQ(control.maximum, c.maximum);
     EXPECT_EQ(control.increment, c.increment);
   }
-  EXPECT_EQ(spec("dockModeControl").choices, (std::vector<std::string_view>{"Hide Dock", "Show Dock"}));
-  EXPECT_EQ(spec("autoHideAnimationPopUp").choices,
+  EXPECT_EQ(entry("dockModeControl").choices, (std::vector<std::string_view>{"Hide Dock", "Show Dock"}));
+  EXPECT_EQ(entry("autoHideAnimationPopUp").choices,
             (std::vector<std::string_view>{"Slide In/Out", "Fade In/Out", "Scale Up/Down",
                                            "Instant (No Animation)"}));
   EXPECT_EQ(valueLabelField("autoHideAnimationSpeedStepper"), "autoHideAnimationSpeedLabel");
@@ -188,16 +188,16 @@ TEST(SettingsControlCatalogTest, ValueLabelsAndTheStoredValueOfAUserStep) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.field) + " " + std::to_string(c.stepper));
-    const SettingsControlSpec& control = spec(c.field);
+    const SettingsControlEntry& control = entry(c.field);
     const double stored = settingValueForStepper(control, c.stepper);
     EXPECT_EQ(stored, c.stored);
     EXPECT_EQ(formatValueLabel(control, stored, c.thickness), c.label);
   }
   // A stored value shown by the binding: truncated, never rounded.
-  EXPECT_EQ(formatValueLabel(spec("backgroundOpacityStepper"), 92.5, 0), "92%");
-  EXPECT_EQ(formatValueLabel(spec("cornerRadiusStepper"), 12.7, 0), "12 pt");
-  EXPECT_EQ(stepperValueForSetting(spec("thumbnailDelayStepper"), 0.45), 450);
-  EXPECT_EQ(stepperValueForSetting(spec("cornerRadiusStepper"), 12.7), 12.7);
+  EXPECT_EQ(formatValueLabel(entry("backgroundOpacityStepper"), 92.5, 0), "92%");
+  EXPECT_EQ(formatValueLabel(entry("cornerRadiusStepper"), 12.7, 0), "12 pt");
+  EXPECT_EQ(stepperValueForSetting(entry("thumbnailDelayStepper"), 0.45), 450);
+  EXPECT_EQ(stepperValueForSetting(entry("cornerRadiusStepper"), 12.7), 12.7);
   EXPECT_EQ(formatActivationDelay(0.15), "150 ms");
   EXPECT_EQ(formatAnimationSpeed(2), "2.00x");
 }

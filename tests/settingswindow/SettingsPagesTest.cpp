@@ -309,9 +309,9 @@ TEST_F(SettingsPagesTest, AUserChangeWritesItsSettingAndItsLabel) {
   EXPECT_TRUE(alerts.shown.empty());
   // The six pop-ups are the kit's, which a wheel step passing over them does not change.
   int popUps = 0;
-  for (const SettingsControlSpec& spec : settingsControlCatalog())
-    if (spec.kind == SettingsControlKind::enumPopUp || spec.kind == SettingsControlKind::titlePopUp)
-      popUps += view.control<PopUpButton>(spec.field) != nullptr;
+  for (const SettingsControlEntry& entry : settingsControlCatalog())
+    if (entry.kind == SettingsControlKind::enumPopUp || entry.kind == SettingsControlKind::titlePopUp)
+      popUps += view.control<PopUpButton>(entry.field) != nullptr;
   EXPECT_EQ(popUps, 6);
 }
 
