@@ -45,6 +45,7 @@
 #include "shell/LocalSocketUrlDelivery.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "shell/OnboardingWindowController.h"
+#include "shell/ShellWindowStyle.h"
 #include "shell/PelkoURL.h"
 #include "shell/SingleInstanceLock.h"
 #include "taskbar/ThumbnailServices.h"
@@ -186,6 +187,8 @@ int main(int argc, char** argv) {
   shell.version = kVersion;
   shell.build = kBuild;
   shell.processor = processorFamily();
+  // Every window of the program, alerts and the update window among them, carries its icon.
+  if (!restoreOnly) QApplication::setWindowIcon(pelko::ownApplicationWindowIcon(shell));
   auto loginItems = std::make_unique<pelko::real::XdgAutostartLoginItems>(
       *fileSystem, pelko::real::XdgAutostartLoginItems::defaultEntryPath("pelko"), executablePath());
   auto appearance = std::make_unique<pelko::sim::SimAppearance>();

@@ -14,6 +14,7 @@
 #include "settingswindow/SettingsSectionBox.h"
 #include "settingswindow/SettingsSidebarButton.h"
 #include "settingswindow/SettingsViewStyle.h"
+#include "shell/ShellWindowStyle.h"
 #include "ui/Animator.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
@@ -35,27 +36,6 @@ class BackgroundUnderlay : public QWidget {
     QPainter(this).fillRect(rect(), toQColor(semanticColor(SemanticColor::windowBackground)));
   }
 };
-
-// The program's own icon: a rounded tile with a bar along its bottom.
-QPixmap brandIcon(int size) {
-  const double ratio = 2.0;
-  QPixmap image(qRound(size * ratio), qRound(size * ratio));
-  image.fill(Qt::transparent);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.scale(ratio, ratio);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(toQColor(kSettingsBrandColor));
-  painter.drawRoundedRect(QRectF(1, 1, size - 2, size - 2), size * 0.22, size * 0.22);
-  painter.setBrush(QColor(30, 30, 32));
-  painter.drawRoundedRect(QRectF(size * 0.18, size * 0.62, size * 0.64, size * 0.16), 2, 2);
-  painter.setBrush(QColor(30, 30, 32, 150));
-  for (int i = 0; i < 3; ++i)
-    painter.drawEllipse(QRectF(size * (0.26 + i * 0.18), size * 0.36, size * 0.12, size * 0.12));
-  painter.end();
-  image.setDevicePixelRatio(ratio);
-  return image;
-}
 
 }  // namespace
 
@@ -157,8 +137,13 @@ QWidget* SettingsViewController::buildSidebar() {
 
   auto* brandRow = new QHBoxLayout();
   brandRow->setSpacing(12);
+  // The program's own icon, as About and the onboarding show it, drawn for a sharp picture at twice the
+  // size on a screen of that density.
   auto* icon = new QLabel(surface);
-  icon->setPixmap(brandIcon(34));
+  icon->setObjectName("brandIcon");
+  QPixmap brand = ownApplicationIcon(deps_.appShell, 68);
+  brand.setDevicePixelRatio(2);
+  icon->setPixmap(brand);
   icon->setFixedSize(34, 34);
   brandRow->addWidget(icon, 0, Qt::AlignVCenter);
   auto* brandText = new QVBoxLayout();

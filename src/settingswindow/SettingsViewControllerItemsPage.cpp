@@ -166,7 +166,7 @@ void SettingsViewController::rebuildBlacklistSection() {
     layout->setSpacing(8);
     auto* icon = new QLabel(entry);
     icon->setFixedSize(20, 20);
-    if (app.icon) icon->setPixmap(applicationIconPixmap(*app.icon, 20));
+    if (app.icon) icon->setPixmap(applicationIconPixmap(*app.icon, firstCharacter(app.name).toUpper(), 20));
     layout->addWidget(icon, 0, Qt::AlignVCenter);
     auto* name = new ElidingLabel(app.name, {13, QFont::Normal, semanticColor(SemanticColor::label)}, entry);
     layout->addWidget(name, 1, Qt::AlignVCenter);

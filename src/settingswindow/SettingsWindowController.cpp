@@ -17,6 +17,7 @@
 #include "settingswindow/SettingsShortcuts.h"
 #include "settingswindow/SettingsViewController.h"
 #include "settingswindow/SettingsWindowFrame.h"
+#include "shell/ShellWindowStyle.h"
 #include "ui/ColorPanel.h"
 #include "ui/ScreenCoordinates.h"
 #include "ui/SemanticColors.h"
@@ -181,6 +182,7 @@ void SettingsWindow::showEvent(QShowEvent* event) {
 SettingsWindowController::SettingsWindowController(Dependencies dependencies, SettingsViewController* content)
     : deps_(dependencies), content_(content) {
   window_ = new SettingsWindow(*this);
+  window_->setWindowIcon(ownApplicationWindowIcon(deps_.appShell));
   if (content) {
     window_->layout()->addWidget(content);
     content->loadViewIfNeeded();

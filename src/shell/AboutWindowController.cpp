@@ -111,7 +111,7 @@ AboutWindowController::AboutWindowController(const Dependencies& dependencies)
   window_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
   window_->setFixedSize(kContentWidth, kContentHeight);
-  window_->setWindowIcon(QIcon(applicationIconPixmap(deps_.appShell.applicationIcon(), 128)));
+  window_->setWindowIcon(ownApplicationWindowIcon(deps_.appShell));
   buildContent();
 }
 
@@ -125,8 +125,7 @@ void AboutWindowController::buildContent() {
 
   auto* icon = new QLabel(&content);
   icon->setFixedSize(80, 80);
-  icon->setPixmap(applicationIconPixmap(deps_.appShell.applicationIcon(),
-                                        static_cast<int>(80 * content.devicePixelRatioF())));
+  icon->setPixmap(ownApplicationIcon(deps_.appShell, static_cast<int>(80 * content.devicePixelRatioF())));
   icon->setScaledContents(true);
   stack->addWidget(icon, 0, Qt::AlignHCenter);
   stack->addSpacing(8);

@@ -59,7 +59,7 @@ OnboardingWindowController::OnboardingWindowController(const Dependencies& depen
   window_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
   window_->setFixedSize(kWindowWidth, kWindowHeight);
-  window_->setWindowIcon(QIcon(applicationIconPixmap(deps_.appShell.applicationIcon(), 128)));
+  window_->setWindowIcon(ownApplicationWindowIcon(deps_.appShell));
   window_->onReturn = [this] {
     if (defaultButton_) defaultButton_->click();
   };
@@ -102,8 +102,8 @@ void OnboardingWindowController::showPage(int index) {
   OnboardingPage page;
   switch (index) {
     case 0:
-      page = makeOnboardingWelcomePage(applicationIconPixmap(
-          deps_.appShell.applicationIcon(), static_cast<int>(80 * window_->devicePixelRatioF())));
+      page = makeOnboardingWelcomePage(
+          ownApplicationIcon(deps_.appShell, static_cast<int>(80 * window_->devicePixelRatioF())));
       connect(page.defaultButton, &QPushButton::clicked, this, [this] { nextPage(); });
       break;
     case 1:

@@ -56,7 +56,7 @@ void presentCentredOnMainScreen(QWidget& window) {
   window.activateWindow();
 }
 
-QPixmap applicationIconPixmap(const platform::AppIcon& icon, int pixels) {
+QPixmap applicationIconPixmap(const platform::AppIcon& icon, const QString& initial, int pixels) {
   pixels = std::max(1, pixels);
   if (!icon.source.empty()) {
     QPixmap fromFile = IconCache::shared().pixmap(QString::fromStdString(icon.source), pixels);
@@ -78,8 +78,18 @@ QPixmap applicationIconPixmap(const platform::AppIcon& icon, int pixels) {
   painter.setFont(font);
   const double luma = 0.299 * base.redF() + 0.587 * base.greenF() + 0.114 * base.blueF();
   painter.setPen(luma > 0.6 ? QColor(40, 30, 10) : QColor(Qt::white));
-  painter.drawText(tile, Qt::AlignCenter, QStringLiteral("P"));
+  painter.drawText(tile, Qt::AlignCenter, initial);
   return pixmap;
+}
+
+QPixmap ownApplicationIcon(const platform::AppShell& appShell, int pixels) {
+  return applicationIconPixmap(appShell.applicationIcon(), QStringLiteral("P"), pixels);
+}
+
+QIcon ownApplicationWindowIcon(const platform::AppShell& appShell) {
+  QIcon icon;
+  for (int pixels : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(ownApplicationIcon(appShell, pixels));
+  return icon;
 }
 
 }  // namespace pelko

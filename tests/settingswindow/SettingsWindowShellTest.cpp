@@ -1,0 +1,94 @@
+// The settings window as one of the program's windows: the icon it shares with About and the onboarding,
+// which no other application's tile borrows.
+
+#include <QLabel>
+
+#include "SettingsWindowTestWorld.h"
+#include "shell/AboutWindowController.h"
+#include "shell/ShellWindowStyle.h"
+
+namespace pelko::test {
+namespace {
+
+// How far apart two icons drawn at different sizes look: both smoothly scaled to a square of `pixels`,
+// the mean difference of their channels (colour and coverage), from 0 (alike) to 255.
+double meanDifference(const QPixmap& a, const QPixmap& b, int pixels) {
+  auto scaled = [pixels](const QPixmap& pixmap) {
+    return pixmap.toImage()
+        .convertToFormat(QImage::Format_ARGB32)
+        .scaled(pixels, pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  };
+  const QImage first = scaled(a), second = scaled(b);
+  double sum = 0;
+  for (int y = 0; y < pixels; ++y) {
+    for (int x = 0; x < pixels; ++x) {
+      const QColor p = first.pixelColor(x, y), q = second.pixelColor(x, y);
+      sum += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) +
+             std::abs(p.alpha() - q.alpha());
+    }
+  }
+  return sum / (4.0 * pixels * pixels);
+}
+
+// The image About shows above its name.
+QPixmap aboutIcon(AboutWindowController& about) {
+  for (QLabel* label : about.window().findChildren<QLabel*>())
+    if (!label->pixmap().isNull()) return label->pixmap();
+  return {};
+}
+
+class SettingsWindowShellTest : public SettingsWindowTest {};
+
+TEST_F(SettingsWindowShellTest, TheWindowAndItsSidebarShowTheIconOfAbout) {
+  open();
+  AboutWindowController about({system.mac.appShell(), system.mac.workspace()});
+
+  // The frame's icon: About's, drawn the same at every size the window system asks for.
+  const QIcon windowIcon = controller->window()->windowIcon();
+  ASSERT_FALSE(windowIcon.isNull()) << "the window shows the toolkit's default glyph";
+  for (int pixels : {16, 32, 64}) {
+    EXPECT_EQ(windowIcon.pixmap(pixels).toImage().convertToFormat(QImage::Format_ARGB32),
+              about.window().windowIcon().pixmap(pixels).toImage().convertToFormat(QImage::Format_ARGB32))
+        << pixels << " pixels";
+  }
+
+  // The sidebar's brand icon: the picture About shows, at the sidebar's 34 points.
+  auto* brand = controller->content()->sidebarSurfaceView()->findChild<QLabel*>("brandIcon");
+  ASSERT_NE(brand, nullptr);
+  EXPECT_EQ(brand->size(), QSize(34, 34));
+  const QPixmap shownByAbout = aboutIcon(about);
+  ASSERT_FALSE(shownByAbout.isNull());
+  // The glyph's hinting differs a little between sizes; another picture differs by tens.
+  EXPECT_LT(meanDifference(brand->pixmap(), shownByAbout, 34), 6);
+}
+
+TEST_F(SettingsWindowShellTest, AHiddenApplicationsTileCarriesItsOwnInitial) {
+  // Two hidden applications in the program's own colour, without an image of their own: their tiles
+  // differ by their initials, and neither is the program's "P".
+  const Color amber{0.984, 0.749, 0.141, 1.0};
+  system.mac.launchApp({.bundleID = "com.example.editor",
+                        .name = "Editor",
+                        .icon = platform::AppIcon{"", amber},
+                        .bundlePath = "/Applications/Editor.app"});
+  system.mac.launchApp({.bundleID = "com.example.notes",
+                        .name = "Notes",
+                        .icon = platform::AppIcon{"", amber},
+                        .bundlePath = "/Applications/Notes.app"});
+  system.settings->blacklistedBundleIDs = StringList{"com.example.editor", "com.example.notes"};
+  SettingsViewController::Dependencies dependencies = viewDependencies();
+  dependencies.workspace = &system.mac.workspace();
+  SettingsViewController& view = open(dependencies);
+  system.scheduler.runUntilIdle();
+
+  std::vector<QImage> tiles;
+  for (QLabel* label : view.blacklistStack()->findChildren<QLabel*>())
+    if (!label->pixmap().isNull()) tiles.push_back(label->pixmap().toImage());
+  ASSERT_EQ(tiles.size(), 2u);
+  EXPECT_NE(tiles[0], tiles[1]);
+  const QImage programs = ownApplicationIcon(system.mac.appShell(), 20).toImage();
+  EXPECT_NE(tiles[0], programs);
+  EXPECT_NE(tiles[1], programs);
+}
+
+}  // namespace
+}  // namespace pelko::test
