@@ -13,6 +13,7 @@
 #include "platform/Screens.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "platform/real/QtKeyModifiers.h"
 #include "settingswindow/ColorPanelPlacement.h"
 #include "settingswindow/SettingsShortcuts.h"
 #include "settingswindow/SettingsViewController.h"
@@ -25,16 +26,6 @@
 namespace pelko {
 
 namespace {
-
-// Command is the Control key here; the Meta key stands for the Mac's Control.
-uint64_t modifierFlagsOf(Qt::KeyboardModifiers modifiers) {
-  uint64_t flags = 0;
-  if (modifiers & Qt::ControlModifier) flags |= key_modifier::kCommand;
-  if (modifiers & Qt::ShiftModifier) flags |= key_modifier::kShift;
-  if (modifiers & Qt::AltModifier) flags |= key_modifier::kOption;
-  if (modifiers & Qt::MetaModifier) flags |= key_modifier::kControl;
-  return flags;
-}
 
 // The typed characters ignoring modifiers: with Control held Qt reports a control code as the text, so
 // the key itself names the character.
@@ -69,8 +60,8 @@ SettingsWindow::SettingsWindow(SettingsWindowController& controller)
 bool SettingsWindow::handleSettingsShortcut(QKeyEvent* event) {
   SettingsViewController* content = controller_.content();
   const SettingsShortcut shortcut =
-      settingsShortcut(modifierFlagsOf(event->modifiers()), charactersOf(*event),
-                       content ? content->pageCount() : 0, content != nullptr);
+      settingsShortcut(real::macModifierFlags(event->modifiers(), real::ControlKeyRole::command),
+                       charactersOf(*event), content ? content->pageCount() : 0, content != nullptr);
   switch (shortcut.action) {
     case SettingsShortcut::Action::none:
       return false;

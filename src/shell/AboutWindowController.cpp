@@ -9,18 +9,14 @@
 #include <QVBoxLayout>
 
 #include "platform/Workspace.h"
+#include "platform/real/QtKeyModifiers.h"
 #include "shell/ShellWindowStyle.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
 
 uint64_t keyEquivalentFlags(const QKeyEvent& event) {
-  const Qt::KeyboardModifiers modifiers = event.modifiers();
-  uint64_t flags = 0;
-  if (modifiers & Qt::ShiftModifier) flags |= key_flags::shift;
-  if (modifiers & Qt::ControlModifier) flags |= key_flags::command;
-  if (modifiers & Qt::MetaModifier) flags |= key_flags::control;
-  if (modifiers & Qt::AltModifier) flags |= key_flags::option;
+  uint64_t flags = real::macModifierFlags(event.modifiers(), real::ControlKeyRole::command);
   constexpr quint32 kX11LockMask = 0x2;
   if (event.nativeModifiers() & kX11LockMask) flags |= key_flags::capsLock;
   return flags;

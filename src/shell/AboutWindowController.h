@@ -30,9 +30,8 @@ constexpr uint64_t command = 0x100000;
 constexpr uint64_t deviceIndependentMask = 0xFFFF0000;
 }  // namespace key_flags
 
-// The key-equivalent flags of a Qt key event. Qt reports the Command key as Control (and Control as
-// Meta) on a Mac; elsewhere Control plays Command's part. Caps Lock is no Qt modifier: on X11 it is the
-// Lock bit (0x2) of the native state.
+// The key-equivalent flags of a Qt key event: the Control key plays Command's part, Super none. Caps
+// Lock is no Qt modifier: on X11 it is the Lock bit (0x2) of the native state.
 uint64_t keyEquivalentFlags(const QKeyEvent& event);
 // The key's character without modifiers, lower-cased; empty for keys without one.
 QString charactersIgnoringModifiers(const QKeyEvent& event);

@@ -1,6 +1,8 @@
 // The settings window as one of the program's windows: the icon it shares with About and the onboarding,
-// which no other application's tile borrows.
+// which no other application's tile borrows, and the Super key, which no shortcut of it counts.
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 
 #include "SettingsWindowTestWorld.h"
@@ -60,6 +62,20 @@ TEST_F(SettingsWindowShellTest, TheWindowAndItsSidebarShowTheIconOfAbout) {
   ASSERT_FALSE(shownByAbout.isNull());
   // The glyph's hinting differs a little between sizes; another picture differs by tens.
   EXPECT_LT(meanDifference(brand->pixmap(), shownByAbout, 34), 6);
+}
+
+TEST_F(SettingsWindowShellTest, SuperHeldWithAShortcutAddsNothingToIt) {
+  SettingsViewController& view = open();
+  SettingsWindow* window = controller->window();
+  window->show();
+  auto press = [&](int key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(window, &event);
+  };
+  press(Qt::Key_3, Qt::ControlModifier | Qt::MetaModifier);
+  EXPECT_EQ(view.currentTabIndex(), 2);
+  press(Qt::Key_4, Qt::MetaModifier);
+  EXPECT_EQ(view.currentTabIndex(), 2);
 }
 
 TEST_F(SettingsWindowShellTest, AHiddenApplicationsTileCarriesItsOwnInitial) {

@@ -50,7 +50,7 @@ TEST_F(AboutWindowTest, EscapeAndExactlyCommandWCloseTheWindow) {
     quint32 nativeModifiers;
     bool closes;
   };
-  // Control stands for Command here; the native 0x2 is X11's Caps Lock.
+  // Control stands for Command here and Super for nothing; the native 0x2 is X11's Caps Lock.
   const Row rows[] = {
       {"Escape", Qt::Key_Escape, Qt::NoModifier, 0, true},
       {"Command-W", Qt::Key_W, Qt::ControlModifier, 0, true},
@@ -59,6 +59,8 @@ TEST_F(AboutWindowTest, EscapeAndExactlyCommandWCloseTheWindow) {
       {"Command-Option-W", Qt::Key_W, Qt::ControlModifier | Qt::AltModifier, 0, false},
       {"W", Qt::Key_W, Qt::NoModifier, 0, false},
       {"Command-Q", Qt::Key_Q, Qt::ControlModifier, 0, false},
+      {"Command-W with Super", Qt::Key_W, Qt::ControlModifier | Qt::MetaModifier, 0, true},
+      {"Super-W", Qt::Key_W, Qt::MetaModifier, 0, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.keys);

@@ -9,6 +9,8 @@
 #include <QWindow>
 #include <vector>
 
+#include "platform/real/QtKeyModifiers.h"
+
 namespace pelko::real {
 
 using platform::Event;
@@ -26,15 +28,9 @@ Point toScreen(const QPointF& global) {
   return {global.x(), mainScreenHeight() - global.y()};
 }
 
+// The shortcuts watched through these monitors are written with Control (Control-Option-T).
 uint64_t macModifiers(Qt::KeyboardModifiers modifiers) {
-  uint64_t flags = 0;
-  if (modifiers & Qt::ShiftModifier) flags |= platform::modifier_flag::kShift;
-  // On Linux Qt reports the physical Control key as Control and Super as Meta (only on a Mac does it
-  // swap them). The shortcuts watched through these monitors are Control shortcuts (Control-Option-T),
-  // so physical Control is Control here; Super stands for no Mac key.
-  if (modifiers & Qt::ControlModifier) flags |= platform::modifier_flag::kControl;
-  if (modifiers & Qt::AltModifier) flags |= platform::modifier_flag::kOption;
-  return flags;
+  return macModifierFlags(modifiers, ControlKeyRole::control);
 }
 
 }  // namespace
