@@ -398,7 +398,6 @@ void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWin
     lastConfigMaxWidth_ = 0;
     lastConfigItemTextSize_ = 0;
     lastIndicatorPosition_.clear();
-    lastScrollFocusedWindow_.reset();
   }
   // The first binding after the settings object is attached takes the bar's colours.
   if (!coloursFromSettings_ && settings()) {
@@ -988,94 +987,17 @@ void AppItemView::mouseUp(bool insideBounds) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// Scroll wheel: cycling through a grouped application's windows
+// Scroll wheel
 
 double AppItemView::scrollingDeltaY(double pixelDeltaY, double angleDeltaEighthsY) {
   if (pixelDeltaY != 0) return pixelDeltaY;
   return angleDeltaEighthsY / 8.0;
 }
 
-std::optional<int64_t> AppItemView::windowAfterScroll(const std::vector<int64_t>& windows,
-                                                      std::optional<int64_t> current, double deltaY) {
-  const auto count = static_cast<int64_t>(windows.size());
-  if (count < 2) return std::nullopt;
-  int64_t index = 0;
-  if (current) {
-    auto it = std::find(windows.begin(), windows.end(), *current);
-    if (it != windows.end()) index = it - windows.begin();
-  }
-  const int64_t step = deltaY > 0 ? -1 : 1;
-  return windows[static_cast<size_t>((index + step + count) % count)];
-}
-
 bool AppItemView::scrollWheel(double deltaY) {
-  auto tracker = appTracker.lock();
-  auto manager = windowManager.lock();
-  auto s = settings();
-  if (!trackedApp_ || !tracker || !manager || !s) return false;
-  if (!s->groupWindows.get()) return false;
-  if (!(std::abs(deltaY) > kScrollThreshold)) return false;
-
-  const double now = env_.scheduler.now();
-  if (now - lastScrollTime_ < kScrollInterval - 1e-9) return true;  // swallowed: one step per flick
-  lastScrollTime_ = now;
-
-  const int32_t pid = trackedApp_->pid;
-  std::vector<int64_t> windows;
-  for (auto number : tracker->windowNumbers(pid)) windows.push_back(static_cast<int64_t>(number));
-  if (windows.size() < 2) return false;
-
-  auto contains = [&](int64_t number) {
-    return std::find(windows.begin(), windows.end(), number) != windows.end();
-  };
-  // Start from where the cycle stands: the window this button brought forward last, else this entry's
-  // own window, else the one the application has focused. Starting from the first window every time
-  // would only ever reach the second or the last.
-  std::optional<int64_t> current;
-  if (lastScrollFocusedWindow_ && contains(*lastScrollFocusedWindow_)) {
-    current = lastScrollFocusedWindow_;
-  } else if (trackedApp_->windowNumber) {
-    current = trackedApp_->windowNumber;
-  } else if (auto focused = focusedWindowNumber(pid); focused && contains(*focused)) {
-    current = focused;
-  }
-  const auto target = windowAfterScroll(windows, current, deltaY);
-  if (!target) return false;
-
-  manager->activate(pid);
-  focusSpecificWindow(pid, *target);
-  lastScrollFocusedWindow_ = target;
-  return true;
-}
-
-std::optional<int64_t> AppItemView::focusedWindowNumber(int32_t pid) {
-  auto& helper = env_.accessibilityHelper;
-  if (!helper.isTrusted()) return std::nullopt;
-  auto& ax = helper.accessibility();
-  const platform::AXElement app = helper.appElement(pid);
-  const auto focused = ax.copyAttributeValue(app, platform::ax::kFocusedWindow);
-  if (!focused.ok() || !focused.value || !focused.value->asElement()) return std::nullopt;
-  const auto number = ax.windowNumber(*focused.value->asElement());
-  if (!number.ok()) return std::nullopt;
-  return static_cast<int64_t>(number.windowNumber);
-}
-
-void AppItemView::focusSpecificWindow(int32_t pid, int64_t windowNumber) {
-  auto& helper = env_.accessibilityHelper;
-  if (!helper.isTrusted()) return;
-  auto& ax = helper.accessibility();
-  const platform::AXElement app = helper.appElement(pid);
-  const auto windows = ax.copyAttributeValue(app, platform::ax::kWindows);
-  if (!windows.ok() || !windows.value || !windows.value->asElements()) return;
-  for (const auto& window : *windows.value->asElements()) {
-    const auto number = ax.windowNumber(window);
-    if (!number.ok() || static_cast<int64_t>(number.windowNumber) != windowNumber) continue;
-    // Errors are ignored: the application was activated already, which is the best fallback.
-    (void)ax.setAttributeValue(app, platform::ax::kMainWindow, window);
-    (void)ax.setAttributeValue(app, platform::ax::kFocusedWindow, window);
-    (void)ax.performAction(window, platform::ax::kRaiseAction);
-    return;
-  }
+  if (!onScroll) return false;
+  auto report = onScroll;  // the owner may replace or clear it while it runs
+  return report(deltaY);
 }
 
 }  // namespace pelko

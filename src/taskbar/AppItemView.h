@@ -58,8 +58,8 @@ struct AppItemEnvironment {
 };
 
 // The button of one taskbar entry: the entry's icon, in text mode its title, and the active indicator.
-// It lays itself out in one of three modes, tints on hover, shows the active look when pressed and
-// clicked, and cycles through a grouped application's windows on the scroll wheel.
+// It lays itself out in one of three modes, tints on hover and shows the active look when pressed and
+// clicked; clicks and scrolls it reports to its owner, which decides what they do.
 class AppItemView : public QWidget {
   Q_OBJECT
 
@@ -69,10 +69,6 @@ class AppItemView : public QWidget {
   static constexpr double kDeactivationDelay = 0.08;
   // Releases closer together than this on the media clock count as one click.
   static constexpr double kClickDebounce = 0.05;
-  // Scroll steps closer together than this are swallowed, so one flick moves one window.
-  static constexpr double kScrollInterval = 0.15;
-  // Vertical scroll deltas (points) at or below this are left to the bar.
-  static constexpr double kScrollThreshold = 3.0;
   static constexpr double kCornerRadius = 3;
 
   explicit AppItemView(const AppItemEnvironment& environment, QWidget* parent = nullptr);
@@ -88,6 +84,9 @@ class AppItemView : public QWidget {
 
   // Callbacks of the owner; setting one replaces the earlier one.
   std::function<void()> onClick;
+  // The wheel scrolled over the button by a delta in points (positive: up); answers whether the owner
+  // took it. Unset, or answering false, the scroll travels on to the bar.
+  std::function<bool(double deltaY)> onScroll;
   std::function<void()> onSettingsRequested;
   std::function<void()> onThumbnailWillShow;
 
@@ -160,11 +159,6 @@ class AppItemView : public QWidget {
   // A scroll delta in points from a wheel event: the pixel delta when the device reports one, else
   // the angle delta in degrees (15 per wheel notch). Positive when scrolling up.
   static double scrollingDeltaY(double pixelDeltaY, double angleDeltaEighthsY);
-  // The window a scroll step moves to from `current` among `windows` (ascending window numbers):
-  // scrolling up (positive delta) goes to the previous window, down to the next, wrapping around; a
-  // current window not in the list counts as the first. Nothing with fewer than two windows.
-  static std::optional<int64_t> windowAfterScroll(const std::vector<int64_t>& windows,
-                                                  std::optional<int64_t> current, double deltaY);
 
   // State for tests and the owner.
   LayoutMode currentLayoutMode() const { return currentLayoutMode_; }
@@ -202,8 +196,6 @@ class AppItemView : public QWidget {
   QString iconInitial() const;
   // Counts the layout operations that rebuilt the geometry (the others changed nothing).
   int layoutRebuildCount() const { return layoutRebuildCount_; }
-  // The window the scroll wheel brought forward last; cleared when another entry is bound.
-  std::optional<int64_t> lastScrollFocusedWindow() const { return lastScrollFocusedWindow_; }
 
   // ---- Thumbnails ----
   // Ends everything of this button's thumbnail: the pending show, the monitors and the shown panel.
@@ -306,16 +298,11 @@ class AppItemView : public QWidget {
   void thumbnailCardClosed(int64_t windowNumber);
   void thumbnailCardDragHovered(int64_t windowNumber);
   void refreshTrackerSoon();
-  // The first of the application's Accessibility windows with the window number; none without one.
-  std::optional<platform::AXElement> accessibilityWindow(int32_t pid, int64_t windowNumber);
   // The button's bounds in screen coordinates.
   Rect screenRect() const;
   // The pointer-hover reactions of thumbnails (called from mouseEntered and mouseExited).
   void thumbnailPointerEntered();
   void thumbnailPointerExited();
-  // Brings one window of another application forward through Accessibility; nothing without trust.
-  void focusSpecificWindow(int32_t pid, int64_t windowNumber);
-  std::optional<int64_t> focusedWindowNumber(int32_t pid);
 
   AppItemEnvironment env_;
   Animator animator_;
@@ -388,8 +375,6 @@ class AppItemView : public QWidget {
   QPointer<ForceQuitPopover> forceQuitPopover_;
   std::shared_ptr<platform::RunningApplication> pendingForceQuitApp_;
   double lastClickTime_ = 0;
-  double lastScrollTime_ = 0;
-  std::optional<int64_t> lastScrollFocusedWindow_;
 
   WorkItemPtr thumbnailWorkItem_;
   QPointer<ThumbnailPanel> activeThumbnailPanel_;

@@ -10,6 +10,7 @@
 
 #include "settings/SettingsManager.h"
 #include "taskbar/AppItemView.h"
+#include "taskbar/WindowFocusing.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
 #include "tracking/WindowManager.h"
@@ -196,7 +197,7 @@ void AppItemView::performDragHoverAction() {
   if (auto manager = windowManager.lock()) manager->activate(app->pid);
   std::optional<int64_t> target = app->windowNumber;
   if (!target && !windows.empty()) target = windows.front();
-  if (target) focusSpecificWindow(app->pid, *target);
+  if (target) focusSpecificWindow(env_.accessibilityHelper, app->pid, *target);
 }
 
 }  // namespace pelko

@@ -12,6 +12,7 @@
 #include "taskbar/AppItemView.h"
 #include "taskbar/ThumbnailPanel.h"
 #include "taskbar/ThumbnailServices.h"
+#include "taskbar/WindowFocusing.h"
 #include "tracking/AccessibilityHelper.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
@@ -269,18 +270,6 @@ void AppItemView::searchWindowsAndShow(ThumbnailPanel* panel, const std::string&
 // ---------------------------------------------------------------------------------------------------
 // Card actions
 
-std::optional<platform::AXElement> AppItemView::accessibilityWindow(int32_t pid, int64_t windowNumber) {
-  auto& helper = env_.accessibilityHelper;
-  auto& ax = helper.accessibility();
-  const auto windows = ax.copyAttributeValue(helper.appElement(pid), platform::ax::kWindows);
-  if (!windows.ok() || !windows.value || !windows.value->asElements()) return std::nullopt;
-  for (const auto& window : *windows.value->asElements()) {
-    const auto number = ax.windowNumber(window);
-    if (number.ok() && static_cast<int64_t>(number.windowNumber) == windowNumber) return window;
-  }
-  return std::nullopt;
-}
-
 void AppItemView::refreshTrackerSoon() {
   QPointer<AppItemView> self(this);
   env_.scheduler.mainAfter(kRefreshDelay, [self] {
@@ -300,7 +289,7 @@ void AppItemView::thumbnailCardClicked(int64_t windowNumber) {
   auto& helper = env_.accessibilityHelper;
   if (!helper.isTrusted()) {
     activate();
-  } else if (auto window = accessibilityWindow(pid, windowNumber)) {
+  } else if (auto window = accessibilityWindow(helper, pid, windowNumber)) {
     auto& ax = helper.accessibility();
     const platform::AXElement app = helper.appElement(pid);
     const auto minimized = ax.copyAttributeValue(*window, platform::ax::kMinimized);
@@ -320,7 +309,7 @@ void AppItemView::thumbnailCardClosed(int64_t windowNumber) {
   if (!trackedApp_) return;
   auto& helper = env_.accessibilityHelper;
   if (helper.isTrusted()) {
-    if (auto window = accessibilityWindow(trackedApp_->pid, windowNumber)) {
+    if (auto window = accessibilityWindow(helper, trackedApp_->pid, windowNumber)) {
       auto& ax = helper.accessibility();
       const auto button = ax.copyAttributeValue(*window, platform::ax::kCloseButton);
       if (button.ok() && button.value && button.value->asElement())
@@ -334,7 +323,7 @@ void AppItemView::thumbnailCardClosed(int64_t windowNumber) {
 void AppItemView::thumbnailCardDragHovered(int64_t windowNumber) {
   if (!trackedApp_) return;
   if (auto manager = windowManager.lock()) manager->activate(trackedApp_->pid);
-  focusSpecificWindow(trackedApp_->pid, windowNumber);
+  focusSpecificWindow(env_.accessibilityHelper, trackedApp_->pid, windowNumber);
 }
 
 }  // namespace pelko

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "settings/SettingsManager.h"
+#include "taskbar/AppItemScrollCycling.h"
 #include "taskbar/AppItemView.h"
 #include "taskbar/CustomAppOrder.h"
 #include "taskbar/SystemTrayManager.h"
@@ -346,7 +347,7 @@ std::vector<std::string> TaskbarViewController::storeReorderedOrder(
   return settingsManager_->customAppOrder.get();
 }
 
-// ---- Clicks ----
+// ---- Clicks and scrolls ----
 
 void TaskbarViewController::bindClick(AppItemView& item, const std::shared_ptr<TrackedApp>& app) {
   QPointer<TaskbarViewController> weak(this);
@@ -361,6 +362,15 @@ void TaskbarViewController::bindClick(AppItemView& item, const std::shared_ptr<T
     for (auto& [id, other] : weak->appItemViews_)
       if (other && other != showing) other->cancelThumbnail();
   };
+}
+
+bool TaskbarViewController::itemScrolled(const AppItemView& item, AppItemScrollCycling& cycling,
+                                         double deltaY) {
+  const auto& app = item.trackedApp();
+  if (!app) return false;
+  return cycling.scroll(
+      {env_.scheduler, *settingsManager_, *appTracker_, *windowManager_, env_.accessibilityHelper}, *app,
+      deltaY);
 }
 
 void TaskbarViewController::dismissAllThumbnails() {

@@ -23,6 +23,7 @@
 namespace pelko {
 
 class AccessibilityHelper;
+class AppItemScrollCycling;
 class AppItemView;
 class AppTracker;
 class SettingsManager;
@@ -49,11 +50,11 @@ class Workspace;
 // Main thread only. Its root view is made on first use of view(); once installed in a panel, the panel
 // owns it.
 //
-// Its parts: building the root view, the operations and the clicks in TaskbarViewController.cpp; placing
-// the parts, the layout pass, borders and corners in TaskbarViewControllerLayout.cpp; the item list
+// Its parts: building the root view, the operations, the clicks and scrolls in TaskbarViewController.cpp;
+// placing the parts, the layout pass, borders and corners in TaskbarViewControllerLayout.cpp; the item list
 // (one button per entry, their layout modes and the equal-width rule) in TaskbarViewControllerItems.cpp.
-// Its collaborators: ItemFades (buttons appearing and going), ReorderDropTarget (reordering by drag)
-// and TaskbarContextMenu.
+// Its collaborators: ItemFades (buttons appearing and going), ReorderDropTarget (reordering by drag),
+// one AppItemScrollCycling per button (the scroll wheel over it) and TaskbarContextMenu.
 class TaskbarViewController : public QObject {
   Q_OBJECT
  public:
@@ -207,6 +208,8 @@ class TaskbarViewController : public QObject {
   void applyLayoutMode(AppItemView& item, const ItemSettings& settings);
   void applyEqualWidthConstraints();
   void bindClick(AppItemView& item, const std::shared_ptr<TrackedApp>& app);
+  // A scroll over `item`: cycles through its application's windows when they are grouped.
+  bool itemScrolled(const AppItemView& item, AppItemScrollCycling& cycling, double deltaY);
   void optimisticallyActivate(const TrackedApp& app);
   ItemSettings readItemSettings() const;
   std::vector<std::string> storeReorderedOrder(const std::vector<std::string>& barOrder);

@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "settings/SettingsManager.h"
+#include "taskbar/AppItemScrollCycling.h"
 #include "taskbar/AppItemView.h"
 #include "taskbar/ItemListDiff.h"
 #include "taskbar/TaskbarContainerView.h"
@@ -129,6 +130,13 @@ AppItemView* TaskbarViewController::makeItem(const std::shared_ptr<TrackedApp>& 
     // After the button's menu has closed.
     item->onSettingsRequested = [scheduler, open] { scheduler->mainAsync(open); };
   }
+  // Made once per button: a flick over a button handed to another entry is still one flick.
+  auto cycling = std::make_shared<AppItemScrollCycling>();
+  QPointer<TaskbarViewController> weak(this);
+  QPointer<AppItemView> scrolled(item);
+  item->onScroll = [weak, scrolled, cycling](double deltaY) {
+    return weak && scrolled && weak->itemScrolled(*scrolled, *cycling, deltaY);
+  };
   std::weak_ptr<ReorderDropTarget> target = reorderTarget_;
   item->onReorderDragEnded = [target](AppItemView* source) {
     if (auto locked = target.lock()) locked->sourceDragEnded(source);

@@ -2,6 +2,8 @@
 #include <QWheelEvent>
 
 #include "TaskbarTestWorld.h"
+#include "support/AppItemViewTestAccess.h"
+#include "taskbar/AppItemScrollCycling.h"
 
 namespace pelko::test {
 namespace {
@@ -15,9 +17,9 @@ TEST(AppItemWindowCycleTest, StepsAndWrapsInBothDirectionsByWheelDeltaInPoints) 
       {99, -5, 20},                                   // gone from the list: as the first
   };
   for (const auto& [current, delta, expected] : cases)
-    EXPECT_EQ(AppItemView::windowAfterScroll(windows, current, delta), expected)
+    EXPECT_EQ(AppItemScrollCycling::windowAfterScroll(windows, current, delta), expected)
         << current.value_or(-1) << delta;
-  EXPECT_EQ(AppItemView::windowAfterScroll({10}, 10, -5), std::nullopt);
+  EXPECT_EQ(AppItemScrollCycling::windowAfterScroll({10}, 10, -5), std::nullopt);
   EXPECT_EQ(AppItemView::scrollingDeltaY(0, -120), -15);      // one wheel notch down
   EXPECT_EQ(AppItemView::scrollingDeltaY(-2.5, -120), -2.5);  // a trackpad's pixel delta wins
 }
@@ -30,6 +32,11 @@ class AppItemScrollTest : public AppItemTest {
     w2 = open(pid, "Two");
     w3 = open(pid, "Three");
     item = makeItem(appEntry(pid));
+    // As the bar's view controller has it: the button reports, the cycle decides.
+    item->onScroll = [this](double deltaY) {
+      return cycling.scroll({scheduler, *settings, *tracker, *windowManager, accessibilityHelper},
+                            *item->trackedApp(), deltaY);
+    };
   }
   // One scroll step, `wait` seconds after the last.
   bool step(double delta, double wait = 0.2) {
@@ -42,6 +49,7 @@ class AppItemScrollTest : public AppItemTest {
 
   int32_t pid = 0;
   platform::WindowID w1 = 0, w2 = 0, w3 = 0;
+  AppItemScrollCycling cycling;
   std::unique_ptr<AppItemView> item;
 };
 
@@ -56,7 +64,7 @@ TEST_F(AppItemScrollTest, ScrollingCyclesThroughEveryWindowOnePerFlickActivating
     EXPECT_TRUE(step(delta, wait));
     EXPECT_EQ(focused(), expected) << delta << " after " << wait;
   }
-  EXPECT_EQ(item->lastScrollFocusedWindow(), w1);
+  EXPECT_EQ(AppItemViewTestAccess::lastScrollFocusedWindow(cycling), w1);
 
   // A window entry starts from its own window.
   item->configure(windowEntry(pid, w2, std::string("Two"), "Editor Two"), false);
@@ -104,9 +112,27 @@ TEST_F(AppItemScrollTest, ScrollsThatCannotCycleGoToTheBar) {
   mac.permissions().accessibilityTrusted = false;
   EXPECT_FALSE(step(-10)) << "no windows known without accessibility";
   mac.permissions().accessibilityTrusted = true;
-  item->appTracker.reset();
-  EXPECT_FALSE(step(-10)) << "no tracker";
+  item->onScroll = nullptr;
+  EXPECT_FALSE(step(-10)) << "nobody to decide";
   EXPECT_EQ(focused(), w1);
+}
+
+TEST_F(AppItemScrollTest, TheBarCyclesTheWindowsOfTheButtonTheWheelTurnsOverOnePerFlick) {
+  auto bar = makeController(true);
+  auto panel = makePanel(*bar);
+  const auto entry = appEntry(pid);
+  bar->updateFilteredApps({entry});
+  scheduler.advance(1);
+  AppItemView* button = bar->itemView(entry->id);
+  ASSERT_NE(button, nullptr);
+  const std::tuple<double, platform::WindowID> steps[] = {{0.2, w1}, {0.1, w1}, {0.1, w2}};
+  for (const auto& [wait, expected] : steps) {
+    scheduler.advance(wait);
+    EXPECT_TRUE(button->scrollWheel(-10));
+    scheduler.runUntilIdle();
+    EXPECT_EQ(focused(), expected) << "after " << wait;
+  }
+  EXPECT_FALSE(button->scrollWheel(2)) << "a small scroll is the bar's";
 }
 
 }  // namespace
