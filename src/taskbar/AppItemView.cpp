@@ -15,6 +15,7 @@
 #include "platform/Appearance.h"
 #include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
+#include "taskbar/AppItemThumbnails.h"
 #include "taskbar/BadgeView.h"
 #include "taskbar/ThumbnailPanel.h"
 #include "tracking/AccessibilityHelper.h"
@@ -123,7 +124,10 @@ QRectF toQRectF(const Rect& r) {
 }  // namespace
 
 AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
-    : QWidget(parent), env_(environment), animator_(environment.scheduler) {
+    : QWidget(parent),
+      env_(environment),
+      animator_(environment.scheduler),
+      thumbnails_(std::make_shared<AppItemThumbnails>(*this, environment)) {
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
   setAccessibleRole(*this, QAccessible::Button);
@@ -931,13 +935,13 @@ void AppItemView::mouseEntered() {
   }
   if (!trackedApp_ || !trackedApp_->isActive.get())
     animateBackgroundColor(cachedHoverColor_, kHoverInDuration);
-  thumbnailPointerEntered();
+  thumbnails_->pointerEntered();
 }
 
 void AppItemView::mouseExited() {
   popPointingHand();
   if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kHoverOutDuration);
-  thumbnailPointerExited();
+  thumbnails_->pointerExited();
 }
 
 void AppItemView::popPointingHand() {
@@ -984,6 +988,24 @@ void AppItemView::mouseUp(bool insideBounds) {
     }
   }
   cancelThumbnail();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Thumbnails
+
+void AppItemView::cancelThumbnail() {
+  thumbnails_->cancel();
+  if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
+  dragThumbnailWorkItem_.reset();
+  isDragHovering_ = false;
+}
+
+void AppItemView::showThumbnailsForDragHover() {
+  thumbnails_->show();
+}
+
+ThumbnailPanel* AppItemView::activeThumbnailPanel() const {
+  return thumbnails_->activePanel();
 }
 
 // ---------------------------------------------------------------------------------------------------

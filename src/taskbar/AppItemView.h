@@ -7,16 +7,13 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "foundation/Cancellable.h"
 #include "foundation/Color.h"
-#include "foundation/Geometry.h"
 #include "foundation/Scheduler.h"
-#include "platform/AXElement.h"
-#include "platform/EventMonitors.h"
 #include "settings/SettingEnumerations.h"
+#include "taskbar/AppItemEnvironment.h"
 #include "taskbar/AppItemLayout.h"
 #include "taskbar/ForceQuitPopover.h"
 #include "ui/Animator.h"
@@ -28,34 +25,17 @@ class QMimeData;
 
 namespace pelko {
 
-class BadgeView;
-class IconCache;
-class ThumbnailPanel;
-struct ThumbnailServices;
-
-class AccessibilityHelper;
+class AppItemThumbnails;
 class AppTracker;
+class BadgeView;
 class SettingsManager;
+class ThumbnailPanel;
 class TrackedApp;
 class WindowManager;
 
 namespace platform {
-class Alerts;
-class Appearance;
 class RunningApplication;
-class Workspace;
 }  // namespace platform
-
-// The platform services every item button of a bar uses. They outlive the buttons.
-struct AppItemEnvironment {
-  Scheduler& scheduler;
-  platform::Workspace& workspace;            // the frontmost application
-  platform::Appearance& appearance;          // the accent colour while no settings object is attached
-  AccessibilityHelper& accessibilityHelper;  // trust and elements for acting on other windows
-  IconCache* iconCache = nullptr;            // decoded icon files; none: the one all bars share
-  platform::Alerts* alerts = nullptr;        // for confirming "Hide from Taskbar"; none: the entry is absent
-  ThumbnailServices* thumbnails = nullptr;   // none: the button shows no thumbnails
-};
 
 // The button of one taskbar entry: the entry's icon, in text mode its title, and the active indicator.
 // It lays itself out in one of three modes, tints on hover and shows the active look when pressed and
@@ -197,16 +177,14 @@ class AppItemView : public QWidget {
   // Counts the layout operations that rebuilt the geometry (the others changed nothing).
   int layoutRebuildCount() const { return layoutRebuildCount_; }
 
-  // ---- Thumbnails ----
-  // Ends everything of this button's thumbnail: the pending show, the monitors and the shown panel.
+  // ---- Thumbnails (AppItemThumbnails) ----
+  // Ends everything of this button's thumbnail: the pending show, the monitors, the shown panel and
+  // what a drag resting on the button would do.
   void cancelThumbnail();
   // Shows this button's thumbnail panel now (a drag resting on the button asks for it).
-  void showThumbnailsForDragHover() { showThumbnail(); }
+  void showThumbnailsForDragHover();
   // The panel shown for this button, if any.
   ThumbnailPanel* activeThumbnailPanel() const;
-  bool isThumbnailScheduled() const { return thumbnailWorkItem_ != nullptr; }
-  // The window numbers whose single-window panel is shown without delay (seen in the last 3 s), pruned.
-  static void pruneCaptureTimestamps(std::unordered_map<int64_t, double>& timestamps, double now);
 
   // The natural size, and the size the button keeps while the bar has room for every button at it. A
   // bar short of room squeezes the buttons below it (the title gives way before the icon), so the
@@ -286,26 +264,12 @@ class AppItemView : public QWidget {
   // The bundle, else the executable, of the entry's running application.
   std::optional<std::string> applicationLocation() const;
 
-  // Thumbnails
-  void scheduleThumbnail();
-  void showThumbnail();
-  void startThumbnailHoverMonitor();
-  void removeThumbnailHoverMonitors();
-  void checkThumbnailHover();
-  void searchWindowsAndShow(ThumbnailPanel* panel, const std::string& appName, const Rect& itemRect,
-                            TaskbarPosition position);
-  void thumbnailCardClicked(int64_t windowNumber);
-  void thumbnailCardClosed(int64_t windowNumber);
-  void thumbnailCardDragHovered(int64_t windowNumber);
-  void refreshTrackerSoon();
-  // The button's bounds in screen coordinates.
-  Rect screenRect() const;
-  // The pointer-hover reactions of thumbnails (called from mouseEntered and mouseExited).
-  void thumbnailPointerEntered();
-  void thumbnailPointerExited();
+  friend struct AppItemViewTestAccess;
 
   AppItemEnvironment env_;
   Animator animator_;
+  // The collaborators with state of their own; each acts on this button, which outlives them.
+  const std::shared_ptr<AppItemThumbnails> thumbnails_;
 
   QLabel* labelView_ = nullptr;
   BadgeView* countBadge_ = nullptr;
@@ -375,13 +339,6 @@ class AppItemView : public QWidget {
   QPointer<ForceQuitPopover> forceQuitPopover_;
   std::shared_ptr<platform::RunningApplication> pendingForceQuitApp_;
   double lastClickTime_ = 0;
-
-  WorkItemPtr thumbnailWorkItem_;
-  QPointer<ThumbnailPanel> activeThumbnailPanel_;
-  std::optional<platform::MonitorToken> scrollMonitor_;
-  std::optional<platform::MonitorToken> thumbnailHoverLocalMonitor_;
-  std::optional<platform::MonitorToken> thumbnailHoverGlobalMonitor_;
-  int64_t thumbnailGeneration_ = 0;
 };
 
 }  // namespace pelko

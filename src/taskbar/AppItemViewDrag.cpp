@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "settings/SettingsManager.h"
+#include "taskbar/AppItemThumbnails.h"
 #include "taskbar/AppItemView.h"
 #include "taskbar/WindowFocusing.h"
 #include "tracking/AppTracker.h"
@@ -147,12 +148,11 @@ void AppItemView::dropEvent(QDropEvent* event) {
 
 void AppItemView::dragHoverEntered() {
   isDragHovering_ = true;
-  if (thumbnailWorkItem_) thumbnailWorkItem_->cancel();
-  thumbnailWorkItem_.reset();
+  thumbnails_->dropPendingShow();
   animateBackgroundColor(cachedHoverColor_, kDragHoverFadeDuration);
   // A panel already shown stays while the drag rests on its button.
   if (activeThumbnailPanel())
-    removeThumbnailHoverMonitors();
+    thumbnails_->stopWatchingPointer();
   else
     scheduleDragThumbnail();
 }
@@ -163,7 +163,7 @@ void AppItemView::dragHoverExited() {
   dragThumbnailWorkItem_.reset();
   if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kDragHoverFadeDuration);
   // The panel stays while the drag moves onto it, and goes once it is left.
-  if (activeThumbnailPanel()) startThumbnailHoverMonitor();
+  if (activeThumbnailPanel()) thumbnails_->watchPointer();
 }
 
 void AppItemView::dragHoverEnded() {

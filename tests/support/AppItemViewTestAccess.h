@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "taskbar/AppItemScrollCycling.h"
+#include "taskbar/AppItemThumbnails.h"
 #include "taskbar/AppItemView.h"
 
 namespace pelko {
@@ -15,6 +16,8 @@ struct AppItemViewTestAccess {
   static std::optional<int64_t> lastScrollFocusedWindow(const AppItemScrollCycling& cycling) {
     return cycling.lastScrollFocusedWindow_;
   }
+  // Whether the button's thumbnail waits for its delay to show.
+  static bool isThumbnailScheduled(const AppItemView& item) { return item.thumbnails_->isScheduled(); }
 };
 
 }  // namespace pelko

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "support/AppItemViewTestAccess.h"
+#include "taskbar/AppItemThumbnails.h"
 #include "taskbar/ThumbnailCard.h"
 #include "taskbar/ThumbnailTestWorld.h"
 
@@ -85,12 +87,12 @@ TEST_F(AppItemThumbnailTest, AWindowShownLessThanThreeSecondsAgoShowsWithoutDela
 TEST(CaptureTimestampsTest, PrunedFromTwentyOneEntriesToTheRecentOnesAndAtMostFifty) {
   std::unordered_map<int64_t, double> times;
   for (int64_t n = 0; n < 21; ++n) times[n] = n < 18 ? 96.9 : 98.0;  // 18 shown 3.1 s before 100
-  AppItemView::pruneCaptureTimestamps(times, 100);
+  AppItemThumbnails::pruneCaptureTimestamps(times, 100);
   EXPECT_EQ(times.size(), 3u);
-  AppItemView::pruneCaptureTimestamps(times, 200);
+  AppItemThumbnails::pruneCaptureTimestamps(times, 200);
   EXPECT_EQ(times.size(), 3u) << "below 21 nothing is pruned";
   for (int64_t n = 0; n < 60; ++n) times[n] = 100 + n * 0.01;
-  AppItemView::pruneCaptureTimestamps(times, 100.5);
+  AppItemThumbnails::pruneCaptureTimestamps(times, 100.5);
   EXPECT_EQ(times.size(), 50u);
   EXPECT_FALSE(times.count(9)) << "the oldest went";
   EXPECT_TRUE(times.count(10));
@@ -246,7 +248,7 @@ TEST_F(AppItemThumbnailTest, AMenuForceQuitACommandPressOrABindingEndsAPendingOr
       scheduler.runUntilIdle();
       EXPECT_FALSE(item->activeThumbnailPanel());
       EXPECT_EQ(listedPanels(), 0u);
-      EXPECT_FALSE(item->isThumbnailScheduled());
+      EXPECT_FALSE(AppItemViewTestAccess::isThumbnailScheduled(*item));
       deleteLaterNow();
     }
 }

@@ -1,9 +1,8 @@
-// The item button's thumbnails: the delayed show on hover, the monitors that keep the panel while the
-// pointer travels to it and end it on a scroll, the panel's set-up and the card actions.
-#include <QGuiApplication>
+#include "taskbar/AppItemThumbnails.h"
+
 #include <algorithm>
 #include <cmath>
-#include <limits>
+#include <vector>
 
 #include "platform/Accessibility.h"
 #include "platform/Screens.h"
@@ -30,19 +29,31 @@ constexpr size_t kTimestampPruneThreshold = 21;
 constexpr size_t kTimestampCap = 50;
 // The pointer may stray this far outside the panel before it counts as gone.
 constexpr double kPanelHoverSlack = 8;
-// After a card action the tracker is asked for a full pass once the window had time to react.
 constexpr double kRefreshDelay = 0.05;
 // The application icon a card shows when no picture can be taken.
 constexpr double kFallbackIconSide = 128;
 // Windows the search finds must be larger than this on both sides.
 constexpr double kMinimumWindowSide = 50;
+
+// Takes the panel off the screen and lets it go once its fade is over.
+void dismissPanel(ThumbnailPanel& panel) {
+  panel.dismiss();
+  panel.drop();
+}
 }  // namespace
 
-ThumbnailPanel* AppItemView::activeThumbnailPanel() const {
-  return activeThumbnailPanel_.data();
+AppItemThumbnails::AppItemThumbnails(AppItemView& button, const AppItemEnvironment& environment)
+    : button_(button), env_(environment) {}
+
+AppItemThumbnails::~AppItemThumbnails() {
+  cancel();
 }
 
-void AppItemView::pruneCaptureTimestamps(std::unordered_map<int64_t, double>& timestamps, double now) {
+ThumbnailPanel* AppItemThumbnails::activePanel() const {
+  return activePanel_.data();
+}
+
+void AppItemThumbnails::pruneCaptureTimestamps(std::unordered_map<int64_t, double>& timestamps, double now) {
   if (timestamps.size() < kTimestampPruneThreshold) return;
   std::erase_if(timestamps, [now](const auto& entry) { return !(entry.second > now - kRecentlyShown); });
   if (timestamps.size() <= kTimestampCap) return;
@@ -51,198 +62,199 @@ void AppItemView::pruneCaptureTimestamps(std::unordered_map<int64_t, double>& ti
   for (size_t i = 0; i < byAge.size() - kTimestampCap; ++i) timestamps.erase(byAge[i].first);
 }
 
-void AppItemView::thumbnailPointerEntered() {
-  if (activeThumbnailPanel_) {
+void AppItemThumbnails::pointerEntered() {
+  if (activePanel_) {
     // Back on the button: its own exit event governs again.
-    removeThumbnailHoverMonitors();
+    stopWatchingPointer();
     return;
   }
-  auto s = settings();
-  if (s && s->showThumbnails.get()) scheduleThumbnail();
+  auto s = button_.settingsManager.lock();
+  if (s && s->showThumbnails.get()) schedule();
 }
 
-void AppItemView::thumbnailPointerExited() {
-  if (activeThumbnailPanel_) {
-    if (thumbnailWorkItem_) thumbnailWorkItem_->cancel();
-    thumbnailWorkItem_.reset();
-    startThumbnailHoverMonitor();
+void AppItemThumbnails::pointerExited() {
+  if (activePanel_) {
+    dropPendingShow();
+    watchPointer();
   } else {
-    cancelThumbnail();
+    button_.cancelThumbnail();
   }
 }
 
-void AppItemView::scheduleThumbnail() {
-  auto s = settings();
+void AppItemThumbnails::schedule() {
+  auto s = button_.settingsManager.lock();
   if (!s || !s->showThumbnails.get() || !env_.thumbnails) return;
   ThumbnailServices& services = *env_.thumbnails;
+  const auto& app = button_.trackedApp();
   double delay = s->thumbnailDelay.get();
-  if (trackedApp_ && trackedApp_->windowNumber) {
-    auto it = services.lastCaptureTimestamps.find(*trackedApp_->windowNumber);
+  if (app && app->windowNumber) {
+    auto it = services.lastCaptureTimestamps.find(*app->windowNumber);
     if (it != services.lastCaptureTimestamps.end() &&
         env_.scheduler.wallClockNow() - it->second < kRecentlyShown)
       delay = 0;
   }
   // A show replaced by a newer one must not run: left queued, it would show a panel after the pointer
   // has gone, since leaving cancels only the newest.
-  if (thumbnailWorkItem_) thumbnailWorkItem_->cancel();
-  QPointer<AppItemView> self(this);
-  const int64_t generation = thumbnailGeneration_;
-  thumbnailWorkItem_ = std::make_shared<WorkItem>([self, generation] {
-    if (!self || self->thumbnailGeneration_ != generation) return;
-    self->thumbnailWorkItem_.reset();
-    self->showThumbnail();
+  if (showWorkItem_) showWorkItem_->cancel();
+  std::weak_ptr<AppItemThumbnails> weak = weak_from_this();
+  const int64_t generation = generation_;
+  showWorkItem_ = std::make_shared<WorkItem>([weak, generation] {
+    auto self = weak.lock();
+    if (!self || self->generation_ != generation) return;
+    self->showWorkItem_.reset();
+    self->show();
   });
-  env_.scheduler.mainQueue().asyncAfter(delay, thumbnailWorkItem_);
+  env_.scheduler.mainQueue().asyncAfter(delay, showWorkItem_);
 
   if (!scrollMonitor_) {
     scrollMonitor_ = services.eventMonitors.addLocalMonitor(
         platform::event_mask::kScrollWheel,
-        [self](const platform::Event& event) -> std::optional<platform::Event> {
-          if (self) self->cancelThumbnail();
+        [weak](const platform::Event& event) -> std::optional<platform::Event> {
+          if (auto self = weak.lock()) self->button_.cancelThumbnail();
           return event;
         });
   }
 }
 
-void AppItemView::startThumbnailHoverMonitor() {
-  removeThumbnailHoverMonitors();
+void AppItemThumbnails::dropPendingShow() {
+  if (showWorkItem_) showWorkItem_->cancel();
+  showWorkItem_.reset();
+}
+
+void AppItemThumbnails::watchPointer() {
+  stopWatchingPointer();
   if (!env_.thumbnails) return;
   auto& monitors = env_.thumbnails->eventMonitors;
-  QPointer<AppItemView> self(this);
-  thumbnailHoverLocalMonitor_ =
+  std::weak_ptr<AppItemThumbnails> weak = weak_from_this();
+  hoverLocalMonitor_ =
       monitors.addLocalMonitor(platform::event_mask::kMouseMoved,
-                               [self](const platform::Event& event) -> std::optional<platform::Event> {
-                                 if (self) self->checkThumbnailHover();
+                               [weak](const platform::Event& event) -> std::optional<platform::Event> {
+                                 if (auto self = weak.lock()) self->checkPointer();
                                  return event;
                                });
-  thumbnailHoverGlobalMonitor_ =
-      monitors.addGlobalMonitor(platform::event_mask::kMouseMoved, [self](const platform::Event&) {
-        if (self) self->checkThumbnailHover();
+  hoverGlobalMonitor_ =
+      monitors.addGlobalMonitor(platform::event_mask::kMouseMoved, [weak](const platform::Event&) {
+        if (auto self = weak.lock()) self->checkPointer();
       });
 }
 
-void AppItemView::removeThumbnailHoverMonitors() {
+void AppItemThumbnails::stopWatchingPointer() {
   if (!env_.thumbnails) return;
   auto& monitors = env_.thumbnails->eventMonitors;
-  if (thumbnailHoverLocalMonitor_) monitors.removeMonitor(*std::exchange(thumbnailHoverLocalMonitor_, {}));
-  if (thumbnailHoverGlobalMonitor_) monitors.removeMonitor(*std::exchange(thumbnailHoverGlobalMonitor_, {}));
+  if (hoverLocalMonitor_) monitors.removeMonitor(*std::exchange(hoverLocalMonitor_, {}));
+  if (hoverGlobalMonitor_) monitors.removeMonitor(*std::exchange(hoverGlobalMonitor_, {}));
 }
 
-void AppItemView::checkThumbnailHover() {
+void AppItemThumbnails::checkPointer() {
   const Point pointer = env_.thumbnails->eventMonitors.mouseLocation();
-  if (activeThumbnailPanel_ && activeThumbnailPanel_->isPanelVisible() &&
-      activeThumbnailPanel_->frame().insetBy(-kPanelHoverSlack, -kPanelHoverSlack).contains(pointer))
+  if (activePanel_ && activePanel_->isPanelVisible() &&
+      activePanel_->frame().insetBy(-kPanelHoverSlack, -kPanelHoverSlack).contains(pointer))
     return;
-  if (isVisible() && screenRect().contains(pointer)) return;
-  cancelThumbnail();
+  if (button_.isVisible() && buttonScreenRect().contains(pointer)) return;
+  button_.cancelThumbnail();
 }
 
-void AppItemView::cancelThumbnail() {
-  ++thumbnailGeneration_;
-  if (thumbnailWorkItem_) thumbnailWorkItem_->cancel();
-  thumbnailWorkItem_.reset();
-  removeThumbnailHoverMonitors();
-  if (ThumbnailPanel* panel = activeThumbnailPanel_.data()) {
-    activeThumbnailPanel_.clear();
-    panel->dismiss();
-    panel->drop();
+void AppItemThumbnails::cancel() {
+  ++generation_;
+  dropPendingShow();
+  stopWatchingPointer();
+  if (ThumbnailPanel* panel = activePanel_.data()) {
+    activePanel_.clear();
+    dismissPanel(*panel);
   }
   if (scrollMonitor_ && env_.thumbnails) env_.thumbnails->eventMonitors.removeMonitor(*scrollMonitor_);
   scrollMonitor_.reset();
-  if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
-  dragThumbnailWorkItem_.reset();
-  isDragHovering_ = false;
 }
 
-Rect AppItemView::screenRect() const {
+Rect AppItemThumbnails::buttonScreenRect() const {
   const auto screens = env_.thumbnails->screens.screens();
   const double mainHeight = screens.empty() ? 0 : screens.front().frame.size.height;
-  return fromQtGlobal(QRect(mapToGlobal(QPoint(0, 0)), size()), mainHeight);
+  return fromQtGlobal(QRect(button_.mapToGlobal(QPoint(0, 0)), button_.size()), mainHeight);
 }
 
-void AppItemView::showThumbnail() {
-  auto s = settings();
-  if (!trackedApp_ || !s || !isVisible() || !env_.thumbnails) return;
+void AppItemThumbnails::show() {
+  auto s = button_.settingsManager.lock();
+  const TrackedAppPtr app = button_.trackedApp();
+  if (!app || !s || !button_.isVisible() || !env_.thumbnails) return;
   ThumbnailServices& services = *env_.thumbnails;
-  if (onThumbnailWillShow) {
-    auto callback = onThumbnailWillShow;
+  if (button_.onThumbnailWillShow) {
+    auto callback = button_.onThumbnailWillShow;
     callback();
   }
-  if (ThumbnailPanel* old = activeThumbnailPanel_.data()) {
-    activeThumbnailPanel_.clear();
-    old->dismiss();
-    old->drop();
+  if (ThumbnailPanel* old = activePanel_.data()) {
+    activePanel_.clear();
+    dismissPanel(*old);
   }
   const double now = env_.scheduler.wallClockNow();
   pruneCaptureTimestamps(services.lastCaptureTimestamps, now);
 
   const TaskbarPosition position = s->position.get();
-  const Rect itemRect = screenRect();
+  const Rect itemRect = buttonScreenRect();
   auto* panel = new ThumbnailPanel({env_.scheduler, env_.workspace, env_.accessibilityHelper, services});
-  if (auto current = settings())
+  if (auto current = button_.settingsManager.lock())
     panel->setSharingType(current->excludeFromCapture.get() ? WindowSharingType::none
                                                             : WindowSharingType::readOnly);
-  QPointer<AppItemView> self(this);
-  panel->onWindowClicked = [self](int64_t number) {
-    if (self) self->thumbnailCardClicked(number);
+  std::weak_ptr<AppItemThumbnails> weak = weak_from_this();
+  panel->onWindowClicked = [weak](int64_t number) {
+    if (auto self = weak.lock()) self->cardClicked(number);
   };
-  panel->onWindowClosed = [self](int64_t number) {
-    if (self) self->thumbnailCardClosed(number);
+  panel->onWindowClosed = [weak](int64_t number) {
+    if (auto self = weak.lock()) self->cardClosed(number);
   };
-  panel->onDragHovered = [self](int64_t number) {
-    if (self) self->thumbnailCardDragHovered(number);
+  panel->onDragHovered = [weak](int64_t number) {
+    if (auto self = weak.lock()) self->cardDragHovered(number);
   };
   // The entry's icon at its own size, for windows that cannot be captured.
   const auto main = services.screens.mainScreen();
   const double scale = main ? main->backingScaleFactor : 2.0;
   const int pixels = static_cast<int>(std::lround(kFallbackIconSide * scale));
   QPixmap icon;
-  if (!trackedApp_->icon.source.source.empty()) {
+  if (!app->icon.source.source.empty()) {
     IconCache& cache = env_.iconCache ? *env_.iconCache : IconCache::shared();
-    icon = cache.pixmap(QString::fromStdString(trackedApp_->icon.source.source), pixels);
+    icon = cache.pixmap(QString::fromStdString(app->icon.source.source), pixels);
   }
-  if (icon.isNull() && !iconPixmap_.isNull())
-    icon = iconPixmap_.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  if (icon.isNull() && !button_.iconPixmap().isNull())
+    icon = button_.iconPixmap().scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   if (!icon.isNull()) {
     QImage image = icon.toImage();
     image.setDevicePixelRatio(scale);
     panel->fallbackIcon = image;
   }
 
-  if (trackedApp_->windowNumber) {
-    services.lastCaptureTimestamps[*trackedApp_->windowNumber] = now;
+  if (app->windowNumber) {
+    services.lastCaptureTimestamps[*app->windowNumber] = now;
     // An untitled window's card carries the application's name, as in a group.
-    const std::string title = trackedApp_->displayName();
-    panel->show(*trackedApp_->windowNumber, title.empty() ? trackedApp_->name : title, itemRect, position);
+    const std::string title = app->displayName();
+    panel->show(*app->windowNumber, title.empty() ? app->name : title, itemRect, position);
   } else {
     // The name cards fall back on for minimized and untitled windows: the application's own, not the
     // entry's display name, which is the title of whichever window has the focus.
-    const std::string appName = trackedApp_->name;
-    auto tracker = appTracker.lock();
+    const std::string appName = app->name;
+    auto tracker = button_.appTracker.lock();
     if (!tracker) {
       panel->drop();
       return;
     }
-    const auto windows = tracker->windowNumbers(trackedApp_->pid);
+    const auto windows = tracker->windowNumbers(app->pid);
     if (windows.empty()) {
       searchWindowsAndShow(panel, appName, itemRect, position);
       return;
     }
     panel->showGrouped(windows, appName, itemRect, position);
   }
-  activeThumbnailPanel_ = panel;
+  activePanel_ = panel;
 }
 
-void AppItemView::searchWindowsAndShow(ThumbnailPanel* panel, const std::string& appName,
-                                       const Rect& itemRect, TaskbarPosition position) {
-  const int64_t generation = ++thumbnailGeneration_;
-  QPointer<AppItemView> self(this);
+void AppItemThumbnails::searchWindowsAndShow(ThumbnailPanel* panel, const std::string& appName,
+                                             const Rect& itemRect, TaskbarPosition position) {
+  const int64_t generation = ++generation_;
+  std::weak_ptr<AppItemThumbnails> weak = weak_from_this();
   QPointer<ThumbnailPanel> weakPanel(panel);
-  const int32_t pid = trackedApp_->pid;
+  const int32_t pid = button_.trackedApp()->pid;
   const int32_t ownPID = env_.accessibilityHelper.ownPID();
   platform::WindowServer& windowServer = env_.thumbnails->windowServer;
   Scheduler& scheduler = env_.scheduler;
-  scheduler.globalQueue().async([&scheduler, &windowServer, self, weakPanel, generation, pid, ownPID, appName,
+  scheduler.globalQueue().async([&scheduler, &windowServer, weak, weakPanel, generation, pid, ownPID, appName,
                                  itemRect, position] {
     std::vector<int64_t> found;
     const auto rows = windowServer.copyWindowListRows(
@@ -255,14 +267,15 @@ void AppItemView::searchWindowsAndShow(ThumbnailPanel* panel, const std::string&
         found.push_back(*row.number);
     }
     std::sort(found.begin(), found.end());
-    scheduler.mainAsync([self, weakPanel, generation, found = std::move(found), appName, itemRect, position] {
+    scheduler.mainAsync([weak, weakPanel, generation, found = std::move(found), appName, itemRect, position] {
       if (!weakPanel) return;
-      if (!self || self->thumbnailGeneration_ != generation || found.empty()) {
+      auto self = weak.lock();
+      if (!self || self->generation_ != generation || found.empty()) {
         weakPanel->closePanel();
         return;
       }
       weakPanel->showGrouped(found, appName, itemRect, position);
-      self->activeThumbnailPanel_ = weakPanel.data();
+      self->activePanel_ = weakPanel.data();
     });
   });
 }
@@ -270,19 +283,21 @@ void AppItemView::searchWindowsAndShow(ThumbnailPanel* panel, const std::string&
 // ---------------------------------------------------------------------------------------------------
 // Card actions
 
-void AppItemView::refreshTrackerSoon() {
-  QPointer<AppItemView> self(this);
-  env_.scheduler.mainAfter(kRefreshDelay, [self] {
+void AppItemThumbnails::refreshTrackerSoon() {
+  std::weak_ptr<AppItemThumbnails> weak = weak_from_this();
+  env_.scheduler.mainAfter(kRefreshDelay, [weak] {
+    auto self = weak.lock();
     if (!self) return;
-    if (auto tracker = self->appTracker.lock()) tracker->forceRefresh();
+    if (auto tracker = self->button_.appTracker.lock()) tracker->forceRefresh();
   });
 }
 
-void AppItemView::thumbnailCardClicked(int64_t windowNumber) {
-  if (!trackedApp_) return;
-  const int32_t pid = trackedApp_->pid;
-  cancelThumbnail();
-  auto manager = windowManager.lock();
+void AppItemThumbnails::cardClicked(int64_t windowNumber) {
+  const auto& entry = button_.trackedApp();
+  if (!entry) return;
+  const int32_t pid = entry->pid;
+  button_.cancelThumbnail();
+  auto manager = button_.windowManager.lock();
   auto activate = [&manager, pid] {
     if (manager) manager->activate(pid);
   };
@@ -305,25 +320,27 @@ void AppItemView::thumbnailCardClicked(int64_t windowNumber) {
   refreshTrackerSoon();
 }
 
-void AppItemView::thumbnailCardClosed(int64_t windowNumber) {
-  if (!trackedApp_) return;
+void AppItemThumbnails::cardClosed(int64_t windowNumber) {
+  const auto& entry = button_.trackedApp();
+  if (!entry) return;
   auto& helper = env_.accessibilityHelper;
   if (helper.isTrusted()) {
-    if (auto window = accessibilityWindow(helper, trackedApp_->pid, windowNumber)) {
+    if (auto window = accessibilityWindow(helper, entry->pid, windowNumber)) {
       auto& ax = helper.accessibility();
       const auto button = ax.copyAttributeValue(*window, platform::ax::kCloseButton);
       if (button.ok() && button.value && button.value->asElement())
         (void)ax.performAction(*button.value->asElement(), platform::ax::kPressAction);
     }
   }
-  cancelThumbnail();
+  button_.cancelThumbnail();
   refreshTrackerSoon();
 }
 
-void AppItemView::thumbnailCardDragHovered(int64_t windowNumber) {
-  if (!trackedApp_) return;
-  if (auto manager = windowManager.lock()) manager->activate(trackedApp_->pid);
-  focusSpecificWindow(env_.accessibilityHelper, trackedApp_->pid, windowNumber);
+void AppItemThumbnails::cardDragHovered(int64_t windowNumber) {
+  const auto& entry = button_.trackedApp();
+  if (!entry) return;
+  if (auto manager = button_.windowManager.lock()) manager->activate(entry->pid);
+  focusSpecificWindow(env_.accessibilityHelper, entry->pid, windowNumber);
 }
 
 }  // namespace pelko
