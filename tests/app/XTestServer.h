@@ -204,10 +204,10 @@ class DesktopTest : public ::testing::Test {
     windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
   }
   void TearDown() override { stop(); }
-  // Ends the program; when the test failed, its output is printed.
+  // Ends the program, which must exit cleanly; when the test failed, its output is printed.
   void stop() {
     if (!pelko) return;
-    pelko->terminate();
+    EXPECT_EQ(pelko->terminate(), "") << "the program did not end cleanly";
     if (HasFailure()) std::printf("---- the program's output ----\n%s\n----\n", pelko->output().c_str());
     pelko.reset();
   }
