@@ -50,6 +50,7 @@
 #include "shell/SingleInstanceLock.h"
 #include "taskbar/ThumbnailServices.h"
 #include "tracking/AccessibilityHelper.h"
+#include "ui/AccessibleScrollArea.h"
 #include "ui/QtAlerts.h"
 #include "ui/QtOfflineUpdater.h"
 #include "ui/QtStatusItem.h"
@@ -164,6 +165,7 @@ int main(int argc, char** argv) {
   } else {
     application = std::make_unique<QApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    pelko::installAccessibleScrollAreas();
   }
   QCoreApplication::setApplicationName("Pelko");
 
