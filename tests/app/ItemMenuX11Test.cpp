@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "AccessibilityBus.h"
 #include "PelkoProcess.h"
@@ -44,11 +45,21 @@ class ItemMenuX11Test : public AccessibleDesktopTest {
   void movePointer(int x, int y) {
     xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
   }
-  // Puts the pointer on the middle of the widget named `name`; false when there is none.
+  // Puts the pointer on the middle of the widget named `name` once two looks find it in the same place
+  // (the bar lays its buttons out again as it comes up); false when there is none by then.
   bool pointAt(const std::string& role, const std::string& name) {
-    const auto widget = accessibility->findLargest(role, name);
-    if (!widget) return false;
-    movePointer(widget->centerX(), widget->centerY());
+    std::optional<AccessibleWidget> previous;
+    const bool settled = waitUntil(
+        [&] {
+          const auto widget = accessibility->findLargest(role, name);
+          const bool same = widget && previous && widget->x == previous->x && widget->y == previous->y &&
+                            widget->width == previous->width && widget->height == previous->height;
+          previous = widget;
+          return same;
+        },
+        10);
+    if (!settled) return false;
+    movePointer(previous->centerX(), previous->centerY());
     return true;
   }
   std::vector<WindowGeometry> windows() { return visibleWindows(server->display(), "--classname pelko"); }
@@ -56,30 +67,46 @@ class ItemMenuX11Test : public AccessibleDesktopTest {
   // `present` is false); the one found.
   template <typename Match>
   std::optional<WindowGeometry> waitFor(Match matches, double seconds, bool present = true) {
-    for (double waited = 0;; waited += 0.05) {
-      std::optional<WindowGeometry> found;
-      for (const auto& window : windows())
-        if (matches(window)) found = window;
-      if (found.has_value() == present || waited >= seconds) return found;
-      pause(0.05);
+    std::optional<WindowGeometry> found;
+    waitUntil(
+        [&] {
+          found.reset();
+          for (const auto& window : windows())
+            if (matches(window)) found = window;
+          return found.has_value() == present;
+        },
+        seconds);
+    return found;
+  }
+  // Whether a menu of the program shows: a window taller than a tooltip that passes the window manager
+  // by, as pop-ups do (the thumbnail panel and the popover are managed windows).
+  bool menuShows() {
+    std::stringstream ids(xdotool(server->display(), "search --onlyvisible --classname pelko"));
+    for (std::string id; std::getline(ids, id);) {
+      const std::string info = runOnDisplay(server->display(), "xwininfo -id " + id);
+      const auto height = info.find("Height: ");
+      if (info.find("Override Redirect State: yes") != std::string::npos && height != std::string::npos &&
+          std::atoi(info.c_str() + height + 8) > 100)
+        return true;
     }
+    return false;
   }
   std::optional<WindowGeometry> waitForBar(int x, int y, int width, int height) {
     return waitFor([&](const WindowGeometry& w) { return w == WindowGeometry{x, y, width, height}; }, 10);
   }
   // In the open menu of a button, "Force Quit" is the fourth entry from the end (before "Show in
   // Finder", "Hide from Taskbar" and "Pelko Settings..."): the accessibility bus does not list the menu.
-  void chooseForceQuit() {
-    pause(0.5);
+  bool chooseForceQuit() {
+    if (!waitUntil([&] { return menuShows(); }, 10)) return false;
     xdotool(server->display(), "key Up Up Up Up Return");
+    return true;
   }
   // Right-clicks the button of the application `name` and chooses "Force Quit" in its menu; the popover.
   std::optional<WindowGeometry> openForceQuit(const std::string& name) {
     if (!pointAt("", name)) return std::nullopt;
-    pause(0.2);
     xdotool(server->display(), "click 3");
-    chooseForceQuit();
-    return waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 3);
+    if (!chooseForceQuit()) return std::nullopt;
+    return waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 10);
   }
   void screenshot(const std::string& name) {
     const auto file = artifacts() / name;
@@ -98,11 +125,11 @@ TEST_F(ItemMenuX11Test, ARightClickEndsTheThumbnailPanelBeforeTheMenuOpens) {
   xdotool(server->display(), "click 3");
   const auto menu = waitFor([&](const WindowGeometry& w) { return w.height > 100 && !(w == *panel); }, 3);
   ASSERT_TRUE(menu) << "no menu opened";
-  EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 1, false))
+  EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 3, false))
       << "the thumbnail panel stayed under the menu";
 
-  chooseForceQuit();
-  ASSERT_TRUE(waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 3))
+  ASSERT_TRUE(chooseForceQuit()) << "the menu is not a pop-up menu";
+  ASSERT_TRUE(waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 10))
       << "no force-quit popover";
   EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 0.5, false))
       << "the thumbnail panel is behind the popover";
@@ -130,7 +157,6 @@ TEST_P(ForceQuitPopoverX11Test, StaysOnTheScreenBesideTheButton) {
   const BarEnd& end = GetParam();
   run(end.defaults);
   ASSERT_TRUE(waitForBar(end.bar.x, end.bar.y, end.bar.width, end.bar.height)) << pelko->output();
-  pause(0.5);  // the alignment pass
   const auto popover = openForceQuit(end.button);
   ASSERT_TRUE(popover) << pelko->output();
   EXPECT_GE(popover->x, 0);
