@@ -33,13 +33,15 @@ inline std::string findProgram(const std::string& name) {
 }
 
 // A program the test starts (the X server, the window manager); it is ended by its own process id. Its
-// standard output is discarded, or kept to be read line by line.
+// standard output is discarded, or kept to be read line by line; its standard error is discarded, or
+// written to the file `errors` names.
 class Helper {
  public:
   enum class Output { discarded, read };
 
   Helper(const std::string& path, std::vector<std::string> arguments,
-         const std::map<std::string, std::string>& overrides, Output output = Output::discarded) {
+         const std::map<std::string, std::string>& overrides, Output output = Output::discarded,
+         const std::string& errors = "") {
     std::vector<std::string> environment = environmentWith(overrides);
     arguments.insert(arguments.begin(), path);
     int fds[2] = {-1, -1};
@@ -49,6 +51,8 @@ class Helper {
     for (int fd : {0, 1, 2}) {
       if (fd == 1 && fds[1] >= 0)
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+      else if (fd == 2 && !errors.empty())
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       else
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
     }
@@ -174,19 +178,28 @@ inline std::vector<WindowGeometry> visibleWindows(const std::string& display, co
 // An X server on a display number nobody else uses. The server picks the number itself, taking the lock
 // file of the first free one, and writes it out once it accepts connections: tests checking for a free
 // number and then starting a server could both believe they own a number when they run side by side.
+// What it says on standard error is kept for a failed test to show.
 class XServer {
  public:
   // `screen` is the screen's size and depth, as "1280x800x24".
   explicit XServer(const std::string& program, const std::string& screen = "1280x800x24") {
     server_ = std::make_unique<Helper>(
         program, std::vector<std::string>{"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
-        std::map<std::string, std::string>{}, Helper::Output::read);
+        std::map<std::string, std::string>{}, Helper::Output::read, log_.file("server.log"));
     if (auto number = server_->readLine(10); number && !number->empty() && server_->isRunning())
       display_ = ":" + *number;
   }
   const std::string& display() const { return display_; }
 
+  // Whether it runs, and what it has said, for a failure message.
+  std::string describe() {
+    return std::string("the X server on ") + (display_.empty() ? "no display" : display_) + " " +
+           (server_->isRunning() ? "runs" : "has ended") + "; it said:\n" +
+           readWholeFile(log_.file("server.log"));
+  }
+
  private:
+  TempFolder log_;
   std::unique_ptr<Helper> server_;
   std::string display_;
 };
@@ -208,7 +221,10 @@ class DesktopTest : public ::testing::Test {
   void stop() {
     if (!pelko) return;
     EXPECT_EQ(pelko->terminate(), "") << "the program did not end cleanly";
-    if (HasFailure()) std::printf("---- the program's output ----\n%s\n----\n", pelko->output().c_str());
+    if (HasFailure()) {
+      std::printf("---- the program's output ----\n%s\n----\n", pelko->output().c_str());
+      if (server) std::printf("---- %s----\n", server->describe().c_str());
+    }
     pelko.reset();
   }
   // Lets the program run for a stretch of time while its output keeps being read.
