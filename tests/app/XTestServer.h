@@ -193,9 +193,16 @@ class XServer {
 
   // Whether it runs, and what it has said, for a failure message.
   std::string describe() {
-    return std::string("the X server on ") + (display_.empty() ? "no display" : display_) + " " +
-           (server_->isRunning() ? "runs" : "has ended") + "; it said:\n" +
-           readWholeFile(log_.file("server.log"));
+    std::string text = std::string("the X server on ") + (display_.empty() ? "no display" : display_) + " " +
+                       (server_->isRunning() ? "runs" : "has ended") + "; it said:\n" +
+                       readWholeFile(log_.file("server.log"));
+    if (display_.empty()) return text;
+    // Whether a client reaches it now, and the sockets it is reached through.
+    const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
+    return text + "a client now: " +
+           runOnDisplay(display_, "xdpyinfo >/dev/null 2>&1 && echo connects || echo 'does not connect'") +
+           "its sockets:\n" +
+           runOnDisplay(display_, "grep -a '" + socket + "$' /proc/net/unix; ls -l " + socket);
   }
 
  private:
