@@ -1,8 +1,10 @@
 #include "taskbar/AppItemView.h"
 
+#include <QDragEnterEvent>
 #include <QEnterEvent>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,6 +17,8 @@
 #include "platform/Appearance.h"
 #include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
+#include "taskbar/AppItemDragHover.h"
+#include "taskbar/AppItemReorderDrag.h"
 #include "taskbar/AppItemThumbnails.h"
 #include "taskbar/BadgeView.h"
 #include "taskbar/ThumbnailPanel.h"
@@ -127,7 +131,9 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
     : QWidget(parent),
       env_(environment),
       animator_(environment.scheduler),
-      thumbnails_(std::make_shared<AppItemThumbnails>(*this, environment)) {
+      thumbnails_(std::make_shared<AppItemThumbnails>(*this, environment)),
+      dragHover_(std::make_shared<AppItemDragHover>(*this, *thumbnails_, environment)),
+      reorderDrag_(std::make_unique<AppItemReorderDrag>(*this, environment.scheduler)) {
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
   setAccessibleRole(*this, QAccessible::Button);
@@ -149,7 +155,6 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
 AppItemView::~AppItemView() {
   cancelThumbnail();
   if (deactivateWorkItem_) deactivateWorkItem_->cancel();
-  if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
   backgroundAnimation_.cancel();
   popPointingHand();
 }
@@ -953,7 +958,7 @@ void AppItemView::popPointingHand() {
 void AppItemView::mouseDown(bool commandKey) {
   if (commandKey && trackedApp_) {
     // A Command press never clicks: it becomes a reorder drag or ends without effect.
-    cmdMouseDown_ = CommandPress{lastPressPosition_};
+    reorderDrag_->commandPressed(lastPressPosition_);
     cancelThumbnail();
     return;
   }
@@ -963,10 +968,7 @@ void AppItemView::mouseDown(bool commandKey) {
 }
 
 void AppItemView::mouseUp(bool insideBounds) {
-  if (cmdMouseDown_) {
-    cmdMouseDown_.reset();
-    return;
-  }
+  if (reorderDrag_->released()) return;
   if (!insideBounds) {
     cancelThumbnail();
     return;
@@ -991,13 +993,89 @@ void AppItemView::mouseUp(bool insideBounds) {
 }
 
 // ---------------------------------------------------------------------------------------------------
+// Drags: the reorder drag this button starts, and files, links, text or images dragged over it
+
+namespace {
+constexpr double kDragHoverFadeDuration = 0.08;
+
+bool isReorderDrag(const QMimeData* data) {
+  return data && data->hasFormat(QString::fromLatin1(AppItemView::kReorderPasteboardType));
+}
+
+// What a drag may carry for the button to light up: files, links, text and images.
+bool isHoverDrag(const QMimeData* data) {
+  return data && !isReorderDrag(data) &&
+         (data->hasUrls() || data->hasText() || data->hasImage() || data->hasFormat("image/png") ||
+          data->hasFormat("image/tiff"));
+}
+}  // namespace
+
+void AppItemView::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton) || !mouseDragged(event->position())) {
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  event->accept();
+}
+
+bool AppItemView::mouseDragged(const QPointF& position) {
+  return reorderDrag_->mouseDragged(position);
+}
+
+bool AppItemView::detachIfDragging() {
+  return reorderDrag_->detachIfDragging();
+}
+
+void AppItemView::dragEnterEvent(QDragEnterEvent* event) {
+  if (!isHoverDrag(event->mimeData())) {
+    event->ignore();  // a reorder drag goes on to the bar
+    return;
+  }
+  dragHoverEntered();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void AppItemView::dragMoveEvent(QDragMoveEvent* event) {
+  if (!dragHover_->isHovering()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void AppItemView::dragLeaveEvent(QDragLeaveEvent*) {
+  if (dragHover_->isHovering()) dragHoverExited();
+}
+
+void AppItemView::dropEvent(QDropEvent* event) {
+  // The button takes nothing; the drag is over.
+  dragHoverEnded();
+  event->ignore();
+}
+
+void AppItemView::dragHoverEntered() {
+  dragHover_->entered();
+  animateBackgroundColor(cachedHoverColor_, kDragHoverFadeDuration);
+}
+
+void AppItemView::dragHoverExited() {
+  dragHover_->exited();
+  if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kDragHoverFadeDuration);
+}
+
+void AppItemView::dragHoverEnded() {
+  if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kDragHoverFadeDuration);
+  dragHover_->ended();
+}
+
+// ---------------------------------------------------------------------------------------------------
 // Thumbnails
 
 void AppItemView::cancelThumbnail() {
   thumbnails_->cancel();
-  if (dragThumbnailWorkItem_) dragThumbnailWorkItem_->cancel();
-  dragThumbnailWorkItem_.reset();
-  isDragHovering_ = false;
+  dragHover_->forget();
 }
 
 void AppItemView::showThumbnailsForDragHover() {

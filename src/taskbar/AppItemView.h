@@ -21,10 +21,11 @@
 class QDrag;
 class QLabel;
 class QMenu;
-class QMimeData;
 
 namespace pelko {
 
+class AppItemDragHover;
+class AppItemReorderDrag;
 class AppItemThumbnails;
 class AppTracker;
 class BadgeView;
@@ -70,7 +71,7 @@ class AppItemView : public QWidget {
   std::function<void()> onSettingsRequested;
   std::function<void()> onThumbnailWillShow;
 
-  // ---- Reorder drag source and drag hover ----
+  // ---- Reorder drag source (AppItemReorderDrag) and drag hover (AppItemDragHover) ----
   // The drag data type of a reorder drag; its content is the entry's bundle identifier.
   static constexpr const char* kReorderPasteboardType = "com.pelko.reorder";
   // When this button's reorder drag has ended, however it ended.
@@ -80,8 +81,6 @@ class AppItemView : public QWidget {
   // The pointer moved while pressed, in the button's coordinates. Answers false when the move is not
   // this button's (no Command press or no entry), for the toolkit's default handling.
   bool mouseDragged(const QPointF& position);
-  std::unique_ptr<QMimeData> makeReorderMimeData() const;
-  bool isReorderDragging() const { return reorderDragging_; }
   // A button removed while its drag runs is hidden and taken off its parent, and deletes itself once the
   // drag is over; answers whether it did so (false: not dragging, the caller may delete it).
   bool detachIfDragging();
@@ -89,7 +88,6 @@ class AppItemView : public QWidget {
   void dragHoverEntered();
   void dragHoverExited();
   void dragHoverEnded();
-  bool isDragHovering() const { return isDragHovering_; }
 
   // ---- Context menu and force quit ----
   // A new menu for the entry (deleted when it closes); null without an entry or window manager.
@@ -153,8 +151,6 @@ class AppItemView : public QWidget {
   Color activeColor() const { return cachedActiveColor_; }
   // Whether this button has pushed the pointing-hand cursor and not popped it yet.
   bool isPointingHandPushed() const { return pointingHandPushed_; }
-  // Whether a Command press is waiting to become a reorder drag or to end.
-  bool hasCommandPress() const { return cmdMouseDown_.has_value(); }
   double iconSide() const { return iconSide_; }
   QRect iconFrame() const;
   QRect indicatorFrame() const;
@@ -258,9 +254,6 @@ class AppItemView : public QWidget {
   Color accentColor() const;
 
   void popPointingHand();
-  void startReorderDrag();
-  void scheduleDragThumbnail();
-  void performDragHoverAction();
   // The bundle, else the executable, of the entry's running application.
   std::optional<std::string> applicationLocation() const;
 
@@ -270,6 +263,8 @@ class AppItemView : public QWidget {
   Animator animator_;
   // The collaborators with state of their own; each acts on this button, which outlives them.
   const std::shared_ptr<AppItemThumbnails> thumbnails_;
+  const std::shared_ptr<AppItemDragHover> dragHover_;
+  const std::unique_ptr<AppItemReorderDrag> reorderDrag_;
 
   QLabel* labelView_ = nullptr;
   BadgeView* countBadge_ = nullptr;
@@ -327,15 +322,7 @@ class AppItemView : public QWidget {
   Color cachedActiveColor_ = Color::white().withAlpha(0.15);
 
   bool pointingHandPushed_ = false;
-  struct CommandPress {
-    QPointF position;
-  };
-  std::optional<CommandPress> cmdMouseDown_;
   QPointF lastPressPosition_;
-  bool reorderDragging_ = false;
-  bool deleteAfterDrag_ = false;
-  bool isDragHovering_ = false;
-  WorkItemPtr dragThumbnailWorkItem_;
   QPointer<ForceQuitPopover> forceQuitPopover_;
   std::shared_ptr<platform::RunningApplication> pendingForceQuitApp_;
   double lastClickTime_ = 0;

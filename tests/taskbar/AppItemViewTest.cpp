@@ -7,6 +7,7 @@
 #include <QTextDocument>
 
 #include "TaskbarTestWorld.h"
+#include "support/AppItemViewTestAccess.h"
 #include "ui/IconCache.h"
 
 namespace pelko::test {
@@ -267,9 +268,9 @@ TEST_F(AppItemTest, ClicksAreDebouncedAndNeitherAReleaseOutsideNorACommandPressC
   send(QEvent::MouseButtonRelease, {200, 10}, Qt::LeftButton);
   EXPECT_FALSE(send(QEvent::MouseButtonPress, {10, 10}, Qt::RightButton)) << "left to the context menu";
   send(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::ControlModifier);
-  EXPECT_TRUE(item->hasCommandPress());
+  EXPECT_TRUE(AppItemViewTestAccess::hasCommandPress(*item));
   send(QEvent::MouseButtonRelease, {10, 10}, Qt::LeftButton);
-  EXPECT_FALSE(item->hasCommandPress());
+  EXPECT_FALSE(AppItemViewTestAccess::hasCommandPress(*item));
   EXPECT_EQ(clicks, 0);
   EXPECT_FALSE(item->isCurrentlyActive());
 
