@@ -43,7 +43,10 @@ std::string charactersOf(const QKeyEvent& event) {
 // ---- SettingsWindow ----
 
 SettingsWindow::SettingsWindow(SettingsWindowController& controller)
-    : QWidget(nullptr), controller_(controller), otherToolTipPalette_(QToolTip::palette()) {
+    : QWidget(nullptr),
+      controller_(controller),
+      startSystemMove_([this] { return windowHandle() && windowHandle()->startSystemMove(); }),
+      otherToolTipPalette_(QToolTip::palette()) {
   setWindowTitle(kTitle);
   setPalette(semanticPalette());
   setMinimumSize(static_cast<int>(SettingsWindowFrame::kMinimumSize.width),
@@ -136,8 +139,9 @@ void SettingsWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void SettingsWindow::mousePressEvent(QMouseEvent* event) {
-  // A press that no control took landed on the background, which moves the window.
-  if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) {
+  // A press that no control took landed on the background (the window's, a surface's, a label's), which
+  // moves the window.
+  if (event->button() == Qt::LeftButton && startSystemMove_()) {
     event->accept();
     return;
   }

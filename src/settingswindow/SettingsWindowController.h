@@ -4,6 +4,7 @@
 #include <QPalette>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -55,12 +56,16 @@ class SettingsWindow : public QWidget {
   bool contains(QObject* object) const;
 
   SettingsWindowController& controller_;
+  // Hands the pointer to the window system, which moves the window as with a drag of its title bar;
+  // true when the move started. Tests count the starts instead.
+  std::function<bool()> startSystemMove_;
   int level_ = kNormalLevel;
   // The key of a press the shortcuts took on its shortcut-override event: Qt delivers the press itself
   // next, and that one must not act a second time.
   std::optional<std::pair<int, Qt::KeyboardModifiers>> takenKeyPress_;
   // The tooltip palette of the rest of the program, given back when a tooltip shows outside this window.
   QPalette otherToolTipPalette_;
+  friend struct SettingsWindowTestAccess;
 };
 
 // Owns the settings window: makes it with its size limits and remembered frame, brings it forward,

@@ -37,6 +37,12 @@ void ColorWell::takeColorFromPanel(const Color& color) {
   emit colorChangedByUser(color);
 }
 
+void ColorWell::mousePressEvent(QMouseEvent* event) {
+  // The control acts on the release; taking the press keeps the press from reaching the window's
+  // background, which would hand the pointer to the window system to move the window.
+  event->setAccepted(event->button() == Qt::LeftButton);
+}
+
 void ColorWell::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && isEnabled() && rect().contains(event->position().toPoint()))
     ColorPanel::shared().activate(this);

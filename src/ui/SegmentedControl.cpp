@@ -51,6 +51,12 @@ QRect SegmentedControl::segmentRect(int segment) const {
                height() - 2);
 }
 
+void SegmentedControl::mousePressEvent(QMouseEvent* event) {
+  // The control acts on the release; taking the press keeps the press from reaching the window's
+  // background, which would hand the pointer to the window system to move the window.
+  event->setAccepted(event->button() == Qt::LeftButton);
+}
+
 void SegmentedControl::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   for (int i = 0; i < segmentCount(); ++i)

@@ -31,6 +31,12 @@ void Switch::toggleByUser() {
   emit toggledByUser(on_);
 }
 
+void Switch::mousePressEvent(QMouseEvent* event) {
+  // The control acts on the release; taking the press keeps the press from reaching the window's
+  // background, which would hand the pointer to the window system to move the window.
+  event->setAccepted(event->button() == Qt::LeftButton);
+}
+
 void Switch::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) toggleByUser();
 }

@@ -1,7 +1,8 @@
 // The settings window's frame in the running program under an X server, with the window manager and real
 // pointer, wheel and key events: the program's own bar entry sends the window back and brings it forward
-// again, a shortcut acts once per key press, a wheel step over a "Jump To" pop-up scrolls the page as it
-// does anywhere else on it, and on a small screen the title bar stays on the screen.
+// again, a drag on its background moves it while a click on a control acts, a shortcut acts once per key
+// press, a wheel step over a "Jump To" pop-up scrolls the page as it does anywhere else on it, and on a
+// small screen the title bar stays on the screen.
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -257,6 +258,52 @@ TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAny
 
   // The same step over the pop-up: the same scroll, and no jump to a section.
   EXPECT_EQ(wheelAt(popup->centerX(), popup->centerY()), onThePage);
+}
+
+TEST_F(SettingsWindowFrameX11Test, ADragOnTheBackgroundMovesTheWindowAndAClickOnAControlActs) {
+  const std::string window = startWithSettingsInFront();
+  ASSERT_FALSE(window.empty()) << pelko->output();
+  auto position = [&] {
+    const auto geometry = visibleWindows(server->display(), "--name '^Pelko Settings$'");
+    return geometry.empty() ? std::pair(-1, -1) : std::pair(geometry.front().x, geometry.front().y);
+  };
+  auto drag = [&](int x, int y, int dx, int dy) {
+    xdotool(server->display(), "mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
+                                   " mousedown 1 sleep 0.2 mousemove --sync " + std::to_string(x + dx / 2) +
+                                   " " + std::to_string(y + dy / 2) + " sleep 0.2 mousemove --sync " +
+                                   std::to_string(x + dx) + " " + std::to_string(y + dy) +
+                                   " sleep 0.2 mouseup 1");
+  };
+
+  // The sidebar's brand text is background: dragging it drags the window along.
+  const auto subtitle =
+      accessibility->findOne("label", "Layout, items, behavior, presets, and maintenance in one place.", 10);
+  ASSERT_TRUE(subtitle) << accessibility->describeAll();
+  const auto before = position();
+  drag(subtitle->centerX(), subtitle->centerY(), 60, 40);
+  EXPECT_TRUE(waitFor([&] { return position() == std::pair(before.first + 60, before.second + 40); }))
+      << "the window stayed at " << before.first << "," << before.second << " and is at " << position().first
+      << "," << position().second;
+
+  // Nor are the controls that act on the release: a click on the Position control's second segment, with
+  // the hand's slight slip between press and release, puts the bar at the top and leaves the window
+  // where it is.
+  // The control has no name of its own: it is the one on its label's row, right of the label.
+  const auto label = accessibility->findOne("label", "Position", 10);
+  ASSERT_TRUE(label) << accessibility->describeAll();
+  std::optional<AccessibleWidget> edges;
+  for (const auto& widget : accessibility->find("filler", "", 10))
+    if (widget.showing && widget.x > label->x + 200 && std::abs(widget.centerY() - label->centerY()) < 8)
+      edges = widget;
+  ASSERT_TRUE(edges) << accessibility->describeAll();
+  const auto placed = position();
+  drag(edges->x + edges->width * 3 / 8, edges->centerY(), 4, 0);
+  EXPECT_TRUE(waitFor([&] {
+    std::ifstream file(sandbox.defaultsFile());
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return text.find("<key>PelkoPosition</key>\n\t<string>top</string>") != std::string::npos;
+  })) << "the click did not reach the control";
+  EXPECT_EQ(position(), placed);
 }
 
 // Screens smaller than the window: 1366 x 768, and 1920 x 1080 at scale 2 (960 x 540 points).

@@ -1,15 +1,32 @@
 // The settings window as one of the program's windows: the icon it shares with About and the onboarding,
-// which no other application's tile borrows, and the Super key, which no shortcut of it counts.
+// which no other application's tile borrows, moving it by its background, and the Super key, which no
+// shortcut of it counts.
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QTest>
 
 #include "SettingsWindowTestWorld.h"
+#include "settingswindow/SettingsSidebarButton.h"
 #include "shell/AboutWindowController.h"
 #include "shell/ShellWindowStyle.h"
 
-namespace pelko::test {
+namespace pelko {
+
+// Counts the window system moves a window starts instead of starting them.
+struct SettingsWindowTestAccess {
+  static void countMoves(SettingsWindow& window, int& count) {
+    window.startSystemMove_ = [&count] {
+      ++count;
+      return true;
+    };
+  }
+};
+
+namespace test {
 namespace {
 
 // How far apart two icons drawn at different sizes look: both smoothly scaled to a square of `pixels`,
@@ -64,6 +81,61 @@ TEST_F(SettingsWindowShellTest, TheWindowAndItsSidebarShowTheIconOfAbout) {
   EXPECT_LT(meanDifference(brand->pixmap(), shownByAbout, 34), 6);
 }
 
+TEST_F(SettingsWindowShellTest, APressOnTheBackgroundMovesTheWindowAndOneOnAControlDoesNot) {
+  SettingsViewController& view = open();
+  SettingsWindow* window = controller->window();
+  window->show();
+  int moves = 0;
+  SettingsWindowTestAccess::countMoves(*window, moves);
+  auto centreOf = [&](QWidget* widget) { return widget->mapTo(window, widget->rect().center()); };
+  QWidget* sidebar = view.sidebarSurfaceView();
+  QLabel* brandTitle = nullptr;
+  for (QLabel* label : sidebar->findChildren<QLabel*>())
+    if (label->text() == "Pelko Settings") brandTitle = label;
+  ASSERT_NE(brandTitle, nullptr);
+  const QRect lastPageButton = view.sidebarButtons().back()->geometry();
+
+  struct Row {
+    const char* where;
+    QPoint at;
+    Qt::MouseButton button;
+    bool moves;
+  };
+  const Row rows[] = {
+      {"between the sidebar and the content", QPoint(sidebar->geometry().right() + 9, 300), Qt::LeftButton,
+       true},
+      {"the sidebar below its page buttons",
+       sidebar->mapTo(window, QPoint(lastPageButton.center().x(), lastPageButton.bottom() + 40)),
+       Qt::LeftButton, true},
+      {"the brand title", centreOf(brandTitle), Qt::LeftButton, true},
+      {"the background with the right button", QPoint(sidebar->geometry().right() + 9, 300), Qt::RightButton,
+       false},
+      {"a page button", centreOf(view.sidebarButtons()[1]), Qt::LeftButton, false},
+      {"the search field", centreOf(view.searchField()), Qt::LeftButton, false},
+      {"a switch", centreOf(view.control<QWidget>("floatingBarSwitch")), Qt::LeftButton, false},
+      {"a stepper", centreOf(view.control<QWidget>("marginHStepper")), Qt::LeftButton, false},
+      {"a segmented control", centreOf(view.control<QWidget>("positionControl")), Qt::LeftButton, false},
+      {"a colour well", QPoint(), Qt::LeftButton, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.where);
+    view.selectTab(0);
+    moves = 0;
+    QPoint at = row.at;
+    if (at.isNull()) {
+      QWidget* well = view.control<QWidget>("borderColorWell");
+      view.scrollView()->ensureWidgetVisible(well);
+      at = centreOf(well);
+    }
+    // Delivered as the window system would: to the widget under the pointer, passed on to its parents
+    // while none takes it.
+    QWidget* under = window->childAt(at);
+    ASSERT_NE(under, nullptr);
+    QTest::mouseClick(under, row.button, Qt::NoModifier, under->mapFrom(window, at));
+    EXPECT_EQ(moves, row.moves ? 1 : 0);
+  }
+}
+
 TEST_F(SettingsWindowShellTest, SuperHeldWithAShortcutAddsNothingToIt) {
   SettingsViewController& view = open();
   SettingsWindow* window = controller->window();
@@ -107,4 +179,5 @@ TEST_F(SettingsWindowShellTest, AHiddenApplicationsTileCarriesItsOwnInitial) {
 }
 
 }  // namespace
-}  // namespace pelko::test
+}  // namespace test
+}  // namespace pelko
