@@ -18,6 +18,7 @@
 #include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
 #include "taskbar/AppItemDragHover.h"
+#include "taskbar/AppItemForceQuit.h"
 #include "taskbar/AppItemReorderDrag.h"
 #include "taskbar/AppItemThumbnails.h"
 #include "taskbar/BadgeView.h"
@@ -133,7 +134,8 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
       animator_(environment.scheduler),
       thumbnails_(std::make_shared<AppItemThumbnails>(*this, environment)),
       dragHover_(std::make_shared<AppItemDragHover>(*this, *thumbnails_, environment)),
-      reorderDrag_(std::make_unique<AppItemReorderDrag>(*this, environment.scheduler)) {
+      reorderDrag_(std::make_unique<AppItemReorderDrag>(*this, environment.scheduler)),
+      forceQuit_(std::make_unique<AppItemForceQuit>(*this, environment)) {
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
   setAccessibleRole(*this, QAccessible::Button);

@@ -15,7 +15,6 @@
 #include "settings/SettingEnumerations.h"
 #include "taskbar/AppItemEnvironment.h"
 #include "taskbar/AppItemLayout.h"
-#include "taskbar/ForceQuitPopover.h"
 #include "ui/Animator.h"
 
 class QDrag;
@@ -25,18 +24,16 @@ class QMenu;
 namespace pelko {
 
 class AppItemDragHover;
+class AppItemForceQuit;
 class AppItemReorderDrag;
 class AppItemThumbnails;
 class AppTracker;
 class BadgeView;
+class ForceQuitPopover;
 class SettingsManager;
 class ThumbnailPanel;
 class TrackedApp;
 class WindowManager;
-
-namespace platform {
-class RunningApplication;
-}  // namespace platform
 
 // The button of one taskbar entry: the entry's icon, in text mode its title, and the active indicator.
 // It lays itself out in one of three modes, tints on hover and shows the active look when pressed and
@@ -89,7 +86,7 @@ class AppItemView : public QWidget {
   void dragHoverExited();
   void dragHoverEnded();
 
-  // ---- Context menu and force quit ----
+  // ---- Context menu and force quit (AppItemForceQuit) ----
   // A new menu for the entry (deleted when it closes); null without an entry or window manager.
   QMenu* makeContextMenu();
   void rightMouseDown(const QPoint& globalPosition);
@@ -105,7 +102,7 @@ class AppItemView : public QWidget {
   void menuOpenSettings();
   void confirmForceQuitPopover();
   void cancelForceQuitPopover();
-  ForceQuitPopover* forceQuitPopover() const { return forceQuitPopover_.data(); }
+  ForceQuitPopover* forceQuitPopover() const;
 
   const std::shared_ptr<TrackedApp>& trackedApp() const { return trackedApp_; }
 
@@ -265,6 +262,7 @@ class AppItemView : public QWidget {
   const std::shared_ptr<AppItemThumbnails> thumbnails_;
   const std::shared_ptr<AppItemDragHover> dragHover_;
   const std::unique_ptr<AppItemReorderDrag> reorderDrag_;
+  const std::unique_ptr<AppItemForceQuit> forceQuit_;
 
   QLabel* labelView_ = nullptr;
   BadgeView* countBadge_ = nullptr;
@@ -323,8 +321,6 @@ class AppItemView : public QWidget {
 
   bool pointingHandPushed_ = false;
   QPointF lastPressPosition_;
-  QPointer<ForceQuitPopover> forceQuitPopover_;
-  std::shared_ptr<platform::RunningApplication> pendingForceQuitApp_;
   double lastClickTime_ = 0;
 };
 

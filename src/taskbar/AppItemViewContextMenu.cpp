@@ -1,5 +1,5 @@
-// The item button's context menu, the confirmation before force-quitting and the alert before hiding an
-// application from the taskbar.
+// The item button's context menu and the alert before hiding an application from the taskbar (the
+// confirmation before force-quitting is AppItemForceQuit's).
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -8,18 +8,14 @@
 
 #include "foundation/DebugLog.h"
 #include "platform/Alerts.h"
-#include "platform/Screens.h"
 #include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
+#include "taskbar/AppItemForceQuit.h"
 #include "taskbar/AppItemView.h"
-#include "taskbar/ForceQuitPopover.h"
-#include "taskbar/ThumbnailPanel.h"
-#include "taskbar/ThumbnailServices.h"
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
 #include "tracking/WindowManager.h"
 #include "ui/PlainText.h"
-#include "ui/ScreenCoordinates.h"
 
 namespace pelko {
 
@@ -43,16 +39,6 @@ class ItemContextMenu final : public QMenu {
   }
 };
 
-// `frame` (Qt's global coordinates) moved inside the visible frame of the screen holding `anchor`, by
-// the rule that keeps the thumbnail panel on screen.
-QPoint keptOnScreen(const QRect& frame, const QRect& anchor, platform::Screens& screens) {
-  const auto all = screens.screens();
-  const double mainHeight = all.empty() ? 0 : all.front().frame.size.height;
-  const Rect wanted = fromQtGlobal(frame, mainHeight);
-  const Point kept = ThumbnailPanel::clampToScreen(
-      wanted.origin, wanted.size, fromQtGlobal(anchor, mainHeight), all, screens.mainScreen());
-  return toQtGlobal(Rect(kept, wanted.size), mainHeight).topLeft();
-}
 }  // namespace
 
 void AppItemView::contextMenuEvent(QContextMenuEvent* event) {
@@ -200,58 +186,19 @@ void AppItemView::menuBlacklist() {
 void AppItemView::menuForceQuit() {
   if (!trackedApp_) return;
   cancelThumbnail();
-  // The application itself, not its process identifier: by the time the user confirms, the
-  // application may have ended and another one may have been given the same identifier.
-  pendingForceQuitApp_ = env_.workspace.runningApplication(trackedApp_->pid);
-  if (forceQuitPopover_) {
-    forceQuitPopover_->hide();
-    forceQuitPopover_->deleteLater();
-  }
-  auto* popover = new ForceQuitPopover(trackedApp_->name, this);
-  QPointer<AppItemView> self(this);
-  popover->onConfirm = [self] {
-    if (self) self->confirmForceQuitPopover();
-  };
-  popover->onCancel = [self] {
-    if (self) self->cancelForceQuitPopover();
-  };
-  forceQuitPopover_ = popover;
-  auto s = settings();
-  const QRect anchor(mapToGlobal(QPoint(0, 0)), size());
-  popover->adjustSize();
-  QPoint origin = ForceQuitPopover::placement(
-      anchor, popover->size(), s ? std::optional<TaskbarPosition>(s->position.get()) : std::nullopt);
-  // Centred on a button at the end of the bar, the popover would run past the screen's edge.
-  if (env_.thumbnails)
-    origin = keptOnScreen(QRect(origin, popover->size()), anchor, env_.thumbnails->screens);
-  popover->move(origin);
-  popover->show();
+  forceQuit_->open();
 }
 
 void AppItemView::cancelForceQuitPopover() {
-  pendingForceQuitApp_.reset();
-  if (forceQuitPopover_) {
-    forceQuitPopover_->hide();
-    forceQuitPopover_->deleteLater();
-  }
-  forceQuitPopover_ = nullptr;
+  forceQuit_->cancel();
 }
 
 void AppItemView::confirmForceQuitPopover() {
-  auto app = std::move(pendingForceQuitApp_);
-  pendingForceQuitApp_.reset();
-  if (forceQuitPopover_) {
-    forceQuitPopover_->hide();
-    forceQuitPopover_->deleteLater();
-  }
-  forceQuitPopover_ = nullptr;
-  if (!app) return;
-  if (app->isTerminated()) {
-    debugLog("Force Quit: pid " + std::to_string(app->processIdentifier()) +
-             " has ended already; nothing to force quit");
-    return;
-  }
-  (void)app->forceTerminate();
+  forceQuit_->confirm();
+}
+
+ForceQuitPopover* AppItemView::forceQuitPopover() const {
+  return forceQuit_->popover();
 }
 
 }  // namespace pelko

@@ -8,6 +8,7 @@
 #include <QMenu>
 
 #include "platform/sim/SimAlerts.h"
+#include "taskbar/ForceQuitPopover.h"
 #include "taskbar/ThumbnailTestWorld.h"
 
 namespace pelko::test {

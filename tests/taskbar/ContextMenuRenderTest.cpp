@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "TaskbarTestWorld.h"
+#include "taskbar/ForceQuitPopover.h"
 #include "taskbar/TaskbarContextMenu.h"
 
 namespace pelko::test {
