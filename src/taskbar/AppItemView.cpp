@@ -63,9 +63,27 @@ class ItemLabel final : public QLabel {
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    const QString elided = fontMetrics().elidedText(text(), Qt::ElideRight, width());
-    painter.drawText(rect(), static_cast<int>(alignment()), elided);
+    painter.drawText(rect(), static_cast<int>(alignment()), elidedText());
   }
+
+ private:
+  // A hover fade repaints the label on every frame: the shortening (a full text layout) is redone only
+  // when the text, the width or the font has changed.
+  const QString& elidedText() {
+    const QString source = text();
+    if (source != elidedSource_ || width() != elidedWidth_ || font() != elidedFont_) {
+      elidedSource_ = source;
+      elidedWidth_ = width();
+      elidedFont_ = font();
+      elided_ = fontMetrics().elidedText(source, Qt::ElideRight, elidedWidth_);
+    }
+    return elided_;
+  }
+
+  QString elidedSource_;
+  int elidedWidth_ = -1;
+  QFont elidedFont_;
+  QString elided_;
 };
 
 // Interpolates with premultiplied alpha, so fading to or from clear does not pass through grey.

@@ -4,9 +4,11 @@
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "taskbar/AppItemView.h"
 #include "taskbar/TaskbarGeometry.h"
@@ -83,20 +85,32 @@ class TaskbarContainerView::BorderOverlay final : public QWidget {
     setAttribute(Qt::WA_NoSystemBackground);
   }
 
+  // The outline or the lines changed: the drawn path is built again on the next paint.
+  void invalidate() {
+    path_.reset();
+    update();
+  }
+
  protected:
-  void paintEvent(QPaintEvent*) override {
+  void paintEvent(QPaintEvent* event) override {
     if (bar_->borderLines_.empty() || bar_->borderColor_.alpha <= 0) return;
-    QPainterPath lines;
-    for (const Rect& line : bar_->borderLines_)
-      lines.addRect(QRectF(line.origin.x, line.origin.y, line.size.width, line.size.height));
+    if (!path_) {
+      QPainterPath lines;
+      for (const Rect& line : bar_->borderLines_)
+        lines.addRect(QRectF(line.origin.x, line.origin.y, line.size.width, line.size.height));
+      // Intersected as paths rather than clipped: a clip path would cut the corners with hard steps.
+      path_ = bar_->shape().intersected(lines.simplified());
+    }
+    // A hover fade repaints one button at a time, mostly away from the lines.
+    if (!event->region().intersects(path_->boundingRect().toAlignedRect())) return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    // Intersected as paths rather than clipped: a clip path would cut the corners with hard steps.
-    painter.fillPath(bar_->shape().intersected(lines.simplified()), toQColor(bar_->borderColor_));
+    painter.fillPath(*path_, toQColor(bar_->borderColor_));
   }
 
  private:
   TaskbarContainerView* bar_;
+  std::optional<QPainterPath> path_;
 };
 
 TaskbarContainerView::TaskbarContainerView(QWidget* parent) : QWidget(parent) {
@@ -127,7 +141,7 @@ void TaskbarContainerView::setBorderLines(const std::vector<Rect>& lines, const 
   borderLines_ = lines;
   borderColor_ = color;
   overlay_->raise();
-  overlay_->update();
+  overlay_->invalidate();
 }
 
 void TaskbarContainerView::layoutNow() {
@@ -202,7 +216,7 @@ void TaskbarContainerView::contextMenuEvent(QContextMenuEvent* event) {
 
 void TaskbarContainerView::shapeChanged() {
   update();
-  overlay_->update();
+  overlay_->invalidate();
 }
 
 }  // namespace pelko

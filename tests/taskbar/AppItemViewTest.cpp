@@ -139,6 +139,33 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
   EXPECT_EQ(item->iconInitial(), QString::fromStdString(grin));
 }
 
+// The label keeps its shortened text between paints; a new title or width shortens it again.
+TEST_F(AppItemTest, LabelIsShortenedAgainWhenItsTitleOrWidthChanges) {
+  auto render = [](QLabel& label, int width) {
+    label.resize(width, 16);
+    return label.grab().toImage();
+  };
+  auto entry = windowEntry(501, 7, std::string("Quarterly report for the board"));
+  auto item = makeItem(entry, true);
+  QLabel& label = *item->labelView();
+  auto fresh = makeItem(windowEntry(502, 8, std::string("Quarterly report for the board")), true);
+  QLabel& reference = *fresh->labelView();
+  // The buttons place their labels when first drawn; the widths below are set after that.
+  item->grab();
+  fresh->grab();
+
+  const QImage narrow = render(label, 40);
+  EXPECT_NE(narrow, render(reference, 240).copy(0, 0, 40, 16));
+  EXPECT_EQ(render(label, 240), render(reference, 240));
+  EXPECT_EQ(render(label, 40), narrow);
+
+  render(label, 240);
+  entry->windowTitle = std::string("Minutes");
+  auto other = makeItem(windowEntry(503, 9, std::string("Minutes")), true);
+  other->grab();
+  EXPECT_EQ(render(label, 240), render(*other->labelView(), 240));
+}
+
 TEST_F(AppItemTest, IconFileIsDecodedOncePerSizeNotOnEveryLayoutOrPaint) {
   QTemporaryDir dir;
   const QString file = dir.filePath("icon.png");

@@ -182,6 +182,36 @@ TEST_F(TaskbarRenderTest, BarOnAWhiteBackgroundHasSmoothCornersAndBorder) {
   EXPECT_EQ(blendedRows, 10);
 }
 
+// The border is drawn from what the bar keeps between paints; new lines or a new size draw it anew.
+TEST(TaskbarContainerBorderTest, NewLinesOrANewSizeAreDrawnAndARepaintAwayFromThemKeepsThem) {
+  TaskbarContainerView bar;
+  bar.setBackgroundColor(Color{0, 0, 0, 1});
+  bar.resize(100, 20);
+  const Color red{1, 0, 0, 1};
+  auto isRed = [](const QImage& image, int x) { return image.pixelColor(x, 10).red() > 200; };
+  bar.setBorderLines({{0, 0, 2, 20}}, red);
+  QImage shown = bar.grab().toImage();
+  EXPECT_TRUE(isRed(shown, 0));
+  EXPECT_FALSE(isRed(shown, 99));
+
+  bar.setBorderLines({{98, 0, 2, 20}}, red);
+  shown = bar.grab().toImage();
+  EXPECT_FALSE(isRed(shown, 0));
+  EXPECT_TRUE(isRed(shown, 99));
+
+  // A line beyond the bar's end is cut off by its outline until the bar grows.
+  bar.setBorderLines({{158, 0, 2, 20}}, red);
+  EXPECT_FALSE(isRed(bar.grab().toImage(), 99));
+  bar.resize(160, 20);
+  shown = bar.grab().toImage();
+  EXPECT_TRUE(isRed(shown, 159));
+  EXPECT_FALSE(isRed(shown, 99));
+  // Only a middle part drawn again: the line at the end stays as it was.
+  shown = bar.grab(QRect(40, 0, 40, 20)).toImage();
+  EXPECT_FALSE(isRed(shown, 20));
+  EXPECT_TRUE(isRed(bar.grab().toImage(), 159));
+}
+
 TEST_F(TaskbarRenderTest, FullBottomBarSqueezesItsButtons) {
   for (int i = 0; i < 45; ++i)
     launch("Application " + std::to_string(i), Color{0.02 * i, 0.5, 0.6, 1}, "Window");
