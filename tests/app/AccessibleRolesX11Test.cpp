@@ -35,11 +35,14 @@ TEST_F(AccessibleRolesX11Test, ButtonsCardsAndTrashAreButtonsAndTheTrayIsAGroup)
   xdotool(server->display(),
           "mousemove " + std::to_string(finder->centerX()) + " " + std::to_string(finder->centerY()));
   std::vector<AccessibleWidget> cards;
-  for (double waited = 0; waited < 10 && cards.size() < 2; waited += 0.5) {
-    cards.clear();
-    for (const auto& button : accessibility->find("push button", "", 0.5))
-      if (button.showing && button.y + button.height <= 766) cards.push_back(button);
-  }
+  waitUntil(
+      [&] {
+        cards.clear();
+        for (const auto& button : accessibility->find("push button", "", 0.5))
+          if (button.showing && button.y + button.height <= 766) cards.push_back(button);
+        return cards.size() >= 2;
+      },
+      10);
   ASSERT_EQ(cards.size(), 2u) << accessibility->describeAll();
   for (const auto& card : cards) EXPECT_FALSE(card.name.empty());
 }

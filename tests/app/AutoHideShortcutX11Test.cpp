@@ -14,20 +14,6 @@ class AutoHideShortcutX11Test : public DesktopTest {
   std::map<std::string, std::string> environment() const {
     return {{"DISPLAY", server->display()}, {"QT_QPA_PLATFORM", "xcb"}};
   }
-  // Whether the 34 pixel bar along the bottom of the 1280x800 screen is shown, or hidden: only the thin
-  // trigger zone on that edge shows. Neither while the program has not shown a window yet.
-  enum class Bar { none, shown, hidden };
-  Bar bar() {
-    bool edge = false;
-    for (const WindowGeometry& window : visibleWindows(server->display(), "--classname pelko")) {
-      if (window.height == 34 && window.y == 766) return Bar::shown;
-      if (window.height <= 12 && window.y + window.height == 800) edge = true;
-    }
-    return edge ? Bar::hidden : Bar::none;
-  }
-  bool waitForBar(Bar state, double seconds) {
-    return waitUntil([&] { return bar() == state; }, seconds);
-  }
 };
 
 TEST_F(AutoHideShortcutX11Test, ControlAltTRevealsTheHiddenBarAndSuperAltTDoesNot) {
@@ -36,7 +22,7 @@ TEST_F(AutoHideShortcutX11Test, ControlAltTRevealsTheHiddenBarAndSuperAltTDoesNo
   sandbox.setDefaults({{"PelkoAutoHide", true}, {"PelkoAutoHideDelay", 30.0}});
   pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{}, environment());
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
-  ASSERT_TRUE(waitForBar(Bar::hidden, 10)) << "the bar did not hide\n" << pelko->output();
+  ASSERT_TRUE(waitForBottomBar(BottomBar::hidden, 10)) << "the bar did not hide\n" << pelko->output();
 
   // The settings window takes the keyboard: Linux offers the program no key presses elsewhere.
   PelkoProcess forward(sandbox, {"pelko://settings"}, environment());
@@ -62,10 +48,11 @@ TEST_F(AutoHideShortcutX11Test, ControlAltTRevealsTheHiddenBarAndSuperAltTDoesNo
 
   // Nothing to wait for when nothing happens: the bar is looked at for a second.
   xdotool(server->display(), "key super+alt+t");
-  EXPECT_FALSE(waitForBar(Bar::shown, 1)) << "Super-Alt-T revealed the bar";
+  EXPECT_FALSE(waitForBottomBar(BottomBar::shown, 1)) << "Super-Alt-T revealed the bar";
 
   xdotool(server->display(), "key ctrl+alt+t");
-  EXPECT_TRUE(waitForBar(Bar::shown, 10)) << "Control-Alt-T did not reveal the bar\n" << pelko->output();
+  EXPECT_TRUE(waitForBottomBar(BottomBar::shown, 10)) << "Control-Alt-T did not reveal the bar\n"
+                                                      << pelko->output();
 }
 
 }  // namespace

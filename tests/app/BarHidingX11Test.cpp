@@ -26,19 +26,6 @@ class BarHidingX11Test : public AccessibleDesktopTest {
     xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
   }
   std::vector<WindowGeometry> windows() { return visibleWindows(server->display(), "--classname pelko"); }
-  // The bar on the bottom edge of the 1280 x 800 screen.
-  bool barShown() {
-    for (const auto& w : windows())
-      if (w.x == 0 && w.y == 766 && w.width == 1280 && w.height == 34) return true;
-    return false;
-  }
-  bool waitForBar(bool shown, double seconds) {
-    for (double waited = 0; waited < seconds; waited += 0.1) {
-      if (barShown() == shown) return true;
-      pause(0.1);
-    }
-    return barShown() == shown;
-  }
 };
 
 TEST_F(BarHidingX11Test, ADodgingBarClickedOverAWindowGoesOnceThePointerLeavesIt) {
@@ -49,22 +36,24 @@ TEST_F(BarHidingX11Test, ADodgingBarClickedOverAWindowGoesOnceThePointerLeavesIt
         "frontmost": "com.example.viewer"})",
       {{"PelkoAutoHide", true}, {"PelkoAutoHideDodgeWindows", true}});
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
-  ASSERT_TRUE(waitForBar(false, 5)) << "the bar did not hide over the window\n" << pelko->output();
+  ASSERT_TRUE(waitForBottomBar(BottomBar::hidden, 10)) << "the bar did not hide over the window\n"
+                                                       << pelko->output();
 
   movePointer(640, 799);  // the trigger zone
-  ASSERT_TRUE(waitForBar(true, 3)) << "the pointer at the edge did not reveal the bar";
+  ASSERT_TRUE(waitForBottomBar(BottomBar::shown, 10)) << "the pointer at the edge did not reveal the bar";
   // A click on the Editor button brings the editor to the front, its window over the bar.
   const auto editor = accessibility->findLargest("", "Editor");
   ASSERT_TRUE(editor) << accessibility->describeAll();
   movePointer(editor->centerX(), editor->centerY());
   pause(0.3);
   xdotool(server->display(), "click 1");
-  ASSERT_TRUE(pelko->waitForOutput("SSM: dodge mode - hiding taskbar due to overlap", 3)) << pelko->output();
+  ASSERT_TRUE(pelko->waitForOutput("SSM: dodge mode - hiding taskbar due to overlap", 10)) << pelko->output();
   pause(1.0);
-  EXPECT_TRUE(barShown()) << "hidden under the pointer";
+  EXPECT_EQ(bottomBar(), BottomBar::shown) << "hidden under the pointer";
 
   movePointer(640, 300);
-  EXPECT_TRUE(waitForBar(false, 4)) << "the bar stayed over the window after the pointer left it";
+  EXPECT_TRUE(waitForBottomBar(BottomBar::hidden, 10))
+      << "the bar stayed over the window after the pointer left it";
 }
 
 TEST_F(BarHidingX11Test, AFullScreenWindowInFrontLeavesNoTriggerZoneOrPeekStrip) {

@@ -30,10 +30,12 @@ TEST_F(TrashOpensX11Test, AClickOnTheTrashOpensItsFilesFolderThroughTheDesktop) 
     ASSERT_TRUE(trash) << accessibility->describeAll();
     xdotool(server->display(), "mousemove " + std::to_string(trash->centerX()) + " " +
                                    std::to_string(trash->centerY()) + " click 1");
-    for (double waited = 0; waited < 3 && lines.empty(); waited += 0.1) {
-      lines = Sandbox::lines(opened);
-      if (lines.empty()) pause(0.1);
-    }
+    waitUntil(
+        [&] {
+          lines = Sandbox::lines(opened);
+          return !lines.empty();
+        },
+        5);
   }
   ASSERT_EQ(lines.size(), 1u) << pelko->output();
   EXPECT_NE(lines[0].find(sandbox.path("home") + "/.local/share/Trash/files"), std::string::npos) << lines[0];

@@ -246,6 +246,23 @@ class DesktopTest : public ::testing::Test {
     return true;
   }
 
+  // The bar along the bottom of the 1280 x 800 screen, 34 pixels high: shown, or hidden (only thin
+  // windows on that edge, the trigger zone and the peek strip), or neither while the program has shown
+  // no window there yet, as at start.
+  enum class BottomBar { none, shown, hidden };
+  BottomBar bottomBar() {
+    bool edge = false;
+    for (const WindowGeometry& window : visibleWindows(server->display(), "--classname pelko")) {
+      if (window.x == 0 && window.y == 766 && window.width == 1280 && window.height == 34)
+        return BottomBar::shown;
+      if (window.height <= 12 && window.y + window.height == 800) edge = true;
+    }
+    return edge ? BottomBar::hidden : BottomBar::none;
+  }
+  bool waitForBottomBar(BottomBar state, double seconds) {
+    return waitUntil([&] { return bottomBar() == state; }, seconds);
+  }
+
   // The X server's screen, for a test to change before SetUp().
   std::string screenSize = "1280x800x24";
   Sandbox sandbox;
