@@ -64,9 +64,15 @@ class AutoHideEndToEndTest : public DesktopTest {
   void movePointer(int x, int y) {
     xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
   }
-  // Waits up to `seconds` for the bar to be shown (or gone).
+  // Waits up to `seconds` for the bar to be shown (or hidden: only the edge windows show; before the
+  // program has shown any window the bar is neither).
   bool waitForBar(bool shown, double seconds) {
-    return waitUntil([&] { return visibleBar(server->display()).has_value() == shown; }, seconds);
+    return waitUntil(
+        [&] {
+          if (shown) return visibleBar(server->display()).has_value();
+          return !programWindows(server->display()).empty() && !visibleBar(server->display());
+        },
+        seconds);
   }
   void screenshot(const std::string& name) {
     runOnDisplay(server->display(), "import -window root " + (artifacts() / name).string());
@@ -100,7 +106,7 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
   screenshot("autohide-hidden-peek.png");
 
   movePointer(640, 799);
-  ASSERT_TRUE(waitForBar(true, 5)) << "the pointer at the edge did not reveal the bar";
+  ASSERT_TRUE(waitForBar(true, 10)) << "the pointer at the edge did not reveal the bar";
   const WindowGeometry bar = *visibleBar(server->display());
   EXPECT_EQ(bar.y + bar.height, 800);
   pause(0.4);  // the slide in, for the picture only
@@ -126,9 +132,10 @@ TEST_F(AutoHideEndToEndTest, TheHiddenBarsTriggerZoneDrawsNothingWithoutAComposi
   // Drag reveal: the 10 pixel zone over the 3 pixel peek strip.
   run({{"PelkoAutoHide", true}, {"PelkoAutoHidePeekReveal", true}, {"PelkoAutoHideDragReveal", true}});
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
-  ASSERT_TRUE(waitForBar(false, 5)) << pelko->output();
-  pause(0.5);
-  ASSERT_EQ(programWindows(server->display()).size(), 2u) << "the zone and the strip";
+  ASSERT_TRUE(waitUntil(
+      [&] { return programWindows(server->display()).size() == 2 && !visibleBar(server->display()); }, 10))
+      << "not the zone and the strip alone\n"
+      << pelko->output();
   screenshot("autohide-hidden-no-compositor.png");
   const QImage screen(QString::fromStdString((artifacts() / "autohide-hidden-no-compositor.png").string()));
   ASSERT_EQ(screen.height(), 800);
@@ -143,7 +150,7 @@ TEST_F(AutoHideEndToEndTest, TheHiddenBarsTriggerZoneDrawsNothingWithoutAComposi
 
   // The zone still takes the pointer.
   movePointer(640, 795);
-  EXPECT_TRUE(waitForBar(true, 3)) << "the pointer in the zone did not reveal the bar";
+  EXPECT_TRUE(waitForBar(true, 10)) << "the pointer in the zone did not reveal the bar";
 }
 
 TEST_F(AutoHideEndToEndTest, AFloatingBarIsCentredOnItsEdge) {
@@ -173,7 +180,7 @@ TEST_F(AutoHideEndToEndTest, AStillPointerWakesTheProgramNoMoreWithAutoHideOn) {
 
   run({{"PelkoAutoHide", true}});
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();  // the bar is up for its first 0.3 s only
-  ASSERT_TRUE(waitForBar(false, 5));
+  ASSERT_TRUE(waitForBar(false, 10)) << pelko->output();
   pause(2);
   const double on = wakeUpsPerSecond(4);
   std::printf("wake-ups per second with a still pointer: auto-hide off %.1f, on %.1f\n", off, on);
