@@ -22,11 +22,6 @@ constexpr int kRuns = 20;
 constexpr int kLanes = 4;
 constexpr double kBarDeadline = 8.0;
 
-// Polls without sleeping the test blind: the program's output keeps being read meanwhile.
-void pause(PelkoProcess& pelko, double seconds) {
-  pelko.waitForOutput("(a line that never comes)", seconds);
-}
-
 // What the test reads of the display, through a connection of its own.
 class XView {
  public:
@@ -142,12 +137,17 @@ std::string oneRun(const std::string& xvfb, const std::string& openbox) {
   auto isManagedBar = [&](xcb_window_t bar) {
     return view.isViewable(bar) && view.property(bar, "WM_STATE") && view.property(bar, "_NET_FRAME_EXTENTS");
   };
+  // A window is found before the window manager has put it in its frame: it is looked for again once
+  // it is managed.
   XView::Found bar;
-  for (double waited = 0; waited < kBarDeadline && !(bar.client && isManagedBar(bar.client));
-       waited += 0.05) {
-    pause(pelko, 0.05);
+  if (waitUntil(
+          pelko,
+          [&] {
+            bar = view.find("pelko");
+            return bar.client && isManagedBar(bar.client);
+          },
+          kBarDeadline))
     bar = view.find("pelko");
-  }
   if (!bar.client) return where + "no bar window; output:\n" + pelko.output();
   if (!view.isViewable(bar.client)) return where + "the bar window is not mapped";
   if (!view.property(bar.client, "WM_STATE")) return where + "the window manager does not manage the bar";
@@ -159,12 +159,14 @@ std::string oneRun(const std::string& xvfb, const std::string& openbox) {
 
   view.openNormalWindow("normal-window");
   XView::Found normal;
-  for (double waited = 0;
-       waited < kBarDeadline && !(normal.client && view.property(normal.client, "WM_STATE"));
-       waited += 0.05) {
-    pause(pelko, 0.05);
+  if (waitUntil(
+          pelko,
+          [&] {
+            normal = view.find("normal-window");
+            return normal.client && view.property(normal.client, "WM_STATE");
+          },
+          kBarDeadline))
     normal = view.find("normal-window");
-  }
   if (!normal.client) return where + "the normal window did not come up";
   auto stack = view.children(view.root());
   auto position = [&](xcb_window_t top) {

@@ -175,6 +175,17 @@ inline std::vector<WindowGeometry> visibleWindows(const std::string& display, co
   return windows;
 }
 
+// Looks at `condition` every 0.05 s until it holds or `seconds` have passed, reading the program's output
+// meanwhile; whether it held.
+inline bool waitUntil(PelkoProcess& pelko, const std::function<bool()>& condition, double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    pelko.waitForOutput("(a line that never comes)", 0.05);
+  }
+  return true;
+}
+
 // An X server on a display number nobody else uses. The server picks the number itself, taking the lock
 // file of the first free one, and writes it out once it accepts connections: tests checking for a free
 // number and then starting a server could both believe they own a number when they run side by side.
@@ -238,12 +249,7 @@ class DesktopTest : public ::testing::Test {
   void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
   // Looks at `condition` every 0.05 s until it holds or `seconds` have passed; whether it held.
   bool waitUntil(const std::function<bool()>& condition, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      pause(0.05);
-    }
-    return true;
+    return pelko::testing::waitUntil(*pelko, condition, seconds);
   }
 
   // The bar along the bottom of the 1280 x 800 screen, 34 pixels high: shown, or hidden (only thin
