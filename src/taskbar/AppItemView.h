@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -38,6 +37,13 @@ class WindowManager;
 // The button of one taskbar entry: the entry's icon, in text mode its title, and the active indicator.
 // It lays itself out in one of three modes, tints on hover and shows the active look when pressed and
 // clicked; clicks and scrolls it reports to its owner, which decides what they do.
+//
+// Painting, layout, the window counts and the routing of the toolkit's events are in AppItemView.cpp,
+// the context menu in AppItemViewContextMenu.cpp. What has state of its own is a collaborator the
+// button owns: AppItemThumbnails (the panel of the entry's windows), AppItemReorderDrag (the button as
+// the source of a reorder drag), AppItemDragHover (files dragged over it) and AppItemForceQuit (the
+// confirmation before force-quitting). Cycling through windows with the scroll wheel is the bar's
+// (TaskbarViewController with one AppItemScrollCycling per button).
 class AppItemView : public QWidget {
   Q_OBJECT
 

@@ -3,6 +3,7 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
 
