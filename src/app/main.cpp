@@ -45,8 +45,8 @@
 #include "shell/LocalSocketUrlDelivery.h"
 #include "shell/MonitorManagerTaskbars.h"
 #include "shell/OnboardingWindowController.h"
-#include "shell/ShellWindowStyle.h"
 #include "shell/PelkoURL.h"
+#include "shell/ShellWindowStyle.h"
 #include "shell/SingleInstanceLock.h"
 #include "taskbar/ThumbnailServices.h"
 #include "tracking/AccessibilityHelper.h"
@@ -353,10 +353,14 @@ int main(int argc, char** argv) {
         dependencies.dockVisibilityDidChange = delegate->dockVisibilityDidChange();
       }
       auto* content = new pelko::SettingsViewController(context.settingsManager, std::move(dependencies));
-      return std::make_unique<pelko::SettingsWindowController>(
-          pelko::SettingsWindowController::Dependencies{*scheduler, *userDefaults, mac->workspace(), shell,
-                                                        screens.get()},
-          content);
+      pelko::SettingsWindowController::Dependencies windowDependencies{
+          *scheduler, *userDefaults, mac->workspace(), shell, screens.get()};
+      windowDependencies.barFrames = [weakDelegate] {
+        auto delegate = weakDelegate.lock();
+        return delegate && delegate->taskbars() ? delegate->taskbars()->barFrames()
+                                                : std::vector<pelko::Rect>{};
+      };
+      return std::make_unique<pelko::SettingsWindowController>(windowDependencies, content);
     };
   }
 

@@ -155,12 +155,12 @@ void SettingsWindow::closeEvent(QCloseEvent* event) {
 
 void SettingsWindow::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  controller_.saveFrame();
+  controller_.windowFrameChanged();
 }
 
 void SettingsWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  controller_.saveFrame();
+  controller_.windowFrameChanged();
 }
 
 void SettingsWindow::showEvent(QShowEvent* event) {
@@ -183,21 +183,50 @@ SettingsWindowController::SettingsWindowController(Dependencies dependencies, Se
     content->loadViewIfNeeded();
   }
 
-  std::optional<Rect> saved;
   if (auto text = deps_.userDefaults.stringForKey(SettingsWindowFrame::kAutosaveName))
-    saved = SettingsWindowFrame::parse(*text);
-  const Rect frame = SettingsWindowFrame::restored(saved, visibleFrames());
-  // Placed by its outer frame, so that the window manager's title bar, not the content, goes where the
-  // top edge was kept.
-  const QRect placed = toQtGlobal(frame, mainScreenHeight());
-  window_->resize(placed.size());
-  window_->move(placed.topLeft());
-  restoringFrame_ = false;
+    savedFrame_ = SettingsWindowFrame::parse(*text);
+  placeWindow();
 }
 
 SettingsWindowController::~SettingsWindowController() {
   stopColorPanelObserver();
   delete window_.data();
+}
+
+void SettingsWindowController::placeWindow() {
+  restoringFrame_ = true;
+  const Rect frame = SettingsWindowFrame::restored(savedFrame_, placementAreas());
+  // Placed by its outer frame, so that the window manager's title bar, not the content, goes where the
+  // top edge was kept.
+  placed_ = toQtGlobal(frame, mainScreenHeight());
+  window_->resize(placed_.size());
+  window_->move(placed_.topLeft());
+  restoringFrame_ = false;
+}
+
+std::vector<Rect> SettingsWindowController::placementAreas() const {
+  const std::vector<Rect> bars = deps_.barFrames ? deps_.barFrames() : std::vector<Rect>{};
+  const Size decoration = decorationSize();
+  std::vector<Rect> areas;
+  for (const Rect& visible : visibleFrames())
+    areas.push_back(
+        SettingsWindowFrame::roomForContent(SettingsWindowFrame::clearOfBars(visible, bars), decoration));
+  return areas;
+}
+
+Size SettingsWindowController::decorationSize() const {
+  if (!window_) return {0, 0};
+  const QSize outer = window_->frameGeometry().size(), inner = window_->geometry().size();
+  return {static_cast<double>(std::max(0, outer.width() - inner.width())),
+          static_cast<double>(std::max(0, outer.height() - inner.height()))};
+}
+
+void SettingsWindowController::windowFrameChanged() {
+  if (awaitingDecoration_ && !restoringFrame_ && decorationSize() != Size{0, 0}) {
+    awaitingDecoration_ = false;
+    if (QRect(window_->frameGeometry().topLeft(), window_->geometry().size()) == placed_) placeWindow();
+  }
+  saveFrame();
 }
 
 std::vector<Rect> SettingsWindowController::visibleFrames() const {

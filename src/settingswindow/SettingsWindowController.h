@@ -81,6 +81,9 @@ class SettingsWindowController : public QObject, public AppDelegate::SettingsWin
     platform::AppShell& appShell;
     // Visible frames for the remembered frame and the colour panel; without them Qt's screens are used.
     platform::Screens* screens = nullptr;
+    // The frames of the program's bars on screen, in screen coordinates: the window opens clear of
+    // them. None: there are no bars.
+    std::function<std::vector<Rect>()> barFrames = {};
   };
 
   // Takes the content; the window is made at once.
@@ -107,12 +110,22 @@ class SettingsWindowController : public QObject, public AppDelegate::SettingsWin
   void windowWillClose();
   void windowDidResignKey();
   void windowDidChangeScreen();
+  // The window moved or was resized (by the user, the window system or the program).
+  void windowFrameChanged();
   void saveFrame();
   void placeColorPanel(QWidget* panel);
 
  private:
   void startColorPanelObserver();
   void stopColorPanelObserver();
+  // Puts the window where the remembered frame (or, without one, the middle of the main screen) and the
+  // room on the screens allow.
+  void placeWindow();
+  // The room for the window on each screen: its visible frame clear of the bars, less the decoration.
+  std::vector<Rect> placementAreas() const;
+  // How much wider and taller the window system's frame is than the content; nothing until the window
+  // system has put its frame around the window.
+  Size decorationSize() const;
   // The visible frames in screen coordinates, the main screen first, and the main screen's height.
   std::vector<Rect> visibleFrames() const;
   double mainScreenHeight() const;
@@ -122,6 +135,14 @@ class SettingsWindowController : public QObject, public AppDelegate::SettingsWin
   QPointer<SettingsViewController> content_;
   QMetaObject::Connection colorPanelObserver_;
   std::optional<int32_t> lastNonPelkoFrontmostPID_;
+  // The remembered frame the window opened with.
+  std::optional<Rect> savedFrame_;
+  // The window system puts its frame (a title bar) around the window only once it shows: the window is
+  // placed again, once, when that frame is known.
+  bool awaitingDecoration_ = true;
+  // Where the window was put last (its outer frame's corner, its content's size): what moved it since,
+  // the user or the program, is left alone.
+  QRect placed_;
   bool restoringFrame_ = true;
   bool sentBack_ = false;
   friend class SettingsWindow;

@@ -77,6 +77,33 @@ Rect SettingsWindowFrame::keptOnScreen(const Rect& frame, const Rect& visible) {
   return Rect(x, y, width, height);
 }
 
+Rect SettingsWindowFrame::clearOfBars(const Rect& visible, const std::vector<Rect>& bars) {
+  double minX = visible.minX(), maxX = visible.maxX(), minY = visible.minY(), maxY = visible.maxY();
+  for (const Rect& bar : bars) {
+    if (!bar.intersects(visible)) continue;
+    if (bar.width() >= bar.height()) {
+      if (bar.midY() < visible.midY()) {
+        minY = std::max(minY, bar.maxY());
+      } else {
+        maxY = std::min(maxY, bar.minY());
+      }
+    } else if (bar.midX() < visible.midX()) {
+      minX = std::max(minX, bar.maxX());
+    } else {
+      maxX = std::min(maxX, bar.minX());
+    }
+  }
+  return Rect(minX, minY, std::max(0.0, maxX - minX), std::max(0.0, maxY - minY));
+}
+
+Rect SettingsWindowFrame::roomForContent(const Rect& visible, Size decoration) {
+  // The content hangs below the outer frame's top edge: the decoration takes its room at the bottom and
+  // the right of the area.
+  return Rect(visible.minX(), visible.minY() + decoration.height,
+              std::max(0.0, visible.width() - decoration.width),
+              std::max(0.0, visible.height() - decoration.height));
+}
+
 std::optional<size_t> SettingsWindowFrame::screenHolding(const Rect& frame,
                                                          const std::vector<Rect>& visibleFrames) {
   std::optional<size_t> best;

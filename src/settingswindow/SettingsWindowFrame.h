@@ -33,6 +33,16 @@ struct SettingsWindowFrame {
   // screen, its left edge stay on the visible frame, so the window can always be grabbed and moved.
   static Rect keptOnScreen(const Rect& frame, const Rect& visibleFrame);
 
+  // `visible` less the strips the program's own bars take along its edges: a bar lying along an edge
+  // (wider than tall at the bottom or top, taller than wide at the left or right) moves that edge past
+  // the bar. Bars elsewhere leave it as it is.
+  static Rect clearOfBars(const Rect& visible, const std::vector<Rect>& bars);
+
+  // Where a frame kept as above ("x y width height" of the content, from the outer frame's top left
+  // corner) may go in `visible` so that the window system's decoration around the content, `decoration`
+  // wider and taller than it, stays inside too.
+  static Rect roomForContent(const Rect& visible, Size decoration);
+
   // The index of the visible frame that holds the largest part of `frame`: the window's own screen;
   // nothing when it overlaps none.
   static std::optional<size_t> screenHolding(const Rect& frame, const std::vector<Rect>& visibleFrames);

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWindow>
 
+#include "screens/AutoHideManager.h"
 #include "taskbar/TaskbarPanel.h"
 
 namespace pelko {
@@ -121,6 +122,19 @@ void MonitorManagerTaskbars::updateEveryBar(BarUpdate update) {
 
 void MonitorManagerTaskbars::setExcludedFromCapture(bool excluded) {
   monitorManager_->updateSharingType(excluded ? WindowSharingType::none : WindowSharingType::readOnly);
+}
+
+std::vector<Rect> MonitorManagerTaskbars::barFrames() const {
+  std::vector<Rect> frames;
+  for (platform::DisplayID display : monitorManager_->displayIDs()) {
+    const TaskbarPanel* panel = monitorManager_->panel(display);
+    if (!panel || !panel->isOrderedIn()) continue;
+    if (const AutoHideManager* autoHide = monitorManager_->autoHideManager(display);
+        autoHide && autoHide->isTaskbarHidden())
+      continue;
+    frames.push_back(panel->frame());
+  }
+  return frames;
 }
 
 }  // namespace pelko

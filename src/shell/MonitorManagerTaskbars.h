@@ -31,6 +31,7 @@ class MonitorManagerTaskbars final : public Taskbars {
     monitorManager_->forEachScreenSpaceManager([](ScreenSpaceManager& m) { m.removeBlacklistedObservers(); });
   }
 
+  std::vector<Rect> barFrames() const override;
   // Waits for the first expose of every visible bar's window.
   void whenOnScreen(std::function<void()> run) override;
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Geometry.h"
 #include "settings/SettingEnumerations.h"
 
 namespace pelko {
@@ -45,6 +46,9 @@ class Taskbars {
   virtual void updateBlacklistedBundleIDs(const std::vector<std::string>& /*bundleIDs*/) {}
   // Stops watching the windows of applications that are excluded now.
   virtual void removeBlacklistedObservers() {}
+  // The frames of the bars that stand on screen now, in screen coordinates (an auto-hidden bar that is
+  // out of sight takes no room); the program's own windows open clear of them.
+  virtual std::vector<Rect> barFrames() const { return {}; }
   // Runs `run` once, on the main queue, after the bars first stood on screen (drawn); bars that show
   // nothing run it at once. For start-up work that may hold the main thread up and must not delay them.
   virtual void whenOnScreen(std::function<void()> run) { run(); }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "AccessibilityBus.h"
 #include "PelkoProcess.h"
@@ -260,7 +261,14 @@ TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAny
   EXPECT_EQ(wheelAt(popup->centerX(), popup->centerY()), onThePage);
 }
 
-TEST_F(SettingsWindowFrameX11Test, ADragOnTheBackgroundMovesTheWindowAndAClickOnAControlActs) {
+// A screen with room around the window on every side, so that the window manager's resistance at the
+// screen's edges and the bar's does not hold a moved window back.
+class SettingsWindowOnALargeScreenTest : public SettingsWindowFrameX11Test {
+ protected:
+  SettingsWindowOnALargeScreenTest() { screenSize = "1920x1080x24"; }
+};
+
+TEST_F(SettingsWindowOnALargeScreenTest, ADragOnTheBackgroundMovesTheWindowAndAClickOnAControlActs) {
   const std::string window = startWithSettingsInFront();
   ASSERT_FALSE(window.empty()) << pelko->output();
   auto position = [&] {
@@ -311,6 +319,7 @@ struct SmallScreen {
   const char* name;
   const char* screen;
   const char* scale;
+  bool roomAboveTheBar;  // whether the window's minimum height fits between the screen's top and the bar
 };
 
 class SettingsWindowOnASmallScreenTest : public SettingsWindowFrameX11Test,
@@ -323,19 +332,51 @@ TEST_P(SettingsWindowOnASmallScreenTest, TheTitleBarStaysOnTheScreen) {
   start({{"QT_SCALE_FACTOR", GetParam().scale}});
   const xcb_window_t settings = openSettings({{"QT_SCALE_FACTOR", GetParam().scale}});
   ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
-  pause(1);
-  // The window manager's frame, title bar included, starts on the screen.
-  const std::string frame =
-      runOnDisplay(server->display(), "xwininfo -frame -id " + std::to_string(settings));
-  const auto at = frame.find("Absolute upper-left Y:");
-  ASSERT_NE(at, std::string::npos) << frame;
-  EXPECT_GE(std::atoi(frame.c_str() + at + std::strlen("Absolute upper-left Y:")), 0) << frame;
+  const std::string id = std::to_string(settings);
+  // The window manager's frame around the window: its title bar above, its border below.
+  auto extents = [&] {
+    std::vector<int> sizes;
+    const std::string text = runOnDisplay(server->display(), "xprop -id " + id + " _NET_FRAME_EXTENTS");
+    if (const auto equals = text.find('='); equals != std::string::npos) {
+      std::stringstream numbers(text.substr(equals + 1));
+      for (std::string number; std::getline(numbers, number, ',');)
+        sizes.push_back(std::atoi(number.c_str()));
+    }
+    return sizes;
+  };
+  ASSERT_TRUE(waitFor([&] { return extents().size() == 4; })) << "the window manager framed no window";
+  const int titleBar = extents()[2], border = extents()[3];
+  auto absolute = [&](const char* field) {
+    const std::string info = runOnDisplay(server->display(), "xwininfo -id " + id);
+    const auto at = info.find(field);
+    return at == std::string::npos ? -100000 : std::atoi(info.c_str() + at + std::strlen(field));
+  };
+  // Placed again once the frame is known: wait for the window to settle.
+  int top = -1, bottom = -1;
+  waitFor([&] {
+    const int nowTop = absolute("Absolute upper-left Y:") - titleBar;
+    const int nowBottom = absolute("Absolute upper-left Y:") + absolute("Height:") + border;
+    const bool settled = nowTop == top && nowBottom == bottom;
+    top = nowTop;
+    bottom = nowBottom;
+    return settled && top >= 0;
+  });
+  // The title bar starts on the screen.
+  EXPECT_GE(top, 0);
+  if (GetParam().roomAboveTheBar) {
+    // And where the screen has room for the window's minimum size, the frame ends above the bar.
+    int barTop = -1;
+    for (const auto& window : visibleWindows(server->display(), "--classname pelko"))
+      if (window.width == 1366 && window.y > 600) barTop = window.y;
+    ASSERT_GT(barTop, 0) << "no bar along the bottom";
+    EXPECT_LE(bottom, barTop);
+  }
   screenshot(std::string("settings-window-") + GetParam().name + ".png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, SettingsWindowOnASmallScreenTest,
-                         ::testing::Values(SmallScreen{"1366x768", "1366x768x24", "1"},
-                                           SmallScreen{"1920x1080-scale2", "1920x1080x24", "2"}),
+                         ::testing::Values(SmallScreen{"1366x768", "1366x768x24", "1", true},
+                                           SmallScreen{"1920x1080-scale2", "1920x1080x24", "2", false}),
                          [](const auto& info) {
                            return std::string(info.param.name) == "1366x768"
                                       ? std::string("Screen1366x768")

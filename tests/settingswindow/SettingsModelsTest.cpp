@@ -236,6 +236,39 @@ TEST(SettingsWindowFrameTest, TheTitleBarStaysOnSmallScreens) {
             Rect(300, 68, 900, 700));
 }
 
+TEST(SettingsWindowFrameTest, TheRoomLeftBesideTheBarsAndTheDecoration) {
+  struct Case {
+    const char* name;
+    std::vector<Rect> bars;
+    Rect expected;
+  };
+  const Rect visible(0, 0, 1366, 768);
+  const Case cases[] = {
+      {"no bar", {}, Rect(0, 0, 1366, 768)},
+      {"a bar along the bottom", {Rect(0, 0, 1366, 34)}, Rect(0, 34, 1366, 734)},
+      {"a floating bar above the bottom", {Rect(400, 8, 566, 40)}, Rect(0, 48, 1366, 720)},
+      {"a bar along the top", {Rect(0, 734, 1366, 34)}, Rect(0, 0, 1366, 734)},
+      {"a bar along the left", {Rect(0, 0, 60, 768)}, Rect(60, 0, 1306, 768)},
+      {"a bar along the right", {Rect(1306, 0, 60, 768)}, Rect(0, 0, 1306, 768)},
+      {"a bar on another screen", {Rect(1366, 0, 1920, 34)}, Rect(0, 0, 1366, 768)},
+      {"bars at the bottom and the left",
+       {Rect(0, 0, 1366, 34), Rect(0, 0, 60, 768)},
+       Rect(60, 34, 1306, 734)},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(SettingsWindowFrame::clearOfBars(visible, c.bars), c.expected) << c.name;
+
+  // A title bar of 20 and borders of 1 at the sides and 5 below: the content's frame, hung from the outer
+  // frame's top, has that much less room at the bottom and the right.
+  EXPECT_EQ(SettingsWindowFrame::roomForContent(Rect(0, 34, 1366, 734), Size(2, 25)), Rect(0, 59, 1364, 709));
+  EXPECT_EQ(SettingsWindowFrame::roomForContent(Rect(0, 34, 1366, 734), Size(0, 0)), Rect(0, 34, 1366, 734));
+  // So the window on a 1366 x 768 screen with a bar along the bottom ends above the bar, frame and all.
+  const Rect placed = SettingsWindowFrame::restored(
+      std::nullopt, {SettingsWindowFrame::roomForContent(
+                        SettingsWindowFrame::clearOfBars(visible, {Rect(0, 0, 1366, 34)}), Size(2, 25))});
+  EXPECT_EQ(placed, Rect(192, 59, 980, 709));
+}
+
 TEST(SettingsWindowFrameTest, TheWindowsOwnScreenHoldsMostOfIt) {
   const std::vector<Rect> screens{Rect(0, 0, 1920, 1055), Rect(1920, 0, 1280, 1024)};
   EXPECT_EQ(SettingsWindowFrame::screenHolding(Rect(100, 100, 980, 760), screens), 0u);

@@ -1,6 +1,6 @@
 // The settings window as one of the program's windows: the icon it shares with About and the onboarding,
-// which no other application's tile borrows, moving it by its background, and the Super key, which no
-// shortcut of it counts.
+// which no other application's tile borrows, moving it by its background, where it opens on a small
+// screen, and the Super key, which no shortcut of it counts.
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -134,6 +134,23 @@ TEST_F(SettingsWindowShellTest, APressOnTheBackgroundMovesTheWindowAndOneOnACont
     QTest::mouseClick(under, row.button, Qt::NoModifier, under->mapFrom(window, at));
     EXPECT_EQ(moves, row.moves ? 1 : 0);
   }
+}
+
+TEST_F(SettingsWindowShellTest, OnASmallScreenTheWindowOpensClearOfTheBar) {
+  system.mac.setDisplays({{1, Rect(0, 0, 1366, 768), 1, "Display"}});
+  const Rect visible = system.mac.screens().screens().front().visibleFrame;
+  // A bar along the bottom, 34 points tall.
+  SettingsWindowController::Dependencies dependencies{system.scheduler, system.defaults,
+                                                      system.mac.workspace(), system.mac.appShell(),
+                                                      &system.mac.screens()};
+  dependencies.barFrames = [] { return std::vector<Rect>{Rect(0, 0, 1366, 34)}; };
+  controller = std::make_unique<SettingsWindowController>(
+      dependencies, new SettingsViewController(system.settings, viewDependencies()));
+  SettingsWindow* window = controller->window();
+  // Shrunk to the room between the top of the visible frame and the bar, and centred across.
+  const QRect placed(window->frameGeometry().topLeft(), window->geometry().size());
+  EXPECT_EQ(placed,
+            QRect(193, static_cast<int>(768 - visible.maxY()), 980, static_cast<int>(visible.maxY() - 34)));
 }
 
 TEST_F(SettingsWindowShellTest, SuperHeldWithAShortcutAddsNothingToIt) {
