@@ -208,10 +208,11 @@ class XServer {
                        (server_->isRunning() ? "runs" : "has ended") + "; it said:\n" +
                        readWholeFile(log_.file("server.log"));
     if (display_.empty()) return text;
-    // Whether a client reaches it now, and the sockets it is reached through.
+    // Whether a client reaches it now (else why not, as the X library says), and the sockets it is
+    // reached through.
     const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
-    return text + "a client now: " +
-           runOnDisplay(display_, "xdpyinfo >/dev/null 2>&1 && echo connects || echo 'does not connect'") +
+    const std::string refusal = runOnDisplay(display_, "xdpyinfo 2>&1 >/dev/null | head -3");
+    return text + "a client now: " + (refusal.empty() ? "connects\n" : "does not connect:\n" + refusal) +
            "its sockets:\n" +
            runOnDisplay(display_, "grep -a '" + socket + "$' /proc/net/unix; ls -l " + socket);
   }
