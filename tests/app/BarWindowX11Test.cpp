@@ -26,12 +26,7 @@ constexpr double kBarDeadline = 8.0;
 class XView {
  public:
   explicit XView(const std::string& display) {
-    // Connecting reads the X authority file through a static buffer of the X library: one at a time.
-    static std::mutex connecting;
-    {
-      std::lock_guard<std::mutex> lock(connecting);
-      connection_ = xcb_connect(display.c_str(), nullptr);
-    }
+    connection_ = connectToDisplay(display);
     if (xcb_connection_has_error(connection_)) return;
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
   }
