@@ -38,10 +38,10 @@ class WindowManager;
 // It lays itself out in one of three modes, tints on hover and shows the active look when pressed and
 // clicked; clicks and scrolls it reports to its owner, which decides what they do.
 //
-// Painting, layout, the window counts and the routing of the toolkit's events are in AppItemView.cpp,
-// the context menu in AppItemViewContextMenu.cpp. What has state of its own is a collaborator the
-// button owns: AppItemThumbnails (the panel of the entry's windows), AppItemReorderDrag (the button as
-// the source of a reorder drag), AppItemDragHover (files dragged over it) and AppItemForceQuit (the
+// Painting, layout and the routing of the toolkit's events are in AppItemView.cpp, the window counts in
+// AppItemViewCounts.cpp, the context menu in AppItemViewContextMenu.cpp. What has state of its own is a
+// collaborator the button owns: AppItemThumbnails (the panel of the entry's windows), AppItemReorderDrag (the
+// button as the source of a reorder drag), AppItemDragHover (files dragged over it) and AppItemForceQuit (the
 // confirmation before force-quitting). Cycling through windows with the scroll wheel is the bar's
 // (TaskbarViewController with one AppItemScrollCycling per button).
 class AppItemView : public QWidget {
@@ -234,7 +234,13 @@ class AppItemView : public QWidget {
   void applyDimming(double alpha);
   void applyLabelColor();
 
-  // Window counts
+  // The system font at `size` points of the bar's geometry.
+  QFont systemFontOfSize(double size) const;
+
+  // Window counts (AppItemViewCounts.cpp). Dots: one per window up to five, 4 points wide, 3 apart.
+  static constexpr int kMaxDots = 5;
+  static constexpr double kDotSide = 4;
+  static constexpr double kDotSpacing = 3;
   enum class CountPlacement { none, superscript, textTrailing, badgeOnIcon, badgeTrailing, dots, stacked };
   void hideAllCountElements();
   void setupDots(int64_t count);
