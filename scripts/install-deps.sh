@@ -13,6 +13,8 @@ packages+=(imagemagick)
 packages+=(tint2)
 # End-to-end tests find the program's widgets through the accessibility bus.
 packages+=(at-spi2-core python3-pyatspi)
+# The global pointer's movement on X11: the XInput extension's raw motion events.
+packages+=(pkg-config libxcb-xinput-dev)
 # The panel comparison (scripts/compare-panels.sh) moves the pointer through the XTest extension.
 packages+=(libxcb-xtest0-dev)
 # The settings window's end-to-end test watches the clipboard's owners and reads the window's frame.
