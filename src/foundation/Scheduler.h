@@ -15,15 +15,37 @@ using Task = std::function<void()>;
 class WorkItem {
  public:
   explicit WorkItem(Task task) : task_(std::move(task)) {}
-  void cancel() { cancelled_.store(true); }
+  void cancel() {
+    if (cancelled_.exchange(true)) return;
+    Task released;
+    {
+      std::lock_guard lock(mutex_);
+      released = std::move(onCancel_);
+    }
+    if (released) released();
+  }
   bool isCancelled() const { return cancelled_.load(); }
   void perform() {
     if (!isCancelled() && task_) task_();
+  }
+  // Run once when the item is cancelled (at once if it already was), on the cancelling thread: the
+  // queue holding a delayed item lets go of the timer it keeps for it. An empty one removes it.
+  void setCancelHandler(Task handler) {
+    {
+      std::lock_guard lock(mutex_);
+      if (!cancelled_.load()) {
+        onCancel_ = std::move(handler);
+        return;
+      }
+    }
+    if (handler) handler();
   }
 
  private:
   Task task_;
   std::atomic<bool> cancelled_{false};
+  std::mutex mutex_;
+  Task onCancel_;
 };
 using WorkItemPtr = std::shared_ptr<WorkItem>;
 
@@ -39,7 +61,8 @@ class TaskQueue {
   void async(const WorkItemPtr& item) {
     async([item] { item->perform(); });
   }
-  void asyncAfter(double delaySeconds, const WorkItemPtr& item) {
+  // A queue may drop a cancelled item before its time comes.
+  virtual void asyncAfter(double delaySeconds, const WorkItemPtr& item) {
     asyncAfter(delaySeconds, [item] { item->perform(); });
   }
 };
@@ -63,6 +86,10 @@ class OneShotTimer {
  public:
   virtual ~OneShotTimer() = default;
   virtual void invalidate() = 0;
+  // Fires `delay` seconds from now instead (at most the tolerance later), for a delay that counts from
+  // the latest of many events: restarting at pointer rate creates no timer. Does nothing once the timer
+  // has fired or been invalidated. Main thread only.
+  virtual void restart(double delay) = 0;
   // False once it has fired or been invalidated.
   virtual bool isValid() const = 0;
   virtual double tolerance() const = 0;

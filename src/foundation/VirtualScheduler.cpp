@@ -73,6 +73,11 @@ class VirtualScheduler::OneShot final : public OneShotTimer, public std::enable_
     task_ = nullptr;
     if (!ownerLifetime_.expired()) owner_.removeEntry(key_);
   }
+  void restart(double delay) override {
+    if (!valid_ || ownerLifetime_.expired()) return;
+    owner_.removeEntry(key_);
+    arm(delay);
+  }
   bool isValid() const override { return valid_; }
   double tolerance() const override { return tolerance_; }
 

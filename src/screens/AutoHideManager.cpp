@@ -188,18 +188,25 @@ std::optional<Point> AutoHideManager::pointerLocation() const {
 }
 
 void AutoHideManager::restartHideTimer(const std::optional<Point>& pointer) {
-  cancelHideTimer();
   pointerAtArming_ = pointer;
   const SettingsManager& settings = *settingsManager_;
   const bool fullscreenAllows = !settings.autoHideFullscreenOnly.get() ||
                                 (screenSpaceManager_ && screenSpaceManager_->isFullscreenActive());
   if (!settings.autoHide.get() || isTaskbarHidden_ || settings.autoHidePinned.get() ||
-      settings.autoHideDodgeWindows.get() || !fullscreenAllows)
+      settings.autoHideDodgeWindows.get() || !fullscreenAllows) {
+    cancelHideTimer();
     return;
+  }
   double delay = settings.autoHideDelay.get();
   if (settings.autoHideSmartDelay.get() && userInteracted_) delay *= 2;
   delay = std::max(delay, kMinimumHideDelay);
   const double tolerance = std::max(delay / 10, kMinimumHideTolerance);
+  // Every pointer move restarts the delay: the armed timer moves its deadline instead of being replaced.
+  if (hideTimer_ && hideTimer_->isValid() && hideTimer_->tolerance() == tolerance) {
+    hideTimer_->restart(delay);
+    return;
+  }
+  cancelHideTimer();
   std::weak_ptr<int> alive = lifetime_;
   hideTimer_ = deps_.scheduler.scheduleOneShot(delay, tolerance, [this, alive] {
     if (!alive.lock()) return;

@@ -93,6 +93,33 @@ TEST(VirtualScheduler, OneShotTimerFiresOnceAndLeavesNothingQueuedWhenInvalidate
   EXPECT_EQ(fired, 1);
 }
 
+TEST(VirtualScheduler, ARestartedOneShotFiresOnceTheDelayAfterTheLastRestartEarlierOrLater) {
+  VirtualScheduler scheduler;
+  const size_t idle = scheduler.pendingCount();
+  int fired = 0;
+  auto timer = scheduler.scheduleOneShot(0.5, 0.05, [&] { ++fired; });
+  for (int i = 0; i < 10; ++i) {
+    scheduler.advance(0.4);
+    timer->restart(0.5);
+  }
+  EXPECT_EQ(scheduler.pendingCount(), idle + 1) << "a restart moves the one deadline";
+  EXPECT_EQ(fired, 0);
+  timer->restart(0.1);  // sooner than the deadline it had
+  scheduler.advance(0.099);
+  EXPECT_EQ(fired, 0);
+  scheduler.advance(0.001);
+  EXPECT_EQ(fired, 1);
+  timer->restart(0.1);
+  scheduler.advance(1);
+  EXPECT_EQ(fired, 1) << "a fired timer stays fired";
+  EXPECT_EQ(scheduler.pendingCount(), idle);
+  auto invalidated = scheduler.scheduleOneShot(0.5, 0.05, [&] { ++fired; });
+  invalidated->invalidate();
+  invalidated->restart(0.1);
+  scheduler.advance(1);
+  EXPECT_EQ(fired, 1);
+}
+
 TEST(VirtualScheduler, RunawayZeroDelayLoopFailsInsteadOfHanging) {
   VirtualScheduler scheduler;
   scheduler.setRunawayLimit(1000);

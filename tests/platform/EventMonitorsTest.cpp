@@ -105,6 +105,71 @@ TEST(QtEventMonitorsTest, TheGlobalPointerIsReadOnlyWhileWatchedAndReportedOnlyW
   EXPECT_FALSE(monitors.isPolling());
 }
 
+// The display server's motion reports, as a test drives them.
+struct FakeMotionSource final : real::PointerMotionSource {
+  void setEnabled(bool enabled) override { this->enabled = enabled; }
+  bool isEnabled() const override { return enabled; }
+  bool enabled = false;
+};
+
+// Over one of our windows Qt delivers every move itself: the raw reports would wake the process a second
+// time for the same move, so they stop on entering and start again on leaving (or when the window the
+// pointer was in goes away under a grab that hides the leaving).
+TEST(QtEventMonitorsTest, RawReportsStopWhileThePointerIsInOurWindowAndAMoveAnswersItsOwnLocation) {
+  VirtualScheduler scheduler;
+  FakeMotionSource* source = nullptr;
+  real::QtEventMonitors monitors(scheduler, [&](std::function<void()>) {
+    auto made = std::make_unique<FakeMotionSource>();
+    source = made.get();
+    return made;
+  });
+  ASSERT_TRUE(source);
+  EXPECT_FALSE(source->enabled) << "nothing watches the pointer yet";
+  QCursor::setPos(50, 60);
+  if (QCursor::pos() != QPoint(50, 60)) GTEST_SKIP() << "this platform cannot move the pointer";
+  const double height = QGuiApplication::primaryScreen()->geometry().height();
+  std::vector<Point> globalMoves;
+  const auto global = monitors.addGlobalMonitor(
+      mask::kMouseMoved, [&](const Event& e) { globalMoves.push_back(e.locationInScreen); });
+  std::vector<Point> answered;
+  monitors.addLocalMonitor(mask::kMouseMoved, [&](const Event& e) -> std::optional<Event> {
+    answered.push_back(monitors.mouseLocation());
+    return e;
+  });
+  EXPECT_TRUE(source->enabled);
+
+  QWindow window;
+  QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(300, 200));
+  QCoreApplication::sendEvent(&window, &enter);
+  EXPECT_FALSE(source->enabled) << "entering our window";
+  QMouseEvent move(QEvent::MouseMove, QPointF(2, 1), QPointF(300, 200), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(&window, &move);
+  EXPECT_EQ(answered, (std::vector<Point>{{300, height - 200}})) << "the move's location, not the cursor's";
+  EXPECT_EQ(monitors.mouseLocation(), (Point{50, height - 60})) << "after the move, the cursor's";
+
+  // Leaving reports where the pointer went, as the raw report of that move would have.
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&window, &leave);
+  EXPECT_TRUE(source->enabled) << "leaving our window";
+  EXPECT_EQ(globalMoves, (std::vector<Point>{{50, height - 60}}));
+
+  // A leave from a window the pointer is not in changes nothing; a hidden window is asked about later.
+  QCoreApplication::sendEvent(&window, &enter);
+  QWindow other;
+  QCoreApplication::sendEvent(&other, &leave);
+  EXPECT_FALSE(source->enabled);
+  QHideEvent hide;
+  QCoreApplication::sendEvent(&window, &hide);
+  scheduler.runUntilIdle();
+  EXPECT_TRUE(source->enabled) << "the pointer is in none of our windows";
+
+  monitors.removeMonitor(*global);
+  QCoreApplication::sendEvent(&window, &enter);
+  QCoreApplication::sendEvent(&window, &leave);
+  EXPECT_FALSE(source->enabled) << "nothing watches the pointer any more";
+}
+
 TEST(QtEventMonitorsTest, ALocalHandlerSwallowsTheEventBeforeTheWindowSeesIt) {
   VirtualScheduler scheduler;
   real::QtEventMonitors monitors(scheduler);

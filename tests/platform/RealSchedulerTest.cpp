@@ -72,6 +72,48 @@ TEST(RealScheduler, OneShotTimerFiresOnceAndAnInvalidatedOneLeavesNoQtTimer) {
   EXPECT_EQ(fired, 1);
 }
 
+TEST(RealScheduler, ARestartedOneShotFiresNoEarlierThanTheDelayAfterItsLastRestart) {
+  RealScheduler scheduler;
+  std::vector<double> firedAt;
+  auto later = scheduler.scheduleOneShot(0.03, 0.001, [&] { firedAt.push_back(scheduler.now()); });
+  const double start = scheduler.now();
+  // Restarted while the first deadline passes: it waits out the new one.
+  pumpUntil([&] { return scheduler.now() - start >= 0.02; });
+  later->restart(0.05);
+  const double restartedAt = scheduler.now();
+  ASSERT_TRUE(pumpUntil([&] { return firedAt.size() == 1; }));
+  EXPECT_GE(firedAt[0] - restartedAt, 0.049);
+  // Brought forward: it fires at the sooner deadline, not the first one.
+  auto sooner = scheduler.scheduleOneShot(10, 1, [&] { firedAt.push_back(scheduler.now()); });
+  sooner->restart(0.01);
+  ASSERT_TRUE(pumpUntil([&] { return firedAt.size() == 2; }));
+  pumpUntil([] { return false; }, 50);
+  EXPECT_EQ(firedAt.size(), 2u);
+  EXPECT_FALSE(sooner->isValid());
+  ASSERT_TRUE(pumpUntil([&] { return scheduler.liveTimerCount() == 0; }));
+}
+
+TEST(RealScheduler, ACancelledDelayedItemTakesItsQtTimerAlongFromAnyThread) {
+  RealScheduler scheduler;
+  int ran = 0;
+  auto onMain = scheduler.mainAfter(30, [&] { ++ran; });
+  auto elsewhere = scheduler.mainAfter(30, [&] { ++ran; });
+  EXPECT_EQ(scheduler.liveTimerCount(), 2u);
+  onMain->cancel();
+  EXPECT_EQ(scheduler.liveTimerCount(), 1u);
+  std::thread([&] { elsewhere->cancel(); }).join();
+  ASSERT_TRUE(pumpUntil([&] { return scheduler.liveTimerCount() == 0; }));
+  // An item that cancels itself while it runs, and one cancelled after it ran.
+  WorkItemPtr self;
+  self = scheduler.mainAfter(0.005, [&] {
+    ++ran;
+    self->cancel();
+  });
+  ASSERT_TRUE(pumpUntil([&] { return ran == 1 && scheduler.liveTimerCount() == 0; }));
+  self->cancel();
+  EXPECT_EQ(ran, 1);
+}
+
 TEST(RealScheduler, SerialQueueRunsInOrderOffTheMainThread) {
   RealScheduler scheduler;
   auto queue = scheduler.makeSerialQueue("com.pelko.ax-work");

@@ -254,6 +254,28 @@ TEST_F(AutoHideTest, OnlyAPointerOnThisMonitorPutsTheHideOff) {
   }
 }
 
+// Moves at 60 a second keep one hide timer, its deadline moved each time: the delay counts from the last.
+TEST_F(AutoHideTest, AStreamOfMovesKeepsOneHideTimerAndTheDelayCountsFromTheLastMove) {
+  settings->autoHideDelay = 0.5;
+  makeHidden();
+  autoHide->showTaskbar(false);
+  advance(0.9);  // past the show's grace
+  const OneShotTimer* armed = nullptr;
+  int timersArmed = 0;
+  for (int move = 0; move < 60; ++move) {
+    pointer.movePointer({900.0 + move, 600});
+    autoHide->handleMouseMoved();
+    if (autoHide->hideTimer().get() != armed) ++timersArmed;
+    armed = autoHide->hideTimer().get();
+    advance(1.0 / 60);
+  }
+  EXPECT_EQ(timersArmed, 1);
+  advance(0.5 - 1.0 / 60 - 0.002);
+  EXPECT_EQ(autoHide->state(), State::shown);
+  advance(0.004);
+  EXPECT_TRUE(autoHide->isTaskbarHidden());
+}
+
 // The pointer rests on the bar, so the hide timer keeps being re-armed; then it leaves the bar just
 // before the timer fires, with the move's event still queued. That move counts as the last movement:
 // the bar stays for the whole delay after it, whether the event then comes or not.

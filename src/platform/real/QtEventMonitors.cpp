@@ -7,7 +7,10 @@
 #include <QScreen>
 #include <QWheelEvent>
 #include <QWindow>
+#include <utility>
 #include <vector>
+
+#include "platform/real/X11RawMotion.h"
 
 #include "platform/real/QtKeyModifiers.h"
 
@@ -35,8 +38,15 @@ uint64_t macModifiers(Qt::KeyboardModifiers modifiers) {
 
 }  // namespace
 
-QtEventMonitors::QtEventMonitors(Scheduler& scheduler, bool useDisplayServerEvents) : scheduler_(scheduler) {
-  if (useDisplayServerEvents) rawMotion_ = X11RawMotion::create([this] { rawMotion(); });
+QtEventMonitors::QtEventMonitors(Scheduler& scheduler, bool useDisplayServerEvents)
+    : QtEventMonitors(scheduler, useDisplayServerEvents ? PointerMotionSourceFactory(X11RawMotion::create)
+                                                        : PointerMotionSourceFactory()) {}
+
+QtEventMonitors::QtEventMonitors(Scheduler& scheduler, const PointerMotionSourceFactory& makeSource)
+    : scheduler_(scheduler) {
+  if (makeSource) rawMotion_ = makeSource([this] { rawMotion(); });
+  // The crossings of our windows decide when the raw events are wanted, so they are watched from the start.
+  if (rawMotion_) installFilter();
 }
 
 QtEventMonitors::~QtEventMonitors() {
@@ -44,12 +54,15 @@ QtEventMonitors::~QtEventMonitors() {
   if (filterInstalled_ && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
 }
 
+void QtEventMonitors::installFilter() {
+  if (filterInstalled_ || !QCoreApplication::instance()) return;
+  QCoreApplication::instance()->installEventFilter(this);
+  filterInstalled_ = true;
+}
+
 platform::MonitorToken QtEventMonitors::addLocalMonitor(platform::EventMask mask,
                                                         platform::LocalEventHandler handler) {
-  if (!filterInstalled_ && QCoreApplication::instance()) {
-    QCoreApplication::instance()->installEventFilter(this);
-    filterInstalled_ = true;
-  }
+  installFilter();
   return registry_.addLocalMonitor(mask, std::move(handler));
 }
 
@@ -80,14 +93,17 @@ void QtEventMonitors::removeTrackingRect(uint64_t trackingRect) {
 }
 
 Point QtEventMonitors::mouseLocation() {
+  // Handlers of a move ask where the pointer is: the move says it, without a trip to the display server.
+  if (deliveringLocation_) return *deliveringLocation_;
   return toScreen(QCursor::pos());
 }
 
 void QtEventMonitors::updatePolling() {
   const bool needed = registry_.trackingRectCount() > 0 || registry_.globalMonitorCount() > 0;
   if (rawMotion_) {
-    if (needed && !rawMotion_->isEnabled()) lastPolled_.reset();
-    rawMotion_->setEnabled(needed);
+    if (needed && !watching_) lastPolled_.reset();
+    watching_ = needed;
+    rawMotion_->setEnabled(needed && !pointerWindow_);
     if (needed && !lastPolled_) poll();  // where the pointer starts
     return;
   }
@@ -118,15 +134,35 @@ void QtEventMonitors::poll() {
   if (lastPolled_ && *lastPolled_ == location) return;
   const bool first = !lastPolled_;
   lastPolled_ = location;
+  const auto saved = std::exchange(deliveringLocation_, location);
   registry_.updateTracking(location);
-  if (first) return;
   // Over our own windows the local monitors see the move.
-  if (QGuiApplication::topLevelAt(global)) return;
-  Event moved;
-  moved.type = EventType::mouseMoved;
-  moved.locationInScreen = location;
-  moved.modifierFlags = macModifiers(QGuiApplication::queryKeyboardModifiers());
-  registry_.deliverGlobal(moved);
+  if (!first && !QGuiApplication::topLevelAt(global)) {
+    Event moved;
+    moved.type = EventType::mouseMoved;
+    moved.locationInScreen = location;
+    moved.modifierFlags = macModifiers(QGuiApplication::queryKeyboardModifiers());
+    registry_.deliverGlobal(moved);
+  }
+  deliveringLocation_ = saved;
+}
+
+void QtEventMonitors::pointerLeft(QObject* window) {
+  if (!pointerWindow_ || pointerWindow_ != window) return;
+  pointerWindow_ = nullptr;
+  updatePolling();
+  // The move that left is the first one outside: it is reported as the raw events would have.
+  if (watching_) poll();
+}
+
+// A window that closes under a menu's or a drag's grab may never hear the pointer leave: once one of
+// ours hides, where the pointer is is asked again.
+void QtEventMonitors::findPointerWindow() {
+  QPointer<QWindow> found = QGuiApplication::topLevelAt(QCursor::pos());
+  if (found == pointerWindow_) return;
+  pointerWindow_ = found;
+  updatePolling();
+  if (watching_ && !pointerWindow_) poll();
 }
 
 bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
@@ -134,6 +170,23 @@ bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
   if (!watched->isWindowType()) return false;
   Event converted;
   switch (event->type()) {
+    case QEvent::Enter:
+      if (rawMotion_) {
+        pointerWindow_ = static_cast<QWindow*>(watched);
+        updatePolling();
+      }
+      return false;
+    case QEvent::Leave:
+      if (rawMotion_) pointerLeft(watched);
+      return false;
+    case QEvent::Hide:
+      if (rawMotion_ && pointerWindow_) {
+        std::weak_ptr<int> alive = alive_;
+        scheduler_.mainAsync([this, alive] {
+          if (alive.lock()) findPointerWindow();
+        });
+      }
+      return false;
     case QEvent::MouseMove: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       const Qt::MouseButtons buttons = mouse->buttons();
@@ -143,8 +196,13 @@ bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
                                                    : EventType::mouseMoved;
       converted.locationInScreen = toScreen(mouse->globalPosition());
       converted.modifierFlags = macModifiers(mouse->modifiers());
+      // The raw events are off over our windows: the next poll compares with this move.
+      if (watching_) lastPolled_ = converted.locationInScreen;
+      const auto saved = std::exchange(deliveringLocation_, converted.locationInScreen);
       registry_.updateTracking(converted.locationInScreen);
-      break;
+      const bool swallowed = !registry_.deliverLocal(converted).has_value();
+      deliveringLocation_ = saved;
+      return swallowed;
     }
     case QEvent::Wheel: {
       const auto* wheel = static_cast<QWheelEvent*>(event);

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QWindow>
 #include <memory>
 #include <optional>
 
 #include "foundation/Scheduler.h"
 #include "platform/EventMonitorRegistry.h"
 #include "platform/EventMonitors.h"
-#include "platform/real/X11RawMotion.h"
+#include "platform/real/PointerMotionSource.h"
 
 namespace pelko::real {
 
@@ -16,13 +18,17 @@ namespace pelko::real {
 // pointer is watched only while a global monitor or a tracked rectangle exists, and reported only when it
 // moved and is not over one of this process's windows. On X11 the display server's raw motion events
 // wake it, so a still pointer wakes nothing; elsewhere QCursor is read on the Scheduler as a fallback.
-// Global key events are not available.
+// Over one of this process's windows Qt already delivers every move, so the raw events are turned off
+// there and each move wakes the process once. While a move is delivered, mouseLocation() answers the
+// move's own location without asking the display server. Global key events are not available.
 class QtEventMonitors final : public QObject, public platform::EventMonitors {
  public:
   static constexpr double kPollInterval = 1.0 / 30.0;
 
   // `useDisplayServerEvents`: false always polls (as on a display server without pointer events).
   explicit QtEventMonitors(Scheduler& scheduler, bool useDisplayServerEvents = true);
+  // With the display server's motion reports from `makeSource` (polling when it makes nothing).
+  QtEventMonitors(Scheduler& scheduler, const PointerMotionSourceFactory& makeSource);
   ~QtEventMonitors() override;
 
   platform::MonitorToken addLocalMonitor(platform::EventMask mask,
@@ -42,14 +48,23 @@ class QtEventMonitors final : public QObject, public platform::EventMonitors {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void installFilter();
   void updatePolling();
   void poll();
   void rawMotion();
+  void pointerLeft(QObject* window);
+  void findPointerWindow();
 
   Scheduler& scheduler_;
   platform::EventMonitorRegistry registry_;
   RepeatingTimerPtr pollTimer_;
-  std::unique_ptr<X11RawMotion> rawMotion_;
+  std::unique_ptr<PointerMotionSource> rawMotion_;
+  // Whether a global monitor or a tracked rectangle wants the pointer.
+  bool watching_ = false;
+  // The window of ours the pointer is in, as Qt's crossing events tell.
+  QPointer<QWindow> pointerWindow_;
+  // The location of the move being delivered.
+  std::optional<Point> deliveringLocation_;
   bool readPending_ = false;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   std::optional<Point> lastPolled_;

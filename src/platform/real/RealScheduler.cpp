@@ -20,6 +20,12 @@ int millisecondsUntil(Clock::time_point due) {
   return remaining > 0 ? static_cast<int>(std::min<long long>(remaining, INT32_MAX)) : 0;
 }
 
+// Whole milliseconds, rounded up: a timer started with it never fires before `due`.
+int millisecondsUntilAtLeast(Clock::time_point due) {
+  const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+  return remaining > 0 ? static_cast<int>(std::min<long long>(remaining, INT32_MAX)) : 0;
+}
+
 Clock::time_point dueAfter(double delaySeconds) {
   double delay = std::isfinite(delaySeconds) && delaySeconds > 0 ? delaySeconds : 0;
   return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay));
@@ -74,7 +80,32 @@ class RealScheduler::MainContext final : public QObject {
 class RealScheduler::MainQueue final : public TaskQueue {
  public:
   explicit MainQueue(QObject* context) : context_(context) {}
+  using TaskQueue::asyncAfter;
   void async(Task task) override { postTo(context_, std::move(task)); }
+  // On the main thread the timer starts at once, and cancelling the item removes it: a delay cancelled
+  // at pointer rate (a hover that ends before its delay) leaves no timer to wake the process later.
+  void asyncAfter(double delaySeconds, const WorkItemPtr& item) override {
+    if (QThread::currentThread() != context_->thread()) {
+      asyncAfter(delaySeconds, [item] { item->perform(); });
+      return;
+    }
+    if (item->isCancelled()) return;
+    auto* timer = new QTimer(context_);
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, item] {
+      item->setCancelHandler(nullptr);
+      timer->deleteLater();
+      item->perform();
+    });
+    item->setCancelHandler([context = QPointer<QObject>(context_), guard = QPointer<QTimer>(timer)] {
+      // Cancelled elsewhere than the main thread, the timer goes on the main thread.
+      if (context)
+        QMetaObject::invokeMethod(
+            context.data(), [guard] { delete guard.data(); }, Qt::AutoConnection);
+    });
+    timer->start(millisecondsUntil(dueAfter(delaySeconds)));
+  }
   void asyncAfter(double delaySeconds, Task task) override {
     auto due = dueAfter(delaySeconds);
     QObject* context = context_;
@@ -156,26 +187,34 @@ class RealScheduler::Timer final : public RepeatingTimer {
   std::atomic<bool> valid_{true};
 };
 
+// A restart that only moves the deadline later leaves the Qt timer as it is: when it fires before the
+// deadline it waits out the rest, so a delay restarted on every pointer move costs one more wake-up per
+// delay rather than a timer change per move.
 class RealScheduler::OneShot final : public OneShotTimer {
  public:
   OneShot(QObject* context, double delay, double tolerance, Task task) : tolerance_(tolerance) {
     timer_ = new QTimer(context);
     timer_->setSingleShot(true);
-    // A coarse timer may come up to 5% of its interval late: only where the tolerance allows that.
-    timer_->setTimerType(tolerance >= 0.05 * delay ? Qt::CoarseTimer : Qt::PreciseTimer);
-    timer_->setInterval(std::max(0, static_cast<int>(std::lround(delay * 1000))));
+    setTimerType(delay);
+    state_->due = dueAfter(delay);
     QObject::connect(timer_, &QTimer::timeout, timer_,
-                     [valid = valid_, timer = timer_.data(), task = std::move(task)] {
-                       if (!valid->exchange(false)) return;
+                     [state = state_, timer = timer_.data(), task = std::move(task)] {
+                       if (!state->valid.load()) return;
+                       // Moved later since it was started (a millisecond early is the timer's own rounding).
+                       if (state->due - Clock::now() > std::chrono::milliseconds(1)) {
+                         timer->start(millisecondsUntilAtLeast(state->due));
+                         return;
+                       }
+                       if (!state->valid.exchange(false)) return;
                        timer->deleteLater();
                        task();
                      });
-    timer_->start();
+    timer_->start(std::max(0, static_cast<int>(std::lround(delay * 1000))));
   }
   ~OneShot() override { invalidate(); }
   void invalidate() override {
     // Once fired, the timer has already handed itself to deleteLater().
-    if (!valid_->exchange(false)) return;
+    if (!state_->valid.exchange(false)) return;
     QPointer<QTimer> timer = timer_;
     timer_ = nullptr;
     if (!timer) return;
@@ -187,13 +226,31 @@ class RealScheduler::OneShot final : public OneShotTimer {
     QMetaObject::invokeMethod(
         timer, [timer] { delete timer.data(); }, Qt::QueuedConnection);
   }
-  bool isValid() const override { return valid_->load(); }
+  void restart(double delay) override {
+    if (!state_->valid.load() || !timer_) return;
+    const Clock::time_point due = dueAfter(delay);
+    const bool later = due >= state_->due;
+    state_->due = due;
+    if (later) return;
+    setTimerType(delay);
+    timer_->start(millisecondsUntilAtLeast(due));
+  }
+  bool isValid() const override { return state_->valid.load(); }
   double tolerance() const override { return tolerance_; }
 
  private:
+  struct State {
+    std::atomic<bool> valid{true};
+    Clock::time_point due;  // read and written on the main thread
+  };
+  void setTimerType(double delay) {
+    // A coarse timer may come up to 5% of its interval late: only where the tolerance allows that.
+    timer_->setTimerType(tolerance_ >= 0.05 * delay ? Qt::CoarseTimer : Qt::PreciseTimer);
+  }
+
   QPointer<QTimer> timer_;
   double tolerance_;
-  std::shared_ptr<std::atomic<bool>> valid_ = std::make_shared<std::atomic<bool>>(true);
+  std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 RealScheduler::RealScheduler()

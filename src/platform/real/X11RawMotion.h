@@ -5,11 +5,13 @@
 #include <functional>
 #include <memory>
 
+#include "platform/real/PointerMotionSource.h"
+
 namespace pelko::real {
 
 // Pointer movement anywhere on an X11 display, as XInput 2 raw motion events on the root window, read
 // from the connection Qt already has. Nothing arrives while the pointer stands still. Main thread only.
-class X11RawMotion final : public QAbstractNativeEventFilter {
+class X11RawMotion final : public QAbstractNativeEventFilter, public PointerMotionSource {
  public:
   // Nothing when the application does not run on X11 or the server lacks XInput 2.
   static std::unique_ptr<X11RawMotion> create(std::function<void()> onMotion);
@@ -18,8 +20,8 @@ class X11RawMotion final : public QAbstractNativeEventFilter {
   X11RawMotion& operator=(const X11RawMotion&) = delete;
 
   // Asks the server for raw motion events, or to stop sending them.
-  void setEnabled(bool enabled);
-  bool isEnabled() const { return enabled_; }
+  void setEnabled(bool enabled) override;
+  bool isEnabled() const override { return enabled_; }
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
