@@ -118,15 +118,6 @@ class Helper {
   std::string buffer_;
 };
 
-// The window manager on `display`, with a home of the test's own so no user's settings are read; none
-// when `program` is empty.
-inline std::unique_ptr<Helper> startWindowManager(const std::string& program, const std::string& display,
-                                                  const std::string& home) {
-  if (program.empty()) return nullptr;
-  return std::make_unique<Helper>(program, std::vector<std::string>{},
-                                  std::map<std::string, std::string>{{"DISPLAY", display}, {"HOME", home}});
-}
-
 // Runs a shell command line against `display` to its end; its standard output.
 inline std::string runOnDisplay(const std::string& display, const std::string& command) {
   std::string output;
@@ -153,6 +144,34 @@ inline xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
   xcb_atom_t result = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
   std::free(reply);
   return result;
+}
+
+// Whether a window manager has taken `display`'s screen: it names its check window on the root window. The
+// look is made by a program of its own with a time limit, since a display that is not served yet can keep
+// a connection waiting.
+inline bool hasWindowManager(const std::string& display) {
+  return runOnDisplay(display, "timeout 2 xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
+         std::string::npos;
+}
+
+// The window manager on `display`, with a home of the test's own so no user's settings are read, once it
+// has taken the screen; none when `program` is empty. Now and then, while the servers of tests running
+// side by side come and go, a display a new server has just reported refuses the first connection: a
+// manager that ended on that is started again.
+inline std::unique_ptr<Helper> startWindowManager(const std::string& program, const std::string& display,
+                                                  const std::string& home) {
+  if (program.empty()) return nullptr;
+  std::unique_ptr<Helper> manager;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    manager =
+        std::make_unique<Helper>(program, std::vector<std::string>{},
+                                 std::map<std::string, std::string>{{"DISPLAY", display}, {"HOME", home}});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (manager->isRunning() && !hasWindowManager(display) && std::chrono::steady_clock::now() < deadline)
+      ::usleep(50 * 1000);
+    if (manager->isRunning()) break;
+  }
+  return manager;
 }
 
 inline std::string xdotool(const std::string& display, const std::string& arguments) {
