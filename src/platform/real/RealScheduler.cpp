@@ -47,7 +47,7 @@ void announceAcquire(void*) {}
 
 // Qt's event queue is not built with ThreadSanitizer, so its hand-over is announced explicitly on this
 // one address, as the queue's own lock would: whatever a thread did before posting (building the event
-// included) happens before every task the main thread runs afterwards.
+// included) happens before every event the main thread delivers afterwards.
 char mainQueueHandOff;
 
 const QEvent::Type kTaskEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -57,6 +57,15 @@ class TaskEvent final : public QEvent {
   explicit TaskEvent(Task task) : QEvent(kTaskEventType), task(std::move(task)) {}
   Task task;
 };
+
+#if defined(__SANITIZE_THREAD__)
+// Application event filters read a posted task's event before its receiver does, so the hand-over is
+// taken up as soon as Qt starts delivering any event, ahead of every filter.
+bool acquireBeforeDelivery(void**) {
+  announceAcquire(&mainQueueHandOff);
+  return false;  // delivered as usual
+}
+#endif
 
 // Runs `task` on the thread of `context`'s event loop, from any thread.
 void postTo(QObject* context, Task task) {
@@ -70,7 +79,6 @@ void postTo(QObject* context, Task task) {
 class RealScheduler::MainContext final : public QObject {
  public:
   bool event(QEvent* event) override {
-    announceAcquire(&mainQueueHandOff);  // before the event is read at all
     if (event->type() != kTaskEventType) return QObject::event(event);
     static_cast<TaskEvent*>(event)->task();
     return true;
@@ -259,10 +267,16 @@ RealScheduler::RealScheduler()
       main_(std::make_unique<MainQueue>(mainContext_.get())),
       global_(
           std::make_unique<GlobalQueue>(std::max(2, static_cast<int>(std::thread::hardware_concurrency())))) {
+#if defined(__SANITIZE_THREAD__)
+  QInternal::registerCallback(QInternal::EventNotifyCallback, acquireBeforeDelivery);
+#endif
 }
 
 RealScheduler::~RealScheduler() {
   global_->finish();
+#if defined(__SANITIZE_THREAD__)
+  QInternal::unregisterCallback(QInternal::EventNotifyCallback, acquireBeforeDelivery);
+#endif
 }
 
 void RealScheduler::finishBackgroundWork() {
