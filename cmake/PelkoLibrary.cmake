@@ -36,3 +36,9 @@ if(PELKO_TSAN)
   set(PELKO_SANITIZER_TEST_ENVIRONMENT ENVIRONMENT_MODIFICATION
       "TSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan-suppressions.txt")
 endif()
+# Under AddressSanitizer, the leaks libraries of others keep to the end of a process are left alone; the
+# file lists them.
+if(PELKO_SANITIZE)
+  set(PELKO_SANITIZER_TEST_ENVIRONMENT ENVIRONMENT_MODIFICATION
+      "LSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/tests/lsan-suppressions.txt:print_suppressions=0")
+endif()
