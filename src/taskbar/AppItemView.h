@@ -141,40 +141,10 @@ class AppItemView : public QWidget {
   // the angle delta in degrees (15 per wheel notch). Positive when scrolling up.
   static double scrollingDeltaY(double pixelDeltaY, double angleDeltaEighthsY);
 
-  // State for tests and the owner.
-  LayoutMode currentLayoutMode() const { return currentLayoutMode_; }
-  bool isCurrentlyActive() const { return isCurrentlyActive_; }
-  double indicatorAlpha() const { return indicatorAlpha_; }
-  Color indicatorColor() const { return indicatorColor_; }
   // The background the button has (clear is alpha 0); a running animation is heading for it.
   Color backgroundColor() const { return background_; }
-  // The background as drawn at this moment, mid-animation included.
-  Color presentedBackgroundColor() const { return presentedBackground_.value_or(background_); }
-  Color hoverColor() const { return cachedHoverColor_; }
-  Color activeColor() const { return cachedActiveColor_; }
-  // Whether this button has pushed the pointing-hand cursor and not popped it yet.
-  bool isPointingHandPushed() const { return pointingHandPushed_; }
-  double iconSide() const { return iconSide_; }
-  QRect iconFrame() const;
-  QRect indicatorFrame() const;
-  QLabel* labelView() const { return labelView_; }
-  // The alpha icon and title are drawn with: 0.4 for an entry dimmed as minimized or hidden, else 1.
-  double dimmedAlpha() const { return lastDimmedAlpha_; }
-  int64_t windowCount() const { return windowCount_; }
-  // The count decoration shown, if any, and its parts.
-  std::optional<WindowCountStyle> shownCountStyle() const { return lastCountStyle_; }
-  BadgeView* countBadge() const { return countBadge_; }
-  QLabel* trailingCountLabel() const { return trailingCountLabel_; }
-  int shownDotCount() const { return dotCount_; }
-  QRect dotsFrame() const;
-  Color dotColor() const;
-  int stackShadowCount() const { return shadowCount_; }
-  bool isIndicatorHidden() const { return indicatorHidden_; }
-  // The pixmap the icon is drawn from, and the initial it shows when the entry has no readable icon file.
+  // The pixmap the icon is drawn from.
   const QPixmap& iconPixmap() const { return iconPixmap_; }
-  QString iconInitial() const;
-  // Counts the layout operations that rebuilt the geometry (the others changed nothing).
-  int layoutRebuildCount() const { return layoutRebuildCount_; }
 
   // ---- Thumbnails (AppItemThumbnails) ----
   // Ends everything of this button's thumbnail: the pending show, the monitors, the shown panel and
@@ -267,6 +237,15 @@ class AppItemView : public QWidget {
   std::optional<std::string> applicationLocation() const;
 
   friend struct AppItemViewTestAccess;
+
+  // The background as drawn at this moment, mid-animation included.
+  Color presentedBackgroundColor() const { return presentedBackground_.value_or(background_); }
+  QRect iconFrame() const;
+  QRect indicatorFrame() const;
+  QRect dotsFrame() const;
+  Color dotColor() const;
+  // The initial the icon shows when the entry has no readable icon file.
+  QString iconInitial() const;
 
   AppItemEnvironment env_;
   Animator animator_;

@@ -4,6 +4,7 @@
 
 #include "ShellTestWorld.h"
 #include "shell/MonitorManagerTaskbars.h"
+#include "support/AppItemViewTestAccess.h"
 #include "taskbar/AppItemView.h"
 #include "taskbar/BadgeView.h"
 #include "taskbar/TaskbarContainerView.h"
@@ -262,7 +263,7 @@ TEST(RealBarsTest, StartUpBuildsEachBarOnceAndTheReactionsChangeWhatTheBarsShow)
   ASSERT_EQ(monitors.displayIDs().size(), world.mac.screens().screens().size());
   auto bar = [&] { return monitors.viewController(monitors.displayIDs().front()); };
   ASSERT_EQ(bar()->arrangedItems().size(), 1u);
-  ASSERT_NE(bar()->arrangedItems().front()->countBadge(), nullptr);
+  ASSERT_NE(AppItemViewTestAccess::countBadge(*bar()->arrangedItems().front()), nullptr);
   auto item = [&] { return bar()->arrangedItems().front(); };
   auto panel = [&] { return monitors.panel(monitors.displayIDs().front()); };
   auto background = [&] { return bar()->view()->backgroundColor(); };
@@ -281,8 +282,8 @@ TEST(RealBarsTest, StartUpBuildsEachBarOnceAndTheReactionsChangeWhatTheBarsShow)
       {"VibrancyOff",        set(&M::useVibrancy, false),              [&] { return background() && vibrancy() && vibrancy()->isHidden(); }},
       {"ExcludeFromCapture", set(&M::excludeFromCapture, true),        [&] { return panel()->sharingType() == WindowSharingType::none; }},
       {"IncludeInCapture",   set(&M::excludeFromCapture, false),       [&] { return panel()->sharingType() == WindowSharingType::readOnly; }},
-      {"BadgeOpacity",       set(&M::badgeOpacity, 40.0),              [&] { return std::abs(item()->countBadge()->badgeOpacity() - 0.4) < 1e-9; }},
-      {"IndicateHidden",     set(&M::indicateHidden, true),            [&] { return item()->dimmedAlpha() == 0.4; }},
+      {"BadgeOpacity",       set(&M::badgeOpacity, 40.0),              [&] { return std::abs(AppItemViewTestAccess::countBadge(*item())->badgeOpacity() - 0.4) < 1e-9; }},
+      {"IndicateHidden",     set(&M::indicateHidden, true),            [&] { return AppItemViewTestAccess::dimmedAlpha(*item()) == 0.4; }},
       {"BorderLeft",         set(&M::borderLeft, true),                [&] { return bar()->view()->borderLines().size() == 2; }},
       {"CornerRadius",       set(&M::cornerRadius, 10.0),              [&] { return bar()->view()->cornerRadius() == 10; }},
       {"Position",           set(&M::position, TaskbarPosition::top),  [&] { return monitors.rebuildGeneration() == 2; }},

@@ -4,23 +4,28 @@
 #include <cmath>
 
 #include "TaskbarTestWorld.h"
+#include "support/AppItemViewTestAccess.h"
 #include "taskbar/BadgeView.h"
 
 namespace pelko::test {
 namespace {
 
+using Access = AppItemViewTestAccess;
+
 // What a button shows of its window count, in one line: the decoration and the label.
 std::string shownCount(const AppItemView& item) {
   std::string shown;
-  if (item.countBadge()->isVisibleTo(&item)) {
-    const QSize size = item.countBadge()->sizeHint();
-    shown += "badge " + std::to_string(item.countBadge()->count()) + (size.width() > 16 ? " wide" : " 16x16");
+  if (Access::countBadge(item)->isVisibleTo(&item)) {
+    const QSize size = Access::countBadge(item)->sizeHint();
+    shown += "badge " + std::to_string(Access::countBadge(item)->count()) +
+             (size.width() > 16 ? " wide" : " 16x16");
   }
-  if (item.trailingCountLabel()->isVisibleTo(&item))
-    shown += "count " + item.trailingCountLabel()->text().toStdString();
-  if (item.shownDotCount() > 0) shown += "dots " + std::to_string(item.shownDotCount());
-  if (item.stackShadowCount() > 0) shown += "copies " + std::to_string(item.stackShadowCount());
-  if (item.labelView()->text() != "Editor") shown += "label " + item.labelView()->text().toStdString();
+  if (Access::trailingCountLabel(item)->isVisibleTo(&item))
+    shown += "count " + Access::trailingCountLabel(item)->text().toStdString();
+  if (Access::shownDotCount(item) > 0) shown += "dots " + std::to_string(Access::shownDotCount(item));
+  if (Access::stackShadowCount(item) > 0) shown += "copies " + std::to_string(Access::stackShadowCount(item));
+  if (Access::labelView(item)->text() != "Editor")
+    shown += "label " + Access::labelView(item)->text().toStdString();
   return shown.empty() ? "-" : shown;
 }
 
@@ -71,7 +76,7 @@ TEST_F(AppItemTest, EachCountStyleShowsCountsFromTwoAndTheAccessibilityLabelFoll
   QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   digits.setPixelSize(9);
   digits.setBold(true);
-  EXPECT_EQ(item->countBadge()->sizeHint().width(),
+  EXPECT_EQ(Access::countBadge(*item)->sizeHint().width(),
             static_cast<int>(std::ceil(QFontMetricsF(digits).horizontalAdvance("1000") + 8)));
 }
 
@@ -80,32 +85,32 @@ TEST_F(AppItemTest, CountDecorationsSitWhereTheyBelongAndGiveWayOnlyWhereTheyMus
   auto item = makeItem(entry);
   // The badge overhangs the icon's bottom trailing corner (a 26-point icon at 4, 4).
   item->updateWindowCount(3);
-  EXPECT_EQ(item->countBadge()->geometry(), QRect(19, 19, 16, 16));
+  EXPECT_EQ(Access::countBadge(*item)->geometry(), QRect(19, 19, 16, 16));
 
   // An unchanged count repaints the badge in new colours; other styles do nothing on it.
   settings->badgeOpacity = 50;
   settings->badgeColor = Color{1, 0, 0, 1};
   item->updateWindowCount(3);
-  EXPECT_EQ(item->countBadge()->badgeOpacity(), 0.5);
-  EXPECT_EQ(item->countBadge()->badgeColor(), (Color{1, 0, 0, 1}));
+  EXPECT_EQ(Access::countBadge(*item)->badgeOpacity(), 0.5);
+  EXPECT_EQ(Access::countBadge(*item)->badgeColor(), (Color{1, 0, 0, 1}));
 
   // Dots take the indicator's place and turn to the accent colour with the entry.
   settings->windowCountStyle = WindowCountStyle::dots;
   item->updateWindowCount(9);
-  EXPECT_FALSE(item->countBadge()->isVisibleTo(item.get()));
-  EXPECT_EQ(item->dotsFrame(), QRect(1, 29, 32, 4));
-  EXPECT_TRUE(item->isIndicatorHidden());
-  EXPECT_EQ(item->dotColor().alpha, 0.55);
+  EXPECT_FALSE(Access::countBadge(*item)->isVisibleTo(item.get()));
+  EXPECT_EQ(Access::dotsFrame(*item), QRect(1, 29, 32, 4));
+  EXPECT_TRUE(Access::isIndicatorHidden(*item));
+  EXPECT_EQ(Access::dotColor(*item).alpha, 0.55);
   entry->isActive = true;
-  EXPECT_EQ(item->dotColor(), appearance.controlAccentColor());
+  EXPECT_EQ(Access::dotColor(*item), appearance.controlAccentColor());
   item->setActiveImmediate(false);
-  EXPECT_EQ(item->dotColor().alpha, 0.55);
+  EXPECT_EQ(Access::dotColor(*item).alpha, 0.55);
 
   // A window entry never shows a count.
   item->configure(windowEntry(501, 7, std::string("Report")), false);
   item->updateWindowCount(4);
   EXPECT_EQ(shownCount(*item), "label Report");
-  EXPECT_FALSE(item->isIndicatorHidden()) << "binding shows the indicator again";
+  EXPECT_FALSE(Access::isIndicatorHidden(*item)) << "binding shows the indicator again";
 }
 
 TEST_F(AppItemTest, MinimizedAndHiddenEntriesAreDimmedAsTheirSettingsSay) {
@@ -124,22 +129,22 @@ TEST_F(AppItemTest, MinimizedAndHiddenEntriesAreDimmedAsTheirSettingsSay) {
     auto item = makeItem();
     auto entry = appEntry(501);
     item->configure(entry, false);
-    EXPECT_EQ(item->dimmedAlpha(), 1.0);
+    EXPECT_EQ(Access::dimmedAlpha(*item), 1.0);
     // The entry's flags change while the button shows it.
     entry->isMinimized = c.minimized;
     entry->isHidden = c.hidden;
-    EXPECT_EQ(item->dimmedAlpha(), c.alpha);
-    EXPECT_FLOAT_EQ(item->labelView()->palette().color(QPalette::WindowText).alphaF(), c.alpha);
+    EXPECT_EQ(Access::dimmedAlpha(*item), c.alpha);
+    EXPECT_FLOAT_EQ(Access::labelView(*item)->palette().color(QPalette::WindowText).alphaF(), c.alpha);
     // Both settings off and a refresh: nothing is dimmed; a fresh binding dims as the settings say.
     settings->indicateMinimized = false;
     settings->indicateHidden = false;
     item->refreshDimming();
-    EXPECT_EQ(item->dimmedAlpha(), 1.0);
+    EXPECT_EQ(Access::dimmedAlpha(*item), 1.0);
     settings->indicateMinimized = c.indicateMinimized;
     settings->indicateHidden = c.indicateHidden;
     item->configure(appEntry(502, "Mail"), false);
     item->configure(entry, false);
-    EXPECT_EQ(item->dimmedAlpha(), c.alpha);
+    EXPECT_EQ(Access::dimmedAlpha(*item), c.alpha);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "TaskbarTestWorld.h"
+#include "support/AppItemViewTestAccess.h"
 #include "ui/WidgetOpacity.h"
 
 namespace pelko::test {
@@ -74,7 +75,7 @@ TEST_F(AppItemTest, AFileRestingThreeTenthsOfASecondBringsTheWindowForward) {
   auto hover = [&](TrackedAppPtr entry, double rest, int way = 0) {
     auto item = makeItem(std::move(entry));
     item->dragHoverEntered();
-    EXPECT_EQ(item->backgroundColor(), item->hoverColor());
+    EXPECT_EQ(item->backgroundColor(), AppItemViewTestAccess::hoverColor(*item));
     scheduler.advance(rest);
     if (way == 1) item->dragHoverExited();
     if (way == 2) item->dragHoverEnded();

@@ -13,6 +13,8 @@
 namespace pelko::test {
 namespace {
 
+using Access = AppItemViewTestAccess;
+
 // ---------------------------------------------------------------------------------------------------
 // Layout modes
 
@@ -40,13 +42,13 @@ TEST_F(AppItemTest, EachModeSizesTheButtonAndItsIconAndLetsAFullBarSqueezeIt) {
     if (c.mode == LayoutMode::iconsTextRight) item->configureIconsTextRight(thickness, c.equalWidth);
     if (c.mode == LayoutMode::vertical) item->configureVertical(thickness, TaskbarPosition::left);
     SCOPED_TRACE(static_cast<int>(c.mode));
-    EXPECT_EQ(item->currentLayoutMode(), c.mode);
+    EXPECT_EQ(Access::currentLayoutMode(*item), c.mode);
     EXPECT_EQ(item->minimumSizeHint(), c.minimum);
     EXPECT_EQ(item->size(), c.minimum.expandedTo(item->sizeHint()).boundedTo(c.maximum)) << "a lone button";
     EXPECT_EQ(item->minimumSize(), QSize(0, 0));
     EXPECT_EQ(item->maximumSize(), c.maximum);
-    EXPECT_EQ(item->iconFrame(), c.icon);
-    EXPECT_EQ(item->labelView()->isVisibleTo(item.get()), c.mode == LayoutMode::iconsTextRight);
+    EXPECT_EQ(Access::iconFrame(*item), c.icon);
+    EXPECT_EQ(Access::labelView(*item)->isVisibleTo(item.get()), c.mode == LayoutMode::iconsTextRight);
   }
 }
 
@@ -55,37 +57,37 @@ TEST_F(AppItemTest, TextModeTakesTitleWidthAndFontFromTheSettingsAndItsDefaultsW
   settings->maxTaskWidth = 300.0;
   auto item = makeItem(windowEntry(501, 7, std::string("A rather long window title that needs room")), true);
   // 14 points of the bar: 14 device-independent pixels, whatever the screen's logical dots per inch.
-  EXPECT_EQ(QFontInfo(item->labelView()->font()).pixelSize(), 14);
+  EXPECT_EQ(QFontInfo(Access::labelView(*item)->font()).pixelSize(), 14);
   EXPECT_EQ(item->maximumWidth(), 300);
   EXPECT_GT(item->width(), 100);
   // The label starts 5 points after the 20-point icon and ends at least 6 points before the edge.
-  EXPECT_EQ(item->labelView()->geometry().left(), 6 + 20 + 5);
-  EXPECT_LE(item->labelView()->geometry().right() + 1, item->width() - 6);
+  EXPECT_EQ(Access::labelView(*item)->geometry().left(), 6 + 20 + 5);
+  EXPECT_LE(Access::labelView(*item)->geometry().right() + 1, item->width() - 6);
 
   AppItemView lone(environment());
   lone.configure(appEntry(501), false);
   lone.configureIconsTextRight(34, false);
   EXPECT_EQ(lone.maximumWidth(), 200);
-  EXPECT_EQ(lone.indicatorFrame(), QRect(0, 32, lone.width(), 2));
+  EXPECT_EQ(Access::indicatorFrame(lone), QRect(0, 32, lone.width(), 2));
 }
 
 TEST_F(AppItemTest, RepeatedLayoutChangesNothingButTheIndicatorSettingOrANewEntryRebuilds) {
   auto item = makeItem(appEntry(501));
-  const int built = item->layoutRebuildCount();
+  const int built = Access::layoutRebuildCount(*item);
   item->configureIconsOnly(34, false);
-  EXPECT_EQ(item->layoutRebuildCount(), built);
+  EXPECT_EQ(Access::layoutRebuildCount(*item), built);
 
   settings->activeIndicatorPosition = std::string("left");
   item->configureIconsOnly(34, false);
-  EXPECT_EQ(item->layoutRebuildCount(), built + 1);
-  EXPECT_EQ(item->indicatorFrame(), QRect(1, 10, 2, 14));
+  EXPECT_EQ(Access::layoutRebuildCount(*item), built + 1);
+  EXPECT_EQ(Access::indicatorFrame(*item), QRect(1, 10, 2, 14));
 
   item->configure(appEntry(777, "Mail"), false);
   item->configureIconsOnly(34, false);
-  EXPECT_EQ(item->layoutRebuildCount(), built + 2);
+  EXPECT_EQ(Access::layoutRebuildCount(*item), built + 2);
   item->configure(item->trackedApp(), true);  // the same entry again keeps it
   item->configureIconsOnly(34, false);
-  EXPECT_EQ(item->layoutRebuildCount(), built + 2);
+  EXPECT_EQ(Access::layoutRebuildCount(*item), built + 2);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -103,15 +105,15 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
   auto item = makeItem();
   auto entry = windowEntry(501, 7, std::string("Report"));
   item->configure(entry, true);
-  EXPECT_EQ(item->labelView()->text(), "Report - Editor");
+  EXPECT_EQ(Access::labelView(*item)->text(), "Report - Editor");
   EXPECT_EQ(shownToolTip(*item), "Editor - Report");
   item->configure(entry, false);
-  EXPECT_EQ(item->labelView()->text(), "Report");
+  EXPECT_EQ(Access::labelView(*item)->text(), "Report");
 
   // A title change is delivered before the entry holds it; the label follows the new title.
   item->configure(entry, true);
   entry->windowTitle = std::string("Summary");
-  EXPECT_EQ(item->labelView()->text(), "Summary - Editor");
+  EXPECT_EQ(Access::labelView(*item)->text(), "Summary - Editor");
 
   // A long tooltip keeps its head and tail.
   entry->windowTitle = std::string(200, 'x');
@@ -121,7 +123,7 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
   item->configure(entry, false);
   item->configureIconsTextRight(34, false);
   entry->windowTitle = std::string("page <img src=\"/dev/zero\">\n<b>two</b>\tlines");
-  EXPECT_EQ(item->labelView()->text(), "page <img src=\"/dev/zero\"> <b>two</b> lines");
+  EXPECT_EQ(Access::labelView(*item)->text(), "page <img src=\"/dev/zero\"> <b>two</b> lines");
   EXPECT_EQ(shownToolTip(*item), "Editor - page <img src=\"/dev/zero\"> <b>two</b> lines");
 
   // An application entry's label stays its name, while its tooltip follows the title.
@@ -129,14 +131,14 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
                                           std::string("Draft"), std::nullopt);
   item->configure(app, false);
   app->windowTitle = std::string("List");
-  EXPECT_EQ(item->labelView()->text(), "Notes");
+  EXPECT_EQ(Access::labelView(*item)->text(), "Notes");
   EXPECT_EQ(shownToolTip(*item), "Notes - List");
 
   // An emoji name gives its whole emoji as the icon tile's initial.
   const std::string grin = "\xF0\x9F\x98\x80";
   item->configure(appEntry(502, grin + " Smile"), false);
   item->configureIconsOnly(34, false);
-  EXPECT_EQ(item->iconInitial(), QString::fromStdString(grin));
+  EXPECT_EQ(Access::iconInitial(*item), QString::fromStdString(grin));
 }
 
 // The label keeps its shortened text between paints; a new title or width shortens it again.
@@ -147,9 +149,9 @@ TEST_F(AppItemTest, LabelIsShortenedAgainWhenItsTitleOrWidthChanges) {
   };
   auto entry = windowEntry(501, 7, std::string("Quarterly report for the board"));
   auto item = makeItem(entry, true);
-  QLabel& label = *item->labelView();
+  QLabel& label = *Access::labelView(*item);
   auto fresh = makeItem(windowEntry(502, 8, std::string("Quarterly report for the board")), true);
-  QLabel& reference = *fresh->labelView();
+  QLabel& reference = *Access::labelView(*fresh);
   // The buttons place their labels when first drawn; the widths below are set after that.
   item->grab();
   fresh->grab();
@@ -163,7 +165,7 @@ TEST_F(AppItemTest, LabelIsShortenedAgainWhenItsTitleOrWidthChanges) {
   entry->windowTitle = std::string("Minutes");
   auto other = makeItem(windowEntry(503, 9, std::string("Minutes")), true);
   other->grab();
-  EXPECT_EQ(render(label, 240), render(*other->labelView(), 240));
+  EXPECT_EQ(render(label, 240), render(*Access::labelView(*other), 240));
 }
 
 TEST_F(AppItemTest, IconFileIsDecodedOncePerSizeNotOnEveryLayoutOrPaint) {
@@ -210,25 +212,25 @@ TEST_F(AppItemTest, ActiveLookFollowsTheSettingsAndDeactivationWaits) {
   settings->backgroundColor = Color{1, 1, 1, 1};
   auto entry = appEntry(9999, "Editor", true);  // no such process: never frontmost
   auto item = makeItem(entry);
-  EXPECT_EQ(item->indicatorAlpha(), 0);
-  EXPECT_EQ(item->backgroundColor(), item->activeColor());
+  EXPECT_EQ(Access::indicatorAlpha(*item), 0);
+  EXPECT_EQ(item->backgroundColor(), Access::activeColor(*item));
   // A light bar gives dark labels and overlays.
-  EXPECT_EQ(item->hoverColor(), Color::black().withAlpha(0.08));
-  EXPECT_EQ(item->activeColor(), Color::black().withAlpha(0.15));
-  EXPECT_EQ(item->labelView()->palette().color(QPalette::WindowText), QColor(Qt::black));
+  EXPECT_EQ(Access::hoverColor(*item), Color::black().withAlpha(0.08));
+  EXPECT_EQ(Access::activeColor(*item), Color::black().withAlpha(0.15));
+  EXPECT_EQ(Access::labelView(*item)->palette().color(QPalette::WindowText), QColor(Qt::black));
   EXPECT_EQ(AppItemView::contrastingTextColor(std::nullopt), Color::white());
   settings->showActiveIndicator = true;
   settings->activeIndicatorColor = Color{1, 0, 0, 1};
   item->updateActiveIndicatorAppearance();
-  EXPECT_EQ(item->indicatorAlpha(), 1);
-  EXPECT_EQ(item->indicatorColor(), (Color{1, 0, 0, 1}));
+  EXPECT_EQ(Access::indicatorAlpha(*item), 1);
+  EXPECT_EQ(Access::indicatorColor(*item), (Color{1, 0, 0, 1}));
 
   entry->isActive = false;
   scheduler.advance(0.07);
-  EXPECT_TRUE(item->isCurrentlyActive());
+  EXPECT_TRUE(Access::isCurrentlyActive(*item));
   scheduler.advance(0.01);
-  EXPECT_FALSE(item->isCurrentlyActive());
-  EXPECT_EQ(item->indicatorAlpha(), 0);
+  EXPECT_FALSE(Access::isCurrentlyActive(*item));
+  EXPECT_EQ(Access::indicatorAlpha(*item), 0);
   EXPECT_EQ(item->backgroundColor().alpha, 0);
 
   // Inactive and active again within the delay: nothing flickers.
@@ -237,9 +239,9 @@ TEST_F(AppItemTest, ActiveLookFollowsTheSettingsAndDeactivationWaits) {
   scheduler.advance(0.05);
   entry->isActive = true;
   scheduler.advance(0.2);
-  EXPECT_TRUE(item->isCurrentlyActive());
+  EXPECT_TRUE(Access::isCurrentlyActive(*item));
   item->setActiveImmediate(false);
-  EXPECT_EQ(item->indicatorAlpha(), 0);
+  EXPECT_EQ(Access::indicatorAlpha(*item), 0);
 
   // The frontmost application keeps its look when its entry reports inactive.
   const int32_t pid = launch("com.example.editor", "Editor");
@@ -247,7 +249,7 @@ TEST_F(AppItemTest, ActiveLookFollowsTheSettingsAndDeactivationWaits) {
   item->configure(frontmost, false);
   frontmost->isActive = false;
   scheduler.advance(0.1);
-  EXPECT_TRUE(item->isCurrentlyActive());
+  EXPECT_TRUE(Access::isCurrentlyActive(*item));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -258,20 +260,21 @@ TEST_F(AppItemTest, HoverTintsOnlyAnInactiveButtonAndPushesThePointingHand) {
   item->configure(appEntry(501), false);
   item->mouseEntered();
   EXPECT_EQ(item->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_EQ(item->backgroundColor(), item->hoverColor());
-  EXPECT_LT(item->presentedBackgroundColor().alpha, item->hoverColor().alpha);  // still animating
+  EXPECT_EQ(item->backgroundColor(), Access::hoverColor(*item));
+  EXPECT_LT(Access::presentedBackgroundColor(*item).alpha,
+            Access::hoverColor(*item).alpha);  // still animating
   scheduler.advance(0.05);
-  EXPECT_EQ(item->presentedBackgroundColor(), item->hoverColor());
+  EXPECT_EQ(Access::presentedBackgroundColor(*item), Access::hoverColor(*item));
   item->mouseExited();
-  EXPECT_FALSE(item->isPointingHandPushed());
+  EXPECT_FALSE(Access::isPointingHandPushed(*item));
   scheduler.advance(0.06);
-  EXPECT_EQ(item->presentedBackgroundColor().alpha, 0);
+  EXPECT_EQ(Access::presentedBackgroundColor(*item).alpha, 0);
 
   auto entry = appEntry(9999, "Mail", true);
   item->configure(entry, false);
   item->mouseEntered();
   scheduler.advance(0.1);
-  EXPECT_EQ(item->presentedBackgroundColor(), item->activeColor());
+  EXPECT_EQ(Access::presentedBackgroundColor(*item), Access::activeColor(*item));
   // Gone while hovered and with its deactivation pending, it leaves no callback behind (the sanitizers
   // catch one that runs).
   entry->isActive = false;
@@ -291,15 +294,15 @@ TEST_F(AppItemTest, ClicksAreDebouncedAndNeitherAReleaseOutsideNorACommandPressC
     return event.isAccepted();
   };
   send(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
-  EXPECT_EQ(item->backgroundColor(), item->activeColor());  // pressed
+  EXPECT_EQ(item->backgroundColor(), Access::activeColor(*item));  // pressed
   send(QEvent::MouseButtonRelease, {200, 10}, Qt::LeftButton);
   EXPECT_FALSE(send(QEvent::MouseButtonPress, {10, 10}, Qt::RightButton)) << "left to the context menu";
   send(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::ControlModifier);
-  EXPECT_TRUE(AppItemViewTestAccess::hasCommandPress(*item));
+  EXPECT_TRUE(Access::hasCommandPress(*item));
   send(QEvent::MouseButtonRelease, {10, 10}, Qt::LeftButton);
-  EXPECT_FALSE(AppItemViewTestAccess::hasCommandPress(*item));
+  EXPECT_FALSE(Access::hasCommandPress(*item));
   EXPECT_EQ(clicks, 0);
-  EXPECT_FALSE(item->isCurrentlyActive());
+  EXPECT_FALSE(Access::isCurrentlyActive(*item));
 
   // The media clock never starts at 0, so the very first release is a click, active at once; further
   // releases count from 0.05 s after the last click.
@@ -309,7 +312,7 @@ TEST_F(AppItemTest, ClicksAreDebouncedAndNeitherAReleaseOutsideNorACommandPressC
     item->mouseUp(true);
     EXPECT_EQ(clicks, expected) << wait;
   }
-  EXPECT_TRUE(item->isCurrentlyActive());
+  EXPECT_TRUE(Access::isCurrentlyActive(*item));
 }
 
 }  // namespace

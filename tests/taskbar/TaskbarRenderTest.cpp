@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "TaskbarTestWorld.h"
+#include "support/AppItemViewTestAccess.h"
 #include "taskbar/BadgeView.h"
 #include "taskbar/BatteryFillView.h"
 #include "taskbar/BatteryIconView.h"
@@ -127,7 +128,8 @@ TEST_F(TaskbarRenderTest, LeftBar) {
   Bar bar = makeBar(TaskbarPosition::left, "left-bar.png");  // where its buttons land: the controller's tests
   EXPECT_EQ(image.size(), QSize(48, 1055));
   // Mail's three windows: a badge over its icon's bottom trailing corner (a 22-point icon at 13, 13).
-  EXPECT_EQ(bar.controller->arrangedItems()[1]->countBadge()->geometry(), QRect(24, 24, 16, 16));
+  EXPECT_EQ(AppItemViewTestAccess::countBadge(*bar.controller->arrangedItems()[1])->geometry(),
+            QRect(24, 24, 16, 16));
 }
 
 // One bar with a badge, dots and stacked copies side by side (each button keeps the style it was last
@@ -152,9 +154,9 @@ TEST_F(TaskbarRenderTest, WideBottomBarWithWindowCountsAndADimmedEntry) {
   image = bar.panel->grab().toImage();
   save(image, "bottom-bar-counts.png");
   EXPECT_EQ(items[1]->accessibleName(), "Mail, 2 windows");
-  const QRect badge = inPanel(bar, items[1]->countBadge());
+  const QRect badge = inPanel(bar, AppItemViewTestAccess::countBadge(*items[1]));
   EXPECT_EQ(image.pixelColor(badge.x() + 2, badge.center().y()).name(), QColor(0, 122, 255).name());
-  EXPECT_EQ(items[3]->dimmedAlpha(), 0.4);
+  EXPECT_EQ(AppItemViewTestAccess::dimmedAlpha(*items[3]), 0.4);
 }
 
 // The dark bar over a white page: its rounded top corners blend into the white instead of stepping.

@@ -7,6 +7,7 @@
 
 #include "TaskbarRectPrinter.h"
 #include "TaskbarTestWorld.h"
+#include "support/AppItemViewTestAccess.h"
 #include "taskbar/SystemTrayView.h"
 #include "taskbar/TaskbarContainerView.h"
 #include "taskbar/TrashIconView.h"
@@ -14,6 +15,8 @@
 
 namespace pelko::test {
 namespace {
+
+using Access = AppItemViewTestAccess;
 
 class TaskbarViewControllerTest : public TaskbarTest {
  protected:
@@ -135,27 +138,27 @@ TEST_F(TaskbarViewControllerTest, ClickClearsOtherActiveLooksThenTogglesOnItsDis
   auto editorA = windowEntry(editorPID, 11, "A", "Editor", true);
   auto editorB = windowEntry(editorPID, 12, "B");
   bar->updateFilteredApps({mail, editorA, editorB});
-  ASSERT_TRUE(bar->itemView(mail->id)->isCurrentlyActive());
-  ASSERT_TRUE(bar->itemView(editorA->id)->isCurrentlyActive());
+  ASSERT_TRUE(Access::isCurrentlyActive(*bar->itemView(mail->id)));
+  ASSERT_TRUE(Access::isCurrentlyActive(*bar->itemView(editorA->id)));
   mac.clearActions();
 
   bar->itemView(editorB->id)->onClick();
   // With grouping on, the clicked application's buttons keep their look; the others lose it at once.
-  EXPECT_FALSE(bar->itemView(mail->id)->isCurrentlyActive());
-  EXPECT_TRUE(bar->itemView(editorA->id)->isCurrentlyActive());
+  EXPECT_FALSE(Access::isCurrentlyActive(*bar->itemView(mail->id)));
+  EXPECT_TRUE(Access::isCurrentlyActive(*bar->itemView(editorA->id)));
   EXPECT_FALSE(mac.actions().empty()) << "the window manager acted on the click";
 
   settings->groupWindows = false;
   bar->itemView(editorA->id)->setActiveImmediate(true);
   bar->itemView(mail->id)->setActiveImmediate(true);
   bar->itemView(editorB->id)->onClick();
-  EXPECT_FALSE(bar->itemView(editorA->id)->isCurrentlyActive());
-  EXPECT_FALSE(bar->itemView(mail->id)->isCurrentlyActive());
+  EXPECT_FALSE(Access::isCurrentlyActive(*bar->itemView(editorA->id)));
+  EXPECT_FALSE(Access::isCurrentlyActive(*bar->itemView(mail->id)));
 
   // A click on the entry that is already active leaves every look alone.
   bar->itemView(editorA->id)->setActiveImmediate(true);
   bar->itemView(mail->id)->onClick();
-  EXPECT_TRUE(bar->itemView(editorA->id)->isCurrentlyActive());
+  EXPECT_TRUE(Access::isCurrentlyActive(*bar->itemView(editorA->id)));
 
   // A click that arrives after the bar is gone does nothing.
   auto click = bar->itemView(mail->id)->onClick;
@@ -217,7 +220,7 @@ TEST_F(TaskbarViewControllerTest, EqualWidthsReconfigureRebindingOnlyWhatTheTrac
   EXPECT_EQ(bar->itemView(editor->id)->trackedApp(), editorAgain);
   EXPECT_EQ(bar->itemView(mail->id)->trackedApp(), mail);
   for (AppItemView* item : bar->arrangedItems()) {
-    EXPECT_EQ(item->currentLayoutMode(), LayoutMode::iconsOnly);
+    EXPECT_EQ(Access::currentLayoutMode(*item), LayoutMode::iconsOnly);
     EXPECT_EQ(item->width(), 34);
   }
   bar->updateLayout(TaskbarPosition::bottom);
@@ -272,9 +275,9 @@ TEST_F(TaskbarViewControllerTest, StackAndButtonsForEachEdgeAndAFullBarSqueezesT
     ASSERT_EQ(items.size(), 60u);
     for (size_t i = 0; i < items.size(); ++i) {
       EXPECT_TRUE(bar->appStackView()->rect().contains(items[i]->geometry())) << i << " of 60 is cut off";
-      EXPECT_GE(items[i]->iconFrame().width(), c.smallestIcon) << i;
+      EXPECT_GE(Access::iconFrame(*items[i]).width(), c.smallestIcon) << i;
     }
-    EXPECT_TRUE(items.back()->isCurrentlyActive());
+    EXPECT_TRUE(Access::isCurrentlyActive(*items.back()));
   }
 }
 
