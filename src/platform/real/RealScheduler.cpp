@@ -42,7 +42,6 @@ void announceAcquire(void* address) {
 }
 #else
 void announceRelease(void*) {}
-void announceAcquire(void*) {}
 #endif
 
 // Qt's event queue is not built with ThreadSanitizer, so its hand-over is announced explicitly on this
