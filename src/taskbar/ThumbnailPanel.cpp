@@ -209,6 +209,9 @@ void ThumbnailPanel::closePanel() {
 void ThumbnailPanel::drop() {
   if (dropped_) return;
   dropped_ = true;
+  auto& dropped = env_.services.droppedPanels;
+  std::erase_if(dropped, [](const QPointer<QObject>& panel) { return panel.isNull(); });
+  dropped.emplace_back(this);
   if (!fade_.isRunning()) deleteLater();
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "taskbar/WindowThumbnailCache.h"
 
@@ -29,6 +32,11 @@ struct ThumbnailServices {
         memoryPressure(memoryPressure),
         ownWindows(ownWindows),
         cache(scheduler) {}
+  // A panel let go by its creator deletes itself when its fade-out ends; once the event loop has stopped
+  // no fade ends, so whatever is still waiting goes with the services.
+  ~ThumbnailServices() {
+    for (const QPointer<QObject>& panel : droppedPanels) delete panel.data();
+  }
   ThumbnailServices(const ThumbnailServices&) = delete;
   ThumbnailServices& operator=(const ThumbnailServices&) = delete;
 
@@ -40,6 +48,8 @@ struct ThumbnailServices {
   WindowThumbnailCache cache;
   // Window number to the wall-clock time a panel of that one window was last shown. Main thread only.
   std::unordered_map<int64_t, double> lastCaptureTimestamps;
+  // The panels their creators have dropped that may not have deleted themselves yet. Main thread only.
+  std::vector<QPointer<QObject>> droppedPanels;
 };
 
 }  // namespace pelko

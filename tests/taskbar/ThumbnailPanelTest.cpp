@@ -131,6 +131,29 @@ TEST_F(ThumbnailPanelTest, ThePanelFadesInAndOutUnlessMotionIsReduced) {
   EXPECT_EQ(panel->alpha(), 0);
 }
 
+// At exit the event loop stops with a dropped panel still fading out: the fade never ends, so the panel
+// goes with the shared services instead of being left behind.
+TEST_F(ThumbnailPanelTest, APanelDroppedMidFadeGoesWithTheServices) {
+  const auto window = openWindow();
+  QPointer<ThumbnailPanel> fading;
+  {
+    ThumbnailServices local{scheduler,     mac.windowServer(), mac.screens(),
+                            eventMonitors, memoryPressure,     &ownWindows};
+    auto* panel = new ThumbnailPanel({scheduler, mac.workspace(), accessibilityHelper, local});
+    fading = panel;
+    panel->show(window, "Editor", item, TaskbarPosition::bottom);
+    scheduler.advance(0.12);
+    panel->dismiss();
+    panel->drop();
+    scheduler.advance(0.02);
+    deleteLaterNow();
+    ASSERT_TRUE(fading) << "still fading out";
+    EXPECT_EQ(listedPanels(), 1u);
+  }
+  EXPECT_FALSE(fading);
+  EXPECT_EQ(listedPanels(), 0u);
+}
+
 TEST_F(ThumbnailPanelTest, ACardClickedIntoADismissalIsDeletedOnlyAfterItsHandler) {
   mac.setReduceMotion(true);
   const auto window = openWindow();
