@@ -67,6 +67,9 @@ SettingsViewController::SettingsViewController(std::shared_ptr<SettingsManager> 
 SettingsViewController::~SettingsViewController() {
   setPermissionsRefreshActive(false);
   if (pendingSearchUpdateWorkItem_) pendingSearchUpdateWorkItem_->cancel();
+  // A row its section has never shown has no parent yet; the others go with their stacks.
+  for (auto& [field, row] : storedRows_)
+    if (row && !row->parent()) delete row.data();
 }
 
 void SettingsViewController::viewWillDisappear() {

@@ -71,6 +71,8 @@ class SettingsPagesTest : public SettingsWindowTest {
     system.settings->resetToDefaults();
     system.scheduler.advance(1);
     settle();
+    // What the event loop would free by now: rows the rebuilt sections let go of.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 };
 
@@ -507,6 +509,23 @@ namespace {
 
 // Each page whole, in the states a person checks, in both rendering modes: PNG files under the build
 // folder ("settingswindow-renders/pages-*.png"). A state that hides rows draws a shorter page.
+// Rows a section stores but does not show (the auto-hide rows while auto-hide is off) have no parent:
+// closing the window frees them with the rest.
+TEST_F(SettingsPagesTest, ClosingTheWindowFreesEveryRowItBuilt) {
+  const qsizetype before = QApplication::allWidgets().size();
+  SettingsViewController& view = openPages();
+  controller->showSettings();
+  view.selectTab(3);
+  system.settings->autoHide = true;
+  settle();
+  system.settings->autoHide = false;
+  settle();
+  closeAndReset();
+  QStringList left;
+  for (QWidget* widget : QApplication::allWidgets()) left << widget->objectName();
+  EXPECT_EQ(QApplication::allWidgets().size(), before) << left.join(' ').toStdString();
+}
+
 TEST_F(SettingsPagesTest, PagesRenderInTheirStates) {
   struct State {
     const char* name;
