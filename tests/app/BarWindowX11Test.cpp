@@ -124,6 +124,9 @@ std::string oneRun(const std::string& xvfb, const std::string& openbox) {
   if (server.display().empty()) return "no X server came up on a free display";
   Sandbox sandbox;
   auto windowManager = startWindowManager(openbox, server.display(), sandbox.path("home"));
+  if (auto trouble = windowManagerTrouble(*windowManager, server.display(), sandbox.path("home"));
+      !trouble.empty())
+    return server.display() + ": " + trouble;
   PelkoProcess pelko(sandbox, {}, {{"DISPLAY", server.display()}, {"QT_QPA_PLATFORM", "xcb"}});
   XView view(server.display());
   if (!view.isConnected()) return server.display() + ": cannot connect";

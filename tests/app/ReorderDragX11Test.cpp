@@ -27,6 +27,7 @@ TEST(ReorderDragX11Test, AControlDragOfTheFirstButtonPastTheOthersStoresTheNewOr
   // Icons only, from the start of the bar: the buttons are the bar's thickness wide at its left end.
   sandbox.setDefaults({{"PelkoStyle", platform::PlistValue(std::string("icons"))}});
   auto windowManager = startWindowManager(openbox, display, sandbox.path("home"));
+  ASSERT_EQ(windowManagerTrouble(*windowManager, display, sandbox.path("home")), "") << server.describe();
   PelkoProcess pelko(sandbox, {},
                      {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_SCENARIO", scenario}});
   ASSERT_TRUE(pelko.waitUntilReady()) << pelko.output();
