@@ -3,6 +3,7 @@
 # the time from start to the first window on the screen, and the processor share while the pointer
 # sweeps along the bar at 60 moves a second for 10 seconds. Each program gets an X server of its own.
 #   scripts/compare-panels.sh [ROUNDS]   (default 5)
+#   PANEL_COMPARE_MAP_ONLY=1 scripts/compare-panels.sh [ROUNDS]   (the first map alone: no sweep)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${1:-5}"
