@@ -15,6 +15,8 @@ packages+=(tint2)
 packages+=(at-spi2-core python3-pyatspi)
 # The global pointer's movement on X11: the XInput extension's raw motion events.
 packages+=(pkg-config libxcb-xinput-dev)
+# Start-up loads the system's font configuration itself, beside the display connection.
+packages+=(libfontconfig-dev)
 # The panel comparison (scripts/compare-panels.sh) moves the pointer through the XTest extension.
 packages+=(libxcb-xtest0-dev)
 # The settings window's end-to-end test watches the clipboard's owners and reads the window's frame.

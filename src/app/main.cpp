@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ApplicationWindowIcon.h"
 #include "app/DisplayMirror.h"
+#include "app/FontWarmUp.h"
 #include "app/ScenarioLoader.h"
 #include "app/TestHooks.h"
 #include "foundation/DebugLog.h"
@@ -48,6 +50,7 @@
 #include "shell/PelkoURL.h"
 #include "shell/ShellWindowStyle.h"
 #include "shell/SingleInstanceLock.h"
+#include "shell/Taskbars.h"
 #include "taskbar/ThumbnailServices.h"
 #include "tracking/AccessibilityHelper.h"
 #include "ui/AccessibleScrollArea.h"
@@ -159,6 +162,9 @@ int main(int argc, char** argv) {
   if (!restoreOnly) {
     if (std::optional<int> status = forwardURLsToRunningCopy(argc, argv, arguments)) return *status;
   }
+  // The fonts load while the application object connects to the display (see FontWarmUp).
+  std::optional<pelko::FontWarmUp> fontWarmUp;
+  if (!restoreOnly) fontWarmUp.emplace();
   std::unique_ptr<QCoreApplication> application;
   if (restoreOnly) {
     application = std::make_unique<QCoreApplication>(argc, argv);
@@ -189,14 +195,16 @@ int main(int argc, char** argv) {
   shell.version = kVersion;
   shell.build = kBuild;
   shell.processor = processorFamily();
-  // Every window of the program, alerts and the update window among them, carries its icon.
-  if (!restoreOnly) QApplication::setWindowIcon(pelko::ownApplicationWindowIcon(shell));
+  // Every window of the program, alerts and the update window among them, carries its icon: the bars'
+  // from their first frame on, an alert's from the start.
+  pelko::ApplicationWindowIcon windowIcon(
+      [&shell] { QApplication::setWindowIcon(pelko::ownApplicationWindowIcon(shell)); });
   auto loginItems = std::make_unique<pelko::real::XdgAutostartLoginItems>(
       *fileSystem, pelko::real::XdgAutostartLoginItems::defaultEntryPath("pelko"), executablePath());
   auto appearance = std::make_unique<pelko::sim::SimAppearance>();
   std::unique_ptr<pelko::platform::Alerts> alerts;
   if (!restoreOnly && hasDisplay()) {
-    alerts = std::make_unique<pelko::QtAlerts>();
+    alerts = std::make_unique<pelko::AlertsWithWindowIcon>(std::make_unique<pelko::QtAlerts>(), windowIcon);
   } else {
     auto printed = std::make_unique<pelko::sim::SimAlerts>();
     printed->onShow = [](const pelko::platform::AlertContent& alert) {
@@ -418,6 +426,13 @@ int main(int argc, char** argv) {
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
   scheduler->mainAsync([&] {
     delegate->applicationDidFinishLaunching();
+    if (!restoreOnly) {
+      if (pelko::Taskbars* bars = delegate->taskbars()) {
+        bars->whenOnScreen([&windowIcon] { windowIcon.install(); });
+      } else {
+        windowIcon.install();
+      }
+    }
     pelko::installTestHooks(*scheduler, delegate, mac.get());
   });
   int status = QCoreApplication::exec();

@@ -1,6 +1,7 @@
 // The bar as a real X11 window. Started under a fresh X server at the same moment as a window manager,
-// it must come up every time: mapped, typed as a dock, managed without decorations and above a normal
-// window. Each run has an X server of its own on a free display; a few run side by side.
+// it must come up every time: mapped, typed as a dock, managed without decorations, carrying the
+// program's icon and above a normal window. Each run has an X server of its own on a free display; a
+// few run side by side.
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -154,6 +155,18 @@ std::string oneRun(const std::string& xvfb, const std::string& openbox) {
     return where + "the bar is not typed as a dock";
   auto extents = view.cardinals(bar.client, "_NET_FRAME_EXTENTS");
   if (extents != std::vector<uint32_t>{0, 0, 0, 0}) return where + "the bar has decorations";
+  // The program's icon comes once the bar stands on screen, from 16 pixels up (the window manager puts
+  // its own 48-pixel one on a window that has none).
+  std::vector<uint32_t> icon;
+  waitUntil(
+      pelko,
+      [&] {
+        icon = view.cardinals(bar.client, "_NET_WM_ICON");
+        return icon.size() >= 2 && icon[0] == 16;
+      },
+      kBarDeadline);
+  if (icon.size() < 2 || icon[0] != 16 || icon[1] != 16)
+    return where + "the bar does not carry the program's icon";
 
   view.openNormalWindow("normal-window");
   XView::Found normal;

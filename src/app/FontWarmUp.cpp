@@ -1,0 +1,16 @@
+#include "app/FontWarmUp.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <utility>
+
+namespace pelko {
+
+FontWarmUp::FontWarmUp(std::function<void()> load) : thread_(std::move(load)) {}
+
+void FontWarmUp::loadFontConfiguration() {
+  // Without a usable configuration the toolkit finds the same failure later and falls back as usual.
+  (void)FcInit();
+}
+
+}  // namespace pelko
