@@ -425,6 +425,9 @@ int main(int argc, char** argv) {
 
   // Start-up runs inside the event loop, as the application's did-finish-launching callback does.
   scheduler->mainAsync([&] {
+    // The bars measure their texts first thing: the fonts' load is waited for rather than started again
+    // beside it.
+    fontWarmUp.reset();
     delegate->applicationDidFinishLaunching();
     if (!restoreOnly) {
       if (pelko::Taskbars* bars = delegate->taskbars()) {
