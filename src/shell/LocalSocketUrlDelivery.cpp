@@ -5,9 +5,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QLocalSocket>
-#include <QPointer>
-#include <QVariant>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/time.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -20,7 +22,7 @@ namespace pelko {
 namespace {
 
 // The largest batch that can be valid: 16 URLs of 2 KiB, their line feeds and the closing empty line.
-constexpr qint64 kMaxBatchBytes =
+constexpr size_t kMaxBatchBytes =
     LocalSocketUrlDelivery::kMaxURLs * (LocalSocketUrlDelivery::kMaxURLBytes + 1) + 1;
 
 // The folder exists, belongs to this user and only this user can enter it.
@@ -43,13 +45,32 @@ bool preparePrivateFolder(const std::string& folder, std::string& reason) {
   return true;
 }
 
-bool isSameUser(QLocalSocket* socket) {
+bool isSameUser(int fd) {
   struct ucred credentials {};
   socklen_t length = sizeof credentials;
-  if (::getsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials,
-                   &length) != 0)
-    return false;
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) return false;
   return credentials.uid == ::getuid();
+}
+
+bool socketAddress(const std::string& path, sockaddr_un& address) {
+  address = {};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+// Writes all of `text` to a socket that does not block; false when it cannot take it all at once (the
+// few bytes of an answer always fit an empty socket's buffer).
+bool sendAll(int fd, const std::string& text) {
+  size_t sent = 0;
+  while (sent < text.size()) {
+    const ssize_t count = ::send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    sent += static_cast<size_t>(count);
+  }
+  return true;
 }
 
 }  // namespace
@@ -81,21 +102,18 @@ void LocalSocketUrlDelivery::stopReceiving() {
   handler_ = nullptr;
   if (retry_) retry_->cancel();
   retry_.reset();
-  clients_.reset();
-  clientCount_ = 0;
+  while (!clients_.empty()) closeClient(clients_.begin()->first);
   if (listenFd_ < 0) return;
   closeListener();
   ::unlink(socketPath_.c_str());
 }
 
 bool LocalSocketUrlDelivery::listen(std::string& reason) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (socketPath_.size() >= sizeof address.sun_path) {
+  sockaddr_un address;
+  if (!socketAddress(socketPath_, address)) {
     reason = "the path is too long for a socket";
     return false;
   }
-  std::memcpy(address.sun_path, socketPath_.c_str(), socketPath_.size() + 1);
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
     reason = std::strerror(errno);
@@ -113,7 +131,6 @@ bool LocalSocketUrlDelivery::listen(std::string& reason) {
     return false;
   }
   listenFd_ = fd;
-  if (!clients_) clients_ = std::make_unique<QObject>();
   notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { accept(); });
   return true;
@@ -173,50 +190,77 @@ void LocalSocketUrlDelivery::retryLater(const char* what, int error, bool listen
 void LocalSocketUrlDelivery::serve(int fd) {
   // The newest connection beyond the few served at once is closed unanswered: a flood of connections
   // must not use up the descriptors the rest of the program needs.
-  if (clientCount_ >= kMaxClients) {
+  if (clients_.size() >= static_cast<size_t>(kMaxClients)) {
     ::close(fd);
     debugLog("AppDelegate: too many connections for URLs at once; closing the newest");
     return;
   }
-  auto* socket = new QLocalSocket(clients_.get());
-  if (!socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite) ||
-      !isSameUser(socket)) {
-    if (socket->socketDescriptor() < 0) ::close(fd);
-    socket->abort();
-    socket->deleteLater();
+  if (!isSameUser(fd)) {
+    ::close(fd);
     return;
   }
-  ++clientCount_;
-  QObject::connect(socket, &QObject::destroyed, clients_.get(), [this] { --clientCount_; });
-  QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { readFrom(socket); });
-  QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+  const uint64_t id = nextClient_++;
+  Client& client = clients_[id];
+  client.fd = fd;
+  client.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+  QObject::connect(client.notifier.get(), &QSocketNotifier::activated, client.notifier.get(),
+                   [this, id] { readFrom(id); });
   // A sender that stalls is cut off.
-  scheduler_.mainAfter(kTimeoutSeconds, [guard = QPointer<QLocalSocket>(socket)] {
-    if (guard) guard->abort();
-  });
-  readFrom(socket);
+  client.timeout = std::make_shared<WorkItem>([this, id] { closeClient(id); });
+  scheduler_.mainQueue().asyncAfter(kTimeoutSeconds, client.timeout);
+  readFrom(id);
 }
 
-void LocalSocketUrlDelivery::readFrom(QLocalSocket* socket) {
+void LocalSocketUrlDelivery::closeClient(uint64_t id) {
+  auto found = clients_.find(id);
+  if (found == clients_.end()) return;
+  Client& client = found->second;
+  client.timeout->cancel();
+  // The notifier may be the one whose signal is being handled: it is silenced now and goes later.
+  client.notifier->setEnabled(false);
+  client.notifier.release()->deleteLater();
+  ::close(client.fd);
+  clients_.erase(found);
+}
+
+void LocalSocketUrlDelivery::readFrom(uint64_t id) {
+  auto found = clients_.find(id);
+  if (found == clients_.end()) return;
+  Client& client = found->second;
+  bool ended = false;
+  char buffer[4096];
+  while (client.batch.size() <= kMaxBatchBytes) {
+    const ssize_t count = ::recv(client.fd, buffer, sizeof buffer, 0);
+    if (count > 0) {
+      client.batch.append(buffer, static_cast<size_t>(count));
+      continue;
+    }
+    if (count < 0 && errno == EINTR) continue;
+    // Nothing more for now; or the sender has gone (or failed) before its batch was complete.
+    ended = count == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+    break;
+  }
   // The batch is complete once it ends with an empty line.
-  QByteArray buffered = socket->property("pelkoBatch").toByteArray() + socket->readAll();
-  socket->setProperty("pelkoBatch", buffered);
-  const bool complete = buffered == "\n" || buffered.endsWith("\n\n");
-  if (!complete && buffered.size() <= kMaxBatchBytes) return;
+  const std::string& batch = client.batch;
+  const bool complete = batch == "\n" || (batch.size() >= 2 && batch.ends_with("\n\n"));
+  if (!complete && batch.size() <= kMaxBatchBytes) {
+    if (ended) closeClient(id);
+    return;
+  }
 
   std::vector<std::string> urls;
   bool valid = complete;
   if (complete) {
-    const QList<QByteArray> lines = buffered.left(buffered.size() - 1).split('\n');
-    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-      if (lines[i].size() > static_cast<qsizetype>(kMaxURLBytes)) valid = false;
-      urls.push_back(lines[i].toStdString());
+    size_t start = 0;
+    for (size_t end = batch.find('\n'); end + 1 < batch.size(); end = batch.find('\n', start)) {
+      if (end - start > kMaxURLBytes) valid = false;
+      urls.push_back(batch.substr(start, end - start));
+      start = end + 1;
     }
     if (static_cast<int>(urls.size()) > kMaxURLs) valid = false;
   }
-  socket->write(valid ? "ok\n" : "refused\n");
-  socket->flush();
-  socket->disconnectFromServer();
+  (void)sendAll(client.fd, valid ? "ok\n" : "refused\n");
+  closeClient(id);
   if (!valid) {
     debugLog("AppDelegate: refused URLs from a later start (at most 16, each at most 2 KiB)");
     return;
@@ -234,24 +278,69 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return static_cast<int>(std::max<long long>(left, 0));
   };
+  // Waits until the socket is ready for `events` (or has failed); false once the time is up.
+  auto waitFor = [&](int fd, short events) {
+    for (;;) {
+      pollfd entry{fd, events, 0};
+      const int ready = ::poll(&entry, 1, msLeft());
+      if (ready < 0 && errno == EINTR) continue;
+      return ready > 0;
+    }
+  };
 
-  QLocalSocket socket;
-  socket.connectToServer(QString::fromStdString(socketPath_));
-  if (!socket.waitForConnected(msLeft())) return ForwardResult::noReceiver;
+  sockaddr_un address;
+  if (!socketAddress(socketPath_, address)) return ForwardResult::noReceiver;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return ForwardResult::noReceiver;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
 
-  QByteArray batch;
-  for (const auto& url : urls) batch += QByteArray::fromStdString(url) + '\n';
+  // A receiver whose queue of connections is full is waited for, until the time is up.
+  const int waitMs = msLeft();
+  const timeval wait{waitMs / 1000, static_cast<suseconds_t>(waitMs % 1000) * 1000};
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+  int connected;
+  do {
+    connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  } while (connected != 0 && errno == EINTR && msLeft() > 0);
+  if (connected != 0) return ForwardResult::noReceiver;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return ForwardResult::noReceiver;
+
+  std::string batch;
+  for (const auto& url : urls) batch += url + '\n';
   batch += '\n';
-  socket.write(batch);
-  while (socket.bytesToWrite() > 0 && msLeft() > 0) socket.waitForBytesWritten(msLeft());
-
-  QByteArray answer;
-  while (!answer.contains('\n') && msLeft() > 0) {
-    if (!socket.waitForReadyRead(msLeft())) break;
-    answer += socket.readAll();
+  size_t sent = 0;
+  while (sent < batch.size()) {
+    const ssize_t count = ::send(fd, batch.data() + sent, batch.size() - sent, MSG_NOSIGNAL);
+    if (count > 0) {
+      sent += static_cast<size_t>(count);
+    } else if (count < 0 && errno == EINTR) {
+      continue;
+    } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!waitFor(fd, POLLOUT)) break;
+    } else {
+      break;
+    }
   }
-  answer += socket.readAll();
-  return answer.startsWith("ok\n") ? ForwardResult::delivered : ForwardResult::refused;
+
+  std::string answer;
+  char buffer[64];
+  while (answer.find('\n') == std::string::npos) {
+    const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
+    if (count > 0) {
+      answer.append(buffer, static_cast<size_t>(count));
+    } else if (count < 0 && errno == EINTR) {
+      continue;
+    } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!waitFor(fd, POLLIN)) break;
+    } else {
+      break;
+    }
+  }
+  return answer.starts_with("ok\n") ? ForwardResult::delivered : ForwardResult::refused;
 }
 
 }  // namespace pelko

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QObject>
 #include <QSocketNotifier>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "foundation/Scheduler.h"
 #include "platform/UrlDelivery.h"
-
-class QLocalSocket;
 
 namespace pelko {
 
@@ -24,6 +23,9 @@ namespace pelko {
 // connection fails all the same (the process or the system is out of descriptors), it waits
 // kAcceptRetrySeconds and tries again, and when the listening socket itself fails, it listens afresh.
 // Each of these is said in the diagnostic log.
+//
+// Plain sockets rather than the toolkit's network module: that module and the libraries it brings
+// would be loaded at every start, before the first bar, for a few lines of text.
 class LocalSocketUrlDelivery final : public platform::UrlDelivery {
  public:
   static constexpr int kMaxURLs = 16;
@@ -48,16 +50,25 @@ class LocalSocketUrlDelivery final : public platform::UrlDelivery {
   void accept();
   void retryLater(const char* what, int error, bool listenAgain);
   void serve(int fd);
-  void readFrom(QLocalSocket* socket);
+  void readFrom(uint64_t client);
+  void closeClient(uint64_t client);
+
+  // A connection being served: what it sent so far, until its batch ends.
+  struct Client {
+    int fd = -1;
+    std::string batch;
+    std::unique_ptr<QSocketNotifier> notifier;
+    WorkItemPtr timeout;  // cuts a stalled sender off
+  };
 
   Scheduler& scheduler_;
   std::string socketPath_;
   Handler handler_;
   int listenFd_ = -1;
   std::unique_ptr<QSocketNotifier> notifier_;
-  // Parent of the connections being served; they go with it.
-  std::unique_ptr<QObject> clients_;
-  int clientCount_ = 0;
+  // The connections being served, by a number never used twice (a descriptor is).
+  std::map<uint64_t, Client> clients_;
+  uint64_t nextClient_ = 1;
   WorkItemPtr retry_;
 };
 
