@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QStaticText>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -59,27 +60,31 @@ class ItemLabel final : public QLabel {
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), static_cast<int>(alignment()), elidedText());
+    const QStaticText& title = laidOutTitle();
+    // Vertically centred as a one-line text drawn in the label's rectangle would be.
+    painter.drawStaticText(QPointF(0, (height() - title.size().height()) / 2), title);
   }
 
  private:
-  // A hover fade repaints the label on every frame: the shortening (a full text layout) is redone only
-  // when the text, the width or the font has changed.
-  const QString& elidedText() {
+  // A hover fade repaints the label on every frame: the shortening and the text layout (shaping the
+  // glyphs is most of a repaint's cost) are redone only when the text, the width or the font changed.
+  const QStaticText& laidOutTitle() {
     const QString source = text();
-    if (source != elidedSource_ || width() != elidedWidth_ || font() != elidedFont_) {
-      elidedSource_ = source;
-      elidedWidth_ = width();
-      elidedFont_ = font();
-      elided_ = fontMetrics().elidedText(source, Qt::ElideRight, elidedWidth_);
+    if (source != laidOutSource_ || width() != laidOutWidth_ || font() != laidOutFont_) {
+      laidOutSource_ = source;
+      laidOutWidth_ = width();
+      laidOutFont_ = font();
+      laidOut_.setTextFormat(Qt::PlainText);
+      laidOut_.setText(fontMetrics().elidedText(source, Qt::ElideRight, laidOutWidth_));
+      laidOut_.prepare(QTransform(), laidOutFont_);
     }
-    return elided_;
+    return laidOut_;
   }
 
-  QString elidedSource_;
-  int elidedWidth_ = -1;
-  QFont elidedFont_;
-  QString elided_;
+  QString laidOutSource_;
+  int laidOutWidth_ = -1;
+  QFont laidOutFont_;
+  QStaticText laidOut_;
 };
 
 // Interpolates with premultiplied alpha, so fading to or from clear does not pass through grey.

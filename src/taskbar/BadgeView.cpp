@@ -43,6 +43,7 @@ void BadgeView::setCount(int64_t count) {
   count_ = count;
   cachedCountString_.reset();
   cachedTextSize_.reset();
+  laidOutDigits_.reset();
   updateGeometry();
   update();
 }
@@ -77,11 +78,19 @@ void BadgeView::paintEvent(QPaintEvent*) {
   painter.setBrush(toQColor(badgeColor_));
   painter.drawRoundedRect(bounds, radius, radius);
   const QSizeF text = textSize();
-  const QRectF textRect(std::round((bounds.width() - text.width()) / 2),
-                        std::round((bounds.height() - text.height()) / 2), text.width(), text.height());
-  painter.setFont(digitFont());
+  const QFont font = digitFont();
+  painter.setFont(font);
   painter.setPen(toQColor(textColor_));
-  painter.drawText(textRect, Qt::AlignCenter, countString());
+  // Laid out once per count: repaints during the button's hover fades only draw the glyphs.
+  if (!laidOutDigits_) {
+    laidOutDigits_.emplace(countString());
+    laidOutDigits_->setTextFormat(Qt::PlainText);
+    laidOutDigits_->prepare(QTransform(), font);
+  }
+  // The digits' box (as measured for the size hint) centred on whole points.
+  const QPointF textOrigin(std::round((bounds.width() - text.width()) / 2),
+                           std::round((bounds.height() - text.height()) / 2));
+  painter.drawStaticText(textOrigin, *laidOutDigits_);
 }
 
 }  // namespace pelko

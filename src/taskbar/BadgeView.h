@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -49,6 +50,7 @@ class BadgeView : public QWidget {
   double badgeOpacity_ = 1.0;
   mutable std::optional<QString> cachedCountString_;
   mutable std::optional<QSizeF> cachedTextSize_;
+  std::optional<QStaticText> laidOutDigits_;
   mutable int measureCount_ = 0;
 };
 
