@@ -5,8 +5,10 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
+#include <QTimerEvent>
 #include <chrono>
 #include <cmath>
+#include <unordered_map>
 
 #include "platform/real/ThreadQueue.h"
 
@@ -74,7 +76,9 @@ void postTo(QObject* context, Task task) {
 }
 }  // namespace
 
-// The main thread's receiver of posted tasks.
+// The main thread's receiver of posted tasks, and of delayed ones: a delayed task runs on a timer of this
+// object's own (an id, not a QTimer), so an animation frame or a hover delay costs no object, no child
+// events and no deferred deletion.
 class RealScheduler::MainContext final : public QObject {
  public:
   bool event(QEvent* event) override {
@@ -82,11 +86,55 @@ class RealScheduler::MainContext final : public QObject {
     static_cast<TaskEvent*>(event)->task();
     return true;
   }
+
+  // Main thread only.
+  void startDelayed(int milliseconds, const WorkItemPtr& item) {
+    const int id = startTimer(milliseconds, Qt::PreciseTimer);
+    if (id == 0) return;  // no timer to be had: as good as cancelled
+    delayed_.emplace(id, item);
+    item->setCancelHandler([context = QPointer<MainContext>(this), id, raw = item.get()] {
+      if (!context) return;
+      if (QThread::currentThread() == context->thread()) {
+        context->stopDelayed(id, raw);
+        return;
+      }
+      // Cancelled elsewhere than the main thread, the timer goes on the main thread.
+      QMetaObject::invokeMethod(
+          context.data(),
+          [context, id, raw] {
+            if (context) context->stopDelayed(id, raw);
+          },
+          Qt::QueuedConnection);
+    });
+  }
+  size_t delayedCount() const { return delayed_.size(); }
+
+ protected:
+  void timerEvent(QTimerEvent* event) override {
+    const auto found = delayed_.find(event->timerId());
+    if (found == delayed_.end()) return QObject::timerEvent(event);
+    killTimer(found->first);
+    const WorkItemPtr item = std::move(found->second);
+    delayed_.erase(found);
+    item->setCancelHandler(nullptr);
+    item->perform();
+  }
+
+ private:
+  // Only while `id` still belongs to `item`: a fired timer's id may since serve another task.
+  void stopDelayed(int id, const WorkItem* item) {
+    const auto found = delayed_.find(id);
+    if (found == delayed_.end() || found->second.get() != item) return;
+    killTimer(id);
+    delayed_.erase(found);
+  }
+
+  std::unordered_map<int, WorkItemPtr> delayed_;
 };
 
 class RealScheduler::MainQueue final : public TaskQueue {
  public:
-  explicit MainQueue(QObject* context) : context_(context) {}
+  explicit MainQueue(MainContext* context) : context_(context) {}
   using TaskQueue::asyncAfter;
   void async(Task task) override { postTo(context_, std::move(task)); }
   // On the main thread the timer starts at once, and cancelling the item removes it: a delay cancelled
@@ -97,33 +145,19 @@ class RealScheduler::MainQueue final : public TaskQueue {
       return;
     }
     if (item->isCancelled()) return;
-    auto* timer = new QTimer(context_);
-    timer->setSingleShot(true);
-    timer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, item] {
-      item->setCancelHandler(nullptr);
-      timer->deleteLater();
-      item->perform();
-    });
-    item->setCancelHandler([context = QPointer<QObject>(context_), guard = QPointer<QTimer>(timer)] {
-      // Cancelled elsewhere than the main thread, the timer goes on the main thread.
-      if (context)
-        QMetaObject::invokeMethod(
-            context.data(), [guard] { delete guard.data(); }, Qt::AutoConnection);
-    });
-    timer->start(millisecondsUntil(dueAfter(delaySeconds)));
+    context_->startDelayed(millisecondsUntil(dueAfter(delaySeconds)), item);
   }
   void asyncAfter(double delaySeconds, Task task) override {
     auto due = dueAfter(delaySeconds);
-    QObject* context = context_;
+    MainContext* context = context_;
     postTo(context, [context, due, task = std::move(task)]() mutable {
-      QTimer::singleShot(millisecondsUntil(due), Qt::PreciseTimer, context, std::move(task));
+      context->startDelayed(millisecondsUntil(due), std::make_shared<WorkItem>(std::move(task)));
     });
   }
   const std::string& label() const override { return label_; }
 
  private:
-  QObject* context_;
+  MainContext* context_;
   std::string label_ = "com.apple.main-thread";
 };
 
@@ -320,7 +354,8 @@ OneShotTimerPtr RealScheduler::scheduleOneShot(double delay, double tolerance, T
 }
 
 size_t RealScheduler::liveTimerCount() const {
-  return static_cast<size_t>(mainContext_->findChildren<QTimer*>(Qt::FindDirectChildrenOnly).size());
+  return static_cast<size_t>(mainContext_->findChildren<QTimer*>(Qt::FindDirectChildrenOnly).size()) +
+         mainContext_->delayedCount();
 }
 
 std::shared_ptr<DispatchGroup> RealScheduler::makeGroup() {

@@ -36,8 +36,8 @@ class RealScheduler final : public Scheduler {
   OneShotTimerPtr scheduleOneShot(double delay, double tolerance, Task task) override;
   std::shared_ptr<DispatchGroup> makeGroup() override;
   bool isMainThread() const override;
-  // The repeating and one-shot timers that still hold a Qt timer (deleted ones count until the event
-  // loop has deleted them).
+  // The repeating and one-shot timers and the delayed main-queue tasks that still hold a Qt timer
+  // (deleted QTimers count until the event loop has deleted them).
   size_t liveTimerCount() const;
 
  protected:
