@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
+
 namespace pelko {
 
 class AccessibilityHelper;
+class Animator;
 class IconCache;
 class Scheduler;
 struct ThumbnailServices;
@@ -22,6 +25,9 @@ struct AppItemEnvironment {
   IconCache* iconCache = nullptr;            // decoded icon files; none: the one all bars share
   platform::Alerts* alerts = nullptr;        // for confirming "Hide from Taskbar"; none: the entry is absent
   ThumbnailServices* thumbnails = nullptr;   // none: the button shows no thumbnails
+  // The hover fades of a bar's buttons run on its frames, so a fade out and the next button's fade in
+  // repaint the bar together; none: the button animates on frames of its own.
+  std::shared_ptr<Animator> hoverAnimator = nullptr;
 };
 
 }  // namespace pelko

@@ -139,7 +139,8 @@ QRectF toQRectF(const Rect& r) {
 AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
     : QWidget(parent),
       env_(environment),
-      animator_(environment.scheduler),
+      animator_(environment.hoverAnimator ? environment.hoverAnimator
+                                          : std::make_shared<Animator>(environment.scheduler)),
       thumbnails_(std::make_shared<AppItemThumbnails>(*this, environment)),
       dragHover_(std::make_shared<AppItemDragHover>(*this, *thumbnails_, environment)),
       reorderDrag_(std::make_unique<AppItemReorderDrag>(*this, environment.scheduler)),
@@ -359,8 +360,11 @@ void AppItemView::paintEvent(QPaintEvent*) {
   }
   if (!hasLayout_) return;
   const QRect icon = iconFrame();
-  // Normally made at the last layout; this only catches a move to a screen of another pixel density.
-  refreshIcon();
+  // Normally made at the last layout; this only catches a move to a screen of another pixel density
+  // (comparing the size alone: a hover fade repaints at frame rate).
+  if (!iconKey_ ||
+      iconKey_->pixels != std::max(1, static_cast<int>(std::lround(icon.width() * devicePixelRatioF()))))
+    refreshIcon();
   if (!iconPixmap_.isNull()) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // The pixmap may be larger than the frame in points (dense screens) or keep the file's aspect
@@ -589,12 +593,13 @@ void AppItemView::animateBackgroundColor(const Color& target, double duration) {
   background_ = target;
   presentedBackground_ = from;
   QPointer<AppItemView> self(this);
-  backgroundAnimation_ = animator_.animate(
+  backgroundAnimation_ = animator_->animate(
       AnimationSetup{0, 1, duration, Easing::easeOut, false},
       [self, from, target](double t) {
         if (!self) return;
         self->presentedBackground_ = mixColors(from, target, t);
-        self->update();
+        // The first frame shows what is already on the screen.
+        if (t > 0) self->update();
       },
       [self] {
         if (!self) return;

@@ -248,7 +248,7 @@ class AppItemView : public QWidget {
   QString iconInitial() const;
 
   AppItemEnvironment env_;
-  Animator animator_;
+  std::shared_ptr<Animator> animator_;
   // The collaborators with state of their own; each acts on this button, which outlives them.
   const std::shared_ptr<AppItemThumbnails> thumbnails_;
   const std::shared_ptr<AppItemDragHover> dragHover_;

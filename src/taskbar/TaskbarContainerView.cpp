@@ -148,11 +148,25 @@ void TaskbarContainerView::layoutNow() {
   if (onLayout) onLayout();
 }
 
-void TaskbarContainerView::paintEvent(QPaintEvent*) {
+void TaskbarContainerView::paintEvent(QPaintEvent* event) {
   if (!background_ || background_->alpha <= 0) return;
   QPainter painter(this);
+  const QColor color = toQColor(*background_);
+  // A hover fade repaints one button at a time, away from the rounded corners: there the shape is a
+  // plain rectangle, filled without rasterising the whole outline.
+  const int radius =
+      static_cast<int>(std::ceil(std::min(cornerRadius_, static_cast<double>(std::max(width(), height())))));
+  const QRect clearOfCornersAcross = rect().adjusted(radius, 0, -radius, 0);
+  const QRect clearOfCornersAlong = rect().adjusted(0, radius, 0, -radius);
+  const QRegion& dirty = event->region();
+  if (std::all_of(dirty.begin(), dirty.end(), [&](const QRect& part) {
+        return clearOfCornersAcross.contains(part) || clearOfCornersAlong.contains(part);
+      })) {
+    for (const QRect& part : dirty) painter.fillRect(part, color);
+    return;
+  }
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.fillPath(shape(), toQColor(*background_));
+  painter.fillPath(shape(), color);
 }
 
 void TaskbarContainerView::resizeEvent(QResizeEvent* event) {

@@ -31,7 +31,8 @@ TaskbarViewController::TaskbarViewController(std::shared_ptr<AppTracker> appTrac
       settingsManager_(std::move(settingsManager)),
       externallyManaged_(externallyManaged),
       env_(environment),
-      fades_(environment.scheduler) {
+      fades_(environment.scheduler),
+      itemHoverAnimator_(std::make_shared<Animator>(environment.scheduler)) {
   ReorderDropTarget::Host host;
   QPointer<TaskbarViewController> weak(this);
   host.stack = [weak]() -> StackView* { return weak ? weak->appStackView_.data() : nullptr; };

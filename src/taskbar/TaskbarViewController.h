@@ -221,6 +221,8 @@ class TaskbarViewController : public QObject {
   const bool externallyManaged_;
   Environment env_;
   ItemFades fades_;
+  // The frames of every button's hover fade.
+  const std::shared_ptr<Animator> itemHoverAnimator_;
 
   QPointer<TaskbarContainerView> view_;
   QPointer<StackView> appStackView_;

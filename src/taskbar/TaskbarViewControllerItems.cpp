@@ -115,10 +115,10 @@ void TaskbarViewController::updateWindowCounts(const std::vector<TrackedAppPtr>&
 
 AppItemView* TaskbarViewController::makeItem(const std::shared_ptr<TrackedApp>& app,
                                              const ItemSettings& settings) {
-  auto* item =
-      new AppItemView(AppItemEnvironment{env_.scheduler, env_.workspace, env_.appearance,
-                                         env_.accessibilityHelper, nullptr, &env_.alerts, env_.thumbnails},
-                      appStackView_);
+  auto* item = new AppItemView(
+      AppItemEnvironment{env_.scheduler, env_.workspace, env_.appearance, env_.accessibilityHelper, nullptr,
+                         &env_.alerts, env_.thumbnails, itemHoverAnimator_},
+      appStackView_);
   item->settingsManager = settingsManager_;
   item->appTracker = appTracker_;
   item->windowManager = windowManager_;

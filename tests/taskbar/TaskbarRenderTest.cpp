@@ -184,6 +184,24 @@ TEST_F(TaskbarRenderTest, BarOnAWhiteBackgroundHasSmoothCornersAndBorder) {
   EXPECT_EQ(blendedRows, 10);
 }
 
+// A part drawn again on its own (a hover fade repaints one button) looks as it does in a whole paint,
+// both between the rounded corners and over one of them.
+TEST(TaskbarContainerBackgroundTest, APartDrawnAgainMatchesTheWholeBar) {
+  TaskbarContainerView bar;
+  bar.resize(200, 40);
+  bar.setBackgroundColor(Color{0.2, 0.4, 0.6, 0.9});
+  bar.setCorners(12, 15);  // all four
+  const QImage whole = bar.grab().toImage();
+  ASSERT_EQ(whole.pixelColor(0, 0).alpha(), 0);  // rounded away
+  ASSERT_GT(whole.pixelColor(100, 0).alpha(), 200);
+  for (const QRect part :
+       {QRect(60, 0, 80, 40), QRect(0, 14, 200, 12), QRect(0, 0, 30, 40), QRect(170, 20, 30, 20)}) {
+    SCOPED_TRACE(testing::Message() << part.x() << "," << part.y() << " " << part.width() << "x"
+                                    << part.height());
+    EXPECT_EQ(bar.grab(part).toImage(), whole.copy(part));
+  }
+}
+
 // The border is drawn from what the bar keeps between paints; new lines or a new size draw it anew.
 TEST(TaskbarContainerBorderTest, NewLinesOrANewSizeAreDrawnAndARepaintAwayFromThemKeepsThem) {
   TaskbarContainerView bar;

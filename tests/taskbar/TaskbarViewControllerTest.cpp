@@ -128,6 +128,51 @@ TEST_F(TaskbarViewControllerTest, ReordersOnlyOnARealOrderChangeAndHandsAButtonT
   EXPECT_EQ(bar->fadingOutCount(), 0u);
 }
 
+// Counts the repaints a window asks for.
+class RepaintCounter : public QObject {
+ public:
+  explicit RepaintCounter(QWidget& window) { window.installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::UpdateRequest) ++count;
+    return false;
+  }
+};
+
+// The pointer leaves one button and reaches the next 8 ms later: the fade out (0.06 s) and the fade in
+// (0.05 s) repaint the bar on shared frames, and neither repaints for its first frame, which shows what
+// is already there. Apart, they would ask for seven repaints or more.
+TEST_F(TaskbarViewControllerTest, HoverFadesOfNeighboursRepaintTheBarTogether) {
+  load();
+  bar->updateFilteredApps({appEntry(501, "Editor"), appEntry(502, "Mail")});
+  scheduler.advance(1);
+  QCoreApplication::processEvents();
+  AppItemView* editor = bar->arrangedItems().at(0);
+  AppItemView* mail = bar->arrangedItems().at(1);
+  editor->mouseEntered();
+  scheduler.advance(0.1);
+  QCoreApplication::processEvents();
+
+  RepaintCounter repaints(*panel);
+  auto step = [&](double seconds) {
+    for (int ms = 0; ms < static_cast<int>(seconds * 1000); ++ms) {
+      scheduler.advance(0.001);
+      QCoreApplication::processEvents();
+    }
+  };
+  editor->mouseExited();
+  QCoreApplication::processEvents();
+  step(0.008);
+  mail->mouseEntered();
+  step(0.1);
+  EXPECT_EQ(Access::presentedBackgroundColor(*editor).alpha, 0);
+  EXPECT_EQ(Access::presentedBackgroundColor(*mail), Access::hoverColor(*mail));
+  // Frames at 16.7, 33.3 and 50 ms, the fade in's end at 58 and the fade out's at 60.
+  EXPECT_EQ(repaints.count, 5);
+}
+
 TEST_F(TaskbarViewControllerTest, ClickClearsOtherActiveLooksThenTogglesOnItsDisplay) {
   int32_t editorPID = mac.launchApp("com.example.Editor", "Editor");
   int32_t mailPID = mac.launchApp("com.example.Mail", "Mail");
