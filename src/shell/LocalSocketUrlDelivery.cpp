@@ -1,13 +1,12 @@
 #include "shell/LocalSocketUrlDelivery.h"
 
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -312,33 +311,25 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
   std::string batch;
   for (const auto& url : urls) batch += url + '\n';
   batch += '\n';
+  // After a send or a receive that moved `count` bytes (or failed): whether the transfer goes on, once
+  // the socket is ready for `events` again when it was not.
+  auto goesOn = [&](ssize_t count, short events) {
+    if (count > 0 || (count < 0 && errno == EINTR)) return true;
+    return count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, events);
+  };
   size_t sent = 0;
   while (sent < batch.size()) {
     const ssize_t count = ::send(fd, batch.data() + sent, batch.size() - sent, MSG_NOSIGNAL);
-    if (count > 0) {
-      sent += static_cast<size_t>(count);
-    } else if (count < 0 && errno == EINTR) {
-      continue;
-    } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (!waitFor(fd, POLLOUT)) break;
-    } else {
-      break;
-    }
+    if (!goesOn(count, POLLOUT)) break;
+    if (count > 0) sent += static_cast<size_t>(count);
   }
 
   std::string answer;
   char buffer[64];
   while (answer.find('\n') == std::string::npos) {
     const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
-    if (count > 0) {
-      answer.append(buffer, static_cast<size_t>(count));
-    } else if (count < 0 && errno == EINTR) {
-      continue;
-    } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (!waitFor(fd, POLLIN)) break;
-    } else {
-      break;
-    }
+    if (!goesOn(count, POLLIN)) break;
+    if (count > 0) answer.append(buffer, static_cast<size_t>(count));
   }
   return answer.starts_with("ok\n") ? ForwardResult::delivered : ForwardResult::refused;
 }
