@@ -138,6 +138,22 @@ TEST_F(LocalSocketUrlDeliveryTest, BeyondEightConnectionsAtOnceTheNewestIsClosed
   EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
 }
 
+TEST_F(LocalSocketUrlDeliveryTest, SendersThatLeaveBeforeTheirBatchEndsFreeTheirPlaceAtOnce) {
+  ASSERT_TRUE(startReceiver());
+  for (int i = 0; i < 8; ++i) {
+    QLocalSocket leaving;
+    leaving.connectToServer(QString::fromStdString(socketPath()));
+    ASSERT_TRUE(leaving.waitForConnected(1000));
+    leaving.write("pelko://quit\n");  // no closing empty line
+    leaving.flush();
+    leaving.disconnectFromServer();
+    for (int pass = 0; pass < 20; ++pass) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  // No time has passed: only their leaving can have made room for a ninth sender.
+  EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
+}
+
 // A receiver out of file descriptors cannot take the connection; once it has descriptors again it serves
 // the next sender, at the same socket, and its diagnostic log says what happened.
 TEST(LocalSocketUrlDeliveryPressureTest, AReceiverOutOfDescriptorsServesAgainOnceItHasSome) {
