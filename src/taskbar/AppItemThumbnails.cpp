@@ -76,6 +76,9 @@ void AppItemThumbnails::pointerExited() {
   if (activePanel_) {
     dropPendingShow();
     watchPointer();
+    // A pointer that left in one leap (a fast flick, a warp) may already rest outside both and send no
+    // further move to be watched.
+    checkPointer();
   } else {
     button_.cancelThumbnail();
   }

@@ -1,6 +1,7 @@
 // The running program under a real X server: resting the pointer on a button shows the thumbnail panel
 // above it, the panel stays while the pointer moves onto it and goes when the pointer moves away, which
-// the program learns from the display server's pointer events. The screen is saved for a person to see.
+// the program learns from the display server's pointer events, or when the pointer leaps away from the
+// button and rests. The screen is saved for a person to see.
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,12 @@ TEST_F(ThumbnailX11Test, RestingOnAButtonShowsItsPanelUntilThePointerMovesAway) 
   EXPECT_TRUE(panel(0.3));
   xdotool(display, "mousemove_relative -- 700 -300");  // away from bar and panel
   EXPECT_FALSE(panel(5, false)) << "the panel stayed after the pointer left it";
+
+  // Straight from the button to far away in one leap, then still: the leave alone ends the panel.
+  xdotool(display, "mousemove 150 783");
+  ASSERT_TRUE(panel(10)) << pelko->output();
+  xdotool(display, "mousemove 900 200");
+  EXPECT_FALSE(panel(5, false)) << "the panel stayed after the pointer leapt away from its button";
 }
 
 }  // namespace

@@ -137,6 +137,7 @@ TEST_F(AppItemThumbnailTest, ThePanelStaysWhileThePointerRoamsToItAndGoesBeyondE
   ASSERT_TRUE(shows(*item));
   const Rect frame = item->activeThumbnailPanel()->frame();
   EXPECT_EQ(frame.minY(), 34 + 4) << "4 points above the item";
+  eventMonitors.movePointer({120, 35}, true);  // across the item's top edge, toward the panel
   item->mouseExited();
   EXPECT_EQ(eventMonitors.globalMonitorCount(), 1u);
 
@@ -147,6 +148,7 @@ TEST_F(AppItemThumbnailTest, ThePanelStaysWhileThePointerRoamsToItAndGoesBeyondE
   // Back on the item: its own exit governs again.
   item->mouseEntered();
   EXPECT_EQ(eventMonitors.globalMonitorCount(), 0u);
+  eventMonitors.movePointer({120, 35}, true);
   item->mouseExited();
   eventMonitors.movePointer({120, 20});  // on the item
   EXPECT_TRUE(shows(*item));
@@ -155,6 +157,18 @@ TEST_F(AppItemThumbnailTest, ThePanelStaysWhileThePointerRoamsToItAndGoesBeyondE
   scheduler.advance(0.08);
   EXPECT_EQ(listedPanels(), 0u);
   EXPECT_EQ(eventMonitors.localMonitorCount() + eventMonitors.globalMonitorCount(), 0u);
+}
+
+// A pointer that leaves the button in one leap and then rests sends no move to be watched: where it
+// landed is looked at as it leaves.
+TEST_F(AppItemThumbnailTest, APointerThatLeapsAwayEndsThePanelAsItLeaves) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
+  hover(*item);
+  ASSERT_TRUE(shows(*item));
+  eventMonitors.movePointer({900, 600});
+  item->mouseExited();
+  EXPECT_FALSE(item->activeThumbnailPanel());
+  EXPECT_EQ(eventMonitors.globalMonitorCount(), 0u);
 }
 
 TEST_F(AppItemThumbnailTest, AScrollInOurWindowsCancelsAPendingOrShownThumbnail) {
