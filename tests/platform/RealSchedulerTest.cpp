@@ -117,6 +117,29 @@ TEST(RealScheduler, ACancelledDelayedItemTakesItsQtTimerAlongFromAnyThread) {
   EXPECT_EQ(ran, 1);
 }
 
+// Given up on a thread that goes on running: nothing but the hand-over itself orders that thread's
+// work before the main thread deleting the timers (the flag below is relaxed on purpose).
+TEST(RealScheduler, TimersGivenUpOnAThreadThatGoesOnRunningGoOnTheMainThread) {
+  RealScheduler scheduler;
+  int ran = 0;
+  auto item = scheduler.mainAfter(30, [&] { ++ran; });
+  auto oneShot = scheduler.scheduleOneShot(30, 1, [&] { ++ran; });
+  auto repeating = scheduler.scheduleRepeating(30, 1, [&] { ++ran; });
+  ASSERT_EQ(scheduler.liveTimerCount(), 3u);
+  std::atomic<bool> mainDone{false};
+  std::thread other([&] {
+    item->cancel();
+    oneShot->invalidate();
+    repeating->invalidate();
+    while (!mainDone.load(std::memory_order_relaxed)) std::this_thread::yield();
+  });
+  const bool gone = pumpUntil([&] { return scheduler.liveTimerCount() == 0; });
+  mainDone.store(true, std::memory_order_relaxed);
+  other.join();
+  EXPECT_TRUE(gone);
+  EXPECT_EQ(ran, 0);
+}
+
 TEST(RealScheduler, SerialQueueRunsInOrderOffTheMainThread) {
   RealScheduler scheduler;
   auto queue = scheduler.makeSerialQueue("com.pelko.ax-work");

@@ -74,6 +74,17 @@ void postTo(QObject* context, Task task) {
   announceRelease(&mainQueueHandOff);
   QCoreApplication::postEvent(context, event);
 }
+
+// Runs `task` on the thread of `context`'s event loop: at once when called there, else posted. Timers
+// given up on another thread go back this way rather than through QMetaObject::invokeMethod, whose
+// queued call would reach the main thread without the hand-over announced above.
+void onThreadOf(QObject* context, Task task) {
+  if (context->thread() == QThread::currentThread()) {
+    task();
+    return;
+  }
+  postTo(context, std::move(task));
+}
 }  // namespace
 
 // The main thread's receiver of posted tasks, and of delayed ones: a delayed task runs on a timer of this
@@ -93,18 +104,11 @@ class RealScheduler::MainContext final : public QObject {
     if (id == 0) return;  // no timer to be had: as good as cancelled
     delayed_.emplace(id, item);
     item->setCancelHandler([context = QPointer<MainContext>(this), id, raw = item.get()] {
-      if (!context) return;
-      if (QThread::currentThread() == context->thread()) {
-        context->stopDelayed(id, raw);
-        return;
-      }
       // Cancelled elsewhere than the main thread, the timer goes on the main thread.
-      QMetaObject::invokeMethod(
-          context.data(),
-          [context, id, raw] {
-            if (context) context->stopDelayed(id, raw);
-          },
-          Qt::QueuedConnection);
+      if (context)
+        onThreadOf(context.data(), [context, id, raw] {
+          if (context) context->stopDelayed(id, raw);
+        });
     });
   }
   size_t delayedCount() const { return delayed_.size(); }
@@ -193,7 +197,7 @@ class RealScheduler::GlobalQueue final : public TaskQueue {
 class RealScheduler::Timer final : public RepeatingTimer {
  public:
   Timer(QObject* context, double interval, double tolerance, Task task)
-      : interval_(interval), tolerance_(tolerance) {
+      : context_(context), interval_(interval), tolerance_(tolerance) {
     timer_ = new QTimer(context);
     timer_->setTimerType(tolerance > 0 ? Qt::CoarseTimer : Qt::PreciseTimer);
     timer_->setInterval(std::max(1, static_cast<int>(std::lround(interval * 1000))));
@@ -206,15 +210,12 @@ class RealScheduler::Timer final : public RepeatingTimer {
     if (QPointer<QTimer> timer = timer_) {
       timer_ = nullptr;
       // Timers belong to the main thread; stop and delete them there.
-      QMetaObject::invokeMethod(
-          timer,
-          [timer] {
-            if (timer) {
-              timer->stop();
-              timer->deleteLater();
-            }
-          },
-          Qt::AutoConnection);
+      onThreadOf(context_, [timer] {
+        if (timer) {
+          timer->stop();
+          timer->deleteLater();
+        }
+      });
     }
   }
   bool isValid() const override { return valid_; }
@@ -222,6 +223,7 @@ class RealScheduler::Timer final : public RepeatingTimer {
   double tolerance() const override { return tolerance_; }
 
  private:
+  QObject* context_;
   QPointer<QTimer> timer_;
   double interval_;
   double tolerance_;
@@ -233,7 +235,8 @@ class RealScheduler::Timer final : public RepeatingTimer {
 // delay rather than a timer change per move.
 class RealScheduler::OneShot final : public OneShotTimer {
  public:
-  OneShot(QObject* context, double delay, double tolerance, Task task) : tolerance_(tolerance) {
+  OneShot(QObject* context, double delay, double tolerance, Task task)
+      : context_(context), tolerance_(tolerance) {
     timer_ = new QTimer(context);
     timer_->setSingleShot(true);
     setTimerType(delay);
@@ -260,12 +263,7 @@ class RealScheduler::OneShot final : public OneShotTimer {
     timer_ = nullptr;
     if (!timer) return;
     // Not fired, so not inside its own timeout: on the main thread it can go at once.
-    if (timer->thread() == QThread::currentThread()) {
-      delete timer.data();
-      return;
-    }
-    QMetaObject::invokeMethod(
-        timer, [timer] { delete timer.data(); }, Qt::QueuedConnection);
+    onThreadOf(context_, [timer] { delete timer.data(); });
   }
   void restart(double delay) override {
     if (!state_->valid.load() || !timer_) return;
@@ -289,6 +287,7 @@ class RealScheduler::OneShot final : public OneShotTimer {
     timer_->setTimerType(tolerance_ >= 0.05 * delay ? Qt::CoarseTimer : Qt::PreciseTimer);
   }
 
+  QObject* context_;
   QPointer<QTimer> timer_;
   double tolerance_;
   std::shared_ptr<State> state_ = std::make_shared<State>();
