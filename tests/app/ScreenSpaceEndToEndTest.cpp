@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <csignal>
 #include <fstream>
-#include <regex>
 
 #include "PelkoProcess.h"
 #include "XTestServer.h"
@@ -56,14 +57,17 @@ TEST_F(ScreenSpaceEndToEndTest, AWindowOverlappingTheBarIsShrunkOnce) {
   auto resizes = linesStartingWith(output, "SSM: >>> RESIZE");
   for (const auto& line : linesStartingWith(output, "SSM: fallback resizing")) resizes.push_back(line);
   ASSERT_EQ(resizes.size(), 1u) << output;
-  std::smatch match;
-  ASSERT_TRUE(std::regex_search(resizes.front(), match, std::regex("wn=(\\d+)"))) << resizes.front();
-  const auto frames = linesStartingWith(output, "PELKO_FRAME wn=" + match[1].str() + " ");
+  const QRegularExpressionMatch window =
+      QRegularExpression("wn=(\\d+)").match(QString::fromStdString(resizes.front()));
+  ASSERT_TRUE(window.hasMatch()) << resizes.front();
+  const auto frames = linesStartingWith(output, "PELKO_FRAME wn=" + window.captured(1).toStdString() + " ");
   ASSERT_EQ(frames.size(), 2u) << output;
   EXPECT_NE(frames[0].find(" 100 100 600 690"), std::string::npos) << frames[0];
   // Shrunk from the bottom: same place and width, lower than before.
-  ASSERT_TRUE(std::regex_search(frames[1], match, std::regex(" 100 100 600 (\\d+)$"))) << frames[1];
-  EXPECT_LT(std::stod(match[1].str()), 690);
+  const QRegularExpressionMatch height =
+      QRegularExpression(" 100 100 600 (\\d+)$").match(QString::fromStdString(frames[1]));
+  ASSERT_TRUE(height.hasMatch()) << frames[1];
+  EXPECT_LT(height.captured(1).toDouble(), 690);
   EXPECT_TRUE(barIsVisible(server->display())) << "the bar is not on screen";
 }
 

@@ -8,11 +8,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QRegularExpression>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <regex>
 #include <sstream>
 
 #include "PelkoProcess.h"
@@ -41,13 +41,13 @@ std::vector<TreeWindow> windowTree(const std::string& display) {
     window.id = line.substr(start, line.find(' ', start) - start);
     window.line = line;
     // "... 28x28+0+0  +8+766": the size and place in the parent, then the absolute place.
-    static const std::regex kGeometry(R"((\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+))");
-    std::smatch match;
-    if (!std::regex_search(line, match, kGeometry)) continue;
-    window.width = std::stoi(match[1]);
-    window.height = std::stoi(match[2]);
-    window.x = std::stoi(match[3]);
-    window.y = std::stoi(match[4]);
+    static const QRegularExpression kGeometry(R"((\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+))");
+    const QRegularExpressionMatch match = kGeometry.match(QString::fromStdString(line));
+    if (!match.hasMatch()) continue;
+    window.width = match.captured(1).toInt();
+    window.height = match.captured(2).toInt();
+    window.x = match.captured(3).toInt();
+    window.y = match.captured(4).toInt();
     windows.push_back(window);
   }
   return windows;
