@@ -315,7 +315,7 @@ void AppItemView::refreshIcon() {
   }
   IconKey key;
   key.file = trackedApp_->icon.source.source;
-  key.pixels = std::max(1, static_cast<int>(std::lround(icon.width() * devicePixelRatioF())));
+  key.pixels = iconPixels(icon);
   key.tileColor = trackedApp_->icon.source.color;
   key.initial = firstCharacter(QString::fromStdString(trackedApp_->name)).toUpper();
   if (iconKey_ == key) return;
@@ -334,6 +334,10 @@ QRect AppItemView::iconFrame() const {
                                          Size{static_cast<double>(width()), static_cast<double>(height())},
                                          iconSide_, indicatorEdgeFromSetting(lastIndicatorPosition_), Size{})
                      .icon);
+}
+
+int AppItemView::iconPixels(const QRect& icon) const {
+  return std::max(1, static_cast<int>(std::lround(icon.width() * devicePixelRatioF())));
 }
 
 QRect AppItemView::indicatorFrame() const {
@@ -362,9 +366,7 @@ void AppItemView::paintEvent(QPaintEvent*) {
   const QRect icon = iconFrame();
   // Normally made at the last layout; this only catches a move to a screen of another pixel density
   // (comparing the size alone: a hover fade repaints at frame rate).
-  if (!iconKey_ ||
-      iconKey_->pixels != std::max(1, static_cast<int>(std::lround(icon.width() * devicePixelRatioF()))))
-    refreshIcon();
+  if (!iconKey_ || iconKey_->pixels != iconPixels(icon)) refreshIcon();
   if (!iconPixmap_.isNull()) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // The pixmap may be larger than the frame in points (dense screens) or keep the file's aspect

@@ -241,6 +241,8 @@ class AppItemView : public QWidget {
   // The background as drawn at this moment, mid-animation included.
   Color presentedBackgroundColor() const { return presentedBackground_.value_or(background_); }
   QRect iconFrame() const;
+  // The side in device pixels of the icon image drawn in `icon`.
+  int iconPixels(const QRect& icon) const;
   QRect indicatorFrame() const;
   QRect dotsFrame() const;
   Color dotColor() const;

@@ -145,22 +145,26 @@ class RealScheduler::MainQueue final : public TaskQueue {
   // at pointer rate (a hover that ends before its delay) leaves no timer to wake the process later.
   void asyncAfter(double delaySeconds, const WorkItemPtr& item) override {
     if (QThread::currentThread() != context_->thread()) {
-      asyncAfter(delaySeconds, [item] { item->perform(); });
+      postDelayed(dueAfter(delaySeconds), item);
       return;
     }
     if (item->isCancelled()) return;
     context_->startDelayed(millisecondsUntil(dueAfter(delaySeconds)), item);
   }
   void asyncAfter(double delaySeconds, Task task) override {
-    auto due = dueAfter(delaySeconds);
-    MainContext* context = context_;
-    postTo(context, [context, due, task = std::move(task)]() mutable {
-      context->startDelayed(millisecondsUntil(due), std::make_shared<WorkItem>(std::move(task)));
-    });
+    postDelayed(dueAfter(delaySeconds), std::make_shared<WorkItem>(std::move(task)));
   }
   const std::string& label() const override { return label_; }
 
  private:
+  // Starts the timer on the main thread, due when the caller asked (the post takes time of its own).
+  void postDelayed(Clock::time_point due, WorkItemPtr item) {
+    MainContext* context = context_;
+    postTo(context, [context, due, item = std::move(item)] {
+      if (!item->isCancelled()) context->startDelayed(millisecondsUntil(due), item);
+    });
+  }
+
   MainContext* context_;
   std::string label_ = "com.apple.main-thread";
 };
