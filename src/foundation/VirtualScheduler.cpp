@@ -54,7 +54,10 @@ class VirtualScheduler::Timer final : public RepeatingTimer, public std::enable_
 class VirtualScheduler::OneShot final : public OneShotTimer, public std::enable_shared_from_this<OneShot> {
  public:
   OneShot(VirtualScheduler& owner, double tolerance, Task task)
-      : owner_(owner), ownerLifetime_(owner.lifetime_), tolerance_(tolerance), task_(std::move(task)) {}
+      : owner_(owner),
+        ownerLifetime_(owner.lifetime_.watch()),
+        tolerance_(tolerance),
+        task_(std::move(task)) {}
   ~OneShot() override { invalidate(); }
 
   void arm(double delay) {
@@ -71,10 +74,10 @@ class VirtualScheduler::OneShot final : public OneShotTimer, public std::enable_
     if (!valid_) return;
     valid_ = false;
     task_ = nullptr;
-    if (!ownerLifetime_.expired()) owner_.removeEntry(key_);
+    if (ownerLifetime_.ownerAlive()) owner_.removeEntry(key_);
   }
   void restart(double delay) override {
-    if (!valid_ || ownerLifetime_.expired()) return;
+    if (!valid_ || !ownerLifetime_.ownerAlive()) return;
     owner_.removeEntry(key_);
     arm(delay);
   }
@@ -83,7 +86,7 @@ class VirtualScheduler::OneShot final : public OneShotTimer, public std::enable_
 
  private:
   VirtualScheduler& owner_;
-  std::weak_ptr<const bool> ownerLifetime_;
+  OwnerLifetime::Watch ownerLifetime_;
   double tolerance_;
   Task task_;
   Key key_{};

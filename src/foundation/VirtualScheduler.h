@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "foundation/OwnerLifetime.h"
 #include "foundation/Scheduler.h"
 
 namespace pelko {
@@ -86,7 +87,7 @@ class VirtualScheduler final : public Scheduler {
   std::map<Key, Entry> entries_;
   std::unique_ptr<Queue> main_;
   // Expires with the scheduler: a one-shot timer that outlives it has nothing to remove itself from.
-  std::shared_ptr<const bool> lifetime_ = std::make_shared<const bool>(true);
+  OwnerLifetime lifetime_;
   std::unique_ptr<Queue> global_;
   // Serial queues live as long as the scheduler, so work still queued on a queue its owner dropped
   // never refers to freed memory.

@@ -61,15 +61,12 @@ void AutoHideManager::setHidden(bool hidden) {
 void AutoHideManager::subscribe() {
   Scheduler& scheduler = deps_.scheduler;
   SettingsManager& settings = *settingsManager_;
-  std::weak_ptr<int> alive = lifetime_;
   // Every handler runs on a later pass, after the setting holds its new value.
   auto on = [&](auto& setting, auto action) {
     setting.publisher()
         .dropFirst()
         .receiveOnMain(scheduler)
-        .sink([this, alive, action](const auto& value) {
-          if (alive.lock()) action(value);
-        })
+        .sink(lifetime_.guard([this, action](const auto& value) { action(value); }))
         .store(cancellables_);
   };
   auto autoHideOn = [this] { return settingsManager_->autoHide.get(); };
@@ -115,14 +112,14 @@ void AutoHideManager::subscribe() {
 
   deps_.workspace.notifications(platform::WorkspaceNotificationName::screensDidWake)
       .receiveOnMain(scheduler)
-      .sink([this, alive](const platform::WorkspaceNotification&) {
-        if (!alive.lock() || !settingsManager_->autoHide.get()) return;
+      .sink(lifetime_.guard([this](const platform::WorkspaceNotification&) {
+        if (!settingsManager_->autoHide.get()) return;
         if (animationDeadlineTimer_) animationDeadlineTimer_->invalidate();
         animationDeadlineTimer_.reset();
         isAnimating_ = false;
         cleanupAnimationState();
         showTaskbar(false);
-      })
+      }))
       .store(cancellables_);
 }
 
@@ -137,12 +134,10 @@ void AutoHideManager::abandonAnimation() {
 void AutoHideManager::startAutoHide() {
   resetHideTimer();
   if (initialHideWorkItem_) initialHideWorkItem_->cancel();
-  std::weak_ptr<int> alive = lifetime_;
   // The first hide checks nothing else: pinned, dodging and full-screen-only bars go too.
-  initialHideWorkItem_ = deps_.scheduler.mainAfter(kInitialHideDelay, [this, alive] {
-    if (!alive.lock()) return;
+  initialHideWorkItem_ = deps_.scheduler.mainAfter(kInitialHideDelay, lifetime_.guard([this] {
     if (settingsManager_->autoHide.get() && !isTaskbarHidden_) hideTaskbar(true);
-  });
+  }));
 }
 
 void AutoHideManager::stopAutoHide() {
@@ -207,9 +202,7 @@ void AutoHideManager::restartHideTimer(const std::optional<Point>& pointer) {
     return;
   }
   cancelHideTimer();
-  std::weak_ptr<int> alive = lifetime_;
-  hideTimer_ = deps_.scheduler.scheduleOneShot(delay, tolerance, [this, alive] {
-    if (!alive.lock()) return;
+  hideTimer_ = deps_.scheduler.scheduleOneShot(delay, tolerance, lifetime_.guard([this] {
     hideTimer_.reset();
     // The pointer may have moved since the timer was armed with that move's event still queued behind
     // this timer: the move is the last movement, and the delay counts from it, not from the one before.
@@ -220,7 +213,7 @@ void AutoHideManager::restartHideTimer(const std::optional<Point>& pointer) {
     }
     userInteracted_ = false;
     hideTaskbar(true);
-  });
+  }));
 }
 
 void AutoHideManager::markUserInteraction() {
@@ -258,13 +251,11 @@ void AutoHideManager::mouseEntered() {
     return;
   }
   if (showDelayTimer_) showDelayTimer_->invalidate();
-  std::weak_ptr<int> alive = lifetime_;
-  showDelayTimer_ =
-      deps_.scheduler.scheduleOneShot(delay, std::max(delay / 10, kMinimumShowDelayTolerance), [this, alive] {
-        if (!alive.lock()) return;
+  showDelayTimer_ = deps_.scheduler.scheduleOneShot(
+      delay, std::max(delay / 10, kMinimumShowDelayTolerance), lifetime_.guard([this] {
         showDelayTimer_.reset();
         if (settingsManager_->autoHide.get() && isTaskbarHidden_) showTaskbar(true);
-      });
+      }));
 }
 
 void AutoHideManager::mouseExited() {
@@ -373,13 +364,8 @@ void AutoHideManager::createTriggerZone() {
   description.frame = triggerZoneFrame(settings.position.get(), settings.autoHideDragReveal.get(), screen_);
   description.level = AutoHideEdgeWindow::kTriggerZoneLevel;
   auto* window = new AutoHideEdgeWindow(description, mainScreenHeight());
-  std::weak_ptr<int> alive = lifetime_;
-  window->onMouseEntered = [this, alive] {
-    if (alive.lock()) mouseEntered();
-  };
-  window->onMouseExited = [this, alive] {
-    if (alive.lock()) mouseExited();
-  };
+  window->onMouseEntered = lifetime_.guard([this] { mouseEntered(); });
+  window->onMouseExited = lifetime_.guard([this] { mouseExited(); });
   window->orderFront();
   triggerPanel_ = window;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/Cancellable.h"
+#include "foundation/OwnerLifetime.h"
 #include "foundation/Scheduler.h"
 #include "platform/Screens.h"
 #include "screens/AutoHideEdgeWindow.h"
@@ -173,8 +174,7 @@ class AutoHideManager final : public TaskbarAutoHide {
   AnimationHandle animation_;
   std::string animationKey_;
   CancellableBag cancellables_;
-  // Closures hold this weakly and do nothing once the manager is gone.
-  std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+  OwnerLifetime lifetime_;
 };
 
 }  // namespace pelko

@@ -2,6 +2,10 @@
 // animates, and the deadline that ends an animation whose completion never comes.
 
 #include <algorithm>
+#include <functional>
+#include <string>
+
+#include <QPointer>
 
 #include "foundation/DebugLog.h"
 #include "platform/EventMonitors.h"
@@ -43,6 +47,71 @@ StyleGeometry styleGeometry(TaskbarPosition position, double thickness) {
 
 double lerp(double from, double to, double progress) {
   return from + (to - from) * progress;
+}
+
+// How the bar's layer moves between shown and hidden in one style: a show runs from `start` to the
+// shown layer, a hide from the shown layer (`start`) to the hidden one.
+struct LayerTransition {
+  PanelLayer start;
+  std::string key;
+  double duration = 0;
+  CubicBezier curve;
+  std::function<void(double)> update;
+};
+
+LayerTransition layerTransition(AutoHideAnimation style, bool hiding, const StyleGeometry& geometry,
+                                double speed, QPointer<TaskbarPanel> panel) {
+  // A scaled bar shrinks towards its screen edge, so both ends keep the edge as the anchor.
+  const bool scaled = style == AutoHideAnimation::scale || style == AutoHideAnimation::instant;
+  PanelLayer shown;
+  if (scaled) {
+    shown.anchorX = geometry.anchorX;
+    shown.anchorY = geometry.anchorY;
+  }
+  PanelLayer hidden = shown;
+  const char* name = "Scale";
+  switch (style) {
+    case AutoHideAnimation::slide:
+      hidden.translationX = geometry.translationX;
+      hidden.translationY = geometry.translationY;
+      name = "Slide";
+      break;
+    case AutoHideAnimation::fade:
+      hidden.opacity = 0;
+      name = "Fade";
+      break;
+    case AutoHideAnimation::scale:
+    case AutoHideAnimation::instant:
+      hidden.scaleX = geometry.scaleX;
+      hidden.scaleY = geometry.scaleY;
+      break;
+  }
+  const PanelLayer from = hiding ? shown : hidden;
+  const PanelLayer to = hiding ? hidden : shown;
+
+  LayerTransition transition;
+  transition.start = from;
+  transition.key = std::string(hiding ? "hide" : "show") + name;
+  const bool slide = style == AutoHideAnimation::slide;
+  const bool fade = style == AutoHideAnimation::fade;
+  transition.duration = (hiding ? (slide ? 0.2 : 0.18) : (slide ? 0.25 : 0.2)) / speed;
+  transition.curve = fade ? (hiding ? kEaseIn : kEaseOut) : (hiding ? kHideCurve : kShowCurve);
+  // Only the style's own properties are written: the rest of the layer is whatever the panel holds.
+  transition.update = [panel, from, to, slide, fade](double p) {
+    if (!panel) return;
+    PanelLayer layer = panel->layer();
+    if (slide) {
+      layer.translationX = lerp(from.translationX, to.translationX, p);
+      layer.translationY = lerp(from.translationY, to.translationY, p);
+    } else if (fade) {
+      layer.opacity = lerp(from.opacity, to.opacity, p);
+    } else {
+      layer.scaleX = lerp(from.scaleX, to.scaleX, p);
+      layer.scaleY = lerp(from.scaleY, to.scaleY, p);
+    }
+    panel->setLayer(layer);
+  };
+  return transition;
 }
 
 }  // namespace
@@ -155,66 +224,19 @@ void AutoHideManager::showTaskbar(bool animated) {
   const double speed = settings.autoHideAnimationSpeed.get();
   const StyleGeometry geometry = styleGeometry(settings.position.get(), settings.barThickness());
   QPointer<TaskbarPanel> weakPanel(&panel);
-  std::weak_ptr<int> alive = lifetime_;
-  auto completion = [this, alive, g] {
-    if (!alive.lock() || animationGeneration_ != g) return;
+  auto completion = lifetime_.guard([this, g] {
+    if (animationGeneration_ != g) return;
     if (panel_) panel_->setLayer(PanelLayer());
     animation_ = AnimationHandle();
     animationKey_.clear();
     finishShowAnimation(g);
-  };
+  });
 
-  PanelLayer start;
-  std::function<void(double)> update;
-  std::string key;
-  double duration = 0;
-  CubicBezier curve = kShowCurve;
-  switch (style) {
-    case AutoHideAnimation::slide:
-      start.translationX = geometry.translationX;
-      start.translationY = geometry.translationY;
-      key = "showSlide";
-      duration = 0.25 / speed;
-      update = [weakPanel, start](double p) {
-        if (!weakPanel) return;
-        PanelLayer layer = weakPanel->layer();
-        layer.translationX = lerp(start.translationX, 0, p);
-        layer.translationY = lerp(start.translationY, 0, p);
-        weakPanel->setLayer(layer);
-      };
-      break;
-    case AutoHideAnimation::fade:
-      start.opacity = 0;
-      key = "showFade";
-      duration = 0.2 / speed;
-      curve = kEaseOut;
-      update = [weakPanel](double p) {
-        if (!weakPanel) return;
-        PanelLayer layer = weakPanel->layer();
-        layer.opacity = p;
-        weakPanel->setLayer(layer);
-      };
-      break;
-    case AutoHideAnimation::scale:
-    case AutoHideAnimation::instant:
-      start.anchorX = geometry.anchorX;
-      start.anchorY = geometry.anchorY;
-      start.scaleX = geometry.scaleX;
-      start.scaleY = geometry.scaleY;
-      key = "showScale";
-      duration = 0.2 / speed;
-      update = [weakPanel, start](double p) {
-        if (!weakPanel) return;
-        PanelLayer layer = weakPanel->layer();
-        layer.scaleX = lerp(start.scaleX, 1, p);
-        layer.scaleY = lerp(start.scaleY, 1, p);
-        weakPanel->setLayer(layer);
-      };
-      break;
-  }
-  panel.setLayer(start);
+  LayerTransition transition = layerTransition(style, false, geometry, speed, weakPanel);
+  panel.setLayer(transition.start);
   startDeadlineTimer(g, false);
-  animateLayer(key, duration, curve, std::move(update), std::move(completion));
+  animateLayer(transition.key, transition.duration, transition.curve, std::move(transition.update),
+               std::move(completion));
   resetHideTimer();
 }
 
@@ -268,9 +290,8 @@ void AutoHideManager::hideTaskbar(bool animated) {
   const double speed = settings.autoHideAnimationSpeed.get();
   const StyleGeometry geometry = styleGeometry(position, thickness);
   QPointer<TaskbarPanel> weakPanel(&panel);
-  std::weak_ptr<int> alive = lifetime_;
-  auto completion = [this, alive, g, style, weakPanel, hidden] {
-    if (!alive.lock() || animationGeneration_ != g) return;
+  auto completion = lifetime_.guard([this, g, style, weakPanel, hidden] {
+    if (animationGeneration_ != g) return;
     if (weakPanel) {
       weakPanel->setLayer(PanelLayer());
       if (style == AutoHideAnimation::slide) weakPanel->setFrame(hidden);
@@ -278,52 +299,13 @@ void AutoHideManager::hideTaskbar(bool animated) {
     animation_ = AnimationHandle();
     animationKey_.clear();
     finishHideAnimation(g);
-  };
+  });
 
-  std::function<void(double)> update;
-  std::string key;
-  double duration = 0.18 / speed;
-  CubicBezier curve = kHideCurve;
-  PanelLayer rest;
-  switch (style) {
-    case AutoHideAnimation::slide:
-      key = "hideSlide";
-      duration = 0.2 / speed;
-      update = [weakPanel, geometry](double p) {
-        if (!weakPanel) return;
-        PanelLayer layer = weakPanel->layer();
-        layer.translationX = lerp(0, geometry.translationX, p);
-        layer.translationY = lerp(0, geometry.translationY, p);
-        weakPanel->setLayer(layer);
-      };
-      break;
-    case AutoHideAnimation::fade:
-      key = "hideFade";
-      curve = kEaseIn;
-      update = [weakPanel](double p) {
-        if (!weakPanel) return;
-        PanelLayer layer = weakPanel->layer();
-        layer.opacity = 1 - p;
-        weakPanel->setLayer(layer);
-      };
-      break;
-    case AutoHideAnimation::scale:
-    case AutoHideAnimation::instant:
-      key = "hideScale";
-      rest.anchorX = geometry.anchorX;
-      rest.anchorY = geometry.anchorY;
-      update = [weakPanel, geometry](double p) {
-        if (!weakPanel) return;
-        PanelLayer layer = weakPanel->layer();
-        layer.scaleX = lerp(1, geometry.scaleX, p);
-        layer.scaleY = lerp(1, geometry.scaleY, p);
-        weakPanel->setLayer(layer);
-      };
-      break;
-  }
-  panel.setLayer(rest);
+  LayerTransition transition = layerTransition(style, true, geometry, speed, weakPanel);
+  panel.setLayer(transition.start);
   startDeadlineTimer(g, true);
-  animateLayer(key, duration, curve, std::move(update), std::move(completion));
+  animateLayer(transition.key, transition.duration, transition.curve, std::move(transition.update),
+               std::move(completion));
 }
 
 void AutoHideManager::hiddenEnd() {
@@ -349,10 +331,9 @@ void AutoHideManager::startDeadlineTimer(int64_t gen, bool forHide) {
   if (animationDeadlineTimer_) animationDeadlineTimer_->invalidate();
   const double speed = settingsManager_->autoHideAnimationSpeed.get();
   const double duration = reduceMotion() ? kReducedMotionDeadline : 0.25 / speed + kDeadlineSlack;
-  std::weak_ptr<int> alive = lifetime_;
   animationDeadlineTimer_ =
-      deps_.scheduler.scheduleOneShot(duration, kDeadlineTolerance, [this, alive, gen, forHide] {
-        if (!alive.lock() || animationGeneration_ != gen) return;
+      deps_.scheduler.scheduleOneShot(duration, kDeadlineTolerance, lifetime_.guard([this, gen, forHide] {
+        if (animationGeneration_ != gen) return;
         debugLog("AutoHide: animation deadline fired (gen=" + std::to_string(gen) +
                  ", hidden=" + (isTaskbarHidden_ ? "true" : "false") + "), forcing isAnimating=false");
         ++animationGeneration_;
@@ -362,7 +343,7 @@ void AutoHideManager::startDeadlineTimer(int64_t gen, bool forHide) {
         if (!panel_) return;
         panel_->setAlphaValue(1);
         if (isTaskbarHidden_ && forHide) hiddenEnd();
-      });
+      }));
 }
 
 }  // namespace pelko

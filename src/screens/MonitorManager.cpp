@@ -37,7 +37,6 @@ void MonitorManager::start() {
   rebuildScreenStates();
 
   Scheduler& scheduler = deps_.scheduler;
-  std::weak_ptr<int> alive = lifetime_;
   // Every delivery takes a later pass of the main queue: a setting's publisher announces a value before
   // the setting holds it, and the rebuild reads the settings.
   // The rebuild has just handed every bar the current list. Skipping it here keeps that duplicate from
@@ -46,36 +45,26 @@ void MonitorManager::start() {
       .dropFirst()
       .throttle(scheduler, kAppsThrottle, true)
       .receiveOnMain(scheduler)
-      .sink([this, alive](const std::vector<TrackedAppPtr>& apps) {
-        if (alive.lock()) updateAllScreens(apps);
-      })
+      .sink(lifetime_.guard([this](const std::vector<TrackedAppPtr>& apps) { updateAllScreens(apps); }))
       .store(cancellables_);
   appTracker_->displayIDGeneration.publisher()
       .dropFirst()
       .throttle(scheduler, kDisplayIDGenerationThrottle, true)
       .receiveOnMain(scheduler)
-      .sink([this, alive](const uint64_t&) {
-        if (alive.lock()) updateAllScreens(appTracker_->apps.get());
-      })
+      .sink(lifetime_.guard([this](const uint64_t&) { updateAllScreens(appTracker_->apps.get()); }))
       .store(cancellables_);
   auto screenChanges = deps_.screens.screenParametersChanged();
   screenChanges.receiveOnMain(scheduler)
-      .sink([this, alive](const platform::ScreenParametersChange&) {
-        if (alive.lock()) repositionAllPanels();
-      })
+      .sink(lifetime_.guard([this](const platform::ScreenParametersChange&) { repositionAllPanels(); }))
       .store(cancellables_);
   screenChanges.debounce(scheduler, kScreenChangeDebounce)
       .receiveOnMain(scheduler)
-      .sink([this, alive](const platform::ScreenParametersChange&) {
-        if (alive.lock()) rebuildScreenStates();
-      })
+      .sink(lifetime_.guard([this](const platform::ScreenParametersChange&) { rebuildScreenStates(); }))
       .store(cancellables_);
   settingsManager_->multiMonitorMode.publisher()
       .dropFirst()
       .receiveOnMain(scheduler)
-      .sink([this, alive](const MultiMonitorMode&) {
-        if (alive.lock()) rebuildScreenStates();
-      })
+      .sink(lifetime_.guard([this](const MultiMonitorMode&) { rebuildScreenStates(); }))
       .store(cancellables_);
   subscribeToWorkspace();
   subscribeToAutoHideSettings();
@@ -260,14 +249,12 @@ void MonitorManager::repositionAllPanels() {
     if (floating && state.viewController()) state.viewController()->resetContentSizeTracking();
   }
   if (!floating) return;
-  std::weak_ptr<int> alive = lifetime_;
   std::set<platform::DisplayID> present;
   for (const auto& [display, screen] : current) present.insert(display);
-  deps_.scheduler.mainQueue().async([this, alive, present] {
-    if (!alive.lock()) return;
+  deps_.scheduler.mainQueue().async(lifetime_.guard([this, present] {
     for (auto& [display, state] : screenStates_)
       if (present.count(display)) layOutFloatingBar(state);
-  });
+  }));
 }
 
 // ---- Per-bar operations ----

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Cancellable.h"
+#include "foundation/OwnerLifetime.h"
 #include "foundation/Scheduler.h"
 #include "platform/EventMonitors.h"
 #include "platform/RunningApplication.h"
@@ -204,8 +205,7 @@ class MonitorManager {
   CancellableBag cancellables_;
   uint64_t rebuildGeneration_ = 0;
   bool running_ = false;
-  // Subscriptions hold this weakly and do nothing once the manager is gone.
-  std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+  OwnerLifetime lifetime_;
 };
 
 }  // namespace pelko

@@ -28,10 +28,7 @@ std::unique_ptr<AutoHideManager> MonitorManager::makeAutoHideManager(TaskbarPane
       AutoHideManager::Dependencies{deps_.scheduler, deps_.workspace, deps_.screens, eventMonitors_,
                                     &deps_.appearance});
   manager->setViewController(viewController);
-  std::weak_ptr<int> alive = lifetime_;
-  manager->onHiddenChanged = [this, alive] {
-    if (alive.lock()) updateMouseMonitors();
-  };
+  manager->onHiddenChanged = lifetime_.guard([this] { updateMouseMonitors(); });
   return manager;
 }
 
@@ -42,27 +39,22 @@ AutoHideManager* MonitorManager::autoHideManager(platform::DisplayID display) co
 
 void MonitorManager::subscribeToAutoHideSettings() {
   Scheduler& scheduler = deps_.scheduler;
-  std::weak_ptr<int> alive = lifetime_;
   SettingsManager& settings = *settingsManager_;
   settings.autoHide.publisher()
       .dropFirst()
       .receiveOnMain(scheduler)
-      .sink([this, alive](const bool&) {
-        if (alive.lock()) updateEventMonitorsFromSettings(true, true);
-      })
+      .sink(lifetime_.guard([this](const bool&) { updateEventMonitorsFromSettings(true, true); }))
       .store(cancellables_);
   // The current value too: the keys follow the shortcut setting from the start.
   settings.autoHideShortcut.publisher()
       .receiveOnMain(scheduler)
-      .sink([this, alive](const bool&) {
-        if (alive.lock()) updateEventMonitorsFromSettings(false, true);
-      })
+      .sink(lifetime_.guard([this](const bool&) { updateEventMonitorsFromSettings(false, true); }))
       .store(cancellables_);
   deps_.workspace.notifications(platform::WorkspaceNotificationName::didActivateApplication)
       .receiveOnMain(scheduler)
-      .sink([this, alive](const platform::WorkspaceNotification& notification) {
-        if (alive.lock()) revealOnAppSwitch(notification.application);
-      })
+      .sink(lifetime_.guard([this](const platform::WorkspaceNotification& notification) {
+        revealOnAppSwitch(notification.application);
+      }))
       .store(cancellables_);
 }
 
@@ -87,14 +79,14 @@ void MonitorManager::updateEventMonitorsFromSettings(bool mouse, bool keys) {
 
 void MonitorManager::installMouseMonitors() {
   if (!eventMonitors_) return;
-  std::weak_ptr<int> alive = lifetime_;
+  const OwnerLifetime::Watch alive = lifetime_.watch();
   // Each of the pair stands on its own: a platform without global monitors still gets the local one,
   // and installing again adds nothing.
   if (!localMouseMonitor_)
     localMouseMonitor_ = eventMonitors_->addLocalMonitor(
         platform::event_mask::kMouseMovedOrDragged,
         [this, alive](const platform::Event& event) -> std::optional<platform::Event> {
-          if (alive.lock()) broadcastMouseMoved();
+          if (alive.ownerAlive()) broadcastMouseMoved();
           return event;
         });
   updateMouseMonitors();
@@ -111,11 +103,9 @@ void MonitorManager::updateMouseMonitors() {
         return autoHide && !autoHide->isTaskbarHidden();
       });
   if (wanted && !globalMouseMonitor_) {
-    std::weak_ptr<int> alive = lifetime_;
-    globalMouseMonitor_ = eventMonitors_->addGlobalMonitor(platform::event_mask::kMouseMovedOrDragged,
-                                                           [this, alive](const platform::Event&) {
-                                                             if (alive.lock()) broadcastMouseMoved();
-                                                           });
+    globalMouseMonitor_ = eventMonitors_->addGlobalMonitor(
+        platform::event_mask::kMouseMovedOrDragged,
+        lifetime_.guard([this](const platform::Event&) { broadcastMouseMoved(); }));
   } else if (!wanted && globalMouseMonitor_) {
     eventMonitors_->removeMonitor(*std::exchange(globalMouseMonitor_, std::nullopt));
   }
@@ -139,17 +129,16 @@ void MonitorManager::broadcastMouseMoved() {
 
 void MonitorManager::installKeyMonitors() {
   if (!eventMonitors_) return;
-  std::weak_ptr<int> alive = lifetime_;
+  const OwnerLifetime::Watch alive = lifetime_.watch();
   if (!globalKeyMonitor_)
-    globalKeyMonitor_ = eventMonitors_->addGlobalMonitor(platform::event_mask::kKeyDown,
-                                                         [this, alive](const platform::Event& event) {
-                                                           if (alive.lock()) handleKeyDown(event);
-                                                         });
+    globalKeyMonitor_ = eventMonitors_->addGlobalMonitor(
+        platform::event_mask::kKeyDown,
+        lifetime_.guard([this](const platform::Event& event) { handleKeyDown(event); }));
   if (!localKeyMonitor_)
     localKeyMonitor_ = eventMonitors_->addLocalMonitor(
         platform::event_mask::kKeyDown,
         [this, alive](const platform::Event& event) -> std::optional<platform::Event> {
-          if (alive.lock() && handleKeyDown(event)) return std::nullopt;
+          if (alive.ownerAlive() && handleKeyDown(event)) return std::nullopt;
           return event;
         });
 }

@@ -13,10 +13,9 @@ namespace pelko {
 void MonitorManager::installContentSizeHandler(TaskbarViewController& viewController, TaskbarPanel& panel,
                                                const platform::ScreenInfo& screen) {
   QPointer<TaskbarPanel> weakPanel(&panel);
-  std::weak_ptr<int> alive = lifetime_;
-  viewController.onContentSizeChanged = [this, alive, weakPanel, screen](double contentLength) {
-    if (alive.lock() && weakPanel) onContentSizeChanged(weakPanel, screen, contentLength);
-  };
+  viewController.onContentSizeChanged = lifetime_.guard([this, weakPanel, screen](double contentLength) {
+    if (weakPanel) onContentSizeChanged(weakPanel, screen, contentLength);
+  });
 }
 
 void MonitorManager::onContentSizeChanged(TaskbarPanel* panel, const platform::ScreenInfo& screen,
@@ -38,10 +37,9 @@ void MonitorManager::onContentSizeChanged(TaskbarPanel* panel, const platform::S
   const uint64_t generation = asyncFrameGeneration_[display];
   if (pendingFrameScheduled_.insert(display).second) {
     QPointer<TaskbarPanel> weakPanel(panel);
-    std::weak_ptr<int> alive = lifetime_;
-    deps_.scheduler.mainQueue().async([this, alive, weakPanel, display, generation] {
-      if (alive.lock() && weakPanel) applyPendingFrame(display, generation);
-    });
+    deps_.scheduler.mainQueue().async(lifetime_.guard([this, weakPanel, display, generation] {
+      if (weakPanel) applyPendingFrame(display, generation);
+    }));
   }
   if (panel->alphaValue() < 1) panel->setAlphaValue(1);
 }
@@ -92,13 +90,12 @@ void MonitorManager::floatingRebuildPasses() {
 }
 
 void MonitorManager::floatingRebuildDelayedPasses(uint64_t generation) {
-  std::weak_ptr<int> alive = lifetime_;
-  deps_.scheduler.mainQueue().async([this, alive, generation] {
-    if (!alive.lock() || rebuildGeneration_ != generation) return;
+  deps_.scheduler.mainQueue().async(lifetime_.guard([this, generation] {
+    if (rebuildGeneration_ != generation) return;
     for (auto& [display, state] : screenStates_) layOutFloatingBar(state);
-  });
-  deps_.scheduler.mainAfter(kFloatingRecoveryDelay, [this, alive, generation] {
-    if (!alive.lock() || rebuildGeneration_ != generation) return;
+  }));
+  deps_.scheduler.mainAfter(kFloatingRecoveryDelay, lifetime_.guard([this, generation] {
+    if (rebuildGeneration_ != generation) return;
     const bool floating = settingsManager_->floatingBar.get();
     for (auto& [display, state] : screenStates_) {
       TaskbarPanel* panel = state.panel();
@@ -115,7 +112,7 @@ void MonitorManager::floatingRebuildDelayedPasses(uint64_t generation) {
       panel->setAlphaValue(1);
       panel->orderFront();
     }
-  });
+  }));
 }
 
 void MonitorManager::resetFloatingBookkeeping() {

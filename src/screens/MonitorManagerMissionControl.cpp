@@ -20,12 +20,12 @@ bool isDock(const WorkspaceNotification& n) {
 
 void MonitorManager::subscribeToWorkspace() {
   Scheduler& scheduler = deps_.scheduler;
-  std::weak_ptr<int> alive = lifetime_;
+  const OwnerLifetime::Watch alive = lifetime_.watch();
   auto on = [&](WorkspaceNotificationName name, std::function<void(const WorkspaceNotification&)> action) {
     deps_.workspace.notifications(name)
         .receiveOnMain(scheduler)
         .sink([alive, action = std::move(action)](const WorkspaceNotification& n) {
-          if (alive.lock()) action(n);
+          if (alive.ownerAlive()) action(n);
         })
         .store(cancellables_);
   };
@@ -55,20 +55,17 @@ void MonitorManager::subscribeToWorkspace() {
   settingsManager_->hideInFullscreen.publisher()
       .dropFirst()
       .receiveOnMain(scheduler)
-      .sink([this, alive](const bool&) {
-        if (!alive.lock()) return;
+      .sink(lifetime_.guard([this](const bool&) {
         updateFullscreenTimers();
         fullscreenSweep();
-      })
+      }))
       .store(cancellables_);
   for (Setting<bool>* setting :
        {&settingsManager_->autoHideResizeWindows, &settingsManager_->autoResizeWindows})
     setting->publisher()
         .dropFirst()
         .receiveOnMain(scheduler)
-        .sink([this, alive](const bool& enabled) {
-          if (alive.lock()) onResizeSettingChanged(enabled);
-        })
+        .sink(lifetime_.guard([this](const bool& enabled) { onResizeSettingChanged(enabled); }))
         .store(cancellables_);
 }
 
@@ -95,10 +92,10 @@ void MonitorManager::showAllPanelsAfterMC() {
   debugLog("MM: showAllPanelsAfterMC() called");
   if (mcShowWorkItem_) mcShowWorkItem_->cancel();
   const uint64_t generation = rebuildGeneration_;
-  std::weak_ptr<int> alive = lifetime_;
+  const OwnerLifetime::Watch alive = lifetime_.watch();
   mcShowWorkItem_ = deps_.scheduler.mainAfter(kMissionControlReshowDelay, [this, alive, generation] {
     debugLog("MM: showAllPanelsAfterMC work item executing");
-    if (!alive.lock() || !mcPanelsHidden_) {
+    if (!alive.ownerAlive() || !mcPanelsHidden_) {
       debugLog("MM: showAllPanelsAfterMC BAIL: self=nil or panels not hidden");
       return;
     }
@@ -150,21 +147,17 @@ void MonitorManager::fullscreenSweep() {
 void MonitorManager::updateFullscreenTimers() {
   if (fullscreenTimer_) std::exchange(fullscreenTimer_, nullptr)->invalidate();
   if (!settingsManager_->hideInFullscreen.get()) return;
-  std::weak_ptr<int> alive = lifetime_;
-  fullscreenTimer_ =
-      deps_.scheduler.scheduleRepeating(kFullscreenTimerInterval, kFullscreenTimerTolerance, [this, alive] {
-        if (alive.lock()) fullscreenSweep();
-      });
+  fullscreenTimer_ = deps_.scheduler.scheduleRepeating(kFullscreenTimerInterval, kFullscreenTimerTolerance,
+                                                       lifetime_.guard([this] { fullscreenSweep(); }));
 }
 
 void MonitorManager::onActiveSpaceChanged() {
   const uint64_t generation = ++fullscreenCheckGeneration_;
   fullscreenSweep();
-  std::weak_ptr<int> alive = lifetime_;
   for (double delay : {0.15, 0.8})
-    deps_.scheduler.mainAfter(delay, [this, alive, generation] {
-      if (alive.lock() && fullscreenCheckGeneration_ == generation) fullscreenSweep();
-    });
+    deps_.scheduler.mainAfter(delay, lifetime_.guard([this, generation] {
+      if (fullscreenCheckGeneration_ == generation) fullscreenSweep();
+    }));
 }
 
 void MonitorManager::onResizeSettingChanged(bool enabled) {

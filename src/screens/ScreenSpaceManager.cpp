@@ -45,57 +45,52 @@ ScreenSpaceManager::~ScreenSpaceManager() {
 // ---- Start and stop ----
 
 void ScreenSpaceManager::startMonitoring() {
-  std::weak_ptr<int> alive = lifetime_;
   Scheduler& scheduler = deps_.scheduler;
   auto notifications = [&](WorkspaceNotificationName name) {
     return deps_.workspace.notifications(name).receiveOnMain(scheduler);
   };
   notifications(WorkspaceNotificationName::didActivateApplication)
-      .sink([this, alive](const platform::WorkspaceNotification& n) {
-        if (alive.lock()) onFrontmostAppChanged(n.application);
-      })
+      .sink(lifetime_.guard(
+          [this](const platform::WorkspaceNotification& n) { onFrontmostAppChanged(n.application); }))
       .store(registrations_);
   if (deps_.distributedNotifications) {
     deps_.distributedNotifications->notifications(kWillShowSpaces)
         .receiveOnMain(scheduler)
-        .sink([this, alive](const platform::DistributedNotification&) {
-          if (!alive.lock()) return;
+        .sink(lifetime_.guard([this](const platform::DistributedNotification&) {
           debugLog("SSM: willShowSpaces distributed notification fired");
           onMissionControlEnter();
-        })
+        }))
         .store(registrations_);
   }
   notifications(WorkspaceNotificationName::screensDidWake)
-      .sink([this, alive](const platform::WorkspaceNotification&) {
-        if (!alive.lock()) return;
+      .sink(lifetime_.guard([this](const platform::WorkspaceNotification&) {
         debugLog("SSM: screen wake detected, setting post-wake cooldown");
         shared_.postWakeResumeTime = deps_.scheduler.now() + kWakeCooldown;
-      })
+      }))
       .store(registrations_);
 
-  fallbackTimer_ = scheduler.scheduleRepeating(kFallbackInterval, kFallbackTolerance, [this, alive] {
-    if (alive.lock()) fallbackCheck();
-  });
+  fallbackTimer_ = scheduler.scheduleRepeating(kFallbackInterval, kFallbackTolerance,
+                                               lifetime_.guard([this] { fallbackCheck(); }));
 
   installObserversForRegularApps();
 
   notifications(WorkspaceNotificationName::didLaunchApplication)
-      .sink([this, alive](const platform::WorkspaceNotification& n) {
-        if (!alive.lock() || !n.application) return;
+      .sink(lifetime_.guard([this](const platform::WorkspaceNotification& n) {
+        if (!n.application) return;
         if (n.application->activationPolicy() != platform::ActivationPolicy::regular) return;
         if (n.application->bundleIdentifier() == std::optional<std::string>(kDockBundleID)) return;
         installAppObserver(n.application->processIdentifier());
-      })
+      }))
       .store(registrations_);
   notifications(WorkspaceNotificationName::didTerminateApplication)
-      .sink([this, alive](const platform::WorkspaceNotification& n) {
-        if (!alive.lock() || !n.application) return;
+      .sink(lifetime_.guard([this](const platform::WorkspaceNotification& n) {
+        if (!n.application) return;
         const int32_t pid = n.application->processIdentifier();
         removeAppObserver(pid);
         shared_.axDisabledPIDs.erase(pid);
         shared_.axTimedOutPIDs.erase(pid);
         shared_.pidBundleIDCache.erase(pid);
-      })
+      }))
       .store(registrations_);
 
   if (auto front = deps_.workspace.frontmostApplication();
@@ -155,11 +150,10 @@ void ScreenSpaceManager::installObserversForRegularApps() {
 void ScreenSpaceManager::installAppObserver(int32_t pid) {
   if (appObservers_.count(pid) || isAXDisabled(pid)) return;
   if (auto bundle = bundleID(pid); bundle && shared_.isExcluded(*bundle)) return;
-  std::weak_ptr<int> alive = lifetime_;
   auto created = accessibility_.createObserver(
-      pid, [this, alive](const AXElement& element, const std::string& notification) {
-        if (alive.lock()) axObserverCallback(element, notification);
-      });
+      pid, lifetime_.guard([this](const AXElement& element, const std::string& notification) {
+        axObserverCallback(element, notification);
+      }));
   if (!created.ok() || !created.observer) return;
   platform::AXObserverPtr observer = created.observer;
   const AXElement app = appElement(pid);
@@ -254,21 +248,17 @@ std::optional<AXElement> ScreenSpaceManager::focusedWindowElement(int32_t pid) {
 
 void ScreenSpaceManager::scheduleDebouncedCheck(double delay) {
   if (debouncedCheckWorkItem_) debouncedCheckWorkItem_->cancel();
-  std::weak_ptr<int> alive = lifetime_;
-  debouncedCheckWorkItem_ = deps_.scheduler.mainAfter(delay, [this, alive] {
-    if (alive.lock()) checkFrontmostWindow();
-  });
+  debouncedCheckWorkItem_ =
+      deps_.scheduler.mainAfter(delay, lifetime_.guard([this] { checkFrontmostWindow(); }));
 }
 
 void ScreenSpaceManager::scheduleDebouncedElementCheck(const AXElement& element, double delay) {
   debouncedElement_ = element;
   if (debouncedCheckWorkItem_) debouncedCheckWorkItem_->cancel();
-  std::weak_ptr<int> alive = lifetime_;
-  debouncedCheckWorkItem_ = deps_.scheduler.mainAfter(delay, [this, alive] {
-    if (!alive.lock()) return;
+  debouncedCheckWorkItem_ = deps_.scheduler.mainAfter(delay, lifetime_.guard([this] {
     auto element = std::exchange(debouncedElement_, std::nullopt);
     if (element) checkWindowElement(*element);
-  });
+  }));
 }
 
 // ---- Shared look-ups ----

@@ -10,6 +10,7 @@
 
 #include "foundation/Cancellable.h"
 #include "foundation/Geometry.h"
+#include "foundation/OwnerLifetime.h"
 #include "foundation/Scheduler.h"
 #include "platform/AXElement.h"
 #include "platform/Accessibility.h"
@@ -206,8 +207,7 @@ class ScreenSpaceManager {
   WorkItemPtr debouncedCheckWorkItem_;
   std::optional<platform::AXElement> debouncedElement_;
   CancellableBag registrations_;
-  // Closures hold this weakly and do nothing once the manager is gone.
-  std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+  OwnerLifetime lifetime_;
 };
 
 }  // namespace pelko

@@ -95,11 +95,8 @@ void ScreenSpaceManager::dodgeCheckFrontmost() {
 
 void ScreenSpaceManager::ensureDodgeFallbackTimer() {
   if (dodgeCheckTimer_) return;
-  std::weak_ptr<int> alive = lifetime_;
-  dodgeCheckTimer_ =
-      deps_.scheduler.scheduleRepeating(kDodgeCheckInterval, kDodgeCheckTolerance, [this, alive] {
-        if (alive.lock()) dodgeCheckTick();
-      });
+  dodgeCheckTimer_ = deps_.scheduler.scheduleRepeating(kDodgeCheckInterval, kDodgeCheckTolerance,
+                                                       lifetime_.guard([this] { dodgeCheckTick(); }));
 }
 
 void ScreenSpaceManager::dodgeCheckTick() {

@@ -151,10 +151,7 @@ void ScreenSpaceManager::onTaskbarShown() {
   windowResizeCounts_.clear();
   shared_.postMCResumeTime.reset();
   shared_.mcLastDetectedTime.reset();
-  std::weak_ptr<int> alive = lifetime_;
-  deps_.scheduler.mainAfter(kRescanDelay, [this, alive] {
-    if (alive.lock()) fallbackCheck();
-  });
+  deps_.scheduler.mainAfter(kRescanDelay, lifetime_.guard([this] { fallbackCheck(); }));
 }
 
 void ScreenSpaceManager::restoreResizedWindows() {

@@ -610,12 +610,10 @@ void SettingsManager::assignBatch(std::optional<size_t> presetColumn) {
 }
 
 void SettingsManager::finishBatchPreset() {
-  std::weak_ptr<int> alive = lifetime_;
-  deps_.scheduler.performOnRunLoop([this, alive] {
-    if (alive.expired()) return;
+  deps_.scheduler.performOnRunLoop(lifetime_.guard([this] {
     isBatchingUpdates = false;
     if (onBatchResetComplete) onBatchResetComplete();
-  });
+  }));
 }
 
 }  // namespace pelko

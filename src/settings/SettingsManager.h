@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "foundation/Color.h"
+#include "foundation/OwnerLifetime.h"
 #include "foundation/Scheduler.h"
 #include "foundation/Subject.h"
 #include "platform/Appearance.h"
@@ -225,8 +226,7 @@ class SettingsManager {
   bool isAccessibilityTrusted() const;
 
   bool correctingLaunchAtLogin_ = false;
-  // Deferred work holds this weakly, so it does nothing once the manager is gone.
-  std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+  OwnerLifetime lifetime_;
 };
 
 }  // namespace pelko

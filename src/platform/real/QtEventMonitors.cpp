@@ -12,8 +12,6 @@
 
 #include "platform/real/X11RawMotion.h"
 
-#include "platform/real/QtKeyModifiers.h"
-
 namespace pelko::real {
 
 using platform::Event;
@@ -31,9 +29,15 @@ Point toScreen(const QPointF& global) {
   return {global.x(), mainScreenHeight() - global.y()};
 }
 
-// The shortcuts watched through these monitors are written with Control (Control-Option-T).
+// The Mac's modifier flags for the keys Qt reports held on Linux. The shortcuts watched through these
+// monitors are written with Control (Control-Option-T), so the physical Control key is Control here; Alt
+// is Option, and Super stands for no Mac key.
 uint64_t macModifiers(Qt::KeyboardModifiers modifiers) {
-  return macModifierFlags(modifiers, ControlKeyRole::control);
+  uint64_t flags = 0;
+  if (modifiers & Qt::ShiftModifier) flags |= platform::modifier_flag::kShift;
+  if (modifiers & Qt::ControlModifier) flags |= platform::modifier_flag::kControl;
+  if (modifiers & Qt::AltModifier) flags |= platform::modifier_flag::kOption;
+  return flags;
 }
 
 }  // namespace
@@ -120,12 +124,10 @@ void QtEventMonitors::rawMotion() {
   // A burst of motion events leads to one read of the position, on a later pass of the main queue.
   if (readPending_) return;
   readPending_ = true;
-  std::weak_ptr<int> alive = alive_;
-  scheduler_.mainAsync([this, alive] {
-    if (!alive.lock()) return;
+  scheduler_.mainAsync(lifetime_.guard([this] {
     readPending_ = false;
     if (rawMotion_ && rawMotion_->isEnabled()) poll();
-  });
+  }));
 }
 
 void QtEventMonitors::poll() {
@@ -181,10 +183,7 @@ bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
       return false;
     case QEvent::Hide:
       if (rawMotion_ && pointerWindow_) {
-        std::weak_ptr<int> alive = alive_;
-        scheduler_.mainAsync([this, alive] {
-          if (alive.lock()) findPointerWindow();
-        });
+        scheduler_.mainAsync(lifetime_.guard([this] { findPointerWindow(); }));
       }
       return false;
     case QEvent::MouseMove: {

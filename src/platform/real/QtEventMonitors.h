@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "foundation/OwnerLifetime.h"
 #include "foundation/Scheduler.h"
 #include "platform/EventMonitorRegistry.h"
 #include "platform/EventMonitors.h"
@@ -66,9 +67,9 @@ class QtEventMonitors final : public QObject, public platform::EventMonitors {
   // The location of the move being delivered.
   std::optional<Point> deliveringLocation_;
   bool readPending_ = false;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   std::optional<Point> lastPolled_;
   bool filterInstalled_ = false;
+  OwnerLifetime lifetime_;
 };
 
 }  // namespace pelko::real

@@ -116,12 +116,10 @@ std::optional<platform::ScreenInfo> QtScreens::mainScreen() {
 void QtScreens::scheduleChange() {
   if (changePending_) return;
   changePending_ = true;
-  std::weak_ptr<int> alive = lifetime_;
-  scheduler_.mainAsync([this, alive] {
-    if (!alive.lock()) return;
+  scheduler_.mainAsync(lifetime_.guard([this] {
     changePending_ = false;
     changes_.send({});
-  });
+  }));
 }
 
 }  // namespace pelko::real

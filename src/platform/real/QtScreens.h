@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/OwnerLifetime.h"
 #include "foundation/Scheduler.h"
 #include "foundation/Subject.h"
 #include "platform/Screens.h"
@@ -60,8 +61,7 @@ class QtScreens final : public platform::Screens {
   std::multimap<std::string, platform::DisplayID> released_;
   platform::DisplayID nextID_ = kFirstDisplayID;
   bool changePending_ = false;
-  // Queued deliveries hold this weakly and do nothing once the adapter is gone.
-  std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+  OwnerLifetime lifetime_;
 };
 
 }  // namespace pelko::real
