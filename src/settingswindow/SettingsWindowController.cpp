@@ -13,7 +13,6 @@
 #include "platform/Screens.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
-#include "platform/real/QtKeyModifiers.h"
 #include "settingswindow/ColorPanelPlacement.h"
 #include "settingswindow/SettingsShortcuts.h"
 #include "settingswindow/SettingsViewController.h"
@@ -22,6 +21,7 @@
 #include "ui/ColorPanel.h"
 #include "ui/ScreenCoordinates.h"
 #include "ui/SemanticColors.h"
+#include "ui/ShortcutModifiers.h"
 
 namespace pelko {
 
@@ -63,8 +63,8 @@ SettingsWindow::SettingsWindow(SettingsWindowController& controller)
 bool SettingsWindow::handleSettingsShortcut(QKeyEvent* event) {
   SettingsViewController* content = controller_.content();
   const SettingsShortcut shortcut =
-      settingsShortcut(real::macModifierFlags(event->modifiers(), real::ControlKeyRole::command),
-                       charactersOf(*event), content ? content->pageCount() : 0, content != nullptr);
+      settingsShortcut(shortcutModifierFlags(event->modifiers()), charactersOf(*event),
+                       content ? content->pageCount() : 0, content != nullptr);
   switch (shortcut.action) {
     case SettingsShortcut::Action::none:
       return false;

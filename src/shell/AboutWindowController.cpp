@@ -9,14 +9,14 @@
 #include <QVBoxLayout>
 
 #include "platform/Workspace.h"
-#include "platform/real/QtKeyModifiers.h"
 #include "shell/ShellWindowStyle.h"
 #include "ui/PlainText.h"
+#include "ui/ShortcutModifiers.h"
 
 namespace pelko {
 
 uint64_t keyEquivalentFlags(const QKeyEvent& event) {
-  uint64_t flags = real::macModifierFlags(event.modifiers(), real::ControlKeyRole::command);
+  uint64_t flags = shortcutModifierFlags(event.modifiers());
   constexpr quint32 kX11LockMask = 0x2;
   if (event.nativeModifiers() & kX11LockMask) flags |= key_flags::capsLock;
   return flags;
