@@ -294,7 +294,7 @@ int main(int argc, char** argv) {
   pelko::AppDelegate::SettingsWindowFactory makeSettingsWindow;
   if (!restoreOnly) {
     makeSettingsWindow = [&](const pelko::AppDelegate::SettingsWindowContext& context)
-        -> std::unique_ptr<pelko::AppDelegate::SettingsWindowHandle> {
+        -> std::unique_ptr<pelko::SettingsWindowHandle> {
       pelko::AccessibilityHelper* helper = &context.accessibilityHelper;
       std::weak_ptr<pelko::AppDelegate> weakDelegate = context.delegate;
       pelko::real::RealScheduler* mainQueue = scheduler.get();

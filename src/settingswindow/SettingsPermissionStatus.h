@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/Alerts.h"
-#include "shell/OnboardingPermissionRow.h"  // PermissionKind
+#include "shell/PermissionKind.h"
 
 namespace pelko {
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "foundation/Scheduler.h"
-#include "shell/AppDelegate.h"
+#include "shell/SettingsWindowHandle.h"
 
 class QKeyEvent;
 
@@ -71,7 +71,7 @@ class SettingsWindow : public QWidget {
 // Owns the settings window: makes it with its size limits and remembered frame, brings it forward,
 // lets this program's entry in the bar toggle it, keeps the colour panel beside it while a colour is
 // edited, and routes the window's shortcuts to the settings content.
-class SettingsWindowController : public QObject, public AppDelegate::SettingsWindowHandle {
+class SettingsWindowController : public QObject, public SettingsWindowHandle {
   Q_OBJECT
  public:
   struct Dependencies {
@@ -90,7 +90,7 @@ class SettingsWindowController : public QObject, public AppDelegate::SettingsWin
   SettingsWindowController(Dependencies dependencies, SettingsViewController* content);
   ~SettingsWindowController() override;
 
-  // AppDelegate::SettingsWindowHandle
+  // SettingsWindowHandle
   void showSettings() override;
   void toggleFromTaskbar() override;
   std::vector<AppTracker::OwnWindow> ownWindows() const override;

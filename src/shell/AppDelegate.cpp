@@ -87,14 +87,14 @@ void AppDelegate::applicationDidFinishLaunching() {
   env_.scheduler.assertMainThread("AppDelegate::applicationDidFinishLaunching");
   if (std::exchange(didStart_, true)) return;
 
-  // 1. A restore-only run: give the Dock back and end, before anything else exists.
+  // A restore-only run: give the Dock back and end, before anything else exists.
   if (std::find(env_.arguments.begin(), env_.arguments.end(), kRestoreDockArgument) != env_.arguments.end()) {
     DockManager::emergencyRestoreDock(env_.dockServices);
     env_.processControl.exit(0);
     return;
   }
 
-  // 2. One running copy per user. A copy killed a moment ago may still hold the lock through a child it
+  // One running copy per user. A copy killed a moment ago may still hold the lock through a child it
   // was starting; the lock is asked for again for a short while before another copy counts as running.
   instanceLockDeadline_ = env_.scheduler.now() + kInstanceLockWait;
   claimSingleInstanceThenStart();
@@ -136,12 +136,12 @@ void AppDelegate::claimSingleInstanceThenStart() {
 }
 
 void AppDelegate::finishLaunching() {
-  // 3. and 4. What the previous run left behind.
+  // What the previous run left behind: a crash, damaged settings, a Dock still hidden.
   reportPreviousCrash();
   reportDamagedSettings();
   recoverDockIfNeeded();
 
-  // 5. to 9. The managers, in this order.
+  // The managers, each built on the ones before it.
   createSettings();
   dockManager_ =
       std::make_unique<DockManager>(env_.scheduler, env_.workspace, env_.windowServer, env_.dockServices);
@@ -151,27 +151,27 @@ void AppDelegate::finishLaunching() {
         SystemTrayManager::create({env_.scheduler, env_.workspace, *env_.powerSources, *env_.localeTimeZone});
   }
 
-  // 10. to 12. Permissions.
+  // Permissions: asked for once, then watched, since the user grants them in another window.
   askForAccessibility();
   accessibilityTrustTimer_ = accessibilityHelper_->startTrustMonitor();
   startScreenRecordingMonitor();
 
-  // 13. The first bars.
+  // The first bars.
   createTaskbars();
 
-  // 14. and 15. The Dock.
+  // The Dock: hidden now if the user wants it so, and watched in case something brings it back.
   if (settingsManager_->fullyHideDock) setDockHidden(true);
   startDockVisibilityMonitor();
 
-  // 16. Following the applications, and the tray's clock and battery.
+  // Following the applications, and the tray's clock and battery.
   appTracker_->start();
   if (systemTrayManager_) systemTrayManager_->start();
 
-  // 17. to 20.
+  // Reactions to settings, signals and the screens waking.
   subscribeToSettings();
   installSignalHandlers();
   subscribeToScreensDidWake();
-  // 19., 21. and 22. The menus, the status item and the updater; then URLs.
+  // The menus, the status item and the updater; then URLs, which may ask for any of them.
   startFrontEnds();
   debugLog("AppDelegate: start-up complete");
 }

@@ -13,6 +13,7 @@
 #include "foundation/Subject.h"
 #include "platform/AppShell.h"
 #include "screens/DockManager.h"
+#include "shell/SettingsWindowHandle.h"
 #include "shell/StatusMenuModel.h"
 #include "shell/Taskbars.h"
 #include "shell/WindowPresenters.h"
@@ -60,15 +61,6 @@ class WindowManager;
 class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public platform::ApplicationDelegate {
  public:
   // ---- The settings window, as the shell drives it (made on first use through the factory) ----
-  class SettingsWindowHandle {
-   public:
-    virtual ~SettingsWindowHandle() = default;
-    virtual void showSettings() = 0;
-    // A click on this program's own entry in the bar: shows the window, or puts it away when in front.
-    virtual void toggleFromTaskbar() = 0;
-    // The program's own windows, for the tracker: the settings window while it exists.
-    virtual std::vector<AppTracker::OwnWindow> ownWindows() const = 0;
-  };
   struct SettingsWindowContext {
     std::shared_ptr<SettingsManager> settingsManager;
     AccessibilityHelper& accessibilityHelper;
@@ -115,7 +107,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
     std::vector<std::string> arguments;
     // The single-instance lock file.
     std::string instanceLockPath;
-    // Makes the bars (start-up step 13); without it the program runs without bars.
+    // Makes the bars once the managers exist; without it the program runs without bars.
     TaskbarsFactory makeTaskbars;
     // Where the tray reads the battery, the locale and the time zone; without both there is no tray.
     platform::PowerSources* powerSources = nullptr;

@@ -57,11 +57,11 @@ void AppDelegate::subscribeToSettings() {
   auto throttledChange = [&m, &s](const auto& setting) { return throttledChanges(setting, m, s); };
   auto throttled = [&](const auto& setting) { return throttledChange(setting).receiveOnMain(s); };
 
-  // 1
+  // A new edge needs new panels: the bars are rebuilt.
   react(debounced(changed(m.position)), [](AppDelegate& d) {
     if (d.taskbars_) d.taskbars_->rebuildAll();
   });
-  // 2
+  // The tray, centring and alignment move the bar's contents within the same panels.
   react(debounced(merge<bool>({changed(m.showSystemTray), changed(m.centerItems), changed(m.itemAlignment)})),
         [](AppDelegate& d) {
           if (!d.taskbars_) return;
@@ -69,33 +69,32 @@ void AppDelegate::subscribeToSettings() {
           d.taskbars_->repositionAllPanels();
           d.taskbars_->updateLayout(position);
         });
-  // 3
+  // A floating bar is a different panel (inset, rounded, no reserved space): rebuilt.
   react(onMain(changed(m.floatingBar)), [](AppDelegate& d) {
     if (d.taskbars_) d.taskbars_->rebuildAll();
   });
-  // 4
+  // Spacing changes while the stepper is held: throttled, then one layout.
   react(throttled(m.itemSpacing), [](AppDelegate& d) { d.updateLayoutForCurrentPosition(); });
-  // 5
+  // The trash, grouping and style change which items a bar holds and how wide they are.
   react(debounced(merge<bool>({changed(m.showTrashIcon), changed(m.groupWindows), changed(m.style)})),
         [](AppDelegate& d) { d.updateLayoutForCurrentPosition(); });
-  // 6
+  // Margins and the window gap move the panels, not their contents.
   react(onMain(merge<bool>({throttledChange(m.marginHorizontal), throttledChange(m.marginVertical),
                             throttledChange(m.windowGap)})),
         [](AppDelegate& d) {
           if (d.taskbars_) d.taskbars_->repositionAllPanels();
         });
-  // 7
+  // A new thickness resizes the panels and then every button.
   react(throttled(m.taskbarSize), [](AppDelegate& d) {
     if (!d.taskbars_) return;
     d.taskbars_->repositionAllPanels();
     d.taskbars_->updateEveryBar(BarUpdate::itemSizes);
   });
-  // 8
+  // Icon and button sizes only re-lay the buttons.
   react(throttled(m.iconSize), [](AppDelegate& d) { d.forEachBar(BarUpdate::itemSizes); });
-  // 9
   react(onMain(merge<bool>({changed(m.equalWidth), throttledChange(m.maxTaskWidth)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::itemSizes); });
-  // 10
+  // Thumbnails need the screen-recording permission: turning them on without it is undone here.
   m.showThumbnails.publisher()
       .dropFirst()
       .receiveOnMain(s)
@@ -110,52 +109,50 @@ void AppDelegate::subscribeToSettings() {
         }
       })
       .store(cancellables_);
-  // 11
+  // Titles and their text size change every button's label.
   react(onMain(merge<bool>({changed(m.showWindowTitle), changed(m.itemTextSize)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::items); });
-  // 12
+  // Every window-count setting repaints the badges only.
   react(debounced(merge<bool>({changed(m.showWindowCount), changed(m.windowCountStyle), changed(m.badgeColor),
                                changed(m.badgeTextColor), changed(m.badgeOpacity)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::windowCounts); });
-  // 13
+  // Grouping changes what the tracker lists, so it lists again.
   react(onMain(changed(m.groupByApp)), [](AppDelegate& d) { d.appTracker_->forceRefresh(); });
-  // 14
+  // Minimized and hidden windows dim their buttons.
   react(onMain(merge<bool>({changed(m.indicateMinimized), changed(m.indicateHidden)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::dimming); });
-  // 15
+  // Excluded applications leave the list and their observers end.
   react(onMain(changed(m.blacklistedBundleIDs)), [](AppDelegate& d) {
     d.appTracker_->forceRefresh();
     if (!d.taskbars_) return;
     d.taskbars_->updateBlacklistedBundleIDs(d.settingsManager_->blacklistedBundleIDs.get());
     d.taskbars_->removeBlacklistedObservers();
   });
-  // 16
+  // The active indicator's look.
   react(onMain(merge<bool>({changed(m.showActiveIndicator), changed(m.activeIndicatorColor)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::activeIndicators); });
-  // 17
+  // The indicator's edge changes the buttons' insets, so they are sized again.
   react(onMain(changed(m.activeIndicatorPosition)),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::itemSizes); });
-  // 18
+  // Which edges have a border.
   react(debounced(merge<bool>(
             {changed(m.borderTop), changed(m.borderBottom), changed(m.borderLeft), changed(m.borderRight)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::border); });
-  // 19
+  // Background opacity changes while the stepper is held: throttled.
   react(throttled(m.backgroundOpacity), [](AppDelegate& d) { d.forEachBar(BarUpdate::backgroundOpacity); });
-  // 20
   react(onMain(changed(m.backgroundColor)),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::backgroundOpacity); });
-  // 21
   react(onMain(changed(m.useVibrancy)), [](AppDelegate& d) { d.forEachBar(BarUpdate::vibrancy); });
-  // 22
+  // The border's colour, opacity and width.
   react(onMain(merge<bool>(
             {changed(m.borderColor), throttledChange(m.borderOpacity), throttledChange(m.borderWidth)})),
         [](AppDelegate& d) { d.forEachBar(BarUpdate::border); });
-  // 23
+  // The corner radius reshapes the bar's background and, for a floating bar, its panel.
   react(throttled(m.cornerRadius), [](AppDelegate& d) {
     d.forEachBar(BarUpdate::cornerRadius);
     if (d.taskbars_) d.taskbars_->repositionAllPanels();
   });
-  // 24
+  // Fully hiding the Dock writes its preferences now, not at the next start.
   m.fullyHideDock.publisher()
       .dropFirst()
       .receiveOnMain(s)
@@ -163,7 +160,7 @@ void AppDelegate::subscribeToSettings() {
         if (auto self = weak.lock()) self->setDockHidden(hidden);
       })
       .store(cancellables_);
-  // 25
+  // Screen-capture exclusion is a property of every panel window.
   m.excludeFromCapture.publisher()
       .dropFirst()
       .receiveOnMain(s)

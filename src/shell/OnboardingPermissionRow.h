@@ -5,12 +5,12 @@
 #include <QWidget>
 #include <optional>
 
+#include "shell/PermissionKind.h"
+
 class QLabel;
 class QPushButton;
 
 namespace pelko {
-
-enum class PermissionKind { accessibility, screenRecording };
 
 // What a permission row says in one state: its description and its secondary button's title (none, and
 // no buttons at all, once the permission is granted).

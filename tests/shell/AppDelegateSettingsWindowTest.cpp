@@ -12,7 +12,7 @@
 namespace pelko::testing {
 namespace {
 
-class RecordingSettingsWindow final : public AppDelegate::SettingsWindowHandle {
+class RecordingSettingsWindow final : public SettingsWindowHandle {
  public:
   explicit RecordingSettingsWindow(std::vector<std::string>& log) : log_(log) {}
   void showSettings() override { log_.push_back("showSettings"); }

@@ -19,9 +19,7 @@ struct WindowLog {
 
 // Any of the shell's windows. Its window closes from inside the window's own handling, as a click on
 // the close button does.
-class FakeWindow final : public AppDelegate::SettingsWindowHandle,
-                         public AboutPresenter,
-                         public OnboardingPresenter {
+class FakeWindow final : public SettingsWindowHandle, public AboutPresenter, public OnboardingPresenter {
  public:
   explicit FakeWindow(std::shared_ptr<WindowLog> log) : log_(std::move(log)) { ++log_->made; }
   ~FakeWindow() override {
