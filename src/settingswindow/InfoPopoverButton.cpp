@@ -1,7 +1,9 @@
 #include "settingswindow/InfoPopoverButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
+#include "ui/FocusRing.h"
 #include "ui/InfoPopover.h"
 #include "ui/PlainText.h"
 #include "ui/SemanticColors.h"
@@ -13,7 +15,9 @@ InfoPopoverButton::InfoPopoverButton(const QString& helpText, QWidget* parent) :
   helpText_ = helpText.trimmed();
   if (helpText_.isEmpty()) helpText_ = kNoDetails;
   setFixedSize(20, 20);
-  setFocusPolicy(Qt::NoFocus);
+  // Reached by Tab only: a click leaves the keyboard where it was, as the platform's buttons do.
+  setFocusPolicy(Qt::TabFocus);
+  new FocusRing(*this, 10);
   setToolTip(plainToolTip(helpText_));
   setAccessibleName("Info: " + helpText_);
   connect(this, &QAbstractButton::clicked, this, &InfoPopoverButton::togglePopover);
@@ -26,6 +30,14 @@ void InfoPopoverButton::togglePopover() {
   }
   if (!popover_) popover_ = new InfoPopover(helpText_, this);
   popover_->showBelow(this);
+}
+
+void InfoPopoverButton::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+    click();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void InfoPopoverButton::paintEvent(QPaintEvent*) {

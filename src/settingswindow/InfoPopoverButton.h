@@ -8,7 +8,8 @@
 namespace pelko {
 
 // The small "i" next to a row title; a click shows the row's help text in a popover, a second click
-// (or any click outside) closes it. The popover is made on first use and reused.
+// (or any click outside) closes it. The popover is made on first use and reused. Tab reaches it, and
+// Space or Return does what a click does.
 class InfoPopoverButton : public QAbstractButton {
   Q_OBJECT
  public:
@@ -23,6 +24,7 @@ class InfoPopoverButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QString helpText_;

@@ -1,6 +1,7 @@
 #include "settingswindow/PresetCardView.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 
 #include "settingswindow/SettingsSectionBox.h"
 #include "settingswindow/SettingsSurfacePainter.h"
+#include "ui/FocusRing.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
 #include "ui/SymbolIcon.h"
@@ -61,7 +63,10 @@ PresetCardView::PresetCardView(const std::string& symbolName, const QString& tit
   footer->addWidget(note, 1);
   applyButton_ = new QPushButton(plainButtonTitle("Apply"), this);
   applyButton_->setFixedWidth(64);
-  applyButton_->setFocusPolicy(Qt::NoFocus);
+  // Reached by Tab only: a click leaves the keyboard where it was, as the platform's buttons do.
+  applyButton_->setFocusPolicy(Qt::TabFocus);
+  applyButton_->installEventFilter(this);
+  new FocusRing(*applyButton_, 4);
   applyButton_->setCursor(Qt::PointingHandCursor);
   connect(applyButton_, &QPushButton::clicked, this, [action] {
     if (action) action();
@@ -113,6 +118,18 @@ void PresetCardView::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // A card that appears under a resting pointer gets no enter event.
   refreshHoverState(pointer_ ? pointer_() : std::nullopt);
+}
+
+bool PresetCardView::eventFilter(QObject* watched, QEvent* event) {
+  // A push button outside a dialog leaves Return to the window; the card's button takes it, as Space.
+  if (watched == applyButton_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
+      applyButton_->click();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void PresetCardView::paintEvent(QPaintEvent*) {

@@ -15,6 +15,7 @@ class SettingsChromeView;
 
 // One preset of the Presets page: symbol badge, title and caption, the preset's features and an
 // "Apply" button that runs `action`. Hover brightens the card; the pointing hand is the card's own cursor.
+// Tab reaches the button, and Space or Return presses it.
 class PresetCardView : public QWidget, public SettingsHoverRefreshable {
   Q_OBJECT
  public:
@@ -39,6 +40,7 @@ class PresetCardView : public QWidget, public SettingsHoverRefreshable {
   void leaveEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void setHovered(bool hovered);

@@ -207,6 +207,8 @@ QWidget* SettingsViewController::buildContentPanel() {
   header->addLayout(titles, 1);
   searchField_ = new QLineEdit(surface);
   searchField_->setPlaceholderText("Search settings or jump to a control (Cmd+F)");
+  // Qt does not name a field by its placeholder; a screen reader meets the field by the same words.
+  searchField_->setAccessibleName(searchField_->placeholderText());
   searchField_->setToolTip(
       plainToolTip("Search across all settings and jump directly to a matching control"));
   searchField_->setClearButtonEnabled(true);

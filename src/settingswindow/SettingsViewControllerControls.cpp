@@ -13,6 +13,7 @@
 #include "settingswindow/SettingsControlCatalog.h"
 #include "settingswindow/SettingsRowView.h"
 #include "settingswindow/SettingsViewController.h"
+#include "ui/CheckBoxStyle.h"
 #include "ui/ColorWell.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
@@ -63,6 +64,7 @@ QCheckBox* SettingsViewController::makeCheckbox(const QString& title, bool on) {
   auto* box = new QCheckBox(plainButtonTitle(title));
   box->setChecked(on);
   box->setCursor(Qt::PointingHandCursor);
+  applyCheckBoxStyle(*box);
   return box;
 }
 

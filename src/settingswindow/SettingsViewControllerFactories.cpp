@@ -14,9 +14,13 @@
 #include "settingswindow/SettingsSectionBox.h"
 #include "settingswindow/SettingsViewController.h"
 #include "settingswindow/SettingsViewStyle.h"
+#include "ui/ColorWell.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
 #include "ui/PopUpButton.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Stepper.h"
+#include "ui/Switch.h"
 #include "ui/SymbolIcon.h"
 
 namespace pelko {
@@ -25,6 +29,15 @@ namespace {
 
 QVBoxLayout* columnOf(QWidget* stack) {
   return qobject_cast<QVBoxLayout*>(stack->layout());
+}
+
+// The kit's controls show no title of their own: a screen reader calls one by its row's title, unless
+// it was given a name of its own.
+void nameAfterRow(QWidget* control, const QString& title) {
+  if (!control || !control->accessibleName().isEmpty()) return;
+  if (qobject_cast<Switch*>(control) || qobject_cast<Stepper*>(control) ||
+      qobject_cast<SegmentedControl*>(control) || qobject_cast<ColorWell*>(control))
+    control->setAccessibleName(title);
 }
 
 }  // namespace
@@ -150,6 +163,7 @@ SettingsRowView* SettingsViewController::makeRow(const QString& label, QWidget* 
   layout->setContentsMargins(16, 10, 16, 10);
   layout->setSpacing(12);
   layout->addWidget(makeRowTextStack(label, helpText), 1);
+  nameAfterRow(control, label);
   if (control) layout->addWidget(control, 0, Qt::AlignVCenter);
   row->addHandCursors(row);
   return row;
@@ -167,6 +181,7 @@ SettingsRowView* SettingsViewController::makeStepperRow(const QString& label, QW
   valueLabel->setMinimumWidth(54);
   pair->addWidget(valueLabel, 0, Qt::AlignVCenter);
   pair->addWidget(stepper, 0, Qt::AlignVCenter);
+  nameAfterRow(stepper, label);
   return makeRow(label, control, helpText);
 }
 

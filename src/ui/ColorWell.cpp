@@ -1,17 +1,27 @@
 #include "ui/ColorWell.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ui/AccessibleControls.h"
 #include "ui/ColorPanel.h"
+#include "ui/FocusRing.h"
 #include "ui/QtColor.h"
 #include "ui/SemanticColors.h"
 
 namespace pelko {
 
+namespace {
+constexpr double kCornerRadius = 5;
+}
+
 ColorWell::ColorWell(QWidget* parent) : QWidget(parent) {
+  installAccessibleControls();
+  setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  new FocusRing(*this, kCornerRadius);
 }
 
 ColorWell::~ColorWell() {
@@ -43,9 +53,24 @@ void ColorWell::mousePressEvent(QMouseEvent* event) {
   event->setAccepted(event->button() == Qt::LeftButton);
 }
 
+void ColorWell::openPanelByUser() {
+  if (isEnabled()) ColorPanel::shared().activate(this);
+}
+
 void ColorWell::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && isEnabled() && rect().contains(event->position().toPoint()))
-    ColorPanel::shared().activate(this);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) openPanelByUser();
+}
+
+void ColorWell::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      openPanelByUser();
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+  }
 }
 
 void ColorWell::changeEvent(QEvent* event) {
@@ -62,10 +87,9 @@ void ColorWell::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing);
   if (!isEnabled()) painter.setOpacity(0.4);
   const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-  painter.setPen(
-      toQColor(active_ ? Color{0.039, 0.518, 1.0, 1.0} : semanticColor(SemanticColor::separator, 0.4)));
+  painter.setPen(toQColor(active_ ? kControlAccentColor : semanticColor(SemanticColor::separator, 0.4)));
   painter.setBrush(toQColor(semanticColor(SemanticColor::label, 0.08)));
-  painter.drawRoundedRect(frame, 5, 5);
+  painter.drawRoundedRect(frame, kCornerRadius, kCornerRadius);
   painter.setPen(Qt::NoPen);
   painter.setBrush(toQColor(color_));
   painter.drawRoundedRect(frame.adjusted(4, 4, -4, -4), 3, 3);

@@ -8,6 +8,8 @@ namespace pelko {
 
 // A swatch that edits one colour through the shared colour panel. setColor() shows a value silently
 // (also in the panel while this well is its active one); a pick in the panel sends `colorChangedByUser`.
+// A click, Space or Return opens the panel for it; over the accessibility bus it is a button that its row
+// names, whose press does the same.
 class ColorWell : public QWidget {
   Q_OBJECT
  public:
@@ -19,6 +21,8 @@ class ColorWell : public QWidget {
   bool isActive() const { return active_; }
 
   QSize sizeHint() const override { return {44, 24}; }
+  // What a click does: makes this well the panel's active one and shows the panel, unless disabled.
+  void openPanelByUser();
 
   // For the panel.
   void setActive(bool active);
@@ -31,6 +35,7 @@ class ColorWell : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:

@@ -1,9 +1,12 @@
 #include "ui/SegmentedControl.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ui/AccessibleControls.h"
+#include "ui/FocusRing.h"
 #include "ui/PlainText.h"
 #include "ui/QtColor.h"
 #include "ui/SemanticColors.h"
@@ -13,11 +16,14 @@ namespace pelko {
 namespace {
 constexpr int kPadding = 12;
 constexpr int kHeight = 24;
+constexpr double kCornerRadius = 6;
 }  // namespace
 
 SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent) : QWidget(parent) {
+  installAccessibleControls();
   for (const QString& label : labels) labels_ << singleLine(label);
   setFocusPolicy(Qt::StrongFocus);
+  new FocusRing(*this, kCornerRadius);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   QFont small = font();
   small.setPixelSize(12);
@@ -26,16 +32,30 @@ SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent) :
 
 void SegmentedControl::setSelectedSegment(int segment) {
   if (segment < -1 || segment >= segmentCount()) return;
-  selected_ = segment;
-  update();
+  setSelected(segment);
 }
 
 bool SegmentedControl::selectByUser(int segment) {
   if (!isEnabled() || segment < 0 || segment >= segmentCount() || segment == selected_) return false;
-  selected_ = segment;
-  update();
+  setSelected(segment);
   emit segmentSelectedByUser(segment);
   return true;
+}
+
+void SegmentedControl::setSelected(int segment) {
+  const int before = selected_;
+  selected_ = segment;
+  update();
+  if (before == segment) return;
+  // A screen reader hears of both segments whose selected state changed.
+  QAccessible::State changed;
+  changed.selected = true;
+  for (int index : {before, segment}) {
+    if (index < 0) continue;
+    QAccessibleStateChangeEvent event(this, changed);
+    event.setChild(index);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 QSize SegmentedControl::sizeHint() const {
@@ -64,12 +84,17 @@ void SegmentedControl::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void SegmentedControl::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Left) {
-    selectByUser(selected_ - 1);
-  } else if (event->key() == Qt::Key_Right) {
-    selectByUser(selected_ + 1);
-  } else {
-    QWidget::keyPressEvent(event);
+  switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+      selectByUser(selected_ - 1);
+      break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      selectByUser(selected_ + 1);
+      break;
+    default:
+      QWidget::keyPressEvent(event);
   }
 }
 
@@ -79,7 +104,7 @@ void SegmentedControl::paintEvent(QPaintEvent*) {
   if (!isEnabled()) painter.setOpacity(0.4);
   painter.setPen(toQColor(semanticColor(SemanticColor::separator, 0.3)));
   painter.setBrush(toQColor(semanticColor(SemanticColor::label, 0.06)));
-  painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+  painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius, kCornerRadius);
   for (int i = 0; i < segmentCount(); ++i) {
     const QRect area = segmentRect(i);
     if (i == selected_) {

@@ -6,7 +6,9 @@
 namespace pelko {
 
 // A row of mutually exclusive segments. setSelectedSegment() shows a value silently; a click on
-// another segment (or the arrow keys) sends `segmentSelectedByUser`.
+// another segment (or the arrow keys, or a screen reader pressing a segment) sends
+// `segmentSelectedByUser`. Over the accessibility bus it is a tab list whose segments are tabs, each
+// selectable and pressable by its label.
 class SegmentedControl : public QWidget {
   Q_OBJECT
  public:
@@ -33,6 +35,8 @@ class SegmentedControl : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void setSelected(int segment);
+
   QStringList labels_;
   int selected_ = -1;
 };

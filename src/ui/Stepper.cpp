@@ -1,20 +1,30 @@
 #include "ui/Stepper.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
+#include "ui/AccessibleControls.h"
+#include "ui/FocusRing.h"
 #include "ui/QtColor.h"
 #include "ui/SemanticColors.h"
 #include "ui/SymbolIcon.h"
 
 namespace pelko {
 
+namespace {
+constexpr double kCornerRadius = 5;
+}
+
 Stepper::Stepper(QWidget* parent) : QWidget(parent) {
+  installAccessibleControls();
   setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  new FocusRing(*this, kCornerRadius);
+  connect(this, &Stepper::valueChangedByUser, this, &Stepper::announceValue);
 }
 
 double Stepper::clamped(double value) const {
@@ -31,8 +41,25 @@ void Stepper::setRange(double minimum, double maximum, double increment) {
 }
 
 void Stepper::setValue(double value) {
+  const double before = value_;
   value_ = clamped(value);
   update();
+  if (value_ != before) announceValue();
+}
+
+bool Stepper::setValueByUser(double value) {
+  if (!isEnabled()) return false;
+  const double next = clamped(value);
+  if (next == value_) return false;
+  value_ = next;
+  update();
+  emit valueChangedByUser(value_);
+  return true;
+}
+
+void Stepper::announceValue() {
+  QAccessibleValueChangeEvent event(this, value_);
+  QAccessible::updateAccessibility(&event);
 }
 
 bool Stepper::stepByUser(int direction) {
@@ -70,7 +97,7 @@ void Stepper::paintEvent(QPaintEvent*) {
   const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
   painter.setPen(toQColor(semanticColor(SemanticColor::separator, 0.3)));
   painter.setBrush(toQColor(semanticColor(SemanticColor::label, 0.08)));
-  painter.drawRoundedRect(frame, 5, 5);
+  painter.drawRoundedRect(frame, kCornerRadius, kCornerRadius);
   painter.drawLine(QPointF(frame.left() + 3, frame.center().y()),
                    QPointF(frame.right() - 3, frame.center().y()));
   const double arrow = std::min(width(), height() / 2) - 4;

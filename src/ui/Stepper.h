@@ -7,7 +7,8 @@ namespace pelko {
 // Up and down arrows over a number within [minimum, maximum], moved by `increment`. The value is shown
 // elsewhere, by a label its owner keeps. Values are kept as whole steps from the minimum, so a hundred
 // clicks up and down land exactly where they started, and setValue() (the program showing a value)
-// clamps silently: only the user's clicks and arrow keys send `valueChangedByUser`.
+// clamps silently: only the user's clicks and arrow keys (and a screen reader's increase, decrease or
+// value) send `valueChangedByUser`. Over the accessibility bus it is a spin button with its value.
 class Stepper : public QWidget {
   Q_OBJECT
  public:
@@ -22,6 +23,8 @@ class Stepper : public QWidget {
 
   // What the user's step up (or down) does; answers whether the value changed.
   bool stepByUser(int direction);
+  // A value the user typed or a screen reader set, clamped to the range; answers whether it changed.
+  bool setValueByUser(double value);
 
   QSize sizeHint() const override { return {19, 28}; }
 
@@ -35,6 +38,7 @@ class Stepper : public QWidget {
 
  private:
   double clamped(double value) const;
+  void announceValue();
   double minimum_ = 0;
   double maximum_ = 100;
   double increment_ = 1;

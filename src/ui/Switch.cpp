@@ -1,34 +1,44 @@
 #include "ui/Switch.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ui/AccessibleControls.h"
+#include "ui/FocusRing.h"
 #include "ui/QtColor.h"
 #include "ui/SemanticColors.h"
 
 namespace pelko {
 
-namespace {
-constexpr Color kOnColor{0.039, 0.518, 1.0, 1.0};
-}
-
 Switch::Switch(QWidget* parent) : QWidget(parent) {
+  installAccessibleControls();
   setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  new FocusRing(*this, sizeHint().height() / 2.0);
 }
 
 void Switch::setOn(bool on) {
   if (on_ == on) return;
   on_ = on;
   update();
+  announceState();
 }
 
 void Switch::toggleByUser() {
   if (!isEnabled()) return;
   on_ = !on_;
   update();
+  announceState();
   emit toggledByUser(on_);
+}
+
+void Switch::announceState() {
+  QAccessible::State changed;
+  changed.checked = true;
+  QAccessibleStateChangeEvent event(this, changed);
+  QAccessible::updateAccessibility(&event);
 }
 
 void Switch::mousePressEvent(QMouseEvent* event) {
@@ -56,7 +66,7 @@ void Switch::paintEvent(QPaintEvent*) {
   const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
   const double radius = track.height() / 2;
   painter.setPen(Qt::NoPen);
-  painter.setBrush(toQColor(on_ ? kOnColor : semanticColor(SemanticColor::label, 0.16)));
+  painter.setBrush(toQColor(on_ ? kControlAccentColor : semanticColor(SemanticColor::label, 0.16)));
   painter.drawRoundedRect(track, radius, radius);
   const double knob = track.height() - 4;
   const double x = on_ ? track.right() - 2 - knob : track.left() + 2;

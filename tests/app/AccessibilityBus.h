@@ -21,9 +21,23 @@ struct AccessibleWidget {
   std::string name;
   int x = 0, y = 0, width = 0, height = 0;
   bool showing = false;
+  // Only from findWithDetails() or doAction(): the names of its states and actions, comma-separated as
+  // the bus gives them ("checked", "Toggle"), and its value as "current/minimum/maximum/step".
+  std::string states, actions, value;
+
+  bool hasState(const std::string& state) const { return listed(states, state); }
+  bool hasAction(const std::string& action) const { return listed(actions, action); }
 
   int centerX() const { return x + width / 2; }
   int centerY() const { return y + height / 2; }
+
+ private:
+  static bool listed(const std::string& list, const std::string& entry) {
+    std::stringstream entries(list);
+    for (std::string each; std::getline(entries, each, ',');)
+      if (each == entry) return true;
+    return false;
+  }
 };
 
 inline std::string shellQuoted(const std::string& text) {
@@ -82,28 +96,20 @@ class AccessibilityBus {
   // is there or `seconds` pass.
   std::vector<AccessibleWidget> find(const std::string& role, const std::string& name,
                                      double seconds = 5) const {
-    std::vector<AccessibleWidget> found;
-    if (!isUp()) return found;
-    std::ostringstream command;
-    command << "DBUS_SESSION_BUS_ADDRESS=" << shellQuoted(address_) << " timeout -k 2 "
-            << static_cast<int>(seconds) + 10 << " " << kPython << " " << PELKO_FIND_ACCESSIBLE
-            << " --application Pelko --role " << shellQuoted(role) << " --name " << shellQuoted(name)
-            << " --seconds " << seconds;
-    std::stringstream lines(runOnDisplay(display_, command.str()));
-    for (std::string line; std::getline(lines, line);) {
-      std::vector<std::string> fields;
-      std::stringstream columns(line);
-      for (std::string field; std::getline(columns, field, '\t');) fields.push_back(field);
-      if (fields.size() != 7) continue;
-      AccessibleWidget widget{fields[0], fields[1]};
-      widget.x = std::atoi(fields[2].c_str());
-      widget.y = std::atoi(fields[3].c_str());
-      widget.width = std::atoi(fields[4].c_str());
-      widget.height = std::atoi(fields[5].c_str());
-      widget.showing = fields[6] == "1";
-      found.push_back(widget);
-    }
-    return found;
+    return query(role, name, seconds, "");
+  }
+
+  // As find(), with each widget's states, actions and value.
+  std::vector<AccessibleWidget> findWithDetails(const std::string& role, const std::string& name,
+                                                double seconds = 5) const {
+    return query(role, name, seconds, " --details");
+  }
+
+  // Does `action` ("Toggle", "Press") on every widget with `role` and `name`, as a screen reader does;
+  // the widgets as they were just before.
+  std::vector<AccessibleWidget> doAction(const std::string& role, const std::string& name,
+                                         const std::string& action, double seconds = 5) const {
+    return query(role, name, seconds, " --details --action " + shellQuoted(action));
   }
 
   // The one showing widget with `role` and `name`; nothing when none or several show by then.
@@ -139,6 +145,38 @@ class AccessibilityBus {
   }
 
  private:
+  std::vector<AccessibleWidget> query(const std::string& role, const std::string& name, double seconds,
+                                      const std::string& options) const {
+    std::vector<AccessibleWidget> found;
+    if (!isUp()) return found;
+    std::ostringstream command;
+    command << "DBUS_SESSION_BUS_ADDRESS=" << shellQuoted(address_) << " timeout -k 2 "
+            << static_cast<int>(seconds) + 10 << " " << kPython << " " << PELKO_FIND_ACCESSIBLE
+            << " --application Pelko --role " << shellQuoted(role) << " --name " << shellQuoted(name)
+            << " --seconds " << seconds << options;
+    std::stringstream lines(runOnDisplay(display_, command.str()));
+    for (std::string line; std::getline(lines, line);) {
+      std::vector<std::string> fields;
+      std::stringstream columns(line);
+      for (std::string field; std::getline(columns, field, '\t');) fields.push_back(field);
+      if (fields.size() < 7 || fields.size() > 10) continue;
+      fields.resize(10);  // details that are empty at the end of a line have no column
+      AccessibleWidget widget;
+      widget.role = fields[0];
+      widget.name = fields[1];
+      widget.x = std::atoi(fields[2].c_str());
+      widget.y = std::atoi(fields[3].c_str());
+      widget.width = std::atoi(fields[4].c_str());
+      widget.height = std::atoi(fields[5].c_str());
+      widget.showing = fields[6] == "1";
+      widget.states = fields[7];
+      widget.actions = fields[8];
+      widget.value = fields[9];
+      found.push_back(widget);
+    }
+    return found;
+  }
+
   // The system's interpreter, which has the Debian bindings (a user's own python3 may come first on PATH).
   static constexpr const char* kPython = "/usr/bin/python3";
   static constexpr const char* kLauncher = "/usr/libexec/at-spi-bus-launcher";

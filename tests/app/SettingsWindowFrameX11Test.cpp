@@ -296,16 +296,11 @@ TEST_F(SettingsWindowOnALargeScreenTest, ADragOnTheBackgroundMovesTheWindowAndAC
   // Nor are the controls that act on the release: a click on the Position control's second segment, with
   // the hand's slight slip between press and release, puts the bar at the top and leaves the window
   // where it is.
-  // The control has no name of its own: it is the one on its label's row, right of the label.
-  const auto label = accessibility->findOne("label", "Position", 10);
-  ASSERT_TRUE(label) << accessibility->describeAll();
-  std::optional<AccessibleWidget> edges;
-  for (const auto& widget : accessibility->find("filler", "", 10))
-    if (widget.showing && widget.x > label->x + 200 && std::abs(widget.centerY() - label->centerY()) < 8)
-      edges = widget;
-  ASSERT_TRUE(edges) << accessibility->describeAll();
+  // Its segments are tabs; the only "Top" tab that shows is the Position control's.
+  const auto top = accessibility->findOne("page tab", "Top", 10);
+  ASSERT_TRUE(top) << accessibility->describeAll();
   const auto placed = position();
-  drag(edges->x + edges->width * 3 / 8, edges->centerY(), 4, 0);
+  drag(top->centerX() - 2, top->centerY(), 4, 0);
   EXPECT_TRUE(waitFor([&] {
     std::ifstream file(sandbox.defaultsFile());
     const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -5,6 +5,10 @@ Prints one line per widget whose role and name match (an empty argument matches 
     role <TAB> name <TAB> x <TAB> y <TAB> width <TAB> height <TAB> showing (1 or 0)
 with the place in screen coordinates. Looks again until something matches or --seconds pass, then exits
 0 when something matched and 1 when nothing did. --check only tells whether the bindings can be loaded.
+
+--details adds three columns: the widget's states and its actions (each a comma-separated list of names
+as the bus gives them, "checked", "Toggle"), and its value as current/minimum/maximum/step (empty when it
+has none). --action NAME then does that action on every widget that matches, as a screen reader would.
 """
 
 import argparse
@@ -42,6 +46,36 @@ def describe(pyatspi, node):
     return place, showing
 
 
+def details(pyatspi, node):
+    try:
+        states = ",".join(pyatspi.stateToString(state).lower() for state in node.getState().getStates())
+    except Exception:
+        states = ""
+    try:
+        action = node.queryAction()
+        actions = ",".join(action.getName(index) for index in range(action.nActions))
+    except Exception:
+        actions = ""
+    try:
+        value = node.queryValue()
+        number = "%g/%g/%g/%g" % (value.currentValue, value.minimumValue, value.maximumValue,
+                                  value.minimumIncrement)
+    except Exception:
+        number = ""
+    return [states, actions, number]
+
+
+def act(node, name):
+    try:
+        action = node.queryAction()
+        for index in range(action.nActions):
+            if action.getName(index) == name:
+                return action.doAction(index)
+    except Exception as error:
+        print("action failed: %s" % error, file=sys.stderr)
+    return False
+
+
 def clean(text):
     return " ".join((text or "").split())
 
@@ -53,6 +87,8 @@ def main():
     parser.add_argument("--application", default="", help="the application's accessible name")
     parser.add_argument("--seconds", type=float, default=5.0)
     parser.add_argument("--check", action="store_true")
+    parser.add_argument("--details", action="store_true")
+    parser.add_argument("--action", default="")
     arguments = parser.parse_args()
     try:
         import pyatspi
@@ -82,7 +118,12 @@ def main():
                     if arguments.name and name != arguments.name:
                         continue
                     place, showing = describe(pyatspi, node)
-                    found.append("\t".join([role, name] + [str(v) for v in place] + [str(int(showing))]))
+                    columns = [role, name] + [str(v) for v in place] + [str(int(showing))]
+                    if arguments.details:
+                        columns += details(pyatspi, node)
+                    if arguments.action:
+                        act(node, arguments.action)
+                    found.append("\t".join(columns))
         except Exception as error:  # the program may be between two states of its tree
             print("lookup failed: %s" % error, file=sys.stderr)
         if found or time.monotonic() >= deadline:
