@@ -206,7 +206,7 @@ QWidget* SettingsViewController::buildContentPanel() {
   titles->addWidget(tabSummaryLabel_);
   header->addLayout(titles, 1);
   searchField_ = new QLineEdit(surface);
-  searchField_->setPlaceholderText("Search settings or jump to a control (Cmd+F)");
+  searchField_->setPlaceholderText("Search settings or jump to a control (Ctrl+F)");
   searchField_->setToolTip(
       plainToolTip("Search across all settings and jump directly to a matching control"));
   searchField_->setClearButtonEnabled(true);
