@@ -11,11 +11,8 @@ using Kind = Decision::Kind;
 Decision leave() {
   return {Kind::leave, std::nullopt, {}};
 }
-Decision dismiss() {
-  return {Kind::dismiss, std::nullopt, {}};
-}
-Decision dismissIfCurrent(std::string key) {
-  return {Kind::dismissIfCurrent, std::nullopt, std::move(key)};
+Decision dismissOwn(std::string keyPrefix) {
+  return {Kind::dismissOwn, std::nullopt, std::move(keyPrefix)};
 }
 Decision show(Suggestion suggestion) {
   std::string key = suggestion.key;
@@ -28,7 +25,14 @@ std::string raw(TaskbarPosition position) {
   return std::string(rawValue(position));
 }
 
+constexpr std::string_view kPositionKeyPrefix = "position-";
+constexpr std::string_view kStyleKeyPrefix = "style-";
+
 }  // namespace
+
+bool removes(const Decision& decision, const std::optional<std::string>& currentKey) {
+  return decision.kind == Kind::dismissOwn && currentKey && currentKey->starts_with(decision.key);
+}
 
 Inputs inputsFrom(const SettingsManager& settings) {
   Inputs inputs;
@@ -54,7 +58,7 @@ Inputs inputsFrom(const SettingsManager& settings) {
 Decision position(const Inputs& in, const DismissedKey& dismissed) {
   if (in.isBatchingUpdates) return leave();
   const bool anyEdge = in.borderTop || in.borderBottom || in.borderLeft || in.borderRight;
-  if (!anyEdge && in.floatingBar) return dismiss();
+  if (!anyEdge && in.floatingBar) return dismissOwn(std::string(kPositionKeyPrefix));
   // The inner edge: the one that faces the desktop.
   bool top = false, bottom = false, left = false, right = false;
   std::string edge;
@@ -77,8 +81,8 @@ Decision position(const Inputs& in, const DismissedKey& dismissed) {
       break;
   }
   if (in.borderTop == top && in.borderBottom == bottom && in.borderLeft == left && in.borderRight == right)
-    return dismiss();
-  const std::string key = "position-" + raw(in.position) + "-border";
+    return dismissOwn(std::string(kPositionKeyPrefix));
+  const std::string key = std::string(kPositionKeyPrefix) + raw(in.position) + "-border";
   if (isDismissed(key, dismissed)) return leave();
   return show({key, "Recommended: Use " + edge + " border only for " + raw(in.position) + " position",
                "Apply", [top, bottom, left, right](SettingsManager& settings) {
@@ -109,13 +113,13 @@ Decision style(const Inputs& in, const DismissedKey& dismissed) {
                      }};
   }
   if (due && !isDismissed(due->key, dismissed)) return show(std::move(*due));
-  return dismiss();
+  return dismissOwn(std::string(kStyleKeyPrefix));
 }
 
 Decision equalWidth(const Inputs& in, const DismissedKey& dismissed) {
   if (in.isBatchingUpdates) return leave();
   const std::string key = "equalWidth-iconsOnly";
-  if (!(in.equalWidth && in.style == TaskbarStyle::iconsOnly)) return dismissIfCurrent(key);
+  if (!(in.equalWidth && in.style == TaskbarStyle::iconsOnly)) return dismissOwn(key);
   if (isDismissed(key, dismissed)) return leave();
   return show({key, "Tip: Disable \"Equal Width\" for Icons Only style to save taskbar space", "Apply",
                [](SettingsManager& settings) { settings.equalWidth = false; }});
@@ -123,8 +127,8 @@ Decision equalWidth(const Inputs& in, const DismissedKey& dismissed) {
 
 Decision groupedTitle(const Inputs& in, const DismissedKey& dismissed) {
   if (in.isBatchingUpdates) return leave();
-  if (!(in.groupWindows && in.showWindowTitle)) return dismiss();
   const std::string key = "grouped-showWindowTitle";
+  if (!(in.groupWindows && in.showWindowTitle)) return dismissOwn(key);
   if (isDismissed(key, dismissed)) return leave();
   return show({key, "Tip: Disable \"Show Window Title\" to show app names for grouped windows", "Apply",
                [](SettingsManager& settings) { settings.showWindowTitle = false; }});
@@ -133,7 +137,7 @@ Decision groupedTitle(const Inputs& in, const DismissedKey& dismissed) {
 Decision autoHide(const Inputs& in, const DismissedKey& dismissed) {
   if (in.isBatchingUpdates) return leave();
   const std::string key = "autohide-dodgeWindows";
-  if (!(in.autoHide && !in.autoHideDodgeWindows)) return dismissIfCurrent(key);
+  if (!(in.autoHide && !in.autoHideDodgeWindows)) return dismissOwn(key);
   if (isDismissed(key, dismissed)) return leave();
   return show({key, "Tip: Enable \"Dodge Windows\" so the taskbar peeks out when a window overlaps it",
                "Apply", [](SettingsManager& settings) { settings.autoHideDodgeWindows = true; }});
@@ -141,14 +145,15 @@ Decision autoHide(const Inputs& in, const DismissedKey& dismissed) {
 
 Decision dock(const Inputs& in, const DockManager::VisibilitySnapshot& snapshot,
               const DismissedKey& dismissed) {
-  if (in.isBatchingUpdates || in.fullyHideDock) return dismiss();
+  if (in.isBatchingUpdates || in.fullyHideDock) return dismissOwn(std::string(kDockKeyPrefix));
   const bool conflicts =
       snapshot.placement && DockManager::dockPlacementConflicts(*snapshot.placement, in.position);
-  if (snapshot.autohideEnabled && !conflicts && !snapshot.matchesPelkoHiddenConfiguration) return dismiss();
+  if (snapshot.autohideEnabled && !conflicts && !snapshot.matchesPelkoHiddenConfiguration)
+    return dismissOwn(std::string(kDockKeyPrefix));
   const std::string edge =
       snapshot.placement ? std::string(DockManager::rawValue(*snapshot.placement)) : "unknown";
-  const std::string key =
-      "dock-visible-optimize-" + raw(in.position) + "-" + edge + "-" + (snapshot.autohideEnabled ? "1" : "0");
+  const std::string key = std::string(kDockKeyPrefix) + raw(in.position) + "-" + edge + "-" +
+                          (snapshot.autohideEnabled ? "1" : "0");
   if (isDismissed(key, dismissed)) return leave();
   std::string text;
   if (!conflicts) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "screens/DockManager.h"
 #include "settings/SettingEnumerations.h"
@@ -45,12 +46,13 @@ struct Suggestion {
   std::function<void(SettingsManager&)> apply;
 };
 
+// A check removes only a banner of its own, never the one another check just showed: showing the
+// Appearance page runs the position check and then the style check, and the position banner stays.
 struct Decision {
   enum class Kind {
-    leave,             // change nothing (a dismissed key, or a batch in progress)
-    show,              // show `suggestion` (or only swap the action of the same banner)
-    dismiss,           // remove any banner
-    dismissIfCurrent,  // remove the banner only when it is the one with `key`
+    leave,       // change nothing (a dismissed key, or a batch in progress)
+    show,        // show `suggestion` (or only swap the action of the same banner)
+    dismissOwn,  // remove the banner only when it is this check's: its key begins with `key`
   };
   Kind kind = Kind::leave;
   std::optional<Suggestion> suggestion;
@@ -58,6 +60,11 @@ struct Decision {
 };
 
 using DismissedKey = std::optional<std::string>;
+
+// The beginning of every key the Dock's check gives its banners.
+inline constexpr std::string_view kDockKeyPrefix = "dock-visible-optimize-";
+// Whether the banner with `currentKey` is one the decision removes.
+bool removes(const Decision& decision, const std::optional<std::string>& currentKey);
 
 Decision position(const Inputs& inputs, const DismissedKey& dismissed);
 Decision style(const Inputs& inputs, const DismissedKey& dismissed);

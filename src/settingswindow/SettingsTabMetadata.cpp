@@ -32,13 +32,14 @@ int restoredSettingsPageIndex(double stored, int pageCount) {
   return static_cast<int>(page);
 }
 
+// Control plays Command's part on this keyboard, so the hints name it.
 std::string settingsKeyboardHint(int pageCount) {
-  return "Cmd+" + pageRange(pageCount) +
+  return "Ctrl+" + pageRange(pageCount) +
          " switches pages. Search stays in the header so the page itself never disappears while you edit.";
 }
 
 std::string settingsFooterHint(int pageCount) {
-  return "Cmd+F Search  \u2022  Cmd+" + pageRange(pageCount) + " Pages";
+  return "Ctrl+F Search  \u2022  Ctrl+" + pageRange(pageCount) + " Pages";
 }
 
 std::string settingsHeaderSummary(const SettingsTabMetadata& page, const std::string& trimmedQuery,

@@ -206,7 +206,7 @@ QWidget* SettingsViewController::buildContentPanel() {
   titles->addWidget(tabSummaryLabel_);
   header->addLayout(titles, 1);
   searchField_ = new QLineEdit(surface);
-  searchField_->setPlaceholderText("Search settings or jump to a control (Cmd+F)");
+  searchField_->setPlaceholderText("Search settings or jump to a control (Ctrl+F)");
   // Qt does not name a field by its placeholder; a screen reader meets the field by the same words.
   searchField_->setAccessibleName(searchField_->placeholderText());
   searchField_->setToolTip(

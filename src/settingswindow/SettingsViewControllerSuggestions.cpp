@@ -99,11 +99,8 @@ void SettingsViewController::carryOut(const settings_suggestions::Decision& deci
   switch (decision.kind) {
     case Kind::leave:
       return;
-    case Kind::dismiss:
-      dismissSuggestion();
-      return;
-    case Kind::dismissIfCurrent:
-      if (currentSuggestionKey_ == decision.key) dismissSuggestion();
+    case Kind::dismissOwn:
+      if (settings_suggestions::removes(decision, currentSuggestionKey_)) dismissSuggestion();
       return;
     case Kind::show:
       break;
@@ -152,7 +149,8 @@ void SettingsViewController::evaluateAutoHideSuggestion() {
 void SettingsViewController::evaluateDockSuggestion() {
   if (currentTabIndex_ != 2 || settingsManager_->isBatchingUpdates) return;
   if (settingsManager_->fullyHideDock.get()) {
-    dismissSuggestion();
+    carryOut({settings_suggestions::Decision::Kind::dismissOwn, std::nullopt,
+              std::string(settings_suggestions::kDockKeyPrefix)});
     return;
   }
   if (!deps_.dockVisibilitySnapshot) return;

@@ -1,6 +1,5 @@
 #include "shell/OnboardingPermissionRow.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -9,7 +8,6 @@
 #include <QVBoxLayout>
 
 #include "shell/ShellWindowStyle.h"
-#include "ui/Labels.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
@@ -99,8 +97,9 @@ OnboardingPermissionRow::OnboardingPermissionRow(const QString& title, Permissio
   palette.setColor(QPalette::WindowText, secondaryLabelColor(*this));
   description_->setPalette(palette);
   description_->setMinimumWidth(60);
-  description_->installEventFilter(this);
+  // The width left beside the buttons decides the lines; the row grows to show every one of them.
   description_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  description_->setWordWrap(true);
   texts->addWidget(description_);
   row->addLayout(texts, 1);
   row->addSpacing(8);
@@ -120,21 +119,11 @@ OnboardingPermissionRow::OnboardingPermissionRow(const QString& title, Permissio
   row->addWidget(buttons_, 0, Qt::AlignVCenter);
 }
 
-bool OnboardingPermissionRow::eventFilter(QObject* watched, QEvent* event) {
-  // The description is wrapped anew for each width it gets (the buttons leave and take room).
-  if (watched == description_ && event->type() == QEvent::Resize) showDescription();
-  return QWidget::eventFilter(watched, event);
-}
-
-void OnboardingPermissionRow::showDescription() {
-  const int width = description_->width() > 0 ? description_->width() : 200;
-  setPlainText(*description_, wrappedWithinLines(descriptionText_, description_->font(), width, 2));
-}
-
 void OnboardingPermissionRow::apply(bool granted, const PermissionRowTexts& texts) {
   icon_->setGranted(granted);
   descriptionText_ = texts.description;
-  showDescription();
+  setPlainText(*description_, descriptionText_);
+  description_->setAccessibleName(descriptionText_);
   primary_->setEnabled(true);
   primary_->setText(plainButtonTitle(primaryTitle_));
   buttons_->setVisible(!granted);

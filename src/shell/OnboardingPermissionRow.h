@@ -57,15 +57,10 @@ class OnboardingPermissionRow final : public QWidget {
   QPushButton& primaryButton() const { return *primary_; }
   QPushButton& secondaryButton() const { return *secondary_; }
   QWidget& buttonStack() const { return *buttons_; }
-  // The state description in full; the label shows at most two lines of it.
+  // The state description, shown whole (wrapped) and named whole to a screen reader.
   const QString& description() const { return descriptionText_; }
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
-  void showDescription();
-
   PermissionKind kind_;
   QString primaryTitle_;
   QString descriptionText_;

@@ -55,8 +55,13 @@ void ColorPanel::activate(ColorWell* well) {
 }
 
 void ColorPanel::showColor(const Color& color) {
+  const QColor shown = toQColor(color);
+  // A pick comes back from the well's owner as soon as it is stored. Showing it again would rewrite the
+  // field the user is typing in ("#803" becomes "#880033" under the cursor, and the digits still to
+  // come are lost), so a colour the panel already shows is left alone.
+  if (picker_->currentColor().rgba() == shown.rgba()) return;
   showingProgrammatically_ = true;
-  picker_->setCurrentColor(toQColor(color));
+  picker_->setCurrentColor(shown);
   showingProgrammatically_ = false;
 }
 

@@ -64,10 +64,10 @@ void Stepper::announceValue() {
 
 bool Stepper::stepByUser(int direction) {
   if (!isEnabled() || direction == 0) return false;
-  // Counted in whole steps from the nearest step below, so repeated clicks never accumulate error.
-  const double steps = std::round((value_ - minimum_) / increment_ * 1e9) / 1e9;
-  const double base = direction > 0 ? std::floor(steps) + 1 : std::ceil(steps) - 1;
-  const double next = clamped(minimum_ + base * increment_);
+  // One increment from wherever the value stands (92 goes to 87 by 5, not to the 90 of a grid). The sum
+  // is cut to nine decimals, so 0.1 + 0.2 is 0.3 and a hundred clicks up and down land where they began.
+  const double moved = value_ + (direction > 0 ? increment_ : -increment_);
+  const double next = clamped(std::round(moved * 1e9) / 1e9);
   if (next == value_) return false;
   value_ = next;
   update();

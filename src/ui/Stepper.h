@@ -4,11 +4,11 @@
 
 namespace pelko {
 
-// Up and down arrows over a number within [minimum, maximum], moved by `increment`. The value is shown
-// elsewhere, by a label its owner keeps. Values are kept as whole steps from the minimum, so a hundred
-// clicks up and down land exactly where they started, and setValue() (the program showing a value)
-// clamps silently: only the user's clicks and arrow keys (and a screen reader's increase, decrease or
-// value) send `valueChangedByUser`. Over the accessibility bus it is a spin button with its value.
+// Up and down arrows over a number within [minimum, maximum]: a step adds or subtracts `increment` and
+// clamps. The value is shown elsewhere, by a label its owner keeps; whoever stores it rounds it if it
+// must. setValue() (the program showing a value) clamps silently: only the user's clicks and arrow keys
+// (and a screen reader's increase, decrease or value) send `valueChangedByUser`. Over the accessibility
+// bus it is a spin button with its value.
 class Stepper : public QWidget {
   Q_OBJECT
  public:

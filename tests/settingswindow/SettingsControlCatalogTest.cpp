@@ -1,20 +1,25 @@
-// The settings window's form as data, without widgets: the control catalogue against the store, the
-// value labels and the stepper conversions, the corner-radius maximum, the section signatures and the
-// enabled rules.
+// The settings window's form as data: the control catalogue against the store and against the widgets
+// built from it, the value labels and the stepper conversions, the corner-radius maximum, the section
+// signatures and the enabled rules.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <set>
 
+#include "SettingsWindowTestWorld.h"
 #include "settings/SettingsManager.h"
 #include "settingswindow/SettingValueAccess.h"
 #include "settingswindow/SettingsControlCatalog.h"
 #include "settingswindow/SettingsSectionLayout.h"
 #include "support/SimulatedSystem.h"
+#include "ui/PlainText.h"
+#include "ui/Stepper.h"
 
 namespace pelko::test {
 namespace {
+
+class SettingsControlCatalogWidgetsTest : public SettingsWindowTest {};
 
 const SettingsControlEntry& entry(std::string_view field) {
   const SettingsControlEntry* found = findControlEntry(field);
@@ -105,37 +110,156 @@ TEST(SettingsControlCatalogTest, BindingsFollowEverySettingButThePromptFlagsAndT
   }
 }
 
-TEST(SettingsControlCatalogTest, RowsTooltipsAndAccessibilityLabels) {
+// Every control of the form, its range and step (steppers), its tooltip and its accessibility label (a
+// switch's), with the values the form was designed with; the built widget carries the same.
+TEST_F(SettingsControlCatalogWidgetsTest, EveryControlsRangeStepTooltipAndAccessibilityLabel) {
   struct Case {
     std::string_view field;
-    std::string_view rowField, label, help, tooltip, accessibility;
-    double minimum, maximum, increment;
+    double minimum, maximum, increment;  // 0, 0, 0 for a control that is no stepper
+    std::string_view tooltip;
+    std::string_view accessibility;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"positionControl", 0, 0, 0, "Which screen edge the taskbar attaches to", ""},
+      {"floatingBarSwitch", 0, 0, 0, "Detach from the screen edge and center the taskbar as a floating bar", "Floating Bar"},
+      {"marginHStepper", 0, 100, 2, "Space between the taskbar and the left/right screen edges", ""},
+      {"marginVStepper", 0, 100, 2, "Space between the taskbar and the top/bottom screen edges", ""},
+      {"windowGapStepper", 0, 20, 1, "Space between the taskbar and app windows", ""},
+      {"stylePopUp", 0, 0, 0, "Display style for taskbar items", ""},
+      {"taskbarSizeStepper", 50, 150, 5, "Scale the taskbar height (50%-150%)", ""},
+      {"iconSizeStepper", 50, 200, 5, "Scale app icons (50%-200%)", ""},
+      {"itemTextSizeStepper", 9, 16, 1, "Adjust the text size for taskbar item labels", ""},
+      {"maxTaskWidthStepper", 50, 600, 10, "Maximum width for each taskbar item", ""},
+      {"itemSpacingStepper", 0, 20, 1, "Gap between taskbar items", ""},
+      {"useVibrancySwitch", 0, 0, 0, "Use macOS blur/vibrancy effect for the background", "Vibrancy Effect"},
+      {"backgroundColorWell", 0, 0, 0, "Base color of the taskbar background", ""},
+      {"backgroundOpacityStepper", 0, 100, 5, "0% = fully transparent, 100% = fully opaque", ""},
+      {"borderTopCheck", 0, 0, 0, "", ""},
+      {"borderBottomCheck", 0, 0, 0, "", ""},
+      {"borderLeftCheck", 0, 0, 0, "", ""},
+      {"borderRightCheck", 0, 0, 0, "", ""},
+      {"borderColorWell", 0, 0, 0, "Color of the active border edges", ""},
+      {"borderOpacityStepper", 0, 100, 5, "", ""},
+      {"borderWidthStepper", 0, 10, 0.5, "", ""},
+      {"cornerRadiusStepper", 0, 50, 1, "Round the corners of the taskbar", ""},
+      {"groupWindowsSwitch", 0, 0, 0, "Combine windows of the same app into one item", "Group Windows"},
+      {"groupByAppSwitch", 0, 0, 0, "Sort items by app instead of activation order", "Group by App"},
+      {"showWindowCountSwitch", 0, 0, 0, "Display the number of grouped windows", ""},
+      {"windowCountStylePopUp", 0, 0, 0, "Visual style for the window count indicator", ""},
+      {"badgeColorWell", 0, 0, 0, "Background color of the count badge", ""},
+      {"badgeTextColorWell", 0, 0, 0, "Text color of the count number", ""},
+      {"badgeOpacityStepper", 0, 100, 5, "", ""},
+      {"equalWidthSwitch", 0, 0, 0, "Make all items the same width", "Equal Width Items"},
+      {"itemAlignmentControl", 0, 0, 0, "Where items are positioned within the taskbar", ""},
+      {"showTrashIconSwitch", 0, 0, 0, "Display a trash can at the end of the taskbar", "Show Trash Icon"},
+      {"showWindowTitleSwitch", 0, 0, 0, "Display window or app name next to the icon", "Show Window Title"},
+      {"indicateMinimizedSwitch", 0, 0, 0, "Dim items whose windows are minimized", "Indicate Minimized Windows"},
+      {"indicateHiddenSwitch", 0, 0, 0, "Dim items whose app is hidden", "Indicate Hidden Apps"},
+      {"showActiveIndicatorSwitch", 0, 0, 0, "Show a colored bar on the active taskbar item", "Show Active Indicator"},
+      {"activeIndicatorColorWell", 0, 0, 0, "Color of the active indicator bar", ""},
+      {"activeIndicatorPositionPopUp", 0, 0, 0, "Which edge of each item shows the active indicator", ""},
+      {"showThumbnailsSwitch", 0, 0, 0, "Show a window preview when hovering an item", ""},
+      {"thumbnailDelayStepper", 0, 5000, 50, "How long to hover before showing window preview", ""},
+      {"showSystemTraySwitch", 0, 0, 0, "Display clock and battery on the taskbar", "Show System Tray"},
+      {"showBatterySwitch", 0, 0, 0, "Display battery level in the system tray", ""},
+      {"showTimeSwitch", 0, 0, 0, "Display current time in the system tray", ""},
+      {"clockFontSizeStepper", 8, 16, 1, "Font size for the clock display", ""},
+      {"trayFontSizeStepper", 8, 16, 1, "Font size for the battery display", ""},
+      {"clockAlignmentControl", 0, 0, 0, "Alignment of the clock text", ""},
+      {"dateAlignmentControl", 0, 0, 0, "Alignment of the date text (independent from clock)", ""},
+      {"showBatteryIconSwitch", 0, 0, 0, "Display the battery icon in the system tray", "Show Battery Icon"},
+      {"showBatteryPercentageSwitch", 0, 0, 0, "Display the battery percentage number", "Show Battery Percentage"},
+      {"colorCodedBatterySwitch", 0, 0, 0, "Use red, orange, green colors based on battery level", "Color-Coded Battery"},
+      {"batteryIconStylePopUp", 0, 0, 0, "Visual style for the battery icon", ""},
+      {"dockModeControl", 0, 0, 0, "Choose whether Pelko should keep the macOS Dock hidden while it runs", ""},
+      {"multiMonitorPopUp", 0, 0, 0, "How the taskbar appears on multiple displays", ""},
+      {"hideInFullscreenSwitch", 0, 0, 0, "Hide taskbar when an app goes fullscreen", "Hide in Fullscreen"},
+      {"autoResizeWindowsSwitch", 0, 0, 0, "Automatically resize windows that overlap the taskbar", "Auto-Resize Windows"},
+      {"excludeFromCaptureSwitch", 0, 0, 0, "Hide the taskbar from screenshots and screen recordings", "Exclude from Screen Capture"},
+      {"launchAtLoginSwitch", 0, 0, 0, "Start Pelko when you log in to your Mac", "Launch at Login"},
+      {"autoHideSwitch", 0, 0, 0, "Hide taskbar until you hover the screen edge", "Auto-Hide Taskbar"},
+      // Mended: the delay is the hide timer's, not a wait before showing.
+      {"autoHideDelayStepper", 0, 30, 0.1, "Seconds to wait before the taskbar hides after the pointer leaves it", ""},
+      {"autoHideAnimationPopUp", 0, 0, 0, "How the taskbar animates in and out", ""},
+      // Mended: Option is the Alt key here.
+      {"autoHideShortcutSwitch", 0, 0, 0, "Toggle taskbar visibility with Ctrl+Alt+T", "Auto-Hide Keyboard Shortcut"},
+      {"autoHideActivationDelayStepper", 0, 0.5, 0.05, "How long the mouse must stay at the screen edge before the taskbar appears", ""},
+      {"autoHideDodgeWindowsSwitch", 0, 0, 0, "Only hide the taskbar when a window overlaps it, instead of on a timer", "Dodge Windows Mode"},
+      {"autoHideShowOnAppSwitchSwitch", 0, 0, 0, "Briefly show the taskbar when switching between applications", "Show on App Switch"},
+      {"autoHidePinnedSwitch", 0, 0, 0, "Temporarily keep the taskbar visible (disable auto-hide)", "Pin Taskbar"},
+      {"autoHideDragRevealSwitch", 0, 0, 0, "Use a larger trigger zone to make it easier to reveal the taskbar, especially during drag operations", "Easy Drag Reveal"},
+      {"autoHideSmartDelaySwitch", 0, 0, 0, "Double the hide delay when you recently hovered over the taskbar", "Smart Delay"},
+      {"autoHidePeekRevealSwitch", 0, 0, 0, "Show a thin accent-colored strip at the screen edge when the taskbar is hidden", "Peek Strip"},
+      {"autoHideFullscreenOnlySwitch", 0, 0, 0, "Only auto-hide the taskbar when a fullscreen app is active on the screen", "Fullscreen Only"},
+      {"autoHideShowOnNewWindowSwitch", 0, 0, 0, "Briefly show the taskbar when a new window appears", "Show on New Window"},
+      {"autoHideResizeWindowsSwitch", 0, 0, 0, "Resize overlapping windows when the taskbar shows/hides during auto-hide", "Resize Windows"},
+      {"autoHideAnimationSpeedStepper", 0.5, 2.0, 0.25, "Animation speed multiplier for show/hide transitions", ""},
+  };
+  // clang-format on
+  SettingsViewController& view = open();  // the widgets as built, before the bindings' first pass
+  std::set<std::string_view> listed;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.field));
+    listed.insert(c.field);
+    const SettingsControlEntry* control = findControlEntry(c.field);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->minimum, c.minimum);
+    EXPECT_EQ(control->maximum, c.maximum);
+    EXPECT_EQ(control->increment, c.increment);
+    EXPECT_EQ(control->tooltip, c.tooltip);
+    EXPECT_EQ(control->accessibilityLabel, c.accessibility);
+    EXPECT_EQ(control->kind == SettingsControlKind::stepper, c.increment > 0);
+
+    QWidget* widget = view.control(c.field);
+    ASSERT_NE(widget, nullptr);
+    // The Thumbnails section retitles its switch's tooltip for the Screen Recording permission.
+    if (c.field != "showThumbnailsSwitch") {
+      EXPECT_EQ(widget->toolTip(), plainToolTip(QString::fromUtf8(c.tooltip.data(), c.tooltip.size())));
+    }
+    if (!c.accessibility.empty()) {
+      EXPECT_EQ(widget->accessibleName().toStdString(), c.accessibility);
+    }
+    if (auto* stepper = qobject_cast<Stepper*>(widget)) {
+      EXPECT_EQ(stepper->minimum(), c.minimum);
+      EXPECT_EQ(stepper->maximum(), c.maximum);
+      EXPECT_EQ(stepper->increment(), c.increment);
+    }
+  }
+  EXPECT_EQ(listed.size(), 72u);
+  EXPECT_EQ(settingsControlCatalog().size(), 72u);
+}
+
+// The rows' own texts (title and help), for a sample of every kind of control.
+TEST(SettingsControlCatalogTest, RowTextsAndChoices) {
+  struct Case {
+    std::string_view field;
+    std::string_view rowField, label, help;
   };
   const Case cases[] = {
       {"taskbarSizeStepper", "appearanceTaskbarSizeRow", "Taskbar Size",
-       "Scale the overall taskbar thickness (50%-150%)", "Scale the taskbar height (50%-150%)", "", 50, 150,
-       5},
+       "Scale the overall taskbar thickness (50%-150%)"},
       {"thumbnailDelayStepper", "thumbnailDelayRow", "Hover Delay",
-       "How long to hover before showing the window preview",
-       "How long to hover before showing window preview", "", 0, 5000, 50},
-      {"borderWidthStepper", "appearanceBorderWidthRow", "Border Width", "Thickness of the border line", "",
-       "", 0, 10, 0.5},
+       "How long to hover before showing the window preview"},
+      {"borderWidthStepper", "appearanceBorderWidthRow", "Border Width", "Thickness of the border line"},
       {"autoHideActivationDelayStepper", "autoHideActivationDelayRow", "Activation Delay",
-       "How long the mouse must stay at the screen edge before the taskbar appears (0 = instant)",
-       "How long the mouse must stay at the screen edge before the taskbar appears", "", 0, 0.5, 0.05},
-      {"marginHStepper", "", "Horizontal Margin", "Space between the taskbar and the left/right screen edges",
-       "Space between the taskbar and the left/right screen edges", "", 0, 100, 2},
+       "How long the mouse must stay at the screen edge before the taskbar appears (0 = instant)"},
+      // Mended: the delay is the hide timer's.
+      {"autoHideDelayStepper", "autoHideDelayRow", "Auto-Hide Delay",
+       "Seconds before the taskbar hides after the pointer leaves it"},
+      {"marginHStepper", "", "Horizontal Margin",
+       "Space between the taskbar and the left/right screen edges"},
       {"showThumbnailsSwitch", "showThumbnailsRow", "Show Thumbnails",
-       "Show a live window preview when hovering a taskbar item. Requires Screen Recording permission.",
-       "Show a window preview when hovering an item", "", 0, 0, 0},
+       "Show a live window preview when hovering a taskbar item. Requires Screen Recording permission."},
       {"autoHideDodgeWindowsSwitch", "autoHideDodgeWindowsRow", "Dodge Windows",
-       "Only hide when a window overlaps the taskbar (no timer)",
-       "Only hide the taskbar when a window overlaps it, instead of on a timer", "Dodge Windows Mode", 0, 0,
-       0},
-      {"multiMonitorPopUp", "", "Monitor Mode", "", "How the taskbar appears on multiple displays", "", 0, 0,
-       0},
+       "Only hide when a window overlaps the taskbar (no timer)"},
+      {"indicateHiddenSwitch", "indicateHiddenRow", "Indicate Hidden",
+       "Dim items whose app is hidden (Ctrl+H)"},
+      {"autoHideShortcutSwitch", "autoHideShortcutRow", "Shortcut (Ctrl+Alt+T)",
+       "Toggle taskbar visibility with Ctrl+Alt+T"},
+      {"multiMonitorPopUp", "", "Monitor Mode", ""},
       {"borderLeftCheck", "appearanceBorderEdgesRow", "Borders",
-       "Choose which edges of the taskbar should draw a border", "", "", 0, 0, 0},
+       "Choose which edges of the taskbar should draw a border"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.field));
@@ -143,11 +267,6 @@ TEST(SettingsControlCatalogTest, RowsTooltipsAndAccessibilityLabels) {
     EXPECT_EQ(control.rowField, c.rowField);
     EXPECT_EQ(control.rowLabel, c.label);
     EXPECT_EQ(control.helpText, c.help);
-    EXPECT_EQ(control.tooltip, c.tooltip);
-    EXPECT_EQ(control.accessibilityLabel, c.accessibility);
-    EXPECT_EQ(control.minimum, c.minimum);
-    EXPECT_EQ(control.maximum, c.maximum);
-    EXPECT_EQ(control.increment, c.increment);
   }
   EXPECT_EQ(entry("dockModeControl").choices, (std::vector<std::string_view>{"Hide Dock", "Show Dock"}));
   EXPECT_EQ(entry("autoHideAnimationPopUp").choices,

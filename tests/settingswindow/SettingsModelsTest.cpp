@@ -152,9 +152,9 @@ TEST(SettingsSurfaceColorTest, ModeFromScreenScale) {
 TEST(SettingsTabMetadataTest, HintsNameTheFivePages) {
   ASSERT_EQ(settingsTabMetadata().size(), 5u);
   EXPECT_EQ(settingsKeyboardHint(5),
-            "Cmd+1-5 switches pages. Search stays in the header so the page itself never disappears while "
+            "Ctrl+1-5 switches pages. Search stays in the header so the page itself never disappears while "
             "you edit.");
-  EXPECT_EQ(settingsFooterHint(5), "Cmd+F Search  \u2022  Cmd+1-5 Pages");
+  EXPECT_EQ(settingsFooterHint(5), "Ctrl+F Search  \u2022  Ctrl+1-5 Pages");
 }
 
 TEST(SettingsTabMetadataTest, HeaderSummary) {

@@ -8,14 +8,17 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
 
 #include "SettingsWindowTestWorld.h"
 #include "settings/SettingsManager.h"
+#include "settingswindow/SettingValueAccess.h"
 #include "settingswindow/SettingsControlCatalog.h"
 #include "settingswindow/SettingsSectionLayout.h"
+#include "ui/ColorPanel.h"
 #include "ui/ColorWell.h"
 #include "ui/PopUpButton.h"
 #include "ui/QtAlerts.h"
@@ -315,6 +318,103 @@ TEST_F(SettingsPagesTest, AUserChangeWritesItsSettingAndItsLabel) {
     if (entry.kind == SettingsControlKind::enumPopUp || entry.kind == SettingsControlKind::titlePopUp)
       popUps += view.control<PopUpButton>(entry.field) != nullptr;
   EXPECT_EQ(popUps, 6);
+}
+
+// A press moves the value by the stepper's increment from where it stands, clamped to the range; only
+// the rows whose action rounds (whole numbers, half points, 50 ms, tenths of a second, 0.05 s, 0.25x)
+// round what the press reached.
+TEST_F(SettingsPagesTest, AStepperPressAddsItsIncrementFromWhereTheValueStands) {
+  SettingsViewController& view = openPages();
+  settle();
+  struct Case {
+    const char* field;
+    const char* setting;
+    double start;
+    int press;  // +1 up, -1 down
+    double stored;
+  };
+  const Case cases[] = {
+      {"backgroundOpacityStepper", "backgroundOpacity", 92, -1, 87},
+      {"backgroundOpacityStepper", "backgroundOpacity", 92, +1, 97},
+      {"backgroundOpacityStepper", "backgroundOpacity", 98, +1, 100},
+      {"taskbarSizeStepper", "taskbarSize", 124, +1, 129},
+      {"taskbarSizeStepper", "taskbarSize", 124, -1, 119},
+      {"iconSizeStepper", "iconSize", 52, -1, 50},
+      {"maxTaskWidthStepper", "maxTaskWidth", 185, +1, 195},
+      {"marginHStepper", "marginHorizontal", 7, +1, 9},
+      {"marginVStepper", "marginVertical", 7, -1, 5},
+      {"badgeOpacityStepper", "badgeOpacity", 33, +1, 38},
+      {"cornerRadiusStepper", "cornerRadius", 3.6, +1, 5},
+      {"itemTextSizeStepper", "itemTextSize", 16, +1, 16},
+      {"borderWidthStepper", "borderWidth", 1.3, +1, 2.0},
+      {"thumbnailDelayStepper", "thumbnailDelay", 0.43, +1, 0.5},
+      {"autoHideDelayStepper", "autoHideDelay", 0.47, +1, 0.6},
+      {"autoHideActivationDelayStepper", "autoHideActivationDelay", 0.13, +1, 0.2},
+      {"autoHideAnimationSpeedStepper", "autoHideAnimationSpeed", 0.7, +1, 1.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + " from " + std::to_string(c.start));
+    auto* setting = settingOfType<double>(findSetting(*system.settings, c.setting));
+    ASSERT_NE(setting, nullptr);
+    *setting = c.start;
+    settle();  // the binding shows the value in the stepper
+    auto* stepper = view.control<Stepper>(c.field);
+    ASSERT_NE(stepper, nullptr);
+    stepper->setEnabled(true);  // whatever the rules say now
+    QTest::keyClick(stepper, c.press > 0 ? Qt::Key_Up : Qt::Key_Down);
+    EXPECT_DOUBLE_EQ(setting->get(), c.stored);
+    settle();
+  }
+  // The Dock preset leaves the bar at 124%: a press up gives 129%.
+  system.settings->applyPreset(TaskbarPresetID::dock);
+  system.scheduler.advance(1);
+  settle();
+  ASSERT_EQ(system.settings->taskbarSize.get(), 124);
+  auto* taskbarSize = view.control<Stepper>("taskbarSizeStepper");
+  ASSERT_NE(taskbarSize, nullptr);
+  QTest::keyClick(taskbarSize, Qt::Key_Up);
+  EXPECT_EQ(system.settings->taskbarSize.get(), 129);
+}
+
+// The Grouping section hides the count's row when grouping is off; the binding disables the switch
+// itself too, so no other road (search, the keyboard) reaches it, and leaves its state alone.
+TEST_F(SettingsPagesTest, TurningGroupingOffDisablesTheWindowCountSwitchThroughItsBinding) {
+  system.settings->showWindowCount = true;
+  SettingsViewController& view = openPages();
+  settle();
+  auto* count = view.control<Switch>("showWindowCountSwitch");
+  ASSERT_NE(count, nullptr);
+  EXPECT_TRUE(count->isEnabled());
+  for (bool grouped : {false, true, false}) {
+    system.settings->groupWindows = grouped;
+    settle();
+    EXPECT_EQ(count->isEnabled(), grouped);
+    EXPECT_TRUE(count->isOn());
+    EXPECT_TRUE(system.settings->showWindowCount.get());
+  }
+}
+
+// Key by key into the colour panel's "HTML" field, the store answering each pick between two keys as
+// the event loop brings it: the colour typed is the colour stored, and the field keeps what was typed.
+TEST_F(SettingsPagesTest, AColourTypedInThePanelIsTheColourStored) {
+  SettingsViewController& view = openPages();
+  settle();
+  auto* well = view.control<ColorWell>("backgroundColorWell");
+  ASSERT_NE(well, nullptr);
+  ColorPanel& panel = ColorPanel::shared();
+  panel.activate(well);
+  QLineEdit* html = nullptr;
+  for (QLabel* label : panel.findChildren<QLabel*>())
+    if (label->text().remove('&') == "HTML:") html = qobject_cast<QLineEdit*>(label->buddy());
+  ASSERT_NE(html, nullptr);
+  html->selectAll();
+  for (QChar key : QString("#803020")) {
+    QTest::keyClicks(html, QString(key));
+    settle();
+  }
+  EXPECT_EQ(html->text().toStdString(), "#803020");
+  EXPECT_EQ(toQColor(system.settings->backgroundColor.get()).name().toStdString(), "#803020");
+  panel.close();
 }
 
 TEST_F(SettingsPagesTest, TheBindingPassWritesNothingButItsTwoCorrections) {

@@ -402,16 +402,17 @@ TEST_F(SettingsSearchAndBannersTest, BannersFollowPagesDismissalAndBatching) {
   system.settings->borderBottom = true;  // wrong edge for a bottom bar
   system.settings->autoHide = true;
   SettingsViewController& view = openWindow();
-  // Showing the page runs position, style and equal width in turn; the style rule, not applying,
-  // removes whatever banner the position rule showed.
-  view.selectTab(0);
-  EXPECT_FALSE(view.suggestionContainer());
-  view.evaluatePositionSuggestion();  // as the bindings do when a border changes
-  ASSERT_TRUE(view.suggestionContainer());
-  EXPECT_EQ(view.currentSuggestionKey(), "position-bottom-border");
-  EXPECT_EQ(bannerText(view), "Recommended: Use top border only for bottom position");
-  EXPECT_EQ(view.suggestionContainer()->accessibleName(), "Settings suggestion");
-
+  // Showing the page runs position, style and equal width in turn; the two that do not apply leave the
+  // position banner where it is, also when the user comes back to the page.
+  for (int other : {1, 4}) {
+    view.selectTab(0);
+    ASSERT_TRUE(view.suggestionContainer()) << "back from page " << other;
+    EXPECT_EQ(view.currentSuggestionKey(), "position-bottom-border");
+    EXPECT_EQ(bannerText(view), "Recommended: Use top border only for bottom position");
+    EXPECT_EQ(view.suggestionContainer()->accessibleName(), "Settings suggestion");
+    view.selectTab(other);
+    EXPECT_NE(view.currentSuggestionKey(), "position-bottom-border");
+  }
   view.selectTab(4);
   EXPECT_FALSE(view.suggestionContainer());
   view.selectTab(3);
@@ -433,6 +434,7 @@ TEST_F(SettingsSearchAndBannersTest, BannersFollowPagesDismissalAndBatching) {
   EXPECT_EQ(view.suggestionContainer(), banner.data());
 
   // Apply makes the change and does not remember the key.
+  ASSERT_NE(bannerButton(view), nullptr);
   bannerButton(view)->click();
   EXPECT_TRUE(system.settings->autoHideDodgeWindows.get());
   EXPECT_FALSE(view.suggestionContainer());
@@ -444,6 +446,7 @@ TEST_F(SettingsSearchAndBannersTest, BannersFollowPagesDismissalAndBatching) {
   // Dismiss remembers the key; only the last dismissed key is kept.
   view.selectTab(0);
   view.evaluatePositionSuggestion();
+  ASSERT_TRUE(view.suggestionContainer());
   view.suggestionContainer()->findChild<QToolButton*>()->click();
   EXPECT_EQ(view.dismissedSuggestionKey(), "position-bottom-border");
   view.evaluatePositionSuggestion();
@@ -451,7 +454,8 @@ TEST_F(SettingsSearchAndBannersTest, BannersFollowPagesDismissalAndBatching) {
   system.settings->style = TaskbarStyle::iconsTextRight;
   system.settings->centerItems = true;
   view.selectTab(0);
-  EXPECT_EQ(view.currentSuggestionKey(), "style-iconsTextRight-centerItems");
+  ASSERT_EQ(view.currentSuggestionKey(), "style-iconsTextRight-centerItems");
+  ASSERT_TRUE(view.suggestionContainer());
   view.suggestionContainer()->findChild<QToolButton*>()->click();
   EXPECT_EQ(view.dismissedSuggestionKey(), "style-iconsTextRight-centerItems");
   view.evaluatePositionSuggestion();
@@ -466,6 +470,45 @@ TEST_F(SettingsSearchAndBannersTest, BannersFollowPagesDismissalAndBatching) {
   system.settings->isBatchingUpdates = false;
   view.evaluatePositionSuggestion();
   EXPECT_FALSE(view.suggestionContainer());
+}
+
+// A dismissal is forgotten when the position, the style, grouping, window titles or the Dock mode
+// changes, so the suggestion about it can come back; other settings the banners read keep it.
+TEST_F(SettingsSearchAndBannersTest, ADismissalIsForgottenOnlyWhenItsSubjectChanges) {
+  SettingsViewController& view = openWindow();
+  SettingsManager& m = *system.settings;
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    bool forgotten;
+  };
+  const Case cases[] = {
+      {"position", [&] { m.position = TaskbarPosition::top; }, true},
+      {"style", [&] { m.style = TaskbarStyle::iconsOnly; }, true},
+      {"grouping", [&] { m.groupWindows = false; }, true},
+      {"window titles", [&] { m.showWindowTitle = true; }, true},
+      {"Dock mode", [&] { m.fullyHideDock = false; }, true},
+      {"the same position again", [&] { m.position = m.position.get(); }, true},
+      {"item alignment", [&] { m.itemAlignment = ItemAlignment::center; }, false},
+      {"centring", [&] { m.centerItems = true; }, false},
+      {"equal width", [&] { m.equalWidth = true; }, false},
+      {"a border edge", [&] { m.borderLeft = true; }, false},
+      {"auto-hide", [&] { m.autoHide = true; }, false},
+      {"dodge windows", [&] { m.autoHideDodgeWindows = true; }, false},
+      {"floating bar", [&] { m.floatingBar = true; }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    m.resetToDefaults();
+    system.scheduler.advance(1);
+    system.scheduler.runUntilIdle();
+    view.showSuggestion("A suggestion", "some-suggestion", "Apply", [] {});
+    view.dismissSuggestionClicked();
+    ASSERT_EQ(view.dismissedSuggestionKey(), "some-suggestion");
+    c.change();
+    system.scheduler.runUntilIdle();
+    EXPECT_EQ(view.dismissedSuggestionKey().has_value(), !c.forgotten);
+  }
 }
 
 TEST_F(SettingsSearchAndBannersTest, DockBannerAnswersLateAndOptimizes) {
@@ -485,7 +528,8 @@ TEST_F(SettingsSearchAndBannersTest, DockBannerAnswersLateAndOptimizes) {
   // On the page: the banner with the Dock's key; the Dock mode changed meanwhile removes it.
   view.selectTab(2);
   dockLooks.back()(onOurEdge);
-  EXPECT_EQ(view.currentSuggestionKey(), "dock-visible-optimize-bottom-bottom-0");
+  ASSERT_EQ(view.currentSuggestionKey(), "dock-visible-optimize-bottom-bottom-0");
+  ASSERT_NE(bannerButton(view), nullptr);
   EXPECT_EQ(bannerText(view),
             "Recommended: Move the macOS Dock to the left and enable auto-hide so it stays out of "
             "Pelko\u2019s way.");
@@ -499,6 +543,7 @@ TEST_F(SettingsSearchAndBannersTest, DockBannerAnswersLateAndOptimizes) {
   // Dismissed, then optimised: the key is forgotten and the Dock is looked at again.
   view.selectTab(2);
   dockLooks.back()(onOurEdge);
+  ASSERT_TRUE(view.suggestionContainer());
   view.suggestionContainer()->findChild<QToolButton*>()->click();
   EXPECT_EQ(view.dismissedSuggestionKey(), "dock-visible-optimize-bottom-bottom-0");
   view.selectTab(2);
@@ -511,6 +556,7 @@ TEST_F(SettingsSearchAndBannersTest, DockBannerAnswersLateAndOptimizes) {
   dockLooks.back()(onOurEdge);
   EXPECT_EQ(view.currentSuggestionKey(), "dock-visible-optimize-bottom-bottom-0");
   // The banner's own action is the same optimisation.
+  ASSERT_NE(bannerButton(view), nullptr);
   bannerButton(view)->click();
   EXPECT_EQ(optimizations.size(), 2u);
 }

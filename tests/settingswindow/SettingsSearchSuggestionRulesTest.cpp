@@ -159,8 +159,8 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
        settings_suggestions::position,
        with([](Inputs&) {}),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "position-",
        ""},
       {"position: bottom edge on a bottom bar",
        settings_suggestions::position,
@@ -189,15 +189,15 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
          in.position = TaskbarPosition::top, in.borderTop = false, in.borderBottom = true;
        }),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "position-",
        ""},
       {"position: no edges on a floating bar",
        settings_suggestions::position,
        with([](Inputs& in) { in.borderTop = false, in.floatingBar = true; }),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "position-",
        ""},
       {"position: no edges on a docked bar",
        settings_suggestions::position,
@@ -227,8 +227,8 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
        settings_suggestions::style,
        with([](Inputs& in) { in.style = TaskbarStyle::iconsOnly; }),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "style-",
        ""},
       {"style: icons only, floating",
        settings_suggestions::style,
@@ -236,8 +236,8 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
          in.style = TaskbarStyle::iconsOnly, in.itemAlignment = ItemAlignment::right, in.floatingBar = true;
        }),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "style-",
        ""},
       {"style: icons and text, centred",
        settings_suggestions::style,
@@ -246,9 +246,9 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
        Kind::show,
        "style-iconsTextRight-centerItems",
        "Recommended: Disable \"Center Items\" for Icons + Text style"},
-      {"style: dismissed removes the banner", settings_suggestions::style,
-       with([](Inputs& in) { in.centerItems = true; }), "style-iconsTextRight-centerItems", Kind::dismiss, "",
-       ""},
+      {"style: dismissed removes only a style banner", settings_suggestions::style,
+       with([](Inputs& in) { in.centerItems = true; }), "style-iconsTextRight-centerItems", Kind::dismissOwn,
+       "style-", ""},
       {"style: batching",
        settings_suggestions::style,
        with([](Inputs& in) { in.centerItems = true, in.isBatchingUpdates = true; }),
@@ -268,7 +268,7 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
        settings_suggestions::equalWidth,
        with([](Inputs& in) { in.equalWidth = true; }),
        {},
-       Kind::dismissIfCurrent,
+       Kind::dismissOwn,
        "equalWidth-iconsOnly",
        ""},
       {"equal width: dismissed", settings_suggestions::equalWidth,
@@ -286,8 +286,8 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
        settings_suggestions::groupedTitle,
        with([](Inputs& in) { in.showWindowTitle = true, in.groupWindows = false; }),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "grouped-showWindowTitle",
        ""},
       {"grouped title: dismissed", settings_suggestions::groupedTitle,
        with([](Inputs& in) { in.showWindowTitle = true; }), "grouped-showWindowTitle", Kind::leave, "", ""},
@@ -303,7 +303,7 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
        settings_suggestions::autoHide,
        with([](Inputs& in) { in.autoHide = true, in.autoHideDodgeWindows = true; }),
        {},
-       Kind::dismissIfCurrent,
+       Kind::dismissOwn,
        "autohide-dodgeWindows",
        ""},
       {"auto-hide: batching",
@@ -324,6 +324,45 @@ TEST(SettingsSuggestionRulesTest, PageRulesAsATable) {
       EXPECT_EQ(decision.suggestion->actionTitle, "Apply") << c.name;
     }
   }
+}
+
+// A check that does not apply removes its own banner and leaves the one another check showed.
+TEST(SettingsSuggestionRulesTest, ACheckRemovesOnlyItsOwnBanner) {
+  Inputs defaults;  // a bottom bar with its top border, Icons + Text, not centred, grouping on
+  Inputs hiddenDock = defaults;
+  hiddenDock.fullyHideDock = true;
+  const Decision style = settings_suggestions::style(defaults, {});
+  const Decision position = settings_suggestions::position(defaults, {});
+  const Decision groupedTitle = settings_suggestions::groupedTitle(defaults, {});
+  const Decision dock = settings_suggestions::dock(hiddenDock, {}, {});
+  struct Case {
+    const char* name;
+    const Decision& decision;
+    std::optional<std::string> current;
+    bool removed;
+  };
+  const Case cases[] = {
+      {"style check, position banner", style, "position-bottom-border", false},
+      {"style check, style banner", style, "style-iconsOnly-centerItems", true},
+      {"style check, no banner", style, std::nullopt, false},
+      {"position check, banner of another edge", position, "position-left-border", true},
+      {"position check, equal-width banner", position, "equalWidth-iconsOnly", false},
+      {"grouped-title check, auto-hide banner", groupedTitle, "autohide-dodgeWindows", false},
+      {"grouped-title check, its banner", groupedTitle, "grouped-showWindowTitle", true},
+      {"Dock check, position banner", dock, "position-bottom-border", false},
+      {"Dock check, its banner", dock, "dock-visible-optimize-bottom-left-1", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(settings_suggestions::removes(c.decision, c.current), c.removed) << c.name;
+  const Decision shown = settings_suggestions::position(
+      [] {
+        Inputs in;
+        in.borderTop = false;
+        return in;
+      }(),
+      {});
+  ASSERT_EQ(shown.kind, Kind::show);
+  EXPECT_FALSE(settings_suggestions::removes(shown, "position-bottom-border"));
 }
 
 TEST(SettingsSuggestionRulesTest, ActionsMakeTheRecommendedChange) {
@@ -446,10 +485,17 @@ TEST(SettingsSuggestionRulesTest, DockSnapshotAsATable) {
        false,
        snapshot(false, true, Placement::left),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "dock-visible-optimize-",
        ""},
-      {TaskbarPosition::bottom, false, false, snapshot(false, true, std::nullopt), {}, Kind::dismiss, "", ""},
+      {TaskbarPosition::bottom,
+       false,
+       false,
+       snapshot(false, true, std::nullopt),
+       {},
+       Kind::dismissOwn,
+       "dock-visible-optimize-",
+       ""},
       {TaskbarPosition::bottom, false, false, snapshot(false, false, std::nullopt),
        "dock-visible-optimize-bottom-unknown-0", Kind::leave, "", ""},
       // The Dock hidden again, or a batch, meanwhile: the banner goes.
@@ -458,16 +504,16 @@ TEST(SettingsSuggestionRulesTest, DockSnapshotAsATable) {
        false,
        snapshot(false, false, Placement::bottom),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "dock-visible-optimize-",
        ""},
       {TaskbarPosition::bottom,
        false,
        true,
        snapshot(false, false, Placement::bottom),
        {},
-       Kind::dismiss,
-       "",
+       Kind::dismissOwn,
+       "dock-visible-optimize-",
        ""},
   };
   for (const Case& c : cases) {

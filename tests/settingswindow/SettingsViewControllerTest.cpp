@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -20,6 +21,7 @@
 #include "settings/SettingsManager.h"
 #include "settingswindow/InfoPopoverButton.h"
 #include "settingswindow/PresetCardView.h"
+#include "settingswindow/SettingsControlCatalog.h"
 #include "settingswindow/SettingsRowView.h"
 #include "settingswindow/SettingsSectionBox.h"
 #include "settingswindow/SettingsSidebarButton.h"
@@ -107,9 +109,10 @@ TEST_F(SettingsViewControllerTest, HintsAndFooter) {
   system.mac.appShell().version = "3.2.1";
   SettingsViewController& view = open();
   EXPECT_EQ(view.keyboardHintLabel()->fullText(),
-            "Cmd+1-5 switches pages. Search stays in the header so the page itself never disappears while "
+            "Ctrl+1-5 switches pages. Search stays in the header so the page itself never disappears while "
             "you edit.");
-  EXPECT_EQ(view.footerHintLabel()->text(), "Cmd+F Search  \u2022  Cmd+1-5 Pages");
+  EXPECT_EQ(view.footerHintLabel()->text(), "Ctrl+F Search  \u2022  Ctrl+1-5 Pages");
+  EXPECT_EQ(view.searchField()->placeholderText(), "Search settings or jump to a control (Ctrl+F)");
   EXPECT_EQ(view.footerVersionLabel()->text(), "Pelko v3.2.1");
 
   SimulatedSystem unversioned;
@@ -233,7 +236,7 @@ TEST_F(SettingsViewControllerTest, TheSearchFieldGrowsWithTheHeader) {
     int minimumFieldWidth;
   };
   // At the usual width the whole placeholder shows; narrower windows still give more than the minimum.
-  const QString placeholder = "Search settings or jump to a control (Cmd+F)";
+  const QString placeholder = "Search settings or jump to a control (Ctrl+F)";
   const int placeholderWidth = field->fontMetrics().horizontalAdvance(placeholder);
   for (const Case& c : {Case{980, placeholderWidth + 16}, Case{860, 300}, Case{1400, 360}}) {
     controller->window()->resize(c.windowWidth, 760);
@@ -359,6 +362,47 @@ TEST_F(SettingsViewControllerTest, TextsReachQtAsPlainText) {
   // The jump strip's pop-up shows its items literally: no doubling there.
   QWidget* strip = view.makeSectionJumpStrip({{"Animation & Windows", header}});
   EXPECT_EQ(strip->findChild<QComboBox*>()->itemText(1), "Animation & Windows");
+}
+
+// Every text a person reads or hears in the window: labels, buttons, tooltips, placeholders,
+// accessible names and the rows' help.
+QStringList readableTexts(const QWidget& root) {
+  QStringList texts;
+  for (const QWidget* widget : root.findChildren<QWidget*>()) {
+    texts << widget->toolTip() << widget->accessibleName() << widget->accessibleDescription();
+    if (auto* wrapping = qobject_cast<const WrappingLabel*>(widget))
+      texts << wrapping->fullText();
+    else if (auto* eliding = qobject_cast<const ElidingLabel*>(widget))
+      texts << eliding->fullText();
+    else if (auto* label = qobject_cast<const QLabel*>(widget))
+      texts << label->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) texts << button->text();
+    if (auto* field = qobject_cast<const QLineEdit*>(widget)) texts << field->placeholderText();
+    if (auto* info = qobject_cast<const InfoPopoverButton*>(widget)) texts << info->helpText();
+    if (auto* row = qobject_cast<const SettingsRowView*>(widget))
+      texts << QString::fromStdString(row->searchHelpText().value_or(""));
+  }
+  texts.removeAll(QString());
+  return texts;
+}
+
+// Control plays Command's part on this keyboard and Alt is Option: no text names a Mac key.
+TEST_F(SettingsViewControllerTest, TextsNameTheKeysOfThisKeyboard) {
+  system.settings->autoHide = true;  // the Auto-Hide page shows all its rows
+  SettingsViewController& view = open();
+  system.scheduler.runUntilIdle();
+  QStringList texts = readableTexts(*controller->window());
+  for (const SettingsControlEntry& entry : settingsControlCatalog())
+    for (std::string_view text : {entry.rowLabel, entry.helpText, entry.tooltip, entry.accessibilityLabel})
+      texts << QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+  ASSERT_GT(texts.size(), 200);
+  const QRegularExpression macKey("\\b(Cmd|Command|Opt|Option)\\s*[+-]|\u2318|\u2325");
+  for (const QString& text : texts) EXPECT_FALSE(text.contains(macKey)) << text.toStdString();
+  EXPECT_TRUE(texts.contains("Search settings or jump to a control (Ctrl+F)"));
+  EXPECT_TRUE(texts.contains(view.keyboardHintLabel()->fullText()));
+  EXPECT_TRUE(texts.contains("Dim items whose app is hidden (Ctrl+H)"));
+  EXPECT_TRUE(texts.contains("Toggle taskbar visibility with Ctrl+Alt+T"));
+  EXPECT_TRUE(texts.contains("Shortcut (Ctrl+Alt+T)"));
 }
 
 TEST_F(SettingsViewControllerTest, InfoPopoverTexts) {

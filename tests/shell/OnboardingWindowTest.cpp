@@ -239,6 +239,44 @@ TEST_F(OnboardingWindowTest, RowAlertsSwitchLimitedModeAndTheThumbnailSkip) {
   EXPECT_EQ(srRow.description(), "Skipped. Thumbnails stay disabled until Screen Recording is granted.");
 }
 
+// A row's description is shown whole, wrapped onto as many lines as it needs within the fixed window, and
+// a screen reader hears the whole of it.
+TEST_F(OnboardingWindowTest, PermissionRowsShowAndNameTheirWholeDescription) {
+  mac.permissions().accessibilityTrusted = false;
+  mac.permissions().screenCaptureGranted = false;
+  open();
+  pressReturn();
+  ASSERT_EQ(controller->currentPage(), 1);
+  QWidget& window = controller->window();
+  for (bool suppressed : {false, true}) {
+    SCOPED_TRACE(suppressed ? "reminders off" : "reminders on");
+    settings->suppressAccessibilityPermissionPrompt = suppressed;
+    settings->suppressScreenRecordingPermissionPrompt = suppressed;
+    scheduler.advance(2.0);  // the page's refresh
+    for (int pass = 0; pass < 3; ++pass) QCoreApplication::sendPostedEvents();
+    for (OnboardingPermissionRow* row : {controller->accessibilityRow(), controller->screenRecordingRow()}) {
+      ASSERT_NE(row, nullptr);
+      const QString whole = permissionRowTexts(row->kind(), false, suppressed).description;
+      const QLabel& label = row->descriptionLabel();
+      EXPECT_EQ(label.text().toStdString(), whole.toStdString());
+      EXPECT_EQ(label.accessibleName().toStdString(), whole.toStdString());
+      EXPECT_TRUE(label.wordWrap());
+      EXPECT_GE(label.height(), label.heightForWidth(label.width())) << "lines cut off";
+      EXPECT_LE(row->mapTo(&window, QPoint(0, row->height())).y(), window.height());
+    }
+    // The whole page still fits: the Continue button stays inside the window, below the rows.
+    QPushButton* next = nullptr;
+    for (auto* button : window.findChildren<QPushButton*>())
+      if (button->text() == "Continue" && button->isVisible()) next = button;
+    ASSERT_NE(next, nullptr);
+    const QRect button(next->mapTo(&window, QPoint(0, 0)), next->size());
+    EXPECT_TRUE(window.rect().contains(button));
+    const OnboardingPermissionRow* last = controller->screenRecordingRow();
+    EXPECT_GT(button.top(), last->mapTo(&window, QPoint(0, last->height())).y());
+  }
+  save(window, "onboarding-permissions-limited.png");
+}
+
 TEST_F(OnboardingWindowTest, PermissionsPageRefreshesEveryTwoSecondsWhileItIsUp) {
   settings->showThumbnails = true;
   open();

@@ -7,8 +7,11 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWheelEvent>
 
 #include "ui/ColorPanel.h"
@@ -16,6 +19,7 @@
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
 #include "ui/PopUpButton.h"
+#include "ui/QtColor.h"
 #include "ui/SegmentedControl.h"
 #include "ui/Stepper.h"
 #include "ui/Switch.h"
@@ -69,21 +73,24 @@ TEST(SettingsKitTest, StepperKeepsToItsStepsAndClampsSilently) {
   EXPECT_FALSE(stepper.stepByUser(1));  // at the limit: no change, no signal
   EXPECT_EQ(user.count(), before);
 
-  // A value between steps moves to the neighbouring step.
+  // A value between steps moves by one increment from where it stands, never onto a grid.
   Stepper whole;
   whole.setRange(50, 150, 5);
   whole.setValue(72);
   whole.stepByUser(1);
-  EXPECT_EQ(whole.value(), 75);
+  EXPECT_EQ(whole.value(), 77);
   whole.setValue(72);
   whole.stepByUser(-1);
-  EXPECT_EQ(whole.value(), 70);
+  EXPECT_EQ(whole.value(), 67);
   whole.resize(whole.sizeHint());
   click(whole, {9, 3});  // the upper half steps up
-  EXPECT_EQ(whole.value(), 75);
+  EXPECT_EQ(whole.value(), 72);
   QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
   QApplication::sendEvent(&whole, &down);
-  EXPECT_EQ(whole.value(), 70);
+  EXPECT_EQ(whole.value(), 67);
+  whole.setValue(53);
+  whole.stepByUser(-1);  // clamped to the minimum
+  EXPECT_EQ(whole.value(), 50);
 }
 
 TEST(SettingsKitTest, SegmentedControlSelection) {
@@ -126,6 +133,35 @@ TEST(SettingsKitTest, ColorWellsShareOnePanel) {
 
   second.setEnabled(false);  // a disabled well gives up the panel
   EXPECT_EQ(panel.activeWell(), nullptr);
+  panel.close();
+}
+
+// The colour panel's "HTML" field, found by its label as a person finds it.
+QLineEdit* htmlField(QWidget& panel) {
+  for (QLabel* label : panel.findChildren<QLabel*>())
+    if (label->text().remove('&') == "HTML:") return qobject_cast<QLineEdit*>(label->buddy());
+  return nullptr;
+}
+
+// Typing "#803020" passes the valid "#803" on the way; the well's owner stores that pick and shows it
+// again, which must neither rewrite the field under the cursor nor lose the digits still to come.
+TEST(SettingsKitTest, AColourTypedInTheHtmlFieldIsTheColourPicked) {
+  ColorWell well;
+  well.setColor({1, 1, 1, 1});
+  // What the settings window does with a pick: it stores it and shows the stored colour again.
+  QObject::connect(&well, &ColorWell::colorChangedByUser, &well,
+                   [&well](const Color& c) { well.setColor(c); });
+  ColorPanel& panel = ColorPanel::shared();
+  panel.activate(&well);
+  QLineEdit* html = htmlField(panel);
+  ASSERT_NE(html, nullptr);
+  html->selectAll();
+  QTest::keyClicks(html, "#803020");
+  EXPECT_EQ(html->text().toStdString(), "#803020");
+  EXPECT_EQ(toQColor(well.color()).name().toStdString(), "#803020");
+  // A colour shown by the program still reaches the field.
+  well.setColor({0, 0, 1, 1});
+  EXPECT_EQ(html->text().toStdString(), "#0000ff");
   panel.close();
 }
 
