@@ -48,7 +48,7 @@ TEST_F(SettingsAccessibilityX11Test, EveryControlHasItsKindsRoleStateAndAction) 
   PelkoProcess forward(sandbox, {"pelko://settings"}, environment());
   ASSERT_TRUE(forward.wait());
 
-  const auto search = accessibility->findOne("", "Search settings or jump to a control (Cmd+F)", 20);
+  const auto search = accessibility->findOne("", "Search settings or jump to a control (Ctrl+F)", 20);
   ASSERT_TRUE(search) << accessibility->describeAll() << pelko->output();
   // A page joins the window's tree once it has been shown: each is opened from the sidebar once.
   for (const char* page : {"Items", "Behavior", "Auto-Hide", "Appearance"}) {

@@ -80,7 +80,7 @@ TEST_F(SettingsKeyboardAccessTest, KitControlsGoByTheirRowsAndTheSearchFieldByIt
     ASSERT_NE(view.control(c.field), nullptr);
     EXPECT_EQ(accessibleName(view.control(c.field)).toStdString(), c.name);
   }
-  EXPECT_EQ(accessibleName(view.searchField()), "Search settings or jump to a control (Cmd+F)");
+  EXPECT_EQ(accessibleName(view.searchField()), "Search settings or jump to a control (Ctrl+F)");
 }
 
 TEST_F(SettingsKeyboardAccessTest, TabReachesEveryKindOfControlOfThePages) {
