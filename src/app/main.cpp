@@ -325,12 +325,12 @@ int main(int argc, char** argv) {
             auto delegate = weakDelegate.lock();
             return delegate && delegate->copyDiagnosticsToPasteboard();
           }};
-      pelko::platform::Workspace& workspace = mac->workspace();
       dependencies.openFeedbackPage = [&desktopWorkspace] {
         pelko::AboutWindowController::openFeedbackPage(desktopWorkspace);
       };
       dependencies.accessibilityHelper = helper;
-      dependencies.workspace = &workspace;
+      // The login items' place (the autostart folder) opens through the desktop too.
+      dependencies.workspace = &desktopWorkspace;
       dependencies.launchAtLogin = context.launchAtLogin;
       dependencies.forceAppRefresh = [weakDelegate] {
         if (auto delegate = weakDelegate.lock()) delegate->forceAppRefresh();
