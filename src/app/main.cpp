@@ -116,8 +116,9 @@ std::string homeFolder() {
 }
 
 // Hands this start's URLs to the copy that runs. The exit status when that copy answered (0: it took
-// them), nothing when there are none or nobody listens: the start then goes on as usual (the copy may
-// be starting; start-up asks again while it waits for the single-instance lock).
+// them), nothing when there are none, nobody listens or nobody can be reached: the start then goes on as
+// usual (the copy may be starting, or there is none; start-up asks again while it waits for the
+// single-instance lock).
 std::optional<int> forwardURLsToRunningCopy(int& argc, char** argv,
                                             const std::vector<std::string>& arguments) {
   const std::vector<std::string> urls = pelko::urlsAmongArguments(arguments);
@@ -129,14 +130,17 @@ std::optional<int> forwardURLsToRunningCopy(int& argc, char** argv,
   const std::string lockPath =
       pelko::SingleInstanceLock::defaultPath(pelko::real::PlistFileUserDefaults::defaultFolder());
   pelko::LocalSocketUrlDelivery delivery(scheduler, pelko::LocalSocketUrlDelivery::defaultPath(lockPath));
-  switch (delivery.forwardToRunningCopy(urls)) {
+  const auto result = delivery.forwardToRunningCopy(urls);
+  switch (result) {
     case pelko::platform::UrlDelivery::ForwardResult::delivered:
       return 0;
     case pelko::platform::UrlDelivery::ForwardResult::refused:
-      std::fprintf(stderr,
-                   "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)\n");
+    case pelko::platform::UrlDelivery::ForwardResult::busy:
+      std::fprintf(stderr, "%s\n", pelko::platform::UrlDelivery::failureMessage(result).c_str());
       return 1;
     case pelko::platform::UrlDelivery::ForwardResult::noReceiver:
+    // Whether a copy runs at all is not known yet: start-up's single-instance step tells.
+    case pelko::platform::UrlDelivery::ForwardResult::unreachable:
       break;
   }
   return std::nullopt;
@@ -325,12 +329,12 @@ int main(int argc, char** argv) {
             auto delegate = weakDelegate.lock();
             return delegate && delegate->copyDiagnosticsToPasteboard();
           }};
-      pelko::platform::Workspace& workspace = mac->workspace();
       dependencies.openFeedbackPage = [&desktopWorkspace] {
         pelko::AboutWindowController::openFeedbackPage(desktopWorkspace);
       };
       dependencies.accessibilityHelper = helper;
-      dependencies.workspace = &workspace;
+      // The login items' place (the autostart folder) opens through the desktop too.
+      dependencies.workspace = &desktopWorkspace;
       dependencies.launchAtLogin = context.launchAtLogin;
       dependencies.forceAppRefresh = [weakDelegate] {
         if (auto delegate = weakDelegate.lock()) delegate->forceAppRefresh();

@@ -11,9 +11,11 @@ namespace pelko::platform {
 class UrlDelivery {
  public:
   enum class ForwardResult {
-    delivered,   // the running copy took the URLs
-    noReceiver,  // nobody listens (no copy runs, or it is not receiving yet)
-    refused,     // a copy listens but did not take them (too many, too long, or it did not answer)
+    delivered,    // the running copy took the URLs
+    noReceiver,   // nobody listens (no copy runs, or it is not receiving yet)
+    refused,      // the running copy refused them: more than 16, or one longer than 2 KiB
+    busy,         // the running copy served other starts all the while, or did not answer in time
+    unreachable,  // a copy may run, but the way to it cannot be used on this system
   };
 
   using Handler = std::function<void(const std::vector<std::string>& urls)>;
@@ -23,8 +25,26 @@ class UrlDelivery {
   // sent. False when receiving cannot start (the reason is logged).
   virtual bool startReceiving(Handler handler) = 0;
   virtual void stopReceiving() = 0;
-  // Hands `urls` to the copy that receives; waits for its answer a short while.
+  // Hands `urls` to the copy that receives; waits for its answer a short while, and asks a busy copy
+  // again for a short while.
   virtual ForwardResult forwardToRunningCopy(const std::vector<std::string>& urls) = 0;
+
+  // What a start tells its user when the running copy did not take its URLs; empty for the results
+  // that need no words (delivered, or nobody to deliver to).
+  static std::string failureMessage(ForwardResult result) {
+    switch (result) {
+      case ForwardResult::refused:
+        return "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)";
+      case ForwardResult::busy:
+        return "Pelko: the running copy is busy with other starts and did not take the URLs; try again";
+      case ForwardResult::unreachable:
+        return "Pelko: the URLs cannot reach the running copy: the path of its socket is too long";
+      case ForwardResult::delivered:
+      case ForwardResult::noReceiver:
+        break;
+    }
+    return {};
+  }
 };
 
 }  // namespace pelko::platform

@@ -19,7 +19,9 @@ std::string LaunchAtLoginHelper::launchAgentPlistPath() const {
 }
 
 bool LaunchAtLoginHelper::isEnabled() const {
-  return loginItems_.status() == LoginItemStatus::enabled || fileSystem_.fileExists(launchAgentPlistPath());
+  if (loginItems_.status() == LoginItemStatus::enabled) return true;
+  // A launch agent file that the system never reads starts nothing, wherever it came from.
+  return loginItems_.startsLaunchAgents() && fileSystem_.fileExists(launchAgentPlistPath());
 }
 
 bool LaunchAtLoginHelper::requiresApproval() const {
@@ -36,9 +38,11 @@ void LaunchAtLoginHelper::setEnabled(bool enabled) {
     }
     if (loginItems_.registerMainApp(error)) {
       setLaunchAgent(false);
-    } else {
+    } else if (loginItems_.startsLaunchAgents()) {
       debugLog("LaunchAtLogin: register failed, using launch agent: " + error);
       setLaunchAgent(true);
+    } else {
+      debugLog("LaunchAtLogin: register failed: " + error);
     }
     return;
   }
@@ -51,6 +55,8 @@ void LaunchAtLoginHelper::setEnabled(bool enabled) {
 }
 
 void LaunchAtLoginHelper::setLaunchAgent(bool install) {
+  // Where the system reads no launch agents, their folder is none of this program's business.
+  if (!loginItems_.startsLaunchAgents()) return;
   const std::string path = launchAgentPlistPath();
   if (!install) {
     fileSystem_.removeFile(path);  // a missing file is what we want anyway
@@ -73,14 +79,10 @@ void LaunchAtLoginHelper::setLaunchAgent(bool install) {
     debugLog("LaunchAtLogin: cannot write " + path);
 }
 
-void LaunchAtLoginHelper::openLoginItemsSettings(platform::Workspace& workspace) {
-  static constexpr const char* kPaneLinks[] = {
-      "x-apple.systempreferences:com.apple.LoginItems-Settings.extension",
-      "x-apple.systempreferences:com.apple.preference.users?LoginItems",  // before the redesigned settings
-  };
-  for (const char* link : kPaneLinks)
-    if (workspace.openURL(link)) return;
-  workspace.openURL("/System/Applications/System Settings.app");
+void LaunchAtLoginHelper::openLoginItemsSettings(platform::Workspace& workspace) const {
+  for (const std::string& location : loginItems_.settingsLocations())
+    if (workspace.openURL(location)) return;
+  debugLog("LaunchAtLogin: could not open the login items' settings");
 }
 
 }  // namespace pelko

@@ -10,8 +10,9 @@
 namespace pelko {
 
 // Starting the application at the user's login: registered as the system's login item for the main
-// application, or, when the system refuses, through a per-user launch agent file. No operation reports
-// a failure; callers read isEnabled() and requiresApproval() afterwards to learn the outcome.
+// application, or, when the system refuses, through a per-user launch agent file where the system starts
+// those (where it does not, a refusal stays a refusal). No operation reports a failure; callers read
+// isEnabled() and requiresApproval() afterwards to learn the outcome.
 class LaunchAtLoginHelper {
  public:
   static constexpr const char* kLaunchAgentLabel = "com.pelko.launcher";
@@ -19,7 +20,8 @@ class LaunchAtLoginHelper {
   LaunchAtLoginHelper(platform::LoginItems& loginItems, platform::FileSystem& fileSystem,
                       const platform::AppShell& appShell);
 
-  // The login item is enabled, or the launch agent file exists; both are looked at on every call.
+  // The login item is enabled, or the launch agent file exists on a system that starts it; both are
+  // looked at on every call.
   bool isEnabled() const;
   // The login item waits for the user to allow it in the system settings.
   bool requiresApproval() const;
@@ -28,9 +30,9 @@ class LaunchAtLoginHelper {
   // <home>/Library/LaunchAgents/com.pelko.launcher.plist
   std::string launchAgentPlistPath() const;
 
-  // Opens the Login Items pane of the system settings, where the user allows a login item that awaits
-  // approval: the current pane's link, else the older one, else the System Settings application.
-  static void openLoginItemsSettings(platform::Workspace& workspace);
+  // Opens the place where the user sees the login items and allows one that awaits approval (on a Mac
+  // the Login Items pane of System Settings): the first of the service's places that opens.
+  void openLoginItemsSettings(platform::Workspace& workspace) const;
 
  private:
   void setLaunchAgent(bool install);

@@ -136,7 +136,7 @@ void SettingsViewController::launchAtLoginChanged(bool on) {
   const bool stored = settingsManager_->launchAtLogin.get();
   if (auto* toggle = control<Switch>("launchAtLoginSwitch")) toggle->setOn(stored);
   auto openLoginItems = [this] {
-    if (deps_.workspace) LaunchAtLoginHelper::openLoginItemsSettings(*deps_.workspace);
+    if (deps_.workspace && deps_.launchAtLogin) deps_.launchAtLogin->openLoginItemsSettings(*deps_.workspace);
   };
   if (on && !stored) {
     const int answer = deps_.alerts.runModal(

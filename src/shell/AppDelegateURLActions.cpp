@@ -22,15 +22,18 @@ std::vector<std::string> AppDelegate::urlArguments() const {
 bool AppDelegate::forwardURLsToRunningCopy() {
   auto urls = urlArguments();
   if (urls.empty() || !env_.urlDelivery) return false;
-  switch (env_.urlDelivery->forwardToRunningCopy(urls)) {
+  const auto result = env_.urlDelivery->forwardToRunningCopy(urls);
+  switch (result) {
     case platform::UrlDelivery::ForwardResult::delivered:
       debugLog("AppDelegate: handed " + std::to_string(urls.size()) + " URL(s) to the running copy");
       quitHasBegun_ = true;
       env_.processControl.exit(0);
       return true;
     case platform::UrlDelivery::ForwardResult::refused:
-      std::fprintf(stderr,
-                   "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)\n");
+    case platform::UrlDelivery::ForwardResult::busy:
+    case platform::UrlDelivery::ForwardResult::unreachable:
+      // Another copy runs and the URLs are lost: never the quiet "already running" of a plain start.
+      std::fprintf(stderr, "%s\n", platform::UrlDelivery::failureMessage(result).c_str());
       std::fflush(stderr);
       quitHasBegun_ = true;
       env_.processControl.exit(1);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -90,7 +91,10 @@ bool LocalSocketUrlDelivery::startReceiving(Handler handler) {
   std::string reason;
   if (!preparePrivateFolder(std::filesystem::path(socketPath_).parent_path().string(), reason) ||
       !listen(reason)) {
-    debugLog("AppDelegate: cannot receive URLs at " + socketPath_ + ": " + reason);
+    // Later starts cannot hand their URLs over: the user is told, not only the diagnostic log.
+    std::fprintf(stderr, "Pelko: cannot receive URLs from later starts at %s: %s\n", socketPath_.c_str(),
+                 reason.c_str());
+    std::fflush(stderr);
     return false;
   }
   handler_ = std::move(handler);
@@ -187,11 +191,13 @@ void LocalSocketUrlDelivery::retryLater(const char* what, int error, bool listen
 }
 
 void LocalSocketUrlDelivery::serve(int fd) {
-  // The newest connection beyond the few served at once is closed unanswered: a flood of connections
-  // must not use up the descriptors the rest of the program needs.
+  // The newest connection beyond the few served at once is told to wait and closed at once: a flood of
+  // connections must not use up the descriptors the rest of the program needs. The few bytes always fit
+  // the new socket's empty buffer; the sender asks again a little later.
   if (clients_.size() >= static_cast<size_t>(kMaxClients)) {
+    (void)sendAll(fd, "busy\n");
     ::close(fd);
-    debugLog("AppDelegate: too many connections for URLs at once; closing the newest");
+    debugLog("AppDelegate: too many connections for URLs at once; the newest is told to wait");
     return;
   }
   if (!isSameUser(fd)) {
@@ -271,6 +277,32 @@ void LocalSocketUrlDelivery::readFrom(uint64_t id) {
 
 platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCopy(
     const std::vector<std::string>& urls) {
+  sockaddr_un address;
+  if (!socketAddress(socketPath_, address)) {
+    debugLog("AppDelegate: cannot hand URLs to the running copy: the path is too long for a socket: " +
+             socketPath_);
+    return ForwardResult::unreachable;
+  }
+  std::string batch;
+  for (const auto& url : urls) batch += url + '\n';
+  batch += '\n';
+
+  using Clock = std::chrono::steady_clock;
+  const auto giveUp = Clock::now() + std::chrono::milliseconds(static_cast<int>(kBusyRetrySeconds * 1000));
+  for (;;) {
+    const std::optional<std::string> answer = exchange(batch, address);
+    if (!answer) return ForwardResult::noReceiver;
+    if (answer->starts_with("ok\n")) return ForwardResult::delivered;
+    if (answer->starts_with("refused\n")) return ForwardResult::refused;
+    // A receiver that did not answer at all has had its time already.
+    if (!answer->starts_with("busy\n") || Clock::now() >= giveUp) return ForwardResult::busy;
+    // A place comes free as soon as one of the connections being served ends, most within moments.
+    ::poll(nullptr, 0, kBusyPauseMs);
+  }
+}
+
+std::optional<std::string> LocalSocketUrlDelivery::exchange(const std::string& batch,
+                                                            const sockaddr_un& address) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<int>(kTimeoutSeconds * 1000));
   auto msLeft = [&] {
@@ -287,10 +319,8 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
     }
   };
 
-  sockaddr_un address;
-  if (!socketAddress(socketPath_, address)) return ForwardResult::noReceiver;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return ForwardResult::noReceiver;
+  if (fd < 0) return std::nullopt;
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
@@ -304,19 +334,18 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
   do {
     connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
   } while (connected != 0 && errno == EINTR && msLeft() > 0);
-  if (connected != 0) return ForwardResult::noReceiver;
+  if (connected != 0) return std::nullopt;
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return ForwardResult::noReceiver;
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return std::nullopt;
 
-  std::string batch;
-  for (const auto& url : urls) batch += url + '\n';
-  batch += '\n';
   // After a send or a receive that moved `count` bytes (or failed): whether the transfer goes on, once
   // the socket is ready for `events` again when it was not.
   auto goesOn = [&](ssize_t count, short events) {
     if (count > 0 || (count < 0 && errno == EINTR)) return true;
     return count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, events);
   };
+  // A busy receiver may have answered and closed before the batch is all sent: its answer is read all
+  // the same.
   size_t sent = 0;
   while (sent < batch.size()) {
     const ssize_t count = ::send(fd, batch.data() + sent, batch.size() - sent, MSG_NOSIGNAL);
@@ -331,7 +360,7 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
     if (!goesOn(count, POLLIN)) break;
     if (count > 0) answer.append(buffer, static_cast<size_t>(count));
   }
-  return answer.starts_with("ok\n") ? ForwardResult::delivered : ForwardResult::refused;
+  return answer;
 }
 
 }  // namespace pelko

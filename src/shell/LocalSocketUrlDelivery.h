@@ -1,9 +1,12 @@
 #pragma once
 
+#include <sys/un.h>
+
 #include <QSocketNotifier>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "foundation/Scheduler.h"
@@ -18,11 +21,15 @@ namespace pelko {
 // answers "ok" and hands the batch on, or "refused" for more than 16 URLs or a URL longer than 2 KiB.
 // Either side gives up on a connection after 1 s.
 //
-// The receiver survives pressure: it serves at most kMaxClients connections at once and closes any newer
-// one at once, so a flood of connections cannot use up the process's file descriptors; when taking a
-// connection fails all the same (the process or the system is out of descriptors), it waits
-// kAcceptRetrySeconds and tries again, and when the listening socket itself fails, it listens afresh.
-// Each of these is said in the diagnostic log.
+// The receiver survives pressure: it serves at most kMaxClients connections at once and answers any newer
+// one "busy" and closes it at once, so a flood of connections cannot use up the process's file
+// descriptors; a sender told "busy" asks again for up to kBusyRetrySeconds before it gives up. When
+// taking a connection fails all the same (the process or the system is out of descriptors), the receiver
+// waits kAcceptRetrySeconds and tries again, and when the listening socket itself fails, it listens
+// afresh. Each of these is said in the diagnostic log.
+//
+// A path too long for a local socket can be used by neither side: the receiver says so on standard
+// error once, and a sender reports the copy as unreachable rather than as absent.
 //
 // Plain sockets rather than the toolkit's network module: that module and the libraries it brings
 // would be loaded at every start, before the first bar, for a few lines of text.
@@ -33,6 +40,8 @@ class LocalSocketUrlDelivery final : public platform::UrlDelivery {
   static constexpr double kTimeoutSeconds = 1.0;
   static constexpr int kMaxClients = 8;
   static constexpr double kAcceptRetrySeconds = 0.25;
+  static constexpr double kBusyRetrySeconds = 2.0;
+  static constexpr int kBusyPauseMs = 50;
 
   LocalSocketUrlDelivery(Scheduler& scheduler, std::string socketPath);
   ~LocalSocketUrlDelivery() override;
@@ -45,6 +54,9 @@ class LocalSocketUrlDelivery final : public platform::UrlDelivery {
   ForwardResult forwardToRunningCopy(const std::vector<std::string>& urls) override;
 
  private:
+  // Sends `batch` on a connection of its own: the receiver's answer ("" when none came in time), nothing
+  // when no receiver listens.
+  std::optional<std::string> exchange(const std::string& batch, const sockaddr_un& address);
   bool listen(std::string& reason);
   void closeListener();
   void accept();

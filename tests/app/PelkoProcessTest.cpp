@@ -250,5 +250,28 @@ TEST_F(PelkoProcessTest, LaunchAtLoginStaysOnWhileItsAutostartEntryExists) {
   EXPECT_EQ(sandbox.defaults()["PelkoLaunchAtLogin"], PlistValue(true));
 }
 
+// A runtime folder so deep that the socket beside the lock cannot be bound: the running copy says so once,
+// and a later start with URLs ends with status 1 and says the URLs did not reach it.
+TEST_F(PelkoProcessTest, URLsThatCannotReachTheRunningCopyEndTheirStartWithStatusOneAndAMessage) {
+  const std::string runtime = sandbox.path("run/" + std::string(110, 'r'));
+  const std::map<std::string, std::string> deep = {{"XDG_RUNTIME_DIR", runtime}};
+  PelkoProcess first(sandbox, {}, deep);
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+  const std::string receiving =
+      "Pelko: cannot receive URLs from later starts at " + runtime + "/pelko/pelko.socket";
+  ASSERT_TRUE(first.waitForOutput(receiving, 5)) << first.output();
+
+  PelkoProcess second(sandbox, {"pelko://quit"}, deep);
+  ASSERT_TRUE(endsWith(second, 1));
+  EXPECT_NE(second.output().find("Pelko: the URLs cannot reach the running copy"), std::string::npos)
+      << second.output();
+  EXPECT_EQ(second.output().find("Pelko is Already Running"), std::string::npos) << second.output();
+  EXPECT_TRUE(first.isRunning());
+  ASSERT_TRUE(waitForTheHide(first, sandbox));
+  EXPECT_EQ(first.terminate(), "");
+  const std::string& said = first.output();
+  EXPECT_EQ(said.find(receiving), said.rfind(receiving)) << "said once\n" << said;
+}
+
 }  // namespace
 }  // namespace pelko::testing

@@ -90,5 +90,26 @@ TEST(XdgAutostartLoginItemsTest, AnEntryThatCannotBeWrittenOrNamedIsRefusedWithA
   }
 }
 
+// The login items' place is the autostart folder; while there is none, the nearest folder above it, so
+// that the user lands where the entry belongs. Nothing there starts launch agents.
+TEST(XdgAutostartLoginItemsTest, TheSettingsPlaceIsTheAutostartFolderOrTheNearestFolderAboveIt) {
+  TempFolder folder;
+  PosixFileSystem fileSystem;
+  std::filesystem::create_directories(folder.file("a/config/autostart"));
+  std::filesystem::create_directories(folder.file("b/config"));
+  std::ofstream(folder.file("b/config/autostart")) << "a file, not a folder";
+  for (const auto& [entry, place] : std::vector<std::pair<std::string, std::string>>{
+           {"a/config/autostart/pelko.desktop", "a/config/autostart"},
+           {"b/config/autostart/pelko.desktop", "b/config"},
+           {"c/config/autostart/pelko.desktop", ""},
+       }) {
+    XdgAutostartLoginItems items(fileSystem, folder.file(entry), "/opt/pelko");
+    EXPECT_EQ(items.settingsLocations(),
+              std::vector<std::string>{place.empty() ? folder.path() : folder.file(place)})
+        << entry;
+    EXPECT_FALSE(items.startsLaunchAgents());
+  }
+}
+
 }  // namespace
 }  // namespace pelko::real

@@ -356,6 +356,56 @@ TEST_F(DockRecordCopyTest,
   EXPECT_EQ(folder.domain(), (Dictionary{{"mineffect", "genie"}}));
 }
 
+// A record whose flag says no recovery is needed describes no Dock to go back to, wherever it is kept:
+// neither the start-up recovery nor a restore puts its values back; only the hide's timing goes.
+TEST_F(DockRecordCopyTest, ARecordMarkedAsNotNeededIsNotUsedToRestore) {
+  const Dictionary original = {{"mineffect", "suck"}, {"autohide-delay", 0.5}};
+  const Dictionary withoutTheHidesTiming = {{"autohide", true}, {"mineffect", "scale"}};
+  auto markCopyNotNeeded = [&] {
+    Dictionary marked = copy();
+    marked["PelkoDockRecoveryNeeded"] = false;
+    files.files[kCopy] = platform::writePlistXml(PlistValue(marked));
+  };
+  const std::pair<const char*, std::function<void()>> markings[] = {
+      {"in the user defaults, without a copy",
+       [&] {
+         userDefaults.setBool("PelkoDockRecoveryNeeded", false);
+         files.files.erase(kCopy);
+       }},
+      {"in the copy, with the user defaults' keys gone",
+       [&] {
+         markCopyNotNeeded();
+         clearDefaults();
+       }},
+      {"in both",
+       [&] {
+         markCopyNotNeeded();
+         userDefaults.setBool("PelkoDockRecoveryNeeded", false);
+       }},
+  };
+  for (bool atStartUp : {true, false}) {
+    for (const auto& [where, mark] : markings) {
+      SCOPED_TRACE(std::string(where) + (atStartUp ? ", start-up recovery" : ", restore"));
+      folder.setDomain(original);
+      manager = std::make_unique<DockManager>(scheduler, workspace, windowServer, withCopy());
+      hideAndFinish();
+      ASSERT_EQ(folder.domain(), withHiddenConfiguration(original));
+      mark();
+      EXPECT_FALSE(DockManager::needsRecovery(withCopy()));
+      folder.clearCommands();
+      if (atStartUp) {
+        DockManager::emergencyRestoreDock(withCopy());
+      } else {
+        manager->restoreDock();
+      }
+      EXPECT_EQ(folder.domain(), withoutTheHidesTiming);
+      EXPECT_EQ(countPrefix(folder.commands(), "defaults write"), 0u);
+      clearDefaults();
+      files.files.erase(kCopy);
+    }
+  }
+}
+
 // --- Start-up recovery ------------------------------------------------------------------------------
 
 TEST_F(DockManagerTest, RecoveryLeavesADockTheUserChangedSinceAndDropsTheRecord) {

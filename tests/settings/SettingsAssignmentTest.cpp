@@ -150,6 +150,8 @@ class FlipFlopLoginItems final : public platform::LoginItems {
   }
   bool registerMainApp(std::string&) override { return true; }
   bool unregisterMainApp(std::string&) override { return true; }
+  bool startsLaunchAgents() const override { return true; }
+  std::vector<std::string> settingsLocations() const override { return {}; }
   mutable bool flips = false;
 };
 

@@ -531,6 +531,31 @@ TEST_F(SettingsPagesTest, LaunchAtLoginAlerts) {
   EXPECT_TRUE(system.settings->launchAtLogin.get());
 }
 
+// Where a refused login item is the end of it (a desktop starts no launch agents), no file stands in for
+// it: the switch shows off, the warning says so, and its first button opens the login items' place.
+TEST_F(SettingsPagesTest, ALoginItemRefusedWhereNothingElseStartsTheProgramIsReportedAndItsPlaceOpened) {
+  SettingsViewController& view = openPages();
+  settle();
+  auto* toggle = view.control<Switch>("launchAtLoginSwitch");
+  system.loginItems.failRegister = true;
+  system.loginItems.launchAgentsStarted = false;
+  system.loginItems.settingsPane = {"/home/someone/.config"};
+  alerts.scriptedAnswers = {0};
+  QTest::keyClick(toggle, Qt::Key_Space);
+  settle();
+  ASSERT_EQ(alerts.shown.size(), 1u);
+  EXPECT_EQ(alerts.shown[0].messageText, "Could Not Enable Launch at Login");
+  EXPECT_EQ(alerts.shown[0].informativeText,
+            "Pelko couldn't register Launch at Login automatically. Try granting access in System Settings > "
+            "General > Login Items.");
+  EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Open System Settings", "OK"}));
+  EXPECT_FALSE(toggle->isOn());
+  EXPECT_FALSE(system.settings->launchAtLogin.get());
+  EXPECT_EQ(system.defaults.storedObject("PelkoLaunchAtLogin"), platform::PlistValue(false));
+  EXPECT_EQ(system.fileSystem.writeCount, 0);
+  EXPECT_EQ(system.mac.openedURLs(), std::vector<std::string>{"/home/someone/.config"});
+}
+
 TEST_F(SettingsPagesTest, ThumbnailsWithoutScreenRecordingAskEveryTime) {
   screenRecordingGranted = false;
   system.mac.permissions().screenCaptureGranted = false;

@@ -10,9 +10,11 @@
 #include <QCoreApplication>
 #include <QLocalSocket>
 #include <QProcess>
+#include <functional>
 #include <future>
 #include <memory>
 
+#include "foundation/DebugLog.h"
 #include "foundation/VirtualScheduler.h"
 #include "shell/LocalSocketUrlDelivery.h"
 #include "support/TempFolder.h"
@@ -36,12 +38,19 @@ class LocalSocketUrlDeliveryTest : public ::testing::Test {
     return receiver.startReceiving(
         [this](const std::vector<std::string>& urls) { received.push_back(urls); });
   }
-  // Forwards from another thread, serving this side's socket meanwhile.
-  Result forward(const std::vector<std::string>& urls) {
-    LocalSocketUrlDelivery sender(scheduler, socketPath());
+  // Forwards from another thread, serving this side's socket meanwhile; `meanwhile` runs on this thread
+  // after each pass of serving it.
+  Result forward(const std::vector<std::string>& urls, const std::function<void()>& meanwhile = {}) {
+    return forwardTo(socketPath(), urls, meanwhile);
+  }
+  Result forwardTo(const std::string& path, const std::vector<std::string>& urls,
+                   const std::function<void()>& meanwhile = {}) {
+    LocalSocketUrlDelivery sender(scheduler, path);
     auto result = std::async(std::launch::async, [&] { return sender.forwardToRunningCopy(urls); });
-    while (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+    while (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      if (meanwhile) meanwhile();
+    }
     scheduler.runUntilIdle();
     return result.get();
   }
@@ -116,7 +125,10 @@ TEST_F(LocalSocketUrlDeliveryTest, ASenderThatStallsIsCutOffAfterOneSecond) {
   EXPECT_TRUE(received.empty());
 }
 
-TEST_F(LocalSocketUrlDeliveryTest, BeyondEightConnectionsAtOnceTheNewestIsClosedAndTheRestAreServed) {
+// Eight stalled senders take every place. A ninth is told the copy is busy and asks again for a while:
+// it is served when a place comes free meanwhile, and otherwise gives up naming the copy as busy, never as
+// refusing its URLs.
+TEST_F(LocalSocketUrlDeliveryTest, BeyondEightConnectionsAtOnceTheNewestIsToldToWaitAndAsksAgain) {
   ASSERT_TRUE(startReceiver());
   std::vector<std::unique_ptr<QLocalSocket>> stalled;
   for (int i = 0; i < 8; ++i) {
@@ -127,14 +139,47 @@ TEST_F(LocalSocketUrlDeliveryTest, BeyondEightConnectionsAtOnceTheNewestIsClosed
     stalled.back()->flush();
   }
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  EXPECT_EQ(forward({"pelko://settings"}), Result::refused) << "a ninth connection is closed unanswered";
+  EXPECT_EQ(forward({"pelko://settings"}), Result::busy) << "a ninth connection is told to wait";
   EXPECT_TRUE(received.empty());
 
-  // Once the stalled senders are cut off, there is room again.
-  scheduler.advance(1.0);
-  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  // The stalled senders are cut off once the ninth has been told to wait, while it keeps asking.
+  bool toldToWait = false, cutOff = false;
+  DebugLogSink previous = setDebugLogSink([&](std::string_view line) {
+    if (line.find("the newest is told to wait") != std::string_view::npos) toldToWait = true;
+  });
+  EXPECT_EQ(forward({"pelko://settings"},
+                    [&] {
+                      if (toldToWait && !std::exchange(cutOff, true)) scheduler.advance(1.0);
+                    }),
+            Result::delivered);
+  setDebugLogSink(previous);
+  EXPECT_TRUE(cutOff);
+  EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
+}
+
+TEST_F(LocalSocketUrlDeliveryTest, APathTooLongForASocketIsSaidByTheReceiverAndTheSenderFindsNoWayThrough) {
+  // A socket's path holds at most 107 bytes: one more cannot be bound or connected to.
+  const std::string folderPath = folder.file("run");
+  for (const auto& [length, usable] : std::vector<std::pair<size_t, bool>>{{107, true}, {108, false}}) {
+    SCOPED_TRACE(length);
+    const std::string name = "/" + std::string(length - folderPath.size() - 1, 's');
+    const std::string path = folderPath + name;
+    ASSERT_EQ(path.size(), length);
+    LocalSocketUrlDelivery longReceiver(scheduler, path);
+    ::testing::internal::CaptureStderr();
+    const bool receiving =
+        longReceiver.startReceiving([this](const auto& urls) { received.push_back(urls); });
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(receiving, usable);
+    if (usable) {
+      EXPECT_EQ(said, "");
+      EXPECT_EQ(forwardTo(path, {"pelko://settings"}), Result::delivered);
+    } else {
+      EXPECT_EQ(said, "Pelko: cannot receive URLs from later starts at " + path +
+                          ": the path is too long for a socket\n");
+      EXPECT_EQ(forwardTo(path, {"pelko://settings"}), Result::unreachable);
+    }
+  }
   EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
 }
 

@@ -187,5 +187,33 @@ TEST(StartURLsTest, ASecondStartHandsItsURLsOverAndOneWithoutURLsSaysAlreadyRunn
   }
 }
 
+// A copy runs and the URLs did not reach it: the start ends with status 1 and says why, never with the
+// quiet "already running" of a start without URLs.
+TEST(StartURLsTest, URLsTheRunningCopyDidNotTakeEndTheStartWithStatusOneAndTheirOwnMessage) {
+  using Result = platform::UrlDelivery::ForwardResult;
+  for (const auto& [result, said] : std::vector<std::pair<Result, std::string>>{
+           {Result::refused,
+            "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)\n"},
+           {Result::busy,
+            "Pelko: the running copy is busy with other starts and did not take the URLs; try again\n"},
+           {Result::unreachable,
+            "Pelko: the URLs cannot reach the running copy: the path of its socket is too long\n"},
+       }) {
+    SCOPED_TRACE(said);
+    FrontEndsWorld world;
+    SingleInstanceLock::Outcome outcome;
+    auto running = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
+    ASSERT_TRUE(running);
+    world.urlDelivery.forwardAnswer = result;
+    ::testing::internal::CaptureStderr();
+    world.start({"pelko://quit"});
+    world.settle(2.1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), said);
+    EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{1});
+    EXPECT_EQ(world.urlDelivery.forwarded.size(), 1u) << "given up at once";
+    EXPECT_TRUE(world.alerts.shown.empty());
+  }
+}
+
 }  // namespace
 }  // namespace pelko::testing

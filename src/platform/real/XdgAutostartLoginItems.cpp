@@ -127,4 +127,12 @@ bool XdgAutostartLoginItems::unregisterMainApp(std::string& error) {
   return false;
 }
 
+std::vector<std::string> XdgAutostartLoginItems::settingsLocations() const {
+  std::filesystem::path folder = std::filesystem::path(entryPath_).parent_path();
+  std::error_code error;
+  while (folder.has_relative_path() && !std::filesystem::is_directory(folder, error))
+    folder = folder.parent_path();
+  return {folder.string()};
+}
+
 }  // namespace pelko::real

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/LoginItems.h"
@@ -9,7 +10,8 @@ namespace pelko::real {
 
 // The login item as a desktop environment starts it: an XDG autostart entry for the running program.
 // Registering writes the entry in one step, unregistering removes it, and the status is read back from
-// the file on every call, so a change made by hand or by the desktop's own settings is seen.
+// the file on every call, so a change made by hand or by the desktop's own settings is seen. The entry is
+// the only way: a desktop reads no launch agent files.
 class XdgAutostartLoginItems final : public platform::LoginItems {
  public:
   // `entryPath` is the entry's file, `executablePath` the absolute path its command line starts.
@@ -28,6 +30,10 @@ class XdgAutostartLoginItems final : public platform::LoginItems {
   bool registerMainApp(std::string& error) override;
   // Succeeds also when there was no entry.
   bool unregisterMainApp(std::string& error) override;
+  bool startsLaunchAgents() const override { return false; }
+  // The autostart folder, where the desktop's file manager shows the entry; while that folder does not
+  // exist (or is no folder), the nearest folder above it that does.
+  std::vector<std::string> settingsLocations() const override;
 
   const std::string& entryPath() const { return entryPath_; }
 
