@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <algorithm>
 #include <functional>
 
@@ -291,6 +292,47 @@ TEST_F(AppItemThumbnailTest, CardsOfMinimizedOrUntitledWindowsCarryTheApplicatio
   hover(*untitled);
   ASSERT_TRUE(shows(*untitled));
   EXPECT_EQ(untitled->activeThumbnailPanel()->cards().at(0)->title().toStdString(), "Writer");
+}
+
+// Titles and names from another program reach a card, its accessible name and an icon tile's initial
+// on one line and without the marks that reorder text, as they reach every other text.
+TEST_F(AppItemThumbnailTest, HostileTitlesReachCardsAndTileInitialsFiltered) {
+  const struct {
+    const char* raw;
+    const char* card;
+    const char* initial;  // of an application of that name without an icon
+  } cases[] = {
+      {"report\u202Etxt.exe\u202C", "reporttxt.exe", "R"},
+      {"\u202Bembedded\u202C \u2067isolated\u2069", "embedded isolated", "E"},
+      {"bell\u0007 escape\u001B[2J next\u0085line", "bell escape[2J nextline", "B"},
+      {"line one\nline two\r\nthree\u2028four", "line one line two  three four", "L"},
+      {"\u200Fmarked", "\u200Fmarked", "M"},
+      {"\n\t\u200B\u202Eindented", "  \u200Bindented", "I"},
+  };
+  const int32_t writer = mac.launchApp("com.example.Writer", "Writer");
+  for (const auto& c : cases) mac.openWindow(writer, {.title = c.raw, .bounds = {100, 100, 600, 400}});
+  scheduler.runUntilIdle();
+  auto item = makeThumbnailItem(appEntry(writer, "Writer"));
+  hover(*item);
+  ASSERT_TRUE(shows(*item));
+  const auto cards = item->activeThumbnailPanel()->cards();
+  ASSERT_EQ(cards.size(), std::size(cases));
+  for (size_t i = 0; i < cards.size(); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.card);
+    EXPECT_EQ(cards[i]->title().toStdString(), c.card);
+    EXPECT_EQ(cards[i]->shownTitle().toStdString(), c.card) << "drawn whole: the card is wide enough";
+    EXPECT_EQ(cards[i]->accessibleName().toStdString(), c.card);
+
+    auto tile = makeItem(appEntry(600 + static_cast<int32_t>(i), c.raw));
+    EXPECT_EQ(AppItemViewTestAccess::iconInitial(*tile).toStdString(), c.initial);
+  }
+  // A name of nothing but invisible marks has no letter to show.
+  EXPECT_EQ(AppItemViewTestAccess::iconInitial(*makeItem(appEntry(700, "\u200E\u202E "))).toStdString(), "");
+
+  QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
+  artifacts.mkpath(".");
+  EXPECT_TRUE(cards[0]->grab().save(artifacts.filePath("hostile-card.png")));
 }
 
 TEST_F(AppItemThumbnailTest, ClickingACardRestoresAndRaisesItsWindowOrWithoutTrustActivates) {
