@@ -6,6 +6,7 @@
 
 #include "support/AppItemViewTestAccess.h"
 #include "taskbar/AppItemThumbnails.h"
+#include "taskbar/BadgeView.h"
 #include "taskbar/ThumbnailCard.h"
 #include "taskbar/ThumbnailTestWorld.h"
 
@@ -375,6 +376,60 @@ TEST_F(AppItemThumbnailTest, TheCloseControlPressesTheWindowsCloseButtonOrWithou
     EXPECT_EQ(mac.window(windows[2]).has_value(), !trusted);
     EXPECT_EQ(performed("AXPress AXCloseButton window=" + w(2)), trusted);
     item->cancelThumbnail();
+  }
+}
+
+// Closing a window other than the front one of a grouped application changes no entry, nor does a new
+// window; the button's count follows both all the same, on a bar fed by the tracker and on one the
+// monitor manager feeds.
+TEST_F(AppItemThumbnailTest, TheCountFollowsWindowsClosedOnTheirCardsAndANewWindow) {
+  mac.permissions().accessibilityTrusted = true;
+  for (bool externallyManaged : {false, true}) {
+    SCOPED_TRACE(externallyManaged ? "externally managed" : "fed by the tracker");
+    while (mac.windowsOf(pid).size() < 3)
+      mac.openWindow(pid, {.title = "Doc", .bounds = {100, 100, 600, 400}});
+    scheduler.runUntilIdle();
+    auto bar = std::make_unique<TaskbarViewController>(
+        tracker, windowManager, accessories.systemTrayManager, settings, externallyManaged,
+        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
+                                           accessories.trash, accessories.alerts, &services});
+    auto panel = makePanel(*bar);
+    if (externallyManaged) bar->updateFilteredApps(tracker->apps.get());
+    scheduler.advance(1);
+    ASSERT_EQ(bar->arrangedItems().size(), 1u);
+    AppItemView& item = *bar->arrangedItems().front();
+    auto shown = [&item] {
+      const BadgeView& badge = *AppItemViewTestAccess::countBadge(item);
+      return item.accessibleName().toStdString() +
+             (badge.isVisibleTo(&item) ? " / badge " + std::to_string(badge.count()) : "");
+    };
+    ASSERT_EQ(shown(), "Editor, 3 windows / badge 3");
+    const auto front = mac.windowsOf(pid).front();  // the window whose title the entry carries
+
+    // Twice the close control of a card other than the front window's, as a fresh panel shows them.
+    const struct {
+      size_t cards;
+      const char* after;
+    } steps[] = {{3, "Editor, 2 windows / badge 2"}, {2, "Editor"}};
+    for (const auto& step : steps) {
+      scheduler.advance(3);
+      hover(item, 5);
+      ASSERT_TRUE(shows(item));
+      const auto cards = item.activeThumbnailPanel()->cards();
+      ASSERT_EQ(cards.size(), step.cards);
+      ThumbnailCard* card = cards[1]->windowNumber() == front ? cards[0] : cards[1];
+      const int64_t closed = card->windowNumber();
+      card->closeClicked();
+      scheduler.runUntilIdle();
+      EXPECT_FALSE(mac.window(closed));
+      EXPECT_EQ(shown(), step.after);
+    }
+
+    // A second window again.
+    mac.openWindow(pid, {.title = "Doc 3", .bounds = {100, 100, 600, 400}});
+    scheduler.runUntilIdle();
+    EXPECT_EQ(shown(), "Editor, 2 windows / badge 2");
+    scheduler.advance(1);
   }
 }
 
