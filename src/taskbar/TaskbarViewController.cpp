@@ -211,9 +211,15 @@ double TaskbarViewController::trayLength() const {
 }
 
 void TaskbarViewController::bindData() {
-  if (externallyManaged_) return;
   cancellables_.clear();
   QPointer<TaskbarViewController> weak(this);
+  // A window of a grouped application opening or closing changes no entry, so no list says so.
+  appTracker_->windowsChanged.publisher()
+      .sink([weak](int32_t pid) {
+        if (weak) weak->windowsChanged(pid);
+      })
+      .store(cancellables_);
+  if (externallyManaged_) return;
   appTracker_->apps.publisher()
       .sink([weak](const std::vector<TrackedAppPtr>& apps) {
         if (weak) weak->updateAppItems(apps);

@@ -197,6 +197,8 @@ class TaskbarViewController : public QObject {
   // Step 9 of a list update: every listed entry's button gets its count (0 unless counts are shown).
   void updateWindowCounts(const std::vector<std::shared_ptr<TrackedApp>>& apps,
                           std::unordered_map<int32_t, int64_t>& counts);
+  // A window of the application `pid` opened or closed: its buttons' counts follow.
+  void windowsChanged(int32_t pid);
   void loadView();
   void viewDidLoad();
   void buildLayout(TaskbarPosition position);

@@ -179,6 +179,19 @@ void TaskbarViewController::applyEqualWidthConstraints() {
   ++equalWidthRebuilds_;
 }
 
+void TaskbarViewController::windowsChanged(int32_t pid) {
+  // What a list update would give the application's buttons, asking the tracker once.
+  const SettingsManager& s = *settingsManager_;
+  const bool counted = s.showWindowCount.get() && s.groupWindows.get();
+  std::unordered_map<int32_t, int64_t> counts;
+  for (auto& [id, item] : appItemViews_) {
+    if (!item) continue;
+    const auto& app = item->trackedApp();
+    if (!app || app->pid != pid || app->isWindowEntry()) continue;
+    item->updateWindowCount(counted ? windowCountFor(*app, counts) : 0);
+  }
+}
+
 int64_t TaskbarViewController::windowCountFor(const TrackedApp& app,
                                               std::unordered_map<int32_t, int64_t>& cache) const {
   auto it = cache.find(app.pid);

@@ -1,5 +1,6 @@
 #include "taskbar/ThumbnailCard.h"
 #include "ui/AccessibleRole.h"
+#include "ui/PlainText.h"
 
 #include <QDragEnterEvent>
 #include <QFontDatabase>
@@ -46,7 +47,8 @@ ThumbnailCard::ThumbnailCard(int64_t windowNumber, std::optional<QImage> picture
     : QWidget(parent),
       windowNumber_(windowNumber),
       picture_(std::move(picture)),
-      title_(title),
+      // A window title from another program, drawn and read out like every other such text.
+      title_(singleLine(title)),
       animator_(animator),
       onClick_(std::move(onClick)),
       onClose_(std::move(onClose)),

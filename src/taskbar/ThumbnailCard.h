@@ -40,6 +40,7 @@ class ThumbnailCard : public QWidget {
   QRect pictureRect() const;
   QRect closeButtonRect() const;
   bool hasPicture() const { return picture_.has_value(); }
+  // The title on one line, without the controls and direction overrides another program may put in it.
   const QString& title() const { return title_; }
   // The title as drawn, cut at the tail to the card's width.
   QString shownTitle() const;

@@ -15,6 +15,7 @@
 #include "foundation/Geometry.h"
 #include "foundation/Published.h"
 #include "foundation/Scheduler.h"
+#include "foundation/Subject.h"
 #include "platform/AXElement.h"
 #include "platform/Accessibility.h"
 #include "platform/RunningApplication.h"
@@ -114,6 +115,11 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   // Raised by one after a pass that kept the same entries in the same order and moved at least one of
   // them to another display.
   Published<uint64_t> displayIDGeneration{0};
+  // Sends an application's process identifier whenever the tracker learns that one of its windows
+  // opened or closed: at once from its Accessibility observers, and from a pass that finds other
+  // windows of the application than the last one did. With windows grouped such a change alters no
+  // entry, yet the application's window count must follow it.
+  Subject<int32_t> windowsChanged;
 
   // Set by the application shell right after creation.
   SettingsManager* settingsManager = nullptr;
@@ -324,6 +330,9 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   static PassResult computePass(PassInput input, platform::Accessibility& accessibility,
                                 AccessibilityHelper& helper, Scheduler& scheduler);
   void completePass(PassResult result);
+  // Whether two lists hold the same window numbers, in any order.
+  static bool sameWindowNumbers(const std::vector<CachedWindowInfo>& a,
+                                const std::vector<CachedWindowInfo>& b);
   PIDSet getWindowOwnerPIDs(const std::vector<RowFields>& rows,
                             const std::vector<platform::RunningApplicationPtr>& runningApps);
   bool appHasAXWindows(int32_t pid);

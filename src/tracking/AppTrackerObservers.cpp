@@ -6,7 +6,7 @@
 
 // Between passes the tracker learns of window changes from one Accessibility observer per application:
 // a new title and a destroyed window are applied at once, the rest lead to a throttled, debounced or
-// coalesced pass.
+// coalesced pass. A window created or destroyed is also announced at once through windowsChanged.
 
 namespace pelko {
 
@@ -89,6 +89,7 @@ void AppTracker::handleAXNotification(const std::string& notification, const AXE
       if (tracker && tracker->isRunning_) tracker->refreshApps();
     });
     scheduleThrottledRefresh();
+    windowsChanged.send(pid);
     return;
   }
   if (notification == ax::kWindowMovedNotification || notification == ax::kWindowResizedNotification) {
@@ -197,6 +198,7 @@ void AppTracker::handleSpecificWindowDestroyed(int32_t pid, int64_t windowNumber
   }
 
   scheduleCoalescedRefresh();
+  windowsChanged.send(pid);
 }
 
 }  // namespace pelko

@@ -106,6 +106,18 @@ void AppTracker::refreshApps() {
   });
 }
 
+bool AppTracker::sameWindowNumbers(const std::vector<CachedWindowInfo>& a,
+                                   const std::vector<CachedWindowInfo>& b) {
+  // As sets: the window list's order changes with every window brought forward. An application has
+  // few windows, so a search beats building a set.
+  if (a.size() != b.size()) return false;
+  return std::all_of(a.begin(), a.end(), [&b](const CachedWindowInfo& window) {
+    return std::any_of(b.begin(), b.end(), [&window](const CachedWindowInfo& other) {
+      return other.windowNumber == window.windowNumber;
+    });
+  });
+}
+
 AppTracker::PassResult AppTracker::computePass(PassInput input, platform::Accessibility& accessibility,
                                                AccessibilityHelper& helper, Scheduler& scheduler) {
   WindowDiscovery discovery(accessibility, helper, scheduler, input.trusted, std::move(input.timeouts));
@@ -129,11 +141,21 @@ void AppTracker::completePass(PassResult result) {
   scheduler_.assertMainThread("AppTracker.completePass");
   if (result.generation != refreshGeneration_) return;
 
+  // Windows the observers did not report: an application without an observer, or a window that was
+  // not yet a standard one when its creation was announced.
+  std::vector<int32_t> windowsChangedPIDs;
+  for (const auto& [pid, windows] : result.lastKnown) {
+    auto known = lastKnownWindows_.find(pid);
+    if (known == lastKnownWindows_.end() || !sameWindowNumbers(*known->second, *windows))
+      windowsChangedPIDs.push_back(pid);
+  }
+
   lastKnownWindows_ = std::move(result.lastKnown);
   axTimedOutPIDs_ = std::move(result.timeouts);
   for (auto& [pid, bundleID] : result.bundleIDUpdates) lastKnownBundleIDs_[pid] = std::move(bundleID);
 
   applyUpdate(result.items);
+  for (int32_t pid : windowsChangedPIDs) windowsChanged.send(pid);
 
   // A pass that was in flight when the tracker stopped must not bring the observers back.
   if (!isRunning_ || !accessibilityHelper_.isTrusted() || trackedPIDs_ == result.candidatePIDs) return;

@@ -77,10 +77,16 @@ QString isolatedName(const QString& text, int maxUnits) {
 }
 
 QString firstCharacter(const QString& text) {
-  if (text.isEmpty()) return {};
-  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  const QString line = singleLine(text);
+  qsizetype start = 0;
+  while (start < line.size() &&
+         (line.at(start).isSpace() || line.at(start).category() == QChar::Other_Format))
+    ++start;
+  if (start == line.size()) return {};
+  const QString rest = line.mid(start);
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, rest);
   const qsizetype end = finder.toNextBoundary();
-  return text.left(end > 0 ? end : text.size());
+  return rest.left(end > 0 ? end : rest.size());
 }
 
 QString shortened(const QString& text, int maxUnits) {

@@ -34,7 +34,9 @@ QString singleLine(const QString& text);
 // direction cannot move the words and marks around it.
 QString isolatedName(const QString& text, int maxUnits);
 
-// The first whole character; empty for empty text.
+// The first whole character a reader sees of a name, for a letter tile: taken from the name as
+// singleLine() makes it, after any leading white space and invisible formatting (direction marks,
+// zero-width spaces and joiners); empty when there is none.
 QString firstCharacter(const QString& text);
 
 // At most maxUnits UTF-16 units, cut before a whole character with "…" appended when it was longer.

@@ -1,13 +1,16 @@
 // The running program under a real X server: resting the pointer on a button shows the thumbnail panel
 // above it, the panel stays while the pointer moves onto it and goes when the pointer moves away, which
 // the program learns from the display server's pointer events, or when the pointer leaps away from the
-// button and rests. The screen is saved for a person to see.
+// button and rests. The screen is saved for a person to see. A window closed with its card's close
+// control leaves the button's count, as a screen reader reads it, one lower.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <fstream>
 
+#include "AccessibilityBus.h"
 #include "PelkoProcess.h"
 #include "XTestServer.h"
 
@@ -77,6 +80,33 @@ TEST_F(ThumbnailX11Test, RestingOnAButtonShowsItsPanelUntilThePointerMovesAway) 
   ASSERT_TRUE(panel(10)) << pelko->output();
   xdotool(display, "mousemove 900 200");
   EXPECT_FALSE(panel(5, false)) << "the panel stayed after the pointer leapt away from its button";
+}
+
+class ThumbnailCloseX11Test : public AccessibleDesktopTest {};
+
+TEST_F(ThumbnailCloseX11Test, ClosingTheSecondCardLowersTheButtonsCount) {
+  const std::string scenario = sandbox.path("scenario.json");
+  std::ofstream(scenario) << R"({"applications": [
+      {"bundleID": "com.example.editor", "name": "Editor", "windows": [
+        {"title": "one", "frame": [100, 100, 600, 400]}, {"title": "two", "frame": [140, 140, 600, 400]},
+        {"title": "three", "frame": [180, 180, 600, 400]}]}]})";
+  xdotool(server->display(), "mousemove 640 200");
+  startPelko({{"PELKO_SCENARIO", scenario}});
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+  const auto button = accessibility->findOne("push button", "Editor, 3 windows", 10);
+  ASSERT_TRUE(button) << accessibility->describeAll();
+
+  const auto moveTo = [this](int x, int y) {
+    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
+  };
+  moveTo(button->centerX(), button->centerY());
+  const auto card = accessibility->findOne("push button", "two", 10);
+  ASSERT_TRUE(card) << accessibility->describeAll();
+  // Onto the card, which shows its close control 2 pixels inside its top trailing corner, and on that.
+  moveTo(card->centerX(), card->centerY());
+  moveTo(card->x + card->width - 2 - 9, card->y + 2 + 9);
+  xdotool(server->display(), "click 1");
+  EXPECT_TRUE(accessibility->findOne("push button", "Editor, 2 windows", 5)) << accessibility->describeAll();
 }
 
 }  // namespace

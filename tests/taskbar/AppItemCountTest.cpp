@@ -68,6 +68,10 @@ TEST_F(AppItemTest, EachCountStyleShowsCountsFromTwoAndTheAccessibilityLabelFoll
       EXPECT_EQ(shownCount(*item), step.shown) << step.count;
       EXPECT_EQ(item->accessibleName().toStdString(), step.accessible) << step.count;
     }
+    // A button whose first count is 3 shows what one that went up from 2 to 3 shows.
+    auto fresh = makeItem(appEntry(502), c.textMode);
+    fresh->updateWindowCount(3);
+    EXPECT_EQ(shownCount(*fresh), c.three) << "first built with 3";
   }
   // A wide badge is its text's width and 4 points on either side, in bold 9-point digits.
   settings->windowCountStyle = WindowCountStyle::badge;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <algorithm>
 #include <functional>
 
 #include "support/AppItemViewTestAccess.h"
 #include "taskbar/AppItemThumbnails.h"
+#include "taskbar/BadgeView.h"
 #include "taskbar/ThumbnailCard.h"
 #include "taskbar/ThumbnailTestWorld.h"
 
@@ -293,6 +295,47 @@ TEST_F(AppItemThumbnailTest, CardsOfMinimizedOrUntitledWindowsCarryTheApplicatio
   EXPECT_EQ(untitled->activeThumbnailPanel()->cards().at(0)->title().toStdString(), "Writer");
 }
 
+// Titles and names from another program reach a card, its accessible name and an icon tile's initial
+// on one line and without the marks that reorder text, as they reach every other text.
+TEST_F(AppItemThumbnailTest, HostileTitlesReachCardsAndTileInitialsFiltered) {
+  const struct {
+    const char* raw;
+    const char* card;
+    const char* initial;  // of an application of that name without an icon
+  } cases[] = {
+      {"report\u202Etxt.exe\u202C", "reporttxt.exe", "R"},
+      {"\u202Bembedded\u202C \u2067isolated\u2069", "embedded isolated", "E"},
+      {"bell\u0007 escape\u001B[2J next\u0085line", "bell escape[2J nextline", "B"},
+      {"line one\nline two\r\nthree\u2028four", "line one line two  three four", "L"},
+      {"\u200Fmarked", "\u200Fmarked", "M"},
+      {"\n\t\u200B\u202Eindented", "  \u200Bindented", "I"},
+  };
+  const int32_t writer = mac.launchApp("com.example.Writer", "Writer");
+  for (const auto& c : cases) mac.openWindow(writer, {.title = c.raw, .bounds = {100, 100, 600, 400}});
+  scheduler.runUntilIdle();
+  auto item = makeThumbnailItem(appEntry(writer, "Writer"));
+  hover(*item);
+  ASSERT_TRUE(shows(*item));
+  const auto cards = item->activeThumbnailPanel()->cards();
+  ASSERT_EQ(cards.size(), std::size(cases));
+  for (size_t i = 0; i < cards.size(); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.card);
+    EXPECT_EQ(cards[i]->title().toStdString(), c.card);
+    EXPECT_EQ(cards[i]->shownTitle().toStdString(), c.card) << "drawn whole: the card is wide enough";
+    EXPECT_EQ(cards[i]->accessibleName().toStdString(), c.card);
+
+    auto tile = makeItem(appEntry(600 + static_cast<int32_t>(i), c.raw));
+    EXPECT_EQ(AppItemViewTestAccess::iconInitial(*tile).toStdString(), c.initial);
+  }
+  // A name of nothing but invisible marks has no letter to show.
+  EXPECT_EQ(AppItemViewTestAccess::iconInitial(*makeItem(appEntry(700, "\u200E\u202E "))).toStdString(), "");
+
+  QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
+  artifacts.mkpath(".");
+  EXPECT_TRUE(cards[0]->grab().save(artifacts.filePath("hostile-card.png")));
+}
+
 TEST_F(AppItemThumbnailTest, ClickingACardRestoresAndRaisesItsWindowOrWithoutTrustActivates) {
   auto item = makeThumbnailItem(windowEntry(pid, windows[1], "Doc 1"));
   mac.minimize(windows[1]);
@@ -333,6 +376,60 @@ TEST_F(AppItemThumbnailTest, TheCloseControlPressesTheWindowsCloseButtonOrWithou
     EXPECT_EQ(mac.window(windows[2]).has_value(), !trusted);
     EXPECT_EQ(performed("AXPress AXCloseButton window=" + w(2)), trusted);
     item->cancelThumbnail();
+  }
+}
+
+// Closing a window other than the front one of a grouped application changes no entry, nor does a new
+// window; the button's count follows both all the same, on a bar fed by the tracker and on one the
+// monitor manager feeds.
+TEST_F(AppItemThumbnailTest, TheCountFollowsWindowsClosedOnTheirCardsAndANewWindow) {
+  mac.permissions().accessibilityTrusted = true;
+  for (bool externallyManaged : {false, true}) {
+    SCOPED_TRACE(externallyManaged ? "externally managed" : "fed by the tracker");
+    while (mac.windowsOf(pid).size() < 3)
+      mac.openWindow(pid, {.title = "Doc", .bounds = {100, 100, 600, 400}});
+    scheduler.runUntilIdle();
+    auto bar = std::make_unique<TaskbarViewController>(
+        tracker, windowManager, accessories.systemTrayManager, settings, externallyManaged,
+        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
+                                           accessories.trash, accessories.alerts, &services});
+    auto panel = makePanel(*bar);
+    if (externallyManaged) bar->updateFilteredApps(tracker->apps.get());
+    scheduler.advance(1);
+    ASSERT_EQ(bar->arrangedItems().size(), 1u);
+    AppItemView& item = *bar->arrangedItems().front();
+    auto shown = [&item] {
+      const BadgeView& badge = *AppItemViewTestAccess::countBadge(item);
+      return item.accessibleName().toStdString() +
+             (badge.isVisibleTo(&item) ? " / badge " + std::to_string(badge.count()) : "");
+    };
+    ASSERT_EQ(shown(), "Editor, 3 windows / badge 3");
+    const auto front = mac.windowsOf(pid).front();  // the window whose title the entry carries
+
+    // Twice the close control of a card other than the front window's, as a fresh panel shows them.
+    const struct {
+      size_t cards;
+      const char* after;
+    } steps[] = {{3, "Editor, 2 windows / badge 2"}, {2, "Editor"}};
+    for (const auto& step : steps) {
+      scheduler.advance(3);
+      hover(item, 5);
+      ASSERT_TRUE(shows(item));
+      const auto cards = item.activeThumbnailPanel()->cards();
+      ASSERT_EQ(cards.size(), step.cards);
+      ThumbnailCard* card = cards[1]->windowNumber() == front ? cards[0] : cards[1];
+      const int64_t closed = card->windowNumber();
+      card->closeClicked();
+      scheduler.runUntilIdle();
+      EXPECT_FALSE(mac.window(closed));
+      EXPECT_EQ(shown(), step.after);
+    }
+
+    // A second window again.
+    mac.openWindow(pid, {.title = "Doc 3", .bounds = {100, 100, 600, 400}});
+    scheduler.runUntilIdle();
+    EXPECT_EQ(shown(), "Editor, 2 windows / badge 2");
+    scheduler.advance(1);
   }
 }
 

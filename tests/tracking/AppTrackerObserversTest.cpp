@@ -212,5 +212,50 @@ TEST_F(AppTrackerObservers, GroupedTitlesMovesAndDestructionsTheTitleAtOnceTheLi
   EXPECT_EQ(mac.liveObserverCount(editor), 1);
 }
 
+// A window of a grouped application that opens or closes changes no entry; the tracker announces its
+// application at once when an observer tells it, and after a pass for an application it cannot observe.
+// A window merely brought forward is no change.
+TEST_F(AppTrackerObservers, GroupedWindowsOpeningOrClosingAreAnnouncedThoughNoEntryChanges) {
+  const int32_t viewer = app("viewer", {"photo"});
+  mac.setObserverCreationError(viewer, platform::AXError::cannotComplete);
+  startAndSettle();
+  std::vector<int32_t> announced;
+  std::vector<uint64_t> passesBefore;  // the passes started by each announcement
+  auto watch = tracker->windowsChanged.sink([&](int32_t pid) {
+    announced.push_back(pid);
+    passesBefore.push_back(generation());
+  });
+  const int published = listPublications;
+
+  for (bool closing : {true, false}) {
+    SCOPED_TRACE(closing ? "closed" : "opened");
+    announced.clear();
+    passesBefore.clear();
+    const uint64_t before = generation();
+    closing ? mac.closeWindow(second) : void(open(editor, "Three"));
+    scheduler.advance(1);  // and the passes that follow
+    ASSERT_FALSE(announced.empty());
+    EXPECT_EQ(announced.front(), editor);
+    EXPECT_EQ(passesBefore.front(), before) << "announced before any pass";
+  }
+
+  announced.clear();
+  mac.raiseWindow(first);
+  scheduler.advance(12);  // past a safety pass
+  EXPECT_EQ(announced, std::vector<int32_t>{});
+
+  // Without an observer only a pass tells: here the safety pass, every 10 s.
+  const auto another = open(viewer, "another photo");
+  settle();
+  EXPECT_EQ(announced, std::vector<int32_t>{});
+  scheduler.advance(12);
+  EXPECT_EQ(announced, std::vector<int32_t>{viewer});
+  announced.clear();
+  mac.closeWindow(another);
+  scheduler.advance(12);
+  EXPECT_EQ(announced, std::vector<int32_t>{viewer});
+  EXPECT_EQ(listPublications, published) << "no entry came or went";
+}
+
 }  // namespace
 }  // namespace pelko::testing
