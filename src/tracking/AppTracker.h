@@ -75,6 +75,7 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
     Rect bounds;
     std::optional<uint32_t> displayID;
   };
+  using WindowsByProcess = std::unordered_map<int32_t, std::vector<WindowInfo>>;
 
   // One last-known window of a process.
   struct CachedWindowInfo {
@@ -341,9 +342,13 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   void rebuildDisplayGeometry();
 
   // Window discovery and the builders, on the queue.
-  static std::vector<WindowInfo> getDetailedWindowList(const std::vector<RowFields>& rows,
-                                                       const WindowNumberSet& recentlyDestroyed,
-                                                       const Geometry& geometry, int32_t ownPID);
+  // The windows worth an entry, each process's in a list of its own, front to back. Made straight from
+  // the rows: a flat list of every window first would be one more copy of the whole window list per
+  // pass, in one block as large as the list, which the allocator takes from fresh pages once the list
+  // is long.
+  static WindowsByProcess windowsByProcess(const std::vector<RowFields>& rows,
+                                           const WindowNumberSet& recentlyDestroyed, const Geometry& geometry,
+                                           int32_t ownPID);
   static std::optional<uint32_t> displayIDForBounds(const Rect& bounds, const Geometry& geometry);
   static const WindowInfo* bestBoundsMatch(const Rect& axBounds, const std::vector<WindowInfo>& candidates,
                                            const WindowNumberSet& alreadyMatched);

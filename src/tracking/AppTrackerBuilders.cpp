@@ -15,9 +15,8 @@ namespace {
 
 constexpr int64_t kUnranked = std::numeric_limits<int64_t>::max();
 
-using WindowsByProcess = std::unordered_map<int32_t, std::vector<AppTracker::WindowInfo>>;
-
-const std::vector<AppTracker::WindowInfo>& windowsOf(const WindowsByProcess& byProcess, int32_t pid) {
+const std::vector<AppTracker::WindowInfo>& windowsOf(const AppTracker::WindowsByProcess& byProcess,
+                                                     int32_t pid) {
   static const std::vector<AppTracker::WindowInfo> kNone;
   auto it = byProcess.find(pid);
   return it == byProcess.end() ? kNone : it->second;
@@ -80,10 +79,8 @@ TrackedAppPtr AppTracker::BuiltEntry::makeTrackedApp() const {
 
 AppTracker::EntryList AppTracker::refreshGrouped(const PassInput& input, WindowDiscovery& discovery,
                                                  LastKnownMap& lastKnown) {
-  WindowsByProcess byProcess;
-  for (auto& window :
-       getDetailedWindowList(input.rows, input.recentlyDestroyed, input.geometry, input.ownPID))
-    byProcess[window.ownerPID].push_back(std::move(window));
+  const WindowsByProcess byProcess =
+      windowsByProcess(input.rows, input.recentlyDestroyed, input.geometry, input.ownPID);
 
   EntryList result;
   result.reserve(input.candidates.size());
@@ -122,10 +119,8 @@ AppTracker::EntryList AppTracker::refreshGrouped(const PassInput& input, WindowD
 
 AppTracker::EntryList AppTracker::refreshUngrouped(const PassInput& input, WindowDiscovery& discovery,
                                                    LastKnownMap& lastKnown, BundleIDMap& bundleIDUpdates) {
-  WindowsByProcess byProcess;
-  for (auto& window :
-       getDetailedWindowList(input.rows, input.recentlyDestroyed, input.geometry, input.ownPID))
-    byProcess[window.ownerPID].push_back(std::move(window));
+  const WindowsByProcess byProcess =
+      windowsByProcess(input.rows, input.recentlyDestroyed, input.geometry, input.ownPID);
 
   // Where each current entry stands; an id listed twice keeps its first place.
   PositionIndex<ExistingEntry> previousIndex(input.existing);

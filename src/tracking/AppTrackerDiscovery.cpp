@@ -12,23 +12,39 @@ namespace pelko {
 using platform::AXElement;
 using platform::AXError;
 
-std::vector<AppTracker::WindowInfo> AppTracker::getDetailedWindowList(
-    const std::vector<RowFields>& rows, const WindowNumberSet& recentlyDestroyed, const Geometry& geometry,
-    int32_t ownPID) {
-  std::vector<WindowInfo> result;
-  result.reserve(rows.size() / 4);
+namespace {
+
+// Whether a row of the window list is a window worth an entry.
+bool isDetailedWindow(const platform::WindowListRow& fields,
+                      const std::unordered_set<int64_t>& recentlyDestroyed, int32_t ownPID) {
+  if (!fields.ownerPID || !fields.layer || !fields.number || !fields.bounds) return false;
+  if (*fields.ownerPID == ownPID) {
+    // Of the system's own windows only the settings window counts, on whatever layer.
+    if (!fields.name || !fields.name->starts_with(AppTracker::kSettingsWindowTitlePrefix)) return false;
+  } else if (*fields.layer != 0) {
+    return false;
+  }
+  if (!(fields.bounds->width() > 50 && fields.bounds->height() > 50)) return false;
+  return !recentlyDestroyed.count(*fields.number);
+}
+
+}  // namespace
+
+AppTracker::WindowsByProcess AppTracker::windowsByProcess(const std::vector<RowFields>& rows,
+                                                          const WindowNumberSet& recentlyDestroyed,
+                                                          const Geometry& geometry, int32_t ownPID) {
+  // Counted first, so each process's list is made at its size once.
+  std::unordered_map<int32_t, size_t> counts;
+  for (const auto& fields : rows)
+    if (isDetailedWindow(fields, recentlyDestroyed, ownPID)) ++counts[*fields.ownerPID];
+  WindowsByProcess result;
+  result.reserve(counts.size());
+  for (const auto& [pid, count] : counts) result[pid].reserve(count);
   for (const auto& fields : rows) {
-    if (!fields.ownerPID || !fields.layer || !fields.number || !fields.bounds) continue;
-    if (*fields.ownerPID == ownPID) {
-      // Of the system's own windows only the settings window counts, on whatever layer.
-      if (!fields.name || !fields.name->starts_with(kSettingsWindowTitlePrefix)) continue;
-    } else if (*fields.layer != 0) {
-      continue;
-    }
-    if (!(fields.bounds->width() > 50 && fields.bounds->height() > 50)) continue;
-    if (recentlyDestroyed.count(*fields.number)) continue;
-    result.push_back(WindowInfo{*fields.ownerPID, *fields.number, fields.name ? *fields.name : std::string(),
-                                *fields.bounds, displayIDForBounds(*fields.bounds, geometry)});
+    if (!isDetailedWindow(fields, recentlyDestroyed, ownPID)) continue;
+    result[*fields.ownerPID].push_back(WindowInfo{*fields.ownerPID, *fields.number,
+                                                  fields.name ? *fields.name : std::string(), *fields.bounds,
+                                                  displayIDForBounds(*fields.bounds, geometry)});
   }
   return result;
 }

@@ -44,11 +44,11 @@ struct AppTrackerTestAccess {
                                                     const std::vector<DisplayGeometry>& geometry) {
     return AppTracker::displayIDForBounds(bounds, geometry);
   }
-  static std::vector<WindowInfo> detailedWindowList(const std::vector<platform::WindowInfo>& rows,
-                                                    int32_t ownPID) {
+  static AppTracker::WindowsByProcess windowsByProcess(const std::vector<platform::WindowInfo>& rows,
+                                                       int32_t ownPID) {
     std::vector<AppTracker::RowFields> fields;
     for (const auto& row : rows) fields.push_back(platform::decodeWindowListRow(row));
-    return AppTracker::getDetailedWindowList(fields, {}, {}, ownPID);
+    return AppTracker::windowsByProcess(fields, {}, {}, ownPID);
   }
   static uint64_t refreshGeneration(const AppTracker& tracker) { return tracker.refreshGeneration_; }
   static const std::unordered_set<int32_t>& stickyPIDs(const AppTracker& tracker) {

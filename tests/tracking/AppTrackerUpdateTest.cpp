@@ -189,7 +189,7 @@ TEST(AppTrackerOrdering, DisplayOfAWindowIsTheOneWithTheLargestOverlap) {
   EXPECT_EQ(E::displayIDForBounds(Rect(0, 0, 200, 300), {}), std::nullopt);
 }
 
-TEST(AppTrackerOrdering, DetailedWindowListKeepsOnlyLargeNormalWindowsAndTheSettingsWindow) {
+TEST(AppTrackerOrdering, DetailedWindowsAreLargeNormalWindowsAndTheSettingsWindowByProcessInOrder) {
   auto row = [](int64_t pid, int64_t number, int64_t layer, Rect bounds,
                 std::optional<std::string> name = {}) {
     platform::WindowInfo info{{platform::window_key::kOwnerPID, pid},
@@ -203,20 +203,32 @@ TEST(AppTrackerOrdering, DetailedWindowListKeepsOnlyLargeNormalWindowsAndTheSett
   std::vector<platform::WindowInfo> rows = {
       row(501, 1, 0, Rect(0, 0, 50, 50)),
       row(501, 2, 0, Rect(0, 0, 51, 50)),
+      row(502, 9, 0, Rect(0, 0, 400, 300), "Other front"),
       row(501, 3, 0, Rect(0, 0, 51, 51), "Named"),
       row(501, 4, 3, Rect(0, 0, 500, 500)),
       row(own, 5, 3, Rect(0, 0, 500, 500), "Pelko Settings"),
       row(own, 6, 0, Rect(0, 0, 500, 500), "About"),
+      row(502, 10, 0, Rect(0, 0, 400, 300)),
       row(own, 7, 0, Rect(0, 0, 500, 500)),
+      row(501, 8, 0, Rect(0, 0, 600, 400), "Behind"),
+      row(503, 11, 0, Rect(0, 0, 10, 10)),  // no window worth an entry: no list at all
       platform::WindowInfo{{platform::window_key::kOwnerPID, int64_t{501}}},
   };
   rows.back()[platform::window_key::kLayer] = "zero";  // values of the wrong kind are passed over
-  auto list = E::detailedWindowList(rows, own);
-  std::vector<int64_t> numbers;
-  for (const auto& info : list) numbers.push_back(info.number);
-  EXPECT_EQ(numbers, (std::vector<int64_t>{3, 5}));
-  EXPECT_EQ(list[0].title, "Named");
-  EXPECT_EQ(list[1].title, "Pelko Settings");
+  auto byProcess = E::windowsByProcess(rows, own);
+  auto numbers = [&byProcess](int32_t pid) {
+    std::vector<int64_t> result;
+    for (const auto& info : byProcess[pid]) result.push_back(info.number);
+    return result;
+  };
+  EXPECT_EQ(byProcess.size(), 3u);
+  EXPECT_EQ(numbers(501), (std::vector<int64_t>{3, 8}));
+  EXPECT_EQ(numbers(502), (std::vector<int64_t>{9, 10}));
+  EXPECT_EQ(numbers(own), (std::vector<int64_t>{5}));
+  EXPECT_EQ(byProcess[501][0].title, "Named");
+  EXPECT_EQ(byProcess[501][1].title, "Behind");
+  EXPECT_EQ(byProcess[502][1].title, "");
+  EXPECT_EQ(byProcess[own][0].title, "Pelko Settings");
 }
 
 }  // namespace
