@@ -37,29 +37,28 @@ namespace pelko {
 
 namespace {
 
-AppDelegate::TaskbarsFactory taskbarsFactory(ShellWiring& wiring) {
-  return [&wiring](const AppDelegate::TaskbarsContext& context) -> std::unique_ptr<Taskbars> {
-    RealEnvironment& real = wiring.real;
-    sim::SimulatedMac& mac = *wiring.world.mac;
-    MonitorManager::Dependencies dependencies{*real.scheduler,
-                                              *real.screens,
-                                              mac.windowServer(),
-                                              wiring.desktopWorkspace,
-                                              *wiring.world.appearance,
-                                              context.accessibilityHelper,
-                                              *real.trash,
-                                              *wiring.frontEnds.alerts,
-                                              wiring.world.ownWindows.get(),
-                                              &mac.distributedNotifications(),
-                                              &mac.processExistence(),
-                                              wiring.thumbnails.get(),
-                                              context.shellActions};
-    auto monitorManager =
-        std::make_unique<MonitorManager>(context.appTracker, context.windowManager, context.systemTrayManager,
-                                         context.settingsManager, dependencies);
-    monitorManager->setEventMonitors(real.eventMonitors.get());
-    return std::make_unique<MonitorManagerTaskbars>(std::move(monitorManager), *real.scheduler);
-  };
+// The bars, once start-up has made the managers.
+std::unique_ptr<Taskbars> makeTaskbars(ShellWiring& wiring, const AppDelegate::TaskbarsContext& context) {
+  RealEnvironment& real = wiring.real;
+  sim::SimulatedMac& mac = *wiring.world.mac;
+  MonitorManager::Dependencies dependencies{*real.scheduler,
+                                            *real.screens,
+                                            mac.windowServer(),
+                                            wiring.desktopWorkspace,
+                                            *wiring.world.appearance,
+                                            context.accessibilityHelper,
+                                            *real.trash,
+                                            *wiring.frontEnds.alerts,
+                                            wiring.world.ownWindows.get(),
+                                            &mac.distributedNotifications(),
+                                            &mac.processExistence(),
+                                            wiring.thumbnails.get(),
+                                            context.shellActions};
+  auto monitorManager =
+      std::make_unique<MonitorManager>(context.appTracker, context.windowManager, context.systemTrayManager,
+                                       context.settingsManager, dependencies);
+  monitorManager->setEventMonitors(real.eventMonitors.get());
+  return std::make_unique<MonitorManagerTaskbars>(std::move(monitorManager), *real.scheduler);
 }
 
 // What the settings window asks of the shell, and quitting. A quit or a restore tears the window down:
@@ -71,21 +70,20 @@ void addShellActions(SettingsViewController::Dependencies& dependencies,
       if (auto delegate = weakDelegate.lock()) delegate->terminate();
     });
   };
-  dependencies.shell =
-      SettingsViewController::ShellActions{[weakDelegate] {
-                                             if (auto delegate = weakDelegate.lock())
-                                               delegate->restartPelko();
-                                           },
-                                           [weakDelegate, mainQueue] {
-                                             mainQueue->mainAsync([weakDelegate] {
-                                               if (auto delegate = weakDelegate.lock())
-                                                 delegate->restoreDockAndQuit();
-                                             });
-                                           },
-                                           [weakDelegate] {
-                                             auto delegate = weakDelegate.lock();
-                                             return delegate && delegate->copyDiagnosticsToPasteboard();
-                                           }};
+  SettingsViewController::ShellActions actions;
+  actions.restartPelko = [weakDelegate] {
+    if (auto delegate = weakDelegate.lock()) delegate->restartPelko();
+  };
+  actions.restoreDockAndQuit = [weakDelegate, mainQueue] {
+    mainQueue->mainAsync([weakDelegate] {
+      if (auto delegate = weakDelegate.lock()) delegate->restoreDockAndQuit();
+    });
+  };
+  actions.copyDiagnosticsToPasteboard = [weakDelegate] {
+    auto delegate = weakDelegate.lock();
+    return delegate && delegate->copyDiagnosticsToPasteboard();
+  };
+  dependencies.shell = std::move(actions);
   dependencies.forceAppRefresh = [weakDelegate] {
     if (auto delegate = weakDelegate.lock()) delegate->forceAppRefresh();
   };
@@ -118,43 +116,42 @@ void addDockActions(SettingsViewController::Dependencies& dependencies, ShellWir
   };
 }
 
-AppDelegate::SettingsWindowFactory settingsWindowFactory(ShellWiring& wiring) {
-  return
-      [&wiring](const AppDelegate::SettingsWindowContext& context) -> std::unique_ptr<SettingsWindowHandle> {
-        RealEnvironment& real = wiring.real;
-        sim::SimulatedMac& mac = *wiring.world.mac;
-        AccessibilityHelper* helper = &context.accessibilityHelper;
-        std::weak_ptr<AppDelegate> weakDelegate = context.delegate;
-        SettingsViewController::Dependencies dependencies{
-            *real.scheduler,
-            *real.userDefaults,
-            *wiring.frontEnds.alerts,
-            mac.appShell(),
-            real.screens.get(),
-            {},
-            [helper] { return helper->hasScreenRecordingPermission(); },
-            {}};
-        addShellActions(dependencies, weakDelegate, real.scheduler.get());
-        addDockActions(dependencies, wiring);
-        dependencies.openFeedbackPage = [&wiring] {
-          AboutWindowController::openFeedbackPage(wiring.desktopWorkspace);
-        };
-        dependencies.accessibilityHelper = helper;
-        dependencies.workspace = &mac.workspace();
-        dependencies.launchAtLogin = context.launchAtLogin;
-        dependencies.permissions = &mac.permissions();
-        auto* content = new SettingsViewController(context.settingsManager, std::move(dependencies));
-        SettingsWindowController::Dependencies windowDependencies{
-            *real.scheduler, *real.userDefaults, mac.workspace(), mac.appShell(), real.screens.get()};
-        windowDependencies.barFrames = [weakDelegate] {
-          auto delegate = weakDelegate.lock();
-          return delegate && delegate->taskbars() ? delegate->taskbars()->barFrames() : std::vector<Rect>{};
-        };
-        return std::make_unique<SettingsWindowController>(windowDependencies, content);
-      };
+// The settings window, made on its first use.
+std::unique_ptr<SettingsWindowHandle> makeSettingsWindow(ShellWiring& wiring,
+                                                         const AppDelegate::SettingsWindowContext& context) {
+  RealEnvironment& real = wiring.real;
+  sim::SimulatedMac& mac = *wiring.world.mac;
+  AccessibilityHelper* helper = &context.accessibilityHelper;
+  std::weak_ptr<AppDelegate> weakDelegate = context.delegate;
+  SettingsViewController::Dependencies dependencies{
+      *real.scheduler,
+      *real.userDefaults,
+      *wiring.frontEnds.alerts,
+      mac.appShell(),
+      real.screens.get(),
+      {},
+      [helper] { return helper->hasScreenRecordingPermission(); },
+      {}};
+  addShellActions(dependencies, weakDelegate, real.scheduler.get());
+  addDockActions(dependencies, wiring);
+  dependencies.openFeedbackPage = [&wiring] {
+    AboutWindowController::openFeedbackPage(wiring.desktopWorkspace);
+  };
+  dependencies.accessibilityHelper = helper;
+  dependencies.workspace = &mac.workspace();
+  dependencies.launchAtLogin = context.launchAtLogin;
+  dependencies.permissions = &mac.permissions();
+  auto* content = new SettingsViewController(context.settingsManager, std::move(dependencies));
+  SettingsWindowController::Dependencies windowDependencies{
+      *real.scheduler, *real.userDefaults, mac.workspace(), mac.appShell(), real.screens.get()};
+  windowDependencies.barFrames = [weakDelegate] {
+    auto delegate = weakDelegate.lock();
+    return delegate && delegate->taskbars() ? delegate->taskbars()->barFrames() : std::vector<Rect>{};
+  };
+  return std::make_unique<SettingsWindowController>(windowDependencies, content);
 }
 
-// The About and onboarding windows, and the feedback page the status item's menu opens.
+// The About and onboarding windows, and the feedback page.
 void addShellWindows(AppDelegate::Environment& environment, ShellWiring& wiring) {
   platform::Workspace& workspace = wiring.desktopWorkspace;
   sim::SimAppShell& shell = wiring.world.shell();
@@ -192,6 +189,18 @@ ShellWiring::ShellWiring(RealEnvironment& real, SimulatedWorld& world, FrontEnds
 
 ShellWiring::~ShellWiring() = default;
 
+AppDelegate::TaskbarsFactory ShellWiring::makeTaskbarsFactory() {
+  if (restoreOnly) return {};
+  return [this](const AppDelegate::TaskbarsContext& context) { return makeTaskbars(*this, context); };
+}
+
+AppDelegate::SettingsWindowFactory ShellWiring::makeSettingsWindowFactory() {
+  if (restoreOnly) return {};
+  return [this](const AppDelegate::SettingsWindowContext& context) {
+    return makeSettingsWindow(*this, context);
+  };
+}
+
 AppDelegate::Environment ShellWiring::delegateEnvironment(std::vector<std::string> arguments) {
   sim::SimulatedMac& mac = *world.mac;
   AppDelegate::Environment environment{
@@ -200,9 +209,7 @@ AppDelegate::Environment ShellWiring::delegateEnvironment(std::vector<std::strin
       real.screens ? static_cast<platform::Screens&>(*real.screens) : mac.screens(), mac.permissions(),
       *world.appearance, world.shell(), *real.loginItems, *real.fileSystem, *frontEnds.alerts,
       *real.processControl, dockServices, std::move(arguments), SingleInstanceLock::defaultPath(configFolder),
-      restoreOnly ? AppDelegate::TaskbarsFactory() : taskbarsFactory(*this), real.powerSources.get(),
-      real.localeTimeZone.get(),
-      restoreOnly ? AppDelegate::SettingsWindowFactory() : settingsWindowFactory(*this)};
+      makeTaskbarsFactory(), real.powerSources.get(), real.localeTimeZone.get(), makeSettingsWindowFactory()};
   // The front ends: the status item, URLs from later starts, the clipboard and the (offline) updater.
   environment.statusItem = frontEnds.statusItem.get();
   environment.urlDelivery = frontEnds.urlDelivery.get();

@@ -28,6 +28,9 @@ struct ShellWiring {
 
   // The delegate's environment for a start with these arguments (the process's, after its name).
   AppDelegate::Environment delegateEnvironment(std::vector<std::string> arguments);
+  // The bars' and the settings window's factories; none in a restore-only run.
+  AppDelegate::TaskbarsFactory makeTaskbarsFactory();
+  AppDelegate::SettingsWindowFactory makeSettingsWindowFactory();
 
   RealEnvironment& real;
   SimulatedWorld& world;
