@@ -1,0 +1,34 @@
+#include "app/FrontEnds.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace pelko {
+namespace {
+
+// Where no box can show an alert, the end-to-end runs and the user read it on standard error: both
+// texts, then every button in order.
+TEST(FrontEndsTest, AnAlertIsPrintedWithItsTextsAndEveryButton) {
+  struct Row {
+    std::vector<std::string> buttons;
+    std::string printed;
+  };
+  const std::vector<Row> rows = {
+      {{"OK"}, "Pelko alert: Quit Pelko?\n  The Dock comes back.\n  [OK]\n"},
+      {{"Quit", "Cancel"}, "Pelko alert: Quit Pelko?\n  The Dock comes back.\n  [Quit] [Cancel]\n"},
+      {{"Restore", "Keep", "Cancel"},
+       "Pelko alert: Quit Pelko?\n  The Dock comes back.\n  [Restore] [Keep] [Cancel]\n"},
+  };
+  for (const Row& row : rows) {
+    platform::AlertContent alert;
+    alert.messageText = "Quit Pelko?";
+    alert.informativeText = "The Dock comes back.";
+    alert.buttons = row.buttons;
+    EXPECT_EQ(FrontEnds::printedAlert(alert), row.printed);
+  }
+}
+
+}  // namespace
+}  // namespace pelko
