@@ -1,5 +1,6 @@
 #include "settingswindow/SettingsMaintenance.h"
 
+#include "shell/DiagnosticsCopyAlert.h"
 #include "shell/DiagnosticsReport.h"
 
 namespace pelko {
@@ -10,18 +11,7 @@ std::string fallbackDiagnosticsReport(double wallClockSecondsSinceEpoch) {
 }
 
 platform::AlertContent diagnosticsCopyAlert(bool copied) {
-  platform::AlertContent alert;
-  if (copied) {
-    alert.style = platform::AlertContent::Style::informational;
-    alert.messageText = "Diagnostics Copied";
-    alert.informativeText = "Diagnostic details were copied to your clipboard. Paste them into bug reports.";
-  } else {
-    alert.style = platform::AlertContent::Style::warning;
-    alert.messageText = "Copy Failed";
-    alert.informativeText = "Pelko could not copy diagnostics to the clipboard.";
-  }
-  alert.buttons = {"OK"};
-  return alert;
+  return diagnosticsCopyResultAlert(copied, "Paste them into bug reports.");
 }
 
 }  // namespace pelko

@@ -6,6 +6,7 @@
 #include "platform/Updater.h"
 #include "platform/UserDefaults.h"
 #include "shell/AppDelegate.h"
+#include "shell/DiagnosticsCopyAlert.h"
 
 namespace pelko {
 
@@ -102,17 +103,7 @@ void AppDelegate::statusMenuRestart() {
 }
 
 void AppDelegate::statusMenuCopyDiagnostics() {
-  platform::AlertContent alert;
-  alert.buttons = {"OK"};
-  if (copyDiagnosticsToPasteboard()) {
-    alert.style = platform::AlertContent::Style::informational;
-    alert.messageText = "Diagnostics Copied";
-    alert.informativeText = "Diagnostic details were copied to your clipboard.";
-  } else {
-    alert.style = platform::AlertContent::Style::warning;
-    alert.messageText = "Copy Failed";
-    alert.informativeText = "Pelko could not copy diagnostics to the clipboard.";
-  }
+  const platform::AlertContent alert = diagnosticsCopyResultAlert(copyDiagnosticsToPasteboard(), {});
   // The application's own alert: it comes above every window of ours, About among them.
   env_.alerts.runModal(alert, {});
 }

@@ -655,11 +655,13 @@ void AppItemView::updateAccessibility(const std::optional<std::string>& title) {
                           kTooltipHead, kTooltipTail);
   const QString newTip = plainToolTip(tip);
   if (toolTip() != newTip) setToolTip(newTip);
-  QString accessible = name;
+  // Read aloud as the tooltip is shown: one line, without direction overrides or control characters.
+  const QString spokenName = singleLine(name);
+  QString accessible = spokenName;
   if (windowCount_ >= 2) accessible += QStringLiteral(", %1 windows").arg(windowCount_);
   if (accessibleName() != accessible) {
     setAccessibleName(accessible);
-    setAccessibleDescription(QStringLiteral("Click to activate ") + name);
+    setAccessibleDescription(QStringLiteral("Click to activate ") + spokenName);
   }
 }
 

@@ -327,6 +327,9 @@ TEST_F(AppItemThumbnailTest, HostileTitlesReachCardsAndTileInitialsFiltered) {
 
     auto tile = makeItem(appEntry(600 + static_cast<int32_t>(i), c.raw));
     EXPECT_EQ(AppItemViewTestAccess::iconInitial(*tile).toStdString(), c.initial);
+    // The button of an application of that name reads the same to a screen reader.
+    EXPECT_EQ(tile->accessibleName().toStdString(), c.card);
+    EXPECT_EQ(tile->accessibleDescription().toStdString(), std::string("Click to activate ") + c.card);
   }
   // A name of nothing but invisible marks has no letter to show.
   EXPECT_EQ(AppItemViewTestAccess::iconInitial(*makeItem(appEntry(700, "\u200E\u202E "))).toStdString(), "");
