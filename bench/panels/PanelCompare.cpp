@@ -197,6 +197,16 @@ bool displayInUse(int number) {
          stat(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), &info) == 0;
 }
 
+// The process that holds a display's lock file, as the X server writes it (its pid in text).
+pid_t lockHolder(int number) {
+  FILE* file = std::fopen(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), "r");
+  if (!file) return -1;
+  int pid = -1;
+  if (std::fscanf(file, "%d", &pid) != 1) pid = -1;
+  std::fclose(file);
+  return pid;
+}
+
 // An X server on a display number of our own choosing, and a connection to it.
 xcb_connection_t* startServer(pid_t& server, std::string& display) {
   static int next = 400 + int(getpid() % 200);
@@ -220,7 +230,8 @@ xcb_connection_t* startServer(pid_t& server, std::string& display) {
     while (secondsSince(start) < 10) {
       if (waitpid(server, nullptr, WNOHANG) == server) break;  // the number was taken meanwhile
       xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
-      if (!xcb_connection_has_error(connection)) return connection;
+      // Another program's server that took the number first would answer too: ours holds the lock.
+      if (!xcb_connection_has_error(connection) && lockHolder(number) == server) return connection;
       xcb_disconnect(connection);
       usleep(10000);
     }
@@ -447,7 +458,9 @@ void measure(Program& program) {
   stop(server);
 }
 
+// Of the measurements made: a round whose map never came (-1) has none.
 double median(std::vector<double> values) {
+  values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return v < 0; }), values.end());
   std::sort(values.begin(), values.end());
   if (values.empty()) return 0;
   const size_t middle = values.size() / 2;
@@ -488,12 +501,20 @@ int main(int argc, char** argv) {
     std::printf("round %d\n", round);
     for (Program& program : programs) measure(program);
   }
-  std::printf("\nmedians over %d rounds (load: median of the 1-minute load average at each start)\n", rounds);
+  std::printf(
+      "\nmedians over %d rounds, of the rounds with a map (load: median of the 1-minute load average at "
+      "each start)\n",
+      rounds);
   for (const Program& program : programs) {
     std::printf("  %-12s first map %8.1f ms   CPU to map %7.1f ms", program.name.c_str(),
                 median(program.mapMs), median(program.cpuToMapMs));
     if (!mapOnly()) std::printf("   hover CPU %6.2f %%", median(program.hoverCpu));
-    std::printf("   load %.2f\n", median(program.load));
+    const auto mapped =
+        std::count_if(program.mapMs.begin(), program.mapMs.end(), [](double v) { return v >= 0; });
+    std::printf("   load %.2f", median(program.load));
+    if (mapped < static_cast<long>(program.mapMs.size()))
+      std::printf("   (mapped in %ld of %zu rounds)", static_cast<long>(mapped), program.mapMs.size());
+    std::printf("\n");
   }
   const Program& ours = programs.back();
   for (size_t i = 0; i + 1 < programs.size(); ++i) {
