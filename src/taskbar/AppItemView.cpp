@@ -45,7 +45,8 @@ constexpr int kTooltipTail = 40;
 // Minimized and hidden entries are drawn faded when their setting asks for it.
 constexpr double kDimmedAlpha = 0.4;
 
-// A one-line title that truncates at its tail instead of growing the button.
+// A one-line title that truncates at its tail instead of growing the button. The button draws it
+// (paintTitle) into the picture of its contents; the label itself paints nothing.
 class ItemLabel final : public QLabel {
  public:
   explicit ItemLabel(QWidget* parent) : QLabel(parent) {
@@ -55,19 +56,24 @@ class ItemLabel final : public QLabel {
     setAttribute(Qt::WA_TransparentForMouseEvents);
   }
 
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
+  // Draws the title with the label's top left at the painter's origin, clipped to the label.
+  void paintTitle(QPainter& painter) {
+    painter.save();
+    painter.setClipRect(rect(), Qt::IntersectClip);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
     const QStaticText& title = laidOutTitle();
     // Vertically centred as a one-line text drawn in the label's rectangle would be.
     painter.drawStaticText(QPointF(0, (height() - title.size().height()) / 2), title);
+    painter.restore();
   }
 
+ protected:
+  void paintEvent(QPaintEvent*) override {}
+
  private:
-  // A hover fade repaints the label on every frame: the shortening and the text layout (shaping the
-  // glyphs is most of a repaint's cost) are redone only when the text, the width or the font changed.
+  // The shortening and the text layout (shaping the glyphs is most of the cost) are redone only when
+  // the text, the width or the font changed.
   const QStaticText& laidOutTitle() {
     const QString source = text();
     if (source != laidOutSource_ || width() != laidOutWidth_ || font() != laidOutFont_) {
@@ -153,6 +159,7 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
   labelView_ = new ItemLabel(this);
   labelView_->hide();
   countBadge_ = new BadgeView(this);
+  countBadge_->setDrawnByParent(true);
   countBadge_->hide();
   trailingCountLabel_ = new QLabel(this);
   trailingCountLabel_->setTextFormat(Qt::PlainText);
@@ -353,21 +360,90 @@ void AppItemView::resizeEvent(QResizeEvent* event) {
   applyGeometry();
 }
 
+// A hover fade changes the background alone: each of its frames fills the rounded background and blits
+// the picture of everything else, which is drawn again only when something in it changed.
 void AppItemView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
   const Color shownBackground = presentedBackgroundColor();
   if (shownBackground.alpha > 0) {
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(toQColor(shownBackground));
     painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
   }
-  if (!hasLayout_) return;
-  const QRect icon = iconFrame();
   // Normally made at the last layout; this only catches a move to a screen of another pixel density
-  // (comparing the size alone: a hover fade repaints at frame rate).
-  if (!iconKey_ || iconKey_->pixels != iconPixels(icon)) refreshIcon();
+  // (comparing the size alone).
+  if (hasLayout_ && (!iconKey_ || iconKey_->pixels != iconPixels(iconFrame()))) refreshIcon();
+  const ContentKey key = contentKey();
+  if (!contentKey_ || *contentKey_ != key) {
+    contentKey_ = key;
+    content_ = paintContent();
+    ++contentRebuildCount_;
+  }
+  painter.drawPixmap(0, 0, content_);
+}
+
+AppItemView::ContentKey AppItemView::contentKey() const {
+  ContentKey key;
+  key.size = size();
+  key.pixelRatio = devicePixelRatioF();
+  key.hasLayout = hasLayout_;
+  key.mode = currentLayoutMode_;
+  key.indicatorPosition = lastIndicatorPosition_;
+  key.iconSide = iconSide_;
+  key.icon = iconPixmap_.cacheKey();
+  key.shadows = shadowCount_;
+  key.dimmedAlpha = lastDimmedAlpha_;
+  key.dots = dotCount_;
+  if (dotCount_ > 0) key.dotColor = dotColor();
+  key.indicatorAlpha = indicatorHidden_ ? 0 : indicatorAlpha_;
+  key.indicatorColor = indicatorColor_;
+  if (labelView_->isVisibleTo(this)) {
+    key.title = labelView_->text();
+    key.titleFrame = labelView_->geometry();
+    key.titleFont = labelView_->font();
+    key.titleColor = labelView_->palette().color(QPalette::WindowText).rgba64();
+  }
+  if (countBadge_->isVisibleTo(this)) {
+    key.badgeFrame = countBadge_->geometry();
+    key.badgeCount = countBadge_->count();
+    key.badgeColor = countBadge_->badgeColor();
+    key.badgeTextColor = countBadge_->textColor();
+    key.badgeOpacity = countBadge_->badgeOpacity();
+  }
+  return key;
+}
+
+QPixmap AppItemView::paintContent() {
+  const qreal ratio = devicePixelRatioF();
+  QPixmap picture(size() * ratio);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (hasLayout_) paintIconAndMarks(painter);
+  // The title and the badge, above the icon as child views would be.
+  if (labelView_->isVisibleTo(this) && !labelView_->geometry().isEmpty()) {
+    painter.save();
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform, false);
+    painter.translate(labelView_->pos());
+    static_cast<ItemLabel*>(labelView_)->paintTitle(painter);
+    painter.restore();
+  }
+  if (countBadge_->isVisibleTo(this) && !countBadge_->geometry().isEmpty()) {
+    painter.save();
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform, false);
+    painter.translate(countBadge_->pos());
+    countBadge_->paintBadge(painter);
+    painter.restore();
+  }
+  return picture;
+}
+
+void AppItemView::paintIconAndMarks(QPainter& painter) {
+  const QRect icon = iconFrame();
   if (!iconPixmap_.isNull()) {
+    painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // The pixmap may be larger than the frame in points (dense screens) or keep the file's aspect
     // ratio: centred and fitted in the frame.
@@ -388,7 +464,7 @@ void AppItemView::paintEvent(QPaintEvent*) {
     }
     painter.setOpacity(lastDimmedAlpha_);
     painter.drawPixmap(target, iconPixmap_, QRectF(iconPixmap_.rect()));
-    painter.setOpacity(1);
+    painter.restore();
   }
   if (dotCount_ > 0) {
     painter.setPen(Qt::NoPen);

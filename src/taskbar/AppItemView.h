@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QFont>
+#include <QPixmap>
+#include <QRgba64>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -19,6 +22,7 @@
 class QDrag;
 class QLabel;
 class QMenu;
+class QPainter;
 
 namespace pelko {
 
@@ -238,6 +242,36 @@ class AppItemView : public QWidget {
 
   friend struct AppItemViewTestAccess;
 
+  // Everything the picture of the button's contents (all but the background) is drawn from.
+  struct ContentKey {
+    QSize size;
+    qreal pixelRatio = 1;
+    bool hasLayout = false;
+    LayoutMode mode = LayoutMode::iconsOnly;
+    std::string indicatorPosition;
+    double iconSide = 0;
+    qint64 icon = 0;
+    int shadows = 0;
+    double dimmedAlpha = 1;
+    int dots = 0;
+    Color dotColor;
+    double indicatorAlpha = 0;
+    Color indicatorColor;
+    QString title;
+    QRect titleFrame;
+    QFont titleFont;
+    QRgba64 titleColor{};
+    QRect badgeFrame;
+    int64_t badgeCount = 0;
+    Color badgeColor;
+    Color badgeTextColor;
+    double badgeOpacity = 1;
+    bool operator==(const ContentKey&) const = default;
+  };
+  ContentKey contentKey() const;
+  QPixmap paintContent();
+  void paintIconAndMarks(QPainter& painter);
+
   // The background as drawn at this moment, mid-animation included.
   Color presentedBackgroundColor() const { return presentedBackground_.value_or(background_); }
   QRect iconFrame() const;
@@ -262,6 +296,10 @@ class AppItemView : public QWidget {
   QLabel* trailingCountLabel_ = nullptr;
   QWidget* activeIndicator_ = nullptr;
   QPixmap iconPixmap_;
+  // The picture of the contents and what it was drawn from; drawn again when that changes.
+  QPixmap content_;
+  std::optional<ContentKey> contentKey_;
+  int contentRebuildCount_ = 0;
   // What iconPixmap_ was made from: the file (or, without one, the tile's colour and initial) and the
   // size in device pixels.
   struct IconKey {

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 #include <cmath>
 
@@ -60,7 +61,8 @@ void BadgeView::setTextColor(const Color& color) {
 
 void BadgeView::setBadgeOpacity(double opacity) {
   badgeOpacity_ = std::isfinite(opacity) ? std::clamp(opacity, 0.0, 1.0) : 1.0;
-  setWidgetOpacity(*this, badgeOpacity_);
+  // A parent that draws the badge applies the opacity itself.
+  if (!drawnByParent_) setWidgetOpacity(*this, badgeOpacity_);
   update();
 }
 
@@ -70,7 +72,35 @@ QSize BadgeView::sizeHint() const {
 }
 
 void BadgeView::paintEvent(QPaintEvent*) {
+  if (drawnByParent_) return;
   QPainter painter(this);
+  // The widget's own opacity effect applies the opacity here.
+  paintOpaque(painter);
+}
+
+void BadgeView::paintBadge(QPainter& painter) {
+  if (badgeOpacity_ >= 1) {
+    paintOpaque(painter);
+    return;
+  }
+  // Faded as a whole, as the widget's opacity fades it: the digits do not show the capsule through.
+  const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+  QPixmap picture(size() * ratio);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::transparent);
+  {
+    QPainter inner(&picture);
+    paintOpaque(inner);
+  }
+  painter.save();
+  painter.setOpacity(painter.opacity() * badgeOpacity_);
+  painter.drawPixmap(0, 0, picture);
+  painter.restore();
+}
+
+void BadgeView::paintOpaque(QPainter& painter) {
+  painter.save();
+  painter.setClipRect(rect(), Qt::IntersectClip);
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF bounds(rect());
   const double radius = bounds.height() / 2;
@@ -81,7 +111,7 @@ void BadgeView::paintEvent(QPaintEvent*) {
   const QFont font = digitFont();
   painter.setFont(font);
   painter.setPen(toQColor(textColor_));
-  // Laid out once per count: repaints during the button's hover fades only draw the glyphs.
+  // Laid out once per count: the digits are shaped when the count changes, not on every paint.
   if (!laidOutDigits_) {
     laidOutDigits_.emplace(countString());
     laidOutDigits_->setTextFormat(Qt::PlainText);
@@ -91,6 +121,7 @@ void BadgeView::paintEvent(QPaintEvent*) {
   const QPointF textOrigin(std::round((bounds.width() - text.width()) / 2),
                            std::round((bounds.height() - text.height()) / 2));
   painter.drawStaticText(textOrigin, *laidOutDigits_);
+  painter.restore();
 }
 
 }  // namespace pelko

@@ -34,6 +34,8 @@ struct AppItemViewTestAccess {
   // The alpha icon and title are drawn with: 0.4 for an entry dimmed as minimized or hidden, else 1.
   static double dimmedAlpha(const AppItemView& item) { return item.lastDimmedAlpha_; }
   static QString iconInitial(const AppItemView& item) { return item.iconInitial(); }
+  // How often the picture of the button's contents (all but the background) was drawn.
+  static int contentRebuildCount(const AppItemView& item) { return item.contentRebuildCount_; }
   // Counts the layout operations that rebuilt the geometry (the others changed nothing).
   static int layoutRebuildCount(const AppItemView& item) { return item.layoutRebuildCount_; }
 

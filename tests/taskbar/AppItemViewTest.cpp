@@ -3,8 +3,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTextDocument>
+
+#include <functional>
+#include <map>
 
 #include "TaskbarTestWorld.h"
 #include "support/AppItemViewTestAccess.h"
@@ -143,29 +147,113 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
 
 // The label keeps its shortened text between paints; a new title or width shortens it again.
 TEST_F(AppItemTest, LabelIsShortenedAgainWhenItsTitleOrWidthChanges) {
-  auto render = [](QLabel& label, int width) {
-    label.resize(width, 16);
-    return label.grab().toImage();
+  // The button draws its title in the room its layout gives the label.
+  auto render = [](AppItemView& button, int width) {
+    button.resize(width, 34);
+    return button.grab().toImage();
   };
   auto entry = windowEntry(501, 7, std::string("Quarterly report for the board"));
   auto item = makeItem(entry, true);
-  QLabel& label = *Access::labelView(*item);
   auto fresh = makeItem(windowEntry(502, 8, std::string("Quarterly report for the board")), true);
-  QLabel& reference = *Access::labelView(*fresh);
-  // The buttons place their labels when first drawn; the widths below are set after that.
   item->grab();
   fresh->grab();
 
-  const QImage narrow = render(label, 40);
-  EXPECT_NE(narrow, render(reference, 240).copy(0, 0, 40, 16));
-  EXPECT_EQ(render(label, 240), render(reference, 240));
-  EXPECT_EQ(render(label, 40), narrow);
+  const QImage narrow = render(*item, 70);
+  EXPECT_NE(narrow, render(*fresh, 176).copy(0, 0, 70, 34));
+  EXPECT_EQ(render(*item, 176), render(*fresh, 176));
+  EXPECT_EQ(render(*item, 70), narrow);
 
-  render(label, 240);
+  render(*item, 176);
   entry->windowTitle = std::string("Minutes");
   auto other = makeItem(windowEntry(503, 9, std::string("Minutes")), true);
-  other->grab();
-  EXPECT_EQ(render(label, 240), render(*Access::labelView(*other), 240));
+  EXPECT_EQ(render(*item, 176), render(*other, 176));
+}
+
+// What a button shows besides its background is one picture, drawn again when something in it changes
+// and only blitted while a hover fade changes the background under it.
+TEST_F(AppItemTest, ThePictureOfAButtonIsDrawnAgainWhenItsTitleIconOrBadgeChangesButNotForAHoverFade) {
+  settings->showWindowCount = true;
+  settings->windowCountStyle = WindowCountStyle::badge;
+  // Titles longer than the button: the label keeps its frame, only its text changes.
+  auto titled = windowEntry(501, 7, std::string("Quarterly report for the board"));
+  // The same entry again, with its icon in another colour.
+  auto tinted = [](Color colour) {
+    return std::make_shared<TrackedApp>("com.example.Editor", "Editor",
+                                        AppImage{platform::AppIcon{"com.example.Editor", colour}}, 502, false,
+                                        false, false, std::nullopt, std::nullopt);
+  };
+  struct Case {
+    const char* what;
+    std::unique_ptr<AppItemView> item;
+    std::function<void(AppItemView&)> change;
+    bool drawnAgain;
+  };
+  Case cases[] = {
+      {"title", makeItem(titled, true),
+       [&](AppItemView&) { titled->windowTitle = std::string("Quarterly minutes of the board meeting"); },
+       true},
+      {"icon", makeItem(tinted({0.2, 0.5, 0.9, 1})),
+       [&](AppItemView& item) {
+         item.configure(tinted({0.9, 0.3, 0.2, 1}), false);
+       },
+       true},
+      {"badge", makeItem(appEntry(504, "Editor")), [](AppItemView& item) { item.updateWindowCount(3); },
+       true},
+      {"hover", makeItem(appEntry(505, "Editor")),
+       [&](AppItemView& item) {
+         item.mouseEntered();
+         scheduler.advance(0.1);
+       },
+       false},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AppItemView& item = *c.item;
+    if (std::string(c.what) == "badge") item.updateWindowCount(2);
+    const QImage before = item.grab().toImage();
+    const int pictures = Access::contentRebuildCount(item);
+    c.change(item);
+    const QImage after = item.grab().toImage();
+    EXPECT_NE(after, before) << "the change shows";
+    EXPECT_EQ(Access::contentRebuildCount(item) > pictures, c.drawnAgain);
+  }
+}
+
+// A frame of a hover fade repaints its own button's rectangle, nothing of the bar beyond it.
+TEST_F(AppItemTest, AHoverFadeFrameRepaintsOnlyItsButton) {
+  struct PaintRecorder : QObject {
+    std::map<QObject*, std::vector<QRegion>> painted;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() == QEvent::Paint)
+        painted[watched].push_back(static_cast<QPaintEvent*>(event)->region());
+      return false;
+    }
+  } recorder;
+  QWidget bar;
+  bar.resize(120, 34);  // the pointer rests at its top left corner, away from both buttons
+  AppItemView* hovered = makeItem(appEntry(501, "Editor")).release();
+  AppItemView* beside = makeItem(appEntry(502, "Mail")).release();
+  hovered->setParent(&bar);
+  beside->setParent(&bar);
+  hovered->move(40, 0);
+  beside->move(80, 0);
+  bar.show();
+  QCoreApplication::processEvents();
+  for (QObject* watched :
+       {static_cast<QObject*>(&bar), static_cast<QObject*>(hovered), static_cast<QObject*>(beside)})
+    watched->installEventFilter(&recorder);
+  const int pictures = Access::contentRebuildCount(*hovered);
+
+  hovered->mouseEntered();
+  for (int frame = 0; frame < 4; ++frame) {
+    scheduler.advance(1.0 / 60);
+    QCoreApplication::processEvents();
+  }
+  EXPECT_GE(recorder.painted[hovered].size(), 3u) << "one repaint per frame";
+  EXPECT_TRUE(recorder.painted[beside].empty());
+  for (const QRegion& region : recorder.painted[&bar])
+    EXPECT_TRUE(QRegion(hovered->geometry()).contains(region.boundingRect()));
+  EXPECT_EQ(Access::contentRebuildCount(*hovered), pictures) << "the frames only blit the picture";
 }
 
 TEST_F(AppItemTest, IconFileIsDecodedOncePerSizeNotOnEveryLayoutOrPaint) {
