@@ -107,6 +107,18 @@ namespace pelko {
   VALUE(batteryIconStyle, BatteryIconStyle, BatteryIconStyle::battery, persist)      \
   VALUE(customAppOrder, StringList, StringList{}, customAppOrderRule)
 
+// Each setting as a value, in declared order, for code that names a setting without holding the store
+// (the settings window's tables): a misspelt name does not compile.
+#define PELKO_SETTING_ID_BOOL(name, def) name,
+#define PELKO_SETTING_ID_NUMBER(name, def, lower, upper) name,
+#define PELKO_SETTING_ID_VALUE(name, Type, def, rule) name,
+enum class SettingID {
+  PELKO_SETTINGS(PELKO_SETTING_ID_BOOL, PELKO_SETTING_ID_NUMBER, PELKO_SETTING_ID_VALUE)
+};
+#undef PELKO_SETTING_ID_BOOL
+#undef PELKO_SETTING_ID_NUMBER
+#undef PELKO_SETTING_ID_VALUE
+
 // The one object that holds the user's settings. Each setting is kept in memory, published on every
 // assignment and written at once to the defaults store under its own key. Main thread only.
 class SettingsManager {

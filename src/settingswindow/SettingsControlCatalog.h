@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "settings/SettingEnumerations.h"
+#include "settingswindow/SettingsControlFields.h"
 
 namespace pelko {
 
 class SettingBase;
 class SettingsManager;
+enum class SettingID;
 
 // The form of the settings window as data: every control that edits one setting, the row that shows it,
 // the value label beside a stepper and how a stepper's value becomes the setting's. The widgets are made
@@ -40,12 +42,13 @@ enum class SettingsValueFormat {
 };
 
 struct SettingsControlEntry {
-  std::string_view field{};  // the controller's name for the control: "taskbarSizeStepper"
+  std::string_view field{};  // the controller's name for the control: controls::taskbarSizeStepper
   SettingsControlKind kind = SettingsControlKind::switchControl;
-  std::string_view setting{};   // the setting it edits: "taskbarSize"
-  int page = 0;                 // 0 Appearance, 1 Items, 2 Behavior, 3 Auto-Hide
-  std::string_view section{};   // the section title on its page
-  std::string_view rowField{};  // the stored row of a rebuildable section; empty for a static row
+  SettingID setting{};         // the setting it edits: SettingID::taskbarSize
+  int page = 0;                // 0 Appearance, 1 Items, 2 Behavior, 3 Auto-Hide
+  std::string_view section{};  // the section title on its page
+  std::string_view
+      rowField{};  // the stored row of a rebuildable section (stored_rows::); empty for a static row
   std::string_view rowLabel{};
   std::string_view helpText{};              // empty: no information button
   std::string_view tooltip{};               // empty: none
@@ -91,13 +94,14 @@ int indicatorPositionIndex(std::string_view stored);
 // The order in which the settings window follows the store: one entry per subscription. A change-only
 // subscription skips the value current when it is made.
 struct SettingsBindingEntry {
-  std::string_view setting;
+  SettingID setting;
   bool changeOnly = false;
 };
 const std::vector<SettingsBindingEntry>& settingsBindingOrder();
 
-// Every setting of the store by its name, in declared order; null when no setting has that name.
+// Every setting of the store, in declared order.
 std::vector<SettingBase*> allSettings(SettingsManager& settings);
-SettingBase* findSetting(SettingsManager& settings, std::string_view name);
+// The store's setting for an ID: a direct lookup, never null for a declared ID.
+SettingBase* findSetting(SettingsManager& settings, SettingID setting);
 
 }  // namespace pelko

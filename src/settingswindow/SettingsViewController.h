@@ -51,6 +51,7 @@ class LaunchAtLoginHelper;
 class Stepper;
 class Switch;
 struct SettingsControlEntry;
+enum class SettingID;
 
 class AccessibilityHelper;
 class Animator;
@@ -423,12 +424,12 @@ class SettingsViewController : public QWidget {
   void launchAtLoginChanged(bool on);
 
   // Bindings: what a delivered value does to the window.
-  void bindSetting(std::string_view setting, bool changeOnly);
-  void boolDelivered(std::string_view setting, bool value);
-  void numberDelivered(std::string_view setting, double value);
-  void colorDelivered(std::string_view setting, const Color& value);
-  void selectionDelivered(std::string_view setting);
-  void changeOnlyDelivered(std::string_view setting);
+  void bindSetting(SettingID setting, bool changeOnly);
+  void boolDelivered(SettingID setting, bool value);
+  void numberDelivered(SettingID setting, double value);
+  void colorDelivered(SettingID setting, const Color& value);
+  void selectionDelivered(SettingID setting);
+  void changeOnlyDelivered(SettingID setting);
   void applyCornerRadiusMaximum();
   QWidget* buildPresetsTab();
   QWidget* buildFooter();

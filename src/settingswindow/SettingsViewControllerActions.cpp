@@ -59,8 +59,8 @@ void SettingsViewController::connectControlAction(const SettingsControlEntry& en
 }
 
 void SettingsViewController::switchChanged(const SettingsControlEntry& entry, bool on) {
-  if (entry.field == "showThumbnailsSwitch") return showThumbnailsChanged(on);
-  if (entry.field == "launchAtLoginSwitch") return launchAtLoginChanged(on);
+  if (entry.field == controls::showThumbnailsSwitch) return showThumbnailsChanged(on);
+  if (entry.field == controls::launchAtLoginSwitch) return launchAtLoginChanged(on);
   auto* setting = settingOfType<bool>(findSetting(*settingsManager_, entry.setting));
   if (!setting) return;
   *setting = on;
@@ -78,7 +78,7 @@ void SettingsViewController::stepperChanged(const SettingsControlEntry& entry, d
 }
 
 void SettingsViewController::segmentChanged(const SettingsControlEntry& entry, int segment) {
-  if (entry.field == "dockModeControl") {
+  if (entry.field == controls::dockModeControl) {
     // Only the two segments choose a mode; no selection leaves the setting as it is.
     if (segment == 0 || segment == 1) settingsManager_->fullyHideDock = segment == 0;
     return;
@@ -87,7 +87,7 @@ void SettingsViewController::segmentChanged(const SettingsControlEntry& entry, i
   const std::optional<std::string> raw = enumRawValueAt(setting, segment);
   if (!raw) return;
   assignEnumRawValue(setting, *raw);
-  if (entry.field == "itemAlignmentControl")
+  if (entry.field == controls::itemAlignmentControl)
     settingsManager_->centerItems = *raw == rawValue(ItemAlignment::center);
 }
 
@@ -111,7 +111,7 @@ void SettingsViewController::colorChanged(const SettingsControlEntry& entry, con
 
 void SettingsViewController::showThumbnailsChanged(bool on) {
   if (on && !hasScreenRecordingPermission()) {
-    if (auto* toggle = control<Switch>("showThumbnailsSwitch")) toggle->setOn(false);
+    if (auto* toggle = control<Switch>(controls::showThumbnailsSwitch)) toggle->setOn(false);
     settingsManager_->showThumbnails = false;
     rebuildThumbnailsSection();
     const int answer = deps_.alerts.runModal(
@@ -134,7 +134,7 @@ void SettingsViewController::showThumbnailsChanged(bool on) {
 void SettingsViewController::launchAtLoginChanged(bool on) {
   settingsManager_->launchAtLogin = on;
   const bool stored = settingsManager_->launchAtLogin.get();
-  if (auto* toggle = control<Switch>("launchAtLoginSwitch")) toggle->setOn(stored);
+  if (auto* toggle = control<Switch>(controls::launchAtLoginSwitch)) toggle->setOn(stored);
   auto openLoginItems = [this] {
     if (deps_.workspace && deps_.launchAtLogin) deps_.launchAtLogin->openLoginItemsSettings(*deps_.workspace);
   };

@@ -1,6 +1,7 @@
 // The Appearance page: where the bar sits, how large its items are, its surface and its borders.
 // Content & Density and Borders & Shape are rebuildable sections.
 
+#include "settingswindow/SettingsControlFields.h"
 #include "settingswindow/SettingsRowView.h"
 #include "settingswindow/SettingsSectionLayout.h"
 #include "settingswindow/SettingsViewController.h"
@@ -9,26 +10,28 @@ namespace pelko {
 
 QWidget* SettingsViewController::buildAppearanceTab() {
   SectionBox placement =
-      makeSectionBox({rowDescription("positionControl"), rowDescription("floatingBarSwitch")},
-                     std::vector<QWidget*>{makeCatalogRow("marginHStepper"), makeCatalogRow("marginVStepper"),
-                                           makeCatalogRow("windowGapStepper")},
+      makeSectionBox({rowDescription(controls::positionControl), rowDescription(controls::floatingBarSwitch)},
+                     std::vector<QWidget*>{makeCatalogRow(controls::marginHStepper),
+                                           makeCatalogRow(controls::marginVStepper),
+                                           makeCatalogRow(controls::windowGapStepper)},
                      "Placement", QString("Placement Settings"));
 
-  for (std::string_view field : {"stylePopUp", "taskbarSizeStepper", "iconSizeStepper", "itemTextSizeStepper",
-                                 "maxTaskWidthStepper", "itemSpacingStepper"})
+  for (std::string_view field :
+       {controls::stylePopUp, controls::taskbarSizeStepper, controls::iconSizeStepper,
+        controls::itemTextSizeStepper, controls::maxTaskWidthStepper, controls::itemSpacingStepper})
     makeCatalogRow(field);
   SectionBox content = makeSectionBox({}, {}, "Content & Density", QString("Content and Density Settings"));
   sections_[RebuildableSectionID::appearanceContent] = {{content.innerStack}, std::nullopt};
   rebuildAppearanceContentSection();
 
-  SectionBox surface =
-      makeSectionBox({rowDescription("useVibrancySwitch"), rowDescription("backgroundColorWell")},
-                     std::vector<QWidget*>{makeCatalogRow("backgroundOpacityStepper")}, "Surface",
-                     QString("Surface Settings"));
+  SectionBox surface = makeSectionBox(
+      {rowDescription(controls::useVibrancySwitch), rowDescription(controls::backgroundColorWell)},
+      std::vector<QWidget*>{makeCatalogRow(controls::backgroundOpacityStepper)}, "Surface",
+      QString("Surface Settings"));
 
   makeCompactBorderRow();
-  for (std::string_view field :
-       {"borderColorWell", "borderOpacityStepper", "borderWidthStepper", "cornerRadiusStepper"})
+  for (std::string_view field : {controls::borderColorWell, controls::borderOpacityStepper,
+                                 controls::borderWidthStepper, controls::cornerRadiusStepper})
     makeCatalogRow(field);
   SectionBox borders = makeSectionBox({}, {}, "Borders & Shape", QString("Borders and Shape Settings"));
   sections_[RebuildableSectionID::appearanceBorders] = {{borders.innerStack}, std::nullopt};

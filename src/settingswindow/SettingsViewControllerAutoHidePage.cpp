@@ -2,6 +2,7 @@
 // While auto-hide is off only the main switch and an explanation show; Dodge Windows replaces the
 // timer-based delays by a note.
 
+#include "settingswindow/SettingsControlFields.h"
 #include "settingswindow/SettingsSectionLayout.h"
 #include "settingswindow/SettingsViewController.h"
 
@@ -9,11 +10,13 @@ namespace pelko {
 
 QWidget* SettingsViewController::buildAutoHideTab() {
   for (const char* field :
-       {"autoHideSwitch", "autoHideDelayStepper", "autoHideAnimationPopUp", "autoHideShortcutSwitch",
-        "autoHideActivationDelayStepper", "autoHideDodgeWindowsSwitch", "autoHideShowOnAppSwitchSwitch",
-        "autoHidePinnedSwitch", "autoHideDragRevealSwitch", "autoHideSmartDelaySwitch",
-        "autoHidePeekRevealSwitch", "autoHideFullscreenOnlySwitch", "autoHideShowOnNewWindowSwitch",
-        "autoHideResizeWindowsSwitch", "autoHideAnimationSpeedStepper"})
+       {controls::autoHideSwitch, controls::autoHideDelayStepper, controls::autoHideAnimationPopUp,
+        controls::autoHideShortcutSwitch, controls::autoHideActivationDelayStepper,
+        controls::autoHideDodgeWindowsSwitch, controls::autoHideShowOnAppSwitchSwitch,
+        controls::autoHidePinnedSwitch, controls::autoHideDragRevealSwitch,
+        controls::autoHideSmartDelaySwitch, controls::autoHidePeekRevealSwitch,
+        controls::autoHideFullscreenOnlySwitch, controls::autoHideShowOnNewWindowSwitch,
+        controls::autoHideResizeWindowsSwitch, controls::autoHideAnimationSpeedStepper})
     makeCatalogRow(field);
 
   struct Frame {

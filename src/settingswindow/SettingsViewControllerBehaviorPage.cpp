@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "settings/SettingsManager.h"
+#include "settingswindow/SettingsControlFields.h"
 #include "settingswindow/SettingsRowView.h"
 #include "settingswindow/SettingsSectionLayout.h"
 #include "settingswindow/SettingsViewController.h"
@@ -27,7 +28,7 @@ QWidget* SettingsViewController::buildBehaviorTab() {
   optimizeDockButton_ = optimize;
   updateDockButtons();
   SectionBox dock = makeSectionBox(
-      {rowDescription("dockModeControl"),
+      {rowDescription(controls::dockModeControl),
        {"Visible Dock Setup", optimize,
         QString(
             "When you keep the Dock visible, Pelko can move it away from the current taskbar edge and enable "
@@ -35,18 +36,20 @@ QWidget* SettingsViewController::buildBehaviorTab() {
       {}, "Dock Integration", QString("Dock Integration Settings"));
 
   for (std::string_view field :
-       {"showSystemTraySwitch", "showBatterySwitch", "showTimeSwitch", "clockFontSizeStepper",
-        "trayFontSizeStepper", "clockAlignmentControl", "dateAlignmentControl", "showBatteryIconSwitch",
-        "showBatteryPercentageSwitch", "colorCodedBatterySwitch", "batteryIconStylePopUp"})
+       {controls::showSystemTraySwitch, controls::showBatterySwitch, controls::showTimeSwitch,
+        controls::clockFontSizeStepper, controls::trayFontSizeStepper, controls::clockAlignmentControl,
+        controls::dateAlignmentControl, controls::showBatteryIconSwitch,
+        controls::showBatteryPercentageSwitch, controls::colorCodedBatterySwitch,
+        controls::batteryIconStylePopUp})
     makeCatalogRow(field);
   SectionBox tray = makeSectionBox({}, {}, "System Tray", QString("System Tray Settings"));
   sections_[RebuildableSectionID::systemTray] = {{tray.innerStack}, std::nullopt};
   rebuildSystemTraySection();
 
-  SectionBox system =
-      makeSectionBox({rowDescription("hideInFullscreenSwitch"), rowDescription("autoResizeWindowsSwitch"),
-                      rowDescription("excludeFromCaptureSwitch"), rowDescription("launchAtLoginSwitch")},
-                     {}, "System & Startup", QString("General Settings"));
+  SectionBox system = makeSectionBox(
+      {rowDescription(controls::hideInFullscreenSwitch), rowDescription(controls::autoResizeWindowsSwitch),
+       rowDescription(controls::excludeFromCaptureSwitch), rowDescription(controls::launchAtLoginSwitch)},
+      {}, "System & Startup", QString("General Settings"));
   if (auto* column = qobject_cast<QVBoxLayout*>(system.innerStack->layout())) {
     column->insertWidget(0, makeMonitorModeRow());
     column->insertWidget(1, new SettingsSeparator(system.innerStack));
@@ -73,11 +76,12 @@ void SettingsViewController::rebuildSystemTraySection() {
   if (!rebuildFromLayout(RebuildableSectionID::systemTray)) return;
   const SettingsSnapshot snapshot = currentSnapshot();
   for (std::string_view field :
-       {"showBatterySwitch", "showTimeSwitch", "clockFontSizeStepper", "clockAlignmentControl",
-        "dateAlignmentControl", "trayFontSizeStepper", "showBatteryIconSwitch", "showBatteryPercentageSwitch",
-        "colorCodedBatterySwitch", "batteryIconStylePopUp"})
+       {controls::showBatterySwitch, controls::showTimeSwitch, controls::clockFontSizeStepper,
+        controls::clockAlignmentControl, controls::dateAlignmentControl, controls::trayFontSizeStepper,
+        controls::showBatteryIconSwitch, controls::showBatteryPercentageSwitch,
+        controls::colorCodedBatterySwitch, controls::batteryIconStylePopUp})
     setControlEnabledByRule(field, snapshot);
-  for (std::string_view stepper : {"clockFontSizeStepper", "trayFontSizeStepper"})
+  for (std::string_view stepper : {controls::clockFontSizeStepper, controls::trayFontSizeStepper})
     if (QLabel* label = valueLabel(stepper))
       setWidgetOpacity(*label, isControlEnabled(stepper, snapshot) ? 1.0 : 0.4);
 }
@@ -87,7 +91,7 @@ QWidget* SettingsViewController::makeMonitorModeRow() {
   auto* column = new QVBoxLayout(container);
   column->setContentsMargins(0, 0, 0, 10);
   column->setSpacing(4);
-  column->addWidget(makeRow("Monitor Mode", control("multiMonitorPopUp"), std::nullopt));
+  column->addWidget(makeRow("Monitor Mode", control(controls::multiMonitorPopUp), std::nullopt));
   auto* grid = new QGridLayout();
   grid->setContentsMargins(16, 0, 16, 0);
   grid->setVerticalSpacing(6);

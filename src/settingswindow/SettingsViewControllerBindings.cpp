@@ -21,7 +21,7 @@ namespace pelko {
 
 namespace {
 
-const SettingsControlEntry* controlForSetting(std::string_view setting) {
+const SettingsControlEntry* controlForSetting(SettingID setting) {
   for (const SettingsControlEntry& entry : settingsControlCatalog())
     if (entry.setting == setting) return &entry;
   return nullptr;
@@ -34,22 +34,21 @@ void SettingsViewController::bindSettings() {
     bindSetting(binding.setting, binding.changeOnly);
 }
 
-void SettingsViewController::bindSetting(std::string_view settingName, bool changeOnly) {
-  SettingBase* setting = findSetting(*settingsManager_, settingName);
+void SettingsViewController::bindSetting(SettingID id, bool changeOnly) {
+  SettingBase* setting = findSetting(*settingsManager_, id);
   if (!setting) return;
   QPointer<SettingsViewController> self(this);
-  const std::string name(settingName);
   Scheduler& scheduler = deps_.scheduler;
   auto subscribe = [&](auto publisher, auto handle) {
     if (changeOnly) publisher = publisher.dropFirst(1);
     publisher.receiveOnMain(scheduler)
-        .sink([self, name, handle](const auto& value) {
-          if (self) handle(*self, name, value);
+        .sink([self, id, handle](const auto& value) {
+          if (self) handle(*self, id, value);
         })
         .store(cancellables_);
   };
   if (changeOnly) {
-    auto handle = [](SettingsViewController& view, const std::string& setting, const auto&) {
+    auto handle = [](SettingsViewController& view, SettingID setting, const auto&) {
       view.changeOnlyDelivered(setting);
     };
     if (auto* typed = settingOfType<bool>(setting))
@@ -59,80 +58,80 @@ void SettingsViewController::bindSetting(std::string_view settingName, bool chan
     return;
   }
   if (auto* typed = settingOfType<bool>(setting)) {
-    subscribe(typed->publisher(), [](SettingsViewController& view, const std::string& s, const bool& value) {
+    subscribe(typed->publisher(), [](SettingsViewController& view, SettingID s, const bool& value) {
       view.boolDelivered(s, value);
     });
   } else if (auto* number = settingOfType<double>(setting)) {
-    subscribe(number->publisher(), [](SettingsViewController& view, const std::string& s,
-                                      const double& value) { view.numberDelivered(s, value); });
+    subscribe(number->publisher(), [](SettingsViewController& view, SettingID s, const double& value) {
+      view.numberDelivered(s, value);
+    });
   } else if (auto* color = settingOfType<Color>(setting)) {
-    subscribe(color->publisher(), [](SettingsViewController& view, const std::string& s, const Color& value) {
+    subscribe(color->publisher(), [](SettingsViewController& view, SettingID s, const Color& value) {
       view.colorDelivered(s, value);
     });
   } else if (auto* text = settingOfType<std::string>(setting)) {
-    subscribe(text->publisher(), [](SettingsViewController& view, const std::string& s, const std::string&) {
+    subscribe(text->publisher(), [](SettingsViewController& view, SettingID s, const std::string&) {
       view.selectionDelivered(s);
     });
   } else if (auto* list = settingOfType<StringList>(setting)) {
-    subscribe(list->publisher(), [](SettingsViewController& view, const std::string& s, const StringList&) {
+    subscribe(list->publisher(), [](SettingsViewController& view, SettingID s, const StringList&) {
       view.selectionDelivered(s);
     });
   } else {
     visitEnumSetting(setting, [&](auto& typed) {
-      subscribe(typed.publisher(), [](SettingsViewController& view, const std::string& s, const auto&) {
-        view.selectionDelivered(s);
-      });
+      subscribe(typed.publisher(),
+                [](SettingsViewController& view, SettingID s, const auto&) { view.selectionDelivered(s); });
     });
   }
 }
 
-void SettingsViewController::boolDelivered(std::string_view setting, bool value) {
+void SettingsViewController::boolDelivered(SettingID setting, bool value) {
   if (const SettingsControlEntry* entry = controlForSetting(setting)) {
     if (auto* toggle = control<Switch>(entry->field)) toggle->setOn(value);
     if (auto* box = control<QCheckBox>(entry->field)) box->setChecked(value);
   }
-  if (setting == "groupWindows") {
-    if (QWidget* count = control("showWindowCountSwitch")) count->setEnabled(value);
+  if (setting == SettingID::groupWindows) {
+    if (QWidget* count = control(controls::showWindowCountSwitch)) count->setEnabled(value);
     rebuildGroupingSection();
-  } else if (setting == "showWindowCount") {
+  } else if (setting == SettingID::showWindowCount) {
     rebuildGroupingSection();
-  } else if (setting == "equalWidth") {
+  } else if (setting == SettingID::equalWidth) {
     evaluateEqualWidthSuggestion();
-  } else if (setting == "showThumbnails") {
+  } else if (setting == SettingID::showThumbnails) {
     rebuildThumbnailsSection();
-  } else if (setting == "borderTop" || setting == "borderBottom" || setting == "borderLeft" ||
-             setting == "borderRight") {
+  } else if (setting == SettingID::borderTop || setting == SettingID::borderBottom ||
+             setting == SettingID::borderLeft || setting == SettingID::borderRight) {
     updateBorderControlsEnabled();
     rebuildAppearanceBordersSection();
     evaluatePositionSuggestion();
-  } else if (setting == "showSystemTray" || setting == "showBatteryIcon" || setting == "showBattery" ||
-             setting == "showTime") {
+  } else if (setting == SettingID::showSystemTray || setting == SettingID::showBatteryIcon ||
+             setting == SettingID::showBattery || setting == SettingID::showTime) {
     rebuildSystemTraySection();
-  } else if (setting == "autoHide" || setting == "autoHideDodgeWindows") {
+  } else if (setting == SettingID::autoHide || setting == SettingID::autoHideDodgeWindows) {
     rebuildAutoHideSection();
     evaluateAutoHideSuggestion();
-  } else if (setting == "fullyHideDock") {
+  } else if (setting == SettingID::fullyHideDock) {
     syncDockModeControl();
     refreshDockButtonsState();
-  } else if (setting == "showActiveIndicator") {
+  } else if (setting == SettingID::showActiveIndicator) {
     rebuildItemsDisplaySection();
-  } else if (setting == "floatingBar") {
+  } else if (setting == SettingID::floatingBar) {
     evaluatePositionSuggestion();
   }
 }
 
-void SettingsViewController::numberDelivered(std::string_view setting, double value) {
+void SettingsViewController::numberDelivered(SettingID setting, double value) {
   const SettingsControlEntry* entry = controlForSetting(setting);
   if (!entry) return;
   if (auto* stepper = control<Stepper>(entry->field))
     stepper->setValue(stepperValueForSetting(*entry, value));
   if (QLabel* label = valueLabel(entry->field))
     label->setText(QString::fromStdString(formatValueLabel(*entry, value, settingsManager_->barThickness())));
-  if (setting == "taskbarSize") applyCornerRadiusMaximum();
+  if (setting == SettingID::taskbarSize) applyCornerRadiusMaximum();
 }
 
 void SettingsViewController::applyCornerRadiusMaximum() {
-  auto* stepper = control<Stepper>("cornerRadiusStepper");
+  auto* stepper = control<Stepper>(controls::cornerRadiusStepper);
   if (!stepper) return;
   const double maximum = cornerRadiusMaximum(settingsManager_->barThickness());
   stepper->setRange(stepper->minimum(), maximum, stepper->increment());
@@ -141,62 +140,63 @@ void SettingsViewController::applyCornerRadiusMaximum() {
   if (settingsManager_->cornerRadius.get() > maximum) settingsManager_->cornerRadius = maximum;
 }
 
-void SettingsViewController::colorDelivered(std::string_view setting, const Color& value) {
+void SettingsViewController::colorDelivered(SettingID setting, const Color& value) {
   if (const SettingsControlEntry* entry = controlForSetting(setting))
     if (auto* well = control<ColorWell>(entry->field)) well->setColor(value);
 }
 
-void SettingsViewController::selectionDelivered(std::string_view setting) {
+void SettingsViewController::selectionDelivered(SettingID setting) {
   const SettingsSnapshot snapshot = currentSnapshot();
-  if (setting == "position") {
+  if (setting == SettingID::position) {
     syncPositionControl();
-    for (std::string_view field : {"equalWidthSwitch", "maxTaskWidthStepper", "showWindowTitleSwitch"})
+    for (std::string_view field :
+         {controls::equalWidthSwitch, controls::maxTaskWidthStepper, controls::showWindowTitleSwitch})
       setControlEnabledByRule(field, snapshot);
     rebuildAppearanceContentSection();
-  } else if (setting == "style") {
+  } else if (setting == SettingID::style) {
     syncStylePopUp();
-    for (std::string_view field : {"maxTaskWidthStepper", "showWindowTitleSwitch"})
+    for (std::string_view field : {controls::maxTaskWidthStepper, controls::showWindowTitleSwitch})
       setControlEnabledByRule(field, snapshot);
     rebuildAppearanceContentSection();
-  } else if (setting == "windowCountStyle") {
+  } else if (setting == SettingID::windowCountStyle) {
     syncWindowCountStylePopUp();
     rebuildGroupingSection();
-  } else if (setting == "itemAlignment") {
+  } else if (setting == SettingID::itemAlignment) {
     syncItemAlignmentControl();
     evaluateStyleSuggestion();
-  } else if (setting == "clockAlignment") {
+  } else if (setting == SettingID::clockAlignment) {
     syncClockAlignmentControl();
-  } else if (setting == "dateAlignment") {
+  } else if (setting == SettingID::dateAlignment) {
     syncDateAlignmentControl();
-  } else if (setting == "batteryIconStyle") {
+  } else if (setting == SettingID::batteryIconStyle) {
     syncBatteryIconStylePopUp();
-  } else if (setting == "multiMonitorMode") {
+  } else if (setting == SettingID::multiMonitorMode) {
     syncMultiMonitorPopUp();
-  } else if (setting == "autoHideAnimation") {
+  } else if (setting == SettingID::autoHideAnimation) {
     syncAutoHideAnimationPopUp();
-  } else if (setting == "blacklistedBundleIDs") {
+  } else if (setting == SettingID::blacklistedBundleIDs) {
     rebuildBlacklistSection();
-  } else if (setting == "activeIndicatorPosition") {
-    if (auto* popUp = control<QComboBox>("activeIndicatorPositionPopUp"))
+  } else if (setting == SettingID::activeIndicatorPosition) {
+    if (auto* popUp = control<QComboBox>(controls::activeIndicatorPositionPopUp))
       popUp->setCurrentIndex(indicatorPositionIndex(settingsManager_->activeIndicatorPosition.get()));
   }
 }
 
-void SettingsViewController::changeOnlyDelivered(std::string_view setting) {
-  if (setting == "style") {
+void SettingsViewController::changeOnlyDelivered(SettingID setting) {
+  if (setting == SettingID::style) {
     dismissedSuggestionKey_.reset();
     evaluateStyleSuggestion();
     evaluateEqualWidthSuggestion();
-  } else if (setting == "position") {
+  } else if (setting == SettingID::position) {
     dismissedSuggestionKey_.reset();
     evaluatePositionSuggestion();
     evaluateDockSuggestion();
-  } else if (setting == "groupWindows" || setting == "showWindowTitle") {
+  } else if (setting == SettingID::groupWindows || setting == SettingID::showWindowTitle) {
     dismissedSuggestionKey_.reset();
     evaluateGroupedTitleSuggestion();
-  } else if (setting == "centerItems") {
+  } else if (setting == SettingID::centerItems) {
     evaluateStyleSuggestion();
-  } else if (setting == "fullyHideDock") {
+  } else if (setting == SettingID::fullyHideDock) {
     dismissedSuggestionKey_.reset();
     evaluateDockSuggestion();
   }

@@ -73,7 +73,7 @@ void SettingsViewController::buildAllControls() {
   SettingsManager& settings = *settingsManager_;
   for (const SettingsControlEntry& entry : settingsControlCatalog()) {
     SettingBase* setting = findSetting(settings, entry.setting);
-    if (!setting) continue;  // the catalogue's tests keep every name a setting of the store
+    if (!setting) continue;
     QWidget* widget = nullptr;
     switch (entry.kind) {
       case SettingsControlKind::switchControl:
@@ -181,10 +181,11 @@ void SettingsViewController::setControlEnabledByRule(std::string_view field,
 
 void SettingsViewController::updateBorderControlsEnabled() {
   const SettingsSnapshot snapshot = currentSnapshot();
-  for (std::string_view field : {"borderColorWell", "borderOpacityStepper", "borderWidthStepper"})
+  for (std::string_view field :
+       {controls::borderColorWell, controls::borderOpacityStepper, controls::borderWidthStepper})
     setControlEnabledByRule(field, snapshot);
   const double alpha = snapshot.anyBorderEdge() ? 1.0 : 0.4;
-  for (std::string_view field : {"borderOpacityStepper", "borderWidthStepper"})
+  for (std::string_view field : {controls::borderOpacityStepper, controls::borderWidthStepper})
     if (QLabel* label = valueLabel(field)) setWidgetOpacity(*label, alpha);
 }
 
@@ -216,12 +217,12 @@ SettingsRowView* SettingsViewController::makeCompactBorderRow() {
   auto* layout = new QHBoxLayout(edges);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(8);
-  for (std::string_view field :
-       {"borderTopCheck", "borderBottomCheck", "borderLeftCheck", "borderRightCheck"})
+  for (std::string_view field : {controls::borderTopCheck, controls::borderBottomCheck,
+                                 controls::borderLeftCheck, controls::borderRightCheck})
     if (QWidget* check = control(field)) layout->addWidget(check, 0, Qt::AlignVCenter);
   SettingsRowView* row = makeRow("Borders", edges, help);
-  row->setObjectName("appearanceBorderEdgesRow");
-  storedRows_["appearanceBorderEdgesRow"] = row;
+  row->setObjectName(stored_rows::appearanceBorderEdgesRow);
+  storedRows_[stored_rows::appearanceBorderEdgesRow] = row;
   return row;
 }
 
@@ -230,7 +231,7 @@ SettingsRowView* SettingsViewController::makeCompactBorderRow() {
 namespace {
 
 void selectSegmentOf(SettingsViewController& view, SettingsManager& settings, std::string_view field,
-                     std::string_view setting) {
+                     SettingID setting) {
   auto* segments = view.control<SegmentedControl>(field);
   if (!segments) return;
   const int index = enumIndex(findSetting(settings, setting));
@@ -238,7 +239,7 @@ void selectSegmentOf(SettingsViewController& view, SettingsManager& settings, st
 }
 
 void selectItemOf(SettingsViewController& view, SettingsManager& settings, std::string_view field,
-                  std::string_view setting) {
+                  SettingID setting) {
   auto* popUp = view.control<QComboBox>(field);
   if (!popUp) return;
   const std::optional<std::string> raw = enumRawValue(findSetting(settings, setting));
@@ -255,35 +256,35 @@ void selectItemOf(SettingsViewController& view, SettingsManager& settings, std::
 }  // namespace
 
 void SettingsViewController::syncPositionControl() {
-  selectSegmentOf(*this, *settingsManager_, "positionControl", "position");
+  selectSegmentOf(*this, *settingsManager_, controls::positionControl, SettingID::position);
 }
 void SettingsViewController::syncItemAlignmentControl() {
-  selectSegmentOf(*this, *settingsManager_, "itemAlignmentControl", "itemAlignment");
+  selectSegmentOf(*this, *settingsManager_, controls::itemAlignmentControl, SettingID::itemAlignment);
 }
 void SettingsViewController::syncClockAlignmentControl() {
-  selectSegmentOf(*this, *settingsManager_, "clockAlignmentControl", "clockAlignment");
+  selectSegmentOf(*this, *settingsManager_, controls::clockAlignmentControl, SettingID::clockAlignment);
 }
 void SettingsViewController::syncDateAlignmentControl() {
-  selectSegmentOf(*this, *settingsManager_, "dateAlignmentControl", "dateAlignment");
+  selectSegmentOf(*this, *settingsManager_, controls::dateAlignmentControl, SettingID::dateAlignment);
 }
 void SettingsViewController::syncDockModeControl() {
-  if (auto* segments = control<SegmentedControl>("dockModeControl"))
+  if (auto* segments = control<SegmentedControl>(controls::dockModeControl))
     segments->setSelectedSegment(settingsManager_->fullyHideDock.get() ? 0 : 1);
 }
 void SettingsViewController::syncStylePopUp() {
-  selectItemOf(*this, *settingsManager_, "stylePopUp", "style");
+  selectItemOf(*this, *settingsManager_, controls::stylePopUp, SettingID::style);
 }
 void SettingsViewController::syncMultiMonitorPopUp() {
-  selectItemOf(*this, *settingsManager_, "multiMonitorPopUp", "multiMonitorMode");
+  selectItemOf(*this, *settingsManager_, controls::multiMonitorPopUp, SettingID::multiMonitorMode);
 }
 void SettingsViewController::syncWindowCountStylePopUp() {
-  selectItemOf(*this, *settingsManager_, "windowCountStylePopUp", "windowCountStyle");
+  selectItemOf(*this, *settingsManager_, controls::windowCountStylePopUp, SettingID::windowCountStyle);
 }
 void SettingsViewController::syncBatteryIconStylePopUp() {
-  selectItemOf(*this, *settingsManager_, "batteryIconStylePopUp", "batteryIconStyle");
+  selectItemOf(*this, *settingsManager_, controls::batteryIconStylePopUp, SettingID::batteryIconStyle);
 }
 void SettingsViewController::syncAutoHideAnimationPopUp() {
-  selectItemOf(*this, *settingsManager_, "autoHideAnimationPopUp", "autoHideAnimation");
+  selectItemOf(*this, *settingsManager_, controls::autoHideAnimationPopUp, SettingID::autoHideAnimation);
 }
 
 void SettingsViewController::updateDockButtons() {

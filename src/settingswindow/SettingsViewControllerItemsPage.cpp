@@ -9,6 +9,7 @@
 
 #include "platform/Workspace.h"
 #include "settings/SettingsManager.h"
+#include "settingswindow/SettingsControlFields.h"
 #include "settingswindow/SettingsSectionLayout.h"
 #include "settingswindow/SettingsViewController.h"
 #include "shell/ShellWindowStyle.h"
@@ -22,28 +23,29 @@ namespace pelko {
 
 QWidget* SettingsViewController::buildItemsTab() {
   for (std::string_view field :
-       {"groupWindowsSwitch", "groupByAppSwitch", "showWindowCountSwitch", "windowCountStylePopUp",
-        "badgeColorWell", "badgeTextColorWell", "badgeOpacityStepper"})
+       {controls::groupWindowsSwitch, controls::groupByAppSwitch, controls::showWindowCountSwitch,
+        controls::windowCountStylePopUp, controls::badgeColorWell, controls::badgeTextColorWell,
+        controls::badgeOpacityStepper})
     makeCatalogRow(field);
   SectionBox grouping = makeSectionBox({}, {}, "Grouping", QString("Grouping Settings"));
   sections_[RebuildableSectionID::grouping] = {{grouping.innerStack}, std::nullopt};
   rebuildGroupingSection();
 
-  SectionBox layout =
-      makeSectionBox({rowDescription("equalWidthSwitch"), rowDescription("itemAlignmentControl"),
-                      rowDescription("showTrashIconSwitch")},
-                     {}, "Layout", QString("Item Layout Settings"));
+  SectionBox layout = makeSectionBox(
+      {rowDescription(controls::equalWidthSwitch), rowDescription(controls::itemAlignmentControl),
+       rowDescription(controls::showTrashIconSwitch)},
+      {}, "Layout", QString("Item Layout Settings"));
 
-  for (std::string_view field :
-       {"showWindowTitleSwitch", "indicateMinimizedSwitch", "indicateHiddenSwitch",
-        "showActiveIndicatorSwitch", "activeIndicatorColorWell", "activeIndicatorPositionPopUp"})
+  for (std::string_view field : {controls::showWindowTitleSwitch, controls::indicateMinimizedSwitch,
+                                 controls::indicateHiddenSwitch, controls::showActiveIndicatorSwitch,
+                                 controls::activeIndicatorColorWell, controls::activeIndicatorPositionPopUp})
     makeCatalogRow(field);
   SectionBox display = makeSectionBox({}, {}, "Display", QString("Display Settings"));
   sections_[RebuildableSectionID::itemsDisplay] = {{display.innerStack}, std::nullopt};
   rebuildItemsDisplaySection();
 
-  makeCatalogRow("showThumbnailsSwitch");
-  makeCatalogRow("thumbnailDelayStepper");
+  makeCatalogRow(controls::showThumbnailsSwitch);
+  makeCatalogRow(controls::thumbnailDelayStepper);
   SectionBox thumbnails = makeSectionBox({}, {}, "Thumbnails", QString("Thumbnail Settings"));
   sections_[RebuildableSectionID::thumbnails] = {{thumbnails.innerStack}, std::nullopt};
   rebuildThumbnailsSection();
@@ -76,15 +78,16 @@ void SettingsViewController::rebuildItemsDisplaySection() {
 void SettingsViewController::rebuildThumbnailsSection() {
   const bool granted = hasScreenRecordingPermission();
   if (!granted && settingsManager_->showThumbnails.get()) settingsManager_->showThumbnails = false;
-  if (QWidget* toggle = control("showThumbnailsSwitch")) {
+  if (QWidget* toggle = control(controls::showThumbnailsSwitch)) {
     toggle->setEnabled(granted);
     toggle->setToolTip(plainToolTip(granted ? "Show live window previews when hovering taskbar items"
                                             : "Grant Screen Recording permission to enable thumbnails"));
   }
   if (!rebuildFromLayout(RebuildableSectionID::thumbnails)) return;
   const bool delayEnabled = granted && settingsManager_->showThumbnails.get();
-  if (QWidget* stepper = control("thumbnailDelayStepper")) stepper->setEnabled(delayEnabled);
-  if (QLabel* label = valueLabel("thumbnailDelayStepper")) setWidgetOpacity(*label, delayEnabled ? 1.0 : 0.4);
+  if (QWidget* stepper = control(controls::thumbnailDelayStepper)) stepper->setEnabled(delayEnabled);
+  if (QLabel* label = valueLabel(controls::thumbnailDelayStepper))
+    setWidgetOpacity(*label, delayEnabled ? 1.0 : 0.4);
 }
 
 QWidget* SettingsViewController::buildBlacklistSection() {

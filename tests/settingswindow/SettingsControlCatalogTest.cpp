@@ -31,7 +31,7 @@ const SettingsControlEntry& entry(std::string_view field) {
 TEST(SettingsControlCatalogTest, EveryControlEditsOneSettingOfTheStoreWithinItsRange) {
   SimulatedSystem system;
   SettingsManager& settings = *system.settings;
-  std::set<std::string_view> edited;
+  std::set<SettingID> edited;
   std::map<int, int> perPage;
   for (const SettingsControlEntry& control : settingsControlCatalog()) {
     SCOPED_TRACE(std::string(control.field));
@@ -57,7 +57,7 @@ TEST(SettingsControlCatalogTest, EveryControlEditsOneSettingOfTheStoreWithinItsR
       }
       case SettingsControlKind::segmented:
         // The Dock mode's two segments stand for a Bool; every other segment for an enumeration case.
-        if (control.setting == "fullyHideDock")
+        if (control.setting == SettingID::fullyHideDock)
           EXPECT_NE(settingOfType<bool>(setting), nullptr);
         else
           EXPECT_EQ(enumIndex(setting) >= 0, true);
@@ -91,8 +91,9 @@ TEST(SettingsControlCatalogTest, BindingsFollowEverySettingButThePromptFlagsAndT
   int subscriptions = 0;
   for (const SettingsBindingEntry& binding : settingsBindingOrder()) {
     ++subscriptions;
-    EXPECT_NE(findSetting(*system.settings, binding.setting), nullptr) << binding.setting;
-    bound.insert(std::string(binding.setting));
+    SettingBase* setting = findSetting(*system.settings, binding.setting);
+    ASSERT_NE(setting, nullptr);
+    bound.insert(setting->name());
   }
   EXPECT_EQ(subscriptions, 79);
   EXPECT_EQ(bound.size(), 74u);
@@ -106,7 +107,7 @@ TEST(SettingsControlCatalogTest, BindingsFollowEverySettingButThePromptFlagsAndT
     bool followed = false;
     for (const SettingsBindingEntry& binding : settingsBindingOrder())
       followed |= binding.setting == control.setting && !binding.changeOnly;
-    EXPECT_TRUE(followed) << control.setting;
+    EXPECT_TRUE(followed) << control.field;
   }
 }
 
@@ -328,6 +329,76 @@ TEST(SettingsControlCatalogTest, CornerRadiusMaximumIsWholePointsCappedAtFifty) 
   EXPECT_EQ(indicatorPositionIndex("right"), 3);
   EXPECT_EQ(indicatorPositionIndex("Right"), 0);
   EXPECT_EQ(indicatorPositionIndex(""), 0);
+}
+
+// Each ID stands for its own setting: the IDs follow the store's declared order one to one.
+TEST(SettingsControlCatalogTest, EachSettingIDFindsItsOwnSetting) {
+  SimulatedSystem system;
+  const std::vector<SettingBase*> all = allSettings(*system.settings);
+  ASSERT_FALSE(all.empty());
+  for (size_t i = 0; i < all.size(); ++i)
+    EXPECT_EQ(findSetting(*system.settings, static_cast<SettingID>(i)), all[i]) << all[i]->name();
+  EXPECT_EQ(findSetting(*system.settings, SettingID::groupWindows), &system.settings->groupWindows);
+  EXPECT_EQ(findSetting(*system.settings, SettingID::customAppOrder), &system.settings->customAppOrder);
+}
+
+// The window's code names controls and stored rows only through the named constants; each constant
+// must be a control or a row the catalogue makes, and the catalogue must make nothing without one.
+TEST(SettingsControlCatalogTest, TheNamedControlsAndRowsAreTheCataloguesOwn) {
+  std::vector<std::string_view> fields;
+  std::set<std::string_view> rowFields;
+  for (const SettingsControlEntry& control : settingsControlCatalog()) {
+    fields.push_back(control.field);
+    if (!control.rowField.empty()) rowFields.insert(control.rowField);
+  }
+  EXPECT_EQ(fields, std::vector<std::string_view>(std::begin(controls::all), std::end(controls::all)));
+  EXPECT_EQ(rowFields, std::set<std::string_view>(std::begin(stored_rows::all), std::end(stored_rows::all)));
+  EXPECT_EQ(std::set<std::string_view>(fields.begin(), fields.end()).size(), fields.size())
+      << "a field twice";
+}
+
+// Every named control is built, and every entry of every section's row lists, in any state of the
+// deciding settings, is a row the built window stores or one of the notices.
+TEST_F(SettingsControlCatalogWidgetsTest, EveryNamedControlAndEverySectionRowIsBuilt) {
+  SettingsViewController& view = open();
+  for (std::string_view field : controls::all) EXPECT_NE(view.control(field), nullptr) << field;
+  for (std::string_view row : stored_rows::all) EXPECT_NE(view.storedRow(row), nullptr) << row;
+
+  const std::set<std::string_view> notices = {
+      notices::groupingOff,        notices::thumbnailsOff,          notices::thumbnailPermissionBlocked,
+      notices::systemTrayOff,      notices::systemTrayEmpty,        notices::autoHideOffInfo,
+      notices::autoHideRevealHint, notices::autoHideAutomationHint, notices::autoHideWindowsHint,
+      notices::dodgeWindowsNote};
+  bool SettingsSnapshot::*const flags[] = {
+      &SettingsSnapshot::borderTop,           &SettingsSnapshot::borderBottom,
+      &SettingsSnapshot::borderLeft,          &SettingsSnapshot::borderRight,
+      &SettingsSnapshot::groupWindows,        &SettingsSnapshot::showWindowCount,
+      &SettingsSnapshot::showActiveIndicator, &SettingsSnapshot::screenRecordingGranted,
+      &SettingsSnapshot::showThumbnails,      &SettingsSnapshot::showSystemTray,
+      &SettingsSnapshot::showBattery,         &SettingsSnapshot::showTime,
+      &SettingsSnapshot::showBatteryIcon,     &SettingsSnapshot::autoHide,
+      &SettingsSnapshot::autoHideDodgeWindows};
+  const auto styles = allCases<TaskbarStyle>();
+  const auto positions = allCases<TaskbarPosition>();
+  const auto countStyles = allCases<WindowCountStyle>();
+  std::set<std::string> shown;
+  // Every combination of the flags, the enumerations cycling through theirs along the way.
+  for (unsigned mask = 0; mask < (1u << std::size(flags)); ++mask) {
+    SettingsSnapshot s;
+    for (size_t i = 0; i < std::size(flags); ++i) s.*flags[i] = (mask >> i) & 1u;
+    s.style = styles[mask % styles.size()];
+    s.position = positions[(mask / styles.size()) % positions.size()];
+    s.windowCountStyle = countStyles[(mask / styles.size() / positions.size()) % countStyles.size()];
+    for (RebuildableSectionID section :
+         {RebuildableSectionID::appearanceContent, RebuildableSectionID::appearanceBorders,
+          RebuildableSectionID::grouping, RebuildableSectionID::itemsDisplay,
+          RebuildableSectionID::thumbnails, RebuildableSectionID::systemTray, RebuildableSectionID::autoHide})
+      for (const auto& stack : sectionContent(section, s).stacks)
+        for (const std::string& entry : stack) shown.insert(entry);
+  }
+  for (const std::string& entry : shown) EXPECT_TRUE(notices.count(entry) || view.storedRow(entry)) << entry;
+  for (std::string_view row : stored_rows::all)
+    EXPECT_TRUE(shown.count(std::string(row))) << "never shown: " << row;
 }
 
 TEST(SettingsControlCatalogTest, EnabledRules) {

@@ -328,29 +328,29 @@ TEST_F(SettingsPagesTest, AStepperPressAddsItsIncrementFromWhereTheValueStands) 
   settle();
   struct Case {
     const char* field;
-    const char* setting;
+    SettingID setting;
     double start;
     int press;  // +1 up, -1 down
     double stored;
   };
   const Case cases[] = {
-      {"backgroundOpacityStepper", "backgroundOpacity", 92, -1, 87},
-      {"backgroundOpacityStepper", "backgroundOpacity", 92, +1, 97},
-      {"backgroundOpacityStepper", "backgroundOpacity", 98, +1, 100},
-      {"taskbarSizeStepper", "taskbarSize", 124, +1, 129},
-      {"taskbarSizeStepper", "taskbarSize", 124, -1, 119},
-      {"iconSizeStepper", "iconSize", 52, -1, 50},
-      {"maxTaskWidthStepper", "maxTaskWidth", 185, +1, 195},
-      {"marginHStepper", "marginHorizontal", 7, +1, 9},
-      {"marginVStepper", "marginVertical", 7, -1, 5},
-      {"badgeOpacityStepper", "badgeOpacity", 33, +1, 38},
-      {"cornerRadiusStepper", "cornerRadius", 3.6, +1, 5},
-      {"itemTextSizeStepper", "itemTextSize", 16, +1, 16},
-      {"borderWidthStepper", "borderWidth", 1.3, +1, 2.0},
-      {"thumbnailDelayStepper", "thumbnailDelay", 0.43, +1, 0.5},
-      {"autoHideDelayStepper", "autoHideDelay", 0.47, +1, 0.6},
-      {"autoHideActivationDelayStepper", "autoHideActivationDelay", 0.13, +1, 0.2},
-      {"autoHideAnimationSpeedStepper", "autoHideAnimationSpeed", 0.7, +1, 1.0},
+      {"backgroundOpacityStepper", SettingID::backgroundOpacity, 92, -1, 87},
+      {"backgroundOpacityStepper", SettingID::backgroundOpacity, 92, +1, 97},
+      {"backgroundOpacityStepper", SettingID::backgroundOpacity, 98, +1, 100},
+      {"taskbarSizeStepper", SettingID::taskbarSize, 124, +1, 129},
+      {"taskbarSizeStepper", SettingID::taskbarSize, 124, -1, 119},
+      {"iconSizeStepper", SettingID::iconSize, 52, -1, 50},
+      {"maxTaskWidthStepper", SettingID::maxTaskWidth, 185, +1, 195},
+      {"marginHStepper", SettingID::marginHorizontal, 7, +1, 9},
+      {"marginVStepper", SettingID::marginVertical, 7, -1, 5},
+      {"badgeOpacityStepper", SettingID::badgeOpacity, 33, +1, 38},
+      {"cornerRadiusStepper", SettingID::cornerRadius, 3.6, +1, 5},
+      {"itemTextSizeStepper", SettingID::itemTextSize, 16, +1, 16},
+      {"borderWidthStepper", SettingID::borderWidth, 1.3, +1, 2.0},
+      {"thumbnailDelayStepper", SettingID::thumbnailDelay, 0.43, +1, 0.5},
+      {"autoHideDelayStepper", SettingID::autoHideDelay, 0.47, +1, 0.6},
+      {"autoHideActivationDelayStepper", SettingID::autoHideActivationDelay, 0.13, +1, 0.2},
+      {"autoHideAnimationSpeedStepper", SettingID::autoHideAnimationSpeed, 0.7, +1, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.field) + " from " + std::to_string(c.start));
