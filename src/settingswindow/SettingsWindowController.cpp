@@ -22,6 +22,7 @@
 #include "ui/ColorPanel.h"
 #include "ui/ScreenCoordinates.h"
 #include "ui/SemanticColors.h"
+#include "ui/X11ActiveWindow.h"
 
 namespace pelko {
 
@@ -58,6 +59,16 @@ SettingsWindow::SettingsWindow(SettingsWindowController& controller)
   // Key presses reach the focused control before this window, and tooltips are windows of their own:
   // both are looked at on their way in.
   qApp->installEventFilter(this);
+}
+
+void SettingsWindow::setLevel(int level) {
+  level_ = level;
+  const bool floats = level > kNormalLevel;
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == floats) return;
+  // Told to the window system as it is: changing a shown window's flags the usual way would hide it.
+  const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, floats);
+  overrideWindowFlags(flags);
+  if (QWindow* handle = windowHandle()) handle->setFlags(flags);
 }
 
 bool SettingsWindow::handleSettingsShortcut(QKeyEvent* event) {
@@ -300,8 +311,12 @@ void SettingsWindowController::toggleFromTaskbar() {
     showSettings();
     return;
   }
+  // Back among the normal windows first, so that it goes behind them, then the keyboard to the window
+  // now in front.
+  window_->setLevel(SettingsWindow::kNormalLevel);
   window_->lower();
   sentBack_ = true;
+  activateWindowInFrontOf(*window_);
   if (!lastNonPelkoFrontmostPID_) return;
   if (auto app = deps_.workspace.runningApplication(*lastNonPelkoFrontmostPID_); app && !app->isTerminated())
     app->activate(platform::activateNone);

@@ -38,7 +38,9 @@ class SettingsWindow : public QWidget {
   explicit SettingsWindow(SettingsWindowController& controller);
 
   int level() const { return level_; }
-  void setLevel(int level) { level_ = level; }
+  // Above the level of normal windows the window stays on top of them (on X11 the window manager's
+  // above state).
+  void setLevel(int level);
   // Answers whether the settings shortcuts took the key press.
   bool handleSettingsShortcut(QKeyEvent* event);
 
