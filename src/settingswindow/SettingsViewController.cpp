@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/UserDefaults.h"
 #include "settings/SettingsManager.h"
@@ -25,6 +26,11 @@
 namespace pelko {
 
 namespace {
+
+// The page area's least height, and how far it gives way on a screen too low for the window's own least
+// height.
+constexpr int kPageAreaLeastHeight = 360;
+constexpr int kPageAreaLeastHeightOnSmallScreens = 160;
 
 // The opaque window background under the material, shown in the low-density mode.
 class BackgroundUnderlay : public QWidget {
@@ -234,7 +240,7 @@ QWidget* SettingsViewController::buildContentPanel() {
   scrollView_->setFrameShape(QFrame::NoFrame);
   scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scrollView_->setWidgetResizable(true);
-  scrollView_->setMinimumHeight(360);
+  scrollView_->setMinimumHeight(kPageAreaLeastHeight);
   scrollView_->viewport()->setAutoFillBackground(false);
   tabContainer_ = new QWidget();
   tabContainer_->setAutoFillBackground(false);
@@ -246,6 +252,14 @@ QWidget* SettingsViewController::buildContentPanel() {
           [this] { refreshHoverStatesInSettingsContent(); });
   contentStack_->addWidget(scrollView_, 1);
   return surface;
+}
+
+void SettingsViewController::fitIntoHeight(int height) {
+  if (!scrollView_) return;
+  scrollView_->setMinimumHeight(kPageAreaLeastHeight);
+  const int rest = minimumSizeHint().height() - kPageAreaLeastHeight;
+  scrollView_->setMinimumHeight(
+      std::clamp(height - rest, kPageAreaLeastHeightOnSmallScreens, kPageAreaLeastHeight));
 }
 
 void SettingsViewController::viewDidAppear() {

@@ -7,6 +7,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <cmath>
 
 #include "platform/AppShell.h"
 #include "platform/RunningApplication.h"
@@ -206,13 +207,24 @@ SettingsWindowController::~SettingsWindowController() {
 
 void SettingsWindowController::placeWindow() {
   restoringFrame_ = true;
-  const Rect frame = SettingsWindowFrame::restored(savedFrame_, placementAreas());
+  const std::vector<Rect> areas = placementAreas();
+  const Rect frame = SettingsWindowFrame::restored(savedFrame_, areas);
+  updateMinimumSize(frame, areas);
   // Placed by its outer frame, so that the window manager's title bar, not the content, goes where the
   // top edge was kept.
   placed_ = toQtGlobal(frame, mainScreenHeight());
   window_->resize(placed_.size());
   window_->move(placed_.topLeft());
   restoringFrame_ = false;
+}
+
+void SettingsWindowController::updateMinimumSize(const Rect& frame, const std::vector<Rect>& areas) {
+  Size minimum = SettingsWindowFrame::kMinimumSize;
+  if (auto own = SettingsWindowFrame::screenHolding(frame, areas))
+    minimum = SettingsWindowFrame::minimumSizeIn(areas[*own]);
+  window_->setMinimumSize(static_cast<int>(std::floor(minimum.width)),
+                          static_cast<int>(std::floor(minimum.height)));
+  if (content_) content_->fitIntoHeight(window_->minimumHeight());
 }
 
 std::vector<Rect> SettingsWindowController::placementAreas() const {
@@ -380,6 +392,11 @@ void SettingsWindowController::windowDidResignKey() {
 
 void SettingsWindowController::windowDidChangeScreen() {
   if (content_) content_->updateDisplayRenderingMode();
+  // The minimum size the new screen allows.
+  if (window_) {
+    const QRect outer(window_->frameGeometry().topLeft(), window_->geometry().size());
+    updateMinimumSize(fromQtGlobal(outer, mainScreenHeight()), placementAreas());
+  }
 }
 
 }  // namespace pelko

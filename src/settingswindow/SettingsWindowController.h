@@ -125,6 +125,9 @@ class SettingsWindowController : public QObject, public AppDelegate::SettingsWin
   void placeWindow();
   // The room for the window on each screen: its visible frame clear of the bars, less the decoration.
   std::vector<Rect> placementAreas() const;
+  // The window's minimum size on the screen of `frame` among `areas` (the placement areas): lowered
+  // where that screen has less room.
+  void updateMinimumSize(const Rect& frame, const std::vector<Rect>& areas);
   // How much wider and taller the window system's frame is than the content; nothing until the window
   // system has put its frame around the window.
   Size decorationSize() const;

@@ -13,6 +13,7 @@
 #include "settingswindow/SettingsSidebarButton.h"
 #include "shell/AboutWindowController.h"
 #include "shell/ShellWindowStyle.h"
+#include "ui/Labels.h"
 
 namespace pelko {
 
@@ -151,6 +152,29 @@ TEST_F(SettingsWindowShellTest, OnASmallScreenTheWindowOpensClearOfTheBar) {
   const QRect placed(window->frameGeometry().topLeft(), window->geometry().size());
   EXPECT_EQ(placed,
             QRect(193, static_cast<int>(768 - visible.maxY()), 980, static_cast<int>(visible.maxY() - 34)));
+}
+
+// On a screen lower than the window's least height (620), 1024 x 600 with a bar of 34, the window is
+// lowered to the room there is, and its content, the footer too, fits into it.
+TEST_F(SettingsWindowShellTest, OnAScreenLowerThanTheWindowTheWholeWindowFits) {
+  system.mac.setDisplays({{1, Rect(0, 0, 1024, 600), 1, "Display"}});
+  const Rect visible = system.mac.screens().screens().front().visibleFrame;
+  SettingsWindowController::Dependencies dependencies{system.scheduler, system.defaults,
+                                                      system.mac.workspace(), system.mac.appShell(),
+                                                      &system.mac.screens()};
+  dependencies.barFrames = [] { return std::vector<Rect>{Rect(0, 0, 1024, 34)}; };
+  auto* view = new SettingsViewController(system.settings, viewDependencies());
+  controller = std::make_unique<SettingsWindowController>(dependencies, view);
+  SettingsWindow* window = controller->window();
+  window->show();
+  QApplication::processEvents();
+  const int room = static_cast<int>(visible.maxY() - 34);
+  EXPECT_LT(room, 620);
+  EXPECT_EQ(window->minimumHeight(), room);
+  EXPECT_EQ(window->height(), room);
+  const QRect footer(view->footerView()->mapTo(window, QPoint(0, 0)), view->footerView()->size());
+  EXPECT_LE(footer.bottom(), window->height()) << "the footer is cut off";
+  EXPECT_LE(view->minimumSizeHint().height(), window->height());
 }
 
 TEST_F(SettingsWindowShellTest, SuperHeldWithAShortcutAddsNothingToIt) {
