@@ -206,6 +206,8 @@ QWidget* SettingsViewController::buildContentPanel() {
   auto* titles = new QVBoxLayout();
   titles->setSpacing(3);
   pageTitleLabel_ = new ElidingLabel("", {24, QFont::DemiBold, semanticColor(SemanticColor::label)}, surface);
+  // The title keeps its whole width: the search field gives up its spare width first.
+  pageTitleLabel_->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
   titles->addWidget(pageTitleLabel_);
   tabSummaryLabel_ = makeWrappingLabel("", 2);
   applyLabelStyle(*tabSummaryLabel_, {12, QFont::Normal, semanticColor(SemanticColor::secondaryLabel)});

@@ -154,6 +154,29 @@ TEST_F(SettingsWindowShellTest, OnASmallScreenTheWindowOpensClearOfTheBar) {
             QRect(193, static_cast<int>(768 - visible.maxY()), 980, static_cast<int>(visible.maxY() - 34)));
 }
 
+// Every page title shows whole from the window's minimum width up; the search field gives way first, down
+// to 280 points, and at the usual width is at its widest, 360.
+TEST_F(SettingsWindowShellTest, EveryPageTitleShowsWholeAndTheSearchFieldGivesWay) {
+  SettingsViewController& view = open();
+  SettingsWindow* window = controller->window();
+  window->show();
+  struct Case {
+    int windowWidth;
+    int leastFieldWidth;
+  };
+  for (const Case& c : {Case{860, 280}, Case{980, 360}}) {
+    window->resize(c.windowWidth, 760);
+    for (int page = 0; page < view.pageCount(); ++page) {
+      view.selectTab(page);
+      QApplication::processEvents();
+      const ElidingLabel* title = view.pageTitleLabel();
+      SCOPED_TRACE(title->fullText().toStdString() + " at " + std::to_string(c.windowWidth));
+      EXPECT_EQ(title->shownText().toStdString(), title->fullText().toStdString());
+      EXPECT_GE(view.searchField()->width(), c.leastFieldWidth);
+    }
+  }
+}
+
 // On a screen lower than the window's least height (620), 1024 x 600 with a bar of 34, the window is
 // lowered to the room there is, and its content, the footer too, fits into it.
 TEST_F(SettingsWindowShellTest, OnAScreenLowerThanTheWindowTheWholeWindowFits) {
