@@ -115,6 +115,18 @@ void PresetCardView::showEvent(QShowEvent* event) {
   refreshHoverState(pointer_ ? pointer_() : std::nullopt);
 }
 
+// A card laid out again (a page shown before its final layout, a window resized) moves under a resting
+// pointer without an enter or leave event: it looks again where the pointer is.
+void PresetCardView::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (pointer_ && isVisible()) refreshHoverState(pointer_());
+}
+
+void PresetCardView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (pointer_ && isVisible()) refreshHoverState(pointer_());
+}
+
 void PresetCardView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   paintSettingsSurface(painter, rect(), 0, fillColor(), borderColor(), {});
