@@ -368,7 +368,9 @@ struct SmallScreen {
   const char* scale;
   int width;  // in pixels
 };
-void PrintTo(const SmallScreen& screen, std::ostream* out) { *out << screen.name; }
+void PrintTo(const SmallScreen& screen, std::ostream* out) {
+  *out << screen.name;
+}
 
 class SettingsWindowOnASmallScreenTest : public SettingsWindowFrameX11Test,
                                          public ::testing::WithParamInterface<SmallScreen> {
