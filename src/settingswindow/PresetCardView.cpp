@@ -132,6 +132,18 @@ bool PresetCardView::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+// A card laid out again (a page shown before its final layout, a window resized) moves under a resting
+// pointer without an enter or leave event: it looks again where the pointer is.
+void PresetCardView::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (pointer_ && isVisible()) refreshHoverState(pointer_());
+}
+
+void PresetCardView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (pointer_ && isVisible()) refreshHoverState(pointer_());
+}
+
 void PresetCardView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   paintSettingsSurface(painter, rect(), 0, fillColor(), borderColor(), {});

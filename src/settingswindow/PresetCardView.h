@@ -39,6 +39,8 @@ class PresetCardView : public QWidget, public SettingsHoverRefreshable {
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/UserDefaults.h"
 #include "settings/SettingsManager.h"
@@ -25,6 +26,11 @@
 namespace pelko {
 
 namespace {
+
+// The page area's least height, and how far it gives way on a screen too low for the window's own least
+// height.
+constexpr int kPageAreaLeastHeight = 360;
+constexpr int kPageAreaLeastHeightOnSmallScreens = 160;
 
 // The opaque window background under the material, shown in the low-density mode.
 class BackgroundUnderlay : public QWidget {
@@ -200,6 +206,8 @@ QWidget* SettingsViewController::buildContentPanel() {
   auto* titles = new QVBoxLayout();
   titles->setSpacing(3);
   pageTitleLabel_ = new ElidingLabel("", {24, QFont::DemiBold, semanticColor(SemanticColor::label)}, surface);
+  // The title keeps its whole width: the search field gives up its spare width first.
+  pageTitleLabel_->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
   titles->addWidget(pageTitleLabel_);
   tabSummaryLabel_ = makeWrappingLabel("", 2);
   applyLabelStyle(*tabSummaryLabel_, {12, QFont::Normal, semanticColor(SemanticColor::secondaryLabel)});
@@ -236,7 +244,7 @@ QWidget* SettingsViewController::buildContentPanel() {
   scrollView_->setFrameShape(QFrame::NoFrame);
   scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scrollView_->setWidgetResizable(true);
-  scrollView_->setMinimumHeight(360);
+  scrollView_->setMinimumHeight(kPageAreaLeastHeight);
   scrollView_->viewport()->setAutoFillBackground(false);
   tabContainer_ = new QWidget();
   tabContainer_->setAutoFillBackground(false);
@@ -248,6 +256,14 @@ QWidget* SettingsViewController::buildContentPanel() {
           [this] { refreshHoverStatesInSettingsContent(); });
   contentStack_->addWidget(scrollView_, 1);
   return surface;
+}
+
+void SettingsViewController::fitIntoHeight(int height) {
+  if (!scrollView_) return;
+  scrollView_->setMinimumHeight(kPageAreaLeastHeight);
+  const int rest = minimumSizeHint().height() - kPageAreaLeastHeight;
+  scrollView_->setMinimumHeight(
+      std::clamp(height - rest, kPageAreaLeastHeightOnSmallScreens, kPageAreaLeastHeight));
 }
 
 void SettingsViewController::viewDidAppear() {

@@ -158,6 +158,9 @@ class SettingsViewController : public QWidget {
   void viewDidAppear();
   // Called when the window is about to hide the view.
   void viewWillDisappear();
+  // The view in a window that may be no taller than `height` (on a small screen): the page area gives up
+  // the height the rest of the view lacks, keeping at least a few rows.
+  void fitIntoHeight(int height);
 
   // ---- Pages and navigation ----
   int pageCount() const { return static_cast<int>(tabViews_.size()); }

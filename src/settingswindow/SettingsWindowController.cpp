@@ -7,6 +7,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <cmath>
 
 #include "platform/AppShell.h"
 #include "platform/RunningApplication.h"
@@ -22,6 +23,7 @@
 #include "ui/ScreenCoordinates.h"
 #include "ui/SemanticColors.h"
 #include "ui/ShortcutModifiers.h"
+#include "ui/X11ActiveWindow.h"
 
 namespace pelko {
 
@@ -58,6 +60,16 @@ SettingsWindow::SettingsWindow(SettingsWindowController& controller)
   // Key presses reach the focused control before this window, and tooltips are windows of their own:
   // both are looked at on their way in.
   qApp->installEventFilter(this);
+}
+
+void SettingsWindow::setLevel(int level) {
+  level_ = level;
+  const bool floats = level > kNormalLevel;
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == floats) return;
+  // Told to the window system as it is: changing a shown window's flags the usual way would hide it.
+  const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, floats);
+  overrideWindowFlags(flags);
+  if (QWindow* handle = windowHandle()) handle->setFlags(flags);
 }
 
 bool SettingsWindow::handleSettingsShortcut(QKeyEvent* event) {
@@ -195,13 +207,24 @@ SettingsWindowController::~SettingsWindowController() {
 
 void SettingsWindowController::placeWindow() {
   restoringFrame_ = true;
-  const Rect frame = SettingsWindowFrame::restored(savedFrame_, placementAreas());
+  const std::vector<Rect> areas = placementAreas();
+  const Rect frame = SettingsWindowFrame::restored(savedFrame_, areas);
+  updateMinimumSize(frame, areas);
   // Placed by its outer frame, so that the window manager's title bar, not the content, goes where the
   // top edge was kept.
   placed_ = toQtGlobal(frame, mainScreenHeight());
   window_->resize(placed_.size());
   window_->move(placed_.topLeft());
   restoringFrame_ = false;
+}
+
+void SettingsWindowController::updateMinimumSize(const Rect& frame, const std::vector<Rect>& areas) {
+  Size minimum = SettingsWindowFrame::kMinimumSize;
+  if (auto own = SettingsWindowFrame::screenHolding(frame, areas))
+    minimum = SettingsWindowFrame::minimumSizeIn(areas[*own]);
+  window_->setMinimumSize(static_cast<int>(std::floor(minimum.width)),
+                          static_cast<int>(std::floor(minimum.height)));
+  if (content_) content_->fitIntoHeight(window_->minimumHeight());
 }
 
 std::vector<Rect> SettingsWindowController::placementAreas() const {
@@ -300,8 +323,12 @@ void SettingsWindowController::toggleFromTaskbar() {
     showSettings();
     return;
   }
+  // Back among the normal windows first, so that it goes behind them, then the keyboard to the window
+  // now in front.
+  window_->setLevel(SettingsWindow::kNormalLevel);
   window_->lower();
   sentBack_ = true;
+  activateWindowInFrontOf(*window_);
   if (!lastNonPelkoFrontmostPID_) return;
   if (auto app = deps_.workspace.runningApplication(*lastNonPelkoFrontmostPID_); app && !app->isTerminated())
     app->activate(platform::activateNone);
@@ -365,6 +392,11 @@ void SettingsWindowController::windowDidResignKey() {
 
 void SettingsWindowController::windowDidChangeScreen() {
   if (content_) content_->updateDisplayRenderingMode();
+  // The minimum size the new screen allows.
+  if (window_) {
+    const QRect outer(window_->frameGeometry().topLeft(), window_->geometry().size());
+    updateMinimumSize(fromQtGlobal(outer, mainScreenHeight()), placementAreas());
+  }
 }
 
 }  // namespace pelko

@@ -38,7 +38,9 @@ class SettingsWindow : public QWidget {
   explicit SettingsWindow(SettingsWindowController& controller);
 
   int level() const { return level_; }
-  void setLevel(int level) { level_ = level; }
+  // Above the level of normal windows the window stays on top of them (on X11 the window manager's
+  // above state).
+  void setLevel(int level);
   // Answers whether the settings shortcuts took the key press.
   bool handleSettingsShortcut(QKeyEvent* event);
 
@@ -123,6 +125,9 @@ class SettingsWindowController : public QObject, public SettingsWindowHandle {
   void placeWindow();
   // The room for the window on each screen: its visible frame clear of the bars, less the decoration.
   std::vector<Rect> placementAreas() const;
+  // The window's minimum size on the screen of `frame` among `areas` (the placement areas): lowered
+  // where that screen has less room.
+  void updateMinimumSize(const Rect& frame, const std::vector<Rect>& areas);
   // How much wider and taller the window system's frame is than the content; nothing until the window
   // system has put its frame around the window.
   Size decorationSize() const;

@@ -15,10 +15,11 @@ std::string number(double value) {
   return buffer;
 }
 
-// `size` shrunk to fit `visible`, never below the window's minimum size.
+// `size` shrunk to fit `visible`, never below the window's minimum size there.
 Size fitted(Size size, const Rect& visible) {
-  return {std::max(SettingsWindowFrame::kMinimumSize.width, std::min(size.width, visible.width())),
-          std::max(SettingsWindowFrame::kMinimumSize.height, std::min(size.height, visible.height()))};
+  const Size minimum = SettingsWindowFrame::minimumSizeIn(visible);
+  return {std::max(minimum.width, std::min(size.width, visible.width())),
+          std::max(minimum.height, std::min(size.height, visible.height()))};
 }
 
 // `size`, fitted to `on`, in the middle of it and kept on it.
@@ -67,12 +68,20 @@ Rect SettingsWindowFrame::restored(const std::optional<Rect>& saved, const std::
   return centred(size, visibleFrames.front());
 }
 
+Size SettingsWindowFrame::minimumSizeIn(const Rect& visible) {
+  // Never nothing at all, even in a visible frame that has no room.
+  return {std::max(1.0, std::min(kMinimumSize.width, visible.width())),
+          std::max(1.0, std::min(kMinimumSize.height, visible.height()))};
+}
+
 Rect SettingsWindowFrame::keptOnScreen(const Rect& frame, const Rect& visible) {
   const auto [width, height] = fitted(frame.size, visible);
-  // Shrinking keeps the top edge where it was (screen coordinates grow upwards).
+  // Shrinking keeps the top edge where it was (screen coordinates grow upwards); then the top edge comes
+  // down onto the visible frame and the bottom edge up onto it.
   double x = frame.minX();
   double y = frame.maxY() - height;
   if (y + height > visible.maxY()) y = visible.maxY() - height;
+  if (y < visible.minY() && height <= visible.height()) y = visible.minY();
   if (width > visible.width()) x = visible.minX();
   return Rect(x, y, width, height);
 }

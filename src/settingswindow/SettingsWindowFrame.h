@@ -28,9 +28,14 @@ struct SettingsWindowFrame {
   // without any screen the saved frame is used as it is.
   static Rect restored(const std::optional<Rect>& saved, const std::vector<Rect>& visibleFrames);
 
+  // The window's minimum size in `visible`: its own, lowered to what the visible frame holds, so that on
+  // a small screen the whole window, its footer too, fits beside the bars.
+  static Size minimumSizeIn(const Rect& visible);
+
   // The window on a screen smaller than itself: it shrinks to the visible frame, never below its
-  // minimum size, and its top edge (where the title bar is) and, when it is still wider than the
-  // screen, its left edge stay on the visible frame, so the window can always be grabbed and moved.
+  // minimum size there, and its top edge (where the title bar is) and its bottom edge stay on the
+  // visible frame, and its left edge too when it is still wider than the screen, so the window can
+  // always be grabbed and moved.
   static Rect keptOnScreen(const Rect& frame, const Rect& visibleFrame);
 
   // `visible` less the strips the program's own bars take along its edges: a bar lying along an edge

@@ -80,6 +80,9 @@ std::unique_ptr<QMessageBox> QtAlerts::makeBox(const platform::AlertContent& ale
     // The box's own rule: a lone button is also the one that cancels.
     box->hasCancellingButton = buttons.size() == 1;
   }
+  // Modal first: making a message box modal gives it its dialog flags afresh, which would drop the
+  // on-top flag set after it.
+  box->setWindowModality(Qt::ApplicationModal);
   // Above a window that stays on top only at the same level; without an owner above any of them.
   if (!ownerWindow || ownerWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
     box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -94,7 +97,6 @@ int QtAlerts::answerOf(const QMessageBox& box, const platform::AlertContent& ale
 
 int QtAlerts::runModal(const platform::AlertContent& alert, platform::AlertOwner owner) {
   auto box = makeBox(alert, owner);
-  box->setWindowModality(Qt::ApplicationModal);
   // The owner may go while the box waits (a rebuilt bar); the box must not go with it.
   QPointer<QMessageBox> alive(box.get());
   box->exec();

@@ -20,8 +20,8 @@ platform::AlertOwner alertOwner(const QWidget* widget);
 // the platform's real adapters because it shows its texts through the kit's plain-text rules.
 class QtAlerts final : public platform::Alerts {
  public:
-  // The box runModal() shows, built but not shown. Its buttons are in the order of `alert.buttons`;
-  // closing it or pressing Escape clicks the cancelling button, or ends it without one.
+  // The box runModal() shows, built but not shown, application-modal. Its buttons are in the order of
+  // `alert.buttons`; closing it or pressing Escape clicks the cancelling button, or ends it without one.
   static std::unique_ptr<QMessageBox> makeBox(const platform::AlertContent& alert,
                                               platform::AlertOwner owner = {});
   // The answer of a box that ended: the index of its clicked button, else `alert.cancelButton`.

@@ -21,8 +21,10 @@ void QtOfflineUpdater::start() {
 void QtOfflineUpdater::checkForUpdates() {
   debugLog("Updater: no network here; the check could not be made");
   if (!window_) {
-    window_ =
-        std::make_unique<QWidget>(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // On top, as the program's other small windows (About, the first-run guide) are: a check asked for
+    // from one of them answers above it.
+    window_ = std::make_unique<QWidget>(
+        nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     window_->setWindowTitle(kTitle);
     auto* layout = new QVBoxLayout(window_.get());
     layout->setContentsMargins(20, 18, 20, 16);

@@ -13,8 +13,8 @@ class QPushButton;
 namespace pelko {
 
 // The update framework of this build, which has no update feed to reach: its scheduled checks find
-// nothing, and a check the user asks for says so in the framework's own status window, which stays
-// until the user closes it. The window is made on the first check and reused.
+// nothing, and a check the user asks for says so in the framework's own status window, which stays on
+// top until the user closes it. The window is made on the first check and reused.
 class QtOfflineUpdater final : public platform::Updater {
  public:
   static constexpr const char* kStatusWindowClass = "SUUpdateStatusWindowController";

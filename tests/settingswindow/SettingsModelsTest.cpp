@@ -218,11 +218,14 @@ TEST(SettingsWindowFrameTest, TheTitleBarStaysOnSmallScreens) {
   const Case cases[] = {
       // 1366 x 768 with a 34-point bar: the window shrinks to the height and is centred across.
       {"1366x768", Rect(0, 34, 1366, 734), Rect(193, 34, 980, 734)},
-      // 1920 x 1080 at scale 2 gives 960 x 540 points: the minimum size does not fit; the top edge is kept.
-      {"960x540", Rect(0, 34, 960, 506), Rect(0, -80, 960, 620)},
-      {"960x540 second screen", Rect(1920, 34, 960, 506), Rect(1920, -80, 960, 620)},
-      // Narrower than the minimum width too: the left edge stays on the screen as well.
-      {"800x600", Rect(0, 0, 800, 600), Rect(0, -20, 860, 620)},
+      // Lower than the minimum height of 620: the window is lowered to the room there is, so that it
+      // ends above the bar, footer and all. 1024 x 600 with its bar:
+      {"1024x600", Rect(0, 34, 1024, 566), Rect(22, 34, 980, 566)},
+      // 1920 x 1080 at scale 2 gives 960 x 540 points.
+      {"960x540", Rect(0, 34, 960, 506), Rect(0, 34, 960, 506)},
+      {"960x540 second screen", Rect(1920, 34, 960, 506), Rect(1920, 34, 960, 506)},
+      // Narrower than the minimum width of 860 too.
+      {"800x600", Rect(0, 0, 800, 600), Rect(0, 0, 800, 600)},
       // A screen with room changes nothing.
       {"1920x1080", Rect(0, 34, 1920, 1046), Rect(470, 177, 980, 760)},
   };
@@ -230,10 +233,18 @@ TEST(SettingsWindowFrameTest, TheTitleBarStaysOnSmallScreens) {
     const Rect restored = SettingsWindowFrame::restored(std::nullopt, {c.visible});
     EXPECT_EQ(restored, c.expected) << c.name;
     EXPECT_LE(restored.maxY(), c.visible.maxY()) << c.name;
+    EXPECT_GE(restored.minY(), c.visible.minY()) << c.name;
   }
-  // A remembered frame whose title bar is above the screen comes down, keeping its left edge.
+  // A remembered frame whose title bar is above the screen comes down, keeping its left edge; one whose
+  // bottom is behind the bar comes up.
   EXPECT_EQ(SettingsWindowFrame::restored(Rect(300, 200, 900, 700), {Rect(0, 34, 1366, 734)}),
             Rect(300, 68, 900, 700));
+  EXPECT_EQ(SettingsWindowFrame::restored(Rect(40, 10, 980, 566), {Rect(0, 34, 1024, 566)}),
+            Rect(40, 34, 980, 566));
+  // The minimum size there: the window's own (860 x 620) where it fits, else the room there is.
+  EXPECT_EQ(SettingsWindowFrame::minimumSizeIn(Rect(0, 34, 1366, 734)), Size(860, 620));
+  EXPECT_EQ(SettingsWindowFrame::minimumSizeIn(Rect(0, 34, 1024, 566)), Size(860, 566));
+  EXPECT_EQ(SettingsWindowFrame::minimumSizeIn(Rect(0, 0, 800, 600)), Size(800, 600));
 }
 
 TEST(SettingsWindowFrameTest, TheRoomLeftBesideTheBarsAndTheDecoration) {

@@ -490,6 +490,33 @@ TEST_F(SettingsViewControllerTest, HoverRefreshFollowsAPointerAtRest) {
   EXPECT_TRUE(card.isHovered());
 }
 
+// A card laid out again under a resting pointer (the Presets page opened with its shortcut is laid out
+// once more as the window settles; here the window widens) gets no enter or leave event: it looks again
+// where the pointer is, and its hover look ends once the pointer is no longer on it.
+TEST_F(SettingsViewControllerTest, ACardLaidOutAgainUnderARestingPointerHoversOnlyWhileOnIt) {
+  SettingsViewController& view = open();
+  SettingsWindow* window = controller->window();
+  window->resize(980, 760);
+  window->show();
+  QTest::keyClick(window, Qt::Key_5, Qt::ControlModifier);
+  ASSERT_EQ(view.currentTabIndex(), 4);
+  QApplication::processEvents();
+  const auto cards = view.tabViews()[4]->findChildren<PresetCardView*>();
+  ASSERT_GE(cards.size(), 2);
+  PresetCardView* right = cards[1];
+  pointer = right->mapToGlobal(QPoint(3, 20));
+  view.refreshHoverStatesInSettingsContent();
+  ASSERT_TRUE(right->isHovered());
+
+  window->resize(1400, 760);
+  QApplication::processEvents();
+  ASSERT_FALSE(right->rect().contains(right->mapFromGlobal(*pointer))) << "the card did not move";
+  EXPECT_FALSE(right->isHovered());
+  for (PresetCardView* card : cards)
+    EXPECT_EQ(card->isHovered(), card->rect().contains(card->mapFromGlobal(*pointer)))
+        << card->toolTip().toStdString();
+}
+
 TEST_F(SettingsViewControllerTest, CursorsArePerWidgetAndNeverPushed) {
   SettingsViewController& view = open();
   controller->window()->show();

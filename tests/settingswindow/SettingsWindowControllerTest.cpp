@@ -123,6 +123,9 @@ TEST_F(SettingsWindowControllerTest, ShowingFloatsAndRemembersTheFrontmostApplic
   system.scheduler.runUntilIdle();
   EXPECT_TRUE(controller->window()->isVisible());
   EXPECT_EQ(system.mac.appShell().activateOwnProcessCount, 1);
+  // Floating is staying on top of other windows, for the window system too.
+  EXPECT_TRUE(controller->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(controller->window()->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
 
   // Showing again while this program is in front keeps the application recorded before.
   system.mac.activate(system.mac.appShell().pid);
@@ -133,6 +136,8 @@ TEST_F(SettingsWindowControllerTest, ShowingFloatsAndRemembersTheFrontmostApplic
   QEvent deactivate(QEvent::WindowDeactivate);
   QApplication::sendEvent(controller->window(), &deactivate);
   EXPECT_EQ(controller->window()->level(), 0);
+  EXPECT_FALSE(controller->window()->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(controller->window()->isVisible()) << "no longer floating, it stays where it is";
 }
 
 TEST_F(SettingsWindowControllerTest, ToggleFromTheBar) {
@@ -149,6 +154,7 @@ TEST_F(SettingsWindowControllerTest, ToggleFromTheBar) {
 
   controller->toggleFromTaskbar();  // in front: sent back, the editor comes forward
   EXPECT_EQ(system.mac.frontmostPID(), editor);
+  EXPECT_EQ(window->level(), 0) << "sent back among the normal windows";
 
   // On X11 nothing takes the focus from the window sent back: it is still active, yet the next click
   // brings it forward instead of sending it back again.

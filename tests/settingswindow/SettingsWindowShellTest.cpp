@@ -13,6 +13,7 @@
 #include "settingswindow/SettingsSidebarButton.h"
 #include "shell/AboutWindowController.h"
 #include "shell/ShellWindowStyle.h"
+#include "ui/Labels.h"
 
 namespace pelko {
 
@@ -151,6 +152,52 @@ TEST_F(SettingsWindowShellTest, OnASmallScreenTheWindowOpensClearOfTheBar) {
   const QRect placed(window->frameGeometry().topLeft(), window->geometry().size());
   EXPECT_EQ(placed,
             QRect(193, static_cast<int>(768 - visible.maxY()), 980, static_cast<int>(visible.maxY() - 34)));
+}
+
+// Every page title shows whole from the window's minimum width up; the search field gives way first, down
+// to 280 points, and at the usual width is at its widest, 360.
+TEST_F(SettingsWindowShellTest, EveryPageTitleShowsWholeAndTheSearchFieldGivesWay) {
+  SettingsViewController& view = open();
+  SettingsWindow* window = controller->window();
+  window->show();
+  struct Case {
+    int windowWidth;
+    int leastFieldWidth;
+  };
+  for (const Case& c : {Case{860, 280}, Case{980, 360}}) {
+    window->resize(c.windowWidth, 760);
+    for (int page = 0; page < view.pageCount(); ++page) {
+      view.selectTab(page);
+      QApplication::processEvents();
+      const ElidingLabel* title = view.pageTitleLabel();
+      SCOPED_TRACE(title->fullText().toStdString() + " at " + std::to_string(c.windowWidth));
+      EXPECT_EQ(title->shownText().toStdString(), title->fullText().toStdString());
+      EXPECT_GE(view.searchField()->width(), c.leastFieldWidth);
+    }
+  }
+}
+
+// On a screen lower than the window's least height (620), 1024 x 600 with a bar of 34, the window is
+// lowered to the room there is, and its content, the footer too, fits into it.
+TEST_F(SettingsWindowShellTest, OnAScreenLowerThanTheWindowTheWholeWindowFits) {
+  system.mac.setDisplays({{1, Rect(0, 0, 1024, 600), 1, "Display"}});
+  const Rect visible = system.mac.screens().screens().front().visibleFrame;
+  SettingsWindowController::Dependencies dependencies{system.scheduler, system.defaults,
+                                                      system.mac.workspace(), system.mac.appShell(),
+                                                      &system.mac.screens()};
+  dependencies.barFrames = [] { return std::vector<Rect>{Rect(0, 0, 1024, 34)}; };
+  auto* view = new SettingsViewController(system.settings, viewDependencies());
+  controller = std::make_unique<SettingsWindowController>(dependencies, view);
+  SettingsWindow* window = controller->window();
+  window->show();
+  QApplication::processEvents();
+  const int room = static_cast<int>(visible.maxY() - 34);
+  EXPECT_LT(room, 620);
+  EXPECT_EQ(window->minimumHeight(), room);
+  EXPECT_EQ(window->height(), room);
+  const QRect footer(view->footerView()->mapTo(window, QPoint(0, 0)), view->footerView()->size());
+  EXPECT_LE(footer.bottom(), window->height()) << "the footer is cut off";
+  EXPECT_LE(view->minimumSizeHint().height(), window->height());
 }
 
 TEST_F(SettingsWindowShellTest, SuperHeldWithAShortcutAddsNothingToIt) {

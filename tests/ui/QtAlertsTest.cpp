@@ -130,6 +130,13 @@ TEST(QtAlertsTest, AnAlertComesAboveItsWindowAndOpensOverIt) {
     EXPECT_EQ(box->parentWidget(), c.parent);
     EXPECT_TRUE(box->isWindow());
     EXPECT_EQ(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.staysOnTop);
+    // And so it is while it waits for the user.
+    bool waitingOnTop = !c.staysOnTop;
+    runAndEnd(alert, alertOwner(c.owner), [&](QWidget& waiting) {
+      waitingOnTop = waiting.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+      waiting.close();
+    });
+    EXPECT_EQ(waitingOnTop, c.staysOnTop);
     if (c.parent) {
       box->show();
       const QPoint offset = box->frameGeometry().center() - c.parent->frameGeometry().center();

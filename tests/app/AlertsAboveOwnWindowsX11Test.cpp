@@ -1,0 +1,184 @@
+// Alerts of the whole application and the update window in the running program under an X server with a
+// window manager: each comes above every window of the program that is up when it opens (the bar, and
+// the first-run guide and About, which stay on top), and a second start's alert comes above the first
+// copy's guide. The window manager's stacking order is the one read.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "PelkoProcess.h"
+#include "StatusMenuBus.h"
+#include "XTestServer.h"
+
+namespace pelko::testing {
+namespace {
+
+class AlertsAboveOwnWindowsX11Test : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    const std::string daemon = findProgram("dbus-daemon");
+    if (daemon.empty()) GTEST_SKIP() << "needs dbus-daemon (scripts/install-deps.sh)";
+    // A session bus of the test's own with a status-notifier watcher, through which the status menu is
+    // read and clicked as a tray host would.
+    bus = std::make_unique<Helper>(daemon,
+                                   std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
+                                   std::map<std::string, std::string>{}, Helper::Output::read);
+    auto address = bus->readLine(5);
+    ASSERT_TRUE(address && !address->empty()) << "the session bus did not start";
+    busAddress = *address;
+    watcher =
+        std::make_unique<Helper>(PELKO_SNI_WATCHER, std::vector<std::string>{},
+                                 std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress},
+                                                                    {"QT_QPA_PLATFORM", "offscreen"}},
+                                 Helper::Output::read);
+    ASSERT_EQ(watcher->readLine(5), "watching");
+    // A first run: the guide opens half a second after start-up.
+    sandbox.setDefaults({{"PelkoOnboardingComplete", false}});
+    std::ofstream(sandbox.path("scenario.json")) << R"({"applications": []})";
+  }
+  void TearDown() override {
+    DesktopTest::TearDown();
+    watcher.reset();
+    bus.reset();
+  }
+
+  std::map<std::string, std::string> displayEnvironment() const {
+    return {{"DISPLAY", server->display()},
+            {"QT_QPA_PLATFORM", "xcb"},
+            {"DBUS_SESSION_BUS_ADDRESS", busAddress},
+            {"XDG_CURRENT_DESKTOP", ""},
+            {"QT_QPA_PLATFORMTHEME", ""},
+            {"PELKO_SCENARIO", sandbox.path("scenario.json")}};
+  }
+
+  // The program started, with its guide up; false when either did not come.
+  bool startWithTheGuide() {
+    pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{}, displayEnvironment());
+    if (!pelko->waitUntilReady()) return false;
+    return waitUntil([&] { return windowNamed("Welcome to Pelko") != 0; }, 10);
+  }
+
+  // The window manager's windows bottom to top, and the active one.
+  std::vector<long> windowList(const char* property) {
+    std::vector<long> windows;
+    const std::string text = runOnDisplay(server->display(), std::string("xprop -root ") + property);
+    for (size_t at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2))
+      windows.push_back(std::strtol(text.c_str() + at, nullptr, 16));
+    return windows;
+  }
+  std::vector<long> stacking() { return windowList("_NET_CLIENT_LIST_STACKING"); }
+  long activeWindow() {
+    const auto active = windowList("_NET_ACTIVE_WINDOW");
+    return active.empty() ? 0 : active.front();
+  }
+  long windowNamed(const std::string& name) {
+    std::stringstream ids(xdotool(server->display(), "search --onlyvisible --name '^" + name + "$'"));
+    long id = 0;
+    ids >> id;
+    return id;
+  }
+
+  // The window that opens after `before` was listed, once it has the keyboard; 0 when none came.
+  long newActiveWindow(const std::vector<long>& before) {
+    long opened = 0;
+    waitUntil(
+        [&] {
+          const long active = activeWindow();
+          if (active == 0 || std::find(before.begin(), before.end(), active) != before.end()) return false;
+          opened = active;
+          return true;
+        },
+        10);
+    pause(0.3);  // the window manager's restacking of a new window
+    return opened;
+  }
+
+  // The names and types of the windows stacked above `window`, for a failure message.
+  std::string above(long window) {
+    const auto order = stacking();
+    const auto at = std::find(order.begin(), order.end(), window);
+    if (at == order.end()) return "the window is not among the managed windows";
+    std::string names;
+    for (auto it = at + 1; it != order.end(); ++it)
+      names += runOnDisplay(server->display(),
+                            "xprop -id " + std::to_string(*it) + " WM_NAME _NET_WM_WINDOW_TYPE");
+    return names;
+  }
+
+  void screenshot(const std::string& name) {
+    QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
+    artifacts.mkpath(".");
+    runOnDisplay(server->display(),
+                 "import -window root " + artifacts.filePath(QString::fromStdString(name)).toStdString());
+  }
+
+  std::unique_ptr<Helper> bus;
+  std::unique_ptr<Helper> watcher;
+  std::string busAddress;
+};
+
+TEST_F(AlertsAboveOwnWindowsX11Test, StatusMenuAlertsAndTheUpdateWindowComeAboveEveryWindowOfTheProgram) {
+  ASSERT_TRUE(startWithTheGuide()) << pelko->output();
+  auto registered = watcher->readLine(10);
+  ASSERT_TRUE(registered) << "the status item did not register";
+  StatusMenu menu(busAddress, "alerts-above-test");
+  std::string error;
+  ASSERT_TRUE(menu.read(*registered, error)) << error;
+  const long guide = windowNamed("Welcome to Pelko");
+
+  // Each window the menu opens is the topmost of all, above the bar, the guide and whatever else of the
+  // program is up; Escape ends an alert.
+  auto opensOnTop = [&](const std::string& row, const std::string& png) {
+    SCOPED_TRACE(row);
+    const auto before = stacking();
+    menu.click(row);
+    const long opened = newActiveWindow(before);
+    EXPECT_NE(opened, 0) << "nothing opened with the keyboard";
+    if (opened == 0) return opened;
+    EXPECT_EQ(stacking().back(), opened) << "beneath:\n" << above(opened);
+    screenshot(png);
+    return opened;
+  };
+
+  // With the guide up.
+  ASSERT_NE(opensOnTop("Copy Diagnostics", "diagnostics-alert-over-guide.png"), 0);
+  xdotool(server->display(), "key --clearmodifiers Escape");
+  ASSERT_TRUE(waitUntil([&] { return activeWindow() == guide; }, 5)) << "the alert did not end";
+
+  // With About up too: the update window, then the diagnostics alert above both.
+  const auto beforeAbout = stacking();
+  menu.click("About Pelko");
+  ASSERT_NE(newActiveWindow(beforeAbout), 0) << "About did not open";
+  const long update = opensOnTop("Check for Updates...", "update-window-over-about.png");
+  EXPECT_EQ(update, windowNamed("Software Update"));
+  EXPECT_NE(opensOnTop("Copy Diagnostics", "diagnostics-alert-over-about.png"), 0);
+}
+
+TEST_F(AlertsAboveOwnWindowsX11Test, ASecondStartsAlertComesAboveTheFirstCopysGuide) {
+  ASSERT_TRUE(startWithTheGuide()) << pelko->output();
+  const long guide = windowNamed("Welcome to Pelko");
+  ASSERT_EQ(activeWindow(), guide);
+
+  const auto before = stacking();
+  PelkoProcess second(sandbox, {}, displayEnvironment());
+  const long alert = newActiveWindow(before);
+  ASSERT_NE(alert, 0) << "the second start showed no alert:\n" << second.output();
+  EXPECT_EQ(stacking().back(), alert) << "beneath:\n" << above(alert);
+  screenshot("already-running-alert-over-guide.png");
+
+  // Answered, the second copy ends and the first one's guide is still there.
+  xdotool(server->display(), "key --clearmodifiers Return");
+  EXPECT_TRUE(second.wait(10)) << second.output();
+  EXPECT_NE(windowNamed("Welcome to Pelko"), 0);
+}
+
+}  // namespace
+}  // namespace pelko::testing
