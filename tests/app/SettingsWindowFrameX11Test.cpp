@@ -8,73 +8,44 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "AccessibilityBus.h"
-#include "PelkoProcess.h"
-#include "XTestServer.h"
+#include "XConnection.h"
 
 namespace pelko::testing {
 namespace {
 
-// The test's own connection to the display: a plain window of its own to cover others, the window
-// manager's stacking order and active window, and the owners the clipboard has had.
-class Display {
+// The test's own connection to the display, which also counts the owners the clipboard has had.
+class Display : public XConnection {
  public:
-  explicit Display(const std::string& display) {
-    connection_ = xcb_connect(display.c_str(), nullptr);
-    if (xcb_connection_has_error(connection_)) return;
-    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-    clipboard_ = atom("CLIPBOARD");
+  explicit Display(const std::string& display) : XConnection(display) {
+    if (!isConnected()) return;
     auto* version =
-        xcb_xfixes_query_version_reply(connection_, xcb_xfixes_query_version(connection_, 5, 0), nullptr);
+        xcb_xfixes_query_version_reply(connection(), xcb_xfixes_query_version(connection(), 5, 0), nullptr);
     std::free(version);
-    const auto* xfixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
+    const auto* xfixes = xcb_get_extension_data(connection(), &xcb_xfixes_id);
     if (xfixes && xfixes->present) {
       xfixesEvents_ = xfixes->first_event;
-      xcb_xfixes_select_selection_input(connection_, root_, clipboard_,
+      xcb_xfixes_select_selection_input(connection(), root(), atom("CLIPBOARD"),
                                         XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
-      xcb_flush(connection_);
+      xcb_flush(connection());
     }
   }
-  ~Display() { xcb_disconnect(connection_); }
-  Display(const Display&) = delete;
-  Display& operator=(const Display&) = delete;
 
-  bool isConnected() const { return root_ != XCB_WINDOW_NONE && xfixesEvents_ != 0; }
+  bool watchesClipboard() const { return xfixesEvents_ != 0; }
 
   // A normal window of the test's own, mapped where the settings window opens.
-  void openCover(int width, int height) {
-    const xcb_window_t window = xcb_generate_id(connection_);
-    const uint32_t background = 0x204060;
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, static_cast<uint16_t>(width),
-                      static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                      XCB_CW_BACK_PIXEL, &background);
-    const char* title = "Cover";
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                        static_cast<uint32_t>(std::strlen(title)), title);
-    xcb_map_window(connection_, window);
-    xcb_flush(connection_);
-    cover_ = window;
-  }
+  void openCover(int width, int height) { cover_ = openWindow("Cover", width, height); }
   xcb_window_t cover() const { return cover_; }
-
-  // The managed windows bottom to top, as the window manager stacks them.
-  std::vector<xcb_window_t> stacking() { return windows("_NET_CLIENT_LIST_STACKING"); }
-  xcb_window_t activeWindow() {
-    auto active = windows("_NET_ACTIVE_WINDOW");
-    return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
-  }
 
   // How often the clipboard got an owner since the last call.
   int clipboardOwnerChanges() {
     int changes = 0;
-    xcb_flush(connection_);
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+    xcb_flush(connection());
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection())) {
       if ((event->response_type & 0x7f) == xfixesEvents_ + XCB_XFIXES_SELECTION_NOTIFY) ++changes;
       std::free(event);
     }
@@ -82,24 +53,7 @@ class Display {
   }
 
  private:
-  xcb_atom_t atom(const char* name) { return internAtom(connection_, name); }
-  std::vector<xcb_window_t> windows(const char* property) {
-    auto* reply = xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, root_, atom(property), XCB_ATOM_WINDOW, 0, 1024),
-        nullptr);
-    std::vector<xcb_window_t> result;
-    if (reply && reply->format == 32) {
-      auto* first = static_cast<xcb_window_t*>(xcb_get_property_value(reply));
-      result.assign(first, first + xcb_get_property_value_length(reply) / 4);
-    }
-    std::free(reply);
-    return result;
-  }
-
-  xcb_connection_t* connection_ = nullptr;
-  xcb_window_t root_ = XCB_WINDOW_NONE;
   xcb_window_t cover_ = XCB_WINDOW_NONE;
-  xcb_atom_t clipboard_ = XCB_ATOM_NONE;
   uint8_t xfixesEvents_ = 0;
 };
 
@@ -109,7 +63,7 @@ class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
     AccessibleDesktopTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     display = std::make_unique<Display>(server->display());
-    ASSERT_TRUE(display->isConnected());
+    ASSERT_TRUE(display->isConnected() && display->watchesClipboard());
     // No other application: the program's own entry is the bar's only button.
     std::ofstream(sandbox.path("scenario.json")) << R"({"applications": []})";
   }
@@ -127,18 +81,10 @@ class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
 
   // Opens the window as a second start hands the running copy its URL; its X window.
   xcb_window_t openSettings(const std::map<std::string, std::string>& extra = {}) {
-    std::map<std::string, std::string> variables = accessibility->environment();
-    variables["DISPLAY"] = server->display();
-    variables["QT_QPA_PLATFORM"] = "xcb";
-    variables.insert(extra.begin(), extra.end());
-    PelkoProcess second(sandbox, {"pelko://settings"}, variables);
+    PelkoProcess second(sandbox, {"pelko://settings"}, programEnvironment(extra));
     second.wait(10);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string id = xdotool(server->display(), "search --onlyvisible --name '^Pelko Settings$'");
-      if (!id.empty()) return static_cast<xcb_window_t>(std::stoul(id));
-      pause(0.1);
-    }
-    return XCB_WINDOW_NONE;
+    const std::string id = waitForWindowNamed("Pelko Settings", 10);
+    return id.empty() ? xcb_window_t{XCB_WINDOW_NONE} : static_cast<xcb_window_t>(std::stoul(id));
   }
 
   // Starts the program and opens the window in front; its X window's number, empty when it did not open.
@@ -158,29 +104,6 @@ class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
     return -1;
   }
 
-  // Waits until `condition` holds, for at most `seconds`.
-  template <class Condition>
-  bool waitFor(Condition condition, double seconds = 10) {
-    for (int attempt = 0; attempt < seconds * 20; ++attempt) {
-      if (condition()) return true;
-      pause(0.05);
-    }
-    return condition();
-  }
-
-  void click(int x, int y) {
-    xdotool(server->display(),
-            "mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-  }
-
-  std::string screenshot(const std::string& name) {
-    QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
-    artifacts.mkpath(".");
-    const std::string file = artifacts.filePath(QString::fromStdString(name)).toStdString();
-    runOnDisplay(server->display(), "import -window root " + file);
-    return file;
-  }
-
   std::unique_ptr<Display> display;
 };
 
@@ -190,23 +113,23 @@ TEST_F(SettingsWindowFrameX11Test, TheBarEntrySendsTheWindowBackAndBringsItForwa
   const xcb_window_t settings = openSettings();
   ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
   xdotool(server->display(), "windowactivate --sync " + std::to_string(settings));
-  ASSERT_TRUE(waitFor([&] { return stackedAt(settings) > stackedAt(display->cover()); }));
+  ASSERT_TRUE(waitUntil([&] { return stackedAt(settings) > stackedAt(display->cover()); }, 10));
   // The program's own entry shows in the bar while its window does.
   const auto entry = accessibility->findLargest("push button", "Pelko", 10);
   ASSERT_TRUE(entry) << accessibility->describeAll();
 
   // The first click sends the window behind the test's own window.
-  click(entry->centerX(), entry->centerY());
-  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) < stackedAt(display->cover()); }))
+  clickAt(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitUntil([&] { return stackedAt(settings) < stackedAt(display->cover()); }, 10))
       << "the first click did not send the window back";
   // The second brings it forward, in front and active.
-  click(entry->centerX(), entry->centerY());
-  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) > stackedAt(display->cover()); }))
+  clickAt(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitUntil([&] { return stackedAt(settings) > stackedAt(display->cover()); }, 10))
       << "the second click did not bring the window forward";
-  EXPECT_TRUE(waitFor([&] { return display->activeWindow() == settings; }));
+  EXPECT_TRUE(waitUntil([&] { return display->activeWindow() == settings; }, 10));
   // And the third sends it back again.
-  click(entry->centerX(), entry->centerY());
-  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) < stackedAt(display->cover()); }));
+  clickAt(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitUntil([&] { return stackedAt(settings) < stackedAt(display->cover()); }, 10));
 }
 
 TEST_F(SettingsWindowFrameX11Test, OneKeyPressRunsItsShortcutOnce) {
@@ -247,15 +170,14 @@ TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAny
 
   // A wheel step down over the page's own background, then the page back at its top.
   auto wheelAt = [&](int x, int y) {
-    xdotool(server->display(),
-            "mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 5");
+    clickAt(x, y, 5);
     pause(0.6);  // longer than a jump's scroll
     return top - sectionTop();
   };
   const int onThePage = wheelAt(popup->x + popup->width + 200, popup->centerY());
   ASSERT_GT(onThePage, 0) << "the page did not scroll";
   xdotool(server->display(), "key --window " + window + " ctrl+3");
-  ASSERT_TRUE(waitFor([&] { return sectionTop() == top; }));
+  ASSERT_TRUE(waitUntil([&] { return sectionTop() == top; }, 10));
 
   // The same step over the pop-up: the same scroll, and no jump to a section.
   EXPECT_EQ(wheelAt(popup->centerX(), popup->centerY()), onThePage);
@@ -289,7 +211,7 @@ TEST_F(SettingsWindowOnALargeScreenTest, ADragOnTheBackgroundMovesTheWindowAndAC
   ASSERT_TRUE(subtitle) << accessibility->describeAll();
   const auto before = position();
   drag(subtitle->centerX(), subtitle->centerY(), 60, 40);
-  EXPECT_TRUE(waitFor([&] { return position() == std::pair(before.first + 60, before.second + 40); }))
+  EXPECT_TRUE(waitUntil([&] { return position() == std::pair(before.first + 60, before.second + 40); }, 10))
       << "the window stayed at " << before.first << "," << before.second << " and is at " << position().first
       << "," << position().second;
 
@@ -301,11 +223,14 @@ TEST_F(SettingsWindowOnALargeScreenTest, ADragOnTheBackgroundMovesTheWindowAndAC
   ASSERT_TRUE(top) << accessibility->describeAll();
   const auto placed = position();
   drag(top->centerX() - 2, top->centerY(), 4, 0);
-  EXPECT_TRUE(waitFor([&] {
-    std::ifstream file(sandbox.defaultsFile());
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return text.find("<key>PelkoPosition</key>\n\t<string>top</string>") != std::string::npos;
-  })) << "the click did not reach the control";
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        std::ifstream file(sandbox.defaultsFile());
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        return text.find("<key>PelkoPosition</key>\n\t<string>top</string>") != std::string::npos;
+      },
+      10))
+      << "the click did not reach the control";
   EXPECT_EQ(position(), placed);
 }
 
@@ -339,7 +264,7 @@ TEST_P(SettingsWindowOnASmallScreenTest, TheTitleBarStaysOnTheScreen) {
     }
     return sizes;
   };
-  ASSERT_TRUE(waitFor([&] { return extents().size() == 4; })) << "the window manager framed no window";
+  ASSERT_TRUE(waitUntil([&] { return extents().size() == 4; }, 10)) << "the window manager framed no window";
   const int titleBar = extents()[2], border = extents()[3];
   auto absolute = [&](const char* field) {
     const std::string info = runOnDisplay(server->display(), "xwininfo -id " + id);
@@ -348,20 +273,22 @@ TEST_P(SettingsWindowOnASmallScreenTest, TheTitleBarStaysOnTheScreen) {
   };
   // Placed again once the frame is known: wait for the window to settle.
   int top = -1, bottom = -1;
-  waitFor([&] {
-    const int nowTop = absolute("Absolute upper-left Y:") - titleBar;
-    const int nowBottom = absolute("Absolute upper-left Y:") + absolute("Height:") + border;
-    const bool settled = nowTop == top && nowBottom == bottom;
-    top = nowTop;
-    bottom = nowBottom;
-    return settled && top >= 0;
-  });
+  waitUntil(
+      [&] {
+        const int nowTop = absolute("Absolute upper-left Y:") - titleBar;
+        const int nowBottom = absolute("Absolute upper-left Y:") + absolute("Height:") + border;
+        const bool settled = nowTop == top && nowBottom == bottom;
+        top = nowTop;
+        bottom = nowBottom;
+        return settled && top >= 0;
+      },
+      10);
   // The title bar starts on the screen.
   EXPECT_GE(top, 0);
   if (GetParam().roomAboveTheBar) {
     // And where the screen has room for the window's minimum size, the frame ends above the bar.
     int barTop = -1;
-    for (const auto& window : visibleWindows(server->display(), "--classname pelko"))
+    for (const auto& window : windows())
       if (window.width == 1366 && window.y > 600) barTop = window.y;
     ASSERT_GT(barTop, 0) << "no bar along the bottom";
     EXPECT_LE(bottom, barTop);
