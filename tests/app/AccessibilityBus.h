@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "DesktopTest.h"
 #include "XTestServer.h"
 
 namespace pelko::testing {
@@ -65,18 +66,15 @@ class AccessibilityBus {
 
   // Starts the buses for the X server on `display`; `runtimeFolder` holds the accessibility bus's socket.
   AccessibilityBus(const std::string& display, const std::string& runtimeFolder) : display_(display) {
-    session_ = std::make_unique<Helper>(
-        findProgram("dbus-daemon"), std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
-        std::map<std::string, std::string>{}, Helper::Output::read);
-    auto address = session_->readLine(5);
-    if (!address || address->empty()) return;
+    session_ = std::make_unique<SessionBus>();
+    if (session_->address().empty()) return;
     // The launcher starts the accessibility bus and ends it when it is ended itself.
-    launcher_ =
-        std::make_unique<Helper>(kLauncher, std::vector<std::string>{"--launch-immediately"},
-                                 std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", *address},
-                                                                    {"DISPLAY", display},
-                                                                    {"XDG_RUNTIME_DIR", runtimeFolder}});
-    address_ = *address;
+    launcher_ = std::make_unique<Helper>(
+        kLauncher, std::vector<std::string>{"--launch-immediately"},
+        std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", session_->address()},
+                                           {"DISPLAY", display},
+                                           {"XDG_RUNTIME_DIR", runtimeFolder}});
+    address_ = session_->address();
   }
   ~AccessibilityBus() {
     launcher_.reset();  // before the session bus it watches
@@ -183,7 +181,7 @@ class AccessibilityBus {
 
   std::string display_;
   std::string address_;
-  std::unique_ptr<Helper> session_;
+  std::unique_ptr<SessionBus> session_;
   std::unique_ptr<Helper> launcher_;
 };
 
@@ -204,12 +202,12 @@ class AccessibleDesktopTest : public DesktopTest {
     accessibility.reset();
   }
 
-  void startPelko(const std::map<std::string, std::string>& extra = {}) {
+  // The program joins the accessibility bus as well.
+  std::map<std::string, std::string> programEnvironment(
+      const std::map<std::string, std::string>& extra = {}) const override {
     std::map<std::string, std::string> variables = accessibility->environment();
-    variables["DISPLAY"] = server->display();
-    variables["QT_QPA_PLATFORM"] = "xcb";
-    for (const auto& [name, value] : extra) variables[name] = value;
-    pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{}, variables);
+    for (const auto& [name, value] : DesktopTest::programEnvironment(extra)) variables[name] = value;
+    return variables;
   }
 
   std::unique_ptr<AccessibilityBus> accessibility;

@@ -11,7 +11,7 @@ namespace {
 class AccessibleRolesX11Test : public AccessibleDesktopTest {};
 
 TEST_F(AccessibleRolesX11Test, ButtonsCardsAndTrashAreButtonsAndTheTrayIsAGroup) {
-  xdotool(server->display(), "mousemove 640 200");
+  movePointer(640, 200);
   sandbox.setDefaults({{"PelkoShowTrashIcon", true}, {"PelkoShowSystemTray", true}});
   startPelko();
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
@@ -32,8 +32,7 @@ TEST_F(AccessibleRolesX11Test, ButtonsCardsAndTrashAreButtonsAndTheTrayIsAGroup)
   // Resting on Finder's button shows a card per window above the bar, each a button.
   const auto finder = accessibility->findOne("push button", "Finder, 2 windows");
   ASSERT_TRUE(finder);
-  xdotool(server->display(),
-          "mousemove " + std::to_string(finder->centerX()) + " " + std::to_string(finder->centerY()));
+  movePointer(finder->centerX(), finder->centerY());
   std::vector<AccessibleWidget> cards;
   waitUntil(
       [&] {

@@ -5,16 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
-#include "PelkoProcess.h"
+#include "DesktopTest.h"
 #include "StatusMenuBus.h"
-#include "XTestServer.h"
 
 namespace pelko::testing {
 namespace {
@@ -24,25 +20,15 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
   void SetUp() override {
     DesktopTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    const std::string daemon = findProgram("dbus-daemon");
-    if (daemon.empty()) GTEST_SKIP() << "needs dbus-daemon (scripts/install-deps.sh)";
     // A session bus of the test's own with a status-notifier watcher, through which the status menu is
     // read and clicked as a tray host would.
-    bus = std::make_unique<Helper>(daemon,
-                                   std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
-                                   std::map<std::string, std::string>{}, Helper::Output::read);
-    auto address = bus->readLine(5);
-    ASSERT_TRUE(address && !address->empty()) << "the session bus did not start";
-    busAddress = *address;
-    watcher =
-        std::make_unique<Helper>(PELKO_SNI_WATCHER, std::vector<std::string>{},
-                                 std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress},
-                                                                    {"QT_QPA_PLATFORM", "offscreen"}},
-                                 Helper::Output::read);
+    bus = std::make_unique<SessionBus>();
+    if (bus->address().empty()) GTEST_SKIP() << "needs dbus-daemon (scripts/install-deps.sh)";
+    watcher = startStatusNotifierWatcher(bus->address());
     ASSERT_EQ(watcher->readLine(5), "watching");
     // A first run: the guide opens half a second after start-up.
     sandbox.setDefaults({{"PelkoOnboardingComplete", false}});
-    std::ofstream(sandbox.path("scenario.json")) << R"({"applications": []})";
+    scenario = writeScenario(R"({"applications": []})");
   }
   void TearDown() override {
     DesktopTest::TearDown();
@@ -50,20 +36,21 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
     bus.reset();
   }
 
-  std::map<std::string, std::string> displayEnvironment() const {
-    return {{"DISPLAY", server->display()},
-            {"QT_QPA_PLATFORM", "xcb"},
-            {"DBUS_SESSION_BUS_ADDRESS", busAddress},
-            {"XDG_CURRENT_DESKTOP", ""},
-            {"QT_QPA_PLATFORMTHEME", ""},
-            {"PELKO_SCENARIO", sandbox.path("scenario.json")}};
+  std::map<std::string, std::string> programEnvironment(
+      const std::map<std::string, std::string>& extra = {}) const override {
+    auto variables = DesktopTest::programEnvironment(extra);
+    variables.insert({{"DBUS_SESSION_BUS_ADDRESS", bus->address()},
+                      {"XDG_CURRENT_DESKTOP", ""},
+                      {"QT_QPA_PLATFORMTHEME", ""},
+                      {"PELKO_SCENARIO", scenario}});
+    return variables;
   }
 
   // The program started, with its guide up; false when either did not come.
   bool startWithTheGuide() {
-    pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{}, displayEnvironment());
+    startPelko();
     if (!pelko->waitUntilReady()) return false;
-    return waitUntil([&] { return windowNamed("Welcome to Pelko") != 0; }, 10);
+    return !waitForWindowNamed("Welcome to Pelko", 10).empty();
   }
 
   // The window manager's windows bottom to top, and the active one.
@@ -75,15 +62,15 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
     return windows;
   }
   std::vector<long> stacking() { return windowList("_NET_CLIENT_LIST_STACKING"); }
-  long activeWindow() {
-    const auto active = windowList("_NET_ACTIVE_WINDOW");
-    return active.empty() ? 0 : active.front();
+  // A window of that exact title as a number, as the stacking lists it; 0 when none shows.
+  long windowId(const std::string& title) {
+    const std::string id = windowNamed(title);
+    return id.empty() ? 0 : std::stol(id);
   }
-  long windowNamed(const std::string& name) {
-    std::stringstream ids(xdotool(server->display(), "search --onlyvisible --name '^" + name + "$'"));
-    long id = 0;
-    ids >> id;
-    return id;
+  // The active window as a number; 0 when none is.
+  long activeWindowId() {
+    const std::string active = activeWindow();
+    return active.empty() ? 0 : std::stol(active);
   }
 
   // The window that opens after `before` was listed, once it has the keyboard; 0 when none came.
@@ -91,7 +78,7 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
     long opened = 0;
     waitUntil(
         [&] {
-          const long active = activeWindow();
+          const long active = activeWindowId();
           if (active == 0 || std::find(before.begin(), before.end(), active) != before.end()) return false;
           opened = active;
           return true;
@@ -113,26 +100,19 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
     return names;
   }
 
-  void screenshot(const std::string& name) {
-    QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
-    artifacts.mkpath(".");
-    runOnDisplay(server->display(),
-                 "import -window root " + artifacts.filePath(QString::fromStdString(name)).toStdString());
-  }
-
-  std::unique_ptr<Helper> bus;
+  std::unique_ptr<SessionBus> bus;
   std::unique_ptr<Helper> watcher;
-  std::string busAddress;
+  std::string scenario;
 };
 
 TEST_F(AlertsAboveOwnWindowsX11Test, StatusMenuAlertsAndTheUpdateWindowComeAboveEveryWindowOfTheProgram) {
   ASSERT_TRUE(startWithTheGuide()) << pelko->output();
   auto registered = watcher->readLine(10);
   ASSERT_TRUE(registered) << "the status item did not register";
-  StatusMenu menu(busAddress, "alerts-above-test");
+  StatusMenu menu(bus->address(), "alerts-above-test");
   std::string error;
   ASSERT_TRUE(menu.read(*registered, error)) << error;
-  const long guide = windowNamed("Welcome to Pelko");
+  const long guide = windowId("Welcome to Pelko");
 
   // Each window the menu opens is the topmost of all, above the bar, the guide and whatever else of the
   // program is up; Escape ends an alert.
@@ -151,24 +131,24 @@ TEST_F(AlertsAboveOwnWindowsX11Test, StatusMenuAlertsAndTheUpdateWindowComeAbove
   // With the guide up.
   ASSERT_NE(opensOnTop("Copy Diagnostics", "diagnostics-alert-over-guide.png"), 0);
   xdotool(server->display(), "key --clearmodifiers Escape");
-  ASSERT_TRUE(waitUntil([&] { return activeWindow() == guide; }, 5)) << "the alert did not end";
+  ASSERT_TRUE(waitUntil([&] { return activeWindowId() == guide; }, 5)) << "the alert did not end";
 
   // With About up too: the update window, then the diagnostics alert above both.
   const auto beforeAbout = stacking();
   menu.click("About Pelko");
   ASSERT_NE(newActiveWindow(beforeAbout), 0) << "About did not open";
   const long update = opensOnTop("Check for Updates...", "update-window-over-about.png");
-  EXPECT_EQ(update, windowNamed("Software Update"));
+  EXPECT_EQ(update, windowId("Software Update"));
   EXPECT_NE(opensOnTop("Copy Diagnostics", "diagnostics-alert-over-about.png"), 0);
 }
 
 TEST_F(AlertsAboveOwnWindowsX11Test, ASecondStartsAlertComesAboveTheFirstCopysGuide) {
   ASSERT_TRUE(startWithTheGuide()) << pelko->output();
-  const long guide = windowNamed("Welcome to Pelko");
-  ASSERT_EQ(activeWindow(), guide);
+  const long guide = windowId("Welcome to Pelko");
+  ASSERT_EQ(activeWindowId(), guide);
 
   const auto before = stacking();
-  PelkoProcess second(sandbox, {}, displayEnvironment());
+  PelkoProcess second(sandbox, {}, programEnvironment());
   const long alert = newActiveWindow(before);
   ASSERT_NE(alert, 0) << "the second start showed no alert:\n" << second.output();
   EXPECT_EQ(stacking().back(), alert) << "beneath:\n" << above(alert);
@@ -177,7 +157,7 @@ TEST_F(AlertsAboveOwnWindowsX11Test, ASecondStartsAlertComesAboveTheFirstCopysGu
   // Answered, the second copy ends and the first one's guide is still there.
   xdotool(server->display(), "key --clearmodifiers Return");
   EXPECT_TRUE(second.wait(10)) << second.output();
-  EXPECT_NE(windowNamed("Welcome to Pelko"), 0);
+  EXPECT_NE(windowId("Welcome to Pelko"), 0);
 }
 
 }  // namespace

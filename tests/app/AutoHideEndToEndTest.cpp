@@ -15,25 +15,16 @@
 
 #include <QImage>
 
-#include "PelkoProcess.h"
-#include "XTestServer.h"
+#include "DesktopTest.h"
 
 namespace pelko::testing {
 namespace {
-
-// The program's visible windows with their places.
-std::vector<WindowGeometry> programWindows(const std::string& display) {
-  return visibleWindows(display, "--classname pelko");
-}
 
 // The bar is the one window thicker than the edge windows (a 2 or 10 pixel zone, a 3 pixel strip).
 std::optional<WindowGeometry> barAmong(const std::vector<WindowGeometry>& windows) {
   for (const WindowGeometry& window : windows)
     if (window.height > 12 && window.width > 12) return window;
   return std::nullopt;
-}
-std::optional<WindowGeometry> visibleBar(const std::string& display) {
-  return barAmong(programWindows(display));
 }
 
 // Hidden: the edge windows alone. Told from one listing of the windows: a listing made while a window
@@ -56,36 +47,21 @@ long voluntarySwitches(pid_t pid) {
   return total;
 }
 
-std::filesystem::path artifacts() {
-  auto folder = std::filesystem::read_symlink("/proc/self/exe").parent_path() / ".." / "artifacts";
-  std::filesystem::create_directories(folder);
-  return folder;
-}
-
 class AutoHideEndToEndTest : public DesktopTest {
  protected:
   void run(const Sandbox::Dictionary& defaults) {
     sandbox.setDefaults(defaults);
-    pelko = std::make_unique<PelkoProcess>(
-        sandbox, std::vector<std::string>{},
-        std::map<std::string, std::string>{
-            {"DISPLAY", server->display()}, {"QT_QPA_PLATFORM", "xcb"}, {"PELKO_DEBUG_LOG", "1"}});
-  }
-  void movePointer(int x, int y) {
-    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
+    startPelko({{"PELKO_DEBUG_LOG", "1"}});
   }
   // Waits up to `seconds` for the bar to be shown (or hidden: only the edge windows show; before the
   // program has shown any window the bar is neither).
   bool waitForBar(bool shown, double seconds) {
     return waitUntil(
         [&] {
-          if (shown) return visibleBar(server->display()).has_value();
-          return onlyEdgeWindows(programWindows(server->display()));
+          if (shown) return barAmong(windows()).has_value();
+          return onlyEdgeWindows(windows());
         },
         seconds);
-  }
-  void screenshot(const std::string& name) {
-    runOnDisplay(server->display(), "import -window root " + (artifacts() / name).string());
   }
   double wakeUpsPerSecond(double seconds) {
     const long before = voluntarySwitches(pelko->pid());
@@ -104,7 +80,7 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
   std::vector<WindowGeometry> edge;
   ASSERT_TRUE(waitUntil(
       [&] {
-        edge = programWindows(server->display());
+        edge = windows();
         return edge.size() == 2 && onlyEdgeWindows(edge);
       },
       10))
@@ -117,7 +93,7 @@ TEST_F(AutoHideEndToEndTest, ThePointerAtTheEdgeRevealsTheBarAndMovingAwayHidesI
 
   movePointer(640, 799);
   ASSERT_TRUE(waitForBar(true, 10)) << "the pointer at the edge did not reveal the bar";
-  const WindowGeometry bar = *visibleBar(server->display());
+  const WindowGeometry bar = *barAmong(windows());
   EXPECT_EQ(bar.y + bar.height, 800);
   pause(0.4);  // the slide in, for the picture only
   screenshot("autohide-revealed.png");
@@ -144,14 +120,13 @@ TEST_F(AutoHideEndToEndTest, TheHiddenBarsTriggerZoneDrawsNothingWithoutAComposi
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
   ASSERT_TRUE(waitUntil(
       [&] {
-        const auto windows = programWindows(server->display());
-        return windows.size() == 2 && onlyEdgeWindows(windows);
+        const auto edge = windows();
+        return edge.size() == 2 && onlyEdgeWindows(edge);
       },
       10))
       << "not the zone and the strip alone\n"
       << pelko->output();
-  screenshot("autohide-hidden-no-compositor.png");
-  const QImage screen(QString::fromStdString((artifacts() / "autohide-hidden-no-compositor.png").string()));
+  const QImage screen(QString::fromStdString(screenshot("autohide-hidden-no-compositor.png")));
   ASSERT_EQ(screen.height(), 800);
   ASSERT_EQ(screen.pixel(640, 400) & 0xFFFFFF, 0x808080u) << "the desktop is not grey";
   int greyPixels = 0, pixels = 0;
@@ -174,7 +149,7 @@ TEST_F(AutoHideEndToEndTest, AFloatingBarIsCentredOnItsEdge) {
   std::optional<WindowGeometry> bar;
   EXPECT_TRUE(waitUntil(
       [&] {
-        bar = visibleBar(server->display());
+        bar = barAmong(windows());
         return bar && bar->width < 1280 && std::abs(bar->x + bar->width / 2.0 - 640) <= 1.5;
       },
       10));

@@ -3,44 +3,31 @@
 
 #include <gtest/gtest.h>
 
-#include "PelkoProcess.h"
-#include "XTestServer.h"
+#include "DesktopTest.h"
 
 namespace pelko::testing {
 namespace {
 
-class AutoHideShortcutX11Test : public DesktopTest {
- protected:
-  std::map<std::string, std::string> environment() const {
-    return {{"DISPLAY", server->display()}, {"QT_QPA_PLATFORM", "xcb"}};
-  }
-};
+class AutoHideShortcutX11Test : public DesktopTest {};
 
 TEST_F(AutoHideShortcutX11Test, ControlAltTRevealsTheHiddenBarAndSuperAltTDoesNot) {
-  xdotool(server->display(), "mousemove 640 200");
+  movePointer(640, 200);
   // A long delay: once revealed, the bar stays for the rest of the test.
   sandbox.setDefaults({{"PelkoAutoHide", true}, {"PelkoAutoHideDelay", 30.0}});
-  pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{}, environment());
+  startPelko();
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
   ASSERT_TRUE(waitForBottomBar(BottomBar::hidden, 10)) << "the bar did not hide\n" << pelko->output();
 
   // The settings window takes the keyboard: Linux offers the program no key presses elsewhere.
-  PelkoProcess forward(sandbox, {"pelko://settings"}, environment());
+  PelkoProcess forward(sandbox, {"pelko://settings"}, programEnvironment());
   ASSERT_TRUE(forward.wait());
-  std::string settings;
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        settings = xdotool(server->display(), "search --onlyvisible --name '^Pelko Settings$'");
-        settings = settings.substr(0, settings.find('\n'));
-        return !settings.empty();
-      },
-      10))
-      << pelko->output();
+  const std::string settings = waitForWindowNamed("Pelko Settings", 10);
+  ASSERT_FALSE(settings.empty()) << pelko->output();
   // The keys go to the window that has the keyboard: the settings window, once the window manager says so.
   ASSERT_TRUE(waitUntil(
       [&] {
         xdotool(server->display(), "windowactivate --sync " + settings);
-        return xdotool(server->display(), "getactivewindow") == settings + "\n";
+        return activeWindow() == settings;
       },
       10))
       << "the settings window did not get the keyboard\n"

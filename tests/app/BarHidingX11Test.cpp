@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "AccessibilityBus.h"
-#include "PelkoProcess.h"
 
 namespace pelko::testing {
 namespace {
@@ -17,15 +14,10 @@ class BarHidingX11Test : public AccessibleDesktopTest {
  protected:
   void run(const std::string& scenarioJson, const Sandbox::Dictionary& defaults) {
     sandbox.setDefaults(defaults);
-    const std::string scenario = sandbox.path("scenario.json");
-    std::ofstream(scenario) << scenarioJson;
+    const std::string scenario = writeScenario(scenarioJson);
     movePointer(640, 300);
     startPelko({{"PELKO_SCENARIO", scenario}, {"PELKO_DEBUG_LOG", "1"}});
   }
-  void movePointer(int x, int y) {
-    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
-  }
-  std::vector<WindowGeometry> windows() { return visibleWindows(server->display(), "--classname pelko"); }
 };
 
 TEST_F(BarHidingX11Test, ADodgingBarClickedOverAWindowGoesOnceThePointerLeavesIt) {

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "PelkoProcess.h"
+#include "XConnection.h"
 #include "XTestServer.h"
 
 namespace pelko::testing {
@@ -24,44 +25,13 @@ constexpr int kLanes = 4;
 constexpr double kBarDeadline = 8.0;
 
 // What the test reads of the display, through a connection of its own.
-class XView {
+class XView : public XConnection {
  public:
-  explicit XView(const std::string& display) {
-    connection_ = connectToDisplay(display);
-    if (xcb_connection_has_error(connection_)) return;
-    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-  }
-  ~XView() { xcb_disconnect(connection_); }
-  XView(const XView&) = delete;
-  XView& operator=(const XView&) = delete;
-
-  bool isConnected() const { return root_ != XCB_WINDOW_NONE; }
-  xcb_window_t root() const { return root_; }
-
-  xcb_atom_t atom(const char* name) { return internAtom(connection_, name); }
-
-  // The property's raw bytes; nothing when the window does not have it.
-  std::optional<std::string> property(xcb_window_t window, const char* name) {
-    auto* reply = xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
-        nullptr);
-    std::optional<std::string> result;
-    if (reply && reply->type != XCB_ATOM_NONE)
-      result = std::string(static_cast<const char*>(xcb_get_property_value(reply)),
-                           static_cast<size_t>(xcb_get_property_value_length(reply)));
-    std::free(reply);
-    return result;
-  }
-  std::vector<uint32_t> cardinals(xcb_window_t window, const char* name) {
-    auto bytes = property(window, name).value_or("");
-    std::vector<uint32_t> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.data(), values.size() * 4);
-    return values;
-  }
+  using XConnection::XConnection;
 
   // Bottom to top.
   std::vector<xcb_window_t> children(xcb_window_t window) {
-    auto* reply = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr);
+    auto* reply = xcb_query_tree_reply(connection(), xcb_query_tree(connection(), window), nullptr);
     std::vector<xcb_window_t> result;
     if (reply) {
       auto* first = xcb_query_tree_children(reply);
@@ -72,8 +42,8 @@ class XView {
   }
 
   bool isViewable(xcb_window_t window) {
-    auto* reply =
-        xcb_get_window_attributes_reply(connection_, xcb_get_window_attributes(connection_, window), nullptr);
+    auto* reply = xcb_get_window_attributes_reply(connection(),
+                                                  xcb_get_window_attributes(connection(), window), nullptr);
     bool viewable = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(reply);
     return viewable;
@@ -86,7 +56,7 @@ class XView {
     xcb_window_t top = XCB_WINDOW_NONE;
   };
   Found find(const std::string& instance) {
-    for (xcb_window_t top : children(root_)) {
+    for (xcb_window_t top : children(root())) {
       std::vector<xcb_window_t> level{top};
       for (int depth = 0; depth < 4 && !level.empty(); ++depth) {
         std::vector<xcb_window_t> next;
@@ -101,22 +71,6 @@ class XView {
     }
     return {};
   }
-
-  // A plain application window covering the screen, as a window manager maps any normal window.
-  void openNormalWindow(const std::string& instance) {
-    xcb_window_t window = xcb_generate_id(connection_);
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 1280, 800, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-    std::string wmClass = instance + '\0' + instance + '\0';
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                        static_cast<uint32_t>(wmClass.size()), wmClass.data());
-    xcb_map_window(connection_, window);
-    xcb_flush(connection_);
-  }
-
- private:
-  xcb_connection_t* connection_ = nullptr;
-  xcb_window_t root_ = XCB_WINDOW_NONE;
 };
 
 // One start of the bar together with the window manager; an empty text when all was well.
@@ -168,7 +122,7 @@ std::string oneRun(const std::string& xvfb, const std::string& openbox) {
   if (icon.size() < 2 || icon[0] != 16 || icon[1] != 16)
     return where + "the bar does not carry the program's icon";
 
-  view.openNormalWindow("normal-window");
+  view.openWindow("normal-window", 1280, 800);  // a plain application window covering the screen
   XView::Found normal;
   if (waitUntil(
           pelko,

@@ -5,12 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "AccessibilityBus.h"
-#include "PelkoProcess.h"
 
 namespace pelko::testing {
 namespace {
@@ -23,27 +20,13 @@ constexpr const char* kScenario = R"({"applications": [
 
 constexpr int kPopoverWidth = 280;
 
-std::filesystem::path artifacts() {
-  auto folder = std::filesystem::read_symlink("/proc/self/exe").parent_path() / ".." / "artifacts";
-  std::filesystem::create_directories(folder);
-  return folder;
-}
-
-bool operator==(const WindowGeometry& a, const WindowGeometry& b) {
-  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
 class ItemMenuX11Test : public AccessibleDesktopTest {
  protected:
   void run(const Sandbox::Dictionary& defaults) {
     sandbox.setDefaults(defaults);
-    const std::string scenario = sandbox.path("scenario.json");
-    std::ofstream(scenario) << kScenario;
+    const std::string scenario = writeScenario(kScenario);
     movePointer(640, 300);
     startPelko({{"PELKO_SCENARIO", scenario}});
-  }
-  void movePointer(int x, int y) {
-    xdotool(server->display(), "mousemove " + std::to_string(x) + " " + std::to_string(y));
   }
   // Puts the pointer on the middle of the widget named `name` once two looks find it in the same place
   // (the bar lays its buttons out again as it comes up); false when there is none by then.
@@ -62,22 +45,6 @@ class ItemMenuX11Test : public AccessibleDesktopTest {
     movePointer(previous->centerX(), previous->centerY());
     return true;
   }
-  std::vector<WindowGeometry> windows() { return visibleWindows(server->display(), "--classname pelko"); }
-  // Waits up to `seconds` for a visible window of the program that `matches` (or for none to, when
-  // `present` is false); the one found.
-  template <typename Match>
-  std::optional<WindowGeometry> waitFor(Match matches, double seconds, bool present = true) {
-    std::optional<WindowGeometry> found;
-    waitUntil(
-        [&] {
-          found.reset();
-          for (const auto& window : windows())
-            if (matches(window)) found = window;
-          return found.has_value() == present;
-        },
-        seconds);
-    return found;
-  }
   // Whether a menu of the program shows: a window taller than a tooltip that passes the window manager
   // by, as pop-ups do (the thumbnail panel and the popover are managed windows).
   bool menuShows() {
@@ -92,7 +59,11 @@ class ItemMenuX11Test : public AccessibleDesktopTest {
     return false;
   }
   std::optional<WindowGeometry> waitForBar(int x, int y, int width, int height) {
-    return waitFor([&](const WindowGeometry& w) { return w == WindowGeometry{x, y, width, height}; }, 10);
+    return waitForWindow(
+        [&](const WindowGeometry& w) {
+          return w == WindowGeometry{x, y, width, height};
+        },
+        10);
   }
   // In the open menu of a button, "Force Quit" is the fourth entry from the end (before "Show in
   // Finder", "Hide from Taskbar" and "Pelko Settings..."): the accessibility bus does not list the menu.
@@ -106,12 +77,7 @@ class ItemMenuX11Test : public AccessibleDesktopTest {
     if (!pointAt("", name)) return std::nullopt;
     xdotool(server->display(), "click 3");
     if (!chooseForceQuit()) return std::nullopt;
-    return waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 10);
-  }
-  void screenshot(const std::string& name) {
-    const auto file = artifacts() / name;
-    runOnDisplay(server->display(), "import -window root " + file.string());
-    std::printf("saved %s\n", file.c_str());
+    return waitForWindow([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 10);
   }
 };
 
@@ -119,22 +85,23 @@ TEST_F(ItemMenuX11Test, ARightClickEndsTheThumbnailPanelBeforeTheMenuOpens) {
   run({});
   ASSERT_TRUE(waitForBar(0, 766, 1280, 34)) << pelko->output();
   ASSERT_TRUE(pointAt("", "Editor")) << accessibility->describeAll();
-  const auto panel = waitFor([](const WindowGeometry& w) { return w.height > 100; }, 3);
+  const auto panel = waitForWindow([](const WindowGeometry& w) { return w.height > 100; }, 3);
   ASSERT_TRUE(panel) << pelko->output();
 
   xdotool(server->display(), "click 3");
-  const auto menu = waitFor([&](const WindowGeometry& w) { return w.height > 100 && !(w == *panel); }, 3);
+  const auto menu =
+      waitForWindow([&](const WindowGeometry& w) { return w.height > 100 && !(w == *panel); }, 3);
   ASSERT_TRUE(menu) << "no menu opened";
-  EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 3, false))
+  EXPECT_FALSE(waitForWindow([&](const WindowGeometry& w) { return w == *panel; }, 3, false))
       << "the thumbnail panel stayed under the menu";
 
   ASSERT_TRUE(chooseForceQuit()) << "the menu is not a pop-up menu";
-  ASSERT_TRUE(waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 10))
+  ASSERT_TRUE(waitForWindow([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 10))
       << "no force-quit popover";
-  EXPECT_FALSE(waitFor([&](const WindowGeometry& w) { return w == *panel; }, 0.5, false))
+  EXPECT_FALSE(waitForWindow([&](const WindowGeometry& w) { return w == *panel; }, 0.5, false))
       << "the thumbnail panel is behind the popover";
   xdotool(server->display(), "key Escape");
-  EXPECT_FALSE(waitFor([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 2, false));
+  EXPECT_FALSE(waitForWindow([](const WindowGeometry& w) { return w.width == kPopoverWidth; }, 2, false));
 }
 
 // Where a button sits at an end of its bar, and the settings that put it there.

@@ -4,7 +4,6 @@
 // open). No launch agent file stands in for the entry.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <fstream>
 
@@ -16,22 +15,13 @@ namespace {
 class LaunchAtLoginX11Test : public AccessibleDesktopTest {};
 
 TEST_F(LaunchAtLoginX11Test, AnAutostartEntryThatCannotBeWrittenLeavesItOffAndTheWarningOpensItsFolder) {
-  const std::string bin = sandbox.path("bin"), opened = sandbox.path("opened.txt");
-  std::filesystem::create_directories(bin);
-  std::ofstream(bin + "/xdg-open") << "#!/bin/sh\necho \"$@\" >> '" << opened << "'\n";
-  ::chmod((bin + "/xdg-open").c_str(), 0755);
+  const auto urlHandler = recordUrlHandler();
   std::ofstream(sandbox.path("config/autostart")) << "a file where the folder belongs";
   // The settings window opens on its System & Startup page.
   sandbox.setDefaults({{"PelkoSettingsLastSelectedTab", int64_t{2}}});
-  const char* path = std::getenv("PATH");
-  const std::map<std::string, std::string> desktop = {{"PATH", bin + ":" + (path ? path : "/usr/bin:/bin")},
-                                                      {"XDG_CURRENT_DESKTOP", ""}};
-  startPelko(desktop);
+  startPelko(urlHandler);
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
-  std::map<std::string, std::string> variables = accessibility->environment();
-  variables["DISPLAY"] = server->display();
-  variables["QT_QPA_PLATFORM"] = "xcb";
-  PelkoProcess second(sandbox, {"pelko://settings"}, variables);
+  PelkoProcess second(sandbox, {"pelko://settings"}, programEnvironment());
   second.wait(10);
 
   // The switch carries the row's title as its name, beside the title's own label. It is the page's last
@@ -54,21 +44,13 @@ TEST_F(LaunchAtLoginX11Test, AnAutostartEntryThatCannotBeWrittenLeavesItOffAndTh
       5);
   ASSERT_TRUE(toggle && toggle->y + toggle->height < window->y + window->height)
       << accessibility->describeAll();
-  xdotool(server->display(), "mousemove " + std::to_string(toggle->centerX()) + " " +
-                                 std::to_string(toggle->centerY()) + " click 1");
+  clickAt(toggle->centerX(), toggle->centerY());
   const auto open = accessibility->findOne("push button", "Open System Settings", 10);
   ASSERT_TRUE(open) << accessibility->describeAll();
   EXPECT_TRUE(accessibility->findOne("alert", "Could Not Enable Launch at Login", 1));
-  xdotool(server->display(), "mousemove " + std::to_string(open->centerX()) + " " +
-                                 std::to_string(open->centerY()) + " click 1");
+  clickAt(open->centerX(), open->centerY());
 
-  std::vector<std::string> lines;
-  waitUntil(
-      [&] {
-        lines = Sandbox::lines(opened);
-        return !lines.empty();
-      },
-      5);
+  const std::vector<std::string> lines = waitForUrlsOpened(5);
   ASSERT_EQ(lines.size(), 1u) << pelko->output();
   EXPECT_NE(lines[0].find(sandbox.path("config")), std::string::npos) << lines[0];
   EXPECT_EQ(lines[0].find("autostart"), std::string::npos) << lines[0];

@@ -6,11 +6,9 @@
 
 #include <QRegularExpression>
 
-#include <csignal>
-#include <fstream>
+#include <sstream>
 
-#include "PelkoProcess.h"
-#include "XTestServer.h"
+#include "DesktopTest.h"
 
 namespace pelko::testing {
 namespace {
@@ -32,15 +30,9 @@ class ScreenSpaceEndToEndTest : public DesktopTest {
  protected:
   // Starts the program on the scenario, with its diagnostic log and the world's frames on its output.
   void run(const std::string& scenarioJson) {
-    const std::string scenario = sandbox.path("scenario.json");
-    std::ofstream(scenario) << scenarioJson;
-    pelko =
-        std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{},
-                                       std::map<std::string, std::string>{{"DISPLAY", server->display()},
-                                                                          {"QT_QPA_PLATFORM", "xcb"},
-                                                                          {"PELKO_SCENARIO", scenario},
-                                                                          {"PELKO_DEBUG_LOG", "1"},
-                                                                          {"PELKO_TEST_HOOK_FRAMES", "1"}});
+    startPelko({{"PELKO_SCENARIO", writeScenario(scenarioJson)},
+                {"PELKO_DEBUG_LOG", "1"},
+                {"PELKO_TEST_HOOK_FRAMES", "1"}});
   }
 };
 

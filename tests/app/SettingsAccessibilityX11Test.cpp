@@ -9,20 +9,12 @@
 #include <set>
 
 #include "AccessibilityBus.h"
-#include "PelkoProcess.h"
 
 namespace pelko::testing {
 namespace {
 
 class SettingsAccessibilityX11Test : public AccessibleDesktopTest {
  protected:
-  std::map<std::string, std::string> environment() const {
-    std::map<std::string, std::string> variables = accessibility->environment();
-    variables["DISPLAY"] = server->display();
-    variables["QT_QPA_PLATFORM"] = "xcb";
-    return variables;
-  }
-
   static const AccessibleWidget* named(const std::vector<AccessibleWidget>& widgets, const std::string& role,
                                        const std::string& name) {
     for (const auto& widget : widgets)
@@ -32,7 +24,7 @@ class SettingsAccessibilityX11Test : public AccessibleDesktopTest {
 };
 
 TEST_F(SettingsAccessibilityX11Test, EveryControlHasItsKindsRoleStateAndAction) {
-  xdotool(server->display(), "mousemove 640 200");
+  movePointer(640, 200);
   // Settings under which every rebuildable section shows all of its rows.
   sandbox.setDefaults({{"PelkoGroupWindows", true},
                        {"PelkoShowWindowCount", true},
@@ -45,7 +37,7 @@ TEST_F(SettingsAccessibilityX11Test, EveryControlHasItsKindsRoleStateAndAction) 
                        {"PelkoAutoHide", true}});
   startPelko();
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
-  PelkoProcess forward(sandbox, {"pelko://settings"}, environment());
+  PelkoProcess forward(sandbox, {"pelko://settings"}, programEnvironment());
   ASSERT_TRUE(forward.wait());
 
   const auto search = accessibility->findOne("", "Search settings or jump to a control (Ctrl+F)", 20);

@@ -9,8 +9,6 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -18,65 +16,38 @@
 #include <utility>
 
 #include "AccessibilityBus.h"
-#include "PelkoProcess.h"
-#include "XTestServer.h"
+#include "XConnection.h"
 
 namespace pelko::testing {
 namespace {
 
-// The test's own connection to the display: a plain window of its own to cover others (and to see the
-// keys typed into it), the window manager's stacking order, active window and window states, and the
-// owners the clipboard has had.
-class Display {
+// The test's own connection to the display, which also sees the keys typed into its cover window, the
+// window manager's above state and the owners the clipboard has had.
+class Display : public XConnection {
  public:
-  explicit Display(const std::string& display) {
-    connection_ = xcb_connect(display.c_str(), nullptr);
-    if (xcb_connection_has_error(connection_)) return;
-    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-    clipboard_ = atom("CLIPBOARD");
+  explicit Display(const std::string& display) : XConnection(display) {
+    if (!isConnected()) return;
     auto* version =
-        xcb_xfixes_query_version_reply(connection_, xcb_xfixes_query_version(connection_, 5, 0), nullptr);
+        xcb_xfixes_query_version_reply(connection(), xcb_xfixes_query_version(connection(), 5, 0), nullptr);
     std::free(version);
-    const auto* xfixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
+    const auto* xfixes = xcb_get_extension_data(connection(), &xcb_xfixes_id);
     if (xfixes && xfixes->present) {
       xfixesEvents_ = xfixes->first_event;
-      xcb_xfixes_select_selection_input(connection_, root_, clipboard_,
+      xcb_xfixes_select_selection_input(connection(), root(), atom("CLIPBOARD"),
                                         XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
-      xcb_flush(connection_);
+      xcb_flush(connection());
     }
   }
-  ~Display() { xcb_disconnect(connection_); }
-  Display(const Display&) = delete;
-  Display& operator=(const Display&) = delete;
 
-  bool isConnected() const { return root_ != XCB_WINDOW_NONE && xfixesEvents_ != 0; }
+  bool watchesClipboard() const { return xfixesEvents_ != 0; }
 
   // A normal window of the test's own, mapped where the settings window opens.
-  void openCover(int width, int height) {
-    const xcb_window_t window = xcb_generate_id(connection_);
-    const uint32_t attributes[] = {0x204060, XCB_EVENT_MASK_KEY_PRESS};
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, static_cast<uint16_t>(width),
-                      static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, attributes);
-    const char* title = "Cover";
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                        static_cast<uint32_t>(std::strlen(title)), title);
-    xcb_map_window(connection_, window);
-    xcb_flush(connection_);
-    cover_ = window;
-  }
+  void openCover(int width, int height) { cover_ = openWindow("Cover", width, height); }
   xcb_window_t cover() const { return cover_; }
-
-  // The managed windows bottom to top, as the window manager stacks them.
-  std::vector<xcb_window_t> stacking() { return windows("_NET_CLIENT_LIST_STACKING"); }
-  xcb_window_t activeWindow() {
-    auto active = windows("_NET_ACTIVE_WINDOW");
-    return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
-  }
 
   // Whether the window manager keeps `window` above the others (its above state).
   bool isAbove(xcb_window_t window) {
-    const auto states = values(window, "_NET_WM_STATE", XCB_ATOM_ATOM);
+    const auto states = cardinals(window, "_NET_WM_STATE");
     return std::find(states.begin(), states.end(), atom("_NET_WM_STATE_ABOVE")) != states.end();
   }
 
@@ -93,8 +64,8 @@ class Display {
 
  private:
   void readEvents() {
-    xcb_flush(connection_);
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+    xcb_flush(connection());
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection())) {
       const uint8_t type = event->response_type & 0x7f;
       if (type == xfixesEvents_ + XCB_XFIXES_SELECTION_NOTIFY) ++clipboardOwnerChanges_;
       if (type == XCB_KEY_PRESS && reinterpret_cast<xcb_key_press_event_t*>(event)->event == cover_)
@@ -102,24 +73,8 @@ class Display {
       std::free(event);
     }
   }
-  xcb_atom_t atom(const char* name) { return internAtom(connection_, name); }
-  std::vector<xcb_window_t> windows(const char* property) { return values(root_, property, XCB_ATOM_WINDOW); }
-  std::vector<uint32_t> values(xcb_window_t window, const char* property, xcb_atom_t type) {
-    auto* reply = xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window, atom(property), type, 0, 1024), nullptr);
-    std::vector<uint32_t> result;
-    if (reply && reply->format == 32) {
-      auto* first = static_cast<uint32_t*>(xcb_get_property_value(reply));
-      result.assign(first, first + xcb_get_property_value_length(reply) / 4);
-    }
-    std::free(reply);
-    return result;
-  }
 
-  xcb_connection_t* connection_ = nullptr;
-  xcb_window_t root_ = XCB_WINDOW_NONE;
   xcb_window_t cover_ = XCB_WINDOW_NONE;
-  xcb_atom_t clipboard_ = XCB_ATOM_NONE;
   uint8_t xfixesEvents_ = 0;
   int clipboardOwnerChanges_ = 0;
   int coverKeyPresses_ = 0;
@@ -131,7 +86,7 @@ class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
     AccessibleDesktopTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     display = std::make_unique<Display>(server->display());
-    ASSERT_TRUE(display->isConnected());
+    ASSERT_TRUE(display->isConnected() && display->watchesClipboard());
     // No other application: the program's own entry is the bar's only button.
     std::ofstream(sandbox.path("scenario.json")) << R"({"applications": []})";
   }
@@ -180,32 +135,6 @@ class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
     return -1;
   }
 
-  // Waits until `condition` holds, for at most `seconds`.
-  template <class Condition>
-  bool waitFor(Condition condition, double seconds = 10) {
-    for (int attempt = 0; attempt < seconds * 20; ++attempt) {
-      if (condition()) return true;
-      pause(0.05);
-    }
-    return condition();
-  }
-
-  // The pointer is moved away by a pixel and back: a move to where it already is never ends while
-  // xdotool waits for it.
-  void click(int x, int y) {
-    xdotool(server->display(), "mousemove --sync " + std::to_string(x + 1) + " " + std::to_string(y) +
-                                   " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
-                                   " click 1");
-  }
-
-  std::string screenshot(const std::string& name) {
-    QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
-    artifacts.mkpath(".");
-    const std::string file = artifacts.filePath(QString::fromStdString(name)).toStdString();
-    runOnDisplay(server->display(), "import -window root " + file);
-    return file;
-  }
-
   std::unique_ptr<Display> display;
 };
 
@@ -215,29 +144,30 @@ TEST_F(SettingsWindowFrameX11Test, TheBarEntrySendsTheWindowBackAndBringsItForwa
   const xcb_window_t settings = openSettings();
   ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
   xdotool(server->display(), "windowactivate --sync " + std::to_string(settings));
-  ASSERT_TRUE(waitFor([&] { return stackedAt(settings) > stackedAt(display->cover()); }));
+  ASSERT_TRUE(waitUntil([&] { return stackedAt(settings) > stackedAt(display->cover()); }, 10));
   // The program's own entry shows in the bar while its window does.
   const auto entry = accessibility->findLargest("push button", "Pelko", 10);
   ASSERT_TRUE(entry) << accessibility->describeAll();
 
   // The first click sends the window behind the test's own window, which then has the keyboard: what is
   // typed goes there, not into the window out of sight.
-  click(entry->centerX(), entry->centerY());
-  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) < stackedAt(display->cover()); }))
+  clickAt(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitUntil([&] { return stackedAt(settings) < stackedAt(display->cover()); }, 10))
       << "the first click did not send the window back";
-  EXPECT_TRUE(waitFor([&] { return display->activeWindow() == display->cover(); }, 3))
+  EXPECT_TRUE(waitUntil([&] { return display->activeWindow() == display->cover(); }, 3))
       << "the window sent back is still the active one";
   display->coverKeyPresses();
   xdotool(server->display(), "type --delay 20 abc");
-  EXPECT_TRUE(waitFor([&] { return display->coverKeyPresses() > 0; }, 2)) << "the typed keys went elsewhere";
+  EXPECT_TRUE(waitUntil([&] { return display->coverKeyPresses() > 0; }, 2))
+      << "the typed keys went elsewhere";
   // The second brings it forward, in front and active.
-  click(entry->centerX(), entry->centerY());
-  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) > stackedAt(display->cover()); }))
+  clickAt(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitUntil([&] { return stackedAt(settings) > stackedAt(display->cover()); }, 10))
       << "the second click did not bring the window forward";
-  EXPECT_TRUE(waitFor([&] { return display->activeWindow() == settings; }));
+  EXPECT_TRUE(waitUntil([&] { return display->activeWindow() == settings; }, 10));
   // And the third sends it back again.
-  click(entry->centerX(), entry->centerY());
-  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) < stackedAt(display->cover()); }));
+  clickAt(entry->centerX(), entry->centerY());
+  EXPECT_TRUE(waitUntil([&] { return stackedAt(settings) < stackedAt(display->cover()); }, 10));
 }
 
 TEST_F(SettingsWindowFrameX11Test, TheWindowStaysOnTopWhileItIsActive) {
@@ -245,13 +175,13 @@ TEST_F(SettingsWindowFrameX11Test, TheWindowStaysOnTopWhileItIsActive) {
   start();
   const xcb_window_t settings = openSettings();
   ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
-  EXPECT_TRUE(waitFor([&] { return display->activeWindow() == settings && display->isAbove(settings); }, 5))
+  EXPECT_TRUE(waitUntil([&] { return display->activeWindow() == settings && display->isAbove(settings); }, 5))
       << "the window opened in front does not stay on top";
 
   // Another window taken to the front: the settings window no longer stays on top, and goes behind it.
   xdotool(server->display(), "windowactivate --sync " + std::to_string(display->cover()));
-  EXPECT_TRUE(waitFor([&] { return !display->isAbove(settings); }, 5)) << "it still stays on top";
-  EXPECT_TRUE(waitFor([&] { return stackedAt(settings) < stackedAt(display->cover()); }, 3));
+  EXPECT_TRUE(waitUntil([&] { return !display->isAbove(settings); }, 5)) << "it still stays on top";
+  EXPECT_TRUE(waitUntil([&] { return stackedAt(settings) < stackedAt(display->cover()); }, 3));
 }
 
 TEST_F(SettingsWindowFrameX11Test, OneKeyPressRunsItsShortcutOnce) {
@@ -300,7 +230,7 @@ TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAny
   const int onThePage = wheelAt(popup->x + popup->width + 200, popup->centerY());
   ASSERT_GT(onThePage, 0) << "the page did not scroll";
   xdotool(server->display(), "key --window " + window + " ctrl+3");
-  ASSERT_TRUE(waitFor([&] { return sectionTop() == top; }));
+  ASSERT_TRUE(waitUntil([&] { return sectionTop() == top; }, 10));
 
   // The same step over the pop-up: the same scroll, and no jump to a section.
   EXPECT_EQ(wheelAt(popup->centerX(), popup->centerY()), onThePage);
@@ -334,7 +264,7 @@ TEST_F(SettingsWindowOnALargeScreenTest, ADragOnTheBackgroundMovesTheWindowAndAC
   ASSERT_TRUE(subtitle) << accessibility->describeAll();
   const auto before = position();
   drag(subtitle->centerX(), subtitle->centerY(), 60, 40);
-  EXPECT_TRUE(waitFor([&] { return position() == std::pair(before.first + 60, before.second + 40); }))
+  EXPECT_TRUE(waitUntil([&] { return position() == std::pair(before.first + 60, before.second + 40); }, 10))
       << "the window stayed at " << before.first << "," << before.second << " and is at " << position().first
       << "," << position().second;
 
@@ -346,11 +276,14 @@ TEST_F(SettingsWindowOnALargeScreenTest, ADragOnTheBackgroundMovesTheWindowAndAC
   ASSERT_TRUE(top) << accessibility->describeAll();
   const auto placed = position();
   drag(top->centerX() - 2, top->centerY(), 4, 0);
-  EXPECT_TRUE(waitFor([&] {
-    std::ifstream file(sandbox.defaultsFile());
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return text.find("<key>PelkoPosition</key>\n\t<string>top</string>") != std::string::npos;
-  })) << "the click did not reach the control";
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        std::ifstream file(sandbox.defaultsFile());
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        return text.find("<key>PelkoPosition</key>\n\t<string>top</string>") != std::string::npos;
+      },
+      10))
+      << "the click did not reach the control";
   EXPECT_EQ(position(), placed);
 }
 
@@ -389,7 +322,7 @@ TEST_P(SettingsWindowOnASmallScreenTest, TheWholeWindowStaysOnTheScreenAboveTheB
     }
     return sizes;
   };
-  ASSERT_TRUE(waitFor([&] { return extents().size() == 4; })) << "the window manager framed no window";
+  ASSERT_TRUE(waitUntil([&] { return extents().size() == 4; }, 10)) << "the window manager framed no window";
   const int titleBar = extents()[2], border = extents()[3];
   auto absolute = [&](const char* field) {
     const std::string info = runOnDisplay(server->display(), "xwininfo -id " + id);
@@ -398,18 +331,20 @@ TEST_P(SettingsWindowOnASmallScreenTest, TheWholeWindowStaysOnTheScreenAboveTheB
   };
   // Placed again once the frame is known: wait for the window to settle.
   int top = -1, bottom = -1;
-  waitFor([&] {
-    const int nowTop = absolute("Absolute upper-left Y:") - titleBar;
-    const int nowBottom = absolute("Absolute upper-left Y:") + absolute("Height:") + border;
-    const bool settled = nowTop == top && nowBottom == bottom;
-    top = nowTop;
-    bottom = nowBottom;
-    return settled && top >= 0;
-  });
+  waitUntil(
+      [&] {
+        const int nowTop = absolute("Absolute upper-left Y:") - titleBar;
+        const int nowBottom = absolute("Absolute upper-left Y:") + absolute("Height:") + border;
+        const bool settled = nowTop == top && nowBottom == bottom;
+        top = nowTop;
+        bottom = nowBottom;
+        return settled && top >= 0;
+      },
+      10);
   // The title bar starts on the screen, and the frame, the footer inside it, ends above the bar.
   EXPECT_GE(top, 0);
   int barTop = -1;
-  for (const auto& window : visibleWindows(server->display(), "--classname pelko"))
+  for (const auto& window : windows())
     if (window.width == GetParam().width && window.y > 0) barTop = window.y;
   ASSERT_GT(barTop, 0) << "no bar along the bottom";
   EXPECT_LE(bottom, barTop);

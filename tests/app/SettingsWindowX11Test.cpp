@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "AccessibilityBus.h"
-#include "PelkoProcess.h"
 #include "StatusMenuBus.h"
 
 namespace pelko::testing {
@@ -17,11 +16,7 @@ class SettingsWindowX11Test : public AccessibleDesktopTest {
     AccessibleDesktopTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     // A tray host's watcher on the program's session bus, so that the status item registers.
-    watcher = std::make_unique<Helper>(
-        PELKO_SNI_WATCHER, std::vector<std::string>{},
-        std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress()},
-                                           {"QT_QPA_PLATFORM", "offscreen"}},
-        Helper::Output::read);
+    watcher = startStatusNotifierWatcher(busAddress());
     ASSERT_EQ(watcher->readLine(5), "watching");
   }
   void TearDown() override {
@@ -31,16 +26,8 @@ class SettingsWindowX11Test : public AccessibleDesktopTest {
 
   std::string busAddress() const { return accessibility->environment().at("DBUS_SESSION_BUS_ADDRESS"); }
 
-  // The settings window's X window, once it shows; 0 when it does not within `seconds`.
-  std::string settingsWindow(double seconds = 10) {
-    for (int attempt = 0; attempt < seconds * 10; ++attempt) {
-      std::string id = xdotool(server->display(), "search --onlyvisible --name '^Pelko Settings$'");
-      if (auto end = id.find('\n'); end != std::string::npos) id.resize(end);
-      if (!id.empty()) return id;
-      pause(0.1);
-    }
-    return {};
-  }
+  // The settings window's X window, once it shows; empty when it does not within `seconds`.
+  std::string settingsWindow(double seconds = 10) { return waitForWindowNamed("Pelko Settings", seconds); }
 
   // Waits until the page titled `title` shows: the sidebar names every page, the header the one shown,
   // so two labels with its title show. Each look walks the whole accessible tree, which takes a while on
@@ -57,13 +44,7 @@ class SettingsWindowX11Test : public AccessibleDesktopTest {
 
   // Waits until the window manager has `window` as its active window.
   bool isActive(const std::string& window) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-      std::string active = xdotool(server->display(), "getactivewindow");
-      if (auto end = active.find('\n'); end != std::string::npos) active.resize(end);
-      if (active == window) return true;
-      pause(0.1);
-    }
-    return false;
+    return waitUntil([&] { return activeWindow() == window; }, 5);
   }
 
   std::unique_ptr<Helper> watcher;
@@ -104,8 +85,8 @@ TEST_F(SettingsWindowX11Test, TheStatusMenuOpensItSearchFindsRowsAndReopeningAft
   ASSERT_TRUE(showsPage("Behavior")) << accessibility->describeAll();
   ASSERT_TRUE(isActive(window));
   xdotool(server->display(), "key Escape");
-  for (int attempt = 0; attempt < 50 && !settingsWindow(0.1).empty(); ++attempt) pause(0.1);
-  ASSERT_TRUE(settingsWindow(0.1).empty()) << "Escape did not close the window";
+  ASSERT_TRUE(waitUntil([&] { return windowNamed("Pelko Settings").empty(); }, 5))
+      << "Escape did not close the window";
 
   // Opened again, it is in front, on the page it showed, with the search ended.
   menu.click("Settings...");

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QImage>
 #include <QRegularExpression>
 #include <chrono>
@@ -15,8 +13,7 @@
 #include <functional>
 #include <sstream>
 
-#include "PelkoProcess.h"
-#include "XTestServer.h"
+#include "DesktopTest.h"
 
 namespace pelko::testing {
 namespace {
@@ -70,27 +67,21 @@ class ShellWindowsX11Test : public DesktopTest {
   void SetUp() override {
     DesktopTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    const std::string daemon = findProgram("dbus-daemon");
-    if (daemon.empty()) GTEST_SKIP() << "needs dbus-daemon (scripts/install-deps.sh)";
+    if (findProgram("dbus-daemon").empty()) GTEST_SKIP() << "needs dbus-daemon (scripts/install-deps.sh)";
     // A session bus of the test's own, without a status-notifier host: the tray is the XEmbed one.
-    bus = std::make_unique<Helper>(daemon,
-                                   std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
-                                   std::map<std::string, std::string>{}, Helper::Output::read);
-    auto address = bus->readLine(5);
-    ASSERT_TRUE(address && !address->empty()) << "the session bus did not start";
-    busAddress = *address;
+    bus = std::make_unique<SessionBus>();
+    ASSERT_FALSE(bus->address().empty()) << "the session bus did not start";
   }
   void TearDown() override {
     tray.reset();
     DesktopTest::TearDown();
   }
 
-  std::map<std::string, std::string> displayEnvironment() const {
-    return {{"DISPLAY", server->display()},
-            {"QT_QPA_PLATFORM", "xcb"},
-            {"DBUS_SESSION_BUS_ADDRESS", busAddress},
-            {"XDG_CURRENT_DESKTOP", ""},
-            {"QT_QPA_PLATFORMTHEME", ""}};
+  std::map<std::string, std::string> programEnvironment(
+      const std::map<std::string, std::string>& extra = {}) const override {
+    auto variables = bareDesktopEnvironment(server->display(), bus->address());
+    for (const auto& [name, value] : extra) variables[name] = value;
+    return variables;
   }
 
   // tint2 as a bottom panel of one colour holding only its system tray.
@@ -139,9 +130,7 @@ class ShellWindowsX11Test : public DesktopTest {
     runOnDisplay(server->display(), "import -window root -crop " + crop.str() + " " + file);
     QImage shown(QString::fromStdString(file));
     if (shown.isNull()) return -1;
-    QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
-    artifacts.mkpath(".");
-    shown.scaled(shown.size() * 4).save(artifacts.filePath(QString::fromStdString(png)));
+    shown.scaled(shown.size() * 4).save(QString::fromStdString(artifactPath(png)));
     int count = 0;
     for (int y = 0; y < shown.height(); ++y)
       for (int x = 0; x < shown.width(); ++x)
@@ -150,14 +139,13 @@ class ShellWindowsX11Test : public DesktopTest {
   }
 
   std::string tint2 = findProgram("tint2");
-  std::unique_ptr<Helper> bus;
-  std::string busAddress;
+  std::unique_ptr<SessionBus> bus;
   std::unique_ptr<Helper> tray;
 };
 
 TEST_F(ShellWindowsX11Test, ATrayHostStartedLaterGetsTheIconWhichReadsOnDarkAndLightPanels) {
   if (tint2.empty()) GTEST_SKIP() << "needs tint2 (scripts/install-deps.sh)";
-  pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{}, displayEnvironment());
+  startPelko();
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
   ASSERT_TRUE(pelko->waitForOutput("AppDelegate: no status area yet; the status item shows once one appears"))
       << pelko->output();
@@ -178,41 +166,27 @@ TEST_F(ShellWindowsX11Test, ATrayHostStartedLaterGetsTheIconWhichReadsOnDarkAndL
 
 TEST_F(ShellWindowsX11Test, AnAlertComesAboveTheOnboardingWindowOverItAndEscapeIsNoChoice) {
   sandbox.setDefaults({{"PelkoOnboardingComplete", false}});
-  const std::string scenario = sandbox.path("scenario.json");
-  std::ofstream(scenario) << R"({"applications": [], "permissions": {"accessibility": false}})";
-  auto environment = displayEnvironment();
-  environment["PELKO_SCENARIO"] = scenario;
-  pelko = std::make_unique<PelkoProcess>(sandbox, std::vector<std::string>{}, environment);
+  startPelko({{"PELKO_SCENARIO",
+               writeScenario(R"({"applications": [], "permissions": {"accessibility": false}})")}});
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
 
   const std::string display = server->display();
-  auto windowNamed = [&](const std::string& name) -> std::string {
-    std::stringstream ids(xdotool(display, "search --onlyvisible --name '^" + name + "$'"));
-    std::string id;
-    ids >> id;
-    return id;
-  };
-  auto waitFor = [&](const std::function<bool()>& condition) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      if (condition()) return true;
-      pause(0.1);
-    }
-    return condition();
-  };
-  std::string onboarding;
-  ASSERT_TRUE(waitFor([&] { return !(onboarding = windowNamed("Welcome to Pelko")).empty(); }))
-      << pelko->output();
+  const std::string onboarding = waitForWindowNamed("Welcome to Pelko", 10);
+  ASSERT_FALSE(onboarding.empty()) << pelko->output();
   // "Get Started", then "Continue" on the permissions page: Accessibility is missing, so it asks.
   xdotool(display, "windowactivate --sync " + onboarding + " key --clearmodifiers Return");
   pause(0.5);
   xdotool(display, "key --clearmodifiers Return");
   std::vector<WindowGeometry> alerts;
-  ASSERT_TRUE(waitFor([&] {
-    alerts.clear();
-    for (const auto& window : visibleWindows(display, "--classname pelko"))
-      if (window.width > 100 && window.width < 500 && window.height < 470) alerts.push_back(window);
-    return alerts.size() == 1;
-  })) << "no alert; output:\n"
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        alerts.clear();
+        for (const auto& window : windows())
+          if (window.width > 100 && window.width < 500 && window.height < 470) alerts.push_back(window);
+        return alerts.size() == 1;
+      },
+      10))
+      << "no alert; output:\n"
       << pelko->output();
 
   // The window manager's stacking order, bottom to top: the alert is above the onboarding window.
@@ -224,9 +198,7 @@ TEST_F(ShellWindowsX11Test, AnAlertComesAboveTheOnboardingWindowOverItAndEscapeI
     return order;
   };
   const long onboardingId = std::strtol(onboarding.c_str(), nullptr, 10);
-  std::stringstream activeText(xdotool(display, "getactivewindow"));
-  long alertId = 0;
-  activeText >> alertId;
+  const long alertId = std::strtol(activeWindow().c_str(), nullptr, 10);
   ASSERT_NE(alertId, onboardingId) << "the alert has the keyboard";
   const auto order = stacking();
   const auto alertAt = std::find(order.begin(), order.end(), alertId);
@@ -243,19 +215,18 @@ TEST_F(ShellWindowsX11Test, AnAlertComesAboveTheOnboardingWindowOverItAndEscapeI
   EXPECT_LT(centreX, onboardingFrame[0].x + onboardingFrame[0].width);
   EXPECT_GT(centreY, onboardingFrame[0].y);
   EXPECT_LT(centreY, onboardingFrame[0].y + onboardingFrame[0].height);
-  runOnDisplay(display, "import -window root " + sandbox.path("alert.png"));
-  QDir artifacts(QCoreApplication::applicationDirPath() + "/../artifacts");
-  artifacts.mkpath(".");
-  QImage(QString::fromStdString(sandbox.path("alert.png")))
-      .save(artifacts.filePath("alert-over-onboarding.png"));
+  screenshot("alert-over-onboarding.png");
 
   // Escape is no choice: neither Limited Mode nor the settings pane, and the guide stays where it was.
   xdotool(display, "key --clearmodifiers Escape");
-  ASSERT_TRUE(waitFor([&] {
-    for (const auto& window : visibleWindows(display, "--classname pelko"))
-      if (window.width > 100 && window.width < 500 && window.height < 470) return false;
-    return true;
-  })) << "Escape did not end the alert";
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        for (const auto& window : windows())
+          if (window.width > 100 && window.width < 500 && window.height < 470) return false;
+        return true;
+      },
+      10))
+      << "Escape did not end the alert";
   EXPECT_FALSE(windowNamed("Welcome to Pelko").empty());
   EXPECT_EQ(sandbox.defaults().count("PelkoSuppressAccessibilityPermissionPrompt"), 0u);
 }

@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "PelkoProcess.h"
+#include "DesktopTest.h"
 #include "StatusMenuBus.h"
-#include "XTestServer.h"
 
 namespace pelko::testing {
 namespace {
@@ -22,26 +21,14 @@ class StatusItemX11Test : public ::testing::Test {
     server_ = std::make_unique<XServer>(xvfb);
     display_ = server_->display();
     ASSERT_FALSE(display_.empty()) << "no X server came up on a free display";
-    // A session bus of the test's own, as dbus-run-session starts one.
-    bus_ = std::make_unique<Helper>(daemon,
-                                    std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
-                                    std::map<std::string, std::string>{}, Helper::Output::read);
-    auto address = bus_->readLine(5);
-    ASSERT_TRUE(address && !address->empty()) << "the session bus did not start";
-    busAddress_ = *address;
-    watcher_ =
-        std::make_unique<Helper>(PELKO_SNI_WATCHER, std::vector<std::string>{},
-                                 std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress_},
-                                                                    {"QT_QPA_PLATFORM", "offscreen"}},
-                                 Helper::Output::read);
+    bus_ = std::make_unique<SessionBus>();
+    busAddress_ = bus_->address();
+    ASSERT_FALSE(busAddress_.empty()) << "the session bus did not start";
+    watcher_ = startStatusNotifierWatcher(busAddress_);
     ASSERT_EQ(watcher_->readLine(5), "watching");
   }
   std::map<std::string, std::string> displayEnvironment() const {
-    return {{"DISPLAY", display_},
-            {"QT_QPA_PLATFORM", "xcb"},
-            {"DBUS_SESSION_BUS_ADDRESS", busAddress_},
-            {"XDG_CURRENT_DESKTOP", ""},
-            {"QT_QPA_PLATFORMTHEME", ""}};
+    return bareDesktopEnvironment(display_, busAddress_);
   }
 
   static constexpr const char* kConnection = "status-item-test";
@@ -49,7 +36,7 @@ class StatusItemX11Test : public ::testing::Test {
   std::string display_;
   std::string busAddress_;
   std::unique_ptr<XServer> server_;
-  std::unique_ptr<Helper> bus_;
+  std::unique_ptr<SessionBus> bus_;
   std::unique_ptr<Helper> watcher_;
 };
 

@@ -118,6 +118,25 @@ class Helper {
   std::string buffer_;
 };
 
+// A session bus of the test's own, as dbus-run-session starts one; ended with the object.
+class SessionBus {
+ public:
+  SessionBus() {
+    const std::string daemon = findProgram("dbus-daemon");
+    if (daemon.empty()) return;
+    daemon_ = std::make_unique<Helper>(daemon,
+                                       std::vector<std::string>{"--session", "--nofork", "--print-address=1"},
+                                       std::map<std::string, std::string>{}, Helper::Output::read);
+    if (auto address = daemon_->readLine(5)) address_ = *address;
+  }
+  // Empty when the bus did not start.
+  const std::string& address() const { return address_; }
+
+ private:
+  std::unique_ptr<Helper> daemon_;
+  std::string address_;
+};
+
 // Runs a shell command line against `display` to its end; its standard output.
 inline std::string runOnDisplay(const std::string& display, const std::string& command) {
   std::string output;
@@ -187,6 +206,7 @@ inline std::string xdotool(const std::string& display, const std::string& argume
 // A window's place and size on the screen, as xdotool reports them.
 struct WindowGeometry {
   int x = 0, y = 0, width = 0, height = 0;
+  friend bool operator==(const WindowGeometry&, const WindowGeometry&) = default;
 };
 
 // The visible windows `search` (xdotool's search options, e.g. "--classname pelko") finds.
@@ -278,64 +298,6 @@ class XServer {
   std::unique_ptr<Helper> server_;
   std::string named_;    // the display the server named
   std::string display_;  // the same, once a client has reached it
-};
-
-// A test of the running program on an X server of its own with a window manager; skipped where Xvfb,
-// openbox or xdotool are missing. The program it starts in `pelko` is ended at the end.
-class DesktopTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const std::string xvfb = findProgram("Xvfb"), openbox = findProgram("openbox");
-    if (xvfb.empty() || openbox.empty() || findProgram("xdotool").empty())
-      GTEST_SKIP() << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh)";
-    server = std::make_unique<XServer>(xvfb, screenSize);
-    ASSERT_FALSE(server->display().empty()) << "no X server came up on a free display\n"
-                                            << server->describe();
-    windowManager = startWindowManager(openbox, server->display(), sandbox.path("home"));
-    ASSERT_EQ(windowManagerTrouble(*windowManager, server->display(), sandbox.path("home")), "")
-        << server->describe();
-  }
-  void TearDown() override { stop(); }
-  // Ends the program, which must exit cleanly; when the test failed, its output is printed.
-  void stop() {
-    if (!pelko) return;
-    EXPECT_EQ(pelko->terminate(), "") << "the program did not end cleanly";
-    if (HasFailure()) {
-      std::printf("---- the program's output ----\n%s\n----\n", pelko->output().c_str());
-      if (server) std::printf("---- %s----\n", server->describe().c_str());
-    }
-    pelko.reset();
-  }
-  // Lets the program run for a stretch of time while its output keeps being read.
-  void pause(double seconds) { pelko->waitForOutput("(a line that never comes)", seconds); }
-  // Looks at `condition` every 0.05 s until it holds or `seconds` have passed; whether it held.
-  bool waitUntil(const std::function<bool()>& condition, double seconds) {
-    return pelko::testing::waitUntil(*pelko, condition, seconds);
-  }
-
-  // The bar along the bottom of the 1280 x 800 screen, 34 pixels high: shown, or hidden (only thin
-  // windows on that edge, the trigger zone and the peek strip), or neither while the program has shown
-  // no window there yet, as at start.
-  enum class BottomBar { none, shown, hidden };
-  BottomBar bottomBar() {
-    bool edge = false;
-    for (const WindowGeometry& window : visibleWindows(server->display(), "--classname pelko")) {
-      if (window.x == 0 && window.y == 766 && window.width == 1280 && window.height == 34)
-        return BottomBar::shown;
-      if (window.height <= 12 && window.y + window.height == 800) edge = true;
-    }
-    return edge ? BottomBar::hidden : BottomBar::none;
-  }
-  bool waitForBottomBar(BottomBar state, double seconds) {
-    return waitUntil([&] { return bottomBar() == state; }, seconds);
-  }
-
-  // The X server's screen, for a test to change before SetUp().
-  std::string screenSize = "1280x800x24";
-  Sandbox sandbox;
-  std::unique_ptr<XServer> server;
-  std::unique_ptr<Helper> windowManager;
-  std::unique_ptr<PelkoProcess> pelko;
 };
 
 }  // namespace pelko::testing

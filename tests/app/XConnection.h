@@ -1,0 +1,87 @@
+#pragma once
+
+// A connection of the test's own to an X server, to read what the program and the window manager put on
+// the display (window properties, the managed windows' stacking) and to open a plain window beside them.
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "XTestServer.h"
+
+namespace pelko::testing {
+
+class XConnection {
+ public:
+  explicit XConnection(const std::string& display) {
+    connection_ = connectToDisplay(display);
+    if (xcb_connection_has_error(connection_)) return;
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+  }
+  ~XConnection() { xcb_disconnect(connection_); }
+  XConnection(const XConnection&) = delete;
+  XConnection& operator=(const XConnection&) = delete;
+
+  bool isConnected() const { return root_ != XCB_WINDOW_NONE; }
+  xcb_connection_t* connection() const { return connection_; }
+  xcb_window_t root() const { return root_; }
+
+  xcb_atom_t atom(const char* name) { return internAtom(connection_, name); }
+
+  // The property's raw bytes; nothing when the window does not have it.
+  std::optional<std::string> property(xcb_window_t window, const char* name) {
+    auto* reply = xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+        nullptr);
+    std::optional<std::string> result;
+    if (reply && reply->type != XCB_ATOM_NONE)
+      result = std::string(static_cast<const char*>(xcb_get_property_value(reply)),
+                           static_cast<size_t>(xcb_get_property_value_length(reply)));
+    std::free(reply);
+    return result;
+  }
+  // A property of 32-bit values (cardinals, windows, atoms); empty when the window does not have it.
+  std::vector<uint32_t> cardinals(xcb_window_t window, const char* name) {
+    auto bytes = property(window, name).value_or("");
+    std::vector<uint32_t> values(bytes.size() / 4);
+    std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    return values;
+  }
+
+  // The managed windows bottom to top, as the window manager stacks them.
+  std::vector<xcb_window_t> stacking() { return cardinals(root_, "_NET_CLIENT_LIST_STACKING"); }
+  xcb_window_t activeWindow() {
+    auto active = cardinals(root_, "_NET_ACTIVE_WINDOW");
+    return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
+  }
+
+  // A plain application window at the screen's top left, named `name` (title and WM_CLASS instance), as
+  // a window manager maps any normal window.
+  xcb_window_t openWindow(const std::string& name, int width, int height) {
+    const xcb_window_t window = xcb_generate_id(connection_);
+    // Keys typed into it queue on this connection, for a test that looks where the keyboard went.
+    const uint32_t attributes[] = {0x204060, XCB_EVENT_MASK_KEY_PRESS};
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, static_cast<uint16_t>(width),
+                      static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, attributes);
+    const std::string wmClass = name + '\0' + name + '\0';
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(wmClass.size()), wmClass.data());
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(name.size()), name.data());
+    xcb_map_window(connection_, window);
+    xcb_flush(connection_);
+    return window;
+  }
+
+ private:
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t root_ = XCB_WINDOW_NONE;
+};
+
+}  // namespace pelko::testing
