@@ -59,9 +59,11 @@ FrontEnds::FrontEnds(Scheduler& scheduler, sim::SimAppShell& shell, const std::s
 FrontEnds::~FrontEnds() = default;
 
 std::string FrontEnds::printedAlert(const platform::AlertContent& alert) {
+  std::string printed = "Pelko alert: " + alert.messageText + "\n  " + alert.informativeText + "\n";
+  if (alert.buttons.empty()) return printed;
   std::string buttons;
   for (const auto& button : alert.buttons) buttons += (buttons.empty() ? "[" : "] [") + button;
-  return "Pelko alert: " + alert.messageText + "\n  " + alert.informativeText + "\n  " + buttons + "]\n";
+  return printed + "  " + buttons + "]\n";
 }
 
 }  // namespace pelko

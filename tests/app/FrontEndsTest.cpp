@@ -9,13 +9,14 @@ namespace pelko {
 namespace {
 
 // Where no box can show an alert, the end-to-end runs and the user read it on standard error: both
-// texts, then every button in order.
+// texts, then every button in order (no line of them for an alert without buttons).
 TEST(FrontEndsTest, AnAlertIsPrintedWithItsTextsAndEveryButton) {
   struct Row {
     std::vector<std::string> buttons;
     std::string printed;
   };
   const std::vector<Row> rows = {
+      {{}, "Pelko alert: Quit Pelko?\n  The Dock comes back.\n"},
       {{"OK"}, "Pelko alert: Quit Pelko?\n  The Dock comes back.\n  [OK]\n"},
       {{"Quit", "Cancel"}, "Pelko alert: Quit Pelko?\n  The Dock comes back.\n  [Quit] [Cancel]\n"},
       {{"Restore", "Keep", "Cancel"},
