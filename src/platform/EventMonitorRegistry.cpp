@@ -33,6 +33,7 @@ void EventMonitorRegistry::removeTrackingRect(uint64_t trackingRect) {
 }
 
 void EventMonitorRegistry::updateTracking(Point location) {
+  if (trackingRects_.empty()) return;
   std::vector<uint64_t> tokens;
   for (const auto& [token, tracking] : trackingRects_) tokens.push_back(token);
   for (uint64_t token : tokens) {
@@ -77,6 +78,13 @@ void EventMonitorRegistry::deliverGlobal(const Event& event) {
     auto handler = it->second.globalHandler;
     (*handler)(event);
   }
+}
+
+bool EventMonitorRegistry::hasLocalMonitorFor(EventType type) const {
+  const auto bit = eventMaskFor(type);
+  for (const auto& [token, monitor] : monitors_)
+    if (!monitor.global && (monitor.mask & bit)) return true;
+  return false;
 }
 
 size_t EventMonitorRegistry::localMonitorCount() const {

@@ -29,6 +29,8 @@ class EventMonitorRegistry {
   void deliverGlobal(const Event& event);
 
   size_t localMonitorCount() const;
+  // Whether a local monitor watches events of `type` (so one of them needs converting at all).
+  bool hasLocalMonitorFor(EventType type) const;
   size_t globalMonitorCount() const { return monitors_.size() - localMonitorCount(); }
   size_t trackingRectCount() const { return trackingRects_.size(); }
 

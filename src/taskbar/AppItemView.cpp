@@ -366,10 +366,11 @@ void AppItemView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const Color shownBackground = presentedBackgroundColor();
   if (shownBackground.alpha > 0) {
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(toQColor(shownBackground));
-    painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+    // A hover fade changes only the alpha of the colour: its frames blit the shape instead of
+    // rasterising the rounded outline again.
+    painter.setOpacity(std::min(shownBackground.alpha, 1.0));
+    painter.drawPixmap(0, 0, backgroundShape(shownBackground));
+    painter.setOpacity(1);
   }
   // Normally made at the last layout; this only catches a move to a screen of another pixel density
   // (comparing the size alone).
@@ -381,6 +382,24 @@ void AppItemView::paintEvent(QPaintEvent*) {
     ++contentRebuildCount_;
   }
   painter.drawPixmap(0, 0, content_);
+}
+
+const QPixmap& AppItemView::backgroundShape(const Color& color) {
+  const qreal ratio = devicePixelRatioF();
+  const Color opaque = color.withAlpha(1);
+  const ShapeKey key{size(), ratio, toQColor(opaque).rgb()};
+  if (backgroundShapeKey_ == key) return backgroundShape_;
+  backgroundShapeKey_ = key;
+  ++backgroundShapeBuildCount_;
+  backgroundShape_ = QPixmap(size() * ratio);
+  backgroundShape_.setDevicePixelRatio(ratio);
+  backgroundShape_.fill(Qt::transparent);
+  QPainter painter(&backgroundShape_);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(toQColor(opaque));
+  painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+  return backgroundShape_;
 }
 
 AppItemView::ContentKey AppItemView::contentKey() const {

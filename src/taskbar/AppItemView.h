@@ -270,6 +270,8 @@ class AppItemView : public QWidget {
   };
   ContentKey contentKey() const;
   QPixmap paintContent();
+  // The rounded background filled with `color` made opaque; painted with the colour's alpha as opacity.
+  const QPixmap& backgroundShape(const Color& color);
   void paintIconAndMarks(QPainter& painter);
 
   // The background as drawn at this moment, mid-animation included.
@@ -300,6 +302,16 @@ class AppItemView : public QWidget {
   QPixmap content_;
   std::optional<ContentKey> contentKey_;
   int contentRebuildCount_ = 0;
+  // The background's shape and what it was drawn for; a fade between two hues draws it again.
+  struct ShapeKey {
+    QSize size;
+    qreal pixelRatio = 1;
+    QRgb rgb = 0;
+    bool operator==(const ShapeKey&) const = default;
+  };
+  QPixmap backgroundShape_;
+  std::optional<ShapeKey> backgroundShapeKey_;
+  int backgroundShapeBuildCount_ = 0;
   // What iconPixmap_ was made from: the file (or, without one, the tile's colour and initial) and the
   // size in device pixels.
   struct IconKey {

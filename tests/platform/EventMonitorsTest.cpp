@@ -195,6 +195,53 @@ TEST(QtEventMonitorsTest, ALocalHandlerSwallowsTheEventBeforeTheWindowSeesIt) {
   EXPECT_EQ(seen, (std::vector<EventType>{EventType::mouseMoved, EventType::leftMouseDragged}));
 }
 
+// Hovering sends a stream of moves to our windows: one that no monitor, tracked rectangle or global
+// watch wants is passed on untouched.
+TEST(QtEventMonitorsTest, AMoveNothingWatchesIsNotHandedToTheMonitors) {
+  VirtualScheduler scheduler;
+  real::QtEventMonitors monitors(scheduler);
+  QWindow window;
+  auto send = [&](Qt::MouseButtons buttons) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &move);
+  };
+  int keys = 0;
+  const auto keyMonitor =
+      monitors.addLocalMonitor(mask::kKeyDown, [&](const Event& e) -> std::optional<Event> {
+        ++keys;
+        return e;
+      });
+  send(Qt::NoButton);
+  send(Qt::LeftButton);
+  EXPECT_EQ(monitors.pointerMovesDelivered(), 0u) << "only keys are watched";
+
+  int drags = 0;
+  const auto dragMonitor = monitors.addLocalMonitor(platform::eventMaskFor(EventType::leftMouseDragged),
+                                                    [&](const Event& e) -> std::optional<Event> {
+                                                      ++drags;
+                                                      return e;
+                                                    });
+  send(Qt::NoButton);
+  EXPECT_EQ(monitors.pointerMovesDelivered(), 0u) << "a plain move, and only drags are watched";
+  send(Qt::LeftButton);
+  EXPECT_EQ(monitors.pointerMovesDelivered(), 1u);
+  EXPECT_EQ(drags, 1);
+  monitors.removeMonitor(dragMonitor);
+
+  // A tracked rectangle hears the moves over our windows too.
+  std::vector<EventType> crossings;
+  const double height = QGuiApplication::primaryScreen()->geometry().height();
+  const auto tracked = monitors.addTrackingRect(Rect(0, height - 10, 10, 10),
+                                                [&](const Event& e) { crossings.push_back(e.type); });
+  send(Qt::NoButton);
+  EXPECT_EQ(monitors.pointerMovesDelivered(), 2u);
+  monitors.removeTrackingRect(tracked);
+  send(Qt::NoButton);
+  EXPECT_EQ(monitors.pointerMovesDelivered(), 2u) << "nothing watches any more";
+  monitors.removeMonitor(keyMonitor);
+  EXPECT_EQ(keys, 0);
+}
+
 TEST(QtEventMonitorsTest, KeysCarryThePhysicalModifiersAsLinuxDeliversThemAndStillNameTheirCharacter) {
   VirtualScheduler scheduler;
   real::QtEventMonitors monitors(scheduler);

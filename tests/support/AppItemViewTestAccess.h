@@ -36,6 +36,8 @@ struct AppItemViewTestAccess {
   static QString iconInitial(const AppItemView& item) { return item.iconInitial(); }
   // How often the picture of the button's contents (all but the background) was drawn.
   static int contentRebuildCount(const AppItemView& item) { return item.contentRebuildCount_; }
+  // How often the shape of the background was drawn.
+  static int backgroundShapeBuildCount(const AppItemView& item) { return item.backgroundShapeBuildCount_; }
   // Counts the layout operations that rebuilt the geometry (the others changed nothing).
   static int layoutRebuildCount(const AppItemView& item) { return item.layoutRebuildCount_; }
 

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextDocument>
 
@@ -13,6 +14,7 @@
 #include "TaskbarTestWorld.h"
 #include "support/AppItemViewTestAccess.h"
 #include "ui/IconCache.h"
+#include "ui/QtColor.h"
 
 namespace pelko::test {
 namespace {
@@ -254,6 +256,67 @@ TEST_F(AppItemTest, AHoverFadeFrameRepaintsOnlyItsButton) {
   for (const QRegion& region : recorder.painted[&bar])
     EXPECT_TRUE(QRegion(hovered->geometry()).contains(region.boundingRect()));
   EXPECT_EQ(Access::contentRebuildCount(*hovered), pictures) << "the frames only blit the picture";
+}
+
+// The frames of a hover fade blit one picture of the rounded background at the frame's alpha; what
+// they show is the outline filled with the frame's colour, under the contents (to a rounding of 2 in 255).
+TEST_F(AppItemTest, HoverFadeFramesLookAsTheFilledOutlineAndDrawTheShapeOnce) {
+  auto item = makeItem(appEntry(501, "Editor"));
+  item->configureIconsTextRight(34, true);  // the bar decides the width
+  item->resize(120, 34);
+  auto render = [&] {
+    QImage image(item->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    item->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+  };
+  const QImage contents = render();  // at rest: no background
+  auto expected = [&](const Color& background) {
+    QImage image(item->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(toQColor(background));
+    painter.drawRoundedRect(QRectF(item->rect()), 3, 3);
+    painter.drawImage(0, 0, contents);
+    return image;
+  };
+  auto largestDifference = [](const QImage& a, const QImage& b) {
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+      for (int x = 0; x < a.width(); ++x) {
+        const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+        for (int channel :
+             {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q), qAlpha(p) - qAlpha(q)})
+          largest = std::max(largest, std::abs(channel));
+      }
+    return largest;
+  };
+  const int shapes = Access::backgroundShapeBuildCount(*item);
+  item->mouseEntered();
+  for (int frame = 0; frame < 4; ++frame) {
+    SCOPED_TRACE(frame);
+    const Color shown = Access::presentedBackgroundColor(*item);
+    EXPECT_LE(largestDifference(render(), expected(shown)), 2);
+    scheduler.advance(1.0 / 60);
+  }
+  item->mouseExited();
+  scheduler.advance(1.0 / 60);
+  const Color fadingOut = Access::presentedBackgroundColor(*item);
+  ASSERT_GT(fadingOut.alpha, 0);
+  EXPECT_LE(largestDifference(render(), expected(fadingOut)), 2);
+  EXPECT_EQ(Access::backgroundShapeBuildCount(*item), shapes + 1) << "one shape for the whole fade";
+
+  // The shape follows the button's size.
+  item->mouseEntered();
+  scheduler.advance(0.1);
+  item->resize(140, 34);
+  const QImage resized = render();
+  EXPECT_EQ(Access::backgroundShapeBuildCount(*item), shapes + 2);
+  EXPECT_EQ(qAlpha(resized.pixel(resized.width() - 2, resized.height() / 2)),
+            qAlpha(resized.pixel(1, resized.height() / 2)))
+      << "the background reaches the new right edge";
 }
 
 TEST_F(AppItemTest, IconFileIsDecodedOncePerSizeNotOnEveryLayoutOrPaint) {

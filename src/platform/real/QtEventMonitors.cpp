@@ -193,6 +193,10 @@ bool QtEventMonitors::eventFilter(QObject* watched, QEvent* event) {
                        : buttons & Qt::RightButton ? EventType::rightMouseDragged
                        : buttons != Qt::NoButton   ? EventType::otherMouseDragged
                                                    : EventType::mouseMoved;
+      // Hovering the bar sends a stream of these: one nothing watches costs no conversion.
+      if (!watching_ && registry_.trackingRectCount() == 0 && !registry_.hasLocalMonitorFor(converted.type))
+        return false;
+      ++pointerMovesDelivered_;
       converted.locationInScreen = toScreen(mouse->globalPosition());
       converted.modifierFlags = macModifiers(mouse->modifiers());
       // The raw events are off over our windows: the next poll compares with this move.

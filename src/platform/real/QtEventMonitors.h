@@ -44,6 +44,9 @@ class QtEventMonitors final : public QObject, public platform::EventMonitors {
   bool isPolling() const { return pollTimer_ != nullptr; }
   // Whether the display server reports the pointer's movement (and the position is read on each report).
   bool isEventDriven() const { return rawMotion_ != nullptr; }
+  // The moves over our windows handed to the monitors so far (for tests and benchmarks: a move nothing
+  // watches is not converted).
+  uint64_t pointerMovesDelivered() const { return pointerMovesDelivered_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,6 +72,7 @@ class QtEventMonitors final : public QObject, public platform::EventMonitors {
   bool readPending_ = false;
   std::optional<Point> lastPolled_;
   bool filterInstalled_ = false;
+  uint64_t pointerMovesDelivered_ = 0;
   OwnerLifetime lifetime_;
 };
 
