@@ -245,7 +245,7 @@ AXCopyResult SimAccessibility::readApplication(SimulatedMac::App& app, std::stri
   if (attribute == ax::kMainWindow || attribute == ax::kFocusedWindow) {
     WindowID number = attribute == ax::kMainWindow ? app.mainWindow : app.focusedWindow;
     const SimulatedMac::Window* window = mac_.findWindow(number);
-    if (!window || !window->setup.listedInAccessibility) return failure(AXError::noValue);
+    if (!window || !window->listedInAccessibility) return failure(AXError::noValue);
     return value(windowElement(number));
   }
   if (attribute == ax::kFrontmost) return value(mac_.frontmost_ == app.pid);

@@ -128,10 +128,10 @@ std::vector<WindowID> SimulatedMac::axWindowList(int32_t pid) const {
   if (!app) return result;
   result.reserve(app->windows.size());
   for (const Window* window : app->windows)
-    if (window->setup.listedInAccessibility && !window->minimized && window->space == activeSpace_)
+    if (window->listedInAccessibility && !window->minimized && window->space == activeSpace_)
       result.push_back(window->number);
   for (const Window* window : app->windows)
-    if (window->setup.listedInAccessibility && window->minimized) result.push_back(window->number);
+    if (window->listedInAccessibility && window->minimized) result.push_back(window->number);
   return result;
 }
 
@@ -173,7 +173,7 @@ void SimulatedMac::postAX(int32_t pid, WindowID window, std::string_view notific
   if (!app) return;
   if (window) {
     const Window* w = findWindow(window);
-    if (w && !w->setup.listedInAccessibility) return;
+    if (w && !w->listedInAccessibility) return;
   }
   auto application = makeElement(pid, SimElementKind::application);
   auto target = window ? makeElement(pid, SimElementKind::window, window) : application;

@@ -364,9 +364,9 @@ class SimulatedMac {
 
   struct App {
     int32_t pid = 0;
+    bool hidden = false;  // beside the pid: every window-list row asks it
     uint64_t serial = 0;  // tells a reused process identifier's applications apart
     SimAppSetup setup;
-    bool hidden = false;
     WindowID mainWindow = 0;
     WindowID focusedWindow = 0;
     std::shared_ptr<SimRunningApplication> handle;
@@ -387,27 +387,36 @@ class SimulatedMac {
     int axRequests = 0;
     double hungWait = 0;
     std::vector<std::weak_ptr<SimAXObserver>> observers;
-    WindowOrder windows;  // this application's open windows
+    // This application's open windows, front to back. A vector rather than a list: its "AXWindows" is
+    // asked for on every pass, and a walk of scattered list nodes missed the cache once per window when
+    // there are thousands; an application has few windows, so moving one within it is cheap.
+    std::vector<Window*> windows;
   };
 
   struct Window {
+    // What the walks of the window orders test, together at the front of the record, so that a walk
+    // over thousands of windows reads one cache line of each. The layer and the two listings are fixed
+    // when the window opens (copies of its setup's).
     WindowID number = 0;
     int32_t owner = 0;
-    SimWindowSetup setup;
-    std::string title;
-    Rect bounds;
+    int layer = 0;
+    int space = 1;
     bool minimized = false;
     bool fullScreen = false;
-    Rect frameBeforeFullScreen;
-    int space = 1;
+    bool listedInAccessibility = true;
+    bool listedInWindowList = true;
     bool closed = false;
     bool numberUnavailable = false;
+    // Then what a window-list row copies.
+    Rect bounds;
+    std::string title;
+    SimWindowSetup setup;
+    Rect frameBeforeFullScreen;
     ErrorTable readErrors;
     // The frame an application that insists on its layout will put back.
     std::optional<Rect> frameToPutBack;
-    // Where the window stands in the world's order, its application's and its layer's.
+    // Where the window stands in the world's order and its layer's.
     WindowOrder::iterator inWorld;
-    WindowOrder::iterator inApp;
     WindowOrder::iterator inLayer;
   };
 

@@ -111,7 +111,7 @@ void SimulatedMac::chooseNextFrontmost(int32_t leaving) {
   std::optional<int32_t> next;
   for (const Window* w : zOrder_) {
     const Window& window = *w;
-    if (window.owner == leaving || window.setup.layer != platform::window_layer::kNormal) continue;
+    if (window.owner == leaving || window.layer != platform::window_layer::kNormal) continue;
     const App* app = findApp(window.owner);
     if (!app || app->setup.policy == platform::ActivationPolicy::prohibited || !isOnScreen(window)) continue;
     next = window.owner;
@@ -182,7 +182,7 @@ std::vector<int32_t> SimulatedMac::runningPIDs() const {
 void SimulatedMac::handleReopen(int32_t pid) {
   App* app = runningApp(pid);
   if (!app) return;
-  const WindowOrder& mine = app->windows;
+  const std::vector<Window*>& mine = app->windows;
   bool hasVisible = std::any_of(mine.begin(), mine.end(), [&](const Window* w) { return isVisible(*w); });
   if (hasVisible) return;
   for (const Window* window : mine)

@@ -18,6 +18,9 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
   Window window;
   window.number = nextWindow_++;
   window.owner = pid;
+  window.layer = setup.layer;
+  window.listedInAccessibility = setup.listedInAccessibility;
+  window.listedInWindowList = setup.listedInWindowList;
   window.setup = setup;
   window.title = setup.title;
   window.bounds = setup.bounds;
@@ -30,11 +33,11 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
   const Window* passedInLayer = nullptr;
   if (frontmost_ && *frontmost_ != pid) {
     for (; position != zOrder_.end() && (*position)->owner == *frontmost_; ++position)
-      if ((*position)->setup.layer == setup.layer) passedInLayer = *position;
+      if ((*position)->layer == setup.layer) passedInLayer = *position;
   }
   Window& stored = windows_.emplace(number, std::move(window)).first->second;
   stored.inWorld = zOrder_.insert(position, &stored);
-  stored.inApp = app->windows.insert(app->windows.begin(), &stored);
+  app->windows.insert(app->windows.begin(), &stored);
   WindowOrder& layer = layers_[setup.layer];
   stored.inLayer = layer.insert(passedInLayer ? std::next(passedInLayer->inLayer) : layer.begin(), &stored);
   bool visible = isVisible(stored);
@@ -57,8 +60,8 @@ void SimulatedMac::closeWindowLocked(WindowID number) {
   int32_t pid = window->owner;
   postAX(pid, number, ax::kUIElementDestroyedNotification);
   zOrder_.erase(window->inWorld);
-  if (App* app = findApp(pid)) app->windows.erase(window->inApp);
-  auto layer = layers_.find(window->setup.layer);
+  if (App* app = findApp(pid)) std::erase(app->windows, window);
+  auto layer = layers_.find(window->layer);
   layer->second.erase(window->inLayer);
   if (layer->second.empty()) layers_.erase(layer);
   windows_.erase(number);
@@ -94,8 +97,11 @@ void SimulatedMac::setFocusedWindowLocked(int32_t pid, WindowID window) {
 
 void SimulatedMac::bringToFront(Window& window) {
   zOrder_.splice(zOrder_.begin(), zOrder_, window.inWorld);
-  if (App* app = findApp(window.owner)) app->windows.splice(app->windows.begin(), app->windows, window.inApp);
-  WindowOrder& layer = layers_.at(window.setup.layer);
+  if (App* app = findApp(window.owner)) {
+    auto mine = std::find(app->windows.begin(), app->windows.end(), &window);
+    std::rotate(app->windows.begin(), mine, std::next(mine));
+  }
+  WindowOrder& layer = layers_.at(window.layer);
   layer.splice(layer.begin(), layer, window.inLayer);
 }
 
@@ -216,7 +222,7 @@ std::optional<SimWindowState> SimulatedMac::window(WindowID number) const {
   const Window* window = findWindow(number);
   if (!window) return std::nullopt;
   return SimWindowState{window->number,      window->owner,         window->title,     window->bounds,
-                        window->setup.layer, window->setup.subrole, window->minimized, window->fullScreen,
+                        window->layer,       window->setup.subrole, window->minimized, window->fullScreen,
                         isOnScreen(*window), window->space};
 }
 
