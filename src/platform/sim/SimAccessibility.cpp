@@ -204,9 +204,9 @@ AXCopyResult SimAccessibility::copyAttributeValue(const AXElement& element, std:
   Lock lock(mac_.anchor_->mutex);
   Target target = resolve(element);
   if (target.error != AXError::success) return failure(target.error);
-  if (target.window) {
-    auto it = target.window->readErrors.find(attribute);
-    if (it != target.window->readErrors.end()) return failure(it->second);
+  if (target.window && target.window->readErrors) {
+    auto it = target.window->readErrors->find(attribute);
+    if (it != target.window->readErrors->end()) return failure(it->second);
   }
   auto it = target.app->readErrors.find(attribute);
   if (it != target.app->readErrors.end()) return failure(it->second);
@@ -257,8 +257,8 @@ AXCopyResult SimAccessibility::readWindow(SimulatedMac::Window& window, std::str
   const SimulatedMac::App* app = mac_.findApp(window.owner);
   if (attribute == ax::kRole) return value(std::string(ax::kWindowRole));
   if (attribute == ax::kSubrole) {
-    if (!window.setup.subrole) return failure(AXError::noValue);
-    return value(*window.setup.subrole);
+    if (!window.subrole) return failure(AXError::noValue);
+    return value(*window.subrole);
   }
   if (attribute == ax::kTitle) return value(window.title);
   if (attribute == ax::kPosition) return value(window.bounds.origin);

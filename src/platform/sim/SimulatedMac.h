@@ -356,6 +356,17 @@ class SimulatedMac {
   };
 
   struct Window;
+  // One of an application's windows in its front-to-back order, with what its "AXWindows" tests, so
+  // that listing them reads the application's own array and not each window's record. The minimized
+  // state and the Space are copies of the window's: setMinimizedLocked and moveWindowToSpace change
+  // both.
+  struct AppWindow {
+    Window* window = nullptr;
+    WindowID number = 0;
+    int space = 1;
+    bool minimized = false;
+    bool listedInAccessibility = true;
+  };
   // Window orders, front to back. The nodes stay put when a window moves, so a window keeps its place
   // in each order and moves or leaves in constant time.
   using WindowOrder = std::list<Window*>;
@@ -390,7 +401,7 @@ class SimulatedMac {
     // This application's open windows, front to back. A vector rather than a list: its "AXWindows" is
     // asked for on every pass, and a walk of scattered list nodes missed the cache once per window when
     // there are thousands; an application has few windows, so moving one within it is cheap.
-    std::vector<Window*> windows;
+    std::vector<AppWindow> windows;
   };
 
   struct Window {
@@ -407,12 +418,15 @@ class SimulatedMac {
     bool listedInWindowList = true;
     bool closed = false;
     bool numberUnavailable = false;
+    // The setup's subrole, shared by every window with the same one (see internSubrole); null for none.
+    const std::string* subrole = nullptr;
+    // Faults set on this window's attributes; null while there are none, as nearly always.
+    std::unique_ptr<ErrorTable> readErrors;
     // Then what a window-list row copies.
     Rect bounds;
     std::string title;
     SimWindowSetup setup;
     Rect frameBeforeFullScreen;
-    ErrorTable readErrors;
     // The frame an application that insists on its layout will put back.
     std::optional<Rect> frameToPutBack;
     // Where the window stands in the world's order and its layer's.
@@ -440,6 +454,9 @@ class SimulatedMac {
   Window* findWindow(WindowID window);
   const Window* findWindow(WindowID window) const;
   bool isOnScreen(const Window& window) const;
+  // The entry of the window in its application's order (the application runs while it has windows).
+  AppWindow& appEntry(const Window& window);
+  const std::string* internSubrole(const std::optional<std::string>& subrole);
   bool isVisible(const Window& window) const;
   // A snapshot, for callers that change the order while they walk it.
   std::vector<WindowID> appWindowsFrontToBack(int32_t pid) const;
@@ -490,6 +507,8 @@ class SimulatedMac {
   std::vector<int32_t> launchOrder_;
   std::vector<SimAppSetup> installed_;
   std::unordered_map<WindowID, Window> windows_;
+  // The distinct subroles windows were opened with; a set's elements stay where they are.
+  std::set<std::string, std::less<>> subroles_;
   WindowOrder zOrder_;  // every open window
   // The same windows by layer, the highest layer first: the window list's order without a sort.
   std::map<int, WindowOrder, std::greater<>> layers_;

@@ -21,6 +21,7 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
   window.layer = setup.layer;
   window.listedInAccessibility = setup.listedInAccessibility;
   window.listedInWindowList = setup.listedInWindowList;
+  window.subrole = internSubrole(setup.subrole);
   window.setup = setup;
   window.title = setup.title;
   window.bounds = setup.bounds;
@@ -37,7 +38,8 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
   }
   Window& stored = windows_.emplace(number, std::move(window)).first->second;
   stored.inWorld = zOrder_.insert(position, &stored);
-  app->windows.insert(app->windows.begin(), &stored);
+  app->windows.insert(app->windows.begin(), AppWindow{&stored, number, stored.space, stored.minimized,
+                                                      stored.listedInAccessibility});
   WindowOrder& layer = layers_[setup.layer];
   stored.inLayer = layer.insert(passedInLayer ? std::next(passedInLayer->inLayer) : layer.begin(), &stored);
   bool visible = isVisible(stored);
@@ -60,7 +62,8 @@ void SimulatedMac::closeWindowLocked(WindowID number) {
   int32_t pid = window->owner;
   postAX(pid, number, ax::kUIElementDestroyedNotification);
   zOrder_.erase(window->inWorld);
-  if (App* app = findApp(pid)) std::erase(app->windows, window);
+  if (App* app = findApp(pid))
+    std::erase_if(app->windows, [&](const AppWindow& entry) { return entry.window == window; });
   auto layer = layers_.find(window->layer);
   layer->second.erase(window->inLayer);
   if (layer->second.empty()) layers_.erase(layer);
@@ -72,9 +75,9 @@ void SimulatedMac::passMainAndFocusOn(int32_t pid, WindowID leaving) {
   App* app = findApp(pid);
   if (!app || (app->mainWindow != leaving && app->focusedWindow != leaving)) return;
   WindowID next = 0;
-  for (const Window* window : app->windows)
-    if (window->number != leaving && isVisible(*window)) {
-      next = window->number;
+  for (const AppWindow& entry : app->windows)
+    if (entry.number != leaving && isVisible(*entry.window)) {
+      next = entry.number;
       break;
     }
   if (app->mainWindow == leaving) setMainWindowLocked(pid, next);
@@ -98,8 +101,8 @@ void SimulatedMac::setFocusedWindowLocked(int32_t pid, WindowID window) {
 void SimulatedMac::bringToFront(Window& window) {
   zOrder_.splice(zOrder_.begin(), zOrder_, window.inWorld);
   if (App* app = findApp(window.owner)) {
-    auto mine = std::find(app->windows.begin(), app->windows.end(), &window);
-    std::rotate(app->windows.begin(), mine, std::next(mine));
+    AppWindow* entry = &appEntry(window);
+    std::rotate(app->windows.data(), entry, entry + 1);
   }
   WindowOrder& layer = layers_.at(window.layer);
   layer.splice(layer.begin(), layer, window.inLayer);
@@ -154,6 +157,7 @@ void SimulatedMac::setMinimizedLocked(WindowID number, bool minimized) {
   Window* window = findWindow(number);
   if (!window || window->minimized == minimized) return;
   window->minimized = minimized;
+  appEntry(*window).minimized = minimized;
   int32_t pid = window->owner;
   if (minimized) {
     postAX(pid, number, ax::kWindowMiniaturizedNotification);
@@ -214,15 +218,20 @@ void SimulatedMac::moveWindowToDisplay(WindowID number, DisplayID display) {
 
 void SimulatedMac::moveWindowToSpace(WindowID number, int space) {
   Lock lock(anchor_->mutex);
-  if (Window* window = findWindow(number)) window->space = space;
+  if (Window* window = findWindow(number)) {
+    window->space = space;
+    appEntry(*window).space = space;
+  }
 }
 
 std::optional<SimWindowState> SimulatedMac::window(WindowID number) const {
   Lock lock(anchor_->mutex);
   const Window* window = findWindow(number);
   if (!window) return std::nullopt;
-  return SimWindowState{window->number,      window->owner,         window->title,     window->bounds,
-                        window->layer,       window->setup.subrole, window->minimized, window->fullScreen,
+  return SimWindowState{window->number,      window->owner,
+                        window->title,       window->bounds,
+                        window->layer,       window->subrole ? std::optional(*window->subrole) : std::nullopt,
+                        window->minimized,   window->fullScreen,
                         isOnScreen(*window), window->space};
 }
 
