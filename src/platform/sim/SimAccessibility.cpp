@@ -187,7 +187,7 @@ SimAccessibility::Target SimAccessibility::resolve(const AXElement& element) {
   if (target.ref->kind() != SimElementKind::application) {
     target.window = mac_.findWindow(target.ref->window());
     if (!target.window || target.window->owner != target.app->pid ||
-        (target.ref->kind() == SimElementKind::closeButton && !target.window->setup.hasCloseButton))
+        (target.ref->kind() == SimElementKind::closeButton && !target.window->hasCloseButton))
       target.error = AXError::invalidUIElement;
   }
   return target;
@@ -268,7 +268,7 @@ AXCopyResult SimAccessibility::readWindow(SimulatedMac::Window& window, std::str
   if (attribute == ax::kFocused) return value(app && app->focusedWindow == window.number);
   if (attribute == ax::kFullScreen) return value(window.fullScreen);
   if (attribute == ax::kCloseButton) {
-    if (!window.setup.hasCloseButton) return failure(AXError::noValue);
+    if (!window.hasCloseButton) return failure(AXError::noValue);
     return value(mac_.makeElement(window.owner, SimElementKind::closeButton, window.number));
   }
   if (attribute == ax::kParent) return value(mac_.makeElement(window.owner, SimElementKind::application));

@@ -21,7 +21,7 @@ platform::WindowInfo SimWindowServer::describe(const SimulatedMac::Window& windo
   auto add = [&info](const char* name, platform::PlistValue value) {
     info.emplace_hint(info.end(), name, std::move(value));
   };
-  add(key::kAlpha, window.setup.alpha);
+  add(key::kAlpha, window.alpha);
   add(key::kBounds, platform::rectDictionary(window.bounds));
   if (onScreen) add(key::kIsOnscreen, true);
   add(key::kLayer, static_cast<int64_t>(window.layer));

@@ -405,9 +405,9 @@ class SimulatedMac {
   };
 
   struct Window {
-    // What the walks of the window orders test, together at the front of the record, so that a walk
-    // over thousands of windows reads one cache line of each. The layer and the two listings are fixed
-    // when the window opens (copies of its setup's).
+    // What the walks of the window orders and the Accessibility reads test, together at the front of
+    // the record, so that a walk over thousands of windows reads one cache line of each. The record
+    // keeps only what it needs of the window's setup, each field fixed when the window opens.
     WindowID number = 0;
     int32_t owner = 0;
     int layer = 0;
@@ -418,6 +418,7 @@ class SimulatedMac {
     bool listedInWindowList = true;
     bool closed = false;
     bool numberUnavailable = false;
+    bool hasCloseButton = true;
     // The setup's subrole, shared by every window with the same one (see internSubrole); null for none.
     const std::string* subrole = nullptr;
     // Faults set on this window's attributes; null while there are none, as nearly always.
@@ -425,7 +426,10 @@ class SimulatedMac {
     // Then what a window-list row copies.
     Rect bounds;
     std::string title;
-    SimWindowSetup setup;
+    // Less often read (a copy of the whole setup made the record twice as large, and thousands of
+    // them did not stay in the cache).
+    double alpha = 1.0;
+    Size minimumSize{0, 0};
     Rect frameBeforeFullScreen;
     // The frame an application that insists on its layout will put back.
     std::optional<Rect> frameToPutBack;

@@ -22,7 +22,9 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
   window.listedInAccessibility = setup.listedInAccessibility;
   window.listedInWindowList = setup.listedInWindowList;
   window.subrole = internSubrole(setup.subrole);
-  window.setup = setup;
+  window.hasCloseButton = setup.hasCloseButton;
+  window.alpha = setup.alpha;
+  window.minimumSize = setup.minimumSize;
   window.title = setup.title;
   window.bounds = setup.bounds;
   window.minimized = setup.minimized;
@@ -111,8 +113,8 @@ void SimulatedMac::bringToFront(Window& window) {
 void SimulatedMac::setFrameLocked(WindowID number, Rect frame) {
   Window* window = findWindow(number);
   if (!window) return;
-  frame.size.width = std::max(frame.size.width, window->setup.minimumSize.width);
-  frame.size.height = std::max(frame.size.height, window->setup.minimumSize.height);
+  frame.size.width = std::max(frame.size.width, window->minimumSize.width);
+  frame.size.height = std::max(frame.size.height, window->minimumSize.height);
   bool moved = frame.origin != window->bounds.origin;
   bool resized = frame.size != window->bounds.size;
   window->bounds = frame;
