@@ -96,12 +96,10 @@ SimulatedMac::App* SimulatedMac::runningApp(int32_t pid) {
 }
 
 SimulatedMac::Window* SimulatedMac::findWindow(WindowID window) {
-  auto it = windows_.find(window);
-  return it == windows_.end() ? nullptr : &it->second;
+  return windowIndex_.find(window);
 }
 const SimulatedMac::Window* SimulatedMac::findWindow(WindowID window) const {
-  auto it = windows_.find(window);
-  return it == windows_.end() ? nullptr : &it->second;
+  return windowIndex_.find(window);
 }
 
 bool SimulatedMac::isVisible(const Window& window) const {

@@ -26,6 +26,7 @@
 #include "platform/Workspace.h"
 #include "platform/sim/SimAppShell.h"
 #include "platform/sim/SimPermissions.h"
+#include "platform/sim/SimWindowIndex.h"
 
 namespace pelko::sim {
 
@@ -511,6 +512,8 @@ class SimulatedMac {
   std::vector<int32_t> launchOrder_;
   std::vector<SimAppSetup> installed_;
   std::unordered_map<WindowID, Window> windows_;
+  // The same windows for lookups by number: findWindow is asked several times per window per pass.
+  SimWindowIndex<Window> windowIndex_;
   // The distinct subroles windows were opened with; a set's elements stay where they are.
   std::set<std::string, std::less<>> subroles_;
   WindowOrder zOrder_;  // every open window

@@ -39,6 +39,7 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
       if ((*position)->layer == setup.layer) passedInLayer = *position;
   }
   Window& stored = windows_.emplace(number, std::move(window)).first->second;
+  windowIndex_.insert(number, &stored);
   stored.inWorld = zOrder_.insert(position, &stored);
   app->windows.insert(app->windows.begin(), AppWindow{&stored, number, stored.space, stored.minimized,
                                                       stored.listedInAccessibility});
@@ -69,6 +70,7 @@ void SimulatedMac::closeWindowLocked(WindowID number) {
   auto layer = layers_.find(window->layer);
   layer->second.erase(window->inLayer);
   if (layer->second.empty()) layers_.erase(layer);
+  windowIndex_.erase(number);
   windows_.erase(number);
   passMainAndFocusOn(pid, number);
 }
