@@ -187,7 +187,7 @@ SimAccessibility::Target SimAccessibility::resolve(const AXElement& element) {
   if (target.ref->kind() != SimElementKind::application) {
     target.window = mac_.findWindow(target.ref->window());
     if (!target.window || target.window->owner != target.app->pid ||
-        (target.ref->kind() == SimElementKind::closeButton && !target.window->setup.hasCloseButton))
+        (target.ref->kind() == SimElementKind::closeButton && !target.window->hasCloseButton))
       target.error = AXError::invalidUIElement;
   }
   return target;
@@ -204,9 +204,9 @@ AXCopyResult SimAccessibility::copyAttributeValue(const AXElement& element, std:
   Lock lock(mac_.anchor_->mutex);
   Target target = resolve(element);
   if (target.error != AXError::success) return failure(target.error);
-  if (target.window) {
-    auto it = target.window->readErrors.find(attribute);
-    if (it != target.window->readErrors.end()) return failure(it->second);
+  if (target.window && target.window->readErrors) {
+    auto it = target.window->readErrors->find(attribute);
+    if (it != target.window->readErrors->end()) return failure(it->second);
   }
   auto it = target.app->readErrors.find(attribute);
   if (it != target.app->readErrors.end()) return failure(it->second);
@@ -245,7 +245,7 @@ AXCopyResult SimAccessibility::readApplication(SimulatedMac::App& app, std::stri
   if (attribute == ax::kMainWindow || attribute == ax::kFocusedWindow) {
     WindowID number = attribute == ax::kMainWindow ? app.mainWindow : app.focusedWindow;
     const SimulatedMac::Window* window = mac_.findWindow(number);
-    if (!window || !window->setup.listedInAccessibility) return failure(AXError::noValue);
+    if (!window || !window->listedInAccessibility) return failure(AXError::noValue);
     return value(windowElement(number));
   }
   if (attribute == ax::kFrontmost) return value(mac_.frontmost_ == app.pid);
@@ -257,8 +257,8 @@ AXCopyResult SimAccessibility::readWindow(SimulatedMac::Window& window, std::str
   const SimulatedMac::App* app = mac_.findApp(window.owner);
   if (attribute == ax::kRole) return value(std::string(ax::kWindowRole));
   if (attribute == ax::kSubrole) {
-    if (!window.setup.subrole) return failure(AXError::noValue);
-    return value(*window.setup.subrole);
+    if (!window.subrole) return failure(AXError::noValue);
+    return value(*window.subrole);
   }
   if (attribute == ax::kTitle) return value(window.title);
   if (attribute == ax::kPosition) return value(window.bounds.origin);
@@ -268,7 +268,7 @@ AXCopyResult SimAccessibility::readWindow(SimulatedMac::Window& window, std::str
   if (attribute == ax::kFocused) return value(app && app->focusedWindow == window.number);
   if (attribute == ax::kFullScreen) return value(window.fullScreen);
   if (attribute == ax::kCloseButton) {
-    if (!window.setup.hasCloseButton) return failure(AXError::noValue);
+    if (!window.hasCloseButton) return failure(AXError::noValue);
     return value(mac_.makeElement(window.owner, SimElementKind::closeButton, window.number));
   }
   if (attribute == ax::kParent) return value(mac_.makeElement(window.owner, SimElementKind::application));

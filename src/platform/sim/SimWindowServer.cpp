@@ -21,10 +21,10 @@ platform::WindowInfo SimWindowServer::describe(const SimulatedMac::Window& windo
   auto add = [&info](const char* name, platform::PlistValue value) {
     info.emplace_hint(info.end(), name, std::move(value));
   };
-  add(key::kAlpha, window.setup.alpha);
+  add(key::kAlpha, window.alpha);
   add(key::kBounds, platform::rectDictionary(window.bounds));
   if (onScreen) add(key::kIsOnscreen, true);
-  add(key::kLayer, static_cast<int64_t>(window.setup.layer));
+  add(key::kLayer, static_cast<int64_t>(window.layer));
   add(key::kMemoryUsage, int64_t{1024});
   if (nameIsReadable(window)) add(key::kName, window.title);
   add(key::kNumber, static_cast<int64_t>(window.number));
@@ -115,7 +115,7 @@ SimWindowServer::Answer SimWindowServer::forEachSelected(uint32_t options, Windo
     bool anyOffScreen = false;
     for (const auto& [layer, windows] : mac_.layers_)
       for (const SimulatedMac::Window* window : windows) {
-        if (!window->setup.listedInWindowList) continue;
+        if (!window->listedInWindowList) continue;
         if (mac_.isOnScreen(*window))
           each(*window, true);
         else
@@ -124,7 +124,7 @@ SimWindowServer::Answer SimWindowServer::forEachSelected(uint32_t options, Windo
     if (!anyOffScreen) return;
     for (const auto& [layer, windows] : mac_.layers_)
       for (const SimulatedMac::Window* window : windows)
-        if (window->setup.listedInWindowList && !mac_.isOnScreen(*window)) each(*window, false);
+        if (window->listedInWindowList && !mac_.isOnScreen(*window)) each(*window, false);
   };
 
   std::optional<size_t> anchorIndex;
@@ -147,8 +147,7 @@ SimWindowServer::Answer SimWindowServer::forEachSelected(uint32_t options, Windo
       if (!keep) return;
     }
     if (onScreenOnly && !onScreen) return;
-    if ((options & platform::kWindowListExcludeDesktopElements) && isDesktopElement(window.setup.layer))
-      return;
+    if ((options & platform::kWindowListExcludeDesktopElements) && isDesktopElement(window.layer)) return;
     visit(window, onScreen);
   });
   return Answer::windows;
@@ -163,7 +162,7 @@ bool SimWindowServer::nameIsReadable(const SimulatedMac::Window& window) const {
 platform::WindowListRow SimWindowServer::rowOf(const SimulatedMac::Window& window) const {
   platform::WindowListRow row;
   row.ownerPID = window.owner;
-  row.layer = window.setup.layer;
+  row.layer = window.layer;
   row.number = window.number;
   row.bounds = window.bounds;
   if (nameIsReadable(window)) row.name = window.title;

@@ -96,12 +96,10 @@ SimulatedMac::App* SimulatedMac::runningApp(int32_t pid) {
 }
 
 SimulatedMac::Window* SimulatedMac::findWindow(WindowID window) {
-  auto it = windows_.find(window);
-  return it == windows_.end() ? nullptr : &it->second;
+  return windowIndex_.find(window);
 }
 const SimulatedMac::Window* SimulatedMac::findWindow(WindowID window) const {
-  auto it = windows_.find(window);
-  return it == windows_.end() ? nullptr : &it->second;
+  return windowIndex_.find(window);
 }
 
 bool SimulatedMac::isVisible(const Window& window) const {
@@ -113,12 +111,23 @@ bool SimulatedMac::isOnScreen(const Window& window) const {
   return app && !app->hidden && isVisible(window);
 }
 
+SimulatedMac::AppWindow& SimulatedMac::appEntry(const Window& window) {
+  std::vector<AppWindow>& mine = findApp(window.owner)->windows;
+  return *std::find_if(mine.begin(), mine.end(),
+                       [&](const AppWindow& entry) { return entry.window == &window; });
+}
+
+const std::string* SimulatedMac::internSubrole(const std::optional<std::string>& subrole) {
+  if (!subrole) return nullptr;
+  return &*subroles_.insert(*subrole).first;
+}
+
 std::vector<WindowID> SimulatedMac::appWindowsFrontToBack(int32_t pid) const {
   std::vector<WindowID> result;
   const App* app = findApp(pid);
   if (!app) return result;
   result.reserve(app->windows.size());
-  for (const Window* window : app->windows) result.push_back(window->number);
+  for (const AppWindow& entry : app->windows) result.push_back(entry.number);
   return result;
 }
 
@@ -127,11 +136,11 @@ std::vector<WindowID> SimulatedMac::axWindowList(int32_t pid) const {
   const App* app = findApp(pid);
   if (!app) return result;
   result.reserve(app->windows.size());
-  for (const Window* window : app->windows)
-    if (window->setup.listedInAccessibility && !window->minimized && window->space == activeSpace_)
-      result.push_back(window->number);
-  for (const Window* window : app->windows)
-    if (window->setup.listedInAccessibility && window->minimized) result.push_back(window->number);
+  for (const AppWindow& entry : app->windows)
+    if (entry.listedInAccessibility && !entry.minimized && entry.space == activeSpace_)
+      result.push_back(entry.number);
+  for (const AppWindow& entry : app->windows)
+    if (entry.listedInAccessibility && entry.minimized) result.push_back(entry.number);
   return result;
 }
 
@@ -173,7 +182,7 @@ void SimulatedMac::postAX(int32_t pid, WindowID window, std::string_view notific
   if (!app) return;
   if (window) {
     const Window* w = findWindow(window);
-    if (w && !w->setup.listedInAccessibility) return;
+    if (w && !w->listedInAccessibility) return;
   }
   auto application = makeElement(pid, SimElementKind::application);
   auto target = window ? makeElement(pid, SimElementKind::window, window) : application;

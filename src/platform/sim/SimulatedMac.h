@@ -26,6 +26,7 @@
 #include "platform/Workspace.h"
 #include "platform/sim/SimAppShell.h"
 #include "platform/sim/SimPermissions.h"
+#include "platform/sim/SimWindowIndex.h"
 
 namespace pelko::sim {
 
@@ -356,6 +357,17 @@ class SimulatedMac {
   };
 
   struct Window;
+  // One of an application's windows in its front-to-back order, with what its "AXWindows" tests, so
+  // that listing them reads the application's own array and not each window's record. The minimized
+  // state and the Space are copies of the window's: setMinimizedLocked and moveWindowToSpace change
+  // both.
+  struct AppWindow {
+    Window* window = nullptr;
+    WindowID number = 0;
+    int space = 1;
+    bool minimized = false;
+    bool listedInAccessibility = true;
+  };
   // Window orders, front to back. The nodes stay put when a window moves, so a window keeps its place
   // in each order and moves or leaves in constant time.
   using WindowOrder = std::list<Window*>;
@@ -364,9 +376,9 @@ class SimulatedMac {
 
   struct App {
     int32_t pid = 0;
+    bool hidden = false;  // beside the pid: every window-list row asks it
     uint64_t serial = 0;  // tells a reused process identifier's applications apart
     SimAppSetup setup;
-    bool hidden = false;
     WindowID mainWindow = 0;
     WindowID focusedWindow = 0;
     std::shared_ptr<SimRunningApplication> handle;
@@ -387,27 +399,43 @@ class SimulatedMac {
     int axRequests = 0;
     double hungWait = 0;
     std::vector<std::weak_ptr<SimAXObserver>> observers;
-    WindowOrder windows;  // this application's open windows
+    // This application's open windows, front to back. A vector rather than a list: its "AXWindows" is
+    // asked for on every pass, and a walk of scattered list nodes missed the cache once per window when
+    // there are thousands; an application has few windows, so moving one within it is cheap.
+    std::vector<AppWindow> windows;
   };
 
   struct Window {
+    // What the walks of the window orders and the Accessibility reads test, together at the front of
+    // the record, so that a walk over thousands of windows reads one cache line of each. The record
+    // keeps only what it needs of the window's setup, each field fixed when the window opens.
     WindowID number = 0;
     int32_t owner = 0;
-    SimWindowSetup setup;
-    std::string title;
-    Rect bounds;
+    int layer = 0;
+    int space = 1;
     bool minimized = false;
     bool fullScreen = false;
-    Rect frameBeforeFullScreen;
-    int space = 1;
+    bool listedInAccessibility = true;
+    bool listedInWindowList = true;
     bool closed = false;
     bool numberUnavailable = false;
-    ErrorTable readErrors;
+    bool hasCloseButton = true;
+    // The setup's subrole, shared by every window with the same one (see internSubrole); null for none.
+    const std::string* subrole = nullptr;
+    // Faults set on this window's attributes; null while there are none, as nearly always.
+    std::unique_ptr<ErrorTable> readErrors;
+    // Then what a window-list row copies.
+    Rect bounds;
+    std::string title;
+    // Less often read (a copy of the whole setup made the record twice as large, and thousands of
+    // them did not stay in the cache).
+    double alpha = 1.0;
+    Size minimumSize{0, 0};
+    Rect frameBeforeFullScreen;
     // The frame an application that insists on its layout will put back.
     std::optional<Rect> frameToPutBack;
-    // Where the window stands in the world's order, its application's and its layer's.
+    // Where the window stands in the world's order and its layer's.
     WindowOrder::iterator inWorld;
-    WindowOrder::iterator inApp;
     WindowOrder::iterator inLayer;
   };
 
@@ -431,6 +459,9 @@ class SimulatedMac {
   Window* findWindow(WindowID window);
   const Window* findWindow(WindowID window) const;
   bool isOnScreen(const Window& window) const;
+  // The entry of the window in its application's order (the application runs while it has windows).
+  AppWindow& appEntry(const Window& window);
+  const std::string* internSubrole(const std::optional<std::string>& subrole);
   bool isVisible(const Window& window) const;
   // A snapshot, for callers that change the order while they walk it.
   std::vector<WindowID> appWindowsFrontToBack(int32_t pid) const;
@@ -481,6 +512,10 @@ class SimulatedMac {
   std::vector<int32_t> launchOrder_;
   std::vector<SimAppSetup> installed_;
   std::unordered_map<WindowID, Window> windows_;
+  // The same windows for lookups by number: findWindow is asked several times per window per pass.
+  SimWindowIndex<Window> windowIndex_;
+  // The distinct subroles windows were opened with; a set's elements stay where they are.
+  std::set<std::string, std::less<>> subroles_;
   WindowOrder zOrder_;  // every open window
   // The same windows by layer, the highest layer first: the window list's order without a sort.
   std::map<int, WindowOrder, std::greater<>> layers_;

@@ -94,14 +94,15 @@ void SimulatedMac::activateLocked(int32_t pid, uint32_t options) {
   }
   if (options & platform::activateAllWindows) {
     // Bringing the back window forward first keeps the application's own order.
-    std::vector<Window*> mine(app->windows.begin(), app->windows.end());
+    std::vector<Window*> mine;
+    for (const AppWindow& entry : app->windows) mine.push_back(entry.window);
     for (auto it = mine.rbegin(); it != mine.rend(); ++it) bringToFront(**it);
   } else if (Window* appMain = findWindow(app->mainWindow); appMain && isVisible(*appMain)) {
     bringToFront(*appMain);
   } else {
-    for (Window* window : app->windows)
-      if (isVisible(*window)) {
-        bringToFront(*window);
+    for (const AppWindow& entry : app->windows)
+      if (isVisible(*entry.window)) {
+        bringToFront(*entry.window);
         break;
       }
   }
@@ -111,7 +112,7 @@ void SimulatedMac::chooseNextFrontmost(int32_t leaving) {
   std::optional<int32_t> next;
   for (const Window* w : zOrder_) {
     const Window& window = *w;
-    if (window.owner == leaving || window.setup.layer != platform::window_layer::kNormal) continue;
+    if (window.owner == leaving || window.layer != platform::window_layer::kNormal) continue;
     const App* app = findApp(window.owner);
     if (!app || app->setup.policy == platform::ActivationPolicy::prohibited || !isOnScreen(window)) continue;
     next = window.owner;
@@ -182,13 +183,14 @@ std::vector<int32_t> SimulatedMac::runningPIDs() const {
 void SimulatedMac::handleReopen(int32_t pid) {
   App* app = runningApp(pid);
   if (!app) return;
-  const WindowOrder& mine = app->windows;
-  bool hasVisible = std::any_of(mine.begin(), mine.end(), [&](const Window* w) { return isVisible(*w); });
+  const std::vector<AppWindow>& mine = app->windows;
+  bool hasVisible =
+      std::any_of(mine.begin(), mine.end(), [&](const AppWindow& entry) { return isVisible(*entry.window); });
   if (hasVisible) return;
-  for (const Window* window : mine)
-    if (window->minimized) {
+  for (const AppWindow& entry : mine)
+    if (entry.minimized) {
       // Restoring reorders the list being walked: stop right after it.
-      setMinimizedLocked(window->number, false);
+      setMinimizedLocked(entry.number, false);
       return;
     }
   if (app->opensWindowOnReopen) {

@@ -41,7 +41,10 @@ void SimulatedMac::setAttributeWriteError(int32_t pid, const std::string& attrib
 void SimulatedMac::setWindowAttributeReadError(WindowID window, const std::string& attribute,
                                                std::optional<AXError> error) {
   Lock lock(anchor_->mutex);
-  if (Window* w = findWindow(window)) setOrErase(w->readErrors, attribute, error);
+  Window* w = findWindow(window);
+  if (!w) return;
+  if (!w->readErrors) w->readErrors = std::make_unique<ErrorTable>();
+  setOrErase(*w->readErrors, attribute, error);
 }
 
 void SimulatedMac::setActionError(int32_t pid, const std::string& action, std::optional<AXError> error) {

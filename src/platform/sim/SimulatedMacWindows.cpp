@@ -18,7 +18,13 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
   Window window;
   window.number = nextWindow_++;
   window.owner = pid;
-  window.setup = setup;
+  window.layer = setup.layer;
+  window.listedInAccessibility = setup.listedInAccessibility;
+  window.listedInWindowList = setup.listedInWindowList;
+  window.subrole = internSubrole(setup.subrole);
+  window.hasCloseButton = setup.hasCloseButton;
+  window.alpha = setup.alpha;
+  window.minimumSize = setup.minimumSize;
   window.title = setup.title;
   window.bounds = setup.bounds;
   window.minimized = setup.minimized;
@@ -30,11 +36,13 @@ WindowID SimulatedMac::openWindow(int32_t pid, const SimWindowSetup& setup) {
   const Window* passedInLayer = nullptr;
   if (frontmost_ && *frontmost_ != pid) {
     for (; position != zOrder_.end() && (*position)->owner == *frontmost_; ++position)
-      if ((*position)->setup.layer == setup.layer) passedInLayer = *position;
+      if ((*position)->layer == setup.layer) passedInLayer = *position;
   }
   Window& stored = windows_.emplace(number, std::move(window)).first->second;
+  windowIndex_.insert(number, &stored);
   stored.inWorld = zOrder_.insert(position, &stored);
-  stored.inApp = app->windows.insert(app->windows.begin(), &stored);
+  app->windows.insert(app->windows.begin(), AppWindow{&stored, number, stored.space, stored.minimized,
+                                                      stored.listedInAccessibility});
   WindowOrder& layer = layers_[setup.layer];
   stored.inLayer = layer.insert(passedInLayer ? std::next(passedInLayer->inLayer) : layer.begin(), &stored);
   bool visible = isVisible(stored);
@@ -57,10 +65,12 @@ void SimulatedMac::closeWindowLocked(WindowID number) {
   int32_t pid = window->owner;
   postAX(pid, number, ax::kUIElementDestroyedNotification);
   zOrder_.erase(window->inWorld);
-  if (App* app = findApp(pid)) app->windows.erase(window->inApp);
-  auto layer = layers_.find(window->setup.layer);
+  if (App* app = findApp(pid))
+    std::erase_if(app->windows, [&](const AppWindow& entry) { return entry.window == window; });
+  auto layer = layers_.find(window->layer);
   layer->second.erase(window->inLayer);
   if (layer->second.empty()) layers_.erase(layer);
+  windowIndex_.erase(number);
   windows_.erase(number);
   passMainAndFocusOn(pid, number);
 }
@@ -69,9 +79,9 @@ void SimulatedMac::passMainAndFocusOn(int32_t pid, WindowID leaving) {
   App* app = findApp(pid);
   if (!app || (app->mainWindow != leaving && app->focusedWindow != leaving)) return;
   WindowID next = 0;
-  for (const Window* window : app->windows)
-    if (window->number != leaving && isVisible(*window)) {
-      next = window->number;
+  for (const AppWindow& entry : app->windows)
+    if (entry.number != leaving && isVisible(*entry.window)) {
+      next = entry.number;
       break;
     }
   if (app->mainWindow == leaving) setMainWindowLocked(pid, next);
@@ -94,16 +104,19 @@ void SimulatedMac::setFocusedWindowLocked(int32_t pid, WindowID window) {
 
 void SimulatedMac::bringToFront(Window& window) {
   zOrder_.splice(zOrder_.begin(), zOrder_, window.inWorld);
-  if (App* app = findApp(window.owner)) app->windows.splice(app->windows.begin(), app->windows, window.inApp);
-  WindowOrder& layer = layers_.at(window.setup.layer);
+  if (App* app = findApp(window.owner)) {
+    AppWindow* entry = &appEntry(window);
+    std::rotate(app->windows.data(), entry, entry + 1);
+  }
+  WindowOrder& layer = layers_.at(window.layer);
   layer.splice(layer.begin(), layer, window.inLayer);
 }
 
 void SimulatedMac::setFrameLocked(WindowID number, Rect frame) {
   Window* window = findWindow(number);
   if (!window) return;
-  frame.size.width = std::max(frame.size.width, window->setup.minimumSize.width);
-  frame.size.height = std::max(frame.size.height, window->setup.minimumSize.height);
+  frame.size.width = std::max(frame.size.width, window->minimumSize.width);
+  frame.size.height = std::max(frame.size.height, window->minimumSize.height);
   bool moved = frame.origin != window->bounds.origin;
   bool resized = frame.size != window->bounds.size;
   window->bounds = frame;
@@ -148,6 +161,7 @@ void SimulatedMac::setMinimizedLocked(WindowID number, bool minimized) {
   Window* window = findWindow(number);
   if (!window || window->minimized == minimized) return;
   window->minimized = minimized;
+  appEntry(*window).minimized = minimized;
   int32_t pid = window->owner;
   if (minimized) {
     postAX(pid, number, ax::kWindowMiniaturizedNotification);
@@ -208,15 +222,20 @@ void SimulatedMac::moveWindowToDisplay(WindowID number, DisplayID display) {
 
 void SimulatedMac::moveWindowToSpace(WindowID number, int space) {
   Lock lock(anchor_->mutex);
-  if (Window* window = findWindow(number)) window->space = space;
+  if (Window* window = findWindow(number)) {
+    window->space = space;
+    appEntry(*window).space = space;
+  }
 }
 
 std::optional<SimWindowState> SimulatedMac::window(WindowID number) const {
   Lock lock(anchor_->mutex);
   const Window* window = findWindow(number);
   if (!window) return std::nullopt;
-  return SimWindowState{window->number,      window->owner,         window->title,     window->bounds,
-                        window->setup.layer, window->setup.subrole, window->minimized, window->fullScreen,
+  return SimWindowState{window->number,      window->owner,
+                        window->title,       window->bounds,
+                        window->layer,       window->subrole ? std::optional(*window->subrole) : std::nullopt,
+                        window->minimized,   window->fullScreen,
                         isOnScreen(*window), window->space};
 }
 
