@@ -253,11 +253,16 @@ class PelkoProcess {
     auto deadline = Clock::now() + toDuration(timeoutSeconds);
     while (readSome(deadline)) {
     }
-    if (Clock::now() >= deadline) return std::nullopt;
-    int status;
-    if (::waitpid(pid_, &status, 0) != pid_) return std::nullopt;
-    recordEnding(status);
-    return ending_;
+    // Never a waitpid that blocks: the poll may give up a fraction of a millisecond before the deadline,
+    // and a program that is still there, stopped even, would then be waited for without end.
+    do {
+      int status;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        recordEnding(status);
+        return ending_;
+      }
+    } while (Clock::now() < deadline && ::poll(nullptr, 0, 10) == 0);
+    return std::nullopt;
   }
 
  private:
