@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/PlistXml.h"
 #include "support/TempFolder.h"
 
@@ -127,6 +129,8 @@ class PelkoProcess {
   };
 
   static constexpr double kTimeout = 20.0;
+  // How long a run the test left going gets to clean up and exit after SIGTERM before it is killed.
+  static constexpr double kEndTimeout = 10.0;
 
   // `unset` names variables the program must not get at all (the display's, for a run from a console).
   PelkoProcess(const Sandbox& sandbox, std::vector<std::string> arguments = {},
@@ -157,12 +161,17 @@ class PelkoProcess {
     }
   }
 
+  // A run the test left going is ended as a logout ends it, and what it wrote to the end is looked at
+  // for undefined behaviour; either trouble fails the test.
   ~PelkoProcess() {
-    if (!ending_) {
-      ::kill(pid_, SIGKILL);
-      int status;
-      ::waitpid(pid_, &status, 0);
+    if (const std::string trouble = end(); !trouble.empty())
+      ADD_FAILURE() << "the program " << trouble << "; its output:\n" << output_;
+    // A run reaped by isRunning() may still have output in the pipe.
+    const auto deadline = Clock::now() + toDuration(kOutputAfterEnding);
+    while (readSome(deadline)) {
     }
+    if (const std::string report = undefinedBehaviourReport(output_); !report.empty())
+      ADD_FAILURE() << "the program reported undefined behaviour:\n" << report;
     if (output_fd_ >= 0) ::close(output_fd_);
   }
   PelkoProcess(const PelkoProcess&) = delete;
@@ -193,6 +202,36 @@ class PelkoProcess {
     if (ending->status != SIGTERM) return "exited with status " + std::to_string(ending->status);
     return "";
   }
+
+  // Ends a run that is still going with SIGTERM, so that the program cleans up and its sanitizer looks
+  // for leaks at exit, which SIGKILL would skip; it is killed only when it is still there after
+  // `timeoutSeconds`, and the text returned then says so. Empty when it had already ended or ended in
+  // time, however it did.
+  std::string end(double timeoutSeconds = kEndTimeout) {
+    if (ending_) return "";
+    signal(SIGTERM);
+    if (wait(timeoutSeconds)) return "";
+    ::kill(pid_, SIGKILL);
+    if (!wait(kOutputAfterEnding)) {
+      int status;
+      if (::waitpid(pid_, &status, 0) == pid_) recordEnding(status);
+    }
+    std::ostringstream trouble;
+    trouble << "did not end within " << timeoutSeconds << " s of SIGTERM and was killed";
+    return trouble.str();
+  }
+
+  // The lines of `output` with UndefinedBehaviorSanitizer reports, the program's own and those of the
+  // tools it ran; empty when there are none. That sanitizer writes to standard error whatever log_path
+  // says, so the output is the one place such a report shows, and the run it stops may be one the test
+  // expects to fail.
+  static std::string undefinedBehaviourReport(const std::string& output) {
+    std::string report;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);)
+      if (line.find("runtime error:") != std::string::npos) report += line + "\n";
+    return report;
+  }
   pid_t pid() const { return pid_; }
 
   // Whether the program still runs (it has not been reaped by wait()).
@@ -214,15 +253,22 @@ class PelkoProcess {
     auto deadline = Clock::now() + toDuration(timeoutSeconds);
     while (readSome(deadline)) {
     }
-    if (Clock::now() >= deadline) return std::nullopt;
-    int status;
-    if (::waitpid(pid_, &status, 0) != pid_) return std::nullopt;
-    recordEnding(status);
-    return ending_;
+    // Never a waitpid that blocks: the poll may give up a fraction of a millisecond before the deadline,
+    // and a program that is still there, stopped even, would then be waited for without end.
+    do {
+      int status;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        recordEnding(status);
+        return ending_;
+      }
+    } while (Clock::now() < deadline && ::poll(nullptr, 0, 10) == 0);
+    return std::nullopt;
   }
 
  private:
   using Clock = std::chrono::steady_clock;
+  // How long the output of a run that has ended is still read: a process it started may hold the pipe.
+  static constexpr double kOutputAfterEnding = 2.0;
   static Clock::duration toDuration(double seconds) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   }

@@ -273,5 +273,22 @@ TEST_F(PelkoProcessTest, URLsThatCannotReachTheRunningCopyEndTheirStartWithStatu
   EXPECT_EQ(said.find(receiving), said.rfind(receiving)) << "said once\n" << said;
 }
 
+// A run the test leaves going ends as a logout ends it, so the program's sanitizer still looks for leaks
+// at its exit; one that stays past the bound is killed, and that is said.
+TEST_F(PelkoProcessTest, ARunLeftGoingIsEndedBySigtermAndOneThatStaysIsKilledAndSaid) {
+  PelkoProcess run(sandbox);
+  ASSERT_TRUE(run.waitUntilReady()) << run.output();
+  EXPECT_EQ(run.end(), "");
+  ASSERT_TRUE(endsWith(run, 15));
+
+  PelkoProcess stuck(sandbox);
+  ASSERT_TRUE(stuck.waitUntilReady()) << stuck.output();
+  stuck.signal(SIGSTOP);  // SIGTERM waits while it is stopped
+  EXPECT_EQ(stuck.end(0.5), "did not end within 0.5 s of SIGTERM and was killed");
+  const auto ending = stuck.wait();
+  ASSERT_TRUE(ending);
+  EXPECT_EQ(ending->signal, SIGKILL);
+}
+
 }  // namespace
 }  // namespace pelko::testing

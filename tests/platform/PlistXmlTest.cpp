@@ -16,8 +16,11 @@ using Array = PlistValue::Array;
 PlistValue roundTrip(const PlistValue& value) {
   std::string error;
   auto parsed = parsePlistXml(writePlistXml(value), &error);
-  EXPECT_TRUE(parsed) << error;
-  return parsed.value_or(PlistValue());
+  if (!parsed) {
+    ADD_FAILURE() << error;
+    return PlistValue();
+  }
+  return *parsed;
 }
 
 std::string wrap(const std::string& body) {

@@ -160,5 +160,25 @@ TEST(PosixChildProcessTest, PassesExtraEnvironmentToTheChild) {
   EXPECT_NE(result.standardOutput.find("PELKO_TEST_VALUE=a b;c\n"), std::string::npos);
 }
 
+// A tool's report of undefined behaviour goes to its standard error only, and the failure it ends in may
+// be one the caller expects; in the sanitizer build that stops the run, the caller stops with the report.
+TEST(PosixChildProcessTest, AToolsUndefinedBehaviourReportStopsTheCallerInTheSanitizerBuild) {
+  const std::string report =
+      "Tool.cpp:12:7: runtime error: shift exponent 40 is too large for 32-bit type 'int'";
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(PosixChildProcess().run(kProbe, {"complain", report}, 5.0), ::testing::ExitedWithCode(1),
+              "reported undefined behaviour:\n" + report);
+#else
+  // Elsewhere the text is just what the tool said.
+  auto result = PosixChildProcess().run(kProbe, {"complain", report}, 5.0);
+  EXPECT_TRUE(result.exitedWithStatus(1));
+  EXPECT_EQ(result.standardError, report + "\n");
+#endif
+  // Other complaints leave the caller running in every build.
+  auto other = PosixChildProcess().run(kProbe, {"complain", "Tool: cannot read the domain"}, 5.0);
+  EXPECT_TRUE(other.exitedWithStatus(1));
+}
+
 }  // namespace
 }  // namespace pelko::real

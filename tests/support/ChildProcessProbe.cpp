@@ -9,6 +9,7 @@
 //   fds               prints the open descriptors above 2, e.g. "fds:"
 //   stdin             prints how many bytes standard input holds
 //   grandchild        starts a grandchild that keeps both pipes open, prints its pid and exits 0
+//   complain TEXT     writes TEXT and a newline to standard error and exits 1, as a sanitizer does
 
 #include <dirent.h>
 #include <signal.h>
@@ -44,6 +45,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (mode == "exit" && argc == 3) return std::atoi(argv[2]);
+  if (mode == "complain" && argc == 3) {
+    std::string text = std::string(argv[2]) + "\n";
+    writeAll(2, text.data(), text.size());
+    return 1;
+  }
   if (mode == "signal" && argc == 3) {
     int sig = std::atoi(argv[2]);
     ::signal(sig, SIG_DFL);  // a sanitizer's own handler would turn the signal into an exit

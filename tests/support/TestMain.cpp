@@ -28,7 +28,9 @@ class DeferredDeletes : public ::testing::EmptyTestEventListener {
 // Under a sanitizer, the processes a test starts (the program, the stand-in tools it runs, probes and
 // drivers) write their reports into a folder of this binary's own: their output is often discarded or
 // never read, and a process the test kills on purpose has no exit status to tell. A report found there
-// after a test is printed under the test's name and fails the binary.
+// after a test is printed under the test's name and fails the binary. UndefinedBehaviorSanitizer beside
+// AddressSanitizer ignores the folder and writes to standard error: PelkoProcess looks for its reports in
+// the program's output, and the child-process adapter in its tools' output.
 class ChildSanitizerReports : public ::testing::EmptyTestEventListener {
  public:
   // Set before any process is started; the sanitizer of this binary read its options at start-up, so

@@ -12,8 +12,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 extern char** environ;
 
@@ -198,6 +201,23 @@ Clock::time_point deadlineAfter(Clock::time_point start, double seconds) {
   return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// The AddressSanitizer build also stops at the first undefined behaviour, but UndefinedBehaviorSanitizer
+// writes its report to standard error whatever log_path says, and the tool's failure that follows may be
+// one its caller expects and handles. A tool's report therefore stops this process as well, with the
+// report on its own standard error, where its own such report would go.
+void haltOnUndefinedBehaviour(const std::string& path, const ChildProcessResult& result) {
+  constexpr std::string_view kReport = "runtime error:";
+  for (const std::string* stream : {&result.standardError, &result.standardOutput}) {
+    if (stream->find(kReport) == std::string::npos) continue;
+    std::fprintf(stderr, "PosixChildProcess: %s reported undefined behaviour:\n%s\n", path.c_str(),
+                 stream->c_str());
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+}
+#endif
+
 }  // namespace
 
 ChildProcessResult PosixChildProcess::run(const std::string& path, const std::vector<std::string>& arguments,
@@ -315,6 +335,9 @@ ChildProcessResult PosixChildProcess::run(const std::string& path, const std::ve
     result.termination = ChildProcessResult::Termination::signaled;
     result.signal = WTERMSIG(status);
   }
+#if defined(__SANITIZE_ADDRESS__)
+  haltOnUndefinedBehaviour(path, result);
+#endif
   return result;
 }
 
