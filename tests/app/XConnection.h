@@ -49,7 +49,7 @@ class XConnection {
   std::vector<uint32_t> cardinals(xcb_window_t window, const char* name) {
     auto bytes = property(window, name).value_or("");
     std::vector<uint32_t> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    if (!values.empty()) std::memcpy(values.data(), bytes.data(), values.size() * 4);
     return values;
   }
 
