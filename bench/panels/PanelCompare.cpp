@@ -390,7 +390,11 @@ void measure(Program& program) {
   }
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
   const pid_t windowManager = startWindowManager(connection, screen, display);
-  if (windowManager < 0) std::exit(1);
+  if (windowManager < 0) {
+    xcb_disconnect(connection);
+    stop(server);
+    std::exit(1);
+  }
   const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
   xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
   // The pointer starts away from every edge.
@@ -420,8 +424,9 @@ void measure(Program& program) {
   xcb_window_t panel = XCB_WINDOW_NONE;
   const int fd = xcb_get_file_descriptor(connection);
   auto found = [&](xcb_window_t window) {
-    toMap = readCpu(pid);
+    // The time first: reading the processor time scans /proc, which is not the program's map.
     mapMs = secondsSince(start) * 1000;
+    toMap = readCpu(pid);
     panel = window;
   };
   while (mapMs < 0 && Clock::now() - start < kMapTimeout) {

@@ -20,13 +20,10 @@ bool isDock(const WorkspaceNotification& n) {
 
 void MonitorManager::subscribeToWorkspace() {
   Scheduler& scheduler = deps_.scheduler;
-  const OwnerLifetime::Watch alive = lifetime_.watch();
   auto on = [&](WorkspaceNotificationName name, std::function<void(const WorkspaceNotification&)> action) {
     deps_.workspace.notifications(name)
         .receiveOnMain(scheduler)
-        .sink([alive, action = std::move(action)](const WorkspaceNotification& n) {
-          if (alive.ownerAlive()) action(n);
-        })
+        .sink(lifetime_.guard(std::move(action)))
         .store(cancellables_);
   };
   on(WorkspaceNotificationName::activeSpaceDidChange,
