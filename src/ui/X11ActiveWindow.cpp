@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace pelko {
@@ -25,12 +27,16 @@ class Connection {
 
   xcb_window_t root() const { return root_; }
 
+  // Each name is asked of the server once: the walk over the stacked windows tests the same few.
   xcb_atom_t atom(const char* name) {
+    auto known = atoms_.find(name);
+    if (known != atoms_.end()) return known->second;
     auto* reply = xcb_intern_atom_reply(
         connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name),
         nullptr);
     const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
     std::free(reply);
+    atoms_.emplace(name, atom);
     return atom;
   }
 
@@ -65,6 +71,7 @@ class Connection {
  private:
   xcb_connection_t* connection_;
   xcb_window_t root_;
+  std::map<std::string, xcb_atom_t> atoms_;
 };
 
 // Whether a user works in `window`: a normal window or a dialog (a window without a type is a normal
