@@ -399,6 +399,7 @@ class AppTracker : public std::enable_shared_from_this<AppTracker> {
   std::unordered_map<int32_t, double> stickyValidationDueAt_;
   std::unordered_map<platform::AXElement, WindowRef, platform::AXElementHash> windowElementMap_;
   LastKnownMap lastKnownWindows_;
+  bool hasCompletedPass_ = false;
   BundleIDMap lastKnownBundleIDs_;
   TimeoutMap axTimedOutPIDs_;
   // An icon remembers the application it was made for, so a reused pid never shows the icon of the

@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "foundation/DebugLog.h"
 #include "platform/Screens.h"
 #include "settings/SettingsManager.h"
 #include "tracking/AccessibilityHelper.h"
+
 #include "tracking/AppTracker.h"
 
 // The refresh pass: what the main thread captures, the work on the queue, and the completion back on
@@ -142,12 +144,15 @@ void AppTracker::completePass(PassResult result) {
   if (result.generation != refreshGeneration_) return;
 
   // Windows the observers did not report: an application without an observer, or a window that was
-  // not yet a standard one when its creation was announced.
+  // not yet a standard one when its creation was announced. The first pass publishes the first list,
+  // which gives every button its count: announcing each application as well would count it again.
   std::vector<int32_t> windowsChangedPIDs;
-  for (const auto& [pid, windows] : result.lastKnown) {
-    auto known = lastKnownWindows_.find(pid);
-    if (known == lastKnownWindows_.end() || !sameWindowNumbers(*known->second, *windows))
-      windowsChangedPIDs.push_back(pid);
+  if (std::exchange(hasCompletedPass_, true)) {
+    for (const auto& [pid, windows] : result.lastKnown) {
+      auto known = lastKnownWindows_.find(pid);
+      if (known == lastKnownWindows_.end() || !sameWindowNumbers(*known->second, *windows))
+        windowsChangedPIDs.push_back(pid);
+    }
   }
 
   lastKnownWindows_ = std::move(result.lastKnown);
