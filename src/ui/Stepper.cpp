@@ -63,16 +63,11 @@ void Stepper::announceValue() {
 }
 
 bool Stepper::stepByUser(int direction) {
-  if (!isEnabled() || direction == 0) return false;
+  if (direction == 0) return false;
   // One increment from wherever the value stands (92 goes to 87 by 5, not to the 90 of a grid). The sum
   // is cut to nine decimals, so 0.1 + 0.2 is 0.3 and a hundred clicks up and down land where they began.
   const double moved = value_ + (direction > 0 ? increment_ : -increment_);
-  const double next = clamped(std::round(moved * 1e9) / 1e9);
-  if (next == value_) return false;
-  value_ = next;
-  update();
-  emit valueChangedByUser(value_);
-  return true;
+  return setValueByUser(std::round(moved * 1e9) / 1e9);
 }
 
 void Stepper::mousePressEvent(QMouseEvent* event) {
