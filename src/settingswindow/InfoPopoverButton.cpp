@@ -1,11 +1,11 @@
 #include "settingswindow/InfoPopoverButton.h"
 
-#include <QKeyEvent>
 #include <QPainter>
 
 #include "ui/FocusRing.h"
 #include "ui/InfoPopover.h"
 #include "ui/PlainText.h"
+#include "ui/ReturnClicksButton.h"
 #include "ui/SemanticColors.h"
 #include "ui/SymbolIcon.h"
 
@@ -17,6 +17,7 @@ InfoPopoverButton::InfoPopoverButton(const QString& helpText, QWidget* parent) :
   setFixedSize(20, 20);
   // Reached by Tab only: a click leaves the keyboard where it was, as the platform's buttons do.
   setFocusPolicy(Qt::TabFocus);
+  clickOnReturn(*this);
   new FocusRing(*this, 10);
   setToolTip(plainToolTip(helpText_));
   setAccessibleName("Info: " + helpText_);
@@ -30,14 +31,6 @@ void InfoPopoverButton::togglePopover() {
   }
   if (!popover_) popover_ = new InfoPopover(helpText_, this);
   popover_->showBelow(this);
-}
-
-void InfoPopoverButton::keyPressEvent(QKeyEvent* event) {
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
-    click();
-    return;
-  }
-  QAbstractButton::keyPressEvent(event);
 }
 
 void InfoPopoverButton::paintEvent(QPaintEvent*) {

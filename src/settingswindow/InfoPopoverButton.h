@@ -24,7 +24,6 @@ class InfoPopoverButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QString helpText_;

@@ -1,7 +1,6 @@
 #include "settingswindow/PresetCardView.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -12,6 +11,7 @@
 #include "ui/FocusRing.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
+#include "ui/ReturnClicksButton.h"
 #include "ui/SymbolIcon.h"
 
 namespace pelko {
@@ -65,7 +65,7 @@ PresetCardView::PresetCardView(const std::string& symbolName, const QString& tit
   applyButton_->setFixedWidth(64);
   // Reached by Tab only: a click leaves the keyboard where it was, as the platform's buttons do.
   applyButton_->setFocusPolicy(Qt::TabFocus);
-  applyButton_->installEventFilter(this);
+  clickOnReturn(*applyButton_);
   new FocusRing(*applyButton_, 4);
   applyButton_->setCursor(Qt::PointingHandCursor);
   connect(applyButton_, &QPushButton::clicked, this, [action] {
@@ -118,18 +118,6 @@ void PresetCardView::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // A card that appears under a resting pointer gets no enter event.
   refreshHoverState(pointer_ ? pointer_() : std::nullopt);
-}
-
-bool PresetCardView::eventFilter(QObject* watched, QEvent* event) {
-  // A push button outside a dialog leaves Return to the window; the card's button takes it, as Space.
-  if (watched == applyButton_ && event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
-      applyButton_->click();
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 // A card laid out again (a page shown before its final layout, a window resized) moves under a resting

@@ -42,7 +42,6 @@ class PresetCardView : public QWidget, public SettingsHoverRefreshable {
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void setHovered(bool hovered);
