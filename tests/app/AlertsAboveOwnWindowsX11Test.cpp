@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <sstream>
 
 #include "DesktopTest.h"
 #include "StatusMenuBus.h"
+#include "XConnection.h"
 
 namespace pelko::testing {
 namespace {
@@ -24,6 +24,8 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
     // read and clicked as a tray host would.
     bus = std::make_unique<SessionBus>();
     if (bus->address().empty()) GTEST_SKIP() << "needs dbus-daemon (scripts/install-deps.sh)";
+    display = std::make_unique<XConnection>(server->display());
+    ASSERT_TRUE(display->isConnected());
     watcher = startStatusNotifierWatcher(bus->address());
     ASSERT_EQ(watcher->readLine(5), "watching");
     // A first run: the guide opens half a second after start-up.
@@ -53,15 +55,11 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
     return !waitForWindowNamed("Welcome to Pelko", 10).empty();
   }
 
-  // The window manager's windows bottom to top, and the active one.
-  std::vector<long> windowList(const char* property) {
-    std::vector<long> windows;
-    const std::string text = runOnDisplay(server->display(), std::string("xprop -root ") + property);
-    for (size_t at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2))
-      windows.push_back(std::strtol(text.c_str() + at, nullptr, 16));
-    return windows;
+  // The window manager's windows bottom to top.
+  std::vector<long> stacking() {
+    const auto order = display->stacking();
+    return {order.begin(), order.end()};
   }
-  std::vector<long> stacking() { return windowList("_NET_CLIENT_LIST_STACKING"); }
   // A window of that exact title as a number, as the stacking lists it; 0 when none shows.
   long windowId(const std::string& title) {
     const std::string id = windowNamed(title);
@@ -100,6 +98,7 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
     return names;
   }
 
+  std::unique_ptr<XConnection> display;
   std::unique_ptr<SessionBus> bus;
   std::unique_ptr<Helper> watcher;
   std::string scenario;
