@@ -153,6 +153,10 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
       forceQuit_(std::make_unique<AppItemForceQuit>(*this, environment)) {
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
+  // The button's own cursor rather than one set on entering and cleared on leaving: the window then
+  // keeps the hand while the pointer crosses from one button to the next, where clearing and setting it
+  // again cost the server two cursor changes at every crossing.
+  setCursor(Qt::PointingHandCursor);
   setAccessibleRole(*this, QAccessible::Button);
   // Files, links, text and images light the button up (reorder drags pass on to the bar).
   setAcceptDrops(true);
@@ -174,7 +178,6 @@ AppItemView::~AppItemView() {
   cancelThumbnail();
   if (deactivateWorkItem_) deactivateWorkItem_->cancel();
   backgroundAnimation_.cancel();
-  popPointingHand();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -828,25 +831,14 @@ void AppItemView::wheelEvent(QWheelEvent* event) {
 }
 
 void AppItemView::mouseEntered() {
-  if (!pointingHandPushed_) {
-    pointingHandPushed_ = true;
-    setCursor(Qt::PointingHandCursor);
-  }
   if (!trackedApp_ || !trackedApp_->isActive.get())
     animateBackgroundColor(cachedHoverColor_, kHoverInDuration);
   thumbnails_->pointerEntered();
 }
 
 void AppItemView::mouseExited() {
-  popPointingHand();
   if (!trackedApp_ || !trackedApp_->isActive.get()) animateBackgroundColor(kClear, kHoverOutDuration);
   thumbnails_->pointerExited();
-}
-
-void AppItemView::popPointingHand() {
-  if (!pointingHandPushed_) return;
-  pointingHandPushed_ = false;
-  unsetCursor();
 }
 
 void AppItemView::mouseDown(bool commandKey) {

@@ -236,7 +236,6 @@ class AppItemView : public QWidget {
   bool showsActiveIndicatorSetting() const;
   Color accentColor() const;
 
-  void popPointingHand();
   // The bundle, else the executable, of the entry's running application.
   std::optional<std::string> applicationLocation() const;
 
@@ -362,7 +361,6 @@ class AppItemView : public QWidget {
   Color cachedHoverColor_ = Color::white().withAlpha(0.08);
   Color cachedActiveColor_ = Color::white().withAlpha(0.15);
 
-  bool pointingHandPushed_ = false;
   QPointF lastPressPosition_;
   double lastClickTime_ = 0;
 };

@@ -162,6 +162,10 @@ void TaskbarContainerView::paintEvent(QPaintEvent* event) {
   if (std::all_of(dirty.begin(), dirty.end(), [&](const QRect& part) {
         return clearOfCornersAcross.contains(part) || clearOfCornersAlong.contains(part);
       })) {
+    // The bar is the lowest thing its translucent window paints, onto a region the backing store has
+    // just cleared: copying the colour in leaves the same pixels as blending it over nothing, and costs
+    // a plain fill instead of a blend per pixel.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     for (const QRect& part : dirty) painter.fillRect(part, color);
     return;
   }

@@ -27,7 +27,6 @@ struct AppItemViewTestAccess {
   static Color hoverColor(const AppItemView& item) { return item.cachedHoverColor_; }
   static Color activeColor(const AppItemView& item) { return item.cachedActiveColor_; }
   // Whether the button has pushed the pointing-hand cursor and not popped it yet.
-  static bool isPointingHandPushed(const AppItemView& item) { return item.pointingHandPushed_; }
   static QRect iconFrame(const AppItemView& item) { return item.iconFrame(); }
   static QRect indicatorFrame(const AppItemView& item) { return item.indicatorFrame(); }
   static QLabel* labelView(const AppItemView& item) { return item.labelView_; }
