@@ -1,12 +1,19 @@
 // The baseline: a bare Qt window showing one bar along the bottom of the screen, with nothing in it. It is
 // a dock window, as Pelko's bar is, so the window manager treats both alike; it follows the pointer (as a
 // bar with buttons must) and paints only its background colour.
+//
+// With --fading-buttons it is the least a bar whose buttons fade a tint on hover can do: seven plain
+// buttons as wide as Pelko's, each fading a flat tint in over 50 ms and out over 60 ms with Qt's own
+// animation clock, on an opaque window. Nothing is drawn on them but the tint.
 
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QEnterEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QScreen>
+#include <QVariantAnimation>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
@@ -34,6 +41,46 @@ void markAsDock(QWidget& window) {
   xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, type, XCB_ATOM_ATOM, 32, 1, &dock);
 }
 
+class FadingButton final : public QWidget {
+ public:
+  explicit FadingButton(QWidget* parent) : QWidget(parent) {
+    fade_.setEasingCurve(QEasingCurve::OutQuad);
+    QObject::connect(&fade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+      tint_ = value.toDouble();
+      update();
+    });
+  }
+
+ protected:
+  void enterEvent(QEnterEvent*) override { fadeTo(1, 50); }
+  void leaveEvent(QEvent*) override { fadeTo(0, 60); }
+  void paintEvent(QPaintEvent*) override {
+    if (tint_ <= 0) return;
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(255, 255, 255, static_cast<int>(tint_ * 0.08 * 255)));
+  }
+
+ private:
+  void fadeTo(double target, int milliseconds) {
+    fade_.stop();
+    fade_.setStartValue(tint_);
+    fade_.setEndValue(target);
+    fade_.setDuration(milliseconds);
+    fade_.start();
+  }
+
+  QVariantAnimation fade_;
+  double tint_ = 0;
+};
+
+void addFadingButtons(QWidget& bar) {
+  constexpr int kButtons = 7, kWidth = 100, kGap = 3, kInset = 4;
+  for (int i = 0; i < kButtons; ++i) {
+    auto* button = new FadingButton(&bar);
+    button->setGeometry(kInset + i * (kWidth + kGap), kInset, kWidth, bar.height() - 2 * kInset);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,6 +93,7 @@ int main(int argc, char** argv) {
   bar.setPalette(palette);
   bar.setAutoFillBackground(true);
   bar.setMouseTracking(true);
+  if (argc > 1 && std::strcmp(argv[1], "--fading-buttons") == 0) addFadingButtons(bar);
   markAsDock(bar);
   bar.show();
   return application.exec();
