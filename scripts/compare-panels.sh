@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Measures Pelko beside a bare Qt bar (plain, and with buttons that fade on hover), tint2 and (when
-# installed) lxqt-panel, in interleaved rounds, each program on a 1920x1080 X server of its own under openbox: the time from start to the map of its panel
-# window, the processor time spent until then, and its processor share while the pointer sweeps along the
-# middle of its bar at 60 moves a second for 10 seconds. Processor time is the scheduler's count in
-# nanoseconds, child processes included; the load average of the machine is printed beside every figure.
+# installed) lxqt-panel, in interleaved rounds, each program on a 1920x1080 X server of its own under
+# openbox: the time from start to the map of its panel window, the processor time spent until then, and
+# its processor share while the pointer sweeps along the middle of its bar at 60 moves a second for 10
+# seconds. Processor time is the scheduler's count in nanoseconds, child processes included; the load
+# average of the machine is printed beside every figure.
 #   scripts/compare-panels.sh [ROUNDS]   (default 5)
 #   PANEL_COMPARE_MAP_ONLY=1 scripts/compare-panels.sh [ROUNDS]   (the map alone: no sweep)
 set -euo pipefail
