@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Measures Pelko beside a bare Qt bar (plain, and with buttons that fade on hover), tint2 and (when
+# Measures Pelko beside a bare Qt bar (plain, and with titled buttons that fade on hover), tint2 and (when
 # installed) lxqt-panel, in interleaved rounds, each program on a 1920x1080 X server of its own under
 # openbox: the time from start to the map of its panel window, the processor time spent until then, and
 # its processor share while the pointer sweeps along the middle of its bar at 60 moves a second for 10
@@ -32,7 +32,7 @@ user="HOME=$home XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/run"
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/run"  # for the window manager
 # NAME/WM_CLASS=COMMAND: the map measured is that of the program's dock window of that class.
 programs=("bare-qt/pelko_bare_panel=$user build/bench/panels/pelko_bare_panel"
-  "bare-fade/pelko_bare_panel=$user build/bench/panels/pelko_bare_panel --fading-buttons" "tint2/tint2=$user tint2")
+  "bare-buttons/pelko_bare_panel=$user build/bench/panels/pelko_bare_panel --buttons" "tint2/tint2=$user tint2")
 command -v lxqt-panel >/dev/null && programs+=("lxqt-panel/lxqt-panel=$user lxqt-panel")
 programs+=("pelko/pelko=$user PELKO_SIM_DOCK_DIR=$home/dock build/src/app/pelko")
 build/bench/panels/pelko_panel_compare "$rounds" "${programs[@]}"

@@ -2,9 +2,10 @@
 // a dock window, as Pelko's bar is, so the window manager treats both alike; it follows the pointer (as a
 // bar with buttons must) and paints only its background colour.
 //
-// With --fading-buttons it is the least a bar whose buttons fade a tint on hover can do: seven plain
-// buttons as wide as Pelko's, each fading a flat tint in over 50 ms and out over 60 ms with Qt's own
-// animation clock, on an opaque window. Nothing is drawn on them but the tint.
+// With --buttons it is the least a bar like Pelko's can do: seven buttons as wide as Pelko's, each
+// with a title drawn before the first map (so the font system is loaded by then, as any bar showing
+// text must), fading a flat tint in over 50 ms and out over 60 ms on hover with Qt's own animation
+// clock, on an opaque window. The title is drawn once into a picture that every frame copies.
 
 #include <xcb/xcb.h>
 
@@ -12,6 +13,7 @@
 #include <QEnterEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPixmap>
 #include <QScreen>
 #include <QVariantAnimation>
 #include <QWidget>
@@ -43,7 +45,13 @@ void markAsDock(QWidget& window) {
 
 class FadingButton final : public QWidget {
  public:
-  explicit FadingButton(QWidget* parent) : QWidget(parent) {
+  FadingButton(const QString& title, const QSize& size, QWidget* parent) : QWidget(parent) {
+    resize(size);
+    title_ = QPixmap(size);
+    title_.fill(Qt::transparent);
+    QPainter painter(&title_);
+    painter.setPen(Qt::white);
+    painter.drawText(title_.rect().adjusted(8, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, title);
     fade_.setEasingCurve(QEasingCurve::OutQuad);
     QObject::connect(&fade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
       tint_ = value.toDouble();
@@ -55,9 +63,9 @@ class FadingButton final : public QWidget {
   void enterEvent(QEnterEvent*) override { fadeTo(1, 50); }
   void leaveEvent(QEvent*) override { fadeTo(0, 60); }
   void paintEvent(QPaintEvent*) override {
-    if (tint_ <= 0) return;
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(255, 255, 255, static_cast<int>(tint_ * 0.08 * 255)));
+    if (tint_ > 0) painter.fillRect(rect(), QColor(255, 255, 255, static_cast<int>(tint_ * 0.08 * 255)));
+    painter.drawPixmap(0, 0, title_);
   }
 
  private:
@@ -69,15 +77,20 @@ class FadingButton final : public QWidget {
     fade_.start();
   }
 
+  QPixmap title_;
   QVariantAnimation fade_;
   double tint_ = 0;
 };
 
-void addFadingButtons(QWidget& bar) {
-  constexpr int kButtons = 7, kWidth = 100, kGap = 3, kInset = 4;
-  for (int i = 0; i < kButtons; ++i) {
-    auto* button = new FadingButton(&bar);
-    button->setGeometry(kInset + i * (kWidth + kGap), kInset, kWidth, bar.height() - 2 * kInset);
+void addButtons(QWidget& bar) {
+  constexpr int kWidth = 100, kGap = 3, kInset = 4;
+  const char* const titles[] = {"Finder", "Safari", "Mail", "Notes", "Terminal", "Music", "TextEdit"};
+  int x = kInset;
+  for (const char* title : titles) {
+    auto* button =
+        new FadingButton(QString::fromLatin1(title), QSize(kWidth, bar.height() - 2 * kInset), &bar);
+    button->move(x, kInset);
+    x += kWidth + kGap;
   }
 }
 
@@ -93,7 +106,7 @@ int main(int argc, char** argv) {
   bar.setPalette(palette);
   bar.setAutoFillBackground(true);
   bar.setMouseTracking(true);
-  if (argc > 1 && std::strcmp(argv[1], "--fading-buttons") == 0) addFadingButtons(bar);
+  if (argc > 1 && std::strcmp(argv[1], "--buttons") == 0) addButtons(bar);
   markAsDock(bar);
   bar.show();
   return application.exec();
