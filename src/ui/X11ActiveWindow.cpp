@@ -2,15 +2,14 @@
 
 #include <xcb/xcb.h>
 
-#include <QCoreApplication>
-#include <QGuiApplication>
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "ui/X11Connection.h"
 
 namespace pelko {
 
@@ -31,11 +30,7 @@ class Connection {
   xcb_atom_t atom(const char* name) {
     auto known = atoms_.find(name);
     if (known != atoms_.end()) return known->second;
-    auto* reply = xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(reply);
+    const xcb_atom_t atom = internAtom(connection_, name);
     atoms_.emplace(name, atom);
     return atom;
   }
@@ -91,10 +86,9 @@ bool isWorkWindow(Connection& x, xcb_window_t window, uint32_t currentDesktop) {
 }  // namespace
 
 bool activateWindowInFrontOf(QWidget& window) {
-  auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  if (!x11 || !x11->connection() || !window.internalWinId()) return false;
-  Connection x(x11->connection());
+  xcb_connection_t* connection = x11Connection();
+  if (!connection || !window.internalWinId()) return false;
+  Connection x(connection);
   const auto own = static_cast<xcb_window_t>(window.internalWinId());
   const auto current = x.values(x.root(), "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL);
   const uint32_t currentDesktop = current.empty() ? 0 : current.front();

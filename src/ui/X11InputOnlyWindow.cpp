@@ -4,29 +4,15 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "ui/X11Connection.h"
+
 namespace pelko {
 
 namespace {
-
-xcb_connection_t* x11Connection() {
-  // Only a GUI application has a display connection.
-  auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t internAtom(xcb_connection_t* connection, const std::string& name) {
-  auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str());
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-  xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-  std::free(reply);
-  return atom;
-}
 
 // The screen number of the display the program runs on ("host:display.screen"), 0 when not given.
 int screenNumber() {
