@@ -16,8 +16,15 @@ for tool in tint2 lxqt-panel; do
   command -v "$tool" >/dev/null ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$tool" >/dev/null 2>&1 || true
 done
-[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j4 --target pelko pelko_bare_panel pelko_panel_compare >/dev/null
+# The usual build when it is an optimised one without sanitizers; else a build of its own, since a
+# sanitizer or an unoptimised build would measure something else.
+build=build
+if [ -f build/CMakeCache.txt ] &&
+  grep -qE '^(PELKO_SANITIZE|PELKO_TSAN):BOOL=ON$|^CMAKE_BUILD_TYPE:STRING=(Debug)?$' build/CMakeCache.txt; then
+  build=build-compare
+fi
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j4 --target pelko pelko_bare_panel pelko_panel_compare >/dev/null
 
 home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT
@@ -31,8 +38,8 @@ PLIST
 user="HOME=$home XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/run"
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/run"  # for the window manager
 # NAME/WM_CLASS=COMMAND: the map measured is that of the program's dock window of that class.
-programs=("bare-qt/pelko_bare_panel=$user build/bench/panels/pelko_bare_panel"
-  "bare-buttons/pelko_bare_panel=$user build/bench/panels/pelko_bare_panel --buttons" "tint2/tint2=$user tint2")
+programs=("bare-qt/pelko_bare_panel=$user $build/bench/panels/pelko_bare_panel"
+  "bare-buttons/pelko_bare_panel=$user $build/bench/panels/pelko_bare_panel --buttons" "tint2/tint2=$user tint2")
 command -v lxqt-panel >/dev/null && programs+=("lxqt-panel/lxqt-panel=$user lxqt-panel")
-programs+=("pelko/pelko=$user PELKO_SIM_DOCK_DIR=$home/dock build/src/app/pelko")
-build/bench/panels/pelko_panel_compare "$rounds" "${programs[@]}"
+programs+=("pelko/pelko=$user PELKO_SIM_DOCK_DIR=$home/dock $build/src/app/pelko")
+"$build"/bench/panels/pelko_panel_compare "$rounds" "${programs[@]}"
