@@ -42,7 +42,7 @@ class CheckBoxStyle : public QProxyStyle {
     const bool on = option->state & (State_On | State_NoChange);
     if (on) {
       painter->setPen(Qt::NoPen);
-      painter->setBrush(toQColor(kControlAccentColor));
+      painter->setBrush(toQColor(semanticColor(SemanticColor::controlAccent)));
     } else {
       painter->setPen(QPen(toQColor(semanticColor(SemanticColor::label, 0.5)), 1));
       painter->setBrush(
@@ -64,7 +64,7 @@ class CheckBoxStyle : public QProxyStyle {
     }
     if (option->state & State_HasFocus) {
       painter->setOpacity(1);
-      painter->setPen(QPen(toQColor(kControlAccentColor), kRing));
+      painter->setPen(QPen(toQColor(semanticColor(SemanticColor::controlAccent)), kRing));
       painter->setBrush(Qt::NoBrush);
       const double half = kRing / 2.0;
       const QRectF ring = box.adjusted(-kRing + half, -kRing + half, kRing - half, kRing - half);

@@ -87,7 +87,8 @@ void ColorWell::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing);
   if (!isEnabled()) painter.setOpacity(0.4);
   const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-  painter.setPen(toQColor(active_ ? kControlAccentColor : semanticColor(SemanticColor::separator, 0.4)));
+  painter.setPen(toQColor(active_ ? semanticColor(SemanticColor::controlAccent)
+                                  : semanticColor(SemanticColor::separator, 0.4)));
   painter.setBrush(toQColor(semanticColor(SemanticColor::label, 0.08)));
   painter.drawRoundedRect(frame, kCornerRadius, kCornerRadius);
   painter.setPen(Qt::NoPen);

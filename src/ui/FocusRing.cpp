@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "ui/QtColor.h"
+#include "ui/SemanticColors.h"
 
 namespace pelko {
 
@@ -63,7 +64,7 @@ void FocusRing::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
   constexpr double kWidth = 2;
-  painter.setPen(QPen(toQColor(kControlAccentColor), kWidth));
+  painter.setPen(QPen(toQColor(semanticColor(SemanticColor::controlAccent)), kWidth));
   painter.setBrush(Qt::NoBrush);
   const double inset = kWidth / 2;
   const double radius = cornerRadius_ + kOutset - inset;

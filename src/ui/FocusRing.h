@@ -3,12 +3,7 @@
 #include <QFocusFrame>
 #include <QPointer>
 
-#include "foundation/Color.h"
-
 namespace pelko {
-
-// The colour the platform draws keyboard focus and its "on" controls in.
-inline constexpr Color kControlAccentColor{0.039, 0.518, 1.0, 1.0};
 
 // The keyboard focus ring of one control: an outline in the accent colour just outside the control's
 // bounds, shown exactly while the control has the focus. A widget cannot paint outside itself, so the

@@ -18,6 +18,8 @@ Color semanticColor(SemanticColor role) {
       return Color::fromWhite(0.118);
     case SemanticColor::windowBackground:
       return Color::fromWhite(0.196);
+    case SemanticColor::controlAccent:
+      return {10 / 255.0, 132 / 255.0, 1.0, 1.0};
     case SemanticColor::systemOrange:
       return {1.0, 0.624, 0.039, 1.0};
     case SemanticColor::systemGreen:
@@ -45,7 +47,7 @@ QPalette semanticPalette() {
   palette.setColor(QPalette::Button, toQColor(Color::fromWhite(0.32)));
   palette.setColor(QPalette::ButtonText, label);
   palette.setColor(QPalette::PlaceholderText, toQColor(semanticColor(SemanticColor::tertiaryLabel, 0.45)));
-  palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
+  palette.setColor(QPalette::Highlight, toQColor(semanticColor(SemanticColor::controlAccent)));
   palette.setColor(QPalette::HighlightedText, Qt::white);
   palette.setColor(QPalette::Light, toQColor(Color::fromWhite(0.4)));
   palette.setColor(QPalette::Midlight, toQColor(Color::fromWhite(0.35)));

@@ -15,6 +15,8 @@ enum class SemanticColor {
   separator,
   controlBackground,
   windowBackground,
+  // Keyboard focus, selections and the "on" state of controls.
+  controlAccent,
   systemOrange,
   systemGreen,
   systemRed,

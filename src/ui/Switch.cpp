@@ -66,7 +66,8 @@ void Switch::paintEvent(QPaintEvent*) {
   const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
   const double radius = track.height() / 2;
   painter.setPen(Qt::NoPen);
-  painter.setBrush(toQColor(on_ ? kControlAccentColor : semanticColor(SemanticColor::label, 0.16)));
+  painter.setBrush(toQColor(on_ ? semanticColor(SemanticColor::controlAccent)
+                                : semanticColor(SemanticColor::label, 0.16)));
   painter.drawRoundedRect(track, radius, radius);
   const double knob = track.height() - 4;
   const double x = on_ ? track.right() - 2 - knob : track.left() + 2;
