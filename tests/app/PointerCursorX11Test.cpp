@@ -20,11 +20,9 @@ class CursorWatch : public XConnection {
  public:
   explicit CursorWatch(const std::string& display) : XConnection(display) {
     if (!isConnected()) return;
-    std::free(
-        xcb_xfixes_query_version_reply(connection(), xcb_xfixes_query_version(connection(), 5, 0), nullptr));
-    const auto* xfixes = xcb_get_extension_data(connection(), &xcb_xfixes_id);
-    if (!xfixes || !xfixes->present) return;
-    notifyEvent_ = xfixes->first_event + XCB_XFIXES_CURSOR_NOTIFY;
+    const uint8_t firstEvent = xfixesFirstEvent();
+    if (firstEvent == 0) return;
+    notifyEvent_ = firstEvent + XCB_XFIXES_CURSOR_NOTIFY;
     xcb_xfixes_select_cursor_input(connection(), root(), XCB_XFIXES_CURSOR_NOTIFY_MASK_DISPLAY_CURSOR);
     xcb_flush(connection());
   }

@@ -27,12 +27,8 @@ class Display : public XConnection {
  public:
   explicit Display(const std::string& display) : XConnection(display) {
     if (!isConnected()) return;
-    auto* version =
-        xcb_xfixes_query_version_reply(connection(), xcb_xfixes_query_version(connection(), 5, 0), nullptr);
-    std::free(version);
-    const auto* xfixes = xcb_get_extension_data(connection(), &xcb_xfixes_id);
-    if (xfixes && xfixes->present) {
-      xfixesEvents_ = xfixes->first_event;
+    xfixesEvents_ = xfixesFirstEvent();
+    if (xfixesEvents_ != 0) {
       xcb_xfixes_select_selection_input(connection(), root(), atom("CLIPBOARD"),
                                         XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
       xcb_flush(connection());

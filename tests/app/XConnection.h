@@ -4,6 +4,7 @@
 // the display (window properties, the managed windows' stacking) and to open a plain window beside them.
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -32,6 +33,15 @@ class XConnection {
   xcb_window_t root() const { return root_; }
 
   xcb_atom_t atom(const char* name) { return internAtom(connection_, name); }
+
+  // The number of the XFixes extension's first event, once the version its events need is agreed; 0
+  // when the server does not have the extension.
+  uint8_t xfixesFirstEvent() {
+    std::free(
+        xcb_xfixes_query_version_reply(connection_, xcb_xfixes_query_version(connection_, 5, 0), nullptr));
+    const auto* xfixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
+    return xfixes && xfixes->present ? xfixes->first_event : 0;
+  }
 
   // The property's raw bytes; nothing when the window does not have it.
   std::optional<std::string> property(xcb_window_t window, const char* name) {
