@@ -30,6 +30,14 @@ class AppItemThumbnailTest : public ThumbnailTest {
     ThumbnailTest::TearDown();
   }
 
+  // A bar of its own over this world's applications, fed by the tracker or (`externallyManaged`) by
+  // whoever calls updateFilteredApps.
+  std::unique_ptr<TaskbarViewController> makeBar(bool externallyManaged = false) {
+    return std::make_unique<TaskbarViewController>(
+        tracker, windowManager, accessories.systemTrayManager, settings, externallyManaged,
+        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
+                                           accessories.trash, accessories.alerts, &services});
+  }
   bool shows(const AppItemView& item) {
     return item.activeThumbnailPanel() && item.activeThumbnailPanel()->isPanelVisible();
   }
@@ -392,10 +400,7 @@ TEST_F(AppItemThumbnailTest, TheCountFollowsWindowsClosedOnTheirCardsAndANewWind
     while (mac.windowsOf(pid).size() < 3)
       mac.openWindow(pid, {.title = "Doc", .bounds = {100, 100, 600, 400}});
     scheduler.runUntilIdle();
-    auto bar = std::make_unique<TaskbarViewController>(
-        tracker, windowManager, accessories.systemTrayManager, settings, externallyManaged,
-        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
-                                           accessories.trash, accessories.alerts, &services});
+    auto bar = makeBar(externallyManaged);
     auto panel = makePanel(*bar);
     if (externallyManaged) bar->updateFilteredApps(tracker->apps.get());
     scheduler.advance(1);
@@ -440,10 +445,7 @@ TEST_F(AppItemThumbnailTest, AnotherButtonsPanelDismissesOursInTheSameBar) {
   auto otherPid = mac.launchApp("com.example.Mail", "Mail");
   mac.openWindow(otherPid, {.title = "Inbox"});
   scheduler.runUntilIdle();
-  auto bar = std::make_unique<TaskbarViewController>(
-      tracker, windowManager, accessories.systemTrayManager, settings, false,
-      TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
-                                         accessories.trash, accessories.alerts, &services});
+  auto bar = makeBar();
   auto panel = makePanel(*bar);
   scheduler.advance(1);
   auto items = bar->arrangedItems();
