@@ -444,21 +444,17 @@ QPixmap AppItemView::paintContent() {
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
   if (hasLayout_) paintIconAndMarks(painter);
-  // The title and the badge, above the icon as child views would be.
-  if (labelView_->isVisibleTo(this) && !labelView_->geometry().isEmpty()) {
+  // The title and the badge, above the icon as child views would be, each at its own place.
+  const auto paintAt = [this, &painter](QWidget* child, const auto& paint) {
+    if (!child->isVisibleTo(this) || child->geometry().isEmpty()) return;
     painter.save();
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform, false);
-    painter.translate(labelView_->pos());
-    static_cast<ItemLabel*>(labelView_)->paintTitle(painter);
+    painter.translate(child->pos());
+    paint();
     painter.restore();
-  }
-  if (countBadge_->isVisibleTo(this) && !countBadge_->geometry().isEmpty()) {
-    painter.save();
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform, false);
-    painter.translate(countBadge_->pos());
-    countBadge_->paintBadge(painter);
-    painter.restore();
-  }
+  };
+  paintAt(labelView_, [&] { static_cast<ItemLabel*>(labelView_)->paintTitle(painter); });
+  paintAt(countBadge_, [&] { countBadge_->paintBadge(painter); });
   return picture;
 }
 

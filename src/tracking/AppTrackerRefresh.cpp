@@ -6,7 +6,6 @@
 #include "platform/Screens.h"
 #include "settings/SettingsManager.h"
 #include "tracking/AccessibilityHelper.h"
-
 #include "tracking/AppTracker.h"
 
 // The refresh pass: what the main thread captures, the work on the queue, and the completion back on
