@@ -147,6 +147,25 @@ TEST_F(AppItemTest, LabelAndTooltipFollowTheTitleAndShowItsTextAsItIs) {
   EXPECT_EQ(Access::iconInitial(*item), QString::fromStdString(grin));
 }
 
+// A tile shows the first letter a reader sees of the name, past control characters, white space and
+// invisible marks in front of it.
+TEST_F(AppItemTest, ATileInitialIsTheFirstVisibleLetterPastLeadingControlCharacters) {
+  const struct {
+    const char* name;
+    const char* initial;
+  } cases[] = {
+      {"\u0007Mail", "M"},
+      {"\u0007 mail", "M"},
+      {"\u0007\u200Bnotes", "N"},
+      {"\u0007\u200E\tpreview", "P"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.initial);
+    auto item = makeItem(appEntry(601, c.name));
+    EXPECT_EQ(Access::iconInitial(*item).toStdString(), c.initial);
+  }
+}
+
 // The label keeps its shortened text between paints; a new title or width shortens it again.
 TEST_F(AppItemTest, LabelIsShortenedAgainWhenItsTitleOrWidthChanges) {
   // The button draws its title in the room its layout gives the label.
