@@ -278,6 +278,9 @@ void SystemTrayView::setClockFontSize(double size) {
 
 void SystemTrayView::setClockText(QLabel* label, const QString& text) {
   (label == timeLabel_ ? timeText_ : dateText_) = text;
+  // The label's name says what it is ("Current time"); what it reads is the whole text, also where a
+  // narrow bar shows only its start.
+  label->setAccessibleDescription(text);
   arrangeShownViews();
 }
 

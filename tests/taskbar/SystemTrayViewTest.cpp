@@ -1,4 +1,6 @@
+#include <QAccessible>
 #include <QLabel>
+#include <tuple>
 
 #include "SystemTrayTestWorld.h"
 #include "taskbar/BatteryFillView.h"
@@ -155,6 +157,33 @@ TEST_F(SystemTrayViewTest, ClockFontsTimeVisibilityAndTheVerticalLayout) {
   EXPECT_TRUE(tray.separator()->isHidden());
   EXPECT_LT(tray.batteryStack()->geometry().bottom(), tray.clockStack()->geometry().top());
   EXPECT_LT(tray.batteryIconView()->geometry().bottom(), tray.batteryPercentLabel()->geometry().top());
+}
+
+// The clock's labels keep their names, and a screen reader reads the time and date they show, whole
+// even where a narrow bar cuts them.
+TEST_F(SystemTrayViewTest, AScreenReaderReadsTheTimeAndDateUnderTheirNames) {
+  bind();
+  manager->timeString = "12:59 PM";
+  manager->dateString = "12/31/26";
+  scheduler.runUntilIdle();
+  tray.configureForVerticalLayout();
+  for (int width : {160, 24}) {
+    SCOPED_TRACE(width);
+    tray.resize(width, 120);
+    tray.show();
+    for (auto [label, name, text] : {std::tuple{tray.timeLabel(), "Current time", "12:59 PM"},
+                                     std::tuple{tray.dateLabel(), "Current date", "12/31/26"}}) {
+      QAccessibleInterface* item = QAccessible::queryAccessibleInterface(label);
+      ASSERT_NE(item, nullptr);
+      EXPECT_EQ(item->text(QAccessible::Name), name);
+      EXPECT_EQ(item->text(QAccessible::Description), text);
+    }
+  }
+  EXPECT_NE(tray.timeLabel()->text(), "12:59 PM") << "the narrow bar shows the time cut";
+  manager->timeString = "1:00 PM";
+  scheduler.runUntilIdle();
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(tray.timeLabel())->text(QAccessible::Description),
+            "1:00 PM");
 }
 
 // Across a vertical bar the clock takes a smaller font, down to 7 points, and is cut at the tail only
