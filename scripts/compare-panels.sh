@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Measures Pelko beside a bare Qt bar (plain, and with titled buttons that fade on hover), tint2 and (when
-# installed) lxqt-panel, in interleaved rounds, each program on a 1920x1080 X server of its own under
-# openbox: the time from start to the map of its panel window, the processor time spent until then, and
-# its processor share while the pointer sweeps along the middle of its bar at 60 moves a second for 10
-# seconds. Processor time is the scheduler's count in nanoseconds, child processes included; the load
-# average of the machine is printed beside every figure.
+# installed) lxqt-panel, in interleaved rounds, each program on a 1920x1080 X server of its own with a
+# session bus of its own under openbox: the time from start to the map of its panel window, the processor
+# time spent until then, and its processor share while the pointer sweeps along the middle of its bar at
+# 60 moves a second for 10 seconds. Each round starts one program further along the list than the round
+# before, so the order turns round by round. Processor time is the scheduler's count in nanoseconds,
+# child processes included; the load average of the machine is printed beside every figure. The server,
+# the bus and the window manager of each run are ended after it.
 #   scripts/compare-panels.sh [ROUNDS]   (default 5)
 #   PANEL_COMPARE_MAP_ONLY=1 scripts/compare-panels.sh [ROUNDS]   (the map alone: no sweep)
+#   PANEL_COMPARE_BUILD=DIR scripts/compare-panels.sh [ROUNDS]   (that build tree rather than build/; it
+#     must be an optimised one without sanitizers)
+#   PANEL_COMPARE_DISPLAYS=FIRST-LAST scripts/compare-panels.sh [ROUNDS]   (the X servers' display
+#     numbers, 400-900 unless told; a number with a lock file /tmp/.X<n>-lock or a socket
+#     /tmp/.X11-unix/X<n>, a file or abstract one, is someone else's and skipped)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${1:-5}"
@@ -16,11 +23,15 @@ for tool in tint2 lxqt-panel; do
   command -v "$tool" >/dev/null ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$tool" >/dev/null 2>&1 || true
 done
-# The usual build when it is an optimised one without sanitizers; else a build of its own, since a
-# sanitizer or an unoptimised build would measure something else.
-build=build
-if [ -f build/CMakeCache.txt ] &&
-  grep -qE '^(PELKO_SANITIZE|PELKO_TSAN):BOOL=ON$|^CMAKE_BUILD_TYPE:STRING=(Debug)?$' build/CMakeCache.txt; then
+# The usual build (or the one PANEL_COMPARE_BUILD names) when it is an optimised one without sanitizers;
+# else a build of its own, since a sanitizer or an unoptimised build would measure something else.
+build="${PANEL_COMPARE_BUILD:-build}"
+if [ -f "$build/CMakeCache.txt" ] &&
+  grep -qE '^(PELKO_SANITIZE|PELKO_TSAN):BOOL=ON$|^CMAKE_BUILD_TYPE:STRING=(Debug)?$' "$build/CMakeCache.txt"; then
+  if [ -n "${PANEL_COMPARE_BUILD:-}" ]; then
+    echo "$build is a sanitizer or unoptimised build: it would measure something else" >&2
+    exit 2
+  fi
   build=build-compare
 fi
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,6 +1,8 @@
 // Side by side with the panels a Linux user knows. Each program runs on an X server of its own (1920 x
-// 1080) under a window manager of its own (openbox unless PANEL_COMPARE_WM names another), started and
-// ready before the program. Measured for each program:
+// 1080) with a session bus of its own, under a window manager of its own (openbox unless PANEL_COMPARE_WM
+// names another), started and ready before the program: ready once it has mapped a window of ours, since
+// it names its check window on the root window before its start-up is over. The bus, the window manager
+// and the server are ended after the program, so none of them is left. Measured for each program:
 //   - first map: the time from its start to the map of its panel window (the window whose type is
 //     _NET_WM_WINDOW_TYPE_DOCK and, when a class is named, whose WM_CLASS is that class), not of
 //     whatever other window it maps first;
@@ -15,9 +17,17 @@
 // spends measurable time in children while the pointer moves).
 //
 // Programs take turns round by round, so a busy moment of the shared machine falls on all of them
-// alike; the one-minute load average is printed with every measurement and beside the medians.
+// alike, and each round starts one program further along the list than the one before (the first round
+// with the first program, the second with the second, ...), so that over as many rounds as there are
+// programs each runs first, second, ... once. The one-minute load average is printed with every
+// measurement and beside the medians.
 //
 //   panel_compare ROUNDS NAME[/WM_CLASS]=COMMAND [NAME[/WM_CLASS]=COMMAND ...]
+//
+// The X servers take display numbers from 400 to 900, or from the range PANEL_COMPARE_DISPLAYS gives as
+// FIRST-LAST (a machine shared with others: a range nobody else uses), skipping every number that is
+// taken: one with a lock file /tmp/.X<n>-lock, a socket /tmp/.X11-unix/X<n>, or an abstract socket of
+// that name (a server whose /tmp is not ours).
 //
 // With PANEL_COMPARE_MAP_ONLY=1 only the map is measured (no settling, no sweep): a quick loop for work
 // on start-up.
@@ -68,11 +78,14 @@ double secondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-pid_t spawn(const std::string& command, const std::string& display) {
+// Runs `command` through the shell with the display and the session bus at `bus`, in a process group of
+// its own so that what it starts is ended with it.
+pid_t spawn(const std::string& command, const std::string& display, const std::string& bus) {
   const pid_t pid = fork();
   if (pid == 0) {
     setpgid(0, 0);
     setenv("DISPLAY", display.c_str(), 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     const int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
@@ -191,10 +204,44 @@ double loadAverage() {
 
 // ---- The X server and the window manager ------------------------------------------------------------
 
+struct DisplayRange {
+  int first = 400, last = 900;
+};
+
+// PANEL_COMPARE_DISPLAYS as FIRST-LAST, else 400-900; nothing when it says something else.
+std::optional<DisplayRange> displayRange() {
+  const char* value = std::getenv("PANEL_COMPARE_DISPLAYS");
+  if (!value || !*value) return DisplayRange{};
+  DisplayRange range;
+  char after = 0;
+  if (std::sscanf(value, "%d-%d%c", &range.first, &range.last, &after) != 2 || range.first < 0 ||
+      range.last < range.first)
+    return std::nullopt;
+  return range;
+}
+
+// Whether a server listens on the abstract socket of display `number`, as X servers on Linux do beside
+// the socket file: one whose /tmp is not ours has no file here that says so.
+bool abstractSocketInUse(int number) {
+  FILE* file = std::fopen("/proc/net/unix", "r");
+  if (!file) return false;
+  const std::string name = " @/tmp/.X11-unix/X" + std::to_string(number);
+  bool found = false;
+  char line[1024];
+  while (!found && std::fgets(line, sizeof line, file)) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    found = text.size() >= name.size() && text.compare(text.size() - name.size(), name.size(), name) == 0;
+  }
+  std::fclose(file);
+  return found;
+}
+
 bool displayInUse(int number) {
   struct stat info;
   return stat(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), &info) == 0 ||
-         stat(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), &info) == 0;
+         stat(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), &info) == 0 ||
+         abstractSocketInUse(number);
 }
 
 // The process that holds a display's lock file, as the X server writes it (its pid in text).
@@ -207,12 +254,15 @@ pid_t lockHolder(int number) {
   return pid;
 }
 
-// An X server on a display number of our own choosing, and a connection to it.
-xcb_connection_t* startServer(pid_t& server, std::string& display) {
-  static int next = 400 + int(getpid() % 200);
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    const int number = next++;
-    if (next > 900) next = 400;
+// An X server on a free display number of `range`, and a connection to it; each call goes on from the
+// number after the last one tried, starting at a place the process id picks, so two comparisons side by
+// side seldom try the same numbers.
+xcb_connection_t* startServer(const DisplayRange& range, pid_t& server, std::string& display) {
+  const int count = range.last - range.first + 1;
+  static int next = int(getpid() % count);
+  for (int attempt = 0; attempt < count; ++attempt) {
+    const int number = range.first + next;
+    next = (next + 1) % count;
     if (displayInUse(number)) continue;
     display = ":" + std::to_string(number);
     server = fork();
@@ -280,19 +330,97 @@ std::vector<std::string> windowClass(xcb_connection_t* connection, xcb_window_t 
   return names;
 }
 
+// Whether the window manager maps a window of ours before `deadline`. Its check window on the root is
+// not enough: openbox names it tens of milliseconds before it handles map requests, and a program that
+// asked for its map in between never had its window shown (its panel stayed unmapped, type and class
+// set, for good). A window that was not mapped within a second is given up for a new one; the one that
+// was is destroyed again before the program starts.
+bool windowManagerMapsWindows(xcb_connection_t* connection, xcb_screen_t* screen,
+                              Clock::time_point deadline) {
+  const int fd = xcb_get_file_descriptor(connection);
+  while (Clock::now() < deadline) {
+    const xcb_window_t probe = xcb_generate_id(connection);
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK, &mask);
+    xcb_map_window(connection, probe);
+    xcb_flush(connection);
+    const auto giveUp = std::min(deadline, Clock::now() + std::chrono::seconds(1));
+    bool mapped = false;
+    while (!mapped && Clock::now() < giveUp) {
+      pollfd entry{fd, POLLIN, 0};
+      poll(&entry, 1, 10);
+      while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+        mapped = mapped || ((event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
+                            reinterpret_cast<xcb_map_notify_event_t*>(event)->window == probe);
+        std::free(event);
+      }
+    }
+    xcb_destroy_window(connection, probe);
+    xcb_flush(connection);
+    if (mapped) return true;
+  }
+  return false;
+}
+
 // Starts the window manager and waits until it has taken the screen (it names its check window on the
-// root window).
-pid_t startWindowManager(xcb_connection_t* connection, xcb_screen_t* screen, const std::string& display) {
+// root window) and maps windows.
+pid_t startWindowManager(xcb_connection_t* connection, xcb_screen_t* screen, const std::string& display,
+                         const std::string& bus) {
   const char* chosen = std::getenv("PANEL_COMPARE_WM");
   const std::string command = chosen && *chosen ? chosen : "openbox --sm-disable";
-  const pid_t pid = spawn(command, display);
+  const pid_t pid = spawn(command, display, bus);
   const xcb_atom_t check = atom(connection, "_NET_SUPPORTING_WM_CHECK");
-  const auto start = Clock::now();
-  while (secondsSince(start) < 20) {
-    if (!property32(connection, screen->root, check, XCB_ATOM_WINDOW).empty()) return pid;
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < deadline) {
+    if (!property32(connection, screen->root, check, XCB_ATOM_WINDOW).empty()) {
+      if (windowManagerMapsWindows(connection, screen, deadline)) return pid;
+      break;
+    }
     usleep(10000);
   }
   std::fprintf(stderr, "the window manager (%s) did not start\n", command.c_str());
+  stop(pid);
+  return -1;
+}
+
+// ---- The session bus ---------------------------------------------------------------------------------
+
+// A session bus of the run's own, so that the programs do not autolaunch one that outlives the X server,
+// nor reach the user's; its daemon's process id and its address, or -1 when it did not start.
+pid_t startSessionBus(std::string& address) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (fds[1] == 3)
+      fcntl(3, F_SETFD, 0);
+    else
+      dup2(fds[1], 3);
+    execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=3",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string line;
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (line.find('\n') == std::string::npos && Clock::now() < deadline) {
+    pollfd entry{fds[0], POLLIN, 0};
+    if (poll(&entry, 1, 100) <= 0) continue;
+    char chunk[512];
+    const ssize_t count = read(fds[0], chunk, sizeof chunk);
+    if (count <= 0) break;
+    line.append(chunk, size_t(count));
+  }
+  close(fds[0]);
+  address = line.substr(0, line.find('\n'));
+  if (pid > 0 && !address.empty()) return pid;
+  std::fprintf(stderr, "the session bus did not start\n");
   stop(pid);
   return -1;
 }
@@ -380,17 +508,20 @@ double hoverCpu(xcb_connection_t* connection, xcb_screen_t* screen, xcb_window_t
   return (after.totalMs() - before.totalMs()) / 1000 / seconds * 100;
 }
 
-void measure(Program& program) {
+void measure(Program& program, const DisplayRange& range) {
   pid_t server = -1;
   std::string display;
-  xcb_connection_t* connection = startServer(server, display);
+  xcb_connection_t* connection = startServer(range, server, display);
   if (!connection) {
-    std::fprintf(stderr, "no X server\n");
+    std::fprintf(stderr, "no X server: no free display from :%d to :%d\n", range.first, range.last);
     std::exit(1);
   }
+  std::string busAddress;
+  const pid_t bus = startSessionBus(busAddress);
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-  const pid_t windowManager = startWindowManager(connection, screen, display);
+  const pid_t windowManager = bus < 0 ? -1 : startWindowManager(connection, screen, display, busAddress);
   if (windowManager < 0) {
+    stop(bus);
     xcb_disconnect(connection);
     stop(server);
     std::exit(1);
@@ -418,7 +549,7 @@ void measure(Program& program) {
 
   const double load = loadAverage();
   const auto start = Clock::now();
-  const pid_t pid = spawn(program.command, display);
+  const pid_t pid = spawn(program.command, display, busAddress);
   double mapMs = -1;
   CpuReading toMap;
   xcb_window_t panel = XCB_WINDOW_NONE;
@@ -459,6 +590,7 @@ void measure(Program& program) {
   std::fflush(stdout);
   stop(pid);
   stop(windowManager);
+  stop(bus);
   xcb_disconnect(connection);
   stop(server);
 }
@@ -483,6 +615,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s ROUNDS NAME[/WM_CLASS]=COMMAND [NAME[/WM_CLASS]=COMMAND ...]\n", argv[0]);
     return 2;
   }
+  const std::optional<DisplayRange> range = displayRange();
+  if (!range) {
+    std::fprintf(stderr, "PANEL_COMPARE_DISPLAYS is FIRST-LAST, two display numbers (e.g. 400-900)\n");
+    return 2;
+  }
   signal(SIGPIPE, SIG_IGN);
   const int rounds = std::max(1, std::atoi(argv[1]));
   std::vector<Program> programs;
@@ -497,14 +634,17 @@ int main(int argc, char** argv) {
     }
     programs.push_back({name, windowClassName, argument.substr(equals + 1), {}, {}, {}, {}});
   }
-  std::printf("%dx%d, window manager: %s; CPU in ms of processor time (threads and child processes)\n",
-              kScreenWidth, kScreenHeight,
-              std::getenv("PANEL_COMPARE_WM") && *std::getenv("PANEL_COMPARE_WM")
-                  ? std::getenv("PANEL_COMPARE_WM")
-                  : "openbox");
-  for (int round = 1; round <= rounds; ++round) {
-    std::printf("round %d\n", round);
-    for (Program& program : programs) measure(program);
+  std::printf(
+      "%dx%d, window manager: %s, displays :%d to :%d; CPU in ms of processor time (threads and child "
+      "processes)\n",
+      kScreenWidth, kScreenHeight,
+      std::getenv("PANEL_COMPARE_WM") && *std::getenv("PANEL_COMPARE_WM") ? std::getenv("PANEL_COMPARE_WM")
+                                                                          : "openbox",
+      range->first, range->last);
+  for (int round = 0; round < rounds; ++round) {
+    std::printf("round %d\n", round + 1);
+    for (size_t i = 0; i < programs.size(); ++i)
+      measure(programs[(size_t(round) + i) % programs.size()], *range);
   }
   std::printf(
       "\nmedians over %d rounds, of the rounds with a map (load: median of the 1-minute load average at "

@@ -157,7 +157,8 @@ AppItemView::AppItemView(const AppItemEnvironment& environment, QWidget* parent)
   // keeps the hand while the pointer crosses from one button to the next, where clearing and setting it
   // again cost the server two cursor changes at every crossing.
   setCursor(Qt::PointingHandCursor);
-  setAccessibleRole(*this, QAccessible::Button);
+  // A screen reader's press is a click that has already been released inside the button.
+  setAccessibleRole(*this, QAccessible::Button, [this] { click(); });
   // Files, links, text and images light the button up (reorder drags pass on to the bar).
   setAcceptDrops(true);
   labelView_ = new ItemLabel(this);
@@ -855,6 +856,10 @@ void AppItemView::mouseUp(bool insideBounds) {
     cancelThumbnail();
     return;
   }
+  click();
+}
+
+void AppItemView::click() {
   if (trackedApp_ && !trackedApp_->isActive.get()) {
     isCurrentlyActive_ = true;
     setIndicatorAlpha(showsActiveIndicatorSetting() ? 1 : 0);

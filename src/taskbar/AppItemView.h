@@ -188,6 +188,9 @@ class AppItemView : public QWidget {
   void mouseDown(bool commandKey);
   void mouseUp(bool insideBounds);
   bool scrollWheel(double deltaY);
+  // What a release inside the button does, and what a screen reader's press does: the active look, then
+  // the owner's click (one per debounce interval), and the thumbnail ends.
+  void click();
 
  private:
   std::shared_ptr<SettingsManager> settings() const { return settingsManager.lock(); }
