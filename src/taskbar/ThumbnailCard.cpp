@@ -57,9 +57,15 @@ ThumbnailCard::ThumbnailCard(int64_t windowNumber, std::optional<QImage> picture
   setFont(titleFont(*this));
   setAcceptDrops(true);
   setMouseTracking(false);
-  setAccessibleRole(*this, QAccessible::Button);
+  // A screen reader presses the card and its close control as a click on either does.
+  setAccessibleRole(*this, QAccessible::Button, [this] { click(); });
   setAccessibleName(title_);
   setAccessibleDescription(QStringLiteral("Click to focus this window"));
+  if (onClose_) {
+    // Drawn only while the pointer is on the card, yet always there for a screen reader.
+    addAccessiblePart(*this, {QStringLiteral("Close window"), QAccessible::Button,
+                              [this] { return closeButtonRect(); }, [this] { closeClicked(); }});
+  }
   resize(sizeHint());
 }
 
@@ -179,14 +185,18 @@ void ThumbnailCard::mouseUp(QPoint local) {
       if (onClose) closeClicked();
       return;
     }
-    if (onClick_) {
-      auto callback = onClick_;
-      callback(windowNumber_);
-    }
+    click();
   }
   if (!self) return;
   highlight_ = Highlight::none;
   update();
+}
+
+void ThumbnailCard::click() {
+  if (onClick_) {
+    auto callback = onClick_;
+    callback(windowNumber_);
+  }
 }
 
 void ThumbnailCard::closeClicked() {

@@ -54,6 +54,9 @@ class ThumbnailCard : public QWidget {
   void mouseExited();
   void mouseDown(QPoint local);
   void mouseUp(QPoint local);
+  // A click on the card outside its close control, and a click on the close control; a screen reader's
+  // presses come here too.
+  void click();
   void closeClicked();
 
  protected:

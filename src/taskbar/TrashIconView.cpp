@@ -78,7 +78,7 @@ void drawTrashSymbol(QPainter& painter, const QRectF& r, const QColor& colour, b
 
 TrashIconView::TrashIconView(const TrashIconEnvironment& environment, double size, QWidget* parent)
     : QWidget(parent), env_(environment), inset_(symbolInset(size)) {
-  setAccessibleRole(*this, QAccessible::Button);
+  setAccessibleRole(*this, QAccessible::Button, [this] { openTrash(); });
   setAccessibleName("Trash");
   setAccessibleDescription("Click to open Trash, or drop files to move them to Trash");
   setAcceptDrops(true);

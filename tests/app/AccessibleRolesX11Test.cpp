@@ -29,21 +29,25 @@ TEST_F(AccessibleRolesX11Test, ButtonsCardsAndTrashAreButtonsAndTheTrayIsAGroup)
     EXPECT_LE(widget->y + widget->height, 800);
   }
 
-  // Resting on Finder's button shows a card per window above the bar, each a button.
+  // Resting on Finder's button shows a card per window above the bar, each a button with its close
+  // control inside it, a button too.
   const auto finder = accessibility->findOne("push button", "Finder, 2 windows");
   ASSERT_TRUE(finder);
   movePointer(finder->centerX(), finder->centerY());
-  std::vector<AccessibleWidget> cards;
+  std::vector<AccessibleWidget> cards, closes;
   waitUntil(
       [&] {
         cards.clear();
+        closes.clear();
         for (const auto& button : accessibility->find("push button", "", 0.5))
-          if (button.showing && button.y + button.height <= 766) cards.push_back(button);
+          if (button.showing && button.y + button.height <= 766)
+            (button.name == "Close window" ? closes : cards).push_back(button);
         return cards.size() >= 2;
       },
       10);
   ASSERT_EQ(cards.size(), 2u) << accessibility->describeAll();
   for (const auto& card : cards) EXPECT_FALSE(card.name.empty());
+  EXPECT_EQ(closes.size(), 2u) << accessibility->describeAll();
 }
 
 }  // namespace

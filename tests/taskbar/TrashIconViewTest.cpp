@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
@@ -116,6 +117,20 @@ TEST_F(TrashIconViewTest, LooksForHoverAndDrag) {
   // The symbol's inset grows with the button but has a floor.
   EXPECT_EQ(TrashIconView::symbolInset(24), 4);
   EXPECT_NEAR(TrashIconView::symbolInset(40), 6, 1e-9);
+}
+
+// A screen reader presses the trash as a click does: its folder opens.
+TEST_F(TrashIconViewTest, ThePressOfAScreenReaderOpensTheTrashFolderAsAClickDoes) {
+  trash.homeFolder = "/Users/user";
+  QAccessibleInterface* item = QAccessible::queryAccessibleInterface(&view);
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->role(), QAccessible::Button);
+  EXPECT_EQ(item->text(QAccessible::Name), "Trash");
+  EXPECT_EQ(item->text(QAccessible::Description), "Click to open Trash, or drop files to move them to Trash");
+  ASSERT_NE(item->actionInterface(), nullptr);
+  ASSERT_EQ(item->actionInterface()->actionNames(), QStringList{"Press"});
+  item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(mac.openedURLs(), std::vector<std::string>{"/Users/user/.Trash"});
 }
 
 }  // namespace
