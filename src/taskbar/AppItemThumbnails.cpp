@@ -1,5 +1,6 @@
 #include "taskbar/AppItemThumbnails.h"
 
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -246,6 +247,12 @@ void AppItemThumbnails::show() {
     panel->showGrouped(windows, appName, itemRect, position);
   }
   activePanel_ = panel;
+  hideButtonToolTip();
+}
+
+void AppItemThumbnails::hideButtonToolTip() {
+  // The button keeps further tooltips away while its panel is there (AppItemView::event).
+  if (QToolTip::isVisible() && QToolTip::text() == button_.toolTip()) QToolTip::hideText();
 }
 
 void AppItemThumbnails::searchWindowsAndShow(ThumbnailPanel* panel, const std::string& appName,
@@ -279,6 +286,7 @@ void AppItemThumbnails::searchWindowsAndShow(ThumbnailPanel* panel, const std::s
       }
       weakPanel->showGrouped(found, appName, itemRect, position);
       self->activePanel_ = weakPanel.data();
+      self->hideButtonToolTip();
     });
   });
 }

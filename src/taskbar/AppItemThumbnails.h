@@ -62,6 +62,8 @@ class AppItemThumbnails : public std::enable_shared_from_this<AppItemThumbnails>
   void cardClicked(int64_t windowNumber);
   void cardClosed(int64_t windowNumber);
   void cardDragHovered(int64_t windowNumber);
+  // Hides the button's tooltip, shown before its panel came, which would cover the panel's first card.
+  void hideButtonToolTip();
   // After a card action the tracker is asked for a full pass once the window had time to react.
   void refreshTrackerSoon();
 

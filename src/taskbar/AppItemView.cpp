@@ -791,6 +791,17 @@ void AppItemView::applyLabelColor() {
 // ---------------------------------------------------------------------------------------------------
 // Pointer
 
+bool AppItemView::event(QEvent* event) {
+  // The panel of the entry's windows opens right by the button, where the tooltip would cover its first
+  // card's title: while the panel is there, the tooltip stays away. Taken here, so the bar under the
+  // button shows none either.
+  if (event->type() == QEvent::ToolTip && thumbnails_->activePanel()) {
+    event->accept();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
 void AppItemView::enterEvent(QEnterEvent* event) {
   QWidget::enterEvent(event);
   mouseEntered();

@@ -166,6 +166,7 @@ class AppItemView : public QWidget {
   QSize minimumSizeHint() const override;
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void enterEvent(QEnterEvent* event) override;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QHelpEvent>
+#include <QTest>
+#include <QToolTip>
 #include <algorithm>
 #include <functional>
 
@@ -9,6 +13,7 @@
 #include "taskbar/BadgeView.h"
 #include "taskbar/ThumbnailCard.h"
 #include "taskbar/ThumbnailTestWorld.h"
+#include "ui/PlainText.h"
 
 namespace pelko::test {
 namespace {
@@ -439,6 +444,57 @@ TEST_F(AppItemThumbnailTest, TheCountFollowsWindowsClosedOnTheirCardsAndANewWind
     EXPECT_EQ(shown(), "Editor, 2 windows / badge 2");
     scheduler.advance(1);
   }
+}
+
+// Holds back the focus changes of the application's windows while it lives.
+struct FocusKeeper : QObject {
+  FocusKeeper() { qApp->installEventFilter(this); }
+  ~FocusKeeper() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::FocusIn:
+      case QEvent::FocusOut:
+      case QEvent::WindowActivate:
+      case QEvent::WindowDeactivate:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+// The panel opens right by the button, where the button's tooltip (a long title wraps it over several
+// lines) would cover the first card's title: the panel sends a shown tooltip away and keeps new ones off
+// until it goes.
+TEST_F(AppItemThumbnailTest, TheButtonsTooltipGoesWhileItsPanelShowsAndComesBackAfter) {
+  auto item = makeThumbnailItem(windowEntry(pid, windows[0], "Doc 0"));
+  ASSERT_EQ(item->toolTip(), plainToolTip("Editor - Doc 0"));
+  // What the application sends a widget that the pointer rests on.
+  auto restPointer = [&item] {
+    QHelpEvent rest(QEvent::ToolTip, QPoint(10, 10), item->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(item.get(), &rest);
+  };
+  auto tipShows = [&item] { return QToolTip::isVisible() && QToolTip::text() == item->toolTip(); };
+  // The button's window is activated as it comes up, which would end a tooltip shown before.
+  QCoreApplication::processEvents();
+
+  restPointer();
+  ASSERT_TRUE(tipShows()) << "no tooltip before the panel";
+  // The offscreen platform activates every window it shows, the panel too, where a window manager
+  // leaves a panel that takes no focus alone; Qt ends a tooltip at any change of focus, which would
+  // hide this one whatever the button did. The focus stays as a desktop keeps it.
+  FocusKeeper keeper;
+  hover(*item);
+  ASSERT_TRUE(shows(*item));
+  // Qt takes a shown tooltip off in a fade of its own.
+  EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000)) << "the tooltip stayed";
+  restPointer();
+  EXPECT_FALSE(QToolTip::isVisible()) << "the tooltip came back over the panel";
+
+  item->cancelThumbnail();
+  restPointer();
+  EXPECT_TRUE(tipShows()) << "no tooltip once the panel went";
+  QToolTip::hideText();
 }
 
 TEST_F(AppItemThumbnailTest, AnotherButtonsPanelDismissesOursInTheSameBar) {
