@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/sim/SimulatedMac.h"
@@ -25,9 +26,10 @@ constexpr double kFramesInterval = 0.1;
 void printChangedFrames(Scheduler& scheduler, const std::shared_ptr<AppDelegate>& delegate,
                         sim::SimulatedMac& world) {
   auto printed = std::make_shared<std::map<platform::WindowID, Rect>>();
+  auto printedFrontmost = std::make_shared<std::optional<int32_t>>();
   auto timer = std::make_shared<RepeatingTimerPtr>();
   std::weak_ptr<AppDelegate> weak = delegate;
-  *timer = scheduler.scheduleRepeating(kFramesInterval, 0, [&world, printed, timer, weak] {
+  *timer = scheduler.scheduleRepeating(kFramesInterval, 0, [&world, printed, printedFrontmost, timer, weak] {
     if (!weak.lock()) {
       if (*timer) (*timer)->invalidate();
       timer->reset();
@@ -42,6 +44,10 @@ void printChangedFrames(Scheduler& scheduler, const std::shared_ptr<AppDelegate>
       const Rect& b = window->bounds;
       std::fprintf(stderr, "PELKO_FRAME wn=%u pid=%d %g %g %g %g\n", number, window->owner, b.origin.x,
                    b.origin.y, b.size.width, b.size.height);
+    }
+    if (const auto frontmost = world.frontmostPID(); frontmost && frontmost != *printedFrontmost) {
+      *printedFrontmost = frontmost;
+      std::fprintf(stderr, "PELKO_FRONTMOST pid=%d\n", *frontmost);
     }
     std::fflush(stderr);
   });

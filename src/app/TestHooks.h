@@ -19,7 +19,8 @@ class AppDelegate;
 //   PELKO_TEST_HOOK_QUIT   once the Dock hide that start-up began has finished, quits the ordinary way,
 //                          as the quit command does.
 //   PELKO_TEST_HOOK_FRAMES every 0.1 s, prints to standard error each window of the simulated world whose
-//                          frame is new or changed: "PELKO_FRAME wn=<number> pid=<pid> <x> <y> <w> <h>".
+//                          frame is new or changed: "PELKO_FRAME wn=<number> pid=<pid> <x> <y> <w> <h>",
+//                          and the frontmost application when it changed: "PELKO_FRONTMOST pid=<pid>".
 void installTestHooks(Scheduler& scheduler, const std::shared_ptr<AppDelegate>& delegate,
                       sim::SimulatedMac* world = nullptr);
 

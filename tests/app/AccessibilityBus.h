@@ -110,6 +110,15 @@ class AccessibilityBus {
     return query(role, name, seconds, " --details --action " + shellQuoted(action));
   }
 
+  // As doAction(), only on the widgets inside one named `parent`: the close control of one card among
+  // several.
+  std::vector<AccessibleWidget> doActionWithin(const std::string& parent, const std::string& role,
+                                               const std::string& name, const std::string& action,
+                                               double seconds = 5) const {
+    return query(role, name, seconds,
+                 " --parent " + shellQuoted(parent) + " --details --action " + shellQuoted(action));
+  }
+
   // The one showing widget with `role` and `name`; nothing when none or several show by then.
   std::optional<AccessibleWidget> findOne(const std::string& role, const std::string& name,
                                           double seconds = 5) const {

@@ -5,6 +5,7 @@ Prints one line per widget whose role and name match (an empty argument matches 
     role <TAB> name <TAB> x <TAB> y <TAB> width <TAB> height <TAB> showing (1 or 0)
 with the place in screen coordinates. Looks again until something matches or --seconds pass, then exits
 0 when something matched and 1 when nothing did. --check only tells whether the bindings can be loaded.
+--parent NAME keeps only the widgets whose parent is named NAME.
 
 --details adds three columns: the widget's states and its actions (each a comma-separated list of names
 as the bus gives them, "checked", "Toggle"), and its value as current/minimum/maximum/step (empty when it
@@ -65,6 +66,13 @@ def details(pyatspi, node):
     return [states, actions, number]
 
 
+def inside(node, name):
+    try:
+        return node.parent is not None and clean(node.parent.name) == name
+    except Exception:
+        return False
+
+
 def act(node, name):
     try:
         action = node.queryAction()
@@ -89,6 +97,7 @@ def main():
     parser.add_argument("--check", action="store_true")
     parser.add_argument("--details", action="store_true")
     parser.add_argument("--action", default="")
+    parser.add_argument("--parent", default="", help="only widgets inside a widget of this name")
     arguments = parser.parse_args()
     try:
         import pyatspi
@@ -116,6 +125,8 @@ def main():
                     if arguments.role and role != arguments.role:
                         continue
                     if arguments.name and name != arguments.name:
+                        continue
+                    if arguments.parent and not inside(node, arguments.parent):
                         continue
                     place, showing = describe(pyatspi, node)
                     columns = [role, name] + [str(v) for v in place] + [str(int(showing))]
