@@ -102,21 +102,23 @@ void AccessibilityHelper::showAccessibilityAlert() {
 }
 
 RepeatingTimerPtr AccessibilityHelper::startTrustMonitor(double interval) {
-  // The flag lives as long as the timer's task; it starts clear so that a process that was never
-  // trusted is warned at the first tick. The task holds only the services, not the helper, so it stays
-  // sound for as long as the caller keeps the timer.
-  auto alertShown = std::make_shared<bool>(false);
+  // The alert says that access "has been revoked": it is for trust that was there and is gone. A process
+  // that was never trusted is told so by the first-run guide and the start-up prompt, not by this alert
+  // over them; it is warned once it was trusted and then lost the trust. The flag lives as long as the
+  // timer's task, which holds only the services, not the helper, so it stays sound for as long as the
+  // caller keeps the timer.
+  auto wasTrusted = std::make_shared<bool>(permissions_.isAccessibilityTrusted(false));
   Scheduler* scheduler = &scheduler_;
   platform::Permissions* permissions = &permissions_;
   platform::Workspace* workspace = &workspace_;
   AlertRunner runner = alertRunner_;
   return scheduler_.scheduleRepeating(interval, 5.0, [=] {
     if (permissions->isAccessibilityTrusted(false)) {
-      *alertShown = false;
+      *wasTrusted = true;
       return;
     }
-    if (*alertShown) return;
-    *alertShown = true;
+    if (!*wasTrusted) return;
+    *wasTrusted = false;
     scheduler->mainAsync([runner, workspace] { runAlert(runner, *workspace, accessRevokedAlert()); });
   });
 }

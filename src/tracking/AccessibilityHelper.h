@@ -66,7 +66,8 @@ class AccessibilityHelper {
   void openScreenRecordingSettings();
   void showAccessibilityAlert();
 
-  // Checks trust every `interval` seconds (tolerance 5 s) and warns once each time it is lost. The
+  // Checks trust every `interval` seconds (tolerance 5 s) and warns once each time trust the process had
+  // (when the monitor started, or at a later tick) is lost; a process never trusted is not warned. The
   // caller keeps the timer and invalidates it at quit.
   RepeatingTimerPtr startTrustMonitor(double interval = kDefaultTrustMonitorInterval);
 

@@ -277,5 +277,28 @@ TEST(AccessibilityPromptTest, PromptsAndWarnsOnlyAfterTheOnboarding) {
   }
 }
 
+// The trust monitor's alert says that access "has been revoked". A first run without access, whose guide
+// is asking for it, is not told so however long it waits; access granted later and then taken away is,
+// once.
+TEST(TrustMonitorTest, WarnsOfRevokedAccessOnlyAfterTrustThatWasThere) {
+  ShellTestWorld world;
+  world.mac.permissions().accessibilityTrusted = false;
+  world.start();
+  auto revoked = [&] {
+    return std::count_if(world.alerts.shown.begin(), world.alerts.shown.end(), [](const auto& alert) {
+      return alert.messageText == "Accessibility Access Revoked";
+    });
+  };
+  world.scheduler.advance(95);
+  EXPECT_EQ(revoked(), 0) << "never trusted";
+  world.mac.permissions().accessibilityTrusted = true;
+  world.scheduler.advance(30);
+  world.mac.permissions().accessibilityTrusted = false;
+  world.scheduler.advance(30);
+  EXPECT_EQ(revoked(), 1) << "trusted, then revoked";
+  world.scheduler.advance(60);
+  EXPECT_EQ(revoked(), 1) << "once per loss";
+}
+
 }  // namespace
 }  // namespace pelko::testing

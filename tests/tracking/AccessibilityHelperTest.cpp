@@ -84,12 +84,13 @@ TEST_F(AccessibilityHelperTest, AlertOpensThePaneOnlyForTheFirstButtonAndTheMoni
                 "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"});
   EXPECT_EQ(alerts, (std::vector<std::string>(2, "Accessibility Access Required")));
 
-  // The trust monitor warns once per loss of trust.
+  // The trust monitor warns once per loss of trust that the process had.
   alerts.clear();
   answerFirstButton = false;
-  mac.permissions().accessibilityTrusted = false;  // never granted: warned at the first tick
+  mac.permissions().accessibilityTrusted = true;
   auto timer = helper.startTrustMonitor(30);
   EXPECT_EQ(timer->tolerance(), 5.0);
+  mac.permissions().accessibilityTrusted = false;  // lost before the first tick
   scheduler.advance(29.9);
   EXPECT_TRUE(alerts.empty());
   scheduler.advance(0.1);
@@ -103,6 +104,40 @@ TEST_F(AccessibilityHelperTest, AlertOpensThePaneOnlyForTheFirstButtonAndTheMoni
   EXPECT_EQ(alerts, (std::vector<std::string>(2, "Accessibility Access Revoked")));
   EXPECT_EQ(mac.openedURLs().size(), 1u);  // "Dismiss"
   timer->invalidate();
+}
+
+// "Revoked" is for trust that was there: a process never trusted (the first run, whose guide asks for
+// access) is not told its access was revoked, however long it runs; one granted access later is warned
+// when it loses it.
+TEST_F(AccessibilityHelperTest, TheTrustMonitorSaysNothingToAProcessThatWasNeverTrusted) {
+  auto helper = makeHelper(mac.accessibility());
+  struct Step {
+    bool trusted;   // from this step on
+    double after;   // seconds then run
+    size_t alerts;  // warnings so far
+  };
+  struct Case {
+    const char* what;
+    bool trustedAtStart;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"never trusted", false, {{false, 30, 0}, {false, 300, 0}}},
+      {"granted later, then revoked", false, {{true, 30, 0}, {false, 30, 1}, {false, 90, 1}}},
+      {"trusted at start, revoked", true, {{true, 30, 0}, {false, 30, 1}, {false, 90, 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    alerts.clear();
+    mac.permissions().accessibilityTrusted = c.trustedAtStart;
+    auto timer = helper.startTrustMonitor(30);
+    for (const Step& step : c.steps) {
+      mac.permissions().accessibilityTrusted = step.trusted;
+      scheduler.advance(step.after);
+      EXPECT_EQ(alerts.size(), step.alerts);
+    }
+    timer->invalidate();
+  }
 }
 
 TEST(CGWindowBounds, DecodesOnlyAWellFormedBoundsDictionary) {
