@@ -142,8 +142,9 @@ void SettingsViewController::launchAtLoginChanged(bool on) {
     const int answer = deps_.alerts.runModal(
         settingsAlert(
             platform::AlertContent::Style::warning, "Could Not Enable Launch at Login",
-            "Pelko couldn't register Launch at Login automatically. Try granting access in System Settings > "
-            "General > Login Items.",
+            "Pelko couldn't register Launch at Login automatically. \"Open System Settings\" opens your "
+            "autostart folder (usually ~/.config/autostart, or the nearest folder above it that exists), "
+            "where your desktop finds the programs it starts at login.",
             "Open System Settings", "OK"),
         alertOwner(this));
     if (answer == 0) openLoginItems();

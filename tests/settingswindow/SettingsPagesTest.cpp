@@ -545,9 +545,11 @@ TEST_F(SettingsPagesTest, ALoginItemRefusedWhereNothingElseStartsTheProgramIsRep
   settle();
   ASSERT_EQ(alerts.shown.size(), 1u);
   EXPECT_EQ(alerts.shown[0].messageText, "Could Not Enable Launch at Login");
+  // The sentence names what the first button opens, not a pane of System Settings.
   EXPECT_EQ(alerts.shown[0].informativeText,
-            "Pelko couldn't register Launch at Login automatically. Try granting access in System Settings > "
-            "General > Login Items.");
+            "Pelko couldn't register Launch at Login automatically. \"Open System Settings\" opens your "
+            "autostart folder (usually ~/.config/autostart, or the nearest folder above it that exists), "
+            "where your desktop finds the programs it starts at login.");
   EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Open System Settings", "OK"}));
   EXPECT_FALSE(toggle->isOn());
   EXPECT_FALSE(system.settings->launchAtLogin.get());
