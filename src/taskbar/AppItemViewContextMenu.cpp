@@ -16,6 +16,7 @@
 #include "tracking/AppTracker.h"
 #include "tracking/TrackedApp.h"
 #include "tracking/WindowManager.h"
+#include "ui/AccessiblePopups.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
@@ -59,8 +60,12 @@ void AppItemView::rightMouseDown(const QPoint& globalPosition) {
 QMenu* AppItemView::makeContextMenu() {
   if (!trackedApp_ || !windowManager.lock()) return nullptr;
   const TrackedApp& app = *trackedApp_;
-  auto* menu = new ItemContextMenu(this);
+  installAccessiblePopups();
+  // A window of its own, not the button's child: an open menu is a child of the application before a
+  // screen reader, as the bar's and the status item's are. It still closes with its button.
+  auto* menu = new ItemContextMenu;
   menu->setAttribute(Qt::WA_DeleteOnClose);
+  QObject::connect(this, &QObject::destroyed, menu, &QWidget::close);
   QPointer<AppItemView> self(this);
   auto add = [&](const QString& title, void (AppItemView::*action)(), std::optional<Qt::Key> key = {}) {
     QAction* item = menu->addAction(plainButtonTitle(title));

@@ -5,6 +5,7 @@
 #include "foundation/DebugLog.h"
 #include "settings/SettingsManager.h"
 #include "tracking/AppTracker.h"
+#include "ui/AccessiblePopups.h"
 
 namespace pelko {
 
@@ -48,6 +49,7 @@ TaskbarContextMenu::TaskbarContextMenu(Scheduler& scheduler, std::shared_ptr<Set
       settings_(std::move(settings)),
       tracker_(std::move(tracker)),
       shell_(std::move(shell)) {
+  installAccessiblePopups();
   menu_ = new QMenu;
   QPointer<TaskbarContextMenu> weak(this);
   enumerationSubmenu<TaskbarStyle>(*menu_, "Style", kStyleKind, [weak](QAction* item) {

@@ -6,6 +6,7 @@
 #include <QPainterPathStroker>
 #include <QPalette>
 
+#include "ui/AccessiblePopups.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
@@ -72,6 +73,7 @@ QImage QtStatusItem::render(const platform::StatusItemImage& image, const QColor
 }
 
 std::unique_ptr<QMenu> QtStatusItem::makeMenu(const std::vector<platform::StatusMenuItem>& items) {
+  installAccessiblePopups();
   auto menu = std::make_unique<QMenu>();
   for (const auto& item : items) {
     if (item.isSeparator) {

@@ -66,7 +66,7 @@ class ItemMenuX11Test : public AccessibleDesktopTest {
         10);
   }
   // In the open menu of a button, "Force Quit" is the fourth entry from the end (before "Show in
-  // Finder", "Hide from Taskbar" and "Pelko Settings..."): the accessibility bus does not list the menu.
+  // Finder", "Hide from Taskbar" and "Pelko Settings..."), chosen here with the keys.
   bool chooseForceQuit() {
     if (!waitUntil([&] { return menuShows(); }, 10)) return false;
     xdotool(server->display(), "key Up Up Up Up Return");
