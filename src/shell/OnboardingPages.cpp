@@ -9,6 +9,7 @@
 #include "shell/OnboardingPermissionRow.h"
 #include "shell/OnboardingPresetCardView.h"
 #include "shell/ShellWindowStyle.h"
+#include "ui/FocusRing.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
@@ -58,6 +59,8 @@ QPushButton* addLargeButton(QWidget& page, QVBoxLayout& column, const QString& t
   button->setMinimumWidth(120);
   button->setAutoDefault(false);
   button->setDefault(true);
+  // The default button's outline looks the same with and without the focus: the ring tells them apart.
+  new FocusRing(*button, 4);
   column.addWidget(button, 0, Qt::AlignHCenter);
   return button;
 }

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "shell/ShellWindowStyle.h"
+#include "ui/FocusRing.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
@@ -114,6 +115,7 @@ OnboardingPermissionRow::OnboardingPermissionRow(const QString& title, Permissio
     button->setFont(shellSystemFont(11));
     button->setAutoDefault(false);
     buttonRow->addWidget(button);
+    new FocusRing(*button, 4);
   }
   buttons_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   row->addWidget(buttons_, 0, Qt::AlignVCenter);

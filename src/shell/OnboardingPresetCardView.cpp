@@ -1,12 +1,16 @@
 #include "shell/OnboardingPresetCardView.h"
 
+#include <QAccessibleWidget>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 
 #include "shell/ShellWindowStyle.h"
+#include "ui/FocusRing.h"
 #include "ui/PlainText.h"
 
 namespace pelko {
@@ -40,13 +44,64 @@ BarEdge barEdge(TaskbarPresetID preset) {
       return BarEdge::bottom;
   }
 }
+
+// A push button before a screen reader, whose press chooses the card and which reports the chosen one
+// selected; Qt would report the card as a bare container without state or action.
+class AccessiblePresetCard final : public QAccessibleWidget {
+ public:
+  explicit AccessiblePresetCard(OnboardingPresetCardView* card)
+      : QAccessibleWidget(card, QAccessible::Button) {}
+
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.selectable = true;
+    state.selected = card()->isSelected();
+    return state;
+  }
+  QStringList actionNames() const override {
+    QStringList names{pressAction()};
+    for (const QString& name : QAccessibleWidget::actionNames())
+      if (!names.contains(name)) names << name;
+    return names;
+  }
+  void doAction(const QString& name) override {
+    if (name == pressAction())
+      card()->choose();
+    else
+      QAccessibleWidget::doAction(name);
+  }
+  QStringList keyBindingsForAction(const QString& name) const override {
+    if (name == pressAction()) return {QStringLiteral("Space")};
+    return QAccessibleWidget::keyBindingsForAction(name);
+  }
+
+ private:
+  OnboardingPresetCardView* card() const { return static_cast<OnboardingPresetCardView*>(widget()); }
+};
+
+QAccessibleInterface* presetCardInterface(const QString&, QObject* object) {
+  if (auto* card = qobject_cast<OnboardingPresetCardView*>(object)) return new AccessiblePresetCard(card);
+  return nullptr;
+}
+
+void installAccessiblePresetCards() {
+  static const bool installed = [] {
+    QAccessible::installFactory(presetCardInterface);
+    return true;
+  }();
+  (void)installed;
+}
 }  // namespace
 
 OnboardingPresetCardView::OnboardingPresetCardView(TaskbarPresetID preset, bool recommended, QWidget* parent)
     : QWidget(parent), preset_(preset) {
+  installAccessiblePresetCards();
   const QString title = QString::fromUtf8(onboardingTitle(preset).data(), onboardingTitle(preset).size());
   setAccessibleName(title);
   setAttribute(Qt::WA_Hover);
+  // Reached by the keyboard, as a button is; a click chooses the card without moving the focus to it.
+  setFocusPolicy(Qt::TabFocus);
+  new FocusRing(*this, 8);
 
   title_ = new QLabel(this);
   title_->setFont(shellSystemFont(13, QFont::DemiBold));
@@ -107,6 +162,7 @@ QString OnboardingPresetCardView::symbolName() const {
 }
 
 QColor OnboardingPresetCardView::backgroundColor() const {
+  if (isSelected_) return withAlpha(onboardingAccentColor(), 0.15);
   switch (look_) {
     case Look::hovered:
       return withAlpha(onboardingAccentColor(), 0.08);
@@ -119,8 +175,8 @@ QColor OnboardingPresetCardView::backgroundColor() const {
 }
 
 QColor OnboardingPresetCardView::borderColor() const {
-  // A press keeps the border of the look it started from.
-  if (look_ == Look::hovered || (look_ == Look::pressed && isHovered_))
+  // A press keeps the border of the look it started from; the chosen card keeps the accent's.
+  if (isSelected_ || look_ == Look::hovered || (look_ == Look::pressed && isHovered_))
     return withAlpha(onboardingAccentColor(), 0.3);
   return withAlpha(palette().color(QPalette::Mid), 0.15);
 }
@@ -157,11 +213,75 @@ void OnboardingPresetCardView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
   setLook(isHovered_ ? Look::hovered : Look::normal);
   event->accept();
-  if (rect().contains(event->position().toPoint()) && action) {
-    // The action may close the window; the card is deleted, if ever, later.
-    auto run = action;
-    run();
+  if (rect().contains(event->position().toPoint())) choose();
+}
+
+void OnboardingPresetCardView::choose() {
+  if (!action) return;
+  if (QWidget* grid = parentWidget()) {
+    for (auto* card : grid->findChildren<OnboardingPresetCardView*>(Qt::FindDirectChildrenOnly))
+      if (card != this) card->setSelected(false);
   }
+  setSelected(true);
+  // The action may close the window; the card is deleted, if ever, later.
+  auto run = action;
+  run();
+}
+
+void OnboardingPresetCardView::setSelected(bool selected) {
+  if (isSelected_ == selected) return;
+  isSelected_ = selected;
+  update();
+  QAccessibleEvent change(this, selected ? QAccessible::SelectionAdd : QAccessible::SelectionRemove);
+  QAccessible::updateAccessibility(&change);
+}
+
+void OnboardingPresetCardView::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  OnboardingPresetCardView* next = nullptr;
+  switch (plain ? event->key() : Qt::Key_unknown) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      event->accept();
+      if (!event->isAutoRepeat()) choose();
+      return;
+    case Qt::Key_Left:
+      next = neighbour(-1, 0);
+      break;
+    case Qt::Key_Right:
+      next = neighbour(1, 0);
+      break;
+    case Qt::Key_Up:
+      next = neighbour(0, -1);
+      break;
+    case Qt::Key_Down:
+      next = neighbour(0, 1);
+      break;
+    default:
+      return QWidget::keyPressEvent(event);
+  }
+  // At the grid's edge an arrow key does nothing; it is still the card's, not the window's.
+  event->accept();
+  if (next) next->setFocus(Qt::TabFocusReason);
+}
+
+OnboardingPresetCardView* OnboardingPresetCardView::neighbour(int dx, int dy) const {
+  QWidget* grid = parentWidget();
+  if (!grid) return nullptr;
+  // The grid's cards share their row's top edge and their column's left edge.
+  OnboardingPresetCardView* nearest = nullptr;
+  int nearestDistance = INT_MAX;
+  for (auto* card : grid->findChildren<OnboardingPresetCardView*>(Qt::FindDirectChildrenOnly)) {
+    if (card == this || !card->isVisibleTo(grid)) continue;
+    const QPoint offset = card->pos() - pos();
+    const int along = dx != 0 ? offset.x() * dx : offset.y() * dy;
+    const int across = dx != 0 ? offset.y() : offset.x();
+    if (across != 0 || along <= 0 || along >= nearestDistance) continue;
+    nearest = card;
+    nearestDistance = along;
+  }
+  return nearest;
 }
 
 void OnboardingPresetCardView::paintEvent(QPaintEvent*) {

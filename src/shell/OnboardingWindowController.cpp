@@ -49,6 +49,21 @@ class OnboardingWindow final : public QWidget {
   }
 };
 
+namespace {
+// The first control of `page` in the window's Tab order that the keyboard can reach now.
+QWidget* firstControl(QWidget& page) {
+  QWidget* window = page.window();
+  QWidget* candidate = page.nextInFocusChain();
+  for (int guard = 0; candidate && candidate != &page && guard < 10000; ++guard) {
+    if (page.isAncestorOf(candidate) && candidate->isEnabled() && candidate->isVisibleTo(window) &&
+        (candidate->focusPolicy() & Qt::TabFocus) && !candidate->focusProxy())
+      return candidate;
+    candidate = candidate->nextInFocusChain();
+  }
+  return nullptr;
+}
+}  // namespace
+
 OnboardingWindowController::OnboardingWindowController(const Dependencies& dependencies,
                                                        SettingsManager* settingsManager)
     : deps_(dependencies),
@@ -83,6 +98,9 @@ void OnboardingWindowController::showOnboarding() {
   deps_.appShell.activateOwnProcess();
   if (window_->isMinimized()) window_->showNormal();
   presentCentredOnMainScreen(*window_);
+  // Showing a window forgets that its focus is the keyboard's; the guide's first button shows it has the
+  // focus from the start.
+  window_->setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void OnboardingWindowController::showPage(int index) {
@@ -144,6 +162,12 @@ void OnboardingWindowController::showPage(int index) {
         kPermissionsRefreshInterval, kPermissionsRefreshTolerance, [self = QPointer(this)] {
           if (self) self->refreshOnboardingPermissions();
         });
+  }
+  // The keyboard goes on from the new page's first control, its focus drawn: the old page took the
+  // focus with it, and the guide is walked with the keyboard from its first page (Return, then Tab).
+  if (QWidget* first = firstControl(*page.view)) {
+    window_->setAttribute(Qt::WA_KeyboardFocusChange);
+    first->setFocus(Qt::TabFocusReason);
   }
 }
 

@@ -110,6 +110,13 @@ class AccessibilityBus {
     return query(role, name, seconds, " --details --action " + shellQuoted(action));
   }
 
+  // As doAction(), with each widget as it is just after the action: what the action changed in its
+  // states, read before a change that follows later (a window that closes) takes the widget away.
+  std::vector<AccessibleWidget> doActionAndLook(const std::string& role, const std::string& name,
+                                                const std::string& action, double seconds = 5) const {
+    return query(role, name, seconds, " --details --after --action " + shellQuoted(action));
+  }
+
   // As doAction(), only on the widgets inside one named `parent`: the close control of one card among
   // several.
   std::vector<AccessibleWidget> doActionWithin(const std::string& parent, const std::string& role,

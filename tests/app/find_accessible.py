@@ -10,6 +10,8 @@ with the place in screen coordinates. Looks again until something matches or --s
 --details adds three columns: the widget's states and its actions (each a comma-separated list of names
 as the bus gives them, "checked", "Toggle"), and its value as current/minimum/maximum/step (empty when it
 has none). --action NAME then does that action on every widget that matches, as a screen reader would.
+
+--after reads the details of each widget just after its action (a tenth of a second later), not before.
 """
 
 import argparse
@@ -98,6 +100,7 @@ def main():
     parser.add_argument("--details", action="store_true")
     parser.add_argument("--action", default="")
     parser.add_argument("--parent", default="", help="only widgets inside a widget of this name")
+    parser.add_argument("--after", action="store_true")
     arguments = parser.parse_args()
     try:
         import pyatspi
@@ -130,10 +133,13 @@ def main():
                         continue
                     place, showing = describe(pyatspi, node)
                     columns = [role, name] + [str(v) for v in place] + [str(int(showing))]
-                    if arguments.details:
+                    if arguments.details and not arguments.after:
                         columns += details(pyatspi, node)
                     if arguments.action:
                         act(node, arguments.action)
+                        if arguments.after:
+                            time.sleep(0.1)
+                            columns += details(pyatspi, node)
                     found.append("\t".join(columns))
         except Exception as error:  # the program may be between two states of its tree
             print("lookup failed: %s" % error, file=sys.stderr)

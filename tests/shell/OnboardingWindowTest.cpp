@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include "shell/OnboardingPresetCardView.h"
 #include "shell/OnboardingWindowController.h"
 #include "support/SimulatedSystem.h"
+#include "ui/FocusRing.h"
 
 namespace pelko {
 namespace {
@@ -430,6 +432,148 @@ TEST_F(OnboardingWindowTest, RendersEachPageForALook) {
   const QPoint badge = recommended.mapTo(&controller->window(), QPoint(18, 18));
   const QColor pixel = presets.pixelColor(badge * presets.devicePixelRatio());
   EXPECT_GT(pixel.red(), pixel.blue());
+}
+
+// ---- The guide by keyboard and screen reader ----
+
+class OnboardingKeyboardTest : public OnboardingWindowTest {
+ protected:
+  QWidget* focused() const { return controller->window().focusWidget(); }
+  // The name of the widget with the keyboard focus: a button's title, a card's preset title.
+  std::string focusedName() const {
+    QWidget* widget = focused();
+    if (!widget) return "(none)";
+    if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text().toStdString();
+    return widget->accessibleName().toStdString();
+  }
+  // Whether the focus is drawn around the focused widget: its ring shows, or the window marks the focus
+  // as the keyboard's, which is when the style draws a button's.
+  bool focusDrawn() const {
+    QApplication::processEvents();  // the window's activation, which gives the focus
+    QWidget* widget = focused();
+    if (!widget) return false;
+    for (auto* ring : controller->window().findChildren<FocusRing*>())
+      if (ring->control() == widget) return ring->isVisibleTo(&controller->window());
+    return controller->window().testAttribute(Qt::WA_KeyboardFocusChange);
+  }
+  void key(Qt::Key key) {
+    QWidget* target = focused() ? focused() : &controller->window();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+  }
+  static QAccessibleInterface* accessible(QWidget& widget) {
+    return QAccessible::queryAccessibleInterface(&widget);
+  }
+};
+
+TEST_F(OnboardingKeyboardTest, TheStyleCardsAreButtonsNamedByTheirTitlesThatAPressChooses) {
+  goToPresets();
+  std::vector<std::string> names;
+  for (auto* view : controller->window().findChildren<OnboardingPresetCardView*>()) {
+    QAccessibleInterface* card = accessible(*view);
+    SCOPED_TRACE(card->text(QAccessible::Name).toStdString());
+    names.push_back(card->text(QAccessible::Name).toStdString());
+    EXPECT_EQ(card->role(), QAccessible::Button);
+    EXPECT_TRUE(card->state().focusable);
+    EXPECT_TRUE(card->state().selectable);
+    EXPECT_FALSE(card->state().selected);
+    ASSERT_NE(card->actionInterface(), nullptr);
+    EXPECT_TRUE(card->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Win Text", "Win Icons", "Win 11", "Dock", "Glass", "Minimal"}));
+
+  // A screen reader's press chooses the card as a click does, and the chosen one reads as selected.
+  accessible(card(TaskbarPresetID::glass))
+      ->actionInterface()
+      ->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(settings->taskbarSize.get(), 114);
+  EXPECT_TRUE(accessible(card(TaskbarPresetID::glass))->state().selected);
+  EXPECT_FALSE(accessible(card(TaskbarPresetID::dock))->state().selected);
+  // Chosen again within the half second, another card takes the selection.
+  clickCard(TaskbarPresetID::dock);
+  EXPECT_FALSE(accessible(card(TaskbarPresetID::glass))->state().selected);
+  EXPECT_TRUE(accessible(card(TaskbarPresetID::dock))->state().selected);
+  scheduler.advance(0.5);
+  EXPECT_TRUE(completed());
+  EXPECT_EQ(settings->taskbarSize.get(), 124);
+}
+
+// The focus goes to the new page's first control, drawn: the keyboard goes on from there.
+TEST_F(OnboardingKeyboardTest, EachPageStartsWithTheFocusOnItsFirstControl) {
+  struct Case {
+    const char* what;
+    bool accessibility, screenRecording;
+    const char* permissionsFirst;
+  };
+  const Case cases[] = {
+      {"nothing granted", false, false, "Open macOS Settings"},
+      {"Accessibility granted", true, false, "Open macOS Settings"},
+      {"both granted", true, true, "Continue"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    mac.permissions().accessibilityTrusted = c.accessibility;
+    mac.permissions().screenCaptureGranted = c.screenRecording;
+    settings->suppressAccessibilityPermissionPrompt = true;  // Continue goes on without asking
+    open();
+    EXPECT_EQ(focusedName(), "Get Started");
+    EXPECT_TRUE(focusDrawn());
+    key(Qt::Key_Return);
+    ASSERT_EQ(controller->currentPage(), 1);
+    EXPECT_EQ(focusedName(), c.permissionsFirst);
+    EXPECT_TRUE(focusDrawn());
+    if (!c.accessibility) {
+      EXPECT_EQ(focused(), &controller->accessibilityRow()->primaryButton());
+    } else if (!c.screenRecording) {
+      EXPECT_EQ(focused(), &controller->screenRecordingRow()->primaryButton());
+    }
+    // Return is still the page's main button's, wherever the focus is.
+    key(Qt::Key_Return);
+    ASSERT_EQ(controller->currentPage(), 2);
+    EXPECT_EQ(focusedName(), "Win Text");
+    EXPECT_TRUE(focusDrawn());
+    controller->window().close();
+    flushDeletes();
+  }
+}
+
+TEST_F(OnboardingKeyboardTest, TabAndTheArrowKeysMoveBetweenTheCardsAndSpaceOrReturnChoosesOne) {
+  goToPresets();
+  // The grid, two cards a row: Win Text, Win Icons / Win 11, Dock / Glass, Minimal.
+  struct Move {
+    Qt::Key key;
+    const char* to;
+  };
+  const Move moves[] = {
+      {Qt::Key_Right, "Win Icons"}, {Qt::Key_Right, "Win Icons"}, {Qt::Key_Down, "Dock"},
+      {Qt::Key_Down, "Minimal"},    {Qt::Key_Down, "Minimal"},    {Qt::Key_Left, "Glass"},
+      {Qt::Key_Up, "Win 11"},       {Qt::Key_Up, "Win Text"},     {Qt::Key_Left, "Win Text"},
+      {Qt::Key_Tab, "Win Icons"},   {Qt::Key_Tab, "Win 11"},      {Qt::Key_Tab, "Dock"},
+      {Qt::Key_Tab, "Glass"},       {Qt::Key_Tab, "Minimal"},     {Qt::Key_Tab, "Finish"},
+      {Qt::Key_Tab, "Win Text"},
+  };
+  for (const Move& move : moves) {
+    key(move.key);
+    EXPECT_EQ(focusedName(), move.to);
+    EXPECT_TRUE(focusDrawn()) << move.to;
+  }
+  EXPECT_FALSE(controller->didSelectPreset()) << "moving chose a card";
+
+  key(Qt::Key_Right);
+  key(Qt::Key_Space);
+  EXPECT_TRUE(controller->didSelectPreset());
+  EXPECT_TRUE(card(TaskbarPresetID::windowsIcons).isSelected());
+  EXPECT_EQ(settings->taskbarSize.get(), 98);  // "Win Icons"
+  scheduler.advance(0.5);
+  EXPECT_TRUE(completed());
+  flushDeletes();
+
+  goToPresets();
+  key(Qt::Key_Down);
+  key(Qt::Key_Down);
+  key(Qt::Key_Return);
+  EXPECT_TRUE(card(TaskbarPresetID::glass).isSelected());
+  EXPECT_EQ(settings->taskbarSize.get(), 114);
 }
 
 }  // namespace
