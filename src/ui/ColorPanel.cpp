@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ui/ColorWell.h"
 #include "ui/QtColor.h"
@@ -9,8 +10,21 @@
 namespace pelko {
 
 namespace {
+
 ColorPanel* sharedPanel = nullptr;
-}
+
+// The picker is a dialog of its own inside the panel. Ending it the dialog's way (Escape) would hide the
+// dialog alone and leave the panel an empty frame on the screen; it closes the whole panel instead. The
+// colours picked so far have reached their well already and stay.
+class PanelPicker final : public QColorDialog {
+ public:
+  using QColorDialog::QColorDialog;
+  void done(int) override {
+    if (QWidget* panel = window(); panel != this) panel->close();
+  }
+};
+
+}  // namespace
 
 ColorPanelEvents& ColorPanelEvents::instance() {
   static ColorPanelEvents events;
@@ -28,7 +42,7 @@ ColorPanel* ColorPanel::sharedIfExists() {
 
 ColorPanel::ColorPanel() : QWidget(nullptr, Qt::Tool) {
   setWindowTitle("Colors");
-  picker_ = new QColorDialog(this);
+  picker_ = new PanelPicker(this);
   picker_->setWindowFlags(Qt::Widget);
   picker_->setOptions(QColorDialog::NoButtons | QColorDialog::DontUseNativeDialog |
                       QColorDialog::ShowAlphaChannel);
@@ -50,6 +64,8 @@ void ColorPanel::activate(ColorWell* well) {
   }
   show();
   raise();
+  // The panel takes the keyboard, as a picker opened by a click or a key is typed into next.
+  activateWindow();
   emit becameKey();
   emit ColorPanelEvents::instance().panelBecameKey(this);
 }
@@ -67,6 +83,19 @@ void ColorPanel::showColor(const Color& color) {
 
 void ColorPanel::pickByUser(const Color& color) {
   if (activeWell_) activeWell_->takeColorFromPanel(color);
+}
+
+void ColorPanel::setLevel(int level) {
+  level_ = level;
+  // Above the normal level it stays on top, so that it comes above a window that floats itself.
+  const bool floats = level > 0;
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != floats) {
+    // Told to the window system as it is: changing a shown window's flags the usual way would hide it.
+    const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, floats);
+    overrideWindowFlags(flags);
+    if (QWindow* handle = windowHandle()) handle->setFlags(flags);
+  }
+  if (isVisible()) raise();
 }
 
 void ColorPanel::release(ColorWell* well) {

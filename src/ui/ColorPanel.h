@@ -24,7 +24,8 @@ class ColorPanelEvents : public QObject {
 
 // The one colour picker window every colour well shares. A well that is clicked becomes the panel's
 // active well; the user's picks go to that well only. The program places the panel (its level and
-// position) when it appears: `becameKey` is sent each time it is shown.
+// position) when it appears: `becameKey` is sent each time it is shown. Escape closes it, keeping what
+// was picked.
 class ColorPanel : public QWidget {
   Q_OBJECT
  public:
@@ -44,7 +45,8 @@ class ColorPanel : public QWidget {
   void pickByUser(const Color& color);
 
   int level() const { return level_; }
-  void setLevel(int level) { level_ = level; }
+  // Above the normal level (0) the panel stays on top of other windows.
+  void setLevel(int level);
 
  signals:
   void becameKey();
