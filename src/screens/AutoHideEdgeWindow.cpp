@@ -45,6 +45,7 @@ AutoHideEdgeWindow::AutoHideEdgeWindow(const Description& description, double ma
   }
   // Kept above normal windows and undecorated by an X11 window manager, like the bar itself.
   markAsDockWindow(*this);
+  keepOutOfTaskbars(*this);
 }
 
 AutoHideEdgeWindow::~AutoHideEdgeWindow() = default;

@@ -10,6 +10,7 @@
 
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
+#include "ui/X11WindowType.h"
 
 namespace pelko {
 
@@ -84,6 +85,7 @@ ForceQuitPopover::ForceQuitPopover(const std::string& appName, QWidget* parent)
   layout->addSpacing(12);
   layout->addLayout(buttons);
   adjustSize();
+  keepOutOfTaskbars(*this);
 }
 
 QString ForceQuitPopover::titleText() const {

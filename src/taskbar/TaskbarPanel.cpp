@@ -127,6 +127,7 @@ TaskbarPanel::TaskbarPanel(const Rect& contentRect, platform::Screens& screens,
   setFrame(contentRect);
   // A window manager reads the type when the window is first mapped: before it is ever shown.
   onX11_ = markAsDockWindow(*this);
+  keepOutOfTaskbars(*this);
 }
 
 TaskbarPanel::~TaskbarPanel() {

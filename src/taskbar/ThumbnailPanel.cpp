@@ -11,6 +11,7 @@
 #include "taskbar/ThumbnailCard.h"
 #include "taskbar/ThumbnailServices.h"
 #include "ui/ScreenCoordinates.h"
+#include "ui/X11WindowType.h"
 
 namespace pelko {
 
@@ -42,6 +43,7 @@ ThumbnailPanel::ThumbnailPanel(const Environment& environment)
   setPalette(colours);
   env_.services.cache.watchMemoryPressure(env_.services.memoryPressure);
   setAlpha(0);
+  keepOutOfTaskbars(*this);
 }
 
 ThumbnailPanel::~ThumbnailPanel() {

@@ -6,6 +6,7 @@
 
 #include "ui/ColorWell.h"
 #include "ui/QtColor.h"
+#include "ui/X11WindowType.h"
 
 namespace pelko {
 
@@ -53,6 +54,7 @@ ColorPanel::ColorPanel() : QWidget(nullptr, Qt::Tool) {
     if (showingProgrammatically_) return;
     pickByUser({color.redF(), color.greenF(), color.blueF(), color.alphaF()});
   });
+  keepOutOfTaskbars(*this);
 }
 
 void ColorPanel::activate(ColorWell* well) {

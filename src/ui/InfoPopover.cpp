@@ -8,6 +8,7 @@
 #include "ui/Labels.h"
 #include "ui/QtColor.h"
 #include "ui/SemanticColors.h"
+#include "ui/X11WindowType.h"
 
 namespace pelko {
 
@@ -20,6 +21,7 @@ InfoPopover::InfoPopover(const QString& text, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(10, 8, 10, 8);
   layout->addWidget(label_);
+  keepOutOfTaskbars(*this);
 }
 
 QString InfoPopover::text() const {
