@@ -314,6 +314,8 @@ void SystemTrayView::updateBattery(const BatteryState& s) {
   batteryFillView_->setColorCoded(s.colorCoded);
   batteryFillView_->setVisible(s.style != BatteryIconStyle::battery);
   batteryPercentLabel_->setText(QString::number(*s.level) + "%");
+  // As the clock's labels: the name says what it is, the description what it reads.
+  batteryPercentLabel_->setAccessibleDescription(batteryPercentLabel_->text());
   arrangeShownViews();
 }
 

@@ -110,6 +110,9 @@ TEST_F(SystemTrayViewTest, BatteryVisibilityByBatterySettingsAndStyle) {
       EXPECT_EQ(!tray.batteryIconView()->isHidden(), c.iconShown);
       EXPECT_EQ(!tray.batteryPercentLabel()->isHidden(), c.percentageShown);
       EXPECT_EQ(tray.batteryPercentLabel()->text(), "87%");
+      QAccessibleInterface* percentage = QAccessible::queryAccessibleInterface(tray.batteryPercentLabel());
+      EXPECT_EQ(percentage->text(QAccessible::Name), "Battery percentage");
+      EXPECT_EQ(percentage->text(QAccessible::Description), "87%");
       EXPECT_EQ(tray.batteryIconView()->accessibleName(), "Battery 87%, charging");
     }
   }
