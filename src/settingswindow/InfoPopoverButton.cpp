@@ -19,7 +19,7 @@ InfoPopoverButton::InfoPopoverButton(const QString& helpText, QWidget* parent) :
   setFocusPolicy(Qt::TabFocus);
   clickOnReturn(*this);
   new FocusRing(*this, 10);
-  setToolTip(plainToolTip(helpText_));
+  setPlainToolTip(*this, helpText_);
   setAccessibleName("Info: " + helpText_);
   connect(this, &QAbstractButton::clicked, this, &InfoPopoverButton::togglePopover);
 }

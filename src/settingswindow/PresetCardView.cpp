@@ -20,7 +20,7 @@ PresetCardView::PresetCardView(const std::string& symbolName, const QString& tit
                                std::function<void()> action, PointerLocationSource pointer, QWidget* parent)
     : QWidget(parent), pointer_(std::move(pointer)) {
   setCursor(Qt::PointingHandCursor);
-  setToolTip(plainToolTip(title + ": " + features));
+  setPlainToolTip(*this, title + ": " + features);
   setMinimumHeight(150);
 
   auto* column = new QVBoxLayout(this);
@@ -62,6 +62,8 @@ PresetCardView::PresetCardView(const std::string& symbolName, const QString& tit
   note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   footer->addWidget(note, 1);
   applyButton_ = new QPushButton(plainButtonTitle("Apply"), this);
+  // Every card has an "Apply": a screen reader hears which preset each one applies.
+  applyButton_->setAccessibleName("Apply " + title);
   applyButton_->setFixedWidth(64);
   // Reached by Tab only: a click leaves the keyboard where it was, as the platform's buttons do.
   applyButton_->setFocusPolicy(Qt::TabFocus);

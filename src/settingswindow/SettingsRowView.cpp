@@ -22,7 +22,7 @@ SettingsRowView::SettingsRowView(Scheduler& scheduler, std::string title, std::o
       searchTitle_(std::move(title)),
       searchHelpText_(std::move(helpText)) {
   setAttribute(Qt::WA_Hover);
-  if (searchHelpText_) setToolTip(plainToolTip(QString::fromStdString(*searchHelpText_)));
+  if (searchHelpText_) setPlainToolTip(*this, QString::fromStdString(*searchHelpText_));
 }
 
 SettingsRowView::~SettingsRowView() {

@@ -4,6 +4,8 @@
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
+#include "ui/PlainText.h"
+
 namespace pelko::settings_search {
 
 namespace {
@@ -84,11 +86,15 @@ std::string headerText(size_t total, std::string_view query) {
   } else {
     count = std::to_string(total) + " matches for ";
   }
-  return count + "\"" + std::string(query) + "\".";
+  return count + "\"" + echoedQuery(query) + "\".";
+}
+
+std::string echoedQuery(std::string_view query) {
+  return singleLine(qs(query)).toStdString();
 }
 
 std::string emptyStateText(std::string_view query) {
-  return "No visible settings matched \"" + std::string(query) +
+  return "No visible settings matched \"" + echoedQuery(query) +
          "\". Try a broader term like dock, tray, thumbnails, border, or login.";
 }
 

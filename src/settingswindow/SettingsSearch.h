@@ -52,7 +52,12 @@ bool matches(const std::vector<std::string>& terms, const RowFields& lowerCasedF
 // (page order, then the rows' order in the page's view tree).
 void sort(std::vector<SettingsSearchResult>& results, int currentTabIndex);
 
-// The panel's texts. `query` is the trimmed query as typed.
+// The query as the window shows it back, in the panel and in the page header alike: on one line, without
+// control characters or direction overrides (a pasted U+202E must not turn the sentence around it), as
+// every text from outside is shown.
+std::string echoedQuery(std::string_view query);
+
+// The panel's texts. `query` is the trimmed query as typed; they echo it as echoedQuery() makes it.
 std::string headerText(size_t total, std::string_view query);
 std::string emptyStateText(std::string_view query);
 // Only when fewer are shown than there are.

@@ -4,8 +4,10 @@
 #include <QPainter>
 
 #include "settingswindow/SettingsViewStyle.h"
+#include "ui/FocusRing.h"
 #include "ui/Labels.h"
 #include "ui/QtColor.h"
+#include "ui/ReturnClicksButton.h"
 #include "ui/SymbolIcon.h"
 
 namespace pelko {
@@ -14,7 +16,11 @@ SettingsSidebarButton::SettingsSidebarButton(const std::string& symbolName, cons
                                              const QString& summary, QWidget* parent)
     : QAbstractButton(parent), symbolName_(symbolName) {
   setCursor(Qt::PointingHandCursor);
-  setFocusPolicy(Qt::NoFocus);
+  // Reached by Tab only, as the platform's buttons are; Space (as for every button) and Return choose
+  // the page.
+  setFocusPolicy(Qt::TabFocus);
+  clickOnReturn(*this);
+  new FocusRing(*this, 0);
   setAccessibleName(title);
   iconView_ = new QLabel(this);
   iconView_->setAttribute(Qt::WA_TransparentForMouseEvents);

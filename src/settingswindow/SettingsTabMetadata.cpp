@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include "settingswindow/SettingsSearch.h"
+
 namespace pelko {
 
 namespace {
@@ -45,10 +47,11 @@ std::string settingsFooterHint(int pageCount) {
 std::string settingsHeaderSummary(const SettingsTabMetadata& page, const std::string& trimmedQuery,
                                   size_t resultCount) {
   if (trimmedQuery.empty()) return page.summary;
+  const std::string query = settings_search::echoedQuery(trimmedQuery);
   if (resultCount == 0)
-    return "No settings matched \"" + trimmedQuery + "\". Try a broader term or switch to the closest page.";
+    return "No settings matched \"" + query + "\". Try a broader term or switch to the closest page.";
   return std::to_string(resultCount) + " matching setting" + (resultCount == 1 ? "" : "s") + " for \"" +
-         trimmedQuery + "\". Press Return to jump to the first result.";
+         query + "\". Press Return to jump to the first result.";
 }
 
 std::string settingsFooterVersion(const std::optional<std::string>& shortVersion) {

@@ -25,7 +25,8 @@ std::string settingsKeyboardHint(int pageCount);
 std::string settingsFooterHint(int pageCount);
 
 // The header's summary line: the page's summary without a query, else what the search found
-// (`resultCount` counts every match, also those not listed).
+// (`resultCount` counts every match, also those not listed), the query echoed as the results panel
+// echoes it.
 std::string settingsHeaderSummary(const SettingsTabMetadata& page, const std::string& trimmedQuery,
                                   size_t resultCount);
 

@@ -1,5 +1,6 @@
 #include "settingswindow/SettingsViewController.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,6 +32,9 @@ namespace {
 // height.
 constexpr int kPageAreaLeastHeight = 360;
 constexpr int kPageAreaLeastHeightOnSmallScreens = 160;
+// The room kept above or below a control the page scrolls to for the keyboard: its focus ring and a
+// little of its row show too.
+constexpr int kFocusedControlMargin = 16;
 
 // The opaque window background under the material, shown in the low-density mode.
 class BackgroundUnderlay : public QWidget {
@@ -112,6 +116,9 @@ void SettingsViewController::loadViewIfNeeded() {
   connectSearchField();
   footerView_ = buildFooter();
   contentStack_->addWidget(footerView_);
+
+  connect(qApp, &QApplication::focusChanged, this,
+          [this](QWidget*, QWidget* now) { revealFocusedControl(now); });
 
   selectTab(restoredSettingsPageIndex(deps_.userDefaults.doubleForKey(kLastSelectedTabKey), pageCount()));
   bindSettings();
@@ -217,8 +224,7 @@ QWidget* SettingsViewController::buildContentPanel() {
   searchField_->setPlaceholderText("Search settings or jump to a control (Ctrl+F)");
   // Qt does not name a field by its placeholder; a screen reader meets the field by the same words.
   searchField_->setAccessibleName(searchField_->placeholderText());
-  searchField_->setToolTip(
-      plainToolTip("Search across all settings and jump directly to a matching control"));
+  setPlainToolTip(*searchField_, "Search across all settings and jump directly to a matching control");
   searchField_->setClearButtonEnabled(true);
   searchField_->setMinimumWidth(280);
   searchField_->setMaximumWidth(360);
@@ -241,6 +247,9 @@ QWidget* SettingsViewController::buildContentPanel() {
   contentStack_->addWidget(suggestionHostView_);
 
   scrollView_ = new QScrollArea(surface);
+  // Not a stop of its own for Tab: the keyboard goes from the search field to the page's first control,
+  // and the page scrolls to whichever control has the focus.
+  scrollView_->setFocusPolicy(Qt::NoFocus);
   scrollView_->setFrameShape(QFrame::NoFrame);
   scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scrollView_->setWidgetResizable(true);
@@ -264,6 +273,14 @@ void SettingsViewController::fitIntoHeight(int height) {
   const int rest = minimumSizeHint().height() - kPageAreaLeastHeight;
   scrollView_->setMinimumHeight(
       std::clamp(height - rest, kPageAreaLeastHeightOnSmallScreens, kPageAreaLeastHeight));
+}
+
+void SettingsViewController::revealFocusedControl(QWidget* focused) {
+  if (!focused || !scrollView_ || !tabContainer_ || !tabContainer_->isAncestorOf(focused)) return;
+  // A control the pointer is pressing is where the user sees it; scrolling it now would move it from
+  // under the press.
+  if (QGuiApplication::mouseButtons() != Qt::NoButton) return;
+  scrollView_->ensureWidgetVisible(focused, 0, kFocusedControlMargin);
 }
 
 void SettingsViewController::viewDidAppear() {

@@ -224,6 +224,8 @@ class SettingsViewController : public QWidget {
     int minimumHeight = 50;
     std::optional<QString> buttonTitle;
     std::function<void()> buttonAction;
+    // The button's name for a screen reader where its title alone is found elsewhere in the window too.
+    std::optional<QString> buttonAccessibleName = std::nullopt;
   };
   SettingsNoticeRow* makeNoticeRow(const NoticeDescription& notice);
   // Empties the stack (stored rows are kept for the next rebuild; separators and notices go) and fills
@@ -442,6 +444,9 @@ class SettingsViewController : public QWidget {
   std::optional<QPoint> pointerLocation() const;
   std::optional<double> windowScreenScale() const;
   void applyRenderingModeRecursively(QWidget* view, SettingsRenderingMode mode);
+  // Scrolls the page so that the control given the focus (by Tab, a search result or a screen reader)
+  // shows whole.
+  void revealFocusedControl(QWidget* focused);
   void connectSearchField();
   SettingsRowView* makePermissionRow(const QString& label, PermissionKind kind, bool granted,
                                      std::function<void()> primaryAction,

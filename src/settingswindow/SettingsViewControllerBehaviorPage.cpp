@@ -21,8 +21,7 @@ namespace pelko {
 
 QWidget* SettingsViewController::buildBehaviorTab() {
   auto* optimize = new QPushButton(plainButtonTitle("Move Away + Enable Auto-Hide"));
-  optimize->setToolTip(
-      plainToolTip("Move the macOS Dock to a non-conflicting edge and turn on macOS auto-hide"));
+  setPlainToolTip(*optimize, "Move the macOS Dock to a non-conflicting edge and turn on macOS auto-hide");
   optimize->setCursor(Qt::PointingHandCursor);
   connect(optimize, &QPushButton::clicked, this, [this] { optimizeVisibleDock(); });
   optimizeDockButton_ = optimize;

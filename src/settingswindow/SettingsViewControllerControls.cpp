@@ -133,7 +133,7 @@ void SettingsViewController::buildAllControls() {
     }
     if (!widget) continue;
     widget->setObjectName(qText(entry.field));
-    if (!entry.tooltip.empty()) widget->setToolTip(plainToolTip(qText(entry.tooltip)));
+    if (!entry.tooltip.empty()) setPlainToolTip(*widget, qText(entry.tooltip));
     controls_[std::string(entry.field)] = widget;
     connectControlAction(entry, widget);
   }
@@ -218,8 +218,14 @@ SettingsRowView* SettingsViewController::makeCompactBorderRow() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(8);
   for (std::string_view field : {controls::borderTopCheck, controls::borderBottomCheck,
-                                 controls::borderLeftCheck, controls::borderRightCheck})
-    if (QWidget* check = control(field)) layout->addWidget(check, 0, Qt::AlignVCenter);
+                                 controls::borderLeftCheck, controls::borderRightCheck}) {
+    QWidget* check = control(field);
+    if (!check) continue;
+    // "Top" alone says nothing of what it turns on.
+    if (const SettingsControlEntry* entry = findControlEntry(field); entry && !entry->choices.empty())
+      check->setAccessibleName("Border: " + qText(entry->choices.front()));
+    layout->addWidget(check, 0, Qt::AlignVCenter);
+  }
   SettingsRowView* row = makeRow("Borders", edges, help);
   row->setObjectName(stored_rows::appearanceBorderEdgesRow);
   storedRows_[stored_rows::appearanceBorderEdgesRow] = row;

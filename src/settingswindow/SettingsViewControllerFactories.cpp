@@ -31,13 +31,19 @@ QVBoxLayout* columnOf(QWidget* stack) {
   return qobject_cast<QVBoxLayout*>(stack->layout());
 }
 
-// The kit's controls show no title of their own: a screen reader calls one by its row's title, unless
-// it was given a name of its own.
+// The kit's controls show no title of their own, and a pop-up shows only its choice: a screen reader
+// calls one by its row's title. One that was given a name of its own keeps it, and its description
+// tells the row it sits in.
 void nameAfterRow(QWidget* control, const QString& title) {
-  if (!control || !control->accessibleName().isEmpty()) return;
-  if (qobject_cast<Switch*>(control) || qobject_cast<Stepper*>(control) ||
-      qobject_cast<SegmentedControl*>(control) || qobject_cast<ColorWell*>(control))
+  if (!control) return;
+  if (!qobject_cast<Switch*>(control) && !qobject_cast<Stepper*>(control) &&
+      !qobject_cast<SegmentedControl*>(control) && !qobject_cast<ColorWell*>(control) &&
+      !qobject_cast<QComboBox*>(control))
+    return;
+  if (control->accessibleName().isEmpty())
     control->setAccessibleName(title);
+  else if (control->accessibleName() != title)
+    setAccessiblePlace(*control, title);
 }
 
 }  // namespace
@@ -79,6 +85,7 @@ QWidget* SettingsViewController::makeSectionJumpStrip(const std::vector<JumpItem
   row->addWidget(
       makePlainLabel(title, {11, QFont::Medium, semanticColor(SemanticColor::secondaryLabel)}, strip));
   auto* popup = new PopUpButton(strip);
+  popup->setAccessibleName(title);  // its shown text is the "Select Section" prompt
   popup->setCursor(Qt::PointingHandCursor);
   popup->addItem("Select Section");
   if (auto* model = qobject_cast<QStandardItemModel*>(popup->model())) model->item(0)->setEnabled(false);
@@ -203,6 +210,7 @@ SettingsNoticeRow* SettingsViewController::makeNoticeRow(const NoticeDescription
   layout->addWidget(text, 1);
   if (notice.buttonTitle) {
     auto* button = new QPushButton(plainButtonTitle(*notice.buttonTitle), row);
+    if (notice.buttonAccessibleName) button->setAccessibleName(*notice.buttonAccessibleName);
     button->setCursor(Qt::PointingHandCursor);
     auto action = notice.buttonAction;
     connect(button, &QPushButton::clicked, row, [action] {

@@ -21,6 +21,13 @@
 
 namespace pelko {
 
+namespace {
+
+// The longest application name a "Remove" button is named with, in UTF-16 units.
+constexpr int kRemovedNameLimit = 60;
+
+}  // namespace
+
 QWidget* SettingsViewController::buildItemsTab() {
   for (std::string_view field :
        {controls::groupWindowsSwitch, controls::groupByAppSwitch, controls::showWindowCountSwitch,
@@ -80,8 +87,8 @@ void SettingsViewController::rebuildThumbnailsSection() {
   if (!granted && settingsManager_->showThumbnails.get()) settingsManager_->showThumbnails = false;
   if (QWidget* toggle = control(controls::showThumbnailsSwitch)) {
     toggle->setEnabled(granted);
-    toggle->setToolTip(plainToolTip(granted ? "Show live window previews when hovering taskbar items"
-                                            : "Grant Screen Recording permission to enable thumbnails"));
+    setPlainToolTip(*toggle, granted ? "Show live window previews when hovering taskbar items"
+                                     : "Grant Screen Recording permission to enable thumbnails");
   }
   if (!rebuildFromLayout(RebuildableSectionID::thumbnails)) return;
   const bool delayEnabled = granted && settingsManager_->showThumbnails.get();
@@ -175,7 +182,8 @@ void SettingsViewController::rebuildBlacklistSection() {
     layout->addWidget(name, 1, Qt::AlignVCenter);
     auto* remove = new QPushButton("Remove", entry);
     remove->setObjectName(QString::fromStdString(bundleID));
-    remove->setAccessibleName("Remove " + app.name);
+    // The name is another program's text inside a sentence of ours.
+    remove->setAccessibleName("Remove " + isolatedName(app.name, kRemovedNameLimit));
     QFont small = remove->font();
     small.setPointSizeF(10);
     remove->setFont(small);

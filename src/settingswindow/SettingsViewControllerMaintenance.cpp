@@ -18,7 +18,7 @@ namespace {
 
 QPushButton* makeActionButton(const QString& title, const QString& toolTip) {
   auto* button = new QPushButton(plainButtonTitle(title));
-  button->setToolTip(plainToolTip(toolTip));
+  setPlainToolTip(*button, toolTip);
   button->setCursor(Qt::PointingHandCursor);
   return button;
 }

@@ -30,6 +30,14 @@ QString qs(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+// Both rows have an "Open macOS Settings" (and may both have a "Remind Me Again"): a screen reader
+// hears each button with the permission it is for.
+QString buttonName(PermissionKind kind, const QString& title) {
+  return (kind == PermissionKind::accessibility ? QStringLiteral("Accessibility: ")
+                                                : QStringLiteral("Screen Recording: ")) +
+         title;
+}
+
 }  // namespace
 
 bool SettingsViewController::isAccessibilityTrusted() const {
@@ -117,13 +125,15 @@ void SettingsViewController::updatePermissionRow(PermissionKind kind, bool grant
   }
   if (views.description) views.description->setFullText(qs(state.description));
   // The row's tooltip says what the description says now, not what it said when the row was built.
-  if (views.row) views.row->setToolTip(plainToolTip(qs(state.description)));
+  if (views.row) setPlainToolTip(*views.row, qs(state.description));
   if (!views.primary || !views.secondary) return;
   views.primary->setText(plainButtonTitle(kPermissionPrimaryTitle));
+  views.primary->setAccessibleName(buttonName(kind, kPermissionPrimaryTitle));
   views.primary->setEnabled(true);
-  views.primary->setToolTip(plainToolTip(kPermissionPrimaryToolTip));
+  setPlainToolTip(*views.primary, kPermissionPrimaryToolTip);
   views.secondary->setText(plainButtonTitle(qs(state.secondaryTitle)));
-  views.secondary->setToolTip(plainToolTip(qs(state.secondaryToolTip)));
+  views.secondary->setAccessibleName(buttonName(kind, qs(state.secondaryTitle)));
+  setPlainToolTip(*views.secondary, qs(state.secondaryToolTip));
   views.secondary->setVisible(state.secondaryVisible);
   views.secondary->setEnabled(true);
 }

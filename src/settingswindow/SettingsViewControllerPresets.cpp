@@ -65,7 +65,7 @@ QWidget* SettingsViewController::buildPresetsTab() {
   resetRow->setSpacing(8);
   resetRow->addStretch(1);
   auto* reset = new QPushButton(plainButtonTitle("Reset All Settings to Defaults"), content);
-  reset->setToolTip(plainToolTip("Reset all settings to their default values"));
+  setPlainToolTip(*reset, "Reset all settings to their default values");
   reset->setCursor(Qt::PointingHandCursor);
   connect(reset, &QPushButton::clicked, this, [this] { resetToDefaults(); });
   resetRow->addWidget(reset);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <unordered_map>
 
+#include "settingswindow/InfoPopoverButton.h"
 #include "settingswindow/SettingsRowView.h"
 #include "settingswindow/SettingsSectionBox.h"
 #include "settingswindow/SettingsTabMetadata.h"
@@ -46,6 +47,18 @@ class SearchFieldEscape : public QObject {
   QLineEdit* field_;
   QPointer<SettingsViewController> controller_;
 };
+
+// Where the keyboard goes in a row a search result showed: its control (the first thing of the row Tab
+// reaches other than the information button), else the information button.
+QWidget* keyboardStopIn(QWidget& row) {
+  QWidget* information = nullptr;
+  for (QWidget* child : row.findChildren<QWidget*>()) {
+    if (!(child->focusPolicy() & Qt::TabFocus) || !child->isEnabled() || !child->isVisibleTo(&row)) continue;
+    if (!qobject_cast<InfoPopoverButton*>(child)) return child;
+    if (!information) information = child;
+  }
+  return information;
+}
 
 QString trimmedQuery(const QLineEdit* field) {
   return field ? field->text().trimmed() : QString();
@@ -266,6 +279,9 @@ void SettingsViewController::openSearchResult(SettingsSearchResult result) {
     self.layoutSubtreeNow();
     if (self.scrollView_) self.scrollView_->ensureWidgetVisible(weakRow, 0, 16);
     weakRow->flashSearchHighlight();
+    // The keyboard follows the eye: the next Tab goes on from the row shown, not from the search field
+    // back to the top of the page.
+    if (QWidget* stop = keyboardStopIn(*weakRow)) stop->setFocus(Qt::OtherFocusReason);
   });
 }
 

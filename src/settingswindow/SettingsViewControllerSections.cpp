@@ -89,9 +89,11 @@ QWidget* SettingsViewController::makeSectionNotice(std::string_view notice) {
         {"exclamationmark.triangle.fill", "Permission required", orange,
          "Screen Recording is optional, but required for Thumbnails because macOS blocks live "
          "window capture without it.",
-         3, 58, QString("Open macOS Settings"), [self] {
+         3, 58, QString("Open macOS Settings"),
+         [self] {
            if (self) self->openScreenRecordingSettings();
-         }});
+         },
+         QString("Thumbnails: Open macOS Settings")});
   }
   if (notice == notices::systemTrayOff)
     return makeNoticeRow({"clock.badge.xmark",

@@ -1,10 +1,12 @@
 #include "ui/AccessibleControls.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QMap>
 #include <QPointer>
 
 #include "ui/ColorWell.h"
+#include "ui/PopUpButton.h"
 #include "ui/SegmentedControl.h"
 #include "ui/Stepper.h"
 #include "ui/Switch.h"
@@ -205,6 +207,61 @@ class AccessibleColorWell : public QAccessibleWidget {
   ColorWell* control() const { return static_cast<ColorWell*>(widget()); }
 };
 
+// A pop-up button: a combo box whose value is its choice. Qt's own interface on this platform names a
+// combo box by its choice too, leaving its name to a label beside it; ours sit in rows whose titles are
+// not their labels, so the name given to the button is its name, and the choice only its value.
+class AccessiblePopUpButton : public QAccessibleWidget {
+ public:
+  explicit AccessiblePopUpButton(PopUpButton* control) : QAccessibleWidget(control, QAccessible::ComboBox) {}
+
+  QString text(QAccessible::Text type) const override {
+    if (type == QAccessible::Value) return control()->currentText();
+    if (type == QAccessible::Name && control()->accessibleName().isEmpty()) return control()->currentText();
+    return QAccessibleWidget::text(type);
+  }
+
+  // The list it opens, as Qt's combo box has it.
+  int childCount() const override { return control()->view() ? 1 : 0; }
+  QAccessibleInterface* child(int index) const override {
+    if (index != 0 || !control()->view()) return nullptr;
+    return QAccessible::queryAccessibleInterface(control()->view());
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child && control()->view() && child->object() == control()->view() ? 0 : -1;
+  }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.expandable = true;
+    const bool open = control()->view() && control()->view()->isVisible();
+    state.expanded = open;
+    state.collapsed = !open;
+    return state;
+  }
+
+  QStringList actionNames() const override {
+    return withWidgetActions({Action::showMenuAction(), Action::pressAction()}, *this);
+  }
+  void doAction(const QString& name) override {
+    if (name == Action::showMenuAction() || name == Action::pressAction()) {
+      if (control()->view() && control()->view()->isVisible())
+        control()->hidePopup();
+      else
+        control()->showPopup();
+    } else {
+      QAccessibleWidget::doAction(name);
+    }
+  }
+  QStringList keyBindingsForAction(const QString& name) const override {
+    if (name == Action::showMenuAction() || name == Action::pressAction()) return {QStringLiteral("Space")};
+    return QAccessibleWidget::keyBindingsForAction(name);
+  }
+
+ private:
+  PopUpButton* control() const { return static_cast<PopUpButton*>(widget()); }
+};
+
 // Asked with each class name from the object's own upwards; answering at the first keeps a subclass
 // of a kit control its control's kind.
 QAccessibleInterface* kitControlInterface(const QString&, QObject* object) {
@@ -212,6 +269,7 @@ QAccessibleInterface* kitControlInterface(const QString&, QObject* object) {
   if (auto* control = qobject_cast<Stepper*>(object)) return new AccessibleStepper(control);
   if (auto* control = qobject_cast<SegmentedControl*>(object)) return new AccessibleSegmentedControl(control);
   if (auto* control = qobject_cast<ColorWell*>(object)) return new AccessibleColorWell(control);
+  if (auto* control = qobject_cast<PopUpButton*>(object)) return new AccessiblePopUpButton(control);
   return nullptr;
 }
 

@@ -3,12 +3,27 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTextBoundaryFinder>
+#include <QWidget>
 #include <algorithm>
 #include <vector>
 
 namespace pelko {
 
 namespace {
+
+// What a widget's description is made of, kept on the widget so that either part can change alone.
+constexpr const char* kToolTipWords = "pelkoToolTipWords";
+constexpr const char* kAccessiblePlace = "pelkoAccessiblePlace";
+
+void describe(QWidget& widget) {
+  QStringList parts;
+  for (const char* part : {kAccessiblePlace, kToolTipWords}) {
+    const QString words = widget.property(part).toString();
+    if (!words.isEmpty()) parts << words;
+  }
+  const QString description = parts.join(QStringLiteral(": "));
+  if (widget.accessibleDescription() != description) widget.setAccessibleDescription(description);
+}
 
 // Where each character starts, in UTF-16 units, followed by the text's length.
 std::vector<qsizetype> characterBoundaries(const QString& text) {
@@ -32,6 +47,17 @@ QString plainToolTip(const QString& text) {
   // from the text itself; wrapped, it never guesses, and the escaped text draws as the characters it
   // holds.
   return Qt::convertFromPlainText(singleLine(text), Qt::WhiteSpaceNoWrap);
+}
+
+void setPlainToolTip(QWidget& widget, const QString& text) {
+  widget.setToolTip(plainToolTip(text));
+  widget.setProperty(kToolTipWords, singleLine(text).trimmed());
+  describe(widget);
+}
+
+void setAccessiblePlace(QWidget& widget, const QString& place) {
+  widget.setProperty(kAccessiblePlace, singleLine(place).trimmed());
+  describe(widget);
 }
 
 QString plainButtonTitle(const QString& text) {

@@ -4,6 +4,7 @@
 
 class QLabel;
 class QMessageBox;
+class QWidget;
 
 namespace pelko {
 
@@ -17,6 +18,16 @@ void setPlainText(QLabel& label, const QString& text);
 
 // A tooltip that Qt shows exactly as given, on one line; empty text gives no tooltip.
 QString plainToolTip(const QString& text);
+
+// Gives `widget` the tooltip `text`, as plainToolTip() makes it, and the same words as plain text for its
+// accessible description. A widget without a description of its own is described to a screen reader by
+// its tooltip, and the tooltip is markup ("<p style=...>"): every tooltip goes this way, so that no
+// description is ever markup. Empty text removes the tooltip.
+void setPlainToolTip(QWidget& widget, const QString& text);
+
+// Where `widget` sits, told to a screen reader ahead of its tooltip's words in its description: the row of
+// a control whose name is its own rather than its row's ("Vibrancy" for the "Vibrancy Effect" switch).
+void setAccessiblePlace(QWidget& widget, const QString& place);
 
 // A title for a button or a menu item: '&' doubled so it shows as itself.
 QString plainButtonTitle(const QString& text);

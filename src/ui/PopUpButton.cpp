@@ -3,11 +3,24 @@
 #include <QAbstractItemView>
 #include <QWheelEvent>
 
+#include "ui/AccessibleControls.h"
+#include "ui/FocusRing.h"
+
 namespace pelko {
 
+namespace {
+
+// The corner radius of the style's pop-up button outline.
+constexpr double kFocusRingRadius = 3;
+
+}  // namespace
+
 PopUpButton::PopUpButton(QWidget* parent) : QComboBox(parent) {
+  installAccessibleControls();
   // Qt gives combo boxes the focus on a wheel step; a pop-up takes it by click or Tab only.
   setFocusPolicy(Qt::StrongFocus);
+  // The style's own sign of the focus is a faint outline; the kit's ring says it as every control does.
+  new FocusRing(*this, kFocusRingRadius);
 }
 
 void PopUpButton::showPopup() {

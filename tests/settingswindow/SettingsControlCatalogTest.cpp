@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <cmath>
 #include <set>
 
@@ -112,90 +113,96 @@ TEST(SettingsControlCatalogTest, BindingsFollowEverySettingButThePromptFlagsAndT
 }
 
 // Every control of the form, its range and step (steppers), its tooltip and its accessibility label (a
-// switch's), with the values the form was designed with; the built widget carries the same.
+// switch's), with the values the form was designed with; the built widget carries the same, and a screen
+// reader finds it by its name, its tooltip's words (after its row's title where its name is its own) as
+// its plain description.
 TEST_F(SettingsControlCatalogWidgetsTest, EveryControlsRangeStepTooltipAndAccessibilityLabel) {
   struct Case {
     std::string_view field;
     double minimum, maximum, increment;  // 0, 0, 0 for a control that is no stepper
     std::string_view tooltip;
     std::string_view accessibility;
+    // What a screen reader calls the control: its own label, else its row's title (a check box with the
+    // row's word before its own); and the row its description names when the name is not the row's.
+    std::string_view name;
+    std::string_view place;
   };
   // clang-format off
   const Case cases[] = {
-      {"positionControl", 0, 0, 0, "Which screen edge the taskbar attaches to", ""},
-      {"floatingBarSwitch", 0, 0, 0, "Detach from the screen edge and center the taskbar as a floating bar", "Floating Bar"},
-      {"marginHStepper", 0, 100, 2, "Space between the taskbar and the left/right screen edges", ""},
-      {"marginVStepper", 0, 100, 2, "Space between the taskbar and the top/bottom screen edges", ""},
-      {"windowGapStepper", 0, 20, 1, "Space between the taskbar and app windows", ""},
-      {"stylePopUp", 0, 0, 0, "Display style for taskbar items", ""},
-      {"taskbarSizeStepper", 50, 150, 5, "Scale the taskbar height (50%-150%)", ""},
-      {"iconSizeStepper", 50, 200, 5, "Scale app icons (50%-200%)", ""},
-      {"itemTextSizeStepper", 9, 16, 1, "Adjust the text size for taskbar item labels", ""},
-      {"maxTaskWidthStepper", 50, 600, 10, "Maximum width for each taskbar item", ""},
-      {"itemSpacingStepper", 0, 20, 1, "Gap between taskbar items", ""},
-      {"useVibrancySwitch", 0, 0, 0, "Use macOS blur/vibrancy effect for the background", "Vibrancy Effect"},
-      {"backgroundColorWell", 0, 0, 0, "Base color of the taskbar background", ""},
-      {"backgroundOpacityStepper", 0, 100, 5, "0% = fully transparent, 100% = fully opaque", ""},
-      {"borderTopCheck", 0, 0, 0, "", ""},
-      {"borderBottomCheck", 0, 0, 0, "", ""},
-      {"borderLeftCheck", 0, 0, 0, "", ""},
-      {"borderRightCheck", 0, 0, 0, "", ""},
-      {"borderColorWell", 0, 0, 0, "Color of the active border edges", ""},
-      {"borderOpacityStepper", 0, 100, 5, "", ""},
-      {"borderWidthStepper", 0, 10, 0.5, "", ""},
-      {"cornerRadiusStepper", 0, 50, 1, "Round the corners of the taskbar", ""},
-      {"groupWindowsSwitch", 0, 0, 0, "Combine windows of the same app into one item", "Group Windows"},
-      {"groupByAppSwitch", 0, 0, 0, "Sort items by app instead of activation order", "Group by App"},
-      {"showWindowCountSwitch", 0, 0, 0, "Display the number of grouped windows", ""},
-      {"windowCountStylePopUp", 0, 0, 0, "Visual style for the window count indicator", ""},
-      {"badgeColorWell", 0, 0, 0, "Background color of the count badge", ""},
-      {"badgeTextColorWell", 0, 0, 0, "Text color of the count number", ""},
-      {"badgeOpacityStepper", 0, 100, 5, "", ""},
-      {"equalWidthSwitch", 0, 0, 0, "Make all items the same width", "Equal Width Items"},
-      {"itemAlignmentControl", 0, 0, 0, "Where items are positioned within the taskbar", ""},
-      {"showTrashIconSwitch", 0, 0, 0, "Display a trash can at the end of the taskbar", "Show Trash Icon"},
-      {"showWindowTitleSwitch", 0, 0, 0, "Display window or app name next to the icon", "Show Window Title"},
-      {"indicateMinimizedSwitch", 0, 0, 0, "Dim items whose windows are minimized", "Indicate Minimized Windows"},
-      {"indicateHiddenSwitch", 0, 0, 0, "Dim items whose app is hidden", "Indicate Hidden Apps"},
-      {"showActiveIndicatorSwitch", 0, 0, 0, "Show a colored bar on the active taskbar item", "Show Active Indicator"},
-      {"activeIndicatorColorWell", 0, 0, 0, "Color of the active indicator bar", ""},
-      {"activeIndicatorPositionPopUp", 0, 0, 0, "Which edge of each item shows the active indicator", ""},
-      {"showThumbnailsSwitch", 0, 0, 0, "Show a window preview when hovering an item", ""},
-      {"thumbnailDelayStepper", 0, 5000, 50, "How long to hover before showing window preview", ""},
-      {"showSystemTraySwitch", 0, 0, 0, "Display clock and battery on the taskbar", "Show System Tray"},
-      {"showBatterySwitch", 0, 0, 0, "Display battery level in the system tray", ""},
-      {"showTimeSwitch", 0, 0, 0, "Display current time in the system tray", ""},
-      {"clockFontSizeStepper", 8, 16, 1, "Font size for the clock display", ""},
-      {"trayFontSizeStepper", 8, 16, 1, "Font size for the battery display", ""},
-      {"clockAlignmentControl", 0, 0, 0, "Alignment of the clock text", ""},
-      {"dateAlignmentControl", 0, 0, 0, "Alignment of the date text (independent from clock)", ""},
-      {"showBatteryIconSwitch", 0, 0, 0, "Display the battery icon in the system tray", "Show Battery Icon"},
-      {"showBatteryPercentageSwitch", 0, 0, 0, "Display the battery percentage number", "Show Battery Percentage"},
-      {"colorCodedBatterySwitch", 0, 0, 0, "Use red, orange, green colors based on battery level", "Color-Coded Battery"},
-      {"batteryIconStylePopUp", 0, 0, 0, "Visual style for the battery icon", ""},
-      {"dockModeControl", 0, 0, 0, "Choose whether Pelko should keep the macOS Dock hidden while it runs", ""},
-      {"multiMonitorPopUp", 0, 0, 0, "How the taskbar appears on multiple displays", ""},
-      {"hideInFullscreenSwitch", 0, 0, 0, "Hide taskbar when an app goes fullscreen", "Hide in Fullscreen"},
-      {"autoResizeWindowsSwitch", 0, 0, 0, "Automatically resize windows that overlap the taskbar", "Auto-Resize Windows"},
-      {"excludeFromCaptureSwitch", 0, 0, 0, "Hide the taskbar from screenshots and screen recordings", "Exclude from Screen Capture"},
-      {"launchAtLoginSwitch", 0, 0, 0, "Start Pelko when you log in to your Mac", "Launch at Login"},
-      {"autoHideSwitch", 0, 0, 0, "Hide taskbar until you hover the screen edge", "Auto-Hide Taskbar"},
+      {"positionControl", 0, 0, 0, "Which screen edge the taskbar attaches to", "", "Position", ""},
+      {"floatingBarSwitch", 0, 0, 0, "Detach from the screen edge and center the taskbar as a floating bar", "Floating Bar", "Floating Bar", ""},
+      {"marginHStepper", 0, 100, 2, "Space between the taskbar and the left/right screen edges", "", "Horizontal Margin", ""},
+      {"marginVStepper", 0, 100, 2, "Space between the taskbar and the top/bottom screen edges", "", "Vertical Margin", ""},
+      {"windowGapStepper", 0, 20, 1, "Space between the taskbar and app windows", "", "Window Gap", ""},
+      {"stylePopUp", 0, 0, 0, "Display style for taskbar items", "", "Style", ""},
+      {"taskbarSizeStepper", 50, 150, 5, "Scale the taskbar height (50%-150%)", "", "Taskbar Size", ""},
+      {"iconSizeStepper", 50, 200, 5, "Scale app icons (50%-200%)", "", "Icon Size", ""},
+      {"itemTextSizeStepper", 9, 16, 1, "Adjust the text size for taskbar item labels", "", "Text Size", ""},
+      {"maxTaskWidthStepper", 50, 600, 10, "Maximum width for each taskbar item", "", "Max Task Width", ""},
+      {"itemSpacingStepper", 0, 20, 1, "Gap between taskbar items", "", "Item Spacing", ""},
+      {"useVibrancySwitch", 0, 0, 0, "Use macOS blur/vibrancy effect for the background", "Vibrancy Effect", "Vibrancy Effect", "Vibrancy"},
+      {"backgroundColorWell", 0, 0, 0, "Base color of the taskbar background", "", "Background Color", ""},
+      {"backgroundOpacityStepper", 0, 100, 5, "0% = fully transparent, 100% = fully opaque", "", "Opacity", ""},
+      {"borderTopCheck", 0, 0, 0, "", "", "Border: Top", ""},
+      {"borderBottomCheck", 0, 0, 0, "", "", "Border: Bottom", ""},
+      {"borderLeftCheck", 0, 0, 0, "", "", "Border: Left", ""},
+      {"borderRightCheck", 0, 0, 0, "", "", "Border: Right", ""},
+      {"borderColorWell", 0, 0, 0, "Color of the active border edges", "", "Border Color", ""},
+      {"borderOpacityStepper", 0, 100, 5, "", "", "Border Opacity", ""},
+      {"borderWidthStepper", 0, 10, 0.5, "", "", "Border Width", ""},
+      {"cornerRadiusStepper", 0, 50, 1, "Round the corners of the taskbar", "", "Corner Radius", ""},
+      {"groupWindowsSwitch", 0, 0, 0, "Combine windows of the same app into one item", "Group Windows", "Group Windows", ""},
+      {"groupByAppSwitch", 0, 0, 0, "Sort items by app instead of activation order", "Group by App", "Group by App", ""},
+      {"showWindowCountSwitch", 0, 0, 0, "Display the number of grouped windows", "", "Show Window Count", ""},
+      {"windowCountStylePopUp", 0, 0, 0, "Visual style for the window count indicator", "", "Count Style", ""},
+      {"badgeColorWell", 0, 0, 0, "Background color of the count badge", "", "Badge Color", ""},
+      {"badgeTextColorWell", 0, 0, 0, "Text color of the count number", "", "Badge Text", ""},
+      {"badgeOpacityStepper", 0, 100, 5, "", "", "Badge Opacity", ""},
+      {"equalWidthSwitch", 0, 0, 0, "Make all items the same width", "Equal Width Items", "Equal Width Items", ""},
+      {"itemAlignmentControl", 0, 0, 0, "Where items are positioned within the taskbar", "", "Item Alignment", ""},
+      {"showTrashIconSwitch", 0, 0, 0, "Display a trash can at the end of the taskbar", "Show Trash Icon", "Show Trash Icon", ""},
+      {"showWindowTitleSwitch", 0, 0, 0, "Display window or app name next to the icon", "Show Window Title", "Show Window Title", ""},
+      {"indicateMinimizedSwitch", 0, 0, 0, "Dim items whose windows are minimized", "Indicate Minimized Windows", "Indicate Minimized Windows", "Indicate Minimized"},
+      {"indicateHiddenSwitch", 0, 0, 0, "Dim items whose app is hidden", "Indicate Hidden Apps", "Indicate Hidden Apps", "Indicate Hidden"},
+      {"showActiveIndicatorSwitch", 0, 0, 0, "Show a colored bar on the active taskbar item", "Show Active Indicator", "Show Active Indicator", "Active Indicator"},
+      {"activeIndicatorColorWell", 0, 0, 0, "Color of the active indicator bar", "", "Indicator Color", ""},
+      {"activeIndicatorPositionPopUp", 0, 0, 0, "Which edge of each item shows the active indicator", "", "Indicator Position", ""},
+      {"showThumbnailsSwitch", 0, 0, 0, "Show a window preview when hovering an item", "", "Show Thumbnails", ""},
+      {"thumbnailDelayStepper", 0, 5000, 50, "How long to hover before showing window preview", "", "Hover Delay", ""},
+      {"showSystemTraySwitch", 0, 0, 0, "Display clock and battery on the taskbar", "Show System Tray", "Show System Tray", ""},
+      {"showBatterySwitch", 0, 0, 0, "Display battery level in the system tray", "", "Show Battery", ""},
+      {"showTimeSwitch", 0, 0, 0, "Display current time in the system tray", "", "Show Time", ""},
+      {"clockFontSizeStepper", 8, 16, 1, "Font size for the clock display", "", "Clock Font Size", ""},
+      {"trayFontSizeStepper", 8, 16, 1, "Font size for the battery display", "", "Battery Font Size", ""},
+      {"clockAlignmentControl", 0, 0, 0, "Alignment of the clock text", "", "Clock Alignment", ""},
+      {"dateAlignmentControl", 0, 0, 0, "Alignment of the date text (independent from clock)", "", "Date Alignment", ""},
+      {"showBatteryIconSwitch", 0, 0, 0, "Display the battery icon in the system tray", "Show Battery Icon", "Show Battery Icon", ""},
+      {"showBatteryPercentageSwitch", 0, 0, 0, "Display the battery percentage number", "Show Battery Percentage", "Show Battery Percentage", "Show Battery %"},
+      {"colorCodedBatterySwitch", 0, 0, 0, "Use red, orange, green colors based on battery level", "Color-Coded Battery", "Color-Coded Battery", ""},
+      {"batteryIconStylePopUp", 0, 0, 0, "Visual style for the battery icon", "", "Battery Style", ""},
+      {"dockModeControl", 0, 0, 0, "Choose whether Pelko should keep the macOS Dock hidden while it runs", "", "Dock Mode", ""},
+      {"multiMonitorPopUp", 0, 0, 0, "How the taskbar appears on multiple displays", "", "Monitor Mode", ""},
+      {"hideInFullscreenSwitch", 0, 0, 0, "Hide taskbar when an app goes fullscreen", "Hide in Fullscreen", "Hide in Fullscreen", ""},
+      {"autoResizeWindowsSwitch", 0, 0, 0, "Automatically resize windows that overlap the taskbar", "Auto-Resize Windows", "Auto-Resize Windows", ""},
+      {"excludeFromCaptureSwitch", 0, 0, 0, "Hide the taskbar from screenshots and screen recordings", "Exclude from Screen Capture", "Exclude from Screen Capture", ""},
+      {"launchAtLoginSwitch", 0, 0, 0, "Start Pelko when you log in to your Mac", "Launch at Login", "Launch at Login", ""},
+      {"autoHideSwitch", 0, 0, 0, "Hide taskbar until you hover the screen edge", "Auto-Hide Taskbar", "Auto-Hide Taskbar", "Auto-Hide"},
       // Mended: the delay is the hide timer's, not a wait before showing.
-      {"autoHideDelayStepper", 0, 30, 0.1, "Seconds to wait before the taskbar hides after the pointer leaves it", ""},
-      {"autoHideAnimationPopUp", 0, 0, 0, "How the taskbar animates in and out", ""},
+      {"autoHideDelayStepper", 0, 30, 0.1, "Seconds to wait before the taskbar hides after the pointer leaves it", "", "Auto-Hide Delay", ""},
+      {"autoHideAnimationPopUp", 0, 0, 0, "How the taskbar animates in and out", "", "Animation Style", ""},
       // Mended: Option is the Alt key here.
-      {"autoHideShortcutSwitch", 0, 0, 0, "Toggle taskbar visibility with Ctrl+Alt+T", "Auto-Hide Keyboard Shortcut"},
-      {"autoHideActivationDelayStepper", 0, 0.5, 0.05, "How long the mouse must stay at the screen edge before the taskbar appears", ""},
-      {"autoHideDodgeWindowsSwitch", 0, 0, 0, "Only hide the taskbar when a window overlaps it, instead of on a timer", "Dodge Windows Mode"},
-      {"autoHideShowOnAppSwitchSwitch", 0, 0, 0, "Briefly show the taskbar when switching between applications", "Show on App Switch"},
-      {"autoHidePinnedSwitch", 0, 0, 0, "Temporarily keep the taskbar visible (disable auto-hide)", "Pin Taskbar"},
-      {"autoHideDragRevealSwitch", 0, 0, 0, "Use a larger trigger zone to make it easier to reveal the taskbar, especially during drag operations", "Easy Drag Reveal"},
-      {"autoHideSmartDelaySwitch", 0, 0, 0, "Double the hide delay when you recently hovered over the taskbar", "Smart Delay"},
-      {"autoHidePeekRevealSwitch", 0, 0, 0, "Show a thin accent-colored strip at the screen edge when the taskbar is hidden", "Peek Strip"},
-      {"autoHideFullscreenOnlySwitch", 0, 0, 0, "Only auto-hide the taskbar when a fullscreen app is active on the screen", "Fullscreen Only"},
-      {"autoHideShowOnNewWindowSwitch", 0, 0, 0, "Briefly show the taskbar when a new window appears", "Show on New Window"},
-      {"autoHideResizeWindowsSwitch", 0, 0, 0, "Resize overlapping windows when the taskbar shows/hides during auto-hide", "Resize Windows"},
-      {"autoHideAnimationSpeedStepper", 0.5, 2.0, 0.25, "Animation speed multiplier for show/hide transitions", ""},
+      {"autoHideShortcutSwitch", 0, 0, 0, "Toggle taskbar visibility with Ctrl+Alt+T", "Auto-Hide Keyboard Shortcut", "Auto-Hide Keyboard Shortcut", "Shortcut (Ctrl+Alt+T)"},
+      {"autoHideActivationDelayStepper", 0, 0.5, 0.05, "How long the mouse must stay at the screen edge before the taskbar appears", "", "Activation Delay", ""},
+      {"autoHideDodgeWindowsSwitch", 0, 0, 0, "Only hide the taskbar when a window overlaps it, instead of on a timer", "Dodge Windows Mode", "Dodge Windows Mode", "Dodge Windows"},
+      {"autoHideShowOnAppSwitchSwitch", 0, 0, 0, "Briefly show the taskbar when switching between applications", "Show on App Switch", "Show on App Switch", ""},
+      {"autoHidePinnedSwitch", 0, 0, 0, "Temporarily keep the taskbar visible (disable auto-hide)", "Pin Taskbar", "Pin Taskbar", ""},
+      {"autoHideDragRevealSwitch", 0, 0, 0, "Use a larger trigger zone to make it easier to reveal the taskbar, especially during drag operations", "Easy Drag Reveal", "Easy Drag Reveal", ""},
+      {"autoHideSmartDelaySwitch", 0, 0, 0, "Double the hide delay when you recently hovered over the taskbar", "Smart Delay", "Smart Delay", ""},
+      {"autoHidePeekRevealSwitch", 0, 0, 0, "Show a thin accent-colored strip at the screen edge when the taskbar is hidden", "Peek Strip", "Peek Strip", ""},
+      {"autoHideFullscreenOnlySwitch", 0, 0, 0, "Only auto-hide the taskbar when a fullscreen app is active on the screen", "Fullscreen Only", "Fullscreen Only", ""},
+      {"autoHideShowOnNewWindowSwitch", 0, 0, 0, "Briefly show the taskbar when a new window appears", "Show on New Window", "Show on New Window", ""},
+      {"autoHideResizeWindowsSwitch", 0, 0, 0, "Resize overlapping windows when the taskbar shows/hides during auto-hide", "Resize Windows", "Resize Windows", ""},
+      {"autoHideAnimationSpeedStepper", 0.5, 2.0, 0.25, "Animation speed multiplier for show/hide transitions", "", "Animation Speed", ""},
   };
   // clang-format on
   SettingsViewController& view = open();  // the widgets as built, before the bindings' first pass
@@ -220,6 +227,15 @@ TEST_F(SettingsControlCatalogWidgetsTest, EveryControlsRangeStepTooltipAndAccess
     }
     if (!c.accessibility.empty()) {
       EXPECT_EQ(widget->accessibleName().toStdString(), c.accessibility);
+    }
+    QAccessibleInterface* item = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(QAccessible::Name).toStdString(), c.name);
+    if (c.field != "showThumbnailsSwitch") {
+      std::string description(c.place);
+      if (!c.place.empty() && !c.tooltip.empty()) description += ": ";
+      description += c.tooltip;
+      EXPECT_EQ(item->text(QAccessible::Description).toStdString(), description);
     }
     if (auto* stepper = qobject_cast<Stepper*>(widget)) {
       EXPECT_EQ(stepper->minimum(), c.minimum);

@@ -5,10 +5,13 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <set>
 
@@ -16,6 +19,7 @@
 #include "settings/SettingsManager.h"
 #include "settingswindow/InfoPopoverButton.h"
 #include "settingswindow/PresetCardView.h"
+#include "settingswindow/SettingsSidebarButton.h"
 #include "ui/ColorWell.h"
 #include "ui/SegmentedControl.h"
 #include "ui/Stepper.h"
@@ -155,11 +159,207 @@ TEST_F(SettingsKeyboardAccessTest, AScreenReadersToggleStoresTheSetting) {
   EXPECT_EQ(view.valueLabel("marginHStepper")->text(), QString::number(static_cast<int>(before + 2)) + " pt");
 }
 
-// The Appearance page with the keyboard on a switch, a stepper and a colour well: the window drawn each
-// time shows the accent ring around that control.
+// Markup in an accessible description: a tag or an entity, as a tooltip's rich text has them.
+bool holdsMarkup(const QString& text) {
+  static const QRegularExpression markup(R"(<\s*[A-Za-z/!]|&(#\d+|#x[0-9A-Fa-f]+|[A-Za-z]+);)");
+  return markup.match(text).hasMatch();
+}
+
+// What a screen reader meets of every widget the window built, the hidden pages' and the rows waiting
+// for their sections too: plain descriptions, and pop-ups, check boxes and buttons named for their
+// rows or cards, never by their choice or by a title they share.
+TEST_F(SettingsKeyboardAccessTest, DescriptionsArePlainAndControlsAreNamedForTheirRowsOrCards) {
+  // Every row of every section in the window.
+  system.settings->borderTop = true;
+  system.settings->showActiveIndicator = true;
+  system.settings->showSystemTray = true;
+  system.settings->showBattery = true;
+  system.settings->showBatteryIcon = true;
+  system.settings->autoHide = true;
+  SettingsViewController& view = showPage(0);
+  int described = 0;
+  std::multiset<std::string> popUps, checkBoxes, applies, settingsButtons;
+  for (QWidget* widget : controller->window()->findChildren<QWidget*>()) {
+    QAccessibleInterface* item = QAccessible::queryAccessibleInterface(widget);
+    if (!item) continue;
+    const QString name = item->text(QAccessible::Name), description = item->text(QAccessible::Description);
+    EXPECT_FALSE(holdsMarkup(description)) << name.toStdString() << ": " << description.toStdString();
+    described += !description.isEmpty();
+    for (int i = 0; i < item->childCount(); ++i) {
+      if (QAccessibleInterface* child = item->child(i)) {
+        EXPECT_FALSE(holdsMarkup(child->text(QAccessible::Description))) << name.toStdString();
+      }
+    }
+    if (auto* popUp = qobject_cast<QComboBox*>(widget)) {
+      popUps.insert(name.toStdString());
+      EXPECT_EQ(item->text(QAccessible::Value), popUp->currentText());
+    }
+    if (qobject_cast<QCheckBox*>(widget)) checkBoxes.insert(name.toStdString());
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+      if (qobject_cast<PresetCardView*>(button->parentWidget())) applies.insert(name.toStdString());
+      if (button->text() == "Open macOS Settings") settingsButtons.insert(name.toStdString());
+    }
+  }
+  EXPECT_GT(described, 100) << "every control with a tooltip, every row with help";
+  EXPECT_EQ(popUps, (std::multiset<std::string>{"Jump To", "Jump To", "Jump To", "Jump To", "Jump To",
+                                                "Style", "Count Style", "Indicator Position", "Battery Style",
+                                                "Monitor Mode", "Animation Style"}));
+  EXPECT_EQ(checkBoxes,
+            (std::multiset<std::string>{"Border: Top", "Border: Bottom", "Border: Left", "Border: Right"}));
+  EXPECT_EQ(applies,
+            (std::multiset<std::string>{"Apply Dock", "Apply Minimal", "Apply Windows Icons",
+                                        "Apply Windows Text", "Apply Windows 11", "Apply Productivity",
+                                        "Apply Glass", "Apply Top Bar", "Apply Sidebar"}));
+  EXPECT_EQ(settingsButtons, (std::multiset<std::string>{"Accessibility: Open macOS Settings",
+                                                         "Screen Recording: Open macOS Settings"}));
+  (void)view;
+
+  // Both permissions missing and their reminders stopped: two "Remind Me Again" buttons, and the
+  // Thumbnails section's own way to the Screen Recording pane.
+  controller.reset();
+  system.mac.permissions().accessibilityTrusted = false;
+  system.mac.permissions().screenCaptureGranted = false;
+  system.settings->suppressAccessibilityPermissionPrompt = true;
+  system.settings->suppressScreenRecordingPermissionPrompt = true;
+  SettingsViewController::Dependencies dependencies = viewDependencies();
+  dependencies.accessibilityHelper = &system.accessibilityHelper;
+  SettingsViewController& missing = open(dependencies);
+  system.scheduler.runUntilIdle();
+  std::multiset<std::string> named;
+  for (auto* button : controller->window()->findChildren<QPushButton*>())
+    if (button->text() == "Open macOS Settings" || button->text() == "Remind Me Again")
+      named.insert(button->accessibleName().toStdString());
+  EXPECT_EQ(named, (std::multiset<std::string>{
+                       "Accessibility: Open macOS Settings", "Screen Recording: Open macOS Settings",
+                       "Thumbnails: Open macOS Settings", "Accessibility: Remind Me Again",
+                       "Screen Recording: Remind Me Again"}));
+  (void)missing;
+}
+
+// The first stop after the search field is a control of the page a screen reader can name, not the
+// scrolling area around the page; and every stop of the cycle has a name.
+TEST_F(SettingsKeyboardAccessTest, EveryTabStopIsANamedControlAndTheFirstAfterTheSearchIsOnThePage) {
+  for (int page = 0; page < 5; ++page) {
+    SCOPED_TRACE(page);
+    controller.reset();
+    SettingsViewController& view = showPage(page);
+    view.searchField()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(view.searchField(), Qt::Key_Tab);
+    QWidget* first = QApplication::focusWidget();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(view.tabViews()[static_cast<size_t>(page)]->isAncestorOf(first))
+        << first->metaObject()->className();
+    for (QWidget* stop : tabCycle(view)) {
+      QAccessibleInterface* item = QAccessible::queryAccessibleInterface(stop);
+      ASSERT_NE(item, nullptr);
+      EXPECT_FALSE(item->text(QAccessible::Name).isEmpty()) << stop->metaObject()->className();
+      EXPECT_NE(item->role(), QAccessible::Client) << stop->metaObject()->className();
+      EXPECT_TRUE(stop->isVisible()) << item->text(QAccessible::Name).toStdString();
+    }
+  }
+}
+
+// The sidebar's page buttons are stops of the Tab cycle, ringed while they have the focus; Space and
+// Return choose their page.
+TEST_F(SettingsKeyboardAccessTest, TabReachesThePageButtonsAndSpaceOrReturnChoosesThePage) {
+  SettingsViewController& view = showPage(0);
+  std::vector<std::string> reached;
+  for (QWidget* stop : tabCycle(view))
+    if (auto* button = qobject_cast<SettingsSidebarButton*>(stop))
+      reached.push_back(button->accessibleName().toStdString());
+  EXPECT_EQ(reached, (std::vector<std::string>{"Appearance", "Items", "Behavior", "Auto-Hide", "Presets"}));
+
+  const std::pair<Qt::Key, int> presses[] = {{Qt::Key_Return, 2}, {Qt::Key_Space, 1}, {Qt::Key_Enter, 4}};
+  for (auto [key, page] : presses) {
+    SettingsSidebarButton* button = view.sidebarButtons()[static_cast<size_t>(page)];
+    button->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button->hasFocus());
+    QTest::keyClick(button, key);
+    EXPECT_EQ(view.currentTabIndex(), page);
+    EXPECT_TRUE(button->hasFocus()) << "the keyboard stays in the sidebar";
+    QApplication::processEvents();
+    QWidget* window = controller->window();
+    const QImage picture = window->grab().toImage();
+    const QRect around = QRect(button->mapTo(window, QPoint()), button->size()).adjusted(-2, -2, 2, 2);
+    int accent = 0;
+    for (int x = around.left(); x <= around.right(); ++x)
+      for (int y : {around.top(), around.bottom()})
+        accent += picture.pixelColor(x, y) == QColor(10, 132, 255);
+    EXPECT_GT(accent, button->width()) << page;
+    if (page == 1) save(picture, "focus-sidebar-items.png");
+  }
+}
+
+// After a search result's Jump (or Return in the search field) the keyboard is on the control shown, so
+// the next Tab goes on from there instead of from the top of the page.
+TEST_F(SettingsKeyboardAccessTest, AJumpOrReturnPutsTheKeyboardOnTheControlShown) {
+  system.settings->borderTop = true;  // the border rows show
+  SettingsViewController& view = showPage(4);
+  view.searchField()->setFocus(Qt::ShortcutFocusReason);
+  view.searchField()->setText("border width");
+  QTest::keyClick(view.searchField(), Qt::Key_Return);
+  system.scheduler.runUntilIdle();
+  QApplication::processEvents();
+  EXPECT_EQ(view.currentTabIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), view.control("borderWidthStepper"));
+  QScrollBar* bar = view.scrollView()->verticalScrollBar();
+  const int shown = bar->value();
+  EXPECT_GT(shown, 0);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_NE(QApplication::focusWidget(), view.control("borderWidthStepper"));
+  EXPECT_TRUE(view.tabViews()[0]->isAncestorOf(QApplication::focusWidget()));
+  EXPECT_GE(bar->value(), shown) << "not back to the top";
+
+  view.selectTab(2);
+  view.searchField()->setFocus(Qt::ShortcutFocusReason);
+  view.searchField()->setText("item spacing");
+  view.updateSearchResults();
+  QPushButton* jump = nullptr;
+  for (auto* button : view.searchResultsHostView()->findChildren<QPushButton*>())
+    if (button->accessibleName() == "Jump to Item Spacing") jump = button;
+  ASSERT_NE(jump, nullptr);
+  jump->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(jump, Qt::Key_Space);
+  system.scheduler.runUntilIdle();
+  EXPECT_EQ(view.currentTabIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), view.control("itemSpacingStepper"));
+}
+
+// A control given the focus while out of view, by Tab or by a screen reader, is scrolled into view.
+TEST_F(SettingsKeyboardAccessTest, AFocusedControlOutOfViewIsScrolledIntoView) {
+  SettingsViewController& view = showPage(0);
+  QScrollBar* bar = view.scrollView()->verticalScrollBar();
+  QWidget* viewport = view.scrollView()->viewport();
+  auto inView = [&](QWidget* control) {
+    return viewport->rect().contains(QRect(control->mapTo(viewport, QPoint()), control->size()));
+  };
+  QWidget* corner = view.control("cornerRadiusStepper");
+  ASSERT_NE(corner, nullptr);
+
+  // Tab from the search field into a page scrolled to its end: the page's first control, at its top.
+  bar->setValue(bar->maximum());
+  view.searchField()->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(view.searchField(), Qt::Key_Tab);
+  QWidget* first = QApplication::focusWidget();
+  ASSERT_TRUE(first && view.tabViews()[0]->isAncestorOf(first));
+  EXPECT_TRUE(inView(first)) << bar->value();
+  EXPECT_EQ(bar->value(), 0);
+
+  // A screen reader's "SetFocus" on a control far below.
+  ASSERT_FALSE(inView(corner)) << "the window is too tall for this test";
+  QAccessibleInterface* item = QAccessible::queryAccessibleInterface(corner);
+  ASSERT_NE(item, nullptr);
+  ASSERT_NE(item->actionInterface(), nullptr);
+  item->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+  ASSERT_TRUE(corner->hasFocus());
+  EXPECT_TRUE(inView(corner)) << bar->value();
+}
+
+// The Appearance page with the keyboard on a switch, a stepper, a colour well and a pop-up: the window drawn
+// each time shows the accent ring around that control.
 TEST_F(SettingsKeyboardAccessTest, TheFocusedControlOfThePageIsRingedInTheAccentColour) {
   SettingsViewController& view = showPage(0);
-  for (const char* field : {"floatingBarSwitch", "marginHStepper", "backgroundColorWell"}) {
+  for (const char* field : {"floatingBarSwitch", "marginHStepper", "backgroundColorWell", "stylePopUp"}) {
     SCOPED_TRACE(field);
     QWidget* control = view.control(field);
     ASSERT_NE(control, nullptr);

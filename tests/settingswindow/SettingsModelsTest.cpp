@@ -166,6 +166,11 @@ TEST(SettingsTabMetadataTest, HeaderSummary) {
             "1 matching setting for \"dock\". Press Return to jump to the first result.");
   EXPECT_EQ(settingsHeaderSummary(items, "dock", 7),
             "7 matching settings for \"dock\". Press Return to jump to the first result.");
+  // The query echoed as the results panel echoes it.
+  EXPECT_EQ(settingsHeaderSummary(items, "\u202Elive\nzzz", 0),
+            "No settings matched \"live zzz\". Try a broader term or switch to the closest page.");
+  EXPECT_EQ(settingsHeaderSummary(items, "\u2066dock\u2069", 2),
+            "2 matching settings for \"dock\". Press Return to jump to the first result.");
 }
 
 TEST(SettingsTabMetadataTest, StoredPageOutOfRangeGivesFirstPage) {
@@ -241,6 +246,10 @@ TEST(SettingsWindowFrameTest, TheTitleBarStaysOnSmallScreens) {
             Rect(300, 68, 900, 700));
   EXPECT_EQ(SettingsWindowFrame::restored(Rect(40, 10, 980, 566), {Rect(0, 34, 1024, 566)}),
             Rect(40, 34, 980, 566));
+  // The same with a frame the least height does not touch: 700 high, it keeps its height, so only the
+  // bottom edge's own rule can lift it off the bar.
+  EXPECT_EQ(SettingsWindowFrame::restored(Rect(300, 10, 900, 700), {Rect(0, 34, 1366, 734)}),
+            Rect(300, 34, 900, 700));
   // The minimum size there: the window's own (860 x 620) where it fits, else the room there is.
   EXPECT_EQ(SettingsWindowFrame::minimumSizeIn(Rect(0, 34, 1366, 734)), Size(860, 620));
   EXPECT_EQ(SettingsWindowFrame::minimumSizeIn(Rect(0, 34, 1024, 566)), Size(860, 566));

@@ -20,6 +20,7 @@
 #include "settingswindow/SettingsSectionLayout.h"
 #include "ui/ColorPanel.h"
 #include "ui/ColorWell.h"
+#include "ui/Labels.h"
 #include "ui/PopUpButton.h"
 #include "ui/QtAlerts.h"
 #include "ui/QtColor.h"
@@ -604,6 +605,21 @@ TEST_F(SettingsPagesTest, RemovingHiddenApplications) {
   auto labels = view.blacklistStack()->findChildren<QLabel*>();
   ASSERT_EQ(labels.size(), 1);
   EXPECT_EQ(labels[0]->text(), "No blacklisted apps");
+}
+
+// A hidden application's name is another program's text: its "Remove" button is named with it as every
+// such text is shown, without the direction override or line break it may carry.
+TEST_F(SettingsPagesTest, ARemoveButtonNamesItsApplicationFiltered) {
+  const std::string hostile = "com.example.\u202Eppa.exe\nnext";
+  system.settings->blacklistedBundleIDs = StringList{hostile};
+  SettingsViewController& view = openPages();
+  settle();
+  auto* remove = view.blacklistStack()->findChild<QPushButton*>(QString::fromStdString(hostile));
+  ASSERT_NE(remove, nullptr);
+  EXPECT_EQ(remove->accessibleName(), "Remove com.example.ppa.exe next");
+  auto* name = view.blacklistStack()->findChild<ElidingLabel*>();
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->fullText(), "com.example.ppa.exe next");
 }
 
 TEST_F(SettingsPagesTest, AChangeMadeWhileTheWindowIsClosedShowsWhenItOpens) {

@@ -241,6 +241,28 @@ TEST_F(SettingsSearchAndBannersTest, PanelHeaderFooterAndEmptyState) {
             QString(settingsTabMetadata()[static_cast<size_t>(view.currentTabIndex())].summary));
 }
 
+// A pasted query shows back as every text from outside shows: the page header, the panel's header and
+// its empty state alike, on one line, without the override that turns "live" round.
+TEST_F(SettingsSearchAndBannersTest, EveryEchoOfTheQueryIsFiltered) {
+  SettingsViewController& view = openWindow();
+  view.searchField()->setText("\u202Elive\nzzz");
+  view.updateSearchResults();
+  ASSERT_TRUE(view.currentSearchResults().empty());
+  EXPECT_EQ(view.tabSummaryLabel()->fullText(),
+            "No settings matched \"live zzz\". Try a broader term or switch to the closest page.");
+  const QString panel = panelText(view);
+  EXPECT_TRUE(panel.contains("No matches for \"live zzz\".")) << panel.toStdString();
+  EXPECT_TRUE(panel.contains("No visible settings matched \"live zzz\". Try a broader term"))
+      << panel.toStdString();
+  for (auto* label : view.findChildren<QLabel*>()) {
+    const QString text = label->text();
+    EXPECT_FALSE(text.contains(QChar(0x202E))) << text.toStdString();
+    if (text.contains("matched") || text.contains("matches for")) {
+      EXPECT_FALSE(text.contains('\n')) << text.toStdString();
+    }
+  }
+}
+
 TEST_F(SettingsSearchAndBannersTest, DebounceOnTheVirtualClock) {
   SettingsViewController& view = openWindow();
   addSection(view, 0, "Placement", {{"Wombat", std::nullopt}});

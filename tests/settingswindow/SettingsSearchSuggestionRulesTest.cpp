@@ -114,6 +114,12 @@ TEST(SettingsSearchRulesTest, PanelTexts) {
   EXPECT_EQ(settings_search::emptyStateText("--"),
             "No visible settings matched \"--\". Try a broader term like dock, tray, thumbnails, border, or "
             "login.");
+  // The query is echoed as every text from outside is shown: on one line, without controls or
+  // direction overrides (U+202E would turn "live" into "evil" and the sentence around it too).
+  EXPECT_EQ(settings_search::headerText(0, "\u202Elive\nzz\tz\x07"), "No matches for \"live zz z\".");
+  EXPECT_EQ(settings_search::emptyStateText("\u202Elive\nzzz"),
+            "No visible settings matched \"live zzz\". Try a broader term like dock, tray, thumbnails, "
+            "border, or login.");
   EXPECT_EQ(settings_search::footerText(6, 7),
             "Showing the top 6 of 7 matches. Press Return to jump to the first result.");
 

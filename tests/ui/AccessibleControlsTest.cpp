@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 
 #include "ui/ColorPanel.h"
 #include "ui/ColorWell.h"
+#include "ui/PopUpButton.h"
 #include "ui/SegmentedControl.h"
 #include "ui/Stepper.h"
 #include "ui/Switch.h"
@@ -160,6 +162,36 @@ TEST(AccessibleControlsTest, AColourWellIsAButtonWhosePressOpensThePanel) {
   EXPECT_EQ(ColorPanel::shared().activeWell(), &well);
   ColorPanel::shared().release(&well);
   ColorPanel::shared().hide();
+}
+
+// A pop-up button is called by its name, and its choice is its value: Qt's own combo box would give the
+// choice as the name.
+TEST(AccessibleControlsTest, APopUpButtonIsAComboBoxNamedByItsNameWithItsChoiceAsValue) {
+  PopUpButton popUp;
+  popUp.addItems({"Icons Only", "Icons + Text Right"});
+  popUp.setCurrentIndex(1);
+  QAccessibleInterface* item = accessible(popUp);
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->role(), QAccessible::ComboBox);
+  EXPECT_EQ(item->text(QAccessible::Name), "Icons + Text Right") << "unnamed: its choice, as before";
+  popUp.setAccessibleName("Style");
+  EXPECT_EQ(item->text(QAccessible::Name), "Style");
+  EXPECT_EQ(item->text(QAccessible::Value), "Icons + Text Right");
+  popUp.setCurrentIndex(0);
+  EXPECT_EQ(item->text(QAccessible::Value), "Icons Only");
+  EXPECT_EQ(item->text(QAccessible::Name), "Style");
+
+  // Its list is its child, and pressing it opens and closes the list as a click does.
+  ASSERT_EQ(item->childCount(), 1);
+  EXPECT_EQ(item->child(0)->object(), popUp.view());
+  EXPECT_EQ(item->indexOfChild(item->child(0)), 0);
+  EXPECT_TRUE(item->state().collapsed);
+  popUp.show();
+  act(item, Action::pressAction());
+  EXPECT_TRUE(popUp.view()->isVisible());
+  EXPECT_TRUE(item->state().expanded);
+  act(item, Action::showMenuAction());
+  EXPECT_FALSE(popUp.view()->isVisible());
 }
 
 // Each kind's keys, pressed on a fresh control: what the control shows afterwards.

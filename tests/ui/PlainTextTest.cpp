@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QTextDocument>
 
@@ -66,6 +67,29 @@ TEST(PlainTextTest, MarkupInToolTipsAndLabelsIsShownNotObeyed) {
   }
   EXPECT_EQ(shownToolTip(plainToolTip("one\ntwo")), "one two");
   EXPECT_EQ(plainToolTip(""), "") << "no empty tooltip box";
+}
+
+// A screen reader reads a widget's tooltip when it has no description: the tooltip's words come as
+// plain text, after the widget's place when it has one, and follow each change of either.
+TEST(PlainTextTest, ATooltipGivesTheSameWordsAsAPlainDescription) {
+  QWidget widget;
+  auto description = [&] {
+    return QAccessible::queryAccessibleInterface(&widget)->text(QAccessible::Description);
+  };
+  setPlainToolTip(widget, "Which screen edge\nthe <b>taskbar</b> & its \u202Eedge");
+  EXPECT_TRUE(Qt::mightBeRichText(widget.toolTip()));
+  EXPECT_EQ(description(), "Which screen edge the <b>taskbar</b> & its edge");
+  EXPECT_EQ(shownToolTip(widget.toolTip()), description());
+
+  setAccessiblePlace(widget, "Vibrancy");
+  EXPECT_EQ(description(), "Vibrancy: Which screen edge the <b>taskbar</b> & its edge");
+  setPlainToolTip(widget, "Use macOS blur");
+  EXPECT_EQ(description(), "Vibrancy: Use macOS blur");
+  setPlainToolTip(widget, "");
+  EXPECT_EQ(widget.toolTip(), "");
+  EXPECT_EQ(description(), "Vibrancy");
+  setAccessiblePlace(widget, "");
+  EXPECT_EQ(description(), "");
 }
 
 }  // namespace
