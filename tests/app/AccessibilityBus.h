@@ -23,8 +23,9 @@ struct AccessibleWidget {
   int x = 0, y = 0, width = 0, height = 0;
   bool showing = false;
   // Only from findWithDetails() or doAction(): the names of its states and actions, comma-separated as
-  // the bus gives them ("checked", "Toggle"), and its value as "current/minimum/maximum/step".
-  std::string states, actions, value;
+  // the bus gives them ("checked", "Toggle"), its value as "current/minimum/maximum/step", and its
+  // description.
+  std::string states, actions, value, description;
 
   bool hasState(const std::string& state) const { return listed(states, state); }
   bool hasAction(const std::string& action) const { return listed(actions, action); }
@@ -173,8 +174,8 @@ class AccessibilityBus {
       std::vector<std::string> fields;
       std::stringstream columns(line);
       for (std::string field; std::getline(columns, field, '\t');) fields.push_back(field);
-      if (fields.size() < 7 || fields.size() > 10) continue;
-      fields.resize(10);  // details that are empty at the end of a line have no column
+      if (fields.size() < 7 || fields.size() > 11) continue;
+      fields.resize(11);  // details that are empty at the end of a line have no column
       AccessibleWidget widget;
       widget.role = fields[0];
       widget.name = fields[1];
@@ -186,6 +187,7 @@ class AccessibilityBus {
       widget.states = fields[7];
       widget.actions = fields[8];
       widget.value = fields[9];
+      widget.description = fields[10];
       found.push_back(widget);
     }
     return found;

@@ -2,7 +2,8 @@
 // running program: every switch of the four settings pages is a check box with its checked state and a
 // toggle (the bus shows "checked" only while it is on), and toggling one stores its setting; every stepper is
 // a spin button with its value; the colour wells are buttons named for their rows; the segments of a
-// segmented control are selectable tabs; the search field has a name.
+// segmented control are selectable tabs; the search field has a name. Descriptions are plain text, and
+// pop-ups, check boxes and buttons that share a title are named for their rows and cards.
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,71 @@ TEST_F(SettingsAccessibilityX11Test, EveryControlHasItsKindsRoleStateAndAction) 
   const auto toggled = accessibility->findWithDetails("check box", "Floating Bar");
   ASSERT_EQ(toggled.size(), 1u);
   EXPECT_TRUE(toggled[0].hasState("checked")) << toggled[0].states;
+}
+
+// What a screen reader reads of the settings window's descriptions: plain words, never a tooltip's
+// markup; and the controls whose own text is a choice or is shared are named for their rows and cards.
+TEST_F(SettingsAccessibilityX11Test, DescriptionsArePlainAndControlsAreNamedForTheirRowsAndCards) {
+  movePointer(640, 200);
+  startPelko();
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+  PelkoProcess forward(sandbox, {"pelko://settings"}, programEnvironment());
+  ASSERT_TRUE(forward.wait());
+  ASSERT_TRUE(accessibility->findOne("", "Search settings or jump to a control (Ctrl+F)", 20))
+      << accessibility->describeAll() << pelko->output();
+  for (const char* page : {"Items", "Behavior", "Auto-Hide", "Presets", "Appearance"}) {
+    SCOPED_TRACE(page);
+    ASSERT_EQ(accessibility->doAction("push button", page, "Press").size(), 1u)
+        << accessibility->describeAll();
+  }
+
+  const std::vector<AccessibleWidget> all = accessibility->findWithDetails("", "", 10);
+  ASSERT_FALSE(all.empty());
+  int described = 0;
+  for (const auto& widget : all) {
+    described += !widget.description.empty();
+    const std::string& text = widget.description;
+    const bool tag = text.find('<') != std::string::npos;
+    const bool entity = text.find("&lt;") != std::string::npos || text.find("&gt;") != std::string::npos ||
+                        text.find("&amp;") != std::string::npos || text.find("&quot;") != std::string::npos ||
+                        text.find("&#") != std::string::npos;
+    EXPECT_FALSE(tag || entity) << widget.role << " '" << widget.name << "': " << text;
+  }
+  EXPECT_GT(described, 100);
+
+  struct Expected {
+    const char* role;
+    const char* name;
+    const char* description;  // nullptr: not looked at
+  };
+  const Expected expected[] = {
+      {"combo box", "Style", "Display style for taskbar items"},
+      {"combo box", "Jump To", nullptr},
+      {"combo box", "Monitor Mode", "How the taskbar appears on multiple displays"},
+      {"check box", "Border: Top", nullptr},
+      {"check box", "Border: Right", nullptr},
+      {"check box", "Vibrancy Effect", "Vibrancy: Use macOS blur/vibrancy effect for the background"},
+      {"page tab list", "Position", "Which screen edge the taskbar attaches to"},
+      {"push button", "Apply Dock", nullptr},
+      {"push button", "Apply Top Bar", nullptr},
+      {"push button", "Accessibility: Open macOS Settings",
+       "Open the macOS privacy settings for this permission"},
+      {"push button", "Screen Recording: Open macOS Settings", nullptr},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.name);
+    const AccessibleWidget* widget = named(all, e.role, e.name);
+    ASSERT_NE(widget, nullptr);
+    if (e.description) {
+      EXPECT_EQ(widget->description, e.description);
+    }
+  }
+  for (const char* choice : {"Icons + Text Right", "Icons Only", "Select Section"})
+    EXPECT_EQ(named(all, "combo box", choice), nullptr) << "a pop-up named by its choice: " << choice;
+  for (const char* edge : {"Top", "Bottom", "Left", "Right"})
+    EXPECT_EQ(named(all, "check box", edge), nullptr) << edge;
+  EXPECT_EQ(named(all, "push button", "Apply"), nullptr);
+  EXPECT_EQ(named(all, "push button", "Open macOS Settings"), nullptr);
 }
 
 }  // namespace

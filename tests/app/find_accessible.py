@@ -7,9 +7,10 @@ with the place in screen coordinates. Looks again until something matches or --s
 0 when something matched and 1 when nothing did. --check only tells whether the bindings can be loaded.
 --parent NAME keeps only the widgets whose parent is named NAME.
 
---details adds three columns: the widget's states and its actions (each a comma-separated list of names
-as the bus gives them, "checked", "Toggle"), and its value as current/minimum/maximum/step (empty when it
-has none). --action NAME then does that action on every widget that matches, as a screen reader would.
+--details adds four columns: the widget's states and its actions (each a comma-separated list of names
+as the bus gives them, "checked", "Toggle"), its value as current/minimum/maximum/step (empty when it
+has none), and its description (white space run together, as for the name). --action NAME then does
+that action on every widget that matches, as a screen reader would.
 
 --after reads the details of each widget just after its action (a tenth of a second later), not before.
 """
@@ -65,7 +66,11 @@ def details(pyatspi, node):
                                   value.minimumIncrement)
     except Exception:
         number = ""
-    return [states, actions, number]
+    try:
+        description = clean(node.description)
+    except Exception:
+        description = ""
+    return [states, actions, number, description]
 
 
 def inside(node, name):
