@@ -42,8 +42,9 @@ class WindowManager;
 // It lays itself out in one of three modes, tints on hover and shows the active look when pressed and
 // clicked; clicks and scrolls it reports to its owner, which decides what they do.
 //
-// Painting, layout and the routing of the toolkit's events are in AppItemView.cpp, the window counts in
-// AppItemViewCounts.cpp, the context menu in AppItemViewContextMenu.cpp. What has state of its own is a
+// Layout and the routing of the toolkit's events are in AppItemView.cpp, the painting in
+// AppItemViewPainting.cpp, the window counts in AppItemViewCounts.cpp, the context menu in
+// AppItemViewContextMenu.cpp. What has state of its own is a
 // collaborator the button owns: AppItemThumbnails (the panel of the entry's windows), AppItemReorderDrag (the
 // button as the source of a reorder drag), AppItemDragHover (files dragged over it) and AppItemForceQuit (the
 // confirmation before force-quitting). Cycling through windows with the scroll wheel is the bar's
@@ -272,6 +273,8 @@ class AppItemView : public QWidget {
     bool operator==(const ContentKey&) const = default;
   };
   ContentKey contentKey() const;
+  // The title's label: it draws nothing itself, the button draws it into the picture of its contents.
+  QLabel* makeTitleLabel();
   QPixmap paintContent();
   // The rounded background filled with `color` made opaque; painted with the colour's alpha as opacity.
   const QPixmap& backgroundShape(const Color& color);
