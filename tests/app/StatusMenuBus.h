@@ -20,12 +20,13 @@
 namespace pelko::testing {
 
 // The test's own status-notifier watcher on the session bus at `busAddress`, as a tray host runs one so
-// that status items register; each item's registration is a line of its output, after "watching".
+// that status items register; each item's registration is a line of its output, after "watching". It is
+// a program of ours: stopping it fails the test unless it ends cleanly.
 inline std::unique_ptr<Helper> startStatusNotifierWatcher(const std::string& busAddress) {
   return std::make_unique<Helper>(PELKO_SNI_WATCHER, std::vector<std::string>{},
                                   std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress},
                                                                      {"QT_QPA_PLATFORM", "offscreen"}},
-                                  Helper::Output::read);
+                                  Helper::Output::read, "", Helper::Origin::ours);
 }
 
 // One entry of a D-Bus menu layout.

@@ -33,17 +33,44 @@ inline std::string findProgram(const std::string& name) {
   return "";
 }
 
-// A program the test starts (the X server, the window manager); it is ended by its own process id. Its
-// standard output is discarded, or kept to be read line by line; its standard error is discarded, or
-// written to the file `errors` names.
+// A program the test starts (the X server, the window manager, the test's own status-notifier watcher);
+// it is ended by its own process id. Its standard output is discarded, or kept to be read line by line;
+// its standard error is discarded, or written to the file `errors` names.
+//
+// A program of others (the X server, the window manager, the buses) is ended with SIGTERM and, when it is
+// still there after 2 s, SIGKILL; how it ended is nobody's business but its own. A program of ours (one
+// this project builds) is held to what the program's own runs are: its standard error, its sanitizer's
+// reports included, goes to a file (one of its own when `errors` names none); it is ended with SIGTERM
+// and must exit with status 0 in time, and without a report there; anything else fails the test when
+// it is stopped. SIGKILL would skip the leak check at exit, so it is only the last resort.
 class Helper {
  public:
   enum class Output { discarded, read };
+  enum class Origin { others, ours };
+
+  // How long a program of ours gets to exit after SIGTERM, its sanitizer's leak check included.
+  static constexpr double kEndTimeout = 10.0;
 
   Helper(const std::string& path, std::vector<std::string> arguments,
          const std::map<std::string, std::string>& overrides, Output output = Output::discarded,
-         const std::string& errors = "") {
-    std::vector<std::string> environment = environmentWith(overrides);
+         const std::string& errors = "", Origin origin = Origin::others)
+      : path_(path), origin_(origin), errors_(errors) {
+    std::map<std::string, std::string> variables = overrides;
+    if (origin == Origin::ours) {
+      if (errors_.empty()) {
+        ownErrors_ = std::make_unique<TempFolder>();
+        errors_ = ownErrors_->file("errors.log");
+      }
+      // The test binary sends its children's sanitizer reports to a folder of its own, read only after
+      // the test; this program's go to its standard error, read by the test that stops it. Of two
+      // log_path entries the last counts.
+      for (const char* name : {"ASAN_OPTIONS", "TSAN_OPTIONS"}) {
+        const char* given = std::getenv(name);
+        std::string options = variables.count(name) ? variables[name] : given ? given : "";
+        variables[name] = (options.empty() ? "" : options + ":") + "log_path=stderr";
+      }
+    }
+    std::vector<std::string> environment = environmentWith(variables);
     arguments.insert(arguments.begin(), path);
     int fds[2] = {-1, -1};
     if (output == Output::read && ::pipe2(fds, O_CLOEXEC) != 0) return;
@@ -52,8 +79,8 @@ class Helper {
     for (int fd : {0, 1, 2}) {
       if (fd == 1 && fds[1] >= 0)
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-      else if (fd == 2 && !errors.empty())
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      else if (fd == 2 && !errors_.empty())
+        posix_spawn_file_actions_addopen(&actions, 2, errors_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       else
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
     }
@@ -96,24 +123,87 @@ class Helper {
     return line;
   }
 
-  bool isRunning() {
-    if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;  // ended and reaped
-    return pid_ > 0;
+  bool isRunning() { return pid_ > 0 && !reaped(); }
+
+  // Ends the program. One of ours that did not end as it should fails the test, saying how it ended and
+  // what it wrote to its standard error.
+  void stop() {
+    if (origin_ == Origin::ours) {
+      if (const std::string trouble = end(); !trouble.empty()) ADD_FAILURE() << trouble;
+      return;
+    }
+    if (pid_ <= 0 || reaped()) return;
+    ::kill(pid_, SIGTERM);
+    for (int i = 0; i < 200 && !reaped(); ++i) ::usleep(10000);
+    if (!reaped()) {
+      ::kill(pid_, SIGKILL);
+      waitFor(-1);
+    }
   }
 
-  void stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 200 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) ::usleep(10000);
-    if (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
+  // Ends the program with SIGTERM (SIGKILL when it is still there after `timeoutSeconds`) unless it has
+  // ended already, and says what was wrong with its ending: empty when it exited with status 0 and its
+  // standard error holds no sanitizer report, else how it ended, with that standard error. Asked again,
+  // it says nothing more.
+  std::string end(double timeoutSeconds = kEndTimeout) {
+    if (pid_ <= 0 && !status_) return "";
+    std::ostringstream trouble;
+    if (pid_ > 0 && !reaped()) {
+      ::kill(pid_, SIGTERM);
+      if (!waitFor(timeoutSeconds)) {
+        ::kill(pid_, SIGKILL);
+        waitFor(-1);
+        trouble << "did not end within " << timeoutSeconds << " s of SIGTERM and was killed";
+      }
     }
-    pid_ = -1;
+    const int status = status_.value_or(0);
+    status_.reset();
+    const bool killedByUs = !trouble.str().empty();
+    if (!killedByUs && WIFSIGNALED(status)) trouble << "was ended by signal " << WTERMSIG(status);
+    if (!killedByUs && WIFEXITED(status) && WEXITSTATUS(status) != 0)
+      trouble << "exited with status " << WEXITSTATUS(status);
+    const std::string errors = errors_.empty() ? "" : readWholeFile(errors_);
+    if (trouble.str().empty() && hasSanitizerReport(errors)) trouble << "reported a sanitizer error";
+    if (trouble.str().empty()) return "";
+    return path_ + " " + trouble.str() + "; its standard error:\n" + errors;
+  }
+
+  // Whether `errors` holds a report of AddressSanitizer, LeakSanitizer, ThreadSanitizer or
+  // UndefinedBehaviorSanitizer.
+  static bool hasSanitizerReport(const std::string& errors) {
+    for (const char* mark :
+         {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer", "runtime error:"})
+      if (errors.find(mark) != std::string::npos) return true;
+    return false;
   }
 
  private:
+  // Whether the program has ended; its ending is kept for end().
+  bool reaped() {
+    if (pid_ <= 0) return true;
+    int status = 0;
+    const pid_t result = ::waitpid(pid_, &status, WNOHANG);
+    if (result == 0 || (result < 0 && errno == EINTR)) return false;
+    if (result == pid_) status_ = status;  // else it is not ours to wait for: nothing to tell
+    pid_ = -1;
+    return true;
+  }
+  // Waits up to `seconds` (without end when negative) for the program to end; whether it did.
+  bool waitFor(double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    while (!reaped()) {
+      if (seconds >= 0 && std::chrono::steady_clock::now() >= deadline) return false;
+      ::usleep(10000);
+    }
+    return true;
+  }
+
+  std::string path_;
+  Origin origin_;
+  std::string errors_;
+  std::unique_ptr<TempFolder> ownErrors_;
   pid_t pid_ = -1;
+  std::optional<int> status_;  // how it ended, once reaped and until end() has looked at it
   int out_ = -1;
   std::string buffer_;
 };
