@@ -94,6 +94,51 @@ TEST_F(AppDelegateTerminationTest, AnUncaughtExceptionLeavesAMarkerTheNextStartR
   EXPECT_FALSE(world.defaults.storedObject(CrashMarker::kKey));
 }
 
+// Bars that note, when they are stopped, whether the Dock is still hidden then.
+class OrderRecordingTaskbars final : public Taskbars {
+ public:
+  OrderRecordingTaskbars(std::vector<std::string>& events, const ShellTestWorld& world)
+      : events_(events), world_(world) {}
+  void start() override {}
+  void stop() override {
+    events_.push_back(world_.dockDomain() == ShellTestWorld::kHiddenConfiguration
+                          ? "bars stopped, Dock hidden"
+                          : "bars stopped, Dock shown");
+  }
+  void rebuildAll() override {}
+  void repositionAllPanels() override {}
+  void updateLayout(TaskbarPosition) override {}
+  void updateEveryBar(BarUpdate) override {}
+  void setExcludedFromCapture(bool) override {}
+
+ private:
+  std::vector<std::string>& events_;
+  const ShellTestWorld& world_;
+};
+
+// The bars go before the Dock comes back, so the two are never on screen at once on the way out.
+TEST(AppDelegateTerminationOrderTest, TheBarsStopBeforeTheDockIsRestored) {
+  // Outlives the world: the delegate stops its bars once more when it goes.
+  std::vector<std::string> events;
+  ShellTestWorld world;
+  world.frontEnds = [&](AppDelegate::Environment& environment) {
+    environment.makeTaskbars = [&](const AppDelegate::TaskbarsContext&) {
+      return std::make_unique<OrderRecordingTaskbars>(events, world);
+    };
+  };
+  world.setDockDomain(kUsersDock);
+  world.start();
+  ASSERT_TRUE(world.delegate->isDockHidden());
+  ASSERT_EQ(world.dockDomain(), ShellTestWorld::kHiddenConfiguration);
+  Cancellable restored = world.delegate->dockVisibilityDidChange().sink([&](const bool& hidden) {
+    events.push_back(std::string(hidden ? "Dock hidden" : "Dock restored") +
+                     (world.dockDomain() == kUsersDock ? ", user's Dock back" : ""));
+  });
+  world.delegate->terminate();
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"bars stopped, Dock hidden", "Dock restored, user's Dock back"}));
+}
+
 TEST(CrashMarkerTest, AnExceptionWithoutAReasonIsMarkedUnknownAndOnlyAStringMarkerIsTaken) {
   EXPECT_EQ(CrashMarker::text({"NSInvalidArgumentException", std::nullopt}),
             "NSInvalidArgumentException: unknown");
