@@ -15,6 +15,7 @@
 #include "platform/real/SysfsPowerSources.h"
 #include "platform/real/SystemLocaleTimeZone.h"
 #include "platform/real/XdgAutostartLoginItems.h"
+#include "settings/SettingsManager.h"
 
 namespace pelko {
 
@@ -35,7 +36,9 @@ std::string simulatedDockFolder(const std::string& configFolder) {
 RealEnvironment::RealEnvironment(const std::string& configFolder, const std::string& bundleIdentifier,
                                  bool restoreOnly) {
   scheduler = std::make_unique<real::RealScheduler>();
-  userDefaults = std::make_unique<real::PlistFileUserDefaults>(*scheduler, configFolder, bundleIdentifier);
+  // A setting's value its reader cannot use is left out and said like one the file itself cannot hold.
+  userDefaults = std::make_unique<real::PlistFileUserDefaults>(*scheduler, configFolder, bundleIdentifier,
+                                                               &SettingsManager::whyUnreadable);
 
   real::PosixChildProcess::Options childOptions;
   childOptions.extraEnvironment["PELKO_SIM_DOCK_DIR"] = simulatedDockFolder(configFolder);

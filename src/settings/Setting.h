@@ -31,6 +31,12 @@ class SettingBase {
   // The member name ("taskbarSize") and the defaults key ("PelkoTaskbarSize").
   const std::string& name() const { return name_; }
   const std::string& key() const { return key_; }
+  // The defaults key of the setting named `name`.
+  static std::string keyFor(const std::string& name) {
+    std::string key = "Pelko" + name;
+    if (key.size() > 5 && key[5] >= 'a' && key[5] <= 'z') key[5] = static_cast<char>(key[5] - 'a' + 'A');
+    return key;
+  }
 
   // Assigns the setting's default through the full assignment sequence.
   virtual void assignDefault() = 0;
@@ -39,12 +45,6 @@ class SettingBase {
   explicit SettingBase(std::string name) : name_(std::move(name)), key_(keyFor(name_)) {}
 
  private:
-  static std::string keyFor(const std::string& name) {
-    std::string key = "Pelko" + name;
-    if (key.size() > 5 && key[5] >= 'a' && key[5] <= 'z') key[5] = static_cast<char>(key[5] - 'a' + 'A');
-    return key;
-  }
-
   std::string name_;
   std::string key_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <set>
 #include <unordered_set>
 
@@ -64,6 +65,38 @@ std::optional<double> readNumber(const std::optional<PlistValue>& value) {
     return asDouble;
   }
   return std::nullopt;
+}
+
+// The property-list element a stored value was written as, for messages about it.
+std::string elementOf(const PlistValue& value) {
+  static constexpr const char* kElements[] = {
+      "<true/> or <false/>", "<integer>", "<real>", "<string>", "<data>", "<date>", "<array>", "<dict>"};
+  return kElements[value.storage().index()];
+}
+
+// Why a stored value cannot be read as a setting of type T, judged as readInitial() reads it.
+template <class T>
+std::optional<std::string> unreadableAs(const PlistValue& value) {
+  if constexpr (std::is_same_v<T, bool>) {
+    if (readBool(value)) return std::nullopt;
+    return elementOf(value) + " where a Boolean belongs";
+  } else if constexpr (std::is_same_v<T, double>) {
+    if (readNumber(value)) return std::nullopt;
+    if (const double* real = value.asReal()) {
+      if (std::isnan(*real)) return std::string("<real> nan is not a number");
+      return std::string("<real> ") + (*real > 0 ? "+" : "-") + "infinity is not a finite number";
+    }
+    if (const int64_t* integer = value.asInteger())
+      return "<integer> " + std::to_string(*integer) + " is too large to be held exactly";
+    return elementOf(value) + " where a number belongs";
+  } else if constexpr (std::is_same_v<T, StringList>) {
+    if (value.isData() || value.isArray()) return std::nullopt;
+    return elementOf(value) + " where a list belongs";
+  } else {
+    // Enumerations, colours and the indicator side are texts.
+    if (value.isString()) return std::nullopt;
+    return elementOf(value) + " where a text belongs";
+  }
 }
 
 bool isHiddenAppListNormalized(const StringList& list) {
@@ -170,6 +203,24 @@ double clamped(double value, const NumericRange& range) {
 
 SettingsManager::SettingsManager(const Dependencies& dependencies) : deps_(dependencies) {
   load();
+}
+
+std::optional<std::string> SettingsManager::whyUnreadable(const std::string& key, const PlistValue& stored) {
+  using Judge = std::optional<std::string> (*)(const PlistValue&);
+  // From the settings table, so that no setting can be left out or judged as another type.
+  static const std::map<std::string, Judge> kJudges = [] {
+    std::map<std::string, Judge> judges;
+#define PELKO_JUDGE_BOOL(name, ...) judges[SettingBase::keyFor(#name)] = &unreadableAs<bool>;
+#define PELKO_JUDGE_NUMBER(name, ...) judges[SettingBase::keyFor(#name)] = &unreadableAs<double>;
+#define PELKO_JUDGE_VALUE(name, Type, ...) judges[SettingBase::keyFor(#name)] = &unreadableAs<Type>;
+    PELKO_SETTINGS(PELKO_JUDGE_BOOL, PELKO_JUDGE_NUMBER, PELKO_JUDGE_VALUE)
+#undef PELKO_JUDGE_BOOL
+#undef PELKO_JUDGE_NUMBER
+#undef PELKO_JUDGE_VALUE
+    return judges;
+  }();
+  const auto judge = kJudges.find(key);
+  return judge == kJudges.end() ? std::nullopt : judge->second(stored);
 }
 
 SettingsManager::~SettingsManager() = default;

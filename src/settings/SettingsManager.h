@@ -136,6 +136,13 @@ class SettingsManager {
   // Registers the defaults, reads every setting, migrates old keys and reconciles the settings with
   // the system's state (login item, permissions).
   explicit SettingsManager(const Dependencies& dependencies);
+
+  // Why `stored`, found under `key`, cannot be read as that key's setting: a number that is not a
+  // number (NaN), is infinite or cannot be held exactly, or a value of another type. Nothing when it can
+  // be read, or when `key` is no setting's. A text that names no choice of an enumeration is of the right
+  // type and is not judged here: it falls back to the default as a retired value does. The settings file
+  // leaves out what this rejects and says so, as it does for values the file format cannot represent.
+  static std::optional<std::string> whyUnreadable(const std::string& key, const platform::PlistValue& stored);
   ~SettingsManager();
   SettingsManager(const SettingsManager&) = delete;
   SettingsManager& operator=(const SettingsManager&) = delete;

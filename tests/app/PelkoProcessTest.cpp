@@ -228,6 +228,60 @@ TEST_F(PelkoProcessTest, WithoutAUsableLockFolderItSaysSoAndDoesNotRun) {
   EXPECT_TRUE(sandbox.dockCommands().empty());
 }
 
+// Every kind of damaged value a hand-edited settings file can hold is told alike, in the run that finds
+// it: a line naming the setting and why, the file kept aside, one alert; the next start says nothing.
+TEST_F(PelkoProcessTest, DamagedValuesOfEveryKindAreToldAlikeAndOnce) {
+  struct Kind {
+    const char* key;
+    const char* stored;
+    const char* why;
+  };
+  const Kind kinds[] = {
+      {"PelkoBorderOpacity", "<real>1e400</real>", "<real> \"1e400\" is out of range"},
+      {"PelkoBorderWidth", "<integer>99999999999999999999</integer>",
+       "<integer> \"99999999999999999999\" is out of range"},
+      {"PelkoCornerRadius", "<real>nan</real>", "<real> nan is not a number"},
+      {"PelkoIconSize", "<real>+infinity</real>", "<real> +infinity is not a finite number"},
+      {"PelkoItemSpacing", "<real>-infinity</real>", "<real> -infinity is not a finite number"},
+      {"PelkoMarginVertical", "<string>8</string>", "<string> where a number belongs"},
+      {"PelkoShowTime", "<integer>2</integer>", "<integer> where a Boolean belongs"},
+      {"PelkoPosition", "<true/>", "<true/> or <false/> where a text belongs"},
+  };
+  std::string entries;
+  for (const Kind& kind : kinds)
+    entries += std::string("\t<key>") + kind.key + "</key>\n\t" + kind.stored + "\n";
+  sandbox.setDefaults({{"PelkoTaskbarSize", 120.0}});
+  std::string text = readWholeFile(sandbox.defaultsFile());
+  const size_t at = text.find("<dict>\n");
+  ASSERT_NE(at, std::string::npos);
+  writeWholeFile(sandbox.defaultsFile(), text.insert(at + 7, entries));
+  {
+    PelkoProcess run(sandbox, {}, kQuit);
+    ASSERT_TRUE(endsWith(run, 0));
+    const std::string& said = run.output();
+    for (const Kind& kind : kinds) {
+      SCOPED_TRACE(kind.key);
+      const std::string prefix = std::string("Pelko: the setting \"") + kind.key + "\" in " +
+                                 sandbox.defaultsFile() + " could not be read (";
+      const size_t line = said.find(prefix);
+      ASSERT_NE(line, std::string::npos) << said;
+      EXPECT_EQ(said.find(prefix, line + 1), std::string::npos) << "told once";
+      const std::string rest =
+          said.substr(line + prefix.size(), said.find('\n', line) - line - prefix.size());
+      EXPECT_NE(rest.find(kind.why), std::string::npos) << rest;
+      EXPECT_TRUE(rest.ends_with("); it was left out.")) << rest;
+    }
+    const std::string alert = "Pelko alert: Pelko's Settings Could Not Be Read";
+    EXPECT_NE(said.find(alert), std::string::npos) << said;
+    EXPECT_EQ(said.find(alert), said.rfind(alert)) << said;
+  }
+  EXPECT_EQ(sandbox.defaults()["PelkoTaskbarSize"], PlistValue(120.0)) << "the readable setting is kept";
+  PelkoProcess next(sandbox, {}, kQuit);
+  ASSERT_TRUE(endsWith(next, 0));
+  EXPECT_EQ(next.output().find("could not be read"), std::string::npos) << next.output();
+  EXPECT_EQ(next.output().find("Settings Could Not Be Read"), std::string::npos) << next.output();
+}
+
 TEST_F(PelkoProcessTest, ATerminationSignalWhileADockSnapshotWaitsOnASlowReadEndsCleanly) {
   // The hide's nine runs go through; the visibility probe's read of the delay (the eleventh run) hangs
   // until its time-out, and the snapshot then looks at the simulated Mac's windows.

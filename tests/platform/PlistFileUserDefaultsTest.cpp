@@ -232,6 +232,45 @@ TEST_F(PlistFileUserDefaultsTest, ADamagedFileKeepsEveryReadableSettingAndIsKept
   EXPECT_EQ(defaults->storedDictionary(), (Dict{{"kept", "yes"}, {"also", 7}}));
 }
 
+// A value the owner's check rejects is told and left out exactly as one the format cannot hold: a line
+// naming it and why, the file kept aside as it was, the rest written back; the next start is quiet.
+TEST_F(PlistFileUserDefaultsTest, AValueTheCheckRejectsIsLeftOutAndToldLikeOneTheFileCannotHold) {
+  const std::string text =
+      "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n"
+      "<key>huge</key><real>1e400</real>\n"
+      "<key>kept</key><real>2.5</real>\n"
+      "<key>odd</key><real>nan</real>\n"
+      "<key>wrong</key><string>yes</string>\n"
+      "</dict>\n</plist>\n";
+  writeWholeFile(file(), text);
+  auto check = [](const std::string& key, const PlistValue& value) -> std::optional<std::string> {
+    if (key == "odd" && value.isReal()) return std::string("not a number");
+    if (key == "wrong" && !value.isBool()) return std::string("not a Boolean");
+    return std::nullopt;
+  };
+  ::testing::internal::CaptureStderr();
+  auto defaults = std::make_unique<PlistFileUserDefaults>(scheduler, folder.path(), kDomain, check);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  for (const std::string& line :
+       {"Pelko: the setting \"huge\" in " + file() + " could not be read (line 4: ",
+        "Pelko: the setting \"odd\" in " + file() + " could not be read (not a number); it was left out.\n",
+        "Pelko: the setting \"wrong\" in " + file() +
+            " could not be read (not a Boolean); it was left out.\n"}) {
+    EXPECT_NE(said.find(line), std::string::npos) << line << " in\n" << said;
+  }
+  ASSERT_FALSE(defaults->keptAsidePath().empty());
+  EXPECT_NE(said.find("was kept as " + defaults->keptAsidePath()), std::string::npos) << said;
+  EXPECT_EQ(readWholeFile(defaults->keptAsidePath()), text);
+  EXPECT_EQ(defaults->storedDictionary(), (Dict{{"kept", 2.5}}));
+  EXPECT_EQ(onDisk(), (Dict{{"kept", 2.5}}));
+
+  defaults.reset();
+  ::testing::internal::CaptureStderr();
+  defaults = std::make_unique<PlistFileUserDefaults>(scheduler, folder.path(), kDomain, check);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(defaults->keptAsidePath().empty());
+}
+
 TEST_F(PlistFileUserDefaultsTest, AFileThatCannotEvenBeOpenedIsKeptAsideToo) {
   std::filesystem::create_directory(file());
   std::filesystem::create_directory(file() + "/inside");

@@ -165,6 +165,45 @@ TEST_F(SettingsLoading, HandEditedDomainKeepsEveryReadableSetting) {
   EXPECT_EQ(world.stored("PelkoStyle"), PlistValue("Icons"));
 }
 
+// Each kind of damage a hand-edited file can hold, with what the user is told about it; the settings
+// file leaves these values out and says so, as it does for numbers the file format cannot hold.
+TEST(SettingsUnreadableValues, EachKindOfDamageIsNamed) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* key;
+    PlistValue stored;
+    std::optional<std::string> why;
+  };
+  const Case cases[] = {
+      {"PelkoCornerRadius", nan, "<real> nan is not a number"},
+      {"PelkoBorderWidth", inf, "<real> +infinity is not a finite number"},
+      {"PelkoBorderWidth", -inf, "<real> -infinity is not a finite number"},
+      {"PelkoThumbnailDelay", int64_t{9007199254740993},
+       "<integer> 9007199254740993 is too large to be held exactly"},
+      {"PelkoIconSize", "120", "<string> where a number belongs"},
+      {"PelkoItemSpacing", true, "<true/> or <false/> where a number belongs"},
+      {"PelkoAutoHideDelay", PlistValue::Dictionary{{"a", 1}}, "<dict> where a number belongs"},
+      {"PelkoShowTime", int64_t{2}, "<integer> where a Boolean belongs"},
+      {"PelkoGroupByApp", "no", "<string> where a Boolean belongs"},
+      {"PelkoShowBattery", nan, "<real> where a Boolean belongs"},
+      {"PelkoMultiMonitorMode", int64_t{3}, "<integer> where a text belongs"},
+      {"PelkoBadgeColor", PlistValue::Array{}, "<array> where a text belongs"},
+      {"PelkoActiveIndicatorPosition", platform::PlistDate{0}, "<date> where a text belongs"},
+      {"PelkoCustomAppOrder", "com.example.app", "<string> where a list belongs"},
+      {"PelkoBlacklistedBundleIDs", platform::PlistData{}, std::nullopt},
+      // Readable: a number out of bounds is clamped, a text naming no case falls back like a retired one.
+      {"PelkoTaskbarSize", 300.0, std::nullopt},
+      {"PelkoMaxTaskWidth", int64_t{300}, std::nullopt},
+      {"PelkoEqualWidth", int64_t{1}, std::nullopt},
+      {"PelkoStyle", "Icons", std::nullopt},
+      {"PelkoBorderColor", "#12345", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SettingsManager::whyUnreadable(c.key, c.stored), c.why) << c.key << " " << c.why.value_or("");
+  }
+}
+
 TEST_F(SettingsLoading, AccentDefaultsAreTheAccentOfTheStart) {
   world.appearance.accentColor = Color{1, 0, 0, 1};
   auto settings = world.make();

@@ -153,6 +153,33 @@ TEST(SettingsTable, EveryKeyDefaultStoredTypeAndRange) {
   EXPECT_EQ(seen.size(), 77u);
 }
 
+// Every setting's stored value is judged as its own kind, from the independent table above: its
+// registered value and another of its kind are readable, a value of another kind is not.
+TEST(SettingsTable, EveryKeyJudgesAStoredValueByItsOwnKind) {
+  for (const std::string& key : expectedKeys()) {
+    SCOPED_TRACE(key);
+    std::vector<PlistValue> readable, unreadable;
+    if (kOn.count(key) || kOff.count(key)) {
+      readable = {true, false, 0, 1.0};
+      unreadable = {2, "true", PlistValue::Array{}};
+    } else if (kNumbers.count(key)) {
+      readable = {-5, 1e300, 0.25};
+      unreadable = {std::nan(""), HUGE_VAL, "3", false};
+    } else if (kTexts.count(key)) {
+      readable = {kTexts.at(key), "names no case"};
+      unreadable = {7, 0.5, true, platform::PlistData{}};
+    } else {
+      readable = {PlistValue::Array{}, platform::PlistData{'[', ']'}};
+      unreadable = {"com.example.app", 3, PlistValue::Dictionary{}};
+    }
+    for (const auto& value : readable) EXPECT_EQ(SettingsManager::whyUnreadable(key, value), std::nullopt);
+    for (const auto& value : unreadable) EXPECT_NE(SettingsManager::whyUnreadable(key, value), std::nullopt);
+  }
+  // Keys of no setting are not judged: the Dock's recovery record, the first-run flag, retired keys.
+  for (const char* key : {"PelkoDockRecoveryNeeded", "PelkoOnboardingComplete", "PelkoHeight", "Other"})
+    EXPECT_EQ(SettingsManager::whyUnreadable(key, std::nan("")), std::nullopt) << key;
+}
+
 std::set<std::string> storedKeys(const test::SettingsTestWorld& world) {
   std::set<std::string> keys;
   for (const auto& [key, value] : world.defaults.storedDictionary()) keys.insert(key);

@@ -94,27 +94,37 @@ bool pathIsFree(const std::string& path) {
 }  // namespace
 
 PlistFileUserDefaults::PlistFileUserDefaults(Scheduler& scheduler, const std::string& folder,
-                                             const std::string& domain)
+                                             const std::string& domain, const EntryCheck& check)
     : state_(std::make_shared<State>()), queue_(scheduler.makeSerialQueue("com.pelko.defaults-writer")) {
   if (domain.empty() || domain == "." || domain == ".." || domain.find('/') != std::string::npos) {
     throw std::invalid_argument("not a user-defaults domain name: \"" + domain + "\"");
   }
   state_->folder = folder;
   state_->path = folder + "/" + domain + ".plist";
-  load(scheduler);
+  load(scheduler, check);
 }
 
 PlistFileUserDefaults::~PlistFileUserDefaults() {
   state_->flush(false);
 }
 
-void PlistFileUserDefaults::load(Scheduler& scheduler) {
+void PlistFileUserDefaults::load(Scheduler& scheduler, const EntryCheck& check) {
   State& s = *state_;
   if (!s.files.fileExists(s.path)) return;
 
   std::string problem;  // why nothing at all could be read; empty when something could
   if (auto text = s.files.readFile(s.path)) {
     auto recovery = platform::recoverPlistDictionary(*text, &problem);
+    if (recovery && check) {
+      for (auto entry = recovery->values.begin(); entry != recovery->values.end();) {
+        if (auto why = check(entry->first, entry->second)) {
+          recovery->droppedEntries.push_back({entry->first, std::move(*why)});
+          entry = recovery->values.erase(entry);
+        } else {
+          ++entry;
+        }
+      }
+    }
     if (recovery) {
       s.values = std::move(recovery->values);
       if (!recovery->lostAnything()) return;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "foundation/Scheduler.h"
@@ -14,7 +16,9 @@ namespace pelko::real {
 // only its key, and a file cut short or broken further on keeps every complete entry before the damage.
 // A file that lost anything that way, or cannot be read at all, is moved aside (to
 // `<file>.corrupt-<UTC time>`, never over an earlier one) with a message on stderr naming what was
-// lost, and what could be read is written back in its place at once. Changes are written atomically on a
+// lost, and what could be read is written back in its place at once. A value its reader will not be able
+// to use (a check the owner of the domain gives) is left out the same way, so that every kind of damage
+// is told alike and once. Changes are written atomically on a
 // background serial queue, coalesced: the file is rewritten at most kFlushDelay seconds after the first
 // change it does not hold yet, however long a stream of changes goes on. synchronize() and destruction
 // write synchronously. Apart from those, the main thread never waits for the disk.
@@ -22,7 +26,12 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
  public:
   static constexpr double kFlushDelay = 0.5;
 
-  PlistFileUserDefaults(Scheduler& scheduler, const std::string& folder, const std::string& domain);
+  // Why the value read under a key cannot be used by the program; nothing when it can.
+  using EntryCheck =
+      std::function<std::optional<std::string>(const std::string& key, const platform::PlistValue& value)>;
+
+  PlistFileUserDefaults(Scheduler& scheduler, const std::string& folder, const std::string& domain,
+                        const EntryCheck& check = {});
   ~PlistFileUserDefaults() override;
 
   PlistFileUserDefaults(const PlistFileUserDefaults&) = delete;
@@ -48,7 +57,7 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
 
  private:
   struct State;
-  void load(Scheduler& scheduler);
+  void load(Scheduler& scheduler, const EntryCheck& check);
   void scheduleFlush();
 
   std::shared_ptr<State> state_;
