@@ -38,9 +38,8 @@ FrontEnds::FrontEnds(Scheduler& scheduler, sim::SimAppShell& shell, const std::s
     };
     alerts = std::move(printed);
   }
-  const std::string lockPath = SingleInstanceLock::defaultPath(configFolder);
   urlDelivery =
-      std::make_unique<LocalSocketUrlDelivery>(scheduler, LocalSocketUrlDelivery::defaultPath(lockPath));
+      std::make_unique<LocalSocketUrlDelivery>(scheduler, SingleInstanceLock::defaultPath(configFolder));
   // The update framework has no feed to reach: a check says so in its own window (a program without a
   // display has none to show, and only logs it).
   if (!restoreOnly && hasDisplay()) {

@@ -71,20 +71,26 @@ std::string standInTool(const std::string& name, const char* buildPath) {
 }
 
 // Hands this start's URLs to the copy that runs. The exit status when that copy answered (0: it took
-// them), nothing when there are none, nobody listens or nobody can be reached: the start then goes on as
-// usual (the copy may be starting, or there is none; start-up asks again while it waits for the
-// single-instance lock).
+// them), or when a URL is refused before anything is sent (1); nothing when there are none, nobody
+// listens or nobody can be reached: the start then goes on as usual (the copy may be starting, or there
+// is none; start-up asks again while it waits for the single-instance lock).
 std::optional<int> forwardURLsToRunningCopy(int& argc, char** argv,
                                             const std::vector<std::string>& arguments) {
   const std::vector<std::string> urls = pelko::urlsAmongArguments(arguments);
   if (urls.empty()) return std::nullopt;
+  // Refused whether or not a copy runs: the start would otherwise open it itself.
+  for (const auto& url : urls) {
+    if (pelko::holdsControlCharacter(url)) {
+      std::fprintf(stderr, "%s\n", pelko::controlCharacterRefusal(url).c_str());
+      return 1;
+    }
+  }
   // The socket needs a core application (and the delivery a scheduler), never a display; both go
   // before the real application is made.
   QCoreApplication application(argc, argv);
   pelko::real::RealScheduler scheduler;
-  const std::string lockPath =
-      pelko::SingleInstanceLock::defaultPath(pelko::real::PlistFileUserDefaults::defaultFolder());
-  pelko::LocalSocketUrlDelivery delivery(scheduler, pelko::LocalSocketUrlDelivery::defaultPath(lockPath));
+  pelko::LocalSocketUrlDelivery delivery(
+      scheduler, pelko::SingleInstanceLock::defaultPath(pelko::real::PlistFileUserDefaults::defaultFolder()));
   const auto result = delivery.forwardToRunningCopy(urls);
   switch (result) {
     case pelko::platform::UrlDelivery::ForwardResult::delivered:

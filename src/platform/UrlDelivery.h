@@ -13,9 +13,9 @@ class UrlDelivery {
   enum class ForwardResult {
     delivered,    // the running copy took the URLs
     noReceiver,   // nobody listens (no copy runs, or it is not receiving yet)
-    refused,      // the running copy refused them: more than 16, or one longer than 2 KiB
+    refused,      // refused: more than 16, one longer than 2 KiB, or one holding a control character
     busy,         // the running copy served other starts all the while, or did not answer in time
-    unreachable,  // a copy may run, but the way to it cannot be used on this system
+    unreachable,  // a copy runs (or may), but its socket cannot be found or used
   };
 
   using Handler = std::function<void(const std::vector<std::string>& urls)>;
@@ -34,11 +34,13 @@ class UrlDelivery {
   static std::string failureMessage(ForwardResult result) {
     switch (result) {
       case ForwardResult::refused:
-        return "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)";
+        return "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB, without line "
+               "breaks or other control characters)";
       case ForwardResult::busy:
         return "Pelko: the running copy is busy with other starts and did not take the URLs; try again";
       case ForwardResult::unreachable:
-        return "Pelko: the URLs cannot reach the running copy: the path of its socket is too long";
+        return "Pelko: the URLs cannot reach the running copy: it does not answer on a socket this start can "
+               "find and use";
       case ForwardResult::delivered:
       case ForwardResult::noReceiver:
         break;

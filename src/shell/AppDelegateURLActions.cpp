@@ -22,7 +22,25 @@ std::vector<std::string> AppDelegate::urlArguments() const {
 bool AppDelegate::forwardURLsToRunningCopy() {
   auto urls = urlArguments();
   if (urls.empty() || !env_.urlDelivery) return false;
-  const auto result = env_.urlDelivery->forwardToRunningCopy(urls);
+  // Another copy runs and this start's URLs are lost: never the quiet "already running" of a plain
+  // start.
+  auto giveUp = [this](const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    std::fflush(stderr);
+    quitHasBegun_ = true;
+    env_.processControl.exit(1);
+    return true;
+  };
+  for (const auto& url : urls) {
+    if (holdsControlCharacter(url)) return giveUp(controlCharacterRefusal(url));
+  }
+  auto result = env_.urlDelivery->forwardToRunningCopy(urls);
+  // The copy holding the lock does not listen yet (it is starting) or no longer (it is ending); one that
+  // still does not once the lock has been waited for cannot be reached.
+  if (result == platform::UrlDelivery::ForwardResult::noReceiver &&
+      env_.scheduler.now() >= instanceLockDeadline_) {
+    result = platform::UrlDelivery::ForwardResult::unreachable;
+  }
   switch (result) {
     case platform::UrlDelivery::ForwardResult::delivered:
       debugLog("AppDelegate: handed " + std::to_string(urls.size()) + " URL(s) to the running copy");
@@ -32,14 +50,8 @@ bool AppDelegate::forwardURLsToRunningCopy() {
     case platform::UrlDelivery::ForwardResult::refused:
     case platform::UrlDelivery::ForwardResult::busy:
     case platform::UrlDelivery::ForwardResult::unreachable:
-      // Another copy runs and the URLs are lost: never the quiet "already running" of a plain start.
-      std::fprintf(stderr, "%s\n", platform::UrlDelivery::failureMessage(result).c_str());
-      std::fflush(stderr);
-      quitHasBegun_ = true;
-      env_.processControl.exit(1);
-      return true;
+      return giveUp(platform::UrlDelivery::failureMessage(result));
     case platform::UrlDelivery::ForwardResult::noReceiver:
-      // The copy holding the lock does not listen yet (it is starting) or no longer (it is ending).
       return false;
   }
   return false;
@@ -63,6 +75,12 @@ void AppDelegate::openURLs(const std::vector<std::string>& urls) {
     // Termination has run its clean-up by now: an action would act on a program that is going away.
     if (quitHasBegun_) {
       debugLog("AppDelegate: ignoring URL during quit: " + url);
+      continue;
+    }
+    // Whoever made it, such a URL is not what its sender meant: it is said, not guessed at.
+    if (holdsControlCharacter(url)) {
+      std::fprintf(stderr, "%s\n", controlCharacterRefusal(url).c_str());
+      std::fflush(stderr);
       continue;
     }
     openURL(url);

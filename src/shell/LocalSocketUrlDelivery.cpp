@@ -16,6 +16,8 @@
 #include <filesystem>
 
 #include "foundation/DebugLog.h"
+#include "platform/RegularFile.h"
+#include "shell/PelkoURL.h"
 
 namespace pelko {
 
@@ -73,32 +75,90 @@ bool sendAll(int fd, const std::string& text) {
   return true;
 }
 
+// The socket path the record names: its first line; empty when there is none (no copy has received
+// there yet, or the record is being replaced).
+std::string readRecord(const std::string& record) {
+  // A path and its line feed; anything longer was never written by a receiver.
+  constexpr size_t kLimit = 4096;
+  const platform::RegularFileRead read = platform::readRegularFile(record, kLimit);
+  if (!read.ok()) return {};
+  const size_t end = read.contents.find('\n');
+  return end == std::string::npos ? std::string() : read.contents.substr(0, end);
+}
+
+// Replaces the record in one step, so a sender reads either the old path or the new one whole.
+bool writeRecord(const std::string& record, const std::string& socketPath, std::string& reason) {
+  const std::string draft = record + ".new-" + std::to_string(::getpid());
+  const int fd = ::open(draft.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  bool written = fd >= 0;
+  if (written) {
+    const std::string text = socketPath + '\n';
+    written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    written = ::close(fd) == 0 && written;
+  }
+  if (!written || ::rename(draft.c_str(), record.c_str()) != 0) {
+    reason = "cannot write " + record + " (" + std::strerror(errno) + ")";
+    ::unlink(draft.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-LocalSocketUrlDelivery::LocalSocketUrlDelivery(Scheduler& scheduler, std::string socketPath)
-    : scheduler_(scheduler), socketPath_(std::move(socketPath)) {}
+LocalSocketUrlDelivery::LocalSocketUrlDelivery(Scheduler& scheduler, std::string lockPath,
+                                               std::vector<std::string> socketFolders)
+    : scheduler_(scheduler), lockPath_(std::move(lockPath)), socketFolders_(std::move(socketFolders)) {}
 
 LocalSocketUrlDelivery::~LocalSocketUrlDelivery() {
   stopReceiving();
 }
 
-std::string LocalSocketUrlDelivery::defaultPath(const std::string& lockPath) {
-  return (std::filesystem::path(lockPath).parent_path() / "pelko.socket").string();
+std::vector<std::string> LocalSocketUrlDelivery::defaultSocketFolders() {
+  std::vector<std::string> folders;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/')
+    folders.push_back(std::string(runtime) + "/pelko");
+  // Short whatever the runtime folder is, and there for every start of this user alike.
+  folders.push_back("/tmp/pelko-" + std::to_string(::getuid()));
+  return folders;
+}
+
+std::string LocalSocketUrlDelivery::recordPath(const std::string& lockPath) {
+  return (std::filesystem::path(lockPath).parent_path() / "pelko.socket-path").string();
+}
+
+std::string LocalSocketUrlDelivery::socketName() const {
+  struct stat info {};
+  if (::stat(std::filesystem::path(lockPath_).parent_path().c_str(), &info) != 0) return "pelko.socket";
+  char name[64];
+  std::snprintf(name, sizeof name, "pelko-%llx-%llx.socket", static_cast<unsigned long long>(info.st_dev),
+                static_cast<unsigned long long>(info.st_ino));
+  return name;
 }
 
 bool LocalSocketUrlDelivery::startReceiving(Handler handler) {
   stopReceiving();
-  std::string reason;
-  if (!preparePrivateFolder(std::filesystem::path(socketPath_).parent_path().string(), reason) ||
-      !listen(reason)) {
-    // Later starts cannot hand their URLs over: the user is told, not only the diagnostic log.
-    std::fprintf(stderr, "Pelko: cannot receive URLs from later starts at %s: %s\n", socketPath_.c_str(),
-                 reason.c_str());
-    std::fflush(stderr);
-    return false;
+  const std::string name = socketName();
+  std::string failures;
+  for (const auto& folder : socketFolders_) {
+    const std::string path = folder + "/" + name;
+    sockaddr_un unused;
+    std::string reason = "the path is too long for a socket";
+    if (socketAddress(path, unused) && preparePrivateFolder(folder, reason) && listen(path, reason)) {
+      if (writeRecord(recordPath(lockPath_), path, reason)) {
+        socketPath_ = path;
+        handler_ = std::move(handler);
+        return true;
+      }
+      closeListener();
+      ::unlink(path.c_str());
+    }
+    failures += (failures.empty() ? " at " : "; nor at ") + path + ": " + reason;
   }
-  handler_ = std::move(handler);
-  return true;
+  // Later starts cannot hand their URLs over: the user is told, not only the diagnostic log.
+  std::fprintf(stderr, "Pelko: cannot receive URLs from later starts%s\n", failures.c_str());
+  std::fflush(stderr);
+  return false;
 }
 
 void LocalSocketUrlDelivery::stopReceiving() {
@@ -106,14 +166,17 @@ void LocalSocketUrlDelivery::stopReceiving() {
   if (retry_) retry_->cancel();
   retry_.reset();
   while (!clients_.empty()) closeClient(clients_.begin()->first);
-  if (listenFd_ < 0) return;
-  closeListener();
+  if (socketPath_.empty()) return;
+  if (listenFd_ >= 0) closeListener();
   ::unlink(socketPath_.c_str());
+  const std::string record = recordPath(lockPath_);
+  if (readRecord(record) == socketPath_) ::unlink(record.c_str());
+  socketPath_.clear();
 }
 
-bool LocalSocketUrlDelivery::listen(std::string& reason) {
+bool LocalSocketUrlDelivery::listen(const std::string& path, std::string& reason) {
   sockaddr_un address;
-  if (!socketAddress(socketPath_, address)) {
+  if (!socketAddress(path, address)) {
     reason = "the path is too long for a socket";
     return false;
   }
@@ -122,8 +185,9 @@ bool LocalSocketUrlDelivery::listen(std::string& reason) {
     reason = std::strerror(errno);
     return false;
   }
-  // This process holds the single-instance lock: a socket left there is from a copy that has gone.
-  ::unlink(socketPath_.c_str());
+  // This process holds the single-instance lock of these settings: a socket left there is from a copy
+  // with the same settings that has gone.
+  ::unlink(path.c_str());
   // Only the user may connect, from the moment the socket exists.
   const mode_t previousMask = ::umask(0077);
   const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
@@ -180,7 +244,7 @@ void LocalSocketUrlDelivery::retryLater(const char* what, int error, bool listen
       return;
     }
     std::string reason;
-    if (listen(reason)) {
+    if (listen(socketPath_, reason)) {
       debugLog("AppDelegate: receiving URLs at " + socketPath_ + " again");
       accept();
     } else {
@@ -254,20 +318,23 @@ void LocalSocketUrlDelivery::readFrom(uint64_t id) {
   }
 
   std::vector<std::string> urls;
-  bool valid = complete;
+  std::string refusal = complete ? "" : "the batch is longer than any valid one";
   if (complete) {
     size_t start = 0;
     for (size_t end = batch.find('\n'); end + 1 < batch.size(); end = batch.find('\n', start)) {
-      if (end - start > kMaxURLBytes) valid = false;
       urls.push_back(batch.substr(start, end - start));
       start = end + 1;
+      if (urls.back().size() > kMaxURLBytes) refusal = "a URL is longer than 2 KiB";
+      // The line feeds frame the URLs, so a carriage return or any other control character in a line
+      // is not part of a URL anyone meant.
+      if (holdsControlCharacter(urls.back())) refusal = "a URL holds a control character";
     }
-    if (static_cast<int>(urls.size()) > kMaxURLs) valid = false;
+    if (static_cast<int>(urls.size()) > kMaxURLs) refusal = "more than 16 URLs";
   }
-  (void)sendAll(client.fd, valid ? "ok\n" : "refused\n");
+  (void)sendAll(client.fd, refusal.empty() ? "ok\n" : "refused\n");
   closeClient(id);
-  if (!valid) {
-    debugLog("AppDelegate: refused URLs from a later start (at most 16, each at most 2 KiB)");
+  if (!refusal.empty()) {
+    debugLog("AppDelegate: refused URLs from a later start: " + refusal);
     return;
   }
   if (handler_ && !urls.empty()) {
@@ -277,10 +344,19 @@ void LocalSocketUrlDelivery::readFrom(uint64_t id) {
 
 platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCopy(
     const std::vector<std::string>& urls) {
+  // A line break would make two URLs of one on the way: such a URL is never sent.
+  for (const auto& url : urls) {
+    if (holdsControlCharacter(url)) {
+      debugLog("AppDelegate: not handing over a URL that holds a control character");
+      return ForwardResult::refused;
+    }
+  }
+  const std::string socketPath = readRecord(recordPath(lockPath_));
+  if (socketPath.empty()) return ForwardResult::noReceiver;
   sockaddr_un address;
-  if (!socketAddress(socketPath_, address)) {
+  if (!socketAddress(socketPath, address)) {
     debugLog("AppDelegate: cannot hand URLs to the running copy: the path is too long for a socket: " +
-             socketPath_);
+             socketPath);
     return ForwardResult::unreachable;
   }
   std::string batch;

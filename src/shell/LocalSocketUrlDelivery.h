@@ -8,18 +8,25 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/Scheduler.h"
 #include "platform/UrlDelivery.h"
 
 namespace pelko {
 
-// URLs handed from a later start to the running copy over a local socket beside the single-instance
-// lock, in a folder only the user can enter; only the user's own processes are answered.
+// URLs handed from a later start to the running copy over a local socket, in a folder only the user can
+// enter; only the user's own processes are answered.
+//
+// Finding the running copy never depends on the environment of the start: the copy that receives names
+// its socket in a record beside its single-instance lock, which sits beside the settings, and a later
+// start with the same settings reads the record there. The socket itself sits in a short folder of its
+// own (the runtime folder, else a private folder under /tmp), so its path always fits a socket address,
+// and it is named after the settings folder, so copies with other settings never take each other's.
 //
 // One connection carries one batch: each URL on a line of its own, then an empty line. The receiver
-// answers "ok" and hands the batch on, or "refused" for more than 16 URLs or a URL longer than 2 KiB.
-// Either side gives up on a connection after 1 s.
+// answers "ok" and hands the batch on, or "refused" for more than 16 URLs, a URL longer than 2 KiB or one
+// holding a control character. Either side gives up on a connection after 1 s.
 //
 // The receiver survives pressure: it serves at most kMaxClients connections at once and answers any newer
 // one "busy" and closes it at once, so a flood of connections cannot use up the process's file
@@ -28,8 +35,8 @@ namespace pelko {
 // waits kAcceptRetrySeconds and tries again, and when the listening socket itself fails, it listens
 // afresh. Each of these is said in the diagnostic log.
 //
-// A path too long for a local socket can be used by neither side: the receiver says so on standard
-// error once, and a sender reports the copy as unreachable rather than as absent.
+// A receiver that can make its socket in none of its folders says so on standard error once; a record
+// naming a path no socket can have makes a sender report the copy as unreachable rather than as absent.
 //
 // Plain sockets rather than the toolkit's network module: that module and the libraries it brings
 // would be loaded at every start, before the first bar, for a few lines of text.
@@ -43,11 +50,18 @@ class LocalSocketUrlDelivery final : public platform::UrlDelivery {
   static constexpr double kBusyRetrySeconds = 2.0;
   static constexpr int kBusyPauseMs = 50;
 
-  LocalSocketUrlDelivery(Scheduler& scheduler, std::string socketPath);
+  // `lockPath` is the single-instance lock of the settings this copy runs with. A receiver makes its
+  // socket in the first of `socketFolders` that can hold it.
+  LocalSocketUrlDelivery(Scheduler& scheduler, std::string lockPath,
+                         std::vector<std::string> socketFolders = defaultSocketFolders());
   ~LocalSocketUrlDelivery() override;
 
-  // `pelko.socket` in the folder of the single-instance lock.
-  static std::string defaultPath(const std::string& lockPath);
+  // `$XDG_RUNTIME_DIR/pelko` when that variable names an absolute folder, then `/tmp/pelko-<uid>`.
+  static std::vector<std::string> defaultSocketFolders();
+  // The record of where the receiving copy's socket is: `pelko.socket-path` beside the lock.
+  static std::string recordPath(const std::string& lockPath);
+  // The socket this copy receives at; empty while it does not receive.
+  const std::string& socketPath() const { return socketPath_; }
 
   bool startReceiving(Handler handler) override;
   void stopReceiving() override;
@@ -57,7 +71,9 @@ class LocalSocketUrlDelivery final : public platform::UrlDelivery {
   // Sends `batch` on a connection of its own: the receiver's answer ("" when none came in time), nothing
   // when no receiver listens.
   std::optional<std::string> exchange(const std::string& batch, const sockaddr_un& address);
-  bool listen(std::string& reason);
+  // The socket's name in any of the folders: after the identity of the settings folder.
+  std::string socketName() const;
+  bool listen(const std::string& path, std::string& reason);
   void closeListener();
   void accept();
   void retryLater(const char* what, int error, bool listenAgain);
@@ -74,6 +90,8 @@ class LocalSocketUrlDelivery final : public platform::UrlDelivery {
   };
 
   Scheduler& scheduler_;
+  std::string lockPath_;
+  std::vector<std::string> socketFolders_;
   std::string socketPath_;
   Handler handler_;
   int listenFd_ = -1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 
 namespace pelko {
 
@@ -38,7 +39,44 @@ bool takesValue(std::string_view option) {
          kToolkitOptionsWithValue.end();
 }
 
+// Length in bytes of the control character that starts at `i`, or 0 when none does.
+size_t controlCharacterLength(std::string_view text, size_t i) {
+  const auto byte = [&](size_t at) { return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u; };
+  const unsigned first = byte(i);
+  if (first < 0x20 || first == 0x7F) return 1;
+  if (first == 0xC2 && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9F) return 2;  // U+0080..U+009F
+  if (first == 0xE2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xA8 || byte(i + 2) == 0xA9)) return 3;
+  return 0;
+}
+
 }  // namespace
+
+bool holdsControlCharacter(std::string_view url) {
+  for (size_t i = 0; i < url.size(); ++i)
+    if (controlCharacterLength(url, i) > 0) return true;
+  return false;
+}
+
+std::string controlCharacterRefusal(std::string_view url) {
+  std::string shown;
+  for (size_t i = 0; i < url.size();) {
+    const size_t length = controlCharacterLength(url, i);
+    if (length == 0) {
+      shown += url[i++];
+      continue;
+    }
+    for (size_t end = i + length; i < end; ++i) {
+      if (url[i] == '\n') {
+        shown += "\\n";
+        continue;
+      }
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(url[i]));
+      shown += escaped;
+    }
+  }
+  return "Pelko: a URL holding a line break or another control character is refused: \"" + shown + "\"";
+}
 
 std::vector<std::string> urlsAmongArguments(const std::vector<std::string>& arguments) {
   std::vector<std::string> urls;

@@ -22,6 +22,15 @@ struct PelkoURL {
   static PelkoURL parse(std::string_view text);
 };
 
+// Whether `url` holds a line break or another control character: C0 and C1 controls, DEL, and the
+// line and paragraph separators. Such a URL is refused whole wherever it arrives: URLs travel between
+// copies one per line, so a line break inside one would make two URLs of it.
+bool holdsControlCharacter(std::string_view url);
+
+// What the user is told when `url` is refused for holding one; the URL is shown with its control
+// characters escaped (a line feed as "\n", others as "\xNN"), so the message stays on one line.
+std::string controlCharacterRefusal(std::string_view url);
+
 // The process arguments that are URLs to open, in order: those with a scheme (a letter, then letters,
 // digits, '+', '-' or '.', then ':'). Options ("--restore-dock", Qt's "-display :1") are none, and
 // neither is the value that follows one of Qt's options that take one ("-display host:0").

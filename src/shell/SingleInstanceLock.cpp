@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -47,8 +46,9 @@ std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::st
 }
 
 std::string SingleInstanceLock::defaultPath(const std::string& configFolder) {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && runtime[0] == '/') return std::string(runtime) + "/pelko/pelko.lock";
+  // Beside the settings, never in a folder another variable names: two starts of the same user whose
+  // runtime folders differ (one started under su, or from a script without a session) would each find
+  // a lock of their own there and both run.
   return configFolder + "/pelko.lock";
 }
 

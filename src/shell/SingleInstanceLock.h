@@ -5,10 +5,11 @@
 
 namespace pelko {
 
-// One running copy per user: an exclusive lock on a file in the user's runtime (or configuration)
-// folder, held for as long as this object lives and released by the system when the process ends,
-// however it ends. Taking it is one atomic step, so two copies started at the same moment cannot both
-// believe they are alone, and a copy that crashed never leaves a stale lock behind.
+// One running copy per settings file: an exclusive lock on a file beside the settings, held for as long
+// as this object lives and released by the system when the process ends, however it ends. The lock is
+// on the file itself, so every path that reaches the same settings folder (a link, another spelling of
+// the home folder) meets the same lock. Taking it is one atomic step, so two copies started at the same
+// moment cannot both believe they are alone, and a copy that crashed never leaves a stale lock behind.
 class SingleInstanceLock {
  public:
   enum class Outcome {
@@ -26,8 +27,7 @@ class SingleInstanceLock {
     return tryAcquire(path, outcome, reason);
   }
 
-  // `$XDG_RUNTIME_DIR/pelko/pelko.lock` when that variable names an absolute folder; otherwise
-  // `configFolder/pelko.lock`.
+  // `configFolder/pelko.lock`, whatever the environment says besides.
   static std::string defaultPath(const std::string& configFolder);
 
   ~SingleInstanceLock();

@@ -99,7 +99,7 @@ TEST_F(PelkoProcessTest, TheLockIsHeldUntilTheLastDockWorkOfTheProcessHasFinishe
   ASSERT_TRUE(restartBegun());
   first.signal(SIGTERM);
 
-  const std::string lockPath = sandbox.path("run/pelko/pelko.lock");
+  const std::string lockPath = sandbox.path("config/pelko/pelko.lock");
   int checks = 0;
   while (first.isRunning()) {
     SingleInstanceLock::Outcome outcome;
@@ -219,13 +219,82 @@ TEST_F(PelkoProcessTest, AScenarioThatCannotBeReadIsNamedAndNothingStarts) {
 
 TEST_F(PelkoProcessTest, WithoutAUsableLockFolderItSaysSoAndDoesNotRun) {
   std::ofstream(sandbox.path("not-a-folder")) << "";
-  PelkoProcess run(sandbox, {}, {{"XDG_RUNTIME_DIR", sandbox.path("not-a-folder")}});
+  PelkoProcess run(sandbox, {}, {{"XDG_CONFIG_HOME", sandbox.path("not-a-folder")}});
   ASSERT_TRUE(endsWith(run, 1));
   EXPECT_NE(run.output().find("Pelko: cannot take the single-instance lock " + sandbox.path("not-a-folder") +
                               "/pelko/pelko.lock: Not a directory"),
             std::string::npos)
       << run.output();
   EXPECT_TRUE(sandbox.dockCommands().empty());
+}
+
+// Two starts of the same user with the same settings may see different runtime folders (one under su,
+// or from a script without a session): the second finds the first all the same, and never runs beside
+// it.
+TEST_F(PelkoProcessTest, OneCopyRunsPerSettingsFileWhateverTheRuntimeFolder) {
+  PelkoProcess first(sandbox);
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+  ASSERT_TRUE(waitForTheHide(first, sandbox));
+
+  PelkoProcess withoutRuntime(sandbox, {}, {}, {"XDG_RUNTIME_DIR"});
+  ASSERT_TRUE(endsWith(withoutRuntime, 0));
+  EXPECT_NE(withoutRuntime.output().find("Pelko is Already Running"), std::string::npos)
+      << withoutRuntime.output();
+
+  PelkoProcess relativeRuntime(sandbox, {"pelko://quit"}, {{"XDG_RUNTIME_DIR", "relative"}});
+  ASSERT_TRUE(endsWith(relativeRuntime, 0));
+  EXPECT_TRUE(endsWith(first, 0)) << "the first copy took the quit";
+  EXPECT_EQ(sandbox.dockDomain(), kUsersDock);
+}
+
+// A runtime folder so deep that no socket fits in it: the running copy receives in a short folder of
+// its own instead, and a later start with the same settings finds it there.
+TEST_F(PelkoProcessTest, URLsReachTheRunningCopyWhenItsRuntimeFolderIsTooDeepForASocket) {
+  const std::map<std::string, std::string> deep = {
+      {"XDG_RUNTIME_DIR", sandbox.path("run/" + std::string(110, 'r'))}};
+  PelkoProcess first(sandbox, {}, deep);
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+  ASSERT_TRUE(waitForTheHide(first, sandbox));
+
+  PelkoProcess second(sandbox, {"pelko://quit"}, deep);
+  ASSERT_TRUE(endsWith(second, 0));
+  EXPECT_TRUE(endsWith(first, 0)) << "the first copy took the quit";
+  EXPECT_EQ(first.output().find("cannot receive URLs"), std::string::npos) << first.output();
+}
+
+// The copy holding the lock never listens (here the test holds it): a start with URLs waits for the lock
+// a while, then says the URLs cannot reach the running copy and ends with status 1, never with the quiet
+// "already running" of a start without URLs.
+TEST_F(PelkoProcessTest, URLsThatCannotReachTheRunningCopyEndTheirStartWithStatusOneAndAMessage) {
+  SingleInstanceLock::Outcome outcome;
+  std::filesystem::create_directories(sandbox.path("config/pelko"));
+  auto held = SingleInstanceLock::tryAcquire(sandbox.path("config/pelko/pelko.lock"), outcome);
+  ASSERT_TRUE(held);
+
+  PelkoProcess start(sandbox, {"pelko://settings"});
+  ASSERT_TRUE(endsWith(start, 1));
+  EXPECT_NE(start.output().find("Pelko: the URLs cannot reach the running copy"), std::string::npos)
+      << start.output();
+  EXPECT_EQ(start.output().find("Pelko is Already Running"), std::string::npos) << start.output();
+  EXPECT_TRUE(sandbox.dockCommands().empty());
+}
+
+// One argument holding a line break is one URL, refused whole: the running copy never sees the "quit"
+// that a batch framed by line feeds would have made of its second half.
+TEST_F(PelkoProcessTest, ALineBreakInsideOneArgumentIsRefusedAndTheRunningCopyKeepsRunning) {
+  PelkoProcess first(sandbox);
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+  ASSERT_TRUE(waitForTheHide(first, sandbox));
+
+  PelkoProcess second(sandbox, {"pelko://noop\npelko://quit"});
+  ASSERT_TRUE(endsWith(second, 1));
+  EXPECT_NE(second.output().find("Pelko: a URL holding a line break or another control character is refused: "
+                                 "\"pelko://noop\\npelko://quit\""),
+            std::string::npos)
+      << second.output();
+  first.signal(SIGTERM);
+  EXPECT_TRUE(endsWith(first, 15)) << "still running when signalled, not quit by the URL";
+  EXPECT_EQ(first.output().find("pelko://noop"), std::string::npos) << first.output();
 }
 
 // Every kind of damaged value a hand-edited settings file can hold is told alike, in the run that finds
@@ -304,29 +373,6 @@ TEST_F(PelkoProcessTest, LaunchAtLoginStaysOnWhileItsAutostartEntryExists) {
   PelkoProcess run(sandbox, {}, kQuit);
   ASSERT_TRUE(endsWith(run, 0));
   EXPECT_EQ(sandbox.defaults()["PelkoLaunchAtLogin"], PlistValue(true));
-}
-
-// A runtime folder so deep that the socket beside the lock cannot be bound: the running copy says so once,
-// and a later start with URLs ends with status 1 and says the URLs did not reach it.
-TEST_F(PelkoProcessTest, URLsThatCannotReachTheRunningCopyEndTheirStartWithStatusOneAndAMessage) {
-  const std::string runtime = sandbox.path("run/" + std::string(110, 'r'));
-  const std::map<std::string, std::string> deep = {{"XDG_RUNTIME_DIR", runtime}};
-  PelkoProcess first(sandbox, {}, deep);
-  ASSERT_TRUE(first.waitUntilReady()) << first.output();
-  const std::string receiving =
-      "Pelko: cannot receive URLs from later starts at " + runtime + "/pelko/pelko.socket";
-  ASSERT_TRUE(first.waitForOutput(receiving, 5)) << first.output();
-
-  PelkoProcess second(sandbox, {"pelko://quit"}, deep);
-  ASSERT_TRUE(endsWith(second, 1));
-  EXPECT_NE(second.output().find("Pelko: the URLs cannot reach the running copy"), std::string::npos)
-      << second.output();
-  EXPECT_EQ(second.output().find("Pelko is Already Running"), std::string::npos) << second.output();
-  EXPECT_TRUE(first.isRunning());
-  ASSERT_TRUE(waitForTheHide(first, sandbox));
-  EXPECT_EQ(first.terminate(), "");
-  const std::string& said = first.output();
-  EXPECT_EQ(said.find(receiving), said.rfind(receiving)) << "said once\n" << said;
 }
 
 // A run the test leaves going ends as a logout ends it, so the program's sanitizer still looks for leaks

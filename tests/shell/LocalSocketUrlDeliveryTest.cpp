@@ -33,19 +33,16 @@ class LocalSocketUrlDeliveryTest : public ::testing::Test {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::removePostedEvents(nullptr);
   }
-  std::string socketPath() const { return folder.file("run/pelko.socket"); }
+  std::string lockPath() const { return folder.file("config/pelko.lock"); }
+  std::string socketPath() const { return receiver.socketPath(); }
   bool startReceiver() {
     return receiver.startReceiving(
         [this](const std::vector<std::string>& urls) { received.push_back(urls); });
   }
   // Forwards from another thread, serving this side's socket meanwhile; `meanwhile` runs on this thread
-  // after each pass of serving it.
+  // after each pass of serving it. The sender finds the receiver through the lock's folder alone.
   Result forward(const std::vector<std::string>& urls, const std::function<void()>& meanwhile = {}) {
-    return forwardTo(socketPath(), urls, meanwhile);
-  }
-  Result forwardTo(const std::string& path, const std::vector<std::string>& urls,
-                   const std::function<void()>& meanwhile = {}) {
-    LocalSocketUrlDelivery sender(scheduler, path);
+    LocalSocketUrlDelivery sender(scheduler, lockPath(), {folder.file("elsewhere")});
     auto result = std::async(std::launch::async, [&] { return sender.forwardToRunningCopy(urls); });
     while (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -54,10 +51,28 @@ class LocalSocketUrlDeliveryTest : public ::testing::Test {
     scheduler.runUntilIdle();
     return result.get();
   }
+  // What the receiver answers a batch written as it stands.
+  std::string answerTo(const std::string& batch) {
+    QLocalSocket raw;
+    raw.connectToServer(QString::fromStdString(socketPath()));
+    if (!raw.waitForConnected(1000)) return "(not connected)";
+    raw.write(batch.data(), static_cast<qint64>(batch.size()));
+    raw.flush();
+    QByteArray answer;
+    for (int i = 0; i < 200 && !answer.contains('\n'); ++i) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      raw.waitForReadyRead(5);
+      answer += raw.readAll();
+    }
+    scheduler.runUntilIdle();
+    return answer.toStdString();
+  }
 
   TempFolder folder;
+  // The settings folder, where the lock and the record of the socket are.
+  bool configFolderMade = std::filesystem::create_directories(folder.file("config"));
   VirtualScheduler scheduler;
-  LocalSocketUrlDelivery receiver{scheduler, socketPath()};
+  LocalSocketUrlDelivery receiver{scheduler, lockPath(), {folder.file("run")}};
   std::vector<std::vector<std::string>> received;
 };
 
@@ -77,29 +92,83 @@ TEST_F(LocalSocketUrlDeliveryTest, BatchesOfAtMostSixteenURLsOfAtMostTwoKibibyte
   EXPECT_EQ(received[0], sixteen);
   EXPECT_EQ(received[1], (std::vector<std::string>{longest, "pelko://quit"}));
 
+  const std::string socket = socketPath();
   receiver.stopReceiving();
-  EXPECT_FALSE(std::filesystem::exists(socketPath()));
+  EXPECT_FALSE(std::filesystem::exists(socket));
+  EXPECT_FALSE(std::filesystem::exists(LocalSocketUrlDelivery::recordPath(lockPath())));
   EXPECT_EQ(forward({"pelko://restart"}), Result::noReceiver);
 }
 
 TEST_F(LocalSocketUrlDeliveryTest, OnlyTheUserCanReachTheSocketAndAStaleOneIsReplaced) {
+  ASSERT_TRUE(startReceiver());
+  const std::string socket = socketPath();
+  receiver.stopReceiving();
   // A copy killed while receiving left its socket, in a folder others could enter.
-  std::filesystem::create_directories(folder.file("run"));
   ::chmod(folder.file("run").c_str(), 0755);
   int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath().c_str());
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket.c_str());
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   ::close(fd);
 
   ASSERT_TRUE(startReceiver());
+  EXPECT_EQ(socketPath(), socket) << "the same settings, the same socket";
   struct stat info {};
   ASSERT_EQ(::stat(folder.file("run").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
   ASSERT_EQ(::stat(socketPath().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0077, 0u);
   EXPECT_EQ(forward({"pelko://onboarding"}), Result::delivered);
+}
+
+// The receiver's socket is found through the record beside the lock, whatever folders the sender would
+// have chosen for a socket of its own (its runtime folder may differ, or be unset).
+TEST_F(LocalSocketUrlDeliveryTest, ASenderFindsTheReceiverBesideTheLockWhateverItsOwnFolders) {
+  ASSERT_TRUE(startReceiver());
+  EXPECT_EQ(socketPath().rfind(folder.file("run/"), 0), 0u) << socketPath();
+  EXPECT_EQ(readWholeFile(LocalSocketUrlDelivery::recordPath(lockPath())), socketPath() + "\n");
+  for (const auto& senderFolders : std::vector<std::vector<std::string>>{
+           {}, {folder.file("other-run")}, LocalSocketUrlDelivery::defaultSocketFolders()}) {
+    LocalSocketUrlDelivery sender(scheduler, lockPath(), senderFolders);
+    auto result =
+        std::async(std::launch::async, [&] { return sender.forwardToRunningCopy({"pelko://restart"}); });
+    while (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(result.get(), Result::delivered);
+  }
+  scheduler.runUntilIdle();
+  EXPECT_EQ(received.size(), 3u);
+  // Copies with other settings have sockets of their own in the same folder.
+  std::filesystem::create_directories(folder.file("other-config"));
+  LocalSocketUrlDelivery other(scheduler, folder.file("other-config/pelko.lock"), {folder.file("run")});
+  ASSERT_TRUE(other.startReceiving([](const auto&) {}));
+  EXPECT_NE(other.socketPath(), socketPath());
+  EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  EXPECT_EQ(received.size(), 4u);
+}
+
+// A line break would make two URLs of one: the sender never sends such a URL, and the receiver refuses
+// a batch with a control character in any of its lines.
+TEST_F(LocalSocketUrlDeliveryTest, AURLHoldingAControlCharacterIsRefusedWholeByBothSides) {
+  ASSERT_TRUE(startReceiver());
+  DebugLogSink previous = setDebugLogSink([&](std::string_view) {});
+  for (const std::string url : {"pelko://noop\npelko://quit", "pelko://quit\r", "pelko://se\ttings"}) {
+    SCOPED_TRACE(::testing::PrintToString(url));
+    EXPECT_EQ(forward({"pelko://settings", url}), Result::refused);
+  }
+  for (const std::string batch : {"pelko://quit\r\n\n",
+                                  "pelko://settings\npelko://a\x01"
+                                  "b\n\n",
+                                  "pelko://\x7fquit\n\n", "pelko://quit\xC2\x85\n\n"}) {
+    SCOPED_TRACE(::testing::PrintToString(batch));
+    EXPECT_EQ(answerTo(batch), "refused\n");
+  }
+  setDebugLogSink(previous);
+  EXPECT_TRUE(received.empty());
+  // Letters beyond ASCII are no control characters.
+  EXPECT_EQ(answerTo("pelko://settings/\xC3\xA9t\xC3\xA9\n\n"), "ok\n");
+  EXPECT_EQ(received.size(), 1u);
 }
 
 TEST_F(LocalSocketUrlDeliveryTest, ASenderThatStallsIsCutOffAfterOneSecond) {
@@ -157,29 +226,29 @@ TEST_F(LocalSocketUrlDeliveryTest, BeyondEightConnectionsAtOnceTheNewestIsToldTo
   EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
 }
 
-TEST_F(LocalSocketUrlDeliveryTest, APathTooLongForASocketIsSaidByTheReceiverAndTheSenderFindsNoWayThrough) {
-  // A socket's path holds at most 107 bytes: one more cannot be bound or connected to.
-  const std::string folderPath = folder.file("run");
-  for (const auto& [length, usable] : std::vector<std::pair<size_t, bool>>{{107, true}, {108, false}}) {
-    SCOPED_TRACE(length);
-    const std::string name = "/" + std::string(length - folderPath.size() - 1, 's');
-    const std::string path = folderPath + name;
-    ASSERT_EQ(path.size(), length);
-    LocalSocketUrlDelivery longReceiver(scheduler, path);
-    ::testing::internal::CaptureStderr();
-    const bool receiving =
-        longReceiver.startReceiving([this](const auto& urls) { received.push_back(urls); });
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(receiving, usable);
-    if (usable) {
-      EXPECT_EQ(said, "");
-      EXPECT_EQ(forwardTo(path, {"pelko://settings"}), Result::delivered);
-    } else {
-      EXPECT_EQ(said, "Pelko: cannot receive URLs from later starts at " + path +
-                          ": the path is too long for a socket\n");
-      EXPECT_EQ(forwardTo(path, {"pelko://settings"}), Result::unreachable);
-    }
-  }
+// A socket's path holds at most 107 bytes: a folder too deep for one is passed over for the next, and a
+// receiver with no usable folder says so once. A record naming a path no socket can have leaves the
+// sender unable to reach the copy, rather than finding none.
+TEST_F(LocalSocketUrlDeliveryTest, AFolderTooDeepForASocketIsPassedOverAndWithNoneLeftTheReceiverSaysSo) {
+  const std::string deep = folder.file(std::string(100, 'd'));
+  LocalSocketUrlDelivery deepFirst(scheduler, lockPath(), {deep, folder.file("run")});
+  ::testing::internal::CaptureStderr();
+  ASSERT_TRUE(deepFirst.startReceiving([this](const auto& urls) { received.push_back(urls); }));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(deepFirst.socketPath().rfind(folder.file("run/"), 0), 0u) << deepFirst.socketPath();
+  EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  deepFirst.stopReceiving();
+
+  LocalSocketUrlDelivery nowhere(scheduler, lockPath(), {deep});
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(nowhere.startReceiving([this](const auto& urls) { received.push_back(urls); }));
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said.rfind("Pelko: cannot receive URLs from later starts at " + deep + "/pelko-", 0), 0u) << said;
+  EXPECT_NE(said.find(": the path is too long for a socket\n"), std::string::npos) << said;
+  EXPECT_EQ(forward({"pelko://settings"}), Result::noReceiver);
+
+  writeWholeFile(LocalSocketUrlDelivery::recordPath(lockPath()), deep + "/pelko.socket\n");
+  EXPECT_EQ(forward({"pelko://settings"}), Result::unreachable);
   EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
 }
 
@@ -203,10 +272,12 @@ TEST_F(LocalSocketUrlDeliveryTest, SendersThatLeaveBeforeTheirBatchEndsFreeTheir
 // the next sender, at the same socket, and its diagnostic log says what happened.
 TEST(LocalSocketUrlDeliveryPressureTest, AReceiverOutOfDescriptorsServesAgainOnceItHasSome) {
   TempFolder folder;
-  const std::string path = folder.file("run/pelko.socket");
+  const std::string lockPath = folder.file("config/pelko.lock");
+  std::filesystem::create_directories(folder.file("config"));
   QProcess child;
   child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(PELKO_URL_RECEIVER_CHILD, {QString::fromStdString(path)});
+  child.start(PELKO_URL_RECEIVER_CHILD,
+              {QString::fromStdString(lockPath), QString::fromStdString(folder.file("run"))});
   QByteArray output;
   auto waitFor = [&](const QByteArray& text) {
     for (int i = 0; i < 100 && !output.contains(text); ++i) {
@@ -216,9 +287,11 @@ TEST(LocalSocketUrlDeliveryPressureTest, AReceiverOutOfDescriptorsServesAgainOnc
     return output.contains(text);
   };
   ASSERT_TRUE(waitFor("ready\n")) << output.toStdString();
+  const std::string path = readWholeFile(LocalSocketUrlDelivery::recordPath(lockPath));
+  ASSERT_TRUE(path.ends_with('\n')) << path;
 
   VirtualScheduler scheduler;
-  LocalSocketUrlDelivery sender(scheduler, path);
+  LocalSocketUrlDelivery sender(scheduler, lockPath);
   Result result = Result::noReceiver;
   for (int attempt = 0; attempt < 10 && result != Result::delivered; ++attempt)
     result = sender.forwardToRunningCopy({"pelko://settings", "pelko://quit"});
@@ -226,7 +299,7 @@ TEST(LocalSocketUrlDeliveryPressureTest, AReceiverOutOfDescriptorsServesAgainOnc
   EXPECT_TRUE(waitFor("received pelko://quit\n")) << output.toStdString();
   EXPECT_TRUE(output.contains("received pelko://settings\n")) << output.toStdString();
   EXPECT_TRUE(output.contains("AppDelegate: cannot take a connection for URLs at " +
-                              QByteArray::fromStdString(path) +
+                              QByteArray::fromStdString(path.substr(0, path.size() - 1)) +
                               " (Too many open files); trying again in 250 ms"))
       << output.toStdString();
   EXPECT_TRUE(child.waitForFinished(5000));

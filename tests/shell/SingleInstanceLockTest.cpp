@@ -27,16 +27,35 @@ TEST(SingleInstanceLockTest, OneHolderAtATimeAndAStaleFileDoesNotCount) {
   EXPECT_TRUE(SingleInstanceLock::tryAcquire(path, outcome));
 }
 
-TEST(SingleInstanceLockTest, TheLockLivesInTheRuntimeFolderWhenThereIsOne) {
+// Two starts of the same user may see different runtime folders (one under su, or from a script
+// without a session): the lock stays beside the settings whatever that variable says.
+TEST(SingleInstanceLockTest, TheLockLivesBesideTheSettingsWhateverTheRuntimeFolder) {
   const char* saved = std::getenv("XDG_RUNTIME_DIR");
   std::string previous = saved ? saved : "";
-  ::setenv("XDG_RUNTIME_DIR", "/run/user/1000", 1);
-  EXPECT_EQ(SingleInstanceLock::defaultPath("/home/u/.config/pelko"), "/run/user/1000/pelko/pelko.lock");
-  ::setenv("XDG_RUNTIME_DIR", "relative", 1);
-  EXPECT_EQ(SingleInstanceLock::defaultPath("/home/u/.config/pelko"), "/home/u/.config/pelko/pelko.lock");
-  ::unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(SingleInstanceLock::defaultPath("/home/u/.config/pelko"), "/home/u/.config/pelko/pelko.lock");
+  for (const char* runtime : {"/run/user/1000", "relative", ""}) {
+    SCOPED_TRACE(runtime);
+    if (*runtime) {
+      ::setenv("XDG_RUNTIME_DIR", runtime, 1);
+    } else {
+      ::unsetenv("XDG_RUNTIME_DIR");
+    }
+    EXPECT_EQ(SingleInstanceLock::defaultPath("/home/u/.config/pelko"), "/home/u/.config/pelko/pelko.lock");
+  }
   if (saved) ::setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
+}
+
+// The lock is on the file: another spelling of the settings folder (a link to it) meets the same lock.
+TEST(SingleInstanceLockTest, AnotherPathToTheSameSettingsFolderMeetsTheSameLock) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.file("config/pelko"));
+  std::filesystem::create_directory_symlink(folder.file("config"), folder.file("linked-config"));
+  Outcome outcome;
+  auto held =
+      SingleInstanceLock::tryAcquire(SingleInstanceLock::defaultPath(folder.file("config/pelko")), outcome);
+  ASSERT_EQ(outcome, Outcome::acquired);
+  EXPECT_FALSE(SingleInstanceLock::tryAcquire(
+      SingleInstanceLock::defaultPath(folder.file("linked-config/pelko")), outcome));
+  EXPECT_EQ(outcome, Outcome::heldByAnother);
 }
 
 }  // namespace

@@ -171,20 +171,37 @@ TEST(StartURLsTest, ASecondStartHandsItsURLsOverAndOneWithoutURLsSaysAlreadyRunn
   EXPECT_TRUE(world.alerts.shown.empty());
   EXPECT_FALSE(world.delegate->hasFinishedLaunching());
 
-  // Without URLs to hand over, or with nobody taking them, the start waits for the lock, then gives up.
-  for (bool listening : {true, false}) {
-    FrontEndsWorld later;
-    auto alsoRunning = SingleInstanceLock::tryAcquire(later.lockPath(), outcome);
-    std::vector<std::string> arguments{"-platform", "xcb"};
-    if (!listening) arguments.push_back("pelko://restart");
-    later.urlDelivery.forwardAnswer = listening ? platform::UrlDelivery::ForwardResult::delivered
-                                                : platform::UrlDelivery::ForwardResult::noReceiver;
-    later.start(arguments);
-    later.settle(2.1);
-    ASSERT_EQ(later.alerts.shown.size(), 1u);
-    EXPECT_EQ(later.alerts.shown[0].messageText, "Pelko is Already Running");
-    EXPECT_EQ(later.urlDelivery.forwarded.empty(), listening) << "asked again while waiting";
-  }
+  // Without URLs to hand over, the start waits for the lock, then gives up.
+  FrontEndsWorld later;
+  auto alsoRunning = SingleInstanceLock::tryAcquire(later.lockPath(), outcome);
+  later.urlDelivery.forwardAnswer = platform::UrlDelivery::ForwardResult::delivered;
+  later.start({"-platform", "xcb"});
+  later.settle(2.1);
+  ASSERT_EQ(later.alerts.shown.size(), 1u);
+  EXPECT_EQ(later.alerts.shown[0].messageText, "Pelko is Already Running");
+  EXPECT_TRUE(later.urlDelivery.forwarded.empty());
+}
+
+// The copy holding the lock may still be starting: URLs nobody takes are offered again while the lock is
+// waited for. A copy that still does not listen then cannot be reached: the start says so and ends with
+// status 1, never with the quiet "already running" of a start without URLs.
+TEST(StartURLsTest, URLsNobodyTakesWhileTheLockIsWaitedForEndTheStartAsUnreachable) {
+  FrontEndsWorld world;
+  SingleInstanceLock::Outcome outcome;
+  auto running = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
+  ASSERT_TRUE(running);
+  ::testing::internal::CaptureStderr();
+  world.start({"pelko://restart"});
+  world.settle(1.9);
+  EXPECT_GT(world.urlDelivery.forwarded.size(), 10u) << "asked again while waiting";
+  EXPECT_TRUE(world.processControl.exitStatuses.empty());
+  world.settle(0.2);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Pelko: the URLs cannot reach the running copy: it does not answer on a socket this start can "
+            "find and use\n");
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{1});
+  EXPECT_TRUE(world.alerts.shown.empty());
+  EXPECT_FALSE(world.delegate->hasFinishedLaunching());
 }
 
 // A copy runs and the URLs did not reach it: the start ends with status 1 and says why, never with the
@@ -193,11 +210,13 @@ TEST(StartURLsTest, URLsTheRunningCopyDidNotTakeEndTheStartWithStatusOneAndTheir
   using Result = platform::UrlDelivery::ForwardResult;
   for (const auto& [result, said] : std::vector<std::pair<Result, std::string>>{
            {Result::refused,
-            "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB)\n"},
+            "Pelko: the running copy did not take the URLs (at most 16, each at most 2 KiB, without line "
+            "breaks or other control characters)\n"},
            {Result::busy,
             "Pelko: the running copy is busy with other starts and did not take the URLs; try again\n"},
            {Result::unreachable,
-            "Pelko: the URLs cannot reach the running copy: the path of its socket is too long\n"},
+            "Pelko: the URLs cannot reach the running copy: it does not answer on a socket this start can "
+            "find and use\n"},
        }) {
     SCOPED_TRACE(said);
     FrontEndsWorld world;
@@ -213,6 +232,51 @@ TEST(StartURLsTest, URLsTheRunningCopyDidNotTakeEndTheStartWithStatusOneAndTheir
     EXPECT_EQ(world.urlDelivery.forwarded.size(), 1u) << "given up at once";
     EXPECT_TRUE(world.alerts.shown.empty());
   }
+}
+
+// A line break inside one argument must not make two URLs of it: such a URL is refused whole and said,
+// by a start that would hand it over (status 1, nothing sent) and by a copy that would open it.
+TEST(StartURLsTest, AURLHoldingALineBreakOrAnotherControlCharacterIsRefusedWholeAndSaid) {
+  struct Case {
+    std::string url;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"pelko://noop\npelko://quit", "pelko://noop\\npelko://quit"},
+      {"pelko://quit\r", "pelko://quit\\x0D"},
+      {std::string("pelko://quit\0", 13), "pelko://quit\\x00"},
+      {"pelko://\x1bquit", "pelko://\\x1Bquit"},
+      {"pelko://quit\x7f", "pelko://quit\\x7F"},
+      {"pelko://quit\xC2\x85", "pelko://quit\\xC2\\x85"},           // next line (U+0085)
+      {"pelko://quit\xE2\x80\xA8", "pelko://quit\\xE2\\x80\\xA8"},  // line separator (U+2028)
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    EXPECT_TRUE(holdsControlCharacter(c.url));
+    const std::string said =
+        "Pelko: a URL holding a line break or another control character is refused: \"" + c.shown + "\"\n";
+
+    FrontEndsWorld later;
+    SingleInstanceLock::Outcome outcome;
+    auto running = SingleInstanceLock::tryAcquire(later.lockPath(), outcome);
+    later.urlDelivery.forwardAnswer = platform::UrlDelivery::ForwardResult::delivered;
+    ::testing::internal::CaptureStderr();
+    later.start({"pelko://settings", c.url});
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), said);
+    EXPECT_EQ(later.processControl.exitStatuses, std::vector<int>{1});
+    EXPECT_TRUE(later.urlDelivery.forwarded.empty());
+
+    FrontEndsWorld world;
+    world.start();
+    world.bars.clear();
+    ::testing::internal::CaptureStderr();
+    world.delegate->openURLs({c.url, "pelko://settings"});
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), said);
+    EXPECT_TRUE(world.processControl.exitStatuses.empty()) << "no quit";
+    EXPECT_EQ(world.settingsWindow->shown, 1) << "the other URLs are opened";
+  }
+  for (const char* fine : {"pelko://settings/\xC3\xA9t\xC3\xA9", "pelko://settings?q=a%0Ab", "pelko://a b"})
+    EXPECT_FALSE(holdsControlCharacter(fine)) << fine;
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// Receives URLs at the socket named by its argument with a low limit on open files, having used up every
-// descriptor it may have. Prints "ready" once exhausted, each diagnostic line, and "received <url>" for
-// each URL; the first diagnostic (taking a connection failed) gives the descriptors back, as a process
-// whose pressure passes would. Ends after a "pelko://quit".
+// Receives URLs for the lock named by its first argument, at a socket in the folder named by its second,
+// with a low limit on open files, having used up every descriptor it may have. Prints "ready" once
+// exhausted, each diagnostic line, and "received <url>" for each URL; the first diagnostic (taking a
+// connection failed) gives the descriptors back, as a process whose pressure passes would. Ends after a
+// "pelko://quit".
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -17,12 +18,12 @@
 #include "shell/LocalSocketUrlDelivery.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 3) return 2;
   rlimit limit{64, 64};
   if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return 3;
   QCoreApplication application(argc, argv);
   pelko::real::RealScheduler scheduler;
-  pelko::LocalSocketUrlDelivery receiver(scheduler, argv[1]);
+  pelko::LocalSocketUrlDelivery receiver(scheduler, argv[1], {argv[2]});
   std::vector<int> hoard;
   pelko::setDebugLogSink([&](std::string_view line) {
     std::printf("%.*s\n", static_cast<int>(line.size()), line.data());
