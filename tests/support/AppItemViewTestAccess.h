@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "taskbar/AppItemReorderDrag.h"
 #include "taskbar/AppItemScrollCycling.h"
@@ -35,6 +37,41 @@ struct AppItemViewTestAccess {
   static QString iconInitial(const AppItemView& item) { return item.iconInitial(); }
   // How often the picture of the button's contents (all but the background) was drawn.
   static int contentRebuildCount(const AppItemView& item) { return item.contentRebuildCount_; }
+  // What the picture of the button's contents was last drawn from; none before the first paint.
+  static std::optional<AppItemView::ContentKey> drawnContentKey(const AppItemView& item) {
+    return item.contentKey_;
+  }
+  // The names of the fields in which two such keys differ, in the key's order.
+  static std::vector<std::string> differingContentFields(const AppItemView::ContentKey& a,
+                                                         const AppItemView::ContentKey& b) {
+    std::vector<std::string> names;
+    const auto note = [&names](const char* name, bool same) {
+      if (!same) names.emplace_back(name);
+    };
+    note("size", a.size == b.size);
+    note("pixelRatio", a.pixelRatio == b.pixelRatio);
+    note("hasLayout", a.hasLayout == b.hasLayout);
+    note("mode", a.mode == b.mode);
+    note("indicatorPosition", a.indicatorPosition == b.indicatorPosition);
+    note("iconSide", a.iconSide == b.iconSide);
+    note("icon", a.icon == b.icon);
+    note("shadows", a.shadows == b.shadows);
+    note("dimmedAlpha", a.dimmedAlpha == b.dimmedAlpha);
+    note("dots", a.dots == b.dots);
+    note("dotColor", a.dotColor == b.dotColor);
+    note("indicatorAlpha", a.indicatorAlpha == b.indicatorAlpha);
+    note("indicatorColor", a.indicatorColor == b.indicatorColor);
+    note("title", a.title == b.title);
+    note("titleFrame", a.titleFrame == b.titleFrame);
+    note("titleFont", a.titleFont == b.titleFont);
+    note("titleColor", a.titleColor == b.titleColor);
+    note("badgeFrame", a.badgeFrame == b.badgeFrame);
+    note("badgeCount", a.badgeCount == b.badgeCount);
+    note("badgeColor", a.badgeColor == b.badgeColor);
+    note("badgeTextColor", a.badgeTextColor == b.badgeTextColor);
+    note("badgeOpacity", a.badgeOpacity == b.badgeOpacity);
+    return names;
+  }
   // How often the shape of the background was drawn.
   static int backgroundShapeBuildCount(const AppItemView& item) { return item.backgroundShapeBuildCount_; }
   // Counts the layout operations that rebuilt the geometry (the others changed nothing).
