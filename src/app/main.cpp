@@ -140,6 +140,21 @@ pelko::DockManager::Services dockServices(pelko::RealEnvironment& real, const st
   return services;
 }
 
+// What one run owns, in the order it is made. tearDown() takes most of it apart in the order the
+// program needs; the rest goes with this, in reverse order of declaration. The font warm-up is declared
+// last so that it goes first: however main() ends (an unusable scenario, the end of the event loop),
+// its thread is joined before anything else goes, the application whose fonts share fontconfig's state
+// with it above all, while the thread may still be loading that state.
+struct Run {
+  std::unique_ptr<QCoreApplication> application;
+  std::unique_ptr<pelko::RealEnvironment> real;
+  std::unique_ptr<pelko::SimulatedWorld> world;
+  std::unique_ptr<pelko::FrontEnds> frontEnds;
+  std::unique_ptr<pelko::ShellWiring> wiring;
+  std::shared_ptr<pelko::AppDelegate> delegate;
+  std::optional<pelko::FontWarmUp> fontWarmUp;
+};
+
 // Start-up runs inside the event loop, as the application's did-finish-launching callback does. Returns
 // the event loop's exit status.
 int run(const std::shared_ptr<pelko::AppDelegate>& delegate, pelko::ShellWiring& wiring,
@@ -208,23 +223,25 @@ int main(int argc, char** argv) {
   if (!restoreOnly) {
     if (std::optional<int> status = forwardURLsToRunningCopy(argc, argv, arguments)) return *status;
   }
+  Run program;
   // The fonts load while the application object connects to the display (see FontWarmUp).
-  std::optional<pelko::FontWarmUp> fontWarmUp;
-  if (!restoreOnly) fontWarmUp.emplace();
-  const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv, restoreOnly);
+  if (!restoreOnly) program.fontWarmUp.emplace();
+  program.application = makeApplication(argc, argv, restoreOnly);
 
   const std::string configFolder = pelko::real::PlistFileUserDefaults::defaultFolder();
-  pelko::RealEnvironment real(configFolder, kBundleIdentifier, restoreOnly);
+  program.real = std::make_unique<pelko::RealEnvironment>(configFolder, kBundleIdentifier, restoreOnly);
+  pelko::RealEnvironment& real = *program.real;
   // The world the bars show: the real screens, and the applications of the scenario.
-  pelko::SimulatedWorld world(*real.scheduler, real.screens.get(), kVersion, kBuild);
-  if (!restoreOnly && !world.startScenario()) return 2;
-  pelko::FrontEnds frontEnds(*real.scheduler, world.shell(), configFolder, restoreOnly);
-  pelko::ShellWiring wiring(real, world, frontEnds, dockServices(real, configFolder), configFolder,
-                            restoreOnly);
-  std::shared_ptr<pelko::AppDelegate> delegate =
-      pelko::AppDelegate::create(wiring.delegateEnvironment(arguments));
+  program.world =
+      std::make_unique<pelko::SimulatedWorld>(*real.scheduler, real.screens.get(), kVersion, kBuild);
+  if (!restoreOnly && !program.world->startScenario()) return 2;
+  program.frontEnds =
+      std::make_unique<pelko::FrontEnds>(*real.scheduler, program.world->shell(), configFolder, restoreOnly);
+  program.wiring = std::make_unique<pelko::ShellWiring>(
+      real, *program.world, *program.frontEnds, dockServices(real, configFolder), configFolder, restoreOnly);
+  program.delegate = pelko::AppDelegate::create(program.wiring->delegateEnvironment(arguments));
 
-  const int status = run(delegate, wiring, fontWarmUp);
-  tearDown(delegate, wiring);
+  const int status = run(program.delegate, *program.wiring, program.fontWarmUp);
+  tearDown(program.delegate, *program.wiring);
   return status;
 }
