@@ -29,16 +29,18 @@ function(pelko_test_folder name folder)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# Under ThreadSanitizer, the reports from inside Qt's uninstrumented libraries are suppressed (and only
-# those): the file lists them. Every test registration, benchmarks included, passes this on.
+# Under ThreadSanitizer, the reports from inside the uninstrumented libraries of others are suppressed (and
+# only those): the file lists them. Every test registration, benchmarks included, passes this on. The
+# project's options come first and the caller's TSAN_OPTIONS or LSAN_OPTIONS after them, so that a caller
+# can add options (scripts/check-suppressions.sh asks for the matched suppressions) or override one.
 set(PELKO_SANITIZER_TEST_ENVIRONMENT "")
 if(PELKO_TSAN)
   set(PELKO_SANITIZER_TEST_ENVIRONMENT ENVIRONMENT_MODIFICATION
-      "TSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan-suppressions.txt")
+      "TSAN_OPTIONS=string_prepend:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan-suppressions.txt:")
 endif()
 # Under AddressSanitizer, the leaks libraries of others keep to the end of a process are left alone; the
 # file lists them.
 if(PELKO_SANITIZE)
   set(PELKO_SANITIZER_TEST_ENVIRONMENT ENVIRONMENT_MODIFICATION
-      "LSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/tests/lsan-suppressions.txt:print_suppressions=0")
+      "LSAN_OPTIONS=string_prepend:suppressions=${PROJECT_SOURCE_DIR}/tests/lsan-suppressions.txt:print_suppressions=0:")
 endif()

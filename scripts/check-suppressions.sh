@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Runs the test suite of a sanitizer build so that every entry of the project's suppression files shows
+# whether it is still needed, and in which tests.
+#   scripts/check-suppressions.sh BUILD_DIR [OUTPUT_DIR] [-- CTEST_ARGS...]
+# BUILD_DIR is a configured and built tree with -DPELKO_TSAN=ON or -DPELKO_SANITIZE=ON; OUTPUT_DIR (a new
+# folder under /tmp unless told) keeps the run's JUnit file, ctest's log and the summary. CHECK_JOBS sets
+# ctest's -j (4 unless told).
+#
+# ThreadSanitizer: a called_from_lib entry makes the sanitizer ignore the interceptors (allocation, copies,
+# locks) the library calls, and it never counts how often that hid something: print_suppressions lists
+# report suppressions only. So the suite runs once with the called_from_lib entries taken out (any other
+# entry stays, with print_suppressions=1), and every report is put down to the entries that would have
+# hidden it: those naming the library that called the sanitizer's interceptor in one of its access stacks.
+# Tests fail in this run by design. A report no entry would hide is printed whole: that is a fault of
+# ours, or of a library not listed, and the script then fails.
+# LeakSanitizer: the suite runs with the suppressions in place and print_suppressions=1; each process
+# lists the entries it used, the test binaries on their standard error and the programs they start in the
+# report folder the test binary prints under the test's name (a test whose child used a suppression then
+# fails, which the summary says). The suite should otherwise pass.
+# Either way the summary names each entry with the tests where it matched, or as never matched, and the
+# script fails when an entry never matched.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+if [ $# -lt 1 ] || [ ! -f "$1/CMakeCache.txt" ]; then
+  echo "usage: $0 BUILD_DIR [OUTPUT_DIR] [-- CTEST_ARGS...]" >&2
+  exit 2
+fi
+build="$(cd "$1" && pwd)"
+shift
+out=""
+if [ $# -gt 0 ] && [ "$1" != "--" ]; then
+  out="$1"
+  shift
+fi
+[ $# -gt 0 ] && [ "$1" = "--" ] && shift
+[ -n "$out" ] || out="$(mktemp -d /tmp/check-suppressions.XXXXXX)"
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+
+if grep -q '^PELKO_TSAN:BOOL=ON$' "$build/CMakeCache.txt"; then
+  kind=tsan
+  file="$here/tests/tsan-suppressions.txt"
+  grep -v '^called_from_lib:' "$file" >"$out/without-libraries.txt"
+  export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS:}suppressions=$out/without-libraries.txt:print_suppressions=1"
+elif grep -q '^PELKO_SANITIZE:BOOL=ON$' "$build/CMakeCache.txt"; then
+  kind=lsan
+  file="$here/tests/lsan-suppressions.txt"
+  export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}print_suppressions=1"
+else
+  echo "$build is not a sanitizer build (-DPELKO_TSAN=ON or -DPELKO_SANITIZE=ON)" >&2
+  exit 2
+fi
+
+echo "Running the $kind suite of $build; output in $out"
+status=0
+ctest --test-dir "$build" -j"${CHECK_JOBS:-4}" --timeout 300 --output-junit "$out/junit.xml" \
+  --test-output-size-passed 67108864 --test-output-size-failed 67108864 "$@" >"$out/ctest.log" 2>&1 ||
+  status=$?
+grep -E '^[0-9]+% tests passed|^Total Test time' "$out/ctest.log" || true
+echo "(ctest exited with $status)"
+
+python3 - "$kind" "$file" "$out/junit.xml" <<'EOF' | tee "$out/summary.txt"
+import re
+import sys
+import xml.etree.ElementTree as ElementTree
+from collections import defaultdict
+
+kind, suppressions, junit = sys.argv[1:4]
+entries = []
+for line in open(suppressions):
+    line = line.strip()
+    if line and not line.startswith("#"):
+        entries.append(line)
+
+tests = []  # (name, status, output)
+for case in ElementTree.parse(junit).getroot().iter("testcase"):
+    output = "".join((node.text or "") for node in case.iter() if node.tag in ("system-out", "failure"))
+    failed = case.get("status") == "fail" or case.find("failure") is not None
+    tests.append((case.get("name"), failed, output))
+
+matched = defaultdict(set)
+problems = []
+frame = re.compile(r"^\s*#(\d+) .*\(([^()+]+)\+0x[0-9a-f]+\)\s*$")
+
+if kind == "tsan":
+    libraries = [e.split(":", 1)[1] for e in entries if e.startswith("called_from_lib:")]
+    for name, failed, output in tests:
+        # A helper's report may also be quoted by a failed expectation: escaped, and as a diff.
+        output = re.sub(r"^[-+](?=\s)", "", output.replace("\\n", "\n"), flags=re.M)
+        for report in re.findall(r"WARNING: ThreadSanitizer:.*?\n(?:.*\n)*?.*SUMMARY: ThreadSanitizer.*", output):
+            # An access or locking stack (after a "Write of size" or "Mutex M1 acquired here" line, or
+            # straight under the warning) that starts in the sanitizer's runtime is an interceptor call;
+            # the first module after the runtime called it, and that library's entry would have hidden
+            # the access. Creation stacks of threads and mutexes do not count.
+            callers = set()
+            stack, heading = [], ""
+            for line in report.splitlines() + [""]:
+                found = frame.match(line)
+                if found:
+                    stack.append(found.group(2).rsplit("/", 1)[-1])
+                    continue
+                if stack and stack[0].startswith("libtsan") and re.search(
+                        r"(?i)(read|write) of size|acquired here|WARNING: ThreadSanitizer", heading):
+                    callers.update([m for m in stack if not m.startswith("libtsan")][:1])
+                stack = []
+                if line.strip():
+                    heading = line
+            hiding = {lib for lib in libraries for caller in callers if lib in caller}
+            for lib in hiding:
+                matched["called_from_lib:" + lib].add(name)
+            if not hiding:
+                problems.append((name, report))
+        for count, entry in re.findall(r"^(\d+) (\w+:\S+)$", output, re.M):
+            matched[entry].add(name)
+        if failed and "WARNING: ThreadSanitizer" not in output:
+            problems.append((name, "failed without a report (rerun it alone):\n" + output[-2000:]))
+else:
+    for name, failed, output in tests:
+        for block in re.findall(r"Suppressions used:\n\s*count\s+bytes\s+template\n((?:\s*\d+\s+\d+\s+\S+\n)*)", output):
+            for count, size, template in re.findall(r"^\s*(\d+)\s+(\d+)\s+(\S+)$", block, re.M):
+                matched["leak:" + template].add(name)
+        if failed:
+            only_lists = "CHILD SANITIZER REPORT" in output and not re.search(
+                r"ERROR: (Address|Leak)Sanitizer|runtime error:", output)
+            problems.append((name, "fails only because a child listed the suppressions it used" if only_lists
+                             else "fails:\n" + output[-4000:]))
+
+print(f"{len(tests)} tests, {sum(1 for t in tests if t[1])} failed")
+unmatched = 0
+for entry in entries:
+    names = sorted(matched.get(entry, ()))
+    if names:
+        print(f"MATCHED   {entry}  in {len(names)} tests: {', '.join(names[:8])}{' ...' if len(names) > 8 else ''}")
+    else:
+        unmatched += 1
+        print(f"UNMATCHED {entry}")
+for entry in sorted(set(matched) - set(entries)):
+    print(f"(matched, not in the file) {entry}: {', '.join(sorted(matched[entry])[:8])}")
+for name, text in problems:
+    print(f"--- {name}: " + (text if text.startswith("failed") or kind != "tsan"
+                             else "a report no entry would hide:\n" + text))
+hard = [p for p in problems if kind == "tsan" or not p[1].startswith("fails only because")]
+sys.exit(1 if unmatched or hard else 0)
+EOF
