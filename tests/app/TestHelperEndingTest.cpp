@@ -111,6 +111,8 @@ TEST(TestHelperEndingTest, AHelperOfOursHasItsSanitizerWriteToItsStandardError) 
       Helper::Output::read, "", Helper::Origin::ours);
   EXPECT_EQ(helper->readLine(10), "detect_leaks=1:log_path=/elsewhere/report:log_path=stderr");
   EXPECT_EQ(helper->readLine(10), "log_path=stderr");
+  // The shell's own end, before end() asks it to go: a SIGTERM that comes first is judged as a kill.
+  EXPECT_EQ(helper->readLine(10), std::nullopt);
   EXPECT_EQ(helper->end(), "");
 }
 
