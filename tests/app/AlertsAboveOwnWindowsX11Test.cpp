@@ -156,7 +156,8 @@ TEST_F(AlertsAboveOwnWindowsX11Test, ASecondStartsAlertComesAboveTheFirstCopysGu
   // Answered, the second copy ends and the first one's guide is still there.
   xdotool(server->display(), "key --clearmodifiers Return");
   EXPECT_TRUE(second.wait(10)) << second.output();
-  EXPECT_NE(windowId("Welcome to Pelko"), 0);
+  // Looked for again for a moment: the look-up can miss a window while the alert's is being destroyed.
+  EXPECT_TRUE(waitUntil([&] { return windowId("Welcome to Pelko") != 0; }, 5)) << pelko->output();
 }
 
 }  // namespace
