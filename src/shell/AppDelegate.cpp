@@ -136,6 +136,10 @@ void AppDelegate::claimSingleInstanceThenStart() {
 }
 
 void AppDelegate::finishLaunching() {
+  // A logout can end the session while the rest of this runs, the Dock already hidden: from here on a
+  // signal is handled on the main queue, once this is done, and cleans up as at any other time.
+  installSignalHandlers();
+
   // What the previous run left behind: a crash, damaged settings, a Dock still hidden.
   reportPreviousCrash();
   reportDamagedSettings();
@@ -167,9 +171,8 @@ void AppDelegate::finishLaunching() {
   appTracker_->start();
   if (systemTrayManager_) systemTrayManager_->start();
 
-  // Reactions to settings, signals and the screens waking.
+  // Reactions to settings and the screens waking.
   subscribeToSettings();
-  installSignalHandlers();
   subscribeToScreensDidWake();
   // The menus, the status item and the updater; then URLs, which may ask for any of them.
   startFrontEnds();

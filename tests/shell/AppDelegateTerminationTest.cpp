@@ -139,6 +139,47 @@ TEST(AppDelegateTerminationOrderTest, TheBarsStopBeforeTheDockIsRestored) {
             (std::vector<std::string>{"bars stopped, Dock hidden", "Dock restored, user's Dock back"}));
 }
 
+// Bars whose start is the moment a logout's SIGTERM arrives.
+class SignalledWhileStartingTaskbars final : public Taskbars {
+ public:
+  explicit SignalledWhileStartingTaskbars(ShellTestWorld& world) : world_(world) {}
+  void start() override { handledWhenRaised = world_.processControl.raise(SIGTERM); }
+  void stop() override { ++stops; }
+  void rebuildAll() override {}
+  void repositionAllPanels() override {}
+  void updateLayout(TaskbarPosition) override {}
+  void updateEveryBar(BarUpdate) override {}
+  void setExcludedFromCapture(bool) override {}
+
+  bool handledWhenRaised = false;
+  int stops = 0;
+
+ private:
+  ShellTestWorld& world_;
+};
+
+// A signal in the middle of start-up, the bars up and the Dock about to be hidden, is not left to its
+// default action: start-up finishes, then the run cleans up and ends with the signal's number.
+TEST(AppDelegateTerminationOrderTest, ASignalWhileStartingIsHandledOnceStartUpIsDone) {
+  ShellTestWorld world;
+  SignalledWhileStartingTaskbars* bars = nullptr;
+  world.frontEnds = [&](AppDelegate::Environment& environment) {
+    environment.makeTaskbars = [&](const AppDelegate::TaskbarsContext&) {
+      auto made = std::make_unique<SignalledWhileStartingTaskbars>(world);
+      bars = made.get();
+      return made;
+    };
+  };
+  world.setDockDomain(kUsersDock);
+  world.start();
+  ASSERT_NE(bars, nullptr);
+  EXPECT_TRUE(bars->handledWhenRaised) << "the default action would end the process there and then";
+  EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{15});
+  EXPECT_EQ(bars->stops, 1);
+  EXPECT_GE(world.defaults.synchronizeCount(), 1);
+  EXPECT_TRUE(DockManager::needsRecovery(world.defaults)) << "the next start gives the Dock back";
+}
+
 TEST(CrashMarkerTest, AnExceptionWithoutAReasonIsMarkedUnknownAndOnlyAStringMarkerIsTaken) {
   EXPECT_EQ(CrashMarker::text({"NSInvalidArgumentException", std::nullopt}),
             "NSInvalidArgumentException: unknown");
