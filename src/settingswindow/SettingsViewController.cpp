@@ -75,6 +75,9 @@ SettingsViewController::SettingsViewController(std::shared_ptr<SettingsManager> 
 }
 
 SettingsViewController::~SettingsViewController() {
+  // A control that has the keyboard moves it as the base class destroys it, when this is no longer a
+  // view of ours.
+  disconnect(focusFollowing_);
   setPermissionsRefreshActive(false);
   if (pendingSearchUpdateWorkItem_) pendingSearchUpdateWorkItem_->cancel();
   // A row its section has never shown has no parent yet; the others go with their stacks.
@@ -117,8 +120,8 @@ void SettingsViewController::loadViewIfNeeded() {
   footerView_ = buildFooter();
   contentStack_->addWidget(footerView_);
 
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget*, QWidget* now) { revealFocusedControl(now); });
+  focusFollowing_ = connect(qApp, &QApplication::focusChanged, this,
+                            [this](QWidget*, QWidget* now) { revealFocusedControl(now); });
 
   selectTab(restoredSettingsPageIndex(deps_.userDefaults.doubleForKey(kLastSelectedTabKey), pageCount()));
   bindSettings();

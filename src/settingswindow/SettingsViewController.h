@@ -517,6 +517,9 @@ class SettingsViewController : public QWidget {
   std::optional<bool> lastKnownScreenRecordingPermission_;
   PermissionRowViews accessibilityPermission_;
   PermissionRowViews screenRecordingPermission_;
+  // The application's focus changes, followed to scroll a focused control into view; ended first when
+  // the view goes, since its controls' own destruction moves the focus again.
+  QMetaObject::Connection focusFollowing_;
   SettingsRenderingMode currentRenderingMode_ = SettingsRenderingMode::standard;
   bool isWindowResizeScheduled_ = false;
   int layoutPassCount_ = 0;

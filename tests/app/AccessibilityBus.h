@@ -228,6 +228,15 @@ class AccessibleDesktopTest : public DesktopTest {
     return variables;
   }
 
+  // Opens the settings window as a second start does, handing the running copy its URL (`extra` adds
+  // to that start's variables); the window's X id, none when it did not show within 10 s.
+  xcb_window_t openSettingsBySecondStart(const std::map<std::string, std::string>& extra = {}) {
+    PelkoProcess second(sandbox, {"pelko://settings"}, programEnvironment(extra));
+    second.wait(10);
+    const std::string id = waitForWindowNamed("Pelko Settings", 10);
+    return id.empty() ? xcb_window_t{XCB_WINDOW_NONE} : static_cast<xcb_window_t>(std::stoul(id));
+  }
+
   std::unique_ptr<AccessibilityBus> accessibility;
 };
 

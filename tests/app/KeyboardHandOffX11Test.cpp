@@ -59,18 +59,6 @@ class KeyboardHandOffX11Test : public AccessibleDesktopTest {
     display.reset();
   }
 
-  // Opens the settings window as a second start hands the running copy its URL; its X window, none when
-  // it did not open.
-  xcb_window_t openSettings() {
-    std::map<std::string, std::string> variables = accessibility->environment();
-    variables["DISPLAY"] = server->display();
-    variables["QT_QPA_PLATFORM"] = "xcb";
-    PelkoProcess second(sandbox, {"pelko://settings"}, variables);
-    second.wait(10);
-    const std::string id = waitForWindowNamed("Pelko Settings", 10);
-    return id.empty() ? xcb_window_t{XCB_WINDOW_NONE} : static_cast<xcb_window_t>(std::stoul(id));
-  }
-
   std::unique_ptr<Display> display;
 };
 
@@ -85,7 +73,7 @@ TEST_F(KeyboardHandOffX11Test, SendingTheWindowBackPassesOverAMinimizedWindowSta
   display->minimize(minimized);
   ASSERT_TRUE(waitUntil([&] { return display->isMinimized(minimized); }, 10));
 
-  const xcb_window_t settings = openSettings();
+  const xcb_window_t settings = openSettingsBySecondStart();
   ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
   xdotool(server->display(), "windowactivate --sync " + std::to_string(settings));
   ASSERT_TRUE(waitUntil([&] { return display->activeWindow() == settings; }, 10));

@@ -192,13 +192,7 @@ class SettingsPanelsX11Test : public AccessibleDesktopTest {
   xcb_window_t startWithSettings() {
     startPelko({{"PELKO_SCENARIO", writeScenario(R"({"applications": []})")}});
     if (!pelko->waitUntilReady()) return XCB_WINDOW_NONE;
-    std::map<std::string, std::string> variables = accessibility->environment();
-    variables["DISPLAY"] = server->display();
-    variables["QT_QPA_PLATFORM"] = "xcb";
-    PelkoProcess second(sandbox, {"pelko://settings"}, variables);
-    second.wait(10);
-    const std::string id = waitForWindowNamed("Pelko Settings", 10);
-    return id.empty() ? xcb_window_t{XCB_WINDOW_NONE} : static_cast<xcb_window_t>(std::stoul(id));
+    return openSettingsBySecondStart();
   }
 
   // The colour panel's X window while it shows; none otherwise.

@@ -98,26 +98,10 @@ class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
     ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
   }
 
-  // Opens the window as a second start hands the running copy its URL; its X window.
-  xcb_window_t openSettings(const std::map<std::string, std::string>& extra = {}) {
-    std::map<std::string, std::string> variables = accessibility->environment();
-    variables["DISPLAY"] = server->display();
-    variables["QT_QPA_PLATFORM"] = "xcb";
-    variables.insert(extra.begin(), extra.end());
-    PelkoProcess second(sandbox, {"pelko://settings"}, variables);
-    second.wait(10);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string id = xdotool(server->display(), "search --onlyvisible --name '^Pelko Settings$'");
-      if (!id.empty()) return static_cast<xcb_window_t>(std::stoul(id));
-      pause(0.1);
-    }
-    return XCB_WINDOW_NONE;
-  }
-
   // Starts the program and opens the window in front; its X window's number, empty when it did not open.
   std::string startWithSettingsInFront() {
     start();
-    const xcb_window_t settings = openSettings();
+    const xcb_window_t settings = openSettingsBySecondStart();
     if (settings == XCB_WINDOW_NONE) return {};
     xdotool(server->display(), "windowactivate --sync " + std::to_string(settings));
     return std::to_string(settings);
@@ -137,7 +121,7 @@ class SettingsWindowFrameX11Test : public AccessibleDesktopTest {
 TEST_F(SettingsWindowFrameX11Test, TheBarEntrySendsTheWindowBackAndBringsItForward) {
   display->openCover(1000, 700);
   start();
-  const xcb_window_t settings = openSettings();
+  const xcb_window_t settings = openSettingsBySecondStart();
   ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
   xdotool(server->display(), "windowactivate --sync " + std::to_string(settings));
   ASSERT_TRUE(waitUntil([&] { return stackedAt(settings) > stackedAt(display->cover()); }, 10));
@@ -169,7 +153,7 @@ TEST_F(SettingsWindowFrameX11Test, TheBarEntrySendsTheWindowBackAndBringsItForwa
 TEST_F(SettingsWindowFrameX11Test, TheWindowStaysOnTopWhileItIsActive) {
   display->openCover(1000, 700);
   start();
-  const xcb_window_t settings = openSettings();
+  const xcb_window_t settings = openSettingsBySecondStart();
   ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
   EXPECT_TRUE(waitUntil([&] { return display->activeWindow() == settings && display->isAbove(settings); }, 5))
       << "the window opened in front does not stay on top";
@@ -304,7 +288,7 @@ class SettingsWindowOnASmallScreenTest : public SettingsWindowFrameX11Test,
 
 TEST_P(SettingsWindowOnASmallScreenTest, TheWholeWindowStaysOnTheScreenAboveTheBar) {
   start({{"QT_SCALE_FACTOR", GetParam().scale}});
-  const xcb_window_t settings = openSettings({{"QT_SCALE_FACTOR", GetParam().scale}});
+  const xcb_window_t settings = openSettingsBySecondStart({{"QT_SCALE_FACTOR", GetParam().scale}});
   ASSERT_NE(settings, XCB_WINDOW_NONE) << pelko->output();
   const std::string id = std::to_string(settings);
   // The window manager's frame around the window: its title bar above, its border below.

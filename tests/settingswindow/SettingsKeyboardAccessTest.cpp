@@ -355,6 +355,24 @@ TEST_F(SettingsKeyboardAccessTest, AFocusedControlOutOfViewIsScrolledIntoView) {
   EXPECT_TRUE(inView(corner)) << bar->value();
 }
 
+// The pages going while the keyboard is on one of their controls, as they do when the program ends with
+// the window active: the focus leaving that control as it is destroyed must not reach the half-destroyed
+// view (the sanitizer build reports such a call and ends the test).
+TEST_F(SettingsKeyboardAccessTest, ThePagesGoWithTheKeyboardOnAPageButton) {
+  SettingsViewController& view = showPage(0);
+  const auto pageButtons = view.findChildren<SettingsSidebarButton*>();
+  ASSERT_FALSE(pageButtons.isEmpty());
+  pageButtons.front()->setFocus(Qt::TabFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), pageButtons.front());
+  QWidget* window = controller->window();
+  int focusChanges = 0;
+  QObject::connect(qApp, &QApplication::focusChanged, window, [&] { ++focusChanges; });
+  delete &view;
+  EXPECT_EQ(focusChanges, 1) << "the focus left the page button as it went";
+  EXPECT_EQ(QApplication::focusWidget(), nullptr);
+  EXPECT_EQ(controller->content(), nullptr);
+}
+
 // The Appearance page with the keyboard on a switch, a stepper, a colour well and a pop-up: the window drawn
 // each time shows the accent ring around that control.
 TEST_F(SettingsKeyboardAccessTest, TheFocusedControlOfThePageIsRingedInTheAccentColour) {
