@@ -47,8 +47,8 @@ std::shared_ptr<AppDelegate> AppDelegate::create(Environment environment) {
 void AppDelegate::showSettingsWindow() {
   if (!settingsWindowController_) {
     if (!env_.makeSettingsWindow || !settingsManager_) return;
-    settingsWindowController_ =
-        env_.makeSettingsWindow({settingsManager_, *accessibilityHelper_, weakSelf(), launchAtLoginHelper_.get()});
+    settingsWindowController_ = env_.makeSettingsWindow(
+        {settingsManager_, *accessibilityHelper_, weakSelf(), launchAtLoginHelper_.get()});
     if (!settingsWindowController_) return;
   }
   settingsWindowController_->showSettings();

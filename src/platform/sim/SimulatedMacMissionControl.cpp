@@ -41,7 +41,8 @@ void SimulatedMac::showMissionControl() {
   Lock lock(anchor_->mutex);
   if (missionControl_.showing) return;
   missionControl_.showing = true;
-  if (missionControl_.enabledSignals.willShowSpacesNotification) distributed_->post(kWillShowSpacesNotification);
+  if (missionControl_.enabledSignals.willShowSpacesNotification)
+    distributed_->post(kWillShowSpacesNotification);
   if (missionControl_.enabledSignals.overlayWindows) {
     for (const SimDisplay& display : std::vector<SimDisplay>(displays_)) {
       SimWindowSetup overlay;
