@@ -45,7 +45,7 @@ if grep -q '^PELKO_TSAN:BOOL=ON$' "$build/CMakeCache.txt"; then
   kind=tsan
   file="$here/tests/tsan-suppressions.txt"
   grep -v '^called_from_lib:' "$file" >"$out/without-libraries.txt"
-  export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS:}suppressions=$out/without-libraries.txt:print_suppressions=1"
+  export TSAN_OPTIONS="${callers_tsan_options}suppressions=$out/without-libraries.txt:print_suppressions=1"
 elif grep -q '^PELKO_SANITIZE:BOOL=ON$' "$build/CMakeCache.txt"; then
   kind=lsan
   file="$here/tests/lsan-suppressions.txt"

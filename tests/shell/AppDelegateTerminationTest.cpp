@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <optional>
 
 #include "ShellTestWorld.h"
 #include "shell/CrashMarker.h"
@@ -94,16 +96,16 @@ TEST_F(AppDelegateTerminationTest, AnUncaughtExceptionLeavesAMarkerTheNextStartR
   EXPECT_FALSE(world.defaults.storedObject(CrashMarker::kKey));
 }
 
-// Bars that note, when they are stopped, whether the Dock is still hidden then.
-class OrderRecordingTaskbars final : public Taskbars {
+// Bars that run what a test gives them as they start and stop, and do nothing else.
+class HookedTaskbars final : public Taskbars {
  public:
-  OrderRecordingTaskbars(std::vector<std::string>& events, const ShellTestWorld& world)
-      : events_(events), world_(world) {}
-  void start() override {}
+  HookedTaskbars(std::function<void()> started, std::function<void()> stopped)
+      : started_(std::move(started)), stopped_(std::move(stopped)) {}
+  void start() override {
+    if (started_) started_();
+  }
   void stop() override {
-    events_.push_back(world_.dockDomain() == ShellTestWorld::kHiddenConfiguration
-                          ? "bars stopped, Dock hidden"
-                          : "bars stopped, Dock shown");
+    if (stopped_) stopped_();
   }
   void rebuildAll() override {}
   void repositionAllPanels() override {}
@@ -112,8 +114,7 @@ class OrderRecordingTaskbars final : public Taskbars {
   void setExcludedFromCapture(bool) override {}
 
  private:
-  std::vector<std::string>& events_;
-  const ShellTestWorld& world_;
+  std::function<void()> started_, stopped_;
 };
 
 // The bars go before the Dock comes back, so the two are never on screen at once on the way out.
@@ -122,8 +123,13 @@ TEST(AppDelegateTerminationOrderTest, TheBarsStopBeforeTheDockIsRestored) {
   std::vector<std::string> events;
   ShellTestWorld world;
   world.frontEnds = [&](AppDelegate::Environment& environment) {
+    // The bars note, when they are stopped, whether the Dock is still hidden then.
     environment.makeTaskbars = [&](const AppDelegate::TaskbarsContext&) {
-      return std::make_unique<OrderRecordingTaskbars>(events, world);
+      return std::make_unique<HookedTaskbars>(nullptr, [&] {
+        events.push_back(world.dockDomain() == ShellTestWorld::kHiddenConfiguration
+                             ? "bars stopped, Dock hidden"
+                             : "bars stopped, Dock shown");
+      });
     };
   };
   world.setDockDomain(kUsersDock);
@@ -139,43 +145,26 @@ TEST(AppDelegateTerminationOrderTest, TheBarsStopBeforeTheDockIsRestored) {
             (std::vector<std::string>{"bars stopped, Dock hidden", "Dock restored, user's Dock back"}));
 }
 
-// Bars whose start is the moment a logout's SIGTERM arrives.
-class SignalledWhileStartingTaskbars final : public Taskbars {
- public:
-  explicit SignalledWhileStartingTaskbars(ShellTestWorld& world) : world_(world) {}
-  void start() override { handledWhenRaised = world_.processControl.raise(SIGTERM); }
-  void stop() override { ++stops; }
-  void rebuildAll() override {}
-  void repositionAllPanels() override {}
-  void updateLayout(TaskbarPosition) override {}
-  void updateEveryBar(BarUpdate) override {}
-  void setExcludedFromCapture(bool) override {}
-
-  bool handledWhenRaised = false;
-  int stops = 0;
-
- private:
-  ShellTestWorld& world_;
-};
-
 // A signal in the middle of start-up, the bars up and the Dock about to be hidden, is not left to its
 // default action: start-up finishes, then the run cleans up and ends with the signal's number.
 TEST(AppDelegateTerminationOrderTest, ASignalWhileStartingIsHandledOnceStartUpIsDone) {
+  // The bars' start is the moment a logout's SIGTERM arrives. Outlives the world, whose delegate stops
+  // its bars once more when it goes.
+  std::optional<bool> handledWhenRaised;
+  int stops = 0;
   ShellTestWorld world;
-  SignalledWhileStartingTaskbars* bars = nullptr;
   world.frontEnds = [&](AppDelegate::Environment& environment) {
     environment.makeTaskbars = [&](const AppDelegate::TaskbarsContext&) {
-      auto made = std::make_unique<SignalledWhileStartingTaskbars>(world);
-      bars = made.get();
-      return made;
+      return std::make_unique<HookedTaskbars>(
+          [&] { handledWhenRaised = world.processControl.raise(SIGTERM); }, [&] { ++stops; });
     };
   };
   world.setDockDomain(kUsersDock);
   world.start();
-  ASSERT_NE(bars, nullptr);
-  EXPECT_TRUE(bars->handledWhenRaised) << "the default action would end the process there and then";
+  ASSERT_TRUE(handledWhenRaised.has_value()) << "the bars never started";
+  EXPECT_TRUE(*handledWhenRaised) << "the default action would end the process there and then";
   EXPECT_EQ(world.processControl.exitStatuses, std::vector<int>{15});
-  EXPECT_EQ(bars->stops, 1);
+  EXPECT_EQ(stops, 1);
   EXPECT_GE(world.defaults.synchronizeCount(), 1);
   EXPECT_TRUE(DockManager::needsRecovery(world.defaults)) << "the next start gives the Dock back";
 }
