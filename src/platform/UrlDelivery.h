@@ -12,7 +12,7 @@ class UrlDelivery {
  public:
   enum class ForwardResult {
     delivered,    // the running copy took the URLs
-    noReceiver,   // nobody listens (no copy runs, or it is not receiving yet)
+    noReceiver,   // no copy of this user listens (none runs, or it is not receiving yet); nothing was sent
     refused,      // refused: more than 16, one longer than 2 KiB, or one holding a control character
     busy,         // the running copy served other starts all the while, or did not answer in time
     unreachable,  // a copy runs (or may), but its socket cannot be found or used

@@ -27,8 +27,79 @@ namespace {
 constexpr size_t kMaxBatchBytes =
     LocalSocketUrlDelivery::kMaxURLs * (LocalSocketUrlDelivery::kMaxURLBytes + 1) + 1;
 
-// The folder exists, belongs to this user and only this user can enter it.
+// `text` with each control character (as holdsControlCharacter counts them) shown as '?': a path said
+// to the user or written to the log stays on one line, and the terminal is told nothing it would act on.
+std::string printable(std::string_view text) {
+  std::string shown;
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = [&](size_t at) { return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u; };
+    size_t length = 0;
+    if (byte(i) < 0x20 || byte(i) == 0x7F) length = 1;
+    if (byte(i) == 0xC2 && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9F) length = 2;
+    if (byte(i) == 0xE2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xA8 || byte(i + 2) == 0xA9)) length = 3;
+    shown += length > 0 ? std::string_view("?") : text.substr(i, 1);
+    i += std::max<size_t>(length, 1);
+  }
+  return shown;
+}
+
+bool isOwnedByThisUserOrRoot(const struct stat& info) {
+  return info.st_uid == ::getuid() || info.st_uid == 0;
+}
+
+// Why a user other than this one (and root) could replace `folder`, or a folder on the way to it, with
+// one of their own, and so take the socket made there, or its name; empty when none could. Folders not
+// made yet are made by this process. A symbolic link on the way counts for where it leads, and for its
+// own owner (in a folder with the sticky bit, that owner may replace it). `depth` stops a loop of links
+// that changes while it is followed.
+std::string whyOthersControl(const std::filesystem::path& folder, bool endsAtTheFolder = true,
+                             int depth = 0) {
+  if (depth > 8) return "too many symbolic links on the way";
+  std::filesystem::path onTheWay;
+  for (const auto& part : folder) {
+    onTheWay /= part;
+    const std::string shown = printable(onTheWay.string());
+    const bool isTheFolder = endsAtTheFolder && onTheWay == folder;
+    struct stat info {};
+    if (::lstat(onTheWay.c_str(), &info) != 0) {
+      if (errno == ENOENT) return "";
+      return "cannot examine " + shown + " (" + std::strerror(errno) + ")";
+    }
+    if (S_ISLNK(info.st_mode)) {
+      if (isTheFolder) return "the folder is a symbolic link";
+      if (!isOwnedByThisUserOrRoot(info)) return shown + " is a symbolic link of another user";
+      std::error_code error;
+      const std::filesystem::path target = std::filesystem::canonical(onTheWay, error);
+      if (error) return "cannot follow " + shown + " (" + error.message() + ")";
+      if (std::string why = whyOthersControl(target, false, depth + 1); !why.empty()) return why;
+      continue;
+    }
+    if (!S_ISDIR(info.st_mode)) return shown + " is not a folder";
+    if (!isOwnedByThisUserOrRoot(info)) return shown + " belongs to another user";
+    // The folder itself is made private: only those above it must keep others out as they are.
+    if (!isTheFolder && (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (info.st_mode & S_ISVTX) == 0)
+      return shown + " may be written by other users";
+  }
+  return "";
+}
+
+// Why no socket of this copy goes in `folder`: a path with a control character in it cannot be written
+// as one line of the record, and a folder others could replace would give them the socket.
+std::string whyNotSafe(const std::string& folder) {
+  if (holdsControlCharacter(folder)) return "the path holds a control character";
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(folder, error);
+  if (error) return "cannot examine the folder (" + error.message() + ")";
+  if (!path.has_filename()) path = path.parent_path();
+  return whyOthersControl(path);
+}
+
+// The folder exists, belongs to this user and only this user can enter it, and no other user can
+// replace it or a folder on the way to it.
 bool preparePrivateFolder(const std::string& folder, std::string& reason) {
+  // Nothing is made in a folder that others control; and what was made on the way is looked at again.
+  reason = whyNotSafe(folder);
+  if (!reason.empty()) return false;
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   struct stat info {};
@@ -44,14 +115,43 @@ bool preparePrivateFolder(const std::string& folder, std::string& reason) {
     reason = "cannot make the folder private";
     return false;
   }
-  return true;
+  reason = whyNotSafe(folder);
+  return reason.empty();
+}
+
+// Why the socket of a running copy is not looked for in `folder`: only a real folder of this user that
+// no one else may enter holds one.
+std::string whyNotPrivate(const std::string& folder) {
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0)
+    return std::string("cannot examine the folder (") + std::strerror(errno) + ")";
+  if (S_ISLNK(info.st_mode)) return "the folder is a symbolic link";
+  if (!S_ISDIR(info.st_mode)) return "not a folder";
+  if (info.st_uid != ::getuid()) return "the folder belongs to another user";
+  if ((info.st_mode & 0077) != 0) return "other users may enter the folder";
+  return "";
+}
+
+// The user of the process at the other end of a connected socket, as it was when the connection was made.
+std::optional<uid_t> peerUser(int fd) {
+  struct ucred credentials {};
+  socklen_t length = sizeof credentials;
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) return std::nullopt;
+  return credentials.uid;
 }
 
 bool isSameUser(int fd) {
-  struct ucred credentials {};
-  socklen_t length = sizeof credentials;
-  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) return false;
-  return credentials.uid == ::getuid();
+  return peerUser(fd) == ::getuid();
+}
+
+// Why the record is not taken as this user's running copy's: the receiver writes it as a file of its
+// own; anything else was put there by someone else.
+std::string whyNotThisUsersRecord(const std::string& record) {
+  struct stat info {};
+  if (::lstat(record.c_str(), &info) != 0) return "";  // read as missing below
+  if (!S_ISREG(info.st_mode)) return "it is not a plain file";
+  if (info.st_uid != ::getuid()) return "it belongs to another user";
+  return "";
 }
 
 bool socketAddress(const std::string& path, sockaddr_un& address) {
@@ -140,21 +240,36 @@ bool LocalSocketUrlDelivery::startReceiving(Handler handler) {
   stopReceiving();
   const std::string name = socketName();
   std::string failures;
+  // The folders passed over for a reason the user may want to act on; a runtime folder too deep for a
+  // socket is none.
+  std::string passedOver;
   for (const auto& folder : socketFolders_) {
     const std::string path = folder + "/" + name;
     sockaddr_un unused;
     std::string reason = "the path is too long for a socket";
-    if (socketAddress(path, unused) && preparePrivateFolder(folder, reason) && listen(path, reason)) {
-      if (writeRecord(recordPath(lockPath_), path, reason)) {
-        socketPath_ = path;
-        handler_ = std::move(handler);
-        return true;
+    if (socketAddress(path, unused)) {
+      if (preparePrivateFolder(folder, reason) && listen(path, reason)) {
+        if (writeRecord(recordPath(lockPath_), path, reason)) {
+          if (!passedOver.empty()) {
+            std::fprintf(stderr,
+                         "Pelko: not receiving URLs from later starts at %s; receiving them at %s instead\n",
+                         passedOver.c_str(), printable(path).c_str());
+            std::fflush(stderr);
+          }
+          socketPath_ = path;
+          handler_ = std::move(handler);
+          return true;
+        }
+        closeListener();
+        ::unlink(path.c_str());
       }
-      closeListener();
-      ::unlink(path.c_str());
+      passedOver += (passedOver.empty() ? "" : "; nor at ") + printable(folder) + ": " + reason;
     }
-    failures += (failures.empty() ? " at " : "; nor at ") + path + ": " + reason;
+    failures += (failures.empty() ? " at " : "; nor at ") + printable(path) + ": " + reason;
   }
+  // This process holds the lock, so a record left by an earlier copy is stale: it names a socket nobody
+  // listens at, or one another user has taken since, and later starts would keep sending there.
+  ::unlink(recordPath(lockPath_).c_str());
   // Later starts cannot hand their URLs over: the user is told, not only the diagnostic log.
   std::fprintf(stderr, "Pelko: cannot receive URLs from later starts%s\n", failures.c_str());
   std::fflush(stderr);
@@ -351,13 +466,26 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
       return ForwardResult::refused;
     }
   }
-  const std::string socketPath = readRecord(recordPath(lockPath_));
+  const std::string record = recordPath(lockPath_);
+  if (const std::string why = whyNotThisUsersRecord(record); !why.empty()) {
+    debugLog("AppDelegate: ignoring the record of the running copy's socket, " + printable(record) + ": " +
+             why);
+    return ForwardResult::noReceiver;
+  }
+  const std::string socketPath = readRecord(record);
   if (socketPath.empty()) return ForwardResult::noReceiver;
   sockaddr_un address;
   if (!socketAddress(socketPath, address)) {
     debugLog("AppDelegate: cannot hand URLs to the running copy: the path is too long for a socket: " +
-             socketPath);
+             printable(socketPath));
     return ForwardResult::unreachable;
+  }
+  // Only this user's copy can have made its socket in a folder only this user may enter; a socket
+  // elsewhere may be anyone's, even when a copy of this user listens there now.
+  const std::string folder = std::filesystem::path(socketPath).parent_path().string();
+  if (const std::string why = whyNotPrivate(folder); !why.empty()) {
+    debugLog("AppDelegate: not handing URLs to " + printable(socketPath) + ": " + why);
+    return ForwardResult::noReceiver;
   }
   std::string batch;
   for (const auto& url : urls) batch += url + '\n';
@@ -411,6 +539,12 @@ std::optional<std::string> LocalSocketUrlDelivery::exchange(const std::string& b
     connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
   } while (connected != 0 && errno == EINTR && msLeft() > 0);
   if (connected != 0) return std::nullopt;
+  // The folder was this user's a moment ago; the listener must be this user's now, or it hears nothing.
+  if (const std::optional<uid_t> peer = peerUser(fd); peer != ::getuid()) {
+    debugLog("AppDelegate: not handing URLs to " + printable(address.sun_path) + ": its listener is " +
+             (peer ? "user " + std::to_string(*peer) + ", not this user" : "of a user it does not tell"));
+    return std::nullopt;
+  }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return std::nullopt;
 

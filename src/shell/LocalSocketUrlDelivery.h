@@ -16,7 +16,7 @@
 namespace pelko {
 
 // URLs handed from a later start to the running copy over a local socket, in a folder only the user can
-// enter; only the user's own processes are answered.
+// enter; each side deals only with the user's own processes.
 //
 // Finding the running copy never depends on the environment of the start: the copy that receives names
 // its socket in a record beside its single-instance lock, which sits beside the settings, and a later
@@ -35,8 +35,18 @@ namespace pelko {
 // waits kAcceptRetrySeconds and tries again, and when the listening socket itself fails, it listens
 // afresh. Each of these is said in the diagnostic log.
 //
-// A receiver that can make its socket in none of its folders says so on standard error once; a record
-// naming a path no socket can have makes a sender report the copy as unreachable rather than as absent.
+// URLs go to no other user. A sender takes a record only when it is a plain file of this user, connects
+// only to a socket in a real folder of this user that nobody else may enter, and sends nothing until the
+// credentials of the listener say it is this user's; anything else is not a copy of this user, and the
+// start goes on as when no copy answers. A receiver makes its socket in no folder another user could
+// replace: not under a folder of another user (root aside) or one others may write without the sticky
+// bit, not in a symbolic link, and not under a path with a control character (it would break the
+// record's line). It says on standard error why it passed such a folder over and where it receives
+// instead.
+//
+// A receiver that can make its socket in none of its folders says so on standard error once, and removes
+// the record an earlier copy left (holding the lock, it knows that copy has gone); a record naming a path
+// no socket can have makes a sender report the copy as unreachable rather than as absent.
 //
 // Plain sockets rather than the toolkit's network module: that module and the libraries it brings
 // would be loaded at every start, before the first bar, for a few lines of text.

@@ -10,9 +10,11 @@
 #include <QCoreApplication>
 #include <QLocalSocket>
 #include <QProcess>
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 
 #include "foundation/DebugLog.h"
 #include "foundation/VirtualScheduler.h"
@@ -250,6 +252,142 @@ TEST_F(LocalSocketUrlDeliveryTest, AFolderTooDeepForASocketIsPassedOverAndWithNo
   writeWholeFile(LocalSocketUrlDelivery::recordPath(lockPath()), deep + "/pelko.socket\n");
   EXPECT_EQ(forward({"pelko://settings"}), Result::unreachable);
   EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
+}
+
+// A record or a socket that another user could have put there is not this user's running copy, even
+// when the copy listening there is: the sender sends nothing and finds no receiver, and its log says why.
+TEST_F(LocalSocketUrlDeliveryTest, ASenderTrustsOnlyItsUsersRecordNamingASocketInAPrivateFolderOfItsUser) {
+  const std::string record = LocalSocketUrlDelivery::recordPath(lockPath());
+  struct Case {
+    const char* what;
+    std::function<void()> makeIt;
+    std::string logged;
+  };
+  std::vector<Case> cases = {
+      {"the socket's folder may be entered by others", [&] { ::chmod(folder.file("run").c_str(), 0701); },
+       ": other users may enter the folder"},
+      {"the socket's folder is a symbolic link to the receiver's",
+       [&] {
+         std::filesystem::create_directory_symlink(folder.file("run"), folder.file("link"));
+         writeWholeFile(
+             record, folder.file("link/") + std::filesystem::path(socketPath()).filename().string() + "\n");
+       },
+       ": the folder is a symbolic link"},
+      {"the record is a symbolic link to the receiver's",
+       [&] {
+         std::filesystem::rename(record, folder.file("record"));
+         std::filesystem::create_symlink(folder.file("record"), record);
+       },
+       "pelko.socket-path: it is not a plain file"},
+  };
+  // Only root can give a file to another user.
+  if (::geteuid() == 0) {
+    cases.push_back({"the record is another user's",
+                     [&] { ASSERT_EQ(::chown(record.c_str(), 65534, 65534), 0); },
+                     "pelko.socket-path: it belongs to another user"});
+  }
+  std::mutex logMutex;
+  std::string log;
+  DebugLogSink previous = setDebugLogSink([&](std::string_view line) {
+    std::lock_guard lock(logMutex);
+    log += std::string(line) + "\n";
+  });
+  for (const auto& thisCase : cases) {
+    SCOPED_TRACE(thisCase.what);
+    ASSERT_TRUE(startReceiver());
+    thisCase.makeIt();
+    log.clear();
+    EXPECT_EQ(forward({"pelko://settings"}), Result::noReceiver);
+    EXPECT_NE(log.find(thisCase.logged), std::string::npos) << log;
+    EXPECT_TRUE(received.empty());
+    receiver.stopReceiving();
+    std::filesystem::remove(folder.file("link"));
+  }
+  setDebugLogSink(previous);
+  // The same receiver, found as it put itself down.
+  ASSERT_TRUE(startReceiver());
+  EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
+}
+
+// A folder another user could replace, or take the name of the socket in, is passed over for the next;
+// the receiver says why and where it receives instead, and makes nothing there.
+TEST_F(LocalSocketUrlDeliveryTest, AFolderAnotherUserCouldTakeOverIsPassedOverAndTheReceiverSaysWhy) {
+  const bool asRoot = ::geteuid() == 0;
+  auto folderOfMode = [&](const std::string& name, mode_t mode) {
+    std::filesystem::create_directories(folder.file(name));
+    ::chmod(folder.file(name).c_str(), mode);
+  };
+  struct Case {
+    const char* what;
+    std::string candidate;
+    std::string said;  // why it was passed over; empty when it is used
+  };
+  folderOfMode("shared", 0777);
+  folderOfMode("sticky", 01777);
+  folderOfMode("private", 0700);
+  folderOfMode("line\nfeed", 0700);
+  std::filesystem::create_directory_symlink(folder.file("private"), folder.file("linked"));
+  std::filesystem::create_directory_symlink(folder.file("shared"), folder.file("via"));
+  std::vector<Case> cases = {
+      {"a runtime folder anyone may write", folder.file("shared/pelko"),
+       folder.file("shared") + " may be written by other users"},
+      {"a link on the way to a folder anyone may write", folder.file("via/pelko"),
+       folder.file("shared") + " may be written by other users"},
+      {"a runtime folder holding a line feed", folder.file("line\nfeed/pelko"),
+       "the path holds a control character"},
+      {"the folder is a symbolic link", folder.file("linked"), "the folder is a symbolic link"},
+      {"a folder anyone may write with the sticky bit, as /tmp", folder.file("sticky/pelko"), ""},
+  };
+  // Only root can make a folder another user's.
+  if (asRoot) {
+    folderOfMode("theirs", 0755);
+    ASSERT_EQ(::chown(folder.file("theirs").c_str(), 65534, 65534), 0);
+    cases.push_back({"a runtime folder of another user", folder.file("theirs/pelko"),
+                     folder.file("theirs") + " belongs to another user"});
+  }
+  for (const auto& thisCase : cases) {
+    SCOPED_TRACE(thisCase.what);
+    LocalSocketUrlDelivery candidateFirst(scheduler, lockPath(), {thisCase.candidate, folder.file("run")});
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(candidateFirst.startReceiving([this](const auto& urls) { received.push_back(urls); }));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string used = candidateFirst.socketPath();
+    if (thisCase.said.empty()) {
+      EXPECT_EQ(said, "");
+      EXPECT_EQ(used.rfind(thisCase.candidate + "/", 0), 0u) << used;
+    } else {
+      std::string shown = thisCase.candidate;
+      std::replace(shown.begin(), shown.end(), '\n', '?');
+      EXPECT_EQ(said, "Pelko: not receiving URLs from later starts at " + shown + ": " + thisCase.said +
+                          "; receiving them at " + used + " instead\n");
+      EXPECT_EQ(used.rfind(folder.file("run/"), 0), 0u) << used;
+      EXPECT_FALSE(std::filesystem::exists(thisCase.candidate + "/" +
+                                           std::filesystem::path(used).filename().string()));
+    }
+    EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.file("shared/pelko"))) << "nothing is made where others write";
+  EXPECT_EQ(received.size(), asRoot ? 6u : 5u);
+}
+
+// A copy that can listen nowhere holds the lock all the same: the record an earlier copy left names a
+// socket no copy of this user listens at, and goes, so that later starts do not keep sending there.
+TEST_F(LocalSocketUrlDeliveryTest, AReceiverThatCanListenNowhereRemovesTheRecordAnEarlierCopyLeft) {
+  std::filesystem::create_directories(folder.file("shared"));
+  ::chmod(folder.file("shared").c_str(), 0777);
+  const std::string record = LocalSocketUrlDelivery::recordPath(lockPath());
+  writeWholeFile(record, folder.file("gone/pelko.socket\n"));
+  LocalSocketUrlDelivery nowhere(scheduler, lockPath(), {folder.file("shared/pelko")});
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(nowhere.startReceiving([](const auto&) {}));
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(
+      said.rfind("Pelko: cannot receive URLs from later starts at " + folder.file("shared/pelko/pelko-"), 0),
+      0u)
+      << said;
+  EXPECT_TRUE(said.ends_with(": " + folder.file("shared") + " may be written by other users\n")) << said;
+  EXPECT_FALSE(std::filesystem::exists(record));
 }
 
 TEST_F(LocalSocketUrlDeliveryTest, SendersThatLeaveBeforeTheirBatchEndsFreeTheirPlaceAtOnce) {
