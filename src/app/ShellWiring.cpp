@@ -217,6 +217,7 @@ AppDelegate::Environment ShellWiring::delegateEnvironment(std::vector<std::strin
   environment.clipboard = frontEnds.clipboard.get();
   environment.updater = frontEnds.updater.get();
   environment.damagedSettingsKeptAs = real.userDefaults->keptAsidePath();
+  environment.settingsUnreadableBecause = real.userDefaults->unreadableBecause();
   if (!restoreOnly) addShellWindows(environment, *this);
   return environment;
 }

@@ -196,8 +196,16 @@ void AppDelegate::reportDamagedSettings() {
   platform::AlertContent alert;
   alert.style = platform::AlertContent::Style::warning;
   alert.messageText = "Pelko's Settings Could Not Be Read";
-  alert.informativeText = "The settings file was damaged. It was kept as " + env_.damagedSettingsKeptAs +
-                          "; settings that could not be read start from their defaults.";
+  // A file that could not be opened is not damaged: the user is told its cause, which is theirs to mend
+  // (its permissions, most often), not sent looking for damage inside it.
+  if (env_.settingsUnreadableBecause.empty()) {
+    alert.informativeText = "The settings file was damaged. It was kept as " + env_.damagedSettingsKeptAs +
+                            "; settings that could not be read start from their defaults.";
+  } else {
+    alert.informativeText = "The settings file could not be read (" + env_.settingsUnreadableBecause +
+                            "). It was kept as " + env_.damagedSettingsKeptAs +
+                            "; the settings start from their defaults.";
+  }
   alert.buttons = {"OK"};
   alert.cancelButton = 0;
   env_.alerts.runModal(alert, {});

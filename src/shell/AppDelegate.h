@@ -127,8 +127,11 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
         makeOnboardingWindow{};
     // Opens the maker's feedback and support page in the browser.
     std::function<void()> openFeedbackPage{};
-    // Where a settings file found damaged at this start was moved; empty when the settings were whole.
+    // Where a settings file found damaged, or that could not be read at all, at this start was moved;
+    // empty when the settings were whole.
     std::string damagedSettingsKeptAs{};
+    // Why that file could not be read at all ("Permission denied"); empty when it was read but damaged.
+    std::string settingsUnreadableBecause{};
   };
 
   enum class TerminateReply { terminateCancel, terminateNow, terminateLater };

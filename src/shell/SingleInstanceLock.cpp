@@ -10,14 +10,21 @@
 #include <filesystem>
 
 #include "foundation/DebugLog.h"
+#include "platform/FolderCreation.h"
 
 namespace pelko {
 
 std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::string& path, Outcome& outcome,
                                                                    std::string& reason) {
   outcome = Outcome::unavailable;
-  std::error_code error;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+  // Without its folder the lock cannot be opened, and the error of opening ("No such file or directory")
+  // would hide why the folder is not there.
+  if (std::string why = platform::makeFolder(std::filesystem::path(path).parent_path().string());
+      !why.empty()) {
+    reason = why;
+    debugLog("AppDelegate: cannot make the folder of the instance lock " + path + ": " + reason);
+    return nullptr;
+  }
 
   // Close-on-exec: a child process must not keep the lock alive after this process has gone.
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

@@ -108,6 +108,10 @@ class Sandbox {
   static void writePlist(const std::string& file, const Dictionary& values) {
     std::ofstream(file) << platform::writePlistXml(platform::PlistValue(values));
   }
+  // The command each run starts the program through, its arguments before the program's own path:
+  // empty for the program itself; `setpriv` and its options to run it as another user.
+  std::vector<std::string> launcher;
+
   static std::vector<std::string> lines(const std::string& file) {
     std::vector<std::string> result;
     std::ifstream in(file);
@@ -148,9 +152,10 @@ class PelkoProcess {
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
 
-    std::vector<std::string> argv{kPelkoBinary};
+    std::vector<std::string> argv = sandbox.launcher;
+    argv.push_back(kPelkoBinary);
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    int error = ::posix_spawn(&pid_, kPelkoBinary.c_str(), &actions, nullptr, pointersTo(argv).data(),
+    int error = ::posix_spawn(&pid_, argv.front().c_str(), &actions, nullptr, pointersTo(argv).data(),
                               pointersTo(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);

@@ -222,7 +222,7 @@ TEST_F(PelkoProcessTest, WithoutAUsableLockFolderItSaysSoAndDoesNotRun) {
   PelkoProcess run(sandbox, {}, {{"XDG_CONFIG_HOME", sandbox.path("not-a-folder")}});
   ASSERT_TRUE(endsWith(run, 1));
   EXPECT_NE(run.output().find("Pelko: cannot take the single-instance lock " + sandbox.path("not-a-folder") +
-                              "/pelko/pelko.lock: Not a directory"),
+                              "/pelko/pelko.lock: " + sandbox.path("not-a-folder") + " is not a folder"),
             std::string::npos)
       << run.output();
   EXPECT_TRUE(sandbox.dockCommands().empty());

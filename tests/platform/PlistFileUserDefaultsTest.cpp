@@ -219,6 +219,7 @@ TEST_F(PlistFileUserDefaultsTest, ADamagedFileKeepsEveryReadableSettingAndIsKept
     EXPECT_NE(message.find(named), std::string::npos) << named << " in " << message;
   }
   ASSERT_FALSE(defaults->keptAsidePath().empty());
+  EXPECT_EQ(defaults->unreadableBecause(), "") << "read, though damaged";
   EXPECT_EQ(readWholeFile(defaults->keptAsidePath()), damaged);
   EXPECT_NE(message.find(defaults->keptAsidePath()), std::string::npos) << message;
   // What was kept is back in the file at once, even if nothing changes before the next start.
@@ -306,6 +307,7 @@ TEST_F(PlistFileUserDefaultsTest, AFileWithoutAnEndIsTreatedAsDamagedWithoutBloc
     EXPECT_TRUE(defaults->storedDictionary().empty());
     EXPECT_NE(message.find(c.reason), std::string::npos) << message;
     ASSERT_FALSE(defaults->keptAsidePath().empty()) << message;
+    EXPECT_EQ(defaults->unreadableBecause(), c.reason);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(file())));
     defaults->setObject("a", 1);
     ASSERT_TRUE(defaults->synchronize());

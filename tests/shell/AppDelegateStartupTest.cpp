@@ -58,26 +58,43 @@ TEST(AppDelegateRestoreOnlyTest, RestoresTheDockAndExitsWithoutAnythingElse) {
   EXPECT_TRUE(world.alerts.shown.empty());
 }
 
-TEST(DamagedSettingsAlertTest, ADamagedSettingsFileIsSaidOnceNamingWhereItWasKept) {
-  for (const auto& [keptAs, arguments, alerts] :
-       std::vector<std::tuple<std::string, std::vector<std::string>, size_t>>{
-           {"/home/u/.config/pelko/com.pelko.app.plist.corrupt-20261207-081500", {}, 1},
-           {"", {}, 0},
-           {"/kept", {"--restore-dock"}, 0},  // a restore-only run shows nothing
-       }) {
-    SCOPED_TRACE(keptAs);
+// The alert tells the file's cause: a file that was read but damaged, or one that could not be read at
+// all, which is not damaged and is not called so.
+TEST(DamagedSettingsAlertTest, ASettingsFileKeptAsideIsSaidOnceByItsCauseNamingWhereItWasKept) {
+  const std::string kept = "/home/u/.config/pelko/com.pelko.app.plist.corrupt-20261207-081500";
+  struct Case {
+    std::string keptAs;
+    std::string unreadableBecause;
+    std::vector<std::string> arguments;
+    std::string said;  // the alert's text; empty for no alert
+  };
+  const Case cases[] = {
+      {kept,
+       "",
+       {},
+       "The settings file was damaged. It was kept as " + kept +
+           "; settings that could not be read start from their defaults."},
+      {kept,
+       "Permission denied",
+       {},
+       "The settings file could not be read (Permission denied). It was kept as " + kept +
+           "; the settings start from their defaults."},
+      {"", "", {}, ""},
+      {"/kept", "", {"--restore-dock"}, ""},  // a restore-only run shows nothing
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keptAs + " " + c.unreadableBecause);
     ShellTestWorld world;
-    world.frontEnds = [keptAs = keptAs](AppDelegate::Environment& environment) {
-      environment.damagedSettingsKeptAs = keptAs;
+    world.frontEnds = [&c](AppDelegate::Environment& environment) {
+      environment.damagedSettingsKeptAs = c.keptAs;
+      environment.settingsUnreadableBecause = c.unreadableBecause;
     };
-    world.start(arguments);
+    world.start(c.arguments);
     world.settle(10);
-    ASSERT_EQ(world.alerts.shown.size(), alerts);
-    if (alerts == 0) continue;
+    ASSERT_EQ(world.alerts.shown.size(), c.said.empty() ? 0u : 1u);
+    if (c.said.empty()) continue;
     EXPECT_EQ(world.alerts.shown[0].messageText, "Pelko's Settings Could Not Be Read");
-    EXPECT_EQ(world.alerts.shown[0].informativeText,
-              "The settings file was damaged. It was kept as " + keptAs +
-                  "; settings that could not be read start from their defaults.");
+    EXPECT_EQ(world.alerts.shown[0].informativeText, c.said);
     EXPECT_EQ(world.alerts.shown[0].buttons, (std::vector<std::string>{"OK"}));
   }
 }

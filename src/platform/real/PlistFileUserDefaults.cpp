@@ -26,6 +26,7 @@ struct PlistFileUserDefaults::State {
   std::string folder;
   std::string path;
   std::string keptAside;
+  std::string unreadableBecause;
   PosixFileSystem files;
 
   // Guards the values and the bookkeeping of what the file holds; never held during disk I/O.
@@ -141,7 +142,11 @@ void PlistFileUserDefaults::load(Scheduler& scheduler, const EntryCheck& check) 
       }
     }
   } else {
+    // The cause alone: the message that names this file says which file it is.
     problem = PosixFileSystem::lastError();
+    if (const std::string prefix = "cannot read " + s.path + ": "; problem.starts_with(prefix))
+      problem.erase(0, prefix.size());
+    s.unreadableBecause = problem;
   }
 
   // Damaged settings are never thrown away: the file is moved aside for the user to repair, and what
@@ -200,6 +205,10 @@ const std::string& PlistFileUserDefaults::path() const {
 
 const std::string& PlistFileUserDefaults::keptAsidePath() const {
   return state_->keptAside;
+}
+
+const std::string& PlistFileUserDefaults::unreadableBecause() const {
+  return state_->unreadableBecause;
 }
 
 bool PlistFileUserDefaults::synchronize() {

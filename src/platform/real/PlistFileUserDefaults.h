@@ -43,6 +43,9 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   const std::string& path() const;
   // Where a damaged file found at construction was moved; empty when none was.
   const std::string& keptAsidePath() const;
+  // Why the file found at construction could not be read at all (the system's words, "Permission
+  // denied"); empty when it was read, damaged or not. Such a file is not damaged, and is not told so.
+  const std::string& unreadableBecause() const;
 
   bool synchronize() override;
   std::optional<platform::PlistValue> storedObject(const std::string& key) const override;

@@ -1,0 +1,58 @@
+#include "platform/FolderCreation.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace pelko::platform {
+
+namespace {
+
+std::string linkTarget(const std::string& link) {
+  char target[4096];
+  const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
+  return length > 0 ? std::string(target, static_cast<size_t>(length)) : std::string();
+}
+
+}  // namespace
+
+std::string makeFolder(const std::string& folder) {
+  if (folder.empty()) return {};  // the current folder
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (std::filesystem::is_directory(folder)) return {};
+
+  // The first part of the path that is not a folder, or is missing, holds the cause.
+  std::filesystem::path walked;
+  for (const auto& part : std::filesystem::path(folder).lexically_normal()) {
+    walked /= part;
+    if (part.empty() || walked == walked.root_path()) continue;
+    const std::string here = walked.string();
+    struct stat info {};
+    if (::lstat(here.c_str(), &info) != 0) {
+      const int missing = errno;
+      if (missing != ENOENT) return here + " cannot be looked at (" + std::strerror(missing) + ")";
+      // Making it is what failed: the folder above refuses it, or is on a read-only file system.
+      if (::mkdir(here.c_str(), 0700) == 0) continue;  // made meanwhile by another start: go on
+      if (errno == EEXIST) continue;
+      return "the folder " + here + " cannot be made (" + std::strerror(errno) + ")";
+    }
+    if (S_ISLNK(info.st_mode)) {
+      struct stat target {};
+      if (::stat(here.c_str(), &target) != 0)
+        return here + " is a link to " + linkTarget(here) + ", which does not exist";
+      if (!S_ISDIR(target.st_mode))
+        return here + " is a link to " + linkTarget(here) + ", which is not a folder";
+      continue;
+    }
+    if (!S_ISDIR(info.st_mode)) return here + " is not a folder";
+  }
+  if (std::filesystem::is_directory(folder)) return {};
+  return "the folder " + folder + " cannot be made (" + (error ? error.message() : "unknown error") + ")";
+}
+
+}  // namespace pelko::platform
