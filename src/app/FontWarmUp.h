@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <stop_token>
 #include <thread>
 
 namespace pelko {
@@ -17,6 +18,8 @@ class FontWarmUp {
  public:
   // `load` runs on the thread; by default fontconfig's own start.
   explicit FontWarmUp(std::function<void()> load = loadFontConfiguration);
+  // A load that can end early is told through `stop` when the warm-up is being destroyed.
+  explicit FontWarmUp(std::function<void(std::stop_token stop)> load);
   ~FontWarmUp() = default;
   FontWarmUp(const FontWarmUp&) = delete;
   FontWarmUp& operator=(const FontWarmUp&) = delete;

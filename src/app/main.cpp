@@ -19,6 +19,7 @@
 #include "app/DisplayMirror.h"
 #include "app/FontWarmUp.h"
 #include "app/FrontEnds.h"
+#include "app/ProgramRun.h"
 #include "app/RealEnvironment.h"
 #include "app/ShellWiring.h"
 #include "app/SimulatedWorld.h"
@@ -140,21 +141,6 @@ pelko::DockManager::Services dockServices(pelko::RealEnvironment& real, const st
   return services;
 }
 
-// What one run owns, in the order it is made. tearDown() takes most of it apart in the order the
-// program needs; the rest goes with this, in reverse order of declaration. The font warm-up is declared
-// last so that it goes first: however main() ends (an unusable scenario, the end of the event loop),
-// its thread is joined before anything else goes, the application whose fonts share fontconfig's state
-// with it above all, while the thread may still be loading that state.
-struct Run {
-  std::unique_ptr<QCoreApplication> application;
-  std::unique_ptr<pelko::RealEnvironment> real;
-  std::unique_ptr<pelko::SimulatedWorld> world;
-  std::unique_ptr<pelko::FrontEnds> frontEnds;
-  std::unique_ptr<pelko::ShellWiring> wiring;
-  std::shared_ptr<pelko::AppDelegate> delegate;
-  std::optional<pelko::FontWarmUp> fontWarmUp;
-};
-
 // Start-up runs inside the event loop, as the application's did-finish-launching callback does. Returns
 // the event loop's exit status.
 int run(const std::shared_ptr<pelko::AppDelegate>& delegate, pelko::ShellWiring& wiring,
@@ -223,7 +209,7 @@ int main(int argc, char** argv) {
   if (!restoreOnly) {
     if (std::optional<int> status = forwardURLsToRunningCopy(argc, argv, arguments)) return *status;
   }
-  Run program;
+  pelko::ProgramRun program;
   // The fonts load while the application object connects to the display (see FontWarmUp).
   if (!restoreOnly) program.fontWarmUp.emplace();
   program.application = makeApplication(argc, argv, restoreOnly);

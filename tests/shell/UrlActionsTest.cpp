@@ -249,6 +249,7 @@ TEST(StartURLsTest, AURLHoldingALineBreakOrAnotherControlCharacterIsRefusedWhole
       {"pelko://quit\x7f", "pelko://quit\\x7F"},
       {"pelko://quit\xC2\x85", "pelko://quit\\xC2\\x85"},           // next line (U+0085)
       {"pelko://quit\xE2\x80\xA8", "pelko://quit\\xE2\\x80\\xA8"},  // line separator (U+2028)
+      {"pelko://\xE2\x80\xA9quit", "pelko://\\xE2\\x80\\xA9quit"},  // paragraph separator (U+2029)
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shown);
