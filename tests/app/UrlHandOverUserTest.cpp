@@ -1,0 +1,111 @@
+// The `pelko` program hands a later start's URLs only to a running copy of the same user: a copy makes its
+// socket in no folder another user could take over, and a start sends nothing to a listener of another
+// user, whatever the record beside the settings says.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "PelkoProcess.h"
+#include "support/ForeignUrlListener.h"
+
+namespace pelko::testing {
+namespace {
+
+::testing::AssertionResult endsWith(PelkoProcess& process, int status) {
+  auto ending = process.wait();
+  if (!ending) return ::testing::AssertionFailure() << "did not end in time; output:\n" << process.output();
+  if (!ending->exited || ending->status != status) {
+    return ::testing::AssertionFailure() << (ending->exited ? "exit status " + std::to_string(ending->status)
+                                                            : "signal " + std::to_string(ending->signal))
+                                         << "; output:\n"
+                                         << process.output();
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Start-up hides the Dock on a background queue after it reports itself complete; a quit sent before the
+// hide's last step (the Dock's restart) would race it.
+::testing::AssertionResult waitForTheHide(PelkoProcess& process, const Sandbox& sandbox) {
+  for (int i = 0; i < 2000; ++i) {
+    auto commands = sandbox.dockCommands();
+    if (!commands.empty() && commands.back() == "killall Dock") return ::testing::AssertionSuccess();
+    process.waitForOutput("(no such line)", 0.01);  // keeps the output flowing while waiting
+  }
+  return ::testing::AssertionFailure() << "the Dock was not hidden; output:\n" << process.output();
+}
+
+class UrlHandOverUserTest : public ::testing::Test {
+ protected:
+  void SetUp() override { sandbox.setDockDomain({{"autohide", true}, {"mineffect", "suck"}}); }
+
+  Sandbox sandbox;
+};
+
+// Another user could move the runtime folder's `pelko` aside and listen in a folder of their own: the
+// copy receives in its folder under /tmp instead and says so, and a later start finds it there.
+TEST_F(UrlHandOverUserTest, ACopyWhoseRuntimeFolderOthersMayWriteReceivesInItsOwnFolderUnderTmp) {
+  const std::string shared = sandbox.path("shared");
+  std::filesystem::create_directory(shared);
+  ::chmod(shared.c_str(), 0777);
+  const std::map<std::string, std::string> runtime = {{"XDG_RUNTIME_DIR", shared}};
+  PelkoProcess first(sandbox, {}, runtime);
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+  ASSERT_TRUE(waitForTheHide(first, sandbox));
+  EXPECT_NE(first.output().find("Pelko: not receiving URLs from later starts at " + shared + "/pelko: " +
+                                shared + " may be written by other users; receiving them at /tmp/pelko-" +
+                                std::to_string(::getuid()) + "/pelko-"),
+            std::string::npos)
+      << first.output();
+  EXPECT_FALSE(std::filesystem::exists(shared + "/pelko"));
+
+  PelkoProcess second(sandbox, {"pelko://settings"}, runtime);
+  EXPECT_TRUE(endsWith(second, 0)) << "the running copy took the URL";
+  PelkoProcess third(sandbox, {"pelko://quit"}, runtime);
+  EXPECT_TRUE(endsWith(third, 0));
+  EXPECT_TRUE(endsWith(first, 0)) << "the first copy took the quit";
+}
+
+// The record is made to name a socket where another user listens, in a private folder of this user, while
+// the real copy holds the lock: the start hears from the credentials that the listener is not this
+// user's, sends it nothing, and after waiting for the lock says that the running copy cannot be reached.
+TEST_F(UrlHandOverUserTest, AStartSendsNothingToAnotherUsersListenerAndSaysTheRunningCopyCannotBeReached) {
+  if (!ForeignUrlListener::canRun()) GTEST_SKIP() << ForeignUrlListener::kSkipReason;
+  PelkoProcess first(sandbox);
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+  ASSERT_TRUE(waitForTheHide(first, sandbox));
+
+  // nobody binds in a folder of this user that it may write for now; the folder is private afterwards.
+  ::chmod(sandbox.path("").c_str(), 0711);
+  const std::string decoy = sandbox.path("decoy");
+  std::filesystem::create_directory(decoy);
+  ::chmod(decoy.c_str(), 0777);
+  ForeignUrlListener listener(decoy + "/pelko.socket");
+  ASSERT_TRUE(listener.waitUntilListening()) << listener.output();
+  ::chmod(decoy.c_str(), 0700);
+  const std::string record = sandbox.path("config/pelko/pelko.socket-path");
+  const std::string realRecord = readWholeFile(record);
+  ASSERT_FALSE(realRecord.empty());
+  writeWholeFile(record, decoy + "/pelko.socket\n");
+
+  PelkoProcess start(sandbox, {"pelko://settings"});
+  ASSERT_TRUE(endsWith(start, 1));
+  EXPECT_NE(start.output().find("Pelko: the URLs cannot reach the running copy"), std::string::npos)
+      << start.output();
+  EXPECT_NE(start.output().find("AppDelegate: not handing URLs to " + decoy +
+                                "/pelko.socket: its listener is user 65534, not this user"),
+            std::string::npos)
+      << start.output();
+  const std::string heard = listener.heard();
+  EXPECT_EQ(heard.find("received"), std::string::npos) << heard;
+  EXPECT_NE(heard.find("end of connection"), std::string::npos) << "the start did connect: " << heard;
+
+  // The running copy was there all along, at the socket its own record names.
+  writeWholeFile(record, realRecord);
+  PelkoProcess quit(sandbox, {"pelko://quit"});
+  EXPECT_TRUE(endsWith(quit, 0));
+  EXPECT_TRUE(endsWith(first, 0)) << "the first copy took the quit";
+}
+
+}  // namespace
+}  // namespace pelko::testing
