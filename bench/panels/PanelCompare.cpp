@@ -579,8 +579,12 @@ void measure(Program& program, const DisplayRange& range) {
   program.mapMs.push_back(mapMs);
   program.cpuToMapMs.push_back(mapMs < 0 ? -1 : toMap.totalMs());
   program.load.push_back(load);
-  std::printf("  %-12s first map %8.1f ms   CPU to map %7.1f ms (children %5.1f)", program.name.c_str(),
-              mapMs, mapMs < 0 ? -1 : toMap.totalMs(), double(toMap.childrenNs) / 1e6);
+  if (mapMs < 0)
+    std::printf("  %-12s did not map within %lld s", program.name.c_str(),
+                static_cast<long long>(kMapTimeout.count()));
+  else
+    std::printf("  %-12s first map %8.1f ms   CPU to map %7.1f ms (children %5.1f)", program.name.c_str(),
+                mapMs, toMap.totalMs(), double(toMap.childrenNs) / 1e6);
   if (!mapOnly() && panel != XCB_WINDOW_NONE) {
     const double cpu = hoverCpu(connection, screen, panel, pid);
     program.hoverCpu.push_back(cpu);
@@ -595,13 +599,17 @@ void measure(Program& program, const DisplayRange& range) {
   stop(server);
 }
 
-// Of the measurements made: a round whose map never came (-1) has none.
+// Of the measurements made: a round whose map never came (-1) has none; -1 when no round had one.
 double median(std::vector<double> values) {
   values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return v < 0; }), values.end());
   std::sort(values.begin(), values.end());
-  if (values.empty()) return 0;
+  if (values.empty()) return -1;
   const size_t middle = values.size() / 2;
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+bool everMapped(const Program& program) {
+  return std::any_of(program.mapMs.begin(), program.mapMs.end(), [](double v) { return v >= 0; });
 }
 
 double ratio(double a, double b) {
@@ -651,6 +659,12 @@ int main(int argc, char** argv) {
       "each start)\n",
       rounds);
   for (const Program& program : programs) {
+    if (!everMapped(program)) {
+      // No figure stands for a map that never came: its median would be a number of nothing.
+      std::printf("  %-12s did not map (0 of %zu rounds)   load %.2f\n", program.name.c_str(),
+                  program.mapMs.size(), median(program.load));
+      continue;
+    }
     std::printf("  %-12s first map %8.1f ms   CPU to map %7.1f ms", program.name.c_str(),
                 median(program.mapMs), median(program.cpuToMapMs));
     if (!mapOnly()) std::printf("   hover CPU %6.2f %%", median(program.hoverCpu));
@@ -664,8 +678,13 @@ int main(int argc, char** argv) {
   const Program& ours = programs.back();
   for (size_t i = 0; i + 1 < programs.size(); ++i) {
     const Program& other = programs[i];
-    std::printf("  %s / %s: first map %.2fx, CPU to map %.2fx", ours.name.c_str(), other.name.c_str(),
-                ratio(median(ours.mapMs), median(other.mapMs)),
+    std::printf("  %s / %s: ", ours.name.c_str(), other.name.c_str());
+    // A ratio needs both maps: against one that never came it would only say how small the divisor is.
+    if (!everMapped(ours) || !everMapped(other)) {
+      std::printf("%s did not map\n", (everMapped(ours) ? other : ours).name.c_str());
+      continue;
+    }
+    std::printf("first map %.2fx, CPU to map %.2fx", ratio(median(ours.mapMs), median(other.mapMs)),
                 ratio(median(ours.cpuToMapMs), median(other.cpuToMapMs)));
     if (!mapOnly()) std::printf(", hover CPU %.2fx", ratio(median(ours.hoverCpu), median(other.hoverCpu)));
     std::printf("\n");
