@@ -1,8 +1,8 @@
 // The program's windows that are not normal windows, under a real X server with a window manager: the
-// thumbnail panel, the bar, the peek strip of a hidden bar, the colour panel and an information popover
-// carry the skip-taskbar and skip-pager states, so that no other taskbar or pager lists them, also when
-// a window is shown a second time. The colour panel opens above the settings window that floats, takes
-// the keyboard, and Escape closes it whole: no empty "Colors" window stays on the screen.
+// thumbnail panel, the bar, the peek strip of a hidden bar, the colour panel, an information popover and
+// the force-quit popover carry the skip-taskbar and skip-pager states, so that no other taskbar or pager
+// lists them, also when a window is shown a second time. The colour panel opens above the settings window
+// that floats, takes the keyboard, and Escape closes it whole: no empty "Colors" window stays on the screen.
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -288,6 +288,66 @@ TEST_F(SettingsPanelsX11Test, AnInformationPopoverStaysOutOfTaskbars) {
       10))
       << pelko->output();
   EXPECT_TRUE(display->staysOutOfTaskbars(popover)) << display->describe(popover);
+}
+
+// With an application on the bar, its button found over the accessibility bus and pressed with the real
+// pointer.
+class ForceQuitPanelX11Test : public AccessibleDesktopTest {
+ protected:
+  void SetUp() override {
+    AccessibleDesktopTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    display = std::make_unique<Display>(server->display());
+    ASSERT_TRUE(display->isConnected());
+  }
+  void TearDown() override {
+    AccessibleDesktopTest::TearDown();
+    display.reset();
+  }
+
+  // Whether a pop-up menu of the program shows: a window taller than a tooltip that passes the window
+  // manager by.
+  bool menuShows() {
+    for (xcb_window_t window : visibleProgramWindows(server->display())) {
+      auto* attributes = xcb_get_window_attributes_reply(
+          display->connection(), xcb_get_window_attributes(display->connection(), window), nullptr);
+      const bool popUp = attributes && attributes->override_redirect;
+      std::free(attributes);
+      if (popUp && display->shape(window).height > 100) return true;
+    }
+    return false;
+  }
+
+  std::unique_ptr<Display> display;
+};
+
+TEST_F(ForceQuitPanelX11Test, TheForceQuitPopoverStaysOutOfTaskbars) {
+  movePointer(640, 300);
+  startPelko({{"PELKO_SCENARIO", writeScenario(R"({"applications": [
+      {"bundleID": "com.example.editor", "name": "Editor", "windows": [{"title": "notes.txt", "frame": [100, 100, 600, 400]}]}]})")}});
+  ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
+  const auto button = waitUntilSettled([&] { return accessibility->findLargest("", "Editor"); }, 10);
+  ASSERT_TRUE(button) << accessibility->describeAll();
+  movePointer(button->centerX(), button->centerY());
+  xdotool(server->display(), "click 3");
+  ASSERT_TRUE(waitUntil([&] { return menuShows(); }, 10)) << "no menu opened";
+  // "Force Quit" is the fourth entry from the end of the button's menu.
+  xdotool(server->display(), "key Up Up Up Up Return");
+  xcb_window_t popover = XCB_WINDOW_NONE;
+  waitUntil(
+      [&] {
+        for (xcb_window_t window : visibleProgramWindows(server->display()))
+          if (const auto shape = display->shape(window); !shape.inputOnly && shape.width == 280)
+            popover = window;
+        return popover != XCB_WINDOW_NONE;
+      },
+      10);
+  ASSERT_NE(popover, XCB_WINDOW_NONE) << "no force-quit popover\n" << pelko->output();
+  // A pop-up the window manager passes by, which a taskbar reading every top-level window still sees:
+  // it does not ask to be listed.
+  EXPECT_TRUE(display->staysOutOfTaskbars(popover)) << display->describe(popover);
+  expectManagedPanelsStayOutOfTaskbars(*display);
+  xdotool(server->display(), "key Escape");
 }
 
 }  // namespace
