@@ -11,6 +11,7 @@
 //   startPelko(extra)                          starts the program in `pelko` with those variables
 //   writeScenario(json)                        the simulated world's scenario file; its path
 //   pause(s), waitUntil(condition, s)          lets the program run; looks every 0.05 s until it holds
+//   waitUntilSettled(look, s)                  what look() finds once two looks find it in one place
 //   movePointer(x, y), clickAt(x, y, button)   the real pointer; clickAt waits for the pointer to arrive
 //   windows()                                  the program's visible windows (xdotool, class "pelko")
 //   waitForWindow(matches, s, present)         a visible window of the program that matches, or none
@@ -32,6 +33,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -113,6 +115,25 @@ class DesktopTest : public ::testing::Test {
   // Looks at `condition` every 0.05 s until it holds or `seconds` have passed; whether it held.
   bool waitUntil(const std::function<bool()>& condition, double seconds) {
     return pelko::testing::waitUntil(*pelko, condition, seconds);
+  }
+
+  // What `look` finds (an optional widget or window with x, y, width and height) once two looks in a row
+  // find it in the same place at the same size; none when it has not settled within `seconds`. The bar
+  // lays its buttons out again as it comes up: a pointer put on a button before then may rest on another
+  // one, or on none.
+  template <typename Look>
+  auto waitUntilSettled(const Look& look, double seconds) -> decltype(look()) {
+    decltype(look()) previous;
+    const bool settled = waitUntil(
+        [&] {
+          auto found = look();
+          const bool same = found && previous && found->x == previous->x && found->y == previous->y &&
+                            found->width == previous->width && found->height == previous->height;
+          previous = std::move(found);
+          return same;
+        },
+        seconds);
+    return settled ? previous : decltype(look()){};
   }
 
   void movePointer(int x, int y) {

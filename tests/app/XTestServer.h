@@ -3,9 +3,12 @@
 // An X server of the test's own on a free display, and the helper programs a test starts beside the
 // program (the server itself, a window manager, a session bus), each ended by its own process id.
 
+#include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -263,9 +266,46 @@ inline bool hasWindowManager(const std::string& display) {
          std::string::npos;
 }
 
+// Whether the window manager on `display` maps a window of the test's own within `seconds`. Its check
+// window on the root is not enough: openbox names it tens of milliseconds before it handles map requests,
+// and a window whose map was asked for in between is never shown. A probe window that was not mapped
+// within a second is given up for a new one; the one that was is destroyed again. (With no window manager
+// at all the server maps it at once: this says something only once hasWindowManager() holds.)
+inline bool windowManagerMapsWindows(const std::string& display, double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+  xcb_connection_t* connection = connectToDisplay(display);
+  bool mapped = false;
+  if (!xcb_connection_has_error(connection)) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const int fd = xcb_get_file_descriptor(connection);
+    while (!mapped && std::chrono::steady_clock::now() < deadline) {
+      const xcb_window_t probe = xcb_generate_id(connection);
+      const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+      xcb_create_window(connection, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 1, 1, 0,
+                        XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK, &mask);
+      xcb_map_window(connection, probe);
+      xcb_flush(connection);
+      const auto giveUp = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::seconds(1));
+      while (!mapped && std::chrono::steady_clock::now() < giveUp && !xcb_connection_has_error(connection)) {
+        pollfd entry{fd, POLLIN, 0};
+        ::poll(&entry, 1, 10);
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+          mapped = mapped || ((event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
+                              reinterpret_cast<xcb_map_notify_event_t*>(event)->window == probe);
+          std::free(event);
+        }
+      }
+      xcb_destroy_window(connection, probe);
+      xcb_flush(connection);
+    }
+  }
+  xcb_disconnect(connection);
+  return mapped;
+}
+
 // The window manager on `display`, with a home of the test's own so no user's settings are read, once it
-// has taken the screen or 10 s have passed; none when `program` is empty. What it says on standard error
-// goes to window-manager.log in that home, for windowManagerTrouble() to show.
+// has taken the screen and maps windows, or 10 s have passed; none when `program` is empty. What it says
+// on standard error goes to window-manager.log in that home, for windowManagerTrouble() to show.
 inline std::unique_ptr<Helper> startWindowManager(const std::string& program, const std::string& display,
                                                   const std::string& home) {
   if (program.empty()) return nullptr;
@@ -276,16 +316,21 @@ inline std::unique_ptr<Helper> startWindowManager(const std::string& program, co
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (manager->isRunning() && !hasWindowManager(display) && std::chrono::steady_clock::now() < deadline)
     ::usleep(50 * 1000);
+  const double left = std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+  if (manager->isRunning() && left > 0) windowManagerMapsWindows(display, left);
   return manager;
 }
 
-// Empty when the window manager `startWindowManager` gave runs and has taken `display`'s screen; else
-// which of the two failed, and what it said.
+// Empty when the window manager `startWindowManager` gave runs, has taken `display`'s screen and maps
+// windows; else which of these failed, and what it said.
 inline std::string windowManagerTrouble(Helper& manager, const std::string& display,
                                         const std::string& home) {
-  if (manager.isRunning() && hasWindowManager(display)) return "";
-  return std::string("the window manager ") +
-         (manager.isRunning() ? "has not taken the screen" : "has ended") + "; it said:\n" +
+  const char* trouble = !manager.isRunning()                    ? "has ended"
+                        : !hasWindowManager(display)            ? "has not taken the screen"
+                        : !windowManagerMapsWindows(display, 2) ? "does not map windows"
+                                                                : nullptr;
+  if (!trouble) return "";
+  return std::string("the window manager ") + trouble + "; it said:\n" +
          readWholeFile(home + "/window-manager.log");
 }
 
