@@ -71,7 +71,8 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
     return active.empty() ? 0 : std::stol(active);
   }
 
-  // The window that opens after `before` was listed, once it has the keyboard; 0 when none came.
+  // The window that opens after `before` was listed, once it has the keyboard and the window manager has
+  // put it on top of the stacking (or 5 s have passed meanwhile); 0 when none came.
   long newActiveWindow(const std::vector<long>& before) {
     long opened = 0;
     waitUntil(
@@ -82,7 +83,7 @@ class AlertsAboveOwnWindowsX11Test : public DesktopTest {
           return true;
         },
         10);
-    pause(0.3);  // the window manager's restacking of a new window
+    if (opened != 0) waitUntil([&] { return !stacking().empty() && stacking().back() == opened; }, 5);
     return opened;
   }
 

@@ -36,9 +36,7 @@ TEST_F(BarHidingX11Test, ADodgingBarClickedOverAWindowGoesOnceThePointerLeavesIt
   // A click on the Editor button brings the editor to the front, its window over the bar.
   const auto editor = accessibility->findLargest("", "Editor");
   ASSERT_TRUE(editor) << accessibility->describeAll();
-  movePointer(editor->centerX(), editor->centerY());
-  pause(0.3);
-  xdotool(server->display(), "click 1");
+  clickAt(editor->centerX(), editor->centerY());
   ASSERT_TRUE(pelko->waitForOutput("SSM: dodge mode - hiding taskbar due to overlap", 10)) << pelko->output();
   pause(1.0);
   EXPECT_EQ(bottomBar(), BottomBar::shown) << "hidden under the pointer";

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "DesktopTest.h"
+#include "AccessibilityBus.h"
 
 namespace pelko::testing {
 namespace {
 
-class ReorderDragX11Test : public DesktopTest {};
+class ReorderDragX11Test : public AccessibleDesktopTest {};
 
 TEST_F(ReorderDragX11Test, AControlDragOfTheFirstButtonPastTheOthersStoresTheNewOrder) {
   const std::string scenario = writeScenario(R"({"applications": [
@@ -24,7 +24,9 @@ TEST_F(ReorderDragX11Test, AControlDragOfTheFirstButtonPastTheOthersStoresTheNew
   const auto bar =
       waitForWindow([](const WindowGeometry& window) { return window.width >= 1000 && window.y > 600; }, 10);
   ASSERT_TRUE(bar) << pelko->output();
-  pause(1.0);  // the buttons fade in
+  // The last button laid out where it stays: the drag goes from the first to past the third.
+  ASSERT_TRUE(waitUntilSettled([&] { return accessibility->findLargest("", "Charlie"); }, 10))
+      << accessibility->describeAll();
 
   // From the middle of the first button to well past the third, in small steps.
   const int y = bar->y + bar->height / 2;

@@ -12,11 +12,11 @@
 namespace pelko::testing {
 namespace {
 
-class ThumbnailX11Test : public DesktopTest {
+class ThumbnailX11Test : public AccessibleDesktopTest {
  protected:
   void SetUp() override {
     if (findProgram("import").empty()) GTEST_SKIP() << "needs ImageMagick (scripts/install-deps.sh)";
-    DesktopTest::SetUp();
+    AccessibleDesktopTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     startPelko();
   }
@@ -29,8 +29,19 @@ class ThumbnailX11Test : public DesktopTest {
 
 TEST_F(ThumbnailX11Test, RestingOnAButtonShowsItsPanelUntilThePointerMovesAway) {
   ASSERT_TRUE(waitForBottomBar(BottomBar::shown, 10)) << pelko->output();
+  // The second button of the bottom bar, once the bar has laid it out where it stays.
+  const auto button = waitUntilSettled(
+      [&]() -> std::optional<AccessibleWidget> {
+        for (const auto& widget : accessibility->find("push button", "", 5))
+          if (widget.showing && widget.x <= 150 && 150 < widget.x + widget.width && widget.y <= 783 &&
+              783 < widget.y + widget.height)
+            return widget;
+        return std::nullopt;
+      },
+      10);
+  ASSERT_TRUE(button) << accessibility->describeAll();
 
-  movePointer(150, 783);  // the second button of the bottom bar
+  movePointer(button->centerX(), button->centerY());
   const auto shown = panel(10);
   ASSERT_TRUE(shown) << pelko->output();
   // Above the bar, 4 points off it, kept on the screen.
@@ -45,7 +56,7 @@ TEST_F(ThumbnailX11Test, RestingOnAButtonShowsItsPanelUntilThePointerMovesAway) 
   EXPECT_FALSE(panel(5, false)) << "the panel stayed after the pointer left it";
 
   // Straight from the button to far away in one leap, then still: the leave alone ends the panel.
-  movePointer(150, 783);
+  movePointer(button->centerX(), button->centerY());
   ASSERT_TRUE(panel(10)) << pelko->output();
   movePointer(900, 200);
   EXPECT_FALSE(panel(5, false)) << "the panel stayed after the pointer leapt away from its button";
