@@ -27,22 +27,6 @@ namespace {
 constexpr size_t kMaxBatchBytes =
     LocalSocketUrlDelivery::kMaxURLs * (LocalSocketUrlDelivery::kMaxURLBytes + 1) + 1;
 
-// `text` with each control character (as holdsControlCharacter counts them) shown as '?': a path said
-// to the user or written to the log stays on one line, and the terminal is told nothing it would act on.
-std::string printable(std::string_view text) {
-  std::string shown;
-  for (size_t i = 0; i < text.size();) {
-    const auto byte = [&](size_t at) { return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u; };
-    size_t length = 0;
-    if (byte(i) < 0x20 || byte(i) == 0x7F) length = 1;
-    if (byte(i) == 0xC2 && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9F) length = 2;
-    if (byte(i) == 0xE2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xA8 || byte(i + 2) == 0xA9)) length = 3;
-    shown += length > 0 ? std::string_view("?") : text.substr(i, 1);
-    i += std::max<size_t>(length, 1);
-  }
-  return shown;
-}
-
 bool isOwnedByThisUserOrRoot(const struct stat& info) {
   return info.st_uid == ::getuid() || info.st_uid == 0;
 }
@@ -58,7 +42,7 @@ std::string whyOthersControl(const std::filesystem::path& folder, bool endsAtThe
   std::filesystem::path onTheWay;
   for (const auto& part : folder) {
     onTheWay /= part;
-    const std::string shown = printable(onTheWay.string());
+    const std::string shown = withControlCharactersHidden(onTheWay.string());
     const bool isTheFolder = endsAtTheFolder && onTheWay == folder;
     struct stat info {};
     if (::lstat(onTheWay.c_str(), &info) != 0) {
@@ -253,7 +237,7 @@ bool LocalSocketUrlDelivery::startReceiving(Handler handler) {
           if (!passedOver.empty()) {
             std::fprintf(stderr,
                          "Pelko: not receiving URLs from later starts at %s; receiving them at %s instead\n",
-                         passedOver.c_str(), printable(path).c_str());
+                         passedOver.c_str(), withControlCharactersHidden(path).c_str());
             std::fflush(stderr);
           }
           socketPath_ = path;
@@ -263,9 +247,10 @@ bool LocalSocketUrlDelivery::startReceiving(Handler handler) {
         closeListener();
         ::unlink(path.c_str());
       }
-      passedOver += (passedOver.empty() ? "" : "; nor at ") + printable(folder) + ": " + reason;
+      passedOver +=
+          (passedOver.empty() ? "" : "; nor at ") + withControlCharactersHidden(folder) + ": " + reason;
     }
-    failures += (failures.empty() ? " at " : "; nor at ") + printable(path) + ": " + reason;
+    failures += (failures.empty() ? " at " : "; nor at ") + withControlCharactersHidden(path) + ": " + reason;
   }
   // This process holds the lock, so a record left by an earlier copy is stale: it names a socket nobody
   // listens at, or one another user has taken since, and later starts would keep sending there.
@@ -468,8 +453,8 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
   }
   const std::string record = recordPath(lockPath_);
   if (const std::string why = whyNotThisUsersRecord(record); !why.empty()) {
-    debugLog("AppDelegate: ignoring the record of the running copy's socket, " + printable(record) + ": " +
-             why);
+    debugLog("AppDelegate: ignoring the record of the running copy's socket, " +
+             withControlCharactersHidden(record) + ": " + why);
     return ForwardResult::noReceiver;
   }
   const std::string socketPath = readRecord(record);
@@ -477,14 +462,14 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
   sockaddr_un address;
   if (!socketAddress(socketPath, address)) {
     debugLog("AppDelegate: cannot hand URLs to the running copy: the path is too long for a socket: " +
-             printable(socketPath));
+             withControlCharactersHidden(socketPath));
     return ForwardResult::unreachable;
   }
   // Only this user's copy can have made its socket in a folder only this user may enter; a socket
   // elsewhere may be anyone's, even when a copy of this user listens there now.
   const std::string folder = std::filesystem::path(socketPath).parent_path().string();
   if (const std::string why = whyNotPrivate(folder); !why.empty()) {
-    debugLog("AppDelegate: not handing URLs to " + printable(socketPath) + ": " + why);
+    debugLog("AppDelegate: not handing URLs to " + withControlCharactersHidden(socketPath) + ": " + why);
     return ForwardResult::noReceiver;
   }
   std::string batch;
@@ -541,7 +526,8 @@ std::optional<std::string> LocalSocketUrlDelivery::exchange(const std::string& b
   if (connected != 0) return std::nullopt;
   // The folder was this user's a moment ago; the listener must be this user's now, or it hears nothing.
   if (const std::optional<uid_t> peer = peerUser(fd); peer != ::getuid()) {
-    debugLog("AppDelegate: not handing URLs to " + printable(address.sun_path) + ": its listener is " +
+    debugLog("AppDelegate: not handing URLs to " + withControlCharactersHidden(address.sun_path) +
+             ": its listener is " +
              (peer ? "user " + std::to_string(*peer) + ", not this user" : "of a user it does not tell"));
     return std::nullopt;
   }

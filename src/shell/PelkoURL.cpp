@@ -78,6 +78,16 @@ std::string controlCharacterRefusal(std::string_view url) {
   return "Pelko: a URL holding a line break or another control character is refused: \"" + shown + "\"";
 }
 
+std::string withControlCharactersHidden(std::string_view text) {
+  std::string shown;
+  for (size_t i = 0; i < text.size();) {
+    const size_t length = controlCharacterLength(text, i);
+    shown += length > 0 ? std::string_view("?") : text.substr(i, 1);
+    i += std::max<size_t>(length, 1);
+  }
+  return shown;
+}
+
 std::vector<std::string> urlsAmongArguments(const std::vector<std::string>& arguments) {
   std::vector<std::string> urls;
   for (size_t i = 0; i < arguments.size(); ++i) {

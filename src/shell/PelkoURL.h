@@ -31,6 +31,10 @@ bool holdsControlCharacter(std::string_view url);
 // characters escaped (a line feed as "\n", others as "\xNN"), so the message stays on one line.
 std::string controlCharacterRefusal(std::string_view url);
 
+// `text` with each control character, as holdsControlCharacter counts them, shown as '?': a path said to
+// the user or written to the log stays on one line, and a terminal is told nothing it would act on.
+std::string withControlCharactersHidden(std::string_view text);
+
 // The process arguments that are URLs to open, in order: those with a scheme (a letter, then letters,
 // digits, '+', '-' or '.', then ':'). Options ("--restore-dock", Qt's "-display :1") are none, and
 // neither is the value that follows one of Qt's options that take one ("-display host:0").
