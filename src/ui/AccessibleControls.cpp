@@ -220,21 +220,25 @@ class AccessiblePopUpButton : public QAccessibleWidget {
     return QAccessibleWidget::text(type);
   }
 
-  // The list it opens, as Qt's combo box has it.
-  int childCount() const override { return control()->view() ? 1 : 0; }
+  // The list it opens, while it is open. Qt's entries of a list tell whether they show from the list's
+  // rectangle alone, never from whether its window shows: the hidden list of a closed pop-up, laid out
+  // at 0,0 in a window never shown, would report every entry showing there, in an open settings window
+  // and a closed one alike. Closed, the pop-up has no child; its choice is its value.
+  int childCount() const override { return openList() ? 1 : 0; }
   QAccessibleInterface* child(int index) const override {
-    if (index != 0 || !control()->view()) return nullptr;
-    return QAccessible::queryAccessibleInterface(control()->view());
+    QAbstractItemView* list = openList();
+    return index == 0 && list ? QAccessible::queryAccessibleInterface(list) : nullptr;
   }
   int indexOfChild(const QAccessibleInterface* child) const override {
-    return child && control()->view() && child->object() == control()->view() ? 0 : -1;
+    QAbstractItemView* list = openList();
+    return child && list && child->object() == list ? 0 : -1;
   }
   QAccessibleInterface* childAt(int, int) const override { return nullptr; }
 
   QAccessible::State state() const override {
     QAccessible::State state = QAccessibleWidget::state();
     state.expandable = true;
-    const bool open = control()->view() && control()->view()->isVisible();
+    const bool open = openList() != nullptr;
     state.expanded = open;
     state.collapsed = !open;
     return state;
@@ -245,7 +249,7 @@ class AccessiblePopUpButton : public QAccessibleWidget {
   }
   void doAction(const QString& name) override {
     if (name == Action::showMenuAction() || name == Action::pressAction()) {
-      if (control()->view() && control()->view()->isVisible())
+      if (openList())
         control()->hidePopup();
       else
         control()->showPopup();
@@ -260,6 +264,10 @@ class AccessiblePopUpButton : public QAccessibleWidget {
 
  private:
   PopUpButton* control() const { return static_cast<PopUpButton*>(widget()); }
+  QAbstractItemView* openList() const {
+    QAbstractItemView* list = control()->view();
+    return list && list->isVisible() ? list : nullptr;
+  }
 };
 
 // Asked with each class name from the object's own upwards; answering at the first keeps a subclass

@@ -181,17 +181,29 @@ TEST(AccessibleControlsTest, APopUpButtonIsAComboBoxNamedByItsNameWithItsChoiceA
   EXPECT_EQ(item->text(QAccessible::Value), "Icons Only");
   EXPECT_EQ(item->text(QAccessible::Name), "Style");
 
-  // Its list is its child, and pressing it opens and closes the list as a click does.
-  ASSERT_EQ(item->childCount(), 1);
-  EXPECT_EQ(item->child(0)->object(), popUp.view());
-  EXPECT_EQ(item->indexOfChild(item->child(0)), 0);
+  // Pressing it opens and closes the list as a click does. Its list is its child only while open: the
+  // entries of a closed list would each report itself showing.
+  EXPECT_EQ(item->childCount(), 0);
+  EXPECT_EQ(item->child(0), nullptr);
   EXPECT_TRUE(item->state().collapsed);
   popUp.show();
   act(item, Action::pressAction());
   EXPECT_TRUE(popUp.view()->isVisible());
   EXPECT_TRUE(item->state().expanded);
+  ASSERT_EQ(item->childCount(), 1);
+  QAccessibleInterface* list = item->child(0);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->object(), popUp.view());
+  EXPECT_EQ(item->indexOfChild(list), 0);
+  ASSERT_EQ(list->childCount(), 2);
+  EXPECT_EQ(list->child(1)->text(QAccessible::Name), "Icons + Text Right");
+  EXPECT_FALSE(list->child(1)->state().invisible);
   act(item, Action::showMenuAction());
   EXPECT_FALSE(popUp.view()->isVisible());
+  EXPECT_TRUE(item->state().collapsed);
+  EXPECT_EQ(item->childCount(), 0);
+  EXPECT_EQ(item->child(0), nullptr);
+  EXPECT_EQ(item->indexOfChild(list), -1);
 }
 
 // Each kind's keys, pressed on a fresh control: what the control shows afterwards.
