@@ -345,7 +345,7 @@ void AppItemView::configure(const std::shared_ptr<TrackedApp>& app, bool showWin
   updateLabel(showWindowTitle, inlineCount_, std::nullopt);
   if (hasLayout_) refreshIcon();
 
-  isCurrentlyActive_ = app->isActive.get();
+  setCurrentlyActive(app->isActive.get());
   setIndicatorAlpha(showsActiveIndicatorSetting() && isCurrentlyActive_ ? 1 : 0);
   indicatorHidden_ = false;
   setBackground(isCurrentlyActive_);
@@ -392,7 +392,7 @@ void AppItemView::handleActiveChange(bool active) {
       deactivateWorkItem_->cancel();
       deactivateWorkItem_.reset();
     }
-    isCurrentlyActive_ = true;
+    setCurrentlyActive(true);
     setIndicatorAlpha(showsActiveIndicatorSetting() ? 1 : 0);
     indicatorHidden_ = false;
     removeBackgroundAnimation();
@@ -415,7 +415,7 @@ void AppItemView::handleActiveChange(bool active) {
       auto frontmost = self->env_.workspace.frontmostApplication();
       if (frontmost && frontmost->processIdentifier() == app->pid) return;
     }
-    self->isCurrentlyActive_ = false;
+    self->setCurrentlyActive(false);
     self->setIndicatorAlpha(0);
     self->removeBackgroundAnimation();
     self->background_ = kClear;
@@ -426,10 +426,17 @@ void AppItemView::handleActiveChange(bool active) {
 
 void AppItemView::setActiveImmediate(bool active) {
   if (active == isCurrentlyActive_) return;
-  isCurrentlyActive_ = active;
+  setCurrentlyActive(active);
   setIndicatorAlpha(showsActiveIndicatorSetting() && active ? 1 : 0);
   setBackground(active);
   updateDotsColor(active);
+}
+
+void AppItemView::setCurrentlyActive(bool active) {
+  isCurrentlyActive_ = active;
+  // The button drawn in the active look is, to a screen reader, a toggle pressed in: the front
+  // application's (the front window's, one button a window) and no other.
+  setAccessibleChecked(*this, active);
 }
 
 void AppItemView::updateActiveIndicatorAppearance() {
@@ -676,7 +683,7 @@ void AppItemView::mouseUp(bool insideBounds) {
 
 void AppItemView::click() {
   if (trackedApp_ && !trackedApp_->isActive.get()) {
-    isCurrentlyActive_ = true;
+    setCurrentlyActive(true);
     setIndicatorAlpha(showsActiveIndicatorSetting() ? 1 : 0);
     removeBackgroundAnimation();
     background_ = cachedActiveColor_;

@@ -234,6 +234,8 @@ class AppItemView : public QWidget {
   double trailingCountRoom() const;
   Color secondaryLabelColor() const;
   void handleActiveChange(bool active);
+  // Every change of the active look goes through here, which keeps the accessible state in step.
+  void setCurrentlyActive(bool active);
   void setBackground(bool active);
   void animateBackgroundColor(const Color& target, double duration);
   void removeBackgroundAnimation();

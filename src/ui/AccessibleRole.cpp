@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 namespace pelko {
@@ -33,6 +34,8 @@ class AccessibleBehaviour final : public QObject {
   QAccessible::Role role = QAccessible::Client;
   std::function<void()> press;
   std::vector<AccessiblePart> parts;
+  // Unset: not a toggle.
+  std::optional<bool> checked;
 };
 
 // Runs a press as the widget's click would reach it: not at all while the widget is disabled. The
@@ -126,6 +129,16 @@ class AccessibleKitWidget final : public QAccessibleWidget {
     return behaviour ? behaviour->role : QAccessibleWidget::role();
   }
 
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    const AccessibleBehaviour* behaviour = AccessibleBehaviour::of(widget());
+    if (behaviour && behaviour->checked) {
+      state.checkable = true;
+      state.checked = *behaviour->checked;
+    }
+    return state;
+  }
+
   QStringList actionNames() const override {
     QStringList names;
     if (hasPress()) names << Action::pressAction();
@@ -211,6 +224,18 @@ void setAccessibleRole(QWidget& widget, QAccessible::Role role, std::function<vo
   AccessibleBehaviour& behaviour = AccessibleBehaviour::ensure(widget);
   behaviour.role = role;
   behaviour.press = std::move(press);
+}
+
+void setAccessibleChecked(QWidget& widget, bool checked) {
+  installFactory();
+  AccessibleBehaviour& behaviour = AccessibleBehaviour::ensure(widget);
+  const bool wasChecked = behaviour.checked.value_or(false);
+  behaviour.checked = checked;
+  if (wasChecked == checked) return;
+  QAccessible::State changed;
+  changed.checked = true;
+  QAccessibleStateChangeEvent event(&widget, changed);
+  QAccessible::updateAccessibility(&event);
 }
 
 void addAccessiblePart(QWidget& widget, AccessiblePart part) {

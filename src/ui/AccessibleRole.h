@@ -20,6 +20,12 @@ void setAccessibleRole(QWidget& widget, QAccessible::Role role);
 // disabled widget ignores the press as it ignores a click; the widget need not take keyboard focus.
 void setAccessibleRole(QWidget& widget, QAccessible::Role role, std::function<void()> press);
 
+// Makes a widget given its role above a toggle before a screen reader: checkable, and checked while
+// `checked` holds, which a screen reader announces as a pressed toggle. Meant for a button drawn pressed
+// in while something it stands for is current (the bar's button of the front application). A change is
+// told to the bus at once, so a screen reader follows it without walking the tree again.
+void setAccessibleChecked(QWidget& widget, bool checked);
+
 // A control a widget draws inside itself rather than as a widget of its own (the close control of a
 // card): a child of the widget before a screen reader, in the widget's place at `rect()` (in the
 // widget's coordinates; empty while it has no place), with a Press action that runs `press`.

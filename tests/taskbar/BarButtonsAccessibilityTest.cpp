@@ -1,11 +1,14 @@
 // The bar's buttons as a screen reader meets them: an item button and a thumbnail card are buttons whose
-// Press does what their click does, and a card's close control, drawn inside it, is a child button named
-// "Close window" in the control's place whose Press closes the window.
+// Press does what their click does, the front application's button (the front window's, one button a
+// window) is a toggle pressed in, as the bar draws it, and a card's close control, drawn inside it, is a
+// child button named "Close window" in the control's place whose Press closes
+// the window.
 
 #include <gtest/gtest.h>
 
 #include <QAccessible>
 #include <algorithm>
+#include <set>
 
 #include "support/AppItemViewTestAccess.h"
 #include "taskbar/ThumbnailCard.h"
@@ -89,6 +92,56 @@ TEST_F(BarButtonsAccessibilityTest, AnItemButtonsPressActivatesItsEntryAsItsClic
   EXPECT_TRUE(AppItemViewTestAccess::isCurrentlyActive(*button));
 }
 
+TEST_F(BarButtonsAccessibilityTest, TheFrontApplicationsButtonAloneIsCheckedAndTheCheckFollowsTheFront) {
+  auto bar = std::make_unique<TaskbarViewController>(
+      tracker, windowManager, accessories.systemTrayManager, settings, false,
+      TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
+                                         accessories.trash, accessories.alerts, &services});
+  auto panel = makePanel(*bar);
+  scheduler.advance(1);
+  // The buttons of each application, and the names of the checked ones.
+  const auto buttonsOf = [&](int32_t pid) {
+    std::vector<AppItemView*> buttons;
+    for (AppItemView* item : bar->arrangedItems())
+      if (item->trackedApp() && item->trackedApp()->pid == pid) buttons.push_back(item);
+    return buttons;
+  };
+  const auto checkedNames = [&] {
+    std::set<QString> names;
+    for (AppItemView* item : bar->arrangedItems()) {
+      QAccessibleInterface* button = accessible(*item);
+      EXPECT_TRUE(button->state().checkable) << button->text(QAccessible::Name).toStdString();
+      if (button->state().checked) names.insert(button->text(QAccessible::Name));
+    }
+    return names;
+  };
+  ASSERT_EQ(buttonsOf(editor).size(), 1u);
+  ASSERT_EQ(buttonsOf(mail).size(), 1u);
+  EXPECT_EQ(checkedNames(), std::set<QString>{"Mail"});
+  EXPECT_EQ(accessible(*buttonsOf(mail)[0])->role(), QAccessible::Button) << "still a button, pressed in";
+
+  mac.activate(editor);
+  scheduler.advance(1);
+  EXPECT_EQ(checkedNames(), std::set<QString>{"Editor, 3 windows"});
+
+  // One button a window: the front window's alone.
+  settings->groupWindows = false;
+  tracker->forceRefresh();
+  scheduler.advance(1);
+  ASSERT_EQ(buttonsOf(editor).size(), 3u);
+  const auto checkedWindows = [&] {
+    std::vector<int64_t> checked;
+    for (AppItemView* item : bar->arrangedItems())
+      if (accessible(*item)->state().checked)
+        checked.push_back(item->trackedApp()->windowNumber.value_or(-1));
+    return checked;
+  };
+  EXPECT_EQ(checkedWindows(), std::vector<int64_t>{static_cast<int64_t>(mac.focusedWindow(editor))});
+  mac.activate(mail);
+  scheduler.advance(1);
+  EXPECT_EQ(checkedWindows(), std::vector<int64_t>{static_cast<int64_t>(mac.focusedWindow(mail))});
+}
+
 // The press is the click itself: they share the click's debounce, and a press ends a shown panel.
 TEST_F(BarButtonsAccessibilityTest, APressAndAClickAreOneClickPathWithOneDebounce) {
   auto button = makeThumbnailItem(appEntry(editor, "Editor"));
@@ -129,7 +182,7 @@ TEST_F(BarButtonsAccessibilityTest, ACardsPressFocusesItsWindowAndItsCloseChildC
   QAccessibleInterface* close = item->child(0);
   ASSERT_NE(close, nullptr);
   EXPECT_EQ(close->role(), QAccessible::Button);
-  EXPECT_EQ(close->text(QAccessible::Name), "Close window");
+  EXPECT_EQ(close->text(QAccessible::Name).toStdString(), "Close window");
   EXPECT_EQ(close->parent(), item);
   const QPoint topLeft = card->mapToGlobal(QPoint(0, 0));
   EXPECT_EQ(close->rect(), QRect(topLeft.x() + card->width() - 2 - 18, topLeft.y() + 2, 18, 18));

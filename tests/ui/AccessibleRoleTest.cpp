@@ -1,13 +1,13 @@
 // Widgets of ours before a screen reader: the role they are given, a Press action that runs what their
-// click runs (and nothing while they are disabled), and the controls they draw inside themselves as
-// child buttons in the right place with presses of their own.
+// click runs (and nothing while they are disabled), the pressed-in state of a toggle told to the bus as it
+// changes, and the controls they draw inside themselves as child buttons in the right place with presses
+// of their own.
 
 #include <gtest/gtest.h>
 
 #include <QAccessible>
 #include <QLabel>
 #include <QWidget>
-
 #include "ui/AccessibleRole.h"
 
 namespace pelko {
@@ -53,6 +53,24 @@ TEST(AccessibleRoleTest, ARoleAloneOffersNoPressAndAFocusableWidgetKeepsItsSetFo
   setAccessibleRole(focusable, QAccessible::Button, [] {});
   EXPECT_EQ(actionsOf(QAccessible::queryAccessibleInterface(&focusable)),
             (QStringList{Action::pressAction(), Action::setFocusAction()}));
+}
+
+// The change itself is told to the bus only while a screen reader listens, which offscreen never is: the
+// end-to-end test of the bar hears it.
+TEST(AccessibleRoleTest, ACheckedButtonIsAToggleButtonPressedInWhileChecked) {
+  QWidget button;
+  setAccessibleRole(button, QAccessible::Button, [] {});
+  QAccessibleInterface* item = QAccessible::queryAccessibleInterface(&button);
+  ASSERT_NE(item, nullptr);
+  EXPECT_FALSE(item->state().checkable) << "a plain button is no toggle";
+  for (const bool checked : {true, false, true}) {
+    SCOPED_TRACE(checked);
+    setAccessibleChecked(button, checked);
+    EXPECT_TRUE(item->state().checkable);
+    EXPECT_EQ(item->state().checked, checked);
+    EXPECT_EQ(item->role(), QAccessible::Button);
+    EXPECT_EQ(actionsOf(item), QStringList{"Press"});
+  }
 }
 
 TEST(AccessibleRoleTest, ADrawnControlIsAChildButtonAfterTheChildWidgetsWithItsPlaceAndPress) {
