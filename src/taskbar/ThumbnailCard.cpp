@@ -62,9 +62,10 @@ ThumbnailCard::ThumbnailCard(int64_t windowNumber, std::optional<QImage> picture
   setAccessibleName(title_);
   setAccessibleDescription(QStringLiteral("Click to focus this window"));
   if (onClose_) {
-    // Drawn only while the pointer is on the card, yet always there for a screen reader.
-    addAccessiblePart(*this, {QStringLiteral("Close window"), QAccessible::Button,
-                              [this] { return closeButtonRect(); }, [this] { closeClicked(); }});
+    // Drawn only while the pointer is on the card, yet always there for a screen reader, which meets
+    // one per card and tells them apart by the window each closes.
+    addAccessiblePart(*this, {closeButtonName(), QAccessible::Button, [this] { return closeButtonRect(); },
+                              [this] { closeClicked(); }});
   }
   resize(sizeHint());
 }
@@ -82,6 +83,11 @@ QRect ThumbnailCard::pictureRect() const {
 
 QRect ThumbnailCard::closeButtonRect() const {
   return {width() - 2 - kCloseSide, 2, kCloseSide, kCloseSide};
+}
+
+QString ThumbnailCard::closeButtonName() const {
+  const QString title = title_.trimmed();
+  return title.isEmpty() ? QStringLiteral("Close window") : QStringLiteral("Close ") + title;
 }
 
 QString ThumbnailCard::shownTitle() const {

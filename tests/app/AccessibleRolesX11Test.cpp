@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "AccessibilityBus.h"
 
 namespace pelko::testing {
@@ -41,13 +43,19 @@ TEST_F(AccessibleRolesX11Test, ButtonsCardsAndTrashAreButtonsAndTheTrayIsAGroup)
         closes.clear();
         for (const auto& button : accessibility->find("push button", "", 0.5))
           if (button.showing && button.y + button.height <= 766)
-            (button.name == "Close window" ? closes : cards).push_back(button);
+            (button.name.rfind("Close ", 0) == 0 ? closes : cards).push_back(button);
         return cards.size() >= 2;
       },
       10);
   ASSERT_EQ(cards.size(), 2u) << accessibility->describeAll();
   for (const auto& card : cards) EXPECT_FALSE(card.name.empty());
   EXPECT_EQ(closes.size(), 2u) << accessibility->describeAll();
+  // Each close control is named for the window its card shows ("Close Documents").
+  std::set<std::string> closeNames, cardCloses;
+  for (const auto& close : closes) closeNames.insert(close.name);
+  for (const auto& card : cards) cardCloses.insert("Close " + card.name);
+  EXPECT_EQ(closeNames, cardCloses) << accessibility->describeAll();
+  EXPECT_EQ(closeNames.count("Close Documents"), 1u) << accessibility->describeAll();
 }
 
 }  // namespace

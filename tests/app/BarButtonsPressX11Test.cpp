@@ -1,6 +1,7 @@
 // The bar's buttons pressed by a screen reader in the running program, over the accessibility bus, with
 // the pointer nowhere near them: the trash opens its folder, an item button brings its application to
-// the front, and a card's "Close window" closes that window, which leaves the button's count one lower.
+// the front, and a card's close control ("Close two") closes that window, which leaves the button's count
+// one lower.
 
 #include <gtest/gtest.h>
 
@@ -78,7 +79,7 @@ TEST_F(BarButtonsPressX11Test, PressingACardsCloseWindowLowersTheButtonsCount) {
   // nothing more is done with it.
   movePointer(button->centerX(), button->centerY());
   ASSERT_TRUE(accessibility->findOne("push button", "two", 10)) << accessibility->describeAll();
-  const auto pressed = accessibility->doActionWithin("two", "push button", "Close window", "Press", 5);
+  const auto pressed = accessibility->doActionWithin("two", "push button", "Close two", "Press", 5);
   ASSERT_EQ(pressed.size(), 1u) << accessibility->describeAll();
   EXPECT_TRUE(accessibility->findOne("push button", "Editor, 2 windows", 5)) << accessibility->describeAll();
   EXPECT_TRUE(accessibility->find("push button", "Editor, 3 windows", 0).empty());

@@ -1,7 +1,7 @@
 // The bar's buttons as a screen reader meets them: an item button and a thumbnail card are buttons whose
 // Press does what their click does, the front application's button (the front window's, one button a
 // window) is a toggle pressed in, as the bar draws it, and a card's close control, drawn inside it, is a
-// child button named "Close window" in the control's place whose Press closes
+// child button named for the window it closes ("Close notes.txt") in the control's place whose Press closes
 // the window.
 
 #include <gtest/gtest.h>
@@ -182,7 +182,7 @@ TEST_F(BarButtonsAccessibilityTest, ACardsPressFocusesItsWindowAndItsCloseChildC
   QAccessibleInterface* close = item->child(0);
   ASSERT_NE(close, nullptr);
   EXPECT_EQ(close->role(), QAccessible::Button);
-  EXPECT_EQ(close->text(QAccessible::Name).toStdString(), "Close window");
+  EXPECT_EQ(close->text(QAccessible::Name).toStdString(), "Close Doc 1");
   EXPECT_EQ(close->parent(), item);
   const QPoint topLeft = card->mapToGlobal(QPoint(0, 0));
   EXPECT_EQ(close->rect(), QRect(topLeft.x() + card->width() - 2 - 18, topLeft.y() + 2, 18, 18));
