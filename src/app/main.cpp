@@ -45,6 +45,7 @@
 #include "shell/Taskbars.h"
 #include "taskbar/ThumbnailServices.h"
 #include "ui/AccessibleScrollArea.h"
+#include "ui/PushButtonFocusRings.h"
 #include "ui/QtStatusItem.h"
 
 namespace {
@@ -124,6 +125,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool r
     application = std::make_unique<QApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     pelko::installAccessibleScrollAreas();
+    pelko::installPushButtonFocusRings();
   }
   QCoreApplication::setApplicationName("Pelko");
   return application;

@@ -1,6 +1,7 @@
 #include "ui/FocusRing.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QPainter>
 
 #include "ui/QtColor.h"
@@ -8,18 +9,53 @@
 
 namespace pelko {
 
-FocusRing::FocusRing(QWidget& control, double cornerRadius)
-    : QFocusFrame(&control), control_(&control), cornerRadius_(cornerRadius) {
+namespace {
+
+constexpr const char* kRinged = "pelkoFocusRing";
+
+// Whether the focus that came for `reason` is the keyboard's. A window brought back to the front or a
+// closed popup hands back the focus that was there, and with it whatever brought it.
+bool focusFromKeyboard(Qt::FocusReason reason, bool before) {
+  switch (reason) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+      return true;
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+      return before;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+FocusRing::FocusRing(QWidget& control, double cornerRadius, Shows shows)
+    : QFocusFrame(&control), control_(&control), cornerRadius_(cornerRadius), shows_(shows) {
   hide();
   control.installEventFilter(this);
+  control.setProperty(kRinged, true);
   // Laid over an ancestor, the ring outlives a control that is deleted on its own.
   connect(&control, &QObject::destroyed, this, &QObject::deleteLater);
+}
+
+FocusRing::~FocusRing() {
+  if (control_) control_->setProperty(kRinged, {});
+}
+
+bool FocusRing::isRinged(const QWidget& control) {
+  return control.property(kRinged).toBool();
 }
 
 bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
   if (watched == control_) {
     switch (event->type()) {
       case QEvent::FocusIn:
+        focusFromKeyboard_ =
+            focusFromKeyboard(static_cast<QFocusEvent*>(event)->reason(), focusFromKeyboard_);
+        place();
+        break;
       case QEvent::FocusOut:
       case QEvent::Show:
       case QEvent::Hide:
@@ -39,7 +75,8 @@ bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FocusRing::place() {
-  if (!control_ || !control_->hasFocus() || !control_->isVisible()) {
+  if (!control_ || !control_->hasFocus() || !control_->isVisible() ||
+      (shows_ == Shows::withKeyboardFocus && !focusFromKeyboard_)) {
     hide();
     return;
   }

@@ -16,10 +16,18 @@ class FocusRing : public QFocusFrame {
   // Space between the control's bounds and the ring's outer edge.
   static constexpr int kOutset = 3;
 
+  // When the ring shows: whenever the control has the focus, or only while the focus it has came from
+  // the keyboard (Tab, Shift+Tab, a shortcut). A push button takes the focus when clicked too, and a
+  // ring left around it after a click tells nothing.
+  enum class Shows { withFocus, withKeyboardFocus };
+
   // Follows `control` for as long as both exist; `cornerRadius` is that of the control's own outline.
-  FocusRing(QWidget& control, double cornerRadius);
+  FocusRing(QWidget& control, double cornerRadius, Shows shows = Shows::withFocus);
+  ~FocusRing() override;
 
   QWidget* control() const { return control_; }
+  // Whether `control` has a ring following it.
+  static bool isRinged(const QWidget& control);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -30,6 +38,8 @@ class FocusRing : public QFocusFrame {
 
   QPointer<QWidget> control_;
   double cornerRadius_;
+  Shows shows_;
+  bool focusFromKeyboard_ = false;
 };
 
 }  // namespace pelko

@@ -21,6 +21,7 @@
 #include "settingswindow/PresetCardView.h"
 #include "settingswindow/SettingsSidebarButton.h"
 #include "ui/ColorWell.h"
+#include "ui/PushButtonFocusRings.h"
 #include "ui/SegmentedControl.h"
 #include "ui/Stepper.h"
 #include "ui/Switch.h"
@@ -234,6 +235,45 @@ TEST_F(SettingsKeyboardAccessTest, DescriptionsArePlainAndControlsAreNamedForThe
                        "Thumbnails: Open macOS Settings", "Accessibility: Remind Me Again",
                        "Screen Recording: Remind Me Again"}));
   (void)missing;
+}
+
+// The blacklist's flat "Remove" shows that Tab has reached it as every other stop does: ringed in the
+// accent colour just outside its bounds, where nothing of that colour is while the focus is elsewhere.
+TEST_F(SettingsKeyboardAccessTest, TabOntoABlacklistedAppsRemoveButtonRingsIt) {
+  installPushButtonFocusRings();  // as the program does once its application exists
+  system.settings->blacklistedBundleIDs = StringList{"com.example.notes"};
+  SettingsViewController& view = showPage(1);
+  auto* remove = view.blacklistStack()->findChild<QPushButton*>("com.example.notes");
+  ASSERT_NE(remove, nullptr);
+  ASSERT_TRUE(remove->isFlat());
+  // The accent-coloured pixels of the band 3 points wide around the button, in a picture of the list.
+  auto ringPixels = [&] {
+    QApplication::processEvents();
+    QWidget& list = *view.blacklistStack();
+    const QImage picture = list.grab().toImage();
+    const QRect inner(remove->mapTo(&list, QPoint(0, 0)), remove->size());
+    const QRect outer = inner.adjusted(-3, -3, 3, 3);
+    EXPECT_TRUE(list.rect().contains(outer));
+    int count = 0;
+    for (int y = outer.top(); y <= outer.bottom(); ++y)
+      for (int x = outer.left(); x <= outer.right(); ++x) {
+        const QColor p = picture.pixelColor(QPoint(x, y) * picture.devicePixelRatio());
+        count += !inner.contains(x, y) &&
+                 std::abs(p.red() - 10) + std::abs(p.green() - 132) + std::abs(p.blue() - 255) < 90;
+      }
+    return count;
+  };
+  EXPECT_EQ(ringPixels(), 0);
+
+  view.searchField()->setFocus(Qt::TabFocusReason);
+  for (int i = 0; i < 200 && !remove->hasFocus(); ++i)
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  ASSERT_TRUE(remove->hasFocus()) << "Tab never reached it";
+  EXPECT_GE(ringPixels(), 2 * (remove->width() + remove->height())) << "at least once all the way round";
+
+  QTest::keyClick(remove, Qt::Key_Tab);
+  EXPECT_FALSE(remove->hasFocus());
+  EXPECT_EQ(ringPixels(), 0);
 }
 
 // The first stop after the search field is a control of the page a screen reader can name, not the
