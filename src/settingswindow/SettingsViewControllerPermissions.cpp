@@ -13,6 +13,7 @@
 #include "settingswindow/SettingsRowView.h"
 #include "settingswindow/SettingsSectionBox.h"
 #include "settingswindow/SettingsViewController.h"
+#include "shell/PermissionButtonName.h"
 #include "tracking/AccessibilityHelper.h"
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
@@ -28,14 +29,6 @@ constexpr double kPermissionsRefreshTolerance = 0.5;
 
 QString qs(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-// Both rows have an "Open macOS Settings" (and may both have a "Remind Me Again"): a screen reader
-// hears each button with the permission it is for.
-QString buttonName(PermissionKind kind, const QString& title) {
-  return (kind == PermissionKind::accessibility ? QStringLiteral("Accessibility: ")
-                                                : QStringLiteral("Screen Recording: ")) +
-         title;
 }
 
 }  // namespace
@@ -128,11 +121,11 @@ void SettingsViewController::updatePermissionRow(PermissionKind kind, bool grant
   if (views.row) setPlainToolTip(*views.row, qs(state.description));
   if (!views.primary || !views.secondary) return;
   views.primary->setText(plainButtonTitle(kPermissionPrimaryTitle));
-  views.primary->setAccessibleName(buttonName(kind, kPermissionPrimaryTitle));
+  views.primary->setAccessibleName(permissionButtonName(kind, kPermissionPrimaryTitle));
   views.primary->setEnabled(true);
   setPlainToolTip(*views.primary, kPermissionPrimaryToolTip);
   views.secondary->setText(plainButtonTitle(qs(state.secondaryTitle)));
-  views.secondary->setAccessibleName(buttonName(kind, qs(state.secondaryTitle)));
+  views.secondary->setAccessibleName(permissionButtonName(kind, qs(state.secondaryTitle)));
   setPlainToolTip(*views.secondary, qs(state.secondaryToolTip));
   views.secondary->setVisible(state.secondaryVisible);
   views.secondary->setEnabled(true);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "shell/PermissionButtonName.h"
 #include "shell/ShellWindowStyle.h"
 #include "ui/FocusRing.h"
 #include "ui/PlainText.h"
@@ -76,7 +77,7 @@ void PermissionStatusIcon::paintEvent(QPaintEvent*) {
 
 OnboardingPermissionRow::OnboardingPermissionRow(const QString& title, PermissionKind kind,
                                                  const QString& primaryTitle, QWidget* parent)
-    : QWidget(parent), kind_(kind), primaryTitle_(primaryTitle) {
+    : QWidget(parent), title_(title), kind_(kind), primaryTitle_(primaryTitle) {
   setMinimumHeight(60);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 10, 0, 10);
@@ -128,8 +129,12 @@ void OnboardingPermissionRow::apply(bool granted, const PermissionRowTexts& text
   description_->setAccessibleName(descriptionText_);
   primary_->setEnabled(true);
   primary_->setText(plainButtonTitle(primaryTitle_));
+  primary_->setAccessibleName(permissionButtonName(kind_, primaryTitle_));
   buttons_->setVisible(!granted);
-  if (texts.secondaryTitle) secondary_->setText(plainButtonTitle(*texts.secondaryTitle));
+  if (texts.secondaryTitle) {
+    secondary_->setText(plainButtonTitle(*texts.secondaryTitle));
+    secondary_->setAccessibleName(permissionButtonName(kind_, *texts.secondaryTitle));
+  }
   secondary_->setVisible(texts.secondaryTitle.has_value());
 }
 

@@ -41,7 +41,7 @@ class PermissionStatusIcon final : public QWidget {
 };
 
 // One permission of the onboarding: status mark, title, state description, and the buttons to grant it
-// or to go on without it.
+// or to go on without it, each named to a screen reader for the permission as well as by its title.
 class OnboardingPermissionRow final : public QWidget {
   Q_OBJECT
  public:
@@ -52,6 +52,7 @@ class OnboardingPermissionRow final : public QWidget {
   void apply(bool granted, const PermissionRowTexts& texts);
 
   PermissionKind kind() const { return kind_; }
+  const QString& title() const { return title_; }
   PermissionStatusIcon& statusIcon() const { return *icon_; }
   QLabel& descriptionLabel() const { return *description_; }
   QPushButton& primaryButton() const { return *primary_; }
@@ -61,6 +62,7 @@ class OnboardingPermissionRow final : public QWidget {
   const QString& description() const { return descriptionText_; }
 
  private:
+  QString title_;
   PermissionKind kind_;
   QString primaryTitle_;
   QString descriptionText_;

@@ -1,7 +1,8 @@
 // The first-run guide in the running program, by keyboard only and by a screen reader: each page starts
 // with the focus on its first control, Tab and the arrow keys walk to "Finish" with the focus drawn at each
-// stop (saved as pictures for a person to look at), and the style cards are push buttons named by their
-// titles, one of which, pressed over the accessibility bus, reads as selected.
+// stop (saved as pictures for a person to look at), a permission's buttons are named for its row, and the
+// style cards are push buttons named by their titles, one of which, pressed over the accessibility bus,
+// reads as selected.
 
 #include <gtest/gtest.h>
 
@@ -57,9 +58,10 @@ TEST_F(OnboardingKeyboardX11Test, TheWholeGuideByKeyboardWithTheFocusDrawnAtEach
   };
   const Stop stops[] = {
       {"", "push button", "Get Started", "onboarding-keys-1-get-started.png"},
-      // Screen Recording's row is the first with buttons: Accessibility is granted.
-      {"Return", "push button", "Open macOS Settings", "onboarding-keys-2-permissions.png"},
-      {"Tab", "push button", "Skip Thumbnails", "onboarding-keys-3-skip.png"},
+      // Screen Recording's row is the first with buttons: Accessibility is granted. Each button is named
+      // for its row, as the settings window names its own.
+      {"Return", "push button", "Screen Recording: Open macOS Settings", "onboarding-keys-2-permissions.png"},
+      {"Tab", "push button", "Screen Recording: Skip Thumbnails", "onboarding-keys-3-skip.png"},
       {"Tab", "push button", "Continue", "onboarding-keys-4-continue.png"},
       {"Return", "push button", "Win Text", "onboarding-keys-5-first-card.png"},
       {"Right Down", "push button", "Dock", "onboarding-keys-6-arrows.png"},
@@ -83,7 +85,7 @@ TEST_F(OnboardingKeyboardX11Test, TheWholeGuideByKeyboardWithTheFocusDrawnAtEach
 TEST_F(OnboardingKeyboardX11Test, TheStyleCardsArePushButtonsAndOnePressedReadsAsSelected) {
   ASSERT_TRUE(startGuide()) << pelko->output();
   key("Return");
-  ASSERT_TRUE(waitForFocus("push button", "Open macOS Settings"));
+  ASSERT_TRUE(waitForFocus("push button", "Screen Recording: Open macOS Settings"));
   key("Return");
   ASSERT_TRUE(waitForFocus("push button", "Win Text")) << accessibility->describeAll();
 

@@ -19,6 +19,7 @@
 #include "settings/SettingsManager.h"
 #include "settingswindow/InfoPopoverButton.h"
 #include "settingswindow/PresetCardView.h"
+#include "settingswindow/SettingsRowView.h"
 #include "settingswindow/SettingsSidebarButton.h"
 #include "ui/ColorWell.h"
 #include "ui/PushButtonFocusRings.h"
@@ -235,6 +236,63 @@ TEST_F(SettingsKeyboardAccessTest, DescriptionsArePlainAndControlsAreNamedForThe
                        "Thumbnails: Open macOS Settings", "Accessibility: Remind Me Again",
                        "Screen Recording: Remind Me Again"}));
   (void)missing;
+}
+
+// Each permission row's buttons go by that row's permission, whatever the state: a name given to the
+// other row's button would leave the set of names as it is, but not the names each row holds.
+TEST_F(SettingsKeyboardAccessTest, EachPermissionRowsButtonsAreNamedForTheirOwnRow) {
+  struct Case {
+    const char* state;
+    bool granted, suppressed;
+    const char* row;
+    std::set<std::string> names;  // of the buttons the row shows
+  };
+  const Case cases[] = {
+      {"missing",
+       false,
+       false,
+       "Accessibility",
+       {"Accessibility: Open macOS Settings", "Accessibility: Use Limited Mode"}},
+      {"missing",
+       false,
+       false,
+       "Screen Recording (Optional)",
+       {"Screen Recording: Open macOS Settings", "Screen Recording: Skip Thumbnails"}},
+      {"reminders off",
+       false,
+       true,
+       "Accessibility",
+       {"Accessibility: Open macOS Settings", "Accessibility: Remind Me Again"}},
+      {"reminders off",
+       false,
+       true,
+       "Screen Recording (Optional)",
+       {"Screen Recording: Open macOS Settings", "Screen Recording: Remind Me Again"}},
+      {"granted", true, false, "Accessibility", {"Accessibility: Open macOS Settings"}},
+      {"granted", true, false, "Screen Recording (Optional)", {"Screen Recording: Open macOS Settings"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.row) + ", " + c.state);
+    controller.reset();
+    system.mac.permissions().accessibilityTrusted = c.granted;
+    system.mac.permissions().screenCaptureGranted = c.granted;
+    system.settings->suppressAccessibilityPermissionPrompt = c.suppressed;
+    system.settings->suppressScreenRecordingPermissionPrompt = c.suppressed;
+    SettingsViewController::Dependencies dependencies = viewDependencies();
+    dependencies.accessibilityHelper = &system.accessibilityHelper;
+    open(dependencies);
+    system.scheduler.runUntilIdle();
+    std::vector<SettingsRowView*> rows;
+    for (auto* candidate : controller->window()->findChildren<SettingsRowView*>())
+      if (candidate->searchTitle() == c.row && candidate->findChild<QPushButton*>())
+        rows.push_back(candidate);
+    ASSERT_EQ(rows.size(), 1u);
+    const SettingsRowView* row = rows.front();
+    std::set<std::string> names;
+    for (auto* button : row->findChildren<QPushButton*>())
+      if (!button->isHidden()) names.insert(accessibleName(button).toStdString());
+    EXPECT_EQ(names, c.names);
+  }
 }
 
 // The blacklist's flat "Remove" shows that Tab has reached it as every other stop does: ringed in the

@@ -498,6 +498,46 @@ TEST_F(OnboardingKeyboardTest, TheStyleCardsAreButtonsNamedByTheirTitlesThatAPre
   EXPECT_EQ(settings->taskbarSize.get(), 124);
 }
 
+// Both rows have an "Open macOS Settings" and may both have a "Remind Me Again": a screen reader hears
+// each button with the permission of the row it sits in, as the settings window names its own.
+TEST_F(OnboardingKeyboardTest, EachPermissionRowsButtonsAreNamedForTheirOwnRow) {
+  mac.permissions().accessibilityTrusted = false;
+  mac.permissions().screenCaptureGranted = false;
+  open();
+  pressReturn();
+  ASSERT_EQ(controller->currentPage(), 1);
+  struct Case {
+    bool suppressed;
+    const char* row;
+    const char* primary;
+    const char* secondary;
+  };
+  const Case cases[] = {
+      {false, "Accessibility", "Accessibility: Open macOS Settings", "Accessibility: Use Limited Mode"},
+      {false, "Screen Recording (Optional)", "Screen Recording: Open macOS Settings",
+       "Screen Recording: Skip Thumbnails"},
+      {true, "Accessibility", "Accessibility: Open macOS Settings", "Accessibility: Remind Me Again"},
+      {true, "Screen Recording (Optional)", "Screen Recording: Open macOS Settings",
+       "Screen Recording: Remind Me Again"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.row) + (c.suppressed ? ", reminders off" : ", reminders on"));
+    settings->suppressAccessibilityPermissionPrompt = c.suppressed;
+    settings->suppressScreenRecordingPermissionPrompt = c.suppressed;
+    scheduler.advance(2.0);  // the page's refresh
+    OnboardingPermissionRow* row = nullptr;
+    for (auto* candidate : controller->window().findChildren<OnboardingPermissionRow*>())
+      if (candidate->title() == c.row) row = candidate;
+    ASSERT_NE(row, nullptr);
+    QAccessibleInterface* primary = accessible(row->primaryButton());
+    QAccessibleInterface* secondary = accessible(row->secondaryButton());
+    ASSERT_TRUE(primary && secondary);
+    EXPECT_EQ(primary->text(QAccessible::Name).toStdString(), c.primary);
+    EXPECT_EQ(secondary->text(QAccessible::Name).toStdString(), c.secondary);
+    EXPECT_EQ(row->primaryButton().text(), "Open macOS Settings") << "the title stays the button's own";
+  }
+}
+
 // The focus goes to the new page's first control, drawn: the keyboard goes on from there.
 TEST_F(OnboardingKeyboardTest, EachPageStartsWithTheFocusOnItsFirstControl) {
   struct Case {
