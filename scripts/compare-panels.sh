@@ -32,7 +32,7 @@ if [ -f "$build/CMakeCache.txt" ] &&
     echo "$build is a sanitizer or unoptimised build: it would measure something else" >&2
     exit 2
   fi
-  build=build-compare
+  build="build-compare"
 fi
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j4 --target pelko pelko_bare_panel pelko_panel_compare >/dev/null
