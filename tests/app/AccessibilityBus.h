@@ -5,6 +5,7 @@
 // the screen. The program joins the bus when started with environment().
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -237,7 +238,32 @@ class AccessibleDesktopTest : public DesktopTest {
     return id.empty() ? xcb_window_t{XCB_WINDOW_NONE} : static_cast<xcb_window_t>(std::stoul(id));
   }
 
+  // A listener on the bus, as a screen reader keeps one: `script`, one of the watchers beside
+  // find_accessible.py, with `options`, watching the program from before its start; nothing when it did
+  // not say it was watching within 20 s.
+  std::unique_ptr<Helper> listenOnTheBus(const std::string& script, const std::vector<std::string>& options) {
+    std::vector<std::string> arguments{
+        (std::filesystem::path(PELKO_FIND_ACCESSIBLE).parent_path() / script).string(), "--application",
+        "Pelko", "--seconds", "120"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    auto listener = std::make_unique<Helper>(
+        "/usr/bin/python3", arguments,
+        std::map<std::string, std::string>{
+            {"DBUS_SESSION_BUS_ADDRESS", accessibility->environment().at("DBUS_SESSION_BUS_ADDRESS")},
+            {"DISPLAY", server->display()}},
+        Helper::Output::read);
+    if (listener->readLine(20) != "watching") return nullptr;
+    return listener;
+  }
+
   std::unique_ptr<AccessibilityBus> accessibility;
 };
+
+// Two applications, the viewer in front: a button of about 100 pixels each on a bottom bar of the
+// 1280 x 800 screen.
+inline constexpr const char* kViewerAndEditorScenario = R"({"applications": [
+    {"bundleID": "com.example.viewer", "name": "Viewer", "windows": [{"title": "photo", "frame": [900, 100, 300, 300]}]},
+    {"bundleID": "com.example.editor", "name": "Editor", "windows": [{"title": "notes.txt", "frame": [100, 100, 600, 400]}]}],
+  "frontmost": "com.example.viewer"})";
 
 }  // namespace pelko::testing

@@ -13,27 +13,8 @@
 namespace pelko::testing {
 namespace {
 
-constexpr const char* kScenario = R"({"applications": [
-    {"bundleID": "com.example.viewer", "name": "Viewer", "windows": [{"title": "photo", "frame": [900, 100, 300, 300]}]},
-    {"bundleID": "com.example.editor", "name": "Editor", "windows": [{"title": "notes.txt", "frame": [100, 100, 600, 400]}]}],
-  "frontmost": "com.example.viewer"})";
-
 class FrontButtonOverTheBusX11Test : public AccessibleDesktopTest {
  protected:
-  // A listener for the checked state's changes, started before the program.
-  std::unique_ptr<Helper> listen() {
-    const std::string script =
-        (std::filesystem::path(PELKO_FIND_ACCESSIBLE).parent_path() / "watch_state_changes.py").string();
-    auto listener = std::make_unique<Helper>(
-        "/usr/bin/python3",
-        std::vector<std::string>{script, "--application", "Pelko", "--state", "checked", "--seconds", "120"},
-        std::map<std::string, std::string>{
-            {"DBUS_SESSION_BUS_ADDRESS", accessibility->environment().at("DBUS_SESSION_BUS_ADDRESS")},
-            {"DISPLAY", server->display()}},
-        Helper::Output::read);
-    if (listener->readLine(20) != "watching") return nullptr;
-    return listener;
-  }
   // Whether the listener hears every line of `lines` within `seconds`; what it heard goes to `heard`.
   static bool hearsAll(Helper& listener, std::set<std::string> lines, double seconds, std::string& heard) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -59,9 +40,9 @@ class FrontButtonOverTheBusX11Test : public AccessibleDesktopTest {
 
 TEST_F(FrontButtonOverTheBusX11Test, TheFrontApplicationsButtonIsCheckedAndTheCheckMovesWithTheFront) {
   movePointer(640, 200);
-  auto listener = listen();
+  auto listener = listenOnTheBus("watch_state_changes.py", {"--state", "checked"});
   ASSERT_TRUE(listener) << "the bus's listener did not start";
-  startPelko({{"PELKO_SCENARIO", writeScenario(kScenario)}});
+  startPelko({{"PELKO_SCENARIO", writeScenario(kViewerAndEditorScenario)}});
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
   ASSERT_TRUE(accessibility->findOne("push button", "Editor", 10)) << accessibility->describeAll();
 

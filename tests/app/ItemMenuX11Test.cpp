@@ -12,19 +12,13 @@
 namespace pelko::testing {
 namespace {
 
-// Two applications: a button of about 100 pixels each on a bottom bar of the 1280 x 800 screen.
-constexpr const char* kScenario = R"({"applications": [
-    {"bundleID": "com.example.viewer", "name": "Viewer", "windows": [{"title": "photo", "frame": [900, 100, 300, 300]}]},
-    {"bundleID": "com.example.editor", "name": "Editor", "windows": [{"title": "notes.txt", "frame": [100, 100, 600, 400]}]}],
-  "frontmost": "com.example.viewer"})";
-
 constexpr int kPopoverWidth = 280;
 
 class ItemMenuX11Test : public AccessibleDesktopTest {
  protected:
   void run(const Sandbox::Dictionary& defaults) {
     sandbox.setDefaults(defaults);
-    const std::string scenario = writeScenario(kScenario);
+    const std::string scenario = writeScenario(kViewerAndEditorScenario);
     movePointer(640, 300);
     startPelko({{"PELKO_SCENARIO", scenario}});
   }

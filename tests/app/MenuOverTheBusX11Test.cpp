@@ -13,27 +13,8 @@
 namespace pelko::testing {
 namespace {
 
-constexpr const char* kScenario = R"({"applications": [
-    {"bundleID": "com.example.viewer", "name": "Viewer", "windows": [{"title": "photo", "frame": [900, 100, 300, 300]}]},
-    {"bundleID": "com.example.editor", "name": "Editor", "windows": [{"title": "notes.txt", "frame": [100, 100, 600, 400]}]}],
-  "frontmost": "com.example.viewer"})";
-
 class MenuOverTheBusX11Test : public AccessibleDesktopTest {
  protected:
-  // A listener on the bus, as a screen reader keeps one, for elements of the program coming and going;
-  // started before the program, which then tells it from its start.
-  std::unique_ptr<Helper> listen() {
-    const std::string script =
-        (std::filesystem::path(PELKO_FIND_ACCESSIBLE).parent_path() / "watch_accessible_events.py").string();
-    auto listener = std::make_unique<Helper>(
-        "/usr/bin/python3", std::vector<std::string>{script, "--application", "Pelko", "--seconds", "120"},
-        std::map<std::string, std::string>{
-            {"DBUS_SESSION_BUS_ADDRESS", accessibility->environment().at("DBUS_SESSION_BUS_ADDRESS")},
-            {"DISPLAY", server->display()}},
-        Helper::Output::read);
-    if (listener->readLine(20) != "watching") return nullptr;
-    return listener;
-  }
   // Whether the listener hears `line` within `seconds`; what it heard meanwhile goes to `heard`.
   static bool hears(Helper& listener, const std::string& line, double seconds, std::string& heard) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -58,9 +39,9 @@ class MenuOverTheBusX11Test : public AccessibleDesktopTest {
 
 TEST_F(MenuOverTheBusX11Test, AnOpenMenuIsAMenuWithItsItemsAndAPressActsAsAClick) {
   movePointer(640, 300);
-  auto listener = listen();
+  auto listener = listenOnTheBus("watch_accessible_events.py", {});
   ASSERT_TRUE(listener) << "the bus's listener did not start";
-  startPelko({{"PELKO_SCENARIO", writeScenario(kScenario)}});
+  startPelko({{"PELKO_SCENARIO", writeScenario(kViewerAndEditorScenario)}});
   ASSERT_TRUE(pelko->waitUntilReady()) << pelko->output();
   std::optional<AccessibleWidget> editor;
   // The bar lays its buttons out again as it comes up: the button is taken once it stays in place.

@@ -27,29 +27,6 @@ bool hasRecord(const Sandbox& sandbox) {
   return sandbox.defaults().count("PelkoDockRecoveryNeeded") > 0;
 }
 
-::testing::AssertionResult endsWith(PelkoProcess& process, int status) {
-  auto ending = process.wait();
-  if (!ending) return ::testing::AssertionFailure() << "did not end in time; output:\n" << process.output();
-  if (!ending->exited || ending->status != status) {
-    return ::testing::AssertionFailure() << (ending->exited ? "exit status " + std::to_string(ending->status)
-                                                            : "signal " + std::to_string(ending->signal))
-                                         << "; output:\n"
-                                         << process.output();
-  }
-  return ::testing::AssertionSuccess();
-}
-
-// Start-up hides the Dock on a background queue after it reports itself complete; the hide's last step
-// is the Dock's restart. Signals sent before it would race the hide.
-::testing::AssertionResult waitForTheHide(PelkoProcess& process, const Sandbox& sandbox) {
-  for (int i = 0; i < 2000; ++i) {
-    auto commands = sandbox.dockCommands();
-    if (!commands.empty() && commands.back() == "killall Dock") return ::testing::AssertionSuccess();
-    process.waitForOutput("(no such line)", 0.01);  // keeps the output flowing while waiting
-  }
-  return ::testing::AssertionFailure() << "the Dock was not hidden; output:\n" << process.output();
-}
-
 class PelkoProcessTest : public ::testing::Test {
  protected:
   void SetUp() override { sandbox.setDockDomain(kUsersDock); }

@@ -17,14 +17,6 @@ namespace {
 const std::map<std::string, std::string> kQuit = {{"PELKO_TEST_HOOK_QUIT", "1"}};
 constexpr uid_t kNobody = 65534;
 
-::testing::AssertionResult endsWith(PelkoProcess& process, int status) {
-  auto ending = process.wait();
-  if (!ending) return ::testing::AssertionFailure() << "did not end in time; output:\n" << process.output();
-  if (!ending->exited || ending->status != status)
-    return ::testing::AssertionFailure() << "ended otherwise; output:\n" << process.output();
-  return ::testing::AssertionSuccess();
-}
-
 // Runs the program as an ordinary user: this one, or `nobody` when the tests run as root.
 void runAsOrdinaryUser(Sandbox& sandbox) {
   if (::geteuid() != 0) return;
