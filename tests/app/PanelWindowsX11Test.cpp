@@ -173,8 +173,8 @@ TEST_F(PanelWindowsX11Test, TheEdgeWindowsOfAHiddenBarStayOutOfTaskbars) {
   expectManagedPanelsStayOutOfTaskbars(*display);
 }
 
-// With the settings window open, found and pressed over the accessibility bus as a screen reader does.
-class SettingsPanelsX11Test : public AccessibleDesktopTest {
+// The program's windows on the display, and its widgets over the accessibility bus.
+class PanelsOverTheBusX11Test : public AccessibleDesktopTest {
  protected:
   void SetUp() override {
     AccessibleDesktopTest::SetUp();
@@ -187,6 +187,12 @@ class SettingsPanelsX11Test : public AccessibleDesktopTest {
     display.reset();
   }
 
+  std::unique_ptr<Display> display;
+};
+
+// With the settings window open, found and pressed over the accessibility bus as a screen reader does.
+class SettingsPanelsX11Test : public PanelsOverTheBusX11Test {
+ protected:
   // Starts the program and opens the settings window as a second start hands the running copy its URL;
   // its X window, none when it did not open.
   xcb_window_t startWithSettings() {
@@ -212,8 +218,6 @@ class SettingsPanelsX11Test : public AccessibleDesktopTest {
     const auto at = std::find(order.begin(), order.end(), window);
     return at == order.end() ? -1 : static_cast<int>(at - order.begin());
   }
-
-  std::unique_ptr<Display> display;
 };
 
 TEST_F(SettingsPanelsX11Test, TheColourPanelComesAboveTheFloatingWindowAndEscapeClosesItWhole) {
@@ -292,19 +296,8 @@ TEST_F(SettingsPanelsX11Test, AnInformationPopoverStaysOutOfTaskbars) {
 
 // With an application on the bar, its button found over the accessibility bus and pressed with the real
 // pointer.
-class ForceQuitPanelX11Test : public AccessibleDesktopTest {
+class ForceQuitPanelX11Test : public PanelsOverTheBusX11Test {
  protected:
-  void SetUp() override {
-    AccessibleDesktopTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    display = std::make_unique<Display>(server->display());
-    ASSERT_TRUE(display->isConnected());
-  }
-  void TearDown() override {
-    AccessibleDesktopTest::TearDown();
-    display.reset();
-  }
-
   // Whether a pop-up menu of the program shows: a window taller than a tooltip that passes the window
   // manager by.
   bool menuShows() {
@@ -317,8 +310,6 @@ class ForceQuitPanelX11Test : public AccessibleDesktopTest {
     }
     return false;
   }
-
-  std::unique_ptr<Display> display;
 };
 
 TEST_F(ForceQuitPanelX11Test, TheForceQuitPopoverStaysOutOfTaskbars) {
