@@ -34,12 +34,10 @@ std::string makeFolder(const std::string& folder) {
     const std::string here = walked.string();
     struct stat info {};
     if (::lstat(here.c_str(), &info) != 0) {
-      const int missing = errno;
-      if (missing != ENOENT) return here + " cannot be looked at (" + std::strerror(missing) + ")";
-      // Making it is what failed: the folder above refuses it, or is on a read-only file system.
-      if (::mkdir(here.c_str(), 0700) == 0) continue;  // made meanwhile by another start: go on
-      if (errno == EEXIST) continue;
-      return "the folder " + here + " cannot be made (" + std::strerror(errno) + ")";
+      if (errno != ENOENT) return here + " cannot be looked at (" + std::strerror(errno) + ")";
+      // The first folder missing is the one whose making failed: the folder above refuses it, or is on
+      // a read-only file system.
+      break;
     }
     if (S_ISLNK(info.st_mode)) {
       struct stat target {};
@@ -51,8 +49,8 @@ std::string makeFolder(const std::string& folder) {
     }
     if (!S_ISDIR(info.st_mode)) return here + " is not a folder";
   }
-  if (std::filesystem::is_directory(folder)) return {};
-  return "the folder " + folder + " cannot be made (" + (error ? error.message() : "unknown error") + ")";
+  return "the folder " + walked.string() + " cannot be made (" + (error ? error.message() : "unknown error") +
+         ")";
 }
 
 }  // namespace pelko::platform

@@ -61,21 +61,31 @@ class BarButtonsAccessibilityTest : public ThumbnailTest {
     scheduler.runUntilIdle();
   }
 
+  std::unique_ptr<TaskbarViewController> makeBar() {
+    return std::make_unique<TaskbarViewController>(
+        tracker, windowManager, accessories.systemTrayManager, settings, false,
+        TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
+                                           accessories.trash, accessories.alerts, &services});
+  }
+  // The buttons of the application `pid` on `bar`.
+  static std::vector<AppItemView*> buttonsOf(TaskbarViewController& bar, int32_t pid) {
+    std::vector<AppItemView*> buttons;
+    for (AppItemView* item : bar.arrangedItems())
+      if (item->trackedApp() && item->trackedApp()->pid == pid) buttons.push_back(item);
+    return buttons;
+  }
+
   int32_t editor = 0, mail = 0;
   std::vector<platform::WindowID> windows;
 };
 
 TEST_F(BarButtonsAccessibilityTest, AnItemButtonsPressActivatesItsEntryAsItsClickDoes) {
-  auto bar = std::make_unique<TaskbarViewController>(
-      tracker, windowManager, accessories.systemTrayManager, settings, false,
-      TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
-                                         accessories.trash, accessories.alerts, &services});
+  auto bar = makeBar();
   auto panel = makePanel(*bar);
   scheduler.advance(1);
-  AppItemView* button = nullptr;
-  for (AppItemView* item : bar->arrangedItems())
-    if (item->trackedApp() && item->trackedApp()->pid == editor) button = item;
-  ASSERT_NE(button, nullptr);
+  const std::vector<AppItemView*> editorButtons = buttonsOf(*bar, editor);
+  ASSERT_FALSE(editorButtons.empty());
+  AppItemView* button = editorButtons.back();
   ASSERT_EQ(mac.frontmostPID(), mail);
 
   QAccessibleInterface* item = accessible(*button);
@@ -93,19 +103,10 @@ TEST_F(BarButtonsAccessibilityTest, AnItemButtonsPressActivatesItsEntryAsItsClic
 }
 
 TEST_F(BarButtonsAccessibilityTest, TheFrontApplicationsButtonAloneIsCheckedAndTheCheckFollowsTheFront) {
-  auto bar = std::make_unique<TaskbarViewController>(
-      tracker, windowManager, accessories.systemTrayManager, settings, false,
-      TaskbarViewController::Environment{scheduler, mac.workspace(), appearance, accessibilityHelper,
-                                         accessories.trash, accessories.alerts, &services});
+  auto bar = makeBar();
   auto panel = makePanel(*bar);
   scheduler.advance(1);
-  // The buttons of each application, and the names of the checked ones.
-  const auto buttonsOf = [&](int32_t pid) {
-    std::vector<AppItemView*> buttons;
-    for (AppItemView* item : bar->arrangedItems())
-      if (item->trackedApp() && item->trackedApp()->pid == pid) buttons.push_back(item);
-    return buttons;
-  };
+  // The names of the checked buttons.
   const auto checkedNames = [&] {
     std::set<QString> names;
     for (AppItemView* item : bar->arrangedItems()) {
@@ -115,10 +116,11 @@ TEST_F(BarButtonsAccessibilityTest, TheFrontApplicationsButtonAloneIsCheckedAndT
     }
     return names;
   };
-  ASSERT_EQ(buttonsOf(editor).size(), 1u);
-  ASSERT_EQ(buttonsOf(mail).size(), 1u);
+  ASSERT_EQ(buttonsOf(*bar, editor).size(), 1u);
+  ASSERT_EQ(buttonsOf(*bar, mail).size(), 1u);
   EXPECT_EQ(checkedNames(), std::set<QString>{"Mail"});
-  EXPECT_EQ(accessible(*buttonsOf(mail)[0])->role(), QAccessible::Button) << "still a button, pressed in";
+  EXPECT_EQ(accessible(*buttonsOf(*bar, mail)[0])->role(), QAccessible::Button)
+      << "still a button, pressed in";
 
   mac.activate(editor);
   scheduler.advance(1);
@@ -128,7 +130,7 @@ TEST_F(BarButtonsAccessibilityTest, TheFrontApplicationsButtonAloneIsCheckedAndT
   settings->groupWindows = false;
   tracker->forceRefresh();
   scheduler.advance(1);
-  ASSERT_EQ(buttonsOf(editor).size(), 3u);
+  ASSERT_EQ(buttonsOf(*bar, editor).size(), 3u);
   const auto checkedWindows = [&] {
     std::vector<int64_t> checked;
     for (AppItemView* item : bar->arrangedItems())

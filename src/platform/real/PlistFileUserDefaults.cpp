@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "platform/PlistXml.h"
+#include "platform/RegularFile.h"
 #include "platform/real/PosixFileSystem.h"
 
 namespace pelko::real {
@@ -114,8 +115,10 @@ void PlistFileUserDefaults::load(Scheduler& scheduler, const EntryCheck& check) 
   if (!s.files.fileExists(s.path)) return;
 
   std::string problem;  // why nothing at all could be read; empty when something could
-  if (auto text = s.files.readFile(s.path)) {
-    auto recovery = platform::recoverPlistDictionary(*text, &problem);
+  // Read directly rather than through the file system's readFile, whose error names the file again: the
+  // cause alone is what the alert tells.
+  if (platform::RegularFileRead read = platform::readRegularFile(s.path); read.ok()) {
+    auto recovery = platform::recoverPlistDictionary(read.contents, &problem);
     if (recovery && check) {
       for (auto entry = recovery->values.begin(); entry != recovery->values.end();) {
         if (auto why = check(entry->first, entry->second)) {
@@ -142,10 +145,7 @@ void PlistFileUserDefaults::load(Scheduler& scheduler, const EntryCheck& check) 
       }
     }
   } else {
-    // The cause alone: the message that names this file says which file it is.
-    problem = PosixFileSystem::lastError();
-    if (const std::string prefix = "cannot read " + s.path + ": "; problem.starts_with(prefix))
-      problem.erase(0, prefix.size());
+    problem = read.error;
     s.unreadableBecause = problem;
   }
 
