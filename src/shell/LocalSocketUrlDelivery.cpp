@@ -16,7 +16,6 @@
 #include <filesystem>
 
 #include "foundation/DebugLog.h"
-#include "platform/RegularFile.h"
 #include "shell/PelkoURL.h"
 
 namespace pelko {
@@ -128,16 +127,6 @@ bool isSameUser(int fd) {
   return peerUser(fd) == ::getuid();
 }
 
-// Why the record is not taken as this user's running copy's: the receiver writes it as a file of its
-// own; anything else was put there by someone else.
-std::string whyNotThisUsersRecord(const std::string& record) {
-  struct stat info {};
-  if (::lstat(record.c_str(), &info) != 0) return "";  // read as missing below
-  if (!S_ISREG(info.st_mode)) return "it is not a plain file";
-  if (info.st_uid != ::getuid()) return "it belongs to another user";
-  return "";
-}
-
 bool socketAddress(const std::string& path, sockaddr_un& address) {
   address = {};
   address.sun_family = AF_UNIX;
@@ -160,14 +149,53 @@ bool sendAll(int fd, const std::string& text) {
 }
 
 // The socket path the record names: its first line; empty when there is none (no copy has received
-// there yet, or the record is being replaced).
-std::string readRecord(const std::string& record) {
+// there yet, or the record is being replaced) or when it is not this user's. The receiver writes the
+// record as a plain file of its own; anything else was put there by someone else, and `why` says so.
+// The record is opened once, without following a link, and checked and read through that one
+// descriptor: in a folder others may write, a record looked at by its path and then opened by it again
+// could be swapped for a link to another copy's record in between.
+std::string readRecord(const std::string& record, std::string& why) {
+  why.clear();
+  const int fd = ::open(record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    if (errno == ELOOP) {
+      why = "it is not a plain file";
+    } else if (errno != ENOENT) {
+      why = std::string("cannot open it (") + std::strerror(errno) + ")";
+    }
+    return {};
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    why = std::string("cannot examine it (") + std::strerror(errno) + ")";
+    return {};
+  }
+  if (!S_ISREG(info.st_mode)) {
+    why = "it is not a plain file";
+    return {};
+  }
+  if (info.st_uid != ::getuid()) {
+    why = "it belongs to another user";
+    return {};
+  }
   // A path and its line feed; anything longer was never written by a receiver.
   constexpr size_t kLimit = 4096;
-  const platform::RegularFileRead read = platform::readRegularFile(record, kLimit);
-  if (!read.ok()) return {};
-  const size_t end = read.contents.find('\n');
-  return end == std::string::npos ? std::string() : read.contents.substr(0, end);
+  std::string contents;
+  char buffer[kLimit + 1];
+  while (contents.size() <= kLimit) {
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return {};
+    if (count == 0) break;
+    contents.append(buffer, static_cast<size_t>(count));
+  }
+  if (contents.size() > kLimit) return {};
+  const size_t end = contents.find('\n');
+  return end == std::string::npos ? std::string() : contents.substr(0, end);
 }
 
 // Replaces the record in one step, so a sender reads either the old path or the new one whole.
@@ -181,7 +209,8 @@ bool writeRecord(const std::string& record, const std::string& socketPath, std::
     written = ::close(fd) == 0 && written;
   }
   if (!written || ::rename(draft.c_str(), record.c_str()) != 0) {
-    reason = "cannot write " + record + " (" + std::strerror(errno) + ")";
+    const int error = errno;
+    reason = "cannot write " + withControlCharactersHidden(record) + " (" + std::strerror(error) + ")";
     ::unlink(draft.c_str());
     return false;
   }
@@ -270,7 +299,8 @@ void LocalSocketUrlDelivery::stopReceiving() {
   if (listenFd_ >= 0) closeListener();
   ::unlink(socketPath_.c_str());
   const std::string record = recordPath(lockPath_);
-  if (readRecord(record) == socketPath_) ::unlink(record.c_str());
+  std::string notThisUsers;
+  if (readRecord(record, notThisUsers) == socketPath_) ::unlink(record.c_str());
   socketPath_.clear();
 }
 
@@ -327,8 +357,8 @@ void LocalSocketUrlDelivery::accept() {
 }
 
 void LocalSocketUrlDelivery::retryLater(const char* what, int error, bool listenAgain) {
-  debugLog(std::string("AppDelegate: ") + what + " for URLs at " + socketPath_ + " (" + std::strerror(error) +
-           "); " + (listenAgain ? "listening again" : "trying again") + " in " +
+  debugLog(std::string("AppDelegate: ") + what + " for URLs at " + withControlCharactersHidden(socketPath_) +
+           " (" + std::strerror(error) + "); " + (listenAgain ? "listening again" : "trying again") + " in " +
            std::to_string(static_cast<int>(kAcceptRetrySeconds * 1000)) + " ms");
   if (listenAgain) {
     closeListener();
@@ -345,7 +375,7 @@ void LocalSocketUrlDelivery::retryLater(const char* what, int error, bool listen
     }
     std::string reason;
     if (listen(socketPath_, reason)) {
-      debugLog("AppDelegate: receiving URLs at " + socketPath_ + " again");
+      debugLog("AppDelegate: receiving URLs at " + withControlCharactersHidden(socketPath_) + " again");
       accept();
     } else {
       retryLater("cannot listen", errno, true);
@@ -452,12 +482,13 @@ platform::UrlDelivery::ForwardResult LocalSocketUrlDelivery::forwardToRunningCop
     }
   }
   const std::string record = recordPath(lockPath_);
-  if (const std::string why = whyNotThisUsersRecord(record); !why.empty()) {
+  std::string why;
+  const std::string socketPath = readRecord(record, why);
+  if (!why.empty()) {
     debugLog("AppDelegate: ignoring the record of the running copy's socket, " +
              withControlCharactersHidden(record) + ": " + why);
     return ForwardResult::noReceiver;
   }
-  const std::string socketPath = readRecord(record);
   if (socketPath.empty()) return ForwardResult::noReceiver;
   sockaddr_un address;
   if (!socketAddress(socketPath, address)) {

@@ -35,14 +35,15 @@ namespace pelko {
 // waits kAcceptRetrySeconds and tries again, and when the listening socket itself fails, it listens
 // afresh. Each of these is said in the diagnostic log.
 //
-// URLs go to no other user. A sender takes a record only when it is a plain file of this user, connects
-// only to a socket in a real folder of this user that nobody else may enter, and sends nothing until the
-// credentials of the listener say it is this user's; anything else is not a copy of this user, and the
-// start goes on as when no copy answers. A receiver makes its socket in no folder another user could
-// replace: not under a folder of another user (root aside) or one others may write without the sticky
-// bit, not in a symbolic link, and not under a path with a control character (it would break the
-// record's line). It says on standard error why it passed such a folder over and where it receives
-// instead.
+// URLs go to no other user. A sender takes a record only when it is a plain file of this user, checked on
+// the one descriptor it then reads (never by its path again); connects only to a socket in a real folder
+// of this user that nobody else may enter; and sends nothing until the credentials of the listener say it
+// is this user's. Anything else is not a copy of this user, and the start goes on as when no copy
+// answers. A receiver takes nothing from a client of another user, whoever opened its socket up. A receiver
+// makes its socket in no folder another user could replace: not under a folder of another user (root aside)
+// or one others may write without the sticky bit, not in a symbolic link, and not under a path with a control
+// character (it would break the record's line). It says on standard error why it passed such a folder over
+// and where it receives instead.
 //
 // A receiver that can make its socket in none of its folders says so on standard error once, and removes
 // the record an earlier copy left (holding the lock, it knows that copy has gone); a record naming a path

@@ -11,26 +11,45 @@
 
 #include "foundation/DebugLog.h"
 #include "platform/FolderCreation.h"
+#include "shell/PelkoURL.h"
 
 namespace pelko {
 
 std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::string& path, Outcome& outcome,
                                                                    std::string& reason) {
   outcome = Outcome::unavailable;
+  reason.clear();
+  const std::string shown = withControlCharactersHidden(path);
   // Without its folder the lock cannot be opened, and the error of opening ("No such file or directory")
   // would hide why the folder is not there.
   if (std::string why = platform::makeFolder(std::filesystem::path(path).parent_path().string());
       !why.empty()) {
     reason = why;
-    debugLog("AppDelegate: cannot make the folder of the instance lock " + path + ": " + reason);
+    debugLog("AppDelegate: cannot make the folder of the instance lock " + shown + ": " + reason);
     return nullptr;
   }
 
-  // Close-on-exec: a child process must not keep the lock alive after this process has gone.
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  // Close-on-exec: a child process must not keep the lock alive after this process has gone. Not
+  // through a link, and without waiting on a FIFO: in a folder others may write, whatever they put
+  // there is not this user's lock.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
   if (fd < 0) {
+    reason = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
+    debugLog("AppDelegate: cannot open the instance lock " + shown + ": " + reason);
+    return nullptr;
+  }
+  // What was opened is checked, not the path again: it could be replaced in between.
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
     reason = std::strerror(errno);
-    debugLog("AppDelegate: cannot open the instance lock " + path + ": " + reason);
+  } else if (!S_ISREG(info.st_mode)) {
+    reason = "it is not a plain file";
+  } else if (info.st_uid != ::getuid()) {
+    reason = "it belongs to another user";
+  }
+  if (!reason.empty()) {
+    ::close(fd);
+    debugLog("AppDelegate: cannot take the instance lock " + shown + ": " + reason);
     return nullptr;
   }
   int result;
@@ -44,7 +63,7 @@ std::unique_ptr<SingleInstanceLock> SingleInstanceLock::tryAcquire(const std::st
       outcome = Outcome::heldByAnother;
     } else {
       reason = std::strerror(lockError);
-      debugLog("AppDelegate: cannot lock " + path + ": " + reason);
+      debugLog("AppDelegate: cannot lock " + shown + ": " + reason);
     }
     return nullptr;
   }

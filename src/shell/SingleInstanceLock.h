@@ -19,7 +19,8 @@ class SingleInstanceLock {
   };
 
   // Tries once, without waiting; the folder is created when missing. `reason` says why when the lock is
-  // unavailable.
+  // unavailable: among others, when the lock's path is a symbolic link ("it is a symbolic link"), not a
+  // plain file ("it is not a plain file"), or a file of another user ("it belongs to another user").
   static std::unique_ptr<SingleInstanceLock> tryAcquire(const std::string& path, Outcome& outcome,
                                                         std::string& reason);
   static std::unique_ptr<SingleInstanceLock> tryAcquire(const std::string& path, Outcome& outcome) {

@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <QProcess>
+
 #include "PelkoProcess.h"
 #include "support/ForeignUrlListener.h"
 
@@ -82,6 +84,36 @@ TEST_F(UrlHandOverUserTest, AStartSendsNothingToAnotherUsersListenerAndSaysTheRu
   PelkoProcess quit(sandbox, {"pelko://quit"});
   EXPECT_TRUE(endsWith(quit, 0));
   EXPECT_TRUE(endsWith(first, 0)) << "the first copy took the quit";
+}
+
+// Root may open the copy's socket and its folder up to another user: that user's pelko://quit is still
+// taken by no one, since the copy refuses a client of another user; it runs on and takes its own user's.
+TEST_F(UrlHandOverUserTest, ACopyTakesNoURLFromAnotherUserEvenWhereItsSocketWasOpenedUpToThem) {
+  if (!ForeignUrlListener::canRun()) GTEST_SKIP() << ForeignUrlListener::kSkipReason;
+  PelkoProcess first(sandbox);
+  ASSERT_TRUE(first.waitUntilReady()) << first.output();
+  ASSERT_TRUE(waitForTheHide(first, sandbox));
+  std::string socket = readWholeFile(sandbox.path("config/pelko/pelko.socket-path"));
+  ASSERT_TRUE(socket.ends_with('\n')) << socket;
+  socket.pop_back();
+  for (const auto& [path, mode] : {std::pair{sandbox.path(""), 0711},
+                                   {sandbox.path("run"), 0711},
+                                   {sandbox.path("run/pelko"), 0711},
+                                   {socket, 0777}})
+    ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(mode)), 0) << path;
+
+  QProcess client;
+  client.setProcessChannelMode(QProcess::MergedChannels);
+  client.start("/usr/bin/setpriv",
+               {"--reuid=65534", "--regid=65534", "--clear-groups", PELKO_FOREIGN_URL_SENDER_CHILD,
+                QString::fromStdString(socket), "pelko://quit"});
+  ASSERT_TRUE(client.waitForFinished(10000));
+  EXPECT_EQ(client.readAll().toStdString(), "connected\nanswered \"\"\n");
+
+  ASSERT_EQ(::chmod(sandbox.path("run/pelko").c_str(), 0700), 0);
+  PelkoProcess quit(sandbox, {"pelko://quit"});
+  EXPECT_TRUE(endsWith(quit, 0));
+  EXPECT_TRUE(endsWith(first, 0)) << "the first copy ran on and took its own user's quit";
 }
 
 }  // namespace

@@ -101,7 +101,8 @@ TEST_F(LocalSocketUrlDeliveryTest, BatchesOfAtMostSixteenURLsOfAtMostTwoKibibyte
   EXPECT_EQ(forward({"pelko://restart"}), Result::noReceiver);
 }
 
-TEST_F(LocalSocketUrlDeliveryTest, OnlyTheUserCanReachTheSocketAndAStaleOneIsReplaced) {
+// Whether another user who reaches the socket all the same is refused is tested below, as nobody.
+TEST_F(LocalSocketUrlDeliveryTest, TheSocketAndItsFolderArePrivateAndAStaleSocketIsReplaced) {
   ASSERT_TRUE(startReceiver());
   const std::string socket = socketPath();
   receiver.stopReceiving();
@@ -266,6 +267,8 @@ TEST_F(LocalSocketUrlDeliveryTest, ASenderTrustsOnlyItsUsersRecordNamingASocketI
   std::vector<Case> cases = {
       {"the socket's folder may be entered by others", [&] { ::chmod(folder.file("run").c_str(), 0701); },
        ": other users may enter the folder"},
+      {"the socket's folder may be entered by its group", [&] { ::chmod(folder.file("run").c_str(), 0710); },
+       ": other users may enter the folder"},
       {"the socket's folder is a symbolic link to the receiver's",
        [&] {
          std::filesystem::create_directory_symlink(folder.file("run"), folder.file("link"));
@@ -277,6 +280,12 @@ TEST_F(LocalSocketUrlDeliveryTest, ASenderTrustsOnlyItsUsersRecordNamingASocketI
        [&] {
          std::filesystem::rename(record, folder.file("record"));
          std::filesystem::create_symlink(folder.file("record"), record);
+       },
+       "pelko.socket-path: it is not a plain file"},
+      {"the record is a FIFO, which no one writes",
+       [&] {
+         std::filesystem::remove(record);
+         ASSERT_EQ(::mkfifo(record.c_str(), 0600), 0);
        },
        "pelko.socket-path: it is not a plain file"},
   };
@@ -324,6 +333,7 @@ TEST_F(LocalSocketUrlDeliveryTest, AFolderAnotherUserCouldTakeOverIsPassedOverAn
     std::string said;  // why it was passed over; empty when it is used
   };
   folderOfMode("shared", 0777);
+  folderOfMode("group", 0770);
   folderOfMode("sticky", 01777);
   folderOfMode("private", 0700);
   folderOfMode("line\nfeed", 0700);
@@ -332,6 +342,8 @@ TEST_F(LocalSocketUrlDeliveryTest, AFolderAnotherUserCouldTakeOverIsPassedOverAn
   std::vector<Case> cases = {
       {"a runtime folder anyone may write", folder.file("shared/pelko"),
        folder.file("shared") + " may be written by other users"},
+      {"a runtime folder its group may write", folder.file("group/pelko"),
+       folder.file("group") + " may be written by other users"},
       {"a link on the way to a folder anyone may write", folder.file("via/pelko"),
        folder.file("shared") + " may be written by other users"},
       {"a runtime folder holding a line feed", folder.file("line\nfeed/pelko"),
@@ -345,6 +357,11 @@ TEST_F(LocalSocketUrlDeliveryTest, AFolderAnotherUserCouldTakeOverIsPassedOverAn
     ASSERT_EQ(::chown(folder.file("theirs").c_str(), 65534, 65534), 0);
     cases.push_back({"a runtime folder of another user", folder.file("theirs/pelko"),
                      folder.file("theirs") + " belongs to another user"});
+    // Its owner may make a link lead elsewhere at any time, even in a folder with the sticky bit.
+    std::filesystem::create_directory_symlink(folder.file("private"), folder.file("their-link"));
+    ASSERT_EQ(::lchown(folder.file("their-link").c_str(), 65534, 65534), 0);
+    cases.push_back({"a link of another user on the way", folder.file("their-link/pelko"),
+                     folder.file("their-link") + " is a symbolic link of another user"});
   }
   for (const auto& thisCase : cases) {
     SCOPED_TRACE(thisCase.what);
@@ -368,7 +385,7 @@ TEST_F(LocalSocketUrlDeliveryTest, AFolderAnotherUserCouldTakeOverIsPassedOverAn
     EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
   }
   EXPECT_FALSE(std::filesystem::exists(folder.file("shared/pelko"))) << "nothing is made where others write";
-  EXPECT_EQ(received.size(), asRoot ? 6u : 5u);
+  EXPECT_EQ(received.size(), asRoot ? 8u : 6u);
 }
 
 // A copy that can listen nowhere holds the lock all the same: the record an earlier copy left names a
@@ -404,6 +421,102 @@ TEST_F(LocalSocketUrlDeliveryTest, SendersThatLeaveBeforeTheirBatchEndsFreeTheir
   // No time has passed: only their leaving can have made room for a ninth sender.
   EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
   EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
+}
+
+// A settings path may hold whatever a folder's name may: where it is said, it stays on one line and
+// tells a terminal nothing.
+TEST_F(LocalSocketUrlDeliveryTest, ARecordThatCannotBeWrittenIsNamedWithItsControlCharactersHidden) {
+  const std::string config = folder.file("con\x1b[2Jfig\a\nx");
+  // A folder where the record belongs: it cannot be replaced by a file.
+  std::filesystem::create_directories(config + "/pelko.socket-path");
+  LocalSocketUrlDelivery strange(scheduler, config + "/pelko.lock", {folder.file("run")});
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(strange.startReceiving([](const auto&) {}));
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said.rfind("Pelko: cannot receive URLs from later starts at " + folder.file("run/pelko-"), 0), 0u)
+      << said;
+  EXPECT_TRUE(said.ends_with(".socket: cannot write " + folder.file("con?[2Jfig??x/pelko.socket-path") +
+                             " (Is a directory)\n"))
+      << ::testing::PrintToString(said);
+}
+
+// Only root can act as another user: these tests skip elsewhere.
+constexpr const char* kNeedsAnotherUser = "needs a second user: only a test run as root can act as nobody";
+const QStringList kAsNobody = {"--reuid=65534", "--regid=65534", "--clear-groups"};
+
+// Root may open up the socket's folder and the socket: another user who connects then is still refused
+// by the copy itself, which takes nothing from them and goes on serving its user.
+TEST_F(LocalSocketUrlDeliveryTest, AClientOfAnotherUserIsRefusedEvenWhereTheSocketWasOpenedUpToThem) {
+  if (::geteuid() != 0) GTEST_SKIP() << kNeedsAnotherUser;
+  ASSERT_TRUE(startReceiver());
+  for (const auto& [path, mode] :
+       {std::pair{folder.path(), 0711}, {folder.file("run"), 0711}, {socketPath(), 0777}})
+    ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(mode)), 0) << path;
+  QProcess client;
+  client.setProcessChannelMode(QProcess::MergedChannels);
+  client.start("/usr/bin/setpriv",
+               kAsNobody + QStringList{PELKO_FOREIGN_URL_SENDER_CHILD, QString::fromStdString(socketPath()),
+                                       "pelko://quit"});
+  for (int i = 0; i < 1000 && client.state() != QProcess::NotRunning; ++i) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    client.waitForFinished(5);
+  }
+  scheduler.runUntilIdle();
+  EXPECT_EQ(client.readAll().toStdString(), "connected\nanswered \"\"\n");
+  EXPECT_TRUE(received.empty());
+
+  ASSERT_EQ(::chmod(folder.file("run").c_str(), 0700), 0);
+  EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
+}
+
+// In a settings folder anyone may write, another user swaps the record with a link of theirs to the
+// record of another copy of this user, over and over. A start reads the record it checked, or meets the
+// link and finds no copy; it never reaches the other copy.
+TEST_F(LocalSocketUrlDeliveryTest, ARecordSwappedForALinkOverAndOverSendsNoStartToAnotherCopy) {
+  ASSERT_TRUE(startReceiver());
+  std::filesystem::create_directories(folder.file("other-config"));
+  const std::string otherLock = folder.file("other-config/pelko.lock");
+  LocalSocketUrlDelivery other(scheduler, otherLock, {folder.file("run")});
+  std::vector<std::vector<std::string>> receivedByOther;
+  ASSERT_TRUE(other.startReceiving([&](const auto& urls) { receivedByOther.push_back(urls); }));
+
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0711), 0);
+  ASSERT_EQ(::chmod(folder.file("config").c_str(), 0777), 0);
+  const std::string link = folder.file("config/theirs");
+  std::filesystem::create_symlink(LocalSocketUrlDelivery::recordPath(otherLock), link);
+  QProcess swapper;
+  swapper.setProcessChannelMode(QProcess::MergedChannels);
+  const QStringList swapped = {QString::fromStdString(LocalSocketUrlDelivery::recordPath(lockPath())),
+                               QString::fromStdString(link)};
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+    swapper.start("/usr/bin/setpriv", kAsNobody + QStringList{PELKO_RECORD_SWAPPER_CHILD} + swapped);
+  } else {
+    // No other user to be: the same swap, made as this user, meets the same checks.
+    swapper.start(PELKO_RECORD_SWAPPER_CHILD, swapped);
+  }
+  QByteArray said;
+  for (int i = 0; i < 100 && !said.contains('\n'); ++i) {
+    swapper.waitForReadyRead(50);
+    said += swapper.readAll();
+  }
+  ASSERT_EQ(said.toStdString(), "swapping\n");
+
+  DebugLogSink previous = setDebugLogSink([](std::string_view) {});
+  int delivered = 0;
+  // Each start has a small chance of meeting a swap between a look at the record and a read of it: a
+  // hundred make a missed fault unlikely, at a few milliseconds each.
+  for (int start = 0; start < 100; ++start) {
+    const Result result = forward({"pelko://settings"});
+    EXPECT_TRUE(result == Result::delivered || result == Result::noReceiver) << static_cast<int>(result);
+    delivered += result == Result::delivered;
+  }
+  setDebugLogSink(previous);
+  swapper.kill();
+  swapper.waitForFinished(2000);
+  EXPECT_TRUE(receivedByOther.empty()) << receivedByOther.size() << " of 100 starts reached the other copy";
+  EXPECT_EQ(received.size(), static_cast<size_t>(delivered));
 }
 
 // A receiver out of file descriptors cannot take the connection; once it has descriptors again it serves

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
 #include "ShellTestWorld.h"
+#include "foundation/DebugLog.h"
 
 namespace pelko::testing {
 namespace {
@@ -56,6 +60,53 @@ TEST(SingleInstanceLockTest, AnotherPathToTheSameSettingsFolderMeetsTheSameLock)
   EXPECT_FALSE(SingleInstanceLock::tryAcquire(
       SingleInstanceLock::defaultPath(folder.file("linked-config/pelko")), outcome));
   EXPECT_EQ(outcome, Outcome::heldByAnother);
+}
+
+// In a settings folder others may write, what they put where the lock belongs is not this user's lock:
+// the lock is unavailable, said by its cause, and the log names the path on one line whatever it holds.
+TEST(SingleInstanceLockTest, WhatIsNotAPlainFileOfThisUserIsNoLock) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& path)> put;
+    std::string reason;
+  };
+  std::vector<Case> cases = {
+      {"a link to a file of this user",
+       [](const std::string& path) {
+         writeWholeFile(path + ".elsewhere", "");
+         std::filesystem::create_symlink(path + ".elsewhere", path);
+       },
+       "it is a symbolic link"},
+      {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+       "it is not a plain file"},
+  };
+  // Only root can give a file to another user.
+  if (::geteuid() == 0) {
+    cases.push_back({"a file of another user",
+                     [](const std::string& path) {
+                       writeWholeFile(path, "");
+                       ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+                     },
+                     "it belongs to another user"});
+  }
+  for (const auto& thisCase : cases) {
+    SCOPED_TRACE(thisCase.what);
+    TempFolder folder;
+    std::filesystem::create_directories(folder.file("con\x1b[2Jfig\a"));
+    const std::string path = folder.file("con\x1b[2Jfig\a/pelko.lock");
+    thisCase.put(path);
+    std::string log;
+    DebugLogSink previous = setDebugLogSink([&](std::string_view line) { log += std::string(line) + "\n"; });
+    Outcome outcome;
+    std::string reason;
+    EXPECT_FALSE(SingleInstanceLock::tryAcquire(path, outcome, reason));
+    setDebugLogSink(previous);
+    EXPECT_EQ(outcome, Outcome::unavailable);
+    EXPECT_EQ(reason, thisCase.reason);
+    EXPECT_NE(log.find(" instance lock " + folder.file("con?[2Jfig?/pelko.lock: ") + thisCase.reason + "\n"),
+              std::string::npos)
+        << ::testing::PrintToString(log);
+  }
 }
 
 }  // namespace
