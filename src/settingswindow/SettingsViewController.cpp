@@ -21,6 +21,7 @@
 #include "ui/Labels.h"
 #include "ui/PlainText.h"
 #include "ui/QtColor.h"
+#include "ui/ReadingOrderFocusChain.h"
 #include "ui/SymbolIcon.h"
 #include "ui/VisualEffectView.h"
 
@@ -276,6 +277,11 @@ void SettingsViewController::fitIntoHeight(int height) {
   const int rest = minimumSizeHint().height() - kPageAreaLeastHeight;
   scrollView_->setMinimumHeight(
       std::clamp(height - rest, kPageAreaLeastHeightOnSmallScreens, kPageAreaLeastHeight));
+}
+
+bool SettingsViewController::focusNextPrevChild(bool next) {
+  applyReadingOrderFocusChain(*window());
+  return QWidget::focusNextPrevChild(next);
 }
 
 void SettingsViewController::revealFocusedControl(QWidget* focused) {

@@ -395,6 +395,8 @@ class SettingsViewController : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Tab and Shift+Tab go through the window in reading order, however its rows were made or rebuilt.
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void buildBackground();

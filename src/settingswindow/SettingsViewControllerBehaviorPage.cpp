@@ -45,14 +45,17 @@ QWidget* SettingsViewController::buildBehaviorTab() {
   sections_[RebuildableSectionID::systemTray] = {{tray.innerStack}, std::nullopt};
   rebuildSystemTraySection();
 
+  // The monitor mode row goes into the section first, as it shows first: rows put in a section later
+  // come later in the order the keyboard meets them in too.
+  auto row = [this](std::string_view field) {
+    const RowDescription description = rowDescription(field);
+    return static_cast<QWidget*>(makeRow(description.label, description.control, description.helpText));
+  };
   SectionBox system = makeSectionBox(
-      {rowDescription(controls::hideInFullscreenSwitch), rowDescription(controls::autoResizeWindowsSwitch),
-       rowDescription(controls::excludeFromCaptureSwitch), rowDescription(controls::launchAtLoginSwitch)},
-      {}, "System & Startup", QString("General Settings"));
-  if (auto* column = qobject_cast<QVBoxLayout*>(system.innerStack->layout())) {
-    column->insertWidget(0, makeMonitorModeRow());
-    column->insertWidget(1, new SettingsSeparator(system.innerStack));
-  }
+      {},
+      {makeMonitorModeRow(), row(controls::hideInFullscreenSwitch), row(controls::autoResizeWindowsSwitch),
+       row(controls::excludeFromCaptureSwitch), row(controls::launchAtLoginSwitch)},
+      "System & Startup", QString("General Settings"));
 
   SettingsSectionBox* permissions = buildPermissionsSection();
   SettingsSectionBox* maintenance = buildMaintenanceSection();

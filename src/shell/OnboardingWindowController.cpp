@@ -18,6 +18,7 @@
 #include "shell/ShellWindowStyle.h"
 #include "tracking/AccessibilityHelper.h"
 #include "ui/QtAlerts.h"
+#include "ui/ReadingOrderFocusChain.h"
 
 namespace pelko {
 
@@ -46,6 +47,11 @@ class OnboardingWindow final : public QWidget {
   void closeEvent(QCloseEvent* event) override {
     QWidget::closeEvent(event);
     if (onWillClose) onWillClose();
+  }
+  // Tab and Shift+Tab go through the page in reading order, whatever order its controls were made in.
+  bool focusNextPrevChild(bool next) override {
+    applyReadingOrderFocusChain(*this);
+    return QWidget::focusNextPrevChild(next);
   }
 };
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "ui/PlainText.h"
+#include "ui/ReadingOrderFocusChain.h"
 
 namespace pelko {
 
@@ -45,6 +46,11 @@ class AlertBox final : public QMessageBox {
       return;
     }
     QMessageBox::keyPressEvent(event);
+  }
+  // Tab and Shift+Tab go along the buttons as they are laid out, left to right.
+  bool focusNextPrevChild(bool next) override {
+    applyReadingOrderFocusChain(*this);
+    return QMessageBox::focusNextPrevChild(next);
   }
 };
 

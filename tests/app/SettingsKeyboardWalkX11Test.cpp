@@ -1,8 +1,9 @@
 // Every page of the running program's settings window walked with Tab and nothing else: real key presses
 // into the window under Xvfb, no pointer. A screen reader's view of the focus, from the accessibility
 // bus's focus events, says where each press lands: on a named control that shows whole in the window
-// (a control below the page's fold comes into view as it gets the focus). The page buttons of the
-// sidebar are stops of the walk too, and a few stops of each page are saved as pictures to look at.
+// (a control below the page's fold comes into view as it gets the focus), and a section's controls in the
+// order its rows show. The page buttons of the sidebar are stops of the walk too, and a few stops of each
+// page are saved as pictures to look at.
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,10 @@ const std::set<std::string> kPictured = {
     "Style",         "Border: Top",     "Corner Radius", "Accessibility: Open macOS Settings",
     "Restart Pelko", "Animation Style", "Apply Dock",    "Reset All Settings to Defaults",
     "Count Style"};
+
+// The controls of the Behavior page's System & Startup section.
+const std::set<std::string> kSystemAndStartup = {"Monitor Mode", "Hide in Fullscreen", "Auto-Resize Windows",
+                                                 "Exclude from Screen Capture", "Launch at Login"};
 
 class SettingsKeyboardWalkX11Test : public AccessibleDesktopTest {
  protected:
@@ -179,6 +184,15 @@ TEST_F(SettingsKeyboardWalkX11Test, EveryPageByTabAloneStopsOnlyOnNamedControlsI
                    ".png");
     }
     EXPECT_GT(walked.size(), 10u);
+    if (page == 2) {
+      // The System & Startup section in the order its rows show; its first row was made last.
+      std::vector<std::string> section;
+      for (const FocusStop& stop : walked)
+        if (kSystemAndStartup.count(stop.name)) section.push_back(stop.name);
+      EXPECT_EQ(section,
+                (std::vector<std::string>{"Monitor Mode", "Hide in Fullscreen", "Auto-Resize Windows",
+                                          "Exclude from Screen Capture", "Launch at Login"}));
+    }
     stops += static_cast<int>(walked.size());
   }
   std::printf("%d stops walked\n", stops);

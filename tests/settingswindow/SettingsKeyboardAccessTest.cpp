@@ -1,7 +1,8 @@
 // The settings pages by keyboard and screen reader: the kit's controls go by their rows' titles (a
 // switch by its own label where it has one) and the search field by its placeholder's words; Tab
 // reaches every kind of control of the pages, the information buttons and the preset cards' "Apply"
-// buttons; Return and Space press those buttons; a screen reader's toggle stores its setting.
+// buttons, in reading order; Return and Space press those buttons; a screen reader's toggle stores its
+// setting.
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -13,6 +14,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <algorithm>
+#include <optional>
 #include <set>
 
 #include "SettingsWindowTestWorld.h"
@@ -43,14 +46,14 @@ class SettingsKeyboardAccessTest : public SettingsWindowTest {
     return view;
   }
 
-  // Every widget Tab reaches from the search field until it comes back there.
-  static std::vector<QWidget*> tabCycle(SettingsViewController& view) {
+  // Every widget Tab (or Shift+Tab, `key` Backtab) reaches from the search field until it comes back there.
+  static std::vector<QWidget*> tabCycle(SettingsViewController& view, Qt::Key key = Qt::Key_Tab) {
     std::vector<QWidget*> reached;
     view.searchField()->setFocus(Qt::TabFocusReason);
     for (int i = 0; i < 400; ++i) {
       QWidget* from = QApplication::focusWidget();
       if (!from) break;
-      QTest::keyClick(from, Qt::Key_Tab);
+      QTest::keyClick(from, key);
       QWidget* to = QApplication::focusWidget();
       if (to == view.searchField() || to == from) break;
       reached.push_back(to);
@@ -492,6 +495,132 @@ TEST_F(SettingsKeyboardAccessTest, TheFocusedControlOfThePageIsRingedInTheAccent
         accent += picture.pixelColor(x, y) == QColor(10, 132, 255);
     EXPECT_GT(accent, control->width());
     save(picture, QString("focus-%1.png").arg(field));
+  }
+}
+
+// Where `widget` sits on `page`, wherever the page is scrolled to.
+QRect placeOnPage(const QWidget* widget, const QWidget* page) {
+  return QRect(widget->mapTo(page, QPoint(0, 0)), widget->size());
+}
+
+// Whether a reader comes to `b` after `a`: further right on the same line, or further down.
+bool readsAfter(const QRect& a, const QRect& b) {
+  const bool sameLine = b.top() <= a.bottom() && a.top() <= b.bottom();
+  return sameLine ? b.left() > a.left() : b.top() > a.top();
+}
+
+std::string describe(QWidget* stop, const QRect& place) {
+  return accessibleName(stop).toStdString() + " (" + stop->metaObject()->className() + ") at " +
+         std::to_string(place.x()) + "," + std::to_string(place.y()) + " " + std::to_string(place.width()) +
+         "x" + std::to_string(place.height());
+}
+
+// Tab goes down each page in reading order, whatever order its rows were made in (the Behavior page's
+// "Monitor Mode" row, first of its section, was once made after the rest of it) or rebuilt in (the
+// sections that hide rows put them back, or make them anew, when their settings change), all in one run
+// between a suggestion above the page and the footer and sidebar after it, and the page scrolls only down
+// as it goes; Shift+Tab goes the same way back.
+TEST_F(SettingsKeyboardAccessTest, TabGoesDownEachPageInReadingOrderAndShiftTabGoesBack) {
+  // Every row of every section shows.
+  system.settings->borderTop = true;
+  system.settings->showActiveIndicator = true;
+  system.settings->showSystemTray = true;
+  system.settings->showBattery = true;
+  system.settings->showBatteryIcon = true;
+  system.settings->autoHide = true;
+  int bannerStops = 0;
+  for (int index = 0; index < 5; ++index) {
+    SCOPED_TRACE(index);
+    controller.reset();
+    SettingsViewController& view = showPage(index);
+    // Rows hidden and shown again, and rows made anew, as changes of settings do.
+    for (bool on : {false, true}) {
+      system.settings->blacklistedBundleIDs =
+          on ? StringList{"com.example.notes", "com.example.mail"} : StringList{};
+      system.settings->groupWindows = on;
+      system.settings->showSystemTray = on;
+      system.settings->autoHide = on;
+      system.settings->autoHideDodgeWindows = !on;
+      system.scheduler.runUntilIdle();
+    }
+    QApplication::processEvents();
+    QWidget* page = view.tabViews()[static_cast<size_t>(index)];
+    QScrollBar* bar = view.scrollView()->verticalScrollBar();
+    // The parts of the window the walk from the search field goes through, in this order.
+    enum Part { search, banner, onPage, footer, sidebar, elsewhere };
+    auto partOf = [&](QWidget* stop) {
+      if (stop == view.searchField()) return search;
+      if (view.suggestionHostView()->isAncestorOf(stop)) return banner;
+      if (page->isAncestorOf(stop)) return onPage;
+      if (view.footerView()->isAncestorOf(stop)) return footer;
+      return qobject_cast<SettingsSidebarButton*>(stop) ? sidebar : elsewhere;
+    };
+    const std::vector<QWidget*> forward = tabCycle(view);
+    Part previousPart = search;
+    std::optional<QRect> previous;
+    QWidget* previousStop = view.searchField();
+    int pageStops = 0;
+    for (QWidget* stop : forward) {
+      const Part part = partOf(stop);
+      // A page's control is placed on its page, wherever the page is scrolled to.
+      const QRect place = part == onPage ? placeOnPage(stop, page) : placeOnPage(stop, controller->window());
+      pageStops += part == onPage;
+      bannerStops += part == banner;
+      EXPECT_GE(part, previousPart) << describe(stop, place) << " after "
+                                    << accessibleName(previousStop).toStdString();
+      EXPECT_NE(part, elsewhere) << describe(stop, place);
+      if (part == previousPart && previous) {
+        EXPECT_TRUE(readsAfter(*previous, place))
+            << describe(stop, place) << " after " << describe(previousStop, *previous);
+      }
+      previousPart = part;
+      previous = place;
+      previousStop = stop;
+    }
+    EXPECT_GT(pageStops, 5);
+    // Walked again from the top of the page: it scrolls down only.
+    view.searchField()->setFocus(Qt::TabFocusReason);
+    bar->setValue(0);
+    int lastValue = 0;
+    for (size_t i = 0; i < forward.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      if (!page->isAncestorOf(QApplication::focusWidget())) continue;
+      EXPECT_GE(bar->value(), lastValue)
+          << "scrolled back up to " << accessibleName(QApplication::focusWidget()).toStdString();
+      lastValue = bar->value();
+    }
+
+    std::vector<QWidget*> back = tabCycle(view, Qt::Key_Backtab);
+    std::reverse(back.begin(), back.end());
+    EXPECT_EQ(back, forward);
+  }
+  EXPECT_GT(bannerStops, 0) << "no suggestion showed above a page";
+}
+
+// The matches of a search come between the search field and the page, top to bottom, each time the
+// panel is made anew for another query.
+TEST_F(SettingsKeyboardAccessTest, TabGoesFromTheSearchFieldThroughTheMatchesToThePage) {
+  SettingsViewController& view = showPage(1);
+  for (const char* query : {"border", "color", "size"}) {
+    SCOPED_TRACE(query);
+    view.searchField()->setFocus(Qt::ShortcutFocusReason);
+    view.searchField()->setText(query);
+    view.updateSearchResults();
+    QApplication::processEvents();
+    std::vector<QPushButton*> shown;
+    for (auto* jump : view.searchResultsHostView()->findChildren<QPushButton*>())
+      if (jump->isVisibleTo(view.searchResultsHostView())) shown.push_back(jump);
+    std::sort(shown.begin(), shown.end(), [&](QPushButton* a, QPushButton* b) {
+      return a->mapTo(&view, QPoint()).y() < b->mapTo(&view, QPoint()).y();
+    });
+    ASSERT_GT(shown.size(), 1u);
+
+    const std::vector<QWidget*> cycle = tabCycle(view);
+    ASSERT_GT(cycle.size(), shown.size());
+    EXPECT_EQ(std::vector<QWidget*>(cycle.begin(), cycle.begin() + static_cast<long>(shown.size())),
+              std::vector<QWidget*>(shown.begin(), shown.end()));
+    EXPECT_TRUE(view.tabViews()[1]->isAncestorOf(cycle[shown.size()]))
+        << accessibleName(cycle[shown.size()]).toStdString();
   }
 }
 

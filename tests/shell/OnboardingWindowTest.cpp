@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -614,6 +615,56 @@ TEST_F(OnboardingKeyboardTest, TabAndTheArrowKeysMoveBetweenTheCardsAndSpaceOrRe
   key(Qt::Key_Return);
   EXPECT_TRUE(card(TaskbarPresetID::glass).isSelected());
   EXPECT_EQ(settings->taskbarSize.get(), 114);
+}
+
+// Each page of the guide by Tab in reading order, the cards row by row, and by Shift+Tab the same way
+// back; both go round from the last control to the first.
+TEST_F(OnboardingKeyboardTest, TabGoesThroughEachPageInReadingOrderAndShiftTabGoesBack) {
+  mac.permissions().accessibilityTrusted = false;
+  mac.permissions().screenCaptureGranted = false;
+  settings->suppressAccessibilityPermissionPrompt = true;  // Continue goes on without asking
+  open();
+  const std::vector<std::vector<std::string>> pages = {
+      {"Get Started"},
+      {"Accessibility: Open macOS Settings", "Accessibility: Remind Me Again",
+       "Screen Recording: Open macOS Settings", "Screen Recording: Skip Thumbnails", "Continue"},
+      {"Win Text", "Win Icons", "Win 11", "Dock", "Glass", "Minimal", "Finish"},
+  };
+  auto name = [this] {
+    QWidget* widget = focused();
+    if (!widget) return std::string("(none)");
+    return widget->accessibleName().isEmpty() ? focusedName() : widget->accessibleName().toStdString();
+  };
+  for (size_t page = 0; page < pages.size(); ++page) {
+    SCOPED_TRACE(page);
+    ASSERT_EQ(controller->currentPage(), static_cast<int>(page));
+    const std::vector<std::string>& order = pages[page];
+    QApplication::processEvents();  // the new page laid out, as before the user sees it
+    ASSERT_EQ(name(), order.front());
+    QWidget* first = focused();
+    std::vector<std::string> forward;
+    std::optional<QRect> previous;
+    for (size_t i = 0; i < order.size(); ++i) {
+      forward.push_back(name());
+      const QRect place(focused()->mapTo(&controller->window(), QPoint()), focused()->size());
+      if (previous) {
+        const bool sameLine = place.top() <= previous->bottom() && previous->top() <= place.bottom();
+        EXPECT_TRUE(sameLine ? place.left() > previous->left() : place.top() > previous->top()) << name();
+      }
+      previous = place;
+      key(Qt::Key_Tab);
+    }
+    EXPECT_EQ(forward, order);
+    EXPECT_EQ(focused(), first) << "round to the first control";
+
+    std::vector<std::string> back;
+    for (size_t i = 0; i < order.size(); ++i) {
+      key(Qt::Key_Backtab);
+      back.push_back(name());
+    }
+    EXPECT_EQ(back, std::vector<std::string>(order.rbegin(), order.rend()));
+    key(Qt::Key_Return);
+  }
 }
 
 }  // namespace

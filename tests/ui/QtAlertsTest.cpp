@@ -146,5 +146,32 @@ TEST(QtAlertsTest, AnAlertComesAboveItsWindowAndOpensOverIt) {
   }
 }
 
+// Tab goes along an alert's buttons as they are laid out, left to right and round to the first again;
+// Shift+Tab goes back.
+TEST(QtAlertsTest, TabGoesAlongTheButtonsLeftToRightAndShiftTabBack) {
+  platform::AlertContent alert;
+  alert.messageText = "Accessibility Unlocks Full Pelko Controls";
+  alert.buttons = {"Open System Settings", "Use Limited Mode", "Later", "Cancel"};
+  alert.cancelButton = 3;
+  auto box = QtAlerts::makeBox(alert);
+  box->show();
+  QApplication::setActiveWindow(box.get());
+  QApplication::processEvents();
+  auto press = [](Qt::Key key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &event);
+    auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    return button ? button->text().toStdString() : std::string("(not a button)");
+  };
+  box->buttons().front()->setFocus(Qt::OtherFocusReason);
+  std::vector<std::string> forward, back;
+  for (int i = 0; i < 4; ++i) forward.push_back(press(Qt::Key_Tab));
+  for (int i = 0; i < 4; ++i) back.push_back(press(Qt::Key_Backtab));
+  EXPECT_EQ(forward,
+            (std::vector<std::string>{"Use Limited Mode", "Later", "Cancel", "Open System Settings"}));
+  EXPECT_EQ(back, (std::vector<std::string>{"Cancel", "Later", "Use Limited Mode", "Open System Settings"}));
+  box->close();
+}
+
 }  // namespace
 }  // namespace pelko
