@@ -64,7 +64,10 @@ class FocusWatcher : public QObject {
           window->setProperty(kDrawnWhenLeft, {});
         break;
       case QEvent::FocusIn:
-        if (auto* widget = qobject_cast<QWidget*>(watched))
+        // The widget kit also tells a dialog's default button, as the dialog opens and before it has
+        // the keyboard, that the focus came by Tab, whatever opened the dialog: only the widget that
+        // has the focus is heard.
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget == QApplication::focusWidget())
           focusIn(*widget, static_cast<QFocusEvent*>(event)->reason());
         break;
       case QEvent::FocusOut:
@@ -91,9 +94,7 @@ class FocusWatcher : public QObject {
       case Qt::TabFocusReason:
       case Qt::BacktabFocusReason:
       case Qt::ShortcutFocusReason:
-        // The widget kit also tells a dialog's default button it came by Tab when the dialog opens,
-        // whatever opened it: a click did not.
-        drawn = lastInput_ != Input::pointer;
+        drawn = true;
         return;
       case Qt::MouseFocusReason:
         drawn = false;

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -112,8 +113,15 @@ TEST_F(PushButtonFocusRingsTest, ARingShowsOnceTheKeyboardMovedTheFocusAndNotAft
       {"a shortcut's focus", plain, [this] { QTest::keyClick(first, Qt::Key_P, Qt::ControlModifier); }, true},
       {"a click on a plain button", plain, [this] { click(plain); }, false},
       {"a click on a flat button", flat, [this] { click(flat); }, false},
-      // The widget kit tells a dialog's default button it came by Tab as the dialog opens.
-      {"a focus said to be Tab's after a click", plain, [this] { plain->setFocus(Qt::TabFocusReason); },
+      // The widget kit tells a dialog's default button that the focus came by Tab as the dialog opens,
+      // before the dialog has the keyboard, whatever opened it.
+      {"a click, then the kit's word to a button without the focus", last,
+       [this] {
+         click(last);
+         QFocusEvent tab(QEvent::FocusIn, Qt::TabFocusReason);
+         QApplication::sendEvent(plain, &tab);
+         last->update();
+       },
        false},
       {"the program's focus after a click", plain, programFocus, false},
       // The program moves the focus in answer to a key: a page turned or a window opened by it.
