@@ -188,16 +188,17 @@ TEST_F(PushButtonFocusRingsTest, AWindowBroughtBackShowsItsFocusAsItWasAndOneOpe
   struct Case {
     const char* how;
     std::function<void()> give, elsewhere;
-    bool reopen;
-    bool ring;
+    bool given;   // whether the ring shows as the focus is given
+    bool reopen;  // whether the window is closed and opened again meanwhile
+    bool ring;    // whether it shows when the window has the keyboard back
   };
   const Case cases[] = {
       {"given by Tab, then a click in the other window", [this] { QTest::keyClick(first, Qt::Key_Tab); },
-       [&] { click(other.plain); }, false, true},
+       [&] { click(other.plain); }, true, false, true},
       {"given by a click, then Tab in the other window", [this] { click(plain); },
-       [&] { QTest::keyClick(other.first, Qt::Key_Tab); }, false, false},
+       [&] { QTest::keyClick(other.first, Qt::Key_Tab); }, false, false, false},
       {"given by Tab, then the window closed and opened again by a click",
-       [this] { QTest::keyClick(first, Qt::Key_Tab); }, [&] { click(other.plain); }, true, false},
+       [this] { QTest::keyClick(first, Qt::Key_Tab); }, [&] { click(other.plain); }, true, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
@@ -205,7 +206,7 @@ TEST_F(PushButtonFocusRingsTest, AWindowBroughtBackShowsItsFocusAsItWasAndOneOpe
     click(first);
     c.give();
     ASSERT_TRUE(plain->hasFocus());
-    const bool ringedBefore = ringedAllRound(*plain);
+    EXPECT_EQ(ringedAllRound(*plain), c.given);
 
     if (c.reopen) window.hide();
     QApplication::setActiveWindow(&other.window);
@@ -217,9 +218,6 @@ TEST_F(PushButtonFocusRingsTest, AWindowBroughtBackShowsItsFocusAsItWasAndOneOpe
 
     ASSERT_TRUE(plain->hasFocus());
     EXPECT_EQ(ringedAllRound(*plain), c.ring) << ringPixels(*plain);
-    if (!c.reopen) {
-      EXPECT_EQ(ringedBefore, c.ring);
-    }
   }
 }
 
