@@ -104,9 +104,6 @@ void OnboardingWindowController::showOnboarding() {
   deps_.appShell.activateOwnProcess();
   if (window_->isMinimized()) window_->showNormal();
   presentCentredOnMainScreen(*window_);
-  // Showing a window forgets that its focus is the keyboard's; the guide's first button shows it has the
-  // focus from the start.
-  window_->setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void OnboardingWindowController::showPage(int index) {
@@ -169,12 +166,10 @@ void OnboardingWindowController::showPage(int index) {
           if (self) self->refreshOnboardingPermissions();
         });
   }
-  // The keyboard goes on from the new page's first control, its focus drawn: the old page took the
-  // focus with it, and the guide is walked with the keyboard from its first page (Return, then Tab).
-  if (QWidget* first = firstControl(*page.view)) {
-    window_->setAttribute(Qt::WA_KeyboardFocusChange);
-    first->setFocus(Qt::TabFocusReason);
-  }
+  // The keyboard goes on from the new page's first control: the old page took the focus with it, and
+  // the guide is walked with the keyboard from its first page (Return, then Tab). The focus is drawn
+  // when a key turned the page, not a click.
+  if (QWidget* first = firstControl(*page.view)) first->setFocus(Qt::OtherFocusReason);
 }
 
 bool OnboardingWindowController::isLimitedModeAcknowledged() const {

@@ -19,6 +19,9 @@ constexpr double kHoverAlpha = 0.1;
 constexpr double kPressedAlpha = 0.2;
 constexpr double kCloseFadeIn = 0.06;
 constexpr double kCloseFadeOut = 0.08;
+// The most of a window's title the close control's name carries, as the other names made of another
+// program's text do: the card shows the title shortened, and a screen reader need not read out more.
+constexpr int kCloseNameLimit = 60;
 
 // The system font at `size` points, one point being one device-independent pixel as in the bar.
 QFont titleFont(const QWidget& widget) {
@@ -86,8 +89,9 @@ QRect ThumbnailCard::closeButtonRect() const {
 }
 
 QString ThumbnailCard::closeButtonName() const {
-  const QString title = title_.trimmed();
-  return title.isEmpty() ? QStringLiteral("Close window") : QStringLiteral("Close ") + title;
+  // A title of white space and invisible marks alone names nothing a listener could recognise.
+  if (firstCharacter(title_).isEmpty()) return QStringLiteral("Close window");
+  return QStringLiteral("Close ") + isolatedName(title_.trimmed(), kCloseNameLimit);
 }
 
 QString ThumbnailCard::shownTitle() const {

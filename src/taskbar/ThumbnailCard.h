@@ -42,8 +42,9 @@ class ThumbnailCard : public QWidget {
   bool hasPicture() const { return picture_.has_value(); }
   // The title on one line, without the controls and direction overrides another program may put in it.
   const QString& title() const { return title_; }
-  // What a screen reader calls the close control: "Close " and the title, or "Close window" for a
-  // window without one.
+  // What a screen reader calls the close control: "Close " and the title as isolatedName() gives it
+  // (shortened, a right-to-left title isolated), or "Close window" for a window whose title shows
+  // nothing.
   QString closeButtonName() const;
   // The title as drawn, cut at the tail to the card's width.
   QString shownTitle() const;

@@ -8,7 +8,7 @@
 #include <QProxyStyle>
 #include <QStyleOption>
 
-#include "ui/FocusRing.h"
+#include "ui/FocusVisibility.h"
 #include "ui/QtColor.h"
 #include "ui/SemanticColors.h"
 
@@ -62,7 +62,8 @@ class CheckBoxStyle : public QProxyStyle {
       painter->drawLine(QPointF(box.left() + 0.25 * kBox, box.center().y()),
                         QPointF(box.right() - 0.25 * kBox, box.center().y()));
     }
-    if (option->state & State_HasFocus) {
+    // The ring follows the rule of every other (the keyboard moved the focus here).
+    if ((option->state & State_HasFocus) && widget && FocusVisibility::isShown(*widget)) {
       painter->setOpacity(1);
       painter->setPen(QPen(toQColor(semanticColor(SemanticColor::controlAccent)), kRing));
       painter->setBrush(Qt::NoBrush);
@@ -84,6 +85,7 @@ void applyCheckBoxStyle(QCheckBox& box) {
     shared->setParent(qApp);
   }
   box.setStyle(shared);
+  FocusVisibility::follow();
 }
 
 }  // namespace pelko

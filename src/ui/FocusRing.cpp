@@ -1,9 +1,9 @@
 #include "ui/FocusRing.h"
 
 #include <QEvent>
-#include <QFocusEvent>
 #include <QPainter>
 
+#include "ui/FocusVisibility.h"
 #include "ui/QtColor.h"
 #include "ui/SemanticColors.h"
 
@@ -13,26 +13,11 @@ namespace {
 
 constexpr const char* kRinged = "pelkoFocusRing";
 
-// Whether the focus that came for `reason` is the keyboard's. A window brought back to the front or a
-// closed popup hands back the focus that was there, and with it whatever brought it.
-bool focusFromKeyboard(Qt::FocusReason reason, bool before) {
-  switch (reason) {
-    case Qt::TabFocusReason:
-    case Qt::BacktabFocusReason:
-    case Qt::ShortcutFocusReason:
-      return true;
-    case Qt::ActiveWindowFocusReason:
-    case Qt::PopupFocusReason:
-      return before;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
-FocusRing::FocusRing(QWidget& control, double cornerRadius, Shows shows)
-    : QFocusFrame(&control), control_(&control), cornerRadius_(cornerRadius), shows_(shows) {
+FocusRing::FocusRing(QWidget& control, double cornerRadius)
+    : QFocusFrame(&control), control_(&control), cornerRadius_(cornerRadius) {
+  FocusVisibility::follow();
   hide();
   control.installEventFilter(this);
   control.setProperty(kRinged, true);
@@ -52,10 +37,6 @@ bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
   if (watched == control_) {
     switch (event->type()) {
       case QEvent::FocusIn:
-        focusFromKeyboard_ =
-            focusFromKeyboard(static_cast<QFocusEvent*>(event)->reason(), focusFromKeyboard_);
-        place();
-        break;
       case QEvent::FocusOut:
       case QEvent::Show:
       case QEvent::Hide:
@@ -75,8 +56,7 @@ bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FocusRing::place() {
-  if (!control_ || !control_->hasFocus() || !control_->isVisible() ||
-      (shows_ == Shows::withKeyboardFocus && !focusFromKeyboard_)) {
+  if (!control_ || !FocusVisibility::isShown(*control_) || !control_->isVisible()) {
     hide();
     return;
   }

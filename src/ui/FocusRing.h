@@ -6,7 +6,8 @@
 namespace pelko {
 
 // The keyboard focus ring of one control: an outline in the accent colour just outside the control's
-// bounds, shown exactly while the control has the focus. A widget cannot paint outside itself, so the
+// bounds, shown while the control has the focus and FocusVisibility says the focus is drawn (the
+// keyboard moved it there, not the mouse). A widget cannot paint outside itself, so the
 // ring is a widget of its own laid over the nearest enclosing widget that has room for it (a stepper
 // sits flush in the container it shares with its value label). It takes no clicks and, being a focus
 // frame, is left out of what a screen reader sees.
@@ -16,13 +17,8 @@ class FocusRing : public QFocusFrame {
   // Space between the control's bounds and the ring's outer edge.
   static constexpr int kOutset = 3;
 
-  // When the ring shows: whenever the control has the focus, or only while the focus it has came from
-  // the keyboard (Tab, Shift+Tab, a shortcut). A push button takes the focus when clicked too, and a
-  // ring left around it after a click tells nothing.
-  enum class Shows { withFocus, withKeyboardFocus };
-
   // Follows `control` for as long as both exist; `cornerRadius` is that of the control's own outline.
-  FocusRing(QWidget& control, double cornerRadius, Shows shows = Shows::withFocus);
+  FocusRing(QWidget& control, double cornerRadius);
   ~FocusRing() override;
 
   QWidget* control() const { return control_; }
@@ -38,8 +34,6 @@ class FocusRing : public QFocusFrame {
 
   QPointer<QWidget> control_;
   double cornerRadius_;
-  Shows shows_;
-  bool focusFromKeyboard_ = false;
 };
 
 }  // namespace pelko

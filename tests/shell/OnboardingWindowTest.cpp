@@ -539,7 +539,8 @@ TEST_F(OnboardingKeyboardTest, EachPermissionRowsButtonsAreNamedForTheirOwnRow) 
   }
 }
 
-// The focus goes to the new page's first control, drawn: the keyboard goes on from there.
+// The focus goes to the new page's first control, drawn once a key has turned the page: the keyboard
+// goes on from there.
 TEST_F(OnboardingKeyboardTest, EachPageStartsWithTheFocusOnItsFirstControl) {
   struct Case {
     const char* what;
@@ -558,7 +559,6 @@ TEST_F(OnboardingKeyboardTest, EachPageStartsWithTheFocusOnItsFirstControl) {
     settings->suppressAccessibilityPermissionPrompt = true;  // Continue goes on without asking
     open();
     EXPECT_EQ(focusedName(), "Get Started");
-    EXPECT_TRUE(focusDrawn());
     key(Qt::Key_Return);
     ASSERT_EQ(controller->currentPage(), 1);
     EXPECT_EQ(focusedName(), c.permissionsFirst);
@@ -576,6 +576,37 @@ TEST_F(OnboardingKeyboardTest, EachPageStartsWithTheFocusOnItsFirstControl) {
     controller->window().close();
     flushDeletes();
   }
+}
+
+// Walked with the mouse alone, the guide draws no focus: not as a click opens it, not on the page a click
+// turned, not on the one after; a Tab on the way draws it from there on.
+TEST_F(OnboardingKeyboardTest, PagesTurnedByAClickDrawNoFocus) {
+  mac.permissions().accessibilityTrusted = false;
+  settings->suppressAccessibilityPermissionPrompt = true;  // Continue goes on without asking
+  QWidget statusMenu;                                      // the guide is opened from it with a click
+  mouse(statusMenu, QEvent::MouseButtonPress, QPoint(5, 5));
+  mouse(statusMenu, QEvent::MouseButtonRelease, QPoint(5, 5));
+  open();
+  EXPECT_EQ(focusedName(), "Get Started");
+  EXPECT_FALSE(focusDrawn());
+  const auto clickDefaultButton = [this] {
+    QPushButton& button = *controller->defaultButton();
+    mouse(button, QEvent::MouseButtonPress, button.rect().center());
+    mouse(button, QEvent::MouseButtonRelease, button.rect().center());
+  };
+  clickDefaultButton();  // "Get Started"
+  ASSERT_EQ(controller->currentPage(), 1);
+  EXPECT_EQ(focused(), &controller->accessibilityRow()->primaryButton());
+  EXPECT_FALSE(focusDrawn()) << focusedName();
+
+  key(Qt::Key_Tab);
+  EXPECT_NE(focused(), &controller->accessibilityRow()->primaryButton()) << "Tab moved nothing";
+  EXPECT_TRUE(focusDrawn()) << focusedName();
+
+  clickDefaultButton();  // "Continue"
+  ASSERT_EQ(controller->currentPage(), 2);
+  EXPECT_EQ(focusedName(), "Win Text");
+  EXPECT_FALSE(focusDrawn()) << focusedName();
 }
 
 TEST_F(OnboardingKeyboardTest, TabAndTheArrowKeysMoveBetweenTheCardsAndSpaceOrReturnChoosesOne) {

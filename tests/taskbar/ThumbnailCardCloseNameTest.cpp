@@ -13,8 +13,9 @@
 namespace pelko::test {
 namespace {
 
-// The title is another program's text, filtered as the card's own name is; a window without a title
-// keeps the general name.
+// The title is another program's text, filtered as the card's own name is, cut to 60 units and
+// isolated when it reads right to left, as "Quit ..." and "Remove ..." are; a window whose title shows
+// nothing keeps the general name.
 TEST(ThumbnailCardCloseNameTest, EachCloseControlIsNamedForItsWindow) {
   struct Case {
     const char* what;
@@ -28,6 +29,15 @@ TEST(ThumbnailCardCloseNameTest, EachCloseControlIsNamedForItsWindow) {
       {"line breaks", "draft\nfinal", "draft final", "Close draft final"},
       {"a direction override", QString(QChar(0x202E)) + "txt.exe", "txt.exe", "Close txt.exe"},
       {"markup and a mnemonic", "<b>A&B</b>", "<b>A&B</b>", "Close <b>A&B</b>"},
+      {"invisible marks only", QString(QChar(0x200B)) + QChar(0x200F), "\u200B\u200F", "Close window"},
+      {"marks and spaces", QString(" ") + QChar(0x200B) + " " + QChar(0xFEFF), " \u200B \uFEFF",
+       "Close window"},
+      {"a mark before a letter", QString(QChar(0x200B)) + "a", "\u200Ba", "Close \u200Ba"},
+      {"60 letters, whole", QString(60, 'x'), std::string(60, 'x'), "Close " + std::string(60, 'x')},
+      {"500 letters, cut", QString(500, 'x'), std::string(500, 'x'),
+       "Close " + std::string(59, 'x') + "\u2026"},
+      {"a right-to-left title", QString::fromUtf8("\u05E9\u05DC\u05D5\u05DD.txt"),
+       "\u05E9\u05DC\u05D5\u05DD.txt", "Close \u2068\u05E9\u05DC\u05D5\u05DD.txt\u2069"},
   };
   VirtualScheduler scheduler;
   Animator animator(scheduler);
