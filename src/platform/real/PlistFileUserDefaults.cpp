@@ -49,6 +49,11 @@ struct PlistFileUserDefaults::State {
   std::atomic<int> writeCount{0};
 
   bool flush(bool scheduled);
+  // From here on saves go to the file: reading found it whole, or out of the way.
+  void becomeWritable() {
+    std::lock_guard writing(writeMutex);
+    writable = true;
+  }
 };
 
 bool PlistFileUserDefaults::State::flush(bool scheduled) {
@@ -175,7 +180,7 @@ PlistFileUserDefaults::Reading PlistFileUserDefaults::read(Repair repair) {
 
   // No file yet: the first save makes it (and says so if it cannot).
   if (!s.files.fileExists(s.savePath)) {
-    s.writable = true;
+    s.becomeWritable();
     return reading;
   }
   // Read directly rather than through the file system's readFile, whose error names the file again: the
@@ -201,9 +206,12 @@ PlistFileUserDefaults::Reading PlistFileUserDefaults::read(Repair repair) {
     }
   }
   if (recovery) {
-    s.values = std::move(recovery->values);
+    {
+      std::lock_guard lock(s.mutex);
+      s.values = std::move(recovery->values);
+    }
     if (!recovery->lostAnything()) {
-      s.writable = true;
+      s.becomeWritable();
       return reading;
     }
     damage = recovery->damage;
@@ -215,7 +223,7 @@ PlistFileUserDefaults::Reading PlistFileUserDefaults::read(Repair repair) {
       say("the setting \"" + shown(key) + "\" in " + shown(s.savePath) + " could not be read (" + shown(why) +
           "); it was left out.");
     }
-    if (!s.values.empty() && !damage.empty()) {
+    if (!storedDictionary().empty() && !damage.empty()) {
       say("the settings file " + shown(s.savePath) + " is damaged (" + shown(damage) +
           "); the settings before it were kept.");
       damage.clear();  // said
@@ -235,7 +243,7 @@ PlistFileUserDefaults::Reading PlistFileUserDefaults::keepAside(Reading reading,
   int error = EEXIST;
   if (pathIsFree(aside)) error = ::rename(s.savePath.c_str(), aside.c_str()) == 0 ? 0 : errno;
 
-  const bool readAnything = !s.values.empty();
+  const bool readAnything = !storedDictionary().empty();
   const std::string file = "the settings file " + shown(s.savePath);
   const std::string what = reading.found == Reading::Found::damaged
                                ? file + " is damaged" + (damage.empty() ? "" : " (" + shown(damage) + ")")
@@ -249,10 +257,13 @@ PlistFileUserDefaults::Reading PlistFileUserDefaults::keepAside(Reading reading,
     return reading;
   }
   reading.keptAs = aside;
-  s.writable = true;
+  s.becomeWritable();
   say(what + "; it was kept as " + shown(aside) + " and " + settings + ".");
   if (readAnything) {
-    ++s.generation;
+    {
+      std::lock_guard lock(s.mutex);
+      ++s.generation;
+    }
     s.flush(false);
   }
   return reading;

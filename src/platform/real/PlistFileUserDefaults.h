@@ -71,7 +71,8 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
     leaveAlone,
   };
 
-  // Reads the file; only the first call does anything. Until then nothing is stored or saved.
+  // Reads the file; only the first call does anything. Until then the store holds nothing of the file
+  // and saves nothing.
   Reading read(Repair repair = Repair::keepAside);
 
   // The settings file's path, a link included.
