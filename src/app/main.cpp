@@ -24,6 +24,7 @@
 #include "app/ShellWiring.h"
 #include "app/SimulatedWorld.h"
 #include "app/TestHooks.h"
+#include "foundation/ControlCharacters.h"
 #include "foundation/DebugLog.h"
 #include "platform/real/PlistFileUserDefaults.h"
 #include "platform/real/PosixChildProcess.h"
@@ -109,9 +110,11 @@ std::optional<int> forwardURLsToRunningCopy(int& argc, char** argv,
   return std::nullopt;
 }
 
+// Log lines carry paths, titles and texts from files: each stays one line on the terminal and tells it
+// nothing.
 void sendDebugLogToStandardError() {
   pelko::setDebugLogSink([](std::string_view message) {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    std::fprintf(stderr, "%s\n", pelko::withControlCharactersHidden(message).c_str());
     std::fflush(stderr);
   });
 }
