@@ -30,6 +30,7 @@ struct ScratchStore {
   pelko::testing::TempFolder folder;
   pelko::VirtualScheduler scheduler;
   PlistFileUserDefaults defaults{scheduler, folder.path(), "com.pelko.bench"};
+  ScratchStore() { defaults.read(); }
 };
 
 // A store holding about as many keys as the settings do, so each write serialises a realistic file.

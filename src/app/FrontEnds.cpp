@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "foundation/ControlCharacters.h"
 #include "platform/real/QtClipboard.h"
 #include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimAppShell.h"
@@ -57,11 +58,15 @@ FrontEnds::FrontEnds(Scheduler& scheduler, sim::SimAppShell& shell, const std::s
 
 FrontEnds::~FrontEnds() = default;
 
+// An alert's texts may hold a path or a text from a file: on a terminal they stay on their lines and
+// tell it nothing.
 std::string FrontEnds::printedAlert(const platform::AlertContent& alert) {
-  std::string printed = "Pelko alert: " + alert.messageText + "\n  " + alert.informativeText + "\n";
+  std::string printed = "Pelko alert: " + withControlCharactersHidden(alert.messageText) + "\n  " +
+                        withControlCharactersHidden(alert.informativeText) + "\n";
   if (alert.buttons.empty()) return printed;
   std::string buttons;
-  for (const auto& button : alert.buttons) buttons += (buttons.empty() ? "[" : "] [") + button;
+  for (const auto& button : alert.buttons)
+    buttons += (buttons.empty() ? "[" : "] [") + withControlCharactersHidden(button);
   return printed + "  " + buttons + "]\n";
 }
 

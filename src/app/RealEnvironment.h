@@ -19,9 +19,10 @@ class XdgAutostartLoginItems;
 
 namespace pelko {
 
-// The parts of the Linux machine the program uses as they are: the main queue, a real defaults file,
-// real child processes for the Dock's tools, real POSIX signals, the file system, the autostart entry,
-// the trash, the battery, the locale and time zone, the screens and the pointer. A restore-only run
+// The parts of the Linux machine the program uses as they are: the main queue, a real defaults file
+// (read only once the run holds the single-instance lock), real child processes for the Dock's tools,
+// real POSIX signals, the file system, the autostart entry, the trash, the battery, the locale and time
+// zone, the screens and the pointer. A restore-only run
 // shows no bars, so it has no power sources, locale or screens (those stay null). The entry point
 // tears the parts down one by one, in the order the program's teardown needs.
 struct RealEnvironment {

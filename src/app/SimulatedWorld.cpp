@@ -8,6 +8,7 @@
 
 #include "app/DisplayMirror.h"
 #include "app/ScenarioLoader.h"
+#include "foundation/ControlCharacters.h"
 #include "platform/sim/SimAppearance.h"
 #include "platform/sim/SimMemoryPressure.h"
 #include "platform/sim/SimOwnWindows.h"
@@ -55,7 +56,9 @@ bool SimulatedWorld::startScenario() {
     std::string error;
     scenario = ScenarioLoader::load(path, error);
     if (!scenario) {
-      std::fprintf(stderr, "Pelko: cannot use the scenario %s: %s\n", path, error.c_str());
+      // The path and the file's own text, said on one line that tells a terminal nothing.
+      std::fprintf(stderr, "Pelko: cannot use the scenario %s: %s\n",
+                   withControlCharactersHidden(path).c_str(), withControlCharactersHidden(error).c_str());
       return false;
     }
   } else {

@@ -24,6 +24,7 @@
 #include "app/ShellWiring.h"
 #include "app/SimulatedWorld.h"
 #include "app/TestHooks.h"
+#include "foundation/ControlCharacters.h"
 #include "foundation/DebugLog.h"
 #include "platform/real/PlistFileUserDefaults.h"
 #include "platform/real/PosixChildProcess.h"
@@ -109,9 +110,11 @@ std::optional<int> forwardURLsToRunningCopy(int& argc, char** argv,
   return std::nullopt;
 }
 
+// Log lines carry paths, titles and texts from files: each stays one line on the terminal and tells it
+// nothing.
 void sendDebugLogToStandardError() {
   pelko::setDebugLogSink([](std::string_view message) {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    std::fprintf(stderr, "%s\n", pelko::withControlCharactersHidden(message).c_str());
     std::fflush(stderr);
   });
 }
@@ -141,6 +144,21 @@ pelko::DockManager::Services dockServices(pelko::RealEnvironment& real, const st
   services.fileSystem = real.fileSystem.get();
   services.recordCopyPath = configFolder + "/" + kBundleIdentifier + ".dock-record.plist";
   return services;
+}
+
+// A restore-only run reads the settings at once for the Dock's record, without start-up's wait for the
+// single-instance lock: it may have to give the Dock back while a copy that hangs still holds it. When no
+// copy runs, it holds the lock for its short run and deals with a damaged settings file as a running copy
+// does (kept aside, told, what could be read written back); when one runs, the file is that copy's, and
+// a damaged one is left as it is, for that copy to keep aside and tell.
+std::unique_ptr<pelko::SingleInstanceLock> readSettingsForRestore(
+    pelko::real::PlistFileUserDefaults& defaults, const std::string& configFolder) {
+  using Repair = pelko::real::PlistFileUserDefaults::Repair;
+  pelko::SingleInstanceLock::Outcome outcome;
+  auto lock =
+      pelko::SingleInstanceLock::tryAcquire(pelko::SingleInstanceLock::defaultPath(configFolder), outcome);
+  defaults.read(lock ? Repair::keepAside : Repair::leaveAlone);
+  return lock;
 }
 
 // Start-up runs inside the event loop, as the application's did-finish-launching callback does. Returns
@@ -219,6 +237,9 @@ int main(int argc, char** argv) {
   const std::string configFolder = pelko::real::PlistFileUserDefaults::defaultFolder();
   program.real = std::make_unique<pelko::RealEnvironment>(configFolder, kBundleIdentifier, restoreOnly);
   pelko::RealEnvironment& real = *program.real;
+  // A run that is not restore-only reads its settings once it holds the single-instance lock.
+  std::unique_ptr<pelko::SingleInstanceLock> restoreLock;
+  if (restoreOnly) restoreLock = readSettingsForRestore(*real.userDefaults, configFolder);
   // The world the bars show: the real screens, and the applications of the scenario.
   program.world =
       std::make_unique<pelko::SimulatedWorld>(*real.scheduler, real.screens.get(), kVersion, kBuild);
@@ -231,5 +252,7 @@ int main(int argc, char** argv) {
 
   const int status = run(program.delegate, *program.wiring, program.fontWarmUp);
   tearDown(program.delegate, *program.wiring);
+  // The settings are saved by now: the file is free for the next copy.
+  restoreLock.reset();
   return status;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "foundation/ControlCharacters.h"
 #include "foundation/DebugLog.h"
 #include "platform/Alerts.h"
 #include "platform/Permissions.h"
@@ -140,9 +141,13 @@ void AppDelegate::finishLaunching() {
   // signal is handled on the main queue, once this is done, and cleans up as at any other time.
   installSignalHandlers();
 
+  // The settings file is this copy's from here on, and nothing has read a setting yet.
+  const SettingsFileReport settingsFile =
+      env_.readSettingsFile ? env_.readSettingsFile() : SettingsFileReport{};
+
   // What the previous run left behind: a crash, damaged settings, a Dock still hidden.
   reportPreviousCrash();
-  reportDamagedSettings();
+  reportDamagedSettings(settingsFile);
   recoverDockIfNeeded();
 
   // The managers, each built on the ones before it.
@@ -190,22 +195,46 @@ void AppDelegate::reportPreviousCrash() {
 }
 
 // Said once, in the run that found the damage: the file is out of the way afterwards, and without the
-// alert the user would only see the first-run guide again and wonder where their settings went.
-void AppDelegate::reportDamagedSettings() {
-  if (env_.damagedSettingsKeptAs.empty()) return;
+// alert the user would only see the first-run guide again and wonder where their settings went. A file
+// that could not be opened is not damaged: the user is told its cause, which is theirs to mend (its
+// permissions, most often), not sent looking for damage inside it. A file left in place says so, and
+// that changes are not saved: the user would otherwise lose them at the next start without a word.
+void AppDelegate::reportDamagedSettings(const SettingsFileReport& settingsFile) {
+  using Found = SettingsFileReport::Found;
+  if (settingsFile.found == Found::whole) return;
+  const std::string cause = withControlCharactersHidden(settingsFile.cause);
+  const std::string keptAs = withControlCharactersHidden(settingsFile.keptAs);
+  const std::string leftInPlace = "It could not be moved aside (" +
+                                  withControlCharactersHidden(settingsFile.notKeptAsideBecause) +
+                                  ") and was left as it is: ";
+  const std::string notSaved = "changes are not saved while Pelko runs.";
+  std::string text;
+  switch (settingsFile.found) {
+    case Found::whole:
+      return;
+    case Found::damaged:
+      text = "The settings file was damaged. " +
+             (keptAs.empty() ? leftInPlace +
+                                   "the settings that could be read from it are used, the others start from "
+                                   "their defaults, and " +
+                                   notSaved
+                             : "It was kept as " + keptAs +
+                                   "; settings that could not be read start from their defaults.");
+      break;
+    case Found::unreadable:
+      text = "The settings file could not be read (" + cause + "). " +
+             (keptAs.empty() ? leftInPlace + "the settings start from their defaults, and " + notSaved
+                             : "It was kept as " + keptAs + "; the settings start from their defaults.");
+      break;
+    case Found::unfollowableLink:
+      text = "The settings file is a link, and what it names could not be read (" + cause +
+             "). The link was left as it is: the settings start from their defaults, and " + notSaved;
+      break;
+  }
   platform::AlertContent alert;
   alert.style = platform::AlertContent::Style::warning;
   alert.messageText = "Pelko's Settings Could Not Be Read";
-  // A file that could not be opened is not damaged: the user is told its cause, which is theirs to mend
-  // (its permissions, most often), not sent looking for damage inside it.
-  if (env_.settingsUnreadableBecause.empty()) {
-    alert.informativeText = "The settings file was damaged. It was kept as " + env_.damagedSettingsKeptAs +
-                            "; settings that could not be read start from their defaults.";
-  } else {
-    alert.informativeText = "The settings file could not be read (" + env_.settingsUnreadableBecause +
-                            "). It was kept as " + env_.damagedSettingsKeptAs +
-                            "; the settings start from their defaults.";
-  }
+  alert.informativeText = text;
   alert.buttons = {"OK"};
   alert.cancelButton = 0;
   env_.alerts.runModal(alert, {});

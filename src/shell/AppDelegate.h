@@ -87,6 +87,24 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   };
   using TaskbarsFactory = std::function<std::unique_ptr<Taskbars>(const TaskbarsContext&)>;
 
+  // What reading the settings file found, for the alert that tells it.
+  struct SettingsFileReport {
+    enum class Found {
+      whole,             // a whole file, or none: nothing to tell
+      damaged,           // read, with something in it lost
+      unreadable,        // nothing could be read ("Permission denied")
+      unfollowableLink,  // a link that leads to no regular file
+    };
+    Found found = Found::whole;
+    // Why nothing could be read, in the system's words; empty for a whole or a damaged file.
+    std::string cause{};
+    // Where a damaged or unreadable file was moved; empty when it was not.
+    std::string keptAs{};
+    // Why a damaged or unreadable file could not be moved aside; empty when it was. Such a file stays
+    // where it is, as a link that leads nowhere does, and changes are not saved over it.
+    std::string notKeptAsideBecause{};
+  };
+
   struct Environment {
     Scheduler& scheduler;
     platform::UserDefaults& userDefaults;
@@ -127,11 +145,10 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
         makeOnboardingWindow{};
     // Opens the maker's feedback and support page in the browser.
     std::function<void()> openFeedbackPage{};
-    // Where a settings file found damaged, or that could not be read at all, at this start was moved;
-    // empty when the settings were whole.
-    std::string damagedSettingsKeptAs{};
-    // Why that file could not be read at all ("Permission denied"); empty when it was read but damaged.
-    std::string settingsUnreadableBecause{};
+    // Reads the settings file. Start-up calls it once this copy holds the single-instance lock and before
+    // anything reads a setting, so that only the copy that runs reads the file, keeps a damaged one aside
+    // and tells it; without it the user defaults are used as they are.
+    std::function<SettingsFileReport()> readSettingsFile{};
   };
 
   enum class TerminateReply { terminateCancel, terminateNow, terminateLater };
@@ -223,7 +240,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   void claimSingleInstanceThenStart();
   void finishLaunching();
   void reportPreviousCrash();
-  void reportDamagedSettings();
+  void reportDamagedSettings(const SettingsFileReport& settingsFile);
   void recoverDockIfNeeded();
   void createSettings();
   void createTracking();

@@ -39,23 +39,7 @@ bool takesValue(std::string_view option) {
          kToolkitOptionsWithValue.end();
 }
 
-// Length in bytes of the control character that starts at `i`, or 0 when none does.
-size_t controlCharacterLength(std::string_view text, size_t i) {
-  const auto byte = [&](size_t at) { return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u; };
-  const unsigned first = byte(i);
-  if (first < 0x20 || first == 0x7F) return 1;
-  if (first == 0xC2 && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9F) return 2;  // U+0080..U+009F
-  if (first == 0xE2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xA8 || byte(i + 2) == 0xA9)) return 3;
-  return 0;
-}
-
 }  // namespace
-
-bool holdsControlCharacter(std::string_view url) {
-  for (size_t i = 0; i < url.size(); ++i)
-    if (controlCharacterLength(url, i) > 0) return true;
-  return false;
-}
 
 std::string controlCharacterRefusal(std::string_view url) {
   std::string shown;
@@ -76,16 +60,6 @@ std::string controlCharacterRefusal(std::string_view url) {
     }
   }
   return "Pelko: a URL holding a line break or another control character is refused: \"" + shown + "\"";
-}
-
-std::string withControlCharactersHidden(std::string_view text) {
-  std::string shown;
-  for (size_t i = 0; i < text.size();) {
-    const size_t length = controlCharacterLength(text, i);
-    shown += length > 0 ? std::string_view("?") : text.substr(i, 1);
-    i += std::max<size_t>(length, 1);
-  }
-  return shown;
 }
 
 std::vector<std::string> urlsAmongArguments(const std::vector<std::string>& arguments) {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/ControlCharacters.h"
+
 namespace pelko {
 
 // The parts of a URL the application's actions look at, read from the string exactly as it came: the
@@ -22,18 +24,11 @@ struct PelkoURL {
   static PelkoURL parse(std::string_view text);
 };
 
-// Whether `url` holds a line break or another control character: C0 and C1 controls, DEL, and the
-// line and paragraph separators. Such a URL is refused whole wherever it arrives: URLs travel between
-// copies one per line, so a line break inside one would make two URLs of it.
-bool holdsControlCharacter(std::string_view url);
-
-// What the user is told when `url` is refused for holding one; the URL is shown with its control
-// characters escaped (a line feed as "\n", others as "\xNN"), so the message stays on one line.
+// What the user is told when `url` is refused for holding a control character (holdsControlCharacter).
+// Such a URL is refused whole wherever it arrives: URLs travel between copies one per line, so a line
+// break inside one would make two URLs of it. The URL is shown with its control characters escaped (a
+// line feed as "\n", others as "\xNN"), so the message stays on one line.
 std::string controlCharacterRefusal(std::string_view url);
-
-// `text` with each control character, as holdsControlCharacter counts them, shown as '?': a path said to
-// the user or written to the log stays on one line, and a terminal is told nothing it would act on.
-std::string withControlCharactersHidden(std::string_view text);
 
 // The process arguments that are URLs to open, in order: those with a scheme (a letter, then letters,
 // digits, '+', '-' or '.', then ':'). Options ("--restore-dock", Qt's "-display :1") are none, and

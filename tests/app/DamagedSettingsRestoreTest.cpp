@@ -82,6 +82,28 @@ TEST(DamagedSettingsRestoreTest, RestoreDockGivesBackTheDockFromBeforeTheHide) {
   }
 }
 
+// While a copy runs, the settings file is that copy's: a restore-only run gives the Dock back but leaves
+// a damaged file as it is, for the running copy to keep aside and tell.
+TEST(DamagedSettingsRestoreTest, WhileACopyRunsARestoreLeavesADamagedSettingsFileAsItIs) {
+  Sandbox sandbox;
+  sandbox.setDockDomain(kUsersDock);
+  PelkoProcess running(sandbox);
+  ASSERT_TRUE(running.waitUntilReady()) << running.output();
+  ASSERT_TRUE(waitForTheHide(running, sandbox));
+  const std::string damaged = withFirstEntry(readWholeFile(sandbox.defaultsFile()),
+                                             "\t<key>AaaDamaged</key>\n\t<real>1e400</real>\n");
+  writeWholeFile(sandbox.defaultsFile(), damaged);
+
+  PelkoProcess restore(sandbox, {"--restore-dock"});
+  ASSERT_TRUE(endsWith(restore, 0));
+  EXPECT_EQ(sandbox.dockDomain(), kUsersDock) << restore.output();
+  EXPECT_EQ(readWholeFile(sandbox.defaultsFile()), damaged);
+  EXPECT_EQ(restore.output().find("AaaDamaged"), std::string::npos) << restore.output();
+  for (const auto& entry : std::filesystem::directory_iterator(sandbox.path("config/pelko")))
+    EXPECT_FALSE(entry.path().filename().string().starts_with("com.pelko.app.plist.corrupt-"))
+        << entry.path();
+}
+
 // The record also has a copy of its own beside the settings, so even damage that costs the settings
 // file its recovery keys, or the whole file, does not cost the Dock the user's own timing.
 TEST(DamagedSettingsRestoreTest, RestoreDockFallsBackToTheRecordsCopyWhenTheSettingsLostTheirRecord) {

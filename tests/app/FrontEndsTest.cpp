@@ -31,5 +31,17 @@ TEST(FrontEndsTest, AnAlertIsPrintedWithItsTextsAndEveryButton) {
   }
 }
 
+// An alert's texts may hold a path or a text from a file: printed, they stay on their lines and tell the
+// terminal nothing.
+TEST(FrontEndsTest, AnAlertIsPrintedWithItsControlCharactersHidden) {
+  platform::AlertContent alert;
+  alert.messageText = "Title\x1B]0;x\x07";
+  alert.informativeText =
+      "Kept as /a\nb\xE2\x80\xA8"
+      "c";
+  alert.buttons = {"O\x1BK"};
+  EXPECT_EQ(FrontEnds::printedAlert(alert), "Pelko alert: Title?]0;x?\n  Kept as /a?b?c\n  [O?K]\n");
+}
+
 }  // namespace
 }  // namespace pelko

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <limits>
 #include <thread>
 
@@ -37,8 +38,11 @@ constexpr const char* kDomain = "com.pelko.test";
 
 class PlistFileUserDefaultsTest : public ::testing::Test {
  protected:
-  std::unique_ptr<PlistFileUserDefaults> open() {
-    return std::make_unique<PlistFileUserDefaults>(scheduler, folder.path(), kDomain);
+  // A store that has read its file, as the running copy's has; what it found is in `reading`.
+  std::unique_ptr<PlistFileUserDefaults> open(const PlistFileUserDefaults::EntryCheck& check = {}) {
+    auto defaults = std::make_unique<PlistFileUserDefaults>(scheduler, folder.path(), kDomain, check);
+    reading = defaults->read();
+    return defaults;
   }
   std::string file() const { return folder.file(std::string(kDomain) + ".plist"); }
   // What the file holds now, read independently of the store.
@@ -51,7 +55,10 @@ class PlistFileUserDefaultsTest : public ::testing::Test {
 
   VirtualScheduler scheduler;
   TempFolder folder;
+  PlistFileUserDefaults::Reading reading;
 };
+
+using Found = PlistFileUserDefaults::Reading::Found;
 
 TEST_F(PlistFileUserDefaultsTest, EveryKindReadsBackAfterReopening) {
   // clang-format off
@@ -76,7 +83,8 @@ TEST_F(PlistFileUserDefaultsTest, EveryKindReadsBackAfterReopening) {
 TEST_F(PlistFileUserDefaultsTest, CreatesItsFolderOnTheFirstWrite) {
   const std::string nested = folder.file("config/pelko");
   PlistFileUserDefaults defaults(scheduler, nested, kDomain);
-  EXPECT_FALSE(std::filesystem::exists(nested));  // opening alone writes nothing
+  defaults.read();
+  EXPECT_FALSE(std::filesystem::exists(nested));  // reading alone writes nothing
   defaults.setDouble("x", 2);
   EXPECT_TRUE(defaults.synchronize());
   EXPECT_EQ(defaults.path(), nested + "/" + kDomain + ".plist");
@@ -136,6 +144,7 @@ TEST_F(PlistFileUserDefaultsTest, AFailedWriteIsReportedAndRetriedWithTheChanges
   const std::string blocker = folder.file("blocker");
   writeWholeFile(blocker, "a file where the folder should be");
   PlistFileUserDefaults defaults(scheduler, blocker, kDomain);
+  defaults.read();
   defaults.setObject("a", 1);
   ::testing::internal::CaptureStderr();
   EXPECT_FALSE(defaults.synchronize());
@@ -153,7 +162,10 @@ TEST_F(PlistFileUserDefaultsTest, AFailedWriteIsReportedAndRetriedWithTheChanges
   EXPECT_EQ(defaults.fileWriteCount(), 1);
 }
 
-TEST_F(PlistFileUserDefaultsTest, AnUnreadableFileIsKeptAsideIntactAndTheStoreStartsFromDefaults) {
+// A file that was read is damaged, however little of it could be used; "could not be read" is for a
+// file that could not be read at all.
+TEST_F(PlistFileUserDefaultsTest,
+       AFileWithNothingUsableIsDamagedKeptAsideIntactAndTheStoreStartsFromDefaults) {
   struct Case {
     const char* name;
     std::string contents;
@@ -165,6 +177,8 @@ TEST_F(PlistFileUserDefaultsTest, AnUnreadableFileIsKeptAsideIntactAndTheStoreSt
       {"binary", std::string("bplist00\0\xff", 10), "line 1"},
       {"cut before the first entry", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>",
        "unexpected end of the text"},
+      {"cut inside the first entry", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><str",
+       "line 1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -176,7 +190,11 @@ TEST_F(PlistFileUserDefaultsTest, AnUnreadableFileIsKeptAsideIntactAndTheStoreSt
     defaults->registerDefaults({{"a", false}});
     EXPECT_TRUE(defaults->storedDictionary().empty());
     EXPECT_FALSE(defaults->boolForKey("a"));
-    const std::string aside = defaults->keptAsidePath();
+    EXPECT_EQ(reading.found, Found::damaged);
+    EXPECT_EQ(reading.cause, "");
+    EXPECT_NE(message.find(" is damaged ("), std::string::npos) << message;
+    EXPECT_EQ(message.find("could not be read"), std::string::npos) << message;
+    const std::string aside = reading.keptAs;
     ASSERT_FALSE(aside.empty());
     EXPECT_EQ(aside.rfind(file() + ".corrupt-", 0), 0u) << aside;
     EXPECT_EQ(readWholeFile(aside), c.contents);
@@ -218,10 +236,11 @@ TEST_F(PlistFileUserDefaultsTest, ADamagedFileKeepsEveryReadableSettingAndIsKept
   for (const char* named : {"\"big\"", "\"huge\"", "line 8", "out of range"}) {
     EXPECT_NE(message.find(named), std::string::npos) << named << " in " << message;
   }
-  ASSERT_FALSE(defaults->keptAsidePath().empty());
-  EXPECT_EQ(defaults->unreadableBecause(), "") << "read, though damaged";
-  EXPECT_EQ(readWholeFile(defaults->keptAsidePath()), damaged);
-  EXPECT_NE(message.find(defaults->keptAsidePath()), std::string::npos) << message;
+  ASSERT_FALSE(reading.keptAs.empty());
+  EXPECT_EQ(reading.found, Found::damaged);
+  EXPECT_EQ(reading.cause, "") << "read, though damaged";
+  EXPECT_EQ(readWholeFile(reading.keptAs), damaged);
+  EXPECT_NE(message.find(reading.keptAs), std::string::npos) << message;
   // What was kept is back in the file at once, even if nothing changes before the next start.
   EXPECT_EQ(onDisk(), (Dict{{"kept", "yes"}, {"also", 7}}));
 
@@ -229,7 +248,8 @@ TEST_F(PlistFileUserDefaultsTest, ADamagedFileKeepsEveryReadableSettingAndIsKept
   ::testing::internal::CaptureStderr();
   defaults = open();
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-  EXPECT_TRUE(defaults->keptAsidePath().empty());
+  EXPECT_EQ(reading.found, Found::whole);
+  EXPECT_TRUE(reading.keptAs.empty());
   EXPECT_EQ(defaults->storedDictionary(), (Dict{{"kept", "yes"}, {"also", 7}}));
 }
 
@@ -250,7 +270,7 @@ TEST_F(PlistFileUserDefaultsTest, AValueTheCheckRejectsIsLeftOutAndToldLikeOneTh
     return std::nullopt;
   };
   ::testing::internal::CaptureStderr();
-  auto defaults = std::make_unique<PlistFileUserDefaults>(scheduler, folder.path(), kDomain, check);
+  auto defaults = open(check);
   const std::string said = ::testing::internal::GetCapturedStderr();
   for (const std::string& line :
        {"Pelko: the setting \"huge\" in " + file() + " could not be read (line 4: ",
@@ -259,17 +279,17 @@ TEST_F(PlistFileUserDefaultsTest, AValueTheCheckRejectsIsLeftOutAndToldLikeOneTh
             " could not be read (not a Boolean); it was left out.\n"}) {
     EXPECT_NE(said.find(line), std::string::npos) << line << " in\n" << said;
   }
-  ASSERT_FALSE(defaults->keptAsidePath().empty());
-  EXPECT_NE(said.find("was kept as " + defaults->keptAsidePath()), std::string::npos) << said;
-  EXPECT_EQ(readWholeFile(defaults->keptAsidePath()), text);
+  ASSERT_FALSE(reading.keptAs.empty());
+  EXPECT_NE(said.find("was kept as " + reading.keptAs), std::string::npos) << said;
+  EXPECT_EQ(readWholeFile(reading.keptAs), text);
   EXPECT_EQ(defaults->storedDictionary(), (Dict{{"kept", 2.5}}));
   EXPECT_EQ(onDisk(), (Dict{{"kept", 2.5}}));
 
   defaults.reset();
   ::testing::internal::CaptureStderr();
-  defaults = std::make_unique<PlistFileUserDefaults>(scheduler, folder.path(), kDomain, check);
+  defaults = open(check);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-  EXPECT_TRUE(defaults->keptAsidePath().empty());
+  EXPECT_TRUE(reading.keptAs.empty());
 }
 
 TEST_F(PlistFileUserDefaultsTest, AFileThatCannotEvenBeOpenedIsKeptAsideToo) {
@@ -278,42 +298,223 @@ TEST_F(PlistFileUserDefaultsTest, AFileThatCannotEvenBeOpenedIsKeptAsideToo) {
   ::testing::internal::CaptureStderr();
   auto defaults = open();
   ::testing::internal::GetCapturedStderr();
-  ASSERT_FALSE(defaults->keptAsidePath().empty());
-  EXPECT_TRUE(std::filesystem::exists(defaults->keptAsidePath() + "/inside"));
+  ASSERT_FALSE(reading.keptAs.empty());
+  EXPECT_EQ(reading.found, Found::unreadable);
+  EXPECT_TRUE(std::filesystem::exists(reading.keptAs + "/inside"));
   defaults->setObject("a", 1);
   EXPECT_TRUE(defaults->synchronize());
 }
 
-TEST_F(PlistFileUserDefaultsTest, AFileWithoutAnEndIsTreatedAsDamagedWithoutBlockingOrFillingTheMemory) {
+// Reading never waits on what it finds, nor fills the memory with it: each of these is a file that could
+// not be read (not a damaged one), kept aside as it was, and the store starts from its defaults.
+TEST_F(PlistFileUserDefaultsTest, AFileWithoutAnEndOrBeyondTheLimitIsUnreadableAndReadWithinADeadline) {
   const std::string tooLarge = "<plist><dict>" + std::string(16 * 1024 * 1024, ' ') + "</dict></plist>";
   struct Case {
     const char* name;
     std::function<void()> make;
     const char* reason;
+    std::optional<std::string> keptBytes;  // nothing for a FIFO, which keeps no bytes
   };
   const Case cases[] = {
-      {"a FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0); },
-       "not a regular file"},
-      {"a link to an endless device", [&] { std::filesystem::create_symlink("/dev/zero", file()); },
-       "not a regular file"},
-      {"a file beyond 16 MB", [&] { writeWholeFile(file(), tooLarge); }, "larger than 16 MB"},
+      {"a FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0); }, "not a regular file",
+       std::nullopt},
+      {"a file beyond 16 MB", [&] { writeWholeFile(file(), tooLarge); }, "larger than 16 MB", tooLarge},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     c.make();
     ::testing::internal::CaptureStderr();
-    auto defaults = open();
+    auto pending = std::async(std::launch::async, [this] { return open(); });
+    if (pending.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      // Lets a reader stuck on the FIFO go, so that the test ends.
+      const int fd = ::open(file().c_str(), O_RDWR | O_NONBLOCK);
+      if (fd >= 0) ::close(fd);
+      ADD_FAILURE() << "reading did not end within 10 s";
+    }
+    auto defaults = pending.get();
     const std::string message = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(defaults->storedDictionary().empty());
-    EXPECT_NE(message.find(c.reason), std::string::npos) << message;
-    ASSERT_FALSE(defaults->keptAsidePath().empty()) << message;
-    EXPECT_EQ(defaults->unreadableBecause(), c.reason);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(file())));
+    EXPECT_EQ(reading.found, Found::unreadable);
+    EXPECT_EQ(reading.cause, c.reason);
+    EXPECT_NE(message.find("could not be read (" + std::string(c.reason) + ")"), std::string::npos)
+        << message;
+    ASSERT_FALSE(reading.keptAs.empty()) << message;
+    if (c.keptBytes) {
+      EXPECT_EQ(readWholeFile(reading.keptAs), *c.keptBytes);
+    }
     defaults->setObject("a", 1);
     ASSERT_TRUE(defaults->synchronize());
     EXPECT_EQ(onDisk(), (Dict{{"a", 1}}));
     defaults.reset();
     std::filesystem::remove(file());
+  }
+}
+
+// Until the running copy reads the file, the store neither reads nor writes it: a copy that does not
+// run leaves the file as it found it, whatever it was asked to keep.
+TEST_F(PlistFileUserDefaultsTest, NothingIsReadOrSavedBeforeTheFileIsRead) {
+  const std::string damaged = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><true/><key>b";
+  writeWholeFile(file(), damaged);
+  {
+    ::testing::internal::CaptureStderr();
+    PlistFileUserDefaults defaults(scheduler, folder.path(), kDomain);
+    EXPECT_TRUE(defaults.storedDictionary().empty());
+    defaults.setObject("b", 2);
+    EXPECT_FALSE(defaults.synchronize());
+    scheduler.advance(1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  }
+  EXPECT_EQ(readWholeFile(file()), damaged);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+// A settings file that is a link (a user who keeps the file in a folder of their own) is read through
+// and saved where the link points, written beside that file and renamed there; the link stays.
+TEST_F(PlistFileUserDefaultsTest, ALinkIsReadThroughAndSavedWhereItPoints) {
+  TempFolder elsewhere;
+  const std::string target = elsewhere.file("mine.plist");
+  struct Case {
+    const char* name;
+    std::function<std::string()> link;  // makes the link; returns what it says
+  };
+  const Case cases[] = {
+      {"absolute",
+       [&] {
+         std::filesystem::create_symlink(target, file());
+         return target;
+       }},
+      {"relative",
+       [&] {
+         const std::string relative = std::filesystem::relative(target, folder.path()).string();
+         std::filesystem::create_symlink(relative, file());
+         return relative;
+       }},
+      {"through another link",
+       [&] {
+         std::filesystem::create_symlink(target, folder.file("hop"));
+         std::filesystem::create_symlink("hop", file());
+         return std::string("hop");
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeWholeFile(target, platform::writePlistXml(Dict{{"a", 1}}));
+    const std::string says = c.link();
+    auto defaults = open();
+    EXPECT_EQ(reading.found, Found::whole);
+    EXPECT_EQ(defaults->storedDictionary(), (Dict{{"a", 1}}));
+    defaults->setObject("b", 2);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+    EXPECT_EQ(std::filesystem::read_symlink(file()).string(), says);
+    EXPECT_EQ(onDisk(), (Dict{{"a", 1}, {"b", 2}}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(elsewhere.path()), {}), 1)
+        << "nothing left beside the file";
+    defaults.reset();
+    for (const char* name : {"hop", "com.pelko.test.plist"}) std::filesystem::remove(folder.file(name));
+  }
+}
+
+TEST_F(PlistFileUserDefaultsTest, ADamagedFileBehindALinkIsKeptAsideBesideItAndTheLinkStays) {
+  TempFolder elsewhere;
+  const std::string target = elsewhere.file("mine.plist");
+  const std::string damaged =
+      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><integer>1</integer><key>b</key><str";
+  writeWholeFile(target, damaged);
+  std::filesystem::create_symlink(target, file());
+  ::testing::internal::CaptureStderr();
+  auto defaults = open();
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(reading.found, Found::damaged);
+  EXPECT_EQ(reading.keptAs.rfind(target + ".corrupt-", 0), 0u) << reading.keptAs;
+  EXPECT_EQ(readWholeFile(reading.keptAs), damaged);
+  EXPECT_EQ(std::filesystem::read_symlink(file()).string(), target);
+  EXPECT_EQ(onDisk(), (Dict{{"a", 1}}));
+}
+
+// A link that leads to no regular file is said by its cause as an unreadable file is; it is neither
+// moved nor saved over, and the settings start from their defaults.
+TEST_F(PlistFileUserDefaultsTest, ALinkThatLeadsToNoRegularFileIsToldByItsCauseAndLeftInPlace) {
+  struct Case {
+    const char* name;
+    std::string says;
+    const char* cause;
+  };
+  const Case cases[] = {
+      {"dangling", "gone.plist", "No such file or directory"},
+      {"a loop", "loop", "Too many levels of symbolic links"},
+      {"an endless device", "/dev/zero", "not a regular file"},
+      {"a folder", "/", "not a regular file"},
+  };
+  std::filesystem::create_symlink(std::string(kDomain) + ".plist", folder.file("loop"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::create_symlink(c.says, file());
+    ::testing::internal::CaptureStderr();
+    auto defaults = open();
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reading.found, Found::unfollowableLink);
+    EXPECT_EQ(reading.cause, c.cause);
+    EXPECT_EQ(reading.keptAs, "");
+    EXPECT_EQ(message,
+              "Pelko: the settings file " + file() + " is a link, and what it names could not be read (" +
+                  c.cause +
+                  "); the link is left as it is, the settings start from their defaults, and changes "
+                  "are not saved while Pelko runs.\n");
+    EXPECT_TRUE(defaults->storedDictionary().empty());
+    defaults->setObject("a", 1);
+    EXPECT_FALSE(defaults->synchronize());
+    defaults.reset();
+    EXPECT_EQ(std::filesystem::read_symlink(file()).string(), c.says);
+    std::filesystem::remove(file());
+  }
+}
+
+// What is printed of the file's path or of its keys stays on its line and tells a terminal nothing.
+TEST(PlistFileUserDefaultsMessages, PathsAndKeysArePrintedWithTheirControlCharactersHidden) {
+  VirtualScheduler scheduler;
+  TempFolder root;
+  const std::string folder = root.file("set\x1B[2Jtings\x07\nhere");
+  const std::string shownFolder = root.file("set?[2Jtings??here");
+  std::filesystem::create_directories(folder);
+  writeWholeFile(
+      folder + "/" + kDomain + ".plist",
+      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>k\x1B]0;title\x07</key><real>1e400</real>"
+      "<key>fine</key><true/></dict></plist>");
+  const std::string blocker = root.file(
+      "blo\x1B"
+      "cker\xE2\x80\xA8");
+  writeWholeFile(blocker, "a file where the folder should be");
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    std::vector<std::string> said;  // one line each
+  };
+  const Case cases[] = {
+      {"a damaged file",
+       [&] { PlistFileUserDefaults(scheduler, folder, kDomain).read(); },
+       {"Pelko: the setting \"k?]0;title?\" in " + shownFolder + "/com.pelko.test.plist could not be read",
+        "Pelko: the settings file " + shownFolder + "/com.pelko.test.plist is damaged; it was kept as " +
+            shownFolder + "/com.pelko.test.plist.corrupt-"}},
+      {"a failed save",
+       [&] {
+         PlistFileUserDefaults defaults(scheduler, blocker, kDomain);
+         defaults.read();
+         defaults.setObject("a", 1);
+         EXPECT_FALSE(defaults.synchronize());
+       },
+       {"Pelko: could not save the settings to " + root.file("blo?cker?") + "/com.pelko.test.plist ("}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::testing::internal::CaptureStderr();
+    c.act();
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    for (const std::string& line : c.said)
+      EXPECT_NE(message.find(line), std::string::npos) << line << " in\n" << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), static_cast<long>(c.said.size())) << message;
+    EXPECT_EQ(message.find_first_of("\x1B\x07"), std::string::npos) << message;
+    EXPECT_EQ(message.find("\xE2\x80\xA8"), std::string::npos) << message;
   }
 }
 
@@ -342,12 +543,14 @@ TEST(PlistFileUserDefaultsThreads, ChangesFromTheMainThreadRaceNothingOnTheRealW
   TempFolder folder;
   {
     PlistFileUserDefaults defaults(scheduler, folder.path(), kDomain);
+    defaults.read();
     for (int i = 0; i < 2000; ++i) {
       defaults.setObject("key" + std::to_string(i % 50), i);
       if (i % 500 == 0) defaults.synchronize();
     }
   }
   PlistFileUserDefaults reopened(scheduler, folder.path(), kDomain);
+  reopened.read();
   EXPECT_EQ(reopened.storedDictionary().size(), 50u);
   EXPECT_EQ(*reopened.storedObject("key49"), PlistValue(1999));
 }

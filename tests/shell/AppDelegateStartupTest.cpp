@@ -59,43 +59,92 @@ TEST(AppDelegateRestoreOnlyTest, RestoresTheDockAndExitsWithoutAnythingElse) {
 }
 
 // The alert tells the file's cause: a file that was read but damaged, or one that could not be read at
-// all, which is not damaged and is not called so.
-TEST(DamagedSettingsAlertTest, ASettingsFileKeptAsideIsSaidOnceByItsCauseNamingWhereItWasKept) {
+// all, which is not damaged and is not called so; one left in place says so, and that changes are not
+// saved.
+TEST(DamagedSettingsAlertTest, ASettingsFileFoundWrongIsSaidOnceByItsCauseAndWhatBecameOfIt) {
+  using Found = AppDelegate::SettingsFileReport::Found;
   const std::string kept = "/home/u/.config/pelko/com.pelko.app.plist.corrupt-20261207-081500";
   struct Case {
-    std::string keptAs;
-    std::string unreadableBecause;
+    AppDelegate::SettingsFileReport report;
     std::vector<std::string> arguments;
     std::string said;  // the alert's text; empty for no alert
   };
   const Case cases[] = {
-      {kept,
-       "",
+      {{Found::damaged, "", kept, ""},
        {},
        "The settings file was damaged. It was kept as " + kept +
            "; settings that could not be read start from their defaults."},
-      {kept,
-       "Permission denied",
+      {{Found::unreadable, "Permission denied", kept, ""},
        {},
        "The settings file could not be read (Permission denied). It was kept as " + kept +
            "; the settings start from their defaults."},
-      {"", "", {}, ""},
-      {"/kept", "", {"--restore-dock"}, ""},  // a restore-only run shows nothing
+      {{Found::damaged, "", "", "Permission denied"},
+       {},
+       "The settings file was damaged. It could not be moved aside (Permission denied) and was left as it "
+       "is: "
+       "the settings that could be read from it are used, the others start from their defaults, and changes "
+       "are not saved while Pelko runs."},
+      {{Found::unreadable, "not a regular file", "", "Read-only file system"},
+       {},
+       "The settings file could not be read (not a regular file). It could not be moved aside (Read-only "
+       "file "
+       "system) and was left as it is: the settings start from their defaults, and changes are not saved "
+       "while Pelko runs."},
+      {{Found::unfollowableLink, "Too many levels of symbolic links", "", ""},
+       {},
+       "The settings file is a link, and what it names could not be read (Too many levels of symbolic "
+       "links). The link was left as it is: the settings start from their defaults, and changes are not "
+       "saved while Pelko runs."},
+      {{Found::unreadable, "bad\x1B[2J\nname", "/kept\x07", ""},
+       {},
+       "The settings file could not be read (bad?[2J?name). It was kept as /kept?; the settings start from "
+       "their defaults."},
+      {{Found::whole, "", "", ""}, {}, ""},
+      {{Found::damaged, "", "/kept", ""}, {"--restore-dock"}, ""},  // a restore-only run shows nothing
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.keptAs + " " + c.unreadableBecause);
+    SCOPED_TRACE(c.said);
     ShellTestWorld world;
-    world.frontEnds = [&c](AppDelegate::Environment& environment) {
-      environment.damagedSettingsKeptAs = c.keptAs;
-      environment.settingsUnreadableBecause = c.unreadableBecause;
+    int reads = 0;
+    world.frontEnds = [&c, &reads](AppDelegate::Environment& environment) {
+      environment.readSettingsFile = [&c, &reads] {
+        ++reads;
+        return c.report;
+      };
     };
     world.start(c.arguments);
     world.settle(10);
+    EXPECT_EQ(reads, c.arguments.empty() ? 1 : 0);
     ASSERT_EQ(world.alerts.shown.size(), c.said.empty() ? 0u : 1u);
     if (c.said.empty()) continue;
     EXPECT_EQ(world.alerts.shown[0].messageText, "Pelko's Settings Could Not Be Read");
     EXPECT_EQ(world.alerts.shown[0].informativeText, c.said);
     EXPECT_EQ(world.alerts.shown[0].buttons, (std::vector<std::string>{"OK"}));
+  }
+}
+
+// Only the copy that runs reads the settings file: not while another copy holds the lock, and before
+// anything of this copy reads a setting.
+TEST(DamagedSettingsAlertTest, TheSettingsFileIsReadOnceTheLockIsHeldAndBeforeAnySettingIs) {
+  for (bool otherLetsGo : {false, true}) {
+    SCOPED_TRACE(otherLetsGo ? "the other copy lets go" : "the other copy runs on");
+    ShellTestWorld world;
+    std::vector<bool> settingsExistedAtRead;
+    world.frontEnds = [&world, &settingsExistedAtRead](AppDelegate::Environment& environment) {
+      environment.readSettingsFile = [&world, &settingsExistedAtRead] {
+        settingsExistedAtRead.push_back(world.delegate->settingsManager() != nullptr);
+        return AppDelegate::SettingsFileReport{};
+      };
+    };
+    SingleInstanceLock::Outcome outcome;
+    auto other = SingleInstanceLock::tryAcquire(world.lockPath(), outcome);
+    world.delegate = world.makeDelegate();
+    world.delegate->applicationDidFinishLaunching();
+    world.scheduler.advance(1.9);
+    EXPECT_TRUE(settingsExistedAtRead.empty());
+    if (otherLetsGo) other.reset();
+    world.scheduler.advance(0.2);
+    EXPECT_EQ(settingsExistedAtRead, otherLetsGo ? std::vector<bool>{false} : std::vector<bool>{});
   }
 }
 

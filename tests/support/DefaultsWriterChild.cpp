@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   pelko::real::RealScheduler scheduler;
   pelko::real::PlistFileUserDefaults defaults(scheduler, argv[1], argv[2]);
+  defaults.read();
   defaults.setObject(argv[3], std::string(argv[4]));
   std::printf("assigned\n");
   std::fflush(stdout);

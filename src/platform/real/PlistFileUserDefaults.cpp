@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "foundation/ControlCharacters.h"
 #include "platform/PlistXml.h"
 #include "platform/RegularFile.h"
 #include "platform/real/PosixFileSystem.h"
@@ -26,8 +27,9 @@ using platform::PlistValue;
 struct PlistFileUserDefaults::State {
   std::string folder;
   std::string path;
-  std::string keptAside;
-  std::string unreadableBecause;
+  // Where saves go: the path, or the file a link there names.
+  std::string savePath;
+  bool wasRead = false;
   PosixFileSystem files;
 
   // Guards the values and the bookkeeping of what the file holds; never held during disk I/O.
@@ -41,11 +43,17 @@ struct PlistFileUserDefaults::State {
   std::mutex writeMutex;
   uint64_t writtenGeneration = 0;
   bool lastWriteFailed = false;
-  // False while an unreadable file we could not move aside is still in the way: writing would destroy it.
-  bool writable = true;
+  // False until the file was read, and while a file we could not move aside (or a link that leads to no
+  // regular file) is still in the way: writing would destroy it.
+  bool writable = false;
   std::atomic<int> writeCount{0};
 
   bool flush(bool scheduled);
+  // From here on saves go to the file: reading found it whole, or out of the way.
+  void becomeWritable() {
+    std::lock_guard writing(writeMutex);
+    writable = true;
+  }
 };
 
 bool PlistFileUserDefaults::State::flush(bool scheduled) {
@@ -61,12 +69,13 @@ bool PlistFileUserDefaults::State::flush(bool scheduled) {
   }
   if (!writable) return false;
   const std::string text = platform::writePlistXml(snapshot);
-  if (!files.createDirectories(folder) || !files.writeFileAtomically(path, text)) {
+  if (!files.createDirectories(folder) || !files.writeFileAtomically(savePath, text)) {
     if (!lastWriteFailed) {
       std::fprintf(stderr,
                    "Pelko: could not save the settings to %s (%s); the changes are kept and saving them will "
                    "be retried.\n",
-                   path.c_str(), PosixFileSystem::lastError().c_str());
+                   withControlCharactersHidden(savePath).c_str(),
+                   withControlCharactersHidden(PosixFileSystem::lastError()).c_str());
     }
     lastWriteFailed = true;
     return false;
@@ -93,93 +102,171 @@ bool pathIsFree(const std::string& path) {
   return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
 }
 
+// What is printed of a path or of a file's text stays on one line and tells a terminal nothing.
+std::string shown(const std::string& text) {
+  return withControlCharactersHidden(text);
+}
+
+void say(const std::string& message) {
+  std::fputs(("Pelko: " + message + "\n").c_str(), stderr);
+}
+
+// The file a link names, followed to its end; nothing, with the system's reason, when it leads to no
+// regular file.
+std::optional<std::string> linkTarget(const std::string& link, std::string& why) {
+  char* resolved = ::realpath(link.c_str(), nullptr);
+  if (!resolved) {
+    why = std::strerror(errno);
+    return std::nullopt;
+  }
+  std::string target = resolved;
+  std::free(resolved);
+  struct stat st;
+  if (::stat(target.c_str(), &st) != 0) {
+    why = std::strerror(errno);
+    return std::nullopt;
+  }
+  // A device or a folder elsewhere is never moved aside nor replaced on the user's behalf.
+  if (!S_ISREG(st.st_mode)) {
+    why = "not a regular file";
+    return std::nullopt;
+  }
+  return target;
+}
+
 }  // namespace
 
 PlistFileUserDefaults::PlistFileUserDefaults(Scheduler& scheduler, const std::string& folder,
                                              const std::string& domain, const EntryCheck& check)
-    : state_(std::make_shared<State>()), queue_(scheduler.makeSerialQueue("com.pelko.defaults-writer")) {
+    : scheduler_(scheduler),
+      check_(check),
+      state_(std::make_shared<State>()),
+      queue_(scheduler.makeSerialQueue("com.pelko.defaults-writer")) {
   if (domain.empty() || domain == "." || domain == ".." || domain.find('/') != std::string::npos) {
     throw std::invalid_argument("not a user-defaults domain name: \"" + domain + "\"");
   }
   state_->folder = folder;
   state_->path = folder + "/" + domain + ".plist";
-  load(scheduler, check);
+  state_->savePath = state_->path;
 }
 
 PlistFileUserDefaults::~PlistFileUserDefaults() {
   state_->flush(false);
 }
 
-void PlistFileUserDefaults::load(Scheduler& scheduler, const EntryCheck& check) {
+PlistFileUserDefaults::Reading PlistFileUserDefaults::read(Repair repair) {
+  using Found = Reading::Found;
   State& s = *state_;
-  if (!s.files.fileExists(s.path)) return;
+  Reading reading;
+  if (std::exchange(s.wasRead, true)) return reading;
 
-  std::string problem;  // why nothing at all could be read; empty when something could
-  // Read directly rather than through the file system's readFile, whose error names the file again: the
-  // cause alone is what the alert tells.
-  if (platform::RegularFileRead read = platform::readRegularFile(s.path); read.ok()) {
-    auto recovery = platform::recoverPlistDictionary(read.contents, &problem);
-    if (recovery && check) {
-      for (auto entry = recovery->values.begin(); entry != recovery->values.end();) {
-        if (auto why = check(entry->first, entry->second)) {
-          recovery->droppedEntries.push_back({entry->first, std::move(*why)});
-          entry = recovery->values.erase(entry);
-        } else {
-          ++entry;
-        }
+  struct stat st;
+  if (::lstat(s.path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    std::string why;
+    std::optional<std::string> target = linkTarget(s.path, why);
+    if (!target) {
+      reading.found = Found::unfollowableLink;
+      reading.cause = why;
+      if (repair == Repair::keepAside) {
+        say("the settings file " + shown(s.path) + " is a link, and what it names could not be read (" +
+            shown(why) +
+            "); the link is left as it is, the settings start from their defaults, and changes are not "
+            "saved while Pelko runs.");
       }
+      return reading;
     }
-    if (recovery) {
-      s.values = std::move(recovery->values);
-      if (!recovery->lostAnything()) return;
-      for (const auto& [key, why] : recovery->droppedEntries) {
-        std::fprintf(stderr, "Pelko: the setting \"%s\" in %s could not be read (%s); it was left out.\n",
-                     key.c_str(), s.path.c_str(), why.c_str());
-      }
-      if (s.values.empty() && recovery->droppedEntries.empty()) {
-        problem = recovery->damage;
-      } else if (!recovery->damage.empty()) {
-        std::fprintf(stderr,
-                     "Pelko: the settings file %s is damaged (%s); the settings before it were kept.\n",
-                     s.path.c_str(), recovery->damage.c_str());
-      }
-    }
-  } else {
-    problem = read.error;
-    s.unreadableBecause = problem;
+    s.savePath = *target;
   }
 
-  // Damaged settings are never thrown away: the file is moved aside for the user to repair, and what
-  // could be read of it is written back at once, so it survives a run that changes nothing.
-  const std::string base = s.path + ".corrupt-" + utcStamp(scheduler.wallClockNow());
+  // No file yet: the first save makes it (and says so if it cannot).
+  if (!s.files.fileExists(s.savePath)) {
+    s.becomeWritable();
+    return reading;
+  }
+  // Read directly rather than through the file system's readFile, whose error names the file again: the
+  // cause alone is what the alert tells.
+  const platform::RegularFileRead file = platform::readRegularFile(s.savePath);
+  if (!file.ok()) {
+    reading.found = Found::unreadable;
+    reading.cause = file.error;
+    if (repair == Repair::leaveAlone) return reading;
+    return keepAside(std::move(reading), {});
+  }
+
+  std::string damage;  // what is wrong inside the file; empty when it is whole
+  auto recovery = platform::recoverPlistDictionary(file.contents, &damage);
+  if (recovery && check_) {
+    for (auto entry = recovery->values.begin(); entry != recovery->values.end();) {
+      if (auto why = check_(entry->first, entry->second)) {
+        recovery->droppedEntries.push_back({entry->first, std::move(*why)});
+        entry = recovery->values.erase(entry);
+      } else {
+        ++entry;
+      }
+    }
+  }
+  if (recovery) {
+    {
+      std::lock_guard lock(s.mutex);
+      s.values = std::move(recovery->values);
+    }
+    if (!recovery->lostAnything()) {
+      s.becomeWritable();
+      return reading;
+    }
+    damage = recovery->damage;
+  }
+  reading.found = Found::damaged;
+  if (repair == Repair::leaveAlone) return reading;
+  if (recovery) {
+    for (const auto& [key, why] : recovery->droppedEntries) {
+      say("the setting \"" + shown(key) + "\" in " + shown(s.savePath) + " could not be read (" + shown(why) +
+          "); it was left out.");
+    }
+    if (!storedDictionary().empty() && !damage.empty()) {
+      say("the settings file " + shown(s.savePath) + " is damaged (" + shown(damage) +
+          "); the settings before it were kept.");
+      damage.clear();  // said
+    }
+  }
+  return keepAside(std::move(reading), damage);
+}
+
+// Damaged settings are never thrown away: the file is moved aside for the user to repair, and what could
+// be read of it is written back at once, so it survives a run that changes nothing. A file that cannot be
+// moved stays as it is, and nothing is saved over it.
+PlistFileUserDefaults::Reading PlistFileUserDefaults::keepAside(Reading reading, const std::string& damage) {
+  State& s = *state_;
+  const std::string base = s.savePath + ".corrupt-" + utcStamp(scheduler_.wallClockNow());
   std::string aside = base;
   for (int n = 2; !pathIsFree(aside) && n < 10'000; ++n) aside = base + "-" + std::to_string(n);
   int error = EEXIST;
-  if (pathIsFree(aside)) error = ::rename(s.path.c_str(), aside.c_str()) == 0 ? 0 : errno;
-  if (error == 0) {
-    s.keptAside = aside;
-    if (problem.empty()) {
-      std::fprintf(
-          stderr, "Pelko: the damaged settings file %s was kept as %s; the settings read from it are kept.\n",
-          s.path.c_str(), aside.c_str());
-      ++s.generation;
-      s.flush(false);
-    } else {
-      std::fprintf(stderr,
-                   "Pelko: the settings file %s could not be read (%s); it was kept as %s and the settings "
-                   "start from their defaults.\n",
-                   s.path.c_str(), problem.c_str(), aside.c_str());
-    }
-    return;
+  if (pathIsFree(aside)) error = ::rename(s.savePath.c_str(), aside.c_str()) == 0 ? 0 : errno;
+
+  const bool readAnything = !storedDictionary().empty();
+  const std::string file = "the settings file " + shown(s.savePath);
+  const std::string what = reading.found == Reading::Found::damaged
+                               ? file + " is damaged" + (damage.empty() ? "" : " (" + shown(damage) + ")")
+                               : file + " could not be read (" + shown(reading.cause) + ")";
+  const std::string settings =
+      readAnything ? "the settings read from it are used" : "the settings start from their defaults";
+  if (error != 0) {
+    reading.notKeptAsideBecause = std::strerror(error);
+    say(what + " and could not be moved aside (" + reading.notKeptAsideBecause + "); it is left as it is, " +
+        settings + ", and changes are not saved while Pelko runs.");
+    return reading;
   }
-  s.writable = false;
-  if (problem.empty()) problem = "it is damaged";
-  std::fprintf(
-      stderr,
-      "Pelko: the settings file %s could not be read (%s) nor moved aside (%s); it is left untouched, "
-      "the settings %s and changes are not saved while Pelko runs.\n",
-      s.path.c_str(), problem.c_str(), std::strerror(error),
-      s.values.empty() ? "start from their defaults" : "read from it are used");
+  reading.keptAs = aside;
+  s.becomeWritable();
+  say(what + "; it was kept as " + shown(aside) + " and " + settings + ".");
+  if (readAnything) {
+    {
+      std::lock_guard lock(s.mutex);
+      ++s.generation;
+    }
+    s.flush(false);
+  }
+  return reading;
 }
 
 std::string PlistFileUserDefaults::defaultFolder() {
@@ -201,14 +288,6 @@ std::string PlistFileUserDefaults::defaultFolder() {
 
 const std::string& PlistFileUserDefaults::path() const {
   return state_->path;
-}
-
-const std::string& PlistFileUserDefaults::keptAsidePath() const {
-  return state_->keptAside;
-}
-
-const std::string& PlistFileUserDefaults::unreadableBecause() const {
-  return state_->unreadableBecause;
 }
 
 bool PlistFileUserDefaults::synchronize() {

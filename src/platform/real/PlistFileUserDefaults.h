@@ -12,16 +12,21 @@ namespace pelko::real {
 
 // A user-defaults domain kept in one XML property-list file, `<folder>/<domain>.plist`.
 //
-// The file is read once, at construction, entry by entry: a value that cannot be represented costs
-// only its key, and a file cut short or broken further on keeps every complete entry before the damage.
-// A file that lost anything that way, or cannot be read at all, is moved aside (to
-// `<file>.corrupt-<UTC time>`, never over an earlier one) with a message on stderr naming what was
-// lost, and what could be read is written back in its place at once. A value its reader will not be able
-// to use (a check the owner of the domain gives) is left out the same way, so that every kind of damage
-// is told alike and once. Changes are written atomically on a
-// background serial queue, coalesced: the file is rewritten at most kFlushDelay seconds after the first
-// change it does not hold yet, however long a stream of changes goes on. synchronize() and destruction
-// write synchronously. Apart from those, the main thread never waits for the disk.
+// Nothing is read or written until read(), which the one running copy calls once it holds the
+// single-instance lock: a copy that does not run touches no file. The file is read entry by entry: a
+// value that cannot be represented costs only its key, and a file cut short or broken further on keeps
+// every complete entry before the damage. A file that lost anything that way, or cannot be read at all,
+// is moved aside (to `<file>.corrupt-<UTC time>`, never over an earlier one) with a message on stderr
+// naming what was lost, and what could be read is written back in its place at once. A value its reader
+// will not be able to use (a check the owner of the domain gives) is left out the same way, so that
+// every kind of damage is told alike and once. A file that could not be moved aside is left as it is and
+// never saved over. A settings file that is a link is read through and saved where it points (written
+// beside that file and renamed there), so the link stays; a link that leads to no regular file is left
+// as it is, never saved over, and the settings start from their defaults. Every path and every text from
+// the file that is printed goes through the one reader of control characters. Changes are written
+// atomically on a background serial queue, coalesced: the file is rewritten at most kFlushDelay seconds
+// after the first change it does not hold yet, however long a stream of changes goes on. synchronize()
+// and destruction write synchronously. Apart from those, the main thread never waits for the disk.
 class PlistFileUserDefaults final : public platform::UserDefaults {
  public:
   static constexpr double kFlushDelay = 0.5;
@@ -40,12 +45,38 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   // `$XDG_CONFIG_HOME/pelko`, or `$HOME/.config/pelko` when that is unset (or not an absolute path).
   static std::string defaultFolder();
 
+  // What read() found in the file.
+  struct Reading {
+    enum class Found {
+      whole,             // a whole file, or none
+      damaged,           // read, with something in it lost
+      unreadable,        // nothing could be read: not a regular file, not permitted, too large
+      unfollowableLink,  // a link that leads to no regular file: dangling, a loop, a folder not searchable
+    };
+    Found found = Found::whole;
+    // Why nothing could be read, in the system's words ("Permission denied"); empty for a whole or a
+    // damaged file.
+    std::string cause;
+    // Where a damaged or unreadable file was moved; empty when it was not.
+    std::string keptAs;
+    // Why a damaged or unreadable file could not be moved aside; empty when it was. Such a file, as a
+    // link that leads nowhere, stays where it is, and changes are not saved over it.
+    std::string notKeptAsideBecause;
+  };
+  // How a file found damaged or unreadable is dealt with.
+  enum class Repair {
+    // Moved aside, told on stderr, and what could be read is written back (the running copy).
+    keepAside,
+    // Left as it is, untold and never saved over (a run that does not hold the single-instance lock).
+    leaveAlone,
+  };
+
+  // Reads the file; only the first call does anything. Until then the store holds nothing of the file
+  // and saves nothing.
+  Reading read(Repair repair = Repair::keepAside);
+
+  // The settings file's path, a link included.
   const std::string& path() const;
-  // Where a damaged file found at construction was moved; empty when none was.
-  const std::string& keptAsidePath() const;
-  // Why the file found at construction could not be read at all (the system's words, "Permission
-  // denied"); empty when it was read, damaged or not. Such a file is not damaged, and is not told so.
-  const std::string& unreadableBecause() const;
 
   bool synchronize() override;
   std::optional<platform::PlistValue> storedObject(const std::string& key) const override;
@@ -60,9 +91,11 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
 
  private:
   struct State;
-  void load(Scheduler& scheduler, const EntryCheck& check);
+  Reading keepAside(Reading reading, const std::string& damage);
   void scheduleFlush();
 
+  Scheduler& scheduler_;
+  EntryCheck check_;
   std::shared_ptr<State> state_;
   std::shared_ptr<TaskQueue> queue_;
 };
