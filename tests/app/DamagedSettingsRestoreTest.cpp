@@ -139,10 +139,12 @@ TEST(DamagedSettingsRestoreTest, RestoreDockFallsBackToTheRecordsCopyWhenTheSett
          std::filesystem::remove(file);
          ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
        }},
-      {"a link to /dev/zero in its place",
+      // A FIFO of its own rather than a device of the system, which a fault would move aside.
+      {"a link to a FIFO in its place",
        [](const std::string& file) {
          std::filesystem::remove(file);
-         std::filesystem::create_symlink("/dev/zero", file);
+         ASSERT_EQ(::mkfifo((file + ".fifo").c_str(), 0600), 0);
+         std::filesystem::create_symlink(file + ".fifo", file);
        }},
   };
   for (const auto& ruin : ruins) {

@@ -443,10 +443,13 @@ TEST_F(PlistFileUserDefaultsTest, ALinkThatLeadsToNoRegularFileIsToldByItsCauseA
   const Case cases[] = {
       {"dangling", "gone.plist", "No such file or directory"},
       {"a loop", "loop", "Too many levels of symbolic links"},
-      {"an endless device", "/dev/zero", "not a regular file"},
-      {"a folder", "/", "not a regular file"},
+      {"a FIFO", "fifo", "not a regular file"},
+      {"a folder", "folder", "not a regular file"},
   };
+  // Never a real device or a folder of the system: a fault here would move it aside.
   std::filesystem::create_symlink(std::string(kDomain) + ".plist", folder.file("loop"));
+  ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0600), 0);
+  std::filesystem::create_directory(folder.file("folder"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::filesystem::create_symlink(c.says, file());
