@@ -140,15 +140,20 @@ class DesktopTest : public ::testing::Test {
     return settled ? previous : decltype(look()){};
   }
 
+  // The X ids of the program's windows, shown or not.
+  std::vector<xcb_window_t> programWindowIds() const {
+    std::vector<xcb_window_t> ids;
+    std::stringstream found(xdotool(server->display(), "search --classname pelko"));
+    for (std::string id; found >> id;) ids.push_back(static_cast<xcb_window_t>(std::stoul(id)));
+    return ids;
+  }
   // Whether the program has handled, within `seconds`, what was done on the display before this call
   // (the pointer moved, a click, a key) and what that set off at once: two round trips through its event
   // loop (ProgramPing), over its windows whether they show or not. A check that some input changes
   // nothing looks only after this, so a program too slow to have seen the input cannot pass it.
   bool programHasCaughtUp(double seconds = 10) {
     ProgramPing ping(server->display());
-    std::vector<xcb_window_t> ids;
-    std::stringstream found(xdotool(server->display(), "search --classname pelko"));
-    for (std::string id; found >> id;) ids.push_back(static_cast<xcb_window_t>(std::stoul(id)));
+    const std::vector<xcb_window_t> ids = programWindowIds();
     if (!ping.isConnected() || ids.empty()) return false;
     for (uint32_t round = 1; round <= 2; ++round) {
       ping.send(ids, round);

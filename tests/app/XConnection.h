@@ -6,11 +6,11 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -143,10 +143,10 @@ class ProgramPing : public XConnection {
       const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event);
       if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == protocols_ &&
           message->data.data32[0] == ping_ && message->data.data32[1] > kTag)
-        answeredRound_ = std::max(answeredRound_, message->data.data32[1] - kTag);
+        answeredRounds_.insert(message->data.data32[1] - kTag);
       std::free(event);
     }
-    return answeredRound_ >= round;
+    return answeredRounds_.count(round) > 0;
   }
 
  private:
@@ -154,7 +154,7 @@ class ProgramPing : public XConnection {
   static constexpr uint32_t kTag = 0xF0000000;
   xcb_atom_t protocols_ = XCB_ATOM_NONE;
   xcb_atom_t ping_ = XCB_ATOM_NONE;
-  uint32_t answeredRound_ = 0;
+  std::set<uint32_t> answeredRounds_;
 };
 
 }  // namespace pelko::testing
