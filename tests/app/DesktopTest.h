@@ -12,6 +12,7 @@
 //   writeScenario(json)                        the simulated world's scenario file; its path
 //   pause(s), waitUntil(condition, s)          lets the program run; looks every 0.05 s until it holds
 //   waitUntilSettled(look, s)                  what look() finds once two looks find it in one place
+//   programWindowIds()                         the X ids of the program's windows, shown or not
 //   programHasCaughtUp(s)                      whether the program has handled what was done before
 //   holdsUntilLines(holds, line, n, s)         that holds() stays true until the program writes a line n
 //                                              more times: nothing happens over a stretch of its time

@@ -272,6 +272,7 @@ TEST_F(SettingsWindowOnALargeScreenTest, ADragOnTheBackgroundMovesTheWindowAndAC
       },
       10))
       << "the click did not reach the control";
+  ASSERT_TRUE(programHasCaughtUp()) << pelko->output();
   EXPECT_EQ(position(), placed);
 }
 
