@@ -12,6 +12,10 @@
 //   writeScenario(json)                        the simulated world's scenario file; its path
 //   pause(s), waitUntil(condition, s)          lets the program run; looks every 0.05 s until it holds
 //   waitUntilSettled(look, s)                  what look() finds once two looks find it in one place
+//   programWindowIds()                         the X ids of the program's windows, shown or not
+//   programHasCaughtUp(s)                      whether the program has handled what was done before
+//   holdsUntilLines(holds, line, n, s)         that holds() stays true until the program writes a line n
+//                                              more times: nothing happens over a stretch of its time
 //   movePointer(x, y), clickAt(x, y, button)   the real pointer; clickAt waits for the pointer to arrive
 //   windows()                                  the program's visible windows (xdotool, class "pelko")
 //   waitForWindow(matches, s, present)         a visible window of the program that matches, or none
@@ -39,6 +43,7 @@
 #include <gtest/gtest.h>
 
 #include "PelkoProcess.h"
+#include "XConnection.h"
 #include "XTestServer.h"
 
 namespace pelko::testing {
@@ -134,6 +139,59 @@ class DesktopTest : public ::testing::Test {
         },
         seconds);
     return settled ? previous : decltype(look()){};
+  }
+
+  // The X ids of the program's windows, shown or not.
+  std::vector<xcb_window_t> programWindowIds() const {
+    std::vector<xcb_window_t> ids;
+    std::stringstream found(xdotool(server->display(), "search --classname pelko"));
+    for (std::string id; found >> id;) ids.push_back(static_cast<xcb_window_t>(std::stoul(id)));
+    return ids;
+  }
+  // Whether the program has handled, within `seconds`, what was done on the display before this call
+  // (the pointer moved, a click, a key) and what that set off at once: two round trips through its event
+  // loop (ProgramPing), over its windows whether they show or not. A check that some input changes
+  // nothing looks only after this, so a program too slow to have seen the input cannot pass it.
+  bool programHasCaughtUp(double seconds = 10) {
+    ProgramPing ping(server->display());
+    const std::vector<xcb_window_t> ids = programWindowIds();
+    if (!ping.isConnected() || ids.empty()) return false;
+    for (uint32_t round = 1; round <= 2; ++round) {
+      ping.send(ids, round);
+      if (!waitUntil([&] { return ping.answered(round); }, seconds)) return false;
+    }
+    return true;
+  }
+
+  // That `holds` is true at every look until the program has written `line` `times` more times than it
+  // has so far, within `seconds`. A timer of the program that writes a line each time it fires is the
+  // program's own clock: what would happen within that stretch of its time has had its chance, however
+  // fast or slow it runs.
+  ::testing::AssertionResult holdsUntilLines(const std::function<bool()>& holds, const std::string& line,
+                                             int times, double seconds) {
+    auto count = [&] {
+      int found = 0;
+      for (size_t at = pelko->output().find(line); at != std::string::npos;
+           at = pelko->output().find(line, at + line.size()))
+        ++found;
+      return found;
+    };
+    const int until = count() + times;
+    int looks = 0;
+    bool held = true;
+    const bool came = waitUntil(
+        [&] {
+          ++looks;
+          const bool enough = count() >= until;  // the last look comes after the last line
+          held = holds();
+          return !held || enough;
+        },
+        seconds);
+    if (!held) return ::testing::AssertionFailure() << "it stopped holding at look " << looks;
+    if (!came)
+      return ::testing::AssertionFailure() << "the program did not write \"" << line << "\" " << times
+                                           << " more times within " << seconds << " s";
+    return ::testing::AssertionSuccess();
   }
 
   void movePointer(int x, int y) {

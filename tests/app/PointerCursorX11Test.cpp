@@ -43,6 +43,7 @@ class CursorWatch : public XConnection {
 
   // How often the cursor on the screen changed since the last call.
   int changes() {
+    sync();
     int count = 0;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection())) {
       if ((event->response_type & 0x7f) == notifyEvent_) ++count;
@@ -72,17 +73,19 @@ TEST_F(PointerCursorX11Test, AHandOverTheButtonsKeptFromOneToTheNextAndTheArrowB
 
   // The bar beyond its last button: the server shows the bar's own cursor once the pointer is there.
   xdotool(server->display(), "mousemove --sync 900 783");
+  ASSERT_TRUE(programHasCaughtUp()) << pelko->output();
   const std::string arrow = watch.shown();
   movePointer(30, 783);  // the first button
   ASSERT_TRUE(waitUntil([&] { return watch.shown() != arrow; }, 5)) << "no hand over the first button";
   const std::string hand = watch.shown();
   EXPECT_TRUE(hand == "pointer" || hand == "pointing_hand" || hand == "hand1" || hand == "hand2") << hand;
 
-  // Over the first four buttons, a few pixels a step as a hand moves.
-  pause(0.2);
+  // Over the first four buttons, a few pixels a step as a hand moves. The changes are counted from once
+  // the program has handled the pointer's arrival to once it has handled the last step.
+  ASSERT_TRUE(programHasCaughtUp()) << pelko->output();
   watch.changes();
   for (int x = 34; x <= 400; x += 6) movePointer(x, 783);
-  pause(0.3);
+  ASSERT_TRUE(programHasCaughtUp()) << pelko->output();
   EXPECT_EQ(watch.changes(), 0) << "the cursor changed between one button and the next";
   EXPECT_EQ(watch.shown(), hand);
 

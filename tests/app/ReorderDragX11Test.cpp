@@ -28,16 +28,25 @@ TEST_F(ReorderDragX11Test, AControlDragOfTheFirstButtonPastTheOthersStoresTheNew
   ASSERT_TRUE(waitUntilSettled([&] { return accessibility->findLargest("", "Charlie"); }, 10))
       << accessibility->describeAll();
 
-  // From the middle of the first button to well past the third, in small steps.
+  // From the middle of the first button to well past the third, in small steps. The drag's image, a
+  // window of the button's size, follows the pointer as the program takes each step: the next step and
+  // the drop come once it stands where the pointer went.
   const int y = bar->y + bar->height / 2;
   const int from = bar->x + 4 + bar->height / 2;
   xdotool(server->display(),
           "mousemove " + std::to_string(from) + " " + std::to_string(y) + " keydown ctrl mousedown 1");
+  int grip = -1;  // from the image's left edge to the pointer, as the first step finds it
   for (int to = from + 4; to <= bar->x + 400; to += 24) {
     movePointer(to, y);
-    pause(0.05);
+    const auto image = waitForWindow(
+        [&](const WindowGeometry& window) {
+          return window.width == bar->height && window.height == bar->height &&
+                 (grip < 0 || window.x == to - grip);
+        },
+        5);
+    ASSERT_TRUE(image) << "the drag's image did not follow the pointer to " << to << "\n" << pelko->output();
+    if (grip < 0) grip = to - image->x;
   }
-  pause(0.3);
   xdotool(server->display(), "mouseup 1 keyup ctrl");
 
   std::string order;

@@ -60,7 +60,7 @@ class Display : public XConnection {
 
  private:
   void readEvents() {
-    xcb_flush(connection());
+    sync();
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection())) {
       const uint8_t type = event->response_type & 0x7f;
       if (type == xfixesEvents_ + XCB_XFIXES_SELECTION_NOTIFY) ++clipboardOwnerChanges_;
@@ -174,7 +174,10 @@ TEST_F(SettingsWindowFrameX11Test, OneKeyPressRunsItsShortcutOnce) {
   xdotool(server->display(), "key --window " + window + " ctrl+shift+c");
   ASSERT_TRUE(accessibility->findOne("label", "Diagnostics Copied", 10)) << accessibility->describeAll();
   xdotool(server->display(), "key Escape");
-  pause(1.5);
+  ASSERT_TRUE(waitUntil([&] { return !accessibility->findOne("label", "Diagnostics Copied", 0); }, 10))
+      << "the alert is still up: Escape did not end it, or a second copy brought another";
+  // What the key press and Escape set off has been done once the program has caught up.
+  ASSERT_TRUE(programHasCaughtUp()) << pelko->output();
   const int copies = display->clipboardOwnerChanges();
   EXPECT_EQ(copies, 1) << pelko->output();
 }
@@ -200,12 +203,17 @@ TEST_F(SettingsWindowFrameX11Test, AWheelStepOverAJumpToPopUpScrollsThePageAsAny
   const int top = sectionTop();
   ASSERT_GT(top, 0) << accessibility->describeAll();
 
-  // A wheel step down over the page's own background, then the page back at its top.
+  // A wheel step down over the page's own background, then the page back at its top. A jump scrolls for
+  // a while after the step: the scroll is read once the program has taken the step and the page has
+  // stopped moving.
   auto wheelAt = [&](int x, int y) {
     xdotool(server->display(),
             "mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 5");
-    pause(0.6);  // longer than a jump's scroll
-    return top - sectionTop();
+    EXPECT_TRUE(programHasCaughtUp()) << pelko->output();
+    const auto heading =
+        waitUntilSettled([&] { return accessibility->findOne("label", "System & Startup", 3); }, 10);
+    EXPECT_TRUE(heading) << "the page did not stop scrolling";
+    return heading ? top - heading->y : 0;
   };
   const int onThePage = wheelAt(popup->x + popup->width + 200, popup->centerY());
   ASSERT_GT(onThePage, 0) << "the page did not scroll";
@@ -264,6 +272,7 @@ TEST_F(SettingsWindowOnALargeScreenTest, ADragOnTheBackgroundMovesTheWindowAndAC
       },
       10))
       << "the click did not reach the control";
+  ASSERT_TRUE(programHasCaughtUp()) << pelko->output();
   EXPECT_EQ(position(), placed);
 }
 

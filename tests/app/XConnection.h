@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,12 @@ class XConnection {
     return values;
   }
 
+  // Waits for the server to answer a request: every event it sent this connection before has arrived, so
+  // a look at the queued events after this misses none of them.
+  void sync() {
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+  }
+
   // The managed windows bottom to top, as the window manager stacks them.
   std::vector<xcb_window_t> stacking() { return cardinals(root_, "_NET_CLIENT_LIST_STACKING"); }
   xcb_window_t activeWindow() {
@@ -92,6 +99,62 @@ class XConnection {
  private:
   xcb_connection_t* connection_ = nullptr;
   xcb_window_t root_ = XCB_WINDOW_NONE;
+};
+
+// The window manager's ping, sent to a program's windows, and the program's answers: a round trip
+// through the program's event loop. A program answers a ping as it reads it, in the order the server sent
+// it its events, so the answer says it has read every event sent before the ping, input included, and
+// has carried out what it did at once with the events read before it (its answers to them go to the
+// server before this one). Qt answers a ping while it reads its events and delivers the input it read
+// to its widgets just after: only a second ping, sent once the first is answered, is answered after that
+// delivery and after the work it queued on the event loop.
+class ProgramPing : public XConnection {
+ public:
+  // The answers come to the root window: this connection listens there.
+  explicit ProgramPing(const std::string& display) : XConnection(display) {
+    if (!isConnected()) return;
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection(), root(), XCB_CW_EVENT_MASK, &mask);
+    protocols_ = atom("WM_PROTOCOLS");
+    ping_ = atom("_NET_WM_PING");
+  }
+
+  // Pings each of `windows` (all of one program, which reads them on one connection); `round` tells the
+  // answers to this ping from those to an earlier one.
+  void send(const std::vector<xcb_window_t>& windows, uint32_t round) {
+    for (const xcb_window_t window : windows) {
+      xcb_client_message_event_t message{};
+      message.response_type = XCB_CLIENT_MESSAGE;
+      message.format = 32;
+      message.window = window;
+      message.type = protocols_;
+      message.data.data32[0] = ping_;
+      message.data.data32[1] = kTag + round;  // the ping's time stamp, which the answer keeps
+      message.data.data32[2] = window;
+      xcb_send_event(connection(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+                     reinterpret_cast<const char*>(&message));
+    }
+    xcb_flush(connection());
+  }
+
+  // Whether an answer to the ping of `round` has come, reading what has.
+  bool answered(uint32_t round) {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection())) {
+      const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event);
+      if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == protocols_ &&
+          message->data.data32[0] == ping_ && message->data.data32[1] > kTag)
+        answeredRounds_.insert(message->data.data32[1] - kTag);
+      std::free(event);
+    }
+    return answeredRounds_.count(round) > 0;
+  }
+
+ private:
+  // Far above the time stamps the window manager's own pings carry, whose answers come here as well.
+  static constexpr uint32_t kTag = 0xF0000000;
+  xcb_atom_t protocols_ = XCB_ATOM_NONE;
+  xcb_atom_t ping_ = XCB_ATOM_NONE;
+  std::set<uint32_t> answeredRounds_;
 };
 
 }  // namespace pelko::testing

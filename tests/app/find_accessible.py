@@ -12,7 +12,9 @@ as the bus gives them, "checked", "Toggle"), its value as current/minimum/maximu
 has none), and its description (white space run together, as for the name). --action NAME then does
 that action on every widget that matches, as a screen reader would.
 
---after reads the details of each widget just after its action (a tenth of a second later), not before.
+--after reads the details of each widget once its action has changed them, not before: the bridge answers
+an action before the program carries it out, so they are read again until they differ from those read
+just before the action, the widget goes away, or --seconds pass.
 """
 
 import argparse
@@ -91,6 +93,19 @@ def act(node, name):
     return False
 
 
+def details_after(pyatspi, node, before, deadline):
+    """The widget's details once they differ from `before`; the last ones read when they never do."""
+    latest = before
+    while True:
+        now = details(pyatspi, node)
+        gone = not now[0] or "defunct" in now[0].split(",")
+        if not gone:
+            latest = now
+        if gone or latest != before or time.monotonic() >= deadline:
+            return latest
+        time.sleep(0.02)
+
+
 def clean(text):
     return " ".join((text or "").split())
 
@@ -141,10 +156,11 @@ def main():
                     if arguments.details and not arguments.after:
                         columns += details(pyatspi, node)
                     if arguments.action:
+                        before = details(pyatspi, node) if arguments.after else None
                         act(node, arguments.action)
                         if arguments.after:
-                            time.sleep(0.1)
-                            columns += details(pyatspi, node)
+                            columns += details_after(pyatspi, node, before,
+                                                     time.monotonic() + arguments.seconds)
                     found.append("\t".join(columns))
         except Exception as error:  # the program may be between two states of its tree
             print("lookup failed: %s" % error, file=sys.stderr)
