@@ -18,6 +18,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -62,21 +63,50 @@ class Sandbox {
   using Dictionary = platform::PlistValue::Dictionary;
 
   Sandbox() {
-    for (const char* folder : {"home", "config", "run", "dock"})
+    for (const char* folder : {"home", "config", "run", "dock", "sanitizer-reports"})
       std::filesystem::create_directories(path(folder));
     ::chmod(path("run").c_str(), 0700);
+    // Whichever user the launcher makes the program may write its sanitizer's reports here.
+    ::chmod(path("sanitizer-reports").c_str(), 01777);
     setDefaults({});
   }
+  ~Sandbox() { handOverSanitizerReports(); }
   Sandbox(const Sandbox&) = delete;
   Sandbox& operator=(const Sandbox&) = delete;
 
   std::string path(const std::string& name) const { return root_.file(name); }
 
-  // The variables every run of the program gets.
+  // The variables every run of the program gets. The test binary's own report folder, which the
+  // sanitizer options it passes on name, is private to the user running the tests: a run as another
+  // user writes its reports into the sandbox's folder instead (of two log_path entries the last counts).
   std::map<std::string, std::string> environment() const {
-    return {{"HOME", path("home")},           {"XDG_CONFIG_HOME", path("config")},
-            {"XDG_RUNTIME_DIR", path("run")}, {"PELKO_SIM_DOCK_DIR", path("dock")},
-            {"QT_QPA_PLATFORM", "offscreen"}, {"PELKO_DEBUG_LOG", "1"}};
+    std::map<std::string, std::string> variables = {
+        {"HOME", path("home")},           {"XDG_CONFIG_HOME", path("config")},
+        {"XDG_RUNTIME_DIR", path("run")}, {"PELKO_SIM_DOCK_DIR", path("dock")},
+        {"QT_QPA_PLATFORM", "offscreen"}, {"PELKO_DEBUG_LOG", "1"}};
+    if (!launcher.empty()) {
+      for (const char* name : kSanitizerOptions) {
+        const char* given = std::getenv(name);
+        if (given && *given)
+          variables[name] = std::string(given) + ":log_path=" + path("sanitizer-reports/report");
+      }
+    }
+    return variables;
+  }
+
+  // The folder the test binary's sanitizer options send the reports of the processes it starts to, which
+  // it prints under the test's name after each test (tests/support/TestMain.cpp); empty when they name
+  // none.
+  static std::string binaryReportFolder() {
+    for (const char* name : kSanitizerOptions) {
+      const char* given = std::getenv(name);
+      const std::string options = given ? given : "";
+      const auto at = options.rfind("log_path=");
+      if (at == std::string::npos) continue;
+      const std::string logPath = options.substr(at + 9, options.find(':', at) - at - 9);
+      if (logPath.find('/') != std::string::npos) return std::filesystem::path(logPath).parent_path();
+    }
+    return {};
   }
 
   // ---- The program's own defaults file ----
@@ -120,6 +150,28 @@ class Sandbox {
   }
 
  private:
+  static constexpr const char* kSanitizerOptions[] = {"ASAN_OPTIONS", "TSAN_OPTIONS"};
+
+  // The runs of the program have ended by now (they do not outlive their sandbox): their reports join the
+  // test binary's own, which fail it and are printed under the test's name as any other; where there is
+  // no such folder, they fail the test here.
+  void handOverSanitizerReports() const {
+    std::error_code error;
+    std::vector<std::filesystem::path> reports;
+    for (std::filesystem::directory_iterator entry(path("sanitizer-reports"), error), end;
+         !error && entry != end; entry.increment(error))
+      reports.push_back(entry->path());
+    const std::string folder = binaryReportFolder();
+    for (const auto& report : reports) {
+      const std::string name = "as-another-user-" + report.filename().string();
+      std::error_code moved = std::make_error_code(std::errc::no_such_file_or_directory);
+      if (!folder.empty()) std::filesystem::rename(report, folder + "/" + name, moved);
+      if (moved)
+        ADD_FAILURE() << "a sanitizer report of a run as another user (" << name << "):\n"
+                      << readWholeFile(report);
+    }
+  }
+
   TempFolder root_;
 };
 
