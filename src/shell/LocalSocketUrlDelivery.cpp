@@ -201,7 +201,10 @@ std::string readRecord(const std::string& record, std::string& why) {
 // Replaces the record in one step, so a sender reads either the old path or the new one whole.
 bool writeRecord(const std::string& record, const std::string& socketPath, std::string& reason) {
   const std::string draft = record + ".new-" + std::to_string(::getpid());
-  const int fd = ::open(draft.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  // A file already at the draft's name (left by a copy that had this pid, or put there by whoever else
+  // may write the folder) is never written through: it goes, and the draft is made new.
+  ::unlink(draft.c_str());
+  const int fd = ::open(draft.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
   bool written = fd >= 0;
   if (written) {
     const std::string text = socketPath + '\n';

@@ -1,6 +1,7 @@
 // URLs handed from a later start to the running copy over the user-only local socket. The sending side
 // runs on a thread of its own, as it would in the other process, while this thread serves the socket.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -466,6 +467,28 @@ TEST_F(LocalSocketUrlDeliveryTest, AClientOfAnotherUserIsRefusedEvenWhereTheSock
   EXPECT_TRUE(received.empty());
 
   ASSERT_EQ(::chmod(folder.file("run").c_str(), 0700), 0);
+  EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
+  EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
+}
+
+// In a settings folder anyone may write, another user leaves a file of theirs, open to all, where the
+// copy writes the draft of its record. The copy makes its draft anew rather than writing through theirs,
+// so the record is its user's and later starts reach it.
+TEST_F(LocalSocketUrlDeliveryTest, ADraftAnotherUserLeftInTheRecordsPlaceIsNotWrittenThrough) {
+  if (::geteuid() != 0) GTEST_SKIP() << kNeedsAnotherUser;
+  ASSERT_EQ(::chmod(folder.file("config").c_str(), 0777), 0);
+  const std::string draft = folder.file("config/pelko.socket-path.new-") + std::to_string(::getpid());
+  const int fd = ::open(draft.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::fchown(fd, 65534, 65534), 0);
+  ASSERT_EQ(::fchmod(fd, 0666), 0);
+  ::close(fd);
+
+  ASSERT_TRUE(startReceiver());
+  struct stat record {};
+  ASSERT_EQ(::lstat(folder.file("config/pelko.socket-path").c_str(), &record), 0);
+  EXPECT_EQ(record.st_uid, ::getuid());
+  EXPECT_EQ(record.st_mode & 07777, 0600u);
   EXPECT_EQ(forward({"pelko://settings"}), Result::delivered);
   EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"pelko://settings"}}));
 }
