@@ -23,12 +23,16 @@ std::string megabytes(size_t bytes) {
   return std::to_string(bytes) + " bytes";
 }
 
-}  // namespace
+enum class Trust { anyRegularFile, thisUsersOwnFile };
 
-RegularFileRead readRegularFile(const std::string& path, size_t limitBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+RegularFileRead readFile(const std::string& path, size_t limitBytes, Trust trust) {
+  int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+  if (trust == Trust::thisUsersOwnFile) flags |= O_NOFOLLOW;
+  const int fd = ::open(path.c_str(), flags);
   if (fd < 0) {
     const int error = errno;
+    if (error == ELOOP && trust == Trust::thisUsersOwnFile)
+      return failure(RegularFileRead::Status::notRegular, "not a regular file");
     return failure(error == ENOENT ? RegularFileRead::Status::missing : RegularFileRead::Status::failed,
                    std::strerror(error));
   }
@@ -43,6 +47,9 @@ RegularFileRead readRegularFile(const std::string& path, size_t limitBytes) {
   }
   if (!S_ISREG(info.st_mode)) {
     return failure(RegularFileRead::Status::notRegular, "not a regular file");
+  }
+  if (trust == Trust::thisUsersOwnFile && info.st_uid != ::getuid()) {
+    return failure(RegularFileRead::Status::anotherUsers, "another user's file");
   }
   const std::string tooLarge = "larger than " + megabytes(limitBytes);
   if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) > limitBytes) {
@@ -67,6 +74,16 @@ RegularFileRead readRegularFile(const std::string& path, size_t limitBytes) {
   }
   result.status = RegularFileRead::Status::read;
   return result;
+}
+
+}  // namespace
+
+RegularFileRead readRegularFile(const std::string& path, size_t limitBytes) {
+  return readFile(path, limitBytes, Trust::anyRegularFile);
+}
+
+RegularFileRead readThisUsersFile(const std::string& path, size_t limitBytes) {
+  return readFile(path, limitBytes, Trust::thisUsersOwnFile);
 }
 
 }  // namespace pelko::platform

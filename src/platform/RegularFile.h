@@ -10,7 +10,7 @@ namespace pelko::platform {
 // writer cannot hold the caller; only a regular file is read (a symlink to one included), so a device
 // such as /dev/zero cannot fill the memory; and nothing beyond `limitBytes` is kept. Any thread.
 struct RegularFileRead {
-  enum class Status { read, missing, notRegular, tooLarge, failed };
+  enum class Status { read, missing, notRegular, anotherUsers, tooLarge, failed };
 
   Status status = Status::failed;
   std::string contents;  // the whole file when `status` is `read`, else empty
@@ -23,5 +23,11 @@ struct RegularFileRead {
 inline constexpr size_t kRegularFileLimitBytes = 16 * 1024 * 1024;
 
 RegularFileRead readRegularFile(const std::string& path, size_t limitBytes = kRegularFileLimitBytes);
+
+// A file the program trusts to have been left by another process of this user (the running copy's
+// record of its socket): opened once without following a link, and read from that descriptor only when
+// it is a regular file of this user. A link is `notRegular`; a file of another user `anotherUsers`.
+// Nothing is looked at by its path and then opened again, so it cannot be swapped in between.
+RegularFileRead readThisUsersFile(const std::string& path, size_t limitBytes);
 
 }  // namespace pelko::platform

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "foundation/DebugLog.h"
+#include "platform/RegularFile.h"
 #include "shell/PelkoURL.h"
 
 namespace pelko {
@@ -156,46 +157,27 @@ bool sendAll(int fd, const std::string& text) {
 // could be swapped for a link to another copy's record in between.
 std::string readRecord(const std::string& record, std::string& why) {
   why.clear();
-  const int fd = ::open(record.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    if (errno == ELOOP) {
-      why = "it is not a plain file";
-    } else if (errno != ENOENT) {
-      why = std::string("cannot open it (") + std::strerror(errno) + ")";
-    }
-    return {};
-  }
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    why = std::string("cannot examine it (") + std::strerror(errno) + ")";
-    return {};
-  }
-  if (!S_ISREG(info.st_mode)) {
-    why = "it is not a plain file";
-    return {};
-  }
-  if (info.st_uid != ::getuid()) {
-    why = "it belongs to another user";
-    return {};
-  }
   // A path and its line feed; anything longer was never written by a receiver.
-  constexpr size_t kLimit = 4096;
-  std::string contents;
-  char buffer[kLimit + 1];
-  while (contents.size() <= kLimit) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return {};
-    if (count == 0) break;
-    contents.append(buffer, static_cast<size_t>(count));
+  const platform::RegularFileRead read = platform::readThisUsersFile(record, 4096);
+  using Status = platform::RegularFileRead::Status;
+  switch (read.status) {
+    case Status::read:
+      break;
+    case Status::missing:
+    case Status::tooLarge:
+      return {};
+    case Status::notRegular:
+      why = "it is not a plain file";
+      return {};
+    case Status::anotherUsers:
+      why = "it belongs to another user";
+      return {};
+    case Status::failed:
+      why = "cannot open it (" + read.error + ")";
+      return {};
   }
-  if (contents.size() > kLimit) return {};
-  const size_t end = contents.find('\n');
-  return end == std::string::npos ? std::string() : contents.substr(0, end);
+  const size_t end = read.contents.find('\n');
+  return end == std::string::npos ? std::string() : read.contents.substr(0, end);
 }
 
 // Replaces the record in one step, so a sender reads either the old path or the new one whole.

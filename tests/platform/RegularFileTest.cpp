@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -69,6 +70,33 @@ TEST(RegularFileTest, ReadsOnlyRegularFilesUpToTheLimitAndRefusesTheRestWithoutB
               "cannot read " + folder.file(name) + ": not a regular file");
   }
   EXPECT_EQ(files.readFile(folder.file("ten-link")), "0123456789");
+}
+
+// A file trusted to be this user's own is read only as it was opened: not through a link, and only when
+// it is a regular file of this user.
+TEST(RegularFileTest, AFileTrustedToBeTheUsersOwnIsReadOnlyAsAPlainFileOfTheUser) {
+  TempFolder folder;
+  writeWholeFile(folder.file("own"), "0123456789");
+  writeWholeFile(folder.file("long"), "0123456789A");
+  std::filesystem::create_symlink(folder.file("own"), folder.file("link"));
+  ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0600), 0);
+  writeWholeFile(folder.file("foreign"), "0123456789");
+  const bool asRoot = ::geteuid() == 0;
+  if (asRoot) {
+    ASSERT_EQ(::chown(folder.file("foreign").c_str(), 65534, 65534), 0);
+  }
+
+  const std::pair<const char*, Status> cases[] = {
+      {"own", Status::read},        {"long", Status::tooLarge},
+      {"link", Status::notRegular}, {"fifo", Status::notRegular},
+      {"absent", Status::missing},  {"foreign", asRoot ? Status::anotherUsers : Status::read},
+  };
+  for (const auto& [name, status] : cases) {
+    SCOPED_TRACE(name);
+    const RegularFileRead read = readThisUsersFile(folder.file(name), 10);
+    EXPECT_EQ(read.status, status);
+    EXPECT_EQ(read.contents, status == Status::read ? "0123456789" : "");
+  }
 }
 
 }  // namespace
