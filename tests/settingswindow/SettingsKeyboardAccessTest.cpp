@@ -35,6 +35,16 @@ namespace {
 
 class SettingsKeyboardAccessTest : public SettingsWindowTest {
  protected:
+  // The settings that hide rows set so that every row of every section shows.
+  void showEveryRow() {
+    system.settings->borderTop = true;
+    system.settings->showActiveIndicator = true;
+    system.settings->showSystemTray = true;
+    system.settings->showBattery = true;
+    system.settings->showBatteryIcon = true;
+    system.settings->autoHide = true;
+  }
+
   SettingsViewController& showPage(int page) {
     SettingsViewController& view = open();
     controller->window()->resize(980, 760);
@@ -174,13 +184,7 @@ bool holdsMarkup(const QString& text) {
 // for their sections too: plain descriptions, and pop-ups, check boxes and buttons named for their
 // rows or cards, never by their choice or by a title they share.
 TEST_F(SettingsKeyboardAccessTest, DescriptionsArePlainAndControlsAreNamedForTheirRowsOrCards) {
-  // Every row of every section in the window.
-  system.settings->borderTop = true;
-  system.settings->showActiveIndicator = true;
-  system.settings->showSystemTray = true;
-  system.settings->showBattery = true;
-  system.settings->showBatteryIcon = true;
-  system.settings->autoHide = true;
+  showEveryRow();
   SettingsViewController& view = showPage(0);
   int described = 0;
   std::multiset<std::string> popUps, checkBoxes, applies, settingsButtons;
@@ -521,13 +525,7 @@ std::string describe(QWidget* stop, const QRect& place) {
 // between a suggestion above the page and the footer and sidebar after it, and the page scrolls only down
 // as it goes; Shift+Tab goes the same way back.
 TEST_F(SettingsKeyboardAccessTest, TabGoesDownEachPageInReadingOrderAndShiftTabGoesBack) {
-  // Every row of every section shows.
-  system.settings->borderTop = true;
-  system.settings->showActiveIndicator = true;
-  system.settings->showSystemTray = true;
-  system.settings->showBattery = true;
-  system.settings->showBatteryIcon = true;
-  system.settings->autoHide = true;
+  showEveryRow();
   int bannerStops = 0;
   for (int index = 0; index < 5; ++index) {
     SCOPED_TRACE(index);
