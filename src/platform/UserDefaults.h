@@ -35,6 +35,11 @@ class UserDefaults {
 
   // Writes pending changes to permanent storage; false when that failed.
   virtual bool synchronize() = 0;
+  // For the way out of a process that is ending, where the thread holding a lock of the store may be
+  // the one that failed: as setObject() and synchronize(), but false at once, with nothing done, when
+  // another thread is using the store. The value set is written by the synchronize that follows.
+  virtual bool setObjectWithoutWaiting(const std::string& key, PlistValue value);
+  virtual bool synchronizeWithoutWaiting();
   // Only the stored value, without the registered layer.
   virtual std::optional<PlistValue> storedObject(const std::string& key) const = 0;
   // Every stored value.

@@ -39,7 +39,10 @@ void AppDelegate::cleanup() {
   if (taskbars_) taskbars_->stop();
   if (systemTrayManager_) systemTrayManager_->stop();
   if (shouldRestoreDockOnQuit_ && dockIsHidden_) setDockHidden(false);
-  env_.userDefaults.synchronize();
+  // A signal's clean-up never waits for a save another thread has in hand: should that thread never
+  // give the store back, the process would not end. What a save in hand keeps from this one is written
+  // when the store is destroyed at the end of the run, after the background work has finished.
+  env_.userDefaults.synchronizeWithoutWaiting();
 }
 
 void AppDelegate::installSignalHandlers() {

@@ -12,13 +12,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <limits>
+#include <mutex>
 #include <thread>
 
 #include "ScopedEnvironment.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/PlistXml.h"
 #include "platform/real/RealScheduler.h"
+#include "support/PlistFileUserDefaultsTestAccess.h"
 #include "support/TempFolder.h"
 
 namespace pelko::real {
@@ -401,6 +404,74 @@ TEST(PlistFileUserDefaultsKill, AnAssignedValueIsOnDiskWholeWhenTheProcessIsKill
   auto parsed = platform::parsePlistXml(readWholeFile(file), &error);
   ASSERT_TRUE(parsed && parsed->isDictionary()) << error;
   EXPECT_EQ(*parsed->asDictionary(), (Dict{{key, value}}));
+}
+
+// The writer escapes what the reader takes back as it is: a value well inside the reader's limit can
+// make a file beyond it, which the next start would refuse whole.
+TEST_F(PlistFileUserDefaultsTest, ASaveTheReaderWouldRefuseKeepsTheLastGoodFileAndSaysSoOnce) {
+  auto defaults = open();
+  defaults->setObject("kept", "from before");
+  ASSERT_TRUE(defaults->synchronize());
+  defaults->setObject("ampersands", std::string(4'000'000, '&'));  // "&amp;" each: 20 MB written
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(defaults->synchronize());
+  scheduler.advance(1);
+  EXPECT_FALSE(defaults->synchronize());
+  const std::string message = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(message,
+            "Pelko: could not save the settings to " + file() +
+                " (the file would take 20000277 bytes, more than the 16777216 a settings file is read "
+                "up to); the last saved file is kept, and the changes are kept while Pelko runs.\n");
+  EXPECT_EQ(onDisk(), (Dict{{"kept", "from before"}}));
+  EXPECT_EQ(defaults->fileWriteCount(), 1);
+
+  defaults->setObject("ampersands", std::string(3'000'000, '&'));  // 15 MB: read back whole
+  EXPECT_TRUE(defaults->synchronize());
+  EXPECT_EQ(open()->storedDictionary(),
+            (Dict{{"kept", "from before"}, {"ampersands", std::string(3'000'000, '&')}}));
+}
+
+// A save runs on the writer's thread, where an exception would end the program holding the write lock.
+TEST_F(PlistFileUserDefaultsTest, ASaveToAPathThatCannotBeLookedAtFailsWithItsCauseAndThrowsNothing) {
+  const std::string overlong = folder.file(std::string(300, 'n'));
+  PlistFileUserDefaults defaults(scheduler, overlong, kDomain);
+  defaults.setObject("a", 1);
+  ::testing::internal::CaptureStderr();
+  EXPECT_NO_THROW(scheduler.advance(1));  // the scheduled save
+  EXPECT_NO_THROW(EXPECT_FALSE(defaults.synchronize()));
+  EXPECT_NO_THROW(EXPECT_FALSE(defaults.synchronizeWithoutWaiting()));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Pelko: could not save the settings to " + defaults.path() + " (cannot create " + overlong +
+                ": File name too long); the changes are kept and saving them will be retried.\n");
+}
+
+// On the way out of a failing process nothing waits for another thread's hold on the store: that thread
+// may be the one that failed, and never give it back.
+TEST_F(PlistFileUserDefaultsTest, TheWayOutGivesUpAtOnceWhileAnotherThreadHoldsTheStore) {
+  auto defaults = open();
+  struct Case {
+    const char* name;
+    std::function<std::unique_lock<std::mutex>(PlistFileUserDefaults&)> hold;
+    bool valueSet, written;
+  };
+  const Case cases[] = {
+      {"a save in progress", &PlistFileUserDefaultsTestAccess::holdWriter, true, false},
+      {"a change in progress", &PlistFileUserDefaultsTestAccess::holdValues, false, false},
+      {"nothing", [](PlistFileUserDefaults&) { return std::unique_lock<std::mutex>(); }, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_lock held = c.hold(*defaults);
+    auto wayOut = std::async(std::launch::async, [&defaults] {
+      const bool set = defaults->setObjectWithoutWaiting("marker", "set");
+      return std::pair{set, defaults->synchronizeWithoutWaiting()};
+    });
+    const bool finished = wayOut.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (held) held.unlock();
+    ASSERT_TRUE(finished) << "the way out waited for the store";
+    EXPECT_EQ(wayOut.get(), std::pair(c.valueSet, c.written));
+  }
+  EXPECT_EQ(onDisk(), (Dict{{"marker", "set"}}));
 }
 
 }  // namespace

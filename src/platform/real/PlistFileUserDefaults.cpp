@@ -45,36 +45,66 @@ struct PlistFileUserDefaults::State {
   bool writable = true;
   std::atomic<int> writeCount{0};
 
-  bool flush(bool scheduled);
+  // `waiting` never: on the way out of a failing process, where the thread that holds a lock may be the
+  // one that failed, or may never run again; false at once when either lock is taken.
+  enum class Waiting { wait, never };
+  bool flush(bool scheduled, Waiting waiting = Waiting::wait);
+  // Tells a failed save once per run of failures.
+  bool saveFailed(const std::string& why, const char* outcome);
 };
 
-bool PlistFileUserDefaults::State::flush(bool scheduled) {
-  std::lock_guard writing(writeMutex);
-  uint64_t snapshotGeneration;
-  PlistValue::Dictionary snapshot;
-  {
-    std::lock_guard lock(mutex);
-    if (scheduled) flushScheduled = false;
-    snapshotGeneration = generation;
-    if (snapshotGeneration == writtenGeneration) return true;
-    snapshot = values;
-  }
-  if (!writable) return false;
-  const std::string text = platform::writePlistXml(snapshot);
-  if (!files.createDirectories(folder) || !files.writeFileAtomically(path, text)) {
-    if (!lastWriteFailed) {
-      std::fprintf(stderr,
-                   "Pelko: could not save the settings to %s (%s); the changes are kept and saving them will "
-                   "be retried.\n",
-                   path.c_str(), PosixFileSystem::lastError().c_str());
+bool PlistFileUserDefaults::State::flush(bool scheduled, Waiting waiting) {
+  const auto take = [waiting](auto& lock) {
+    if (waiting == Waiting::never) return lock.try_lock();
+    lock.lock();
+    return true;
+  };
+  const char* const retried = "the changes are kept and saving them will be retried";
+  std::unique_lock writing(writeMutex, std::defer_lock);
+  if (!take(writing)) return false;
+  // Nothing leaves a save as an exception: on a background thread it would end the program with the
+  // write lock held, and the crash marker and the signal handlers would then wait for it for ever.
+  try {
+    uint64_t snapshotGeneration;
+    PlistValue::Dictionary snapshot;
+    {
+      std::unique_lock lock(mutex, std::defer_lock);
+      if (!take(lock)) return false;
+      if (scheduled) flushScheduled = false;
+      snapshotGeneration = generation;
+      if (snapshotGeneration == writtenGeneration) return true;
+      snapshot = values;
     }
-    lastWriteFailed = true;
-    return false;
+    if (!writable) return false;
+    const std::string text = platform::writePlistXml(snapshot);
+    // A file the next start would refuse to read is worse than the last one it can.
+    if (text.size() > platform::kRegularFileLimitBytes) {
+      return saveFailed("the file would take " + std::to_string(text.size()) + " bytes, more than the " +
+                            std::to_string(platform::kRegularFileLimitBytes) +
+                            " a settings file is read up to",
+                        "the last saved file is kept, and the changes are kept while Pelko runs");
+    }
+    if (!files.createDirectories(folder) || !files.writeFileAtomically(path, text)) {
+      return saveFailed(PosixFileSystem::lastError(), retried);
+    }
+    lastWriteFailed = false;
+    writtenGeneration = snapshotGeneration;
+    writeCount.fetch_add(1);
+    return true;
+  } catch (const std::exception& error) {
+    return saveFailed(error.what(), retried);
+  } catch (...) {
+    return saveFailed("an unknown error", retried);
   }
-  lastWriteFailed = false;
-  writtenGeneration = snapshotGeneration;
-  writeCount.fetch_add(1);
-  return true;
+}
+
+bool PlistFileUserDefaults::State::saveFailed(const std::string& why, const char* outcome) {
+  if (!lastWriteFailed) {
+    std::fprintf(stderr, "Pelko: could not save the settings to %s (%s); %s.\n", path.c_str(), why.c_str(),
+                 outcome);
+  }
+  lastWriteFailed = true;
+  return false;
 }
 
 namespace {
@@ -215,6 +245,18 @@ bool PlistFileUserDefaults::synchronize() {
   return state_->flush(false);
 }
 
+bool PlistFileUserDefaults::synchronizeWithoutWaiting() {
+  return state_->flush(false, State::Waiting::never);
+}
+
+bool PlistFileUserDefaults::setObjectWithoutWaiting(const std::string& key, PlistValue value) {
+  std::unique_lock lock(state_->mutex, std::try_to_lock);
+  if (!lock.owns_lock()) return false;
+  state_->values.insert_or_assign(key, std::move(value));
+  ++state_->generation;
+  return true;
+}
+
 std::optional<PlistValue> PlistFileUserDefaults::storedObject(const std::string& key) const {
   std::lock_guard lock(state_->mutex);
   auto it = state_->values.find(key);
@@ -225,6 +267,14 @@ std::optional<PlistValue> PlistFileUserDefaults::storedObject(const std::string&
 PlistValue::Dictionary PlistFileUserDefaults::storedDictionary() const {
   std::lock_guard lock(state_->mutex);
   return state_->values;
+}
+
+std::unique_lock<std::mutex> PlistFileUserDefaults::holdWriter() {
+  return std::unique_lock(state_->writeMutex);
+}
+
+std::unique_lock<std::mutex> PlistFileUserDefaults::holdValues() {
+  return std::unique_lock(state_->mutex);
 }
 
 int PlistFileUserDefaults::fileWriteCount() const {

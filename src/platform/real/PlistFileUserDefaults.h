@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -21,7 +22,8 @@ namespace pelko::real {
 // is told alike and once. Changes are written atomically on a
 // background serial queue, coalesced: the file is rewritten at most kFlushDelay seconds after the first
 // change it does not hold yet, however long a stream of changes goes on. synchronize() and destruction
-// write synchronously. Apart from those, the main thread never waits for the disk.
+// write synchronously. Apart from those, the main thread never waits for the disk. A save never writes a
+// file larger than the reader takes (platform/RegularFile.h): the last saved file stays, and stderr says so.
 class PlistFileUserDefaults final : public platform::UserDefaults {
  public:
   static constexpr double kFlushDelay = 0.5;
@@ -48,6 +50,8 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   const std::string& unreadableBecause() const;
 
   bool synchronize() override;
+  bool setObjectWithoutWaiting(const std::string& key, platform::PlistValue value) override;
+  bool synchronizeWithoutWaiting() override;
   std::optional<platform::PlistValue> storedObject(const std::string& key) const override;
   platform::PlistValue::Dictionary storedDictionary() const override;
 
@@ -59,7 +63,11 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   void erase(const std::string& key) override;
 
  private:
+  friend struct PlistFileUserDefaultsTestAccess;
   struct State;
+  // The store held as a save in progress holds it (the writer) or a change does (the values).
+  std::unique_lock<std::mutex> holdWriter();
+  std::unique_lock<std::mutex> holdValues();
   void load(Scheduler& scheduler, const EntryCheck& check);
   void scheduleFlush();
 
