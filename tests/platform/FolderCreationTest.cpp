@@ -33,7 +33,11 @@ std::string makeFolderAsOrdinaryUser(const std::string& folder) {
       ::setfsgid(kNobody);
       ::setfsuid(kNobody);
     }
-    result = makeFolder(folder);
+    try {
+      result = makeFolder(folder);
+    } catch (const std::exception& error) {
+      result = std::string("threw ") + error.what();
+    }
   }).join();
   return result;
 }
