@@ -78,5 +78,18 @@ TEST(SettingsPathsTest, ASettingsFolderThatCannotBeMadeOrLookedAtIsNamedByItsCau
   }
 }
 
+// A path is told on one line, and a terminal is told nothing it would act on.
+TEST(SettingsPathsTest, ControlCharactersInTheSettingsPathAreShownAsQuestionMarks) {
+  Sandbox sandbox;
+  std::ofstream(sandbox.path("clear\x1b[2Jscreen")) << "";
+  PelkoProcess run(sandbox, {}, {{"XDG_CONFIG_HOME", sandbox.path("clear\x1b[2Jscreen")}});
+  ASSERT_TRUE(endsWith(run, 1));
+  EXPECT_NE(
+      run.output().find("Pelko: cannot take the single-instance lock " + sandbox.path("clear?[2Jscreen") +
+                        "/pelko/pelko.lock: " + sandbox.path("clear?[2Jscreen") + " is not a folder\n"),
+      std::string::npos)
+      << run.output();
+}
+
 }  // namespace
 }  // namespace pelko::testing
