@@ -67,12 +67,12 @@ double UserDefaults::doubleForKey(const std::string& key) const {
   return 0;
 }
 
-bool UserDefaults::setObjectWithoutWaiting(const std::string& key, PlistValue value) {
+bool UserDefaults::setObjectOnTheWayOut(const std::string& key, PlistValue value) {
   store(key, std::move(value));
   return true;
 }
 
-bool UserDefaults::synchronizeWithoutWaiting() {
+bool UserDefaults::synchronizeOnTheWayOut() {
   return synchronize();
 }
 

@@ -39,10 +39,9 @@ void AppDelegate::cleanup() {
   if (taskbars_) taskbars_->stop();
   if (systemTrayManager_) systemTrayManager_->stop();
   if (shouldRestoreDockOnQuit_ && dockIsHidden_) setDockHidden(false);
-  // A signal's clean-up never waits for a save another thread has in hand: should that thread never
-  // give the store back, the process would not end. What a save in hand keeps from this one is written
-  // when the store is destroyed at the end of the run, after the background work has finished.
-  env_.userDefaults.synchronizeWithoutWaiting();
+  // The way-out form: values kept held by a thread that failed holding them do not keep the run from
+  // ending.
+  env_.userDefaults.synchronizeOnTheWayOut();
 }
 
 void AppDelegate::installSignalHandlers() {

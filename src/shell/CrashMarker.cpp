@@ -11,13 +11,12 @@ std::string CrashMarker::text(const platform::UncaughtException& exception) {
 }
 
 bool CrashMarker::store(platform::UserDefaults& defaults, const platform::UncaughtException& exception) {
-  // The thread that failed may hold the store's lock, or another one may never give it back: waiting
-  // here could keep a dying process from ending.
+  // The thread that failed may be the one holding the store: the way-out forms never wait for it.
   const std::string marker = text(exception);
   const char* why = nullptr;
-  if (!defaults.setObjectWithoutWaiting(kKey, marker)) {
+  if (!defaults.setObjectOnTheWayOut(kKey, marker)) {
     why = "the settings were in use by another thread";
-  } else if (!defaults.synchronizeWithoutWaiting()) {
+  } else if (!defaults.synchronizeOnTheWayOut()) {
     why = "the settings file was in use by another thread or could not be written";
   }
   if (!why) return true;

@@ -78,6 +78,29 @@ TEST(SettingsPathsTest, ASettingsFolderThatCannotBeMadeOrLookedAtIsNamedByItsCau
   }
 }
 
+// The settings folder becomes unsearchable once the lock in it is taken, before the Dock's hide saves
+// its record there on a background thread: that save fails, it does not end the program, and the run
+// ends when asked to, saying why its settings were not saved.
+TEST(SettingsPathsTest, ASettingsFolderThatGoesAwayDuringStartUpIsToldAndTheRunStillEnds) {
+  Sandbox sandbox;
+  ASSERT_TRUE(sandbox.runAsOrdinaryUser());
+  PelkoProcess run(sandbox);
+  const std::string lock = sandbox.path("config/pelko/pelko.lock");
+  std::error_code error;
+  for (int i = 0; i < 20'000 && !std::filesystem::exists(lock, error) && run.isRunning(); ++i)
+    run.waitForOutput("(no such line)", 0.001);  // keeps the output flowing while waiting
+  ASSERT_TRUE(std::filesystem::exists(lock, error)) << run.output();
+  ASSERT_EQ(::chmod(sandbox.path("config").c_str(), 0600), 0);
+
+  ASSERT_TRUE(run.waitUntilReady()) << run.output();
+  EXPECT_EQ(run.terminate(), "") << run.output();
+  EXPECT_NE(run.output().find("Pelko: could not save the settings to " + sandbox.defaultsFile() +
+                              " (cannot create " + sandbox.path("config/pelko") + ": Permission denied)"),
+            std::string::npos)
+      << run.output();
+  ::chmod(sandbox.path("config").c_str(), 0700);
+}
+
 // A path is told on one line, and a terminal is told nothing it would act on.
 TEST(SettingsPathsTest, ControlCharactersInTheSettingsPathAreShownAsQuestionMarks) {
   Sandbox sandbox;

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "platform/PlistXml.h"
@@ -45,34 +46,59 @@ struct PlistFileUserDefaults::State {
   bool writable = true;
   std::atomic<int> writeCount{0};
 
-  // `waiting` never: on the way out of a failing process, where the thread that holds a lock may be the
-  // one that failed, or may never run again; false at once when either lock is taken.
-  enum class Waiting { wait, never };
-  bool flush(bool scheduled, Waiting waiting = Waiting::wait);
-  // Tells a failed save once per run of failures.
-  bool saveFailed(const std::string& why, const char* outcome);
+  // The thread whose save holds writeMutex.
+  std::atomic<std::thread::id> writer{};
+
+  // `wayOut`: for a process that is ending, where the thread that failed may be the one holding the
+  // store. A save on another thread is waited for (nothing leaves a save as an exception, so it ends,
+  // and the newer snapshot then lands last); this thread's own save, which can never end, is not: the
+  // file is then written without the write lock. False when the values cannot be had at once.
+  enum class Waiting { always, wayOut };
+  bool flush(bool scheduled, Waiting waiting = Waiting::always);
+  // Tells a failed save once per run of failures; `owner` false for a save without the write lock,
+  // which leaves that bookkeeping to the save that holds it.
+  bool saveFailed(const std::string& why, const char* outcome, bool owner);
+
+  // The values are held only for moments, in memory: a few tries get them unless their holder stopped.
+  static bool lockSoon(std::unique_lock<std::mutex>& lock) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      if (lock.try_lock()) return true;
+      std::this_thread::yield();
+    }
+    return false;
+  }
 };
 
 bool PlistFileUserDefaults::State::flush(bool scheduled, Waiting waiting) {
-  const auto take = [waiting](auto& lock) {
-    if (waiting == Waiting::never) return lock.try_lock();
-    lock.lock();
-    return true;
-  };
   const char* const retried = "the changes are kept and saving them will be retried";
   std::unique_lock writing(writeMutex, std::defer_lock);
-  if (!take(writing)) return false;
+  if (waiting == Waiting::always || writer.load() != std::this_thread::get_id()) writing.lock();
+  // Without the write lock the file is written all the same, but what the file holds is the holder's
+  // to record: neither read nor changed here.
+  const bool owner = writing.owns_lock();
+  if (owner) writer.store(std::this_thread::get_id());
+  struct Release {
+    std::atomic<std::thread::id>& writer;
+    bool owner;
+    ~Release() {
+      if (owner) writer.store({});
+    }
+  } release{writer, owner};  // before the write lock goes
   // Nothing leaves a save as an exception: on a background thread it would end the program with the
-  // write lock held, and the crash marker and the signal handlers would then wait for it for ever.
+  // write lock held.
   try {
     uint64_t snapshotGeneration;
     PlistValue::Dictionary snapshot;
     {
       std::unique_lock lock(mutex, std::defer_lock);
-      if (!take(lock)) return false;
+      if (waiting == Waiting::always) {
+        lock.lock();
+      } else if (!lockSoon(lock)) {
+        return false;
+      }
       if (scheduled) flushScheduled = false;
       snapshotGeneration = generation;
-      if (snapshotGeneration == writtenGeneration) return true;
+      if (owner && snapshotGeneration == writtenGeneration) return true;
       snapshot = values;
     }
     if (!writable) return false;
@@ -82,28 +108,29 @@ bool PlistFileUserDefaults::State::flush(bool scheduled, Waiting waiting) {
       return saveFailed("the file would take " + std::to_string(text.size()) + " bytes, more than the " +
                             std::to_string(platform::kRegularFileLimitBytes) +
                             " a settings file is read up to",
-                        "the last saved file is kept, and the changes are kept while Pelko runs");
+                        "the last saved file is kept, and the changes are kept while Pelko runs", owner);
     }
     if (!files.createDirectories(folder) || !files.writeFileAtomically(path, text)) {
-      return saveFailed(PosixFileSystem::lastError(), retried);
+      return saveFailed(PosixFileSystem::lastError(), retried, owner);
     }
+    if (!owner) return true;
     lastWriteFailed = false;
     writtenGeneration = snapshotGeneration;
     writeCount.fetch_add(1);
     return true;
   } catch (const std::exception& error) {
-    return saveFailed(error.what(), retried);
+    return saveFailed(error.what(), retried, owner);
   } catch (...) {
-    return saveFailed("an unknown error", retried);
+    return saveFailed("an unknown error", retried, owner);
   }
 }
 
-bool PlistFileUserDefaults::State::saveFailed(const std::string& why, const char* outcome) {
-  if (!lastWriteFailed) {
+bool PlistFileUserDefaults::State::saveFailed(const std::string& why, const char* outcome, bool owner) {
+  if (!owner || !lastWriteFailed) {
     std::fprintf(stderr, "Pelko: could not save the settings to %s (%s); %s.\n", path.c_str(), why.c_str(),
                  outcome);
   }
-  lastWriteFailed = true;
+  if (owner) lastWriteFailed = true;
   return false;
 }
 
@@ -245,13 +272,13 @@ bool PlistFileUserDefaults::synchronize() {
   return state_->flush(false);
 }
 
-bool PlistFileUserDefaults::synchronizeWithoutWaiting() {
-  return state_->flush(false, State::Waiting::never);
+bool PlistFileUserDefaults::synchronizeOnTheWayOut() {
+  return state_->flush(false, State::Waiting::wayOut);
 }
 
-bool PlistFileUserDefaults::setObjectWithoutWaiting(const std::string& key, PlistValue value) {
-  std::unique_lock lock(state_->mutex, std::try_to_lock);
-  if (!lock.owns_lock()) return false;
+bool PlistFileUserDefaults::setObjectOnTheWayOut(const std::string& key, PlistValue value) {
+  std::unique_lock lock(state_->mutex, std::defer_lock);
+  if (!State::lockSoon(lock)) return false;
   state_->values.insert_or_assign(key, std::move(value));
   ++state_->generation;
   return true;

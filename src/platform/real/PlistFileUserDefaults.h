@@ -50,8 +50,8 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   const std::string& unreadableBecause() const;
 
   bool synchronize() override;
-  bool setObjectWithoutWaiting(const std::string& key, platform::PlistValue value) override;
-  bool synchronizeWithoutWaiting() override;
+  bool setObjectOnTheWayOut(const std::string& key, platform::PlistValue value) override;
+  bool synchronizeOnTheWayOut() override;
   std::optional<platform::PlistValue> storedObject(const std::string& key) const override;
   platform::PlistValue::Dictionary storedDictionary() const override;
 
