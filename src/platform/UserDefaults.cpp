@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 namespace pelko::platform {
 
@@ -64,6 +65,15 @@ double UserDefaults::doubleForKey(const std::string& key) const {
     if (error == std::errc() && end == s->data() + s->size()) return result;
   }
   return 0;
+}
+
+bool UserDefaults::setObjectOnTheWayOut(const std::string& key, PlistValue value) {
+  store(key, std::move(value));
+  return true;
+}
+
+bool UserDefaults::synchronizeOnTheWayOut() {
+  return synchronize();
 }
 
 }  // namespace pelko::platform

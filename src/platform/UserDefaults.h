@@ -35,6 +35,13 @@ class UserDefaults {
 
   // Writes pending changes to permanent storage; false when that failed.
   virtual bool synchronize() = 0;
+  // For the way out of a process that is ending, where the thread that failed may be the one holding the
+  // store: as setObject() and synchronize(), but never waiting for this thread's own hold, which can
+  // never end, nor for values another thread keeps held; false then. A save in hand on another thread,
+  // which always ends, is waited for, so that the newer values land last. The value set is written by
+  // the synchronize that follows.
+  virtual bool setObjectOnTheWayOut(const std::string& key, PlistValue value);
+  virtual bool synchronizeOnTheWayOut();
   // Only the stored value, without the registered layer.
   virtual std::optional<PlistValue> storedObject(const std::string& key) const = 0;
   // Every stored value.

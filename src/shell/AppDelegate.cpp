@@ -13,6 +13,7 @@
 #include "settings/LaunchAtLoginHelper.h"
 #include "settings/SettingsManager.h"
 #include "shell/CrashMarker.h"
+#include "shell/PelkoURL.h"
 #include "shell/SingleInstanceLock.h"
 #include "taskbar/SystemTrayManager.h"
 #include "tracking/AccessibilityHelper.h"
@@ -112,7 +113,8 @@ void AppDelegate::claimSingleInstanceThenStart() {
     case SingleInstanceLock::Outcome::unavailable:
       // Running unguarded could let two copies change the Dock at once.
       std::fprintf(stderr, "Pelko: cannot take the single-instance lock %s: %s\n",
-                   env_.instanceLockPath.c_str(), reason.c_str());
+                   withControlCharactersHidden(env_.instanceLockPath).c_str(),
+                   withControlCharactersHidden(reason).c_str());
       std::fflush(stderr);
       env_.processControl.exit(1);
       return;

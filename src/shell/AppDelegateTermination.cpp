@@ -39,7 +39,9 @@ void AppDelegate::cleanup() {
   if (taskbars_) taskbars_->stop();
   if (systemTrayManager_) systemTrayManager_->stop();
   if (shouldRestoreDockOnQuit_ && dockIsHidden_) setDockHidden(false);
-  env_.userDefaults.synchronize();
+  // The way-out form: values kept held by a thread that failed holding them do not keep the run from
+  // ending.
+  env_.userDefaults.synchronizeOnTheWayOut();
 }
 
 void AppDelegate::installSignalHandlers() {

@@ -142,6 +142,22 @@ class Sandbox {
   // empty for the program itself; `setpriv` and its options to run it as another user.
   std::vector<std::string> launcher;
 
+  // Runs the program as an ordinary user from now on: this one, or `nobody` when the tests run as root,
+  // which reads, makes and searches whatever it likes. Everything in the sandbox becomes theirs.
+  ::testing::AssertionResult runAsOrdinaryUser() {
+    if (::geteuid() != 0) return ::testing::AssertionSuccess();
+    constexpr uid_t kNobody = 65534;
+    const std::filesystem::path root = std::filesystem::path(path("")).parent_path();
+    if (::lchown(root.c_str(), kNobody, kNobody) != 0)
+      return ::testing::AssertionFailure() << "cannot give " << root << " to nobody";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+      if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0)
+        return ::testing::AssertionFailure() << "cannot give " << entry.path() << " to nobody";
+    }
+    launcher = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    return ::testing::AssertionSuccess();
+  }
+
   static std::vector<std::string> lines(const std::string& file) {
     std::vector<std::string> result;
     std::ifstream in(file);

@@ -14,12 +14,14 @@
 #include <functional>
 #include <future>
 #include <limits>
+#include <mutex>
 #include <thread>
 
 #include "ScopedEnvironment.h"
 #include "foundation/VirtualScheduler.h"
 #include "platform/PlistXml.h"
 #include "platform/real/RealScheduler.h"
+#include "support/PlistFileUserDefaultsTestAccess.h"
 #include "support/TempFolder.h"
 
 namespace pelko::real {
@@ -607,6 +609,75 @@ TEST(PlistFileUserDefaultsKill, AnAssignedValueIsOnDiskWholeWhenTheProcessIsKill
   auto parsed = platform::parsePlistXml(readWholeFile(file), &error);
   ASSERT_TRUE(parsed && parsed->isDictionary()) << error;
   EXPECT_EQ(*parsed->asDictionary(), (Dict{{key, value}}));
+}
+
+// The writer escapes what the reader takes back as it is: a value well inside the reader's limit can
+// make a file beyond it, which the next start would refuse whole.
+TEST_F(PlistFileUserDefaultsTest, ASaveTheReaderWouldRefuseKeepsTheLastGoodFileAndSaysSoOnce) {
+  auto defaults = open();
+  defaults->setObject("kept", "from before");
+  ASSERT_TRUE(defaults->synchronize());
+  defaults->setObject("ampersands", std::string(4'000'000, '&'));  // "&amp;" each: 20 MB written
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(defaults->synchronize());
+  scheduler.advance(1);
+  EXPECT_FALSE(defaults->synchronize());
+  const std::string message = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(message,
+            "Pelko: could not save the settings to " + file() +
+                " (the file would take 20000277 bytes, more than the 16777216 a settings file is read "
+                "up to); the last saved file is kept, and the changes are kept while Pelko runs.\n");
+  EXPECT_EQ(onDisk(), (Dict{{"kept", "from before"}}));
+  EXPECT_EQ(defaults->fileWriteCount(), 1);
+
+  defaults->setObject("ampersands", std::string(3'000'000, '&'));  // 15 MB: read back whole
+  EXPECT_TRUE(defaults->synchronize());
+  EXPECT_EQ(open()->storedDictionary(),
+            (Dict{{"kept", "from before"}, {"ampersands", std::string(3'000'000, '&')}}));
+}
+
+// A save runs on the writer's thread, where an exception would end the program holding the write lock.
+TEST_F(PlistFileUserDefaultsTest, ASaveToAPathThatCannotBeLookedAtFailsWithItsCauseAndThrowsNothing) {
+  const std::string overlong = folder.file(std::string(300, 'n'));
+  PlistFileUserDefaults defaults(scheduler, overlong, kDomain);
+  defaults.read();
+  defaults.setObject("a", 1);
+  ::testing::internal::CaptureStderr();
+  EXPECT_NO_THROW(scheduler.advance(1));  // the scheduled save
+  EXPECT_NO_THROW(EXPECT_FALSE(defaults.synchronize()));
+  EXPECT_NO_THROW(EXPECT_FALSE(defaults.synchronizeOnTheWayOut()));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Pelko: could not save the settings to " + defaults.path() + " (cannot create " + overlong +
+                ": File name too long); the changes are kept and saving them will be retried.\n");
+}
+
+// On the way out of a failing process nothing waits for values another thread keeps held: that thread
+// may be the one that failed, and never give them back. A save in hand on another thread always ends,
+// and the marker is written after it.
+TEST_F(PlistFileUserDefaultsTest, TheWayOutGivesUpOnHeldValuesAndWritesAfterASaveInHand) {
+  auto defaults = open();
+  const auto wayOut = [&defaults] {
+    return std::async(std::launch::async, [&defaults] {
+      const bool set = defaults->setObjectOnTheWayOut("marker", "set");
+      return std::pair{set, defaults->synchronizeOnTheWayOut()};
+    });
+  };
+  {
+    auto held = PlistFileUserDefaultsTestAccess::holdValues(*defaults);
+    auto result = wayOut();
+    const bool finished = result.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    held.unlock();
+    ASSERT_TRUE(finished) << "the way out waited for the values";
+    EXPECT_EQ(result.get(), std::pair(false, false));
+    EXPECT_FALSE(std::filesystem::exists(file()));
+  }
+  {
+    auto held = PlistFileUserDefaultsTestAccess::holdWriter(*defaults);
+    auto result = wayOut();
+    held.unlock();
+    EXPECT_EQ(result.get(), std::pair(true, true));
+    EXPECT_EQ(onDisk(), (Dict{{"marker", "set"}}));
+  }
 }
 
 }  // namespace

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <stdexcept>
+#include <thread>
 
 #include "ShellTestWorld.h"
+#include "foundation/VirtualScheduler.h"
+#include "platform/real/PlistFileUserDefaults.h"
+#include "platform/real/PosixProcessControl.h"
 #include "shell/CrashMarker.h"
 #include "tracking/AppTracker.h"
 
@@ -179,6 +185,36 @@ TEST(CrashMarkerTest, AnExceptionWithoutAReasonIsMarkedUnknownAndOnlyAStringMark
   defaults.setObject(CrashMarker::kKey, std::string("E: r"));
   EXPECT_EQ(CrashMarker::take(defaults), "E: r");
   EXPECT_FALSE(CrashMarker::take(defaults));
+}
+
+// The Dock's hide saves on a background thread. A save there that fails, followed by an exception that
+// ends the program, must end it: the crash marker is not waited for, and says when it is not recorded.
+// A process that waits for a lock it holds itself never aborts; the alarm ends it instead.
+TEST(CrashMarkerDeathTest, AnExceptionAfterASaveFailedOnAnotherThreadEndsTheProcessWithoutWaiting) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // Never made: no folder may have a name this long.
+  const std::string unusable = "/tmp/" + std::string(300, 'n');
+  EXPECT_EXIT(
+      {
+        ::alarm(20);
+        VirtualScheduler scheduler;
+        real::PlistFileUserDefaults defaults(scheduler, unusable, "com.pelko.test");
+        defaults.read();
+        real::PosixProcessControl processControl;
+        processControl.setUncaughtExceptionHandler([&defaults](const platform::UncaughtException& exception) {
+          CrashMarker::store(defaults, exception);
+        });
+        std::thread([&defaults] {
+          defaults.setObject("changed", 1);
+          defaults.synchronize();
+          throw std::runtime_error("thrown after a failed save");
+        }).join();
+      },
+      ::testing::KilledBySignal(SIGABRT),
+      "could not save the settings to .*File name too long.*"
+      "Pelko: the uncaught exception \\(std::runtime_error: thrown after a failed save\\) is not recorded "
+      "for the "
+      "next start: the settings file was in use by another thread or could not be written\\.");
 }
 
 }  // namespace

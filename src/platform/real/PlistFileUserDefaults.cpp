@@ -13,6 +13,7 @@
 #include <ctime>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "foundation/ControlCharacters.h"
@@ -48,42 +49,98 @@ struct PlistFileUserDefaults::State {
   bool writable = false;
   std::atomic<int> writeCount{0};
 
-  bool flush(bool scheduled);
+  // The thread whose save holds writeMutex.
+  std::atomic<std::thread::id> writer{};
+
+  // `wayOut`: for a process that is ending, where the thread that failed may be the one holding the
+  // store. A save on another thread is waited for (nothing leaves a save as an exception, so it ends,
+  // and the newer snapshot then lands last); this thread's own save, which can never end, is not: the
+  // file is then written without the write lock. False when the values cannot be had at once.
+  enum class Waiting { always, wayOut };
+  bool flush(bool scheduled, Waiting waiting = Waiting::always);
+  // Tells a failed save once per run of failures; `owner` false for a save without the write lock,
+  // which leaves that bookkeeping to the save that holds it.
+  bool saveFailed(const std::string& why, const char* outcome, bool owner);
   // From here on saves go to the file: reading found it whole, or out of the way.
   void becomeWritable() {
     std::lock_guard writing(writeMutex);
     writable = true;
   }
-};
 
-bool PlistFileUserDefaults::State::flush(bool scheduled) {
-  std::lock_guard writing(writeMutex);
-  uint64_t snapshotGeneration;
-  PlistValue::Dictionary snapshot;
-  {
-    std::lock_guard lock(mutex);
-    if (scheduled) flushScheduled = false;
-    snapshotGeneration = generation;
-    if (snapshotGeneration == writtenGeneration) return true;
-    snapshot = values;
-  }
-  if (!writable) return false;
-  const std::string text = platform::writePlistXml(snapshot);
-  if (!files.createDirectories(folder) || !files.writeFileAtomically(savePath, text)) {
-    if (!lastWriteFailed) {
-      std::fprintf(stderr,
-                   "Pelko: could not save the settings to %s (%s); the changes are kept and saving them will "
-                   "be retried.\n",
-                   withControlCharactersHidden(savePath).c_str(),
-                   withControlCharactersHidden(PosixFileSystem::lastError()).c_str());
+  // The values are held only for moments, in memory: a few tries get them unless their holder stopped.
+  static bool lockSoon(std::unique_lock<std::mutex>& lock) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      if (lock.try_lock()) return true;
+      std::this_thread::yield();
     }
-    lastWriteFailed = true;
     return false;
   }
-  lastWriteFailed = false;
-  writtenGeneration = snapshotGeneration;
-  writeCount.fetch_add(1);
-  return true;
+};
+
+bool PlistFileUserDefaults::State::flush(bool scheduled, Waiting waiting) {
+  const char* const retried = "the changes are kept and saving them will be retried";
+  std::unique_lock writing(writeMutex, std::defer_lock);
+  if (waiting == Waiting::always || writer.load() != std::this_thread::get_id()) writing.lock();
+  // Without the write lock the file is written all the same, but what the file holds is the holder's
+  // to record: neither read nor changed here.
+  const bool owner = writing.owns_lock();
+  if (owner) writer.store(std::this_thread::get_id());
+  struct Release {
+    std::atomic<std::thread::id>& writer;
+    bool owner;
+    ~Release() {
+      if (owner) writer.store({});
+    }
+  } release{writer, owner};  // before the write lock goes
+  // Nothing leaves a save as an exception: on a background thread it would end the program with the
+  // write lock held.
+  try {
+    uint64_t snapshotGeneration;
+    PlistValue::Dictionary snapshot;
+    {
+      std::unique_lock lock(mutex, std::defer_lock);
+      if (waiting == Waiting::always) {
+        lock.lock();
+      } else if (!lockSoon(lock)) {
+        return false;
+      }
+      if (scheduled) flushScheduled = false;
+      snapshotGeneration = generation;
+      if (owner && snapshotGeneration == writtenGeneration) return true;
+      snapshot = values;
+    }
+    if (!writable) return false;
+    const std::string text = platform::writePlistXml(snapshot);
+    // A file the next start would refuse to read is worse than the last one it can.
+    if (text.size() > platform::kRegularFileLimitBytes) {
+      return saveFailed("the file would take " + std::to_string(text.size()) + " bytes, more than the " +
+                            std::to_string(platform::kRegularFileLimitBytes) +
+                            " a settings file is read up to",
+                        "the last saved file is kept, and the changes are kept while Pelko runs", owner);
+    }
+    if (!files.createDirectories(folder) || !files.writeFileAtomically(savePath, text)) {
+      return saveFailed(PosixFileSystem::lastError(), retried, owner);
+    }
+    if (!owner) return true;
+    lastWriteFailed = false;
+    writtenGeneration = snapshotGeneration;
+    writeCount.fetch_add(1);
+    return true;
+  } catch (const std::exception& error) {
+    return saveFailed(error.what(), retried, owner);
+  } catch (...) {
+    return saveFailed("an unknown error", retried, owner);
+  }
+}
+
+bool PlistFileUserDefaults::State::saveFailed(const std::string& why, const char* outcome, bool owner) {
+  if (!owner || !lastWriteFailed) {
+    std::fprintf(stderr, "Pelko: could not save the settings to %s (%s); %s.\n",
+                 withControlCharactersHidden(savePath).c_str(), withControlCharactersHidden(why).c_str(),
+                 outcome);
+  }
+  if (owner) lastWriteFailed = true;
+  return false;
 }
 
 namespace {
@@ -294,6 +351,18 @@ bool PlistFileUserDefaults::synchronize() {
   return state_->flush(false);
 }
 
+bool PlistFileUserDefaults::synchronizeOnTheWayOut() {
+  return state_->flush(false, State::Waiting::wayOut);
+}
+
+bool PlistFileUserDefaults::setObjectOnTheWayOut(const std::string& key, PlistValue value) {
+  std::unique_lock lock(state_->mutex, std::defer_lock);
+  if (!State::lockSoon(lock)) return false;
+  state_->values.insert_or_assign(key, std::move(value));
+  ++state_->generation;
+  return true;
+}
+
 std::optional<PlistValue> PlistFileUserDefaults::storedObject(const std::string& key) const {
   std::lock_guard lock(state_->mutex);
   auto it = state_->values.find(key);
@@ -304,6 +373,14 @@ std::optional<PlistValue> PlistFileUserDefaults::storedObject(const std::string&
 PlistValue::Dictionary PlistFileUserDefaults::storedDictionary() const {
   std::lock_guard lock(state_->mutex);
   return state_->values;
+}
+
+std::unique_lock<std::mutex> PlistFileUserDefaults::holdWriter() {
+  return std::unique_lock(state_->writeMutex);
+}
+
+std::unique_lock<std::mutex> PlistFileUserDefaults::holdValues() {
+  return std::unique_lock(state_->mutex);
 }
 
 int PlistFileUserDefaults::fileWriteCount() const {

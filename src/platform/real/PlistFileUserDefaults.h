@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -26,7 +27,9 @@ namespace pelko::real {
 // the file that is printed goes through the one reader of control characters. Changes are written
 // atomically on a background serial queue, coalesced: the file is rewritten at most kFlushDelay seconds
 // after the first change it does not hold yet, however long a stream of changes goes on. synchronize()
-// and destruction write synchronously. Apart from those, the main thread never waits for the disk.
+// and destruction write synchronously. Apart from those, the main thread never waits for the disk. A
+// save never writes a file larger than the reader takes (platform/RegularFile.h): the last saved file
+// stays, and stderr says so.
 class PlistFileUserDefaults final : public platform::UserDefaults {
  public:
   static constexpr double kFlushDelay = 0.5;
@@ -79,6 +82,8 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   const std::string& path() const;
 
   bool synchronize() override;
+  bool setObjectOnTheWayOut(const std::string& key, platform::PlistValue value) override;
+  bool synchronizeOnTheWayOut() override;
   std::optional<platform::PlistValue> storedObject(const std::string& key) const override;
   platform::PlistValue::Dictionary storedDictionary() const override;
 
@@ -90,8 +95,12 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   void erase(const std::string& key) override;
 
  private:
+  friend struct PlistFileUserDefaultsTestAccess;
   struct State;
   Reading keepAside(Reading reading, const std::string& damage);
+  // The store held as a save in progress holds it (the writer) or a change does (the values).
+  std::unique_lock<std::mutex> holdWriter();
+  std::unique_lock<std::mutex> holdValues();
   void scheduleFlush();
 
   Scheduler& scheduler_;

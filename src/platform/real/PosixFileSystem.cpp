@@ -69,7 +69,11 @@ bool PosixFileSystem::createDirectories(const std::string& path) {
   if (path.empty()) return failWith("cannot create a folder with no name", ENOENT);
   std::error_code error;
   std::filesystem::create_directories(path, error);
-  if (std::filesystem::is_directory(path)) return true;
+  // A path that cannot be looked at is a failure to report like any other, never an exception: this
+  // runs on background threads, where one would end the program.
+  std::error_code lookError;
+  if (std::filesystem::is_directory(path, lookError)) return true;
+  if (!error) error = lookError;
   return failWith("cannot create " + path, error ? error.value() : ENOTDIR);
 }
 

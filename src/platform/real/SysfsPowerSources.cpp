@@ -87,7 +87,9 @@ std::optional<Publisher<std::monostate>> SysfsPowerSources::changeNotifications(
 std::optional<std::vector<platform::PowerSourceDescription>> SysfsPowerSources::powerSources() {
   std::error_code error;
   std::vector<fs::path> supplies;
-  for (const auto& entry : fs::directory_iterator(folder_, error)) supplies.push_back(entry.path());
+  // Stepped with the error_code form: a range-for's step throws when the folder goes away under it.
+  for (fs::directory_iterator entry(folder_, error), end; !error && entry != end; entry.increment(error))
+    supplies.push_back(entry->path());
   if (error) return std::nullopt;
   std::sort(supplies.begin(), supplies.end());
 
