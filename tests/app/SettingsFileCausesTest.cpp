@@ -15,17 +15,6 @@ namespace pelko::testing {
 namespace {
 
 const std::map<std::string, std::string> kQuit = {{"PELKO_TEST_HOOK_QUIT", "1"}};
-constexpr uid_t kNobody = 65534;
-
-// Runs the program as an ordinary user: this one, or `nobody` when the tests run as root.
-void runAsOrdinaryUser(Sandbox& sandbox) {
-  if (::geteuid() != 0) return;
-  const std::filesystem::path root = std::filesystem::path(sandbox.path("")).parent_path();
-  ASSERT_EQ(::lchown(root.c_str(), kNobody, kNobody), 0);
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-    ASSERT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0) << entry.path();
-  sandbox.launcher = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-}
 
 std::string keptAsideIn(const std::string& folder) {
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -56,7 +45,7 @@ TEST(SettingsFileCausesTest, ASettingsFileThatCannotBeReadIsToldSoWithItsCauseNo
     Sandbox sandbox;
     const std::string original = readWholeFile(sandbox.defaultsFile());
     c.make(sandbox);
-    runAsOrdinaryUser(sandbox);
+    ASSERT_TRUE(sandbox.runAsOrdinaryUser());
     PelkoProcess run(sandbox, {}, kQuit);
     ASSERT_TRUE(endsWith(run, 0));
     const std::string keptAs = keptAsideIn(sandbox.path("config/pelko"));
@@ -102,7 +91,7 @@ TEST(SettingsFileCausesTest, ASettingsFileThatCannotBeMovedAsideIsToldAndLeftAsI
     Sandbox sandbox;
     writeWholeFile(sandbox.defaultsFile(), cutShort);
     std::ofstream(sandbox.path("config/pelko/pelko.lock")) << "";
-    runAsOrdinaryUser(sandbox);
+    ASSERT_TRUE(sandbox.runAsOrdinaryUser());
     ASSERT_EQ(::chmod(sandbox.defaultsFile().c_str(), c.mode), 0);
     ASSERT_EQ(::chmod(sandbox.path("config/pelko").c_str(), 0555), 0);
     PelkoProcess run(sandbox, {}, kQuit);
@@ -143,7 +132,7 @@ TEST(SettingsFileCausesTest, ALinkThatCannotBeFollowedIsToldAndLeftInPlace) {
     std::filesystem::remove(sandbox.defaultsFile());
     const std::string target = c.target(sandbox);
     std::filesystem::create_symlink(target, sandbox.defaultsFile());
-    runAsOrdinaryUser(sandbox);
+    ASSERT_TRUE(sandbox.runAsOrdinaryUser());
     if (std::filesystem::exists(sandbox.path("mine"))) {
       ASSERT_EQ(::chmod(sandbox.path("mine").c_str(), 0), 0);
     }
@@ -218,7 +207,7 @@ TEST(SettingsFileCausesTest, ASettingsFolderThatCannotBeMadeIsNamedByItsCause) {
     SCOPED_TRACE(c.name);
     Sandbox sandbox;
     const std::string cause = c.make(sandbox);
-    runAsOrdinaryUser(sandbox);
+    ASSERT_TRUE(sandbox.runAsOrdinaryUser());
     PelkoProcess run(sandbox, {}, {{"XDG_CONFIG_HOME", sandbox.path("read-only")}});
     ASSERT_TRUE(endsWith(run, 1));
     EXPECT_NE(run.output().find("Pelko: cannot take the single-instance lock " + sandbox.path("read-only") +
