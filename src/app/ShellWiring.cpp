@@ -37,32 +37,6 @@ namespace pelko {
 
 namespace {
 
-// The running copy's one reading of the settings file, told as the alert tells it.
-AppDelegate::SettingsFileReport readSettingsFile(real::PlistFileUserDefaults& defaults) {
-  using Found = real::PlistFileUserDefaults::Reading::Found;
-  using Told = AppDelegate::SettingsFileReport::Found;
-  real::PlistFileUserDefaults::Reading reading = defaults.read();
-  AppDelegate::SettingsFileReport report;
-  switch (reading.found) {
-    case Found::whole:
-      report.found = Told::whole;
-      break;
-    case Found::damaged:
-      report.found = Told::damaged;
-      break;
-    case Found::unreadable:
-      report.found = Told::unreadable;
-      break;
-    case Found::unfollowableLink:
-      report.found = Told::unfollowableLink;
-      break;
-  }
-  report.cause = std::move(reading.cause);
-  report.keptAs = std::move(reading.keptAs);
-  report.notKeptAsideBecause = std::move(reading.notKeptAsideBecause);
-  return report;
-}
-
 // The bars, once start-up has made the managers.
 std::unique_ptr<Taskbars> makeTaskbars(ShellWiring& wiring, const AppDelegate::TaskbarsContext& context) {
   RealEnvironment& real = wiring.real;
@@ -242,7 +216,7 @@ AppDelegate::Environment ShellWiring::delegateEnvironment(std::vector<std::strin
   environment.urlDelivery = frontEnds.urlDelivery.get();
   environment.clipboard = frontEnds.clipboard.get();
   environment.updater = frontEnds.updater.get();
-  environment.readSettingsFile = [&defaults = *real.userDefaults] { return readSettingsFile(defaults); };
+  environment.readSettingsFile = [&defaults = *real.userDefaults] { return defaults.read(); };
   if (!restoreOnly) addShellWindows(environment, *this);
   return environment;
 }

@@ -12,6 +12,7 @@
 #include "foundation/Scheduler.h"
 #include "foundation/Subject.h"
 #include "platform/AppShell.h"
+#include "platform/SettingsFileReading.h"
 #include "screens/DockManager.h"
 #include "shell/SettingsWindowHandle.h"
 #include "shell/StatusMenuModel.h"
@@ -88,22 +89,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate>, public pla
   using TaskbarsFactory = std::function<std::unique_ptr<Taskbars>(const TaskbarsContext&)>;
 
   // What reading the settings file found, for the alert that tells it.
-  struct SettingsFileReport {
-    enum class Found {
-      whole,             // a whole file, or none: nothing to tell
-      damaged,           // read, with something in it lost
-      unreadable,        // nothing could be read ("Permission denied")
-      unfollowableLink,  // a link that leads to no regular file
-    };
-    Found found = Found::whole;
-    // Why nothing could be read, in the system's words; empty for a whole or a damaged file.
-    std::string cause{};
-    // Where a damaged or unreadable file was moved; empty when it was not.
-    std::string keptAs{};
-    // Why a damaged or unreadable file could not be moved aside; empty when it was. Such a file stays
-    // where it is, as a link that leads nowhere does, and changes are not saved over it.
-    std::string notKeptAsideBecause{};
-  };
+  using SettingsFileReport = platform::SettingsFileReading;
 
   struct Environment {
     Scheduler& scheduler;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/Scheduler.h"
+#include "platform/SettingsFileReading.h"
 #include "platform/UserDefaults.h"
 
 namespace pelko::real {
@@ -49,23 +50,7 @@ class PlistFileUserDefaults final : public platform::UserDefaults {
   static std::string defaultFolder();
 
   // What read() found in the file.
-  struct Reading {
-    enum class Found {
-      whole,             // a whole file, or none
-      damaged,           // read, with something in it lost
-      unreadable,        // nothing could be read: not a regular file, not permitted, too large
-      unfollowableLink,  // a link that leads to no regular file: dangling, a loop, a folder not searchable
-    };
-    Found found = Found::whole;
-    // Why nothing could be read, in the system's words ("Permission denied"); empty for a whole or a
-    // damaged file.
-    std::string cause;
-    // Where a damaged or unreadable file was moved; empty when it was not.
-    std::string keptAs;
-    // Why a damaged or unreadable file could not be moved aside; empty when it was. Such a file, as a
-    // link that leads nowhere, stays where it is, and changes are not saved over it.
-    std::string notKeptAsideBecause;
-  };
+  using Reading = platform::SettingsFileReading;
   // How a file found damaged or unreadable is dealt with.
   enum class Repair {
     // Moved aside, told on stderr, and what could be read is written back (the running copy).
