@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -87,8 +88,12 @@ TEST(SettingsPathsTest, ASettingsFolderThatGoesAwayDuringStartUpIsToldAndTheRunS
   PelkoProcess run(sandbox);
   const std::string lock = sandbox.path("config/pelko/pelko.lock");
   std::error_code error;
-  for (int i = 0; i < 20'000 && !std::filesystem::exists(lock, error) && run.isRunning(); ++i)
-    run.waitForOutput("(no such line)", 0.001);  // keeps the output flowing while waiting
+  // A slice of 10 ms at a time, reading the output meanwhile; a slower build (a sanitizer's) takes
+  // longer to get there.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!std::filesystem::exists(lock, error) && run.isRunning() &&
+         std::chrono::steady_clock::now() < deadline)
+    run.waitForOutput("(no such line)", 0.01);
   ASSERT_TRUE(std::filesystem::exists(lock, error)) << run.output();
   ASSERT_EQ(::chmod(sandbox.path("config").c_str(), 0600), 0);
 
