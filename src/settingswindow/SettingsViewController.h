@@ -210,6 +210,9 @@ class SettingsViewController : public QWidget {
                             const QString& searchTitle, const std::optional<QString>& accessibilityLabel);
   SettingsSeparator* addSeparator(QWidget* stack);
   SettingsRowView* makeRow(const QString& label, QWidget* control, const std::optional<QString>& helpText);
+  SettingsRowView* makeRow(const RowDescription& row) {
+    return makeRow(row.label, row.control, row.helpText);
+  }
   SettingsRowView* makeStepperRow(const QString& label, QWidget* stepper, QLabel* valueLabel,
                                   const std::optional<QString>& helpText);
   QWidget* makeRowTextStack(const QString& label, const std::optional<QString>& helpText);

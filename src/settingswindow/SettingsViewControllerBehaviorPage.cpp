@@ -47,15 +47,13 @@ QWidget* SettingsViewController::buildBehaviorTab() {
 
   // The monitor mode row goes into the section first, as it shows first: rows put in a section later
   // come later in the order the keyboard meets them in too.
-  auto row = [this](std::string_view field) {
-    const RowDescription description = rowDescription(field);
-    return static_cast<QWidget*>(makeRow(description.label, description.control, description.helpText));
-  };
-  SectionBox system = makeSectionBox(
-      {},
-      {makeMonitorModeRow(), row(controls::hideInFullscreenSwitch), row(controls::autoResizeWindowsSwitch),
-       row(controls::excludeFromCaptureSwitch), row(controls::launchAtLoginSwitch)},
-      "System & Startup", QString("General Settings"));
+  SectionBox system =
+      makeSectionBox({},
+                     {makeMonitorModeRow(), makeRow(rowDescription(controls::hideInFullscreenSwitch)),
+                      makeRow(rowDescription(controls::autoResizeWindowsSwitch)),
+                      makeRow(rowDescription(controls::excludeFromCaptureSwitch)),
+                      makeRow(rowDescription(controls::launchAtLoginSwitch))},
+                     "System & Startup", QString("General Settings"));
 
   SettingsSectionBox* permissions = buildPermissionsSection();
   SettingsSectionBox* maintenance = buildMaintenanceSection();

@@ -133,7 +133,7 @@ SettingsViewController::SectionBox SettingsViewController::makeSectionBox(
     first = false;
     column->addWidget(row);
   };
-  for (const RowDescription& row : rows) append(makeRow(row.label, row.control, row.helpText));
+  for (const RowDescription& row : rows) append(makeRow(row));
   for (QWidget* row : customRows) append(row);
   return {box, inner};
 }

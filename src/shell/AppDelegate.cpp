@@ -13,7 +13,6 @@
 #include "settings/LaunchAtLoginHelper.h"
 #include "settings/SettingsManager.h"
 #include "shell/CrashMarker.h"
-#include "shell/PelkoURL.h"
 #include "shell/SingleInstanceLock.h"
 #include "taskbar/SystemTrayManager.h"
 #include "tracking/AccessibilityHelper.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "shell/PelkoURL.h"
+#include "foundation/ControlCharacters.h"
 
 namespace pelko {
 

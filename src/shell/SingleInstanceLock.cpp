@@ -9,9 +9,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "foundation/ControlCharacters.h"
 #include "foundation/DebugLog.h"
 #include "platform/FolderCreation.h"
-#include "shell/PelkoURL.h"
 
 namespace pelko {
 

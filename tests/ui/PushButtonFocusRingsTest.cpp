@@ -103,6 +103,13 @@ TEST_F(PushButtonFocusRingsTest, ARingShowsOnceTheKeyboardMovedTheFocusAndNotAft
     bool ring;
   };
   const auto programFocus = [this] { plain->setFocus(Qt::OtherFocusReason); };
+  // A key on the first button, then the program moves the focus in answer to it.
+  const auto programFocusAfter = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    return std::function<void()>([&, key, modifiers] {
+      QTest::keyClick(first, key, modifiers);
+      programFocus();
+    });
+  };
   auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), &window);
   QObject::connect(shortcut, &QShortcut::activated, plain,
                    [this] { plain->setFocus(Qt::ShortcutFocusReason); });
@@ -125,43 +132,13 @@ TEST_F(PushButtonFocusRingsTest, ARingShowsOnceTheKeyboardMovedTheFocusAndNotAft
        false},
       {"the program's focus after a click", plain, programFocus, false},
       // The program moves the focus in answer to a key: a page turned or a window opened by it.
-      {"the program's focus after Return", plain,
-       [&] {
-         QTest::keyClick(first, Qt::Key_Return);
-         programFocus();
-       },
-       true},
-      {"the program's focus after Space", plain,
-       [&] {
-         QTest::keyClick(first, Qt::Key_Space);
-         programFocus();
-       },
-       true},
-      {"the program's focus after an arrow key", plain,
-       [&] {
-         QTest::keyClick(first, Qt::Key_Down);
-         programFocus();
-       },
-       true},
-      {"the program's focus after Control-2", plain,
-       [&] {
-         QTest::keyClick(first, Qt::Key_2, Qt::ControlModifier);
-         programFocus();
-       },
-       true},
+      {"the program's focus after Return", plain, programFocusAfter(Qt::Key_Return), true},
+      {"the program's focus after Space", plain, programFocusAfter(Qt::Key_Space), true},
+      {"the program's focus after an arrow key", plain, programFocusAfter(Qt::Key_Down), true},
+      {"the program's focus after Control-2", plain, programFocusAfter(Qt::Key_2, Qt::ControlModifier), true},
       // Escape closes and typed text types; neither moves the focus, and after a click neither draws it.
-      {"the program's focus after a click and Escape", plain,
-       [&] {
-         QTest::keyClick(first, Qt::Key_Escape);
-         programFocus();
-       },
-       false},
-      {"the program's focus after a click and a letter", plain,
-       [&] {
-         QTest::keyClick(first, Qt::Key_A);
-         programFocus();
-       },
-       false},
+      {"the program's focus after a click and Escape", plain, programFocusAfter(Qt::Key_Escape), false},
+      {"the program's focus after a click and a letter", plain, programFocusAfter(Qt::Key_A), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
