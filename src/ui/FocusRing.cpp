@@ -35,6 +35,7 @@ bool FocusRing::isRinged(const QWidget& control) {
 
 bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
   if (watched == control_) {
+    if (event->type() == FocusVisibility::changeEventType()) place();
     switch (event->type()) {
       case QEvent::FocusIn:
       case QEvent::FocusOut:

@@ -48,6 +48,7 @@ class FocusWatcher : public QObject {
       case QEvent::ShortcutOverride:
       case QEvent::KeyPress:
         if (movesTheFocus(*static_cast<QKeyEvent*>(event))) lastInput_ = Input::keyboard;
+        if (event->type() == QEvent::KeyPress) tabbed(*static_cast<QKeyEvent*>(event));
         break;
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonDblClick:
@@ -113,6 +114,19 @@ class FocusWatcher : public QObject {
     if (lastInput_ != Input::none) drawn = lastInput_ == Input::keyboard;
   }
 
+  // Tab asks where the focus is, even where it has nowhere else to go (a page with one control), and
+  // then no focus event comes: the control that keeps the focus is told to show it now. One that moves
+  // is drawn by its focus event as usual.
+  void tabbed(const QKeyEvent& key) {
+    if (key.key() != Qt::Key_Tab && key.key() != Qt::Key_Backtab) return;
+    QWidget* focused = QApplication::focusWidget();
+    if (drawn || !focused) return;
+    drawn = true;
+    QEvent changed(FocusVisibility::changeEventType());
+    QApplication::sendEvent(focused, &changed);
+    focused->update();
+  }
+
   Input lastInput_ = Input::none;
 };
 
@@ -127,6 +141,11 @@ void FocusVisibility::follow() {
   if (!qApp || watcher()) return;
   watcher() = new FocusWatcher(qApp);
   qApp->installEventFilter(watcher());
+}
+
+QEvent::Type FocusVisibility::changeEventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
 }
 
 bool FocusVisibility::isShown(const QWidget& control) {

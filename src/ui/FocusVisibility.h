@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QEvent>
+
 class QWidget;
 
 namespace pelko {
@@ -19,6 +21,9 @@ class FocusVisibility {
   static void follow();
   // Whether `control` has the focus and shows it.
   static bool isShown(const QWidget& control);
+  // Sent to the control that has the focus when whether it shows changes without a focus event (Tab
+  // where there is nowhere else to go): a ring drawn apart from the control places itself again.
+  static QEvent::Type changeEventType();
 };
 
 }  // namespace pelko

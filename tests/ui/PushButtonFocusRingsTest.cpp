@@ -216,6 +216,18 @@ TEST_F(PushButtonFocusRingsTest, AButtonWithARingOfItsOwnKeepsThatOneAloneAndItF
   EXPECT_EQ(ringPixels(*plain), 0) << "the program's focus after a click";
 }
 
+// Tab on a window with one control leaves the focus where it is, and no focus event comes; the ring
+// shows all the same, as the user asked where the focus is.
+TEST_F(PushButtonFocusRingsTest, TabWithNowhereElseToGoShowsTheFocusWhereItIs) {
+  for (QPushButton* other : {first, flat, last}) other->setFocusPolicy(Qt::NoFocus);
+  click(plain);
+  ASSERT_TRUE(plain->hasFocus());
+  EXPECT_EQ(ringPixels(*plain), 0) << "a click";
+  QTest::keyClick(plain, Qt::Key_Tab);
+  ASSERT_TRUE(plain->hasFocus());
+  EXPECT_TRUE(ringedAllRound(*plain)) << ringPixels(*plain);
+}
+
 // A check box draws its ring itself, inside its bounds around the box, by the same rule.
 TEST_F(PushButtonFocusRingsTest, ACheckBoxDrawsItsRingByTheSameRule) {
   auto* box = new QCheckBox("Show Battery");
